@@ -1,0 +1,34 @@
+#!/usr/bin/env bash
+# Installs every Debian package MP3 Vortan needs to build, run, test and benchmark.
+# Idempotent: packages already present are left alone. Needs root or sudo.
+set -euo pipefail
+
+packages=(
+  # toolchain
+  build-essential cmake pkg-config clang-format
+  # Qt 6 (Core, Gui, Widgets, Test) and the platform plugins (xcb, offscreen)
+  qt6-base-dev qt6-base-dev-tools qt6-qpa-plugins libqt6test6 libgl-dev
+  # audio and CD libraries
+  libmp3lame-dev libmpg123-dev libcdio-dev libcdio-paranoia-dev libcdio-cdda-dev
+  libpulse-dev libfluidsynth-dev timgm6mb-soundfont libasound2-dev
+  # test tools: GoogleTest, a PulseAudio server for the audio tests, a headless X server
+  googletest libgtest-dev libgmock-dev pulseaudio pulseaudio-utils xvfb xauth
+  # reference tools used by the benchmarks only
+  lame mpg123 hyperfine
+)
+
+missing=()
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
+done
+
+if [ ${#missing[@]} -eq 0 ]; then
+  echo "All packages present."
+  exit 0
+fi
+
+SUDO=""
+[ "$(id -u)" -ne 0 ] && SUDO="sudo"
+export DEBIAN_FRONTEND=noninteractive
+$SUDO apt-get update -qq
+$SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}"

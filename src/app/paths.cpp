@@ -1,0 +1,53 @@
+#include "app/paths.h"
+
+#include "platform/dialogs.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
+
+QString LastFolder;
+
+QString BaseName(const QString& path) {
+    const int slash = path.lastIndexOf(QLatin1Char('/'));
+    const QString name = slash >= 0 ? path.mid(slash + 1) : path;
+    const QString& from = name.isEmpty() ? path : name;
+    if (from.size() < 4)
+        return from;
+    return from.left(from.size() - 4);
+}
+
+QString SplitPath(const QString& path) {
+    const int slash = path.lastIndexOf(QLatin1Char('/'));
+    if (slash < 0) {
+        LastFolder.clear();
+        return path;
+    }
+    LastFolder = path.left(slash + 1);
+    return path.mid(slash + 1);
+}
+
+bool MakeDirs(const QString& path) {
+    dialogs::BusyPointer busy;
+    auto fail = [] {
+        dialogs::msgBox(
+            QStringLiteral("Error While Attempting to Create Directories on Destination Drive."),
+            dialogs::Buttons::Ok, dialogs::Icon::Exclamation, QStringLiteral("SETUP"));
+        return false;
+    };
+    if (!path.startsWith(QLatin1Char('/')))
+        return fail();
+
+    QDir current(QStringLiteral("/"));
+    const QStringList parts = path.split(QLatin1Char('/'), Qt::SkipEmptyParts);
+    for (const QString& part : parts) {
+        if (!current.exists(part) && !current.mkdir(part))
+            return fail();
+        if (!current.cd(part))
+            return fail(); // exists but is not a folder, or cannot be entered
+    }
+    QDir::setCurrent(current.path());
+    return true;
+}
+
+QString ProgramFolder() { return QCoreApplication::applicationDirPath(); }

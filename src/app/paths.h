@@ -1,0 +1,28 @@
+#pragma once
+
+#include <QString>
+
+// Path helpers over "/"-separated paths.
+
+// The folder part, with its trailing "/", of the last path given to SplitPath; empty when
+// that path had no "/". GUI thread only.
+extern QString LastFolder;
+
+// The file name of `path` less its folder and less its last four characters (the extension
+// with its dot): "/music/a.mp3" gives "a", "song.flac" gives "song.". When the path ends in
+// "/" the whole input less four characters is returned ("/music/cd/" gives "/music"). Nothing checks
+// that the four characters are an extension. A name of fewer than four characters has no
+// room for one and is returned whole rather than failing ("a.b" gives "a.b").
+QString BaseName(const QString& path);
+
+// The part of `path` after its last "/" (empty when it ends in "/"), or the whole path when
+// it has none; sets LastFolder to the part up to and including that "/".
+QString SplitPath(const QString& path);
+
+// Creates every missing folder of the absolute path `path`, one level at a time from "/",
+// and makes the deepest one the current folder. Returns true when the whole chain exists.
+// On failure shows the "SETUP" message; folders already created stay.
+bool MakeDirs(const QString& path);
+
+// The folder that holds the program file.
+QString ProgramFolder();

@@ -1,0 +1,112 @@
+#include "app/settings.h"
+
+#include "app/paths.h"
+
+#include <QSettings>
+
+std::int16_t AudioFormat = 0;
+std::int16_t EncodingQuality = 0;
+std::int16_t EncodingBitrate = 0;
+std::int16_t HDWarning = 0;
+std::int16_t HDWarningNo = 0;
+std::int16_t HDStopDecoding = 0;
+std::int16_t HDStopNo = 0;
+QString DecodePath;
+std::int16_t DesktopIcon = 0;
+std::int16_t MinimizeOnStart = 0;
+std::int16_t DeleteWav = 0;
+std::int16_t ShowFullPath = 0;
+std::int16_t EncodeAfterExtracting = 0;
+std::int16_t MuteButton = 0;
+
+namespace {
+
+struct KeyInfo {
+    const char* name;
+    const char* defaultText; // nullptr: computed (the program's folder)
+    std::int16_t* number;    // nullptr for the text key
+};
+
+const KeyInfo& info(SettingKey key) {
+    static const KeyInfo table[SettingKeyCount] = {
+        {"Audio format", "1", &AudioFormat},
+        {"Encoding quality", "5", &EncodingQuality},
+        {"Encoding bitrate", "5", &EncodingBitrate},
+        {"HDWarning", "1", &HDWarning},
+        {"HDWarningNo", "100", &HDWarningNo},
+        {"HDstopdecoding", "1", &HDStopDecoding},
+        {"HDStopNo", "50", &HDStopNo},
+        {"DecodePath", nullptr, nullptr},
+        {"desktop icon", "0", &DesktopIcon},
+        {"minimize onstart", "0", &MinimizeOnStart},
+        {"Delete WAV", "1", &DeleteWav},
+        {"show full path", "1", &ShowFullPath},
+        {"encode after extracting", "1", &EncodeAfterExtracting},
+        {"mute button", "1", &MuteButton},
+    };
+    return table[static_cast<int>(key)];
+}
+
+QSettings store() {
+    return QSettings(QSettings::NativeFormat, QSettings::UserScope,
+                     QString::fromLatin1(settings::applicationName));
+}
+
+QString fullKey(SettingKey key) {
+    return QString::fromLatin1(settings::sectionName) + QLatin1Char('/') + settings::keyName(key);
+}
+
+void applyText(SettingKey key, const QString& text) {
+    const KeyInfo& k = info(key);
+    if (!k.number) {
+        DecodePath = text;
+        return;
+    }
+    if (auto value = settings::toInt16(text))
+        *k.number = *value;
+}
+
+} // namespace
+
+namespace settings {
+
+QString keyName(SettingKey key) { return QString::fromLatin1(info(key).name); }
+
+QString defaultText(SettingKey key) {
+    const KeyInfo& k = info(key);
+    return k.defaultText ? QString::fromLatin1(k.defaultText) : ProgramFolder();
+}
+
+QString readText(SettingKey key, const QString& fallback) {
+    return store().value(fullKey(key), fallback).toString();
+}
+
+void saveText(SettingKey key, const QString& text) {
+    QSettings s = store();
+    s.setValue(fullKey(key), text);
+    s.sync();
+}
+
+std::optional<std::int16_t> toInt16(const QString& text) {
+    bool ok = false;
+    const int value = text.trimmed().toInt(&ok, 10);
+    if (!ok || value < INT16_MIN || value > INT16_MAX)
+        return std::nullopt;
+    return static_cast<std::int16_t>(value);
+}
+
+} // namespace settings
+
+void LoadSettings() {
+    for (int i = 0; i < SettingKeyCount; ++i) {
+        const auto key = static_cast<SettingKey>(i);
+        applyText(key, settings::readText(key, settings::defaultText(key)));
+    }
+}
+
+void WriteSetting(SettingKey key, const QString& text) {
+    settings::saveText(key, text);
+    applyText(key, text);
+}
+
+void WriteSetting(SettingKey key, std::int16_t value) { WriteSetting(key, QString::number(value)); }

@@ -1,0 +1,74 @@
+#pragma once
+
+#include <QString>
+
+#include <cstdint>
+#include <optional>
+
+// The per-user preference store and its process-wide copies.
+//
+// Store: QSettings organisation "MP3 Vortan v2.0", group "Settings"; every value is text,
+// numbers in plain decimal. The variables below are written only by LoadSettings() and by
+// WriteSetting(), and read everywhere else. GUI thread only (workers get copies).
+
+extern std::int16_t AudioFormat;
+extern std::int16_t EncodingQuality;
+extern std::int16_t EncodingBitrate;
+extern std::int16_t HDWarning;
+extern std::int16_t HDWarningNo;
+extern std::int16_t HDStopDecoding;
+extern std::int16_t HDStopNo;
+extern QString DecodePath;
+extern std::int16_t DesktopIcon;
+extern std::int16_t MinimizeOnStart;
+extern std::int16_t DeleteWav;
+extern std::int16_t ShowFullPath;
+extern std::int16_t EncodeAfterExtracting;
+extern std::int16_t MuteButton;
+
+// The fourteen keys, in the order LoadSettings reads them.
+enum class SettingKey {
+    AudioFormat,
+    EncodingQuality,
+    EncodingBitrate,
+    HDWarning,
+    HDWarningNo,
+    HDStopDecoding,
+    HDStopNo,
+    DecodePath,
+    DesktopIcon,
+    MinimizeOnStart,
+    DeleteWav,
+    ShowFullPath,
+    EncodeAfterExtracting,
+    MuteButton,
+};
+inline constexpr int SettingKeyCount = 14;
+
+namespace settings {
+
+inline constexpr const char* applicationName = "MP3 Vortan v2.0";
+inline constexpr const char* sectionName = "Settings";
+
+// The stored key name, e.g. "HDstopdecoding".
+QString keyName(SettingKey key);
+// The text used when the key is absent ("DecodePath": the program's folder).
+QString defaultText(SettingKey key);
+// The stored text of `key`, or `fallback` when the key is absent.
+QString readText(SettingKey key, const QString& fallback);
+// Saves `text` under `key` without touching the variable (used by readers of the raw store).
+void saveText(SettingKey key, const QString& text);
+
+// Text to 16-bit signed integer as the store's numbers are read: optional sign and decimal
+// digits, surrounding blanks allowed. Anything else, or a value outside 16 bits, fails.
+std::optional<std::int16_t> toInt16(const QString& text);
+
+} // namespace settings
+
+// Copies all fourteen keys into their variables, in table order. A missing key reads as its
+// default; a value that is not a 16-bit number leaves the variable as it was.
+void LoadSettings();
+
+// Saves `text` under `key` and sets the variable by the same rule LoadSettings uses.
+void WriteSetting(SettingKey key, const QString& text);
+void WriteSetting(SettingKey key, std::int16_t value);

@@ -1,0 +1,136 @@
+#include "formats/clsfileio.h"
+
+#include "platform/error.h"
+
+#include <QFile>
+
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
+
+namespace {
+
+void putU32(unsigned char* p, std::uint32_t v) {
+    for (int i = 0; i < 4; ++i)
+        p[i] = static_cast<unsigned char>(v >> (8 * i));
+}
+void putU16(unsigned char* p, std::uint16_t v) {
+    p[0] = static_cast<unsigned char>(v);
+    p[1] = static_cast<unsigned char>(v >> 8);
+}
+
+} // namespace
+
+WavHeaderBytes makeCdWavHeader(std::uint32_t dataLength) {
+    WavHeaderBytes h{};
+    unsigned char* b = h.bytes;
+    std::memcpy(b, "RIFF", 4);
+    putU32(b + 4, dataLength + 36);
+    std::memcpy(b + 8, "WAVE", 4);
+    std::memcpy(b + 12, "fmt ", 4);
+    putU32(b + 16, 16);
+    putU16(b + 20, 1);
+    putU16(b + 22, 2);
+    putU32(b + 24, 44100);
+    putU32(b + 28, 176400);
+    putU16(b + 32, 4);
+    putU16(b + 34, 16);
+    std::memcpy(b + 36, "data", 4);
+    putU32(b + 40, dataLength);
+    return h;
+}
+
+clsFileIo::~clsFileIo() {
+    if (!closed_)
+        CloseFile();
+}
+
+bool clsFileIo::OpenFile(const QString& FileN, FileUse use) {
+    if (!closed_) // the instance serves one file at a time
+        CloseFile();
+    const QByteArray path = QFile::encodeName(FileN);
+    int fd = use == FileUse::Write ? ::open(path.constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0644)
+                                   : ::open(path.constData(), O_RDONLY | O_CLOEXEC);
+    // The lock is taken before the file is cut, so a file another job holds is never emptied.
+    if (fd >= 0 && (::flock(fd, LOCK_EX | LOCK_NB) != 0 ||
+                    (use == FileUse::Write && ::ftruncate(fd, 0) != 0))) {
+        ::close(fd);
+        fd = -1;
+    }
+    handle = fd;
+    if (fd < 0)
+        return false;
+    fileName = FileN;
+    closed_ = false;
+    return true;
+}
+
+bool clsFileIo::CloseFile() {
+    if (fileName.isEmpty() || handle == -1)
+        return false;
+    if (closed_) { // a second close fails, but never touches a descriptor reused since
+        lastResult = 0;
+        return true;
+    }
+    lastResult = ::close(handle) == 0 ? 1 : 0;
+    closed_ = true;
+    return true;
+}
+
+bool clsFileIo::FlushBuffers() { return isOpen() && ::fdatasync(handle) == 0; }
+
+bool clsFileIo::writeAll(const void* data, std::size_t size) {
+    const auto* p = static_cast<const char*>(data);
+    std::size_t done = 0;
+    while (done < size) {
+        const ssize_t n = ::write(handle, p + done, size - done);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            break;
+        done += static_cast<std::size_t>(n);
+    }
+    bytesTransferred = static_cast<std::int64_t>(done);
+    return done == size;
+}
+
+bool clsFileIo::writeWavHeader(std::int32_t Lenght) {
+    if (Lenght > maxWavDataLength)
+        throw VortanError(VortanError::Overflow, QStringLiteral("clsFileIo"),
+                          QStringLiteral("Overflow"));
+    if (!isOpen())
+        return false;
+    const WavHeaderBytes header = makeCdWavHeader(static_cast<std::uint32_t>(Lenght));
+    lastResult = writeAll(header.bytes, sizeof header.bytes) ? 1 : 0;
+    if (!lastResult)
+        return false;
+    lastResult = ::fdatasync(handle) == 0 ? 1 : 0;
+    return true;
+}
+
+bool clsFileIo::WriteBytes(const void* Pointer, std::size_t Size) {
+    if (!isOpen())
+        return false;
+    lastResult = writeAll(Pointer, Size) ? 1 : 0;
+    if (!lastResult)
+        return false;
+    lastResult = ::fdatasync(handle) == 0 ? 1 : 0;
+    return true;
+}
+
+int clsFileIo::ReadBytes(void* Pointer, std::size_t bytes) {
+    if (!isOpen())
+        return 0;
+    ssize_t n;
+    do {
+        n = ::read(handle, Pointer, bytes);
+    } while (n < 0 && errno == EINTR);
+    if (n < 0) {
+        bytesTransferred = 0;
+        return 0;
+    }
+    bytesTransferred = n;
+    return 1;
+}

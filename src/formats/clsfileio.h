@@ -1,0 +1,58 @@
+#pragma once
+
+#include <QString>
+
+#include <cstddef>
+#include <cstdint>
+
+// What an open is for. The class serves one file for one job, so the caller says which:
+//  - Write: the file is created if missing and cut to zero length, so output written over a
+//    longer old file never keeps the old tail;
+//  - Read: an existing file is opened read-only and left as it is; a missing one fails.
+// Either way the file is locked exclusively (flock): a second opener of the same file, in
+// this process or another, fails until the first closes it.
+enum class FileUse { Read, Write };
+
+// Raw, unbuffered file traffic of the audio engine. Every successful write is flushed to
+// the disk (fdatasync) before it returns, so callers write in large blocks.
+//
+// Lives on the thread of the job that owns it; not shared between threads.
+class clsFileIo {
+public:
+    clsFileIo() = default;
+    ~clsFileIo(); // closes a file still open
+    clsFileIo(const clsFileIo&) = delete;
+    clsFileIo& operator=(const clsFileIo&) = delete;
+
+    bool OpenFile(const QString& FileN, FileUse use);
+    // Closes the file when one was opened; true whenever a close was attempted.
+    bool CloseFile();
+    bool FlushBuffers();
+    // Writes the 44-byte CD-format WAV header announcing `Lenght` data bytes at the current
+    // position, then flushes. Throws VortanError (overflow) for a length whose RIFF size
+    // cannot be represented, before writing anything.
+    bool writeWavHeader(std::int32_t Lenght);
+    bool WriteBytes(const void* Pointer, std::size_t Size);
+    // Reads up to `bytes` bytes; nonzero on success, also at end of file with fewer bytes.
+    // Bytes of the buffer beyond those read keep their content.
+    int ReadBytes(void* Pointer, std::size_t bytes);
+
+    // The largest data length writeWavHeader accepts.
+    static constexpr std::int32_t maxWavDataLength = 2147483603;
+
+    int handle = 0;                    // 0 before any open, -1 after a failed open
+    int lastResult = 0;                // nonzero: the last write/flush/close succeeded
+    std::int64_t bytesTransferred = 0; // bytes moved by the last read or write
+    QString fileName;                  // empty until an open succeeds
+
+private:
+    bool isOpen() const { return !closed_ && !fileName.isEmpty() && handle != -1; }
+    bool writeAll(const void* data, std::size_t size);
+    bool closed_ = true;
+};
+
+// The 44-byte CD-format header (PCM, 2 channels, 44,100 Hz, 16-bit) for `dataLength` bytes.
+struct WavHeaderBytes {
+    unsigned char bytes[44];
+};
+WavHeaderBytes makeCdWavHeader(std::uint32_t dataLength);

@@ -1,0 +1,76 @@
+#include "formats/wavreader.h"
+
+#include <QFile>
+
+#include <cstring>
+
+namespace {
+
+std::uint32_t u32(const char* p) {
+    const auto* b = reinterpret_cast<const unsigned char*>(p);
+    return b[0] | (b[1] << 8) | (b[2] << 16) | (static_cast<std::uint32_t>(b[3]) << 24);
+}
+std::uint16_t u16(const char* p) {
+    const auto* b = reinterpret_cast<const unsigned char*>(p);
+    return static_cast<std::uint16_t>(b[0] | (b[1] << 8));
+}
+
+VortanError bad(const QString& path, const char* why) {
+    return VortanError(VortanError::InvalidArgument, QStringLiteral("WAV reader"),
+                       QStringLiteral("%1: %2").arg(path, QString::fromLatin1(why)));
+}
+
+} // namespace
+
+Result<WavFormat> readWavFormat(const QString& path) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return VortanError(VortanError::FileNotFound, QStringLiteral("WAV reader"),
+                           QStringLiteral("%1: cannot be opened").arg(path));
+    const std::int64_t fileSize = file.size();
+
+    char riff[12];
+    if (file.read(riff, 12) != 12 || std::memcmp(riff, "RIFF", 4) != 0 ||
+        std::memcmp(riff + 8, "WAVE", 4) != 0)
+        return bad(path, "not a RIFF/WAVE file");
+
+    WavFormat format;
+    bool haveFmt = false;
+    std::int64_t pos = 12;
+    while (true) {
+        char head[8];
+        if (pos + 8 > fileSize || !file.seek(pos) || file.read(head, 8) != 8)
+            return bad(path, haveFmt ? "no \"data\" chunk" : "no \"fmt \" chunk");
+        const std::uint32_t size = u32(head + 4);
+        const std::int64_t body = pos + 8;
+
+        if (std::memcmp(head, "fmt ", 4) == 0) {
+            if (size < 16 || body + 16 > fileSize)
+                return bad(path, "the \"fmt \" chunk is damaged or truncated");
+            char fmt[40] = {};
+            const qint64 want = std::min<std::int64_t>(size, 40);
+            if (file.read(fmt, want) != want)
+                return bad(path, "the \"fmt \" chunk is damaged or truncated");
+            format.formatTag = u16(fmt);
+            format.channels = u16(fmt + 2);
+            format.sampleRate = u32(fmt + 4);
+            format.byteRate = u32(fmt + 8);
+            format.blockAlign = u16(fmt + 12);
+            format.bitsPerSample = u16(fmt + 14);
+            if (format.formatTag == 0xFFFE && want >= 26)
+                format.subFormatTag = u16(fmt + 24);
+            if (format.channels == 0 || format.sampleRate == 0 || format.blockAlign == 0)
+                return bad(path, "the \"fmt \" chunk describes no audio");
+            haveFmt = true;
+        } else if (std::memcmp(head, "data", 4) == 0) {
+            if (!haveFmt)
+                return bad(path, "the \"data\" chunk comes before the \"fmt \" chunk");
+            format.dataOffset = body;
+            const std::int64_t present = fileSize - body;
+            format.dataLength = std::min<std::int64_t>(size, present);
+            format.dataTruncated = size > present;
+            return format;
+        }
+        pos = body + size + (size & 1);
+    }
+}

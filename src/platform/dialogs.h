@@ -1,0 +1,73 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+#include <QUrl>
+
+#include <memory>
+#include <optional>
+
+// The one seam through which the program asks the user anything or hands something to the
+// desktop: message boxes, input boxes, file and folder dialogs, URL opening, and the busy
+// pointer. The windows install a widget-based handler at start-up; tests install a scripted
+// one, so no test can hang on a modal dialog. Without any handler installed (engine-only
+// programs) messages go to stderr and every question gets its default answer.
+//
+// GUI thread only.
+namespace dialogs {
+
+enum class Icon { None, Information, Exclamation, Critical, Question };
+enum class Buttons { Ok, OkCancel, YesNo, YesNoCancel, RetryCancel, AbortRetryIgnore };
+enum class Answer { Ok, Cancel, Yes, No, Retry, Abort, Ignore };
+
+struct Message {
+    QString title;
+    QString text;
+    Icon icon = Icon::None;
+    Buttons buttons = Buttons::Ok;
+};
+
+struct FileRequest {
+    QString title;
+    QString folder;      // where the dialog starts
+    QString filter;      // Qt filter syntax: "WAV Files (*.wav);;All Files (*)"
+    bool multiple = false;
+};
+
+class Handler {
+public:
+    virtual ~Handler() = default;
+    virtual Answer message(const Message& message) = 0;
+    // Empty optional: the user cancelled.
+    virtual std::optional<QString> input(const QString& title, const QString& prompt,
+                                         const QString& defaultText) = 0;
+    // Empty list: the user cancelled.
+    virtual QStringList openFiles(const FileRequest& request) = 0;
+    virtual QString saveFile(const FileRequest& request) = 0;
+    virtual QString chooseFolder(const QString& title, const QString& startFolder) = 0;
+    virtual bool openUrl(const QUrl& url) = 0;
+    virtual void setBusy(bool busy) { (void)busy; }
+};
+
+// Installs `handler` (not owned) as the current one; nullptr restores the stderr fallback.
+// Returns the previous handler so scoped installers can restore it.
+Handler* setHandler(Handler* handler);
+Handler& handler();
+
+// The application title that message boxes use when the caller gives none.
+QString applicationTitle();
+
+// The common message box: `title` empty means the application title.
+Answer msgBox(const QString& text, Buttons buttons = Buttons::Ok, Icon icon = Icon::None,
+              const QString& title = {});
+
+// Shows the hourglass pointer while alive.
+class BusyPointer {
+public:
+    BusyPointer() { handler().setBusy(true); }
+    ~BusyPointer() { handler().setBusy(false); }
+    BusyPointer(const BusyPointer&) = delete;
+    BusyPointer& operator=(const BusyPointer&) = delete;
+};
+
+} // namespace dialogs

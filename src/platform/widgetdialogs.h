@@ -1,0 +1,17 @@
+#pragma once
+
+#include "platform/dialogs.h"
+
+// The dialogs seam answered by real Qt widgets: QMessageBox, QInputDialog, QFileDialog,
+// QDesktopServices, and the application's override cursor. Installed by main().
+class WidgetDialogs final : public dialogs::Handler {
+public:
+    dialogs::Answer message(const dialogs::Message& message) override;
+    std::optional<QString> input(const QString& title, const QString& prompt,
+                                 const QString& defaultText) override;
+    QStringList openFiles(const dialogs::FileRequest& request) override;
+    QString saveFile(const dialogs::FileRequest& request) override;
+    QString chooseFolder(const QString& title, const QString& startFolder) override;
+    bool openUrl(const QUrl& url) override;
+    void setBusy(bool busy) override;
+};
