@@ -1,0 +1,80 @@
+#pragma once
+
+#include "encode/modlame.h"
+#include "platform/error.h"
+
+#include <QObject>
+#include <QString>
+
+#include <atomic>
+#include <cstdint>
+#include <functional>
+#include <thread>
+
+// One WAV file to one MP3 file through the encoder binding.
+struct EncodeRequest {
+    QString sourcePath;
+    QString outputPath;
+    // Bitrate, quality preset, mode and flags. The input rate and channel count are taken
+    // from the source's own header.
+    modLAME::EncoderConfig config = modLAME::makeConfig(160, 0);
+};
+
+struct EncodeOutcome {
+    enum class Status {
+        Completed, // every audio byte of the source was encoded and the MP3 ended properly
+        Cancelled, // ended early on request; the MP3 is shorter but properly ended
+        Failed,    // see error; an output written up to the failure stays on disk
+    };
+    Status status = Status::Failed;
+    VortanError error;              // set when Failed
+    std::int64_t audioBytes = 0;    // audio bytes the source holds (whole sample frames)
+    std::int64_t bytesEncoded = 0;  // of those, passed to the encoder
+    std::int64_t bytesWritten = 0;  // MP3 bytes written
+    bool outputCreated = false;     // the output file was created (and emptied)
+};
+
+// Encodes `request` on the calling thread. The source is read through its RIFF chunks:
+// 16-bit PCM in one or two channels at any rate the encoder takes is encoded at its real
+// format; anything else fails before the output is touched. The output is created (cut to
+// zero length) only after the source and the encoder settings were accepted.
+//
+// `cancelled` is asked after each chunk; true ends the job there, flushing the encoder so
+// the MP3 stays playable. `progress` gets the percent of the audio done after each chunk
+// (never called for a source without audio). Either may be empty.
+EncodeOutcome encodeWavToMp3(const EncodeRequest& request, const std::function<bool()>& cancelled,
+                             const std::function<void(double percent)>& progress);
+
+// Runs encodeWavToMp3 on a worker thread of its own and reports back on the thread the
+// object lives on (normally the GUI thread) through queued signals. The job ends early when
+// the shared CancelRequested flag is set, or when the object is destroyed.
+//
+// The object lives on its owner's thread; the job runs on the worker thread it starts.
+class Mp3FileEncoder final : public QObject {
+    Q_OBJECT
+public:
+    explicit Mp3FileEncoder(QObject* parent = nullptr);
+    ~Mp3FileEncoder() override; // ends a running job after its current chunk and waits
+
+    // Starts a job; false while one is running.
+    bool start(const EncodeRequest& request);
+    bool isRunning() const { return running_; }
+    // The last job's outcome, valid once finished() was emitted.
+    const EncodeOutcome& outcome() const { return outcome_; }
+
+    // start() then wait in a local event loop until the job ends; the caller's thread keeps
+    // handling its events (windows stay live, buttons work) meanwhile.
+    EncodeOutcome run(const EncodeRequest& request);
+
+signals:
+    void progressChanged(double percent);
+    void finished();
+
+private:
+    void joinWorker();
+
+    std::thread worker_;
+    std::atomic<bool> abort_{false};
+    bool running_ = false;
+    EncodeOutcome outcome_;
+};

@@ -1,0 +1,268 @@
+// The encoder binding: tables, record checks, handles, and real MP3 out of the four calls.
+#include "encode/modlame.h"
+
+#include "fixtures.h"
+#include "mp3decode.h"
+
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <vector>
+
+using namespace modLAME;
+
+namespace {
+
+// Runs the four calls over `samples` in pieces of `piece` samples; returns the MP3 bytes.
+QByteArray encodeAll(const EncoderConfig& config, const std::vector<std::int16_t>& samples,
+                     std::size_t piece = 0) {
+    std::uint32_t chunk = 0, outSize = 0;
+    StreamHandle stream = 0;
+    EXPECT_EQ(beInitStream(config, chunk, outSize, stream), Successful);
+    if (piece == 0)
+        piece = chunk;
+    std::vector<unsigned char> out(outSize);
+    QByteArray mp3;
+    for (std::size_t at = 0; at < samples.size(); at += piece) {
+        const auto n = static_cast<std::uint32_t>(std::min(piece, samples.size() - at));
+        std::uint32_t produced = 0;
+        EXPECT_EQ(beEncodeChunk(stream, n, samples.data() + at, out.data(), produced),
+                  Successful);
+        mp3.append(reinterpret_cast<const char*>(out.data()), produced);
+    }
+    std::uint32_t produced = 0;
+    EXPECT_EQ(beDeinitStream(stream, out.data(), produced), Successful);
+    mp3.append(reinterpret_cast<const char*>(out.data()), produced);
+    EXPECT_EQ(beCloseStream(stream), Successful);
+    return mp3;
+}
+
+mp3decode::Decoded decodeBytes(const QByteArray& mp3) {
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("x.mp3"));
+    fixtures::writeFile(path, mp3);
+    return mp3decode::decodeFile(path);
+}
+
+// The steady part of decoded audio: without the encoder's delay and its final padding, whose
+// near-silence would add false zero crossings.
+std::vector<std::int16_t> steady(const mp3decode::Decoded& d) {
+    const std::size_t edge = 4096 * static_cast<std::size_t>(d.channels);
+    if (d.samples.size() <= 2 * edge)
+        return {};
+    return {d.samples.begin() + edge, d.samples.end() - edge};
+}
+
+double rms(const std::vector<std::int16_t>& s) {
+    double sum = 0;
+    for (const auto v : s)
+        sum += double(v) * v;
+    return s.empty() ? 0 : std::sqrt(sum / s.size());
+}
+
+} // namespace
+
+TEST(EncoderTables, BitrateAndQualityIndexes) {
+    const std::uint32_t rates[] = {32, 40, 48, 56, 64, 80, 96, 112, 128, 160, 192, 224, 256, 320};
+    for (int i = 0; i < 14; ++i)
+        EXPECT_EQ(bitrateForIndex(i), rates[i]) << i;
+    for (int i : {-1, 14, 100, 32767})
+        EXPECT_EQ(bitrateForIndex(i), 160u) << i;
+
+    const std::int32_t codes[] = {1, 0, 2, 3, 1000, 6000, 7000, 8000, 9000, 10000};
+    for (int i = 0; i < 10; ++i)
+        EXPECT_EQ(qualityPresetCode(i), codes[i]) << i;
+    for (int i : {-1, 10, 500})
+        EXPECT_EQ(qualityPresetCode(i), 0) << i;
+}
+
+TEST(EncoderTables, ErrorTextsAndErrors) {
+    const char* texts[] = {"No Error",        "Invalid format",  "Invalid format parameters",
+                           "No more handles", "Invalid handle", "Buffer too small"};
+    for (std::uint32_t code = 0; code < 6; ++code)
+        EXPECT_EQ(errorText(code), QString::fromLatin1(texts[code]));
+    EXPECT_TRUE(errorText(6).isEmpty());
+    const VortanError e = lameError(InvalidFormatParameters);
+    EXPECT_EQ(e.number(), 2);
+    EXPECT_EQ(e.source(), QStringLiteral("Lame"));
+    EXPECT_EQ(e.description(), QStringLiteral("Invalid format parameters"));
+}
+
+TEST(EncoderTables, PresetsNeverWorsenThanTheirNeighboursAndKnownOnesDiffer) {
+    EXPECT_EQ(qualitySettings(0).algorithmicQuality, 5);
+    EXPECT_LT(qualitySettings(2).algorithmicQuality, qualitySettings(0).algorithmicQuality);
+    EXPECT_GT(qualitySettings(1).algorithmicQuality, qualitySettings(0).algorithmicQuality);
+    EXPECT_EQ(qualitySettings(10000).algorithmicQuality, 0);
+    EXPECT_EQ(qualitySettings(1000).lowpassHz, 3400);
+    EXPECT_EQ(qualitySettings(12345).algorithmicQuality, qualitySettings(0).algorithmicQuality);
+}
+
+TEST(EncoderBinding, RejectsBadRecordsWithTheirCodes) {
+    std::uint32_t chunk = 7, out = 7;
+    StreamHandle stream = 7;
+    auto init = [&](EncoderConfig c) { return beInitStream(c, chunk, out, stream); };
+
+    EncoderConfig c = makeConfig(128, 0);
+    c.recordKind = 1;
+    EXPECT_EQ(init(c), InvalidFormat);
+    c = makeConfig(128, 0);
+    c.recordSize = 100;
+    EXPECT_EQ(init(c), InvalidFormat);
+
+    for (std::uint32_t bitrate : {0u, 33u, 384u}) {
+        c = makeConfig(bitrate, 0);
+        EXPECT_EQ(init(c), InvalidFormatParameters) << bitrate;
+    }
+    c = makeConfig(128, 0);
+    c.vbrMethod = 0;
+    EXPECT_EQ(init(c), InvalidFormatParameters);
+    c = makeConfig(128, 0);
+    c.inputChannels = 3;
+    EXPECT_EQ(init(c), InvalidFormatParameters);
+    c = makeConfig(128, 0);
+    c.inputSampleRate = 0;
+    EXPECT_EQ(init(c), InvalidFormatParameters);
+    c = makeConfig(128, 0);
+    c.outputSampleRate = 22050; // an MPEG-2 rate in an MPEG-1 record
+    EXPECT_EQ(init(c), InvalidFormatParameters);
+    c = makeConfig(128, 0);
+    c.channelMode = 7;
+    EXPECT_EQ(init(c), InvalidFormatParameters);
+    // Nothing was promised on failure.
+    EXPECT_EQ(chunk, 7u);
+    EXPECT_EQ(out, 7u);
+    EXPECT_EQ(stream, 7u);
+}
+
+TEST(EncoderBinding, HandlesAreCheckedAndLimited) {
+    std::uint32_t produced = 9;
+    unsigned char buffer[16];
+    EXPECT_EQ(beEncodeChunk(0, 0, nullptr, buffer, produced), InvalidHandle);
+    EXPECT_EQ(produced, 0u);
+    EXPECT_EQ(beDeinitStream(12345678, buffer, produced), InvalidHandle);
+    EXPECT_EQ(beCloseStream(12345678), InvalidHandle);
+
+    std::vector<StreamHandle> open;
+    std::uint32_t chunk = 0, out = 0;
+    StreamHandle h = 0;
+    ErrorCode code = Successful;
+    for (int i = 0; i <= maxStreams && code == Successful; ++i) {
+        code = beInitStream(makeConfig(128, 0), chunk, out, h);
+        if (code == Successful)
+            open.push_back(h);
+    }
+    EXPECT_EQ(code, NoMoreHandles);
+    EXPECT_EQ(open.size(), static_cast<std::size_t>(maxStreams));
+    EXPECT_EQ(beCloseStream(open.back()), Successful);
+    EXPECT_EQ(beCloseStream(open.back()), InvalidHandle); // closed twice
+    open.pop_back();
+    EXPECT_EQ(beInitStream(makeConfig(128, 0), chunk, out, h), Successful); // slot is free
+    open.push_back(h);
+    for (const auto s : open)
+        EXPECT_EQ(beCloseStream(s), Successful);
+}
+
+TEST(EncoderBinding, ChunkFigureAndTooLargeChunk) {
+    std::uint32_t chunk = 0, out = 0;
+    StreamHandle h = 0;
+    ASSERT_EQ(beInitStream(makeConfig(128, 0), chunk, out, h), Successful);
+    EXPECT_EQ(chunk, framesPerChunk * samplesPerMpegFrame * 2);
+    EXPECT_GE(out, chunk / 2 + chunk / 8 + 7200); // libmp3lame's worst case for the chunk
+    std::vector<std::int16_t> in(chunk + 2);
+    std::vector<unsigned char> mp3(out);
+    std::uint32_t produced = 0;
+    EXPECT_EQ(beEncodeChunk(h, chunk + 2, in.data(), mp3.data(), produced), BufferTooSmall);
+    EXPECT_EQ(beEncodeChunk(h, chunk, in.data(), mp3.data(), produced), Successful);
+    EXPECT_EQ(beCloseStream(h), Successful);
+}
+
+TEST(EncoderBinding, CdAudioBecomesJointStereoMpeg1AtTheChosenBitrate) {
+    const auto pcm = fixtures::sine(1000, 3.0);
+    EncoderConfig c = makeConfig(128, qualityPresetCode(5));
+    c.originalFlag = flagTrue;
+    const auto d = decodeBytes(encodeAll(c, pcm));
+    ASSERT_TRUE(d.ok) << d.error.toStdString();
+    EXPECT_EQ(d.rate, 44100);
+    EXPECT_EQ(d.channels, 2);
+    for (const auto& f : d.frames) {
+        ASSERT_EQ(f.version, 1);
+        ASSERT_EQ(f.layer, 3);
+        ASSERT_EQ(f.rate, 44100);
+        ASSERT_EQ(f.mode, 1);
+        ASSERT_EQ(f.bitrateKbps, 128);
+        ASSERT_TRUE(f.original);
+        ASSERT_FALSE(f.crc || f.copyright || f.privateBit);
+    }
+    const double sourceFrames = pcm.size() / 2.0;
+    EXPECT_NEAR(static_cast<double>(d.sampleFrames()), sourceFrames, 2 * 1152.0);
+    EXPECT_NEAR(fixtures::dominantFrequency(steady(d), 44100, 2, 0), 1000, 5);
+}
+
+TEST(EncoderBinding, FlagsReachTheFrameHeaders) {
+    EncoderConfig c = makeConfig(192, 0);
+    c.privateFlag = flagTrue;
+    c.crcFlag = flagTrue;
+    c.copyrightFlag = flagTrue;
+    c.originalFlag = flagFalse;
+    const auto d = decodeBytes(encodeAll(c, fixtures::sine(440, 1.0)));
+    ASSERT_TRUE(d.ok);
+    for (const auto& f : d.frames) {
+        ASSERT_TRUE(f.privateBit && f.crc && f.copyright);
+        ASSERT_FALSE(f.original);
+        ASSERT_EQ(f.bitrateKbps, 192);
+    }
+}
+
+TEST(EncoderBinding, PiecesEndingInsideASampleFrameKeepTheChannelsApart) {
+    // Left 440 Hz, right 1500 Hz, fed in pieces of an odd number of samples.
+    const auto left = fixtures::sine(440, 3.0, 44100, 1);
+    const auto right = fixtures::sine(1500, 3.0, 44100, 1);
+    std::vector<std::int16_t> pcm(left.size() * 2);
+    for (std::size_t i = 0; i < left.size(); ++i) {
+        pcm[2 * i] = left[i];
+        pcm[2 * i + 1] = right[i];
+    }
+    const auto d = decodeBytes(encodeAll(makeConfig(160, 0), pcm, 1001));
+    ASSERT_TRUE(d.ok);
+    EXPECT_NEAR(fixtures::dominantFrequency(steady(d), 44100, 2, 0), 440, 5);
+    EXPECT_NEAR(fixtures::dominantFrequency(steady(d), 44100, 2, 1), 1500, 8);
+}
+
+TEST(EncoderBinding, OneInputChannelGivesMonoMp3) {
+    EncoderConfig c = makeConfig(64, 0);
+    c.inputChannels = 1;
+    std::uint32_t chunk = 0, out = 0;
+    StreamHandle h = 0;
+    ASSERT_EQ(beInitStream(c, chunk, out, h), Successful);
+    EXPECT_EQ(chunk, framesPerChunk * samplesPerMpegFrame);
+    beCloseStream(h);
+
+    const auto d = decodeBytes(encodeAll(c, fixtures::sine(700, 2.0, 44100, 1)));
+    ASSERT_TRUE(d.ok);
+    EXPECT_EQ(d.channels, 1);
+    EXPECT_EQ(d.frames.front().mode, 3);
+    EXPECT_EQ(d.frames.front().bitrateKbps, 64);
+    EXPECT_NEAR(fixtures::dominantFrequency(steady(d), 44100, 1), 700, 5);
+}
+
+TEST(EncoderBinding, EveryPresetKeepsRateModeAndBitrate) {
+    for (int index = 0; index < 10; ++index) {
+        const auto d =
+            decodeBytes(encodeAll(makeConfig(32, qualityPresetCode(index)),
+                                  fixtures::sine(300, 0.5)));
+        ASSERT_TRUE(d.ok) << index;
+        EXPECT_EQ(d.frames.front().rate, 44100) << index;
+        EXPECT_EQ(d.frames.front().mode, 1) << index;
+        EXPECT_EQ(d.frames.front().bitrateKbps, 32) << index;
+    }
+}
+
+TEST(EncoderBinding, PhonePresetCutsWhatATelephoneCannotCarry) {
+    const auto tone = fixtures::sine(6000, 2.0);
+    const auto normal = decodeBytes(encodeAll(makeConfig(128, 0), tone));
+    const auto phone = decodeBytes(encodeAll(makeConfig(128, 1000), tone));
+    ASSERT_TRUE(normal.ok && phone.ok);
+    EXPECT_GT(rms(normal.samples), 5000);
+    EXPECT_LT(rms(phone.samples), rms(normal.samples) / 10);
+}
