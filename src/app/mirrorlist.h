@@ -1,0 +1,55 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+// A hidden list box of the main window: an ordered list of texts. A sorted list keeps its
+// entries in ascending order as a sorted list box does: compared ignoring letter case
+// (QString::compare, Qt::CaseInsensitive, ordinal on case-folded text), an entry equal to
+// existing ones going after them. Fixed-width track entries ("Track  3 - 4:10") therefore
+// sort in track order. Positions are 0-based. GUI thread only.
+class MirrorList {
+public:
+    enum class Order { Insertion, Sorted };
+
+    explicit MirrorList(Order order = Order::Insertion) : order_(order) {}
+
+    bool isSorted() const { return order_ == Order::Sorted; }
+
+    // Appends `text`, or inserts it at its sorted position in a sorted list.
+    void add(const QString& text);
+    // Inserts at `position` (clamped); a sorted list ignores the position and sorts.
+    void insert(int position, const QString& text);
+    // Removes the entry at `position`; false when out of range.
+    bool removeAt(int position);
+    // Removes the first entry equal to `text`; false when none.
+    bool removeOne(const QString& text);
+    // Replaces the entry at `position` (a sorted list re-sorts it); false when out of range.
+    bool replace(int position, const QString& text);
+    // Puts `text` first: the list is copied through `scratch` (emptied first), `text` then
+    // every entry, and back. `yield` runs every few hundred entries copied. With
+    // `dropEmpty`, empty entries are left out of the copy. Not for sorted lists (sorts).
+    void prepend(const QString& text, MirrorList& scratch, bool dropEmpty = false,
+                 void (*yield)() = nullptr);
+    void clear() { items_.clear(); }
+
+    int count() const { return static_cast<int>(items_.size()); }
+    bool isEmpty() const { return items_.isEmpty(); }
+    // Entry at `position`; an empty text when out of range.
+    QString at(int position) const;
+    QString operator[](int position) const { return at(position); }
+    int indexOf(const QString& text) const { return static_cast<int>(items_.indexOf(text)); }
+    bool contains(const QString& text) const { return items_.contains(text); }
+
+    const QStringList& items() const { return items_; }
+    operator const QStringList&() const { return items_; }
+    // Replaces every entry; a sorted list sorts them.
+    void setItems(const QStringList& items);
+
+    QStringList::const_iterator begin() const { return items_.cbegin(); }
+    QStringList::const_iterator end() const { return items_.cend(); }
+
+private:
+    Order order_;
+    QStringList items_;
+};
