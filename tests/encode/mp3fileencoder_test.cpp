@@ -1,0 +1,297 @@
+// WAV file to MP3 file: formats accepted and refused, chunking, cancelling, outputs.
+#include "encode/mp3fileencoder.h"
+
+#include "app/jobstate.h"
+#include "fixtures.h"
+#include "mp3decode.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QTemporaryDir>
+#include <QThread>
+#include <gtest/gtest.h>
+
+#include <vector>
+
+namespace {
+
+constexpr double mpegFrame = 1152.0;
+const std::size_t chunkFrames = modLAME::framesPerChunk * modLAME::samplesPerMpegFrame;
+
+class FileEncoderTest : public testing::Test {
+protected:
+    QString path(const char* name) const { return dir_.filePath(QString::fromLatin1(name)); }
+
+    EncodeRequest request(const QString& source, std::uint32_t bitrate = 128) const {
+        EncodeRequest r;
+        r.sourcePath = source;
+        r.outputPath = path("out.mp3");
+        r.config = modLAME::makeConfig(bitrate, 0);
+        r.config.originalFlag = modLAME::flagTrue;
+        return r;
+    }
+
+    QString writeWav(const char* name, const std::vector<std::int16_t>& samples, int rate = 44100,
+                     int channels = 2) const {
+        const QString p = path(name);
+        fixtures::writeFile(p, fixtures::wavBytes(samples, rate, channels));
+        return p;
+    }
+
+    std::vector<double> progressSeen;
+    EncodeOutcome encode(const EncodeRequest& r, std::function<bool()> cancelled = {}) {
+        return encodeWavToMp3(r, cancelled, [this](double p) { progressSeen.push_back(p); });
+    }
+
+private:
+    QTemporaryDir dir_;
+};
+
+std::vector<std::int16_t> steady(const mp3decode::Decoded& d) {
+    const std::size_t edge = 4096 * static_cast<std::size_t>(d.channels);
+    if (d.samples.size() <= 2 * edge)
+        return {};
+    return {d.samples.begin() + edge, d.samples.end() - edge};
+}
+
+// A WAV whose chunks are given whole: "RIFF" size "WAVE" then `body`.
+QByteArray riff(const QByteArray& body) {
+    QByteArray b("RIFF");
+    const auto size = static_cast<std::uint32_t>(body.size() + 4);
+    for (int i = 0; i < 4; ++i)
+        b.append(static_cast<char>(size >> (8 * i)));
+    return b + "WAVE" + body;
+}
+
+QByteArray chunk(const char* id, const QByteArray& data) {
+    QByteArray b(id, 4);
+    const auto size = static_cast<std::uint32_t>(data.size());
+    for (int i = 0; i < 4; ++i)
+        b.append(static_cast<char>(size >> (8 * i)));
+    b += data;
+    if (data.size() & 1)
+        b.append('\0');
+    return b;
+}
+
+QByteArray fmtChunk(int tag, int channels, int rate, int bits) {
+    QByteArray f;
+    auto put = [&f](std::uint32_t v, int n) {
+        for (int i = 0; i < n; ++i)
+            f.append(static_cast<char>(v >> (8 * i)));
+    };
+    const int align = channels * bits / 8;
+    put(tag, 2);
+    put(channels, 2);
+    put(rate, 4);
+    put(rate * align, 4);
+    put(align, 2);
+    put(bits, 2);
+    return chunk("fmt ", f);
+}
+
+QByteArray pcmBytes(const std::vector<std::int16_t>& s) {
+    return QByteArray(reinterpret_cast<const char*>(s.data()),
+                      static_cast<qsizetype>(s.size() * 2));
+}
+
+} // namespace
+
+TEST_F(FileEncoderTest, CdFormatWavBecomesTheMp3TheSettingsAskFor) {
+    const auto pcm = fixtures::sine(1000, 4.0);
+    const EncodeOutcome o = encode(request(writeWav("a.wav", pcm), 128));
+    ASSERT_EQ(o.status, EncodeOutcome::Status::Completed) << o.error.description().toStdString();
+    EXPECT_EQ(o.audioBytes, static_cast<std::int64_t>(pcm.size() * 2));
+    EXPECT_EQ(o.bytesEncoded, o.audioBytes);
+    EXPECT_EQ(o.bytesWritten, QFileInfo(path("out.mp3")).size());
+
+    const auto d = mp3decode::decodeFile(path("out.mp3"));
+    ASSERT_TRUE(d.ok) << d.error.toStdString();
+    for (const auto& f : d.frames) {
+        ASSERT_EQ(f.version, 1);
+        ASSERT_EQ(f.layer, 3);
+        ASSERT_EQ(f.rate, 44100);
+        ASSERT_EQ(f.mode, 1);
+        ASSERT_EQ(f.bitrateKbps, 128);
+        ASSERT_TRUE(f.original);
+    }
+    EXPECT_NEAR(static_cast<double>(d.sampleFrames()), pcm.size() / 2.0, 2 * mpegFrame);
+    EXPECT_NEAR(fixtures::dominantFrequency(steady(d), 44100, 2), 1000, 5);
+
+    // Four seconds are three chunks, the last one shorter; progress ends at 100.
+    ASSERT_EQ(progressSeen.size(), 3u);
+    EXPECT_NEAR(progressSeen[0], 100.0 * chunkFrames / (pcm.size() / 2.0), 1e-9);
+    EXPECT_DOUBLE_EQ(progressSeen.back(), 100.0);
+}
+
+TEST_F(FileEncoderTest, HeaderOnlySourceGivesOnlyTheFlushAndNoProgress) {
+    const QString src = writeWav("empty.wav", {});
+    ASSERT_EQ(QFileInfo(src).size(), 44);
+    const EncodeOutcome o = encode(request(src));
+    EXPECT_EQ(o.status, EncodeOutcome::Status::Completed);
+    EXPECT_TRUE(progressSeen.empty());
+    EXPECT_TRUE(QFileInfo::exists(path("out.mp3")));
+    EXPECT_LT(QFileInfo(path("out.mp3")).size(), 2000);
+}
+
+TEST_F(FileEncoderTest, PartialSampleFrameAtTheEndIsNeverEncoded) {
+    auto pcm = fixtures::sine(500, 1.0);
+    QByteArray bytes = fixtures::wavBytes(pcm);
+    bytes.append("\x01\x02\x03", 3); // three bytes past the last whole frame
+    const std::uint32_t dataLength = pcm.size() * 2 + 3;
+    for (int i = 0; i < 4; ++i)
+        bytes[40 + i] = static_cast<char>(dataLength >> (8 * i));
+    fixtures::writeFile(path("odd.wav"), bytes);
+    const EncodeOutcome o = encode(request(path("odd.wav")));
+    ASSERT_EQ(o.status, EncodeOutcome::Status::Completed);
+    EXPECT_EQ(o.audioBytes, static_cast<std::int64_t>(pcm.size() * 2));
+    EXPECT_EQ(o.bytesEncoded, o.audioBytes);
+}
+
+TEST_F(FileEncoderTest, MonoAtItsOwnRateWithChunksAroundTheAudio) {
+    const auto pcm = fixtures::sine(800, 3.0, 22050, 1);
+    const QByteArray body = fmtChunk(1, 1, 22050, 16) + chunk("LIST", QByteArray(37, 'x')) +
+                            chunk("data", pcmBytes(pcm)) + chunk("id3 ", QByteArray(100, 'T'));
+    fixtures::writeFile(path("mono.wav"), riff(body));
+    const EncodeOutcome o = encode(request(path("mono.wav"), 64));
+    ASSERT_EQ(o.status, EncodeOutcome::Status::Completed) << o.error.description().toStdString();
+    EXPECT_EQ(o.audioBytes, static_cast<std::int64_t>(pcm.size() * 2)); // the trailing tag is not audio
+
+    const auto d = mp3decode::decodeFile(path("out.mp3"));
+    ASSERT_TRUE(d.ok);
+    EXPECT_EQ(d.channels, 1);
+    EXPECT_EQ(d.rate, 22050);
+    EXPECT_EQ(d.frames.front().version, 2);
+    EXPECT_EQ(d.frames.front().mode, 3);
+    EXPECT_EQ(d.frames.front().bitrateKbps, 64);
+    // The encoder's fixed delay (about 1,100 samples) spans two of these shorter frames.
+    EXPECT_NEAR(static_cast<double>(d.sampleFrames()), pcm.size(), 3 * 576.0);
+    EXPECT_NEAR(fixtures::dominantFrequency(steady(d), 22050, 1), 800, 5);
+}
+
+TEST_F(FileEncoderTest, StereoAt48kStaysStereoAt48k) {
+    const auto pcm = fixtures::sine(1200, 2.0, 48000, 2);
+    const EncodeOutcome o = encode(request(writeWav("hi.wav", pcm, 48000, 2), 192));
+    ASSERT_EQ(o.status, EncodeOutcome::Status::Completed);
+    const auto d = mp3decode::decodeFile(path("out.mp3"));
+    ASSERT_TRUE(d.ok);
+    EXPECT_EQ(d.rate, 48000);
+    EXPECT_EQ(d.frames.front().mode, 1);
+    EXPECT_EQ(d.frames.front().bitrateKbps, 192);
+    EXPECT_NEAR(fixtures::dominantFrequency(steady(d), 48000, 2), 1200, 6);
+}
+
+TEST_F(FileEncoderTest, UnsupportedSourcesFailClearlyAndTouchNothing) {
+    const auto pcm = fixtures::sine(440, 0.5);
+    const QByteArray full = fixtures::wavBytes(pcm);
+    struct Case {
+        const char* name;
+        QByteArray bytes;
+        const char* says;
+    };
+    const Case cases[] = {
+        {"text.wav", QByteArray("this is not a sound file at all, just text").repeated(3),
+         "RIFF"},
+        {"short.wav", full.left(30), "fmt "},
+        {"empty.wav", QByteArray(), "RIFF"},
+        {"float.wav", riff(fmtChunk(3, 2, 44100, 32) + chunk("data", pcmBytes(pcm))), "16-bit"},
+        {"adpcm.wav", riff(fmtChunk(2, 2, 44100, 4) + chunk("data", pcmBytes(pcm))), "16-bit"},
+        {"8bit.wav", riff(fmtChunk(1, 2, 44100, 8) + chunk("data", pcmBytes(pcm))), "16-bit"},
+        {"six.wav", riff(fmtChunk(1, 6, 44100, 16) + chunk("data", pcmBytes(pcm))), "16-bit"},
+        {"nodata.wav", riff(fmtChunk(1, 2, 44100, 16)), "data"},
+    };
+    // An MP3 of the same name from before must survive a refused source.
+    fixtures::writeFile(path("out.mp3"), QByteArray("previous mp3"));
+    for (const Case& c : cases) {
+        fixtures::writeFile(path(c.name), c.bytes);
+        const EncodeOutcome o = encode(request(path(c.name)));
+        EXPECT_EQ(o.status, EncodeOutcome::Status::Failed) << c.name;
+        EXPECT_FALSE(o.outputCreated) << c.name;
+        EXPECT_TRUE(o.error.description().contains(QString::fromLatin1(c.says)))
+            << c.name << ": " << o.error.description().toStdString();
+        EXPECT_TRUE(o.error.description().contains(path(c.name))) << c.name;
+        EXPECT_EQ(fixtures::readFile(path("out.mp3")), QByteArray("previous mp3")) << c.name;
+    }
+}
+
+TEST_F(FileEncoderTest, OutputThatCannotBeCreatedIsReported) {
+    EncodeRequest r = request(writeWav("a.wav", fixtures::sine(440, 0.5)));
+    r.outputPath = path("gone/out.mp3");
+    const EncodeOutcome o = encode(r);
+    EXPECT_EQ(o.status, EncodeOutcome::Status::Failed);
+    EXPECT_FALSE(o.outputCreated);
+    EXPECT_TRUE(o.error.description().contains(r.outputPath));
+    EXPECT_FALSE(QFileInfo::exists(r.outputPath));
+}
+
+TEST_F(FileEncoderTest, InvalidRecordRaisesTheLibraryErrorBeforeAnyOutput) {
+    EncodeRequest r = request(writeWav("a.wav", fixtures::sine(440, 0.5)));
+    r.config.bitrateKbps = 0;
+    const EncodeOutcome o = encode(r);
+    EXPECT_EQ(o.status, EncodeOutcome::Status::Failed);
+    EXPECT_EQ(o.error.number(), 2);
+    EXPECT_EQ(o.error.source(), QStringLiteral("Lame"));
+    EXPECT_EQ(o.error.description(), QStringLiteral("Invalid format parameters"));
+    EXPECT_FALSE(QFileInfo::exists(r.outputPath));
+}
+
+TEST_F(FileEncoderTest, LongerOldMp3IsWrittenOverFromItsStart) {
+    fixtures::writeFile(path("out.mp3"), QByteArray(3'000'000, 'z'));
+    const EncodeOutcome o = encode(request(writeWav("a.wav", fixtures::sine(440, 1.0))));
+    ASSERT_EQ(o.status, EncodeOutcome::Status::Completed);
+    EXPECT_EQ(QFileInfo(path("out.mp3")).size(), o.bytesWritten);
+    EXPECT_FALSE(fixtures::readFile(path("out.mp3")).contains(QByteArray(64, 'z')));
+}
+
+TEST_F(FileEncoderTest, CancelEndsAfterTheCurrentChunkWithAPlayableMp3) {
+    const auto pcm = fixtures::sine(1000, 8.0);
+    const QString src = writeWav("long.wav", pcm);
+    const EncodeOutcome o = encode(request(src), [] { return true; });
+    ASSERT_EQ(o.status, EncodeOutcome::Status::Cancelled);
+    EXPECT_EQ(o.bytesEncoded, static_cast<std::int64_t>(chunkFrames * 4));
+    EXPECT_EQ(progressSeen.size(), 1u);
+
+    const auto d = mp3decode::decodeFile(path("out.mp3"));
+    ASSERT_TRUE(d.ok);
+    EXPECT_NEAR(static_cast<double>(d.sampleFrames()), chunkFrames, 2 * mpegFrame);
+    EXPECT_NEAR(fixtures::dominantFrequency(steady(d), 44100, 2), 1000, 5);
+    EXPECT_TRUE(QFileInfo::exists(src));
+}
+
+TEST_F(FileEncoderTest, WorkerReportsOnTheOwnersThreadAndHonoursTheSharedCancelFlag) {
+    const QString src = writeWav("long.wav", fixtures::sine(1000, 10.0));
+    CancelRequested = false;
+    Mp3FileEncoder encoder;
+    std::vector<double> seen;
+    bool onOwnerThread = true;
+    QObject::connect(&encoder, &Mp3FileEncoder::progressChanged, [&](double p) {
+        onOwnerThread = onOwnerThread && QThread::currentThread() == encoder.thread();
+        seen.push_back(p);
+        if (seen.size() == 2)
+            CancelRequested = true;
+    });
+    const EncodeOutcome o = encoder.run(request(src));
+    CancelRequested = false;
+    EXPECT_TRUE(onOwnerThread);
+    EXPECT_FALSE(encoder.isRunning());
+    ASSERT_EQ(o.status, EncodeOutcome::Status::Cancelled);
+    // The flag is read after each chunk: the worker may be one chunk ahead of the signals.
+    EXPECT_GE(o.bytesEncoded, static_cast<std::int64_t>(2 * chunkFrames * 4));
+    EXPECT_LE(o.bytesEncoded, static_cast<std::int64_t>(3 * chunkFrames * 4));
+    EXPECT_LT(o.bytesEncoded, o.audioBytes);
+    EXPECT_TRUE(mp3decode::decodeFile(path("out.mp3")).ok);
+
+    // The same object runs the next job to its end.
+    const EncodeOutcome again = encoder.run(request(writeWav("b.wav", fixtures::sine(300, 1.0))));
+    EXPECT_EQ(again.status, EncodeOutcome::Status::Completed);
+}
+
+TEST_F(FileEncoderTest, DestroyingARunningEncoderEndsItsJob) {
+    const QString src = writeWav("long.wav", fixtures::sine(1000, 20.0));
+    {
+        Mp3FileEncoder encoder;
+        ASSERT_TRUE(encoder.start(request(src)));
+        EXPECT_FALSE(encoder.start(request(src))); // one job at a time
+    } // joins after the current chunk
+    EXPECT_TRUE(mp3decode::decodeFile(path("out.mp3")).ok);
+}
