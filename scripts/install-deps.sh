@@ -11,6 +11,8 @@ packages=(
   # audio and CD libraries
   libmp3lame-dev libmpg123-dev libcdio-dev libcdio-paranoia-dev libcdio-cdda-dev
   libpulse-dev libfluidsynth-dev timgm6mb-soundfont libasound2-dev
+  # volume UUIDs and labels (system information)
+  libblkid-dev
   # test tools: GoogleTest, a PulseAudio server for the audio tests, a headless X server
   googletest libgtest-dev libgmock-dev pulseaudio pulseaudio-utils xvfb xauth
   # reference tools used by the benchmarks only
