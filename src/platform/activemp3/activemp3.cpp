@@ -1,0 +1,182 @@
+#include "platform/activemp3/activemp3.h"
+
+#include "platform/activemp3/mpg123stream.h"
+#include "platform/activemp3/wavfilewriter.h"
+
+#include <QFile>
+#include <QFileInfo>
+
+#include <algorithm>
+#include <sys/stat.h>
+#include <vector>
+
+namespace {
+
+QString absolute(const QString& path) { return QFileInfo(path).absoluteFilePath(); }
+
+// True when both paths name one existing file (hard links and symbolic links included).
+bool sameFile(const QString& a, const QString& b) {
+    struct stat sa {}, sb {};
+    return ::stat(QFile::encodeName(a).constData(), &sa) == 0 &&
+           ::stat(QFile::encodeName(b).constData(), &sb) == 0 && sa.st_dev == sb.st_dev &&
+           sa.st_ino == sb.st_ino;
+}
+
+std::int64_t framesToMs(std::int64_t frames, int sampleRate) {
+    return sampleRate > 0 ? frames * 1000 / sampleRate : 0;
+}
+
+} // namespace
+
+ActiveMP3::ActiveMP3(QObject* parent) : QObject(parent) {}
+
+ActiveMP3::~ActiveMP3() { stop(); }
+
+std::int64_t ActiveMP3::position() const {
+    return framesToMs(decodedFrames_.load(), format_.sampleRate);
+}
+
+std::int64_t ActiveMP3::total() const {
+    return framesToMs(std::max(expectedFrames_.load(), decodedFrames_.load()),
+                      format_.sampleRate);
+}
+
+void ActiveMP3::stop() {
+    stopRequested_ = true;
+    if (worker_.joinable())
+        worker_.join();
+    stopRequested_ = false;
+    sink_.reset();
+    stream_.reset();
+    runningInput_.clear();
+    runningOutput_.clear();
+}
+
+std::unique_ptr<Mpg123Stream> ActiveMP3::openInput() {
+    if (inputFile_.isEmpty()) {
+        lastError_ = QStringLiteral("No input file");
+        return nullptr;
+    }
+    auto stream = Mpg123Stream::open(inputFile_);
+    if (!stream) {
+        lastError_ = stream.error().description();
+        return nullptr;
+    }
+    return std::move(stream.value());
+}
+
+bool ActiveMP3::decodeToFile(const QString& wavPath) {
+    const QString input = absolute(inputFile_);
+    const QString output = absolute(wavPath);
+    // Started again with what it is already doing: one writer, nothing to do.
+    if (busy() && input == runningInput_ && output == runningOutput_)
+        return true;
+    stop();
+    lastError_.clear();
+
+    auto stream = openInput();
+    if (!stream)
+        return false;
+    if (sameFile(input, output)) {
+        lastError_ = QStringLiteral("The output file is the input file");
+        return false;
+    }
+    auto writer = std::make_unique<WavFileWriter>();
+    if (!writer->open(output)) {
+        lastError_ = QStringLiteral("Cannot write ") + output;
+        return false;
+    }
+    if (!writer->begin(stream->format())) {
+        writer->finish();
+        QFile::remove(output);
+        lastError_ = QStringLiteral("Cannot write ") + output;
+        return false;
+    }
+    if (!start(std::move(stream), std::move(writer)))
+        return false;
+    runningInput_ = input;
+    runningOutput_ = output;
+    return true;
+}
+
+bool ActiveMP3::decodeToSink(std::unique_ptr<PcmSink> sink) {
+    stop();
+    lastError_.clear();
+    if (!sink) {
+        lastError_ = QStringLiteral("No output");
+        return false;
+    }
+    auto stream = openInput();
+    if (!stream)
+        return false;
+    if (!sink->begin(stream->format())) {
+        sink->finish();
+        lastError_ = QStringLiteral("The output refuses this audio format");
+        return false;
+    }
+    return start(std::move(stream), std::move(sink));
+}
+
+bool ActiveMP3::start(std::unique_ptr<Mpg123Stream> stream, std::unique_ptr<PcmSink> sink) {
+    format_ = stream->format();
+    decodedFrames_ = 0;
+    expectedFrames_ = stream->expectedFrames();
+    stream_ = std::move(stream);
+    sink_ = std::move(sink);
+    stopRequested_ = false;
+    busy_ = true;
+    const std::uint64_t generation = ++generation_;
+    worker_ = std::thread([this, stream = stream_.get(), sink = sink_.get(), generation] {
+        run(*stream, *sink, generation);
+    });
+    return true;
+}
+
+// Worker thread. Decodes in steps of a few frames so a stop takes effect at once, and
+// writes in large blocks.
+void ActiveMP3::run(Mpg123Stream& stream, PcmSink& sink, std::uint64_t generation) {
+    const std::size_t blockAlign = static_cast<std::size_t>(stream.format().blockAlign());
+    const std::size_t frameRoom = stream.maxFrameBytes();
+    const std::size_t capacity = std::max(writeBlockBytes, 4 * frameRoom);
+    const std::size_t step = std::max<std::size_t>(64 * 1024, frameRoom);
+    std::vector<char> block(capacity);
+    std::size_t fill = 0;
+    bool completed = false;
+    bool sinkOk = true;
+
+    for (;;) {
+        std::size_t got = 0;
+        if (!stopRequested_.load(std::memory_order_relaxed)) {
+            got = stream.read(block.data() + fill, std::min(step, capacity - fill),
+                              &stopRequested_);
+            fill += got;
+            decodedFrames_.fetch_add(static_cast<std::int64_t>(got / blockAlign));
+        }
+        const bool stopped = stopRequested_.load(std::memory_order_relaxed);
+        // With room for a frame, nothing read means the stream has nothing more.
+        const bool ended = !stopped && (stream.ended() || got == 0);
+        if (fill > 0 && (stopped || ended || capacity - fill < frameRoom)) {
+            sinkOk = sink.write(block.data(), fill);
+            fill = 0;
+            if (!sinkOk)
+                break;
+        }
+        if (stopped)
+            break;
+        if (ended) {
+            completed = true;
+            break;
+        }
+    }
+    sink.finish();
+    if (completed)
+        expectedFrames_ = decodedFrames_.load();
+    busy_ = false;
+    QMetaObject::invokeMethod(
+        this,
+        [this, generation, completed] {
+            if (generation == generation_)
+                emit decodingFinished(completed);
+        },
+        Qt::QueuedConnection);
+}

@@ -1,0 +1,97 @@
+#pragma once
+
+#include "platform/activemp3/pcmformat.h"
+
+#include <QObject>
+#include <QString>
+
+#include <atomic>
+#include <cstdint>
+#include <memory>
+#include <thread>
+
+class Mpg123Stream;
+
+// The MP3 decoder control: decodes the MP3 file named by its input-file property, in the
+// background, into a WAV file (or into any PcmSink, which is how playback plugs in).
+//
+// Roles: input file (setInputFile), decode to file (decodeToFile: returns at once, the
+// decoding runs on the control's own worker thread), busy, position and total (both in
+// milliseconds of audio), stop.
+//
+// The WAV written is 16-bit PCM at the MP3's own sample rate and channel count, with a
+// correct 44-byte RIFF header, also when the decode is stopped early (the header then
+// states what was written). A file that is not MPEG audio, or whose first frames are not a
+// sound stream (see Mpg123Stream), starts nothing and leaves no output file behind; damage
+// later in the file is skipped where the decoder can resynchronise, and otherwise ends the
+// WAV at the last good frame.
+//
+// One output, one writer: the output is locked while written, so a decode into a file
+// that another decode (of any control, or any process) is writing does not start; starting
+// this control again with the same input and output while it decodes them does nothing.
+//
+// The object lives on the thread that creates it (the GUI thread) and every member is
+// called there; only the decoding itself runs on the worker thread.
+class ActiveMP3 : public QObject {
+    Q_OBJECT
+public:
+    explicit ActiveMP3(QObject* parent = nullptr);
+    ~ActiveMP3() override; // stops any decode and waits for the worker
+
+    void setInputFile(const QString& path) { inputFile_ = path; }
+    const QString& inputFile() const { return inputFile_; }
+
+    // Starts decoding the input file to `wavPath` and returns at once. True when decoding
+    // runs: started now, or already running from this input into this output. False when
+    // nothing started (see lastError()); no file is then created. Any other decode of this
+    // control is stopped first.
+    bool decodeToFile(const QString& wavPath);
+    // Starts decoding the input file into `sink` (given the format by begin() before this
+    // returns) and returns at once; false when nothing started. Stops any other decode.
+    bool decodeToSink(std::unique_ptr<PcmSink> sink);
+
+    // True from a successful start until the worker has delivered and closed everything.
+    bool busy() const { return busy_.load(); }
+    // Audio decoded so far, and the expected length of the whole file, in milliseconds.
+    // Total is never below position; both keep their last values after a decode ends, and
+    // at a natural end total equals position. Both are 0 before the first decode.
+    std::int64_t position() const;
+    std::int64_t total() const;
+    // The output format of the current or last decode.
+    PcmFormat format() const { return format_; }
+    // Why the last start failed; empty after a successful start.
+    const QString& lastError() const { return lastError_; }
+
+    // Ends any decode at once: the audio decoded so far is written, the WAV header rewritten
+    // and the file closed before this returns. Harmless when idle.
+    void stop();
+
+    // Size of the blocks written to the output.
+    static constexpr std::size_t writeBlockBytes = 1 << 20;
+
+signals:
+    // A decode has ended and its output is closed; `completed` is false when it was stopped
+    // or its output refused data. Emitted on the control's own thread, a little after busy
+    // turned false, and only when no newer decode has been started since.
+    void decodingFinished(bool completed);
+
+private:
+    bool start(std::unique_ptr<Mpg123Stream> stream, std::unique_ptr<PcmSink> sink);
+    void run(Mpg123Stream& stream, PcmSink& sink, std::uint64_t generation);
+    std::unique_ptr<Mpg123Stream> openInput();
+
+    QString inputFile_;
+    QString lastError_;
+    QString runningInput_;  // absolute paths of the decode in progress, for the restart rule
+    QString runningOutput_;
+    PcmFormat format_;
+
+    std::unique_ptr<Mpg123Stream> stream_; // owned here, used by the worker while busy
+    std::unique_ptr<PcmSink> sink_;
+    std::uint64_t generation_ = 0; // counts starts, to drop the news of a replaced decode
+    std::thread worker_;
+    std::atomic<bool> busy_{false};
+    std::atomic<bool> stopRequested_{false};
+    std::atomic<std::int64_t> decodedFrames_{0};
+    std::atomic<std::int64_t> expectedFrames_{0};
+};

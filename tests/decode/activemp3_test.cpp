@@ -1,0 +1,316 @@
+// The decoder control: WAVs it writes, stopping, the one-writer rule, damaged input.
+#include "fixtures.h"
+#include "mp3fixture.h"
+
+#include "formats/wavreader.h"
+#include "platform/activemp3/activemp3.h"
+
+#include <QFile>
+#include <QRandomGenerator>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+namespace {
+
+constexpr int waitMs = 60000;
+
+struct DecodedWav {
+    WavFormat format;
+    qint64 fileSize = 0;
+    std::uint32_t riffSize = 0;
+    std::uint32_t headerDataLength = 0;
+    std::vector<std::int16_t> samples;
+};
+
+DecodedWav readDecoded(const QString& path) {
+    DecodedWav out;
+    const QByteArray bytes = fixtures::readFile(path);
+    out.fileSize = bytes.size();
+    if (bytes.size() < 44)
+        return out;
+    out.riffSize = fixtures::le32(bytes, 4);
+    out.headerDataLength = fixtures::le32(bytes, 40);
+    auto format = readWavFormat(path);
+    if (!format)
+        return out;
+    out.format = format.value();
+    out.samples.resize(static_cast<std::size_t>(out.format.dataLength / 2));
+    std::memcpy(out.samples.data(), bytes.constData() + out.format.dataOffset,
+                out.samples.size() * 2);
+    return out;
+}
+
+// The header tells the truth about the file: a plain 44-byte PCM header whose lengths
+// match the bytes present.
+void expectConsistentHeader(const DecodedWav& wav, int rate, int channels) {
+    EXPECT_TRUE(wav.format.isPcm16());
+    EXPECT_EQ(wav.format.sampleRate, static_cast<std::uint32_t>(rate));
+    EXPECT_EQ(wav.format.channels, channels);
+    EXPECT_EQ(wav.format.blockAlign, channels * 2);
+    EXPECT_EQ(wav.format.byteRate, static_cast<std::uint32_t>(rate * channels * 2));
+    EXPECT_EQ(wav.format.dataOffset, 44);
+    EXPECT_FALSE(wav.format.dataTruncated);
+    EXPECT_EQ(static_cast<qint64>(wav.headerDataLength), wav.fileSize - 44);
+    EXPECT_EQ(static_cast<qint64>(wav.riffSize), wav.fileSize - 8);
+    EXPECT_EQ(wav.headerDataLength % (channels * 2), 0u);
+}
+
+// Waits for the end of the running decode; its `completed` flag.
+std::optional<bool> waitFinished(ActiveMP3& control, QSignalSpy& spy) {
+    if (spy.isEmpty() && !spy.wait(waitMs))
+        return std::nullopt;
+    EXPECT_FALSE(control.busy());
+    return spy.takeFirst().at(0).toBool();
+}
+
+class DecoderControl : public testing::Test {
+protected:
+    QString path(const char* name) const { return dir.filePath(QString::fromUtf8(name)); }
+
+    QString makeSineMp3(const char* name, double hz, double seconds, int rate = 44100,
+                        int channels = 2, int kbps = 128) {
+        const QString p = path(name);
+        fixtures::writeMp3(p, fixtures::sine(hz, seconds, rate, channels), rate, channels, kbps);
+        return p;
+    }
+
+    QTemporaryDir dir;
+};
+
+struct FormatCase {
+    int rate;
+    int channels;
+    int kbps;
+};
+
+class DecoderControlFormats : public DecoderControl,
+                              public testing::WithParamInterface<FormatCase> {};
+
+TEST_P(DecoderControlFormats, WritesTheMp3sOwnFormatWithItsLengthAndPitch) {
+    const auto [rate, channels, kbps] = GetParam();
+    const double seconds = 2.5;
+    const QString mp3 = makeSineMp3("tone.mp3", 1000, seconds, rate, channels, kbps);
+    const QString wav = path("tone.wav");
+    // An older, longer file in the way must not keep its tail.
+    fixtures::writeFile(wav, QByteArray(3 * 1024 * 1024, 'x'));
+
+    ActiveMP3 control;
+    QSignalSpy finished(&control, &ActiveMP3::decodingFinished);
+    control.setInputFile(mp3);
+    ASSERT_TRUE(control.decodeToFile(wav)) << control.lastError().toStdString();
+    const auto completed = waitFinished(control, finished);
+    ASSERT_TRUE(completed.has_value()) << "decode did not end";
+    EXPECT_TRUE(*completed);
+
+    const DecodedWav out = readDecoded(wav);
+    expectConsistentHeader(out, rate, channels);
+    const auto sourceFrames = static_cast<qint64>(seconds * rate);
+    const qint64 decodedFrames = out.format.frameCount();
+    const int samplesPerMpegFrame = rate >= 32000 ? 1152 : 576;
+    EXPECT_LE(std::abs(decodedFrames - sourceFrames), 2 * samplesPerMpegFrame)
+        << decodedFrames << " frames decoded of " << sourceFrames;
+    for (int c = 0; c < channels; ++c)
+        EXPECT_NEAR(fixtures::dominantFrequency(out.samples, rate, channels, c), 1000.0, 3.0);
+
+    EXPECT_EQ(control.format().sampleRate, rate);
+    EXPECT_EQ(control.format().channels, channels);
+    EXPECT_EQ(control.position(), control.total());
+    EXPECT_NEAR(static_cast<double>(control.total()), decodedFrames * 1000.0 / rate, 1.0);
+}
+
+INSTANTIATE_TEST_SUITE_P(Formats, DecoderControlFormats,
+                         testing::Values(FormatCase{44100, 2, 128}, FormatCase{48000, 1, 64},
+                                         FormatCase{48000, 2, 160}, FormatCase{22050, 1, 64}));
+
+TEST_F(DecoderControl, StopEndsAtOnceWithAValidShorterWav) {
+    const double seconds = 60;
+    const QString mp3 = makeSineMp3("long.mp3", 440, seconds, 44100, 2, 96);
+    const QString wav = path("long.wav");
+    ActiveMP3 control;
+    QSignalSpy finished(&control, &ActiveMP3::decodingFinished);
+    control.setInputFile(mp3);
+    ASSERT_TRUE(control.decodeToFile(wav));
+    EXPECT_GT(control.total(), 55000);
+    control.stop();
+    EXPECT_FALSE(control.busy());
+
+    // Closed with its true length as stop returns, before any event is processed.
+    const DecodedWav out = readDecoded(wav);
+    expectConsistentHeader(out, 44100, 2);
+    EXPECT_LT(out.format.frameCount(), static_cast<qint64>(seconds * 44100) / 2);
+    EXPECT_EQ(control.position(), out.format.frameCount() * 1000 / 44100);
+
+    ASSERT_TRUE(finished.wait(waitMs));
+    EXPECT_FALSE(finished.takeFirst().at(0).toBool());
+
+    control.stop(); // idle: harmless
+    EXPECT_FALSE(control.busy());
+    EXPECT_EQ(fixtures::readFile(wav).size(), out.fileSize);
+}
+
+TEST_F(DecoderControl, StartingAgainOnTheSameOutputDoesNotMakeASecondWriter) {
+    const double seconds = 40;
+    const QString mp3 = makeSineMp3("same.mp3", 500, seconds, 44100, 2, 128);
+    const QString wav = path("same.wav");
+    ActiveMP3 control;
+    QSignalSpy finished(&control, &ActiveMP3::decodingFinished);
+    control.setInputFile(mp3);
+    ASSERT_TRUE(control.decodeToFile(wav));
+    // The second start while the first runs: accepted, and nothing restarts.
+    ASSERT_TRUE(control.decodeToFile(wav));
+
+    // Another control cannot write the file the first one is writing.
+    ActiveMP3 other;
+    other.setInputFile(mp3);
+    const bool otherStarted = other.decodeToFile(wav);
+    if (control.busy()) {
+        EXPECT_FALSE(otherStarted);
+    }
+    other.stop();
+
+    const auto completed = waitFinished(control, finished);
+    ASSERT_TRUE(completed.has_value());
+    EXPECT_TRUE(*completed);
+    EXPECT_TRUE(finished.isEmpty()); // one decode, one end
+
+    const DecodedWav out = readDecoded(wav);
+    expectConsistentHeader(out, 44100, 2);
+    EXPECT_LE(std::abs(out.format.frameCount() - static_cast<qint64>(seconds * 44100)), 2304);
+    EXPECT_NEAR(fixtures::dominantFrequency(out.samples, 44100, 2), 500.0, 2.0);
+}
+
+TEST_F(DecoderControl, StartingAnotherDecodeEndsTheFirstCleanly) {
+    const QString first = makeSineMp3("first.mp3", 300, 60, 44100, 2, 96);
+    const QString second = makeSineMp3("second.mp3", 700, 2, 44100, 1, 64);
+    ActiveMP3 control;
+    QSignalSpy finished(&control, &ActiveMP3::decodingFinished);
+    control.setInputFile(first);
+    ASSERT_TRUE(control.decodeToFile(path("first.wav")));
+    control.setInputFile(second);
+    ASSERT_TRUE(control.decodeToFile(path("second.wav")));
+
+    const auto completed = waitFinished(control, finished);
+    ASSERT_TRUE(completed.has_value());
+    EXPECT_TRUE(*completed);
+    EXPECT_TRUE(finished.isEmpty()); // the replaced decode's end is not reported
+
+    const DecodedWav cut = readDecoded(path("first.wav"));
+    expectConsistentHeader(cut, 44100, 2);
+    EXPECT_LT(cut.format.frameCount(), 60 * 44100);
+    const DecodedWav whole = readDecoded(path("second.wav"));
+    expectConsistentHeader(whole, 44100, 1);
+    EXPECT_NEAR(fixtures::dominantFrequency(whole.samples, 44100, 1), 700.0, 3.0);
+}
+
+TEST_F(DecoderControl, RefusesWhatItCannotDecodeAndLeavesNoFile) {
+    auto* random = QRandomGenerator::global();
+    QByteArray noise(200000, Qt::Uninitialized);
+    for (char& c : noise)
+        c = static_cast<char>(random->bounded(256));
+    const QByteArray wavNoise = fixtures::wavBytes(
+        [&] {
+            std::vector<std::int16_t> s(88200);
+            for (auto& v : s)
+                v = static_cast<std::int16_t>(random->bounded(65536) - 32768);
+            return s;
+        }(),
+        44100, 2);
+    const QByteArray valid = fixtures::mp3Bytes(fixtures::sine(440, 1), 44100, 2, 128);
+
+    const struct {
+        const char* name;
+        QByteArray bytes;
+    } cases[] = {
+        {"empty.mp3", QByteArray()},
+        {"tiny.mp3", valid.left(99)},
+        {"noise.mp3", noise},
+        {"pcm.mp3", wavNoise},
+        {"text.mp3", QByteArray("ID3 this is not audio at all\n").repeated(200)},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const QString input = path(c.name);
+        fixtures::writeFile(input, c.bytes);
+        const QString output = path("out.wav");
+        ActiveMP3 control;
+        control.setInputFile(input);
+        EXPECT_FALSE(control.decodeToFile(output));
+        EXPECT_FALSE(control.lastError().isEmpty());
+        EXPECT_FALSE(control.busy());
+        EXPECT_FALSE(QFile::exists(output));
+    }
+
+    ActiveMP3 control;
+    control.setInputFile(path("missing.mp3"));
+    EXPECT_FALSE(control.decodeToFile(path("missing.wav")));
+    EXPECT_FALSE(QFile::exists(path("missing.wav")));
+
+    // No folder to write into.
+    fixtures::writeFile(path("good.mp3"), valid);
+    control.setInputFile(path("good.mp3"));
+    EXPECT_FALSE(control.decodeToFile(path("no/such/folder/good.wav")));
+
+    // Never written over its own input.
+    EXPECT_FALSE(control.decodeToFile(path("good.mp3")));
+    EXPECT_EQ(fixtures::readFile(path("good.mp3")), valid);
+}
+
+TEST_F(DecoderControl, DamagedStreamsGiveWhatCanBeDecoded) {
+    const QByteArray valid = fixtures::mp3Bytes(fixtures::sine(1000, 4), 44100, 2, 128);
+    auto* random = QRandomGenerator::global();
+    QByteArray garbage(6000, Qt::Uninitialized);
+    for (char& c : garbage)
+        c = static_cast<char>(random->bounded(256));
+
+    const struct {
+        const char* name;
+        QByteArray bytes;
+        double minSeconds;
+        double maxSeconds;
+    } cases[] = {
+        {"truncated.mp3", valid.left(valid.size() / 2), 1.8, 2.1},
+        {"cut-midframe.mp3", valid.left(valid.size() / 3 + 77), 1.2, 1.45},
+        {"garbage-inside.mp3", valid.left(valid.size() / 2) + garbage + valid.mid(valid.size() / 2),
+         3.8, 4.3},
+        {"garbage-replacing.mp3",
+         valid.left(valid.size() / 2) + garbage + valid.mid(valid.size() / 2 + garbage.size()),
+         3.3, 3.9},
+        {"trailing-garbage.mp3", valid + garbage, 3.9, 4.3},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const QString input = path(c.name);
+        fixtures::writeFile(input, c.bytes);
+        const QString output = input + QStringLiteral(".wav");
+        ActiveMP3 control;
+        QSignalSpy finished(&control, &ActiveMP3::decodingFinished);
+        control.setInputFile(input);
+        ASSERT_TRUE(control.decodeToFile(output)) << control.lastError().toStdString();
+        ASSERT_TRUE(waitFinished(control, finished).has_value()) << "decode did not end";
+        const DecodedWav out = readDecoded(output);
+        expectConsistentHeader(out, 44100, 2);
+        const double seconds = out.format.frameCount() / 44100.0;
+        EXPECT_GE(seconds, c.minSeconds);
+        EXPECT_LE(seconds, c.maxSeconds);
+        // The good audio at the start is the tone.
+        const std::vector<std::int16_t> head(out.samples.begin(),
+                                             out.samples.begin() + 2 * 44100);
+        EXPECT_NEAR(fixtures::dominantFrequency(head, 44100, 2), 1000.0, 3.0);
+    }
+}
+
+TEST_F(DecoderControl, DestroyingTheControlWhileDecodingClosesTheFile) {
+    const QString mp3 = makeSineMp3("gone.mp3", 440, 30, 44100, 2, 128);
+    const QString wav = path("gone.wav");
+    {
+        ActiveMP3 control;
+        control.setInputFile(mp3);
+        ASSERT_TRUE(control.decodeToFile(wav));
+    }
+    expectConsistentHeader(readDecoded(wav), 44100, 2);
+}
+
+} // namespace
