@@ -1,0 +1,290 @@
+// Speed and memory of the WAV-to-MP3 file encoder.
+//
+//   encode_bench [--rounds N] [--bitrate-index I] [--quality-index Q] [--files N]
+//                [--skip-speed] [--skip-memory] [--dir FOLDER]
+//
+// Speed: one 4-minute CD-format WAV, encoded alternately by the engine path (the worker-thread
+// encoder, waited for in an event loop as the window does) and by the lame command line at
+// the same bitrate, mode, algorithmic quality and band limits; then a batch of 8 such files
+// against 8 sequential lame runs. Medians of N rounds (default 5) and their ratio.
+// Memory: a 60-minute WAV encoded in a child process; its peak resident size (VmHWM) before
+// and after the job.
+#include "encode/modlame.h"
+#include "encode/mp3fileencoder.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QProcess>
+#include <QStringList>
+#include <QTemporaryDir>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+#include <cstdio>
+#include <numbers>
+#include <random>
+#include <vector>
+
+namespace {
+
+struct Options {
+    int rounds = 5;
+    int bitrateIndex = 8; // 128 kbit/s
+    int qualityIndex = 1; // "Normal": the encoder's default algorithmic quality
+    int batchFiles = 8;
+    bool speed = true;
+    bool memory = true;
+    QString dir;
+};
+
+void putU32(unsigned char* p, std::uint32_t v) {
+    for (int i = 0; i < 4; ++i)
+        p[i] = static_cast<unsigned char>(v >> (8 * i));
+}
+
+// Writes a CD-format WAV of music-like material (a few drifting tones, a beat and noise),
+// streaming, so the bench itself never holds the file in memory.
+bool writeMusicWav(const QString& path, double seconds, unsigned seed) {
+    QFile f(path);
+    if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        return false;
+    const auto frames = static_cast<std::uint64_t>(seconds * 44100);
+    const auto dataLength = static_cast<std::uint32_t>(frames * 4);
+    unsigned char h[44] = {'R', 'I', 'F', 'F', 0, 0, 0, 0, 'W', 'A', 'V', 'E', 'f', 'm', 't', ' ',
+                           16,  0,   0,   0,   1, 0, 2, 0, 0,   0,   0,   0,   0,   0,   0,   0,
+                           4,   0,   16,  0,   'd', 'a', 't', 'a', 0, 0, 0, 0};
+    putU32(h + 4, dataLength + 36);
+    putU32(h + 24, 44100);
+    putU32(h + 28, 176400);
+    putU32(h + 40, dataLength);
+    f.write(reinterpret_cast<const char*>(h), 44);
+
+    std::mt19937 rng(seed);
+    std::normal_distribution<double> noise(0.0, 0.04);
+    const double base[4] = {110.0 * (1 + seed % 3), 277.18, 440.0, 1318.5};
+    std::vector<std::int16_t> block(44100 * 2);
+    double phase[4] = {};
+    for (std::uint64_t at = 0; at < frames;) {
+        const std::size_t n = std::min<std::uint64_t>(44100, frames - at);
+        for (std::size_t i = 0; i < n; ++i, ++at) {
+            const double t = static_cast<double>(at) / 44100.0;
+            double l = 0, r = 0;
+            for (int k = 0; k < 4; ++k) {
+                const double freq = base[k] * (1.0 + 0.01 * std::sin(0.3 * t + k));
+                phase[k] += 2 * std::numbers::pi * freq / 44100.0;
+                const double v = std::sin(phase[k]) * (0.18 / (k + 1)) *
+                                 (0.6 + 0.4 * std::sin(2 * std::numbers::pi * (0.5 + k) * t));
+                l += v * (k % 2 ? 0.7 : 1.0);
+                r += v * (k % 2 ? 1.0 : 0.7);
+            }
+            const double beat = std::exp(-std::fmod(t, 0.5) * 30.0) * noise(rng) * 6.0;
+            l += beat + noise(rng);
+            r += beat + noise(rng);
+            block[2 * i] = static_cast<std::int16_t>(std::clamp(l, -1.0, 1.0) * 30000);
+            block[2 * i + 1] = static_cast<std::int16_t>(std::clamp(r, -1.0, 1.0) * 30000);
+        }
+        f.write(reinterpret_cast<const char*>(block.data()), static_cast<qint64>(n * 4));
+    }
+    return f.error() == QFile::NoError;
+}
+
+double median(std::vector<double> v) {
+    std::sort(v.begin(), v.end());
+    return v[v.size() / 2];
+}
+
+EncodeRequest requestFor(const Options& o, const QString& in, const QString& out) {
+    EncodeRequest r;
+    r.sourcePath = in;
+    r.outputPath = out;
+    r.config = modLAME::makeConfig(modLAME::bitrateForIndex(o.bitrateIndex),
+                                   modLAME::qualityPresetCode(o.qualityIndex));
+    r.config.originalFlag = modLAME::flagTrue;
+    return r;
+}
+
+QStringList lameArguments(const Options& o, const QString& in, const QString& out) {
+    const auto q = modLAME::qualitySettings(modLAME::qualityPresetCode(o.qualityIndex));
+    QStringList a = {QStringLiteral("--quiet"),
+                     QStringLiteral("-b"),
+                     QString::number(modLAME::bitrateForIndex(o.bitrateIndex)),
+                     QStringLiteral("--cbr"),
+                     QStringLiteral("-m"),
+                     QStringLiteral("j"),
+                     QStringLiteral("-q"),
+                     QString::number(q.algorithmicQuality)};
+    if (q.lowpassHz > 0)
+        a << QStringLiteral("--lowpass") << QString::number(q.lowpassHz / 1000.0);
+    if (q.highpassHz > 0)
+        a << QStringLiteral("--highpass") << QString::number(q.highpassHz / 1000.0);
+    return a << in << out;
+}
+
+// Seconds taken by the engine path for `inputs`, one after the other.
+double timeEngine(const Options& o, const QStringList& inputs, const QString& outDir) {
+    Mp3FileEncoder encoder;
+    QElapsedTimer t;
+    t.start();
+    for (const QString& in : inputs) {
+        const QString out = outDir + QStringLiteral("/engine-") + QFileInfo(in).baseName() +
+                            QStringLiteral(".mp3");
+        const EncodeOutcome r = encoder.run(requestFor(o, in, out));
+        if (r.status != EncodeOutcome::Status::Completed) {
+            std::fprintf(stderr, "engine encode failed: %s\n",
+                         qPrintable(r.error.description()));
+            std::exit(1);
+        }
+    }
+    return static_cast<double>(t.nsecsElapsed()) / 1e9;
+}
+
+double timeLame(const Options& o, const QStringList& inputs, const QString& outDir) {
+    QElapsedTimer t;
+    t.start();
+    for (const QString& in : inputs) {
+        const QString out = outDir + QStringLiteral("/cli-") + QFileInfo(in).baseName() +
+                            QStringLiteral(".mp3");
+        QProcess p;
+        p.start(QStringLiteral("lame"), lameArguments(o, in, out));
+        if (!p.waitForFinished(-1) || p.exitCode() != 0) {
+            std::fprintf(stderr, "lame failed: %s\n", p.readAllStandardError().constData());
+            std::exit(1);
+        }
+    }
+    return static_cast<double>(t.nsecsElapsed()) / 1e9;
+}
+
+void compare(const char* what, const Options& o, const QStringList& inputs,
+             const QString& outDir) {
+    std::vector<double> engine, cli;
+    for (int round = 0; round < o.rounds; ++round) {
+        // Alternate which goes first, so neither always meets a warm or a cold cache.
+        if (round % 2 == 0) {
+            engine.push_back(timeEngine(o, inputs, outDir));
+            cli.push_back(timeLame(o, inputs, outDir));
+        } else {
+            cli.push_back(timeLame(o, inputs, outDir));
+            engine.push_back(timeEngine(o, inputs, outDir));
+        }
+        std::printf("  round %d: engine %.3f s, lame %.3f s\n", round + 1, engine.back(),
+                    cli.back());
+        std::fflush(stdout);
+    }
+    const double e = median(engine), c = median(cli);
+    std::printf("%s: engine median %.3f s, lame median %.3f s, ratio %.3f\n", what, e, c, e / c);
+    std::fflush(stdout);
+}
+
+long statusKb(const char* field) {
+    QFile f(QStringLiteral("/proc/self/status"));
+    if (!f.open(QIODevice::ReadOnly))
+        return -1;
+    const QByteArray key = QByteArray(field) + ':';
+    for (const QByteArray& line : f.readAll().split('\n'))
+        if (line.startsWith(key))
+            return line.mid(key.size()).trimmed().split(' ').first().toLong();
+    return -1;
+}
+
+int memoryChild(const Options& o, const QString& in, const QString& out) {
+    const long idle = statusKb("VmHWM");
+    Mp3FileEncoder encoder;
+    const EncodeOutcome r = encoder.run(requestFor(o, in, out));
+    const long peak = statusKb("VmHWM");
+    std::printf("%ld %ld %d\n", idle, peak, r.status == EncodeOutcome::Status::Completed ? 1 : 0);
+    return r.status == EncodeOutcome::Status::Completed ? 0 : 1;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    QCoreApplication app(argc, argv);
+    Options o;
+    const QStringList args = app.arguments();
+    for (int i = 1; i < args.size(); ++i) {
+        const QString& a = args[i];
+        auto next = [&] { return i + 1 < args.size() ? args[++i] : QString(); };
+        if (a == QStringLiteral("--rounds"))
+            o.rounds = std::max(1, next().toInt());
+        else if (a == QStringLiteral("--bitrate-index"))
+            o.bitrateIndex = next().toInt();
+        else if (a == QStringLiteral("--quality-index"))
+            o.qualityIndex = next().toInt();
+        else if (a == QStringLiteral("--files"))
+            o.batchFiles = std::max(1, next().toInt());
+        else if (a == QStringLiteral("--skip-speed"))
+            o.speed = false;
+        else if (a == QStringLiteral("--skip-memory"))
+            o.memory = false;
+        else if (a == QStringLiteral("--dir"))
+            o.dir = next();
+        else if (a == QStringLiteral("--memory-child") && i + 2 < args.size())
+            return memoryChild(o, args[i + 1], args[i + 2]);
+        else {
+            std::fprintf(stderr, "unknown argument %s\n", qPrintable(a));
+            return 2;
+        }
+    }
+
+    QTemporaryDir temp(o.dir.isEmpty() ? QDir::tempPath() + QStringLiteral("/encode_bench-XXXXXX")
+                                       : o.dir + QStringLiteral("/encode_bench-XXXXXX"));
+    if (!temp.isValid()) {
+        std::fprintf(stderr, "cannot create a temporary folder\n");
+        return 1;
+    }
+    const QString dir = temp.path();
+    const auto q = modLAME::qualitySettings(modLAME::qualityPresetCode(o.qualityIndex));
+    std::printf("folder %s; %u kbit/s, joint stereo, algorithmic quality %d, lowpass %d Hz, "
+                "highpass %d Hz\n",
+                qPrintable(dir), modLAME::bitrateForIndex(o.bitrateIndex), q.algorithmicQuality,
+                q.lowpassHz, q.highpassHz);
+    std::printf("lame command: lame %s\n",
+                qPrintable(lameArguments(o, QStringLiteral("in.wav"), QStringLiteral("out.mp3"))
+                               .join(QLatin1Char(' '))));
+
+    if (o.speed) {
+        QStringList batch;
+        for (int i = 0; i < o.batchFiles; ++i) {
+            const QString p = dir + QStringLiteral("/track%1.wav").arg(i + 1);
+            if (!writeMusicWav(p, 240.0, static_cast<unsigned>(i + 1))) {
+                std::fprintf(stderr, "cannot write %s\n", qPrintable(p));
+                return 1;
+            }
+            batch << p;
+        }
+        std::printf("one 4-minute file, %d rounds:\n", o.rounds);
+        compare("single file", o, {batch.first()}, dir);
+        std::printf("batch of %d 4-minute files, %d rounds:\n", o.batchFiles, o.rounds);
+        compare("batch", o, batch, dir);
+    }
+
+    if (o.memory) {
+        const QString in = dir + QStringLiteral("/hour.wav");
+        if (!writeMusicWav(in, 3600.0, 99)) {
+            std::fprintf(stderr, "cannot write %s\n", qPrintable(in));
+            return 1;
+        }
+        QProcess child;
+        child.start(QCoreApplication::applicationFilePath(),
+                    {QStringLiteral("--bitrate-index"), QString::number(o.bitrateIndex),
+                     QStringLiteral("--quality-index"), QString::number(o.qualityIndex),
+                     QStringLiteral("--memory-child"), in, dir + QStringLiteral("/hour.mp3")});
+        QElapsedTimer t;
+        t.start();
+        child.waitForFinished(-1);
+        const QList<QByteArray> f = child.readAllStandardOutput().trimmed().split(' ');
+        if (child.exitCode() != 0 || f.size() != 3) {
+            std::fprintf(stderr, "memory child failed\n");
+            return 1;
+        }
+        const long idle = f[0].toLong(), peak = f[1].toLong();
+        std::printf("60-minute file: encoded in %.1f s; peak resident %ld kB idle, %ld kB after, "
+                    "%.1f MB above idle (limit 64 MB)\n",
+                    static_cast<double>(t.elapsed()) / 1000.0, idle, peak,
+                    static_cast<double>(peak - idle) / 1024.0);
+    }
+    return 0;
+}
