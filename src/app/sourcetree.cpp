@@ -11,13 +11,6 @@
 
 #include <algorithm>
 
-const QString SourceTree::RootText = QStringLiteral("CD Tracks, WAV, MP3 files");
-const QString SourceTree::SelectedTracksText = QStringLiteral("Selected Tracks");
-const QString SourceTree::AvailableTracksText = QStringLiteral("Available Tracks");
-const QString SourceTree::SelectedWavText = QStringLiteral("Selected WAV Files");
-const QString SourceTree::WavText = QStringLiteral("WAV Files");
-const QString SourceTree::SelectedMp3Text = QStringLiteral("Selected MP3 Files");
-const QString SourceTree::Mp3Text = QStringLiteral("MP3 Files");
 
 namespace {
 

@@ -92,14 +92,14 @@ public:
         bool remove = false; // "Remove from List" and "Remove and Delete File"
     };
 
-    // Fixed texts.
-    static const QString RootText;               // "CD Tracks, WAV, MP3 files"
-    static const QString SelectedTracksText;     // "Selected Tracks"
-    static const QString AvailableTracksText;    // "Available Tracks"
-    static const QString SelectedWavText;        // "Selected WAV Files"
-    static const QString WavText;                // "WAV Files"
-    static const QString SelectedMp3Text;        // "Selected MP3 Files"
-    static const QString Mp3Text;                // "MP3 Files"
+    // Fixed texts (usable from other files' static initialisers).
+    static inline const QString RootText = QStringLiteral("CD Tracks, WAV, MP3 files");
+    static inline const QString SelectedTracksText = QStringLiteral("Selected Tracks");
+    static inline const QString AvailableTracksText = QStringLiteral("Available Tracks");
+    static inline const QString SelectedWavText = QStringLiteral("Selected WAV Files");
+    static inline const QString WavText = QStringLiteral("WAV Files");
+    static inline const QString SelectedMp3Text = QStringLiteral("Selected MP3 Files");
+    static inline const QString Mp3Text = QStringLiteral("MP3 Files");
 
     explicit SourceTree(QObject* parent = nullptr);
     ~SourceTree() override;

@@ -26,6 +26,16 @@ QString folderOf(const QString& path) {
     return slash >= 0 ? path.left(slash + 1) : QString();
 }
 
+// Whether the list entry `entry` is what a node showing `text` stands for: the same text,
+// the same file name, or the file name as short-name mode shows it (extension lower-cased).
+bool entryFor(const QString& entry, const QString& text) {
+    if (entry == text)
+        return true;
+    const QString name = fileNameOf(entry);
+    return name == text ||
+           (name.size() >= 4 && name.left(name.size() - 4) + name.right(4).toLower() == text);
+}
+
 // ".wav", ".WAV", ".mp3" or ".MP3" exactly.
 bool hasFileEnding(const QString& text) {
     const QString end = text.right(4);
@@ -68,7 +78,7 @@ void SourceTree::RemoveFromList() {
     for (MirrorList* list : {&List1, &List2, &List4, &List5})
         for (int i = 0; i < list->count(); ++i) {
             const QString entry = list->at(i);
-            if (entry == pressed || fileNameOf(entry) == pressed) {
+            if (entryFor(entry, pressed)) {
                 list->removeAt(i);
                 return;
             }
@@ -86,7 +96,7 @@ void SourceTree::RemoveAndDeleteFile() {
     for (MirrorList* list : {&List1, &List2, &List4, &List5})
         for (int i = 0; i < list->count(); ++i) {
             const QString entry = list->at(i);
-            if (entry != pressed && fileNameOf(entry) != pressed)
+            if (!entryFor(entry, pressed))
                 continue;
             (void)p_DestroyFile(entry); // errors ignored: the entry goes in any case
             // The deletion let events run: take out the entry wherever it is now.

@@ -11,6 +11,15 @@ QString fileNameOf(const QString& path) {
     return slash >= 0 ? path.mid(slash + 1) : path;
 }
 
+// Whether a list entry (a full path) is the file a node shows as `name`: its file name fits
+// `name` read as a pattern, or it is shown as `name` in short-name mode (base name with the
+// extension in lower case).
+bool entryShownAs(const QString& entry, const QString& name) {
+    const QString fileName = fileNameOf(entry);
+    return WildcardMatch(name, fileName) ||
+           (fileName.size() >= 4 && fileName.left(fileName.size() - 4) + fileName.right(4).toLower() == name);
+}
+
 // Removes every entry of `list` that, read as a pattern, fits `text`.
 void removeMatching(MirrorList& list, const QString& text) {
     for (int i = list.count() - 1; i >= 0; --i)
@@ -61,7 +70,7 @@ QString SourceTree::resolveFullPath(ItemClass cls, const QString& groupText,
         fromSelected ? std::array{selected, available} : std::array{available, selected};
     for (const MirrorList* list : order)
         for (const QString& entry : *list)
-            if (WildcardMatch(text, fileNameOf(entry)))
+            if (entryShownAs(entry, text))
                 return entry;
     return text;
 }

@@ -1,0 +1,206 @@
+#include "treetestsupport.h"
+
+#include "fixtures.h"
+#include "formats/clsfileio.h"
+#include "scripteddialogs.h"
+
+#include <QSignalSpy>
+
+#include <sys/file.h>
+#include <fcntl.h>
+#include <unistd.h>
+
+namespace {
+
+using LabelEdit = SourceTree::LabelEdit;
+
+TEST_F(TreeTest, ContextMenuStateFollowsThePressedNode) {
+    const QString odd = makeFile(QStringLiteral("odd.Wav"));
+    const QString a = makeFile(QStringLiteral("a.WAV"));
+    tree.showfiles();
+    tree.treePress(0, true);
+    auto state = tree.contextMenuState();
+    EXPECT_FALSE(state.start);
+    EXPECT_FALSE(state.remove);
+    tree.treePress(group(SourceTree::WavText), true);
+    state = tree.contextMenuState();
+    EXPECT_TRUE(state.start);
+    EXPECT_FALSE(state.remove);
+    EXPECT_EQ(tree.draggedKind(), 2);
+    tree.treePress(tree.findByText(odd), true);
+    EXPECT_FALSE(tree.contextMenuState().remove);
+    tree.treePress(tree.findByText(a), true);
+    EXPECT_TRUE(tree.contextMenuState().remove);
+}
+
+TEST_F(TreeTest, RemoveFromListLeavesTheFileOnDisk) {
+    ShowFullPath = 0;
+    const QString a = makeFile(QStringLiteral("a.wav"));
+    const QString b = makeFile(QStringLiteral("b.wav"));
+    tree.showfiles();
+    tree.treePress(tree.findByText(QStringLiteral("a.wav")), true);
+    tree.RemoveFromList();
+    EXPECT_EQ(childTexts(SourceTree::WavText), QStringList{QStringLiteral("b.wav")});
+    EXPECT_EQ(items(tree.List1), QStringList{b});
+    EXPECT_TRUE(QFileInfo::exists(a));
+    // Groups are never removed.
+    tree.treePress(group(SourceTree::WavText), true);
+    tree.RemoveFromList();
+    EXPECT_NE(group(SourceTree::WavText), 0u);
+}
+
+TEST_F(TreeTest, RemoveAndDeleteTakesNodeEntryAndFile) {
+    const QString x = makeFile(QStringLiteral("x.mp3"));
+    const QString y = makeFile(QStringLiteral("y.mp3"));
+    tree.showfiles();
+    doubleClick(x);
+    ASSERT_EQ(items(tree.List4), QStringList{x});
+    tree.treePress(tree.findByText(x), true);
+    tree.RemoveAndDeleteFile();
+    EXPECT_EQ(tree.findByText(x), 0u);
+    EXPECT_TRUE(tree.List4.isEmpty());
+    EXPECT_FALSE(QFileInfo::exists(x));
+    EXPECT_TRUE(QFileInfo::exists(y));
+    EXPECT_EQ(items(tree.List2), QStringList{y});
+}
+
+TEST_F(TreeTest, RenameOnDiskUpdatesTheEntryAndLabel) {
+    const QString a = makeFile(QStringLiteral("a.wav"));
+    const QString keep = makeFile(QStringLiteral("keep.wav"));
+    ShowFullPath = 0;
+    tree.showfiles();
+    const auto node = tree.findByText(QStringLiteral("a.wav"));
+    ASSERT_TRUE(tree.canEditLabel(node));
+    EXPECT_FALSE(tree.canEditLabel(group(SourceTree::WavText)));
+    EXPECT_FALSE(tree.flags(tree.indexOf(tree.nodeNumber(1))).testFlag(Qt::ItemIsEditable));
+
+    EXPECT_EQ(tree.afterLabelEdit(node, QStringLiteral("b.wav")), LabelEdit::Accepted);
+    const QString b = dest.filePath(QStringLiteral("b.wav"));
+    EXPECT_FALSE(QFileInfo::exists(a));
+    EXPECT_TRUE(QFileInfo::exists(b));
+    EXPECT_TRUE(tree.List1.contains(b));
+    EXPECT_FALSE(tree.List1.contains(a));
+    EXPECT_EQ(tree.text(node), QStringLiteral("b.wav"));
+    EXPECT_EQ(tree.selectedNode(), node);
+
+    // The target exists: nothing renamed, the user edits again.
+    QSignalSpy again(&tree, &SourceTree::labelEditRequested);
+    EXPECT_TRUE(tree.setData(tree.indexOf(node), QStringLiteral("keep.wav"), Qt::EditRole));
+    EXPECT_EQ(again.count(), 1);
+    EXPECT_EQ(tree.text(node), QStringLiteral("b.wav"));
+    EXPECT_TRUE(QFileInfo::exists(b));
+    EXPECT_EQ(fixtures::readFile(keep).size(), 200);
+    // A label holding a folder does not name a file in the entry's folder.
+    EXPECT_EQ(tree.afterLabelEdit(node, QStringLiteral("sub/c.wav")), LabelEdit::EditAgain);
+    EXPECT_TRUE(QFileInfo::exists(b));
+}
+
+TEST_F(TreeTest, RenameThatChangesOnlyCaseOrTypeLeavesTheDisk) {
+    ShowFullPath = 0;
+    const QString song = makeFile(QStringLiteral("song.wav"));
+    const QString a = makeFile(QStringLiteral("a.wav"));
+    tree.showfiles();
+    const auto songNode = tree.findByText(QStringLiteral("song.wav"));
+    EXPECT_EQ(tree.afterLabelEdit(songNode, QStringLiteral("Song.WAV")), LabelEdit::Accepted);
+    EXPECT_EQ(tree.text(songNode), QStringLiteral("Song.WAV"));
+    EXPECT_TRUE(QFileInfo::exists(song));
+    EXPECT_FALSE(QFileInfo::exists(dest.filePath(QStringLiteral("Song.WAV"))));
+    EXPECT_TRUE(tree.List1.contains(song));
+
+    const auto aNode = tree.findByText(QStringLiteral("a.wav"));
+    EXPECT_EQ(tree.afterLabelEdit(aNode, QStringLiteral("a.mp3")), LabelEdit::Accepted);
+    EXPECT_EQ(tree.text(aNode), QStringLiteral("a.mp3"));
+    EXPECT_TRUE(QFileInfo::exists(a));
+    EXPECT_FALSE(QFileInfo::exists(dest.filePath(QStringLiteral("a.mp3"))));
+    // An empty label is a cancelled edit.
+    EXPECT_EQ(tree.afterLabelEdit(aNode, QString()), LabelEdit::Accepted);
+    EXPECT_EQ(tree.text(aNode), QStringLiteral("a.mp3"));
+}
+
+TEST_F(TreeTest, DestroyFileTreatsMissingAsDeletedAndRefusesProtectedFiles) {
+    const QString missing = dest.filePath(QStringLiteral("missing.wav"));
+    EXPECT_FALSE(p_DestroyFile(missing).has_value());
+    EXPECT_FALSE(QFileInfo::exists(missing));
+
+    const QString readOnly = makeFile(QStringLiteral("ro.wav"));
+    QFile::setPermissions(readOnly, QFileDevice::ReadOwner | QFileDevice::ReadGroup);
+    auto error = p_DestroyFile(readOnly);
+    ASSERT_TRUE(error.has_value());
+    EXPECT_EQ(error->source(), QStringLiteral("p_DestroyFile"));
+    EXPECT_FALSE(error->description().isEmpty());
+    EXPECT_TRUE(QFileInfo::exists(readOnly));
+
+    // Held open by the program's own file class (exclusive): refused.
+    const QString busy = makeFile(QStringLiteral("busy.wav"));
+    {
+        clsFileIo held;
+        ASSERT_TRUE(held.OpenFile(busy, FileUse::Read));
+        error = p_DestroyFile(busy);
+        ASSERT_TRUE(error.has_value());
+        EXPECT_EQ(error->source(), QStringLiteral("p_DestroyFile"));
+        EXPECT_TRUE(QFileInfo::exists(busy));
+    }
+    // A folder that does not exist cannot hold the file.
+    error = p_DestroyFile(dest.filePath(QStringLiteral("no/such/folder/x.wav")));
+    ASSERT_TRUE(error.has_value());
+    EXPECT_EQ(error->source(), QStringLiteral("p_DestroyFile"));
+
+    // A read-only folder (only effective without administrator rights).
+    if (::geteuid() != 0) {
+        const QString inside = makeFile(QStringLiteral("locked/x.wav"));
+        QFile::setPermissions(dest.filePath(QStringLiteral("locked")),
+                              QFileDevice::ReadOwner | QFileDevice::ExeOwner);
+        error = p_DestroyFile(inside);
+        QFile::setPermissions(dest.filePath(QStringLiteral("locked")),
+                              QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+        ASSERT_TRUE(error.has_value());
+        EXPECT_EQ(error->source(), QStringLiteral("p_DestroyFile"));
+        EXPECT_TRUE(QFileInfo::exists(inside));
+    }
+
+    const QString plain = makeFile(QStringLiteral("plain.wav"));
+    filedeletion::settleDelay = std::chrono::milliseconds(30);
+    bool ran = false;
+    QTimer::singleShot(0, [&ran] { ran = true; });
+    EXPECT_FALSE(p_DestroyFile(plain).has_value());
+    EXPECT_TRUE(ran); // events ran during the wait
+    EXPECT_FALSE(QFileInfo::exists(plain));
+}
+
+TEST_F(TreeTest, DeleteFileAndNodeRemovesOnlyNodesShowingThePath) {
+    const QString a = makeFile(QStringLiteral("a.wav"));
+    tree.showfiles();
+    EXPECT_FALSE(DeleteFileAndNode(a).has_value());
+    EXPECT_EQ(tree.findByText(a), 0u);
+    EXPECT_FALSE(QFileInfo::exists(a));
+
+    ShowFullPath = 0;
+    const QString b = makeFile(QStringLiteral("b.wav"));
+    tree.showfiles();
+    EXPECT_FALSE(DeleteFileAndNode(b).has_value());
+    EXPECT_FALSE(QFileInfo::exists(b));
+    EXPECT_NE(tree.findByText(QStringLiteral("b.wav")), 0u);
+
+    ShowFullPath = 1;
+    const QString ro = makeFile(QStringLiteral("ro.wav"));
+    tree.showfiles();
+    QFile::setPermissions(ro, QFileDevice::ReadOwner);
+    EXPECT_TRUE(DeleteFileAndNode(ro).has_value());
+    EXPECT_NE(tree.findByText(ro), 0u);
+}
+
+TEST_F(TreeTest, OpenFileHandsTheChosenFileToTheTree) {
+    tree.showfiles();
+    auto& script = testsupport::scriptedDialogs();
+    script.files.push_back({});
+    tree.OpenFileIntoTree();
+    EXPECT_TRUE(tree.List1.isEmpty());
+    const QString a = makeFile(QStringLiteral("opened.wav"));
+    script.files.push_back({a});
+    tree.OpenFileIntoTree();
+    EXPECT_EQ(items(tree.List1), QStringList{a});
+    ASSERT_FALSE(script.records.empty());
+    EXPECT_EQ(script.records.back().kind, QStringLiteral("openFiles"));
+}
+
+} // namespace
