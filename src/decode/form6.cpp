@@ -1,0 +1,112 @@
+#include "decode/form6.h"
+
+#include "app/jobstate.h"
+#include "app/paths.h"
+#include "app/settings.h"
+#include "decode/decoding.h"
+#include "platform/activemp3/activemp3.h"
+
+#include <QCoreApplication>
+#include <QFileInfo>
+#include <QTimer>
+
+#include <cmath>
+
+QString decodedWavPath(const QString& mp3Path) {
+    return DecodePath + QLatin1Char('/') + BaseName(mp3Path) + QStringLiteral(".wav");
+}
+
+Form6::Form6(QObject* parent)
+    : QObject(parent), ActiveMP31(new ActiveMP3(this)), Timer1(new QTimer(this)),
+      Timer2(new QTimer(this)) {
+    setObjectName(QStringLiteral("Form6"));
+    ActiveMP31->setObjectName(QStringLiteral("ActiveMP31"));
+    Timer1->setObjectName(QStringLiteral("Timer1"));
+    Timer2->setObjectName(QStringLiteral("Timer2"));
+    Timer1->setInterval(500);
+    Timer1->setSingleShot(true);
+    Timer2->setInterval(500);
+    connect(Timer1, &QTimer::timeout, this, &Form6::Timer1_Timer);
+    connect(Timer2, &QTimer::timeout, this, &Form6::Timer2_Timer);
+}
+
+Form6::~Form6() {
+    if (loaded_)
+        Unload();
+}
+
+void Form6::Form_Load() {
+    loaded_ = true;
+    if (StopRequested) {
+        Unload();
+        return;
+    }
+    DecodingActive = true;
+    Timer1->start();
+    StartMP3();
+}
+
+void Form6::StartMP3() {
+    if (!loaded_ || started_)
+        return;
+    const QString input = CurrentFile;
+    const QFileInfo file(input);
+    if (file.isFile() && file.size() > 99) {
+        Timer2->start();
+        output_ = decodedWavPath(input);
+        ActiveMP31->setInputFile(input);
+        started_ = ActiveMP31->decodeToFile(output_);
+    }
+    if (!started_)
+        Unload(); // nothing will ever finish this file: end the wait now
+}
+
+void Form6::Timer1_Timer() {
+    Timer1->stop();
+    StartMP3();
+}
+
+void Form6::Timer2_Timer() {
+    if (!loaded_)
+        return;
+    if (!ActiveMP31->busy()) {
+        Timer2->stop();
+        ActiveMP31->stop();
+        emit progressChanged(QStringLiteral("100 %"), 100);
+        QCoreApplication::processEvents();
+        QCoreApplication::processEvents();
+        finish();
+        return;
+    }
+    if (StopRequested) {
+        finish();
+        return;
+    }
+    const std::int64_t total = ActiveMP31->total();
+    if (total <= 0) { // no length to measure against: the poll cannot go on
+        finish();
+        return;
+    }
+    // Halves go to the even neighbour (the default rounding mode).
+    const int percent = static_cast<int>(
+        std::nearbyint(static_cast<double>(ActiveMP31->position()) / total * 100.0));
+    emit progressChanged(QString::number(percent) + QLatin1Char('%'), percent);
+    QCoreApplication::processEvents();
+}
+
+void Form6::finish() {
+    Timer2->stop();
+    ActiveMP31->stop();
+    Unload();
+}
+
+void Form6::Unload() {
+    if (!loaded_)
+        return;
+    loaded_ = false;
+    Timer1->stop();
+    Timer2->stop();
+    ActiveMP31->stop();
+    DecodingActive = false;
+    emit unloaded();
+}
