@@ -473,6 +473,11 @@ QHash<int, QByteArray> SourceTree::roleNames() const {
 // Building
 
 void SourceTree::showfiles() {
+    // Scan first: the scan lets events run, and a nested build or add in that time must not
+    // mix with this one. The old tree stays on show meanwhile.
+    const QStringList wavFiles = findFiles(DecodePath, QStringLiteral("wav"), &yieldToEvents);
+    const QStringList mp3Files = findFiles(DecodePath, QStringLiteral("mp3"), &yieldToEvents);
+
     // Remove node 2 (the "Selected Tracks" group), then node 1 (the root with the rest).
     if (const NodeId second = nodeNumber(2))
         removeNode(second);
@@ -483,13 +488,8 @@ void SourceTree::showfiles() {
     List2.clear();
     List4.clear();
     List5.clear();
-
-    // The scan lets events run; it happens before the model reset so no view looks at a
-    // half-built model.
-    for (const QString& path : findFiles(DecodePath, QStringLiteral("wav"), &yieldToEvents))
-        List1.add(path);
-    for (const QString& path : findFiles(DecodePath, QStringLiteral("mp3"), &yieldToEvents))
-        List2.add(path);
+    List1.setItems(wavFiles);
+    List2.setItems(mp3Files);
 
     emit showMainWindowRequested();
 

@@ -237,15 +237,17 @@ QString SourceTree::statusLine() const {
 }
 
 SourceTree::Press SourceTree::treePress(NodeId id, bool rightButton) {
-    const Node* node = find(id);
-    draggedNode_ = node ? id : 0;
-    if (!node)
+    draggedNode_ = resolves(id) ? id : 0;
+    if (!draggedNode_)
         return Press::NoNode;
     setSelectedNode(id);
     if (rightButton)
         return Press::ShowPopup;
     setDropHighlight(id);
 
+    const Node* node = find(id); // looked up again: the signals above ran other code
+    if (!node)
+        return Press::Handled;
     const QString text = node->text;
     const bool isTrack = NodeKind(id) == 3 ? classify(node) == ItemClass::Track
                                            : text.toLower().startsWith(QLatin1String("track"));
@@ -256,7 +258,6 @@ SourceTree::Press SourceTree::treePress(NodeId id, bool rightButton) {
         lstRecord.clear();
         for (const Node* child : node->children)
             lstRecord.add(child->text);
-        setDropHighlight(id);
     }
     yieldToEvents();
     return Press::Handled;
@@ -282,6 +283,7 @@ void SourceTree::treeDragOver(NodeId target) {
         return;
     }
     const Node* dragged = find(draggedNode_);
+    const QString draggedText = dragged ? dragged->text : QString();
     const QString targetText = text(target);
     bool fits = true;
     switch (dragged ? classify(dragged) : ItemClass::None) {
@@ -300,7 +302,7 @@ void SourceTree::treeDragOver(NodeId target) {
     if (!fits)
         return;
     setDropHighlight(target);
-    MoveDraggedNode(dragged ? dragged->text : QString());
+    MoveDraggedNode(draggedText);
 }
 
 void SourceTree::treeDrop() {

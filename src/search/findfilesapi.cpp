@@ -124,6 +124,8 @@ void LocalFileSearch::findfilesapi(const QString& folderIn, const QString& patte
 }
 
 void LocalFileSearch::run(const QString& startFolder) {
+    if (running_)
+        return; // a start from inside a yield of the running search
     files_.clear();
     foldersSeen_.clear();
     pending_.clear();

@@ -42,7 +42,7 @@ public:
     std::function<void(const QString& folder)> folderStarted;
 
     // Runs the whole search from `startFolder` (a "/" is appended when missing). Clears the
-    // results of any previous run first.
+    // results of any previous run first. Ignored while a search is running.
     void run(const QString& startFolder);
 
     // Reads one folder: lists its matching files and queues its subfolders right behind the

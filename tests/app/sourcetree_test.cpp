@@ -70,6 +70,23 @@ TEST_F(TreeTest, BuildListsTracksAndFilesWithListsInChildOrder) {
     EXPECT_EQ(tree.text(tree.nodeNumber(2)), SourceTree::SelectedTracksText);
 }
 
+TEST_F(TreeTest, BuildStartedFromInsideTheScanDoesNotMixWithIt) {
+    makeFile(QStringLiteral("a.wav"));
+    makeFile(QStringLiteral("b.mp3"));
+    tree.showfiles();
+    int nested = 0;
+    QTimer::singleShot(0, [&] {
+        ++nested;
+        tree.showfiles(); // e.g. "Refresh List" clicked while the scan lets events run
+    });
+    tree.showfiles();
+    EXPECT_EQ(nested, 1);
+    EXPECT_EQ(tree.nodeCount(), 9);
+    EXPECT_EQ(tree.List1.count(), 1);
+    EXPECT_EQ(childTexts(SourceTree::WavText), items(tree.List1));
+    EXPECT_EQ(childTexts(SourceTree::Mp3Text), items(tree.List2));
+}
+
 TEST_F(TreeTest, ShortNameModeShowsBaseNameWithLowerCaseExtension) {
     ShowFullPath = 0;
     const QString song = makeFile(QStringLiteral("Song.WAV"));
