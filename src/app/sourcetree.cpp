@@ -475,8 +475,12 @@ QHash<int, QByteArray> SourceTree::roleNames() const {
 void SourceTree::showfiles() {
     // Scan first: the scan lets events run, and a nested build or add in that time must not
     // mix with this one. The old tree stays on show meanwhile.
-    const QStringList wavFiles = findFiles(DecodePath, QStringLiteral("wav"), &yieldToEvents);
-    const QStringList mp3Files = findFiles(DecodePath, QStringLiteral("mp3"), &yieldToEvents);
+    // No destination set: nothing to scan (never the whole file system from "/").
+    QStringList wavFiles, mp3Files;
+    if (!DecodePath.trimmed().isEmpty()) {
+        wavFiles = findFiles(DecodePath, QStringLiteral("wav"), &yieldToEvents);
+        mp3Files = findFiles(DecodePath, QStringLiteral("mp3"), &yieldToEvents);
+    }
 
     // Remove node 2 (the "Selected Tracks" group), then node 1 (the root with the rest).
     if (const NodeId second = nodeNumber(2))

@@ -121,7 +121,9 @@ public:
     // ---- Building (Part of the window's start-up and refresh) ----
 
     // Clears and rebuilds the whole tree and the four file lists from a scan of DecodePath
-    // for "wav" then "mp3" files; lstTracks entries become the "Available Tracks" items.
+    // (and its subfolders) for "wav" then "mp3" files; an empty DecodePath scans nothing.
+    // lstTracks entries become the "Available Tracks" items; lstTracks and lstRecord are
+    // left as they are.
     // Emits showMainWindowRequested and makeVisible on the way.
     void showfiles();
 

@@ -30,6 +30,10 @@ TEST_F(TreeTest, EmptyDestinationGivesRootAndSixGroupsInCreationOrder) {
     EXPECT_EQ(tree.data(rootIndex, SourceTree::ImageRole).toInt(), 1);
     EXPECT_EQ(tree.data(rootIndex, SourceTree::SelectedImageRole).toInt(), 4);
     EXPECT_EQ(tree.data(tree.indexOf(tree.nodeNumber(2)), SourceTree::ImageRole).toInt(), 2);
+
+    DecodePath.clear(); // no destination: the groups, and no scan of the whole disk
+    tree.showfiles();
+    EXPECT_EQ(tree.nodeCount(), 7);
 }
 
 TEST_F(TreeTest, BuildListsTracksAndFilesWithListsInChildOrder) {
