@@ -1,19 +1,49 @@
 #include "app/form1.h"
+#include "app/paths.h"
 #include "platform/dialogs.h"
 #include "platform/widgetdialogs.h"
 
 #include <QApplication>
+#include <QDir>
+#include <QLockFile>
+#include <QStandardPaths>
+
+namespace {
+
+// The lock that makes the program single-instance. It lives in the user's runtime folder
+// (or /tmp when the platform has none) and is released when the process ends, even after
+// a crash (a stale lock of a dead process is taken over).
+QString instanceLockPath() {
+    QString folder = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
+    if (folder.isEmpty() || !QDir(folder).exists())
+        folder = QDir::tempPath();
+    return folder + QStringLiteral("/mp3vortan.lock");
+}
+
+} // namespace
 
 int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
+
+    // A second instance ends at once, showing nothing.
+    QLockFile instanceLock(instanceLockPath());
+    if (!instanceLock.tryLock(0))
+        return 0;
+
     QApplication::setApplicationName(QStringLiteral("MP3 Vortan v2.0"));
+    QDir::setCurrent(ProgramFolder());
 
     WidgetDialogs widgetDialogs;
     dialogs::setHandler(&widgetDialogs);
 
-    Form1 window;
-    window.show();
-    const int rc = QApplication::exec();
+    int rc = 0;
+    {
+        Form1 window;
+        QObject::connect(&window, &Form1::programEndRequested, &app, &QApplication::quit,
+                         Qt::QueuedConnection);
+        window.Form_Load();
+        rc = QApplication::exec();
+    }
     dialogs::setHandler(nullptr);
     return rc;
 }

@@ -1,10 +1,441 @@
+// The main window: start-up, commands, job dispatch, stop protocol, progress and shutdown.
 #include "app/form1.h"
 
+#include "app/frmpopup.h"
+#include "app/helpwindow.h"
+#include "app/jobstate.h"
+#include "app/paths.h"
 #include "app/settings.h"
+#include "app/sourcetree.h"
+#include "app/treeviewevents.h"
+#include "platform/dialogs.h"
+#include "prefs/errhandler.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QLabel>
+#include <QMenu>
+#include <QMetaMethod>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QScreen>
+#include <QSignalBlocker>
+#include <QStandardPaths>
+#include <QSystemTrayIcon>
+#include <QTimer>
+#include <QTreeView>
+
+#include <cmath>
+
+// Resources compiled into the static window library must be registered by hand.
+static void initIconResources() { Q_INIT_RESOURCE(icons); }
+
+namespace {
+
+const QString programTitle = QStringLiteral("MP3 Vortan v2.0");
+// The caption the window carries until the first reset of the status display.
+const QString designCaption = QStringLiteral("MP3 Vortan V 2.1");
+
+void setMenuEnabled(QMenu* menu, bool enabled) {
+    menu->setEnabled(enabled);
+    menu->menuAction()->setEnabled(enabled);
+}
+
+QString destinationCaption() {
+    return QStringLiteral("Destination:  ") + DecodePath + QLatin1Char('/');
+}
+
+// The first-run destination: "WAVFiles" in the program's folder, or in the user's Music
+// folder when the program's folder cannot be written (an installed program).
+QString defaultDestinationFolder() {
+    const QString programFolder = ProgramFolder();
+    if (QFileInfo(programFolder).isWritable())
+        return programFolder + QStringLiteral("/WAVFiles");
+    QString music = QStandardPaths::writableLocation(QStandardPaths::MusicLocation);
+    if (music.isEmpty())
+        music = QDir::homePath() + QStringLiteral("/Music");
+    return music + QStringLiteral("/WAVFiles");
+}
+
+} // namespace
 
 Form1::Form1(QWidget* parent) : QMainWindow(parent) {
+    initIconResources();
     setObjectName(QStringLiteral("Form1"));
-    setWindowTitle(QStringLiteral("MP3 Vortan v2.0"));
+    setWindowTitle(designCaption);
+    setWindowIcon(QIcon(QStringLiteral(":/icons/im01.png")));
+
+    tree_ = new SourceTree(this);
+    tree_->setObjectName(QStringLiteral("SourceTree"));
+
+    buildControls();
+    buildMenus();
+    treeEvents_ = new TreeViewEvents(*this);
+    connectCommands();
+
+    resize(860, 580);
+    setMinimumSize(560, 380);
+    Form_Resize();
+}
+
+Form1::~Form1() {
+    delete popup_.data();
+    delete helpWindow_.data();
+}
+
+void Form1::connectCommands() {
+    connect(CmdSelectAction, &QPushButton::clicked, this, &Form1::CmdSelectAction_Click);
+    connect(mnuStart, &QAction::triggered, this, &Form1::mnuStart_Click);
+    connect(mnuStart2, &QAction::triggered, this, &Form1::mnuStart_Click);
+    connect(Command8, &QPushButton::clicked, this, &Form1::Command8_Click);
+    connect(mnuStop, &QAction::triggered, this, &Form1::Command8_Click);
+    connect(Command1, &QPushButton::clicked, this, &Form1::Command1_Click);
+    connect(Command2, &QPushButton::clicked, this, &Form1::Command2_Click);
+    connect(Command7, &QPushButton::clicked, this, &Form1::Command7_Click);
+    connect(C1212, &QPushButton::clicked, this, &Form1::C1212_Click);
+    connect(mnuRefreshlist, &QAction::triggered, this, &Form1::C1212_Click);
+
+    auto player = [this] {
+        openOtherWindow(&Form1::playerWindowRequested, QStringLiteral("play list"));
+    };
+    auto search = [this] {
+        openOtherWindow(&Form1::searchWindowRequested, QStringLiteral("file search"));
+    };
+    auto preferences = [this] {
+        openOtherWindow(&Form1::preferencesWindowRequested, QStringLiteral("preferences"));
+    };
+    connect(C5555555, &QPushButton::clicked, this, player);
+    connect(mnuPlaylist, &QAction::triggered, this, player);
+    connect(C777, &QPushButton::clicked, this, search);
+    connect(mnuSearch, &QAction::triggered, this, search);
+    connect(Copt, &QPushButton::clicked, this, preferences);
+    connect(mnuGetMainPrefs, &QAction::triggered, this, preferences);
+    connect(Command4, &QPushButton::clicked, this, &Form1::playerWindowUnloadRequested);
+
+    connect(Cmdhelp, &QPushButton::clicked, this, &Form1::Cmdhelp_Click);
+    connect(mnuHelpfile, &QAction::triggered, this, &Form1::Cmdhelp_Click);
+    connect(mnuMinimize, &QAction::triggered, this, &Form1::mnuMinimize_Click);
+    connect(mnuOpenfile, &QAction::triggered, this, &Form1::OpenFileIntoTree);
+    connect(Command5, &QPushButton::clicked, this, &Form1::Command5_Click);
+    connect(mnuExit, &QAction::triggered, this, &Form1::Command5_Click);
+    connect(mnuExit2, &QAction::triggered, this, &Form1::Command5_Click);
+
+    // A checkable menu item flips its own mark before `triggered`; the toggles decide from
+    // the mark as it was, so put it back first.
+    auto toggle = [this](QAction* menu, void (Form1::*handler)()) {
+        connect(menu, &QAction::triggered, this, [this, menu, handler](bool checked) {
+            menu->setChecked(!checked);
+            (this->*handler)();
+        });
+    };
+    toggle(mnuToolbar, &Form1::mnuToolbar_Click);
+    toggle(mnuCDbar, &Form1::mnuCDbar_Click);
+    toggle(mnuStatusbar, &Form1::mnuStatusbar_Click);
+    toggle(mnuActivityBar, &Form1::mnuActivityBar_Click);
+
+    connect(mnuFileRemove, &QAction::triggered, this, [this] { tree_->RemoveFromList(); });
+    connect(mnuRemoveDelete, &QAction::triggered, this,
+            [this] { tree_->RemoveAndDeleteFile(); });
+
+    connect(Timer1, &QTimer::timeout, this, &Form1::Timer1_Timer);
+    connect(DriveList, &QComboBox::currentIndexChanged, this, &Form1::DriveList_Click);
+    connect(cmbBitrate, &QComboBox::currentIndexChanged, this, &Form1::cmbBitrate_Click);
+    connect(cmbQuality, &QComboBox::currentIndexChanged, this, &Form1::cmbQuality_Click);
+}
+
+// ---- Start-up ------------------------------------------------------------------------------
+
+void Form1::Form_Load() {
+    dialogs::BusyPointer busy; // hourglass until the window is up
+    QDir::setCurrent(ProgramFolder());
+    TreeView1->move(0, 0);
+    centreOnScreen();
+    ProgressBar1->setValue(0);
     LoadSettings();
-    resize(760, 520);
+
+    // The CD: its tracks become the "Available Tracks" items of the tree build below.
+    cmdRefresh_Click();
+    QDir::setCurrent(ProgramFolder());
+    fillDriveList();
+
+    // What the hidden preferences window settles when it loads: the destination folder,
+    // and the tray icon when the user keeps the program in the tray. (Applying the stored
+    // CD mute choice belongs to the preferences window.)
+    settleDestinationFolder();
+    if (DesktopIcon == 1)
+        loadPopup();
+
+    Label2->setText(destinationCaption());
+    tree_->showfiles();
+    Form_Resize();
+
+    {
+        // Filling the lists must not store the positions the fill passes through.
+        const QSignalBlocker blockBitrate(cmbBitrate);
+        const QSignalBlocker blockQuality(cmbQuality);
+        fillEncoderLists();
+    }
+    cmbQuality->setCurrentIndex(EncodingQuality);
+    cmbBitrate->setCurrentIndex(EncodingBitrate);
+
+    modErrHandler::installExceptionFilter();
+    show();
+    Command7_Click();
+}
+
+void Form1::centreOnScreen() {
+    const QScreen* screen = this->screen();
+    if (!screen)
+        return;
+    const QRect area = screen->availableGeometry();
+    const QSize size = frameGeometry().size();
+    move(area.left() + area.width() / 2 - size.width() / 2,
+         area.top() + area.height() / 2 - size.height() / 2);
+}
+
+void Form1::settleDestinationFolder() {
+    const QString stored = settings::readText(SettingKey::DecodePath, QString());
+    QString path = defaultDestinationFolder();
+    if (!stored.isEmpty() && QDir::isAbsolutePath(stored))
+        path = QDir::cleanPath(stored); // case kept; no trailing "/" except for "/" itself
+
+    if (MakeDirs(path)) {
+        WriteSetting(SettingKey::DecodePath, path);
+        QCoreApplication::processEvents();
+    } else {
+        dialogs::msgBox(QStringLiteral("Error in creating the path ") + path +
+                        QStringLiteral("  Create a new Destination path using the selection "
+                                       "controls"));
+    }
+    // The jobs write into the folder chosen even when the store keeps the old value.
+    DecodePath = path;
+}
+
+void Form1::Command7_Click() {}
+
+// ---- Status display --------------------------------------------------------------------------
+
+void Form1::ResetStatus() {
+    Label3->setText(QStringLiteral("Next action:"));
+    Label2->setText(destinationCaption());
+    setWindowTitle(programTitle);
+    ProgressBar1->setValue(0);
+    lblStatus->clear();
+    Label33->clear();
+}
+
+void Form1::Timer1_Timer() {
+    Timer1->stop();
+    ResetStatus();
+}
+
+void Form1::ChangeProgress(const QString& status, float current, float total) {
+    (void)status;
+    if (!(total > 0.0f))
+        return;
+    const double percent = static_cast<double>(current) / static_cast<double>(total) * 100.0;
+    const QString figure = QString::asprintf("%05.2f", percent);
+    setWindowTitle(QStringLiteral("Progress ") + figure + QStringLiteral(" %"));
+    Label33->setText(figure + QStringLiteral(" %"));
+    ProgressBar1->setValue(static_cast<int>(std::floor(percent)));
+}
+
+// ---- Locking -----------------------------------------------------------------------------------
+
+void Form1::Disablem() {
+    for (QPushButton* button : {C777, CmdSelectAction, Copt, C5555555, Cmdhelp, Command4})
+        button->setEnabled(false);
+    mnuStart2->setEnabled(false);
+    for (QMenu* menu : {mnuFile, mnuActiopn, mnuPrefs, mnuHelp, mnupopup})
+        setMenuEnabled(menu, false);
+    mnuRemoveDelete->setEnabled(false);
+    mnuFileRemove->setEnabled(false);
+    emit decoderWindowUnloadRequested();
+    emit playerWindowUnloadRequested();
+    emit searchWindowUnloadRequested();
+}
+
+void Form1::Enablem() {
+    for (QPushButton* button : {CmdSelectAction, Command4, C777, Copt, C5555555, Cmdhelp})
+        button->setEnabled(true);
+    mnuStart2->setEnabled(true);
+    for (QMenu* menu : {mnuFile, mnuActiopn, mnuPrefs, mnuHelp, mnupopup})
+        setMenuEnabled(menu, true);
+    mnuRemoveDelete->setEnabled(true);
+    mnuFileRemove->setEnabled(true);
+}
+
+// ---- The action ----------------------------------------------------------------------------------
+
+void Form1::CmdSelectAction_Click() {
+    Label5->setVisible(false);
+    if (HDWarning == 1)
+        tmrWarning->start();
+    StopRequested = false;
+    CancelRequested = false;
+    if (MinimizeOnStart == 1)
+        mnuMinimize_Click();
+
+    const QString text = tree_->text(tree_->selectedNode());
+    if (text.isEmpty()) {
+        // nothing selected: no job
+    } else if (text == SourceTree::SelectedTracksText || text == SourceTree::AvailableTracksText ||
+               text.startsWith(QLatin1String("Track"))) {
+        cmdStart_Click();
+    } else if (text.endsWith(QLatin1String(".wav")) || text == SourceTree::SelectedWavText ||
+               text == SourceTree::WavText) {
+        cmdEncFile_Click();
+    } else if (text.endsWith(QLatin1String(".mp3")) || text == SourceTree::SelectedMp3Text ||
+               text == SourceTree::Mp3Text) {
+        CmdDecoder_Click();
+    }
+
+    // The job has ended (or none ran).
+    Timer1->start();
+    tmrWarning->stop();
+    unloadPopup();
+    Enablem();
+    restoreWindow();
+}
+
+void Form1::mnuStart_Click() {
+    mnuToolbar->setChecked(true);
+    Picture3->show();
+    Form_Resize();
+    CmdSelectAction_Click();
+}
+
+// ---- Stop protocol -------------------------------------------------------------------------------
+
+void Form1::Command8_Click() {
+    StopRequested = true;
+    Timer1->start();
+    Enablem();
+    Check9->setChecked(true); // ends a real-time recording
+    currentTrackNumber = 0;
+    tmrWarning->stop();
+
+    // List the partly written file. Only a WAV file that exists is put in the WAV list (an
+    // idle stop, or a stop while producing an MP3, must not leave stray entries there);
+    // Cmaddfile2 applies its own checks for the tree.
+    const QString partial = CurrentFile;
+    if (!partial.isEmpty() && partial.endsWith(QLatin1String(".wav"), Qt::CaseInsensitive) &&
+        QFileInfo(partial).isFile() && !tree_->List1.contains(partial))
+        tree_->List1.add(partial);
+    QCoreApplication::processEvents();
+    tree_->Cmaddfile2(partial);
+}
+
+void Form1::Command1_Click() {
+    StopRequested = true;
+    emit decoderWindowUnloadRequested();
+    Command8_Click();
+    Enablem();
+}
+
+void Form1::Command2_Click() {
+    StopRequested = true;
+    CancelRequested = true;
+    emit decoderWindowUnloadRequested();
+    Command8_Click();
+    Enablem();
+}
+
+// ---- Other commands --------------------------------------------------------------------------------
+
+void Form1::C1212_Click() {
+    cmdRefresh_Click();
+    tree_->showfiles();
+}
+
+void Form1::OpenFileIntoTree() { tree_->OpenFileIntoTree(); }
+
+void Form1::openOtherWindow(void (Form1::*request)(), const QString& windowName) {
+    if (isSignalConnected(QMetaMethod::fromSignal(request)))
+        emit(this->*request)();
+    else
+        showNotAvailable(QStringLiteral("The ") + windowName + QStringLiteral(" window"));
+}
+
+void Form1::showNotAvailable(const QString& what) {
+    dialogs::msgBox(what + QStringLiteral(" is not available yet."), dialogs::Buttons::Ok,
+                    dialogs::Icon::Information);
+}
+
+QString Form1::helpFilePath() { return ProgramFolder() + QStringLiteral("/help/index.html"); }
+
+void Form1::Cmdhelp_Click() {
+    QDir::setCurrent(ProgramFolder());
+    const QString path = helpFilePath();
+    if (!QFileInfo(path).isFile()) {
+        dialogs::msgBox(QStringLiteral("Can't find \"") + path + QLatin1Char('"'));
+        return;
+    }
+    if (!helpWindow_)
+        helpWindow_ = new HelpWindow(this);
+    static_cast<HelpWindow*>(helpWindow_.data())->showPage(path);
+}
+
+// ---- Tray ------------------------------------------------------------------------------------------
+
+frmpopup* Form1::popup() const { return popup_.data(); }
+
+void Form1::loadPopup() {
+    if (!popup_)
+        popup_ = new frmpopup(*this);
+}
+
+void Form1::unloadPopup() {
+    if (popup_) {
+        popup_->unload();
+        popup_ = nullptr;
+    }
+}
+
+void Form1::mnuMinimize_Click() {
+    loadPopup();
+    // Without a tray the icon cannot bring the window back, so only minimise it.
+    if (QSystemTrayIcon::isSystemTrayAvailable())
+        hide();
+    else
+        showMinimized();
+}
+
+void Form1::restoreWindow() {
+    if (isMinimized())
+        showNormal();
+    else
+        show();
+    raise();
+    activateWindow();
+}
+
+// ---- Shutdown ----------------------------------------------------------------------------------------
+
+void Form1::Command5_Click() {
+    close();
+    if (!unloaded_)
+        unloadWindow(); // a hidden window may not receive the close request
+    emit programEndRequested();
+}
+
+void Form1::unloadWindow() {
+    if (unloaded_)
+        return;
+    unloaded_ = true;
+    Command8_Click();
+    unloadPopup();
+    modErrHandler::removeExceptionFilter();
+    if (helpWindow_)
+        helpWindow_->close();
+}
+
+void Form1::closeEvent(QCloseEvent* event) {
+    unloadWindow();
+    event->accept();
 }

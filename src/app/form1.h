@@ -1,10 +1,212 @@
 #pragma once
 
 #include <QMainWindow>
+#include <QPointer>
+#include <QString>
 
-// The main window.
+class QAction;
+class QCheckBox;
+class QComboBox;
+class QLabel;
+class QMenu;
+class QProgressBar;
+class QPushButton;
+class QTimer;
+class QTreeView;
+class QWidget;
+class SourceTree;
+class TreeViewEvents;
+class frmpopup;
+
+// The main window: the source tree, the action button and its job dispatch, the bars, the
+// progress display, the stop protocol and the program's shutdown. Lives on the GUI thread
+// for the whole run; other windows and the batch jobs reach its controls through the
+// public members below (each control's objectName is its member name).
 class Form1 : public QMainWindow {
     Q_OBJECT
 public:
     explicit Form1(QWidget* parent = nullptr);
+    ~Form1() override;
+
+    // ---- Life cycle ---------------------------------------------------------------------
+    // The start-up sequence; shows the window. Every step's failure is skipped.
+    void Form_Load();
+    // Lays out the panels inside the client area (see form1layout.cpp for the rules).
+    void Form_Resize();
+    // Idle captions: "Next action:", the destination, the program title, bar at 0.
+    void ResetStatus();
+    // Lock / unlock the controls while a job runs. Disablem also asks the decoder, player and
+    // search windows to unload so none of them can act on files during the job.
+    void Disablem();
+    void Enablem();
+
+    // ---- Commands -----------------------------------------------------------------------
+    // Runs the job for the selected tree node; returns when the job has ended.
+    void CmdSelectAction_Click();
+    void mnuStart_Click();
+    // Stop protocol: stop everything and list the partly written CurrentFile.
+    void Command8_Click();
+    // Stop variant used by the disk-space guard: stop before the next file.
+    void Command1_Click();
+    // Stop variant that also aborts the file being produced.
+    void Command2_Click();
+    void Command7_Click();
+    // Refresh: list the CD again, then rebuild the tree.
+    void C1212_Click();
+    void Cmdhelp_Click();
+    // Loads the tray popup, then hides the window (minimises it when there is no tray).
+    void mnuMinimize_Click();
+    // Closes the window and ends the program.
+    void Command5_Click();
+    void mnuToolbar_Click();
+    void mnuCDbar_Click();
+    void mnuStatusbar_Click();
+    void mnuActivityBar_Click();
+    // "Open": picks a WAV or MP3 file and lists it in the tree.
+    void OpenFileIntoTree();
+    // Lets the user drag the window by its background.
+    void N1Drag();
+
+    // ---- Progress -----------------------------------------------------------------------
+    // Caption "Progress 07.50 %", Label33 "07.50 %", ProgressBar1 at the whole percent.
+    // `status` is accepted and not shown. A total of 0 or less leaves the display as it is.
+    void ChangeProgress(const QString& status, float current, float total);
+    // The one-shot tick of Timer1: back to the idle display.
+    void Timer1_Timer();
+
+    // ---- Tray popup ---------------------------------------------------------------------
+    // Loads the tray popup (idempotent); it shows the tray icon while loaded.
+    void loadPopup();
+    // Unloads the tray popup and removes its icon; nothing happens when it is not loaded.
+    void unloadPopup();
+    frmpopup* popup() const;
+    // Shows the window again after "Minimize" (restores it when it was minimised).
+    void restoreWindow();
+
+    // ---- Destination --------------------------------------------------------------------
+    // Settles DecodePath: the stored folder, or on a first run "WAVFiles" in the program's
+    // folder (the user's Music folder when that is not writable); creates it and stores it.
+    void settleDestinationFolder();
+    // The help page shown by Cmdhelp_Click.
+    static QString helpFilePath();
+
+    // ---- Job entry points (jobentries.cpp) ----------------------------------------------
+    // Virtual so that the dispatch of CmdSelectAction_Click can be observed. Until their
+    // subsystems provide them, each says that it is not available yet.
+    virtual void cmdStart_Click();
+    virtual void cmdEncFile_Click();
+    virtual void CmdDecoder_Click();
+    // Fills cmbBitrate and cmbQuality at start-up.
+    void fillEncoderLists();
+    void cmbBitrate_Click();
+    void cmbQuality_Click();
+
+    // ---- CD entry points (cdentries.cpp) ------------------------------------------------
+    // Lists the CD's tracks into lstTracks (start-up and refresh).
+    void cmdRefresh_Click();
+    // Fills DriveList with the CD drives (start-up).
+    void fillDriveList();
+    // The drive chosen in DriveList: opens it.
+    void DriveList_Click();
+
+    // ---- The source tree ----------------------------------------------------------------
+    SourceTree& tree() { return *tree_; }
+    // Track number shared with the extraction jobs; set by a release on a track node.
+    int currentTrackNumber = 0;
+
+    // ---- Controls -----------------------------------------------------------------------
+    QTreeView* TreeView1 = nullptr;
+    QWidget* Picture7 = nullptr; // tree panel
+    QWidget* Picture8 = nullptr; // right-hand panel
+    QWidget* Picture3 = nullptr; // tool bar
+    QWidget* Picture4 = nullptr; // CD bar
+    QWidget* Picture5 = nullptr; // strip above the tree
+    QWidget* Picture1 = nullptr; // status bar
+    QWidget* Picture2 = nullptr; // activity bar
+    QLabel* Label3 = nullptr;    // next action
+    QLabel* Label2 = nullptr;    // destination
+    QLabel* lblStatus = nullptr;
+    QLabel* Label33 = nullptr; // percentage
+    QLabel* Label5 = nullptr;  // low drive space warning
+    QProgressBar* ProgressBar1 = nullptr;
+    QComboBox* DriveList = nullptr;
+    QComboBox* cmbBitrate = nullptr;
+    QComboBox* cmbQuality = nullptr;
+    QTimer* Timer1 = nullptr;     // one-shot idle reset, 1000 ms
+    QTimer* tmrWarning = nullptr; // disk-space guard, 2000 ms
+    QTimer* tmrRecord = nullptr;  // record-capture watch, 100 ms
+    QCheckBox* Check9 = nullptr;  // hidden: stops a real-time recording
+    QPushButton* CmdSelectAction = nullptr;
+    QPushButton* Command4 = nullptr;
+    QPushButton* C777 = nullptr;
+    QPushButton* Copt = nullptr;
+    QPushButton* C5555555 = nullptr;
+    QPushButton* Cmdhelp = nullptr;
+    QPushButton* C1212 = nullptr;
+    QPushButton* Command5 = nullptr;
+    QPushButton* Command8 = nullptr;
+    QPushButton* Command1 = nullptr;
+    QPushButton* Command2 = nullptr;
+    QPushButton* Command7 = nullptr;
+
+    QMenu* mnuFile = nullptr;
+    QAction* mnuOpenfile = nullptr;
+    QAction* mnuExit = nullptr;
+    QMenu* mnupopup = nullptr; // the tree's context menu
+    QAction* mnuStart2 = nullptr;
+    QAction* mnuFileRemove = nullptr;
+    QAction* mnuRemoveDelete = nullptr;
+    QAction* mnuMinimize = nullptr;
+    QAction* mnuExit2 = nullptr;
+    QMenu* mnuActiopn = nullptr;
+    QAction* mnuStart = nullptr;
+    QAction* mnuStop = nullptr;
+    QAction* mnuRefreshlist = nullptr;
+    QMenu* mnuPrefs = nullptr;
+    QAction* mnuGetMainPrefs = nullptr;
+    QMenu* mnuToolbars = nullptr;
+    QAction* mnuToolbar = nullptr;
+    QAction* mnuCDbar = nullptr;
+    QAction* mnuActivityBar = nullptr;
+    QAction* mnuStatusbar = nullptr;
+    QAction* mnuSearch = nullptr;
+    QAction* mnuPlaylist = nullptr;
+    QMenu* mnuHelp = nullptr;
+    QAction* mnuHelpfile = nullptr;
+
+signals:
+    // Asked of the windows that must not act on files while a job runs.
+    void decoderWindowUnloadRequested();
+    void playerWindowUnloadRequested();
+    void searchWindowUnloadRequested();
+    // The other windows, opened from this one's menus and buttons.
+    void playerWindowRequested();
+    void searchWindowRequested();
+    void preferencesWindowRequested();
+    // The window has unloaded and the program should end (connected to the application's
+    // quit by the program entry).
+    void programEndRequested();
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void buildControls();
+    void buildMenus();
+    void connectCommands();
+    void toggleBar(QAction* menu, QWidget* bar);
+    void centreOnScreen();
+    // Emits `request` when some window listens to it; otherwise says the window is not
+    // available yet.
+    void openOtherWindow(void (Form1::*request)(), const QString& windowName);
+    void showNotAvailable(const QString& what);
+    // Stops the work, unloads the tray popup and removes the crash filter; runs once.
+    void unloadWindow();
+
+    SourceTree* tree_ = nullptr;
+    TreeViewEvents* treeEvents_ = nullptr;
+    QPointer<frmpopup> popup_;
+    QPointer<QWidget> helpWindow_;
+    bool unloaded_ = false;
 };

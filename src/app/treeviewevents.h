@@ -1,0 +1,75 @@
+#pragma once
+
+#include "app/sourcetree.h"
+
+#include <QObject>
+#include <QPoint>
+#include <QPersistentModelIndex>
+#include <QStyledItemDelegate>
+#include <QTreeView>
+
+class Form1;
+class QMouseEvent;
+class QTimer;
+
+// TreeView1: a tree view over the source tree that refuses label editing before it starts
+// on anything but a file item, and shows the drop-highlighted node.
+class SourceTreeView : public QTreeView {
+    Q_OBJECT
+public:
+    SourceTreeView(SourceTree& tree, QWidget* parent);
+
+protected:
+    bool edit(const QModelIndex& index, EditTrigger trigger, QEvent* event) override;
+
+private:
+    SourceTree& tree_;
+};
+
+// Paints the drop-highlighted node like a selection, in a lighter shade.
+class DropHighlightDelegate : public QStyledItemDelegate {
+    Q_OBJECT
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+    void paint(QPainter* painter, const QStyleOptionViewItem& option,
+               const QModelIndex& index) const override;
+};
+
+// The mouse handling of TreeView1: button press, mouse move (a drag of an item), drag over,
+// drop and button release drive the source tree's operations; a double-click moves the
+// selected item to its other group; a click on the already selected file item starts label
+// editing. Also keeps the view's current row and the tree's selected node in step, and
+// shows the pictures of the nodes. Qt's own drag machinery is not used: the drag is
+// tracked here while the left button is held, so it also works without a window system.
+// GUI thread only.
+class TreeViewEvents : public QObject {
+    Q_OBJECT
+public:
+    explicit TreeViewEvents(Form1& form);
+
+    bool dragging() const { return dragging_; }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    bool press(QMouseEvent* event);
+    bool move(QMouseEvent* event);
+    bool release(QMouseEvent* event);
+    bool doubleClick(QMouseEvent* event);
+    void openContextMenu(const QPoint& globalPos);
+    SourceTree::NodeId nodeAt(const QPoint& pos) const;
+    void showSelectedNode(SourceTree::NodeId node);
+    void endDrag();
+
+    Form1& form_;
+    SourceTree& tree_;
+    QTreeView& view_;
+    bool dragging_ = false;
+    bool leftPressed_ = false;
+    QPoint pressPos_;
+    bool pressedWasSelected_ = false;
+    bool syncing_ = false;
+    QTimer* editDelay_ = nullptr;
+    QPersistentModelIndex editIndex_;
+};
