@@ -54,8 +54,8 @@ int main(int argc, char** argv) {
     for (int sub = 0; sub < 10; ++sub)
         QDir(dest.path()).mkdir(QStringLiteral("sub%1").arg(sub));
     for (int i = 0; i < count; ++i) {
-        const QString folder = i % 10 == 0 ? dest.filePath(QStringLiteral("sub%1").arg(i % 100 / 10))
-                                            : dest.path();
+        const QString folder =
+            i % 10 == 0 ? dest.filePath(QStringLiteral("sub%1").arg(i % 100 / 10)) : dest.path();
         const QString name = QStringLiteral("%1/track %2.%3")
                                  .arg(folder)
                                  .arg(i, 5, 10, QLatin1Char('0'))

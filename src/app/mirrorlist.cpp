@@ -33,7 +33,9 @@ bool MirrorList::removeAt(int position) {
     return true;
 }
 
-bool MirrorList::removeOne(const QString& text) { return items_.removeOne(text); }
+bool MirrorList::removeOne(const QString& text) {
+    return items_.removeOne(text);
+}
 
 QString MirrorList::at(int position) const {
     if (position < 0 || position >= items_.size())

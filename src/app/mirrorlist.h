@@ -9,7 +9,7 @@
 // existing ones going after them. Fixed-width track entries ("Track  3 - 4:10") therefore
 // sort in track order. Positions are 0-based. GUI thread only.
 class MirrorList {
-public:
+  public:
     enum class Order { Insertion, Sorted };
 
     explicit MirrorList(Order order = Order::Insertion) : order_(order) {}
@@ -49,7 +49,7 @@ public:
     QStringList::const_iterator begin() const { return items_.cbegin(); }
     QStringList::const_iterator end() const { return items_.cend(); }
 
-private:
+  private:
     Order order_;
     QStringList items_;
 };

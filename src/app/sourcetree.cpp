@@ -11,7 +11,6 @@
 
 #include <algorithm>
 
-
 namespace {
 
 SourceTree* currentTree = nullptr;
@@ -32,8 +31,12 @@ SourceTree::~SourceTree() {
         currentTree = nullptr;
 }
 
-SourceTree* SourceTree::instance() { return currentTree; }
-void SourceTree::setInstance(SourceTree* tree) { currentTree = tree; }
+SourceTree* SourceTree::instance() {
+    return currentTree;
+}
+void SourceTree::setInstance(SourceTree* tree) {
+    currentTree = tree;
+}
 
 void SourceTree::yieldToEvents() {
     if (QCoreApplication::instance())
@@ -50,7 +53,9 @@ SourceTree::Node* SourceTree::find(NodeId id) const {
     return it == nodes_.end() ? nullptr : it->second.get();
 }
 
-bool SourceTree::resolves(NodeId node) const { return find(node) != nullptr; }
+bool SourceTree::resolves(NodeId node) const {
+    return find(node) != nullptr;
+}
 
 std::vector<SourceTree::Node*>& SourceTree::childList(Node* parent) {
     return parent ? parent->children : topLevel_;
@@ -247,7 +252,7 @@ std::optional<SourceTree::NodeInfo> SourceTree::info(NodeId id) const {
     if (!node)
         return std::nullopt;
     return NodeInfo{node->id,    node->key,           node->text,
-                     node->image, node->selectedImage, node->parent ? node->parent->id : 0};
+                    node->image, node->selectedImage, node->parent ? node->parent->id : 0};
 }
 
 QString SourceTree::text(NodeId id) const {
@@ -379,7 +384,9 @@ void SourceTree::ensureVisible(const Node* node) {
 // ---------------------------------------------------------------------------------------------
 // Model interface
 
-QModelIndex SourceTree::indexOf(NodeId id) const { return indexOfNode(find(id)); }
+QModelIndex SourceTree::indexOf(NodeId id) const {
+    return indexOfNode(find(id));
+}
 
 SourceTree::NodeId SourceTree::nodeOf(const QModelIndex& index) const {
     if (!index.isValid() || index.model() != this)
@@ -409,10 +416,13 @@ int SourceTree::rowCount(const QModelIndex& parentIndex) const {
         return 0;
     if (!parentIndex.isValid())
         return static_cast<int>(topLevel_.size());
-    return static_cast<int>(static_cast<const Node*>(parentIndex.internalPointer())->children.size());
+    return static_cast<int>(
+        static_cast<const Node*>(parentIndex.internalPointer())->children.size());
 }
 
-int SourceTree::columnCount(const QModelIndex&) const { return 1; }
+int SourceTree::columnCount(const QModelIndex&) const {
+    return 1;
+}
 
 QVariant SourceTree::data(const QModelIndex& index, int role) const {
     if (!index.isValid())
@@ -518,10 +528,11 @@ void SourceTree::showfiles() {
             visible.push_back(id);
     };
 
-    const NodeId root = addNode(0, QStringLiteral("f Collection 1"), RootText, RootImage,
-                                RootSelectedImage);
+    const NodeId root =
+        addNode(0, QStringLiteral("f Collection 1"), RootText, RootImage, RootSelectedImage);
     show(addGroup(root, QStringLiteral("g Selected Tracks"), SelectedTracksText));
-    const NodeId available = addGroup(root, QStringLiteral("g Available Tracks"), AvailableTracksText);
+    const NodeId available =
+        addGroup(root, QStringLiteral("g Available Tracks"), AvailableTracksText);
     for (const QString& entry : lstTracks)
         addItem(available, QStringLiteral("p ") + entry, entry);
     show(available);
@@ -529,14 +540,16 @@ void SourceTree::showfiles() {
     const NodeId wavGroup = addGroup(root, QStringLiteral("g WAV Files"), WavText);
     NodeId lastAdded = 0;
     for (qsizetype i = List1.count() - 1; i >= 0; --i)
-        if (const NodeId added = addFile(wavGroup, List1.at(static_cast<int>(i)), QStringLiteral(".wav")))
+        if (const NodeId added =
+                addFile(wavGroup, List1.at(static_cast<int>(i)), QStringLiteral(".wav")))
             lastAdded = added;
     show(lastAdded);
     addGroup(root, QStringLiteral("g Selected MP3 Files"), SelectedMp3Text);
     const NodeId mp3Group = addGroup(root, QStringLiteral("g Available MP3 Files"), Mp3Text);
     lastAdded = 0;
     for (qsizetype i = List2.count() - 1; i >= 0; --i)
-        if (const NodeId added = addFile(mp3Group, List2.at(static_cast<int>(i)), QStringLiteral(".mp3")))
+        if (const NodeId added =
+                addFile(mp3Group, List2.at(static_cast<int>(i)), QStringLiteral(".mp3")))
             lastAdded = added;
     show(mp3Group);
     show(lastAdded);

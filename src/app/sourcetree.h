@@ -48,7 +48,7 @@
 // number in force: the selected image for the selected node, the plain one otherwise.
 class SourceTree : public QAbstractItemModel {
     Q_OBJECT
-public:
+  public:
     using NodeId = std::uint64_t;
 
     enum Role {
@@ -269,7 +269,7 @@ public:
     // Lets pending events run once (QCoreApplication::processEvents).
     static void yieldToEvents();
 
-signals:
+  signals:
     // Scroll to `index` and expand its ancestors.
     void makeVisible(const QModelIndex& index);
     // The build shows the main window.
@@ -279,7 +279,7 @@ signals:
     // Start label editing again on `index` (a refused rename).
     void labelEditRequested(const QModelIndex& index);
 
-private:
+  private:
     struct Node {
         NodeId id = 0;
         QString key;

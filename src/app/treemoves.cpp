@@ -17,7 +17,8 @@ QString fileNameOf(const QString& path) {
 bool entryShownAs(const QString& entry, const QString& name) {
     const QString fileName = fileNameOf(entry);
     return WildcardMatch(name, fileName) ||
-           (fileName.size() >= 4 && fileName.left(fileName.size() - 4) + fileName.right(4).toLower() == name);
+           (fileName.size() >= 4 &&
+            fileName.left(fileName.size() - 4) + fileName.right(4).toLower() == name);
 }
 
 // Removes every entry of `list` that, read as a pattern, fits `text`.

@@ -7,8 +7,8 @@ namespace {
 // One pattern element. Everything but Star consumes exactly one character of the text.
 struct Token {
     enum Kind { Literal, Any, Digit, Set, Star } kind = Literal;
-    QChar ch;                                // Literal
-    bool negated = false;                    // Set
+    QChar ch;                                    // Literal
+    bool negated = false;                        // Set
     std::vector<std::pair<QChar, QChar>> ranges; // Set: inclusive ranges
 };
 
@@ -86,8 +86,8 @@ bool WildcardMatch(const QString& text, const QString& pattern) {
     const std::vector<Token> tokens = parse(pattern);
     const qsizetype n = text.size();
     const std::size_t m = tokens.size();
-    std::size_t ti = 0;  // token index
-    qsizetype si = 0;    // text index
+    std::size_t ti = 0; // token index
+    qsizetype si = 0;   // text index
     std::size_t starToken = m;
     qsizetype starText = 0;
     // Greedy walk with backtracking to the last star: linear in practice, never exponential.

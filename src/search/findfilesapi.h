@@ -24,7 +24,7 @@
 // entries (at most every yieldInterval), and a stop (requestStop() or the stop callback) takes
 // effect when the folder in progress is done.
 class LocalFileSearch {
-public:
+  public:
     // File type to match, e.g. ".wav" or "wav" (a "." is put in front); lower-cased.
     void setFileType(const QString& type);
     QString fileType() const { return fileType_; }
@@ -72,15 +72,15 @@ public:
     static QString extensionOf(const QString& name);
     static QString baseNameOf(const QString& name);
 
-private:
+  private:
     void maybeYield();
 
     QString fileType_ = QStringLiteral(".wav");
     QString fileName_;
     QStringList files_;
     QStringList foldersSeen_;
-    QString current_;                 // folder in progress (lstdirs entry 0)
-    std::vector<QString> pending_;    // the rest of the queue, next one at the back
+    QString current_;              // folder in progress (lstdirs entry 0)
+    std::vector<QString> pending_; // the rest of the queue, next one at the back
     std::int64_t folderCount_ = 0;
     double elapsedSeconds_ = 0;
     bool stopped_ = false;

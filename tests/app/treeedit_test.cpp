@@ -6,8 +6,8 @@
 
 #include <QSignalSpy>
 
-#include <sys/file.h>
 #include <fcntl.h>
+#include <sys/file.h>
 #include <unistd.h>
 
 namespace {
@@ -151,8 +151,9 @@ TEST_F(TreeTest, DestroyFileTreatsMissingAsDeletedAndRefusesProtectedFiles) {
         QFile::setPermissions(dest.filePath(QStringLiteral("locked")),
                               QFileDevice::ReadOwner | QFileDevice::ExeOwner);
         error = p_DestroyFile(inside);
-        QFile::setPermissions(dest.filePath(QStringLiteral("locked")),
-                              QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+        QFile::setPermissions(dest.filePath(QStringLiteral("locked")), QFileDevice::ReadOwner |
+                                                                           QFileDevice::WriteOwner |
+                                                                           QFileDevice::ExeOwner);
         ASSERT_TRUE(error.has_value());
         EXPECT_EQ(error->source(), QStringLiteral("p_DestroyFile"));
         EXPECT_TRUE(QFileInfo::exists(inside));

@@ -8,7 +8,7 @@ const QString t3 = QStringLiteral("Track  3 - 2:05");
 const QString t12 = QStringLiteral("Track 12 - 3:05");
 
 class MoveTest : public TreeTest {
-protected:
+  protected:
     void buildWithTracks() {
         for (const QString& t : {t12, t3, t1, t2})
             tree.lstTracks.add(t);
@@ -89,7 +89,8 @@ TEST_F(MoveTest, GroupsRootAndEmptyItemsMoveNothing) {
     EXPECT_EQ(tree.nodeCount(), count);
     EXPECT_EQ(childTexts(SourceTree::WavText), QStringList{a});
 
-    const auto blank = tree.addNode(group(SourceTree::WavText), QStringLiteral("p blank"), QString(), 3, 6);
+    const auto blank =
+        tree.addNode(group(SourceTree::WavText), QStringLiteral("p blank"), QString(), 3, 6);
     tree.treePress(blank, false);
     tree.MoveSelectedNode();
     EXPECT_EQ(tree.parentOf(blank), group(SourceTree::WavText));

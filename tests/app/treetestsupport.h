@@ -16,10 +16,12 @@
 #include <memory>
 #include <ostream>
 
-inline void PrintTo(const QString& text, std::ostream* out) { *out << '"' << text.toStdString() << '"'; }
+inline void PrintTo(const QString& text, std::ostream* out) {
+    *out << '"' << text.toStdString() << '"';
+}
 
 class TreeTest : public testing::Test {
-protected:
+  protected:
     void SetUp() override {
         ASSERT_TRUE(dest.isValid());
         DecodePath = dest.path();
@@ -70,4 +72,6 @@ protected:
     std::unique_ptr<QAbstractItemModelTester> tester;
 };
 
-inline QStringList items(const MirrorList& list) { return list.items(); }
+inline QStringList items(const MirrorList& list) {
+    return list.items();
+}

@@ -25,7 +25,7 @@ TEST(WildcardTest, PatternElements) {
     EXPECT_TRUE(fits("d", "[!abc]"));
     EXPECT_TRUE(fits("m", "[a-z]"));
     EXPECT_FALSE(fits("M", "[a-z]"));
-    EXPECT_TRUE(fits("x[", "x["));  // an unclosed bracket stands for itself
+    EXPECT_TRUE(fits("x[", "x[")); // an unclosed bracket stands for itself
     EXPECT_TRUE(fits("x[y", "x[*"));
     EXPECT_FALSE(fits("abc", ""));
     EXPECT_TRUE(fits("", ""));

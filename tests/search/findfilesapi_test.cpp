@@ -9,7 +9,7 @@
 namespace {
 
 class SearchTest : public testing::Test {
-protected:
+  protected:
     void SetUp() override {
         ASSERT_TRUE(dir.isValid());
         root = dir.path() + QLatin1Char('/');
@@ -45,12 +45,12 @@ TEST_F(SearchTest, WalksDepthFirstWithTheLastFoundFolderNext) {
     search.run(dir.path());
     // Own files first (name order ignoring case), then zdir (found last), mdir, then adir and
     // everything under it; dot folders are skipped; "live.mix.wav" has the type ".mix.wav".
-    EXPECT_EQ(relative(search.lstfiles()),
-              (QStringList{QStringLiteral("A.WAV"), QStringLiteral("b.wav"),
-                           QStringLiteral("Intro.wav"), QStringLiteral("intro2.wav"),
-                           QStringLiteral("zdir/c.wav"), QStringLiteral("adir/d.wav"),
-                           QStringLiteral("adir/inner/e.wav"),
-                           QStringLiteral("adir/inner/deep/f.wav")}));
+    EXPECT_EQ(
+        relative(search.lstfiles()),
+        (QStringList{QStringLiteral("A.WAV"), QStringLiteral("b.wav"), QStringLiteral("Intro.wav"),
+                     QStringLiteral("intro2.wav"), QStringLiteral("zdir/c.wav"),
+                     QStringLiteral("adir/d.wav"), QStringLiteral("adir/inner/e.wav"),
+                     QStringLiteral("adir/inner/deep/f.wav")}));
     EXPECT_EQ(search.folderCount(), 6); // adir, empty.wav, mdir, zdir, inner, deep
     EXPECT_EQ(search.fileCount(), 8);
     EXPECT_EQ(relative(search.foldersSeen()).front(), QString());
@@ -113,7 +113,8 @@ TEST_F(SearchTest, UnreadableOrMissingStartFolderYieldsNothing) {
 
 TEST_F(SearchTest, LinkedFoldersAreNotEntered) {
     ASSERT_TRUE(QFile::link(root, root + QStringLiteral("adir/loop")));
-    ASSERT_TRUE(QFile::link(root + QStringLiteral("b.wav"), root + QStringLiteral("zdir/link.wav")));
+    ASSERT_TRUE(
+        QFile::link(root + QStringLiteral("b.wav"), root + QStringLiteral("zdir/link.wav")));
     LocalFileSearch search;
     search.run(root);
     EXPECT_EQ(search.fileCount(), 9); // the linked file counts, the loop is not followed
