@@ -295,7 +295,10 @@ void Form1::CmdSelectAction_Click() {
         CmdDecoder_Click();
     }
 
-    // The job has ended (or none ran).
+    // The job has ended (or none ran). When the window was closed meanwhile, the program is
+    // ending: it must not come back.
+    if (unloaded_)
+        return;
     Timer1->start();
     tmrWarning->stop();
     unloadPopup();

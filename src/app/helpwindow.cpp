@@ -40,6 +40,12 @@ HelpWindow::HelpWindow(QWidget* parent) : QWidget(parent, Qt::Window) {
 
 void HelpWindow::showPage(const QString& path) {
     browser_->setSource(QUrl::fromLocalFile(path));
+    if (!placed_ && parentWidget()) {
+        // First opening: over the middle of the main window.
+        const QRect main = parentWidget()->window()->frameGeometry();
+        move(main.center() - QPoint(width() / 2, height() / 2));
+        placed_ = true;
+    }
     show();
     raise();
     activateWindow();

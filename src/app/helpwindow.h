@@ -20,4 +20,5 @@ private:
     void followLink(const QUrl& url);
 
     QTextBrowser* browser_ = nullptr;
+    bool placed_ = false;
 };

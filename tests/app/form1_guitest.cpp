@@ -35,6 +35,12 @@ private:
     }
 };
 
+// Closes the window from inside the job, as a user closing it mid-conversion does.
+class ClosingForm : public Form1 {
+public:
+    void cmdEncFile_Click() override { close(); }
+};
+
 QStringList menuTexts(const QMenu* menu) {
     QStringList out;
     for (const QAction* a : menu->actions())
@@ -405,4 +411,12 @@ TEST_F(FormTest, ClosingStopsTheWorkAndUnloadsThePopup) {
     EXPECT_FALSE(w.isVisible());
     EXPECT_EQ(end.count(), 1);
     EXPECT_EQ(childTexts(SourceTree::WavText), QStringList{partial});
+}
+
+TEST_F(FormTest, ClosingDuringAJobKeepsTheWindowClosed) {
+    auto& w = load<ClosingForm>();
+    select(SourceTree::WavText);
+    w.CmdSelectAction_Click();
+    EXPECT_TRUE(StopRequested);
+    EXPECT_FALSE(w.isVisible());
 }
