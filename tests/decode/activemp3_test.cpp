@@ -11,7 +11,9 @@
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <cstring>
+#include <memory>
 
 namespace {
 
@@ -300,6 +302,61 @@ TEST_F(DecoderControl, DamagedStreamsGiveWhatCanBeDecoded) {
                                              out.samples.begin() + 2 * 44100);
         EXPECT_NEAR(fixtures::dominantFrequency(head, 44100, 2), 1000.0, 3.0);
     }
+}
+
+// A sink that keeps what it is given, and can refuse after some bytes.
+class MemorySink final : public PcmSink {
+public:
+    explicit MemorySink(std::size_t refuseAfter = SIZE_MAX) : refuseAfter_(refuseAfter) {}
+    bool begin(const PcmFormat& f) override {
+        format = f;
+        ++begins;
+        return f.valid();
+    }
+    bool write(const char* data, std::size_t bytes) override {
+        if (bytes % static_cast<std::size_t>(format.blockAlign()) != 0)
+            ++unalignedWrites;
+        audio.insert(audio.end(), data, data + bytes);
+        return audio.size() < refuseAfter_;
+    }
+    void finish() override { ++finishes; }
+
+    PcmFormat format;
+    std::vector<char> audio;
+    int begins = 0, finishes = 0, unalignedWrites = 0;
+
+private:
+    std::size_t refuseAfter_;
+};
+
+TEST_F(DecoderControl, DecodesIntoAnySinkAndEndsWhenTheSinkRefuses) {
+    const QString mp3 = makeSineMp3("sink.mp3", 800, 30, 48000, 1, 96);
+    ActiveMP3 control;
+    QSignalSpy finished(&control, &ActiveMP3::decodingFinished);
+    control.setInputFile(mp3);
+
+    auto whole = std::make_unique<MemorySink>();
+    MemorySink* sink = whole.get();
+    ASSERT_TRUE(control.decodeToSink(std::move(whole)));
+    EXPECT_EQ(sink->begins, 1); // told the format before the start returned
+    EXPECT_EQ(sink->format.sampleRate, 48000);
+    EXPECT_EQ(sink->format.channels, 1);
+    auto completed = waitFinished(control, finished);
+    ASSERT_TRUE(completed.has_value());
+    EXPECT_TRUE(*completed);
+    EXPECT_EQ(sink->finishes, 1);
+    EXPECT_EQ(sink->unalignedWrites, 0);
+    EXPECT_NEAR(static_cast<double>(sink->audio.size()) / 2, 30.0 * 48000, 2304);
+
+    // A sink that takes no more ends the decode early, as not completed.
+    auto partial = std::make_unique<MemorySink>(100000);
+    sink = partial.get();
+    ASSERT_TRUE(control.decodeToSink(std::move(partial)));
+    completed = waitFinished(control, finished);
+    ASSERT_TRUE(completed.has_value());
+    EXPECT_FALSE(*completed);
+    EXPECT_EQ(sink->finishes, 1);
+    EXPECT_LT(sink->audio.size(), 30u * 48000 * 2);
 }
 
 TEST_F(DecoderControl, DestroyingTheControlWhileDecodingClosesTheFile) {
