@@ -33,7 +33,9 @@
 #include <cmath>
 
 // Resources compiled into the static window library must be registered by hand.
-static void initIconResources() { Q_INIT_RESOURCE(icons); }
+static void initIconResources() {
+    Q_INIT_RESOURCE(icons);
+}
 
 namespace {
 
@@ -64,7 +66,14 @@ QString defaultDestinationFolder() {
 
 } // namespace
 
+Form1* Form1::current_ = nullptr;
+
+Form1* Form1::instance() {
+    return current_;
+}
+
 Form1::Form1(QWidget* parent) : QMainWindow(parent) {
+    current_ = this;
     initIconResources();
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(designCaption);
@@ -84,6 +93,8 @@ Form1::Form1(QWidget* parent) : QMainWindow(parent) {
 }
 
 Form1::~Form1() {
+    if (current_ == this)
+        current_ = nullptr;
     delete popup_.data();
     delete helpWindow_.data();
 }
@@ -139,8 +150,7 @@ void Form1::connectCommands() {
     toggle(mnuActivityBar, &Form1::mnuActivityBar_Click);
 
     connect(mnuFileRemove, &QAction::triggered, this, [this] { tree_->RemoveFromList(); });
-    connect(mnuRemoveDelete, &QAction::triggered, this,
-            [this] { tree_->RemoveAndDeleteFile(); });
+    connect(mnuRemoveDelete, &QAction::triggered, this, [this] { tree_->RemoveAndDeleteFile(); });
 
     connect(Timer1, &QTimer::timeout, this, &Form1::Timer1_Timer);
     connect(DriveList, &QComboBox::currentIndexChanged, this, &Form1::DriveList_Click);
@@ -270,7 +280,8 @@ void Form1::Enablem() {
     mnuFileRemove->setEnabled(true);
 }
 
-// ---- The action ----------------------------------------------------------------------------------
+// ---- The action
+// ----------------------------------------------------------------------------------
 
 void Form1::CmdSelectAction_Click() {
     Label5->setVisible(false);
@@ -313,7 +324,8 @@ void Form1::mnuStart_Click() {
     CmdSelectAction_Click();
 }
 
-// ---- Stop protocol -------------------------------------------------------------------------------
+// ---- Stop protocol
+// -------------------------------------------------------------------------------
 
 void Form1::Command8_Click() {
     StopRequested = true;
@@ -349,14 +361,17 @@ void Form1::Command2_Click() {
     Enablem();
 }
 
-// ---- Other commands --------------------------------------------------------------------------------
+// ---- Other commands
+// --------------------------------------------------------------------------------
 
 void Form1::C1212_Click() {
     cmdRefresh_Click();
     tree_->showfiles();
 }
 
-void Form1::OpenFileIntoTree() { tree_->OpenFileIntoTree(); }
+void Form1::OpenFileIntoTree() {
+    tree_->OpenFileIntoTree();
+}
 
 void Form1::openOtherWindow(void (Form1::*request)(), const QString& windowName) {
     if (isSignalConnected(QMetaMethod::fromSignal(request)))
@@ -370,7 +385,9 @@ void Form1::showNotAvailable(const QString& what) {
                     dialogs::Icon::Information);
 }
 
-QString Form1::helpFilePath() { return ProgramFolder() + QStringLiteral("/help/index.html"); }
+QString Form1::helpFilePath() {
+    return ProgramFolder() + QStringLiteral("/help/index.html");
+}
 
 void Form1::Cmdhelp_Click() {
     QDir::setCurrent(ProgramFolder());
@@ -384,9 +401,12 @@ void Form1::Cmdhelp_Click() {
     static_cast<HelpWindow*>(helpWindow_.data())->showPage(path);
 }
 
-// ---- Tray ------------------------------------------------------------------------------------------
+// ---- Tray
+// ------------------------------------------------------------------------------------------
 
-frmpopup* Form1::popup() const { return popup_.data(); }
+frmpopup* Form1::popup() const {
+    return popup_.data();
+}
 
 void Form1::loadPopup() {
     if (!popup_)
@@ -418,7 +438,8 @@ void Form1::restoreWindow() {
     activateWindow();
 }
 
-// ---- Shutdown ----------------------------------------------------------------------------------------
+// ---- Shutdown
+// ----------------------------------------------------------------------------------------
 
 void Form1::Command5_Click() {
     close();

@@ -24,9 +24,12 @@ class frmpopup;
 // public members below (each control's objectName is its member name).
 class Form1 : public QMainWindow {
     Q_OBJECT
-public:
+  public:
     explicit Form1(QWidget* parent = nullptr);
     ~Form1() override;
+
+    // The main window while it exists (the most recently constructed one), else nullptr.
+    static Form1* instance();
 
     // ---- Life cycle ---------------------------------------------------------------------
     // The start-up sequence; shows the window. Every step's failure is skipped.
@@ -174,7 +177,7 @@ public:
     QMenu* mnuHelp = nullptr;
     QAction* mnuHelpfile = nullptr;
 
-signals:
+  signals:
     // Asked of the windows that must not act on files while a job runs.
     void decoderWindowUnloadRequested();
     void playerWindowUnloadRequested();
@@ -187,11 +190,11 @@ signals:
     // quit by the program entry).
     void programEndRequested();
 
-protected:
+  protected:
     void closeEvent(QCloseEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
-private:
+  private:
     void buildControls();
     void buildMenus();
     void connectCommands();
@@ -204,6 +207,7 @@ private:
     // Stops the work, unloads the tray popup and removes the crash filter; runs once.
     void unloadWindow();
 
+    static Form1* current_;
     SourceTree* tree_ = nullptr;
     TreeViewEvents* treeEvents_ = nullptr;
     QPointer<frmpopup> popup_;

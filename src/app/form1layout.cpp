@@ -106,16 +106,16 @@ void Form1::buildControls() {
     Command8 = makeButton(toolBar, "Command8", QStringLiteral("Cancel"),
                           QStringLiteral(":/icons/im08.png"));
     Command8->setToolTip(QStringLiteral("Stop the conversion"));
-    C1212 = makeButton(toolBar, "C1212", QStringLiteral("Refresh"),
-                       QStringLiteral(":/icons/im09.png"));
+    C1212 =
+        makeButton(toolBar, "C1212", QStringLiteral("Refresh"), QStringLiteral(":/icons/im09.png"));
     C1212->setToolTip(QStringLiteral("List the CD again and rescan the destination folder"));
-    C777 = makeButton(toolBar, "C777", QStringLiteral("Search"),
-                      QStringLiteral(":/icons/im10.png"));
+    C777 =
+        makeButton(toolBar, "C777", QStringLiteral("Search"), QStringLiteral(":/icons/im10.png"));
     C5555555 = makeButton(toolBar, "C5555555", QStringLiteral("Playlist"),
                           QStringLiteral(":/icons/im11.png"));
     Copt = makeButton(toolBar, "Copt", QStringLiteral("Preferences"));
-    Cmdhelp = makeButton(toolBar, "Cmdhelp", QStringLiteral("Help"),
-                         QStringLiteral(":/icons/im12.png"));
+    Cmdhelp =
+        makeButton(toolBar, "Cmdhelp", QStringLiteral("Help"), QStringLiteral(":/icons/im12.png"));
     Command5 = makeButton(toolBar, "Command5", QStringLiteral("Exit"));
     for (QPushButton* b : {CmdSelectAction, Command8})
         toolRow->addWidget(b);
@@ -364,10 +364,18 @@ void Form1::toggleBar(QAction* menu, QWidget* bar) {
     Form_Resize();
 }
 
-void Form1::mnuToolbar_Click() { toggleBar(mnuToolbar, Picture3); }
-void Form1::mnuCDbar_Click() { toggleBar(mnuCDbar, Picture4); }
-void Form1::mnuStatusbar_Click() { toggleBar(mnuStatusbar, Picture1); }
-void Form1::mnuActivityBar_Click() { toggleBar(mnuActivityBar, Picture2); }
+void Form1::mnuToolbar_Click() {
+    toggleBar(mnuToolbar, Picture3);
+}
+void Form1::mnuCDbar_Click() {
+    toggleBar(mnuCDbar, Picture4);
+}
+void Form1::mnuStatusbar_Click() {
+    toggleBar(mnuStatusbar, Picture1);
+}
+void Form1::mnuActivityBar_Click() {
+    toggleBar(mnuActivityBar, Picture2);
+}
 
 void Form1::N1Drag() {
     if (QWindow* window = windowHandle())

@@ -55,7 +55,9 @@ frmpopup::frmpopup(Form1& main) : QWidget(nullptr), main_(main) {
     Timer2->start();
 }
 
-frmpopup::~frmpopup() { DeleteTrayIcon(); }
+frmpopup::~frmpopup() {
+    DeleteTrayIcon();
+}
 
 void frmpopup::unload() {
     Timer1->stop();
@@ -81,9 +83,13 @@ void frmpopup::DeleteTrayIcon() {
         trayIcon_->hide();
 }
 
-QString frmpopup::trayTip() const { return trayIcon_->toolTip(); }
+QString frmpopup::trayTip() const {
+    return trayIcon_->toolTip();
+}
 
-bool frmpopup::trayIconShown() const { return trayIcon_->isVisible(); }
+bool frmpopup::trayIconShown() const {
+    return trayIcon_->isVisible();
+}
 
 void frmpopup::Timer1_Timer() {
     ModifyTrayIcon(icon_, main_.windowTitle());

@@ -15,7 +15,7 @@ class QTimer;
 // progress stays visible in the tray. GUI thread only; owned and unloaded by Form1.
 class frmpopup : public QWidget {
     Q_OBJECT
-public:
+  public:
     explicit frmpopup(Form1& main);
     ~frmpopup() override;
 
@@ -47,7 +47,7 @@ public:
     QTimer* Timer1 = nullptr;
     QTimer* Timer2 = nullptr;
 
-private:
+  private:
     void AddTrayIcon(const QIcon& icon, const QString& tip);
     void ModifyTrayIcon(const QIcon& icon, const QString& tip);
     void DeleteTrayIcon();

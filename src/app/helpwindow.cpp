@@ -2,10 +2,10 @@
 
 #include "platform/dialogs.h"
 
+#include <QHBoxLayout>
 #include <QPushButton>
 #include <QTextBrowser>
 #include <QUrl>
-#include <QHBoxLayout>
 #include <QVBoxLayout>
 
 HelpWindow::HelpWindow(QWidget* parent) : QWidget(parent, Qt::Window) {

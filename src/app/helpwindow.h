@@ -9,14 +9,14 @@ class QTextBrowser;
 // browser through the dialogs seam. GUI thread only.
 class HelpWindow : public QWidget {
     Q_OBJECT
-public:
+  public:
     explicit HelpWindow(QWidget* parent = nullptr);
 
     // Shows `path` and brings the window to the front.
     void showPage(const QString& path);
     QTextBrowser* browser() const { return browser_; }
 
-private:
+  private:
     void followLink(const QUrl& url);
 
     QTextBrowser* browser_ = nullptr;

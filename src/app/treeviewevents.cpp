@@ -40,7 +40,8 @@ bool SourceTreeView::edit(const QModelIndex& index, EditTrigger trigger, QEvent*
     return QTreeView::edit(index, trigger, event);
 }
 
-// ---- DropHighlightDelegate -----------------------------------------------------------------------
+// ---- DropHighlightDelegate
+// -----------------------------------------------------------------------
 
 void DropHighlightDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option,
                                   const QModelIndex& index) const {
@@ -56,7 +57,8 @@ void DropHighlightDelegate::paint(QPainter* painter, const QStyleOptionViewItem&
     QStyledItemDelegate::paint(painter, option, index);
 }
 
-// ---- TreeViewEvents -------------------------------------------------------------------------------
+// ---- TreeViewEvents
+// -------------------------------------------------------------------------------
 
 TreeViewEvents::TreeViewEvents(Form1& form)
     : QObject(&form), form_(form), tree_(form.tree()), view_(*form.TreeView1) {

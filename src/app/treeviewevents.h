@@ -3,8 +3,8 @@
 #include "app/sourcetree.h"
 
 #include <QObject>
-#include <QPoint>
 #include <QPersistentModelIndex>
+#include <QPoint>
 #include <QStyledItemDelegate>
 #include <QTreeView>
 
@@ -16,20 +16,20 @@ class QTimer;
 // on anything but a file item, and shows the drop-highlighted node.
 class SourceTreeView : public QTreeView {
     Q_OBJECT
-public:
+  public:
     SourceTreeView(SourceTree& tree, QWidget* parent);
 
-protected:
+  protected:
     bool edit(const QModelIndex& index, EditTrigger trigger, QEvent* event) override;
 
-private:
+  private:
     SourceTree& tree_;
 };
 
 // Paints the drop-highlighted node like a selection, in a lighter shade.
 class DropHighlightDelegate : public QStyledItemDelegate {
     Q_OBJECT
-public:
+  public:
     using QStyledItemDelegate::QStyledItemDelegate;
     void paint(QPainter* painter, const QStyleOptionViewItem& option,
                const QModelIndex& index) const override;
@@ -44,15 +44,15 @@ public:
 // GUI thread only.
 class TreeViewEvents : public QObject {
     Q_OBJECT
-public:
+  public:
     explicit TreeViewEvents(Form1& form);
 
     bool dragging() const { return dragging_; }
 
-protected:
+  protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
-private:
+  private:
     bool press(QMouseEvent* event);
     bool move(QMouseEvent* event);
     bool release(QMouseEvent* event);

@@ -18,7 +18,7 @@ namespace {
 
 // Records which batch the action button started, and what the window looked like then.
 class RecordingForm : public Form1 {
-public:
+  public:
     QStringList ran;
     bool minimisedDuringJob = false;
     bool popupDuringJob = false;
@@ -27,7 +27,7 @@ public:
     void cmdEncFile_Click() override { record(QStringLiteral("encode")); }
     void CmdDecoder_Click() override { record(QStringLiteral("decode")); }
 
-private:
+  private:
     void record(const QString& job) {
         ran << job;
         minimisedDuringJob = isMinimized() || isHidden();
@@ -37,7 +37,7 @@ private:
 
 // Closes the window from inside the job, as a user closing it mid-conversion does.
 class ClosingForm : public Form1 {
-public:
+  public:
     void cmdEncFile_Click() override { close(); }
 };
 
@@ -54,11 +54,11 @@ QStringList menuTexts(const QMenu* menu) {
 TEST_F(FormTest, ControlsAndMenusAreThereByTheirNames) {
     Form1& w = load();
     for (const char* name :
-         {"TreeView1", "Picture7", "Picture8", "Picture3", "Picture4", "Picture5", "Picture1",
-          "Picture2", "Label3", "Label2", "lblStatus", "Label33", "Label5", "ProgressBar1",
-          "DriveList", "cmbBitrate", "cmbQuality", "Check9", "CmdSelectAction", "Command4",
-          "C777", "Copt", "C5555555", "Cmdhelp", "C1212", "Command5", "Command8", "Command1",
-          "Command2", "Command7"})
+         {"TreeView1",       "Picture7",     "Picture8",  "Picture3",   "Picture4",   "Picture5",
+          "Picture1",        "Picture2",     "Label3",    "Label2",     "lblStatus",  "Label33",
+          "Label5",          "ProgressBar1", "DriveList", "cmbBitrate", "cmbQuality", "Check9",
+          "CmdSelectAction", "Command4",     "C777",      "Copt",       "C5555555",   "Cmdhelp",
+          "C1212",           "Command5",     "Command8",  "Command1",   "Command2",   "Command7"})
         EXPECT_NE(w.findChild<QWidget*>(QLatin1String(name)), nullptr) << name;
     EXPECT_EQ(w.Command8->text(), QStringLiteral("Cancel"));
     EXPECT_FALSE(w.Check9->isVisible());
@@ -76,21 +76,20 @@ TEST_F(FormTest, ControlsAndMenusAreThereByTheirNames) {
         bar << a->text() + (a->isVisible() ? QString() : QStringLiteral(" (hidden)"));
     EXPECT_EQ(bar, (texts({"File", "popup (hidden)", "Action", "Preferences", "Help"})));
     EXPECT_EQ(menuTexts(w.mnuFile), (texts({"Open", "Exit"})));
-    EXPECT_EQ(menuTexts(w.mnupopup), (texts({"Start!", "Remove from List",
-                                                  "Remove and Delete File", "Minimize", "Exit"})));
+    EXPECT_EQ(menuTexts(w.mnupopup), (texts({"Start!", "Remove from List", "Remove and Delete File",
+                                             "Minimize", "Exit"})));
     EXPECT_EQ(menuTexts(w.mnuActiopn), (texts({"Start ", "Stop", "Refresh List"})));
     EXPECT_EQ(menuTexts(w.mnuPrefs), (texts({"Preferences", "Toolbars", "Search", "Playlist"})));
     EXPECT_EQ(menuTexts(w.mnuToolbars),
               (texts({"ToolBar", "CD Bar", "Activity Bar", "Status Bar"})));
     EXPECT_EQ(menuTexts(w.mnuHelp), texts({"Help File"}));
     for (const char* name :
-         {"mnuOpenfile", "mnuExit", "mnuStart2", "mnuFileRemove", "mnuRemoveDelete",
-          "mnuMinimize", "mnuExit2", "mnuStart", "mnuStop", "mnuRefreshlist", "mnuGetMainPrefs",
-          "mnuToolbar", "mnuCDbar", "mnuActivityBar", "mnuStatusbar", "mnuSearch", "mnuPlaylist",
-          "mnuHelpfile"})
+         {"mnuOpenfile", "mnuExit", "mnuStart2", "mnuFileRemove", "mnuRemoveDelete", "mnuMinimize",
+          "mnuExit2", "mnuStart", "mnuStop", "mnuRefreshlist", "mnuGetMainPrefs", "mnuToolbar",
+          "mnuCDbar", "mnuActivityBar", "mnuStatusbar", "mnuSearch", "mnuPlaylist", "mnuHelpfile"})
         EXPECT_NE(w.findChild<QAction*>(QLatin1String(name)), nullptr) << name;
-    for (const char* name : {"mnuFile", "mnupopup", "mnuActiopn", "mnuPrefs", "mnuToolbars",
-                             "mnuHelp"})
+    for (const char* name :
+         {"mnuFile", "mnupopup", "mnuActiopn", "mnuPrefs", "mnuToolbars", "mnuHelp"})
         EXPECT_NE(w.findChild<QMenu*>(QLatin1String(name)), nullptr) << name;
 }
 
@@ -197,8 +196,8 @@ TEST_F(FormTest, DisablemLocksExactlyTheListedControlsAndClosesTheOtherWindows) 
     QSignalSpy decoder(&w, &Form1::decoderWindowUnloadRequested);
     QSignalSpy player(&w, &Form1::playerWindowUnloadRequested);
     QSignalSpy search(&w, &Form1::searchWindowUnloadRequested);
-    const std::vector<QPushButton*> locked = {w.C777, w.CmdSelectAction, w.Copt,
-                                              w.C5555555, w.Cmdhelp, w.Command4};
+    const std::vector<QPushButton*> locked = {w.C777,     w.CmdSelectAction, w.Copt,
+                                              w.C5555555, w.Cmdhelp,         w.Command4};
     const std::vector<QMenu*> lockedMenus = {w.mnuFile, w.mnuActiopn, w.mnuPrefs, w.mnuHelp,
                                              w.mnupopup};
     const std::vector<QAction*> lockedItems = {w.mnuStart2, w.mnuRemoveDelete, w.mnuFileRemove};
@@ -297,7 +296,8 @@ TEST_F(FormTest, ProgressCaptionsAndTheIdleReset) {
     EXPECT_TRUE(QTest::qWaitFor([&] { return !w.Timer1->isActive(); }, 5000));
     EXPECT_EQ(w.windowTitle(), QStringLiteral("MP3 Vortan v2.0"));
     EXPECT_EQ(w.Label3->text(), QStringLiteral("Next action:"));
-    EXPECT_EQ(w.Label2->text(), QStringLiteral("Destination:  ") + DecodePath + QStringLiteral("/"));
+    EXPECT_EQ(w.Label2->text(),
+              QStringLiteral("Destination:  ") + DecodePath + QStringLiteral("/"));
     EXPECT_EQ(w.ProgressBar1->value(), 0);
     EXPECT_TRUE(w.Label33->text().isEmpty());
     EXPECT_TRUE(w.lblStatus->text().isEmpty());

@@ -27,7 +27,7 @@ inline QStringList texts(std::initializer_list<const char*> list) {
 }
 
 class FormTest : public testing::Test {
-protected:
+  protected:
     void SetUp() override {
         ASSERT_TRUE(dest.isValid());
         StopRequested = false;

@@ -12,7 +12,7 @@
 namespace {
 
 class PopupTest : public FormTest {
-protected:
+  protected:
     frmpopup& minimise() {
         form->mnuMinimize_Click();
         EXPECT_NE(form->popup(), nullptr);
@@ -46,8 +46,8 @@ TEST_F(PopupTest, MenuAndTimersAsDesigned) {
     QStringList items;
     for (const QAction* a : popup.Popup->actions())
         items << (a->isSeparator() ? QStringLiteral("-") : a->text());
-    EXPECT_EQ(items, (texts({"Stop Conversion", "Restore Control panel", "-",
-                                  "Shutdown program"})));
+    EXPECT_EQ(items,
+              (texts({"Stop Conversion", "Restore Control panel", "-", "Shutdown program"})));
     EXPECT_EQ(popup.trayIcon()->contextMenu(), popup.Popup);
     EXPECT_EQ(popup.trayTip(), QStringLiteral("MP3 Vortan"));
     EXPECT_TRUE(popup.Timer1->isActive());

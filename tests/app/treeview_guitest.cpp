@@ -12,7 +12,7 @@ const QString t2 = QStringLiteral("Track  2 - 4:10");
 const QString t12 = QStringLiteral("Track 12 - 3:05");
 
 class TreeViewTest : public FormTest {
-protected:
+  protected:
     // Loads the window with three tracks, two WAV files and one MP3 file, all expanded.
     Form1& loadWithSources() {
         a = makeFile(QStringLiteral("a.wav"));
@@ -221,8 +221,7 @@ TEST_F(TreeViewTest, LabelEditRenamesTheFileOnDisk) {
         3000));
     editor->setText(QStringLiteral("renamed.wav"));
     QTest::keyClick(editor, Qt::Key_Return);
-    EXPECT_TRUE(QTest::qWaitFor(
-        [&] { return !editing(); }, 2000));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !editing(); }, 2000));
     EXPECT_TRUE(QFileInfo::exists(dest.filePath(QStringLiteral("renamed.wav"))));
     EXPECT_FALSE(QFileInfo::exists(a));
     EXPECT_NE(node(QStringLiteral("renamed.wav")), 0u);
@@ -239,8 +238,7 @@ TEST_F(TreeViewTest, RefusedRenamePutsTheUserBackIntoEditing) {
     ASSERT_NE(editor, nullptr);
     editor->setText(QStringLiteral("b.wav")); // exists already
     QTest::keyClick(editor, Qt::Key_Return);
-    EXPECT_TRUE(QTest::qWaitFor(
-        [&] { return editing(); }, 2000));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return editing(); }, 2000));
     EXPECT_TRUE(QFileInfo::exists(a));
     EXPECT_EQ(QFile(b).size(), 200);
 }
