@@ -26,6 +26,7 @@
 #include <cstdio>
 #include <numbers>
 #include <random>
+#include <sys/resource.h>
 #include <vector>
 
 namespace {
@@ -91,6 +92,19 @@ bool writeMusicWav(const QString& path, double seconds, unsigned seed) {
     return f.error() == QFile::NoError;
 }
 
+// Processor seconds (user + system) of this process, or of its waited-for children.
+double cpuSeconds(int who) {
+    rusage u{};
+    getrusage(who, &u);
+    return static_cast<double>(u.ru_utime.tv_sec + u.ru_stime.tv_sec) +
+           static_cast<double>(u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
+}
+
+struct Timing {
+    double wall = 0;
+    double cpu = 0;
+};
+
 double median(std::vector<double> v) {
     std::sort(v.begin(), v.end());
     return v[v.size() / 2];
@@ -124,8 +138,9 @@ QStringList lameArguments(const Options& o, const QString& in, const QString& ou
 }
 
 // Seconds taken by the engine path for `inputs`, one after the other.
-double timeEngine(const Options& o, const QStringList& inputs, const QString& outDir) {
+Timing timeEngine(const Options& o, const QStringList& inputs, const QString& outDir) {
     Mp3FileEncoder encoder;
+    const double cpu0 = cpuSeconds(RUSAGE_SELF);
     QElapsedTimer t;
     t.start();
     for (const QString& in : inputs) {
@@ -138,10 +153,11 @@ double timeEngine(const Options& o, const QStringList& inputs, const QString& ou
             std::exit(1);
         }
     }
-    return static_cast<double>(t.nsecsElapsed()) / 1e9;
+    return {static_cast<double>(t.nsecsElapsed()) / 1e9, cpuSeconds(RUSAGE_SELF) - cpu0};
 }
 
-double timeLame(const Options& o, const QStringList& inputs, const QString& outDir) {
+Timing timeLame(const Options& o, const QStringList& inputs, const QString& outDir) {
+    const double cpu0 = cpuSeconds(RUSAGE_CHILDREN);
     QElapsedTimer t;
     t.start();
     for (const QString& in : inputs) {
@@ -154,27 +170,35 @@ double timeLame(const Options& o, const QStringList& inputs, const QString& outD
             std::exit(1);
         }
     }
-    return static_cast<double>(t.nsecsElapsed()) / 1e9;
+    return {static_cast<double>(t.nsecsElapsed()) / 1e9, cpuSeconds(RUSAGE_CHILDREN) - cpu0};
 }
 
 void compare(const char* what, const Options& o, const QStringList& inputs,
              const QString& outDir) {
-    std::vector<double> engine, cli;
+    std::vector<double> engine, cli, engineCpu, cliCpu;
     for (int round = 0; round < o.rounds; ++round) {
         // Alternate which goes first, so neither always meets a warm or a cold cache.
+        Timing e, c;
         if (round % 2 == 0) {
-            engine.push_back(timeEngine(o, inputs, outDir));
-            cli.push_back(timeLame(o, inputs, outDir));
+            e = timeEngine(o, inputs, outDir);
+            c = timeLame(o, inputs, outDir);
         } else {
-            cli.push_back(timeLame(o, inputs, outDir));
-            engine.push_back(timeEngine(o, inputs, outDir));
+            c = timeLame(o, inputs, outDir);
+            e = timeEngine(o, inputs, outDir);
         }
-        std::printf("  round %d: engine %.3f s, lame %.3f s\n", round + 1, engine.back(),
-                    cli.back());
+        engine.push_back(e.wall);
+        cli.push_back(c.wall);
+        engineCpu.push_back(e.cpu);
+        cliCpu.push_back(c.cpu);
+        std::printf("  round %d: engine %.3f s (cpu %.3f s), lame %.3f s (cpu %.3f s)\n",
+                    round + 1, e.wall, e.cpu, c.wall, c.cpu);
         std::fflush(stdout);
     }
     const double e = median(engine), c = median(cli);
-    std::printf("%s: engine median %.3f s, lame median %.3f s, ratio %.3f\n", what, e, c, e / c);
+    const double ec = median(engineCpu), cc = median(cliCpu);
+    std::printf("%s: elapsed median engine %.3f s, lame %.3f s, ratio %.3f; "
+                "processor time median engine %.3f s, lame %.3f s, ratio %.3f\n",
+                what, e, c, e / c, ec, cc, ec / cc);
     std::fflush(stdout);
 }
 

@@ -174,32 +174,42 @@ bool Mp3FileEncoder::start(const EncodeRequest& request) {
     running_ = true;
     abort_ = false;
     outcome_ = {};
-    worker_ = std::thread([this, request] {
-        EncodeOutcome result = encodeWavToMp3(
+    const std::uint64_t job = ++job_;
+    worker_ = std::thread([this, request, job] {
+        // Read by the owner's thread only after joining this one.
+        result_ = encodeWavToMp3(
             request, [this] { return CancelRequested.load() || abort_.load(); },
             [this](double percent) {
                 QMetaObject::invokeMethod(
                     this, [this, percent] { emit progressChanged(percent); },
                     Qt::QueuedConnection);
             });
-        QMetaObject::invokeMethod(
-            this,
-            [this, result = std::move(result)]() mutable {
-                joinWorker();
-                outcome_ = std::move(result);
-                running_ = false;
-                emit finished();
-            },
-            Qt::QueuedConnection);
+        QMetaObject::invokeMethod(this, [this, job] { finish(job); }, Qt::QueuedConnection);
     });
     return true;
+}
+
+void Mp3FileEncoder::finish(std::uint64_t job) {
+    if (!running_ || job != job_)
+        return; // already collected by run()
+    joinWorker();
+    outcome_ = std::move(result_);
+    running_ = false;
+    emit finished();
 }
 
 EncodeOutcome Mp3FileEncoder::run(const EncodeRequest& request) {
     QEventLoop loop;
     const auto connection = connect(this, &Mp3FileEncoder::finished, &loop, &QEventLoop::quit);
-    if (start(request))
+    if (start(request)) {
         loop.exec();
+        if (running_) {
+            // The loop was ended from outside (the application is quitting): end the job
+            // after its current chunk, with a properly ended MP3, and collect it here.
+            abort_ = true;
+            finish(job_);
+        }
+    }
     disconnect(connection);
     return outcome_;
 }

@@ -63,7 +63,9 @@ public:
     const EncodeOutcome& outcome() const { return outcome_; }
 
     // start() then wait in a local event loop until the job ends; the caller's thread keeps
-    // handling its events (windows stay live, buttons work) meanwhile.
+    // handling its events (windows stay live, buttons work) meanwhile. When that loop is
+    // ended from outside (the application quits), the job is ended after its current chunk
+    // and waited for.
     EncodeOutcome run(const EncodeRequest& request);
 
 signals:
@@ -72,9 +74,13 @@ signals:
 
 private:
     void joinWorker();
+    // Owner's thread: collects the worker's result once it has ended.
+    void finish(std::uint64_t job);
 
     std::thread worker_;
     std::atomic<bool> abort_{false};
     bool running_ = false;
+    std::uint64_t job_ = 0; // number of the latest job started
     EncodeOutcome outcome_;
+    EncodeOutcome result_; // written by the worker, read after joining it
 };
