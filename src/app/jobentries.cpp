@@ -12,9 +12,6 @@ void Form1::cmdStart_Click() { showNotAvailable(QStringLiteral("CD extraction"))
 // The encoding batch over the selected WAV files.
 void Form1::cmdEncFile_Click() { showNotAvailable(QStringLiteral("MP3 encoding")); }
 
-// The decoding batch over the selected MP3 files.
-void Form1::CmdDecoder_Click() { showNotAvailable(QStringLiteral("MP3 decoding")); }
-
 // The bitrate and quality choices; they stay empty until the encoder provides them.
 void Form1::fillEncoderLists() {}
 

@@ -1,0 +1,265 @@
+// The decoding batch of the main window: groups, single nodes, messages, captions, cancel,
+// and files that cannot be decoded.
+#include "fixtures.h"
+#include "mp3fixture.h"
+#include "scripteddialogs.h"
+
+#include "app/form1.h"
+#include "app/jobstate.h"
+#include "app/settings.h"
+#include "app/sourcetree.h"
+#include "decode/cmddecoder.h"
+#include "decode/decoding.h"
+#include "decode/form6.h"
+#include "formats/wavreader.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QLabel>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QRandomGenerator>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <gtest/gtest.h>
+
+#include <memory>
+
+namespace {
+
+class DecodeBatch : public testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(dest.isValid());
+        ASSERT_TRUE(sources.isValid());
+        StopRequested = false;
+        CancelRequested = false;
+        DecodingActive = false;
+        DecodeOutputFile.clear();
+        CurrentFile.clear();
+        WriteSetting(SettingKey::DecodePath, dest.path());
+        form = std::make_unique<Form1>();
+        form->tree().addFileDelay = std::chrono::milliseconds(0);
+        form->Form_Load();
+    }
+    void TearDown() override {
+        dropDecoderWindow();
+        form.reset();
+        StopRequested = false;
+    }
+
+    SourceTree& tree() { return form->tree(); }
+    void select(const QString& text) {
+        const auto id = tree().findByText(text);
+        ASSERT_NE(id, 0u) << text.toStdString();
+        tree().setSelectedNode(id);
+    }
+    QString source(const char* name) const { return sources.filePath(QString::fromUtf8(name)); }
+    QString output(const char* name) const { return dest.filePath(QString::fromUtf8(name)); }
+    QString sineMp3(const char* name, double seconds, double hz = 1000) {
+        fixtures::writeMp3(source(name), fixtures::sine(hz, seconds), 44100, 2, 128);
+        return source(name);
+    }
+    QStringList childTexts(const QString& group) {
+        QStringList out;
+        for (auto id : tree().childrenOf(tree().findByText(group)))
+            out << tree().text(id);
+        return out;
+    }
+    // Frames in a WAV the decoder wrote, after checking its header against the file.
+    qint64 wavFrames(const QString& path) {
+        const QByteArray bytes = fixtures::readFile(path);
+        EXPECT_GE(bytes.size(), 44) << path.toStdString();
+        if (bytes.size() < 44)
+            return -1;
+        EXPECT_EQ(fixtures::le32(bytes, 40), static_cast<std::uint32_t>(bytes.size() - 44));
+        auto format = readWavFormat(path);
+        EXPECT_TRUE(format.ok());
+        return format.ok() ? format->frameCount() : -1;
+    }
+    ScriptedDialogs& dialogs() { return testsupport::scriptedDialogs(); }
+
+    QTemporaryDir dest;
+    QTemporaryDir sources;
+    std::unique_ptr<Form1> form;
+};
+
+TEST_F(DecodeBatch, EmptyGroupsSayWhyAndChangeNothing) {
+    tree().List2.clear();
+    tree().List4.clear();
+    const QString label3 = form->Label3->text();
+
+    select(SourceTree::Mp3Text);
+    form->CmdDecoder_Click();
+    select(SourceTree::SelectedMp3Text);
+    form->CmdDecoder_Click();
+
+    const auto messages = dialogs().messages();
+    ASSERT_EQ(messages.size(), 2u);
+    EXPECT_EQ(messages[0].text, QStringLiteral("No files in list."));
+    EXPECT_EQ(messages[1].text, QStringLiteral("No files selected"));
+    for (const auto& m : messages) {
+        EXPECT_EQ(m.icon, dialogs::Icon::Information);
+        EXPECT_EQ(m.title, QStringLiteral("MP3 Vortan v2.0"));
+        EXPECT_EQ(m.buttons, dialogs::Buttons::Ok);
+    }
+    EXPECT_FALSE(StopRequested);
+    EXPECT_FALSE(form->Timer1->isActive());
+    EXPECT_EQ(form->Label3->text(), label3);
+    EXPECT_TRUE(QDir(dest.path()).entryList({QStringLiteral("*.wav")}).isEmpty());
+}
+
+TEST_F(DecodeBatch, SelectedGroupDecodesEveryEntryKeepingNamesAndShowsTheLastSize) {
+    const QString first = sineMp3("Song.MP3", 2, 440);
+    const QString second = sineMp3("second.mp3", 3, 1000);
+    tree().List4.add(first);
+    tree().List4.add(second);
+    select(SourceTree::SelectedMp3Text);
+    form->CmdDecoder_Click();
+
+    EXPECT_TRUE(dialogs().messages().empty());
+    EXPECT_NEAR(wavFrames(output("Song.wav")), 2 * 44100, 2304);
+    EXPECT_NEAR(wavFrames(output("second.wav")), 3 * 44100, 2304);
+    EXPECT_EQ(DecodeOutputFile, output("second.wav"));
+    EXPECT_EQ(form->lblStatus->text(),
+              QString::number(QFileInfo(output("second.wav")).size()) + QStringLiteral(" bytes"));
+
+    // The captions of the last file, and the full progress display.
+    EXPECT_EQ(form->windowTitle(), QStringLiteral("Decoding second.mp3"));
+    EXPECT_EQ(form->Label3->text(), QStringLiteral("Decoding #2 of 2 files"));
+    EXPECT_EQ(form->Label2->text(), QStringLiteral("Destination:  ") + output("second.wav"));
+    EXPECT_EQ(form->Label33->text(), QStringLiteral("100 %"));
+    EXPECT_EQ(form->ProgressBar1->value(), 100);
+    EXPECT_TRUE(form->Command2->isVisibleTo(form.get()));
+
+    // Both WAVs are listed, most recent first.
+    const QStringList wavs = childTexts(SourceTree::WavText);
+    EXPECT_TRUE(wavs.contains(QStringLiteral("Song.wav")) || wavs.contains(output("Song.wav")));
+    EXPECT_EQ(tree().List1.at(0), output("second.wav"));
+    EXPECT_EQ(tree().List1.at(1), output("Song.wav"));
+
+    EXPECT_TRUE(StopRequested);
+    EXPECT_TRUE(form->Timer1->isActive());
+    EXPECT_FALSE(DecodingActive);
+    EXPECT_EQ(decoderWindow(), nullptr);
+}
+
+TEST_F(DecodeBatch, AvailableGroupGoesOnPastFilesThatCannotBeDecoded) {
+    auto* random = QRandomGenerator::global();
+    QByteArray noise(50000, Qt::Uninitialized);
+    for (char& c : noise)
+        c = static_cast<char>(random->bounded(256));
+    const QByteArray valid = fixtures::mp3Bytes(fixtures::sine(1000, 4), 44100, 2, 128);
+    fixtures::writeFile(source("noise.mp3"), noise);
+    fixtures::writeFile(source("zero.mp3"), QByteArray());
+    fixtures::writeFile(source("short.mp3"), valid.left(99));
+    fixtures::writeFile(source("truncated.mp3"), valid.left(valid.size() / 2));
+    const QString good1 = sineMp3("good1.mp3", 1.5);
+    const QString good2 = sineMp3("good2.mp3", 2.5);
+
+    tree().List2.setItems({good1, source("noise.mp3"), source("zero.mp3"), source("short.mp3"),
+                           source("missing.mp3"), source("truncated.mp3"), good2});
+    select(SourceTree::Mp3Text);
+    const QString status = form->lblStatus->text();
+    form->CmdDecoder_Click();
+
+    EXPECT_NEAR(wavFrames(output("good1.wav")), 1.5 * 44100, 2304);
+    EXPECT_NEAR(wavFrames(output("truncated.wav")), 2 * 44100, 0.3 * 44100);
+    EXPECT_NEAR(wavFrames(output("good2.wav")), 2.5 * 44100, 2304);
+    for (const char* none : {"noise.wav", "zero.wav", "short.wav", "missing.wav"})
+        EXPECT_FALSE(QFile::exists(output(none))) << none;
+
+    EXPECT_EQ(form->Label3->text(), QStringLiteral("Decoding #7 of 7 files"));
+    EXPECT_EQ(form->windowTitle(), QStringLiteral("Decoding good2.mp3"));
+    EXPECT_EQ(form->lblStatus->text(), status); // only the selected group reports a size
+    EXPECT_EQ(DecodeOutputFile, output("good2.wav"));
+    EXPECT_TRUE(StopRequested);
+    EXPECT_TRUE(form->Timer1->isActive());
+    EXPECT_FALSE(DecodingActive);
+}
+
+TEST_F(DecodeBatch, SingleNodeDecodesTheEntryItNames) {
+    const QString inSelected = sineMp3("picked.mp3", 2, 700);
+    const QString other = sineMp3("other.mp3", 1);
+    tree().List2.setItems({other});
+    tree().List4.setItems({inSelected});
+    const auto group = tree().findByText(SourceTree::SelectedMp3Text);
+    const auto node = tree().addNode(group, QStringLiteral("p picked.mp3"),
+                                     QStringLiteral("picked.mp3"), 3, 6);
+    tree().setSelectedNode(node);
+    form->CmdDecoder_Click();
+
+    EXPECT_NEAR(wavFrames(output("picked.wav")), 2 * 44100, 2304);
+    EXPECT_FALSE(QFile::exists(output("other.wav")));
+    EXPECT_EQ(CurrentFile, inSelected);
+    EXPECT_EQ(DecodeOutputFile, output("picked.wav"));
+    EXPECT_EQ(form->Label3->text(), QStringLiteral("Decoding  picked.mp3"));
+    EXPECT_EQ(form->Label2->text(), QStringLiteral("Destination:  ") + output("picked.wav"));
+    EXPECT_EQ(form->windowTitle(), QStringLiteral("Decoding picked.mp3"));
+    EXPECT_TRUE(tree().List1.contains(output("picked.wav")));
+    EXPECT_TRUE(StopRequested);
+    EXPECT_TRUE(form->Timer1->isActive());
+}
+
+TEST_F(DecodeBatch, ShortNameNodeFindsAFileWhoseExtensionIsUpperCase) {
+    const QString upper = sineMp3("Loud.MP3", 1.5);
+    tree().List2.setItems({upper});
+    const auto group = tree().findByText(SourceTree::Mp3Text);
+    tree().setSelectedNode(
+        tree().addNode(group, QStringLiteral("p Loud.mp3"), QStringLiteral("Loud.mp3"), 3, 6));
+    form->CmdDecoder_Click();
+    EXPECT_EQ(CurrentFile, upper);
+    EXPECT_NEAR(wavFrames(output("Loud.wav")), 1.5 * 44100, 2304);
+}
+
+TEST_F(DecodeBatch, OtherNodesOnlyStop) {
+    select(SourceTree::WavText);
+    form->CmdDecoder_Click();
+    EXPECT_TRUE(StopRequested);
+    EXPECT_TRUE(dialogs().messages().empty());
+}
+
+TEST_F(DecodeBatch, CancelEndsTheCurrentFileAtOnceAndStartsNoOther) {
+    const QString a = sineMp3("a.mp3", 90, 300);
+    const QString b = sineMp3("b.mp3", 5);
+    const QString c = sineMp3("c.mp3", 5);
+    tree().List4.setItems({a, b, c});
+    select(SourceTree::SelectedMp3Text);
+    // Pressed as soon as the batch lets events run, i.e. while the first file decodes.
+    QTimer::singleShot(0, form.get(), [this] { form->Command2->click(); });
+    form->CmdDecoder_Click();
+
+    const qint64 frames = wavFrames(output("a.wav"));
+    EXPECT_GE(frames, 0);
+    EXPECT_LT(frames, 90 * 44100);
+    EXPECT_FALSE(QFile::exists(output("b.wav")));
+    EXPECT_FALSE(QFile::exists(output("c.wav")));
+    // The partial WAV is still listed.
+    if (QFileInfo(output("a.wav")).size() > 99) {
+        EXPECT_TRUE(tree().List1.contains(output("a.wav")));
+    }
+    EXPECT_FALSE(DecodingActive);
+    EXPECT_TRUE(StopRequested);
+}
+
+TEST_F(DecodeBatch, DisablemUnloadsTheDecoderWindow) {
+    CurrentFile = sineMp3("long.mp3", 120, 300);
+    DecodingActive = true;
+    StartDecoding(*form, CurrentFile);
+    ASSERT_NE(decoderWindow(), nullptr);
+    ASSERT_TRUE(decoderWindow()->isLoaded());
+    EXPECT_TRUE(DecodingActive);
+    form->Disablem();
+    EXPECT_FALSE(decoderWindow()->isLoaded());
+    EXPECT_FALSE(DecodingActive);
+    EXPECT_LT(wavFrames(output("long.wav")), 120 * 44100);
+
+    // No file answers to the path: nothing is loaded and nothing is left waiting.
+    DecodingActive = true;
+    StartDecoding(*form, source("nothing here.mp3"));
+    EXPECT_FALSE(DecodingActive);
+    form->Enablem();
+}
+
+} // namespace
