@@ -335,12 +335,15 @@ void Form1::Command8_Click() {
     currentTrackNumber = 0;
     tmrWarning->stop();
 
-    // List the partly written file. Only a WAV file that exists is put in the WAV list (an
-    // idle stop, or a stop while producing an MP3, must not leave stray entries there);
-    // Cmaddfile2 applies its own checks for the tree.
+    // List the partly written file: a WAV file that the tree does not show yet goes to the
+    // end of the WAV list, where Cmaddfile2 then adds its node as the last child. Nothing
+    // else is put in the list (an idle stop, a stop while producing an MP3, or a stop while
+    // encoding a listed WAV must not leave entries the tree does not mirror).
     const QString partial = CurrentFile;
+    const QFileInfo partialInfo(partial);
     if (!partial.isEmpty() && partial.endsWith(QLatin1String(".wav"), Qt::CaseInsensitive) &&
-        QFileInfo(partial).isFile() && !tree_->List1.contains(partial))
+        partialInfo.isFile() && partialInfo.size() > 99 && !tree_->List1.contains(partial) &&
+        tree_->findByText(partial) == 0 && tree_->findByText(SplitPath(partial)) == 0)
         tree_->List1.add(partial);
     QCoreApplication::processEvents();
     tree_->Cmaddfile2(partial);

@@ -183,14 +183,6 @@ TEST_F(FormTest, ActionGuardsTheDiskAndMinimisesWhenAsked) {
     EXPECT_FALSE(w.Label5->isVisible());
 }
 
-TEST_F(FormTest, UnavailableBatchesSaySoInsteadOfDoingNothing) {
-    Form1& w = load();
-    select(SourceTree::SelectedMp3Text);
-    w.CmdSelectAction_Click();
-    ASSERT_EQ(dialogs().messages().size(), 1u);
-    EXPECT_TRUE(dialogs().lastMessage()->text.endsWith(QStringLiteral("is not available yet.")));
-}
-
 TEST_F(FormTest, DisablemLocksExactlyTheListedControlsAndClosesTheOtherWindows) {
     Form1& w = load();
     QSignalSpy decoder(&w, &Form1::decoderWindowUnloadRequested);
@@ -336,6 +328,19 @@ TEST_F(FormTest, IdleStopLeavesTheListsClean) {
     CurrentFile = dest.filePath(QStringLiteral("never-written.wav"));
     w.Command8_Click();
     EXPECT_TRUE(tree().List1.isEmpty());
+    EXPECT_TRUE(childTexts(SourceTree::WavText).isEmpty());
+}
+
+TEST_F(FormTest, StopWhileEncodingASelectedWavKeepsItSelected) {
+    const QString source = makeFile(QStringLiteral("source.wav"));
+    Form1& w = load();
+    select(source);
+    tree().MoveSelectedNode();
+    ASSERT_EQ(childTexts(SourceTree::SelectedWavText), QStringList{source});
+    CurrentFile = source; // the encoder's input
+    w.Command8_Click();
+    EXPECT_TRUE(tree().List1.isEmpty());
+    EXPECT_EQ(tree().List5.items(), QStringList{source});
     EXPECT_TRUE(childTexts(SourceTree::WavText).isEmpty());
 }
 
