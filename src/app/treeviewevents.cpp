@@ -154,9 +154,9 @@ bool TreeViewEvents::press(QMouseEvent* event) {
         if (right) {
             // The menu opens on empty space too, with the node commands disabled.
             openContextMenu(event->globalPosition().toPoint());
-            return true;
         }
-        break;
+        // The view would clear its selection while the tree keeps its selected node.
+        return true;
     }
     // The view still sees the press: it expands and collapses groups by their arrows.
     return false;

@@ -93,6 +93,17 @@ TEST_F(TreeViewTest, PressOnATrackGroupListsItsTracksToExtract) {
     release(SourceTree::WavText);
 }
 
+TEST_F(TreeViewTest, PressOnEmptySpaceKeepsTheSelectionShown) {
+    Form1& w = loadWithSources();
+    press(a);
+    release(a);
+    QTest::mousePress(viewport(), Qt::LeftButton, {}, emptySpace());
+    QTest::mouseRelease(viewport(), Qt::LeftButton, {}, emptySpace());
+    EXPECT_EQ(tree().selectedNode(), node(a));
+    EXPECT_EQ(tree().nodeOf(w.TreeView1->currentIndex()), node(a));
+    EXPECT_TRUE(w.TreeView1->selectionModel()->isSelected(tree().indexOf(node(a))));
+}
+
 TEST_F(TreeViewTest, ReleaseOnATrackSetsTheCurrentTrackNumber) {
     Form1& w = loadWithSources();
     press(t12);
