@@ -64,13 +64,15 @@ bool makeMp3(const QString& path, double minutes, int kbps) {
             const double t = static_cast<double>(first + i) / 44100;
             double l = 0, r = 0;
             for (int k = 0; k < 5; ++k) {
-                const double env = 0.5 + 0.5 * std::sin(2 * std::numbers::pi * (0.05 + 0.03 * k) * t);
+                const double env =
+                    0.5 + 0.5 * std::sin(2 * std::numbers::pi * (0.05 + 0.03 * k) * t);
                 const double v = env * std::sin(2 * std::numbers::pi * tones[k] * t);
                 l += v * (k % 2 ? 0.6 : 1.0);
                 r += v * (k % 2 ? 1.0 : 0.6);
             }
             pcm[2 * i] = static_cast<short>(std::clamp(l * 4000 + hiss(noise), -32767.0, 32767.0));
-            pcm[2 * i + 1] = static_cast<short>(std::clamp(r * 4000 + hiss(noise), -32767.0, 32767.0));
+            pcm[2 * i + 1] =
+                static_cast<short>(std::clamp(r * 4000 + hiss(noise), -32767.0, 32767.0));
         }
         const int bytes = lame_encode_buffer_interleaved(gf, pcm.data(), n, mp3.data(),
                                                          static_cast<int>(mp3.size()));
@@ -201,7 +203,8 @@ int main(int argc, char** argv) {
         for (int k = 0; k < 2; ++k) {
             const bool runCommand = (k == 0) == commandFirst;
             if (runCommand && !program.isEmpty()) {
-                const double s = decodeWithCommand(program, mp3, temp.filePath(QStringLiteral("cmd.wav")));
+                const double s =
+                    decodeWithCommand(program, mp3, temp.filePath(QStringLiteral("cmd.wav")));
                 command.push_back(s);
                 std::printf("  run %d mpg123 -w: %.3f s\n", i + 1, s);
             } else if (!runCommand) {
@@ -215,12 +218,13 @@ int main(int argc, char** argv) {
     std::printf("decoder control median: %.3f s\n", c);
     if (!command.empty()) {
         const double m = median(command);
-        std::printf("mpg123 -w median:       %.3f s\nratio control / mpg123: %.3f (limit 1.10)\n", m,
-                    c / m);
+        std::printf("mpg123 -w median:       %.3f s\nratio control / mpg123: %.3f (limit 1.10)\n",
+                    m, c / m);
         std::printf("output sizes: control %lld, mpg123 %lld bytes\n",
                     QFileInfo(temp.filePath(QStringLiteral("ctl.wav"))).size(),
                     QFileInfo(temp.filePath(QStringLiteral("cmd.wav"))).size());
-        QFile a(temp.filePath(QStringLiteral("ctl.wav"))), b(temp.filePath(QStringLiteral("cmd.wav")));
+        QFile a(temp.filePath(QStringLiteral("ctl.wav"))),
+            b(temp.filePath(QStringLiteral("cmd.wav")));
         if (a.open(QIODevice::ReadOnly) && b.open(QIODevice::ReadOnly))
             std::printf("audio data identical: %s\n",
                         a.readAll().mid(44) == b.readAll().mid(44) ? "yes" : "no");
@@ -236,8 +240,9 @@ int main(int argc, char** argv) {
         if (!makeMp3(longMp3, memoryMinutes, 128))
             return 1;
         QProcess child;
-        child.start(QCoreApplication::applicationFilePath(),
-                    {QStringLiteral("--memory-child"), longMp3, temp.filePath(QStringLiteral("long.wav"))});
+        child.start(
+            QCoreApplication::applicationFilePath(),
+            {QStringLiteral("--memory-child"), longMp3, temp.filePath(QStringLiteral("long.wav"))});
         child.waitForFinished(-1);
         const QList<QByteArray> fields = child.readAllStandardOutput().trimmed().split(' ');
         if (child.exitCode() != 0 || fields.size() != 3) {

@@ -120,9 +120,13 @@ void decodeNode(Form1& form, const QString& nodeText) {
 
 } // namespace
 
-Form6* decoderWindow() { return windowReference.get(); }
+Form6* decoderWindow() {
+    return windowReference.get();
+}
 
-void dropDecoderWindow() { windowReference.reset(); }
+void dropDecoderWindow() {
+    windowReference.reset();
+}
 
 void StartDecoding(Form1& form, const QString& path) {
     if (!QFileInfo(path).isFile()) {

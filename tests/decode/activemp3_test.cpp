@@ -142,7 +142,7 @@ TEST_F(DecoderControl, StopEndsAtOnceWithAValidShorterWav) {
     // Closed with its true length as stop returns, before any event is processed.
     const DecodedWav out = readDecoded(wav);
     expectConsistentHeader(out, 44100, 2);
-    EXPECT_LT(out.format.frameCount(), static_cast<qint64>(seconds * 44100) / 2);
+    EXPECT_LT(out.format.frameCount(), static_cast<qint64>(seconds * 44100) - 44100);
     EXPECT_EQ(control.position(), out.format.frameCount() * 1000 / 44100);
 
     ASSERT_TRUE(finished.wait(waitMs));
@@ -278,8 +278,8 @@ TEST_F(DecoderControl, DamagedStreamsGiveWhatCanBeDecoded) {
         {"garbage-inside.mp3", valid.left(valid.size() / 2) + garbage + valid.mid(valid.size() / 2),
          3.8, 4.3},
         {"garbage-replacing.mp3",
-         valid.left(valid.size() / 2) + garbage + valid.mid(valid.size() / 2 + garbage.size()),
-         3.3, 3.9},
+         valid.left(valid.size() / 2) + garbage + valid.mid(valid.size() / 2 + garbage.size()), 3.3,
+         3.9},
         {"trailing-garbage.mp3", valid + garbage, 3.9, 4.3},
     };
     for (const auto& c : cases) {
@@ -298,8 +298,7 @@ TEST_F(DecoderControl, DamagedStreamsGiveWhatCanBeDecoded) {
         EXPECT_GE(seconds, c.minSeconds);
         EXPECT_LE(seconds, c.maxSeconds);
         // The good audio at the start is the tone.
-        const std::vector<std::int16_t> head(out.samples.begin(),
-                                             out.samples.begin() + 2 * 44100);
+        const std::vector<std::int16_t> head(out.samples.begin(), out.samples.begin() + 2 * 44100);
         EXPECT_NEAR(fixtures::dominantFrequency(head, 44100, 2), 1000.0, 3.0);
     }
 }

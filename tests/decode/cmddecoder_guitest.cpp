@@ -185,8 +185,8 @@ TEST_F(DecodeBatch, SingleNodeDecodesTheEntryItNames) {
     tree().List2.setItems({other});
     tree().List4.setItems({inSelected});
     const auto group = tree().findByText(SourceTree::SelectedMp3Text);
-    const auto node = tree().addNode(group, QStringLiteral("p picked.mp3"),
-                                     QStringLiteral("picked.mp3"), 3, 6);
+    const auto node =
+        tree().addNode(group, QStringLiteral("p picked.mp3"), QStringLiteral("picked.mp3"), 3, 6);
     tree().setSelectedNode(node);
     form->CmdDecoder_Click();
 

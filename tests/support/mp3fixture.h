@@ -16,7 +16,7 @@ QByteArray mp3Bytes(const std::vector<std::int16_t>& samples, int sampleRate = 4
                     int channels = 2, int bitrateKbps = 128);
 
 // mp3Bytes written to `path`.
-void writeMp3(const QString& path, const std::vector<std::int16_t>& samples,
-              int sampleRate = 44100, int channels = 2, int bitrateKbps = 128);
+void writeMp3(const QString& path, const std::vector<std::int16_t>& samples, int sampleRate = 44100,
+              int channels = 2, int bitrateKbps = 128);
 
 } // namespace fixtures

@@ -12,11 +12,14 @@
 
 namespace {
 
-QString absolute(const QString& path) { return QFileInfo(path).absoluteFilePath(); }
+QString absolute(const QString& path) {
+    return QFileInfo(path).absoluteFilePath();
+}
 
 // True when both paths name one existing file (hard links and symbolic links included).
 bool sameFile(const QString& a, const QString& b) {
-    struct stat sa {}, sb {};
+    struct stat sa = {};
+    struct stat sb = {};
     return ::stat(QFile::encodeName(a).constData(), &sa) == 0 &&
            ::stat(QFile::encodeName(b).constData(), &sb) == 0 && sa.st_dev == sb.st_dev &&
            sa.st_ino == sb.st_ino;
@@ -30,15 +33,16 @@ std::int64_t framesToMs(std::int64_t frames, int sampleRate) {
 
 ActiveMP3::ActiveMP3(QObject* parent) : QObject(parent) {}
 
-ActiveMP3::~ActiveMP3() { stop(); }
+ActiveMP3::~ActiveMP3() {
+    stop();
+}
 
 std::int64_t ActiveMP3::position() const {
     return framesToMs(decodedFrames_.load(), format_.sampleRate);
 }
 
 std::int64_t ActiveMP3::total() const {
-    return framesToMs(std::max(expectedFrames_.load(), decodedFrames_.load()),
-                      format_.sampleRate);
+    return framesToMs(std::max(expectedFrames_.load(), decodedFrames_.load()), format_.sampleRate);
 }
 
 void ActiveMP3::stop() {
@@ -147,8 +151,8 @@ void ActiveMP3::run(Mpg123Stream& stream, PcmSink& sink, std::uint64_t generatio
     for (;;) {
         std::size_t got = 0;
         if (!stopRequested_.load(std::memory_order_relaxed)) {
-            got = stream.read(block.data() + fill, std::min(step, capacity - fill),
-                              &stopRequested_);
+            got =
+                stream.read(block.data() + fill, std::min(step, capacity - fill), &stopRequested_);
             fill += got;
             decodedFrames_.fetch_add(static_cast<std::int64_t>(got / blockAlign));
         }

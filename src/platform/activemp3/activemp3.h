@@ -82,7 +82,7 @@ private:
 
     QString inputFile_;
     QString lastError_;
-    QString runningInput_;  // absolute paths of the decode in progress, for the restart rule
+    QString runningInput_; // absolute paths of the decode in progress, for the restart rule
     QString runningOutput_;
     PcmFormat format_;
 

@@ -88,8 +88,7 @@ Result<bool> Mpg123Stream::probe() {
             if (mpg123_getformat(h, &rate, &channels, &encoding) != MPG123_OK ||
                 encoding != MPG123_ENC_SIGNED_16 || rate <= 0 || channels < 1 || channels > 2)
                 return notMpegAudio(QStringLiteral("Unsupported audio format"));
-            if (format_.valid() &&
-                (format_.sampleRate != rate || format_.channels != channels))
+            if (format_.valid() && (format_.sampleRate != rate || format_.channels != channels))
                 return notMpegAudio(QStringLiteral("The audio format changes"));
             format_ = PcmFormat{static_cast<int>(rate), channels};
             continue;

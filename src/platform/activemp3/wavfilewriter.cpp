@@ -40,7 +40,9 @@ PcmWavHeader makePcmWavHeader(const PcmFormat& format, std::uint32_t dataBytes) 
     return h;
 }
 
-WavFileWriter::~WavFileWriter() { finish(); }
+WavFileWriter::~WavFileWriter() {
+    finish();
+}
 
 bool WavFileWriter::open(const QString& path) {
     finish();
@@ -94,8 +96,7 @@ void WavFileWriter::finish() {
 }
 
 bool WavFileWriter::writeHeader() {
-    const PcmWavHeader header =
-        makePcmWavHeader(format_, static_cast<std::uint32_t>(dataBytes_));
+    const PcmWavHeader header = makePcmWavHeader(format_, static_cast<std::uint32_t>(dataBytes_));
     return writeAll(reinterpret_cast<const char*>(header.bytes), sizeof header.bytes);
 }
 
