@@ -40,8 +40,6 @@ static void initIconResources() {
 namespace {
 
 const QString programTitle = QStringLiteral("MP3 Vortan v2.0");
-// The caption the window carries until the first reset of the status display.
-const QString designCaption = QStringLiteral("MP3 Vortan V 2.1");
 
 void setMenuEnabled(QMenu* menu, bool enabled) {
     menu->setEnabled(enabled);
@@ -76,7 +74,7 @@ Form1::Form1(QWidget* parent) : QMainWindow(parent) {
     current_ = this;
     initIconResources();
     setObjectName(QStringLiteral("Form1"));
-    setWindowTitle(designCaption);
+    setWindowTitle(programTitle);
     setWindowIcon(QIcon(QStringLiteral(":/icons/im01.png")));
 
     tree_ = new SourceTree(this);

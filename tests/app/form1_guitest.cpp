@@ -104,6 +104,7 @@ TEST_F(FormTest, StartUpCreatesTheStoredDestinationKeepingItsCase) {
     EXPECT_EQ(settings::readText(SettingKey::DecodePath, {}), wanted);
     EXPECT_EQ(w.Label2->text(), QStringLiteral("Destination:  ") + wanted + QStringLiteral("/"));
     EXPECT_TRUE(w.isVisible());
+    EXPECT_EQ(w.windowTitle(), QStringLiteral("MP3 Vortan v2.0"));
     // An empty destination still gives the root and its six groups.
     EXPECT_EQ(tree().nodeCount(), 7);
     EXPECT_TRUE(childTexts(SourceTree::WavText).isEmpty());
