@@ -1,0 +1,241 @@
+// The main window's WAV encoding command and its lists, on the real window offscreen.
+#include "app/filedeletion.h"
+#include "app/form1.h"
+#include "app/jobstate.h"
+#include "app/settings.h"
+#include "app/sourcetree.h"
+#include "fixtures.h"
+#include "mp3decode.h"
+#include "scripteddialogs.h"
+
+#include <QComboBox>
+#include <QFileInfo>
+#include <QLabel>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <gtest/gtest.h>
+
+#include <memory>
+
+namespace {
+
+class WavBatchTest : public testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(dest.isValid());
+        StopRequested = false;
+        CancelRequested = false;
+        CurrentFile.clear();
+        WriteSetting(SettingKey::DecodePath, dest.path());
+        WriteSetting(SettingKey::EncodingBitrate, QStringLiteral("8")); // 128 kbit/s
+        filedeletion::settleDelay = std::chrono::milliseconds(0);
+    }
+    void TearDown() override {
+        form.reset();
+        filedeletion::settleDelay = std::chrono::milliseconds(200);
+        StopRequested = false;
+        CancelRequested = false;
+    }
+
+    QString wav(const QString& name, double seconds = 1.0) {
+        const QString p = dest.filePath(name);
+        fixtures::writeFile(p, fixtures::wavBytes(fixtures::sine(440, seconds)));
+        return p;
+    }
+    QString mp3(const QString& base) const { return dest.filePath(base + QStringLiteral(".mp3")); }
+
+    Form1& load() {
+        form = std::make_unique<Form1>();
+        form->tree().addFileDelay = std::chrono::milliseconds(0);
+        form->Form_Load();
+        form->Timer1->stop();
+        // Remember what the window shows whenever a file's progress moves (files of more than
+        // one chunk, so the bar moves within each of them).
+        QObject::connect(form->ProgressBar1, &QProgressBar::valueChanged, [this](int) {
+            if (seen.isEmpty() || seen.last().title != form->windowTitle())
+                seen.append({form->windowTitle(), form->Label3->text(), form->Label2->text()});
+        });
+        return *form;
+    }
+    void run(const QString& nodeText) {
+        SourceTree& t = form->tree();
+        const auto id = t.findByText(nodeText);
+        ASSERT_NE(id, 0u) << nodeText.toStdString();
+        t.setSelectedNode(id);
+        form->cmdEncFile_Click();
+    }
+    ScriptedDialogs& dialogs() { return testsupport::scriptedDialogs(); }
+
+    struct Captions {
+        QString title, label3, label2;
+    };
+    QList<Captions> seen;
+    QTemporaryDir dest;
+    std::unique_ptr<Form1> form;
+};
+
+} // namespace
+
+TEST_F(WavBatchTest, WavFilesGroupEncodesEachFileWithItsCaptions) {
+    WriteSetting(SettingKey::DeleteWav, QStringLiteral("1"));
+    const QString lower = wav(QStringLiteral("Low.wav"), 2.5);
+    const QString upper = wav(QStringLiteral("Up.WAV"), 2.5);
+    Form1& w = load();
+    ASSERT_EQ(w.tree().List1.count(), 2);
+    const QString first = w.tree().List1.at(0), second = w.tree().List1.at(1);
+
+    run(SourceTree::WavText);
+    EXPECT_TRUE(w.Timer1->isActive());
+    ASSERT_EQ(seen.size(), 2);
+    for (int i = 0; i < 2; ++i) {
+        const QString path = i == 0 ? first : second;
+        const QString name = QFileInfo(path).completeBaseName().toLower();
+        EXPECT_EQ(seen[i].title, QStringLiteral("Encoding ") + name + QStringLiteral(".wav"));
+        EXPECT_EQ(seen[i].label3, QStringLiteral("Encoding #%1 of 2 files").arg(i + 1));
+        EXPECT_EQ(seen[i].label2,
+                  QStringLiteral("Destination:  ") + dest.path() + QLatin1Char('/') + name +
+                      QStringLiteral(".mp3"));
+    }
+    // ".wav" sources go once their MP3 is whole; ".WAV" ones stay.
+    EXPECT_FALSE(QFileInfo::exists(lower));
+    EXPECT_EQ(w.tree().findByText(lower), 0u);
+    EXPECT_TRUE(QFileInfo::exists(upper));
+    for (const QString& base : {QStringLiteral("Low"), QStringLiteral("Up")}) {
+        const auto d = mp3decode::decodeFile(mp3(base));
+        ASSERT_TRUE(d.ok) << base.toStdString();
+        EXPECT_EQ(d.frames.front().bitrateKbps, 128);
+        EXPECT_TRUE(w.tree().List2.contains(mp3(base)));
+        EXPECT_NE(w.tree().findByText(mp3(base)), 0u);
+    }
+    EXPECT_TRUE(dialogs().records.empty());
+}
+
+TEST_F(WavBatchTest, EmptyGroupEncodesNothingButStillResetsAndOtherNodesDoNothing) {
+    Form1& w = load();
+    run(SourceTree::SelectedMp3Text);
+    EXPECT_FALSE(w.Timer1->isActive());
+    run(SourceTree::WavText);
+    EXPECT_TRUE(w.Timer1->isActive());
+    EXPECT_TRUE(seen.isEmpty());
+    EXPECT_TRUE(dialogs().records.empty());
+}
+
+TEST_F(WavBatchTest, SmallMp3sAreListedOnlyFromTheSelectedGroup) {
+    WriteSetting(SettingKey::DeleteWav, QStringLiteral("0"));
+    WriteSetting(SettingKey::EncodingBitrate, QStringLiteral("0")); // 32 kbit/s: tiny frames
+    const QString tiny = wav(QStringLiteral("tiny.wav"), 0.02);
+    Form1& w = load();
+
+    run(SourceTree::WavText);
+    const qint64 size = QFileInfo(mp3(QStringLiteral("tiny"))).size();
+    ASSERT_GT(size, 99);
+    ASSERT_LE(size, 1000);
+    EXPECT_FALSE(w.tree().List2.contains(mp3(QStringLiteral("tiny"))));
+
+    w.tree().List5.add(tiny);
+    run(SourceTree::SelectedWavText);
+    EXPECT_TRUE(w.tree().List2.contains(mp3(QStringLiteral("tiny"))));
+    EXPECT_TRUE(QFileInfo::exists(tiny)); // "Delete WAV" is off
+}
+
+TEST_F(WavBatchTest, CancelledOrFailedFilesKeepTheirSourceAndTheBatchGoesOn) {
+    WriteSetting(SettingKey::DeleteWav, QStringLiteral("1"));
+    const QString longOne = wav(QStringLiteral("long.wav"), 12.0);
+    const QString broken = dest.filePath(QStringLiteral("broken.wav"));
+    fixtures::writeFile(broken, QByteArray("not audio at all").repeated(20));
+    const QString good = wav(QStringLiteral("good.wav"), 1.0);
+    Form1& w = load();
+    for (const QString& p : {longOne, broken, good})
+        w.tree().List5.add(p);
+    // The cancel button during the first file.
+    QObject::connect(w.ProgressBar1, &QProgressBar::valueChanged, [&](int value) {
+        if (value > 0 && CurrentFile == longOne)
+            CancelRequested = true;
+    });
+
+    run(SourceTree::SelectedWavText);
+    EXPECT_TRUE(QFileInfo::exists(longOne));
+    EXPECT_TRUE(mp3decode::decodeFile(mp3(QStringLiteral("long"))).ok); // shorter, playable
+    EXPECT_LT(mp3decode::decodeFile(mp3(QStringLiteral("long"))).seconds(), 10.0);
+    EXPECT_TRUE(QFileInfo::exists(broken));
+    EXPECT_FALSE(QFileInfo::exists(mp3(QStringLiteral("broken"))));
+    EXPECT_FALSE(QFileInfo::exists(good));
+    EXPECT_TRUE(mp3decode::decodeFile(mp3(QStringLiteral("good"))).ok);
+
+    ASSERT_EQ(dialogs().messages().size(), 1u);
+    EXPECT_EQ(dialogs().lastMessage()->title, QStringLiteral("Critical error..."));
+    EXPECT_TRUE(dialogs().lastMessage()->text.contains(broken));
+    EXPECT_TRUE(w.CmdSelectAction->isEnabled()); // Enablem ran after every file
+}
+
+TEST_F(WavBatchTest, StopEndsTheBatchBeforeItsNextFile) {
+    WriteSetting(SettingKey::DeleteWav, QStringLiteral("0"));
+    const QString a = wav(QStringLiteral("a.wav"), 3.0);
+    const QString b = wav(QStringLiteral("b.wav"), 1.0);
+    Form1& w = load();
+    w.tree().List5.add(a);
+    w.tree().List5.add(b);
+    QObject::connect(w.ProgressBar1, &QProgressBar::valueChanged, [](int value) {
+        if (value > 0)
+            StopRequested = true;
+    });
+    run(SourceTree::SelectedWavText);
+    // The file under way runs to its end; the next one never starts.
+    const auto d = mp3decode::decodeFile(mp3(QStringLiteral("a")));
+    ASSERT_TRUE(d.ok);
+    EXPECT_NEAR(d.seconds(), 3.0, 0.06);
+    EXPECT_FALSE(QFileInfo::exists(mp3(QStringLiteral("b"))));
+    EXPECT_TRUE(w.Timer1->isActive());
+}
+
+TEST_F(WavBatchTest, SingleNodeIsFoundByFileNameInTheLists) {
+    WriteSetting(SettingKey::ShowFullPath, QStringLiteral("0"));
+    WriteSetting(SettingKey::DeleteWav, QStringLiteral("1"));
+    const QString song = wav(QStringLiteral("Song.wav"), 1.0);
+    Form1& w = load();
+    ASSERT_NE(w.tree().findByText(QStringLiteral("Song.wav")), 0u);
+
+    run(QStringLiteral("Song.wav"));
+    ASSERT_EQ(seen.size(), 1);
+    EXPECT_EQ(seen[0].title, QStringLiteral("Encoding Song.wav"));
+    EXPECT_EQ(seen[0].label3, QStringLiteral("Encoding ") + song);
+    EXPECT_EQ(seen[0].label2, QStringLiteral("Destination:  ") + mp3(QStringLiteral("Song")));
+    EXPECT_EQ(CurrentFile, mp3(QStringLiteral("Song")));
+    EXPECT_FALSE(QFileInfo::exists(song));
+    EXPECT_TRUE(mp3decode::decodeFile(mp3(QStringLiteral("Song"))).ok);
+    EXPECT_NE(w.tree().findByText(QStringLiteral("Song.mp3")), 0u);
+    EXPECT_TRUE(w.Timer1->isActive());
+}
+
+TEST_F(WavBatchTest, EncoderListsShowTheTablesAndStoreTheChoice) {
+    WriteSetting(SettingKey::EncodingQuality, QStringLiteral("8"));
+    Form1& w = load();
+    QStringList bitrates, qualities;
+    for (int i = 0; i < w.cmbBitrate->count(); ++i)
+        bitrates << w.cmbBitrate->itemText(i);
+    for (int i = 0; i < w.cmbQuality->count(); ++i)
+        qualities << w.cmbQuality->itemText(i);
+    EXPECT_EQ(bitrates.join(QLatin1Char(' ')),
+              QStringLiteral("32 40 48 56 64 80 96 112 128 160 192 224 256 320"));
+    EXPECT_EQ(qualities.join(QLatin1Char(' ')),
+              QStringLiteral("Low Normal High Voice Phone Radio Tape Hifi CD Studio"));
+    EXPECT_EQ(w.cmbBitrate->currentIndex(), 8);
+    EXPECT_EQ(w.cmbQuality->currentText(), QStringLiteral("CD"));
+
+    w.cmbBitrate->setCurrentIndex(w.cmbBitrate->findText(QStringLiteral("320")));
+    EXPECT_EQ(settings::readText(SettingKey::EncodingBitrate, {}), QStringLiteral("13"));
+    EXPECT_EQ(EncodingBitrate, 13);
+    w.cmbQuality->setCurrentIndex(w.cmbQuality->findText(QStringLiteral("Studio")));
+    EXPECT_EQ(settings::readText(SettingKey::EncodingQuality, {}), QStringLiteral("9"));
+    EXPECT_EQ(EncodingQuality, 9);
+
+    // The next file is encoded at the new bitrate.
+    const QString p = wav(QStringLiteral("next.wav"), 0.5);
+    w.tree().List5.add(p);
+    run(SourceTree::SelectedWavText);
+    const auto d = mp3decode::decodeFile(mp3(QStringLiteral("next")));
+    ASSERT_TRUE(d.ok);
+    EXPECT_EQ(d.frames.front().bitrateKbps, 320);
+}
