@@ -54,9 +54,9 @@ bool writeMusicWav(const QString& path, double seconds, unsigned seed) {
         return false;
     const auto frames = static_cast<std::uint64_t>(seconds * 44100);
     const auto dataLength = static_cast<std::uint32_t>(frames * 4);
-    unsigned char h[44] = {'R', 'I', 'F', 'F', 0, 0, 0, 0, 'W', 'A', 'V', 'E', 'f', 'm', 't', ' ',
-                           16,  0,   0,   0,   1, 0, 2, 0, 0,   0,   0,   0,   0,   0,   0,   0,
-                           4,   0,   16,  0,   'd', 'a', 't', 'a', 0, 0, 0, 0};
+    unsigned char h[44] = {'R', 'I', 'F', 'F', 0,  0, 0,   0,   'W', 'A', 'V', 'E', 'f', 'm', 't',
+                           ' ', 16,  0,   0,   0,  1, 0,   2,   0,   0,   0,   0,   0,   0,   0,
+                           0,   0,   4,   0,   16, 0, 'd', 'a', 't', 'a', 0,   0,   0,   0};
     putU32(h + 4, dataLength + 36);
     putU32(h + 24, 44100);
     putU32(h + 28, 176400);
@@ -144,12 +144,11 @@ Timing timeEngine(const Options& o, const QStringList& inputs, const QString& ou
     QElapsedTimer t;
     t.start();
     for (const QString& in : inputs) {
-        const QString out = outDir + QStringLiteral("/engine-") + QFileInfo(in).baseName() +
-                            QStringLiteral(".mp3");
+        const QString out =
+            outDir + QStringLiteral("/engine-") + QFileInfo(in).baseName() + QStringLiteral(".mp3");
         const EncodeOutcome r = encoder.run(requestFor(o, in, out));
         if (r.status != EncodeOutcome::Status::Completed) {
-            std::fprintf(stderr, "engine encode failed: %s\n",
-                         qPrintable(r.error.description()));
+            std::fprintf(stderr, "engine encode failed: %s\n", qPrintable(r.error.description()));
             std::exit(1);
         }
     }
@@ -161,8 +160,8 @@ Timing timeLame(const Options& o, const QStringList& inputs, const QString& outD
     QElapsedTimer t;
     t.start();
     for (const QString& in : inputs) {
-        const QString out = outDir + QStringLiteral("/cli-") + QFileInfo(in).baseName() +
-                            QStringLiteral(".mp3");
+        const QString out =
+            outDir + QStringLiteral("/cli-") + QFileInfo(in).baseName() + QStringLiteral(".mp3");
         QProcess p;
         p.start(QStringLiteral("lame"), lameArguments(o, in, out));
         if (!p.waitForFinished(-1) || p.exitCode() != 0) {
@@ -173,8 +172,7 @@ Timing timeLame(const Options& o, const QStringList& inputs, const QString& outD
     return {static_cast<double>(t.nsecsElapsed()) / 1e9, cpuSeconds(RUSAGE_CHILDREN) - cpu0};
 }
 
-void compare(const char* what, const Options& o, const QStringList& inputs,
-             const QString& outDir) {
+void compare(const char* what, const Options& o, const QStringList& inputs, const QString& outDir) {
     std::vector<double> engine, cli, engineCpu, cliCpu;
     for (int round = 0; round < o.rounds; ++round) {
         // Alternate which goes first, so neither always meets a warm or a cold cache.
@@ -190,8 +188,8 @@ void compare(const char* what, const Options& o, const QStringList& inputs,
         cli.push_back(c.wall);
         engineCpu.push_back(e.cpu);
         cliCpu.push_back(c.cpu);
-        std::printf("  round %d: engine %.3f s (cpu %.3f s), lame %.3f s (cpu %.3f s)\n",
-                    round + 1, e.wall, e.cpu, c.wall, c.cpu);
+        std::printf("  round %d: engine %.3f s (cpu %.3f s), lame %.3f s (cpu %.3f s)\n", round + 1,
+                    e.wall, e.cpu, c.wall, c.cpu);
         std::fflush(stdout);
     }
     const double e = median(engine), c = median(cli);

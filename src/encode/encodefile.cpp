@@ -70,8 +70,8 @@ EncodeFileResult encodeFound(const QString& sourcePath, const EncodeFileControls
     const EncodeOutcome outcome = encoder.run(request);
 
     if (outcome.status == EncodeOutcome::Status::Failed)
-        dialogs::msgBox(outcome.error.description(), dialogs::Buttons::Ok,
-                        dialogs::Icon::Critical, QStringLiteral("Critical error..."));
+        dialogs::msgBox(outcome.error.description(), dialogs::Buttons::Ok, dialogs::Icon::Critical,
+                        QStringLiteral("Critical error..."));
     if (window.Enablem)
         window.Enablem();
     switch (outcome.status) {

@@ -23,19 +23,20 @@ void quietReport(const char*, va_list) {}
 
 constexpr std::array<std::uint32_t, 9> mpegSampleRates = {8000,  11025, 12000, 16000, 22050,
                                                           24000, 32000, 44100, 48000};
-constexpr std::array<std::uint32_t, 18> mpegBitrates = {8,  16, 24, 32,  40,  48,  56,  64,  80,
+constexpr std::array<std::uint32_t, 18> mpegBitrates = {8,  16,  24,  32,  40,  48,  56,  64,  80,
                                                         96, 112, 128, 144, 160, 192, 224, 256, 320};
 
 bool isMpegRate(std::uint32_t rate) {
-    return std::find(mpegSampleRates.begin(), mpegSampleRates.end(), rate) !=
-           mpegSampleRates.end();
+    return std::find(mpegSampleRates.begin(), mpegSampleRates.end(), rate) != mpegSampleRates.end();
 }
-bool isMpeg1Rate(std::uint32_t rate) { return rate == 32000 || rate == 44100 || rate == 48000; }
+bool isMpeg1Rate(std::uint32_t rate) {
+    return rate == 32000 || rate == 44100 || rate == 48000;
+}
 
 // One open stream: the encoder and what the caller was promised at open. Used by one
 // thread at a time.
 class LameStream {
-public:
+  public:
     LameStream(LamePtr flags, int channels, std::uint32_t samplesPerChunk,
                std::uint32_t outputBytes)
         : flags_(std::move(flags)), channels_(channels), samplesPerChunk_(samplesPerChunk),
@@ -55,15 +56,14 @@ public:
         pendingCount_ = static_cast<int>(joined_.size() - whole);
         std::copy(joined_.begin() + static_cast<std::ptrdiff_t>(whole), joined_.end(),
                   pending_.begin());
-        return encodeFrames(joined_.data(), static_cast<std::uint32_t>(whole / channels_),
-                            output);
+        return encodeFrames(joined_.data(), static_cast<std::uint32_t>(whole / channels_), output);
     }
 
     int flush(unsigned char* output) {
         return lame_encode_flush(flags_.get(), output, static_cast<int>(outputBytes_));
     }
 
-private:
+  private:
     int encodeFrames(const std::int16_t* input, std::uint32_t frames, unsigned char* output) {
         if (frames == 0)
             return 0;
@@ -87,7 +87,7 @@ private:
 };
 
 class StreamTable {
-public:
+  public:
     ErrorCode add(std::shared_ptr<LameStream> stream, StreamHandle& handle) {
         std::lock_guard lock(mutex_);
         if (streams_.size() >= static_cast<std::size_t>(maxStreams))
@@ -115,7 +115,7 @@ public:
         return true;
     }
 
-private:
+  private:
     std::mutex mutex_;
     std::map<StreamHandle, std::shared_ptr<LameStream>> streams_;
     StreamHandle next_ = 0;
@@ -246,10 +246,9 @@ ErrorCode beInitStream(const EncoderConfig& config, std::uint32_t& samplesPerChu
     const std::uint32_t channels = config.inputChannels == 0 ? 2 : config.inputChannels;
     const bool bitrateKnown = std::find(mpegBitrates.begin(), mpegBitrates.end(),
                                         config.bitrateKbps) != mpegBitrates.end();
-    const bool outputRateOk =
-        config.outputSampleRate == 0 ||
-        (isMpegRate(config.outputSampleRate) &&
-         isMpeg1Rate(config.outputSampleRate) == (config.mpegVersion == 1));
+    const bool outputRateOk = config.outputSampleRate == 0 ||
+                              (isMpegRate(config.outputSampleRate) &&
+                               isMpeg1Rate(config.outputSampleRate) == (config.mpegVersion == 1));
     if (channels > 2 || config.inputSampleRate < 8000 || config.inputSampleRate > 192000 ||
         !outputRateOk || config.channelMode < Stereo || config.channelMode > Mono ||
         !bitrateKnown || config.mpegVersion > 1 || config.vbrMethod != vbrNone)
@@ -298,8 +297,8 @@ ErrorCode beInitStream(const EncoderConfig& config, std::uint32_t& samplesPerChu
     // libmp3lame's own bound for one call: 1.25 x the samples of one channel + 7,200.
     const std::uint32_t outBytes = frames + frames / 4 + 7200;
 
-    auto s = std::make_shared<LameStream>(std::move(flags), static_cast<int>(channels),
-                                          samples, outBytes);
+    auto s = std::make_shared<LameStream>(std::move(flags), static_cast<int>(channels), samples,
+                                          outBytes);
     StreamHandle handle = 0;
     if (const ErrorCode code = table().add(std::move(s), handle); code != Successful)
         return code;
@@ -309,9 +308,8 @@ ErrorCode beInitStream(const EncoderConfig& config, std::uint32_t& samplesPerChu
     return Successful;
 }
 
-ErrorCode beEncodeChunk(StreamHandle stream, std::uint32_t sampleCount,
-                        const std::int16_t* input, unsigned char* output,
-                        std::uint32_t& bytesProduced) {
+ErrorCode beEncodeChunk(StreamHandle stream, std::uint32_t sampleCount, const std::int16_t* input,
+                        unsigned char* output, std::uint32_t& bytesProduced) {
     bytesProduced = 0;
     const std::shared_ptr<LameStream> s = table().find(stream);
     if (!s)
@@ -329,8 +327,7 @@ ErrorCode beEncodeChunk(StreamHandle stream, std::uint32_t sampleCount,
     return Successful;
 }
 
-ErrorCode beDeinitStream(StreamHandle stream, unsigned char* output,
-                         std::uint32_t& bytesProduced) {
+ErrorCode beDeinitStream(StreamHandle stream, unsigned char* output, std::uint32_t& bytesProduced) {
     bytesProduced = 0;
     const std::shared_ptr<LameStream> s = table().find(stream);
     if (!s)

@@ -31,8 +31,8 @@ struct EncoderConfig {
     std::int32_t channelMode;       // ChannelMode
     std::uint32_t bitrateKbps;      // constant bitrate
     std::uint32_t reserved28;
-    std::int32_t qualityPreset; // a code of the quality table, see qualityPresetCode()
-    std::uint32_t mpegVersion;  // 1 = MPEG-1, 0 = MPEG-2; checked, the output rate decides
+    std::int32_t qualityPreset;  // a code of the quality table, see qualityPresetCode()
+    std::uint32_t mpegVersion;   // 1 = MPEG-1, 0 = MPEG-2; checked, the output rate decides
     std::uint32_t inputChannels; // 1 or 2; 0 means 2 (a cleared record describes CD audio)
     std::uint32_t reserved44;
     std::int32_t privateFlag;
@@ -98,13 +98,11 @@ ErrorCode beInitStream(const EncoderConfig& config, std::uint32_t& samplesPerChu
 // figure) from `input` into `output`, which must hold the size beInitStream reported.
 // Stores the number of MP3 bytes produced (0 is normal: the encoder buffers). A sample
 // count that ends inside a sample frame is fine: the odd samples wait for the next call.
-ErrorCode beEncodeChunk(StreamHandle stream, std::uint32_t sampleCount,
-                        const std::int16_t* input, unsigned char* output,
-                        std::uint32_t& bytesProduced);
+ErrorCode beEncodeChunk(StreamHandle stream, std::uint32_t sampleCount, const std::int16_t* input,
+                        unsigned char* output, std::uint32_t& bytesProduced);
 
 // Flushes the encoder: delivers the last MP3 frames into `output`.
-ErrorCode beDeinitStream(StreamHandle stream, unsigned char* output,
-                         std::uint32_t& bytesProduced);
+ErrorCode beDeinitStream(StreamHandle stream, unsigned char* output, std::uint32_t& bytesProduced);
 
 // Releases the stream. Called last, and at once after a failing beEncodeChunk.
 ErrorCode beCloseStream(StreamHandle stream);

@@ -8,12 +8,17 @@
 #include <QFileInfo>
 
 #include <cerrno>
+#include <condition_variable>
 #include <cstring>
+#include <mutex>
+#include <thread>
 #include <vector>
 
 namespace {
 
-const QString source() { return QStringLiteral("EncodeFile"); }
+const QString source() {
+    return QStringLiteral("EncodeFile");
+}
 
 QString systemReason(int error) {
     if (error == EWOULDBLOCK)
@@ -28,7 +33,7 @@ VortanError fileError(const QString& what, int error) {
 
 // Closes the stream on every path out of the job.
 class StreamGuard {
-public:
+  public:
     explicit StreamGuard(modLAME::StreamHandle stream) : stream_(stream) {}
     ~StreamGuard() {
         if (stream_)
@@ -40,8 +45,92 @@ public:
     // The stream was closed already (after a failing chunk).
     void forget() { stream_ = 0; }
 
-private:
+  private:
     modLAME::StreamHandle stream_;
+};
+
+// Appends MP3 bytes to the output file on a thread of its own. Every write is flushed to
+// the disk (clsFileIo), and a flush can take several milliseconds on a busy disk; done here
+// it overlaps the encoding of the next chunk instead of adding to it. Bytes that queue up
+// during a write go out together in the next write and flush.
+//
+// Used by the encoding job's thread; the file is touched only by the writer thread until
+// finish() returns.
+class OutputWriter {
+  public:
+    explicit OutputWriter(clsFileIo& file) : file_(file), thread_([this] { run(); }) {}
+    ~OutputWriter() { finish(); }
+    OutputWriter(const OutputWriter&) = delete;
+    OutputWriter& operator=(const OutputWriter&) = delete;
+
+    // Queues `size` bytes; waits while too much is queued already. False once a write failed.
+    bool append(const unsigned char* data, std::size_t size) {
+        std::unique_lock lock(mutex_);
+        spaceFreed_.wait(lock, [this] { return pending_.size() < maxPending || failed_; });
+        if (failed_)
+            return false;
+        pending_.insert(pending_.end(), data, data + size);
+        work_.notify_one();
+        return true;
+    }
+
+    // Writes what is queued and ends the thread. False when any write failed.
+    bool finish() {
+        {
+            std::lock_guard lock(mutex_);
+            closing_ = true;
+            work_.notify_one();
+        }
+        if (thread_.joinable())
+            thread_.join();
+        return !failed_;
+    }
+
+    bool failed() {
+        std::lock_guard lock(mutex_);
+        return failed_;
+    }
+    int error() const { return error_; }
+    std::int64_t bytesWritten() const { return written_; }
+
+  private:
+    static constexpr std::size_t maxPending = 2 * 1024 * 1024;
+
+    void run() {
+        std::vector<unsigned char> batch;
+        std::unique_lock lock(mutex_);
+        while (true) {
+            work_.wait(lock, [this] { return !pending_.empty() || closing_; });
+            if (pending_.empty())
+                return; // closing, and everything is written
+            batch.swap(pending_);
+            lock.unlock();
+            const bool ok = file_.WriteBytes(batch.data(), batch.size()) && file_.lastResult;
+            const int error = ok ? 0 : (errno ? errno : EIO);
+            lock.lock();
+            if (ok) {
+                written_ += static_cast<std::int64_t>(batch.size());
+            } else if (!failed_) {
+                failed_ = true;
+                error_ = error;
+            }
+            if (failed_)
+                pending_.clear(); // nothing more reaches the file
+            batch.clear();
+            spaceFreed_.notify_all();
+        }
+    }
+
+    clsFileIo& file_;
+    std::mutex mutex_;
+    std::condition_variable work_;       // bytes queued, or closing
+    std::condition_variable spaceFreed_; // a write ended
+    std::vector<unsigned char> pending_;
+    bool closing_ = false;
+    bool failed_ = false;
+    int error_ = 0;
+    std::int64_t written_ = 0;
+    std::thread thread_; // last: starts once everything above exists
 };
 
 } // namespace
@@ -57,8 +146,8 @@ EncodeOutcome encodeWavToMp3(const EncodeRequest& request, const std::function<b
 
     const Result<WavFormat> format = readWavFormat(request.sourcePath);
     if (!format)
-        return fail(VortanError(VortanError::InvalidArgument, source(),
-                                format.error().description()));
+        return fail(
+            VortanError(VortanError::InvalidArgument, source(), format.error().description()));
     const WavFormat& wav = format.value();
     if (!wav.isPcm16() || wav.channels > 2 || wav.blockAlign != wav.channels * 2)
         return fail(VortanError(
@@ -90,19 +179,20 @@ EncodeOutcome encodeWavToMp3(const EncodeRequest& request, const std::function<b
     std::vector<std::int16_t> input(chunkSamples);
     std::vector<unsigned char> output(outputSize);
     const std::size_t chunkBytes = input.size() * sizeof(std::int16_t);
+    OutputWriter writer(outputFile);
     auto append = [&](std::uint32_t bytes) {
-        if (bytes == 0)
-            return true;
-        if (!outputFile.WriteBytes(output.data(), bytes) || !outputFile.lastResult)
-            return false;
-        out.bytesWritten += bytes;
-        return true;
+        return bytes == 0 || writer.append(output.data(), bytes);
+    };
+    auto writeFailed = [&] {
+        writer.finish();
+        out.bytesWritten = writer.bytesWritten();
+        return fail(fileError(request.outputPath, writer.error()));
     };
 
     // Step over everything before the audio.
     for (std::int64_t skipped = 0; skipped < wav.dataOffset;) {
-        const auto want = static_cast<std::size_t>(
-            std::min<std::int64_t>(wav.dataOffset - skipped, static_cast<std::int64_t>(chunkBytes)));
+        const auto want = static_cast<std::size_t>(std::min<std::int64_t>(
+            wav.dataOffset - skipped, static_cast<std::int64_t>(chunkBytes)));
         if (!sourceFile.ReadBytes(input.data(), want) || sourceFile.bytesTransferred <= 0)
             return fail(fileError(request.sourcePath, errno ? errno : EIO));
         skipped += sourceFile.bytesTransferred;
@@ -136,7 +226,7 @@ EncodeOutcome encodeWavToMp3(const EncodeRequest& request, const std::function<b
         }
         out.bytesEncoded = done;
         if (!append(produced))
-            return fail(fileError(request.outputPath, errno ? errno : EIO));
+            return writeFailed();
         if (progress)
             progress(static_cast<double>(done) / static_cast<double>(total) * 100.0);
         if (cancelled && cancelled())
@@ -145,8 +235,9 @@ EncodeOutcome encodeWavToMp3(const EncodeRequest& request, const std::function<b
 
     std::uint32_t produced = 0;
     modLAME::beDeinitStream(stream.get(), output.data(), produced);
-    if (!append(produced))
-        return fail(fileError(request.outputPath, errno ? errno : EIO));
+    if (!append(produced) || !writer.finish())
+        return writeFailed();
+    out.bytesWritten = writer.bytesWritten();
     outputFile.CloseFile();
     if (!outputFile.lastResult)
         return fail(fileError(request.outputPath, errno ? errno : EIO));
@@ -181,10 +272,10 @@ bool Mp3FileEncoder::start(const EncodeRequest& request) {
             request, [this] { return CancelRequested.load() || abort_.load(); },
             [this](double percent) {
                 QMetaObject::invokeMethod(
-                    this, [this, percent] { emit progressChanged(percent); },
-                    Qt::QueuedConnection);
+                    this, [this, percent] { emit progressChanged(percent); }, Qt::QueuedConnection);
             });
-        QMetaObject::invokeMethod(this, [this, job] { finish(job); }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            this, [this, job] { finish(job); }, Qt::QueuedConnection);
     });
     return true;
 }

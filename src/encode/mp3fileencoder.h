@@ -27,11 +27,11 @@ struct EncodeOutcome {
         Failed,    // see error; an output written up to the failure stays on disk
     };
     Status status = Status::Failed;
-    VortanError error;              // set when Failed
-    std::int64_t audioBytes = 0;    // audio bytes the source holds (whole sample frames)
-    std::int64_t bytesEncoded = 0;  // of those, passed to the encoder
-    std::int64_t bytesWritten = 0;  // MP3 bytes written
-    bool outputCreated = false;     // the output file was created (and emptied)
+    VortanError error;             // set when Failed
+    std::int64_t audioBytes = 0;   // audio bytes the source holds (whole sample frames)
+    std::int64_t bytesEncoded = 0; // of those, passed to the encoder
+    std::int64_t bytesWritten = 0; // MP3 bytes written
+    bool outputCreated = false;    // the output file was created (and emptied)
 };
 
 // Encodes `request` on the calling thread. The source is read through its RIFF chunks:
@@ -52,7 +52,7 @@ EncodeOutcome encodeWavToMp3(const EncodeRequest& request, const std::function<b
 // The object lives on its owner's thread; the job runs on the worker thread it starts.
 class Mp3FileEncoder final : public QObject {
     Q_OBJECT
-public:
+  public:
     explicit Mp3FileEncoder(QObject* parent = nullptr);
     ~Mp3FileEncoder() override; // ends a running job after its current chunk and waits
 
@@ -68,11 +68,11 @@ public:
     // and waited for.
     EncodeOutcome run(const EncodeRequest& request);
 
-signals:
+  signals:
     void progressChanged(double percent);
     void finished();
 
-private:
+  private:
     void joinWorker();
     // Owner's thread: collects the worker's result once it has ended.
     void finish(std::uint64_t job);

@@ -17,7 +17,7 @@
 namespace {
 
 class EncodeFileTest : public testing::Test {
-protected:
+  protected:
     void SetUp() override {
         ASSERT_TRUE(dir_.isValid());
         QDir(dir_.path()).mkdir(QStringLiteral("out"));
@@ -86,8 +86,7 @@ TEST_F(EncodeFileTest, EncodesWithTheStoredSettingsAndShowsProgress) {
     EXPECT_EQ(d.frames.front().rate, 44100);
     EXPECT_EQ(d.frames.front().mode, 1);
     EXPECT_TRUE(d.frames.front().original);
-    EXPECT_FALSE(d.frames.front().crc || d.frames.front().copyright ||
-                 d.frames.front().privateBit);
+    EXPECT_FALSE(d.frames.front().crc || d.frames.front().copyright || d.frames.front().privateBit);
 }
 
 TEST_F(EncodeFileTest, UnknownBitrateIndexesEncodeAt160) {

@@ -27,8 +27,7 @@ QByteArray encodeAll(const EncoderConfig& config, const std::vector<std::int16_t
     for (std::size_t at = 0; at < samples.size(); at += piece) {
         const auto n = static_cast<std::uint32_t>(std::min(piece, samples.size() - at));
         std::uint32_t produced = 0;
-        EXPECT_EQ(beEncodeChunk(stream, n, samples.data() + at, out.data(), produced),
-                  Successful);
+        EXPECT_EQ(beEncodeChunk(stream, n, samples.data() + at, out.data(), produced), Successful);
         mp3.append(reinterpret_cast<const char*>(out.data()), produced);
     }
     std::uint32_t produced = 0;
@@ -78,7 +77,7 @@ TEST(EncoderTables, BitrateAndQualityIndexes) {
 }
 
 TEST(EncoderTables, ErrorTextsAndErrors) {
-    const char* texts[] = {"No Error",        "Invalid format",  "Invalid format parameters",
+    const char* texts[] = {"No Error",        "Invalid format", "Invalid format parameters",
                            "No more handles", "Invalid handle", "Buffer too small"};
     for (std::uint32_t code = 0; code < 6; ++code)
         EXPECT_EQ(errorText(code), QString::fromLatin1(texts[code]));
@@ -248,9 +247,8 @@ TEST(EncoderBinding, OneInputChannelGivesMonoMp3) {
 
 TEST(EncoderBinding, EveryPresetKeepsRateModeAndBitrate) {
     for (int index = 0; index < 10; ++index) {
-        const auto d =
-            decodeBytes(encodeAll(makeConfig(32, qualityPresetCode(index)),
-                                  fixtures::sine(300, 0.5)));
+        const auto d = decodeBytes(
+            encodeAll(makeConfig(32, qualityPresetCode(index)), fixtures::sine(300, 0.5)));
         ASSERT_TRUE(d.ok) << index;
         EXPECT_EQ(d.frames.front().rate, 44100) << index;
         EXPECT_EQ(d.frames.front().mode, 1) << index;

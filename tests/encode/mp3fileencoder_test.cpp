@@ -11,6 +11,8 @@
 #include <QThread>
 #include <gtest/gtest.h>
 
+#include <csignal>
+#include <sys/resource.h>
 #include <vector>
 
 namespace {
@@ -19,7 +21,7 @@ constexpr double mpegFrame = 1152.0;
 const std::size_t chunkFrames = modLAME::framesPerChunk * modLAME::samplesPerMpegFrame;
 
 class FileEncoderTest : public testing::Test {
-protected:
+  protected:
     QString path(const char* name) const { return dir_.filePath(QString::fromLatin1(name)); }
 
     EncodeRequest request(const QString& source, std::uint32_t bitrate = 128) const {
@@ -43,7 +45,7 @@ protected:
         return encodeWavToMp3(r, cancelled, [this](double p) { progressSeen.push_back(p); });
     }
 
-private:
+  private:
     QTemporaryDir dir_;
 };
 
@@ -155,7 +157,8 @@ TEST_F(FileEncoderTest, MonoAtItsOwnRateWithChunksAroundTheAudio) {
     fixtures::writeFile(path("mono.wav"), riff(body));
     const EncodeOutcome o = encode(request(path("mono.wav"), 64));
     ASSERT_EQ(o.status, EncodeOutcome::Status::Completed) << o.error.description().toStdString();
-    EXPECT_EQ(o.audioBytes, static_cast<std::int64_t>(pcm.size() * 2)); // the trailing tag is not audio
+    EXPECT_EQ(o.audioBytes,
+              static_cast<std::int64_t>(pcm.size() * 2)); // the trailing tag is not audio
 
     const auto d = mp3decode::decodeFile(path("out.mp3"));
     ASSERT_TRUE(d.ok);
@@ -190,8 +193,7 @@ TEST_F(FileEncoderTest, UnsupportedSourcesFailClearlyAndTouchNothing) {
         const char* says;
     };
     const Case cases[] = {
-        {"text.wav", QByteArray("this is not a sound file at all, just text").repeated(3),
-         "RIFF"},
+        {"text.wav", QByteArray("this is not a sound file at all, just text").repeated(3), "RIFF"},
         {"short.wav", full.left(30), "fmt "},
         {"empty.wav", QByteArray(), "RIFF"},
         {"float.wav", riff(fmtChunk(3, 2, 44100, 32) + chunk("data", pcmBytes(pcm))), "16-bit"},
@@ -233,6 +235,26 @@ TEST_F(FileEncoderTest, InvalidRecordRaisesTheLibraryErrorBeforeAnyOutput) {
     EXPECT_EQ(o.error.source(), QStringLiteral("Lame"));
     EXPECT_EQ(o.error.description(), QStringLiteral("Invalid format parameters"));
     EXPECT_FALSE(QFileInfo::exists(r.outputPath));
+}
+
+TEST_F(FileEncoderTest, DiskRefusingTheOutputFailsTheJobWithTheSystemsReason) {
+    const QString src = writeWav("long.wav", fixtures::sine(1000, 10.0));
+    // The file-size limit stands in for a full disk: writes past it fail.
+    rlimit old{};
+    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &old), 0);
+    const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit small = old;
+    small.rlim_cur = 20000;
+    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
+    const EncodeOutcome o = encode(request(src));
+    setrlimit(RLIMIT_FSIZE, &old);
+    std::signal(SIGXFSZ, oldHandler);
+
+    EXPECT_EQ(o.status, EncodeOutcome::Status::Failed);
+    EXPECT_TRUE(o.error.description().startsWith(path("out.mp3") + QStringLiteral(": ")))
+        << o.error.description().toStdString();
+    EXPECT_LE(QFileInfo(path("out.mp3")).size(), 20000);
+    EXPECT_LT(o.bytesEncoded, o.audioBytes); // it stopped early
 }
 
 TEST_F(FileEncoderTest, LongerOldMp3IsWrittenOverFromItsStart) {
@@ -292,6 +314,6 @@ TEST_F(FileEncoderTest, DestroyingARunningEncoderEndsItsJob) {
         Mp3FileEncoder encoder;
         ASSERT_TRUE(encoder.start(request(src)));
         EXPECT_FALSE(encoder.start(request(src))); // one job at a time
-    } // joins after the current chunk
+    }                                              // joins after the current chunk
     EXPECT_TRUE(mp3decode::decodeFile(path("out.mp3")).ok);
 }

@@ -22,7 +22,7 @@
 namespace {
 
 class WavBatchTest : public testing::Test {
-protected:
+  protected:
     void SetUp() override {
         ASSERT_TRUE(dest.isValid());
         StopRequested = false;
@@ -94,9 +94,8 @@ TEST_F(WavBatchTest, WavFilesGroupEncodesEachFileWithItsCaptions) {
         const QString name = QFileInfo(path).completeBaseName().toLower();
         EXPECT_EQ(seen[i].title, QStringLiteral("Encoding ") + name + QStringLiteral(".wav"));
         EXPECT_EQ(seen[i].label3, QStringLiteral("Encoding #%1 of 2 files").arg(i + 1));
-        EXPECT_EQ(seen[i].label2,
-                  QStringLiteral("Destination:  ") + dest.path() + QLatin1Char('/') + name +
-                      QStringLiteral(".mp3"));
+        EXPECT_EQ(seen[i].label2, QStringLiteral("Destination:  ") + dest.path() +
+                                      QLatin1Char('/') + name + QStringLiteral(".mp3"));
     }
     // ".wav" sources go once their MP3 is whole; ".WAV" ones stay.
     EXPECT_FALSE(QFileInfo::exists(lower));

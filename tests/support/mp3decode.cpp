@@ -46,8 +46,7 @@ Decoded decodeFile(const QString& path) {
     }
     mpg123_param(h.get(), MPG123_ADD_FLAGS, MPG123_QUIET, 0);
     mpg123_format_none(h.get());
-    for (const long rate : {8000L, 11025L, 12000L, 16000L, 22050L, 24000L, 32000L, 44100L,
-                            48000L})
+    for (const long rate : {8000L, 11025L, 12000L, 16000L, 22050L, 24000L, 32000L, 44100L, 48000L})
         mpg123_format(h.get(), rate, MPG123_MONO | MPG123_STEREO, MPG123_ENC_SIGNED_16);
     if (mpg123_open(h.get(), QFile::encodeName(path).constData()) != MPG123_OK) {
         out.error = QString::fromUtf8(mpg123_strerror(h.get()));

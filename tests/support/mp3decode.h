@@ -10,10 +10,10 @@ namespace mp3decode {
 
 // What one MPEG audio frame's header says.
 struct FrameInfo {
-    int version = 0;     // 1 = MPEG-1, 2 = MPEG-2, 25 = MPEG-2.5
-    int layer = 0;       // 1, 2 or 3
-    long rate = 0;       // Hz
-    int mode = 0;        // 0 stereo, 1 joint stereo, 2 dual channel, 3 mono
+    int version = 0; // 1 = MPEG-1, 2 = MPEG-2, 25 = MPEG-2.5
+    int layer = 0;   // 1, 2 or 3
+    long rate = 0;   // Hz
+    int mode = 0;    // 0 stereo, 1 joint stereo, 2 dual channel, 3 mono
     int bitrateKbps = 0;
     bool crc = false;
     bool copyright = false;
@@ -23,8 +23,8 @@ struct FrameInfo {
 
 struct Decoded {
     bool ok = false;
-    QString error;                     // why decoding failed
-    long rate = 0;                     // of the decoded audio
+    QString error; // why decoding failed
+    long rate = 0; // of the decoded audio
     int channels = 0;
     std::vector<std::int16_t> samples; // interleaved
     std::vector<FrameInfo> frames;     // one per decoded frame, in file order
