@@ -23,7 +23,9 @@ void putU16(unsigned char* p, std::uint16_t v) {
 
 } // namespace
 
-WavHeaderBytes makeCdWavHeader(std::uint32_t dataLength) {
+WavHeaderBytes makePcm16WavHeader(std::uint16_t channels, std::uint32_t sampleRate,
+                                  std::uint32_t dataLength) {
+    const auto blockAlign = static_cast<std::uint16_t>(channels * 2);
     WavHeaderBytes h{};
     unsigned char* b = h.bytes;
     std::memcpy(b, "RIFF", 4);
@@ -32,10 +34,10 @@ WavHeaderBytes makeCdWavHeader(std::uint32_t dataLength) {
     std::memcpy(b + 12, "fmt ", 4);
     putU32(b + 16, 16);
     putU16(b + 20, 1);
-    putU16(b + 22, 2);
-    putU32(b + 24, 44100);
-    putU32(b + 28, 176400);
-    putU16(b + 32, 4);
+    putU16(b + 22, channels);
+    putU32(b + 24, sampleRate);
+    putU32(b + 28, sampleRate * blockAlign);
+    putU16(b + 32, blockAlign);
     putU16(b + 34, 16);
     std::memcpy(b + 36, "data", 4);
     putU32(b + 40, dataLength);

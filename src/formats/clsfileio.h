@@ -51,8 +51,14 @@ private:
     bool closed_ = true;
 };
 
-// The 44-byte CD-format header (PCM, 2 channels, 44,100 Hz, 16-bit) for `dataLength` bytes.
+// A canonical 44-byte header of 16-bit PCM: "RIFF", "WAVE", a 16-byte "fmt " chunk, then
+// "data" with `dataLength` bytes following at offset 44.
 struct WavHeaderBytes {
     unsigned char bytes[44];
 };
-WavHeaderBytes makeCdWavHeader(std::uint32_t dataLength);
+WavHeaderBytes makePcm16WavHeader(std::uint16_t channels, std::uint32_t sampleRate,
+                                  std::uint32_t dataLength);
+// The CD-format header: 2 channels, 44,100 Hz.
+inline WavHeaderBytes makeCdWavHeader(std::uint32_t dataLength) {
+    return makePcm16WavHeader(2, 44100, dataLength);
+}

@@ -1,43 +1,16 @@
 #include "platform/activemp3/wavfilewriter.h"
 
+
 #include <QFile>
 
 #include <cerrno>
-#include <cstring>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <unistd.h>
 
-namespace {
-
-void putU32(unsigned char* p, std::uint32_t v) {
-    for (int i = 0; i < 4; ++i)
-        p[i] = static_cast<unsigned char>(v >> (8 * i));
-}
-void putU16(unsigned char* p, std::uint16_t v) {
-    p[0] = static_cast<unsigned char>(v);
-    p[1] = static_cast<unsigned char>(v >> 8);
-}
-
-} // namespace
-
-PcmWavHeader makePcmWavHeader(const PcmFormat& format, std::uint32_t dataBytes) {
-    PcmWavHeader h{};
-    unsigned char* b = h.bytes;
-    std::memcpy(b, "RIFF", 4);
-    putU32(b + 4, dataBytes + 36);
-    std::memcpy(b + 8, "WAVE", 4);
-    std::memcpy(b + 12, "fmt ", 4);
-    putU32(b + 16, 16);
-    putU16(b + 20, 1); // PCM
-    putU16(b + 22, static_cast<std::uint16_t>(format.channels));
-    putU32(b + 24, static_cast<std::uint32_t>(format.sampleRate));
-    putU32(b + 28, static_cast<std::uint32_t>(format.bytesPerSecond()));
-    putU16(b + 32, static_cast<std::uint16_t>(format.blockAlign()));
-    putU16(b + 34, 16);
-    std::memcpy(b + 36, "data", 4);
-    putU32(b + 40, dataBytes);
-    return h;
+WavHeaderBytes makePcmWavHeader(const PcmFormat& format, std::uint32_t dataBytes) {
+    return makePcm16WavHeader(static_cast<std::uint16_t>(format.channels),
+                              static_cast<std::uint32_t>(format.sampleRate), dataBytes);
 }
 
 WavFileWriter::~WavFileWriter() {
@@ -96,7 +69,7 @@ void WavFileWriter::finish() {
 }
 
 bool WavFileWriter::writeHeader() {
-    const PcmWavHeader header = makePcmWavHeader(format_, static_cast<std::uint32_t>(dataBytes_));
+    const WavHeaderBytes header = makePcmWavHeader(format_, static_cast<std::uint32_t>(dataBytes_));
     return writeAll(reinterpret_cast<const char*>(header.bytes), sizeof header.bytes);
 }
 

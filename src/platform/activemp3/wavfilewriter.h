@@ -1,5 +1,6 @@
 #pragma once
 
+#include "formats/clsfileio.h"
 #include "platform/activemp3/pcmformat.h"
 
 #include <QString>
@@ -48,7 +49,4 @@ private:
 };
 
 // The 44-byte header of a 16-bit PCM WAV in `format` announcing `dataBytes` bytes.
-struct PcmWavHeader {
-    unsigned char bytes[44];
-};
-PcmWavHeader makePcmWavHeader(const PcmFormat& format, std::uint32_t dataBytes);
+WavHeaderBytes makePcmWavHeader(const PcmFormat& format, std::uint32_t dataBytes);
