@@ -1,7 +1,7 @@
 // Speed and memory of the WAV-to-MP3 file encoder.
 //
 //   encode_bench [--rounds N] [--bitrate-index I] [--quality-index Q] [--files N]
-//                [--skip-speed] [--skip-memory] [--dir FOLDER]
+//                [--skip-speed] [--skip-memory] [--lame-noreplaygain] [--dir FOLDER]
 //
 // Speed: one 4-minute CD-format WAV, encoded alternately by the engine path (the worker-thread
 // encoder, waited for in an event loop as the window does) and by the lame command line at
@@ -38,6 +38,7 @@ struct Options {
     int batchFiles = 8;
     bool speed = true;
     bool memory = true;
+    bool lameReplayGain = true; // the command line's default ReplayGain analysis
     QString dir;
 };
 
@@ -130,6 +131,8 @@ QStringList lameArguments(const Options& o, const QString& in, const QString& ou
                      QStringLiteral("j"),
                      QStringLiteral("-q"),
                      QString::number(q.algorithmicQuality)};
+    if (!o.lameReplayGain)
+        a << QStringLiteral("--noreplaygain"); // analysis the engine path does not do
     if (q.lowpassHz > 0)
         a << QStringLiteral("--lowpass") << QString::number(q.lowpassHz / 1000.0);
     if (q.highpassHz > 0)
@@ -241,6 +244,8 @@ int main(int argc, char** argv) {
             o.speed = false;
         else if (a == QStringLiteral("--skip-memory"))
             o.memory = false;
+        else if (a == QStringLiteral("--lame-noreplaygain"))
+            o.lameReplayGain = false;
         else if (a == QStringLiteral("--dir"))
             o.dir = next();
         else if (a == QStringLiteral("--memory-child") && i + 2 < args.size())

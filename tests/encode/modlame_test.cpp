@@ -88,15 +88,6 @@ TEST(EncoderTables, ErrorTextsAndErrors) {
     EXPECT_EQ(e.description(), QStringLiteral("Invalid format parameters"));
 }
 
-TEST(EncoderTables, PresetsNeverWorsenThanTheirNeighboursAndKnownOnesDiffer) {
-    EXPECT_EQ(qualitySettings(0).algorithmicQuality, 5);
-    EXPECT_LT(qualitySettings(2).algorithmicQuality, qualitySettings(0).algorithmicQuality);
-    EXPECT_GT(qualitySettings(1).algorithmicQuality, qualitySettings(0).algorithmicQuality);
-    EXPECT_EQ(qualitySettings(10000).algorithmicQuality, 0);
-    EXPECT_EQ(qualitySettings(1000).lowpassHz, 3400);
-    EXPECT_EQ(qualitySettings(12345).algorithmicQuality, qualitySettings(0).algorithmicQuality);
-}
-
 TEST(EncoderBinding, RejectsBadRecordsWithTheirCodes) {
     std::uint32_t chunk = 7, out = 7;
     StreamHandle stream = 7;
