@@ -50,4 +50,6 @@ bool MakeDirs(const QString& path) {
     return true;
 }
 
-QString ProgramFolder() { return QCoreApplication::applicationDirPath(); }
+QString ProgramFolder() {
+    return QCoreApplication::applicationDirPath();
+}

@@ -10,8 +10,8 @@ extern QString LastFolder;
 
 // The file name of `path` less its folder and less its last four characters (the extension
 // with its dot): "/music/a.mp3" gives "a", "song.flac" gives "song.". When the path ends in
-// "/" the whole input less four characters is returned ("/music/cd/" gives "/music"). Nothing checks
-// that the four characters are an extension. A name of fewer than four characters has no
+// "/" the whole input less four characters is returned ("/music/cd/" gives "/music"). Nothing
+// checks that the four characters are an extension. A name of fewer than four characters has no
 // room for one and is returned whole rather than failing ("a.b" gives "a.b").
 QString BaseName(const QString& path);
 

@@ -70,7 +70,9 @@ void applyText(SettingKey key, const QString& text) {
 
 namespace settings {
 
-QString keyName(SettingKey key) { return QString::fromLatin1(info(key).name); }
+QString keyName(SettingKey key) {
+    return QString::fromLatin1(info(key).name);
+}
 
 QString defaultText(SettingKey key) {
     const KeyInfo& k = info(key);
@@ -109,4 +111,6 @@ void WriteSetting(SettingKey key, const QString& text) {
     applyText(key, text);
 }
 
-void WriteSetting(SettingKey key, std::int16_t value) { WriteSetting(key, QString::number(value)); }
+void WriteSetting(SettingKey key, std::int16_t value) {
+    WriteSetting(key, QString::number(value));
+}

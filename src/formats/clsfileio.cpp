@@ -81,7 +81,9 @@ bool clsFileIo::CloseFile() {
     return true;
 }
 
-bool clsFileIo::FlushBuffers() { return isOpen() && ::fdatasync(handle) == 0; }
+bool clsFileIo::FlushBuffers() {
+    return isOpen() && ::fdatasync(handle) == 0;
+}
 
 bool clsFileIo::writeAll(const void* data, std::size_t size) {
     const auto* p = static_cast<const char*>(data);

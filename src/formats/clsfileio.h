@@ -18,7 +18,7 @@ enum class FileUse { Read, Write };
 //
 // Lives on the thread of the job that owns it; not shared between threads.
 class clsFileIo {
-public:
+  public:
     clsFileIo() = default;
     ~clsFileIo(); // closes a file still open
     clsFileIo(const clsFileIo&) = delete;
@@ -45,7 +45,7 @@ public:
     std::int64_t bytesTransferred = 0; // bytes moved by the last read or write
     QString fileName;                  // empty until an open succeeds
 
-private:
+  private:
     bool isOpen() const { return !closed_ && !fileName.isEmpty() && handle != -1; }
     bool writeAll(const void* data, std::size_t size);
     bool closed_ = true;

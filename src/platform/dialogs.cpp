@@ -7,16 +7,20 @@ namespace {
 
 // Without a user: say the message on stderr, take the first button.
 class StderrHandler final : public Handler {
-public:
+  public:
     Answer message(const Message& m) override {
         QTextStream(stderr) << m.title << ": " << m.text << Qt::endl;
         switch (m.buttons) {
         case Buttons::Ok:
-        case Buttons::OkCancel: return Answer::Ok;
+        case Buttons::OkCancel:
+            return Answer::Ok;
         case Buttons::YesNo:
-        case Buttons::YesNoCancel: return Answer::Yes;
-        case Buttons::RetryCancel: return Answer::Retry;
-        case Buttons::AbortRetryIgnore: return Answer::Abort;
+        case Buttons::YesNoCancel:
+            return Answer::Yes;
+        case Buttons::RetryCancel:
+            return Answer::Retry;
+        case Buttons::AbortRetryIgnore:
+            return Answer::Abort;
         }
         return Answer::Ok;
     }
@@ -40,9 +44,13 @@ Handler* setHandler(Handler* h) {
     return previous;
 }
 
-Handler& handler() { return current ? *current : fallback; }
+Handler& handler() {
+    return current ? *current : fallback;
+}
 
-QString applicationTitle() { return QStringLiteral("MP3 Vortan v2.0"); }
+QString applicationTitle() {
+    return QStringLiteral("MP3 Vortan v2.0");
+}
 
 Answer msgBox(const QString& text, Buttons buttons, Icon icon, const QString& title) {
     return handler().message({title.isEmpty() ? applicationTitle() : title, text, icon, buttons});

@@ -29,13 +29,13 @@ struct Message {
 
 struct FileRequest {
     QString title;
-    QString folder;      // where the dialog starts
-    QString filter;      // Qt filter syntax: "WAV Files (*.wav);;All Files (*)"
+    QString folder; // where the dialog starts
+    QString filter; // Qt filter syntax: "WAV Files (*.wav);;All Files (*)"
     bool multiple = false;
 };
 
 class Handler {
-public:
+  public:
     virtual ~Handler() = default;
     virtual Answer message(const Message& message) = 0;
     // Empty optional: the user cancelled.
@@ -63,7 +63,7 @@ Answer msgBox(const QString& text, Buttons buttons = Buttons::Ok, Icon icon = Ic
 
 // Shows the hourglass pointer while alive.
 class BusyPointer {
-public:
+  public:
     BusyPointer() { handler().setBusy(true); }
     ~BusyPointer() { handler().setBusy(false); }
     BusyPointer(const BusyPointer&) = delete;

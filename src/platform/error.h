@@ -11,7 +11,7 @@
 // library's own text. It is thrown only where an operation raises to its caller (for
 // example a WAV header size overflow); elsewhere it travels as a value.
 class VortanError : public std::exception {
-public:
+  public:
     VortanError() = default;
     VortanError(int number, QString source, QString description)
         : number_(number), source_(std::move(source)), description_(std::move(description)),
@@ -29,7 +29,7 @@ public:
     static constexpr int PathAccess = 75;
     static constexpr int ProcessorFault = 10000;
 
-private:
+  private:
     int number_ = 0;
     QString source_;
     QString description_;
@@ -38,7 +38,7 @@ private:
 
 // The value of an operation that either gives a T or fails with a VortanError.
 template <typename T> class Result {
-public:
+  public:
     Result(T value) : value_(std::move(value)) {}
     Result(VortanError error) : error_(std::move(error)) {}
 
@@ -49,7 +49,7 @@ public:
     const T* operator->() const { return &*value_; }
     const VortanError& error() const { return error_; }
 
-private:
+  private:
     std::optional<T> value_;
     VortanError error_;
 };

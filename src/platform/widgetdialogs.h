@@ -5,7 +5,7 @@
 // The dialogs seam answered by real Qt widgets: QMessageBox, QInputDialog, QFileDialog,
 // QDesktopServices, and the application's override cursor. Installed by main().
 class WidgetDialogs final : public dialogs::Handler {
-public:
+  public:
     dialogs::Answer message(const dialogs::Message& message) override;
     std::optional<QString> input(const QString& title, const QString& prompt,
                                  const QString& defaultText) override;

@@ -49,8 +49,8 @@ TEST(LoadSettings, StoredTextIsConvertedOrIgnored) {
     store("HDstopdecoding", QStringLiteral("0"));
     store("DecodePath", QStringLiteral("/home/Some One/Music Out"));
     LoadSettings();
-    EXPECT_EQ(HDWarningNo, 0);    // not a number: keeps the previous value
-    EXPECT_EQ(HDStopNo, 0);       // outside 16 bits: keeps the previous value
+    EXPECT_EQ(HDWarningNo, 0); // not a number: keeps the previous value
+    EXPECT_EQ(HDStopNo, 0);    // outside 16 bits: keeps the previous value
     EXPECT_EQ(EncodingBitrate, -32768);
     EXPECT_EQ(EncodingQuality, 7);
     EXPECT_EQ(HDStopDecoding, 0); // the lower-case "s" key is the one read

@@ -16,7 +16,7 @@ using fixtures::le32;
 namespace {
 
 class FileIoTest : public testing::Test {
-protected:
+  protected:
     QString path(const char* name) const { return dir.filePath(QLatin1String(name)); }
     QTemporaryDir dir;
 };
@@ -148,7 +148,7 @@ TEST_F(FileIoTest, ShortReadAndDoubleClose) {
     EXPECT_NE(io.lastResult, 0);
     EXPECT_TRUE(io.CloseFile()); // second close: reported failed, operation still true
     EXPECT_EQ(io.lastResult, 0);
-    EXPECT_EQ(io.fileName, p);   // neither field is reset
+    EXPECT_EQ(io.fileName, p); // neither field is reset
     EXPECT_EQ(io.ReadBytes(buf, 1), 0);
 }
 
@@ -185,7 +185,8 @@ QByteArray fmtBody(int channels, int rate, int bits, int tag = 1) {
 TEST_F(FileIoTest, RiffReaderFindsChunksPastOthersAndOddPadding) {
     const QByteArray audio(4000, '\x11');
     fixtures::writeFile(path("odd.wav"),
-                        riff(chunk("LIST", QByteArray(7, 'a')) + chunk("fmt ", fmtBody(1, 48000, 16)) +
+                        riff(chunk("LIST", QByteArray(7, 'a')) +
+                             chunk("fmt ", fmtBody(1, 48000, 16)) +
                              chunk("fact", QByteArray(3, 'b')) + chunk("data", audio)));
     auto r = readWavFormat(path("odd.wav"));
     ASSERT_TRUE(r.ok()) << r.error().description().toStdString();

@@ -61,8 +61,8 @@ QByteArray readFile(const QString& path) {
     return f.readAll();
 }
 
-double dominantFrequency(const std::vector<std::int16_t>& interleaved, int sampleRate,
-                         int channels, int channel) {
+double dominantFrequency(const std::vector<std::int16_t>& interleaved, int sampleRate, int channels,
+                         int channel) {
     // Count rising zero crossings, interpolated, between the first and the last one.
     double first = -1, last = -1;
     int crossings = 0;

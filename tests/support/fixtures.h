@@ -24,8 +24,8 @@ QByteArray readFile(const QString& path);
 
 // Frequency of the strongest sine in one channel of interleaved samples, from its
 // zero crossings; good to a few Hz for a clean tone of a second or more.
-double dominantFrequency(const std::vector<std::int16_t>& interleaved, int sampleRate,
-                         int channels, int channel = 0);
+double dominantFrequency(const std::vector<std::int16_t>& interleaved, int sampleRate, int channels,
+                         int channel = 0);
 
 // Little-endian field readers for checking produced headers.
 std::uint32_t le32(const QByteArray& bytes, int offset);

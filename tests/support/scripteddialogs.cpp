@@ -32,10 +32,14 @@ dialogs::Answer ScriptedDialogs::message(const dialogs::Message& m) {
     }
     switch (m.buttons) {
     case dialogs::Buttons::YesNo:
-    case dialogs::Buttons::YesNoCancel: return dialogs::Answer::Yes;
-    case dialogs::Buttons::RetryCancel: return dialogs::Answer::Retry;
-    case dialogs::Buttons::AbortRetryIgnore: return dialogs::Answer::Abort;
-    default: return dialogs::Answer::Ok;
+    case dialogs::Buttons::YesNoCancel:
+        return dialogs::Answer::Yes;
+    case dialogs::Buttons::RetryCancel:
+        return dialogs::Answer::Retry;
+    case dialogs::Buttons::AbortRetryIgnore:
+        return dialogs::Answer::Abort;
+    default:
+        return dialogs::Answer::Ok;
     }
 }
 

@@ -8,7 +8,7 @@
 // Answers every dialog from a script and records what was asked. Unscripted questions get
 // the default answer (first button, default text, no file), so no test ever blocks.
 class ScriptedDialogs final : public dialogs::Handler {
-public:
+  public:
     struct Record {
         QString kind; // "message", "input", "openFiles", "saveFile", "chooseFolder", "openUrl"
         dialogs::Message message;

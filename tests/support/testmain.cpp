@@ -22,7 +22,7 @@ namespace {
 std::unique_ptr<ScriptedDialogs> current;
 
 class IsolationListener final : public testing::EmptyTestEventListener {
-public:
+  public:
     void OnTestStart(const testing::TestInfo&) override {
         home_ = std::make_unique<QTemporaryDir>();
         const QString config = home_->filePath(QStringLiteral("config"));
@@ -39,13 +39,15 @@ public:
         home_.reset();
     }
 
-private:
+  private:
     std::unique_ptr<QTemporaryDir> home_;
 };
 
 } // namespace
 
-ScriptedDialogs& testsupport::scriptedDialogs() { return *current; }
+ScriptedDialogs& testsupport::scriptedDialogs() {
+    return *current;
+}
 
 int main(int argc, char** argv) {
 #ifdef VORTAN_TEST_GUI

@@ -1,6 +1,5 @@
 #include "platform/activemp3/wavfilewriter.h"
 
-
 #include <QFile>
 
 #include <cerrno>

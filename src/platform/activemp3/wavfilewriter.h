@@ -19,7 +19,7 @@
 // Used by one thread at a time: opened by the starter, then written and finished by the
 // decoding thread.
 class WavFileWriter final : public PcmSink {
-public:
+  public:
     WavFileWriter() = default;
     ~WavFileWriter() override; // finishes a file still open
     WavFileWriter(const WavFileWriter&) = delete;
@@ -38,7 +38,7 @@ public:
     // The largest data length a WAV's 32-bit RIFF size can describe.
     static constexpr std::int64_t maxDataBytes = 0xFFFFFFFFLL - 36;
 
-private:
+  private:
     bool writeAll(const char* data, std::size_t bytes);
     bool writeHeader();
 
