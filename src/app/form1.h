@@ -93,13 +93,14 @@ class Form1 : public QMainWindow {
     // The help page shown by Cmdhelp_Click.
     static QString helpFilePath();
 
-    // ---- Job entry points (jobentries.cpp) ----------------------------------------------
-    // Virtual so that the dispatch of CmdSelectAction_Click can be observed. Until their
-    // subsystems provide them, each says that it is not available yet.
+    // ---- Job entry points -------------------------------------------------------------
+    // Virtual so that the dispatch of CmdSelectAction_Click can be observed. Each lives with
+    // its subsystem: the WAV batch in encode/wavbatch.cpp, the MP3 batch in
+    // decode/cmddecoder.cpp, the extraction batch in cdentries.cpp.
     virtual void cmdStart_Click();
     virtual void cmdEncFile_Click();
     virtual void CmdDecoder_Click();
-    // Fills cmbBitrate and cmbQuality at start-up.
+    // Fills cmbBitrate and cmbQuality at start-up (encode/wavbatch.cpp).
     void fillEncoderLists();
     void cmbBitrate_Click();
     void cmbQuality_Click();
