@@ -62,7 +62,8 @@ void encodeList(Form1& window, const MirrorList& list, bool onlyWorthwhileMp3s) 
         if (i >= list.count())
             break; // entries were taken off the list while the batch ran
         CurrentFile = list.at(i);
-        const QString name = BaseName(CurrentFile).toLower();
+        // The captions name the real output file, whose name keeps the source's case.
+        const QString name = BaseName(CurrentFile);
         window.setWindowTitle(QStringLiteral("Encoding ") + name + QStringLiteral(".wav"));
         window.Label3->setText(
             QStringLiteral("Encoding #%1 of %2 files").arg(i + 1).arg(list.count()));

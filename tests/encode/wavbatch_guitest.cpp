@@ -91,7 +91,7 @@ TEST_F(WavBatchTest, WavFilesGroupEncodesEachFileWithItsCaptions) {
     ASSERT_EQ(seen.size(), 2);
     for (int i = 0; i < 2; ++i) {
         const QString path = i == 0 ? first : second;
-        const QString name = QFileInfo(path).completeBaseName().toLower();
+        const QString name = QFileInfo(path).completeBaseName();
         EXPECT_EQ(seen[i].title, QStringLiteral("Encoding ") + name + QStringLiteral(".wav"));
         EXPECT_EQ(seen[i].label3, QStringLiteral("Encoding #%1 of 2 files").arg(i + 1));
         EXPECT_EQ(seen[i].label2, QStringLiteral("Destination:  ") + dest.path() +
