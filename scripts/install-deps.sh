@@ -16,7 +16,7 @@ packages=(
   # test tools: GoogleTest, a PulseAudio server for the audio tests, a headless X server
   googletest libgtest-dev libgmock-dev pulseaudio pulseaudio-utils xvfb xauth
   # reference tools used by the benchmarks only
-  lame mpg123 hyperfine
+  lame mpg123
 )
 
 missing=()
