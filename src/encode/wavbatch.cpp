@@ -81,14 +81,23 @@ void encodeList(Form1& window, const MirrorList& list, bool onlyWorthwhileMp3s) 
     }
 }
 
+// How a file name appears on a node in short-name mode: its extension in lower case.
+QString shortNodeName(const QString& fileName) {
+    return fileName.left(fileName.size() - 4) + fileName.right(4).toLower();
+}
+
 // The full path of the WAV node `nodeText`: the first entry of List1, then of List5, whose
-// file name equals the node's file name.
+// file name equals the node's file name. Failing that, the first entry the node shows in
+// short-name mode, where "Take.WAV" appears as "Take.wav".
 std::optional<QString> wavPathOfNode(const SourceTree& tree, const QString& nodeText) {
     const QString name = fileNameOf(nodeText);
-    for (const MirrorList* list : {&tree.List1, &tree.List5})
-        for (const QString& entry : *list)
-            if (fileNameOf(entry) == name)
-                return entry;
+    for (const bool shortName : {false, true})
+        for (const MirrorList* list : {&tree.List1, &tree.List5})
+            for (const QString& entry : *list) {
+                const QString entryName = fileNameOf(entry);
+                if ((shortName ? shortNodeName(entryName) : entryName) == name)
+                    return entry;
+            }
     return std::nullopt;
 }
 

@@ -208,6 +208,22 @@ TEST_F(WavBatchTest, SingleNodeIsFoundByFileNameInTheLists) {
     EXPECT_TRUE(w.Timer1->isActive());
 }
 
+TEST_F(WavBatchTest, SingleShortNameNodeOfAnUpperCaseExtensionFindsItsFile) {
+    // Short-name mode shows "Take.WAV" as "Take.wav"; the node still names that file.
+    WriteSetting(SettingKey::ShowFullPath, QStringLiteral("0"));
+    WriteSetting(SettingKey::DeleteWav, QStringLiteral("1"));
+    const QString take = wav(QStringLiteral("Take.WAV"), 1.0);
+    Form1& w = load();
+    ASSERT_NE(w.tree().findByText(QStringLiteral("Take.wav")), 0u);
+
+    run(QStringLiteral("Take.wav"));
+    ASSERT_EQ(seen.size(), 1);
+    EXPECT_EQ(seen[0].label3, QStringLiteral("Encoding ") + take);
+    EXPECT_TRUE(mp3decode::decodeFile(mp3(QStringLiteral("Take"))).ok);
+    EXPECT_TRUE(QFileInfo::exists(take)); // only ".wav" sources are deleted
+    EXPECT_TRUE(dialogs().records.empty());
+}
+
 TEST_F(WavBatchTest, EncoderListsShowTheTablesAndStoreTheChoice) {
     WriteSetting(SettingKey::EncodingQuality, QStringLiteral("8"));
     Form1& w = load();
