@@ -38,6 +38,13 @@ void waitWhileDecoding() {
         QEventLoop loop;
         QObject::connect(window, &Form6::unloaded, &loop, &QEventLoop::quit);
         loop.exec();
+        if (window == windowReference.get() && window->isLoaded()) {
+            // The loop was ended from outside (the application is quitting), and no local
+            // loop runs again until it has: the window's timers would never end this file.
+            // Stop it here, and start no further file.
+            StopRequested = true;
+            window->Unload();
+        }
     }
 }
 

@@ -13,6 +13,7 @@
 #include "decode/form6.h"
 #include "formats/wavreader.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -241,6 +242,26 @@ TEST_F(DecodeBatch, CancelEndsTheCurrentFileAtOnceAndStartsNoOther) {
     }
     EXPECT_FALSE(DecodingActive);
     EXPECT_TRUE(StopRequested);
+}
+
+TEST_F(DecodeBatch, QuittingTheApplicationEndsTheWaitAndTheBatch) {
+    const QString a = sineMp3("a.mp3", 90, 300);
+    const QString b = sineMp3("b.mp3", 5);
+    tree().List4.setItems({a, b});
+    select(SourceTree::SelectedMp3Text);
+    // The application is told to end while the first file decodes. Until the application's
+    // own loop runs again, no local loop can run: the wait must end without the window's
+    // timers.
+    QTimer::singleShot(0, form.get(), [] { QCoreApplication::exit(0); });
+    form->CmdDecoder_Click();
+    // Clears the quitting state for the tests that follow.
+    QTimer::singleShot(0, form.get(), [] { QCoreApplication::exit(0); });
+    QCoreApplication::exec();
+
+    EXPECT_FALSE(DecodingActive);
+    EXPECT_TRUE(StopRequested);
+    EXPECT_LT(wavFrames(output("a.wav")), 90 * 44100);
+    EXPECT_FALSE(QFile::exists(output("b.wav")));
 }
 
 TEST_F(DecodeBatch, DisablemUnloadsTheDecoderWindow) {
