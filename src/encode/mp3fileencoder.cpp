@@ -296,7 +296,9 @@ EncodeOutcome Mp3FileEncoder::run(const EncodeRequest& request) {
         loop.exec();
         if (running_) {
             // The loop was ended from outside (the application is quitting): end the job
-            // after its current chunk, with a properly ended MP3, and collect it here.
+            // after its current chunk, with a properly ended MP3, and collect it here. No
+            // further job of the batch may start: each would be cut short the same way.
+            StopRequested = true;
             abort_ = true;
             finish(job_);
         }

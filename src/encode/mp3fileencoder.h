@@ -65,7 +65,7 @@ class Mp3FileEncoder final : public QObject {
     // start() then wait in a local event loop until the job ends; the caller's thread keeps
     // handling its events (windows stay live, buttons work) meanwhile. When that loop is
     // ended from outside (the application quits), the job is ended after its current chunk
-    // and waited for.
+    // and waited for, and StopRequested is set so that a batch starts no further job.
     EncodeOutcome run(const EncodeRequest& request);
 
   signals:

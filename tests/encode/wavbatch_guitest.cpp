@@ -9,6 +9,7 @@
 #include "scripteddialogs.h"
 
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QFileInfo>
 #include <QLabel>
 #include <QProgressBar>
@@ -187,6 +188,29 @@ TEST_F(WavBatchTest, StopEndsTheBatchBeforeItsNextFile) {
     EXPECT_NEAR(d.seconds(), 3.0, 0.06);
     EXPECT_FALSE(QFileInfo::exists(mp3(QStringLiteral("b"))));
     EXPECT_TRUE(w.Timer1->isActive());
+}
+
+TEST_F(WavBatchTest, QuittingTheApplicationEndsTheFileAndTheBatch) {
+    WriteSetting(SettingKey::DeleteWav, QStringLiteral("1"));
+    const QString a = wav(QStringLiteral("a.wav"), 12.0);
+    const QString b = wav(QStringLiteral("b.wav"), 1.0);
+    Form1& w = load();
+    w.tree().List5.setItems({a, b});
+    // Told to end while the first file encodes: no local loop runs again until the
+    // application's own loop has, so every later file would be cut short too.
+    QTimer::singleShot(0, &w, [] { QCoreApplication::exit(0); });
+    run(SourceTree::SelectedWavText);
+    // Clears the quitting state for the tests that follow.
+    QTimer::singleShot(0, &w, [] { QCoreApplication::exit(0); });
+    QCoreApplication::exec();
+
+    EXPECT_TRUE(StopRequested);
+    const auto d = mp3decode::decodeFile(mp3(QStringLiteral("a")));
+    ASSERT_TRUE(d.ok); // shorter, properly ended
+    EXPECT_LT(d.seconds(), 12.0);
+    EXPECT_TRUE(QFileInfo::exists(a)); // not complete: kept
+    EXPECT_FALSE(QFileInfo::exists(mp3(QStringLiteral("b"))));
+    EXPECT_TRUE(QFileInfo::exists(b));
 }
 
 TEST_F(WavBatchTest, SingleNodeIsFoundByFileNameInTheLists) {
