@@ -1,6 +1,7 @@
 #include "app/mirrorlist.h"
 
 #include <algorithm>
+#include <utility>
 
 namespace {
 bool sortsBefore(const QString& a, const QString& b) {
@@ -61,18 +62,11 @@ bool MirrorList::replace(int position, const QString& text) {
     return true;
 }
 
-void MirrorList::prepend(const QString& text, MirrorList& scratch, bool dropEmpty,
-                         void (*yield)()) {
-    constexpr int yieldEvery = 256;
+void MirrorList::prepend(const QString& text, MirrorList& scratch, bool dropEmpty) {
     scratch.clear();
     scratch.add(text);
-    int copied = 0;
-    const QStringList source = items_; // the yields may let others change the list
-    for (const QString& entry : source) {
+    for (const QString& entry : std::as_const(items_))
         if (!(dropEmpty && entry.isEmpty()))
             scratch.add(entry);
-        if (yield && ++copied % yieldEvery == 0)
-            yield();
-    }
     setItems(scratch.items());
 }

@@ -27,10 +27,11 @@ class MirrorList {
     // Replaces the entry at `position` (a sorted list re-sorts it); false when out of range.
     bool replace(int position, const QString& text);
     // Puts `text` first: the list is copied through `scratch` (emptied first), `text` then
-    // every entry, and back. `yield` runs every few hundred entries copied. With
-    // `dropEmpty`, empty entries are left out of the copy. Not for sorted lists (sorts).
-    void prepend(const QString& text, MirrorList& scratch, bool dropEmpty = false,
-                 void (*yield)() = nullptr);
+    // every entry, and back. With `dropEmpty`, empty entries are left out of the copy. Not
+    // for sorted lists (sorts). The copy never lets events run: a handler running in the
+    // middle could reuse the same scratch list or change this one, and one of the two
+    // lists would come out mixed or with the change lost.
+    void prepend(const QString& text, MirrorList& scratch, bool dropEmpty = false);
     void clear() { items_.clear(); }
 
     int count() const { return static_cast<int>(items_.size()); }

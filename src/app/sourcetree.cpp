@@ -611,7 +611,7 @@ void SourceTree::Cmaddfile2(const QString& path) {
 
     if (list->contains(path))
         return;
-    list->prepend(path, List7, false, &yieldToEvents);
+    list->prepend(path, List7);
 }
 
 void SourceTree::showfiles3(const QString& picked) {

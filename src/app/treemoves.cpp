@@ -107,21 +107,21 @@ void SourceTree::listHalf(ItemClass cls, const QString& groupText, const QString
         if (groupText == WavText) {
             removeMatching(List1, text);
             removeMatching(List5, text);
-            List5.prepend(text, List7, false, &yieldToEvents);
+            List5.prepend(text, List7, false);
         } else if (groupText == SelectedWavText) {
             removeEqual(List5, text);
-            List1.prepend(text, List7, false, &yieldToEvents);
+            List1.prepend(text, List7, false);
         }
         return;
     case ItemClass::Mp3:
         if (groupText == Mp3Text) {
             removeMatching(List2, text);
             removeMatching(List4, text);
-            List4.prepend(text, List7, true, &yieldToEvents);
+            List4.prepend(text, List7, true);
         } else if (groupText == SelectedMp3Text) {
             removeMatching(List2, text);
             removeMatching(List4, text);
-            List2.prepend(text, List7, false, &yieldToEvents);
+            List2.prepend(text, List7, false);
         }
         return;
     case ItemClass::None:

@@ -157,6 +157,33 @@ TEST_F(TreeTest, Cmaddfile2WaitsWithoutBlockingEvents) {
     EXPECT_EQ(childTexts(SourceTree::WavText).size(), 1);
 }
 
+// A move made while a file is being listed uses the same scratch list; neither list may come
+// out mixed with the other, nor lose the move.
+TEST_F(TreeTest, Cmaddfile2OverALongListKeepsAMoveMadeMeanwhile) {
+    tree.showfiles();
+    QStringList old;
+    for (int i = 0; i < 600; ++i)
+        old << QStringLiteral("/music/%1.mp3").arg(i);
+    tree.List2.setItems(old);
+    const QString moved = QStringLiteral("/music/picked.mp3");
+    // Runs at the add's first chance to let events run, and sets up a second handler for
+    // the chance after it, as a user's double-clicks would.
+    QMetaObject::invokeMethod(
+        &tree,
+        [this, moved] {
+            QMetaObject::invokeMethod(
+                &tree, [this, moved] { tree.List4.prepend(moved, tree.List7, true); },
+                Qt::QueuedConnection);
+        },
+        Qt::QueuedConnection);
+    const QString added = makeFile(QStringLiteral("new.mp3"));
+    tree.Cmaddfile2(added);
+    QCoreApplication::processEvents();
+
+    EXPECT_EQ(items(tree.List2), QStringList{added} + old);
+    EXPECT_EQ(items(tree.List4), QStringList{moved});
+}
+
 TEST_F(TreeTest, Showfiles3FilesAPickedPathOnce) {
     tree.showfiles();
     const QString picked = makeFile(QStringLiteral("found/Picked.wav"));
