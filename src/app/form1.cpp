@@ -446,7 +446,6 @@ void Form1::Command5_Click() {
     close();
     if (!unloaded_)
         unloadWindow(); // a hidden window may not receive the close request
-    emit programEndRequested();
 }
 
 void Form1::unloadWindow() {
@@ -458,6 +457,8 @@ void Form1::unloadWindow() {
     modErrHandler::removeExceptionFilter();
     if (helpWindow_)
         helpWindow_->close();
+    // Any close ends the program, even while another of its windows is still open.
+    emit programEndRequested();
 }
 
 void Form1::closeEvent(QCloseEvent* event) {

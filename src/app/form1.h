@@ -205,7 +205,8 @@ class Form1 : public QMainWindow {
     // available yet.
     void openOtherWindow(void (Form1::*request)(), const QString& windowName);
     void showNotAvailable(const QString& what);
-    // Stops the work, unloads the tray popup and removes the crash filter; runs once.
+    // Stops the work, unloads the tray popup, removes the crash filter and asks for the
+    // program's end; runs once.
     void unloadWindow();
 
     static Form1* current_;

@@ -419,6 +419,17 @@ TEST_F(FormTest, ClosingStopsTheWorkAndUnloadsThePopup) {
     EXPECT_EQ(childTexts(SourceTree::WavText), QStringList{partial});
 }
 
+// The window manager's close button ends the program as "Exit" does, once.
+TEST_F(FormTest, ClosingByTheWindowEndsTheProgram) {
+    Form1& w = load();
+    QSignalSpy end(&w, &Form1::programEndRequested);
+    w.close();
+    EXPECT_TRUE(StopRequested);
+    EXPECT_EQ(end.count(), 1);
+    w.Command5_Click();
+    EXPECT_EQ(end.count(), 1);
+}
+
 TEST_F(FormTest, ClosingDuringAJobKeepsTheWindowClosed) {
     auto& w = load<ClosingForm>();
     select(SourceTree::WavText);
