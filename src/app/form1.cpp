@@ -282,6 +282,11 @@ void Form1::Enablem() {
 // ----------------------------------------------------------------------------------
 
 void Form1::CmdSelectAction_Click() {
+    // A stop re-enables the controls while the stopped job is still winding down inside
+    // this call. A start then would clear the stop, run a second job over the same lists,
+    // and let the stopped one go on afterwards: it is ignored until the first has returned.
+    if (jobRunning_)
+        return;
     Label5->setVisible(false);
     if (HDWarning == 1)
         tmrWarning->start();
@@ -291,6 +296,7 @@ void Form1::CmdSelectAction_Click() {
         mnuMinimize_Click();
 
     const QString text = tree_->text(tree_->selectedNode());
+    jobRunning_ = true;
     if (text.isEmpty()) {
         // nothing selected: no job
     } else if (text == SourceTree::SelectedTracksText || text == SourceTree::AvailableTracksText ||
@@ -303,6 +309,7 @@ void Form1::CmdSelectAction_Click() {
                text == SourceTree::Mp3Text) {
         CmdDecoder_Click();
     }
+    jobRunning_ = false;
 
     // The job has ended (or none ran). When the window was closed meanwhile, the program is
     // ending: it must not come back.

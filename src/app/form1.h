@@ -215,4 +215,5 @@ class Form1 : public QMainWindow {
     QPointer<frmpopup> popup_;
     QPointer<QWidget> helpWindow_;
     bool unloaded_ = false;
+    bool jobRunning_ = false; // inside the job dispatch of CmdSelectAction_Click
 };

@@ -41,6 +41,21 @@ class ClosingForm : public Form1 {
     void cmdEncFile_Click() override { close(); }
 };
 
+// Stops its own job, then presses the action button again while still inside it.
+class RestartingForm : public Form1 {
+  public:
+    int jobs = 0;
+    bool stopSurvived = false;
+    void cmdEncFile_Click() override {
+        ++jobs;
+        if (jobs > 1)
+            return;
+        Command8_Click();
+        CmdSelectAction->click();
+        stopSurvived = StopRequested;
+    }
+};
+
 QStringList menuTexts(const QMenu* menu) {
     QStringList out;
     for (const QAction* a : menu->actions())
@@ -164,6 +179,18 @@ TEST_F(FormTest, ActionDispatchesOnTheSelectedNodesText) {
     EXPECT_TRUE(w.Timer1->isActive());
     EXPECT_FALSE(w.tmrWarning->isActive());
     EXPECT_TRUE(w.isVisible());
+}
+
+TEST_F(FormTest, StartWhileAStoppedJobWindsDownIsIgnored) {
+    auto& w = load<RestartingForm>();
+    select(SourceTree::WavText);
+    w.CmdSelectAction_Click();
+    EXPECT_EQ(w.jobs, 1);
+    EXPECT_TRUE(w.stopSurvived);
+    EXPECT_TRUE(w.CmdSelectAction->isEnabled());
+    // Once it has returned, the button starts a job again.
+    w.CmdSelectAction_Click();
+    EXPECT_EQ(w.jobs, 2);
 }
 
 TEST_F(FormTest, ActionGuardsTheDiskAndMinimisesWhenAsked) {
