@@ -456,7 +456,7 @@ bool SourceTree::setData(const QModelIndex& index, const QVariant& value, int ro
         return false;
     const NodeId id = nodeOf(index);
     if (afterLabelEdit(id, value.toString()) == LabelEdit::EditAgain)
-        emit labelEditRequested(indexOf(selected_));
+        emit labelEditRequested(selected_);
     return true;
 }
 

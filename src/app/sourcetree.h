@@ -276,8 +276,9 @@ class SourceTree : public QAbstractItemModel {
     void showMainWindowRequested();
     void selectedNodeChanged(SourceTree::NodeId node);
     void dropHighlightChanged(SourceTree::NodeId node);
-    // Start label editing again on `index` (a refused rename).
-    void labelEditRequested(const QModelIndex& index);
+    // Start label editing again on `node` (a refused rename). A node id, not a model index:
+    // the request is taken up later, when the node may be gone.
+    void labelEditRequested(SourceTree::NodeId node);
 
   private:
     struct Node {

@@ -97,7 +97,12 @@ TreeViewEvents::TreeViewEvents(Form1& form)
     // A refused rename: back into editing once the closing editor is gone.
     connect(
         &tree_, &SourceTree::labelEditRequested, this,
-        [this](const QModelIndex& index) { view_.edit(index); }, Qt::QueuedConnection);
+        [this](SourceTree::NodeId node) {
+            const QModelIndex index = tree_.indexOf(node);
+            if (index.isValid())
+                view_.edit(index);
+        },
+        Qt::QueuedConnection);
 }
 
 SourceTree::NodeId TreeViewEvents::nodeAt(const QPoint& pos) const {

@@ -254,6 +254,18 @@ TEST_F(TreeViewTest, RefusedRenamePutsTheUserBackIntoEditing) {
     EXPECT_EQ(QFile(b).size(), 200);
 }
 
+TEST_F(TreeViewTest, RefusedRenameOfANodeGoneMeanwhileOpensNoEditor) {
+    WriteSetting(SettingKey::ShowFullPath, std::int16_t{0});
+    loadWithSources();
+    const auto id = node(QStringLiteral("a.wav"));
+    select(QStringLiteral("a.wav"));
+    EXPECT_TRUE(tree().setData(tree().indexOf(id), QStringLiteral("b.wav"), Qt::EditRole));
+    tree().showfiles(); // every node is new before the request to edit again is taken up
+    QTest::qWait(0);
+    EXPECT_FALSE(editing());
+    EXPECT_TRUE(QFileInfo::exists(a));
+}
+
 TEST_F(TreeViewTest, GroupsTracksAndTheRootRefuseEditingBeforeItStarts) {
     Form1& w = loadWithSources();
     for (const QString& text : {SourceTree::WavText, t1, SourceTree::RootText}) {
