@@ -38,7 +38,7 @@ class LocalFileSearch {
     std::function<bool()> stopCheck;
     // How often `yield` runs at most.
     std::int64_t yieldIntervalMs = 20;
-    // Called after each folder is read, with the folder (e.g. for "Searching . . . ").
+    // Called before each folder is read, with the folder (e.g. for "Searching . . . ").
     std::function<void(const QString& folder)> folderStarted;
 
     // Runs the whole search from `startFolder` (a "/" is appended when missing). Clears the
