@@ -281,6 +281,7 @@ class SourceTree : public QAbstractItemModel {
     void labelEditRequested(SourceTree::NodeId node);
 
   private:
+    void removeShownFile(const QString& pressed);
     struct Node {
         NodeId id = 0;
         QString key;

@@ -7,6 +7,8 @@
 
 #include <QFile>
 
+#include <initializer_list>
+
 #include <array>
 
 #include <cerrno>
@@ -34,6 +36,19 @@ bool entryFor(const QString& entry, const QString& text) {
     const QString name = fileNameOf(entry);
     return name == text ||
            (name.size() >= 4 && name.left(name.size() - 4) + name.right(4).toLower() == text);
+}
+
+// The first entry, list by list, that a node showing `text` stands for.
+struct ListEntry {
+    MirrorList* list = nullptr;
+    int index = -1;
+};
+ListEntry firstEntryFor(std::initializer_list<MirrorList*> lists, const QString& text) {
+    for (MirrorList* list : lists)
+        for (int i = 0; i < list->count(); ++i)
+            if (entryFor(list->at(i), text))
+                return {list, i};
+    return {};
 }
 
 // ".wav", ".WAV", ".mp3" or ".MP3" exactly.
@@ -72,17 +87,9 @@ void SourceTree::RemoveFromList() {
     const QString pressed = text(draggedNode_);
     if (!hasFileEnding(pressed))
         return;
-    yieldToEvents();
-    if (const NodeId node = findByText(pressed))
-        removeNode(node);
-    for (MirrorList* list : {&List1, &List2, &List4, &List5})
-        for (int i = 0; i < list->count(); ++i) {
-            const QString entry = list->at(i);
-            if (entryFor(entry, pressed)) {
-                list->removeAt(i);
-                return;
-            }
-        }
+    removeShownFile(pressed);
+    if (const ListEntry e = firstEntryFor({&List1, &List2, &List4, &List5}, pressed); e.list)
+        e.list->removeAt(e.index);
 }
 
 void SourceTree::RemoveAndDeleteFile() {
@@ -90,22 +97,24 @@ void SourceTree::RemoveAndDeleteFile() {
     const QString lower = pressed.toLower();
     if (!lower.endsWith(QLatin1String(".wav")) && !lower.endsWith(QLatin1String(".mp3")))
         return;
+    removeShownFile(pressed);
+    const ListEntry e = firstEntryFor({&List1, &List2, &List4, &List5}, pressed);
+    if (!e.list)
+        return;
+    const QString entry = e.list->at(e.index);
+    (void)p_DestroyFile(entry); // errors ignored: the entry goes in any case
+    // The deletion let events run: take out the entry wherever it is now.
+    if (e.index < e.list->count() && e.list->at(e.index) == entry)
+        e.list->removeAt(e.index);
+    else
+        e.list->removeOne(entry);
+}
+
+// Lets pending events run, then removes the node that shows `pressed`, if there still is one.
+void SourceTree::removeShownFile(const QString& pressed) {
     yieldToEvents();
     if (const NodeId node = findByText(pressed))
         removeNode(node);
-    for (MirrorList* list : {&List1, &List2, &List4, &List5})
-        for (int i = 0; i < list->count(); ++i) {
-            const QString entry = list->at(i);
-            if (!entryFor(entry, pressed))
-                continue;
-            (void)p_DestroyFile(entry); // errors ignored: the entry goes in any case
-            // The deletion let events run: take out the entry wherever it is now.
-            if (list->at(i) == entry)
-                list->removeAt(i);
-            else
-                list->removeOne(entry);
-            return;
-        }
 }
 
 bool SourceTree::canEditLabel(NodeId node) const {
