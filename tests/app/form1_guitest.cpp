@@ -1,4 +1,4 @@
-#include "formtestsupport.h"
+#include "formtest.h"
 
 #include "app/frmpopup.h"
 #include "app/paths.h"

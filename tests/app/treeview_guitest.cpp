@@ -1,4 +1,4 @@
-#include "formtestsupport.h"
+#include "formtest.h"
 
 #include <QAction>
 #include <QLabel>

@@ -1,6 +1,7 @@
 // The decoding batch of the main window: groups, single nodes, messages, captions, cancel,
 // and files that cannot be decoded.
 #include "fixtures.h"
+#include "formtest.h"
 #include "mp3fixture.h"
 #include "scripteddialogs.h"
 
@@ -29,44 +30,26 @@
 
 namespace {
 
-class DecodeBatch : public testing::Test {
-protected:
+class DecodeBatch : public FormTest {
+  protected:
     void SetUp() override {
-        ASSERT_TRUE(dest.isValid());
+        FormTest::SetUp();
         ASSERT_TRUE(sources.isValid());
-        StopRequested = false;
-        CancelRequested = false;
         DecodingActive = false;
         DecodeOutputFile.clear();
-        CurrentFile.clear();
-        WriteSetting(SettingKey::DecodePath, dest.path());
-        form = std::make_unique<Form1>();
-        form->tree().addFileDelay = std::chrono::milliseconds(0);
-        form->Form_Load();
+        load();
     }
     void TearDown() override {
         dropDecoderWindow();
-        form.reset();
+        FormTest::TearDown();
         StopRequested = false;
     }
 
-    SourceTree& tree() { return form->tree(); }
-    void select(const QString& text) {
-        const auto id = tree().findByText(text);
-        ASSERT_NE(id, 0u) << text.toStdString();
-        tree().setSelectedNode(id);
-    }
     QString source(const char* name) const { return sources.filePath(QString::fromUtf8(name)); }
     QString output(const char* name) const { return dest.filePath(QString::fromUtf8(name)); }
     QString sineMp3(const char* name, double seconds, double hz = 1000) {
         fixtures::writeMp3(source(name), fixtures::sine(hz, seconds), 44100, 2, 128);
         return source(name);
-    }
-    QStringList childTexts(const QString& group) {
-        QStringList out;
-        for (auto id : tree().childrenOf(tree().findByText(group)))
-            out << tree().text(id);
-        return out;
     }
     // Frames in a WAV the decoder wrote, after checking its header against the file.
     qint64 wavFrames(const QString& path) {
@@ -79,11 +62,7 @@ protected:
         EXPECT_TRUE(format.ok());
         return format.ok() ? format->frameCount() : -1;
     }
-    ScriptedDialogs& dialogs() { return testsupport::scriptedDialogs(); }
-
-    QTemporaryDir dest;
     QTemporaryDir sources;
-    std::unique_ptr<Form1> form;
 };
 
 TEST_F(DecodeBatch, EmptyGroupsSayWhyAndChangeNothing) {

@@ -1,10 +1,6 @@
 // The main window's WAV encoding command and its lists, on the real window offscreen.
-#include "app/filedeletion.h"
-#include "app/form1.h"
-#include "app/jobstate.h"
-#include "app/settings.h"
-#include "app/sourcetree.h"
 #include "fixtures.h"
+#include "formtest.h"
 #include "mp3decode.h"
 #include "scripteddialogs.h"
 
@@ -22,20 +18,14 @@
 
 namespace {
 
-class WavBatchTest : public testing::Test {
+class WavBatchTest : public FormTest {
   protected:
     void SetUp() override {
-        ASSERT_TRUE(dest.isValid());
-        StopRequested = false;
-        CancelRequested = false;
-        CurrentFile.clear();
-        WriteSetting(SettingKey::DecodePath, dest.path());
+        FormTest::SetUp();
         WriteSetting(SettingKey::EncodingBitrate, QStringLiteral("8")); // 128 kbit/s
-        filedeletion::settleDelay = std::chrono::milliseconds(0);
     }
     void TearDown() override {
-        form.reset();
-        filedeletion::settleDelay = std::chrono::milliseconds(200);
+        FormTest::TearDown();
         StopRequested = false;
         CancelRequested = false;
     }
@@ -48,9 +38,7 @@ class WavBatchTest : public testing::Test {
     QString mp3(const QString& base) const { return dest.filePath(base + QStringLiteral(".mp3")); }
 
     Form1& load() {
-        form = std::make_unique<Form1>();
-        form->tree().addFileDelay = std::chrono::milliseconds(0);
-        form->Form_Load();
+        FormTest::load();
         form->Timer1->stop();
         // Remember what the window shows whenever a file's progress moves (files of more than
         // one chunk, so the bar moves within each of them).
@@ -67,14 +55,10 @@ class WavBatchTest : public testing::Test {
         t.setSelectedNode(id);
         form->cmdEncFile_Click();
     }
-    ScriptedDialogs& dialogs() { return testsupport::scriptedDialogs(); }
-
     struct Captions {
         QString title, label3, label2;
     };
     QList<Captions> seen;
-    QTemporaryDir dest;
-    std::unique_ptr<Form1> form;
 };
 
 } // namespace
