@@ -46,6 +46,9 @@ class Form1 : public QMainWindow {
     // ---- Commands -----------------------------------------------------------------------
     // Runs the job for the selected tree node; returns when the job has ended.
     void CmdSelectAction_Click();
+    // True from the dispatch of a job until it has returned (a stopped job winding down
+    // included).
+    bool isJobRunning() const { return jobRunning_; }
     void mnuStart_Click();
     // Stop protocol: stop everything and list the partly written CurrentFile.
     void Command8_Click();

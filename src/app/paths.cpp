@@ -8,9 +8,16 @@
 
 QString LastFolder;
 
+QString FileNameOf(const QString& path) {
+    return path.mid(path.lastIndexOf(QLatin1Char('/')) + 1);
+}
+
+QString FolderOf(const QString& path) {
+    return path.left(path.lastIndexOf(QLatin1Char('/')) + 1);
+}
+
 QString BaseName(const QString& path) {
-    const int slash = path.lastIndexOf(QLatin1Char('/'));
-    const QString name = slash >= 0 ? path.mid(slash + 1) : path;
+    const QString name = FileNameOf(path);
     const QString& from = name.isEmpty() ? path : name;
     if (from.size() < 4)
         return from;
@@ -18,13 +25,8 @@ QString BaseName(const QString& path) {
 }
 
 QString SplitPath(const QString& path) {
-    const int slash = path.lastIndexOf(QLatin1Char('/'));
-    if (slash < 0) {
-        LastFolder.clear();
-        return path;
-    }
-    LastFolder = path.left(slash + 1);
-    return path.mid(slash + 1);
+    LastFolder = FolderOf(path);
+    return FileNameOf(path);
 }
 
 bool MakeDirs(const QString& path) {

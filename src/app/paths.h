@@ -15,6 +15,12 @@ extern QString LastFolder;
 // room for one and is returned whole rather than failing ("a.b" gives "a.b").
 QString BaseName(const QString& path);
 
+// The part of `path` after its last "/" (the whole path when it has none). Pure: safe on
+// any thread.
+QString FileNameOf(const QString& path);
+// The part of `path` up to and including its last "/"; empty when it has none. Pure.
+QString FolderOf(const QString& path);
+
 // The part of `path` after its last "/" (empty when it ends in "/"), or the whole path when
 // it has none; sets LastFolder to the part up to and including that "/".
 QString SplitPath(const QString& path);
