@@ -1,0 +1,48 @@
+#pragma once
+
+#include "app/batchrunner.h"
+#include "platform/dialogs.h"
+
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+#include <functional>
+#include <optional>
+
+// What a window does around one batch of the shared batch loop (BatchRunner): its captions
+// when an item starts, the progress display, the after-file steps, and one message at the
+// end. GUI thread.
+struct WindowBatch {
+    // The end of "...could not be encoded": "encoded", "decoded".
+    QString verb;
+    BatchRunner::JobMaker makeJob;
+    // Asked before each item (the window's StopRequested).
+    std::function<bool()> stopRequested;
+    // Captions and locks when an item's turn has come; its output name is claimed.
+    std::function<void(const WorkItem&)> itemStarted;
+    // The file's progress: caption and whole percent.
+    std::function<void(const QString& caption, int percent)> progress;
+    // The after-file steps. Returns a problem to report at the end ("could not be deleted:
+    // ..."), or nothing.
+    std::function<std::optional<QString>(const WorkItem&, const JobResult&)> itemFinished;
+};
+
+struct BatchReport {
+    QList<WorkItem> items; // with the output names claimed
+    QList<JobResult> results;
+    QStringList problems;          // after-file steps that failed, one line each
+    bool endedFromOutside = false; // the application quit during the batch
+};
+
+// Runs `batch` over `items` while the window's events run, and returns once it has ended.
+// When the application quits meanwhile, StopRequested is set and the files under way are
+// ended properly before this returns. Then shows one message (see failureMessage) unless the
+// application is quitting.
+BatchReport runWindowBatch(const WindowBatch& batch, QList<WorkItem> items);
+
+// The one message at the end of a batch: every file that failed or was gone when its turn
+// came, with its reason, and every problem of the after-file steps. A run of one file says
+// what went wrong with it in the encoder's own words ("File not found..." for a source that
+// is gone). Empty when there is nothing to say.
+std::optional<dialogs::Message> failureMessage(const BatchReport& report, const QString& verb);
