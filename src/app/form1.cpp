@@ -1,6 +1,7 @@
 // The main window: start-up, commands, job dispatch, stop protocol, progress and shutdown.
 #include "app/form1.h"
 
+#include "app/batchrunner.h"
 #include "app/frmpopup.h"
 #include "app/helpwindow.h"
 #include "app/jobstate.h"
@@ -313,6 +314,10 @@ void Form1::CmdSelectAction_Click() {
 
     // The job has ended (or none ran). When the window was closed meanwhile, the program is
     // ending: it must not come back.
+    if (closeRequested_) {
+        Command5_Click();
+        return;
+    }
     if (unloaded_)
         return;
     Timer1->start();
@@ -334,8 +339,14 @@ void Form1::mnuStart_Click() {
 
 void Form1::Command8_Click() {
     StopRequested = true;
-    Timer1->start();
-    Enablem();
+    if (jobRunning_) {
+        // The job winds down inside CmdSelectAction_Click, which makes the window idle once
+        // it has returned.
+        Label3->setText(QStringLiteral("Stopping after the current file..."));
+    } else {
+        Timer1->start();
+        Enablem();
+    }
     Check9->setChecked(true); // ends a real-time recording
     currentTrackNumber = 0;
     tmrWarning->stop();
@@ -358,15 +369,18 @@ void Form1::Command1_Click() {
     StopRequested = true;
     emit decoderWindowUnloadRequested();
     Command8_Click();
-    Enablem();
+    if (!jobRunning_)
+        Enablem();
 }
 
 void Form1::Command2_Click() {
     StopRequested = true;
     CancelRequested = true;
+    BatchRunner::cancelRunning();
     emit decoderWindowUnloadRequested();
     Command8_Click();
-    Enablem();
+    if (!jobRunning_)
+        Enablem();
 }
 
 // ---- Other commands
@@ -450,6 +464,11 @@ void Form1::restoreWindow() {
 // ----------------------------------------------------------------------------------------
 
 void Form1::Command5_Click() {
+    if (jobRunning_) {
+        requestCloseAfterJob();
+        return;
+    }
+    closeRequested_ = false;
     close();
     if (!unloaded_)
         unloadWindow(); // a hidden window may not receive the close request
@@ -468,7 +487,21 @@ void Form1::unloadWindow() {
     emit programEndRequested();
 }
 
+// Abort the file under way as Command2 does (its output is ended properly, its source is
+// kept), and close once the job has returned to CmdSelectAction_Click.
+void Form1::requestCloseAfterJob() {
+    if (closeRequested_)
+        return;
+    closeRequested_ = true;
+    Command2_Click();
+}
+
 void Form1::closeEvent(QCloseEvent* event) {
+    if (jobRunning_) {
+        requestCloseAfterJob();
+        event->ignore();
+        return;
+    }
     unloadWindow();
     event->accept();
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "app/windowbatch.h"
+
 #include <QMainWindow>
 #include <QPointer>
 #include <QString>
@@ -50,11 +52,14 @@ class Form1 : public QMainWindow {
     // included).
     bool isJobRunning() const { return jobRunning_; }
     void mnuStart_Click();
-    // Stop protocol: stop everything and list the partly written CurrentFile.
+    // Stop protocol: stop everything and list the partly written CurrentFile. While a job
+    // runs, the window says it is finishing the current file and stays locked until the job
+    // has returned.
     void Command8_Click();
     // Stop variant used by the disk-space guard: stop before the next file.
     void Command1_Click();
-    // Stop variant that also aborts the file being produced.
+    // Stop variant that also aborts the file being produced (its output is ended properly,
+    // only shorter, and its source is kept).
     void Command2_Click();
     void Command7_Click();
     // Refresh: list the CD again, then rebuild the tree.
@@ -62,7 +67,8 @@ class Form1 : public QMainWindow {
     void Cmdhelp_Click();
     // Loads the tray popup, then hides the window (minimises it when there is no tray).
     void mnuMinimize_Click();
-    // Closes the window and ends the program.
+    // Closes the window and ends the program. During a job, the job is first stopped as
+    // Command2 does, and the window closes once it has returned.
     void Command5_Click();
     void mnuToolbar_Click();
     void mnuCDbar_Click();
@@ -103,6 +109,10 @@ class Form1 : public QMainWindow {
     virtual void cmdStart_Click();
     virtual void cmdEncFile_Click();
     virtual void CmdDecoder_Click();
+    // The last batch a job ran through the shared batch loop: its items with the outputs
+    // written and how each ended.
+    const BatchReport& lastBatch() const { return lastBatch_; }
+    void recordBatch(BatchReport report) { lastBatch_ = std::move(report); }
     // Fills cmbBitrate and cmbQuality at start-up (encode/wavbatch.cpp).
     void fillEncoderLists();
     void cmbBitrate_Click();
@@ -211,6 +221,7 @@ class Form1 : public QMainWindow {
     // Stops the work, unloads the tray popup, removes the crash filter and asks for the
     // program's end; runs once.
     void unloadWindow();
+    void requestCloseAfterJob();
 
     static Form1* current_;
     SourceTree* tree_ = nullptr;
@@ -218,5 +229,7 @@ class Form1 : public QMainWindow {
     QPointer<frmpopup> popup_;
     QPointer<QWidget> helpWindow_;
     bool unloaded_ = false;
-    bool jobRunning_ = false; // inside the job dispatch of CmdSelectAction_Click
+    bool jobRunning_ = false;     // inside the job dispatch of CmdSelectAction_Click
+    bool closeRequested_ = false; // closing waits for the job to wind down
+    BatchReport lastBatch_;
 };

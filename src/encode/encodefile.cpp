@@ -3,7 +3,7 @@
 #include "app/jobstate.h"
 #include "app/paths.h"
 #include "app/settings.h"
-#include "encode/mp3fileencoder.h"
+#include "app/windowbatch.h"
 #include "platform/dialogs.h"
 
 #include <QCoreApplication>
@@ -32,10 +32,6 @@ QString mp3PathFor(const QString& sourcePath) {
     return DecodePath + QLatin1Char('/') + BaseName(sourcePath) + QStringLiteral(".mp3");
 }
 
-QString percentCaption(double percent) {
-    return QStringLiteral("%1%").arg(percent, 4, 'f', 1, QLatin1Char('0'));
-}
-
 namespace {
 
 bool sourceFound(const QString& sourcePath) {
@@ -47,55 +43,64 @@ bool sourceFound(const QString& sourcePath) {
     return false;
 }
 
-EncodeFileResult encodeFound(const QString& sourcePath, const EncodeFileControls& window,
-                             const modLAME::EncoderConfig& config) {
+EncodeFileOutcome encodeFound(const QString& sourcePath, const EncodeFileControls& window,
+                              const modLAME::EncoderConfig& config) {
     CancelRequested = false;
     if (window.Command2)
         window.Command2->setVisible(true);
     if (window.Disablem)
         window.Disablem();
 
-    Mp3FileEncoder encoder;
-    QObject::connect(&encoder, &Mp3FileEncoder::progressChanged, &encoder,
-                     [&window](double percent) {
-                         if (window.Label33)
-                             window.Label33->setText(percentCaption(percent));
-                         if (window.ProgressBar1)
-                             window.ProgressBar1->setValue(static_cast<int>(percent));
-                     });
-    EncodeRequest request;
-    request.sourcePath = sourcePath;
-    request.outputPath = mp3PathFor(sourcePath);
-    request.config = config;
-    const EncodeOutcome outcome = encoder.run(request);
+    WindowBatch batch;
+    batch.verb = QStringLiteral("encoded");
+    batch.makeJob = [config] { return std::make_unique<EncodeJob>([config] { return config; }); };
+    batch.itemStarted = [&window](const WorkItem& item) {
+        if (window.outputNamed)
+            window.outputNamed(item.output);
+    };
+    batch.progress = [&window](const QString& caption, int percent) {
+        if (window.Label33)
+            window.Label33->setText(caption);
+        if (window.ProgressBar1)
+            window.ProgressBar1->setValue(percent);
+    };
+    const BatchReport report =
+        runWindowBatch(batch, {WorkItem{sourcePath, mp3PathFor(sourcePath)}});
 
-    if (outcome.status == EncodeOutcome::Status::Failed)
-        dialogs::msgBox(outcome.error.description(), dialogs::Buttons::Ok, dialogs::Icon::Critical,
-                        QStringLiteral("Critical error..."));
     if (window.Enablem)
         window.Enablem();
-    switch (outcome.status) {
-    case EncodeOutcome::Status::Completed:
-        return EncodeFileResult::Completed;
-    case EncodeOutcome::Status::Cancelled:
-        return EncodeFileResult::Cancelled;
-    case EncodeOutcome::Status::Failed:
+    EncodeFileOutcome out;
+    out.mp3Path = report.items.front().output;
+    switch (report.results.front().status) {
+    case JobResult::Status::Completed:
+        out.result = EncodeFileResult::Completed;
+        break;
+    case JobResult::Status::Cancelled:
+        out.result = EncodeFileResult::Cancelled;
+        break;
+    case JobResult::Status::NotStarted:
+    case JobResult::Status::Skipped:
+        out.result = EncodeFileResult::NotStarted;
+        out.mp3Path.clear();
+        break;
+    case JobResult::Status::Failed:
+        out.result = EncodeFileResult::Failed;
         break;
     }
-    return EncodeFileResult::Failed;
+    return out;
 }
 
 } // namespace
 
-EncodeFileResult EncodeFile(const QString& sourcePath, const EncodeFileControls& window) {
+EncodeFileOutcome EncodeFile(const QString& sourcePath, const EncodeFileControls& window) {
     if (!sourceFound(sourcePath))
-        return EncodeFileResult::NotStarted;
+        return {};
     return encodeFound(sourcePath, window, fileEncoderConfig());
 }
 
-EncodeFileResult EncodeFile(const QString& sourcePath, const EncodeFileControls& window,
-                            const modLAME::EncoderConfig& config) {
+EncodeFileOutcome EncodeFile(const QString& sourcePath, const EncodeFileControls& window,
+                             const modLAME::EncoderConfig& config) {
     if (!sourceFound(sourcePath))
-        return EncodeFileResult::NotStarted;
+        return {};
     return encodeFound(sourcePath, window, config);
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "encode/encodejob.h"
 #include "encode/modlame.h"
 
 #include <QString>
@@ -18,13 +19,20 @@ struct EncodeFileControls {
     QWidget* Command2 = nullptr;          // the cancel button, made visible
     std::function<void()> Disablem;
     std::function<void()> Enablem;
+    // Told the MP3's name once it is chosen, before the encoding begins.
+    std::function<void(const QString& mp3Path)> outputNamed;
 };
 
 enum class EncodeFileResult {
     NotStarted, // the source was missing ("File not found..." shown)
     Completed,  // the whole source was encoded
-    Cancelled,  // CancelRequested ended it early; the MP3 is shorter but playable
+    Cancelled,  // ended early on request; the MP3 is shorter but playable
     Failed,     // the error was shown ("Critical error...")
+};
+
+struct EncodeFileOutcome {
+    EncodeFileResult result = EncodeFileResult::NotStarted;
+    QString mp3Path; // the MP3 written (see OutputNames); empty when none was begun
 };
 
 // The configuration record for the next file: the bitrate index read afresh from the
@@ -33,21 +41,19 @@ enum class EncodeFileResult {
 // copyright off).
 modLAME::EncoderConfig fileEncoderConfig();
 
-// The MP3 that EncodeFile makes of `sourcePath`: DecodePath + "/" + BaseName + ".mp3".
+// The MP3 that EncodeFile wants for `sourcePath`: DecodePath + "/" + BaseName + ".mp3"; the
+// name actually written is numbered when that one is taken (OutputNames).
 QString mp3PathFor(const QString& sourcePath);
 
-// Encodes one WAV file into the destination folder, showing progress on `window`'s elements.
-// Every outcome is shown to the user; the result tells the caller whether the MP3 is
-// complete (only then may the source be deleted). The encoding runs on a worker thread;
-// this call waits in a local event loop, so the window stays live and its cancel button
-// (CancelRequested) acts after the current chunk.
+// Encodes one WAV file into the destination folder, showing progress on `window`'s elements:
+// a batch of one file of the shared batch loop. Every outcome is shown to the user; the
+// result tells the caller whether the MP3 is complete (only then may the source be deleted).
+// The encoding runs on a worker thread while the window's events run, so the window's
+// abort command (BatchRunner::cancelRunning) ends it after the current chunk.
 //
 // GUI thread only.
-EncodeFileResult EncodeFile(const QString& sourcePath, const EncodeFileControls& window);
+EncodeFileOutcome EncodeFile(const QString& sourcePath, const EncodeFileControls& window);
 
 // EncodeFile with a prepared configuration record instead of the one the settings give.
-EncodeFileResult EncodeFile(const QString& sourcePath, const EncodeFileControls& window,
-                            const modLAME::EncoderConfig& config);
-
-// The percentage caption: at least two integer digits, one decimal, then "%" ("07.5%").
-QString percentCaption(double percent);
+EncodeFileOutcome EncodeFile(const QString& sourcePath, const EncodeFileControls& window,
+                             const modLAME::EncoderConfig& config);

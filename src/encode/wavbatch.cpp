@@ -4,16 +4,22 @@
 #include "app/paths.h"
 #include "app/settings.h"
 #include "app/sourcetree.h"
+#include "app/windowbatch.h"
 #include "encode/encodefile.h"
+#include "encode/encodejob.h"
 #include "encode/modlame.h"
+#include "platform/dialogs.h"
 
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QFileInfo>
 #include <QLabel>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QTimer>
 
+#include <functional>
+#include <memory>
 #include <optional>
 
 namespace {
@@ -26,12 +32,8 @@ constexpr int bitrateEntries = 14;
 // Files of 1,000 bytes or less made by a "WAV Files" batch are not worth listing.
 constexpr qint64 smallestListedMp3 = 1000;
 
-QString fileNameOf(const QString& path) {
-    return path.mid(path.lastIndexOf(QLatin1Char('/')) + 1);
-}
-
-QString destinationCaption(const QString& mp3Name) {
-    return QStringLiteral("Destination:  ") + DecodePath + QLatin1Char('/') + mp3Name;
+QString destinationCaption(const QString& mp3Path) {
+    return QStringLiteral("Destination:  ") + mp3Path;
 }
 
 EncodeFileControls controlsOf(Form1& window) {
@@ -44,41 +46,73 @@ EncodeFileControls controlsOf(Form1& window) {
     return c;
 }
 
-// Encodes CurrentFile, then deletes the source when the user keeps no WAV files; only a
-// complete MP3 replaces its source, so a cancelled or failed encode keeps the WAV.
-void encodeCurrentFile(Form1& window) {
-    window.Disablem();
-    const EncodeFileResult result = EncodeFile(CurrentFile, controlsOf(window));
-    if (result == EncodeFileResult::Completed && DeleteWav == 1 &&
-        CurrentFile.endsWith(QLatin1String(".wav"), Qt::CaseSensitive))
-        // A WAV that cannot be deleted stays where it is; the batch goes on.
-        window.tree().DeleteFileAndNode(CurrentFile);
+// Deletes the source of a finished encode when the user keeps no WAV files. Only a complete
+// MP3 replaces its source: a cancelled or failed encode keeps it. Returns what went wrong.
+std::optional<QString> deleteEncodedSource(Form1& window, const QString& source,
+                                           JobResult::Status status) {
+    if (status != JobResult::Status::Completed || DeleteWav != 1 ||
+        !source.endsWith(QLatin1String(".wav"), Qt::CaseSensitive))
+        return std::nullopt;
+    if (const auto error = window.tree().DeleteFileAndNode(source))
+        return source + QStringLiteral(": encoded, but the WAV could not be deleted: ") +
+               error->description();
+    return std::nullopt;
 }
 
-// One file after another over `list`, until it ends or StopRequested is set.
-void encodeList(Form1& window, const MirrorList& list, bool onlyWorthwhileMp3s) {
-    const int n = list.count();
-    for (int i = 0; i < n && !StopRequested; ++i) {
-        if (i >= list.count())
-            break; // entries were taken off the list while the batch ran
-        CurrentFile = list.at(i);
-        // The captions name the real output file, whose name keeps the source's case.
-        const QString name = BaseName(CurrentFile);
-        window.setWindowTitle(QStringLiteral("Encoding ") + name + QStringLiteral(".wav"));
-        window.Label3->setText(
-            QStringLiteral("Encoding #%1 of %2 files").arg(i + 1).arg(list.count()));
-        window.Label2->setText(destinationCaption(name + QStringLiteral(".mp3")));
-        QCoreApplication::processEvents();
+// Which MP3s of the batch enter the tree.
+enum class Listing { Any, OnlyWorthwhile };
 
-        const QString source = CurrentFile;
-        encodeCurrentFile(window);
-        const QString mp3 = mp3PathFor(source);
-        if (!onlyWorthwhileMp3s) {
-            window.tree().Cmaddfile2(mp3);
-        } else if (const QFileInfo made(mp3); made.isFile() && made.size() > smallestListedMp3) {
-            window.tree().Cmaddfile2(mp3);
-        }
-    }
+// What the window does around each file of an encoding batch. `captions` sets the window
+// caption and the two labels for the item starting.
+WindowBatch encodingBatch(Form1& window, std::function<void(const WorkItem&)> captions,
+                          Listing listing) {
+    WindowBatch batch;
+    batch.verb = QStringLiteral("encoded");
+    batch.makeJob = [] { return std::make_unique<EncodeJob>(fileEncoderConfig); };
+    batch.stopRequested = [] { return StopRequested.load(); };
+    batch.itemStarted = [&window, captions](const WorkItem& item) {
+        CurrentFile = item.source;
+        captions(item);
+        CancelRequested = false;
+        window.Command2->setVisible(true);
+        window.Disablem();
+    };
+    batch.progress = [&window](const QString& caption, int percent) {
+        window.Label33->setText(caption);
+        window.ProgressBar1->setValue(percent);
+    };
+    batch.itemFinished = [&window, listing](const WorkItem& item,
+                                            const JobResult& result) -> std::optional<QString> {
+        const auto problem = deleteEncodedSource(window, item.source, result.status);
+        const QFileInfo made(item.output);
+        if (listing == Listing::Any || (made.isFile() && made.size() > smallestListedMp3))
+            window.tree().Cmaddfile2(item.output);
+        return problem;
+    };
+    return batch;
+}
+
+QList<WorkItem> itemsOf(const MirrorList& list) {
+    QList<WorkItem> items;
+    for (const QString& entry : list)
+        items.append(WorkItem{entry, mp3PathFor(entry)});
+    return items;
+}
+
+// Every file of `list`, as it is now, one after the other.
+void encodeList(Form1& window, const MirrorList& list, Listing listing) {
+    const QList<WorkItem> items = itemsOf(list);
+    const auto count = items.size();
+    auto captions = [&window, count](const WorkItem& item) {
+        // The captions name the real output file, whose name keeps the source's case.
+        window.setWindowTitle(QStringLiteral("Encoding ") + BaseName(item.source) +
+                              QStringLiteral(".wav"));
+        window.Label3->setText(
+            QStringLiteral("Encoding #%1 of %2 files").arg(item.index + 1).arg(count));
+        window.Label2->setText(destinationCaption(item.output));
+        QCoreApplication::processEvents();
+    };
+    window.recordBatch(runWindowBatch(encodingBatch(window, captions, listing), items));
 }
 
 // How a file name appears on a node in short-name mode: its extension in lower case.
@@ -90,11 +124,11 @@ QString shortNodeName(const QString& fileName) {
 // file name equals the node's file name. Failing that, the first entry the node shows in
 // short-name mode, where "Take.WAV" appears as "Take.wav".
 std::optional<QString> wavPathOfNode(const SourceTree& tree, const QString& nodeText) {
-    const QString name = fileNameOf(nodeText);
+    const QString name = FileNameOf(nodeText);
     for (const bool shortName : {false, true})
         for (const MirrorList* list : {&tree.List1, &tree.List5})
             for (const QString& entry : *list) {
-                const QString entryName = fileNameOf(entry);
+                const QString entryName = FileNameOf(entry);
                 if ((shortName ? shortNodeName(entryName) : entryName) == name)
                     return entry;
             }
@@ -106,9 +140,9 @@ std::optional<QString> wavPathOfNode(const SourceTree& tree, const QString& node
 void Form1::cmdEncFile_Click() {
     const QString text = tree().text(tree().selectedNode());
     if (text == SourceTree::WavText) {
-        encodeList(*this, tree().List1, true);
+        encodeList(*this, tree().List1, Listing::OnlyWorthwhile);
     } else if (text == SourceTree::SelectedWavText) {
-        encodeList(*this, tree().List5, false);
+        encodeList(*this, tree().List5, Listing::Any);
     } else if (text.endsWith(QLatin1String(".wav"))) {
         // Every WAV node is mirrored in one of the two lists; a node found in neither names
         // no file the program knows, so nothing is encoded.
@@ -117,9 +151,19 @@ void Form1::cmdEncFile_Click() {
             const QString base = BaseName(CurrentFile);
             setWindowTitle(QStringLiteral("Encoding ") + base + QStringLiteral(".wav"));
             Label3->setText(QStringLiteral("Encoding ") + CurrentFile);
-            Label2->setText(destinationCaption(base + QStringLiteral(".mp3")));
-            encodeCurrentFile(*this);
-            CurrentFile = mp3PathFor(CurrentFile);
+            Disablem();
+            EncodeFileControls controls = controlsOf(*this);
+            controls.outputNamed = [this](const QString& mp3) {
+                Label2->setText(destinationCaption(mp3));
+            };
+            const EncodeFileOutcome outcome = EncodeFile(CurrentFile, controls);
+            const JobResult::Status status = outcome.result == EncodeFileResult::Completed
+                                                 ? JobResult::Status::Completed
+                                                 : JobResult::Status::Failed;
+            if (const auto problem = deleteEncodedSource(*this, CurrentFile, status))
+                dialogs::msgBox(*problem, dialogs::Buttons::Ok, dialogs::Icon::Critical,
+                                QStringLiteral("Critical error..."));
+            CurrentFile = outcome.mp3Path;
             tree().Cmaddfile2(CurrentFile);
         }
     } else {

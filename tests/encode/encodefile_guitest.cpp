@@ -1,6 +1,8 @@
 // EncodeFile as the main window uses it: settings, captions, messages, cancel.
 #include "encode/encodefile.h"
 
+#include "app/batchrunner.h"
+
 #include "app/jobstate.h"
 #include "app/settings.h"
 #include "fixtures.h"
@@ -70,7 +72,7 @@ TEST_F(EncodeFileTest, EncodesWithTheStoredSettingsAndShowsProgress) {
     CancelRequested = true; // left over from an earlier job: cleared at the start
 
     const QString src = source("Song.wav");
-    EXPECT_EQ(EncodeFile(src, controls), EncodeFileResult::Completed);
+    EXPECT_EQ(EncodeFile(src, controls).result, EncodeFileResult::Completed);
     EXPECT_EQ(EncodingBitrate, 13); // read afresh from the store
     EXPECT_EQ(firstBitrate(output("Song")), 320);
     EXPECT_EQ(Label33.text(), QStringLiteral("100.0%"));
@@ -92,13 +94,13 @@ TEST_F(EncodeFileTest, EncodesWithTheStoredSettingsAndShowsProgress) {
 TEST_F(EncodeFileTest, UnknownBitrateIndexesEncodeAt160) {
     for (const char* stored : {"9", "14", "-3"}) {
         settings::saveText(SettingKey::EncodingBitrate, QString::fromLatin1(stored));
-        EXPECT_EQ(EncodeFile(source("a.wav", 0.5), controls), EncodeFileResult::Completed);
+        EXPECT_EQ(EncodeFile(source("a.wav", 0.5), controls).result, EncodeFileResult::Completed);
         EXPECT_EQ(firstBitrate(output("a")), 160) << stored;
     }
 }
 
 TEST_F(EncodeFileTest, MissingSourceSaysFileNotFoundAndLeavesTheControls) {
-    EXPECT_EQ(EncodeFile(dir_.filePath(QStringLiteral("nope.wav")), controls),
+    EXPECT_EQ(EncodeFile(dir_.filePath(QStringLiteral("nope.wav")), controls).result,
               EncodeFileResult::NotStarted);
     const auto* m = dialogs().lastMessage();
     ASSERT_NE(m, nullptr);
@@ -113,7 +115,7 @@ TEST_F(EncodeFileTest, MissingSourceSaysFileNotFoundAndLeavesTheControls) {
 TEST_F(EncodeFileTest, LibraryErrorGoesToTheCriticalErrorHandler) {
     modLAME::EncoderConfig bad = fileEncoderConfig();
     bad.bitrateKbps = 33;
-    EXPECT_EQ(EncodeFile(source("a.wav"), controls, bad), EncodeFileResult::Failed);
+    EXPECT_EQ(EncodeFile(source("a.wav"), controls, bad).result, EncodeFileResult::Failed);
     const auto* m = dialogs().lastMessage();
     ASSERT_NE(m, nullptr);
     EXPECT_EQ(m->text, QStringLiteral("Invalid format parameters"));
@@ -127,28 +129,28 @@ TEST_F(EncodeFileTest, LibraryErrorGoesToTheCriticalErrorHandler) {
 TEST_F(EncodeFileTest, RefusedSourceAndMissingDestinationAreReported) {
     const QString text = dir_.filePath(QStringLiteral("notes.wav"));
     fixtures::writeFile(text, QByteArray("just some words, no sound"));
-    EXPECT_EQ(EncodeFile(text, controls), EncodeFileResult::Failed);
+    EXPECT_EQ(EncodeFile(text, controls).result, EncodeFileResult::Failed);
     ASSERT_EQ(dialogs().messages().size(), 1u);
     EXPECT_EQ(dialogs().lastMessage()->title, QStringLiteral("Critical error..."));
     EXPECT_TRUE(dialogs().lastMessage()->text.contains(text));
     EXPECT_FALSE(QFileInfo::exists(output("notes")));
 
     WriteSetting(SettingKey::DecodePath, dir_.filePath(QStringLiteral("vanished")));
-    EXPECT_EQ(EncodeFile(source("b.wav"), controls), EncodeFileResult::Failed);
+    EXPECT_EQ(EncodeFile(source("b.wav"), controls).result, EncodeFileResult::Failed);
     ASSERT_EQ(dialogs().messages().size(), 2u);
     EXPECT_TRUE(dialogs().lastMessage()->text.contains(QStringLiteral("vanished/b.mp3")));
     EXPECT_EQ(enabled, 2);
 }
 
 TEST_F(EncodeFileTest, CancelButtonEndsTheFileEarlyWithAPlayableMp3) {
-    // The cancel button acts while the window waits: set it on the first progress step.
+    // The window's abort command acts while the window waits: pressed at the first progress
+    // step.
     QObject::connect(&ProgressBar1, &QProgressBar::valueChanged, [](int value) {
         if (value > 0)
-            CancelRequested = true;
+            BatchRunner::cancelRunning();
     });
     const QString src = source("long.wav", 12.0);
-    EXPECT_EQ(EncodeFile(src, controls), EncodeFileResult::Cancelled);
-    CancelRequested = false;
+    EXPECT_EQ(EncodeFile(src, controls).result, EncodeFileResult::Cancelled);
     EXPECT_EQ(enabled, 1);
     EXPECT_LT(ProgressBar1.value(), 100);
     const auto d = mp3decode::decodeFile(output("long"));

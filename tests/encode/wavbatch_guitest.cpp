@@ -6,10 +6,12 @@
 
 #include <QComboBox>
 #include <QCoreApplication>
+#include <QDir>
 #include <QFileInfo>
 #include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <gtest/gtest.h>
@@ -54,6 +56,11 @@ class WavBatchTest : public FormTest {
         ASSERT_NE(id, 0u) << nodeText.toStdString();
         t.setSelectedNode(id);
         form->cmdEncFile_Click();
+    }
+    // As the user starts it: through the action button.
+    void start(const QString& nodeText) {
+        select(nodeText);
+        form->CmdSelectAction_Click();
     }
     struct Captions {
         QString title, label3, label2;
@@ -120,58 +127,179 @@ TEST_F(WavBatchTest, SmallMp3sAreListedOnlyFromTheSelectedGroup) {
 
     w.tree().List5.add(tiny);
     run(SourceTree::SelectedWavText);
-    EXPECT_TRUE(w.tree().List2.contains(mp3(QStringLiteral("tiny"))));
+    // The first MP3 stays: the second one is written beside it.
+    EXPECT_TRUE(w.tree().List2.contains(mp3(QStringLiteral("tiny (2)"))));
     EXPECT_TRUE(QFileInfo::exists(tiny)); // "Delete WAV" is off
 }
 
-TEST_F(WavBatchTest, CancelledOrFailedFilesKeepTheirSourceAndTheBatchGoesOn) {
+TEST_F(WavBatchTest, FailedFilesKeepTheirSourceAndAreNamedInOneMessageAtTheEnd) {
     WriteSetting(SettingKey::DeleteWav, QStringLiteral("1"));
-    const QString longOne = wav(QStringLiteral("long.wav"), 12.0);
     const QString broken = dest.filePath(QStringLiteral("broken.wav"));
     fixtures::writeFile(broken, QByteArray("not audio at all").repeated(20));
+    // A valid header announcing no audio at all.
+    const QString silent = dest.filePath(QStringLiteral("silent.wav"));
+    fixtures::writeFile(silent, fixtures::wavBytes({}));
     const QString good = wav(QStringLiteral("good.wav"), 1.0);
     Form1& w = load();
-    for (const QString& p : {longOne, broken, good})
-        w.tree().List5.add(p);
-    // The cancel button during the first file.
-    QObject::connect(w.ProgressBar1, &QProgressBar::valueChanged, [&](int value) {
-        if (value > 0 && CurrentFile == longOne)
-            CancelRequested = true;
-    });
+    w.tree().List5.setItems({broken, silent, good});
 
     run(SourceTree::SelectedWavText);
-    EXPECT_TRUE(QFileInfo::exists(longOne));
-    EXPECT_TRUE(mp3decode::decodeFile(mp3(QStringLiteral("long"))).ok); // shorter, playable
-    EXPECT_LT(mp3decode::decodeFile(mp3(QStringLiteral("long"))).seconds(), 10.0);
-    EXPECT_TRUE(QFileInfo::exists(broken));
+    for (const QString& kept : {broken, silent})
+        EXPECT_TRUE(QFileInfo::exists(kept)) << kept.toStdString();
     EXPECT_FALSE(QFileInfo::exists(mp3(QStringLiteral("broken"))));
+    EXPECT_FALSE(QFileInfo::exists(mp3(QStringLiteral("silent"))));
     EXPECT_FALSE(QFileInfo::exists(good));
     EXPECT_TRUE(mp3decode::decodeFile(mp3(QStringLiteral("good"))).ok);
 
+    // No box per file: one message once the batch is over, naming each file.
     ASSERT_EQ(dialogs().messages().size(), 1u);
-    EXPECT_EQ(dialogs().lastMessage()->title, QStringLiteral("Critical error..."));
-    EXPECT_TRUE(dialogs().lastMessage()->text.contains(broken));
-    EXPECT_TRUE(w.CmdSelectAction->isEnabled()); // Enablem ran after every file
+    const dialogs::Message m = *dialogs().lastMessage();
+    EXPECT_EQ(m.title, QStringLiteral("Critical error..."));
+    EXPECT_EQ(m.icon, dialogs::Icon::Critical);
+    EXPECT_TRUE(m.text.startsWith(QStringLiteral("2 of 3 files could not be encoded:")));
+    EXPECT_TRUE(m.text.contains(broken));
+    EXPECT_TRUE(m.text.contains(silent));
+    EXPECT_FALSE(m.text.contains(good));
 }
 
-TEST_F(WavBatchTest, StopEndsTheBatchBeforeItsNextFile) {
+TEST_F(WavBatchTest, AbortEndsTheFileProperlyKeepsItsSourceAndStartsNoOther) {
+    WriteSetting(SettingKey::DeleteWav, QStringLiteral("1"));
+    const QString longOne = wav(QStringLiteral("long.wav"), 12.0);
+    const QString next = wav(QStringLiteral("next.wav"), 1.0);
+    Form1& w = load();
+    w.tree().List5.setItems({longOne, next});
+    QObject::connect(w.ProgressBar1, &QProgressBar::valueChanged, [&w](int value) {
+        if (value > 0 && !StopRequested)
+            w.Command2->click();
+    });
+    start(SourceTree::SelectedWavText);
+
+    EXPECT_TRUE(QFileInfo::exists(longOne));
+    const auto d = mp3decode::decodeFile(mp3(QStringLiteral("long")));
+    ASSERT_TRUE(d.ok); // shorter, playable
+    EXPECT_LT(d.seconds(), 10.0);
+    EXPECT_FALSE(QFileInfo::exists(mp3(QStringLiteral("next"))));
+    EXPECT_TRUE(QFileInfo::exists(next));
+    EXPECT_TRUE(dialogs().messages().empty()); // asked for, so not reported
+    EXPECT_TRUE(w.CmdSelectAction->isEnabled());
+}
+
+TEST_F(WavBatchTest, StopEndsTheBatchBeforeItsNextFileAndTheWindowSaysSo) {
     WriteSetting(SettingKey::DeleteWav, QStringLiteral("0"));
     const QString a = wav(QStringLiteral("a.wav"), 3.0);
     const QString b = wav(QStringLiteral("b.wav"), 1.0);
     Form1& w = load();
     w.tree().List5.add(a);
     w.tree().List5.add(b);
-    QObject::connect(w.ProgressBar1, &QProgressBar::valueChanged, [](int value) {
-        if (value > 0)
-            StopRequested = true;
+    QString windingDown;
+    bool lockedWhileWindingDown = false;
+    QObject::connect(w.ProgressBar1, &QProgressBar::valueChanged, [&](int value) {
+        if (value > 0 && !StopRequested) {
+            w.Command8->click();
+        } else if (value > 50 && StopRequested && windingDown.isEmpty()) {
+            windingDown = w.Label3->text();
+            lockedWhileWindingDown = !w.CmdSelectAction->isEnabled();
+        }
     });
-    run(SourceTree::SelectedWavText);
-    // The file under way runs to its end; the next one never starts.
+    start(SourceTree::SelectedWavText);
+    // The file under way runs to its end, and the window says so meanwhile; the next one
+    // never starts.
+    EXPECT_EQ(windingDown, QStringLiteral("Stopping after the current file..."));
+    EXPECT_TRUE(lockedWhileWindingDown);
     const auto d = mp3decode::decodeFile(mp3(QStringLiteral("a")));
     ASSERT_TRUE(d.ok);
     EXPECT_NEAR(d.seconds(), 3.0, 0.06);
     EXPECT_FALSE(QFileInfo::exists(mp3(QStringLiteral("b"))));
     EXPECT_TRUE(w.Timer1->isActive());
+    EXPECT_TRUE(w.CmdSelectAction->isEnabled());
+}
+
+TEST_F(WavBatchTest, ClosingDuringTheBatchEndsTheFileProperlyThenCloses) {
+    WriteSetting(SettingKey::DeleteWav, QStringLiteral("1"));
+    const QString a = wav(QStringLiteral("a.wav"), 12.0);
+    const QString b = wav(QStringLiteral("b.wav"), 1.0);
+    Form1& w = load();
+    w.tree().List5.setItems({a, b});
+    QSignalSpy end(&w, &Form1::programEndRequested);
+    bool closedAtOnce = false;
+    QObject::connect(w.ProgressBar1, &QProgressBar::valueChanged, [&](int value) {
+        if (value > 0 && !StopRequested) {
+            w.close(); // the window manager's close button
+            closedAtOnce = end.count() > 0;
+        }
+    });
+    start(SourceTree::SelectedWavText);
+
+    EXPECT_FALSE(closedAtOnce); // the job winds down first
+    EXPECT_EQ(end.count(), 1);
+    EXPECT_FALSE(w.isVisible());
+    const auto d = mp3decode::decodeFile(mp3(QStringLiteral("a")));
+    ASSERT_TRUE(d.ok); // ended properly, only shorter
+    EXPECT_LT(d.seconds(), 12.0);
+    EXPECT_TRUE(QFileInfo::exists(a)); // an incomplete MP3 never replaces its source
+    EXPECT_FALSE(QFileInfo::exists(mp3(QStringLiteral("b"))));
+}
+
+TEST_F(WavBatchTest, NoOutputReplacesAFile) {
+    WriteSetting(SettingKey::DeleteWav, QStringLiteral("1"));
+    ASSERT_TRUE(QDir(dest.path()).mkpath(QStringLiteral("one")));
+    ASSERT_TRUE(QDir(dest.path()).mkpath(QStringLiteral("two")));
+    const QString first = dest.filePath(QStringLiteral("one/take.wav"));
+    const QString second = dest.filePath(QStringLiteral("two/take.wav"));
+    fixtures::writeFile(first, fixtures::wavBytes(fixtures::sine(440, 1.0)));
+    fixtures::writeFile(second, fixtures::wavBytes(fixtures::sine(1500, 1.0)));
+    // An MP3 the batch did not make.
+    const QString foreign = mp3(QStringLiteral("song"));
+    fixtures::writeFile(foreign, QByteArray("someone else's file").repeated(10));
+    const QString song = wav(QStringLiteral("song.wav"), 1.0);
+    Form1& w = load();
+    w.tree().List5.setItems({first, second, song});
+
+    run(SourceTree::SelectedWavText);
+    // Each recording exists once as MP3, under a name of its own; both sources went only
+    // after their own MP3 was complete.
+    const auto one = mp3decode::decodeFile(mp3(QStringLiteral("take")));
+    const auto two = mp3decode::decodeFile(mp3(QStringLiteral("take (2)")));
+    ASSERT_TRUE(one.ok);
+    ASSERT_TRUE(two.ok);
+    EXPECT_NEAR(fixtures::dominantFrequency(one.samples, 44100, 2), 440, 10);
+    EXPECT_NEAR(fixtures::dominantFrequency(two.samples, 44100, 2), 1500, 10);
+    EXPECT_FALSE(QFileInfo::exists(first));
+    EXPECT_FALSE(QFileInfo::exists(second));
+    EXPECT_EQ(fixtures::readFile(foreign), QByteArray("someone else's file").repeated(10));
+    EXPECT_TRUE(mp3decode::decodeFile(mp3(QStringLiteral("song (2)"))).ok);
+    EXPECT_TRUE(w.tree().List2.contains(mp3(QStringLiteral("take (2)"))));
+    EXPECT_TRUE(dialogs().messages().empty());
+}
+
+TEST_F(WavBatchTest, TheBatchWalksTheListAsItWasWhenItStarted) {
+    WriteSetting(SettingKey::DeleteWav, QStringLiteral("0"));
+    QStringList files;
+    for (const char* name : {"w1.wav", "w2.wav", "w3.wav", "w4.wav"})
+        files << wav(QString::fromLatin1(name), 2.5);
+    Form1& w = load();
+    w.tree().List5.setItems(files);
+    QStringList started;
+    QObject::connect(w.ProgressBar1, &QProgressBar::valueChanged, [&](int value) {
+        if (value == 0 || started.contains(CurrentFile))
+            return;
+        started << CurrentFile;
+        if (started.size() == 2) {
+            // While the second file encodes, the user refreshes the lists (which empties
+            // "Selected WAV Files") and the fourth file is deleted.
+            w.C1212->click();
+            QFile::remove(files[3]);
+        }
+    });
+
+    run(SourceTree::SelectedWavText);
+    EXPECT_EQ(started, files.mid(0, 3)); // each once, in order
+    for (const char* base : {"w1", "w2", "w3"})
+        EXPECT_TRUE(mp3decode::decodeFile(mp3(QString::fromLatin1(base))).ok) << base;
+    EXPECT_FALSE(QFileInfo::exists(mp3(QStringLiteral("w4"))));
+    ASSERT_EQ(dialogs().messages().size(), 1u);
+    EXPECT_TRUE(
+        dialogs().lastMessage()->text.contains(files[3] + QStringLiteral(": File not found")));
 }
 
 TEST_F(WavBatchTest, QuittingTheApplicationEndsTheFileAndTheBatch) {
