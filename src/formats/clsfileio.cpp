@@ -55,73 +55,96 @@ bool clsFileIo::OpenFile(const QString& FileN, FileUse use) {
     const QByteArray path = QFile::encodeName(FileN);
     int fd = use == FileUse::Write ? ::open(path.constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0644)
                                    : ::open(path.constData(), O_RDONLY | O_CLOEXEC);
+    int error = fd < 0 ? errno : 0;
     // The lock is taken before the file is cut, so a file another job holds is never emptied.
     if (fd >= 0 && (::flock(fd, LOCK_EX | LOCK_NB) != 0 ||
                     (use == FileUse::Write && ::ftruncate(fd, 0) != 0))) {
+        error = errno;
         ::close(fd);
         fd = -1;
     }
     handle = fd;
     if (fd < 0)
-        return false;
+        return fail(error);
     fileName = FileN;
     closed_ = false;
     return true;
 }
 
+bool clsFileIo::fail(int error) {
+    lastError = error ? error : EIO;
+    return false;
+}
+
 bool clsFileIo::CloseFile() {
-    if (fileName.isEmpty() || handle == -1)
+    if (!isOpen()) // never opened, or closed already: never touches a descriptor reused since
         return false;
-    if (closed_) { // a second close fails, but never touches a descriptor reused since
-        lastResult = 0;
-        return true;
-    }
-    lastResult = ::close(handle) == 0 ? 1 : 0;
     closed_ = true;
-    return true;
+    // The descriptor is released even when close reports an error; it must not be closed
+    // again.
+    const bool closed = ::close(handle) == 0;
+    lastResult = closed ? 1 : 0;
+    return closed || fail(errno);
 }
 
 bool clsFileIo::FlushBuffers() {
-    return isOpen() && ::fdatasync(handle) == 0;
+    if (!isOpen())
+        return false;
+    return ::fdatasync(handle) == 0 || fail(errno);
 }
 
-bool clsFileIo::writeAll(const void* data, std::size_t size) {
+bool clsFileIo::writeAll(const void* data, std::size_t size, std::int64_t offset) {
     const auto* p = static_cast<const char*>(data);
     std::size_t done = 0;
     while (done < size) {
-        const ssize_t n = ::write(handle, p + done, size - done);
+        const ssize_t n =
+            offset < 0 ? ::write(handle, p + done, size - done)
+                       : ::pwrite(handle, p + done, size - done,
+                                  static_cast<off_t>(offset + static_cast<std::int64_t>(done)));
         if (n < 0 && errno == EINTR)
             continue;
-        if (n <= 0)
+        if (n <= 0) {
+            fail(n < 0 ? errno : EIO);
             break;
+        }
         done += static_cast<std::size_t>(n);
     }
     bytesTransferred = static_cast<std::int64_t>(done);
     return done == size;
 }
 
+bool clsFileIo::writeAndFlush(const void* data, std::size_t size, std::int64_t offset) {
+    lastResult = 0;
+    if (!writeAll(data, size, offset))
+        return false;
+    if (::fdatasync(handle) != 0)
+        return fail(errno);
+    lastResult = 1;
+    return true;
+}
+
 bool clsFileIo::writeWavHeader(std::int32_t Lenght) {
-    if (Lenght > maxWavDataLength)
+    if (Lenght < 0 || Lenght > maxWavDataLength)
         throw VortanError(VortanError::Overflow, QStringLiteral("clsFileIo"),
                           QStringLiteral("Overflow"));
     if (!isOpen())
         return false;
     const WavHeaderBytes header = makeCdWavHeader(static_cast<std::uint32_t>(Lenght));
-    lastResult = writeAll(header.bytes, sizeof header.bytes) ? 1 : 0;
-    if (!lastResult)
-        return false;
-    lastResult = ::fdatasync(handle) == 0 ? 1 : 0;
-    return true;
+    return writeAndFlush(header.bytes, sizeof header.bytes, -1);
 }
 
 bool clsFileIo::WriteBytes(const void* Pointer, std::size_t Size) {
     if (!isOpen())
         return false;
-    lastResult = writeAll(Pointer, Size) ? 1 : 0;
-    if (!lastResult)
+    return writeAndFlush(Pointer, Size, -1);
+}
+
+bool clsFileIo::WriteBytesAt(std::int64_t offset, const void* data, std::size_t size) {
+    if (!isOpen())
         return false;
-    lastResult = ::fdatasync(handle) == 0 ? 1 : 0;
-    return true;
+    if (offset < 0)
+        return fail(EINVAL);
+    return writeAndFlush(data, size, offset);
 }
 
 int clsFileIo::ReadBytes(void* Pointer, std::size_t bytes) {
@@ -133,6 +156,7 @@ int clsFileIo::ReadBytes(void* Pointer, std::size_t bytes) {
     } while (n < 0 && errno == EINTR);
     if (n < 0) {
         bytesTransferred = 0;
+        fail(errno);
         return 0;
     }
     bytesTransferred = n;

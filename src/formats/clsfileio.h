@@ -13,8 +13,10 @@
 // this process or another, fails until the first closes it.
 enum class FileUse { Read, Write };
 
-// Raw, unbuffered file traffic of the audio engine. Every successful write is flushed to
-// the disk (fdatasync) before it returns, so callers write in large blocks.
+// Raw, unbuffered file traffic of the audio engine. Every write is flushed to the disk
+// (fdatasync) before it returns, and only counts as done when the flush succeeded too, so
+// callers write in large blocks. After a failed operation `lastError` holds the system's
+// error number (errno) of that failure, for reporting the reason.
 //
 // Lives on the thread of the job that owns it; not shared between threads.
 class clsFileIo {
@@ -25,14 +27,20 @@ class clsFileIo {
     clsFileIo& operator=(const clsFileIo&) = delete;
 
     bool OpenFile(const QString& FileN, FileUse use);
-    // Closes the file when one was opened; true whenever a close was attempted.
+    // Closes the open file; true when the system's close succeeded. False when no file is
+    // open (never opened, or closed already: a second close closes nothing).
     bool CloseFile();
     bool FlushBuffers();
     // Writes the 44-byte CD-format WAV header announcing `Lenght` data bytes at the current
-    // position, then flushes. Throws VortanError (overflow) for a length whose RIFF size
-    // cannot be represented, before writing anything.
+    // position, then flushes; true when both succeeded. Throws VortanError (overflow) for a
+    // negative length or one whose RIFF size cannot be represented, before writing anything.
     bool writeWavHeader(std::int32_t Lenght);
+    // Writes all `Size` bytes at the current position, then flushes; true when both
+    // succeeded.
     bool WriteBytes(const void* Pointer, std::size_t Size);
+    // Writes all `size` bytes at file offset `offset` without moving the current position
+    // (to rewrite the start of a written file), then flushes; true when both succeeded.
+    bool WriteBytesAt(std::int64_t offset, const void* data, std::size_t size);
     // Reads up to `bytes` bytes; nonzero on success, also at end of file with fewer bytes.
     // Bytes of the buffer beyond those read keep their content.
     int ReadBytes(void* Pointer, std::size_t bytes);
@@ -42,12 +50,16 @@ class clsFileIo {
 
     int handle = 0;                    // 0 before any open, -1 after a failed open
     int lastResult = 0;                // nonzero: the last write/flush/close succeeded
+    int lastError = 0;                 // errno of the last failed operation; 0 before any
     std::int64_t bytesTransferred = 0; // bytes moved by the last read or write
     QString fileName;                  // empty until an open succeeds
 
   private:
     bool isOpen() const { return !closed_ && !fileName.isEmpty() && handle != -1; }
-    bool writeAll(const void* data, std::size_t size);
+    // A negative offset writes at the current position.
+    bool writeAll(const void* data, std::size_t size, std::int64_t offset);
+    bool writeAndFlush(const void* data, std::size_t size, std::int64_t offset);
+    bool fail(int error); // records `error` (EIO when 0) in lastError; false
     bool closed_ = true;
 };
 

@@ -2,12 +2,15 @@
 #include "formats/clsfileio.h"
 #include "formats/wavreader.h"
 #include "platform/error.h"
+#include "syncfault.h"
 
 #include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
+#include <cerrno>
+#include <cstdint>
 #include <cstring>
 
 using fixtures::le16;
@@ -52,11 +55,13 @@ TEST_F(FileIoTest, HeaderLengthOverflowRaisesBeforeWriting) {
     clsFileIo io;
     ASSERT_TRUE(io.OpenFile(path("big.wav"), FileUse::Write));
     EXPECT_TRUE(io.writeWavHeader(clsFileIo::maxWavDataLength));
-    try {
-        io.writeWavHeader(clsFileIo::maxWavDataLength + 1);
-        FAIL() << "no overflow error";
-    } catch (const VortanError& e) {
-        EXPECT_EQ(e.number(), VortanError::Overflow);
+    for (const std::int32_t length : {clsFileIo::maxWavDataLength + 1, -1, INT32_MIN}) {
+        try {
+            io.writeWavHeader(length);
+            ADD_FAILURE() << "no overflow error for " << length;
+        } catch (const VortanError& e) {
+            EXPECT_EQ(e.number(), VortanError::Overflow) << length;
+        }
     }
     io.CloseFile();
     const QByteArray b = fixtures::readFile(path("big.wav"));
@@ -146,10 +151,54 @@ TEST_F(FileIoTest, ShortReadAndDoubleClose) {
     EXPECT_EQ(io.bytesTransferred, 0);
     EXPECT_TRUE(io.CloseFile());
     EXPECT_NE(io.lastResult, 0);
-    EXPECT_TRUE(io.CloseFile()); // second close: reported failed, operation still true
-    EXPECT_EQ(io.lastResult, 0);
-    EXPECT_EQ(io.fileName, p); // neither field is reset
+    EXPECT_FALSE(io.CloseFile()); // a second close closes nothing
+    EXPECT_EQ(io.fileName, p);    // neither field is reset
     EXPECT_EQ(io.ReadBytes(buf, 1), 0);
+}
+
+TEST_F(FileIoTest, PositionalWriteRewritesTheStartAndKeepsThePosition) {
+    const QString p = path("tagged.mp3");
+    clsFileIo io;
+    ASSERT_TRUE(io.OpenFile(p, FileUse::Write));
+    ASSERT_TRUE(io.WriteBytes("abcdef", 6));
+    ASSERT_TRUE(io.WriteBytesAt(0, "XY", 2));
+    EXPECT_EQ(io.bytesTransferred, 2);
+    ASSERT_TRUE(io.WriteBytes("gh", 2)); // appends where the last plain write ended
+    EXPECT_FALSE(io.WriteBytesAt(-1, "Z", 1));
+    EXPECT_EQ(io.lastError, EINVAL);
+    EXPECT_TRUE(io.CloseFile());
+    EXPECT_FALSE(io.WriteBytesAt(0, "Z", 1)); // closed
+    EXPECT_EQ(fixtures::readFile(p), QByteArray("XYcdefgh"));
+}
+
+TEST_F(FileIoTest, RefusedFlushOrWriteFailsTheOperationWithTheSystemsReason) {
+    clsFileIo io;
+    ASSERT_TRUE(io.OpenFile(path("flush.wav"), FileUse::Write));
+    {
+        fixtures::FailingFlush refuse(EIO);
+        EXPECT_FALSE(io.writeWavHeader(0));
+        EXPECT_EQ(io.lastResult, 0);
+        EXPECT_EQ(io.lastError, EIO);
+        io.lastError = 0;
+        EXPECT_FALSE(io.WriteBytes("abcd", 4));
+        EXPECT_EQ(io.lastError, EIO);
+        io.lastError = 0;
+        EXPECT_FALSE(io.WriteBytesAt(0, "RIFF", 4));
+        EXPECT_EQ(io.lastError, EIO);
+        EXPECT_FALSE(io.FlushBuffers());
+        EXPECT_EQ(refuse.refused(), 4);
+    }
+    EXPECT_TRUE(io.WriteBytes("efgh", 4));
+    EXPECT_NE(io.lastResult, 0);
+    EXPECT_TRUE(io.CloseFile());
+
+    clsFileIo reader; // a write to a file opened for reading is refused by the system
+    ASSERT_TRUE(reader.OpenFile(path("flush.wav"), FileUse::Read));
+    EXPECT_FALSE(reader.WriteBytes("x", 1));
+    EXPECT_EQ(reader.lastError, EBADF);
+    clsFileIo missing;
+    EXPECT_FALSE(missing.OpenFile(path("no/such/dir.wav"), FileUse::Write));
+    EXPECT_EQ(missing.lastError, ENOENT);
 }
 
 // RIFF reader -------------------------------------------------------------------------
