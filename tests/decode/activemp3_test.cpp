@@ -1,9 +1,11 @@
 // The decoder control: WAVs it writes, stopping, the one-writer rule, damaged input.
 #include "fixtures.h"
 #include "mp3fixture.h"
+#include "syncfault.h"
 
 #include "formats/wavreader.h"
 #include "platform/activemp3/activemp3.h"
+#include "platform/activemp3/mpg123stream.h"
 
 #include <QFile>
 #include <QRandomGenerator>
@@ -11,9 +13,11 @@
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
+#include <csignal>
 #include <cstdint>
 #include <cstring>
 #include <memory>
+#include <sys/resource.h>
 
 namespace {
 
@@ -69,7 +73,7 @@ std::optional<bool> waitFinished(ActiveMP3& control, QSignalSpy& spy) {
 }
 
 class DecoderControl : public testing::Test {
-protected:
+  protected:
     QString path(const char* name) const { return dir.filePath(QString::fromUtf8(name)); }
 
     QString makeSineMp3(const char* name, double hz, double seconds, int rate = 44100,
@@ -106,6 +110,8 @@ TEST_P(DecoderControlFormats, WritesTheMp3sOwnFormatWithItsLengthAndPitch) {
     const auto completed = waitFinished(control, finished);
     ASSERT_TRUE(completed.has_value()) << "decode did not end";
     EXPECT_TRUE(*completed);
+    EXPECT_EQ(control.lastEnd(), ActiveMP3::DecodeEnd::Completed);
+    EXPECT_TRUE(control.lastError().isEmpty());
 
     const DecodedWav out = readDecoded(wav);
     expectConsistentHeader(out, rate, channels);
@@ -138,6 +144,8 @@ TEST_F(DecoderControl, StopEndsAtOnceWithAValidShorterWav) {
     EXPECT_GT(control.total(), 55000);
     control.stop();
     EXPECT_FALSE(control.busy());
+    EXPECT_EQ(control.lastEnd(), ActiveMP3::DecodeEnd::Stopped);
+    EXPECT_TRUE(control.lastError().isEmpty());
 
     // Closed with its true length as stop returns, before any event is processed.
     const DecodedWav out = readDecoded(wav);
@@ -250,10 +258,14 @@ TEST_F(DecoderControl, RefusesWhatItCannotDecodeAndLeavesNoFile) {
     EXPECT_FALSE(control.decodeToFile(path("missing.wav")));
     EXPECT_FALSE(QFile::exists(path("missing.wav")));
 
-    // No folder to write into.
+    // No folder to write into: the system's reason is given.
     fixtures::writeFile(path("good.mp3"), valid);
     control.setInputFile(path("good.mp3"));
     EXPECT_FALSE(control.decodeToFile(path("no/such/folder/good.wav")));
+    EXPECT_EQ(control.lastError(), QStringLiteral("Cannot write ") +
+                                       path("no/such/folder/good.wav") +
+                                       QStringLiteral(": No such file or directory"));
+    EXPECT_EQ(control.lastEnd(), ActiveMP3::DecodeEnd::None);
 
     // Never written over its own input.
     EXPECT_FALSE(control.decodeToFile(path("good.mp3")));
@@ -292,6 +304,9 @@ TEST_F(DecoderControl, DamagedStreamsGiveWhatCanBeDecoded) {
         control.setInputFile(input);
         ASSERT_TRUE(control.decodeToFile(output)) << control.lastError().toStdString();
         ASSERT_TRUE(waitFinished(control, finished).has_value()) << "decode did not end";
+        // Damage the decoder gets past, and a file cut short, still end cleanly.
+        EXPECT_EQ(control.lastEnd(), ActiveMP3::DecodeEnd::Completed)
+            << control.lastError().toStdString();
         const DecodedWav out = readDecoded(output);
         expectConsistentHeader(out, 44100, 2);
         const double seconds = out.format.frameCount() / 44100.0;
@@ -303,9 +318,98 @@ TEST_F(DecoderControl, DamagedStreamsGiveWhatCanBeDecoded) {
     }
 }
 
+TEST_F(DecoderControl, DamageTheDecoderCannotGetPastFailsTheDecodeKeepingTheAudioBefore) {
+    const QByteArray first = fixtures::mp3Bytes(fixtures::sine(1000, 3), 44100, 2, 128);
+    const QByteArray other = fixtures::mp3Bytes(fixtures::sine(500, 3), 48000, 1, 64);
+    const struct {
+        const char* name;
+        QByteArray bytes;
+        const char* says;
+    } cases[] = {
+        // No sync word anywhere in more than the decoder's resync limit.
+        {"hole.mp3", first + QByteArray(Mpg123Stream::resyncLimitBytes + 100000, '\0') + first,
+         "resync"},
+        // Seconds of audio in another format: not damage to skip but another stream.
+        {"glued.mp3", first + other, "another format"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const QString input = path(c.name);
+        fixtures::writeFile(input, c.bytes);
+        const QString output = input + QStringLiteral(".wav");
+        ActiveMP3 control;
+        QSignalSpy finished(&control, &ActiveMP3::decodingFinished);
+        control.setInputFile(input);
+        ASSERT_TRUE(control.decodeToFile(output)) << control.lastError().toStdString();
+        const auto completed = waitFinished(control, finished);
+        ASSERT_TRUE(completed.has_value()) << "decode did not end";
+        EXPECT_FALSE(*completed);
+        EXPECT_EQ(control.lastEnd(), ActiveMP3::DecodeEnd::Failed);
+        const QString error = control.lastError();
+        EXPECT_TRUE(
+            error.startsWith(QStringLiteral("Cannot decode ") + input + QStringLiteral(": ")))
+            << error.toStdString();
+        EXPECT_TRUE(error.contains(QLatin1String(c.says), Qt::CaseInsensitive))
+            << error.toStdString();
+
+        const DecodedWav out = readDecoded(output);
+        expectConsistentHeader(out, 44100, 2);
+        EXPECT_EQ(out.format.frameCount(), 3 * 44100); // all of the first stream
+        EXPECT_NEAR(fixtures::dominantFrequency(out.samples, 44100, 2), 1000.0, 3.0);
+    }
+}
+
+// The output's failures end the decode as failed with the system's reason, and leave a WAV
+// whose header describes what it holds.
+TEST_F(DecoderControl, OutputFailuresEndTheDecodeAsFailedWithTheSystemsReason) {
+    const QString mp3 = makeSineMp3("full.mp3", 440, 20, 44100, 2, 128);
+    const QString wav = path("full.wav");
+    ActiveMP3 control;
+    QSignalSpy finished(&control, &ActiveMP3::decodingFinished);
+    control.setInputFile(mp3);
+
+    // The file-size limit stands in for a full disk: a write partway through fails.
+    constexpr rlim_t limit = 300000;
+    rlimit old{};
+    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &old), 0);
+    const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit small = old;
+    small.rlim_cur = limit;
+    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
+    const bool started = control.decodeToFile(wav);
+    const auto completed = started ? waitFinished(control, finished) : std::nullopt;
+    setrlimit(RLIMIT_FSIZE, &old);
+    std::signal(SIGXFSZ, oldHandler);
+
+    ASSERT_TRUE(started) << control.lastError().toStdString();
+    ASSERT_TRUE(completed.has_value()) << "decode did not end";
+    EXPECT_FALSE(*completed);
+    EXPECT_EQ(control.lastEnd(), ActiveMP3::DecodeEnd::Failed);
+    EXPECT_EQ(control.lastError(),
+              QStringLiteral("Cannot write ") + wav + QStringLiteral(": File too large"));
+    DecodedWav out = readDecoded(wav);
+    expectConsistentHeader(out, 44100, 2);
+    EXPECT_LE(out.fileSize, static_cast<qint64>(limit));
+    EXPECT_GT(out.fileSize, static_cast<qint64>(limit) - 4);
+
+    // A flush refused when the file is ended (a disk reporting its write error late).
+    {
+        fixtures::FailingFlush refuse(EIO);
+        ASSERT_TRUE(control.decodeToFile(wav));
+        ASSERT_TRUE(waitFinished(control, finished).has_value());
+        EXPECT_GE(refuse.refused(), 1);
+    }
+    EXPECT_EQ(control.lastEnd(), ActiveMP3::DecodeEnd::Failed);
+    EXPECT_EQ(control.lastError(),
+              QStringLiteral("Cannot write ") + wav + QStringLiteral(": Input/output error"));
+    out = readDecoded(wav);
+    expectConsistentHeader(out, 44100, 2);
+    EXPECT_EQ(out.format.frameCount(), 20 * 44100); // every byte was written, only the flush failed
+}
+
 // A sink that keeps what it is given, and can refuse after some bytes.
 class MemorySink final : public PcmSink {
-public:
+  public:
     explicit MemorySink(std::size_t refuseAfter = SIZE_MAX) : refuseAfter_(refuseAfter) {}
     bool begin(const PcmFormat& f) override {
         format = f;
@@ -318,13 +422,16 @@ public:
         audio.insert(audio.end(), data, data + bytes);
         return audio.size() < refuseAfter_;
     }
-    void finish() override { ++finishes; }
+    bool finish() override {
+        ++finishes;
+        return true;
+    }
 
     PcmFormat format;
     std::vector<char> audio;
     int begins = 0, finishes = 0, unalignedWrites = 0;
 
-private:
+  private:
     std::size_t refuseAfter_;
 };
 
@@ -347,13 +454,15 @@ TEST_F(DecoderControl, DecodesIntoAnySinkAndEndsWhenTheSinkRefuses) {
     EXPECT_EQ(sink->unalignedWrites, 0);
     EXPECT_NEAR(static_cast<double>(sink->audio.size()) / 2, 30.0 * 48000, 2304);
 
-    // A sink that takes no more ends the decode early, as not completed.
+    // A sink that takes no more ends the decode early, as failed.
     auto partial = std::make_unique<MemorySink>(100000);
     sink = partial.get();
     ASSERT_TRUE(control.decodeToSink(std::move(partial)));
     completed = waitFinished(control, finished);
     ASSERT_TRUE(completed.has_value());
     EXPECT_FALSE(*completed);
+    EXPECT_EQ(control.lastEnd(), ActiveMP3::DecodeEnd::Failed);
+    EXPECT_FALSE(control.lastError().isEmpty());
     EXPECT_EQ(sink->finishes, 1);
     EXPECT_LT(sink->audio.size(), 30u * 48000 * 2);
 }

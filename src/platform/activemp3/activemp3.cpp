@@ -37,6 +37,16 @@ ActiveMP3::~ActiveMP3() {
     stop();
 }
 
+QString ActiveMP3::lastError() const {
+    std::lock_guard lock(errorMutex_);
+    return lastError_;
+}
+
+void ActiveMP3::setLastError(const QString& text) {
+    std::lock_guard lock(errorMutex_);
+    lastError_ = text;
+}
+
 std::int64_t ActiveMP3::position() const {
     return framesToMs(decodedFrames_.load(), format_.sampleRate);
 }
@@ -58,12 +68,12 @@ void ActiveMP3::stop() {
 
 std::unique_ptr<Mpg123Stream> ActiveMP3::openInput() {
     if (inputFile_.isEmpty()) {
-        lastError_ = QStringLiteral("No input file");
+        setLastError(QStringLiteral("No input file"));
         return nullptr;
     }
     auto stream = Mpg123Stream::open(inputFile_);
     if (!stream) {
-        lastError_ = stream.error().description();
+        setLastError(stream.error().description());
         return nullptr;
     }
     return std::move(stream.value());
@@ -76,27 +86,29 @@ bool ActiveMP3::decodeToFile(const QString& wavPath) {
     if (busy() && input == runningInput_ && output == runningOutput_)
         return true;
     stop();
-    lastError_.clear();
+    lastEnd_ = DecodeEnd::None;
+    setLastError({});
 
     auto stream = openInput();
     if (!stream)
         return false;
     if (sameFile(input, output)) {
-        lastError_ = QStringLiteral("The output file is the input file");
+        setLastError(QStringLiteral("The output file is the input file"));
         return false;
     }
+    const QString outputName = QStringLiteral("Cannot write ") + output;
     auto writer = std::make_unique<WavFileWriter>();
     if (!writer->open(output)) {
-        lastError_ = QStringLiteral("Cannot write ") + output;
+        setLastError(outputName + QStringLiteral(": ") + writer->errorText());
         return false;
     }
     if (!writer->begin(stream->format())) {
         writer->finish();
         QFile::remove(output);
-        lastError_ = QStringLiteral("Cannot write ") + output;
+        setLastError(outputName + QStringLiteral(": ") + writer->errorText());
         return false;
     }
-    if (!start(std::move(stream), std::move(writer)))
+    if (!start(std::move(stream), std::move(writer), outputName))
         return false;
     runningInput_ = input;
     runningOutput_ = output;
@@ -105,9 +117,10 @@ bool ActiveMP3::decodeToFile(const QString& wavPath) {
 
 bool ActiveMP3::decodeToSink(std::unique_ptr<PcmSink> sink) {
     stop();
-    lastError_.clear();
+    lastEnd_ = DecodeEnd::None;
+    setLastError({});
     if (!sink) {
-        lastError_ = QStringLiteral("No output");
+        setLastError(QStringLiteral("No output"));
         return false;
     }
     auto stream = openInput();
@@ -115,13 +128,14 @@ bool ActiveMP3::decodeToSink(std::unique_ptr<PcmSink> sink) {
         return false;
     if (!sink->begin(stream->format())) {
         sink->finish();
-        lastError_ = QStringLiteral("The output refuses this audio format");
+        setLastError(QStringLiteral("The output refuses this audio format"));
         return false;
     }
-    return start(std::move(stream), std::move(sink));
+    return start(std::move(stream), std::move(sink), QStringLiteral("The output failed"));
 }
 
-bool ActiveMP3::start(std::unique_ptr<Mpg123Stream> stream, std::unique_ptr<PcmSink> sink) {
+bool ActiveMP3::start(std::unique_ptr<Mpg123Stream> stream, std::unique_ptr<PcmSink> sink,
+                      const QString& outputName) {
     format_ = stream->format();
     decodedFrames_ = 0;
     expectedFrames_ = stream->expectedFrames();
@@ -130,22 +144,24 @@ bool ActiveMP3::start(std::unique_ptr<Mpg123Stream> stream, std::unique_ptr<PcmS
     stopRequested_ = false;
     busy_ = true;
     const std::uint64_t generation = ++generation_;
-    worker_ = std::thread([this, stream = stream_.get(), sink = sink_.get(), generation] {
-        run(*stream, *sink, generation);
-    });
+    const QString decodeName = QStringLiteral("Cannot decode ") + absolute(inputFile_);
+    worker_ =
+        std::thread([this, stream = stream_.get(), sink = sink_.get(), decodeName, outputName,
+                     generation] { run(*stream, *sink, decodeName, outputName, generation); });
     return true;
 }
 
 // Worker thread. Decodes in steps of a few frames so a stop takes effect at once, and
-// writes in large blocks.
-void ActiveMP3::run(Mpg123Stream& stream, PcmSink& sink, std::uint64_t generation) {
+// writes in large blocks. How the decode ended is settled here, before busy turns false.
+void ActiveMP3::run(Mpg123Stream& stream, PcmSink& sink, const QString& decodeName,
+                    const QString& outputName, std::uint64_t generation) {
     const std::size_t blockAlign = static_cast<std::size_t>(stream.format().blockAlign());
     const std::size_t frameRoom = stream.maxFrameBytes();
     const std::size_t capacity = std::max(writeBlockBytes, 4 * frameRoom);
     const std::size_t step = std::max<std::size_t>(64 * 1024, frameRoom);
     std::vector<char> block(capacity);
     std::size_t fill = 0;
-    bool completed = false;
+    bool stopped = false;
     bool sinkOk = true;
 
     for (;;) {
@@ -156,7 +172,7 @@ void ActiveMP3::run(Mpg123Stream& stream, PcmSink& sink, std::uint64_t generatio
             fill += got;
             decodedFrames_.fetch_add(static_cast<std::int64_t>(got / blockAlign));
         }
-        const bool stopped = stopRequested_.load(std::memory_order_relaxed);
+        stopped = stopRequested_.load(std::memory_order_relaxed);
         // With room for a frame, nothing read means the stream has nothing more.
         const bool ended = !stopped && (stream.ended() || got == 0);
         if (fill > 0 && (stopped || ended || capacity - fill < frameRoom)) {
@@ -165,17 +181,31 @@ void ActiveMP3::run(Mpg123Stream& stream, PcmSink& sink, std::uint64_t generatio
             if (!sinkOk)
                 break;
         }
-        if (stopped)
+        if (stopped || ended)
             break;
-        if (ended) {
-            completed = true;
-            break;
-        }
     }
-    sink.finish();
-    if (completed)
+    const bool finished = sink.finish();
+
+    // The output's failure comes first: what the file holds is what the user gets.
+    DecodeEnd end = DecodeEnd::Completed;
+    QString error;
+    if (!sinkOk || !finished) {
+        end = DecodeEnd::Failed;
+        const QString reason = sink.errorText();
+        error = outputName + QStringLiteral(": ") +
+                (reason.isEmpty() ? QStringLiteral("it takes no more audio") : reason);
+    } else if (stream.failed()) {
+        end = DecodeEnd::Failed;
+        error = decodeName + QStringLiteral(": ") + stream.error();
+    } else if (stopped) {
+        end = DecodeEnd::Stopped;
+    }
+    if (end == DecodeEnd::Completed)
         expectedFrames_ = decodedFrames_.load();
+    setLastError(error);
+    lastEnd_ = end;
     busy_ = false;
+    const bool completed = end == DecodeEnd::Completed;
     QMetaObject::invokeMethod(
         this,
         [this, generation, completed] {

@@ -8,6 +8,7 @@
 #include <atomic>
 #include <cstdint>
 #include <memory>
+#include <mutex>
 #include <thread>
 
 class Mpg123Stream;
@@ -20,11 +21,23 @@ class Mpg123Stream;
 // milliseconds of audio), stop.
 //
 // The WAV written is 16-bit PCM at the MP3's own sample rate and channel count, with a
-// correct 44-byte RIFF header, also when the decode is stopped early (the header then
-// states what was written). A file that is not MPEG audio, or whose first frames are not a
-// sound stream (see Mpg123Stream), starts nothing and leaves no output file behind; damage
-// later in the file is skipped where the decoder can resynchronise, and otherwise ends the
-// WAV at the last good frame.
+// correct 44-byte RIFF header, also when the decode is stopped early or fails (the header
+// then states what was written), and it holds exactly the samples that were encoded when
+// the MP3 records its encoder delay and padding (LAME/Info frame). A file that is not MPEG
+// audio, or whose first frames are not a sound stream (see Mpg123Stream), starts nothing
+// and leaves no output file behind; damage later in the file is skipped where the decoder
+// can resynchronise, and otherwise ends the WAV at the last good frame as a failed decode.
+//
+// How a decode ended (lastEnd(), lastError()) is set by the worker before busy() turns
+// false, so it is final once busy() is false or decodingFinished arrived:
+//  - Completed: the stream ended cleanly where its data ends, every decoded byte was taken
+//    by the output, and the output was properly ended (WAV header, flush and close);
+//  - Stopped: ended by stop() (also the one a newer start makes); the output was properly
+//    ended with the audio decoded so far;
+//  - Failed: a decoder error in the stream, damage the decoder could not get past, an
+//    output that refused audio (disk full, file too large) or could not be ended properly;
+//    lastError() says which, with the system's reason. The audio decoded and written before
+//    the failure stays in the output.
 //
 // One output, one writer: the output is locked while written, so a decode into a file
 // that another decode (of any control, or any process) is writing does not start; starting
@@ -34,7 +47,14 @@ class Mpg123Stream;
 // called there; only the decoding itself runs on the worker thread.
 class ActiveMP3 : public QObject {
     Q_OBJECT
-public:
+  public:
+    enum class DecodeEnd {
+        None, // no decode has ended since the last start (or the last start failed)
+        Completed,
+        Stopped,
+        Failed,
+    };
+
     explicit ActiveMP3(QObject* parent = nullptr);
     ~ActiveMP3() override; // stops any decode and waits for the worker
 
@@ -43,8 +63,8 @@ public:
 
     // Starts decoding the input file to `wavPath` and returns at once. True when decoding
     // runs: started now, or already running from this input into this output. False when
-    // nothing started (see lastError()); no file is then created. Any other decode of this
-    // control is stopped first.
+    // nothing started (see lastError(), e.g. "Cannot write /out/x.wav: Permission denied");
+    // no file is then created. Any other decode of this control is stopped first.
     bool decodeToFile(const QString& wavPath);
     // Starts decoding the input file into `sink` (given the format by begin() before this
     // returns) and returns at once; false when nothing started. Stops any other decode.
@@ -59,8 +79,11 @@ public:
     std::int64_t total() const;
     // The output format of the current or last decode.
     PcmFormat format() const { return format_; }
-    // Why the last start failed; empty after a successful start.
-    const QString& lastError() const { return lastError_; }
+    // How the last decode ended; None while one runs and after a start that failed.
+    DecodeEnd lastEnd() const { return lastEnd_.load(); }
+    // Why the last start failed, or why the last decode failed; empty after a successful
+    // start, and after a decode that completed or was stopped.
+    QString lastError() const;
 
     // Ends any decode at once: the audio decoded so far is written, the WAV header rewritten
     // and the file closed before this returns. Harmless when idle.
@@ -69,19 +92,26 @@ public:
     // Size of the blocks written to the output.
     static constexpr std::size_t writeBlockBytes = 1 << 20;
 
-signals:
-    // A decode has ended and its output is closed; `completed` is false when it was stopped
-    // or its output refused data. Emitted on the control's own thread, a little after busy
-    // turned false, and only when no newer decode has been started since.
+  signals:
+    // A decode has ended and its output is closed; `completed` is lastEnd() == Completed.
+    // Emitted on the control's own thread, a little after busy turned false, and only when
+    // no newer decode has been started since.
     void decodingFinished(bool completed);
 
-private:
-    bool start(std::unique_ptr<Mpg123Stream> stream, std::unique_ptr<PcmSink> sink);
-    void run(Mpg123Stream& stream, PcmSink& sink, std::uint64_t generation);
+  private:
+    // `outputName` starts the reason given when the output fails ("Cannot write <path>").
+    bool start(std::unique_ptr<Mpg123Stream> stream, std::unique_ptr<PcmSink> sink,
+               const QString& outputName);
+    // Worker thread. `decodeName` starts the reason given when the stream fails.
+    void run(Mpg123Stream& stream, PcmSink& sink, const QString& decodeName,
+             const QString& outputName, std::uint64_t generation);
     std::unique_ptr<Mpg123Stream> openInput();
+    void setLastError(const QString& text);
 
     QString inputFile_;
+    mutable std::mutex errorMutex_; // lastError_ is written by the worker at a decode's end
     QString lastError_;
+    std::atomic<DecodeEnd> lastEnd_{DecodeEnd::None};
     QString runningInput_; // absolute paths of the decode in progress, for the restart rule
     QString runningOutput_;
     PcmFormat format_;

@@ -39,6 +39,7 @@ Result<Mpg123Handle> makeMpg123Handle() {
         return libraryError(mpg123_plain_strerror(error));
     mpg123_handle* h = handle.get();
     mpg123_param(h, MPG123_ADD_FLAGS, MPG123_QUIET, 0.0);
+    mpg123_param(h, MPG123_ADD_FLAGS, MPG123_GAPLESS, 0.0);
     // WAV data is little-endian whatever the host is.
     mpg123_param(h, MPG123_ADD_FLAGS, MPG123_FORCE_ENDIAN, 0.0);
     mpg123_param(h, MPG123_REMOVE_FLAGS, MPG123_BIG_ENDIAN, 0.0);
@@ -121,6 +122,11 @@ Result<bool> Mpg123Stream::probe() {
     }
 }
 
+void Mpg123Stream::fail(const QString& why) {
+    ended_ = true;
+    error_ = why.isEmpty() ? QStringLiteral("Decoder error") : why;
+}
+
 std::size_t Mpg123Stream::maxFrameBytes() const {
     return std::max<std::size_t>(mpg123_outblock(handle_.get()), 1152 * 2 * 2);
 }
@@ -159,13 +165,17 @@ std::size_t Mpg123Stream::read(char* buffer, std::size_t capacity, const std::at
             foreignFrames_ = 0;
             continue;
         }
-        if (result != MPG123_OK) { // the end, a decoder error or damage beyond the limit
+        if (result == MPG123_DONE) {
             ended_ = true;
+            break;
+        }
+        if (result != MPG123_OK) { // a decoder error, or damage beyond the resync limit
+            fail(QString::fromUtf8(mpg123_strerror(h)));
             break;
         }
         if (foreignFormat_) {
             if (++foreignFrames_ > maxForeignFrames)
-                ended_ = true;
+                fail(QStringLiteral("The audio changes to another format"));
             continue;
         }
         bytes -= bytes % static_cast<std::size_t>(format_.blockAlign());

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QString>
+
 #include <cstddef>
 #include <cstdint>
 
@@ -18,11 +20,15 @@ struct PcmFormat {
 // Receives the decoded audio of one decode, in order, on the decoding thread: begin once,
 // write any number of times, finish once (also after a stop or a failed write).
 class PcmSink {
-public:
+  public:
     virtual ~PcmSink() = default;
     // False: the sink cannot take audio of this format; nothing is written.
     virtual bool begin(const PcmFormat& format) = 0;
     // `bytes` is a whole number of sample frames. False: the sink takes no more audio.
     virtual bool write(const char* data, std::size_t bytes) = 0;
-    virtual void finish() = 0;
+    // Ends the output. False when it could not be ended properly (for a file: its header,
+    // flush or close failed), so what it holds cannot be trusted.
+    virtual bool finish() = 0;
+    // Why the sink refused audio or could not finish; empty when it has no reason to give.
+    virtual QString errorText() const { return {}; }
 };

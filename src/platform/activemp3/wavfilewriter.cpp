@@ -3,6 +3,7 @@
 #include <QFile>
 
 #include <cerrno>
+#include <cstring>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <unistd.h>
@@ -18,69 +19,99 @@ WavFileWriter::~WavFileWriter() {
 
 bool WavFileWriter::open(const QString& path) {
     finish();
+    format_ = {};
+    dataBytes_ = 0;
+    error_ = 0;
     const QByteArray name = QFile::encodeName(path);
     const int fd = ::open(name.constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
     if (fd < 0)
-        return false;
+        return fail(errno);
     // Locked before it is cut, so a file another writer holds is never emptied.
     if (::flock(fd, LOCK_EX | LOCK_NB) != 0 || ::ftruncate(fd, 0) != 0) {
+        fail(errno);
         ::close(fd);
         return false;
     }
     fd_ = fd;
-    dataBytes_ = 0;
-    failed_ = false;
     return true;
 }
 
 bool WavFileWriter::begin(const PcmFormat& format) {
-    if (fd_ < 0 || !format.valid())
+    if (fd_ < 0 || failed())
         return false;
+    if (!format.valid())
+        return fail(EINVAL);
     format_ = format;
-    if (!writeHeader()) {
-        failed_ = true;
-        return false;
-    }
-    return true;
+    return writeHeader(-1);
 }
 
 bool WavFileWriter::write(const char* data, std::size_t bytes) {
-    if (fd_ < 0 || failed_ || !format_.valid())
+    if (fd_ < 0 || failed() || !format_.valid())
         return false;
     const auto room = static_cast<std::size_t>(maxDataBytes - dataBytes_);
-    const std::size_t block = static_cast<std::size_t>(format_.blockAlign());
-    std::size_t take = bytes <= room ? bytes : room - room % block;
-    if (take > 0 && !writeAll(data, take)) {
-        failed_ = true;
+    const auto block = static_cast<std::size_t>(format_.blockAlign());
+    const std::size_t take = bytes <= room ? bytes : room - room % block;
+    std::size_t written = 0;
+    if (take > 0 && !writeAll(data, take, -1, written)) {
+        // Keep the whole frames that reached the file and drop a torn one, so the header
+        // finish() writes describes exactly what the file holds.
+        const std::size_t whole = written - written % block;
+        dataBytes_ += static_cast<std::int64_t>(whole);
+        if (whole != written)
+            ::ftruncate(fd_, static_cast<off_t>(sizeof(WavHeaderBytes::bytes) + dataBytes_));
         return false;
     }
     dataBytes_ += static_cast<std::int64_t>(take);
-    return take == bytes;
+    return take == bytes || fail(EFBIG);
 }
 
-void WavFileWriter::finish() {
+bool WavFileWriter::finish() {
     if (fd_ < 0)
-        return;
-    if (format_.valid() && ::lseek(fd_, 0, SEEK_SET) == 0)
-        writeHeader();
-    ::close(fd_);
+        return true;
+    bool ok = true;
+    if (format_.valid())
+        ok = writeHeader(0);
+    if (ok && ::fdatasync(fd_) != 0)
+        ok = fail(errno);
+    // The descriptor is released even when close reports an error.
+    if (::close(fd_) != 0)
+        ok = fail(errno);
     fd_ = -1;
+    return ok;
 }
 
-bool WavFileWriter::writeHeader() {
+QString WavFileWriter::errorText() const {
+    if (error_ == EWOULDBLOCK) // from the lock: the system's text would not say why
+        return QStringLiteral("the file is in use");
+    return error_ ? QString::fromLocal8Bit(std::strerror(error_)) : QString();
+}
+
+bool WavFileWriter::writeHeader(std::int64_t offset) {
     const WavHeaderBytes header = makePcmWavHeader(format_, static_cast<std::uint32_t>(dataBytes_));
-    return writeAll(reinterpret_cast<const char*>(header.bytes), sizeof header.bytes);
+    std::size_t written = 0;
+    return writeAll(reinterpret_cast<const char*>(header.bytes), sizeof header.bytes, offset,
+                    written);
 }
 
-bool WavFileWriter::writeAll(const char* data, std::size_t bytes) {
-    std::size_t done = 0;
-    while (done < bytes) {
-        const ssize_t n = ::write(fd_, data + done, bytes - done);
+bool WavFileWriter::writeAll(const char* data, std::size_t bytes, std::int64_t offset,
+                             std::size_t& written) {
+    written = 0;
+    while (written < bytes) {
+        const ssize_t n =
+            offset < 0 ? ::write(fd_, data + written, bytes - written)
+                       : ::pwrite(fd_, data + written, bytes - written,
+                                  static_cast<off_t>(offset + static_cast<std::int64_t>(written)));
         if (n < 0 && errno == EINTR)
             continue;
         if (n <= 0)
-            return false;
-        done += static_cast<std::size_t>(n);
+            return fail(n < 0 ? errno : EIO);
+        written += static_cast<std::size_t>(n);
     }
     return true;
+}
+
+bool WavFileWriter::fail(int error) {
+    if (error_ == 0)
+        error_ = error ? error : EIO;
+    return false;
 }

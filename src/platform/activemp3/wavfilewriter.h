@@ -14,7 +14,11 @@
 // The output is opened (created, locked, then cut to zero) by open(), before any decoding
 // starts; the lock (flock, exclusive) makes a second writer of the same file, in this
 // process or another, fail to open it rather than write into it. The data stops at the
-// largest length a RIFF size field can state; write() then refuses more.
+// largest length a RIFF size field can state; write() then refuses more (EFBIG).
+//
+// A refused write keeps the whole sample frames that reached the file and cuts off the
+// rest, so the file finish() ends always matches its header. The first failure of open,
+// a write, the header, the flush or the close is kept as a system error number (error()).
 //
 // Used by one thread at a time: opened by the starter, then written and finished by the
 // decoding thread.
@@ -25,27 +29,39 @@ class WavFileWriter final : public PcmSink {
     WavFileWriter(const WavFileWriter&) = delete;
     WavFileWriter& operator=(const WavFileWriter&) = delete;
 
-    // False when the file cannot be created or another writer holds it; an existing file
-    // that some writer holds is left untouched.
+    // False when the file cannot be created or another writer holds it (error() tells why);
+    // an existing file that some writer holds is left untouched.
     bool open(const QString& path);
     bool begin(const PcmFormat& format) override;
     bool write(const char* data, std::size_t bytes) override;
-    void finish() override;
+    // Rewrites the header with the lengths written, flushes the file to the disk (fdatasync)
+    // and closes it. False when any of these failed. Without an open file (never opened, or
+    // finished already) it does nothing and returns true.
+    bool finish() override;
 
     std::int64_t dataBytes() const { return dataBytes_; }
-    bool failed() const { return failed_; }
+    // A step failed since the last open: a write, the header, the flush or the close.
+    bool failed() const { return error_ != 0; }
+    // The system error number (errno) of the first failure since the last open; 0 if none.
+    int error() const { return error_; }
+    // The system's text for error() ("No space left on device"; "the file is in use" when
+    // another writer holds it); empty when nothing failed.
+    QString errorText() const override;
 
     // The largest data length a WAV's 32-bit RIFF size can describe.
     static constexpr std::int64_t maxDataBytes = 0xFFFFFFFFLL - 36;
 
   private:
-    bool writeAll(const char* data, std::size_t bytes);
-    bool writeHeader();
+    // Writes at `offset`, or at the current position when it is negative; the bytes that
+    // reached the file are stored in `written`.
+    bool writeAll(const char* data, std::size_t bytes, std::int64_t offset, std::size_t& written);
+    bool writeHeader(std::int64_t offset);
+    bool fail(int error); // keeps the first error; false
 
     int fd_ = -1;
     PcmFormat format_;
     std::int64_t dataBytes_ = 0;
-    bool failed_ = false;
+    int error_ = 0;
 };
 
 // The 44-byte header of a 16-bit PCM WAV in `format` announcing `dataBytes` bytes.
