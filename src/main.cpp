@@ -8,6 +8,8 @@
 #include <QLockFile>
 #include <QStandardPaths>
 
+#include <csignal>
+
 namespace {
 
 // The lock that makes the program single-instance. It lives in the user's runtime folder
@@ -23,6 +25,9 @@ QString instanceLockPath() {
 } // namespace
 
 int main(int argc, char* argv[]) {
+    // With SIGXFSZ ignored, a write past the file-size limit (ulimit -f) fails with EFBIG
+    // and is reported as that file's failure, instead of the signal ending the program.
+    std::signal(SIGXFSZ, SIG_IGN);
     QApplication app(argc, argv);
 
     // A second instance ends at once, showing nothing.
