@@ -60,8 +60,18 @@ class LameStream {
     }
 
     int flush(unsigned char* output) {
-        return lame_encode_flush(flags_.get(), output, static_cast<int>(outputBytes_));
+        const int n = lame_encode_flush(flags_.get(), output, static_cast<int>(outputBytes_));
+        flushed_ = n >= 0;
+        return n;
     }
+
+    bool flushed() const { return flushed_; }
+    // The tag frame's size; 0 when the stream carries none. Larger than the buffer only when
+    // the buffer cannot take it (nothing is stored then).
+    std::size_t infoTag(unsigned char* output) const {
+        return lame_get_lametag_frame(flags_.get(), output, outputBytes_);
+    }
+    std::uint32_t outputBytes() const { return outputBytes_; }
 
   private:
     int encodeFrames(const std::int16_t* input, std::uint32_t frames, unsigned char* output) {
@@ -84,6 +94,7 @@ class LameStream {
     std::array<std::int16_t, 2> pending_{};
     int pendingCount_ = 0;
     std::vector<std::int16_t> joined_;
+    bool flushed_ = false;
 };
 
 class StreamTable {
@@ -285,9 +296,10 @@ ErrorCode beInitStream(const EncoderConfig& config, std::uint32_t& samplesPerChu
     lame_set_error_protection(f, config.crcFlag != 0);
     lame_set_copyright(f, config.copyrightFlag != 0);
     lame_set_original(f, config.originalFlag != 0);
-    // The output is only ever appended to, so an information frame that needs rewriting
-    // at the end would stay blank: write none.
-    lame_set_bWriteVbrTag(f, 0);
+    // The LAME/Info frame: its delay and padding let decoders give back exactly the
+    // samples encoded. Callers write its final bytes over the blank first frame. The
+    // encoder leaves it out where it does not fit in a frame of the chosen bitrate.
+    lame_set_bWriteVbrTag(f, 1);
     lame_set_write_id3tag_automatic(f, 0);
     if (lame_init_params(f) < 0)
         return InvalidFormatParameters;
@@ -339,6 +351,22 @@ ErrorCode beDeinitStream(StreamHandle stream, unsigned char* output, std::uint32
         return BufferTooSmall;
     if (n < 0)
         return InvalidFormatParameters;
+    bytesProduced = static_cast<std::uint32_t>(n);
+    return Successful;
+}
+
+ErrorCode beInfoTagFrame(StreamHandle stream, unsigned char* output, std::uint32_t& bytesProduced) {
+    bytesProduced = 0;
+    const std::shared_ptr<LameStream> s = table().find(stream);
+    if (!s)
+        return InvalidHandle;
+    if (!output)
+        return InvalidFormatParameters;
+    if (!s->flushed())
+        return InvalidFormat;
+    const std::size_t n = s->infoTag(output);
+    if (n > s->outputBytes())
+        return BufferTooSmall;
     bytesProduced = static_cast<std::uint32_t>(n);
     return Successful;
 }

@@ -8,9 +8,17 @@
 #include <cstddef>
 #include <cstdint>
 
-// The MP3 encoder binding: four stream operations over libmp3lame that take a fixed
-// 331-byte configuration record and answer with numeric codes. Every caller that produces
-// MP3 (the file encoder, direct CD encoding) goes through these operations only.
+// The MP3 encoder binding: stream operations over libmp3lame that take a fixed 331-byte
+// configuration record and answer with numeric codes. Every caller that produces MP3 (the
+// file encoder, direct CD encoding) goes through these operations only.
+//
+// A stream starts with a LAME/Info tag frame that records the encoder delay and padding,
+// so gapless-aware decoders give back exactly the samples encoded. The encoder reserves that
+// frame (blank) as the first bytes it delivers; its content is known only once the stream is
+// flushed: after beDeinitStream, beInfoTagFrame gives the bytes the caller writes over the
+// first bytes of its output. The tag must fit in one frame of the stream's own bitrate, so
+// streams whose frames are too small for it (below 64 kbit/s in stereo at 44.1 and 48 kHz)
+// carry none: nothing is reserved and beInfoTagFrame gives 0 bytes.
 //
 // Thread-safe: streams live in a process-wide table guarded by a mutex. One stream is used
 // by one thread at a time (the job that opened it).
@@ -103,6 +111,11 @@ ErrorCode beEncodeChunk(StreamHandle stream, std::uint32_t sampleCount, const st
 
 // Flushes the encoder: delivers the last MP3 frames into `output`.
 ErrorCode beDeinitStream(StreamHandle stream, unsigned char* output, std::uint32_t& bytesProduced);
+
+// After beDeinitStream: stores into `output` (of the size beInitStream reported) the final
+// LAME/Info tag frame, which replaces the first `bytesProduced` bytes the stream delivered;
+// 0 bytes for a stream that carries no tag. InvalidFormat when the stream was not flushed.
+ErrorCode beInfoTagFrame(StreamHandle stream, unsigned char* output, std::uint32_t& bytesProduced);
 
 // Releases the stream. Called last, and at once after a failing beEncodeChunk.
 ErrorCode beCloseStream(StreamHandle stream);

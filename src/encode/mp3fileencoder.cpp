@@ -11,6 +11,7 @@
 #include <condition_variable>
 #include <cstring>
 #include <mutex>
+#include <optional>
 #include <thread>
 #include <vector>
 
@@ -28,7 +29,13 @@ QString systemReason(int error) {
 
 VortanError fileError(const QString& what, int error) {
     return VortanError(VortanError::PathAccess, source(),
-                       QStringLiteral("%1: %2").arg(what, systemReason(error)));
+                       QStringLiteral("%1: %2").arg(what, systemReason(error ? error : EIO)));
+}
+
+VortanError shrankError(const QString& path) {
+    return VortanError(
+        VortanError::PathAccess, source(),
+        QStringLiteral("%1: the file became shorter while it was encoded").arg(path));
 }
 
 // Closes the stream on every path out of the job.
@@ -105,8 +112,8 @@ class OutputWriter {
                 return; // closing, and everything is written
             batch.swap(pending_);
             lock.unlock();
-            const bool ok = file_.WriteBytes(batch.data(), batch.size()) && file_.lastResult;
-            const int error = ok ? 0 : (errno ? errno : EIO);
+            const bool ok = file_.WriteBytes(batch.data(), batch.size());
+            const int error = ok ? 0 : file_.lastError;
             lock.lock();
             if (ok) {
                 written_ += static_cast<std::int64_t>(batch.size());
@@ -158,6 +165,13 @@ EncodeOutcome encodeWavToMp3(const EncodeRequest& request, const std::function<b
                 .arg(wav.bitsPerSample)
                 .arg(wav.channels)
                 .arg(wav.formatTag)));
+    // A trailing piece of a sample frame is not audio.
+    const std::int64_t total = wav.dataLength - wav.dataLength % wav.blockAlign;
+    out.audioBytes = total;
+    if (total == 0)
+        return fail(VortanError(
+            VortanError::InvalidArgument, source(),
+            QStringLiteral("%1: the file holds no audio to encode").arg(request.sourcePath)));
 
     modLAME::EncoderConfig config = request.config;
     config.inputSampleRate = wav.sampleRate;
@@ -168,17 +182,29 @@ EncodeOutcome encodeWavToMp3(const EncodeRequest& request, const std::function<b
         return fail(modLAME::lameError(code));
     StreamGuard stream(handle);
 
-    clsFileIo sourceFile;
-    if (!sourceFile.OpenFile(request.sourcePath, FileUse::Read))
-        return fail(fileError(request.sourcePath, errno));
-    clsFileIo outputFile;
-    if (!outputFile.OpenFile(request.outputPath, FileUse::Write))
-        return fail(fileError(request.outputPath, errno));
-    out.outputCreated = true;
-
     std::vector<std::int16_t> input(chunkSamples);
     std::vector<unsigned char> output(outputSize);
     const std::size_t chunkBytes = input.size() * sizeof(std::int16_t);
+
+    clsFileIo sourceFile;
+    if (!sourceFile.OpenFile(request.sourcePath, FileUse::Read))
+        return fail(fileError(request.sourcePath, sourceFile.lastError));
+    // Step over everything before the audio.
+    for (std::int64_t skipped = 0; skipped < wav.dataOffset;) {
+        const auto want = static_cast<std::size_t>(std::min<std::int64_t>(
+            wav.dataOffset - skipped, static_cast<std::int64_t>(chunkBytes)));
+        if (!sourceFile.ReadBytes(input.data(), want))
+            return fail(fileError(request.sourcePath, sourceFile.lastError));
+        if (sourceFile.bytesTransferred <= 0)
+            return fail(shrankError(request.sourcePath));
+        skipped += sourceFile.bytesTransferred;
+    }
+
+    clsFileIo outputFile;
+    if (!outputFile.OpenFile(request.outputPath, FileUse::Write))
+        return fail(fileError(request.outputPath, outputFile.lastError));
+    out.outputCreated = true;
+
     OutputWriter writer(outputFile);
     auto append = [&](std::uint32_t bytes) {
         return bytes == 0 || writer.append(output.data(), bytes);
@@ -189,30 +215,22 @@ EncodeOutcome encodeWavToMp3(const EncodeRequest& request, const std::function<b
         return fail(fileError(request.outputPath, writer.error()));
     };
 
-    // Step over everything before the audio.
-    for (std::int64_t skipped = 0; skipped < wav.dataOffset;) {
-        const auto want = static_cast<std::size_t>(std::min<std::int64_t>(
-            wav.dataOffset - skipped, static_cast<std::int64_t>(chunkBytes)));
-        if (!sourceFile.ReadBytes(input.data(), want) || sourceFile.bytesTransferred <= 0)
-            return fail(fileError(request.sourcePath, errno ? errno : EIO));
-        skipped += sourceFile.bytesTransferred;
-    }
-
-    // A trailing piece of a sample frame is not audio.
-    const std::int64_t total = wav.dataLength - wav.dataLength % wav.blockAlign;
-    out.audioBytes = total;
+    // From here on a failure of the source still ends the MP3 properly. The output failing
+    // to take the MP3 is what is reported when it happens; otherwise the first failure.
+    std::optional<VortanError> failure;
     std::int64_t done = 0;
-    bool ended = false;
-    while (done < total && !ended) {
+    while (done < total && !failure) {
         const auto block = static_cast<std::size_t>(
             std::min<std::int64_t>(static_cast<std::int64_t>(chunkBytes), total - done));
-        if (!sourceFile.ReadBytes(input.data(), block))
-            return fail(fileError(request.sourcePath, errno ? errno : EIO));
+        if (!sourceFile.ReadBytes(input.data(), block)) {
+            failure = fileError(request.sourcePath, sourceFile.lastError);
+            break;
+        }
         auto got = static_cast<std::size_t>(sourceFile.bytesTransferred);
         if (got < block) {
             // The file shrank under us: encode the whole frames that are there and end.
             got -= got % wav.blockAlign;
-            ended = true;
+            failure = shrankError(request.sourcePath);
         }
         done += static_cast<std::int64_t>(got);
 
@@ -234,14 +252,30 @@ EncodeOutcome encodeWavToMp3(const EncodeRequest& request, const std::function<b
     }
 
     std::uint32_t produced = 0;
-    modLAME::beDeinitStream(stream.get(), output.data(), produced);
-    if (!append(produced) || !writer.finish())
+    if (const auto code = modLAME::beDeinitStream(stream.get(), output.data(), produced)) {
+        if (!failure)
+            failure = modLAME::lameError(code);
+    } else if (!append(produced)) {
+        return writeFailed();
+    }
+    if (!writer.finish())
         return writeFailed();
     out.bytesWritten = writer.bytesWritten();
-    outputFile.CloseFile();
-    if (!outputFile.lastResult)
-        return fail(fileError(request.outputPath, errno ? errno : EIO));
+
+    // The LAME/Info frame, complete only now, takes the place of the blank first frame.
+    std::uint32_t tagBytes = 0;
+    if (const auto code = modLAME::beInfoTagFrame(stream.get(), output.data(), tagBytes)) {
+        if (!failure)
+            failure = modLAME::lameError(code);
+    } else if (tagBytes > 0 && !outputFile.WriteBytesAt(0, output.data(), tagBytes) && !failure) {
+        failure = fileError(request.outputPath, outputFile.lastError);
+    }
+    if (!outputFile.CloseFile() && !failure)
+        failure = fileError(request.outputPath, outputFile.lastError);
+    // Closing a file that was only read loses nothing, whatever the system answers.
     sourceFile.CloseFile();
+    if (failure)
+        return fail(std::move(*failure));
     out.status = done < total ? EncodeOutcome::Status::Cancelled : EncodeOutcome::Status::Completed;
     return out;
 }

@@ -24,7 +24,8 @@ struct EncodeOutcome {
     enum class Status {
         Completed, // every audio byte of the source was encoded and the MP3 ended properly
         Cancelled, // ended early on request; the MP3 is shorter but properly ended
-        Failed,    // see error; an output written up to the failure stays on disk
+        Failed,    // see error; an output written up to the failure stays on disk (properly
+                   // ended when the source failed: it was unreadable or shrank midway)
     };
     Status status = Status::Failed;
     VortanError error;             // set when Failed
@@ -36,12 +37,20 @@ struct EncodeOutcome {
 
 // Encodes `request` on the calling thread. The source is read through its RIFF chunks:
 // 16-bit PCM in one or two channels at any rate the encoder takes is encoded at its real
-// format; anything else fails before the output is touched. The output is created (cut to
-// zero length) only after the source and the encoder settings were accepted.
+// format; anything else, and a source without a single sample frame of audio, fails before
+// the output is touched. The output is created (cut to zero length) only after the source
+// and the encoder settings were accepted.
+//
+// The MP3 starts with a LAME/Info frame recording the encoder delay and padding (written
+// over the reserved first frame once everything else is written, also after a cancel), so
+// gapless-aware decoders give back exactly the source's samples; bitrates too low to hold
+// that frame (see modLAME) give MP3s without it. The job fails when a write,
+// the flush of a write, that last rewrite or the close of the output fails (with the
+// system's reason), and when the encoder's flush fails (with the library's error).
 //
 // `cancelled` is asked after each chunk; true ends the job there, flushing the encoder so
-// the MP3 stays playable. `progress` gets the percent of the audio done after each chunk
-// (never called for a source without audio). Either may be empty.
+// the MP3 stays playable. `progress` gets the percent of the audio done after each chunk.
+// Either may be empty.
 EncodeOutcome encodeWavToMp3(const EncodeRequest& request, const std::function<bool()>& cancelled,
                              const std::function<void(double percent)>& progress);
 

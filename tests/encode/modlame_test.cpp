@@ -14,7 +14,8 @@ using namespace modLAME;
 
 namespace {
 
-// Runs the four calls over `samples` in pieces of `piece` samples; returns the MP3 bytes.
+// Runs the stream calls over `samples` in pieces of `piece` samples, and puts the final
+// LAME/Info frame in place of the reserved first frame; returns the MP3 bytes.
 QByteArray encodeAll(const EncoderConfig& config, const std::vector<std::int16_t>& samples,
                      std::size_t piece = 0) {
     std::uint32_t chunk = 0, outSize = 0;
@@ -33,6 +34,10 @@ QByteArray encodeAll(const EncoderConfig& config, const std::vector<std::int16_t
     std::uint32_t produced = 0;
     EXPECT_EQ(beDeinitStream(stream, out.data(), produced), Successful);
     mp3.append(reinterpret_cast<const char*>(out.data()), produced);
+    EXPECT_EQ(beInfoTagFrame(stream, out.data(), produced), Successful);
+    EXPECT_LE(produced, static_cast<std::uint32_t>(mp3.size()));
+    const auto tagBytes = static_cast<qsizetype>(produced);
+    mp3 = QByteArray(reinterpret_cast<const char*>(out.data()), tagBytes) + mp3.mid(tagBytes);
     EXPECT_EQ(beCloseStream(stream), Successful);
     return mp3;
 }
@@ -184,9 +189,44 @@ TEST(EncoderBinding, CdAudioBecomesJointStereoMpeg1AtTheChosenBitrate) {
         ASSERT_TRUE(f.original);
         ASSERT_FALSE(f.crc || f.copyright || f.privateBit);
     }
-    const double sourceFrames = pcm.size() / 2.0;
-    EXPECT_NEAR(static_cast<double>(d.sampleFrames()), sourceFrames, 2 * 1152.0);
+    // The Info frame's delay and padding let the decoder give back exactly the source.
+    EXPECT_EQ(d.sampleFrames(), pcm.size() / 2);
     EXPECT_NEAR(fixtures::dominantFrequency(steady(d), 44100, 2, 0), 1000, 5);
+}
+
+TEST(EncoderBinding, InfoTagFrameIsGivenOnceTheStreamIsFlushed) {
+    std::uint32_t chunk = 0, outSize = 0, produced = 7;
+    StreamHandle h = 0;
+    ASSERT_EQ(beInitStream(makeConfig(128, 0), chunk, outSize, h), Successful);
+    std::vector<unsigned char> out(outSize);
+    EXPECT_EQ(beInfoTagFrame(12345678, out.data(), produced), InvalidHandle);
+    const auto pcm = fixtures::sine(440, 1.0);
+    QByteArray mp3;
+    ASSERT_EQ(
+        beEncodeChunk(h, static_cast<std::uint32_t>(pcm.size()), pcm.data(), out.data(), produced),
+        Successful);
+    mp3.append(reinterpret_cast<const char*>(out.data()), produced);
+    EXPECT_EQ(beInfoTagFrame(h, out.data(), produced), InvalidFormat); // not flushed yet
+    EXPECT_EQ(produced, 0u);
+    ASSERT_EQ(beDeinitStream(h, out.data(), produced), Successful);
+    mp3.append(reinterpret_cast<const char*>(out.data()), produced);
+    ASSERT_EQ(beInfoTagFrame(h, out.data(), produced), Successful);
+    EXPECT_EQ(beCloseStream(h), Successful);
+
+    // It is the first frame: same bitrate and rate, same size, reserved blank by the encoder.
+    const QByteArray tag(reinterpret_cast<const char*>(out.data()), produced);
+    EXPECT_EQ(tag.left(3), mp3.left(3));
+    EXPECT_EQ(tag.indexOf("Info"), 36); // after the side information of an MPEG-1 stereo frame
+    EXPECT_TRUE(tag.contains("LAME"));
+    EXPECT_EQ(mp3.mid(4, produced - 4), QByteArray(produced - 4, '\0'));
+    EXPECT_EQ(static_cast<unsigned char>(mp3.at(produced)), 0xFF); // the next frame follows
+
+    // A 32 kbit/s stereo frame is too small to hold the tag: the stream carries none.
+    ASSERT_EQ(beInitStream(makeConfig(32, 0), chunk, outSize, h), Successful);
+    ASSERT_EQ(beDeinitStream(h, out.data(), produced), Successful);
+    EXPECT_EQ(beInfoTagFrame(h, out.data(), produced), Successful);
+    EXPECT_EQ(produced, 0u);
+    EXPECT_EQ(beCloseStream(h), Successful);
 }
 
 TEST(EncoderBinding, FlagsReachTheFrameHeaders) {

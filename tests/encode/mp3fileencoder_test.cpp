@@ -4,6 +4,7 @@
 #include "app/jobstate.h"
 #include "fixtures.h"
 #include "mp3decode.h"
+#include "platform/activemp3/mpg123stream.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -126,14 +127,73 @@ TEST_F(FileEncoderTest, CdFormatWavBecomesTheMp3TheSettingsAskFor) {
     EXPECT_DOUBLE_EQ(progressSeen.back(), 100.0);
 }
 
-TEST_F(FileEncoderTest, HeaderOnlySourceGivesOnlyTheFlushAndNoProgress) {
-    const QString src = writeWav("empty.wav", {});
-    ASSERT_EQ(QFileInfo(src).size(), 44);
-    const EncodeOutcome o = encode(request(src));
-    EXPECT_EQ(o.status, EncodeOutcome::Status::Completed);
+TEST_F(FileEncoderTest, SourceWithoutAudioIsRefusedBeforeAnyOutput) {
+    QByteArray lessThanAFrame = fixtures::wavBytes({});
+    lessThanAFrame.append("\x01\x02\x03", 3);
+    lessThanAFrame[40] = 3;
+    fixtures::writeFile(path("short.wav"), lessThanAFrame);
+    const QString sources[] = {writeWav("empty.wav", {}), path("short.wav")};
+    fixtures::writeFile(path("out.mp3"), QByteArray("previous mp3"));
+    for (const QString& src : sources) {
+        const EncodeOutcome o = encode(request(src));
+        EXPECT_EQ(o.status, EncodeOutcome::Status::Failed) << src.toStdString();
+        EXPECT_TRUE(o.error.description().contains(src) &&
+                    o.error.description().contains(QStringLiteral("no audio")))
+            << o.error.description().toStdString();
+        EXPECT_FALSE(o.outputCreated);
+    }
     EXPECT_TRUE(progressSeen.empty());
-    EXPECT_TRUE(QFileInfo::exists(path("out.mp3")));
-    EXPECT_LT(QFileInfo(path("out.mp3")).size(), 2000);
+    EXPECT_EQ(fixtures::readFile(path("out.mp3")), QByteArray("previous mp3"));
+}
+
+TEST_F(FileEncoderTest, SourceShrinkingMidwayFailsWithAProperlyEndedMp3) {
+    const QString src = writeWav("shrinks.wav", fixtures::sine(1000, 8.0));
+    const auto kept = static_cast<std::int64_t>(chunkFrames * 4 * 3 / 2 + 2); // 1.5 chunks
+    const EncodeOutcome o = encodeWavToMp3(request(src), {}, [&](double) {
+        if (QFileInfo(src).size() > 44 + kept)
+            QFile::resize(src, 44 + kept);
+    });
+    EXPECT_EQ(o.status, EncodeOutcome::Status::Failed);
+    EXPECT_TRUE(o.error.description().startsWith(src + QStringLiteral(": ")))
+        << o.error.description().toStdString();
+    EXPECT_EQ(o.bytesEncoded, kept - 2); // the whole sample frames that were there
+
+    const auto d = mp3decode::decodeFile(path("out.mp3"));
+    ASSERT_TRUE(d.ok) << d.error.toStdString();
+    EXPECT_EQ(static_cast<std::int64_t>(d.sampleFrames()), o.bytesEncoded / 4);
+}
+
+TEST_F(FileEncoderTest, Mp3sDecodeToExactlyTheSourcesSampleCount) {
+    const struct {
+        int rate;
+        int channels;
+        std::size_t frames;
+    } cases[] = {{44100, 2, 441000}, {44100, 2, 441037}, {44100, 1, 441037}, {48000, 2, 480011}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.rate << " Hz, " << c.channels << " ch, " << c.frames);
+        const double seconds = static_cast<double>(c.frames) / c.rate;
+        auto pcm = fixtures::sine(700, seconds + 1.0, c.rate, c.channels);
+        pcm.resize(c.frames * static_cast<std::size_t>(c.channels));
+        const EncodeOutcome o = encode(request(writeWav("exact.wav", pcm, c.rate, c.channels)));
+        ASSERT_EQ(o.status, EncodeOutcome::Status::Completed);
+
+        // The program's own decoder, which also runs its opening check on the file.
+        auto stream = Mpg123Stream::open(path("out.mp3"));
+        ASSERT_TRUE(stream.ok()) << stream.error().description().toStdString();
+        Mpg123Stream& s = *stream.value();
+        EXPECT_EQ(s.expectedFrames(), static_cast<std::int64_t>(c.frames));
+        std::vector<char> buffer(4 * s.maxFrameBytes());
+        std::size_t bytes = 0;
+        while (const std::size_t got = s.read(buffer.data(), buffer.size()))
+            bytes += got;
+        EXPECT_TRUE(s.ended());
+        EXPECT_FALSE(s.failed()) << s.error().toStdString();
+        EXPECT_EQ(bytes / (2 * static_cast<std::size_t>(c.channels)), c.frames);
+
+        const auto d = mp3decode::decodeFile(path("out.mp3"));
+        ASSERT_TRUE(d.ok);
+        EXPECT_EQ(d.sampleFrames(), c.frames);
+    }
 }
 
 TEST_F(FileEncoderTest, PartialSampleFrameAtTheEndIsNeverEncoded) {
@@ -275,7 +335,7 @@ TEST_F(FileEncoderTest, CancelEndsAfterTheCurrentChunkWithAPlayableMp3) {
 
     const auto d = mp3decode::decodeFile(path("out.mp3"));
     ASSERT_TRUE(d.ok);
-    EXPECT_NEAR(static_cast<double>(d.sampleFrames()), chunkFrames, 2 * mpegFrame);
+    EXPECT_EQ(d.sampleFrames(), chunkFrames); // its Info frame is written too
     EXPECT_NEAR(fixtures::dominantFrequency(steady(d), 44100, 2), 1000, 5);
     EXPECT_TRUE(QFileInfo::exists(src));
 }
