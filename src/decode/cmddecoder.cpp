@@ -7,88 +7,91 @@
 #include "app/paths.h"
 #include "app/settings.h"
 #include "app/sourcetree.h"
+#include "app/windowbatch.h"
+#include "decode/decodejob.h"
 #include "decode/decoding.h"
-#include "decode/form6.h"
 #include "platform/dialogs.h"
 
 #include <QCoreApplication>
-#include <QEventLoop>
 #include <QFileInfo>
 #include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTimer>
 
+#include <functional>
 #include <memory>
 
 namespace {
 
-// The batch's reference to the decoder window of the current file.
-std::unique_ptr<Form6> windowReference;
-
-// Lets events run until the decoder window has unloaded. A set flag with no loaded window
-// to clear it ends the wait at once instead of blocking for good.
-void waitWhileDecoding() {
-    while (DecodingActive) {
-        Form6* window = windowReference.get();
-        if (!window || !window->isLoaded()) {
-            DecodingActive = false;
-            break;
-        }
-        QEventLoop loop;
-        QObject::connect(window, &Form6::unloaded, &loop, &QEventLoop::quit);
-        loop.exec();
-        if (window == windowReference.get() && window->isLoaded()) {
-            // The loop was ended from outside (the application is quitting), and no local
-            // loop runs again until it has: the window's timers would never end this file.
-            // Stop it here, and start no further file.
-            StopRequested = true;
-            window->Unload();
-        }
-    }
+QString destinationCaption(const QString& wavPath) {
+    return QStringLiteral("Destination:  ") + wavPath;
 }
 
-// Batch steps 3 to 5 for CurrentFile: start, wait, list the WAV.
-void decodeCurrentFile(Form1& form, const QString& outputForTree) {
-    DecodingActive = true;
-    form.Disablem();
-    StartDecoding(form, CurrentFile);
-    waitWhileDecoding();
-    dropDecoderWindow();
-    DecodeOutputFile = outputForTree;
-    form.tree().Cmaddfile2(DecodeOutputFile);
+// What the window does around each file of a decoding batch. `captions` sets the window
+// caption and the two labels for the item starting.
+WindowBatch decodingBatch(Form1& form, std::function<void(const WorkItem&)> captions) {
+    WindowBatch batch;
+    batch.verb = QStringLiteral("decoded");
+    batch.makeJob = [&form] {
+        auto job = std::make_unique<DecodeJob>();
+        // The stop commands that close the decoder window end the file at once.
+        QObject::connect(&form, &Form1::decoderWindowUnloadRequested, job.get(),
+                         &DecodeJob::cancel);
+        return job;
+    };
+    batch.stopRequested = [] { return StopRequested.load(); };
+    batch.itemStarted = [&form, captions](const WorkItem& item) {
+        CurrentFile = item.source;
+        captions(item);
+        DecodingActive = true;
+        form.Command2->setVisible(true);
+        form.Disablem();
+    };
+    batch.progress = [&form](const QString& caption, int percent) {
+        form.Label33->setText(caption);
+        form.ProgressBar1->setValue(percent);
+    };
+    batch.itemFinished = [&form](const WorkItem& item,
+                                 const JobResult& result) -> std::optional<QString> {
+        DecodingActive = false;
+        if (result.status == JobResult::Status::Skipped ||
+            result.status == JobResult::Status::NotStarted)
+            return std::nullopt;
+        // A stopped or failed decode leaves a shorter WAV, properly ended: it is listed too
+        // (Cmaddfile2 ignores a file that was never written).
+        DecodeOutputFile = item.output;
+        form.tree().Cmaddfile2(DecodeOutputFile);
+        return std::nullopt;
+    };
+    return batch;
 }
 
 enum class Group { Available, Selected };
 
 void decodeList(Form1& form, const MirrorList& list, Group group) {
-    const int count = list.count();
-    for (int i = 0; i < count; ++i) {
-        if (StopRequested)
-            break;
-        // Paths keep their exact case: on this file system another case names another file.
-        CurrentFile = list.at(i);
-        const QString name = BaseName(CurrentFile);
-        const QString caption = QStringLiteral("Decoding ") + name + QStringLiteral(".mp3");
-        const QString progress = QStringLiteral("Decoding #") + QString::number(i + 1) +
-                                 QStringLiteral(" of ") + QString::number(list.count()) +
-                                 QStringLiteral(" files");
-        const QString destination = QStringLiteral("Destination:  ") + DecodePath +
-                                    QLatin1Char('/') + name + QStringLiteral(".wav");
+    QList<WorkItem> items;
+    for (const QString& entry : list) // paths keep their exact case
+        items.append(WorkItem{entry, decodedWavPath(entry)});
+    const auto count = items.size();
+    auto captions = [&form, group, count](const WorkItem& item) {
+        const QString caption =
+            QStringLiteral("Decoding ") + BaseName(item.source) + QStringLiteral(".mp3");
+        const QString progress =
+            QStringLiteral("Decoding #%1 of %2 files").arg(item.index + 1).arg(count);
         if (group == Group::Available) {
             form.setWindowTitle(caption);
             form.Label3->setText(progress);
-            form.Label2->setText(destination);
+            form.Label2->setText(destinationCaption(item.output));
             QCoreApplication::processEvents();
         } else {
             form.Label3->setText(progress);
-            form.Label2->setText(destination);
+            form.Label2->setText(destinationCaption(item.output));
             form.setWindowTitle(caption);
         }
-        decodeCurrentFile(form, decodedWavPath(CurrentFile));
-    }
+    };
+    form.recordBatch(runWindowBatch(decodingBatch(form, captions), items));
     if (group == Group::Selected) {
-        dropDecoderWindow();
         const QFileInfo produced(DecodeOutputFile);
         if (!DecodeOutputFile.isEmpty() && produced.isFile())
             form.lblStatus->setText(QString::number(produced.size()) + QStringLiteral(" bytes"));
@@ -99,11 +102,11 @@ void decodeList(Form1& form, const MirrorList& list, Group group) {
 // file name is the node's. An entry with exactly that name wins over one that differs only
 // in letter case (a short-name node shows the extension in lower case whatever the file's).
 QString lookUpNodePath(SourceTree& tree, const QString& nodeText) {
-    const QString fileName = nodeText.mid(nodeText.lastIndexOf(QLatin1Char('/')) + 1);
+    const QString fileName = FileNameOf(nodeText);
     for (Qt::CaseSensitivity cs : {Qt::CaseSensitive, Qt::CaseInsensitive})
         for (const MirrorList* list : {&tree.List2, &tree.List4})
             for (const QString& entry : *list)
-                if (entry.mid(entry.lastIndexOf(QLatin1Char('/')) + 1).compare(fileName, cs) == 0)
+                if (FileNameOf(entry).compare(fileName, cs) == 0)
                     return entry;
     // A full-path node of a file in neither list still names its file.
     if (nodeText.startsWith(QLatin1Char('/')) && QFileInfo(nodeText).isFile())
@@ -113,45 +116,19 @@ QString lookUpNodePath(SourceTree& tree, const QString& nodeText) {
 
 void decodeNode(Form1& form, const QString& nodeText) {
     const QString path = lookUpNodePath(form.tree(), nodeText);
-    if (!path.isEmpty()) {
-        CurrentFile = path;
-        const QString output =
-            DecodePath + QLatin1Char('/') + BaseName(nodeText) + QStringLiteral(".wav");
+    if (path.isEmpty())
+        return;
+    auto captions = [&form, nodeText](const WorkItem& item) {
         form.Label3->setText(QStringLiteral("Decoding  ") + nodeText);
-        form.Label2->setText(QStringLiteral("Destination:  ") + output);
-        form.setWindowTitle(QStringLiteral("Decoding ") + BaseName(CurrentFile) +
+        form.Label2->setText(destinationCaption(item.output));
+        form.setWindowTitle(QStringLiteral("Decoding ") + BaseName(item.source) +
                             QStringLiteral(".mp3"));
-        decodeCurrentFile(form, output);
-    }
+    };
+    form.recordBatch(
+        runWindowBatch(decodingBatch(form, captions), {WorkItem{path, decodedWavPath(nodeText)}}));
 }
 
 } // namespace
-
-Form6* decoderWindow() {
-    return windowReference.get();
-}
-
-void dropDecoderWindow() {
-    windowReference.reset();
-}
-
-void StartDecoding(Form1& form, const QString& path) {
-    if (!QFileInfo(path).isFile()) {
-        DecodingActive = false; // nothing would ever unload a window for it
-        return;
-    }
-    form.Command2->setVisible(true);
-    DecodingActive = true;
-    windowReference = std::make_unique<Form6>();
-    Form6* window = windowReference.get();
-    QObject::connect(&form, &Form1::decoderWindowUnloadRequested, window, &Form6::Unload);
-    QObject::connect(window, &Form6::progressChanged, &form,
-                     [&form](const QString& caption, int value) {
-                         form.Label33->setText(caption);
-                         form.ProgressBar1->setValue(value);
-                     });
-    window->Form_Load();
-}
 
 void Form1::CmdDecoder_Click() {
     SourceTree& sources = tree();

@@ -35,6 +35,11 @@ Form6::~Form6() {
         Unload();
 }
 
+void Form6::setFile(const QString& mp3Path, const QString& wavPath) {
+    input_ = mp3Path;
+    output_ = wavPath;
+}
+
 void Form6::Form_Load() {
     loaded_ = true;
     if (StopRequested) {
@@ -49,13 +54,17 @@ void Form6::Form_Load() {
 void Form6::StartMP3() {
     if (!loaded_ || started_)
         return;
-    const QString input = CurrentFile;
-    const QFileInfo file(input);
-    if (file.isFile() && file.size() > 99) {
+    const QFileInfo file(input_);
+    if (!file.isFile()) {
+        failure_ = QStringLiteral("File not found");
+    } else if (file.size() <= 99) {
+        failure_ = QStringLiteral("The file is too short to hold MPEG audio");
+    } else {
         Timer2->start();
-        output_ = decodedWavPath(input);
-        ActiveMP31->setInputFile(input);
+        ActiveMP31->setInputFile(input_);
         started_ = ActiveMP31->decodeToFile(output_);
+        if (!started_)
+            failure_ = ActiveMP31->lastError();
     }
     if (!started_)
         Unload(); // nothing will ever finish this file: end the wait now
@@ -71,10 +80,19 @@ void Form6::Timer2_Timer() {
         return;
     if (!ActiveMP31->busy()) {
         Timer2->stop();
-        ActiveMP31->stop();
-        emit progressChanged(QStringLiteral("100 %"), 100);
-        QCoreApplication::processEvents();
-        QCoreApplication::processEvents();
+        switch (ActiveMP31->lastEnd()) {
+        case ActiveMP3::DecodeEnd::Completed:
+            completed_ = true;
+            emit progressChanged(QStringLiteral("100 %"), 100);
+            QCoreApplication::processEvents();
+            QCoreApplication::processEvents();
+            break;
+        case ActiveMP3::DecodeEnd::Failed:
+            failure_ = ActiveMP31->lastError();
+            break;
+        default:
+            break;
+        }
         finish();
         return;
     }
@@ -83,10 +101,8 @@ void Form6::Timer2_Timer() {
         return;
     }
     const std::int64_t total = ActiveMP31->total();
-    if (total <= 0) { // no length to measure against: the poll cannot go on
-        finish();
-        return;
-    }
+    if (total <= 0)
+        return; // nothing to measure against yet; ending here would cut the WAV short
     // Halves go to the even neighbour (the default rounding mode).
     const int percent = static_cast<int>(
         std::nearbyint(static_cast<double>(ActiveMP31->position()) / total * 100.0));

@@ -9,9 +9,7 @@
 #include "app/jobstate.h"
 #include "app/settings.h"
 #include "app/sourcetree.h"
-#include "decode/cmddecoder.h"
 #include "decode/decoding.h"
-#include "decode/form6.h"
 #include "formats/wavreader.h"
 
 #include <QCoreApplication>
@@ -26,7 +24,10 @@
 #include <QTimer>
 #include <gtest/gtest.h>
 
+#include <csignal>
+#include <cstring>
 #include <memory>
+#include <sys/resource.h>
 
 namespace {
 
@@ -40,7 +41,6 @@ class DecodeBatch : public FormTest {
         load();
     }
     void TearDown() override {
-        dropDecoderWindow();
         FormTest::TearDown();
         StopRequested = false;
     }
@@ -68,7 +68,6 @@ class DecodeBatch : public FormTest {
 TEST_F(DecodeBatch, EmptyGroupsSayWhyAndChangeNothing) {
     tree().List2.clear();
     tree().List4.clear();
-    const QString label3 = form->Label3->text();
 
     select(SourceTree::Mp3Text);
     form->CmdDecoder_Click();
@@ -86,7 +85,7 @@ TEST_F(DecodeBatch, EmptyGroupsSayWhyAndChangeNothing) {
     }
     EXPECT_FALSE(StopRequested);
     EXPECT_FALSE(form->Timer1->isActive());
-    EXPECT_EQ(form->Label3->text(), label3);
+    EXPECT_EQ(form->Label3->text(), tree().statusLine()); // no job caption went up
     EXPECT_TRUE(QDir(dest.path()).entryList({QStringLiteral("*.wav")}).isEmpty());
 }
 
@@ -122,7 +121,6 @@ TEST_F(DecodeBatch, SelectedGroupDecodesEveryEntryKeepingNamesAndShowsTheLastSiz
     EXPECT_TRUE(StopRequested);
     EXPECT_TRUE(form->Timer1->isActive());
     EXPECT_FALSE(DecodingActive);
-    EXPECT_EQ(decoderWindow(), nullptr);
 }
 
 TEST_F(DecodeBatch, AvailableGroupGoesOnPastFilesThatCannotBeDecoded) {
@@ -157,6 +155,14 @@ TEST_F(DecodeBatch, AvailableGroupGoesOnPastFilesThatCannotBeDecoded) {
     EXPECT_TRUE(StopRequested);
     EXPECT_TRUE(form->Timer1->isActive());
     EXPECT_FALSE(DecodingActive);
+
+    // Each file that gave no WAV is named, with its reason, in one message at the end.
+    ASSERT_EQ(dialogs().messages().size(), 1u);
+    const QString text = dialogs().lastMessage()->text;
+    for (const char* failed : {"noise.mp3", "zero.mp3", "short.mp3", "missing.mp3"})
+        EXPECT_TRUE(text.contains(source(failed) + QStringLiteral(": "))) << failed;
+    for (const char* fine : {"good1.mp3", "good2.mp3"})
+        EXPECT_FALSE(text.contains(source(fine))) << fine;
 }
 
 TEST_F(DecodeBatch, SingleNodeDecodesTheEntryItNames) {
@@ -200,6 +206,7 @@ TEST_F(DecodeBatch, OtherNodesOnlyStop) {
     EXPECT_TRUE(dialogs().messages().empty());
 }
 
+// Cancel, and the disk guard's stop, end the file under way at once.
 TEST_F(DecodeBatch, CancelEndsTheCurrentFileAtOnceAndStartsNoOther) {
     const QString a = sineMp3("a.mp3", 90, 300);
     const QString b = sineMp3("b.mp3", 5);
@@ -209,6 +216,7 @@ TEST_F(DecodeBatch, CancelEndsTheCurrentFileAtOnceAndStartsNoOther) {
     // Pressed as soon as the batch lets events run, i.e. while the first file decodes.
     QTimer::singleShot(0, form.get(), [this] { form->Command2->click(); });
     form->CmdDecoder_Click();
+    EXPECT_TRUE(dialogs().messages().empty()); // asked for, so not reported
 
     const qint64 frames = wavFrames(output("a.wav"));
     EXPECT_GE(frames, 0);
@@ -243,23 +251,105 @@ TEST_F(DecodeBatch, QuittingTheApplicationEndsTheWaitAndTheBatch) {
     EXPECT_FALSE(QFile::exists(output("b.wav")));
 }
 
-TEST_F(DecodeBatch, DisablemUnloadsTheDecoderWindow) {
-    CurrentFile = sineMp3("long.mp3", 120, 300);
-    DecodingActive = true;
-    StartDecoding(*form, CurrentFile);
-    ASSERT_NE(decoderWindow(), nullptr);
-    ASSERT_TRUE(decoderWindow()->isLoaded());
-    EXPECT_TRUE(DecodingActive);
-    form->Disablem();
-    EXPECT_FALSE(decoderWindow()->isLoaded());
+TEST_F(DecodeBatch, TheGuardsStopEndsTheFileUnderWayAtOnce) {
+    const QString a = sineMp3("a.mp3", 90, 300);
+    const QString b = sineMp3("b.mp3", 5);
+    tree().List4.setItems({a, b});
+    select(SourceTree::SelectedMp3Text);
+    QTimer::singleShot(0, form.get(), [this] { form->Command1_Click(); });
+    form->CmdDecoder_Click();
+    EXPECT_LT(wavFrames(output("a.wav")), 90 * 44100);
+    EXPECT_FALSE(QFile::exists(output("b.wav")));
     EXPECT_FALSE(DecodingActive);
-    EXPECT_LT(wavFrames(output("long.wav")), 120 * 44100);
+}
 
-    // No file answers to the path: nothing is loaded and nothing is left waiting.
-    DecodingActive = true;
-    StartDecoding(*form, source("nothing here.mp3"));
-    EXPECT_FALSE(DecodingActive);
-    form->Enablem();
+TEST_F(DecodeBatch, DecodingNeverReplacesAFile) {
+    // A lossless original of the same name already in the destination, and two MP3s of one
+    // name from different folders.
+    const QByteArray original = fixtures::wavBytes(fixtures::sine(250, 0.5));
+    fixtures::writeFile(output("Song.wav"), original);
+    const QString song = sineMp3("Song.mp3", 1, 440);
+    ASSERT_TRUE(QDir(sources.path()).mkpath(QStringLiteral("other")));
+    const QString twin = source("other/Song.mp3");
+    fixtures::writeMp3(twin, fixtures::sine(1500, 1), 44100, 2, 128);
+    tree().List4.setItems({song, twin});
+    select(SourceTree::SelectedMp3Text);
+    form->CmdDecoder_Click();
+
+    EXPECT_EQ(fixtures::readFile(output("Song.wav")), original);
+    EXPECT_NEAR(wavFrames(output("Song (2).wav")), 44100, 2304);
+    EXPECT_NEAR(wavFrames(output("Song (3).wav")), 44100, 2304);
+    EXPECT_EQ(form->Label2->text(), QStringLiteral("Destination:  ") + output("Song (3).wav"));
+    EXPECT_EQ(DecodeOutputFile, output("Song (3).wav"));
+    EXPECT_TRUE(tree().List1.contains(output("Song (2).wav")));
+    EXPECT_TRUE(dialogs().messages().empty());
+}
+
+TEST_F(DecodeBatch, AWriteThatFailsPartwayIsReportedNotShownAsDone) {
+    const QString big = sineMp3("big.mp3", 10);
+    const QString small = sineMp3("small.mp3", 0.5);
+    tree().List4.setItems({big, small});
+    select(SourceTree::SelectedMp3Text);
+    QStringList captions;
+    QObject::connect(form->ProgressBar1, &QProgressBar::valueChanged, [&](int) {
+        captions << CurrentFile + QLatin1Char('=') + form->Label33->text();
+    });
+
+    // A full disk, as far as this process can tell: files may not grow past 200 kB.
+    const auto previousHandler = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit previous{};
+    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &previous), 0);
+    rlimit limited = previous;
+    limited.rlim_cur = 200 * 1024;
+    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &limited), 0);
+    form->CmdDecoder_Click();
+    setrlimit(RLIMIT_FSIZE, &previous);
+    std::signal(SIGXFSZ, previousHandler);
+
+    EXPECT_FALSE(captions.contains(big + QStringLiteral("=100 %")));
+    EXPECT_TRUE(captions.contains(small + QStringLiteral("=100 %")));
+    EXPECT_NEAR(wavFrames(output("small.wav")), 0.5 * 44100, 2304);
+    ASSERT_EQ(dialogs().messages().size(), 1u);
+    const QString text = dialogs().lastMessage()->text;
+    EXPECT_TRUE(text.startsWith(QStringLiteral("1 of 2 files could not be decoded:")));
+    EXPECT_TRUE(text.contains(big));
+    EXPECT_TRUE(text.contains(QString::fromLocal8Bit(std::strerror(EFBIG)))) << text.toStdString();
+    EXPECT_FALSE(text.contains(small));
+}
+
+TEST_F(DecodeBatch, ASingleFileThatCannotBeDecodedSaysWhyAtOnce) {
+    fixtures::writeFile(source("words.mp3"),
+                        QByteArray("no sound in here, only words").repeated(40));
+    tree().List2.setItems({source("words.mp3")});
+    const auto group = tree().findByText(SourceTree::Mp3Text);
+    tree().setSelectedNode(
+        tree().addNode(group, QStringLiteral("p words.mp3"), QStringLiteral("words.mp3"), 3, 6));
+    form->CmdDecoder_Click();
+    ASSERT_EQ(dialogs().messages().size(), 1u);
+    EXPECT_EQ(dialogs().lastMessage()->title, QStringLiteral("Critical error..."));
+    EXPECT_FALSE(dialogs().lastMessage()->text.isEmpty());
+    EXPECT_FALSE(QFile::exists(output("words.wav")));
+}
+
+// WAV to MP3 to WAV through the program's own two batches keeps the length to the sample.
+TEST_F(DecodeBatch, EncodedThenDecodedKeepsTheLengthToTheSample) {
+    WriteSetting(SettingKey::DeleteWav, QStringLiteral("0"));
+    constexpr int frames = 441037; // neither whole MPEG frames nor whole seconds
+    auto samples = fixtures::sine(660, static_cast<double>(frames) / 44100);
+    samples.resize(static_cast<std::size_t>(frames) * 2);
+    const QString wav = source("take.wav");
+    fixtures::writeFile(wav, fixtures::wavBytes(samples));
+    tree().List5.setItems({wav});
+    select(SourceTree::SelectedWavText);
+    form->cmdEncFile_Click();
+    const QString mp3 = dest.filePath(QStringLiteral("take.mp3"));
+    ASSERT_TRUE(QFile::exists(mp3));
+
+    tree().List4.setItems({mp3});
+    select(SourceTree::SelectedMp3Text);
+    form->CmdDecoder_Click();
+    EXPECT_EQ(wavFrames(output("take.wav")), frames);
+    EXPECT_TRUE(dialogs().messages().empty());
 }
 
 } // namespace

@@ -20,12 +20,11 @@
 namespace {
 
 class DecoderWindow : public testing::Test {
-protected:
+  protected:
     void SetUp() override {
         WriteSetting(SettingKey::DecodePath, dir.path());
         StopRequested = false;
         DecodingActive = false;
-        CurrentFile.clear();
     }
     void TearDown() override { StopRequested = false; }
 
@@ -38,9 +37,10 @@ protected:
     QTemporaryDir dir;
 };
 
-TEST_F(DecoderWindow, DecodesTheCurrentFileShowingProgressThenUnloads) {
-    CurrentFile = makeMp3("Song One.mp3", 20);
+TEST_F(DecoderWindow, DecodesItsFileShowingProgressThenUnloads) {
+    const QString mp3 = makeMp3("Song One.mp3", 20);
     Form6 window;
+    window.setFile(mp3, decodedWavPath(mp3));
     QSignalSpy progress(&window, &Form6::progressChanged);
     QSignalSpy unloaded(&window, &Form6::unloaded);
     window.Form_Load();
@@ -50,6 +50,7 @@ TEST_F(DecoderWindow, DecodesTheCurrentFileShowingProgressThenUnloads) {
     EXPECT_EQ(window.outputPath(), dir.filePath(QStringLiteral("Song One.wav")));
 
     ASSERT_TRUE(unloaded.wait(60000));
+    EXPECT_TRUE(window.completed());
     EXPECT_FALSE(DecodingActive);
     EXPECT_FALSE(window.isLoaded());
     EXPECT_FALSE(window.Timer2->isActive());
@@ -71,8 +72,9 @@ TEST_F(DecoderWindow, DecodesTheCurrentFileShowingProgressThenUnloads) {
 }
 
 TEST_F(DecoderWindow, SecondStartNeverRestartsOrRewritesTheOutput) {
-    CurrentFile = makeMp3("again.mp3", 60, 440);
+    const QString mp3 = makeMp3("again.mp3", 60, 440);
     Form6 window;
+    window.setFile(mp3, decodedWavPath(mp3));
     QSignalSpy unloaded(&window, &Form6::unloaded);
     QSignalSpy finished(window.ActiveMP31, &ActiveMP3::decodingFinished);
     window.Form_Load();
@@ -104,35 +106,43 @@ TEST_F(DecoderWindow, FilesThatStartNothingUnloadAtOnce) {
     fixtures::writeFile(dir.filePath(QStringLiteral("empty.mp3")), QByteArray());
     for (const char* name : {"tiny.mp3", "junk.mp3", "empty.mp3", "missing.mp3"}) {
         SCOPED_TRACE(name);
-        CurrentFile = dir.filePath(QString::fromUtf8(name));
+        const QString mp3 = dir.filePath(QString::fromUtf8(name));
         DecodingActive = true; // as the batch sets it before loading the window
         Form6 window;
+        window.setFile(mp3, decodedWavPath(mp3));
         QSignalSpy unloaded(&window, &Form6::unloaded);
         window.Form_Load();
         EXPECT_EQ(unloaded.size(), 1);
         EXPECT_FALSE(DecodingActive);
         EXPECT_FALSE(window.decodeStarted());
-        EXPECT_FALSE(QFile::exists(decodedWavPath(CurrentFile)));
+        EXPECT_FALSE(QFile::exists(decodedWavPath(mp3)));
+        // Said, not hidden: the batch reports why nothing was decoded.
+        EXPECT_FALSE(window.completed());
+        EXPECT_FALSE(window.failure().isEmpty());
     }
 }
 
 TEST_F(DecoderWindow, LoadingWhileStoppedStartsNothing) {
-    CurrentFile = makeMp3("stopped.mp3", 2);
+    const QString mp3 = makeMp3("stopped.mp3", 2);
     StopRequested = true;
     Form6 window;
+    window.setFile(mp3, decodedWavPath(mp3));
     QSignalSpy unloaded(&window, &Form6::unloaded);
     window.Form_Load();
     EXPECT_EQ(unloaded.size(), 1);
     EXPECT_FALSE(DecodingActive);
-    EXPECT_FALSE(QFile::exists(decodedWavPath(CurrentFile)));
+    EXPECT_FALSE(QFile::exists(decodedWavPath(mp3)));
 }
 
 TEST_F(DecoderWindow, UnloadMidFileLeavesAValidPartialWav) {
-    CurrentFile = makeMp3("cancelled.mp3", 120, 300);
+    const QString mp3 = makeMp3("cancelled.mp3", 120, 300);
     Form6 window;
+    window.setFile(mp3, decodedWavPath(mp3));
     window.Form_Load();
     ASSERT_TRUE(window.decodeStarted());
     window.Unload(); // what the cancel button does
+    EXPECT_FALSE(window.completed());
+    EXPECT_TRUE(window.failure().isEmpty()); // stopped on request, not failed
     EXPECT_FALSE(DecodingActive);
     EXPECT_FALSE(window.ActiveMP31->busy());
     const QByteArray bytes = fixtures::readFile(window.outputPath());
@@ -143,8 +153,9 @@ TEST_F(DecoderWindow, UnloadMidFileLeavesAValidPartialWav) {
 }
 
 TEST_F(DecoderWindow, StopRequestedDuringTheDecodeEndsItAtTheNextPoll) {
-    CurrentFile = makeMp3("long.mp3", 120, 300);
+    const QString mp3 = makeMp3("long.mp3", 120, 300);
     Form6 window;
+    window.setFile(mp3, decodedWavPath(mp3));
     QSignalSpy unloaded(&window, &Form6::unloaded);
     window.Form_Load();
     ASSERT_TRUE(window.decodeStarted());
