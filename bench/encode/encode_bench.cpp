@@ -9,6 +9,8 @@
 // against 8 sequential lame runs. Medians of N rounds (default 5) and their ratio.
 // Memory: a 60-minute WAV encoded in a child process; its peak resident size (VmHWM) before
 // and after the job.
+#include "app/eventwait.h"
+#include "encode/encodejob.h"
 #include "encode/modlame.h"
 #include "encode/mp3fileencoder.h"
 
@@ -140,16 +142,23 @@ QStringList lameArguments(const Options& o, const QString& in, const QString& ou
     return a << in << out;
 }
 
+// One file through the program's file job (a worker thread), waited for as the batch does.
+EncodeOutcome encodeWithJob(EncodeJob& job, const EncodeRequest& r) {
+    job.start(WorkItem{r.sourcePath, r.outputPath});
+    eventwait::until(&job, &FileJob::finished, [&job] { return !job.isRunning(); });
+    return job.outcome();
+}
+
 // Seconds taken by the engine path for `inputs`, one after the other.
 Timing timeEngine(const Options& o, const QStringList& inputs, const QString& outDir) {
-    Mp3FileEncoder encoder;
+    EncodeJob encoder([config = requestFor(o, QString(), QString()).config] { return config; });
     const double cpu0 = cpuSeconds(RUSAGE_SELF);
     QElapsedTimer t;
     t.start();
     for (const QString& in : inputs) {
         const QString out =
             outDir + QStringLiteral("/engine-") + QFileInfo(in).baseName() + QStringLiteral(".mp3");
-        const EncodeOutcome r = encoder.run(requestFor(o, in, out));
+        const EncodeOutcome r = encodeWithJob(encoder, requestFor(o, in, out));
         if (r.status != EncodeOutcome::Status::Completed) {
             std::fprintf(stderr, "engine encode failed: %s\n", qPrintable(r.error.description()));
             std::exit(1);
@@ -216,8 +225,9 @@ long statusKb(const char* field) {
 
 int memoryChild(const Options& o, const QString& in, const QString& out) {
     const long idle = statusKb("VmHWM");
-    Mp3FileEncoder encoder;
-    const EncodeOutcome r = encoder.run(requestFor(o, in, out));
+    const EncodeRequest request = requestFor(o, in, out);
+    EncodeJob encoder([config = request.config] { return config; });
+    const EncodeOutcome r = encodeWithJob(encoder, request);
     const long peak = statusKb("VmHWM");
     std::printf("%ld %ld %d\n", idle, peak, r.status == EncodeOutcome::Status::Completed ? 1 : 0);
     return r.status == EncodeOutcome::Status::Completed ? 0 : 1;

@@ -1,11 +1,7 @@
 #include "encode/mp3fileencoder.h"
 
-#include "app/jobstate.h"
 #include "formats/clsfileio.h"
 #include "formats/wavreader.h"
-
-#include <QEventLoop>
-#include <QFileInfo>
 
 #include <cerrno>
 #include <condition_variable>
@@ -278,65 +274,4 @@ EncodeOutcome encodeWavToMp3(const EncodeRequest& request, const std::function<b
         return fail(std::move(*failure));
     out.status = done < total ? EncodeOutcome::Status::Cancelled : EncodeOutcome::Status::Completed;
     return out;
-}
-
-Mp3FileEncoder::Mp3FileEncoder(QObject* parent) : QObject(parent) {}
-
-Mp3FileEncoder::~Mp3FileEncoder() {
-    abort_ = true;
-    joinWorker();
-}
-
-void Mp3FileEncoder::joinWorker() {
-    if (worker_.joinable())
-        worker_.join();
-}
-
-bool Mp3FileEncoder::start(const EncodeRequest& request) {
-    if (running_)
-        return false;
-    joinWorker();
-    running_ = true;
-    abort_ = false;
-    outcome_ = {};
-    const std::uint64_t job = ++job_;
-    worker_ = std::thread([this, request, job] {
-        // Read by the owner's thread only after joining this one.
-        result_ = encodeWavToMp3(
-            request, [this] { return CancelRequested.load() || abort_.load(); },
-            [this](double percent) {
-                QMetaObject::invokeMethod(
-                    this, [this, percent] { emit progressChanged(percent); }, Qt::QueuedConnection);
-            });
-        QMetaObject::invokeMethod(
-            this, [this, job] { finish(job); }, Qt::QueuedConnection);
-    });
-    return true;
-}
-
-void Mp3FileEncoder::finish(std::uint64_t job) {
-    if (!running_ || job != job_)
-        return; // already collected by run()
-    joinWorker();
-    outcome_ = std::move(result_);
-    running_ = false;
-    emit finished();
-}
-
-EncodeOutcome Mp3FileEncoder::run(const EncodeRequest& request) {
-    QEventLoop loop;
-    const auto connection = connect(this, &Mp3FileEncoder::finished, &loop, &QEventLoop::quit);
-    if (start(request)) {
-        loop.exec();
-        if (running_) {
-            // The loop was ended from outside (the application is quitting): end the job
-            // after its current chunk, with a properly ended MP3, and collect it here. No
-            // further job of the batch may start: each would be cut short the same way.
-            StopRequested = true;
-            abort_ = true;
-            finish(job_);
-        }
-    }
-    disconnect(connection);
-    return outcome_;
 }

@@ -3,13 +3,10 @@
 #include "encode/modlame.h"
 #include "platform/error.h"
 
-#include <QObject>
 #include <QString>
 
-#include <atomic>
 #include <cstdint>
 #include <functional>
-#include <thread>
 
 // One WAV file to one MP3 file through the encoder binding.
 struct EncodeRequest {
@@ -53,43 +50,3 @@ struct EncodeOutcome {
 // Either may be empty.
 EncodeOutcome encodeWavToMp3(const EncodeRequest& request, const std::function<bool()>& cancelled,
                              const std::function<void(double percent)>& progress);
-
-// Runs encodeWavToMp3 on a worker thread of its own and reports back on the thread the
-// object lives on (normally the GUI thread) through queued signals. The job ends early when
-// the shared CancelRequested flag is set, or when the object is destroyed.
-//
-// The object lives on its owner's thread; the job runs on the worker thread it starts.
-class Mp3FileEncoder final : public QObject {
-    Q_OBJECT
-  public:
-    explicit Mp3FileEncoder(QObject* parent = nullptr);
-    ~Mp3FileEncoder() override; // ends a running job after its current chunk and waits
-
-    // Starts a job; false while one is running.
-    bool start(const EncodeRequest& request);
-    bool isRunning() const { return running_; }
-    // The last job's outcome, valid once finished() was emitted.
-    const EncodeOutcome& outcome() const { return outcome_; }
-
-    // start() then wait in a local event loop until the job ends; the caller's thread keeps
-    // handling its events (windows stay live, buttons work) meanwhile. When that loop is
-    // ended from outside (the application quits), the job is ended after its current chunk
-    // and waited for, and StopRequested is set so that a batch starts no further job.
-    EncodeOutcome run(const EncodeRequest& request);
-
-  signals:
-    void progressChanged(double percent);
-    void finished();
-
-  private:
-    void joinWorker();
-    // Owner's thread: collects the worker's result once it has ended.
-    void finish(std::uint64_t job);
-
-    std::thread worker_;
-    std::atomic<bool> abort_{false};
-    bool running_ = false;
-    std::uint64_t job_ = 0; // number of the latest job started
-    EncodeOutcome outcome_;
-    EncodeOutcome result_; // written by the worker, read after joining it
-};

@@ -1,4 +1,6 @@
 // WAV file to MP3 file: formats accepted and refused, chunking, cancelling, outputs.
+#include "app/eventwait.h"
+#include "encode/encodejob.h"
 #include "encode/mp3fileencoder.h"
 
 #include "app/jobstate.h"
@@ -340,40 +342,45 @@ TEST_F(FileEncoderTest, CancelEndsAfterTheCurrentChunkWithAPlayableMp3) {
     EXPECT_TRUE(QFileInfo::exists(src));
 }
 
-TEST_F(FileEncoderTest, WorkerReportsOnTheOwnersThreadAndHonoursTheSharedCancelFlag) {
+// Runs `request` as the batch does and waits for the job's end.
+EncodeOutcome runJob(EncodeJob& job, const EncodeRequest& request) {
+    job.start(WorkItem{request.sourcePath, request.outputPath});
+    eventwait::until(&job, &FileJob::finished, [&job] { return !job.isRunning(); });
+    return job.outcome();
+}
+
+TEST_F(FileEncoderTest, JobReportsOnItsOwnThreadAndEndsEarlyOnCancel) {
     const QString src = writeWav("long.wav", fixtures::sine(1000, 10.0));
-    CancelRequested = false;
-    Mp3FileEncoder encoder;
-    std::vector<double> seen;
+    EncodeJob job([] { return modLAME::makeConfig(128, 0); });
+    int seen = 0;
     bool onOwnerThread = true;
-    QObject::connect(&encoder, &Mp3FileEncoder::progressChanged, [&](double p) {
-        onOwnerThread = onOwnerThread && QThread::currentThread() == encoder.thread();
-        seen.push_back(p);
-        if (seen.size() == 2)
-            CancelRequested = true;
+    QObject::connect(&job, &FileJob::progressChanged, [&](const QString& caption, int) {
+        onOwnerThread = onOwnerThread && QThread::currentThread() == job.thread();
+        EXPECT_TRUE(caption.endsWith(QLatin1Char('%')));
+        if (++seen == 2)
+            job.cancel();
     });
-    const EncodeOutcome o = encoder.run(request(src));
-    CancelRequested = false;
+    const EncodeOutcome o = runJob(job, request(src));
     EXPECT_TRUE(onOwnerThread);
-    EXPECT_FALSE(encoder.isRunning());
     ASSERT_EQ(o.status, EncodeOutcome::Status::Cancelled);
-    // The flag is read after each chunk: the worker may be one chunk ahead of the signals.
+    EXPECT_EQ(job.result().status, JobResult::Status::Cancelled);
+    // Cancel is seen after each chunk: the worker may be one chunk ahead of the signals.
     EXPECT_GE(o.bytesEncoded, static_cast<std::int64_t>(2 * chunkFrames * 4));
     EXPECT_LE(o.bytesEncoded, static_cast<std::int64_t>(3 * chunkFrames * 4));
     EXPECT_LT(o.bytesEncoded, o.audioBytes);
     EXPECT_TRUE(mp3decode::decodeFile(path("out.mp3")).ok);
 
-    // The same object runs the next job to its end.
-    const EncodeOutcome again = encoder.run(request(writeWav("b.wav", fixtures::sine(300, 1.0))));
+    // The same job runs the next file to its end.
+    const EncodeOutcome again = runJob(job, request(writeWav("b.wav", fixtures::sine(300, 1.0))));
     EXPECT_EQ(again.status, EncodeOutcome::Status::Completed);
 }
 
-TEST_F(FileEncoderTest, DestroyingARunningEncoderEndsItsJob) {
+TEST_F(FileEncoderTest, DestroyingARunningJobEndsItsFileProperly) {
     const QString src = writeWav("long.wav", fixtures::sine(1000, 20.0));
     {
-        Mp3FileEncoder encoder;
-        ASSERT_TRUE(encoder.start(request(src)));
-        EXPECT_FALSE(encoder.start(request(src))); // one job at a time
-    }                                              // joins after the current chunk
+        EncodeJob job;
+        job.start(WorkItem{src, path("out.mp3")});
+        EXPECT_TRUE(job.isRunning());
+    } // joins after the current chunk
     EXPECT_TRUE(mp3decode::decodeFile(path("out.mp3")).ok);
 }
