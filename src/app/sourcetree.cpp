@@ -10,6 +10,7 @@
 #include <QTimer>
 
 #include <algorithm>
+#include <array>
 
 namespace {
 
@@ -375,6 +376,51 @@ std::int16_t SourceTree::NodeKind(NodeId id) const {
     return 0;
 }
 
+std::optional<SourceTree::FileEntry> SourceTree::fileEntryOf(NodeId id) const {
+    const Node* node = find(id);
+    if (!node || !node->parent || !node->key.startsWith(QLatin1Char('p')))
+        return std::nullopt;
+    const QString& group = node->parent->text;
+    std::array<const MirrorList*, 2> lists{};
+    if (group == WavText)
+        lists = {&List1, &List5};
+    else if (group == SelectedWavText)
+        lists = {&List5, &List1};
+    else if (group == Mp3Text)
+        lists = {&List2, &List4};
+    else if (group == SelectedMp3Text)
+        lists = {&List4, &List2};
+    else
+        return std::nullopt;
+
+    const QString& text = node->text;
+    auto shortShown = [](const QString& name) {
+        return name.size() < 4 ? name : name.left(name.size() - 4) + name.right(4).toLower();
+    };
+    for (const MirrorList* list : lists) {
+        const auto first = [&](auto&& fits) -> int {
+            for (int i = 0; i < list->count(); ++i)
+                if (fits(list->at(i)))
+                    return i;
+            return -1;
+        };
+        int at = first([&](const QString& entry) { return entry == text; });
+        if (at < 0)
+            at = first([&](const QString& entry) { return FileNameOf(entry) == text; });
+        if (at < 0)
+            at = first([&](const QString& entry) { return shortShown(FileNameOf(entry)) == text; });
+        if (at >= 0)
+            return FileEntry{list, at, list->at(at)};
+    }
+    return std::nullopt;
+}
+
+std::optional<QString> SourceTree::filePathOf(NodeId node) const {
+    if (auto entry = fileEntryOf(node))
+        return std::move(entry->path);
+    return std::nullopt;
+}
+
 void SourceTree::ensureVisible(const Node* node) {
     if (!node || building_)
         return;
@@ -584,8 +630,7 @@ void SourceTree::Cmaddfile2(const QString& path) {
     const QFileInfo file(path);
     if (!file.isFile() || file.size() <= 99)
         return;
-    const qsizetype slash = path.lastIndexOf(QLatin1Char('/'));
-    const QString name = slash >= 0 ? path.mid(slash + 1) : path;
+    const QString name = FileNameOf(path);
     if (firstWithText(path) || firstWithText(name))
         return; // already listed
 

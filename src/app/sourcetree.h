@@ -140,14 +140,46 @@ class SourceTree : public QAbstractItemModel {
     // 1 root ("f"), 2 group ("g"), 3 item ("p"); 0 for no node or any other key.
     std::int16_t NodeKind(NodeId node) const;
 
+    // ---- Which file a node stands for ----
+    //
+    // The one rule every command uses to turn a node into a file (moves, removal, deletion,
+    // renaming, encoding, decoding), so that one node never means two files:
+    //
+    // - Only file items stand for a file: a node whose key begins with "p" and whose parent
+    //   is "WAV Files", "Selected WAV Files", "MP3 Files" or "Selected MP3 Files". The group,
+    //   not the text, gives the kind: a WAV shown as "Track 01.wav" is a WAV file.
+    // - The lists searched: the node's own group's list (WAV Files: List1, Selected WAV
+    //   Files: List5, MP3 Files: List2, Selected MP3 Files: List4) from its first entry to its
+    //   last, then the other list of the same kind. The whole own list is searched before the
+    //   other one, since the own list mirrors the node's group.
+    // - Within a list, with T the node's text and comparisons exact (case-sensitive, no
+    //   pattern characters): the first entry equal to T (full-path mode); else the first
+    //   entry whose file name (after its last "/") equals T; else the first entry whose file
+    //   name as short-name mode shows it (the name less its last four characters, followed
+    //   by those four lower-cased: "Song.WAV" shows as "Song.wav") equals T.
+    // - A node whose file is in neither list stands for no file: its text is never taken as
+    //   a path by itself.
+    //
+    // A snapshot: positions change as soon as the lists do, so it is taken again after
+    // anything that lets events run.
+    struct FileEntry {
+        const MirrorList* list = nullptr; // List1, List5, List2 or List4
+        int position = -1;                // 0-based position of the entry in `list`
+        QString path;                     // the entry: the file's full path
+    };
+    std::optional<FileEntry> fileEntryOf(NodeId node) const;
+    // The full path of the file `node` stands for (the `path` of fileEntryOf).
+    std::optional<QString> filePathOf(NodeId node) const;
+
     // ---- Moving items between groups ----
 
     // Double-click form: moves the selected node (the pressed node) to the other group of its
-    // kind, lists first, then the tree. Groups and the root move nothing.
+    // kind, lists first (a file item by the file it stands for, filePathOf), then the tree.
+    // Groups and the root move nothing.
     void MoveSelectedNode();
 
-    // Drag form: moves the dragged node; `text` is its text. A bare file name is first turned
-    // into the full path found in the file lists.
+    // Drag form: moves the dragged node; `text` is its text. For a file item the lists get
+    // the file it stands for (filePathOf), as in the double-click form.
     void MoveDraggedNode(const QString& text);
 
     // ---- Context menu, removal, renaming ----
@@ -156,21 +188,26 @@ class SourceTree : public QAbstractItemModel {
     // as the dragged kind.
     MenuState contextMenuState();
 
-    // "Remove from List": takes the pressed file item off the tree and its first matching
-    // list entry off the lists. The file on disk stays.
+    // "Remove from List": takes the pressed file item off the tree and the entry of the file
+    // it stands for (fileEntryOf) off its list. The file on disk stays.
     void RemoveFromList();
 
-    // "Remove and Delete File": as RemoveFromList, and deletes the file the matching entry
-    // names (deletion errors ignored).
+    // "Remove and Delete File": deletes the file the pressed item stands for (fileEntryOf)
+    // with p_DestroyFile first. Deleted: the item and that entry go. Refused (read-only,
+    // locked, a folder that refuses): a critical message through the dialogs seam names the
+    // file and the system's reason, and the item and its entry stay. An item whose file is in
+    // neither list leaves the tree and nothing is deleted.
     void RemoveAndDeleteFile();
 
     // Whether label editing may start on `node`: only file items (text ending ".wav", ".WAV",
     // ".mp3" or ".MP3").
     bool canEditLabel(NodeId node) const;
 
-    // After a label edit of `node` to `newText`: renames the file on disk within its folder
-    // when the text changed other than in letter case, and updates the list entry. An empty
-    // text counts as a cancelled edit (nothing changes, Accepted).
+    // After a label edit of `node` to `newText`: when the text changed other than in letter
+    // case and names a file of the node's kind (".wav" under a WAV group, ".mp3" under an MP3
+    // group, any case), renames the file the node stands for (fileEntryOf) within its folder
+    // and replaces that entry by the new path. An empty text counts as a cancelled edit
+    // (nothing changes, Accepted).
     LabelEdit afterLabelEdit(NodeId node, const QString& newText);
 
     // Deletes `path` (p_DestroyFile) and removes every node whose text equals it.
@@ -281,7 +318,8 @@ class SourceTree : public QAbstractItemModel {
     void labelEditRequested(SourceTree::NodeId node);
 
   private:
-    void removeShownFile(const QString& pressed);
+    MirrorList* listFor(const MirrorList* list);
+    void removeEntry(const FileEntry& entry);
     struct Node {
         NodeId id = 0;
         QString key;
@@ -301,7 +339,6 @@ class SourceTree : public QAbstractItemModel {
     void listHalf(ItemClass cls, const QString& groupText, const QString& text);
     void treeHalf(NodeId node);
     void rebuildAvailableTracks();
-    QString resolveFullPath(ItemClass cls, const QString& groupText, const QString& text) const;
     void finishMove();
     void unindexText(Node* node);
     void indexText(Node* node);

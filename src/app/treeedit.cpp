@@ -1,15 +1,12 @@
 // What the tree's context menu and label editing do to file items: removal from the lists,
 // removal with deletion from disk, renaming on disk, and opening a file into the tree.
 #include "app/filedeletion.h"
+#include "app/paths.h"
 #include "app/settings.h"
 #include "app/sourcetree.h"
 #include "platform/dialogs.h"
 
 #include <QFile>
-
-#include <initializer_list>
-
-#include <array>
 
 #include <cerrno>
 #include <cstdio>
@@ -17,39 +14,6 @@
 #include <unistd.h>
 
 namespace {
-
-QString fileNameOf(const QString& path) {
-    const qsizetype slash = path.lastIndexOf(QLatin1Char('/'));
-    return slash >= 0 ? path.mid(slash + 1) : path;
-}
-
-QString folderOf(const QString& path) {
-    const qsizetype slash = path.lastIndexOf(QLatin1Char('/'));
-    return slash >= 0 ? path.left(slash + 1) : QString();
-}
-
-// Whether the list entry `entry` is what a node showing `text` stands for: the same text,
-// the same file name, or the file name as short-name mode shows it (extension lower-cased).
-bool entryFor(const QString& entry, const QString& text) {
-    if (entry == text)
-        return true;
-    const QString name = fileNameOf(entry);
-    return name == text ||
-           (name.size() >= 4 && name.left(name.size() - 4) + name.right(4).toLower() == text);
-}
-
-// The first entry, list by list, that a node showing `text` stands for.
-struct ListEntry {
-    MirrorList* list = nullptr;
-    int index = -1;
-};
-ListEntry firstEntryFor(std::initializer_list<MirrorList*> lists, const QString& text) {
-    for (MirrorList* list : lists)
-        for (int i = 0; i < list->count(); ++i)
-            if (entryFor(list->at(i), text))
-                return {list, i};
-    return {};
-}
 
 // ".wav", ".WAV", ".mp3" or ".MP3" exactly.
 bool hasFileEnding(const QString& text) {
@@ -84,37 +48,65 @@ SourceTree::MenuState SourceTree::contextMenuState() {
 }
 
 void SourceTree::RemoveFromList() {
-    const QString pressed = text(draggedNode_);
-    if (!hasFileEnding(pressed))
+    const NodeId pressed = draggedNode_;
+    if (!hasFileEnding(text(pressed)))
         return;
-    removeShownFile(pressed);
-    if (const ListEntry e = firstEntryFor({&List1, &List2, &List4, &List5}, pressed); e.list)
-        e.list->removeAt(e.index);
+    yieldToEvents();
+    // Events ran: the item is looked up again; one that went meanwhile is left alone.
+    if (!resolves(pressed))
+        return;
+    const std::optional<FileEntry> entry = fileEntryOf(pressed);
+    removeNode(pressed);
+    if (entry)
+        removeEntry(*entry);
 }
 
 void SourceTree::RemoveAndDeleteFile() {
-    const QString pressed = text(draggedNode_);
-    const QString lower = pressed.toLower();
+    const NodeId pressed = draggedNode_;
+    const QString lower = text(pressed).toLower();
     if (!lower.endsWith(QLatin1String(".wav")) && !lower.endsWith(QLatin1String(".mp3")))
         return;
-    removeShownFile(pressed);
-    const ListEntry e = firstEntryFor({&List1, &List2, &List4, &List5}, pressed);
-    if (!e.list)
+    yieldToEvents();
+    if (!resolves(pressed))
         return;
-    const QString entry = e.list->at(e.index);
-    (void)p_DestroyFile(entry); // errors ignored: the entry goes in any case
-    // The deletion let events run: take out the entry wherever it is now.
-    if (e.index < e.list->count() && e.list->at(e.index) == entry)
-        e.list->removeAt(e.index);
-    else
-        e.list->removeOne(entry);
+    const std::optional<FileEntry> entry = fileEntryOf(pressed);
+    if (!entry) {
+        removeNode(pressed); // stands for no file the program knows: nothing to delete
+        return;
+    }
+    if (const std::optional<VortanError> error = p_DestroyFile(entry->path)) {
+        // The file is still there: so are its item and its entry.
+        dialogs::msgBox(QStringLiteral("Can't delete \"") + entry->path + QStringLiteral("\": ") +
+                            error->description(),
+                        dialogs::Buttons::Ok, dialogs::Icon::Critical);
+        return;
+    }
+    // The deletion let events run: the item is removed wherever it is now, and no list keeps
+    // naming the file that is gone.
+    removeNode(pressed);
+    for (MirrorList* list : {&List1, &List5, &List2, &List4})
+        while (list->removeOne(entry->path)) {
+        }
 }
 
-// Lets pending events run, then removes the node that shows `pressed`, if there still is one.
-void SourceTree::removeShownFile(const QString& pressed) {
-    yieldToEvents();
-    if (const NodeId node = findByText(pressed))
-        removeNode(node);
+// The mutable list behind a FileEntry's list.
+MirrorList* SourceTree::listFor(const MirrorList* list) {
+    for (MirrorList* own : {&List1, &List5, &List2, &List4})
+        if (own == list)
+            return own;
+    return nullptr;
+}
+
+// Removes the very entry `entry` found; when the list changed since, the first entry equal to
+// its path in the same list.
+void SourceTree::removeEntry(const FileEntry& entry) {
+    MirrorList* list = listFor(entry.list);
+    if (!list)
+        return;
+    if (list->at(entry.position) == entry.path)
+        list->removeAt(entry.position);
+    else
+        list->removeOne(entry.path);
 }
 
 bool SourceTree::canEditLabel(NodeId node) const {
@@ -126,37 +118,24 @@ SourceTree::LabelEdit SourceTree::afterLabelEdit(NodeId id, const QString& newTe
         return LabelEdit::Accepted; // no edit took place
     const QString current = text(id);
 
-    if (newText.compare(current, Qt::CaseInsensitive) != 0) {
-        const QString oldName = fileNameOf(current);
-        const QString kind = newText.right(3).toLower();
-        std::array<MirrorList*, 2> lists{};
-        if (kind == QLatin1String("wav"))
-            lists = {&List1, &List5};
-        else if (kind == QLatin1String("mp3"))
-            lists = {&List2, &List4};
-        for (MirrorList* list : lists) {
-            if (!list)
-                break;
-            // The exact name first; then the name ignoring case.
-            int found = -1;
-            for (int i = 0; i < list->count() && found < 0; ++i)
-                if (fileNameOf(list->at(i)) == oldName)
-                    found = i;
-            for (int i = 0; i < list->count() && found < 0; ++i)
-                if (fileNameOf(list->at(i)).compare(oldName, Qt::CaseInsensitive) == 0)
-                    found = i;
-            if (found < 0)
-                continue;
-            const QString entry = list->at(found);
-            const QString target = folderOf(entry) + newText;
-            if (!renameNoReplace(entry, target)) {
+    // A new name of the other kind ("a.wav" typed as "a.mp3") renames nothing on disk: the
+    // file would then carry a type it does not have.
+    const QString kind = newText.right(3).toLower();
+    const QString group = text(parentOf(id));
+    const bool sameKind =
+        (kind == QLatin1String("wav") && (group == WavText || group == SelectedWavText)) ||
+        (kind == QLatin1String("mp3") && (group == Mp3Text || group == SelectedMp3Text));
+    if (newText.compare(current, Qt::CaseInsensitive) != 0 && sameKind) {
+        if (const std::optional<FileEntry> entry = fileEntryOf(id)) {
+            const QString target = FolderOf(entry->path) + newText;
+            if (!renameNoReplace(entry->path, target)) {
                 // Back into editing: the user types another name.
                 setSelectedNode(draggedNode_ ? draggedNode_ : id);
                 setDropHighlight(selected_);
                 return LabelEdit::EditAgain;
             }
-            list->replace(found, target);
-            break;
+            if (MirrorList* list = listFor(entry->list))
+                list->replace(entry->position, target);
         }
     }
 

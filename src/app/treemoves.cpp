@@ -2,24 +2,7 @@
 // tree that leads to those moves.
 #include "app/sourcetree.h"
 
-#include <array>
-
 namespace {
-
-QString fileNameOf(const QString& path) {
-    const qsizetype slash = path.lastIndexOf(QLatin1Char('/'));
-    return slash >= 0 ? path.mid(slash + 1) : path;
-}
-
-// Whether a list entry (a full path) is the file a node shows as `name`: its file name fits
-// `name` read as a pattern, or it is shown as `name` in short-name mode (base name with the
-// extension in lower case).
-bool entryShownAs(const QString& entry, const QString& name) {
-    const QString fileName = fileNameOf(entry);
-    return WildcardMatch(name, fileName) ||
-           (fileName.size() >= 4 &&
-            fileName.left(fileName.size() - 4) + fileName.right(4).toLower() == name);
-}
 
 // Removes every entry of `list` that, read as a pattern, fits `text`.
 void removeMatching(MirrorList& list, const QString& text) {
@@ -57,23 +40,6 @@ SourceTree::ItemClass SourceTree::classify(const Node* node) const {
     if (text.endsWith(QLatin1String("mp3")))
         return ItemClass::Mp3;
     return ItemClass::None;
-}
-
-QString SourceTree::resolveFullPath(ItemClass cls, const QString& groupText,
-                                    const QString& text) const {
-    if (text.contains(QLatin1Char('/')))
-        return text; // already a path
-    const MirrorList* available = cls == ItemClass::Wav ? &List1 : &List2;
-    const MirrorList* selected = cls == ItemClass::Wav ? &List5 : &List4;
-    const bool fromSelected = groupText == SelectedWavText || groupText == SelectedMp3Text;
-    // The list the item currently belongs to is searched first.
-    const std::array<const MirrorList*, 2> order =
-        fromSelected ? std::array{selected, available} : std::array{available, selected};
-    for (const MirrorList* list : order)
-        for (const QString& entry : *list)
-            if (entryShownAs(entry, text))
-                return entry;
-    return text;
 }
 
 void SourceTree::listHalf(ItemClass cls, const QString& groupText, const QString& text) {
@@ -207,9 +173,8 @@ void SourceTree::MoveSelectedNode() {
     draggedNode_ = id;
     const ItemClass cls = classify(node);
     const QString groupText = node->parent ? node->parent->text : QString();
-    QString listText = text;
-    if (cls == ItemClass::Wav || cls == ItemClass::Mp3)
-        listText = resolveFullPath(cls, groupText, text);
+    // A file item moves the file it stands for; one in neither list moves its text.
+    const QString listText = filePathOf(id).value_or(text);
     listHalf(cls, groupText, listText);
     treeHalf(id);
     finishMove();
@@ -222,9 +187,7 @@ void SourceTree::MoveDraggedNode(const QString& text) {
         return;
     const ItemClass cls = classify(node);
     const QString groupText = node->parent ? node->parent->text : QString();
-    QString listText = text;
-    if (cls == ItemClass::Wav || cls == ItemClass::Mp3)
-        listText = resolveFullPath(cls, groupText, text);
+    const QString listText = filePathOf(id).value_or(text);
     listHalf(cls, groupText, listText);
     treeHalf(id);
     finishMove();

@@ -4,7 +4,13 @@
 #include "formats/clsfileio.h"
 #include "scripteddialogs.h"
 
+#include "app/paths.h"
+
 #include <QSignalSpy>
+
+#include <cerrno>
+#include <cstring>
+#include <utility>
 
 #include <fcntl.h>
 #include <sys/file.h>
@@ -62,6 +68,94 @@ TEST_F(TreeTest, RemoveAndDeleteTakesNodeEntryAndFile) {
     EXPECT_FALSE(QFileInfo::exists(x));
     EXPECT_TRUE(QFileInfo::exists(y));
     EXPECT_EQ(items(tree.List2), QStringList{y});
+}
+
+TEST_F(TreeTest, RemoveAndDeleteThatFailsKeepsItemAndEntryAndSaysWhy) {
+    const QString readOnly = makeFile(QStringLiteral("ro.wav"));
+    const QString locked = makeFile(QStringLiteral("locked.mp3"));
+    tree.showfiles();
+    QFile::setPermissions(readOnly, QFileDevice::ReadOwner | QFileDevice::ReadGroup);
+    const int holder = ::open(QFile::encodeName(locked).constData(), O_RDONLY | O_CLOEXEC);
+    ASSERT_GE(holder, 0);
+    ASSERT_EQ(::flock(holder, LOCK_EX | LOCK_NB), 0);
+
+    auto& script = testsupport::scriptedDialogs();
+    for (const auto& [path, reason] :
+         {std::pair{readOnly, EACCES}, std::pair{locked, EWOULDBLOCK}}) {
+        SCOPED_TRACE(path.toStdString());
+        script.clear();
+        tree.treePress(tree.findByText(path), true);
+        tree.RemoveAndDeleteFile();
+        EXPECT_TRUE(QFileInfo::exists(path));
+        EXPECT_NE(tree.findByText(path), 0u);
+        EXPECT_TRUE(tree.List1.contains(path) || tree.List2.contains(path));
+        const auto* message = script.lastMessage();
+        ASSERT_NE(message, nullptr);
+        EXPECT_EQ(message->icon, dialogs::Icon::Critical);
+        EXPECT_TRUE(message->text.contains(path)) << message->text.toStdString();
+        EXPECT_TRUE(message->text.contains(QString::fromLocal8Bit(std::strerror(reason))))
+            << message->text.toStdString();
+    }
+    ::close(holder);
+}
+
+// Two files of one name in different folders, and a short name of an upper-case extension:
+// moving, renaming, removing and deleting all act on the file the node stands for.
+TEST_F(TreeTest, EveryCommandActsOnTheFileItsNodeStandsFor) {
+    makeFile(QStringLiteral("same.wav"));
+    makeFile(QStringLiteral("sub/same.wav"));
+    tree.showfiles();
+    {
+        SCOPED_TRACE("full paths");
+        // The twin listed second: a rename by file name alone would reach the first.
+        const QString second = tree.List1.at(1), first = tree.List1.at(0);
+        const auto node = tree.findByText(second);
+        EXPECT_EQ(tree.filePathOf(node), second);
+        EXPECT_EQ(tree.afterLabelEdit(node, QStringLiteral("renamed.wav")), LabelEdit::Accepted);
+        const QString renamed = FolderOf(second) + QStringLiteral("renamed.wav");
+        EXPECT_TRUE(QFileInfo::exists(renamed));
+        EXPECT_TRUE(QFileInfo::exists(first));
+        EXPECT_EQ(items(tree.List1), (QStringList{first, renamed}));
+        EXPECT_EQ(tree.filePathOf(node), renamed);
+        QFile::rename(renamed, second);
+    }
+
+    ShowFullPath = 0;
+    const QString upper = makeFile(QStringLiteral("Upper.WAV"));
+    tree.showfiles();
+    SCOPED_TRACE("short names");
+    // One node "same.wav" for two files: it stands for the first listed, the one it shows.
+    QString shown, other;
+    for (const QString& entry : tree.List1)
+        if (FileNameOf(entry) == QStringLiteral("same.wav"))
+            (shown.isEmpty() ? shown : other) = entry;
+    const auto twin = tree.findByText(QStringLiteral("same.wav"));
+    EXPECT_EQ(tree.filePathOf(twin), shown);
+    doubleClick(QStringLiteral("same.wav"));
+    EXPECT_EQ(items(tree.List5), QStringList{shown});
+    // In "Selected WAV Files" it still stands for the file it moved, not for its twin.
+    EXPECT_EQ(tree.afterLabelEdit(twin, QStringLiteral("moved.wav")), LabelEdit::Accepted);
+    const QString moved = FolderOf(shown) + QStringLiteral("moved.wav");
+    EXPECT_EQ(items(tree.List5), QStringList{moved});
+    EXPECT_TRUE(QFileInfo::exists(other));
+    tree.treePress(twin, true);
+    tree.RemoveAndDeleteFile();
+    EXPECT_FALSE(QFileInfo::exists(moved));
+    EXPECT_TRUE(QFileInfo::exists(other));
+    EXPECT_TRUE(tree.List5.isEmpty());
+    EXPECT_TRUE(tree.List1.contains(other));
+
+    const auto upperNode = tree.findByText(QStringLiteral("Upper.wav"));
+    EXPECT_EQ(tree.filePathOf(upperNode), upper);
+    doubleClick(QStringLiteral("Upper.wav"));
+    EXPECT_EQ(items(tree.List5), QStringList{upper});
+    tree.treePress(upperNode, true);
+    tree.RemoveFromList();
+    EXPECT_TRUE(tree.List5.isEmpty());
+    EXPECT_EQ(tree.findByText(QStringLiteral("Upper.wav")), 0u);
+    EXPECT_TRUE(QFileInfo::exists(upper));
+    // Groups and tracks stand for no file.
+    EXPECT_EQ(tree.filePathOf(group(SourceTree::WavText)), std::nullopt);
 }
 
 TEST_F(TreeTest, RenameOnDiskUpdatesTheEntryAndLabel) {
