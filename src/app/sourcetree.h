@@ -175,7 +175,8 @@ class SourceTree : public QAbstractItemModel {
 
     // Double-click form: moves the selected node (the pressed node) to the other group of its
     // kind, lists first (a file item by the file it stands for, filePathOf), then the tree.
-    // Groups and the root move nothing.
+    // Groups and the root move nothing. The moved node stays the selected node; a track
+    // moved back to "Available Tracks" gets a new node there, which is selected in its stead.
     void MoveSelectedNode();
 
     // Drag form: moves the dragged node; `text` is its text. For a file item the lists get
@@ -230,9 +231,9 @@ class SourceTree : public QAbstractItemModel {
     void treeDrop();
     // Button release: the highlighted node becomes the selected node. Returns the track number
     // when the selected node is a track ("track " then the number at characters 7 and 8).
-    // Label3 takes statusLine() as it was before this call.
     std::optional<int> treeRelease();
-    // "Next Action:  Process  " followed by the selected node's text.
+    // "Next Action:  Process  " followed by the selected node's text: what Label3 shows
+    // while no job runs and a node is selected.
     QString statusLine() const;
 
     // ---- Window-level state shared with the window ----

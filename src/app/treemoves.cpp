@@ -133,11 +133,21 @@ void SourceTree::treeHalf(NodeId id) {
             setParentOf(id, highlight_);
             setDropHighlight(0);
         } else if (group->text == SelectedTracksText) {
-            setDropHighlight(trackGroup(3, AvailableTracksText));
+            const QString trackText = node->text;
+            const NodeId available = trackGroup(3, AvailableTracksText);
+            setDropHighlight(available);
             lastHovered_ = highlight_;
             setParentOf(id, highlight_);
             setDropHighlight(0);
             rebuildAvailableTracks();
+            // The rebuild replaced the moved node: its new node stays the selected one, so
+            // that the next action is still this track and not whatever took its place.
+            if (!selected_)
+                for (const NodeId child : childrenOf(available))
+                    if (text(child) == trackText) {
+                        setSelectedNode(child);
+                        break;
+                    }
         }
         return;
     }

@@ -34,6 +34,10 @@ QVariant imagePicture(int image) {
 SourceTreeView::SourceTreeView(SourceTree& tree, QWidget* parent)
     : QTreeView(parent), tree_(tree) {}
 
+SourceTreeView::~SourceTreeView() {
+    emit destroying();
+}
+
 bool SourceTreeView::edit(const QModelIndex& index, EditTrigger trigger, QEvent* event) {
     if (trigger != QAbstractItemView::NoEditTriggers && !tree_.canEditLabel(tree_.nodeOf(index)))
         return false;
@@ -61,14 +65,42 @@ void DropHighlightDelegate::paint(QPainter* painter, const QStyleOptionViewItem&
 // -------------------------------------------------------------------------------
 
 TreeViewEvents::TreeViewEvents(Form1& form)
-    : QObject(&form), form_(form), tree_(form.tree()), view_(*form.TreeView1) {
+    : QObject(&form), form_(form), tree_(form.tree()), view_(*form.TreeView1),
+      viewport_(view_.viewport()), treeAlive_(&tree_) {
     setObjectName(QStringLiteral("TreeViewEvents"));
     tree_.imageProvider = imagePicture;
+
+    // Connected before the view takes the model, so that this runs before the view's and the
+    // selection model's own handlers: in single selection the view moves its current row off
+    // a row about to be removed (to a neighbour or the parent). That row is no choice of the
+    // user and must not become the tree's selected node.
+    auto changing = [this] { modelChanging_ = true; };
+    connect(&tree_, &QAbstractItemModel::rowsAboutToBeRemoved, this, changing);
+    connect(&tree_, &QAbstractItemModel::rowsAboutToBeMoved, this, changing);
+    connect(&tree_, &QAbstractItemModel::modelAboutToBeReset, this, changing);
+
     view_.setModel(&tree_);
     view_.setItemDelegate(new DropHighlightDelegate(&view_));
     view_.setSelectionMode(QAbstractItemView::SingleSelection);
     view_.setEditTriggers(QAbstractItemView::EditKeyPressed);
-    view_.viewport()->installEventFilter(this);
+    viewport_->installEventFilter(this);
+    selection_ = view_.selectionModel();
+
+    // Connected after the view's handlers: once the view has taken the change in, it shows
+    // the tree's selected node again (a moved node in its new group, no row for a removed
+    // one).
+    auto changed = [this] {
+        modelChanging_ = false;
+        showSelectedNode(tree_.selectedNode());
+    };
+    connect(&tree_, &QAbstractItemModel::rowsRemoved, this, changed);
+    connect(&tree_, &QAbstractItemModel::rowsMoved, this, changed);
+    connect(&tree_, &QAbstractItemModel::modelReset, this, changed);
+
+    if (auto* own = qobject_cast<SourceTreeView*>(&view_))
+        connect(own, &SourceTreeView::destroying, this, &TreeViewEvents::stopWatching);
+    connect(&view_, &QObject::destroyed, this, &TreeViewEvents::stopWatching);
+    connect(&tree_, &QObject::destroyed, this, &TreeViewEvents::stopWatching);
 
     // A click on the file item that was already selected starts label editing once the
     // double-click time has passed without a second click.
@@ -76,19 +108,38 @@ TreeViewEvents::TreeViewEvents(Form1& form)
     editDelay_->setSingleShot(true);
     editDelay_->setInterval(QApplication::doubleClickInterval());
     connect(editDelay_, &QTimer::timeout, this, [this] {
-        if (editIndex_.isValid())
+        if (viewport_ && editIndex_.isValid())
             view_.edit(editIndex_);
     });
 
-    connect(&tree_, &SourceTree::selectedNodeChanged, this, &TreeViewEvents::showSelectedNode);
-    connect(&tree_, &SourceTree::dropHighlightChanged, this,
-            [this](SourceTree::NodeId) { view_.viewport()->update(); });
-    connect(view_.selectionModel(), &QItemSelectionModel::currentChanged, this,
+    connect(&tree_, &SourceTree::selectedNodeChanged, this, [this](SourceTree::NodeId node) {
+        showSelectedNode(node);
+        showStatusLine();
+    });
+    // A rename of the selected node shows at once in the status line.
+    connect(&tree_, &QAbstractItemModel::dataChanged, this,
+            [this](const QModelIndex& from, const QModelIndex& to, const QList<int>& roles) {
+                if (!roles.isEmpty() && !roles.contains(Qt::DisplayRole))
+                    return;
+                const QModelIndex selected = tree_.indexOf(tree_.selectedNode());
+                if (selected.isValid() && selected.parent() == from.parent() &&
+                    selected.row() >= from.row() && selected.row() <= to.row())
+                    showStatusLine();
+            });
+    connect(&tree_, &SourceTree::dropHighlightChanged, this, [this](SourceTree::NodeId) {
+        if (viewport_)
+            viewport_->update();
+    });
+    // The user moved the current row (keys, or a press the view handled): that is the
+    // selection.
+    connect(selection_, &QItemSelectionModel::currentChanged, this,
             [this](const QModelIndex& current) {
-                if (!syncing_ && current.isValid())
+                if (!syncing_ && !modelChanging_ && treeAlive_ && current.isValid())
                     tree_.setSelectedNode(tree_.nodeOf(current));
             });
     connect(&tree_, &SourceTree::makeVisible, this, [this](const QModelIndex& index) {
+        if (!viewport_)
+            return;
         for (QModelIndex up = index.parent(); up.isValid(); up = up.parent())
             view_.expand(up);
         view_.scrollTo(index);
@@ -99,10 +150,21 @@ TreeViewEvents::TreeViewEvents(Form1& form)
         &tree_, &SourceTree::labelEditRequested, this,
         [this](SourceTree::NodeId node) {
             const QModelIndex index = tree_.indexOf(node);
-            if (index.isValid())
+            if (viewport_ && index.isValid())
                 view_.edit(index);
         },
         Qt::QueuedConnection);
+}
+
+void TreeViewEvents::stopWatching() {
+    if (viewport_)
+        viewport_->removeEventFilter(this);
+    viewport_ = nullptr;
+    if (selection_)
+        disconnect(selection_, nullptr, this, nullptr);
+    selection_ = nullptr;
+    treeAlive_ = nullptr;
+    editDelay_->stop();
 }
 
 SourceTree::NodeId TreeViewEvents::nodeAt(const QPoint& pos) const {
@@ -110,18 +172,35 @@ SourceTree::NodeId TreeViewEvents::nodeAt(const QPoint& pos) const {
 }
 
 void TreeViewEvents::showSelectedNode(SourceTree::NodeId node) {
+    if (!viewport_ || !selection_)
+        return;
     const QModelIndex index = tree_.indexOf(node);
     syncing_ = true;
-    if (index.isValid())
-        view_.selectionModel()->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect);
-    else
-        view_.selectionModel()->clearSelection();
+    if (index.isValid()) {
+        // A node moved into a collapsed group would be current but hidden: the view would
+        // show no selection, and the arrow keys would start again from the top.
+        for (QModelIndex up = index.parent(); up.isValid(); up = up.parent())
+            if (!view_.isExpanded(up))
+                view_.expand(up);
+        selection_->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect);
+        if (!dragging_)
+            view_.scrollTo(index);
+    } else {
+        selection_->clear();
+    }
     syncing_ = false;
-    view_.viewport()->update();
+    viewport_->update();
+}
+
+void TreeViewEvents::showStatusLine() {
+    if (form_.isJobRunning())
+        return; // the job's captions
+    form_.Label3->setText(tree_.selectedNode() ? tree_.statusLine()
+                                               : QStringLiteral("Next Action: Make a selection"));
 }
 
 bool TreeViewEvents::eventFilter(QObject* watched, QEvent* event) {
-    if (watched != view_.viewport())
+    if (!viewport_ || watched != viewport_.data() || !treeAlive_)
         return false;
     switch (event->type()) {
     case QEvent::MouseButtonPress:
@@ -150,10 +229,11 @@ bool TreeViewEvents::press(QMouseEvent* event) {
 
     switch (tree_.treePress(node, right)) {
     case SourceTree::Press::ShowPopup:
+        showStatusLine();
         openContextMenu(event->globalPosition().toPoint());
         return true;
     case SourceTree::Press::Handled:
-        form_.Label3->setText(tree_.statusLine());
+        showStatusLine();
         break;
     case SourceTree::Press::NoNode:
         if (right) {
@@ -188,7 +268,7 @@ bool TreeViewEvents::move(QMouseEvent* event) {
         editDelay_->stop();
         const QPixmap icon = QPixmap(QStringLiteral(":/icons/im03.png"))
                                  .scaled(24, 24, Qt::KeepAspectRatio, Qt::SmoothTransformation);
-        view_.viewport()->setCursor(QCursor(icon, 0, 0));
+        viewport_->setCursor(QCursor(icon, 0, 0));
     }
     if (dragging_)
         tree_.treeDragOver(nodeAt(pos));
@@ -198,7 +278,8 @@ bool TreeViewEvents::move(QMouseEvent* event) {
 
 void TreeViewEvents::endDrag() {
     dragging_ = false;
-    view_.viewport()->unsetCursor();
+    if (viewport_)
+        viewport_->unsetCursor();
 }
 
 bool TreeViewEvents::release(QMouseEvent* event) {
@@ -211,9 +292,9 @@ bool TreeViewEvents::release(QMouseEvent* event) {
     if (event->button() == Qt::LeftButton)
         leftPressed_ = false;
 
-    form_.Label3->setText(tree_.statusLine());
     if (const std::optional<int> track = tree_.treeRelease())
         form_.currentTrackNumber = *track;
+    showStatusLine();
 
     if (leftClick && pressedWasSelected_) {
         const QModelIndex index = view_.indexAt(event->position().toPoint());

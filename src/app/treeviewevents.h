@@ -5,6 +5,7 @@
 #include <QObject>
 #include <QPersistentModelIndex>
 #include <QPoint>
+#include <QPointer>
 #include <QStyledItemDelegate>
 #include <QTreeView>
 
@@ -18,6 +19,11 @@ class SourceTreeView : public QTreeView {
     Q_OBJECT
   public:
     SourceTreeView(SourceTree& tree, QWidget* parent);
+    ~SourceTreeView() override;
+
+  signals:
+    // The view is being destroyed: still whole, with its viewport, when this is emitted.
+    void destroying();
 
   protected:
     bool edit(const QModelIndex& index, EditTrigger trigger, QEvent* event) override;
@@ -38,10 +44,17 @@ class DropHighlightDelegate : public QStyledItemDelegate {
 // The mouse handling of TreeView1: button press, mouse move (a drag of an item), drag over,
 // drop and button release drive the source tree's operations; a double-click moves the
 // selected item to its other group; a click on the already selected file item starts label
-// editing. Also keeps the view's current row and the tree's selected node in step, and
-// shows the pictures of the nodes. Qt's own drag machinery is not used: the drag is
-// tracked here while the left button is held, so it also works without a window system.
-// GUI thread only.
+// editing. Qt's own drag machinery is not used: the drag is tracked here while the left
+// button is held, so it also works without a window system.
+//
+// Also keeps three things in step: the tree's selected node, the view's current row (shown,
+// its group expanded) and the status line Label3, whichever way the selection changed
+// (mouse, keyboard, a command) and when the selected node's text changes. The tree decides:
+// a current row the view picks by itself while rows are removed or moved under it is not
+// taken as a selection. While a job runs, Label3 shows the job's captions and is left alone.
+//
+// GUI thread only. Stops filtering and syncing as soon as the view or the tree starts to be
+// destroyed (the window's teardown destroys the tree before the view).
 class TreeViewEvents : public QObject {
     Q_OBJECT
   public:
@@ -60,11 +73,19 @@ class TreeViewEvents : public QObject {
     void openContextMenu(const QPoint& globalPos);
     SourceTree::NodeId nodeAt(const QPoint& pos) const;
     void showSelectedNode(SourceTree::NodeId node);
+    void showStatusLine();
     void endDrag();
+    void stopWatching();
 
     Form1& form_;
     SourceTree& tree_;
     QTreeView& view_;
+    // Taken at construction: the viewport is compared, never asked of a view that may be
+    // half destroyed. Null once the view or the tree is going.
+    QPointer<QWidget> viewport_;
+    QPointer<SourceTree> treeAlive_;
+    QPointer<QItemSelectionModel> selection_;
+    bool modelChanging_ = false; // rows are being removed or moved, or the model reset
     bool dragging_ = false;
     bool leftPressed_ = false;
     QPoint pressPos_;

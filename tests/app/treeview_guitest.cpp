@@ -4,6 +4,9 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
+#include <QPushButton>
+
+#include <functional>
 
 namespace {
 
@@ -11,14 +14,24 @@ const QString t1 = QStringLiteral("Track  1 - 3:00");
 const QString t2 = QStringLiteral("Track  2 - 4:10");
 const QString t12 = QStringLiteral("Track 12 - 3:05");
 
+// A main window whose WAV job is a script run while the job is under way.
+class ScriptedJobWindow : public Form1 {
+  public:
+    std::function<void()> job;
+    void cmdEncFile_Click() override {
+        if (job)
+            job();
+    }
+};
+
 class TreeViewTest : public FormTest {
   protected:
     // Loads the window with three tracks, two WAV files and one MP3 file, all expanded.
-    Form1& loadWithSources() {
+    template <typename Window = Form1> Window& loadWithSources() {
         a = makeFile(QStringLiteral("a.wav"));
         b = makeFile(QStringLiteral("b.wav"));
         m = makeFile(QStringLiteral("m.mp3"));
-        Form1& w = load();
+        Window& w = load<Window>();
         w.resize(900, 700);
         for (const QString& t : {t1, t2, t12})
             tree().lstTracks.add(t);
@@ -120,7 +133,6 @@ TEST_F(TreeViewTest, ReleaseOnATrackSetsTheCurrentTrackNumber) {
 TEST_F(TreeViewTest, RightClickOpensTheContextMenuWithTheRightItems) {
     Form1& w = loadWithSources();
     tree().lstRecord.add(QStringLiteral("kept"));
-    const QString statusBefore = w.Label3->text();
 
     rightPress(SourceTree::WavText);
     ASSERT_TRUE(QTest::qWaitFor([&] { return w.mnupopup->isVisible(); }, 2000));
@@ -136,9 +148,9 @@ TEST_F(TreeViewTest, RightClickOpensTheContextMenuWithTheRightItems) {
     EXPECT_TRUE(w.mnuFileRemove->isEnabled());
     EXPECT_TRUE(w.mnuRemoveDelete->isEnabled());
     EXPECT_EQ(tree().selectedNode(), node(a));
-    // Neither the tracks to extract nor the status line change on a right click.
+    // The tracks to extract stay; the status line names the node the click selected.
     EXPECT_EQ(tree().lstRecord.items(), texts({"kept"}));
-    EXPECT_EQ(w.Label3->text(), statusBefore);
+    EXPECT_EQ(w.Label3->text(), QStringLiteral("Next Action:  Process  ") + a);
     w.mnupopup->hide();
 
     rightPressAt(emptySpace());
@@ -170,6 +182,10 @@ TEST_F(TreeViewTest, ContextMenuRemovesAndDeletes) {
     EXPECT_EQ(node(m), 0u);
     EXPECT_FALSE(tree().List2.contains(m));
     EXPECT_FALSE(QFileInfo::exists(m));
+    // The selected item is gone: nothing is selected, neither in the tree nor in the view.
+    EXPECT_EQ(tree().selectedNode(), 0u);
+    EXPECT_FALSE(w.TreeView1->currentIndex().isValid());
+    EXPECT_EQ(w.Label3->text(), QStringLiteral("Next Action: Make a selection"));
 }
 
 TEST_F(TreeViewTest, DraggingAWavFileOntoItsSelectedGroupMovesIt) {
@@ -216,6 +232,66 @@ TEST_F(TreeViewTest, DoubleClickMovesTheItemToItsOtherGroup) {
     EXPECT_EQ(tree().List5.items(), QStringList{b});
     doubleClick(SourceTree::WavText);
     EXPECT_EQ(childTexts(SourceTree::SelectedWavText), QStringList{b}); // groups stay put
+}
+
+// However the selection changes, the tree's selected node, the view's current row (shown,
+// not hidden in a collapsed group) and the status line name the same node.
+TEST_F(TreeViewTest, SelectionViewAndStatusLineAgree) {
+    auto& w = loadWithSources<ScriptedJobWindow>();
+    QTreeView& view = *w.TreeView1;
+    auto expectAgree = [&](const QString& text) {
+        SCOPED_TRACE(text.toStdString());
+        EXPECT_EQ(tree().selectedNode(), node(text));
+        EXPECT_EQ(tree().nodeOf(view.currentIndex()), node(text));
+        EXPECT_TRUE(view.visualRect(view.currentIndex()).isValid());
+        EXPECT_EQ(w.Label3->text(), QStringLiteral("Next Action:  Process  ") + text);
+    };
+
+    // Keys.
+    press(a);
+    release(a);
+    const QString below = tree().text(tree().nodeOf(view.indexBelow(view.currentIndex())));
+    view.setFocus();
+    QTest::keyClick(&view, Qt::Key_Down);
+    expectAgree(below);
+
+    // A double-click moves the item into a collapsed group; the next key goes on from there.
+    view.collapse(tree().indexOf(node(SourceTree::SelectedMp3Text)));
+    doubleClick(m);
+    ASSERT_EQ(tree().parentOf(node(m)), node(SourceTree::SelectedMp3Text));
+    expectAgree(m);
+    QTest::keyClick(&view, Qt::Key_Down);
+    expectAgree(SourceTree::Mp3Text);
+
+    // A track moved back to "Available Tracks" gets a new node there: it stays selected.
+    doubleClick(t2);
+    doubleClick(t2);
+    ASSERT_EQ(tree().parentOf(node(t2)), node(SourceTree::AvailableTracksText));
+    expectAgree(t2);
+
+    // A rename of the selected item.
+    WriteSetting(SettingKey::ShowFullPath, std::int16_t{0});
+    tree().showfiles();
+    EXPECT_EQ(w.Label3->text(), QStringLiteral("Next Action: Make a selection"));
+    select(QStringLiteral("a.wav"));
+    view.setFocus();
+    QTest::keyClick(&view, Qt::Key_F2);
+    auto* editor = viewport()->findChild<QLineEdit*>();
+    ASSERT_NE(editor, nullptr);
+    editor->setText(QStringLiteral("renamed.wav"));
+    QTest::keyClick(editor, Qt::Key_Return);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !editing(); }, 2000));
+    expectAgree(QStringLiteral("renamed.wav"));
+
+    // While a job runs the line shows the job's captions, whatever gets selected.
+    QString shownInJob;
+    w.job = [&] {
+        w.Label3->setText(QStringLiteral("Encoding"));
+        tree().setSelectedNode(node(QStringLiteral("b.wav")));
+        shownInJob = w.Label3->text();
+    };
+    w.CmdSelectAction->click();
+    EXPECT_EQ(shownInJob, QStringLiteral("Encoding"));
 }
 
 TEST_F(TreeViewTest, LabelEditRenamesTheFileOnDisk) {
