@@ -98,25 +98,11 @@ void decodeList(Form1& form, const MirrorList& list, Group group) {
     }
 }
 
-// The full path of the MP3 a node shows: the first entry of List2, then of List4, whose
-// file name is the node's. An entry with exactly that name wins over one that differs only
-// in letter case (a short-name node shows the extension in lower case whatever the file's).
-QString lookUpNodePath(SourceTree& tree, const QString& nodeText) {
-    const QString fileName = FileNameOf(nodeText);
-    for (Qt::CaseSensitivity cs : {Qt::CaseSensitive, Qt::CaseInsensitive})
-        for (const MirrorList* list : {&tree.List2, &tree.List4})
-            for (const QString& entry : *list)
-                if (FileNameOf(entry).compare(fileName, cs) == 0)
-                    return entry;
-    // A full-path node of a file in neither list still names its file.
-    if (nodeText.startsWith(QLatin1Char('/')) && QFileInfo(nodeText).isFile())
-        return nodeText;
-    return {};
-}
-
+// Every MP3 node is mirrored in one of the two lists; a node found in neither names no file
+// the program knows, so nothing is decoded.
 void decodeNode(Form1& form, const QString& nodeText) {
-    const QString path = lookUpNodePath(form.tree(), nodeText);
-    if (path.isEmpty())
+    const auto path = form.tree().filePathOf(form.tree().selectedNode());
+    if (!path)
         return;
     auto captions = [&form, nodeText](const WorkItem& item) {
         form.Label3->setText(QStringLiteral("Decoding  ") + nodeText);
@@ -125,7 +111,7 @@ void decodeNode(Form1& form, const QString& nodeText) {
                             QStringLiteral(".mp3"));
     };
     form.recordBatch(
-        runWindowBatch(decodingBatch(form, captions), {WorkItem{path, decodedWavPath(nodeText)}}));
+        runWindowBatch(decodingBatch(form, captions), {WorkItem{*path, decodedWavPath(nodeText)}}));
 }
 
 } // namespace

@@ -115,26 +115,6 @@ void encodeList(Form1& window, const MirrorList& list, Listing listing) {
     window.recordBatch(runWindowBatch(encodingBatch(window, captions, listing), items));
 }
 
-// How a file name appears on a node in short-name mode: its extension in lower case.
-QString shortNodeName(const QString& fileName) {
-    return fileName.left(fileName.size() - 4) + fileName.right(4).toLower();
-}
-
-// The full path of the WAV node `nodeText`: the first entry of List1, then of List5, whose
-// file name equals the node's file name. Failing that, the first entry the node shows in
-// short-name mode, where "Take.WAV" appears as "Take.wav".
-std::optional<QString> wavPathOfNode(const SourceTree& tree, const QString& nodeText) {
-    const QString name = FileNameOf(nodeText);
-    for (const bool shortName : {false, true})
-        for (const MirrorList* list : {&tree.List1, &tree.List5})
-            for (const QString& entry : *list) {
-                const QString entryName = FileNameOf(entry);
-                if ((shortName ? shortNodeName(entryName) : entryName) == name)
-                    return entry;
-            }
-    return std::nullopt;
-}
-
 } // namespace
 
 void Form1::cmdEncFile_Click() {
@@ -146,7 +126,7 @@ void Form1::cmdEncFile_Click() {
     } else if (text.endsWith(QLatin1String(".wav"))) {
         // Every WAV node is mirrored in one of the two lists; a node found in neither names
         // no file the program knows, so nothing is encoded.
-        if (const auto path = wavPathOfNode(tree(), text)) {
+        if (const auto path = tree().filePathOf(tree().selectedNode())) {
             CurrentFile = *path;
             const QString base = BaseName(CurrentFile);
             setWindowTitle(QStringLiteral("Encoding ") + base + QStringLiteral(".wav"));
