@@ -1,11 +1,9 @@
 #include "app/filedeletion.h"
 
+#include "app/eventwait.h"
 #include "app/sourcetree.h"
 
-#include <QDeadlineTimer>
-#include <QEventLoop>
 #include <QFile>
-#include <QTimer>
 
 #include <cerrno>
 #include <cstring>
@@ -28,20 +26,6 @@ VortanError systemError(int code) {
                            : VortanError::PathAccess;
     return VortanError(number, QStringLiteral("p_DestroyFile"),
                        QString::fromLocal8Bit(std::strerror(code)));
-}
-
-// Lets events run until `delay` has passed on the monotonic clock.
-void settle(std::chrono::milliseconds delay) {
-    if (delay.count() <= 0)
-        return;
-    const QDeadlineTimer deadline(delay);
-    while (!deadline.hasExpired()) {
-        QEventLoop loop;
-        QTimer::singleShot(std::chrono::milliseconds(deadline.remainingTime()) +
-                               std::chrono::milliseconds(1),
-                           &loop, &QEventLoop::quit);
-        loop.exec();
-    }
 }
 
 } // namespace
@@ -71,7 +55,7 @@ std::optional<VortanError> p_DestroyFile(const QString& path) {
     std::optional<VortanError> failure;
     if (::unlink(native.constData()) != 0)
         failure = systemError(errno);
-    settle(filedeletion::settleDelay);
+    eventwait::forDuration(filedeletion::settleDelay);
     return failure;
 }
 

@@ -1,13 +1,12 @@
 #include "app/sourcetree.h"
 
+#include "app/eventwait.h"
 #include "app/paths.h"
 #include "app/settings.h"
 #include "search/findfilesapi.h"
 
 #include <QCoreApplication>
-#include <QEventLoop>
 #include <QFileInfo>
-#include <QTimer>
 
 #include <algorithm>
 #include <array>
@@ -619,12 +618,8 @@ void SourceTree::showfiles() {
 }
 
 void SourceTree::Cmaddfile2(const QString& path) {
-    if (addFileDelay.count() > 0) {
-        // Gives a file that has just been written time to be closed; the window stays live.
-        QEventLoop wait;
-        QTimer::singleShot(addFileDelay, &wait, &QEventLoop::quit);
-        wait.exec();
-    }
+    // Gives a file that has just been written time to be closed; the window stays live.
+    eventwait::forDuration(addFileDelay);
     if (path.isEmpty())
         return;
     const QFileInfo file(path);

@@ -44,8 +44,9 @@ DecodedWav readDecoded(const QString& path) {
         return out;
     out.format = format.value();
     out.samples.resize(static_cast<std::size_t>(out.format.dataLength / 2));
-    std::memcpy(out.samples.data(), bytes.constData() + out.format.dataOffset,
-                out.samples.size() * 2);
+    if (!out.samples.empty()) // a stopped decode may have written no audio at all
+        std::memcpy(out.samples.data(), bytes.constData() + out.format.dataOffset,
+                    out.samples.size() * 2);
     return out;
 }
 
