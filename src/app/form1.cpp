@@ -334,6 +334,25 @@ void Form1::mnuStart_Click() {
     CmdSelectAction_Click();
 }
 
+WindowBatch Form1::fileBatch(const QString& verb, BatchRunner::JobMaker makeJob,
+                             std::function<void(const WorkItem&)> captions) {
+    WindowBatch batch;
+    batch.verb = verb;
+    batch.makeJob = std::move(makeJob);
+    batch.stopRequested = [] { return StopRequested.load(); };
+    batch.itemStarted = [this, captions = std::move(captions)](const WorkItem& item) {
+        CurrentFile = item.source;
+        captions(item);
+        Command2->setVisible(true);
+        Disablem();
+    };
+    batch.progress = [this](const QString& caption, int percent) {
+        Label33->setText(caption);
+        ProgressBar1->setValue(percent);
+    };
+    return batch;
+}
+
 // ---- Stop protocol
 // -------------------------------------------------------------------------------
 

@@ -6,6 +6,8 @@
 #include <QPointer>
 #include <QString>
 
+#include <functional>
+
 class QAction;
 class QCheckBox;
 class QComboBox;
@@ -109,6 +111,12 @@ class Form1 : public QMainWindow {
     virtual void cmdStart_Click();
     virtual void cmdEncFile_Click();
     virtual void CmdDecoder_Click();
+    // What every batch of this window does around its files: StopRequested asked before each
+    // file; when a file starts, CurrentFile set to its source, `captions` run, the cancel
+    // button shown and the controls locked; the file's progress shown in Label33 and
+    // ProgressBar1. The caller adds its after-file steps.
+    WindowBatch fileBatch(const QString& verb, BatchRunner::JobMaker makeJob,
+                          std::function<void(const WorkItem&)> captions);
     // The last batch a job ran through the shared batch loop: its items with the outputs
     // written and how each ended.
     const BatchReport& lastBatch() const { return lastBatch_; }

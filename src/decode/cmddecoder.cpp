@@ -15,8 +15,6 @@
 #include <QCoreApplication>
 #include <QFileInfo>
 #include <QLabel>
-#include <QProgressBar>
-#include <QPushButton>
 #include <QTimer>
 
 #include <functional>
@@ -31,27 +29,18 @@ QString destinationCaption(const QString& wavPath) {
 // What the window does around each file of a decoding batch. `captions` sets the window
 // caption and the two labels for the item starting.
 WindowBatch decodingBatch(Form1& form, std::function<void(const WorkItem&)> captions) {
-    WindowBatch batch;
-    batch.verb = QStringLiteral("decoded");
-    batch.makeJob = [&form] {
+    auto makeJob = [&form] {
         auto job = std::make_unique<DecodeJob>();
         // The stop commands that close the decoder window end the file at once.
         QObject::connect(&form, &Form1::decoderWindowUnloadRequested, job.get(),
                          &DecodeJob::cancel);
         return job;
     };
-    batch.stopRequested = [] { return StopRequested.load(); };
-    batch.itemStarted = [&form, captions](const WorkItem& item) {
-        CurrentFile = item.source;
-        captions(item);
-        DecodingActive = true;
-        form.Command2->setVisible(true);
-        form.Disablem();
-    };
-    batch.progress = [&form](const QString& caption, int percent) {
-        form.Label33->setText(caption);
-        form.ProgressBar1->setValue(percent);
-    };
+    WindowBatch batch =
+        form.fileBatch(QStringLiteral("decoded"), makeJob, [captions](const WorkItem& item) {
+            captions(item);
+            DecodingActive = true;
+        });
     batch.itemFinished = [&form](const WorkItem& item,
                                  const JobResult& result) -> std::optional<QString> {
         DecodingActive = false;

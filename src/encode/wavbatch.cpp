@@ -14,7 +14,6 @@
 #include <QCoreApplication>
 #include <QFileInfo>
 #include <QLabel>
-#include <QProgressBar>
 #include <QPushButton>
 #include <QTimer>
 
@@ -66,21 +65,12 @@ enum class Listing { Any, OnlyWorthwhile };
 // caption and the two labels for the item starting.
 WindowBatch encodingBatch(Form1& window, std::function<void(const WorkItem&)> captions,
                           Listing listing) {
-    WindowBatch batch;
-    batch.verb = QStringLiteral("encoded");
-    batch.makeJob = [] { return std::make_unique<EncodeJob>(fileEncoderConfig); };
-    batch.stopRequested = [] { return StopRequested.load(); };
-    batch.itemStarted = [&window, captions](const WorkItem& item) {
-        CurrentFile = item.source;
-        captions(item);
-        CancelRequested = false;
-        window.Command2->setVisible(true);
-        window.Disablem();
-    };
-    batch.progress = [&window](const QString& caption, int percent) {
-        window.Label33->setText(caption);
-        window.ProgressBar1->setValue(percent);
-    };
+    WindowBatch batch = window.fileBatch(
+        QStringLiteral("encoded"), [] { return std::make_unique<EncodeJob>(fileEncoderConfig); },
+        [captions](const WorkItem& item) {
+            captions(item);
+            CancelRequested = false; // a new file is not aborted yet
+        });
     batch.itemFinished = [&window, listing](const WorkItem& item,
                                             const JobResult& result) -> std::optional<QString> {
         const auto problem = deleteEncodedSource(window, item.source, result.status);
