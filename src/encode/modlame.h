@@ -13,12 +13,14 @@
 // file encoder, direct CD encoding) goes through these operations only.
 //
 // A stream starts with a LAME/Info tag frame that records the encoder delay and padding,
-// so gapless-aware decoders give back exactly the samples encoded. The encoder reserves that
-// frame (blank) as the first bytes it delivers; its content is known only once the stream is
-// flushed: after beDeinitStream, beInfoTagFrame gives the bytes the caller writes over the
-// first bytes of its output. The tag must fit in one frame of the stream's own bitrate, so
-// streams whose frames are too small for it (below 64 kbit/s in stereo at 44.1 and 48 kHz)
-// carry none: nothing is reserved and beInfoTagFrame gives 0 bytes.
+// so gapless-aware decoders give back exactly the samples encoded. The first bytes a stream
+// delivers are that frame, blank; its content is known only once the stream is flushed:
+// after beDeinitStream, beInfoTagFrame gives the bytes the caller writes over the first bytes
+// of its output. libmp3lame writes the tag where it fits in one frame of the stream's bitrate
+// with a seek table; where it does not (below 64 kbit/s in stereo at 44.1 and 48 kHz, and the
+// low bitrates at the MPEG-2 rates), the binding reserves the frame and builds the tag itself,
+// without the seek table a constant bitrate does not need, in a frame of the stream's bitrate
+// or, where even that is too small, of the smallest bitrate whose frame holds it.
 //
 // Thread-safe: streams live in a process-wide table guarded by a mutex. One stream is used
 // by one thread at a time (the job that opened it).
@@ -113,8 +115,8 @@ ErrorCode beEncodeChunk(StreamHandle stream, std::uint32_t sampleCount, const st
 ErrorCode beDeinitStream(StreamHandle stream, unsigned char* output, std::uint32_t& bytesProduced);
 
 // After beDeinitStream: stores into `output` (of the size beInitStream reported) the final
-// LAME/Info tag frame, which replaces the first `bytesProduced` bytes the stream delivered;
-// 0 bytes for a stream that carries no tag. InvalidFormat when the stream was not flushed.
+// LAME/Info tag frame, which replaces the first `bytesProduced` bytes the stream delivered.
+// InvalidFormat when the stream was not flushed.
 ErrorCode beInfoTagFrame(StreamHandle stream, unsigned char* output, std::uint32_t& bytesProduced);
 
 // Releases the stream. Called last, and at once after a failing beEncodeChunk.

@@ -58,6 +58,73 @@ std::vector<std::int16_t> steady(const mp3decode::Decoded& d) {
     return {d.samples.begin() + edge, d.samples.end() - edge};
 }
 
+// The LAME/Info tag in an MP3's first frame, read by the published Xing and LAME layouts.
+struct InfoTag {
+    bool found = false;
+    bool seekTable = false; // libmp3lame's own tags carry one, the binding's do not
+    int bitrateKbps = 0;
+    qsizetype frameBytes = 0;
+    std::uint32_t audioFrames = 0, streamBytes = 0, musicLength = 0;
+    int samplesPerFrame = 0, delay = 0, padding = 0;
+    std::uint16_t tagCrc = 0, musicCrc = 0;
+};
+
+std::uint16_t crc16(const QByteArray& bytes) {
+    unsigned crc = 0;
+    for (const char c : bytes) {
+        crc ^= static_cast<unsigned char>(c);
+        for (int bit = 0; bit < 8; ++bit)
+            crc = crc & 1 ? (crc >> 1) ^ 0xA001 : crc >> 1;
+    }
+    return static_cast<std::uint16_t>(crc);
+}
+
+InfoTag readInfoTag(const QByteArray& mp3) {
+    static const int mpeg1Kbps[] = {0,   32,  40,  48,  56,  64,  80, 96,
+                                    112, 128, 160, 192, 224, 256, 320};
+    static const int mpeg2Kbps[] = {0, 8, 16, 24, 32, 40, 48, 56, 64, 80, 96, 112, 128, 144, 160};
+    static const int rates[3][3] = {
+        {11025, 12000, 8000}, {22050, 24000, 16000}, {44100, 48000, 32000}};
+    auto byte = [&](qsizetype at) { return static_cast<unsigned char>(mp3.at(at)); };
+    auto number = [&](qsizetype at, int bytes) {
+        std::uint32_t v = 0;
+        for (int i = 0; i < bytes; ++i)
+            v = v << 8 | byte(at + i);
+        return v;
+    };
+    InfoTag tag;
+    if (mp3.size() < 4 || byte(0) != 0xFF || (byte(1) & 0xE6) != 0xE2)
+        return tag;
+    const int versionBits = byte(1) >> 3 & 3;
+    const bool mpeg1 = versionBits == 3, mono = byte(3) >> 6 == 3;
+    const int rate = rates[versionBits == 3 ? 2 : versionBits == 2 ? 1 : 0][byte(2) >> 2 & 3];
+    tag.bitrateKbps = (mpeg1 ? mpeg1Kbps : mpeg2Kbps)[byte(2) >> 4];
+    tag.frameBytes = (mpeg1 ? 144000 : 72000) * tag.bitrateKbps / rate + (byte(2) >> 1 & 1);
+    tag.samplesPerFrame = mpeg1 ? 1152 : 576;
+    // After the side information; a frame check word does not move it (libmp3lame and
+    // libmpg123 agree on that).
+    qsizetype at = 4 + (mpeg1 ? (mono ? 17 : 32) : (mono ? 9 : 17));
+    if (mp3.size() < tag.frameBytes || mp3.mid(at, 4) != "Info")
+        return tag;
+    const std::uint32_t flags = number(at + 4, 4);
+    at += 8;
+    if (flags & 1)
+        tag.audioFrames = number(at, 4), at += 4;
+    if (flags & 2)
+        tag.streamBytes = number(at, 4), at += 4;
+    tag.seekTable = flags & 4;
+    at += (flags & 4 ? 100 : 0) + (flags & 8 ? 4 : 0);
+    if (at + 36 > tag.frameBytes || mp3.mid(at, 4) != "LAME")
+        return tag;
+    tag.found = true;
+    tag.delay = static_cast<int>(number(at + 21, 3) >> 12);
+    tag.padding = static_cast<int>(number(at + 21, 3) & 0xFFF);
+    tag.musicLength = number(at + 28, 4);
+    tag.musicCrc = static_cast<std::uint16_t>(number(at + 32, 2));
+    tag.tagCrc = static_cast<std::uint16_t>(number(at + 34, 2));
+    return tag;
+}
+
 double rms(const std::vector<std::int16_t>& s) {
     double sum = 0;
     for (const auto v : s)
@@ -221,12 +288,72 @@ TEST(EncoderBinding, InfoTagFrameIsGivenOnceTheStreamIsFlushed) {
     EXPECT_EQ(mp3.mid(4, produced - 4), QByteArray(produced - 4, '\0'));
     EXPECT_EQ(static_cast<unsigned char>(mp3.at(produced)), 0xFF); // the next frame follows
 
-    // A 32 kbit/s stereo frame is too small to hold the tag: the stream carries none.
-    ASSERT_EQ(beInitStream(makeConfig(32, 0), chunk, outSize, h), Successful);
+    // At 32 kbit/s libmp3lame leaves its tag out; the binding reserves the frame even when
+    // the flush delivers the stream's first bytes, and the buffer it asked for takes both.
+    std::uint32_t bigOutSize = 0;
+    ASSERT_EQ(beInitStream(makeConfig(32, 0), chunk, bigOutSize, h), Successful);
+    EXPECT_GT(bigOutSize, outSize);
+    out.assign(bigOutSize, 0xAA);
     ASSERT_EQ(beDeinitStream(h, out.data(), produced), Successful);
-    EXPECT_EQ(beInfoTagFrame(h, out.data(), produced), Successful);
-    EXPECT_EQ(produced, 0u);
+    const QByteArray flushed(reinterpret_cast<const char*>(out.data()), produced);
+    ASSERT_EQ(beInfoTagFrame(h, out.data(), produced), Successful);
     EXPECT_EQ(beCloseStream(h), Successful);
+    ASSERT_EQ(produced, 104u); // one 32 kbit/s frame
+    EXPECT_GT(static_cast<std::uint32_t>(flushed.size()), produced);
+    EXPECT_EQ(flushed.left(4), QByteArray("\xFF\xFB\x10\x40", 4));
+    EXPECT_EQ(flushed.mid(4, produced - 4), QByteArray(produced - 4, '\0'));
+    EXPECT_EQ(static_cast<unsigned char>(flushed.at(produced)), 0xFF);
+    EXPECT_EQ(QByteArray(reinterpret_cast<const char*>(out.data()), 4), flushed.left(4));
+    EXPECT_EQ(QByteArray(reinterpret_cast<const char*>(out.data()) + 36, 4), "Info");
+}
+
+// Whether libmp3lame writes the tag or the binding builds it, every stream starts with one
+// whose counts give back the source exactly, and the frame after it starts where it ends.
+TEST(EncoderBinding, EveryStreamStartsWithATagThatGivesBackTheSourceLength) {
+    int built = 0;
+    for (const int rate : {8000, 11025, 12000, 16000, 22050, 24000, 32000, 44100, 48000}) {
+        const bool mpeg1 = rate >= 32000;
+        const std::vector<std::uint32_t> bitrates =
+            mpeg1 ? std::vector<std::uint32_t>{32, 40, 48, 56, 64, 80, 320}
+                  : std::vector<std::uint32_t>{8, 16, 24, 32, 40, 48, 56, 64, 160};
+        for (const int channels : {1, 2}) {
+            const auto frames = static_cast<std::size_t>(rate / 8 + 37);
+            auto pcm = fixtures::sine(500, 1.0, rate, channels);
+            pcm.resize(frames * static_cast<std::size_t>(channels));
+            for (const std::uint32_t kbps : bitrates) {
+                for (const bool crc : {false, true}) {
+                    SCOPED_TRACE(testing::Message() << rate << " Hz, " << channels << " ch, "
+                                                    << kbps << " kbit/s, CRC " << crc);
+                    EncoderConfig c = makeConfig(kbps, 0);
+                    c.inputSampleRate = static_cast<std::uint32_t>(rate);
+                    c.inputChannels = static_cast<std::uint32_t>(channels);
+                    c.crcFlag = crc ? flagTrue : flagFalse;
+                    const QByteArray mp3 = encodeAll(c, pcm);
+                    const InfoTag tag = readInfoTag(mp3);
+                    ASSERT_TRUE(tag.found);
+                    built += !tag.seekTable;
+                    EXPECT_EQ(static_cast<unsigned char>(mp3.at(tag.frameBytes)), 0xFF);
+                    EXPECT_EQ(std::int64_t(tag.audioFrames) * tag.samplesPerFrame - tag.delay -
+                                  tag.padding,
+                              std::int64_t(frames));
+                    EXPECT_EQ(tag.streamBytes, static_cast<std::uint32_t>(mp3.size()));
+                    EXPECT_EQ(tag.musicLength, tag.streamBytes);
+                    const qsizetype crcAt = mp3.indexOf("LAME") + 34;
+                    EXPECT_EQ(tag.tagCrc, crc16(mp3.left(crcAt)));
+                    EXPECT_EQ(tag.musicCrc, crc16(mp3.mid(tag.frameBytes)));
+                    const auto d = decodeBytes(mp3);
+                    ASSERT_TRUE(d.ok) << d.error.toStdString();
+                    EXPECT_EQ(d.sampleFrames(), frames);
+                    // One bitrate throughout where the stream's frames hold the tag.
+                    const int audioKbps = d.frames.front().bitrateKbps;
+                    EXPECT_TRUE(tag.bitrateKbps == audioKbps ||
+                                (!mpeg1 && tag.bitrateKbps > audioKbps))
+                        << tag.bitrateKbps << " vs " << audioKbps;
+                }
+            }
+        }
+    }
+    EXPECT_GT(built, 20); // the low bitrates went through the binding's own tag
 }
 
 TEST(EncoderBinding, FlagsReachTheFrameHeaders) {
