@@ -40,8 +40,7 @@ struct EncodeOutcome {
 //
 // The MP3 starts with a LAME/Info frame recording the encoder delay and padding (written
 // over the reserved first frame once everything else is written, also after a cancel), so
-// gapless-aware decoders give back exactly the source's samples; bitrates too low to hold
-// that frame (see modLAME) give MP3s without it. The job fails when a write,
+// gapless-aware decoders give back exactly the source's samples. The job fails when a write,
 // the flush of a write, that last rewrite or the close of the output fails (with the
 // system's reason), and when the encoder's flush fails (with the library's error).
 //
