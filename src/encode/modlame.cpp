@@ -547,6 +547,20 @@ ErrorCode beInitStream(const EncoderConfig& config, std::uint32_t& samplesPerChu
     return Successful;
 }
 
+namespace {
+
+// A libmp3lame byte count, or its error code (-1: the output buffer is too small).
+ErrorCode producedBytes(int n, std::uint32_t& bytesProduced) {
+    if (n == -1)
+        return BufferTooSmall;
+    if (n < 0)
+        return InvalidFormatParameters;
+    bytesProduced = static_cast<std::uint32_t>(n);
+    return Successful;
+}
+
+} // namespace
+
 ErrorCode beEncodeChunk(StreamHandle stream, std::uint32_t sampleCount, const std::int16_t* input,
                         unsigned char* output, std::uint32_t& bytesProduced) {
     bytesProduced = 0;
@@ -557,13 +571,7 @@ ErrorCode beEncodeChunk(StreamHandle stream, std::uint32_t sampleCount, const st
         return BufferTooSmall;
     if (!output || (sampleCount > 0 && !input))
         return InvalidFormatParameters;
-    const int n = s->encode(input, sampleCount, output);
-    if (n == -1)
-        return BufferTooSmall;
-    if (n < 0)
-        return InvalidFormatParameters;
-    bytesProduced = static_cast<std::uint32_t>(n);
-    return Successful;
+    return producedBytes(s->encode(input, sampleCount, output), bytesProduced);
 }
 
 ErrorCode beDeinitStream(StreamHandle stream, unsigned char* output, std::uint32_t& bytesProduced) {
@@ -573,13 +581,7 @@ ErrorCode beDeinitStream(StreamHandle stream, unsigned char* output, std::uint32
         return InvalidHandle;
     if (!output)
         return InvalidFormatParameters;
-    const int n = s->flush(output);
-    if (n == -1)
-        return BufferTooSmall;
-    if (n < 0)
-        return InvalidFormatParameters;
-    bytesProduced = static_cast<std::uint32_t>(n);
-    return Successful;
+    return producedBytes(s->flush(output), bytesProduced);
 }
 
 ErrorCode beInfoTagFrame(StreamHandle stream, unsigned char* output, std::uint32_t& bytesProduced) {
