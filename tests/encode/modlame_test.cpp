@@ -98,7 +98,9 @@ InfoTag readInfoTag(const QByteArray& mp3) {
     const int versionBits = byte(1) >> 3 & 3;
     const bool mpeg1 = versionBits == 3, mono = byte(3) >> 6 == 3;
     const int rate = rates[versionBits == 3 ? 2 : versionBits == 2 ? 1 : 0][byte(2) >> 2 & 3];
-    tag.bitrateKbps = (mpeg1 ? mpeg1Kbps : mpeg2Kbps)[byte(2) >> 4];
+    // Through a pointer: g++ 12 with the sanitizers misreads "(c ? a : b)[i]" of two arrays.
+    const int* kbpsTable = mpeg1 ? mpeg1Kbps : mpeg2Kbps;
+    tag.bitrateKbps = kbpsTable[byte(2) >> 4];
     tag.frameBytes = (mpeg1 ? 144000 : 72000) * tag.bitrateKbps / rate + (byte(2) >> 1 & 1);
     tag.samplesPerFrame = mpeg1 ? 1152 : 576;
     // After the side information; a frame check word does not move it (libmp3lame and
