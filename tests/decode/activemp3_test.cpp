@@ -84,6 +84,22 @@ class DecoderControl : public testing::Test {
         return p;
     }
 
+    // Writes `bytes` as `name`, decodes it into `name`.wav with `control` and waits for the
+    // end: the decode's `completed` flag, or nothing when it did not start or did not end.
+    std::optional<bool> decodeBytes(ActiveMP3& control, const char* name, const QByteArray& bytes) {
+        const QString input = path(name);
+        fixtures::writeFile(input, bytes);
+        QSignalSpy finished(&control, &ActiveMP3::decodingFinished);
+        control.setInputFile(input);
+        if (!control.decodeToFile(input + QStringLiteral(".wav"))) {
+            ADD_FAILURE() << "not started: " << control.lastError().toStdString();
+            return std::nullopt;
+        }
+        const auto completed = waitFinished(control, finished);
+        EXPECT_TRUE(completed.has_value()) << "decode did not end";
+        return completed;
+    }
+
     QTemporaryDir dir;
 };
 
@@ -297,14 +313,9 @@ TEST_F(DecoderControl, DamagedStreamsGiveWhatCanBeDecoded) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        const QString input = path(c.name);
-        fixtures::writeFile(input, c.bytes);
-        const QString output = input + QStringLiteral(".wav");
+        const QString output = path(c.name) + QStringLiteral(".wav");
         ActiveMP3 control;
-        QSignalSpy finished(&control, &ActiveMP3::decodingFinished);
-        control.setInputFile(input);
-        ASSERT_TRUE(control.decodeToFile(output)) << control.lastError().toStdString();
-        ASSERT_TRUE(waitFinished(control, finished).has_value()) << "decode did not end";
+        ASSERT_TRUE(decodeBytes(control, c.name, c.bytes).has_value());
         // Damage the decoder gets past, and a file cut short, still end cleanly.
         EXPECT_EQ(control.lastEnd(), ActiveMP3::DecodeEnd::Completed)
             << control.lastError().toStdString();
@@ -335,20 +346,15 @@ TEST_F(DecoderControl, DamageTheDecoderCannotGetPastFailsTheDecodeKeepingTheAudi
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        const QString input = path(c.name);
-        fixtures::writeFile(input, c.bytes);
-        const QString output = input + QStringLiteral(".wav");
+        const QString output = path(c.name) + QStringLiteral(".wav");
         ActiveMP3 control;
-        QSignalSpy finished(&control, &ActiveMP3::decodingFinished);
-        control.setInputFile(input);
-        ASSERT_TRUE(control.decodeToFile(output)) << control.lastError().toStdString();
-        const auto completed = waitFinished(control, finished);
-        ASSERT_TRUE(completed.has_value()) << "decode did not end";
+        const auto completed = decodeBytes(control, c.name, c.bytes);
+        ASSERT_TRUE(completed.has_value());
         EXPECT_FALSE(*completed);
         EXPECT_EQ(control.lastEnd(), ActiveMP3::DecodeEnd::Failed);
         const QString error = control.lastError();
-        EXPECT_TRUE(
-            error.startsWith(QStringLiteral("Cannot decode ") + input + QStringLiteral(": ")))
+        EXPECT_TRUE(error.startsWith(QStringLiteral("Cannot decode ") + path(c.name) +
+                                     QStringLiteral(": ")))
             << error.toStdString();
         EXPECT_TRUE(error.contains(QLatin1String(c.says), Qt::CaseInsensitive))
             << error.toStdString();
