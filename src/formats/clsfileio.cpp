@@ -71,6 +71,12 @@ bool clsFileIo::OpenFile(const QString& FileN, FileUse use) {
     return true;
 }
 
+QString fileErrorText(int error) {
+    if (error == EWOULDBLOCK)
+        return QStringLiteral("the file is in use");
+    return QString::fromLocal8Bit(std::strerror(error ? error : EIO));
+}
+
 bool clsFileIo::fail(int error) {
     lastError = error ? error : EIO;
     return false;

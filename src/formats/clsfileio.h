@@ -63,6 +63,10 @@ class clsFileIo {
     bool closed_ = true;
 };
 
+// The readable reason for a failed file operation's errno ("the file is in use" for the
+// exclusive lock, whose system text would not say why); EIO's text for 0.
+QString fileErrorText(int error);
+
 // A canonical 44-byte header of 16-bit PCM: "RIFF", "WAVE", a 16-byte "fmt " chunk, then
 // "data" with `dataLength` bytes following at offset 44.
 struct WavHeaderBytes {

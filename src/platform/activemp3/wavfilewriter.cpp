@@ -81,9 +81,7 @@ bool WavFileWriter::finish() {
 }
 
 QString WavFileWriter::errorText() const {
-    if (error_ == EWOULDBLOCK) // from the lock: the system's text would not say why
-        return QStringLiteral("the file is in use");
-    return error_ ? QString::fromLocal8Bit(std::strerror(error_)) : QString();
+    return error_ ? fileErrorText(error_) : QString();
 }
 
 bool WavFileWriter::writeHeader(std::int64_t offset) {
