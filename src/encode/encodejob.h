@@ -1,27 +1,22 @@
 #pragma once
 
-#include "app/batchrunner.h"
+#include "app/workerjob.h"
 #include "encode/modlame.h"
 #include "encode/mp3fileencoder.h"
 
 #include <QString>
 
-#include <atomic>
-#include <chrono>
-#include <cstdint>
 #include <functional>
-#include <thread>
 
 // The percentage caption of an encode: at least two integer digits, one decimal, then "%"
 // ("07.5%").
 QString percentCaption(double percent);
 
 // One WAV file to one MP3 (encodeWavToMp3) on a worker thread of its own: the file job of
-// the encoding batch. Progress and the end are reported on the job's own thread through
-// queued signals.
+// the encoding batch.
 //
 // The object lives on the GUI thread; the encoding runs on the worker thread it starts.
-class EncodeJob final : public FileJob {
+class EncodeJob final : public WorkerJob {
     Q_OBJECT
   public:
     // `configure` gives the configuration record of each file, asked when the file starts
@@ -30,27 +25,15 @@ class EncodeJob final : public FileJob {
                        QObject* parent = nullptr);
     ~EncodeJob() override; // ends a running encode after its current chunk and waits
 
-    void start(const WorkItem& item) override;
-    void cancel() override;
-    void cancelAndWait() override;
-    JobResult result() const override;
-
-    bool isRunning() const { return running_; }
     // The encoder's own account of the last file; final once finished() was emitted.
     const EncodeOutcome& outcome() const { return outcome_; }
 
-  private:
-    void collect(std::uint64_t generation);
-    void join();
+  protected:
+    JobResult work(const WorkItem& item) override;
+    void collected() override { outcome_ = workerOutcome_; }
 
+  private:
     std::function<modLAME::EncoderConfig()> configure_;
-    std::thread worker_;
-    std::atomic<bool> cancel_{false};
-    bool running_ = false;
-    std::uint64_t generation_ = 0; // counts starts, so a late report of an old one is dropped
     EncodeOutcome outcome_;
-    std::chrono::milliseconds workTime_{0};
-    // Written by the worker, read after joining it.
-    EncodeOutcome workerOutcome_;
-    std::chrono::milliseconds workerTime_{0};
+    EncodeOutcome workerOutcome_; // written by the worker, read once it has ended
 };

@@ -1,0 +1,55 @@
+#pragma once
+
+#include "app/batchrunner.h"
+
+#include <QString>
+
+#include <atomic>
+#include <chrono>
+#include <cstdint>
+#include <thread>
+
+// A file job whose work runs on a worker thread of its own: the shape of every job that
+// converts a file without a window (an encode, a track extraction). Subclasses do the work
+// in work(), which asks cancelled() between units of work and may call reportProgress();
+// both are safe from the worker. The end and the progress reach the GUI thread through queued
+// calls; a late report of an earlier start is dropped.
+//
+// The object lives on the GUI thread.
+class WorkerJob : public FileJob {
+    Q_OBJECT
+  public:
+    using FileJob::FileJob;
+    // Subclasses call stopWorker() in their destructor, so that the worker never runs on a
+    // half-destroyed object.
+
+    void start(const WorkItem& item) final;
+    void cancel() final;
+    void cancelAndWait() final;
+    JobResult result() const final;
+
+    bool isRunning() const { return running_; }
+
+  protected:
+    // On the worker thread: converts `item` and says how it ended (workTime is filled in).
+    virtual JobResult work(const WorkItem& item) = 0;
+    // On the GUI thread, once work() has returned and before finished(): take over what the
+    // worker left for the GUI side.
+    virtual void collected() {}
+
+    bool cancelled() const { return cancel_.load(); }
+    void reportProgress(const QString& caption, int percent);
+    // Cancels the work under way and waits for the worker.
+    void stopWorker();
+
+  private:
+    void collect(std::uint64_t generation);
+    void join();
+
+    std::thread worker_;
+    std::atomic<bool> cancel_{false};
+    bool running_ = false;
+    std::uint64_t generation_ = 0; // counts starts
+    JobResult result_;
+    JobResult workerResult_; // written by the worker, read after joining it
+};
