@@ -1,0 +1,69 @@
+#include "discimage.h"
+
+#include "fixtures.h"
+
+#include <QDir>
+
+#include <cmath>
+#include <numbers>
+
+namespace {
+
+constexpr int sectorBytes = 2352;
+constexpr int framesPerSector = sectorBytes / 4; // 16-bit stereo
+constexpr double amplitude = 16000.0;
+
+void appendSine(QByteArray& out, int sectors, double frequencyHz) {
+    const qsizetype begin = out.size();
+    out.resize(begin + qsizetype{sectors} * sectorBytes);
+    auto* bytes = reinterpret_cast<unsigned char*>(out.data() + begin);
+    const int frames = sectors * framesPerSector;
+    for (int i = 0; i < frames; ++i) {
+        const auto sample = static_cast<std::int16_t>(
+            std::lround(amplitude * std::sin(2.0 * std::numbers::pi * frequencyHz * i / 44100.0)));
+        const auto u = static_cast<std::uint16_t>(sample);
+        for (int channel = 0; channel < 2; ++channel) {
+            bytes[4 * i + 2 * channel] = static_cast<unsigned char>(u & 0xFF);
+            bytes[4 * i + 2 * channel + 1] = static_cast<unsigned char>(u >> 8);
+        }
+    }
+}
+
+QString msf(int lba) {
+    return QStringLiteral("%1:%2:%3")
+        .arg(lba / (60 * 75), 2, 10, QLatin1Char('0'))
+        .arg(lba / 75 % 60, 2, 10, QLatin1Char('0'))
+        .arg(lba % 75, 2, 10, QLatin1Char('0'));
+}
+
+} // namespace
+
+QByteArray DiscImage::trackAudio(int track) const {
+    const auto i = static_cast<std::size_t>(track - 1);
+    return audio.mid(qsizetype{trackStartLba.at(i)} * sectorBytes,
+                     qsizetype{trackSectors.at(i)} * sectorBytes);
+}
+
+DiscImage writeDiscImage(const QString& dir, const QString& name,
+                         const std::vector<TrackSpec>& tracks, const DiscImageOptions& options) {
+    DiscImage image;
+    const QString binName =
+        options.binName.isEmpty() ? name + QStringLiteral(".bin") : options.binName;
+    image.cuePath = QDir(dir).filePath(name + QStringLiteral(".cue"));
+    image.binPath = QDir(dir).filePath(binName);
+
+    QString cue = QStringLiteral("FILE \"%1\" %2\n").arg(binName, options.fileType);
+    int lba = 0;
+    for (std::size_t i = 0; i < tracks.size(); ++i) {
+        cue += QStringLiteral("  TRACK %1 AUDIO\n    INDEX 01 %2\n")
+                   .arg(static_cast<int>(i) + 1, 2, 10, QLatin1Char('0'))
+                   .arg(msf(lba));
+        image.trackStartLba.push_back(lba);
+        image.trackSectors.push_back(tracks[i].sectors);
+        appendSine(image.audio, tracks[i].sectors, tracks[i].frequencyHz);
+        lba += tracks[i].sectors;
+    }
+    fixtures::writeFile(image.cuePath, cue.toUtf8());
+    fixtures::writeFile(image.binPath, image.audio);
+    return image;
+}
