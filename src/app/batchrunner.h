@@ -30,6 +30,9 @@ struct JobResult {
     };
     Status status = Status::NotStarted;
     QString reason; // readable, for Skipped and Failed
+    // Shown to the user as soon as the item ends, in a plain message (the CD library's text
+    // of a read that failed); empty for most items.
+    QString alert;
     // How long the converter itself worked on the file (for measurements).
     std::chrono::milliseconds workTime{0};
 };

@@ -9,6 +9,7 @@
 #include "app/settings.h"
 #include "app/sourcetree.h"
 #include "app/treeviewevents.h"
+#include "app/windowbatch.h"
 #include "platform/dialogs.h"
 #include "prefs/errhandler.h"
 
@@ -152,7 +153,27 @@ void Form1::connectCommands() {
     connect(mnuRemoveDelete, &QAction::triggered, this, [this] { tree_->RemoveAndDeleteFile(); });
 
     connect(Timer1, &QTimer::timeout, this, &Form1::Timer1_Timer);
-    connect(DriveList, &QComboBox::currentIndexChanged, this, &Form1::DriveList_Click);
+    // A choice in the list, the same drive again included, (re)opens that drive.
+    connect(DriveList, &QComboBox::activated, this, &Form1::DriveList_Click);
+    connect(mnuOpenImage, &QAction::triggered, this, &Form1::mnuOpenImage_Click);
+    connect(cmdRefresh, &QPushButton::clicked, this, [this] {
+        cmdRefresh_Click();
+        tree_->showfiles();
+    });
+    // The CD bar's start extracts: a track or a track group must be what is selected.
+    connect(cmdStart, &QPushButton::clicked, this, [this] {
+        const QString text = tree_->text(tree_->selectedNode());
+        if (text == SourceTree::SelectedTracksText || text == SourceTree::AvailableTracksText ||
+            text.startsWith(QLatin1String("Track")))
+            CmdSelectAction_Click();
+        else
+            dialogs::msgBox(QStringLiteral("You must select tracks to record."),
+                            dialogs::Buttons::Ok, dialogs::Icon::Information);
+    });
+    connect(Command6, &QPushButton::clicked, this, &Form1::Command6_Click);
+    connect(Command3, &QPushButton::clicked, this, &Form1::Command3_Click);
+    connect(Check3, &QCheckBox::clicked, this, &Form1::Check3_Click);
+    connect(Chk2Stage, &QCheckBox::clicked, this, &Form1::Chk2Stage_Click);
     connect(cmbBitrate, &QComboBox::currentIndexChanged, this, &Form1::cmbBitrate_Click);
     connect(cmbQuality, &QComboBox::currentIndexChanged, this, &Form1::cmbQuality_Click);
 }
@@ -248,9 +269,9 @@ void Form1::ChangeProgress(const QString& status, float current, float total) {
     if (!(total > 0.0f))
         return;
     const double percent = static_cast<double>(current) / static_cast<double>(total) * 100.0;
-    const QString figure = QString::asprintf("%05.2f", percent);
-    setWindowTitle(QStringLiteral("Progress ") + figure + QStringLiteral(" %"));
-    Label33->setText(figure + QStringLiteral(" %"));
+    const QString figure = progressFigure(percent);
+    setWindowTitle(QStringLiteral("Progress ") + figure);
+    Label33->setText(figure);
     ProgressBar1->setValue(static_cast<int>(std::floor(percent)));
 }
 
@@ -264,12 +285,20 @@ void Form1::Disablem() {
         setMenuEnabled(menu, false);
     mnuRemoveDelete->setEnabled(false);
     mnuFileRemove->setEnabled(false);
+    // The drive must stay open and its track lists unchanged while tracks are read.
+    setCdControlsEnabled(false);
     emit decoderWindowUnloadRequested();
     emit playerWindowUnloadRequested();
     emit searchWindowUnloadRequested();
 }
 
+void Form1::setCdControlsEnabled(bool enabled) {
+    for (QWidget* control : std::initializer_list<QWidget*>{DriveList, cmdRefresh, Check3, cmdStart})
+        control->setEnabled(enabled);
+}
+
 void Form1::Enablem() {
+    setCdControlsEnabled(true);
     for (QPushButton* button : {CmdSelectAction, Command4, C777, Copt, C5555555, Cmdhelp})
         button->setEnabled(true);
     mnuStart2->setEnabled(true);

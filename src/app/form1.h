@@ -6,7 +6,9 @@
 #include <QPointer>
 #include <QString>
 
+#include <cstdint>
 #include <functional>
+#include <vector>
 
 class QAction;
 class QCheckBox;
@@ -15,6 +17,7 @@ class QLabel;
 class QMenu;
 class QProgressBar;
 class QPushButton;
+class QRadioButton;
 class QTimer;
 class QTreeView;
 class QWidget;
@@ -107,7 +110,7 @@ class Form1 : public QMainWindow {
     // ---- Job entry points -------------------------------------------------------------
     // Virtual so that the dispatch of CmdSelectAction_Click can be observed. Each lives with
     // its subsystem: the WAV batch in encode/wavbatch.cpp, the MP3 batch in
-    // decode/cmddecoder.cpp, the extraction batch in cdentries.cpp.
+    // decode/cmddecoder.cpp, the extraction batch in cd/cdbatch.cpp.
     virtual void cmdStart_Click();
     virtual void cmdEncFile_Click();
     virtual void CmdDecoder_Click();
@@ -121,18 +124,40 @@ class Form1 : public QMainWindow {
     // written and how each ended.
     const BatchReport& lastBatch() const { return lastBatch_; }
     void recordBatch(BatchReport report) { lastBatch_ = std::move(report); }
+    // The extraction batch's paths: one step (digital reading, cd/cdbatch.cpp) and two steps
+    // (recording the sound card while the CD plays). Each takes the track to show first.
+    void StartTrackRecording3(int trackNumber);
+    virtual void StartTrackRecording2(int trackNumber);
     // Fills cmbBitrate and cmbQuality at start-up (encode/wavbatch.cpp).
     void fillEncoderLists();
     void cmbBitrate_Click();
     void cmbQuality_Click();
 
-    // ---- CD entry points (cdentries.cpp) ------------------------------------------------
-    // Lists the CD's tracks into lstTracks (start-up and refresh).
+    // ---- CD side (cd/cdlisting.cpp, cd/cdbatch.cpp) ------------------------------------
+    // Lists the CD's tracks into lstTracks (start-up and refresh), fills lblCDID,
+    // lblNumTracks and trackLengthsMs.
     void cmdRefresh_Click();
     // Fills DriveList with the CD drives (start-up).
     void fillDriveList();
-    // The drive chosen in DriveList: opens it.
+    // The drive chosen in DriveList: opens it (closing the one open before).
     void DriveList_Click();
+    // "Open Disc Image...": a cue sheet becomes a drive after the others, is opened and its
+    // tracks are listed.
+    void mnuOpenImage_Click();
+    // The one-step batch over lstRecord: each track to a WAV or MP3 as optWAV/optMP3 say.
+    void Command6_Click();
+    // The same, MP3 only, with the stored bitrate and quality choices; the files are not
+    // listed in the tree.
+    void Command3_Click();
+    void Check3_Click();
+    void Chk2Stage_Click();
+    // Track lengths in milliseconds of the last full listing, by track number (element 0
+    // unused).
+    std::vector<std::int32_t> trackLengthsMs;
+    // The lstRecord entry worked on (-1: none).
+    int lstRecordIndex = -1;
+    // Where a real-time recording of the current track ends on the disc, in milliseconds.
+    std::int64_t recordEndMs = 0;
 
     // ---- The source tree ----------------------------------------------------------------
     SourceTree& tree() { return *tree_; }
@@ -157,6 +182,21 @@ class Form1 : public QMainWindow {
     QComboBox* DriveList = nullptr;
     QComboBox* cmbBitrate = nullptr;
     QComboBox* cmbQuality = nullptr;
+    // CD bar.
+    QPushButton* cmdRefresh = nullptr; // "Reset"
+    QLabel* lblCDID = nullptr;
+    QLabel* lblNumTracks = nullptr;
+    QRadioButton* optWAV = nullptr;
+    QRadioButton* optMP3 = nullptr;
+    QCheckBox* chkPrivate = nullptr;
+    QCheckBox* chkCRC = nullptr;
+    QCheckBox* chkCopyright = nullptr;
+    QCheckBox* chkOriginal = nullptr;
+    QCheckBox* Chk2Stage = nullptr;
+    QCheckBox* Check3 = nullptr;
+    QPushButton* cmdStart = nullptr;
+    QPushButton* Command6 = nullptr; // hidden: the one-step batch
+    QPushButton* Command3 = nullptr; // hidden: the MP3-only batch
     QTimer* Timer1 = nullptr;     // one-shot idle reset, 1000 ms
     QTimer* tmrWarning = nullptr; // disk-space guard, 2000 ms
     QTimer* tmrRecord = nullptr;  // record-capture watch, 100 ms
@@ -176,6 +216,7 @@ class Form1 : public QMainWindow {
 
     QMenu* mnuFile = nullptr;
     QAction* mnuOpenfile = nullptr;
+    QAction* mnuOpenImage = nullptr;
     QAction* mnuExit = nullptr;
     QMenu* mnupopup = nullptr; // the tree's context menu
     QAction* mnuStart2 = nullptr;
@@ -230,6 +271,7 @@ class Form1 : public QMainWindow {
     // program's end; runs once.
     void unloadWindow();
     void requestCloseAfterJob();
+    void setCdControlsEnabled(bool enabled);
 
     static Form1* current_;
     SourceTree* tree_ = nullptr;

@@ -16,6 +16,7 @@
 #include <QMouseEvent>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QTimer>
 #include <QTreeView>
 #include <QVBoxLayout>
@@ -25,7 +26,7 @@ namespace {
 
 // Bar heights and the right panel's width, in pixels.
 constexpr int toolBarHeight = 40;
-constexpr int cdBarHeight = 34;
+constexpr int cdBarHeight = 62;
 constexpr int stripHeight = 26;
 constexpr int statusBarHeight = 24;
 constexpr int activityBarHeight = 28;
@@ -125,21 +126,41 @@ void Form1::buildControls() {
     toolRow->addStretch(1);
     toolRow->addWidget(Command5);
 
-    // CD bar: drive and encoder choices.
+    // CD bar: the drive and its disc, the extraction choices, the encoder choices.
     auto* cdBar = makePanel(client, "Picture4");
     Picture4 = cdBar;
     cdBar->setFixedHeight(cdBarHeight);
-    auto* cdRow = new QHBoxLayout(cdBar);
-    cdRow->setContentsMargins(6, 3, 6, 3);
+    auto* cdRows = new QVBoxLayout(cdBar);
+    cdRows->setContentsMargins(6, 3, 6, 3);
+    cdRows->setSpacing(2);
+    auto* cdRow = new QHBoxLayout;
     cdRow->setSpacing(6);
+    auto* extractRow = new QHBoxLayout;
+    extractRow->setSpacing(6);
+    cdRows->addLayout(cdRow);
+    cdRows->addLayout(extractRow);
     DriveList = makeCombo(cdBar, "DriveList");
     DriveList->setMinimumWidth(220);
+    DriveList->setAccessibleName(QStringLiteral("CD Drive"));
+    cmdRefresh = makeButton(cdBar, "cmdRefresh", QStringLiteral("Reset"));
+    cmdRefresh->setToolTip(QStringLiteral("List the tracks of the disc again"));
+    lblCDID = makeLabel(cdBar, "lblCDID", QString());
+    lblCDID->setToolTip(QStringLiteral("Disc identity"));
+    lblNumTracks = makeLabel(cdBar, "lblNumTracks", QString());
+    lblNumTracks->setToolTip(QStringLiteral("Number of tracks"));
     cmbBitrate = makeCombo(cdBar, "cmbBitrate");
     cmbBitrate->setMinimumWidth(70);
+    cmbBitrate->setAccessibleName(QStringLiteral("Bitrate"));
     cmbQuality = makeCombo(cdBar, "cmbQuality");
     cmbQuality->setMinimumWidth(90);
+    cmbQuality->setAccessibleName(QStringLiteral("Quality"));
     cdRow->addWidget(new QLabel(QStringLiteral("CD Drive:"), cdBar));
     cdRow->addWidget(DriveList);
+    cdRow->addWidget(cmdRefresh);
+    cdRow->addWidget(new QLabel(QStringLiteral("Disc:"), cdBar));
+    cdRow->addWidget(lblCDID);
+    cdRow->addWidget(new QLabel(QStringLiteral("Tracks:"), cdBar));
+    cdRow->addWidget(lblNumTracks);
     cdRow->addSpacing(12);
     cdRow->addWidget(new QLabel(QStringLiteral("Bitrate:"), cdBar));
     cdRow->addWidget(cmbBitrate);
@@ -147,6 +168,50 @@ void Form1::buildControls() {
     cdRow->addWidget(new QLabel(QStringLiteral("Quality:"), cdBar));
     cdRow->addWidget(cmbQuality);
     cdRow->addStretch(1);
+
+    auto makeCheck = [cdBar](const char* name, const QString& caption) {
+        auto* box = new QCheckBox(caption, cdBar);
+        box->setObjectName(QLatin1String(name));
+        return box;
+    };
+    auto makeOption = [cdBar](const char* name, const QString& caption) {
+        auto* option = new QRadioButton(caption, cdBar);
+        option->setObjectName(QLatin1String(name));
+        return option;
+    };
+    optWAV = makeOption("optWAV", QStringLiteral("WAV"));
+    optMP3 = makeOption("optMP3", QStringLiteral("MP3"));
+    optMP3->setChecked(true);
+    chkPrivate = makeCheck("chkPrivate", QStringLiteral("Private"));
+    chkCRC = makeCheck("chkCRC", QStringLiteral("CRC"));
+    chkCopyright = makeCheck("chkCopyright", QStringLiteral("Copyright"));
+    chkOriginal = makeCheck("chkOriginal", QStringLiteral("Original"));
+    Chk2Stage = makeCheck("Chk2Stage", QStringLiteral("1 Step Extraction"));
+    Chk2Stage->setChecked(true);
+    Chk2Stage->setToolTip(QStringLiteral(
+        "Ticked: read the tracks digitally. Clear: record them from the sound card while "
+        "the CD plays"));
+    Check3 = makeCheck("Check3", QStringLiteral("All"));
+    Check3->setToolTip(QStringLiteral("Select every track of the disc"));
+    cmdStart = makeButton(cdBar, "cmdStart", QStringLiteral("Start"));
+    cmdStart->setToolTip(QStringLiteral("Extract the selected tracks"));
+    Command6 = makeButton(cdBar, "Command6", QStringLiteral("Extract"));
+    Command6->setVisible(false);
+    Command3 = makeButton(cdBar, "Command3", QStringLiteral("Extract to MP3"));
+    Command3->setVisible(false);
+    extractRow->addWidget(new QLabel(QStringLiteral("Extract to:"), cdBar));
+    extractRow->addWidget(optWAV);
+    extractRow->addWidget(optMP3);
+    extractRow->addSpacing(12);
+    for (QCheckBox* box : {chkPrivate, chkCRC, chkCopyright, chkOriginal})
+        extractRow->addWidget(box);
+    extractRow->addSpacing(12);
+    extractRow->addWidget(Chk2Stage);
+    extractRow->addWidget(Check3);
+    extractRow->addWidget(cmdStart);
+    extractRow->addWidget(Command6);
+    extractRow->addWidget(Command3);
+    extractRow->addStretch(1);
 
     // Strip above the tree: the next-action line.
     auto* strip = makePanel(client, "Picture5");
@@ -265,6 +330,7 @@ void Form1::buildMenus() {
 
     mnuFile = makeMenu(this, "mnuFile", QStringLiteral("File"));
     mnuOpenfile = makeAction(mnuFile, "mnuOpenfile", QStringLiteral("Open"));
+    mnuOpenImage = makeAction(mnuFile, "mnuOpenImage", QStringLiteral("Open Disc Image..."));
     mnuFile->addSeparator();
     mnuExit = makeAction(mnuFile, "mnuExit", QStringLiteral("Exit"));
     bar->addMenu(mnuFile);

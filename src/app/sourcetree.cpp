@@ -687,3 +687,17 @@ std::int16_t NodeKind(SourceTree::NodeId node) {
     SourceTree* tree = SourceTree::instance();
     return tree ? tree->NodeKind(node) : 0;
 }
+
+long long LeadingNumber(const QString& text) {
+    qsizetype i = 0;
+    while (i < text.size() && text[i] == QLatin1Char(' '))
+        ++i;
+    long long number = 0;
+    for (; i < text.size() && text[i].isDigit() && number < (1LL << 56); ++i)
+        number = number * 10 + text[i].digitValue();
+    return number;
+}
+
+int TrackNumberOf(const QString& entry) {
+    return static_cast<int>(LeadingNumber(entry.mid(5, 3)));
+}

@@ -369,3 +369,9 @@ void showfiles();
 void Cmaddfile2(const QString& path);
 void showfiles3(const QString& picked);
 std::int16_t NodeKind(SourceTree::NodeId node);
+
+// The numeric value of `text` as the window's lists read numbers back: leading blanks
+// skipped, then the digits up to the first other character; 0 when there are none.
+long long LeadingNumber(const QString& text);
+// The track number of a track entry ("Track  3 - 3:05"): the value of its characters 6 to 8.
+int TrackNumberOf(const QString& entry);

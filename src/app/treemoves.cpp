@@ -296,13 +296,6 @@ std::optional<int> SourceTree::treeRelease() {
     const QString selectedText = text(selected_);
     if (!selectedText.toLower().startsWith(QLatin1String("track ")))
         return std::nullopt;
-    // Characters 7 and 8: leading blanks skipped, digits up to the first other character.
-    const QString field = selectedText.mid(6, 2);
-    int number = 0;
-    qsizetype i = 0;
-    while (i < field.size() && field[i] == QLatin1Char(' '))
-        ++i;
-    for (; i < field.size() && field[i].isDigit(); ++i)
-        number = number * 10 + field[i].digitValue();
-    return number;
+    // Characters 7 and 8.
+    return static_cast<int>(LeadingNumber(selectedText.mid(6, 2)));
 }

@@ -18,6 +18,10 @@ bool reportable(const JobResult& result) {
 
 } // namespace
 
+QString progressFigure(double percent) {
+    return QString::asprintf("%05.2f", percent) + QStringLiteral(" %");
+}
+
 BatchReport runWindowBatch(const WindowBatch& batch, QList<WorkItem> items) {
     BatchReport report;
     BatchRunner runner(batch.makeJob);

@@ -35,6 +35,10 @@ struct BatchReport {
     bool endedFromOutside = false; // the application quit during the batch
 };
 
+// The progress figure of the main window: two integer digits at least, two decimals, " %"
+// ("07.50 %").
+QString progressFigure(double percent);
+
 // Runs `batch` over `items` while the window's events run, and returns once it has ended.
 // When the application quits meanwhile, StopRequested is set and the files under way are
 // ended properly before this returns. Then shows one message (see failureMessage) unless the

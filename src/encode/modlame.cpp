@@ -480,8 +480,10 @@ ErrorCode beInitStream(const EncoderConfig& config, std::uint32_t& samplesPerChu
         return InvalidFormat;
 
     const std::uint32_t channels = config.inputChannels == 0 ? 2 : config.inputChannels;
-    const bool bitrateKnown = std::find(mpegBitrates.begin(), mpegBitrates.end(),
-                                        config.bitrateKbps) != mpegBitrates.end();
+    // A copy: the record is packed, so a reference to its field may be misaligned.
+    const std::uint32_t bitrate = config.bitrateKbps;
+    const bool bitrateKnown =
+        std::find(mpegBitrates.begin(), mpegBitrates.end(), bitrate) != mpegBitrates.end();
     const bool outputRateOk = config.outputSampleRate == 0 ||
                               (isMpegRate(config.outputSampleRate) &&
                                isMpeg1Rate(config.outputSampleRate) == (config.mpegVersion == 1));

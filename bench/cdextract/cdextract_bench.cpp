@@ -1,0 +1,180 @@
+// Speed of digital track extraction from a disc image.
+//
+//   cdextract_bench [--rounds N] [--minutes M] [--dir FOLDER]
+//
+// Writes a one-track BIN/CUE image of M minutes (default 10) of music-like audio, registers
+// it as a drive and opens it, then per round (medians of N, default 3):
+//  - WAV: ExtractTrackToWav against a plain loop that reads the same sectors 26 at a time
+//    with libcdio (cdio_read_audio_sectors, no error correction) and writes each chunk with
+//    the same write-and-flush (clsFileIo) behind the same 44-byte header;
+//  - MP3: ExtractTrackToMp3 against the file encoder (encodeWavToMp3) on the same audio as a
+//    WAV, at the same settings.
+// Prints wall seconds of each and the ratios.
+#include "cd/cdextract.h"
+#include "cd/modakrip32.h"
+#include "encode/mp3fileencoder.h"
+#include "formats/clsfileio.h"
+#include "platform/akrip/cddrives.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QFileInfo>
+#include <QTemporaryDir>
+
+#include <cdio/cdio.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <numbers>
+#include <random>
+#include <vector>
+
+namespace {
+
+constexpr int frameBytes = 2352;
+
+// Writes `sectors` sectors of drifting tones and noise, and a cue sheet naming them.
+bool writeImage(const QString& cuePath, const QString& binPath, int sectors) {
+    QFile bin(binPath);
+    if (!bin.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        return false;
+    std::mt19937 rng(7);
+    std::normal_distribution<double> noise(0.0, 0.03);
+    std::vector<std::int16_t> sector(frameBytes / 2);
+    double phase[3] = {};
+    const double base[3] = {220.0, 554.37, 1318.5};
+    std::int64_t at = 0;
+    for (int s = 0; s < sectors; ++s) {
+        for (int i = 0; i < 588; ++i, ++at) {
+            const double t = static_cast<double>(at) / 44100.0;
+            double l = 0, r = 0;
+            for (int k = 0; k < 3; ++k) {
+                phase[k] += 2 * std::numbers::pi * base[k] * (1.0 + 0.01 * std::sin(0.2 * t + k)) /
+                            44100.0;
+                const double v = std::sin(phase[k]) * 0.2 / (k + 1);
+                l += v * (k % 2 ? 0.7 : 1.0);
+                r += v * (k % 2 ? 1.0 : 0.7);
+            }
+            sector[2 * i] = static_cast<std::int16_t>(std::clamp(l + noise(rng), -1.0, 1.0) * 30000);
+            sector[2 * i + 1] =
+                static_cast<std::int16_t>(std::clamp(r + noise(rng), -1.0, 1.0) * 30000);
+        }
+        bin.write(reinterpret_cast<const char*>(sector.data()), frameBytes);
+    }
+    QFile cue(cuePath);
+    if (!cue.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        return false;
+    cue.write(QStringLiteral("FILE \"%1\" BINARY\n  TRACK 01 AUDIO\n    INDEX 01 00:00:00\n")
+                  .arg(QFileInfo(binPath).fileName())
+                  .toUtf8());
+    return bin.error() == QFile::NoError && cue.error() == QFile::NoError;
+}
+
+// The reference: plain libcdio reads, each chunk written and flushed as it comes.
+bool plainLoop(const QString& cuePath, int sectors, const QString& out) {
+    CdIo_t* cd = cdio_open(cuePath.toLocal8Bit().constData(), DRIVER_UNKNOWN);
+    if (!cd)
+        return false;
+    clsFileIo file;
+    bool ok = file.OpenFile(out, FileUse::Write) && file.writeWavHeader(sectors * frameBytes);
+    std::vector<unsigned char> buffer(26 * frameBytes);
+    for (int lsn = 0; ok && lsn < sectors;) {
+        const int count = std::min(26, sectors - lsn);
+        ok = cdio_read_audio_sectors(cd, buffer.data(), lsn, static_cast<uint32_t>(count)) ==
+                 DRIVER_OP_SUCCESS &&
+             file.WriteBytes(buffer.data(), static_cast<std::size_t>(count) * frameBytes);
+        lsn += count;
+    }
+    ok = file.CloseFile() && ok;
+    cdio_destroy(cd);
+    return ok;
+}
+
+double median(std::vector<double> v) {
+    std::sort(v.begin(), v.end());
+    return v[v.size() / 2];
+}
+
+template <typename F> double seconds(F&& work) {
+    QElapsedTimer timer;
+    timer.start();
+    if (!work()) {
+        std::fprintf(stderr, "a run failed\n");
+        std::exit(1);
+    }
+    return static_cast<double>(timer.nsecsElapsed()) / 1e9;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    QCoreApplication app(argc, argv);
+    int rounds = 3;
+    double minutes = 10;
+    QString dirPath;
+    const QStringList args = app.arguments();
+    for (int i = 1; i + 1 < args.size(); ++i) {
+        if (args[i] == QStringLiteral("--rounds"))
+            rounds = std::max(1, args[++i].toInt());
+        else if (args[i] == QStringLiteral("--minutes"))
+            minutes = std::max(0.1, args[++i].toDouble());
+        else if (args[i] == QStringLiteral("--dir"))
+            dirPath = args[++i];
+    }
+    QTemporaryDir temp(dirPath.isEmpty() ? QDir::tempPath() + QStringLiteral("/cdbench-XXXXXX")
+                                         : dirPath + QStringLiteral("/cdbench-XXXXXX"));
+    if (!temp.isValid())
+        return 1;
+    const int sectors = static_cast<int>(minutes * 60 * 75);
+    const QString cue = temp.filePath(QStringLiteral("bench.cue"));
+    if (!writeImage(cue, temp.filePath(QStringLiteral("bench.bin")), sectors))
+        return 1;
+    const auto image = cddrives::registerImage(cue);
+    if (!image || !modAKRip32::OpenCDDrive(image->driveIndex)) {
+        std::fprintf(stderr, "the image could not be opened\n");
+        return 1;
+    }
+
+    ExtractRequest request;
+    request.handle = modAKRip32::currentCdHandle();
+    request.startLba = 0;
+    request.endLba = sectors;
+    request.config = modLAME::makeConfig(128, modLAME::qualityPresetCode(1));
+    request.config.originalFlag = modLAME::flagTrue;
+    auto extract = [&request](bool mp3, const QString& out) {
+        ExtractRequest r = request;
+        r.mp3 = mp3;
+        r.outputPath = out;
+        const auto o = mp3 ? ExtractTrackToMp3(r, {}, {}) : ExtractTrackToWav(r, {}, {});
+        return o.status == ExtractOutcome::Status::Completed;
+    };
+    const QString wav = temp.filePath(QStringLiteral("extracted.wav"));
+    std::vector<double> plain, toWav, toMp3, encode;
+    for (int round = 0; round < rounds; ++round) {
+        plain.push_back(seconds([&] {
+            return plainLoop(cue, sectors, temp.filePath(QStringLiteral("plain.wav")));
+        }));
+        toWav.push_back(seconds([&] { return extract(false, wav); }));
+        toMp3.push_back(seconds([&] { return extract(true, temp.filePath(QStringLiteral("x.mp3"))); }));
+        encode.push_back(seconds([&] {
+            EncodeRequest r;
+            r.sourcePath = wav;
+            r.outputPath = temp.filePath(QStringLiteral("e.mp3"));
+            r.config = request.config;
+            return encodeWavToMp3(r, {}, {}).status == EncodeOutcome::Status::Completed;
+        }));
+    }
+    modAKRip32::CloseCurrentCD();
+    cddrives::forgetImages();
+
+    std::printf("track: %.1f minutes (%d sectors), %d rounds, medians in seconds\n", minutes,
+                sectors, rounds);
+    std::printf("WAV: extraction %.3f  plain libcdio loop %.3f  ratio %.3f (target <= 1.5)\n",
+                median(toWav), median(plain), median(toWav) / median(plain));
+    std::printf("MP3: extraction %.3f  file encoder on the WAV %.3f  ratio %.3f (target <= 1.05)\n",
+                median(toMp3), median(encode), median(toMp3) / median(encode));
+    return 0;
+}

@@ -1,0 +1,364 @@
+#include "cd/cdextract.h"
+
+#include "app/windowbatch.h"
+#include "cd/modakrip32.h"
+#include "encode/mp3output.h"
+#include "formats/asyncfilewriter.h"
+#include "formats/clsfileio.h"
+
+#include <algorithm>
+#include <condition_variable>
+#include <deque>
+#include <mutex>
+#include <optional>
+#include <thread>
+#include <cstring>
+#include <memory>
+#include <vector>
+
+namespace {
+
+constexpr std::size_t headerBytes = sizeof(akrip::ReadHeader);
+constexpr std::size_t audioAreaBytes = framesPerRead * akrip::cdFrameBytes; // 61,152
+constexpr int readAttempts = 3;
+constexpr std::size_t samplesPerFrame = akrip::cdFrameBytes / sizeof(std::int16_t); // 1176
+
+// The read block of one track: a request header followed by the audio area.
+class ChunkReader {
+  public:
+    explicit ChunkReader(std::uint32_t handle)
+        : handle_(handle), block_(headerBytes + audioAreaBytes, 0) {
+        header_.maxLength = static_cast<std::uint32_t>(audioAreaBytes);
+        header_.status = 0;
+    }
+
+    // Reads `frames` frames from `lba`, trying three times; the library's text of the last
+    // failure otherwise (read on this thread, where the library keeps it).
+    std::optional<QString> read(std::int32_t lba, std::int32_t frames) {
+        header_.startLba = static_cast<std::uint32_t>(lba);
+        header_.frameCount = static_cast<std::uint32_t>(frames);
+        header_.returnedLength = 0;
+        header_.startOffset = 0;
+        for (int attempt = 0; attempt < readAttempts; ++attempt) {
+            std::memcpy(block_.data(), &header_, headerBytes);
+            if (akrip::ReadCDAudioLBA(handle_, block_.data()) == 1)
+                return std::nullopt;
+        }
+        return modAKRip32::AspiErrorText();
+    }
+
+    const unsigned char* audio() const { return block_.data() + headerBytes; }
+
+  private:
+    std::uint32_t handle_;
+    akrip::ReadHeader header_{};
+    std::vector<unsigned char> block_;
+};
+
+// The chunks of a track in order, read ahead on a thread of their own, so that reading the
+// disc overlaps the encoding and writing of the chunks before. The reading stops at the
+// first chunk that cannot be read (handed out with its error) and when the stream is
+// destroyed.
+//
+// Consumed by one thread (the extraction's).
+class ChunkStream {
+  public:
+    struct Chunk {
+        std::vector<unsigned char> audio; // frames * 2352 bytes
+        std::int32_t lba = 0;
+        std::int32_t frames = 0;
+        bool failed = false; // the chunk could not be read: see error
+        QString error;
+    };
+
+    ChunkStream(std::uint32_t handle, std::int32_t startLba, std::int32_t frames)
+        : reader_(handle), nextLba_(startLba), endLba_(startLba + frames),
+          thread_([this] { run(); }) {}
+    ~ChunkStream() {
+        {
+            std::lock_guard lock(mutex_);
+            stopping_ = true;
+        }
+        changed_.notify_all();
+        thread_.join();
+    }
+    ChunkStream(const ChunkStream&) = delete;
+    ChunkStream& operator=(const ChunkStream&) = delete;
+
+    // The next chunk; nothing once the track's chunks (or its failed one) were handed out.
+    std::optional<Chunk> next() {
+        std::unique_lock lock(mutex_);
+        changed_.wait(lock, [this] { return !ready_.empty() || done_; });
+        if (ready_.empty())
+            return std::nullopt;
+        Chunk chunk = std::move(ready_.front());
+        ready_.pop_front();
+        changed_.notify_all();
+        return chunk;
+    }
+
+  private:
+    static constexpr std::size_t readAhead = 16; // chunks, about 1 MB
+
+    void run() {
+        while (true) {
+            {
+                std::unique_lock lock(mutex_);
+                changed_.wait(lock, [this] { return ready_.size() < readAhead || stopping_; });
+                if (stopping_ || nextLba_ >= endLba_)
+                    break;
+            }
+            Chunk chunk;
+            chunk.lba = nextLba_;
+            chunk.frames = std::min(framesPerRead, endLba_ - nextLba_);
+            if (auto error = reader_.read(chunk.lba, chunk.frames)) {
+                chunk.failed = true;
+                chunk.error = *error;
+            } else {
+                chunk.audio.assign(reader_.audio(),
+                                   reader_.audio() + chunk.frames * akrip::cdFrameBytes);
+            }
+            const bool failed = chunk.failed;
+            nextLba_ += chunk.frames;
+            {
+                std::lock_guard lock(mutex_);
+                ready_.push_back(std::move(chunk));
+            }
+            changed_.notify_all();
+            if (failed)
+                break;
+        }
+        std::lock_guard lock(mutex_);
+        done_ = true;
+        changed_.notify_all();
+    }
+
+    ChunkReader reader_;           // the reading thread's
+    std::int32_t nextLba_;         // the reading thread's
+    const std::int32_t endLba_;
+    std::mutex mutex_;
+    std::condition_variable changed_; // a chunk was read or taken, or the end came
+    std::deque<Chunk> ready_;
+    bool stopping_ = false;
+    bool done_ = false;
+    std::thread thread_; // last: starts once everything above exists
+};
+
+VortanError fileError(const QString& path, int error, const QString& source) {
+    return VortanError(VortanError::PathAccess, source,
+                       QStringLiteral("%1: %2").arg(path, fileErrorText(error)));
+}
+
+ExtractOutcome readFailed(ExtractOutcome out, const QString& text, std::int32_t lba) {
+    out.status = ExtractOutcome::Status::ReadFailed;
+    out.readErrorText = text;
+    out.failedLba = lba;
+    return out;
+}
+
+} // namespace
+
+ExtractOutcome ExtractTrackToWav(const ExtractRequest& request,
+                                 const std::function<bool()>& cancelled,
+                                 const ExtractProgress& progress) {
+    const QString source = QStringLiteral("ExtractTrackToWav");
+    ExtractOutcome out;
+    const std::int32_t total = std::max(0, request.endLba - request.startLba);
+    out.framesTotal = total;
+
+    clsFileIo file;
+    if (!file.OpenFile(request.outputPath, FileUse::Write)) {
+        out.error = fileError(request.outputPath, file.lastError, source);
+        return out;
+    }
+    out.outputCreated = true;
+    const auto wholeTrack = static_cast<std::int64_t>(total) * akrip::cdFrameBytes;
+    if (wholeTrack > clsFileIo::maxWavDataLength) {
+        file.CloseFile();
+        out.error = VortanError(VortanError::Overflow, source,
+                                QStringLiteral("%1: the track is too long for a WAV file")
+                                    .arg(request.outputPath));
+        return out;
+    }
+    if (!file.writeWavHeader(static_cast<std::int32_t>(wholeTrack))) {
+        out.error = fileError(request.outputPath, file.lastError, source);
+        file.CloseFile();
+        return out;
+    }
+
+    std::optional<QString> readError;
+    std::int32_t failedLba = -1;
+    bool writeFailed = false;
+    {
+        AsyncFileWriter writer(file);
+        ChunkStream chunks(request.handle, request.startLba, total);
+        while (const auto chunk = chunks.next()) {
+            if (chunk->failed) {
+                readError = chunk->error;
+                failedLba = chunk->lba;
+                break;
+            }
+            if (!writer.append(chunk->audio.data(), chunk->audio.size())) {
+                writeFailed = true;
+                break;
+            }
+            out.framesDone += chunk->frames;
+            if (progress)
+                progress(out.framesDone, total);
+            if (cancelled && cancelled())
+                break;
+        }
+        if (!writer.finish())
+            writeFailed = true;
+        if (writeFailed) {
+            out.error = fileError(request.outputPath, writer.error(), source);
+            out.framesDone =
+                static_cast<std::int32_t>(writer.bytesWritten() / akrip::cdFrameBytes);
+        }
+    }
+
+    // The header announces what the file holds.
+    const auto written = static_cast<std::int64_t>(out.framesDone) * akrip::cdFrameBytes;
+    bool ended = true;
+    if (written != wholeTrack) {
+        const WavHeaderBytes header = makeCdWavHeader(static_cast<std::uint32_t>(written));
+        ended = file.WriteBytesAt(0, header.bytes, sizeof header.bytes);
+    }
+    const int endError = ended ? 0 : file.lastError;
+    const bool closed = file.CloseFile();
+    if (writeFailed)
+        return out;
+    if (!ended || !closed) {
+        out.error = fileError(request.outputPath, ended ? file.lastError : endError, source);
+        return out;
+    }
+    if (readError)
+        return readFailed(out, *readError, failedLba);
+    out.status = out.framesDone < total ? ExtractOutcome::Status::Cancelled
+                                        : ExtractOutcome::Status::Completed;
+    return out;
+}
+
+ExtractOutcome ExtractTrackToMp3(const ExtractRequest& request,
+                                 const std::function<bool()>& cancelled,
+                                 const ExtractProgress& progress) {
+    ExtractOutcome out;
+    const std::int32_t total = std::max(0, request.endLba - request.startLba);
+    out.framesTotal = total;
+
+    auto opened =
+        Mp3Output::open(request.config, request.outputPath, QStringLiteral("ExtractTrackToMp3"));
+    if (!opened) {
+        out.error = opened.error();
+        return out;
+    }
+    out.outputCreated = true;
+    Mp3Output& mp3 = *opened.value();
+
+    std::optional<QString> readError;
+    std::int32_t failedLba = -1;
+    ChunkStream chunks(request.handle, request.startLba, total);
+    while (const auto chunk = chunks.next()) {
+        if (chunk->failed) {
+            readError = chunk->error;
+            failedLba = chunk->lba;
+            break;
+        }
+        const auto* samples = reinterpret_cast<const std::int16_t*>(chunk->audio.data());
+        for (std::int32_t frame = 0; frame < chunk->frames; ++frame) {
+            if (auto error = mp3.encode(samples + frame * samplesPerFrame,
+                                        static_cast<std::uint32_t>(samplesPerFrame))) {
+                mp3.finish();
+                out.error = std::move(*error);
+                return out;
+            }
+        }
+        if (auto error = mp3.commit()) {
+            mp3.finish();
+            out.error = std::move(*error);
+            return out;
+        }
+        out.framesDone += chunk->frames;
+        if (cancelled && cancelled())
+            break;
+        if (progress)
+            progress(out.framesDone, total);
+    }
+
+    if (auto error = mp3.finish()) {
+        out.error = std::move(*error);
+        return out;
+    }
+    if (readError)
+        return readFailed(out, *readError, failedLba);
+    out.status = out.framesDone < total ? ExtractOutcome::Status::Cancelled
+                                        : ExtractOutcome::Status::Completed;
+    return out;
+}
+
+// ---- The job ------------------------------------------------------------------------------
+
+namespace {
+
+// "m:ss" of a number of CD frames (75 a second).
+QString framesAsTime(std::int32_t frames) {
+    const std::int32_t seconds = frames / 75;
+    return QStringLiteral("%1:%2").arg(seconds / 60).arg(seconds % 60, 2, 10, QLatin1Char('0'));
+}
+
+} // namespace
+
+CdExtractJob::CdExtractJob(std::shared_ptr<const std::vector<ExtractRequest>> requests,
+                           QObject* parent)
+    : WorkerJob(parent), requests_(std::move(requests)) {}
+
+CdExtractJob::~CdExtractJob() {
+    stopWorker();
+}
+
+JobResult CdExtractJob::work(const WorkItem& item) {
+    JobResult r;
+    if (item.index < 0 || static_cast<std::size_t>(item.index) >= requests_->size()) {
+        r.status = JobResult::Status::Failed;
+        r.reason = QStringLiteral("%1: no track to extract").arg(item.output);
+        return r;
+    }
+    ExtractRequest request = (*requests_)[static_cast<std::size_t>(item.index)];
+    if (!request.refusal.isEmpty()) {
+        r.status = JobResult::Status::Failed;
+        r.reason = request.refusal;
+        return r;
+    }
+    request.outputPath = item.output;
+    auto cancel = [this] { return cancelled(); };
+    auto progress = [this](std::int32_t done, std::int32_t total) {
+        const double percent = static_cast<double>(done) / static_cast<double>(total) * 100.0;
+        reportProgress(progressFigure(percent), static_cast<int>(percent));
+    };
+    workerOutcome_ = request.mp3 ? ExtractTrackToMp3(request, cancel, progress)
+                                 : ExtractTrackToWav(request, cancel, progress);
+    const ExtractOutcome& o = workerOutcome_;
+    switch (o.status) {
+    case ExtractOutcome::Status::Completed:
+        r.status = JobResult::Status::Completed;
+        break;
+    case ExtractOutcome::Status::Cancelled:
+        r.status = JobResult::Status::Cancelled;
+        break;
+    case ExtractOutcome::Status::ReadFailed:
+        r.status = JobResult::Status::Failed;
+        r.alert = o.readErrorText;
+        r.reason = QStringLiteral("%1: incomplete, the disc could not be read at sector %2; "
+                                  "the file holds %3 of %4 (%5)")
+                       .arg(item.output)
+                       .arg(o.failedLba)
+                       .arg(framesAsTime(o.framesDone), framesAsTime(o.framesTotal),
+                            o.readErrorText);
+        break;
+    case ExtractOutcome::Status::Failed:
+        r.status = JobResult::Status::Failed;
+        r.reason = o.error.description();
+        break;
+    }
+    return r;
+}

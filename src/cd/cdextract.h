@@ -1,0 +1,86 @@
+#pragma once
+
+#include "app/workerjob.h"
+#include "encode/modlame.h"
+#include "platform/error.h"
+
+#include <QString>
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <vector>
+
+// Digital extraction of one CD track to a WAV file (CD format) or straight to an MP3, read
+// through the CD library 26 frames at a time.
+struct ExtractRequest {
+    std::uint32_t handle = 0; // the open drive
+    std::int32_t startLba = 0;
+    std::int32_t endLba = 0; // exclusive
+    QString outputPath;
+    bool mp3 = false;
+    modLAME::EncoderConfig config = modLAME::makeConfig(160, 0); // for MP3 output
+    // Not empty: the track cannot be extracted (a track number the TOC cannot give a range
+    // for); the job fails with this reason and writes nothing.
+    QString refusal;
+};
+
+struct ExtractOutcome {
+    enum class Status {
+        Completed,  // every frame of the track is in the file, properly ended
+        Cancelled,  // ended early on request; the file holds what was read, properly ended
+        ReadFailed, // a chunk could not be read after three attempts; the file holds the
+                    // frames before it, properly ended (see readErrorText, failedLba)
+        Failed,     // the file or the encoder failed (see error); what was written stays
+    };
+    Status status = Status::Failed;
+    QString readErrorText;       // the library's text of the failed read
+    std::int32_t failedLba = -1; // first frame of the chunk that could not be read
+    VortanError error;
+    std::int32_t framesTotal = 0;
+    std::int32_t framesDone = 0; // frames read and handed to the file
+    bool outputCreated = false;
+};
+
+// Frames in one library read.
+inline constexpr std::int32_t framesPerRead = 26;
+
+using ExtractProgress = std::function<void(std::int32_t framesDone, std::int32_t framesTotal)>;
+
+// The WAV starts with a CD-format header for the whole track; when fewer frames end up in the
+// file (cancelled, read or write failure), the header is rewritten to the length written.
+// `cancelled` is asked after each chunk; `progress` follows each chunk (never for an empty
+// track). Either may be empty. Runs on the calling thread.
+ExtractOutcome ExtractTrackToWav(const ExtractRequest& request,
+                                 const std::function<bool()>& cancelled,
+                                 const ExtractProgress& progress);
+
+// One encoder call per CD frame; the MP3 bytes of a chunk go to the file together (one write
+// and flush per chunk). The MP3 starts with its LAME/Info frame, so it decodes to exactly the
+// frames read. The encoder is set up before the file is created: a configuration it refuses
+// leaves no file.
+ExtractOutcome ExtractTrackToMp3(const ExtractRequest& request,
+                                 const std::function<bool()>& cancelled,
+                                 const ExtractProgress& progress);
+
+// One track extraction on a worker thread: the file job of the extraction batch. Item k of
+// the batch is extracted as `requests[k]` says, into the item's output.
+class CdExtractJob final : public WorkerJob {
+    Q_OBJECT
+  public:
+    explicit CdExtractJob(std::shared_ptr<const std::vector<ExtractRequest>> requests,
+                          QObject* parent = nullptr);
+    ~CdExtractJob() override;
+
+    // The extraction's own account; final once finished() was emitted.
+    const ExtractOutcome& outcome() const { return outcome_; }
+
+  protected:
+    JobResult work(const WorkItem& item) override;
+    void collected() override { outcome_ = workerOutcome_; }
+
+  private:
+    std::shared_ptr<const std::vector<ExtractRequest>> requests_;
+    ExtractOutcome outcome_;
+    ExtractOutcome workerOutcome_; // written by the worker, read once it has ended
+};

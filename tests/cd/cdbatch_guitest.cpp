@@ -1,0 +1,249 @@
+// The main window's CD side over disc images: the listing, the messages, disc images opened
+// from the File menu, and the one-step extraction batch.
+#include "discimage.h"
+#include "fixtures.h"
+#include "formtest.h"
+#include "mp3decode.h"
+
+#include "cd/modakrip32.h"
+#include "platform/akrip/cddrives.h"
+#include "platform/mci/mci.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLabel>
+#include <QMenu>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QRegularExpression>
+
+namespace {
+
+constexpr int frameBytes = 2352;
+const QString emptyDriveText = QStringLiteral(
+    "The CD drive is empty. If you wish to use your CD as a source, please insert a music CD "
+    "into the CD drive.");
+const QString notMusicText = QStringLiteral(
+    "The current CD is not a music CD. If you wish to use your CD as a source, please insert a "
+    "music CD into the CD drive.");
+
+QStringList menuTexts(const QMenu* menu) {
+    QStringList out;
+    for (const QAction* a : menu->actions())
+        if (!a->isSeparator())
+            out << a->text();
+    return out;
+}
+
+class CdFormTest : public FormTest {
+  protected:
+    void SetUp() override {
+        FormTest::SetUp();
+        cddrives::forgetImages();
+        mci::closeAll();
+        ASSERT_TRUE(images.isValid());
+    }
+    void TearDown() override {
+        FormTest::TearDown();
+        modAKRip32::CloseCurrentCD();
+        cddrives::forgetImages();
+        mci::closeAll();
+    }
+    // Writes an image and registers it as a drive.
+    DiscImage disc(const QString& name, const std::vector<TrackSpec>& tracks) {
+        DiscImage image = writeDiscImage(images.path(), name, tracks);
+        EXPECT_TRUE(cddrives::registerImage(image.cuePath).ok());
+        return image;
+    }
+    // The files the last batch wrote, by the item order.
+    QStringList outputs() {
+        QStringList out;
+        for (const WorkItem& item : form->lastBatch().items)
+            out << item.output;
+        return out;
+    }
+    QTemporaryDir images;
+};
+
+TEST_F(CdFormTest, StartUpListsTheDiscOfTheFirstDrive) {
+    const DiscImage image = disc(QStringLiteral("Album"), {{150, 440}, {27, 1000}, {4 * 75 + 10, 2000}});
+    Form1& w = load();
+    EXPECT_EQ(w.DriveList->count(), 1);
+    EXPECT_EQ(w.DriveList->itemText(0), QStringLiteral("Album.cue"));
+    const auto toc = cddrives::readToc(0);
+    ASSERT_TRUE(toc.ok());
+    EXPECT_EQ(w.lblCDID->text(), QString::number(cddrives::freedbDiscId(toc.value())));
+    EXPECT_EQ(w.lblNumTracks->text(), QStringLiteral("3"));
+    EXPECT_EQ(tree().lstTracks.items(),
+              texts({"Track  1 - 0:02", "Track  2 - 0:00", "Track  3 - 0:04"}));
+    EXPECT_EQ(w.trackLengthsMs, (std::vector<std::int32_t>{0, 2000, 360, 4133}));
+    EXPECT_EQ(childTexts(SourceTree::AvailableTracksText), tree().lstTracks.items());
+    // The TOC of the opened drive: track starts and the lead-out, as LBAs.
+    EXPECT_EQ(modAKRip32::trackRange(2).startLba, 150);
+    EXPECT_EQ(modAKRip32::trackRange(3).endLba, 150 + 27 + 310);
+    EXPECT_TRUE(dialogs().messages().empty());
+}
+
+TEST_F(CdFormTest, OneTrackDiscsAndEmptyDrivesAreSaidAndListNothing) {
+    disc(QStringLiteral("single"), {{200, 440}});
+    Form1& w = load();
+    ASSERT_EQ(dialogs().messages().size(), 1u);
+    EXPECT_EQ(dialogs().messages()[0].text, notMusicText);
+    EXPECT_EQ(dialogs().messages()[0].icon, dialogs::Icon::None);
+    EXPECT_TRUE(tree().lstTracks.isEmpty());
+
+    // The disc taken out: the image's files are gone.
+    const DiscImage gone = disc(QStringLiteral("gone"), {{200, 440}, {200, 880}});
+    QFile::remove(gone.binPath);
+    QFile::remove(gone.cuePath);
+    cddrives::setMediaDrive(1);
+    dialogs().clear();
+    w.cmdRefresh->click();
+    ASSERT_EQ(dialogs().messages().size(), 1u);
+    EXPECT_EQ(dialogs().messages()[0].text, emptyDriveText);
+    EXPECT_TRUE(tree().lstTracks.isEmpty());
+}
+
+TEST_F(CdFormTest, AllTracksToWavFilesThatMatchTheDisc) {
+    const DiscImage image = disc(QStringLiteral("disc"), {{150, 440}, {27, 1000}, {100, 2000}});
+    Form1& w = load();
+    w.optWAV->setChecked(true);
+    select(SourceTree::AvailableTracksText);
+    w.CmdSelectAction_Click();
+
+    EXPECT_TRUE(tree().lstTracks.isEmpty());
+    EXPECT_EQ(tree().lstRecord.count(), 3);
+    const QStringList files = outputs();
+    ASSERT_EQ(files.size(), 3);
+    const quint64 identity = w.lblCDID->text().toULongLong();
+    for (int t = 1; t <= 3; ++t) {
+        const QString name = QFileInfo(files[t - 1]).fileName();
+        const auto match =
+            QRegularExpression(QStringLiteral("^(\\d+)-%1\\.wav$").arg(t)).match(name);
+        ASSERT_TRUE(match.hasMatch()) << name.toStdString();
+        EXPECT_GE(match.captured(1).toULongLong(), 1u);
+        EXPECT_LE(match.captured(1).toULongLong(), identity);
+        const QByteArray wav = fixtures::readFile(files[t - 1]);
+        EXPECT_EQ(wav.mid(44), image.trackAudio(t)) << t;
+        EXPECT_NE(tree().findByText(files[t - 1]), 0u) << files[t - 1].toStdString();
+    }
+    EXPECT_TRUE(dialogs().messages().empty());
+    EXPECT_TRUE(w.CmdSelectAction->isEnabled());
+}
+
+TEST_F(CdFormTest, SelectedTracksAndTheAllSwitch) {
+    disc(QStringLiteral("disc"), {{150, 440}, {27, 1000}, {200, 2000}});
+    Form1& w = load();
+    select(SourceTree::SelectedTracksText);
+    w.CmdSelectAction_Click();
+    ASSERT_EQ(dialogs().messages().size(), 1u);
+    EXPECT_EQ(dialogs().messages()[0].text, QStringLiteral("You must select tracks to record."));
+    EXPECT_EQ(dialogs().messages()[0].icon, dialogs::Icon::Information);
+    EXPECT_TRUE(outputs().isEmpty());
+
+    w.Check3->click();
+    EXPECT_EQ(w.Check3->text(), QStringLiteral("All Tracks"));
+    EXPECT_EQ(tree().lstRecord.count(), 3);
+    EXPECT_TRUE(tree().lstTracks.isEmpty());
+    w.Check3->click();
+    EXPECT_EQ(w.Check3->text(), QStringLiteral("Select Tracks"));
+    EXPECT_TRUE(tree().lstRecord.isEmpty());
+    EXPECT_EQ(tree().lstTracks.count(), 3);
+
+    // One track moved to the selection, extracted to MP3 (the default choice).
+    tree().lstRecord.add(tree().lstTracks.at(2));
+    tree().lstTracks.removeAt(2);
+    tree().showfiles();
+    select(SourceTree::SelectedTracksText);
+    dialogs().clear();
+    w.CmdSelectAction_Click();
+    ASSERT_EQ(outputs().size(), 1);
+    EXPECT_TRUE(outputs()[0].endsWith(QStringLiteral("-3.mp3")));
+    EXPECT_EQ(mp3decode::decodeFile(outputs()[0]).sampleFrames(), 200u * 588);
+    EXPECT_TRUE(dialogs().messages().empty());
+}
+
+TEST_F(CdFormTest, AbortDuringTrackTwoEndsItsFileAndStartsNoOther) {
+    // Track 2 is long enough to be stopped in its middle.
+    disc(QStringLiteral("disc"), {{75, 440}, {75 * 120, 1000}, {75, 2000}});
+    Form1& w = load();
+    w.optWAV->setChecked(true);
+    bool aborted = false;
+    QObject::connect(w.ProgressBar1, &QProgressBar::valueChanged, &w, [&] {
+        if (!aborted && w.Label3->text() == QStringLiteral("Extracting Track 2")) {
+            aborted = true;
+            w.Command2_Click();
+        }
+    });
+    select(SourceTree::AvailableTracksText);
+    w.CmdSelectAction_Click();
+
+    ASSERT_TRUE(aborted);
+    const QList<JobResult>& results = w.lastBatch().results;
+    ASSERT_EQ(results.size(), 3);
+    EXPECT_EQ(results[0].status, JobResult::Status::Completed);
+    EXPECT_EQ(results[1].status, JobResult::Status::Cancelled);
+    EXPECT_EQ(results[2].status, JobResult::Status::NotStarted);
+    const QByteArray wav = fixtures::readFile(outputs()[1]);
+    EXPECT_LT(wav.size(), 44 + 75 * 120 * frameBytes);
+    EXPECT_EQ(fixtures::le32(wav, 40), static_cast<std::uint32_t>(wav.size() - 44));
+    EXPECT_NE(tree().findByText(outputs()[1]), 0u);
+    EXPECT_FALSE(QFileInfo::exists(outputs()[2]));
+}
+
+TEST_F(CdFormTest, AReadFailureShowsTheLibraryTextAndTheBatchGoesOn) {
+    const DiscImage image = disc(QStringLiteral("disc"), {{100, 440}, {100, 1000}, {100, 2000}});
+    Form1& w = load();
+    w.optWAV->setChecked(true);
+    // The data ends in track 2 once the drive is open.
+    ASSERT_TRUE(QFile::resize(image.binPath, qint64(150) * frameBytes));
+    select(SourceTree::AvailableTracksText);
+    w.CmdSelectAction_Click();
+
+    const auto messages = dialogs().messages();
+    ASSERT_EQ(messages.size(), 3u); // tracks 2 and 3 at once, then the end of the batch
+    EXPECT_TRUE(messages[0].text.startsWith(QStringLiteral("An error was returned by the ASPI")));
+    EXPECT_EQ(messages[0].icon, dialogs::Icon::None);
+    EXPECT_EQ(messages[2].title, QStringLiteral("Critical error..."));
+    EXPECT_TRUE(messages[2].text.startsWith(QStringLiteral("2 of 3 files could not be extracted")));
+    EXPECT_TRUE(messages[2].text.contains(outputs()[1] + QStringLiteral(": incomplete")));
+    EXPECT_EQ(fixtures::readFile(outputs()[0]).mid(44), image.trackAudio(1));
+    EXPECT_EQ(fixtures::readFile(outputs()[1]).size(), 44 + 26 * frameBytes);
+}
+
+TEST_F(CdFormTest, DiscImagesOpenedFromTheFileMenu) {
+    Form1& w = load();
+    ASSERT_EQ(w.DriveList->count(), 1); // no drive: one blank entry
+    EXPECT_EQ(menuTexts(w.mnuFile), texts({"Open", "Open Disc Image...", "Exit"}));
+
+    // Not a cue sheet: said, naming the file; no drive.
+    const QString junk = images.filePath(QStringLiteral("junk.cue"));
+    fixtures::writeFile(junk, QByteArray("hello"));
+    dialogs().files.push_back({junk});
+    w.mnuOpenImage->trigger();
+    ASSERT_EQ(dialogs().messages().size(), 1u);
+    EXPECT_TRUE(dialogs().messages()[0].text.contains(junk));
+    EXPECT_TRUE(cddrives::drives().empty());
+
+    // A cue naming a data file of another name, and shorter than the cue says.
+    DiscImageOptions options;
+    options.binName = QStringLiteral("Album (Disc 1).bin");
+    const DiscImage image = writeDiscImage(images.path(), QStringLiteral("Album"),
+                                           {{100, 440}, {100, 1000}, {100, 2000}}, options);
+    ASSERT_TRUE(QFile::resize(image.binPath, qint64(150) * frameBytes));
+    dialogs().clear();
+    dialogs().files.push_back({image.cuePath});
+    w.mnuOpenImage->trigger();
+    EXPECT_EQ(w.DriveList->itemText(0), QStringLiteral("Album.cue"));
+    EXPECT_EQ(w.DriveList->currentIndex(), 0);
+    EXPECT_EQ(tree().lstTracks.items(), texts({"Track  1 - 0:01", "Track  2 - 0:00"}));
+    EXPECT_EQ(childTexts(SourceTree::AvailableTracksText), tree().lstTracks.items());
+    ASSERT_EQ(dialogs().messages().size(), 1u);
+    EXPECT_TRUE(dialogs().messages()[0].text.contains(QStringLiteral("Track 2 is incomplete")));
+    EXPECT_TRUE(dialogs().messages()[0].text.contains(QStringLiteral("Track 3 is missing")));
+    EXPECT_EQ(modAKRip32::trackRange(1).endLba, 100);
+}
+
+} // namespace

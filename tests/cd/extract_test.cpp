@@ -1,0 +1,122 @@
+// Digital extraction of a track from a disc image: exact WAVs, gapless MP3s, and files that
+// end properly when a read fails or the user cancels.
+#include "discimage.h"
+#include "fixtures.h"
+#include "mp3decode.h"
+
+#include "cd/cdextract.h"
+#include "cd/modakrip32.h"
+#include "platform/akrip/cddrives.h"
+
+#include <QFile>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+namespace {
+
+constexpr int frameBytes = 2352;
+
+class ExtractTest : public testing::Test {
+  protected:
+    void SetUp() override {
+        cddrives::forgetImages();
+        ASSERT_TRUE(dir.isValid());
+        // Track 2 is one full read and one frame; track 4 is empty of frames by its range.
+        image = writeDiscImage(dir.path(), QStringLiteral("disc"),
+                               {{150, 440.0}, {27, 1000.0}, {300, 2000.0}});
+        const auto registered = cddrives::registerImage(image.cuePath);
+        ASSERT_TRUE(registered.ok()) << registered.error().description().toStdString();
+        ASSERT_TRUE(modAKRip32::OpenCDDrive(registered->driveIndex));
+    }
+    void TearDown() override {
+        modAKRip32::CloseCurrentCD();
+        cddrives::forgetImages();
+    }
+
+    ExtractRequest request(int track, const QString& name, bool mp3 = false) {
+        const auto range = modAKRip32::trackRange(track);
+        ExtractRequest r;
+        r.handle = modAKRip32::currentCdHandle();
+        r.startLba = range.startLba;
+        r.endLba = range.endLba;
+        r.outputPath = dir.filePath(name);
+        r.mp3 = mp3;
+        return r;
+    }
+
+    QTemporaryDir dir;
+    DiscImage image;
+};
+
+TEST_F(ExtractTest, WavIsTheTrackBehindAHeaderForItsLength) {
+    int reports = 0;
+    const auto out = ExtractTrackToWav(request(2, QStringLiteral("t2.wav")), {},
+                                       [&reports](int, int) { ++reports; });
+    EXPECT_EQ(out.status, ExtractOutcome::Status::Completed);
+    EXPECT_EQ(reports, 2); // 26 frames, then 1
+    const QByteArray wav = fixtures::readFile(dir.filePath(QStringLiteral("t2.wav")));
+    ASSERT_EQ(wav.size(), 44 + 27 * frameBytes);
+    EXPECT_EQ(fixtures::le32(wav, 40), 27u * frameBytes);
+    EXPECT_EQ(fixtures::le32(wav, 24), 44100u);
+    EXPECT_EQ(wav.mid(44), image.trackAudio(2));
+
+    // A range with no frames: a header for no data, and no progress.
+    ExtractRequest empty = request(1, QStringLiteral("empty.wav"));
+    empty.endLba = empty.startLba;
+    reports = 0;
+    EXPECT_EQ(ExtractTrackToWav(empty, {}, [&reports](int, int) { ++reports; }).status,
+              ExtractOutcome::Status::Completed);
+    EXPECT_EQ(reports, 0);
+    const QByteArray header = fixtures::readFile(dir.filePath(QStringLiteral("empty.wav")));
+    ASSERT_EQ(header.size(), 44);
+    EXPECT_EQ(fixtures::le32(header, 40), 0u);
+}
+
+TEST_F(ExtractTest, Mp3DecodesToExactlyTheTrackWithTheChosenFlags) {
+    ExtractRequest r = request(3, QStringLiteral("t3.mp3"), true);
+    r.config.crcFlag = -1;
+    r.config.originalFlag = -1;
+    ASSERT_EQ(ExtractTrackToMp3(r, {}, {}).status, ExtractOutcome::Status::Completed);
+    const auto decoded = mp3decode::decodeFile(r.outputPath);
+    ASSERT_TRUE(decoded.ok) << decoded.error.toStdString();
+    EXPECT_EQ(decoded.rate, 44100);
+    EXPECT_EQ(decoded.sampleFrames(), 300u * 588);
+    EXPECT_NEAR(fixtures::dominantFrequency(decoded.samples, 44100, 2), 2000.0, 20.0);
+    ASSERT_FALSE(decoded.frames.empty());
+    EXPECT_TRUE(decoded.frames.back().crc);
+    EXPECT_TRUE(decoded.frames.back().original);
+    EXPECT_FALSE(decoded.frames.back().copyright);
+}
+
+TEST_F(ExtractTest, CancelAndReadFailureLeaveHeadersThatMatchTheData) {
+    // Cancelled after the first chunk of track 3.
+    const auto cancelled = ExtractTrackToWav(request(3, QStringLiteral("cancel.wav")),
+                                             [] { return true; }, {});
+    EXPECT_EQ(cancelled.status, ExtractOutcome::Status::Cancelled);
+    QByteArray wav = fixtures::readFile(dir.filePath(QStringLiteral("cancel.wav")));
+    ASSERT_EQ(wav.size(), 44 + 26 * frameBytes);
+    EXPECT_EQ(fixtures::le32(wav, 40), 26u * frameBytes);
+    EXPECT_EQ(fixtures::le32(wav, 4), 36u + 26 * frameBytes);
+
+    // The data ends 100 frames into track 3, after the drive was opened.
+    ASSERT_TRUE(QFile::resize(image.binPath, qint64(150 + 27 + 100) * frameBytes));
+    for (const bool mp3 : {false, true}) {
+        const QString name = mp3 ? QStringLiteral("short.mp3") : QStringLiteral("short.wav");
+        const ExtractRequest r = request(3, name, mp3);
+        const auto out = mp3 ? ExtractTrackToMp3(r, {}, {}) : ExtractTrackToWav(r, {}, {});
+        EXPECT_EQ(out.status, ExtractOutcome::Status::ReadFailed) << mp3;
+        EXPECT_TRUE(out.readErrorText.startsWith(QStringLiteral("An error was returned by the ASPI")));
+        EXPECT_EQ(out.framesDone, 78); // three whole reads before the missing frames
+        EXPECT_EQ(out.failedLba, 150 + 27 + 78);
+        if (mp3) {
+            EXPECT_EQ(mp3decode::decodeFile(r.outputPath).sampleFrames(), 78u * 588);
+        } else {
+            wav = fixtures::readFile(r.outputPath);
+            ASSERT_EQ(wav.size(), 44 + 78 * frameBytes);
+            EXPECT_EQ(fixtures::le32(wav, 40), 78u * frameBytes);
+            EXPECT_EQ(wav.mid(44), image.trackAudio(3).left(78 * frameBytes));
+        }
+    }
+}
+
+} // namespace
