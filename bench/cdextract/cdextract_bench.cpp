@@ -52,13 +52,14 @@ bool writeImage(const QString& cuePath, const QString& binPath, int sectors) {
             const double t = static_cast<double>(at) / 44100.0;
             double l = 0, r = 0;
             for (int k = 0; k < 3; ++k) {
-                phase[k] += 2 * std::numbers::pi * base[k] * (1.0 + 0.01 * std::sin(0.2 * t + k)) /
-                            44100.0;
+                phase[k] +=
+                    2 * std::numbers::pi * base[k] * (1.0 + 0.01 * std::sin(0.2 * t + k)) / 44100.0;
                 const double v = std::sin(phase[k]) * 0.2 / (k + 1);
                 l += v * (k % 2 ? 0.7 : 1.0);
                 r += v * (k % 2 ? 1.0 : 0.7);
             }
-            sector[2 * i] = static_cast<std::int16_t>(std::clamp(l + noise(rng), -1.0, 1.0) * 30000);
+            sector[2 * i] =
+                static_cast<std::int16_t>(std::clamp(l + noise(rng), -1.0, 1.0) * 30000);
             sector[2 * i + 1] =
                 static_cast<std::int16_t>(std::clamp(r + noise(rng), -1.0, 1.0) * 30000);
         }
@@ -154,11 +155,11 @@ int main(int argc, char** argv) {
     const QString wav = temp.filePath(QStringLiteral("extracted.wav"));
     std::vector<double> plain, toWav, toMp3, encode;
     for (int round = 0; round < rounds; ++round) {
-        plain.push_back(seconds([&] {
-            return plainLoop(cue, sectors, temp.filePath(QStringLiteral("plain.wav")));
-        }));
+        plain.push_back(seconds(
+            [&] { return plainLoop(cue, sectors, temp.filePath(QStringLiteral("plain.wav"))); }));
         toWav.push_back(seconds([&] { return extract(false, wav); }));
-        toMp3.push_back(seconds([&] { return extract(true, temp.filePath(QStringLiteral("x.mp3"))); }));
+        toMp3.push_back(
+            seconds([&] { return extract(true, temp.filePath(QStringLiteral("x.mp3"))); }));
         encode.push_back(seconds([&] {
             EncodeRequest r;
             r.sourcePath = wav;

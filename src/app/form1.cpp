@@ -293,7 +293,8 @@ void Form1::Disablem() {
 }
 
 void Form1::setCdControlsEnabled(bool enabled) {
-    for (QWidget* control : std::initializer_list<QWidget*>{DriveList, cmdRefresh, Check3, cmdStart})
+    for (QWidget* control :
+         std::initializer_list<QWidget*>{DriveList, cmdRefresh, Check3, cmdStart})
         control->setEnabled(enabled);
 }
 

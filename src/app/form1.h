@@ -197,10 +197,10 @@ class Form1 : public QMainWindow {
     QPushButton* cmdStart = nullptr;
     QPushButton* Command6 = nullptr; // hidden: the one-step batch
     QPushButton* Command3 = nullptr; // hidden: the MP3-only batch
-    QTimer* Timer1 = nullptr;     // one-shot idle reset, 1000 ms
-    QTimer* tmrWarning = nullptr; // disk-space guard, 2000 ms
-    QTimer* tmrRecord = nullptr;  // record-capture watch, 100 ms
-    QCheckBox* Check9 = nullptr;  // hidden: stops a real-time recording
+    QTimer* Timer1 = nullptr;        // one-shot idle reset, 1000 ms
+    QTimer* tmrWarning = nullptr;    // disk-space guard, 2000 ms
+    QTimer* tmrRecord = nullptr;     // record-capture watch, 100 ms
+    QCheckBox* Check9 = nullptr;     // hidden: stops a real-time recording
     QPushButton* CmdSelectAction = nullptr;
     QPushButton* Command4 = nullptr;
     QPushButton* C777 = nullptr;

@@ -60,7 +60,7 @@ QString drawTrackPath(const QString& discIdentity, int track, const QString& ext
 struct ExtractionChoices {
     modLAME::EncoderConfig config;
     bool mp3 = false;
-    bool listInTree = true;    // each file goes to the tree once it is written
+    bool listInTree = true;     // each file goes to the tree once it is written
     bool followEntries = false; // the lstRecord entry worked on follows the extraction
 };
 
@@ -147,10 +147,10 @@ void Form1::Command6_Click() {
     // refuses (WAV output never uses it).
     bool readable = false;
     const uint bitrate = cmbBitrate->currentText().trimmed().toUInt(&readable);
-    choices.config = withBarFlags(
-        modLAME::makeConfig(readable ? bitrate : 0,
-                            modLAME::qualityPresetCode(cmbQuality->currentIndex())),
-        *this);
+    choices.config =
+        withBarFlags(modLAME::makeConfig(readable ? bitrate : 0,
+                                         modLAME::qualityPresetCode(cmbQuality->currentIndex())),
+                     *this);
     choices.mp3 = optMP3->isChecked();
     extractTracks(*this, choices);
 }
@@ -214,8 +214,8 @@ void Form1::StartTrackRecording3(int trackNumber) {
     setWindowTitle(caption);
     Label3->setText(caption);
     // Shown only: each track's real name is drawn when its turn comes.
-    CurrentFile = trackOutputBase(drawFileNumber(lblCDID->text()), trackNumber) +
-                  QStringLiteral(".wav");
+    CurrentFile =
+        trackOutputBase(drawFileNumber(lblCDID->text()), trackNumber) + QStringLiteral(".wav");
     Label2->setText(QStringLiteral("Destination: ") + CurrentFile);
     QCoreApplication::processEvents();
     Disablem();

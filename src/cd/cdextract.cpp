@@ -8,12 +8,12 @@
 
 #include <algorithm>
 #include <condition_variable>
+#include <cstring>
 #include <deque>
+#include <memory>
 #include <mutex>
 #include <optional>
 #include <thread>
-#include <cstring>
-#include <memory>
 #include <vector>
 
 namespace {
@@ -133,8 +133,8 @@ class ChunkStream {
         changed_.notify_all();
     }
 
-    ChunkReader reader_;           // the reading thread's
-    std::int32_t nextLba_;         // the reading thread's
+    ChunkReader reader_;   // the reading thread's
+    std::int32_t nextLba_; // the reading thread's
     const std::int32_t endLba_;
     std::mutex mutex_;
     std::condition_variable changed_; // a chunk was read or taken, or the end came
@@ -175,9 +175,9 @@ ExtractOutcome ExtractTrackToWav(const ExtractRequest& request,
     const auto wholeTrack = static_cast<std::int64_t>(total) * akrip::cdFrameBytes;
     if (wholeTrack > clsFileIo::maxWavDataLength) {
         file.CloseFile();
-        out.error = VortanError(VortanError::Overflow, source,
-                                QStringLiteral("%1: the track is too long for a WAV file")
-                                    .arg(request.outputPath));
+        out.error = VortanError(
+            VortanError::Overflow, source,
+            QStringLiteral("%1: the track is too long for a WAV file").arg(request.outputPath));
         return out;
     }
     if (!file.writeWavHeader(static_cast<std::int32_t>(wholeTrack))) {
@@ -212,8 +212,7 @@ ExtractOutcome ExtractTrackToWav(const ExtractRequest& request,
             writeFailed = true;
         if (writeFailed) {
             out.error = fileError(request.outputPath, writer.error(), source);
-            out.framesDone =
-                static_cast<std::int32_t>(writer.bytesWritten() / akrip::cdFrameBytes);
+            out.framesDone = static_cast<std::int32_t>(writer.bytesWritten() / akrip::cdFrameBytes);
         }
     }
 
@@ -348,12 +347,12 @@ JobResult CdExtractJob::work(const WorkItem& item) {
     case ExtractOutcome::Status::ReadFailed:
         r.status = JobResult::Status::Failed;
         r.alert = o.readErrorText;
-        r.reason = QStringLiteral("%1: incomplete, the disc could not be read at sector %2; "
-                                  "the file holds %3 of %4 (%5)")
-                       .arg(item.output)
-                       .arg(o.failedLba)
-                       .arg(framesAsTime(o.framesDone), framesAsTime(o.framesTotal),
-                            o.readErrorText);
+        r.reason =
+            QStringLiteral("%1: incomplete, the disc could not be read at sector %2; "
+                           "the file holds %3 of %4 (%5)")
+                .arg(item.output)
+                .arg(o.failedLba)
+                .arg(framesAsTime(o.framesDone), framesAsTime(o.framesTotal), o.readErrorText);
         break;
     case ExtractOutcome::Status::Failed:
         r.status = JobResult::Status::Failed;

@@ -111,7 +111,8 @@ TrackRange trackRange(int track) {
     if (track < 1 || track > 99)
         throw VortanError(subscriptOutOfRange, QStringLiteral("TrackRange"),
                           QStringLiteral("Subscript out of range"));
-    return {TocAddressToLBA(tocRecord.entries[track - 1]), TocAddressToLBA(tocRecord.entries[track])};
+    return {TocAddressToLBA(tocRecord.entries[track - 1]),
+            TocAddressToLBA(tocRecord.entries[track])};
 }
 
 } // namespace modAKRip32

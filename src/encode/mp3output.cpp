@@ -3,7 +3,6 @@
 #include "formats/asyncfilewriter.h"
 #include "formats/clsfileio.h"
 
-
 Mp3Output::Mp3Output(modLAME::StreamHandle stream, std::uint32_t samplesPerChunk,
                      std::uint32_t outputBytes, QString path, QString errorSource)
     : stream_(stream), samplesPerChunk_(samplesPerChunk), output_(outputBytes),

@@ -27,8 +27,7 @@ class Mp3Output {
     // Fails with the encoder's error (source "Lame") or the file's ("<path>: <reason>",
     // source `errorSource`).
     static Result<std::unique_ptr<Mp3Output>> open(const modLAME::EncoderConfig& config,
-                                                   const QString& path,
-                                                   const QString& errorSource);
+                                                   const QString& path, const QString& errorSource);
     ~Mp3Output(); // a file not finished is closed as it is
     Mp3Output(const Mp3Output&) = delete;
     Mp3Output& operator=(const Mp3Output&) = delete;

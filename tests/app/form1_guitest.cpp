@@ -90,7 +90,7 @@ TEST_F(FormTest, ControlsAndMenusAreThereByTheirNames) {
     for (QAction* a : w.menuBar()->actions())
         bar << a->text() + (a->isVisible() ? QString() : QStringLiteral(" (hidden)"));
     EXPECT_EQ(bar, (texts({"File", "popup (hidden)", "Action", "Preferences", "Help"})));
-    EXPECT_EQ(menuTexts(w.mnuFile), (texts({"Open", "Exit"})));
+    EXPECT_EQ(menuTexts(w.mnuFile), (texts({"Open", "Open Disc Image...", "Exit"})));
     EXPECT_EQ(menuTexts(w.mnupopup), (texts({"Start!", "Remove from List", "Remove and Delete File",
                                              "Minimize", "Exit"})));
     EXPECT_EQ(menuTexts(w.mnuActiopn), (texts({"Start ", "Stop", "Refresh List"})));
@@ -99,9 +99,10 @@ TEST_F(FormTest, ControlsAndMenusAreThereByTheirNames) {
               (texts({"ToolBar", "CD Bar", "Activity Bar", "Status Bar"})));
     EXPECT_EQ(menuTexts(w.mnuHelp), texts({"Help File"}));
     for (const char* name :
-         {"mnuOpenfile", "mnuExit", "mnuStart2", "mnuFileRemove", "mnuRemoveDelete", "mnuMinimize",
-          "mnuExit2", "mnuStart", "mnuStop", "mnuRefreshlist", "mnuGetMainPrefs", "mnuToolbar",
-          "mnuCDbar", "mnuActivityBar", "mnuStatusbar", "mnuSearch", "mnuPlaylist", "mnuHelpfile"})
+         {"mnuOpenfile", "mnuOpenImage", "mnuExit", "mnuStart2", "mnuFileRemove", "mnuRemoveDelete",
+          "mnuMinimize", "mnuExit2", "mnuStart", "mnuStop", "mnuRefreshlist", "mnuGetMainPrefs",
+          "mnuToolbar", "mnuCDbar", "mnuActivityBar", "mnuStatusbar", "mnuSearch", "mnuPlaylist",
+          "mnuHelpfile"})
         EXPECT_NE(w.findChild<QAction*>(QLatin1String(name)), nullptr) << name;
     for (const char* name :
          {"mnuFile", "mnupopup", "mnuActiopn", "mnuPrefs", "mnuToolbars", "mnuHelp"})

@@ -90,8 +90,8 @@ TEST_F(ExtractTest, Mp3DecodesToExactlyTheTrackWithTheChosenFlags) {
 
 TEST_F(ExtractTest, CancelAndReadFailureLeaveHeadersThatMatchTheData) {
     // Cancelled after the first chunk of track 3.
-    const auto cancelled = ExtractTrackToWav(request(3, QStringLiteral("cancel.wav")),
-                                             [] { return true; }, {});
+    const auto cancelled =
+        ExtractTrackToWav(request(3, QStringLiteral("cancel.wav")), [] { return true; }, {});
     EXPECT_EQ(cancelled.status, ExtractOutcome::Status::Cancelled);
     QByteArray wav = fixtures::readFile(dir.filePath(QStringLiteral("cancel.wav")));
     ASSERT_EQ(wav.size(), 44 + 26 * frameBytes);
@@ -105,7 +105,8 @@ TEST_F(ExtractTest, CancelAndReadFailureLeaveHeadersThatMatchTheData) {
         const ExtractRequest r = request(3, name, mp3);
         const auto out = mp3 ? ExtractTrackToMp3(r, {}, {}) : ExtractTrackToWav(r, {}, {});
         EXPECT_EQ(out.status, ExtractOutcome::Status::ReadFailed) << mp3;
-        EXPECT_TRUE(out.readErrorText.startsWith(QStringLiteral("An error was returned by the ASPI")));
+        EXPECT_TRUE(
+            out.readErrorText.startsWith(QStringLiteral("An error was returned by the ASPI")));
         EXPECT_EQ(out.framesDone, 78); // three whole reads before the missing frames
         EXPECT_EQ(out.failedLba, 150 + 27 + 78);
         if (mp3) {

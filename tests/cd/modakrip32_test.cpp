@@ -24,8 +24,9 @@ TEST(ModAkrip32, RecordsAddressesAndErrorTexts) {
     EXPECT_EQ(modAKRip32::aspiErrorText(0), QStringLiteral("No error..."));
     EXPECT_EQ(modAKRip32::aspiErrorText(-7),
               QStringLiteral("The handle to the CD-ROM unit is invalid."));
-    EXPECT_EQ(modAKRip32::aspiErrorText(-15),
-              QStringLiteral("An automatic jitter adjust failed during a call to ReadCDAudioLBAEx"));
+    EXPECT_EQ(
+        modAKRip32::aspiErrorText(-15),
+        QStringLiteral("An automatic jitter adjust failed during a call to ReadCDAudioLBAEx"));
     EXPECT_TRUE(modAKRip32::aspiErrorText(1).isEmpty());
     EXPECT_TRUE(modAKRip32::aspiErrorText(-16).isEmpty());
 }
