@@ -149,10 +149,22 @@ VortanError fileError(const QString& path, int error, const QString& source) {
                        QStringLiteral("%1: %2").arg(path, fileErrorText(error)));
 }
 
-ExtractOutcome readFailed(ExtractOutcome out, const QString& text, std::int32_t lba) {
-    out.status = ExtractOutcome::Status::ReadFailed;
-    out.readErrorText = text;
-    out.failedLba = lba;
+// The chunk of a track that could not be read.
+struct ReadFailure {
+    QString text;
+    std::int32_t lba = -1;
+};
+
+// How an extraction whose file ended properly went.
+ExtractOutcome endedOutcome(ExtractOutcome out, const std::optional<ReadFailure>& failure) {
+    if (failure) {
+        out.status = ExtractOutcome::Status::ReadFailed;
+        out.readErrorText = failure->text;
+        out.failedLba = failure->lba;
+    } else {
+        out.status = out.framesDone < out.framesTotal ? ExtractOutcome::Status::Cancelled
+                                                      : ExtractOutcome::Status::Completed;
+    }
     return out;
 }
 
@@ -186,16 +198,14 @@ ExtractOutcome ExtractTrackToWav(const ExtractRequest& request,
         return out;
     }
 
-    std::optional<QString> readError;
-    std::int32_t failedLba = -1;
+    std::optional<ReadFailure> readFailure;
     bool writeFailed = false;
     {
         AsyncFileWriter writer(file);
         ChunkStream chunks(request.handle, request.startLba, total);
         while (const auto chunk = chunks.next()) {
             if (chunk->failed) {
-                readError = chunk->error;
-                failedLba = chunk->lba;
+                readFailure = ReadFailure{chunk->error, chunk->lba};
                 break;
             }
             if (!writer.append(chunk->audio.data(), chunk->audio.size())) {
@@ -231,11 +241,7 @@ ExtractOutcome ExtractTrackToWav(const ExtractRequest& request,
         out.error = fileError(request.outputPath, ended ? file.lastError : endError, source);
         return out;
     }
-    if (readError)
-        return readFailed(out, *readError, failedLba);
-    out.status = out.framesDone < total ? ExtractOutcome::Status::Cancelled
-                                        : ExtractOutcome::Status::Completed;
-    return out;
+    return endedOutcome(out, readFailure);
 }
 
 ExtractOutcome ExtractTrackToMp3(const ExtractRequest& request,
@@ -254,27 +260,23 @@ ExtractOutcome ExtractTrackToMp3(const ExtractRequest& request,
     out.outputCreated = true;
     Mp3Output& mp3 = *opened.value();
 
-    std::optional<QString> readError;
-    std::int32_t failedLba = -1;
+    std::optional<ReadFailure> readFailure;
     ChunkStream chunks(request.handle, request.startLba, total);
     while (const auto chunk = chunks.next()) {
         if (chunk->failed) {
-            readError = chunk->error;
-            failedLba = chunk->lba;
+            readFailure = ReadFailure{chunk->error, chunk->lba};
             break;
         }
         const auto* samples = reinterpret_cast<const std::int16_t*>(chunk->audio.data());
-        for (std::int32_t frame = 0; frame < chunk->frames; ++frame) {
-            if (auto error = mp3.encode(samples + frame * samplesPerFrame,
-                                        static_cast<std::uint32_t>(samplesPerFrame))) {
-                mp3.finish();
-                out.error = std::move(*error);
-                return out;
-            }
-        }
-        if (auto error = mp3.commit()) {
+        std::optional<VortanError> chunkFailure;
+        for (std::int32_t frame = 0; frame < chunk->frames && !chunkFailure; ++frame)
+            chunkFailure = mp3.encode(samples + frame * samplesPerFrame,
+                                      static_cast<std::uint32_t>(samplesPerFrame));
+        if (!chunkFailure)
+            chunkFailure = mp3.commit();
+        if (chunkFailure) {
             mp3.finish();
-            out.error = std::move(*error);
+            out.error = std::move(*chunkFailure);
             return out;
         }
         out.framesDone += chunk->frames;
@@ -288,11 +290,7 @@ ExtractOutcome ExtractTrackToMp3(const ExtractRequest& request,
         out.error = std::move(*error);
         return out;
     }
-    if (readError)
-        return readFailed(out, *readError, failedLba);
-    out.status = out.framesDone < total ? ExtractOutcome::Status::Cancelled
-                                        : ExtractOutcome::Status::Completed;
-    return out;
+    return endedOutcome(out, readFailure);
 }
 
 // ---- The job ------------------------------------------------------------------------------
