@@ -9,7 +9,7 @@
 //    the same write-and-flush (clsFileIo) behind the same 44-byte header;
 //  - MP3: ExtractTrackToMp3 against the file encoder (encodeWavToMp3) on the same audio as a
 //    WAV, at the same settings.
-// Prints wall seconds of each and the ratios.
+// Prints wall and processor seconds of each and the ratios.
 #include "cd/cdextract.h"
 #include "cd/modakrip32.h"
 #include "encode/mp3fileencoder.h"
@@ -30,6 +30,7 @@
 #include <cstdio>
 #include <numbers>
 #include <random>
+#include <sys/resource.h>
 #include <vector>
 
 namespace {
@@ -99,14 +100,29 @@ double median(std::vector<double> v) {
     return v[v.size() / 2];
 }
 
-template <typename F> double seconds(F&& work) {
+// Processor seconds (user + system) of this process, all threads.
+double cpuSeconds() {
+    rusage u{};
+    getrusage(RUSAGE_SELF, &u);
+    return static_cast<double>(u.ru_utime.tv_sec + u.ru_stime.tv_sec) +
+           static_cast<double>(u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
+}
+
+struct Timing {
+    std::vector<double> wall;
+    std::vector<double> cpu;
+};
+
+template <typename F> void measure(Timing& timing, F&& work) {
     QElapsedTimer timer;
+    const double cpuBefore = cpuSeconds();
     timer.start();
     if (!work()) {
         std::fprintf(stderr, "a run failed\n");
         std::exit(1);
     }
-    return static_cast<double>(timer.nsecsElapsed()) / 1e9;
+    timing.wall.push_back(static_cast<double>(timer.nsecsElapsed()) / 1e9);
+    timing.cpu.push_back(cpuSeconds() - cpuBefore);
 }
 
 } // namespace
@@ -153,29 +169,35 @@ int main(int argc, char** argv) {
         return o.status == ExtractOutcome::Status::Completed;
     };
     const QString wav = temp.filePath(QStringLiteral("extracted.wav"));
-    std::vector<double> plain, toWav, toMp3, encode;
+    Timing plain, toWav, toMp3, encode;
     for (int round = 0; round < rounds; ++round) {
-        plain.push_back(seconds(
-            [&] { return plainLoop(cue, sectors, temp.filePath(QStringLiteral("plain.wav"))); }));
-        toWav.push_back(seconds([&] { return extract(false, wav); }));
-        toMp3.push_back(
-            seconds([&] { return extract(true, temp.filePath(QStringLiteral("x.mp3"))); }));
-        encode.push_back(seconds([&] {
+        measure(plain, [&] {
+            return plainLoop(cue, sectors, temp.filePath(QStringLiteral("plain.wav")));
+        });
+        measure(toWav, [&] { return extract(false, wav); });
+        measure(toMp3, [&] { return extract(true, temp.filePath(QStringLiteral("x.mp3"))); });
+        measure(encode, [&] {
             EncodeRequest r;
             r.sourcePath = wav;
             r.outputPath = temp.filePath(QStringLiteral("e.mp3"));
             r.config = request.config;
             return encodeWavToMp3(r, {}, {}).status == EncodeOutcome::Status::Completed;
-        }));
+        });
     }
     modAKRip32::CloseCurrentCD();
     cddrives::forgetImages();
 
     std::printf("track: %.1f minutes (%d sectors), %d rounds, medians in seconds\n", minutes,
                 sectors, rounds);
-    std::printf("WAV: extraction %.3f  plain libcdio loop %.3f  ratio %.3f (target <= 1.5)\n",
-                median(toWav), median(plain), median(toWav) / median(plain));
-    std::printf("MP3: extraction %.3f  file encoder on the WAV %.3f  ratio %.3f (target <= 1.05)\n",
-                median(toMp3), median(encode), median(toMp3) / median(encode));
+    auto report = [](const char* what, const Timing& ours, const char* against,
+                     const Timing& reference, double target) {
+        std::printf("%s: extraction %.3f s (cpu %.3f)  %s %.3f s (cpu %.3f)  wall ratio %.3f "
+                    "(target <= %.2f), cpu ratio %.3f\n",
+                    what, median(ours.wall), median(ours.cpu), against, median(reference.wall),
+                    median(reference.cpu), median(ours.wall) / median(reference.wall), target,
+                    median(ours.cpu) / median(reference.cpu));
+    };
+    report("WAV", toWav, "plain libcdio loop", plain, 1.5);
+    report("MP3", toMp3, "file encoder on the WAV", encode, 1.05);
     return 0;
 }
