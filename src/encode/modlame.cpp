@@ -420,8 +420,8 @@ QualitySettings qualitySettings(std::int32_t presetCode) {
 }
 
 std::uint32_t bitrateForIndex(int index) {
-    static constexpr std::array<std::uint32_t, 14> table = {32,  40,  48,  56,  64,  80,  96,
-                                                            112, 128, 160, 192, 224, 256, 320};
+    static constexpr std::array<std::uint32_t, bitrateCount> table = {
+        32, 40, 48, 56, 64, 80, 96, 112, 128, 160, 192, 224, 256, 320};
     if (index < 0 || index >= static_cast<int>(table.size()))
         return 160;
     return table[static_cast<std::size_t>(index)];
@@ -433,6 +433,13 @@ std::int32_t qualityPresetCode(int index) {
     if (index < 0 || index >= static_cast<int>(table.size()))
         return 0;
     return table[static_cast<std::size_t>(index)];
+}
+
+QStringList qualityNames() {
+    return {QStringLiteral("Low"),   QStringLiteral("Normal"), QStringLiteral("High"),
+            QStringLiteral("Voice"), QStringLiteral("Phone"),  QStringLiteral("Radio"),
+            QStringLiteral("Tape"),  QStringLiteral("Hifi"),   QStringLiteral("CD"),
+            QStringLiteral("Studio")};
 }
 
 EncoderConfig makeConfig(std::uint32_t bitrateKbps, std::int32_t qualityPreset) {

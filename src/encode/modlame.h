@@ -3,6 +3,7 @@
 #include "platform/error.h"
 
 #include <QString>
+#include <QStringList>
 
 #include <bit>
 #include <cstddef>
@@ -128,9 +129,13 @@ QString errorText(std::uint32_t code);
 VortanError lameError(std::uint32_t code);
 
 // Bitrate table: stored index 0..13 -> 32..320 kbit/s; any other index gives 160.
+inline constexpr int bitrateCount = 14;
 std::uint32_t bitrateForIndex(int index);
 // Quality table: stored index 0..9 -> preset code; any other index gives 0 ("Normal").
 std::int32_t qualityPresetCode(int index);
+// The quality table's names in index order ("Low", "Normal", "High", ... "Studio"): the
+// entries of every quality list the user chooses from.
+QStringList qualityNames();
 
 // What a preset code means to the encoder. Presets set the algorithmic quality and the
 // audio band only; they never change the bitrate or the channel mode of the record.

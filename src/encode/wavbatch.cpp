@@ -23,11 +23,6 @@
 
 namespace {
 
-// Texts of the quality list, in index order (the index is what the settings store keeps).
-const char* const qualityNames[] = {"Low",   "Normal", "High", "Voice", "Phone",
-                                    "Radio", "Tape",   "Hifi", "CD",    "Studio"};
-constexpr int bitrateEntries = 14;
-
 // Files of 1,000 bytes or less made by a "WAV Files" batch are not worth listing.
 constexpr qint64 smallestListedMp3 = 1000;
 
@@ -144,11 +139,10 @@ void Form1::cmdEncFile_Click() {
 
 void Form1::fillEncoderLists() {
     cmbBitrate->clear();
-    for (int i = 0; i < bitrateEntries; ++i)
+    for (int i = 0; i < modLAME::bitrateCount; ++i)
         cmbBitrate->addItem(QString::number(modLAME::bitrateForIndex(i)));
     cmbQuality->clear();
-    for (const char* name : qualityNames)
-        cmbQuality->addItem(QString::fromLatin1(name));
+    cmbQuality->addItems(modLAME::qualityNames());
 }
 
 // A list without a current entry (an index the store held that the list does not have)
