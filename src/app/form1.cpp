@@ -2,6 +2,7 @@
 #include "app/form1.h"
 
 #include "app/batchrunner.h"
+#include "app/destination.h"
 #include "app/frmpopup.h"
 #include "app/helpwindow.h"
 #include "app/jobstate.h"
@@ -12,6 +13,7 @@
 #include "app/windowbatch.h"
 #include "platform/dialogs.h"
 #include "prefs/errhandler.h"
+#include "prefs/mixer.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -27,7 +29,6 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QSignalBlocker>
-#include <QStandardPaths>
 #include <QSystemTrayIcon>
 #include <QTimer>
 #include <QTreeView>
@@ -50,18 +51,6 @@ void setMenuEnabled(QMenu* menu, bool enabled) {
 
 QString destinationCaption() {
     return QStringLiteral("Destination:  ") + DecodePath + QLatin1Char('/');
-}
-
-// The first-run destination: "WAVFiles" in the program's folder, or in the user's Music
-// folder when the program's folder cannot be written (an installed program).
-QString defaultDestinationFolder() {
-    const QString programFolder = ProgramFolder();
-    if (QFileInfo(programFolder).isWritable())
-        return programFolder + QStringLiteral("/WAVFiles");
-    QString music = QStandardPaths::writableLocation(QStandardPaths::MusicLocation);
-    if (music.isEmpty())
-        music = QDir::homePath() + QStringLiteral("/Music");
-    return music + QStringLiteral("/WAVFiles");
 }
 
 } // namespace
@@ -153,6 +142,7 @@ void Form1::connectCommands() {
     connect(mnuRemoveDelete, &QAction::triggered, this, [this] { tree_->RemoveAndDeleteFile(); });
 
     connect(Timer1, &QTimer::timeout, this, &Form1::Timer1_Timer);
+    connect(tmrWarning, &QTimer::timeout, this, &Form1::tmrWarning_Timer);
     // A choice in the list, the same drive again included, (re)opens that drive.
     connect(DriveList, &QComboBox::activated, this, &Form1::DriveList_Click);
     connect(mnuOpenImage, &QAction::triggered, this, &Form1::mnuOpenImage_Click);
@@ -193,10 +183,12 @@ void Form1::Form_Load() {
     QDir::setCurrent(ProgramFolder());
     fillDriveList();
 
-    // What the hidden preferences window settles when it loads: the destination folder,
-    // and the tray icon when the user keeps the program in the tray. (Applying the stored
-    // CD mute choice belongs to the preferences window.)
+    // What the preferences window applies when it loads: the destination folder, the CD
+    // line muted when the user chose so, and the tray icon when the user keeps the program
+    // in the tray.
     settleDestinationFolder();
+    if (MuteButton == 1)
+        MuteCdLine();
     if (DesktopIcon == 1)
         loadPopup();
 
@@ -229,21 +221,14 @@ void Form1::centreOnScreen() {
 }
 
 void Form1::settleDestinationFolder() {
-    const QString stored = settings::readText(SettingKey::DecodePath, QString());
-    QString path = defaultDestinationFolder();
-    if (!stored.isEmpty() && QDir::isAbsolutePath(stored))
-        path = QDir::cleanPath(stored); // case kept; no trailing "/" except for "/" itself
-
-    if (MakeDirs(path)) {
-        WriteSetting(SettingKey::DecodePath, path);
-        QCoreApplication::processEvents();
-    } else {
-        dialogs::msgBox(QStringLiteral("Error in creating the path ") + path +
-                        QStringLiteral("  Create a new Destination path using the selection "
-                                       "controls"));
-    }
-    // The jobs write into the folder chosen even when the store keeps the old value.
+    const QString path = storedDestinationFolder();
+    createDestination(path);
+    // The jobs write into the folder settled even when the store keeps the old value.
     DecodePath = path;
+}
+
+void Form1::showDestination() {
+    Label2->setText(destinationCaption());
 }
 
 void Form1::Command7_Click() {}

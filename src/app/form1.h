@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/drivespace.h"
 #include "app/windowbatch.h"
 
 #include <QMainWindow>
@@ -8,6 +9,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <vector>
 
 class QAction;
@@ -104,8 +106,23 @@ class Form1 : public QMainWindow {
     // Settles DecodePath: the stored folder, or on a first run "WAVFiles" in the program's
     // folder (the user's Music folder when that is not writable); creates it and stores it.
     void settleDestinationFolder();
+    // Label2 shows DecodePath as the destination.
+    void showDestination();
     // The help page shown by Cmdhelp_Click.
     static QString helpFilePath();
+
+    // ---- Disk-space guard (app/diskguard.cpp) -------------------------------------------
+    // Measures the fixed file systems and the one holding DecodePath, keeps the
+    // destination's figure and hands the report to driveSpaceRefreshed.
+    void RefreshDriveSpace();
+    // The guard's tick while a job runs: below "HDStopNo" MB (with "HDstopdecoding" on) the
+    // job stops before its next file, as Command1 stops it; below "HDWarningNo" MB (with
+    // "HDWarning" on) Label5 shows. Both comparisons are strict. A destination that cannot
+    // be measured triggers neither.
+    void tmrWarning_Timer();
+    // The destination's free MB at the last RefreshDriveSpace; empty before the first one
+    // and when it could not be measured.
+    std::optional<std::int64_t> destinationFreeMb() const { return destinationFreeMb_; }
 
     // ---- Job entry points -------------------------------------------------------------
     // Virtual so that the dispatch of CmdSelectAction_Click can be observed. Each lives with
@@ -249,6 +266,8 @@ class Form1 : public QMainWindow {
     void playerWindowRequested();
     void searchWindowRequested();
     void preferencesWindowRequested();
+    // Every RefreshDriveSpace, for the preferences window's drive panel.
+    void driveSpaceRefreshed(const ModSysInfo::DriveSpaceReport& report);
     // The window has unloaded and the program should end (connected to the application's
     // quit by the program entry).
     void programEndRequested();
@@ -282,4 +301,5 @@ class Form1 : public QMainWindow {
     bool jobRunning_ = false;     // inside the job dispatch of CmdSelectAction_Click
     bool closeRequested_ = false; // closing waits for the job to wind down
     BatchReport lastBatch_;
+    std::optional<std::int64_t> destinationFreeMb_;
 };

@@ -1,0 +1,40 @@
+#include "app/destination.h"
+
+#include "app/paths.h"
+#include "app/settings.h"
+#include "platform/dialogs.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QStandardPaths>
+
+QString defaultDestinationParent() {
+    const QString programFolder = ProgramFolder();
+    if (QFileInfo(programFolder).isWritable())
+        return programFolder;
+    const QString music = QStandardPaths::writableLocation(QStandardPaths::MusicLocation);
+    return music.isEmpty() ? QDir::homePath() + QStringLiteral("/Music") : music;
+}
+
+QString storedDestinationFolder() {
+    const QString stored = settings::readText(SettingKey::DecodePath, QString());
+    if (QDir::isAbsolutePath(stored)) {
+        const QString path = QDir::cleanPath(stored);
+        if (path != QLatin1String("/"))
+            return path;
+    }
+    return defaultDestinationParent() + QStringLiteral("/WAVFiles");
+}
+
+bool createDestination(const QString& path) {
+    if (!MakeDirs(path)) {
+        dialogs::msgBox(QStringLiteral("Error in creating the path ") + path +
+                        QStringLiteral("  Create a new Destination path using the selection "
+                                       "controls"));
+        return false;
+    }
+    settings::saveText(SettingKey::DecodePath, path);
+    QCoreApplication::processEvents();
+    return true;
+}

@@ -1,0 +1,21 @@
+#pragma once
+
+#include <QString>
+
+// The destination folder: where it is on a first run, which folder the stored "DecodePath"
+// names, and creating it. GUI thread (the helpers show messages through the dialogs seam).
+
+// The folder that holds "WAVFiles" on a first run: the program's folder, or the user's Music
+// folder when the program's folder cannot be written (an installed program).
+QString defaultDestinationParent();
+
+// The folder the stored "DecodePath" names, as an absolute path without a trailing "/": the
+// stored path when it is absolute and not the root itself, otherwise (nothing stored yet, a
+// relative or root path) "WAVFiles" in defaultDestinationParent(). Letters keep their case.
+QString storedDestinationFolder();
+
+// Creates the folder chain of `path` and, once it exists, stores `path` under "DecodePath"
+// and lets pending window events run. When it cannot be created, says so ("Error in
+// creating the path ...") and returns false; the store then keeps its old value. The shared
+// DecodePath is left to the caller.
+bool createDestination(const QString& path);

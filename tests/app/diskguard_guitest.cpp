@@ -1,0 +1,134 @@
+// The disk-space guard of the main window, with the destination's free space given by the
+// test.
+#include "app/drivespace.h"
+#include "fixtures.h"
+#include "formtest.h"
+#include "mp3decode.h"
+
+#include <QLabel>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTimer>
+
+namespace {
+
+constexpr std::int64_t mb = 1'000'000;
+
+class DiskGuardTest : public FormTest {
+  protected:
+    void SetUp() override {
+        FormTest::SetUp();
+        WriteSetting(SettingKey::DeleteWav, QStringLiteral("0"));
+    }
+    void TearDown() override {
+        ModSysInfo::setSpaceQuery({});
+        FormTest::TearDown();
+        StopRequested = false;
+    }
+    // The destination's file system has `freeBytes` free of `totalBytes` (0: it cannot be
+    // measured); every other one has plenty.
+    void destinationFree(std::int64_t freeBytes, std::int64_t totalBytes = 500'000 * mb) {
+        ModSysInfo::setSpaceQuery(
+            [=](const QString& path, std::int64_t& total, std::int64_t& free) {
+                const bool destination = path == DecodePath;
+                total = destination ? totalBytes : 500'000 * mb;
+                free = destination ? freeBytes : 400'000 * mb;
+            });
+    }
+    QString wav(const QString& name, double seconds) {
+        const QString path = dest.filePath(name);
+        fixtures::writeFile(path, fixtures::wavBytes(fixtures::sine(440, seconds)));
+        return path;
+    }
+    QString mp3(const QString& base) const { return dest.filePath(base + QStringLiteral(".mp3")); }
+};
+
+} // namespace
+
+TEST_F(DiskGuardTest, TickWarnsBelowTheWarningLevelAndStopsBelowTheStopLevel) {
+    // Defaults: warn below 100 MB, stop below 50 MB.
+    Form1& w = load();
+    struct Case {
+        std::int64_t freeBytes, totalBytes;
+        bool warns, stops;
+    };
+    const std::int64_t disk = 500'000 * mb;
+    const Case cases[] = {
+        {75 * mb, disk, true, false},
+        {100 * mb, disk, false, false},  // at the warning level: nothing
+        {50 * mb, disk, true, false},    // at the stop level: a warning only
+        {49'500'000, disk, true, false}, // rounds to 50 MB
+        {40 * mb, disk, true, true},
+        {0, 0, false, false}, // not measurable: no reason to warn or stop
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.freeBytes);
+        StopRequested = false;
+        w.Label5->hide();
+        w.tmrWarning->start();
+        w.Timer1->stop();
+        destinationFree(c.freeBytes, c.totalBytes);
+        w.tmrWarning_Timer();
+        EXPECT_EQ(!w.Label5->isHidden(), c.warns);
+        EXPECT_EQ(StopRequested.load(), c.stops);
+        // A stop ends the guard and resets the display a second later.
+        EXPECT_EQ(w.tmrWarning->isActive(), !c.stops);
+        EXPECT_EQ(w.Timer1->isActive(), c.stops);
+    }
+
+    // Stopping can be turned off; warning stays.
+    WriteSetting(SettingKey::HDStopDecoding, std::int16_t{0});
+    StopRequested = false;
+    w.Label5->hide();
+    destinationFree(1 * mb);
+    w.tmrWarning_Timer();
+    EXPECT_FALSE(StopRequested);
+    EXPECT_FALSE(w.Label5->isHidden());
+}
+
+TEST_F(DiskGuardTest, DuringABatchAStopLetsTheCurrentFileEndAndStartsNoOther) {
+    const QString a = wav(QStringLiteral("a.wav"), 3.0);
+    const QString b = wav(QStringLiteral("b.wav"), 1.0);
+    Form1& w = load();
+    w.tree().List5.setItems({a, b});
+
+    // The guard's tick is run by hand at the first progress of a file, when the guard runs.
+    auto runBatch = [&](std::int64_t freeBytes) {
+        destinationFree(freeBytes);
+        QFile::remove(mp3(QStringLiteral("a")));
+        QFile::remove(mp3(QStringLiteral("b")));
+        bool guardRan = false;
+        auto connection =
+            QObject::connect(w.ProgressBar1, &QProgressBar::valueChanged, [&](int value) {
+                if (value > 0 && !guardRan && w.tmrWarning->isActive()) {
+                    guardRan = true;
+                    w.tmrWarning_Timer();
+                }
+            });
+        select(SourceTree::SelectedWavText);
+        w.CmdSelectAction_Click();
+        QObject::disconnect(connection);
+        return guardRan;
+    };
+
+    // 75 MB: the warning shows, both files are made.
+    EXPECT_TRUE(runBatch(75 * mb));
+    EXPECT_FALSE(w.Label5->isHidden());
+    EXPECT_TRUE(QFileInfo::exists(mp3(QStringLiteral("b"))));
+
+    // 40 MB: the file under way is finished whole, the next one never starts.
+    EXPECT_TRUE(runBatch(40 * mb));
+    EXPECT_FALSE(w.Label5->isHidden());
+    const auto made = mp3decode::decodeFile(mp3(QStringLiteral("a")));
+    ASSERT_TRUE(made.ok);
+    EXPECT_NEAR(made.seconds(), 3.0, 0.06);
+    EXPECT_FALSE(QFileInfo::exists(mp3(QStringLiteral("b"))));
+    EXPECT_TRUE(w.CmdSelectAction->isEnabled());
+    EXPECT_FALSE(w.tmrWarning->isActive());
+
+    // "HDWarning" off: the guard never runs, even with stopping on and the disk nearly full.
+    WriteSetting(SettingKey::HDWarning, std::int16_t{0});
+    EXPECT_FALSE(runBatch(1 * mb));
+    EXPECT_TRUE(w.Label5->isHidden());
+    EXPECT_TRUE(QFileInfo::exists(mp3(QStringLiteral("b"))));
+}
