@@ -2,6 +2,7 @@
 #include "app/paths.h"
 #include "platform/dialogs.h"
 #include "platform/widgetdialogs.h"
+#include "prefs/frmprefs.h"
 
 #include <QApplication>
 #include <QDir>
@@ -46,6 +47,7 @@ int main(int argc, char* argv[]) {
         Form1 window;
         QObject::connect(&window, &Form1::programEndRequested, &app, &QApplication::quit,
                          Qt::QueuedConnection);
+        FrmPrefs::serve(window);
         window.Form_Load();
         rc = QApplication::exec();
     }

@@ -1,0 +1,311 @@
+// The preferences window, opened from a loaded main window, offscreen.
+#include "app/drivespace.h"
+#include "app/frmpopup.h"
+#include "app/paths.h"
+#include "formtest.h"
+#include "prefs/folderlist.h"
+#include "prefs/frmprefs.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QFrame>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPointer>
+#include <QPushButton>
+#include <QTabWidget>
+
+namespace {
+
+class PrefsTest : public FormTest {
+  protected:
+    void TearDown() override {
+        ModSysInfo::setSpaceQuery({});
+        FormTest::TearDown();
+    }
+    FrmPrefs& open() {
+        prefs = FrmPrefs::open(*form);
+        return *prefs;
+    }
+    static QString stored(SettingKey key) { return settings::readText(key, QStringLiteral("-")); }
+    static QStringList entries(const QComboBox* box) {
+        QStringList out;
+        for (int i = 0; i < box->count(); ++i)
+            out << box->itemText(i);
+        return out;
+    }
+
+    QPointer<FrmPrefs> prefs;
+};
+
+} // namespace
+
+TEST_F(PrefsTest, LoadShowsTheStoredValuesAndSettlesTheDestination) {
+    const QString wanted = dest.filePath(QStringLiteral("Out Dir/CD One"));
+    for (auto [key, text] : std::initializer_list<std::pair<SettingKey, QString>>{
+             {SettingKey::HDWarning, QStringLiteral("0")},
+             {SettingKey::HDWarningNo, QStringLiteral("250")},
+             {SettingKey::HDStopNo, QStringLiteral("30")},
+             {SettingKey::MinimizeOnStart, QStringLiteral("1")},
+             {SettingKey::DeleteWav, QStringLiteral("0")},
+             {SettingKey::ShowFullPath, QStringLiteral("0")},
+             {SettingKey::AudioFormat, QStringLiteral("0")},
+             {SettingKey::EncodingQuality, QStringLiteral("7")},
+             {SettingKey::EncodingBitrate, QStringLiteral("9")},
+             {SettingKey::DecodePath, wanted}})
+        WriteSetting(key, text);
+    load();
+    // Every fixed file system has 1,499,999 bytes free.
+    ModSysInfo::setSpaceQuery([](const QString&, std::int64_t& total, std::int64_t& free) {
+        total = 4'000'000'000'000;
+        free = 1'499'999;
+    });
+    FrmPrefs& p = open();
+
+    EXPECT_EQ(p.windowTitle(), QStringLiteral("Preferences"));
+    ASSERT_EQ(p.SSTab2->count(), 3);
+    EXPECT_EQ(p.SSTab2->tabText(0), QStringLiteral("Disk Space"));
+    EXPECT_EQ(p.SSTab2->tabText(1), QStringLiteral("Audio, Misc."));
+    EXPECT_EQ(p.SSTab2->tabText(2), QStringLiteral(" Destination Path"));
+    for (const char* name :
+         {"Check6", "Text7",     "Check7", "Text8",  "Command1", "Command3", "Text6",
+          "Check3", "cbxFormat", "Check1", "Combo1", "Combo2",   "Check11",  "Check10",
+          "Check5", "Check4",    "Text9",  "Check2", "Picture6", "Drive2",   "Dir2",
+          "Text10", "Co111",     "Label3", "Label4"})
+        EXPECT_NE(p.findChild<QWidget*>(QLatin1String(name)), nullptr) << name;
+
+    EXPECT_FALSE(p.Check6->isChecked());
+    EXPECT_EQ(p.Text7->text(), QStringLiteral("250"));
+    EXPECT_TRUE(p.Check7->isChecked());
+    EXPECT_EQ(p.Text8->text(), QStringLiteral("30"));
+    EXPECT_FALSE(p.Check4->isChecked());
+    EXPECT_TRUE(p.Check5->isChecked());
+    EXPECT_FALSE(p.Check3->isChecked());
+    EXPECT_FALSE(p.Check11->isChecked());
+    EXPECT_TRUE(p.Check10->isChecked());
+    EXPECT_EQ(p.Check10->text(), QStringLiteral("Encode to MP3 after extracting"));
+    EXPECT_TRUE(p.Check1->isChecked()); // and the (absent) CD line muted
+    EXPECT_EQ(p.Check1->text(), QStringLiteral("Mute"));
+    EXPECT_EQ(entries(p.cbxFormat),
+              (texts({"44.100Hz, 16bit Mono, 86k/sec", "44.100Hz, 16bit Stereo, 172k/sec"})));
+    EXPECT_EQ(p.cbxFormat->currentIndex(), 0);
+    // The quality list is the main window's; the bitrates are the encoder's.
+    EXPECT_EQ(entries(p.Combo1), entries(form->cmbQuality));
+    EXPECT_EQ(p.Combo1->currentText(), QStringLiteral("Hifi"));
+    EXPECT_EQ(entries(p.Combo2), (texts({"32", "40", "48", "56", "64", "80", "96", "112", "128",
+                                         "160", "192", "224", "256", "320"})));
+    EXPECT_EQ(p.Combo2->currentText(), QStringLiteral("160"));
+
+    // The drive panel: every fixed file system at 1 MB, and the destination's figure.
+    const QStringList lines = p.Text6->toPlainText().split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    ASSERT_FALSE(lines.isEmpty()); // "/" at least
+    for (const QString& line : lines)
+        EXPECT_TRUE(line.endsWith(QStringLiteral(" - 1 MB available"))) << line.toStdString();
+    EXPECT_EQ(p.Label4->text(), QStringLiteral("1"));
+    EXPECT_EQ(form->destinationFreeMb(), std::optional<std::int64_t>(1));
+
+    // The destination: created, its case kept, shown in the folder chooser.
+    EXPECT_EQ(p.Text9->text(), wanted);
+    EXPECT_EQ(p.Text10->text(), QStringLiteral("CD One"));
+    EXPECT_EQ(DecodePath, wanted);
+    EXPECT_TRUE(QFileInfo(wanted).isDir());
+    EXPECT_EQ(p.Dir2->path(), wanted);
+    EXPECT_FALSE(p.Check2->isChecked());
+    EXPECT_TRUE(p.Picture6->isHidden());
+
+    // One window at a time, from the main window's button and menu too.
+    FrmPrefs::serve(*form);
+    form->Copt->click();
+    form->mnuGetMainPrefs->trigger();
+    EXPECT_EQ(form->findChildren<FrmPrefs*>().size(), 1);
+    EXPECT_EQ(FrmPrefs::open(*form), &p);
+    EXPECT_TRUE(dialogs().messages().empty()); // never "not available"
+}
+
+TEST_F(PrefsTest, EveryControlSavesAtOnceAndTheListsWhenTheWindowCloses) {
+    load();
+    FrmPrefs& p = open();
+
+    struct Box {
+        QCheckBox* box;
+        SettingKey key;
+        const std::int16_t* variable;
+    };
+    for (const Box& b : {Box{p.Check6, SettingKey::HDWarning, &HDWarning},
+                         Box{p.Check7, SettingKey::HDStopDecoding, &HDStopDecoding},
+                         Box{p.Check3, SettingKey::DeleteWav, &DeleteWav},
+                         Box{p.Check11, SettingKey::ShowFullPath, &ShowFullPath},
+                         Box{p.Check10, SettingKey::EncodeAfterExtracting, &EncodeAfterExtracting},
+                         Box{p.Check5, SettingKey::MinimizeOnStart, &MinimizeOnStart},
+                         Box{p.Check1, SettingKey::MuteButton, &MuteButton}}) {
+        SCOPED_TRACE(b.box->objectName().toStdString());
+        for (int round = 0; round < 2; ++round) {
+            b.box->click();
+            const int value = b.box->isChecked() ? 1 : 0;
+            EXPECT_EQ(stored(b.key), QString::number(value));
+            EXPECT_EQ(*b.variable, value);
+        }
+    }
+    // With no mixer present the mute box still follows and stores the choice.
+    p.Check1->click();
+    EXPECT_EQ(p.Check1->text(), QStringLiteral("Play"));
+    EXPECT_EQ(MuteButton, 0);
+    p.Check1->click();
+    EXPECT_EQ(p.Check1->text(), QStringLiteral("Mute"));
+    EXPECT_EQ(stored(SettingKey::MuteButton), QStringLiteral("1"));
+    p.Check10->click();
+    EXPECT_EQ(p.Check10->text(), QStringLiteral("Do not Encode after extracting"));
+
+    // The levels store the text as typed, key by key; only 16-bit numbers reach the
+    // variables.
+    auto type = [](QLineEdit* box, const QString& text) {
+        box->selectAll();
+        QTest::keyClick(box, Qt::Key_Delete);
+        QTest::keyClicks(box, text);
+    };
+    type(p.Text7, QStringLiteral("250"));
+    EXPECT_EQ(stored(SettingKey::HDWarningNo), QStringLiteral("250"));
+    EXPECT_EQ(HDWarningNo, 250);
+    for (const char* text : {"abc", ""}) {
+        type(p.Text7, QLatin1String(text));
+        EXPECT_EQ(stored(SettingKey::HDWarningNo), QLatin1String(text));
+        EXPECT_EQ(HDWarningNo, 250);
+    }
+    type(p.Text7, QStringLiteral("99999")); // 9999 was the last number that fitted
+    EXPECT_EQ(stored(SettingKey::HDWarningNo), QStringLiteral("99999"));
+    EXPECT_EQ(HDWarningNo, 9999);
+    type(p.Text8, QStringLiteral("-7"));
+    EXPECT_EQ(HDStopNo, -7);
+    // "Set" saves the four again, from the boxes.
+    settings::saveText(SettingKey::HDStopNo, QStringLiteral("x"));
+    settings::saveText(SettingKey::HDWarning, QStringLiteral("x"));
+    p.Command1->click();
+    EXPECT_EQ(stored(SettingKey::HDStopNo), QStringLiteral("-7"));
+    EXPECT_EQ(stored(SettingKey::HDWarning), QString::number(HDWarning));
+
+    // The format is saved at once; quality and bitrate only when the window closes.
+    p.cbxFormat->setCurrentIndex(0);
+    EXPECT_EQ(stored(SettingKey::AudioFormat), QStringLiteral("0"));
+    EXPECT_EQ(AudioFormat, 0);
+    p.Combo1->setCurrentIndex(8);
+    p.Combo2->setCurrentIndex(13);
+    EXPECT_EQ(EncodingQuality, 8);
+    EXPECT_EQ(EncodingBitrate, 13);
+    EXPECT_EQ(stored(SettingKey::EncodingQuality), QStringLiteral("5"));
+    settings::saveText(SettingKey::AudioFormat, QStringLiteral("x"));
+
+    // The tray choice: the icon comes and this window goes, and back.
+    p.Check4->click();
+    EXPECT_NE(form->popup(), nullptr);
+    EXPECT_TRUE(p.isHidden());
+    EXPECT_EQ(DesktopIcon, 1);
+    p.Check4->click();
+    EXPECT_EQ(form->popup(), nullptr);
+    EXPECT_TRUE(p.isVisible());
+
+    p.close();
+    EXPECT_EQ(stored(SettingKey::EncodingQuality), QStringLiteral("8"));
+    EXPECT_EQ(stored(SettingKey::EncodingBitrate), QStringLiteral("13"));
+    EXPECT_EQ(stored(SettingKey::AudioFormat), QStringLiteral("0"));
+    EXPECT_EQ(form->cmbQuality->currentIndex(), 8);
+    EXPECT_EQ(form->cmbBitrate->currentIndex(), 13);
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_TRUE(prefs.isNull());
+}
+
+TEST_F(PrefsTest, CreateMakesTheNamedFolderInsideTheChosenOne) {
+    load();
+    FrmPrefs& p = open();
+
+    p.Check2->click();
+    EXPECT_FALSE(p.Picture6->isHidden());
+    // Choosing a folder makes it the destination at once.
+    ASSERT_TRUE(QDir(dest.path()).mkpath(QStringLiteral("Parent")));
+    const QString parent = dest.filePath(QStringLiteral("Parent"));
+    p.Dir2->setPath(parent);
+    EXPECT_EQ(p.Text9->text(), parent);
+    EXPECT_EQ(stored(SettingKey::DecodePath), parent);
+    EXPECT_EQ(DecodePath, parent);
+    EXPECT_EQ(form->Label2->text(), QStringLiteral("Destination:  ") + parent + QLatin1Char('/'));
+
+    // No name: said, and nothing changes.
+    p.Text10->clear();
+    p.Co111->click();
+    ASSERT_EQ(dialogs().messages().size(), 1u);
+    EXPECT_EQ(dialogs().messages()[0].text,
+              QStringLiteral("Enter a name for the Destination directory"));
+    EXPECT_TRUE(p.Check2->isChecked());
+    EXPECT_EQ(DecodePath, parent);
+
+    p.Text10->setText(QStringLiteral("New Rips"));
+    p.Co111->click();
+    const QString made = parent + QStringLiteral("/New Rips");
+    EXPECT_TRUE(QFileInfo(made).isDir());
+    EXPECT_EQ(DecodePath, made);
+    EXPECT_EQ(stored(SettingKey::DecodePath), made);
+    EXPECT_EQ(p.Text9->text(), made);
+    EXPECT_FALSE(p.Check2->isChecked());
+    EXPECT_TRUE(p.Picture6->isHidden());
+    EXPECT_EQ(dialogs().messages().size(), 1u);
+
+    // A folder that cannot be made is named, and the destination stays where it was.
+    const QString file = makeFile(QStringLiteral("plain file"));
+    p.Check2->click();
+    p.Text9->setText(file);
+    p.Text10->setText(QStringLiteral("inside"));
+    dialogs().clear();
+    p.Co111->click();
+    const auto messages = dialogs().messages();
+    ASSERT_FALSE(messages.empty());
+    EXPECT_EQ(messages.back().text, QStringLiteral("Error in creating the path ") + file +
+                                        QStringLiteral("/inside  Create a new Destination path "
+                                                       "using the selection controls"));
+    EXPECT_EQ(DecodePath, made);
+    EXPECT_EQ(stored(SettingKey::DecodePath), made);
+    EXPECT_EQ(p.Text9->text(), made);
+
+    // A parent that is no path at all: the program asks for a name and makes that folder
+    // beside the program; no answer changes nothing.
+    auto createWithoutParent = [&](const std::optional<QString>& answer) {
+        if (!p.Check2->isChecked())
+            p.Check2->click();
+        p.Text9->clear();
+        p.Text10->setText(QStringLiteral("x"));
+        dialogs().clear();
+        dialogs().inputs.push_back(answer);
+        p.Co111->click();
+        ASSERT_EQ(dialogs().records.size(), 1u);
+        EXPECT_EQ(dialogs().records[0].prompt,
+                  QStringLiteral("Error creating a new directory. Enter the name of the File "
+                                 "directory you would like to create "));
+    };
+    createWithoutParent(std::nullopt);
+    EXPECT_EQ(DecodePath, made);
+    EXPECT_EQ(stored(SettingKey::DecodePath), made);
+    const QString named = ProgramFolder() + QStringLiteral("/Asked For");
+    QDir(named).removeRecursively();
+    createWithoutParent(QStringLiteral("Asked For"));
+    EXPECT_TRUE(QFileInfo(named).isDir());
+    EXPECT_EQ(DecodePath, named);
+    EXPECT_EQ(stored(SettingKey::DecodePath), named);
+    EXPECT_EQ(p.Text10->text(), QStringLiteral("Asked For"));
+    EXPECT_FALSE(p.Check2->isChecked());
+    QDir(named).removeRecursively();
+}
+
+TEST_F(PrefsTest, FirstOpeningWithNoStoredDestinationMakesWavFilesBesideTheProgram) {
+    load();
+    settings::saveText(SettingKey::DecodePath, QString());
+    const QString expected = ProgramFolder() + QStringLiteral("/WAVFiles");
+    const bool existed = QFileInfo::exists(expected);
+    FrmPrefs& p = open();
+    EXPECT_TRUE(QFileInfo(expected).isDir());
+    EXPECT_EQ(p.Text9->text(), expected);
+    EXPECT_EQ(p.Text10->text(), QStringLiteral("WAVFiles"));
+    EXPECT_EQ(DecodePath, expected);
+    EXPECT_EQ(stored(SettingKey::DecodePath), expected);
+    if (!existed)
+        QDir(expected).removeRecursively();
+}
