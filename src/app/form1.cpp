@@ -162,6 +162,8 @@ void Form1::connectCommands() {
     });
     connect(Command6, &QPushButton::clicked, this, &Form1::Command6_Click);
     connect(Command3, &QPushButton::clicked, this, &Form1::Command3_Click);
+    connect(Command11, &QPushButton::clicked, this, &Form1::Command11_Click);
+    connect(Command12, &QPushButton::clicked, this, &Form1::Command12_Click);
     connect(Check3, &QCheckBox::clicked, this, &Form1::Check3_Click);
     connect(Chk2Stage, &QCheckBox::clicked, this, &Form1::Chk2Stage_Click);
     connect(cmbBitrate, &QComboBox::currentIndexChanged, this, &Form1::cmbBitrate_Click);

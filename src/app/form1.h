@@ -26,6 +26,7 @@ class QWidget;
 class SourceTree;
 class TreeViewEvents;
 class frmpopup;
+struct TrackSpan;
 
 // The main window: the source tree, the action button and its job dispatch, the bars, the
 // progress display, the stop protocol and the program's shutdown. Lives on the GUI thread
@@ -168,6 +169,14 @@ class Form1 : public QMainWindow {
     void Command3_Click();
     void Check3_Click();
     void Chk2Stage_Click();
+    // Two-step extraction (cd/capturebatch.cpp): ends the recording under way at once, keeping
+    // it, and the batch after it.
+    void cmdCancel_Click();
+    // Plays the CD from the current track's start; stops playing and recording.
+    void Command11_Click();
+    void Command12_Click();
+    // Where track `track` lies on the disc, from the last listing.
+    TrackSpan trackSpan(int track) const;
     // Track lengths in milliseconds of the last full listing, by track number (element 0
     // unused).
     std::vector<std::int32_t> trackLengthsMs;
@@ -212,12 +221,14 @@ class Form1 : public QMainWindow {
     QCheckBox* Chk2Stage = nullptr;
     QCheckBox* Check3 = nullptr;
     QPushButton* cmdStart = nullptr;
-    QPushButton* Command6 = nullptr; // hidden: the one-step batch
-    QPushButton* Command3 = nullptr; // hidden: the MP3-only batch
-    QTimer* Timer1 = nullptr;        // one-shot idle reset, 1000 ms
-    QTimer* tmrWarning = nullptr;    // disk-space guard, 2000 ms
-    QTimer* tmrRecord = nullptr;     // record-capture watch, 100 ms
-    QCheckBox* Check9 = nullptr;     // hidden: stops a real-time recording
+    QPushButton* Command6 = nullptr;  // hidden: the one-step batch
+    QPushButton* Command3 = nullptr;  // hidden: the MP3-only batch
+    QPushButton* Command11 = nullptr; // play the current track
+    QPushButton* Command12 = nullptr; // stop playing
+    QTimer* Timer1 = nullptr;         // one-shot idle reset, 1000 ms
+    QTimer* tmrWarning = nullptr;     // disk-space guard, 2000 ms
+    QTimer* tmrRecord = nullptr;      // record-capture watch, 100 ms
+    QCheckBox* Check9 = nullptr;      // hidden: stops a real-time recording
     QPushButton* CmdSelectAction = nullptr;
     QPushButton* Command4 = nullptr;
     QPushButton* C777 = nullptr;
@@ -291,6 +302,9 @@ class Form1 : public QMainWindow {
     void unloadWindow();
     void requestCloseAfterJob();
     void setCdControlsEnabled(bool enabled);
+    // After a recorded track: its MP3, then the recording deleted or listed. A problem to
+    // report at the end of the batch, or nothing.
+    std::optional<QString> encodeRecording(const QString& wavPath);
 
     static Form1* current_;
     SourceTree* tree_ = nullptr;
@@ -301,5 +315,6 @@ class Form1 : public QMainWindow {
     bool jobRunning_ = false;     // inside the job dispatch of CmdSelectAction_Click
     bool closeRequested_ = false; // closing waits for the job to wind down
     BatchReport lastBatch_;
+    bool captureStopAfterTrack_ = false; // a two-step batch ends after the current track
     std::optional<std::int64_t> destinationFreeMb_;
 };

@@ -199,6 +199,10 @@ void Form1::buildControls() {
     Command6->setVisible(false);
     Command3 = makeButton(cdBar, "Command3", QStringLiteral("Extract to MP3"));
     Command3->setVisible(false);
+    Command11 = makeButton(cdBar, "Command11", QStringLiteral("Play"));
+    Command11->setToolTip(QStringLiteral("Play Selected track"));
+    Command12 = makeButton(cdBar, "Command12", QStringLiteral("Stop"));
+    Command12->setToolTip(QStringLiteral("Stop playing CD"));
     extractRow->addWidget(new QLabel(QStringLiteral("Extract to:"), cdBar));
     extractRow->addWidget(optWAV);
     extractRow->addWidget(optMP3);
@@ -211,6 +215,9 @@ void Form1::buildControls() {
     extractRow->addWidget(cmdStart);
     extractRow->addWidget(Command6);
     extractRow->addWidget(Command3);
+    extractRow->addSpacing(12);
+    extractRow->addWidget(Command11);
+    extractRow->addWidget(Command12);
     extractRow->addStretch(1);
 
     // Strip above the tree: the next-action line.

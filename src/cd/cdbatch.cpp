@@ -6,6 +6,7 @@
 #include "app/windowbatch.h"
 #include "cd/cdextract.h"
 #include "cd/modakrip32.h"
+#include "cd/trackpaths.h"
 #include "encode/modlame.h"
 #include "platform/dialogs.h"
 
@@ -17,44 +18,11 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QRandomGenerator>
 #include <QSet>
 
-#include <cmath>
 #include <memory>
 
 namespace {
-
-// Draws of a new number when the file name drawn is taken, before the batch's numbering of
-// taken names (OutputNames) decides instead.
-constexpr int maxNameDraws = 1000;
-
-// R in 1..D, D the disc identity: floor(D * u + 1) for a uniform u in [0, 1). Identities are
-// unsigned 32-bit numbers, so the product is done in 64 bits; an identity of 0 (or none)
-// gives 1.
-long long drawFileNumber(const QString& discIdentity) {
-    const long long d = LeadingNumber(discIdentity);
-    const double u = QRandomGenerator::global()->generateDouble();
-    return static_cast<long long>(std::floor(static_cast<double>(d) * u + 1.0));
-}
-
-// DecodePath/R-t, without its extension.
-QString trackOutputBase(long long number, int track) {
-    return DecodePath + QStringLiteral("/%1-%2").arg(number).arg(track);
-}
-
-// A name for track `track` that names no existing file and none of `taken`: drawn again
-// while it does (a small identity may leave no free number; the batch then numbers it).
-QString drawTrackPath(const QString& discIdentity, int track, const QString& extension,
-                      const QSet<QString>& taken) {
-    QString path;
-    for (int draw = 0; draw < maxNameDraws; ++draw) {
-        path = trackOutputBase(drawFileNumber(discIdentity), track) + extension;
-        if (!taken.contains(path) && !QFileInfo::exists(path) && !QFileInfo(path).isSymLink())
-            break;
-    }
-    return path;
-}
 
 // What the batch reads of the CD bar or the stored choices.
 struct ExtractionChoices {
@@ -220,11 +188,6 @@ void Form1::StartTrackRecording3(int trackNumber) {
     QCoreApplication::processEvents();
     Disablem();
     Command6_Click();
-}
-
-void Form1::StartTrackRecording2(int trackNumber) {
-    (void)trackNumber;
-    showNotAvailable(QStringLiteral("2 Step Extraction"));
 }
 
 void Form1::Check3_Click() {

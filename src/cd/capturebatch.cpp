@@ -1,0 +1,149 @@
+// The main window's two-step extraction: each track played on the CD while the sound card
+// records it, then encoded when MP3 output is chosen.
+#include "app/form1.h"
+#include "app/jobstate.h"
+#include "app/paths.h"
+#include "app/settings.h"
+#include "app/sourcetree.h"
+#include "app/windowbatch.h"
+#include "cd/capturejob.h"
+#include "cd/trackpaths.h"
+#include "encode/encodefile.h"
+#include "platform/mci/mci.h"
+
+#include <QCheckBox>
+#include <QCoreApplication>
+#include <QFileInfo>
+#include <QLabel>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTimer>
+
+#include <memory>
+
+TrackSpan Form1::trackSpan(int track) const {
+    return TrackSpan::of(track, static_cast<int>(LeadingNumber(lblNumTracks->text())),
+                         trackLengthsMs);
+}
+
+void Form1::StartTrackRecording2(int trackNumber) {
+    StopRequested = false;
+    captureStopAfterTrack_ = false;
+
+    // This track first, then the entries after the one worked on.
+    QList<int> tracks{trackNumber};
+    const MirrorList& lstRecord = tree().lstRecord;
+    if (lstRecord.count() > 1)
+        for (int k = lstRecordIndex + 1; k < lstRecord.count(); ++k)
+            tracks.append(TrackNumberOf(lstRecord.at(k)));
+    QList<WorkItem> items;
+    QSet<QString> taken;
+    auto spans = std::make_shared<std::vector<TrackSpan>>();
+    for (const int track : tracks) {
+        spans->push_back(trackSpan(track));
+        const QString path = drawTrackPath(lblCDID->text(), track, QStringLiteral(".wav"), taken);
+        taken.insert(path);
+        items.append(WorkItem{QString(), path, static_cast<int>(items.size())});
+    }
+
+    const CaptureFormat format = CaptureFormat::fromPreference(AudioFormat);
+    WindowBatch batch = fileBatch(
+        QStringLiteral("recorded"),
+        [this, spans, format] {
+            return std::make_unique<CaptureJob>(spans, format, tmrRecord,
+                                                [this] { return Check9->isChecked(); });
+        },
+        [this, tracks](const WorkItem& item) {
+            const int track = tracks[item.index];
+            currentTrackNumber = track;
+            if (item.index > 0)
+                ++lstRecordIndex;
+            recordEndMs = trackSpan(track).endMs;
+            Command2->setVisible(true);
+            CurrentFile = item.output;
+            const QString caption = QStringLiteral("Extracting Track %1").arg(track);
+            setWindowTitle(caption);
+            Label3->setText(caption);
+            Label2->setText(QStringLiteral("Destination: ") + item.output);
+            QCoreApplication::processEvents();
+        });
+    batch.stopRequested = [this] {
+        return StopRequested.load() || CancelRequested.load() || captureStopAfterTrack_;
+    };
+    batch.progress = [this](const QString& caption, int percent) {
+        Label33->setText(caption);
+        ProgressBar1->setValue(percent);
+    };
+    batch.itemFinished = [this](const WorkItem& item,
+                                const JobResult& result) -> std::optional<QString> {
+        Check9->setChecked(false);
+        tmrWarning->stop();
+        if (result.status == JobResult::Status::Failed) {
+            // A device error: nothing was recorded, and the batch ends here.
+            captureStopAfterTrack_ = true;
+            return std::nullopt;
+        }
+        if (StopRequested || result.status != JobResult::Status::Completed) {
+            // Stopped: what was recorded is kept and listed, nothing is encoded.
+            tree().Cmaddfile2(item.output);
+            return std::nullopt;
+        }
+        if (!optMP3->isChecked())
+            return std::nullopt;
+        return encodeRecording(item.output);
+    };
+    Disablem();
+    recordBatch(runWindowBatch(batch, items));
+    recordEndMs = 0;
+    tmrRecord->stop();
+    Enablem();
+    ResetStatus();
+}
+
+std::optional<QString> Form1::encodeRecording(const QString& wavPath) {
+    const QString base = BaseName(wavPath);
+    setWindowTitle(QStringLiteral("Encoding ") + base + QStringLiteral(".wav"));
+    Label3->setText(QStringLiteral("Encoding ") + wavPath);
+    Label2->setText(QStringLiteral("Destination:  ") + DecodePath + QLatin1Char('/') + base +
+                    QStringLiteral(".mp3"));
+    lblStatus->clear();
+    QCoreApplication::processEvents();
+    EncodeFileControls controls;
+    controls.Label33 = Label33;
+    controls.ProgressBar1 = ProgressBar1;
+    controls.Command2 = Command2;
+    const EncodeFileOutcome outcome = EncodeFile(wavPath, controls);
+    if (!outcome.mp3Path.isEmpty())
+        tree().Cmaddfile2(outcome.mp3Path);
+    ResetStatus();
+    // The recording goes only once its MP3 is complete.
+    if (DeleteWav == 1 && wavPath.endsWith(QLatin1String(".wav")) &&
+        outcome.result == EncodeFileResult::Completed) {
+        if (const auto error = tree().DeleteFileAndNode(wavPath))
+            return wavPath + QStringLiteral(": encoded, but the WAV could not be deleted: ") +
+                   error->description();
+        return std::nullopt;
+    }
+    tree().Cmaddfile2(wavPath);
+    return std::nullopt;
+}
+
+void Form1::cmdCancel_Click() {
+    recordEndMs = 0;
+    captureStopAfterTrack_ = true;
+    tmrWarning->stop();
+    BatchRunner::cancelRunning();
+}
+
+void Form1::Command11_Click() {
+    const TrackSpan span = trackSpan(currentTrackNumber);
+    mci::send(QStringLiteral("open cdaudio alias cd"));
+    mci::send(QStringLiteral("set cd time format milliseconds"));
+    mci::send(QStringLiteral("play cd from %1").arg(span.startMs));
+}
+
+void Form1::Command12_Click() {
+    for (const char* command : {"stop capture", "stop cd", "close capture", "close cd"})
+        mci::send(QString::fromLatin1(command));
+}

@@ -1,0 +1,138 @@
+#include "cd/capturejob.h"
+
+#include "platform/mci/mci.h"
+
+#include <QFileInfo>
+#include <QTimer>
+
+#include <algorithm>
+#include <cmath>
+
+CaptureFormat CaptureFormat::fromPreference(int audioFormat) {
+    CaptureFormat f;
+    if (audioFormat != 0 && audioFormat != 1)
+        return f;
+    f.samplesPerSecond = 44100;
+    f.channels = audioFormat == 0 ? 1 : 2;
+    f.bitsPerSample = 16;
+    f.blockAlign = f.channels * f.bitsPerSample / 8;
+    f.bytesPerSecond = f.blockAlign * f.samplesPerSecond;
+    return f;
+}
+
+QString CaptureFormat::setCommand() const {
+    return QStringLiteral("set capture samplespersec %1 channels %2 bitspersample %3 alignment %4 "
+                          "bytespersec %5")
+        .arg(samplesPerSecond)
+        .arg(channels)
+        .arg(bitsPerSample)
+        .arg(blockAlign)
+        .arg(bytesPerSecond);
+}
+
+TrackSpan TrackSpan::of(int track, int trackCount, const std::vector<std::int32_t>& lengthsMs) {
+    auto length = [&lengthsMs](int i) -> std::int64_t {
+        return i >= 1 && static_cast<std::size_t>(i) < lengthsMs.size()
+                   ? lengthsMs[static_cast<std::size_t>(i)]
+                   : 0;
+    };
+    TrackSpan span;
+    for (int i = 1; i <= trackCount && i != track; ++i)
+        span.startMs += length(i);
+    span.endMs = span.startMs + length(track);
+    return span;
+}
+
+namespace {
+
+std::uint32_t send(const QString& command) {
+    return mci::send(command).code;
+}
+
+} // namespace
+
+CaptureJob::CaptureJob(std::shared_ptr<const std::vector<TrackSpan>> spans, CaptureFormat format,
+                       QTimer* tick, std::function<bool()> finishRequested, QObject* parent)
+    : FileJob(parent), spans_(std::move(spans)), format_(format), tick_(tick),
+      finishRequested_(std::move(finishRequested)) {}
+
+CaptureJob::~CaptureJob() {
+    if (running_)
+        finish(JobResult::Status::Cancelled);
+}
+
+void CaptureJob::start(const WorkItem& item) {
+    path_ = item.output;
+    result_ = {};
+    span_ = item.index >= 0 && static_cast<std::size_t>(item.index) < spans_->size()
+                ? (*spans_)[static_cast<std::size_t>(item.index)]
+                : TrackSpan{};
+    if (span_.endMs < 1) {
+        result_.status = JobResult::Status::Failed;
+        result_.reason = QStringLiteral("%1: the track has no length on the disc").arg(path_);
+        QMetaObject::invokeMethod(this, &FileJob::finished, Qt::QueuedConnection);
+        return;
+    }
+    running_ = true;
+    if (send(QStringLiteral("open new type waveaudio alias capture")) != mci::Success)
+        return fail(QStringLiteral("Error opening waveaudio"));
+    if (send(format_.setCommand()) != mci::Success)
+        return fail(QStringLiteral("Error setting capture recording paramaters"));
+    if (send(QStringLiteral("open cdaudio alias cd")) != mci::Success)
+        return fail(QStringLiteral("Error opening cd!"));
+    send(QStringLiteral("set cd time format milliseconds"));
+    // Recording begins before playback, so the track's first moment is not lost.
+    send(QStringLiteral("record capture overwrite"));
+    const QString play = span_.startMs != 0 ? QStringLiteral("play cd from %1").arg(span_.startMs)
+                                            : QStringLiteral("play cd");
+    if (send(play) != mci::Success)
+        return fail(QStringLiteral("Error playing cd!"));
+    connect(tick_, &QTimer::timeout, this, &CaptureJob::onTick);
+    tick_->start();
+}
+
+void CaptureJob::fail(const QString& message) {
+    // Nothing was recorded: the devices are closed and no file is saved.
+    for (const char* command : {"stop capture", "stop cd", "close capture", "close cd"})
+        send(QString::fromLatin1(command));
+    running_ = false;
+    result_.status = JobResult::Status::Failed;
+    result_.reason = message;
+    QMetaObject::invokeMethod(this, &FileJob::finished, Qt::QueuedConnection);
+}
+
+void CaptureJob::onTick() {
+    const mci::Reply position = mci::send(QStringLiteral("status cd position"));
+    const double p = position.text.toDouble();
+    const double done = (p - static_cast<double>(span_.startMs)) /
+                        static_cast<double>(span_.endMs - span_.startMs) * 100.0;
+    const int percent = static_cast<int>(std::floor(std::clamp(done, 0.0, 100.0)));
+    emit progressChanged(QStringLiteral("%1%").arg(percent), percent);
+    const bool early = finishRequested_ && finishRequested_();
+    if (p < static_cast<double>(span_.endMs) && !early)
+        return;
+    finish(p < static_cast<double>(span_.endMs) ? JobResult::Status::Cancelled
+                                                : JobResult::Status::Completed);
+}
+
+void CaptureJob::cancel() {
+    if (running_)
+        finish(JobResult::Status::Cancelled);
+}
+
+void CaptureJob::finish(JobResult::Status status) {
+    running_ = false;
+    tick_->stop();
+    disconnect(tick_, &QTimer::timeout, this, &CaptureJob::onTick);
+    send(QStringLiteral("stop capture"));
+    send(QStringLiteral("stop cd"));
+    const std::uint32_t saved = send(QStringLiteral("save capture ") + path_);
+    send(QStringLiteral("close capture"));
+    send(QStringLiteral("close cd"));
+    result_.status = status;
+    if (saved != mci::Success || !QFileInfo(path_).isFile()) {
+        result_.status = JobResult::Status::Failed;
+        result_.reason = QStringLiteral("%1: the recording could not be saved").arg(path_);
+    }
+    QMetaObject::invokeMethod(this, &FileJob::finished, Qt::QueuedConnection);
+}
