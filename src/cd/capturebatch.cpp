@@ -9,6 +9,7 @@
 #include "cd/capturejob.h"
 #include "cd/trackpaths.h"
 #include "encode/encodefile.h"
+#include "platform/dialogs.h"
 #include "platform/mci/mci.h"
 
 #include <QCheckBox>
@@ -79,11 +80,14 @@ void Form1::StartTrackRecording2(int trackNumber) {
                                 const JobResult& result) -> std::optional<QString> {
         Check9->setChecked(false);
         tmrWarning->stop();
-        if (result.status == JobResult::Status::Failed) {
+        if (!result.alert.isEmpty()) {
             // A device error: nothing was recorded, and the batch ends here.
+            dialogs::msgBox(result.alert, dialogs::Buttons::Ok, dialogs::Icon::Critical);
             captureStopAfterTrack_ = true;
             return std::nullopt;
         }
+        if (result.status == JobResult::Status::Failed)
+            return std::nullopt; // named in the message at the end
         if (StopRequested || result.status != JobResult::Status::Completed) {
             // Stopped: what was recorded is kept and listed, nothing is encoded.
             tree().Cmaddfile2(item.output);

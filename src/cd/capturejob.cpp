@@ -96,8 +96,9 @@ void CaptureJob::fail(const QString& message) {
     for (const char* command : {"stop capture", "stop cd", "close capture", "close cd"})
         send(QString::fromLatin1(command));
     running_ = false;
-    result_.status = JobResult::Status::Failed;
+    result_.status = JobResult::Status::NotStarted;
     result_.reason = message;
+    result_.alert = message;
     QMetaObject::invokeMethod(this, &FileJob::finished, Qt::QueuedConnection);
 }
 
