@@ -16,10 +16,9 @@ struct LameCloser {
     void operator()(lame_global_flags* flags) const { lame_close(flags); }
 };
 
-} // namespace
-
-QByteArray mp3Bytes(const std::vector<std::int16_t>& samples, int sampleRate, int channels,
-                    int bitrateKbps) {
+// A negative `vbrQuality` encodes at the constant `bitrateKbps`.
+QByteArray encode(const std::vector<std::int16_t>& samples, int sampleRate, int channels,
+                  int bitrateKbps, int vbrQuality) {
     std::unique_ptr<lame_global_flags, LameCloser> lame(lame_init());
     EXPECT_TRUE(lame);
     if (!lame || (channels != 1 && channels != 2)) {
@@ -31,8 +30,13 @@ QByteArray mp3Bytes(const std::vector<std::int16_t>& samples, int sampleRate, in
     lame_set_in_samplerate(gf, sampleRate);
     lame_set_out_samplerate(gf, sampleRate);
     lame_set_mode(gf, channels == 1 ? MONO : JOINT_STEREO);
-    lame_set_VBR(gf, vbr_off);
-    lame_set_brate(gf, bitrateKbps);
+    if (vbrQuality < 0) {
+        lame_set_VBR(gf, vbr_off);
+        lame_set_brate(gf, bitrateKbps);
+    } else {
+        lame_set_VBR(gf, vbr_default);
+        lame_set_VBR_quality(gf, static_cast<float>(vbrQuality));
+    }
     lame_set_quality(gf, 5);
     lame_set_bWriteVbrTag(gf, 1);
     if (lame_init_params(gf) < 0) {
@@ -74,6 +78,18 @@ QByteArray mp3Bytes(const std::vector<std::int16_t>& samples, int sampleRate, in
                     QByteArray(reinterpret_cast<const char*>(buffer.data()),
                                static_cast<qsizetype>(tagBytes)));
     return out;
+}
+
+} // namespace
+
+QByteArray mp3Bytes(const std::vector<std::int16_t>& samples, int sampleRate, int channels,
+                    int bitrateKbps) {
+    return encode(samples, sampleRate, channels, bitrateKbps, -1);
+}
+
+QByteArray mp3VbrBytes(const std::vector<std::int16_t>& samples, int sampleRate, int channels,
+                       int vbrQuality) {
+    return encode(samples, sampleRate, channels, 0, vbrQuality);
 }
 
 void writeMp3(const QString& path, const std::vector<std::int16_t>& samples, int sampleRate,
