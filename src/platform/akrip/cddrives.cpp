@@ -202,6 +202,40 @@ Result<DiscToc> readToc(int driveIndex) {
     return toc;
 }
 
+struct DiscAudioReader::Disc {
+    cdiolib::CdIoPtr cdio;
+    std::unique_ptr<cdiolib::SectorReader> reader; // destroyed before the disc it reads
+    ~Disc() { reader.reset(); }
+};
+
+Result<std::unique_ptr<DiscAudioReader>> DiscAudioReader::open(int driveIndex) {
+    DiscSource source;
+    {
+        LockedTable table;
+        if (driveIndex < 0 || driveIndex >= static_cast<int>(table->drives.size()))
+            return refused(QStringLiteral("There is no drive %1").arg(driveIndex));
+        source = table->drives[static_cast<std::size_t>(driveIndex)].source;
+    }
+    auto opened = akrip::detail::openDisc(source);
+    if (!opened)
+        return opened.error();
+    auto disc = std::make_unique<Disc>();
+    disc->cdio = std::move(opened.value());
+    auto reader = cdiolib::SectorReader::open(disc->cdio.get(),
+                                              source.isDevice ? QString() : source.dataPath);
+    if (!reader)
+        return reader.error();
+    disc->reader = std::move(reader.value());
+    return std::unique_ptr<DiscAudioReader>(new DiscAudioReader(std::move(disc)));
+}
+
+DiscAudioReader::DiscAudioReader(std::unique_ptr<Disc> disc) : disc_(std::move(disc)) {}
+DiscAudioReader::~DiscAudioReader() = default;
+
+std::uint32_t DiscAudioReader::read(std::int32_t lba, std::uint32_t count, unsigned char* out) {
+    return disc_->reader->read(lba, count, out);
+}
+
 std::uint32_t freedbDiscId(const DiscToc& toc) {
     if (toc.trackStartLba.empty())
         return 0;

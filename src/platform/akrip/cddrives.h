@@ -6,6 +6,7 @@
 #include <QStringList>
 
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 // The drives of the CD library (akrip.h) as the rest of the program sees them: the CD
@@ -68,6 +69,27 @@ struct DiscToc {
 // such drive, or no readable disc in it (an empty drive; an image whose files are gone: the
 // drive stays listed, as a drive whose disc was taken out).
 Result<DiscToc> readToc(int driveIndex);
+
+// The audio of the disc in a drive, read through paranoia with a reader of its own: it
+// holds no handle of the CD library, so a player can read a drive that is open for
+// extraction. Used by one thread at a time.
+class DiscAudioReader {
+  public:
+    // Fails when there is no such drive or no audio disc in it.
+    static Result<std::unique_ptr<DiscAudioReader>> open(int driveIndex);
+    ~DiscAudioReader();
+    DiscAudioReader(const DiscAudioReader&) = delete;
+    DiscAudioReader& operator=(const DiscAudioReader&) = delete;
+
+    // Reads `count` sectors from `lba` into `out` (count * 2,352 bytes); returns how many
+    // were stored before the first that could not be read.
+    std::uint32_t read(std::int32_t lba, std::uint32_t count, unsigned char* out);
+
+  private:
+    struct Disc;
+    explicit DiscAudioReader(std::unique_ptr<Disc> disc);
+    std::unique_ptr<Disc> disc_;
+};
 
 // The disc's freedb identity: (sum of the digits of each track's start in seconds, mod 255)
 // << 24 | the disc's playing time in seconds << 8 | track count. Starts count the 150-sector

@@ -1,0 +1,199 @@
+// Two-step extraction through the sound card: a disc image played on the private server's
+// null sink while its monitor is recorded.
+#include "discimage.h"
+#include "fixtures.h"
+#include "formtest.h"
+#include "mp3decode.h"
+
+#include "cd/capturejob.h"
+#include "cd/modakrip32.h"
+#include "platform/akrip/cddrives.h"
+#include "platform/mci/mci.h"
+
+#include <QCheckBox>
+#include <QLabel>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTimer>
+
+#include <cmath>
+
+namespace {
+
+// Long enough that the 100 ms watch of the play position and the output's latency stay
+// well inside 2% of a track.
+constexpr double trackSeconds = 15.0;
+constexpr double shortSeconds = 2.0;
+constexpr double sourceRms = 16000.0 / std::numbers::sqrt2; // the image's sines
+
+double rms(const std::vector<std::int16_t>& samples) {
+    double sum = 0;
+    for (const std::int16_t s : samples)
+        sum += double(s) * s;
+    return samples.empty() ? 0 : std::sqrt(sum / double(samples.size()));
+}
+
+struct Wav {
+    int channels = 0;
+    std::vector<std::int16_t> samples;
+    double seconds() const { return channels ? double(samples.size()) / channels / 44100.0 : 0.0; }
+};
+
+Wav readWav(const QString& path) {
+    const QByteArray bytes = fixtures::readFile(path);
+    Wav wav;
+    if (bytes.size() < 44)
+        return wav;
+    wav.channels = fixtures::le16(bytes, 22);
+    wav.samples.resize(std::size_t(bytes.size() - 44) / 2);
+    std::memcpy(wav.samples.data(), bytes.constData() + 44, wav.samples.size() * 2);
+    return wav;
+}
+
+// The tone was recorded whole: its length, and the frequency and level of its middle
+// second, away from the edges of the recording.
+void expectTrack(const std::vector<std::int16_t>& samples, int channels, double seconds,
+                 double frequency) {
+    EXPECT_NEAR(double(samples.size()) / channels / 44100.0, seconds, seconds * 0.02);
+    const std::size_t second = std::size_t(44100) * channels;
+    const std::size_t from = samples.size() / 2 - second / 2;
+    ASSERT_GT(samples.size(), from + second);
+    const std::vector<std::int16_t> middle(samples.begin() + std::ptrdiff_t(from),
+                                           samples.begin() + std::ptrdiff_t(from + second));
+    EXPECT_NEAR(fixtures::dominantFrequency(middle, 44100, channels), frequency, frequency * 0.01);
+    EXPECT_NEAR(20 * std::log10(rms(middle) / sourceRms), 0.0, 1.0);
+}
+
+class CaptureTest : public FormTest {
+  protected:
+    void SetUp() override {
+        FormTest::SetUp();
+        cddrives::forgetImages();
+        mci::closeAll();
+        ASSERT_TRUE(images.isValid());
+        setting(SettingKey::AudioFormat, 1);
+        setting(SettingKey::DeleteWav, 0);
+    }
+    static void setting(SettingKey key, int value) { WriteSetting(key, QString::number(value)); }
+    void TearDown() override {
+        FormTest::TearDown();
+        modAKRip32::CloseCurrentCD();
+        cddrives::forgetImages();
+        mci::closeAll();
+    }
+    // Two tracks of `seconds` each, 440 Hz then 1000 Hz, in the only drive.
+    Form1& loadTwoStep(double seconds) {
+        const int sectors = int(seconds * 75);
+        image = writeDiscImage(images.path(), QStringLiteral("disc"),
+                               {{sectors, 440.0}, {sectors, 1000.0}});
+        EXPECT_TRUE(cddrives::registerImage(image.cuePath).ok());
+        Form1& w = load();
+        w.Chk2Stage->setChecked(false);
+        w.Chk2Stage_Click();
+        return w;
+    }
+    QStringList outputs() {
+        QStringList out;
+        for (const WorkItem& item : form->lastBatch().items)
+            out << item.output;
+        return out;
+    }
+    QTemporaryDir images;
+    DiscImage image;
+};
+
+TEST(CaptureSpan, TracksStartWhereTheTracksBeforeThemEnd) {
+    const std::vector<std::int32_t> lengths{0, 200000, 180000, 90000};
+    EXPECT_EQ(TrackSpan::of(1, 3, lengths).startMs, 0);
+    const TrackSpan third = TrackSpan::of(3, 3, lengths);
+    EXPECT_EQ(third.startMs, 380000);
+    EXPECT_EQ(third.endMs, 470000);
+    EXPECT_EQ(CaptureFormat::fromPreference(0).setCommand(),
+              QStringLiteral("set capture samplespersec 44100 channels 1 bitspersample 16 "
+                             "alignment 2 bytespersec 88200"));
+    EXPECT_EQ(CaptureFormat::fromPreference(7).channels, 0u);
+}
+
+TEST_F(CaptureTest, TracksToMp3KeepOnlyTheMp3WhenWavsAreDeleted) {
+    setting(SettingKey::DeleteWav, 1);
+    Form1& w = loadTwoStep(trackSeconds);
+    EXPECT_EQ(w.Chk2Stage->text(), QStringLiteral("2 Step Extraction"));
+    select(SourceTree::AvailableTracksText);
+    w.CmdSelectAction_Click();
+
+    const QStringList wavs = outputs();
+    ASSERT_EQ(wavs.size(), 2);
+    const double frequencies[2] = {440.0, 1000.0};
+    for (int i = 0; i < 2; ++i) {
+        EXPECT_FALSE(QFileInfo::exists(wavs[i])) << "kept " << wavs[i].toStdString();
+        const QString mp3 = wavs[i].left(wavs[i].size() - 4) + QStringLiteral(".mp3");
+        const auto decoded = mp3decode::decodeFile(mp3);
+        ASSERT_TRUE(decoded.ok) << mp3.toStdString();
+        expectTrack(decoded.samples, decoded.channels, trackSeconds, frequencies[i]);
+        EXPECT_NE(tree().findByText(mp3), 0u);
+    }
+    EXPECT_TRUE(dialogs().messages().empty());
+    EXPECT_FALSE(w.tmrRecord->isActive());
+}
+
+TEST_F(CaptureTest, TracksToMonoWavs) {
+    setting(SettingKey::AudioFormat, 0);
+    Form1& w = loadTwoStep(shortSeconds);
+    w.optWAV->setChecked(true);
+    select(SourceTree::AvailableTracksText);
+    w.CmdSelectAction_Click();
+
+    const QStringList wavs = outputs();
+    ASSERT_EQ(wavs.size(), 2);
+    const Wav second = readWav(wavs[1]);
+    EXPECT_EQ(second.channels, 1);
+    // Short tracks: the 100 ms watch of the position allows a tenth of a second more.
+    EXPECT_NEAR(second.seconds(), shortSeconds, 0.25);
+    EXPECT_NEAR(fixtures::dominantFrequency(second.samples, 44100, 1), 1000.0, 30.0);
+    EXPECT_TRUE(dialogs().messages().empty());
+}
+
+TEST_F(CaptureTest, StopDuringTheFirstTrackKeepsWhatWasRecorded) {
+    Form1& w = loadTwoStep(shortSeconds);
+    bool stopped = false;
+    QObject::connect(w.ProgressBar1, &QProgressBar::valueChanged, &w, [&](int percent) {
+        if (!stopped && percent >= 30) {
+            stopped = true;
+            w.Command8_Click();
+        }
+    });
+    select(SourceTree::AvailableTracksText);
+    w.CmdSelectAction_Click();
+
+    ASSERT_TRUE(stopped);
+    const QList<JobResult>& results = w.lastBatch().results;
+    ASSERT_EQ(results.size(), 2);
+    EXPECT_EQ(results[0].status, JobResult::Status::Cancelled);
+    EXPECT_EQ(results[1].status, JobResult::Status::NotStarted);
+    const Wav partial = readWav(outputs()[0]);
+    EXPECT_GT(partial.seconds(), 0.3);
+    EXPECT_LT(partial.seconds(), shortSeconds * 0.9);
+    EXPECT_NE(tree().findByText(outputs()[0]), 0u);
+    EXPECT_FALSE(
+        QFileInfo::exists(outputs()[0].left(outputs()[0].size() - 4) + QStringLiteral(".mp3")));
+}
+
+TEST_F(CaptureTest, NoAudioServerIsSaidAndNothingIsWritten) {
+    const QByteArray server = qgetenv("PULSE_SERVER");
+    qputenv("PULSE_SERVER", "unix:/nonexistent/vortan/native");
+    Form1& w = loadTwoStep(shortSeconds);
+    select(SourceTree::AvailableTracksText);
+    w.CmdSelectAction_Click();
+    qputenv("PULSE_SERVER", server);
+
+    ASSERT_EQ(dialogs().messages().size(), 1u);
+    EXPECT_EQ(dialogs().messages()[0].text, QStringLiteral("Error opening waveaudio"));
+    EXPECT_EQ(dialogs().messages()[0].icon, dialogs::Icon::Critical);
+    for (const QString& path : outputs())
+        EXPECT_FALSE(QFileInfo::exists(path)) << path.toStdString();
+    EXPECT_FALSE(w.tmrRecord->isActive());
+    EXPECT_TRUE(w.CmdSelectAction->isEnabled());
+}
+
+} // namespace
