@@ -1,0 +1,440 @@
+// The media-control devices that play and record ("waveaudio", "sequencer", the cdaudio
+// device's playback) over a real PulseAudio server whose null sink's monitor is the default
+// input: what a device plays, the capture device records.
+#include "discimage.h"
+#include "fixtures.h"
+
+#include "platform/akrip/cddrives.h"
+#include "platform/mci/mci.h"
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTest>
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <vector>
+
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <unistd.h>
+
+namespace {
+
+using fixtures::le16;
+using fixtures::le32;
+
+mci::Reply send(const QString& command) {
+    return mci::send(command);
+}
+
+std::uint32_t code(const QString& command) {
+    return mci::send(command).code;
+}
+
+// A WAV file the capture device saved, its header read field by field.
+struct Capture {
+    int channels = 0;
+    int sampleRate = 0;
+    int bitsPerSample = 0;
+    int blockAlign = 0;
+    int bytesPerSecond = 0;
+    std::uint32_t riffSize = 0;
+    std::uint32_t dataSize = 0;
+    qsizetype fileSize = 0;
+    std::vector<std::int16_t> samples;
+
+    static Capture read(const QString& path) {
+        const QByteArray bytes = fixtures::readFile(path);
+        Capture c;
+        c.fileSize = bytes.size();
+        if (bytes.size() < 44 || !bytes.startsWith("RIFF") || bytes.mid(8, 8) != "WAVEfmt " ||
+            bytes.mid(36, 4) != "data") {
+            ADD_FAILURE() << "not a 44-byte-header WAV: " << path.toStdString();
+            return c;
+        }
+        c.riffSize = le32(bytes, 4);
+        c.channels = le16(bytes, 22);
+        c.sampleRate = static_cast<int>(le32(bytes, 24));
+        c.bytesPerSecond = static_cast<int>(le32(bytes, 28));
+        c.blockAlign = le16(bytes, 32);
+        c.bitsPerSample = le16(bytes, 34);
+        c.dataSize = le32(bytes, 40);
+        c.samples.resize(static_cast<std::size_t>(bytes.size() - 44) / 2);
+        if (!c.samples.empty())
+            std::memcpy(c.samples.data(), bytes.constData() + 44, c.samples.size() * 2);
+        return c;
+    }
+    std::size_t frames() const {
+        return channels > 0 ? samples.size() / static_cast<std::size_t>(channels) : 0;
+    }
+};
+
+// Where the sound in channel 0 starts and ends (first and last sample louder than
+// `threshold`), in frames; {0, 0} for silence.
+std::pair<std::size_t, std::size_t> soundSpan(const Capture& c, int threshold = 3000) {
+    std::size_t first = 0, last = 0;
+    bool found = false;
+    for (std::size_t i = 0; i < c.frames(); ++i) {
+        if (std::abs(c.samples[i * static_cast<std::size_t>(c.channels)]) > threshold) {
+            if (!found)
+                first = i;
+            found = true;
+            last = i + 1;
+        }
+    }
+    return {first, last};
+}
+
+// The frames [from, to) of channel 0 of `c`, as interleaved mono.
+std::vector<std::int16_t> channel0(const Capture& c, std::size_t from, std::size_t to) {
+    std::vector<std::int16_t> mono;
+    for (std::size_t i = from; i < to; ++i)
+        mono.push_back(c.samples[i * static_cast<std::size_t>(c.channels)]);
+    return mono;
+}
+
+double rms(const std::vector<std::int16_t>& samples) {
+    double sum = 0;
+    for (const std::int16_t s : samples)
+        sum += static_cast<double>(s) * s;
+    return samples.empty() ? 0 : std::sqrt(sum / static_cast<double>(samples.size()));
+}
+
+// A sine at half scale is heard at 0.5 / sqrt(2) of full scale.
+constexpr double halfScaleSineRms = 0.5 / 1.4142135623730951 * 32767;
+
+// Streams the server has open to play and to record (through pactl, the server's own tool).
+int serverStreams() {
+    int count = 0;
+    for (const char* kind : {"sink-inputs", "source-outputs"}) {
+        QProcess pactl;
+        pactl.start(QStringLiteral("pactl"),
+                    {QStringLiteral("list"), QStringLiteral("short"), QString::fromLatin1(kind)});
+        EXPECT_TRUE(pactl.waitForFinished(10000));
+        count += static_cast<int>(pactl.readAllStandardOutput().count('\n'));
+    }
+    return count;
+}
+
+// A unix socket that takes connections and never says a word: a server that hangs.
+class SilentSocket {
+  public:
+    explicit SilentSocket(const QString& path) : fd_(::socket(AF_UNIX, SOCK_STREAM, 0)) {
+        sockaddr_un address{};
+        address.sun_family = AF_UNIX;
+        const QByteArray name = QFile::encodeName(path);
+        std::memcpy(address.sun_path, name.constData(),
+                    std::min<std::size_t>(name.size(), sizeof address.sun_path - 1));
+        listening_ =
+            fd_ >= 0 &&
+            ::bind(fd_, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0 &&
+            ::listen(fd_, 8) == 0;
+    }
+    ~SilentSocket() {
+        if (fd_ >= 0)
+            ::close(fd_);
+    }
+    bool listening() const { return listening_; }
+
+  private:
+    int fd_;
+    bool listening_ = false;
+};
+
+// A MIDI file of one note (middle C an octave up) held for a second on a drawbar organ.
+QByteArray organNoteMidi() {
+    const char track[] = {0x00,
+                          static_cast<char>(0xC0),
+                          16, // program: drawbar organ
+                          0x00,
+                          static_cast<char>(0x90),
+                          72,
+                          100, // note on
+                          static_cast<char>(0x87),
+                          0x40,
+                          static_cast<char>(0x80),
+                          72,
+                          64, // 960 ticks: off
+                          0x00,
+                          static_cast<char>(0xFF),
+                          0x2F,
+                          0x00};                         // end of track
+    QByteArray file("MThd\0\0\0\6\0\0\0\1\x01\xE0", 14); // format 0, one track, 480 a beat
+    file += QByteArray("MTrk\0\0\0", 7) + static_cast<char>(sizeof track);
+    file += QByteArray(track, sizeof track);
+    return file;
+}
+
+class MediaDevices : public testing::Test {
+  protected:
+    void SetUp() override {
+        if (qEnvironmentVariableIsEmpty("PULSE_SERVER"))
+            GTEST_SKIP() << "needs the test PulseAudio server: run through ctest";
+        ASSERT_TRUE(dir.isValid());
+        mci::closeAll();
+        cddrives::forgetImages();
+    }
+    void TearDown() override {
+        mci::closeAll();
+        cddrives::forgetImages();
+    }
+
+    // Opens "capture" recording `channels` channels at 44,100 Hz and starts it.
+    void startCapture(int channels) {
+        ASSERT_EQ(code(QStringLiteral("open new type waveaudio alias capture")), mci::Success);
+        ASSERT_EQ(code(QStringLiteral("set capture samplespersec 44100 channels %1 bitspersample "
+                                      "16 alignment %2 bytespersec %3")
+                           .arg(channels)
+                           .arg(channels * 2)
+                           .arg(channels * 2 * 44100)),
+                  mci::Success);
+        ASSERT_EQ(code(QStringLiteral("record capture overwrite")), mci::Success);
+    }
+
+    // Stops and saves "capture" to `path` (written into the command as it is, or quoted) and
+    // reads the file back.
+    Capture saveCapture(const QString& path, bool quoted = false) {
+        EXPECT_EQ(code(QStringLiteral("stop capture")), mci::Success);
+        const QString argument = quoted ? QStringLiteral("\"%1\"").arg(path) : path;
+        EXPECT_EQ(code(QStringLiteral("save capture ") + argument), mci::Success);
+        EXPECT_EQ(code(QStringLiteral("close capture")), mci::Success);
+        return Capture::read(path);
+    }
+
+    // A WAV of a half-scale sine of `seconds`, then `silence` seconds of silence.
+    QString writeTone(const QString& name, double frequency, double seconds, double silence,
+                      int channels = 2) {
+        auto samples = fixtures::sine(frequency, seconds, 44100, channels);
+        samples.resize(samples.size() + static_cast<std::size_t>(silence * 44100) *
+                                            static_cast<std::size_t>(channels));
+        const QString path = dir.filePath(name);
+        QDir().mkpath(QFileInfo(path).path());
+        fixtures::writeFile(path, fixtures::wavBytes(samples, 44100, channels));
+        return path;
+    }
+
+    QTemporaryDir dir;
+};
+
+// A file played on "sound" comes back through the capture device at its frequency and level,
+// and the capture holds the tone for as long as it played, in mono and in stereo; the saved
+// WAV has the format that was set and a header that matches its data.
+TEST_F(MediaDevices, PlayedToneIsRecordedWholeInTheSetFormat) {
+    // The silence after the tone carries its end through the server before the capture stops.
+    const QString tone = writeTone(QStringLiteral("a b/tone 1k.wav"), 1000.0, 2.0, 0.4);
+    for (const int channels : {1, 2}) {
+        SCOPED_TRACE(channels);
+        startCapture(channels);
+        ASSERT_EQ(code(QStringLiteral("open waveaudio!") + tone + QStringLiteral(" alias sound")),
+                  mci::Success);
+        EXPECT_EQ(send(QStringLiteral("status sound length")).text, QStringLiteral("2400"));
+        ASSERT_EQ(code(QStringLiteral("play sound wait")), mci::Success);
+        EXPECT_EQ(send(QStringLiteral("status sound position")).text, QStringLiteral("2400"));
+        EXPECT_EQ(send(QStringLiteral("status sound mode")).text, QStringLiteral("stopped"));
+        EXPECT_EQ(code(QStringLiteral("close sound")), mci::Success);
+
+        const QString saved = dir.filePath(QStringLiteral("out put/%1 ch.wav").arg(channels));
+        QDir().mkpath(QFileInfo(saved).path());
+        const Capture c = saveCapture(saved, channels == 2);
+        EXPECT_EQ(c.channels, channels);
+        EXPECT_EQ(c.sampleRate, 44100);
+        EXPECT_EQ(c.bitsPerSample, 16);
+        EXPECT_EQ(c.blockAlign, 2 * channels);
+        EXPECT_EQ(c.bytesPerSecond, 2 * channels * 44100);
+        EXPECT_EQ(c.dataSize, static_cast<std::uint32_t>(c.fileSize - 44));
+        EXPECT_EQ(c.riffSize, static_cast<std::uint32_t>(c.fileSize - 8));
+
+        const auto [first, last] = soundSpan(c);
+        const double toneMs = static_cast<double>(last - first) * 1000.0 / 44100.0;
+        EXPECT_NEAR(toneMs, 2000.0, 40.0) << "captured tone of " << toneMs << " ms";
+        EXPECT_GE(c.frames(), last); // the capture started before the tone
+        const auto heard = channel0(c, first, last);
+        EXPECT_NEAR(fixtures::dominantFrequency(heard, 44100, 1), 1000.0, 5.0);
+        EXPECT_NEAR(rms(heard), halfScaleSineRms, halfScaleSineRms * 0.1);
+    }
+}
+
+// "set capture" takes only formats it can record, all five numbers agreeing.
+TEST_F(MediaDevices, CaptureFormatMustBeRecordableAndConsistent) {
+    ASSERT_EQ(code(QStringLiteral("open new type waveaudio alias capture")), mci::Success);
+    const QString set = QStringLiteral("set capture samplespersec %1 channels %2 bitspersample %3 "
+                                       "alignment %4 bytespersec %5");
+    EXPECT_EQ(code(set.arg(44100).arg(1).arg(16).arg(2).arg(88200)), mci::Success);
+    EXPECT_EQ(code(set.arg(0).arg(0).arg(0).arg(0).arg(0)), mci::OutOfRange);
+    EXPECT_EQ(code(set.arg(44100).arg(2).arg(16).arg(2).arg(176400)), mci::OutOfRange);
+    EXPECT_EQ(code(set.arg(44100).arg(2).arg(16).arg(4).arg(88200)), mci::OutOfRange);
+    EXPECT_EQ(code(set.arg(44100).arg(1).arg(8).arg(1).arg(44100)), mci::OutOfRange);
+    EXPECT_EQ(code(set.arg(44100).arg(3).arg(16).arg(6).arg(264600)), mci::OutOfRange);
+    EXPECT_EQ(code(QStringLiteral("set capture samplespersec x")), mci::BadInteger);
+    EXPECT_EQ(code(QStringLiteral("set capture samplespersec")), mci::MissingParameter);
+    EXPECT_EQ(code(QStringLiteral("set capture speed 2")), mci::UnrecognizedKeyword);
+
+    // The last good format holds: a short mono recording is saved as mono.
+    ASSERT_EQ(code(QStringLiteral("record capture")), mci::Success);
+    EXPECT_EQ(send(QStringLiteral("status capture mode")).text, QStringLiteral("recording"));
+    EXPECT_EQ(code(set.arg(22050).arg(1).arg(16).arg(2).arg(44100)), mci::DeviceNotReady);
+    EXPECT_EQ(code(QStringLiteral("save capture ") + dir.filePath(QStringLiteral("early.wav"))),
+              mci::DeviceNotReady);
+    const Capture c = saveCapture(dir.filePath(QStringLiteral("mono.wav")));
+    EXPECT_EQ(c.channels, 1);
+    EXPECT_EQ(c.bytesPerSecond, 88200);
+    EXPECT_EQ(code(QStringLiteral("open new type waveaudio alias capture")), mci::Success);
+    EXPECT_EQ(
+        code(QStringLiteral("save capture ") + dir.filePath(QStringLiteral("no/such/dir.wav"))),
+        mci::FileNotSaved);
+}
+
+// "play cd from <ms>" plays the disc from that position, the sum of the lengths before
+// track 2 being track 2's start; the position follows the sound, holds at a stop, and a
+// plain "play cd" goes on from there to the end of the disc.
+TEST_F(MediaDevices, CdPlaysFromADiscPositionWithAClockThatFollowsTheSound) {
+    const DiscImage image = writeDiscImage(dir.path(), QStringLiteral("disc"),
+                                           {{300, 440.0}, {225, 1000.0}}); // 4 s and 3 s
+    const auto registered = cddrives::registerImage(image.cuePath);
+    ASSERT_TRUE(registered.ok());
+    cddrives::setMediaDrive(registered->driveIndex);
+
+    startCapture(2);
+    ASSERT_EQ(code(QStringLiteral("open cdaudio alias cd")), mci::Success);
+    ASSERT_EQ(code(QStringLiteral("set cd time format milliseconds")), mci::Success);
+    const QString trackOneMs = send(QStringLiteral("status cd length track 1")).text;
+    ASSERT_EQ(trackOneMs, QStringLiteral("4000"));
+    EXPECT_EQ(code(QStringLiteral("play cd from 7001")), mci::OutOfRange);
+
+    QElapsedTimer clock;
+    clock.start();
+    ASSERT_EQ(code(QStringLiteral("play cd from ") + trackOneMs), mci::Success);
+    EXPECT_EQ(send(QStringLiteral("status cd mode")).text, QStringLiteral("playing"));
+    std::vector<int> positions;
+    while (positions.empty() || positions.back() < 5000) {
+        ASSERT_LT(clock.elapsed(), 10000) << "the position stays at " << positions.back();
+        const qint64 elapsed = clock.elapsed();
+        positions.push_back(send(QStringLiteral("status cd position")).text.toInt());
+        // What the output played, never what was handed to it ahead of the sound.
+        EXPECT_LE(positions.back(), 4000 + elapsed + 20);
+        QTest::qWait(50);
+    }
+    EXPECT_GE(positions.front(), 4000);
+    EXPECT_TRUE(std::is_sorted(positions.begin(), positions.end()));
+
+    ASSERT_EQ(code(QStringLiteral("stop cd")), mci::Success);
+    const QString stoppedAt = send(QStringLiteral("status cd position")).text;
+    EXPECT_EQ(send(QStringLiteral("status cd mode")).text, QStringLiteral("stopped"));
+    QTest::qWait(100);
+    EXPECT_EQ(send(QStringLiteral("status cd position")).text, stoppedAt);
+    ASSERT_EQ(code(QStringLiteral("play cd wait")), mci::Success);
+    EXPECT_EQ(send(QStringLiteral("status cd position")).text, QStringLiteral("7000"));
+    EXPECT_EQ(code(QStringLiteral("close cd")), mci::Success);
+
+    const Capture c = saveCapture(dir.filePath(QStringLiteral("cd.wav")));
+    const auto [first, last] = soundSpan(c);
+    const auto heard = channel0(c, first, first + 44100 / 2);               // before the stop
+    EXPECT_NEAR(fixtures::dominantFrequency(heard, 44100, 1), 1000.0, 5.0); // track 2 only
+    EXPECT_NEAR(rms(heard), halfScaleSineRms, halfScaleSineRms * 0.1);
+    // Track 2 is 3 s long; the stop and the second start add a short pause.
+    const double heardMs = static_cast<double>(last - first) * 1000.0 / 44100.0;
+    EXPECT_GT(heardMs, 2900.0);
+    EXPECT_LT(heardMs, 3500.0) << "heard " << heardMs << " ms";
+}
+
+// A MIDI file is rendered with the soundfont and heard for as long as its note is held.
+TEST_F(MediaDevices, SequencerRendersMidiToTheOutput) {
+    const QString midi = dir.filePath(QStringLiteral("one note.mid"));
+    fixtures::writeFile(midi, organNoteMidi());
+    startCapture(2);
+    ASSERT_EQ(code(QStringLiteral("open sequencer!") + midi + QStringLiteral(" alias midi")),
+              mci::Success);
+    ASSERT_EQ(code(QStringLiteral("play midi wait")), mci::Success);
+    EXPECT_EQ(code(QStringLiteral("close midi")), mci::Success);
+    const Capture c = saveCapture(dir.filePath(QStringLiteral("midi.wav")));
+    const auto [first, last] = soundSpan(c, 500);
+    const double heardMs = static_cast<double>(last - first) * 1000.0 / 44100.0;
+    EXPECT_GT(heardMs, 900.0);
+    EXPECT_LT(heardMs, 3200.0); // the note, and its release dying away
+    EXPECT_GT(rms(channel0(c, first, first + 44100 / 2)), 200.0); // silence is 0
+
+    const QString notMidi = writeTone(QStringLiteral("tone.mid"), 440.0, 0.1, 0.0);
+    EXPECT_EQ(code(QStringLiteral("open sequencer!") + notMidi + QStringLiteral(" alias midi")),
+              mci::InvalidFile);
+    EXPECT_EQ(code(QStringLiteral("open sequencer!") + dir.filePath(QStringLiteral("none.mid")) +
+                   QStringLiteral(" alias midi")),
+              mci::FileNotFound);
+}
+
+// With no server to reach, opening a device that needs one fails with a code, and so does
+// playing the disc; a server that never answers is given up after the connection timeout.
+TEST_F(MediaDevices, WithoutAServerOpeningFailsWithoutHanging) {
+    const QByteArray server = qgetenv("PULSE_SERVER");
+    const QString tone = writeTone(QStringLiteral("tone.wav"), 440.0, 0.5, 0.0);
+    const QString midi = dir.filePath(QStringLiteral("note.mid"));
+    fixtures::writeFile(midi, organNoteMidi());
+    const DiscImage image = writeDiscImage(dir.path(), QStringLiteral("disc"), {{75, 440.0}});
+    const auto registered = cddrives::registerImage(image.cuePath);
+    ASSERT_TRUE(registered.ok());
+    cddrives::setMediaDrive(registered->driveIndex);
+
+    const SilentSocket silent(dir.filePath(QStringLiteral("silent")));
+    ASSERT_TRUE(silent.listening());
+    for (const QString& address :
+         {QStringLiteral("unix:") + dir.filePath(QStringLiteral("gone/native")),
+          QStringLiteral("unix:") + dir.filePath(QStringLiteral("silent"))}) {
+        SCOPED_TRACE(address.toStdString());
+        qputenv("PULSE_SERVER", address.toUtf8());
+        EXPECT_EQ(code(QStringLiteral("open new type waveaudio alias capture")),
+                  mci::CannotLoadDriver);
+        if (address.endsWith(QLatin1String("native"))) {
+            EXPECT_EQ(
+                code(QStringLiteral("open waveaudio!") + tone + QStringLiteral(" alias sound")),
+                mci::CannotLoadDriver);
+            EXPECT_EQ(
+                code(QStringLiteral("open sequencer!") + midi + QStringLiteral(" alias midi")),
+                mci::CannotLoadDriver);
+            ASSERT_EQ(code(QStringLiteral("open cdaudio alias cd")), mci::Success);
+            EXPECT_EQ(code(QStringLiteral("play cd")), mci::CannotLoadDriver);
+            EXPECT_EQ(send(QStringLiteral("status cd position")).text, QStringLiteral("0"));
+            EXPECT_EQ(code(QStringLiteral("close cd")), mci::Success);
+        }
+        EXPECT_EQ(code(QStringLiteral("close capture")), mci::InvalidDeviceId);
+    }
+    qputenv("PULSE_SERVER", server);
+}
+
+// Closing a device ends what it plays or records and closes its streams; so does closeAll.
+TEST_F(MediaDevices, CloseReleasesEveryStream) {
+    const QString tone = writeTone(QStringLiteral("long.wav"), 440.0, 30.0, 0.0);
+    const QString midi = dir.filePath(QStringLiteral("note.mid"));
+    fixtures::writeFile(midi, organNoteMidi());
+    const DiscImage image = writeDiscImage(dir.path(), QStringLiteral("disc"), {{2250, 440.0}});
+    const auto registered = cddrives::registerImage(image.cuePath);
+    ASSERT_TRUE(registered.ok());
+    cddrives::setMediaDrive(registered->driveIndex);
+
+    startCapture(2);
+    ASSERT_EQ(code(QStringLiteral("open waveaudio!") + tone + QStringLiteral(" alias sound")),
+              mci::Success);
+    ASSERT_EQ(code(QStringLiteral("play sound")), mci::Success);
+    ASSERT_EQ(code(QStringLiteral("open sequencer!") + midi + QStringLiteral(" alias midi")),
+              mci::Success);
+    ASSERT_EQ(code(QStringLiteral("play midi")), mci::Success);
+    ASSERT_EQ(code(QStringLiteral("open cdaudio alias cd")), mci::Success);
+    ASSERT_EQ(code(QStringLiteral("play cd")), mci::Success);
+    EXPECT_EQ(serverStreams(), 4);
+
+    EXPECT_EQ(code(QStringLiteral("close sound")), mci::Success);
+    EXPECT_EQ(code(QStringLiteral("status sound mode")), mci::InvalidDeviceId);
+    mci::closeAll();
+    // The server sees the streams go as it reads the closed connections.
+    QElapsedTimer clock;
+    clock.start();
+    while (serverStreams() != 0 && clock.elapsed() < 5000)
+        QTest::qWait(50);
+    EXPECT_EQ(serverStreams(), 0);
+    EXPECT_EQ(code(QStringLiteral("stop cd")), mci::InvalidDeviceId);
+}
+
+} // namespace
