@@ -98,11 +98,11 @@ Result<bool> PulseStream::checkServer() {
 
 Result<std::unique_ptr<PulseStream>> PulseStream::open(Direction direction, const PcmFormat& format,
                                                        const QString& name) {
-    pa_sample_spec spec{};
-    spec.format = PA_SAMPLE_S16LE;
-    spec.rate = static_cast<std::uint32_t>(std::max(format.sampleRate, 0));
-    spec.channels = static_cast<std::uint8_t>(std::clamp(format.channels, 0, 255));
-    if (!pa_sample_spec_valid(&spec) || spec.channels != format.channels)
+    pa_sample_spec sampleSpec{};
+    sampleSpec.format = PA_SAMPLE_S16LE;
+    sampleSpec.rate = static_cast<std::uint32_t>(std::max(format.sampleRate, 0));
+    sampleSpec.channels = static_cast<std::uint8_t>(std::clamp(format.channels, 0, 255));
+    if (!pa_sample_spec_valid(&sampleSpec) || sampleSpec.channels != format.channels)
         return VortanError(PA_ERR_INVALID, errorSource,
                            QString::fromUtf8(pa_strerror(PA_ERR_INVALID)));
 
@@ -111,12 +111,12 @@ Result<std::unique_ptr<PulseStream>> PulseStream::open(Direction direction, cons
         return connected.error();
     std::unique_ptr<PulseStream> self = std::move(connected.value());
     self->direction_ = direction;
-    self->frameBytes_ = pa_frame_size(&spec);
+    self->frameBytes_ = pa_frame_size(&sampleSpec);
     pa_threaded_mainloop* loop = self->loop_.get();
     pa_context* context = self->context_.get();
 
     LoopLock lock(loop);
-    self->stream_.reset(pa_stream_new(context, name.toUtf8().constData(), &spec, nullptr));
+    self->stream_.reset(pa_stream_new(context, name.toUtf8().constData(), &sampleSpec, nullptr));
     if (!self->stream_)
         return VortanError(pa_context_errno(context), errorSource, self->libraryError());
     pa_stream* stream = self->stream_.get();
@@ -127,13 +127,13 @@ Result<std::unique_ptr<PulseStream>> PulseStream::open(Direction direction, cons
     int result = 0;
     if (direction == Direction::Playback) {
         pa_stream_set_write_callback(stream, &PulseStream::streamRequest, self.get());
-        attr.tlength = static_cast<std::uint32_t>(pa_usec_to_bytes(playbackBufferUs, &spec));
+        attr.tlength = static_cast<std::uint32_t>(pa_usec_to_bytes(playbackBufferUs, &sampleSpec));
         const auto flags = static_cast<pa_stream_flags_t>(
             PA_STREAM_INTERPOLATE_TIMING | PA_STREAM_AUTO_TIMING_UPDATE | PA_STREAM_ADJUST_LATENCY);
         result = pa_stream_connect_playback(stream, nullptr, &attr, flags, nullptr, nullptr);
     } else {
         pa_stream_set_read_callback(stream, &PulseStream::streamRequest, self.get());
-        attr.fragsize = static_cast<std::uint32_t>(pa_usec_to_bytes(recordFragmentUs, &spec));
+        attr.fragsize = static_cast<std::uint32_t>(pa_usec_to_bytes(recordFragmentUs, &sampleSpec));
         result = pa_stream_connect_record(stream, nullptr, &attr, PA_STREAM_ADJUST_LATENCY);
     }
     if (result < 0)
