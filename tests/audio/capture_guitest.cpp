@@ -23,7 +23,7 @@ namespace {
 
 // Long enough that the 100 ms watch of the play position and the output's latency stay
 // well inside 2% of a track.
-constexpr double trackSeconds = 15.0;
+constexpr double trackSeconds = 20.0;
 constexpr double shortSeconds = 2.0;
 constexpr double sourceRms = 16000.0 / std::numbers::sqrt2; // the image's sines
 
