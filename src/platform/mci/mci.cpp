@@ -250,6 +250,20 @@ class Playback {
     std::int64_t positionFrame_ = 0;
 };
 
+// "stop" and "set <alias> time format ..." of a device that plays, answered alike by all.
+Answer stopOrSetTime(const QString& verb, const Words& words, Playback& playback,
+                     TimeFormat& format) {
+    if (verb == QLatin1String("stop")) {
+        if (!words.empty())
+            return failure(UnrecognizedKeyword);
+        playback.stop();
+        return {};
+    }
+    if (auto answer = setTimeFormat(words, format))
+        return *answer;
+    return failure(words.empty() ? MissingParameter : UnrecognizedKeyword);
+}
+
 // Disc audio from sector `startLba` up to `endLba`, read on the playback thread with a
 // reader of its own, so the disc plays while the program keeps the drive open in the CD
 // library (for its listing, or an extraction).
@@ -331,17 +345,8 @@ class CdAudio final : public Device {
         playback_.release();
         if (verb == QLatin1String("play"))
             return play(words);
-        if (verb == QLatin1String("stop")) {
-            if (!words.empty())
-                return failure(UnrecognizedKeyword);
-            playback_.stop();
-            return {};
-        }
-        if (verb == QLatin1String("set")) {
-            if (auto answer = setTimeFormat(words, format_))
-                return *answer;
-            return failure(words.empty() ? MissingParameter : UnrecognizedKeyword);
-        }
+        if (verb == QLatin1String("stop") || verb == QLatin1String("set"))
+            return stopOrSetTime(verb, words, playback_, format_);
         if (verb == QLatin1String("status"))
             return status(words);
         if (verb == QLatin1String("info")) {
@@ -640,17 +645,8 @@ class WaveFile final : public Device {
         playback_.release();
         if (verb == QLatin1String("play"))
             return play(words);
-        if (verb == QLatin1String("stop")) {
-            if (!words.empty())
-                return failure(UnrecognizedKeyword);
-            playback_.stop();
-            return {};
-        }
-        if (verb == QLatin1String("set")) {
-            if (auto answer = setTimeFormat(words, timeFormat_))
-                return *answer;
-            return failure(words.empty() ? MissingParameter : UnrecognizedKeyword);
-        }
+        if (verb == QLatin1String("stop") || verb == QLatin1String("set"))
+            return stopOrSetTime(verb, words, playback_, timeFormat_);
         if (verb == QLatin1String("status")) {
             if (words.are(0, {"mode"}))
                 return text(playback_.playing() ? QStringLiteral("playing")
