@@ -1,8 +1,8 @@
 // Two-step extraction through the sound card: a disc image played on the private server's
 // null sink while its monitor is recorded.
+#include "cdformtest.h"
 #include "discimage.h"
 #include "fixtures.h"
-#include "formtest.h"
 #include "mp3decode.h"
 
 #include "cd/capturejob.h"
@@ -65,41 +65,23 @@ void expectTrack(const std::vector<std::int16_t>& samples, int channels, double 
     EXPECT_NEAR(20 * std::log10(rms(middle) / sourceRms), 0.0, 1.0);
 }
 
-class CaptureTest : public FormTest {
+class CaptureTest : public CdFormTest {
   protected:
     void SetUp() override {
-        FormTest::SetUp();
-        cddrives::forgetImages();
-        mci::closeAll();
-        ASSERT_TRUE(images.isValid());
+        CdFormTest::SetUp();
         setting(SettingKey::AudioFormat, 1);
         setting(SettingKey::DeleteWav, 0);
     }
     static void setting(SettingKey key, int value) { WriteSetting(key, QString::number(value)); }
-    void TearDown() override {
-        FormTest::TearDown();
-        modAKRip32::CloseCurrentCD();
-        cddrives::forgetImages();
-        mci::closeAll();
-    }
     // Two tracks of `seconds` each, 440 Hz then 1000 Hz, in the only drive.
     Form1& loadTwoStep(double seconds) {
         const int sectors = int(seconds * 75);
-        image = writeDiscImage(images.path(), QStringLiteral("disc"),
-                               {{sectors, 440.0}, {sectors, 1000.0}});
-        EXPECT_TRUE(cddrives::registerImage(image.cuePath).ok());
+        image = disc(QStringLiteral("disc"), {{sectors, 440.0}, {sectors, 1000.0}});
         Form1& w = load();
         w.Chk2Stage->setChecked(false);
         w.Chk2Stage_Click();
         return w;
     }
-    QStringList outputs() {
-        QStringList out;
-        for (const WorkItem& item : form->lastBatch().items)
-            out << item.output;
-        return out;
-    }
-    QTemporaryDir images;
     DiscImage image;
 };
 

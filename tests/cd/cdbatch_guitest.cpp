@@ -1,8 +1,8 @@
 // The main window's CD side over disc images: the listing, the messages, disc images opened
 // from the File menu, and the one-step extraction batch.
+#include "cdformtest.h"
 #include "discimage.h"
 #include "fixtures.h"
-#include "formtest.h"
 #include "mp3decode.h"
 
 #include "cd/modakrip32.h"
@@ -27,36 +27,6 @@ const QString emptyDriveText = QStringLiteral(
 const QString notMusicText = QStringLiteral(
     "The current CD is not a music CD. If you wish to use your CD as a source, please insert a "
     "music CD into the CD drive.");
-
-class CdFormTest : public FormTest {
-  protected:
-    void SetUp() override {
-        FormTest::SetUp();
-        cddrives::forgetImages();
-        mci::closeAll();
-        ASSERT_TRUE(images.isValid());
-    }
-    void TearDown() override {
-        FormTest::TearDown();
-        modAKRip32::CloseCurrentCD();
-        cddrives::forgetImages();
-        mci::closeAll();
-    }
-    // Writes an image and registers it as a drive.
-    DiscImage disc(const QString& name, const std::vector<TrackSpec>& tracks) {
-        DiscImage image = writeDiscImage(images.path(), name, tracks);
-        EXPECT_TRUE(cddrives::registerImage(image.cuePath).ok());
-        return image;
-    }
-    // The files the last batch wrote, by the item order.
-    QStringList outputs() {
-        QStringList out;
-        for (const WorkItem& item : form->lastBatch().items)
-            out << item.output;
-        return out;
-    }
-    QTemporaryDir images;
-};
 
 TEST_F(CdFormTest, StartUpListsTheDiscOfTheFirstDrive) {
     const DiscImage image =
