@@ -19,6 +19,7 @@
 #include <memory>
 #include <new>
 #include <optional>
+#include <utility>
 #include <vector>
 
 namespace mci {
@@ -890,11 +891,25 @@ Answer execute(const QString& command) {
 
 } // namespace
 
+namespace {
+CommandObserver& observer() {
+    static CommandObserver current;
+    return current;
+}
+} // namespace
+
+CommandObserver setCommandObserver(CommandObserver next) {
+    return std::exchange(observer(), std::move(next));
+}
+
 std::uint32_t mciSendStringA(const char* command, char* reply, std::uint32_t replyLength,
                              void* /*callbackWindow*/) {
     if (!command)
         return MissingCommandString;
-    const Answer answer = execute(QString::fromUtf8(command));
+    const QString text = QString::fromUtf8(command);
+    const Answer answer = execute(text);
+    if (observer().answered)
+        observer().answered(text, answer.code);
     if (answer.code != Success || !answer.text || !reply)
         return answer.code;
     const QByteArray bytes = answer.text->toUtf8();

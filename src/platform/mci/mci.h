@@ -3,6 +3,7 @@
 #include <QString>
 
 #include <cstdint>
+#include <functional>
 
 // The media-control command layer: devices opened, driven and closed by command strings
 // ("open cdaudio alias cd", "status cd number of tracks"...), addressed by their alias.
@@ -104,5 +105,13 @@ Reply send(const QString& command);
 
 // Closes every open device. For tests and the program's end.
 void closeAll();
+
+// Told of every command mciSendStringA ran, once it has run: the command string and the
+// code it answered; an empty function (the default) observes nothing. For a command log:
+// what the program asked the devices, in order. Returns the previous observer.
+struct CommandObserver {
+    std::function<void(const QString& command, std::uint32_t code)> answered;
+};
+CommandObserver setCommandObserver(CommandObserver observer);
 
 } // namespace mci
