@@ -2,6 +2,7 @@
 
 #include "platform/activemp3/mpg123stream.h"
 #include "platform/activemp3/wavfilewriter.h"
+#include "platform/audio/pcmplayer.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -24,6 +25,35 @@ bool sameFile(const QString& a, const QString& b) {
            ::stat(QFile::encodeName(b).constData(), &sb) == 0 && sa.st_dev == sb.st_dev &&
            sa.st_ino == sb.st_ino;
 }
+
+// An MP3 file as the audio output's source: decoded a frame or more at a time, handed out
+// in whatever pieces the output asks for.
+class Mpg123Source final : public audio::PcmSource {
+  public:
+    explicit Mpg123Source(std::unique_ptr<Mpg123Stream> stream)
+        : stream_(std::move(stream)), buffer_(4 * stream_->maxFrameBytes()) {}
+
+    std::size_t read(char* out, std::size_t capacity) override {
+        if (offset_ == fill_) {
+            offset_ = 0;
+            fill_ = stream_->read(buffer_.data(), buffer_.size());
+        }
+        const std::size_t block = static_cast<std::size_t>(stream_->format().blockAlign());
+        std::size_t count = std::min(capacity, fill_ - offset_);
+        count -= count % block;
+        std::copy_n(buffer_.data() + offset_, count, out);
+        offset_ += count;
+        return count;
+    }
+
+    QString errorText() const override { return stream_->failed() ? stream_->error() : QString(); }
+
+  private:
+    std::unique_ptr<Mpg123Stream> stream_;
+    std::vector<char> buffer_;
+    std::size_t fill_ = 0;
+    std::size_t offset_ = 0;
+};
 
 std::int64_t framesToMs(std::int64_t frames, int sampleRate) {
     return sampleRate > 0 ? frames * 1000 / sampleRate : 0;
@@ -55,7 +85,29 @@ std::int64_t ActiveMP3::total() const {
     return framesToMs(std::max(expectedFrames_.load(), decodedFrames_.load()), format_.sampleRate);
 }
 
+bool ActiveMP3::play() {
+    stop();
+    setLastError({});
+    auto stream = openInput();
+    if (!stream)
+        return false;
+    const PcmFormat format = stream->format();
+    auto player = audio::PcmPlayer::start(format, std::make_shared<Mpg123Source>(std::move(stream)),
+                                          QStringLiteral("MP3 player"));
+    if (!player) {
+        setLastError(player.error().description());
+        return false;
+    }
+    player_ = std::move(player.value());
+    return true;
+}
+
+bool ActiveMP3::playing() const {
+    return player_ && !player_->finished();
+}
+
 void ActiveMP3::stop() {
+    player_.reset(); // stops and joins the playback
     stopRequested_ = true;
     if (worker_.joinable())
         worker_.join();

@@ -12,9 +12,12 @@
 #include <thread>
 
 class Mpg123Stream;
+namespace audio {
+class PcmPlayer;
+}
 
 // The MP3 decoder control: decodes the MP3 file named by its input-file property, in the
-// background, into a WAV file (or into any PcmSink, which is how playback plugs in).
+// background, into a WAV file (or into any PcmSink), or plays it on the default output.
 //
 // Roles: input file (setInputFile), decode to file (decodeToFile: returns at once, the
 // decoding runs on the control's own worker thread), busy, position and total (both in
@@ -85,8 +88,17 @@ class ActiveMP3 : public QObject {
     // start, and after a decode that completed or was stopped.
     QString lastError() const;
 
+    // Plays the input file on the default audio output and returns at once; the file is
+    // decoded as it plays, on the output's own thread, and plays to its end unless stopped.
+    // Stops any decode or playback of this control first. False when nothing plays (see
+    // lastError(): not an MP3, or no audio server). Playback is not a decode: busy(),
+    // position(), lastEnd() and decodingFinished are about decodes only.
+    bool play();
+    // True from a successful play() until the file has played out (or failed) or stop().
+    bool playing() const;
+
     // Ends any decode at once: the audio decoded so far is written, the WAV header rewritten
-    // and the file closed before this returns. Harmless when idle.
+    // and the file closed before this returns; ends any playback. Harmless when idle.
     void stop();
 
     // Size of the blocks written to the output.
@@ -120,6 +132,7 @@ class ActiveMP3 : public QObject {
     std::unique_ptr<PcmSink> sink_;
     std::uint64_t generation_ = 0; // counts starts, to drop the news of a replaced decode
     std::thread worker_;
+    std::unique_ptr<audio::PcmPlayer> player_;
     std::atomic<bool> busy_{false};
     std::atomic<bool> stopRequested_{false};
     std::atomic<std::int64_t> decodedFrames_{0};
