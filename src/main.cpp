@@ -2,6 +2,7 @@
 #include "app/paths.h"
 #include "platform/dialogs.h"
 #include "platform/widgetdialogs.h"
+#include "player/frmplaylist.h"
 #include "prefs/frmprefs.h"
 
 #include <QApplication>
@@ -48,6 +49,7 @@ int main(int argc, char* argv[]) {
         QObject::connect(&window, &Form1::programEndRequested, &app, &QApplication::quit,
                          Qt::QueuedConnection);
         FrmPrefs::serve(window);
+        frmPlayList::serve(window);
         window.Form_Load();
         rc = QApplication::exec();
     }

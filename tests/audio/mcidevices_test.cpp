@@ -3,9 +3,12 @@
 // input: what a device plays, the capture device records.
 #include "discimage.h"
 #include "fixtures.h"
+#include "mp3fixture.h"
 
+#include "platform/activemp3/activemp3.h"
 #include "platform/akrip/cddrives.h"
 #include "platform/mci/mci.h"
+#include "player/modwave.h"
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -257,6 +260,50 @@ TEST_F(MediaDevices, PlayedToneIsRecordedWholeInTheSetFormat) {
         EXPECT_NEAR(fixtures::dominantFrequency(heard, 44100, 1), 1000.0, 5.0);
         EXPECT_NEAR(rms(heard), halfScaleSineRms, halfScaleSineRms * 0.1);
     }
+}
+
+// The player's WAV and MP3 playback really sound: each file's tone is heard whole, at its
+// frequency, and a stop of everything ends a playback in its middle.
+TEST_F(MediaDevices, PlayerSoundsWavAndMp3Files) {
+    const QString wav = writeTone(QStringLiteral("player tone.wav"), 1000.0, 1.0, 0.3);
+    const QString mp3 = dir.filePath(QStringLiteral("player tone.mp3"));
+    auto samples = fixtures::sine(660.0, 1.0, 44100, 2);
+    samples.resize(samples.size() + 2 * 44100 * 3 / 10);
+    fixtures::writeMp3(mp3, samples);
+    ActiveMP3 decoder;
+    const auto playedOut = [&] {
+        return send(QStringLiteral("status sound mode")).text != QStringLiteral("playing") &&
+               !decoder.playing();
+    };
+    for (const auto& [path, frequency] : {std::pair{wav, 1000.0}, std::pair{mp3, 660.0}}) {
+        SCOPED_TRACE(path.toStdString());
+        startCapture(1);
+        if (path == wav)
+            ModWave::PlayWave(path);
+        else
+            ModWave::PlayMp3(decoder, path);
+        QElapsedTimer clock;
+        clock.start();
+        while (!playedOut() && clock.elapsed() < 10000)
+            QTest::qWait(20);
+        ModWave::StopAllPlayback(decoder);
+        const Capture c = saveCapture(dir.filePath(QStringLiteral("heard.wav")));
+        const auto [first, last] = soundSpan(c);
+        EXPECT_NEAR(static_cast<double>(last - first) * 1000.0 / 44100.0, 1000.0, 60.0);
+        EXPECT_NEAR(fixtures::dominantFrequency(channel0(c, first, last), 44100, 1), frequency,
+                    5.0);
+    }
+
+    // Stopped after half a second of a second's tone: the rest is never heard.
+    startCapture(1);
+    ModWave::PlayMp3(decoder, mp3);
+    QTest::qWait(500);
+    ModWave::StopAllPlayback(decoder);
+    EXPECT_FALSE(decoder.playing());
+    QTest::qWait(300);
+    const Capture c = saveCapture(dir.filePath(QStringLiteral("stopped.wav")));
+    const auto [first, last] = soundSpan(c);
+    EXPECT_LT(static_cast<double>(last - first) * 1000.0 / 44100.0, 700.0);
 }
 
 // "set capture" takes only formats it can record, all five numbers agreeing.

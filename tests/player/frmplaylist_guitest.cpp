@@ -1,0 +1,219 @@
+// The play-list window over a main window: the player's commands (logged from the
+// media-control layer; no audio server here, so opens fail and nothing sounds), the tag and
+// header panel, and the stored play list.
+#include "fixtures.h"
+#include "formtest.h"
+#include "mp3fixture.h"
+
+#include "platform/mci/mci.h"
+#include "player/frmplaylist.h"
+#include "player/playliststore.h"
+
+#include <QCheckBox>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+
+namespace {
+
+class PlayListTest : public FormTest {
+  protected:
+    void SetUp() override {
+        FormTest::SetUp();
+        load();
+        previous = mci::setCommandObserver(
+            {[this](const QString& command, std::uint32_t) { commands << command; }});
+        window = frmPlayList::open(form.get());
+    }
+    void TearDown() override {
+        mci::setCommandObserver(previous);
+        delete window;
+        FormTest::TearDown();
+    }
+
+    void setList(const QStringList& entries) {
+        playliststore::rewrite(entries);
+        window->Form_Load();
+    }
+    void clickEntry(int row) {
+        window->List2->setCurrentRow(row);
+        window->List2_Click();
+    }
+    QStringList entries() const {
+        QStringList out;
+        for (int i = 0; i < window->List2->count(); ++i)
+            out << window->List2->item(i)->text();
+        return out;
+    }
+    QString mp3File(const QString& name) {
+        const QString path = dest.filePath(name);
+        QDir().mkpath(QFileInfo(path).path());
+        fixtures::writeMp3(path, fixtures::sine(440.0, 0.3));
+        return path;
+    }
+
+    const QStringList stops =
+        texts({"stop sound", "close sound", "stop cd", "close cd", "stop midi", "close midi"});
+    mci::CommandObserver previous;
+    QStringList commands;
+    QPointer<frmPlayList> window;
+};
+
+// Play stops everything and then opens the selected entry, trimmed and in its own case, on
+// the device its ending names; an open that fails plays nothing. An empty list sends nothing.
+TEST_F(PlayListTest, PlayAndStopSendTheirCommandsInOrder) {
+    window->Command11_Click();
+    EXPECT_TRUE(commands.isEmpty());
+
+    setList({QStringLiteral("  /Music/Song.WAV "), QStringLiteral("/m/Tune.MID"),
+             QStringLiteral("/m/a.midi"), QStringLiteral("/m/b.ogg")});
+    window->List2->setCurrentRow(0);
+    window->Command11_Click();
+    EXPECT_EQ(commands, stops + texts({"open waveaudio!/Music/Song.WAV alias sound"}));
+
+    commands.clear();
+    window->List2->setCurrentRow(1);
+    window->Command11_Click();
+    EXPECT_EQ(commands, stops + texts({"open sequencer!/m/Tune.MID alias midi"}));
+
+    for (int row : {2, 3, -1}) {
+        commands.clear();
+        window->List2->setCurrentRow(row);
+        window->Command11_Click();
+        EXPECT_EQ(commands, stops) << row;
+    }
+
+    commands.clear();
+    window->Command12_Click();
+    EXPECT_EQ(commands, stops);
+}
+
+// "Read header" fills the lines and boxes; " Write tag" writes the boxes, which read back in
+// their own boxes; a file under 100 bytes has no data and is no longer current.
+TEST_F(PlayListTest, TagPanelReadsWritesAndRefusesEmptyFiles) {
+    const QString song = mp3File(QStringLiteral("song.mp3"));
+    window->Text5->setText(song);
+    window->cmdHdr2_Click();
+    ASSERT_EQ(window->List1->count(), 12);
+    EXPECT_EQ(window->List1->item(0)->text(), QStringLiteral("Bitrate            128"));
+    EXPECT_EQ(window->Text4[6]->text(), QStringLiteral("255"));
+    EXPECT_EQ(window->Text4[7]->text(), QStringLiteral("False"));
+
+    const QStringList typed =
+        texts({"The Artist", "The Title", "The Album", "1999", "A comment", "17"});
+    for (int i = 1; i <= 6; ++i)
+        window->Text4[i]->setText(typed[i - 1]);
+    window->cmdTag_Click();
+    for (int i = 1; i <= 6; ++i)
+        window->Text4[i]->clear();
+    window->cmdHdr2_Click();
+    for (int i = 1; i <= 6; ++i)
+        EXPECT_EQ(window->Text4[i]->text(), typed[i - 1]) << i;
+    EXPECT_EQ(window->Text4[7]->text(), QStringLiteral("True"));
+
+    const QString small = makeFile(QStringLiteral("small.mp3"), 99);
+    window->Text5->setText(small);
+    window->cmdHdr2_Click();
+    EXPECT_EQ(dialogs().lastMessage()->text, QStringLiteral("File contains no data"));
+    EXPECT_TRUE(window->Text5->text().isEmpty());
+}
+
+// Clicking an entry makes it current (an MP3's header is read, a WAV's is not); with Check11
+// a file not yet among the main window's MP3 files is added to the tree, once.
+TEST_F(PlayListTest, ClickingAnEntryMakesItCurrentAndCanAddItToTheTree) {
+    const QString song = mp3File(QStringLiteral("elsewhere/song.mp3"));
+    const QString wav = makeFile(QStringLiteral("other.wav"));
+    setList({song, wav});
+    clickEntry(0);
+    EXPECT_EQ(window->Text5->text(), song);
+    EXPECT_EQ(window->Text4[7]->text(), QStringLiteral("False"));
+    clickEntry(1);
+    EXPECT_EQ(window->Text5->text(), wav);
+    EXPECT_EQ(window->Text4[7]->text(), QStringLiteral("False")); // still the MP3's
+
+    window->Check11->setChecked(true);
+    clickEntry(0);
+    clickEntry(0);
+    EXPECT_EQ(childTexts(SourceTree::Mp3Text).count(song), 1);
+}
+
+// Add keeps one entry per exact path; Delist rewrites the store from key 1; the list is found
+// as it was left when the window opens again.
+TEST_F(PlayListTest, AddDelistAndReopenKeepTheStoredList) {
+    for (const char* path : {"/m/a.mp3", "/m/a.mp3", "/m/A.mp3", "/m/c.mp3"}) {
+        window->Text5->setText(QString::fromLatin1(path));
+        window->Command20_Click();
+    }
+    EXPECT_EQ(entries(), texts({"/m/a.mp3", "/m/A.mp3", "/m/c.mp3"}));
+    window->List2->setCurrentRow(1);
+    window->Command6_Click();
+    window->close();
+    QCoreApplication::processEvents(); // the closed window is deleted
+    window = frmPlayList::open(form.get());
+    EXPECT_EQ(entries(), texts({"/m/a.mp3", "/m/c.mp3"}));
+}
+
+// Delete asks, deletes, and keeps only MP3 entries; "No" keeps everything; an empty file is
+// deleted without a question and the list stays as it was.
+TEST_F(PlayListTest, DeleteAsksAndKeepsOnlyMp3Entries) {
+    const QString keep = mp3File(QStringLiteral("keep.mp3"));
+    const QString wav = makeFile(QStringLiteral("gone.wav"));
+    const QString other = makeFile(QStringLiteral("other.WAV"));
+    setList({keep, wav, other});
+
+    window->Text5->setText(wav);
+    dialogs().answers = {dialogs::Answer::No};
+    window->Command10_Click();
+    EXPECT_TRUE(QFile::exists(wav));
+    EXPECT_EQ(entries().size(), 3);
+
+    dialogs().answers = {dialogs::Answer::Yes};
+    window->Command10_Click();
+    EXPECT_FALSE(QFile::exists(wav));
+    EXPECT_EQ(dialogs().lastMessage()->text, wav + QStringLiteral(" has been Deleted"));
+    EXPECT_EQ(entries(), QStringList({keep}));
+    EXPECT_EQ(playliststore::load(), QStringList({keep}));
+    EXPECT_TRUE(window->Text5->text().isEmpty());
+
+    const QString empty = makeFile(QStringLiteral("empty.mp3"), 0);
+    window->Text5->setText(empty);
+    dialogs().clear();
+    window->Command10_Click();
+    EXPECT_FALSE(QFile::exists(empty));
+    EXPECT_EQ(dialogs().lastMessage()->text, QStringLiteral("File contains no data"));
+    EXPECT_EQ(window->Text5->text(), empty);
+    EXPECT_EQ(entries(), QStringList({keep}));
+}
+
+// Rename: onto another file only after "Yes", which replaces it; the entry and its stored key
+// follow at once; a file not on the list is appended under its new name.
+TEST_F(PlayListTest, RenameReplacesOnlyWhenToldAndUpdatesTheStore) {
+    const QString song = mp3File(QStringLiteral("song.mp3"));
+    const QString taken = makeFile(QStringLiteral("taken.mp3"), 300);
+    setList({song});
+    window->Text5->setText(song);
+
+    dialogs().files = {{taken}};
+    dialogs().answers = {dialogs::Answer::No};
+    window->Command2_Click();
+    EXPECT_TRUE(QFile::exists(song));
+    EXPECT_EQ(QFileInfo(taken).size(), 300);
+
+    dialogs().files = {{taken}};
+    dialogs().answers = {dialogs::Answer::Yes};
+    window->Command2_Click();
+    EXPECT_FALSE(QFile::exists(song));
+    EXPECT_GT(QFileInfo(taken).size(), 300);
+    EXPECT_EQ(window->Text5->text(), taken);
+    EXPECT_EQ(playliststore::load(), QStringList({taken}));
+
+    const QString loose = makeFile(QStringLiteral("loose.wav"));
+    const QString renamed = dest.filePath(QStringLiteral("renamed.wav"));
+    window->Text5->setText(loose);
+    dialogs().files = {{renamed}};
+    window->Command2_Click();
+    EXPECT_TRUE(QFile::exists(renamed));
+    EXPECT_EQ(playliststore::load(), QStringList({taken, renamed}));
+}
+
+} // namespace
