@@ -216,4 +216,19 @@ TEST_F(PlayListTest, RenameReplacesOnlyWhenToldAndUpdatesTheStore) {
     EXPECT_EQ(playliststore::load(), QStringList({taken, renamed}));
 }
 
+// The main window's Playlist button opens the one window; Close Player closes it.
+TEST_F(PlayListTest, MainWindowOpensAndClosesTheWindow) {
+    delete window;
+    frmPlayList::serve(*form);
+    form->C5555555->click();
+    form->mnuPlaylist->trigger();
+    window = frmPlayList::instance();
+    ASSERT_TRUE(window);
+    EXPECT_TRUE(window->isVisible());
+    EXPECT_EQ(form->findChildren<frmPlayList*>().size(), 1);
+    form->Command4->click();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_FALSE(window);
+}
+
 } // namespace
