@@ -4,6 +4,7 @@
 #include "platform/widgetdialogs.h"
 #include "player/frmplaylist.h"
 #include "prefs/frmprefs.h"
+#include "search/frmsearch.h"
 
 #include <QApplication>
 #include <QDir>
@@ -50,6 +51,7 @@ int main(int argc, char* argv[]) {
                          Qt::QueuedConnection);
         FrmPrefs::serve(window);
         frmPlayList::serve(window);
+        FrmSearch::serve(window);
         window.Form_Load();
         rc = QApplication::exec();
     }

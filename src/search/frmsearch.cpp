@@ -523,8 +523,13 @@ void FrmSearch::mnuDelete_Click() {
         dialogs::Icon::Exclamation, QStringLiteral("Delete File"));
     if (answer != dialogs::Answer::Yes)
         return;
-    if (p_DestroyFile(path))
-        return; // not deleted: the entry stays
+    // A file that was sent to the tree leaves it too, so the tree never lists a file that
+    // is gone.
+    if (const auto failed = DeleteFileAndNode(path)) {
+        // Not deleted: the entry stays, and the user learns why.
+        dialogs::msgBox(failed->description(), dialogs::Buttons::Ok, dialogs::Icon::Critical);
+        return;
+    }
     QCoreApplication::processEvents();
     // Events have run: the entry is found again by its path.
     removeResult(path);

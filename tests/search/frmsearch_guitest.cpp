@@ -210,13 +210,16 @@ TEST_F(FinderTest, RightClickMenuSendsAudioResultsToTheTreeOrDeletesThem) {
     f.mnuDelete->trigger();
     EXPECT_FALSE(QFile::exists(song));
     EXPECT_EQ(results(), texts({"Music/other.wav"}));
+    EXPECT_EQ(tree().findByText(ShowFullPath != 0 ? song : QStringLiteral("Song.WAV")), 0u);
 
     // A file that refuses to go keeps its entry; "Remove File from list" keeps the file.
     QFile::setPermissions(other, QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther);
     f.lstfiles->setCurrentRow(0);
+    dialogs().answers = {dialogs::Answer::Yes};
     f.mnuDelete->trigger();
     EXPECT_TRUE(QFile::exists(other));
     EXPECT_EQ(results(), texts({"Music/other.wav"}));
+    EXPECT_EQ(dialogs().lastMessage()->icon, dialogs::Icon::Critical); // says why
     f.mnuRemoveFile->trigger();
     EXPECT_TRUE(results().isEmpty());
     EXPECT_TRUE(QFile::exists(other));
