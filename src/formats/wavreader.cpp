@@ -20,7 +20,42 @@ VortanError bad(const QString& path, const char* why) {
                        QStringLiteral("%1: %2").arg(path, QString::fromLatin1(why)));
 }
 
+// Bytes 2..15 of every WAVE format family GUID (xxxxxxxx-0000-0010-8000-00AA00389B71, the
+// first two bytes holding the format tag) as a file stores them.
+constexpr unsigned char waveGuidTail[14] = {0x00, 0x00, 0x00, 0x00, 0x10, 0x00, 0x80,
+                                            0x00, 0x00, 0xAA, 0x00, 0x38, 0x9B, 0x71};
+
 } // namespace
+
+WavSampleType WavFormat::sampleType() const {
+    WavSampleType type = WavSampleType::Unsupported;
+    if (codingTag() == pcmTag) {
+        switch (bitsPerSample) {
+        case 8:
+            type = WavSampleType::Int8;
+            break;
+        case 16:
+            type = WavSampleType::Int16;
+            break;
+        case 24:
+            type = WavSampleType::Int24;
+            break;
+        case 32:
+            type = WavSampleType::Int32;
+            break;
+        default:
+            break;
+        }
+    } else if (codingTag() == floatTag) {
+        if (bitsPerSample == 32)
+            type = WavSampleType::Float32;
+        else if (bitsPerSample == 64)
+            type = WavSampleType::Float64;
+    }
+    if (blockAlign != channels * (bitsPerSample / 8))
+        return WavSampleType::Unsupported;
+    return type;
+}
 
 Result<WavFormat> readWavFormat(const QString& path) {
     QFile file(path);
@@ -57,7 +92,8 @@ Result<WavFormat> readWavFormat(const QString& path) {
             format.byteRate = u32(fmt + 8);
             format.blockAlign = u16(fmt + 12);
             format.bitsPerSample = u16(fmt + 14);
-            if (format.formatTag == 0xFFFE && want >= 26)
+            if (format.formatTag == WavFormat::extensibleTag && want >= 40 &&
+                std::memcmp(fmt + 26, waveGuidTail, sizeof waveGuidTail) == 0)
                 format.subFormatTag = u16(fmt + 24);
             if (format.channels == 0 || format.sampleRate == 0 || format.blockAlign == 0)
                 return bad(path, "the \"fmt \" chunk describes no audio");

@@ -6,9 +6,20 @@
 
 #include <cstdint>
 
+// How the samples of uncompressed audio are stored: integer PCM (8-bit unsigned, the wider
+// ones signed) or IEEE floating point (full scale +-1.0), little-endian, one sample per
+// channel in each sample frame with nothing between them.
+enum class WavSampleType { Unsupported, Int8, Int16, Int24, Int32, Float32, Float64 };
+
 // What a RIFF/WAVE file's "fmt " and "data" chunks say.
 struct WavFormat {
-    std::uint16_t formatTag = 0; // 1 = PCM, 0xFFFE = extensible (see subFormatTag)
+    static constexpr std::uint16_t pcmTag = 1;
+    static constexpr std::uint16_t floatTag = 3;
+    static constexpr std::uint16_t extensibleTag = 0xFFFE;
+
+    std::uint16_t formatTag = 0; // pcmTag, floatTag, extensibleTag (see subFormatTag), ...
+    // For extensibleTag: the format tag its subformat GUID carries; 0 when the extension is
+    // missing or the GUID is not one of the WAVE format family's.
     std::uint16_t subFormatTag = 0;
     std::uint16_t channels = 0;
     std::uint32_t sampleRate = 0;
@@ -19,11 +30,19 @@ struct WavFormat {
     std::int64_t dataLength = 0; // audio bytes actually present in the file
     bool dataTruncated = false;  // the data chunk announced more bytes than the file holds
 
-    bool isPcm() const { return formatTag == 1 || (formatTag == 0xFFFE && subFormatTag == 1); }
+    // The format tag that tells how the samples are coded, the extensible one resolved.
+    std::uint16_t codingTag() const {
+        return formatTag == extensibleTag ? subFormatTag : formatTag;
+    }
+    bool isPcm() const { return codingTag() == pcmTag; }
     bool isPcm16() const { return isPcm() && bitsPerSample == 16; }
     // CD format: PCM, 2 channels, 44,100 Hz, 16-bit.
     bool isCdFormat() const { return isPcm16() && channels == 2 && sampleRate == 44100; }
     std::int64_t frameCount() const { return blockAlign ? dataLength / blockAlign : 0; }
+    // Unsupported unless the coding, the sample width and the block alignment (channels x
+    // width) agree on one of the layouts above. The extensible format's valid-bits figure is
+    // not needed: narrower samples sit in the high bits of their container.
+    WavSampleType sampleType() const;
 };
 
 // Reads the RIFF chunks of `path`: walks them in order (odd sizes padded), takes the first
