@@ -9,6 +9,8 @@
 #include <memory>
 #include <mutex>
 #include <string>
+#include <tuple>
+#include <type_traits>
 #include <vector>
 
 namespace modLAME {
@@ -21,6 +23,10 @@ struct LameCloser {
 using LamePtr = std::unique_ptr<lame_global_flags, LameCloser>;
 
 void quietReport(const char*, va_list) {}
+
+// The stream's own negative result for a change of sample type inside a sample frame; every
+// libmp3lame code is above it.
+constexpr int mixedSampleTypes = -100;
 
 constexpr std::array<std::uint32_t, 9> mpegSampleRates = {8000,  11025, 12000, 16000, 22050,
                                                           24000, 32000, 44100, 48000};
@@ -244,8 +250,10 @@ class LameStream {
         return encoderBytes_ + (builtTag_ ? static_cast<std::uint32_t>(builtTag_->size()) : 0);
     }
 
-    // Returns the MP3 byte count, or a negative libmp3lame code.
-    int encode(const std::int16_t* input, std::uint32_t sampleCount, unsigned char* output) {
+    // Returns the MP3 byte count, or a negative libmp3lame code (mixedSampleTypes for a change
+    // of sample type inside a sample frame).
+    template <typename Sample>
+    int encode(const Sample* input, std::uint32_t sampleCount, unsigned char* output) {
         return deliver(output,
                        [&](unsigned char* at) { return encodeInto(input, sampleCount, at); });
     }
@@ -283,24 +291,34 @@ class LameStream {
         return n + static_cast<int>(lead);
     }
 
-    int encodeInto(const std::int16_t* input, std::uint32_t sampleCount, unsigned char* output) {
+    template <typename Sample>
+    int encodeInto(const Sample* input, std::uint32_t sampleCount, unsigned char* output) {
         if (pendingCount_ == 0 && sampleCount % channels_ == 0)
             return encodeFrames(input, sampleCount / channels_, output);
-        // Some samples of an unfinished sample frame wait from the last call, or this call
-        // ends inside a frame: join them so the channels never slip.
-        joined_.assign(pending_.begin(), pending_.begin() + pendingCount_);
-        joined_.insert(joined_.end(), input, input + sampleCount);
-        const std::size_t whole = joined_.size() / channels_ * channels_;
-        pendingCount_ = static_cast<int>(joined_.size() - whole);
-        std::copy(joined_.begin() + static_cast<std::ptrdiff_t>(whole), joined_.end(),
-                  pending_.begin());
-        return encodeFrames(joined_.data(), static_cast<std::uint32_t>(whole / channels_), output);
+        // A sample of an unfinished sample frame waits from the last call, or this call ends
+        // inside a frame: join them so the channels never slip. With at most two channels one
+        // sample at most waits; a double holds any of the sample types exactly.
+        if (pendingCount_ > 0 && pendingType_ != sampleTypeOf<Sample>())
+            return mixedSampleTypes;
+        auto& joined = std::get<std::vector<Sample>>(joined_);
+        joined.clear();
+        if (pendingCount_ > 0)
+            joined.push_back(static_cast<Sample>(pending_));
+        joined.insert(joined.end(), input, input + sampleCount);
+        const std::size_t whole = joined.size() / channels_ * channels_;
+        pendingCount_ = static_cast<int>(joined.size() - whole);
+        if (pendingCount_ > 0) {
+            pending_ = static_cast<double>(joined.back());
+            pendingType_ = sampleTypeOf<Sample>();
+        }
+        return encodeFrames(joined.data(), static_cast<std::uint32_t>(whole / channels_), output);
     }
 
+    // libmp3lame copies the input; it never writes through these pointers. One channel is
+    // passed as the left one alone.
     int encodeFrames(const std::int16_t* input, std::uint32_t frames, unsigned char* output) {
         if (frames == 0)
             return 0;
-        // libmp3lame copies the input; it never writes through these pointers.
         auto* pcm = const_cast<short*>(reinterpret_cast<const short*>(input));
         const int size = static_cast<int>(encoderBytes_);
         if (channels_ == 2)
@@ -310,15 +328,50 @@ class LameStream {
                                   size);
     }
 
+    int encodeFrames(const std::int32_t* input, std::uint32_t frames, unsigned char* output) {
+        static_assert(std::is_same_v<std::int32_t, int>, "libmp3lame takes int samples");
+        if (frames == 0)
+            return 0;
+        const int* pcm = input;
+        const int size = static_cast<int>(encoderBytes_);
+        if (channels_ == 2)
+            return lame_encode_buffer_interleaved_int(flags_.get(), pcm, static_cast<int>(frames),
+                                                      output, size);
+        return lame_encode_buffer_int(flags_.get(), pcm, nullptr, static_cast<int>(frames), output,
+                                      size);
+    }
+
+    int encodeFrames(const float* input, std::uint32_t frames, unsigned char* output) {
+        if (frames == 0)
+            return 0;
+        const int size = static_cast<int>(encoderBytes_);
+        if (channels_ == 2)
+            return lame_encode_buffer_interleaved_ieee_float(
+                flags_.get(), input, static_cast<int>(frames), output, size);
+        return lame_encode_buffer_ieee_float(flags_.get(), input, nullptr, static_cast<int>(frames),
+                                             output, size);
+    }
+
+    enum class SampleType { Int16, Int32, Float };
+    template <typename Sample> static constexpr SampleType sampleTypeOf() {
+        if constexpr (std::is_same_v<Sample, std::int16_t>)
+            return SampleType::Int16;
+        else if constexpr (std::is_same_v<Sample, std::int32_t>)
+            return SampleType::Int32;
+        else
+            return SampleType::Float;
+    }
+
     LamePtr flags_;
     int channels_;
     std::uint32_t samplesPerChunk_;
     std::uint32_t encoderBytes_;
     std::unique_ptr<BuiltInfoFrame> builtTag_;
     bool tagReserved_ = false;
-    std::array<std::int16_t, 2> pending_{};
+    double pending_ = 0;
+    SampleType pendingType_ = SampleType::Int16;
     int pendingCount_ = 0;
-    std::vector<std::int16_t> joined_;
+    std::tuple<std::vector<std::int16_t>, std::vector<std::int32_t>, std::vector<float>> joined_;
     bool flushed_ = false;
 };
 
@@ -568,10 +621,9 @@ ErrorCode producedBytes(int n, std::uint32_t& bytesProduced) {
     return Successful;
 }
 
-} // namespace
-
-ErrorCode beEncodeChunk(StreamHandle stream, std::uint32_t sampleCount, const std::int16_t* input,
-                        unsigned char* output, std::uint32_t& bytesProduced) {
+template <typename Sample>
+ErrorCode encodeChunk(StreamHandle stream, std::uint32_t sampleCount, const Sample* input,
+                      unsigned char* output, std::uint32_t& bytesProduced) {
     bytesProduced = 0;
     const std::shared_ptr<LameStream> s = table().find(stream);
     if (!s)
@@ -581,6 +633,24 @@ ErrorCode beEncodeChunk(StreamHandle stream, std::uint32_t sampleCount, const st
     if (!output || (sampleCount > 0 && !input))
         return InvalidFormatParameters;
     return producedBytes(s->encode(input, sampleCount, output), bytesProduced);
+}
+
+} // namespace
+
+ErrorCode beEncodeChunk(StreamHandle stream, std::uint32_t sampleCount, const std::int16_t* input,
+                        unsigned char* output, std::uint32_t& bytesProduced) {
+    return encodeChunk(stream, sampleCount, input, output, bytesProduced);
+}
+
+ErrorCode beEncodeChunkInt32(StreamHandle stream, std::uint32_t sampleCount,
+                             const std::int32_t* input, unsigned char* output,
+                             std::uint32_t& bytesProduced) {
+    return encodeChunk(stream, sampleCount, input, output, bytesProduced);
+}
+
+ErrorCode beEncodeChunkFloat(StreamHandle stream, std::uint32_t sampleCount, const float* input,
+                             unsigned char* output, std::uint32_t& bytesProduced) {
+    return encodeChunk(stream, sampleCount, input, output, bytesProduced);
 }
 
 ErrorCode beDeinitStream(StreamHandle stream, unsigned char* output, std::uint32_t& bytesProduced) {

@@ -37,7 +37,7 @@ struct EncoderConfig {
     std::uint32_t recordKind;       // must be recordKindMp3
     std::uint32_t layoutVersion;    // must be 1
     std::uint32_t recordSize;       // at least sizeof(EncoderConfig)
-    std::uint32_t inputSampleRate;  // Hz of the 16-bit PCM passed in
+    std::uint32_t inputSampleRate;  // Hz of the samples passed in
     std::uint32_t outputSampleRate; // Hz of the MP3; 0 = the encoder decides
     std::int32_t channelMode;       // ChannelMode
     std::uint32_t bitrateKbps;      // constant bitrate
@@ -99,8 +99,8 @@ inline constexpr int maxStreams = 32;
 inline constexpr std::uint32_t framesPerChunk = 64;
 inline constexpr std::uint32_t samplesPerMpegFrame = 1152;
 
-// Opens a stream configured by `config`. On success stores the number of 16-bit samples
-// (all channels counted) one chunk holds, the output buffer size in bytes one chunk (or
+// Opens a stream configured by `config`. On success stores the number of samples (all
+// channels counted) one chunk holds, the output buffer size in bytes one chunk (or
 // the final flush) can need, and the stream handle.
 ErrorCode beInitStream(const EncoderConfig& config, std::uint32_t& samplesPerChunk,
                        std::uint32_t& outputBufferBytes, StreamHandle& stream);
@@ -111,6 +111,22 @@ ErrorCode beInitStream(const EncoderConfig& config, std::uint32_t& samplesPerChu
 // count that ends inside a sample frame is fine: the odd samples wait for the next call.
 ErrorCode beEncodeChunk(StreamHandle stream, std::uint32_t sampleCount, const std::int16_t* input,
                         unsigned char* output, std::uint32_t& bytesProduced);
+
+// beEncodeChunk for 32-bit integer samples, full scale being the whole 32-bit range. Narrower
+// integer samples placed in the high bits encode exactly as they would at their own width: a
+// 16-bit sample s passed as s * 65536 gives the encoder the value beEncodeChunk gives it.
+ErrorCode beEncodeChunkInt32(StreamHandle stream, std::uint32_t sampleCount,
+                             const std::int32_t* input, unsigned char* output,
+                             std::uint32_t& bytesProduced);
+
+// beEncodeChunk for floating-point samples, full scale +-1.0. The caller keeps them finite
+// and within full scale: libmp3lame ends the process on values that are not numbers or far
+// beyond it.
+//
+// The sample type of a stream's calls may change only at the end of a whole sample frame: a
+// call of another type while part of a frame waits gives InvalidFormatParameters.
+ErrorCode beEncodeChunkFloat(StreamHandle stream, std::uint32_t sampleCount, const float* input,
+                             unsigned char* output, std::uint32_t& bytesProduced);
 
 // Flushes the encoder: delivers the last MP3 frames into `output`.
 ErrorCode beDeinitStream(StreamHandle stream, unsigned char* output, std::uint32_t& bytesProduced);

@@ -35,17 +35,31 @@ Result<std::unique_ptr<Mp3Output>> Mp3Output::open(const modLAME::EncoderConfig&
     return out;
 }
 
-std::optional<VortanError> Mp3Output::encode(const std::int16_t* samples,
-                                             std::uint32_t sampleCount) {
+template <typename Sample, typename EncodeChunk>
+std::optional<VortanError> Mp3Output::encodeWith(EncodeChunk encodeChunk, const Sample* samples,
+                                                 std::uint32_t sampleCount) {
     std::uint32_t produced = 0;
-    if (const auto code =
-            modLAME::beEncodeChunk(stream_, sampleCount, samples, output_.data(), produced)) {
+    if (const auto code = encodeChunk(stream_, sampleCount, samples, output_.data(), produced)) {
         modLAME::beCloseStream(stream_);
         stream_ = 0;
         return modLAME::lameError(code);
     }
     staged_.insert(staged_.end(), output_.data(), output_.data() + produced);
     return std::nullopt;
+}
+
+std::optional<VortanError> Mp3Output::encode(const std::int16_t* samples,
+                                             std::uint32_t sampleCount) {
+    return encodeWith(modLAME::beEncodeChunk, samples, sampleCount);
+}
+
+std::optional<VortanError> Mp3Output::encode(const std::int32_t* samples,
+                                             std::uint32_t sampleCount) {
+    return encodeWith(modLAME::beEncodeChunkInt32, samples, sampleCount);
+}
+
+std::optional<VortanError> Mp3Output::encode(const float* samples, std::uint32_t sampleCount) {
+    return encodeWith(modLAME::beEncodeChunkFloat, samples, sampleCount);
 }
 
 std::optional<VortanError> Mp3Output::commit() {

@@ -34,9 +34,13 @@ class Mp3Output {
 
     // Samples (all channels counted) one encode() takes at most.
     std::uint32_t maxSamplesPerCall() const { return samplesPerChunk_; }
-    // Encodes interleaved 16-bit samples; the MP3 bytes wait for commit(). Fails with the
-    // encoder's error; the stream is then closed and only finish() is left to call.
+    // Encodes interleaved samples; the MP3 bytes wait for commit(). Fails with the encoder's
+    // error; the stream is then closed and only finish() is left to call. 16-bit, 32-bit
+    // integer and floating-point samples are scaled as the binding's beEncodeChunk,
+    // beEncodeChunkInt32 and beEncodeChunkFloat take them.
     std::optional<VortanError> encode(const std::int16_t* samples, std::uint32_t sampleCount);
+    std::optional<VortanError> encode(const std::int32_t* samples, std::uint32_t sampleCount);
+    std::optional<VortanError> encode(const float* samples, std::uint32_t sampleCount);
     // Hands the bytes encoded since the last commit to the file. Fails once a write failed.
     std::optional<VortanError> commit();
     // Ends the MP3 (see above) and closes it; returns the first failure. Call once.
@@ -51,6 +55,10 @@ class Mp3Output {
     Mp3Output(modLAME::StreamHandle stream, std::uint32_t samplesPerChunk,
               std::uint32_t outputBytes, QString path, QString errorSource);
     VortanError fileError(int error) const;
+    // Runs one of the binding's chunk operations, `encodeChunk`, over `samples`.
+    template <typename Sample, typename EncodeChunk>
+    std::optional<VortanError> encodeWith(EncodeChunk encodeChunk, const Sample* samples,
+                                          std::uint32_t sampleCount);
 
     modLAME::StreamHandle stream_ = 0; // 0 once closed
     std::uint32_t samplesPerChunk_ = 0;

@@ -14,9 +14,24 @@ using namespace modLAME;
 
 namespace {
 
+// The chunk operation of each sample type.
+ErrorCode encodeChunk(StreamHandle stream, std::uint32_t n, const std::int16_t* samples,
+                      unsigned char* out, std::uint32_t& produced) {
+    return beEncodeChunk(stream, n, samples, out, produced);
+}
+ErrorCode encodeChunk(StreamHandle stream, std::uint32_t n, const std::int32_t* samples,
+                      unsigned char* out, std::uint32_t& produced) {
+    return beEncodeChunkInt32(stream, n, samples, out, produced);
+}
+ErrorCode encodeChunk(StreamHandle stream, std::uint32_t n, const float* samples,
+                      unsigned char* out, std::uint32_t& produced) {
+    return beEncodeChunkFloat(stream, n, samples, out, produced);
+}
+
 // Runs the stream calls over `samples` in pieces of `piece` samples, and puts the final
 // LAME/Info frame in place of the reserved first frame; returns the MP3 bytes.
-QByteArray encodeAll(const EncoderConfig& config, const std::vector<std::int16_t>& samples,
+template <typename Sample>
+QByteArray encodeAll(const EncoderConfig& config, const std::vector<Sample>& samples,
                      std::size_t piece = 0) {
     std::uint32_t chunk = 0, outSize = 0;
     StreamHandle stream = 0;
@@ -28,7 +43,7 @@ QByteArray encodeAll(const EncoderConfig& config, const std::vector<std::int16_t
     for (std::size_t at = 0; at < samples.size(); at += piece) {
         const auto n = static_cast<std::uint32_t>(std::min(piece, samples.size() - at));
         std::uint32_t produced = 0;
-        EXPECT_EQ(beEncodeChunk(stream, n, samples.data() + at, out.data(), produced), Successful);
+        EXPECT_EQ(encodeChunk(stream, n, samples.data() + at, out.data(), produced), Successful);
         mp3.append(reinterpret_cast<const char*>(out.data()), produced);
     }
     std::uint32_t produced = 0;
@@ -374,7 +389,8 @@ TEST(EncoderBinding, FlagsReachTheFrameHeaders) {
 }
 
 TEST(EncoderBinding, PiecesEndingInsideASampleFrameKeepTheChannelsApart) {
-    // Left 440 Hz, right 1500 Hz, fed in pieces of an odd number of samples.
+    // Left 440 Hz, right 1500 Hz, fed in pieces of an odd number of samples, as 16-bit,
+    // 32-bit and floating-point samples.
     const auto left = fixtures::sine(440, 3.0, 44100, 1);
     const auto right = fixtures::sine(1500, 3.0, 44100, 1);
     std::vector<std::int16_t> pcm(left.size() * 2);
@@ -382,10 +398,32 @@ TEST(EncoderBinding, PiecesEndingInsideASampleFrameKeepTheChannelsApart) {
         pcm[2 * i] = left[i];
         pcm[2 * i + 1] = right[i];
     }
-    const auto d = decodeBytes(encodeAll(makeConfig(160, 0), pcm, 1001));
-    ASSERT_TRUE(d.ok);
-    EXPECT_NEAR(fixtures::dominantFrequency(steady(d), 44100, 2, 0), 440, 5);
-    EXPECT_NEAR(fixtures::dominantFrequency(steady(d), 44100, 2, 1), 1500, 8);
+    std::vector<std::int32_t> wide;
+    std::vector<float> floats;
+    for (const std::int16_t s : pcm) {
+        wide.push_back(s * 65536);
+        floats.push_back(static_cast<float>(s) / 32768.0F);
+    }
+    for (const QByteArray& mp3 :
+         {encodeAll(makeConfig(160, 0), pcm, 1001), encodeAll(makeConfig(160, 0), wide, 1001),
+          encodeAll(makeConfig(160, 0), floats, 1001)}) {
+        const auto d = decodeBytes(mp3);
+        ASSERT_TRUE(d.ok);
+        EXPECT_NEAR(fixtures::dominantFrequency(steady(d), 44100, 2, 0), 440, 5);
+        EXPECT_NEAR(fixtures::dominantFrequency(steady(d), 44100, 2, 1), 1500, 8);
+    }
+
+    // The sample type changes only between whole sample frames.
+    std::uint32_t chunk = 0, outSize = 0, produced = 0;
+    StreamHandle h = 0;
+    ASSERT_EQ(beInitStream(makeConfig(160, 0), chunk, outSize, h), Successful);
+    std::vector<unsigned char> out(outSize);
+    EXPECT_EQ(beEncodeChunk(h, 1, pcm.data(), out.data(), produced), Successful);
+    EXPECT_EQ(beEncodeChunkFloat(h, 1, floats.data() + 1, out.data(), produced),
+              InvalidFormatParameters);
+    EXPECT_EQ(beEncodeChunk(h, 1, pcm.data() + 1, out.data(), produced), Successful);
+    EXPECT_EQ(beEncodeChunkInt32(h, 2, wide.data() + 2, out.data(), produced), Successful);
+    beCloseStream(h);
 }
 
 TEST(EncoderBinding, OneInputChannelGivesMonoMp3) {
