@@ -4,6 +4,7 @@
 #include "formats/clsfileio.h"
 #include "formats/wavreader.h"
 
+#include <cmath>
 #include <optional>
 #include <vector>
 
@@ -24,6 +25,111 @@ VortanError shrankError(const QString& path) {
         QStringLiteral("%1: the file became shorter while it was encoded").arg(path));
 }
 
+QString codingName(const WavFormat& wav) {
+    if (wav.formatTag == WavFormat::extensibleTag)
+        return QStringLiteral("%1, subformat %2").arg(wav.formatTag).arg(wav.subFormatTag);
+    return QString::number(wav.formatTag);
+}
+
+// A sample the encoder is handed from a floating-point source: full scale is the most an
+// integer source can hold and what decoders clip at, and libmp3lame's analysis is not made
+// for values beyond any scale, so larger values are held at full scale and a value that is
+// not a number (a damaged file) is silence.
+float fullScale(double sample) {
+    if (sample >= -1.0 && sample <= 1.0)
+        return static_cast<float>(sample);
+    return std::isnan(sample) ? 0.0F : sample < 0 ? -1.0F : 1.0F;
+}
+
+// One chunk of the source at a time, as the encoder takes it: the file's bytes are read to
+// target(), then encode() hands them to the encoder. 16-bit and 32-bit integer samples and
+// 32-bit floats are read straight into the encoder's input; 8- and 24-bit samples are widened
+// into the high bits of 32 (unsigned 8-bit around 128), which encodes them exactly, and 64-bit
+// floats are narrowed to 32 bits, the precision the encoder computes in.
+class SourceChunk {
+  public:
+    // `type` is a supported one; `sampleBytes` its width.
+    SourceChunk(WavSampleType type, int sampleBytes, std::uint32_t maxSamples)
+        : type_(type), sampleBytes_(static_cast<std::size_t>(sampleBytes)),
+          capacityBytes_(maxSamples * sampleBytes_) {
+        switch (type_) {
+        case WavSampleType::Int16:
+            int16_.resize(maxSamples);
+            target_ = int16_.data();
+            break;
+        case WavSampleType::Int8:
+        case WavSampleType::Int24:
+            packed_.resize(capacityBytes_);
+            int32_.resize(maxSamples);
+            target_ = packed_.data();
+            break;
+        case WavSampleType::Int32:
+            int32_.resize(maxSamples);
+            target_ = int32_.data();
+            break;
+        case WavSampleType::Float64:
+            double_.resize(maxSamples);
+            float_.resize(maxSamples);
+            target_ = double_.data();
+            break;
+        case WavSampleType::Float32:
+        case WavSampleType::Unsupported:
+            float_.resize(maxSamples);
+            target_ = float_.data();
+            break;
+        }
+    }
+
+    // Where one chunk's bytes are read to, capacityBytes() at most: whole samples.
+    void* target() const { return target_; }
+    std::size_t capacityBytes() const { return capacityBytes_; }
+
+    // Encodes the first `bytes` bytes read, a whole number of samples.
+    std::optional<VortanError> encode(Mp3Output& mp3, std::size_t bytes) {
+        const std::size_t count = bytes / sampleBytes_;
+        const auto samples = static_cast<std::uint32_t>(count);
+        switch (type_) {
+        case WavSampleType::Int16:
+            return mp3.encode(int16_.data(), samples);
+        case WavSampleType::Int8:
+            for (std::size_t i = 0; i < count; ++i)
+                int32_[i] = (static_cast<std::int32_t>(packed_[i]) - 128) * (1 << 24);
+            return mp3.encode(int32_.data(), samples);
+        case WavSampleType::Int24:
+            for (std::size_t i = 0; i < count; ++i) {
+                const unsigned char* b = packed_.data() + 3 * i;
+                int32_[i] = static_cast<std::int32_t>(static_cast<std::uint32_t>(b[0]) << 8 |
+                                                      static_cast<std::uint32_t>(b[1]) << 16 |
+                                                      static_cast<std::uint32_t>(b[2]) << 24);
+            }
+            return mp3.encode(int32_.data(), samples);
+        case WavSampleType::Int32:
+            return mp3.encode(int32_.data(), samples);
+        case WavSampleType::Float64:
+            for (std::size_t i = 0; i < count; ++i)
+                float_[i] = fullScale(double_[i]);
+            return mp3.encode(float_.data(), samples);
+        case WavSampleType::Float32:
+        case WavSampleType::Unsupported:
+            for (std::size_t i = 0; i < count; ++i)
+                float_[i] = fullScale(float_[i]);
+            return mp3.encode(float_.data(), samples);
+        }
+        return std::nullopt;
+    }
+
+  private:
+    WavSampleType type_;
+    std::size_t sampleBytes_;
+    std::size_t capacityBytes_;
+    void* target_ = nullptr;
+    std::vector<std::int16_t> int16_;
+    std::vector<unsigned char> packed_;
+    std::vector<std::int32_t> int32_;
+    std::vector<double> double_;
+    std::vector<float> float_;
+};
+
 } // namespace
 
 EncodeOutcome encodeWavToMp3(const EncodeRequest& request, const std::function<bool()>& cancelled,
@@ -40,15 +146,17 @@ EncodeOutcome encodeWavToMp3(const EncodeRequest& request, const std::function<b
         return fail(
             VortanError(VortanError::InvalidArgument, source(), format.error().description()));
     const WavFormat& wav = format.value();
-    if (!wav.isPcm16() || wav.channels > 2 || wav.blockAlign != wav.channels * 2)
+    const WavSampleType sampleType = wav.sampleType();
+    if (sampleType == WavSampleType::Unsupported || wav.channels > 2)
         return fail(VortanError(
             VortanError::InvalidArgument, source(),
-            QStringLiteral("%1: only 16-bit PCM audio in one or two channels can be encoded "
-                           "(this file holds %2-bit audio in %3 channels, format %4)")
+            QStringLiteral("%1: only PCM (8-, 16-, 24- or 32-bit) or floating-point (32- or "
+                           "64-bit) audio in one or two channels can be encoded (this file "
+                           "holds %2-bit audio in %3 channels, format %4)")
                 .arg(request.sourcePath)
                 .arg(wav.bitsPerSample)
                 .arg(wav.channels)
-                .arg(wav.formatTag)));
+                .arg(codingName(wav))));
     // A trailing piece of a sample frame is not audio.
     const std::int64_t total = wav.dataLength - wav.dataLength % wav.blockAlign;
     out.audioBytes = total;
@@ -81,8 +189,8 @@ EncodeOutcome encodeWavToMp3(const EncodeRequest& request, const std::function<b
         return fail(opened.error());
     out.outputCreated = true;
     Mp3Output& mp3 = *opened.value();
-    std::vector<std::int16_t> input(mp3.maxSamplesPerCall());
-    const std::size_t chunkBytes = input.size() * sizeof(std::int16_t);
+    SourceChunk input(sampleType, wav.bitsPerSample / 8, mp3.maxSamplesPerCall());
+    const std::size_t chunkBytes = input.capacityBytes();
 
     // From here on a failure of the source still ends the MP3 properly. The output failing
     // to take the MP3 is what is reported when it happens; otherwise the first failure.
@@ -91,7 +199,7 @@ EncodeOutcome encodeWavToMp3(const EncodeRequest& request, const std::function<b
     while (done < total && !failure) {
         const auto block = static_cast<std::size_t>(
             std::min<std::int64_t>(static_cast<std::int64_t>(chunkBytes), total - done));
-        if (!sourceFile.ReadBytes(input.data(), block)) {
+        if (!sourceFile.ReadBytes(input.target(), block)) {
             failure = fileError(request.sourcePath, sourceFile.lastError);
             break;
         }
@@ -103,8 +211,7 @@ EncodeOutcome encodeWavToMp3(const EncodeRequest& request, const std::function<b
         }
         done += static_cast<std::int64_t>(got);
 
-        const auto samples = static_cast<std::uint32_t>(got / sizeof(std::int16_t));
-        if (auto error = mp3.encode(input.data(), samples)) {
+        if (auto error = input.encode(mp3, got)) {
             mp3.finish();
             out.bytesWritten = mp3.bytesWritten();
             return fail(std::move(*error));

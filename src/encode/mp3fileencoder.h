@@ -33,10 +33,11 @@ struct EncodeOutcome {
 };
 
 // Encodes `request` on the calling thread. The source is read through its RIFF chunks:
-// 16-bit PCM in one or two channels at any rate the encoder takes is encoded at its real
-// format; anything else, and a source without a single sample frame of audio, fails before
-// the output is touched. The output is created (cut to zero length) only after the source
-// and the encoder settings were accepted.
+// 8-, 16-, 24- or 32-bit integer PCM or 32- or 64-bit floating point (plain or in the
+// extensible format) in one or two channels at any rate the encoder takes is encoded at its
+// real format, floating-point samples held within full scale; anything else, and a source
+// without a single sample frame of audio, fails before the output is touched. The output is
+// created (cut to zero length) only after the source and the encoder settings were accepted.
 //
 // The MP3 starts with a LAME/Info frame recording the encoder delay and padding (written
 // over the reserved first frame once everything else is written, also after a cancel), so
