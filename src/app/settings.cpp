@@ -3,6 +3,9 @@
 #include "app/paths.h"
 
 #include <QSettings>
+#include <QThread>
+
+#include <algorithm>
 
 std::int16_t AudioFormat = 0;
 std::int16_t EncodingQuality = 0;
@@ -18,12 +21,13 @@ std::int16_t DeleteWav = 0;
 std::int16_t ShowFullPath = 0;
 std::int16_t EncodeAfterExtracting = 0;
 std::int16_t MuteButton = 0;
+std::int16_t FilesAtOnce = 1;
 
 namespace {
 
 struct KeyInfo {
     const char* name;
-    const char* defaultText; // nullptr: computed (the program's folder)
+    const char* defaultText; // nullptr: computed (see settings::defaultText)
     std::int16_t* number;    // nullptr for the text key
 };
 
@@ -43,6 +47,7 @@ const KeyInfo& info(SettingKey key) {
         {"show full path", "1", &ShowFullPath},
         {"encode after extracting", "1", &EncodeAfterExtracting},
         {"mute button", "1", &MuteButton},
+        {"Files at once", nullptr, &FilesAtOnce},
     };
     return table[static_cast<int>(key)];
 }
@@ -75,6 +80,8 @@ QString keyName(SettingKey key) {
 }
 
 QString defaultText(SettingKey key) {
+    if (key == SettingKey::FilesAtOnce)
+        return QString::number(std::clamp(QThread::idealThreadCount(), 1, maxFilesAtOnce));
     const KeyInfo& k = info(key);
     return k.defaultText ? QString::fromLatin1(k.defaultText) : ProgramFolder();
 }
@@ -113,4 +120,8 @@ void WriteSetting(SettingKey key, const QString& text) {
 
 void WriteSetting(SettingKey key, std::int16_t value) {
     WriteSetting(key, QString::number(value));
+}
+
+int filesAtOnce() {
+    return std::clamp<int>(FilesAtOnce, 1, maxFilesAtOnce);
 }

@@ -25,8 +25,10 @@ extern std::int16_t DeleteWav;
 extern std::int16_t ShowFullPath;
 extern std::int16_t EncodeAfterExtracting;
 extern std::int16_t MuteButton;
+// Files a WAV or MP3 batch converts at once; use filesAtOnce().
+extern std::int16_t FilesAtOnce;
 
-// The fourteen keys, in the order LoadSettings reads them.
+// The keys, in the order LoadSettings reads them.
 enum class SettingKey {
     AudioFormat,
     EncodingQuality,
@@ -42,8 +44,9 @@ enum class SettingKey {
     ShowFullPath,
     EncodeAfterExtracting,
     MuteButton,
+    FilesAtOnce,
 };
-inline constexpr int SettingKeyCount = 14;
+inline constexpr int SettingKeyCount = 15;
 
 namespace settings {
 
@@ -52,7 +55,8 @@ inline constexpr const char* sectionName = "Settings";
 
 // The stored key name, e.g. "HDstopdecoding".
 QString keyName(SettingKey key);
-// The text used when the key is absent ("DecodePath": the program's folder).
+// The text used when the key is absent ("DecodePath": the program's folder; "Files at
+// once": the number of processor cores).
 QString defaultText(SettingKey key);
 // The stored text of `key`, or `fallback` when the key is absent.
 QString readText(SettingKey key, const QString& fallback);
@@ -65,10 +69,15 @@ std::optional<std::int16_t> toInt16(const QString& text);
 
 } // namespace settings
 
-// Copies all fourteen keys into their variables, in table order. A missing key reads as its
+// Copies every key into its variable, in table order. A missing key reads as its
 // default; a value that is not a 16-bit number leaves the variable as it was.
 void LoadSettings();
 
 // Saves `text` under `key` and sets the variable by the same rule LoadSettings uses.
 void WriteSetting(SettingKey key, const QString& text);
 void WriteSetting(SettingKey key, std::int16_t value);
+
+// Most files a batch converts at once.
+inline constexpr int maxFilesAtOnce = 64;
+// FilesAtOnce within 1..maxFilesAtOnce.
+int filesAtOnce();

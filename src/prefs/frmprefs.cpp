@@ -27,6 +27,7 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QSignalBlocker>
+#include <QSpinBox>
 #include <QTabWidget>
 #include <QVBoxLayout>
 
@@ -198,6 +199,14 @@ QWidget* FrmPrefs::buildAudioMiscTab() {
     miscGrid->addWidget(makeLabel(misc, QStringLiteral("Minimize program to Desktop Tray Now")), 5,
                         0);
     miscGrid->addWidget(Check4, 5, 1);
+    spnFilesAtOnce = new QSpinBox(misc);
+    spnFilesAtOnce->setObjectName(QStringLiteral("spnFilesAtOnce"));
+    spnFilesAtOnce->setRange(1, maxFilesAtOnce);
+    spnFilesAtOnce->setAccessibleName(QStringLiteral("Files converted at once"));
+    spnFilesAtOnce->setToolTip(
+        QStringLiteral("WAV and MP3 files converted at the same time (CD tracks: one at a time)"));
+    miscGrid->addWidget(makeLabel(misc, QStringLiteral("Files converted at once")), 6, 0);
+    miscGrid->addWidget(spnFilesAtOnce, 6, 1);
     column->addWidget(misc);
     column->addStretch();
 
@@ -278,6 +287,7 @@ void FrmPrefs::connectControls() {
     connect(Check4, &QCheckBox::clicked, this, &FrmPrefs::Check4_Click);
     connect(Combo1, &QComboBox::currentIndexChanged, this, &FrmPrefs::Combo1_Click);
     connect(Combo2, &QComboBox::currentIndexChanged, this, &FrmPrefs::Combo2_Click);
+    connect(spnFilesAtOnce, &QSpinBox::valueChanged, this, &FrmPrefs::spnFilesAtOnce_Change);
     connect(Check2, &QCheckBox::clicked, this, &FrmPrefs::Check2_Click);
     connect(Drive2, &QComboBox::currentIndexChanged, this, &FrmPrefs::Drive2_Change);
     connect(Dir2, &FolderList::pathChanged, this, &FrmPrefs::Dir2_Change);
@@ -321,6 +331,10 @@ void FrmPrefs::Form_Load() {
     setBox(Check11, ShowFullPath, &FrmPrefs::Check11_Click);
     setBox(Check10, EncodeAfterExtracting, &FrmPrefs::Check10_Click);
     setBox(Check1, MuteButton, &FrmPrefs::Check1_Click);
+    {
+        const QSignalBlocker blockFiles(spnFilesAtOnce);
+        spnFilesAtOnce->setValue(filesAtOnce());
+    }
 
     {
         // Filling and positioning the lists shows the stored choices; it changes none.
@@ -452,6 +466,10 @@ void FrmPrefs::Check4_Click() {
 // The positions are saved when the window closes.
 void FrmPrefs::Combo1_Click() {
     EncodingQuality = std::int16_t(Combo1->currentIndex());
+}
+
+void FrmPrefs::spnFilesAtOnce_Change() {
+    WriteSetting(SettingKey::FilesAtOnce, std::int16_t(spnFilesAtOnce->value()));
 }
 
 void FrmPrefs::Combo2_Click() {

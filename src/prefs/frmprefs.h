@@ -13,6 +13,7 @@ class QLabel;
 class QLineEdit;
 class QPlainTextEdit;
 class QPushButton;
+class QSpinBox;
 class QTabWidget;
 
 // The preferences window. Almost every control saves its key and sets its shared variable
@@ -58,6 +59,8 @@ class FrmPrefs : public QWidget {
     void Check4_Click();
     void Combo1_Click();
     void Combo2_Click();
+    // Stores "Files converted at once" the moment it changes.
+    void spnFilesAtOnce_Change();
 
     // ---- " Destination Path" ------------------------------------------------------------
     void Check2_Click();
@@ -84,6 +87,7 @@ class FrmPrefs : public QWidget {
     QCheckBox* Check1 = nullptr;
     QComboBox* Combo1 = nullptr;
     QComboBox* Combo2 = nullptr;
+    QSpinBox* spnFilesAtOnce = nullptr;
     QCheckBox* Check11 = nullptr;
     QCheckBox* Check10 = nullptr;
     QCheckBox* Check5 = nullptr;

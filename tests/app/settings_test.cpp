@@ -5,7 +5,10 @@
 #include <QDir>
 #include <QSettings>
 #include <QTemporaryDir>
+#include <QThread>
 #include <gtest/gtest.h>
+
+#include <algorithm>
 
 namespace {
 
@@ -38,6 +41,7 @@ TEST(LoadSettings, EmptyStoreGivesEveryDefault) {
     EXPECT_EQ(EncodeAfterExtracting, 1);
     EXPECT_EQ(MuteButton, 1);
     EXPECT_EQ(DecodePath, ProgramFolder());
+    EXPECT_EQ(filesAtOnce(), std::clamp(QThread::idealThreadCount(), 1, maxFilesAtOnce));
 }
 
 TEST(LoadSettings, StoredTextIsConvertedOrIgnored) {

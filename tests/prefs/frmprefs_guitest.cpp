@@ -15,6 +15,7 @@
 #include <QPlainTextEdit>
 #include <QPointer>
 #include <QPushButton>
+#include <QSpinBox>
 #include <QTabWidget>
 
 namespace {
@@ -195,6 +196,9 @@ TEST_F(PrefsTest, EveryControlSavesAtOnceAndTheListsWhenTheWindowCloses) {
     EXPECT_EQ(EncodingBitrate, 13);
     EXPECT_EQ(stored(SettingKey::EncodingQuality), QStringLiteral("5"));
     settings::saveText(SettingKey::AudioFormat, QStringLiteral("x"));
+    p.spnFilesAtOnce->setValue(3);
+    EXPECT_EQ(stored(SettingKey::FilesAtOnce), QStringLiteral("3"));
+    EXPECT_EQ(filesAtOnce(), 3);
 
     // The tray choice: the icon comes and this window goes, and back.
     p.Check4->click();

@@ -34,6 +34,7 @@ class FormTest : public testing::Test {
         CancelRequested = false;
         CurrentFile.clear();
         WriteSetting(SettingKey::DecodePath, dest.path());
+        WriteSetting(SettingKey::FilesAtOnce, std::int16_t(1)); // one file at a time
         filedeletion::settleDelay = std::chrono::milliseconds(0);
     }
     void TearDown() override {
