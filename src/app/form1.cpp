@@ -274,6 +274,11 @@ void Form1::Disablem() {
     mnuFileRemove->setEnabled(false);
     // The drive must stay open and its track lists unchanged while tracks are read.
     setCdControlsEnabled(false);
+    // The other windows close when the work starts; a batch that locks again for its next
+    // file (or for one more file at once) must not close what its own running files use.
+    if (controlsLocked_)
+        return;
+    controlsLocked_ = true;
     emit decoderWindowUnloadRequested();
     emit playerWindowUnloadRequested();
     emit searchWindowUnloadRequested();
@@ -286,6 +291,7 @@ void Form1::setCdControlsEnabled(bool enabled) {
 }
 
 void Form1::Enablem() {
+    controlsLocked_ = false;
     setCdControlsEnabled(true);
     for (QPushButton* button : {CmdSelectAction, Command4, C777, Copt, C5555555, Cmdhelp})
         button->setEnabled(true);

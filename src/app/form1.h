@@ -48,8 +48,9 @@ class Form1 : public QMainWindow {
     void Form_Resize();
     // Idle captions: "Next action:", the destination, the program title, bar at 0.
     void ResetStatus();
-    // Lock / unlock the controls while a job runs. Disablem also asks the decoder, player and
-    // search windows to unload so none of them can act on files during the job.
+    // Lock / unlock the controls while a job runs. The first Disablem after an Enablem also
+    // asks the decoder, player and search windows to unload so none of them can act on files
+    // during the job; locking again (the batch's next file) asks nothing.
     void Disablem();
     void Enablem();
 
@@ -288,6 +289,7 @@ class Form1 : public QMainWindow {
     bool eventFilter(QObject* watched, QEvent* event) override;
 
   private:
+    bool controlsLocked_ = false; // between Disablem and Enablem
     void buildControls();
     void buildMenus();
     void connectCommands();

@@ -1,6 +1,13 @@
 #include "app/windowbatch.h"
 
 #include "app/jobstate.h"
+#include "app/paths.h"
+
+#include <QFileInfo>
+
+#include <algorithm>
+#include <cmath>
+#include <vector>
 
 namespace {
 
@@ -22,23 +29,102 @@ QString progressFigure(double percent) {
     return QString::asprintf("%05.2f", percent) + QStringLiteral(" %");
 }
 
+RunningCaptions runningCaptions(const QString& action, const QString& extension,
+                                const QList<WorkItem>& running, qsizetype count) {
+    QStringList names;
+    QStringList numbers;
+    for (const WorkItem& item : running) {
+        names << BaseName(item.source) + extension;
+        numbers << QStringLiteral("#%1").arg(item.index + 1);
+    }
+    return {action + QLatin1Char(' ') + names.join(QStringLiteral(", ")),
+            QStringLiteral("%1 %2 of %3 files")
+                .arg(action, numbers.join(QStringLiteral(", ")))
+                .arg(count)};
+}
+
+namespace {
+
+// The share of a parallel batch done: every file's percentage weighted by its source's
+// size (an empty or missing source weighs one byte), finished files counting whole.
+class BatchShare {
+  public:
+    explicit BatchShare(const QList<WorkItem>& items) {
+        for (const WorkItem& item : items)
+            weights_.push_back(std::max<qint64>(QFileInfo(item.source).size(), 1));
+        percents_.assign(weights_.size(), 0.0);
+    }
+    void set(int index, double percent) {
+        if (index >= 0 && static_cast<std::size_t>(index) < percents_.size())
+            percents_[static_cast<std::size_t>(index)] = std::clamp(percent, 0.0, 100.0);
+    }
+    double percent() const {
+        double done = 0;
+        double total = 0;
+        for (std::size_t i = 0; i < weights_.size(); ++i) {
+            done += static_cast<double>(weights_[i]) * percents_[i];
+            total += static_cast<double>(weights_[i]);
+        }
+        return total > 0 ? done / total : 0.0;
+    }
+
+  private:
+    std::vector<qint64> weights_;
+    std::vector<double> percents_;
+};
+
+} // namespace
+
 BatchReport runWindowBatch(const WindowBatch& batch, QList<WorkItem> items) {
     BatchReport report;
     BatchRunner runner(batch.makeJob);
     runner.stopRequested = batch.stopRequested;
+    runner.maxParallel = std::max(batch.maxParallel, 1);
+    const bool parallel = runner.maxParallel > 1;
+    BatchShare share(items);
+    QList<WorkItem> running;
+    auto showShare = [&batch, &share] {
+        if (!batch.progress)
+            return;
+        const double percent = share.percent();
+        batch.progress(progressFigure(percent), static_cast<int>(std::floor(percent)));
+    };
+
     if (batch.itemStarted)
         QObject::connect(&runner, &BatchRunner::itemStarted, &runner, batch.itemStarted);
+    if (parallel)
+        QObject::connect(&runner, &BatchRunner::itemStarted, &runner,
+                         [&batch, &running](const WorkItem& item) {
+                             running.append(item);
+                             if (batch.runningChanged)
+                                 batch.runningChanged(running);
+                         });
     if (batch.progress)
         QObject::connect(&runner, &BatchRunner::itemProgress, &runner,
-                         [&batch](const WorkItem&, const QString& caption, int percent) {
-                             batch.progress(caption, percent);
+                         [&batch, &share, parallel,
+                          showShare](const WorkItem& item, const QString& caption, int percent) {
+                             if (!parallel) {
+                                 batch.progress(caption, percent);
+                                 return;
+                             }
+                             share.set(item.index, percent);
+                             showShare();
                          });
     QObject::connect(&runner, &BatchRunner::itemFinished, &runner,
-                     [&batch, &report](const WorkItem& item, const JobResult& result) {
-                         if (!batch.itemFinished)
-                             return;
-                         if (auto problem = batch.itemFinished(item, result))
-                             report.problems << *problem;
+                     [&](const WorkItem& item, const JobResult& result) {
+                         if (parallel) {
+                             share.set(item.index, 100.0);
+                             running.removeIf(
+                                 [&item](const WorkItem& r) { return r.index == item.index; });
+                         }
+                         if (batch.itemFinished)
+                             if (auto problem = batch.itemFinished(item, result))
+                                 report.problems << *problem;
+                         if (parallel) {
+                             showShare();
+                             if (batch.runningChanged && !running.isEmpty())
+                                 batch.runningChanged(running);
+                         }
                      });
 
     if (!runner.run(std::move(items))) {

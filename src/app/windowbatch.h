@@ -26,7 +26,23 @@ struct WindowBatch {
     // The after-file steps. Returns a problem to report at the end ("could not be deleted:
     // ..."), or nothing.
     std::function<std::optional<QString>(const WorkItem&, const JobResult&)> itemFinished;
+
+    // Files converted at once. With more than one, `progress` shows the batch's share done
+    // (each file weighted by its source's size in bytes) rather than one file's, and
+    // `runningChanged` names the files in progress whenever one starts or ends.
+    int maxParallel = 1;
+    std::function<void(const QList<WorkItem>& running)> runningChanged;
 };
+
+// The window caption and progress line for the files in progress of a batch of `count`:
+// "Encoding a.wav, b.wav" and "Encoding #1, #2 of 8 files" (`action` "Encoding",
+// `extension` ".wav": the captions name each source by its base name and that extension).
+struct RunningCaptions {
+    QString title;
+    QString progress;
+};
+RunningCaptions runningCaptions(const QString& action, const QString& extension,
+                                const QList<WorkItem>& running, qsizetype count);
 
 struct BatchReport {
     QList<WorkItem> items; // with the output names claimed

@@ -1,5 +1,6 @@
 // The decoding batch: every MP3 of a group, or the one MP3 whose node is selected, decoded
-// to WAV in the destination folder one after the other, each WAV then listed in the tree.
+// to WAV in the destination folder (one after the other, or several at once by the "Files
+// at once" preference), each WAV then listed in the tree as it is done.
 #include "decode/cmddecoder.h"
 
 #include "app/form1.h"
@@ -79,7 +80,17 @@ void decodeList(Form1& form, const MirrorList& list, Group group) {
             form.setWindowTitle(caption);
         }
     };
-    form.recordBatch(runWindowBatch(decodingBatch(form, captions), items));
+    WindowBatch batch = decodingBatch(form, captions);
+    batch.maxParallel = filesAtOnce();
+    batch.runningChanged = [&form, count](const QList<WorkItem>& running) {
+        const RunningCaptions shown =
+            runningCaptions(QStringLiteral("Decoding"), QStringLiteral(".mp3"), running, count);
+        form.setWindowTitle(shown.title);
+        form.Label3->setText(shown.progress);
+        if (running.size() > 1)
+            form.Label2->setText(destinationCaption(DecodePath));
+    };
+    form.recordBatch(runWindowBatch(batch, items));
     if (group == Group::Selected) {
         const QFileInfo produced(DecodeOutputFile);
         if (!DecodeOutputFile.isEmpty() && produced.isFile())

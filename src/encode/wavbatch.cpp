@@ -84,7 +84,8 @@ QList<WorkItem> itemsOf(const MirrorList& list) {
     return items;
 }
 
-// Every file of `list`, as it is now, one after the other.
+// Every file of `list`, as it is now: one after the other, or several at once (the
+// "Files at once" preference).
 void encodeList(Form1& window, const MirrorList& list, Listing listing) {
     const QList<WorkItem> items = itemsOf(list);
     const auto count = items.size();
@@ -97,7 +98,17 @@ void encodeList(Form1& window, const MirrorList& list, Listing listing) {
         window.Label2->setText(destinationCaption(item.output));
         QCoreApplication::processEvents();
     };
-    window.recordBatch(runWindowBatch(encodingBatch(window, captions, listing), items));
+    WindowBatch batch = encodingBatch(window, captions, listing);
+    batch.maxParallel = filesAtOnce();
+    batch.runningChanged = [&window, count](const QList<WorkItem>& running) {
+        const RunningCaptions shown =
+            runningCaptions(QStringLiteral("Encoding"), QStringLiteral(".wav"), running, count);
+        window.setWindowTitle(shown.title);
+        window.Label3->setText(shown.progress);
+        if (running.size() > 1)
+            window.Label2->setText(destinationCaption(DecodePath));
+    };
+    window.recordBatch(runWindowBatch(batch, items));
 }
 
 } // namespace

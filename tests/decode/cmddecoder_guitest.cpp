@@ -89,6 +89,34 @@ TEST_F(DecodeBatch, EmptyGroupsSayWhyAndChangeNothing) {
     EXPECT_TRUE(QDir(dest.path()).entryList({QStringLiteral("*.wav")}).isEmpty());
 }
 
+// Two files at once decode to the same WAVs, byte for byte, as one at a time, and every
+// WAV is listed.
+TEST_F(DecodeBatch, TwoAtOnceDecodeTheSameWavsAsOneAtATime) {
+    const QStringList files = {sineMp3("a.mp3", 3, 440), sineMp3("b.mp3", 1, 660),
+                               sineMp3("c.mp3", 2, 880)};
+    QList<QByteArray> sequential;
+    for (const int atOnce : {1, 2}) {
+        WriteSetting(SettingKey::FilesAtOnce, std::int16_t(atOnce));
+        StopRequested = false;
+        tree().List4.setItems(files);
+        select(SourceTree::SelectedMp3Text);
+        form->CmdDecoder_Click();
+        EXPECT_TRUE(dialogs().messages().empty());
+        for (const char* name : {"a.wav", "b.wav", "c.wav"}) {
+            const QByteArray bytes = fixtures::readFile(output(name));
+            if (atOnce == 1) {
+                EXPECT_GE(wavFrames(output(name)), 44100) << name;
+                sequential << bytes;
+                QFile::remove(output(name));
+            } else {
+                const QByteArray expected = sequential.takeFirst();
+                EXPECT_TRUE(bytes == expected) << name;
+                EXPECT_TRUE(tree().List1.contains(output(name))) << name;
+            }
+        }
+    }
+}
+
 TEST_F(DecodeBatch, SelectedGroupDecodesEveryEntryKeepingNamesAndShowsTheLastSize) {
     const QString first = sineMp3("Song.MP3", 2, 440);
     const QString second = sineMp3("second.mp3", 3, 1000);
