@@ -13,6 +13,8 @@ packages=(
   libpulse-dev libfluidsynth-dev timgm6mb-soundfont libasound2-dev
   # volume UUIDs and labels (system information)
   libblkid-dev
+  # CRC32 of ripped audio (the extraction log)
+  zlib1g-dev
   # test tools: GoogleTest, a PulseAudio server for the audio tests, a headless X server
   googletest libgtest-dev libgmock-dev pulseaudio pulseaudio-utils xvfb xauth
   # reference tools used by the benchmarks only
