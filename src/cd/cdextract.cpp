@@ -155,6 +155,34 @@ struct ReadFailure {
     std::int32_t lba = -1;
 };
 
+// The checksums of a track's audio as it is read, and the reader's corrections meanwhile.
+class TrackAccount {
+  public:
+    explicit TrackAccount(const ExtractRequest& request)
+        : handle_(request.handle), before_(akrip::correctionsOf(request.handle)),
+          checksum_(placeOf(request)) {}
+    void feed(const std::vector<unsigned char>& audio) {
+        checksum_.feed(audio.data(), audio.size());
+    }
+    void settle(ExtractOutcome& out) const {
+        out.sums = checksum_.result();
+        out.corrections = akrip::correctionsOf(handle_) - before_;
+    }
+
+  private:
+    static ripcheck::TrackPlace placeOf(const ExtractRequest& request) {
+        ripcheck::TrackPlace place = request.place;
+        if (place.pairCount == 0)
+            place.pairCount =
+                static_cast<std::int64_t>(std::max(0, request.endLba - request.startLba)) *
+                ripcheck::samplesPerSector;
+        return place;
+    }
+    std::uint32_t handle_;
+    std::int64_t before_;
+    ripcheck::TrackChecksum checksum_;
+};
+
 // How an extraction whose file ended properly went.
 ExtractOutcome endedOutcome(ExtractOutcome out, const std::optional<ReadFailure>& failure) {
     if (failure) {
@@ -200,6 +228,7 @@ ExtractOutcome ExtractTrackToWav(const ExtractRequest& request,
 
     std::optional<ReadFailure> readFailure;
     bool writeFailed = false;
+    TrackAccount account(request);
     {
         AsyncFileWriter writer(file);
         ChunkStream chunks(request.handle, request.startLba, total);
@@ -208,6 +237,7 @@ ExtractOutcome ExtractTrackToWav(const ExtractRequest& request,
                 readFailure = ReadFailure{chunk->error, chunk->lba};
                 break;
             }
+            account.feed(chunk->audio);
             if (!writer.append(chunk->audio.data(), chunk->audio.size())) {
                 writeFailed = true;
                 break;
@@ -235,6 +265,7 @@ ExtractOutcome ExtractTrackToWav(const ExtractRequest& request,
     }
     const int endError = ended ? 0 : file.lastError;
     const bool closed = file.CloseFile();
+    account.settle(out);
     if (writeFailed)
         return out;
     if (!ended || !closed) {
@@ -261,12 +292,14 @@ ExtractOutcome ExtractTrackToMp3(const ExtractRequest& request,
     Mp3Output& mp3 = *opened.value();
 
     std::optional<ReadFailure> readFailure;
+    TrackAccount account(request);
     ChunkStream chunks(request.handle, request.startLba, total);
     while (const auto chunk = chunks.next()) {
         if (chunk->failed) {
             readFailure = ReadFailure{chunk->error, chunk->lba};
             break;
         }
+        account.feed(chunk->audio);
         const auto* samples = reinterpret_cast<const std::int16_t*>(chunk->audio.data());
         std::optional<VortanError> chunkFailure;
         for (std::int32_t frame = 0; frame < chunk->frames && !chunkFailure; ++frame)
@@ -286,10 +319,38 @@ ExtractOutcome ExtractTrackToMp3(const ExtractRequest& request,
             progress(out.framesDone, total);
     }
 
+    account.settle(out);
     if (auto error = mp3.finish()) {
         out.error = std::move(*error);
         return out;
     }
+    return endedOutcome(out, readFailure);
+}
+
+ExtractOutcome ReadTrackChecksums(const ExtractRequest& request,
+                                  const std::function<bool()>& cancelled,
+                                  const ExtractProgress& progress) {
+    ExtractOutcome out;
+    const std::int32_t total = std::max(0, request.endLba - request.startLba);
+    out.framesTotal = total;
+    std::optional<ReadFailure> readFailure;
+    TrackAccount account(request);
+    {
+        ChunkStream chunks(request.handle, request.startLba, total);
+        while (const auto chunk = chunks.next()) {
+            if (chunk->failed) {
+                readFailure = ReadFailure{chunk->error, chunk->lba};
+                break;
+            }
+            account.feed(chunk->audio);
+            out.framesDone += chunk->frames;
+            if (progress)
+                progress(out.framesDone, total);
+            if (cancelled && cancelled())
+                break;
+        }
+    }
+    account.settle(out);
     return endedOutcome(out, readFailure);
 }
 
@@ -306,8 +367,15 @@ QString framesAsTime(std::int32_t frames) {
 } // namespace
 
 CdExtractJob::CdExtractJob(std::shared_ptr<const std::vector<ExtractRequest>> requests,
-                           QObject* parent)
-    : WorkerJob(parent), requests_(std::move(requests)) {}
+                           std::shared_ptr<std::vector<ExtractOutcome>> outcomes, QObject* parent)
+    : WorkerJob(parent), requests_(std::move(requests)), outcomes_(std::move(outcomes)) {}
+
+void CdExtractJob::collected() {
+    outcome_ = workerOutcome_;
+    if (outcomes_ && workerIndex_ >= 0 &&
+        static_cast<std::size_t>(workerIndex_) < outcomes_->size())
+        (*outcomes_)[static_cast<std::size_t>(workerIndex_)] = outcome_;
+}
 
 CdExtractJob::~CdExtractJob() {
     stopWorker();
@@ -327,13 +395,37 @@ JobResult CdExtractJob::work(const WorkItem& item) {
         return r;
     }
     request.outputPath = item.output;
+    workerIndex_ = item.index;
     auto cancel = [this] { return cancelled(); };
-    auto progress = [this](std::int32_t done, std::int32_t total) {
-        const double percent = static_cast<double>(done) / static_cast<double>(total) * 100.0;
+    // With a test pass first, the two passes share the bar: each is half of the work.
+    const double passes = request.testFirst ? 2.0 : 1.0;
+    double passesDone = 0;
+    auto progress = [this, &passes, &passesDone](std::int32_t done, std::int32_t total) {
+        const double percent =
+            (passesDone + static_cast<double>(done) / static_cast<double>(total)) / passes * 100.0;
         reportProgress(progressFigure(percent), static_cast<int>(percent));
     };
-    workerOutcome_ = request.mp3 ? ExtractTrackToMp3(request, cancel, progress)
-                                 : ExtractTrackToWav(request, cancel, progress);
+    ExtractOutcome test;
+    if (request.testFirst) {
+        test = ReadTrackChecksums(request, cancel, progress);
+        passesDone = 1;
+    }
+    if (request.testFirst && test.status != ExtractOutcome::Status::Completed) {
+        // No copy after a test pass that was cancelled or could not read the track.
+        workerOutcome_ = test;
+        workerOutcome_.sums = {};
+        if (test.status == ExtractOutcome::Status::Cancelled)
+            workerOutcome_.framesDone = 0;
+    } else {
+        workerOutcome_ = request.mp3 ? ExtractTrackToMp3(request, cancel, progress)
+                                     : ExtractTrackToWav(request, cancel, progress);
+    }
+    if (request.testFirst) {
+        workerOutcome_.tested = true;
+        workerOutcome_.testComplete = test.status == ExtractOutcome::Status::Completed;
+        workerOutcome_.testCrc32 = test.sums.crc32;
+        workerOutcome_.corrections += test.corrections;
+    }
     const ExtractOutcome& o = workerOutcome_;
     switch (o.status) {
     case ExtractOutcome::Status::Completed:

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "cd/ripcheck.h"
+
 #include "app/workerjob.h"
 #include "encode/modlame.h"
 #include "platform/error.h"
@@ -23,6 +25,11 @@ struct ExtractRequest {
     // Not empty: the track cannot be extracted (a track number the TOC cannot give a range
     // for); the job fails with this reason and writes nothing.
     QString refusal;
+    // Where the track stands on its disc, for its AccurateRip checksums (the pair count is
+    // taken from the range when 0).
+    ripcheck::TrackPlace place;
+    // Test and copy: the job reads the whole track once for its checksums only, then copies.
+    bool testFirst = false;
 };
 
 struct ExtractOutcome {
@@ -40,6 +47,13 @@ struct ExtractOutcome {
     std::int32_t framesTotal = 0;
     std::int32_t framesDone = 0; // frames read and handed to the file
     bool outputCreated = false;
+    ripcheck::Checksums sums;     // of the audio read, as handed to the file
+    std::int64_t corrections = 0; // sectors the reader read again or corrected
+    // Test and copy: the test pass ran (see testCrc32, and testComplete: it read the whole
+    // track).
+    bool tested = false;
+    bool testComplete = false;
+    std::uint32_t testCrc32 = 0;
 };
 
 // Frames in one library read.
@@ -55,6 +69,12 @@ ExtractOutcome ExtractTrackToWav(const ExtractRequest& request,
                                  const std::function<bool()>& cancelled,
                                  const ExtractProgress& progress);
 
+// Reads the track for its checksums only (a test pass): no file. The outcome's status is
+// Completed, Cancelled or ReadFailed, with sums and corrections.
+ExtractOutcome ReadTrackChecksums(const ExtractRequest& request,
+                                  const std::function<bool()>& cancelled,
+                                  const ExtractProgress& progress);
+
 // One encoder call per CD frame; the MP3 bytes of a chunk go to the file together (one write
 // and flush per chunk). The MP3 starts with its LAME/Info frame, so it decodes to exactly the
 // frames read. The encoder is set up before the file is created: a configuration it refuses
@@ -64,11 +84,13 @@ ExtractOutcome ExtractTrackToMp3(const ExtractRequest& request,
                                  const ExtractProgress& progress);
 
 // One track extraction on a worker thread: the file job of the extraction batch. Item k of
-// the batch is extracted as `requests[k]` says, into the item's output.
+// the batch is extracted as `requests[k]` says, into the item's output; with `outcomes`,
+// its outcome is also kept there at k once the job has collected it (for the log).
 class CdExtractJob final : public WorkerJob {
     Q_OBJECT
   public:
     explicit CdExtractJob(std::shared_ptr<const std::vector<ExtractRequest>> requests,
+                          std::shared_ptr<std::vector<ExtractOutcome>> outcomes = nullptr,
                           QObject* parent = nullptr);
     ~CdExtractJob() override;
 
@@ -77,10 +99,12 @@ class CdExtractJob final : public WorkerJob {
 
   protected:
     JobResult work(const WorkItem& item) override;
-    void collected() override { outcome_ = workerOutcome_; }
+    void collected() override;
 
   private:
     std::shared_ptr<const std::vector<ExtractRequest>> requests_;
+    std::shared_ptr<std::vector<ExtractOutcome>> outcomes_;
+    int workerIndex_ = -1; // the item the worker ran
     ExtractOutcome outcome_;
     ExtractOutcome workerOutcome_; // written by the worker, read once it has ended
 };
