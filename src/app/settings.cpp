@@ -22,6 +22,7 @@ std::int16_t ShowFullPath = 0;
 std::int16_t EncodeAfterExtracting = 0;
 std::int16_t MuteButton = 0;
 std::int16_t FilesAtOnce = 1;
+std::int16_t TestAndCopy = 0;
 
 namespace {
 
@@ -48,6 +49,7 @@ const KeyInfo& info(SettingKey key) {
         {"encode after extracting", "1", &EncodeAfterExtracting},
         {"mute button", "1", &MuteButton},
         {"Files at once", nullptr, &FilesAtOnce},
+        {"Test and copy", "0", &TestAndCopy},
     };
     return table[static_cast<int>(key)];
 }

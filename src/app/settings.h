@@ -27,6 +27,8 @@ extern std::int16_t EncodeAfterExtracting;
 extern std::int16_t MuteButton;
 // Files a WAV or MP3 batch converts at once; use filesAtOnce().
 extern std::int16_t FilesAtOnce;
+// 1: CD extraction reads each track twice, a test pass then the copy (see the rip log).
+extern std::int16_t TestAndCopy;
 
 // The keys, in the order LoadSettings reads them.
 enum class SettingKey {
@@ -45,8 +47,9 @@ enum class SettingKey {
     EncodeAfterExtracting,
     MuteButton,
     FilesAtOnce,
+    TestAndCopy,
 };
-inline constexpr int SettingKeyCount = 15;
+inline constexpr int SettingKeyCount = 16;
 
 namespace settings {
 

@@ -7,8 +7,10 @@
 #include "app/sourcetree.h"
 #include "app/windowbatch.h"
 #include "cd/capturejob.h"
+#include "cd/riplog.h"
 #include "cd/trackpaths.h"
 #include "encode/encodefile.h"
+#include "platform/akrip/cddrives.h"
 #include "platform/dialogs.h"
 #include "platform/mci/mci.h"
 
@@ -16,6 +18,7 @@
 #include <QCoreApplication>
 #include <QFileInfo>
 #include <QLabel>
+#include <QLocale>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
@@ -98,7 +101,31 @@ void Form1::StartTrackRecording2(int trackNumber) {
         return encodeRecording(item.output);
     };
     Disablem();
-    recordBatch(runWindowBatch(batch, items));
+    const QString formatText =
+        QStringLiteral("WAV, %1 Hz, 16-bit, %2")
+            .arg(QLocale(QLocale::English).toString(format.samplesPerSecond))
+            .arg(format.channels == 1 ? QStringLiteral("mono") : QStringLiteral("stereo")) +
+        (optMP3->isChecked() ? QStringLiteral(", then encoded to MP3") : QString());
+    riplog::Log log = riplog::begin(cddrives::mediaDrive(), riplog::ReadMode::RealTime, formatText,
+                                    lblCDID->text());
+    const BatchReport report = runWindowBatch(batch, items);
+    for (qsizetype i = 0; i < report.items.size(); ++i) {
+        const JobResult& result = report.results[i];
+        if (result.status == JobResult::Status::NotStarted)
+            continue;
+        std::int32_t start = 0;
+        std::int32_t end = 0;
+        for (const riplog::TocTrack& t : log.toc)
+            if (t.number == tracks[i]) {
+                start = t.startLba;
+                end = t.startLba + t.sectors;
+            }
+        log.tracks.push_back(riplog::trackOf(tracks[i], report.items[i].output, start, end, nullptr,
+                                             result.status, result.reason));
+    }
+    if (!log.tracks.empty() && !report.endedFromOutside)
+        riplog::writeOrSay(QFileInfo(report.items.front().output).absolutePath(), log);
+    recordBatch(report);
     recordEndMs = 0;
     tmrRecord->stop();
     Enablem();

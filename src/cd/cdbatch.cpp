@@ -6,8 +6,10 @@
 #include "app/windowbatch.h"
 #include "cd/cdextract.h"
 #include "cd/modakrip32.h"
+#include "cd/riplog.h"
 #include "cd/trackpaths.h"
 #include "encode/modlame.h"
+#include "platform/akrip/cddrives.h"
 #include "platform/dialogs.h"
 
 #include <QCheckBox>
@@ -30,7 +32,12 @@ struct ExtractionChoices {
     bool mp3 = false;
     bool listInTree = true;     // each file goes to the tree once it is written
     bool followEntries = false; // the lstRecord entry worked on follows the extraction
+    QString formatText;         // the output format as the rip log states it
 };
+
+QString wavFormatText() {
+    return QStringLiteral("WAV, 44,100 Hz, 16-bit, stereo");
+}
 
 // `c` with the four flags of the CD bar.
 modLAME::EncoderConfig withBarFlags(modLAME::EncoderConfig c, const Form1& w) {
@@ -53,12 +60,19 @@ void extractTracks(Form1& w, const ExtractionChoices& choices) {
     QList<int> tracks;
     QSet<QString> taken;
     const std::uint32_t handle = modAKRip32::currentCdHandle();
+    riplog::Log log = riplog::begin(cddrives::mediaDrive(), riplog::ReadMode::Secure,
+                                    choices.formatText, discIdentity);
+    const int firstOnDisc = log.toc.empty() ? 1 : log.toc.front().number;
+    const int lastOnDisc = log.toc.empty() ? 1 : log.toc.back().number;
     for (const QString& entry : w.tree().lstRecord.items()) {
         const int track = TrackNumberOf(entry);
         ExtractRequest request;
         request.handle = handle;
         request.mp3 = choices.mp3;
         request.config = choices.config;
+        request.place.firstOnDisc = track == firstOnDisc;
+        request.place.lastOnDisc = track == lastOnDisc;
+        request.testFirst = TestAndCopy == 1;
         try {
             const modAKRip32::TrackRange range = modAKRip32::trackRange(track);
             request.startLba = range.startLba;
@@ -73,9 +87,10 @@ void extractTracks(Form1& w, const ExtractionChoices& choices) {
         tracks.append(track);
     }
 
+    auto outcomes = std::make_shared<std::vector<ExtractOutcome>>(requests->size());
     WindowBatch batch = w.fileBatch(
         QStringLiteral("extracted"),
-        [requests] { return std::make_unique<CdExtractJob>(requests); },
+        [requests, outcomes] { return std::make_unique<CdExtractJob>(requests, outcomes); },
         [&w, tracks, choices](const WorkItem& item) {
             const int track = tracks[item.index];
             w.currentTrackNumber = track;
@@ -104,7 +119,22 @@ void extractTracks(Form1& w, const ExtractionChoices& choices) {
             w.tree().Cmaddfile2(item.output);
         return std::nullopt;
     };
-    w.recordBatch(runWindowBatch(batch, items));
+    const BatchReport report = runWindowBatch(batch, items);
+    // The log holds every track the batch reached; an aborted batch ends with its track.
+    for (qsizetype i = 0; i < report.items.size(); ++i) {
+        const JobResult& result = report.results[i];
+        if (result.status == JobResult::Status::NotStarted)
+            continue;
+        const ExtractRequest& request = (*requests)[static_cast<std::size_t>(i)];
+        const bool ran = request.refusal.isEmpty();
+        log.tracks.push_back(
+            riplog::trackOf(tracks[i], report.items[i].output, request.startLba, request.endLba,
+                            ran ? &(*outcomes)[static_cast<std::size_t>(i)] : nullptr,
+                            result.status, result.reason));
+    }
+    if (!log.tracks.empty() && !report.endedFromOutside)
+        riplog::writeOrSay(QFileInfo(report.items.front().output).absolutePath(), log);
+    w.recordBatch(report);
 }
 
 } // namespace
@@ -120,6 +150,10 @@ void Form1::Command6_Click() {
                                          modLAME::qualityPresetCode(cmbQuality->currentIndex())),
                      *this);
     choices.mp3 = optMP3->isChecked();
+    choices.formatText = choices.mp3
+                             ? QStringLiteral("MP3, %1 kbit/s, quality %2")
+                                   .arg(cmbBitrate->currentText(), cmbQuality->currentText())
+                             : wavFormatText();
     extractTracks(*this, choices);
 }
 
@@ -131,6 +165,9 @@ void Form1::Command3_Click() {
                                                       modLAME::qualityPresetCode(EncodingQuality)),
                                   *this);
     choices.mp3 = true;
+    choices.formatText = QStringLiteral("MP3, %1 kbit/s, quality %2")
+                             .arg(modLAME::bitrateForIndex(EncodingBitrate))
+                             .arg(modLAME::qualityNames().value(EncodingQuality));
     choices.listInTree = false;
     choices.followEntries = true;
     extractTracks(*this, choices);

@@ -2,6 +2,7 @@
 
 #include "app/outputnames.h"
 #include "platform/akrip/cddrives.h"
+#include "platform/dialogs.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -195,6 +196,17 @@ Result<QString> write(const QString& folder, const Log& log) {
         return VortanError(VortanError::PathAccess, QStringLiteral("Rip log"),
                            QStringLiteral("Cannot write %1: %2").arg(path, file.errorString()));
     return path;
+}
+
+} // namespace riplog
+
+namespace riplog {
+
+void writeOrSay(const QString& folder, const Log& log) {
+    const auto written = write(folder, log);
+    if (!written)
+        dialogs::msgBox(written.error().description(), dialogs::Buttons::Ok,
+                        dialogs::Icon::Critical);
 }
 
 } // namespace riplog

@@ -84,5 +84,7 @@ Track trackOf(int number, const QString& outputFile, std::int32_t startLba, std:
 // that name exists) and returns the path. Fails, naming the file and the reason, when it
 // cannot be written whole; nothing is then left behind.
 Result<QString> write(const QString& folder, const Log& log);
+// write(), and a message to the user (through the dialogs) when the log cannot be written.
+void writeOrSay(const QString& folder, const Log& log);
 
 } // namespace riplog

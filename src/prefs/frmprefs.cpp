@@ -207,6 +207,10 @@ QWidget* FrmPrefs::buildAudioMiscTab() {
         QStringLiteral("WAV and MP3 files converted at the same time (CD tracks: one at a time)"));
     miscGrid->addWidget(makeLabel(misc, QStringLiteral("Files converted at once")), 6, 0);
     miscGrid->addWidget(spnFilesAtOnce, 6, 1);
+    chkTestAndCopy =
+        makeCheck(misc, "chkTestAndCopy",
+                  QStringLiteral("Test and copy: read each CD track twice and compare"));
+    miscGrid->addWidget(chkTestAndCopy, 7, 0, 1, 2);
     column->addWidget(misc);
     column->addStretch();
 
@@ -288,6 +292,7 @@ void FrmPrefs::connectControls() {
     connect(Combo1, &QComboBox::currentIndexChanged, this, &FrmPrefs::Combo1_Click);
     connect(Combo2, &QComboBox::currentIndexChanged, this, &FrmPrefs::Combo2_Click);
     connect(spnFilesAtOnce, &QSpinBox::valueChanged, this, &FrmPrefs::spnFilesAtOnce_Change);
+    connect(chkTestAndCopy, &QCheckBox::clicked, this, &FrmPrefs::chkTestAndCopy_Click);
     connect(Check2, &QCheckBox::clicked, this, &FrmPrefs::Check2_Click);
     connect(Drive2, &QComboBox::currentIndexChanged, this, &FrmPrefs::Drive2_Change);
     connect(Dir2, &FolderList::pathChanged, this, &FrmPrefs::Dir2_Change);
@@ -331,6 +336,7 @@ void FrmPrefs::Form_Load() {
     setBox(Check11, ShowFullPath, &FrmPrefs::Check11_Click);
     setBox(Check10, EncodeAfterExtracting, &FrmPrefs::Check10_Click);
     setBox(Check1, MuteButton, &FrmPrefs::Check1_Click);
+    chkTestAndCopy->setChecked(TestAndCopy == 1);
     {
         const QSignalBlocker blockFiles(spnFilesAtOnce);
         spnFilesAtOnce->setValue(filesAtOnce());
@@ -470,6 +476,10 @@ void FrmPrefs::Combo1_Click() {
 
 void FrmPrefs::spnFilesAtOnce_Change() {
     WriteSetting(SettingKey::FilesAtOnce, std::int16_t(spnFilesAtOnce->value()));
+}
+
+void FrmPrefs::chkTestAndCopy_Click() {
+    saveBox(chkTestAndCopy, SettingKey::TestAndCopy);
 }
 
 void FrmPrefs::Combo2_Click() {

@@ -61,6 +61,8 @@ class FrmPrefs : public QWidget {
     void Combo2_Click();
     // Stores "Files converted at once" the moment it changes.
     void spnFilesAtOnce_Change();
+    // Stores "Test and copy" the moment it changes.
+    void chkTestAndCopy_Click();
 
     // ---- " Destination Path" ------------------------------------------------------------
     void Check2_Click();
@@ -88,6 +90,7 @@ class FrmPrefs : public QWidget {
     QComboBox* Combo1 = nullptr;
     QComboBox* Combo2 = nullptr;
     QSpinBox* spnFilesAtOnce = nullptr;
+    QCheckBox* chkTestAndCopy = nullptr;
     QCheckBox* Check11 = nullptr;
     QCheckBox* Check10 = nullptr;
     QCheckBox* Check5 = nullptr;

@@ -4,6 +4,7 @@
 #include "discimage.h"
 #include "fixtures.h"
 #include "mp3decode.h"
+#include "ripsums.h"
 
 #include "cd/modakrip32.h"
 #include "platform/akrip/cddrives.h"
@@ -21,6 +22,25 @@
 namespace {
 
 constexpr int frameBytes = 2352;
+
+// The text of the one rip log in `folder`; empty (and a failure) when there is none or more.
+QString ripLog(const QString& folder) {
+    const QStringList logs = QDir(folder).entryList({QStringLiteral("Rip *.log")}, QDir::Files);
+    EXPECT_EQ(logs.size(), 1) << logs.join(QLatin1Char(' ')).toStdString();
+    return logs.size() == 1 ? QString::fromUtf8(fixtures::readFile(QDir(folder).filePath(logs[0])))
+                            : QString();
+}
+
+QString hex(std::uint32_t value) {
+    return QStringLiteral("%1").arg(value, 8, 16, QLatin1Char('0')).toUpper();
+}
+
+// The log's block of track `track`, from its heading to the next blank line.
+QString trackBlock(const QString& log, int track) {
+    const QString heading = QStringLiteral("Track %1\n").arg(track, 2, 10, QLatin1Char('0'));
+    const qsizetype from = log.indexOf(heading);
+    return from < 0 ? QString() : log.mid(from, log.indexOf(QStringLiteral("\n\n"), from) - from);
+}
 const QString emptyDriveText = QStringLiteral(
     "The CD drive is empty. If you wish to use your CD as a source, please insert a music CD "
     "into the CD drive.");
@@ -93,6 +113,61 @@ TEST_F(CdFormTest, AllTracksToWavFilesThatMatchTheDisc) {
     }
     EXPECT_TRUE(dialogs().messages().empty());
     EXPECT_TRUE(w.CmdSelectAction->isEnabled());
+
+    // The log beside the files proves each track: its checksums as defined, its result.
+    const QString log = ripLog(dest.path());
+    EXPECT_TRUE(log.contains(QStringLiteral("Disc identity: ") + w.lblCDID->text()));
+    EXPECT_TRUE(log.contains(QStringLiteral("AccurateRip disc: 003-")));
+    EXPECT_TRUE(log.contains(QStringLiteral("  Lead-out          277")));
+    for (int t = 1; t <= 3; ++t) {
+        SCOPED_TRACE(t);
+        const QString block = trackBlock(log, t);
+        const ripsums::AccurateRip ar = ripsums::accurateRip(image.trackAudio(t), t == 1, t == 3);
+        EXPECT_TRUE(block.contains(QStringLiteral("File: ") + files[t - 1]));
+        EXPECT_TRUE(block.contains(QStringLiteral("Copy CRC32: ") +
+                                   hex(ripsums::crc32(image.trackAudio(t)))));
+        EXPECT_TRUE(block.contains(QStringLiteral("AccurateRip v1: ") + hex(ar.v1)));
+        EXPECT_TRUE(block.contains(QStringLiteral("AccurateRip v2: ") + hex(ar.v2)));
+        EXPECT_TRUE(block.contains(QStringLiteral("Result: Copy OK")));
+    }
+    EXPECT_TRUE(trackBlock(log, 2).contains(QStringLiteral("Sectors: 150 to 176 (00:00.27)")));
+    EXPECT_TRUE(log.endsWith(QStringLiteral("Summary: 3 of 3 tracks copied OK\n")));
+    for (const QString& node : childTexts(SourceTree::WavText))
+        EXPECT_FALSE(node.endsWith(QStringLiteral(".log")));
+}
+
+// Test and copy reads each track twice: equal CRCs prove the copy; a disc whose data changes
+// between the passes gives unequal ones, and the track is named as read with errors.
+TEST_F(CdFormTest, TestAndCopyLogsBothCrcsAndFlagsADifference) {
+    WriteSetting(SettingKey::TestAndCopy, std::int16_t(1));
+    const DiscImage image = disc(QStringLiteral("disc"), {{75 * 20, 440}, {100, 1000}});
+    Form1& w = load();
+    w.optWAV->setChecked(true);
+    // While track 1's test pass reads its second half, its first sector changes on the disc.
+    bool changed = false;
+    QObject::connect(w.ProgressBar1, &QProgressBar::valueChanged, &w, [&](int value) {
+        if (!changed && value >= 30 && w.Label3->text() == QStringLiteral("Extracting Track 1")) {
+            changed = true;
+            QFile bin(image.binPath);
+            ASSERT_TRUE(bin.open(QIODevice::ReadWrite));
+            bin.write(QByteArray(frameBytes, '\x11'));
+        }
+    });
+    select(SourceTree::AvailableTracksText);
+    w.CmdSelectAction_Click();
+    ASSERT_TRUE(changed);
+
+    const QString log = ripLog(dest.path());
+    const QString first = trackBlock(log, 1);
+    EXPECT_TRUE(
+        first.contains(QStringLiteral("Test CRC32: ") + hex(ripsums::crc32(image.trackAudio(1)))));
+    EXPECT_FALSE(
+        first.contains(QStringLiteral("Copy CRC32: ") + hex(ripsums::crc32(image.trackAudio(1)))));
+    EXPECT_TRUE(first.contains(QStringLiteral("Result: Copy finished with read errors")));
+    const QString crc = hex(ripsums::crc32(image.trackAudio(2)));
+    EXPECT_TRUE(trackBlock(log, 2).contains(QStringLiteral("Test CRC32: ") + crc));
+    EXPECT_TRUE(trackBlock(log, 2).contains(QStringLiteral("Copy CRC32: ") + crc));
+    EXPECT_TRUE(log.contains(QStringLiteral("not OK: track 1 (Copy finished with read errors)")));
 }
 
 TEST_F(CdFormTest, SelectedTracksAndTheAllSwitch) {
@@ -153,6 +228,10 @@ TEST_F(CdFormTest, AbortDuringTrackTwoEndsItsFileAndStartsNoOther) {
     EXPECT_EQ(fixtures::le32(wav, 40), static_cast<std::uint32_t>(wav.size() - 44));
     EXPECT_NE(tree().findByText(outputs()[1]), 0u);
     EXPECT_FALSE(QFileInfo::exists(outputs()[2]));
+    const QString log = ripLog(dest.path());
+    EXPECT_TRUE(trackBlock(log, 1).contains(QStringLiteral("Result: Copy OK")));
+    EXPECT_TRUE(trackBlock(log, 2).contains(QStringLiteral("Result: Aborted")));
+    EXPECT_FALSE(log.contains(QStringLiteral("Track 03")));
 }
 
 TEST_F(CdFormTest, AReadFailureShowsTheLibraryTextAndTheBatchGoesOn) {
@@ -173,6 +252,10 @@ TEST_F(CdFormTest, AReadFailureShowsTheLibraryTextAndTheBatchGoesOn) {
     EXPECT_TRUE(messages[2].text.contains(outputs()[1] + QStringLiteral(": incomplete")));
     EXPECT_EQ(fixtures::readFile(outputs()[0]).mid(44), image.trackAudio(1));
     EXPECT_EQ(fixtures::readFile(outputs()[1]).size(), 44 + 26 * frameBytes);
+    const QString log = ripLog(dest.path());
+    EXPECT_TRUE(trackBlock(log, 2).contains(
+        QStringLiteral("Result: Copy finished with read errors (sector 126 could not be read")));
+    EXPECT_TRUE(trackBlock(log, 3).contains(QStringLiteral("Copy finished with read errors")));
 }
 
 TEST_F(CdFormTest, DiscImagesOpenedFromTheFileMenu) {

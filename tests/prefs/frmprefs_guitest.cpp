@@ -199,6 +199,8 @@ TEST_F(PrefsTest, EveryControlSavesAtOnceAndTheListsWhenTheWindowCloses) {
     p.spnFilesAtOnce->setValue(3);
     EXPECT_EQ(stored(SettingKey::FilesAtOnce), QStringLiteral("3"));
     EXPECT_EQ(filesAtOnce(), 3);
+    p.chkTestAndCopy->click();
+    EXPECT_EQ(stored(SettingKey::TestAndCopy), QStringLiteral("1"));
 
     // The tray choice: the icon comes and this window goes, and back.
     p.Check4->click();
