@@ -95,7 +95,7 @@ void BatchRunner::advance() {
         }
     } while (advanceAgain_);
     advancing_ = false;
-    if (running_ && active_.empty() && (stopped_ || next_ >= items_.size()))
+    if (running_ && active_.empty() && reporting_ == 0 && (stopped_ || next_ >= items_.size()))
         finish();
 }
 
@@ -136,7 +136,20 @@ void BatchRunner::jobFinished(FileJob* job) {
                                  [job](const Active& a) { return a.job.get() == job; });
     if (at == active_.end())
         return; // collected already
-    collect(static_cast<std::size_t>(at - active_.begin()));
+    if (maxParallel <= 1) {
+        collect(static_cast<std::size_t>(at - active_.begin()));
+        advance();
+        return;
+    }
+    // Several at once: the freed place takes its next file before this one's after-steps
+    // run (they may wait, letting events run), so the workers never stand idle meanwhile.
+    Active done = std::move(*at);
+    active_.erase(at);
+    results_[done.index] = done.job->result();
+    ++reporting_;
+    advance();
+    emit itemFinished(items_[done.index], results_[done.index]);
+    --reporting_;
     advance();
 }
 

@@ -141,4 +141,5 @@ class BatchRunner : public QObject {
     bool cancelled_ = false;
     bool advancing_ = false;
     bool advanceAgain_ = false;
+    int reporting_ = 0; // items whose end is being reported: the batch is not over yet
 };

@@ -28,6 +28,8 @@ Form6::Form6(QObject* parent)
     Timer2->setInterval(500);
     connect(Timer1, &QTimer::timeout, this, &Form6::Timer1_Timer);
     connect(Timer2, &QTimer::timeout, this, &Form6::Timer2_Timer);
+    // The end of a decode is seen at once, not at the next look of the timer.
+    connect(ActiveMP31, &ActiveMP3::decodingFinished, this, &Form6::Timer2_Timer);
 }
 
 Form6::~Form6() {

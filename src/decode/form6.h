@@ -7,8 +7,8 @@ class ActiveMP3;
 class QTimer;
 
 // The hidden decoder window: hosts the decoder control ActiveMP31 for the one file given by
-// setFile, starts it, polls it every 500 ms (Timer2), mirrors its progress through
-// progressChanged, and unloads itself when the control is done or the batch is stopped.
+// setFile, starts it, polls it every 500 ms (Timer2; its end is seen at once), mirrors its progress
+// through progressChanged, and unloads itself when the control is done or the batch is stopped.
 // Unloading stops the control (the WAV written so far is ended properly) and clears
 // DecodingActive. It is never shown (it needs no widget); a fresh one serves each file.
 //
