@@ -15,6 +15,8 @@ packages=(
   libblkid-dev
   # CRC32 of ripped audio (the extraction log)
   zlib1g-dev
+  # MusicBrainz disc IDs from a disc's table of contents
+  libdiscid-dev
   # test tools: GoogleTest, a PulseAudio server for the audio tests, a headless X server
   googletest libgtest-dev libgmock-dev pulseaudio pulseaudio-utils xvfb xauth
   # reference tools used by the benchmarks only
