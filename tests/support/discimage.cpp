@@ -36,6 +36,13 @@ QString msf(int lba) {
         .arg(lba % 75, 2, 10, QLatin1Char('0'));
 }
 
+// A cue sheet's TITLE or PERFORMER line, or nothing for an empty text.
+QString textLine(const char* keyword, const QString& text, const char* indent) {
+    return text.isEmpty() ? QString()
+                          : QStringLiteral("%1%2 \"%3\"\n")
+                                .arg(QLatin1String(indent), QLatin1String(keyword), text);
+}
+
 } // namespace
 
 QByteArray DiscImage::trackAudio(int track) const {
@@ -52,12 +59,16 @@ DiscImage writeDiscImage(const QString& dir, const QString& name,
     image.cuePath = QDir(dir).filePath(name + QStringLiteral(".cue"));
     image.binPath = QDir(dir).filePath(binName);
 
-    QString cue = QStringLiteral("FILE \"%1\" %2\n").arg(binName, options.fileType);
+    QString cue = textLine("TITLE", options.title, "") +
+                  textLine("PERFORMER", options.performer, "") +
+                  QStringLiteral("FILE \"%1\" %2\n").arg(binName, options.fileType);
     int lba = 0;
     for (std::size_t i = 0; i < tracks.size(); ++i) {
-        cue += QStringLiteral("  TRACK %1 AUDIO\n    INDEX 01 %2\n")
-                   .arg(static_cast<int>(i) + 1, 2, 10, QLatin1Char('0'))
-                   .arg(msf(lba));
+        cue += QStringLiteral("  TRACK %1 AUDIO\n")
+                   .arg(static_cast<int>(i) + 1, 2, 10, QLatin1Char('0')) +
+               textLine("TITLE", tracks[i].title, "    ") +
+               textLine("PERFORMER", tracks[i].performer, "    ") +
+               QStringLiteral("    INDEX 01 %1\n").arg(msf(lba));
         image.trackStartLba.push_back(lba);
         image.trackSectors.push_back(tracks[i].sectors);
         appendSine(image.audio, tracks[i].sectors, tracks[i].frequencyHz);

@@ -10,6 +10,9 @@
 struct TrackSpec {
     int sectors = 0;
     double frequencyHz = 440.0; // a sine at about half scale, left and right in phase
+    // CD-Text of the track (TITLE, PERFORMER lines); empty: no line.
+    QString title = {};
+    QString performer = {};
 };
 
 struct DiscImageOptions {
@@ -18,14 +21,17 @@ struct DiscImageOptions {
     QString binName;
     // Declared file type on the FILE line.
     QString fileType = QStringLiteral("BINARY");
+    // CD-Text of the disc (TITLE, PERFORMER lines before FILE); empty: no line.
+    QString title = {};
+    QString performer = {};
 };
 
 struct DiscImage {
     QString cuePath;
     QString binPath;
-    QByteArray audio;                // the whole .bin
-    std::vector<int> trackStartLba;  // per track
-    std::vector<int> trackSectors;   // per track
+    QByteArray audio;               // the whole .bin
+    std::vector<int> trackStartLba; // per track
+    std::vector<int> trackSectors;  // per track
     // The audio bytes of track `track` (from 1), as the .bin holds them.
     QByteArray trackAudio(int track) const;
 };

@@ -7,6 +7,9 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QStringDecoder>
+
+#include <algorithm>
 
 namespace cddrives {
 
@@ -51,6 +54,30 @@ QStringList incompleteTracks(const std::vector<cuesheet::Track>& tracks, qint64 
 
 VortanError refused(const QString& text, int number = VortanError::InvalidArgument) {
     return VortanError(number, errorSource, text);
+}
+
+// libcdio reads a cue sheet's texts as ISO-8859-1, as CD-Text on a disc is; cue sheets are
+// mostly written in UTF-8, whose multi-byte characters then come back as two or more Latin-1
+// ones ("CafÃ©"). A text whose Latin-1 bytes are valid UTF-8 with such a character is taken
+// as UTF-8; genuine Latin-1 text practically never is.
+QString cueSheetText(const QString& read) {
+    for (const QChar c : read)
+        if (c.unicode() > 0xFF)
+            return read;
+    const QByteArray bytes = read.toLatin1();
+    if (std::all_of(bytes.begin(), bytes.end(), [](char c) { return (c & 0x80) == 0; }))
+        return read;
+    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    const QString decoded = utf8.decode(bytes);
+    return utf8.hasError() ? read : decoded;
+}
+
+// Where the disc of drive `driveIndex` is opened from.
+Result<DiscSource> sourceOf(int driveIndex) {
+    LockedTable table;
+    if (driveIndex < 0 || driveIndex >= static_cast<int>(table->drives.size()))
+        return refused(QStringLiteral("There is no drive %1").arg(driveIndex));
+    return table->drives[static_cast<std::size_t>(driveIndex)].source;
 }
 
 } // namespace
@@ -179,13 +206,10 @@ void setMediaDrive(int driveIndex) {
 }
 
 Result<DiscToc> readToc(int driveIndex) {
-    DiscSource source;
-    {
-        LockedTable table;
-        if (driveIndex < 0 || driveIndex >= static_cast<int>(table->drives.size()))
-            return refused(QStringLiteral("There is no drive %1").arg(driveIndex));
-        source = table->drives[static_cast<std::size_t>(driveIndex)].source;
-    }
+    auto found = sourceOf(driveIndex);
+    if (!found)
+        return found.error();
+    const DiscSource source = found.value();
     auto disc = akrip::detail::openDisc(source);
     if (!disc)
         return disc.error();
@@ -197,9 +221,41 @@ Result<DiscToc> readToc(int driveIndex) {
     toc.leadOutLba = layout->leadOutLsn;
     for (const cdiolib::TrackEntry& track : layout->tracks) {
         toc.trackStartLba.push_back(track.startLsn);
+        toc.trackIsAudio.push_back(track.audio);
         toc.audioOnly = toc.audioOnly && track.audio;
     }
     return toc;
+}
+
+bool DiscText::isEmpty() const {
+    return title.isEmpty() && performer.isEmpty() &&
+           std::all_of(tracks.begin(), tracks.end(), [](const TrackText& track) {
+               return track.title.isEmpty() && track.performer.isEmpty();
+           });
+}
+
+Result<DiscText> readCdText(int driveIndex) {
+    auto found = sourceOf(driveIndex);
+    if (!found)
+        return found.error();
+    const DiscSource source = found.value();
+    auto disc = akrip::detail::openDisc(source);
+    if (!disc)
+        return disc.error();
+    auto layout = cdiolib::readLayout(disc.value().get());
+    if (!layout)
+        return layout.error();
+    const cdiolib::Text read = cdiolib::readText(disc.value().get(), layout.value());
+    const auto decoded = [&source](const QString& field) {
+        return source.isDevice ? field : cueSheetText(field);
+    };
+    DiscText text;
+    text.title = decoded(read.disc.title);
+    text.performer = decoded(read.disc.performer);
+    text.firstTrack = layout->tracks.front().number;
+    for (const cdiolib::TextEntry& track : read.tracks)
+        text.tracks.push_back(TrackText{decoded(track.title), decoded(track.performer)});
+    return text;
 }
 
 struct DiscAudioReader::Disc {
@@ -209,13 +265,10 @@ struct DiscAudioReader::Disc {
 };
 
 Result<std::unique_ptr<DiscAudioReader>> DiscAudioReader::open(int driveIndex) {
-    DiscSource source;
-    {
-        LockedTable table;
-        if (driveIndex < 0 || driveIndex >= static_cast<int>(table->drives.size()))
-            return refused(QStringLiteral("There is no drive %1").arg(driveIndex));
-        source = table->drives[static_cast<std::size_t>(driveIndex)].source;
-    }
+    auto found = sourceOf(driveIndex);
+    if (!found)
+        return found.error();
+    const DiscSource source = found.value();
     auto opened = akrip::detail::openDisc(source);
     if (!opened)
         return opened.error();

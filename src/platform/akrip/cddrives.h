@@ -59,7 +59,8 @@ struct DiscToc {
     int firstTrack = 1;
     std::vector<std::int32_t> trackStartLba; // track firstTrack + i starts at [i]
     std::int32_t leadOutLba = 0;
-    bool audioOnly = true; // no data track
+    bool audioOnly = true;          // no data track
+    std::vector<bool> trackIsAudio; // per track, as trackStartLba; empty: every track is audio
     int trackCount() const { return static_cast<int>(trackStartLba.size()); }
     // Sectors of track firstTrack + i (to the next start, or to the lead-out).
     std::int32_t trackSectors(int i) const;
@@ -69,6 +70,26 @@ struct DiscToc {
 // such drive, or no readable disc in it (an empty drive; an image whose files are gone: the
 // drive stays listed, as a drive whose disc was taken out).
 Result<DiscToc> readToc(int driveIndex);
+
+// What a disc's CD-Text says of the disc and its tracks. Empty texts where the disc says
+// nothing; a disc without CD-Text gives an empty DiscText (not an error).
+struct TrackText {
+    QString title;
+    QString performer;
+};
+struct DiscText {
+    QString title;     // the album
+    QString performer; // the album's artist
+    int firstTrack = 1;
+    std::vector<TrackText> tracks; // track firstTrack + i, as DiscToc::trackStartLba
+    // No text at all, neither the disc's nor any track's.
+    bool isEmpty() const;
+};
+
+// The CD-Text of the disc in drive `driveIndex`, read now (images: the cue sheet's TITLE and
+// PERFORMER lines, in UTF-8 or ISO-8859-1). Fails like readToc when there is no such drive or
+// no readable disc.
+Result<DiscText> readCdText(int driveIndex);
 
 // The audio of the disc in a drive, read through paranoia with a reader of its own: it
 // holds no handle of the CD library, so a player can read a drive that is open for

@@ -113,6 +113,27 @@ Result<Layout> readLayout(CdIo_t* disc) {
     return layout;
 }
 
+Text readText(CdIo_t* disc, const Layout& layout) {
+    Text text;
+    text.tracks.resize(layout.tracks.size());
+    // Owned by `disc`; null when the disc carries no CD-Text. libcdio hands the texts out
+    // as UTF-8 whatever character set the disc uses.
+    const cdtext_t* cdText = cdio_get_cdtext(disc);
+    if (!cdText)
+        return text;
+    auto field = [cdText](cdtext_field_t key, int track) {
+        return QString::fromUtf8(cdtext_get_const(cdText, key, static_cast<track_t>(track)))
+            .trimmed();
+    };
+    text.disc = TextEntry{field(CDTEXT_FIELD_TITLE, 0), field(CDTEXT_FIELD_PERFORMER, 0)};
+    for (std::size_t i = 0; i < layout.tracks.size(); ++i) {
+        const int number = layout.tracks[i].number;
+        text.tracks[i] =
+            TextEntry{field(CDTEXT_FIELD_TITLE, number), field(CDTEXT_FIELD_PERFORMER, number)};
+    }
+    return text;
+}
+
 // ---- audio reads --------------------------------------------------------------------------
 
 using DriveRead = long (*)(cdrom_drive_t*, void*, lsn_t, long);

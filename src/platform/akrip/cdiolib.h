@@ -6,6 +6,7 @@
 #include <QStringList>
 
 #include <cdio/cdio.h>
+#include <cdio/cdtext.h>
 #include <cdio/paranoia/cdda.h>
 #include <cdio/paranoia/paranoia.h>
 
@@ -60,6 +61,20 @@ struct Layout {
 // Fails when the disc has no table of contents (no disc, an unreadable one) or no track
 // before its lead-out.
 Result<Layout> readLayout(CdIo_t* disc);
+
+// A disc's CD-Text: title and performer of the disc and of each track, in the first language
+// block the disc holds. Texts the disc does not carry are empty.
+struct TextEntry {
+    QString title;
+    QString performer;
+};
+struct Text {
+    TextEntry disc;
+    std::vector<TextEntry> tracks; // track firstTrack + i of the layout it was read for
+};
+
+// The CD-Text of `disc` for the tracks of `layout`. A disc without CD-Text gives empty texts.
+Text readText(CdIo_t* disc, const Layout& layout);
 
 // Audio reads through paranoia over an open disc (which must outlive the reader).
 //
