@@ -23,33 +23,36 @@ std::int16_t EncodeAfterExtracting = 0;
 std::int16_t MuteButton = 0;
 std::int16_t FilesAtOnce = 1;
 std::int16_t TestAndCopy = 0;
+QString MusicBrainzServer;
 
 namespace {
 
 struct KeyInfo {
     const char* name;
     const char* defaultText; // nullptr: computed (see settings::defaultText)
-    std::int16_t* number;    // nullptr for the text key
+    std::int16_t* number;    // nullptr for a text key
+    QString* text;           // the variable of a text key
 };
 
 const KeyInfo& info(SettingKey key) {
     static const KeyInfo table[SettingKeyCount] = {
-        {"Audio format", "1", &AudioFormat},
-        {"Encoding quality", "5", &EncodingQuality},
-        {"Encoding bitrate", "5", &EncodingBitrate},
-        {"HDWarning", "1", &HDWarning},
-        {"HDWarningNo", "100", &HDWarningNo},
-        {"HDstopdecoding", "1", &HDStopDecoding},
-        {"HDStopNo", "50", &HDStopNo},
-        {"DecodePath", nullptr, nullptr},
-        {"desktop icon", "0", &DesktopIcon},
-        {"minimize onstart", "0", &MinimizeOnStart},
-        {"Delete WAV", "1", &DeleteWav},
-        {"show full path", "1", &ShowFullPath},
-        {"encode after extracting", "1", &EncodeAfterExtracting},
-        {"mute button", "1", &MuteButton},
-        {"Files at once", nullptr, &FilesAtOnce},
-        {"Test and copy", "0", &TestAndCopy},
+        {"Audio format", "1", &AudioFormat, nullptr},
+        {"Encoding quality", "5", &EncodingQuality, nullptr},
+        {"Encoding bitrate", "5", &EncodingBitrate, nullptr},
+        {"HDWarning", "1", &HDWarning, nullptr},
+        {"HDWarningNo", "100", &HDWarningNo, nullptr},
+        {"HDstopdecoding", "1", &HDStopDecoding, nullptr},
+        {"HDStopNo", "50", &HDStopNo, nullptr},
+        {"DecodePath", nullptr, nullptr, &DecodePath},
+        {"desktop icon", "0", &DesktopIcon, nullptr},
+        {"minimize onstart", "0", &MinimizeOnStart, nullptr},
+        {"Delete WAV", "1", &DeleteWav, nullptr},
+        {"show full path", "1", &ShowFullPath, nullptr},
+        {"encode after extracting", "1", &EncodeAfterExtracting, nullptr},
+        {"mute button", "1", &MuteButton, nullptr},
+        {"Files at once", nullptr, &FilesAtOnce, nullptr},
+        {"Test and copy", "0", &TestAndCopy, nullptr},
+        {"MusicBrainz server", "musicbrainz.org:443", nullptr, &MusicBrainzServer},
     };
     return table[static_cast<int>(key)];
 }
@@ -65,8 +68,8 @@ QString fullKey(SettingKey key) {
 
 void applyText(SettingKey key, const QString& text) {
     const KeyInfo& k = info(key);
-    if (!k.number) {
-        DecodePath = text;
+    if (k.text) {
+        *k.text = text;
         return;
     }
     if (auto value = settings::toInt16(text))

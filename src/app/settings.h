@@ -29,6 +29,9 @@ extern std::int16_t MuteButton;
 extern std::int16_t FilesAtOnce;
 // 1: CD extraction reads each track twice, a test pass then the copy (see the rip log).
 extern std::int16_t TestAndCopy;
+// "host:port" of the MusicBrainz web service that disc look-ups ask (see
+// musicbrainz::ServerAddress for the scheme each form gets).
+extern QString MusicBrainzServer;
 
 // The keys, in the order LoadSettings reads them.
 enum class SettingKey {
@@ -48,8 +51,9 @@ enum class SettingKey {
     MuteButton,
     FilesAtOnce,
     TestAndCopy,
+    MusicBrainzServer,
 };
-inline constexpr int SettingKeyCount = 16;
+inline constexpr int SettingKeyCount = 17;
 
 namespace settings {
 
@@ -73,7 +77,7 @@ std::optional<std::int16_t> toInt16(const QString& text);
 } // namespace settings
 
 // Copies every key into its variable, in table order. A missing key reads as its
-// default; a value that is not a 16-bit number leaves the variable as it was.
+// default; a value that is not a 16-bit number leaves a number's variable as it was.
 void LoadSettings();
 
 // Saves `text` under `key` and sets the variable by the same rule LoadSettings uses.

@@ -1,0 +1,326 @@
+// The MusicBrainz look-up client against a local HTTP server that answers with texts written
+// here in the web service's JSON format.
+#include "app/settings.h"
+#include "cd/disclookup.h"
+
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QNetworkReply>
+#include <QTcpServer>
+#include <QTcpSocket>
+#include <QTimer>
+#include <gtest/gtest.h>
+
+#include <memory>
+
+namespace {
+
+using musicbrainz::DiscLookup;
+using musicbrainz::LookupRequest;
+using musicbrainz::ServerAddress;
+
+// MusicBrainz's worked example disc: six tracks.
+const QString discId = QStringLiteral("49HHV7Eb8UKF3aQiNmu1GR8vKTY-");
+const QString discToc = QStringLiteral("1+6+95462+150+15363+32314+46592+63414+80489");
+
+// A one-request-per-connection HTTP server on the loopback interface. It keeps the last
+// request's head and answers with `status` and `body`, or never answers when `silent`.
+class LocalService {
+  public:
+    LocalService() {
+        EXPECT_TRUE(server_.listen(QHostAddress::LocalHost));
+        QObject::connect(&server_, &QTcpServer::newConnection, [this] {
+            while (QTcpSocket* socket = server_.nextPendingConnection())
+                QObject::connect(socket, &QTcpSocket::readyRead, socket,
+                                 [this, socket] { read(socket); });
+        });
+    }
+    QString address() const { return QStringLiteral("localhost:%1").arg(server_.serverPort()); }
+
+    int status = 200;
+    QByteArray body;
+    bool silent = false;
+    QByteArray lastRequest;
+
+  private:
+    void read(QTcpSocket* socket) {
+        QByteArray& head = pending_[socket];
+        head += socket->readAll();
+        if (!head.contains("\r\n\r\n") || silent)
+            return;
+        lastRequest = head;
+        const QByteArray reason = status == 200 ? "OK" : status == 404 ? "Not Found" : "Error";
+        socket->write("HTTP/1.1 " + QByteArray::number(status) + ' ' + reason +
+                      "\r\nContent-Type: application/json; charset=utf-8\r\nContent-Length: " +
+                      QByteArray::number(body.size()) + "\r\nConnection: close\r\n\r\n" + body);
+        socket->disconnectFromHost();
+    }
+
+    QTcpServer server_;
+    std::map<QTcpSocket*, QByteArray> pending_;
+};
+
+// A track as the service lists it with inc=recordings+artist-credits.
+QByteArray track(int position, const char* title, const char* artist, const char* recording) {
+    const QByteArray credit = QByteArray(R"([{"name":")") + artist +
+                              R"(","joinphrase":"","artist":{"id":"a-)" + artist + R"(","name":")" +
+                              artist + R"(","sort-name":")" + artist + R"("}}])";
+    return R"({"id":"t-)" + QByteArray(recording) + R"(","position":)" +
+           QByteArray::number(position) + R"(,"number":")" + QByteArray::number(position) +
+           R"(","title":")" + title + R"(","length":200000,"artist-credit":)" + credit +
+           R"(,"recording":{"id":")" + recording + R"(","title":")" + title +
+           R"(","length":200000,"video":false,"artist-credit":)" + credit + "}}";
+}
+
+// A medium of `trackCount` tracks named "<prefix> 1".."<prefix> n"; `discIds` its attached discs.
+QByteArray medium(int position, int trackCount, const QByteArray& discIds, const char* prefix) {
+    QByteArray tracks;
+    for (int i = 1; i <= trackCount; ++i) {
+        const QByteArray title = prefix + QByteArray(" ") + QByteArray::number(i);
+        tracks += (i > 1 ? "," : "") +
+                  track(i, title.constData(), "Ann Vale",
+                        (QByteArray(prefix) + "-rec-" + QByteArray::number(i)).constData());
+    }
+    return R"({"position":)" + QByteArray::number(position) +
+           R"(,"title":"","format":"CD","track-count":)" + QByteArray::number(trackCount) +
+           R"(,"track-offset":0,"discs":[)" + discIds + R"(],"tracks":[)" + tracks + "]}";
+}
+
+QByteArray attached(const QString& id) {
+    return R"({"id":")" + id.toLatin1() +
+           R"(","sectors":95462,"offset-count":6,)"
+           R"("offsets":[150,15363,32314,46592,63414,80489]})";
+}
+
+QByteArray release(const char* id, const char* title, const char* date, const char* country,
+                   const QByteArray& media) {
+    return R"({"id":")" + QByteArray(id) + R"(","title":")" + title +
+           R"(","status":"Official","quality":"normal","disambiguation":"","date":")" + date +
+           R"(","country":")" + country +
+           R"(","artist-credit":[{"name":"Ann Vale","joinphrase":" & ","artist":{"id":"a1",)"
+           R"("name":"Ann Vale","sort-name":"Vale, Ann"}},{"name":"The Tides","joinphrase":"",)"
+           R"("artist":{"id":"a2","name":"The Tides","sort-name":"Tides, The"}}],"media":[)" +
+           media + "]}";
+}
+
+QByteArray discAnswer(const QByteArray& releases) {
+    return R"({"id":")" + discId.toLatin1() +
+           R"(","sectors":95462,"offset-count":6,"offsets":[150,15363,32314,46592,63414,80489],)"
+           R"("releases":[)" +
+           releases + "]}";
+}
+
+class DiscLookupTest : public testing::Test {
+  protected:
+    LookupRequest request(const QString& server, int timeoutMs = 20000) const {
+        LookupRequest r;
+        r.disc = mbdiscid::MusicBrainzDisc{discId, discToc};
+        r.server = server;
+        r.timeoutMs = timeoutMs;
+        return r;
+    }
+
+    // Runs one look-up to its end (or a generous limit) and gives its result.
+    DiscLookup::Result run(const LookupRequest& r) {
+        DiscLookup lookup;
+        std::unique_ptr<DiscLookup::Result> got;
+        QEventLoop loop;
+        int calls = 0;
+        lookup.start(r, [&](const DiscLookup::Result& result) {
+            ++calls;
+            got = std::make_unique<DiscLookup::Result>(result);
+            loop.quit();
+        });
+        QTimer::singleShot(60000, &loop, &QEventLoop::quit);
+        loop.exec();
+        EXPECT_EQ(calls, 1);
+        EXPECT_FALSE(lookup.isRunning());
+        if (!got)
+            return VortanError(-1, QStringLiteral("test"), QStringLiteral("no answer"));
+        return *got;
+    }
+
+    LocalService service;
+};
+
+TEST_F(DiscLookupTest, OneReleaseIsReadWhole) {
+    service.body = discAnswer(
+        release("rel-1", "Sea Songs", "1998-06-02", "GB", medium(1, 6, attached(discId), "Song")));
+    const auto result = run(request(service.address()));
+    ASSERT_TRUE(result.ok()) << result.error().description().toStdString();
+    ASSERT_EQ(result->size(), 1u);
+    const musicbrainz::ReleaseMatch& match = result->front();
+    EXPECT_EQ(match.disc.album, QStringLiteral("Sea Songs"));
+    EXPECT_EQ(match.disc.artist, QStringLiteral("Ann Vale & The Tides"));
+    EXPECT_EQ(match.disc.date, QStringLiteral("1998-06-02"));
+    EXPECT_EQ(match.disc.year(), 1998);
+    EXPECT_EQ(match.disc.releaseId, QStringLiteral("rel-1"));
+    EXPECT_EQ(match.disc.discId, discId);
+    EXPECT_EQ(match.country, QStringLiteral("GB"));
+    EXPECT_EQ(match.format, QStringLiteral("CD"));
+    EXPECT_EQ(match.mediumPosition, 1);
+    ASSERT_EQ(match.disc.tracks.size(), 6u);
+    EXPECT_EQ(match.disc.tracks[5].number, 6);
+    EXPECT_EQ(match.disc.tracks[5].title, QStringLiteral("Song 6"));
+    EXPECT_EQ(match.disc.tracks[5].artist, QStringLiteral("Ann Vale"));
+    EXPECT_EQ(match.disc.tracks[5].recordingId, QStringLiteral("Song-rec-6"));
+
+    // The request the service documents, from a client that names itself.
+    const QByteArray head = service.lastRequest;
+    EXPECT_TRUE(head.startsWith("GET /ws/2/discid/" + discId.toLatin1() + "?")) << head.data();
+    EXPECT_TRUE(head.contains("toc=" + discToc.toLatin1())) << head.data();
+    EXPECT_TRUE(head.contains("inc=recordings+artist-credits")) << head.data();
+    EXPECT_TRUE(head.contains("fmt=json")) << head.data();
+    EXPECT_TRUE(head.contains("\r\nUser-Agent: MP3Vortan/2.0 ( ")) << head.data();
+}
+
+TEST_F(DiscLookupTest, SeveralReleasesKeepTheirOrderAndTheMediumThatIsTheDisc) {
+    service.body = discAnswer(
+        // The disc is the second medium of a set.
+        release("set", "Sea Songs Deluxe", "2005", "US",
+                medium(1, 4, {}, "First") + "," + medium(2, 6, attached(discId), "Second")) +
+        "," +
+        // A match by table of contents: no disc attached, the medium with six tracks.
+        release("toc", "Sea Songs", "", "",
+                medium(1, 5, {}, "Five") + "," + medium(2, 6, {}, "Six")) +
+        "," +
+        // No medium like the disc: left out.
+        release("other", "Other", "2001", "DE", medium(1, 10, {}, "Ten")));
+    const auto result = run(request(service.address()));
+    ASSERT_TRUE(result.ok()) << result.error().description().toStdString();
+    ASSERT_EQ(result->size(), 2u);
+    const auto& set = result.value()[0];
+    EXPECT_EQ(set.disc.releaseId, QStringLiteral("set"));
+    EXPECT_EQ(set.mediumPosition, 2);
+    EXPECT_EQ(set.mediumCount, 2);
+    EXPECT_EQ(set.disc.tracks.front().title, QStringLiteral("Second 1"));
+    const auto& byToc = result.value()[1];
+    EXPECT_EQ(byToc.disc.releaseId, QStringLiteral("toc"));
+    EXPECT_EQ(byToc.disc.tracks.size(), 6u);
+    EXPECT_EQ(byToc.disc.tracks.front().title, QStringLiteral("Six 1"));
+    EXPECT_EQ(byToc.disc.year(), 0);
+}
+
+TEST_F(DiscLookupTest, AnUnknownDiscIsNoReleaseAndABadAnswerIsAnError) {
+    service.status = 404;
+    service.body =
+        R"({"error":"Not Found","help":"For usage, please see: https://musicbrainz.org/development/mmd"})";
+    const auto unknown = run(request(service.address()));
+    ASSERT_TRUE(unknown.ok()) << unknown.error().description().toStdString();
+    EXPECT_TRUE(unknown->empty());
+
+    service.status = 200;
+    service.body = R"({"releases":[{"id":"x","title":"cut off)";
+    const auto malformed = run(request(service.address()));
+    ASSERT_FALSE(malformed.ok());
+    EXPECT_TRUE(malformed.error().description().contains(QStringLiteral("cannot be read")));
+
+    service.body = R"({"id":"x"})";
+    EXPECT_FALSE(run(request(service.address())).ok());
+
+    service.status = 503;
+    service.body = R"({"error":"rate limited"})";
+    const auto busy = run(request(service.address()));
+    ASSERT_FALSE(busy.ok());
+    EXPECT_EQ(busy.error().number(), 503);
+}
+
+TEST_F(DiscLookupTest, ASilentServerTimesOutWithoutBlockingTheCaller) {
+    service.silent = true;
+    constexpr int timeoutMs = 500;
+    DiscLookup lookup;
+    QEventLoop loop;
+    std::unique_ptr<DiscLookup::Result> got;
+    int ticks = 0;
+    QTimer ticker;
+    QObject::connect(&ticker, &QTimer::timeout, [&ticks] { ++ticks; });
+    ticker.start(20);
+    QElapsedTimer clock;
+    clock.start();
+    lookup.start(request(service.address(), timeoutMs), [&](const DiscLookup::Result& result) {
+        got = std::make_unique<DiscLookup::Result>(result);
+        loop.quit();
+    });
+    EXPECT_LT(clock.elapsed(), timeoutMs); // start() returned at once
+    EXPECT_TRUE(lookup.isRunning());
+    QTimer::singleShot(60000, &loop, &QEventLoop::quit);
+    loop.exec();
+    ASSERT_TRUE(got);
+    ASSERT_FALSE(got->ok());
+    EXPECT_GE(clock.elapsed(), timeoutMs * 9 / 10);
+    EXPECT_EQ(got->error().number(), QNetworkReply::TimeoutError);
+    EXPECT_TRUE(got->error().description().contains(QStringLiteral("did not answer")));
+    EXPECT_GT(ticks, 0); // the caller's event loop ran meanwhile
+}
+
+TEST_F(DiscLookupTest, NoServerListeningIsAClearError) {
+    QTcpServer closed;
+    ASSERT_TRUE(closed.listen(QHostAddress::LocalHost));
+    const quint16 port = closed.serverPort();
+    closed.close();
+    const auto refused = run(request(QStringLiteral("localhost:%1").arg(port)));
+    ASSERT_FALSE(refused.ok());
+    EXPECT_EQ(refused.error().number(), QNetworkReply::ConnectionRefusedError);
+    EXPECT_TRUE(refused.error().description().contains(QStringLiteral("cannot be reached")));
+}
+
+TEST_F(DiscLookupTest, ANewStartAbandonsTheOneRunning) {
+    service.body = discAnswer(
+        release("rel-1", "Sea Songs", "1998", "GB", medium(1, 6, attached(discId), "Song")));
+    DiscLookup lookup;
+    QEventLoop loop;
+    QStringList calls;
+    // A setting that names no server fails later, never inside start().
+    lookup.start(request(QStringLiteral("host:99999")),
+                 [&](const DiscLookup::Result&) { calls << QStringLiteral("first"); });
+    lookup.start(request(service.address()), [&](const DiscLookup::Result& result) {
+        calls << (result.ok() ? QStringLiteral("second") : result.error().description());
+        loop.quit();
+    });
+    QTimer::singleShot(60000, &loop, &QEventLoop::quit);
+    loop.exec();
+    QEventLoop settle; // anything the first left queued runs now
+    QTimer::singleShot(50, &settle, &QEventLoop::quit);
+    settle.exec();
+    EXPECT_EQ(calls, QStringList{QStringLiteral("second")});
+}
+
+TEST(MusicBrainzServer, TheSettingDefaultsToThePublicServiceOverHttps) {
+    MusicBrainzServer.clear();
+    LoadSettings();
+    EXPECT_EQ(MusicBrainzServer, QStringLiteral("musicbrainz.org:443"));
+    const auto address = ServerAddress::parse(MusicBrainzServer);
+    ASSERT_TRUE(address.ok());
+    EXPECT_EQ(address->scheme, QStringLiteral("https"));
+    EXPECT_EQ(address->host, QStringLiteral("musicbrainz.org"));
+    EXPECT_EQ(address->port, 443);
+}
+
+TEST(MusicBrainzServer, EachFormGetsItsScheme) {
+    struct Case {
+        const char* text;
+        const char* scheme;
+        const char* host;
+        int port;
+    };
+    for (const Case& c :
+         {Case{"localhost:5000", "http", "localhost", 5000},
+          Case{"127.0.0.1:8080", "http", "127.0.0.1", 8080},
+          Case{"[::1]:8000", "http", "::1", 8000}, Case{"localhost:443", "https", "localhost", 443},
+          Case{"mirror.example.org:5000", "https", "mirror.example.org", 5000},
+          Case{"mirror.example.org:80", "http", "mirror.example.org", 80},
+          Case{"http://mirror.example.org:5000/", "http", "mirror.example.org", 5000},
+          Case{"https://localhost:8443", "https", "localhost", 8443},
+          Case{" musicbrainz.org ", "https", "musicbrainz.org", 443},
+          Case{"http://mirror.example.org", "http", "mirror.example.org", 80}}) {
+        const auto address = ServerAddress::parse(QString::fromLatin1(c.text));
+        ASSERT_TRUE(address.ok()) << c.text;
+        EXPECT_EQ(address->scheme, QLatin1String(c.scheme)) << c.text;
+        EXPECT_EQ(address->host, QLatin1String(c.host)) << c.text;
+        EXPECT_EQ(address->port, c.port) << c.text;
+    }
+    for (const char* bad : {"", ":443", "host:0", "host:65536", "host:web", "a b:80", "[::1"})
+        EXPECT_FALSE(ServerAddress::parse(QString::fromLatin1(bad)).ok()) << bad;
+}
+
+} // namespace
