@@ -80,6 +80,26 @@ Result<DiscSource> sourceOf(int driveIndex) {
     return table->drives[static_cast<std::size_t>(driveIndex)].source;
 }
 
+// The disc of drive `driveIndex`, opened now, with its table of contents.
+struct LaidOutDisc {
+    cdiolib::CdIoPtr disc;
+    cdiolib::Layout layout;
+    bool isDevice = true;
+};
+
+Result<LaidOutDisc> openLaidOut(int driveIndex) {
+    auto source = sourceOf(driveIndex);
+    if (!source)
+        return source.error();
+    auto disc = akrip::detail::openDisc(source.value());
+    if (!disc)
+        return disc.error();
+    auto layout = cdiolib::readLayout(disc.value().get());
+    if (!layout)
+        return layout.error();
+    return LaidOutDisc{std::move(disc.value()), std::move(layout.value()), source->isDevice};
+}
+
 } // namespace
 
 std::int32_t DiscToc::trackSectors(int i) const {
@@ -206,20 +226,14 @@ void setMediaDrive(int driveIndex) {
 }
 
 Result<DiscToc> readToc(int driveIndex) {
-    auto found = sourceOf(driveIndex);
-    if (!found)
-        return found.error();
-    const DiscSource source = found.value();
-    auto disc = akrip::detail::openDisc(source);
-    if (!disc)
-        return disc.error();
-    auto layout = cdiolib::readLayout(disc.value().get());
-    if (!layout)
-        return layout.error();
+    auto opened = openLaidOut(driveIndex);
+    if (!opened)
+        return opened.error();
+    const cdiolib::Layout& layout = opened->layout;
     DiscToc toc;
-    toc.firstTrack = layout->tracks.front().number;
-    toc.leadOutLba = layout->leadOutLsn;
-    for (const cdiolib::TrackEntry& track : layout->tracks) {
+    toc.firstTrack = layout.tracks.front().number;
+    toc.leadOutLba = layout.leadOutLsn;
+    for (const cdiolib::TrackEntry& track : layout.tracks) {
         toc.trackStartLba.push_back(track.startLsn);
         toc.trackIsAudio.push_back(track.audio);
         toc.audioOnly = toc.audioOnly && track.audio;
@@ -235,24 +249,17 @@ bool DiscText::isEmpty() const {
 }
 
 Result<DiscText> readCdText(int driveIndex) {
-    auto found = sourceOf(driveIndex);
-    if (!found)
-        return found.error();
-    const DiscSource source = found.value();
-    auto disc = akrip::detail::openDisc(source);
-    if (!disc)
-        return disc.error();
-    auto layout = cdiolib::readLayout(disc.value().get());
-    if (!layout)
-        return layout.error();
-    const cdiolib::Text read = cdiolib::readText(disc.value().get(), layout.value());
-    const auto decoded = [&source](const QString& field) {
-        return source.isDevice ? field : cueSheetText(field);
+    auto opened = openLaidOut(driveIndex);
+    if (!opened)
+        return opened.error();
+    const cdiolib::Text read = cdiolib::readText(opened->disc.get(), opened->layout);
+    const auto decoded = [isDevice = opened->isDevice](const QString& field) {
+        return isDevice ? field : cueSheetText(field);
     };
     DiscText text;
     text.title = decoded(read.disc.title);
     text.performer = decoded(read.disc.performer);
-    text.firstTrack = layout->tracks.front().number;
+    text.firstTrack = opened->layout.tracks.front().number;
     for (const cdiolib::TextEntry& track : read.tracks)
         text.tracks.push_back(TrackText{decoded(track.title), decoded(track.performer)});
     return text;
