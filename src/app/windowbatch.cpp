@@ -1,13 +1,11 @@
 #include "app/windowbatch.h"
 
+#include "app/batchshare.h"
 #include "app/jobstate.h"
 #include "app/paths.h"
 
-#include <QFileInfo>
-
 #include <algorithm>
 #include <cmath>
-#include <vector>
 
 namespace {
 
@@ -42,38 +40,6 @@ RunningCaptions runningCaptions(const QString& action, const QString& extension,
                 .arg(action, numbers.join(QStringLiteral(", ")))
                 .arg(count)};
 }
-
-namespace {
-
-// The share of a parallel batch done: every file's percentage weighted by its source's
-// size (an empty or missing source weighs one byte), finished files counting whole.
-class BatchShare {
-  public:
-    explicit BatchShare(const QList<WorkItem>& items) {
-        for (const WorkItem& item : items)
-            weights_.push_back(std::max<qint64>(QFileInfo(item.source).size(), 1));
-        percents_.assign(weights_.size(), 0.0);
-    }
-    void set(int index, double percent) {
-        if (index >= 0 && static_cast<std::size_t>(index) < percents_.size())
-            percents_[static_cast<std::size_t>(index)] = std::clamp(percent, 0.0, 100.0);
-    }
-    double percent() const {
-        double done = 0;
-        double total = 0;
-        for (std::size_t i = 0; i < weights_.size(); ++i) {
-            done += static_cast<double>(weights_[i]) * percents_[i];
-            total += static_cast<double>(weights_[i]);
-        }
-        return total > 0 ? done / total : 0.0;
-    }
-
-  private:
-    std::vector<qint64> weights_;
-    std::vector<double> percents_;
-};
-
-} // namespace
 
 BatchReport runWindowBatch(const WindowBatch& batch, QList<WorkItem> items) {
     BatchReport report;

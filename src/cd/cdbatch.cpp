@@ -4,12 +4,10 @@
 #include "app/settings.h"
 #include "app/sourcetree.h"
 #include "app/windowbatch.h"
-#include "cd/cdextract.h"
-#include "cd/modakrip32.h"
+#include "cd/extractionplan.h"
 #include "cd/riplog.h"
 #include "cd/trackpaths.h"
 #include "encode/modlame.h"
-#include "platform/akrip/cddrives.h"
 #include "platform/dialogs.h"
 
 #include <QCheckBox>
@@ -20,24 +18,17 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QSet>
 
 #include <memory>
 
 namespace {
 
-// What the batch reads of the CD bar or the stored choices.
-struct ExtractionChoices {
-    modLAME::EncoderConfig config;
-    bool mp3 = false;
+// What the batch reads of the CD bar or the stored choices, and how it runs.
+struct BatchChoices {
+    ExtractionChoices extraction;
     bool listInTree = true;     // each file goes to the tree once it is written
     bool followEntries = false; // the lstRecord entry worked on follows the extraction
-    QString formatText;         // the output format as the rip log states it
 };
-
-QString wavFormatText() {
-    return QStringLiteral("WAV, 44,100 Hz, 16-bit, stereo");
-}
 
 // `c` with the four flags of the CD bar.
 modLAME::EncoderConfig withBarFlags(modLAME::EncoderConfig c, const Form1& w) {
@@ -52,47 +43,17 @@ modLAME::EncoderConfig withBarFlags(modLAME::EncoderConfig c, const Form1& w) {
 }
 
 // Runs the tracks of lstRecord, as it is now, through the shared batch loop.
-void extractTracks(Form1& w, const ExtractionChoices& choices) {
-    const QString discIdentity = w.lblCDID->text();
-    const QString extension = choices.mp3 ? QStringLiteral(".mp3") : QStringLiteral(".wav");
-    QList<WorkItem> items;
-    auto requests = std::make_shared<std::vector<ExtractRequest>>();
+void extractTracks(Form1& w, const BatchChoices& choices) {
     QList<int> tracks;
-    QSet<QString> taken;
-    const std::uint32_t handle = modAKRip32::currentCdHandle();
-    riplog::Log log = riplog::begin(cddrives::mediaDrive(), riplog::ReadMode::Secure,
-                                    choices.formatText, discIdentity);
-    const int firstOnDisc = log.toc.empty() ? 1 : log.toc.front().number;
-    const int lastOnDisc = log.toc.empty() ? 1 : log.toc.back().number;
-    for (const QString& entry : w.tree().lstRecord.items()) {
-        const int track = TrackNumberOf(entry);
-        ExtractRequest request;
-        request.handle = handle;
-        request.mp3 = choices.mp3;
-        request.config = choices.config;
-        request.place.firstOnDisc = track == firstOnDisc;
-        request.place.lastOnDisc = track == lastOnDisc;
-        request.testFirst = TestAndCopy == 1;
-        try {
-            const modAKRip32::TrackRange range = modAKRip32::trackRange(track);
-            request.startLba = range.startLba;
-            request.endLba = range.endLba;
-        } catch (const VortanError& error) {
-            request.refusal = QStringLiteral("Track %1: %2").arg(track).arg(error.description());
-        }
-        const QString path = drawTrackPath(discIdentity, track, extension, taken);
-        taken.insert(path);
-        items.append(WorkItem{QString(), path, static_cast<int>(items.size())});
-        requests->push_back(request);
-        tracks.append(track);
-    }
+    for (const QString& entry : w.tree().lstRecord.items())
+        tracks.append(TrackNumberOf(entry));
+    ExtractionChoices extraction = choices.extraction;
+    extraction.testFirst = TestAndCopy == 1;
+    const ExtractionPlan plan(tracks, w.lblCDID->text(), extraction);
 
-    auto outcomes = std::make_shared<std::vector<ExtractOutcome>>(requests->size());
     WindowBatch batch = w.fileBatch(
-        QStringLiteral("extracted"),
-        [requests, outcomes] { return std::make_unique<CdExtractJob>(requests, outcomes); },
-        [&w, tracks, choices](const WorkItem& item) {
-            const int track = tracks[item.index];
+        QStringLiteral("extracted"), plan.jobMaker(), [&w, &plan, choices](const WorkItem& item) {
+            const int track = plan.track(item.index);
             w.currentTrackNumber = track;
             CurrentFile = item.output;
             if (choices.followEntries)
@@ -119,19 +80,8 @@ void extractTracks(Form1& w, const ExtractionChoices& choices) {
             w.tree().Cmaddfile2(item.output);
         return std::nullopt;
     };
-    const BatchReport report = runWindowBatch(batch, items);
-    // The log holds every track the batch reached; an aborted batch ends with its track.
-    for (qsizetype i = 0; i < report.items.size(); ++i) {
-        const JobResult& result = report.results[i];
-        if (result.status == JobResult::Status::NotStarted)
-            continue;
-        const ExtractRequest& request = (*requests)[static_cast<std::size_t>(i)];
-        const bool ran = request.refusal.isEmpty();
-        log.tracks.push_back(
-            riplog::trackOf(tracks[i], report.items[i].output, request.startLba, request.endLba,
-                            ran ? &(*outcomes)[static_cast<std::size_t>(i)] : nullptr,
-                            result.status, result.reason));
-    }
+    const BatchReport report = runWindowBatch(batch, plan.items());
+    const riplog::Log log = plan.log(report.items, report.results);
     if (!log.tracks.empty() && !report.endedFromOutside)
         riplog::writeOrSay(QFileInfo(report.items.front().output).absolutePath(), log);
     w.recordBatch(report);
@@ -140,34 +90,36 @@ void extractTracks(Form1& w, const ExtractionChoices& choices) {
 } // namespace
 
 void Form1::Command6_Click() {
-    ExtractionChoices choices;
+    BatchChoices choices;
+    ExtractionChoices& extraction = choices.extraction;
     // The bitrate as the list shows it; a text that is no number gives 0, which the encoder
     // refuses (WAV output never uses it).
     bool readable = false;
     const uint bitrate = cmbBitrate->currentText().trimmed().toUInt(&readable);
-    choices.config =
+    extraction.config =
         withBarFlags(modLAME::makeConfig(readable ? bitrate : 0,
                                          modLAME::qualityPresetCode(cmbQuality->currentIndex())),
                      *this);
-    choices.mp3 = optMP3->isChecked();
-    choices.formatText = choices.mp3
-                             ? QStringLiteral("MP3, %1 kbit/s, quality %2")
-                                   .arg(cmbBitrate->currentText(), cmbQuality->currentText())
-                             : wavFormatText();
+    extraction.mp3 = optMP3->isChecked();
+    extraction.formatText =
+        extraction.mp3 ? mp3FormatText(cmbBitrate->currentText(), cmbQuality->currentText())
+                       : wavFormatText();
     extractTracks(*this, choices);
 }
 
 void Form1::Command3_Click() {
     if (!optMP3->isChecked())
         return;
-    ExtractionChoices choices;
-    choices.config = withBarFlags(modLAME::makeConfig(modLAME::bitrateForIndex(EncodingBitrate),
-                                                      modLAME::qualityPresetCode(EncodingQuality)),
-                                  *this);
-    choices.mp3 = true;
-    choices.formatText = QStringLiteral("MP3, %1 kbit/s, quality %2")
-                             .arg(modLAME::bitrateForIndex(EncodingBitrate))
-                             .arg(modLAME::qualityNames().value(EncodingQuality));
+    BatchChoices choices;
+    ExtractionChoices& extraction = choices.extraction;
+    extraction.config =
+        withBarFlags(modLAME::makeConfig(modLAME::bitrateForIndex(EncodingBitrate),
+                                         modLAME::qualityPresetCode(EncodingQuality)),
+                     *this);
+    extraction.mp3 = true;
+    extraction.formatText =
+        mp3FormatText(QString::number(modLAME::bitrateForIndex(EncodingBitrate)),
+                      modLAME::qualityNames().value(EncodingQuality));
     choices.listInTree = false;
     choices.followEntries = true;
     extractTracks(*this, choices);

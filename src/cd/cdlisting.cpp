@@ -1,39 +1,17 @@
 // The main window's view of the CD: the drive list, the track listing and disc images.
 #include "app/form1.h"
 #include "app/sourcetree.h"
+#include "cd/disclisting.h"
 #include "cd/modakrip32.h"
 #include "platform/akrip/cddrives.h"
 #include "platform/dialogs.h"
-#include "platform/mci/mci.h"
 
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QFileInfo>
 #include <QLabel>
 
-#include <array>
-
-namespace {
-
-// The media-control reply buffer of the listing. A command that fails leaves the previous
-// reply in it, and that text is then used as the design's ignore-errors rule says.
-std::array<char, 64> reply{};
-
-std::uint32_t sendToCd(const QString& command) {
-    return mci::mciSendStringA(command.toLatin1().constData(), reply.data(),
-                               static_cast<std::uint32_t>(reply.size()), nullptr);
-}
-
-QString replyNow() {
-    return mci::replyText(reply.data(), static_cast<std::uint32_t>(reply.size()));
-}
-
-// "Track  3 - 3:05": the number right-aligned in two characters.
-QString trackEntry(int track, const QString& length) {
-    return QStringLiteral("Track %1 - %2").arg(track, 2).arg(length);
-}
-
-} // namespace
+#include <algorithm>
 
 void Form1::cmdRefresh_Click() {
     lblCDID->setText(QString());
@@ -41,44 +19,25 @@ void Form1::cmdRefresh_Click() {
     tree().lstTracks.clear();
     tree().lstRecord.clear();
 
-    sendToCd(QStringLiteral("stop cd"));
-    sendToCd(QStringLiteral("close cd"));
-    if (sendToCd(QStringLiteral("open cdaudio alias cd")) != mci::Success)
+    const disclisting::Header header = disclisting::readHeader();
+    if (!header.opened)
         return;
-    sendToCd(QStringLiteral("info cd identity"));
-    lblCDID->setText(replyNow());
-    sendToCd(QStringLiteral("status cd number of tracks"));
-    lblNumTracks->setText(replyNow());
+    lblCDID->setText(header.identity);
+    lblNumTracks->setText(header.trackCountText);
     QCoreApplication::processEvents();
 
     const long long count = LeadingNumber(lblNumTracks->text());
     if (count < 2) {
         QCoreApplication::processEvents();
-        if (count == 1)
-            dialogs::msgBox(QStringLiteral(
-                "The current CD is not a music CD. If you wish to use your CD as a source, "
-                "please insert a music CD into the CD drive."));
-        else if (count == 0)
-            dialogs::msgBox(QStringLiteral(
-                "The CD drive is empty. If you wish to use your CD as a source, please insert "
-                "a music CD into the CD drive."));
+        if (const QString message = disclisting::notMusicCdMessage(count); !message.isEmpty())
+            dialogs::msgBox(message);
         return; // the alias stays open, as after any listing that stops here
     }
     const int n = static_cast<int>(std::min<long long>(count, 99));
-
-    sendToCd(QStringLiteral("set cd time format hms"));
-    for (int i = 1; i <= n; ++i) {
-        sendToCd(QStringLiteral("status cd length track %1").arg(i));
-        tree().lstTracks.add(trackEntry(i, replyNow()));
-    }
-    trackLengthsMs.assign(static_cast<std::size_t>(n) + 1, 0);
-    sendToCd(QStringLiteral("set cd time format milliseconds"));
-    for (int i = 1; i <= n; ++i) {
-        sendToCd(QStringLiteral("status cd length track %1").arg(i));
-        trackLengthsMs[static_cast<std::size_t>(i)] =
-            static_cast<std::int32_t>(LeadingNumber(replyNow()));
-    }
-    sendToCd(QStringLiteral("close cd"));
+    const disclisting::Tracks tracks = disclisting::readTracks(n);
+    for (const QString& entry : tracks.entries)
+        tree().lstTracks.add(entry);
+    trackLengthsMs = tracks.lengthsMs;
 }
 
 void Form1::fillDriveList() {

@@ -1,7 +1,6 @@
 #include "encode/encodefile.h"
 
 #include "app/jobstate.h"
-#include "app/paths.h"
 #include "app/settings.h"
 #include "app/windowbatch.h"
 #include "platform/dialogs.h"
@@ -19,17 +18,7 @@ modLAME::EncoderConfig fileEncoderConfig() {
                                               settings::defaultText(SettingKey::EncodingBitrate));
     if (const auto index = settings::toInt16(stored))
         EncodingBitrate = *index;
-    modLAME::EncoderConfig config = modLAME::makeConfig(
-        modLAME::bitrateForIndex(EncodingBitrate), modLAME::qualityPresetCode(EncodingQuality));
-    config.privateFlag = modLAME::flagFalse;
-    config.crcFlag = modLAME::flagFalse;
-    config.copyrightFlag = modLAME::flagFalse;
-    config.originalFlag = modLAME::flagTrue;
-    return config;
-}
-
-QString mp3PathFor(const QString& sourcePath) {
-    return DecodePath + QLatin1Char('/') + BaseName(sourcePath) + QStringLiteral(".mp3");
+    return fileEncoderConfigFor(EncodingBitrate, EncodingQuality);
 }
 
 namespace {

@@ -35,15 +35,10 @@ struct EncodeFileOutcome {
     QString mp3Path; // the MP3 written (see OutputNames); empty when none was begun
 };
 
-// The configuration record for the next file: the bitrate index read afresh from the
-// settings store ("Encoding bitrate", into EncodingBitrate), the quality index as
-// EncodingQuality holds it, and the file encoder's flags (original on; private, CRC,
-// copyright off).
+// The configuration record for the next file: fileEncoderConfigFor(bitrate, quality) of the
+// bitrate index read afresh from the settings store ("Encoding bitrate", into
+// EncodingBitrate) and the quality index as EncodingQuality holds it.
 modLAME::EncoderConfig fileEncoderConfig();
-
-// The MP3 that EncodeFile wants for `sourcePath`: DecodePath + "/" + BaseName + ".mp3"; the
-// name actually written is numbered when that one is taken (OutputNames).
-QString mp3PathFor(const QString& sourcePath);
 
 // Encodes one WAV file into the destination folder, showing progress on `window`'s elements:
 // a batch of one file of the shared batch loop. Every outcome is shown to the user; the

@@ -1,7 +1,24 @@
 #include "encode/encodejob.h"
 
+#include "app/paths.h"
+#include "app/settings.h"
+
 QString percentCaption(double percent) {
     return QStringLiteral("%1%").arg(percent, 4, 'f', 1, QLatin1Char('0'));
+}
+
+modLAME::EncoderConfig fileEncoderConfigFor(int bitrateIndex, int qualityIndex) {
+    modLAME::EncoderConfig config = modLAME::makeConfig(modLAME::bitrateForIndex(bitrateIndex),
+                                                        modLAME::qualityPresetCode(qualityIndex));
+    config.privateFlag = modLAME::flagFalse;
+    config.crcFlag = modLAME::flagFalse;
+    config.copyrightFlag = modLAME::flagFalse;
+    config.originalFlag = modLAME::flagTrue;
+    return config;
+}
+
+QString mp3PathFor(const QString& sourcePath) {
+    return DecodePath + QLatin1Char('/') + BaseName(sourcePath) + QStringLiteral(".mp3");
 }
 
 EncodeJob::EncodeJob(std::function<modLAME::EncoderConfig()> configure, QObject* parent)

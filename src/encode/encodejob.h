@@ -12,6 +12,15 @@
 // ("07.5%").
 QString percentCaption(double percent);
 
+// The configuration record of the file encoder: the bitrate and the quality preset the
+// window's tables give for their list indexes (modLAME::bitrateForIndex, qualityPresetCode),
+// and the file encoder's flags (original on; private, CRC, copyright off).
+modLAME::EncoderConfig fileEncoderConfigFor(int bitrateIndex, int qualityIndex);
+
+// The MP3 a WAV batch wants for `sourcePath`: DecodePath + "/" + BaseName + ".mp3"; the name
+// actually written is numbered when that one is taken (OutputNames). GUI thread.
+QString mp3PathFor(const QString& sourcePath);
+
 // One WAV file to one MP3 (encodeWavToMp3) on a worker thread of its own: the file job of
 // the encoding batch.
 //

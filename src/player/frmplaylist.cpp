@@ -139,10 +139,9 @@ void frmPlayList::buildControls() {
     pathRow->addWidget(Text5, 1);
     pathRow->addWidget(cmdHdr1);
     panel->addLayout(pathRow, 0, 0, 1, 3);
-    const char* labels[] = {"",        "Artist", "Title",  "Album", "Year",
-                            "Comment", "Genre",  "HasTag", "Length"};
+    const QStringList labels = tagwriter::tagFieldNames() << QStringLiteral("Length");
     for (int i = 1; i <= 8; ++i) {
-        Label177[i] = new QLabel(QLatin1String(labels[i]), Frame3);
+        Label177[i] = new QLabel(labels[i - 1], Frame3);
         Label177[i]->setObjectName(QStringLiteral("Label177_%1").arg(i));
         Text4[i] = new QLineEdit(Frame3);
         Text4[i]->setObjectName(QStringLiteral("Text4_%1").arg(i));
@@ -273,13 +272,9 @@ void frmPlayList::cmdHdr2_Click() {
     if (!self)
         return;
     List1->addItems(tagwriter::headerLines(record));
-    Text4[1]->setText(record.artist);
-    Text4[2]->setText(record.title);
-    Text4[3]->setText(record.album);
-    Text4[4]->setText(record.year);
-    Text4[5]->setText(record.comment);
-    Text4[6]->setText(QString::number(record.genre));
-    Text4[7]->setText(record.tagPresent ? QStringLiteral("True") : QStringLiteral("False"));
+    const QStringList values = tagwriter::tagFieldValues(record);
+    for (int i = 1; i <= 7; ++i)
+        Text4[i]->setText(values[i - 1]);
 }
 
 void frmPlayList::cmdTag_Click() {

@@ -98,6 +98,22 @@ Result<Placement> writeTagBlock(const QString& path, const QByteArray& block) {
     return placement;
 }
 
+QStringList tagFieldNames() {
+    return {QStringLiteral("Artist"), QStringLiteral("Title"),   QStringLiteral("Album"),
+            QStringLiteral("Year"),   QStringLiteral("Comment"), QStringLiteral("Genre"),
+            QStringLiteral("HasTag")};
+}
+
+QStringList tagFieldValues(const Mp3HeaderRecord& record) {
+    return {record.artist,
+            record.title,
+            record.album,
+            record.year,
+            record.comment,
+            QString::number(record.genre),
+            record.tagPresent ? QStringLiteral("True") : QStringLiteral("False")};
+}
+
 QStringList headerLines(const Mp3HeaderRecord& record) {
     auto line = [](const char* label, int width, const QString& value) {
         return QString::fromLatin1(label).leftJustified(width, QLatin1Char(' ')) + value;

@@ -45,6 +45,11 @@ enum class Placement {
 // or closed; a file that cannot be opened is left untouched.
 Result<Placement> writeTagBlock(const QString& path, const QByteArray& block);
 
+// The tag half of the panel: its field names ("Artist", "Title", "Album", "Year",
+// "Comment", "Genre", "HasTag") and the texts it shows for them ("True"/"False" for HasTag).
+QStringList tagFieldNames();
+QStringList tagFieldValues(const Mp3HeaderRecord& record);
+
 // The panel's twelve header lines: label, spaces up to its width, value ("Bitrate" + 12
 // spaces + "128").
 QStringList headerLines(const Mp3HeaderRecord& record);

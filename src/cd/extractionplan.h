@@ -1,0 +1,54 @@
+#pragma once
+
+#include "app/batchrunner.h"
+#include "cd/cdextract.h"
+#include "cd/riplog.h"
+#include "encode/modlame.h"
+
+#include <QList>
+#include <QString>
+
+#include <memory>
+#include <vector>
+
+// How the tracks of an extraction are written.
+struct ExtractionChoices {
+    bool mp3 = false;
+    modLAME::EncoderConfig config = modLAME::makeConfig(160, 0); // for MP3 output
+    QString formatText;     // the output format as the rip log states it (formatTextOf...)
+    bool testFirst = false; // read each track once for its checksums, then copy it
+};
+
+// The rip log's words for the output format: "WAV, 44,100 Hz, 16-bit, stereo", and
+// "MP3, 160 kbit/s, quality Normal" (the bitrate and quality as the lists show them).
+QString wavFormatText();
+QString mp3FormatText(const QString& bitrate, const QString& quality);
+
+// The work of an extraction batch over tracks of the drive open now (modAKRip32), and its
+// rip log. Item k is track tracks[k]: its request holds the track's range from the drive's
+// table of contents (a track it gives no range for is refused: its job fails with the reason
+// and writes nothing) and its place on the disc; its output is a name drawn from the disc's
+// identity in DecodePath (drawTrackPath), none the same as another item's (the batch's
+// OutputNames still numbers a name taken meanwhile).
+//
+// GUI thread; the jobs it makes share its requests and outcomes with their workers.
+class ExtractionPlan {
+  public:
+    ExtractionPlan(const QList<int>& tracks, const QString& discIdentity,
+                   const ExtractionChoices& choices);
+
+    const QList<WorkItem>& items() const { return items_; }
+    int track(int index) const { return tracks_.value(index); }
+    // Makes the batch's jobs: CdExtractJob over the plan's requests.
+    BatchRunner::JobMaker jobMaker() const;
+    // The rip log once the batch has ended (its items, with the names claimed, and their
+    // results): every track the batch reached, in order; an aborted batch ends with its track.
+    riplog::Log log(const QList<WorkItem>& items, const QList<JobResult>& results) const;
+
+  private:
+    QList<int> tracks_;
+    QList<WorkItem> items_;
+    std::shared_ptr<std::vector<ExtractRequest>> requests_;
+    std::shared_ptr<std::vector<ExtractOutcome>> outcomes_;
+    riplog::Log log_; // begun when the plan is made: its time and table of contents
+};
