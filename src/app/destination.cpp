@@ -11,7 +11,7 @@
 
 QString defaultDestinationParent() {
     const QString programFolder = ProgramFolder();
-    if (QFileInfo(programFolder).isWritable())
+    if (!InstalledProgram() && QFileInfo(programFolder).isWritable())
         return programFolder;
     const QString music = QStandardPaths::writableLocation(QStandardPaths::MusicLocation);
     return music.isEmpty() ? QDir::homePath() + QStringLiteral("/Music") : music;

@@ -6,7 +6,7 @@
 // names, and creating it. GUI thread (the helpers show messages through the dialogs seam).
 
 // The folder that holds "WAVFiles" on a first run: the program's folder, or the user's Music
-// folder when the program's folder cannot be written (an installed program).
+// folder when the program's folder cannot be written or the program is installed.
 QString defaultDestinationParent();
 
 // The folder the stored "DecodePath" names, as an absolute path without a trailing "/": the

@@ -450,7 +450,7 @@ void Form1::showNotAvailable(const QString& what) {
 }
 
 QString Form1::helpFilePath() {
-    return ProgramFolder() + QStringLiteral("/help/index.html");
+    return HelpFolder() + QStringLiteral("/index.html");
 }
 
 void Form1::Cmdhelp_Click() {

@@ -106,11 +106,12 @@ class Form1 : public QMainWindow {
 
     // ---- Destination --------------------------------------------------------------------
     // Settles DecodePath: the stored folder, or on a first run "WAVFiles" in the program's
-    // folder (the user's Music folder when that is not writable); creates it and stores it.
+    // folder (the user's Music folder when that is not writable or the program is installed);
+    // creates it and stores it.
     void settleDestinationFolder();
     // Label2 shows DecodePath as the destination.
     void showDestination();
-    // The help page shown by Cmdhelp_Click.
+    // The help page shown by Cmdhelp_Click, in HelpFolder().
     static QString helpFilePath();
 
     // ---- Disk-space guard (app/diskguard.cpp) -------------------------------------------

@@ -55,3 +55,20 @@ bool MakeDirs(const QString& path) {
 QString ProgramFolder() {
     return QCoreApplication::applicationDirPath();
 }
+
+namespace {
+
+QString installedDataFolder() {
+    return QDir::cleanPath(ProgramFolder() + QLatin1Char('/') +
+                           QStringLiteral(VORTAN_DATA_FROM_PROGRAM));
+}
+
+} // namespace
+
+bool InstalledProgram() {
+    return QFileInfo(installedDataFolder()).isDir();
+}
+
+QString HelpFolder() {
+    return (InstalledProgram() ? installedDataFolder() : ProgramFolder()) + QStringLiteral("/help");
+}

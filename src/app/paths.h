@@ -32,3 +32,13 @@ bool MakeDirs(const QString& path);
 
 // The folder that holds the program file.
 QString ProgramFolder();
+
+// True when the program runs from an installation: the installation's data folder
+// (PREFIX/share/mp3vortan) lies where the install puts it relative to the program's folder
+// (PREFIX/bin). That folder then belongs to the system, whether or not the user may write
+// it: the program keeps its own files elsewhere.
+bool InstalledProgram();
+
+// The folder of the help pages: "help" in the installation's data folder for an installed
+// program, "help" beside the program otherwise (a build tree).
+QString HelpFolder();

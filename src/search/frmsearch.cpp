@@ -275,7 +275,9 @@ void FrmSearch::Form_Load() {
 }
 
 void FrmSearch::Form_Activate() {
-    const QString page = websearch::writeBlankPage(ProgramFolder());
+    // An installed program writes nothing into its own folder.
+    const QString page =
+        websearch::writeBlankPage(InstalledProgram() ? QString() : ProgramFolder());
     if (page.isEmpty())
         return;
     const QUrl url = QUrl::fromLocalFile(page);

@@ -37,9 +37,9 @@ QUrl searchUrl(const QString& engineName, const QString& keywords);
 QByteArray blankPageContent();
 
 // Writes the blank page as "Templat1.htm" in `programFolder`, after deleting a stale
-// "Templat1.html" there; when the program folder cannot be written (an installed program), in
-// the user's application data folder instead. Overwrites an earlier page. Returns the path of
-// the page written, or an empty string when it could be written nowhere.
+// "Templat1.html" there; when the program folder cannot be written or is empty (an installed
+// program), in the user's application data folder instead. Overwrites an earlier page. Returns the
+// path of the page written, or an empty string when it could be written nowhere.
 QString writeBlankPage(const QString& programFolder);
 
 } // namespace websearch

@@ -1,0 +1,341 @@
+#include "cli/commands.h"
+
+#include "app/batchrunner.h"
+#include "app/destination.h"
+#include "app/settings.h"
+#include "app/sourcetree.h"
+#include "cd/disclisting.h"
+#include "cd/extractionplan.h"
+#include "cd/modakrip32.h"
+#include "cd/riplog.h"
+#include "cli/interruption.h"
+#include "cli/progressdisplay.h"
+#include "decode/decodejob.h"
+#include "decode/decoding.h"
+#include "encode/encodejob.h"
+#include "formats/mp3info.h"
+#include "platform/akrip/cddrives.h"
+#include "player/tagwriter.h"
+
+#include <QDir>
+#include <QFileInfo>
+
+#include <algorithm>
+#include <cstdio>
+#include <unistd.h>
+
+namespace cli {
+
+namespace {
+
+void say(const QString& text) {
+    std::fputs((text + QLatin1Char('\n')).toLocal8Bit().constData(), stderr);
+}
+
+int fail(const QString& text) {
+    say(QStringLiteral("mp3vortan-cli: ") + text);
+    return 1;
+}
+
+void print(const QString& text) {
+    std::fputs((text + QLatin1Char('\n')).toLocal8Bit().constData(), stdout);
+}
+
+QString absolute(const QString& path) {
+    return QDir::cleanPath(QDir::current().absoluteFilePath(path));
+}
+
+// The destination of this run: -o, or the folder the window writes into (its stored choice,
+// or the first-run folder). Created when missing; DecodePath names it for the run only.
+bool settleDestination(const Options& options) {
+    const QString folder =
+        options.outputGiven ? absolute(options.outputFolder) : storedDestinationFolder();
+    if (!QDir().mkpath(folder) || !QFileInfo(folder).isDir()) {
+        fail(QStringLiteral("the destination folder %1 cannot be created").arg(folder));
+        return false;
+    }
+    DecodePath = folder;
+    return true;
+}
+
+int filesAtOnceFor(const Options& options) {
+    return options.filesAtOnce.value_or(filesAtOnce());
+}
+
+modLAME::EncoderConfig configFor(const Options& options) {
+    return fileEncoderConfigFor(options.bitrateIndex.value_or(EncodingBitrate),
+                                options.qualityIndex.value_or(EncodingQuality));
+}
+
+struct Batch {
+    QList<WorkItem> items;
+    BatchRunner::JobMaker makeJob;
+    int maxParallel = 1;
+    std::vector<qint64> weights;                   // one per item, bytes of its source
+    std::function<QString(const WorkItem&)> label; // the item as the user knows it
+    QString verb;                                  // "encoded", "decoded", "extracted"
+};
+
+struct BatchOutcome {
+    int status = 0; // the exit status
+    QList<WorkItem> items;
+    QList<JobResult> results;
+};
+
+// Runs the batch through the program's batch loop, showing its progress, and says what
+// failed. An interruption (Ctrl+C) ends the files under way properly and starts no other.
+BatchOutcome runBatch(Batch batch) {
+    BatchRunner runner(batch.makeJob);
+    runner.maxParallel = batch.maxParallel;
+    ProgressDisplay display(::isatty(STDERR_FILENO) == 1, std::move(batch.weights), batch.label);
+    QObject::connect(&runner, &BatchRunner::itemStarted, &runner,
+                     [&display](const WorkItem& item) { display.itemStarted(item); });
+    QObject::connect(&runner, &BatchRunner::itemProgress, &runner,
+                     [&display](const WorkItem& item, const QString&, int percent) {
+                         display.itemProgress(item, percent);
+                     });
+    QObject::connect(&runner, &BatchRunner::itemFinished, &runner,
+                     [&display](const WorkItem& item, const JobResult& result) {
+                         display.itemFinished(item, result);
+                     });
+    Interruption interruption;
+    QObject::connect(&interruption, &Interruption::interrupted, &runner,
+                     [&runner] { runner.cancel(); });
+
+    runner.run(batch.items);
+    display.end();
+
+    BatchOutcome outcome{0, runner.items(), runner.results()};
+    QStringList problems;
+    for (qsizetype i = 0; i < outcome.results.size(); ++i)
+        if (outcome.results[i].status != JobResult::Status::Completed)
+            problems << display.problem(outcome.items[i], outcome.results[i]);
+    if (interruption.happened())
+        say(QStringLiteral("mp3vortan-cli: interrupted"));
+    if (problems.isEmpty())
+        return outcome;
+    outcome.status = 1;
+    // Each was named as it ended; a batch of several names them together once more.
+    if (outcome.items.size() > 1) {
+        say(QStringLiteral("mp3vortan-cli: %1 of %2 files could not be %3:")
+                .arg(problems.size())
+                .arg(outcome.items.size())
+                .arg(batch.verb));
+        for (const QString& line : problems)
+            say(QStringLiteral("  ") + line);
+    }
+    return outcome;
+}
+
+// A batch over the files named on the command line, each to `outputFor` of its absolute path.
+Batch fileBatch(const Options& options, QString (*outputFor)(const QString&)) {
+    Batch batch;
+    for (const QString& argument : options.arguments) {
+        const QString source = absolute(argument);
+        batch.items.append(WorkItem{source, outputFor(source)});
+        batch.weights.push_back(QFileInfo(source).size());
+    }
+    batch.label = [names = options.arguments](const WorkItem& item) {
+        return names.value(item.index);
+    };
+    batch.maxParallel = filesAtOnceFor(options);
+    return batch;
+}
+
+// The drive of `disc`: a cue sheet is registered as a drive; a device must be one the CD
+// library found. -1 (said why) when there is none.
+int driveOf(const QString& disc) {
+    if (disc.endsWith(QLatin1String(".cue"), Qt::CaseInsensitive)) {
+        const Result<cddrives::ImageReport> image = cddrives::registerImage(disc);
+        if (!image) {
+            fail(image.error().description());
+            return -1;
+        }
+        if (!image->incompleteTracks.isEmpty())
+            say(QStringLiteral("mp3vortan-cli: %1: the data file holds less than the cue sheet "
+                               "describes (an incomplete copy?)\n  %2")
+                    .arg(disc, image->incompleteTracks.join(QStringLiteral("\n  "))));
+        return image->driveIndex;
+    }
+    const QString wanted = QFileInfo(disc).canonicalFilePath();
+    const std::vector<cddrives::Drive> drives = cddrives::drives();
+    QStringList known;
+    for (std::size_t i = 0; i < drives.size(); ++i) {
+        if (drives[i].isImage)
+            continue;
+        known << drives[i].path;
+        if (!wanted.isEmpty() && QFileInfo(drives[i].path).canonicalFilePath() == wanted)
+            return static_cast<int>(i);
+    }
+    fail(QStringLiteral("%1: no such CD drive (drives found: %2)")
+             .arg(disc,
+                  known.isEmpty() ? QStringLiteral("none") : known.join(QStringLiteral(", "))));
+    return -1;
+}
+
+struct Disc {
+    int drive = -1;
+    disclisting::Header header;
+    int trackCount = 0;
+    disclisting::Tracks tracks;
+};
+
+// Lists the disc the way the window does. False (said why) when there is no music CD.
+bool listDisc(const QString& disc, Disc& out) {
+    out.drive = driveOf(disc);
+    if (out.drive < 0)
+        return false;
+    cddrives::setMediaDrive(out.drive);
+    out.header = disclisting::readHeader();
+    if (!out.header.opened) {
+        fail(QStringLiteral("%1: the drive cannot be opened").arg(disc));
+        return false;
+    }
+    const long long count = LeadingNumber(out.header.trackCountText);
+    if (count < 2) {
+        fail(disc + QStringLiteral(": ") + disclisting::notMusicCdMessage(count));
+        return false;
+    }
+    out.trackCount = static_cast<int>(std::min<long long>(count, 99));
+    out.tracks = disclisting::readTracks(out.trackCount);
+    return true;
+}
+
+} // namespace
+
+int encode(const Options& options) {
+    LoadSettings();
+    if (!settleDestination(options))
+        return 1;
+    Batch batch = fileBatch(options, mp3PathFor);
+    batch.makeJob = [config = configFor(options)] {
+        return std::make_unique<EncodeJob>([config] { return config; });
+    };
+    batch.verb = QStringLiteral("encoded");
+    return runBatch(std::move(batch)).status;
+}
+
+int decode(const Options& options) {
+    LoadSettings();
+    if (!settleDestination(options))
+        return 1;
+    Batch batch = fileBatch(options, decodedWavPath);
+    batch.makeJob = [] { return std::make_unique<DecodeJob>(); };
+    batch.verb = QStringLiteral("decoded");
+    return runBatch(std::move(batch)).status;
+}
+
+int tracks(const Options& options) {
+    Disc disc;
+    if (!listDisc(options.arguments.front(), disc))
+        return 1;
+    const std::uint32_t identity = disc.header.identity.toUInt();
+    print(QStringLiteral("Disc identity: %1 (freedb %2)")
+              .arg(disc.header.identity)
+              .arg(identity, 8, 16, QLatin1Char('0')));
+    print(QStringLiteral("Tracks: %1").arg(disc.header.trackCountText));
+    for (const QString& entry : disc.tracks.entries)
+        print(entry);
+    return 0;
+}
+
+int rip(const Options& options) {
+    LoadSettings();
+    Disc disc;
+    if (!listDisc(options.arguments.front(), disc))
+        return 1;
+    QList<int> wanted = options.tracks;
+    if (wanted.isEmpty())
+        for (int track = 1; track <= disc.trackCount; ++track)
+            wanted << track;
+    for (const int track : wanted)
+        if (track > disc.trackCount) {
+            say(QStringLiteral("mp3vortan-cli: %1 has no track %2 (it has %3)")
+                    .arg(options.arguments.front())
+                    .arg(track)
+                    .arg(disc.trackCount));
+            return 2;
+        }
+    if (!modAKRip32::OpenCDDrive(disc.drive))
+        return fail(QStringLiteral("%1: the table of contents cannot be read (%2)")
+                        .arg(options.arguments.front(), modAKRip32::AspiErrorText()));
+    if (!settleDestination(options))
+        return 1;
+
+    // The window's CD bar as it starts: its bitrate and quality lists, no flag ticked.
+    const int bitrateIndex = options.bitrateIndex.value_or(EncodingBitrate);
+    const int qualityIndex = options.qualityIndex.value_or(EncodingQuality);
+    ExtractionChoices choices;
+    choices.mp3 = !options.wav;
+    choices.config = modLAME::makeConfig(modLAME::bitrateForIndex(bitrateIndex),
+                                         modLAME::qualityPresetCode(qualityIndex));
+    choices.formatText =
+        choices.mp3 ? mp3FormatText(QString::number(modLAME::bitrateForIndex(bitrateIndex)),
+                                    modLAME::qualityNames().value(qualityIndex))
+                    : wavFormatText();
+    choices.testFirst = TestAndCopy == 1;
+    const ExtractionPlan plan(wanted, disc.header.identity, choices);
+
+    Batch batch;
+    batch.items = plan.items();
+    for (const int track : wanted)
+        batch.weights.push_back(qint64{disc.tracks.lengthsMs[static_cast<std::size_t>(track)]} *
+                                176400 / 1000);
+    batch.makeJob = plan.jobMaker();
+    batch.label = [&plan](const WorkItem& item) {
+        return QStringLiteral("Track %1").arg(plan.track(item.index));
+    };
+    batch.verb = QStringLiteral("extracted");
+    BatchOutcome outcome = runBatch(std::move(batch));
+    modAKRip32::CloseCurrentCD();
+
+    // The log of every track the batch reached, beside the files, as the window writes it.
+    const riplog::Log log = plan.log(outcome.items, outcome.results);
+    if (!log.tracks.empty()) {
+        const Result<QString> written =
+            riplog::write(QFileInfo(outcome.items.front().output).absolutePath(), log);
+        if (written)
+            print(written.value());
+        else
+            outcome.status = fail(written.error().description());
+    }
+    return outcome.status;
+}
+
+int info(const Options& options) {
+    int status = 0;
+    bool first = true;
+    for (const QString& path : options.arguments) {
+        const QFileInfo file(path);
+        if (!file.isFile() || file.size() < 100) {
+            status = fail(path + QStringLiteral(": File contains no data"));
+            continue;
+        }
+        Mp3HeaderRecord record;
+        QString problem;
+        try {
+            ReadMp3Info(path, true, true, record);
+        } catch (const VortanError& error) {
+            problem = error.description(); // the panel shows the record regardless
+        }
+        if (options.arguments.size() > 1) {
+            if (!first)
+                print(QString());
+            print(path + QLatin1Char(':'));
+        }
+        first = false;
+        for (const QString& line : tagwriter::headerLines(record))
+            print(line);
+        const QStringList names = tagwriter::tagFieldNames();
+        const QStringList values = tagwriter::tagFieldValues(record);
+        for (qsizetype i = 0; i < names.size(); ++i)
+            print(names[i].leftJustified(19, QLatin1Char(' ')) + values[i]);
+        print(QStringLiteral("Length").leftJustified(19, QLatin1Char(' ')) +
+              QString::number(file.size()) + QStringLiteral(" bytes"));
+        if (!problem.isEmpty())
+            status = fail(problem.contains(path) ? problem : path + QStringLiteral(": ") + problem);
+    }
+    return status;
+}
+
+} // namespace cli

@@ -1,0 +1,62 @@
+// mp3vortan-cli: the conversions of MP3 Vortan from the shell, over the same engine.
+#include "cli/commands.h"
+#include "cli/options.h"
+
+#include <QCoreApplication>
+
+#include <algorithm>
+#include <cerrno>
+#include <csignal>
+#include <cstdio>
+#include <cstring>
+
+namespace {
+
+int run(const cli::Options& options) {
+    switch (options.command) {
+    case cli::Command::Help:
+        std::fputs(cli::helpText().toLocal8Bit().constData(), stdout);
+        return 0;
+    case cli::Command::Version:
+        std::puts("mp3vortan-cli " VORTAN_VERSION);
+        return 0;
+    case cli::Command::Encode:
+        return cli::encode(options);
+    case cli::Command::Decode:
+        return cli::decode(options);
+    case cli::Command::Tracks:
+        return cli::tracks(options);
+    case cli::Command::Rip:
+        return cli::rip(options);
+    case cli::Command::Info:
+        return cli::info(options);
+    }
+    return 2;
+}
+
+} // namespace
+
+int main(int argc, char* argv[]) {
+    // With SIGXFSZ ignored, a write past the file-size limit (ulimit -f) fails with EFBIG
+    // and is reported as that file's failure, instead of the signal ending the program.
+    std::signal(SIGXFSZ, SIG_IGN);
+    // A reader of standard output that goes away (`| head`) must not end the program in the
+    // middle of a batch: the write fails instead, and the run says so at its end.
+    std::signal(SIGPIPE, SIG_IGN);
+    QCoreApplication app(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("MP3 Vortan v2.0"));
+
+    const cli::Parsed parsed = cli::parse(QCoreApplication::arguments().mid(1));
+    if (!parsed.error.isEmpty()) {
+        std::fprintf(stderr, "mp3vortan-cli: %s\nTry 'mp3vortan-cli --help'.\n",
+                     parsed.error.toLocal8Bit().constData());
+        return 2;
+    }
+    const int status = run(parsed.options);
+    // What went to standard output must have arrived.
+    if (std::fflush(stdout) != 0 || std::ferror(stdout)) {
+        std::fprintf(stderr, "mp3vortan-cli: standard output: %s\n", std::strerror(errno));
+        return std::max(status, 1);
+    }
+    return status;
+}

@@ -1,0 +1,261 @@
+#include "cli/options.h"
+
+#include "app/settings.h"
+#include "encode/modlame.h"
+
+#include <QSet>
+
+namespace cli {
+
+namespace {
+
+// Which options each command takes.
+enum Accepts : unsigned {
+    Bitrate = 1,
+    Quality = 2,
+    Output = 4,
+    Jobs = 8,
+    Tracks = 16,
+    Format = 32,
+};
+
+struct CommandInfo {
+    const char* name;
+    Command command;
+    unsigned accepts;
+    bool oneArgument; // exactly one argument (a disc); otherwise one or more files
+};
+
+constexpr CommandInfo commands[] = {
+    {"encode", Command::Encode, Bitrate | Quality | Output | Jobs, false},
+    {"decode", Command::Decode, Output | Jobs, false},
+    {"tracks", Command::Tracks, 0, true},
+    {"rip", Command::Rip, Tracks | Format | Bitrate | Quality | Output, true},
+    {"info", Command::Info, 0, false},
+};
+
+std::optional<int> bitrateIndexOf(const QString& text) {
+    bool ok = false;
+    const uint kbps = text.toUInt(&ok);
+    if (!ok)
+        return std::nullopt;
+    for (int i = 0; i < modLAME::bitrateCount; ++i)
+        if (modLAME::bitrateForIndex(i) == kbps)
+            return i;
+    return std::nullopt;
+}
+
+QString bitrateList() {
+    QStringList values;
+    for (int i = 0; i < modLAME::bitrateCount; ++i)
+        values << QString::number(modLAME::bitrateForIndex(i));
+    return values.join(QLatin1Char(' '));
+}
+
+std::optional<int> qualityIndexOf(const QString& text) {
+    const QStringList names = modLAME::qualityNames();
+    for (qsizetype i = 0; i < names.size(); ++i)
+        if (names[i].compare(text, Qt::CaseInsensitive) == 0)
+            return static_cast<int>(i);
+    return std::nullopt;
+}
+
+// "1,3-5": tracks 1..99, each once, in the order given. Empty list on any fault.
+QList<int> trackList(const QString& text) {
+    QList<int> tracks;
+    QSet<int> seen;
+    auto number = [](const QString& part, int& value) {
+        bool ok = false;
+        value = part.toInt(&ok);
+        return ok && value >= 1 && value <= 99 && !part.startsWith(QLatin1Char('+'));
+    };
+    for (const QString& piece : text.split(QLatin1Char(','))) {
+        const QStringList ends = piece.split(QLatin1Char('-'));
+        int first = 0;
+        int last = 0;
+        if (ends.size() > 2 || !number(ends.front(), first) || !number(ends.back(), last) ||
+            last < first)
+            return {};
+        for (int track = first; track <= last; ++track)
+            if (!seen.contains(track)) {
+                seen.insert(track);
+                tracks << track;
+            }
+    }
+    return tracks;
+}
+
+} // namespace
+
+Parsed parse(const QStringList& arguments) {
+    Parsed out;
+    Options& o = out.options;
+    auto fail = [&out](const QString& error) {
+        out.error = error;
+        return out;
+    };
+    if (arguments.isEmpty())
+        return fail(QStringLiteral("no command given"));
+
+    const QString& first = arguments.front();
+    if (first == QLatin1String("-h") || first == QLatin1String("--help") ||
+        first == QLatin1String("help"))
+        return out;
+    if (first == QLatin1String("-V") || first == QLatin1String("--version")) {
+        o.command = Command::Version;
+        return out;
+    }
+    const CommandInfo* info = nullptr;
+    for (const CommandInfo& c : commands)
+        if (first == QLatin1String(c.name))
+            info = &c;
+    if (!info)
+        return fail(QStringLiteral("unknown command '%1'").arg(first));
+    o.command = info->command;
+
+    bool optionsEnded = false;
+    for (qsizetype i = 1; i < arguments.size(); ++i) {
+        const QString& arg = arguments[i];
+        if (optionsEnded || !arg.startsWith(QLatin1Char('-')) || arg == QLatin1String("-")) {
+            o.arguments << arg;
+            continue;
+        }
+        if (arg == QLatin1String("--")) {
+            optionsEnded = true;
+            continue;
+        }
+        if (arg == QLatin1String("-h") || arg == QLatin1String("--help")) {
+            o.command = Command::Help;
+            return out;
+        }
+        // "--name=value" or "--name value" / "-n value".
+        QString name = arg;
+        QString value;
+        bool valueAttached = false;
+        if (arg.startsWith(QLatin1String("--")) && arg.contains(QLatin1Char('='))) {
+            name = arg.section(QLatin1Char('='), 0, 0);
+            value = arg.section(QLatin1Char('='), 1);
+            valueAttached = true;
+        }
+        struct Flag {
+            const char* shortName;
+            const char* longName;
+            Accepts accepts;
+        };
+        static constexpr Flag flags[] = {
+            {"-b", "--bitrate", Bitrate}, {"-q", "--quality", Quality}, {"-o", "--output", Output},
+            {"-j", "--jobs", Jobs},       {"-t", "--tracks", Tracks},   {"", "--mp3", Format},
+            {"", "--wav", Format},
+        };
+        const Flag* flag = nullptr;
+        for (const Flag& f : flags)
+            if (name == QLatin1String(f.shortName) || name == QLatin1String(f.longName))
+                flag = &f;
+        if (!flag)
+            return fail(QStringLiteral("unknown option '%1'").arg(name));
+        if (!(info->accepts & flag->accepts))
+            return fail(
+                QStringLiteral("'%1' does not take %2").arg(QLatin1String(info->name), name));
+        if (flag->accepts == Format) {
+            if (valueAttached)
+                return fail(QStringLiteral("%1 takes no value").arg(name));
+            o.wav = name == QLatin1String("--wav");
+            continue;
+        }
+        if (!valueAttached) {
+            if (i + 1 >= arguments.size())
+                return fail(QStringLiteral("%1 needs a value").arg(name));
+            value = arguments[++i];
+        }
+        switch (flag->accepts) {
+        case Bitrate:
+            o.bitrateIndex = bitrateIndexOf(value);
+            if (!o.bitrateIndex)
+                return fail(QStringLiteral("bitrate '%1' is not one of %2 (kbit/s)")
+                                .arg(value, bitrateList()));
+            break;
+        case Quality:
+            o.qualityIndex = qualityIndexOf(value);
+            if (!o.qualityIndex)
+                return fail(QStringLiteral("quality '%1' is not one of %2")
+                                .arg(value, modLAME::qualityNames().join(QStringLiteral(", "))));
+            break;
+        case Output:
+            if (value.isEmpty())
+                return fail(QStringLiteral("%1 needs a folder").arg(name));
+            o.outputGiven = true;
+            o.outputFolder = value;
+            break;
+        case Jobs: {
+            bool ok = false;
+            const int n = value.toInt(&ok);
+            if (!ok || n < 1 || n > maxFilesAtOnce)
+                return fail(QStringLiteral("files at once '%1' is not a number from 1 to %2")
+                                .arg(value)
+                                .arg(maxFilesAtOnce));
+            o.filesAtOnce = n;
+            break;
+        }
+        case Tracks:
+            o.tracks = trackList(value);
+            if (o.tracks.isEmpty())
+                return fail(
+                    QStringLiteral("track list '%1' is not like 1,3-5 (tracks 1-99)").arg(value));
+            break;
+        default:
+            break;
+        }
+    }
+
+    if (o.arguments.isEmpty())
+        return fail(info->oneArgument
+                        ? QStringLiteral("%1: no disc given (a .cue image or a "
+                                         "CD device)")
+                              .arg(QLatin1String(info->name))
+                        : QStringLiteral("%1: no files given").arg(QLatin1String(info->name)));
+    if (info->oneArgument && o.arguments.size() > 1)
+        return fail(QStringLiteral("%1 takes one disc, not %2 arguments")
+                        .arg(QLatin1String(info->name))
+                        .arg(o.arguments.size()));
+    return out;
+}
+
+QString helpText() {
+    return QStringLiteral(
+               "Usage: mp3vortan-cli COMMAND [OPTIONS] ARGUMENTS\n"
+               "\n"
+               "MP3 Vortan's conversions from the shell, with the window's settings.\n"
+               "\n"
+               "Commands:\n"
+               "  encode FILE...  WAV files to MP3            [-b KBITS] [-q QUALITY] [-o DIR] "
+               "[-j N]\n"
+               "  decode FILE...  MP3 files to WAV            [-o DIR] [-j N]\n"
+               "  tracks DISC     the disc's identity and track list\n"
+               "  rip DISC        the disc's tracks to MP3 or WAV files by digital extraction\n"
+               "                  [-t LIST] [--mp3|--wav] [-b KBITS] [-q QUALITY] [-o DIR]\n"
+               "  info FILE...    the MPEG header values and the ID3v1 tag of MP3 files\n"
+               "  DISC is a disc image's cue sheet (.cue) or a CD device (/dev/sr0).\n"
+               "\n"
+               "Options:\n"
+               "  -b, --bitrate KBITS  constant bitrate: %1\n"
+               "  -q, --quality NAME   %2\n"
+               "  -o, --output DIR     the destination folder (created when missing)\n"
+               "  -j, --jobs N         files converted at once, 1 to %3\n"
+               "  -t, --tracks LIST    the tracks to extract, e.g. 1,3-5 (default: all)\n"
+               "      --mp3, --wav     what rip writes (default: MP3)\n"
+               "  -h, --help           this text\n"
+               "  -V, --version        the program's version\n"
+               "\n"
+               "Bitrate, quality, destination and files at once default to the choices made\n"
+               "in the MP3 Vortan window; options apply to this run only and are never saved.\n"
+               "No file is replaced: an output whose name is taken gets a number, \"a (2).mp3\".\n"
+               "Progress goes to standard error, the path of each file written completely to\n"
+               "standard output.\n"
+               "\n"
+               "Exit status: 0 when every file was converted, 1 when some were not (each is\n"
+               "named with the reason), 2 for a usage error.\n")
+        .arg(bitrateList(), modLAME::qualityNames().join(QStringLiteral(", ")))
+        .arg(maxFilesAtOnce);
+}
+
+} // namespace cli

@@ -1,0 +1,39 @@
+#pragma once
+
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+#include <optional>
+
+// The command line of mp3vortan-cli, read into what the run is asked to do. Nothing here
+// touches a file or the settings store.
+namespace cli {
+
+enum class Command { Help, Version, Encode, Decode, Tracks, Rip, Info };
+
+struct Options {
+    Command command = Command::Help;
+    QStringList arguments; // the files, or the one disc (a cue sheet or a device)
+    // Each unset: the window's choice from the settings store.
+    std::optional<int> bitrateIndex; // into modLAME's bitrate table
+    std::optional<int> qualityIndex; // into modLAME::qualityNames()
+    bool outputGiven = false;
+    QString outputFolder; // as typed
+    std::optional<int> filesAtOnce;
+    QList<int> tracks; // rip: in the order given, each once; empty: every track
+    bool wav = false;  // rip: WAV files instead of MP3
+};
+
+struct Parsed {
+    Options options;
+    QString error; // not empty: a usage error, to be shown with a hint at --help
+};
+
+// Reads `arguments` (without the program name).
+Parsed parse(const QStringList& arguments);
+
+// The --help text.
+QString helpText();
+
+} // namespace cli

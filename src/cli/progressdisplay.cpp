@@ -1,0 +1,118 @@
+#include "cli/progressdisplay.h"
+
+#include "app/windowbatch.h"
+
+#include <sys/ioctl.h>
+#include <unistd.h>
+
+#include <algorithm>
+
+namespace cli {
+
+namespace {
+
+// Redraws closer together than this are skipped: a terminal that scrolls a line a
+// millisecond would slow the batch down.
+constexpr qint64 redrawIntervalMs = 100;
+
+void writeErr(const QString& text) {
+    std::fputs(text.toLocal8Bit().constData(), stderr);
+    std::fflush(stderr);
+}
+
+} // namespace
+
+int terminalColumns() {
+    winsize size{};
+    if (::ioctl(STDERR_FILENO, TIOCGWINSZ, &size) == 0 && size.ws_col > 0)
+        return size.ws_col;
+    return 80;
+}
+
+ProgressDisplay::ProgressDisplay(bool live, std::vector<qint64> weights,
+                                 std::function<QString(const WorkItem&)> label)
+    : live_(live), share_(std::move(weights)), label_(std::move(label)) {
+    clock_.start();
+}
+
+QString ProgressDisplay::problem(const WorkItem& item, const JobResult& result) const {
+    QString reason = result.reason;
+    if (result.status == JobResult::Status::Cancelled)
+        reason = QStringLiteral("stopped before its end; the file holds what was done");
+    else if (result.status == JobResult::Status::NotStarted)
+        reason = QStringLiteral("not started");
+    if (!item.source.isEmpty() && reason.contains(item.source))
+        return reason;
+    return label_(item) + QStringLiteral(": ") + reason;
+}
+
+void ProgressDisplay::itemStarted(const WorkItem& item) {
+    running_.append(item);
+    draw(true);
+}
+
+void ProgressDisplay::itemProgress(const WorkItem& item, int percent) {
+    share_.set(item.index, percent);
+    draw(false);
+}
+
+void ProgressDisplay::itemFinished(const WorkItem& item, const JobResult& result) {
+    share_.set(item.index, 100.0);
+    running_.removeIf([&item](const WorkItem& r) { return r.index == item.index; });
+    clearLine();
+    if (result.status == JobResult::Status::Completed) {
+        std::fputs((item.output + QLatin1Char('\n')).toLocal8Bit().constData(), stdout);
+        std::fflush(stdout);
+        if (!live_)
+            writeErr(label_(item) + QStringLiteral(" -> ") + item.output + QLatin1Char('\n'));
+    } else {
+        if (!result.alert.isEmpty())
+            writeErr(QStringLiteral("mp3vortan-cli: ") + result.alert + QLatin1Char('\n'));
+        writeErr(QStringLiteral("mp3vortan-cli: ") + problem(item, result) + QLatin1Char('\n'));
+    }
+    draw(true);
+}
+
+void ProgressDisplay::end() {
+    clearLine();
+}
+
+void ProgressDisplay::clearLine() {
+    if (!lineShown_)
+        return;
+    writeErr(QStringLiteral("\r\033[K"));
+    lineShown_ = false;
+}
+
+QString ProgressDisplay::barLine(int width) const {
+    const double percent = share_.percent();
+    const double seconds = static_cast<double>(clock_.elapsed()) / 1000.0;
+    const double mbPerSecond =
+        seconds > 0 ? share_.doneWeight() / seconds / (1024.0 * 1024.0) : 0.0;
+    constexpr int barCells = 24;
+    const int filled = std::clamp(static_cast<int>(percent / 100.0 * barCells), 0, barCells);
+    QStringList names;
+    for (const WorkItem& item : running_)
+        names << label_(item);
+    QString line = QLatin1Char('[') + QString(filled, QLatin1Char('#')) +
+                   QString(barCells - filled, QLatin1Char('.')) + QStringLiteral("] ") +
+                   progressFigure(percent) + QStringLiteral("  ") +
+                   QString::number(mbPerSecond, 'f', 1) + QStringLiteral(" MB/s  ") +
+                   names.join(QStringLiteral(", "));
+    if (line.size() >= width)
+        line = line.left(std::max(width - 4, 0)) + QStringLiteral("...");
+    return line;
+}
+
+void ProgressDisplay::draw(bool now) {
+    if (!live_ || running_.isEmpty())
+        return;
+    const qint64 ms = clock_.elapsed();
+    if (!now && lastDrawMs_ >= 0 && ms - lastDrawMs_ < redrawIntervalMs)
+        return;
+    lastDrawMs_ = ms;
+    writeErr(QStringLiteral("\r\033[K") + barLine(terminalColumns() - 1));
+    lineShown_ = true;
+}
+
+} // namespace cli

@@ -1,0 +1,56 @@
+#pragma once
+
+#include "app/batchrunner.h"
+#include "app/batchshare.h"
+
+#include <QElapsedTimer>
+#include <QList>
+#include <QString>
+
+#include <cstdio>
+#include <functional>
+#include <vector>
+
+namespace cli {
+
+// What a batch shows on standard error while it runs, and what it prints on standard output.
+//
+// On a terminal (`live`) one line is redrawn in place: a bar with the batch's share done, the
+// files under way and the speed (megabytes of source a second). Otherwise each item that
+// ends gets one line. Either way a file that fails is named at once with the reason, and the
+// path of each output written completely goes to standard output.
+//
+// GUI thread (the thread of the batch's runner).
+class ProgressDisplay {
+  public:
+    // `weights`: one per item (bytes of its source); `label` names an item for the user.
+    ProgressDisplay(bool live, std::vector<qint64> weights,
+                    std::function<QString(const WorkItem&)> label);
+
+    void itemStarted(const WorkItem& item);
+    void itemProgress(const WorkItem& item, int percent);
+    void itemFinished(const WorkItem& item, const JobResult& result);
+    // Clears the bar.
+    void end();
+
+    // "label: reason", unless the reason names the item's source already.
+    QString problem(const WorkItem& item, const JobResult& result) const;
+
+  private:
+    void draw(bool now);
+    void clearLine();
+    QString barLine(int width) const;
+
+    bool live_;
+    BatchShare share_;
+    std::function<QString(const WorkItem&)> label_;
+    QList<WorkItem> running_;
+    QElapsedTimer clock_;
+    qint64 lastDrawMs_ = -1;
+    bool lineShown_ = false;
+};
+
+// The terminal's width in columns; 80 when standard error is not a terminal that tells.
+int terminalColumns();
+
+} // namespace cli
