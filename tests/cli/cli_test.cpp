@@ -1,0 +1,293 @@
+// mp3vortan-cli as a shell runs it: no display, the test's own settings store, files made here.
+#include "clirun.h"
+#include "discimage.h"
+#include "fixtures.h"
+#include "mp3fixture.h"
+
+#include "app/batchrunner.h"
+#include "app/settings.h"
+#include "decode/decodejob.h"
+#include "decode/decoding.h"
+#include "encode/encodejob.h"
+#include "formats/mp3info.h"
+#include "platform/akrip/cddrives.h"
+#include "player/tagwriter.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QSet>
+#include <QSettings>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+#include <csignal>
+
+namespace {
+
+const QString cli = QStringLiteral(VORTAN_CLI);
+
+class CliTest : public testing::Test {
+  protected:
+    void SetUp() override { ASSERT_TRUE(dir_.isValid()); }
+
+    QString path(const QString& name) const { return dir_.filePath(name); }
+
+    CliRun run(const QStringList& arguments) const {
+        return runProgram(cli, arguments, headlessEnvironment(path(QStringLiteral("home"))),
+                          dir_.path());
+    }
+
+    // A CD-format WAV of a tone.
+    QString wav(const QString& name, double frequencyHz, double seconds) const {
+        fixtures::writeFile(path(name), fixtures::wavBytes(fixtures::sine(frequencyHz, seconds)));
+        return path(name);
+    }
+
+    // The outputs of `items` made in this process by the batch loop with `makeJob`, the way
+    // the window's batches make them.
+    static QList<WorkItem> runHere(const BatchRunner::JobMaker& makeJob, QList<WorkItem> items) {
+        BatchRunner runner(makeJob);
+        EXPECT_TRUE(runner.run(std::move(items)));
+        for (const JobResult& result : runner.results())
+            EXPECT_EQ(result.status, JobResult::Status::Completed) << result.reason.toStdString();
+        return runner.items();
+    }
+
+    QTemporaryDir dir_;
+};
+
+QStringList lines(const QString& text) {
+    return text.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+}
+
+TEST_F(CliTest, UsageErrorsExitTwoAndHelpAndVersionExitZero) {
+    for (const QStringList& arguments :
+         {QStringList{},
+          {QStringLiteral("convert"), QStringLiteral("a.wav")},
+          {QStringLiteral("encode")},
+          {QStringLiteral("encode"), QStringLiteral("-b"), QStringLiteral("100"),
+           QStringLiteral("a.wav")},
+          {QStringLiteral("encode"), QStringLiteral("-q"), QStringLiteral("Loud"),
+           QStringLiteral("a.wav")},
+          {QStringLiteral("encode"), QStringLiteral("-j"), QStringLiteral("0"),
+           QStringLiteral("a.wav")},
+          {QStringLiteral("decode"), QStringLiteral("-b"), QStringLiteral("128"),
+           QStringLiteral("a.mp3")},
+          {QStringLiteral("rip"), QStringLiteral("-t"), QStringLiteral("3-1"),
+           QStringLiteral("a.cue")},
+          {QStringLiteral("tracks"), QStringLiteral("a.cue"), QStringLiteral("b.cue")},
+          {QStringLiteral("encode"), QStringLiteral("-o")}}) {
+        const CliRun r = run(arguments);
+        EXPECT_EQ(r.exitCode, 2) << arguments.join(QLatin1Char(' ')).toStdString();
+        EXPECT_TRUE(r.err.contains(QStringLiteral("--help"))) << r.err.toStdString();
+    }
+    EXPECT_TRUE(run({QStringLiteral("encode"), QStringLiteral("-b"), QStringLiteral("100"),
+                     QStringLiteral("a.wav")})
+                    .err.contains(QStringLiteral("'100'")));
+
+    const CliRun help = run({QStringLiteral("--help")});
+    EXPECT_EQ(help.exitCode, 0);
+    EXPECT_TRUE(help.out.startsWith(QStringLiteral("Usage: mp3vortan-cli")));
+    const CliRun version = run({QStringLiteral("--version")});
+    EXPECT_EQ(version.exitCode, 0);
+    EXPECT_EQ(version.out, QStringLiteral("mp3vortan-cli " VORTAN_VERSION "\n"));
+}
+
+// The window's stored bitrate and quality are the defaults; the outputs are those of the
+// window's engine; a flag changes one run and is never saved.
+TEST_F(CliTest, EncodeAndDecodeMakeTheWindowsFilesFromItsSettingsAndSaveNoFlag) {
+    WriteSetting(SettingKey::EncodingBitrate, QStringLiteral("8")); // 128 kbit/s
+    WriteSetting(SettingKey::EncodingQuality, QStringLiteral("2")); // "High"
+    const QString store = QSettings(QSettings::NativeFormat, QSettings::UserScope,
+                                    QString::fromLatin1(settings::applicationName))
+                              .fileName();
+    const QByteArray storedBefore = fixtures::readFile(store);
+    const QStringList sources = {wav(QStringLiteral("a.wav"), 440, 3.0),
+                                 wav(QStringLiteral("b.wav"), 1000, 2.0)};
+
+    const CliRun encoded = run({QStringLiteral("encode"), QStringLiteral("-j"), QStringLiteral("2"),
+                                QStringLiteral("-o"), QStringLiteral("cli"),
+                                QStringLiteral("a.wav"), QStringLiteral("b.wav")});
+    ASSERT_EQ(encoded.exitCode, 0) << encoded.err.toStdString();
+    const QStringList written = lines(encoded.out); // in the order they were done
+    EXPECT_EQ(
+        QSet<QString>(written.begin(), written.end()),
+        (QSet<QString>{path(QStringLiteral("cli/a.mp3")), path(QStringLiteral("cli/b.mp3"))}));
+
+    ASSERT_TRUE(QDir().mkpath(path(QStringLiteral("here"))));
+    DecodePath = path(QStringLiteral("here"));
+    QList<WorkItem> items;
+    for (const QString& source : sources)
+        items.append(WorkItem{source, mp3PathFor(source)});
+    const auto config = fileEncoderConfigFor(8, 2);
+    for (const WorkItem& made :
+         runHere([config] { return std::make_unique<EncodeJob>([config] { return config; }); },
+                 items)) {
+        const QString fromCli = path(QStringLiteral("cli/")) + QFileInfo(made.output).fileName();
+        EXPECT_EQ(fixtures::readFile(fromCli), fixtures::readFile(made.output))
+            << fromCli.toStdString();
+    }
+
+    const CliRun decoded = run({QStringLiteral("decode"), QStringLiteral("-o"),
+                                QStringLiteral("wav"), QStringLiteral("cli/a.mp3")});
+    ASSERT_EQ(decoded.exitCode, 0) << decoded.err.toStdString();
+    const QList<WorkItem> windowDecoded =
+        runHere([] { return std::make_unique<DecodeJob>(); },
+                {WorkItem{path(QStringLiteral("cli/a.mp3")),
+                          decodedWavPath(path(QStringLiteral("cli/a.mp3")))}});
+    EXPECT_EQ(fixtures::readFile(path(QStringLiteral("wav/a.wav"))),
+              fixtures::readFile(windowDecoded.front().output));
+
+    const CliRun louder =
+        run({QStringLiteral("encode"), QStringLiteral("-b"), QStringLiteral("320"),
+             QStringLiteral("-q"), QStringLiteral("normal"), QStringLiteral("-o"),
+             QStringLiteral("cli"), QStringLiteral("a.wav")});
+    ASSERT_EQ(louder.exitCode, 0) << louder.err.toStdString();
+    EXPECT_EQ(louder.out.trimmed(), path(QStringLiteral("cli/a (2).mp3"))); // never replaced
+    Mp3HeaderRecord record;
+    ReadMp3Info(louder.out.trimmed(), false, true, record);
+    EXPECT_EQ(record.bitRateKbps, 320);
+    EXPECT_EQ(fixtures::readFile(store), storedBefore);
+}
+
+// Without a settings file the window's first-run choices hold, and a batch with failures
+// converts the rest, names each failure with its reason and exits 1.
+TEST_F(CliTest, FirstRunBatchWithFailuresNamesEachAndExitsOne) {
+    wav(QStringLiteral("first-run cli test.wav"), 440, 1.0);
+    fixtures::writeFile(path(QStringLiteral("notes.wav")), QByteArray("not a WAV file at all"));
+    const CliRun r = run({QStringLiteral("encode"), QStringLiteral("first-run cli test.wav"),
+                          QStringLiteral("gone.wav"), QStringLiteral("notes.wav")});
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_TRUE(r.err.contains(QStringLiteral("2 of 3 files could not be encoded")))
+        << r.err.toStdString();
+    EXPECT_TRUE(r.err.contains(QStringLiteral("gone.wav: File not found")));
+    EXPECT_TRUE(r.err.contains(QRegularExpression(QStringLiteral("notes\\.wav.*: \\w+"))));
+
+    // First run, program folder writable: "WAVFiles" beside the program, at 80 kbit/s.
+    const QString made = r.out.trimmed();
+    EXPECT_EQ(QFileInfo(made).absolutePath(),
+              QFileInfo(cli).absolutePath() + QStringLiteral("/WAVFiles"));
+    Mp3HeaderRecord record;
+    ReadMp3Info(made, false, true, record);
+    EXPECT_EQ(record.bitRateKbps, 80);
+    QFile::remove(made);
+    EXPECT_FALSE(QFileInfo::exists(qEnvironmentVariable("XDG_CONFIG_HOME") +
+                                   QStringLiteral("/MP3 Vortan v2.0.conf")));
+
+    const CliRun decoded = run({QStringLiteral("decode"), QStringLiteral("-o"),
+                                QStringLiteral("out"), QStringLiteral("notes.wav")});
+    EXPECT_EQ(decoded.exitCode, 1);
+    EXPECT_TRUE(decoded.err.contains(QStringLiteral("notes.wav"))) << decoded.err.toStdString();
+}
+
+// Ctrl+C ends the file under way properly and starts no other: every output is whole MP3.
+TEST_F(CliTest, AnInterruptedBatchLeavesProperFilesAndExitsOne) {
+    QStringList arguments = {QStringLiteral("encode"), QStringLiteral("-j"), QStringLiteral("1"),
+                             QStringLiteral("-o"), QStringLiteral("out")};
+    for (int i = 0; i < 6; ++i)
+        arguments << QFileInfo(wav(QStringLiteral("t%1.wav").arg(i), 440, 30.0)).fileName();
+    QProcess process;
+    process.setProcessEnvironment(headlessEnvironment(path(QStringLiteral("home"))));
+    process.setWorkingDirectory(dir_.path());
+    process.start(cli, arguments);
+    // The first file's line says the batch runs, its interruption handler in place.
+    QByteArray said;
+    while (!said.contains('\n') && process.waitForReadyRead(60000))
+        said += process.readAllStandardError();
+    ::kill(static_cast<pid_t>(process.processId()), SIGINT);
+    ASSERT_TRUE(process.waitForFinished(60000));
+    EXPECT_EQ(process.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(process.exitCode(), 1);
+    said += process.readAllStandardError();
+    EXPECT_TRUE(said.contains("interrupted")) << said.toStdString();
+    EXPECT_TRUE(said.contains("not started")) << said.toStdString();
+    const QStringList made = QDir(path(QStringLiteral("out"))).entryList(QDir::Files);
+    EXPECT_LT(made.size(), 6);
+    for (const QString& name : made) {
+        Mp3HeaderRecord record;
+        ReadMp3Info(path(QStringLiteral("out/")) + name, false, true, record);
+        EXPECT_EQ(record.bitRateKbps, 80) << name.toStdString();
+        // A stopped encode still rewrites its first frame into the LAME/Info tag.
+        EXPECT_TRUE(fixtures::readFile(path(QStringLiteral("out/")) + name).contains("Info"))
+            << name.toStdString();
+    }
+}
+
+TEST_F(CliTest, TracksAndRipReadADiscImage) {
+    const DiscImage image = writeDiscImage(dir_.path(), QStringLiteral("album"),
+                                           {{200, 440.0}, {300, 660.0}, {160, 880.0}});
+    const CliRun listed = run({QStringLiteral("tracks"), image.cuePath});
+    ASSERT_EQ(listed.exitCode, 0) << listed.err.toStdString();
+    cddrives::DiscToc toc;
+    toc.trackStartLba = {0, 200, 500};
+    toc.leadOutLba = 660;
+    const std::uint32_t identity = cddrives::freedbDiscId(toc);
+    EXPECT_EQ(lines(listed.out),
+              (QStringList{QStringLiteral("Disc identity: %1 (freedb %2)")
+                               .arg(identity)
+                               .arg(identity, 8, 16, QLatin1Char('0')),
+                           QStringLiteral("Tracks: 3"), QStringLiteral("Track  1 - 0:02"),
+                           QStringLiteral("Track  2 - 0:04"), QStringLiteral("Track  3 - 0:02")}));
+
+    const CliRun ripped =
+        run({QStringLiteral("rip"), QStringLiteral("-t"), QStringLiteral("3,1"),
+             QStringLiteral("--wav"), QStringLiteral("-o"), QStringLiteral("cd"), image.cuePath});
+    ASSERT_EQ(ripped.exitCode, 0) << ripped.err.toStdString();
+    // The tracks in the order asked for, then the rip log beside them.
+    QStringList files = lines(ripped.out);
+    ASSERT_EQ(files.size(), 3);
+    EXPECT_TRUE(QFileInfo(files.takeLast()).fileName().startsWith(QStringLiteral("Rip ")));
+    for (int i = 0; i < 2; ++i) {
+        const int track = i == 0 ? 3 : 1;
+        EXPECT_TRUE(QFileInfo(files[i]).fileName().contains(
+            QRegularExpression(QStringLiteral("^\\d+-%1\\.wav$").arg(track))))
+            << files[i].toStdString();
+        EXPECT_EQ(fixtures::readFile(files[i]).mid(44), image.trackAudio(track));
+    }
+
+    const CliRun mp3 =
+        run({QStringLiteral("rip"), QStringLiteral("-t"), QStringLiteral("2"), QStringLiteral("-b"),
+             QStringLiteral("192"), QStringLiteral("-o"), QStringLiteral("cd"), image.cuePath});
+    ASSERT_EQ(mp3.exitCode, 0) << mp3.err.toStdString();
+    Mp3HeaderRecord record;
+    ReadMp3Info(lines(mp3.out).front(), false, true, record);
+    EXPECT_EQ(record.bitRateKbps, 192);
+
+    EXPECT_EQ(run({QStringLiteral("rip"), QStringLiteral("-t"), QStringLiteral("4"), image.cuePath})
+                  .exitCode,
+              2);
+    const CliRun missing = run({QStringLiteral("tracks"), path(QStringLiteral("none.cue"))});
+    EXPECT_EQ(missing.exitCode, 1);
+    EXPECT_TRUE(missing.err.contains(QStringLiteral("none.cue")));
+}
+
+TEST_F(CliTest, InfoShowsTheTagPanelsValues) {
+    fixtures::writeMp3(path(QStringLiteral("song.mp3")), fixtures::sine(440, 2.0));
+    tagwriter::TagTexts texts;
+    texts.title = QStringLiteral("Night Train");
+    texts.artist = QStringLiteral("The Band");
+    texts.genre = QStringLiteral("17");
+    ASSERT_TRUE(
+        tagwriter::writeTagBlock(path(QStringLiteral("song.mp3")), tagwriter::tagBlock(texts)));
+    Mp3HeaderRecord record;
+    ReadMp3Info(path(QStringLiteral("song.mp3")), true, true, record);
+
+    const CliRun r = run({QStringLiteral("info"), QStringLiteral("song.mp3")});
+    ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
+    const QStringList shown = lines(r.out);
+    for (const QString& line : tagwriter::headerLines(record))
+        EXPECT_TRUE(shown.contains(line)) << line.toStdString();
+    EXPECT_TRUE(shown.contains(QStringLiteral("Title              Night Train")));
+    EXPECT_TRUE(shown.contains(QStringLiteral("Artist             The Band")));
+    EXPECT_TRUE(shown.contains(QStringLiteral("Genre              17")));
+    EXPECT_TRUE(shown.contains(QStringLiteral("HasTag             True")));
+
+    fixtures::writeFile(path(QStringLiteral("short.mp3")), QByteArray(50, 'x'));
+    const CliRun empty = run({QStringLiteral("info"), QStringLiteral("short.mp3")});
+    EXPECT_EQ(empty.exitCode, 1);
+    EXPECT_TRUE(empty.err.contains(QStringLiteral("short.mp3: File contains no data")));
+}
+
+} // namespace
