@@ -140,6 +140,7 @@ void Form1::connectCommands() {
 
     connect(mnuFileRemove, &QAction::triggered, this, [this] { tree_->RemoveFromList(); });
     connect(mnuRemoveDelete, &QAction::triggered, this, [this] { tree_->RemoveAndDeleteFile(); });
+    connect(mnuVerify, &QAction::triggered, this, &Form1::mnuVerify_Click);
 
     connect(Timer1, &QTimer::timeout, this, &Form1::Timer1_Timer);
     connect(tmrWarning, &QTimer::timeout, this, &Form1::tmrWarning_Timer);

@@ -164,6 +164,9 @@ class Form1 : public QMainWindow {
     // "Open Disc Image...": a cue sheet becomes a drive after the others, is opened and its
     // tracks are listed.
     void mnuOpenImage_Click();
+    // Compares the selected WAV node's file with its track of the disc in the media drive
+    // (by checksums) and says whether they match. The window stays responsive meanwhile.
+    void mnuVerify_Click();
     // The one-step batch over lstRecord: each track to a WAV or MP3 as optWAV/optMP3 say.
     void Command6_Click();
     // The same, MP3 only, with the stored bitrate and quality choices; the files are not
@@ -252,6 +255,7 @@ class Form1 : public QMainWindow {
     QAction* mnuStart2 = nullptr;
     QAction* mnuFileRemove = nullptr;
     QAction* mnuRemoveDelete = nullptr;
+    QAction* mnuVerify = nullptr; // "Verify against Disc", on WAV nodes
     QAction* mnuMinimize = nullptr;
     QAction* mnuExit2 = nullptr;
     QMenu* mnuActiopn = nullptr;

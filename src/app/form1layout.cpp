@@ -349,6 +349,7 @@ void Form1::buildMenus() {
     mnuFileRemove = makeAction(mnupopup, "mnuFileRemove", QStringLiteral("Remove from List"));
     mnuRemoveDelete =
         makeAction(mnupopup, "mnuRemoveDelete", QStringLiteral("Remove and Delete File"));
+    mnuVerify = makeAction(mnupopup, "mnuVerify", QStringLiteral("Verify against Disc"));
     mnupopup->addSeparator();
     mnuMinimize = makeAction(mnupopup, "mnuMinimize", QStringLiteral("Minimize"));
     mnuExit2 = makeAction(mnupopup, "mnuExit2", QStringLiteral("Exit"));

@@ -254,6 +254,9 @@ void TreeViewEvents::openContextMenu(const QPoint& globalPos) {
     form_.mnuStart2->setEnabled(state.start);
     form_.mnuFileRemove->setEnabled(state.remove);
     form_.mnuRemoveDelete->setEnabled(state.remove);
+    const QString text = tree_.text(tree_.selectedNode());
+    form_.mnuVerify->setEnabled(text.endsWith(QLatin1String(".wav"), Qt::CaseInsensitive) &&
+                                tree_.filePathOf(tree_.selectedNode()).has_value());
     form_.mnupopup->popup(globalPos);
 }
 

@@ -3,15 +3,19 @@
 #include "app/sourcetree.h"
 #include "cd/disclisting.h"
 #include "cd/modakrip32.h"
+#include "cd/ripverify.h"
 #include "platform/akrip/cddrives.h"
 #include "platform/dialogs.h"
 
 #include <QComboBox>
 #include <QCoreApplication>
+#include <QEventLoop>
 #include <QFileInfo>
 #include <QLabel>
+#include <QThread>
 
 #include <algorithm>
+#include <memory>
 
 void Form1::cmdRefresh_Click() {
     lblCDID->setText(QString());
@@ -94,4 +98,30 @@ void Form1::mnuOpenImage_Click() {
                                  image->incompleteTracks.join(QLatin1Char('\n'))),
                         dialogs::Buttons::Ok, dialogs::Icon::Exclamation,
                         QStringLiteral("Open Disc Image"));
+}
+
+void Form1::mnuVerify_Click() {
+    const auto path = tree().filePathOf(tree().selectedNode());
+    if (!path || !path->endsWith(QLatin1String(".wav"), Qt::CaseInsensitive))
+        return;
+    // The disc is read on a thread of its own (a long track takes a while on a real drive);
+    // the window waits, drawn but not taking input.
+    ripverify::Verdict verdict;
+    const int drive = cddrives::mediaDrive();
+    const QString wav = *path;
+    std::unique_ptr<QThread> worker(
+        QThread::create([&verdict, wav, drive] { verdict = ripverify::verifyWav(wav, drive); }));
+    QEventLoop loop;
+    QObject::connect(worker.get(), &QThread::finished, &loop, &QEventLoop::quit);
+    {
+        dialogs::BusyPointer busy;
+        setEnabled(false);
+        worker->start();
+        loop.exec();
+        worker->wait();
+        setEnabled(true);
+    }
+    dialogs::msgBox(verdict.text(), dialogs::Buttons::Ok,
+                    verdict.matched ? dialogs::Icon::Information : dialogs::Icon::Exclamation,
+                    QStringLiteral("Verify against Disc"));
 }

@@ -19,6 +19,8 @@
 #include <QRadioButton>
 #include <QRegularExpression>
 
+#include <cstring>
+
 namespace {
 
 constexpr int frameBytes = 2352;
@@ -168,6 +170,29 @@ TEST_F(CdFormTest, TestAndCopyLogsBothCrcsAndFlagsADifference) {
     EXPECT_TRUE(trackBlock(log, 2).contains(QStringLiteral("Test CRC32: ") + crc));
     EXPECT_TRUE(trackBlock(log, 2).contains(QStringLiteral("Copy CRC32: ") + crc));
     EXPECT_TRUE(log.contains(QStringLiteral("not OK: track 1 (Copy finished with read errors)")));
+}
+
+// "Verify against Disc" on a WAV node: an exact rip matches, a one-sample change does not.
+TEST_F(CdFormTest, VerifyAgainstDiscFindsAOneSampleChange) {
+    const DiscImage image = disc(QStringLiteral("disc"), {{100, 440}, {27, 1000}, {60, 2000}});
+    QByteArray audio = image.trackAudio(2);
+    std::vector<std::int16_t> samples(static_cast<std::size_t>(audio.size()) / 2);
+    std::memcpy(samples.data(), audio.constData(), audio.size());
+    const QString wav = dest.filePath(QStringLiteral("77-2.wav"));
+    fixtures::writeFile(wav, fixtures::wavBytes(samples, 44100, 2));
+    Form1& w = load();
+    ShowFullPath == 0 ? select(QStringLiteral("77-2.wav")) : select(wav);
+    w.mnuVerify->trigger();
+    ASSERT_NE(dialogs().lastMessage(), nullptr);
+    EXPECT_EQ(dialogs().lastMessage()->title, QStringLiteral("Verify against Disc"));
+    EXPECT_TRUE(dialogs().lastMessage()->text.startsWith(QStringLiteral("Track 2: ") + wav +
+                                                         QStringLiteral(" matches the disc")));
+
+    samples[588 * 3] ^= 1;
+    fixtures::writeFile(wav, fixtures::wavBytes(samples, 44100, 2));
+    w.mnuVerify->trigger();
+    EXPECT_TRUE(dialogs().lastMessage()->text.contains(QStringLiteral("does not match the disc")));
+    EXPECT_EQ(dialogs().lastMessage()->icon, dialogs::Icon::Exclamation);
 }
 
 TEST_F(CdFormTest, SelectedTracksAndTheAllSwitch) {
