@@ -54,7 +54,8 @@ bool settleDestination(const Options& options) {
         fail(QStringLiteral("the destination folder %1 cannot be created").arg(folder));
         return false;
     }
-    DecodePath = folder;
+    // Output names are DecodePath + "/" + name: the root folder is the empty prefix.
+    DecodePath = folder == QLatin1String("/") ? QString() : folder;
     return true;
 }
 
