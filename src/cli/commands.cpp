@@ -8,6 +8,7 @@
 #include "cd/extractionplan.h"
 #include "cd/modakrip32.h"
 #include "cd/riplog.h"
+#include "cd/ripverify.h"
 #include "cli/interruption.h"
 #include "cli/progressdisplay.h"
 #include "decode/decodejob.h"
@@ -274,7 +275,7 @@ int rip(const Options& options) {
         choices.mp3 ? mp3FormatText(QString::number(modLAME::bitrateForIndex(bitrateIndex)),
                                     modLAME::qualityNames().value(qualityIndex))
                     : wavFormatText();
-    choices.testFirst = TestAndCopy == 1;
+    choices.testFirst = options.testAndCopy || TestAndCopy == 1;
     const ExtractionPlan plan(wanted, disc.header.identity, choices);
 
     Batch batch;
@@ -335,6 +336,23 @@ int info(const Options& options) {
               QString::number(file.size()) + QStringLiteral(" bytes"));
         if (!problem.isEmpty())
             status = fail(problem.contains(path) ? problem : path + QStringLiteral(": ") + problem);
+    }
+    return status;
+}
+
+int verify(const Options& options) {
+    const int drive = driveOf(options.arguments.front());
+    if (drive < 0)
+        return 1;
+    int status = 0;
+    for (const QString& wav : options.arguments.mid(1)) {
+        const ripverify::Verdict verdict = ripverify::verifyWav(absolute(wav), drive);
+        if (verdict.matched) {
+            print(verdict.text());
+        } else {
+            say(QStringLiteral("mp3vortan-cli: ") + verdict.text());
+            status = 1;
+        }
     }
     return status;
 }

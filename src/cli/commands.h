@@ -14,5 +14,7 @@ int decode(const Options& options);
 int tracks(const Options& options);
 int rip(const Options& options);
 int info(const Options& options);
+// Prints one verdict line per WAV file; 1 when any does not match or cannot be compared.
+int verify(const Options& options);
 
 } // namespace cli

@@ -30,6 +30,8 @@ int run(const cli::Options& options) {
         return cli::rip(options);
     case cli::Command::Info:
         return cli::info(options);
+    case cli::Command::Verify:
+        return cli::verify(options);
     }
     return 2;
 }

@@ -17,6 +17,7 @@ enum Accepts : unsigned {
     Jobs = 8,
     Tracks = 16,
     Format = 32,
+    TestAndCopy = 64,
 };
 
 struct CommandInfo {
@@ -30,8 +31,9 @@ constexpr CommandInfo commands[] = {
     {"encode", Command::Encode, Bitrate | Quality | Output | Jobs, false},
     {"decode", Command::Decode, Output | Jobs, false},
     {"tracks", Command::Tracks, 0, true},
-    {"rip", Command::Rip, Tracks | Format | Bitrate | Quality | Output, true},
+    {"rip", Command::Rip, Tracks | Format | Bitrate | Quality | Output | TestAndCopy, true},
     {"info", Command::Info, 0, false},
+    {"verify", Command::Verify, 0, false},
 };
 
 std::optional<int> bitrateIndexOf(const QString& text) {
@@ -143,9 +145,10 @@ Parsed parse(const QStringList& arguments) {
             Accepts accepts;
         };
         static constexpr Flag flags[] = {
-            {"-b", "--bitrate", Bitrate}, {"-q", "--quality", Quality}, {"-o", "--output", Output},
-            {"-j", "--jobs", Jobs},       {"-t", "--tracks", Tracks},   {"", "--mp3", Format},
-            {"", "--wav", Format},
+            {"-b", "--bitrate", Bitrate}, {"-q", "--quality", Quality},
+            {"-o", "--output", Output},   {"-j", "--jobs", Jobs},
+            {"-t", "--tracks", Tracks},   {"", "--mp3", Format},
+            {"", "--wav", Format},        {"", "--test-and-copy", TestAndCopy},
         };
         const Flag* flag = nullptr;
         for (const Flag& f : flags)
@@ -156,6 +159,12 @@ Parsed parse(const QStringList& arguments) {
         if (!(info->accepts & flag->accepts))
             return fail(
                 QStringLiteral("'%1' does not take %2").arg(QLatin1String(info->name), name));
+        if (flag->accepts == TestAndCopy) {
+            if (valueAttached)
+                return fail(QStringLiteral("%1 takes no value").arg(name));
+            o.testAndCopy = true;
+            continue;
+        }
         if (flag->accepts == Format) {
             if (valueAttached)
                 return fail(QStringLiteral("%1 takes no value").arg(name));
@@ -213,6 +222,8 @@ Parsed parse(const QStringList& arguments) {
                                          "CD device)")
                               .arg(QLatin1String(info->name))
                         : QStringLiteral("%1: no files given").arg(QLatin1String(info->name)));
+    if (info->command == Command::Verify && o.arguments.size() < 2)
+        return fail(QStringLiteral("verify: give the disc, then the WAV files to compare"));
     if (info->oneArgument && o.arguments.size() > 1)
         return fail(QStringLiteral("%1 takes one disc, not %2 arguments")
                         .arg(QLatin1String(info->name))
@@ -232,8 +243,12 @@ QString helpText() {
                "  decode FILE...  MP3 files to WAV            [-o DIR] [-j N]\n"
                "  tracks DISC     the disc's identity and track list\n"
                "  rip DISC        the disc's tracks to MP3 or WAV files by digital extraction\n"
-               "                  [-t LIST] [--mp3|--wav] [-b KBITS] [-q QUALITY] [-o DIR]\n"
+               "                  [-t LIST] [--mp3|--wav] [--test-and-copy] [-b KBITS] [-q "
+               "QUALITY]\n"
+               "                  [-o DIR]; a rip log with each track's checksums goes beside\n"
+               "                  the files\n"
                "  info FILE...    the MPEG header values and the ID3v1 tag of MP3 files\n"
+               "  verify DISC WAV...  each WAV's checksums against its track of the disc\n"
                "  DISC is a disc image's cue sheet (.cue) or a CD device (/dev/sr0).\n"
                "\n"
                "Options:\n"
@@ -243,6 +258,8 @@ QString helpText() {
                "  -j, --jobs N         files converted at once, 1 to %3\n"
                "  -t, --tracks LIST    the tracks to extract, e.g. 1,3-5 (default: all)\n"
                "      --mp3, --wav     what rip writes (default: MP3)\n"
+               "      --test-and-copy  rip reads each track twice, a test pass then the copy;\n"
+               "                       the log gives both CRCs\n"
                "  -h, --help           this text\n"
                "  -V, --version        the program's version\n"
                "\n"
@@ -252,8 +269,9 @@ QString helpText() {
                "Progress goes to standard error, the path of each file written completely to\n"
                "standard output.\n"
                "\n"
-               "Exit status: 0 when every file was converted, 1 when some were not (each is\n"
-               "named with the reason), 2 for a usage error.\n")
+               "Exit status: 0 when every file was converted (verify: every file matches its\n"
+               "track), 1 when some were not (each is named with the reason), 2 for a usage\n"
+               "error.\n")
         .arg(bitrateList(), modLAME::qualityNames().join(QStringLiteral(", ")))
         .arg(maxFilesAtOnce);
 }

@@ -10,19 +10,21 @@
 // touches a file or the settings store.
 namespace cli {
 
-enum class Command { Help, Version, Encode, Decode, Tracks, Rip, Info };
+enum class Command { Help, Version, Encode, Decode, Tracks, Rip, Info, Verify };
 
 struct Options {
     Command command = Command::Help;
-    QStringList arguments; // the files, or the one disc (a cue sheet or a device)
+    QStringList arguments; // the files, or the one disc (a cue sheet or a device); verify:
+                           // the disc, then the files
     // Each unset: the window's choice from the settings store.
     std::optional<int> bitrateIndex; // into modLAME's bitrate table
     std::optional<int> qualityIndex; // into modLAME::qualityNames()
     bool outputGiven = false;
     QString outputFolder; // as typed
     std::optional<int> filesAtOnce;
-    QList<int> tracks; // rip: in the order given, each once; empty: every track
-    bool wav = false;  // rip: WAV files instead of MP3
+    QList<int> tracks;        // rip: in the order given, each once; empty: every track
+    bool wav = false;         // rip: WAV files instead of MP3
+    bool testAndCopy = false; // rip: each track read twice (the "Test and copy" preference too)
 };
 
 struct Parsed {

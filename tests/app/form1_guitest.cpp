@@ -92,7 +92,7 @@ TEST_F(FormTest, ControlsAndMenusAreThereByTheirNames) {
     EXPECT_EQ(bar, (texts({"File", "popup (hidden)", "Action", "Preferences", "Help"})));
     EXPECT_EQ(menuTexts(w.mnuFile), (texts({"Open", "Open Disc Image...", "Exit"})));
     EXPECT_EQ(menuTexts(w.mnupopup), (texts({"Start!", "Remove from List", "Remove and Delete File",
-                                             "Minimize", "Exit"})));
+                                             "Verify against Disc", "Minimize", "Exit"})));
     EXPECT_EQ(menuTexts(w.mnuActiopn), (texts({"Start ", "Stop", "Refresh List"})));
     EXPECT_EQ(menuTexts(w.mnuPrefs), (texts({"Preferences", "Toolbars", "Search", "Playlist"})));
     EXPECT_EQ(menuTexts(w.mnuToolbars),

@@ -12,6 +12,7 @@
 #include "formats/mp3info.h"
 #include "platform/akrip/cddrives.h"
 #include "player/tagwriter.h"
+#include "ripsums.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -246,6 +247,29 @@ TEST_F(CliTest, TracksAndRipReadADiscImage) {
             << files[i].toStdString();
         EXPECT_EQ(fixtures::readFile(files[i]).mid(44), image.trackAudio(track));
     }
+
+    // The WAVs verify against the disc; one changed sample is found. Test and copy logs both
+    // CRCs.
+    const CliRun verified = run({QStringLiteral("verify"), image.cuePath, files[0], files[1]});
+    EXPECT_EQ(verified.exitCode, 0) << verified.err.toStdString();
+    EXPECT_EQ(lines(verified.out).size(), 2);
+    EXPECT_TRUE(verified.out.startsWith(QStringLiteral("Track 3: ")));
+    QByteArray changed = fixtures::readFile(files[1]);
+    changed[44 + 2352 * 7] = static_cast<char>(changed[44 + 2352 * 7] ^ 1);
+    fixtures::writeFile(files[1], changed);
+    const CliRun differs = run({QStringLiteral("verify"), image.cuePath, files[1]});
+    EXPECT_EQ(differs.exitCode, 1);
+    EXPECT_TRUE(differs.err.contains(QStringLiteral("does not match the disc")));
+    const CliRun tested = run({QStringLiteral("rip"), QStringLiteral("-t"), QStringLiteral("1"),
+                               QStringLiteral("--wav"), QStringLiteral("--test-and-copy"),
+                               QStringLiteral("-o"), QStringLiteral("tested"), image.cuePath});
+    ASSERT_EQ(tested.exitCode, 0) << tested.err.toStdString();
+    const QString log = QString::fromUtf8(fixtures::readFile(lines(tested.out).last()));
+    const QString crc = QStringLiteral("%1")
+                            .arg(ripsums::crc32(image.trackAudio(1)), 8, 16, QLatin1Char('0'))
+                            .toUpper();
+    EXPECT_TRUE(log.contains(QStringLiteral("Test CRC32: ") + crc)) << log.toStdString();
+    EXPECT_TRUE(log.contains(QStringLiteral("Copy CRC32: ") + crc));
 
     const CliRun mp3 =
         run({QStringLiteral("rip"), QStringLiteral("-t"), QStringLiteral("2"), QStringLiteral("-b"),
