@@ -377,6 +377,18 @@ WindowBatch Form1::fileBatch(const QString& verb, BatchRunner::JobMaker makeJob,
     return batch;
 }
 
+void Form1::runInParallel(WindowBatch& batch, const QString& action, const QString& extension,
+                          qsizetype count) {
+    batch.maxParallel = filesAtOnce();
+    batch.runningChanged = [this, action, extension, count](const QList<WorkItem>& running) {
+        const RunningCaptions shown = runningCaptions(action, extension, running, count);
+        setWindowTitle(shown.title);
+        Label3->setText(shown.progress);
+        if (running.size() > 1)
+            Label2->setText(QStringLiteral("Destination:  ") + DecodePath);
+    };
+}
+
 // ---- Stop protocol
 // -------------------------------------------------------------------------------
 

@@ -140,6 +140,11 @@ class Form1 : public QMainWindow {
     // ProgressBar1. The caller adds its after-file steps.
     WindowBatch fileBatch(const QString& verb, BatchRunner::JobMaker makeJob,
                           std::function<void(const WorkItem&)> captions);
+    // Lets `batch` (of `count` files) convert "Files at once" files at a time; while several
+    // run, the caption and Label3 name them ("Encoding a.wav, b.wav", `action` "Encoding",
+    // `extension` ".wav") and Label2 the destination folder.
+    void runInParallel(WindowBatch& batch, const QString& action, const QString& extension,
+                       qsizetype count);
     // The last batch a job ran through the shared batch loop: its items with the outputs
     // written and how each ended.
     const BatchReport& lastBatch() const { return lastBatch_; }

@@ -81,15 +81,7 @@ void decodeList(Form1& form, const MirrorList& list, Group group) {
         }
     };
     WindowBatch batch = decodingBatch(form, captions);
-    batch.maxParallel = filesAtOnce();
-    batch.runningChanged = [&form, count](const QList<WorkItem>& running) {
-        const RunningCaptions shown =
-            runningCaptions(QStringLiteral("Decoding"), QStringLiteral(".mp3"), running, count);
-        form.setWindowTitle(shown.title);
-        form.Label3->setText(shown.progress);
-        if (running.size() > 1)
-            form.Label2->setText(destinationCaption(DecodePath));
-    };
+    form.runInParallel(batch, QStringLiteral("Decoding"), QStringLiteral(".mp3"), count);
     form.recordBatch(runWindowBatch(batch, items));
     if (group == Group::Selected) {
         const QFileInfo produced(DecodeOutputFile);

@@ -99,15 +99,7 @@ void encodeList(Form1& window, const MirrorList& list, Listing listing) {
         QCoreApplication::processEvents();
     };
     WindowBatch batch = encodingBatch(window, captions, listing);
-    batch.maxParallel = filesAtOnce();
-    batch.runningChanged = [&window, count](const QList<WorkItem>& running) {
-        const RunningCaptions shown =
-            runningCaptions(QStringLiteral("Encoding"), QStringLiteral(".wav"), running, count);
-        window.setWindowTitle(shown.title);
-        window.Label3->setText(shown.progress);
-        if (running.size() > 1)
-            window.Label2->setText(destinationCaption(DecodePath));
-    };
+    window.runInParallel(batch, QStringLiteral("Encoding"), QStringLiteral(".wav"), count);
     window.recordBatch(runWindowBatch(batch, items));
 }
 
