@@ -3,6 +3,7 @@
 #include "app/destination.h"
 #include "app/drivespace.h"
 #include "app/form1.h"
+#include "app/namedcontrols.h"
 #include "app/paths.h"
 #include "app/settings.h"
 #include "encode/modlame.h"
@@ -33,31 +34,7 @@
 
 namespace {
 
-QCheckBox* makeCheck(QWidget* parent, const char* name, const QString& caption) {
-    auto* box = new QCheckBox(caption, parent);
-    box->setObjectName(QLatin1String(name));
-    return box;
-}
-
-QLineEdit* makeEdit(QWidget* parent, const char* name, const QString& accessibleName) {
-    auto* edit = new QLineEdit(parent);
-    edit->setObjectName(QLatin1String(name));
-    edit->setAccessibleName(accessibleName);
-    return edit;
-}
-
-QPushButton* makeButton(QWidget* parent, const char* name, const QString& caption) {
-    auto* button = new QPushButton(caption, parent);
-    button->setObjectName(QLatin1String(name));
-    return button;
-}
-
-QComboBox* makeCombo(QWidget* parent, const char* name, const QString& accessibleName) {
-    auto* combo = new QComboBox(parent);
-    combo->setObjectName(QLatin1String(name));
-    combo->setAccessibleName(accessibleName);
-    return combo;
-}
+using namespace namedcontrols;
 
 QLabel* makeLabel(QWidget* parent, const QString& caption) {
     return new QLabel(caption, parent);

@@ -3,6 +3,7 @@
 #include "app/drivespace.h"
 #include "app/filedeletion.h"
 #include "app/form1.h"
+#include "app/namedcontrols.h"
 #include "app/paths.h"
 #include "app/sourcetree.h"
 #include "platform/dialogs.h"
@@ -33,25 +34,14 @@
 
 namespace {
 
+using namespace namedcontrols;
+
 const QString searchCaption = QStringLiteral("Search !");
 const QString stopCaption = QStringLiteral("Stop!");
 const QString searchingCaption = QStringLiteral("Searching . . . ");
 const QString invalidEngineText =
     QStringLiteral("Invalid Search Engine, Please enter a valid search engine");
 constexpr qsizetype progressCaptionLimit = 200;
-
-QLineEdit* makeEdit(QWidget* parent, const char* name, const QString& accessibleName) {
-    auto* edit = new QLineEdit(parent);
-    edit->setObjectName(QLatin1String(name));
-    edit->setAccessibleName(accessibleName);
-    return edit;
-}
-
-QPushButton* makeButton(QWidget* parent, const char* name, const QString& caption) {
-    auto* button = new QPushButton(caption, parent);
-    button->setObjectName(QLatin1String(name));
-    return button;
-}
 
 QListWidget* makeList(QWidget* parent, const char* name, const QString& accessibleName) {
     auto* list = new QListWidget(parent);
@@ -60,12 +50,6 @@ QListWidget* makeList(QWidget* parent, const char* name, const QString& accessib
     // Rows of one height: tens of thousands of entries are laid out without measuring each.
     list->setUniformItemSizes(true);
     return list;
-}
-
-QAction* makeAction(QMenu* menu, const char* name, const QString& caption) {
-    QAction* action = menu->addAction(caption);
-    action->setObjectName(QLatin1String(name));
-    return action;
 }
 
 QString secondsText(double seconds) {
