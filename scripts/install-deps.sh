@@ -17,6 +17,8 @@ packages=(
   zlib1g-dev
   # MusicBrainz disc IDs from a disc's table of contents
   libdiscid-dev
+  # ID3v2 tags on the MP3s written, and their loudness (ReplayGain)
+  libtag1-dev libebur128-dev
   # test tools: GoogleTest, a PulseAudio server for the audio tests, a headless X server
   googletest libgtest-dev libgmock-dev pulseaudio pulseaudio-utils xvfb xauth
   # reference tools used by the benchmarks only

@@ -24,6 +24,7 @@ std::int16_t MuteButton = 0;
 std::int16_t FilesAtOnce = 1;
 std::int16_t TestAndCopy = 0;
 QString MusicBrainzServer;
+std::int16_t NameFromDisc = 0;
 
 namespace {
 
@@ -53,6 +54,7 @@ const KeyInfo& info(SettingKey key) {
         {"Files at once", nullptr, &FilesAtOnce, nullptr},
         {"Test and copy", "0", &TestAndCopy, nullptr},
         {"MusicBrainz server", "musicbrainz.org:443", nullptr, &MusicBrainzServer},
+        {"Name from disc information", "0", &NameFromDisc, nullptr},
     };
     return table[static_cast<int>(key)];
 }

@@ -32,6 +32,9 @@ extern std::int16_t TestAndCopy;
 // "host:port" of the MusicBrainz web service that disc look-ups ask (see
 // musicbrainz::ServerAddress for the scheme each form gets).
 extern QString MusicBrainzServer;
+// 1: ripped files are named "NN - Title.ext" after the disc's information, when it names the
+// track (see trackFileName).
+extern std::int16_t NameFromDisc;
 
 // The keys, in the order LoadSettings reads them.
 enum class SettingKey {
@@ -52,8 +55,9 @@ enum class SettingKey {
     FilesAtOnce,
     TestAndCopy,
     MusicBrainzServer,
+    NameFromDisc,
 };
-inline constexpr int SettingKeyCount = 17;
+inline constexpr int SettingKeyCount = 18;
 
 namespace settings {
 

@@ -197,7 +197,9 @@ Result<std::vector<ReleaseMatch>> parseDiscIdAnswer(const QByteArray& json,
 }
 
 QByteArray userAgent() {
-    return QByteArrayLiteral("MP3Vortan/" VORTAN_VERSION " ( " VORTAN_CONTACT " )");
+    const QByteArray contact = QByteArrayLiteral(VORTAN_CONTACT);
+    const QByteArray program = QByteArrayLiteral("MP3Vortan/" VORTAN_VERSION);
+    return contact.isEmpty() ? program : program + " ( " + contact + " )";
 }
 
 DiscLookup::DiscLookup(QObject* parent)

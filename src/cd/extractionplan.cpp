@@ -1,5 +1,7 @@
 #include "cd/extractionplan.h"
 
+#include "app/settings.h"
+
 #include "cd/modakrip32.h"
 #include "cd/trackpaths.h"
 #include "platform/akrip/cddrives.h"
@@ -39,7 +41,15 @@ ExtractionPlan::ExtractionPlan(const QList<int>& tracks, const QString& discIden
         } catch (const VortanError& error) {
             request.refusal = QStringLiteral("Track %1: %2").arg(track).arg(error.description());
         }
-        const QString path = drawTrackPath(discIdentity, track, extension, taken);
+        QString path;
+        if (choices.nameFromDisc) {
+            const TrackInfo* info = choices.disc.track(track);
+            const QString name = info ? trackFileName(track, info->title, extension) : QString();
+            if (!name.isEmpty())
+                path = DecodePath + QLatin1Char('/') + name;
+        }
+        if (path.isEmpty() || taken.contains(path))
+            path = drawTrackPath(discIdentity, track, extension, taken);
         taken.insert(path);
         items_.append(WorkItem{QString(), path, static_cast<int>(items_.size())});
         requests_->push_back(request);

@@ -2,6 +2,7 @@
 
 #include "app/batchrunner.h"
 #include "cd/cdextract.h"
+#include "cd/discinfo.h"
 #include "cd/riplog.h"
 #include "encode/modlame.h"
 
@@ -17,6 +18,10 @@ struct ExtractionChoices {
     modLAME::EncoderConfig config = modLAME::makeConfig(160, 0); // for MP3 output
     QString formatText;     // the output format as the rip log states it (formatTextOf...)
     bool testFirst = false; // read each track once for its checksums, then copy it
+    DiscInfo disc;          // what the disc is known as (may be empty)
+    // Name each track whose title `disc` gives "NN - Title.ext" (trackFileName); the others
+    // keep their drawn names.
+    bool nameFromDisc = false;
 };
 
 // The rip log's words for the output format: "WAV, 44,100 Hz, 16-bit, stereo", and

@@ -10,7 +10,12 @@
 
 namespace {
 constexpr int maxNameDraws = 1000;
+constexpr qsizetype maxNameBytes = 255;
+
+bool unsafeInFileName(QChar c) {
+    return c.unicode() < 0x20 || c.unicode() == 0x7f || QStringView(u"/\\:*?\"<>|").contains(c);
 }
+} // namespace
 
 long long drawFileNumber(const QString& discIdentity) {
     const long long d = LeadingNumber(discIdentity);
@@ -31,4 +36,24 @@ QString drawTrackPath(const QString& discIdentity, int track, const QString& ext
             break;
     }
     return path;
+}
+
+QString trackFileName(int track, const QString& title, const QString& extension) {
+    QString safe;
+    safe.reserve(title.size());
+    for (const QChar c : title)
+        safe.append(unsafeInFileName(c) ? QLatin1Char('_') : c);
+    safe = safe.trimmed();
+    while (safe.startsWith(QLatin1Char('.')))
+        safe.remove(0, 1);
+    const QString prefix = QStringLiteral("%1 - ").arg(track, 2, 10, QLatin1Char('0'));
+    const qsizetype room = maxNameBytes - prefix.toUtf8().size() - extension.toUtf8().size();
+    // Cut by whole characters (never inside a surrogate pair) until the UTF-8 fits.
+    while (!safe.isEmpty() && safe.toUtf8().size() > room)
+        safe.chop(safe.size() >= 2 && safe.back().isLowSurrogate() ? 2 : 1);
+    while (safe.endsWith(QLatin1Char('.')) || safe.endsWith(QLatin1Char(' ')))
+        safe.chop(1);
+    if (safe.isEmpty())
+        return {};
+    return prefix + safe + extension;
 }

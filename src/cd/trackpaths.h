@@ -4,7 +4,7 @@
 #include <QString>
 
 // Names of the files a CD extraction writes: DecodePath/R-t.ext, R a number drawn from the
-// disc's identity.
+// disc's identity, or, named from the disc's information, DecodePath/NN - Title.ext.
 
 // R in 1..D, D the disc identity: floor(D * u + 1) for a uniform u in [0, 1). Identities are
 // unsigned 32-bit numbers, so the product is done in 64 bits; an identity of 0 (or none)
@@ -17,3 +17,10 @@ QString trackOutputBase(long long number, int track);
 // batch's numbering of taken names then decides).
 QString drawTrackPath(const QString& discIdentity, int track, const QString& extension,
                       const QSet<QString>& taken);
+
+// "NN - Title.ext" for track `track` (two digits at least) titled `title`, a file name with
+// no folder. Characters that are unsafe in file names on Linux or on the FAT and NTFS disks
+// players use ('/', '\\', ':', '*', '?', '"', '<', '>', '|' and control characters) become
+// '_'; blanks are trimmed, leading dots dropped, trailing dots removed, and the title is cut
+// so the name stays within 255 bytes of UTF-8. Empty when nothing of the title is left.
+QString trackFileName(int track, const QString& title, const QString& extension);

@@ -4,6 +4,7 @@
 #include "fixtures.h"
 
 #include "cd/discinfo.h"
+#include "cd/trackpaths.h"
 #include "platform/akrip/cddrives.h"
 #include "platform/discid/mbdiscid.h"
 
@@ -187,3 +188,18 @@ TEST(DiscInfoMerge, TheReleaseWinsAndCdTextFillsItsGaps) {
 }
 
 } // namespace
+
+TEST(TrackFileName, ReplacesUnsafeCharactersAndStaysWithinTheNameLimit) {
+    EXPECT_EQ(trackFileName(3, QStringLiteral("AC/DC? Yes: \"Live\" <1|2>*\\"), QStringLiteral(".mp3")),
+              QStringLiteral("03 - AC_DC_ Yes_ _Live_ _1_2___.mp3"));
+    EXPECT_EQ(trackFileName(12, QStringLiteral("  ..Hidden. "), QStringLiteral(".wav")),
+              QStringLiteral("12 - Hidden.wav"));
+    EXPECT_EQ(trackFileName(1, QStringLiteral("Tab\there"), QStringLiteral(".mp3")),
+              QStringLiteral("01 - Tab_here.mp3"));
+    EXPECT_TRUE(trackFileName(1, QStringLiteral(" . "), QStringLiteral(".mp3")).isEmpty());
+    // A long title of 3-byte characters is cut by whole characters to 255 bytes at most.
+    const QString name = trackFileName(7, QString(200, QChar(0x65e5)), QStringLiteral(".mp3"));
+    EXPECT_LE(name.toUtf8().size(), 255);
+    EXPECT_GT(name.toUtf8().size(), 250);
+    EXPECT_TRUE(name.endsWith(QStringLiteral("\u65e5.mp3")));
+}

@@ -171,7 +171,7 @@ TEST_F(DiscLookupTest, OneReleaseIsReadWhole) {
     EXPECT_TRUE(head.contains("toc=" + discToc.toLatin1())) << head.data();
     EXPECT_TRUE(head.contains("inc=recordings+artist-credits")) << head.data();
     EXPECT_TRUE(head.contains("fmt=json")) << head.data();
-    EXPECT_TRUE(head.contains("\r\nUser-Agent: MP3Vortan/2.0 ( ")) << head.data();
+    EXPECT_TRUE(head.contains("\r\nUser-Agent: MP3Vortan/2.0")) << head.data();
 }
 
 TEST_F(DiscLookupTest, SeveralReleasesKeepTheirOrderAndTheMediumThatIsTheDisc) {
