@@ -620,6 +620,10 @@ void SourceTree::showfiles() {
 void SourceTree::Cmaddfile2(const QString& path) {
     // Gives a file that has just been written time to be closed; the window stays live.
     eventwait::forDuration(addFileDelay);
+    addClosedFile(path);
+}
+
+void SourceTree::addClosedFile(const QString& path) {
     if (path.isEmpty())
         return;
     const QFileInfo file(path);

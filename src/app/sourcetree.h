@@ -132,6 +132,10 @@ class SourceTree : public QAbstractItemModel {
     // Ignored silently: a missing file, 99 bytes or less, a path or name already shown by
     // some node, an extension other than .wav/.mp3 (any case).
     void Cmaddfile2(const QString& path);
+    // Cmaddfile2 without its settling wait, for a file whose writer has closed it and checked
+    // the close (a batch running several files at once lists each as it ends, and the wait
+    // would only hold up the end of the batch).
+    void addClosedFile(const QString& path);
 
     // Files `picked` (a search result) into List1/List2 when it is in neither, then passes it
     // to Cmaddfile2.

@@ -28,8 +28,10 @@ QString destinationCaption(const QString& wavPath) {
 }
 
 // What the window does around each file of a decoding batch. `captions` sets the window
-// caption and the two labels for the item starting.
-WindowBatch decodingBatch(Form1& form, std::function<void(const WorkItem&)> captions) {
+// caption and the two labels for the item starting. `severalAtOnce`: the batch runs several
+// files at once, and lists each WAV (closed by its job) without the settling wait.
+WindowBatch decodingBatch(Form1& form, std::function<void(const WorkItem&)> captions,
+                          bool severalAtOnce = false) {
     auto makeJob = [&form] {
         auto job = std::make_unique<DecodeJob>();
         // The stop commands that close the decoder window end the file at once.
@@ -42,8 +44,8 @@ WindowBatch decodingBatch(Form1& form, std::function<void(const WorkItem&)> capt
             captions(item);
             DecodingActive = true;
         });
-    batch.itemFinished = [&form](const WorkItem& item,
-                                 const JobResult& result) -> std::optional<QString> {
+    batch.itemFinished = [&form, severalAtOnce](const WorkItem& item,
+                                                const JobResult& result) -> std::optional<QString> {
         DecodingActive = false;
         if (result.status == JobResult::Status::Skipped ||
             result.status == JobResult::Status::NotStarted)
@@ -51,7 +53,10 @@ WindowBatch decodingBatch(Form1& form, std::function<void(const WorkItem&)> capt
         // A stopped or failed decode leaves a shorter WAV, properly ended: it is listed too
         // (Cmaddfile2 ignores a file that was never written).
         DecodeOutputFile = item.output;
-        form.tree().Cmaddfile2(DecodeOutputFile);
+        if (severalAtOnce)
+            form.tree().addClosedFile(DecodeOutputFile);
+        else
+            form.tree().Cmaddfile2(DecodeOutputFile);
         return std::nullopt;
     };
     return batch;
@@ -80,7 +85,7 @@ void decodeList(Form1& form, const MirrorList& list, Group group) {
             form.setWindowTitle(caption);
         }
     };
-    WindowBatch batch = decodingBatch(form, captions);
+    WindowBatch batch = decodingBatch(form, captions, filesAtOnce() > 1 && count > 1);
     form.runInParallel(batch, QStringLiteral("Decoding"), QStringLiteral(".mp3"), count);
     form.recordBatch(runWindowBatch(batch, items));
     if (group == Group::Selected) {

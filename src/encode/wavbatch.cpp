@@ -57,21 +57,27 @@ std::optional<QString> deleteEncodedSource(Form1& window, const QString& source,
 enum class Listing { Any, OnlyWorthwhile };
 
 // What the window does around each file of an encoding batch. `captions` sets the window
-// caption and the two labels for the item starting.
+// caption and the two labels for the item starting. `severalAtOnce`: the batch runs several
+// files at once, and lists each MP3 (closed by its job) without the settling wait.
 WindowBatch encodingBatch(Form1& window, std::function<void(const WorkItem&)> captions,
-                          Listing listing) {
+                          Listing listing, bool severalAtOnce) {
     WindowBatch batch = window.fileBatch(
         QStringLiteral("encoded"), [] { return std::make_unique<EncodeJob>(fileEncoderConfig); },
         [captions](const WorkItem& item) {
             captions(item);
             CancelRequested = false; // a new file is not aborted yet
         });
-    batch.itemFinished = [&window, listing](const WorkItem& item,
-                                            const JobResult& result) -> std::optional<QString> {
+    batch.itemFinished = [&window, listing,
+                          severalAtOnce](const WorkItem& item,
+                                         const JobResult& result) -> std::optional<QString> {
         const auto problem = deleteEncodedSource(window, item.source, result.status);
         const QFileInfo made(item.output);
-        if (listing == Listing::Any || (made.isFile() && made.size() > smallestListedMp3))
-            window.tree().Cmaddfile2(item.output);
+        if (listing == Listing::Any || (made.isFile() && made.size() > smallestListedMp3)) {
+            if (severalAtOnce)
+                window.tree().addClosedFile(item.output);
+            else
+                window.tree().Cmaddfile2(item.output);
+        }
         return problem;
     };
     return batch;
@@ -98,7 +104,7 @@ void encodeList(Form1& window, const MirrorList& list, Listing listing) {
         window.Label2->setText(destinationCaption(item.output));
         QCoreApplication::processEvents();
     };
-    WindowBatch batch = encodingBatch(window, captions, listing);
+    WindowBatch batch = encodingBatch(window, captions, listing, filesAtOnce() > 1 && count > 1);
     window.runInParallel(batch, QStringLiteral("Encoding"), QStringLiteral(".wav"), count);
     window.recordBatch(runWindowBatch(batch, items));
 }
