@@ -71,4 +71,23 @@ DiscInfo merge(const DiscInfo& cdText, const DiscInfo& release) {
     return out;
 }
 
+DriveDisc readDriveDisc(int driveIndex) {
+    DriveDisc disc;
+    if (const auto text = cddrives::readCdText(driveIndex))
+        disc.cdText = fromCdText(text.value());
+    const auto toc = cddrives::readToc(driveIndex);
+    if (!toc) {
+        disc.discIdError = toc.error().description();
+        return disc;
+    }
+    for (int i = 0; i < toc->trackCount(); ++i)
+        disc.tracks.push_back(toc->firstTrack + i);
+    if (const auto id = mbdiscid::musicBrainzDisc(toc.value()))
+        disc.musicBrainz = id.value();
+    else
+        disc.discIdError = id.error().description();
+    disc.cdText.discId = disc.musicBrainz.id;
+    return disc;
+}
+
 } // namespace discinfo

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/akrip/cddrives.h"
+#include "platform/discid/mbdiscid.h"
 
 #include <QString>
 
@@ -46,5 +47,18 @@ DiscInfo fromCdText(const cddrives::DiscText& text);
 // partial; CD-Text fills what the release leaves empty. Tracks are matched by number; a
 // track only one side knows is kept. The result's tracks are in number order.
 DiscInfo merge(const DiscInfo& cdText, const DiscInfo& release);
+
+// A disc as its drive gives it when it is listed: the information its CD-Text holds and its
+// MusicBrainz identity.
+struct DriveDisc {
+    DiscInfo cdText;                       // discId set when the ID was computed
+    mbdiscid::MusicBrainzDisc musicBrainz; // id empty when it could not be computed
+    QString discIdError;                   // why not
+    std::vector<int> tracks;               // the track numbers of the table of contents
+};
+
+// Reads drive `driveIndex`'s table of contents and CD-Text. A drive that reads no CD-Text
+// gives a disc with no text.
+DriveDisc readDriveDisc(int driveIndex);
 
 } // namespace discinfo

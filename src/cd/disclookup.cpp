@@ -196,6 +196,29 @@ Result<std::vector<ReleaseMatch>> parseDiscIdAnswer(const QByteArray& json,
     return matches;
 }
 
+QString releaseLabel(const ReleaseMatch& match) {
+    QStringList details;
+    for (const QString& detail : {match.disc.date, match.country})
+        if (!detail.isEmpty())
+            details << detail;
+    QString medium = match.format;
+    if (match.mediumCount > 1)
+        medium = QStringLiteral("%1 %2 of %3")
+                     .arg(medium.isEmpty() ? QStringLiteral("Disc") : medium)
+                     .arg(match.mediumPosition)
+                     .arg(match.mediumCount);
+    if (!medium.isEmpty())
+        details << medium;
+    if (!match.disambiguation.isEmpty())
+        details << match.disambiguation;
+    QString label = match.disc.album;
+    if (!match.disc.artist.isEmpty())
+        label += QStringLiteral(" - ") + match.disc.artist;
+    if (!details.isEmpty())
+        label += QStringLiteral(" (") + details.join(QStringLiteral(", ")) + QLatin1Char(')');
+    return label;
+}
+
 QByteArray userAgent() {
     const QByteArray contact = QByteArrayLiteral(VORTAN_CONTACT);
     const QByteArray program = QByteArrayLiteral("MP3Vortan/" VORTAN_VERSION);

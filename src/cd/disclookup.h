@@ -52,6 +52,10 @@ struct ReleaseMatch {
     int mediumCount = 1;    // media of the release
 };
 
+// How a release is told apart from others that hold the disc: "Sea Songs - Ann Vale (2005,
+// GB, CD 2 of 2, remaster)", with only what the service gave.
+QString releaseLabel(const ReleaseMatch& match);
+
 // The request for the disc: /ws/2/discid/<id>?toc=...&cdstubs=no&inc=recordings+artist-credits
 // &fmt=json. The table of contents lets the service answer with releases of the same layout
 // when no release has the disc ID attached yet.

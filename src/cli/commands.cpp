@@ -4,7 +4,9 @@
 #include "app/destination.h"
 #include "app/settings.h"
 #include "app/sourcetree.h"
+#include "cd/discinfo.h"
 #include "cd/disclisting.h"
+#include "cd/disclookup.h"
 #include "cd/extractionplan.h"
 #include "cd/modakrip32.h"
 #include "cd/riplog.h"
@@ -19,6 +21,7 @@
 #include "player/tagwriter.h"
 
 #include <QDir>
+#include <QEventLoop>
 #include <QFileInfo>
 
 #include <algorithm>
@@ -46,8 +49,9 @@ QString absolute(const QString& path) {
     return QDir::cleanPath(QDir::current().absoluteFilePath(path));
 }
 
-// The destination of this run: -o, or the folder the window writes into (its stored choice,
-// or the first-run folder). Created when missing; DecodePath names it for the run only.
+// The destination of this run: -o, or the folder the window writes into (its
+// stored choice, or the first-run folder). Created when missing; DecodePath
+// names it for the run only.
 bool settleDestination(const Options& options) {
     const QString folder =
         options.outputGiven ? absolute(options.outputFolder) : storedDestinationFolder();
@@ -55,7 +59,8 @@ bool settleDestination(const Options& options) {
         fail(QStringLiteral("the destination folder %1 cannot be created").arg(folder));
         return false;
     }
-    // Output names are DecodePath + "/" + name: the root folder is the empty prefix.
+    // Output names are DecodePath + "/" + name: the root folder is the empty
+    // prefix.
     DecodePath = folder == QLatin1String("/") ? QString() : folder;
     return true;
 }
@@ -84,8 +89,9 @@ struct BatchOutcome {
     QList<JobResult> results;
 };
 
-// Runs the batch through the program's batch loop, showing its progress, and says what
-// failed. An interruption (Ctrl+C) ends the files under way properly and starts no other.
+// Runs the batch through the program's batch loop, showing its progress, and
+// says what failed. An interruption (Ctrl+C) ends the files under way properly
+// and starts no other.
 BatchOutcome runBatch(Batch batch) {
     BatchRunner runner(batch.makeJob);
     runner.maxParallel = batch.maxParallel;
@@ -117,7 +123,8 @@ BatchOutcome runBatch(Batch batch) {
     if (problems.isEmpty())
         return outcome;
     outcome.status = 1;
-    // Each was named as it ended; a batch of several names them together once more.
+    // Each was named as it ended; a batch of several names them together once
+    // more.
     if (outcome.items.size() > 1) {
         say(QStringLiteral("mp3vortan-cli: %1 of %2 files could not be %3:")
                 .arg(problems.size())
@@ -129,7 +136,8 @@ BatchOutcome runBatch(Batch batch) {
     return outcome;
 }
 
-// A batch over the files named on the command line, each to `outputFor` of its absolute path.
+// A batch over the files named on the command line, each to `outputFor` of its
+// absolute path.
 Batch fileBatch(const Options& options, QString (*outputFor)(const QString&)) {
     Batch batch;
     for (const QString& argument : options.arguments) {
@@ -144,8 +152,8 @@ Batch fileBatch(const Options& options, QString (*outputFor)(const QString&)) {
     return batch;
 }
 
-// The drive of `disc`: a cue sheet is registered as a drive; a device must be one the CD
-// library found. -1 (said why) when there is none.
+// The drive of `disc`: a cue sheet is registered as a drive; a device must be
+// one the CD library found. -1 (said why) when there is none.
 int driveOf(const QString& disc) {
     if (disc.endsWith(QLatin1String(".cue"), Qt::CaseInsensitive)) {
         const Result<cddrives::ImageReport> image = cddrives::registerImage(disc);
@@ -180,9 +188,11 @@ struct Disc {
     disclisting::Header header;
     int trackCount = 0;
     disclisting::Tracks tracks;
+    discinfo::DriveDisc known; // CD-Text and MusicBrainz identity
 };
 
-// Lists the disc the way the window does. False (said why) when there is no music CD.
+// Lists the disc the way the window does. False (said why) when there is no
+// music CD.
 bool listDisc(const QString& disc, Disc& out) {
     out.drive = driveOf(disc);
     if (out.drive < 0)
@@ -200,6 +210,60 @@ bool listDisc(const QString& disc, Disc& out) {
     }
     out.trackCount = static_cast<int>(std::min<long long>(count, 99));
     out.tracks = disclisting::readTracks(out.trackCount);
+    out.known = discinfo::readDriveDisc(out.drive);
+    return true;
+}
+
+// The releases the MusicBrainz web service (the "MusicBrainz server" setting)
+// knows `disc` by, in its order. Waits for the answer, which the look-up bounds
+// by its timeout. Fails with the reason the disc could not be looked up.
+Result<std::vector<musicbrainz::ReleaseMatch>> lookUp(const Disc& disc) {
+    if (disc.known.musicBrainz.id.isEmpty())
+        return VortanError(VortanError::InvalidArgument, QStringLiteral("lookup"),
+                           QStringLiteral("the disc's MusicBrainz disc ID could not be "
+                                          "computed (%1)")
+                               .arg(disc.known.discIdError));
+    musicbrainz::LookupRequest request;
+    request.disc = disc.known.musicBrainz;
+    request.server = MusicBrainzServer;
+    std::optional<musicbrainz::DiscLookup::Result> answer;
+    QEventLoop loop;
+    musicbrainz::DiscLookup lookup;
+    lookup.start(request, [&](const musicbrainz::DiscLookup::Result& result) {
+        answer = result;
+        loop.quit();
+    });
+    loop.exec();
+    if (!answer->ok())
+        return answer->error();
+    return answer->value();
+}
+
+// What `disc` is known as: its CD-Text, merged with the first release the web
+// service gives when `lookup` is asked for; the other releases are listed by
+// `others`. A failed look-up is said, and the CD-Text is kept. False when the
+// look-up failed.
+bool discInformation(const Disc& disc, bool lookup, DiscInfo& info, QStringList* others) {
+    info = disc.known.cdText;
+    if (!lookup)
+        return true;
+    const auto releases = lookUp(disc);
+    if (!releases) {
+        say(QStringLiteral("mp3vortan-cli: the disc could not be looked up: %1")
+                .arg(releases.error().description()));
+        return false;
+    }
+    if (releases->empty()) {
+        say(QStringLiteral("mp3vortan-cli: MusicBrainz does not know disc ID %1")
+                .arg(disc.known.musicBrainz.id));
+        return true;
+    }
+    info = discinfo::merge(disc.known.cdText, releases->front().disc);
+    info.discId = disc.known.musicBrainz.id;
+    if (others)
+        for (std::size_t i = 1; i < releases->size(); ++i)
+            *others << QStringLiteral("%1  %2").arg(releases.value()[i].disc.releaseId,
+                                                    musicbrainz::releaseLabel(releases.value()[i]));
     return true;
 }
 
@@ -235,10 +299,40 @@ int tracks(const Options& options) {
     print(QStringLiteral("Disc identity: %1 (freedb %2)")
               .arg(disc.header.identity)
               .arg(identity, 8, 16, QLatin1Char('0')));
+    print(disc.known.musicBrainz.id.isEmpty()
+              ? QStringLiteral("MusicBrainz disc ID: none (%1)").arg(disc.known.discIdError)
+              : QStringLiteral("MusicBrainz disc ID: ") + disc.known.musicBrainz.id);
+    if (options.lookup)
+        LoadSettings(); // the server to ask
+    DiscInfo info;
+    QStringList others;
+    const bool lookedUp = discInformation(disc, options.lookup, info, &others);
+    const auto printKnown = [](const QString& name, const QString& value) {
+        if (!value.isEmpty())
+            print(name + QStringLiteral(": ") + value);
+    };
+    printKnown(QStringLiteral("Album"), info.album);
+    printKnown(QStringLiteral("Artist"), info.artist);
+    printKnown(QStringLiteral("Date"), info.date);
+    printKnown(QStringLiteral("MusicBrainz release"), info.releaseId);
     print(QStringLiteral("Tracks: %1").arg(disc.header.trackCountText));
-    for (const QString& entry : disc.tracks.entries)
-        print(entry);
-    return 0;
+    for (qsizetype i = 0; i < disc.tracks.entries.size(); ++i) {
+        // Entry i is track i + 1, as the window lists it; its title after a tab.
+        QString line = disc.tracks.entries[i];
+        const int number = static_cast<int>(i) + 1;
+        if (const TrackInfo* track = info.track(number); track && !track->title.isEmpty()) {
+            line += QLatin1Char('\t') + track->title;
+            if (!track->artist.isEmpty() && track->artist != info.artist)
+                line += QStringLiteral(" (%1)").arg(track->artist);
+        }
+        print(line);
+    }
+    if (!others.isEmpty()) {
+        print(QStringLiteral("Other releases:"));
+        for (const QString& other : others)
+            print(QStringLiteral("  ") + other);
+    }
+    return lookedUp ? 0 : 1;
 }
 
 int rip(const Options& options) {
@@ -264,7 +358,8 @@ int rip(const Options& options) {
     if (!settleDestination(options))
         return 1;
 
-    // The window's CD bar as it starts: its bitrate and quality lists, no flag ticked.
+    // The window's CD bar as it starts: its bitrate and quality lists, no flag
+    // ticked.
     const int bitrateIndex = options.bitrateIndex.value_or(EncodingBitrate);
     const int qualityIndex = options.qualityIndex.value_or(EncodingQuality);
     ExtractionChoices choices;
@@ -276,6 +371,9 @@ int rip(const Options& options) {
                                     modLAME::qualityNames().value(qualityIndex))
                     : wavFormatText();
     choices.testFirst = options.testAndCopy || TestAndCopy == 1;
+    // A failed look-up is said; the rip goes on with what the CD-Text gives.
+    discInformation(disc, options.lookup, choices.disc, nullptr);
+    choices.nameFromDisc = options.nameFromDisc || NameFromDisc == 1;
     const ExtractionPlan plan(wanted, disc.header.identity, choices);
 
     Batch batch;
@@ -291,7 +389,8 @@ int rip(const Options& options) {
     BatchOutcome outcome = runBatch(std::move(batch));
     modAKRip32::CloseCurrentCD();
 
-    // The log of every track the batch reached, beside the files, as the window writes it.
+    // The log of every track the batch reached, beside the files, as the window
+    // writes it.
     const riplog::Log log = plan.log(outcome.items, outcome.results);
     if (!log.tracks.empty()) {
         const Result<QString> written =

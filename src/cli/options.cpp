@@ -18,6 +18,8 @@ enum Accepts : unsigned {
     Tracks = 16,
     Format = 32,
     TestAndCopy = 64,
+    Lookup = 128,
+    NameFromDisc = 256,
 };
 
 struct CommandInfo {
@@ -30,8 +32,9 @@ struct CommandInfo {
 constexpr CommandInfo commands[] = {
     {"encode", Command::Encode, Bitrate | Quality | Output | Jobs, false},
     {"decode", Command::Decode, Output | Jobs, false},
-    {"tracks", Command::Tracks, 0, true},
-    {"rip", Command::Rip, Tracks | Format | Bitrate | Quality | Output | TestAndCopy, true},
+    {"tracks", Command::Tracks, Lookup, true},
+    {"rip", Command::Rip,
+     Tracks | Format | Bitrate | Quality | Output | TestAndCopy | Lookup | NameFromDisc, true},
     {"info", Command::Info, 0, false},
     {"verify", Command::Verify, 0, false},
 };
@@ -149,6 +152,7 @@ Parsed parse(const QStringList& arguments) {
             {"-o", "--output", Output},   {"-j", "--jobs", Jobs},
             {"-t", "--tracks", Tracks},   {"", "--mp3", Format},
             {"", "--wav", Format},        {"", "--test-and-copy", TestAndCopy},
+            {"", "--lookup", Lookup},     {"", "--name-from-disc", NameFromDisc},
         };
         const Flag* flag = nullptr;
         for (const Flag& f : flags)
@@ -159,10 +163,18 @@ Parsed parse(const QStringList& arguments) {
         if (!(info->accepts & flag->accepts))
             return fail(
                 QStringLiteral("'%1' does not take %2").arg(QLatin1String(info->name), name));
-        if (flag->accepts == TestAndCopy) {
+        // Switches: options without a value.
+        bool* switched = nullptr;
+        if (flag->accepts == TestAndCopy)
+            switched = &o.testAndCopy;
+        else if (flag->accepts == Lookup)
+            switched = &o.lookup;
+        else if (flag->accepts == NameFromDisc)
+            switched = &o.nameFromDisc;
+        if (switched) {
             if (valueAttached)
                 return fail(QStringLiteral("%1 takes no value").arg(name));
-            o.testAndCopy = true;
+            *switched = true;
             continue;
         }
         if (flag->accepts == Format) {
@@ -241,13 +253,16 @@ QString helpText() {
                "  encode FILE...  WAV files to MP3            [-b KBITS] [-q QUALITY] [-o DIR] "
                "[-j N]\n"
                "  decode FILE...  MP3 files to WAV            [-o DIR] [-j N]\n"
-               "  tracks DISC     the disc's identity and track list\n"
+               "  tracks DISC     the disc's identity, MusicBrainz disc ID and track list, with\n"
+               "                  the titles its CD-Text gives                 [--lookup]\n"
                "  rip DISC        the disc's tracks to MP3 or WAV files by digital extraction\n"
                "                  [-t LIST] [--mp3|--wav] [--test-and-copy] [-b KBITS] [-q "
                "QUALITY]\n"
-               "                  [-o DIR]; a rip log with each track's checksums goes beside\n"
-               "                  the files\n"
-               "  info FILE...    the MPEG header values and the ID3v1 tag of MP3 files\n"
+               "                  [-o DIR] [--lookup] [--name-from-disc]; MP3s are tagged with\n"
+               "                  the disc's information; a rip log with each track's\n"
+               "                  checksums and loudness goes beside the files\n"
+               "  info FILE...    the MPEG header values, the ID3v1 tag and the ID3v2 frames of\n"
+               "                  MP3 files\n"
                "  verify DISC WAV...  each WAV's checksums against its track of the disc\n"
                "  DISC is a disc image's cue sheet (.cue) or a CD device (/dev/sr0).\n"
                "\n"
@@ -260,6 +275,11 @@ QString helpText() {
                "      --mp3, --wav     what rip writes (default: MP3)\n"
                "      --test-and-copy  rip reads each track twice, a test pass then the copy;\n"
                "                       the log gives both CRCs\n"
+               "      --lookup         ask the MusicBrainz web service for the disc's album,\n"
+               "                       artist and titles (the first matching release; tracks\n"
+               "                       lists the others)\n"
+               "      --name-from-disc rip names each file \"NN - Title\" after its track's\n"
+               "                       title (CD-Text or --lookup)\n"
                "  -h, --help           this text\n"
                "  -V, --version        the program's version\n"
                "\n"

@@ -22,9 +22,11 @@ struct Options {
     bool outputGiven = false;
     QString outputFolder; // as typed
     std::optional<int> filesAtOnce;
-    QList<int> tracks;        // rip: in the order given, each once; empty: every track
-    bool wav = false;         // rip: WAV files instead of MP3
-    bool testAndCopy = false; // rip: each track read twice (the "Test and copy" preference too)
+    QList<int> tracks;         // rip: in the order given, each once; empty: every track
+    bool wav = false;          // rip: WAV files instead of MP3
+    bool testAndCopy = false;  // rip: each track read twice (the "Test and copy" preference too)
+    bool lookup = false;       // tracks, rip: ask the MusicBrainz web service about the disc
+    bool nameFromDisc = false; // rip: "NN - Title" names (the window's preference too)
 };
 
 struct Parsed {

@@ -3,6 +3,7 @@
 #include "discimage.h"
 #include "fixtures.h"
 #include "mp3fixture.h"
+#include "musicbrainzservice.h"
 
 #include "app/batchrunner.h"
 #include "app/settings.h"
@@ -11,6 +12,7 @@
 #include "encode/encodejob.h"
 #include "formats/mp3info.h"
 #include "platform/akrip/cddrives.h"
+#include "platform/discid/mbdiscid.h"
 #include "player/tagwriter.h"
 #include "ripsums.h"
 
@@ -229,6 +231,8 @@ TEST_F(CliTest, TracksAndRipReadADiscImage) {
               (QStringList{QStringLiteral("Disc identity: %1 (freedb %2)")
                                .arg(identity)
                                .arg(identity, 8, 16, QLatin1Char('0')),
+                           QStringLiteral("MusicBrainz disc ID: ") +
+                               mbdiscid::musicBrainzDisc(toc).value().id,
                            QStringLiteral("Tracks: 3"), QStringLiteral("Track  1 - 0:02"),
                            QStringLiteral("Track  2 - 0:04"), QStringLiteral("Track  3 - 0:02")}));
 
@@ -315,3 +319,64 @@ TEST_F(CliTest, InfoShowsTheTagPanelsValues) {
 }
 
 } // namespace
+
+// The disc's CD-Text and MusicBrainz disc ID are listed; a look-up names the tracks after the
+// first release and lists the others; rip names its files from the titles; no server: the
+// reason, and the CD-Text stays.
+TEST_F(CliTest, TracksAndRipUseTheDiscsInformation) {
+    DiscImageOptions disc;
+    disc.title = QStringLiteral("Sea Songs");
+    disc.performer = QStringLiteral("Ann Vale");
+    const DiscImage image = writeDiscImage(
+        dir_.path(), QStringLiteral("sea"),
+        {{200, 440.0, QStringLiteral("Tide/Turn?")}, {300, 660.0, QStringLiteral("Calm")}}, disc);
+    cddrives::DiscToc toc;
+    toc.trackStartLba = {0, 200};
+    toc.leadOutLba = 500;
+    const QString discId = mbdiscid::musicBrainzDisc(toc).value().id;
+
+    const CliRun listed = run({QStringLiteral("tracks"), image.cuePath});
+    ASSERT_EQ(listed.exitCode, 0) << listed.err.toStdString();
+    const QStringList shown = lines(listed.out);
+    EXPECT_EQ(
+        shown.mid(1),
+        (QStringList{QStringLiteral("MusicBrainz disc ID: ") + discId,
+                     QStringLiteral("Album: Sea Songs"), QStringLiteral("Artist: Ann Vale"),
+                     QStringLiteral("Tracks: 2"), QStringLiteral("Track  1 - 0:02\tTide/Turn?"),
+                     QStringLiteral("Track  2 - 0:04\tCalm")}));
+
+    mbservice::LocalService service;
+    service.body = mbservice::discAnswer(
+        mbservice::release("r-first", "Tides", "2005", "GB", mbservice::medium(1, 2, {}, "First")) +
+        "," +
+        mbservice::release("r-second", "Tides", "2011", "DE",
+                           mbservice::medium(1, 2, {}, "Second")));
+    WriteSetting(SettingKey::MusicBrainzServer, service.address());
+    const CliRun lookedUp =
+        run({QStringLiteral("tracks"), QStringLiteral("--lookup"), image.cuePath});
+    ASSERT_EQ(lookedUp.exitCode, 0) << lookedUp.err.toStdString();
+    EXPECT_TRUE(service.lastRequest.contains(discId.toLatin1()));
+    const QStringList named = lines(lookedUp.out);
+    EXPECT_TRUE(named.contains(QStringLiteral("MusicBrainz release: r-first")));
+    EXPECT_TRUE(named.contains(QStringLiteral("Track  2 - 0:04\tFirst 2 (Ann Vale)")))
+        << lookedUp.out.toStdString();
+    EXPECT_TRUE(
+        named.contains(QStringLiteral("  r-second  Tides - Ann Vale & The Tides (2011, DE, CD)")))
+        << lookedUp.out.toStdString();
+
+    const CliRun ripped =
+        run({QStringLiteral("rip"), QStringLiteral("--wav"), QStringLiteral("--name-from-disc"),
+             QStringLiteral("-o"), QStringLiteral("cd"), image.cuePath});
+    ASSERT_EQ(ripped.exitCode, 0) << ripped.err.toStdString();
+    EXPECT_EQ(lines(ripped.out).mid(0, 2),
+              (QStringList{path(QStringLiteral("cd/01 - Tide_Turn_.wav")),
+                           path(QStringLiteral("cd/02 - Calm.wav"))}));
+
+    WriteSetting(SettingKey::MusicBrainzServer, QStringLiteral("localhost:1"));
+    const CliRun refused =
+        run({QStringLiteral("tracks"), QStringLiteral("--lookup"), image.cuePath});
+    EXPECT_EQ(refused.exitCode, 1);
+    EXPECT_TRUE(refused.err.contains(QStringLiteral("could not be looked up")))
+        << refused.err.toStdString();
+    EXPECT_TRUE(lines(refused.out).contains(QStringLiteral("Track  1 - 0:02\tTide/Turn?")));
+}

@@ -1,6 +1,8 @@
 #include "clirun.h"
 
+#include <QEventLoop>
 #include <QProcess>
+#include <QTimer>
 #include <gtest/gtest.h>
 
 QProcessEnvironment headlessEnvironment(const QString& home) {
@@ -20,9 +22,16 @@ CliRun runProgram(const QString& program, const QStringList& arguments,
     QProcess process;
     process.setProcessEnvironment(environment);
     process.setWorkingDirectory(folder);
+    // Waits in an event loop, so servers of the test's own thread (a stand-in web service)
+    // answer the program meanwhile.
+    QEventLoop loop;
+    QObject::connect(&process, &QProcess::finished, &loop, &QEventLoop::quit);
+    QTimer::singleShot(120000, &loop, &QEventLoop::quit);
     process.start(program, arguments);
     CliRun run;
-    if (!process.waitForFinished(120000)) {
+    if (process.waitForStarted())
+        loop.exec();
+    if (process.state() != QProcess::NotRunning || process.error() == QProcess::FailedToStart) {
         process.kill();
         process.waitForFinished();
         ADD_FAILURE() << "did not end: " << program.toStdString() << " "
