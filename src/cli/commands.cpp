@@ -49,9 +49,8 @@ QString absolute(const QString& path) {
     return QDir::cleanPath(QDir::current().absoluteFilePath(path));
 }
 
-// The destination of this run: -o, or the folder the window writes into (its
-// stored choice, or the first-run folder). Created when missing; DecodePath
-// names it for the run only.
+// The destination of this run: -o, or the folder the window writes into (its stored choice,
+// or the first-run folder). Created when missing; DecodePath names it for the run only.
 bool settleDestination(const Options& options) {
     const QString folder =
         options.outputGiven ? absolute(options.outputFolder) : storedDestinationFolder();
@@ -59,8 +58,7 @@ bool settleDestination(const Options& options) {
         fail(QStringLiteral("the destination folder %1 cannot be created").arg(folder));
         return false;
     }
-    // Output names are DecodePath + "/" + name: the root folder is the empty
-    // prefix.
+    // Output names are DecodePath + "/" + name: the root folder is the empty prefix.
     DecodePath = folder == QLatin1String("/") ? QString() : folder;
     return true;
 }
@@ -89,9 +87,8 @@ struct BatchOutcome {
     QList<JobResult> results;
 };
 
-// Runs the batch through the program's batch loop, showing its progress, and
-// says what failed. An interruption (Ctrl+C) ends the files under way properly
-// and starts no other.
+// Runs the batch through the program's batch loop, showing its progress, and says what
+// failed. An interruption (Ctrl+C) ends the files under way properly and starts no other.
 BatchOutcome runBatch(Batch batch) {
     BatchRunner runner(batch.makeJob);
     runner.maxParallel = batch.maxParallel;
@@ -123,8 +120,7 @@ BatchOutcome runBatch(Batch batch) {
     if (problems.isEmpty())
         return outcome;
     outcome.status = 1;
-    // Each was named as it ended; a batch of several names them together once
-    // more.
+    // Each was named as it ended; a batch of several names them together once more.
     if (outcome.items.size() > 1) {
         say(QStringLiteral("mp3vortan-cli: %1 of %2 files could not be %3:")
                 .arg(problems.size())
@@ -136,8 +132,7 @@ BatchOutcome runBatch(Batch batch) {
     return outcome;
 }
 
-// A batch over the files named on the command line, each to `outputFor` of its
-// absolute path.
+// A batch over the files named on the command line, each to `outputFor` of its absolute path.
 Batch fileBatch(const Options& options, QString (*outputFor)(const QString&)) {
     Batch batch;
     for (const QString& argument : options.arguments) {
@@ -152,8 +147,8 @@ Batch fileBatch(const Options& options, QString (*outputFor)(const QString&)) {
     return batch;
 }
 
-// The drive of `disc`: a cue sheet is registered as a drive; a device must be
-// one the CD library found. -1 (said why) when there is none.
+// The drive of `disc`: a cue sheet is registered as a drive; a device must be one the CD
+// library found. -1 (said why) when there is none.
 int driveOf(const QString& disc) {
     if (disc.endsWith(QLatin1String(".cue"), Qt::CaseInsensitive)) {
         const Result<cddrives::ImageReport> image = cddrives::registerImage(disc);
@@ -191,8 +186,7 @@ struct Disc {
     discinfo::DriveDisc known; // CD-Text and MusicBrainz identity
 };
 
-// Lists the disc the way the window does. False (said why) when there is no
-// music CD.
+// Lists the disc the way the window does. False (said why) when there is no music CD.
 bool listDisc(const QString& disc, Disc& out) {
     out.drive = driveOf(disc);
     if (out.drive < 0)
@@ -214,9 +208,9 @@ bool listDisc(const QString& disc, Disc& out) {
     return true;
 }
 
-// The releases the MusicBrainz web service (the "MusicBrainz server" setting)
-// knows `disc` by, in its order. Waits for the answer, which the look-up bounds
-// by its timeout. Fails with the reason the disc could not be looked up.
+// The releases the MusicBrainz web service (the "MusicBrainz server" setting) knows `disc`
+// by, in its order. Waits for the answer, which the look-up bounds by its timeout. Fails with
+// the reason the disc could not be looked up.
 Result<std::vector<musicbrainz::ReleaseMatch>> lookUp(const Disc& disc) {
     if (disc.known.musicBrainz.id.isEmpty())
         return VortanError(VortanError::InvalidArgument, QStringLiteral("lookup"),
@@ -239,10 +233,9 @@ Result<std::vector<musicbrainz::ReleaseMatch>> lookUp(const Disc& disc) {
     return answer->value();
 }
 
-// What `disc` is known as: its CD-Text, merged with the first release the web
-// service gives when `lookup` is asked for; the other releases are listed by
-// `others`. A failed look-up is said, and the CD-Text is kept. False when the
-// look-up failed.
+// What `disc` is known as: its CD-Text, merged with the first release the web service gives
+// when `lookup` is asked for; the other releases are listed by `others`. A failed look-up is
+// said, and the CD-Text is kept. False when the look-up failed.
 bool discInformation(const Disc& disc, bool lookup, DiscInfo& info, QStringList* others) {
     info = disc.known.cdText;
     if (!lookup)
@@ -358,8 +351,7 @@ int rip(const Options& options) {
     if (!settleDestination(options))
         return 1;
 
-    // The window's CD bar as it starts: its bitrate and quality lists, no flag
-    // ticked.
+    // The window's CD bar as it starts: its bitrate and quality lists, no flag ticked.
     const int bitrateIndex = options.bitrateIndex.value_or(EncodingBitrate);
     const int qualityIndex = options.qualityIndex.value_or(EncodingQuality);
     ExtractionChoices choices;
@@ -389,8 +381,7 @@ int rip(const Options& options) {
     BatchOutcome outcome = runBatch(std::move(batch));
     modAKRip32::CloseCurrentCD();
 
-    // The log of every track the batch reached, beside the files, as the window
-    // writes it.
+    // The log of every track the batch reached, beside the files, as the window writes it.
     const riplog::Log log = plan.log(outcome.items, outcome.results);
     if (!log.tracks.empty()) {
         const Result<QString> written =
