@@ -27,6 +27,15 @@ class StderrHandler final : public Handler {
     std::optional<QString> input(const QString&, const QString&, const QString& d) override {
         return d;
     }
+    std::optional<int> choose(const QString&, const QString&, const QStringList& items) override {
+        if (items.isEmpty())
+            return std::nullopt;
+        return 0;
+    }
+    // Nobody can fill it in: cancelled, so nothing is changed on nobody's word.
+    std::optional<QStringList> form(const QString&, const QList<FormField>&) override {
+        return std::nullopt;
+    }
     QStringList openFiles(const FileRequest&) override { return {}; }
     QString saveFile(const FileRequest&) override { return {}; }
     QString chooseFolder(const QString&, const QString&) override { return {}; }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QList>
 #include <QString>
 #include <QStringList>
 #include <QUrl>
@@ -34,6 +35,12 @@ struct FileRequest {
     bool multiple = false;
 };
 
+// One line of a form: a label and the text its field starts with.
+struct FormField {
+    QString label;
+    QString value;
+};
+
 class Handler {
   public:
     virtual ~Handler() = default;
@@ -41,6 +48,14 @@ class Handler {
     // Empty optional: the user cancelled.
     virtual std::optional<QString> input(const QString& title, const QString& prompt,
                                          const QString& defaultText) = 0;
+    // One of `items` (by index) picked from a list; the first is offered. Empty optional: the
+    // user cancelled (or `items` is empty).
+    virtual std::optional<int> choose(const QString& title, const QString& prompt,
+                                      const QStringList& items) = 0;
+    // A form of labelled one-line fields the user edits. The fields' texts in order, one per
+    // field; empty optional: the user cancelled.
+    virtual std::optional<QStringList> form(const QString& title,
+                                            const QList<FormField>& fields) = 0;
     // Empty list: the user cancelled.
     virtual QStringList openFiles(const FileRequest& request) = 0;
     virtual QString saveFile(const FileRequest& request) = 0;

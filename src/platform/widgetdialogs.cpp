@@ -1,10 +1,19 @@
 #include "platform/widgetdialogs.h"
 
 #include <QApplication>
+#include <QComboBox>
 #include <QDesktopServices>
+#include <QDialog>
+#include <QDialogButtonBox>
 #include <QFileDialog>
+#include <QFormLayout>
 #include <QInputDialog>
+#include <QLineEdit>
 #include <QMessageBox>
+#include <QScrollArea>
+#include <QVBoxLayout>
+
+#include <vector>
 
 using dialogs::Answer;
 using dialogs::Buttons;
@@ -81,6 +90,59 @@ std::optional<QString> WidgetDialogs::input(const QString& title, const QString&
     if (!ok)
         return std::nullopt;
     return text;
+}
+
+std::optional<int> WidgetDialogs::choose(const QString& title, const QString& prompt,
+                                         const QStringList& items) {
+    if (items.isEmpty())
+        return std::nullopt;
+    QInputDialog dialog(QApplication::activeWindow());
+    dialog.setWindowTitle(title);
+    dialog.setLabelText(prompt);
+    dialog.setComboBoxItems(items);
+    dialog.setComboBoxEditable(false);
+    dialog.setTextValue(items.first());
+    if (dialog.exec() != QDialog::Accepted)
+        return std::nullopt;
+    // By position: two items may read the same.
+    const auto* list = dialog.findChild<QComboBox*>();
+    const int index =
+        list ? list->currentIndex() : static_cast<int>(items.indexOf(dialog.textValue()));
+    if (index < 0 || index >= items.size())
+        return std::nullopt;
+    return index;
+}
+
+std::optional<QStringList> WidgetDialogs::form(const QString& title,
+                                               const QList<dialogs::FormField>& fields) {
+    QDialog dialog(QApplication::activeWindow());
+    dialog.setWindowTitle(title);
+    auto* outer = new QVBoxLayout(&dialog);
+    // A disc of many tracks gives a long form: it scrolls instead of outgrowing the screen.
+    auto* scroll = new QScrollArea(&dialog);
+    scroll->setWidgetResizable(true);
+    auto* page = new QWidget(scroll);
+    auto* rows = new QFormLayout(page);
+    std::vector<QLineEdit*> edits;
+    for (const dialogs::FormField& field : fields) {
+        auto* edit = new QLineEdit(field.value, page);
+        edit->setMinimumWidth(320);
+        rows->addRow(field.label, edit);
+        edits.push_back(edit);
+    }
+    scroll->setWidget(page);
+    outer->addWidget(scroll);
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, &dialog);
+    QObject::connect(buttons, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
+    QObject::connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
+    outer->addWidget(buttons);
+    dialog.resize(480, 480);
+    if (dialog.exec() != QDialog::Accepted)
+        return std::nullopt;
+    QStringList values;
+    for (const QLineEdit* edit : edits)
+        values << edit->text();
+    return values;
 }
 
 QStringList WidgetDialogs::openFiles(const dialogs::FileRequest& r) {

@@ -3,12 +3,17 @@
 #include "platform/dialogs.h"
 
 // The dialogs seam answered by real Qt widgets: QMessageBox, QInputDialog, QFileDialog,
-// QDesktopServices, and the application's override cursor. Installed by main().
+// QDesktopServices, a form dialog of line edits, and the application's override cursor.
+// Installed by main().
 class WidgetDialogs final : public dialogs::Handler {
   public:
     dialogs::Answer message(const dialogs::Message& message) override;
     std::optional<QString> input(const QString& title, const QString& prompt,
                                  const QString& defaultText) override;
+    std::optional<int> choose(const QString& title, const QString& prompt,
+                              const QStringList& items) override;
+    std::optional<QStringList> form(const QString& title,
+                                    const QList<dialogs::FormField>& fields) override;
     QStringList openFiles(const dialogs::FileRequest& request) override;
     QString saveFile(const dialogs::FileRequest& request) override;
     QString chooseFolder(const QString& title, const QString& startFolder) override;

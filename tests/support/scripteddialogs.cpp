@@ -9,15 +9,22 @@ std::vector<dialogs::Message> ScriptedDialogs::messages() const {
 }
 
 const dialogs::Message* ScriptedDialogs::lastMessage() const {
+    const Record* record = last(QStringLiteral("message"));
+    return record ? &record->message : nullptr;
+}
+
+const ScriptedDialogs::Record* ScriptedDialogs::last(const QString& kind) const {
     for (auto it = records.rbegin(); it != records.rend(); ++it)
-        if (it->kind == QLatin1String("message"))
-            return &it->message;
+        if (it->kind == kind)
+            return &*it;
     return nullptr;
 }
 
 void ScriptedDialogs::clear() {
     answers.clear();
     inputs.clear();
+    choices.clear();
+    forms.clear();
     files.clear();
     folders.clear();
     records.clear();
@@ -54,6 +61,34 @@ std::optional<QString> ScriptedDialogs::input(const QString& title, const QStrin
     if (cancelled)
         return std::nullopt;
     return text;
+}
+
+std::optional<int> ScriptedDialogs::choose(const QString& title, const QString& prompt,
+                                           const QStringList& items) {
+    records.push_back({QStringLiteral("choose"), {title, prompt}, prompt, {}, items, {}});
+    if (choices.empty())
+        return items.isEmpty() ? std::nullopt : std::optional<int>(0);
+    const std::optional<int> choice = choices.front();
+    choices.pop_front();
+    return choice;
+}
+
+std::optional<QStringList> ScriptedDialogs::form(const QString& title,
+                                                 const QList<dialogs::FormField>& fields) {
+    Record record{QStringLiteral("form"), {title, {}}, {}, {}, {}, {}};
+    for (const dialogs::FormField& field : fields) {
+        record.labels << field.label;
+        record.items << field.value;
+    }
+    records.push_back(record);
+    if (forms.empty())
+        return std::nullopt;
+    const bool cancelled = !forms.front().has_value();
+    QStringList values = forms.front().value_or(QStringList());
+    forms.pop_front();
+    if (cancelled)
+        return std::nullopt;
+    return values;
 }
 
 QStringList ScriptedDialogs::openFiles(const dialogs::FileRequest& r) {

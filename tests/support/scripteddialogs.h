@@ -6,19 +6,25 @@
 #include <vector>
 
 // Answers every dialog from a script and records what was asked. Unscripted questions get
-// the default answer (first button, default text, no file), so no test ever blocks.
+// the default answer (first button, default text, first item, no file; a form is cancelled),
+// so no test ever blocks.
 class ScriptedDialogs final : public dialogs::Handler {
   public:
     struct Record {
-        QString kind; // "message", "input", "openFiles", "saveFile", "chooseFolder", "openUrl"
+        QString kind; // "message", "input", "choose", "form", "openFiles", "saveFile",
+                      // "chooseFolder", "openUrl"
         dialogs::Message message;
         QString prompt;
         QUrl url;
+        QStringList items = {};  // choose: the items offered; form: the fields' texts shown
+        QStringList labels = {}; // form: the fields' labels
     };
 
     // Queued answers, taken in order by the matching kind of request.
     std::deque<dialogs::Answer> answers;
     std::deque<std::optional<QString>> inputs;
+    std::deque<std::optional<int>> choices;       // empty optional: cancel
+    std::deque<std::optional<QStringList>> forms; // the fields' texts; empty optional: cancel
     std::deque<QStringList> files;
     std::deque<QString> folders;
 
@@ -27,11 +33,17 @@ class ScriptedDialogs final : public dialogs::Handler {
 
     std::vector<dialogs::Message> messages() const;
     const dialogs::Message* lastMessage() const;
+    // The last record of `kind`; nullptr when there is none.
+    const Record* last(const QString& kind) const;
     void clear();
 
     dialogs::Answer message(const dialogs::Message& message) override;
     std::optional<QString> input(const QString& title, const QString& prompt,
                                  const QString& defaultText) override;
+    std::optional<int> choose(const QString& title, const QString& prompt,
+                              const QStringList& items) override;
+    std::optional<QStringList> form(const QString& title,
+                                    const QList<dialogs::FormField>& fields) override;
     QStringList openFiles(const dialogs::FileRequest& request) override;
     QString saveFile(const dialogs::FileRequest& request) override;
     QString chooseFolder(const QString& title, const QString& startFolder) override;
