@@ -75,6 +75,7 @@ Form1::Form1(QWidget* parent) : QMainWindow(parent) {
     buildMenus();
     treeEvents_ = new TreeViewEvents(*this);
     connectCommands();
+    connectDiscInformation();
 
     resize(860, 580);
     setMinimumSize(560, 380);
@@ -269,7 +270,7 @@ void Form1::Disablem() {
     for (QPushButton* button : {C777, CmdSelectAction, Copt, C5555555, Cmdhelp, Command4})
         button->setEnabled(false);
     mnuStart2->setEnabled(false);
-    for (QMenu* menu : {mnuFile, mnuActiopn, mnuPrefs, mnuHelp, mnupopup})
+    for (QMenu* menu : {mnuFile, mnuActiopn, mnuCD, mnuPrefs, mnuHelp, mnupopup})
         setMenuEnabled(menu, false);
     mnuRemoveDelete->setEnabled(false);
     mnuFileRemove->setEnabled(false);
@@ -297,7 +298,7 @@ void Form1::Enablem() {
     for (QPushButton* button : {CmdSelectAction, Command4, C777, Copt, C5555555, Cmdhelp})
         button->setEnabled(true);
     mnuStart2->setEnabled(true);
-    for (QMenu* menu : {mnuFile, mnuActiopn, mnuPrefs, mnuHelp, mnupopup})
+    for (QMenu* menu : {mnuFile, mnuActiopn, mnuCD, mnuPrefs, mnuHelp, mnupopup})
         setMenuEnabled(menu, true);
     mnuRemoveDelete->setEnabled(true);
     mnuFileRemove->setEnabled(true);

@@ -2,6 +2,7 @@
 
 #include "app/drivespace.h"
 #include "app/windowbatch.h"
+#include "cd/discinfo.h"
 
 #include <QMainWindow>
 #include <QPointer>
@@ -9,6 +10,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <map>
 #include <optional>
 #include <vector>
 
@@ -27,6 +29,9 @@ class SourceTree;
 class TreeViewEvents;
 class frmpopup;
 struct TrackSpan;
+namespace musicbrainz {
+class DiscLookup;
+}
 
 // The main window: the source tree, the action button and its job dispatch, the bars, the
 // progress display, the stop protocol and the program's shutdown. Lives on the GUI thread
@@ -195,6 +200,22 @@ class Form1 : public QMainWindow {
     // Where a real-time recording of the current track ends on the disc, in milliseconds.
     std::int64_t recordEndMs = 0;
 
+    // ---- Disc information (cd/discwindow.cpp) -----------------------------------------
+    // "Look Up Disc Information": asks the MusicBrainz service (server: MusicBrainzServer)
+    // which releases hold the listed disc and returns at once; the answer arrives later on
+    // this thread. The chosen release (the user picks one of several), merged with the
+    // disc's CD-Text, becomes the disc's information. No disc, an unknown disc or a failed
+    // look-up is said and changes nothing. Does nothing while a look-up runs.
+    void mnuLookUp_Click();
+    bool isLookingUp() const { return lookingUp_; }
+    // "Disc Information...": album, artist, date and each track's title to edit; OK keeps
+    // the edits for the disc for the rest of the run.
+    void mnuDiscInfo_Click();
+    // What the listed disc is known as (its discId set when one could be computed); empty
+    // when no music disc is listed. Kept per disc for the run, so listing a disc again keeps
+    // what was looked up or edited.
+    DiscInfo discInfo() const;
+
     // ---- The source tree ----------------------------------------------------------------
     SourceTree& tree() { return *tree_; }
     // Track number shared with the extraction jobs; set by a release on a track node.
@@ -221,6 +242,7 @@ class Form1 : public QMainWindow {
     // CD bar.
     QPushButton* cmdRefresh = nullptr; // "Reset"
     QLabel* lblCDID = nullptr;
+    QLabel* lblDiscId = nullptr; // the listed disc's MusicBrainz disc ID
     QLabel* lblNumTracks = nullptr;
     QRadioButton* optWAV = nullptr;
     QRadioButton* optMP3 = nullptr;
@@ -260,13 +282,17 @@ class Form1 : public QMainWindow {
     QAction* mnuStart2 = nullptr;
     QAction* mnuFileRemove = nullptr;
     QAction* mnuRemoveDelete = nullptr;
-    QAction* mnuVerify = nullptr; // "Verify against Disc", on WAV nodes
+    QAction* mnuVerify = nullptr;  // "Verify against Disc", on WAV nodes
+    QAction* mnuLookUp2 = nullptr; // "Look Up Disc Information", on track nodes and groups
     QAction* mnuMinimize = nullptr;
     QAction* mnuExit2 = nullptr;
     QMenu* mnuActiopn = nullptr;
     QAction* mnuStart = nullptr;
     QAction* mnuStop = nullptr;
     QAction* mnuRefreshlist = nullptr;
+    QMenu* mnuCD = nullptr;
+    QAction* mnuLookUp = nullptr;   // "Look Up Disc Information"
+    QAction* mnuDiscInfo = nullptr; // "Disc Information..."
     QMenu* mnuPrefs = nullptr;
     QAction* mnuGetMainPrefs = nullptr;
     QMenu* mnuToolbars = nullptr;
@@ -314,6 +340,12 @@ class Form1 : public QMainWindow {
     void unloadWindow();
     void requestCloseAfterJob();
     void setCdControlsEnabled(bool enabled);
+    // The disc just listed (a music disc: its CD-Text and disc ID read now), or none.
+    void noteListedDisc();
+    void forgetListedDisc();
+    // The menus' and tree's hooks of the disc information (constructor).
+    void connectDiscInformation();
+    void applyLookup(const QString& key, const DiscInfo& cdText, const DiscInfo& release);
     // After a recorded track: its MP3, then the recording deleted or listed. A problem to
     // report at the end of the batch, or nothing.
     std::optional<QString> encodeRecording(const QString& wavPath);
@@ -329,4 +361,13 @@ class Form1 : public QMainWindow {
     BatchReport lastBatch_;
     bool captureStopAfterTrack_ = false; // a two-step batch ends after the current track
     std::optional<std::int64_t> destinationFreeMb_;
+    // The disc listed now (its CD-Text, MusicBrainz identity and track numbers) and its key:
+    // its disc ID, else its identity; empty: no disc listed.
+    struct ListedDisc : discinfo::DriveDisc {
+        QString key;
+    };
+    ListedDisc listedDisc_;
+    std::map<QString, DiscInfo> discInfos_;     // by disc key, for the run
+    musicbrainz::DiscLookup* lookup_ = nullptr; // child
+    bool lookingUp_ = false;                    // from the start of a look-up to its answer
 };

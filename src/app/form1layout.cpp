@@ -146,6 +146,9 @@ void Form1::buildControls() {
     cmdRefresh->setToolTip(QStringLiteral("List the tracks of the disc again"));
     lblCDID = makeLabel(cdBar, "lblCDID", QString());
     lblCDID->setToolTip(QStringLiteral("Disc identity"));
+    lblDiscId = makeLabel(cdBar, "lblDiscId", QString());
+    lblDiscId->setToolTip(QStringLiteral("MusicBrainz disc ID"));
+    lblDiscId->setTextInteractionFlags(Qt::TextSelectableByMouse);
     lblNumTracks = makeLabel(cdBar, "lblNumTracks", QString());
     lblNumTracks->setToolTip(QStringLiteral("Number of tracks"));
     cmbBitrate = makeCombo(cdBar, "cmbBitrate");
@@ -159,6 +162,7 @@ void Form1::buildControls() {
     cdRow->addWidget(cmdRefresh);
     cdRow->addWidget(new QLabel(QStringLiteral("Disc:"), cdBar));
     cdRow->addWidget(lblCDID);
+    cdRow->addWidget(lblDiscId);
     cdRow->addWidget(new QLabel(QStringLiteral("Tracks:"), cdBar));
     cdRow->addWidget(lblNumTracks);
     cdRow->addSpacing(12);
@@ -350,6 +354,7 @@ void Form1::buildMenus() {
     mnuRemoveDelete =
         makeAction(mnupopup, "mnuRemoveDelete", QStringLiteral("Remove and Delete File"));
     mnuVerify = makeAction(mnupopup, "mnuVerify", QStringLiteral("Verify against Disc"));
+    mnuLookUp2 = makeAction(mnupopup, "mnuLookUp2", QStringLiteral("Look Up Disc Information"));
     mnupopup->addSeparator();
     mnuMinimize = makeAction(mnupopup, "mnuMinimize", QStringLiteral("Minimize"));
     mnuExit2 = makeAction(mnupopup, "mnuExit2", QStringLiteral("Exit"));
@@ -361,6 +366,11 @@ void Form1::buildMenus() {
     mnuActiopn->addSeparator();
     mnuRefreshlist = makeAction(mnuActiopn, "mnuRefreshlist", QStringLiteral("Refresh List"));
     bar->addMenu(mnuActiopn);
+
+    mnuCD = makeMenu(this, "mnuCD", QStringLiteral("CD"));
+    mnuLookUp = makeAction(mnuCD, "mnuLookUp", QStringLiteral("Look Up Disc Information"));
+    mnuDiscInfo = makeAction(mnuCD, "mnuDiscInfo", QStringLiteral("Disc Information..."));
+    bar->addMenu(mnuCD);
 
     mnuPrefs = makeMenu(this, "mnuPrefs", QStringLiteral("Preferences"));
     mnuGetMainPrefs = makeAction(mnuPrefs, "mnuGetMainPrefs", QStringLiteral("Preferences"));

@@ -481,6 +481,10 @@ QVariant SourceTree::data(const QModelIndex& index, int role) const {
         if (!imageProvider)
             return {};
         return imageProvider(node->id == selected_ ? node->selectedImage : node->image);
+    case Qt::ToolTipRole: {
+        const QString tip = toolTipProvider ? toolTipProvider(node->id) : QString();
+        return tip.isEmpty() ? QVariant() : QVariant(tip);
+    }
     case KeyRole:
         return node->key;
     case ImageRole:

@@ -43,7 +43,8 @@
 //
 // For the view: DisplayRole/EditRole give the text, KeyRole the key, ImageRole the image
 // number (1 root, 2 group, 3 item), SelectedImageRole the selected image (4, 5, 6),
-// NodeIdRole the id, DropHighlightRole whether the node is the drop-highlighted one.
+// NodeIdRole the id, DropHighlightRole whether the node is the drop-highlighted one,
+// ToolTipRole what `toolTipProvider` gives.
 // DecorationRole asks `imageProvider` (set by the window) for the picture of the image
 // number in force: the selected image for the selected node, the plain one otherwise.
 class SourceTree : public QAbstractItemModel {
@@ -296,6 +297,8 @@ class SourceTree : public QAbstractItemModel {
     std::chrono::milliseconds addFileDelay{300};
     // Picture of an image number for DecorationRole; unset: no decoration.
     std::function<QVariant(int image)> imageProvider;
+    // Tool tip of a node for ToolTipRole (empty: none); unset: no tool tips.
+    std::function<QString(NodeId node)> toolTipProvider;
 
     // ---- QAbstractItemModel ----
     QModelIndex index(int row, int column, const QModelIndex& parent = {}) const override;

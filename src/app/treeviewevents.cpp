@@ -257,6 +257,13 @@ void TreeViewEvents::openContextMenu(const QPoint& globalPos) {
     const QString text = tree_.text(tree_.selectedNode());
     form_.mnuVerify->setEnabled(text.endsWith(QLatin1String(".wav"), Qt::CaseInsensitive) &&
                                 tree_.filePathOf(tree_.selectedNode()).has_value());
+    // The disc's tracks and their groups.
+    const bool trackGroup =
+        text == SourceTree::AvailableTracksText || text == SourceTree::SelectedTracksText;
+    const QString parent = tree_.text(tree_.parentOf(tree_.selectedNode()));
+    form_.mnuLookUp2->setEnabled(!form_.isLookingUp() &&
+                                 (trackGroup || parent == SourceTree::AvailableTracksText ||
+                                  parent == SourceTree::SelectedTracksText));
     form_.mnupopup->popup(globalPos);
 }
 

@@ -49,6 +49,8 @@ void extractTracks(Form1& w, const BatchChoices& choices) {
         tracks.append(TrackNumberOf(entry));
     ExtractionChoices extraction = choices.extraction;
     extraction.testFirst = TestAndCopy == 1;
+    extraction.disc = w.discInfo();
+    extraction.nameFromDisc = NameFromDisc == 1;
     const ExtractionPlan plan(tracks, w.lblCDID->text(), extraction);
 
     WindowBatch batch = w.fileBatch(

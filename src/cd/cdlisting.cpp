@@ -20,6 +20,7 @@
 void Form1::cmdRefresh_Click() {
     lblCDID->setText(QString());
     lblNumTracks->setText(QString());
+    forgetListedDisc();
     tree().lstTracks.clear();
     tree().lstRecord.clear();
 
@@ -42,6 +43,7 @@ void Form1::cmdRefresh_Click() {
     for (const QString& entry : tracks.entries)
         tree().lstTracks.add(entry);
     trackLengthsMs = tracks.lengthsMs;
+    noteListedDisc();
 }
 
 void Form1::fillDriveList() {

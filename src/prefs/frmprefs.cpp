@@ -188,6 +188,11 @@ QWidget* FrmPrefs::buildAudioMiscTab() {
         makeCheck(misc, "chkTestAndCopy",
                   QStringLiteral("Test and copy: read each CD track twice and compare"));
     miscGrid->addWidget(chkTestAndCopy, 7, 0, 1, 2);
+    chkNameFromDisc = makeCheck(misc, "chkNameFromDisc",
+                                QStringLiteral("Name ripped files from disc information"));
+    chkNameFromDisc->setToolTip(
+        QStringLiteral("\"01 - Title.wav\" for each track the disc information titles"));
+    miscGrid->addWidget(chkNameFromDisc, 8, 0, 1, 2);
     column->addWidget(misc);
     column->addStretch();
 
@@ -270,6 +275,7 @@ void FrmPrefs::connectControls() {
     connect(Combo2, &QComboBox::currentIndexChanged, this, &FrmPrefs::Combo2_Click);
     connect(spnFilesAtOnce, &QSpinBox::valueChanged, this, &FrmPrefs::spnFilesAtOnce_Change);
     connect(chkTestAndCopy, &QCheckBox::clicked, this, &FrmPrefs::chkTestAndCopy_Click);
+    connect(chkNameFromDisc, &QCheckBox::clicked, this, &FrmPrefs::chkNameFromDisc_Click);
     connect(Check2, &QCheckBox::clicked, this, &FrmPrefs::Check2_Click);
     connect(Drive2, &QComboBox::currentIndexChanged, this, &FrmPrefs::Drive2_Change);
     connect(Dir2, &FolderList::pathChanged, this, &FrmPrefs::Dir2_Change);
@@ -314,6 +320,7 @@ void FrmPrefs::Form_Load() {
     setBox(Check10, EncodeAfterExtracting, &FrmPrefs::Check10_Click);
     setBox(Check1, MuteButton, &FrmPrefs::Check1_Click);
     chkTestAndCopy->setChecked(TestAndCopy == 1);
+    chkNameFromDisc->setChecked(NameFromDisc == 1);
     {
         const QSignalBlocker blockFiles(spnFilesAtOnce);
         spnFilesAtOnce->setValue(filesAtOnce());
@@ -457,6 +464,10 @@ void FrmPrefs::spnFilesAtOnce_Change() {
 
 void FrmPrefs::chkTestAndCopy_Click() {
     saveBox(chkTestAndCopy, SettingKey::TestAndCopy);
+}
+
+void FrmPrefs::chkNameFromDisc_Click() {
+    saveBox(chkNameFromDisc, SettingKey::NameFromDisc);
 }
 
 void FrmPrefs::Combo2_Click() {

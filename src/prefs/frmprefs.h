@@ -63,6 +63,8 @@ class FrmPrefs : public QWidget {
     void spnFilesAtOnce_Change();
     // Stores "Test and copy" the moment it changes.
     void chkTestAndCopy_Click();
+    // Stores "Name from disc information" the moment it changes.
+    void chkNameFromDisc_Click();
 
     // ---- " Destination Path" ------------------------------------------------------------
     void Check2_Click();
@@ -91,6 +93,7 @@ class FrmPrefs : public QWidget {
     QComboBox* Combo2 = nullptr;
     QSpinBox* spnFilesAtOnce = nullptr;
     QCheckBox* chkTestAndCopy = nullptr;
+    QCheckBox* chkNameFromDisc = nullptr;
     QCheckBox* Check11 = nullptr;
     QCheckBox* Check10 = nullptr;
     QCheckBox* Check5 = nullptr;

@@ -89,23 +89,26 @@ TEST_F(FormTest, ControlsAndMenusAreThereByTheirNames) {
     QStringList bar;
     for (QAction* a : w.menuBar()->actions())
         bar << a->text() + (a->isVisible() ? QString() : QStringLiteral(" (hidden)"));
-    EXPECT_EQ(bar, (texts({"File", "popup (hidden)", "Action", "Preferences", "Help"})));
+    EXPECT_EQ(bar, (texts({"File", "popup (hidden)", "Action", "CD", "Preferences", "Help"})));
     EXPECT_EQ(menuTexts(w.mnuFile), (texts({"Open", "Open Disc Image...", "Exit"})));
-    EXPECT_EQ(menuTexts(w.mnupopup), (texts({"Start!", "Remove from List", "Remove and Delete File",
-                                             "Verify against Disc", "Minimize", "Exit"})));
+    EXPECT_EQ(menuTexts(w.mnupopup),
+              (texts({"Start!", "Remove from List", "Remove and Delete File", "Verify against Disc",
+                      "Look Up Disc Information", "Minimize", "Exit"})));
     EXPECT_EQ(menuTexts(w.mnuActiopn), (texts({"Start ", "Stop", "Refresh List"})));
+    EXPECT_EQ(menuTexts(w.mnuCD), (texts({"Look Up Disc Information", "Disc Information..."})));
     EXPECT_EQ(menuTexts(w.mnuPrefs), (texts({"Preferences", "Toolbars", "Search", "Playlist"})));
     EXPECT_EQ(menuTexts(w.mnuToolbars),
               (texts({"ToolBar", "CD Bar", "Activity Bar", "Status Bar"})));
     EXPECT_EQ(menuTexts(w.mnuHelp), texts({"Help File"}));
     for (const char* name :
-         {"mnuOpenfile", "mnuOpenImage", "mnuExit", "mnuStart2", "mnuFileRemove", "mnuRemoveDelete",
-          "mnuMinimize", "mnuExit2", "mnuStart", "mnuStop", "mnuRefreshlist", "mnuGetMainPrefs",
-          "mnuToolbar", "mnuCDbar", "mnuActivityBar", "mnuStatusbar", "mnuSearch", "mnuPlaylist",
-          "mnuHelpfile"})
+         {"mnuOpenfile",     "mnuOpenImage",    "mnuExit",     "mnuStart2",   "mnuFileRemove",
+          "mnuRemoveDelete", "mnuMinimize",     "mnuExit2",    "mnuStart",    "mnuStop",
+          "mnuRefreshlist",  "mnuGetMainPrefs", "mnuToolbar",  "mnuCDbar",    "mnuActivityBar",
+          "mnuStatusbar",    "mnuSearch",       "mnuPlaylist", "mnuHelpfile", "mnuLookUp",
+          "mnuLookUp2",      "mnuDiscInfo"})
         EXPECT_NE(w.findChild<QAction*>(QLatin1String(name)), nullptr) << name;
     for (const char* name :
-         {"mnuFile", "mnupopup", "mnuActiopn", "mnuPrefs", "mnuToolbars", "mnuHelp"})
+         {"mnuFile", "mnupopup", "mnuActiopn", "mnuCD", "mnuPrefs", "mnuToolbars", "mnuHelp"})
         EXPECT_NE(w.findChild<QMenu*>(QLatin1String(name)), nullptr) << name;
 }
 

@@ -201,6 +201,10 @@ TEST_F(PrefsTest, EveryControlSavesAtOnceAndTheListsWhenTheWindowCloses) {
     EXPECT_EQ(filesAtOnce(), 3);
     p.chkTestAndCopy->click();
     EXPECT_EQ(stored(SettingKey::TestAndCopy), QStringLiteral("1"));
+    EXPECT_FALSE(p.chkNameFromDisc->isChecked());
+    p.chkNameFromDisc->click();
+    EXPECT_EQ(stored(SettingKey::NameFromDisc), QStringLiteral("1"));
+    EXPECT_EQ(NameFromDisc, 1);
 
     // The tray choice: the icon comes and this window goes, and back.
     p.Check4->click();
