@@ -2,17 +2,25 @@
 //
 //   encode_bench [--rounds N] [--bitrate-index I] [--quality-index Q] [--files N]
 //                [--skip-speed] [--skip-memory] [--lame-noreplaygain] [--dir FOLDER]
+//                [--tag-cost]
 //
 // Speed: one 4-minute CD-format WAV, encoded alternately by the engine path (the worker-thread
 // encoder, waited for in an event loop as the window does) and by the lame command line at
 // the same bitrate, mode, algorithmic quality and band limits; then a batch of 8 such files
 // against 8 sequential lame runs. Medians of N rounds (default 5) and their ratio.
+// Tag cost (--tag-cost, alone): the file encoder's loop over one 4-minute CD-format WAV with
+// and without the loudness meter and the ID3v2 tag, alternating, medians of N rounds, and
+// what metering and tagging add as a share of the encode.
 // Memory: a 60-minute WAV encoded in a child process; its peak resident size (VmHWM) before
 // and after the job.
 #include "app/eventwait.h"
 #include "encode/encodejob.h"
 #include "encode/modlame.h"
 #include "encode/mp3fileencoder.h"
+#include "encode/mp3output.h"
+#include "encode/mp3tagging.h"
+#include "platform/id3tag/id3tag.h"
+#include "platform/loudness/loudnessmeter.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -41,6 +49,7 @@ struct Options {
     bool speed = true;
     bool memory = true;
     bool lameReplayGain = true; // the command line's default ReplayGain analysis
+    bool tagCost = false;
     QString dir;
 };
 
@@ -212,6 +221,77 @@ void compare(const char* what, const Options& o, const QStringList& inputs, cons
     std::fflush(stdout);
 }
 
+// Seconds of the file encoder's loop over the CD-format WAV `in` (read in the encoder's
+// chunks, encoded, committed, finished), with the loudness meter fed the same samples and
+// the tag written after, or without either.
+double timeEncodeLoop(const Options& o, const QString& in, const QString& out, bool measureAndTag) {
+    auto fail = [](const char* what) {
+        std::fprintf(stderr, "tag cost: %s failed\n", what);
+        std::exit(1);
+    };
+    QElapsedTimer t;
+    t.start();
+    QFile wav(in);
+    if (!wav.open(QIODevice::ReadOnly) || !wav.seek(44))
+        fail("reading the WAV");
+    auto opened = Mp3Output::open(requestFor(o, in, out).config, out, QStringLiteral("bench"));
+    if (!opened)
+        fail("opening the MP3");
+    Mp3Output& mp3 = *opened.value();
+    std::unique_ptr<LoudnessMeter> meter;
+    if (measureAndTag) {
+        auto made = LoudnessMeter::make(2, 44100);
+        if (!made)
+            fail("making the meter");
+        meter = std::move(made.value());
+    }
+    std::vector<std::int16_t> chunk(mp3.maxSamplesPerCall());
+    for (;;) {
+        const qint64 got =
+            wav.read(reinterpret_cast<char*>(chunk.data()), static_cast<qint64>(chunk.size() * 2));
+        if (got <= 0)
+            break;
+        const auto samples = static_cast<std::uint32_t>(got / 2);
+        if (meter && meter->add(chunk.data(), samples))
+            fail("metering");
+        if (mp3.encode(chunk.data(), samples) || mp3.commit())
+            fail("encoding");
+    }
+    if (mp3.finish())
+        fail("finishing the MP3");
+    if (measureAndTag) {
+        id3tag::TagFields fields;
+        fields.title = QFileInfo(in).completeBaseName();
+        setReplayGain(fields, meter->replayGain(), std::nullopt);
+        if (!id3tag::writeTag(out, fields))
+            fail("tagging");
+    }
+    return static_cast<double>(t.nsecsElapsed()) / 1e9;
+}
+
+void tagCost(const Options& o, const QString& in, const QString& outDir) {
+    std::vector<double> plain, tagged;
+    for (int round = 0; round < o.rounds; ++round) {
+        const QString out = outDir + QStringLiteral("/tagcost.mp3");
+        double p = 0, m = 0;
+        if (round % 2 == 0) {
+            p = timeEncodeLoop(o, in, out, false);
+            m = timeEncodeLoop(o, in, out, true);
+        } else {
+            m = timeEncodeLoop(o, in, out, true);
+            p = timeEncodeLoop(o, in, out, false);
+        }
+        plain.push_back(p);
+        tagged.push_back(m);
+        std::printf("  round %d: without %.3f s, with meter and tag %.3f s\n", round + 1, p, m);
+        std::fflush(stdout);
+    }
+    const double p = median(plain), m = median(tagged);
+    std::printf("tag cost: median without %.3f s, with %.3f s; metering and tagging add %.2f %% "
+                "of the encode\n",
+                p, m, (m - p) / p * 100.0);
+}
+
 long statusKb(const char* field) {
     QFile f(QStringLiteral("/proc/self/status"));
     if (!f.open(QIODevice::ReadOnly))
@@ -258,6 +338,8 @@ int main(int argc, char** argv) {
             o.lameReplayGain = false;
         else if (a == QStringLiteral("--dir"))
             o.dir = next();
+        else if (a == QStringLiteral("--tag-cost"))
+            o.tagCost = true;
         else if (a == QStringLiteral("--memory-child") && i + 2 < args.size())
             return memoryChild(o, args[i + 1], args[i + 2]);
         else {
@@ -281,6 +363,17 @@ int main(int argc, char** argv) {
     std::printf("lame command: lame %s\n",
                 qPrintable(lameArguments(o, QStringLiteral("in.wav"), QStringLiteral("out.mp3"))
                                .join(QLatin1Char(' '))));
+
+    if (o.tagCost) {
+        const QString in = dir + QStringLiteral("/track1.wav");
+        if (!writeMusicWav(in, 240.0, 1)) {
+            std::fprintf(stderr, "cannot write %s\n", qPrintable(in));
+            return 1;
+        }
+        std::printf("one 4-minute file, %d rounds:\n", o.rounds);
+        tagCost(o, in, dir);
+        return 0;
+    }
 
     if (o.speed) {
         QStringList batch;

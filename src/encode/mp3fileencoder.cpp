@@ -1,8 +1,11 @@
 #include "encode/mp3fileencoder.h"
 
 #include "encode/mp3output.h"
+#include "encode/mp3tagging.h"
 #include "formats/clsfileio.h"
 #include "formats/wavreader.h"
+
+#include <QFileInfo>
 
 #include <cmath>
 #include <optional>
@@ -39,6 +42,28 @@ float fullScale(double sample) {
     if (sample >= -1.0 && sample <= 1.0)
         return static_cast<float>(sample);
     return std::isnan(sample) ? 0.0F : sample < 0 ? -1.0F : 1.0F;
+}
+
+// Hands `samples` to the encoder and to the meter, when there is one.
+template <typename Sample>
+std::optional<VortanError> encodeAndMeasure(Mp3Output& mp3, LoudnessMeter* meter,
+                                            const Sample* samples, std::uint32_t count) {
+    if (meter)
+        if (auto error = meter->add(samples, count))
+            return error;
+    return mp3.encode(samples, count);
+}
+
+// The tag of the MP3 of `sourcePath`: the WAV's own title, artist and album where its INFO
+// list gives them, else the file's name as the title; the track's ReplayGain.
+id3tag::TagFields tagFieldsFor(const QString& sourcePath, const LoudnessMeter* meter) {
+    const WavInfoTexts texts = readWavInfoTexts(sourcePath);
+    id3tag::TagFields fields;
+    fields.title = texts.title.isEmpty() ? QFileInfo(sourcePath).completeBaseName() : texts.title;
+    fields.artist = texts.artist;
+    fields.album = texts.album;
+    setReplayGain(fields, meter ? meter->replayGain() : std::nullopt, std::nullopt);
+    return fields;
 }
 
 // One chunk of the source at a time, as the encoder takes it: the file's bytes are read to
@@ -84,17 +109,18 @@ class SourceChunk {
     void* target() const { return target_; }
     std::size_t capacityBytes() const { return capacityBytes_; }
 
-    // Encodes the first `bytes` bytes read, a whole number of samples.
-    std::optional<VortanError> encode(Mp3Output& mp3, std::size_t bytes) {
+    // Encodes the first `bytes` bytes read, a whole number of samples, and measures them
+    // with `meter` (when there is one) as the encoder takes them.
+    std::optional<VortanError> encode(Mp3Output& mp3, LoudnessMeter* meter, std::size_t bytes) {
         const std::size_t count = bytes / sampleBytes_;
         const auto samples = static_cast<std::uint32_t>(count);
         switch (type_) {
         case WavSampleType::Int16:
-            return mp3.encode(int16_.data(), samples);
+            return encodeAndMeasure(mp3, meter, int16_.data(), samples);
         case WavSampleType::Int8:
             for (std::size_t i = 0; i < count; ++i)
                 int32_[i] = (static_cast<std::int32_t>(packed_[i]) - 128) * (1 << 24);
-            return mp3.encode(int32_.data(), samples);
+            return encodeAndMeasure(mp3, meter, int32_.data(), samples);
         case WavSampleType::Int24:
             for (std::size_t i = 0; i < count; ++i) {
                 const unsigned char* b = packed_.data() + 3 * i;
@@ -102,18 +128,18 @@ class SourceChunk {
                                                       static_cast<std::uint32_t>(b[1]) << 16 |
                                                       static_cast<std::uint32_t>(b[2]) << 24);
             }
-            return mp3.encode(int32_.data(), samples);
+            return encodeAndMeasure(mp3, meter, int32_.data(), samples);
         case WavSampleType::Int32:
-            return mp3.encode(int32_.data(), samples);
+            return encodeAndMeasure(mp3, meter, int32_.data(), samples);
         case WavSampleType::Float64:
             for (std::size_t i = 0; i < count; ++i)
                 float_[i] = fullScale(double_[i]);
-            return mp3.encode(float_.data(), samples);
+            return encodeAndMeasure(mp3, meter, float_.data(), samples);
         case WavSampleType::Float32:
         case WavSampleType::Unsupported:
             for (std::size_t i = 0; i < count; ++i)
                 float_[i] = fullScale(float_[i]);
-            return mp3.encode(float_.data(), samples);
+            return encodeAndMeasure(mp3, meter, float_.data(), samples);
         }
         return std::nullopt;
     }
@@ -184,6 +210,10 @@ EncodeOutcome encodeWavToMp3(const EncodeRequest& request, const std::function<b
         skipped += sourceFile.bytesTransferred;
     }
 
+    // Without a meter (a rate the library cannot measure) the MP3 gets no ReplayGain.
+    auto made = LoudnessMeter::make(wav.channels, wav.sampleRate);
+    std::unique_ptr<LoudnessMeter> meter = made ? std::move(made.value()) : nullptr;
+
     auto opened = Mp3Output::open(config, request.outputPath, source());
     if (!opened)
         return fail(opened.error());
@@ -211,7 +241,7 @@ EncodeOutcome encodeWavToMp3(const EncodeRequest& request, const std::function<b
         }
         done += static_cast<std::int64_t>(got);
 
-        if (auto error = input.encode(mp3, got)) {
+        if (auto error = input.encode(mp3, meter.get(), got)) {
             mp3.finish();
             out.bytesWritten = mp3.bytesWritten();
             return fail(std::move(*error));
@@ -235,6 +265,16 @@ EncodeOutcome encodeWavToMp3(const EncodeRequest& request, const std::function<b
     sourceFile.CloseFile();
     if (failure)
         return fail(std::move(*failure));
-    out.status = done < total ? EncodeOutcome::Status::Cancelled : EncodeOutcome::Status::Completed;
+    if (done < total) {
+        out.status = EncodeOutcome::Status::Cancelled;
+        return out;
+    }
+    // Only a complete MP3 is tagged: the tag goes in front of the finished stream.
+    const auto tagged =
+        id3tag::writeTag(request.outputPath, tagFieldsFor(request.sourcePath, meter.get()));
+    if (!tagged)
+        return fail(tagged.error());
+    out.bytesWritten += tagged.value();
+    out.status = EncodeOutcome::Status::Completed;
     return out;
 }

@@ -28,7 +28,7 @@ struct EncodeOutcome {
     VortanError error;             // set when Failed
     std::int64_t audioBytes = 0;   // audio bytes the source holds (whole sample frames)
     std::int64_t bytesEncoded = 0; // of those, passed to the encoder
-    std::int64_t bytesWritten = 0; // MP3 bytes written
+    std::int64_t bytesWritten = 0; // MP3 bytes written, its ID3v2 tag included
     bool outputCreated = false;    // the output file was created (and emptied)
 };
 
@@ -44,6 +44,12 @@ struct EncodeOutcome {
 // gapless-aware decoders give back exactly the source's samples. The job fails when a write,
 // the flush of a write, that last rewrite or the close of the output fails (with the
 // system's reason), and when the encoder's flush fails (with the library's error).
+//
+// A completed MP3 gets an ID3v2.4 tag in front of its first frame (id3tag::writeTag): the
+// title, artist and album of the source's INFO list (the title defaulting to the source's
+// name without its extension) and the track's ReplayGain, measured over the samples as the
+// encoder took them. The job fails when the tag cannot be written; a cancelled or failed
+// job writes none.
 //
 // `cancelled` is asked after each chunk; true ends the job there, flushing the encoder so
 // the MP3 stays playable. `progress` gets the percent of the audio done after each chunk.

@@ -8,11 +8,11 @@
 #include "encode/encodefile.h"
 #include "encode/encodejob.h"
 #include "encode/modlame.h"
+#include "formats/mp3info.h"
 #include "platform/dialogs.h"
 
 #include <QComboBox>
 #include <QCoreApplication>
-#include <QFileInfo>
 #include <QLabel>
 #include <QPushButton>
 #include <QTimer>
@@ -23,7 +23,8 @@
 
 namespace {
 
-// Files of 1,000 bytes or less made by a "WAV Files" batch are not worth listing.
+// Files of 1,000 bytes or less made by a "WAV Files" batch are not worth listing. The ID3v2
+// tag in front does not count: it is there whatever the length of the audio.
 constexpr qint64 smallestListedMp3 = 1000;
 
 QString destinationCaption(const QString& mp3Path) {
@@ -71,8 +72,7 @@ WindowBatch encodingBatch(Form1& window, std::function<void(const WorkItem&)> ca
                           severalAtOnce](const WorkItem& item,
                                          const JobResult& result) -> std::optional<QString> {
         const auto problem = deleteEncodedSource(window, item.source, result.status);
-        const QFileInfo made(item.output);
-        if (listing == Listing::Any || (made.isFile() && made.size() > smallestListedMp3)) {
+        if (listing == Listing::Any || sizeAfterId3v2(item.output) > smallestListedMp3) {
             if (severalAtOnce)
                 window.tree().addClosedFile(item.output);
             else

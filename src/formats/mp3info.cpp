@@ -113,9 +113,12 @@ void readTag(const QByteArray& window, Mp3HeaderRecord& record) {
     record.genre = tag + 127 < window.size() ? byteAt(window, tag + 127) : 255;
 }
 
+constexpr std::int64_t id3v2HeaderBytes = 10;
+
 struct Scan {
     std::int64_t fileSize = 0;
-    QString bits; // empty: no header read or none found
+    std::int64_t audioSize = 0; // after an ID3v2 tag at the start
+    QString bits;               // empty: no header read or none found
 };
 
 Scan scan(const QString& path, bool wantTag, bool wantHeader, Mp3HeaderRecord& record) {
@@ -127,8 +130,11 @@ Scan scan(const QString& path, bool wantTag, bool wantHeader, Mp3HeaderRecord& r
     result.fileSize = file.size();
     if (result.fileSize < minimumFileSize)
         return result;
+    const std::int64_t tagBytes =
+        std::min(id3v2TagBytes(readAt(file, 0, id3v2HeaderBytes)), result.fileSize);
+    result.audioSize = result.fileSize - tagBytes;
     if (wantHeader)
-        result.bits = readFrame(readAt(file, 0, headWindowBytes), record);
+        result.bits = readFrame(readAt(file, tagBytes, headWindowBytes), record);
     if (wantTag) {
         const QByteArray window = readAt(file, result.fileSize - tagWindowBytes, tagWindowBytes);
         if (window.size() == tagWindowBytes) // a failed read leaves the tag as it was
@@ -180,6 +186,28 @@ Mp3HeaderRecord& sharedMp3Header() {
     return record;
 }
 
+std::int64_t id3v2TagBytes(const QByteArray& head) {
+    if (head.size() < id3v2HeaderBytes || !head.startsWith("ID3") || byteAt(head, 3) == 0xFF ||
+        byteAt(head, 4) == 0xFF)
+        return 0;
+    std::int64_t size = 0;
+    for (qsizetype i = 6; i < 10; ++i) {
+        if (byteAt(head, i) >= 0x80)
+            return 0;
+        size = size << 7 | byteAt(head, i);
+    }
+    const bool footer = byteAt(head, 3) >= 4 && (byteAt(head, 5) & 0x10) != 0;
+    return id3v2HeaderBytes + size + (footer ? id3v2HeaderBytes : 0);
+}
+
+std::int64_t sizeAfterId3v2(const QString& path) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return -1;
+    const std::int64_t size = file.size();
+    return size - std::min(id3v2TagBytes(readAt(file, 0, id3v2HeaderBytes)), size);
+}
+
 QString BytesToBits(std::uint8_t byte1, std::uint8_t byte2, std::uint8_t byte3,
                     std::uint8_t byte4) {
     const std::uint32_t value = (std::uint32_t{byte1} << 24) | (std::uint32_t{byte2} << 16) |
@@ -212,7 +240,7 @@ void ReadMp3Info(const QString& path, bool readTag, bool readHeader, Mp3HeaderRe
              QStringLiteral("no MPEG-1 Layer III frame starts within the first 5,000 bytes"));
     }
     const std::uint32_t header = BitsToNumber(found.bits);
-    const std::int64_t size = found.fileSize;
+    const std::int64_t size = found.audioSize;
 
     static constexpr std::int16_t versions[] = {25, 0, 2, 1};
     static constexpr std::int16_t layers[] = {0, 3, 2, 1};

@@ -54,6 +54,9 @@ Mp3HeaderRecord& sharedMp3Header();
 //
 // - A file shorter than 256 bytes is no MP3 to analyse: nothing changes, nothing is raised.
 // - A file that cannot be opened raises VortanError FileNotFound; nothing changes.
+// - An ID3v2 tag at the file's start is stepped over by the size its header gives: the frame
+//   search starts after it, and "file size" below is the size after it, so a tag in front
+//   changes no header value (and its texts cannot pass for a frame start).
 // - No frame start within the first 5,000 bytes (a 0xFF byte followed by 0xFA or 0xFB, with
 //   the whole 4-byte header inside the file): the file holds no header to report, so the
 //   header values become the empty header (numbers 0, texts empty, VBR flag false, frame
@@ -93,6 +96,16 @@ void ReadMp3Info(const QString& path, bool readTag, bool readHeader,
 // tag: tag present false, empty texts, genre 255.
 QString ScanFrameAndTag(const QString& path, bool readTag, bool readHeader,
                         Mp3HeaderRecord& record = sharedMp3Header());
+
+// The size of the ID3v2 tag `head` (a file's first bytes) starts with: the size its header
+// gives plus the header, and the footer when the header announces one; 0 when `head` does
+// not start with a well-formed ID3v2 header ("ID3", version and revision below 0xFF, four
+// size bytes below 0x80).
+std::int64_t id3v2TagBytes(const QByteArray& head);
+
+// The bytes of `path` after an ID3v2 tag at its start (its whole size when it has none, 0 when
+// the tag claims more than the file holds); -1 when it cannot be opened.
+std::int64_t sizeAfterId3v2(const QString& path);
 
 // The four bytes as one binary number, most significant bit of `byte1` first, without
 // leading zeros ("0" for all zero bytes): a header starting with 0xFF gives 32 characters.

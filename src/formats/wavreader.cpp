@@ -1,6 +1,7 @@
 #include "formats/wavreader.h"
 
 #include <QFile>
+#include <QStringDecoder>
 
 #include <cstring>
 
@@ -25,7 +26,68 @@ VortanError bad(const QString& path, const char* why) {
 constexpr unsigned char waveGuidTail[14] = {0x00, 0x00, 0x00, 0x00, 0x10, 0x00, 0x80,
                                             0x00, 0x00, 0xAA, 0x00, 0x38, 0x9B, 0x71};
 
+// An INFO entry's text: up to its first zero byte, UTF-8 unless it is not valid UTF-8.
+QString infoText(const QByteArray& bytes) {
+    const qsizetype end = bytes.indexOf('\0');
+    const QByteArray text = end < 0 ? bytes : bytes.left(end);
+    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    QString decoded = utf8(text);
+    if (utf8.hasError())
+        decoded = QString::fromLatin1(text);
+    return decoded.trimmed();
+}
+
+// The entries of the INFO list whose entries are `list`.
+WavInfoTexts infoTexts(const QByteArray& list) {
+    WavInfoTexts texts;
+    for (qsizetype pos = 0; pos + 8 <= list.size();) {
+        const std::uint32_t size = u32(list.constData() + pos + 4);
+        if (size > static_cast<std::uint64_t>(list.size() - pos - 8))
+            break;
+        const QByteArray id = list.mid(pos, 4);
+        const QByteArray body = list.mid(pos + 8, size);
+        if (id == "INAM" && texts.title.isEmpty())
+            texts.title = infoText(body);
+        else if (id == "IART" && texts.artist.isEmpty())
+            texts.artist = infoText(body);
+        else if (id == "IPRD" && texts.album.isEmpty())
+            texts.album = infoText(body);
+        pos += 8 + size + (size & 1);
+    }
+    return texts;
+}
+
 } // namespace
+
+WavInfoTexts readWavInfoTexts(const QString& path) {
+    // An INFO list larger than this is damaged, not text.
+    constexpr std::uint32_t largestList = 1 << 20;
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    const std::int64_t fileSize = file.size();
+    char riff[12];
+    if (file.read(riff, 12) != 12 || std::memcmp(riff, "RIFF", 4) != 0 ||
+        std::memcmp(riff + 8, "WAVE", 4) != 0)
+        return {};
+    for (std::int64_t pos = 12; pos + 8 <= fileSize;) {
+        char head[12];
+        if (!file.seek(pos) || file.read(head, 8) != 8)
+            return {};
+        const std::uint32_t size = u32(head + 4);
+        const std::int64_t body = pos + 8;
+        if (body + size > fileSize)
+            return {};
+        if (std::memcmp(head, "LIST", 4) == 0 && size >= 4 && size <= largestList &&
+            file.read(head + 8, 4) == 4 && std::memcmp(head + 8, "INFO", 4) == 0) {
+            const QByteArray list = file.read(size - 4);
+            return list.size() == static_cast<qsizetype>(size - 4) ? infoTexts(list)
+                                                                   : WavInfoTexts{};
+        }
+        pos = body + size + (size & 1);
+    }
+    return {};
+}
 
 WavSampleType WavFormat::sampleType() const {
     WavSampleType type = WavSampleType::Unsupported;

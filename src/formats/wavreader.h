@@ -51,3 +51,18 @@ struct WavFormat {
 // chunk headers run past the end of the file. A data chunk longer than what the file holds
 // is accepted with the length present (dataTruncated set): the audio that is there is good.
 Result<WavFormat> readWavFormat(const QString& path);
+
+// The texts of a RIFF/WAVE file's "LIST" chunk of type "INFO": its INAM, IART and IPRD
+// entries. Empty where the file has none.
+struct WavInfoTexts {
+    QString title;  // INAM
+    QString artist; // IART
+    QString album;  // IPRD
+};
+
+// Walks the RIFF chunks of `path` (odd sizes padded) for the first "LIST"/"INFO" chunk and
+// reads its entries, each bounded by its list and the file: a chunk or entry that runs past
+// either ends the walk with what was read. Texts end at their first zero byte and are taken
+// as UTF-8, or as ISO-8859-1 where they are not valid UTF-8; surrounding spaces are removed.
+// A file that cannot be read gives empty texts: the texts are optional.
+WavInfoTexts readWavInfoTexts(const QString& path);
