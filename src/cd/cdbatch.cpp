@@ -83,6 +83,16 @@ void extractTracks(Form1& w, const BatchChoices& choices) {
         return std::nullopt;
     };
     const BatchReport report = runWindowBatch(batch, plan.items());
+    if (!report.endedFromOutside) {
+        const std::vector<VortanError> untagged = plan.writeAlbumGain(report.items, report.results);
+        QStringList names;
+        for (const VortanError& error : untagged)
+            names << error.description();
+        if (!names.isEmpty())
+            dialogs::msgBox(QStringLiteral("The album's ReplayGain could not be written into:\n") +
+                                names.join(QLatin1Char('\n')),
+                            dialogs::Buttons::Ok, dialogs::Icon::Critical);
+    }
     const riplog::Log log = plan.log(report.items, report.results);
     if (!log.tracks.empty() && !report.endedFromOutside)
         riplog::writeOrSay(QFileInfo(report.items.front().output).absolutePath(), log);

@@ -3,6 +3,7 @@
 #include "app/windowbatch.h"
 #include "cd/modakrip32.h"
 #include "encode/mp3output.h"
+#include "encode/mp3tagging.h"
 #include "formats/asyncfilewriter.h"
 #include "formats/clsfileio.h"
 
@@ -155,18 +156,29 @@ struct ReadFailure {
     std::int32_t lba = -1;
 };
 
-// The checksums of a track's audio as it is read, and the reader's corrections meanwhile.
+// The checksums of a track's audio as it is read, the reader's corrections meanwhile, and,
+// for a copy, the audio's loudness.
 class TrackAccount {
   public:
-    explicit TrackAccount(const ExtractRequest& request)
+    enum class Loudness { Measured, NotMeasured };
+    TrackAccount(const ExtractRequest& request, Loudness loudness)
         : handle_(request.handle), before_(akrip::correctionsOf(request.handle)),
-          checksum_(placeOf(request)) {}
+          checksum_(placeOf(request)) {
+        if (loudness == Loudness::Measured)
+            if (auto meter = LoudnessMeter::make(2, 44100))
+                meter_ = std::move(meter.value());
+    }
     void feed(const std::vector<unsigned char>& audio) {
         checksum_.feed(audio.data(), audio.size());
+        // A meter that fails gives no ReplayGain rather than one of part of the audio.
+        if (meter_ && meter_->add(reinterpret_cast<const std::int16_t*>(audio.data()),
+                                  audio.size() / sizeof(std::int16_t)))
+            meter_.reset();
     }
-    void settle(ExtractOutcome& out) const {
+    void settle(ExtractOutcome& out) {
         out.sums = checksum_.result();
         out.corrections = akrip::correctionsOf(handle_) - before_;
+        out.loudness = std::move(meter_);
     }
 
   private:
@@ -181,6 +193,7 @@ class TrackAccount {
     std::uint32_t handle_;
     std::int64_t before_;
     ripcheck::TrackChecksum checksum_;
+    std::unique_ptr<LoudnessMeter> meter_;
 };
 
 // How an extraction whose file ended properly went.
@@ -228,7 +241,7 @@ ExtractOutcome ExtractTrackToWav(const ExtractRequest& request,
 
     std::optional<ReadFailure> readFailure;
     bool writeFailed = false;
-    TrackAccount account(request);
+    TrackAccount account(request, TrackAccount::Loudness::Measured);
     {
         AsyncFileWriter writer(file);
         ChunkStream chunks(request.handle, request.startLba, total);
@@ -292,7 +305,7 @@ ExtractOutcome ExtractTrackToMp3(const ExtractRequest& request,
     Mp3Output& mp3 = *opened.value();
 
     std::optional<ReadFailure> readFailure;
-    TrackAccount account(request);
+    TrackAccount account(request, TrackAccount::Loudness::Measured);
     ChunkStream chunks(request.handle, request.startLba, total);
     while (const auto chunk = chunks.next()) {
         if (chunk->failed) {
@@ -324,7 +337,16 @@ ExtractOutcome ExtractTrackToMp3(const ExtractRequest& request,
         out.error = std::move(*error);
         return out;
     }
-    return endedOutcome(out, readFailure);
+    out = endedOutcome(out, readFailure);
+    if (out.status == ExtractOutcome::Status::Completed) {
+        id3tag::TagFields tags = request.tags;
+        setReplayGain(tags, out.loudness ? out.loudness->replayGain() : std::nullopt, std::nullopt);
+        if (const auto tagged = id3tag::writeTag(request.outputPath, tags); !tagged) {
+            out.status = ExtractOutcome::Status::Failed;
+            out.error = tagged.error();
+        }
+    }
+    return out;
 }
 
 ExtractOutcome ReadTrackChecksums(const ExtractRequest& request,
@@ -334,7 +356,7 @@ ExtractOutcome ReadTrackChecksums(const ExtractRequest& request,
     const std::int32_t total = std::max(0, request.endLba - request.startLba);
     out.framesTotal = total;
     std::optional<ReadFailure> readFailure;
-    TrackAccount account(request);
+    TrackAccount account(request, TrackAccount::Loudness::NotMeasured);
     {
         ChunkStream chunks(request.handle, request.startLba, total);
         while (const auto chunk = chunks.next()) {

@@ -5,6 +5,8 @@
 #include "app/workerjob.h"
 #include "encode/modlame.h"
 #include "platform/error.h"
+#include "platform/id3tag/id3tag.h"
+#include "platform/loudness/loudnessmeter.h"
 
 #include <QString>
 
@@ -30,6 +32,8 @@ struct ExtractRequest {
     ripcheck::TrackPlace place;
     // Test and copy: the job reads the whole track once for its checksums only, then copies.
     bool testFirst = false;
+    // The ID3v2 tag of a completed MP3 (its ReplayGain is measured by the extraction).
+    id3tag::TagFields tags;
 };
 
 struct ExtractOutcome {
@@ -54,6 +58,9 @@ struct ExtractOutcome {
     bool tested = false;
     bool testComplete = false;
     std::uint32_t testCrc32 = 0;
+    // The loudness of the audio the copy read (not set by a test pass, nor when the meter
+    // failed): the track's ReplayGain, and its share of the album's.
+    std::shared_ptr<const LoudnessMeter> loudness;
 };
 
 // Frames in one library read.
@@ -75,6 +82,9 @@ ExtractOutcome ReadTrackChecksums(const ExtractRequest& request,
                                   const std::function<bool()>& cancelled,
                                   const ExtractProgress& progress);
 
+// A completed MP3 gets the request's tag with the track's ReplayGain; the extraction fails
+// when the tag cannot be written.
+//
 // One encoder call per CD frame; the MP3 bytes of a chunk go to the file together (one write
 // and flush per chunk). The MP3 starts with its LAME/Info frame, so it decodes to exactly the
 // frames read. The encoder is set up before the file is created: a configuration it refuses

@@ -4,6 +4,7 @@
 
 #include "cd/modakrip32.h"
 #include "cd/trackpaths.h"
+#include "encode/mp3tagging.h"
 #include "platform/akrip/cddrives.h"
 
 #include <QSet>
@@ -16,6 +17,26 @@ QString mp3FormatText(const QString& bitrate, const QString& quality) {
     return QStringLiteral("MP3, %1 kbit/s, quality %2").arg(bitrate, quality);
 }
 
+namespace {
+
+id3tag::TagFields tagFieldsOf(const DiscInfo& disc, int track, int trackTotal) {
+    id3tag::TagFields fields;
+    if (const TrackInfo* info = disc.track(track)) {
+        fields.title = info->title;
+        fields.recordingId = info->recordingId;
+    }
+    fields.artist = disc.trackArtist(track);
+    fields.album = disc.album;
+    fields.date = disc.date;
+    fields.trackNumber = track;
+    fields.trackTotal = trackTotal;
+    fields.releaseId = disc.releaseId;
+    fields.discId = disc.discId;
+    return fields;
+}
+
+} // namespace
+
 ExtractionPlan::ExtractionPlan(const QList<int>& tracks, const QString& discIdentity,
                                const ExtractionChoices& choices)
     : tracks_(tracks), requests_(std::make_shared<std::vector<ExtractRequest>>()),
@@ -25,6 +46,7 @@ ExtractionPlan::ExtractionPlan(const QList<int>& tracks, const QString& discIden
     const std::uint32_t handle = modAKRip32::currentCdHandle();
     const int firstOnDisc = log_.toc.empty() ? 1 : log_.toc.front().number;
     const int lastOnDisc = log_.toc.empty() ? 1 : log_.toc.back().number;
+    log_.disc = choices.disc;
     QSet<QString> taken;
     for (const int track : tracks) {
         ExtractRequest request;
@@ -34,6 +56,7 @@ ExtractionPlan::ExtractionPlan(const QList<int>& tracks, const QString& discIden
         request.place.firstOnDisc = track == firstOnDisc;
         request.place.lastOnDisc = track == lastOnDisc;
         request.testFirst = choices.testFirst;
+        request.tags = tagFieldsOf(choices.disc, track, log_.toc.empty() ? 0 : lastOnDisc);
         try {
             const modAKRip32::TrackRange range = modAKRip32::trackRange(track);
             request.startLba = range.startLba;
@@ -75,6 +98,41 @@ riplog::Log ExtractionPlan::log(const QList<WorkItem>& items,
         log.tracks.push_back(riplog::trackOf(tracks_[i], items[i].output, request.startLba,
                                              request.endLba, ran ? &(*outcomes_)[at] : nullptr,
                                              result.status, result.reason));
+        log.tracks.back().title = request.tags.title;
     }
+    log.albumGain = albumGain(results);
     return log;
+}
+
+std::optional<ReplayGain> ExtractionPlan::albumGain(const QList<JobResult>& results) const {
+    std::vector<const LoudnessMeter*> meters;
+    for (qsizetype i = 0; i < results.size() && static_cast<std::size_t>(i) < outcomes_->size();
+         ++i) {
+        const ExtractOutcome& outcome = (*outcomes_)[static_cast<std::size_t>(i)];
+        if (results[i].status == JobResult::Status::Completed && outcome.loudness)
+            meters.push_back(outcome.loudness.get());
+    }
+    return LoudnessMeter::albumGain(meters);
+}
+
+std::vector<VortanError> ExtractionPlan::writeAlbumGain(const QList<WorkItem>& items,
+                                                        const QList<JobResult>& results) const {
+    std::vector<VortanError> failures;
+    const std::optional<ReplayGain> album = albumGain(results);
+    if (!album)
+        return failures;
+    for (qsizetype i = 0;
+         i < items.size() && i < results.size() && static_cast<std::size_t>(i) < requests_->size();
+         ++i) {
+        const auto at = static_cast<std::size_t>(i);
+        const ExtractOutcome& outcome = (*outcomes_)[at];
+        if (results[i].status != JobResult::Status::Completed || !(*requests_)[at].mp3)
+            continue;
+        id3tag::TagFields tags = (*requests_)[at].tags;
+        setReplayGain(tags, outcome.loudness ? outcome.loudness->replayGain() : std::nullopt,
+                      album);
+        if (const auto written = id3tag::writeTag(items[i].output, tags); !written)
+            failures.push_back(written.error());
+    }
+    return failures;
 }

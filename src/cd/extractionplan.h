@@ -10,6 +10,7 @@
 #include <QString>
 
 #include <memory>
+#include <optional>
 #include <vector>
 
 // How the tracks of an extraction are written.
@@ -34,7 +35,9 @@ QString mp3FormatText(const QString& bitrate, const QString& quality);
 // table of contents (a track it gives no range for is refused: its job fails with the reason
 // and writes nothing) and its place on the disc; its output is a name drawn from the disc's
 // identity in DecodePath (drawTrackPath), none the same as another item's (the batch's
-// OutputNames still numbers a name taken meanwhile).
+// OutputNames still numbers a name taken meanwhile). An MP3 item's request carries its tag:
+// the track's title, its artist (else the album's), album, date, identifiers from the
+// choices' disc, and its number with the disc's last track number as the total.
 //
 // GUI thread; the jobs it makes share its requests and outcomes with their workers.
 class ExtractionPlan {
@@ -48,9 +51,18 @@ class ExtractionPlan {
     BatchRunner::JobMaker jobMaker() const;
     // The rip log once the batch has ended (its items, with the names claimed, and their
     // results): every track the batch reached, in order; an aborted batch ends with its track.
+    // The log gives each track's ReplayGain, the album's, and what the disc is known as.
     riplog::Log log(const QList<WorkItem>& items, const QList<JobResult>& results) const;
+    // Once the batch has ended: the album's ReplayGain over the completed tracks, written
+    // with the track's own into the tag of each completed MP3 (a WAV rip has it in its log
+    // only). Returns the failures, each naming its file; none when the whole is silent.
+    std::vector<VortanError> writeAlbumGain(const QList<WorkItem>& items,
+                                            const QList<JobResult>& results) const;
 
   private:
+    // The ReplayGain of the completed tracks together.
+    std::optional<ReplayGain> albumGain(const QList<JobResult>& results) const;
+
     QList<int> tracks_;
     QList<WorkItem> items_;
     std::shared_ptr<std::vector<ExtractRequest>> requests_;

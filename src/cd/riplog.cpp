@@ -78,7 +78,21 @@ QString Log::text() const {
     s << "AccurateRip disc: " << ripcheck::accurateRipDiscName(starts, leadOutLba, freedbId)
       << "\n";
     const ripcheck::DiscIds ids = ripcheck::accurateRipDiscIds(starts, leadOutLba);
-    s << "AccurateRip disc identifiers: " << hex(ids.id1) << " " << hex(ids.id2) << "\n\n";
+    s << "AccurateRip disc identifiers: " << hex(ids.id1) << " " << hex(ids.id2) << "\n";
+    auto known = [&s](const char* label, const QString& value) {
+        if (!value.isEmpty())
+            s << label << value << "\n";
+    };
+    known("Album: ", disc.album);
+    known("Artist: ", disc.artist);
+    known("Date: ", disc.date);
+    known("MusicBrainz disc ID: ", disc.discId);
+    known("MusicBrainz release ID: ", disc.releaseId);
+    if (albumGain) {
+        s << "ReplayGain album gain: " << albumGain->gainText() << "\n";
+        s << "ReplayGain album peak: " << albumGain->peakText() << "\n";
+    }
+    s << "\n";
     if (mode == ReadMode::RealTime)
         s << "The tracks were recorded in real time: a recording is not a bit-exact copy of "
              "the disc, so no checksums are given.\n\n";
@@ -88,6 +102,8 @@ QString Log::text() const {
     for (const Track& t : tracks) {
         s << "Track " << QStringLiteral("%1").arg(t.number, 2, 10, QLatin1Char('0')) << "\n";
         s << "  File: " << t.outputFile << "\n";
+        if (!t.title.isEmpty())
+            s << "  Title: " << t.title << "\n";
         s << "  Sectors: " << t.startLba << " to " << (t.endLba - 1) << " ("
           << sectorTime(t.endLba - t.startLba) << ")\n";
         if (t.checksummed) {
@@ -98,6 +114,10 @@ QString Log::text() const {
             s << "  AccurateRip v1: " << hex(t.sums.accurateRipV1) << "\n";
             s << "  AccurateRip v2: " << hex(t.sums.accurateRipV2) << "\n";
             s << "  Re-reads and corrections: " << t.corrections << "\n";
+        }
+        if (t.gain) {
+            s << "  ReplayGain track gain: " << t.gain->gainText() << "\n";
+            s << "  ReplayGain track peak: " << t.gain->peakText() << "\n";
         }
         s << "  Result: " << resultText(t.result);
         if (!t.failure.isEmpty())
@@ -156,6 +176,8 @@ Track trackOf(int number, const QString& outputFile, std::int32_t startLba, std:
         t.corrections = outcome->corrections;
         t.tested = outcome->tested;
         t.testCrc32 = outcome->testCrc32;
+        if (outcome->loudness)
+            t.gain = outcome->loudness->replayGain();
     }
     switch (status) {
     case JobResult::Status::Completed:

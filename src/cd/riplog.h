@@ -2,6 +2,7 @@
 
 #include "app/batchrunner.h"
 #include "cd/cdextract.h"
+#include "cd/discinfo.h"
 #include "cd/ripcheck.h"
 #include "platform/error.h"
 
@@ -9,6 +10,7 @@
 #include <QString>
 
 #include <cstdint>
+#include <optional>
 #include <vector>
 
 // The extraction log: proof of what a rip read and wrote, kept beside its files. Plain text,
@@ -39,7 +41,9 @@ struct Track {
     std::uint32_t testCrc32 = 0;
     std::int64_t corrections = 0; // sectors the reader read again or corrected
     TrackResult result = TrackResult::CopyOk;
-    QString failure; // why, for ReadErrors and Failed
+    QString failure;                // why, for ReadErrors and Failed
+    QString title;                  // as the disc information gives it; empty when unknown
+    std::optional<ReplayGain> gain; // of the audio copied; none for silence
 };
 
 struct TocTrack {
@@ -58,7 +62,9 @@ struct Log {
     std::int32_t leadOutLba = 0;
     QString discIdentity; // as the window shows it
     std::uint32_t freedbId = 0;
-    std::vector<Track> tracks; // the tracks the batch reached, in order
+    std::vector<Track> tracks;           // the tracks the batch reached, in order
+    DiscInfo disc;                       // what the disc is known as (may be empty)
+    std::optional<ReplayGain> albumGain; // of the tracks copied, together
 
     QString text() const;
     // "Rip 2026-12-08 1234567.log": the start date and the disc identity.

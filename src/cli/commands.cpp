@@ -18,6 +18,7 @@
 #include "encode/encodejob.h"
 #include "formats/mp3info.h"
 #include "platform/akrip/cddrives.h"
+#include "platform/id3tag/id3tag.h"
 #include "player/tagwriter.h"
 
 #include <QDir>
@@ -381,6 +382,14 @@ int rip(const Options& options) {
     BatchOutcome outcome = runBatch(std::move(batch));
     modAKRip32::CloseCurrentCD();
 
+    const std::vector<VortanError> untagged = plan.writeAlbumGain(outcome.items, outcome.results);
+    if (!untagged.empty()) {
+        say(QStringLiteral("mp3vortan-cli: the album's ReplayGain could not be written into:"));
+        for (const VortanError& error : untagged)
+            say(QStringLiteral("  ") + error.description());
+        outcome.status = 1;
+    }
+
     // The log of every track the batch reached, beside the files, as the window writes it.
     const riplog::Log log = plan.log(outcome.items, outcome.results);
     if (!log.tracks.empty()) {
@@ -424,6 +433,13 @@ int info(const Options& options) {
             print(names[i].leftJustified(19, QLatin1Char(' ')) + values[i]);
         print(QStringLiteral("Length").leftJustified(19, QLatin1Char(' ')) +
               QString::number(file.size()) + QStringLiteral(" bytes"));
+        const auto frames = id3tag::readFrames(path);
+        if (frames) {
+            for (const id3tag::Frame& frame : frames.value())
+                print(QStringLiteral("ID3v2 %1: %2").arg(frame.id, frame.text));
+        } else if (problem.isEmpty()) {
+            problem = frames.error().description();
+        }
         if (!problem.isEmpty())
             status = fail(problem.contains(path) ? problem : path + QStringLiteral(": ") + problem);
     }

@@ -282,6 +282,11 @@ TEST_F(CliTest, TracksAndRipReadADiscImage) {
     Mp3HeaderRecord record;
     ReadMp3Info(lines(mp3.out).front(), false, true, record);
     EXPECT_EQ(record.bitRateKbps, 192);
+    // Its ID3v2 tag, the album's ReplayGain added once the rip ended, as info lists it.
+    const QStringList shown = lines(run({QStringLiteral("info"), lines(mp3.out).front()}).out);
+    EXPECT_TRUE(shown.contains(QStringLiteral("ID3v2 TRCK: 2/3")))
+        << shown.join(QLatin1Char('|')).toStdString();
+    EXPECT_EQ(shown.filter(QStringLiteral("ID3v2 TXXX: [REPLAYGAIN_ALBUM_GAIN] ")).size(), 1);
 
     EXPECT_EQ(run({QStringLiteral("rip"), QStringLiteral("-t"), QStringLiteral("4"), image.cuePath})
                   .exitCode,
