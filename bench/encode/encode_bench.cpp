@@ -14,6 +14,7 @@
 // Memory: a 60-minute WAV encoded in a child process; its peak resident size (VmHWM) before
 // and after the job.
 #include "app/eventwait.h"
+#include "encode/backgroundmeter.h"
 #include "encode/encodejob.h"
 #include "encode/modlame.h"
 #include "encode/mp3fileencoder.h"
@@ -224,11 +225,12 @@ void compare(const char* what, const Options& o, const QStringList& inputs, cons
 // Seconds of the file encoder's loop over the CD-format WAV `in` (read in the encoder's
 // chunks, encoded, committed, finished), with the loudness meter fed the same samples and
 // the tag written after, or without either.
-double timeEncodeLoop(const Options& o, const QString& in, const QString& out, bool measureAndTag) {
+Timing timeEncodeLoop(const Options& o, const QString& in, const QString& out, bool measureAndTag) {
     auto fail = [](const char* what) {
         std::fprintf(stderr, "tag cost: %s failed\n", what);
         std::exit(1);
     };
+    const double cpu0 = cpuSeconds(RUSAGE_SELF);
     QElapsedTimer t;
     t.start();
     QFile wav(in);
@@ -238,12 +240,12 @@ double timeEncodeLoop(const Options& o, const QString& in, const QString& out, b
     if (!opened)
         fail("opening the MP3");
     Mp3Output& mp3 = *opened.value();
-    std::unique_ptr<LoudnessMeter> meter;
+    std::unique_ptr<BackgroundMeter> meter;
     if (measureAndTag) {
         auto made = LoudnessMeter::make(2, 44100);
         if (!made)
             fail("making the meter");
-        meter = std::move(made.value());
+        meter = std::make_unique<BackgroundMeter>(std::move(made.value()));
     }
     std::vector<std::int16_t> chunk(mp3.maxSamplesPerCall());
     for (;;) {
@@ -252,28 +254,31 @@ double timeEncodeLoop(const Options& o, const QString& in, const QString& out, b
         if (got <= 0)
             break;
         const auto samples = static_cast<std::uint32_t>(got / 2);
-        if (meter && meter->add(chunk.data(), samples))
-            fail("metering");
+        if (meter)
+            meter->add(chunk.data(), samples);
         if (mp3.encode(chunk.data(), samples) || mp3.commit())
             fail("encoding");
     }
     if (mp3.finish())
         fail("finishing the MP3");
     if (measureAndTag) {
+        const std::unique_ptr<LoudnessMeter> measured = meter->finish();
+        if (!measured)
+            fail("metering");
         id3tag::TagFields fields;
         fields.title = QFileInfo(in).completeBaseName();
-        setReplayGain(fields, meter->replayGain(), std::nullopt);
+        setReplayGain(fields, measured->replayGain(), std::nullopt);
         if (!id3tag::writeTag(out, fields))
             fail("tagging");
     }
-    return static_cast<double>(t.nsecsElapsed()) / 1e9;
+    return {static_cast<double>(t.nsecsElapsed()) / 1e9, cpuSeconds(RUSAGE_SELF) - cpu0};
 }
 
 void tagCost(const Options& o, const QString& in, const QString& outDir) {
-    std::vector<double> plain, tagged;
+    std::vector<double> plain, tagged, plainCpu, taggedCpu;
     for (int round = 0; round < o.rounds; ++round) {
         const QString out = outDir + QStringLiteral("/tagcost.mp3");
-        double p = 0, m = 0;
+        Timing p, m;
         if (round % 2 == 0) {
             p = timeEncodeLoop(o, in, out, false);
             m = timeEncodeLoop(o, in, out, true);
@@ -281,15 +286,21 @@ void tagCost(const Options& o, const QString& in, const QString& outDir) {
             m = timeEncodeLoop(o, in, out, true);
             p = timeEncodeLoop(o, in, out, false);
         }
-        plain.push_back(p);
-        tagged.push_back(m);
-        std::printf("  round %d: without %.3f s, with meter and tag %.3f s\n", round + 1, p, m);
+        plain.push_back(p.wall);
+        tagged.push_back(m.wall);
+        plainCpu.push_back(p.cpu);
+        taggedCpu.push_back(m.cpu);
+        std::printf("  round %d: without %.3f s (cpu %.3f s), with meter and tag %.3f s (cpu "
+                    "%.3f s)\n",
+                    round + 1, p.wall, p.cpu, m.wall, m.cpu);
         std::fflush(stdout);
     }
     const double p = median(plain), m = median(tagged);
-    std::printf("tag cost: median without %.3f s, with %.3f s; metering and tagging add %.2f %% "
-                "of the encode\n",
-                p, m, (m - p) / p * 100.0);
+    const double pc = median(plainCpu), mc = median(taggedCpu);
+    std::printf("tag cost: elapsed median without %.3f s, with %.3f s: metering and tagging add "
+                "%.2f %% of the encode; processor time median without %.3f s, with %.3f s "
+                "(%.2f %% more, the meter running on its own thread)\n",
+                p, m, (m - p) / p * 100.0, pc, mc, (mc - pc) / pc * 100.0);
 }
 
 long statusKb(const char* field) {

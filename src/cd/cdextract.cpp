@@ -2,6 +2,7 @@
 
 #include "app/windowbatch.h"
 #include "cd/modakrip32.h"
+#include "encode/backgroundmeter.h"
 #include "encode/mp3output.h"
 #include "encode/mp3tagging.h"
 #include "formats/asyncfilewriter.h"
@@ -166,19 +167,21 @@ class TrackAccount {
           checksum_(placeOf(request)) {
         if (loudness == Loudness::Measured)
             if (auto meter = LoudnessMeter::make(2, 44100))
-                meter_ = std::move(meter.value());
+                meter_ = std::make_unique<BackgroundMeter>(std::move(meter.value()));
     }
     void feed(const std::vector<unsigned char>& audio) {
         checksum_.feed(audio.data(), audio.size());
-        // A meter that fails gives no ReplayGain rather than one of part of the audio.
-        if (meter_ && meter_->add(reinterpret_cast<const std::int16_t*>(audio.data()),
-                                  audio.size() / sizeof(std::int16_t)))
-            meter_.reset();
+        if (meter_)
+            meter_->add(reinterpret_cast<const std::int16_t*>(audio.data()),
+                        audio.size() / sizeof(std::int16_t));
     }
     void settle(ExtractOutcome& out) {
         out.sums = checksum_.result();
         out.corrections = akrip::correctionsOf(handle_) - before_;
-        out.loudness = std::move(meter_);
+        // A meter that failed gives no ReplayGain rather than one of part of the audio.
+        if (meter_)
+            out.loudness = meter_->finish();
+        meter_.reset();
     }
 
   private:
@@ -193,7 +196,7 @@ class TrackAccount {
     std::uint32_t handle_;
     std::int64_t before_;
     ripcheck::TrackChecksum checksum_;
-    std::unique_ptr<LoudnessMeter> meter_;
+    std::unique_ptr<BackgroundMeter> meter_;
 };
 
 // How an extraction whose file ended properly went.

@@ -1,5 +1,6 @@
 #include "encode/mp3fileencoder.h"
 
+#include "encode/backgroundmeter.h"
 #include "encode/mp3output.h"
 #include "encode/mp3tagging.h"
 #include "formats/clsfileio.h"
@@ -46,11 +47,10 @@ float fullScale(double sample) {
 
 // Hands `samples` to the encoder and to the meter, when there is one.
 template <typename Sample>
-std::optional<VortanError> encodeAndMeasure(Mp3Output& mp3, LoudnessMeter* meter,
+std::optional<VortanError> encodeAndMeasure(Mp3Output& mp3, BackgroundMeter* meter,
                                             const Sample* samples, std::uint32_t count) {
     if (meter)
-        if (auto error = meter->add(samples, count))
-            return error;
+        meter->add(samples, count);
     return mp3.encode(samples, count);
 }
 
@@ -111,7 +111,7 @@ class SourceChunk {
 
     // Encodes the first `bytes` bytes read, a whole number of samples, and measures them
     // with `meter` (when there is one) as the encoder takes them.
-    std::optional<VortanError> encode(Mp3Output& mp3, LoudnessMeter* meter, std::size_t bytes) {
+    std::optional<VortanError> encode(Mp3Output& mp3, BackgroundMeter* meter, std::size_t bytes) {
         const std::size_t count = bytes / sampleBytes_;
         const auto samples = static_cast<std::uint32_t>(count);
         switch (type_) {
@@ -210,9 +210,11 @@ EncodeOutcome encodeWavToMp3(const EncodeRequest& request, const std::function<b
         skipped += sourceFile.bytesTransferred;
     }
 
-    // Without a meter (a rate the library cannot measure) the MP3 gets no ReplayGain.
+    // Without a meter (a rate the library cannot measure, or a meter that failed) the MP3
+    // gets no ReplayGain.
     auto made = LoudnessMeter::make(wav.channels, wav.sampleRate);
-    std::unique_ptr<LoudnessMeter> meter = made ? std::move(made.value()) : nullptr;
+    std::unique_ptr<BackgroundMeter> meter =
+        made ? std::make_unique<BackgroundMeter>(std::move(made.value())) : nullptr;
 
     auto opened = Mp3Output::open(config, request.outputPath, source());
     if (!opened)
@@ -270,8 +272,9 @@ EncodeOutcome encodeWavToMp3(const EncodeRequest& request, const std::function<b
         return out;
     }
     // Only a complete MP3 is tagged: the tag goes in front of the finished stream.
+    const std::unique_ptr<LoudnessMeter> measured = meter ? meter->finish() : nullptr;
     const auto tagged =
-        id3tag::writeTag(request.outputPath, tagFieldsFor(request.sourcePath, meter.get()));
+        id3tag::writeTag(request.outputPath, tagFieldsFor(request.sourcePath, measured.get()));
     if (!tagged)
         return fail(tagged.error());
     out.bytesWritten += tagged.value();
