@@ -128,6 +128,12 @@ TEST_F(Mp3TagTest, TheTagGoesBeforeTheUntouchedMp3AndKeepsAnId3v1Block) {
     Mp3HeaderRecord record;
     ReadMp3Info(mp3, true, false, record);
     EXPECT_EQ(record.title, QStringLiteral("Panel title"));
+
+    // No field left: the tag goes, and what it stood before is untouched.
+    const auto cleared = id3tag::writeTag(mp3, id3tag::TagFields{});
+    ASSERT_TRUE(cleared.ok()) << cleared.error().description().toStdString();
+    EXPECT_EQ(cleared.value(), 0);
+    EXPECT_EQ(fixtures::readFile(mp3), withBlock.mid(tagBytes));
 }
 
 TEST_F(Mp3TagTest, TheEbuSineMeasuresMinus23LufsAndSilenceGetsNoGain) {

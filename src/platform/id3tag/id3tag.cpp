@@ -86,6 +86,7 @@ std::int64_t tagBytesOf(TagLib::MPEG::File& file) {
 Result<std::int64_t> writeTag(const QString& path, const TagFields& fields) {
     const QByteArray name = QFile::encodeName(path);
     std::int64_t audioBytes = 0; // everything after the tag: it must come through whole
+    bool emptyTag = false;       // no frame is left: the library then removes the tag
     {
         TagLib::MPEG::File file(name.constData(), false);
         if (!file.isOpen())
@@ -110,6 +111,7 @@ Result<std::int64_t> writeTag(const QString& path, const TagFields& fields) {
         setUserText(tag, QStringLiteral("REPLAYGAIN_TRACK_PEAK"), fields.trackPeak);
         setUserText(tag, QStringLiteral("REPLAYGAIN_ALBUM_GAIN"), fields.albumGain);
         setUserText(tag, QStringLiteral("REPLAYGAIN_ALBUM_PEAK"), fields.albumPeak);
+        emptyTag = tag.isEmpty();
         if (!file.save(TagLib::MPEG::File::ID3v2, TagLib::File::StripNone, TagLib::ID3v2::v4,
                        TagLib::File::DoNotDuplicate))
             return tagError(VortanError::PathAccess, path,
@@ -119,7 +121,7 @@ Result<std::int64_t> writeTag(const QString& path, const TagFields& fields) {
     // The library does not check its writes: a full disk or a size limit shows only here.
     TagLib::MPEG::File saved(name.constData(), false);
     const std::int64_t tagBytes = saved.isOpen() ? tagBytesOf(saved) : 0;
-    if (!saved.isOpen() || tagBytes == 0 || saved.length() - tagBytes != audioBytes)
+    if (!saved.isOpen() || (tagBytes == 0) != emptyTag || saved.length() - tagBytes != audioBytes)
         return tagError(VortanError::PathAccess, path,
                         QStringLiteral("the ID3v2 tag could not be written whole; the file "
                                        "may have lost audio"));

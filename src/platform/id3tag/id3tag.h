@@ -42,9 +42,9 @@ struct Frame {
 // start when it has none. Every frame `fields` describes is replaced (or removed where the
 // field is empty); other frames stay. Only the ID3v2 tag is saved: the audio and an ID3v1
 // or APE tag at the end keep every byte. Returns the tag's size in the file (header and
-// padding included). Fails, naming the file and the reason, when the file cannot be opened
-// for writing, is not an MPEG file, or the save fails or leaves the file not holding its
-// audio whole after the new tag.
+// padding included; 0 when no frame is left, which removes the tag). Fails, naming the file and the
+// reason, when the file cannot be opened for writing, is not an MPEG file, or the save fails or
+// leaves the file not holding its audio whole after the new tag.
 Result<std::int64_t> writeTag(const QString& path, const TagFields& fields);
 
 // Every frame of the ID3v2 tag of `path` in tag order; none when it has no ID3v2 tag. Fails
