@@ -178,7 +178,7 @@ class TrackAccount {
     void settle(ExtractOutcome& out) {
         out.sums = checksum_.result();
         out.corrections = akrip::correctionsOf(handle_) - before_;
-        // A meter that failed gives no ReplayGain rather than one of part of the audio.
+        // A meter that failed gives no ReplayGain rather than one of only some of the audio.
         if (meter_)
             out.loudness = meter_->finish();
         meter_.reset();

@@ -30,7 +30,7 @@ class BackgroundMeter {
     void add(const float* samples, std::size_t sampleCount);
 
     // Waits until everything added is measured and gives the meter; nothing when the meter
-    // failed on the way, since a loudness of part of the audio would be wrong. Call once.
+    // failed on the way, since a loudness of only some of the audio would be wrong. Call once.
     std::unique_ptr<LoudnessMeter> finish();
 
   private:
