@@ -1,7 +1,7 @@
 // mp3vortan-cli's batches against what a shell user would run in their place.
 //
 //   cli_bench [--rounds N] [--files N] [--seconds S] [--jobs J] [--bitrate-index I]
-//             [--quality-index Q] [--lame-replaygain] [--decode-only] [--dir FOLDER]
+//             [--quality-index Q] [--lame-noreplaygain] [--decode-only] [--dir FOLDER]
 //
 // Makes N (8) CD-format WAVs of S (240) seconds of music-like material, then, alternating
 // which goes first, for R (5) rounds:
@@ -44,7 +44,7 @@ struct Options {
     int jobs = 2;
     int bitrateIndex = 8; // 128 kbit/s
     int qualityIndex = 1; // "Normal"
-    bool lameReplayGain = false;
+    bool lameReplayGain = true; // lame analyses loudness as the program does
     bool decodeOnly = false; // the encoding only makes the MP3s, once
     QString dir;
 };
@@ -220,8 +220,8 @@ Options parse(const QStringList& args) {
             o.bitrateIndex = next().toInt();
         else if (a == QLatin1String("--quality-index"))
             o.qualityIndex = next().toInt();
-        else if (a == QLatin1String("--lame-replaygain"))
-            o.lameReplayGain = true;
+        else if (a == QLatin1String("--lame-noreplaygain"))
+            o.lameReplayGain = false;
         else if (a == QLatin1String("--decode-only"))
             o.decodeOnly = true;
         else if (a == QLatin1String("--dir"))

@@ -144,7 +144,7 @@ QStringList lameArguments(const Options& o, const QString& in, const QString& ou
                      QStringLiteral("-q"),
                      QString::number(q.algorithmicQuality)};
     if (!o.lameReplayGain)
-        a << QStringLiteral("--noreplaygain"); // analysis the engine path does not do
+        a << QStringLiteral("--noreplaygain"); // no loudness analysis: not what the program does
     if (q.lowpassHz > 0)
         a << QStringLiteral("--lowpass") << QString::number(q.lowpassHz / 1000.0);
     if (q.highpassHz > 0)
