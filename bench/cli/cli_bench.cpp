@@ -1,7 +1,8 @@
 // mp3vortan-cli's batches against what a shell user would run in their place.
 //
 //   cli_bench [--rounds N] [--files N] [--seconds S] [--jobs J] [--bitrate-index I]
-//             [--quality-index Q] [--lame-noreplaygain] [--decode-only] [--dir FOLDER]
+//             [--quality-index Q] [--lame-noreplaygain] [--decode-only] [--reference-sync]
+//             [--dir FOLDER]
 //
 // Makes N (8) CD-format WAVs of S (240) seconds of music-like material, then, alternating
 // which goes first, for R (5) rounds:
@@ -9,7 +10,9 @@
 //    time over the same files (a new one starting as one ends, as `xargs -P J` does), at the
 //    same bitrate, joint stereo, algorithmic quality and band limits;
 //  - decode: `mp3vortan-cli decode -j J` over the MP3s the program made against J
-//    `mpg123 -q -w` processes at a time.
+//    `mpg123 -q -w` processes at a time. The program syncs each WAV to the disk before it calls
+//    it done; mpg123 does not. With --reference-sync each mpg123 run is followed by
+//    `sync -d` of its WAV, so both sides do the same work.
 // Prints each round, the medians and the ratios (program / reference).
 #include "encode/modlame.h"
 
@@ -42,10 +45,11 @@ struct Options {
     int files = 8;
     double seconds = 240;
     int jobs = 2;
-    int bitrateIndex = 8; // 128 kbit/s
-    int qualityIndex = 1; // "Normal"
+    int bitrateIndex = 8;       // 128 kbit/s
+    int qualityIndex = 1;       // "Normal"
     bool lameReplayGain = true; // lame analyses loudness as the program does
-    bool decodeOnly = false; // the encoding only makes the MP3s, once
+    bool decodeOnly = false;    // the encoding only makes the MP3s, once
+    bool referenceSync = false;
     QString dir;
 };
 
@@ -224,6 +228,8 @@ Options parse(const QStringList& args) {
             o.lameReplayGain = false;
         else if (a == QLatin1String("--decode-only"))
             o.decodeOnly = true;
+        else if (a == QLatin1String("--reference-sync"))
+            o.referenceSync = true;
         else if (a == QLatin1String("--dir"))
             o.dir = next();
         else
@@ -333,14 +339,26 @@ int main(int argc, char** argv) {
             die(QStringLiteral("missing ") + name);
     }
     std::printf("program:   mp3vortan-cli decode -j %s -o OUT FILE...\n", qPrintable(jobs));
-    std::printf("reference: mpg123 -q -w OUT IN, %d at a time\n\n", o.jobs);
+    std::printf("reference: mpg123 -q -w OUT IN%s, %d at a time\n\n",
+                o.referenceSync ? " && sync -d OUT" : "", o.jobs);
     auto decodeOurs = program(QStringLiteral("decode"), {}, mp3s);
-    auto decodeTheirs = reference(
-        mpg123,
-        [](const QString& in, const QString& out) {
-            return QStringList{QStringLiteral("-q"), QStringLiteral("-w"), out, in};
-        },
-        mp3s, QStringLiteral(".wav"));
+    auto decodeTheirs =
+        o.referenceSync
+            ? reference(
+                  QStringLiteral("sh"),
+                  [mpg123](const QString& in, const QString& out) {
+                      return QStringList{
+                          QStringLiteral("-c"),
+                          QStringLiteral("\"$0\" -q -w \"$1\" \"$2\" && sync -d \"$1\""), mpg123,
+                          out, in};
+                  },
+                  mp3s, QStringLiteral(".wav"))
+            : reference(
+                  mpg123,
+                  [](const QString& in, const QString& out) {
+                      return QStringList{QStringLiteral("-q"), QStringLiteral("-w"), out, in};
+                  },
+                  mp3s, QStringLiteral(".wav"));
     compare({"decode", decodeOurs, decodeTheirs}, o.rounds);
     return 0;
 }
