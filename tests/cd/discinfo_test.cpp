@@ -190,8 +190,9 @@ TEST(DiscInfoMerge, TheReleaseWinsAndCdTextFillsItsGaps) {
 } // namespace
 
 TEST(TrackFileName, ReplacesUnsafeCharactersAndStaysWithinTheNameLimit) {
-    EXPECT_EQ(trackFileName(3, QStringLiteral("AC/DC? Yes: \"Live\" <1|2>*\\"), QStringLiteral(".mp3")),
-              QStringLiteral("03 - AC_DC_ Yes_ _Live_ _1_2___.mp3"));
+    EXPECT_EQ(
+        trackFileName(3, QStringLiteral("AC/DC? Yes: \"Live\" <1|2>*\\"), QStringLiteral(".mp3")),
+        QStringLiteral("03 - AC_DC_ Yes_ _Live_ _1_2___.mp3"));
     EXPECT_EQ(trackFileName(12, QStringLiteral("  ..Hidden. "), QStringLiteral(".wav")),
               QStringLiteral("12 - Hidden.wav"));
     EXPECT_EQ(trackFileName(1, QStringLiteral("Tab\there"), QStringLiteral(".mp3")),
