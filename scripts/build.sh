@@ -3,5 +3,8 @@
 # VORTAN_WERROR=ON turns compiler warnings into errors.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVORTAN_WERROR="${VORTAN_WERROR:-OFF}" >/dev/null
+# A compiler cache, when the machine has one, makes rebuilds of other checkouts cheap.
+launcher=$(command -v ccache || true)
+cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVORTAN_WERROR="${VORTAN_WERROR:-OFF}" \
+  -DCMAKE_CXX_COMPILER_LAUNCHER="$launcher" -DCMAKE_C_COMPILER_LAUNCHER="$launcher" >/dev/null
 cmake --build build -j"$(nproc)"
