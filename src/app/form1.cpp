@@ -78,8 +78,7 @@ Form1::Form1(QWidget* parent) : QMainWindow(parent) {
     connectDiscInformation();
 
     resize(860, 580);
-    setMinimumSize(560, 380);
-    Form_Resize();
+    fitPanels();
 }
 
 Form1::~Form1() {
@@ -246,6 +245,7 @@ void Form1::ResetStatus() {
     ProgressBar1->setValue(0);
     lblStatus->clear();
     Label33->clear();
+    Label33->setVisible(false); // idle: no percentage to show
 }
 
 void Form1::Timer1_Timer() {
@@ -261,6 +261,7 @@ void Form1::ChangeProgress(const QString& status, float current, float total) {
     const QString figure = progressFigure(percent);
     setWindowTitle(QStringLiteral("Progress ") + figure);
     Label33->setText(figure);
+    Label33->setVisible(true);
     ProgressBar1->setValue(static_cast<int>(std::floor(percent)));
 }
 
@@ -274,6 +275,7 @@ void Form1::Disablem() {
         setMenuEnabled(menu, false);
     mnuRemoveDelete->setEnabled(false);
     mnuFileRemove->setEnabled(false);
+    Label33->setVisible(true); // the percentage of the file in progress
     // The drive must stay open and its track lists unchanged while tracks are read.
     setCdControlsEnabled(false);
     // The other windows close when the work starts; a batch that locks again for its next

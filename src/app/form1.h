@@ -237,6 +237,7 @@ class Form1 : public QMainWindow {
     QLabel* Label5 = nullptr;  // low drive space warning
     QProgressBar* ProgressBar1 = nullptr;
     QComboBox* DriveList = nullptr;
+    QLabel* lblNoDrive = nullptr; // in DriveList's place while it names no drive
     QComboBox* cmbBitrate = nullptr;
     QComboBox* cmbQuality = nullptr;
     // CD bar.
@@ -330,6 +331,12 @@ class Form1 : public QMainWindow {
     void buildMenus();
     void connectCommands();
     void toggleBar(QAction* menu, QWidget* bar);
+    // Sizes the bars to their contents and the right-hand panel to its widest control, makes
+    // the window's least size the one that shows every control whole, then lays out.
+    void fitPanels();
+    bool layoutPending_ = false; // a fitPanels is queued
+    // DriveList while it names a drive; otherwise lblNoDrive in its place.
+    void showDriveListOrHint();
     void centreOnScreen();
     // Emits `request` when some window listens to it; otherwise says the window is not
     // available yet.

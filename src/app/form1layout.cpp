@@ -1,6 +1,7 @@
 // The main window's controls, menus and panel layout.
 #include "app/form1.h"
 
+#include "app/elidedlabel.h"
 #include "app/treeviewevents.h"
 
 #include <QAction>
@@ -24,13 +25,10 @@
 
 namespace {
 
-// Bar heights and the right panel's width, in pixels.
-constexpr int toolBarHeight = 40;
-constexpr int cdBarHeight = 62;
-constexpr int stripHeight = 26;
-constexpr int statusBarHeight = 24;
-constexpr int activityBarHeight = 28;
+// The right-hand panel's least width, and the least room the tree keeps beside it, in pixels.
 constexpr int rightPanelWidth = 190;
+constexpr int leastTreeWidth = 240;
+constexpr int leastTreeHeight = 120;
 // Space between the tree panel and the right-hand panel.
 constexpr int treeGap = 3;
 
@@ -58,10 +56,26 @@ QLabel* makeLabel(QWidget* parent, const char* name, const QString& caption) {
     return label;
 }
 
-QComboBox* makeCombo(QWidget* parent, const char* name) {
+// A label that names `control`: Alt with its underlined letter moves there, and a screen
+// reader reads it as the control's name.
+QLabel* makeCaption(QWidget* parent, const QString& caption, QWidget* control) {
+    auto* label = new QLabel(caption, parent);
+    label->setBuddy(control);
+    return label;
+}
+
+ElidedLabel* makeElidedLabel(QWidget* parent, const char* name, const QString& caption) {
+    auto* label = new ElidedLabel(parent);
+    label->setObjectName(QLatin1String(name));
+    label->setText(caption);
+    return label;
+}
+
+QComboBox* makeCombo(QWidget* parent, const char* name, const QString& accessibleName) {
     auto* combo = new QComboBox(parent);
     combo->setObjectName(QLatin1String(name));
     combo->setSizeAdjustPolicy(QComboBox::AdjustToContents);
+    combo->setAccessibleName(accessibleName);
     return combo;
 }
 
@@ -73,9 +87,11 @@ QTimer* makeTimer(QObject* parent, const char* name, int intervalMs, bool single
     return timer;
 }
 
-QAction* makeAction(QMenu* menu, const char* name, const QString& caption) {
+QAction* makeAction(QMenu* menu, const char* name, const QString& caption,
+                    const QKeySequence& shortcut = {}) {
     QAction* action = menu->addAction(caption);
     action->setObjectName(QLatin1String(name));
+    action->setShortcut(shortcut);
     return action;
 }
 
@@ -84,6 +100,20 @@ QMenu* makeMenu(QWidget* parent, const char* name, const QString& caption) {
     menu->setObjectName(QLatin1String(name));
     menu->menuAction()->setObjectName(QLatin1String(name) + QStringLiteral("Action"));
     return menu;
+}
+
+// A row of controls, left to right, then room to grow.
+QHBoxLayout* makeRow(std::initializer_list<QWidget*> controls) {
+    auto* row = new QHBoxLayout;
+    row->setSpacing(6);
+    for (QWidget* control : controls) {
+        if (control)
+            row->addWidget(control);
+        else
+            row->addSpacing(12);
+    }
+    row->addStretch(1);
+    return row;
 }
 
 } // namespace
@@ -97,7 +127,6 @@ void Form1::buildControls() {
     // Tool bar: the action button and the commands that open other windows.
     auto* toolBar = makePanel(client, "Picture3");
     Picture3 = toolBar;
-    toolBar->setFixedHeight(toolBarHeight);
     auto* toolRow = new QHBoxLayout(toolBar);
     toolRow->setContentsMargins(6, 4, 6, 4);
     toolRow->setSpacing(4);
@@ -109,7 +138,7 @@ void Form1::buildControls() {
     Command8->setToolTip(QStringLiteral("Stop the conversion"));
     C1212 =
         makeButton(toolBar, "C1212", QStringLiteral("Refresh"), QStringLiteral(":/icons/im09.png"));
-    C1212->setToolTip(QStringLiteral("List the CD again and rescan the destination folder"));
+    C1212->setToolTip(QStringLiteral("List the CD again and rescan the destination folder (F5)"));
     C777 =
         makeButton(toolBar, "C777", QStringLiteral("Search"), QStringLiteral(":/icons/im10.png"));
     C5555555 = makeButton(toolBar, "C5555555", QStringLiteral("Playlist"),
@@ -117,6 +146,7 @@ void Form1::buildControls() {
     Copt = makeButton(toolBar, "Copt", QStringLiteral("Preferences"));
     Cmdhelp =
         makeButton(toolBar, "Cmdhelp", QStringLiteral("Help"), QStringLiteral(":/icons/im12.png"));
+    Cmdhelp->setToolTip(QStringLiteral("Help (F1)"));
     Command5 = makeButton(toolBar, "Command5", QStringLiteral("Exit"));
     for (QPushButton* b : {CmdSelectAction, Command8})
         toolRow->addWidget(b);
@@ -126,22 +156,17 @@ void Form1::buildControls() {
     toolRow->addStretch(1);
     toolRow->addWidget(Command5);
 
-    // CD bar: the drive and its disc, the extraction choices, the encoder choices.
+    // CD bar, three rows: the drive and its disc; how tracks are extracted; the MP3 encoder's
+    // choices.
     auto* cdBar = makePanel(client, "Picture4");
     Picture4 = cdBar;
-    cdBar->setFixedHeight(cdBarHeight);
-    auto* cdRows = new QVBoxLayout(cdBar);
-    cdRows->setContentsMargins(6, 3, 6, 3);
-    cdRows->setSpacing(2);
-    auto* cdRow = new QHBoxLayout;
-    cdRow->setSpacing(6);
-    auto* extractRow = new QHBoxLayout;
-    extractRow->setSpacing(6);
-    cdRows->addLayout(cdRow);
-    cdRows->addLayout(extractRow);
-    DriveList = makeCombo(cdBar, "DriveList");
-    DriveList->setMinimumWidth(220);
-    DriveList->setAccessibleName(QStringLiteral("CD Drive"));
+    DriveList = makeCombo(cdBar, "DriveList", QStringLiteral("CD Drive"));
+    DriveList->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+    DriveList->setMinimumContentsLength(24);
+    DriveList->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
+    lblNoDrive = makeLabel(cdBar, "lblNoDrive",
+                           QStringLiteral("No CD drive found; use File > Open Disc Image..."));
+    lblNoDrive->setVisible(false);
     cmdRefresh = makeButton(cdBar, "cmdRefresh", QStringLiteral("Reset"));
     cmdRefresh->setToolTip(QStringLiteral("List the tracks of the disc again"));
     lblCDID = makeLabel(cdBar, "lblCDID", QString());
@@ -151,27 +176,8 @@ void Form1::buildControls() {
     lblDiscId->setTextInteractionFlags(Qt::TextSelectableByMouse);
     lblNumTracks = makeLabel(cdBar, "lblNumTracks", QString());
     lblNumTracks->setToolTip(QStringLiteral("Number of tracks"));
-    cmbBitrate = makeCombo(cdBar, "cmbBitrate");
-    cmbBitrate->setMinimumWidth(70);
-    cmbBitrate->setAccessibleName(QStringLiteral("Bitrate"));
-    cmbQuality = makeCombo(cdBar, "cmbQuality");
-    cmbQuality->setMinimumWidth(90);
-    cmbQuality->setAccessibleName(QStringLiteral("Quality"));
-    cdRow->addWidget(new QLabel(QStringLiteral("CD Drive:"), cdBar));
-    cdRow->addWidget(DriveList);
-    cdRow->addWidget(cmdRefresh);
-    cdRow->addWidget(new QLabel(QStringLiteral("Disc:"), cdBar));
-    cdRow->addWidget(lblCDID);
-    cdRow->addWidget(lblDiscId);
-    cdRow->addWidget(new QLabel(QStringLiteral("Tracks:"), cdBar));
-    cdRow->addWidget(lblNumTracks);
-    cdRow->addSpacing(12);
-    cdRow->addWidget(new QLabel(QStringLiteral("Bitrate:"), cdBar));
-    cdRow->addWidget(cmbBitrate);
-    cdRow->addSpacing(12);
-    cdRow->addWidget(new QLabel(QStringLiteral("Quality:"), cdBar));
-    cdRow->addWidget(cmbQuality);
-    cdRow->addStretch(1);
+    cmbBitrate = makeCombo(cdBar, "cmbBitrate", QStringLiteral("Bitrate"));
+    cmbQuality = makeCombo(cdBar, "cmbQuality", QStringLiteral("Quality"));
 
     auto makeCheck = [cdBar](const char* name, const QString& caption) {
         auto* box = new QCheckBox(caption, cdBar);
@@ -207,31 +213,39 @@ void Form1::buildControls() {
     Command11->setToolTip(QStringLiteral("Play Selected track"));
     Command12 = makeButton(cdBar, "Command12", QStringLiteral("Stop"));
     Command12->setToolTip(QStringLiteral("Stop playing CD"));
-    extractRow->addWidget(new QLabel(QStringLiteral("Extract to:"), cdBar));
-    extractRow->addWidget(optWAV);
-    extractRow->addWidget(optMP3);
-    extractRow->addSpacing(12);
-    for (QCheckBox* box : {chkPrivate, chkCRC, chkCopyright, chkOriginal})
-        extractRow->addWidget(box);
-    extractRow->addSpacing(12);
-    extractRow->addWidget(Chk2Stage);
-    extractRow->addWidget(Check3);
-    extractRow->addWidget(cmdStart);
-    extractRow->addWidget(Command6);
-    extractRow->addWidget(Command3);
-    extractRow->addSpacing(12);
-    extractRow->addWidget(Command11);
-    extractRow->addWidget(Command12);
-    extractRow->addStretch(1);
+
+    auto* cdRows = new QVBoxLayout(cdBar);
+    cdRows->setContentsMargins(6, 3, 6, 3);
+    cdRows->setSpacing(2);
+    QHBoxLayout* driveRow =
+        makeRow({makeCaption(cdBar, QStringLiteral("CD &Drive:"), DriveList), DriveList, lblNoDrive,
+                 cmdRefresh, nullptr, new QLabel(QStringLiteral("Disc:"), cdBar), lblCDID,
+                 lblDiscId, nullptr, new QLabel(QStringLiteral("Tracks:"), cdBar), lblNumTracks});
+    // The drive list takes the room the disc's texts leave.
+    driveRow->setStretchFactor(DriveList, 1);
+    driveRow->setStretch(driveRow->count() - 1, 0);
+    cdRows->addLayout(driveRow);
+    cdRows->addLayout(
+        makeRow({new QLabel(QStringLiteral("Extract to:"), cdBar), optWAV, optMP3, nullptr,
+                 Chk2Stage, Check3, cmdStart, Command6, Command3, nullptr, Command11, Command12}));
+    cdRows->addLayout(
+        makeRow({makeCaption(cdBar, QStringLiteral("&Bitrate:"), cmbBitrate), cmbBitrate,
+                 makeCaption(cdBar, QStringLiteral("&Quality:"), cmbQuality), cmbQuality, nullptr,
+                 chkPrivate, chkCRC, chkCopyright, chkOriginal}));
+    // With no drive, a line says where a disc image is opened instead.
+    QAbstractItemModel* drives = DriveList->model();
+    for (auto signal : {&QAbstractItemModel::rowsInserted, &QAbstractItemModel::rowsRemoved})
+        connect(drives, signal, this, &Form1::showDriveListOrHint);
+    connect(drives, &QAbstractItemModel::dataChanged, this, &Form1::showDriveListOrHint);
+    connect(drives, &QAbstractItemModel::modelReset, this, &Form1::showDriveListOrHint);
 
     // Strip above the tree: the next-action line.
     auto* strip = makePanel(client, "Picture5");
     Picture5 = strip;
     strip->setFrameShape(QFrame::NoFrame);
-    strip->setFixedHeight(stripHeight);
     auto* stripRow = new QHBoxLayout(strip);
-    stripRow->setContentsMargins(8, 2, 8, 2);
-    Label3 = makeLabel(strip, "Label3", QStringLiteral("Next Action: Make a selection"));
+    stripRow->setContentsMargins(8, 4, 8, 4);
+    Label3 = makeElidedLabel(strip, "Label3", QStringLiteral("Next Action: Make a selection"));
     QFont bold = Label3->font();
     bold.setBold(true);
     Label3->setFont(bold);
@@ -242,6 +256,7 @@ void Form1::buildControls() {
     static_cast<QFrame*>(Picture7)->setFrameShape(QFrame::NoFrame);
     TreeView1 = new SourceTreeView(*tree_, Picture7);
     TreeView1->setObjectName(QStringLiteral("TreeView1"));
+    TreeView1->setAccessibleName(QStringLiteral("CD tracks, WAV and MP3 files"));
     TreeView1->setHeaderHidden(true);
     TreeView1->setIconSize(QSize(16, 16));
     TreeView1->setUniformRowHeights(true);
@@ -254,7 +269,6 @@ void Form1::buildControls() {
     // low-space warning.
     auto* right = makePanel(client, "Picture8");
     Picture8 = right;
-    right->setFixedWidth(rightPanelWidth);
     auto* rightColumn = new QVBoxLayout(right);
     rightColumn->setContentsMargins(8, 8, 8, 8);
     rightColumn->setSpacing(6);
@@ -271,8 +285,8 @@ void Form1::buildControls() {
     playerTitle->setFont(bold);
     Command4 = makeButton(right, "Command4", QStringLiteral("Close Player"));
     auto* hint = new QLabel(
-        QStringLiteral("Double-click a track or file, or drag it, to move it between its "
-                       "available and selected groups. Select a group or an item, then "
+        QStringLiteral("Double-click a track or file, or press Enter on it, to move it between "
+                       "its available and selected groups. Select a group or an item, then "
                        "press Start."),
         right);
     hint->setWordWrap(true);
@@ -296,20 +310,29 @@ void Form1::buildControls() {
     rightColumn->addWidget(Check9);
     rightColumn->addWidget(Command7);
 
-    // Activity bar: progress.
+    // Activity bar: progress. The percentage shows while a conversion runs; idle, it keeps its
+    // place hidden.
     auto* activity = makePanel(client, "Picture2");
     Picture2 = activity;
-    activity->setFixedHeight(activityBarHeight);
     auto* activityRow = new QHBoxLayout(activity);
     activityRow->setContentsMargins(6, 3, 6, 3);
     ProgressBar1 = new QProgressBar(activity);
     ProgressBar1->setObjectName(QStringLiteral("ProgressBar1"));
+    ProgressBar1->setAccessibleName(QStringLiteral("Progress of the current file"));
     ProgressBar1->setRange(0, 100);
     ProgressBar1->setValue(0);
     ProgressBar1->setTextVisible(false);
     Label33 = makeLabel(activity, "Label33", QStringLiteral("OFF"));
-    Label33->setMinimumWidth(80);
+    Label33->setToolTip(QStringLiteral("Progress of the current file"));
+    // Of fixed size, so that the percentage changing many times a second never makes the
+    // window lay itself out again.
+    Label33->setFixedSize(Label33->fontMetrics().horizontalAdvance(QStringLiteral("100.00 %")) + 8,
+                          Label33->sizeHint().height());
     Label33->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    QSizePolicy keepPlace = Label33->sizePolicy();
+    keepPlace.setRetainSizeWhenHidden(true);
+    Label33->setSizePolicy(keepPlace);
+    Label33->setVisible(false);
     activityRow->addWidget(ProgressBar1, 1);
     activityRow->addWidget(Label33);
 
@@ -317,13 +340,11 @@ void Form1::buildControls() {
     auto* status = makePanel(client, "Picture1");
     Picture1 = status;
     status->setFrameShadow(QFrame::Sunken);
-    status->setFixedHeight(statusBarHeight);
     auto* statusRow = new QHBoxLayout(status);
-    statusRow->setContentsMargins(6, 1, 6, 1);
-    lblStatus = makeLabel(status, "lblStatus", QString());
-    Label2 = makeLabel(status, "Label2", QString());
+    statusRow->setContentsMargins(6, 2, 6, 2);
+    lblStatus = makeElidedLabel(status, "lblStatus", QString());
+    Label2 = makeElidedLabel(status, "Label2", QString());
     Label2->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-    Label2->setTextInteractionFlags(Qt::TextSelectableByMouse);
     statusRow->addWidget(lblStatus, 1);
     statusRow->addWidget(Label2, 2);
 
@@ -331,66 +352,119 @@ void Form1::buildControls() {
     tmrWarning = makeTimer(this, "tmrWarning", 2000, false);
     tmrRecord = makeTimer(this, "tmrRecord", 100, false);
 
-    // A left press on the background of the window or of a panel drags the window.
+    // Tab goes through the controls in reading order: tool bar, CD bar row by row, the tree,
+    // the right-hand panel.
+    const std::initializer_list<QWidget*> readingOrder{
+        CmdSelectAction, Command8,   C1212,      C777,       C5555555, Copt,
+        Cmdhelp,         Command5,   DriveList,  cmdRefresh, optWAV,   optMP3,
+        Chk2Stage,       Check3,     cmdStart,   Command6,   Command3, Command11,
+        Command12,       cmbBitrate, cmbQuality, chkPrivate, chkCRC,   chkCopyright,
+        chkOriginal,     TreeView1,  Command1,   Command2,   Command4};
+    QWidget* previous = nullptr;
+    for (QWidget* control : readingOrder) {
+        if (previous)
+            setTabOrder(previous, control);
+        previous = control;
+    }
+
+    // A left press on the background of the window or of a panel drags the window; a panel
+    // whose contents change size makes the window lay itself out again.
     for (QWidget* panel : {Picture3, Picture4, Picture5, Picture8, Picture2, Picture1})
         panel->installEventFilter(this);
+    fitPanels();
+}
+
+void Form1::showDriveListOrHint() {
+    bool anyDrive = false;
+    for (int i = 0; i < DriveList->count() && !anyDrive; ++i)
+        anyDrive = !DriveList->itemText(i).trimmed().isEmpty();
+    DriveList->setVisible(anyDrive);
+    lblNoDrive->setVisible(!anyDrive);
+}
+
+void Form1::fitPanels() {
+    layoutPending_ = false;
+    for (QWidget* bar : {Picture3, Picture4, Picture5, Picture2, Picture1})
+        bar->setFixedHeight(bar->sizeHint().height());
+    Picture8->setFixedWidth(std::max(rightPanelWidth, Picture8->minimumSizeHint().width()));
+
+    // The least client area that shows every control whole: the widest bar, the tallest
+    // stack of the bars shown with the right-hand panel's contents beside the tree.
+    int leastWidth = Picture8->width() + treeGap + leastTreeWidth;
+    for (QWidget* bar : {Picture3, Picture4, Picture5, Picture2, Picture1})
+        leastWidth = std::max(leastWidth, bar->minimumSizeHint().width());
+    int leastHeight = Picture5->height();
+    for (QWidget* bar : {Picture3, Picture4, Picture2, Picture1})
+        if (!bar->isHidden())
+            leastHeight += bar->height();
+    const int rightHeight = Picture8->layout()->hasHeightForWidth()
+                                ? Picture8->layout()->totalHeightForWidth(Picture8->width())
+                                : Picture8->minimumSizeHint().height();
+    leastHeight += std::max(leastTreeHeight, rightHeight);
+    centralWidget()->setMinimumSize(leastWidth, leastHeight);
+    Form_Resize();
 }
 
 void Form1::buildMenus() {
     QMenuBar* bar = menuBar();
 
-    mnuFile = makeMenu(this, "mnuFile", QStringLiteral("File"));
-    mnuOpenfile = makeAction(mnuFile, "mnuOpenfile", QStringLiteral("Open"));
-    mnuOpenImage = makeAction(mnuFile, "mnuOpenImage", QStringLiteral("Open Disc Image..."));
+    mnuFile = makeMenu(this, "mnuFile", QStringLiteral("&File"));
+    mnuOpenfile = makeAction(mnuFile, "mnuOpenfile", QStringLiteral("&Open"), QKeySequence::Open);
+    mnuOpenImage = makeAction(mnuFile, "mnuOpenImage", QStringLiteral("Open &Disc Image..."));
     mnuFile->addSeparator();
-    mnuExit = makeAction(mnuFile, "mnuExit", QStringLiteral("Exit"));
+    mnuExit = makeAction(mnuFile, "mnuExit", QStringLiteral("E&xit"), QKeySequence::Quit);
     bar->addMenu(mnuFile);
 
     // The tree's context menu: declared with the others but never shown in the menu bar.
+    // "Remove from List" shows its key; the tree acts on it (TreeViewEvents).
     mnupopup = makeMenu(this, "mnupopup", QStringLiteral("popup"));
-    mnuStart2 = makeAction(mnupopup, "mnuStart2", QStringLiteral("Start!"));
+    mnuStart2 = makeAction(mnupopup, "mnuStart2", QStringLiteral("&Start!"));
     mnupopup->addSeparator();
-    mnuFileRemove = makeAction(mnupopup, "mnuFileRemove", QStringLiteral("Remove from List"));
+    mnuFileRemove = makeAction(mnupopup, "mnuFileRemove", QStringLiteral("&Remove from List"),
+                               QKeySequence::Delete);
+    mnuFileRemove->setShortcutContext(Qt::WidgetShortcut);
     mnuRemoveDelete =
-        makeAction(mnupopup, "mnuRemoveDelete", QStringLiteral("Remove and Delete File"));
-    mnuVerify = makeAction(mnupopup, "mnuVerify", QStringLiteral("Verify against Disc"));
-    mnuLookUp2 = makeAction(mnupopup, "mnuLookUp2", QStringLiteral("Look Up Disc Information"));
+        makeAction(mnupopup, "mnuRemoveDelete", QStringLiteral("Remove and &Delete File"));
+    mnuVerify = makeAction(mnupopup, "mnuVerify", QStringLiteral("&Verify against Disc"));
+    mnuLookUp2 = makeAction(mnupopup, "mnuLookUp2", QStringLiteral("&Look Up Disc Information"));
     mnupopup->addSeparator();
-    mnuMinimize = makeAction(mnupopup, "mnuMinimize", QStringLiteral("Minimize"));
-    mnuExit2 = makeAction(mnupopup, "mnuExit2", QStringLiteral("Exit"));
+    mnuMinimize = makeAction(mnupopup, "mnuMinimize", QStringLiteral("&Minimize"));
+    mnuExit2 = makeAction(mnupopup, "mnuExit2", QStringLiteral("E&xit"));
     bar->addMenu(mnupopup)->setVisible(false);
 
-    mnuActiopn = makeMenu(this, "mnuActiopn", QStringLiteral("Action"));
-    mnuStart = makeAction(mnuActiopn, "mnuStart", QStringLiteral("Start "));
-    mnuStop = makeAction(mnuActiopn, "mnuStop", QStringLiteral("Stop"));
+    mnuActiopn = makeMenu(this, "mnuActiopn", QStringLiteral("&Action"));
+    mnuStart = makeAction(mnuActiopn, "mnuStart", QStringLiteral("&Start "));
+    mnuStop = makeAction(mnuActiopn, "mnuStop", QStringLiteral("S&top"));
     mnuActiopn->addSeparator();
-    mnuRefreshlist = makeAction(mnuActiopn, "mnuRefreshlist", QStringLiteral("Refresh List"));
+    mnuRefreshlist = makeAction(mnuActiopn, "mnuRefreshlist", QStringLiteral("&Refresh List"),
+                                QKeySequence::Refresh);
     bar->addMenu(mnuActiopn);
 
-    mnuCD = makeMenu(this, "mnuCD", QStringLiteral("CD"));
-    mnuLookUp = makeAction(mnuCD, "mnuLookUp", QStringLiteral("Look Up Disc Information"));
-    mnuDiscInfo = makeAction(mnuCD, "mnuDiscInfo", QStringLiteral("Disc Information..."));
+    mnuCD = makeMenu(this, "mnuCD", QStringLiteral("&CD"));
+    mnuLookUp = makeAction(mnuCD, "mnuLookUp", QStringLiteral("&Look Up Disc Information"));
+    mnuDiscInfo = makeAction(mnuCD, "mnuDiscInfo", QStringLiteral("Disc &Information..."));
     bar->addMenu(mnuCD);
 
-    mnuPrefs = makeMenu(this, "mnuPrefs", QStringLiteral("Preferences"));
-    mnuGetMainPrefs = makeAction(mnuPrefs, "mnuGetMainPrefs", QStringLiteral("Preferences"));
-    mnuToolbars = makeMenu(mnuPrefs, "mnuToolbars", QStringLiteral("Toolbars"));
-    mnuToolbar = makeAction(mnuToolbars, "mnuToolbar", QStringLiteral("ToolBar"));
-    mnuCDbar = makeAction(mnuToolbars, "mnuCDbar", QStringLiteral("CD Bar"));
-    mnuActivityBar = makeAction(mnuToolbars, "mnuActivityBar", QStringLiteral("Activity Bar"));
-    mnuStatusbar = makeAction(mnuToolbars, "mnuStatusbar", QStringLiteral("Status Bar"));
+    mnuPrefs = makeMenu(this, "mnuPrefs", QStringLiteral("&Preferences"));
+    mnuGetMainPrefs = makeAction(mnuPrefs, "mnuGetMainPrefs", QStringLiteral("&Preferences"));
+    mnuToolbars = makeMenu(mnuPrefs, "mnuToolbars", QStringLiteral("&Toolbars"));
+    mnuToolbar = makeAction(mnuToolbars, "mnuToolbar", QStringLiteral("&ToolBar"));
+    mnuCDbar = makeAction(mnuToolbars, "mnuCDbar", QStringLiteral("&CD Bar"));
+    mnuActivityBar = makeAction(mnuToolbars, "mnuActivityBar", QStringLiteral("&Activity Bar"));
+    mnuStatusbar = makeAction(mnuToolbars, "mnuStatusbar", QStringLiteral("&Status Bar"));
     for (QAction* toggle : {mnuToolbar, mnuCDbar, mnuActivityBar, mnuStatusbar}) {
         toggle->setCheckable(true);
         toggle->setChecked(true);
     }
     mnuPrefs->addMenu(mnuToolbars);
     mnuPrefs->addSeparator();
-    mnuSearch = makeAction(mnuPrefs, "mnuSearch", QStringLiteral("Search"));
-    mnuPlaylist = makeAction(mnuPrefs, "mnuPlaylist", QStringLiteral("Playlist"));
+    mnuSearch = makeAction(mnuPrefs, "mnuSearch", QStringLiteral("&Search"), QKeySequence::Find);
+    mnuPlaylist = makeAction(mnuPrefs, "mnuPlaylist", QStringLiteral("P&laylist"));
     bar->addMenu(mnuPrefs);
 
-    mnuHelp = makeMenu(this, "mnuHelp", QStringLiteral("Help"));
-    mnuHelpfile = makeAction(mnuHelp, "mnuHelpfile", QStringLiteral("Help File"));
+    mnuHelp = makeMenu(this, "mnuHelp", QStringLiteral("&Help"));
+    mnuHelpfile = makeAction(mnuHelp, "mnuHelpfile", QStringLiteral("&Help File"),
+                             QKeySequence::HelpContents);
     bar->addMenu(mnuHelp);
 }
 
@@ -445,7 +519,7 @@ void Form1::toggleBar(QAction* menu, QWidget* bar) {
     const bool show = !menu->isChecked();
     menu->setChecked(show);
     bar->setVisible(show);
-    Form_Resize();
+    fitPanels(); // the least size follows the bars shown; lays out the panels
 }
 
 void Form1::mnuToolbar_Click() {
@@ -469,6 +543,14 @@ void Form1::N1Drag() {
 bool Form1::eventFilter(QObject* watched, QEvent* event) {
     if (watched == centralWidget() && event->type() == QEvent::Resize) {
         Form_Resize();
+        return false;
+    }
+    if (event->type() == QEvent::LayoutRequest && !layoutPending_) {
+        // A panel's contents changed size (a longer disc text, the warning shown): its
+        // height, the right panel's width and the window's least size follow, once the
+        // panel's own layout has run.
+        layoutPending_ = true;
+        QMetaObject::invokeMethod(this, &Form1::fitPanels, Qt::QueuedConnection);
         return false;
     }
     if (event->type() == QEvent::MouseButtonPress && watched->isWidgetType()) {
