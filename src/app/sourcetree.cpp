@@ -619,6 +619,10 @@ void SourceTree::showfiles() {
 
     for (const NodeId id : visible)
         ensureVisible(find(id));
+    // Making the last files visible scrolled down to them: the tree ends at its top, where the
+    // groups are.
+    if (!topLevel_.empty())
+        ensureVisible(topLevel_.front());
 }
 
 void SourceTree::Cmaddfile2(const QString& path) {

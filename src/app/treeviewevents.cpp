@@ -5,6 +5,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QIcon>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QMenu>
 #include <QMouseEvent>
@@ -44,6 +45,30 @@ bool SourceTreeView::edit(const QModelIndex& index, EditTrigger trigger, QEvent*
     return QTreeView::edit(index, trigger, event);
 }
 
+void SourceTreeView::keyPressEvent(QKeyEvent* event) {
+    if (state() == EditingState) {
+        QTreeView::keyPressEvent(event);
+        return;
+    }
+    const int key = event->key();
+    const Qt::KeyboardModifiers modifiers = event->modifiers() & ~Qt::KeypadModifier;
+    if (modifiers == Qt::NoModifier &&
+        (key == Qt::Key_Return || key == Qt::Key_Enter || key == Qt::Key_Space)) {
+        emit activateKeyPressed();
+    } else if ((key == Qt::Key_Menu && modifiers == Qt::NoModifier) ||
+               (key == Qt::Key_F10 && modifiers == Qt::ShiftModifier)) {
+        emit contextMenuKeyPressed();
+    } else if (key == Qt::Key_Delete && modifiers == Qt::NoModifier) {
+        emit deleteKeyPressed();
+    } else {
+        movingByKey_ = true;
+        QTreeView::keyPressEvent(event);
+        movingByKey_ = false;
+        return;
+    }
+    event->accept();
+}
+
 // ---- DropHighlightDelegate
 // -----------------------------------------------------------------------
 
@@ -79,6 +104,7 @@ TreeViewEvents::TreeViewEvents(Form1& form)
     connect(&tree_, &QAbstractItemModel::rowsAboutToBeMoved, this, changing);
     connect(&tree_, &QAbstractItemModel::modelAboutToBeReset, this, changing);
 
+    auto* own = qobject_cast<SourceTreeView*>(&view_);
     view_.setModel(&tree_);
     view_.setItemDelegate(new DropHighlightDelegate(&view_));
     view_.setSelectionMode(QAbstractItemView::SingleSelection);
@@ -97,7 +123,7 @@ TreeViewEvents::TreeViewEvents(Form1& form)
     connect(&tree_, &QAbstractItemModel::rowsMoved, this, changed);
     connect(&tree_, &QAbstractItemModel::modelReset, this, changed);
 
-    if (auto* own = qobject_cast<SourceTreeView*>(&view_))
+    if (own)
         connect(own, &SourceTreeView::destroying, this, &TreeViewEvents::stopWatching);
     connect(&view_, &QObject::destroyed, this, &TreeViewEvents::stopWatching);
     connect(&tree_, &QObject::destroyed, this, &TreeViewEvents::stopWatching);
@@ -132,11 +158,22 @@ TreeViewEvents::TreeViewEvents(Form1& form)
     });
     // The user moved the current row (keys, or a press the view handled): that is the
     // selection.
+    // The keys choose a node as a click does.
     connect(selection_, &QItemSelectionModel::currentChanged, this,
-            [this](const QModelIndex& current) {
-                if (!syncing_ && !modelChanging_ && treeAlive_ && current.isValid())
+            [this, own](const QModelIndex& current) {
+                if (syncing_ || modelChanging_ || !treeAlive_ || !current.isValid())
+                    return;
+                if (own && own->movingByKey())
+                    pressAndRelease(tree_.nodeOf(current));
+                else
                     tree_.setSelectedNode(tree_.nodeOf(current));
             });
+    if (own) {
+        connect(own, &SourceTreeView::activateKeyPressed, this, &TreeViewEvents::activateByKey);
+        connect(own, &SourceTreeView::contextMenuKeyPressed, this,
+                &TreeViewEvents::contextMenuByKey);
+        connect(own, &SourceTreeView::deleteKeyPressed, this, &TreeViewEvents::removeByKey);
+    }
     connect(&tree_, &SourceTree::makeVisible, this, [this](const QModelIndex& index) {
         if (!viewport_)
             return;
@@ -315,6 +352,49 @@ bool TreeViewEvents::release(QMouseEvent* event) {
         }
     }
     return wasDragging;
+}
+
+void TreeViewEvents::pressAndRelease(SourceTree::NodeId node) {
+    editDelay_->stop();
+    if (tree_.treePress(node, false) == SourceTree::Press::NoNode)
+        return;
+    if (const std::optional<int> track = tree_.treeRelease())
+        form_.currentTrackNumber = *track;
+    showStatusLine();
+}
+
+void TreeViewEvents::activateByKey() {
+    const SourceTree::NodeId node = tree_.selectedNode();
+    if (!viewport_ || !node)
+        return;
+    pressAndRelease(node);
+    tree_.MoveSelectedNode();
+}
+
+void TreeViewEvents::contextMenuByKey() {
+    if (!viewport_)
+        return;
+    editDelay_->stop();
+    const SourceTree::NodeId node = tree_.selectedNode();
+    // The menu opens below the node's text, or at the top of the tree when none is selected
+    // (then with the node commands disabled, as on empty space).
+    QPoint at(0, 0);
+    if (tree_.treePress(node, true) == SourceTree::Press::ShowPopup) {
+        const QModelIndex index = tree_.indexOf(node);
+        view_.scrollTo(index);
+        const QRect row = view_.visualRect(index);
+        at = QPoint(row.left() + view_.iconSize().width(), row.bottom());
+    }
+    showStatusLine();
+    openContextMenu(viewport_->mapToGlobal(at));
+}
+
+void TreeViewEvents::removeByKey() {
+    if (!viewport_ || !form_.mnupopup->isEnabled() || !form_.mnuFileRemove->isEnabled())
+        return; // locked while a job runs
+    tree_.setDraggedNode(tree_.selectedNode());
+    if (tree_.contextMenuState().remove)
+        form_.mnuFileRemove->trigger();
 }
 
 bool TreeViewEvents::doubleClick(QMouseEvent* event) {

@@ -21,15 +21,26 @@ class SourceTreeView : public QTreeView {
     SourceTreeView(SourceTree& tree, QWidget* parent);
     ~SourceTreeView() override;
 
+    // True while the view moves its current row for a key the user pressed.
+    bool movingByKey() const { return movingByKey_; }
+
   signals:
     // The view is being destroyed: still whole, with its viewport, when this is emitted.
     void destroying();
+    // Keys on the selected node (none while a label is edited): Return, Enter or Space, which
+    // do what a double-click does; the Menu key or Shift+F10, which open the context menu;
+    // Delete, which removes it from its list.
+    void activateKeyPressed();
+    void contextMenuKeyPressed();
+    void deleteKeyPressed();
 
   protected:
     bool edit(const QModelIndex& index, EditTrigger trigger, QEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
 
   private:
     SourceTree& tree_;
+    bool movingByKey_ = false;
 };
 
 // Paints the drop-highlighted node like a selection, in a lighter shade.
@@ -44,8 +55,11 @@ class DropHighlightDelegate : public QStyledItemDelegate {
 // The mouse handling of TreeView1: button press, mouse move (a drag of an item), drag over,
 // drop and button release drive the source tree's operations; a double-click moves the
 // selected item to its other group; a click on the already selected file item starts label
-// editing. Qt's own drag machinery is not used: the drag is tracked here while the left
-// button is held, so it also works without a window system.
+// editing. The keyboard does the same: moving to a node with the keys chooses it as a click
+// does, Return, Enter or Space move it as a double-click does, the Menu key and Shift+F10
+// open the context menu at it and Delete removes it from its list. Qt's own drag machinery is not
+// used: the drag is tracked here while the left button is held, so it also works without a window
+// system.
 //
 // Also keeps three things in step: the tree's selected node, the view's current row (shown,
 // its group expanded) and the status line Label3, whichever way the selection changed
@@ -70,6 +84,11 @@ class TreeViewEvents : public QObject {
     bool move(QMouseEvent* event);
     bool release(QMouseEvent* event);
     bool doubleClick(QMouseEvent* event);
+    // What a left press and release on `node` do (the keyboard's way of choosing a node).
+    void pressAndRelease(SourceTree::NodeId node);
+    void activateByKey();
+    void contextMenuByKey();
+    void removeByKey();
     void openContextMenu(const QPoint& globalPos);
     SourceTree::NodeId nodeAt(const QPoint& pos) const;
     void showSelectedNode(SourceTree::NodeId node);
