@@ -475,8 +475,9 @@ QVariant SourceTree::data(const QModelIndex& index, int role) const {
     const Node* node = static_cast<const Node*>(index.internalPointer());
     switch (role) {
     case Qt::DisplayRole:
-    case Qt::EditRole:
         return node->text;
+    case Qt::EditRole:
+        return canEditLabel(node->id) ? FileNameOf(node->text) : node->text;
     case Qt::DecorationRole:
         if (!imageProvider)
             return {};
@@ -504,8 +505,9 @@ bool SourceTree::setData(const QModelIndex& index, const QVariant& value, int ro
     if (role != Qt::EditRole || !index.isValid())
         return false;
     const NodeId id = nodeOf(index);
-    if (afterLabelEdit(id, value.toString()) == LabelEdit::EditAgain)
-        emit labelEditRequested(selected_);
+    const QString typed = value.toString();
+    if (afterLabelEdit(id, typed) == LabelEdit::EditAgain)
+        emit labelEditRequested(selected_, typed, renameRefusal_);
     return true;
 }
 

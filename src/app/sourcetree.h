@@ -209,12 +209,16 @@ class SourceTree : public QAbstractItemModel {
     // ".mp3" or ".MP3").
     bool canEditLabel(NodeId node) const;
 
-    // After a label edit of `node` to `newText`: when the text changed other than in letter
-    // case and names a file of the node's kind (".wav" under a WAV group, ".mp3" under an MP3
-    // group, any case), renames the file the node stands for (fileEntryOf) within its folder
-    // and replaces that entry by the new path. An empty text counts as a cancelled edit
-    // (nothing changes, Accepted).
+    // After a label edit of `node` to `newText`, a file name (the editor edits the name
+    // alone, EditRole): when the text changed other than in letter case and names a file of
+    // the node's kind (".wav" under a WAV group, ".mp3" under an MP3 group, any case),
+    // renames the file the node stands for (fileEntryOf) within its folder and replaces that
+    // entry by the new path. The label then shows the new name as it showed the old one: in
+    // its folder when it held the full path. Refused, with the reason in
+    // renameRefusal(): an empty name, a name holding "/", a rename the system refuses.
     LabelEdit afterLabelEdit(NodeId node, const QString& newText);
+    // Why the last afterLabelEdit answered EditAgain.
+    QString renameRefusal() const { return renameRefusal_; }
 
     // Deletes `path` (p_DestroyFile) and removes every node whose text equals it.
     std::optional<VortanError> DeleteFileAndNode(const QString& path);
@@ -306,7 +310,8 @@ class SourceTree : public QAbstractItemModel {
     int rowCount(const QModelIndex& parent = {}) const override;
     int columnCount(const QModelIndex& parent = {}) const override;
     QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
-    // EditRole runs afterLabelEdit; a refused rename emits labelEditRequested.
+    // EditRole gives a file item's name alone (what a label edit renames) and setting it runs
+    // afterLabelEdit; a refused rename emits labelEditRequested.
     bool setData(const QModelIndex& index, const QVariant& value, int role = Qt::EditRole) override;
     Qt::ItemFlags flags(const QModelIndex& index) const override;
     QHash<int, QByteArray> roleNames() const override;
@@ -323,7 +328,8 @@ class SourceTree : public QAbstractItemModel {
     void dropHighlightChanged(SourceTree::NodeId node);
     // Start label editing again on `node` (a refused rename). A node id, not a model index:
     // the request is taken up later, when the node may be gone.
-    void labelEditRequested(SourceTree::NodeId node);
+    // `typed` is the name refused and `reason` why.
+    void labelEditRequested(SourceTree::NodeId node, const QString& typed, const QString& reason);
 
   private:
     MirrorList* listFor(const MirrorList* list);
@@ -363,6 +369,7 @@ class SourceTree : public QAbstractItemModel {
     NodeId nextId_ = 1;
     bool building_ = false; // inside a model reset: no per-row signals
 
+    QString renameRefusal_;
     NodeId selected_ = 0;
     NodeId highlight_ = 0;
     NodeId draggedNode_ = 0;

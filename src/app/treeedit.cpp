@@ -10,6 +10,7 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -22,17 +23,17 @@ bool hasFileEnding(const QString& text) {
            end == QLatin1String(".mp3") || end == QLatin1String(".MP3");
 }
 
-// Renames without ever replacing an existing file.
-bool renameNoReplace(const QString& from, const QString& to) {
+// Renames without ever replacing an existing file. 0, or the system's error number.
+int renameNoReplace(const QString& from, const QString& to) {
     const QByteArray a = QFile::encodeName(from), b = QFile::encodeName(to);
     if (::renameat2(AT_FDCWD, a.constData(), AT_FDCWD, b.constData(), RENAME_NOREPLACE) == 0)
-        return true;
+        return 0;
     if (errno != EINVAL && errno != ENOSYS)
-        return false;
+        return errno;
     // File systems without the no-replace flag: a hard link refuses an existing target too.
     if (::link(a.constData(), b.constData()) != 0)
-        return false;
-    return ::unlink(a.constData()) == 0;
+        return errno;
+    return ::unlink(a.constData()) == 0 ? 0 : errno;
 }
 
 } // namespace
@@ -114,9 +115,21 @@ bool SourceTree::canEditLabel(NodeId node) const {
 }
 
 SourceTree::LabelEdit SourceTree::afterLabelEdit(NodeId id, const QString& newText) {
-    if (!canEditLabel(id) || newText.isEmpty())
+    if (!canEditLabel(id))
         return LabelEdit::Accepted; // no edit took place
     const QString current = text(id);
+    // Back into editing: the user types another name, told why this one was refused.
+    auto editAgain = [this, id](const QString& reason) {
+        renameRefusal_ = reason;
+        setSelectedNode(draggedNode_ ? draggedNode_ : id);
+        setDropHighlight(selected_);
+        return LabelEdit::EditAgain;
+    };
+    if (newText.trimmed().isEmpty())
+        return editAgain(QStringLiteral("Type a name for the file, or press Escape to keep "
+                                        "its name."));
+    if (newText.contains(QLatin1Char('/')) || newText.contains(QChar(u'\0')))
+        return editAgain(QStringLiteral("A file name cannot contain \"/\"."));
 
     // A new name of the other kind ("a.wav" typed as "a.mp3") renames nothing on disk: the
     // file would then carry a type it does not have.
@@ -128,12 +141,10 @@ SourceTree::LabelEdit SourceTree::afterLabelEdit(NodeId id, const QString& newTe
     if (newText.compare(current, Qt::CaseInsensitive) != 0 && sameKind) {
         if (const std::optional<FileEntry> entry = fileEntryOf(id)) {
             const QString target = FolderOf(entry->path) + newText;
-            if (!renameNoReplace(entry->path, target)) {
-                // Back into editing: the user types another name.
-                setSelectedNode(draggedNode_ ? draggedNode_ : id);
-                setDropHighlight(selected_);
-                return LabelEdit::EditAgain;
-            }
+            if (const int error = renameNoReplace(entry->path, target))
+                return editAgain(QStringLiteral("Can't rename \"") + FileNameOf(entry->path) +
+                                 QStringLiteral("\" to \"") + newText + QStringLiteral("\": ") +
+                                 QString::fromLocal8Bit(std::strerror(error)));
             if (MirrorList* list = listFor(entry->list))
                 list->replace(entry->position, target);
         }
@@ -144,7 +155,8 @@ SourceTree::LabelEdit SourceTree::afterLabelEdit(NodeId id, const QString& newTe
         setSelectedNode(id);
         setDropHighlight(id);
     }
-    setText(id, newText);
+    // Shown as before: in its folder when the label held the full path, else the name alone.
+    setText(id, FolderOf(current) + newText);
     return LabelEdit::Accepted;
 }
 

@@ -7,11 +7,13 @@
 #include <QIcon>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMenu>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPixmap>
 #include <QTimer>
+#include <QToolTip>
 
 namespace {
 
@@ -182,15 +184,26 @@ TreeViewEvents::TreeViewEvents(Form1& form)
         view_.scrollTo(index);
     });
     connect(&tree_, &SourceTree::showMainWindowRequested, &form_, &QWidget::show);
-    // A refused rename: back into editing once the closing editor is gone.
-    connect(
-        &tree_, &SourceTree::labelEditRequested, this,
-        [this](SourceTree::NodeId node) {
-            const QModelIndex index = tree_.indexOf(node);
-            if (viewport_ && index.isValid())
-                view_.edit(index);
-        },
-        Qt::QueuedConnection);
+    // A refused rename: back into editing once the closing editor is gone, with the name
+    // typed and the reason beneath it.
+    connect(&tree_, &SourceTree::labelEditRequested, this, &TreeViewEvents::editAgain,
+            Qt::QueuedConnection);
+}
+
+void TreeViewEvents::editAgain(SourceTree::NodeId node, const QString& typed,
+                               const QString& reason) {
+    const QModelIndex index = tree_.indexOf(node);
+    if (!viewport_ || !index.isValid())
+        return;
+    view_.edit(index);
+    auto* editor = qobject_cast<QLineEdit*>(view_.indexWidget(index));
+    if (!editor)
+        return;
+    editor->setText(typed);
+    editor->selectAll();
+    editor->setToolTip(reason);
+    editor->setAccessibleDescription(reason);
+    QToolTip::showText(editor->mapToGlobal(QPoint(0, editor->height())), reason, editor);
 }
 
 void TreeViewEvents::stopWatching() {

@@ -90,6 +90,9 @@ class TreeViewEvents : public QObject {
     void contextMenuByKey();
     void removeByKey();
     void openContextMenu(const QPoint& globalPos);
+    // Label editing of `node` again after a refused rename: the editor holds `typed` and says
+    // `reason` (tool tip, shown at once, and its accessible description).
+    void editAgain(SourceTree::NodeId node, const QString& typed, const QString& reason);
     SourceTree::NodeId nodeAt(const QPoint& pos) const;
     void showSelectedNode(SourceTree::NodeId node);
     void showStatusLine();

@@ -177,16 +177,34 @@ TEST_F(TreeTest, RenameOnDiskUpdatesTheEntryAndLabel) {
     EXPECT_EQ(tree.text(node), QStringLiteral("b.wav"));
     EXPECT_EQ(tree.selectedNode(), node);
 
-    // The target exists: nothing renamed, the user edits again.
+    // The target exists: nothing renamed, the user edits again the name typed, told why.
     QSignalSpy again(&tree, &SourceTree::labelEditRequested);
     EXPECT_TRUE(tree.setData(tree.indexOf(node), QStringLiteral("keep.wav"), Qt::EditRole));
-    EXPECT_EQ(again.count(), 1);
+    ASSERT_EQ(again.count(), 1);
+    EXPECT_EQ(again[0][1].toString(), QStringLiteral("keep.wav"));
+    EXPECT_EQ(again[0][2].toString(), QStringLiteral("Can't rename \"b.wav\" to \"keep.wav\": ") +
+                                          QString::fromLocal8Bit(std::strerror(EEXIST)));
     EXPECT_EQ(tree.text(node), QStringLiteral("b.wav"));
     EXPECT_TRUE(QFileInfo::exists(b));
     EXPECT_EQ(fixtures::readFile(keep).size(), 200);
-    // A label holding a folder does not name a file in the entry's folder.
-    EXPECT_EQ(tree.afterLabelEdit(node, QStringLiteral("sub/c.wav")), LabelEdit::EditAgain);
-    EXPECT_TRUE(QFileInfo::exists(b));
+    // A label holding a folder does not name a file in the entry's folder; an empty one names
+    // none. Both are refused with their reason, and nothing changes.
+    for (const QString& refused : {QStringLiteral("sub/c.wav"), QString(), QStringLiteral("  ")}) {
+        EXPECT_EQ(tree.afterLabelEdit(node, refused), LabelEdit::EditAgain);
+        EXPECT_FALSE(tree.renameRefusal().isEmpty());
+        EXPECT_EQ(tree.text(node), QStringLiteral("b.wav"));
+        EXPECT_TRUE(QFileInfo::exists(b));
+    }
+
+    // Full paths shown: the editor edits the name alone, and the renamed item shows its path
+    // like the others.
+    ShowFullPath = 1;
+    tree.showfiles();
+    const auto full = tree.findByText(b);
+    EXPECT_EQ(tree.data(tree.indexOf(full), Qt::EditRole).toString(), QStringLiteral("b.wav"));
+    EXPECT_TRUE(tree.setData(tree.indexOf(full), QStringLiteral("c.wav"), Qt::EditRole));
+    EXPECT_EQ(tree.text(full), dest.filePath(QStringLiteral("c.wav")));
+    EXPECT_TRUE(QFileInfo::exists(dest.filePath(QStringLiteral("c.wav"))));
 }
 
 TEST_F(TreeTest, RenameThatChangesOnlyCaseOrTypeLeavesTheDisk) {
@@ -206,9 +224,6 @@ TEST_F(TreeTest, RenameThatChangesOnlyCaseOrTypeLeavesTheDisk) {
     EXPECT_EQ(tree.text(aNode), QStringLiteral("a.mp3"));
     EXPECT_TRUE(QFileInfo::exists(a));
     EXPECT_FALSE(QFileInfo::exists(dest.filePath(QStringLiteral("a.mp3"))));
-    // An empty label is a cancelled edit.
-    EXPECT_EQ(tree.afterLabelEdit(aNode, QString()), LabelEdit::Accepted);
-    EXPECT_EQ(tree.text(aNode), QStringLiteral("a.mp3"));
 }
 
 TEST_F(TreeTest, DestroyFileTreatsMissingAsDeletedAndRefusesProtectedFiles) {

@@ -4,6 +4,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
+#include <QPointer>
 #include <QPushButton>
 
 #include <functional>
@@ -325,9 +326,21 @@ TEST_F(TreeViewTest, RefusedRenamePutsTheUserBackIntoEditing) {
     ASSERT_NE(editor, nullptr);
     editor->setText(QStringLiteral("b.wav")); // exists already
     QTest::keyClick(editor, Qt::Key_Return);
-    EXPECT_TRUE(QTest::qWaitFor([&] { return editing(); }, 2000));
+    // A new editor: it holds the name typed and says why it was refused.
+    const QPointer<QLineEdit> refused = editor;
+    EXPECT_TRUE(QTest::qWaitFor(
+        [&] {
+            editor = qobject_cast<QLineEdit*>(
+                w.TreeView1->indexWidget(tree().indexOf(node(QStringLiteral("a.wav")))));
+            return editor && editor != refused;
+        },
+        2000));
+    ASSERT_NE(editor, nullptr);
     EXPECT_TRUE(QFileInfo::exists(a));
     EXPECT_EQ(QFile(b).size(), 200);
+    EXPECT_EQ(editor->text(), QStringLiteral("b.wav"));
+    EXPECT_TRUE(editor->toolTip().contains(QStringLiteral("Can't rename \"a.wav\" to \"b.wav\"")))
+        << editor->toolTip().toStdString();
 }
 
 TEST_F(TreeViewTest, RefusedRenameOfANodeGoneMeanwhileOpensNoEditor) {
