@@ -28,7 +28,13 @@ QString storedDestinationFolder() {
 }
 
 bool createDestination(const QString& path) {
-    if (!MakeDirs(path)) {
+    bool made = false;
+    {
+        const dialogs::BusyPointer busy;
+        made = MakeDirsQuietly(path);
+    }
+    // One message for a folder that cannot be made: this one, which names it.
+    if (!made) {
         dialogs::msgBox(QStringLiteral("Error in creating the path ") + path +
                         QStringLiteral("  Create a new Destination path using the selection "
                                        "controls"));

@@ -64,3 +64,7 @@ std::optional<VortanError> DeleteFileAndNode(const QString& path) {
         return tree->DeleteFileAndNode(path);
     return p_DestroyFile(path);
 }
+
+QString deleteQuestion(const QString& path) {
+    return QStringLiteral("Are you sure you want to delete this file?\n\n") + path;
+}

@@ -23,6 +23,10 @@ std::optional<VortanError> p_DestroyFile(const QString& path);
 // p_DestroyFile is returned and no node is touched. GUI thread.
 std::optional<VortanError> DeleteFileAndNode(const QString& path);
 
+// The question asked before a file is deleted: "Are you sure you want to delete this
+// file?", then the file's path on a line of its own.
+QString deleteQuestion(const QString& path);
+
 namespace filedeletion {
 // The wait after a delete; 200 ms in the program, tests may shorten it.
 extern std::chrono::milliseconds settleDelay;

@@ -30,23 +30,29 @@ QString SplitPath(const QString& path) {
 }
 
 bool MakeDirs(const QString& path) {
-    dialogs::BusyPointer busy;
-    auto fail = [] {
-        dialogs::msgBox(
-            QStringLiteral("Error While Attempting to Create Directories on Destination Drive."),
-            dialogs::Buttons::Ok, dialogs::Icon::Exclamation, QStringLiteral("SETUP"));
-        return false;
-    };
-    if (!path.startsWith(QLatin1Char('/')))
-        return fail();
+    bool made = false;
+    {
+        const dialogs::BusyPointer busy;
+        made = MakeDirsQuietly(path);
+    }
+    if (made)
+        return true;
+    dialogs::msgBox(
+        QStringLiteral("Error While Attempting to Create Directories on Destination Drive."),
+        dialogs::Buttons::Ok, dialogs::Icon::Exclamation, QStringLiteral("SETUP"));
+    return false;
+}
 
+bool MakeDirsQuietly(const QString& path) {
+    if (!path.startsWith(QLatin1Char('/')))
+        return false;
     QDir current(QStringLiteral("/"));
     const QStringList parts = path.split(QLatin1Char('/'), Qt::SkipEmptyParts);
     for (const QString& part : parts) {
         if (!current.exists(part) && !current.mkdir(part))
-            return fail();
+            return false;
         if (!current.cd(part))
-            return fail(); // exists but is not a folder, or cannot be entered
+            return false; // exists but is not a folder, or cannot be entered
     }
     QDir::setCurrent(current.path());
     return true;

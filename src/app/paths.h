@@ -29,6 +29,8 @@ QString SplitPath(const QString& path);
 // and makes the deepest one the current folder. Returns true when the whole chain exists.
 // On failure shows the "SETUP" message; folders already created stay.
 bool MakeDirs(const QString& path);
+// MakeDirs without its message, for callers that say the failure in their own words.
+bool MakeDirsQuietly(const QString& path);
 
 // The folder that holds the program file.
 QString ProgramFolder();

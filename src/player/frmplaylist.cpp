@@ -385,8 +385,8 @@ void frmPlayList::Command10_Click() {
         QCoreApplication::processEvents();
         return;
     }
-    if (dialogs::msgBox(QStringLiteral("Are you sure you want to delete this file?"),
-                        dialogs::Buttons::YesNoCancel, dialogs::Icon::Exclamation,
+    if (dialogs::msgBox(deleteQuestion(path), dialogs::Buttons::YesNoCancel,
+                        dialogs::Icon::Exclamation,
                         QStringLiteral("Delete File")) != dialogs::Answer::Yes)
         return;
     const std::optional<VortanError> failed = DeleteFileAndNode(path);

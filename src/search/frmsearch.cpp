@@ -504,9 +504,9 @@ void FrmSearch::mnuDelete_Click() {
     if (path.isEmpty())
         return;
     BusyScope busy(*this);
-    const dialogs::Answer answer = dialogs::msgBox(
-        QStringLiteral("Are you sure you want to delete this file?"), dialogs::Buttons::YesNoCancel,
-        dialogs::Icon::Exclamation, QStringLiteral("Delete File"));
+    const dialogs::Answer answer =
+        dialogs::msgBox(deleteQuestion(path), dialogs::Buttons::YesNoCancel,
+                        dialogs::Icon::Exclamation, QStringLiteral("Delete File"));
     if (answer != dialogs::Answer::Yes)
         return;
     // A file that was sent to the tree leaves it too, so the tree never lists a file that

@@ -166,6 +166,9 @@ TEST_F(PlayListTest, DeleteAsksAndKeepsOnlyMp3Entries) {
     window->Command10_Click();
     EXPECT_TRUE(QFile::exists(wav));
     EXPECT_EQ(entries().size(), 3);
+    // The question names the file.
+    EXPECT_EQ(dialogs().lastMessage()->text,
+              QStringLiteral("Are you sure you want to delete this file?\n\n") + wav);
 
     dialogs().answers = {dialogs::Answer::Yes};
     window->Command10_Click();

@@ -268,7 +268,7 @@ TEST_F(PrefsTest, CreateMakesTheNamedFolderInsideTheChosenOne) {
     dialogs().clear();
     p.Co111->click();
     const auto messages = dialogs().messages();
-    ASSERT_FALSE(messages.empty());
+    ASSERT_EQ(messages.size(), 1u); // one message, naming the folder
     EXPECT_EQ(messages.back().text, QStringLiteral("Error in creating the path ") + file +
                                         QStringLiteral("/inside  Create a new Destination path "
                                                        "using the selection controls"));

@@ -202,7 +202,7 @@ TEST_F(FinderTest, RightClickMenuSendsAudioResultsToTheTreeOrDeletesThem) {
     ASSERT_NE(dialogs().lastMessage(), nullptr);
     const dialogs::Message asked = *dialogs().lastMessage();
     EXPECT_EQ(asked.title, QStringLiteral("Delete File"));
-    EXPECT_EQ(asked.text, QStringLiteral("Are you sure you want to delete this file?"));
+    EXPECT_EQ(asked.text, QStringLiteral("Are you sure you want to delete this file?\n\n") + song);
     EXPECT_EQ(asked.icon, dialogs::Icon::Exclamation);
     EXPECT_EQ(asked.buttons, dialogs::Buttons::YesNoCancel);
     EXPECT_TRUE(QFile::exists(song));
