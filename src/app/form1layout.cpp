@@ -409,10 +409,12 @@ void Form1::buildMenus() {
     QMenuBar* bar = menuBar();
 
     mnuFile = makeMenu(this, "mnuFile", QStringLiteral("&File"));
-    mnuOpenfile = makeAction(mnuFile, "mnuOpenfile", QStringLiteral("&Open"), QKeySequence::Open);
+    mnuOpenfile = makeAction(mnuFile, "mnuOpenfile", QStringLiteral("&Open"),
+                             QKeySequence(Qt::CTRL | Qt::Key_O));
     mnuOpenImage = makeAction(mnuFile, "mnuOpenImage", QStringLiteral("Open &Disc Image..."));
     mnuFile->addSeparator();
-    mnuExit = makeAction(mnuFile, "mnuExit", QStringLiteral("E&xit"), QKeySequence::Quit);
+    mnuExit =
+        makeAction(mnuFile, "mnuExit", QStringLiteral("E&xit"), QKeySequence(Qt::CTRL | Qt::Key_Q));
     bar->addMenu(mnuFile);
 
     // The tree's context menu: declared with the others but never shown in the menu bar.
@@ -421,7 +423,7 @@ void Form1::buildMenus() {
     mnuStart2 = makeAction(mnupopup, "mnuStart2", QStringLiteral("&Start!"));
     mnupopup->addSeparator();
     mnuFileRemove = makeAction(mnupopup, "mnuFileRemove", QStringLiteral("&Remove from List"),
-                               QKeySequence::Delete);
+                               QKeySequence(Qt::Key_Delete));
     mnuFileRemove->setShortcutContext(Qt::WidgetShortcut);
     mnuRemoveDelete =
         makeAction(mnupopup, "mnuRemoveDelete", QStringLiteral("Remove and &Delete File"));
@@ -437,7 +439,7 @@ void Form1::buildMenus() {
     mnuStop = makeAction(mnuActiopn, "mnuStop", QStringLiteral("S&top"));
     mnuActiopn->addSeparator();
     mnuRefreshlist = makeAction(mnuActiopn, "mnuRefreshlist", QStringLiteral("&Refresh List"),
-                                QKeySequence::Refresh);
+                                QKeySequence(Qt::Key_F5));
     bar->addMenu(mnuActiopn);
 
     mnuCD = makeMenu(this, "mnuCD", QStringLiteral("&CD"));
@@ -458,13 +460,14 @@ void Form1::buildMenus() {
     }
     mnuPrefs->addMenu(mnuToolbars);
     mnuPrefs->addSeparator();
-    mnuSearch = makeAction(mnuPrefs, "mnuSearch", QStringLiteral("&Search"), QKeySequence::Find);
+    mnuSearch = makeAction(mnuPrefs, "mnuSearch", QStringLiteral("&Search"),
+                           QKeySequence(Qt::CTRL | Qt::Key_F));
     mnuPlaylist = makeAction(mnuPrefs, "mnuPlaylist", QStringLiteral("P&laylist"));
     bar->addMenu(mnuPrefs);
 
     mnuHelp = makeMenu(this, "mnuHelp", QStringLiteral("&Help"));
-    mnuHelpfile = makeAction(mnuHelp, "mnuHelpfile", QStringLiteral("&Help File"),
-                             QKeySequence::HelpContents);
+    mnuHelpfile =
+        makeAction(mnuHelp, "mnuHelpfile", QStringLiteral("&Help File"), QKeySequence(Qt::Key_F1));
     bar->addMenu(mnuHelp);
 }
 

@@ -1,6 +1,7 @@
 #include "app/treeviewevents.h"
 
 #include "app/form1.h"
+#include "app/keys.h"
 
 #include <QAction>
 #include <QApplication>
@@ -52,15 +53,11 @@ void SourceTreeView::keyPressEvent(QKeyEvent* event) {
         QTreeView::keyPressEvent(event);
         return;
     }
-    const int key = event->key();
-    const Qt::KeyboardModifiers modifiers = event->modifiers() & ~Qt::KeypadModifier;
-    if (modifiers == Qt::NoModifier &&
-        (key == Qt::Key_Return || key == Qt::Key_Enter || key == Qt::Key_Space)) {
+    if (keys::activates(*event)) {
         emit activateKeyPressed();
-    } else if ((key == Qt::Key_Menu && modifiers == Qt::NoModifier) ||
-               (key == Qt::Key_F10 && modifiers == Qt::ShiftModifier)) {
+    } else if (keys::opensContextMenu(*event)) {
         emit contextMenuKeyPressed();
-    } else if (key == Qt::Key_Delete && modifiers == Qt::NoModifier) {
+    } else if (event->key() == Qt::Key_Delete && event->modifiers() == Qt::NoModifier) {
         emit deleteKeyPressed();
     } else {
         movingByKey_ = true;

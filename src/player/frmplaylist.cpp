@@ -2,6 +2,7 @@
 
 #include "app/filedeletion.h"
 #include "app/form1.h"
+#include "app/keys.h"
 #include "app/paths.h"
 #include "app/sourcetree.h"
 #include "formats/mp3info.h"
@@ -93,6 +94,8 @@ void frmPlayList::serve(Form1& main) {
 void frmPlayList::buildControls() {
     Frame1 = named(new QGroupBox(QStringLiteral("MP3 PlayList "), this), "Frame1");
     List2 = named(new QListWidget(Frame1), "List2", QStringLiteral("PlayList"));
+    List2->setAccessibleName(QStringLiteral("PlayList"));
+    List2->installEventFilter(this); // an entry chosen with the keyboard
     List3 = named(new QListWidget(Frame1), "List3");
     List3->hide();
     Command20 = makeButton(Frame1, "Command20", QStringLiteral("Add to PlayList"),
@@ -123,12 +126,15 @@ void frmPlayList::buildControls() {
 
     Frame3 = named(new QGroupBox(QStringLiteral("MP3 Playlist Editor"), this), "Frame3");
     Text5 = named(new QLineEdit(Frame3), "Text5", QStringLiteral("Currently editing this file"));
-    cmdHdr1 = makeButton(Frame3, "cmdHdr1", QStringLiteral("..."));
+    Text5->setAccessibleName(Text5->toolTip());
+    cmdHdr1 = makeButton(Frame3, "cmdHdr1", QStringLiteral("..."), QStringLiteral("Choose a file"));
+    cmdHdr1->setAccessibleName(cmdHdr1->toolTip());
     cmdHdr2 =
         makeButton(Frame3, "cmdHdr2", QStringLiteral("Read header"), QStringLiteral("Read Header"));
     cmdTag =
         makeButton(Frame3, "cmdTag", QStringLiteral(" Write tag"), QStringLiteral("Write tag"));
     List1 = named(new QListWidget(Frame3), "List1", QStringLiteral("Header Info"));
+    List1->setAccessibleName(List1->toolTip());
     QFont fixed = List1->font();
     fixed.setFamily(QStringLiteral("monospace"));
     fixed.setStyleHint(QFont::TypeWriter);
@@ -178,6 +184,17 @@ void frmPlayList::connectControls() {
     connect(Command6, &QPushButton::clicked, this, &frmPlayList::Command6_Click);
     connect(Command2, &QPushButton::clicked, this, &frmPlayList::Command2_Click);
     connect(Command10, &QPushButton::clicked, this, &frmPlayList::Command10_Click);
+}
+
+bool frmPlayList::eventFilter(QObject* watched, QEvent* event) {
+    // Return, Enter or Space on an entry make it the current file, as a click does.
+    if (watched == List2 && event->type() == QEvent::KeyPress &&
+        keys::activates(*static_cast<QKeyEvent*>(event)) && List2->currentItem()) {
+        List2->currentItem()->setSelected(true);
+        List2_Click();
+        return true;
+    }
+    return QWidget::eventFilter(watched, event);
 }
 
 QString frmPlayList::currentPath() const {

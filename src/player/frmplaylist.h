@@ -82,6 +82,9 @@ class frmPlayList : public QWidget {
 
     ActiveMP3* ActiveMP31 = nullptr;
 
+  protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
   private:
     void buildControls();
     void connectControls();

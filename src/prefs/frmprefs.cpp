@@ -40,6 +40,13 @@ QLabel* makeLabel(QWidget* parent, const QString& caption) {
     return new QLabel(caption, parent);
 }
 
+// A label that names `control` for a screen reader.
+QLabel* makeLabelFor(QWidget* parent, const QString& caption, QWidget* control) {
+    QLabel* label = makeLabel(parent, caption);
+    label->setBuddy(control);
+    return label;
+}
+
 // Stores a check box's value (1 checked, 0 not) under `key` and in its variable.
 void saveBox(const QCheckBox* box, SettingKey key) {
     WriteSetting(key, std::int16_t(box->isChecked() ? 1 : 0));
@@ -150,9 +157,9 @@ QWidget* FrmPrefs::buildAudioMiscTab() {
     Check1 = makeCheck(audio, "Check1", QStringLiteral("Play"));
     Check1->setAccessibleDescription(QStringLiteral("Turn off/on CD sound while extracting"));
     audioGrid->addWidget(Check3, 0, 0, 1, 2);
-    audioGrid->addWidget(makeLabel(audio, QStringLiteral("Audio Format")), 1, 0);
+    audioGrid->addWidget(makeLabelFor(audio, QStringLiteral("Audio Format"), cbxFormat), 1, 0);
     audioGrid->addWidget(cbxFormat, 1, 1);
-    audioGrid->addWidget(makeLabel(audio, QStringLiteral("Turn off/on CD sound while extracting")),
+    audioGrid->addWidget(makeLabelFor(audio, QStringLiteral("Turn off/on CD sound while extracting"), Check1),
                          2, 0);
     audioGrid->addWidget(Check1, 2, 1);
     column->addWidget(audio);
@@ -166,14 +173,14 @@ QWidget* FrmPrefs::buildAudioMiscTab() {
     Check5 = makeCheck(misc, "Check5", QStringLiteral("Minimize program during conversion"));
     Check4 = makeCheck(misc, "Check4", QString());
     Check4->setAccessibleName(QStringLiteral("Minimize program to Desktop Tray Now"));
-    miscGrid->addWidget(makeLabel(misc, QStringLiteral("Encoding Quality")), 0, 0);
+    miscGrid->addWidget(makeLabelFor(misc, QStringLiteral("Encoding Quality"), Combo1), 0, 0);
     miscGrid->addWidget(Combo1, 0, 1);
-    miscGrid->addWidget(makeLabel(misc, QStringLiteral("Encoding Bitsize")), 1, 0);
+    miscGrid->addWidget(makeLabelFor(misc, QStringLiteral("Encoding Bitsize"), Combo2), 1, 0);
     miscGrid->addWidget(Combo2, 1, 1);
     miscGrid->addWidget(Check11, 2, 0, 1, 2);
     miscGrid->addWidget(Check10, 3, 0, 1, 2);
     miscGrid->addWidget(Check5, 4, 0, 1, 2);
-    miscGrid->addWidget(makeLabel(misc, QStringLiteral("Minimize program to Desktop Tray Now")), 5,
+    miscGrid->addWidget(makeLabelFor(misc, QStringLiteral("Minimize program to Desktop Tray Now"), Check4), 5,
                         0);
     miscGrid->addWidget(Check4, 5, 1);
     spnFilesAtOnce = new QSpinBox(misc);
@@ -182,7 +189,7 @@ QWidget* FrmPrefs::buildAudioMiscTab() {
     spnFilesAtOnce->setAccessibleName(QStringLiteral("Files converted at once"));
     spnFilesAtOnce->setToolTip(
         QStringLiteral("WAV and MP3 files converted at the same time (CD tracks: one at a time)"));
-    miscGrid->addWidget(makeLabel(misc, QStringLiteral("Files converted at once")), 6, 0);
+    miscGrid->addWidget(makeLabelFor(misc, QStringLiteral("Files converted at once"), spnFilesAtOnce), 6, 0);
     miscGrid->addWidget(spnFilesAtOnce, 6, 1);
     chkTestAndCopy =
         makeCheck(misc, "chkTestAndCopy",
@@ -210,8 +217,8 @@ QWidget* FrmPrefs::buildDestinationTab() {
     auto* frameColumn = new QVBoxLayout(frame);
 
     const QString pathCaption = QStringLiteral("Destination Path for converted files (WAV, MP3)");
-    frameColumn->addWidget(makeLabel(frame, pathCaption));
     Text9 = makeEdit(frame, "Text9", pathCaption);
+    frameColumn->addWidget(makeLabelFor(frame, pathCaption, Text9));
     frameColumn->addWidget(Text9);
     Check2 = makeCheck(frame, "Check2",
                        QStringLiteral("I'll select the destination path and directory"));

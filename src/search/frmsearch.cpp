@@ -3,6 +3,7 @@
 #include "app/drivespace.h"
 #include "app/filedeletion.h"
 #include "app/form1.h"
+#include "app/keys.h"
 #include "app/namedcontrols.h"
 #include "app/paths.h"
 #include "app/sourcetree.h"
@@ -91,10 +92,11 @@ FrmSearch::FrmSearch(QWidget* parent) : QWidget(parent, Qt::Window) {
     mnupopup = new QMenu(QStringLiteral("popup"), this);
     mnupopup->setObjectName(QStringLiteral("mnupopup"));
     mnuSeelectfile =
-        makeAction(mnupopup, "mnuSeelectfile", QStringLiteral("Select for Conversion"));
-    mnuRemoveFile = makeAction(mnupopup, "mnuRemoveFile", QStringLiteral("Remove File from list"));
-    mnuDelete = makeAction(mnupopup, "mnuDelete", QStringLiteral("Delete File"));
-    mnuClose = makeAction(mnupopup, "mnuClose", QStringLiteral("Close Window"));
+        makeAction(mnupopup, "mnuSeelectfile", QStringLiteral("&Select for Conversion"));
+    mnuRemoveFile =
+        makeAction(mnupopup, "mnuRemoveFile", QStringLiteral("&Remove File from list"));
+    mnuDelete = makeAction(mnupopup, "mnuDelete", QStringLiteral("&Delete File"));
+    mnuClose = makeAction(mnupopup, "mnuClose", QStringLiteral("&Close Window"));
 
     connectControls();
     resize(720, 560);
@@ -161,6 +163,7 @@ QWidget* FrmSearch::buildLocalTab() {
     List1 = makeList(tab, "List1", QStringLiteral("Folders searched"));
     lstfiles = makeList(tab, "lstfiles", QStringLiteral("Files found"));
     lstfiles->viewport()->installEventFilter(this);
+    lstfiles->installEventFilter(this); // the context menu from the keyboard
     lbltime = new QLabel(QStringLiteral("Time taken: 0 second(s)"), tab);
     lbltime->setObjectName(QStringLiteral("lbltime"));
     Label1 = new QLabel(tab);
@@ -453,6 +456,17 @@ void FrmSearch::setLbltime(const QString& caption) {
 }
 
 bool FrmSearch::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == lstfiles && event->type() == QEvent::KeyPress &&
+        keys::opensContextMenu(*static_cast<QKeyEvent*>(event))) {
+        // At the selected entry, as a right press on it would.
+        if (QListWidgetItem* item = lstfiles->currentItem()) {
+            lstfiles->scrollToItem(item);
+            const QRect row = lstfiles->visualItemRect(item);
+            lstfiles_MouseDown(Qt::RightButton,
+                               lstfiles->viewport()->mapToGlobal(row.bottomLeft()));
+        }
+        return true;
+    }
     if (watched == lstfiles->viewport() && event->type() == QEvent::MouseButtonPress) {
         const auto* press = static_cast<QMouseEvent*>(event);
         if (press->button() == Qt::RightButton) {
