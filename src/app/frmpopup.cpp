@@ -21,13 +21,13 @@ frmpopup::frmpopup(Form1& main) : QWidget(nullptr), main_(main) {
 
     Popup = new QMenu(QStringLiteral("Popup"), this);
     Popup->setObjectName(QStringLiteral("Popup"));
-    mnuStopencoding = Popup->addAction(QStringLiteral("Stop Conversion"));
+    mnuStopencoding = Popup->addAction(QStringLiteral("&Stop Conversion"));
     mnuStopencoding->setObjectName(QStringLiteral("mnuStopencoding"));
-    Exit = Popup->addAction(QStringLiteral("Restore Control panel"));
+    Exit = Popup->addAction(QStringLiteral("&Restore Control panel"));
     Exit->setObjectName(QStringLiteral("Exit"));
     QAction* space = Popup->addSeparator();
     space->setObjectName(QStringLiteral("mnuspace1"));
-    mnuEnd = Popup->addAction(QStringLiteral("Shutdown program"));
+    mnuEnd = Popup->addAction(QStringLiteral("S&hutdown program"));
     mnuEnd->setObjectName(QStringLiteral("mnuEnd"));
     connect(mnuStopencoding, &QAction::triggered, this, &frmpopup::mnuStopencoding_Click);
     connect(Exit, &QAction::triggered, this, &frmpopup::Exit_Click);

@@ -45,7 +45,7 @@ TEST_F(PopupTest, MenuAndTimersAsDesigned) {
     frmpopup& popup = minimise();
     QStringList items;
     for (const QAction* a : popup.Popup->actions())
-        items << (a->isSeparator() ? QStringLiteral("-") : a->text());
+        items << (a->isSeparator() ? QStringLiteral("-") : QString(a->text()).remove(u'&'));
     EXPECT_EQ(items,
               (texts({"Stop Conversion", "Restore Control panel", "-", "Shutdown program"})));
     EXPECT_EQ(popup.trayIcon()->contextMenu(), popup.Popup);

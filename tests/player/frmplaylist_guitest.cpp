@@ -130,6 +130,10 @@ TEST_F(PlayListTest, ClickingAnEntryMakesItCurrentAndCanAddItToTheTree) {
     clickEntry(1);
     EXPECT_EQ(window->Text5->text(), wav);
     EXPECT_EQ(window->Text4[7]->text(), QStringLiteral("False")); // still the MP3's
+    // The keyboard chooses as a click does.
+    window->List2->setCurrentRow(0);
+    QTest::keyClick(window->List2, Qt::Key_Return);
+    EXPECT_EQ(window->Text5->text(), song);
 
     window->Check11->setChecked(true);
     clickEntry(0);

@@ -190,6 +190,10 @@ TEST_F(FinderTest, RightClickMenuSendsAudioResultsToTheTreeOrDeletesThem) {
     EXPECT_TRUE(f.mnupopup->isVisible());
     f.mnupopup->hide();
     EXPECT_EQ(f.lstfiles->currentItem()->text(), song);
+    // From the keyboard too, at the selected entry.
+    QTest::keyClick(f.lstfiles, Qt::Key_F10, Qt::ShiftModifier);
+    EXPECT_TRUE(f.mnupopup->isVisible());
+    f.mnupopup->hide();
 
     // Into the tree and its list once, with its case.
     f.mnuSeelectfile->trigger();
