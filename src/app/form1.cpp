@@ -7,6 +7,7 @@
 #include "app/helpwindow.h"
 #include "app/jobstate.h"
 #include "app/paths.h"
+#include "app/screenfit.h"
 #include "app/settings.h"
 #include "app/sourcetree.h"
 #include "app/treeviewevents.h"
@@ -214,6 +215,7 @@ void Form1::Form_Load() {
 }
 
 void Form1::centreOnScreen() {
+    fitToScreen(*this);
     const QScreen* screen = this->screen();
     if (!screen)
         return;

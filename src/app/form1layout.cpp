@@ -18,6 +18,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QShortcut>
 #include <QTimer>
 #include <QTreeView>
 #include <QVBoxLayout>
@@ -469,6 +470,13 @@ void Form1::buildMenus() {
     mnuHelpfile =
         makeAction(mnuHelp, "mnuHelpfile", QStringLiteral("&Help File"), QKeySequence(Qt::Key_F1));
     bar->addMenu(mnuHelp);
+
+    // F10 opens the first menu, as desktops do.
+    auto* firstMenu = new QShortcut(QKeySequence(Qt::Key_F10), this);
+    connect(firstMenu, &QShortcut::activated, this, [this] {
+        if (mnuFile->isEnabled())
+            menuBar()->setActiveAction(mnuFile->menuAction());
+    });
 }
 
 // The layout rules, in pixels of the client area. Tool bar, CD bar and strip stack at the

@@ -4,6 +4,7 @@
 #include "app/form1.h"
 #include "app/keys.h"
 #include "app/paths.h"
+#include "app/screenfit.h"
 #include "app/sourcetree.h"
 #include "formats/mp3info.h"
 #include "platform/activemp3/activemp3.h"
@@ -214,6 +215,7 @@ void frmPlayList::setEntries(const QStringList& list) {
 }
 
 void frmPlayList::Form_Load() {
+    fitToScreen(*this);
     if (const QScreen* screen = this->screen()) {
         const QRect area = screen->geometry();
         move(area.x() + (area.width() - width()) / 2, area.y() + (area.height() - height()) / 2);

@@ -5,6 +5,7 @@
 #include "app/form1.h"
 #include "app/namedcontrols.h"
 #include "app/paths.h"
+#include "app/screenfit.h"
 #include "app/settings.h"
 #include "encode/modlame.h"
 #include "platform/dialogs.h"
@@ -159,8 +160,8 @@ QWidget* FrmPrefs::buildAudioMiscTab() {
     audioGrid->addWidget(Check3, 0, 0, 1, 2);
     audioGrid->addWidget(makeLabelFor(audio, QStringLiteral("Audio Format"), cbxFormat), 1, 0);
     audioGrid->addWidget(cbxFormat, 1, 1);
-    audioGrid->addWidget(makeLabelFor(audio, QStringLiteral("Turn off/on CD sound while extracting"), Check1),
-                         2, 0);
+    audioGrid->addWidget(
+        makeLabelFor(audio, QStringLiteral("Turn off/on CD sound while extracting"), Check1), 2, 0);
     audioGrid->addWidget(Check1, 2, 1);
     column->addWidget(audio);
 
@@ -180,8 +181,8 @@ QWidget* FrmPrefs::buildAudioMiscTab() {
     miscGrid->addWidget(Check11, 2, 0, 1, 2);
     miscGrid->addWidget(Check10, 3, 0, 1, 2);
     miscGrid->addWidget(Check5, 4, 0, 1, 2);
-    miscGrid->addWidget(makeLabelFor(misc, QStringLiteral("Minimize program to Desktop Tray Now"), Check4), 5,
-                        0);
+    miscGrid->addWidget(
+        makeLabelFor(misc, QStringLiteral("Minimize program to Desktop Tray Now"), Check4), 5, 0);
     miscGrid->addWidget(Check4, 5, 1);
     spnFilesAtOnce = new QSpinBox(misc);
     spnFilesAtOnce->setObjectName(QStringLiteral("spnFilesAtOnce"));
@@ -189,7 +190,8 @@ QWidget* FrmPrefs::buildAudioMiscTab() {
     spnFilesAtOnce->setAccessibleName(QStringLiteral("Files converted at once"));
     spnFilesAtOnce->setToolTip(
         QStringLiteral("WAV and MP3 files converted at the same time (CD tracks: one at a time)"));
-    miscGrid->addWidget(makeLabelFor(misc, QStringLiteral("Files converted at once"), spnFilesAtOnce), 6, 0);
+    miscGrid->addWidget(
+        makeLabelFor(misc, QStringLiteral("Files converted at once"), spnFilesAtOnce), 6, 0);
     miscGrid->addWidget(spnFilesAtOnce, 6, 1);
     chkTestAndCopy =
         makeCheck(misc, "chkTestAndCopy",
@@ -296,6 +298,7 @@ void FrmPrefs::connectControls() {
 // ---- Load and close ----------------------------------------------------------------------
 
 void FrmPrefs::centreOnScreen() {
+    fitToScreen(*this);
     const QScreen* screen = this->screen();
     if (!screen)
         return;

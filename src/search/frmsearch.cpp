@@ -6,6 +6,7 @@
 #include "app/keys.h"
 #include "app/namedcontrols.h"
 #include "app/paths.h"
+#include "app/screenfit.h"
 #include "app/sourcetree.h"
 #include "platform/dialogs.h"
 #include "prefs/folderlist.h"
@@ -93,8 +94,7 @@ FrmSearch::FrmSearch(QWidget* parent) : QWidget(parent, Qt::Window) {
     mnupopup->setObjectName(QStringLiteral("mnupopup"));
     mnuSeelectfile =
         makeAction(mnupopup, "mnuSeelectfile", QStringLiteral("&Select for Conversion"));
-    mnuRemoveFile =
-        makeAction(mnupopup, "mnuRemoveFile", QStringLiteral("&Remove File from list"));
+    mnuRemoveFile = makeAction(mnupopup, "mnuRemoveFile", QStringLiteral("&Remove File from list"));
     mnuDelete = makeAction(mnupopup, "mnuDelete", QStringLiteral("&Delete File"));
     mnuClose = makeAction(mnupopup, "mnuClose", QStringLiteral("&Close Window"));
 
@@ -235,6 +235,7 @@ void FrmSearch::connectControls() {
 // ---- Load, activation and close ----------------------------------------------------------
 
 void FrmSearch::centreOnScreen() {
+    fitToScreen(*this);
     const QScreen* screen = this->screen();
     if (!screen)
         return;
