@@ -6,6 +6,7 @@
 #include <QMenu>
 #include <QPointer>
 #include <QPushButton>
+#include <QScrollBar>
 
 #include <functional>
 
@@ -85,6 +86,19 @@ class TreeViewTest : public FormTest {
 };
 
 } // namespace
+
+// A rebuild shows every file it lists, then leaves the tree at its top, where the groups are.
+TEST_F(TreeViewTest, RefreshLeavesTheGroupsInView) {
+    for (int i = 0; i < 80; ++i)
+        makeFile(QStringLiteral("song %1.mp3").arg(i, 2, 10, QLatin1Char('0')));
+    Form1& w = loadWithSources();
+    w.TreeView1->verticalScrollBar()->setValue(w.TreeView1->verticalScrollBar()->maximum() / 2);
+    w.C1212->click();
+    QCoreApplication::processEvents();
+    EXPECT_GT(w.TreeView1->verticalScrollBar()->maximum(), 0);
+    EXPECT_EQ(w.TreeView1->verticalScrollBar()->value(), 0);
+    EXPECT_TRUE(w.TreeView1->isExpanded(tree().indexOf(node(SourceTree::Mp3Text))));
+}
 
 TEST_F(TreeViewTest, PressOnATrackGroupListsItsTracksToExtract) {
     Form1& w = loadWithSources();
