@@ -1,6 +1,7 @@
 #include "search/frmsearch.h"
 
 #include "app/drivespace.h"
+#include "app/elidedlabel.h"
 #include "app/filedeletion.h"
 #include "app/form1.h"
 #include "app/keys.h"
@@ -164,7 +165,9 @@ QWidget* FrmSearch::buildLocalTab() {
     lstfiles = makeList(tab, "lstfiles", QStringLiteral("Files found"));
     lstfiles->viewport()->installEventFilter(this);
     lstfiles->installEventFilter(this); // the context menu from the keyboard
-    lbltime = new QLabel(QStringLiteral("Time taken: 0 second(s)"), tab);
+    // Shortened in the middle when a folder name is long, whole in its tool tip.
+    lbltime = new ElidedLabel(tab);
+    lbltime->setText(QStringLiteral("Time taken: 0 second(s)"));
     lbltime->setObjectName(QStringLiteral("lbltime"));
     Label1 = new QLabel(tab);
     Label1->setObjectName(QStringLiteral("Label1"));
