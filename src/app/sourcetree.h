@@ -210,7 +210,7 @@ class SourceTree : public QAbstractItemModel {
     bool canEditLabel(NodeId node) const;
 
     // After a label edit of `node` to `newText`, a file name (the editor edits the name
-    // alone, EditRole): when the text changed other than in letter case and names a file of
+    // alone, EditRole): when the name changed other than in letter case and names a file of
     // the node's kind (".wav" under a WAV group, ".mp3" under an MP3 group, any case),
     // renames the file the node stands for (fileEntryOf) within its folder and replaces that
     // entry by the new path. The label then shows the new name as it showed the old one: in

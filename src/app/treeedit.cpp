@@ -138,7 +138,7 @@ SourceTree::LabelEdit SourceTree::afterLabelEdit(NodeId id, const QString& newTe
     const bool sameKind =
         (kind == QLatin1String("wav") && (group == WavText || group == SelectedWavText)) ||
         (kind == QLatin1String("mp3") && (group == Mp3Text || group == SelectedMp3Text));
-    if (newText.compare(current, Qt::CaseInsensitive) != 0 && sameKind) {
+    if (newText.compare(FileNameOf(current), Qt::CaseInsensitive) != 0 && sameKind) {
         if (const std::optional<FileEntry> entry = fileEntryOf(id)) {
             const QString target = FolderOf(entry->path) + newText;
             if (const int error = renameNoReplace(entry->path, target))

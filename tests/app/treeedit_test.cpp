@@ -202,6 +202,9 @@ TEST_F(TreeTest, RenameOnDiskUpdatesTheEntryAndLabel) {
     tree.showfiles();
     const auto full = tree.findByText(b);
     EXPECT_EQ(tree.data(tree.indexOf(full), Qt::EditRole).toString(), QStringLiteral("b.wav"));
+    // The name left as it was is no rename.
+    EXPECT_EQ(tree.afterLabelEdit(full, QStringLiteral("b.wav")), LabelEdit::Accepted);
+    EXPECT_EQ(tree.text(full), b);
     EXPECT_TRUE(tree.setData(tree.indexOf(full), QStringLiteral("c.wav"), Qt::EditRole));
     EXPECT_EQ(tree.text(full), dest.filePath(QStringLiteral("c.wav")));
     EXPECT_TRUE(QFileInfo::exists(dest.filePath(QStringLiteral("c.wav"))));
