@@ -171,6 +171,9 @@ class Form1 : public QMainWindow {
     void fillDriveList();
     // The drive chosen in DriveList: opens it (closing the one open before).
     void DriveList_Click();
+    // The user's choice in DriveList: the drive is opened and its disc listed, so that the
+    // tracks, identity and disc information shown are always those of the drive read.
+    void driveChosen();
     // "Open Disc Image...": a cue sheet becomes a drive after the others, is opened and its
     // tracks are listed.
     void mnuOpenImage_Click();

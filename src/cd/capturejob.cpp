@@ -31,13 +31,16 @@ QString CaptureFormat::setCommand() const {
 }
 
 TrackSpan TrackSpan::of(int track, int trackCount, const std::vector<std::int32_t>& lengthsMs) {
+    const int lastNumbered = static_cast<int>(lengthsMs.size()) - 1;
     auto length = [&lengthsMs](int i) -> std::int64_t {
         return i >= 1 && static_cast<std::size_t>(i) < lengthsMs.size()
                    ? lengthsMs[static_cast<std::size_t>(i)]
                    : 0;
     };
+    // The table is indexed by the disc's own numbers: the tracks before `track` are the ones
+    // of lower numbers (a disc whose first track is 5 has no length at 1..4).
     TrackSpan span;
-    for (int i = 1; i <= trackCount && i != track; ++i)
+    for (int i = 1; i < track && i <= std::max(trackCount, lastNumbered); ++i)
         span.startMs += length(i);
     span.endMs = span.startMs + length(track);
     return span;
