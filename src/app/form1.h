@@ -349,9 +349,9 @@ class Form1 : public QMainWindow {
     // The menus' and tree's hooks of the disc information (constructor).
     void connectDiscInformation();
     void applyLookup(const QString& key, const DiscInfo& cdText, const DiscInfo& release);
-    // After a recorded track: its MP3, then the recording deleted or listed. A problem to
-    // report at the end of the batch, or nothing.
-    std::optional<QString> encodeRecording(const QString& wavPath);
+    // After a recorded track: its MP3 (its path into `mp3Path` when it is complete), then the
+    // recording deleted or listed. A problem to report at the end of the batch, or nothing.
+    std::optional<QString> encodeRecording(const QString& wavPath, QString* mp3Path = nullptr);
 
     static Form1* current_;
     SourceTree* tree_ = nullptr;

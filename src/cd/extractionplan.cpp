@@ -20,9 +20,7 @@ QString mp3FormatText(const QString& bitrate, const QString& quality) {
     return QStringLiteral("MP3, %1 kbit/s, quality %2").arg(bitrate, quality);
 }
 
-namespace {
-
-id3tag::TagFields tagFieldsOf(const DiscInfo& disc, int track, int trackTotal) {
+id3tag::TagFields trackTags(const DiscInfo& disc, int track, int trackTotal) {
     id3tag::TagFields fields;
     if (const TrackInfo* info = disc.track(track)) {
         fields.title = info->title;
@@ -37,8 +35,6 @@ id3tag::TagFields tagFieldsOf(const DiscInfo& disc, int track, int trackTotal) {
     fields.discId = disc.discId;
     return fields;
 }
-
-} // namespace
 
 namespace {
 
@@ -85,7 +81,7 @@ ExtractionPlan::ExtractionPlan(const QList<int>& tracks, const QString& discIden
         request.place.firstOnDisc = track == firstAudio;
         request.place.lastOnDisc = track == lastAudio;
         request.testFirst = choices.testFirst;
-        request.tags = tagFieldsOf(choices.disc, track, lastAudio);
+        request.tags = trackTags(choices.disc, track, lastAudio);
         request.refusal = refusalOf(track, toc);
         if (request.refusal.isEmpty()) {
             const int i = toc->indexOf(track);

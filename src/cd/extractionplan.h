@@ -25,6 +25,10 @@ struct ExtractionChoices {
     bool nameFromDisc = false;
 };
 
+// The ID3v2 tag of track `track` as `disc` knows it: its title, its artist (else the album's),
+// album, date, the MusicBrainz identifiers, and "track/trackTotal" (no total when 0).
+id3tag::TagFields trackTags(const DiscInfo& disc, int track, int trackTotal);
+
 // The rip log's words for the output format: "WAV, 44,100 Hz, 16-bit, stereo", and
 // "MP3, 160 kbit/s, quality Normal" (the bitrate and quality as the lists show them).
 QString wavFormatText();
