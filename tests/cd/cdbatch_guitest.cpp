@@ -340,6 +340,67 @@ TEST_F(CdFormTest, AReadFailureShowsTheLibraryTextAndTheBatchGoesOn) {
     EXPECT_TRUE(log.contains(QStringLiteral("Summary: 1 of 3 tracks asked for copied OK")));
 }
 
+// An Enhanced CD's data track is listed as data and never offered: "All" and the track groups
+// leave it out.
+TEST_F(CdFormTest, ADataTrackIsListedButNeverExtracted) {
+    disc(QStringLiteral("extra"), {{150, 440}, {100, 660}, {300, 0, {}, {}, true, 150}});
+    Form1& w = load();
+    const QStringList audio = texts({"Track  1 - 0:02", "Track  2 - 0:01"});
+    const QString data = QStringLiteral("Track  3 - 0:04 (data track)");
+    EXPECT_EQ(tree().lstTracks.items(), audio + QStringList{data});
+    w.optWAV->setChecked(true);
+    w.Check3->click();
+    EXPECT_EQ(childTexts(SourceTree::SelectedTracksText), audio);
+    EXPECT_EQ(childTexts(SourceTree::AvailableTracksText), QStringList{data});
+    select(SourceTree::SelectedTracksText);
+    w.CmdSelectAction_Click();
+    EXPECT_EQ(outputs().size(), 2);
+    w.Check3->click();
+    select(SourceTree::AvailableTracksText);
+    w.CmdSelectAction_Click();
+    EXPECT_EQ(outputs().size(), 2);
+    EXPECT_TRUE(dialogs().messages().empty());
+}
+
+// Choosing a drive lists its disc: what is shown, and what a rip reads and logs, is always the
+// chosen drive's. Two images of one file name are told apart in the list.
+TEST_F(CdFormTest, ChoosingAnotherDriveListsItsDiscAndSameNamedImagesAreToldApart) {
+    ASSERT_TRUE(QDir(images.path()).mkpath(QStringLiteral("a/b")));
+    DiscImageOptions first;
+    first.title = QStringLiteral("First Album");
+    const DiscImage one = writeDiscImage(images.filePath(QStringLiteral("a")),
+                                         QStringLiteral("album"), {{150, 440}, {100, 660}}, first);
+    DiscImageOptions second;
+    second.title = QStringLiteral("Second Album");
+    const DiscImage two = writeDiscImage(images.filePath(QStringLiteral("a/b")),
+                                         QStringLiteral("album"), {{200, 880}}, second);
+    ASSERT_TRUE(cddrives::registerImage(one.cuePath).ok());
+    ASSERT_TRUE(cddrives::registerImage(two.cuePath).ok());
+    Form1& w = load();
+    EXPECT_EQ(w.DriveList->itemText(0), QStringLiteral("album.cue"));
+    EXPECT_EQ(w.DriveList->itemText(1), QStringLiteral("b/album.cue"));
+    EXPECT_EQ(tree().lstTracks.count(), 2);
+
+    w.DriveList->setCurrentIndex(1);
+    emit w.DriveList->activated(1);
+    EXPECT_EQ(tree().lstTracks.items(), texts({"Track  1 - 0:02"}));
+    EXPECT_EQ(childTexts(SourceTree::AvailableTracksText), tree().lstTracks.items());
+    const auto toc = cddrives::readToc(1);
+    ASSERT_TRUE(toc.ok());
+    EXPECT_EQ(w.lblCDID->text(), QString::number(cddrives::freedbDiscId(toc.value())));
+    EXPECT_EQ(w.discInfo().album, QStringLiteral("Second Album"));
+
+    w.optWAV->setChecked(true);
+    select(SourceTree::AvailableTracksText);
+    w.CmdSelectAction_Click();
+    ASSERT_EQ(outputs().size(), 1);
+    EXPECT_EQ(fixtures::readFile(outputs()[0]).mid(44), two.trackAudio(1));
+    const QString log = ripLog(dest.path());
+    EXPECT_TRUE(log.contains(QStringLiteral("Album: Second Album")));
+    EXPECT_FALSE(log.contains(QStringLiteral("First Album")));
+    EXPECT_TRUE(log.contains(QStringLiteral("Drive: disc image ") + two.cuePath));
+}
+
 TEST_F(CdFormTest, DiscImagesOpenedFromTheFileMenu) {
     Form1& w = load();
     ASSERT_EQ(w.DriveList->count(), 1); // no drive: one blank entry

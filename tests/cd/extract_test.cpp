@@ -7,6 +7,7 @@
 #include "cd/cdextract.h"
 #include "cd/modakrip32.h"
 #include "platform/akrip/cddrives.h"
+#include "platform/id3tag/id3tag.h"
 
 #include <QFile>
 #include <QTemporaryDir>
@@ -104,7 +105,8 @@ TEST_F(ExtractTest, CancelAndReadFailureLeaveHeadersThatMatchTheData) {
     ASSERT_TRUE(QFile::resize(image.binPath, qint64(150 + 27 + 100) * frameBytes));
     for (const bool mp3 : {false, true}) {
         const QString name = mp3 ? QStringLiteral("short.mp3") : QStringLiteral("short.wav");
-        const ExtractRequest r = request(3, name, mp3);
+        ExtractRequest r = request(3, name, mp3);
+        r.tags.title = QStringLiteral("Cut Short");
         const auto out = mp3 ? ExtractTrackToMp3(r, {}, {}) : ExtractTrackToWav(r, {}, {});
         EXPECT_EQ(out.status, ExtractOutcome::Status::ReadFailed) << mp3;
         // The table's text, with the reason: the sector, and what the reader found.
@@ -118,6 +120,11 @@ TEST_F(ExtractTest, CancelAndReadFailureLeaveHeadersThatMatchTheData) {
         EXPECT_EQ(out.failedLba, 150 + 27 + 100);
         if (mp3) {
             EXPECT_EQ(mp3decode::decodeFile(r.outputPath).sampleFrames(), 100u * 588);
+            // What was written is tagged, a cut track too.
+            const auto frames = id3tag::readFrames(r.outputPath);
+            ASSERT_TRUE(frames.ok());
+            ASSERT_FALSE(frames->empty());
+            EXPECT_EQ(frames->front().text, QStringLiteral("Cut Short"));
         } else {
             wav = fixtures::readFile(r.outputPath);
             ASSERT_EQ(wav.size(), 44 + 100 * frameBytes);
