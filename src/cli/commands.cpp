@@ -16,6 +16,7 @@
 #include "cli/progressdisplay.h"
 #include "decode/decodejob.h"
 #include "decode/decoding.h"
+#include "formats/outputfile.h"
 #include "encode/encodejob.h"
 #include "formats/mp3info.h"
 #include "platform/akrip/cddrives.h"
@@ -401,6 +402,8 @@ int rip(const Options& options) {
                         .arg(source, modAKRip32::AspiErrorText()));
     if (!settleDestination(options))
         return 1;
+    // What a rip that was killed left there under temporary names is removed.
+    outputfile::removeLeftovers(DecodePath.isEmpty() ? QStringLiteral("/") : DecodePath);
 
     // The window's CD bar as it starts: its bitrate and quality lists, no flag ticked.
     const int bitrateIndex = options.bitrateIndex.value_or(EncodingBitrate);
