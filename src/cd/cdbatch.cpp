@@ -107,7 +107,12 @@ void extractTracks(Form1& w, const BatchChoices& choices) {
         else
             riplog::writeOrSay(folder, log);
     }
-    w.recordBatch(report);
+    // The batch as it ended: each output under the name it took.
+    BatchReport ended = report;
+    for (qsizetype i = 0; i < ended.items.size(); ++i)
+        if (const QString written = plan.outputOf(static_cast<int>(i)); !written.isEmpty())
+            ended.items[i].output = written;
+    w.recordBatch(ended);
 }
 
 // The entries of the tree's group `groupText`, as it shows them, less the data tracks.

@@ -67,8 +67,10 @@ void ProgressDisplay::itemFinished(const WorkItem& item, const JobResult& result
                        stdout);
             std::fflush(stdout);
         }
+        // An output that takes its name later is named then, not here.
         if (!live_)
-            writeErr(printable(label_(item) + QStringLiteral(" -> ") + item.output) +
+            writeErr(printable(printsOutputs ? label_(item) + QStringLiteral(" -> ") + item.output
+                                             : label_(item) + QStringLiteral(": done")) +
                      QLatin1Char('\n'));
     } else {
         if (!result.alert.isEmpty())
