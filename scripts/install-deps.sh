@@ -23,6 +23,8 @@ packages=(
   googletest libgtest-dev libgmock-dev pulseaudio pulseaudio-utils xvfb xauth
   # reference tools used by the benchmarks only
   lame mpg123
+  # the fuzz targets (bench/*fuzz): clang and its libFuzzer runtime
+  clang libclang-rt-dev
 )
 
 missing=()

@@ -145,8 +145,9 @@ void Form1::connectCommands() {
 
     connect(Timer1, &QTimer::timeout, this, &Form1::Timer1_Timer);
     connect(tmrWarning, &QTimer::timeout, this, &Form1::tmrWarning_Timer);
-    // A choice in the list, the same drive again included, (re)opens that drive.
-    connect(DriveList, &QComboBox::activated, this, &Form1::DriveList_Click);
+    // A choice in the list, the same drive again included, (re)opens that drive and lists
+    // its disc.
+    connect(DriveList, &QComboBox::activated, this, &Form1::driveChosen);
     connect(mnuOpenImage, &QAction::triggered, this, &Form1::mnuOpenImage_Click);
     connect(cmdRefresh, &QPushButton::clicked, this, [this] {
         cmdRefresh_Click();

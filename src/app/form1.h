@@ -171,6 +171,9 @@ class Form1 : public QMainWindow {
     void fillDriveList();
     // The drive chosen in DriveList: opens it (closing the one open before).
     void DriveList_Click();
+    // The user's choice in DriveList: the drive is opened and its disc listed, so that the
+    // tracks, identity and disc information shown are always those of the drive read.
+    void driveChosen();
     // "Open Disc Image...": a cue sheet becomes a drive after the others, is opened and its
     // tracks are listed.
     void mnuOpenImage_Click();
@@ -353,9 +356,9 @@ class Form1 : public QMainWindow {
     // The menus' and tree's hooks of the disc information (constructor).
     void connectDiscInformation();
     void applyLookup(const QString& key, const DiscInfo& cdText, const DiscInfo& release);
-    // After a recorded track: its MP3, then the recording deleted or listed. A problem to
-    // report at the end of the batch, or nothing.
-    std::optional<QString> encodeRecording(const QString& wavPath);
+    // After a recorded track: its MP3 (its path into `mp3Path` when it is complete), then the
+    // recording deleted or listed. A problem to report at the end of the batch, or nothing.
+    std::optional<QString> encodeRecording(const QString& wavPath, QString* mp3Path = nullptr);
 
     static Form1* current_;
     SourceTree* tree_ = nullptr;

@@ -627,6 +627,19 @@ void SourceTree::showfiles() {
         ensureVisible(topLevel_.front());
 }
 
+void SourceTree::showSelectedTracks() {
+    Node* group = firstWithText(SelectedTracksText);
+    if (!group)
+        return;
+    const NodeId groupId = group->id;
+    while (!group->children.empty())
+        removeNode(group->children.back()->id);
+    for (const QString& entry : lstRecord.items())
+        addNode(groupId, QStringLiteral("p ") + entry, entry, ItemImage, ItemSelectedImage);
+    if (Node* refreshed = find(groupId); refreshed && !refreshed->children.empty())
+        ensureVisible(refreshed->children.front());
+}
+
 void SourceTree::Cmaddfile2(const QString& path) {
     // Gives a file that has just been written time to be closed; the window stays live.
     eventwait::forDuration(addFileDelay);

@@ -127,6 +127,8 @@ class SourceTree : public QAbstractItemModel {
     // left as they are.
     // Emits showMainWindowRequested and makeVisible on the way.
     void showfiles();
+    // The "Selected Tracks" group shows the lstRecord entries (its items replaced by them).
+    void showSelectedTracks();
 
     // Adds one produced or opened file to its file group (as last child) and to the front of
     // List1 (".wav") or List2 (".mp3"). Waits addFileDelay first while letting events run.

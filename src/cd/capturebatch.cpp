@@ -7,9 +7,11 @@
 #include "app/sourcetree.h"
 #include "app/windowbatch.h"
 #include "cd/capturejob.h"
+#include "cd/extractionplan.h"
 #include "cd/riplog.h"
 #include "cd/trackpaths.h"
 #include "encode/encodefile.h"
+#include "encode/mp3tagging.h"
 #include "platform/akrip/cddrives.h"
 #include "platform/dialogs.h"
 #include "platform/mci/mci.h"
@@ -24,12 +26,24 @@
 #include <QRadioButton>
 #include <QTimer>
 
+#include <algorithm>
 #include <memory>
 
 TrackSpan Form1::trackSpan(int track) const {
     return TrackSpan::of(track, static_cast<int>(LeadingNumber(lblNumTracks->text())),
                          trackLengthsMs);
 }
+
+namespace {
+
+// What became of one recorded track: the files it left and its loudness.
+struct Recorded {
+    QString wav; // empty once deleted
+    QString mp3;
+    std::shared_ptr<const LoudnessMeter> loudness;
+};
+
+} // namespace
 
 void Form1::StartTrackRecording2(int trackNumber) {
     StopRequested = false;
@@ -50,12 +64,21 @@ void Form1::StartTrackRecording2(int trackNumber) {
         taken.insert(path);
         items.append(WorkItem{QString(), path, static_cast<int>(items.size())});
     }
+    auto outputs = std::make_shared<std::vector<QString>>(items.size());
+    std::vector<Recorded> recorded(items.size());
+    // The tags of the MP3s: the disc's information, the number against its last audio track.
+    const DiscInfo disc = discInfo();
+    int lastAudio = 0;
+    for (const int number : listedDisc_.tracks)
+        if (std::find(listedDisc_.dataTracks.begin(), listedDisc_.dataTracks.end(), number) ==
+            listedDisc_.dataTracks.end())
+            lastAudio = number;
 
     const CaptureFormat format = CaptureFormat::fromPreference(AudioFormat);
     WindowBatch batch = fileBatch(
         QStringLiteral("recorded"),
-        [this, spans, format] {
-            return std::make_unique<CaptureJob>(spans, format, tmrRecord,
+        [this, spans, outputs, format] {
+            return std::make_unique<CaptureJob>(spans, outputs, format, tmrRecord,
                                                 [this] { return Check9->isChecked(); });
         },
         [this, tracks](const WorkItem& item) {
@@ -79,8 +102,9 @@ void Form1::StartTrackRecording2(int trackNumber) {
         Label33->setText(caption);
         ProgressBar1->setValue(percent);
     };
-    batch.itemFinished = [this](const WorkItem& item,
-                                const JobResult& result) -> std::optional<QString> {
+    batch.itemFinished = [this, outputs, tracks, &recorded, &disc,
+                          lastAudio](const WorkItem& item,
+                                     const JobResult& result) -> std::optional<QString> {
         Check9->setChecked(false);
         tmrWarning->stop();
         if (!result.alert.isEmpty()) {
@@ -89,16 +113,30 @@ void Form1::StartTrackRecording2(int trackNumber) {
             captureStopAfterTrack_ = true;
             return std::nullopt;
         }
-        if (result.status == JobResult::Status::Failed)
+        const auto at = static_cast<std::size_t>(item.index);
+        Recorded& done = recorded[at];
+        done.wav = (*outputs)[at];
+        if (result.status == JobResult::Status::Failed || done.wav.isEmpty())
             return std::nullopt; // named in the message at the end
-        if (StopRequested || result.status != JobResult::Status::Completed) {
-            // Stopped: what was recorded is kept and listed, nothing is encoded.
-            tree().Cmaddfile2(item.output);
+        done.loudness = measureWav(done.wav);
+        if (StopRequested || result.status != JobResult::Status::Completed ||
+            !optMP3->isChecked()) {
+            // A stopped recording is kept as it is; a complete one, with WAV output, is listed
+            // as well.
+            tree().Cmaddfile2(done.wav);
             return std::nullopt;
         }
-        if (!optMP3->isChecked())
-            return std::nullopt;
-        return encodeRecording(item.output);
+        std::optional<QString> problem = encodeRecording(done.wav, &done.mp3);
+        if (!QFileInfo::exists(done.wav))
+            done.wav.clear();
+        if (done.mp3.isEmpty())
+            return problem;
+        id3tag::TagFields tags = trackTags(disc, tracks[item.index], lastAudio);
+        setReplayGain(tags, done.loudness ? done.loudness->replayGain() : std::nullopt,
+                      std::nullopt);
+        if (const auto tagged = id3tag::writeTag(done.mp3, tags); !tagged && !problem)
+            problem = tagged.error().description();
+        return problem;
     };
     Disablem();
     const QString formatText =
@@ -108,11 +146,28 @@ void Form1::StartTrackRecording2(int trackNumber) {
         (optMP3->isChecked() ? QStringLiteral(", then encoded to MP3") : QString());
     riplog::Log log = riplog::begin(cddrives::mediaDrive(), riplog::ReadMode::RealTime, formatText,
                                     lblCDID->text());
+    log.disc = disc;
     const BatchReport report = runWindowBatch(batch, items);
+
+    // The album's gain over the tracks recorded whole goes into each MP3 made of them.
+    std::vector<const LoudnessMeter*> whole;
+    for (qsizetype i = 0; i < report.results.size(); ++i)
+        if (report.results[i].status == JobResult::Status::Completed &&
+            recorded[static_cast<std::size_t>(i)].loudness)
+            whole.push_back(recorded[static_cast<std::size_t>(i)].loudness.get());
+    log.albumGain = LoudnessMeter::albumGain(whole);
+    QStringList untagged;
+    log.tracksAsked = static_cast<int>(report.items.size());
     for (qsizetype i = 0; i < report.items.size(); ++i) {
         const JobResult& result = report.results[i];
-        if (result.status == JobResult::Status::NotStarted)
-            continue;
+        const Recorded& done = recorded[static_cast<std::size_t>(i)];
+        if (log.albumGain && !done.mp3.isEmpty() && result.status == JobResult::Status::Completed) {
+            id3tag::TagFields tags = trackTags(disc, tracks[i], lastAudio);
+            setReplayGain(tags, done.loudness ? done.loudness->replayGain() : std::nullopt,
+                          log.albumGain);
+            if (const auto tagged = id3tag::writeTag(done.mp3, tags); !tagged)
+                untagged << tagged.error().description();
+        }
         std::int32_t start = 0;
         std::int32_t end = 0;
         for (const riplog::TocTrack& t : log.toc)
@@ -120,9 +175,18 @@ void Form1::StartTrackRecording2(int trackNumber) {
                 start = t.startLba;
                 end = t.startLba + t.sectors;
             }
-        log.tracks.push_back(riplog::trackOf(tracks[i], report.items[i].output, start, end, nullptr,
-                                             result.status, result.reason));
+        riplog::Track entry = riplog::trackOf(tracks[i], done.mp3.isEmpty() ? done.wav : done.mp3,
+                                              start, end, nullptr, result.status, result.reason);
+        if (const TrackInfo* info = disc.track(tracks[i]))
+            entry.title = info->title;
+        if (done.loudness)
+            entry.gain = done.loudness->replayGain();
+        log.tracks.push_back(entry);
     }
+    if (!untagged.isEmpty() && !report.endedFromOutside)
+        dialogs::msgBox(QStringLiteral("The album's ReplayGain could not be written into:\n") +
+                            untagged.join(QLatin1Char('\n')),
+                        dialogs::Buttons::Ok, dialogs::Icon::Critical);
     if (!log.tracks.empty() && !report.endedFromOutside)
         riplog::writeOrSay(QFileInfo(report.items.front().output).absolutePath(), log);
     recordBatch(report);
@@ -132,7 +196,7 @@ void Form1::StartTrackRecording2(int trackNumber) {
     ResetStatus();
 }
 
-std::optional<QString> Form1::encodeRecording(const QString& wavPath) {
+std::optional<QString> Form1::encodeRecording(const QString& wavPath, QString* mp3Path) {
     const QString base = BaseName(wavPath);
     setWindowTitle(QStringLiteral("Encoding ") + base + QStringLiteral(".wav"));
     Label3->setText(QStringLiteral("Encoding ") + wavPath);
@@ -147,6 +211,8 @@ std::optional<QString> Form1::encodeRecording(const QString& wavPath) {
     const EncodeFileOutcome outcome = EncodeFile(wavPath, controls);
     if (!outcome.mp3Path.isEmpty())
         tree().Cmaddfile2(outcome.mp3Path);
+    if (mp3Path && outcome.result == EncodeFileResult::Completed)
+        *mp3Path = outcome.mp3Path;
     ResetStatus();
     // The recording goes only once its MP3 is complete.
     if (DeleteWav == 1 && wavPath.endsWith(QLatin1String(".wav")) &&

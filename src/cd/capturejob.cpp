@@ -1,12 +1,15 @@
 #include "cd/capturejob.h"
 
+#include "formats/wavreader.h"
 #include "platform/mci/mci.h"
 
+#include <QFile>
 #include <QFileInfo>
 #include <QTimer>
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 
 CaptureFormat CaptureFormat::fromPreference(int audioFormat) {
     CaptureFormat f;
@@ -31,13 +34,16 @@ QString CaptureFormat::setCommand() const {
 }
 
 TrackSpan TrackSpan::of(int track, int trackCount, const std::vector<std::int32_t>& lengthsMs) {
+    const int lastNumbered = static_cast<int>(lengthsMs.size()) - 1;
     auto length = [&lengthsMs](int i) -> std::int64_t {
         return i >= 1 && static_cast<std::size_t>(i) < lengthsMs.size()
                    ? lengthsMs[static_cast<std::size_t>(i)]
                    : 0;
     };
+    // The table is indexed by the disc's own numbers: the tracks before `track` are the ones
+    // of lower numbers (a disc whose first track is 5 has no length at 1..4).
     TrackSpan span;
-    for (int i = 1; i <= trackCount && i != track; ++i)
+    for (int i = 1; i < track && i <= std::max(trackCount, lastNumbered); ++i)
         span.startMs += length(i);
     span.endMs = span.startMs + length(track);
     return span;
@@ -51,10 +57,35 @@ std::uint32_t send(const QString& command) {
 
 } // namespace
 
-CaptureJob::CaptureJob(std::shared_ptr<const std::vector<TrackSpan>> spans, CaptureFormat format,
+std::shared_ptr<const LoudnessMeter> measureWav(const QString& path) {
+    const auto format = readWavFormat(path);
+    if (!format || !format->isPcm16() || format->channels < 1)
+        return nullptr;
+    auto meter = LoudnessMeter::make(format->channels, format->sampleRate);
+    QFile file(path);
+    if (!meter || !file.open(QIODevice::ReadOnly) || !file.seek(format->dataOffset))
+        return nullptr;
+    const qint64 frameBytes = qint64{format->channels} * 2;
+    std::vector<std::int16_t> samples;
+    for (qint64 left = format->dataLength - format->dataLength % frameBytes; left > 0;) {
+        const QByteArray piece = file.read(std::min<qint64>(left, frameBytes * 65536));
+        if (piece.size() < frameBytes)
+            return nullptr;
+        const qsizetype whole = piece.size() - piece.size() % frameBytes;
+        samples.resize(static_cast<std::size_t>(whole / 2));
+        std::memcpy(samples.data(), piece.constData(), static_cast<std::size_t>(whole));
+        if (meter.value()->add(samples.data(), samples.size()))
+            return nullptr;
+        left -= whole;
+    }
+    return std::shared_ptr<const LoudnessMeter>(std::move(meter.value()));
+}
+
+CaptureJob::CaptureJob(std::shared_ptr<const std::vector<TrackSpan>> spans,
+                       std::shared_ptr<std::vector<QString>> outputs, CaptureFormat format,
                        QTimer* tick, std::function<bool()> finishRequested, QObject* parent)
-    : FileJob(parent), spans_(std::move(spans)), format_(format), tick_(tick),
-      finishRequested_(std::move(finishRequested)) {}
+    : FileJob(parent), spans_(std::move(spans)), outputs_(std::move(outputs)), format_(format),
+      tick_(tick), finishRequested_(std::move(finishRequested)) {}
 
 CaptureJob::~CaptureJob() {
     if (running_)
@@ -62,17 +93,26 @@ CaptureJob::~CaptureJob() {
 }
 
 void CaptureJob::start(const WorkItem& item) {
-    path_ = item.output;
+    file_ = {};
+    index_ = item.index;
     result_ = {};
     span_ = item.index >= 0 && static_cast<std::size_t>(item.index) < spans_->size()
                 ? (*spans_)[static_cast<std::size_t>(item.index)]
                 : TrackSpan{};
-    if (span_.endMs < 1) {
+    QString refusal;
+    if (span_.endMs < 1 || span_.endMs <= span_.startMs)
+        refusal = QStringLiteral("%1: the track has no length on the disc").arg(item.output);
+    auto reserved = refusal.isEmpty() ? ripoutput::reserve(item.output)
+                                      : Result<ripoutput::Reserved>(ripoutput::Reserved{});
+    if (!reserved)
+        refusal = reserved.error().description();
+    if (!refusal.isEmpty()) {
         result_.status = JobResult::Status::Failed;
-        result_.reason = QStringLiteral("%1: the track has no length on the disc").arg(path_);
+        result_.reason = refusal;
         QMetaObject::invokeMethod(this, &FileJob::finished, Qt::QueuedConnection);
         return;
     }
+    file_ = reserved.value();
     running_ = true;
     if (send(QStringLiteral("open new type waveaudio alias capture")) != mci::Success)
         return fail(QStringLiteral("Error opening waveaudio"));
@@ -96,6 +136,8 @@ void CaptureJob::fail(const QString& message) {
     for (const char* command : {"stop capture", "stop cd", "close capture", "close cd"})
         send(QString::fromLatin1(command));
     running_ = false;
+    ripoutput::discard(file_);
+    file_ = {};
     result_.status = JobResult::Status::NotStarted;
     result_.reason = message;
     result_.alert = message;
@@ -112,8 +154,21 @@ void CaptureJob::onTick() {
     const bool early = finishRequested_ && finishRequested_();
     if (p < static_cast<double>(span_.endMs) && !early)
         return;
-    finish(p < static_cast<double>(span_.endMs) ? JobResult::Status::Cancelled
-                                                : JobResult::Status::Completed);
+    if (p < static_cast<double>(span_.endMs)) {
+        finish(JobResult::Status::Cancelled);
+        return;
+    }
+    // The watch comes up to a tick late, and by then the next track sounds: the recording
+    // keeps what it held when the position was at the track's end.
+    const mci::Reply recorded = mci::send(QStringLiteral("status capture position"));
+    bool known = false;
+    const double recordedMs = recorded.text.toDouble(&known);
+    const double overshootMs = p - static_cast<double>(span_.endMs);
+    finish(JobResult::Status::Completed,
+           recorded.code == mci::Success && known
+               ? std::optional<std::int64_t>(
+                     static_cast<std::int64_t>(std::max(0.0, recordedMs - overshootMs)))
+               : std::nullopt);
 }
 
 void CaptureJob::cancel() {
@@ -121,19 +176,61 @@ void CaptureJob::cancel() {
         finish(JobResult::Status::Cancelled);
 }
 
-void CaptureJob::finish(JobResult::Status status) {
+namespace {
+
+// Cuts the WAV file `path` (a 16-bit PCM recording) after `keepMs` of audio: its data chunk and
+// RIFF sizes follow. False when the file cannot be changed.
+bool trimWav(const QString& path, std::int64_t keepMs) {
+    const auto format = readWavFormat(path);
+    if (!format || format->blockAlign == 0)
+        return false;
+    const std::int64_t frames = keepMs * format->sampleRate / 1000;
+    const std::int64_t keepBytes = std::min(format->dataLength, frames * format->blockAlign);
+    if (keepBytes >= format->dataLength)
+        return true;
+    QFile file(path);
+    if (!file.open(QIODevice::ReadWrite))
+        return false;
+    auto putU32 = [&file](qint64 at, std::uint32_t value) {
+        const char bytes[4] = {static_cast<char>(value), static_cast<char>(value >> 8),
+                               static_cast<char>(value >> 16), static_cast<char>(value >> 24)};
+        return file.seek(at) && file.write(bytes, 4) == 4;
+    };
+    const qint64 end = format->dataOffset + keepBytes;
+    return putU32(format->dataOffset - 4, static_cast<std::uint32_t>(keepBytes)) &&
+           putU32(4, static_cast<std::uint32_t>(end - 8)) && file.resize(end) && file.flush();
+}
+
+} // namespace
+
+void CaptureJob::finish(JobResult::Status status, std::optional<std::int64_t> keepMs) {
     running_ = false;
     tick_->stop();
     disconnect(tick_, &QTimer::timeout, this, &CaptureJob::onTick);
     send(QStringLiteral("stop capture"));
     send(QStringLiteral("stop cd"));
-    const std::uint32_t saved = send(QStringLiteral("save capture ") + path_);
+    const std::uint32_t saved = send(QStringLiteral("save capture ") + file_.temporaryPath);
     send(QStringLiteral("close capture"));
     send(QStringLiteral("close cd"));
     result_.status = status;
-    if (saved != mci::Success || !QFileInfo(path_).isFile()) {
+    if (saved != mci::Success) {
+        ripoutput::discard(file_);
         result_.status = JobResult::Status::Failed;
-        result_.reason = QStringLiteral("%1: the recording could not be saved").arg(path_);
+        result_.reason =
+            QStringLiteral("%1: the recording could not be saved").arg(file_.wantedPath);
+    } else if (keepMs && !trimWav(file_.temporaryPath, *keepMs)) {
+        ripoutput::discard(file_);
+        result_.status = JobResult::Status::Failed;
+        result_.reason = QStringLiteral("%1: the recording could not be ended at the track's end")
+                             .arg(file_.wantedPath);
+    } else if (auto placed = ripoutput::complete(file_)) {
+        if (outputs_ && index_ >= 0 && static_cast<std::size_t>(index_) < outputs_->size())
+            (*outputs_)[static_cast<std::size_t>(index_)] = placed.value();
+    } else {
+        result_.status = JobResult::Status::Failed;
+        result_.reason = QStringLiteral("%1: the recording could not be saved: %2")
+                             .arg(file_.wantedPath, placed.error().description());
     }
+    file_ = {};
     QMetaObject::invokeMethod(this, &FileJob::finished, Qt::QueuedConnection);
 }

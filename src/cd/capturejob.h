@@ -1,12 +1,15 @@
 #pragma once
 
 #include "app/batchrunner.h"
+#include "cd/ripoutput.h"
+#include "platform/loudness/loudnessmeter.h"
 
 #include <QString>
 
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <vector>
 
 class QTimer;
@@ -35,10 +38,17 @@ struct TrackSpan {
     static TrackSpan of(int track, int trackCount, const std::vector<std::int32_t>& lengthsMs);
 };
 
+// The loudness of the 16-bit PCM WAV file `path` (its track's ReplayGain, and its share of the
+// album's); none for a file that cannot be read or measured.
+std::shared_ptr<const LoudnessMeter> measureWav(const QString& path);
+
 // The real-time capture of one CD track: the disc plays on the audio output from the
 // track's start while the default input is recorded, until the play position reaches the
-// track's end; the recording is then saved as the item's output, a WAV in the chosen format.
-// Everything goes through the media-control devices "capture" and "cd".
+// track's end; the recording is then saved, cut where the position was at the track's end
+// (the watch comes up to a tick late: nothing of the next track is kept),
+// under a temporary name beside the item's output and takes its name once complete and synced
+// (ripoutput), a WAV in the chosen format. The name taken goes to `outputs` at the item's
+// index. Everything goes through the media-control devices "capture" and "cd".
 //
 // The play position is watched on each tick of `tick` (the window's 100 ms timer, started
 // and stopped by the job). `finishRequested` (the window's stop of a recording), asked on
@@ -52,8 +62,9 @@ class CaptureJob final : public FileJob {
     Q_OBJECT
   public:
     // Item k of the batch is the track at spans[k].
-    CaptureJob(std::shared_ptr<const std::vector<TrackSpan>> spans, CaptureFormat format,
-               QTimer* tick, std::function<bool()> finishRequested, QObject* parent = nullptr);
+    CaptureJob(std::shared_ptr<const std::vector<TrackSpan>> spans,
+               std::shared_ptr<std::vector<QString>> outputs, CaptureFormat format, QTimer* tick,
+               std::function<bool()> finishRequested, QObject* parent = nullptr);
     ~CaptureJob() override;
 
     void start(const WorkItem& item) override;
@@ -64,15 +75,17 @@ class CaptureJob final : public FileJob {
   private:
     void onTick();
     void fail(const QString& message);
-    // Stops and saves the recording and closes both devices.
-    void finish(JobResult::Status status);
+    // Stops and saves the recording, cut after `keepMs` when given, and closes both devices.
+    void finish(JobResult::Status status, std::optional<std::int64_t> keepMs = std::nullopt);
 
     std::shared_ptr<const std::vector<TrackSpan>> spans_;
+    std::shared_ptr<std::vector<QString>> outputs_;
+    int index_ = -1;
     TrackSpan span_;
     CaptureFormat format_;
     QTimer* tick_;
     std::function<bool()> finishRequested_;
-    QString path_;
+    ripoutput::Reserved file_; // the recording's temporary file and the name it is to take
     JobResult result_;
     bool running_ = false;
 };

@@ -19,6 +19,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 
+#include <algorithm>
 #include <memory>
 
 namespace {
@@ -51,7 +52,7 @@ void extractTracks(Form1& w, const BatchChoices& choices) {
     extraction.testFirst = TestAndCopy == 1;
     extraction.disc = w.discInfo();
     extraction.nameFromDisc = NameFromDisc == 1;
-    const ExtractionPlan plan(tracks, w.lblCDID->text(), extraction);
+    ExtractionPlan plan(tracks, w.lblCDID->text(), extraction);
 
     WindowBatch batch = w.fileBatch(
         QStringLiteral("extracted"), plan.jobMaker(), [&w, &plan, choices](const WorkItem& item) {
@@ -73,30 +74,57 @@ void extractTracks(Form1& w, const BatchChoices& choices) {
         w.Label33->setText(figure);
         w.ProgressBar1->setValue(percent);
     };
-    batch.itemFinished = [&w, choices](const WorkItem& item,
-                                       const JobResult& result) -> std::optional<QString> {
+    batch.itemFinished = [&w, &plan, choices](const WorkItem& item,
+                                              const JobResult& result) -> std::optional<QString> {
         if (!result.alert.isEmpty())
             dialogs::msgBox(result.alert);
-        // What was written is listed, a partial file too (the end message says it is one).
-        if (choices.listInTree && QFileInfo(item.output).isFile())
-            w.tree().Cmaddfile2(item.output);
+        // What was written is listed once it has its name, a partial file too (the end
+        // message says it is one); an MP3 takes its name when the batch has ended.
+        const QString written = plan.outputOf(item.index);
+        if (choices.listInTree && !written.isEmpty() && QFileInfo(written).isFile())
+            w.tree().Cmaddfile2(written);
         return std::nullopt;
     };
     const BatchReport report = runWindowBatch(batch, plan.items());
-    if (!report.endedFromOutside) {
-        const std::vector<VortanError> untagged = plan.writeAlbumGain(report.items, report.results);
-        QStringList names;
-        for (const VortanError& error : untagged)
-            names << error.description();
-        if (!names.isEmpty())
-            dialogs::msgBox(QStringLiteral("The album's ReplayGain could not be written into:\n") +
-                                names.join(QLatin1Char('\n')),
-                            dialogs::Buttons::Ok, dialogs::Icon::Critical);
-    }
+    // The MP3s get the album's gain and take their names, whatever ended the batch: a file
+    // left under its temporary name would be lost.
+    const std::vector<VortanError> unfinished = plan.finishOutputs(report.results);
+    if (choices.extraction.mp3 && choices.listInTree)
+        for (qsizetype i = 0; i < report.items.size(); ++i)
+            if (const QString written = plan.outputOf(static_cast<int>(i)); !written.isEmpty())
+                w.tree().Cmaddfile2(written);
+    QStringList names;
+    for (const VortanError& error : unfinished)
+        names << error.description();
+    if (!names.isEmpty() && !report.endedFromOutside)
+        dialogs::msgBox(names.join(QLatin1Char('\n')), dialogs::Buttons::Ok,
+                        dialogs::Icon::Critical);
     const riplog::Log log = plan.log(report.items, report.results);
-    if (!log.tracks.empty() && !report.endedFromOutside)
-        riplog::writeOrSay(QFileInfo(report.items.front().output).absolutePath(), log);
-    w.recordBatch(report);
+    if (!log.tracks.empty()) {
+        const QString folder = QFileInfo(report.items.front().output).absolutePath();
+        if (report.endedFromOutside)
+            riplog::write(folder, log); // nobody is there to be told
+        else
+            riplog::writeOrSay(folder, log);
+    }
+    // The batch as it ended: each output under the name it took.
+    BatchReport ended = report;
+    for (qsizetype i = 0; i < ended.items.size(); ++i)
+        if (const QString written = plan.outputOf(static_cast<int>(i)); !written.isEmpty())
+            ended.items[i].output = written;
+    w.recordBatch(ended);
+}
+
+// The entries of the tree's group `groupText`, as it shows them, less the data tracks.
+QStringList extractableEntries(Form1& w, const QString& groupText, const std::vector<int>& data) {
+    QStringList entries;
+    SourceTree& tree = w.tree();
+    for (const SourceTree::NodeId node : tree.childrenOf(tree.findByText(groupText))) {
+        const QString entry = tree.text(node);
+        if (std::find(data.begin(), data.end(), TrackNumberOf(entry)) == data.end())
+            entries << entry;
+    }
+    return entries;
 }
 
 } // namespace
@@ -145,15 +173,13 @@ void Form1::cmdStart_Click() {
     MirrorList& lstRecord = tree().lstRecord;
     if (text.startsWith(QLatin1String("Track"))) {
         currentTrackNumber = TrackNumberOf(text);
-    } else if (text == SourceTree::AvailableTracksText) {
+    } else if (text == SourceTree::AvailableTracksText || text == SourceTree::SelectedTracksText) {
+        // A group rips what it shows, every time: its tracks, less the data tracks, which
+        // hold no audio. The tracks stay where they are.
+        const QStringList entries = extractableEntries(*this, text, listedDisc_.dataTracks);
         lstRecord.clear();
-        for (const QString& entry : tree().lstTracks.items())
+        for (const QString& entry : entries)
             lstRecord.add(entry);
-        lstRecordIndex = 0;
-        currentTrackNumber = TrackNumberOf(lstRecord.at(0));
-        tree().lstTracks.clear();
-        recordEndMs = 0;
-    } else if (text == SourceTree::SelectedTracksText) {
         if (lstRecord.isEmpty()) {
             dialogs::msgBox(QStringLiteral("You must select tracks to record."),
                             dialogs::Buttons::Ok, dialogs::Icon::Information);
@@ -193,17 +219,29 @@ void Form1::StartTrackRecording3(int trackNumber) {
 
 void Form1::Check3_Click() {
     if (Check3->checkState() == Qt::Checked) {
+        // Every track is selected: all but the data tracks move to "Selected Tracks".
         Check3->setText(QStringLiteral("All Tracks"));
         MirrorList& lstRecord = tree().lstRecord;
+        MirrorList& lstTracks = tree().lstTracks;
+        const std::vector<int>& data = listedDisc_.dataTracks;
+        QStringList kept;
         lstRecord.clear();
-        for (const QString& entry : tree().lstTracks.items())
-            lstRecord.add(entry);
-        tree().lstTracks.clear();
-    } else {
-        Check3->setText(QStringLiteral("Select Tracks"));
-        cmdRefresh_Click();
+        for (const QString& entry : lstTracks.items()) {
+            if (std::find(data.begin(), data.end(), TrackNumberOf(entry)) == data.end())
+                lstRecord.add(entry);
+            else
+                kept << entry;
+        }
+        lstTracks.clear();
+        for (const QString& entry : kept)
+            lstTracks.add(entry);
+        tree().showfiles();
+        tree().showSelectedTracks();
+        return;
     }
-    // The tree shows the tracks where they now are.
+    // Cleared: the disc is listed again, every track available.
+    Check3->setText(QStringLiteral("Select Tracks"));
+    cmdRefresh_Click();
     tree().showfiles();
 }
 

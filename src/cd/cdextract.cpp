@@ -2,6 +2,7 @@
 
 #include "app/windowbatch.h"
 #include "cd/modakrip32.h"
+#include "cd/ripoutput.h"
 #include "encode/backgroundmeter.h"
 #include "encode/mp3output.h"
 #include "encode/mp3tagging.h"
@@ -9,6 +10,7 @@
 #include "formats/clsfileio.h"
 
 #include <algorithm>
+#include <atomic>
 #include <condition_variable>
 #include <cstring>
 #include <deque>
@@ -34,19 +36,31 @@ class ChunkReader {
         header_.status = 0;
     }
 
+    struct Failure {
+        QString text;                // the library's text, with the reason it found
+        std::int32_t framesRead = 0; // frames stored before the one that failed
+    };
+
     // Reads `frames` frames from `lba`, trying three times; the library's text of the last
-    // failure otherwise (read on this thread, where the library keeps it).
-    std::optional<QString> read(std::int32_t lba, std::int32_t frames) {
+    // failure otherwise (read on this thread, where the library keeps it), with its reason.
+    std::optional<Failure> read(std::int32_t lba, std::int32_t frames) {
         header_.startLba = static_cast<std::uint32_t>(lba);
         header_.frameCount = static_cast<std::uint32_t>(frames);
         header_.returnedLength = 0;
         header_.startOffset = 0;
+        akrip::ReadHeader returned{};
         for (int attempt = 0; attempt < readAttempts; ++attempt) {
             std::memcpy(block_.data(), &header_, headerBytes);
             if (akrip::ReadCDAudioLBA(handle_, block_.data()) == 1)
                 return std::nullopt;
+            std::memcpy(&returned, block_.data(), headerBytes);
         }
-        return modAKRip32::AspiErrorText();
+        QString text = modAKRip32::AspiErrorText();
+        if (const QString detail = akrip::lastErrorDetail(); !detail.isEmpty())
+            text += QStringLiteral(" (%1)").arg(detail);
+        return Failure{text,
+                       static_cast<std::int32_t>(std::min<std::uint32_t>(
+                           returned.returnedLength / akrip::cdFrameBytes, header_.frameCount))};
     }
 
     const unsigned char* audio() const { return block_.data() + headerBytes; }
@@ -59,8 +73,9 @@ class ChunkReader {
 
 // The chunks of a track in order, read ahead on a thread of their own, so that reading the
 // disc overlaps the encoding and writing of the chunks before. The reading stops at the
-// first chunk that cannot be read (handed out with its error) and when the stream is
-// destroyed.
+// first chunk that cannot be read (handed out with its error and the frames read before the
+// failure) and when the stream is destroyed; a read under way then ends within one drive
+// read, as it does when `cancelled` answers true (asked from the reading thread).
 //
 // Consumed by one thread (the extraction's).
 class ChunkStream {
@@ -68,19 +83,21 @@ class ChunkStream {
     struct Chunk {
         std::vector<unsigned char> audio; // frames * 2352 bytes
         std::int32_t lba = 0;
-        std::int32_t frames = 0;
-        bool failed = false; // the chunk could not be read: see error
+        std::int32_t frames = 0; // frames in `audio`
+        bool failed = false;     // the chunk could not be read whole: see error
         QString error;
     };
 
-    ChunkStream(std::uint32_t handle, std::int32_t startLba, std::int32_t frames)
+    ChunkStream(std::uint32_t handle, std::int32_t startLba, std::int32_t frames,
+                std::function<bool()> cancelled)
         : reader_(handle), nextLba_(startLba), endLba_(startLba + frames),
-          thread_([this] { run(); }) {}
+          cancelled_(std::move(cancelled)), thread_([this] { run(); }) {}
     ~ChunkStream() {
         {
             std::lock_guard lock(mutex_);
             stopping_ = true;
         }
+        stop_ = true;
         changed_.notify_all();
         thread_.join();
     }
@@ -103,6 +120,7 @@ class ChunkStream {
     static constexpr std::size_t readAhead = 16; // chunks, about 1 MB
 
     void run() {
+        const akrip::ReadStop stop([this] { return stop_.load() || (cancelled_ && cancelled_()); });
         while (true) {
             {
                 std::unique_lock lock(mutex_);
@@ -113,13 +131,13 @@ class ChunkStream {
             Chunk chunk;
             chunk.lba = nextLba_;
             chunk.frames = std::min(framesPerRead, endLba_ - nextLba_);
-            if (auto error = reader_.read(chunk.lba, chunk.frames)) {
+            if (auto failure = reader_.read(chunk.lba, chunk.frames)) {
                 chunk.failed = true;
-                chunk.error = *error;
-            } else {
-                chunk.audio.assign(reader_.audio(),
-                                   reader_.audio() + chunk.frames * akrip::cdFrameBytes);
+                chunk.error = failure->text;
+                chunk.frames = failure->framesRead;
             }
+            chunk.audio.assign(reader_.audio(),
+                               reader_.audio() + chunk.frames * akrip::cdFrameBytes);
             const bool failed = chunk.failed;
             nextLba_ += chunk.frames;
             {
@@ -138,6 +156,8 @@ class ChunkStream {
     ChunkReader reader_;   // the reading thread's
     std::int32_t nextLba_; // the reading thread's
     const std::int32_t endLba_;
+    std::function<bool()> cancelled_;
+    std::atomic<bool> stop_{false}; // the stream is going: a read under way ends
     std::mutex mutex_;
     std::condition_variable changed_; // a chunk was read or taken, or the end came
     std::deque<Chunk> ready_;
@@ -247,22 +267,24 @@ ExtractOutcome ExtractTrackToWav(const ExtractRequest& request,
     TrackAccount account(request, TrackAccount::Loudness::Measured);
     {
         AsyncFileWriter writer(file);
-        ChunkStream chunks(request.handle, request.startLba, total);
+        ChunkStream chunks(request.handle, request.startLba, total, cancelled);
         while (const auto chunk = chunks.next()) {
-            if (chunk->failed) {
-                readFailure = ReadFailure{chunk->error, chunk->lba};
-                break;
+            if (chunk->frames > 0) {
+                account.feed(chunk->audio);
+                if (!writer.append(chunk->audio.data(), chunk->audio.size())) {
+                    writeFailed = true;
+                    break;
+                }
+                out.framesDone += chunk->frames;
+                if (progress)
+                    progress(out.framesDone, total);
             }
-            account.feed(chunk->audio);
-            if (!writer.append(chunk->audio.data(), chunk->audio.size())) {
-                writeFailed = true;
-                break;
-            }
-            out.framesDone += chunk->frames;
-            if (progress)
-                progress(out.framesDone, total);
             if (cancelled && cancelled())
                 break;
+            if (chunk->failed) {
+                readFailure = ReadFailure{chunk->error, chunk->lba + chunk->frames};
+                break;
+            }
         }
         if (!writer.finish())
             writeFailed = true;
@@ -309,10 +331,11 @@ ExtractOutcome ExtractTrackToMp3(const ExtractRequest& request,
 
     std::optional<ReadFailure> readFailure;
     TrackAccount account(request, TrackAccount::Loudness::Measured);
-    ChunkStream chunks(request.handle, request.startLba, total);
+    ChunkStream chunks(request.handle, request.startLba, total, cancelled);
     while (const auto chunk = chunks.next()) {
-        if (chunk->failed) {
-            readFailure = ReadFailure{chunk->error, chunk->lba};
+        if (chunk->failed && (chunk->frames == 0 || (cancelled && cancelled()))) {
+            if (!(cancelled && cancelled()))
+                readFailure = ReadFailure{chunk->error, chunk->lba};
             break;
         }
         account.feed(chunk->audio);
@@ -329,6 +352,10 @@ ExtractOutcome ExtractTrackToMp3(const ExtractRequest& request,
             return out;
         }
         out.framesDone += chunk->frames;
+        if (chunk->failed) {
+            readFailure = ReadFailure{chunk->error, chunk->lba + chunk->frames};
+            break;
+        }
         if (cancelled && cancelled())
             break;
         if (progress)
@@ -341,7 +368,9 @@ ExtractOutcome ExtractTrackToMp3(const ExtractRequest& request,
         return out;
     }
     out = endedOutcome(out, readFailure);
-    if (out.status == ExtractOutcome::Status::Completed) {
+    // Whatever was written and properly ended is tagged: a stopped or cut track too, with
+    // the ReplayGain of the audio it holds.
+    {
         id3tag::TagFields tags = request.tags;
         setReplayGain(tags, out.loudness ? out.loudness->replayGain() : std::nullopt, std::nullopt);
         if (const auto tagged = id3tag::writeTag(request.outputPath, tags); !tagged) {
@@ -361,18 +390,18 @@ ExtractOutcome ReadTrackChecksums(const ExtractRequest& request,
     std::optional<ReadFailure> readFailure;
     TrackAccount account(request, TrackAccount::Loudness::NotMeasured);
     {
-        ChunkStream chunks(request.handle, request.startLba, total);
+        ChunkStream chunks(request.handle, request.startLba, total, cancelled);
         while (const auto chunk = chunks.next()) {
-            if (chunk->failed) {
-                readFailure = ReadFailure{chunk->error, chunk->lba};
-                break;
-            }
             account.feed(chunk->audio);
             out.framesDone += chunk->frames;
-            if (progress)
+            if (progress && chunk->frames > 0)
                 progress(out.framesDone, total);
             if (cancelled && cancelled())
                 break;
+            if (chunk->failed) {
+                readFailure = ReadFailure{chunk->error, chunk->lba + chunk->frames};
+                break;
+            }
         }
     }
     account.settle(out);
@@ -419,8 +448,15 @@ JobResult CdExtractJob::work(const WorkItem& item) {
         r.reason = request.refusal;
         return r;
     }
-    request.outputPath = item.output;
     workerIndex_ = item.index;
+    auto reserved = ripoutput::reserve(item.output);
+    if (!reserved) {
+        workerOutcome_ = {};
+        r.status = JobResult::Status::Failed;
+        r.reason = reserved.error().description();
+        return r;
+    }
+    request.outputPath = reserved->temporaryPath;
     auto cancel = [this] { return cancelled(); };
     // With a test pass first, the two passes share the bar: each is half of the work.
     const double passes = request.testFirst ? 2.0 : 1.0;
@@ -451,7 +487,18 @@ JobResult CdExtractJob::work(const WorkItem& item) {
         workerOutcome_.testCrc32 = test.sums.crc32;
         workerOutcome_.corrections += test.corrections;
     }
-    const ExtractOutcome& o = workerOutcome_;
+    ExtractOutcome& o = workerOutcome_;
+    if (o.status == ExtractOutcome::Status::Failed || !o.outputCreated) {
+        ripoutput::discard(reserved.value()); // never left looking like a track
+    } else if (request.mp3) {
+        o.outputPath = reserved->temporaryPath;
+        o.pendingMp3 = true;
+    } else if (auto placed = ripoutput::complete(reserved.value())) {
+        o.outputPath = placed.value();
+    } else {
+        o.status = ExtractOutcome::Status::Failed;
+        o.error = placed.error();
+    }
     switch (o.status) {
     case ExtractOutcome::Status::Completed:
         r.status = JobResult::Status::Completed;
@@ -465,7 +512,7 @@ JobResult CdExtractJob::work(const WorkItem& item) {
         r.reason =
             QStringLiteral("%1: incomplete, the disc could not be read at sector %2; "
                            "the file holds %3 of %4 (%5)")
-                .arg(item.output)
+                .arg(o.pendingMp3 || o.outputPath.isEmpty() ? item.output : o.outputPath)
                 .arg(o.failedLba)
                 .arg(framesAsTime(o.framesDone), framesAsTime(o.framesTotal), o.readErrorText);
         break;

@@ -21,11 +21,11 @@ struct ExtractRequest {
     std::uint32_t handle = 0; // the open drive
     std::int32_t startLba = 0;
     std::int32_t endLba = 0; // exclusive
-    QString outputPath;
+    QString outputPath;      // the file to write (the job's temporary one)
     bool mp3 = false;
     modLAME::EncoderConfig config = modLAME::makeConfig(160, 0); // for MP3 output
-    // Not empty: the track cannot be extracted (a track number the TOC cannot give a range
-    // for); the job fails with this reason and writes nothing.
+    // Not empty: the track cannot be extracted (a data track, one the disc does not have or an
+    // image's data file does not hold); the job fails with this reason and writes nothing.
     QString refusal;
     // Where the track stands on its disc, for its AccurateRip checksums (the pair count is
     // taken from the range when 0).
@@ -51,6 +51,11 @@ struct ExtractOutcome {
     std::int32_t framesTotal = 0;
     std::int32_t framesDone = 0; // frames read and handed to the file
     bool outputCreated = false;
+    // The file the job left: its final name (a WAV, put in place once complete), or its
+    // temporary name (an MP3, which takes its name once the batch has tagged it with the
+    // album's gain: see pendingMp3). Empty when nothing was kept.
+    QString outputPath;
+    bool pendingMp3 = false;
     ripcheck::Checksums sums;     // of the audio read, as handed to the file
     std::int64_t corrections = 0; // sectors the reader read again or corrected
     // Test and copy: the test pass ran (see testCrc32, and testComplete: it read the whole
@@ -82,8 +87,9 @@ ExtractOutcome ReadTrackChecksums(const ExtractRequest& request,
                                   const std::function<bool()>& cancelled,
                                   const ExtractProgress& progress);
 
-// A completed MP3 gets the request's tag with the track's ReplayGain; the extraction fails
-// when the tag cannot be written.
+// An MP3 that ends properly (completed, stopped or cut by a read failure) gets the request's
+// tag with the ReplayGain of the audio it holds; the extraction fails when the tag cannot be
+// written.
 //
 // One encoder call per CD frame; the MP3 bytes of a chunk go to the file together (one write
 // and flush per chunk). The MP3 starts with its LAME/Info frame, so it decodes to exactly the
@@ -94,8 +100,11 @@ ExtractOutcome ExtractTrackToMp3(const ExtractRequest& request,
                                  const ExtractProgress& progress);
 
 // One track extraction on a worker thread: the file job of the extraction batch. Item k of
-// the batch is extracted as `requests[k]` says, into the item's output; with `outcomes`,
-// its outcome is also kept there at k once the job has collected it (for the log).
+// the batch is extracted as `requests[k]` says, under a temporary name beside the item's
+// output (ripoutput). A WAV that ends properly takes its name when the job ends; an MP3 keeps
+// its temporary name for the batch to finish (ExtractionPlan::finishOutputs); a file whose
+// writing failed is removed. With `outcomes`, the outcome is also kept there at k once the job
+// has collected it (for the log and the names taken).
 class CdExtractJob final : public WorkerJob {
     Q_OBJECT
   public:

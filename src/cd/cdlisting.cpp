@@ -31,19 +31,24 @@ void Form1::cmdRefresh_Click() {
     lblNumTracks->setText(header.trackCountText);
     QCoreApplication::processEvents();
 
-    const long long count = LeadingNumber(lblNumTracks->text());
-    if (count < 2) {
+    // A disc is listed when it holds audio, one track of it included; the message is for a
+    // drive without a disc and a disc without audio.
+    if (const QString message = disclisting::notMusicCdMessage(header); !message.isEmpty()) {
         QCoreApplication::processEvents();
-        if (const QString message = disclisting::notMusicCdMessage(count); !message.isEmpty())
-            dialogs::msgBox(message);
+        dialogs::msgBox(message);
         return; // the alias stays open, as after any listing that stops here
     }
-    const int n = static_cast<int>(std::min<long long>(count, 99));
-    const disclisting::Tracks tracks = disclisting::readTracks(n);
+    const disclisting::Tracks tracks = disclisting::readTracks(header);
     for (const QString& entry : tracks.entries)
         tree().lstTracks.add(entry);
     trackLengthsMs = tracks.lengthsMs;
     noteListedDisc();
+}
+
+void Form1::driveChosen() {
+    DriveList_Click();
+    cmdRefresh_Click();
+    tree().showfiles();
 }
 
 void Form1::fillDriveList() {

@@ -80,8 +80,11 @@ DriveDisc readDriveDisc(int driveIndex) {
         disc.discIdError = toc.error().description();
         return disc;
     }
-    for (int i = 0; i < toc->trackCount(); ++i)
+    for (int i = 0; i < toc->trackCount(); ++i) {
         disc.tracks.push_back(toc->firstTrack + i);
+        if (!toc->isAudio(i))
+            disc.dataTracks.push_back(toc->firstTrack + i);
+    }
     if (const auto id = mbdiscid::musicBrainzDisc(toc.value()))
         disc.musicBrainz = id.value();
     else

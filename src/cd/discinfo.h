@@ -55,6 +55,7 @@ struct DriveDisc {
     mbdiscid::MusicBrainzDisc musicBrainz; // id empty when it could not be computed
     QString discIdError;                   // why not
     std::vector<int> tracks;               // the track numbers of the table of contents
+    std::vector<int> dataTracks;           // those of them that hold data, not audio
 };
 
 // Reads drive `driveIndex`'s table of contents and CD-Text. A drive that reads no CD-Text

@@ -40,34 +40,59 @@ Header readHeader() {
     header.identity = replyNow();
     sendToCd(QStringLiteral("status cd number of tracks"));
     header.trackCountText = replyNow();
+    if (auto toc = cddrives::readToc(cddrives::mediaDrive()))
+        header.toc = std::move(toc.value());
     return header;
 }
 
-QString notMusicCdMessage(long long trackCount) {
-    if (trackCount == 1)
-        return QStringLiteral(
-            "The current CD is not a music CD. If you wish to use your CD as a source, "
-            "please insert a music CD into the CD drive.");
-    if (trackCount == 0)
+QString notMusicCdMessage(const Header& header) {
+    if (!header.toc || header.toc->trackCount() == 0)
         return QStringLiteral(
             "The CD drive is empty. If you wish to use your CD as a source, please insert "
             "a music CD into the CD drive.");
+    if (header.toc->firstAudioTrack() == 0)
+        return QStringLiteral(
+            "The current CD is not a music CD. If you wish to use your CD as a source, "
+            "please insert a music CD into the CD drive.");
     return {};
 }
 
-Tracks readTracks(int count) {
+Tracks readTracks(const Header& header) {
     Tracks tracks;
+    if (!header.toc)
+        return tracks;
+    const cddrives::DiscToc& toc = *header.toc;
+    std::vector<int> numbers = toc.missingTracks;
+    for (int i = 0; i < toc.trackCount(); ++i)
+        numbers.push_back(toc.firstTrack + i);
+    std::sort(numbers.begin(), numbers.end());
+    const auto missing = [&toc](int number) { return toc.indexOf(number) < 0; };
+
+    QStringList lengthTexts;
     sendToCd(QStringLiteral("set cd time format hms"));
-    for (int i = 1; i <= count; ++i) {
-        sendToCd(QStringLiteral("status cd length track %1").arg(i));
-        tracks.entries << trackEntry(i, replyNow());
+    for (const int number : numbers) {
+        if (missing(number)) {
+            lengthTexts << QString();
+            continue;
+        }
+        sendToCd(QStringLiteral("status cd length track %1").arg(number));
+        lengthTexts << replyNow();
     }
-    tracks.lengthsMs.assign(static_cast<std::size_t>(std::max(count, 0)) + 1, 0);
+    tracks.lengthsMs.assign(static_cast<std::size_t>(numbers.empty() ? 0 : numbers.back()) + 1, 0);
     sendToCd(QStringLiteral("set cd time format milliseconds"));
-    for (int i = 1; i <= count; ++i) {
-        sendToCd(QStringLiteral("status cd length track %1").arg(i));
-        tracks.lengthsMs[static_cast<std::size_t>(i)] =
-            static_cast<std::int32_t>(LeadingNumber(replyNow()));
+    for (std::size_t k = 0; k < numbers.size(); ++k) {
+        const int number = numbers[k];
+        const bool data = !missing(number) && !toc.isAudio(toc.indexOf(number));
+        if (missing(number)) {
+            tracks.entries << QStringLiteral("Track %1 - missing from the image").arg(number, 2);
+        } else {
+            sendToCd(QStringLiteral("status cd length track %1").arg(number));
+            tracks.lengthsMs[static_cast<std::size_t>(number)] =
+                static_cast<std::int32_t>(LeadingNumber(replyNow()));
+            tracks.entries << trackEntry(number, lengthTexts[static_cast<qsizetype>(k)]) +
+                                  (data ? QStringLiteral(" (data track)") : QString());
+        }
+        (data ? tracks.dataTracks : tracks.extractable).push_back(number);
     }
     sendToCd(QStringLiteral("close cd"));
     return tracks;

@@ -1,5 +1,7 @@
 #include "cd/disclookup.h"
 
+#include "app/displaytext.h"
+
 #include <QHostAddress>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -26,6 +28,14 @@ bool isLoopback(const QString& host) {
     return !address.isNull() && address.isLoopback();
 }
 
+// A position or count from the answer: a whole number 1..999, else `otherwise`.
+int count(const QJsonValue& value, int otherwise) {
+    const double number = value.toDouble(-1);
+    return number >= 1 && number <= 999 && number == static_cast<int>(number)
+               ? static_cast<int>(number)
+               : otherwise;
+}
+
 // "name" + "joinphrase" of each credited artist, e.g. "A feat. B".
 QString artistCredit(const QJsonValue& credits) {
     QString text;
@@ -49,7 +59,7 @@ QJsonObject matchingMedium(const QJsonArray& media, const mbdiscid::MusicBrainzD
         if (listsDisc(medium.toObject(), disc.id))
             return medium.toObject();
     for (const QJsonValue& medium : media)
-        if (medium[QLatin1String("track-count")].toInt(-1) == trackCount)
+        if (count(medium[QLatin1String("track-count")], -1) == trackCount)
             return medium.toObject();
     return {};
 }
@@ -59,8 +69,8 @@ std::pair<int, int> tracksOf(const QString& toc) {
     const QStringList fields = toc.split(QLatin1Char('+'));
     if (fields.size() < 2)
         return {1, 0};
-    const int first = fields[0].toInt();
-    return {first, fields[1].toInt() - first + 1};
+    const int first = std::clamp(fields[0].toInt(), 1, 99);
+    return {first, std::clamp(fields[1].toInt(), first, 99) - first + 1};
 }
 
 } // namespace
@@ -111,10 +121,12 @@ Result<ServerAddress> ServerAddress::parse(const QString& text) {
         if (!ok || address.port < 1 || address.port > 65535)
             return bad(QStringLiteral("the port must be a number from 1 to 65535"));
     }
+    const bool loopback = isLoopback(address.host);
+    if (explicitScheme && address.scheme == QLatin1String("http") && !loopback)
+        return bad(QStringLiteral("a server other than this computer is only asked over https"));
     if (!explicitScheme)
-        address.scheme = address.port != 443 && (address.port == 80 || isLoopback(address.host))
-                             ? QStringLiteral("http")
-                             : QStringLiteral("https");
+        address.scheme =
+            address.port != 443 && loopback ? QStringLiteral("http") : QStringLiteral("https");
     return address;
 }
 
@@ -175,21 +187,25 @@ Result<std::vector<ReleaseMatch>> parseDiscIdAnswer(const QByteArray& json,
         match.country = release[QLatin1String("country")].toString();
         match.disambiguation = release[QLatin1String("disambiguation")].toString();
         match.format = medium[QLatin1String("format")].toString();
-        match.mediumPosition = medium[QLatin1String("position")].toInt(1);
-        match.mediumCount = static_cast<int>(media.size());
+        match.mediumPosition = count(medium[QLatin1String("position")], 1);
+        match.mediumCount = static_cast<int>(std::min<qsizetype>(media.size(), 999));
         const QJsonArray tracks = medium[QLatin1String("tracks")].toArray();
-        for (qsizetype i = 0; i < tracks.size(); ++i) {
+        for (qsizetype i = 0; i < tracks.size() && i < 99; ++i) {
             const QJsonObject track = tracks[i].toObject();
             const QJsonObject recording = track[QLatin1String("recording")].toObject();
-            const int position = track[QLatin1String("position")].toInt(static_cast<int>(i) + 1);
+            const QJsonValue given = track[QLatin1String("position")];
+            const int position = given.isUndefined() ? static_cast<int>(i) + 1 : count(given, -1);
+            const int number = firstTrack + position - 1;
+            if (position < 1 || number < 1 || number > 99)
+                continue; // not a track of this disc
             QString title = track[QLatin1String("title")].toString();
             if (title.isEmpty())
                 title = recording[QLatin1String("title")].toString();
             QString artist = artistCredit(track[QLatin1String("artist-credit")]);
             if (artist.isEmpty())
                 artist = artistCredit(recording[QLatin1String("artist-credit")]);
-            match.disc.tracks.push_back(TrackInfo{firstTrack + position - 1, title, artist,
-                                                  recording[QLatin1String("id")].toString()});
+            match.disc.tracks.push_back(
+                TrackInfo{number, title, artist, recording[QLatin1String("id")].toString()});
         }
         matches.push_back(std::move(match));
     }
@@ -276,6 +292,14 @@ void DiscLookup::start(const LookupRequest& request, Done done) {
     http.setRawHeader("Accept", "application/json");
     reply_ = network_->get(http);
     connect(reply_, &QNetworkReply::finished, this, &DiscLookup::replyFinished);
+    // An answer that is, or says it will be, larger than any disc's is abandoned at once.
+    tooLarge_ = false;
+    connect(reply_, &QNetworkReply::downloadProgress, this, [this](qint64 received, qint64 total) {
+        if (!reply_ || (received <= maxAnswerBytes && total <= maxAnswerBytes))
+            return;
+        tooLarge_ = true;
+        reply_->abort();
+    });
     deadline_->start(std::max(1, request.timeoutMs));
 }
 
@@ -289,6 +313,14 @@ void DiscLookup::replyFinished() {
     const auto failed = [this](int number, const QString& text) {
         finish(VortanError(number, errorSource, text));
     };
+    if (tooLarge_) {
+        failed(QNetworkReply::ContentAccessDenied,
+               QStringLiteral("The MusicBrainz service at %1 answered with more than %2 MB, "
+                              "which is no disc's information; the answer was not read")
+                   .arg(serverText_)
+                   .arg(maxAnswerBytes / (1024 * 1024)));
+        return;
+    }
     if (timedOut_) {
         failed(QNetworkReply::TimeoutError,
                QStringLiteral("The MusicBrainz service at %1 did not answer within %2 seconds")
@@ -311,7 +343,9 @@ void DiscLookup::replyFinished() {
                QStringLiteral("The MusicBrainz service at %1 answered HTTP %2 %3")
                    .arg(serverText_)
                    .arg(status)
-                   .arg(reply->attribute(QNetworkRequest::HttpReasonPhraseAttribute).toString())
+                   .arg(printable(reply->attribute(QNetworkRequest::HttpReasonPhraseAttribute)
+                                      .toString()
+                                      .left(100)))
                    .trimmed());
         return;
     }
@@ -320,7 +354,7 @@ void DiscLookup::replyFinished() {
                                    .arg(serverText_, reply->errorString()));
         return;
     }
-    finish(parseDiscIdAnswer(reply->readAll(), request_.disc));
+    finish(parseDiscIdAnswer(reply->read(maxAnswerBytes), request_.disc));
 }
 
 void DiscLookup::finish(const Result& result) {

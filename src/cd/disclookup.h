@@ -22,6 +22,8 @@ namespace musicbrainz {
 
 inline constexpr const char* defaultServer = "musicbrainz.org:443";
 inline constexpr int defaultTimeoutMs = 8000;
+// The largest answer read: a disc's releases take some hundred kilobytes at most.
+inline constexpr qint64 maxAnswerBytes = 4 * 1024 * 1024;
 
 // Where the service is, from the text of the one setting (MusicBrainzServer).
 struct ServerAddress {
@@ -30,10 +32,11 @@ struct ServerAddress {
     int port = 443;
 
     // Accepts "host", "host:port", "[ipv6]:port", each optionally after "http://" or
-    // "https://". Without a scheme the service is asked over https, except on port 80 and on
-    // a loopback host (localhost, 127.x.x.x, ::1) at any port but 443, which are asked over
-    // http (a local mirror, a test's server). A host alone means port 443 (80 after
-    // "http://"). Fails on an empty host or a port outside 1..65535.
+    // "https://". A server other than a loopback host is only asked over https; a loopback
+    // host (localhost, 127.x.x.x, ::1: a local mirror, a test's server) is asked over http
+    // unless "https://" or port 443 says otherwise. A host alone means port 443 (80 after
+    // "http://"). Fails on an empty host, a port outside 1..65535, or "http://" before a host
+    // that is not a loopback one.
     static Result<ServerAddress> parse(const QString& text);
     // "host:port" as the user wrote it, for messages.
     QString text() const;
@@ -64,6 +67,8 @@ QUrl discIdUrl(const ServerAddress& server, const mbdiscid::MusicBrainzDisc& dis
 // The releases in the service's answer to a disc-ID request, in the service's order. For each
 // release the medium is the one listing `disc.id`, else (a match by table of contents) the
 // first medium with the disc's track count; a release with no such medium is left out.
+// Numbers are taken only within their range: a track whose position does not make a track
+// number 1..99 of the disc is left out, a medium position or count that is no count reads 1.
 // Fails when the text is not JSON, not an object, or holds no "releases" array.
 Result<std::vector<ReleaseMatch>> parseDiscIdAnswer(const QByteArray& json,
                                                     const mbdiscid::MusicBrainzDisc& disc);
@@ -86,7 +91,9 @@ class DiscLookup : public QObject {
   public:
     // No releases (an empty list) when the service does not know the disc; that is not an
     // error. Errors: a setting that names no server, no connection (refused, host not found,
-    // no network), no answer within the timeout, an HTTP error, an answer that cannot be read.
+    // no network), no whole answer within the timeout (reading it included), an HTTP error,
+    // an answer larger than maxAnswerBytes (abandoned as soon as it is seen to be), an answer
+    // that cannot be read.
     using Result = ::Result<std::vector<ReleaseMatch>>;
     using Done = std::function<void(const Result&)>;
 
@@ -111,6 +118,7 @@ class DiscLookup : public QObject {
     LookupRequest request_;
     QString serverText_;
     bool timedOut_ = false;
+    bool tooLarge_ = false;
     quint64 generation_ = 0; // counts starts and cancels: a late report of an older one is dropped
 };
 

@@ -149,6 +149,8 @@ void Form1::mnuDiscInfo_Click() {
         sayNoDisc(dialogTitle);
         return;
     }
+    // Each track's title and artist are shown; a track's artist field is empty while the
+    // track has the album's artist, so that a new album artist reaches every such track.
     const DiscInfo known = discInfo();
     QList<dialogs::FormField> fields{{QStringLiteral("Album"), known.album},
                                      {QStringLiteral("Artist"), known.artist},
@@ -156,7 +158,9 @@ void Form1::mnuDiscInfo_Click() {
     constexpr qsizetype firstTrackField = 3;
     for (const int number : listedDisc_.tracks) {
         const TrackInfo* track = known.track(number);
+        const QString artist = track && track->artist != known.artist ? track->artist : QString();
         fields.append({QStringLiteral("Track %1").arg(number), track ? track->title : QString()});
+        fields.append({QStringLiteral("Track %1 artist").arg(number), artist});
     }
     std::optional<QStringList> values;
     for (;;) {
@@ -180,14 +184,20 @@ void Form1::mnuDiscInfo_Click() {
     edited.date = values->at(2).trimmed();
     for (std::size_t i = 0; i < listedDisc_.tracks.size(); ++i) {
         const int number = listedDisc_.tracks[i];
-        const QString title = values->at(firstTrackField + static_cast<qsizetype>(i)).trimmed();
+        const qsizetype field = firstTrackField + 2 * static_cast<qsizetype>(i);
+        const QString title = values->at(field).trimmed();
+        QString artist = values->at(field + 1).trimmed();
+        if (artist == edited.artist)
+            artist.clear(); // the album's
         const auto entry =
             std::find_if(edited.tracks.begin(), edited.tracks.end(),
                          [number](const TrackInfo& t) { return t.number == number; });
-        if (entry != edited.tracks.end())
+        if (entry != edited.tracks.end()) {
             entry->title = title;
-        else if (!title.isEmpty())
-            edited.tracks.push_back(TrackInfo{number, title, {}, {}});
+            entry->artist = artist;
+        } else if (!title.isEmpty() || !artist.isEmpty()) {
+            edited.tracks.push_back(TrackInfo{number, title, artist, {}});
+        }
     }
     std::sort(edited.tracks.begin(), edited.tracks.end(),
               [](const TrackInfo& a, const TrackInfo& b) { return a.number < b.number; });

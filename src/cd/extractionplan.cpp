@@ -3,11 +3,14 @@
 #include "app/settings.h"
 
 #include "cd/modakrip32.h"
+#include "cd/ripoutput.h"
 #include "cd/trackpaths.h"
 #include "encode/mp3tagging.h"
 #include "platform/akrip/cddrives.h"
 
 #include <QSet>
+
+#include <algorithm>
 
 QString wavFormatText() {
     return QStringLiteral("WAV, 44,100 Hz, 16-bit, stereo");
@@ -17,9 +20,7 @@ QString mp3FormatText(const QString& bitrate, const QString& quality) {
     return QStringLiteral("MP3, %1 kbit/s, quality %2").arg(bitrate, quality);
 }
 
-namespace {
-
-id3tag::TagFields tagFieldsOf(const DiscInfo& disc, int track, int trackTotal) {
+id3tag::TagFields trackTags(const DiscInfo& disc, int track, int trackTotal) {
     id3tag::TagFields fields;
     if (const TrackInfo* info = disc.track(track)) {
         fields.title = info->title;
@@ -35,6 +36,29 @@ id3tag::TagFields tagFieldsOf(const DiscInfo& disc, int track, int trackTotal) {
     return fields;
 }
 
+namespace {
+
+// Why track `track` of `toc` cannot be extracted; empty when it can.
+QString refusalOf(int track, const std::optional<cddrives::DiscToc>& toc) {
+    if (!toc)
+        return QStringLiteral("Track %1: there is no readable disc in the drive").arg(track);
+    const int i = toc->indexOf(track);
+    if (i < 0) {
+        const auto& missing = toc->missingTracks;
+        if (std::find(missing.begin(), missing.end(), track) != missing.end())
+            return QStringLiteral("Track %1 is missing: the image's data file ends before the "
+                                  "track starts")
+                .arg(track);
+        return QStringLiteral("Track %1 is not on the disc (its tracks are %2 to %3)")
+            .arg(track)
+            .arg(toc->firstTrack)
+            .arg(toc->lastTrack());
+    }
+    if (!toc->isAudio(i))
+        return QStringLiteral("Track %1 is a data track: it holds no audio").arg(track);
+    return {};
+}
+
 } // namespace
 
 ExtractionPlan::ExtractionPlan(const QList<int>& tracks, const QString& discIdentity,
@@ -44,8 +68,9 @@ ExtractionPlan::ExtractionPlan(const QList<int>& tracks, const QString& discIden
                          discIdentity)) {
     const QString extension = choices.mp3 ? QStringLiteral(".mp3") : QStringLiteral(".wav");
     const std::uint32_t handle = modAKRip32::currentCdHandle();
-    const int firstOnDisc = log_.toc.empty() ? 1 : log_.toc.front().number;
-    const int lastOnDisc = log_.toc.empty() ? 1 : log_.toc.back().number;
+    const std::optional<cddrives::DiscToc>& toc = log_.discToc;
+    const int firstAudio = toc ? toc->firstAudioTrack() : 0;
+    const int lastAudio = toc ? toc->lastAudioTrack() : 0;
     log_.disc = choices.disc;
     QSet<QString> taken;
     for (const int track : tracks) {
@@ -53,16 +78,15 @@ ExtractionPlan::ExtractionPlan(const QList<int>& tracks, const QString& discIden
         request.handle = handle;
         request.mp3 = choices.mp3;
         request.config = choices.config;
-        request.place.firstOnDisc = track == firstOnDisc;
-        request.place.lastOnDisc = track == lastOnDisc;
+        request.place.firstOnDisc = track == firstAudio;
+        request.place.lastOnDisc = track == lastAudio;
         request.testFirst = choices.testFirst;
-        request.tags = tagFieldsOf(choices.disc, track, log_.toc.empty() ? 0 : lastOnDisc);
-        try {
-            const modAKRip32::TrackRange range = modAKRip32::trackRange(track);
-            request.startLba = range.startLba;
-            request.endLba = range.endLba;
-        } catch (const VortanError& error) {
-            request.refusal = QStringLiteral("Track %1: %2").arg(track).arg(error.description());
+        request.tags = trackTags(choices.disc, track, lastAudio);
+        request.refusal = refusalOf(track, toc);
+        if (request.refusal.isEmpty()) {
+            const int i = toc->indexOf(track);
+            request.startLba = toc->trackStartLba[static_cast<std::size_t>(i)];
+            request.endLba = toc->trackEnd(i);
         }
         QString path;
         if (choices.nameFromDisc) {
@@ -85,20 +109,30 @@ BatchRunner::JobMaker ExtractionPlan::jobMaker() const {
             outcomes = outcomes_] { return std::make_unique<CdExtractJob>(requests, outcomes); };
 }
 
+QString ExtractionPlan::outputOf(int index) const {
+    if (index < 0 || static_cast<std::size_t>(index) >= outcomes_->size())
+        return {};
+    const ExtractOutcome& outcome = (*outcomes_)[static_cast<std::size_t>(index)];
+    return outcome.pendingMp3 ? QString() : outcome.outputPath;
+}
+
 riplog::Log ExtractionPlan::log(const QList<WorkItem>& items,
                                 const QList<JobResult>& results) const {
     riplog::Log log = log_;
+    log.tracksAsked = static_cast<int>(tracks_.size());
     for (qsizetype i = 0; i < items.size() && i < results.size(); ++i) {
         const JobResult& result = results[i];
-        if (result.status == JobResult::Status::NotStarted)
-            continue;
         const auto at = static_cast<std::size_t>(i);
         const ExtractRequest& request = (*requests_)[at];
-        const bool ran = request.refusal.isEmpty();
-        log.tracks.push_back(riplog::trackOf(tracks_[i], items[i].output, request.startLba,
-                                             request.endLba, ran ? &(*outcomes_)[at] : nullptr,
-                                             result.status, result.reason));
-        log.tracks.back().title = request.tags.title;
+        const ExtractOutcome& outcome = (*outcomes_)[at];
+        const bool ran =
+            request.refusal.isEmpty() && result.status != JobResult::Status::NotStarted;
+        riplog::Track entry =
+            riplog::trackOf(tracks_[i], outputOf(static_cast<int>(i)), request.startLba,
+                            request.endLba, ran ? &outcome : nullptr, result.status, result.reason);
+        entry.onDisc = request.refusal.isEmpty();
+        entry.title = request.tags.title;
+        log.tracks.push_back(entry);
     }
     log.albumGain = albumGain(results);
     return log;
@@ -115,24 +149,38 @@ std::optional<ReplayGain> ExtractionPlan::albumGain(const QList<JobResult>& resu
     return LoudnessMeter::albumGain(meters);
 }
 
-std::vector<VortanError> ExtractionPlan::writeAlbumGain(const QList<WorkItem>& items,
-                                                        const QList<JobResult>& results) const {
+std::vector<VortanError> ExtractionPlan::finishOutputs(const QList<JobResult>& results) {
     std::vector<VortanError> failures;
     const std::optional<ReplayGain> album = albumGain(results);
-    if (!album)
-        return failures;
-    for (qsizetype i = 0;
-         i < items.size() && i < results.size() && static_cast<std::size_t>(i) < requests_->size();
-         ++i) {
-        const auto at = static_cast<std::size_t>(i);
-        const ExtractOutcome& outcome = (*outcomes_)[at];
-        if (results[i].status != JobResult::Status::Completed || !(*requests_)[at].mp3)
+    for (std::size_t at = 0; at < outcomes_->size(); ++at) {
+        ExtractOutcome& outcome = (*outcomes_)[at];
+        if (!outcome.pendingMp3)
             continue;
-        id3tag::TagFields tags = (*requests_)[at].tags;
-        setReplayGain(tags, outcome.loudness ? outcome.loudness->replayGain() : std::nullopt,
-                      album);
-        if (const auto written = id3tag::writeTag(items[i].output, tags); !written)
-            failures.push_back(written.error());
+        const ripoutput::Reserved file{outcome.outputPath,
+                                       items_[static_cast<qsizetype>(at)].output};
+        outcome.pendingMp3 = false;
+        outcome.outputPath.clear();
+        const bool completed =
+            static_cast<qsizetype>(at) < results.size() &&
+            results[static_cast<qsizetype>(at)].status == JobResult::Status::Completed;
+        if (album && completed) {
+            id3tag::TagFields tags = (*requests_)[at].tags;
+            setReplayGain(tags, outcome.loudness ? outcome.loudness->replayGain() : std::nullopt,
+                          album);
+            if (const auto written = id3tag::writeTag(file.temporaryPath, tags); !written) {
+                ripoutput::discard(file);
+                failures.push_back(VortanError(
+                    written.error().number(), written.error().source(),
+                    QStringLiteral("%1: the album's ReplayGain could not be written into its tag "
+                                   "(%2)")
+                        .arg(file.wantedPath, written.error().description())));
+                continue;
+            }
+        }
+        if (auto placed = ripoutput::complete(file))
+            outcome.outputPath = placed.value();
+        else
+            failures.push_back(placed.error());
     }
     return failures;
 }

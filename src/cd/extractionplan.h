@@ -25,19 +25,25 @@ struct ExtractionChoices {
     bool nameFromDisc = false;
 };
 
+// The ID3v2 tag of track `track` as `disc` knows it: its title, its artist (else the album's),
+// album, date, the MusicBrainz identifiers, and "track/trackTotal" (no total when 0).
+id3tag::TagFields trackTags(const DiscInfo& disc, int track, int trackTotal);
+
 // The rip log's words for the output format: "WAV, 44,100 Hz, 16-bit, stereo", and
 // "MP3, 160 kbit/s, quality Normal" (the bitrate and quality as the lists show them).
 QString wavFormatText();
 QString mp3FormatText(const QString& bitrate, const QString& quality);
 
 // The work of an extraction batch over tracks of the drive open now (modAKRip32), and its
-// rip log. Item k is track tracks[k]: its request holds the track's range from the drive's
-// table of contents (a track it gives no range for is refused: its job fails with the reason
-// and writes nothing) and its place on the disc; its output is a name drawn from the disc's
-// identity in DecodePath (drawTrackPath), none the same as another item's (the batch's
-// OutputNames still numbers a name taken meanwhile). An MP3 item's request carries its tag:
-// the track's title, its artist (else the album's), album, date, identifiers from the
-// choices' disc, and its number with the disc's last track number as the total.
+// rip log. Item k is track tracks[k] of the disc's table of contents read when the plan is
+// made: its request holds the track's range (where its audio starts and ends) and its place
+// among the disc's audio tracks (AccurateRip's first and last). A track that cannot be
+// extracted is refused (its job fails with the reason and writes nothing): a data track, one
+// the disc does not have, one an image's data file does not hold. Its output is a name drawn
+// from the disc's identity in DecodePath (drawTrackPath), none the same as another item's. An
+// MP3 item's request carries its tag: the track's title, its artist (else the album's), album,
+// date, identifiers from the choices' disc, and its number with the disc's last audio track
+// as the total.
 //
 // GUI thread; the jobs it makes share its requests and outcomes with their workers.
 class ExtractionPlan {
@@ -49,15 +55,18 @@ class ExtractionPlan {
     int track(int index) const { return tracks_.value(index); }
     // Makes the batch's jobs: CdExtractJob over the plan's requests.
     BatchRunner::JobMaker jobMaker() const;
-    // The rip log once the batch has ended (its items, with the names claimed, and their
-    // results): every track the batch reached, in order; an aborted batch ends with its track.
-    // The log gives each track's ReplayGain, the album's, and what the disc is known as.
+    // Once the batch has ended (however it ended), before anything names its files: each MP3
+    // that ended properly gets the album's ReplayGain over the completed tracks (with its own)
+    // in its tag when some track completed, is synced and takes its name. Returns the
+    // failures, each naming its file (a file that could not be put in place is removed).
+    std::vector<VortanError> finishOutputs(const QList<JobResult>& results);
+    // The file item `index` left under its final name; empty when it left none (failed,
+    // refused, not started) or before finishOutputs for an MP3.
+    QString outputOf(int index) const;
+    // The rip log once the batch has ended and finishOutputs has run: every track asked for,
+    // in order, with what was read of it (a track the batch did not reach says so). The log
+    // gives each track's ReplayGain, the album's, and what the disc is known as.
     riplog::Log log(const QList<WorkItem>& items, const QList<JobResult>& results) const;
-    // Once the batch has ended: the album's ReplayGain over the completed tracks, written
-    // with the track's own into the tag of each completed MP3 (a WAV rip has it in its log
-    // only). Returns the failures, each naming its file; none when the whole is silent.
-    std::vector<VortanError> writeAlbumGain(const QList<WorkItem>& items,
-                                            const QList<JobResult>& results) const;
 
   private:
     // The ReplayGain of the completed tracks together.

@@ -1,12 +1,12 @@
 #include "cd/riplog.h"
 
-#include "app/outputnames.h"
+#include "app/displaytext.h"
+#include "cd/ripoutput.h"
 #include "platform/akrip/cddrives.h"
 #include "platform/dialogs.h"
 
 #include <QDir>
 #include <QFileInfo>
-#include <QSaveFile>
 #include <QTextStream>
 
 namespace riplog {
@@ -41,6 +41,8 @@ QString resultText(TrackResult result) {
         return QStringLiteral("Copy finished with read errors");
     case TrackResult::Aborted:
         return QStringLiteral("Aborted");
+    case TrackResult::NotStarted:
+        return QStringLiteral("Not started");
     case TrackResult::Failed:
         break;
     }
@@ -48,8 +50,12 @@ QString resultText(TrackResult result) {
 }
 
 QString Log::fileName() const {
+    QString identity = discIdentity;
+    for (QChar& c : identity)
+        if (c == QLatin1Char('/') || c.unicode() < 0x20)
+            c = QLatin1Char('_');
     return QStringLiteral("Rip %1 %2.log")
-        .arg(started.date().toString(QStringLiteral("yyyy-MM-dd")), discIdentity);
+        .arg(started.date().toString(QStringLiteral("yyyy-MM-dd")), identity);
 }
 
 QString Log::text() const {
@@ -57,31 +63,37 @@ QString Log::text() const {
     QTextStream s(&out);
     s << program << " extraction log\n";
     s << "Date: " << started.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")) << "\n\n";
-    s << "Drive: " << drive << "\n";
+    s << "Drive: " << printable(drive) << "\n";
     s << "Read mode: " << modeText(mode) << "\n";
     s << "Output: " << outputFormat << "\n\n";
 
     s << "Table of contents\n";
     s << "  Track   Start sector   Length (sectors)   Length (mm:ss.ff)\n";
     for (const TocTrack& t : toc)
-        s << QStringLiteral("  %1   %2   %3   %4\n")
+        s << QStringLiteral("  %1   %2   %3   %4%5\n")
                  .arg(t.number, 5)
                  .arg(t.startLba, 12)
                  .arg(t.sectors, 16)
-                 .arg(sectorTime(t.sectors), 17);
+                 .arg(sectorTime(t.sectors), 17)
+                 .arg(t.audio ? QString() : QStringLiteral("   data track"));
     s << QStringLiteral("  Lead-out %1\n\n").arg(leadOutLba, 12);
 
+    // AccurateRip names a disc by its audio tracks, with the lead-out after a data track.
     std::vector<std::int32_t> starts;
-    for (const TocTrack& t : toc)
-        starts.push_back(t.startLba);
-    s << "Disc identity: " << discIdentity << "\n";
+    if (discToc) {
+        starts = discToc->audioStarts();
+    } else {
+        for (const TocTrack& t : toc)
+            starts.push_back(t.startLba);
+    }
+    s << "Disc identity: " << printable(discIdentity) << "\n";
     s << "AccurateRip disc: " << ripcheck::accurateRipDiscName(starts, leadOutLba, freedbId)
       << "\n";
     const ripcheck::DiscIds ids = ripcheck::accurateRipDiscIds(starts, leadOutLba);
     s << "AccurateRip disc identifiers: " << hex(ids.id1) << " " << hex(ids.id2) << "\n";
     auto known = [&s](const char* label, const QString& value) {
         if (!value.isEmpty())
-            s << label << value << "\n";
+            s << label << printable(value) << "\n";
     };
     known("Album: ", disc.album);
     known("Artist: ", disc.artist);
@@ -101,11 +113,23 @@ QString Log::text() const {
     int copied = 0;
     for (const Track& t : tracks) {
         s << "Track " << QStringLiteral("%1").arg(t.number, 2, 10, QLatin1Char('0')) << "\n";
-        s << "  File: " << t.outputFile << "\n";
+        s << "  File: "
+          << (t.outputFile.isEmpty() ? QStringLiteral("none kept") : printable(t.outputFile))
+          << "\n";
         if (!t.title.isEmpty())
-            s << "  Title: " << t.title << "\n";
-        s << "  Sectors: " << t.startLba << " to " << (t.endLba - 1) << " ("
-          << sectorTime(t.endLba - t.startLba) << ")\n";
+            s << "  Title: " << printable(t.title) << "\n";
+        const std::int32_t sectors = t.endLba - t.startLba;
+        if (t.onDisc && (t.sectorsRead < 0 || t.sectorsRead >= sectors)) {
+            s << "  Sectors: " << t.startLba << " to " << (t.endLba - 1) << " ("
+              << sectorTime(sectors) << ")\n";
+        } else if (t.onDisc && t.sectorsRead > 0) {
+            s << "  Sectors: " << t.startLba << " to " << (t.startLba + t.sectorsRead - 1)
+              << " read of " << t.startLba << " to " << (t.endLba - 1) << " ("
+              << sectorTime(t.sectorsRead) << " of " << sectorTime(sectors) << ")\n";
+        } else if (t.onDisc) {
+            s << "  Sectors: none read of " << t.startLba << " to " << (t.endLba - 1) << " ("
+              << sectorTime(sectors) << ")\n";
+        }
         if (t.checksummed) {
             s << "  Peak level: " << t.sums.peakPercent() << " %\n";
             if (t.tested)
@@ -121,20 +145,18 @@ QString Log::text() const {
         }
         s << "  Result: " << resultText(t.result);
         if (!t.failure.isEmpty())
-            s << " (" << t.failure << ")";
+            s << " (" << printable(t.failure) << ")";
         s << "\n\n";
         if (t.result == TrackResult::CopyOk)
             ++copied;
         else
             problems << QStringLiteral("track %1 (%2)").arg(t.number).arg(resultText(t.result));
     }
-    if (problems.isEmpty())
-        s << QStringLiteral("Summary: %1 of %1 tracks copied OK\n").arg(copied);
-    else
-        s << QStringLiteral("Summary: %1 of %2 tracks copied OK; not OK: %3\n")
-                 .arg(copied)
-                 .arg(tracks.size())
-                 .arg(problems.join(QStringLiteral(", ")));
+    const auto asked = tracksAsked >= 0 ? tracksAsked : static_cast<int>(tracks.size());
+    s << QStringLiteral("Summary: %1 of %2 tracks asked for copied OK").arg(copied).arg(asked);
+    if (!problems.isEmpty())
+        s << QStringLiteral("; not OK: %1").arg(problems.join(QStringLiteral(", ")));
+    s << "\n";
     s.flush();
     return out;
 }
@@ -156,9 +178,10 @@ Log begin(int driveIndex, ReadMode mode, const QString& outputFormat, const QStr
         for (int i = 0; i < toc->trackCount(); ++i)
             log.toc.push_back(TocTrack{toc->firstTrack + i,
                                        toc->trackStartLba[static_cast<std::size_t>(i)],
-                                       toc->trackSectors(i)});
+                                       toc->trackSectors(i), toc->isAudio(i)});
         log.leadOutLba = toc->leadOutLba;
         log.freedbId = cddrives::freedbDiscId(toc.value());
+        log.discToc = toc.value();
     }
     return log;
 }
@@ -171,6 +194,7 @@ Track trackOf(int number, const QString& outputFile, std::int32_t startLba, std:
     t.startLba = startLba;
     t.endLba = endLba;
     if (outcome) {
+        t.sectorsRead = outcome->framesDone;
         t.checksummed = outcome->framesDone > 0;
         t.sums = outcome->sums;
         t.corrections = outcome->corrections;
@@ -188,8 +212,11 @@ Track trackOf(int number, const QString& outputFile, std::int32_t startLba, std:
         }
         break;
     case JobResult::Status::Cancelled:
-    case JobResult::Status::NotStarted:
         t.result = TrackResult::Aborted;
+        break;
+    case JobResult::Status::NotStarted:
+        t.result = TrackResult::NotStarted;
+        t.sectorsRead = 0;
         break;
     case JobResult::Status::Skipped:
     case JobResult::Status::Failed:
@@ -201,6 +228,8 @@ Track trackOf(int number, const QString& outputFile, std::int32_t startLba, std:
         } else {
             t.result = TrackResult::Failed;
             t.failure = reason;
+            if (!outcome)
+                t.sectorsRead = 0;
         }
         break;
     }
@@ -209,15 +238,13 @@ Track trackOf(int number, const QString& outputFile, std::int32_t startLba, std:
 
 Result<QString> write(const QString& folder, const Log& log) {
     const QString wanted = QDir(folder).filePath(log.fileName());
-    QString path = wanted;
-    for (int number = 2; QFileInfo::exists(path); ++number)
-        path = OutputNames::numbered(wanted, number);
-    QSaveFile file(path);
-    const QByteArray bytes = log.text().toUtf8();
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit())
+    auto written = ripoutput::writeWhole(wanted, log.text().toUtf8());
+    if (!written)
         return VortanError(VortanError::PathAccess, QStringLiteral("Rip log"),
-                           QStringLiteral("Cannot write %1: %2").arg(path, file.errorString()));
-    return path;
+                           QStringLiteral("The rip log could not be written (%1); no log was "
+                                          "kept")
+                               .arg(written.error().description()));
+    return written;
 }
 
 } // namespace riplog

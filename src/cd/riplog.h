@@ -4,6 +4,7 @@
 #include "cd/cdextract.h"
 #include "cd/discinfo.h"
 #include "cd/ripcheck.h"
+#include "platform/akrip/cddrives.h"
 #include "platform/error.h"
 
 #include <QDateTime>
@@ -14,8 +15,10 @@
 #include <vector>
 
 // The extraction log: proof of what a rip read and wrote, kept beside its files. Plain text,
-// written whole or not at all (a temporary file renamed into place once flushed), so a crash
-// never leaves half a log that looks complete.
+// written whole or not at all (a temporary file renamed into place once synced), so a crash
+// or a full disk never leaves half a log that looks complete. Text from outside (titles,
+// names, reasons) is written with its control characters shown escaped (printable), so it
+// cannot forge the log's lines.
 namespace riplog {
 
 enum class ReadMode {
@@ -27,14 +30,17 @@ enum class TrackResult {
     CopyOk,
     ReadErrors, // a read failed, or the test and copy passes disagree
     Aborted,
-    Failed, // the output could not be written (see failure)
+    Failed,     // the output could not be written, or the track cannot be read (see failure)
+    NotStarted, // the rip was stopped before the track's turn
 };
 
 struct Track {
     int number = 0;
-    QString outputFile;
+    QString outputFile; // empty when no file was kept
+    bool onDisc = true; // the track has a range on the disc (not a data or missing track)
     std::int32_t startLba = 0;
-    std::int32_t endLba = 0; // exclusive
+    std::int32_t endLba = 0;       // exclusive
+    std::int32_t sectorsRead = -1; // sectors read into the file; -1: the whole range
     bool checksummed = false;
     ripcheck::Checksums sums;
     bool tested = false; // a test pass read the track first
@@ -50,6 +56,7 @@ struct TocTrack {
     int number = 0;
     std::int32_t startLba = 0;
     std::int32_t sectors = 0;
+    bool audio = true;
 };
 
 struct Log {
@@ -60,9 +67,11 @@ struct Log {
     QString outputFormat; // "WAV (44,100 Hz, 16-bit, stereo)", "MP3 160 kbit/s, ..."
     std::vector<TocTrack> toc;
     std::int32_t leadOutLba = 0;
-    QString discIdentity; // as the window shows it
+    std::optional<cddrives::DiscToc> discToc; // as read when the log was begun
+    QString discIdentity;                     // as the window shows it
     std::uint32_t freedbId = 0;
-    std::vector<Track> tracks;           // the tracks the batch reached, in order
+    std::vector<Track> tracks;           // every track asked for, in order
+    int tracksAsked = -1;                // -1: as many as `tracks` holds
     DiscInfo disc;                       // what the disc is known as (may be empty)
     std::optional<ReplayGain> albumGain; // of the tracks copied, together
 
@@ -73,7 +82,8 @@ struct Log {
 
 // "mm:ss.ff" of a sector count (75 frames a second).
 QString sectorTime(std::int64_t sectors);
-// The result's words: "Copy OK", "Copy finished with read errors", "Aborted", "Copy failed".
+// The result's words: "Copy OK", "Copy finished with read errors", "Aborted", "Copy failed",
+// "Not started".
 QString resultText(TrackResult result);
 
 // A log of a rip from drive `driveIndex` (cddrives): program, the time now, the drive's
@@ -87,8 +97,9 @@ Track trackOf(int number, const QString& outputFile, std::int32_t startLba, std:
               const ExtractOutcome* outcome, JobResult::Status status, const QString& reason);
 
 // Writes the log into `folder` under its file name (numbered "(2)", "(3)"... when a file of
-// that name exists) and returns the path. Fails, naming the file and the reason, when it
-// cannot be written whole; nothing is then left behind.
+// that name exists, taken atomically: a log never replaces a file, another rip's log
+// included) and returns the path. Fails, naming the file and the reason, when it cannot be
+// written whole; nothing is then left behind.
 Result<QString> write(const QString& folder, const Log& log);
 // write(), and a message to the user (through the dialogs) when the log cannot be written.
 void writeOrSay(const QString& folder, const Log& log);

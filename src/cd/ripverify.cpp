@@ -9,6 +9,12 @@
 
 #include <vector>
 
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 namespace ripverify {
 
 namespace {
@@ -27,6 +33,33 @@ int nameTrack(const QString& path) {
     return match.hasMatch() ? match.captured(1).toInt() : 0;
 }
 
+// The file `path` opened for reading if it is a regular file: never blocks on a FIFO or a
+// device. Closed on destruction.
+struct RegularFile {
+    int fd = -1;
+    QString problem;
+    explicit RegularFile(const QString& path) {
+        fd = ::open(QFile::encodeName(path).constData(),
+                    O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+        struct stat info {};
+        if (fd < 0) {
+            problem = QString::fromLocal8Bit(std::strerror(errno));
+        } else if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+            problem = QStringLiteral("not a regular file");
+            ::close(fd);
+            fd = -1;
+        }
+    }
+    ~RegularFile() {
+        if (fd >= 0)
+            ::close(fd);
+    }
+    RegularFile(const RegularFile&) = delete;
+    RegularFile& operator=(const RegularFile&) = delete;
+    // A name that reaches this very file, whatever happens to `path` meanwhile.
+    QString openedPath() const { return QStringLiteral("/proc/self/fd/%1").arg(fd); }
+};
+
 } // namespace
 
 QString Verdict::text() const {
@@ -41,9 +74,14 @@ QString Verdict::text() const {
 Verdict verifyWav(const QString& wavPath, int driveIndex) {
     Verdict v;
     v.wavPath = wavPath;
-    const auto format = readWavFormat(wavPath);
+    const RegularFile opened(wavPath);
+    if (opened.fd < 0) {
+        v.problem = opened.problem;
+        return v;
+    }
+    const auto format = readWavFormat(opened.openedPath());
     if (!format) {
-        v.problem = format.error().description();
+        v.problem = QString(format.error().description()).replace(opened.openedPath(), wavPath);
         return v;
     }
     if (!format->isCdFormat() || format->dataLength % sectorBytes != 0) {
@@ -77,7 +115,7 @@ Verdict verifyWav(const QString& wavPath, int driveIndex) {
     const ripcheck::TrackPlace place{index == 0, index == toc->trackCount() - 1,
                                      static_cast<std::int64_t>(sectors) * 588};
 
-    QFile file(wavPath);
+    QFile file(opened.openedPath());
     ripcheck::TrackChecksum fileSum(place);
     if (!file.open(QIODevice::ReadOnly) || !file.seek(format->dataOffset)) {
         v.problem = file.errorString();

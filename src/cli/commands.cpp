@@ -2,6 +2,7 @@
 
 #include "app/batchrunner.h"
 #include "app/destination.h"
+#include "app/displaytext.h"
 #include "app/settings.h"
 #include "app/sourcetree.h"
 #include "cd/discinfo.h"
@@ -15,6 +16,7 @@
 #include "cli/progressdisplay.h"
 #include "decode/decodejob.h"
 #include "decode/decoding.h"
+#include "formats/outputfile.h"
 #include "encode/encodejob.h"
 #include "formats/mp3info.h"
 #include "platform/akrip/cddrives.h"
@@ -27,14 +29,21 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <optional>
 #include <unistd.h>
 
 namespace cli {
 
 namespace {
 
+// Every line the program prints goes out with its control characters escaped: file names,
+// tags, disc texts and the web service's words never reach the terminal raw.
 void say(const QString& text) {
-    std::fputs((text + QLatin1Char('\n')).toLocal8Bit().constData(), stderr);
+    QStringList lines = text.split(QLatin1Char('\n'));
+    for (QString& line : lines)
+        line = printable(line);
+    std::fputs((lines.join(QLatin1Char('\n')) + QLatin1Char('\n')).toLocal8Bit().constData(),
+               stderr);
 }
 
 int fail(const QString& text) {
@@ -43,7 +52,7 @@ int fail(const QString& text) {
 }
 
 void print(const QString& text) {
-    std::fputs((text + QLatin1Char('\n')).toLocal8Bit().constData(), stdout);
+    std::fputs((printable(text) + QLatin1Char('\n')).toLocal8Bit().constData(), stdout);
 }
 
 QString absolute(const QString& path) {
@@ -80,6 +89,7 @@ struct Batch {
     std::vector<qint64> weights;                   // one per item, bytes of its source
     std::function<QString(const WorkItem&)> label; // the item as the user knows it
     QString verb;                                  // "encoded", "decoded", "extracted"
+    bool printOutputs = true; // each completed output's path as it ends (see ProgressDisplay)
 };
 
 struct BatchOutcome {
@@ -89,11 +99,13 @@ struct BatchOutcome {
 };
 
 // Runs the batch through the program's batch loop, showing its progress, and says what
-// failed. An interruption (Ctrl+C) ends the files under way properly and starts no other.
-BatchOutcome runBatch(Batch batch) {
+// failed. An interruption (Ctrl+C) ends the files under way properly and starts no other;
+// `shared` is the command's own when it has one.
+BatchOutcome runBatch(Batch batch, Interruption* shared = nullptr) {
     BatchRunner runner(batch.makeJob);
     runner.maxParallel = batch.maxParallel;
     ProgressDisplay display(::isatty(STDERR_FILENO) == 1, std::move(batch.weights), batch.label);
+    display.printsOutputs = batch.printOutputs;
     QObject::connect(&runner, &BatchRunner::itemStarted, &runner,
                      [&display](const WorkItem& item) { display.itemStarted(item); });
     QObject::connect(&runner, &BatchRunner::itemProgress, &runner,
@@ -104,10 +116,10 @@ BatchOutcome runBatch(Batch batch) {
                      [&display](const WorkItem& item, const JobResult& result) {
                          display.itemFinished(item, result);
                      });
-    Interruption interruption;
+    std::optional<Interruption> own;
+    Interruption& interruption = shared ? *shared : own.emplace();
     QObject::connect(&interruption, &Interruption::interrupted, &runner,
                      [&runner] { runner.cancel(); });
-
     runner.run(batch.items);
     display.end();
 
@@ -182,7 +194,6 @@ int driveOf(const QString& disc) {
 struct Disc {
     int drive = -1;
     disclisting::Header header;
-    int trackCount = 0;
     disclisting::Tracks tracks;
     discinfo::DriveDisc known; // CD-Text and MusicBrainz identity
 };
@@ -198,21 +209,21 @@ bool listDisc(const QString& disc, Disc& out) {
         fail(QStringLiteral("%1: the drive cannot be opened").arg(disc));
         return false;
     }
-    const long long count = LeadingNumber(out.header.trackCountText);
-    if (count < 2) {
-        fail(disc + QStringLiteral(": ") + disclisting::notMusicCdMessage(count));
+    if (const QString message = disclisting::notMusicCdMessage(out.header); !message.isEmpty()) {
+        fail(disc + QStringLiteral(": ") + message);
         return false;
     }
-    out.trackCount = static_cast<int>(std::min<long long>(count, 99));
-    out.tracks = disclisting::readTracks(out.trackCount);
+    out.tracks = disclisting::readTracks(out.header);
     out.known = discinfo::readDriveDisc(out.drive);
     return true;
 }
 
 // The releases the MusicBrainz web service (the "MusicBrainz server" setting) knows `disc`
-// by, in its order. Waits for the answer, which the look-up bounds by its timeout. Fails with
-// the reason the disc could not be looked up.
-Result<std::vector<musicbrainz::ReleaseMatch>> lookUp(const Disc& disc) {
+// by, in its order. Waits for the answer, which the look-up bounds by its timeout, or for an
+// interruption (Ctrl+C), which abandons it. Fails with the reason the disc could not be
+// looked up.
+Result<std::vector<musicbrainz::ReleaseMatch>> lookUp(const Disc& disc,
+                                                      Interruption& interruption) {
     if (disc.known.musicBrainz.id.isEmpty())
         return VortanError(VortanError::InvalidArgument, QStringLiteral("lookup"),
                            QStringLiteral("the disc's MusicBrainz disc ID could not be "
@@ -224,11 +235,20 @@ Result<std::vector<musicbrainz::ReleaseMatch>> lookUp(const Disc& disc) {
     std::optional<musicbrainz::DiscLookup::Result> answer;
     QEventLoop loop;
     musicbrainz::DiscLookup lookup;
+    const QMetaObject::Connection stop =
+        QObject::connect(&interruption, &Interruption::interrupted, &loop, &QEventLoop::quit);
     lookup.start(request, [&](const musicbrainz::DiscLookup::Result& result) {
         answer = result;
         loop.quit();
     });
-    loop.exec();
+    if (!interruption.happened())
+        loop.exec();
+    QObject::disconnect(stop);
+    if (!answer) {
+        lookup.cancel();
+        return VortanError(VortanError::InvalidArgument, QStringLiteral("lookup"),
+                           QStringLiteral("interrupted"));
+    }
     if (!answer->ok())
         return answer->error();
     return answer->value();
@@ -237,11 +257,12 @@ Result<std::vector<musicbrainz::ReleaseMatch>> lookUp(const Disc& disc) {
 // What `disc` is known as: its CD-Text, merged with the first release the web service gives
 // when `lookup` is asked for; the other releases are listed by `others`. A failed look-up is
 // said, and the CD-Text is kept. False when the look-up failed.
-bool discInformation(const Disc& disc, bool lookup, DiscInfo& info, QStringList* others) {
+bool discInformation(const Disc& disc, bool lookup, DiscInfo& info, QStringList* others,
+                     Interruption& interruption) {
     info = disc.known.cdText;
     if (!lookup)
         return true;
-    const auto releases = lookUp(disc);
+    const auto releases = lookUp(disc, interruption);
     if (!releases) {
         say(QStringLiteral("mp3vortan-cli: the disc could not be looked up: %1")
                 .arg(releases.error().description()));
@@ -286,6 +307,7 @@ int decode(const Options& options) {
 }
 
 int tracks(const Options& options) {
+    Interruption interruption;
     Disc disc;
     if (!listDisc(options.arguments.front(), disc))
         return 1;
@@ -300,7 +322,7 @@ int tracks(const Options& options) {
         LoadSettings(); // the server to ask
     DiscInfo info;
     QStringList others;
-    const bool lookedUp = discInformation(disc, options.lookup, info, &others);
+    const bool lookedUp = discInformation(disc, options.lookup, info, &others, interruption);
     const auto printKnown = [](const QString& name, const QString& value) {
         if (!value.isEmpty())
             print(name + QStringLiteral(": ") + value);
@@ -310,47 +332,78 @@ int tracks(const Options& options) {
     printKnown(QStringLiteral("Date"), info.date);
     printKnown(QStringLiteral("MusicBrainz release"), info.releaseId);
     print(QStringLiteral("Tracks: %1").arg(disc.header.trackCountText));
-    for (qsizetype i = 0; i < disc.tracks.entries.size(); ++i) {
-        // Entry i is track i + 1, as the window lists it; its title after a tab.
-        QString line = disc.tracks.entries[i];
-        const int number = static_cast<int>(i) + 1;
-        if (const TrackInfo* track = info.track(number); track && !track->title.isEmpty()) {
-            line += QLatin1Char('\t') + track->title;
+    for (const QString& entry : disc.tracks.entries) {
+        // Each entry as the window lists it; its title after a tab.
+        QString line = entry;
+        if (const TrackInfo* track = info.track(TrackNumberOf(entry));
+            track && !track->title.isEmpty()) {
+            line += QLatin1Char('\t') + printable(track->title);
             if (!track->artist.isEmpty() && track->artist != info.artist)
-                line += QStringLiteral(" (%1)").arg(track->artist);
+                line += QStringLiteral(" (%1)").arg(printable(track->artist));
         }
-        print(line);
+        std::fputs((line + QLatin1Char('\n')).toLocal8Bit().constData(), stdout);
     }
     if (!others.isEmpty()) {
         print(QStringLiteral("Other releases:"));
         for (const QString& other : others)
             print(QStringLiteral("  ") + other);
     }
+    if (interruption.happened()) {
+        say(QStringLiteral("mp3vortan-cli: interrupted"));
+        return 1;
+    }
     return lookedUp ? 0 : 1;
 }
 
+namespace {
+
+// Why track `track` of `disc` (named `source`) cannot be asked for (a usage error); empty
+// when it can.
+QString unaskable(const Disc& disc, const QString& source, int track) {
+    const std::vector<int>& data = disc.tracks.dataTracks;
+    if (std::find(data.begin(), data.end(), track) != data.end())
+        return QStringLiteral("track %1 of %2 is a data track; only audio tracks can be ripped")
+            .arg(track)
+            .arg(source);
+    const std::vector<int>& known = disc.tracks.extractable;
+    if (std::find(known.begin(), known.end(), track) != known.end())
+        return {};
+    std::vector<int> all = known;
+    all.insert(all.end(), data.begin(), data.end());
+    const auto [lowest, highest] = std::minmax_element(all.begin(), all.end());
+    return QStringLiteral("%1 has no track %2 (its tracks are %3 to %4)")
+        .arg(source)
+        .arg(track)
+        .arg(lowest == all.end() ? 0 : *lowest)
+        .arg(highest == all.end() ? 0 : *highest);
+}
+
+} // namespace
+
 int rip(const Options& options) {
     LoadSettings();
+    Interruption interruption;
     Disc disc;
-    if (!listDisc(options.arguments.front(), disc))
+    const QString& source = options.arguments.front();
+    if (!listDisc(source, disc))
         return 1;
+    // All tracks: every one but the data tracks (an image's missing ones too: they fail, named).
     QList<int> wanted = options.tracks;
     if (wanted.isEmpty())
-        for (int track = 1; track <= disc.trackCount; ++track)
+        for (const int track : disc.tracks.extractable)
             wanted << track;
     for (const int track : wanted)
-        if (track > disc.trackCount) {
-            say(QStringLiteral("mp3vortan-cli: %1 has no track %2 (it has %3)")
-                    .arg(options.arguments.front())
-                    .arg(track)
-                    .arg(disc.trackCount));
+        if (const QString problem = unaskable(disc, source, track); !problem.isEmpty()) {
+            say(QStringLiteral("mp3vortan-cli: ") + problem);
             return 2;
         }
     if (!modAKRip32::OpenCDDrive(disc.drive))
         return fail(QStringLiteral("%1: the table of contents cannot be read (%2)")
-                        .arg(options.arguments.front(), modAKRip32::AspiErrorText()));
+                        .arg(source, modAKRip32::AspiErrorText()));
     if (!settleDestination(options))
         return 1;
+    // What a rip that was killed left there under temporary names is removed.
+    outputfile::removeLeftovers(DecodePath.isEmpty() ? QStringLiteral("/") : DecodePath);
 
     // The window's CD bar as it starts: its bitrate and quality lists, no flag ticked.
     const int bitrateIndex = options.bitrateIndex.value_or(EncodingBitrate);
@@ -365,32 +418,40 @@ int rip(const Options& options) {
                     : wavFormatText();
     choices.testFirst = options.testAndCopy || TestAndCopy == 1;
     // A failed look-up is said; the rip goes on with what the CD-Text gives.
-    discInformation(disc, options.lookup, choices.disc, nullptr);
+    discInformation(disc, options.lookup, choices.disc, nullptr, interruption);
+    if (interruption.happened()) {
+        modAKRip32::CloseCurrentCD();
+        say(QStringLiteral("mp3vortan-cli: interrupted; nothing was ripped"));
+        return 1;
+    }
     choices.nameFromDisc = options.nameFromDisc || NameFromDisc == 1;
-    const ExtractionPlan plan(wanted, disc.header.identity, choices);
+    ExtractionPlan plan(wanted, disc.header.identity, choices);
 
     Batch batch;
     batch.items = plan.items();
     for (const int track : wanted)
-        batch.weights.push_back(qint64{disc.tracks.lengthsMs[static_cast<std::size_t>(track)]} *
+        batch.weights.push_back(qint64{disc.tracks.lengthsMs.at(static_cast<std::size_t>(track))} *
                                 176400 / 1000);
     batch.makeJob = plan.jobMaker();
     batch.label = [&plan](const WorkItem& item) {
         return QStringLiteral("Track %1").arg(plan.track(item.index));
     };
     batch.verb = QStringLiteral("extracted");
-    BatchOutcome outcome = runBatch(std::move(batch));
+    batch.printOutputs = false; // named once they have their names, below
+    BatchOutcome outcome = runBatch(std::move(batch), &interruption);
     modAKRip32::CloseCurrentCD();
 
-    const std::vector<VortanError> untagged = plan.writeAlbumGain(outcome.items, outcome.results);
-    if (!untagged.empty()) {
-        say(QStringLiteral("mp3vortan-cli: the album's ReplayGain could not be written into:"));
-        for (const VortanError& error : untagged)
-            say(QStringLiteral("  ") + error.description());
+    const std::vector<VortanError> unfinished = plan.finishOutputs(outcome.results);
+    for (const VortanError& error : unfinished) {
+        say(QStringLiteral("mp3vortan-cli: ") + error.description());
         outcome.status = 1;
     }
+    for (qsizetype i = 0; i < outcome.results.size(); ++i)
+        if (const QString written = plan.outputOf(static_cast<int>(i));
+            !written.isEmpty() && outcome.results[i].status == JobResult::Status::Completed)
+            print(written);
 
-    // The log of every track the batch reached, beside the files, as the window writes it.
+    // The log of every track asked for, beside the files, as the window writes it.
     const riplog::Log log = plan.log(outcome.items, outcome.results);
     if (!log.tracks.empty()) {
         const Result<QString> written =

@@ -1,5 +1,6 @@
 #include "cli/progressdisplay.h"
 
+#include "app/displaytext.h"
 #include "app/windowbatch.h"
 
 #include <sys/ioctl.h>
@@ -61,14 +62,22 @@ void ProgressDisplay::itemFinished(const WorkItem& item, const JobResult& result
     running_.removeIf([&item](const WorkItem& r) { return r.index == item.index; });
     clearLine();
     if (result.status == JobResult::Status::Completed) {
-        std::fputs((item.output + QLatin1Char('\n')).toLocal8Bit().constData(), stdout);
-        std::fflush(stdout);
+        if (printsOutputs) {
+            std::fputs((printable(item.output) + QLatin1Char('\n')).toLocal8Bit().constData(),
+                       stdout);
+            std::fflush(stdout);
+        }
+        // An output that takes its name later is named then, not here.
         if (!live_)
-            writeErr(label_(item) + QStringLiteral(" -> ") + item.output + QLatin1Char('\n'));
+            writeErr(printable(printsOutputs ? label_(item) + QStringLiteral(" -> ") + item.output
+                                             : label_(item) + QStringLiteral(": done")) +
+                     QLatin1Char('\n'));
     } else {
         if (!result.alert.isEmpty())
-            writeErr(QStringLiteral("mp3vortan-cli: ") + result.alert + QLatin1Char('\n'));
-        writeErr(QStringLiteral("mp3vortan-cli: ") + problem(item, result) + QLatin1Char('\n'));
+            writeErr(QStringLiteral("mp3vortan-cli: ") + printable(result.alert) +
+                     QLatin1Char('\n'));
+        writeErr(QStringLiteral("mp3vortan-cli: ") + printable(problem(item, result)) +
+                 QLatin1Char('\n'));
     }
     draw(true);
 }
@@ -93,7 +102,7 @@ QString ProgressDisplay::barLine(int width) const {
     const int filled = std::clamp(static_cast<int>(percent / 100.0 * barCells), 0, barCells);
     QStringList names;
     for (const WorkItem& item : running_)
-        names << label_(item);
+        names << printable(label_(item));
     QString line = QLatin1Char('[') + QString(filled, QLatin1Char('#')) +
                    QString(barCells - filled, QLatin1Char('.')) + QStringLiteral("] ") +
                    progressFigure(percent) + QStringLiteral("  ") +

@@ -36,6 +36,10 @@ class ProgressDisplay {
     // "label: reason", unless the reason names the item's source already.
     QString problem(const WorkItem& item, const JobResult& result) const;
 
+    // Whether the path of each completed output goes to standard output as its item ends;
+    // off for a batch whose outputs take their names only once it has ended (a rip's).
+    bool printsOutputs = true;
+
   private:
     void draw(bool now);
     void clearLine();

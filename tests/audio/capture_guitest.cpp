@@ -8,6 +8,7 @@
 #include "cd/capturejob.h"
 #include "cd/modakrip32.h"
 #include "platform/akrip/cddrives.h"
+#include "platform/id3tag/id3tag.h"
 #include "platform/mci/mci.h"
 
 #include <QCheckBox>
@@ -73,10 +74,16 @@ class CaptureTest : public CdFormTest {
         setting(SettingKey::DeleteWav, 0);
     }
     static void setting(SettingKey key, int value) { WriteSetting(key, QString::number(value)); }
-    // Two tracks of `seconds` each, 440 Hz then 1000 Hz, in the only drive.
+    // Two tracks of `seconds` each, 440 Hz then 1000 Hz, in the only drive, with CD-Text.
     Form1& loadTwoStep(double seconds) {
         const int sectors = int(seconds * 75);
-        image = disc(QStringLiteral("disc"), {{sectors, 440.0}, {sectors, 1000.0}});
+        DiscImageOptions options;
+        options.title = QStringLiteral("Night Drive");
+        options.performer = QStringLiteral("Ann Vale");
+        image = disc(
+            QStringLiteral("disc"),
+            {{sectors, 440.0, QStringLiteral("Low")}, {sectors, 1000.0, QStringLiteral("High")}},
+            options);
         Form1& w = load();
         w.Chk2Stage->setChecked(false);
         w.Chk2Stage_Click();
@@ -114,9 +121,32 @@ TEST_F(CaptureTest, TracksToMp3KeepOnlyTheMp3WhenWavsAreDeleted) {
         ASSERT_TRUE(decoded.ok) << mp3.toStdString();
         expectTrack(decoded.samples, decoded.channels, trackSeconds, frequencies[i]);
         EXPECT_NE(tree().findByText(mp3), 0u);
+        // Its tag is the disc's information, with the track's and the album's gain.
+        QStringList frames;
+        const auto tag = id3tag::readFrames(mp3);
+        ASSERT_TRUE(tag.ok());
+        for (const id3tag::Frame& f : tag.value())
+            frames << f.id + QLatin1Char(' ') + f.text;
+        EXPECT_TRUE(
+            frames.contains(i == 0 ? QStringLiteral("TIT2 Low") : QStringLiteral("TIT2 High")))
+            << frames.join(QLatin1Char('|')).toStdString();
+        EXPECT_TRUE(frames.contains(QStringLiteral("TPE1 Ann Vale")));
+        EXPECT_TRUE(frames.contains(QStringLiteral("TALB Night Drive")));
+        EXPECT_TRUE(frames.contains(QStringLiteral("TRCK %1/2").arg(i + 1)));
+        EXPECT_EQ(frames.filter(QStringLiteral("[REPLAYGAIN_ALBUM_GAIN]")).size(), 1);
+        EXPECT_EQ(frames.filter(QStringLiteral("[REPLAYGAIN_TRACK_GAIN]")).size(), 1);
     }
     EXPECT_TRUE(dialogs().messages().empty());
     EXPECT_FALSE(w.tmrRecord->isActive());
+    // The log names the MP3s, which are what was kept.
+    const QStringList logs = QDir(dest.path()).entryList({QStringLiteral("Rip *.log")});
+    ASSERT_EQ(logs.size(), 1);
+    const QString log = QString::fromUtf8(fixtures::readFile(dest.filePath(logs[0])));
+    EXPECT_TRUE(log.contains(QStringLiteral("File: ") + wavs[0].left(wavs[0].size() - 4) +
+                             QStringLiteral(".mp3\n")))
+        << log.toStdString();
+    EXPECT_FALSE(log.contains(QStringLiteral("File: ") + wavs[0] + QLatin1Char('\n')));
+    EXPECT_TRUE(log.contains(QStringLiteral("ReplayGain album gain: ")));
 }
 
 TEST_F(CaptureTest, TracksToMonoWavs) {
@@ -134,6 +164,16 @@ TEST_F(CaptureTest, TracksToMonoWavs) {
     EXPECT_NEAR(second.seconds(), shortSeconds, 0.25);
     EXPECT_NEAR(fixtures::dominantFrequency(second.samples, 44100, 1), 1000.0, 30.0);
     EXPECT_TRUE(dialogs().messages().empty());
+    // The first track's recording ends before the second track's sound: the disc stops at
+    // the track's end.
+    const Wav first = readWav(wavs[0]);
+    ASSERT_GT(first.samples.size(), 44100u / 12);
+    const std::vector<std::int16_t> tail(first.samples.end() - 44100 / 12, first.samples.end());
+    EXPECT_FALSE(rms(tail) > 500 &&
+                 std::abs(fixtures::dominantFrequency(tail, 44100, 1) - 1000.0) < 50.0);
+    // Recordings made whole are listed.
+    for (const QString& wav : wavs)
+        EXPECT_NE(tree().findByText(wav), 0u) << wav.toStdString();
 }
 
 TEST_F(CaptureTest, StopDuringTheFirstTrackKeepsWhatWasRecorded) {

@@ -233,11 +233,13 @@ TEST_F(CdLibrary, ADataFileShorterThanTheSheetIsReported) {
     EXPECT_EQ(report->incompleteTracks,
               QStringList({QStringLiteral("Track 2 is incomplete: 0:04 of 0:10"),
                            QStringLiteral("Track 3 is missing")}));
-    // Only what the data holds is on the disc.
+    // Only the tracks the data holds are on the disc, the missing one named; a cut track
+    // keeps the end the sheet gives it, so that reading it fails where the data ends.
     const auto toc = cddrives::readToc(report->driveIndex);
     ASSERT_TRUE(toc.ok());
     EXPECT_EQ(toc->trackStartLba, (std::vector<std::int32_t>{0, 375}));
-    EXPECT_EQ(toc->leadOutLba, 675);
+    EXPECT_EQ(toc->leadOutLba, 1125);
+    EXPECT_EQ(toc->missingTracks, std::vector<int>{3});
     akrip::GETCDHAND request = handleRequest(report->driveIndex);
     const std::uint32_t handle = akrip::GetCDHandle(&request);
     akrip::ModifyCDParms(handle, akrip::parmMsfAddressing, 0);
@@ -245,7 +247,12 @@ TEST_F(CdLibrary, ADataFileShorterThanTheSheetIsReported) {
     ASSERT_EQ(akrip::ReadTOC(handle, &toc2), 1);
     EXPECT_EQ(toc2.header[3], 2);
     EXPECT_EQ(toc2.entries[2].trackNumber, 0xAA);
-    EXPECT_EQ(address(toc2.entries[2]), 675u);
+    EXPECT_EQ(address(toc2.entries[2]), 1125u);
+    const ReadResult cut = readSectors(handle, 670, 10);
+    EXPECT_EQ(cut.result, 0);
+    EXPECT_EQ(cut.returnedLength, 5u * sector); // 670..674 whole; 675 is cut
+    EXPECT_TRUE(akrip::lastErrorDetail().contains(QStringLiteral("sector 675 is past the end")))
+        << akrip::lastErrorDetail().toStdString();
     akrip::CloseCDHandle(handle);
 
     // The last track has no end but the data's: only a cut sector makes it incomplete.

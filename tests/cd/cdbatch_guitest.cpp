@@ -70,9 +70,23 @@ TEST_F(CdFormTest, StartUpListsTheDiscOfTheFirstDrive) {
     EXPECT_TRUE(dialogs().messages().empty());
 }
 
-TEST_F(CdFormTest, OneTrackDiscsAndEmptyDrivesAreSaidAndListNothing) {
-    disc(QStringLiteral("single"), {{200, 440}});
+// A CD single is a music CD: listed and ripped. A disc without audio, and an empty drive, are
+// said and list nothing.
+TEST_F(CdFormTest, ADiscOfOneAudioTrackListsAndRipsWhileDataDiscsAndEmptyDrivesAreSaid) {
+    const DiscImage single = disc(QStringLiteral("single"), {{200, 440}});
     Form1& w = load();
+    EXPECT_TRUE(dialogs().messages().empty());
+    EXPECT_EQ(tree().lstTracks.items(), texts({"Track  1 - 0:02"}));
+    w.optWAV->setChecked(true);
+    select(SourceTree::AvailableTracksText);
+    w.CmdSelectAction_Click();
+    ASSERT_EQ(outputs().size(), 1);
+    EXPECT_EQ(fixtures::readFile(outputs()[0]).mid(44), single.trackAudio(1));
+
+    disc(QStringLiteral("data"), {{200, 0, {}, {}, true}});
+    cddrives::setMediaDrive(1);
+    dialogs().clear();
+    w.cmdRefresh->click();
     ASSERT_EQ(dialogs().messages().size(), 1u);
     EXPECT_EQ(dialogs().messages()[0].text, notMusicText);
     EXPECT_EQ(dialogs().messages()[0].icon, dialogs::Icon::None);
@@ -82,7 +96,7 @@ TEST_F(CdFormTest, OneTrackDiscsAndEmptyDrivesAreSaidAndListNothing) {
     const DiscImage gone = disc(QStringLiteral("gone"), {{200, 440}, {200, 880}});
     QFile::remove(gone.binPath);
     QFile::remove(gone.cuePath);
-    cddrives::setMediaDrive(1);
+    cddrives::setMediaDrive(2);
     dialogs().clear();
     w.cmdRefresh->click();
     ASSERT_EQ(dialogs().messages().size(), 1u);
@@ -97,7 +111,9 @@ TEST_F(CdFormTest, AllTracksToWavFilesThatMatchTheDisc) {
     select(SourceTree::AvailableTracksText);
     w.CmdSelectAction_Click();
 
-    EXPECT_TRUE(tree().lstTracks.isEmpty());
+    // The tracks stay where they were.
+    EXPECT_EQ(tree().lstTracks.count(), 3);
+    EXPECT_EQ(childTexts(SourceTree::AvailableTracksText), tree().lstTracks.items());
     EXPECT_EQ(tree().lstRecord.count(), 3);
     const QStringList files = outputs();
     ASSERT_EQ(files.size(), 3);
@@ -133,9 +149,24 @@ TEST_F(CdFormTest, AllTracksToWavFilesThatMatchTheDisc) {
         EXPECT_TRUE(block.contains(QStringLiteral("Result: Copy OK")));
     }
     EXPECT_TRUE(trackBlock(log, 2).contains(QStringLiteral("Sectors: 150 to 176 (00:00.27)")));
-    EXPECT_TRUE(log.endsWith(QStringLiteral("Summary: 3 of 3 tracks copied OK\n")));
+    EXPECT_TRUE(log.endsWith(QStringLiteral("Summary: 3 of 3 tracks asked for copied OK\n")));
     for (const QString& node : childTexts(SourceTree::WavText))
         EXPECT_FALSE(node.endsWith(QStringLiteral(".log")));
+
+    // Start on the group again rips what it shows again; a track moved out and back leaves
+    // every track in it.
+    select(SourceTree::AvailableTracksText);
+    w.CmdSelectAction_Click();
+    ASSERT_EQ(outputs().size(), 3);
+    EXPECT_EQ(fixtures::readFile(outputs()[2]).mid(44), image.trackAudio(3));
+    EXPECT_NE(outputs()[2], files[2]);
+    select(tree().lstTracks.at(1));
+    tree().MoveSelectedNode();
+    EXPECT_EQ(childTexts(SourceTree::SelectedTracksText), texts({"Track  2 - 0:00"}));
+    select(QStringLiteral("Track  2 - 0:00"));
+    tree().MoveSelectedNode();
+    EXPECT_EQ(childTexts(SourceTree::AvailableTracksText).size(), 3);
+    EXPECT_TRUE(childTexts(SourceTree::SelectedTracksText).isEmpty());
 }
 
 // Test and copy reads each track twice: equal CRCs prove the copy; a disc whose data changes
@@ -205,19 +236,27 @@ TEST_F(CdFormTest, SelectedTracksAndTheAllSwitch) {
     EXPECT_EQ(dialogs().messages()[0].icon, dialogs::Icon::Information);
     EXPECT_TRUE(outputs().isEmpty());
 
+    // "All" selects every track, as the tree shows, and Start rips them.
     w.Check3->click();
     EXPECT_EQ(w.Check3->text(), QStringLiteral("All Tracks"));
     EXPECT_EQ(tree().lstRecord.count(), 3);
     EXPECT_TRUE(tree().lstTracks.isEmpty());
+    EXPECT_EQ(childTexts(SourceTree::SelectedTracksText), tree().lstRecord.items());
+    EXPECT_TRUE(childTexts(SourceTree::AvailableTracksText).isEmpty());
+    select(SourceTree::SelectedTracksText);
+    dialogs().clear();
+    w.CmdSelectAction_Click();
+    EXPECT_EQ(outputs().size(), 3);
+    EXPECT_TRUE(dialogs().messages().empty());
     w.Check3->click();
     EXPECT_EQ(w.Check3->text(), QStringLiteral("Select Tracks"));
     EXPECT_TRUE(tree().lstRecord.isEmpty());
     EXPECT_EQ(tree().lstTracks.count(), 3);
+    EXPECT_EQ(childTexts(SourceTree::AvailableTracksText), tree().lstTracks.items());
 
     // One track moved to the selection, extracted to MP3 (the default choice).
-    tree().lstRecord.add(tree().lstTracks.at(2));
-    tree().lstTracks.removeAt(2);
-    tree().showfiles();
+    select(tree().lstTracks.at(2));
+    tree().MoveSelectedNode();
     select(SourceTree::SelectedTracksText);
     dialogs().clear();
     w.CmdSelectAction_Click();
@@ -225,6 +264,7 @@ TEST_F(CdFormTest, SelectedTracksAndTheAllSwitch) {
     EXPECT_TRUE(outputs()[0].endsWith(QStringLiteral("-3.mp3")));
     EXPECT_EQ(mp3decode::decodeFile(outputs()[0]).sampleFrames(), 200u * 588);
     EXPECT_TRUE(dialogs().messages().empty());
+    EXPECT_NE(tree().findByText(outputs()[0]), 0u); // listed once it has its name
 }
 
 TEST_F(CdFormTest, AbortDuringTrackTwoEndsItsFileAndStartsNoOther) {
@@ -253,10 +293,20 @@ TEST_F(CdFormTest, AbortDuringTrackTwoEndsItsFileAndStartsNoOther) {
     EXPECT_EQ(fixtures::le32(wav, 40), static_cast<std::uint32_t>(wav.size() - 44));
     EXPECT_NE(tree().findByText(outputs()[1]), 0u);
     EXPECT_FALSE(QFileInfo::exists(outputs()[2]));
+    // The log says what was read of the stopped track, and that a third was asked for.
     const QString log = ripLog(dest.path());
+    const auto sectorsRead = static_cast<int>((wav.size() - 44) / frameBytes);
     EXPECT_TRUE(trackBlock(log, 1).contains(QStringLiteral("Result: Copy OK")));
     EXPECT_TRUE(trackBlock(log, 2).contains(QStringLiteral("Result: Aborted")));
-    EXPECT_FALSE(log.contains(QStringLiteral("Track 03")));
+    EXPECT_TRUE(trackBlock(log, 2).contains(QStringLiteral("Sectors: 75 to %1 read of 75 to %2")
+                                                .arg(75 + sectorsRead - 1)
+                                                .arg(75 + 75 * 120 - 1)))
+        << trackBlock(log, 2).toStdString();
+    EXPECT_TRUE(trackBlock(log, 3).contains(QStringLiteral("Result: Not started")));
+    EXPECT_TRUE(log.endsWith(QStringLiteral(
+        "Summary: 1 of 3 tracks asked for copied OK; not OK: track 2 (Aborted), track 3 (Not "
+        "started)\n")))
+        << log.toStdString();
 }
 
 TEST_F(CdFormTest, AReadFailureShowsTheLibraryTextAndTheBatchGoesOn) {
@@ -268,19 +318,87 @@ TEST_F(CdFormTest, AReadFailureShowsTheLibraryTextAndTheBatchGoesOn) {
     select(SourceTree::AvailableTracksText);
     w.CmdSelectAction_Click();
 
+    // Track 2 is cut where the data ends, track 3 is not in the data at all: each fails,
+    // named with its reason, in its log entry and in the end message.
     const auto messages = dialogs().messages();
-    ASSERT_EQ(messages.size(), 3u); // tracks 2 and 3 at once, then the end of the batch
+    ASSERT_EQ(messages.size(), 2u); // track 2's read at once, then the end of the batch
     EXPECT_TRUE(messages[0].text.startsWith(QStringLiteral("An error was returned by the ASPI")));
+    EXPECT_TRUE(messages[0].text.contains(QStringLiteral("sector 150 is past the end")));
     EXPECT_EQ(messages[0].icon, dialogs::Icon::None);
-    EXPECT_EQ(messages[2].title, QStringLiteral("Critical error..."));
-    EXPECT_TRUE(messages[2].text.startsWith(QStringLiteral("2 of 3 files could not be extracted")));
-    EXPECT_TRUE(messages[2].text.contains(outputs()[1] + QStringLiteral(": incomplete")));
+    EXPECT_EQ(messages[1].title, QStringLiteral("Critical error..."));
+    EXPECT_TRUE(messages[1].text.startsWith(QStringLiteral("2 of 3 files could not be extracted")));
+    EXPECT_TRUE(messages[1].text.contains(outputs()[1] + QStringLiteral(": incomplete")));
+    EXPECT_TRUE(messages[1].text.contains(QStringLiteral("Track 3 is missing")));
     EXPECT_EQ(fixtures::readFile(outputs()[0]).mid(44), image.trackAudio(1));
-    EXPECT_EQ(fixtures::readFile(outputs()[1]).size(), 44 + 26 * frameBytes);
+    EXPECT_EQ(fixtures::readFile(outputs()[1]).size(), 44 + 50 * frameBytes);
+    EXPECT_FALSE(QFileInfo::exists(outputs()[2]));
     const QString log = ripLog(dest.path());
     EXPECT_TRUE(trackBlock(log, 2).contains(
-        QStringLiteral("Result: Copy finished with read errors (sector 126 could not be read")));
-    EXPECT_TRUE(trackBlock(log, 3).contains(QStringLiteral("Copy finished with read errors")));
+        QStringLiteral("Result: Copy finished with read errors (sector 150 could not be read")));
+    EXPECT_TRUE(
+        trackBlock(log, 3).contains(QStringLiteral("Result: Copy failed (Track 3 is missing")));
+    EXPECT_TRUE(log.contains(QStringLiteral("Summary: 1 of 3 tracks asked for copied OK")));
+}
+
+// An Enhanced CD's data track is listed as data and never offered: "All" and the track groups
+// leave it out.
+TEST_F(CdFormTest, ADataTrackIsListedButNeverExtracted) {
+    disc(QStringLiteral("extra"), {{150, 440}, {100, 660}, {300, 0, {}, {}, true, 150}});
+    Form1& w = load();
+    const QStringList audio = texts({"Track  1 - 0:02", "Track  2 - 0:01"});
+    const QString data = QStringLiteral("Track  3 - 0:04 (data track)");
+    EXPECT_EQ(tree().lstTracks.items(), audio + QStringList{data});
+    w.optWAV->setChecked(true);
+    w.Check3->click();
+    EXPECT_EQ(childTexts(SourceTree::SelectedTracksText), audio);
+    EXPECT_EQ(childTexts(SourceTree::AvailableTracksText), QStringList{data});
+    select(SourceTree::SelectedTracksText);
+    w.CmdSelectAction_Click();
+    EXPECT_EQ(outputs().size(), 2);
+    w.Check3->click();
+    select(SourceTree::AvailableTracksText);
+    w.CmdSelectAction_Click();
+    EXPECT_EQ(outputs().size(), 2);
+    EXPECT_TRUE(dialogs().messages().empty());
+}
+
+// Choosing a drive lists its disc: what is shown, and what a rip reads and logs, is always the
+// chosen drive's. Two images of one file name are told apart in the list.
+TEST_F(CdFormTest, ChoosingAnotherDriveListsItsDiscAndSameNamedImagesAreToldApart) {
+    ASSERT_TRUE(QDir(images.path()).mkpath(QStringLiteral("a/b")));
+    DiscImageOptions first;
+    first.title = QStringLiteral("First Album");
+    const DiscImage one = writeDiscImage(images.filePath(QStringLiteral("a")),
+                                         QStringLiteral("album"), {{150, 440}, {100, 660}}, first);
+    DiscImageOptions second;
+    second.title = QStringLiteral("Second Album");
+    const DiscImage two = writeDiscImage(images.filePath(QStringLiteral("a/b")),
+                                         QStringLiteral("album"), {{200, 880}}, second);
+    ASSERT_TRUE(cddrives::registerImage(one.cuePath).ok());
+    ASSERT_TRUE(cddrives::registerImage(two.cuePath).ok());
+    Form1& w = load();
+    EXPECT_EQ(w.DriveList->itemText(0), QStringLiteral("album.cue"));
+    EXPECT_EQ(w.DriveList->itemText(1), QStringLiteral("b/album.cue"));
+    EXPECT_EQ(tree().lstTracks.count(), 2);
+
+    w.DriveList->setCurrentIndex(1);
+    emit w.DriveList->activated(1);
+    EXPECT_EQ(tree().lstTracks.items(), texts({"Track  1 - 0:02"}));
+    EXPECT_EQ(childTexts(SourceTree::AvailableTracksText), tree().lstTracks.items());
+    const auto toc = cddrives::readToc(1);
+    ASSERT_TRUE(toc.ok());
+    EXPECT_EQ(w.lblCDID->text(), QString::number(cddrives::freedbDiscId(toc.value())));
+    EXPECT_EQ(w.discInfo().album, QStringLiteral("Second Album"));
+
+    w.optWAV->setChecked(true);
+    select(SourceTree::AvailableTracksText);
+    w.CmdSelectAction_Click();
+    ASSERT_EQ(outputs().size(), 1);
+    EXPECT_EQ(fixtures::readFile(outputs()[0]).mid(44), two.trackAudio(1));
+    const QString log = ripLog(dest.path());
+    EXPECT_TRUE(log.contains(QStringLiteral("Album: Second Album")));
+    EXPECT_FALSE(log.contains(QStringLiteral("First Album")));
+    EXPECT_TRUE(log.contains(QStringLiteral("Drive: disc image ") + two.cuePath));
 }
 
 TEST_F(CdFormTest, DiscImagesOpenedFromTheFileMenu) {
@@ -307,7 +425,8 @@ TEST_F(CdFormTest, DiscImagesOpenedFromTheFileMenu) {
     w.mnuOpenImage->trigger();
     EXPECT_EQ(w.DriveList->itemText(0), QStringLiteral("Album.cue"));
     EXPECT_EQ(w.DriveList->currentIndex(), 0);
-    EXPECT_EQ(tree().lstTracks.items(), texts({"Track  1 - 0:01", "Track  2 - 0:00"}));
+    EXPECT_EQ(tree().lstTracks.items(),
+              texts({"Track  1 - 0:01", "Track  2 - 0:01", "Track  3 - missing from the image"}));
     EXPECT_EQ(childTexts(SourceTree::AvailableTracksText), tree().lstTracks.items());
     ASSERT_EQ(dialogs().messages().size(), 1u);
     EXPECT_TRUE(dialogs().messages()[0].text.contains(QStringLiteral("Track 2 is incomplete")));

@@ -110,9 +110,10 @@ TEST_F(DiscInfoFormTest, ALookUpTakesTheReleaseChosenAndACancelChangesNothing) {
     const ScriptedDialogs::Record* form = dialogs().last(QStringLiteral("form"));
     ASSERT_NE(form, nullptr);
     EXPECT_EQ(form->message.title, QStringLiteral("Disc Information"));
-    EXPECT_EQ(form->labels, texts({"Album", "Artist", "Year or date", "Track 1", "Track 2"}));
+    EXPECT_EQ(form->labels, texts({"Album", "Artist", "Year or date", "Track 1", "Track 1 artist",
+                                   "Track 2", "Track 2 artist"}));
     EXPECT_EQ(form->items, texts({"Sea Songs Deluxe", "Ann Vale & The Tides", "2005-03", "Second 1",
-                                  "Second 2"}));
+                                  "Ann Vale", "Second 2", "Ann Vale"}));
     EXPECT_EQ(w.discInfo().album, QStringLiteral("Sea Songs Deluxe"));
 }
 
@@ -158,6 +159,28 @@ TEST_F(DiscInfoFormTest, AFailedOrEmptyLookUpIsSaidAndChangesNothing) {
     EXPECT_EQ(service.requests, 1);
 }
 
+// The dialog shows each track's own artist; a new album artist reaches the tracks that had the
+// album's, and a guest keeps theirs.
+TEST_F(DiscInfoFormTest, TrackArtistsAreShownAndANewAlbumArtistReachesTheTracksThatHadIt) {
+    DiscImageOptions options;
+    options.title = QStringLiteral("Sea Songs");
+    options.performer = QStringLiteral("Ann Vale");
+    image = disc(QStringLiteral("duo"),
+                 {{150, 440, QStringLiteral("Wind"), QStringLiteral("Ann Vale")},
+                  {100, 1000, QStringLiteral("Guest"), QStringLiteral("Bo Lund")}},
+                 options);
+    Form1& w = load();
+    dialogs().forms.push_back(texts({"Sea Songs", "Ann V.", "", "Wind", "", "Guest", "Bo Lund"}));
+    w.mnuDiscInfo->trigger();
+    const auto shown = dialogs().last(QStringLiteral("form"));
+    ASSERT_NE(shown, nullptr);
+    EXPECT_EQ(shown->labels, texts({"Album", "Artist", "Year or date", "Track 1", "Track 1 artist",
+                                    "Track 2", "Track 2 artist"}));
+    EXPECT_EQ(shown->items, texts({"Sea Songs", "Ann Vale", "", "Wind", "", "Guest", "Bo Lund"}));
+    EXPECT_EQ(w.discInfo().trackArtist(1), QStringLiteral("Ann V."));
+    EXPECT_EQ(w.discInfo().trackArtist(2), QStringLiteral("Bo Lund"));
+}
+
 TEST_F(DiscInfoFormTest, EditedTitlesAreKeptAndNameTheRippedFiles) {
     Form1& w = loadDisc();
     // Cancel keeps everything; a date that is none is said and the form comes back as typed.
@@ -165,7 +188,7 @@ TEST_F(DiscInfoFormTest, EditedTitlesAreKeptAndNameTheRippedFiles) {
     w.mnuDiscInfo->trigger();
     EXPECT_EQ(titles(w.discInfo()), texts({"Wind/Rain", "Why?"}));
     const QStringList typed =
-        texts({" Sea Songs (Live) ", "Ann Vale", "June", "Wind/Rain", "What? Now: *Live*"});
+        texts({" Sea Songs (Live) ", "Ann Vale", "June", "Wind/Rain", "", "What? Now: *Live*", ""});
     QStringList fixed = typed;
     fixed[2] = QStringLiteral("1998-06");
     dialogs().forms = {typed, fixed};

@@ -22,6 +22,7 @@ using musicbrainz::LookupRequest;
 using musicbrainz::ServerAddress;
 
 using namespace mbservice;
+using ReleaseMatchList = std::vector<musicbrainz::ReleaseMatch>;
 
 const QString discId = exampleDiscId;
 const QString discToc = exampleToc;
@@ -141,6 +142,31 @@ TEST_F(DiscLookupTest, AnUnknownDiscIsNoReleaseAndABadAnswerIsAnError) {
     EXPECT_EQ(busy.error().number(), 503);
 }
 
+// An answer larger than any disc's is abandoned, not read into memory; numbers out of their
+// range are left out instead of overflowing.
+TEST_F(DiscLookupTest, AHugeAnswerIsRefusedAndNumbersAreTakenInTheirRange) {
+    service.body =
+        discAnswer(release("big", "Big", "2000", "GB", medium(1, 6, attached(discId), "Song"))) +
+        QByteArray(50 * 1024 * 1024, ' ');
+    const auto huge = run(request(service.address()));
+    ASSERT_FALSE(huge.ok());
+    EXPECT_TRUE(huge.error().description().contains(QStringLiteral("more than 4 MB")))
+        << huge.error().description().toStdString();
+
+    const QByteArray oddMedium =
+        R"({"position":2147483647,"format":"CD","track-count":6,"discs":[)" + attached(discId) +
+        R"(],"tracks":[)" + track(2147483647, "Far", "Ann Vale", "r-far") + "," +
+        track(2, "Two", "Ann Vale", "r-two") + "]}";
+    service.body = discAnswer(release("odd", "Odd", "2000", "GB", oddMedium));
+    const auto odd = run(request(service.address()));
+    ASSERT_TRUE(odd.ok()) << odd.error().description().toStdString();
+    ASSERT_EQ(odd->size(), 1u);
+    const ReleaseMatchList& releases = odd.value();
+    EXPECT_EQ(releases[0].mediumPosition, 1);
+    ASSERT_EQ(releases[0].disc.tracks.size(), 1u);
+    EXPECT_EQ(releases[0].disc.tracks[0].number, 2);
+}
+
 TEST_F(DiscLookupTest, ASilentServerTimesOutWithoutBlockingTheCaller) {
     service.silent = true;
     constexpr int timeoutMs = 500;
@@ -224,18 +250,20 @@ TEST(MusicBrainzServer, EachFormGetsItsScheme) {
           Case{"127.0.0.1:8080", "http", "127.0.0.1", 8080},
           Case{"[::1]:8000", "http", "::1", 8000}, Case{"localhost:443", "https", "localhost", 443},
           Case{"mirror.example.org:5000", "https", "mirror.example.org", 5000},
-          Case{"mirror.example.org:80", "http", "mirror.example.org", 80},
-          Case{"http://mirror.example.org:5000/", "http", "mirror.example.org", 5000},
+          Case{"mirror.example.org:80", "https", "mirror.example.org", 80},
+          Case{"http://localhost:5000/", "http", "localhost", 5000},
           Case{"https://localhost:8443", "https", "localhost", 8443},
           Case{" musicbrainz.org ", "https", "musicbrainz.org", 443},
-          Case{"http://mirror.example.org", "http", "mirror.example.org", 80}}) {
+          Case{"https://mirror.example.org", "https", "mirror.example.org", 443}}) {
         const auto address = ServerAddress::parse(QString::fromLatin1(c.text));
         ASSERT_TRUE(address.ok()) << c.text;
         EXPECT_EQ(address->scheme, QLatin1String(c.scheme)) << c.text;
         EXPECT_EQ(address->host, QLatin1String(c.host)) << c.text;
         EXPECT_EQ(address->port, c.port) << c.text;
     }
-    for (const char* bad : {"", ":443", "host:0", "host:65536", "host:web", "a b:80", "[::1"})
+    // Only this computer is asked over plain http.
+    for (const char* bad : {"", ":443", "host:0", "host:65536", "host:web", "a b:80", "[::1",
+                            "http://mirror.example.org", "http://mirror.example.org:5000/"})
         EXPECT_FALSE(ServerAddress::parse(QString::fromLatin1(bad)).ok()) << bad;
 }
 

@@ -7,6 +7,7 @@
 #include "cd/cdextract.h"
 #include "cd/modakrip32.h"
 #include "platform/akrip/cddrives.h"
+#include "platform/id3tag/id3tag.h"
 
 #include <QFile>
 #include <QTemporaryDir>
@@ -90,8 +91,10 @@ TEST_F(ExtractTest, Mp3DecodesToExactlyTheTrackWithTheChosenFlags) {
 
 TEST_F(ExtractTest, CancelAndReadFailureLeaveHeadersThatMatchTheData) {
     // Cancelled after the first chunk of track 3.
-    const auto cancelled =
-        ExtractTrackToWav(request(3, QStringLiteral("cancel.wav")), [] { return true; }, {});
+    bool stop = false;
+    const auto cancelled = ExtractTrackToWav(
+        request(3, QStringLiteral("cancel.wav")), [&stop] { return stop; },
+        [&stop](std::int32_t, std::int32_t) { stop = true; });
     EXPECT_EQ(cancelled.status, ExtractOutcome::Status::Cancelled);
     QByteArray wav = fixtures::readFile(dir.filePath(QStringLiteral("cancel.wav")));
     ASSERT_EQ(wav.size(), 44 + 26 * frameBytes);
@@ -102,20 +105,31 @@ TEST_F(ExtractTest, CancelAndReadFailureLeaveHeadersThatMatchTheData) {
     ASSERT_TRUE(QFile::resize(image.binPath, qint64(150 + 27 + 100) * frameBytes));
     for (const bool mp3 : {false, true}) {
         const QString name = mp3 ? QStringLiteral("short.mp3") : QStringLiteral("short.wav");
-        const ExtractRequest r = request(3, name, mp3);
+        ExtractRequest r = request(3, name, mp3);
+        r.tags.title = QStringLiteral("Cut Short");
         const auto out = mp3 ? ExtractTrackToMp3(r, {}, {}) : ExtractTrackToWav(r, {}, {});
         EXPECT_EQ(out.status, ExtractOutcome::Status::ReadFailed) << mp3;
+        // The table's text, with the reason: the sector, and what the reader found.
         EXPECT_TRUE(
             out.readErrorText.startsWith(QStringLiteral("An error was returned by the ASPI")));
-        EXPECT_EQ(out.framesDone, 78); // three whole reads before the missing frames
-        EXPECT_EQ(out.failedLba, 150 + 27 + 78);
+        EXPECT_TRUE(out.readErrorText.contains(
+            QStringLiteral("sector %1 is past the end of the image's data file")
+                .arg(150 + 27 + 100)))
+            << out.readErrorText.toStdString();
+        EXPECT_EQ(out.framesDone, 100); // every frame the data holds, the failed read's too
+        EXPECT_EQ(out.failedLba, 150 + 27 + 100);
         if (mp3) {
-            EXPECT_EQ(mp3decode::decodeFile(r.outputPath).sampleFrames(), 78u * 588);
+            EXPECT_EQ(mp3decode::decodeFile(r.outputPath).sampleFrames(), 100u * 588);
+            // What was written is tagged, a cut track too.
+            const auto frames = id3tag::readFrames(r.outputPath);
+            ASSERT_TRUE(frames.ok());
+            ASSERT_FALSE(frames->empty());
+            EXPECT_EQ(frames->front().text, QStringLiteral("Cut Short"));
         } else {
             wav = fixtures::readFile(r.outputPath);
-            ASSERT_EQ(wav.size(), 44 + 78 * frameBytes);
-            EXPECT_EQ(fixtures::le32(wav, 40), 78u * frameBytes);
-            EXPECT_EQ(wav.mid(44), image.trackAudio(3).left(78 * frameBytes));
+            ASSERT_EQ(wav.size(), 44 + 100 * frameBytes);
+            EXPECT_EQ(fixtures::le32(wav, 40), 100u * frameBytes);
+            EXPECT_EQ(wav.mid(44), image.trackAudio(3).left(100 * frameBytes));
         }
     }
 }

@@ -29,6 +29,19 @@ void appendSine(QByteArray& out, int sectors, double frequencyHz) {
     }
 }
 
+// Sectors of a data track: a byte pattern that is no audio.
+void appendData(QByteArray& out, int sectors) {
+    const qsizetype begin = out.size();
+    out.resize(begin + qsizetype{sectors} * sectorBytes);
+    std::uint32_t x = 2463534242u;
+    for (qsizetype i = begin; i < out.size(); ++i) {
+        x ^= x << 13;
+        x ^= x >> 17;
+        x ^= x << 5;
+        out[i] = static_cast<char>(x);
+    }
+}
+
 QString msf(int lba) {
     return QStringLiteral("%1:%2:%3")
         .arg(lba / (60 * 75), 2, 10, QLatin1Char('0'))
@@ -64,15 +77,25 @@ DiscImage writeDiscImage(const QString& dir, const QString& name,
                   QStringLiteral("FILE \"%1\" %2\n").arg(binName, options.fileType);
     int lba = 0;
     for (std::size_t i = 0; i < tracks.size(); ++i) {
-        cue += QStringLiteral("  TRACK %1 AUDIO\n")
-                   .arg(static_cast<int>(i) + 1, 2, 10, QLatin1Char('0')) +
-               textLine("TITLE", tracks[i].title, "    ") +
-               textLine("PERFORMER", tracks[i].performer, "    ") +
-               QStringLiteral("    INDEX 01 %1\n").arg(msf(lba));
+        const TrackSpec& track = tracks[i];
+        cue += QStringLiteral("  TRACK %1 %2\n")
+                   .arg(options.firstTrack + static_cast<int>(i), 2, 10, QLatin1Char('0'))
+                   .arg(track.data ? QStringLiteral("MODE1/2352") : QStringLiteral("AUDIO")) +
+               textLine("TITLE", track.title, "    ") +
+               textLine("PERFORMER", track.performer, "    ");
+        if (track.pregapSectors > 0) {
+            cue += QStringLiteral("    INDEX 00 %1\n").arg(msf(lba));
+            appendData(image.audio, track.pregapSectors);
+            lba += track.pregapSectors;
+        }
+        cue += QStringLiteral("    INDEX 01 %1\n").arg(msf(lba));
         image.trackStartLba.push_back(lba);
-        image.trackSectors.push_back(tracks[i].sectors);
-        appendSine(image.audio, tracks[i].sectors, tracks[i].frequencyHz);
-        lba += tracks[i].sectors;
+        image.trackSectors.push_back(track.sectors);
+        if (track.data)
+            appendData(image.audio, track.sectors);
+        else
+            appendSine(image.audio, track.sectors, track.frequencyHz);
+        lba += track.sectors;
     }
     fixtures::writeFile(image.cuePath, cue.toUtf8());
     fixtures::writeFile(image.binPath, image.audio);

@@ -13,6 +13,10 @@ struct TrackSpec {
     // CD-Text of the track (TITLE, PERFORMER lines); empty: no line.
     QString title = {};
     QString performer = {};
+    // A data track (MODE1/2352): its sectors hold bytes that are no audio.
+    bool data = false;
+    // Sectors of the track's region before its INDEX 01, given as its INDEX 00.
+    int pregapSectors = 0;
 };
 
 struct DiscImageOptions {
@@ -24,20 +28,23 @@ struct DiscImageOptions {
     // CD-Text of the disc (TITLE, PERFORMER lines before FILE); empty: no line.
     QString title = {};
     QString performer = {};
+    // The number of the first TRACK line; the others follow it.
+    int firstTrack = 1;
 };
 
 struct DiscImage {
     QString cuePath;
     QString binPath;
     QByteArray audio;               // the whole .bin
-    std::vector<int> trackStartLba; // per track
-    std::vector<int> trackSectors;  // per track
-    // The audio bytes of track `track` (from 1), as the .bin holds them.
+    std::vector<int> trackStartLba; // per track: its INDEX 01
+    std::vector<int> trackSectors;  // per track: from its INDEX 01 to the next track's region
+    // The audio bytes of the track at position `track` (from 1), as the .bin holds them.
     QByteArray trackAudio(int track) const;
 };
 
 // Writes `<dir>/<name>.cue` and its data file: the tracks one after another, each its own
-// sine, starting at LBA 0 (INDEX 01 only, no pregaps).
+// sine (or data), starting at LBA 0; a track's pregap sectors, when it has any, come first in
+// its region, given as INDEX 00.
 DiscImage writeDiscImage(const QString& dir, const QString& name,
                          const std::vector<TrackSpec>& tracks,
                          const DiscImageOptions& options = {});

@@ -13,14 +13,17 @@ using detail::OpenHandle;
 namespace {
 
 thread_local int lastError = NoError;
+thread_local QString lastDetail;
 
 int succeed(int result) {
     lastError = NoError;
+    lastDetail.clear();
     return result;
 }
 
-int fail(int code) {
+int fail(int code, const QString& detail = {}) {
     lastError = code;
+    lastDetail = detail;
     return 0;
 }
 
@@ -135,20 +138,22 @@ int ReadTOC(std::uint32_t handle, TocRecord* toc) {
     const cdiolib::Layout& layout = *open->layout;
     const bool msf = open->msfAddresses;
     std::memset(toc, 0, sizeof *toc);
+    // Entry k is track k + 1, whatever the disc's first track is: the disc's own numbers
+    // stay its numbers (entries before the first track stay zero).
     const auto trackCount = static_cast<int>(layout.tracks.size());
+    const int first = layout.tracks.front().number;
     const int length = 2 + 8 * (trackCount + 1);
     toc->header[0] = static_cast<std::uint8_t>(length >> 8);
     toc->header[1] = static_cast<std::uint8_t>(length);
-    toc->header[2] = static_cast<std::uint8_t>(layout.tracks.front().number);
+    toc->header[2] = static_cast<std::uint8_t>(first);
     toc->header[3] = static_cast<std::uint8_t>(layout.tracks.back().number);
-    for (int k = 0; k < trackCount; ++k) {
-        const cdiolib::TrackEntry& track = layout.tracks[static_cast<std::size_t>(k)];
-        TocEntry& entry = toc->entries[k];
+    for (const cdiolib::TrackEntry& track : layout.tracks) {
+        TocEntry& entry = toc->entries[track.number - 1];
         entry.adrControl = track.audio ? 0x10 : 0x14;
         entry.trackNumber = static_cast<std::uint8_t>(track.number);
         putAddress(entry.address, track.startLsn, msf);
     }
-    TocEntry& leadOut = toc->entries[trackCount];
+    TocEntry& leadOut = toc->entries[layout.tracks.back().number];
     leadOut.adrControl = layout.tracks.back().audio ? 0x10 : 0x14;
     leadOut.trackNumber = 0xAA;
     putAddress(leadOut.address, layout.leadOutLsn, msf);
@@ -170,11 +175,19 @@ int ReadCDAudioLBA(std::uint32_t handle, unsigned char* buffer) {
     std::lock_guard lock(open->readLock);
     header.returnedLength = 0;
     std::memcpy(buffer, &header, sizeof header);
-    if (!open->disc && !open->openDiscLocked())
-        return fail(AspiManagerError);
+    if (!open->disc) {
+        if (auto reopened = open->openDiscLocked(); !reopened)
+            return fail(AspiManagerError, reopened.error().description());
+    }
     const std::uint64_t end = std::uint64_t{header.startLba} + header.frameCount;
-    if (!open->reader || end > static_cast<std::uint64_t>(open->layout->leadOutLsn))
-        return fail(AspiManagerError);
+    if (!open->reader)
+        return fail(AspiManagerError, QStringLiteral("the disc cannot be read as audio"));
+    if (end > static_cast<std::uint64_t>(open->layout->leadOutLsn))
+        return fail(AspiManagerError,
+                    QStringLiteral("sectors %1 to %2 run past the disc's end (sector %3)")
+                        .arg(header.startLba)
+                        .arg(end - 1)
+                        .arg(open->layout->leadOutLsn));
     if (header.frameCount == 0)
         return succeed(1);
 
@@ -184,7 +197,8 @@ int ReadCDAudioLBA(std::uint32_t handle, unsigned char* buffer) {
     open->corrections += open->reader->corrections() - before;
     header.returnedLength = static_cast<std::uint32_t>(stored * cdFrameBytes);
     std::memcpy(buffer, &header, sizeof header);
-    return stored == header.frameCount ? succeed(1) : fail(AspiManagerError);
+    return stored == header.frameCount ? succeed(1)
+                                       : fail(AspiManagerError, open->reader->failure());
 }
 
 int CloseCDHandle(std::uint32_t handle) {
@@ -200,6 +214,15 @@ int CloseCDHandle(std::uint32_t handle) {
 int GetAspiLibError() {
     return lastError;
 }
+
+QString lastErrorDetail() {
+    return lastDetail;
+}
+
+ReadStop::ReadStop(std::function<bool()> stop)
+    : stop_(std::make_unique<cdiolib::ReadStop>(std::move(stop))) {}
+
+ReadStop::~ReadStop() = default;
 
 std::int64_t correctionsOf(std::uint32_t handle) {
     const auto open = findHandle(handle);

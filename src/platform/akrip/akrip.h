@@ -1,8 +1,16 @@
 #pragma once
 
+#include <QString>
+
 #include <bit>
 #include <cstddef>
 #include <cstdint>
+#include <functional>
+#include <memory>
+
+namespace cdiolib {
+class ReadStop;
+}
 
 // The CD library: drive list, handles, table of contents and audio reads over libcdio, with
 // every audio read going through libcdio-paranoia (a real drive's jitter and read errors are
@@ -125,7 +133,9 @@ std::uint32_t GetCDHandle(GETCDHAND* request);
 // minute/second/frame until parmMsfAddressing is set to 0.
 int ModifyCDParms(std::uint32_t handle, int parameter, std::uint32_t value);
 // Reads the table of contents of the disc in the drive now (a disc changed since is seen)
-// into `toc`, zero-filled first; 1 on success. An image whose data file is shorter than its
+// into `toc`, zero-filled first; 1 on success. Entry k holds track k + 1 (a disc whose first
+// track is 5 leaves entries 0..3 zero), the entry after the last track the lead-out; a data
+// track's control nibble is 4. An image whose data file is shorter than its
 // cue sheet says lists only the tracks that start in the data, and its lead-out is where the
 // data ends.
 int ReadTOC(std::uint32_t handle, TocRecord* toc);
@@ -133,13 +143,31 @@ int ReadTOC(std::uint32_t handle, TocRecord* toc);
 // startLba into the audio area and sets returnedLength; 1 on success. Fails with
 // BufferTooSmall when maxLength cannot hold the frames, and with AspiManagerError past the
 // lead-out or when the disc cannot be read there (after a limited number of retries);
-// returnedLength then counts the frames stored before the one that failed. Reads of one
-// handle run one at a time.
+// returnedLength then counts the frames stored before the one that failed. Only audio is
+// read: a frame of a data track, or of the gap after an Enhanced CD's audio session, fails
+// the read there. Reads of one handle run one at a time.
 int ReadCDAudioLBA(std::uint32_t handle, unsigned char* buffer);
 // 1 when the handle was open; 0 and InvalidHandle otherwise (handle 0 included).
 int CloseCDHandle(std::uint32_t handle);
 // Every call above sets it: NoError on success.
 int GetAspiLibError();
+// What the last call on this thread that failed found, in the program's words: the sector and
+// what the reader said ("sector 660 is in track 3, a data track"); empty when it has nothing
+// to add to the code's text, and after a success.
+QString lastErrorDetail();
+
+// While an object of this class lives, the reads of the thread that made it (ReadCDAudioLBA)
+// end as soon as `stop` answers true: within one drive read, failing with AspiManagerError.
+class ReadStop {
+  public:
+    explicit ReadStop(std::function<bool()> stop);
+    ~ReadStop();
+    ReadStop(const ReadStop&) = delete;
+    ReadStop& operator=(const ReadStop&) = delete;
+
+  private:
+    std::unique_ptr<cdiolib::ReadStop> stop_;
+};
 
 // What the reads of `handle` had to do since it was opened: sectors paranoia read again or
 // corrected. 0 for an unknown handle.

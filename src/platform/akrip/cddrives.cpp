@@ -7,9 +7,14 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QStringDecoder>
+#include <QRegularExpression>
 
 #include <algorithm>
+#include <cerrno>
+#include <csignal>
+#include <cstring>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace cddrives {
 
@@ -56,22 +61,6 @@ VortanError refused(const QString& text, int number = VortanError::InvalidArgume
     return VortanError(number, errorSource, text);
 }
 
-// libcdio reads a cue sheet's texts as ISO-8859-1, as CD-Text on a disc is; cue sheets are
-// mostly written in UTF-8, whose multi-byte characters then come back as two or more Latin-1
-// ones ("CafÃ©"). A text whose Latin-1 bytes are valid UTF-8 with such a character is taken
-// as UTF-8; genuine Latin-1 text practically never is.
-QString cueSheetText(const QString& read) {
-    for (const QChar c : read)
-        if (c.unicode() > 0xFF)
-            return read;
-    const QByteArray bytes = read.toLatin1();
-    if (std::all_of(bytes.begin(), bytes.end(), [](char c) { return (c & 0x80) == 0; }))
-        return read;
-    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
-    const QString decoded = utf8.decode(bytes);
-    return utf8.hasError() ? read : decoded;
-}
-
 // Where the disc of drive `driveIndex` is opened from.
 Result<DiscSource> sourceOf(int driveIndex) {
     LockedTable table;
@@ -85,6 +74,7 @@ struct LaidOutDisc {
     cdiolib::CdIoPtr disc;
     cdiolib::Layout layout;
     bool isDevice = true;
+    std::shared_ptr<const cuesheet::Sheet> sheet; // images
 };
 
 Result<LaidOutDisc> openLaidOut(int driveIndex) {
@@ -94,20 +84,132 @@ Result<LaidOutDisc> openLaidOut(int driveIndex) {
     auto disc = akrip::detail::openDisc(source.value());
     if (!disc)
         return disc.error();
-    auto layout = cdiolib::readLayout(disc.value().get());
+    auto layout = akrip::detail::layoutOf(source.value(), disc.value().get());
     if (!layout)
         return layout.error();
-    return LaidOutDisc{std::move(disc.value()), std::move(layout.value()), source->isDevice};
+    return LaidOutDisc{std::move(disc.value()), std::move(layout.value()), source->isDevice,
+                       source->sheet};
+}
+
+// Why `path`, named by a cue sheet as its data file, is not one; empty when it is a regular
+// file (reached through links or not).
+QString notADataFile(const QString& path) {
+    struct stat info {};
+    const QByteArray native = QFile::encodeName(path);
+    if (::stat(native.constData(), &info) == 0)
+        return S_ISREG(info.st_mode) ? QString()
+               : S_ISDIR(info.st_mode)
+                   ? QStringLiteral("is a folder, not a data file")
+                   : QStringLiteral("is not a regular file (a FIFO, a socket or a device)");
+    const int error = errno;
+    if (error == ELOOP)
+        return QStringLiteral("is a symbolic link that leads back to itself");
+    if (error == ENOENT && ::lstat(native.constData(), &info) == 0)
+        return QStringLiteral("is a symbolic link to nothing");
+    if (error == ENOENT || error == ENOTDIR)
+        return QStringLiteral("is missing");
+    return QStringLiteral("cannot be reached: ") + QString::fromLocal8Bit(std::strerror(error));
+}
+
+// Removes the private folders of processes that no longer run: a crash or a kill leaves
+// them. Only folders of this user, named with a process number, are touched.
+void removeOrphanedFolders() {
+    {
+        const QDir temp(QDir::tempPath());
+        const QStringList names =
+            temp.entryList({QStringLiteral("vortan-disc-*")},
+                           QDir::Dirs | QDir::NoSymLinks | QDir::Hidden | QDir::System);
+        static const QRegularExpression pattern(QStringLiteral("^vortan-disc-(\\d+)-\\w+$"));
+        for (const QString& name : names) {
+            const QRegularExpressionMatch match = pattern.match(name);
+            bool ok = false;
+            const qint64 pid = match.hasMatch() ? match.captured(1).toLongLong(&ok) : 0;
+            struct stat info {};
+            if (!ok || pid <= 0 || pid == ::getpid() ||
+                ::lstat(QFile::encodeName(temp.filePath(name)).constData(), &info) != 0 ||
+                info.st_uid != ::getuid())
+                continue;
+            if (::kill(static_cast<pid_t>(pid), 0) == 0 || errno != ESRCH)
+                continue; // its process runs (or is not ours to ask about)
+            QDir(temp.filePath(name)).removeRecursively();
+        }
+    }
+}
+
+// The identification text of a new image drive: the cue's file name, told apart from the
+// drives listed already.
+QString distinctName(const QFileInfo& cue, const std::vector<DriveEntry>& drives) {
+    auto taken = [&drives](const QString& name) {
+        return std::any_of(drives.begin(), drives.end(),
+                           [&name](const DriveEntry& entry) { return entry.drive.id == name; });
+    };
+    if (!taken(cue.fileName()))
+        return cue.fileName();
+    const QString withFolder = cue.absoluteDir().dirName() + QLatin1Char('/') + cue.fileName();
+    QString name = withFolder;
+    for (int number = 2; taken(name); ++number)
+        name = QStringLiteral("%1 (%2)").arg(withFolder).arg(number);
+    return name;
 }
 
 } // namespace
 
-std::int32_t DiscToc::trackSectors(int i) const {
+int DiscToc::indexOf(int number) const {
+    const int i = number - firstTrack;
+    return i >= 0 && i < trackCount() ? i : -1;
+}
+
+bool DiscToc::isAudio(int i) const {
+    return i >= 0 && i < trackCount() &&
+           (trackIsAudio.empty() || trackIsAudio[static_cast<std::size_t>(i)]);
+}
+
+std::int32_t DiscToc::trackEnd(int i) const {
     if (i < 0 || i >= trackCount())
         return 0;
     const auto index = static_cast<std::size_t>(i);
-    const std::int32_t end = i + 1 < trackCount() ? trackStartLba[index + 1] : leadOutLba;
-    return end - trackStartLba[index];
+    if (index < trackEndLba.size())
+        return trackEndLba[index];
+    if (i + 1 == trackCount())
+        return leadOutLba;
+    const std::int32_t next = trackStartLba[index + 1];
+    // As a drive reports an Enhanced CD: the audio session ends 11,400 sectors before the data.
+    if (isAudio(i) && !isAudio(i + 1) && next - cdiolib::sessionGapSectors > trackStartLba[index])
+        return next - cdiolib::sessionGapSectors;
+    return next;
+}
+
+std::int32_t DiscToc::trackSectors(int i) const {
+    if (i < 0 || i >= trackCount())
+        return 0;
+    return std::max(0, trackEnd(i) - trackStartLba[static_cast<std::size_t>(i)]);
+}
+
+std::vector<std::int32_t> DiscToc::audioStarts() const {
+    std::vector<std::int32_t> starts;
+    for (int i = 0; i < trackCount(); ++i)
+        if (isAudio(i))
+            starts.push_back(trackStartLba[static_cast<std::size_t>(i)]);
+    return starts;
+}
+
+int DiscToc::firstAudioTrack() const {
+    for (int i = 0; i < trackCount(); ++i)
+        if (isAudio(i))
+            return firstTrack + i;
+    return 0;
+}
+
+int DiscToc::lastAudioTrack() const {
+    for (int i = trackCount() - 1; i >= 0; --i)
+        if (isAudio(i))
+            return firstTrack + i;
+    return 0;
+}
+
+std::int32_t DiscToc::audioLeadOutLba() const {
+    const int last = indexOf(lastAudioTrack());
+    return last >= 0 && last + 1 < trackCount() ? trackEnd(last) : leadOutLba;
 }
 
 std::vector<Drive> drives() {
@@ -122,8 +224,11 @@ std::vector<Drive> drives() {
 Result<ImageReport> registerImage(const QString& cuePath) {
     const QFileInfo cueInfo(cuePath);
     const QString canonicalCue = cueInfo.canonicalFilePath();
-    if (canonicalCue.isEmpty() || !cueInfo.isFile())
-        return refused(QStringLiteral("%1 cannot be opened").arg(cuePath),
+    if (canonicalCue.isEmpty())
+        return refused(QStringLiteral("%1 cannot be opened: %2")
+                           .arg(cuePath, cueInfo.exists() || cueInfo.isSymLink()
+                                             ? QStringLiteral("it leads nowhere")
+                                             : QStringLiteral("there is no such file")),
                        VortanError::FileNotFound);
     auto sheet = cuesheet::read(cuePath);
     if (!sheet)
@@ -139,45 +244,47 @@ Result<ImageReport> registerImage(const QString& cuePath) {
     const QFileInfo canonicalCueInfo(canonicalCue);
     const QString dataPath =
         QDir(canonicalCueInfo.absolutePath()).absoluteFilePath(sheet->dataFile);
-    const QFileInfo dataInfo(dataPath);
-    if (!dataInfo.isFile())
-        return refused(QStringLiteral("%1: its data file %2 is missing").arg(cuePath, dataPath),
+    if (const QString problem = notADataFile(dataPath); !problem.isEmpty())
+        return refused(QStringLiteral("%1: its data file %2 %3").arg(cuePath, dataPath, problem),
                        VortanError::FileNotFound);
+    const QFileInfo dataInfo(dataPath);
+    const auto shared = std::make_shared<const cuesheet::Sheet>(std::move(sheet.value()));
+    const cdiolib::Layout layout = akrip::detail::imageLayout(*shared, dataInfo.size());
+    if (layout.tracks.empty())
+        return refused(QStringLiteral("%1: its data file %2 ends before the first track "
+                                      "starts (it holds %3 bytes)")
+                           .arg(cuePath, dataPath)
+                           .arg(dataInfo.size()));
 
-    DiscSource source{canonicalCue, false, canonicalCue, dataInfo.absoluteFilePath()};
-    std::shared_ptr<QTemporaryDir> privateFolder;
-    const QString libraryDataPath = canonicalCueInfo.absolutePath() + QLatin1Char('/') +
-                                    canonicalCueInfo.completeBaseName() + QStringLiteral(".bin");
-    // libcdio opens "<name>.cue" with "<name>.bin" whatever the FILE line says.
-    const bool libraryReadsSheet =
-        canonicalCueInfo.suffix() == QLatin1String("cue") &&
-        dataInfo.canonicalFilePath() == libraryDataPath &&
-        cuesheet::forLibrary(sheet->text, sheet->dataFile) == sheet->text;
-    if (!libraryReadsSheet) {
-        privateFolder = std::make_shared<QTemporaryDir>(QDir::tempPath() +
-                                                        QStringLiteral("/vortan-disc-XXXXXX"));
-        const QString privateCue = privateFolder->filePath(QStringLiteral("image.cue"));
-        QFile copy(privateCue);
-        if (!privateFolder->isValid() || !copy.open(QIODevice::WriteOnly) ||
-            copy.write(cuesheet::forLibrary(sheet->text, QStringLiteral("image.bin"))) < 0 ||
-            !copy.flush() ||
-            !QFile::link(dataInfo.canonicalFilePath(),
-                         privateFolder->filePath(QStringLiteral("image.bin"))))
-            return refused(QStringLiteral("%1 cannot be opened: its private copy in %2 cannot be "
-                                          "written")
-                               .arg(cuePath, QDir::tempPath()));
-        source.openPath = privateCue;
-    }
+    removeOrphanedFolders();
+    auto privateFolder = std::make_shared<QTemporaryDir>(
+        QDir::tempPath() + QStringLiteral("/vortan-disc-%1-XXXXXX").arg(::getpid()));
+    const QString privateCue = privateFolder->filePath(QStringLiteral("image.cue"));
+    QFile copy(privateCue);
+    const QByteArray canonical = cuesheet::forLibrary(
+        *shared, static_cast<int>(layout.tracks.size()), QStringLiteral("image.bin"));
+    if (!privateFolder->isValid() || !copy.open(QIODevice::WriteOnly) ||
+        copy.write(canonical) != canonical.size() || !copy.flush() ||
+        !QFile::link(dataInfo.canonicalFilePath(),
+                     privateFolder->filePath(QStringLiteral("image.bin"))))
+        return refused(QStringLiteral("%1 cannot be opened: its private copy in %2 cannot be "
+                                      "written")
+                           .arg(cuePath, QDir::tempPath()));
+    copy.close();
+    const DiscSource source{privateCue, false, canonicalCue, dataInfo.absoluteFilePath(), shared};
     if (auto opened = akrip::detail::openDisc(source); !opened)
         return refused(QStringLiteral("%1 cannot be opened as a disc image: %2")
-                           .arg(cuePath, opened.error().description()));
+                           .arg(cuePath, cdiolib::lastMessage().isEmpty()
+                                             ? QStringLiteral("libcdio refuses it")
+                                             : cdiolib::lastMessage()));
 
     ImageReport report;
-    report.incompleteTracks = incompleteTracks(sheet->tracks, dataInfo.size());
+    report.incompleteTracks = incompleteTracks(shared->tracks, dataInfo.size());
     LockedTable table;
     for (std::size_t i = 0; i < table->drives.size(); ++i)
         if (table->drives[i].drive.isImage && table->drives[i].canonicalCue == canonicalCue) {
             report.driveIndex = static_cast<int>(i);
+            report.displayName = table->drives[i].drive.id;
             return report;
         }
     if (static_cast<int>(table->drives.size()) >= akrip::maxDrives)
@@ -186,10 +293,11 @@ Result<ImageReport> registerImage(const QString& cuePath) {
                            .arg(cuePath)
                            .arg(akrip::maxDrives));
     DriveEntry entry;
-    entry.drive = Drive{cueInfo.fileName(), cuePath, true};
+    entry.drive = Drive{distinctName(cueInfo, table->drives), cuePath, true};
     entry.source = source;
     entry.canonicalCue = canonicalCue;
     entry.privateFolder = std::move(privateFolder);
+    report.displayName = entry.drive.id;
     table->drives.push_back(std::move(entry));
     report.driveIndex = static_cast<int>(table->drives.size()) - 1;
     return report;
@@ -233,8 +341,10 @@ Result<DiscToc> readToc(int driveIndex) {
     DiscToc toc;
     toc.firstTrack = layout.tracks.front().number;
     toc.leadOutLba = layout.leadOutLsn;
+    toc.missingTracks = layout.missingTracks;
     for (const cdiolib::TrackEntry& track : layout.tracks) {
         toc.trackStartLba.push_back(track.startLsn);
+        toc.trackEndLba.push_back(track.endLsn);
         toc.trackIsAudio.push_back(track.audio);
         toc.audioOnly = toc.audioOnly && track.audio;
     }
@@ -252,16 +362,30 @@ Result<DiscText> readCdText(int driveIndex) {
     auto opened = openLaidOut(driveIndex);
     if (!opened)
         return opened.error();
-    const cdiolib::Text read = cdiolib::readText(opened->disc.get(), opened->layout);
-    const auto decoded = [isDevice = opened->isDevice](const QString& field) {
-        return isDevice ? field : cueSheetText(field);
-    };
     DiscText text;
-    text.title = decoded(read.disc.title);
-    text.performer = decoded(read.disc.performer);
     text.firstTrack = opened->layout.tracks.front().number;
+    if (opened->sheet) {
+        // An image's texts are its sheet's, as the program read them.
+        const cuesheet::Sheet& sheet = *opened->sheet;
+        text.title = cuesheet::decodedText(sheet.title).trimmed();
+        text.performer = cuesheet::decodedText(sheet.performer).trimmed();
+        for (const cdiolib::TrackEntry& entry : opened->layout.tracks) {
+            const auto track = std::find_if(
+                sheet.tracks.begin(), sheet.tracks.end(),
+                [&entry](const cuesheet::Track& t) { return t.number == entry.number; });
+            text.tracks.push_back(
+                track == sheet.tracks.end()
+                    ? TrackText{}
+                    : TrackText{cuesheet::decodedText(track->title).trimmed(),
+                                cuesheet::decodedText(track->performer).trimmed()});
+        }
+        return text;
+    }
+    const cdiolib::Text read = cdiolib::readText(opened->disc.get(), opened->layout);
+    text.title = read.disc.title;
+    text.performer = read.disc.performer;
     for (const cdiolib::TextEntry& track : read.tracks)
-        text.tracks.push_back(TrackText{decoded(track.title), decoded(track.performer)});
+        text.tracks.push_back(TrackText{track.title, track.performer});
     return text;
 }
 
@@ -279,9 +403,12 @@ Result<std::unique_ptr<DiscAudioReader>> DiscAudioReader::open(int driveIndex) {
     auto opened = akrip::detail::openDisc(source);
     if (!opened)
         return opened.error();
+    auto layout = akrip::detail::layoutOf(source, opened.value().get());
+    if (!layout)
+        return layout.error();
     auto disc = std::make_unique<Disc>();
     disc->cdio = std::move(opened.value());
-    auto reader = cdiolib::SectorReader::open(disc->cdio.get(),
+    auto reader = cdiolib::SectorReader::open(disc->cdio.get(), layout.value(),
                                               source.isDevice ? QString() : source.dataPath);
     if (!reader)
         return reader.error();

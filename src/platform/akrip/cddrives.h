@@ -30,6 +30,7 @@ std::vector<Drive> drives();
 // What registering an image found.
 struct ImageReport {
     int driveIndex = -1;
+    QString displayName; // the drive's identification text
     // One line per track the data file does not hold completely ("Track 3 is incomplete:
     // 1:02 of 3:05", "Track 4 is missing"); empty when the image is whole. Whole sectors
     // count (a cut one at the end is missing); the last track ends where the data does, so
@@ -41,10 +42,18 @@ struct ImageReport {
 // Opens the cue sheet `cuePath` and adds it as a drive after the devices and the images
 // added before. The data file is the one the cue's FILE line names (relative to the cue's
 // folder), whatever its name. Registering the same cue (the same file, however reached)
-// again answers its existing drive. Fails, naming the file, when it is not a cue sheet,
-// names several data files, its data file is missing or not a binary image ("<cue>: the
-// audio is in a WAVE file; only binary (BIN) images can be opened"), or eight drives exist
+// again answers its existing drive. The drive's identification text is the cue's file name;
+// when another drive has that text already, its folder's name and the file name ("b/album.cue"),
+// or that with a number. Fails, naming the file and the reason, when it is not a regular file
+// or not a valid cue sheet (cuesheet::parse), names several data files, its data file is
+// missing, not a regular file (a folder, a FIFO, a link that leads nowhere) or not a binary
+// image ("<cue>: the audio is in a WAVE file; only binary (BIN) images can be opened"), the
+// data holds none of its tracks, libcdio refuses it (its reason), or eight drives exist
 // already.
+//
+// The private copy libcdio reads lives in a folder "vortan-disc-<process id>-XXXXXX" of the
+// temporary folder, removed when the program ends; folders of processes that no longer run
+// (ended by a crash or a kill) are removed by each registration.
 Result<ImageReport> registerImage(const QString& cuePath);
 // Removes every registered image (their handles are closed). For tests.
 void forgetImages();
@@ -58,12 +67,33 @@ void setMediaDrive(int driveIndex);
 struct DiscToc {
     int firstTrack = 1;
     std::vector<std::int32_t> trackStartLba; // track firstTrack + i starts at [i]
-    std::int32_t leadOutLba = 0;
-    bool audioOnly = true;          // no data track
+    std::int32_t leadOutLba = 0;             // after the last track, a data track included
+    bool audioOnly = true;                   // no data track
     std::vector<bool> trackIsAudio; // per track, as trackStartLba; empty: every track is audio
+    // Where each track's content ends (exclusive), as trackStartLba; empty: at the next
+    // track's start, the last at the lead-out. An audio track before a data track ends where
+    // its audio does (on an Enhanced CD the first session's lead-out, 11,400 sectors before
+    // the data track).
+    std::vector<std::int32_t> trackEndLba;
+    // Tracks an image's cue sheet lists that its data file does not hold (see cdiolib::Layout).
+    std::vector<int> missingTracks;
+
     int trackCount() const { return static_cast<int>(trackStartLba.size()); }
-    // Sectors of track firstTrack + i (to the next start, or to the lead-out).
+    int lastTrack() const { return firstTrack + trackCount() - 1; }
+    // The position of track `number` in the lists above; -1 when the disc has no such track.
+    int indexOf(int number) const;
+    bool isAudio(int i) const;
+    // Sectors of track firstTrack + i: from its start to its end.
     std::int32_t trackSectors(int i) const;
+    std::int32_t trackEnd(int i) const;
+    // The audio tracks' starts, in order.
+    std::vector<std::int32_t> audioStarts() const;
+    // Track numbers of the first and last audio tracks; 0 when there is no audio track.
+    int firstAudioTrack() const;
+    int lastAudioTrack() const;
+    // Where the audio session ends: the end of the last audio track when a data track follows
+    // it (an Enhanced CD), else the lead-out.
+    std::int32_t audioLeadOutLba() const;
 };
 
 // The table of contents of the disc in drive `driveIndex`, read now. Fails when there is no
@@ -114,7 +144,8 @@ class DiscAudioReader {
 
 // The disc's freedb identity: (sum of the digits of each track's start in seconds, mod 255)
 // << 24 | the disc's playing time in seconds << 8 | track count. Starts count the 150-sector
-// lead-in (LBA 0 = 2 seconds).
+// lead-in (LBA 0 = 2 seconds). Every track counts, a data track too, and the playing time
+// runs to the lead-out after the last one.
 std::uint32_t freedbDiscId(const DiscToc& toc);
 
 } // namespace cddrives

@@ -87,6 +87,19 @@ Result<CdIoPtr> open(const QString& source, bool isDevice) {
     return disc;
 }
 
+void Layout::settleEnds() {
+    for (std::size_t i = 0; i < tracks.size(); ++i) {
+        TrackEntry& track = tracks[i];
+        const bool last = i + 1 == tracks.size();
+        track.endLsn = last ? leadOutLsn : tracks[i + 1].startLsn;
+        if (!last && track.audio && !tracks[i + 1].audio) {
+            const std::int32_t sessionEnd = tracks[i + 1].startLsn - sessionGapSectors;
+            if (sessionEnd > track.startLsn)
+                track.endLsn = sessionEnd;
+        }
+    }
+}
+
 Result<Layout> readLayout(CdIo_t* disc) {
     clearMessage();
     const track_t first = cdio_get_first_track_num(disc);
@@ -99,17 +112,19 @@ Result<Layout> readLayout(CdIo_t* disc) {
     Layout layout;
     layout.firstTrack = first;
     layout.leadOutLsn = leadOut;
-    for (int track = first; track < first + count; ++track) {
+    for (int track = first; track < first + count && track <= 99; ++track) {
         const lsn_t start = cdio_get_track_lsn(disc, static_cast<track_t>(track));
-        if (start == CDIO_INVALID_LSN || start >= leadOut)
+        if (start == CDIO_INVALID_LSN || start >= leadOut ||
+            (!layout.tracks.empty() && start <= layout.tracks.back().startLsn))
             break; // this track and the ones after it are not on the disc
         const bool audio =
             cdio_get_track_format(disc, static_cast<track_t>(track)) == TRACK_FORMAT_AUDIO;
-        layout.tracks.push_back(TrackEntry{track, start, audio});
+        layout.tracks.push_back(TrackEntry{track, start, audio, 0});
     }
     if (layout.tracks.empty())
         return VortanError(VortanError::FileNotFound, errorSource,
                            QStringLiteral("The disc holds no track"));
+    layout.settleEnds();
     return layout;
 }
 
@@ -149,6 +164,7 @@ struct SectorReader::State {
     int failedSingleReads = 0;
     bool abandoned = false;
     bool skipped = false;
+    bool stopped = false; // a ReadStop asked the read to end
     std::int64_t corrections = 0;
 
     void mark(lsn_t begin, long count, std::uint8_t what) {
@@ -171,6 +187,8 @@ namespace {
 // paranoia's callback and the drive-read hook carry no user pointer: the read running on
 // this thread is found here.
 thread_local SectorReader::State* runningRead = nullptr;
+// The stop of the innermost ReadStop of this thread.
+thread_local const ReadStop* currentStop = nullptr;
 
 // Failed reads of the wanted sector alone (each already retried by the library) after which
 // the read is abandoned.
@@ -195,10 +213,34 @@ long driveRead(const SectorReader::State& state, cdrom_drive_t* drive, void* buf
     return got;
 }
 
+// Why an image's sector was not delivered: the data file no longer holds it, or the library
+// failed to read it.
+QString imageShortfall(const SectorReader::State& state, lsn_t sector) {
+    struct stat data {};
+    if (::stat(state.imageData.constData(), &data) != 0)
+        return QStringLiteral("sector %1 could not be read: the image's data file %2 is gone")
+            .arg(sector)
+            .arg(QFile::decodeName(state.imageData));
+    const auto present = static_cast<long long>(data.st_size / sectorBytes);
+    if (sector >= present)
+        return QStringLiteral("sector %1 is past the end of the image's data file %2, which "
+                              "holds %3 whole sectors")
+            .arg(sector)
+            .arg(QFile::decodeName(state.imageData))
+            .arg(present);
+    return withReason(QStringLiteral("sector %1 of the image could not be read").arg(sector));
+}
+
 long hookedDriveRead(cdrom_drive_t* drive, void* buffer, lsn_t begin, long sectors) {
     SectorReader::State* state = runningRead;
     if (!state) { // no read of ours runs: nothing may reach the drive
         errno = EIO;
+        return -1;
+    }
+    if (ReadStop::requested()) {
+        // paranoia gives up on a read only when the medium is gone.
+        state->stopped = true;
+        errno = ENOMEDIUM;
         return -1;
     }
     const long got = driveRead(*state, drive, buffer, begin, sectors);
@@ -250,9 +292,23 @@ void paranoiaCallback(long position, paranoia_cb_mode_t mode) {
 
 } // namespace
 
-Result<std::unique_ptr<SectorReader>> SectorReader::open(CdIo_t* disc, const QString& imageData) {
+ReadStop::ReadStop(std::function<bool()> stop) : stop_(std::move(stop)), outer_(currentStop) {
+    currentStop = this;
+}
+
+ReadStop::~ReadStop() {
+    currentStop = outer_;
+}
+
+bool ReadStop::requested() {
+    return currentStop && currentStop->stop_ && currentStop->stop_();
+}
+
+Result<std::unique_ptr<SectorReader>> SectorReader::open(CdIo_t* disc, const Layout& layout,
+                                                         const QString& imageData) {
     clearMessage();
     std::unique_ptr<SectorReader> reader(new SectorReader);
+    reader->layout_ = layout;
     reader->drive_.reset(cdio_cddap_identify_cdio(disc, CDDA_MESSAGE_FORGETIT, nullptr));
     if (!reader->drive_)
         return VortanError(VortanError::InvalidArgument, errorSource,
@@ -279,6 +335,25 @@ Result<std::unique_ptr<SectorReader>> SectorReader::open(CdIo_t* disc, const QSt
 
 SectorReader::~SectorReader() = default;
 
+QString SectorReader::unreadable(std::int32_t sector) const {
+    for (const TrackEntry& track : layout_.tracks) {
+        if (sector < track.startLsn)
+            break;
+        if (sector >= track.endLsn)
+            continue;
+        if (track.audio)
+            return {};
+        return QStringLiteral("sector %1 is in track %2, a data track")
+            .arg(sector)
+            .arg(track.number);
+    }
+    if (sector >= layout_.leadOutLsn)
+        return QStringLiteral("sector %1 is past the disc's end (its lead-out is sector %2)")
+            .arg(sector)
+            .arg(layout_.leadOutLsn);
+    return QStringLiteral("sector %1 is in no audio track").arg(sector);
+}
+
 std::uint32_t SectorReader::read(std::int32_t first, std::uint32_t count, unsigned char* out) {
     State& state = *state_;
     SectorReader::State* outer = runningRead;
@@ -288,26 +363,55 @@ std::uint32_t SectorReader::read(std::int32_t first, std::uint32_t count, unsign
         ~Restore() { runningRead = outer; }
     } restore{outer};
 
+    failure_.clear();
     std::uint32_t stored = 0;
+    // Only audio sectors go to paranoia: find where the request leaves them.
+    std::uint32_t readable = 0;
+    QString unreadableReason;
+    for (; readable < count; ++readable) {
+        unreadableReason = unreadable(first + static_cast<std::int32_t>(readable));
+        if (!unreadableReason.isEmpty())
+            break;
+    }
     const bool continues = nextSector_ == first;
     nextSector_ = -1;
-    if (!continues && cdio_paranoia_seek(paranoia_.get(), first, SEEK_SET) == -1)
+    if (readable > 0 && !continues && cdio_paranoia_seek(paranoia_.get(), first, SEEK_SET) == -1) {
+        failure_ = QStringLiteral("the drive cannot seek to sector %1").arg(first);
         return 0;
+    }
     state.corrections = 0;
-    for (; stored < count; ++stored) {
+    for (; stored < readable; ++stored) {
         const lsn_t sector = first + static_cast<lsn_t>(stored);
+        if (ReadStop::requested()) {
+            failure_ = QStringLiteral("the read was stopped at sector %1").arg(sector);
+            break;
+        }
         state.wanted = sector;
         state.failedSingleReads = 0;
         state.abandoned = false;
         state.skipped = false;
+        state.stopped = false;
         errno = 0;
         const std::int16_t* audio =
             cdio_paranoia_read_limited(paranoia_.get(), paranoiaCallback, paranoiaRetries);
-        if (!audio || state.abandoned || state.skipped || !state.delivered(sector))
+        if (!audio || state.abandoned || state.skipped || state.stopped ||
+            !state.delivered(sector)) {
+            if (state.stopped)
+                failure_ = QStringLiteral("the read was stopped at sector %1").arg(sector);
+            else if (!state.imageData.isEmpty() && !state.delivered(sector))
+                failure_ = imageShortfall(state, sector);
+            else
+                failure_ =
+                    withReason(QStringLiteral("sector %1 could not be read (%2 attempts failed)")
+                                   .arg(sector)
+                                   .arg(state.failedSingleReads + 1));
             break;
+        }
         std::memcpy(out + static_cast<std::size_t>(stored) * sectorBytes, audio, sectorBytes);
     }
     corrections_ += state.corrections;
+    if (stored == readable && readable < count)
+        failure_ = unreadableReason;
     if (stored == count)
         nextSector_ = first + static_cast<std::int32_t>(count);
     return stored;

@@ -11,6 +11,7 @@
 #include <cdio/paranoia/paranoia.h>
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -42,24 +43,39 @@ QString hardwareId(const QString& deviceNode);
 // Opens a device node, or a cue sheet as an image. Fails with the library's reason.
 Result<CdIoPtr> open(const QString& source, bool isDevice);
 
+// Sectors between the end of an Enhanced CD's audio session and its data track: the first
+// session's lead-out (6,750), the second's lead-in (4,500) and the data track's pregap (150).
+inline constexpr std::int32_t sessionGapSectors = 11400;
+
 struct TrackEntry {
     int number = 0;
     std::int32_t startLsn = 0;
     bool audio = true;
+    // Where what the track holds ends (exclusive): the next track's start, or the lead-out.
+    // An audio track followed by a data track ends where its audio does: on an Enhanced CD the
+    // first session's lead-out, 11,400 sectors before the data track; else the data track's
+    // pregap.
+    std::int32_t endLsn = 0;
 };
 
-// A disc's table of contents as this program uses it. A track that would start at or past
-// the lead-out is not on the disc (an image whose data file is shorter than its cue sheet
-// says: libcdio takes the lead-out from the data's size but still lists the cue's later
-// tracks), so it is left out.
+// A disc's table of contents as this program uses it.
 struct Layout {
     int firstTrack = 1;
     std::vector<TrackEntry> tracks;
     std::int32_t leadOutLsn = 0;
+    // Tracks a disc image's cue sheet lists that its data file does not hold (they start at
+    // or past its end): not on the disc, but named so that asking for them can say why.
+    std::vector<int> missingTracks;
+
+    // Sets each track's endLsn from the starts and the lead-out, as a drive reports them: an
+    // audio track before a data track ends 11,400 sectors before it when that leaves the
+    // audio track any sectors (the session gap of an Enhanced CD), else where it starts.
+    void settleEnds();
 };
 
 // Fails when the disc has no table of contents (no disc, an unreadable one) or no track
-// before its lead-out.
+// before its lead-out. A track that would start at or past the lead-out is not on the disc,
+// so it is left out.
 Result<Layout> readLayout(CdIo_t* disc);
 
 // A disc's CD-Text: title and performer of the disc and of each track, in the first language
@@ -76,6 +92,23 @@ struct Text {
 // The CD-Text of `disc` for the tracks of `layout`. A disc without CD-Text gives empty texts.
 Text readText(CdIo_t* disc, const Layout& layout);
 
+// While an object of this class lives, the audio reads of the thread that made it end as soon
+// as `stop` answers true (it is asked before every drive read and between sectors): a stop is
+// honoured within one drive read. Nests; the innermost is asked.
+class ReadStop {
+  public:
+    explicit ReadStop(std::function<bool()> stop);
+    ~ReadStop();
+    ReadStop(const ReadStop&) = delete;
+    ReadStop& operator=(const ReadStop&) = delete;
+    // True when the read under way on this thread is to stop.
+    static bool requested();
+
+  private:
+    std::function<bool()> stop_;
+    const ReadStop* outer_;
+};
+
 // Audio reads through paranoia over an open disc (which must outlive the reader).
 //
 // Full paranoia without never-skip: a sector paranoia cannot read is reported, not retried
@@ -86,12 +119,17 @@ Text readText(CdIo_t* disc, const Layout& layout);
 // that covered it delivered it: data paranoia made up for it (zeros it pads or fills in at
 // a skip, silence matched over a gap) fails the read.
 //
+// Only sectors of the audio tracks are ever handed to paranoia: one of a data track (which
+// paranoia would verify for minutes without end) or of the gap after an audio session ends
+// the read there, with the reason.
+//
 // For a disc image, `imageData` names its data file: libcdio reports a read that runs past
 // the end of that file as a success with the missing part left as it was, so sectors the
 // file does not hold (now) count as not delivered.
 class SectorReader {
   public:
-    static Result<std::unique_ptr<SectorReader>> open(CdIo_t* disc, const QString& imageData = {});
+    static Result<std::unique_ptr<SectorReader>> open(CdIo_t* disc, const Layout& layout,
+                                                      const QString& imageData = {});
     ~SectorReader();
     SectorReader(const SectorReader&) = delete;
     SectorReader& operator=(const SectorReader&) = delete;
@@ -99,6 +137,9 @@ class SectorReader {
     // Reads `count` sectors from `first` into `out` (count * 2,352 bytes). Returns how many
     // were stored before the first one that could not be read; `count` on success.
     std::uint32_t read(std::int32_t first, std::uint32_t count, unsigned char* out);
+    // Why the last read stopped short ("sector 660 is in track 3, a data track"); empty after
+    // a read that stored every sector.
+    const QString& failure() const { return failure_; }
     // Sectors read again or corrected since the reader was opened.
     std::int64_t corrections() const { return corrections_; }
 
@@ -118,6 +159,11 @@ class SectorReader {
     std::unique_ptr<State> state_;
     std::int32_t nextSector_ = -1; // where paranoia's cursor stands; -1: seek first
     std::int64_t corrections_ = 0;
+    Layout layout_;
+    QString failure_;
+
+    // The reason sector `sector` is not one paranoia may read; empty when it is.
+    QString unreadable(std::int32_t sector) const;
 };
 
 } // namespace cdiolib

@@ -1,8 +1,14 @@
 #include "platform/akrip/cuesheet.h"
 
 #include <QFile>
+#include <QStringDecoder>
 
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
 #include <optional>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace cuesheet {
 
@@ -51,12 +57,12 @@ std::optional<int> number(const QByteArray& digits, int maxDigits) {
     return value;
 }
 
-// "mm:ss:ff" as a sector count (75 per second).
+// "mm:ss:ff" as a sector count (75 per second), within 99:59:74.
 std::optional<std::int32_t> msf(const QByteArray& text) {
     const QList<QByteArray> parts = text.split(':');
     if (parts.size() != 3)
         return std::nullopt;
-    const auto m = number(parts[0], 4);
+    const auto m = number(parts[0], 2);
     const auto s = number(parts[1], 2);
     const auto f = number(parts[2], 2);
     if (!m || !s || !f || *s >= 60 || *f >= 75)
@@ -64,134 +70,252 @@ std::optional<std::int32_t> msf(const QByteArray& text) {
     return (*m * 60 + *s) * 75 + *f;
 }
 
+QByteArray msfText(std::int32_t sector) {
+    return QByteArray::number(sector / (60 * 75)).rightJustified(2, '0') + ':' +
+           QByteArray::number(sector / 75 % 60).rightJustified(2, '0') + ':' +
+           QByteArray::number(sector % 75).rightJustified(2, '0');
+}
+
 VortanError notACueSheet(const QString& path) {
     return VortanError(VortanError::InvalidArgument, errorSource,
                        QStringLiteral("%1 is not a cue sheet").arg(path));
 }
 
-VortanError malformed(const QString& path, int lineNumber, const QString& what) {
-    return VortanError(VortanError::InvalidArgument, errorSource,
-                       QStringLiteral("%1 is not a valid cue sheet: line %2: %3")
-                           .arg(path)
-                           .arg(lineNumber)
-                           .arg(what));
-}
+// The reader of one sheet: the state its lines build up, and the rules each line must keep.
+class Reader {
+  public:
+    explicit Reader(const QString& path) : path_(path) {}
+
+    std::optional<VortanError> line(int lineNumber, const std::vector<QByteArray>& words) {
+        lineNumber_ = lineNumber;
+        const QByteArray& keyword = words[0];
+        if (is(keyword, "FILE"))
+            return file(words);
+        if (is(keyword, "TRACK"))
+            return track(words);
+        if (is(keyword, "INDEX"))
+            return index(words);
+        if (is(keyword, "REM") && words.size() >= 2 && is(words[1], "SESSION"))
+            return session(words);
+        if (is(keyword, "TITLE") || is(keyword, "PERFORMER"))
+            text(words);
+        return std::nullopt;
+    }
+
+    Result<Sheet> finish() {
+        if (!haveFile_ || sheet_.tracks.empty())
+            return notACueSheet(path_);
+        if (!trackHasStart_)
+            return malformed(
+                QStringLiteral("track %1 has no INDEX 01").arg(sheet_.tracks.back().number));
+        return sheet_;
+    }
+
+  private:
+    VortanError malformed(const QString& what) const {
+        return VortanError(VortanError::InvalidArgument, errorSource,
+                           QStringLiteral("%1 is not a valid cue sheet: line %2: %3")
+                               .arg(path_)
+                               .arg(lineNumber_)
+                               .arg(what));
+    }
+
+    std::optional<VortanError> file(const std::vector<QByteArray>& words) {
+        if (haveFile_)
+            return VortanError(VortanError::InvalidArgument, errorSource,
+                               QStringLiteral("%1 names several data files; only single-file "
+                                              "images can be opened")
+                                   .arg(path_));
+        if (words.size() != 3 || words[1].isEmpty())
+            return malformed(QStringLiteral("FILE needs a file name and a type"));
+        haveFile_ = true;
+        sheet_.dataFile = QFile::decodeName(words[1]);
+        sheet_.fileType = QString::fromLatin1(words[2].toUpper());
+        return std::nullopt;
+    }
+
+    std::optional<VortanError> track(const std::vector<QByteArray>& words) {
+        if (!haveFile_)
+            return malformed(QStringLiteral("TRACK before any FILE"));
+        const auto trackNumber = words.size() == 3 ? number(words[1], 2) : std::nullopt;
+        if (!trackNumber || *trackNumber < 1)
+            return malformed(QStringLiteral("TRACK needs a number 1..99 and a mode"));
+        if (!sheet_.tracks.empty() && *trackNumber != sheet_.tracks.back().number + 1)
+            return malformed(QStringLiteral("track %1 does not follow track %2")
+                                 .arg(*trackNumber)
+                                 .arg(sheet_.tracks.back().number));
+        if (!trackHasStart_)
+            return malformed(
+                QStringLiteral("track %1 has no INDEX 01").arg(sheet_.tracks.back().number));
+        const QByteArray mode = words[2].toUpper();
+        // Every sector of the file is 2,352 bytes: raw audio or raw data sectors.
+        if (mode != "AUDIO" && mode != "MODE1/2352" && mode != "MODE2/2352")
+            return malformed(
+                QStringLiteral("track mode %1 is not supported").arg(QString::fromLatin1(mode)));
+        const bool audio = mode == "AUDIO";
+        if (audio && session_ > 1)
+            return malformed(QStringLiteral("audio track %1 in session %2: only the first "
+                                            "session of a disc holds audio")
+                                 .arg(*trackNumber)
+                                 .arg(session_));
+        Track entry;
+        entry.number = *trackNumber;
+        entry.audio = audio;
+        entry.session = session_;
+        sheet_.tracks.push_back(entry);
+        trackHasStart_ = false;
+        lastIndexNumber_ = -1;
+        return std::nullopt;
+    }
+
+    std::optional<VortanError> index(const std::vector<QByteArray>& words) {
+        if (sheet_.tracks.empty())
+            return malformed(QStringLiteral("INDEX before any TRACK"));
+        const auto indexNumber = words.size() == 3 ? number(words[1], 2) : std::nullopt;
+        const auto at = words.size() == 3 ? msf(words[2]) : std::nullopt;
+        if (!indexNumber || !at)
+            return malformed(
+                QStringLiteral("INDEX needs a number 0..99 and a time mm:ss:ff (seconds below "
+                               "60, frames below 75)"));
+        Track& current = sheet_.tracks.back();
+        if (lastIndexNumber_ < 0 ? *indexNumber > 1 : *indexNumber <= lastIndexNumber_)
+            return malformed(
+                lastIndexNumber_ < 0
+                    ? QStringLiteral("track %1 starts with INDEX %2 (INDEX 00 or 01 comes first)")
+                          .arg(current.number)
+                          .arg(*indexNumber)
+                    : QStringLiteral("INDEX %1 of track %2 comes after INDEX %3")
+                          .arg(*indexNumber)
+                          .arg(current.number)
+                          .arg(lastIndexNumber_));
+        if (lastIndexTime_ >= 0 && *at <= lastIndexTime_)
+            return malformed(QStringLiteral("INDEX %1 of track %2 at %3 is not later than the "
+                                            "INDEX before it (%4)")
+                                 .arg(*indexNumber)
+                                 .arg(current.number)
+                                 .arg(QString::fromLatin1(msfText(*at)),
+                                      QString::fromLatin1(msfText(lastIndexTime_))));
+        lastIndexNumber_ = *indexNumber;
+        lastIndexTime_ = *at;
+        if (*indexNumber == 0)
+            current.pregapStart = *at;
+        if (*indexNumber == 1) {
+            current.startSector = *at;
+            trackHasStart_ = true;
+        }
+        return std::nullopt;
+    }
+
+    std::optional<VortanError> session(const std::vector<QByteArray>& words) {
+        const auto value = words.size() == 3 ? number(words[2], 2) : std::nullopt;
+        if (!value || *value < 1)
+            return malformed(QStringLiteral("REM SESSION needs a number 1..99"));
+        if (*value < session_)
+            return malformed(
+                QStringLiteral("session %1 after session %2").arg(*value).arg(session_));
+        session_ = *value;
+        return std::nullopt;
+    }
+
+    void text(const std::vector<QByteArray>& words) {
+        if (words.size() < 2)
+            return;
+        const bool title = is(words[0], "TITLE");
+        if (sheet_.tracks.empty())
+            (title ? sheet_.title : sheet_.performer) = words[1];
+        else
+            (title ? sheet_.tracks.back().title : sheet_.tracks.back().performer) = words[1];
+    }
+
+    QString path_;
+    Sheet sheet_;
+    int lineNumber_ = 0;
+    bool haveFile_ = false;
+    bool trackHasStart_ = true;
+    int lastIndexNumber_ = -1;        // of the current track; -1 before its first INDEX
+    std::int32_t lastIndexTime_ = -1; // of the sheet's last INDEX
+    int session_ = 1;
+};
 
 } // namespace
 
 Result<Sheet> parse(const QByteArray& text, const QString& path) {
     if (text.contains('\0'))
         return notACueSheet(path);
-    Sheet sheet;
-    bool haveFile = false;
-    bool trackHasStart = true;
+    Reader reader(path);
     int lineNumber = 0;
     for (const QByteArray& rawLine : text.split('\n')) {
         ++lineNumber;
         const std::vector<QByteArray> words = tokens(rawLine.trimmed());
         if (words.empty())
             continue;
-        const QByteArray& keyword = words[0];
-        if (is(keyword, "FILE")) {
-            if (haveFile)
-                return VortanError(VortanError::InvalidArgument, errorSource,
-                                   QStringLiteral("%1 names several data files; only "
-                                                  "single-file images can be opened")
-                                       .arg(path));
-            if (words.size() != 3 || words[1].isEmpty())
-                return malformed(path, lineNumber,
-                                 QStringLiteral("FILE needs a file name and a type"));
-            haveFile = true;
-            sheet.dataFile = QFile::decodeName(words[1]);
-            sheet.fileType = QString::fromLatin1(words[2].toUpper());
-        } else if (is(keyword, "TRACK")) {
-            if (!haveFile)
-                return malformed(path, lineNumber, QStringLiteral("TRACK before any FILE"));
-            const auto trackNumber = words.size() == 3 ? number(words[1], 2) : std::nullopt;
-            if (!trackNumber || *trackNumber < 1)
-                return malformed(path, lineNumber,
-                                 QStringLiteral("TRACK needs a number 1..99 and a mode"));
-            if (!sheet.tracks.empty() && *trackNumber != sheet.tracks.back().number + 1)
-                return malformed(path, lineNumber,
-                                 QStringLiteral("track %1 does not follow track %2")
-                                     .arg(*trackNumber)
-                                     .arg(sheet.tracks.back().number));
-            if (!trackHasStart)
-                return malformed(
-                    path, lineNumber,
-                    QStringLiteral("track %1 has no INDEX 01").arg(sheet.tracks.back().number));
-            const QByteArray mode = words[2].toUpper();
-            // Every sector of the file is 2,352 bytes: raw audio or raw data sectors.
-            if (mode != "AUDIO" && mode != "MODE1/2352" && mode != "MODE2/2352")
-                return malformed(path, lineNumber,
-                                 QStringLiteral("track mode %1 is not supported")
-                                     .arg(QString::fromLatin1(mode)));
-            sheet.tracks.push_back(Track{*trackNumber, mode == "AUDIO", 0});
-            trackHasStart = false;
-        } else if (is(keyword, "INDEX")) {
-            if (sheet.tracks.empty())
-                return malformed(path, lineNumber, QStringLiteral("INDEX before any TRACK"));
-            const auto index = words.size() == 3 ? number(words[1], 2) : std::nullopt;
-            const auto start = words.size() == 3 ? msf(words[2]) : std::nullopt;
-            if (!index || !start)
-                return malformed(path, lineNumber,
-                                 QStringLiteral("INDEX needs a number and mm:ss:ff"));
-            if (*index != 1)
-                continue;
-            if (sheet.tracks.size() > 1 &&
-                *start < sheet.tracks[sheet.tracks.size() - 2].startSector)
-                return malformed(path, lineNumber,
-                                 QStringLiteral("track %1 starts before the track before it")
-                                     .arg(sheet.tracks.back().number));
-            sheet.tracks.back().startSector = *start;
-            trackHasStart = true;
-        }
+        if (auto error = reader.line(lineNumber, words))
+            return *error;
     }
-    if (!haveFile || sheet.tracks.empty())
-        return notACueSheet(path);
-    if (!trackHasStart)
-        return malformed(
-            path, lineNumber,
-            QStringLiteral("track %1 has no INDEX 01").arg(sheet.tracks.back().number));
-    return sheet;
+    return reader.finish();
 }
 
 Result<Sheet> read(const QString& path) {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
+    const auto cannotOpen = [&path](int error) {
         return VortanError(VortanError::FileNotFound, errorSource,
-                           QStringLiteral("%1 cannot be opened").arg(path));
-    if (file.size() > maxSheetBytes)
+                           QStringLiteral("%1 cannot be opened: %2")
+                               .arg(path, QString::fromLocal8Bit(std::strerror(error))));
+    };
+    // Non-blocking: a FIFO must not hold the program up until someone writes to it.
+    const int fd =
+        ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+    if (fd < 0)
+        return cannotOpen(errno);
+    struct stat info {};
+    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+        ::close(fd);
+        return VortanError(VortanError::InvalidArgument, errorSource,
+                           QStringLiteral("%1 is not a regular file").arg(path));
+    }
+    if (info.st_size > maxSheetBytes) {
+        ::close(fd);
         return notACueSheet(path);
-    const QByteArray text = file.read(maxSheetBytes);
-    auto sheet = parse(text, path);
-    if (sheet)
-        sheet.value().text = text;
-    return sheet;
+    }
+    QByteArray text;
+    char buffer[65536];
+    for (;;) {
+        const ssize_t got = ::read(fd, buffer, sizeof buffer);
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got < 0) {
+            const int error = errno;
+            ::close(fd);
+            return cannotOpen(error);
+        }
+        if (got == 0)
+            break;
+        text.append(buffer, got);
+        if (text.size() > maxSheetBytes) {
+            ::close(fd);
+            return notACueSheet(path);
+        }
+    }
+    ::close(fd);
+    return parse(text, path);
 }
 
-QByteArray forLibrary(const QByteArray& text, const QString& dataFile) {
-    QByteArray out;
-    out.reserve(text.size() + dataFile.size());
-    const QList<QByteArray> lines = text.split('\n');
-    for (qsizetype i = 0; i < lines.size(); ++i) {
-        QByteArray line = lines[i];
-        if (line.endsWith('\r'))
-            line.chop(1);
-        const std::vector<QByteArray> words = tokens(line.trimmed());
-        if (!words.empty() && is(words[0], "FILE") && words.size() == 3) {
-            line = "FILE \"" + QFile::encodeName(dataFile) + "\" " + words[2].toUpper();
-        } else if (!words.empty() && is(words[0], "TRACK")) {
-            line = line.toUpper();
-        } else if (!words.empty()) {
-            const qsizetype start = line.indexOf(words[0]);
-            line.replace(start, words[0].size(), words[0].toUpper());
-        }
-        out += line;
-        if (i + 1 < lines.size())
-            out += '\n';
+QByteArray forLibrary(const Sheet& sheet, int trackCount, const QString& dataFile) {
+    QByteArray out = "FILE \"" + QFile::encodeName(dataFile) + "\" BINARY\n";
+    const auto count = std::min<std::size_t>(static_cast<std::size_t>(std::max(trackCount, 0)),
+                                             sheet.tracks.size());
+    for (std::size_t i = 0; i < count; ++i) {
+        const Track& track = sheet.tracks[i];
+        out += "  TRACK " + QByteArray::number(static_cast<int>(i) + 1).rightJustified(2, '0') +
+               (track.audio ? " AUDIO\n" : " MODE1/2352\n");
+        out += "    INDEX 01 " + msfText(track.startSector) + '\n';
     }
     return out;
+}
+
+QString decodedText(const QByteArray& bytes) {
+    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    const QString decoded = utf8.decode(bytes);
+    return utf8.hasError() ? QString::fromLatin1(bytes) : decoded;
 }
 
 } // namespace cuesheet

@@ -2,6 +2,7 @@
 
 #include "platform/akrip/cddrives.h"
 #include "platform/akrip/cdiolib.h"
+#include "platform/akrip/cuesheet.h"
 
 #include <QTemporaryDir>
 
@@ -17,24 +18,36 @@ namespace akrip::detail {
 
 // Where a drive's disc is opened from.
 struct DiscSource {
-    QString openPath; // device node, cue sheet, or the private copy of a cue sheet
+    QString openPath; // device node, or the private copy of an image's cue sheet
     bool isDevice = true;
     QString cuePath; // images: the user's cue sheet and its data file
     QString dataPath;
+    std::shared_ptr<const cuesheet::Sheet> sheet; // images: the sheet as the program read it
 };
 
 // Opens the disc of `source`. An image whose cue sheet or data file is gone fails like a
 // drive whose disc was taken out.
 Result<cdiolib::CdIoPtr> openDisc(const DiscSource& source);
 
+// The disc an image stands for, from its cue sheet and a data file of `dataBytes` bytes. The
+// tracks start where the sheet says; those that start at or past the data's end are missing.
+// The data's end is the lead-out (a cut last sector still counts: reading it fails). A data
+// track after the last audio track is an Enhanced CD's second session: on the disc it starts
+// 11,400 sectors after the audio ends (where its INDEX 00 is, else its INDEX 01), a gap images
+// leave out of their data, so it and the lead-out are placed as on the disc.
+cdiolib::Layout imageLayout(const cuesheet::Sheet& sheet, qint64 dataBytes);
+
+// The layout of the disc `disc` opened from `source`: the drive's table of contents, or an
+// image's layout with the size its data file has now.
+Result<cdiolib::Layout> layoutOf(const DiscSource& source, CdIo_t* disc);
+
 struct DriveEntry {
     cddrives::Drive drive;
     DiscSource source;
     QString canonicalCue; // images: a second registration of the same sheet finds it
-    // libcdio ignores the FILE line (it opens "<cue's name>.bin") and reads keywords in
-    // upper case only. Images whose sheet names another data file, or is written otherwise,
-    // open through a private copy of the sheet in libcdio's form naming "image.bin", beside
-    // a link "image.bin" to the real data. Kept for the run.
+    // Images open through a private copy of their sheet in the canonical form libcdio reads
+    // safely (cuesheet::forLibrary), naming "image.bin", beside a link "image.bin" to the real
+    // data: libcdio ignores the FILE line (it opens "<cue's name>.bin"). Kept for the run.
     std::shared_ptr<QTemporaryDir> privateFolder;
 };
 

@@ -11,9 +11,6 @@ namespace {
 
 const QString errorSource = QStringLiteral("libdiscid");
 
-// Sectors between the end of an Enhanced CD's audio session and its data track: the first
-// session's lead-out (6,750), the second's lead-in (4,500) and the data track's pregap (150).
-constexpr int sessionGapSectors = 11400;
 constexpr int leadInSectors = 150;
 
 struct DiscIdFree {
@@ -28,10 +25,7 @@ VortanError refused(const QString& text) {
 
 Result<MusicBrainzDisc> musicBrainzDisc(const cddrives::DiscToc& toc) {
     int count = toc.trackCount();
-    const auto isAudio = [&toc](int i) {
-        return toc.trackIsAudio.empty() || toc.trackIsAudio[static_cast<std::size_t>(i)];
-    };
-    while (count > 0 && !isAudio(count - 1))
+    while (count > 0 && !toc.isAudio(count - 1))
         --count;
     if (count == 0)
         return refused(QStringLiteral("The disc holds no audio track"));
@@ -40,10 +34,8 @@ Result<MusicBrainzDisc> musicBrainzDisc(const cddrives::DiscToc& toc) {
         return refused(QStringLiteral("Tracks %1 to %2 are not tracks of an audio disc")
                            .arg(toc.firstTrack)
                            .arg(last));
-    const int audioEnd =
-        count < toc.trackCount()
-            ? toc.trackStartLba[static_cast<std::size_t>(count)] - sessionGapSectors
-            : toc.leadOutLba;
+    // The first session's lead-out: where the audio ends.
+    const int audioEnd = count < toc.trackCount() ? toc.trackEnd(count - 1) : toc.leadOutLba;
 
     // offsets[0] is the lead-out, offsets[n] the start of track n.
     std::array<int, 100> offsets{};

@@ -1,0 +1,10 @@
+#pragma once
+
+#include <QString>
+
+// Text from outside (a disc's CD-Text, the MusicBrainz service's answers, tags, file names)
+// as it may be shown in a log or on a terminal: every control character is written out
+// ("\n", "\r", "\t", "\e", else "\xHH"; C1 controls "\u0085"...), so such text can neither
+// forge lines nor send a terminal escape sequences. Everything else stays as it is; the text
+// itself (tags, names) is never changed, only what is shown of it.
+QString printable(const QString& text);

@@ -1,0 +1,277 @@
+// Discs as they really are: cue sheets as untrusted input, data tracks (Enhanced and mixed-mode
+// CDs) and their identifiers, discs that do not start at track 1, reads that are bounded.
+#include "discimage.h"
+#include "fixtures.h"
+
+#include "cd/ripcheck.h"
+#include "platform/akrip/akrip.h"
+#include "platform/akrip/cddrives.h"
+#include "platform/akrip/cuesheet.h"
+#include "platform/discid/mbdiscid.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QFileInfo>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <vector>
+
+namespace {
+
+constexpr int sector = static_cast<int>(akrip::cdFrameBytes);
+
+QString msf(int lba) {
+    return QStringLiteral("%1:%2:%3")
+        .arg(lba / 4500, 2, 10, QLatin1Char('0'))
+        .arg(lba / 75 % 60, 2, 10, QLatin1Char('0'))
+        .arg(lba % 75, 2, 10, QLatin1Char('0'));
+}
+
+class DiscLayout : public testing::Test {
+  protected:
+    void SetUp() override {
+        cddrives::forgetImages();
+        ASSERT_TRUE(dir.isValid());
+    }
+    void TearDown() override { cddrives::forgetImages(); }
+
+    int registerDisc(const QString& cuePath) {
+        const auto registered = cddrives::registerImage(cuePath);
+        EXPECT_TRUE(registered.ok()) << registered.error().description().toStdString();
+        return registered.ok() ? registered->driveIndex : -1;
+    }
+
+    // A cue sheet `text` beside a sparse data file of `sectors` sectors (no audio is read).
+    QString sparseImage(const QString& name, const QString& text, qint64 sectors) {
+        const QString cue = dir.filePath(name + QStringLiteral(".cue"));
+        fixtures::writeFile(cue, text.toUtf8());
+        QFile bin(dir.filePath(name + QStringLiteral(".bin")));
+        EXPECT_TRUE(bin.open(QIODevice::WriteOnly) && bin.resize(sectors * sector));
+        return cue;
+    }
+
+    // A handle on drive `drive` with LBA addressing.
+    static std::uint32_t openHandle(int drive) {
+        akrip::GETCDHAND request{};
+        request.size = 12;
+        request.version = 1;
+        request.ha = static_cast<std::uint8_t>(drive);
+        const std::uint32_t handle = akrip::GetCDHandle(&request);
+        EXPECT_NE(handle, 0u);
+        akrip::ModifyCDParms(handle, akrip::parmMsfAddressing, 0);
+        return handle;
+    }
+
+    static int read(std::uint32_t handle, std::uint32_t start, std::uint32_t count) {
+        std::vector<unsigned char> buffer(sizeof(akrip::ReadHeader) + 26 * akrip::cdFrameBytes);
+        const akrip::ReadHeader header{start, count, 26 * akrip::cdFrameBytes, 0, 0, 0};
+        std::memcpy(buffer.data(), &header, sizeof header);
+        return akrip::ReadCDAudioLBA(handle, buffer.data());
+    }
+
+    QTemporaryDir dir;
+};
+
+TEST(CueSheet, ItsOwnReaderRefusesWhatItCannotTrustNamingTheLineAndTheReason) {
+    const QByteArray head = "FILE \"a.bin\" BINARY\n";
+    const struct {
+        const char* text;
+        const char* reason;
+    } refused[] = {
+        {"  TRACK 00 AUDIO\n    INDEX 01 00:00:00\n", "line 2: TRACK needs a number 1..99"},
+        {"  TRACK 100 AUDIO\n    INDEX 01 00:00:00\n", "line 2: TRACK needs a number 1..99"},
+        {"  TRACK 01 AUDIO\n    INDEX 01 00:60:00\n", "line 3: INDEX needs"},
+        {"  TRACK 01 AUDIO\n    INDEX 01 00:00:75\n", "line 3: INDEX needs"},
+        {"  TRACK 01 AUDIO\n    INDEX 01 100:00:00\n", "line 3: INDEX needs"},
+        {"  TRACK 01 AUDIO\n    INDEX 01 00:00:00\n  TRACK 02 AUDIO\n    INDEX 01 00:00:00\n",
+         "line 5: INDEX 1 of track 2 at 00:00:00 is not later"},
+        {"  TRACK 01 AUDIO\n    INDEX 01 00:10:00\n  TRACK 02 AUDIO\n    INDEX 01 00:05:00\n",
+         "line 5: INDEX 1 of track 2 at 00:05:00 is not later"},
+        {"  TRACK 01 AUDIO\n    INDEX 01 00:00:00\n    INDEX 00 00:01:00\n",
+         "line 4: INDEX 0 of track 1 comes after INDEX 1"},
+        {"  TRACK 01 AUDIO\n    INDEX 02 00:00:00\n", "line 3: track 1 starts with INDEX 2"},
+        {"  TRACK 01 AUDIO\n  TRACK 02 AUDIO\n    INDEX 01 00:00:00\n",
+         "line 3: track 1 has no INDEX 01"},
+        {"  TRACK 01 AUDIO\n    INDEX 01 00:00:00\n  TRACK 03 AUDIO\n    INDEX 01 00:01:00\n",
+         "line 4: track 3 does not follow track 1"},
+        {"  TRACK 01 MODE1/2048\n    INDEX 01 00:00:00\n",
+         "line 2: track mode MODE1/2048 is not supported"},
+        {"  TRACK 01 AUDIO\n    INDEX 01 00:00:00\nREM SESSION 02\n  TRACK 02 AUDIO\n"
+         "    INDEX 01 00:01:00\n",
+         "line 5: audio track 2 in session 2"},
+        {"  INDEX 01 00:00:00\n", "line 2: INDEX before any TRACK"},
+    };
+    for (const auto& c : refused) {
+        const auto sheet = cuesheet::parse(head + c.text, QStringLiteral("/d/x.cue"));
+        ASSERT_FALSE(sheet.ok()) << c.text;
+        EXPECT_TRUE(sheet.error().description().startsWith(
+            QStringLiteral("/d/x.cue is not a valid cue sheet: ")))
+            << sheet.error().description().toStdString();
+        EXPECT_TRUE(sheet.error().description().contains(QLatin1String(c.reason)))
+            << sheet.error().description().toStdString() << " / " << c.reason;
+    }
+    EXPECT_FALSE(cuesheet::parse("  TRACK 01 AUDIO\n    INDEX 01 00:00:00\n", {}).ok());
+    EXPECT_FALSE(cuesheet::parse(head + QByteArray("TRACK 01 AUDIO\0", 15), {}).ok());
+
+    // What it reads: lower case, CRLF, pregaps, sessions, texts; libcdio gets tracks numbered
+    // from 1 whatever the sheet's numbers are.
+    const auto read = cuesheet::parse(
+        "title \"Sea\"\r\nfile \"a.bin\" binary\r\n  track 70 audio\r\n    index 01 00:00:00\r\n"
+        "  TRACK 71 AUDIO\r\n  TITLE \"Caf\xc3\xa9\"\r\n    INDEX 00 00:02:00\r\n"
+        "    INDEX 01 00:04:00\r\nREM SESSION 02\r\n  TRACK 72 MODE1/2352\r\n"
+        "    INDEX 01 00:09:00\r\n",
+        {});
+    ASSERT_TRUE(read.ok()) << read.error().description().toStdString();
+    ASSERT_EQ(read->tracks.size(), 3u);
+    EXPECT_EQ(read->tracks[1].pregapStart, 150);
+    EXPECT_EQ(read->tracks[1].startSector, 300);
+    EXPECT_EQ(cuesheet::decodedText(read->tracks[1].title), QStringLiteral("Caf\u00e9"));
+    EXPECT_EQ(read->tracks[2].session, 2);
+    EXPECT_FALSE(read->tracks[2].audio);
+    EXPECT_EQ(cuesheet::forLibrary(read.value(), 3, QStringLiteral("image.bin")),
+              QByteArray("FILE \"image.bin\" BINARY\n  TRACK 01 AUDIO\n    INDEX 01 00:00:00\n"
+                         "  TRACK 02 AUDIO\n    INDEX 01 00:04:00\n  TRACK 03 MODE1/2352\n"
+                         "    INDEX 01 00:09:00\n"));
+}
+
+// Track numbers from about 68 up made libcdio's own cue parser write outside its memory: the
+// library now sees tracks from 1, and the disc keeps its numbers everywhere.
+TEST_F(DiscLayout, ADiscThatStartsAtTrackFiveKeepsItsNumbers) {
+    DiscImageOptions options;
+    options.firstTrack = 70;
+    const DiscImage high =
+        writeDiscImage(dir.path(), QStringLiteral("high"), {{100, 440}, {80, 660}}, options);
+    const auto highToc = cddrives::readToc(registerDisc(high.cuePath));
+    ASSERT_TRUE(highToc.ok()) << highToc.error().description().toStdString();
+    EXPECT_EQ(highToc->firstTrack, 70);
+    EXPECT_EQ(highToc->lastTrack(), 71);
+
+    options.firstTrack = 5;
+    const DiscImage image = writeDiscImage(dir.path(), QStringLiteral("five"),
+                                           {{100, 440}, {80, 660}, {120, 880}}, options);
+    const int drive = registerDisc(image.cuePath);
+    const std::uint32_t handle = openHandle(drive);
+    akrip::TocRecord toc{};
+    ASSERT_EQ(akrip::ReadTOC(handle, &toc), 1);
+    EXPECT_EQ(toc.header[2], 5);
+    EXPECT_EQ(toc.header[3], 7);
+    // Entry k is track k + 1: the entries before the first track are empty.
+    EXPECT_EQ(toc.entries[3].trackNumber, 0);
+    EXPECT_EQ(toc.entries[4].trackNumber, 5);
+    EXPECT_EQ(toc.entries[6].trackNumber, 7);
+    EXPECT_EQ(toc.entries[6].address[3], 180);
+    EXPECT_EQ(toc.entries[7].trackNumber, 0xAA);
+    EXPECT_EQ(read(handle, 180, 26), 1);
+    akrip::CloseCDHandle(handle);
+}
+
+// An Enhanced CD: its data track is listed as data, never read, and the disc is placed as a
+// drive reports it, the second session 11,400 sectors after the audio.
+TEST_F(DiscLayout, AnEnhancedCdsDataTrackIsListedButNeverRead) {
+    const DiscImage image = writeDiscImage(
+        dir.path(), QStringLiteral("extra"),
+        {{150, 440}, {100, 660}, {300, 0, {}, {}, true, 150}}); // data with a 150-sector pregap
+    const int drive = registerDisc(image.cuePath);
+    const auto toc = cddrives::readToc(drive);
+    ASSERT_TRUE(toc.ok());
+    EXPECT_EQ(toc->trackIsAudio, (std::vector<bool>{true, true, false}));
+    EXPECT_EQ(toc->trackStartLba, (std::vector<std::int32_t>{0, 150, 250 + 11400}));
+    EXPECT_EQ(toc->trackSectors(1), 100); // the audio ends where the data's pregap begins
+    EXPECT_EQ(toc->leadOutLba, 250 + 11400 + 300);
+    EXPECT_EQ(toc->lastAudioTrack(), 2);
+
+    const std::uint32_t handle = openHandle(drive);
+    EXPECT_EQ(read(handle, 0, 26), 1);
+    QElapsedTimer clock;
+    clock.start();
+    EXPECT_EQ(read(handle, 240, 20), 0); // runs from the audio into the gap
+    EXPECT_TRUE(akrip::lastErrorDetail().contains(QStringLiteral("sector 250 is in no audio")))
+        << akrip::lastErrorDetail().toStdString();
+    EXPECT_EQ(read(handle, 11650 + 10, 26), 0);
+    EXPECT_EQ(akrip::lastErrorDetail(), QStringLiteral("sector 11660 is in track 3, a data track"));
+    EXPECT_LT(clock.elapsed(), 10000); // paranoia never spins on a data sector
+    akrip::CloseCDHandle(handle);
+}
+
+// The identifiers of real discs with a data track, against the values the databases answer
+// to (an Enhanced CD with 10 audio tracks; a mixed-mode CD with a data track first).
+TEST_F(DiscLayout, IdentifiersOfDiscsWithADataTrackAreThePublishedOnes) {
+    const std::vector<int> audio = {0,      12617,  40337,  63075,  93260,
+                                    117965, 151715, 184190, 215110, 247305};
+    QString text = QStringLiteral("FILE \"liquid.bin\" BINARY\n");
+    for (std::size_t i = 0; i < audio.size(); ++i)
+        text += QStringLiteral("  TRACK %1 AUDIO\n    INDEX 01 %2\n")
+                    .arg(i + 1, 2, 10, QLatin1Char('0'))
+                    .arg(msf(audio[i]));
+    // As images hold it: the data right after the audio, less the gap between the sessions.
+    text += QStringLiteral("REM SESSION 02\n  TRACK 11 MODE1/2352\n    INDEX 00 %1\n"
+                           "    INDEX 01 %2\n")
+                .arg(msf(270185), msf(270335));
+    const auto enhanced =
+        cddrives::readToc(registerDisc(sparseImage(QStringLiteral("liquid"), text, 322401)));
+    ASSERT_TRUE(enhanced.ok()) << enhanced.error().description().toStdString();
+    EXPECT_EQ(enhanced->trackStartLba.back(), 281585);
+    EXPECT_EQ(enhanced->leadOutLba, 333651);
+    const std::uint32_t freedb = cddrives::freedbDiscId(enhanced.value());
+    EXPECT_EQ(freedb, 0x9e11600bu);
+    EXPECT_EQ(ripcheck::accurateRipDiscName(enhanced->audioStarts(), enhanced->leadOutLba, freedb),
+              QStringLiteral("010-00164419-00b9f6e2-9e11600b"));
+    const auto musicBrainz = mbdiscid::musicBrainzDisc(enhanced.value());
+    ASSERT_TRUE(musicBrainz.ok()) << musicBrainz.error().description().toStdString();
+    EXPECT_EQ(musicBrainz->id, QStringLiteral("9AQWqQ0eCCwktwPPrIUIYkUw2Uo-"));
+
+    const std::vector<int> mixed = {150,    66728,  76502,  85963,  93760,  104048, 116066, 124743,
+                                    134206, 142916, 151852, 160720, 169425, 178731, 188459, 196711,
+                                    206354, 214845, 223686, 225746, 226384, 232668, 239447, 239931,
+                                    244989, 254264, 260066, 261222, 261674};
+    text = QStringLiteral("FILE \"trilogy.bin\" BINARY\n  TRACK 01 MODE1/2352\n"
+                          "    INDEX 01 00:00:00\n");
+    for (std::size_t i = 1; i < mixed.size(); ++i)
+        text += QStringLiteral("  TRACK %1 AUDIO\n    INDEX 01 %2\n")
+                    .arg(i + 1, 2, 10, QLatin1Char('0'))
+                    .arg(msf(mixed[i] - 150));
+    const auto first =
+        cddrives::readToc(registerDisc(sparseImage(QStringLiteral("trilogy"), text, 261826)));
+    ASSERT_TRUE(first.ok()) << first.error().description().toStdString();
+    const std::uint32_t firstFreedb = cddrives::freedbDiscId(first.value());
+    EXPECT_EQ(ripcheck::accurateRipDiscName(first->audioStarts(), first->leadOutLba, firstFreedb),
+              QStringLiteral("028-00517a54-05a845d2-af0da31d"));
+    EXPECT_EQ(first->firstAudioTrack(), 2);
+}
+
+// A read under way ends as soon as its thread is asked to stop.
+TEST_F(DiscLayout, AStopEndsAReadAtOnce) {
+    const DiscImage image = writeDiscImage(dir.path(), QStringLiteral("long"), {{2000, 440}});
+    const std::uint32_t handle = openHandle(registerDisc(image.cuePath));
+    {
+        const akrip::ReadStop stop([] { return true; });
+        EXPECT_EQ(read(handle, 0, 26), 0);
+        EXPECT_EQ(akrip::lastErrorDetail(), QStringLiteral("the read was stopped at sector 0"));
+    }
+    EXPECT_EQ(read(handle, 0, 26), 1);
+    akrip::CloseCDHandle(handle);
+}
+
+// The private copies libcdio reads are removed with their process, and the folders a killed
+// process left are removed by the next.
+TEST_F(DiscLayout, ThePrivateCopiesOfAnEndedProcessAreRemoved) {
+    const QString orphan = QDir::tempPath() + QStringLiteral("/vortan-disc-999999999-abcdef");
+    ASSERT_TRUE(QDir().mkpath(orphan));
+    fixtures::writeFile(orphan + QStringLiteral("/image.cue"), "FILE");
+    const DiscImage image = writeDiscImage(dir.path(), QStringLiteral("d"), {{100, 440}});
+    registerDisc(image.cuePath);
+    EXPECT_FALSE(QFileInfo::exists(orphan));
+    const QStringList ours =
+        QDir(QDir::tempPath())
+            .entryList({QStringLiteral("vortan-disc-%1-*").arg(QCoreApplication::applicationPid())},
+                       QDir::Dirs);
+    EXPECT_EQ(ours.size(), 1);
+    cddrives::forgetImages();
+    EXPECT_FALSE(QFileInfo::exists(QDir::tempPath() + QLatin1Char('/') + ours.value(0)));
+}
+
+} // namespace

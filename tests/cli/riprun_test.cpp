@@ -1,0 +1,383 @@
+// mp3vortan-cli tracks, rip and verify over disc images as users bring them: data tracks,
+// discs that do not start at track 1, images that do not hold what their sheet says, hostile
+// sheets and texts, full disks, two rips at once, kills and interruptions.
+#include "clirun.h"
+#include "discimage.h"
+#include "fixtures.h"
+#include "musicbrainzservice.h"
+#include "ripsums.h"
+
+#include "app/settings.h"
+#include "platform/id3tag/id3tag.h"
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFileInfo>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QThread>
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <sys/mount.h>
+#include <sys/stat.h>
+
+namespace {
+
+const QString cli = QStringLiteral(VORTAN_CLI);
+constexpr int sectorBytes = 2352;
+
+QStringList lines(const QString& text) {
+    return text.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+}
+
+QString hex(std::uint32_t value) {
+    return QStringLiteral("%1").arg(value, 8, 16, QLatin1Char('0')).toUpper();
+}
+
+// The log's block of track `track`, from its heading to the next blank line.
+QString trackBlock(const QString& log, int track) {
+    const QString heading = QStringLiteral("Track %1\n").arg(track, 2, 10, QLatin1Char('0'));
+    const qsizetype from = log.indexOf(heading);
+    return from < 0 ? QString() : log.mid(from, log.indexOf(QStringLiteral("\n\n"), from) - from);
+}
+
+class RipRun : public testing::Test {
+  protected:
+    void SetUp() override { ASSERT_TRUE(dir_.isValid()); }
+
+    QString path(const QString& name) const { return dir_.filePath(name); }
+
+    CliRun run(const QStringList& arguments) const {
+        return runProgram(cli, arguments, environment(), dir_.path());
+    }
+    QProcessEnvironment environment() const {
+        QProcessEnvironment env = headlessEnvironment(path(QStringLiteral("home")));
+        env.insert(QStringLiteral("TMPDIR"), path(QStringLiteral("tmp")));
+        QDir().mkpath(path(QStringLiteral("tmp")));
+        return env;
+    }
+    DiscImage image(const QString& name, const std::vector<TrackSpec>& tracks,
+                    const DiscImageOptions& options = {}) const {
+        return writeDiscImage(dir_.path(), name, tracks, options);
+    }
+    // The text of the one log in `folder`.
+    QString ripLog(const QString& folder) const {
+        const QStringList logs = QDir(folder).entryList({QStringLiteral("Rip *.log")}, QDir::Files);
+        EXPECT_EQ(logs.size(), 1) << logs.join(QLatin1Char(' ')).toStdString();
+        return logs.size() == 1
+                   ? QString::fromUtf8(fixtures::readFile(QDir(folder).filePath(logs[0])))
+                   : QString();
+    }
+
+    QTemporaryDir dir_;
+};
+
+// Enhanced (data last) and mixed-mode (data first) discs: the data track is listed as data,
+// left out of all tracks, refused by number; the disc IDs are computed; the rip ends.
+TEST_F(RipRun, DataTracksAreListedNeverRippedAndRefusedByNumber) {
+    const DiscImage extra =
+        image(QStringLiteral("extra"), {{150, 440}, {300, 660}, {300, 0, {}, {}, true, 150}});
+    const CliRun listed = run({QStringLiteral("tracks"), extra.cuePath});
+    ASSERT_EQ(listed.exitCode, 0) << listed.err.toStdString();
+    const QStringList shown = lines(listed.out);
+    EXPECT_FALSE(shown.filter(QStringLiteral("MusicBrainz disc ID: none")).size())
+        << listed.out.toStdString();
+    EXPECT_EQ(shown.mid(shown.size() - 3),
+              (QStringList{QStringLiteral("Track  1 - 0:02"), QStringLiteral("Track  2 - 0:04"),
+                           QStringLiteral("Track  3 - 0:04 (data track)")}));
+
+    const CliRun ripped = run({QStringLiteral("rip"), QStringLiteral("--wav"), QStringLiteral("-o"),
+                               QStringLiteral("extra"), extra.cuePath});
+    ASSERT_EQ(ripped.exitCode, 0) << ripped.err.toStdString();
+    const QStringList files = lines(ripped.out);
+    ASSERT_EQ(files.size(), 3); // two tracks and the log
+    EXPECT_EQ(fixtures::readFile(files[1]).mid(44), extra.trackAudio(2));
+    const QString log = ripLog(path(QStringLiteral("extra")));
+    EXPECT_TRUE(log.contains(QStringLiteral("AccurateRip disc: 002-"))) << log.toStdString();
+    EXPECT_TRUE(log.contains(QStringLiteral("data track")));
+    const ripsums::AccurateRip last = ripsums::accurateRip(extra.trackAudio(2), false, true);
+    EXPECT_TRUE(trackBlock(log, 2).contains(QStringLiteral("AccurateRip v1: ") + hex(last.v1)));
+
+    const CliRun asked =
+        run({QStringLiteral("rip"), QStringLiteral("-t"), QStringLiteral("3"), extra.cuePath});
+    EXPECT_EQ(asked.exitCode, 2);
+    EXPECT_TRUE(asked.err.contains(QStringLiteral("track 3 of ") + extra.cuePath +
+                                   QStringLiteral(" is a data track")))
+        << asked.err.toStdString();
+
+    const DiscImage mixed =
+        image(QStringLiteral("mixed"), {{300, 0, {}, {}, true}, {150, 440}, {200, 660}});
+    const CliRun first = run({QStringLiteral("rip"), QStringLiteral("--wav"), QStringLiteral("-o"),
+                              QStringLiteral("mixed"), mixed.cuePath});
+    ASSERT_EQ(first.exitCode, 0) << first.err.toStdString();
+    ASSERT_EQ(lines(first.out).size(), 3);
+    const QString mixedLog = ripLog(path(QStringLiteral("mixed")));
+    // The first audio track is the disc's first for AccurateRip.
+    const ripsums::AccurateRip second = ripsums::accurateRip(mixed.trackAudio(2), true, false);
+    EXPECT_TRUE(
+        trackBlock(mixedLog, 2).contains(QStringLiteral("AccurateRip v1: ") + hex(second.v1)))
+        << mixedLog.toStdString();
+    EXPECT_FALSE(mixedLog.contains(QStringLiteral("Track 01\n")));
+}
+
+// A disc whose tracks are 5 to 7 keeps those numbers in its listing, its log and its refusals,
+// and its AccurateRip sums are those of the same audio as tracks 1 to 3.
+TEST_F(RipRun, ADiscOfTracksFiveToSevenKeepsItsNumbers) {
+    const std::vector<TrackSpec> tracks = {{150, 440}, {75, 660}, {300, 880}};
+    DiscImageOptions fifth;
+    fifth.firstTrack = 5;
+    const DiscImage later = image(QStringLiteral("later"), tracks, fifth);
+    const CliRun listed = run({QStringLiteral("tracks"), later.cuePath});
+    ASSERT_EQ(listed.exitCode, 0) << listed.err.toStdString();
+    EXPECT_EQ(lines(listed.out).mid(3),
+              (QStringList{QStringLiteral("Track  5 - 0:02"), QStringLiteral("Track  6 - 0:01"),
+                           QStringLiteral("Track  7 - 0:04")}));
+
+    const CliRun ripped = run({QStringLiteral("rip"), QStringLiteral("--wav"), QStringLiteral("-o"),
+                               QStringLiteral("later"), later.cuePath});
+    ASSERT_EQ(ripped.exitCode, 0) << ripped.err.toStdString();
+    const QString log = ripLog(path(QStringLiteral("later")));
+    for (int i = 0; i < 3; ++i) {
+        SCOPED_TRACE(i);
+        const QString block = trackBlock(log, 5 + i);
+        ASSERT_FALSE(block.isEmpty()) << log.toStdString();
+        const ripsums::AccurateRip sums =
+            ripsums::accurateRip(later.trackAudio(i + 1), i == 0, i == 2);
+        EXPECT_TRUE(block.contains(QStringLiteral("AccurateRip v1: ") + hex(sums.v1)));
+        EXPECT_TRUE(block.contains(QStringLiteral("AccurateRip v2: ") + hex(sums.v2)));
+        EXPECT_TRUE(QFileInfo(lines(ripped.out)[i])
+                        .fileName()
+                        .endsWith(QStringLiteral("-%1.wav").arg(5 + i)));
+    }
+    EXPECT_FALSE(log.contains(QStringLiteral("Track 01")));
+
+    const CliRun none =
+        run({QStringLiteral("rip"), QStringLiteral("-t"), QStringLiteral("1"), later.cuePath});
+    EXPECT_EQ(none.exitCode, 2);
+    EXPECT_TRUE(none.err.contains(QStringLiteral("has no track 1 (its tracks are 5 to 7)")))
+        << none.err.toStdString();
+}
+
+// An image that does not hold what its sheet says: every track missing or cut is a failed
+// track in the log, in the end message and in the exit status.
+TEST_F(RipRun, ImagesThatDoNotHoldWhatTheirSheetSaysFailTheirTracks) {
+    const DiscImage cut = image(QStringLiteral("cut"), {{100, 440}, {100, 660}, {100, 880}});
+    ASSERT_TRUE(QFile::resize(cut.binPath, 300 * sectorBytes - 1)); // one byte short
+    const CliRun shortRip = run({QStringLiteral("rip"), QStringLiteral("--wav"),
+                                 QStringLiteral("-o"), QStringLiteral("cut"), cut.cuePath});
+    EXPECT_EQ(shortRip.exitCode, 1);
+    EXPECT_TRUE(shortRip.err.contains(QStringLiteral("1 of 3 files could not be extracted")))
+        << shortRip.err.toStdString();
+    const QString cutLog = ripLog(path(QStringLiteral("cut")));
+    EXPECT_TRUE(trackBlock(cutLog, 3).contains(QStringLiteral("sector 299 could not be read")))
+        << cutLog.toStdString();
+    EXPECT_TRUE(cutLog.contains(QStringLiteral("Summary: 2 of 3 tracks asked for copied OK")));
+
+    const DiscImage gone = image(QStringLiteral("gone"), {{100, 440}, {100, 660}, {100, 880}});
+    ASSERT_TRUE(QFile::resize(gone.binPath, 200 * sectorBytes)); // track 3 is not in the data
+    const CliRun goneRip = run({QStringLiteral("rip"), QStringLiteral("--wav"),
+                                QStringLiteral("-o"), QStringLiteral("gone"), gone.cuePath});
+    EXPECT_EQ(goneRip.exitCode, 1);
+    EXPECT_TRUE(goneRip.err.contains(QStringLiteral("Track 3 is missing")))
+        << goneRip.err.toStdString();
+    const QString goneLog = ripLog(path(QStringLiteral("gone")));
+    EXPECT_TRUE(
+        trackBlock(goneLog, 3).contains(QStringLiteral("Result: Copy failed (Track 3 is missing")))
+        << goneLog.toStdString();
+    EXPECT_TRUE(goneLog.contains(QStringLiteral("Summary: 2 of 3 tracks asked for copied OK")));
+}
+
+// Sheets and data files that are not what they claim are refused with the reason, and nothing
+// waits on a FIFO.
+TEST_F(RipRun, WhatIsNotADiscImageIsRefusedWithItsReason) {
+    const DiscImage base = image(QStringLiteral("base"), {{100, 440}});
+    const QString sheet =
+        QStringLiteral("FILE \"%1\" BINARY\n  TRACK 01 AUDIO\n    INDEX 01 00:00:00\n");
+    struct Case {
+        QString dataName;
+        QString reason;
+    };
+    ASSERT_TRUE(QDir().mkpath(path(QStringLiteral("folder.bin"))));
+    ASSERT_EQ(::mkfifo(QFile::encodeName(path(QStringLiteral("fifo.bin"))).constData(), 0600), 0);
+    ASSERT_TRUE(QFile::link(path(QStringLiteral("loop.bin")), path(QStringLiteral("loop.bin"))));
+    for (const Case& c : {Case{QStringLiteral("folder.bin"), QStringLiteral("is a folder")},
+                          Case{QStringLiteral("fifo.bin"), QStringLiteral("is not a regular file")},
+                          Case{QStringLiteral("loop.bin"), QStringLiteral("leads back to itself")},
+                          Case{QStringLiteral("none.bin"), QStringLiteral("is missing")}}) {
+        const QString cue = path(c.dataName + QStringLiteral(".cue"));
+        fixtures::writeFile(cue, sheet.arg(c.dataName).toUtf8());
+        const CliRun r = run({QStringLiteral("tracks"), cue});
+        EXPECT_EQ(r.exitCode, 1) << c.dataName.toStdString();
+        EXPECT_TRUE(r.err.contains(c.reason)) << r.err.toStdString();
+    }
+    fixtures::writeFile(path(QStringLiteral("bad.cue")),
+                        "FILE \"base.bin\" BINARY\n  TRACK 80 AUDIO\n    INDEX 01 00:00:00\n"
+                        "  TRACK 81 AUDIO\n    INDEX 01 00:00:00\n");
+    const CliRun bad = run({QStringLiteral("tracks"), path(QStringLiteral("bad.cue"))});
+    EXPECT_EQ(bad.exitCode, 1);
+    EXPECT_TRUE(bad.err.contains(QStringLiteral("bad.cue is not a valid cue sheet: line 5:")))
+        << bad.err.toStdString();
+    ASSERT_EQ(::mkfifo(QFile::encodeName(path(QStringLiteral("pipe.cue"))).constData(), 0600), 0);
+    const CliRun pipe = run({QStringLiteral("tracks"), path(QStringLiteral("pipe.cue"))});
+    EXPECT_EQ(pipe.exitCode, 1);
+    EXPECT_TRUE(pipe.err.contains(QStringLiteral("is not a regular file")));
+
+    ASSERT_EQ(::mkfifo(QFile::encodeName(path(QStringLiteral("fifo.wav"))).constData(), 0600), 0);
+    const CliRun verify = run({QStringLiteral("verify"), base.cuePath, QStringLiteral("fifo.wav")});
+    EXPECT_EQ(verify.exitCode, 1);
+    EXPECT_TRUE(verify.err.contains(QStringLiteral("fifo.wav: not a regular file")))
+        << verify.err.toStdString();
+    // No private copy is left behind by any of these runs.
+    EXPECT_TRUE(
+        QDir(path(QStringLiteral("tmp"))).entryList(QDir::Dirs | QDir::NoDotAndDotDot).isEmpty());
+}
+
+// A log that cannot be written whole is not left, the user is told, and the exit status is 1.
+TEST_F(RipRun, ALogTheDiskCannotTakeIsNotLeftLookingComplete) {
+    const DiscImage disc = image(QStringLiteral("small"), {{200, 440}});
+    const QString mountPoint = path(QStringLiteral("full"));
+    ASSERT_TRUE(QDir().mkpath(mountPoint));
+    // Room for the track's WAV (470,444 bytes: 115 pages) and not one page more.
+    if (::mount("tmpfs", QFile::encodeName(mountPoint).constData(), "tmpfs", 0, "size=471040") != 0)
+        GTEST_SKIP() << "mounting a tmpfs is not allowed here";
+    const CliRun ripped = run({QStringLiteral("rip"), QStringLiteral("--wav"), QStringLiteral("-o"),
+                               mountPoint, disc.cuePath});
+    const QStringList left = QDir(mountPoint).entryList(QDir::Files | QDir::Hidden);
+    ::umount(QFile::encodeName(mountPoint).constData());
+    EXPECT_EQ(ripped.exitCode, 1);
+    EXPECT_TRUE(ripped.err.contains(QStringLiteral("The rip log could not be written")))
+        << ripped.err.toStdString();
+    EXPECT_TRUE(ripped.err.contains(QStringLiteral("No space left on device")));
+    EXPECT_TRUE(left.filter(QStringLiteral(".log")).isEmpty())
+        << left.join(QLatin1Char(' ')).toStdString();
+    EXPECT_TRUE(left.filter(QStringLiteral(".part")).isEmpty())
+        << left.join(QLatin1Char(' ')).toStdString();
+}
+
+// Two rips of the same disc into one folder at the same time: neither replaces the other's
+// files or log.
+TEST_F(RipRun, TwoRipsAtOnceKeepEveryFileAndBothLogs) {
+    const DiscImage disc = image(QStringLiteral("twice"), {{300, 440}, {300, 660}});
+    const QStringList arguments = {QStringLiteral("rip"), QStringLiteral("--wav"),
+                                   QStringLiteral("-o"), QStringLiteral("both"), disc.cuePath};
+    CliRun results[2];
+    QThread* second = QThread::create(
+        [&] { results[1] = runProgram(cli, arguments, environment(), dir_.path()); });
+    second->start();
+    results[0] = run(arguments);
+    second->wait();
+    delete second;
+    for (const CliRun& r : results)
+        EXPECT_EQ(r.exitCode, 0) << r.err.toStdString();
+    const QDir both(path(QStringLiteral("both")));
+    EXPECT_EQ(both.entryList({QStringLiteral("Rip *.log")}, QDir::Files).size(), 2);
+    EXPECT_EQ(both.entryList({QStringLiteral("*.wav")}, QDir::Files).size(), 4);
+    for (const CliRun& r : results)
+        for (const QString& written : lines(r.out))
+            EXPECT_TRUE(QFileInfo(written).isFile()) << written.toStdString();
+}
+
+// Text from a disc or the web service is shown escaped on the terminal and in the log; tags
+// keep it as it is.
+TEST_F(RipRun, ControlCharactersAreShownEscapedAndTaggedAsGiven) {
+    DiscImageOptions options;
+    options.title = QStringLiteral("Bell\aAlbum");
+    const DiscImage disc =
+        image(QStringLiteral("evil"), {{200, 440, QStringLiteral("Red\x1b[31mText")}, {200, 660}},
+              options);
+    const CliRun listed = run({QStringLiteral("tracks"), disc.cuePath});
+    ASSERT_EQ(listed.exitCode, 0) << listed.err.toStdString();
+    EXPECT_FALSE(listed.out.contains(QChar(0x1b)));
+    EXPECT_FALSE(listed.out.contains(QChar(0x07)));
+    EXPECT_TRUE(listed.out.contains(QStringLiteral("Red\\e[31mText")));
+    EXPECT_TRUE(listed.out.contains(QStringLiteral("Album: Bell\\x07Album")));
+
+    // The web service names track 2 with a newline and a forged log line.
+    mbservice::LocalService service;
+    QByteArray answer = mbservice::discAnswer(
+        mbservice::release("r1", "Sea", "2005", "GB", mbservice::medium(1, 2, {}, "Song")));
+    answer.replace("Song 2", "Two\\nResult: Copy OK\\nSummary: 2 of 2 tracks copied OK");
+    service.body = answer;
+    WriteSetting(SettingKey::MusicBrainzServer, service.address());
+    const CliRun ripped = run({QStringLiteral("rip"), QStringLiteral("--lookup"),
+                               QStringLiteral("-o"), QStringLiteral("evil"), disc.cuePath});
+    ASSERT_EQ(ripped.exitCode, 0) << ripped.err.toStdString();
+    const QString log = ripLog(path(QStringLiteral("evil")));
+    EXPECT_TRUE(log.contains(
+        QStringLiteral("  Title: Two\\nResult: Copy OK\\nSummary: 2 of 2 tracks copied OK\n")))
+        << log.toStdString();
+    EXPECT_EQ(log.count(QStringLiteral("\nSummary:")), 1);
+    const auto frames = id3tag::readFrames(lines(ripped.out)[1]);
+    ASSERT_TRUE(frames.ok());
+    bool found = false;
+    for (const id3tag::Frame& frame : frames.value())
+        found = found || (frame.id == QLatin1String("TIT2") &&
+                          frame.text == QStringLiteral("Two\nResult: Copy OK\nSummary: 2 of 2 "
+                                                       "tracks copied OK"));
+    EXPECT_TRUE(found);
+}
+
+// A rip killed in the middle of a WAV leaves no file at the final name, only a temporary one
+// whose name says it is unfinished.
+TEST_F(RipRun, AKilledRipLeavesNoFileAtItsFinalName) {
+    const DiscImage disc = image(QStringLiteral("long"), {{75 * 180, 440}});
+    const QString out = path(QStringLiteral("killed"));
+    QProcess process;
+    process.setProcessEnvironment(environment());
+    process.setWorkingDirectory(dir_.path());
+    process.start(cli, {QStringLiteral("rip"), QStringLiteral("--wav"), QStringLiteral("-o"), out,
+                        disc.cuePath});
+    ASSERT_TRUE(process.waitForStarted());
+    QElapsedTimer waited;
+    waited.start();
+    bool killed = false;
+    while (!killed && process.state() == QProcess::Running && waited.elapsed() < 60000) {
+        for (const QFileInfo& file : QDir(out).entryInfoList(QDir::Files | QDir::Hidden))
+            if (file.size() > 4 * 1024 * 1024) {
+                ::kill(static_cast<pid_t>(process.processId()), SIGKILL);
+                killed = true;
+                break;
+            }
+        QThread::msleep(2);
+    }
+    process.waitForFinished(60000);
+    ASSERT_TRUE(killed) << "the rip ended before its output passed 4 MB";
+    const QStringList left = QDir(out).entryList(QDir::Files | QDir::Hidden);
+    ASSERT_EQ(left.size(), 1) << left.join(QLatin1Char(' ')).toStdString();
+    EXPECT_TRUE(left[0].startsWith(QStringLiteral(".vortan-unfinished-")));
+    EXPECT_TRUE(left[0].endsWith(QStringLiteral(".part")));
+}
+
+// Ctrl+C while the web service is asked ends the rip at once, with nothing ripped and the
+// private copy of the sheet removed.
+TEST_F(RipRun, AnInterruptionDuringTheLookUpEndsTheRunAndRemovesItsFolder) {
+    const DiscImage disc = image(QStringLiteral("asked"), {{100, 440}, {100, 660}});
+    mbservice::LocalService service;
+    service.silent = true;
+    WriteSetting(SettingKey::MusicBrainzServer, service.address());
+    QProcess process;
+    process.setProcessEnvironment(environment());
+    process.setWorkingDirectory(dir_.path());
+    process.start(cli, {QStringLiteral("rip"), QStringLiteral("--lookup"), QStringLiteral("-o"),
+                        QStringLiteral("asked"), disc.cuePath});
+    ASSERT_TRUE(process.waitForStarted());
+    EXPECT_TRUE(QTest::qWaitFor([&service] { return service.requests > 0; }, 60000));
+    const QStringList during =
+        QDir(path(QStringLiteral("tmp"))).entryList({QStringLiteral("vortan-disc-*")}, QDir::Dirs);
+    EXPECT_EQ(during.size(), 1);
+    ::kill(static_cast<pid_t>(process.processId()), SIGINT);
+    ASSERT_TRUE(process.waitForFinished(5000));
+    EXPECT_EQ(process.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(process.exitCode(), 1);
+    EXPECT_TRUE(process.readAllStandardError().contains("interrupted"));
+    EXPECT_TRUE(QDir(path(QStringLiteral("tmp")))
+                    .entryList({QStringLiteral("vortan-disc-*")}, QDir::Dirs)
+                    .isEmpty());
+    EXPECT_FALSE(QFileInfo::exists(path(QStringLiteral("asked"))) &&
+                 !QDir(path(QStringLiteral("asked"))).isEmpty());
+}
+
+} // namespace
