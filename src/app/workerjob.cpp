@@ -19,6 +19,7 @@ void WorkerJob::start(const WorkItem& item) {
     running_ = true;
     cancel_ = false;
     result_ = {};
+    prepare(item);
     const std::uint64_t generation = ++generation_;
     worker_ = std::thread([this, item, generation] {
         const auto began = std::chrono::steady_clock::now();

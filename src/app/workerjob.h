@@ -31,6 +31,10 @@ class WorkerJob : public FileJob {
     bool isRunning() const { return running_; }
 
   protected:
+    // On the GUI thread, as the item starts and before the worker does: take what the work
+    // needs from the window's state (settings, choices) as plain values, so that the worker
+    // never reads or writes state the GUI thread shares.
+    virtual void prepare(const WorkItem& item) { (void)item; }
     // On the worker thread: converts `item` and says how it ended (workTime is filled in).
     virtual JobResult work(const WorkItem& item) = 0;
     // On the GUI thread, once work() has returned and before finished(): take over what the

@@ -1,6 +1,7 @@
 #include "cli/progressdisplay.h"
 
 #include "app/windowbatch.h"
+#include "platform/nativepath.h"
 
 #include <sys/ioctl.h>
 #include <unistd.h>
@@ -16,7 +17,7 @@ namespace {
 constexpr qint64 redrawIntervalMs = 100;
 
 void writeErr(const QString& text) {
-    std::fputs(text.toLocal8Bit().constData(), stderr);
+    std::fputs(nativepath::encode(text).constData(), stderr);
     std::fflush(stderr);
 }
 
@@ -61,7 +62,7 @@ void ProgressDisplay::itemFinished(const WorkItem& item, const JobResult& result
     running_.removeIf([&item](const WorkItem& r) { return r.index == item.index; });
     clearLine();
     if (result.status == JobResult::Status::Completed) {
-        std::fputs((item.output + QLatin1Char('\n')).toLocal8Bit().constData(), stdout);
+        std::fputs(nativepath::encode(item.output + QLatin1Char('\n')).constData(), stdout);
         std::fflush(stdout);
         if (!live_)
             writeErr(label_(item) + QStringLiteral(" -> ") + item.output + QLatin1Char('\n'));

@@ -83,6 +83,8 @@ class frmPlayList : public QWidget {
     ActiveMP3* ActiveMP31 = nullptr;
 
   private:
+    // Empties the header lines and the tag boxes (Length stays).
+    void clearTagAndHeader();
     void buildControls();
     void connectControls();
     // The current path without surrounding spaces.

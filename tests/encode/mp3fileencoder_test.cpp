@@ -8,6 +8,7 @@
 #include "mp3decode.h"
 #include "platform/activemp3/mpg123stream.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QTemporaryDir>
@@ -47,12 +48,25 @@ class FileEncoderTest : public testing::Test {
     }
 
     std::vector<double> progressSeen;
+    // Encodes `r`; the MP3 an earlier call of the test made goes first, since no output is
+    // ever written over.
     EncodeOutcome encode(const EncodeRequest& r, std::function<bool()> cancelled = {}) {
-        return encodeWavToMp3(r, cancelled, [this](double p) { progressSeen.push_back(p); });
+        if (!made_.isEmpty())
+            QFile::remove(made_);
+        EncodeOutcome o =
+            encodeWavToMp3(r, cancelled, [this](double p) { progressSeen.push_back(p); });
+        made_ = o.outputPath;
+        return o;
+    }
+    // Temporary files of outputs left in the folder.
+    QStringList leftovers() const {
+        return QDir(dir_.path()).entryList({QStringLiteral(".vortan-unfinished-*")},
+                                            QDir::Files | QDir::Hidden);
     }
 
   private:
     QTemporaryDir dir_;
+    QString made_;
 };
 
 std::vector<std::int16_t> steady(const mp3decode::Decoded& d) {
@@ -484,16 +498,24 @@ TEST_F(FileEncoderTest, DiskRefusingTheOutputFailsTheJobWithTheSystemsReason) {
     EXPECT_EQ(o.status, EncodeOutcome::Status::Failed);
     EXPECT_TRUE(o.error.description().startsWith(path("out.mp3") + QStringLiteral(": ")))
         << o.error.description().toStdString();
-    EXPECT_LE(QFileInfo(path("out.mp3")).size(), 20000);
     EXPECT_LT(o.bytesEncoded, o.audioBytes); // it stopped early
+    // The part that was written is no MP3 to keep: nothing stays, under any name.
+    EXPECT_FALSE(QFileInfo::exists(path("out.mp3")));
+    EXPECT_TRUE(o.outputPath.isEmpty());
+    EXPECT_TRUE(leftovers().isEmpty()) << leftovers().join(QLatin1Char(' ')).toStdString();
 }
 
-TEST_F(FileEncoderTest, LongerOldMp3IsWrittenOverFromItsStart) {
-    fixtures::writeFile(path("out.mp3"), QByteArray(3'000'000, 'z'));
+TEST_F(FileEncoderTest, AnExistingFileOfTheNameIsNeverReplaced) {
+    // Taken before the encode starts, or while it runs: the MP3 takes the next number.
+    const QByteArray old(3'000'000, 'z');
+    fixtures::writeFile(path("out.mp3"), old);
     const EncodeOutcome o = encode(request(writeWav("a.wav", fixtures::sine(440, 1.0))));
     ASSERT_EQ(o.status, EncodeOutcome::Status::Completed);
-    EXPECT_EQ(QFileInfo(path("out.mp3")).size(), o.bytesWritten);
-    EXPECT_FALSE(fixtures::readFile(path("out.mp3")).contains(QByteArray(64, 'z')));
+    EXPECT_EQ(o.outputPath, path("out (2).mp3"));
+    EXPECT_EQ(fixtures::readFile(path("out.mp3")), old);
+    EXPECT_EQ(QFileInfo(o.outputPath).size(), o.bytesWritten);
+    EXPECT_TRUE(mp3decode::decodeFile(o.outputPath).ok);
+    EXPECT_TRUE(leftovers().isEmpty());
 }
 
 TEST_F(FileEncoderTest, CancelEndsAfterTheCurrentChunkWithAPlayableMp3) {
