@@ -7,6 +7,7 @@
 #include "fixtures.h"
 #include "mp3decode.h"
 #include "platform/activemp3/mpg123stream.h"
+#include "syncfault.h"
 
 #include <QDir>
 #include <QFile>
@@ -505,6 +506,27 @@ TEST_F(FileEncoderTest, DiskRefusingTheOutputFailsTheJobWithTheSystemsReason) {
     EXPECT_TRUE(leftovers().isEmpty()) << leftovers().join(QLatin1Char(' ')).toStdString();
 }
 
+// The tag goes into the MP3 under its temporary name, the file is flushed to the disk with
+// the tag in it, and only then does it take its name.
+TEST_F(FileEncoderTest, TheTaggedFileIsOnTheDiskBeforeItTakesItsName) {
+    const QString src = writeWav("a.wav", fixtures::sine(440, 1.0));
+    std::vector<fixtures::FlushAndRenameLog::Event> events;
+    {
+        fixtures::FlushAndRenameLog log(QByteArrayLiteral("ID3"));
+        ASSERT_EQ(encode(request(src)).status, EncodeOutcome::Status::Completed);
+        events = log.events();
+    }
+    ASSERT_FALSE(events.empty());
+    EXPECT_TRUE(events.back().rename);
+    const auto renames = std::count_if(events.begin(), events.end(), [](const auto& e) {
+        return e.rename;
+    });
+    EXPECT_EQ(renames, 1);
+    ASSERT_GE(events.size(), 2u);
+    EXPECT_TRUE(events[events.size() - 2].marked); // flushed, tagged, right before the rename
+    EXPECT_TRUE(mp3decode::decodeFile(path("out.mp3")).ok);
+}
+
 TEST_F(FileEncoderTest, AnExistingFileOfTheNameIsNeverReplaced) {
     // Taken before the encode starts, or while it runs: the MP3 takes the next number.
     const QByteArray old(3'000'000, 'z');
@@ -516,6 +538,19 @@ TEST_F(FileEncoderTest, AnExistingFileOfTheNameIsNeverReplaced) {
     EXPECT_EQ(QFileInfo(o.outputPath).size(), o.bytesWritten);
     EXPECT_TRUE(mp3decode::decodeFile(o.outputPath).ok);
     EXPECT_TRUE(leftovers().isEmpty());
+
+    // A link planted at the name after it was chosen is never followed, nor replaced.
+    const QString precious = path("precious.wav");
+    fixtures::writeFile(precious, QByteArray("keep me"));
+    const QString linked = path("linked.mp3");
+    ASSERT_TRUE(QFile::link(precious, linked));
+    EncodeRequest r = request(writeWav("b.wav", fixtures::sine(440, 1.0)));
+    r.outputPath = linked;
+    const EncodeOutcome through = encode(r);
+    ASSERT_EQ(through.status, EncodeOutcome::Status::Completed);
+    EXPECT_EQ(through.outputPath, path("linked (2).mp3"));
+    EXPECT_EQ(fixtures::readFile(precious), QByteArray("keep me"));
+    EXPECT_EQ(QFileInfo(linked).symLinkTarget(), precious);
 }
 
 TEST_F(FileEncoderTest, CancelEndsAfterTheCurrentChunkWithAPlayableMp3) {

@@ -407,3 +407,50 @@ TEST_F(WavBatchTest, EncoderListsShowTheTablesAndStoreTheChoice) {
     ASSERT_TRUE(d.ok);
     EXPECT_EQ(d.frames.front().bitrateKbps, 320);
 }
+
+// After a batch that deleted its sources, Start acts on what the tree shows: nothing of the
+// finished batch is tried again, and the line says so.
+TEST_F(WavBatchTest, StartAfterABatchActsOnWhatTheTreeShows) {
+    WriteSetting(SettingKey::ShowFullPath, QStringLiteral("0"));
+    WriteSetting(SettingKey::DeleteWav, QStringLiteral("1"));
+    wav(QStringLiteral("one.wav"));
+    wav(QStringLiteral("two.wav"));
+    Form1& w = load();
+    for (const QString& name : {QStringLiteral("one.wav"), QStringLiteral("two.wav")}) {
+        w.tree().setSelectedNode(w.tree().findByText(name));
+        w.tree().MoveSelectedNode();
+    }
+    start(SourceTree::SelectedWavText);
+    ASSERT_TRUE(QFileInfo::exists(mp3(QStringLiteral("one"))));
+    ASSERT_TRUE(QFileInfo::exists(mp3(QStringLiteral("two"))));
+    EXPECT_TRUE(dialogs().messages().empty());
+    EXPECT_TRUE(w.tree().List5.isEmpty());
+    EXPECT_TRUE(childTexts(SourceTree::SelectedWavText).isEmpty());
+
+    w.Timer1_Timer(); // the display's reset after the job
+    EXPECT_EQ(w.Label3->text(), QStringLiteral("Next Action: Make a selection"));
+    start(SourceTree::SelectedWavText);
+    EXPECT_TRUE(dialogs().messages().empty());
+    EXPECT_FALSE(QFileInfo::exists(mp3(QStringLiteral("one (2)"))));
+}
+
+// Start chooses the job by what the node is: a WAV named like a track is encoded, and so is
+// a WAV whose name ends in upper case.
+TEST_F(WavBatchTest, AWavNamedLikeATrackOrInUpperCaseIsEncoded) {
+    WriteSetting(SettingKey::ShowFullPath, QStringLiteral("0"));
+    WriteSetting(SettingKey::DeleteWav, QStringLiteral("0"));
+    wav(QStringLiteral("Track 03.wav"));
+    Form1& w = load();
+    select(QStringLiteral("Track 03.wav"));
+    w.Timer1_Timer();
+    EXPECT_EQ(w.Label3->text(), QStringLiteral("Next Action:  Process  Track 03.wav"));
+    start(QStringLiteral("Track 03.wav"));
+    EXPECT_TRUE(mp3decode::decodeFile(mp3(QStringLiteral("Track 03"))).ok);
+    EXPECT_TRUE(dialogs().messages().empty()); // no "You must select tracks to record."
+
+    WriteSetting(SettingKey::ShowFullPath, QStringLiteral("1"));
+    const QString upper = wav(QStringLiteral("UPPER.WAV"));
+    w.tree().showfiles();
+    start(upper);
+    EXPECT_TRUE(mp3decode::decodeFile(mp3(QStringLiteral("UPPER"))).ok);
+}
