@@ -1,7 +1,5 @@
 #include "app/workerjob.h"
 
-#include <QMetaObject>
-
 void WorkerJob::join() {
     if (worker_.joinable())
         worker_.join();
@@ -27,15 +25,12 @@ void WorkerJob::start(const WorkItem& item) {
         r.workTime = std::chrono::duration_cast<std::chrono::milliseconds>(
             std::chrono::steady_clock::now() - began);
         workerResult_ = r;
-        QMetaObject::invokeMethod(
-            this, [this, generation] { collect(generation); }, Qt::QueuedConnection);
+        calls_->post([this, generation] { collect(generation); });
     });
 }
 
 void WorkerJob::reportProgress(const QString& caption, int percent) {
-    QMetaObject::invokeMethod(
-        this, [this, caption, percent] { emit progressChanged(caption, percent); },
-        Qt::QueuedConnection);
+    calls_->post([this, caption, percent] { emit progressChanged(caption, percent); });
 }
 
 void WorkerJob::collect(std::uint64_t generation) {

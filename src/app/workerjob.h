@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/batchrunner.h"
+#include "platform/callposter.h"
 
 #include <QString>
 
@@ -19,7 +20,7 @@
 class WorkerJob : public FileJob {
     Q_OBJECT
   public:
-    using FileJob::FileJob;
+    explicit WorkerJob(QObject* parent = nullptr) : FileJob(parent), calls_(new CallPoster(this)) {}
     // Subclasses call stopWorker() in their destructor, so that the worker never runs on a
     // half-destroyed object.
 
@@ -50,6 +51,7 @@ class WorkerJob : public FileJob {
     void collect(std::uint64_t generation);
     void join();
 
+    CallPoster* calls_; // the worker's reports to this job's thread
     std::thread worker_;
     std::atomic<bool> cancel_{false};
     bool running_ = false;

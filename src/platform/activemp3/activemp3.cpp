@@ -2,6 +2,7 @@
 
 #include "platform/activemp3/mpg123stream.h"
 #include "platform/activemp3/wavfilewriter.h"
+#include "platform/callposter.h"
 #include "platform/audio/pcmplayer.h"
 
 #include "formats/audiolength.h"
@@ -65,7 +66,7 @@ std::int64_t framesToMs(std::int64_t frames, int sampleRate) {
 
 } // namespace
 
-ActiveMP3::ActiveMP3(QObject* parent) : QObject(parent) {}
+ActiveMP3::ActiveMP3(QObject* parent) : QObject(parent), calls_(new CallPoster(this)) {}
 
 ActiveMP3::~ActiveMP3() {
     stop();
@@ -283,11 +284,8 @@ void ActiveMP3::run(Mpg123Stream& stream, PcmSink& sink, const QString& inputPat
     lastEnd_ = end;
     busy_ = false;
     const bool completed = end == DecodeEnd::Completed;
-    QMetaObject::invokeMethod(
-        this,
-        [this, generation, completed] {
-            if (generation == generation_)
-                emit decodingFinished(completed);
-        },
-        Qt::QueuedConnection);
+    calls_->post([this, generation, completed] {
+        if (generation == generation_)
+            emit decodingFinished(completed);
+    });
 }

@@ -11,6 +11,7 @@
 #include <mutex>
 #include <thread>
 
+class CallPoster;
 class Mpg123Stream;
 namespace audio {
 class PcmPlayer;
@@ -140,6 +141,7 @@ class ActiveMP3 : public QObject {
     std::unique_ptr<Mpg123Stream> stream_; // owned here, used by the worker while busy
     std::unique_ptr<PcmSink> sink_;
     std::uint64_t generation_ = 0; // counts starts, to drop the news of a replaced decode
+    CallPoster* calls_;            // the worker's news of a decode's end, to this thread
     std::thread worker_;
     std::unique_ptr<audio::PcmPlayer> player_;
     std::atomic<bool> busy_{false};
