@@ -419,9 +419,9 @@ void Form1::Command8_Click() {
     // else is put in the list (an idle stop, a stop while producing an MP3, or a stop while
     // encoding a listed WAV must not leave entries the tree does not mirror).
     const QString partial = CurrentFile;
-    if (isWavPath(partial) && nativepath::isFile(partial) &&
-        nativepath::fileSize(partial) > 99 && !tree_->List1.contains(partial) &&
-        tree_->findByText(partial) == 0 && tree_->findByText(SplitPath(partial)) == 0)
+    if (isWavPath(partial) && nativepath::isFile(partial) && nativepath::fileSize(partial) > 99 &&
+        !tree_->List1.contains(partial) && tree_->findByText(partial) == 0 &&
+        tree_->findByText(SplitPath(partial)) == 0)
         tree_->List1.add(partial);
     QCoreApplication::processEvents();
     tree_->Cmaddfile2(partial);

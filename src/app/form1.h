@@ -370,7 +370,7 @@ class Form1 : public QMainWindow {
     bool closeRequested_ = false; // closing waits for the job to wind down
     BatchReport lastBatch_;
     bool captureStopAfterTrack_ = false; // a two-step batch ends after the current track
-    QString jobTitle_; // the caption the file in progress started with
+    QString jobTitle_;                   // the caption the file in progress started with
     std::optional<std::int64_t> destinationFreeMb_;
     // The disc listed now (its CD-Text, MusicBrainz identity and track numbers) and its key:
     // its disc ID, else its identity; empty: no disc listed.

@@ -229,7 +229,8 @@ SourceTree::StartJob SourceTree::startJobFor(NodeId id) const {
 
 QString SourceTree::statusLine() const {
     const Node* node = find(selected_);
-    const bool emptyGroup = node && node->key.startsWith(QLatin1Char('g')) && node->children.empty();
+    const bool emptyGroup =
+        node && node->key.startsWith(QLatin1Char('g')) && node->children.empty();
     if (startJobFor(selected_) == StartJob::None || emptyGroup)
         return QStringLiteral("Next Action: Make a selection");
     return QStringLiteral("Next Action:  ") + QStringLiteral("Process  ") + node->text;

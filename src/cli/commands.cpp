@@ -437,8 +437,8 @@ int info(const Options& options) {
         const QStringList values = tagwriter::tagFieldValues(record);
         for (qsizetype i = 0; i < names.size(); ++i)
             print(names[i].leftJustified(19, QLatin1Char(' ')) + values[i]);
-        print(QStringLiteral("Length").leftJustified(19, QLatin1Char(' ')) +
-              QString::number(size) + QStringLiteral(" bytes"));
+        print(QStringLiteral("Length").leftJustified(19, QLatin1Char(' ')) + QString::number(size) +
+              QStringLiteral(" bytes"));
         const auto frames = id3tag::readFrames(path);
         if (frames) {
             for (const id3tag::Frame& frame : frames.value())

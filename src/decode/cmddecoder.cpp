@@ -71,8 +71,7 @@ void decodeList(Form1& form, const MirrorList& list, Group group) {
         items.append(WorkItem{entry, decodedWavPath(entry)});
     const auto count = items.size();
     auto captions = [&form, group, count](const WorkItem& item) {
-        const QString caption =
-            QStringLiteral("Decoding ") + FileNameOf(item.source);
+        const QString caption = QStringLiteral("Decoding ") + FileNameOf(item.source);
         const QString progress =
             QStringLiteral("Decoding #%1 of %2 files").arg(item.index + 1).arg(count);
         if (group == Group::Available) {

@@ -14,8 +14,7 @@
 #include <cmath>
 
 QString decodedWavPath(const QString& mp3Path) {
-    return OutputPathFor(DecodePath, mp3Path, QLatin1StringView(".mp3"),
-                         QLatin1StringView(".wav"));
+    return OutputPathFor(DecodePath, mp3Path, QLatin1StringView(".mp3"), QLatin1StringView(".wav"));
 }
 
 std::int64_t expectedWavBytes(const QString& mp3Path) {

@@ -303,10 +303,10 @@ EncodeOutcome encodeWavToMp3(const EncodeRequest& request, const std::function<b
     // A source whose header announces more audio than it holds: what it holds is in the MP3,
     // but the file counts as failed, so that it is never taken for a whole conversion.
     if (wav.dataTruncated)
-        return fail(VortanError(VortanError::InvalidArgument, source(),
-                                audiolength::incompleteSource(
-                                    request.sourcePath, wav.durationMs(total),
-                                    wav.durationMs(wav.announcedDataLength))));
+        return fail(
+            VortanError(VortanError::InvalidArgument, source(),
+                        audiolength::incompleteSource(request.sourcePath, wav.durationMs(total),
+                                                      wav.durationMs(wav.announcedDataLength))));
     out.status = EncodeOutcome::Status::Completed;
     return out;
 }

@@ -130,9 +130,7 @@ void Form1::cmdEncFile_Click() {
             Disablem();
             EncodeFileControls controls = controlsOf(*this);
             controls.window = this;
-            controls.mayStart = [this](std::int64_t expected) {
-                return diskGuardAllows(expected);
-            };
+            controls.mayStart = [this](std::int64_t expected) { return diskGuardAllows(expected); };
             controls.outputNamed = [this](const QString& mp3) {
                 Label2->setText(destinationCaption(mp3));
             };

@@ -143,8 +143,8 @@ std::optional<FrameFacts> frameFacts(std::uint32_t header) {
     static constexpr std::int16_t versions[] = {25, 0, 2, 1};
     static constexpr std::int16_t layers[] = {0, 3, 2, 1};
     static constexpr std::int32_t mpeg1Frequencies[] = {44100, 48000, 32000, 0};
-    static constexpr std::array<std::int16_t, 15> mpeg2Layer1{
-        0, 32, 48, 56, 64, 80, 96, 112, 128, 144, 160, 176, 192, 224, 256};
+    static constexpr std::array<std::int16_t, 15> mpeg2Layer1{0,   32,  48,  56,  64,  80,  96, 112,
+                                                              128, 144, 160, 176, 192, 224, 256};
     static constexpr std::array<std::int16_t, 15> mpeg2Layers2And3{
         0, 8, 16, 24, 32, 40, 48, 56, 64, 80, 96, 112, 128, 144, 160};
     FrameFacts f;
@@ -202,8 +202,8 @@ std::uint32_t firstConfirmedFrame(const QByteArray& head) {
 
 struct Scan {
     std::int64_t fileSize = 0;
-    std::int64_t audioSize = 0; // after an ID3v2 tag at the start
-    QString bits;               // empty: no header read or none found
+    std::int64_t audioSize = 0;  // after an ID3v2 tag at the start
+    QString bits;                // empty: no header read or none found
     std::uint32_t confirmed = 0; // the first confirmed frame's header (firstConfirmedFrame)
 };
 
@@ -245,7 +245,6 @@ QString yesNo(std::uint32_t bit) {
     return bit ? QStringLiteral("yes") : QStringLiteral("no");
 }
 
-
 // The mode, emphasis and flag texts of `header`.
 void fillFlags(Mp3HeaderRecord& record, std::uint32_t header) {
     static constexpr const char* modes[] = {"stereo", "joint stereo", "dual channel",
@@ -263,8 +262,8 @@ void fillFlags(Mp3HeaderRecord& record, std::uint32_t header) {
 // "MPEG-2 Layer III", "MPEG-2.5 Layer III", "MPEG-1 Layer II".
 QString kindName(const FrameFacts& facts) {
     static constexpr const char* layerNames[] = {"", "I", "II", "III"};
-    const QString version = facts.version == 25 ? QStringLiteral("2.5")
-                                                : QString::number(facts.version);
+    const QString version =
+        facts.version == 25 ? QStringLiteral("2.5") : QString::number(facts.version);
     return QStringLiteral("MPEG-%1 Layer %2")
         .arg(version, QString::fromLatin1(layerNames[facts.layer]));
 }

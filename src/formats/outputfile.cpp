@@ -143,8 +143,7 @@ Result<Created> createTemporary(const QString& wantedPath, int* systemError) {
     return failure(error ? error : EEXIST, wantedPath);
 }
 
-Result<QString> publish(const QString& temporaryPath, const QString& wantedPath,
-                        int* systemError) {
+Result<QString> publish(const QString& temporaryPath, const QString& wantedPath, int* systemError) {
     const QByteArray from = nativepath::encode(temporaryPath);
     const int limit = maxNameBytes(split(wantedPath).folder);
     for (int number = 1; number < 100000; ++number) {
@@ -175,7 +174,7 @@ PendingOutput::~PendingOutput() {
 }
 
 Result<std::unique_ptr<PendingOutput>> PendingOutput::create(const QString& wantedPath,
-                                                            int* systemError) {
+                                                             int* systemError) {
     Result<Created> created = createTemporary(wantedPath, systemError);
     if (!created)
         return created.error();
@@ -221,8 +220,8 @@ QStringList removeLeftovers(const QString& folder, int minimumAgeSeconds) {
     QStringList removed;
     const QString prefix =
         folder.isEmpty() || folder.endsWith(QLatin1Char('/')) ? folder : folder + QLatin1Char('/');
-    DIR* dir = ::opendir(nativepath::encode(folder.isEmpty() ? QStringLiteral(".") : folder)
-                             .constData());
+    DIR* dir =
+        ::opendir(nativepath::encode(folder.isEmpty() ? QStringLiteral(".") : folder).constData());
     if (!dir)
         return removed;
     QStringList names;

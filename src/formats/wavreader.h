@@ -26,10 +26,10 @@ struct WavFormat {
     std::uint32_t byteRate = 0;
     std::uint16_t blockAlign = 0;
     std::uint16_t bitsPerSample = 0;
-    std::int64_t dataOffset = 0; // file offset of the first audio byte
-    std::int64_t dataLength = 0; // audio bytes actually present in the file
+    std::int64_t dataOffset = 0;          // file offset of the first audio byte
+    std::int64_t dataLength = 0;          // audio bytes actually present in the file
     std::int64_t announcedDataLength = 0; // what the data chunk's header says it holds
-    bool dataTruncated = false;  // the data chunk announced more bytes than the file holds
+    bool dataTruncated = false;           // the data chunk announced more bytes than the file holds
 
     // The format tag that tells how the samples are coded, the extensible one resolved.
     std::uint16_t codingTag() const {

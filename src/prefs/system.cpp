@@ -1,7 +1,7 @@
 #include "prefs/system.h"
 
-#include "prefs/mounttable.h"
 #include "platform/nativepath.h"
+#include "prefs/mounttable.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,8 +1,8 @@
 // The disk-space guard of the main window, with the destination's free space given by the
 // test.
 #include "app/drivespace.h"
-#include "formats/clsfileio.h"
 #include "fixtures.h"
+#include "formats/clsfileio.h"
 #include "formtest.h"
 #include "mp3decode.h"
 
@@ -148,8 +148,8 @@ TEST_F(DiskGuardTest, EveryFileIsCheckedBeforeItStarts) {
     ModSysInfo::setSpaceQuery([this](const QString& path, std::int64_t& total, std::int64_t& free) {
         total = 500'000 * mb;
         free = path == DecodePath && QFileInfo::exists(mp3(QStringLiteral("a"))) ? 40 * mb
-               : path == DecodePath                                            ? 75 * mb
-                                                                               : 400'000 * mb;
+               : path == DecodePath                                              ? 75 * mb
+                                                                                 : 400'000 * mb;
     });
     select(SourceTree::SelectedWavText);
     w.CmdSelectAction_Click();
@@ -167,9 +167,8 @@ TEST_F(DiskGuardTest, EveryFileIsCheckedBeforeItStarts) {
     WriteSetting(SettingKey::EncodingBitrate, std::int16_t{9});
     const QString longWav = dest.filePath(QStringLiteral("long.wav"));
     constexpr std::uint32_t fiveMinutes = 300 * 176'400;
-    fixtures::writeFile(longWav, QByteArray(reinterpret_cast<const char*>(
-                                                 makeCdWavHeader(fiveMinutes).bytes),
-                                             44));
+    fixtures::writeFile(
+        longWav, QByteArray(reinterpret_cast<const char*>(makeCdWavHeader(fiveMinutes).bytes), 44));
     ASSERT_TRUE(QFile::resize(longWav, 44 + fiveMinutes)); // sparse: costs no disk
     w.tree().List5.setItems({longWav});
     destinationFree(5 * mb);

@@ -245,10 +245,10 @@ TEST_F(TreeViewTest, SelectionViewAndStatusLineAgree) {
         EXPECT_EQ(tree().selectedNode(), node(text));
         EXPECT_EQ(tree().nodeOf(view.currentIndex()), node(text));
         EXPECT_TRUE(view.visualRect(view.currentIndex()).isValid());
-        const bool emptyGroup = tree().NodeKind(node(text)) == 2 && tree().childCount(node(text)) == 0;
-        EXPECT_EQ(w.Label3->text(), emptyGroup
-                                        ? QStringLiteral("Next Action: Make a selection")
-                                        : QStringLiteral("Next Action:  Process  ") + text);
+        const bool emptyGroup =
+            tree().NodeKind(node(text)) == 2 && tree().childCount(node(text)) == 0;
+        EXPECT_EQ(w.Label3->text(), emptyGroup ? QStringLiteral("Next Action: Make a selection")
+                                               : QStringLiteral("Next Action:  Process  ") + text);
     };
 
     // Keys.

@@ -466,9 +466,8 @@ TEST_F(CliTest, AKillLeavesNoFileThatLooksCompleteAndTheNextRunClearsIt) {
 TEST_F(CliTest, OutputNamesKeepTheSourcesNameAndBytes) {
     const QByteArray pcm = fixtures::wavBytes(fixtures::sine(440, 0.3));
     const QString longStem(251, QLatin1Char('x')); // "xxx...x.wav": 255 bytes
-    for (const QString& name :
-         {QStringLiteral("take"), QStringLiteral("a.wave"), QStringLiteral("Loud.WAV"),
-          longStem + QStringLiteral(".wav")})
+    for (const QString& name : {QStringLiteral("take"), QStringLiteral("a.wave"),
+                                QStringLiteral("Loud.WAV"), longStem + QStringLiteral(".wav")})
         fixtures::writeFile(path(name), pcm);
     for (int round = 0; round < 2; ++round) {
         const CliRun r = run({QStringLiteral("encode"), QStringLiteral("-o"), QStringLiteral("out"),
@@ -479,8 +478,8 @@ TEST_F(CliTest, OutputNamesKeepTheSourcesNameAndBytes) {
     const QString out = path(QStringLiteral("out/"));
     for (const QString& made :
          {QStringLiteral("take.mp3"), QStringLiteral("take (2).mp3"), QStringLiteral("a.wave.mp3"),
-          QStringLiteral("a.wave (2).mp3"), QStringLiteral("Loud.mp3"), QStringLiteral("Loud (2).mp3"),
-          longStem + QStringLiteral(".mp3"),
+          QStringLiteral("a.wave (2).mp3"), QStringLiteral("Loud.mp3"),
+          QStringLiteral("Loud (2).mp3"), longStem + QStringLiteral(".mp3"),
           QString(247, QLatin1Char('x')) + QStringLiteral(" (2).mp3")}) // shortened to fit
         EXPECT_TRUE(QFileInfo::exists(out + made)) << made.toStdString();
 
@@ -493,11 +492,11 @@ TEST_F(CliTest, OutputNamesKeepTheSourcesNameAndBytes) {
     ::close(fd);
     QProcessEnvironment environment = headlessEnvironment(path(QStringLiteral("home")));
     environment.insert(QStringLiteral("CLI"), cli);
-    const CliRun shell = runProgram(
-        QStringLiteral("/bin/sh"),
-        {QStringLiteral("-c"),
-         QStringLiteral("exec \"$CLI\" encode -o latin \"$(printf 'caf\\351.wav')\"")},
-        environment, dir_.path());
+    const CliRun shell =
+        runProgram(QStringLiteral("/bin/sh"),
+                   {QStringLiteral("-c"),
+                    QStringLiteral("exec \"$CLI\" encode -o latin \"$(printf 'caf\\351.wav')\"")},
+                   environment, dir_.path());
     ASSERT_EQ(shell.exitCode, 0) << shell.err.toStdString();
     EXPECT_EQ(rawNames(path(QStringLiteral("latin"))), QList<QByteArray>{latin1 + ".mp3"});
     // A whole, tagged MP3 under that name.
@@ -518,8 +517,8 @@ TEST_F(CliTest, OutputNamesKeepTheSourcesNameAndBytes) {
 TEST_F(CliTest, ManyAtOnceAndTheSameSourceTwiceAllConvert) {
     wav(QStringLiteral("a.wav"), 440, 4.0);
     const CliRun twice = run({QStringLiteral("encode"), QStringLiteral("-j"), QStringLiteral("2"),
-                              QStringLiteral("-o"), QStringLiteral("twice"), QStringLiteral("a.wav"),
-                              QStringLiteral("a.wav")});
+                              QStringLiteral("-o"), QStringLiteral("twice"),
+                              QStringLiteral("a.wav"), QStringLiteral("a.wav")});
     ASSERT_EQ(twice.exitCode, 0) << twice.err.toStdString();
     const QByteArray first = fixtures::readFile(path(QStringLiteral("twice/a.mp3")));
     EXPECT_FALSE(first.isEmpty());

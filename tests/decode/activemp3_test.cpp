@@ -419,8 +419,8 @@ TEST_F(DecoderControl, OutputFailuresEndTheDecodeAsFailedWithTheSystemsReason) {
     // What reached the disk is no WAV to keep: nothing is left, under any name.
     const auto nothingLeft = [this, &wav] {
         EXPECT_FALSE(QFileInfo::exists(wav));
-        EXPECT_TRUE(QDir(dir.path()).entryList({QStringLiteral(".vortan-*")},
-                                             QDir::Files | QDir::Hidden)
+        EXPECT_TRUE(QDir(dir.path())
+                        .entryList({QStringLiteral(".vortan-*")}, QDir::Files | QDir::Hidden)
                         .isEmpty());
     };
     nothingLeft();

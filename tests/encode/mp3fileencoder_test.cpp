@@ -9,6 +9,7 @@
 #include "platform/activemp3/mpg123stream.h"
 #include "syncfault.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -61,8 +62,8 @@ class FileEncoderTest : public testing::Test {
     }
     // Temporary files of outputs left in the folder.
     QStringList leftovers() const {
-        return QDir(dir_.path()).entryList({QStringLiteral(".vortan-unfinished-*")},
-                                            QDir::Files | QDir::Hidden);
+        return QDir(dir_.path())
+            .entryList({QStringLiteral(".vortan-unfinished-*")}, QDir::Files | QDir::Hidden);
     }
 
   private:
@@ -518,9 +519,8 @@ TEST_F(FileEncoderTest, TheTaggedFileIsOnTheDiskBeforeItTakesItsName) {
     }
     ASSERT_FALSE(events.empty());
     EXPECT_TRUE(events.back().rename);
-    const auto renames = std::count_if(events.begin(), events.end(), [](const auto& e) {
-        return e.rename;
-    });
+    const auto renames =
+        std::count_if(events.begin(), events.end(), [](const auto& e) { return e.rename; });
     EXPECT_EQ(renames, 1);
     ASSERT_GE(events.size(), 2u);
     EXPECT_TRUE(events[events.size() - 2].marked); // flushed, tagged, right before the rename
@@ -577,7 +577,15 @@ EncodeOutcome runJob(EncodeJob& job, const EncodeRequest& request) {
 
 TEST_F(FileEncoderTest, JobReportsOnItsOwnThreadAndEndsEarlyOnCancel) {
     const QString src = writeWav("long.wav", fixtures::sine(1000, 10.0));
-    EncodeJob job([] { return modLAME::makeConfig(128, 0); });
+    // The settings are taken on the owner's thread as each file starts: the worker never
+    // reads or writes the window's shared state.
+    bool configuredOnOwnerThread = true;
+    EncodeJob job([&] {
+        configuredOnOwnerThread =
+            configuredOnOwnerThread &&
+            QThread::currentThread() == QCoreApplication::instance()->thread();
+        return modLAME::makeConfig(128, 0);
+    });
     int seen = 0;
     bool onOwnerThread = true;
     QObject::connect(&job, &FileJob::progressChanged, [&](const QString& caption, int) {
@@ -599,6 +607,7 @@ TEST_F(FileEncoderTest, JobReportsOnItsOwnThreadAndEndsEarlyOnCancel) {
     // The same job runs the next file to its end.
     const EncodeOutcome again = runJob(job, request(writeWav("b.wav", fixtures::sine(300, 1.0))));
     EXPECT_EQ(again.status, EncodeOutcome::Status::Completed);
+    EXPECT_TRUE(configuredOnOwnerThread);
 }
 
 TEST_F(FileEncoderTest, DestroyingARunningJobEndsItsFileProperly) {

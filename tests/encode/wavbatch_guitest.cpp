@@ -51,9 +51,9 @@ class WavBatchTest : public FormTest {
         QObject::connect(form->ProgressBar1, &QProgressBar::valueChanged, [this](int) {
             const QString shown = form->windowTitle();
             titles << shown;
-            const QString title =
-                shown.contains(QStringLiteral(" - ")) ? shown.section(QStringLiteral(" - "), 1)
-                                                      : shown;
+            const QString title = shown.contains(QStringLiteral(" - "))
+                                      ? shown.section(QStringLiteral(" - "), 1)
+                                      : shown;
             if (seen.isEmpty() || seen.last().title != title)
                 seen.append({title, form->Label3->text(), form->Label2->text()});
         });

@@ -15,10 +15,10 @@ TEST(NativePath, EveryByteSequenceComesBackAsItWas) {
         "plain.wav",
         "caf\xc3\xa9 \xe2\x99\xab \xf0\x9f\x8e\xb5.mp3", // valid UTF-8, astral plane included
         "caf\xe9.wav",                                   // Latin-1
-        "\xff\xfe\x80\xc0\xaf",                           // never valid anywhere
-        "\xed\xa0\x80\xed\xb2\xa9",                       // UTF-8 of surrogates: not valid
-        "\xf4\x90\x80\x80 \xe0\x80\xaf",                  // above U+10FFFF, overlong
-        "cut \xe2\x99",                                   // a sequence cut short
+        "\xff\xfe\x80\xc0\xaf",                          // never valid anywhere
+        "\xed\xa0\x80\xed\xb2\xa9",                      // UTF-8 of surrogates: not valid
+        "\xf4\x90\x80\x80 \xe0\x80\xaf",                 // above U+10FFFF, overlong
+        "cut \xe2\x99",                                  // a sequence cut short
     };
     for (const QByteArray& name : names) {
         const QString decoded = nativepath::decode(name);

@@ -2,8 +2,8 @@
 
 #include "platform/activemp3/mpg123stream.h"
 #include "platform/activemp3/wavfilewriter.h"
-#include "platform/callposter.h"
 #include "platform/audio/pcmplayer.h"
+#include "platform/callposter.h"
 
 #include "formats/audiolength.h"
 #include "platform/nativepath.h"
@@ -261,7 +261,8 @@ void ActiveMP3::run(Mpg123Stream& stream, PcmSink& sink, const QString& inputPat
                 (reason.isEmpty() ? QStringLiteral("it takes no more audio") : reason);
     } else if (stream.failed()) {
         end = DecodeEnd::Failed;
-        error = QStringLiteral("Cannot decode ") + inputPath + QStringLiteral(": ") + stream.error();
+        error =
+            QStringLiteral("Cannot decode ") + inputPath + QStringLiteral(": ") + stream.error();
     } else if (stopped) {
         end = DecodeEnd::Stopped;
     } else if (stream.lengthRecorded() &&

@@ -73,9 +73,9 @@ Result<std::unique_ptr<Mpg123Stream>> Mpg123Stream::open(const QString& path) {
     stream->expectedFrames_ = length > 0 ? static_cast<std::int64_t>(length) : 0;
     // Only a LAME/Info frame records the encoder delay: its frame count is then exact.
     long delay = -1;
-    stream->lengthRecorded_ =
-        length > 0 && mpg123_getstate(h, MPG123_ENC_DELAY, &delay, nullptr) == MPG123_OK &&
-        delay >= 0;
+    stream->lengthRecorded_ = length > 0 &&
+                              mpg123_getstate(h, MPG123_ENC_DELAY, &delay, nullptr) == MPG123_OK &&
+                              delay >= 0;
     return stream;
 }
 
