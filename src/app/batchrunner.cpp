@@ -2,7 +2,7 @@
 
 #include "app/eventwait.h"
 
-#include <QFileInfo>
+#include "platform/nativepath.h"
 
 #include <algorithm>
 
@@ -87,7 +87,8 @@ void BatchRunner::advance() {
         advanceAgain_ = false;
         while (running_ && static_cast<int>(active_.size()) < std::max(1, maxParallel) &&
                next_ < items_.size()) {
-            if (stopped_ || (stopRequested && stopRequested())) {
+            if (stopped_ || (stopRequested && stopRequested()) ||
+                (mayStart && !mayStart(items_[next_]))) {
                 stopped_ = true;
                 break;
             }
@@ -101,7 +102,7 @@ void BatchRunner::advance() {
 
 void BatchRunner::startItem(int index) {
     if (const QString& source = items_[index].source;
-        !source.isEmpty() && !QFileInfo(source).isFile()) {
+        !source.isEmpty() && !nativepath::isFile(source)) {
         results_[index].status = JobResult::Status::Skipped;
         results_[index].reason = QStringLiteral("File not found");
         emit itemFinished(items_[index], results_[index]);
@@ -145,7 +146,7 @@ void BatchRunner::jobFinished(FileJob* job) {
     // run (they may wait, letting events run), so the workers never stand idle meanwhile.
     Active done = std::move(*at);
     active_.erase(at);
-    results_[done.index] = done.job->result();
+    takeResult(done);
     ++reporting_;
     advance();
     emit itemFinished(items_[done.index], results_[done.index]);
@@ -153,11 +154,17 @@ void BatchRunner::jobFinished(FileJob* job) {
     advance();
 }
 
+void BatchRunner::takeResult(const Active& done) {
+    results_[done.index] = done.job->result();
+    if (!results_[done.index].output.isEmpty())
+        items_[done.index].output = results_[done.index].output;
+}
+
 // Takes the job at `at` out of the running ones and reports its item.
 void BatchRunner::collect(std::size_t at) {
     Active done = std::move(active_[at]);
     active_.erase(active_.begin() + static_cast<std::ptrdiff_t>(at));
-    results_[done.index] = done.job->result();
+    takeResult(done);
     emit itemFinished(items_[done.index], results_[done.index]);
 }
 

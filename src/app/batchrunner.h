@@ -30,6 +30,10 @@ struct JobResult {
     };
     Status status = Status::NotStarted;
     QString reason; // readable, for Skipped and Failed
+    // The file the job put in place, when that is not the item's output as claimed (the
+    // name was taken meanwhile and the next number used); empty otherwise, and when the job
+    // kept no output. The runner then gives the item this name.
+    QString output;
     // Shown to the user as soon as the item ends, in a plain message (the CD library's text
     // of a read that failed); empty for most items.
     QString alert;
@@ -86,6 +90,9 @@ class BatchRunner : public QObject {
     // Asked before each item; true: no further item starts, and the batch ends once the jobs
     // under way have.
     std::function<bool()> stopRequested;
+    // Asked next, with the item about to start; false: it does not start, and the batch ends
+    // as a stop ends it (the disk-space guard's check before each file).
+    std::function<bool(const WorkItem&)> mayStart;
     // Jobs at work at once.
     int maxParallel = 1;
 
@@ -127,6 +134,7 @@ class BatchRunner : public QObject {
     void startItem(int index);
     void jobFinished(FileJob* job);
     void collect(std::size_t at);
+    void takeResult(const Active& done);
     void abortNow();
     void finish();
 

@@ -2,6 +2,7 @@
 
 #include "app/eventwait.h"
 #include "app/sourcetree.h"
+#include "platform/nativepath.h"
 
 #include <QFile>
 
@@ -34,7 +35,7 @@ std::optional<VortanError> p_DestroyFile(const QString& path) {
     if (path.isEmpty())
         return VortanError(VortanError::FileNotFound, QStringLiteral("p_DestroyFile"),
                            QStringLiteral("File not found"));
-    const QByteArray native = QFile::encodeName(path);
+    const QByteArray native = nativepath::encode(path);
 
     // Open for writing and close at once: a missing file is created (and so counts as
     // deleted below); a read-only or locked file refuses.

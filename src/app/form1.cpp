@@ -13,6 +13,7 @@
 #include "app/treeviewevents.h"
 #include "app/windowbatch.h"
 #include "platform/dialogs.h"
+#include "platform/nativepath.h"
 #include "prefs/errhandler.h"
 #include "prefs/mixer.h"
 
@@ -155,9 +156,7 @@ void Form1::connectCommands() {
     });
     // The CD bar's start extracts: a track or a track group must be what is selected.
     connect(cmdStart, &QPushButton::clicked, this, [this] {
-        const QString text = tree_->text(tree_->selectedNode());
-        if (text == SourceTree::SelectedTracksText || text == SourceTree::AvailableTracksText ||
-            text.startsWith(QLatin1String("Track")))
+        if (tree_->startJobFor(tree_->selectedNode()) == SourceTree::StartJob::Extract)
             CmdSelectAction_Click();
         else
             dialogs::msgBox(QStringLiteral("You must select tracks to record."),
@@ -242,7 +241,8 @@ void Form1::Command7_Click() {}
 // ---- Status display --------------------------------------------------------------------------
 
 void Form1::ResetStatus() {
-    Label3->setText(QStringLiteral("Next action:"));
+    // The line names what Start will do now, as it does whenever the selection changes.
+    Label3->setText(tree_->statusLine());
     Label2->setText(destinationCaption());
     setWindowTitle(programTitle);
     ProgressBar1->setValue(0);
@@ -326,19 +326,20 @@ void Form1::CmdSelectAction_Click() {
     if (MinimizeOnStart == 1)
         mnuMinimize_Click();
 
-    const QString text = tree_->text(tree_->selectedNode());
     jobRunning_ = true;
-    if (text.isEmpty()) {
-        // nothing selected: no job
-    } else if (text == SourceTree::SelectedTracksText || text == SourceTree::AvailableTracksText ||
-               text.startsWith(QLatin1String("Track"))) {
+    // The job is chosen by what the selected node is, never by its text.
+    switch (tree_->startJobFor(tree_->selectedNode())) {
+    case SourceTree::StartJob::Extract:
         cmdStart_Click();
-    } else if (text.endsWith(QLatin1String(".wav")) || text == SourceTree::SelectedWavText ||
-               text == SourceTree::WavText) {
+        break;
+    case SourceTree::StartJob::Encode:
         cmdEncFile_Click();
-    } else if (text.endsWith(QLatin1String(".mp3")) || text == SourceTree::SelectedMp3Text ||
-               text == SourceTree::Mp3Text) {
+        break;
+    case SourceTree::StartJob::Decode:
         CmdDecoder_Click();
+        break;
+    case SourceTree::StartJob::None:
+        break; // nothing selected, or the root: no job
     }
     jobRunning_ = false;
 
@@ -373,21 +374,27 @@ WindowBatch Form1::fileBatch(const QString& verb, BatchRunner::JobMaker makeJob,
     batch.itemStarted = [this, captions = std::move(captions)](const WorkItem& item) {
         CurrentFile = item.source;
         captions(item);
+        jobTitle_ = windowTitle();
         Command2->setVisible(true);
         Disablem();
     };
+    // The caption, and with it the tray's tip, shows the progress too.
     batch.progress = [this](const QString& caption, int percent) {
+        setWindowTitle(progressTitle(caption, jobTitle_));
         Label33->setText(caption);
         ProgressBar1->setValue(percent);
+    };
+    batch.mayStart = [this](const WorkItem&, std::int64_t expectedBytes) {
+        return diskGuardAllows(expectedBytes);
     };
     return batch;
 }
 
-void Form1::runInParallel(WindowBatch& batch, const QString& action, const QString& extension,
-                          qsizetype count) {
+void Form1::runInParallel(WindowBatch& batch, const QString& action, qsizetype count) {
     batch.maxParallel = filesAtOnce();
-    batch.runningChanged = [this, action, extension, count](const QList<WorkItem>& running) {
-        const RunningCaptions shown = runningCaptions(action, extension, running, count);
+    batch.runningChanged = [this, action, count](const QList<WorkItem>& running) {
+        const RunningCaptions shown = runningCaptions(action, running, count);
+        jobTitle_ = shown.title;
         setWindowTitle(shown.title);
         Label3->setText(shown.progress);
         if (running.size() > 1)
@@ -417,10 +424,9 @@ void Form1::Command8_Click() {
     // else is put in the list (an idle stop, a stop while producing an MP3, or a stop while
     // encoding a listed WAV must not leave entries the tree does not mirror).
     const QString partial = CurrentFile;
-    const QFileInfo partialInfo(partial);
-    if (!partial.isEmpty() && partial.endsWith(QLatin1String(".wav"), Qt::CaseInsensitive) &&
-        partialInfo.isFile() && partialInfo.size() > 99 && !tree_->List1.contains(partial) &&
-        tree_->findByText(partial) == 0 && tree_->findByText(SplitPath(partial)) == 0)
+    if (isWavPath(partial) && nativepath::isFile(partial) && nativepath::fileSize(partial) > 99 &&
+        !tree_->List1.contains(partial) && tree_->findByText(partial) == 0 &&
+        tree_->findByText(SplitPath(partial)) == 0)
         tree_->List1.add(partial);
     QCoreApplication::processEvents();
     tree_->Cmaddfile2(partial);

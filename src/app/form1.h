@@ -51,13 +51,16 @@ class Form1 : public QMainWindow {
     void Form_Load();
     // Lays out the panels inside the client area (see form1layout.cpp for the rules).
     void Form_Resize();
-    // Idle captions: "Next action:", the destination, the program title, bar at 0.
+    // Idle captions: the next action (SourceTree::statusLine), the destination, the program
+    // title, bar at 0.
     void ResetStatus();
     // Lock / unlock the controls while a job runs. The first Disablem after an Enablem also
     // asks the decoder, player and search windows to unload so none of them can act on files
     // during the job; locking again (the batch's next file) asks nothing.
     void Disablem();
     void Enablem();
+    // Between Disablem and Enablem: a job is at work.
+    bool controlsLocked() const { return controlsLocked_; }
 
     // ---- Commands -----------------------------------------------------------------------
     // Runs the job for the selected tree node; returns when the job has ended.
@@ -128,6 +131,13 @@ class Form1 : public QMainWindow {
     // "HDWarning" on) Label5 shows. Both comparisons are strict. A destination that cannot
     // be measured triggers neither.
     void tmrWarning_Timer();
+    // The guard's check before a file starts (every batch of this window asks it through
+    // fileBatch's mayStart; the CD batches too): with "HDWarning" on, the destination is
+    // measured now, so a file shorter than the tick is guarded as well. Below the stop level
+    // (with stopping on), or when the file's output (`expectedBytes`, -1 when unknown) would
+    // not fit in the free space, the guard stops the work as its tick does and false is
+    // returned: the file must not start. Below the warning level Label5 shows. True: start.
+    bool diskGuardAllows(std::int64_t expectedBytes = -1);
     // The destination's free MB at the last RefreshDriveSpace; empty before the first one
     // and when it could not be measured.
     std::optional<std::int64_t> destinationFreeMb() const { return destinationFreeMb_; }
@@ -148,8 +158,7 @@ class Form1 : public QMainWindow {
     // Lets `batch` (of `count` files) convert "Files at once" files at a time; while several
     // run, the caption and Label3 name them ("Encoding a.wav, b.wav", `action` "Encoding",
     // `extension` ".wav") and Label2 the destination folder.
-    void runInParallel(WindowBatch& batch, const QString& action, const QString& extension,
-                       qsizetype count);
+    void runInParallel(WindowBatch& batch, const QString& action, qsizetype count);
     // The last batch a job ran through the shared batch loop: its items with the outputs
     // written and how each ended.
     const BatchReport& lastBatch() const { return lastBatch_; }
@@ -349,6 +358,7 @@ class Form1 : public QMainWindow {
     // program's end; runs once.
     void unloadWindow();
     void requestCloseAfterJob();
+    void lowSpaceStop();
     void setCdControlsEnabled(bool enabled);
     // The disc just listed (a music disc: its CD-Text and disc ID read now), or none.
     void noteListedDisc();
@@ -370,6 +380,7 @@ class Form1 : public QMainWindow {
     bool closeRequested_ = false; // closing waits for the job to wind down
     BatchReport lastBatch_;
     bool captureStopAfterTrack_ = false; // a two-step batch ends after the current track
+    QString jobTitle_;                   // the caption the file in progress started with
     std::optional<std::int64_t> destinationFreeMb_;
     // The disc listed now (its CD-Text, MusicBrainz identity and track numbers) and its key:
     // its disc ID, else its identity; empty: no disc listed.

@@ -103,7 +103,9 @@ void frmpopup::Timer2_Timer() {
 
 void frmpopup::mnuStopencoding_Click() {
     main_.restoreWindow();
-    main_.Command2_Click();
+    // What the window then says ("Stopping after the current file...") is what happens: the
+    // file under way is finished whole, and no other starts.
+    main_.Command1_Click();
     main_.unloadPopup();
 }
 

@@ -24,7 +24,8 @@ class frmpopup : public QWidget {
     void unload();
 
     // Menu commands.
-    // Shows the main window and stops the conversion, aborting the current file.
+    // Shows the main window and stops the conversion after the current file, which is
+    // finished whole (as the window then says), so no file is cut short.
     void mnuStopencoding_Click();
     // Shows the main window; the conversion goes on.
     void Exit_Click();

@@ -16,6 +16,26 @@ QString FolderOf(const QString& path) {
     return path.left(path.lastIndexOf(QLatin1Char('/')) + 1);
 }
 
+bool isWavPath(const QString& path) {
+    return path.endsWith(QLatin1String(".wav"), Qt::CaseInsensitive);
+}
+
+bool isMp3Path(const QString& path) {
+    return path.endsWith(QLatin1String(".mp3"), Qt::CaseInsensitive);
+}
+
+QString StemOf(const QString& path, QLatin1StringView extension) {
+    const QString name = FileNameOf(path);
+    if (name.size() > extension.size() && name.endsWith(extension, Qt::CaseInsensitive))
+        return name.left(name.size() - extension.size());
+    return name;
+}
+
+QString OutputPathFor(const QString& folder, const QString& source, QLatin1StringView from,
+                      QLatin1StringView to) {
+    return folder + QLatin1Char('/') + StemOf(source, from) + to;
+}
+
 QString BaseName(const QString& path) {
     const QString name = FileNameOf(path);
     const QString& from = name.isEmpty() ? path : name;

@@ -18,6 +18,25 @@ QString BaseName(const QString& path);
 // The part of `path` after its last "/" (the whole path when it has none). Pure: safe on
 // any thread.
 QString FileNameOf(const QString& path);
+
+// The one rule that tells a WAV or an MP3 file by its name, everywhere (tree, batches,
+// deletion, listing, player): it ends in ".wav" / ".mp3" in any case ("Song.WAV", "a.Mp3").
+// Pure.
+bool isWavPath(const QString& path);
+bool isMp3Path(const QString& path);
+
+// The file name of `path` less `extension` (".wav") when it ends in it in any case, else the
+// whole file name: "/in/Song.WAV" gives "Song", "take" stays "take", "a.wave" stays "a.wave",
+// and a name that is nothing but the extension (".wav") stays whole. Pure.
+QString StemOf(const QString& path, QLatin1StringView extension);
+
+// The file a conversion writes for `source` into `folder`: the source's name with its
+// extension `from` (any case) replaced by `to`, or `to` added when it has another one or
+// none ("take" gives "take.mp3", "a.wave" gives "a.wave.mp3"). The root folder is the empty
+// string (its files are "/name"). Names too long for the file system are shortened where the
+// file is claimed (OutputNames). Pure.
+QString OutputPathFor(const QString& folder, const QString& source, QLatin1StringView from,
+                      QLatin1StringView to);
 // The part of `path` up to and including its last "/"; empty when it has none. Pure.
 QString FolderOf(const QString& path);
 

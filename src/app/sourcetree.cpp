@@ -3,10 +3,11 @@
 #include "app/eventwait.h"
 #include "app/paths.h"
 #include "app/settings.h"
+#include "formats/outputfile.h"
+#include "platform/nativepath.h"
 #include "search/findfilesapi.h"
 
 #include <QCoreApplication>
-#include <QFileInfo>
 
 #include <algorithm>
 #include <array>
@@ -539,6 +540,9 @@ void SourceTree::showfiles() {
     // No destination set: nothing to scan (never the whole file system from "/").
     QStringList wavFiles, mp3Files;
     if (!DecodePath.trimmed().isEmpty()) {
+        // What a crashed or killed run left half-written there goes first (never what a
+        // writer is still at work on: see outputfile::removeLeftovers).
+        outputfile::removeLeftovers(DecodePath);
         wavFiles = findFiles(DecodePath, QStringLiteral("wav"), &yieldToEvents);
         mp3Files = findFiles(DecodePath, QStringLiteral("mp3"), &yieldToEvents);
     }
@@ -570,8 +574,8 @@ void SourceTree::showfiles() {
         return parent ? addNode(parent, key, text, ItemImage, ItemSelectedImage) : 0;
     };
     const bool fullPath = ShowFullPath != 0;
-    auto addFile = [&](NodeId parent, const QString& path, const QString& extension) {
-        const QString text = fullPath ? path : BaseName(path) + extension;
+    auto addFile = [&](NodeId parent, const QString& path, QLatin1StringView extension) {
+        const QString text = fullPath ? path : StemOf(path, extension) + extension;
         return addItem(parent, QStringLiteral("p ") + text, text);
     };
     auto show = [&visible](NodeId id) {
@@ -592,7 +596,7 @@ void SourceTree::showfiles() {
     NodeId lastAdded = 0;
     for (qsizetype i = List1.count() - 1; i >= 0; --i)
         if (const NodeId added =
-                addFile(wavGroup, List1.at(static_cast<int>(i)), QStringLiteral(".wav")))
+                addFile(wavGroup, List1.at(static_cast<int>(i)), QLatin1StringView(".wav")))
             lastAdded = added;
     show(lastAdded);
     addGroup(root, QStringLiteral("g Selected MP3 Files"), SelectedMp3Text);
@@ -600,7 +604,7 @@ void SourceTree::showfiles() {
     lastAdded = 0;
     for (qsizetype i = List2.count() - 1; i >= 0; --i)
         if (const NodeId added =
-                addFile(mp3Group, List2.at(static_cast<int>(i)), QStringLiteral(".mp3")))
+                addFile(mp3Group, List2.at(static_cast<int>(i)), QLatin1StringView(".mp3")))
             lastAdded = added;
     show(mp3Group);
     show(lastAdded);
@@ -649,20 +653,20 @@ void SourceTree::Cmaddfile2(const QString& path) {
 void SourceTree::addClosedFile(const QString& path) {
     if (path.isEmpty())
         return;
-    const QFileInfo file(path);
-    if (!file.isFile() || file.size() <= 99)
-        return;
     const QString name = FileNameOf(path);
+    // A file still being written under its temporary name is never listed.
+    if (outputfile::isTemporaryName(name) || !nativepath::isFile(path) ||
+        nativepath::fileSize(path) <= 99)
+        return;
     if (firstWithText(path) || firstWithText(name))
         return; // already listed
 
-    const QString extension = path.right(4).toLower();
     MirrorList* list = nullptr;
     Node* parent = nullptr;
-    if (extension == QLatin1String(".wav")) {
+    if (isWavPath(path)) {
         parent = firstWithText(WavText);
         list = &List1;
-    } else if (extension == QLatin1String(".mp3")) {
+    } else if (isMp3Path(path)) {
         parent = firstWithText(Mp3Text);
         list = &List2;
     }
@@ -684,10 +688,9 @@ void SourceTree::addClosedFile(const QString& path) {
 void SourceTree::showfiles3(const QString& picked) {
     if (List1.contains(picked) || List2.contains(picked))
         return;
-    const QString extension = picked.right(4);
-    if (extension == QLatin1String(".wav"))
+    if (isWavPath(picked))
         List1.add(picked);
-    else if (extension == QLatin1String(".mp3"))
+    else if (isMp3Path(picked))
         List2.add(picked);
     Cmaddfile2(picked);
 }

@@ -123,6 +123,8 @@ class SourceTree : public QAbstractItemModel {
 
     // Clears and rebuilds the whole tree and the four file lists from a scan of DecodePath
     // (and its subfolders) for "wav" then "mp3" files; an empty DecodePath scans nothing.
+    // Leftovers of outputs a crashed or killed run left in DecodePath are removed first
+    // (outputfile::removeLeftovers).
     // lstTracks entries become the "Available Tracks" items; lstTracks and lstRecord are
     // left as they are.
     // Emits showMainWindowRequested and makeVisible on the way.
@@ -133,7 +135,8 @@ class SourceTree : public QAbstractItemModel {
     // Adds one produced or opened file to its file group (as last child) and to the front of
     // List1 (".wav") or List2 (".mp3"). Waits addFileDelay first while letting events run.
     // Ignored silently: a missing file, 99 bytes or less, a path or name already shown by
-    // some node, an extension other than .wav/.mp3 (any case).
+    // some node, an extension other than .wav/.mp3 (any case), a temporary file of an output
+    // under way (outputfile::isTemporaryName).
     void Cmaddfile2(const QString& path);
     // Cmaddfile2 without its settling wait, for a file whose writer has closed it and checked
     // the close (a batch running several files at once lists each as it ends, and the wait
@@ -222,7 +225,8 @@ class SourceTree : public QAbstractItemModel {
     // Why the last afterLabelEdit answered EditAgain.
     QString renameRefusal() const { return renameRefusal_; }
 
-    // Deletes `path` (p_DestroyFile) and removes every node whose text equals it.
+    // Deletes `path` (p_DestroyFile); then every node whose text equals it or that stands for
+    // it (filePathOf), and every mirror-list entry equal to it, are removed.
     std::optional<VortanError> DeleteFileAndNode(const QString& path);
 
     // "Open": asks for one WAV or MP3 file through the dialogs seam and hands it to
@@ -243,8 +247,14 @@ class SourceTree : public QAbstractItemModel {
     // Button release: the highlighted node becomes the selected node. Returns the track number
     // when the selected node is a track ("track " then the number at characters 7 and 8).
     std::optional<int> treeRelease();
-    // "Next Action:  Process  " followed by the selected node's text: what Label3 shows
-    // while no job runs and a node is selected.
+    // What Start does for `node`, decided by what the node is (a track, WAV or MP3 group, or
+    // an item of one), never by its text: a WAV shown as "Track 03.wav" is encoded, "UPPER.WAV"
+    // is encoded too. The root, no node and anything else: nothing.
+    enum class StartJob { None, Extract, Encode, Decode };
+    StartJob startJobFor(NodeId node) const;
+    // What Label3 shows while no job runs: "Next Action:  Process  " followed by the selected
+    // node's text when Start would act on it (startJobFor, and a group with items), else
+    // "Next Action: Make a selection".
     QString statusLine() const;
 
     // ---- Window-level state shared with the window ----

@@ -5,6 +5,7 @@
 #include "app/settings.h"
 #include "app/sourcetree.h"
 #include "platform/dialogs.h"
+#include "platform/nativepath.h"
 
 #include <QFile>
 
@@ -16,16 +17,14 @@
 
 namespace {
 
-// ".wav", ".WAV", ".mp3" or ".MP3" exactly.
+// A WAV or MP3 file's name, by the one extension rule (any case).
 bool hasFileEnding(const QString& text) {
-    const QString end = text.right(4);
-    return end == QLatin1String(".wav") || end == QLatin1String(".WAV") ||
-           end == QLatin1String(".mp3") || end == QLatin1String(".MP3");
+    return isWavPath(text) || isMp3Path(text);
 }
 
 // Renames without ever replacing an existing file. 0, or the system's error number.
 int renameNoReplace(const QString& from, const QString& to) {
-    const QByteArray a = QFile::encodeName(from), b = QFile::encodeName(to);
+    const QByteArray a = nativepath::encode(from), b = nativepath::encode(to);
     if (::renameat2(AT_FDCWD, a.constData(), AT_FDCWD, b.constData(), RENAME_NOREPLACE) == 0)
         return 0;
     if (errno != EINVAL && errno != ENOSYS)
@@ -163,8 +162,18 @@ SourceTree::LabelEdit SourceTree::afterLabelEdit(NodeId id, const QString& newTe
 std::optional<VortanError> SourceTree::DeleteFileAndNode(const QString& path) {
     if (auto error = p_DestroyFile(path))
         return error;
-    for (const NodeId node : allWithText(path))
+    // The deletion let events run. Every item that stands for the file goes (its full path or
+    // its name, whichever the tree shows), and so does every entry naming it: Start must
+    // never find the file again.
+    std::vector<NodeId> doomed = allWithText(path);
+    for (const Node* node : order_)
+        if (node->key.startsWith(QLatin1Char('p')) && filePathOf(node->id) == path)
+            doomed.push_back(node->id);
+    for (const NodeId node : doomed)
         removeNode(node);
+    for (MirrorList* list : {&List1, &List5, &List2, &List4})
+        while (list->removeOne(path)) {
+        }
     return std::nullopt;
 }
 

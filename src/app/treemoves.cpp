@@ -206,8 +206,34 @@ void SourceTree::MoveDraggedNode(const QString& text) {
 // ---------------------------------------------------------------------------------------------
 // Mouse handling
 
+SourceTree::StartJob SourceTree::startJobFor(NodeId id) const {
+    const Node* node = find(id);
+    if (!node || !node->parent)
+        return StartJob::None;
+    const bool item = node->key.startsWith(QLatin1Char('p'));
+    const bool group = node->key.startsWith(QLatin1Char('g'));
+    // An item belongs to its group; a group is known by its text, which no item shares.
+    const QString& groupText = item ? node->parent->text : node->text;
+    if (!item && !group)
+        return StartJob::None;
+    if (group && node->parent->parent)
+        return StartJob::None; // only the root's children are groups
+    if (groupText == SelectedTracksText || groupText == AvailableTracksText)
+        return StartJob::Extract;
+    if (groupText == SelectedWavText || groupText == WavText)
+        return StartJob::Encode;
+    if (groupText == SelectedMp3Text || groupText == Mp3Text)
+        return StartJob::Decode;
+    return StartJob::None;
+}
+
 QString SourceTree::statusLine() const {
-    return QStringLiteral("Next Action:  ") + QStringLiteral("Process  ") + text(selected_);
+    const Node* node = find(selected_);
+    const bool emptyGroup =
+        node && node->key.startsWith(QLatin1Char('g')) && node->children.empty();
+    if (startJobFor(selected_) == StartJob::None || emptyGroup)
+        return QStringLiteral("Next Action: Make a selection");
+    return QStringLiteral("Next Action:  ") + QStringLiteral("Process  ") + node->text;
 }
 
 SourceTree::Press SourceTree::treePress(NodeId id, bool rightButton) {

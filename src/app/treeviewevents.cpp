@@ -117,10 +117,13 @@ TreeViewEvents::TreeViewEvents(Form1& form)
     auto changed = [this] {
         modelChanging_ = false;
         showSelectedNode(tree_.selectedNode());
+        // A move or removal can change what Start does (a group emptied or filled).
+        showStatusLine();
     };
     connect(&tree_, &QAbstractItemModel::rowsRemoved, this, changed);
     connect(&tree_, &QAbstractItemModel::rowsMoved, this, changed);
     connect(&tree_, &QAbstractItemModel::modelReset, this, changed);
+    connect(&tree_, &QAbstractItemModel::rowsInserted, this, [this] { showStatusLine(); });
 
     if (own)
         connect(own, &SourceTreeView::destroying, this, &TreeViewEvents::stopWatching);
@@ -240,10 +243,9 @@ void TreeViewEvents::showSelectedNode(SourceTree::NodeId node) {
 }
 
 void TreeViewEvents::showStatusLine() {
-    if (form_.isJobRunning())
+    if (form_.isJobRunning() || form_.controlsLocked())
         return; // the job's captions
-    form_.Label3->setText(tree_.selectedNode() ? tree_.statusLine()
-                                               : QStringLiteral("Next Action: Make a selection"));
+    form_.Label3->setText(tree_.statusLine());
 }
 
 bool TreeViewEvents::eventFilter(QObject* watched, QEvent* event) {

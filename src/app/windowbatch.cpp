@@ -27,12 +27,16 @@ QString progressFigure(double percent) {
     return QString::asprintf("%05.2f", percent) + QStringLiteral(" %");
 }
 
-RunningCaptions runningCaptions(const QString& action, const QString& extension,
-                                const QList<WorkItem>& running, qsizetype count) {
+QString progressTitle(const QString& progress, const QString& caption) {
+    return caption.isEmpty() ? progress : progress + QStringLiteral(" - ") + caption;
+}
+
+RunningCaptions runningCaptions(const QString& action, const QList<WorkItem>& running,
+                                qsizetype count) {
     QStringList names;
     QStringList numbers;
     for (const WorkItem& item : running) {
-        names << BaseName(item.source) + extension;
+        names << FileNameOf(item.source);
         numbers << QStringLiteral("#%1").arg(item.index + 1);
     }
     return {action + QLatin1Char(' ') + names.join(QStringLiteral(", ")),
@@ -45,6 +49,12 @@ BatchReport runWindowBatch(const WindowBatch& batch, QList<WorkItem> items) {
     BatchReport report;
     BatchRunner runner(batch.makeJob);
     runner.stopRequested = batch.stopRequested;
+    if (batch.mayStart)
+        runner.mayStart = [&batch](const WorkItem& item) {
+            const std::int64_t expected =
+                batch.expectedOutputBytes ? batch.expectedOutputBytes(item) : -1;
+            return batch.mayStart(item, expected);
+        };
     runner.maxParallel = std::max(batch.maxParallel, 1);
     const bool parallel = runner.maxParallel > 1;
     BatchShare share(items);

@@ -7,6 +7,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <cstdint>
 #include <functional>
 #include <optional>
 
@@ -19,6 +20,13 @@ struct WindowBatch {
     BatchRunner::JobMaker makeJob;
     // Asked before each item (the window's StopRequested).
     std::function<bool()> stopRequested;
+    // Asked next, before each item: false keeps it and every later one from starting (the
+    // disk-space guard). `expectedBytes` is what expectedOutputBytes gives for it, -1 when
+    // that is unknown.
+    std::function<bool(const WorkItem&, std::int64_t expectedBytes)> mayStart;
+    // The bytes an item's output will take, where that can be known beforehand (the length
+    // of its audio); -1 or unset: unknown.
+    std::function<std::int64_t(const WorkItem&)> expectedOutputBytes;
     // Captions and locks when an item's turn has come; its output name is claimed.
     std::function<void(const WorkItem&)> itemStarted;
     // The file's progress: caption and whole percent.
@@ -35,14 +43,14 @@ struct WindowBatch {
 };
 
 // The window caption and progress line for the files in progress of a batch of `count`:
-// "Encoding a.wav, b.wav" and "Encoding #1, #2 of 8 files" (`action` "Encoding",
-// `extension` ".wav": the captions name each source by its base name and that extension).
+// "Encoding a.wav, b.wav" and "Encoding #1, #2 of 8 files" (`action` "Encoding"; each source
+// named by its file name).
 struct RunningCaptions {
     QString title;
     QString progress;
 };
-RunningCaptions runningCaptions(const QString& action, const QString& extension,
-                                const QList<WorkItem>& running, qsizetype count);
+RunningCaptions runningCaptions(const QString& action, const QList<WorkItem>& running,
+                                qsizetype count);
 
 struct BatchReport {
     QList<WorkItem> items; // with the output names claimed
@@ -54,6 +62,10 @@ struct BatchReport {
 // The progress figure of the main window: two integer digits at least, two decimals, " %"
 // ("07.50 %").
 QString progressFigure(double percent);
+// The window caption while a file is converted: its progress caption, then the caption the
+// file started with ("42.1% - Encoding a.wav"). The tray's tip follows the caption, and is
+// cut at 63 characters: the figure comes first so that it always shows.
+QString progressTitle(const QString& progress, const QString& caption);
 
 // Runs `batch` over `items` while the window's events run, and returns once it has ended.
 // When the application quits meanwhile, StopRequested is set and the files under way are

@@ -1,7 +1,5 @@
 #include "app/workerjob.h"
 
-#include <QMetaObject>
-
 void WorkerJob::join() {
     if (worker_.joinable())
         worker_.join();
@@ -19,6 +17,7 @@ void WorkerJob::start(const WorkItem& item) {
     running_ = true;
     cancel_ = false;
     result_ = {};
+    prepare(item);
     const std::uint64_t generation = ++generation_;
     worker_ = std::thread([this, item, generation] {
         const auto began = std::chrono::steady_clock::now();
@@ -26,15 +25,12 @@ void WorkerJob::start(const WorkItem& item) {
         r.workTime = std::chrono::duration_cast<std::chrono::milliseconds>(
             std::chrono::steady_clock::now() - began);
         workerResult_ = r;
-        QMetaObject::invokeMethod(
-            this, [this, generation] { collect(generation); }, Qt::QueuedConnection);
+        calls_->post([this, generation] { collect(generation); });
     });
 }
 
 void WorkerJob::reportProgress(const QString& caption, int percent) {
-    QMetaObject::invokeMethod(
-        this, [this, caption, percent] { emit progressChanged(caption, percent); },
-        Qt::QueuedConnection);
+    calls_->post([this, caption, percent] { emit progressChanged(caption, percent); });
 }
 
 void WorkerJob::collect(std::uint64_t generation) {

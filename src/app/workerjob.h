@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/batchrunner.h"
+#include "platform/callposter.h"
 
 #include <QString>
 
@@ -19,7 +20,7 @@
 class WorkerJob : public FileJob {
     Q_OBJECT
   public:
-    using FileJob::FileJob;
+    explicit WorkerJob(QObject* parent = nullptr) : FileJob(parent), calls_(new CallPoster(this)) {}
     // Subclasses call stopWorker() in their destructor, so that the worker never runs on a
     // half-destroyed object.
 
@@ -31,6 +32,10 @@ class WorkerJob : public FileJob {
     bool isRunning() const { return running_; }
 
   protected:
+    // On the GUI thread, as the item starts and before the worker does: take what the work
+    // needs from the window's state (settings, choices) as plain values, so that the worker
+    // never reads or writes state the GUI thread shares.
+    virtual void prepare(const WorkItem& item) { (void)item; }
     // On the worker thread: converts `item` and says how it ended (workTime is filled in).
     virtual JobResult work(const WorkItem& item) = 0;
     // On the GUI thread, once work() has returned and before finished(): take over what the
@@ -46,6 +51,7 @@ class WorkerJob : public FileJob {
     void collect(std::uint64_t generation);
     void join();
 
+    CallPoster* calls_; // the worker's reports to this job's thread
     std::thread worker_;
     std::atomic<bool> cancel_{false};
     bool running_ = false;

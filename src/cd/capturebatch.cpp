@@ -102,6 +102,11 @@ void Form1::StartTrackRecording2(int trackNumber) {
         Label33->setText(caption);
         ProgressBar1->setValue(percent);
     };
+    // What a recording takes, for the disk-space guard's check before each track.
+    batch.expectedOutputBytes = [spans, format](const WorkItem& item) {
+        const TrackSpan& span = (*spans)[static_cast<std::size_t>(item.index)];
+        return (span.endMs - span.startMs) * format.bytesPerSecond / 1000 + 44;
+    };
     batch.itemFinished = [this, outputs, tracks, &recorded, &disc,
                           lastAudio](const WorkItem& item,
                                      const JobResult& result) -> std::optional<QString> {

@@ -4,6 +4,7 @@
 #include "app/settings.h"
 #include "app/sourcetree.h"
 #include "app/windowbatch.h"
+#include "cd/capturejob.h"
 #include "cd/extractionplan.h"
 #include "cd/riplog.h"
 #include "cd/trackpaths.h"
@@ -73,6 +74,12 @@ void extractTracks(Form1& w, const BatchChoices& choices) {
         w.setWindowTitle(QStringLiteral("Progress ") + figure);
         w.Label33->setText(figure);
         w.ProgressBar1->setValue(percent);
+    };
+    // What a track's file takes, for the disk-space guard's check before it starts.
+    batch.expectedOutputBytes = [&w, &plan, extraction](const WorkItem& item) {
+        const TrackSpan span = w.trackSpan(plan.track(item.index));
+        const std::int64_t ms = span.endMs - span.startMs;
+        return extraction.mp3 ? ms * extraction.config.bitrateKbps / 8 + 4096 : ms * 1764 / 10 + 44;
     };
     batch.itemFinished = [&w, &plan, choices](const WorkItem& item,
                                               const JobResult& result) -> std::optional<QString> {

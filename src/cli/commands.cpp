@@ -16,11 +16,12 @@
 #include "cli/progressdisplay.h"
 #include "decode/decodejob.h"
 #include "decode/decoding.h"
-#include "formats/outputfile.h"
 #include "encode/encodejob.h"
 #include "formats/mp3info.h"
+#include "formats/outputfile.h"
 #include "platform/akrip/cddrives.h"
 #include "platform/id3tag/id3tag.h"
+#include "platform/nativepath.h"
 #include "player/tagwriter.h"
 
 #include <QDir>
@@ -42,7 +43,7 @@ void say(const QString& text) {
     QStringList lines = text.split(QLatin1Char('\n'));
     for (QString& line : lines)
         line = printable(line);
-    std::fputs((lines.join(QLatin1Char('\n')) + QLatin1Char('\n')).toLocal8Bit().constData(),
+    std::fputs(nativepath::encode(lines.join(QLatin1Char('\n')) + QLatin1Char('\n')).constData(),
                stderr);
 }
 
@@ -52,22 +53,26 @@ int fail(const QString& text) {
 }
 
 void print(const QString& text) {
-    std::fputs((printable(text) + QLatin1Char('\n')).toLocal8Bit().constData(), stdout);
+    std::fputs(nativepath::encode(printable(text) + QLatin1Char('\n')).constData(), stdout);
 }
 
 QString absolute(const QString& path) {
-    return QDir::cleanPath(QDir::current().absoluteFilePath(path));
+    return nativepath::absolute(path);
 }
 
 // The destination of this run: -o, or the folder the window writes into (its stored choice,
-// or the first-run folder). Created when missing; DecodePath names it for the run only.
+// or the first-run folder). Created when missing; DecodePath names it for the run only. What
+// a crashed or killed run left there half-written is removed, and said.
 bool settleDestination(const Options& options) {
     const QString folder =
         options.outputGiven ? absolute(options.outputFolder) : storedDestinationFolder();
-    if (!QDir().mkpath(folder) || !QFileInfo(folder).isDir()) {
+    if (!nativepath::makeFolders(folder)) {
         fail(QStringLiteral("the destination folder %1 cannot be created").arg(folder));
         return false;
     }
+    for (const QString& leftover : outputfile::removeLeftovers(folder))
+        say(QStringLiteral("mp3vortan-cli: removed %1, left unfinished by an earlier run")
+                .arg(leftover));
     // Output names are DecodePath + "/" + name: the root folder is the empty prefix.
     DecodePath = folder == QLatin1String("/") ? QString() : folder;
     return true;
@@ -151,7 +156,7 @@ Batch fileBatch(const Options& options, QString (*outputFor)(const QString&)) {
     for (const QString& argument : options.arguments) {
         const QString source = absolute(argument);
         batch.items.append(WorkItem{source, outputFor(source)});
-        batch.weights.push_back(QFileInfo(source).size());
+        batch.weights.push_back(std::max<qint64>(nativepath::fileSize(source), 0));
     }
     batch.label = [names = options.arguments](const WorkItem& item) {
         return names.value(item.index);
@@ -468,8 +473,8 @@ int info(const Options& options) {
     int status = 0;
     bool first = true;
     for (const QString& path : options.arguments) {
-        const QFileInfo file(path);
-        if (!file.isFile() || file.size() < 100) {
+        const qint64 size = nativepath::fileSize(path);
+        if (!nativepath::isFile(path) || size < 100) {
             status = fail(path + QStringLiteral(": File contains no data"));
             continue;
         }
@@ -492,8 +497,8 @@ int info(const Options& options) {
         const QStringList values = tagwriter::tagFieldValues(record);
         for (qsizetype i = 0; i < names.size(); ++i)
             print(names[i].leftJustified(19, QLatin1Char(' ')) + values[i]);
-        print(QStringLiteral("Length").leftJustified(19, QLatin1Char(' ')) +
-              QString::number(file.size()) + QStringLiteral(" bytes"));
+        print(QStringLiteral("Length").leftJustified(19, QLatin1Char(' ')) + QString::number(size) +
+              QStringLiteral(" bytes"));
         const auto frames = id3tag::readFrames(path);
         if (frames) {
             for (const id3tag::Frame& frame : frames.value())

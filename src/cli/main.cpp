@@ -1,6 +1,7 @@
 // mp3vortan-cli: the conversions of MP3 Vortan from the shell, over the same engine.
 #include "cli/commands.h"
 #include "cli/options.h"
+#include "platform/nativepath.h"
 
 #include <QCoreApplication>
 
@@ -45,10 +46,13 @@ int main(int argc, char* argv[]) {
     // A reader of standard output that goes away (`| head`) must not end the program in the
     // middle of a batch: the write fails instead, and the run says so at its end.
     std::signal(SIGPIPE, SIG_IGN);
+    // The arguments as the system gave them: a file name that is not valid UTF-8 must reach
+    // the file it names.
+    const QStringList arguments = nativepath::arguments(argc, argv);
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("MP3 Vortan v2.0"));
 
-    const cli::Parsed parsed = cli::parse(QCoreApplication::arguments().mid(1));
+    const cli::Parsed parsed = cli::parse(arguments.mid(1));
     if (!parsed.error.isEmpty()) {
         std::fprintf(stderr, "mp3vortan-cli: %s\nTry 'mp3vortan-cli --help'.\n",
                      parsed.error.toLocal8Bit().constData());

@@ -2,6 +2,7 @@
 
 #include "app/displaytext.h"
 #include "app/windowbatch.h"
+#include "platform/nativepath.h"
 
 #include <sys/ioctl.h>
 #include <unistd.h>
@@ -17,7 +18,7 @@ namespace {
 constexpr qint64 redrawIntervalMs = 100;
 
 void writeErr(const QString& text) {
-    std::fputs(text.toLocal8Bit().constData(), stderr);
+    std::fputs(nativepath::encode(text).constData(), stderr);
     std::fflush(stderr);
 }
 
@@ -63,7 +64,7 @@ void ProgressDisplay::itemFinished(const WorkItem& item, const JobResult& result
     clearLine();
     if (result.status == JobResult::Status::Completed) {
         if (printsOutputs) {
-            std::fputs((printable(item.output) + QLatin1Char('\n')).toLocal8Bit().constData(),
+            std::fputs(nativepath::encode(printable(item.output) + QLatin1Char('\n')).constData(),
                        stdout);
             std::fflush(stdout);
         }

@@ -12,9 +12,9 @@
 #include "decode/decodejob.h"
 #include "decode/decoding.h"
 #include "platform/dialogs.h"
+#include "platform/nativepath.h"
 
 #include <QCoreApplication>
-#include <QFileInfo>
 #include <QLabel>
 #include <QTimer>
 
@@ -44,6 +44,7 @@ WindowBatch decodingBatch(Form1& form, std::function<void(const WorkItem&)> capt
             captions(item);
             DecodingActive = true;
         });
+    batch.expectedOutputBytes = [](const WorkItem& item) { return expectedWavBytes(item.source); };
     batch.itemFinished = [&form, severalAtOnce](const WorkItem& item,
                                                 const JobResult& result) -> std::optional<QString> {
         DecodingActive = false;
@@ -70,8 +71,7 @@ void decodeList(Form1& form, const MirrorList& list, Group group) {
         items.append(WorkItem{entry, decodedWavPath(entry)});
     const auto count = items.size();
     auto captions = [&form, group, count](const WorkItem& item) {
-        const QString caption =
-            QStringLiteral("Decoding ") + BaseName(item.source) + QStringLiteral(".mp3");
+        const QString caption = QStringLiteral("Decoding ") + FileNameOf(item.source);
         const QString progress =
             QStringLiteral("Decoding #%1 of %2 files").arg(item.index + 1).arg(count);
         if (group == Group::Available) {
@@ -86,12 +86,12 @@ void decodeList(Form1& form, const MirrorList& list, Group group) {
         }
     };
     WindowBatch batch = decodingBatch(form, captions, filesAtOnce() > 1 && count > 1);
-    form.runInParallel(batch, QStringLiteral("Decoding"), QStringLiteral(".mp3"), count);
+    form.runInParallel(batch, QStringLiteral("Decoding"), count);
     form.recordBatch(runWindowBatch(batch, items));
     if (group == Group::Selected) {
-        const QFileInfo produced(DecodeOutputFile);
-        if (!DecodeOutputFile.isEmpty() && produced.isFile())
-            form.lblStatus->setText(QString::number(produced.size()) + QStringLiteral(" bytes"));
+        if (nativepath::isFile(DecodeOutputFile))
+            form.lblStatus->setText(QString::number(nativepath::fileSize(DecodeOutputFile)) +
+                                    QStringLiteral(" bytes"));
     }
 }
 
@@ -104,8 +104,7 @@ void decodeNode(Form1& form, const QString& nodeText) {
     auto captions = [&form, nodeText](const WorkItem& item) {
         form.Label3->setText(QStringLiteral("Decoding  ") + nodeText);
         form.Label2->setText(destinationCaption(item.output));
-        form.setWindowTitle(QStringLiteral("Decoding ") + BaseName(item.source) +
-                            QStringLiteral(".mp3"));
+        form.setWindowTitle(QStringLiteral("Decoding ") + FileNameOf(item.source));
     };
     form.recordBatch(
         runWindowBatch(decodingBatch(form, captions), {WorkItem{*path, decodedWavPath(nodeText)}}));
@@ -130,7 +129,8 @@ void Form1::CmdDecoder_Click() {
             return;
         }
         decodeList(*this, sources.List4, Group::Selected);
-    } else if (nodeText.endsWith(QLatin1String(".mp3"))) {
+    } else if (sources.NodeKind(sources.selectedNode()) == 3 &&
+               sources.startJobFor(sources.selectedNode()) == SourceTree::StartJob::Decode) {
         decodeNode(*this, nodeText);
     } else {
         StopRequested = true;

@@ -40,6 +40,8 @@ void DecodeJob::collect(bool announce) {
     if (!running_)
         return;
     running_ = false;
+    if (const QString written = window_->writtenPath(); written != window_->outputPath())
+        result_.output = written;
     if (window_->completed()) {
         result_.status = JobResult::Status::Completed;
     } else if (!window_->failure().isEmpty()) {

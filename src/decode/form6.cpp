@@ -4,16 +4,30 @@
 #include "app/paths.h"
 #include "app/settings.h"
 #include "decode/decoding.h"
+#include "formats/mp3info.h"
 #include "platform/activemp3/activemp3.h"
+#include "platform/nativepath.h"
 
 #include <QCoreApplication>
-#include <QFileInfo>
 #include <QTimer>
 
 #include <cmath>
 
 QString decodedWavPath(const QString& mp3Path) {
-    return DecodePath + QLatin1Char('/') + BaseName(mp3Path) + QStringLiteral(".wav");
+    return OutputPathFor(DecodePath, mp3Path, QLatin1StringView(".mp3"), QLatin1StringView(".wav"));
+}
+
+std::int64_t expectedWavBytes(const QString& mp3Path) {
+    Mp3HeaderRecord header;
+    try {
+        ReadMp3Info(mp3Path, false, true, header);
+    } catch (const VortanError&) {
+        return -1;
+    }
+    if (header.samplingFrequencyHz <= 0)
+        return -1;
+    const std::int64_t channels = header.mode == QLatin1String("single channel") ? 1 : 2;
+    return header.durationSeconds * header.samplingFrequencyHz * channels * 2 + 44;
 }
 
 Form6::Form6(QObject* parent)
@@ -42,6 +56,10 @@ void Form6::setFile(const QString& mp3Path, const QString& wavPath) {
     output_ = wavPath;
 }
 
+QString Form6::writtenPath() const {
+    return started_ ? ActiveMP31->lastOutput() : QString();
+}
+
 void Form6::Form_Load() {
     loaded_ = true;
     if (StopRequested) {
@@ -56,10 +74,9 @@ void Form6::Form_Load() {
 void Form6::StartMP3() {
     if (!loaded_ || started_)
         return;
-    const QFileInfo file(input_);
-    if (!file.isFile()) {
+    if (!nativepath::isFile(input_)) {
         failure_ = QStringLiteral("File not found");
-    } else if (file.size() <= 99) {
+    } else if (nativepath::fileSize(input_) <= 99) {
         failure_ = QStringLiteral("The file is too short to hold MPEG audio");
     } else {
         Timer2->start();

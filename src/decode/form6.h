@@ -46,6 +46,9 @@ class Form6 : public QObject {
     // True once a decode has begun for this window.
     bool decodeStarted() const { return started_; }
     const QString& outputPath() const { return output_; }
+    // After unloading: the WAV put in place (the wanted name, or the next number when that
+    // was taken meanwhile); empty when none was kept.
+    QString writtenPath() const;
     // After unloading: true when the whole MP3 was decoded and the WAV finished. Otherwise
     // failure() says why the file failed, or is empty when it was stopped on request.
     bool completed() const { return completed_; }

@@ -5,8 +5,9 @@
 #include "app/windowbatch.h"
 #include "platform/dialogs.h"
 
+#include "platform/nativepath.h"
+
 #include <QCoreApplication>
-#include <QFileInfo>
 #include <QLabel>
 #include <QProgressBar>
 #include <QWidget>
@@ -25,7 +26,7 @@ namespace {
 
 bool sourceFound(const QString& sourcePath) {
     QCoreApplication::processEvents();
-    if (QFileInfo(sourcePath).isFile())
+    if (nativepath::isFile(sourcePath))
         return true;
     dialogs::msgBox(QStringLiteral("File not found..."), dialogs::Buttons::Ok,
                     dialogs::Icon::Critical, QStringLiteral("Critical Error"));
@@ -43,11 +44,22 @@ EncodeFileOutcome encodeFound(const QString& sourcePath, const EncodeFileControl
     WindowBatch batch;
     batch.verb = QStringLiteral("encoded");
     batch.makeJob = [config] { return std::make_unique<EncodeJob>([config] { return config; }); };
+    if (window.mayStart) {
+        batch.mayStart = [&window](const WorkItem&, std::int64_t expected) {
+            return window.mayStart(expected);
+        };
+        batch.expectedOutputBytes = [bitrate = config.bitrateKbps](const WorkItem& item) {
+            return expectedMp3Bytes(item.source, bitrate);
+        };
+    }
     batch.itemStarted = [&window](const WorkItem& item) {
         if (window.outputNamed)
             window.outputNamed(item.output);
     };
-    batch.progress = [&window](const QString& caption, int percent) {
+    const QString title = window.window ? window.window->windowTitle() : QString();
+    batch.progress = [&window, title](const QString& caption, int percent) {
+        if (window.window)
+            window.window->setWindowTitle(progressTitle(caption, title));
         if (window.Label33)
             window.Label33->setText(caption);
         if (window.ProgressBar1)

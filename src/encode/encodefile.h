@@ -5,6 +5,7 @@
 
 #include <QString>
 
+#include <cstdint>
 #include <functional>
 
 class QLabel;
@@ -17,14 +18,20 @@ struct EncodeFileControls {
     QLabel* Label33 = nullptr;            // percentage caption, "07.5%"
     QProgressBar* ProgressBar1 = nullptr; // whole percent
     QWidget* Command2 = nullptr;          // the cancel button, made visible
+    // Its caption follows the progress: the percentage, then the caption it had when the
+    // file started ("42.1% - Encoding a.wav"), so that the tray's tip shows it too.
+    QWidget* window = nullptr;
     std::function<void()> Disablem;
     std::function<void()> Enablem;
     // Told the MP3's name once it is chosen, before the encoding begins.
     std::function<void(const QString& mp3Path)> outputNamed;
+    // Asked before the file starts, with the bytes its MP3 is expected to take (the
+    // disk-space guard); false: it does not start (EncodeFileResult::NotStarted).
+    std::function<bool(std::int64_t expectedBytes)> mayStart;
 };
 
 enum class EncodeFileResult {
-    NotStarted, // the source was missing ("File not found..." shown)
+    NotStarted, // the source was missing ("File not found..." shown), or mayStart said no
     Completed,  // the whole source was encoded
     Cancelled,  // ended early on request; the MP3 is shorter but playable
     Failed,     // the error was shown ("Critical error...")

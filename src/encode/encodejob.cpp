@@ -2,6 +2,7 @@
 
 #include "app/paths.h"
 #include "app/settings.h"
+#include "formats/wavreader.h"
 
 QString percentCaption(double percent) {
     return QStringLiteral("%1%").arg(percent, 4, 'f', 1, QLatin1Char('0'));
@@ -18,7 +19,19 @@ modLAME::EncoderConfig fileEncoderConfigFor(int bitrateIndex, int qualityIndex) 
 }
 
 QString mp3PathFor(const QString& sourcePath) {
-    return DecodePath + QLatin1Char('/') + BaseName(sourcePath) + QStringLiteral(".mp3");
+    return OutputPathFor(DecodePath, sourcePath, QLatin1StringView(".wav"),
+                         QLatin1StringView(".mp3"));
+}
+
+static_assert(maxFilesAtOnce <= modLAME::maxStreams,
+              "every file a batch converts at once needs an encoder stream of its own");
+
+std::int64_t expectedMp3Bytes(const QString& wavPath, std::uint32_t bitrateKbps) {
+    const Result<WavFormat> wav = readWavFormat(wavPath);
+    if (!wav)
+        return -1;
+    constexpr std::int64_t tagRoom = 4096;
+    return wav->durationMs(wav->dataLength) * bitrateKbps / 8 + tagRoom;
 }
 
 EncodeJob::EncodeJob(std::function<modLAME::EncoderConfig()> configure, QObject* parent)
@@ -28,18 +41,23 @@ EncodeJob::~EncodeJob() {
     stopWorker();
 }
 
+void EncodeJob::prepare(const WorkItem&) {
+    config_ = configure_ ? configure_() : modLAME::makeConfig(160, 0);
+}
+
 JobResult EncodeJob::work(const WorkItem& item) {
     EncodeRequest request;
     request.sourcePath = item.source;
     request.outputPath = item.output;
-    if (configure_)
-        request.config = configure_();
+    request.config = config_;
     workerOutcome_ = encodeWavToMp3(
         request, [this] { return cancelled(); },
         [this](double percent) {
             reportProgress(percentCaption(percent), static_cast<int>(percent));
         });
     JobResult r;
+    if (workerOutcome_.outputPath != item.output)
+        r.output = workerOutcome_.outputPath;
     switch (workerOutcome_.status) {
     case EncodeOutcome::Status::Completed:
         r.status = JobResult::Status::Completed;

@@ -92,8 +92,9 @@ enum ErrorCode : std::uint32_t {
 
 using StreamHandle = std::uint32_t;
 
-// The most streams open at once; one more gives NoMoreHandles.
-inline constexpr int maxStreams = 32;
+// The most streams open at once; one more gives NoMoreHandles. As many as the files a batch
+// may convert at once (maxFilesAtOnce), so that every file of a batch gets its encoder.
+inline constexpr int maxStreams = 64;
 // MPEG frames per chunk. Large chunks make the per-chunk costs of the caller (one read, one
 // write with its flush, one progress update) vanish beside the encoding itself.
 inline constexpr std::uint32_t framesPerChunk = 64;

@@ -3,13 +3,16 @@
 #include "encode/backgroundmeter.h"
 #include "encode/mp3output.h"
 #include "encode/mp3tagging.h"
+#include "formats/audiolength.h"
 #include "formats/clsfileio.h"
+#include "formats/outputfile.h"
 #include "formats/wavreader.h"
 
 #include <QFileInfo>
 
 #include <cmath>
 #include <optional>
+#include <unistd.h>
 #include <vector>
 
 namespace {
@@ -216,7 +219,14 @@ EncodeOutcome encodeWavToMp3(const EncodeRequest& request, const std::function<b
     std::unique_ptr<BackgroundMeter> meter =
         made ? std::make_unique<BackgroundMeter>(std::move(made.value())) : nullptr;
 
-    auto opened = Mp3Output::open(config, request.outputPath, source());
+    // The MP3 is written under a temporary name beside the wanted one and takes its name only
+    // once it is complete (tagged, on the disk): a crash leaves no half-file at that name.
+    int outputError = 0;
+    auto pending = outputfile::PendingOutput::create(request.outputPath, &outputError);
+    if (!pending)
+        return fail(fileError(request.outputPath, outputError));
+    outputfile::PendingOutput& output = *pending.value();
+    auto opened = Mp3Output::open(config, ::dup(output.fd()), request.outputPath, source());
     if (!opened)
         return fail(opened.error());
     out.outputCreated = true;
@@ -226,23 +236,24 @@ EncodeOutcome encodeWavToMp3(const EncodeRequest& request, const std::function<b
 
     // From here on a failure of the source still ends the MP3 properly. The output failing
     // to take the MP3 is what is reported when it happens; otherwise the first failure.
-    std::optional<VortanError> failure;
+    std::optional<VortanError> sourceFailure;
     std::int64_t done = 0;
-    while (done < total && !failure) {
+    while (done < total && !sourceFailure) {
         const auto block = static_cast<std::size_t>(
             std::min<std::int64_t>(static_cast<std::int64_t>(chunkBytes), total - done));
         if (!sourceFile.ReadBytes(input.target(), block)) {
-            failure = fileError(request.sourcePath, sourceFile.lastError);
+            sourceFailure = fileError(request.sourcePath, sourceFile.lastError);
             break;
         }
         auto got = static_cast<std::size_t>(sourceFile.bytesTransferred);
         if (got < block) {
             // The file shrank under us: encode the whole frames that are there and end.
             got -= got % wav.blockAlign;
-            failure = shrankError(request.sourcePath);
+            sourceFailure = shrankError(request.sourcePath);
         }
         done += static_cast<std::int64_t>(got);
 
+        // An encoder or output failure leaves nothing: the temporary file goes.
         if (auto error = input.encode(mp3, meter.get(), got)) {
             mp3.finish();
             out.bytesWritten = mp3.bytesWritten();
@@ -260,24 +271,42 @@ EncodeOutcome encodeWavToMp3(const EncodeRequest& request, const std::function<b
             break;
     }
 
-    if (auto ended = mp3.finish(); ended && (!failure || mp3.fileFailed()))
-        failure = std::move(ended);
+    const std::optional<VortanError> ended = mp3.finish();
     out.bytesWritten = mp3.bytesWritten();
     // Closing a file that was only read loses nothing, whatever the system answers.
     sourceFile.CloseFile();
-    if (failure)
-        return fail(std::move(*failure));
-    if (done < total) {
+    if (ended && (!sourceFailure || mp3.fileFailed()))
+        return fail(*ended);
+
+    // What the source held was encoded and the MP3 ended properly. Only an MP3 of the whole
+    // source is tagged: the tag goes in front of the finished stream, before the rename.
+    const bool whole = done >= total && !sourceFailure;
+    if (whole) {
+        const std::unique_ptr<LoudnessMeter> measured = meter ? meter->finish() : nullptr;
+        const auto tagged = id3tag::writeTag(output.fd(), request.outputPath,
+                                             tagFieldsFor(request.sourcePath, measured.get()));
+        if (!tagged)
+            return fail(tagged.error());
+        out.bytesWritten += tagged.value();
+    }
+    const Result<QString> published = output.commit(&outputError);
+    if (!published)
+        return fail(fileError(request.outputPath, outputError));
+    out.outputPath = published.value();
+
+    if (sourceFailure)
+        return fail(std::move(*sourceFailure));
+    if (!whole) {
         out.status = EncodeOutcome::Status::Cancelled;
         return out;
     }
-    // Only a complete MP3 is tagged: the tag goes in front of the finished stream.
-    const std::unique_ptr<LoudnessMeter> measured = meter ? meter->finish() : nullptr;
-    const auto tagged =
-        id3tag::writeTag(request.outputPath, tagFieldsFor(request.sourcePath, measured.get()));
-    if (!tagged)
-        return fail(tagged.error());
-    out.bytesWritten += tagged.value();
+    // A source whose header announces more audio than it holds: what it holds is in the MP3,
+    // but the file counts as failed, so that it is never taken for a whole conversion.
+    if (wav.dataTruncated)
+        return fail(
+            VortanError(VortanError::InvalidArgument, source(),
+                        audiolength::incompleteSource(request.sourcePath, wav.durationMs(total),
+                                                      wav.durationMs(wav.announcedDataLength))));
     out.status = EncodeOutcome::Status::Completed;
     return out;
 }

@@ -3,6 +3,8 @@
 #include "formats/asyncfilewriter.h"
 #include "formats/clsfileio.h"
 
+#include <unistd.h>
+
 Mp3Output::Mp3Output(modLAME::StreamHandle stream, std::uint32_t samplesPerChunk,
                      std::uint32_t outputBytes, QString path, QString errorSource)
     : stream_(stream), samplesPerChunk_(samplesPerChunk), output_(outputBytes),
@@ -30,6 +32,24 @@ Result<std::unique_ptr<Mp3Output>> Mp3Output::open(const modLAME::EncoderConfig&
     std::unique_ptr<Mp3Output> out(
         new Mp3Output(stream, samplesPerChunk, outputBytes, path, errorSource));
     if (!out->file_->OpenFile(path, FileUse::Write))
+        return out->fileError(out->file_->lastError);
+    out->writer_ = std::make_unique<AsyncFileWriter>(*out->file_);
+    return out;
+}
+
+Result<std::unique_ptr<Mp3Output>> Mp3Output::open(const modLAME::EncoderConfig& config, int fd,
+                                                   const QString& path,
+                                                   const QString& errorSource) {
+    std::uint32_t samplesPerChunk = 0, outputBytes = 0;
+    modLAME::StreamHandle stream = 0;
+    if (const auto code = modLAME::beInitStream(config, samplesPerChunk, outputBytes, stream)) {
+        if (fd >= 0)
+            ::close(fd);
+        return modLAME::lameError(code);
+    }
+    std::unique_ptr<Mp3Output> out(
+        new Mp3Output(stream, samplesPerChunk, outputBytes, path, errorSource));
+    if (!out->file_->adopt(fd, path))
         return out->fileError(out->file_->lastError);
     out->writer_ = std::make_unique<AsyncFileWriter>(*out->file_);
     return out;

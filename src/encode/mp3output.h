@@ -28,6 +28,11 @@ class Mp3Output {
     // source `errorSource`).
     static Result<std::unique_ptr<Mp3Output>> open(const modLAME::EncoderConfig& config,
                                                    const QString& path, const QString& errorSource);
+    // The same, writing into `fd`, an open, empty file (an output under way,
+    // outputfile::PendingOutput); it is taken over and closed by finish(). `path` names the
+    // file in messages. `fd` is closed when the encoder refuses the configuration.
+    static Result<std::unique_ptr<Mp3Output>> open(const modLAME::EncoderConfig& config, int fd,
+                                                   const QString& path, const QString& errorSource);
     ~Mp3Output(); // a file not finished is closed as it is
     Mp3Output(const Mp3Output&) = delete;
     Mp3Output& operator=(const Mp3Output&) = delete;

@@ -45,8 +45,7 @@ EncodeFileControls controlsOf(Form1& window) {
 // MP3 replaces its source: a cancelled or failed encode keeps it. Returns what went wrong.
 std::optional<QString> deleteEncodedSource(Form1& window, const QString& source,
                                            JobResult::Status status) {
-    if (status != JobResult::Status::Completed || DeleteWav != 1 ||
-        !source.endsWith(QLatin1String(".wav"), Qt::CaseSensitive))
+    if (status != JobResult::Status::Completed || DeleteWav != 1 || !isWavPath(source))
         return std::nullopt;
     if (const auto error = window.tree().DeleteFileAndNode(source))
         return source + QStringLiteral(": encoded, but the WAV could not be deleted: ") +
@@ -68,6 +67,9 @@ WindowBatch encodingBatch(Form1& window, std::function<void(const WorkItem&)> ca
             captions(item);
             CancelRequested = false; // a new file is not aborted yet
         });
+    batch.expectedOutputBytes = [](const WorkItem& item) {
+        return expectedMp3Bytes(item.source, fileEncoderConfig().bitrateKbps);
+    };
     batch.itemFinished = [&window, listing,
                           severalAtOnce](const WorkItem& item,
                                          const JobResult& result) -> std::optional<QString> {
@@ -97,36 +99,38 @@ void encodeList(Form1& window, const MirrorList& list, Listing listing) {
     const auto count = items.size();
     auto captions = [&window, count](const WorkItem& item) {
         // The captions name the real output file, whose name keeps the source's case.
-        window.setWindowTitle(QStringLiteral("Encoding ") + BaseName(item.source) +
-                              QStringLiteral(".wav"));
+        window.setWindowTitle(QStringLiteral("Encoding ") + FileNameOf(item.source));
         window.Label3->setText(
             QStringLiteral("Encoding #%1 of %2 files").arg(item.index + 1).arg(count));
         window.Label2->setText(destinationCaption(item.output));
         QCoreApplication::processEvents();
     };
     WindowBatch batch = encodingBatch(window, captions, listing, filesAtOnce() > 1 && count > 1);
-    window.runInParallel(batch, QStringLiteral("Encoding"), QStringLiteral(".wav"), count);
+    window.runInParallel(batch, QStringLiteral("Encoding"), count);
     window.recordBatch(runWindowBatch(batch, items));
 }
 
 } // namespace
 
 void Form1::cmdEncFile_Click() {
-    const QString text = tree().text(tree().selectedNode());
+    const SourceTree::NodeId node = tree().selectedNode();
+    const QString text = tree().text(node);
     if (text == SourceTree::WavText) {
         encodeList(*this, tree().List1, Listing::OnlyWorthwhile);
     } else if (text == SourceTree::SelectedWavText) {
         encodeList(*this, tree().List5, Listing::Any);
-    } else if (text.endsWith(QLatin1String(".wav"))) {
+    } else if (tree().NodeKind(node) == 3 &&
+               tree().startJobFor(node) == SourceTree::StartJob::Encode) {
         // Every WAV node is mirrored in one of the two lists; a node found in neither names
         // no file the program knows, so nothing is encoded.
         if (const auto path = tree().filePathOf(tree().selectedNode())) {
             CurrentFile = *path;
-            const QString base = BaseName(CurrentFile);
-            setWindowTitle(QStringLiteral("Encoding ") + base + QStringLiteral(".wav"));
+            setWindowTitle(QStringLiteral("Encoding ") + FileNameOf(CurrentFile));
             Label3->setText(QStringLiteral("Encoding ") + CurrentFile);
             Disablem();
             EncodeFileControls controls = controlsOf(*this);
+            controls.window = this;
+            controls.mayStart = [this](std::int64_t expected) { return diskGuardAllows(expected); };
             controls.outputNamed = [this](const QString& mp3) {
                 Label2->setText(destinationCaption(mp3));
             };

@@ -1,8 +1,7 @@
 #include "formats/clsfileio.h"
 
 #include "platform/error.h"
-
-#include <QFile>
+#include "platform/nativepath.h"
 
 #include <cerrno>
 #include <cstring>
@@ -52,13 +51,14 @@ clsFileIo::~clsFileIo() {
 bool clsFileIo::OpenFile(const QString& FileN, FileUse use) {
     if (!closed_) // the instance serves one file at a time
         CloseFile();
-    const QByteArray path = QFile::encodeName(FileN);
-    int fd = use == FileUse::Write ? ::open(path.constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0644)
-                                   : ::open(path.constData(), O_RDONLY | O_CLOEXEC);
+    const QByteArray path = nativepath::encode(FileN);
+    const bool write = use == FileUse::Write;
+    int fd = write ? ::open(path.constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0644)
+                   : ::open(path.constData(), O_RDONLY | O_CLOEXEC);
     int error = fd < 0 ? errno : 0;
     // The lock is taken before the file is cut, so a file another job holds is never emptied.
-    if (fd >= 0 && (::flock(fd, LOCK_EX | LOCK_NB) != 0 ||
-                    (use == FileUse::Write && ::ftruncate(fd, 0) != 0))) {
+    if (fd >= 0 && (::flock(fd, (write ? LOCK_EX : LOCK_SH) | LOCK_NB) != 0 ||
+                    (write && ::ftruncate(fd, 0) != 0))) {
         error = errno;
         ::close(fd);
         fd = -1;
@@ -67,6 +67,17 @@ bool clsFileIo::OpenFile(const QString& FileN, FileUse use) {
     if (fd < 0)
         return fail(error);
     fileName = FileN;
+    closed_ = false;
+    return true;
+}
+
+bool clsFileIo::adopt(int fd, const QString& name) {
+    if (!closed_)
+        CloseFile();
+    handle = fd;
+    if (fd < 0)
+        return fail(EBADF);
+    fileName = name;
     closed_ = false;
     return true;
 }

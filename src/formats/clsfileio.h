@@ -7,10 +7,11 @@
 
 // What an open is for. The class serves one file for one job, so the caller says which:
 //  - Write: the file is created if missing and cut to zero length, so output written over a
-//    longer old file never keeps the old tail;
-//  - Read: an existing file is opened read-only and left as it is; a missing one fails.
-// Either way the file is locked exclusively (flock): a second opener of the same file, in
-// this process or another, fails until the first closes it.
+//    longer old file never keeps the old tail. It is locked exclusively (flock): a second
+//    writer of the same file, in this process or another, fails until the first closes it;
+//  - Read: an existing file is opened read-only and left as it is; a missing one fails. It
+//    takes a shared lock: any number of readers (two encodes of one WAV) read at once, and
+//    only a file some writer holds is refused.
 enum class FileUse { Read, Write };
 
 // Raw, unbuffered file traffic of the audio engine. Every write is flushed to the disk
@@ -27,6 +28,10 @@ class clsFileIo {
     clsFileIo& operator=(const clsFileIo&) = delete;
 
     bool OpenFile(const QString& FileN, FileUse use);
+    // Takes over `fd`, an open file (an output made by outputfile::createTemporary, or a
+    // duplicate of one), to be written and closed like an opened one; `name` names it in
+    // messages. False (and `fd` closed) for an invalid descriptor.
+    bool adopt(int fd, const QString& name);
     // Closes the open file; true when the system's close succeeded. False when no file is
     // open (never opened, or closed already: a second close closes nothing).
     bool CloseFile();

@@ -1,10 +1,15 @@
 #include "formats/mp3info.h"
 
+#include "platform/nativepath.h"
+
 #include <QFile>
+
+#include <QLocale>
 
 #include <algorithm>
 #include <array>
 #include <limits>
+#include <optional>
 
 namespace {
 
@@ -115,15 +120,96 @@ void readTag(const QByteArray& window, Mp3HeaderRecord& record) {
 
 constexpr std::int64_t id3v2HeaderBytes = 10;
 
+// ISO/IEC 11172-3 bit rates in kbit/s by layer (I, II, III) and bitrate index 0-14; index 0
+// is free format.
+constexpr std::array<std::array<std::int16_t, 15>, 3> mpeg1BitRates{{
+    {0, 32, 64, 96, 128, 160, 192, 224, 256, 288, 320, 352, 384, 416, 448},
+    {0, 32, 48, 56, 64, 80, 96, 112, 128, 160, 192, 224, 256, 320, 384},
+    {0, 32, 40, 48, 56, 64, 80, 96, 112, 128, 160, 192, 224, 256, 320},
+}};
+
+// ISO/IEC 11172-3 and 13818-3 figures of a frame header (`header`, its four bytes as one
+// big-endian number), for telling what kind of MPEG audio a file holds.
+struct FrameFacts {
+    std::int16_t version = 0; // 1, 2 or 25
+    std::int16_t layer = 0;   // 1, 2 or 3
+    std::int32_t frequency = 0;
+    std::int16_t bitRateKbps = 0; // 0 for free format
+    qsizetype length = 0;         // bytes, padding included; 0 when it cannot be known
+};
+
+// The facts of a valid header; nullopt for reserved codes and bitrate index 15.
+std::optional<FrameFacts> frameFacts(std::uint32_t header) {
+    static constexpr std::int16_t versions[] = {25, 0, 2, 1};
+    static constexpr std::int16_t layers[] = {0, 3, 2, 1};
+    static constexpr std::int32_t mpeg1Frequencies[] = {44100, 48000, 32000, 0};
+    static constexpr std::array<std::int16_t, 15> mpeg2Layer1{0,   32,  48,  56,  64,  80,  96, 112,
+                                                              128, 144, 160, 176, 192, 224, 256};
+    static constexpr std::array<std::int16_t, 15> mpeg2Layers2And3{
+        0, 8, 16, 24, 32, 40, 48, 56, 64, 80, 96, 112, 128, 144, 160};
+    FrameFacts f;
+    f.version = versions[(header >> 19) & 3];
+    f.layer = layers[(header >> 17) & 3];
+    const std::uint32_t index = (header >> 12) & 15;
+    const std::uint32_t rate = (header >> 10) & 3;
+    if (f.version == 0 || f.layer == 0 || index == 15 || rate == 3)
+        return std::nullopt;
+    f.frequency = mpeg1Frequencies[rate] >> (f.version == 1 ? 0 : f.version == 2 ? 1 : 2);
+    if (f.version == 1)
+        f.bitRateKbps = mpeg1BitRates[static_cast<std::size_t>(f.layer - 1)][index];
+    else
+        f.bitRateKbps = f.layer == 1 ? mpeg2Layer1[index] : mpeg2Layers2And3[index];
+    const std::int64_t padding = (header >> 9) & 1;
+    const std::int64_t bitsPerSecond = std::int64_t{f.bitRateKbps} * 1000;
+    if (f.layer == 1)
+        f.length = static_cast<qsizetype>((12 * bitsPerSecond / f.frequency + padding) * 4);
+    else if (f.layer == 3 && f.version != 1)
+        f.length = static_cast<qsizetype>(72 * bitsPerSecond / f.frequency + padding);
+    else
+        f.length = static_cast<qsizetype>(144 * bitsPerSecond / f.frequency + padding);
+    return f;
+}
+
+std::uint32_t headerAt(const QByteArray& head, qsizetype p) {
+    return std::uint32_t{byteAt(head, p)} << 24 | std::uint32_t{byteAt(head, p + 1)} << 16 |
+           std::uint32_t{byteAt(head, p + 2)} << 8 | byteAt(head, p + 3);
+}
+
+// The first frame within the frame search's reach of `head` that the next frame confirms (a
+// valid header where the frame's length says, of the same version, layer and sampling
+// frequency): the kind of MPEG audio the file really holds, whatever chance sync words come
+// before it. 0 when there is none.
+std::uint32_t firstConfirmedFrame(const QByteArray& head) {
+    constexpr std::uint32_t kindMask = 0xFFFE0C00; // sync, version, layer, sampling index
+    const qsizetype searchEnd =
+        std::min<qsizetype>(frameSearchBytes, head.size() - (headerBytes - 1));
+    for (qsizetype p = 0; p < searchEnd; ++p) {
+        if (byteAt(head, p) != 0xFF || (byteAt(head, p + 1) & 0xE0) != 0xE0)
+            continue;
+        const std::uint32_t header = headerAt(head, p);
+        const auto facts = frameFacts(header);
+        if (!facts || facts->length == 0)
+            continue;
+        const qsizetype next = p + facts->length;
+        if (next + headerBytes > head.size())
+            continue;
+        const std::uint32_t following = headerAt(head, next);
+        if ((following & kindMask) == (header & kindMask) && frameFacts(following))
+            return header;
+    }
+    return 0;
+}
+
 struct Scan {
     std::int64_t fileSize = 0;
-    std::int64_t audioSize = 0; // after an ID3v2 tag at the start
-    QString bits;               // empty: no header read or none found
+    std::int64_t audioSize = 0;  // after an ID3v2 tag at the start
+    QString bits;                // empty: no header read or none found
+    std::uint32_t confirmed = 0; // the first confirmed frame's header (firstConfirmedFrame)
 };
 
 Scan scan(const QString& path, bool wantTag, bool wantHeader, Mp3HeaderRecord& record) {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
+    QFile file;
+    if (!nativepath::openForReading(file, path))
         throw VortanError(VortanError::FileNotFound, errorSource,
                           QStringLiteral("%1: cannot be opened").arg(path));
     Scan result;
@@ -133,8 +219,11 @@ Scan scan(const QString& path, bool wantTag, bool wantHeader, Mp3HeaderRecord& r
     const std::int64_t tagBytes =
         std::min(id3v2TagBytes(readAt(file, 0, id3v2HeaderBytes)), result.fileSize);
     result.audioSize = result.fileSize - tagBytes;
-    if (wantHeader)
-        result.bits = readFrame(readAt(file, tagBytes, headWindowBytes), record);
+    if (wantHeader) {
+        const QByteArray head = readAt(file, tagBytes, headWindowBytes);
+        result.bits = readFrame(head, record);
+        result.confirmed = firstConfirmedFrame(head);
+    }
     if (wantTag) {
         const QByteArray window = readAt(file, result.fileSize - tagWindowBytes, tagWindowBytes);
         if (window.size() == tagWindowBytes) // a failed read leaves the tag as it was
@@ -156,13 +245,28 @@ QString yesNo(std::uint32_t bit) {
     return bit ? QStringLiteral("yes") : QStringLiteral("no");
 }
 
-// ISO/IEC 11172-3 bit rates in kbit/s by layer (I, II, III) and bitrate index 0-14; index 0
-// is free format.
-constexpr std::array<std::array<std::int16_t, 15>, 3> mpeg1BitRates{{
-    {0, 32, 64, 96, 128, 160, 192, 224, 256, 288, 320, 352, 384, 416, 448},
-    {0, 32, 48, 56, 64, 80, 96, 112, 128, 160, 192, 224, 256, 320, 384},
-    {0, 32, 40, 48, 56, 64, 80, 96, 112, 128, 160, 192, 224, 256, 320},
-}};
+// The mode, emphasis and flag texts of `header`.
+void fillFlags(Mp3HeaderRecord& record, std::uint32_t header) {
+    static constexpr const char* modes[] = {"stereo", "joint stereo", "dual channel",
+                                            "single channel"};
+    static constexpr const char* emphases[] = {"no", "50/15", "reserved", "CCITT J 17"};
+    record.mode = QString::fromLatin1(modes[bits(header, 25, 26)]);
+    record.emphasis = QString::fromLatin1(emphases[bits(header, 31, 32)]);
+    record.padding = yesNo(bits(header, 23, 23));
+    record.crc = yesNo(!bits(header, 16, 16));
+    record.copyright = yesNo(bits(header, 29, 29));
+    record.original = yesNo(bits(header, 30, 30));
+    record.privateBit = yesNo(bits(header, 24, 24));
+}
+
+// "MPEG-2 Layer III", "MPEG-2.5 Layer III", "MPEG-1 Layer II".
+QString kindName(const FrameFacts& facts) {
+    static constexpr const char* layerNames[] = {"", "I", "II", "III"};
+    const QString version =
+        facts.version == 25 ? QStringLiteral("2.5") : QString::number(facts.version);
+    return QStringLiteral("MPEG-%1 Layer %2")
+        .arg(version, QString::fromLatin1(layerNames[facts.layer]));
+}
 
 void clearHeader(Mp3HeaderRecord& record) {
     record.bitRateKbps = 0;
@@ -201,8 +305,8 @@ std::int64_t id3v2TagBytes(const QByteArray& head) {
 }
 
 std::int64_t sizeAfterId3v2(const QString& path) {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
+    QFile file;
+    if (!nativepath::openForReading(file, path))
         return -1;
     const std::int64_t size = file.size();
     return size - std::min(id3v2TagBytes(readAt(file, 0, id3v2HeaderBytes)), size);
@@ -234,6 +338,23 @@ void ReadMp3Info(const QString& path, bool readTag, bool readHeader, Mp3HeaderRe
     const Scan found = scan(path, readTag, readHeader, record);
     if (!readHeader || found.fileSize < minimumFileSize)
         return;
+    if (const auto other = found.confirmed ? frameFacts(found.confirmed) : std::nullopt;
+        other && (other->version != 1 || other->layer != 3)) {
+        // Another kind of MPEG audio: say what it is rather than measuring a chance sync word.
+        const std::uint32_t header = found.confirmed;
+        clearHeader(record);
+        record.vbr = false;
+        record.vbrFrameCount = 0;
+        record.mpegVersion = other->version;
+        record.layer = other->layer;
+        record.samplingFrequencyHz = other->frequency;
+        record.bitRateKbps = other->bitRateKbps;
+        fillFlags(record, header);
+        fail(VortanError::InvalidArgument, path,
+             QStringLiteral("not an MPEG-1 Layer III file: its frames are %1 at %2 Hz (only "
+                            "MPEG-1 Layer III files are measured)")
+                 .arg(kindName(*other), QLocale(QLocale::English).toString(other->frequency)));
+    }
     if (found.bits.isEmpty()) {
         clearHeader(record);
         fail(VortanError::InvalidArgument, path,
@@ -244,9 +365,6 @@ void ReadMp3Info(const QString& path, bool readTag, bool readHeader, Mp3HeaderRe
 
     static constexpr std::int16_t versions[] = {25, 0, 2, 1};
     static constexpr std::int16_t layers[] = {0, 3, 2, 1};
-    static constexpr const char* modes[] = {"stereo", "joint stereo", "dual channel",
-                                            "single channel"};
-    static constexpr const char* emphases[] = {"no", "50/15", "reserved", "CCITT J 17"};
     static constexpr std::int32_t frequencies[] = {44100, 48000, 32000, 0};
     const std::int16_t version = versions[bits(header, 12, 13)];
     const std::int16_t layer = layers[bits(header, 14, 15)];
@@ -268,6 +386,15 @@ void ReadMp3Info(const QString& path, bool readTag, bool readHeader, Mp3HeaderRe
         if (frequency == 0)
             fail(VortanError::InvalidArgument, path,
                  QStringLiteral("a VBR file with the reserved sampling frequency index"));
+        // No frame is shorter than one at the lowest bit rate, 32 kbit/s: a count the file's
+        // size cannot hold is damaged, and would give a wild duration.
+        const std::int64_t shortestFrame = coefficient * 32'000 / frequency;
+        if (frames > size / shortestFrame)
+            fail(VortanError::InvalidArgument, path,
+                 QStringLiteral("the Xing header counts %1 frames, more than the file's %2 "
+                                "bytes of audio can hold: it is damaged")
+                     .arg(frames)
+                     .arg(size));
         if (size > std::numeric_limits<std::int64_t>::max() / frequency)
             fail(VortanError::Overflow, path, QStringLiteral("the file is too large"));
         // size x frequency / (frames x 1,000 x coefficient), to the nearest, halves to even.
@@ -298,14 +425,8 @@ void ReadMp3Info(const QString& path, bool readTag, bool readHeader, Mp3HeaderRe
 
     record.bitRateKbps = static_cast<std::int16_t>(bitRate);
     record.samplingFrequencyHz = frequency;
-    record.mode = QString::fromLatin1(modes[bits(header, 25, 26)]);
-    record.emphasis = QString::fromLatin1(emphases[bits(header, 31, 32)]);
     record.mpegVersion = version;
     record.layer = layer;
-    record.padding = yesNo(bits(header, 23, 23));
-    record.crc = yesNo(!bits(header, 16, 16));
     record.durationSeconds = duration;
-    record.copyright = yesNo(bits(header, 29, 29));
-    record.original = yesNo(bits(header, 30, 30));
-    record.privateBit = yesNo(bits(header, 24, 24));
+    fillFlags(record, header);
 }

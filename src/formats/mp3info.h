@@ -63,11 +63,19 @@ Mp3HeaderRecord& sharedMp3Header();
 //   count 0) rather than keeping another file's values or decoding arbitrary bytes; the tag
 //   is still read; then VortanError InvalidArgument is raised. A caller that shows the
 //   record regardless shows zeros and blanks.
+// - A file whose first frame that the next one confirms (a valid header where the frame's
+//   length says, of the same kind) is another kind of MPEG audio (MPEG-2, MPEG-2.5, or
+//   another layer) is not measured, whatever chance sync words come before: the header
+//   values become what that frame says (version, layer, sampling frequency, its table's bit
+//   rate, mode and flags; duration 0, VBR flag false), and VortanError InvalidArgument
+//   names the kind ("not an MPEG-1 Layer III file: its frames are MPEG-2 Layer III at
+//   22,050 Hz ...").
 // - A header that cannot be measured raises VortanError and leaves every header value as
 //   it was (the tag values, VBR flag and frame count are already updated): bitrate index
 //   15 or free format (index 0) in a constant-bitrate file; a Xing header whose frame
-//   count is 0 or absent (its flags say so); a Xing header with the reserved sampling
-//   index; an average bit rate above 32,767 kbit/s (Overflow: a damaged frame count).
+//   count is 0 or absent (its flags say so), or larger than the audio's size can hold at
+//   the shortest frame there is (32 kbit/s): a damaged count; a Xing header with the
+//   reserved sampling index; an average bit rate above 32,767 kbit/s (Overflow).
 //
 // Every error names "ReadMp3Info" as its source and the path in its description.
 //

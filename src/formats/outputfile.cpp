@@ -1,13 +1,14 @@
 #include "formats/outputfile.h"
 
+#include "platform/nativepath.h"
+
 #include <QDateTime>
-#include <QDir>
-#include <QFile>
 #include <QRandomGenerator>
 
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
@@ -33,7 +34,7 @@ Split split(const QString& path) {
 }
 
 qsizetype encodedSize(const QString& text) {
-    return QFile::encodeName(text).size();
+    return nativepath::encode(text).size();
 }
 
 // `text` less its last character (a surrogate pair counts as one).
@@ -43,7 +44,7 @@ void chopCharacter(QString& text) {
     text.chop(pair ? 2 : 1);
 }
 
-VortanError systemError(int error, const QString& what) {
+VortanError failure(int error, const QString& what) {
     return VortanError(
         VortanError::PathAccess, errorSource,
         QStringLiteral("%1: %2").arg(what, QString::fromLocal8Bit(std::strerror(error))));
@@ -52,7 +53,7 @@ VortanError systemError(int error, const QString& what) {
 // Best effort: some file systems refuse to flush a folder, and the file itself is on the disk
 // already.
 void syncFolder(const QString& folder) {
-    const QByteArray native = QFile::encodeName(folder.isEmpty() ? QStringLiteral(".") : folder);
+    const QByteArray native = nativepath::encode(folder.isEmpty() ? QStringLiteral(".") : folder);
     const int fd = ::open(native.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (fd < 0)
         return;
@@ -83,7 +84,7 @@ Placed placeWithoutReplacing(const QByteArray& from, const QByteArray& to, int& 
 } // namespace
 
 int maxNameBytes(const QString& folder) {
-    const QByteArray native = QFile::encodeName(folder.isEmpty() ? QStringLiteral(".") : folder);
+    const QByteArray native = nativepath::encode(folder.isEmpty() ? QStringLiteral(".") : folder);
     const long limit = ::pathconf(native.constData(), _PC_NAME_MAX);
     return limit > 0 && limit < 4096 ? static_cast<int>(limit) : 255;
 }
@@ -102,14 +103,14 @@ QString numbered(const QString& path, int number, int maxNameBytes) {
 
 bool nameInUse(const QString& path) {
     struct stat info {};
-    return ::lstat(QFile::encodeName(path).constData(), &info) == 0;
+    return ::lstat(nativepath::encode(path).constData(), &info) == 0;
 }
 
 bool isTemporaryName(const QString& fileName) {
     return fileName.startsWith(temporaryPrefix) && fileName.endsWith(temporarySuffix);
 }
 
-Result<Created> createTemporary(const QString& wantedPath) {
+Result<Created> createTemporary(const QString& wantedPath, int* systemError) {
     const Split parts = split(wantedPath);
     const int limit = maxNameBytes(parts.folder);
     int error = 0;
@@ -121,7 +122,7 @@ Result<Created> createTemporary(const QString& wantedPath) {
         while (!name.isEmpty() && encodedSize(start + name + temporarySuffix) > limit)
             chopCharacter(name);
         const QString path = parts.folder + start + name + temporarySuffix;
-        const int fd = ::open(QFile::encodeName(path).constData(),
+        const int fd = ::open(nativepath::encode(path).constData(),
                               O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0644);
         if (fd < 0) {
             error = errno;
@@ -132,42 +133,108 @@ Result<Created> createTemporary(const QString& wantedPath) {
         if (::flock(fd, LOCK_EX | LOCK_NB) != 0) { // a fresh file nobody else can know yet
             error = errno;
             ::close(fd);
-            ::unlink(QFile::encodeName(path).constData());
+            ::unlink(nativepath::encode(path).constData());
             break;
         }
         return Created{fd, path};
     }
-    return systemError(error ? error : EEXIST, wantedPath);
+    if (systemError)
+        *systemError = error ? error : EEXIST;
+    return failure(error ? error : EEXIST, wantedPath);
 }
 
-Result<QString> publish(const QString& temporaryPath, const QString& wantedPath) {
-    const QByteArray from = QFile::encodeName(temporaryPath);
+Result<QString> publish(const QString& temporaryPath, const QString& wantedPath, int* systemError) {
+    const QByteArray from = nativepath::encode(temporaryPath);
     const int limit = maxNameBytes(split(wantedPath).folder);
     for (int number = 1; number < 100000; ++number) {
         const QString candidate = numbered(wantedPath, number, limit);
         int error = 0;
-        switch (placeWithoutReplacing(from, QFile::encodeName(candidate), error)) {
+        switch (placeWithoutReplacing(from, nativepath::encode(candidate), error)) {
         case Placed::Yes:
             syncFolder(split(candidate).folder);
             return candidate;
         case Placed::Taken:
             continue;
         case Placed::Failed:
-            return systemError(error, candidate);
+            if (systemError)
+                *systemError = error;
+            return failure(error, candidate);
         }
     }
-    return systemError(EEXIST, wantedPath);
+    if (systemError)
+        *systemError = EEXIST;
+    return failure(EEXIST, wantedPath);
+}
+
+PendingOutput::PendingOutput(int fd, QString temporaryPath, QString wantedPath)
+    : fd_(fd), temporaryPath_(std::move(temporaryPath)), wantedPath_(std::move(wantedPath)) {}
+
+PendingOutput::~PendingOutput() {
+    discard();
+}
+
+Result<std::unique_ptr<PendingOutput>> PendingOutput::create(const QString& wantedPath,
+                                                             int* systemError) {
+    Result<Created> created = createTemporary(wantedPath, systemError);
+    if (!created)
+        return created.error();
+    return std::unique_ptr<PendingOutput>(
+        new PendingOutput(created->fd, created->temporaryPath, wantedPath));
+}
+
+Result<QString> PendingOutput::commit(int* systemError) {
+    if (fd_ < 0) {
+        if (systemError)
+            *systemError = EBADF;
+        return failure(EBADF, wantedPath_);
+    }
+    int error = 0;
+    if (::fdatasync(fd_) != 0)
+        error = errno;
+    // The descriptor is released even when close reports an error.
+    if (::close(fd_) != 0 && error == 0)
+        error = errno;
+    fd_ = -1;
+    if (error != 0) {
+        ::unlink(nativepath::encode(temporaryPath_).constData());
+        if (systemError)
+            *systemError = error;
+        return failure(error, wantedPath_);
+    }
+    Result<QString> published = publish(temporaryPath_, wantedPath_, systemError);
+    if (!published)
+        ::unlink(nativepath::encode(temporaryPath_).constData());
+    return published;
+}
+
+void PendingOutput::discard() {
+    if (fd_ < 0)
+        return;
+    // Removed while still locked, so that no leftover sweep can take it for its own.
+    ::unlink(nativepath::encode(temporaryPath_).constData());
+    ::close(fd_);
+    fd_ = -1;
 }
 
 QStringList removeLeftovers(const QString& folder, int minimumAgeSeconds) {
     QStringList removed;
-    const QDir dir(folder);
-    const QStringList names = dir.entryList({temporaryPrefix + QLatin1Char('*') + temporarySuffix},
-                                            QDir::Files | QDir::Hidden | QDir::System);
+    const QString prefix =
+        folder.isEmpty() || folder.endsWith(QLatin1Char('/')) ? folder : folder + QLatin1Char('/');
+    DIR* dir =
+        ::opendir(nativepath::encode(folder.isEmpty() ? QStringLiteral(".") : folder).constData());
+    if (!dir)
+        return removed;
+    QStringList names;
+    while (const dirent* entry = ::readdir(dir)) {
+        const QString name = nativepath::decode(entry->d_name);
+        if (isTemporaryName(name))
+            names << name;
+    }
+    ::closedir(dir);
     const qint64 now = QDateTime::currentSecsSinceEpoch();
     for (const QString& name : names) {
-        const QString path = dir.filePath(name);
-        const QByteArray native = QFile::encodeName(path);
+        const QString path = prefix + name;
+        const QByteArray native = nativepath::encode(path);
         struct stat info {};
         if (::lstat(native.constData(), &info) != 0 || !S_ISREG(info.st_mode) ||
             now - info.st_mtime < minimumAgeSeconds)

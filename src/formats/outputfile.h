@@ -5,6 +5,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <memory>
+
 // Outputs are never half-written at their final name and never replace anything.
 //
 // An output is written under a temporary name in the folder of the name it is meant to take
@@ -38,13 +40,52 @@ struct Created {
     int fd = -1;
     QString temporaryPath;
 };
-Result<Created> createTemporary(const QString& wantedPath);
+// `systemError`, when given, receives the system's errno of a failure.
+Result<Created> createTemporary(const QString& wantedPath, int* systemError = nullptr);
 
 // Puts the complete, closed file `temporaryPath` at `wantedPath`, or at the first numbered
 // variant of it that is free at that moment; never replaces a file. The folder is flushed to
 // the disk where the file system allows, so that the new name survives a crash. Returns the name
 // taken. On failure the temporary file stays where it is (the caller removes it or reports it).
-Result<QString> publish(const QString& temporaryPath, const QString& wantedPath);
+// `systemError`, when given, receives the system's errno of a failure.
+Result<QString> publish(const QString& temporaryPath, const QString& wantedPath,
+                        int* systemError = nullptr);
+
+// One output under way, from its temporary file (createTemporary) until it is put in place
+// (commit) or removed (discard). The destructor discards an output that was neither, so a
+// failure on any path leaves nothing behind, and never anything at the wanted name.
+//
+// Used by one thread at a time.
+class PendingOutput {
+  public:
+    // `systemError`, when given, receives the system's errno of a failure.
+    static Result<std::unique_ptr<PendingOutput>> create(const QString& wantedPath,
+                                                         int* systemError = nullptr);
+    ~PendingOutput();
+    PendingOutput(const PendingOutput&) = delete;
+    PendingOutput& operator=(const PendingOutput&) = delete;
+
+    // The locked descriptor, open for reading and writing; -1 once committed or discarded.
+    // Writers may work on duplicates of it (dup): the lock lasts while this one is open.
+    int fd() const { return fd_; }
+    const QString& temporaryPath() const { return temporaryPath_; }
+    const QString& wantedPath() const { return wantedPath_; }
+
+    // Flushes the file to the disk (fdatasync), closes it and publishes it (see publish):
+    // returns the name taken. When any step fails the temporary file is removed and the
+    // reason, naming the wanted path, is returned (and its errno in `systemError`, when
+    // given).
+    Result<QString> commit(int* systemError = nullptr);
+    // Closes and removes the temporary file. Harmless once committed or discarded.
+    void discard();
+
+  private:
+    PendingOutput(int fd, QString temporaryPath, QString wantedPath);
+
+    int fd_ = -1;
+    QString temporaryPath_;
+    QString wantedPath_;
+};
 
 // True for the name (without folder) of a temporary file made by createTemporary.
 bool isTemporaryName(const QString& fileName);

@@ -1,5 +1,7 @@
 #include "formats/wavreader.h"
 
+#include "platform/nativepath.h"
+
 #include <QFile>
 #include <QStringDecoder>
 
@@ -62,8 +64,8 @@ WavInfoTexts infoTexts(const QByteArray& list) {
 WavInfoTexts readWavInfoTexts(const QString& path) {
     // An INFO list larger than this is damaged, not text.
     constexpr std::uint32_t largestList = 1 << 20;
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
+    QFile file;
+    if (!nativepath::openForReading(file, path))
         return {};
     const std::int64_t fileSize = file.size();
     char riff[12];
@@ -120,8 +122,8 @@ WavSampleType WavFormat::sampleType() const {
 }
 
 Result<WavFormat> readWavFormat(const QString& path) {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
+    QFile file;
+    if (!nativepath::openForReading(file, path))
         return VortanError(VortanError::FileNotFound, QStringLiteral("WAV reader"),
                            QStringLiteral("%1: cannot be opened").arg(path));
     const std::int64_t fileSize = file.size();
@@ -166,6 +168,7 @@ Result<WavFormat> readWavFormat(const QString& path) {
             format.dataOffset = body;
             const std::int64_t present = fileSize - body;
             format.dataLength = std::min<std::int64_t>(size, present);
+            format.announcedDataLength = size;
             format.dataTruncated = size > present;
             return format;
         }

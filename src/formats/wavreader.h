@@ -26,9 +26,10 @@ struct WavFormat {
     std::uint32_t byteRate = 0;
     std::uint16_t blockAlign = 0;
     std::uint16_t bitsPerSample = 0;
-    std::int64_t dataOffset = 0; // file offset of the first audio byte
-    std::int64_t dataLength = 0; // audio bytes actually present in the file
-    bool dataTruncated = false;  // the data chunk announced more bytes than the file holds
+    std::int64_t dataOffset = 0;          // file offset of the first audio byte
+    std::int64_t dataLength = 0;          // audio bytes actually present in the file
+    std::int64_t announcedDataLength = 0; // what the data chunk's header says it holds
+    bool dataTruncated = false;           // the data chunk announced more bytes than the file holds
 
     // The format tag that tells how the samples are coded, the extensible one resolved.
     std::uint16_t codingTag() const {
@@ -39,6 +40,10 @@ struct WavFormat {
     // CD format: PCM, 2 channels, 44,100 Hz, 16-bit.
     bool isCdFormat() const { return isPcm16() && channels == 2 && sampleRate == 44100; }
     std::int64_t frameCount() const { return blockAlign ? dataLength / blockAlign : 0; }
+    // Milliseconds of audio in `bytes` of data.
+    std::int64_t durationMs(std::int64_t bytes) const {
+        return blockAlign && sampleRate ? bytes / blockAlign * 1000 / sampleRate : 0;
+    }
     // Unsupported unless the coding, the sample width and the block alignment (channels x
     // width) agree on one of the layouts above. The extensible format's valid-bits figure is
     // not needed: narrower samples sit in the high bits of their container.

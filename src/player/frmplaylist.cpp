@@ -49,10 +49,6 @@ QPushButton* makeButton(QWidget* parent, const char* name, const QString& captio
 
 const QString noData = QStringLiteral("File contains no data");
 
-bool endsWithLower(const QString& text, const char* ending) {
-    return text.toLower().endsWith(QLatin1String(ending));
-}
-
 } // namespace
 
 frmPlayList::frmPlayList(QWidget* parent)
@@ -261,8 +257,16 @@ void frmPlayList::cmdHdr1_Click() {
     const QString path = chosen.first();
     Text5->setText(path);
     Text4[8]->setText(QString::number(QFileInfo(path).size()) + QStringLiteral(" bytes"));
-    if (endsWithLower(path, ".mp3"))
+    if (isMp3Path(path))
         cmdHdr2_Click();
+    else
+        clearTagAndHeader(); // no MP3: nothing of another file may stay on show
+}
+
+void frmPlayList::clearTagAndHeader() {
+    List1->clear();
+    for (int i = 1; i <= 7; ++i)
+        Text4[i]->clear();
 }
 
 void frmPlayList::cmdHdr2_Click() {
@@ -272,6 +276,10 @@ void frmPlayList::cmdHdr2_Click() {
     for (int i = 1; i <= 6; ++i)
         Text4[i]->clear();
     const QString path = currentPath();
+    if (!isMp3Path(path)) {
+        clearTagAndHeader(); // the panel reads MP3 files only
+        return;
+    }
     const QFileInfo file(path);
     if (!file.isFile() || file.size() < 100) {
         dialogs::msgBox(noData);
@@ -279,11 +287,14 @@ void frmPlayList::cmdHdr2_Click() {
         return;
     }
     Text4[8]->setText(QString::number(file.size()) + QStringLiteral(" bytes"));
+    // Read afresh: an analysis that fails leaves blanks, never another file's values.
     Mp3HeaderRecord& record = sharedMp3Header();
+    record = Mp3HeaderRecord{};
+    QString problem;
     try {
         ReadMp3Info(path, true, true, record);
-    } catch (const VortanError&) {
-        // The record holds what the analysis left: shown as it is.
+    } catch (const VortanError& error) {
+        problem = error.description(); // what the analysis read is shown, and why not more
     }
     List1->clear();
     const QPointer<frmPlayList> self(this);
@@ -294,11 +305,19 @@ void frmPlayList::cmdHdr2_Click() {
     const QStringList values = tagwriter::tagFieldValues(record);
     for (int i = 1; i <= 7; ++i)
         Text4[i]->setText(values[i - 1]);
+    if (!problem.isEmpty())
+        dialogs::msgBox(problem, dialogs::Buttons::Ok, dialogs::Icon::Information);
 }
 
 void frmPlayList::cmdTag_Click() {
     if (currentPath().isEmpty())
         return;
+    if (!isMp3Path(currentPath())) {
+        dialogs::msgBox(currentPath() + QStringLiteral(": tags are written into MP3 files only; "
+                                                       "this file is left as it is."),
+                        dialogs::Buttons::Ok, dialogs::Icon::Exclamation);
+        return;
+    }
     tagwriter::TagTexts texts;
     texts.title = Text4[2]->text();
     texts.artist = Text4[1]->text();
@@ -318,11 +337,13 @@ void frmPlayList::List2_Click() {
     const QList<QListWidgetItem*> selected = List2->selectedItems();
     const QString entry = selected.isEmpty() ? QString() : selected.first()->text();
     Text5->setText(entry.trimmed());
-    if (endsWithLower(entry.trimmed(), ".mp3")) {
+    if (isMp3Path(entry.trimmed())) {
         const QPointer<frmPlayList> self(this);
         cmdHdr2_Click();
         if (!self)
             return;
+    } else {
+        clearTagAndHeader(); // no MP3: nothing of another file may stay on show
     }
     if (!Check11->isChecked())
         return;
@@ -432,7 +453,7 @@ void frmPlayList::Command10_Click() {
     // Only MP3 entries stay on the list after a delete.
     QStringList kept;
     for (const QString& entry : entries())
-        if (entry.endsWith(QLatin1String("MP3")) || entry.endsWith(QLatin1String("mp3")))
+        if (isMp3Path(entry))
             kept.append(entry);
     setEntries(kept);
     playliststore::rewrite(kept);

@@ -86,6 +86,8 @@ class frmPlayList : public QWidget {
     bool eventFilter(QObject* watched, QEvent* event) override;
 
   private:
+    // Empties the header lines and the tag boxes (Length stays).
+    void clearTagAndHeader();
     void buildControls();
     void connectControls();
     // The current path without surrounding spaces.

@@ -2,6 +2,7 @@
 
 #include "formats/clsfileio.h"
 #include "formats/mp3info.h"
+#include "platform/nativepath.h"
 
 #include <QFile>
 
@@ -69,7 +70,7 @@ QByteArray tagBlock(const TagTexts& texts) {
 }
 
 Result<Placement> writeTagBlock(const QString& path, const QByteArray& block) {
-    const QByteArray name = QFile::encodeName(path);
+    const QByteArray name = nativepath::encode(path);
     const int fd = ::open(name.constData(), O_RDWR | O_CLOEXEC);
     if (fd < 0)
         return systemError(path, QStringLiteral("open"), errno);

@@ -499,10 +499,9 @@ void FrmPrefs::Drive2_Change() {
 }
 
 void FrmPrefs::Dir2_Change() {
+    // Browsing only shows the folder, the parent "Create" makes the destination in; the
+    // destination itself changes when a folder is chosen with "Create".
     Text9->setText(Dir2->path());
-    // What the window shows as the destination is where the files go from now on.
-    WriteSetting(SettingKey::DecodePath, Text9->text());
-    destinationChanged();
 }
 
 void FrmPrefs::Co111_Click() {
@@ -564,8 +563,12 @@ void FrmPrefs::showFolderInChoosers(const QString& folder) {
     const QSignalBlocker blockDrive(Drive2);
     const QSignalBlocker blockDir(Dir2);
     Drive2->clear();
+    // The root first, whatever its kind: every folder can be reached from it, also while the
+    // destination lies on a small mount of its own.
+    Drive2->addItem(QStringLiteral("/"), QStringLiteral("/"));
     for (const QString& root : ModSysInfo::driveRoots())
-        Drive2->addItem(root, root);
+        if (root != QLatin1String("/"))
+            Drive2->addItem(root, root);
     const auto mount = mounts::mountForPath(folder);
     if (!mount)
         return;

@@ -68,8 +68,10 @@ class FrmPrefs : public QWidget {
 
     // ---- " Destination Path" ------------------------------------------------------------
     void Check2_Click();
+    // Dir2 browses the drive chosen. Nothing is stored.
     void Drive2_Change();
-    // The folder chosen in Dir2 becomes the destination.
+    // Browsing in Dir2: Text9 shows the folder, the parent "Create" makes the destination in.
+    // Nothing is stored and the destination stays until a folder is chosen with "Create".
     void Dir2_Change();
     // Settles the destination folder: the stored one (Check2 unchecked), or Text10 inside
     // Text9 (Check2 checked); creates it and stores it.

@@ -1,5 +1,6 @@
 #include "prefs/system.h"
 
+#include "platform/nativepath.h"
 #include "prefs/mounttable.h"
 
 #include <QDir>
@@ -40,7 +41,7 @@ std::optional<FsSpace> statFileSystem(const QString& path) {
     if (path.isEmpty())
         return std::nullopt;
     struct statvfs vfs {};
-    if (::statvfs(QFile::encodeName(path).constData(), &vfs) != 0)
+    if (::statvfs(nativepath::encode(path).constData(), &vfs) != 0)
         return std::nullopt;
     const std::uint64_t unit = vfs.f_frsize ? vfs.f_frsize : vfs.f_bsize;
     return FsSpace{saturatedProduct(unit, vfs.f_blocks), saturatedProduct(unit, vfs.f_bavail)};

@@ -1,5 +1,7 @@
 #include "search/findfilesapi.h"
 
+#include "platform/nativepath.h"
+
 #include <QFile>
 
 #include <algorithm>
@@ -74,7 +76,7 @@ void LocalFileSearch::findfilesapi(const QString& folderIn, const QString& patte
 
     std::vector<Entry> entries;
     {
-        const QByteArray native = QFile::encodeName(folder);
+        const QByteArray native = nativepath::encode(folder);
         DirHandle dir(::opendir(native.constData()));
         if (!dir)
             return; // unreadable: yields nothing
@@ -98,7 +100,7 @@ void LocalFileSearch::findfilesapi(const QString& folderIn, const QString& patte
                 }
             }
             if (isFolder || isFile)
-                entries.push_back({QFile::decodeName(raw), isFolder});
+                entries.push_back({nativepath::decode(raw), isFolder});
         }
     }
     std::sort(entries.begin(), entries.end(), entryBefore);

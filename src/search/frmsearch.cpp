@@ -555,7 +555,12 @@ void FrmSearch::webSearch(const QString& title) {
         dialogs::msgBox(invalidEngineText, dialogs::Buttons::Ok, dialogs::Icon::None, title);
         return;
     }
-    dialogs::handler().openUrl(url);
+    if (!dialogs::handler().openUrl(url))
+        dialogs::msgBox(QStringLiteral("No web browser could be started to show the results. "
+                                       "Install a web browser, or open this address in "
+                                       "one:\n") +
+                            url.toString(),
+                        dialogs::Buttons::Ok, dialogs::Icon::Exclamation, title);
 }
 
 void FrmSearch::Cmdwebsearch_Click() {

@@ -2,6 +2,7 @@
 // test.
 #include "app/drivespace.h"
 #include "fixtures.h"
+#include "formats/clsfileio.h"
 #include "formtest.h"
 #include "mp3decode.h"
 
@@ -92,9 +93,10 @@ TEST_F(DiskGuardTest, DuringABatchAStopLetsTheCurrentFileEndAndStartsNoOther) {
     Form1& w = load();
     w.tree().List5.setItems({a, b});
 
-    // The guard's tick is run by hand at the first progress of a file, when the guard runs.
-    auto runBatch = [&](std::int64_t freeBytes) {
-        destinationFree(freeBytes);
+    // The free space is `atStart` when the batch starts and `during` from the first progress
+    // of a file on, when the guard's tick is run by hand (if the guard runs).
+    auto runBatch = [&](std::int64_t atStart, std::int64_t during) {
+        destinationFree(atStart);
         QFile::remove(mp3(QStringLiteral("a")));
         QFile::remove(mp3(QStringLiteral("b")));
         bool guardRan = false;
@@ -102,6 +104,7 @@ TEST_F(DiskGuardTest, DuringABatchAStopLetsTheCurrentFileEndAndStartsNoOther) {
             QObject::connect(w.ProgressBar1, &QProgressBar::valueChanged, [&](int value) {
                 if (value > 0 && !guardRan && w.tmrWarning->isActive()) {
                     guardRan = true;
+                    destinationFree(during);
                     w.tmrWarning_Timer();
                 }
             });
@@ -112,12 +115,12 @@ TEST_F(DiskGuardTest, DuringABatchAStopLetsTheCurrentFileEndAndStartsNoOther) {
     };
 
     // 75 MB: the warning shows, both files are made.
-    EXPECT_TRUE(runBatch(75 * mb));
+    EXPECT_TRUE(runBatch(75 * mb, 75 * mb));
     EXPECT_FALSE(w.Label5->isHidden());
     EXPECT_TRUE(QFileInfo::exists(mp3(QStringLiteral("b"))));
 
-    // 40 MB: the file under way is finished whole, the next one never starts.
-    EXPECT_TRUE(runBatch(40 * mb));
+    // Down to 40 MB: the file under way is finished whole, the next one never starts.
+    EXPECT_TRUE(runBatch(75 * mb, 40 * mb));
     EXPECT_FALSE(w.Label5->isHidden());
     const auto made = mp3decode::decodeFile(mp3(QStringLiteral("a")));
     ASSERT_TRUE(made.ok);
@@ -128,7 +131,51 @@ TEST_F(DiskGuardTest, DuringABatchAStopLetsTheCurrentFileEndAndStartsNoOther) {
 
     // "HDWarning" off: the guard never runs, even with stopping on and the disk nearly full.
     WriteSetting(SettingKey::HDWarning, std::int16_t{0});
-    EXPECT_FALSE(runBatch(1 * mb));
+    EXPECT_FALSE(runBatch(1 * mb, 1 * mb));
     EXPECT_TRUE(w.Label5->isHidden());
     EXPECT_TRUE(QFileInfo::exists(mp3(QStringLiteral("b"))));
+}
+
+// Files shorter than the guard's tick are guarded too: each is checked before it starts.
+TEST_F(DiskGuardTest, EveryFileIsCheckedBeforeItStarts) {
+    const QStringList names{QStringLiteral("a"), QStringLiteral("b"), QStringLiteral("c")};
+    QStringList sources;
+    for (const QString& name : names)
+        sources << wav(name + QStringLiteral(".wav"), 0.3);
+    Form1& w = load();
+    w.tree().List5.setItems(sources);
+    // 75 MB free until the first MP3 is there, then 40 MB.
+    ModSysInfo::setSpaceQuery([this](const QString& path, std::int64_t& total, std::int64_t& free) {
+        total = 500'000 * mb;
+        free = path == DecodePath && QFileInfo::exists(mp3(QStringLiteral("a"))) ? 40 * mb
+               : path == DecodePath                                              ? 75 * mb
+                                                                                 : 400'000 * mb;
+    });
+    select(SourceTree::SelectedWavText);
+    w.CmdSelectAction_Click();
+    EXPECT_FALSE(w.Label5->isHidden()); // warned before the first file, with no tick
+    EXPECT_TRUE(QFileInfo::exists(mp3(QStringLiteral("a"))));
+    EXPECT_FALSE(QFileInfo::exists(mp3(QStringLiteral("b"))));
+    EXPECT_FALSE(QFileInfo::exists(mp3(QStringLiteral("c"))));
+    EXPECT_TRUE(StopRequested);
+    EXPECT_TRUE(w.CmdSelectAction->isEnabled());
+
+    // Above both levels, but the MP3 of five minutes of audio (about 6 MB at 160 kbit/s)
+    // would not fit in 5 MB: it is not started either.
+    WriteSetting(SettingKey::HDWarningNo, std::int16_t{2});
+    WriteSetting(SettingKey::HDStopNo, std::int16_t{1});
+    WriteSetting(SettingKey::EncodingBitrate, std::int16_t{9});
+    const QString longWav = dest.filePath(QStringLiteral("long.wav"));
+    constexpr std::uint32_t fiveMinutes = 300 * 176'400;
+    fixtures::writeFile(
+        longWav, QByteArray(reinterpret_cast<const char*>(makeCdWavHeader(fiveMinutes).bytes), 44));
+    ASSERT_TRUE(QFile::resize(longWav, 44 + fiveMinutes)); // sparse: costs no disk
+    w.tree().List5.setItems({longWav});
+    destinationFree(5 * mb);
+    w.Label5->hide();
+    select(SourceTree::SelectedWavText);
+    w.CmdSelectAction_Click();
+    EXPECT_FALSE(QFileInfo::exists(mp3(QStringLiteral("long"))));
+    EXPECT_FALSE(w.Label5->isHidden());
+    EXPECT_TRUE(StopRequested);
 }

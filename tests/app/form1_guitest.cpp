@@ -324,7 +324,7 @@ TEST_F(FormTest, ProgressCaptionsAndTheIdleReset) {
     w.Timer1->start();
     EXPECT_TRUE(QTest::qWaitFor([&] { return !w.Timer1->isActive(); }, 5000));
     EXPECT_EQ(w.windowTitle(), QStringLiteral("MP3 Vortan v2.0"));
-    EXPECT_EQ(w.Label3->text(), QStringLiteral("Next action:"));
+    EXPECT_EQ(w.Label3->text(), QStringLiteral("Next Action: Make a selection"));
     EXPECT_EQ(w.Label2->text(),
               QStringLiteral("Destination:  ") + DecodePath + QStringLiteral("/"));
     EXPECT_EQ(w.ProgressBar1->value(), 0);

@@ -1,9 +1,13 @@
+#include "fixtures.h"
 #include "formtest.h"
+#include "mp3decode.h"
 
 #include "app/frmpopup.h"
 
 #include <QAction>
+#include <QLabel>
 #include <QMenu>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QSystemTrayIcon>
@@ -85,16 +89,38 @@ TEST_F(PopupTest, RestoreBringsTheWindowBackWithoutStopping) {
     EXPECT_TRUE(QTest::qWaitFor([&] { return alive.isNull(); }, 2000));
 }
 
-TEST_F(PopupTest, StopConversionStopsAndAbortsTheFile) {
+// "Stop Conversion" does what the window then says, "Stopping after the current file...": the
+// file under way is finished whole, and no other starts.
+TEST_F(PopupTest, StopConversionFinishesTheFileUnderWayAndStartsNoOther) {
+    WriteSetting(SettingKey::DeleteWav, QStringLiteral("0"));
+    const QString a = dest.filePath(QStringLiteral("a.wav"));
+    const QString b = dest.filePath(QStringLiteral("b.wav"));
+    fixtures::writeFile(a, fixtures::wavBytes(fixtures::sine(440, 3.0)));
+    fixtures::writeFile(b, fixtures::wavBytes(fixtures::sine(440, 1.0)));
     Form1& w = load();
+    w.tree().List5.setItems({a, b});
     QSignalSpy decoder(&w, &Form1::decoderWindowUnloadRequested);
-    frmpopup& popup = minimise();
-    w.Disablem();
-    decoder.clear();
-    popup.mnuStopencoding->trigger();
+    minimise();
+    QString said;
+    auto connection = QObject::connect(w.ProgressBar1, &QProgressBar::valueChanged, [&](int v) {
+        if (v > 0 && w.popup()) {
+            w.popup()->mnuStopencoding->trigger();
+            said = w.Label3->text();
+        }
+    });
+    select(SourceTree::SelectedWavText);
+    w.CmdSelectAction_Click();
+    QObject::disconnect(connection);
+
+    EXPECT_EQ(said, QStringLiteral("Stopping after the current file..."));
     EXPECT_TRUE(StopRequested);
-    EXPECT_TRUE(CancelRequested);
+    EXPECT_FALSE(CancelRequested);
     EXPECT_GE(decoder.count(), 1);
+    const auto made = mp3decode::decodeFile(dest.filePath(QStringLiteral("a.mp3")));
+    ASSERT_TRUE(made.ok);
+    EXPECT_NEAR(made.seconds(), 3.0, 0.06);
+    EXPECT_FALSE(QFileInfo::exists(dest.filePath(QStringLiteral("b.mp3"))));
+    EXPECT_TRUE(dialogs().messages().empty()); // nothing failed, nothing to say
     EXPECT_EQ(w.popup(), nullptr);
     EXPECT_TRUE(w.isVisible());
     EXPECT_FALSE(w.isMinimized());

@@ -1,6 +1,12 @@
 #include "treetestsupport.h"
 
+#include "formats/outputfile.h"
+
 #include <QSignalSpy>
+
+#include <ctime>
+#include <sys/time.h>
+#include <unistd.h>
 
 namespace {
 
@@ -239,3 +245,27 @@ TEST(MirrorListTest, SortedListOrdersIgnoringCaseAndPrependGoesThroughScratch) {
 }
 
 } // namespace
+
+// What a crashed or killed run left half-written in the destination is cleared by the next
+// build; a temporary file some writer may still be at work on stays; neither is ever listed.
+TEST_F(TreeTest, TemporaryFilesOfOutputsAreClearedWhenOldAndNeverListed) {
+    auto temporary = [this](const QString& wanted) {
+        auto created = outputfile::createTemporary(dest.filePath(wanted));
+        EXPECT_TRUE(created.ok());
+        EXPECT_EQ(::write(created->fd, QByteArray(500, 'x').constData(), 500), 500);
+        ::close(created->fd); // its writer is gone
+        return created->temporaryPath;
+    };
+    const QString old = temporary(QStringLiteral("old.mp3"));
+    const QString fresh = temporary(QStringLiteral("fresh.wav"));
+    const timeval past[2] = {{std::time(nullptr) - 120, 0}, {std::time(nullptr) - 120, 0}};
+    ASSERT_EQ(::utimes(QFile::encodeName(old).constData(), past), 0);
+
+    tree.showfiles();
+    EXPECT_FALSE(QFileInfo::exists(old));
+    EXPECT_TRUE(QFileInfo::exists(fresh));
+    tree.Cmaddfile2(fresh);
+    EXPECT_TRUE(tree.List1.isEmpty());
+    EXPECT_TRUE(tree.List2.isEmpty());
+    EXPECT_EQ(tree.nodeCount(), 7);
+}

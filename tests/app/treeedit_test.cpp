@@ -33,8 +33,9 @@ TEST_F(TreeTest, ContextMenuStateFollowsThePressedNode) {
     EXPECT_TRUE(state.start);
     EXPECT_FALSE(state.remove);
     EXPECT_EQ(tree.draggedKind(), 2);
+    // One extension rule, any case.
     tree.treePress(tree.findByText(odd), true);
-    EXPECT_FALSE(tree.contextMenuState().remove);
+    EXPECT_TRUE(tree.contextMenuState().remove);
     tree.treePress(tree.findByText(a), true);
     EXPECT_TRUE(tree.contextMenuState().remove);
 }
@@ -280,19 +281,28 @@ TEST_F(TreeTest, DestroyFileTreatsMissingAsDeletedAndRefusesProtectedFiles) {
     EXPECT_FALSE(QFileInfo::exists(plain));
 }
 
-TEST_F(TreeTest, DeleteFileAndNodeRemovesOnlyNodesShowingThePath) {
+TEST_F(TreeTest, DeleteFileAndNodeLeavesNoTraceOfTheFile) {
     const QString a = makeFile(QStringLiteral("a.wav"));
     tree.showfiles();
     EXPECT_FALSE(DeleteFileAndNode(a).has_value());
     EXPECT_EQ(tree.findByText(a), 0u);
     EXPECT_FALSE(QFileInfo::exists(a));
+    EXPECT_FALSE(tree.List1.contains(a));
 
+    // Shown by its name, and selected for conversion: its node and its entry go too, so
+    // that Start never looks for it again.
     ShowFullPath = 0;
     const QString b = makeFile(QStringLiteral("b.wav"));
+    const QString other = makeFile(QStringLiteral("other.wav"));
     tree.showfiles();
+    tree.setSelectedNode(tree.findByText(QStringLiteral("b.wav")));
+    tree.MoveSelectedNode();
+    EXPECT_EQ(items(tree.List5), QStringList{b});
     EXPECT_FALSE(DeleteFileAndNode(b).has_value());
     EXPECT_FALSE(QFileInfo::exists(b));
-    EXPECT_NE(tree.findByText(QStringLiteral("b.wav")), 0u);
+    EXPECT_EQ(tree.findByText(QStringLiteral("b.wav")), 0u);
+    EXPECT_TRUE(tree.List5.isEmpty());
+    EXPECT_EQ(items(tree.List1), QStringList{other});
 
     ShowFullPath = 1;
     const QString ro = makeFile(QStringLiteral("ro.wav"));

@@ -2,6 +2,7 @@
 #include "clirun.h"
 #include "discimage.h"
 #include "fixtures.h"
+#include "mp3decode.h"
 #include "mp3fixture.h"
 #include "musicbrainzservice.h"
 
@@ -17,15 +18,22 @@
 #include "ripsums.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFileInfo>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QSet>
 #include <QSettings>
 #include <QTemporaryDir>
+#include <QThread>
 #include <gtest/gtest.h>
 
 #include <csignal>
+#include <ctime>
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/time.h>
+#include <unistd.h>
 
 namespace {
 
@@ -384,4 +392,217 @@ TEST_F(CliTest, TracksAndRipUseTheDiscsInformation) {
     EXPECT_TRUE(refused.err.contains(QStringLiteral("could not be looked up")))
         << refused.err.toStdString();
     EXPECT_TRUE(lines(refused.out).contains(QStringLiteral("Track  1 - 0:02\tTide/Turn?")));
+}
+
+namespace {
+
+// The temporary files of outputs under way in `folder`.
+QStringList unfinished(const QString& folder) {
+    return QDir(folder).entryList({QStringLiteral(".vortan-unfinished-*")},
+                                  QDir::Files | QDir::Hidden);
+}
+
+// The names in `folder` as the system keeps them: bytes.
+QList<QByteArray> rawNames(const QString& folder) {
+    QList<QByteArray> names;
+    if (DIR* dir = ::opendir(QFile::encodeName(folder).constData())) {
+        while (const dirent* entry = ::readdir(dir))
+            if (entry->d_name[0] != '.')
+                names << QByteArray(entry->d_name);
+        ::closedir(dir);
+    }
+    return names;
+}
+
+} // namespace
+
+// A kill in the middle of an encode leaves no file at the MP3's name, only a temporary file
+// that says it is unfinished; the next run removes it and says so.
+TEST_F(CliTest, AKillLeavesNoFileThatLooksCompleteAndTheNextRunClearsIt) {
+    wav(QStringLiteral("long.wav"), 440, 120.0);
+    QProcess process;
+    process.setProcessEnvironment(headlessEnvironment(path(QStringLiteral("home"))));
+    process.setWorkingDirectory(dir_.path());
+    process.start(cli, {QStringLiteral("encode"), QStringLiteral("-o"), QStringLiteral("out"),
+                        QStringLiteral("long.wav")});
+    ASSERT_TRUE(process.waitForStarted());
+    // Killed once its output has passed 100 kB.
+    const QString out = path(QStringLiteral("out"));
+    QString temporary;
+    QElapsedTimer clock;
+    clock.start();
+    while (clock.elapsed() < 60000 && process.state() == QProcess::Running) {
+        const QStringList now = unfinished(out);
+        if (!now.isEmpty() && QFileInfo(out + QLatin1Char('/') + now.front()).size() > 100'000) {
+            temporary = out + QLatin1Char('/') + now.front();
+            break;
+        }
+        QThread::msleep(5);
+    }
+    ASSERT_FALSE(temporary.isEmpty()) << "the encode ended or never wrote";
+    ::kill(static_cast<pid_t>(process.processId()), SIGKILL);
+    ASSERT_TRUE(process.waitForFinished(10000));
+    EXPECT_FALSE(QFileInfo::exists(out + QStringLiteral("/long.mp3")));
+    EXPECT_EQ(unfinished(out), QStringList{QFileInfo(temporary).fileName()});
+
+    // A minute later (a leftover younger than that may still have a writer starting up).
+    const QByteArray native = QFile::encodeName(temporary);
+    const timeval past[2] = {{std::time(nullptr) - 120, 0}, {std::time(nullptr) - 120, 0}};
+    ASSERT_EQ(::utimes(native.constData(), past), 0);
+    wav(QStringLiteral("short.wav"), 440, 0.5);
+    const CliRun next = run({QStringLiteral("encode"), QStringLiteral("-o"), QStringLiteral("out"),
+                             QStringLiteral("short.wav")});
+    EXPECT_EQ(next.exitCode, 0) << next.err.toStdString();
+    EXPECT_TRUE(next.err.contains(QStringLiteral("removed ") + temporary +
+                                  QStringLiteral(", left unfinished by an earlier run")))
+        << next.err.toStdString();
+    EXPECT_TRUE(unfinished(out).isEmpty());
+    EXPECT_EQ(next.out.trimmed(), out + QStringLiteral("/short.mp3"));
+}
+
+// Output names: only the input's own extension is replaced, a number goes before the
+// extension, names are shortened to the file system's limit, and names that are not UTF-8
+// are kept byte for byte.
+TEST_F(CliTest, OutputNamesKeepTheSourcesNameAndBytes) {
+    const QByteArray pcm = fixtures::wavBytes(fixtures::sine(440, 0.3));
+    const QString longStem(251, QLatin1Char('x')); // "xxx...x.wav": 255 bytes
+    for (const QString& name : {QStringLiteral("take"), QStringLiteral("a.wave"),
+                                QStringLiteral("Loud.WAV"), longStem + QStringLiteral(".wav")})
+        fixtures::writeFile(path(name), pcm);
+    for (int round = 0; round < 2; ++round) {
+        const CliRun r = run({QStringLiteral("encode"), QStringLiteral("-o"), QStringLiteral("out"),
+                              QStringLiteral("take"), QStringLiteral("a.wave"),
+                              QStringLiteral("Loud.WAV"), longStem + QStringLiteral(".wav")});
+        ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
+    }
+    const QString out = path(QStringLiteral("out/"));
+    for (const QString& made :
+         {QStringLiteral("take.mp3"), QStringLiteral("take (2).mp3"), QStringLiteral("a.wave.mp3"),
+          QStringLiteral("a.wave (2).mp3"), QStringLiteral("Loud.mp3"),
+          QStringLiteral("Loud (2).mp3"), longStem + QStringLiteral(".mp3"),
+          QString(247, QLatin1Char('x')) + QStringLiteral(" (2).mp3")}) // shortened to fit
+        EXPECT_TRUE(QFileInfo::exists(out + made)) << made.toStdString();
+
+    // "caf\xe9.wav", a Latin-1 name, given by the shell as its bytes.
+    const QByteArray latin1 = QByteArray("caf\xe9", 4);
+    const QByteArray sourceName = dir_.path().toUtf8() + "/" + latin1 + ".wav";
+    const int fd = ::open(sourceName.constData(), O_WRONLY | O_CREAT | O_EXCL, 0644);
+    ASSERT_GE(fd, 0);
+    ASSERT_EQ(::write(fd, pcm.constData(), static_cast<std::size_t>(pcm.size())), pcm.size());
+    ::close(fd);
+    QProcessEnvironment environment = headlessEnvironment(path(QStringLiteral("home")));
+    environment.insert(QStringLiteral("CLI"), cli);
+    const CliRun shell =
+        runProgram(QStringLiteral("/bin/sh"),
+                   {QStringLiteral("-c"),
+                    QStringLiteral("exec \"$CLI\" encode -o latin \"$(printf 'caf\\351.wav')\"")},
+                   environment, dir_.path());
+    ASSERT_EQ(shell.exitCode, 0) << shell.err.toStdString();
+    EXPECT_EQ(rawNames(path(QStringLiteral("latin"))), QList<QByteArray>{latin1 + ".mp3"});
+    // A whole, tagged MP3 under that name.
+    const QByteArray madeName = path(QStringLiteral("latin/")).toUtf8() + latin1 + ".mp3";
+    const int made = ::open(madeName.constData(), O_RDONLY);
+    ASSERT_GE(made, 0);
+    char head[3] = {};
+    EXPECT_EQ(::read(made, head, 3), 3);
+    ::close(made);
+    EXPECT_EQ(QByteArray(head, 3), QByteArray("ID3"));
+    // Beyond the reach of QTemporaryDir's own clean-up.
+    ::unlink(madeName.constData());
+    ::unlink(sourceName.constData());
+}
+
+// Sources are read under a shared lock: the same WAV twice in one run, in two runs at once,
+// and forty files forty at a time (each with an encoder of its own) all convert.
+TEST_F(CliTest, ManyAtOnceAndTheSameSourceTwiceAllConvert) {
+    wav(QStringLiteral("a.wav"), 440, 4.0);
+    const CliRun twice = run({QStringLiteral("encode"), QStringLiteral("-j"), QStringLiteral("2"),
+                              QStringLiteral("-o"), QStringLiteral("twice"),
+                              QStringLiteral("a.wav"), QStringLiteral("a.wav")});
+    ASSERT_EQ(twice.exitCode, 0) << twice.err.toStdString();
+    const QByteArray first = fixtures::readFile(path(QStringLiteral("twice/a.mp3")));
+    EXPECT_FALSE(first.isEmpty());
+    EXPECT_EQ(fixtures::readFile(path(QStringLiteral("twice/a (2).mp3"))), first);
+
+    QProcess one, other;
+    for (QProcess* p : {&one, &other}) {
+        p->setProcessEnvironment(headlessEnvironment(path(QStringLiteral("home"))));
+        p->setWorkingDirectory(dir_.path());
+        p->start(cli, {QStringLiteral("encode"), QStringLiteral("-o"), QStringLiteral("two"),
+                       QStringLiteral("a.wav")});
+    }
+    for (QProcess* p : {&one, &other}) {
+        ASSERT_TRUE(p->waitForFinished(60000));
+        EXPECT_EQ(p->exitCode(), 0) << p->readAllStandardError().toStdString();
+    }
+    EXPECT_EQ(fixtures::readFile(path(QStringLiteral("two/a.mp3"))), first);
+    EXPECT_EQ(fixtures::readFile(path(QStringLiteral("two/a (2).mp3"))), first);
+
+    QStringList arguments = {QStringLiteral("encode"), QStringLiteral("-j"), QStringLiteral("40"),
+                             QStringLiteral("-o"), QStringLiteral("forty")};
+    const QByteArray tiny = fixtures::wavBytes(fixtures::sine(440, 0.2));
+    for (int i = 0; i < 40; ++i) {
+        const QString name = QStringLiteral("f%1.wav").arg(i);
+        fixtures::writeFile(path(name), tiny);
+        arguments << name;
+    }
+    const CliRun forty = run(arguments);
+    EXPECT_EQ(forty.exitCode, 0) << forty.err.toStdString();
+    EXPECT_EQ(QDir(path(QStringLiteral("forty"))).entryList({QStringLiteral("*.mp3")}).size(), 40);
+}
+
+// A source that holds less audio than its header announces is converted as far as it goes,
+// and counted as failed: named, exit status 1.
+TEST_F(CliTest, IncompleteSourcesAreConvertedAndCountedAsFailed) {
+    QByteArray cut = fixtures::wavBytes(fixtures::sine(440, 3.0));
+    const std::uint32_t announced = 10 * 176'400;
+    for (int i = 0; i < 4; ++i)
+        cut[40 + i] = static_cast<char>(announced >> (8 * i)); // the data chunk says 10 s
+    fixtures::writeFile(path(QStringLiteral("cut.wav")), cut);
+    const CliRun encoded = run({QStringLiteral("encode"), QStringLiteral("-o"),
+                                QStringLiteral("out"), QStringLiteral("cut.wav")});
+    EXPECT_EQ(encoded.exitCode, 1);
+    EXPECT_TRUE(encoded.err.contains(QStringLiteral("cut.wav: the file is incomplete: it holds "
+                                                    "0:03 of 0:10")))
+        << encoded.err.toStdString();
+    const auto made = mp3decode::decodeFile(path(QStringLiteral("out/cut.mp3")));
+    ASSERT_TRUE(made.ok);
+    EXPECT_NEAR(made.seconds(), 3.0, 0.06);
+
+    const QByteArray mp3 = fixtures::mp3Bytes(fixtures::sine(440, 10.0));
+    fixtures::writeFile(path(QStringLiteral("short.mp3")), mp3.left(mp3.size() * 3 / 10));
+    const CliRun decoded = run({QStringLiteral("decode"), QStringLiteral("-o"),
+                                QStringLiteral("out"), QStringLiteral("short.mp3")});
+    EXPECT_EQ(decoded.exitCode, 1);
+    EXPECT_TRUE(decoded.err.contains(QStringLiteral("short.mp3: the file is incomplete: it holds "
+                                                    "0:0")) &&
+                decoded.err.contains(QStringLiteral(" of 0:10")))
+        << decoded.err.toStdString();
+    EXPECT_TRUE(QFileInfo::exists(path(QStringLiteral("out/short.wav"))));
+}
+
+// "info" says plainly what is not MPEG-1 Layer III, and refuses a Xing count the file cannot
+// hold instead of giving a wild duration.
+TEST_F(CliTest, InfoNamesOtherMpegAudioAndDamagedFrameCounts) {
+    fixtures::writeFile(path(QStringLiteral("low.mp3")),
+                        fixtures::mp3Bytes(fixtures::sine(440, 2.0, 22050), 22050, 2, 64));
+    const CliRun low = run({QStringLiteral("info"), QStringLiteral("low.mp3")});
+    EXPECT_EQ(low.exitCode, 1);
+    EXPECT_TRUE(low.err.contains(QStringLiteral("not an MPEG-1 Layer III file: its frames are "
+                                                "MPEG-2 Layer III at 22,050 Hz")))
+        << low.err.toStdString();
+    EXPECT_TRUE(low.out.contains(QStringLiteral("Frequency       22050"))) << low.out.toStdString();
+    EXPECT_TRUE(low.out.contains(QStringLiteral("MpegVersion   2")));
+
+    QByteArray damaged = fixtures::mp3VbrBytes(fixtures::sine(440, 2.0));
+    const qsizetype xing = damaged.indexOf("Xing");
+    ASSERT_GT(xing, 0);
+    for (int i = 8; i < 12; ++i)
+        damaged[xing + i] = static_cast<char>(0xFF); // 4,294,967,295 frames
+    fixtures::writeFile(path(QStringLiteral("damaged.mp3")), damaged);
+    const CliRun r = run({QStringLiteral("info"), QStringLiteral("damaged.mp3")});
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_TRUE(r.err.contains(QStringLiteral("the Xing header counts 4294967295 frames")))
+        << r.err.toStdString();
+    EXPECT_FALSE(r.out.contains(QStringLiteral("112195064"))) << r.out.toStdString();
 }

@@ -7,7 +7,9 @@
 #include "platform/activemp3/activemp3.h"
 #include "platform/activemp3/mpg123stream.h"
 
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QRandomGenerator>
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -116,19 +118,23 @@ TEST_P(DecoderControlFormats, WritesTheMp3sOwnFormatWithItsLengthAndPitch) {
     const auto [rate, channels, kbps] = GetParam();
     const double seconds = 2.5;
     const QString mp3 = makeSineMp3("tone.mp3", 1000, seconds, rate, channels, kbps);
-    const QString wav = path("tone.wav");
-    // An older, longer file in the way must not keep its tail.
-    fixtures::writeFile(wav, QByteArray(3 * 1024 * 1024, 'x'));
+    const QString wanted = path("tone.wav");
+    // A file in the way is never written over: the WAV takes the next number.
+    const QByteArray old(3 * 1024 * 1024, 'x');
+    fixtures::writeFile(wanted, old);
+    const QString wav = path("tone (2).wav");
 
     ActiveMP3 control;
     QSignalSpy finished(&control, &ActiveMP3::decodingFinished);
     control.setInputFile(mp3);
-    ASSERT_TRUE(control.decodeToFile(wav)) << control.lastError().toStdString();
+    ASSERT_TRUE(control.decodeToFile(wanted)) << control.lastError().toStdString();
     const auto completed = waitFinished(control, finished);
     ASSERT_TRUE(completed.has_value()) << "decode did not end";
     EXPECT_TRUE(*completed);
     EXPECT_EQ(control.lastEnd(), ActiveMP3::DecodeEnd::Completed);
     EXPECT_TRUE(control.lastError().isEmpty());
+    EXPECT_EQ(control.lastOutput(), wav);
+    EXPECT_EQ(fixtures::readFile(wanted), old);
 
     const DecodedWav out = readDecoded(wav);
     expectConsistentHeader(out, rate, channels);
@@ -189,21 +195,23 @@ TEST_F(DecoderControl, StartingAgainOnTheSameOutputDoesNotMakeASecondWriter) {
     // The second start while the first runs: accepted, and nothing restarts.
     ASSERT_TRUE(control.decodeToFile(wav));
 
-    // Another control cannot write the file the first one is writing.
+    // Another control wanting the same name writes a file of its own: whichever ends first
+    // takes the name, the other the next number, and neither file has two writers.
     ActiveMP3 other;
     other.setInputFile(mp3);
-    const bool otherStarted = other.decodeToFile(wav);
-    if (control.busy()) {
-        EXPECT_FALSE(otherStarted);
-    }
+    ASSERT_TRUE(other.decodeToFile(wav));
     other.stop();
 
     const auto completed = waitFinished(control, finished);
     ASSERT_TRUE(completed.has_value());
     EXPECT_TRUE(*completed);
     EXPECT_TRUE(finished.isEmpty()); // one decode, one end
+    const QStringList written{control.lastOutput(), other.lastOutput()};
+    EXPECT_TRUE(written.contains(wav));
+    EXPECT_TRUE(written.contains(path("same (2).wav")));
+    expectConsistentHeader(readDecoded(other.lastOutput()), 44100, 2);
 
-    const DecodedWav out = readDecoded(wav);
+    const DecodedWav out = readDecoded(control.lastOutput());
     expectConsistentHeader(out, 44100, 2);
     EXPECT_LE(std::abs(out.format.frameCount() - static_cast<qint64>(seconds * 44100)), 2304);
     EXPECT_NEAR(fixtures::dominantFrequency(out.samples, 44100, 2), 500.0, 2.0);
@@ -296,29 +304,43 @@ TEST_F(DecoderControl, DamagedStreamsGiveWhatCanBeDecoded) {
     for (char& c : garbage)
         c = static_cast<char>(random->bounded(256));
 
+    // Every case's audio is decoded as far as it goes, but only a file that lost none of the
+    // length its LAME/Info frame records counts as complete. Garbage put between two halves
+    // may tear a frame or not, as the random bytes fall.
+    enum Whole { Yes, No, Either };
     const struct {
         const char* name;
         QByteArray bytes;
         double minSeconds;
         double maxSeconds;
+        Whole whole;
     } cases[] = {
-        {"truncated.mp3", valid.left(valid.size() / 2), 1.8, 2.1},
-        {"cut-midframe.mp3", valid.left(valid.size() / 3 + 77), 1.2, 1.45},
+        {"truncated.mp3", valid.left(valid.size() / 2), 1.8, 2.1, No},
+        {"cut-midframe.mp3", valid.left(valid.size() / 3 + 77), 1.2, 1.45, No},
         {"garbage-inside.mp3", valid.left(valid.size() / 2) + garbage + valid.mid(valid.size() / 2),
-         3.8, 4.3},
+         3.8, 4.3, Either},
         {"garbage-replacing.mp3",
          valid.left(valid.size() / 2) + garbage + valid.mid(valid.size() / 2 + garbage.size()), 3.3,
-         3.9},
-        {"trailing-garbage.mp3", valid + garbage, 3.9, 4.3},
+         3.9, No},
+        {"trailing-garbage.mp3", valid + garbage, 3.9, 4.3, Yes},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         const QString output = path(c.name) + QStringLiteral(".wav");
         ActiveMP3 control;
         ASSERT_TRUE(decodeBytes(control, c.name, c.bytes).has_value());
-        // Damage the decoder gets past, and a file cut short, still end cleanly.
-        EXPECT_EQ(control.lastEnd(), ActiveMP3::DecodeEnd::Completed)
-            << control.lastError().toStdString();
+        EXPECT_EQ(control.lastOutput(), output);
+        if (c.whole == Yes || (c.whole == Either && control.lastError().isEmpty())) {
+            EXPECT_EQ(control.lastEnd(), ActiveMP3::DecodeEnd::Completed)
+                << control.lastError().toStdString();
+        } else {
+            EXPECT_EQ(control.lastEnd(), ActiveMP3::DecodeEnd::Failed);
+            EXPECT_TRUE(control.lastError().startsWith(path(c.name) +
+                                                       QStringLiteral(": the file is incomplete: "
+                                                                      "it holds 0:0")))
+                << control.lastError().toStdString();
+            EXPECT_TRUE(control.lastError().contains(QStringLiteral(" of 0:04 ")));
+        }
         const DecodedWav out = readDecoded(output);
         expectConsistentHeader(out, 44100, 2);
         const double seconds = out.format.frameCount() / 44100.0;
@@ -394,10 +416,15 @@ TEST_F(DecoderControl, OutputFailuresEndTheDecodeAsFailedWithTheSystemsReason) {
     EXPECT_EQ(control.lastEnd(), ActiveMP3::DecodeEnd::Failed);
     EXPECT_EQ(control.lastError(),
               QStringLiteral("Cannot write ") + wav + QStringLiteral(": File too large"));
-    DecodedWav out = readDecoded(wav);
-    expectConsistentHeader(out, 44100, 2);
-    EXPECT_LE(out.fileSize, static_cast<qint64>(limit));
-    EXPECT_GT(out.fileSize, static_cast<qint64>(limit) - 4);
+    // What reached the disk is no WAV to keep: nothing is left, under any name.
+    const auto nothingLeft = [this, &wav] {
+        EXPECT_FALSE(QFileInfo::exists(wav));
+        EXPECT_TRUE(QDir(dir.path())
+                        .entryList({QStringLiteral(".vortan-*")}, QDir::Files | QDir::Hidden)
+                        .isEmpty());
+    };
+    nothingLeft();
+    EXPECT_TRUE(control.lastOutput().isEmpty());
 
     // A flush refused when the file is ended (a disk reporting its write error late).
     {
@@ -409,9 +436,7 @@ TEST_F(DecoderControl, OutputFailuresEndTheDecodeAsFailedWithTheSystemsReason) {
     EXPECT_EQ(control.lastEnd(), ActiveMP3::DecodeEnd::Failed);
     EXPECT_EQ(control.lastError(),
               QStringLiteral("Cannot write ") + wav + QStringLiteral(": Input/output error"));
-    out = readDecoded(wav);
-    expectConsistentHeader(out, 44100, 2);
-    EXPECT_EQ(out.format.frameCount(), 20 * 44100); // every byte was written, only the flush failed
+    nothingLeft(); // not on the disk for sure: not kept
 }
 
 // A sink that keeps what it is given, and can refuse after some bytes.

@@ -132,8 +132,8 @@ TEST_F(DecodeBatch, SelectedGroupDecodesEveryEntryKeepingNamesAndShowsTheLastSiz
     EXPECT_EQ(form->lblStatus->text(),
               QString::number(QFileInfo(output("second.wav")).size()) + QStringLiteral(" bytes"));
 
-    // The captions of the last file, and the full progress display.
-    EXPECT_EQ(form->windowTitle(), QStringLiteral("Decoding second.mp3"));
+    // The captions of the last file, and the full progress display (in the caption too).
+    EXPECT_EQ(form->windowTitle(), QStringLiteral("100 % - Decoding second.mp3"));
     EXPECT_EQ(form->Label3->text(), QStringLiteral("Decoding #2 of 2 files"));
     EXPECT_EQ(form->Label2->text(), QStringLiteral("Destination:  ") + output("second.wav"));
     EXPECT_EQ(form->Label33->text(), QStringLiteral("100 %"));
@@ -177,7 +177,7 @@ TEST_F(DecodeBatch, AvailableGroupGoesOnPastFilesThatCannotBeDecoded) {
         EXPECT_FALSE(QFile::exists(output(none))) << none;
 
     EXPECT_EQ(form->Label3->text(), QStringLiteral("Decoding #7 of 7 files"));
-    EXPECT_EQ(form->windowTitle(), QStringLiteral("Decoding good2.mp3"));
+    EXPECT_EQ(form->windowTitle(), QStringLiteral("100 % - Decoding good2.mp3"));
     EXPECT_EQ(form->lblStatus->text(), status); // only the selected group reports a size
     EXPECT_EQ(DecodeOutputFile, output("good2.wav"));
     EXPECT_TRUE(StopRequested);
@@ -210,7 +210,7 @@ TEST_F(DecodeBatch, SingleNodeDecodesTheEntryItNames) {
     EXPECT_EQ(DecodeOutputFile, output("picked.wav"));
     EXPECT_EQ(form->Label3->text(), QStringLiteral("Decoding  picked.mp3"));
     EXPECT_EQ(form->Label2->text(), QStringLiteral("Destination:  ") + output("picked.wav"));
-    EXPECT_EQ(form->windowTitle(), QStringLiteral("Decoding picked.mp3"));
+    EXPECT_EQ(form->windowTitle(), QStringLiteral("100 % - Decoding picked.mp3"));
     EXPECT_TRUE(tree().List1.contains(output("picked.wav")));
     EXPECT_TRUE(StopRequested);
     EXPECT_TRUE(form->Timer1->isActive());

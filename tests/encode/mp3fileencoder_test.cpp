@@ -7,7 +7,10 @@
 #include "fixtures.h"
 #include "mp3decode.h"
 #include "platform/activemp3/mpg123stream.h"
+#include "syncfault.h"
 
+#include <QCoreApplication>
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QTemporaryDir>
@@ -47,12 +50,25 @@ class FileEncoderTest : public testing::Test {
     }
 
     std::vector<double> progressSeen;
+    // Encodes `r`; the MP3 an earlier call of the test made goes first, since no output is
+    // ever written over.
     EncodeOutcome encode(const EncodeRequest& r, std::function<bool()> cancelled = {}) {
-        return encodeWavToMp3(r, cancelled, [this](double p) { progressSeen.push_back(p); });
+        if (!made_.isEmpty())
+            QFile::remove(made_);
+        EncodeOutcome o =
+            encodeWavToMp3(r, cancelled, [this](double p) { progressSeen.push_back(p); });
+        made_ = o.outputPath;
+        return o;
+    }
+    // Temporary files of outputs left in the folder.
+    QStringList leftovers() const {
+        return QDir(dir_.path())
+            .entryList({QStringLiteral(".vortan-unfinished-*")}, QDir::Files | QDir::Hidden);
     }
 
   private:
     QTemporaryDir dir_;
+    QString made_;
 };
 
 std::vector<std::int16_t> steady(const mp3decode::Decoded& d) {
@@ -484,16 +500,57 @@ TEST_F(FileEncoderTest, DiskRefusingTheOutputFailsTheJobWithTheSystemsReason) {
     EXPECT_EQ(o.status, EncodeOutcome::Status::Failed);
     EXPECT_TRUE(o.error.description().startsWith(path("out.mp3") + QStringLiteral(": ")))
         << o.error.description().toStdString();
-    EXPECT_LE(QFileInfo(path("out.mp3")).size(), 20000);
     EXPECT_LT(o.bytesEncoded, o.audioBytes); // it stopped early
+    // The part that was written is no MP3 to keep: nothing stays, under any name.
+    EXPECT_FALSE(QFileInfo::exists(path("out.mp3")));
+    EXPECT_TRUE(o.outputPath.isEmpty());
+    EXPECT_TRUE(leftovers().isEmpty()) << leftovers().join(QLatin1Char(' ')).toStdString();
 }
 
-TEST_F(FileEncoderTest, LongerOldMp3IsWrittenOverFromItsStart) {
-    fixtures::writeFile(path("out.mp3"), QByteArray(3'000'000, 'z'));
+// The tag goes into the MP3 under its temporary name, the file is flushed to the disk with
+// the tag in it, and only then does it take its name.
+TEST_F(FileEncoderTest, TheTaggedFileIsOnTheDiskBeforeItTakesItsName) {
+    const QString src = writeWav("a.wav", fixtures::sine(440, 1.0));
+    std::vector<fixtures::FlushAndRenameLog::Event> events;
+    {
+        fixtures::FlushAndRenameLog log(QByteArrayLiteral("ID3"));
+        ASSERT_EQ(encode(request(src)).status, EncodeOutcome::Status::Completed);
+        events = log.events();
+    }
+    ASSERT_FALSE(events.empty());
+    EXPECT_TRUE(events.back().rename);
+    const auto renames =
+        std::count_if(events.begin(), events.end(), [](const auto& e) { return e.rename; });
+    EXPECT_EQ(renames, 1);
+    ASSERT_GE(events.size(), 2u);
+    EXPECT_TRUE(events[events.size() - 2].marked); // flushed, tagged, right before the rename
+    EXPECT_TRUE(mp3decode::decodeFile(path("out.mp3")).ok);
+}
+
+TEST_F(FileEncoderTest, AnExistingFileOfTheNameIsNeverReplaced) {
+    // Taken before the encode starts, or while it runs: the MP3 takes the next number.
+    const QByteArray old(3'000'000, 'z');
+    fixtures::writeFile(path("out.mp3"), old);
     const EncodeOutcome o = encode(request(writeWav("a.wav", fixtures::sine(440, 1.0))));
     ASSERT_EQ(o.status, EncodeOutcome::Status::Completed);
-    EXPECT_EQ(QFileInfo(path("out.mp3")).size(), o.bytesWritten);
-    EXPECT_FALSE(fixtures::readFile(path("out.mp3")).contains(QByteArray(64, 'z')));
+    EXPECT_EQ(o.outputPath, path("out (2).mp3"));
+    EXPECT_EQ(fixtures::readFile(path("out.mp3")), old);
+    EXPECT_EQ(QFileInfo(o.outputPath).size(), o.bytesWritten);
+    EXPECT_TRUE(mp3decode::decodeFile(o.outputPath).ok);
+    EXPECT_TRUE(leftovers().isEmpty());
+
+    // A link planted at the name after it was chosen is never followed, nor replaced.
+    const QString precious = path("precious.wav");
+    fixtures::writeFile(precious, QByteArray("keep me"));
+    const QString linked = path("linked.mp3");
+    ASSERT_TRUE(QFile::link(precious, linked));
+    EncodeRequest r = request(writeWav("b.wav", fixtures::sine(440, 1.0)));
+    r.outputPath = linked;
+    const EncodeOutcome through = encode(r);
+    ASSERT_EQ(through.status, EncodeOutcome::Status::Completed);
+    EXPECT_EQ(through.outputPath, path("linked (2).mp3"));
+    EXPECT_EQ(fixtures::readFile(precious), QByteArray("keep me"));
+    EXPECT_EQ(QFileInfo(linked).symLinkTarget(), precious);
 }
 
 TEST_F(FileEncoderTest, CancelEndsAfterTheCurrentChunkWithAPlayableMp3) {
@@ -520,7 +577,15 @@ EncodeOutcome runJob(EncodeJob& job, const EncodeRequest& request) {
 
 TEST_F(FileEncoderTest, JobReportsOnItsOwnThreadAndEndsEarlyOnCancel) {
     const QString src = writeWav("long.wav", fixtures::sine(1000, 10.0));
-    EncodeJob job([] { return modLAME::makeConfig(128, 0); });
+    // The settings are taken on the owner's thread as each file starts: the worker never
+    // reads or writes the window's shared state.
+    bool configuredOnOwnerThread = true;
+    EncodeJob job([&] {
+        configuredOnOwnerThread =
+            configuredOnOwnerThread &&
+            QThread::currentThread() == QCoreApplication::instance()->thread();
+        return modLAME::makeConfig(128, 0);
+    });
     int seen = 0;
     bool onOwnerThread = true;
     QObject::connect(&job, &FileJob::progressChanged, [&](const QString& caption, int) {
@@ -542,6 +607,7 @@ TEST_F(FileEncoderTest, JobReportsOnItsOwnThreadAndEndsEarlyOnCancel) {
     // The same job runs the next file to its end.
     const EncodeOutcome again = runJob(job, request(writeWav("b.wav", fixtures::sine(300, 1.0))));
     EXPECT_EQ(again.status, EncodeOutcome::Status::Completed);
+    EXPECT_TRUE(configuredOnOwnerThread);
 }
 
 TEST_F(FileEncoderTest, DestroyingARunningJobEndsItsFileProperly) {

@@ -13,6 +13,7 @@
 #include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTimer>
@@ -45,10 +46,16 @@ class WavBatchTest : public FormTest {
         FormTest::load();
         form->Timer1->stop();
         // Remember what the window shows whenever a file's progress moves (files of more than
-        // one chunk, so the bar moves within each of them).
+        // one chunk, so the bar moves within each of them): the caption as the file started,
+        // which follows the progress figure.
         QObject::connect(form->ProgressBar1, &QProgressBar::valueChanged, [this](int) {
-            if (seen.isEmpty() || seen.last().title != form->windowTitle())
-                seen.append({form->windowTitle(), form->Label3->text(), form->Label2->text()});
+            const QString shown = form->windowTitle();
+            titles << shown;
+            const QString title = shown.contains(QStringLiteral(" - "))
+                                      ? shown.section(QStringLiteral(" - "), 1)
+                                      : shown;
+            if (seen.isEmpty() || seen.last().title != title)
+                seen.append({title, form->Label3->text(), form->Label2->text()});
         });
         return *form;
     }
@@ -68,6 +75,7 @@ class WavBatchTest : public FormTest {
         QString title, label3, label2;
     };
     QList<Captions> seen;
+    QStringList titles; // the window's caption at each move of the bar
 };
 
 } // namespace
@@ -86,15 +94,21 @@ TEST_F(WavBatchTest, WavFilesGroupEncodesEachFileWithItsCaptions) {
     for (int i = 0; i < 2; ++i) {
         const QString path = i == 0 ? first : second;
         const QString name = QFileInfo(path).completeBaseName();
-        EXPECT_EQ(seen[i].title, QStringLiteral("Encoding ") + name + QStringLiteral(".wav"));
+        EXPECT_EQ(seen[i].title, QStringLiteral("Encoding ") + QFileInfo(path).fileName());
         EXPECT_EQ(seen[i].label3, QStringLiteral("Encoding #%1 of 2 files").arg(i + 1));
         EXPECT_EQ(seen[i].label2, QStringLiteral("Destination:  ") + dest.path() +
                                       QLatin1Char('/') + name + QStringLiteral(".mp3"));
     }
-    // ".wav" sources go once their MP3 is whole; ".WAV" ones stay.
-    EXPECT_FALSE(QFileInfo::exists(lower));
-    EXPECT_EQ(w.tree().findByText(lower), 0u);
-    EXPECT_TRUE(QFileInfo::exists(upper));
+    // The caption, which the tray's tip follows, shows the progress: "42.1% - Encoding ...".
+    const QRegularExpression withFigure(QStringLiteral("^\\d{2,3}\\.\\d% - Encoding \\S+$"));
+    ASSERT_FALSE(titles.isEmpty());
+    for (const QString& title : titles)
+        EXPECT_TRUE(withFigure.match(title).hasMatch()) << title.toStdString();
+    // Every source goes once its MP3 is whole, ".WAV" as well as ".wav".
+    for (const QString& source : {lower, upper}) {
+        EXPECT_FALSE(QFileInfo::exists(source));
+        EXPECT_EQ(w.tree().findByText(source), 0u);
+    }
     for (const QString& base : {QStringLiteral("Low"), QStringLiteral("Up")}) {
         const auto d = mp3decode::decodeFile(mp3(base));
         ASSERT_TRUE(d.ok) << base.toStdString();
@@ -359,7 +373,7 @@ TEST_F(WavBatchTest, SingleShortNameNodeOfAnUpperCaseExtensionFindsItsFile) {
     ASSERT_EQ(seen.size(), 1);
     EXPECT_EQ(seen[0].label3, QStringLiteral("Encoding ") + take);
     EXPECT_TRUE(mp3decode::decodeFile(mp3(QStringLiteral("Take"))).ok);
-    EXPECT_TRUE(QFileInfo::exists(take)); // only ".wav" sources are deleted
+    EXPECT_FALSE(QFileInfo::exists(take)); // one extension rule: "Take.WAV" is a WAV too
     EXPECT_TRUE(dialogs().records.empty());
 }
 
@@ -392,4 +406,51 @@ TEST_F(WavBatchTest, EncoderListsShowTheTablesAndStoreTheChoice) {
     const auto d = mp3decode::decodeFile(mp3(QStringLiteral("next")));
     ASSERT_TRUE(d.ok);
     EXPECT_EQ(d.frames.front().bitrateKbps, 320);
+}
+
+// After a batch that deleted its sources, Start acts on what the tree shows: nothing of the
+// finished batch is tried again, and the line says so.
+TEST_F(WavBatchTest, StartAfterABatchActsOnWhatTheTreeShows) {
+    WriteSetting(SettingKey::ShowFullPath, QStringLiteral("0"));
+    WriteSetting(SettingKey::DeleteWav, QStringLiteral("1"));
+    wav(QStringLiteral("one.wav"));
+    wav(QStringLiteral("two.wav"));
+    Form1& w = load();
+    for (const QString& name : {QStringLiteral("one.wav"), QStringLiteral("two.wav")}) {
+        w.tree().setSelectedNode(w.tree().findByText(name));
+        w.tree().MoveSelectedNode();
+    }
+    start(SourceTree::SelectedWavText);
+    ASSERT_TRUE(QFileInfo::exists(mp3(QStringLiteral("one"))));
+    ASSERT_TRUE(QFileInfo::exists(mp3(QStringLiteral("two"))));
+    EXPECT_TRUE(dialogs().messages().empty());
+    EXPECT_TRUE(w.tree().List5.isEmpty());
+    EXPECT_TRUE(childTexts(SourceTree::SelectedWavText).isEmpty());
+
+    w.Timer1_Timer(); // the display's reset after the job
+    EXPECT_EQ(w.Label3->text(), QStringLiteral("Next Action: Make a selection"));
+    start(SourceTree::SelectedWavText);
+    EXPECT_TRUE(dialogs().messages().empty());
+    EXPECT_FALSE(QFileInfo::exists(mp3(QStringLiteral("one (2)"))));
+}
+
+// Start chooses the job by what the node is: a WAV named like a track is encoded, and so is
+// a WAV whose name ends in upper case.
+TEST_F(WavBatchTest, AWavNamedLikeATrackOrInUpperCaseIsEncoded) {
+    WriteSetting(SettingKey::ShowFullPath, QStringLiteral("0"));
+    WriteSetting(SettingKey::DeleteWav, QStringLiteral("0"));
+    wav(QStringLiteral("Track 03.wav"));
+    Form1& w = load();
+    select(QStringLiteral("Track 03.wav"));
+    w.Timer1_Timer();
+    EXPECT_EQ(w.Label3->text(), QStringLiteral("Next Action:  Process  Track 03.wav"));
+    start(QStringLiteral("Track 03.wav"));
+    EXPECT_TRUE(mp3decode::decodeFile(mp3(QStringLiteral("Track 03"))).ok);
+    EXPECT_TRUE(dialogs().messages().empty()); // no "You must select tracks to record."
+
+    WriteSetting(SettingKey::ShowFullPath, QStringLiteral("1"));
+    const QString upper = wav(QStringLiteral("UPPER.WAV"));
+    w.tree().showfiles();
+    start(upper);
+    EXPECT_TRUE(mp3decode::decodeFile(mp3(QStringLiteral("UPPER"))).ok);
 }

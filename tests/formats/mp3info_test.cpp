@@ -183,8 +183,8 @@ TEST_F(Mp3InfoTest, XingFilesGetTheirAverageBitRateAndDuration) {
     EXPECT_EQ(r.vbrFrameCount, 40'000);
     EXPECT_EQ(r.bitRateKbps, 38); // 38.27
     EXPECT_EQ(r.durationSeconds, 1044);
-    // Halves go to the even neighbour: 2,640 and 2,800 bytes of 49 frames are 16.5 and 17.5.
-    for (auto [size, rate] : {std::pair{2640, 16}, std::pair{2800, 18}}) {
+    // Halves go to the even neighbour: 6,480 and 6,640 bytes of 49 frames are 40.5 and 41.5.
+    for (auto [size, rate] : {std::pair{6480, 40}, std::pair{6640, 42}}) {
         ReadMp3Info(write(xingFile(size, 49)), true, true, r);
         EXPECT_EQ(r.bitRateKbps, rate) << size;
     }

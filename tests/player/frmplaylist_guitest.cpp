@@ -127,9 +127,24 @@ TEST_F(PlayListTest, ClickingAnEntryMakesItCurrentAndCanAddItToTheTree) {
     clickEntry(0);
     EXPECT_EQ(window->Text5->text(), song);
     EXPECT_EQ(window->Text4[7]->text(), QStringLiteral("False"));
+    EXPECT_EQ(window->List1->count(), 12);
+
+    // The panel acts on MP3 files only: for a WAV nothing of the MP3 stays on show, and its
+    // tag is not written (the file keeps every byte).
+    window->Text4[2]->setText(QStringLiteral("typed before"));
     clickEntry(1);
     EXPECT_EQ(window->Text5->text(), wav);
-    EXPECT_EQ(window->Text4[7]->text(), QStringLiteral("False")); // still the MP3's
+    EXPECT_EQ(window->List1->count(), 0);
+    for (int i = 1; i <= 7; ++i)
+        EXPECT_TRUE(window->Text4[i]->text().isEmpty()) << i;
+    const QByteArray before = fixtures::readFile(wav);
+    window->Text4[2]->setText(QStringLiteral("A title"));
+    window->cmdTag_Click();
+    EXPECT_EQ(fixtures::readFile(wav), before);
+    ASSERT_NE(dialogs().lastMessage(), nullptr);
+    EXPECT_TRUE(dialogs().lastMessage()->text.contains(QStringLiteral("MP3 files only")));
+    window->cmdHdr2_Click(); // Read header on it: nothing shown either
+    EXPECT_EQ(window->List1->count(), 0);
     // The keyboard chooses as a click does.
     window->List2->setCurrentRow(0);
     QTest::keyClick(window->List2, Qt::Key_Return);

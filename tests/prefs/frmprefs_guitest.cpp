@@ -231,14 +231,22 @@ TEST_F(PrefsTest, CreateMakesTheNamedFolderInsideTheChosenOne) {
 
     p.Check2->click();
     EXPECT_FALSE(p.Picture6->isHidden());
-    // Choosing a folder makes it the destination at once.
+    // Browsing shows the folder to create in, and changes nothing: not the drive's root
+    // picked in the drive box, not a folder chosen in the list.
+    const QString before = DecodePath;
+    const QString storedBefore = stored(SettingKey::DecodePath);
+    const QString shownBefore = form->Label2->text();
+    ASSERT_EQ(p.Drive2->itemData(0).toString(), QStringLiteral("/")); // always reachable
+    p.Drive2->setCurrentIndex(0);
+    p.Drive2_Change(); // picked again, should it be the destination's drive already
+    EXPECT_EQ(p.Dir2->path(), QStringLiteral("/"));
     ASSERT_TRUE(QDir(dest.path()).mkpath(QStringLiteral("Parent")));
     const QString parent = dest.filePath(QStringLiteral("Parent"));
     p.Dir2->setPath(parent);
     EXPECT_EQ(p.Text9->text(), parent);
-    EXPECT_EQ(stored(SettingKey::DecodePath), parent);
-    EXPECT_EQ(DecodePath, parent);
-    EXPECT_EQ(form->Label2->text(), QStringLiteral("Destination:  ") + parent + QLatin1Char('/'));
+    EXPECT_EQ(stored(SettingKey::DecodePath), storedBefore);
+    EXPECT_EQ(DecodePath, before);
+    EXPECT_EQ(form->Label2->text(), shownBefore);
 
     // No name: said, and nothing changes.
     p.Text10->clear();
@@ -247,7 +255,7 @@ TEST_F(PrefsTest, CreateMakesTheNamedFolderInsideTheChosenOne) {
     EXPECT_EQ(dialogs().messages()[0].text,
               QStringLiteral("Enter a name for the Destination directory"));
     EXPECT_TRUE(p.Check2->isChecked());
-    EXPECT_EQ(DecodePath, parent);
+    EXPECT_EQ(DecodePath, before);
 
     p.Text10->setText(QStringLiteral("New Rips"));
     p.Co111->click();

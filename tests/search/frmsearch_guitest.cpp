@@ -283,4 +283,14 @@ TEST_F(FinderTest, WebSearchOpensTheEnginePageOrNamesTheEngineInvalid) {
     EXPECT_EQ(dialogs().records.back().message.text, invalid);
     QTest::keyClick(f.Text3, Qt::Key_A); // other keys do nothing
     EXPECT_EQ(dialogs().records.size(), 5u);
+
+    // No web browser to show the results: said, with the address to open.
+    dialogs().urlsOpen = false;
+    f.search1->setCurrentIndex(2);
+    f.Cmdwebsearch->click();
+    ASSERT_EQ(dialogs().records.back().kind, QStringLiteral("message"));
+    EXPECT_TRUE(dialogs().records.back().message.text.startsWith(
+        QStringLiteral("No web browser could be started")));
+    EXPECT_TRUE(dialogs().records.back().message.text.contains(
+        QStringLiteral("\nhttp://www.google.com/search?hl=en&q=two+words")));
 }

@@ -28,6 +28,7 @@ void ScriptedDialogs::clear() {
     files.clear();
     folders.clear();
     records.clear();
+    urlsOpen = true;
 }
 
 dialogs::Answer ScriptedDialogs::message(const dialogs::Message& m) {
@@ -120,5 +121,5 @@ QString ScriptedDialogs::chooseFolder(const QString& title, const QString& start
 
 bool ScriptedDialogs::openUrl(const QUrl& url) {
     records.push_back({QStringLiteral("openUrl"), {}, {}, url});
-    return true;
+    return urlsOpen;
 }

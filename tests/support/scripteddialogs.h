@@ -30,6 +30,8 @@ class ScriptedDialogs final : public dialogs::Handler {
 
     std::vector<Record> records;
     int busyDepth = 0;
+    // What openUrl answers: false stands for a desktop with no web browser.
+    bool urlsOpen = true;
 
     std::vector<dialogs::Message> messages() const;
     const dialogs::Message* lastMessage() const;

@@ -3,9 +3,10 @@
 #include "platform/activemp3/mpg123stream.h"
 #include "platform/activemp3/wavfilewriter.h"
 #include "platform/audio/pcmplayer.h"
+#include "platform/callposter.h"
 
-#include <QFile>
-#include <QFileInfo>
+#include "formats/audiolength.h"
+#include "platform/nativepath.h"
 
 #include <algorithm>
 #include <sys/stat.h>
@@ -14,17 +15,21 @@
 namespace {
 
 QString absolute(const QString& path) {
-    return QFileInfo(path).absoluteFilePath();
+    return nativepath::absolute(path);
 }
 
 // True when both paths name one existing file (hard links and symbolic links included).
 bool sameFile(const QString& a, const QString& b) {
     struct stat sa = {};
     struct stat sb = {};
-    return ::stat(QFile::encodeName(a).constData(), &sa) == 0 &&
-           ::stat(QFile::encodeName(b).constData(), &sb) == 0 && sa.st_dev == sb.st_dev &&
+    return ::stat(nativepath::encode(a).constData(), &sa) == 0 &&
+           ::stat(nativepath::encode(b).constData(), &sb) == 0 && sa.st_dev == sb.st_dev &&
            sa.st_ino == sb.st_ino;
 }
+
+// A stream that ends cleanly this many sample frames (one MPEG-1 Layer III frame) or more
+// short of the length its LAME/Info frame records comes from a file that was cut short.
+constexpr std::int64_t incompleteMargin = 1152;
 
 // An MP3 file as the audio output's source: decoded a frame or more at a time, handed out
 // in whatever pieces the output asks for.
@@ -61,7 +66,7 @@ std::int64_t framesToMs(std::int64_t frames, int sampleRate) {
 
 } // namespace
 
-ActiveMP3::ActiveMP3(QObject* parent) : QObject(parent) {}
+ActiveMP3::ActiveMP3(QObject* parent) : QObject(parent), calls_(new CallPoster(this)) {}
 
 ActiveMP3::~ActiveMP3() {
     stop();
@@ -70,6 +75,11 @@ ActiveMP3::~ActiveMP3() {
 QString ActiveMP3::lastError() const {
     std::lock_guard lock(errorMutex_);
     return lastError_;
+}
+
+QString ActiveMP3::lastOutput() const {
+    std::lock_guard lock(errorMutex_);
+    return lastOutput_;
 }
 
 void ActiveMP3::setLastError(const QString& text) {
@@ -140,6 +150,10 @@ bool ActiveMP3::decodeToFile(const QString& wavPath) {
     stop();
     lastEnd_ = DecodeEnd::None;
     setLastError({});
+    {
+        std::lock_guard lock(errorMutex_);
+        lastOutput_.clear();
+    }
 
     auto stream = openInput();
     if (!stream)
@@ -150,14 +164,14 @@ bool ActiveMP3::decodeToFile(const QString& wavPath) {
     }
     const QString outputName = QStringLiteral("Cannot write ") + output;
     auto writer = std::make_unique<WavFileWriter>();
-    if (!writer->open(output)) {
+    if (!writer->create(output)) {
         setLastError(outputName + QStringLiteral(": ") + writer->errorText());
         return false;
     }
     if (!writer->begin(stream->format())) {
-        writer->finish();
-        QFile::remove(output);
-        setLastError(outputName + QStringLiteral(": ") + writer->errorText());
+        const QString reason = writer->errorText();
+        writer->finish(); // the temporary file goes
+        setLastError(outputName + QStringLiteral(": ") + reason);
         return false;
     }
     if (!start(std::move(stream), std::move(writer), outputName))
@@ -196,16 +210,15 @@ bool ActiveMP3::start(std::unique_ptr<Mpg123Stream> stream, std::unique_ptr<PcmS
     stopRequested_ = false;
     busy_ = true;
     const std::uint64_t generation = ++generation_;
-    const QString decodeName = QStringLiteral("Cannot decode ") + absolute(inputFile_);
-    worker_ =
-        std::thread([this, stream = stream_.get(), sink = sink_.get(), decodeName, outputName,
-                     generation] { run(*stream, *sink, decodeName, outputName, generation); });
+    const QString inputPath = absolute(inputFile_);
+    worker_ = std::thread([this, stream = stream_.get(), sink = sink_.get(), inputPath, outputName,
+                           generation] { run(*stream, *sink, inputPath, outputName, generation); });
     return true;
 }
 
 // Worker thread. Decodes in steps of a few frames so a stop takes effect at once, and
 // writes in large blocks. How the decode ended is settled here, before busy turns false.
-void ActiveMP3::run(Mpg123Stream& stream, PcmSink& sink, const QString& decodeName,
+void ActiveMP3::run(Mpg123Stream& stream, PcmSink& sink, const QString& inputPath,
                     const QString& outputName, std::uint64_t generation) {
     const std::size_t blockAlign = static_cast<std::size_t>(stream.format().blockAlign());
     const std::size_t frameRoom = stream.maxFrameBytes();
@@ -248,21 +261,32 @@ void ActiveMP3::run(Mpg123Stream& stream, PcmSink& sink, const QString& decodeNa
                 (reason.isEmpty() ? QStringLiteral("it takes no more audio") : reason);
     } else if (stream.failed()) {
         end = DecodeEnd::Failed;
-        error = decodeName + QStringLiteral(": ") + stream.error();
+        error =
+            QStringLiteral("Cannot decode ") + inputPath + QStringLiteral(": ") + stream.error();
     } else if (stopped) {
         end = DecodeEnd::Stopped;
+    } else if (stream.lengthRecorded() &&
+               decodedFrames_.load() + incompleteMargin <= stream.expectedFrames()) {
+        // What the file holds is in the output, but the file is not whole.
+        end = DecodeEnd::Failed;
+        const auto ms = [rate = stream.format().sampleRate](std::int64_t frames) {
+            return rate > 0 ? frames * 1000 / rate : 0;
+        };
+        error = audiolength::incompleteSource(inputPath, ms(decodedFrames_.load()),
+                                              ms(stream.expectedFrames()));
     }
     if (end == DecodeEnd::Completed)
         expectedFrames_ = decodedFrames_.load();
+    {
+        std::lock_guard lock(errorMutex_);
+        lastOutput_ = sink.outputPath();
+    }
     setLastError(error);
     lastEnd_ = end;
     busy_ = false;
     const bool completed = end == DecodeEnd::Completed;
-    QMetaObject::invokeMethod(
-        this,
-        [this, generation, completed] {
-            if (generation == generation_)
-                emit decodingFinished(completed);
-        },
-        Qt::QueuedConnection);
+    calls_->post([this, generation, completed] {
+        if (generation == generation_)
+            emit decodingFinished(completed);
+    });
 }

@@ -11,6 +11,7 @@
 #include <mutex>
 #include <thread>
 
+class CallPoster;
 class Mpg123Stream;
 namespace audio {
 class PcmPlayer;
@@ -26,10 +27,13 @@ class PcmPlayer;
 // The WAV written is 16-bit PCM at the MP3's own sample rate and channel count, with a
 // correct 44-byte RIFF header, also when the decode is stopped early or fails (the header
 // then states what was written), and it holds exactly the samples that were encoded when
-// the MP3 records its encoder delay and padding (LAME/Info frame). A file that is not MPEG
-// audio, or whose first frames are not a sound stream (see Mpg123Stream), starts nothing
-// and leaves no output file behind; damage later in the file is skipped where the decoder
-// can resynchronise, and otherwise ends the WAV at the last good frame as a failed decode.
+// the MP3 records its encoder delay and padding (LAME/Info frame). It is written under a
+// temporary name beside the wanted one and takes its name (or the collision rule's next
+// number, see lastOutput()) only once it is complete and on the disk, never replacing a
+// file. A file that is not MPEG audio, or whose first frames are not a sound stream (see
+// Mpg123Stream), starts nothing and leaves no output file behind; damage later in the file
+// is skipped where the decoder can resynchronise, and otherwise ends the WAV at the last
+// good frame as a failed decode.
 //
 // How a decode ended (lastEnd(), lastError()) is set by the worker before busy() turns
 // false, so it is final once busy() is false or decodingFinished arrived:
@@ -37,14 +41,16 @@ class PcmPlayer;
 //    by the output, and the output was properly ended (WAV header, flush and close);
 //  - Stopped: ended by stop() (also the one a newer start makes); the output was properly
 //    ended with the audio decoded so far;
-//  - Failed: a decoder error in the stream, damage the decoder could not get past, an
-//    output that refused audio (disk full, file too large) or could not be ended properly;
-//    lastError() says which, with the system's reason. The audio decoded and written before
-//    the failure stays in the output.
+//  - Failed: a decoder error in the stream, damage the decoder could not get past, a stream
+//    that ended cleanly well short of the length its LAME/Info frame records (a file cut
+//    short: audiolength::incompleteSource), an output that refused audio (disk full, file
+//    too large) or could not be ended properly; lastError() says which, with the system's
+//    reason. After a failure of the stream the audio decoded before it is in the output;
+//    after a failure of the output no WAV is kept.
 //
-// One output, one writer: the output is locked while written, so a decode into a file
-// that another decode (of any control, or any process) is writing does not start; starting
-// this control again with the same input and output while it decodes them does nothing.
+// One output, one writer: each decode writes a file of its own, so two decodes never share
+// one; starting this control again with the same input and output while it decodes them
+// does nothing.
 //
 // The object lives on the thread that creates it (the GUI thread) and every member is
 // called there; only the decoding itself runs on the worker thread.
@@ -87,6 +93,9 @@ class ActiveMP3 : public QObject {
     // Why the last start failed, or why the last decode failed; empty after a successful
     // start, and after a decode that completed or was stopped.
     QString lastError() const;
+    // The WAV the last decode to a file put in place (see decodeToFile); empty while it runs
+    // and when it kept none.
+    QString lastOutput() const;
 
     // Plays the input file on the default audio output and returns at once; the file is
     // decoded as it plays, on the output's own thread, and plays to its end unless stopped.
@@ -114,15 +123,16 @@ class ActiveMP3 : public QObject {
     // `outputName` starts the reason given when the output fails ("Cannot write <path>").
     bool start(std::unique_ptr<Mpg123Stream> stream, std::unique_ptr<PcmSink> sink,
                const QString& outputName);
-    // Worker thread. `decodeName` starts the reason given when the stream fails.
-    void run(Mpg123Stream& stream, PcmSink& sink, const QString& decodeName,
+    // Worker thread. `inputPath` names the MP3 in the reason given when the stream fails.
+    void run(Mpg123Stream& stream, PcmSink& sink, const QString& inputPath,
              const QString& outputName, std::uint64_t generation);
     std::unique_ptr<Mpg123Stream> openInput();
     void setLastError(const QString& text);
 
     QString inputFile_;
-    mutable std::mutex errorMutex_; // lastError_ is written by the worker at a decode's end
+    mutable std::mutex errorMutex_; // the two below are written by the worker at a decode's end
     QString lastError_;
+    QString lastOutput_;
     std::atomic<DecodeEnd> lastEnd_{DecodeEnd::None};
     QString runningInput_; // absolute paths of the decode in progress, for the restart rule
     QString runningOutput_;
@@ -131,6 +141,7 @@ class ActiveMP3 : public QObject {
     std::unique_ptr<Mpg123Stream> stream_; // owned here, used by the worker while busy
     std::unique_ptr<PcmSink> sink_;
     std::uint64_t generation_ = 0; // counts starts, to drop the news of a replaced decode
+    CallPoster* calls_;            // the worker's news of a decode's end, to this thread
     std::thread worker_;
     std::unique_ptr<audio::PcmPlayer> player_;
     std::atomic<bool> busy_{false};

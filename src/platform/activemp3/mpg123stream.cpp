@@ -1,6 +1,6 @@
 #include "platform/activemp3/mpg123stream.h"
 
-#include <QFile>
+#include "platform/nativepath.h"
 
 #include <mpg123.h>
 
@@ -62,7 +62,7 @@ Result<std::unique_ptr<Mpg123Stream>> Mpg123Stream::open(const QString& path) {
         return handle.error();
     std::unique_ptr<Mpg123Stream> stream(new Mpg123Stream(std::move(handle.value())));
     mpg123_handle* h = stream->handle_.get();
-    if (mpg123_open(h, QFile::encodeName(path).constData()) != MPG123_OK)
+    if (mpg123_open(h, nativepath::encode(path).constData()) != MPG123_OK)
         return libraryError(mpg123_strerror(h));
     auto probed = stream->probe();
     if (!probed)
@@ -71,6 +71,11 @@ Result<std::unique_ptr<Mpg123Stream>> Mpg123Stream::open(const QString& path) {
     mpg123_param(h, MPG123_RESYNC_LIMIT, resyncLimitBytes, 0.0);
     const off_t length = mpg123_length(h);
     stream->expectedFrames_ = length > 0 ? static_cast<std::int64_t>(length) : 0;
+    // Only a LAME/Info frame records the encoder delay: its frame count is then exact.
+    long delay = -1;
+    stream->lengthRecorded_ = length > 0 &&
+                              mpg123_getstate(h, MPG123_ENC_DELAY, &delay, nullptr) == MPG123_OK &&
+                              delay >= 0;
     return stream;
 }
 

@@ -55,6 +55,10 @@ class Mpg123Stream {
     // Expected length in sample frames (from a Xing/Info header, else estimated from the file
     // size); 0 when the library cannot tell.
     std::int64_t expectedFrames() const { return expectedFrames_; }
+    // True when expectedFrames() is the exact length the file's LAME/Info frame records (its
+    // frame count less the encoder delay and padding), not an estimate: a stream that ends
+    // cleanly well short of it comes from a file cut short.
+    bool lengthRecorded() const { return lengthRecorded_; }
 
     // Decodes into `buffer` up to `capacity` bytes and returns the bytes stored, always a
     // whole number of sample frames. Give at least maxFrameBytes() of room: with less, no new
@@ -79,6 +83,7 @@ class Mpg123Stream {
     Mpg123Handle handle_;
     PcmFormat format_;
     std::int64_t expectedFrames_ = 0;
+    bool lengthRecorded_ = false;
     std::vector<char> pending_; // audio decoded while probing, handed out first
     std::size_t pendingOffset_ = 0;
     bool ended_ = false;

@@ -31,4 +31,7 @@ class PcmSink {
     virtual bool finish() = 0;
     // Why the sink refused audio or could not finish; empty when it has no reason to give.
     virtual QString errorText() const { return {}; }
+    // After finish(): the file the audio was put in, for a sink that writes one; empty when
+    // it kept none.
+    virtual QString outputPath() const { return {}; }
 };

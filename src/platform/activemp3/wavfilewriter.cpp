@@ -1,6 +1,6 @@
 #include "platform/activemp3/wavfilewriter.h"
 
-#include <QFile>
+#include "platform/nativepath.h"
 
 #include <cerrno>
 #include <cstring>
@@ -22,7 +22,8 @@ bool WavFileWriter::open(const QString& path) {
     format_ = {};
     dataBytes_ = 0;
     error_ = 0;
-    const QByteArray name = QFile::encodeName(path);
+    published_.clear();
+    const QByteArray name = nativepath::encode(path);
     const int fd = ::open(name.constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
     if (fd < 0)
         return fail(errno);
@@ -33,6 +34,21 @@ bool WavFileWriter::open(const QString& path) {
         return false;
     }
     fd_ = fd;
+    return true;
+}
+
+bool WavFileWriter::create(const QString& wantedPath) {
+    finish();
+    format_ = {};
+    dataBytes_ = 0;
+    error_ = 0;
+    published_.clear();
+    int error = 0;
+    auto pending = outputfile::PendingOutput::create(wantedPath, &error);
+    if (!pending)
+        return fail(error);
+    pending_ = std::move(pending.value());
+    fd_ = pending_->fd();
     return true;
 }
 
@@ -71,6 +87,23 @@ bool WavFileWriter::finish() {
     bool ok = true;
     if (format_.valid())
         ok = writeHeader(0);
+    if (pending_) {
+        // A file that did not take everything is no output: it goes. Otherwise the pending
+        // output flushes, closes and publishes it.
+        fd_ = -1;
+        if (!ok || failed() || !format_.valid()) {
+            pending_->discard();
+            pending_.reset();
+            return false;
+        }
+        int error = 0;
+        Result<QString> put = pending_->commit(&error);
+        pending_.reset();
+        if (!put)
+            return fail(error);
+        published_ = put.value();
+        return true;
+    }
     if (ok && ::fdatasync(fd_) != 0)
         ok = fail(errno);
     // The descriptor is released even when close reports an error.

@@ -1,13 +1,20 @@
 #include "platform/id3tag/id3tag.h"
 
-#include <QFile>
+#include "platform/nativepath.h"
+
 #include <QRegularExpression>
 
+#include <id3v2framefactory.h>
 #include <id3v2header.h>
 #include <id3v2tag.h>
 #include <mpegfile.h>
 #include <textidentificationframe.h>
+#include <tfilestream.h>
 #include <uniquefileidentifierframe.h>
+
+#include <functional>
+#include <memory>
+#include <unistd.h>
 
 namespace id3tag {
 
@@ -81,14 +88,29 @@ std::int64_t tagBytesOf(TagLib::MPEG::File& file) {
     return file.hasID3v2Tag() ? file.ID3v2Tag()->header()->completeTagSize() : 0;
 }
 
-} // namespace
+// The file a stream of `openStream` gives, read and written through TagLib. The stream
+// outlives the file that uses it.
+class TaggedFile {
+  public:
+    explicit TaggedFile(std::unique_ptr<TagLib::IOStream> stream)
+        : stream_(std::move(stream)),
+          file_(stream_.get(), TagLib::ID3v2::FrameFactory::instance(), false) {}
+    TagLib::MPEG::File& file() { return file_; }
 
-Result<std::int64_t> writeTag(const QString& path, const TagFields& fields) {
-    const QByteArray name = QFile::encodeName(path);
+  private:
+    std::unique_ptr<TagLib::IOStream> stream_;
+    TagLib::MPEG::File file_;
+};
+
+using StreamMaker = std::function<std::unique_ptr<TagLib::IOStream>()>;
+
+Result<std::int64_t> writeTagThrough(const StreamMaker& openStream, const QString& path,
+                                     const TagFields& fields) {
     std::int64_t audioBytes = 0; // everything after the tag: it must come through whole
     bool emptyTag = false;       // no frame is left: the library then removes the tag
     {
-        TagLib::MPEG::File file(name.constData(), false);
+        TaggedFile tagged(openStream());
+        TagLib::MPEG::File& file = tagged.file();
         if (!file.isOpen())
             return tagError(VortanError::FileNotFound, path, QStringLiteral("cannot be opened"));
         if (file.readOnly())
@@ -119,7 +141,8 @@ Result<std::int64_t> writeTag(const QString& path, const TagFields& fields) {
     } // closed: what follows reads the file as it now is
 
     // The library does not check its writes: a full disk or a size limit shows only here.
-    TagLib::MPEG::File saved(name.constData(), false);
+    TaggedFile reread(openStream());
+    TagLib::MPEG::File& saved = reread.file();
     const std::int64_t tagBytes = saved.isOpen() ? tagBytesOf(saved) : 0;
     if (!saved.isOpen() || (tagBytes == 0) != emptyTag || saved.length() - tagBytes != audioBytes)
         return tagError(VortanError::PathAccess, path,
@@ -128,8 +151,28 @@ Result<std::int64_t> writeTag(const QString& path, const TagFields& fields) {
     return tagBytes;
 }
 
+} // namespace
+
+Result<std::int64_t> writeTag(const QString& path, const TagFields& fields) {
+    const QByteArray name = nativepath::encode(path);
+    return writeTagThrough(
+        [&name] { return std::make_unique<TagLib::FileStream>(name.constData(), false); }, path,
+        fields);
+}
+
+Result<std::int64_t> writeTag(int fd, const QString& path, const TagFields& fields) {
+    // Each stream closes the duplicate it is given; `fd` stays open for its owner.
+    return writeTagThrough(
+        [fd] {
+            const int copy = ::dup(fd);
+            ::lseek(copy, 0, SEEK_SET);
+            return std::make_unique<TagLib::FileStream>(copy, false);
+        },
+        path, fields);
+}
+
 Result<std::vector<Frame>> readFrames(const QString& path) {
-    const QByteArray name = QFile::encodeName(path);
+    const QByteArray name = nativepath::encode(path);
     TagLib::MPEG::File file(name.constData(), false);
     if (!file.isOpen())
         return tagError(VortanError::FileNotFound, path, QStringLiteral("cannot be opened"));

@@ -46,6 +46,10 @@ struct Frame {
 // reason, when the file cannot be opened for writing, is not an MPEG file, or the save fails or
 // leaves the file not holding its audio whole after the new tag.
 Result<std::int64_t> writeTag(const QString& path, const TagFields& fields);
+// The same through `fd`, an MP3 open for reading and writing (an output under its temporary
+// name): the tag goes in before the file takes its final name. `path` names it in messages;
+// `fd` stays open, and its position is left anywhere.
+Result<std::int64_t> writeTag(int fd, const QString& path, const TagFields& fields);
 
 // Every frame of the ID3v2 tag of `path` in tag order; none when it has no ID3v2 tag. Fails
 // when the file cannot be opened.

@@ -592,11 +592,13 @@ class WaveRecording final : public Device {
             return failure(UnrecognizedKeyword);
         if (recorder_)
             return {};
+        // Read before the recording thread starts writing the buffer.
+        const std::int64_t before = buffer_.bytes();
         auto recorder =
             audio::PcmRecorder::start(format_.pcm(), buffer_, QStringLiteral("Recording"));
         if (!recorder)
             return failure(CannotLoadDriver);
-        recordedBefore_ = buffer_.bytes();
+        recordedBefore_ = before;
         recorder_ = std::move(recorder.value());
         return {};
     }
