@@ -3,6 +3,7 @@
 #include <QFile>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <numbers>
 
@@ -81,6 +82,69 @@ double dominantFrequency(const std::vector<std::int16_t>& interleaved, int sampl
     if (crossings < 2)
         return 0;
     return (crossings - 1) * sampleRate / (last - first);
+}
+
+HeardTone heardTone(const std::vector<std::int16_t>& interleaved, int sampleRate, int channels,
+                    int threshold, int channel) {
+    const auto ch = static_cast<std::size_t>(channels);
+    const std::size_t frames = interleaved.size() / ch;
+    const std::size_t block = static_cast<std::size_t>(sampleRate) / 200;
+    const auto at = [&](std::size_t frame) { return double(interleaved[frame * ch + channel]); };
+    HeardTone tone;
+    std::size_t soundingFrames = 0;
+    double sumSquares = 0, crossingSpan = 0;
+    int crossingIntervals = 0;
+    bool inRun = false;
+    double firstCrossing = -1, lastCrossing = -1;
+    int crossings = 0;
+    bool armed = false;
+    const auto endRun = [&] {
+        if (crossings >= 2) {
+            crossingIntervals += crossings - 1;
+            crossingSpan += lastCrossing - firstCrossing;
+        }
+        crossings = 0;
+        firstCrossing = lastCrossing = -1;
+        armed = false;
+    };
+    bool soundedBefore = false;
+    for (std::size_t from = 0; from + block <= frames; from += block) {
+        double peak = 0;
+        for (std::size_t i = from; i < from + block; ++i)
+            peak = std::max(peak, std::abs(at(i)));
+        const bool sounding = peak > threshold;
+        if (!sounding) {
+            if (inRun)
+                endRun();
+            inRun = false;
+            continue;
+        }
+        if (!inRun && soundedBefore)
+            ++tone.pauses;
+        const bool continues = inRun; // a crossing at the block's first frame counts
+        inRun = soundedBefore = true;
+        soundingFrames += block;
+        for (std::size_t i = from; i < from + block; ++i) {
+            sumSquares += at(i) * at(i);
+            // A crossing counts once the sound went well below zero since the last one:
+            // the faint noise around a tone's start and end would add crossings of its own.
+            if (at(i) < -threshold / 2.0)
+                armed = true;
+            if (armed && (i > from || continues) && at(i - 1) < 0 && at(i) >= 0) {
+                armed = false;
+                const double t = double(i - 1) + -at(i - 1) / (at(i) - at(i - 1));
+                if (firstCrossing < 0)
+                    firstCrossing = t;
+                lastCrossing = t;
+                ++crossings;
+            }
+        }
+    }
+    endRun();
+    tone.seconds = double(soundingFrames) / sampleRate;
+    tone.rms = soundingFrames ? std::sqrt(sumSquares / double(soundingFrames)) : 0;
+    tone.frequency = crossingSpan > 0 ? crossingIntervals * sampleRate / crossingSpan : 0;
+    return tone;
 }
 
 std::uint32_t le32(const QByteArray& b, int o) {

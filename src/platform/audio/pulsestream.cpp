@@ -28,9 +28,12 @@ class LoopLock {
     pa_threaded_mainloop* loop_;
 };
 
-// How much audio the server holds ahead of the sink: small, so that a stop is heard at once
-// and the stream time follows the sound closely; large enough for a busy machine.
-constexpr pa_usec_t playbackBufferUs = 150 * 1000;
+// How much audio the server holds ahead of the sink. A stop drops what it holds, so it is
+// heard at once whatever this is; what it buys is room for a busy machine (150 ms ran dry
+// now and then on a loaded two-core machine: the sound paused a moment, and a capture of the
+// disc recorded the pause). It is kept short of more because the server's clock of what was
+// played, which a stop keeps as the position, runs ahead of the sound by about half of it.
+constexpr pa_usec_t playbackBufferUs = 250 * 1000;
 // How often recorded audio is handed over.
 constexpr pa_usec_t recordFragmentUs = 40 * 1000;
 
