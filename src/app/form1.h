@@ -340,6 +340,11 @@ class Form1 : public QMainWindow {
   private:
     bool controlsLocked_ = false; // between Disablem and Enablem
     void buildControls();
+    void buildToolBar(QWidget* client);
+    void buildCdBar(QWidget* client);
+    void buildTreeArea(QWidget* client);
+    void buildRightPanel(QWidget* client);
+    void buildStatusBars(QWidget* client);
     void buildMenus();
     void connectCommands();
     void toggleBar(QAction* menu, QWidget* bar);

@@ -117,6 +117,12 @@ QHBoxLayout* makeRow(std::initializer_list<QWidget*> controls) {
     return row;
 }
 
+QFont boldOf(const QWidget* widget) {
+    QFont bold = widget->font();
+    bold.setBold(true);
+    return bold;
+}
+
 } // namespace
 
 void Form1::buildControls() {
@@ -124,8 +130,40 @@ void Form1::buildControls() {
     client->setObjectName(QStringLiteral("Form1Client"));
     setCentralWidget(client);
     client->installEventFilter(this);
+    buildToolBar(client);
+    buildCdBar(client);
+    buildTreeArea(client);
+    buildRightPanel(client);
+    buildStatusBars(client);
 
-    // Tool bar: the action button and the commands that open other windows.
+    Timer1 = makeTimer(this, "Timer1", 1000, true);
+    tmrWarning = makeTimer(this, "tmrWarning", 2000, false);
+    tmrRecord = makeTimer(this, "tmrRecord", 100, false);
+
+    // Tab goes through the controls in reading order: tool bar, CD bar row by row, the tree,
+    // the right-hand panel.
+    const std::initializer_list<QWidget*> readingOrder{
+        CmdSelectAction, Command8,   C1212,      C777,       C5555555, Copt,
+        Cmdhelp,         Command5,   DriveList,  cmdRefresh, optWAV,   optMP3,
+        Chk2Stage,       Check3,     cmdStart,   Command6,   Command3, Command11,
+        Command12,       cmbBitrate, cmbQuality, chkPrivate, chkCRC,   chkCopyright,
+        chkOriginal,     TreeView1,  Command1,   Command2,   Command4};
+    QWidget* previous = nullptr;
+    for (QWidget* control : readingOrder) {
+        if (previous)
+            setTabOrder(previous, control);
+        previous = control;
+    }
+
+    // A left press on the background of the window or of a panel drags the window; a panel
+    // whose contents change size makes the window lay itself out again.
+    for (QWidget* panel : {Picture3, Picture4, Picture5, Picture8, Picture2, Picture1})
+        panel->installEventFilter(this);
+    fitPanels();
+}
+
+// Tool bar: the action button and the commands that open other windows.
+void Form1::buildToolBar(QWidget* client) {
     auto* toolBar = makePanel(client, "Picture3");
     Picture3 = toolBar;
     auto* toolRow = new QHBoxLayout(toolBar);
@@ -156,9 +194,11 @@ void Form1::buildControls() {
         toolRow->addWidget(b);
     toolRow->addStretch(1);
     toolRow->addWidget(Command5);
+}
 
-    // CD bar, three rows: the drive and its disc; how tracks are extracted; the MP3 encoder's
-    // choices.
+// CD bar, three rows: the drive and its disc; how tracks are extracted; the MP3 encoder's
+// choices.
+void Form1::buildCdBar(QWidget* client) {
     auto* cdBar = makePanel(client, "Picture4");
     Picture4 = cdBar;
     DriveList = makeCombo(cdBar, "DriveList", QStringLiteral("CD Drive"));
@@ -239,17 +279,17 @@ void Form1::buildControls() {
         connect(drives, signal, this, &Form1::showDriveListOrHint);
     connect(drives, &QAbstractItemModel::dataChanged, this, &Form1::showDriveListOrHint);
     connect(drives, &QAbstractItemModel::modelReset, this, &Form1::showDriveListOrHint);
+}
 
-    // Strip above the tree: the next-action line.
+// The strip above the tree with the next-action line, and the tree's panel.
+void Form1::buildTreeArea(QWidget* client) {
     auto* strip = makePanel(client, "Picture5");
     Picture5 = strip;
     strip->setFrameShape(QFrame::NoFrame);
     auto* stripRow = new QHBoxLayout(strip);
     stripRow->setContentsMargins(8, 4, 8, 4);
     Label3 = makeElidedLabel(strip, "Label3", QStringLiteral("Next Action: Make a selection"));
-    QFont bold = Label3->font();
-    bold.setBold(true);
-    Label3->setFont(bold);
+    Label3->setFont(boldOf(Label3));
     stripRow->addWidget(Label3, 1);
 
     // Tree panel.
@@ -265,16 +305,18 @@ void Form1::buildControls() {
     TreeView1->setAcceptDrops(false);
     TreeView1->setExpandsOnDoubleClick(false);
     TreeView1->setContextMenuPolicy(Qt::NoContextMenu);
+}
 
-    // Right-hand panel: the finer stop commands, the player's close command and the
-    // low-space warning.
+// Right-hand panel: the finer stop commands, the player's close command and the low-space
+// warning.
+void Form1::buildRightPanel(QWidget* client) {
     auto* right = makePanel(client, "Picture8");
     Picture8 = right;
     auto* rightColumn = new QVBoxLayout(right);
     rightColumn->setContentsMargins(8, 8, 8, 8);
     rightColumn->setSpacing(6);
     auto* jobTitle = new QLabel(QStringLiteral("Conversion"), right);
-    jobTitle->setFont(bold);
+    jobTitle->setFont(boldOf(jobTitle));
     Command1 = makeButton(right, "Command1", QStringLiteral("Stop after this file"));
     Command1->setToolTip(QStringLiteral("Finish the file being converted, then stop"));
     Command2 = makeButton(right, "Command2", QStringLiteral("Abort this file"));
@@ -283,7 +325,7 @@ void Form1::buildControls() {
     Label5->setStyleSheet(QStringLiteral("QLabel { color: #b00000; font-weight: bold; }"));
     Label5->setVisible(false);
     auto* playerTitle = new QLabel(QStringLiteral("Player"), right);
-    playerTitle->setFont(bold);
+    playerTitle->setFont(boldOf(playerTitle));
     Command4 = makeButton(right, "Command4", QStringLiteral("Close Player"));
     auto* hint = new QLabel(
         QStringLiteral("Double-click a track or file, or press Enter on it, to move it between "
@@ -310,9 +352,11 @@ void Form1::buildControls() {
     rightColumn->addStretch(1);
     rightColumn->addWidget(Check9);
     rightColumn->addWidget(Command7);
+}
 
-    // Activity bar: progress. The percentage shows while a conversion runs; idle, it keeps its
-    // place hidden.
+// Activity bar (progress; the percentage shows while a conversion runs, idle it keeps its
+// place hidden) and status bar.
+void Form1::buildStatusBars(QWidget* client) {
     auto* activity = makePanel(client, "Picture2");
     Picture2 = activity;
     auto* activityRow = new QHBoxLayout(activity);
@@ -348,31 +392,6 @@ void Form1::buildControls() {
     Label2->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     statusRow->addWidget(lblStatus, 1);
     statusRow->addWidget(Label2, 2);
-
-    Timer1 = makeTimer(this, "Timer1", 1000, true);
-    tmrWarning = makeTimer(this, "tmrWarning", 2000, false);
-    tmrRecord = makeTimer(this, "tmrRecord", 100, false);
-
-    // Tab goes through the controls in reading order: tool bar, CD bar row by row, the tree,
-    // the right-hand panel.
-    const std::initializer_list<QWidget*> readingOrder{
-        CmdSelectAction, Command8,   C1212,      C777,       C5555555, Copt,
-        Cmdhelp,         Command5,   DriveList,  cmdRefresh, optWAV,   optMP3,
-        Chk2Stage,       Check3,     cmdStart,   Command6,   Command3, Command11,
-        Command12,       cmbBitrate, cmbQuality, chkPrivate, chkCRC,   chkCopyright,
-        chkOriginal,     TreeView1,  Command1,   Command2,   Command4};
-    QWidget* previous = nullptr;
-    for (QWidget* control : readingOrder) {
-        if (previous)
-            setTabOrder(previous, control);
-        previous = control;
-    }
-
-    // A left press on the background of the window or of a panel drags the window; a panel
-    // whose contents change size makes the window lay itself out again.
-    for (QWidget* panel : {Picture3, Picture4, Picture5, Picture8, Picture2, Picture1})
-        panel->installEventFilter(this);
-    fitPanels();
 }
 
 void Form1::showDriveListOrHint() {
