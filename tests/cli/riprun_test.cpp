@@ -5,6 +5,7 @@
 #include "discimage.h"
 #include "fixtures.h"
 #include "musicbrainzservice.h"
+#include "riplogtext.h"
 #include "ripsums.h"
 
 #include "app/settings.h"
@@ -33,16 +34,9 @@ QStringList lines(const QString& text) {
     return text.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
 }
 
-QString hex(std::uint32_t value) {
-    return QStringLiteral("%1").arg(value, 8, 16, QLatin1Char('0')).toUpper();
-}
-
-// The log's block of track `track`, from its heading to the next blank line.
-QString trackBlock(const QString& log, int track) {
-    const QString heading = QStringLiteral("Track %1\n").arg(track, 2, 10, QLatin1Char('0'));
-    const qsizetype from = log.indexOf(heading);
-    return from < 0 ? QString() : log.mid(from, log.indexOf(QStringLiteral("\n\n"), from) - from);
-}
+using riplogtext::hex;
+using riplogtext::ripLog;
+using riplogtext::trackBlock;
 
 class RipRun : public testing::Test {
   protected:
@@ -63,15 +57,6 @@ class RipRun : public testing::Test {
                     const DiscImageOptions& options = {}) const {
         return writeDiscImage(dir_.path(), name, tracks, options);
     }
-    // The text of the one log in `folder`.
-    QString ripLog(const QString& folder) const {
-        const QStringList logs = QDir(folder).entryList({QStringLiteral("Rip *.log")}, QDir::Files);
-        EXPECT_EQ(logs.size(), 1) << logs.join(QLatin1Char(' ')).toStdString();
-        return logs.size() == 1
-                   ? QString::fromUtf8(fixtures::readFile(QDir(folder).filePath(logs[0])))
-                   : QString();
-    }
-
     QTemporaryDir dir_;
 };
 
