@@ -213,6 +213,7 @@ std::optional<QString> Form1::encodeRecording(const QString& wavPath, QString* m
     controls.Label33 = Label33;
     controls.ProgressBar1 = ProgressBar1;
     controls.Command2 = Command2;
+    controls.window = this; // the caption, and the tray's tip with it, follow the progress
     const EncodeFileOutcome outcome = EncodeFile(wavPath, controls);
     if (!outcome.mp3Path.isEmpty())
         tree().Cmaddfile2(outcome.mp3Path);

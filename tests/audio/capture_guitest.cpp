@@ -17,6 +17,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QRegularExpression>
 #include <QTimer>
 
 #include <cmath>
@@ -110,8 +111,15 @@ TEST_F(CaptureTest, TracksToMp3KeepOnlyTheMp3WhenWavsAreDeleted) {
     Form1& w = loadTwoStep(trackSeconds);
     EXPECT_EQ(w.Chk2Stage->text(), QStringLiteral("2 Step Extraction"));
     select(SourceTree::AvailableTracksText);
+    QStringList titles;
+    QObject::connect(&w, &QWidget::windowTitleChanged,
+                     [&titles](const QString& title) { titles << title; });
     w.CmdSelectAction_Click();
 
+    // While each recording is encoded, the caption shows the encoder's progress.
+    EXPECT_FALSE(
+        titles.filter(QRegularExpression(QStringLiteral("^\\d+\\.\\d% - Encoding "))).isEmpty())
+        << titles.join(QLatin1Char('|')).toStdString();
     const QStringList wavs = outputs();
     ASSERT_EQ(wavs.size(), 2);
     const double frequencies[2] = {440.0, 1000.0};
