@@ -15,6 +15,7 @@
 #include "platform/akrip/cddrives.h"
 #include "platform/dialogs.h"
 #include "platform/mci/mci.h"
+#include "platform/nativepath.h"
 
 #include <QCheckBox>
 #include <QCoreApplication>
@@ -132,7 +133,7 @@ void Form1::StartTrackRecording2(int trackNumber) {
             return std::nullopt;
         }
         std::optional<QString> problem = encodeRecording(done.wav, &done.mp3);
-        if (!QFileInfo::exists(done.wav))
+        if (!nativepath::exists(done.wav))
             done.wav.clear();
         if (done.mp3.isEmpty())
             return problem;
