@@ -28,9 +28,11 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <fcntl.h>
 #include <numbers>
 #include <random>
 #include <sys/resource.h>
+#include <unistd.h>
 #include <vector>
 
 namespace {
@@ -165,8 +167,11 @@ int main(int argc, char** argv) {
         ExtractRequest r = request;
         r.mp3 = mp3;
         r.outputPath = out;
+        r.outputFd = ::open(QFile::encodeName(out).constData(),
+                            O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
         const auto o = mp3 ? ExtractTrackToMp3(r, {}, {}) : ExtractTrackToWav(r, {}, {});
-        return o.status == ExtractOutcome::Status::Completed;
+        const bool closed = r.outputFd >= 0 && ::close(r.outputFd) == 0;
+        return o.status == ExtractOutcome::Status::Completed && closed;
     };
     const QString wav = temp.filePath(QStringLiteral("extracted.wav"));
     Timing plain, toWav, toMp3, encode;

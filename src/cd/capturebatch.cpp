@@ -15,6 +15,7 @@
 #include "platform/akrip/cddrives.h"
 #include "platform/dialogs.h"
 #include "platform/mci/mci.h"
+#include "platform/nativepath.h"
 
 #include <QCheckBox>
 #include <QCoreApplication>
@@ -132,7 +133,7 @@ void Form1::StartTrackRecording2(int trackNumber) {
             return std::nullopt;
         }
         std::optional<QString> problem = encodeRecording(done.wav, &done.mp3);
-        if (!QFileInfo::exists(done.wav))
+        if (!nativepath::exists(done.wav))
             done.wav.clear();
         if (done.mp3.isEmpty())
             return problem;
@@ -213,6 +214,7 @@ std::optional<QString> Form1::encodeRecording(const QString& wavPath, QString* m
     controls.Label33 = Label33;
     controls.ProgressBar1 = ProgressBar1;
     controls.Command2 = Command2;
+    controls.window = this; // the caption, and the tray's tip with it, follow the progress
     const EncodeFileOutcome outcome = EncodeFile(wavPath, controls);
     if (!outcome.mp3Path.isEmpty())
         tree().Cmaddfile2(outcome.mp3Path);

@@ -1,5 +1,6 @@
 #include "cd/capturejob.h"
 
+#include "formats/outputfile.h"
 #include "formats/wavreader.h"
 #include "platform/mci/mci.h"
 
@@ -93,7 +94,7 @@ CaptureJob::~CaptureJob() {
 }
 
 void CaptureJob::start(const WorkItem& item) {
-    file_ = {};
+    wantedPath_.clear();
     index_ = item.index;
     result_ = {};
     span_ = item.index >= 0 && static_cast<std::size_t>(item.index) < spans_->size()
@@ -102,17 +103,20 @@ void CaptureJob::start(const WorkItem& item) {
     QString refusal;
     if (span_.endMs < 1 || span_.endMs <= span_.startMs)
         refusal = QStringLiteral("%1: the track has no length on the disc").arg(item.output);
-    auto reserved = refusal.isEmpty() ? ripoutput::reserve(item.output)
-                                      : Result<ripoutput::Reserved>(ripoutput::Reserved{});
-    if (!reserved)
-        refusal = reserved.error().description();
+    // The destination must take a file before anything is recorded.
+    if (refusal.isEmpty()) {
+        if (auto probe = outputfile::PendingOutput::create(item.output))
+            probe.value()->discard();
+        else
+            refusal = probe.error().description();
+    }
     if (!refusal.isEmpty()) {
         result_.status = JobResult::Status::Failed;
         result_.reason = refusal;
         QMetaObject::invokeMethod(this, &FileJob::finished, Qt::QueuedConnection);
         return;
     }
-    file_ = reserved.value();
+    wantedPath_ = item.output;
     running_ = true;
     if (send(QStringLiteral("open new type waveaudio alias capture")) != mci::Success)
         return fail(QStringLiteral("Error opening waveaudio"));
@@ -136,8 +140,6 @@ void CaptureJob::fail(const QString& message) {
     for (const char* command : {"stop capture", "stop cd", "close capture", "close cd"})
         send(QString::fromLatin1(command));
     running_ = false;
-    ripoutput::discard(file_);
-    file_ = {};
     result_.status = JobResult::Status::NotStarted;
     result_.reason = message;
     result_.alert = message;
@@ -176,61 +178,30 @@ void CaptureJob::cancel() {
         finish(JobResult::Status::Cancelled);
 }
 
-namespace {
-
-// Cuts the WAV file `path` (a 16-bit PCM recording) after `keepMs` of audio: its data chunk and
-// RIFF sizes follow. False when the file cannot be changed.
-bool trimWav(const QString& path, std::int64_t keepMs) {
-    const auto format = readWavFormat(path);
-    if (!format || format->blockAlign == 0)
-        return false;
-    const std::int64_t frames = keepMs * format->sampleRate / 1000;
-    const std::int64_t keepBytes = std::min(format->dataLength, frames * format->blockAlign);
-    if (keepBytes >= format->dataLength)
-        return true;
-    QFile file(path);
-    if (!file.open(QIODevice::ReadWrite))
-        return false;
-    auto putU32 = [&file](qint64 at, std::uint32_t value) {
-        const char bytes[4] = {static_cast<char>(value), static_cast<char>(value >> 8),
-                               static_cast<char>(value >> 16), static_cast<char>(value >> 24)};
-        return file.seek(at) && file.write(bytes, 4) == 4;
-    };
-    const qint64 end = format->dataOffset + keepBytes;
-    return putU32(format->dataOffset - 4, static_cast<std::uint32_t>(keepBytes)) &&
-           putU32(4, static_cast<std::uint32_t>(end - 8)) && file.resize(end) && file.flush();
-}
-
-} // namespace
-
 void CaptureJob::finish(JobResult::Status status, std::optional<std::int64_t> keepMs) {
     running_ = false;
     tick_->stop();
     disconnect(tick_, &QTimer::timeout, this, &CaptureJob::onTick);
     send(QStringLiteral("stop capture"));
     send(QStringLiteral("stop cd"));
-    const std::uint32_t saved = send(QStringLiteral("save capture ") + file_.temporaryPath);
+    // The watch comes up to a tick late: what was recorded after the track's end goes.
+    const bool cut =
+        !keepMs || send(QStringLiteral("delete capture from %1").arg(*keepMs)) == mci::Success;
+    const mci::Reply saved =
+        cut ? mci::send(QStringLiteral("save capture ") + wantedPath_) : mci::Reply{};
     send(QStringLiteral("close capture"));
     send(QStringLiteral("close cd"));
     result_.status = status;
-    if (saved != mci::Success) {
-        ripoutput::discard(file_);
-        result_.status = JobResult::Status::Failed;
-        result_.reason =
-            QStringLiteral("%1: the recording could not be saved").arg(file_.wantedPath);
-    } else if (keepMs && !trimWav(file_.temporaryPath, *keepMs)) {
-        ripoutput::discard(file_);
+    if (!cut) {
         result_.status = JobResult::Status::Failed;
         result_.reason = QStringLiteral("%1: the recording could not be ended at the track's end")
-                             .arg(file_.wantedPath);
-    } else if (auto placed = ripoutput::complete(file_)) {
-        if (outputs_ && index_ >= 0 && static_cast<std::size_t>(index_) < outputs_->size())
-            (*outputs_)[static_cast<std::size_t>(index_)] = placed.value();
-    } else {
+                             .arg(wantedPath_);
+    } else if (saved.code != mci::Success || saved.text.isEmpty()) {
         result_.status = JobResult::Status::Failed;
-        result_.reason = QStringLiteral("%1: the recording could not be saved: %2")
-                             .arg(file_.wantedPath, placed.error().description());
+        result_.reason = QStringLiteral("%1: the recording could not be saved").arg(wantedPath_);
+    } else if (outputs_ && index_ >= 0 && static_cast<std::size_t>(index_) < outputs_->size()) {
+        (*outputs_)[static_cast<std::size_t>(index_)] = saved.text;
     }
-    file_ = {};
+    wantedPath_.clear();
     QMetaObject::invokeMethod(this, &FileJob::finished, Qt::QueuedConnection);
 }

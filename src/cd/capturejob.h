@@ -1,7 +1,6 @@
 #pragma once
 
 #include "app/batchrunner.h"
-#include "cd/ripoutput.h"
 #include "platform/loudness/loudnessmeter.h"
 
 #include <QString>
@@ -47,7 +46,7 @@ std::shared_ptr<const LoudnessMeter> measureWav(const QString& path);
 // track's end; the recording is then saved, cut where the position was at the track's end
 // (the watch comes up to a tick late: nothing of the next track is kept),
 // under a temporary name beside the item's output and takes its name once complete and synced
-// (ripoutput), a WAV in the chosen format. The name taken goes to `outputs` at the item's
+// (outputfile), a WAV in the chosen format. The name taken goes to `outputs` at the item's
 // index. Everything goes through the media-control devices "capture" and "cd".
 //
 // The play position is watched on each tick of `tick` (the window's 100 ms timer, started
@@ -85,7 +84,7 @@ class CaptureJob final : public FileJob {
     CaptureFormat format_;
     QTimer* tick_;
     std::function<bool()> finishRequested_;
-    ripoutput::Reserved file_; // the recording's temporary file and the name it is to take
+    QString wantedPath_; // the name the recording is to take
     JobResult result_;
     bool running_ = false;
 };

@@ -10,6 +10,7 @@
 #include "cd/trackpaths.h"
 #include "encode/modlame.h"
 #include "platform/dialogs.h"
+#include "platform/nativepath.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -88,7 +89,7 @@ void extractTracks(Form1& w, const BatchChoices& choices) {
         // What was written is listed once it has its name, a partial file too (the end
         // message says it is one); an MP3 takes its name when the batch has ended.
         const QString written = plan.outputOf(item.index);
-        if (choices.listInTree && !written.isEmpty() && QFileInfo(written).isFile())
+        if (choices.listInTree && !written.isEmpty() && nativepath::isFile(written))
             w.tree().Cmaddfile2(written);
         return std::nullopt;
     };

@@ -2,7 +2,6 @@
 
 #include "app/windowbatch.h"
 #include "cd/modakrip32.h"
-#include "cd/ripoutput.h"
 #include "encode/backgroundmeter.h"
 #include "encode/mp3output.h"
 #include "encode/mp3tagging.h"
@@ -19,6 +18,8 @@
 #include <optional>
 #include <thread>
 #include <vector>
+
+#include <unistd.h>
 
 namespace {
 
@@ -243,7 +244,7 @@ ExtractOutcome ExtractTrackToWav(const ExtractRequest& request,
     out.framesTotal = total;
 
     clsFileIo file;
-    if (!file.OpenFile(request.outputPath, FileUse::Write)) {
+    if (!file.adopt(::dup(request.outputFd), request.outputPath)) {
         out.error = fileError(request.outputPath, file.lastError, source);
         return out;
     }
@@ -320,8 +321,8 @@ ExtractOutcome ExtractTrackToMp3(const ExtractRequest& request,
     const std::int32_t total = std::max(0, request.endLba - request.startLba);
     out.framesTotal = total;
 
-    auto opened =
-        Mp3Output::open(request.config, request.outputPath, QStringLiteral("ExtractTrackToMp3"));
+    auto opened = Mp3Output::open(request.config, ::dup(request.outputFd), request.outputPath,
+                                  QStringLiteral("ExtractTrackToMp3"));
     if (!opened) {
         out.error = opened.error();
         return out;
@@ -373,7 +374,8 @@ ExtractOutcome ExtractTrackToMp3(const ExtractRequest& request,
     {
         id3tag::TagFields tags = request.tags;
         setReplayGain(tags, out.loudness ? out.loudness->replayGain() : std::nullopt, std::nullopt);
-        if (const auto tagged = id3tag::writeTag(request.outputPath, tags); !tagged) {
+        if (const auto tagged = id3tag::writeTag(request.outputFd, request.outputPath, tags);
+            !tagged) {
             out.status = ExtractOutcome::Status::Failed;
             out.error = tagged.error();
         }
@@ -449,14 +451,16 @@ JobResult CdExtractJob::work(const WorkItem& item) {
         return r;
     }
     workerIndex_ = item.index;
-    auto reserved = ripoutput::reserve(item.output);
-    if (!reserved) {
+    auto created = outputfile::PendingOutput::create(item.output);
+    if (!created) {
         workerOutcome_ = {};
         r.status = JobResult::Status::Failed;
-        r.reason = reserved.error().description();
+        r.reason = created.error().description();
         return r;
     }
-    request.outputPath = reserved->temporaryPath;
+    std::shared_ptr<outputfile::PendingOutput> output = std::move(created.value());
+    request.outputFd = output->fd();
+    request.outputPath = output->temporaryPath();
     auto cancel = [this] { return cancelled(); };
     // With a test pass first, the two passes share the bar: each is half of the work.
     const double passes = request.testFirst ? 2.0 : 1.0;
@@ -489,11 +493,12 @@ JobResult CdExtractJob::work(const WorkItem& item) {
     }
     ExtractOutcome& o = workerOutcome_;
     if (o.status == ExtractOutcome::Status::Failed || !o.outputCreated) {
-        ripoutput::discard(reserved.value()); // never left looking like a track
+        output->discard(); // never left looking like a track
     } else if (request.mp3) {
-        o.outputPath = reserved->temporaryPath;
+        o.outputPath = output->temporaryPath();
         o.pendingMp3 = true;
-    } else if (auto placed = ripoutput::complete(reserved.value())) {
+        o.pending = std::move(output);
+    } else if (auto placed = output->commit()) {
         o.outputPath = placed.value();
     } else {
         o.status = ExtractOutcome::Status::Failed;

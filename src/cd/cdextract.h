@@ -4,6 +4,7 @@
 
 #include "app/workerjob.h"
 #include "encode/modlame.h"
+#include "formats/outputfile.h"
 #include "platform/error.h"
 #include "platform/id3tag/id3tag.h"
 #include "platform/loudness/loudnessmeter.h"
@@ -21,7 +22,10 @@ struct ExtractRequest {
     std::uint32_t handle = 0; // the open drive
     std::int32_t startLba = 0;
     std::int32_t endLba = 0; // exclusive
-    QString outputPath;      // the file to write (the job's temporary one)
+    // The open, empty file to write into (a pending output's descriptor): the extraction
+    // writes through a duplicate of it and leaves it open. `outputPath` names it in messages.
+    int outputFd = -1;
+    QString outputPath;
     bool mp3 = false;
     modLAME::EncoderConfig config = modLAME::makeConfig(160, 0); // for MP3 output
     // Not empty: the track cannot be extracted (a data track, one the disc does not have or an
@@ -56,6 +60,9 @@ struct ExtractOutcome {
     // album's gain: see pendingMp3). Empty when nothing was kept.
     QString outputPath;
     bool pendingMp3 = false;
+    // A pending MP3's output, still open and locked (so no leftover sweep takes it) until the
+    // batch commits it; the last copy of the outcome to go discards it.
+    std::shared_ptr<outputfile::PendingOutput> pending;
     ripcheck::Checksums sums;     // of the audio read, as handed to the file
     std::int64_t corrections = 0; // sectors the reader read again or corrected
     // Test and copy: the test pass ran (see testCrc32, and testComplete: it read the whole
@@ -101,10 +108,10 @@ ExtractOutcome ExtractTrackToMp3(const ExtractRequest& request,
 
 // One track extraction on a worker thread: the file job of the extraction batch. Item k of
 // the batch is extracted as `requests[k]` says, under a temporary name beside the item's
-// output (ripoutput). A WAV that ends properly takes its name when the job ends; an MP3 keeps
-// its temporary name for the batch to finish (ExtractionPlan::finishOutputs); a file whose
-// writing failed is removed. With `outcomes`, the outcome is also kept there at k once the job
-// has collected it (for the log and the names taken).
+// output (outputfile::PendingOutput). A WAV that ends properly takes its name when the job
+// ends; an MP3 stays pending, open and locked, for the batch to finish
+// (ExtractionPlan::finishOutputs); a file whose writing failed is removed. With `outcomes`, the
+// outcome is also kept there at k once the job has collected it (for the log and the names taken).
 class CdExtractJob final : public WorkerJob {
     Q_OBJECT
   public:

@@ -3,7 +3,6 @@
 #include "app/settings.h"
 
 #include "cd/modakrip32.h"
-#include "cd/ripoutput.h"
 #include "cd/trackpaths.h"
 #include "encode/mp3tagging.h"
 #include "platform/akrip/cddrives.h"
@@ -156,10 +155,12 @@ std::vector<VortanError> ExtractionPlan::finishOutputs(const QList<JobResult>& r
         ExtractOutcome& outcome = (*outcomes_)[at];
         if (!outcome.pendingMp3)
             continue;
-        const ripoutput::Reserved file{outcome.outputPath,
-                                       items_[static_cast<qsizetype>(at)].output};
+        const std::shared_ptr<outputfile::PendingOutput> file = std::move(outcome.pending);
+        const QString wanted = items_[static_cast<qsizetype>(at)].output;
         outcome.pendingMp3 = false;
         outcome.outputPath.clear();
+        if (!file)
+            continue;
         const bool completed =
             static_cast<qsizetype>(at) < results.size() &&
             results[static_cast<qsizetype>(at)].status == JobResult::Status::Completed;
@@ -167,17 +168,18 @@ std::vector<VortanError> ExtractionPlan::finishOutputs(const QList<JobResult>& r
             id3tag::TagFields tags = (*requests_)[at].tags;
             setReplayGain(tags, outcome.loudness ? outcome.loudness->replayGain() : std::nullopt,
                           album);
-            if (const auto written = id3tag::writeTag(file.temporaryPath, tags); !written) {
-                ripoutput::discard(file);
+            if (const auto written = id3tag::writeTag(file->fd(), file->temporaryPath(), tags);
+                !written) {
+                file->discard();
                 failures.push_back(VortanError(
                     written.error().number(), written.error().source(),
                     QStringLiteral("%1: the album's ReplayGain could not be written into its tag "
                                    "(%2)")
-                        .arg(file.wantedPath, written.error().description())));
+                        .arg(wanted, written.error().description())));
                 continue;
             }
         }
-        if (auto placed = ripoutput::complete(file))
+        if (auto placed = file->commit())
             outcome.outputPath = placed.value();
         else
             failures.push_back(placed.error());

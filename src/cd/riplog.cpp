@@ -1,7 +1,7 @@
 #include "cd/riplog.h"
 
 #include "app/displaytext.h"
-#include "cd/ripoutput.h"
+#include "formats/outputfile.h"
 #include "platform/akrip/cddrives.h"
 #include "platform/dialogs.h"
 
@@ -238,7 +238,7 @@ Track trackOf(int number, const QString& outputFile, std::int32_t startLba, std:
 
 Result<QString> write(const QString& folder, const Log& log) {
     const QString wanted = QDir(folder).filePath(log.fileName());
-    auto written = ripoutput::writeWhole(wanted, log.text().toUtf8());
+    auto written = outputfile::writeWhole(wanted, log.text().toUtf8());
     if (!written)
         return VortanError(VortanError::PathAccess, QStringLiteral("Rip log"),
                            QStringLiteral("The rip log could not be written (%1); no log was "

@@ -2,6 +2,7 @@
 
 #include "formats/wavreader.h"
 #include "platform/akrip/cddrives.h"
+#include "platform/nativepath.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -39,7 +40,7 @@ struct RegularFile {
     int fd = -1;
     QString problem;
     explicit RegularFile(const QString& path) {
-        fd = ::open(QFile::encodeName(path).constData(),
+        fd = ::open(nativepath::encode(path).constData(),
                     O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
         struct stat info {};
         if (fd < 0) {

@@ -2,8 +2,8 @@
 
 #include "app/settings.h"
 #include "app/sourcetree.h"
+#include "formats/outputfile.h"
 
-#include <QFileInfo>
 #include <QRandomGenerator>
 
 #include <cmath>
@@ -32,7 +32,7 @@ QString drawTrackPath(const QString& discIdentity, int track, const QString& ext
     QString path;
     for (int draw = 0; draw < maxNameDraws; ++draw) {
         path = trackOutputBase(drawFileNumber(discIdentity), track) + extension;
-        if (!taken.contains(path) && !QFileInfo::exists(path) && !QFileInfo(path).isSymLink())
+        if (!taken.contains(path) && !outputfile::nameInUse(path))
             break;
     }
     return path;

@@ -180,14 +180,14 @@ int driveOf(const QString& disc) {
                     .arg(disc, image->incompleteTracks.join(QStringLiteral("\n  "))));
         return image->driveIndex;
     }
-    const QString wanted = QFileInfo(disc).canonicalFilePath();
+    const QString wanted = nativepath::canonical(disc);
     const std::vector<cddrives::Drive> drives = cddrives::drives();
     QStringList known;
     for (std::size_t i = 0; i < drives.size(); ++i) {
         if (drives[i].isImage)
             continue;
         known << drives[i].path;
-        if (!wanted.isEmpty() && QFileInfo(drives[i].path).canonicalFilePath() == wanted)
+        if (!wanted.isEmpty() && nativepath::canonical(drives[i].path) == wanted)
             return static_cast<int>(i);
     }
     fail(QStringLiteral("%1: no such CD drive (drives found: %2)")

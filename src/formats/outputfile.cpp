@@ -216,6 +216,28 @@ void PendingOutput::discard() {
     fd_ = -1;
 }
 
+Result<QString> writeWhole(const QString& wantedPath, const QByteArray& bytes, int* systemError) {
+    auto pending = PendingOutput::create(wantedPath, systemError);
+    if (!pending)
+        return pending.error();
+    const int fd = pending.value()->fd();
+    qsizetype done = 0;
+    while (done < bytes.size()) {
+        const ssize_t wrote =
+            ::write(fd, bytes.constData() + done, static_cast<std::size_t>(bytes.size() - done));
+        if (wrote < 0 && errno == EINTR)
+            continue;
+        if (wrote <= 0) {
+            const int error = wrote < 0 ? errno : ENOSPC;
+            if (systemError)
+                *systemError = error;
+            return failure(error, wantedPath); // the pending output removes its file
+        }
+        done += wrote;
+    }
+    return pending.value()->commit(systemError);
+}
+
 QStringList removeLeftovers(const QString& folder, int minimumAgeSeconds) {
     QStringList removed;
     const QString prefix =

@@ -87,6 +87,12 @@ class PendingOutput {
     QString wantedPath_;
 };
 
+// Writes `bytes` whole into a new file meant for `wantedPath` (a PendingOutput committed once
+// every byte is written): a file that could not be written whole is removed, never left
+// looking complete. Returns the name taken; on failure the reason names `wantedPath`.
+Result<QString> writeWhole(const QString& wantedPath, const QByteArray& bytes,
+                           int* systemError = nullptr);
+
 // True for the name (without folder) of a temporary file made by createTemporary.
 bool isTemporaryName(const QString& fileName);
 

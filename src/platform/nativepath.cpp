@@ -4,6 +4,7 @@
 #include <QFile>
 
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -195,6 +196,15 @@ QString absolute(const QString& path) {
     if (path.startsWith(QLatin1Char('/')))
         return QDir::cleanPath(path);
     return QDir::cleanPath(currentFolder() + QLatin1Char('/') + path);
+}
+
+QString canonical(const QString& path) {
+    char* resolved = ::realpath(encode(path).constData(), nullptr);
+    if (!resolved)
+        return {};
+    const QString result = decode(resolved);
+    std::free(resolved);
+    return result;
 }
 
 bool makeFolders(const QString& path) {

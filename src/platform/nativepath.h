@@ -43,6 +43,9 @@ bool openForReading(QFile& file, const QString& path, int* error = nullptr);
 // The current folder, and `path` made absolute against it and cleaned ("a/../b" is "b").
 QString currentFolder();
 QString absolute(const QString& path);
+// `path` with every link followed and "." and ".." resolved (realpath); empty when it
+// does not lead to something that exists.
+QString canonical(const QString& path);
 
 // Creates `path` and every missing folder above it; true when it is a folder afterwards.
 bool makeFolders(const QString& path);

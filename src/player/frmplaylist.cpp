@@ -9,6 +9,7 @@
 #include "formats/mp3info.h"
 #include "platform/activemp3/activemp3.h"
 #include "platform/dialogs.h"
+#include "platform/nativepath.h"
 #include "player/modwave.h"
 #include "player/playliststore.h"
 #include "player/tagwriter.h"
@@ -396,8 +397,8 @@ void frmPlayList::Command2_Click() {
         return;
     // rename() replaces an existing file in one step, and renaming a file onto itself
     // leaves it as it is.
-    if (std::rename(QFile::encodeName(oldPath).constData(),
-                    QFile::encodeName(chosen).constData()) != 0)
+    if (std::rename(nativepath::encode(oldPath).constData(),
+                    nativepath::encode(chosen).constData()) != 0)
         return;
     for (int i = 0; i < List2->count(); ++i) {
         if (List2->item(i)->text() == Text5->text()) {

@@ -212,13 +212,14 @@ class MediaDevices : public testing::Test {
     }
 
     // Stops and saves "capture" to `path` (written into the command as it is, or quoted) and
-    // reads the file back.
+    // reads back the file the save answers it took.
     Capture saveCapture(const QString& path, bool quoted = false) {
         EXPECT_EQ(code(QStringLiteral("stop capture")), mci::Success);
         const QString argument = quoted ? QStringLiteral("\"%1\"").arg(path) : path;
-        EXPECT_EQ(code(QStringLiteral("save capture ") + argument), mci::Success);
+        const mci::Reply saved = send(QStringLiteral("save capture ") + argument);
+        EXPECT_EQ(saved.code, mci::Success);
         EXPECT_EQ(code(QStringLiteral("close capture")), mci::Success);
-        return Capture::read(path);
+        return Capture::read(saved.text);
     }
 
     // A WAV of a half-scale sine of `seconds`, then `silence` seconds of silence.
@@ -338,6 +339,23 @@ TEST_F(MediaDevices, CaptureFormatMustBeRecordableAndConsistent) {
     EXPECT_EQ(
         code(QStringLiteral("save capture ") + dir.filePath(QStringLiteral("no/such/dir.wav"))),
         mci::FileNotSaved);
+
+    // "delete ... from" keeps what was recorded before the position; a save never replaces.
+    ASSERT_EQ(code(QStringLiteral("record capture")), mci::Success);
+    QElapsedTimer clock;
+    clock.start();
+    while (send(QStringLiteral("status capture length")).text.toInt() < 200 &&
+           clock.elapsed() < 5000)
+        QTest::qWait(20);
+    ASSERT_EQ(code(QStringLiteral("stop capture")), mci::Success);
+    EXPECT_EQ(code(QStringLiteral("delete capture from x")), mci::BadInteger);
+    EXPECT_EQ(code(QStringLiteral("delete capture from 100")), mci::Success);
+    EXPECT_EQ(send(QStringLiteral("status capture length")).text, QStringLiteral("100"));
+    const mci::Reply again =
+        send(QStringLiteral("save capture ") + dir.filePath(QStringLiteral("mono.wav")));
+    EXPECT_EQ(again.text, dir.filePath(QStringLiteral("mono (2).wav")));
+    EXPECT_EQ(Capture::read(again.text).frames(), 4410u);
+    EXPECT_EQ(Capture::read(dir.filePath(QStringLiteral("mono.wav"))).channels, 1);
 }
 
 // "play cd from <ms>" plays the disc from that position, the sum of the lengths before

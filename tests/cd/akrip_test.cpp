@@ -1,5 +1,6 @@
 // The CD library over disc images: drive records, handles, table of contents, paranoia reads,
 // and which images it opens.
+#include "discfixture.h"
 #include "discimage.h"
 #include "fixtures.h"
 
@@ -7,7 +8,6 @@
 #include "platform/akrip/cddrives.h"
 
 #include <QFile>
-#include <QTemporaryDir>
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -16,14 +16,6 @@
 namespace {
 
 constexpr int sector = static_cast<int>(akrip::cdFrameBytes);
-
-akrip::GETCDHAND handleRequest(int driveIndex) {
-    akrip::GETCDHAND request{};
-    request.size = 12;
-    request.version = 1;
-    request.ha = static_cast<std::uint8_t>(driveIndex);
-    return request;
-}
 
 std::uint32_t address(const akrip::TocEntry& entry) {
     return (std::uint32_t{entry.address[0]} << 24) | (std::uint32_t{entry.address[1]} << 16) |
@@ -52,33 +44,7 @@ ReadResult readSectors(std::uint32_t handle, std::uint32_t start, std::uint32_t 
     return out;
 }
 
-class CdLibrary : public testing::Test {
-  protected:
-    void SetUp() override {
-        cddrives::forgetImages();
-        ASSERT_TRUE(dir.isValid());
-    }
-    void TearDown() override { cddrives::forgetImages(); }
-
-    QString path(const QString& name) const { return dir.filePath(name); }
-
-    int registerDisc(const QString& cuePath) {
-        const auto registered = cddrives::registerImage(cuePath);
-        EXPECT_TRUE(registered.ok()) << registered.error().description().toStdString();
-        return registered.ok() ? registered->driveIndex : -1;
-    }
-
-    // Registers the image and opens a handle on it with LBA addressing.
-    std::uint32_t openHandle(const DiscImage& image) {
-        akrip::GETCDHAND request = handleRequest(registerDisc(image.cuePath));
-        const std::uint32_t handle = akrip::GetCDHandle(&request);
-        EXPECT_NE(handle, 0u);
-        EXPECT_EQ(akrip::ModifyCDParms(handle, akrip::parmMsfAddressing, 0), 1);
-        return handle;
-    }
-
-    QTemporaryDir dir;
-};
+using CdLibrary = DiscImageTest;
 
 TEST_F(CdLibrary, ImageDriveRecordHandlesAndTableOfContents) {
     const DiscImage image = writeDiscImage(dir.path(), QStringLiteral("disc"),
@@ -153,7 +119,7 @@ TEST_F(CdLibrary, ImageDriveRecordHandlesAndTableOfContents) {
 TEST_F(CdLibrary, ReadsAreBitExactAndFailWhereTheDiscCannotBeRead) {
     const DiscImage image = writeDiscImage(dir.path(), QStringLiteral("disc"),
                                            {{300, 440.0}, {27, 660.0}, {200, 880.0}});
-    const std::uint32_t handle = openHandle(image);
+    const std::uint32_t handle = openHandle(registerDisc(image.cuePath));
     akrip::TocRecord toc;
     ASSERT_EQ(akrip::ReadTOC(handle, &toc), 1);
 

@@ -4,6 +4,7 @@
 #include "discimage.h"
 #include "fixtures.h"
 #include "mp3decode.h"
+#include "riplogtext.h"
 #include "ripsums.h"
 
 #include "cd/modakrip32.h"
@@ -25,24 +26,10 @@ namespace {
 
 constexpr int frameBytes = 2352;
 
-// The text of the one rip log in `folder`; empty (and a failure) when there is none or more.
-QString ripLog(const QString& folder) {
-    const QStringList logs = QDir(folder).entryList({QStringLiteral("Rip *.log")}, QDir::Files);
-    EXPECT_EQ(logs.size(), 1) << logs.join(QLatin1Char(' ')).toStdString();
-    return logs.size() == 1 ? QString::fromUtf8(fixtures::readFile(QDir(folder).filePath(logs[0])))
-                            : QString();
-}
+using riplogtext::hex;
+using riplogtext::ripLog;
+using riplogtext::trackBlock;
 
-QString hex(std::uint32_t value) {
-    return QStringLiteral("%1").arg(value, 8, 16, QLatin1Char('0')).toUpper();
-}
-
-// The log's block of track `track`, from its heading to the next blank line.
-QString trackBlock(const QString& log, int track) {
-    const QString heading = QStringLiteral("Track %1\n").arg(track, 2, 10, QLatin1Char('0'));
-    const qsizetype from = log.indexOf(heading);
-    return from < 0 ? QString() : log.mid(from, log.indexOf(QStringLiteral("\n\n"), from) - from);
-}
 const QString emptyDriveText = QStringLiteral(
     "The CD drive is empty. If you wish to use your CD as a source, please insert a music CD "
     "into the CD drive.");

@@ -1,5 +1,6 @@
 // What a disc is known as: CD-Text of disc images, MusicBrainz disc IDs from tables of
 // contents, and CD-Text merged with a looked-up release.
+#include "discfixture.h"
 #include "discimage.h"
 #include "fixtures.h"
 
@@ -9,27 +10,11 @@
 #include "platform/discid/mbdiscid.h"
 
 #include <QCryptographicHash>
-#include <QTemporaryDir>
 #include <gtest/gtest.h>
 
 namespace {
 
-class DiscText : public testing::Test {
-  protected:
-    void SetUp() override {
-        cddrives::forgetImages();
-        ASSERT_TRUE(dir.isValid());
-    }
-    void TearDown() override { cddrives::forgetImages(); }
-
-    int registerDisc(const QString& cuePath) {
-        const auto report = cddrives::registerImage(cuePath);
-        EXPECT_TRUE(report.ok()) << report.error().description().toStdString();
-        return report ? report->driveIndex : -1;
-    }
-
-    QTemporaryDir dir;
-};
+using DiscText = DiscImageTest;
 
 TEST_F(DiscText, CueSheetTextsAreTheDiscsCdText) {
     DiscImageOptions options;

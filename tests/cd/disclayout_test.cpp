@@ -1,5 +1,6 @@
 // Discs as they really are: cue sheets as untrusted input, data tracks (Enhanced and mixed-mode
 // CDs) and their identifiers, discs that do not start at track 1, reads that are bounded.
+#include "discfixture.h"
 #include "discimage.h"
 #include "fixtures.h"
 
@@ -14,7 +15,6 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
-#include <QTemporaryDir>
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -31,20 +31,8 @@ QString msf(int lba) {
         .arg(lba % 75, 2, 10, QLatin1Char('0'));
 }
 
-class DiscLayout : public testing::Test {
+class DiscLayout : public DiscImageTest {
   protected:
-    void SetUp() override {
-        cddrives::forgetImages();
-        ASSERT_TRUE(dir.isValid());
-    }
-    void TearDown() override { cddrives::forgetImages(); }
-
-    int registerDisc(const QString& cuePath) {
-        const auto registered = cddrives::registerImage(cuePath);
-        EXPECT_TRUE(registered.ok()) << registered.error().description().toStdString();
-        return registered.ok() ? registered->driveIndex : -1;
-    }
-
     // A cue sheet `text` beside a sparse data file of `sectors` sectors (no audio is read).
     QString sparseImage(const QString& name, const QString& text, qint64 sectors) {
         const QString cue = dir.filePath(name + QStringLiteral(".cue"));
@@ -54,26 +42,12 @@ class DiscLayout : public testing::Test {
         return cue;
     }
 
-    // A handle on drive `drive` with LBA addressing.
-    static std::uint32_t openHandle(int drive) {
-        akrip::GETCDHAND request{};
-        request.size = 12;
-        request.version = 1;
-        request.ha = static_cast<std::uint8_t>(drive);
-        const std::uint32_t handle = akrip::GetCDHandle(&request);
-        EXPECT_NE(handle, 0u);
-        akrip::ModifyCDParms(handle, akrip::parmMsfAddressing, 0);
-        return handle;
-    }
-
     static int read(std::uint32_t handle, std::uint32_t start, std::uint32_t count) {
         std::vector<unsigned char> buffer(sizeof(akrip::ReadHeader) + 26 * akrip::cdFrameBytes);
         const akrip::ReadHeader header{start, count, 26 * akrip::cdFrameBytes, 0, 0, 0};
         std::memcpy(buffer.data(), &header, sizeof header);
         return akrip::ReadCDAudioLBA(handle, buffer.data());
     }
-
-    QTemporaryDir dir;
 };
 
 TEST(CueSheet, ItsOwnReaderRefusesWhatItCannotTrustNamingTheLineAndTheReason) {

@@ -13,6 +13,10 @@
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <unistd.h>
+#include <vector>
+
 namespace {
 
 constexpr int frameBytes = 2352;
@@ -30,6 +34,8 @@ class ExtractTest : public testing::Test {
         ASSERT_TRUE(modAKRip32::OpenCDDrive(registered->driveIndex));
     }
     void TearDown() override {
+        for (const int fd : fds)
+            ::close(fd);
         modAKRip32::CloseCurrentCD();
         cddrives::forgetImages();
     }
@@ -41,10 +47,14 @@ class ExtractTest : public testing::Test {
         r.startLba = range.startLba;
         r.endLba = range.endLba;
         r.outputPath = dir.filePath(name);
+        r.outputFd = ::open(QFile::encodeName(r.outputPath).constData(),
+                            O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+        fds.push_back(r.outputFd);
         r.mp3 = mp3;
         return r;
     }
 
+    std::vector<int> fds; // the files the requests write into
     QTemporaryDir dir;
     DiscImage image;
 };

@@ -1,4 +1,5 @@
 // The media-control command layer's "cdaudio" device over disc images.
+#include "discfixture.h"
 #include "discimage.h"
 
 #include "platform/akrip/akrip.h"
@@ -6,37 +7,32 @@
 #include "platform/mci/mci.h"
 
 #include <QFile>
-#include <QTemporaryDir>
 #include <gtest/gtest.h>
 
 #include <cstring>
 
 namespace {
 
-class MediaControl : public testing::Test {
+class MediaControl : public DiscImageTest {
   protected:
     void SetUp() override {
         mci::closeAll();
-        cddrives::forgetImages();
-        ASSERT_TRUE(dir.isValid());
+        DiscImageTest::SetUp();
     }
     void TearDown() override {
         mci::closeAll();
-        cddrives::forgetImages();
+        DiscImageTest::TearDown();
     }
 
     // Writes a disc of 1:05, 27 sectors and 200 sectors and makes it the media drive's.
     DiscImage insertDisc() {
         const DiscImage image = writeDiscImage(dir.path(), QStringLiteral("disc"),
                                                {{4875, 440.0}, {27, 660.0}, {200, 880.0}});
-        const auto registered = cddrives::registerImage(image.cuePath);
-        EXPECT_TRUE(registered.ok());
-        drive = registered.ok() ? registered->driveIndex : -1;
+        drive = registerDisc(image.cuePath);
         cddrives::setMediaDrive(drive);
         return image;
     }
 
-    QTemporaryDir dir;
     int drive = -1;
 };
 
@@ -102,10 +98,7 @@ TEST_F(MediaControl, ARemovedImageIsADriveWithoutADisc) {
     EXPECT_EQ(mci::send(QStringLiteral("info cd identity")).code, mci::NoMedia);
 
     // The CD library gives the empty drive a handle; its table of contents fails.
-    akrip::GETCDHAND request{};
-    request.size = 12;
-    request.version = 1;
-    request.ha = static_cast<std::uint8_t>(drive);
+    akrip::GETCDHAND request = handleRequest(drive);
     const std::uint32_t handle = akrip::GetCDHandle(&request);
     ASSERT_NE(handle, 0u);
     akrip::TocRecord toc;

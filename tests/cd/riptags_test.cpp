@@ -1,5 +1,6 @@
 // The tags of a rip to MP3: each track's title, artists and number from the disc's CD-Text,
-// and the album's ReplayGain written into every completed track once the batch has ended.
+// and the album's ReplayGain written into every completed track once the batch has ended
+// (the tracks wait for it under temporary names, held against leftover sweeps).
 #include "discimage.h"
 
 #include "app/batchrunner.h"
@@ -7,6 +8,7 @@
 #include "cd/discinfo.h"
 #include "cd/extractionplan.h"
 #include "cd/modakrip32.h"
+#include "formats/outputfile.h"
 #include "platform/akrip/cddrives.h"
 #include "platform/id3tag/id3tag.h"
 
@@ -61,6 +63,8 @@ TEST(RipTags, CdTextTracksGetTheirTagsAndTheAlbumsGain) {
     // Until the album's gain is in their tags, the MP3s wait under temporary names.
     EXPECT_TRUE(plan.outputOf(0).isEmpty());
     EXPECT_FALSE(QFileInfo::exists(runner.items()[0].output));
+    // They stay held meanwhile: a leftover sweep, however eager, takes none of them.
+    EXPECT_EQ(outputfile::removeLeftovers(dir.path(), 0), QStringList());
     const std::vector<VortanError> failures = plan.finishOutputs(runner.results());
     EXPECT_TRUE(failures.empty());
     EXPECT_EQ(plan.outputOf(0), runner.items()[0].output);

@@ -5,6 +5,7 @@
 #include "discimage.h"
 #include "fixtures.h"
 #include "musicbrainzservice.h"
+#include "riplogtext.h"
 #include "ripsums.h"
 
 #include "app/settings.h"
@@ -21,8 +22,10 @@
 #include <gtest/gtest.h>
 
 #include <csignal>
+#include <cstdio>
 #include <sys/mount.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -33,16 +36,9 @@ QStringList lines(const QString& text) {
     return text.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
 }
 
-QString hex(std::uint32_t value) {
-    return QStringLiteral("%1").arg(value, 8, 16, QLatin1Char('0')).toUpper();
-}
-
-// The log's block of track `track`, from its heading to the next blank line.
-QString trackBlock(const QString& log, int track) {
-    const QString heading = QStringLiteral("Track %1\n").arg(track, 2, 10, QLatin1Char('0'));
-    const qsizetype from = log.indexOf(heading);
-    return from < 0 ? QString() : log.mid(from, log.indexOf(QStringLiteral("\n\n"), from) - from);
-}
+using riplogtext::hex;
+using riplogtext::ripLog;
+using riplogtext::trackBlock;
 
 class RipRun : public testing::Test {
   protected:
@@ -63,15 +59,6 @@ class RipRun : public testing::Test {
                     const DiscImageOptions& options = {}) const {
         return writeDiscImage(dir_.path(), name, tracks, options);
     }
-    // The text of the one log in `folder`.
-    QString ripLog(const QString& folder) const {
-        const QStringList logs = QDir(folder).entryList({QStringLiteral("Rip *.log")}, QDir::Files);
-        EXPECT_EQ(logs.size(), 1) << logs.join(QLatin1Char(' ')).toStdString();
-        return logs.size() == 1
-                   ? QString::fromUtf8(fixtures::readFile(QDir(folder).filePath(logs[0])))
-                   : QString();
-    }
-
     QTemporaryDir dir_;
 };
 
@@ -159,6 +146,45 @@ TEST_F(RipRun, ADiscOfTracksFiveToSevenKeepsItsNumbers) {
     EXPECT_EQ(none.exitCode, 2);
     EXPECT_TRUE(none.err.contains(QStringLiteral("has no track 1 (its tracks are 5 to 7)")))
         << none.err.toStdString();
+}
+
+// An image whose cue sheet and data file are named in bytes that are not UTF-8 (an old
+// program's Latin-1) is found by those bytes: it lists and rips. The shell hands the names
+// over as the system keeps them.
+TEST_F(RipRun, AnImageNamedInBytesThatAreNotUtf8ListsAndRips) {
+    const QString folder = path(QStringLiteral("latin"));
+    ASSERT_TRUE(QDir().mkpath(folder));
+    const DiscImage plain =
+        writeDiscImage(folder, QStringLiteral("plain"), {{150, 440}, {75, 660}});
+    const QByteArray here = QFile::encodeName(folder) + '/';
+    const QByteArray cue = QString::fromUtf8(fixtures::readFile(plain.cuePath))
+                               .toUtf8()
+                               .replace("plain.bin", "caf\xe9.bin");
+    ASSERT_EQ(::rename(QFile::encodeName(plain.binPath).constData(), here + "caf\xe9.bin"), 0);
+    ASSERT_EQ(::unlink(QFile::encodeName(plain.cuePath).constData()), 0);
+    std::FILE* out = std::fopen(here + "caf\xe9.cue", "wb");
+    ASSERT_NE(out, nullptr);
+    ASSERT_EQ(std::fwrite(cue.constData(), 1, static_cast<std::size_t>(cue.size()), out),
+              static_cast<std::size_t>(cue.size()));
+    ASSERT_EQ(std::fclose(out), 0);
+    const auto shell = [&](const char* command) {
+        return runProgram(QStringLiteral("/bin/sh"),
+                          {QStringLiteral("-c"), QString::fromLatin1(command), cli}, environment(),
+                          folder);
+    };
+
+    const CliRun listed = shell("exec \"$0\" tracks ./*.cue");
+    ASSERT_EQ(listed.exitCode, 0) << listed.err.toStdString();
+    EXPECT_EQ(lines(listed.out).mid(lines(listed.out).size() - 2),
+              (QStringList{QStringLiteral("Track  1 - 0:02"), QStringLiteral("Track  2 - 0:01")}));
+    const CliRun ripped = shell("exec \"$0\" rip --wav -o ripped ./*.cue");
+    ASSERT_EQ(ripped.exitCode, 0) << ripped.err.toStdString();
+    EXPECT_EQ(lines(ripped.out).size(), 3); // two tracks and the log
+    EXPECT_TRUE(ripLog(QDir(folder).filePath(QStringLiteral("ripped")))
+                    .contains(QStringLiteral("Summary: 2 of 2 tracks asked for copied OK")));
+    // Qt cannot remove what it cannot name: the two go by their bytes.
+    ::unlink(here + "caf\xe9.cue");
+    ::unlink(here + "caf\xe9.bin");
 }
 
 // An image that does not hold what its sheet says: every track missing or cut is a failed

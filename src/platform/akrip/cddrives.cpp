@@ -3,6 +3,7 @@
 #include "platform/akrip/akrip.h"
 #include "platform/akrip/cuesheet.h"
 #include "platform/akrip/drivetable.h"
+#include "platform/nativepath.h"
 
 #include <QDir>
 #include <QFile>
@@ -95,7 +96,7 @@ Result<LaidOutDisc> openLaidOut(int driveIndex) {
 // file (reached through links or not).
 QString notADataFile(const QString& path) {
     struct stat info {};
-    const QByteArray native = QFile::encodeName(path);
+    const QByteArray native = nativepath::encode(path);
     if (::stat(native.constData(), &info) == 0)
         return S_ISREG(info.st_mode) ? QString()
                : S_ISDIR(info.st_mode)
@@ -126,7 +127,7 @@ void removeOrphanedFolders() {
             const qint64 pid = match.hasMatch() ? match.captured(1).toLongLong(&ok) : 0;
             struct stat info {};
             if (!ok || pid <= 0 || pid == ::getpid() ||
-                ::lstat(QFile::encodeName(temp.filePath(name)).constData(), &info) != 0 ||
+                ::lstat(nativepath::encode(temp.filePath(name)).constData(), &info) != 0 ||
                 info.st_uid != ::getuid())
                 continue;
             if (::kill(static_cast<pid_t>(pid), 0) == 0 || errno != ESRCH)
@@ -223,13 +224,15 @@ std::vector<Drive> drives() {
 
 Result<ImageReport> registerImage(const QString& cuePath) {
     const QFileInfo cueInfo(cuePath);
-    const QString canonicalCue = cueInfo.canonicalFilePath();
+    const QString canonicalCue = nativepath::canonical(cuePath);
+    struct stat cueEntry {};
     if (canonicalCue.isEmpty())
-        return refused(QStringLiteral("%1 cannot be opened: %2")
-                           .arg(cuePath, cueInfo.exists() || cueInfo.isSymLink()
-                                             ? QStringLiteral("it leads nowhere")
-                                             : QStringLiteral("there is no such file")),
-                       VortanError::FileNotFound);
+        return refused(
+            QStringLiteral("%1 cannot be opened: %2")
+                .arg(cuePath, ::lstat(nativepath::encode(cuePath).constData(), &cueEntry) == 0
+                                  ? QStringLiteral("it leads nowhere")
+                                  : QStringLiteral("there is no such file")),
+            VortanError::FileNotFound);
     auto sheet = cuesheet::read(cuePath);
     if (!sheet)
         return sheet.error();
@@ -247,14 +250,14 @@ Result<ImageReport> registerImage(const QString& cuePath) {
     if (const QString problem = notADataFile(dataPath); !problem.isEmpty())
         return refused(QStringLiteral("%1: its data file %2 %3").arg(cuePath, dataPath, problem),
                        VortanError::FileNotFound);
-    const QFileInfo dataInfo(dataPath);
+    const std::int64_t dataSize = nativepath::fileSize(dataPath);
     const auto shared = std::make_shared<const cuesheet::Sheet>(std::move(sheet.value()));
-    const cdiolib::Layout layout = akrip::detail::imageLayout(*shared, dataInfo.size());
+    const cdiolib::Layout layout = akrip::detail::imageLayout(*shared, dataSize);
     if (layout.tracks.empty())
         return refused(QStringLiteral("%1: its data file %2 ends before the first track "
                                       "starts (it holds %3 bytes)")
                            .arg(cuePath, dataPath)
-                           .arg(dataInfo.size()));
+                           .arg(dataSize));
 
     removeOrphanedFolders();
     auto privateFolder = std::make_shared<QTemporaryDir>(
@@ -265,13 +268,16 @@ Result<ImageReport> registerImage(const QString& cuePath) {
         *shared, static_cast<int>(layout.tracks.size()), QStringLiteral("image.bin"));
     if (!privateFolder->isValid() || !copy.open(QIODevice::WriteOnly) ||
         copy.write(canonical) != canonical.size() || !copy.flush() ||
-        !QFile::link(dataInfo.canonicalFilePath(),
-                     privateFolder->filePath(QStringLiteral("image.bin"))))
+        ::symlink(
+            nativepath::encode(nativepath::canonical(dataPath)).constData(),
+            nativepath::encode(privateFolder->filePath(QStringLiteral("image.bin"))).constData()) !=
+            0)
         return refused(QStringLiteral("%1 cannot be opened: its private copy in %2 cannot be "
                                       "written")
                            .arg(cuePath, QDir::tempPath()));
     copy.close();
-    const DiscSource source{privateCue, false, canonicalCue, dataInfo.absoluteFilePath(), shared};
+    const DiscSource source{privateCue, false, canonicalCue, nativepath::absolute(dataPath),
+                            shared};
     if (auto opened = akrip::detail::openDisc(source); !opened)
         return refused(QStringLiteral("%1 cannot be opened as a disc image: %2")
                            .arg(cuePath, cdiolib::lastMessage().isEmpty()
@@ -279,7 +285,7 @@ Result<ImageReport> registerImage(const QString& cuePath) {
                                              : cdiolib::lastMessage()));
 
     ImageReport report;
-    report.incompleteTracks = incompleteTracks(shared->tracks, dataInfo.size());
+    report.incompleteTracks = incompleteTracks(shared->tracks, dataSize);
     LockedTable table;
     for (std::size_t i = 0; i < table->drives.size(); ++i)
         if (table->drives[i].drive.isImage && table->drives[i].canonicalCue == canonicalCue) {

@@ -1,4 +1,5 @@
 #include "platform/akrip/cdiolib.h"
+#include "platform/nativepath.h"
 
 #include <QFile>
 
@@ -55,7 +56,7 @@ QStringList deviceNodes() {
     QStringList nodes;
     char** list = cdio_get_devices(DRIVER_DEVICE);
     for (char** device = list; device && *device; ++device)
-        nodes << QFile::decodeName(*device);
+        nodes << nativepath::decode(*device);
     if (list)
         cdio_free_device_list(list);
     return nodes;
@@ -63,7 +64,7 @@ QStringList deviceNodes() {
 
 QString hardwareId(const QString& deviceNode) {
     ensureLibrary();
-    CdIoPtr disc(cdio_open(QFile::encodeName(deviceNode).constData(), DRIVER_DEVICE));
+    CdIoPtr disc(cdio_open(nativepath::encode(deviceNode).constData(), DRIVER_DEVICE));
     cdio_hwinfo_t info{};
     if (!disc || !cdio_get_hwinfo(disc.get(), &info))
         return deviceNode;
@@ -79,7 +80,7 @@ QString hardwareId(const QString& deviceNode) {
 Result<CdIoPtr> open(const QString& source, bool isDevice) {
     ensureLibrary();
     clearMessage();
-    CdIoPtr disc(cdio_open(QFile::encodeName(source).constData(),
+    CdIoPtr disc(cdio_open(nativepath::encode(source).constData(),
                            isDevice ? DRIVER_DEVICE : DRIVER_UNKNOWN));
     if (!disc)
         return VortanError(VortanError::FileNotFound, errorSource,
@@ -220,13 +221,13 @@ QString imageShortfall(const SectorReader::State& state, lsn_t sector) {
     if (::stat(state.imageData.constData(), &data) != 0)
         return QStringLiteral("sector %1 could not be read: the image's data file %2 is gone")
             .arg(sector)
-            .arg(QFile::decodeName(state.imageData));
+            .arg(nativepath::decode(state.imageData));
     const auto present = static_cast<long long>(data.st_size / sectorBytes);
     if (sector >= present)
         return QStringLiteral("sector %1 is past the end of the image's data file %2, which "
                               "holds %3 whole sectors")
             .arg(sector)
-            .arg(QFile::decodeName(state.imageData))
+            .arg(nativepath::decode(state.imageData))
             .arg(present);
     return withReason(QStringLiteral("sector %1 of the image could not be read").arg(sector));
 }
@@ -323,7 +324,7 @@ Result<std::unique_ptr<SectorReader>> SectorReader::open(CdIo_t* disc, const Lay
                            withReason(QStringLiteral("The disc holds no readable audio")));
     reader->state_ = std::make_unique<State>();
     reader->state_->driveRead = drive->read_audio;
-    reader->state_->imageData = QFile::encodeName(imageData);
+    reader->state_->imageData = nativepath::encode(imageData);
     drive->read_audio = hookedDriveRead;
     reader->paranoia_.reset(cdio_paranoia_init(drive));
     if (!reader->paranoia_)

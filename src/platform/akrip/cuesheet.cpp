@@ -1,4 +1,5 @@
 #include "platform/akrip/cuesheet.h"
+#include "platform/nativepath.h"
 
 #include <QFile>
 #include <QStringDecoder>
@@ -129,7 +130,7 @@ class Reader {
         if (words.size() != 3 || words[1].isEmpty())
             return malformed(QStringLiteral("FILE needs a file name and a type"));
         haveFile_ = true;
-        sheet_.dataFile = QFile::decodeName(words[1]);
+        sheet_.dataFile = nativepath::decode(words[1]);
         sheet_.fileType = QString::fromLatin1(words[2].toUpper());
         return std::nullopt;
     }
@@ -263,7 +264,7 @@ Result<Sheet> read(const QString& path) {
     };
     // Non-blocking: a FIFO must not hold the program up until someone writes to it.
     const int fd =
-        ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+        ::open(nativepath::encode(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
     if (fd < 0)
         return cannotOpen(errno);
     struct stat info {};
@@ -300,7 +301,7 @@ Result<Sheet> read(const QString& path) {
 }
 
 QByteArray forLibrary(const Sheet& sheet, int trackCount, const QString& dataFile) {
-    QByteArray out = "FILE \"" + QFile::encodeName(dataFile) + "\" BINARY\n";
+    QByteArray out = "FILE \"" + nativepath::encode(dataFile) + "\" BINARY\n";
     const auto count = std::min<std::size_t>(static_cast<std::size_t>(std::max(trackCount, 0)),
                                              sheet.tracks.size());
     for (std::size_t i = 0; i < count; ++i) {

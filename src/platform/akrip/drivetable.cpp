@@ -1,8 +1,7 @@
 #include "platform/akrip/drivetable.h"
 
 #include "platform/akrip/akrip.h"
-
-#include <QFileInfo>
+#include "platform/nativepath.h"
 
 #include <algorithm>
 
@@ -35,7 +34,7 @@ LockedTable::LockedTable() : table_(theTable()), lock_(table_.mutex) {
 
 Result<cdiolib::CdIoPtr> openDisc(const DiscSource& source) {
     if (!source.isDevice &&
-        (!QFileInfo::exists(source.cuePath) || !QFileInfo::exists(source.dataPath)))
+        (!nativepath::exists(source.cuePath) || !nativepath::exists(source.dataPath)))
         return VortanError(VortanError::FileNotFound, QStringLiteral("AKRip32"),
                            QStringLiteral("The disc image %1 is gone").arg(source.cuePath));
     return cdiolib::open(source.openPath, source.isDevice);
@@ -105,8 +104,7 @@ cdiolib::Layout imageLayout(const cuesheet::Sheet& sheet, qint64 dataBytes) {
 Result<cdiolib::Layout> layoutOf(const DiscSource& source, CdIo_t* disc) {
     if (source.isDevice || !source.sheet)
         return cdiolib::readLayout(disc);
-    const QFileInfo data(source.dataPath);
-    cdiolib::Layout layout = imageLayout(*source.sheet, data.size());
+    cdiolib::Layout layout = imageLayout(*source.sheet, nativepath::fileSize(source.dataPath));
     if (layout.tracks.empty())
         return VortanError(VortanError::FileNotFound, QStringLiteral("AKRip32"),
                            QStringLiteral("The disc image %1 holds no track: its data file %2 "

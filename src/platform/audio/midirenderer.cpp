@@ -1,4 +1,5 @@
 #include "platform/audio/midirenderer.h"
+#include "platform/nativepath.h"
 
 #include <QDir>
 #include <QFile>
@@ -71,7 +72,7 @@ QString MidiRenderer::soundFontPath() {
 Result<std::unique_ptr<MidiRenderer>> MidiRenderer::open(const QString& midiPath) {
     setUpLibrary();
     lastLibraryError.clear();
-    const QByteArray path = QFile::encodeName(midiPath);
+    const QByteArray path = nativepath::encode(midiPath);
     if (!QFileInfo(midiPath).isFile())
         return VortanError(VortanError::FileNotFound, errorSource,
                            QStringLiteral("File not found: %1").arg(midiPath));
@@ -96,7 +97,7 @@ Result<std::unique_ptr<MidiRenderer>> MidiRenderer::open(const QString& midiPath
     renderer->synth_.reset(new_fluid_synth(settings));
     if (!renderer->synth_)
         return libraryError(QStringLiteral("Cannot create the synthesizer"));
-    if (fluid_synth_sfload(renderer->synth_.get(), QFile::encodeName(font).constData(), 1) ==
+    if (fluid_synth_sfload(renderer->synth_.get(), nativepath::encode(font).constData(), 1) ==
         FLUID_FAILED)
         return libraryError(QStringLiteral("Cannot load the soundfont %1").arg(font));
     renderer->player_.reset(new_fluid_player(renderer->synth_.get()));

@@ -476,15 +476,34 @@ class CaptureBuffer final : public PcmSink {
     QString errorText() const override { return QStringLiteral("Out of memory"); }
 
     std::int64_t bytes() const { return total_; }
-    // Writes the audio as a WAV file of `format`; false when the file cannot be written.
-    bool save(const QString& path, const PcmFormat& format) const {
+    // Keeps the first `bytes` of the audio (all of it when it holds fewer).
+    void truncate(std::int64_t bytes) {
+        std::int64_t kept = 0;
+        for (std::size_t i = 0; i < blocks_.size(); ++i) {
+            const auto size = static_cast<std::int64_t>(blocks_[i].size());
+            if (kept + size >= bytes) {
+                blocks_[i].resize(
+                    static_cast<std::size_t>(std::max<std::int64_t>(0, bytes - kept)));
+                blocks_.resize(i + 1);
+                total_ = std::min(total_, bytes);
+                return;
+            }
+            kept += size;
+        }
+    }
+    // Writes the audio as a new WAV file of `format` meant for `wantedPath` (written under a
+    // temporary name, put in place once complete: see WavFileWriter::create); the name taken,
+    // or none when the file could not be written whole.
+    std::optional<QString> save(const QString& wantedPath, const PcmFormat& format) const {
         WavFileWriter writer;
-        if (!writer.open(path) || !writer.begin(format))
-            return false;
+        if (!writer.create(wantedPath) || !writer.begin(format))
+            return std::nullopt;
         for (const auto& block : blocks_)
             if (!writer.write(block.data(), block.size()))
-                break;
-        return writer.finish() && writer.dataBytes() == total_;
+                break; // the writer has failed: finish() removes the file
+        if (!writer.finish() || writer.dataBytes() != total_)
+            return std::nullopt;
+        return writer.outputPath();
     }
 
   private:
@@ -533,6 +552,8 @@ class WaveRecording final : public Device {
         }
         if (verb == QLatin1String("save"))
             return save(words);
+        if (verb == QLatin1String("delete"))
+            return cut(words);
         if (verb == QLatin1String("status"))
             return status(words);
         return failure(UnrecognizedCommand);
@@ -610,7 +631,22 @@ class WaveRecording final : public Device {
             return failure(MissingParameter);
         if (recorder_)
             return failure(DeviceNotReady);
-        return failure(buffer_.save(path, format_.pcm()) ? Success : FileNotSaved);
+        const std::optional<QString> taken = buffer_.save(path, format_.pcm());
+        return taken ? text(*taken) : failure(FileNotSaved);
+    }
+
+    // "delete <alias> from <p>": drops what was recorded after position `p` (whole frames).
+    Answer cut(const Words& words) {
+        if (words.size() != 2 || !words.is(0, "from"))
+            return failure(words.empty() ? MissingParameter : UnrecognizedKeyword);
+        const auto ms = parseTime(words.items[1], timeFormat_);
+        if (!ms)
+            return failure(BadInteger);
+        if (recorder_)
+            return failure(DeviceNotReady);
+        const std::int64_t frames = *ms * format_.samplesPerSec / 1000;
+        buffer_.truncate(frames * format_.alignment);
+        return {};
     }
 
     Answer status(const Words& words) {

@@ -44,9 +44,11 @@
 // channels, 8,000 to 192,000 samples a second, alignment = channels x 2, byte rate =
 // alignment x rate, else OutOfRange; while audio is recorded it fails with DeviceNotReady.
 // The format is 44,100 Hz 16-bit stereo until set. "record <a> [overwrite | insert]"
-// records the default input until "stop", after what was recorded before; "save <a> <path>"
-// writes it as a WAV file with a 44-byte header (FileNotSaved when it cannot; DeviceNotReady
-// while recording); "status <a> position|length" is the time recorded.
+// records the default input until "stop", after what was recorded before; "delete <a> from
+// <p>" drops what was recorded after position p; "save <a> <path>" writes it as a new WAV file
+// with a 44-byte header, never replacing a file (outputfile: the collision rule's next number
+// when the name is taken), and answers the name taken (FileNotSaved when it cannot;
+// DeviceNotReady while recording); "status <a> position|length" is the time recorded.
 // "open waveaudio!<path> alias <a>" opens an 8- or 16-bit PCM WAV file (FileNotFound,
 // InvalidFile); "play <a> [from <p>] [to <p>]" plays it on the default output as cdaudio
 // plays the disc; "status <a> position|length".

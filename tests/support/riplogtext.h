@@ -1,0 +1,19 @@
+#pragma once
+// Reading the rip logs the tests make.
+#include <QString>
+
+#include <cstdint>
+
+namespace riplogtext {
+
+// A checksum as the log writes it: eight upper-case hexadecimal digits.
+QString hex(std::uint32_t value);
+
+// The log's block of track `track`, from its heading to the next blank line; empty when the
+// log has none.
+QString trackBlock(const QString& log, int track);
+
+// The text of the one rip log in `folder`; empty (and a failure) when there is none or more.
+QString ripLog(const QString& folder);
+
+} // namespace riplogtext
