@@ -8,10 +8,10 @@
 //
 // Usage: batch_bench [seconds of audio per file, default 5]
 // Runs offscreen with its own settings and folders; touches nothing of the user's.
-#include "app/form1.h"
-#include "app/jobstate.h"
-#include "app/settings.h"
-#include "app/sourcetree.h"
+#include "engine/core/jobstate.h"
+#include "engine/core/settings.h"
+#include "engine/core/sourcetree.h"
+#include "window/main/form1.h"
 
 #include <QApplication>
 #include <QDir>

@@ -10,11 +10,11 @@
 //  - MP3: ExtractTrackToMp3 against the file encoder (encodeWavToMp3) on the same audio as a
 //    WAV, at the same settings.
 // Prints wall and processor seconds of each and the ratios.
-#include "cd/cdextract.h"
-#include "cd/modakrip32.h"
-#include "encode/mp3fileencoder.h"
-#include "formats/clsfileio.h"
-#include "platform/akrip/cddrives.h"
+#include "engine/cd/cdextract.h"
+#include "engine/cd/modakrip32.h"
+#include "engine/encode/mp3fileencoder.h"
+#include "engine/formats/clsfileio.h"
+#include "engine/platform/akrip/cddrives.h"
 
 #include <QCoreApplication>
 #include <QDir>

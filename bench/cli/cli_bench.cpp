@@ -14,7 +14,7 @@
 //    it done; mpg123 does not. With --reference-sync each mpg123 run is followed by
 //    `sync -d` of its WAV, so both sides do the same work.
 // Prints each round, the medians and the ratios (program / reference).
-#include "encode/modlame.h"
+#include "engine/encode/modlame.h"
 
 #include <QCoreApplication>
 #include <QDir>

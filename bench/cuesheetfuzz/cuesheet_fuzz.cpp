@@ -1,6 +1,6 @@
 // Feeds arbitrary text to the cue sheet reader. What it accepts must come back the same from
 // the canonical sheet libcdio is given: tracks numbered from 1, in the same places and modes.
-#include "platform/akrip/cuesheet.h"
+#include "engine/platform/akrip/cuesheet.h"
 
 #include <QByteArray>
 #include <QString>

@@ -7,7 +7,7 @@
 // reports its resident memory when idle and its peak while decoding.
 //
 // decode_bench [--runs N] [--minutes M] [--memory-minutes M] [--no-memory] [--dir FOLDER]
-#include "platform/activemp3/activemp3.h"
+#include "engine/platform/activemp3/activemp3.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>

@@ -13,15 +13,15 @@
 // what metering and tagging add as a share of the encode.
 // Memory: a 60-minute WAV encoded in a child process; its peak resident size (VmHWM) before
 // and after the job.
-#include "app/eventwait.h"
-#include "encode/backgroundmeter.h"
-#include "encode/encodejob.h"
-#include "encode/modlame.h"
-#include "encode/mp3fileencoder.h"
-#include "encode/mp3output.h"
-#include "encode/mp3tagging.h"
-#include "platform/id3tag/id3tag.h"
-#include "platform/loudness/loudnessmeter.h"
+#include "engine/core/eventwait.h"
+#include "engine/encode/backgroundmeter.h"
+#include "engine/encode/encodejob.h"
+#include "engine/encode/modlame.h"
+#include "engine/encode/mp3fileencoder.h"
+#include "engine/encode/mp3output.h"
+#include "engine/encode/mp3tagging.h"
+#include "engine/platform/id3tag/id3tag.h"
+#include "engine/platform/loudness/loudnessmeter.h"
 
 #include <QCoreApplication>
 #include <QDir>

@@ -1,6 +1,6 @@
 // Feeds arbitrary files to the MP3 header and tag reader. The reader works on a path, so each
 // input is written to one scratch file of this process first. Only VortanError may leave it.
-#include "formats/mp3info.h"
+#include "engine/formats/mp3info.h"
 
 #include <QCoreApplication>
 #include <QDir>

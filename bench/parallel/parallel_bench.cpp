@@ -5,11 +5,11 @@
 //
 // Usage: parallel_bench [seconds of audio per file, default 240] [files, default 8]
 // Runs with its own settings and folders; touches nothing of the user's.
-#include "app/form1.h"
-#include "app/jobstate.h"
-#include "app/settings.h"
-#include "app/sourcetree.h"
-#include "encode/modlame.h"
+#include "engine/core/jobstate.h"
+#include "engine/core/settings.h"
+#include "engine/core/sourcetree.h"
+#include "engine/encode/modlame.h"
+#include "window/main/form1.h"
 
 #include <QApplication>
 #include <QDir>

@@ -8,8 +8,8 @@
 // The tree: 50 top folders, the rest of the folders spread under them, the files spread
 // evenly over all folders; half of them ".wav", the rest ".mp3" and ".txt". Runs offscreen in
 // a temporary folder; touches nothing of the user's.
-#include "prefs/folderlist.h"
-#include "search/frmsearch.h"
+#include "window/prefs/folderlist.h"
+#include "window/search/frmsearch.h"
 
 #include <QApplication>
 #include <QCheckBox>

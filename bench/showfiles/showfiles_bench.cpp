@@ -4,8 +4,8 @@
 // Usage: showfiles_bench [file count, default 10000] [--short]
 // The folder holds half WAV and half MP3 files of 128 bytes each, a tenth of them in
 // subfolders, plus some files of other types the scan must skip.
-#include "app/settings.h"
-#include "app/sourcetree.h"
+#include "engine/core/settings.h"
+#include "engine/core/sourcetree.h"
 
 #include <QCoreApplication>
 #include <QDir>

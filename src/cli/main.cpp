@@ -1,7 +1,7 @@
 // mp3vortan-cli: the conversions of MP3 Vortan from the shell, over the same engine.
 #include "cli/commands.h"
 #include "cli/options.h"
-#include "platform/nativepath.h"
+#include "engine/platform/nativepath.h"
 
 #include <QCoreApplication>
 

@@ -1,7 +1,7 @@
 #include "cli/options.h"
 
-#include "app/settings.h"
-#include "encode/modlame.h"
+#include "engine/core/settings.h"
+#include "engine/encode/modlame.h"
 
 #include <QSet>
 

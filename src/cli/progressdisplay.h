@@ -1,7 +1,7 @@
 #pragma once
 
-#include "app/batchrunner.h"
-#include "app/batchshare.h"
+#include "engine/core/batchrunner.h"
+#include "engine/core/batchshare.h"
 
 #include <QElapsedTimer>
 #include <QList>

@@ -1,8 +1,8 @@
 // The disk-space guard of the main window, with the destination's free space given by the
 // test.
-#include "app/drivespace.h"
+#include "engine/formats/clsfileio.h"
+#include "engine/prefs/drivespace.h"
 #include "fixtures.h"
-#include "formats/clsfileio.h"
 #include "formtest.h"
 #include "mp3decode.h"
 

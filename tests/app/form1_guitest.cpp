@@ -1,7 +1,7 @@
 #include "formtest.h"
 
-#include "app/frmpopup.h"
-#include "app/paths.h"
+#include "engine/core/paths.h"
+#include "window/main/frmpopup.h"
 
 #include <QAction>
 #include <QCheckBox>

@@ -2,7 +2,7 @@
 #include "formtest.h"
 #include "mp3decode.h"
 
-#include "app/frmpopup.h"
+#include "window/main/frmpopup.h"
 
 #include <QAction>
 #include <QLabel>

@@ -1,5 +1,5 @@
 // Output names of a batch never point at a file that exists or was claimed before.
-#include "app/outputnames.h"
+#include "engine/core/outputnames.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,5 +1,5 @@
-#include "app/paths.h"
-#include "app/settings.h"
+#include "engine/core/paths.h"
+#include "engine/core/settings.h"
 #include "scripteddialogs.h"
 
 #include <QDir>

@@ -1,6 +1,6 @@
 #include "treetestsupport.h"
 
-#include "formats/outputfile.h"
+#include "engine/formats/outputfile.h"
 
 #include <QSignalSpy>
 

@@ -1,10 +1,10 @@
 #include "treetestsupport.h"
 
+#include "engine/formats/clsfileio.h"
 #include "fixtures.h"
-#include "formats/clsfileio.h"
 #include "scripteddialogs.h"
 
-#include "app/paths.h"
+#include "engine/core/paths.h"
 
 #include <QSignalSpy>
 

@@ -1,9 +1,9 @@
 #pragma once
 // Shared set-up for the source tree tests: a temporary destination folder, the settings the
 // tree reads, and small helpers to make files and read groups.
-#include "app/filedeletion.h"
-#include "app/settings.h"
-#include "app/sourcetree.h"
+#include "engine/core/filedeletion.h"
+#include "engine/core/settings.h"
+#include "engine/core/sourcetree.h"
 
 #include <QAbstractItemModelTester>
 #include <QDir>

@@ -1,4 +1,4 @@
-#include "app/wildcard.h"
+#include "engine/core/wildcard.h"
 
 #include <gtest/gtest.h>
 

@@ -2,10 +2,10 @@
 // QT_SCALE_FACTOR 1.25 and 1.5), and the main window works from the keyboard alone.
 #include "cdformtest.h"
 
-#include "app/elidedlabel.h"
-#include "player/frmplaylist.h"
-#include "prefs/frmprefs.h"
-#include "search/frmsearch.h"
+#include "window/main/elidedlabel.h"
+#include "window/playlist/frmplaylist.h"
+#include "window/prefs/frmprefs.h"
+#include "window/search/frmsearch.h"
 
 #include <QAbstractButton>
 #include <QAccessible>

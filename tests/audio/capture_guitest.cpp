@@ -6,11 +6,11 @@
 #include "mp3decode.h"
 #include "riplogtext.h"
 
-#include "cd/capturejob.h"
-#include "cd/modakrip32.h"
-#include "platform/akrip/cddrives.h"
-#include "platform/id3tag/id3tag.h"
-#include "platform/mci/mci.h"
+#include "engine/cd/capturejob.h"
+#include "engine/cd/modakrip32.h"
+#include "engine/platform/akrip/cddrives.h"
+#include "engine/platform/id3tag/id3tag.h"
+#include "engine/platform/mci/mci.h"
 
 #include <QCheckBox>
 #include <QLabel>

@@ -5,10 +5,10 @@
 #include "fixtures.h"
 #include "mp3fixture.h"
 
-#include "platform/activemp3/activemp3.h"
-#include "platform/akrip/cddrives.h"
-#include "platform/mci/mci.h"
-#include "player/modwave.h"
+#include "engine/platform/activemp3/activemp3.h"
+#include "engine/platform/akrip/cddrives.h"
+#include "engine/platform/mci/mci.h"
+#include "engine/player/modwave.h"
 
 #include <QDir>
 #include <QElapsedTimer>

@@ -4,8 +4,8 @@
 #include "discimage.h"
 #include "fixtures.h"
 
-#include "platform/akrip/akrip.h"
-#include "platform/akrip/cddrives.h"
+#include "engine/platform/akrip/akrip.h"
+#include "engine/platform/akrip/cddrives.h"
 
 #include <QFile>
 #include <gtest/gtest.h>

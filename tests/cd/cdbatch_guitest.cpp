@@ -7,9 +7,9 @@
 #include "riplogtext.h"
 #include "ripsums.h"
 
-#include "cd/modakrip32.h"
-#include "platform/akrip/cddrives.h"
-#include "platform/mci/mci.h"
+#include "engine/cd/modakrip32.h"
+#include "engine/platform/akrip/cddrives.h"
+#include "engine/platform/mci/mci.h"
 
 #include <QAction>
 #include <QCheckBox>

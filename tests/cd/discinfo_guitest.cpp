@@ -5,7 +5,7 @@
 #include "fixtures.h"
 #include "musicbrainzservice.h"
 
-#include "platform/discid/mbdiscid.h"
+#include "engine/platform/discid/mbdiscid.h"
 
 #include <QAction>
 #include <QLabel>

@@ -4,10 +4,10 @@
 #include "discimage.h"
 #include "fixtures.h"
 
-#include "cd/discinfo.h"
-#include "cd/trackpaths.h"
-#include "platform/akrip/cddrives.h"
-#include "platform/discid/mbdiscid.h"
+#include "engine/cd/discinfo.h"
+#include "engine/cd/trackpaths.h"
+#include "engine/platform/akrip/cddrives.h"
+#include "engine/platform/discid/mbdiscid.h"
 
 #include <QCryptographicHash>
 #include <gtest/gtest.h>

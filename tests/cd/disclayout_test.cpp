@@ -4,11 +4,11 @@
 #include "discimage.h"
 #include "fixtures.h"
 
-#include "cd/ripcheck.h"
-#include "platform/akrip/akrip.h"
-#include "platform/akrip/cddrives.h"
-#include "platform/akrip/cuesheet.h"
-#include "platform/discid/mbdiscid.h"
+#include "engine/cd/ripcheck.h"
+#include "engine/platform/akrip/akrip.h"
+#include "engine/platform/akrip/cddrives.h"
+#include "engine/platform/akrip/cuesheet.h"
+#include "engine/platform/discid/mbdiscid.h"
 
 #include <QCoreApplication>
 #include <QDir>

@@ -2,8 +2,8 @@
 // here in the web service's JSON format.
 #include "musicbrainzservice.h"
 
-#include "app/settings.h"
-#include "cd/disclookup.h"
+#include "engine/cd/disclookup.h"
+#include "engine/core/settings.h"
 
 #include <QElapsedTimer>
 #include <QEventLoop>

@@ -4,10 +4,10 @@
 #include "fixtures.h"
 #include "mp3decode.h"
 
-#include "cd/cdextract.h"
-#include "cd/modakrip32.h"
-#include "platform/akrip/cddrives.h"
-#include "platform/id3tag/id3tag.h"
+#include "engine/cd/cdextract.h"
+#include "engine/cd/modakrip32.h"
+#include "engine/platform/akrip/cddrives.h"
+#include "engine/platform/id3tag/id3tag.h"
 
 #include <QFile>
 #include <QTemporaryDir>

@@ -2,9 +2,9 @@
 #include "discfixture.h"
 #include "discimage.h"
 
-#include "platform/akrip/akrip.h"
-#include "platform/akrip/cddrives.h"
-#include "platform/mci/mci.h"
+#include "engine/platform/akrip/akrip.h"
+#include "engine/platform/akrip/cddrives.h"
+#include "engine/platform/mci/mci.h"
 
 #include <QFile>
 #include <gtest/gtest.h>

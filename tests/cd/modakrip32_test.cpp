@@ -1,6 +1,6 @@
 // The program's small conversions of the CD library's records and codes.
-#include "cd/modakrip32.h"
-#include "platform/error.h"
+#include "engine/cd/modakrip32.h"
+#include "engine/platform/error.h"
 
 #include <gtest/gtest.h>
 

@@ -3,10 +3,10 @@
 #include "fixtures.h"
 #include "ripsums.h"
 
-#include "cd/ripcheck.h"
-#include "cd/riplog.h"
-#include "cd/ripverify.h"
-#include "platform/akrip/cddrives.h"
+#include "engine/cd/ripcheck.h"
+#include "engine/cd/riplog.h"
+#include "engine/cd/ripverify.h"
+#include "engine/platform/akrip/cddrives.h"
 
 #include <QTemporaryDir>
 

@@ -3,14 +3,14 @@
 // (the tracks wait for it under temporary names, held against leftover sweeps).
 #include "discimage.h"
 
-#include "app/batchrunner.h"
-#include "app/settings.h"
-#include "cd/discinfo.h"
-#include "cd/extractionplan.h"
-#include "cd/modakrip32.h"
-#include "formats/outputfile.h"
-#include "platform/akrip/cddrives.h"
-#include "platform/id3tag/id3tag.h"
+#include "engine/cd/discinfo.h"
+#include "engine/cd/extractionplan.h"
+#include "engine/cd/modakrip32.h"
+#include "engine/core/batchrunner.h"
+#include "engine/core/settings.h"
+#include "engine/formats/outputfile.h"
+#include "engine/platform/akrip/cddrives.h"
+#include "engine/platform/id3tag/id3tag.h"
 
 #include <QDir>
 #include <QFile>

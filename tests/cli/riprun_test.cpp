@@ -8,8 +8,8 @@
 #include "riplogtext.h"
 #include "ripsums.h"
 
-#include "app/settings.h"
-#include "platform/id3tag/id3tag.h"
+#include "engine/core/settings.h"
+#include "engine/platform/id3tag/id3tag.h"
 
 #include <QDir>
 #include <QElapsedTimer>

@@ -3,9 +3,9 @@
 #include "mp3fixture.h"
 #include "syncfault.h"
 
-#include "formats/wavreader.h"
-#include "platform/activemp3/activemp3.h"
-#include "platform/activemp3/mpg123stream.h"
+#include "engine/formats/wavreader.h"
+#include "engine/platform/activemp3/activemp3.h"
+#include "engine/platform/activemp3/mpg123stream.h"
 
 #include <QDir>
 #include <QFile>

@@ -5,12 +5,12 @@
 #include "mp3fixture.h"
 #include "scripteddialogs.h"
 
-#include "app/form1.h"
-#include "app/jobstate.h"
-#include "app/settings.h"
-#include "app/sourcetree.h"
-#include "decode/decoding.h"
-#include "formats/wavreader.h"
+#include "engine/core/jobstate.h"
+#include "engine/core/settings.h"
+#include "engine/core/sourcetree.h"
+#include "engine/decode/decoding.h"
+#include "engine/formats/wavreader.h"
+#include "window/main/form1.h"
 
 #include <QCoreApplication>
 #include <QDir>

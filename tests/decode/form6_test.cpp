@@ -3,12 +3,12 @@
 #include "fixtures.h"
 #include "mp3fixture.h"
 
-#include "app/jobstate.h"
-#include "app/settings.h"
-#include "decode/decoding.h"
-#include "decode/form6.h"
-#include "formats/wavreader.h"
-#include "platform/activemp3/activemp3.h"
+#include "engine/core/jobstate.h"
+#include "engine/core/settings.h"
+#include "engine/decode/decoding.h"
+#include "engine/decode/form6.h"
+#include "engine/formats/wavreader.h"
+#include "engine/platform/activemp3/activemp3.h"
 
 #include <QCoreApplication>
 #include <QFile>

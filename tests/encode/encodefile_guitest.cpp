@@ -1,10 +1,10 @@
 // EncodeFile as the main window uses it: settings, captions, messages, cancel.
-#include "encode/encodefile.h"
+#include "window/main/encodefile.h"
 
-#include "app/batchrunner.h"
+#include "engine/core/batchrunner.h"
 
-#include "app/jobstate.h"
-#include "app/settings.h"
+#include "engine/core/jobstate.h"
+#include "engine/core/settings.h"
 #include "fixtures.h"
 #include "mp3decode.h"
 #include "scripteddialogs.h"

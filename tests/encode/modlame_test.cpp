@@ -1,5 +1,5 @@
 // The encoder binding: tables, record checks, handles, and real MP3 out of the four calls.
-#include "encode/modlame.h"
+#include "engine/encode/modlame.h"
 
 #include "fixtures.h"
 #include "mp3decode.h"

@@ -1,12 +1,12 @@
 // WAV file to MP3 file: formats accepted and refused, chunking, cancelling, outputs.
-#include "app/eventwait.h"
-#include "encode/encodejob.h"
-#include "encode/mp3fileencoder.h"
+#include "engine/core/eventwait.h"
+#include "engine/encode/encodejob.h"
+#include "engine/encode/mp3fileencoder.h"
 
-#include "app/jobstate.h"
+#include "engine/core/jobstate.h"
+#include "engine/platform/activemp3/mpg123stream.h"
 #include "fixtures.h"
 #include "mp3decode.h"
-#include "platform/activemp3/mpg123stream.h"
 #include "syncfault.h"
 
 #include <QCoreApplication>

@@ -4,7 +4,7 @@
 #include "mp3decode.h"
 #include "scripteddialogs.h"
 
-#include "formats/mp3info.h"
+#include "engine/formats/mp3info.h"
 
 #include <QComboBox>
 #include <QCoreApplication>

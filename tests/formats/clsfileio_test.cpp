@@ -1,7 +1,7 @@
+#include "engine/formats/clsfileio.h"
+#include "engine/formats/wavreader.h"
+#include "engine/platform/error.h"
 #include "fixtures.h"
-#include "formats/clsfileio.h"
-#include "formats/wavreader.h"
-#include "platform/error.h"
 #include "syncfault.h"
 
 #include <QFile>

@@ -1,8 +1,8 @@
+#include "engine/formats/mp3info.h"
+#include "engine/platform/error.h"
 #include "fixtures.h"
-#include "formats/mp3info.h"
 #include "mp3decode.h"
 #include "mp3fixture.h"
-#include "platform/error.h"
 
 #include <QFile>
 #include <QTemporaryDir>

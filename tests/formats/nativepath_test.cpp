@@ -1,7 +1,7 @@
 // File names reach the system as the very bytes they were given.
-#include "platform/nativepath.h"
+#include "engine/platform/nativepath.h"
 
-#include "search/findfilesapi.h"
+#include "engine/core/findfilesapi.h"
 
 #include <QFile>
 #include <QTemporaryDir>

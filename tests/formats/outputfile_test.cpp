@@ -1,5 +1,5 @@
 // Outputs are written under a temporary name and put in place without replacing anything.
-#include "formats/outputfile.h"
+#include "engine/formats/outputfile.h"
 
 #include <QDir>
 #include <QFile>

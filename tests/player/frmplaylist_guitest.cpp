@@ -5,9 +5,9 @@
 #include "formtest.h"
 #include "mp3fixture.h"
 
-#include "platform/mci/mci.h"
-#include "player/frmplaylist.h"
-#include "player/playliststore.h"
+#include "engine/platform/mci/mci.h"
+#include "engine/player/playliststore.h"
+#include "window/playlist/frmplaylist.h"
 
 #include <QCheckBox>
 #include <QLineEdit>

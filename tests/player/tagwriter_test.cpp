@@ -1,8 +1,8 @@
+#include "engine/formats/mp3info.h"
+#include "engine/player/playliststore.h"
+#include "engine/player/tagwriter.h"
 #include "fixtures.h"
-#include "formats/mp3info.h"
 #include "mp3fixture.h"
-#include "player/playliststore.h"
-#include "player/tagwriter.h"
 
 #include <QSettings>
 #include <QTemporaryDir>

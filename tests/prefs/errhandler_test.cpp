@@ -1,4 +1,4 @@
-#include "prefs/errhandler.h"
+#include "engine/prefs/errhandler.h"
 
 #include <QFile>
 #include <QFileInfo>

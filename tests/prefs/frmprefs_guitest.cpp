@@ -1,10 +1,10 @@
 // The preferences window, opened from a loaded main window, offscreen.
-#include "app/drivespace.h"
-#include "app/frmpopup.h"
-#include "app/paths.h"
+#include "engine/core/paths.h"
+#include "engine/prefs/drivespace.h"
 #include "formtest.h"
-#include "prefs/folderlist.h"
-#include "prefs/frmprefs.h"
+#include "window/main/frmpopup.h"
+#include "window/prefs/folderlist.h"
+#include "window/prefs/frmprefs.h"
 
 #include <QAction>
 #include <QCheckBox>

@@ -1,6 +1,6 @@
 // The CD line mute over the sound card mixer. The tests run with no sound card known (see
 // the test entry), the case every machine without one meets.
-#include "prefs/mixer.h"
+#include "engine/prefs/mixer.h"
 
 #include <gtest/gtest.h>
 

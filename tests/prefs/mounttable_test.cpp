@@ -1,4 +1,4 @@
-#include "prefs/mounttable.h"
+#include "engine/prefs/mounttable.h"
 
 #include <gtest/gtest.h>
 

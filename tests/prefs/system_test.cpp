@@ -1,5 +1,5 @@
-#include "prefs/mounttable.h"
-#include "prefs/system.h"
+#include "engine/prefs/mounttable.h"
+#include "engine/prefs/system.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,4 +1,4 @@
-#include "search/findfilesapi.h"
+#include "engine/core/findfilesapi.h"
 
 #include <QDir>
 #include <QFile>

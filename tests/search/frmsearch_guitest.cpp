@@ -1,9 +1,9 @@
 // The file finder window, opened from a loaded main window, offscreen.
-#include "app/paths.h"
+#include "engine/core/paths.h"
+#include "engine/prefs/mounttable.h"
 #include "formtest.h"
-#include "prefs/folderlist.h"
-#include "prefs/mounttable.h"
-#include "search/frmsearch.h"
+#include "window/prefs/folderlist.h"
+#include "window/search/frmsearch.h"
 
 #include <QAction>
 #include <QCheckBox>

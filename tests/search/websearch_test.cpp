@@ -1,4 +1,4 @@
-#include "search/websearch.h"
+#include "engine/search/websearch.h"
 
 #include <QDir>
 #include <QFile>

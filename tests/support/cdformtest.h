@@ -5,9 +5,9 @@
 #include "discimage.h"
 #include "formtest.h"
 
-#include "cd/modakrip32.h"
-#include "platform/akrip/cddrives.h"
-#include "platform/mci/mci.h"
+#include "engine/cd/modakrip32.h"
+#include "engine/platform/akrip/cddrives.h"
+#include "engine/platform/mci/mci.h"
 
 class CdFormTest : public FormTest {
   protected:

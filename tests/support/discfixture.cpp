@@ -1,6 +1,6 @@
 #include "discfixture.h"
 
-#include "platform/akrip/cddrives.h"
+#include "engine/platform/akrip/cddrives.h"
 
 akrip::GETCDHAND handleRequest(int driveIndex) {
     akrip::GETCDHAND request{};

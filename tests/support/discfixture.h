@@ -1,6 +1,6 @@
 #pragma once
 // The common ground of the tests that open disc images as drives.
-#include "platform/akrip/akrip.h"
+#include "engine/platform/akrip/akrip.h"
 
 #include <QString>
 #include <QTemporaryDir>

@@ -1,12 +1,12 @@
 #pragma once
 // Shared set-up for the main window tests: a temporary destination folder stored as the
 // user's choice, the window loaded as at start-up, and helpers to find nodes on screen.
-#include "app/filedeletion.h"
-#include "app/form1.h"
-#include "app/jobstate.h"
-#include "app/settings.h"
-#include "app/sourcetree.h"
+#include "engine/core/filedeletion.h"
+#include "engine/core/jobstate.h"
+#include "engine/core/settings.h"
+#include "engine/core/sourcetree.h"
 #include "scripteddialogs.h"
+#include "window/main/form1.h"
 
 #include <QDir>
 #include <QFile>

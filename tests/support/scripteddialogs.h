@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/dialogs.h"
+#include "engine/platform/dialogs.h"
 
 #include <deque>
 #include <vector>

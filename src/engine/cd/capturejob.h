@@ -1,0 +1,90 @@
+#pragma once
+
+#include "engine/core/batchrunner.h"
+#include "engine/platform/loudness/loudnessmeter.h"
+
+#include <QString>
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <vector>
+
+class QTimer;
+
+// The recording format of a real-time capture, from the "Audio format" choice: 0 = mono,
+// 1 = stereo (44,100 Hz, 16 bits); anything else gives all zeros, which the capture device
+// refuses.
+struct CaptureFormat {
+    std::uint32_t samplesPerSecond = 0;
+    std::uint32_t channels = 0;
+    std::uint32_t bitsPerSample = 0;
+    std::uint32_t blockAlign = 0;
+    std::uint32_t bytesPerSecond = 0;
+    static CaptureFormat fromPreference(int audioFormat);
+    // "set capture samplespersec 44100 channels 2 bitspersample 16 alignment 4 bytespersec
+    // 176400"
+    QString setCommand() const;
+};
+
+// Where a track lies on the disc in milliseconds: it starts where the tracks before it end
+// (the sum of their lengths) and lasts its own length. `lengthsMs` is indexed by track
+// number (element 0 unused); tracks past `trackCount` or the table count nothing.
+struct TrackSpan {
+    std::int64_t startMs = 0;
+    std::int64_t endMs = 0;
+    static TrackSpan of(int track, int trackCount, const std::vector<std::int32_t>& lengthsMs);
+};
+
+// The loudness of the 16-bit PCM WAV file `path` (its track's ReplayGain, and its share of the
+// album's); none for a file that cannot be read or measured.
+std::shared_ptr<const LoudnessMeter> measureWav(const QString& path);
+
+// The real-time capture of one CD track: the disc plays on the audio output from the
+// track's start while the default input is recorded, until the play position reaches the
+// track's end; the recording is then saved, cut where the position was at the track's end
+// (the watch comes up to a tick late: nothing of the next track is kept),
+// under a temporary name beside the item's output and takes its name once complete and synced
+// (outputfile), a WAV in the chosen format. The name taken goes to `outputs` at the item's
+// index. Everything goes through the media-control devices "capture" and "cd".
+//
+// The play position is watched on each tick of `tick` (the window's 100 ms timer, started
+// and stopped by the job). `finishRequested` (the window's stop of a recording), asked on
+// each tick, and cancel() end the track at once, keeping what was recorded (Cancelled). A device
+// that cannot be opened or set up fails the job before anything is recorded: its result's reason is
+// the message to show
+// ("Error opening waveaudio"...), and no file is written.
+//
+// GUI thread.
+class CaptureJob final : public FileJob {
+    Q_OBJECT
+  public:
+    // Item k of the batch is the track at spans[k].
+    CaptureJob(std::shared_ptr<const std::vector<TrackSpan>> spans,
+               std::shared_ptr<std::vector<QString>> outputs, CaptureFormat format, QTimer* tick,
+               std::function<bool()> finishRequested, QObject* parent = nullptr);
+    ~CaptureJob() override;
+
+    void start(const WorkItem& item) override;
+    void cancel() override;
+    void cancelAndWait() override { cancel(); }
+    JobResult result() const override { return result_; }
+
+  private:
+    void onTick();
+    void fail(const QString& message);
+    // Stops and saves the recording, cut after `keepMs` when given, and closes both devices.
+    void finish(JobResult::Status status, std::optional<std::int64_t> keepMs = std::nullopt);
+
+    std::shared_ptr<const std::vector<TrackSpan>> spans_;
+    std::shared_ptr<std::vector<QString>> outputs_;
+    int index_ = -1;
+    TrackSpan span_;
+    CaptureFormat format_;
+    QTimer* tick_;
+    std::function<bool()> finishRequested_;
+    QString wantedPath_; // the name the recording is to take
+    JobResult result_;
+    bool running_ = false;
+};

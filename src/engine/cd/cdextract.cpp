@@ -1,0 +1,530 @@
+#include "engine/cd/cdextract.h"
+
+#include "engine/cd/modakrip32.h"
+#include "engine/core/windowbatch.h"
+#include "engine/encode/backgroundmeter.h"
+#include "engine/encode/mp3output.h"
+#include "engine/encode/mp3tagging.h"
+#include "engine/formats/asyncfilewriter.h"
+#include "engine/formats/clsfileio.h"
+
+#include <algorithm>
+#include <atomic>
+#include <condition_variable>
+#include <cstring>
+#include <deque>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <thread>
+#include <vector>
+
+#include <unistd.h>
+
+namespace {
+
+constexpr std::size_t headerBytes = sizeof(akrip::ReadHeader);
+constexpr std::size_t audioAreaBytes = framesPerRead * akrip::cdFrameBytes; // 61,152
+constexpr int readAttempts = 3;
+constexpr std::size_t samplesPerFrame = akrip::cdFrameBytes / sizeof(std::int16_t); // 1176
+
+// The read block of one track: a request header followed by the audio area.
+class ChunkReader {
+  public:
+    explicit ChunkReader(std::uint32_t handle)
+        : handle_(handle), block_(headerBytes + audioAreaBytes, 0) {
+        header_.maxLength = static_cast<std::uint32_t>(audioAreaBytes);
+        header_.status = 0;
+    }
+
+    struct Failure {
+        QString text;                // the library's text, with the reason it found
+        std::int32_t framesRead = 0; // frames stored before the one that failed
+    };
+
+    // Reads `frames` frames from `lba`, trying three times; the library's text of the last
+    // failure otherwise (read on this thread, where the library keeps it), with its reason.
+    std::optional<Failure> read(std::int32_t lba, std::int32_t frames) {
+        header_.startLba = static_cast<std::uint32_t>(lba);
+        header_.frameCount = static_cast<std::uint32_t>(frames);
+        header_.returnedLength = 0;
+        header_.startOffset = 0;
+        akrip::ReadHeader returned{};
+        for (int attempt = 0; attempt < readAttempts; ++attempt) {
+            std::memcpy(block_.data(), &header_, headerBytes);
+            if (akrip::ReadCDAudioLBA(handle_, block_.data()) == 1)
+                return std::nullopt;
+            std::memcpy(&returned, block_.data(), headerBytes);
+        }
+        QString text = modAKRip32::AspiErrorText();
+        if (const QString detail = akrip::lastErrorDetail(); !detail.isEmpty())
+            text += QStringLiteral(" (%1)").arg(detail);
+        return Failure{text,
+                       static_cast<std::int32_t>(std::min<std::uint32_t>(
+                           returned.returnedLength / akrip::cdFrameBytes, header_.frameCount))};
+    }
+
+    const unsigned char* audio() const { return block_.data() + headerBytes; }
+
+  private:
+    std::uint32_t handle_;
+    akrip::ReadHeader header_{};
+    std::vector<unsigned char> block_;
+};
+
+// The chunks of a track in order, read ahead on a thread of their own, so that reading the
+// disc overlaps the encoding and writing of the chunks before. The reading stops at the
+// first chunk that cannot be read (handed out with its error and the frames read before the
+// failure) and when the stream is destroyed; a read under way then ends within one drive
+// read, as it does when `cancelled` answers true (asked from the reading thread).
+//
+// Consumed by one thread (the extraction's).
+class ChunkStream {
+  public:
+    struct Chunk {
+        std::vector<unsigned char> audio; // frames * 2352 bytes
+        std::int32_t lba = 0;
+        std::int32_t frames = 0; // frames in `audio`
+        bool failed = false;     // the chunk could not be read whole: see error
+        QString error;
+    };
+
+    ChunkStream(std::uint32_t handle, std::int32_t startLba, std::int32_t frames,
+                std::function<bool()> cancelled)
+        : reader_(handle), nextLba_(startLba), endLba_(startLba + frames),
+          cancelled_(std::move(cancelled)), thread_([this] { run(); }) {}
+    ~ChunkStream() {
+        {
+            std::lock_guard lock(mutex_);
+            stopping_ = true;
+        }
+        stop_ = true;
+        changed_.notify_all();
+        thread_.join();
+    }
+    ChunkStream(const ChunkStream&) = delete;
+    ChunkStream& operator=(const ChunkStream&) = delete;
+
+    // The next chunk; nothing once the track's chunks (or its failed one) were handed out.
+    std::optional<Chunk> next() {
+        std::unique_lock lock(mutex_);
+        changed_.wait(lock, [this] { return !ready_.empty() || done_; });
+        if (ready_.empty())
+            return std::nullopt;
+        Chunk chunk = std::move(ready_.front());
+        ready_.pop_front();
+        changed_.notify_all();
+        return chunk;
+    }
+
+  private:
+    static constexpr std::size_t readAhead = 16; // chunks, about 1 MB
+
+    void run() {
+        const akrip::ReadStop stop([this] { return stop_.load() || (cancelled_ && cancelled_()); });
+        while (true) {
+            {
+                std::unique_lock lock(mutex_);
+                changed_.wait(lock, [this] { return ready_.size() < readAhead || stopping_; });
+                if (stopping_ || nextLba_ >= endLba_)
+                    break;
+            }
+            Chunk chunk;
+            chunk.lba = nextLba_;
+            chunk.frames = std::min(framesPerRead, endLba_ - nextLba_);
+            if (auto failure = reader_.read(chunk.lba, chunk.frames)) {
+                chunk.failed = true;
+                chunk.error = failure->text;
+                chunk.frames = failure->framesRead;
+            }
+            chunk.audio.assign(reader_.audio(),
+                               reader_.audio() + chunk.frames * akrip::cdFrameBytes);
+            const bool failed = chunk.failed;
+            nextLba_ += chunk.frames;
+            {
+                std::lock_guard lock(mutex_);
+                ready_.push_back(std::move(chunk));
+            }
+            changed_.notify_all();
+            if (failed)
+                break;
+        }
+        std::lock_guard lock(mutex_);
+        done_ = true;
+        changed_.notify_all();
+    }
+
+    ChunkReader reader_;   // the reading thread's
+    std::int32_t nextLba_; // the reading thread's
+    const std::int32_t endLba_;
+    std::function<bool()> cancelled_;
+    std::atomic<bool> stop_{false}; // the stream is going: a read under way ends
+    std::mutex mutex_;
+    std::condition_variable changed_; // a chunk was read or taken, or the end came
+    std::deque<Chunk> ready_;
+    bool stopping_ = false;
+    bool done_ = false;
+    std::thread thread_; // last: starts once everything above exists
+};
+
+VortanError fileError(const QString& path, int error, const QString& source) {
+    return VortanError(VortanError::PathAccess, source,
+                       QStringLiteral("%1: %2").arg(path, fileErrorText(error)));
+}
+
+// The chunk of a track that could not be read.
+struct ReadFailure {
+    QString text;
+    std::int32_t lba = -1;
+};
+
+// The checksums of a track's audio as it is read, the reader's corrections meanwhile, and,
+// for a copy, the audio's loudness.
+class TrackAccount {
+  public:
+    enum class Loudness { Measured, NotMeasured };
+    TrackAccount(const ExtractRequest& request, Loudness loudness)
+        : handle_(request.handle), before_(akrip::correctionsOf(request.handle)),
+          checksum_(placeOf(request)) {
+        if (loudness == Loudness::Measured)
+            if (auto meter = LoudnessMeter::make(2, 44100))
+                meter_ = std::make_unique<BackgroundMeter>(std::move(meter.value()));
+    }
+    void feed(const std::vector<unsigned char>& audio) {
+        checksum_.feed(audio.data(), audio.size());
+        if (meter_)
+            meter_->add(reinterpret_cast<const std::int16_t*>(audio.data()),
+                        audio.size() / sizeof(std::int16_t));
+    }
+    void settle(ExtractOutcome& out) {
+        out.sums = checksum_.result();
+        out.corrections = akrip::correctionsOf(handle_) - before_;
+        // A meter that failed gives no ReplayGain rather than one of only some of the audio.
+        if (meter_)
+            out.loudness = meter_->finish();
+        meter_.reset();
+    }
+
+  private:
+    static ripcheck::TrackPlace placeOf(const ExtractRequest& request) {
+        ripcheck::TrackPlace place = request.place;
+        if (place.pairCount == 0)
+            place.pairCount =
+                static_cast<std::int64_t>(std::max(0, request.endLba - request.startLba)) *
+                ripcheck::samplesPerSector;
+        return place;
+    }
+    std::uint32_t handle_;
+    std::int64_t before_;
+    ripcheck::TrackChecksum checksum_;
+    std::unique_ptr<BackgroundMeter> meter_;
+};
+
+// How an extraction whose file ended properly went.
+ExtractOutcome endedOutcome(ExtractOutcome out, const std::optional<ReadFailure>& failure) {
+    if (failure) {
+        out.status = ExtractOutcome::Status::ReadFailed;
+        out.readErrorText = failure->text;
+        out.failedLba = failure->lba;
+    } else {
+        out.status = out.framesDone < out.framesTotal ? ExtractOutcome::Status::Cancelled
+                                                      : ExtractOutcome::Status::Completed;
+    }
+    return out;
+}
+
+} // namespace
+
+ExtractOutcome ExtractTrackToWav(const ExtractRequest& request,
+                                 const std::function<bool()>& cancelled,
+                                 const ExtractProgress& progress) {
+    const QString source = QStringLiteral("ExtractTrackToWav");
+    ExtractOutcome out;
+    const std::int32_t total = std::max(0, request.endLba - request.startLba);
+    out.framesTotal = total;
+
+    clsFileIo file;
+    if (!file.adopt(::dup(request.outputFd), request.outputPath)) {
+        out.error = fileError(request.outputPath, file.lastError, source);
+        return out;
+    }
+    out.outputCreated = true;
+    const auto wholeTrack = static_cast<std::int64_t>(total) * akrip::cdFrameBytes;
+    if (wholeTrack > clsFileIo::maxWavDataLength) {
+        file.CloseFile();
+        out.error = VortanError(
+            VortanError::Overflow, source,
+            QStringLiteral("%1: the track is too long for a WAV file").arg(request.outputPath));
+        return out;
+    }
+    if (!file.writeWavHeader(static_cast<std::int32_t>(wholeTrack))) {
+        out.error = fileError(request.outputPath, file.lastError, source);
+        file.CloseFile();
+        return out;
+    }
+
+    std::optional<ReadFailure> readFailure;
+    bool writeFailed = false;
+    TrackAccount account(request, TrackAccount::Loudness::Measured);
+    {
+        AsyncFileWriter writer(file);
+        ChunkStream chunks(request.handle, request.startLba, total, cancelled);
+        while (const auto chunk = chunks.next()) {
+            if (chunk->frames > 0) {
+                account.feed(chunk->audio);
+                if (!writer.append(chunk->audio.data(), chunk->audio.size())) {
+                    writeFailed = true;
+                    break;
+                }
+                out.framesDone += chunk->frames;
+                if (progress)
+                    progress(out.framesDone, total);
+            }
+            if (cancelled && cancelled())
+                break;
+            if (chunk->failed) {
+                readFailure = ReadFailure{chunk->error, chunk->lba + chunk->frames};
+                break;
+            }
+        }
+        if (!writer.finish())
+            writeFailed = true;
+        if (writeFailed) {
+            out.error = fileError(request.outputPath, writer.error(), source);
+            out.framesDone = static_cast<std::int32_t>(writer.bytesWritten() / akrip::cdFrameBytes);
+        }
+    }
+
+    // The header announces what the file holds.
+    const auto written = static_cast<std::int64_t>(out.framesDone) * akrip::cdFrameBytes;
+    bool ended = true;
+    if (written != wholeTrack) {
+        const WavHeaderBytes header = makeCdWavHeader(static_cast<std::uint32_t>(written));
+        ended = file.WriteBytesAt(0, header.bytes, sizeof header.bytes);
+    }
+    const int endError = ended ? 0 : file.lastError;
+    const bool closed = file.CloseFile();
+    account.settle(out);
+    if (writeFailed)
+        return out;
+    if (!ended || !closed) {
+        out.error = fileError(request.outputPath, ended ? file.lastError : endError, source);
+        return out;
+    }
+    return endedOutcome(out, readFailure);
+}
+
+ExtractOutcome ExtractTrackToMp3(const ExtractRequest& request,
+                                 const std::function<bool()>& cancelled,
+                                 const ExtractProgress& progress) {
+    ExtractOutcome out;
+    const std::int32_t total = std::max(0, request.endLba - request.startLba);
+    out.framesTotal = total;
+
+    auto opened = Mp3Output::open(request.config, ::dup(request.outputFd), request.outputPath,
+                                  QStringLiteral("ExtractTrackToMp3"));
+    if (!opened) {
+        out.error = opened.error();
+        return out;
+    }
+    out.outputCreated = true;
+    Mp3Output& mp3 = *opened.value();
+
+    std::optional<ReadFailure> readFailure;
+    TrackAccount account(request, TrackAccount::Loudness::Measured);
+    ChunkStream chunks(request.handle, request.startLba, total, cancelled);
+    while (const auto chunk = chunks.next()) {
+        if (chunk->failed && (chunk->frames == 0 || (cancelled && cancelled()))) {
+            if (!(cancelled && cancelled()))
+                readFailure = ReadFailure{chunk->error, chunk->lba};
+            break;
+        }
+        account.feed(chunk->audio);
+        const auto* samples = reinterpret_cast<const std::int16_t*>(chunk->audio.data());
+        std::optional<VortanError> chunkFailure;
+        for (std::int32_t frame = 0; frame < chunk->frames && !chunkFailure; ++frame)
+            chunkFailure = mp3.encode(samples + frame * samplesPerFrame,
+                                      static_cast<std::uint32_t>(samplesPerFrame));
+        if (!chunkFailure)
+            chunkFailure = mp3.commit();
+        if (chunkFailure) {
+            mp3.finish();
+            out.error = std::move(*chunkFailure);
+            return out;
+        }
+        out.framesDone += chunk->frames;
+        if (chunk->failed) {
+            readFailure = ReadFailure{chunk->error, chunk->lba + chunk->frames};
+            break;
+        }
+        if (cancelled && cancelled())
+            break;
+        if (progress)
+            progress(out.framesDone, total);
+    }
+
+    account.settle(out);
+    if (auto error = mp3.finish()) {
+        out.error = std::move(*error);
+        return out;
+    }
+    out = endedOutcome(out, readFailure);
+    // Whatever was written and properly ended is tagged: a stopped or cut track too, with
+    // the ReplayGain of the audio it holds.
+    {
+        id3tag::TagFields tags = request.tags;
+        setReplayGain(tags, out.loudness ? out.loudness->replayGain() : std::nullopt, std::nullopt);
+        if (const auto tagged = id3tag::writeTag(request.outputFd, request.outputPath, tags);
+            !tagged) {
+            out.status = ExtractOutcome::Status::Failed;
+            out.error = tagged.error();
+        }
+    }
+    return out;
+}
+
+ExtractOutcome ReadTrackChecksums(const ExtractRequest& request,
+                                  const std::function<bool()>& cancelled,
+                                  const ExtractProgress& progress) {
+    ExtractOutcome out;
+    const std::int32_t total = std::max(0, request.endLba - request.startLba);
+    out.framesTotal = total;
+    std::optional<ReadFailure> readFailure;
+    TrackAccount account(request, TrackAccount::Loudness::NotMeasured);
+    {
+        ChunkStream chunks(request.handle, request.startLba, total, cancelled);
+        while (const auto chunk = chunks.next()) {
+            account.feed(chunk->audio);
+            out.framesDone += chunk->frames;
+            if (progress && chunk->frames > 0)
+                progress(out.framesDone, total);
+            if (cancelled && cancelled())
+                break;
+            if (chunk->failed) {
+                readFailure = ReadFailure{chunk->error, chunk->lba + chunk->frames};
+                break;
+            }
+        }
+    }
+    account.settle(out);
+    return endedOutcome(out, readFailure);
+}
+
+// ---- The job ------------------------------------------------------------------------------
+
+namespace {
+
+// "m:ss" of a number of CD frames (75 a second).
+QString framesAsTime(std::int32_t frames) {
+    const std::int32_t seconds = frames / 75;
+    return QStringLiteral("%1:%2").arg(seconds / 60).arg(seconds % 60, 2, 10, QLatin1Char('0'));
+}
+
+} // namespace
+
+CdExtractJob::CdExtractJob(std::shared_ptr<const std::vector<ExtractRequest>> requests,
+                           std::shared_ptr<std::vector<ExtractOutcome>> outcomes, QObject* parent)
+    : WorkerJob(parent), requests_(std::move(requests)), outcomes_(std::move(outcomes)) {}
+
+void CdExtractJob::collected() {
+    outcome_ = workerOutcome_;
+    if (outcomes_ && workerIndex_ >= 0 &&
+        static_cast<std::size_t>(workerIndex_) < outcomes_->size())
+        (*outcomes_)[static_cast<std::size_t>(workerIndex_)] = outcome_;
+}
+
+CdExtractJob::~CdExtractJob() {
+    stopWorker();
+}
+
+JobResult CdExtractJob::work(const WorkItem& item) {
+    JobResult r;
+    if (item.index < 0 || static_cast<std::size_t>(item.index) >= requests_->size()) {
+        r.status = JobResult::Status::Failed;
+        r.reason = QStringLiteral("%1: no track to extract").arg(item.output);
+        return r;
+    }
+    ExtractRequest request = (*requests_)[static_cast<std::size_t>(item.index)];
+    if (!request.refusal.isEmpty()) {
+        r.status = JobResult::Status::Failed;
+        r.reason = request.refusal;
+        return r;
+    }
+    workerIndex_ = item.index;
+    auto created = outputfile::PendingOutput::create(item.output);
+    if (!created) {
+        workerOutcome_ = {};
+        r.status = JobResult::Status::Failed;
+        r.reason = created.error().description();
+        return r;
+    }
+    std::shared_ptr<outputfile::PendingOutput> output = std::move(created.value());
+    request.outputFd = output->fd();
+    request.outputPath = output->temporaryPath();
+    auto cancel = [this] { return cancelled(); };
+    // With a test pass first, the two passes share the bar: each is half of the work.
+    const double passes = request.testFirst ? 2.0 : 1.0;
+    double passesDone = 0;
+    auto progress = [this, &passes, &passesDone](std::int32_t done, std::int32_t total) {
+        const double percent =
+            (passesDone + static_cast<double>(done) / static_cast<double>(total)) / passes * 100.0;
+        reportProgress(progressFigure(percent), static_cast<int>(percent));
+    };
+    ExtractOutcome test;
+    if (request.testFirst) {
+        test = ReadTrackChecksums(request, cancel, progress);
+        passesDone = 1;
+    }
+    if (request.testFirst && test.status != ExtractOutcome::Status::Completed) {
+        // No copy after a test pass that was cancelled or could not read the track.
+        workerOutcome_ = test;
+        workerOutcome_.sums = {};
+        if (test.status == ExtractOutcome::Status::Cancelled)
+            workerOutcome_.framesDone = 0;
+    } else {
+        workerOutcome_ = request.mp3 ? ExtractTrackToMp3(request, cancel, progress)
+                                     : ExtractTrackToWav(request, cancel, progress);
+    }
+    if (request.testFirst) {
+        workerOutcome_.tested = true;
+        workerOutcome_.testComplete = test.status == ExtractOutcome::Status::Completed;
+        workerOutcome_.testCrc32 = test.sums.crc32;
+        workerOutcome_.corrections += test.corrections;
+    }
+    ExtractOutcome& o = workerOutcome_;
+    if (o.status == ExtractOutcome::Status::Failed || !o.outputCreated) {
+        output->discard(); // never left looking like a track
+    } else if (request.mp3) {
+        o.outputPath = output->temporaryPath();
+        o.pendingMp3 = true;
+        o.pending = std::move(output);
+    } else if (auto placed = output->commit()) {
+        o.outputPath = placed.value();
+    } else {
+        o.status = ExtractOutcome::Status::Failed;
+        o.error = placed.error();
+    }
+    switch (o.status) {
+    case ExtractOutcome::Status::Completed:
+        r.status = JobResult::Status::Completed;
+        break;
+    case ExtractOutcome::Status::Cancelled:
+        r.status = JobResult::Status::Cancelled;
+        break;
+    case ExtractOutcome::Status::ReadFailed:
+        r.status = JobResult::Status::Failed;
+        r.alert = o.readErrorText;
+        r.reason =
+            QStringLiteral("%1: incomplete, the disc could not be read at sector %2; "
+                           "the file holds %3 of %4 (%5)")
+                .arg(o.pendingMp3 || o.outputPath.isEmpty() ? item.output : o.outputPath)
+                .arg(o.failedLba)
+                .arg(framesAsTime(o.framesDone), framesAsTime(o.framesTotal), o.readErrorText);
+        break;
+    case ExtractOutcome::Status::Failed:
+        r.status = JobResult::Status::Failed;
+        r.reason = o.error.description();
+        break;
+    }
+    return r;
+}

@@ -1,0 +1,136 @@
+#pragma once
+
+#include "engine/cd/ripcheck.h"
+
+#include "engine/core/workerjob.h"
+#include "engine/encode/modlame.h"
+#include "engine/formats/outputfile.h"
+#include "engine/platform/error.h"
+#include "engine/platform/id3tag/id3tag.h"
+#include "engine/platform/loudness/loudnessmeter.h"
+
+#include <QString>
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <vector>
+
+// Digital extraction of one CD track to a WAV file (CD format) or straight to an MP3, read
+// through the CD library 26 frames at a time.
+struct ExtractRequest {
+    std::uint32_t handle = 0; // the open drive
+    std::int32_t startLba = 0;
+    std::int32_t endLba = 0; // exclusive
+    // The open, empty file to write into (a pending output's descriptor): the extraction
+    // writes through a duplicate of it and leaves it open. `outputPath` names it in messages.
+    int outputFd = -1;
+    QString outputPath;
+    bool mp3 = false;
+    modLAME::EncoderConfig config = modLAME::makeConfig(160, 0); // for MP3 output
+    // Not empty: the track cannot be extracted (a data track, one the disc does not have or an
+    // image's data file does not hold); the job fails with this reason and writes nothing.
+    QString refusal;
+    // Where the track stands on its disc, for its AccurateRip checksums (the pair count is
+    // taken from the range when 0).
+    ripcheck::TrackPlace place;
+    // Test and copy: the job reads the whole track once for its checksums only, then copies.
+    bool testFirst = false;
+    // The ID3v2 tag of a completed MP3 (its ReplayGain is measured by the extraction).
+    id3tag::TagFields tags;
+};
+
+struct ExtractOutcome {
+    enum class Status {
+        Completed,  // every frame of the track is in the file, properly ended
+        Cancelled,  // ended early on request; the file holds what was read, properly ended
+        ReadFailed, // a chunk could not be read after three attempts; the file holds the
+                    // frames before it, properly ended (see readErrorText, failedLba)
+        Failed,     // the file or the encoder failed (see error); what was written stays
+    };
+    Status status = Status::Failed;
+    QString readErrorText;       // the library's text of the failed read
+    std::int32_t failedLba = -1; // first frame of the chunk that could not be read
+    VortanError error;
+    std::int32_t framesTotal = 0;
+    std::int32_t framesDone = 0; // frames read and handed to the file
+    bool outputCreated = false;
+    // The file the job left: its final name (a WAV, put in place once complete), or its
+    // temporary name (an MP3, which takes its name once the batch has tagged it with the
+    // album's gain: see pendingMp3). Empty when nothing was kept.
+    QString outputPath;
+    bool pendingMp3 = false;
+    // A pending MP3's output, still open and locked (so no leftover sweep takes it) until the
+    // batch commits it; the last copy of the outcome to go discards it.
+    std::shared_ptr<outputfile::PendingOutput> pending;
+    ripcheck::Checksums sums;     // of the audio read, as handed to the file
+    std::int64_t corrections = 0; // sectors the reader read again or corrected
+    // Test and copy: the test pass ran (see testCrc32, and testComplete: it read the whole
+    // track).
+    bool tested = false;
+    bool testComplete = false;
+    std::uint32_t testCrc32 = 0;
+    // The loudness of the audio the copy read (not set by a test pass, nor when the meter
+    // failed): the track's ReplayGain, and its share of the album's.
+    std::shared_ptr<const LoudnessMeter> loudness;
+};
+
+// Frames in one library read.
+inline constexpr std::int32_t framesPerRead = 26;
+
+using ExtractProgress = std::function<void(std::int32_t framesDone, std::int32_t framesTotal)>;
+
+// The WAV starts with a CD-format header for the whole track; when fewer frames end up in the
+// file (cancelled, read or write failure), the header is rewritten to the length written.
+// `cancelled` is asked after each chunk; `progress` follows each chunk (never for an empty
+// track). Either may be empty. Runs on the calling thread.
+ExtractOutcome ExtractTrackToWav(const ExtractRequest& request,
+                                 const std::function<bool()>& cancelled,
+                                 const ExtractProgress& progress);
+
+// Reads the track for its checksums only (a test pass): no file. The outcome's status is
+// Completed, Cancelled or ReadFailed, with sums and corrections.
+ExtractOutcome ReadTrackChecksums(const ExtractRequest& request,
+                                  const std::function<bool()>& cancelled,
+                                  const ExtractProgress& progress);
+
+// An MP3 that ends properly (completed, stopped or cut by a read failure) gets the request's
+// tag with the ReplayGain of the audio it holds; the extraction fails when the tag cannot be
+// written.
+//
+// One encoder call per CD frame; the MP3 bytes of a chunk go to the file together (one write
+// and flush per chunk). The MP3 starts with its LAME/Info frame, so it decodes to exactly the
+// frames read. The encoder is set up before the file is created: a configuration it refuses
+// leaves no file.
+ExtractOutcome ExtractTrackToMp3(const ExtractRequest& request,
+                                 const std::function<bool()>& cancelled,
+                                 const ExtractProgress& progress);
+
+// One track extraction on a worker thread: the file job of the extraction batch. Item k of
+// the batch is extracted as `requests[k]` says, under a temporary name beside the item's
+// output (outputfile::PendingOutput). A WAV that ends properly takes its name when the job
+// ends; an MP3 stays pending, open and locked, for the batch to finish
+// (ExtractionPlan::finishOutputs); a file whose writing failed is removed. With `outcomes`, the
+// outcome is also kept there at k once the job has collected it (for the log and the names taken).
+class CdExtractJob final : public WorkerJob {
+    Q_OBJECT
+  public:
+    explicit CdExtractJob(std::shared_ptr<const std::vector<ExtractRequest>> requests,
+                          std::shared_ptr<std::vector<ExtractOutcome>> outcomes = nullptr,
+                          QObject* parent = nullptr);
+    ~CdExtractJob() override;
+
+    // The extraction's own account; final once finished() was emitted.
+    const ExtractOutcome& outcome() const { return outcome_; }
+
+  protected:
+    JobResult work(const WorkItem& item) override;
+    void collected() override;
+
+  private:
+    std::shared_ptr<const std::vector<ExtractRequest>> requests_;
+    std::shared_ptr<std::vector<ExtractOutcome>> outcomes_;
+    int workerIndex_ = -1; // the item the worker ran
+    ExtractOutcome outcome_;
+    ExtractOutcome workerOutcome_; // written by the worker, read once it has ended
+};

@@ -1,0 +1,188 @@
+#include "engine/cd/extractionplan.h"
+
+#include "engine/core/settings.h"
+
+#include "engine/cd/modakrip32.h"
+#include "engine/cd/trackpaths.h"
+#include "engine/encode/mp3tagging.h"
+#include "engine/platform/akrip/cddrives.h"
+
+#include <QSet>
+
+#include <algorithm>
+
+QString wavFormatText() {
+    return QStringLiteral("WAV, 44,100 Hz, 16-bit, stereo");
+}
+
+QString mp3FormatText(const QString& bitrate, const QString& quality) {
+    return QStringLiteral("MP3, %1 kbit/s, quality %2").arg(bitrate, quality);
+}
+
+id3tag::TagFields trackTags(const DiscInfo& disc, int track, int trackTotal) {
+    id3tag::TagFields fields;
+    if (const TrackInfo* info = disc.track(track)) {
+        fields.title = info->title;
+        fields.recordingId = info->recordingId;
+    }
+    fields.artist = disc.trackArtist(track);
+    fields.album = disc.album;
+    fields.date = disc.date;
+    fields.trackNumber = track;
+    fields.trackTotal = trackTotal;
+    fields.releaseId = disc.releaseId;
+    fields.discId = disc.discId;
+    return fields;
+}
+
+namespace {
+
+// Why track `track` of `toc` cannot be extracted; empty when it can.
+QString refusalOf(int track, const std::optional<cddrives::DiscToc>& toc) {
+    if (!toc)
+        return QStringLiteral("Track %1: there is no readable disc in the drive").arg(track);
+    const int i = toc->indexOf(track);
+    if (i < 0) {
+        const auto& missing = toc->missingTracks;
+        if (std::find(missing.begin(), missing.end(), track) != missing.end())
+            return QStringLiteral("Track %1 is missing: the image's data file ends before the "
+                                  "track starts")
+                .arg(track);
+        return QStringLiteral("Track %1 is not on the disc (its tracks are %2 to %3)")
+            .arg(track)
+            .arg(toc->firstTrack)
+            .arg(toc->lastTrack());
+    }
+    if (!toc->isAudio(i))
+        return QStringLiteral("Track %1 is a data track: it holds no audio").arg(track);
+    return {};
+}
+
+} // namespace
+
+ExtractionPlan::ExtractionPlan(const QList<int>& tracks, const QString& discIdentity,
+                               const ExtractionChoices& choices)
+    : tracks_(tracks), requests_(std::make_shared<std::vector<ExtractRequest>>()),
+      log_(riplog::begin(cddrives::mediaDrive(), riplog::ReadMode::Secure, choices.formatText,
+                         discIdentity)) {
+    const QString extension = choices.mp3 ? QStringLiteral(".mp3") : QStringLiteral(".wav");
+    const std::uint32_t handle = modAKRip32::currentCdHandle();
+    const std::optional<cddrives::DiscToc>& toc = log_.discToc;
+    const int firstAudio = toc ? toc->firstAudioTrack() : 0;
+    const int lastAudio = toc ? toc->lastAudioTrack() : 0;
+    log_.disc = choices.disc;
+    QSet<QString> taken;
+    for (const int track : tracks) {
+        ExtractRequest request;
+        request.handle = handle;
+        request.mp3 = choices.mp3;
+        request.config = choices.config;
+        request.place.firstOnDisc = track == firstAudio;
+        request.place.lastOnDisc = track == lastAudio;
+        request.testFirst = choices.testFirst;
+        request.tags = trackTags(choices.disc, track, lastAudio);
+        request.refusal = refusalOf(track, toc);
+        if (request.refusal.isEmpty()) {
+            const int i = toc->indexOf(track);
+            request.startLba = toc->trackStartLba[static_cast<std::size_t>(i)];
+            request.endLba = toc->trackEnd(i);
+        }
+        QString path;
+        if (choices.nameFromDisc) {
+            const TrackInfo* info = choices.disc.track(track);
+            const QString name = info ? trackFileName(track, info->title, extension) : QString();
+            if (!name.isEmpty())
+                path = DecodePath + QLatin1Char('/') + name;
+        }
+        if (path.isEmpty() || taken.contains(path))
+            path = drawTrackPath(discIdentity, track, extension, taken);
+        taken.insert(path);
+        items_.append(WorkItem{QString(), path, static_cast<int>(items_.size())});
+        requests_->push_back(request);
+    }
+    outcomes_ = std::make_shared<std::vector<ExtractOutcome>>(requests_->size());
+}
+
+BatchRunner::JobMaker ExtractionPlan::jobMaker() const {
+    return [requests = std::shared_ptr<const std::vector<ExtractRequest>>(requests_),
+            outcomes = outcomes_] { return std::make_unique<CdExtractJob>(requests, outcomes); };
+}
+
+QString ExtractionPlan::outputOf(int index) const {
+    if (index < 0 || static_cast<std::size_t>(index) >= outcomes_->size())
+        return {};
+    const ExtractOutcome& outcome = (*outcomes_)[static_cast<std::size_t>(index)];
+    return outcome.pendingMp3 ? QString() : outcome.outputPath;
+}
+
+riplog::Log ExtractionPlan::log(const QList<WorkItem>& items,
+                                const QList<JobResult>& results) const {
+    riplog::Log log = log_;
+    log.tracksAsked = static_cast<int>(tracks_.size());
+    for (qsizetype i = 0; i < items.size() && i < results.size(); ++i) {
+        const JobResult& result = results[i];
+        const auto at = static_cast<std::size_t>(i);
+        const ExtractRequest& request = (*requests_)[at];
+        const ExtractOutcome& outcome = (*outcomes_)[at];
+        const bool ran =
+            request.refusal.isEmpty() && result.status != JobResult::Status::NotStarted;
+        riplog::Track entry =
+            riplog::trackOf(tracks_[i], outputOf(static_cast<int>(i)), request.startLba,
+                            request.endLba, ran ? &outcome : nullptr, result.status, result.reason);
+        entry.onDisc = request.refusal.isEmpty();
+        entry.title = request.tags.title;
+        log.tracks.push_back(entry);
+    }
+    log.albumGain = albumGain(results);
+    return log;
+}
+
+std::optional<ReplayGain> ExtractionPlan::albumGain(const QList<JobResult>& results) const {
+    std::vector<const LoudnessMeter*> meters;
+    for (qsizetype i = 0; i < results.size() && static_cast<std::size_t>(i) < outcomes_->size();
+         ++i) {
+        const ExtractOutcome& outcome = (*outcomes_)[static_cast<std::size_t>(i)];
+        if (results[i].status == JobResult::Status::Completed && outcome.loudness)
+            meters.push_back(outcome.loudness.get());
+    }
+    return LoudnessMeter::albumGain(meters);
+}
+
+std::vector<VortanError> ExtractionPlan::finishOutputs(const QList<JobResult>& results) {
+    std::vector<VortanError> failures;
+    const std::optional<ReplayGain> album = albumGain(results);
+    for (std::size_t at = 0; at < outcomes_->size(); ++at) {
+        ExtractOutcome& outcome = (*outcomes_)[at];
+        if (!outcome.pendingMp3)
+            continue;
+        const std::shared_ptr<outputfile::PendingOutput> file = std::move(outcome.pending);
+        const QString wanted = items_[static_cast<qsizetype>(at)].output;
+        outcome.pendingMp3 = false;
+        outcome.outputPath.clear();
+        if (!file)
+            continue;
+        const bool completed =
+            static_cast<qsizetype>(at) < results.size() &&
+            results[static_cast<qsizetype>(at)].status == JobResult::Status::Completed;
+        if (album && completed) {
+            id3tag::TagFields tags = (*requests_)[at].tags;
+            setReplayGain(tags, outcome.loudness ? outcome.loudness->replayGain() : std::nullopt,
+                          album);
+            if (const auto written = id3tag::writeTag(file->fd(), file->temporaryPath(), tags);
+                !written) {
+                file->discard();
+                failures.push_back(VortanError(
+                    written.error().number(), written.error().source(),
+                    QStringLiteral("%1: the album's ReplayGain could not be written into its tag "
+                                   "(%2)")
+                        .arg(wanted, written.error().description())));
+                continue;
+            }
+        }
+        if (auto placed = file->commit())
+            outcome.outputPath = placed.value();
+        else
+            failures.push_back(placed.error());
+    }
+    return failures;
+}

@@ -1,0 +1,80 @@
+#pragma once
+
+#include "engine/cd/cdextract.h"
+#include "engine/cd/discinfo.h"
+#include "engine/cd/riplog.h"
+#include "engine/core/batchrunner.h"
+#include "engine/encode/modlame.h"
+
+#include <QList>
+#include <QString>
+
+#include <memory>
+#include <optional>
+#include <vector>
+
+// How the tracks of an extraction are written.
+struct ExtractionChoices {
+    bool mp3 = false;
+    modLAME::EncoderConfig config = modLAME::makeConfig(160, 0); // for MP3 output
+    QString formatText;     // the output format as the rip log states it (formatTextOf...)
+    bool testFirst = false; // read each track once for its checksums, then copy it
+    DiscInfo disc;          // what the disc is known as (may be empty)
+    // Name each track whose title `disc` gives "NN - Title.ext" (trackFileName); the others
+    // keep their drawn names.
+    bool nameFromDisc = false;
+};
+
+// The ID3v2 tag of track `track` as `disc` knows it: its title, its artist (else the album's),
+// album, date, the MusicBrainz identifiers, and "track/trackTotal" (no total when 0).
+id3tag::TagFields trackTags(const DiscInfo& disc, int track, int trackTotal);
+
+// The rip log's words for the output format: "WAV, 44,100 Hz, 16-bit, stereo", and
+// "MP3, 160 kbit/s, quality Normal" (the bitrate and quality as the lists show them).
+QString wavFormatText();
+QString mp3FormatText(const QString& bitrate, const QString& quality);
+
+// The work of an extraction batch over tracks of the drive open now (modAKRip32), and its
+// rip log. Item k is track tracks[k] of the disc's table of contents read when the plan is
+// made: its request holds the track's range (where its audio starts and ends) and its place
+// among the disc's audio tracks (AccurateRip's first and last). A track that cannot be
+// extracted is refused (its job fails with the reason and writes nothing): a data track, one
+// the disc does not have, one an image's data file does not hold. Its output is a name drawn
+// from the disc's identity in DecodePath (drawTrackPath), none the same as another item's. An
+// MP3 item's request carries its tag: the track's title, its artist (else the album's), album,
+// date, identifiers from the choices' disc, and its number with the disc's last audio track
+// as the total.
+//
+// GUI thread; the jobs it makes share its requests and outcomes with their workers.
+class ExtractionPlan {
+  public:
+    ExtractionPlan(const QList<int>& tracks, const QString& discIdentity,
+                   const ExtractionChoices& choices);
+
+    const QList<WorkItem>& items() const { return items_; }
+    int track(int index) const { return tracks_.value(index); }
+    // Makes the batch's jobs: CdExtractJob over the plan's requests.
+    BatchRunner::JobMaker jobMaker() const;
+    // Once the batch has ended (however it ended), before anything names its files: each MP3
+    // that ended properly gets the album's ReplayGain over the completed tracks (with its own)
+    // in its tag when some track completed, is synced and takes its name. Returns the
+    // failures, each naming its file (a file that could not be put in place is removed).
+    std::vector<VortanError> finishOutputs(const QList<JobResult>& results);
+    // The file item `index` left under its final name; empty when it left none (failed,
+    // refused, not started) or before finishOutputs for an MP3.
+    QString outputOf(int index) const;
+    // The rip log once the batch has ended and finishOutputs has run: every track asked for,
+    // in order, with what was read of it (a track the batch did not reach says so). The log
+    // gives each track's ReplayGain, the album's, and what the disc is known as.
+    riplog::Log log(const QList<WorkItem>& items, const QList<JobResult>& results) const;
+
+  private:
+    // The ReplayGain of the completed tracks together.
+    std::optional<ReplayGain> albumGain(const QList<JobResult>& results) const;
+
+    QList<int> tracks_;
+    QList<WorkItem> items_;
+    std::shared_ptr<std::vector<ExtractRequest>> requests_;
+    std::shared_ptr<std::vector<ExtractOutcome>> outcomes_;
+    riplog::Log log_; // begun when the plan is made: its time and table of contents
+};

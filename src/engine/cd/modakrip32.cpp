@@ -1,0 +1,118 @@
+#include "engine/cd/modakrip32.h"
+
+#include "engine/platform/error.h"
+
+#include <cstring>
+
+namespace modAKRip32 {
+
+namespace {
+
+akrip::TocRecord tocRecord{};
+std::uint8_t handle = 0;
+
+constexpr int subscriptOutOfRange = 9;
+
+const char* const errorTexts[] = {
+    "No error...",
+    "Unable to load WNASPI32.DLL (95/98/NT/2000) or use SCSI passthrough (NT/2000)",
+    "Could not load ASPI function GetASPI32SupportInfo. Only occurs when an ASPI manager "
+    "(WNASPI32.DLL) is found, but cannot be correctly loaded by the system. Most often "
+    "indicates that ASPI is improperly installed.",
+    "Could not load ASPI function SendASPI32Command. Only occurs when an ASPI manager "
+    "(WNASPI32.DLL) is found, but cannot be correctly loaded by the system. Most often "
+    "indicates that ASPI is improperly installed.",
+    "An error was returned by the ASPI manager. Use GetAspiLibAspiError to retrieve the actual "
+    "ASPI error.",
+    "Unused in the current implementation",
+    "The buffer passed to ReadCDAudioLBA or ReadCDAudioLBAEx is too small for the requested "
+    "number of frames.",
+    "The handle to the CD-ROM unit is invalid.",
+    "All available slots for CD-ROM handles have been allocated.",
+    "Results from passing a bad buf parameter to GetCDId (ie. a NULL pointer)",
+    "The ha:tgt:lun values passed to GetCDHandle do not refer to a CD-ROM device.",
+    "Unable to obtain an exclusive lock on a CD handle.",
+    "Occurs when attempting to call GetCDHandle for a ha:tgt:lun value that has already been "
+    "allocated.",
+    "Invalid value for the LPGETCDHAND parameter to GetCDHandle",
+    "Invalid version or size specified in LPGETCDHAND parameter to GetCDHandle",
+    "An automatic jitter adjust failed during a call to ReadCDAudioLBAEx",
+};
+
+} // namespace
+
+akrip::TocRecord& toc() {
+    return tocRecord;
+}
+
+std::uint8_t currentCdHandle() {
+    return handle;
+}
+
+akrip::CdDriveRecord GetCDRecord(int index) {
+    akrip::CdDriveList list;
+    std::memset(&list, 0, sizeof list);
+    akrip::GetCDList(&list);
+    if (index < 0 || index >= akrip::maxDrives)
+        throw VortanError(subscriptOutOfRange, QStringLiteral("GetCDRecord"),
+                          QStringLiteral("Subscript out of range"));
+    return list.drives[index];
+}
+
+QString driveDisplayName(const akrip::CdDriveRecord& record) {
+    QString name;
+    for (const char c : record.id)
+        if (c != 0)
+            name += QChar::fromLatin1(c);
+    return name;
+}
+
+bool OpenCDDrive(int index) {
+    const akrip::CdDriveRecord record = GetCDRecord(index);
+    akrip::GETCDHAND request;
+    std::memset(&request, 0, sizeof request);
+    request.size = 12;
+    request.version = 1;
+    request.ha = record.ha;
+    request.tgt = record.tgt;
+    request.lun = record.lun;
+    request.readType = 0;
+    handle = static_cast<std::uint8_t>(akrip::GetCDHandle(&request) & 0xFF);
+    if (handle == 0)
+        return false;
+    akrip::ModifyCDParms(handle, akrip::parmMsfAddressing, 0);
+    return akrip::ReadTOC(handle, &tocRecord) == 1;
+}
+
+std::int32_t TocAddressToLBA(const akrip::TocEntry& entry) {
+    if (entry.address[0] >= 128)
+        throw VortanError(VortanError::Overflow, QStringLiteral("TocAddressToLBA"),
+                          QStringLiteral("Overflow"));
+    return static_cast<std::int32_t>((std::uint32_t{entry.address[0]} << 24) |
+                                     (std::uint32_t{entry.address[1]} << 16) |
+                                     (std::uint32_t{entry.address[2]} << 8) | entry.address[3]);
+}
+
+void CloseCurrentCD() {
+    akrip::CloseCDHandle(handle);
+}
+
+QString AspiErrorText() {
+    return aspiErrorText(akrip::GetAspiLibError());
+}
+
+QString aspiErrorText(int code) {
+    if (code > 0 || code < -15)
+        return {};
+    return QString::fromLatin1(errorTexts[-code]);
+}
+
+TrackRange trackRange(int track) {
+    if (track < 1 || track > 99)
+        throw VortanError(subscriptOutOfRange, QStringLiteral("TrackRange"),
+                          QStringLiteral("Subscript out of range"));
+    return {TocAddressToLBA(tocRecord.entries[track - 1]),
+            TocAddressToLBA(tocRecord.entries[track])};
+}
+
+} // namespace modAKRip32

@@ -1,0 +1,261 @@
+#include "engine/cd/riplog.h"
+
+#include "engine/core/displaytext.h"
+#include "engine/formats/outputfile.h"
+#include "engine/platform/akrip/cddrives.h"
+#include "engine/platform/dialogs.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QTextStream>
+
+namespace riplog {
+
+namespace {
+
+QString hex(std::uint32_t value) {
+    return QStringLiteral("%1").arg(value, 8, 16, QLatin1Char('0')).toUpper();
+}
+
+QString modeText(ReadMode mode) {
+    return mode == ReadMode::Secure
+               ? QStringLiteral("Secure: every sector through the error-correcting reader")
+               : QStringLiteral("Real-time capture of the sound card while the disc played");
+}
+
+} // namespace
+
+QString sectorTime(std::int64_t sectors) {
+    const std::int64_t seconds = sectors / 75;
+    return QStringLiteral("%1:%2.%3")
+        .arg(seconds / 60, 2, 10, QLatin1Char('0'))
+        .arg(seconds % 60, 2, 10, QLatin1Char('0'))
+        .arg(sectors % 75, 2, 10, QLatin1Char('0'));
+}
+
+QString resultText(TrackResult result) {
+    switch (result) {
+    case TrackResult::CopyOk:
+        return QStringLiteral("Copy OK");
+    case TrackResult::ReadErrors:
+        return QStringLiteral("Copy finished with read errors");
+    case TrackResult::Aborted:
+        return QStringLiteral("Aborted");
+    case TrackResult::NotStarted:
+        return QStringLiteral("Not started");
+    case TrackResult::Failed:
+        break;
+    }
+    return QStringLiteral("Copy failed");
+}
+
+QString Log::fileName() const {
+    QString identity = discIdentity;
+    for (QChar& c : identity)
+        if (c == QLatin1Char('/') || c.unicode() < 0x20)
+            c = QLatin1Char('_');
+    return QStringLiteral("Rip %1 %2.log")
+        .arg(started.date().toString(QStringLiteral("yyyy-MM-dd")), identity);
+}
+
+QString Log::text() const {
+    QString out;
+    QTextStream s(&out);
+    s << program << " extraction log\n";
+    s << "Date: " << started.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")) << "\n\n";
+    s << "Drive: " << printable(drive) << "\n";
+    s << "Read mode: " << modeText(mode) << "\n";
+    s << "Output: " << outputFormat << "\n\n";
+
+    s << "Table of contents\n";
+    s << "  Track   Start sector   Length (sectors)   Length (mm:ss.ff)\n";
+    for (const TocTrack& t : toc)
+        s << QStringLiteral("  %1   %2   %3   %4%5\n")
+                 .arg(t.number, 5)
+                 .arg(t.startLba, 12)
+                 .arg(t.sectors, 16)
+                 .arg(sectorTime(t.sectors), 17)
+                 .arg(t.audio ? QString() : QStringLiteral("   data track"));
+    s << QStringLiteral("  Lead-out %1\n\n").arg(leadOutLba, 12);
+
+    // AccurateRip names a disc by its audio tracks, with the lead-out after a data track.
+    std::vector<std::int32_t> starts;
+    if (discToc) {
+        starts = discToc->audioStarts();
+    } else {
+        for (const TocTrack& t : toc)
+            starts.push_back(t.startLba);
+    }
+    s << "Disc identity: " << printable(discIdentity) << "\n";
+    s << "AccurateRip disc: " << ripcheck::accurateRipDiscName(starts, leadOutLba, freedbId)
+      << "\n";
+    const ripcheck::DiscIds ids = ripcheck::accurateRipDiscIds(starts, leadOutLba);
+    s << "AccurateRip disc identifiers: " << hex(ids.id1) << " " << hex(ids.id2) << "\n";
+    auto known = [&s](const char* label, const QString& value) {
+        if (!value.isEmpty())
+            s << label << printable(value) << "\n";
+    };
+    known("Album: ", disc.album);
+    known("Artist: ", disc.artist);
+    known("Date: ", disc.date);
+    known("MusicBrainz disc ID: ", disc.discId);
+    known("MusicBrainz release ID: ", disc.releaseId);
+    if (albumGain) {
+        s << "ReplayGain album gain: " << albumGain->gainText() << "\n";
+        s << "ReplayGain album peak: " << albumGain->peakText() << "\n";
+    }
+    s << "\n";
+    if (mode == ReadMode::RealTime)
+        s << "The tracks were recorded in real time: a recording is not a bit-exact copy of "
+             "the disc, so no checksums are given.\n\n";
+
+    QStringList problems;
+    int copied = 0;
+    for (const Track& t : tracks) {
+        s << "Track " << QStringLiteral("%1").arg(t.number, 2, 10, QLatin1Char('0')) << "\n";
+        s << "  File: "
+          << (t.outputFile.isEmpty() ? QStringLiteral("none kept") : printable(t.outputFile))
+          << "\n";
+        if (!t.title.isEmpty())
+            s << "  Title: " << printable(t.title) << "\n";
+        const std::int32_t sectors = t.endLba - t.startLba;
+        if (t.onDisc && (t.sectorsRead < 0 || t.sectorsRead >= sectors)) {
+            s << "  Sectors: " << t.startLba << " to " << (t.endLba - 1) << " ("
+              << sectorTime(sectors) << ")\n";
+        } else if (t.onDisc && t.sectorsRead > 0) {
+            s << "  Sectors: " << t.startLba << " to " << (t.startLba + t.sectorsRead - 1)
+              << " read of " << t.startLba << " to " << (t.endLba - 1) << " ("
+              << sectorTime(t.sectorsRead) << " of " << sectorTime(sectors) << ")\n";
+        } else if (t.onDisc) {
+            s << "  Sectors: none read of " << t.startLba << " to " << (t.endLba - 1) << " ("
+              << sectorTime(sectors) << ")\n";
+        }
+        if (t.checksummed) {
+            s << "  Peak level: " << t.sums.peakPercent() << " %\n";
+            if (t.tested)
+                s << "  Test CRC32: " << hex(t.testCrc32) << "\n";
+            s << "  Copy CRC32: " << hex(t.sums.crc32) << "\n";
+            s << "  AccurateRip v1: " << hex(t.sums.accurateRipV1) << "\n";
+            s << "  AccurateRip v2: " << hex(t.sums.accurateRipV2) << "\n";
+            s << "  Re-reads and corrections: " << t.corrections << "\n";
+        }
+        if (t.gain) {
+            s << "  ReplayGain track gain: " << t.gain->gainText() << "\n";
+            s << "  ReplayGain track peak: " << t.gain->peakText() << "\n";
+        }
+        s << "  Result: " << resultText(t.result);
+        if (!t.failure.isEmpty())
+            s << " (" << printable(t.failure) << ")";
+        s << "\n\n";
+        if (t.result == TrackResult::CopyOk)
+            ++copied;
+        else
+            problems << QStringLiteral("track %1 (%2)").arg(t.number).arg(resultText(t.result));
+    }
+    const auto asked = tracksAsked >= 0 ? tracksAsked : static_cast<int>(tracks.size());
+    s << QStringLiteral("Summary: %1 of %2 tracks asked for copied OK").arg(copied).arg(asked);
+    if (!problems.isEmpty())
+        s << QStringLiteral("; not OK: %1").arg(problems.join(QStringLiteral(", ")));
+    s << "\n";
+    s.flush();
+    return out;
+}
+
+Log begin(int driveIndex, ReadMode mode, const QString& outputFormat, const QString& discIdentity) {
+    Log log;
+    log.program = QStringLiteral("MP3 Vortan " VORTAN_VERSION);
+    log.started = QDateTime::currentDateTime();
+    const std::vector<cddrives::Drive> drives = cddrives::drives();
+    if (driveIndex >= 0 && static_cast<std::size_t>(driveIndex) < drives.size()) {
+        const cddrives::Drive& drive = drives[static_cast<std::size_t>(driveIndex)];
+        log.drive = drive.isImage ? QStringLiteral("disc image ") + drive.path
+                                  : drive.id + QStringLiteral(" (") + drive.path + QLatin1Char(')');
+    }
+    log.mode = mode;
+    log.outputFormat = outputFormat;
+    log.discIdentity = discIdentity;
+    if (const auto toc = cddrives::readToc(driveIndex)) {
+        for (int i = 0; i < toc->trackCount(); ++i)
+            log.toc.push_back(TocTrack{toc->firstTrack + i,
+                                       toc->trackStartLba[static_cast<std::size_t>(i)],
+                                       toc->trackSectors(i), toc->isAudio(i)});
+        log.leadOutLba = toc->leadOutLba;
+        log.freedbId = cddrives::freedbDiscId(toc.value());
+        log.discToc = toc.value();
+    }
+    return log;
+}
+
+Track trackOf(int number, const QString& outputFile, std::int32_t startLba, std::int32_t endLba,
+              const ExtractOutcome* outcome, JobResult::Status status, const QString& reason) {
+    Track t;
+    t.number = number;
+    t.outputFile = outputFile;
+    t.startLba = startLba;
+    t.endLba = endLba;
+    if (outcome) {
+        t.sectorsRead = outcome->framesDone;
+        t.checksummed = outcome->framesDone > 0;
+        t.sums = outcome->sums;
+        t.corrections = outcome->corrections;
+        t.tested = outcome->tested;
+        t.testCrc32 = outcome->testCrc32;
+        if (outcome->loudness)
+            t.gain = outcome->loudness->replayGain();
+    }
+    switch (status) {
+    case JobResult::Status::Completed:
+        t.result = TrackResult::CopyOk;
+        if (t.tested && t.testCrc32 != t.sums.crc32) {
+            t.result = TrackResult::ReadErrors;
+            t.failure = QStringLiteral("the test and copy CRCs differ");
+        }
+        break;
+    case JobResult::Status::Cancelled:
+        t.result = TrackResult::Aborted;
+        break;
+    case JobResult::Status::NotStarted:
+        t.result = TrackResult::NotStarted;
+        t.sectorsRead = 0;
+        break;
+    case JobResult::Status::Skipped:
+    case JobResult::Status::Failed:
+        if (outcome && outcome->status == ExtractOutcome::Status::ReadFailed) {
+            t.result = TrackResult::ReadErrors;
+            t.failure = QStringLiteral("sector %1 could not be read: %2")
+                            .arg(outcome->failedLba)
+                            .arg(outcome->readErrorText);
+        } else {
+            t.result = TrackResult::Failed;
+            t.failure = reason;
+            if (!outcome)
+                t.sectorsRead = 0;
+        }
+        break;
+    }
+    return t;
+}
+
+Result<QString> write(const QString& folder, const Log& log) {
+    const QString wanted = QDir(folder).filePath(log.fileName());
+    auto written = outputfile::writeWhole(wanted, log.text().toUtf8());
+    if (!written)
+        return VortanError(VortanError::PathAccess, QStringLiteral("Rip log"),
+                           QStringLiteral("The rip log could not be written (%1); no log was "
+                                          "kept")
+                               .arg(written.error().description()));
+    return written;
+}
+
+} // namespace riplog
+
+namespace riplog {
+
+void writeOrSay(const QString& folder, const Log& log) {
+    const auto written = write(folder, log);
+    if (!written)
+        dialogs::msgBox(written.error().description(), dialogs::Buttons::Ok,
+                        dialogs::Icon::Critical);
+}
+
+} // namespace riplog

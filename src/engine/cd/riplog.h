@@ -1,0 +1,107 @@
+#pragma once
+
+#include "engine/cd/cdextract.h"
+#include "engine/cd/discinfo.h"
+#include "engine/cd/ripcheck.h"
+#include "engine/core/batchrunner.h"
+#include "engine/platform/akrip/cddrives.h"
+#include "engine/platform/error.h"
+
+#include <QDateTime>
+#include <QString>
+
+#include <cstdint>
+#include <optional>
+#include <vector>
+
+// The extraction log: proof of what a rip read and wrote, kept beside its files. Plain text,
+// written whole or not at all (a temporary file renamed into place once synced), so a crash
+// or a full disk never leaves half a log that looks complete. Text from outside (titles,
+// names, reasons) is written with its control characters shown escaped (printable), so it
+// cannot forge the log's lines.
+namespace riplog {
+
+enum class ReadMode {
+    Secure,   // through the error-correcting reader: bit-exact, with checksums
+    RealTime, // the sound card recorded while the disc played: not bit-exact, no checksums
+};
+
+enum class TrackResult {
+    CopyOk,
+    ReadErrors, // a read failed, or the test and copy passes disagree
+    Aborted,
+    Failed,     // the output could not be written, or the track cannot be read (see failure)
+    NotStarted, // the rip was stopped before the track's turn
+};
+
+struct Track {
+    int number = 0;
+    QString outputFile; // empty when no file was kept
+    bool onDisc = true; // the track has a range on the disc (not a data or missing track)
+    std::int32_t startLba = 0;
+    std::int32_t endLba = 0;       // exclusive
+    std::int32_t sectorsRead = -1; // sectors read into the file; -1: the whole range
+    bool checksummed = false;
+    ripcheck::Checksums sums;
+    bool tested = false; // a test pass read the track first
+    std::uint32_t testCrc32 = 0;
+    std::int64_t corrections = 0; // sectors the reader read again or corrected
+    TrackResult result = TrackResult::CopyOk;
+    QString failure;                // why, for ReadErrors and Failed
+    QString title;                  // as the disc information gives it; empty when unknown
+    std::optional<ReplayGain> gain; // of the audio copied; none for silence
+};
+
+struct TocTrack {
+    int number = 0;
+    std::int32_t startLba = 0;
+    std::int32_t sectors = 0;
+    bool audio = true;
+};
+
+struct Log {
+    QString program;   // "MP3 Vortan 2.0"
+    QDateTime started; // local time
+    QString drive;     // the drive's identification, or the image's file
+    ReadMode mode = ReadMode::Secure;
+    QString outputFormat; // "WAV (44,100 Hz, 16-bit, stereo)", "MP3 160 kbit/s, ..."
+    std::vector<TocTrack> toc;
+    std::int32_t leadOutLba = 0;
+    std::optional<cddrives::DiscToc> discToc; // as read when the log was begun
+    QString discIdentity;                     // as the window shows it
+    std::uint32_t freedbId = 0;
+    std::vector<Track> tracks;           // every track asked for, in order
+    int tracksAsked = -1;                // -1: as many as `tracks` holds
+    DiscInfo disc;                       // what the disc is known as (may be empty)
+    std::optional<ReplayGain> albumGain; // of the tracks copied, together
+
+    QString text() const;
+    // "Rip 2026-12-08 1234567.log": the start date and the disc identity.
+    QString fileName() const;
+};
+
+// "mm:ss.ff" of a sector count (75 frames a second).
+QString sectorTime(std::int64_t sectors);
+// The result's words: "Copy OK", "Copy finished with read errors", "Aborted", "Copy failed",
+// "Not started".
+QString resultText(TrackResult result);
+
+// A log of a rip from drive `driveIndex` (cddrives): program, the time now, the drive's
+// identification and the disc's table of contents read now; no tracks yet.
+Log begin(int driveIndex, ReadMode mode, const QString& outputFormat, const QString& discIdentity);
+
+// The account of track `number` extracted into `outputFile` over [startLba, endLba): from
+// the extraction's outcome when it ran (`ran`), and how its batch item ended. A test pass
+// whose CRC differs from the copy's makes the result ReadErrors.
+Track trackOf(int number, const QString& outputFile, std::int32_t startLba, std::int32_t endLba,
+              const ExtractOutcome* outcome, JobResult::Status status, const QString& reason);
+
+// Writes the log into `folder` under its file name (numbered "(2)", "(3)"... when a file of
+// that name exists, taken atomically: a log never replaces a file, another rip's log
+// included) and returns the path. Fails, naming the file and the reason, when it cannot be
+// written whole; nothing is then left behind.
+Result<QString> write(const QString& folder, const Log& log);
+// write(), and a message to the user (through the dialogs) when the log cannot be written.
+void writeOrSay(const QString& folder, const Log& log);
+
+} // namespace riplog

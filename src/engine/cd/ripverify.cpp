@@ -1,0 +1,163 @@
+#include "engine/cd/ripverify.h"
+
+#include "engine/formats/wavreader.h"
+#include "engine/platform/akrip/cddrives.h"
+#include "engine/platform/nativepath.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QRegularExpression>
+
+#include <vector>
+
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace ripverify {
+
+namespace {
+
+constexpr std::int64_t sectorBytes = 2352;
+constexpr std::uint32_t sectorsPerRead = 64;
+
+QString hex(std::uint32_t value) {
+    return QStringLiteral("%1").arg(value, 8, 16, QLatin1Char('0')).toUpper();
+}
+
+// The track number a drawn name ends with ("1234-3.wav" gives 3), or 0.
+int nameTrack(const QString& path) {
+    const auto match = QRegularExpression(QStringLiteral("-(\\d{1,2})$"))
+                           .match(QFileInfo(path).completeBaseName());
+    return match.hasMatch() ? match.captured(1).toInt() : 0;
+}
+
+// The file `path` opened for reading if it is a regular file: never blocks on a FIFO or a
+// device. Closed on destruction.
+struct RegularFile {
+    int fd = -1;
+    QString problem;
+    explicit RegularFile(const QString& path) {
+        fd = ::open(nativepath::encode(path).constData(),
+                    O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+        struct stat info {};
+        if (fd < 0) {
+            problem = QString::fromLocal8Bit(std::strerror(errno));
+        } else if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+            problem = QStringLiteral("not a regular file");
+            ::close(fd);
+            fd = -1;
+        }
+    }
+    ~RegularFile() {
+        if (fd >= 0)
+            ::close(fd);
+    }
+    RegularFile(const RegularFile&) = delete;
+    RegularFile& operator=(const RegularFile&) = delete;
+    // A name that reaches this very file, whatever happens to `path` meanwhile.
+    QString openedPath() const { return QStringLiteral("/proc/self/fd/%1").arg(fd); }
+};
+
+} // namespace
+
+QString Verdict::text() const {
+    if (!problem.isEmpty())
+        return wavPath + QStringLiteral(": ") + problem;
+    return QStringLiteral("Track %1: %2 %3 the disc (CRC32 %4, AccurateRip v1 %5, v2 %6)")
+        .arg(track)
+        .arg(wavPath, matched ? QStringLiteral("matches") : QStringLiteral("does not match"),
+             hex(file.crc32), hex(file.accurateRipV1), hex(file.accurateRipV2));
+}
+
+Verdict verifyWav(const QString& wavPath, int driveIndex) {
+    Verdict v;
+    v.wavPath = wavPath;
+    const RegularFile opened(wavPath);
+    if (opened.fd < 0) {
+        v.problem = opened.problem;
+        return v;
+    }
+    const auto format = readWavFormat(opened.openedPath());
+    if (!format) {
+        v.problem = QString(format.error().description()).replace(opened.openedPath(), wavPath);
+        return v;
+    }
+    if (!format->isCdFormat() || format->dataLength % sectorBytes != 0) {
+        v.problem = QStringLiteral("not a CD track: CD-format audio (44,100 Hz, 16-bit, "
+                                   "stereo) of whole sectors is needed");
+        return v;
+    }
+    const auto toc = cddrives::readToc(driveIndex);
+    if (!toc) {
+        v.problem = toc.error().description();
+        return v;
+    }
+    const auto sectors = static_cast<std::int32_t>(format->dataLength / sectorBytes);
+    std::vector<int> sameLength;
+    for (int i = 0; i < toc->trackCount(); ++i)
+        if (toc->trackSectors(i) == sectors)
+            sameLength.push_back(i);
+    int index = sameLength.size() == 1 ? sameLength.front() : -1;
+    if (sameLength.size() > 1)
+        for (const int i : sameLength)
+            if (toc->firstTrack + i == nameTrack(wavPath))
+                index = i;
+    if (index < 0) {
+        v.problem = sameLength.empty()
+                        ? QStringLiteral("no track of the disc has its length")
+                        : QStringLiteral("several tracks of the disc have its length; name the "
+                                         "file after its track (\"...-3.wav\")");
+        return v;
+    }
+    v.track = toc->firstTrack + index;
+    const ripcheck::TrackPlace place{index == 0, index == toc->trackCount() - 1,
+                                     static_cast<std::int64_t>(sectors) * 588};
+
+    QFile file(opened.openedPath());
+    ripcheck::TrackChecksum fileSum(place);
+    if (!file.open(QIODevice::ReadOnly) || !file.seek(format->dataOffset)) {
+        v.problem = file.errorString();
+        return v;
+    }
+    for (std::int64_t left = format->dataLength; left > 0;) {
+        const QByteArray piece =
+            file.read(std::min<std::int64_t>(left, sectorBytes * sectorsPerRead));
+        if (piece.isEmpty()) {
+            v.problem = QStringLiteral("the file could not be read: ") + file.errorString();
+            return v;
+        }
+        fileSum.feed(reinterpret_cast<const unsigned char*>(piece.constData()),
+                     static_cast<std::size_t>(piece.size()));
+        left -= piece.size();
+    }
+
+    auto reader = cddrives::DiscAudioReader::open(driveIndex);
+    if (!reader) {
+        v.problem = reader.error().description();
+        return v;
+    }
+    ripcheck::TrackChecksum discSum(place);
+    std::vector<unsigned char> buffer(sectorBytes * sectorsPerRead);
+    const std::int32_t start = toc->trackStartLba[static_cast<std::size_t>(index)];
+    for (std::int32_t lba = start; lba < start + sectors;) {
+        const auto count = std::min<std::uint32_t>(
+            sectorsPerRead, static_cast<std::uint32_t>(start + sectors - lba));
+        const std::uint32_t got = reader.value()->read(lba, count, buffer.data());
+        if (got != count) {
+            v.problem = QStringLiteral("the disc could not be read at sector %1").arg(lba + got);
+            return v;
+        }
+        discSum.feed(buffer.data(), count * sectorBytes);
+        lba += static_cast<std::int32_t>(count);
+    }
+    v.file = fileSum.result();
+    v.disc = discSum.result();
+    v.matched = v.file.crc32 == v.disc.crc32 && v.file.accurateRipV1 == v.disc.accurateRipV1 &&
+                v.file.accurateRipV2 == v.disc.accurateRipV2;
+    return v;
+}
+
+} // namespace ripverify

@@ -1,0 +1,30 @@
+#pragma once
+
+#include "engine/cd/ripcheck.h"
+
+#include <QString>
+
+// Verifies an earlier rip: a CD-format WAV file's audio against a track of the disc in a
+// drive, by their checksums (CRC32 and AccurateRip v1/v2).
+namespace ripverify {
+
+struct Verdict {
+    QString wavPath;
+    int track = 0;        // the disc's track the file was compared with; 0 when none
+    bool matched = false; // every checksum equal
+    ripcheck::Checksums file;
+    ripcheck::Checksums disc;
+    QString problem; // why no comparison could be made (no such track, unreadable file...)
+
+    // One line for the user: "Track 3: /m/1-3.wav matches the disc (CRC32 ..., AccurateRip
+    // v1 ..., v2 ...)", "... does not match the disc (...)" or "<file>: <problem>".
+    QString text() const;
+};
+
+// Compares `wavPath` with the track of the disc in drive `driveIndex` (cddrives) that has
+// its length in sectors; when several have it, the track number at the end of the file's
+// name ("1234-3.wav") picks one. The disc's track is read through the error-correcting
+// reader. Blocking: minutes for a long track on a real drive.
+Verdict verifyWav(const QString& wavPath, int driveIndex);
+
+} // namespace ripverify

@@ -1,0 +1,134 @@
+#include "engine/core/settings.h"
+
+#include "engine/core/paths.h"
+
+#include <QSettings>
+#include <QThread>
+
+#include <algorithm>
+
+std::int16_t AudioFormat = 0;
+std::int16_t EncodingQuality = 0;
+std::int16_t EncodingBitrate = 0;
+std::int16_t HDWarning = 0;
+std::int16_t HDWarningNo = 0;
+std::int16_t HDStopDecoding = 0;
+std::int16_t HDStopNo = 0;
+QString DecodePath;
+std::int16_t DesktopIcon = 0;
+std::int16_t MinimizeOnStart = 0;
+std::int16_t DeleteWav = 0;
+std::int16_t ShowFullPath = 0;
+std::int16_t EncodeAfterExtracting = 0;
+std::int16_t MuteButton = 0;
+std::int16_t FilesAtOnce = 1;
+std::int16_t TestAndCopy = 0;
+QString MusicBrainzServer;
+std::int16_t NameFromDisc = 0;
+
+namespace {
+
+struct KeyInfo {
+    const char* name;
+    const char* defaultText; // nullptr: computed (see settings::defaultText)
+    std::int16_t* number;    // nullptr for a text key
+    QString* text;           // the variable of a text key
+};
+
+const KeyInfo& info(SettingKey key) {
+    static const KeyInfo table[SettingKeyCount] = {
+        {"Audio format", "1", &AudioFormat, nullptr},
+        {"Encoding quality", "5", &EncodingQuality, nullptr},
+        {"Encoding bitrate", "5", &EncodingBitrate, nullptr},
+        {"HDWarning", "1", &HDWarning, nullptr},
+        {"HDWarningNo", "100", &HDWarningNo, nullptr},
+        {"HDstopdecoding", "1", &HDStopDecoding, nullptr},
+        {"HDStopNo", "50", &HDStopNo, nullptr},
+        {"DecodePath", nullptr, nullptr, &DecodePath},
+        {"desktop icon", "0", &DesktopIcon, nullptr},
+        {"minimize onstart", "0", &MinimizeOnStart, nullptr},
+        {"Delete WAV", "1", &DeleteWav, nullptr},
+        {"show full path", "1", &ShowFullPath, nullptr},
+        {"encode after extracting", "1", &EncodeAfterExtracting, nullptr},
+        {"mute button", "1", &MuteButton, nullptr},
+        {"Files at once", nullptr, &FilesAtOnce, nullptr},
+        {"Test and copy", "0", &TestAndCopy, nullptr},
+        {"MusicBrainz server", "musicbrainz.org:443", nullptr, &MusicBrainzServer},
+        {"Name from disc information", "0", &NameFromDisc, nullptr},
+    };
+    return table[static_cast<int>(key)];
+}
+
+QSettings store() {
+    return QSettings(QSettings::NativeFormat, QSettings::UserScope,
+                     QString::fromLatin1(settings::applicationName));
+}
+
+QString fullKey(SettingKey key) {
+    return QString::fromLatin1(settings::sectionName) + QLatin1Char('/') + settings::keyName(key);
+}
+
+void applyText(SettingKey key, const QString& text) {
+    const KeyInfo& k = info(key);
+    if (k.text) {
+        *k.text = text;
+        return;
+    }
+    if (auto value = settings::toInt16(text))
+        *k.number = *value;
+}
+
+} // namespace
+
+namespace settings {
+
+QString keyName(SettingKey key) {
+    return QString::fromLatin1(info(key).name);
+}
+
+QString defaultText(SettingKey key) {
+    if (key == SettingKey::FilesAtOnce)
+        return QString::number(std::clamp(QThread::idealThreadCount(), 1, maxFilesAtOnce));
+    const KeyInfo& k = info(key);
+    return k.defaultText ? QString::fromLatin1(k.defaultText) : ProgramFolder();
+}
+
+QString readText(SettingKey key, const QString& fallback) {
+    return store().value(fullKey(key), fallback).toString();
+}
+
+void saveText(SettingKey key, const QString& text) {
+    QSettings s = store();
+    s.setValue(fullKey(key), text);
+    s.sync();
+}
+
+std::optional<std::int16_t> toInt16(const QString& text) {
+    bool ok = false;
+    const int value = text.trimmed().toInt(&ok, 10);
+    if (!ok || value < INT16_MIN || value > INT16_MAX)
+        return std::nullopt;
+    return static_cast<std::int16_t>(value);
+}
+
+} // namespace settings
+
+void LoadSettings() {
+    for (int i = 0; i < SettingKeyCount; ++i) {
+        const auto key = static_cast<SettingKey>(i);
+        applyText(key, settings::readText(key, settings::defaultText(key)));
+    }
+}
+
+void WriteSetting(SettingKey key, const QString& text) {
+    settings::saveText(key, text);
+    applyText(key, text);
+}
+
+void WriteSetting(SettingKey key, std::int16_t value) {
+    WriteSetting(key, QString::number(value));
+}
+
+int filesAtOnce() {
+    return std::clamp<int>(FilesAtOnce, 1, maxFilesAtOnce);
+}

@@ -1,0 +1,733 @@
+#include "engine/core/sourcetree.h"
+
+#include "engine/core/eventwait.h"
+#include "engine/core/findfilesapi.h"
+#include "engine/core/paths.h"
+#include "engine/core/settings.h"
+#include "engine/formats/outputfile.h"
+#include "engine/platform/nativepath.h"
+
+#include <QCoreApplication>
+
+#include <algorithm>
+#include <array>
+
+namespace {
+
+SourceTree* currentTree = nullptr;
+
+constexpr int RootImage = 1, RootSelectedImage = 4;
+constexpr int GroupImage = 2, GroupSelectedImage = 5;
+constexpr int ItemImage = 3, ItemSelectedImage = 6;
+
+} // namespace
+
+SourceTree::SourceTree(QObject* parent) : QAbstractItemModel(parent) {
+    if (!currentTree)
+        currentTree = this;
+}
+
+SourceTree::~SourceTree() {
+    if (currentTree == this)
+        currentTree = nullptr;
+}
+
+SourceTree* SourceTree::instance() {
+    return currentTree;
+}
+void SourceTree::setInstance(SourceTree* tree) {
+    currentTree = tree;
+}
+
+void SourceTree::yieldToEvents() {
+    if (QCoreApplication::instance())
+        QCoreApplication::processEvents();
+}
+
+// ---------------------------------------------------------------------------------------------
+// Node store
+
+SourceTree::Node* SourceTree::find(NodeId id) const {
+    if (id == 0)
+        return nullptr;
+    const auto it = nodes_.find(id);
+    return it == nodes_.end() ? nullptr : it->second.get();
+}
+
+bool SourceTree::resolves(NodeId node) const {
+    return find(node) != nullptr;
+}
+
+std::vector<SourceTree::Node*>& SourceTree::childList(Node* parent) {
+    return parent ? parent->children : topLevel_;
+}
+
+void SourceTree::renumberChildren(std::vector<Node*>& children, std::size_t from) {
+    for (std::size_t i = from; i < children.size(); ++i)
+        children[i]->row = static_cast<int>(i);
+}
+
+void SourceTree::indexText(Node* node) {
+    auto& list = byText_[node->text];
+    const auto at = std::lower_bound(list.begin(), list.end(), node,
+                                     [](const Node* a, const Node* b) { return a->id < b->id; });
+    list.insert(at, node);
+}
+
+void SourceTree::unindexText(Node* node) {
+    const auto it = byText_.find(node->text);
+    if (it == byText_.end())
+        return;
+    auto& list = it.value();
+    list.erase(std::remove(list.begin(), list.end(), node), list.end());
+    if (list.empty())
+        byText_.erase(it);
+}
+
+SourceTree::Node* SourceTree::firstWithText(const QString& text) const {
+    const auto it = byText_.constFind(text);
+    if (it == byText_.constEnd() || it->empty())
+        return nullptr;
+    return it->front();
+}
+
+QModelIndex SourceTree::indexOfNode(const Node* node) const {
+    if (!node)
+        return {};
+    return createIndex(node->row, 0, const_cast<Node*>(node));
+}
+
+void SourceTree::collectSubtree(Node* node, std::vector<Node*>& out) const {
+    out.push_back(node);
+    for (Node* child : node->children)
+        collectSubtree(child, out);
+}
+
+SourceTree::NodeId SourceTree::addNode(NodeId parentId, const QString& key, const QString& text,
+                                       int image, int selectedImage) {
+    Node* parent = nullptr;
+    if (parentId != 0) {
+        parent = find(parentId);
+        if (!parent)
+            return 0;
+    }
+    if (byKey_.contains(key))
+        return 0;
+    auto owned = std::make_unique<Node>();
+    Node* node = owned.get();
+    node->id = nextId_++;
+    node->key = key;
+    node->text = text;
+    node->image = image;
+    node->selectedImage = selectedImage;
+    node->parent = parent;
+    auto& siblings = childList(parent);
+    node->row = static_cast<int>(siblings.size());
+    if (!building_)
+        beginInsertRows(indexOfNode(parent), node->row, node->row);
+    siblings.push_back(node);
+    order_.push_back(node);
+    byKey_.insert(key, node);
+    indexText(node);
+    nodes_.emplace(node->id, std::move(owned));
+    if (!building_)
+        endInsertRows();
+    return node->id;
+}
+
+bool SourceTree::removeNode(NodeId id) {
+    Node* node = find(id);
+    if (!node)
+        return false;
+    std::vector<Node*> doomed;
+    collectSubtree(node, doomed);
+    auto& siblings = childList(node->parent);
+    const int row = node->row;
+    if (!building_)
+        beginRemoveRows(indexOfNode(node->parent), row, row);
+    siblings.erase(siblings.begin() + row);
+    renumberChildren(siblings, static_cast<std::size_t>(row));
+    bool selectionGone = false, highlightGone = false;
+    for (Node* n : doomed) {
+        n->removed = true;
+        byKey_.remove(n->key);
+        unindexText(n);
+        if (n->id == selected_) {
+            selected_ = 0;
+            selectionGone = true;
+        }
+        if (n->id == highlight_) {
+            highlight_ = 0;
+            highlightGone = true;
+        }
+        if (n->id == draggedNode_)
+            draggedNode_ = 0;
+        if (n->id == lastHovered_)
+            lastHovered_ = 0;
+    }
+    std::erase_if(order_, [](const Node* n) { return n->removed; });
+    for (Node* n : doomed)
+        nodes_.erase(n->id);
+    if (!building_)
+        endRemoveRows();
+    if (selectionGone)
+        emit selectedNodeChanged(0);
+    if (highlightGone)
+        emit dropHighlightChanged(0);
+    return true;
+}
+
+bool SourceTree::setParentOf(NodeId id, NodeId newParentId) {
+    Node* node = find(id);
+    Node* target = find(newParentId);
+    if (!node || !target)
+        return false;
+    for (Node* up = target; up; up = up->parent)
+        if (up == node)
+            return false;
+    auto& from = childList(node->parent);
+    const int row = node->row;
+    if (node->parent == target && row + 1 == static_cast<int>(from.size()))
+        return true; // already the last child
+    const int destRow = static_cast<int>(target->children.size());
+    if (!building_)
+        beginMoveRows(indexOfNode(node->parent), row, row, indexOfNode(target), destRow);
+    from.erase(from.begin() + row);
+    renumberChildren(from, static_cast<std::size_t>(row));
+    node->parent = target;
+    node->row = static_cast<int>(target->children.size());
+    target->children.push_back(node);
+    if (!building_)
+        endMoveRows();
+    return true;
+}
+
+bool SourceTree::setText(NodeId id, const QString& text) {
+    Node* node = find(id);
+    if (!node)
+        return false;
+    if (node->text == text)
+        return true;
+    unindexText(node);
+    node->text = text;
+    indexText(node);
+    if (!building_) {
+        const QModelIndex at = indexOfNode(node);
+        emit dataChanged(at, at, {Qt::DisplayRole, Qt::EditRole});
+    }
+    return true;
+}
+
+void SourceTree::clearNodes() {
+    beginResetModel();
+    nodes_.clear();
+    order_.clear();
+    topLevel_.clear();
+    byKey_.clear();
+    byText_.clear();
+    const bool hadSelection = selected_ != 0, hadHighlight = highlight_ != 0;
+    selected_ = highlight_ = draggedNode_ = lastHovered_ = 0;
+    endResetModel();
+    if (hadSelection)
+        emit selectedNodeChanged(0);
+    if (hadHighlight)
+        emit dropHighlightChanged(0);
+}
+
+SourceTree::NodeId SourceTree::nodeNumber(int number) const {
+    if (number < 1 || number > nodeCount())
+        return 0;
+    return order_[static_cast<std::size_t>(number - 1)]->id;
+}
+
+int SourceTree::numberOf(NodeId id) const {
+    const auto at = std::lower_bound(order_.begin(), order_.end(), id,
+                                     [](const Node* n, NodeId value) { return n->id < value; });
+    if (at == order_.end() || (*at)->id != id)
+        return 0;
+    return static_cast<int>(at - order_.begin()) + 1;
+}
+
+std::optional<SourceTree::NodeInfo> SourceTree::info(NodeId id) const {
+    const Node* node = find(id);
+    if (!node)
+        return std::nullopt;
+    return NodeInfo{node->id,    node->key,           node->text,
+                    node->image, node->selectedImage, node->parent ? node->parent->id : 0};
+}
+
+QString SourceTree::text(NodeId id) const {
+    const Node* node = find(id);
+    return node ? node->text : QString();
+}
+
+QString SourceTree::key(NodeId id) const {
+    const Node* node = find(id);
+    return node ? node->key : QString();
+}
+
+SourceTree::NodeId SourceTree::parentOf(NodeId id) const {
+    const Node* node = find(id);
+    return node && node->parent ? node->parent->id : 0;
+}
+
+std::vector<SourceTree::NodeId> SourceTree::childrenOf(NodeId id) const {
+    std::vector<NodeId> out;
+    const std::vector<Node*>* list = &topLevel_;
+    if (id != 0) {
+        const Node* node = find(id);
+        if (!node)
+            return out;
+        list = &node->children;
+    }
+    out.reserve(list->size());
+    for (const Node* child : *list)
+        out.push_back(child->id);
+    return out;
+}
+
+int SourceTree::childCount(NodeId id) const {
+    const Node* node = find(id);
+    return node ? static_cast<int>(node->children.size()) : 0;
+}
+
+SourceTree::NodeId SourceTree::firstChild(NodeId id) const {
+    const Node* node = find(id);
+    return node && !node->children.empty() ? node->children.front()->id : 0;
+}
+
+SourceTree::NodeId SourceTree::nextSibling(NodeId id) const {
+    const Node* node = find(id);
+    if (!node)
+        return 0;
+    const auto& siblings = node->parent ? node->parent->children : topLevel_;
+    const auto next = static_cast<std::size_t>(node->row) + 1;
+    return next < siblings.size() ? siblings[next]->id : 0;
+}
+
+SourceTree::NodeId SourceTree::previousSibling(NodeId id) const {
+    const Node* node = find(id);
+    if (!node || node->row == 0)
+        return 0;
+    const auto& siblings = node->parent ? node->parent->children : topLevel_;
+    return siblings[static_cast<std::size_t>(node->row) - 1]->id;
+}
+
+SourceTree::NodeId SourceTree::findByText(const QString& text) const {
+    const Node* node = firstWithText(text);
+    return node ? node->id : 0;
+}
+
+SourceTree::NodeId SourceTree::findByKey(const QString& key) const {
+    const Node* node = byKey_.value(key, nullptr);
+    return node ? node->id : 0;
+}
+
+std::vector<SourceTree::NodeId> SourceTree::allWithText(const QString& text) const {
+    std::vector<NodeId> out;
+    const auto it = byText_.constFind(text);
+    if (it != byText_.constEnd())
+        for (const Node* node : *it)
+            out.push_back(node->id);
+    return out;
+}
+
+void SourceTree::setSelectedNode(NodeId id) {
+    if (!resolves(id))
+        id = 0;
+    if (id == selected_)
+        return;
+    const NodeId old = selected_;
+    selected_ = id;
+    for (NodeId changed : {old, id})
+        if (const Node* node = find(changed)) {
+            const QModelIndex at = indexOfNode(node);
+            emit dataChanged(at, at, {Qt::DecorationRole});
+        }
+    emit selectedNodeChanged(id);
+}
+
+void SourceTree::setDropHighlight(NodeId id) {
+    if (!resolves(id))
+        id = 0;
+    if (id == highlight_)
+        return;
+    const NodeId old = highlight_;
+    highlight_ = id;
+    for (NodeId changed : {old, id})
+        if (const Node* node = find(changed)) {
+            const QModelIndex at = indexOfNode(node);
+            emit dataChanged(at, at, {DropHighlightRole});
+        }
+    emit dropHighlightChanged(id);
+}
+
+std::int16_t SourceTree::NodeKind(NodeId id) const {
+    const Node* node = find(id);
+    if (!node || node->key.isEmpty())
+        return 0;
+    const QChar first = node->key.front();
+    if (first == QLatin1Char('f'))
+        return 1;
+    if (first == QLatin1Char('g'))
+        return 2;
+    if (first == QLatin1Char('p'))
+        return 3;
+    return 0;
+}
+
+std::optional<SourceTree::FileEntry> SourceTree::fileEntryOf(NodeId id) const {
+    const Node* node = find(id);
+    if (!node || !node->parent || !node->key.startsWith(QLatin1Char('p')))
+        return std::nullopt;
+    const QString& group = node->parent->text;
+    std::array<const MirrorList*, 2> lists{};
+    if (group == WavText)
+        lists = {&List1, &List5};
+    else if (group == SelectedWavText)
+        lists = {&List5, &List1};
+    else if (group == Mp3Text)
+        lists = {&List2, &List4};
+    else if (group == SelectedMp3Text)
+        lists = {&List4, &List2};
+    else
+        return std::nullopt;
+
+    const QString& text = node->text;
+    auto shortShown = [](const QString& name) {
+        return name.size() < 4 ? name : name.left(name.size() - 4) + name.right(4).toLower();
+    };
+    for (const MirrorList* list : lists) {
+        const auto first = [&](auto&& fits) -> int {
+            for (int i = 0; i < list->count(); ++i)
+                if (fits(list->at(i)))
+                    return i;
+            return -1;
+        };
+        int at = first([&](const QString& entry) { return entry == text; });
+        if (at < 0)
+            at = first([&](const QString& entry) { return FileNameOf(entry) == text; });
+        if (at < 0)
+            at = first([&](const QString& entry) { return shortShown(FileNameOf(entry)) == text; });
+        if (at >= 0)
+            return FileEntry{list, at, list->at(at)};
+    }
+    return std::nullopt;
+}
+
+std::optional<QString> SourceTree::filePathOf(NodeId node) const {
+    if (auto entry = fileEntryOf(node))
+        return std::move(entry->path);
+    return std::nullopt;
+}
+
+void SourceTree::ensureVisible(const Node* node) {
+    if (!node || building_)
+        return;
+    emit makeVisible(indexOfNode(node));
+}
+
+// ---------------------------------------------------------------------------------------------
+// Model interface
+
+QModelIndex SourceTree::indexOf(NodeId id) const {
+    return indexOfNode(find(id));
+}
+
+SourceTree::NodeId SourceTree::nodeOf(const QModelIndex& index) const {
+    if (!index.isValid() || index.model() != this)
+        return 0;
+    return static_cast<const Node*>(index.internalPointer())->id;
+}
+
+QModelIndex SourceTree::index(int row, int column, const QModelIndex& parentIndex) const {
+    if (column != 0 || row < 0)
+        return {};
+    const std::vector<Node*>* list = &topLevel_;
+    if (parentIndex.isValid())
+        list = &static_cast<const Node*>(parentIndex.internalPointer())->children;
+    if (static_cast<std::size_t>(row) >= list->size())
+        return {};
+    return createIndex(row, 0, (*list)[static_cast<std::size_t>(row)]);
+}
+
+QModelIndex SourceTree::parent(const QModelIndex& child) const {
+    if (!child.isValid())
+        return {};
+    return indexOfNode(static_cast<const Node*>(child.internalPointer())->parent);
+}
+
+int SourceTree::rowCount(const QModelIndex& parentIndex) const {
+    if (parentIndex.column() > 0)
+        return 0;
+    if (!parentIndex.isValid())
+        return static_cast<int>(topLevel_.size());
+    return static_cast<int>(
+        static_cast<const Node*>(parentIndex.internalPointer())->children.size());
+}
+
+int SourceTree::columnCount(const QModelIndex&) const {
+    return 1;
+}
+
+QVariant SourceTree::data(const QModelIndex& index, int role) const {
+    if (!index.isValid())
+        return {};
+    const Node* node = static_cast<const Node*>(index.internalPointer());
+    switch (role) {
+    case Qt::DisplayRole:
+        return node->text;
+    case Qt::EditRole:
+        return canEditLabel(node->id) ? FileNameOf(node->text) : node->text;
+    case Qt::DecorationRole:
+        if (!imageProvider)
+            return {};
+        return imageProvider(node->id == selected_ ? node->selectedImage : node->image);
+    case Qt::ToolTipRole: {
+        const QString tip = toolTipProvider ? toolTipProvider(node->id) : QString();
+        return tip.isEmpty() ? QVariant() : QVariant(tip);
+    }
+    case KeyRole:
+        return node->key;
+    case ImageRole:
+        return node->image;
+    case SelectedImageRole:
+        return node->selectedImage;
+    case NodeIdRole:
+        return QVariant::fromValue<qulonglong>(node->id);
+    case DropHighlightRole:
+        return node->id == highlight_;
+    default:
+        return {};
+    }
+}
+
+bool SourceTree::setData(const QModelIndex& index, const QVariant& value, int role) {
+    if (role != Qt::EditRole || !index.isValid())
+        return false;
+    const NodeId id = nodeOf(index);
+    const QString typed = value.toString();
+    if (afterLabelEdit(id, typed) == LabelEdit::EditAgain)
+        emit labelEditRequested(selected_, typed, renameRefusal_);
+    return true;
+}
+
+Qt::ItemFlags SourceTree::flags(const QModelIndex& index) const {
+    if (!index.isValid())
+        return Qt::NoItemFlags;
+    Qt::ItemFlags f = Qt::ItemIsEnabled | Qt::ItemIsSelectable;
+    if (canEditLabel(nodeOf(index)))
+        f |= Qt::ItemIsEditable;
+    return f;
+}
+
+QHash<int, QByteArray> SourceTree::roleNames() const {
+    QHash<int, QByteArray> names = QAbstractItemModel::roleNames();
+    names.insert(KeyRole, "key");
+    names.insert(ImageRole, "image");
+    names.insert(SelectedImageRole, "selectedImage");
+    names.insert(NodeIdRole, "nodeId");
+    names.insert(DropHighlightRole, "dropHighlight");
+    return names;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Building
+
+void SourceTree::showfiles() {
+    // Scan first: the scan lets events run, and a nested build or add in that time must not
+    // mix with this one. The old tree stays on show meanwhile.
+    // No destination set: nothing to scan (never the whole file system from "/").
+    QStringList wavFiles, mp3Files;
+    if (!DecodePath.trimmed().isEmpty()) {
+        // What a crashed or killed run left half-written there goes first (never what a
+        // writer is still at work on: see outputfile::removeLeftovers).
+        outputfile::removeLeftovers(DecodePath);
+        wavFiles = findFiles(DecodePath, QStringLiteral("wav"), &yieldToEvents);
+        mp3Files = findFiles(DecodePath, QStringLiteral("mp3"), &yieldToEvents);
+    }
+
+    // Remove node 2 (the "Selected Tracks" group), then node 1 (the root with the rest).
+    if (const NodeId second = nodeNumber(2))
+        removeNode(second);
+    if (const NodeId first = nodeNumber(1))
+        removeNode(first);
+
+    List1.clear();
+    List2.clear();
+    List4.clear();
+    List5.clear();
+    List1.setItems(wavFiles);
+    List2.setItems(mp3Files);
+
+    emit showMainWindowRequested();
+
+    // The nodes to make visible, in build order; announced once the model is complete.
+    std::vector<NodeId> visible;
+    beginResetModel();
+    building_ = true;
+
+    auto addGroup = [this](NodeId parent, const QString& key, const QString& text) -> NodeId {
+        return parent ? addNode(parent, key, text, GroupImage, GroupSelectedImage) : 0;
+    };
+    auto addItem = [this](NodeId parent, const QString& key, const QString& text) -> NodeId {
+        return parent ? addNode(parent, key, text, ItemImage, ItemSelectedImage) : 0;
+    };
+    const bool fullPath = ShowFullPath != 0;
+    auto addFile = [&](NodeId parent, const QString& path, QLatin1StringView extension) {
+        const QString text = fullPath ? path : StemOf(path, extension) + extension;
+        return addItem(parent, QStringLiteral("p ") + text, text);
+    };
+    auto show = [&visible](NodeId id) {
+        if (id)
+            visible.push_back(id);
+    };
+
+    const NodeId root =
+        addNode(0, QStringLiteral("f Collection 1"), RootText, RootImage, RootSelectedImage);
+    show(addGroup(root, QStringLiteral("g Selected Tracks"), SelectedTracksText));
+    const NodeId available =
+        addGroup(root, QStringLiteral("g Available Tracks"), AvailableTracksText);
+    for (const QString& entry : lstTracks)
+        addItem(available, QStringLiteral("p ") + entry, entry);
+    show(available);
+    show(addGroup(root, QStringLiteral("g Selected WAV Files"), SelectedWavText));
+    const NodeId wavGroup = addGroup(root, QStringLiteral("g WAV Files"), WavText);
+    NodeId lastAdded = 0;
+    for (qsizetype i = List1.count() - 1; i >= 0; --i)
+        if (const NodeId added =
+                addFile(wavGroup, List1.at(static_cast<int>(i)), QLatin1StringView(".wav")))
+            lastAdded = added;
+    show(lastAdded);
+    addGroup(root, QStringLiteral("g Selected MP3 Files"), SelectedMp3Text);
+    const NodeId mp3Group = addGroup(root, QStringLiteral("g Available MP3 Files"), Mp3Text);
+    lastAdded = 0;
+    for (qsizetype i = List2.count() - 1; i >= 0; --i)
+        if (const NodeId added =
+                addFile(mp3Group, List2.at(static_cast<int>(i)), QLatin1StringView(".mp3")))
+            lastAdded = added;
+    show(mp3Group);
+    show(lastAdded);
+
+    building_ = false;
+    endResetModel();
+
+    // The lists were read from the last entry to the first: reverse them through the scratch
+    // list so that position i is the i-th child of its group.
+    for (MirrorList* list : {&List1, &List2}) {
+        QStringList reversed;
+        reversed.reserve(list->count());
+        for (qsizetype i = list->count() - 1; i >= 0; --i)
+            reversed.append(list->at(static_cast<int>(i)));
+        List7.setItems(reversed);
+        list->setItems(List7.items());
+    }
+
+    for (const NodeId id : visible)
+        ensureVisible(find(id));
+    // Making the last files visible scrolled down to them: the tree ends at its top, where the
+    // groups are.
+    if (!topLevel_.empty())
+        ensureVisible(topLevel_.front());
+}
+
+void SourceTree::showSelectedTracks() {
+    Node* group = firstWithText(SelectedTracksText);
+    if (!group)
+        return;
+    const NodeId groupId = group->id;
+    while (!group->children.empty())
+        removeNode(group->children.back()->id);
+    for (const QString& entry : lstRecord.items())
+        addNode(groupId, QStringLiteral("p ") + entry, entry, ItemImage, ItemSelectedImage);
+    if (Node* refreshed = find(groupId); refreshed && !refreshed->children.empty())
+        ensureVisible(refreshed->children.front());
+}
+
+void SourceTree::Cmaddfile2(const QString& path) {
+    // Gives a file that has just been written time to be closed; the window stays live.
+    eventwait::forDuration(addFileDelay);
+    addClosedFile(path);
+}
+
+void SourceTree::addClosedFile(const QString& path) {
+    if (path.isEmpty())
+        return;
+    const QString name = FileNameOf(path);
+    // A file still being written under its temporary name is never listed.
+    if (outputfile::isTemporaryName(name) || !nativepath::isFile(path) ||
+        nativepath::fileSize(path) <= 99)
+        return;
+    if (firstWithText(path) || firstWithText(name))
+        return; // already listed
+
+    MirrorList* list = nullptr;
+    Node* parent = nullptr;
+    if (isWavPath(path)) {
+        parent = firstWithText(WavText);
+        list = &List1;
+    } else if (isMp3Path(path)) {
+        parent = firstWithText(Mp3Text);
+        list = &List2;
+    }
+    if (!parent)
+        return;
+    const QString text = ShowFullPath != 0 ? path : name;
+    const NodeId added =
+        addNode(parent->id, QStringLiteral("p name") + text, text, ItemImage, ItemSelectedImage);
+    if (!added)
+        return;
+    ensureVisible(find(added));
+    yieldToEvents();
+
+    if (list->contains(path))
+        return;
+    list->prepend(path, List7);
+}
+
+void SourceTree::showfiles3(const QString& picked) {
+    if (List1.contains(picked) || List2.contains(picked))
+        return;
+    if (isWavPath(picked))
+        List1.add(picked);
+    else if (isMp3Path(picked))
+        List2.add(picked);
+    Cmaddfile2(picked);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Free procedures over the program's tree
+
+void showfiles() {
+    if (SourceTree* tree = SourceTree::instance())
+        tree->showfiles();
+}
+
+void Cmaddfile2(const QString& path) {
+    if (SourceTree* tree = SourceTree::instance())
+        tree->Cmaddfile2(path);
+}
+
+void showfiles3(const QString& picked) {
+    if (SourceTree* tree = SourceTree::instance())
+        tree->showfiles3(picked);
+}
+
+std::int16_t NodeKind(SourceTree::NodeId node) {
+    SourceTree* tree = SourceTree::instance();
+    return tree ? tree->NodeKind(node) : 0;
+}
+
+long long LeadingNumber(const QString& text) {
+    qsizetype i = 0;
+    while (i < text.size() && text[i] == QLatin1Char(' '))
+        ++i;
+    long long number = 0;
+    for (; i < text.size() && text[i].isDigit() && number < (1LL << 56); ++i)
+        number = number * 10 + text[i].digitValue();
+    return number;
+}
+
+int TrackNumberOf(const QString& entry) {
+    return static_cast<int>(LeadingNumber(entry.mid(5, 3)));
+}

@@ -1,0 +1,189 @@
+// What the tree's context menu and label editing do to file items: removal from the lists,
+// removal with deletion from disk, renaming on disk, and opening a file into the tree.
+#include "engine/core/filedeletion.h"
+#include "engine/core/paths.h"
+#include "engine/core/settings.h"
+#include "engine/core/sourcetree.h"
+#include "engine/platform/dialogs.h"
+#include "engine/platform/nativepath.h"
+
+#include <QFile>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <fcntl.h>
+#include <unistd.h>
+
+namespace {
+
+// A WAV or MP3 file's name, by the one extension rule (any case).
+bool hasFileEnding(const QString& text) {
+    return isWavPath(text) || isMp3Path(text);
+}
+
+// Renames without ever replacing an existing file. 0, or the system's error number.
+int renameNoReplace(const QString& from, const QString& to) {
+    const QByteArray a = nativepath::encode(from), b = nativepath::encode(to);
+    if (::renameat2(AT_FDCWD, a.constData(), AT_FDCWD, b.constData(), RENAME_NOREPLACE) == 0)
+        return 0;
+    if (errno != EINVAL && errno != ENOSYS)
+        return errno;
+    // File systems without the no-replace flag: a hard link refuses an existing target too.
+    if (::link(a.constData(), b.constData()) != 0)
+        return errno;
+    return ::unlink(a.constData()) == 0 ? 0 : errno;
+}
+
+} // namespace
+
+SourceTree::MenuState SourceTree::contextMenuState() {
+    draggedKind_ = NodeKind(draggedNode_);
+    MenuState state;
+    if (draggedKind_ == 0)
+        return state;
+    state.start = true;
+    state.remove = hasFileEnding(text(draggedNode_));
+    return state;
+}
+
+void SourceTree::RemoveFromList() {
+    const NodeId pressed = draggedNode_;
+    if (!hasFileEnding(text(pressed)))
+        return;
+    yieldToEvents();
+    // Events ran: the item is looked up again; one that went meanwhile is left alone.
+    if (!resolves(pressed))
+        return;
+    const std::optional<FileEntry> entry = fileEntryOf(pressed);
+    removeNode(pressed);
+    if (entry)
+        removeEntry(*entry);
+}
+
+void SourceTree::RemoveAndDeleteFile() {
+    const NodeId pressed = draggedNode_;
+    const QString lower = text(pressed).toLower();
+    if (!lower.endsWith(QLatin1String(".wav")) && !lower.endsWith(QLatin1String(".mp3")))
+        return;
+    yieldToEvents();
+    if (!resolves(pressed))
+        return;
+    const std::optional<FileEntry> entry = fileEntryOf(pressed);
+    if (!entry) {
+        removeNode(pressed); // stands for no file the program knows: nothing to delete
+        return;
+    }
+    if (const std::optional<VortanError> error = p_DestroyFile(entry->path)) {
+        // The file is still there: so are its item and its entry.
+        dialogs::msgBox(QStringLiteral("Can't delete \"") + entry->path + QStringLiteral("\": ") +
+                            error->description(),
+                        dialogs::Buttons::Ok, dialogs::Icon::Critical);
+        return;
+    }
+    // The deletion let events run: the item is removed wherever it is now, and no list keeps
+    // naming the file that is gone.
+    removeNode(pressed);
+    for (MirrorList* list : {&List1, &List5, &List2, &List4})
+        while (list->removeOne(entry->path)) {
+        }
+}
+
+// The mutable list behind a FileEntry's list.
+MirrorList* SourceTree::listFor(const MirrorList* list) {
+    for (MirrorList* own : {&List1, &List5, &List2, &List4})
+        if (own == list)
+            return own;
+    return nullptr;
+}
+
+// Removes the very entry `entry` found; when the list changed since, the first entry equal to
+// its path in the same list.
+void SourceTree::removeEntry(const FileEntry& entry) {
+    MirrorList* list = listFor(entry.list);
+    if (!list)
+        return;
+    if (list->at(entry.position) == entry.path)
+        list->removeAt(entry.position);
+    else
+        list->removeOne(entry.path);
+}
+
+bool SourceTree::canEditLabel(NodeId node) const {
+    return resolves(node) && hasFileEnding(text(node));
+}
+
+SourceTree::LabelEdit SourceTree::afterLabelEdit(NodeId id, const QString& newText) {
+    if (!canEditLabel(id))
+        return LabelEdit::Accepted; // no edit took place
+    const QString current = text(id);
+    // Back into editing: the user types another name, told why this one was refused.
+    auto editAgain = [this, id](const QString& reason) {
+        renameRefusal_ = reason;
+        setSelectedNode(draggedNode_ ? draggedNode_ : id);
+        setDropHighlight(selected_);
+        return LabelEdit::EditAgain;
+    };
+    if (newText.trimmed().isEmpty())
+        return editAgain(QStringLiteral("Type a name for the file, or press Escape to keep "
+                                        "its name."));
+    if (newText.contains(QLatin1Char('/')) || newText.contains(QChar(u'\0')))
+        return editAgain(QStringLiteral("A file name cannot contain \"/\"."));
+
+    // A new name of the other kind ("a.wav" typed as "a.mp3") renames nothing on disk: the
+    // file would then carry a type it does not have.
+    const QString kind = newText.right(3).toLower();
+    const QString group = text(parentOf(id));
+    const bool sameKind =
+        (kind == QLatin1String("wav") && (group == WavText || group == SelectedWavText)) ||
+        (kind == QLatin1String("mp3") && (group == Mp3Text || group == SelectedMp3Text));
+    if (newText.compare(FileNameOf(current), Qt::CaseInsensitive) != 0 && sameKind) {
+        if (const std::optional<FileEntry> entry = fileEntryOf(id)) {
+            const QString target = FolderOf(entry->path) + newText;
+            if (const int error = renameNoReplace(entry->path, target))
+                return editAgain(QStringLiteral("Can't rename \"") + FileNameOf(entry->path) +
+                                 QStringLiteral("\" to \"") + newText + QStringLiteral("\": ") +
+                                 QString::fromLocal8Bit(std::strerror(error)));
+            if (MirrorList* list = listFor(entry->list))
+                list->replace(entry->position, target);
+        }
+    }
+
+    if (hasFileEnding(newText)) {
+        draggedNode_ = id;
+        setSelectedNode(id);
+        setDropHighlight(id);
+    }
+    // Shown as before: in its folder when the label held the full path, else the name alone.
+    setText(id, FolderOf(current) + newText);
+    return LabelEdit::Accepted;
+}
+
+std::optional<VortanError> SourceTree::DeleteFileAndNode(const QString& path) {
+    if (auto error = p_DestroyFile(path))
+        return error;
+    // The deletion let events run. Every item that stands for the file goes (its full path or
+    // its name, whichever the tree shows), and so does every entry naming it: Start must
+    // never find the file again.
+    std::vector<NodeId> doomed = allWithText(path);
+    for (const Node* node : order_)
+        if (node->key.startsWith(QLatin1Char('p')) && filePathOf(node->id) == path)
+            doomed.push_back(node->id);
+    for (const NodeId node : doomed)
+        removeNode(node);
+    for (MirrorList* list : {&List1, &List5, &List2, &List4})
+        while (list->removeOne(path)) {
+        }
+    return std::nullopt;
+}
+
+void SourceTree::OpenFileIntoTree() {
+    dialogs::FileRequest request;
+    request.title = QStringLiteral("Select WAV or MP3 file");
+    request.folder = DecodePath;
+    request.filter = QStringLiteral("WAV, MP3 (*.wav *.mp3 *.WAV *.MP3)");
+    const QStringList chosen = dialogs::handler().openFiles(request);
+    if (chosen.isEmpty() || chosen.front().isEmpty())
+        return;
+    Cmaddfile2(chosen.front());
+}

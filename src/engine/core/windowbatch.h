@@ -1,0 +1,80 @@
+#pragma once
+
+#include "engine/core/batchrunner.h"
+#include "engine/platform/dialogs.h"
+
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+#include <cstdint>
+#include <functional>
+#include <optional>
+
+// What a window does around one batch of the shared batch loop (BatchRunner): its captions
+// when an item starts, the progress display, the after-file steps, and one message at the
+// end. GUI thread.
+struct WindowBatch {
+    // The end of "...could not be encoded": "encoded", "decoded".
+    QString verb;
+    BatchRunner::JobMaker makeJob;
+    // Asked before each item (the window's StopRequested).
+    std::function<bool()> stopRequested;
+    // Asked next, before each item: false keeps it and every later one from starting (the
+    // disk-space guard). `expectedBytes` is what expectedOutputBytes gives for it, -1 when
+    // that is unknown.
+    std::function<bool(const WorkItem&, std::int64_t expectedBytes)> mayStart;
+    // The bytes an item's output will take, where that can be known beforehand (the length
+    // of its audio); -1 or unset: unknown.
+    std::function<std::int64_t(const WorkItem&)> expectedOutputBytes;
+    // Captions and locks when an item's turn has come; its output name is claimed.
+    std::function<void(const WorkItem&)> itemStarted;
+    // The file's progress: caption and whole percent.
+    std::function<void(const QString& caption, int percent)> progress;
+    // The after-file steps. Returns a problem to report at the end ("could not be deleted:
+    // ..."), or nothing.
+    std::function<std::optional<QString>(const WorkItem&, const JobResult&)> itemFinished;
+
+    // Files converted at once. With more than one, `progress` shows the batch's share done
+    // (each file weighted by its source's size in bytes) rather than one file's, and
+    // `runningChanged` names the files in progress whenever one starts or ends.
+    int maxParallel = 1;
+    std::function<void(const QList<WorkItem>& running)> runningChanged;
+};
+
+// The window caption and progress line for the files in progress of a batch of `count`:
+// "Encoding a.wav, b.wav" and "Encoding #1, #2 of 8 files" (`action` "Encoding"; each source
+// named by its file name).
+struct RunningCaptions {
+    QString title;
+    QString progress;
+};
+RunningCaptions runningCaptions(const QString& action, const QList<WorkItem>& running,
+                                qsizetype count);
+
+struct BatchReport {
+    QList<WorkItem> items; // with the output names claimed
+    QList<JobResult> results;
+    QStringList problems;          // after-file steps that failed, one line each
+    bool endedFromOutside = false; // the application quit during the batch
+};
+
+// The progress figure of the main window: two integer digits at least, two decimals, " %"
+// ("07.50 %").
+QString progressFigure(double percent);
+// The window caption while a file is converted: its progress caption, then the caption the
+// file started with ("42.1% - Encoding a.wav"). The tray's tip follows the caption, and is
+// cut at 63 characters: the figure comes first so that it always shows.
+QString progressTitle(const QString& progress, const QString& caption);
+
+// Runs `batch` over `items` while the window's events run, and returns once it has ended.
+// When the application quits meanwhile, StopRequested is set and the files under way are
+// ended properly before this returns. Then shows one message (see failureMessage) unless the
+// application is quitting.
+BatchReport runWindowBatch(const WindowBatch& batch, QList<WorkItem> items);
+
+// The one message at the end of a batch: every file that failed or was gone when its turn
+// came, with its reason, and every problem of the after-file steps. A run of one file says
+// what went wrong with it in the encoder's own words ("File not found..." for a source that
+// is gone). Empty when there is nothing to say.
+std::optional<dialogs::Message> failureMessage(const BatchReport& report, const QString& verb);

@@ -1,0 +1,69 @@
+#pragma once
+
+#include "engine/encode/modlame.h"
+#include "engine/platform/error.h"
+
+#include <QString>
+
+#include <cstdint>
+#include <functional>
+
+// One WAV file to one MP3 file through the encoder binding.
+struct EncodeRequest {
+    QString sourcePath;
+    QString outputPath; // the name wanted; see EncodeOutcome::outputPath for the one taken
+    // Bitrate, quality preset, mode and flags. The input rate and channel count are taken
+    // from the source's own header.
+    modLAME::EncoderConfig config = modLAME::makeConfig(160, 0);
+};
+
+struct EncodeOutcome {
+    enum class Status {
+        Completed, // every audio byte of the source was encoded and the MP3 ended properly
+        Cancelled, // ended early on request; the MP3 is shorter but properly ended
+        Failed,    // see error. A failure of the encoder or of the output leaves no MP3; a
+                   // source that failed midway (unreadable, shrank) or holds less than its
+                   // header announces leaves the MP3 of what it held (see outputPath)
+    };
+    Status status = Status::Failed;
+    VortanError error;             // set when Failed
+    std::int64_t audioBytes = 0;   // audio bytes the source holds (whole sample frames)
+    std::int64_t bytesEncoded = 0; // of those, passed to the encoder
+    std::int64_t bytesWritten = 0; // MP3 bytes written, its ID3v2 tag included
+    bool outputCreated = false;    // an output file was begun (under its temporary name)
+    // Where the MP3 was put: the name wanted, or the collision rule's next number when that
+    // was taken meanwhile; empty when no MP3 was kept.
+    QString outputPath;
+};
+
+// Encodes `request` on the calling thread. The source is read through its RIFF chunks:
+// 8-, 16-, 24- or 32-bit integer PCM or 32- or 64-bit floating point (plain or in the
+// extensible format) in one or two channels at any rate the encoder takes is encoded at its
+// real format, floating-point samples held within full scale; anything else, and a source
+// without a single sample frame of audio, fails before the output is touched. The source is
+// read under a shared lock: other readers (another encode of it) are welcome.
+//
+// The MP3 is written under a temporary name in the wanted name's folder
+// (outputfile::PendingOutput), created only after the source and the encoder settings were
+// accepted, and takes its final name (never replacing a file) only once it is complete:
+// ended, tagged and flushed to the disk. A crash or a kill leaves only the temporary file.
+//
+// The MP3 starts with a LAME/Info frame recording the encoder delay and padding (written
+// over the reserved first frame once everything else is written, also after a cancel), so
+// gapless-aware decoders give back exactly the source's samples. The job fails when a write,
+// the flush of a write, that last rewrite or the close of the output fails (with the
+// system's reason), and when the encoder's flush fails (with the library's error).
+//
+// An MP3 of the whole source gets an ID3v2.4 tag in front of its first frame
+// (id3tag::writeTag): the title, artist and album of the source's INFO list (the title
+// defaulting to the source's name without its extension) and the track's ReplayGain,
+// measured over the samples as the encoder took them. The job fails when the tag cannot be
+// written; a cancelled job, or one whose source failed midway, writes none. A source whose
+// data chunk announces more than the file holds is encoded and tagged as far as it goes and
+// fails with audiolength::incompleteSource.
+//
+// `cancelled` is asked after each chunk; true ends the job there, flushing the encoder so
+// the MP3 stays playable. `progress` gets the percent of the audio done after each chunk.
+// Either may be empty.
+EncodeOutcome encodeWavToMp3(const EncodeRequest& request, const std::function<bool()>& cancelled,
+                             const std::function<void(double percent)>& progress);

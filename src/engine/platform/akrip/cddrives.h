@@ -1,0 +1,151 @@
+#pragma once
+
+#include "engine/platform/error.h"
+
+#include <QString>
+#include <QStringList>
+
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+// The drives of the CD library (akrip.h) as the rest of the program sees them: the CD
+// devices libcdio finds, then the disc images the user opened (for the run only), and the
+// table of contents of the disc in a drive. Drive indexes are positions in that list, the
+// same as the host adapter numbers of akrip's records.
+//
+// Thread-safe (the library's mutex).
+namespace cddrives {
+
+struct Drive {
+    QString id;   // identification text: "vendor model revision", or the image's
+                  // file name
+    QString path; // device node, or the cue sheet
+    bool isImage = false;
+};
+
+// The drives now: devices first (found once, at the first call), then images.
+std::vector<Drive> drives();
+
+// What registering an image found.
+struct ImageReport {
+    int driveIndex = -1;
+    QString displayName; // the drive's identification text
+    // One line per track the data file does not hold completely ("Track 3 is incomplete:
+    // 1:02 of 3:05", "Track 4 is missing"); empty when the image is whole. Whole sectors
+    // count (a cut one at the end is missing); the last track ends where the data does, so
+    // only a cut sector makes it incomplete. The disc then holds what the data holds: a
+    // missing track is not in its table of contents and the lead-out is where the data ends.
+    QStringList incompleteTracks;
+};
+
+// Opens the cue sheet `cuePath` and adds it as a drive after the devices and the images
+// added before. The data file is the one the cue's FILE line names (relative to the cue's
+// folder), whatever its name. Registering the same cue (the same file, however reached)
+// again answers its existing drive. The drive's identification text is the cue's file name;
+// when another drive has that text already, its folder's name and the file name ("b/album.cue"),
+// or that with a number. Fails, naming the file and the reason, when it is not a regular file
+// or not a valid cue sheet (cuesheet::parse), names several data files, its data file is
+// missing, not a regular file (a folder, a FIFO, a link that leads nowhere) or not a binary
+// image ("<cue>: the audio is in a WAVE file; only binary (BIN) images can be opened"), the
+// data holds none of its tracks, libcdio refuses it (its reason), or eight drives exist
+// already.
+//
+// The private copy libcdio reads lives in a folder "vortan-disc-<process id>-XXXXXX" of the
+// temporary folder, removed when the program ends; folders of processes that no longer run
+// (ended by a crash or a kill) are removed by each registration.
+Result<ImageReport> registerImage(const QString& cuePath);
+// Removes every registered image (their handles are closed). For tests.
+void forgetImages();
+
+// The drive the media-control layer's "cdaudio" device opens: the one chosen last, else
+// the first drive. -1 when there is no drive.
+int mediaDrive();
+void setMediaDrive(int driveIndex);
+
+// A disc's table of contents.
+struct DiscToc {
+    int firstTrack = 1;
+    std::vector<std::int32_t> trackStartLba; // track firstTrack + i starts at [i]
+    std::int32_t leadOutLba = 0;             // after the last track, a data track included
+    bool audioOnly = true;                   // no data track
+    std::vector<bool> trackIsAudio; // per track, as trackStartLba; empty: every track is audio
+    // Where each track's content ends (exclusive), as trackStartLba; empty: at the next
+    // track's start, the last at the lead-out. An audio track before a data track ends where
+    // its audio does (on an Enhanced CD the first session's lead-out, 11,400 sectors before
+    // the data track).
+    std::vector<std::int32_t> trackEndLba;
+    // Tracks an image's cue sheet lists that its data file does not hold (see cdiolib::Layout).
+    std::vector<int> missingTracks;
+
+    int trackCount() const { return static_cast<int>(trackStartLba.size()); }
+    int lastTrack() const { return firstTrack + trackCount() - 1; }
+    // The position of track `number` in the lists above; -1 when the disc has no such track.
+    int indexOf(int number) const;
+    bool isAudio(int i) const;
+    // Sectors of track firstTrack + i: from its start to its end.
+    std::int32_t trackSectors(int i) const;
+    std::int32_t trackEnd(int i) const;
+    // The audio tracks' starts, in order.
+    std::vector<std::int32_t> audioStarts() const;
+    // Track numbers of the first and last audio tracks; 0 when there is no audio track.
+    int firstAudioTrack() const;
+    int lastAudioTrack() const;
+    // Where the audio session ends: the end of the last audio track when a data track follows
+    // it (an Enhanced CD), else the lead-out.
+    std::int32_t audioLeadOutLba() const;
+};
+
+// The table of contents of the disc in drive `driveIndex`, read now. Fails when there is no
+// such drive, or no readable disc in it (an empty drive; an image whose files are gone: the
+// drive stays listed, as a drive whose disc was taken out).
+Result<DiscToc> readToc(int driveIndex);
+
+// What a disc's CD-Text says of the disc and its tracks. Empty texts where the disc says
+// nothing; a disc without CD-Text gives an empty DiscText (not an error).
+struct TrackText {
+    QString title;
+    QString performer;
+};
+struct DiscText {
+    QString title;     // the album
+    QString performer; // the album's artist
+    int firstTrack = 1;
+    std::vector<TrackText> tracks; // track firstTrack + i, as DiscToc::trackStartLba
+    // No text at all, neither the disc's nor any track's.
+    bool isEmpty() const;
+};
+
+// The CD-Text of the disc in drive `driveIndex`, read now (images: the cue sheet's TITLE and
+// PERFORMER lines, in UTF-8 or ISO-8859-1). Fails like readToc when there is no such drive or
+// no readable disc.
+Result<DiscText> readCdText(int driveIndex);
+
+// The audio of the disc in a drive, read through paranoia with a reader of its own: it
+// holds no handle of the CD library, so a player can read a drive that is open for
+// extraction. Used by one thread at a time.
+class DiscAudioReader {
+  public:
+    // Fails when there is no such drive or no audio disc in it.
+    static Result<std::unique_ptr<DiscAudioReader>> open(int driveIndex);
+    ~DiscAudioReader();
+    DiscAudioReader(const DiscAudioReader&) = delete;
+    DiscAudioReader& operator=(const DiscAudioReader&) = delete;
+
+    // Reads `count` sectors from `lba` into `out` (count * 2,352 bytes); returns how many
+    // were stored before the first that could not be read.
+    std::uint32_t read(std::int32_t lba, std::uint32_t count, unsigned char* out);
+
+  private:
+    struct Disc;
+    explicit DiscAudioReader(std::unique_ptr<Disc> disc);
+    std::unique_ptr<Disc> disc_;
+};
+
+// The disc's freedb identity: (sum of the digits of each track's start in seconds, mod 255)
+// << 24 | the disc's playing time in seconds << 8 | track count. Starts count the 150-sector
+// lead-in (LBA 0 = 2 seconds). Every track counts, a data track too, and the playing time
+// runs to the lead-out after the last one.
+std::uint32_t freedbDiscId(const DiscToc& toc);
+
+} // namespace cddrives

@@ -1,0 +1,421 @@
+#include "engine/platform/akrip/cdiolib.h"
+#include "engine/platform/nativepath.h"
+
+#include <QFile>
+
+#include <cdio/logging.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <mutex>
+
+#include <sys/stat.h>
+
+namespace cdiolib {
+
+namespace {
+
+const QString errorSource = QStringLiteral("AKRip32");
+
+// A plain buffer: libcdio may log while objects are destroyed at the program's end, after
+// a thread's own objects are gone.
+thread_local char lastLogLine[512];
+
+void logHandler(cdio_log_level_t level, const char* message) {
+    if (level >= CDIO_LOG_WARN && message)
+        std::snprintf(lastLogLine, sizeof lastLogLine, "%s", message);
+}
+
+QString withReason(const QString& what) {
+    const QString reason = lastMessage();
+    return reason.isEmpty() ? what : QStringLiteral("%1 (%2)").arg(what, reason);
+}
+
+} // namespace
+
+void ensureLibrary() {
+    static std::once_flag once;
+    std::call_once(once, [] {
+        cdio_log_set_handler(logHandler);
+        cdio_init();
+    });
+}
+
+QString lastMessage() {
+    return QString::fromLocal8Bit(lastLogLine).trimmed();
+}
+
+void clearMessage() {
+    lastLogLine[0] = '\0';
+}
+
+QStringList deviceNodes() {
+    ensureLibrary();
+    QStringList nodes;
+    char** list = cdio_get_devices(DRIVER_DEVICE);
+    for (char** device = list; device && *device; ++device)
+        nodes << nativepath::decode(*device);
+    if (list)
+        cdio_free_device_list(list);
+    return nodes;
+}
+
+QString hardwareId(const QString& deviceNode) {
+    ensureLibrary();
+    CdIoPtr disc(cdio_open(nativepath::encode(deviceNode).constData(), DRIVER_DEVICE));
+    cdio_hwinfo_t info{};
+    if (!disc || !cdio_get_hwinfo(disc.get(), &info))
+        return deviceNode;
+    QStringList parts;
+    for (const char* field : {info.psz_vendor, info.psz_model, info.psz_revision}) {
+        const QString text = QString::fromLatin1(field).simplified();
+        if (!text.isEmpty())
+            parts << text;
+    }
+    return parts.isEmpty() ? deviceNode : parts.join(QLatin1Char(' '));
+}
+
+Result<CdIoPtr> open(const QString& source, bool isDevice) {
+    ensureLibrary();
+    clearMessage();
+    CdIoPtr disc(cdio_open(nativepath::encode(source).constData(),
+                           isDevice ? DRIVER_DEVICE : DRIVER_UNKNOWN));
+    if (!disc)
+        return VortanError(VortanError::FileNotFound, errorSource,
+                           withReason(QStringLiteral("%1 cannot be opened").arg(source)));
+    return disc;
+}
+
+void Layout::settleEnds() {
+    for (std::size_t i = 0; i < tracks.size(); ++i) {
+        TrackEntry& track = tracks[i];
+        const bool last = i + 1 == tracks.size();
+        track.endLsn = last ? leadOutLsn : tracks[i + 1].startLsn;
+        if (!last && track.audio && !tracks[i + 1].audio) {
+            const std::int32_t sessionEnd = tracks[i + 1].startLsn - sessionGapSectors;
+            if (sessionEnd > track.startLsn)
+                track.endLsn = sessionEnd;
+        }
+    }
+}
+
+Result<Layout> readLayout(CdIo_t* disc) {
+    clearMessage();
+    const track_t first = cdio_get_first_track_num(disc);
+    const track_t count = cdio_get_num_tracks(disc);
+    const lsn_t leadOut = cdio_get_track_lsn(disc, CDIO_CDROM_LEADOUT_TRACK);
+    if (first == CDIO_INVALID_TRACK || count == CDIO_INVALID_TRACK || count == 0 ||
+        leadOut == CDIO_INVALID_LSN)
+        return VortanError(VortanError::FileNotFound, errorSource,
+                           withReason(QStringLiteral("There is no readable disc in the drive")));
+    Layout layout;
+    layout.firstTrack = first;
+    layout.leadOutLsn = leadOut;
+    for (int track = first; track < first + count && track <= 99; ++track) {
+        const lsn_t start = cdio_get_track_lsn(disc, static_cast<track_t>(track));
+        if (start == CDIO_INVALID_LSN || start >= leadOut ||
+            (!layout.tracks.empty() && start <= layout.tracks.back().startLsn))
+            break; // this track and the ones after it are not on the disc
+        const bool audio =
+            cdio_get_track_format(disc, static_cast<track_t>(track)) == TRACK_FORMAT_AUDIO;
+        layout.tracks.push_back(TrackEntry{track, start, audio, 0});
+    }
+    if (layout.tracks.empty())
+        return VortanError(VortanError::FileNotFound, errorSource,
+                           QStringLiteral("The disc holds no track"));
+    layout.settleEnds();
+    return layout;
+}
+
+Text readText(CdIo_t* disc, const Layout& layout) {
+    Text text;
+    text.tracks.resize(layout.tracks.size());
+    // Owned by `disc`; null when the disc carries no CD-Text. libcdio hands the texts out
+    // as UTF-8 whatever character set the disc uses.
+    const cdtext_t* cdText = cdio_get_cdtext(disc);
+    if (!cdText)
+        return text;
+    auto field = [cdText](cdtext_field_t key, int track) {
+        return QString::fromUtf8(cdtext_get_const(cdText, key, static_cast<track_t>(track)))
+            .trimmed();
+    };
+    text.disc = TextEntry{field(CDTEXT_FIELD_TITLE, 0), field(CDTEXT_FIELD_PERFORMER, 0)};
+    for (std::size_t i = 0; i < layout.tracks.size(); ++i) {
+        const int number = layout.tracks[i].number;
+        text.tracks[i] =
+            TextEntry{field(CDTEXT_FIELD_TITLE, number), field(CDTEXT_FIELD_PERFORMER, number)};
+    }
+    return text;
+}
+
+// ---- audio reads --------------------------------------------------------------------------
+
+using DriveRead = long (*)(cdrom_drive_t*, void*, lsn_t, long);
+
+struct SectorReader::State {
+    DriveRead driveRead = nullptr; // the library's own read, which the hook calls
+    QByteArray imageData;          // an image's data file; empty for a device
+    // What the last drive read covering each sector did with it.
+    enum : std::uint8_t { NotRead, Delivered, Failed };
+    std::vector<std::uint8_t> sectors;
+    // The running read (set for the time of one paranoia call).
+    lsn_t wanted = 0;
+    int failedSingleReads = 0;
+    bool abandoned = false;
+    bool skipped = false;
+    bool stopped = false; // a ReadStop asked the read to end
+    std::int64_t corrections = 0;
+
+    void mark(lsn_t begin, long count, std::uint8_t what) {
+        if (begin < 0 || count <= 0)
+            return;
+        const auto end = static_cast<std::size_t>(begin + count);
+        if (sectors.size() < end)
+            sectors.resize(end, NotRead);
+        std::fill(sectors.begin() + begin, sectors.begin() + static_cast<std::ptrdiff_t>(end),
+                  what);
+    }
+    bool delivered(lsn_t sector) const {
+        return sector >= 0 && static_cast<std::size_t>(sector) < sectors.size() &&
+               sectors[static_cast<std::size_t>(sector)] == Delivered;
+    }
+};
+
+namespace {
+
+// paranoia's callback and the drive-read hook carry no user pointer: the read running on
+// this thread is found here.
+thread_local SectorReader::State* runningRead = nullptr;
+// The stop of the innermost ReadStop of this thread.
+thread_local const ReadStop* currentStop = nullptr;
+
+// Failed reads of the wanted sector alone (each already retried by the library) after which
+// the read is abandoned.
+constexpr int maxFailedSingleReads = 3;
+// paranoia's retries of one sector before it skips (its own default).
+constexpr int paranoiaRetries = 20;
+constexpr long wordsPerSector = sectorBytes / 2;
+
+// The library's read of `sectors` sectors at `begin`: how many it delivered, negative on
+// failure.
+long driveRead(const SectorReader::State& state, cdrom_drive_t* drive, void* buffer, lsn_t begin,
+               long sectors) {
+    errno = 0; // the library's read may fail without setting errno; a stale one misleads
+    long got = state.driveRead(drive, buffer, begin, sectors);
+    if (got > 0 && !state.imageData.isEmpty()) {
+        struct stat data {};
+        const long present = ::stat(state.imageData.constData(), &data) == 0
+                                 ? static_cast<long>(data.st_size / sectorBytes)
+                                 : 0;
+        got = std::clamp<long>(present - begin, 0, got);
+    }
+    return got;
+}
+
+// Why an image's sector was not delivered: the data file no longer holds it, or the library
+// failed to read it.
+QString imageShortfall(const SectorReader::State& state, lsn_t sector) {
+    struct stat data {};
+    if (::stat(state.imageData.constData(), &data) != 0)
+        return QStringLiteral("sector %1 could not be read: the image's data file %2 is gone")
+            .arg(sector)
+            .arg(nativepath::decode(state.imageData));
+    const auto present = static_cast<long long>(data.st_size / sectorBytes);
+    if (sector >= present)
+        return QStringLiteral("sector %1 is past the end of the image's data file %2, which "
+                              "holds %3 whole sectors")
+            .arg(sector)
+            .arg(nativepath::decode(state.imageData))
+            .arg(present);
+    return withReason(QStringLiteral("sector %1 of the image could not be read").arg(sector));
+}
+
+long hookedDriveRead(cdrom_drive_t* drive, void* buffer, lsn_t begin, long sectors) {
+    SectorReader::State* state = runningRead;
+    if (!state) { // no read of ours runs: nothing may reach the drive
+        errno = EIO;
+        return -1;
+    }
+    if (ReadStop::requested()) {
+        // paranoia gives up on a read only when the medium is gone.
+        state->stopped = true;
+        errno = ENOMEDIUM;
+        return -1;
+    }
+    const long got = driveRead(*state, drive, buffer, begin, sectors);
+    const int readError = errno; // ENOMEDIUM (the disc was taken out) ends paranoia's read
+    const long good = got < 0 ? 0 : got;
+    state->mark(begin, good, SectorReader::State::Delivered);
+    if (good < sectors) {
+        state->mark(begin + good, sectors - good, SectorReader::State::Failed);
+        if (begin + good <= state->wanted && state->wanted < begin + sectors) {
+            unsigned char single[sectorBytes];
+            if (driveRead(*state, drive, single, state->wanted, 1) == 1) {
+                state->mark(state->wanted, 1, SectorReader::State::Delivered);
+            } else if (++state->failedSingleReads >= maxFailedSingleReads) {
+                // paranoia gives up on a read only when the medium is gone.
+                state->abandoned = true;
+                errno = ENOMEDIUM;
+                return -1;
+            }
+        }
+    }
+    errno = readError;
+    return got;
+}
+
+void paranoiaCallback(long position, paranoia_cb_mode_t mode) {
+    SectorReader::State* state = runningRead;
+    if (!state)
+        return;
+    switch (mode) {
+    case PARANOIA_CB_SKIP:
+        // The verified audio ends at `position` and paranoia fills on from there with what
+        // it has: the wanted sector is made up when that point lies before its end.
+        if (position / wordsPerSector <= state->wanted)
+            state->skipped = true;
+        ++state->corrections;
+        break;
+    case PARANOIA_CB_READERR:
+    case PARANOIA_CB_FIXUP_EDGE:
+    case PARANOIA_CB_FIXUP_ATOM:
+    case PARANOIA_CB_FIXUP_DROPPED:
+    case PARANOIA_CB_FIXUP_DUPED:
+    case PARANOIA_CB_DRIFT:
+        ++state->corrections;
+        break;
+    default:
+        break;
+    }
+}
+
+} // namespace
+
+ReadStop::ReadStop(std::function<bool()> stop) : stop_(std::move(stop)), outer_(currentStop) {
+    currentStop = this;
+}
+
+ReadStop::~ReadStop() {
+    currentStop = outer_;
+}
+
+bool ReadStop::requested() {
+    return currentStop && currentStop->stop_ && currentStop->stop_();
+}
+
+Result<std::unique_ptr<SectorReader>> SectorReader::open(CdIo_t* disc, const Layout& layout,
+                                                         const QString& imageData) {
+    clearMessage();
+    std::unique_ptr<SectorReader> reader(new SectorReader);
+    reader->layout_ = layout;
+    reader->drive_.reset(cdio_cddap_identify_cdio(disc, CDDA_MESSAGE_FORGETIT, nullptr));
+    if (!reader->drive_)
+        return VortanError(VortanError::InvalidArgument, errorSource,
+                           withReason(QStringLiteral("The drive cannot read audio")));
+    cdrom_drive_t* drive = reader->drive_.get();
+    cdio_cddap_verbose_set(drive, CDDA_MESSAGE_FORGETIT, CDDA_MESSAGE_FORGETIT);
+    // CD audio is little-endian. Left unknown, the library guesses the byte order from the
+    // audio itself, and a guess of big-endian swaps every sample of a clean disc.
+    drive->bigendianp = 0;
+    if (cdio_cddap_open(drive) != 0)
+        return VortanError(VortanError::InvalidArgument, errorSource,
+                           withReason(QStringLiteral("The disc holds no readable audio")));
+    reader->state_ = std::make_unique<State>();
+    reader->state_->driveRead = drive->read_audio;
+    reader->state_->imageData = nativepath::encode(imageData);
+    drive->read_audio = hookedDriveRead;
+    reader->paranoia_.reset(cdio_paranoia_init(drive));
+    if (!reader->paranoia_)
+        return VortanError(VortanError::InvalidArgument, errorSource,
+                           QStringLiteral("paranoia cannot be started"));
+    cdio_paranoia_modeset(reader->paranoia_.get(), PARANOIA_MODE_FULL ^ PARANOIA_MODE_NEVERSKIP);
+    return reader;
+}
+
+SectorReader::~SectorReader() = default;
+
+QString SectorReader::unreadable(std::int32_t sector) const {
+    for (const TrackEntry& track : layout_.tracks) {
+        if (sector < track.startLsn)
+            break;
+        if (sector >= track.endLsn)
+            continue;
+        if (track.audio)
+            return {};
+        return QStringLiteral("sector %1 is in track %2, a data track")
+            .arg(sector)
+            .arg(track.number);
+    }
+    if (sector >= layout_.leadOutLsn)
+        return QStringLiteral("sector %1 is past the disc's end (its lead-out is sector %2)")
+            .arg(sector)
+            .arg(layout_.leadOutLsn);
+    return QStringLiteral("sector %1 is in no audio track").arg(sector);
+}
+
+std::uint32_t SectorReader::read(std::int32_t first, std::uint32_t count, unsigned char* out) {
+    State& state = *state_;
+    SectorReader::State* outer = runningRead;
+    runningRead = &state;
+    struct Restore {
+        SectorReader::State* outer;
+        ~Restore() { runningRead = outer; }
+    } restore{outer};
+
+    failure_.clear();
+    std::uint32_t stored = 0;
+    // Only audio sectors go to paranoia: find where the request leaves them.
+    std::uint32_t readable = 0;
+    QString unreadableReason;
+    for (; readable < count; ++readable) {
+        unreadableReason = unreadable(first + static_cast<std::int32_t>(readable));
+        if (!unreadableReason.isEmpty())
+            break;
+    }
+    const bool continues = nextSector_ == first;
+    nextSector_ = -1;
+    if (readable > 0 && !continues && cdio_paranoia_seek(paranoia_.get(), first, SEEK_SET) == -1) {
+        failure_ = QStringLiteral("the drive cannot seek to sector %1").arg(first);
+        return 0;
+    }
+    state.corrections = 0;
+    for (; stored < readable; ++stored) {
+        const lsn_t sector = first + static_cast<lsn_t>(stored);
+        if (ReadStop::requested()) {
+            failure_ = QStringLiteral("the read was stopped at sector %1").arg(sector);
+            break;
+        }
+        state.wanted = sector;
+        state.failedSingleReads = 0;
+        state.abandoned = false;
+        state.skipped = false;
+        state.stopped = false;
+        errno = 0;
+        const std::int16_t* audio =
+            cdio_paranoia_read_limited(paranoia_.get(), paranoiaCallback, paranoiaRetries);
+        if (!audio || state.abandoned || state.skipped || state.stopped ||
+            !state.delivered(sector)) {
+            if (state.stopped)
+                failure_ = QStringLiteral("the read was stopped at sector %1").arg(sector);
+            else if (!state.imageData.isEmpty() && !state.delivered(sector))
+                failure_ = imageShortfall(state, sector);
+            else
+                failure_ =
+                    withReason(QStringLiteral("sector %1 could not be read (%2 attempts failed)")
+                                   .arg(sector)
+                                   .arg(state.failedSingleReads + 1));
+            break;
+        }
+        std::memcpy(out + static_cast<std::size_t>(stored) * sectorBytes, audio, sectorBytes);
+    }
+    corrections_ += state.corrections;
+    if (stored == readable && readable < count)
+        failure_ = unreadableReason;
+    if (stored == count)
+        nextSector_ = first + static_cast<std::int32_t>(count);
+    return stored;
+}
+
+} // namespace cdiolib

@@ -1,0 +1,67 @@
+#pragma once
+
+#include "engine/platform/error.h"
+
+#include <QByteArray>
+#include <QString>
+
+#include <cstdint>
+#include <vector>
+
+// What a cue sheet says about a single-file disc image: the data file its FILE line names,
+// where each track starts in that file, and the sheet's CD-Text. Pure text work: the sheet is
+// untrusted input, read here by the program's own rules before anything else sees it; the
+// disc's sectors are read by libcdio, which is handed only the canonical sheet forLibrary()
+// writes.
+namespace cuesheet {
+
+struct Track {
+    int number = 0;
+    bool audio = true;
+    std::int32_t startSector = 0;  // INDEX 01, in 2,352-byte sectors from the file's start
+    std::int32_t pregapStart = -1; // INDEX 00, when the sheet gives one
+    int session = 1;               // from "REM SESSION nn"; 1 when the sheet says none
+    QByteArray title;              // TITLE and PERFORMER as the sheet writes them
+    QByteArray performer;
+};
+
+struct Sheet {
+    QString dataFile; // as the FILE line writes it (relative to the cue's folder, or absolute)
+    QString fileType; // the FILE line's type, upper case ("BINARY", "WAVE"...)
+    QByteArray title; // the disc's TITLE and PERFORMER
+    QByteArray performer;
+    std::vector<Track> tracks; // in the sheet's order
+};
+
+// Sheets larger than this are not cue sheets (a data file picked by mistake is not read).
+inline constexpr qint64 maxSheetBytes = 1 << 20;
+// The highest position an INDEX may give: 99:59:74.
+inline constexpr std::int32_t maxSector = (99 * 60 + 59) * 75 + 74;
+
+// Parses `text`: keywords are case-insensitive, lines may end in CRLF, words may be quoted
+// or bare. FILE, TRACK, INDEX, TITLE, PERFORMER and "REM SESSION" are read; other lines are
+// skipped (PREGAP and POSTGAP too: silence the data file does not hold). Fails, naming `path`,
+// the line and the reason, for anything but: one FILE line with a name and a type, before the
+// first TRACK; tracks numbered 1..99, each one more than the one before, in a mode of 2,352-byte
+// sectors (AUDIO, MODE1/2352, MODE2/2352); INDEX numbers 0..99 rising within their track, the
+// first 00 or 01, times mm:ss:ff with seconds below 60, frames below 75 and no later than
+// 99:59:74, each later than every INDEX before it; an INDEX 01 for every track; sessions that
+// only rise, with audio in the first session only. Text with a zero byte, or no FILE or TRACK
+// line, is "not a cue sheet".
+Result<Sheet> parse(const QByteArray& text, const QString& path);
+// Reads and parses the file `path`, which must be a regular file (a FIFO or a device is
+// refused without being read).
+Result<Sheet> read(const QString& path);
+
+// The canonical sheet libcdio is given for the first `trackCount` tracks of `sheet`: its FILE
+// line naming `dataFile`, then each track as "TRACK nn MODE" with its INDEX 01, numbered from
+// 1 whatever the sheet's numbers are (libcdio's own parser writes outside its memory for
+// track numbers from about 68 up), in the upper-case, LF-ended form that parser reads. The
+// sheet's texts are not in it: the program reads them itself.
+QByteArray forLibrary(const Sheet& sheet, int trackCount, const QString& dataFile);
+
+// A text of the sheet as the program shows it: UTF-8 when its bytes are valid UTF-8 (what
+// sheets are mostly written in), else ISO-8859-1 (as CD-Text on a disc is).
+QString decodedText(const QByteArray& bytes);
+
+} // namespace cuesheet

@@ -1,0 +1,138 @@
+#include "engine/player/tagwriter.h"
+
+#include "engine/formats/clsfileio.h"
+#include "engine/formats/mp3info.h"
+#include "engine/platform/nativepath.h"
+
+#include <QFile>
+
+#include <cerrno>
+#include <cmath>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace tagwriter {
+
+namespace {
+
+const QString errorSource = QStringLiteral("Write tag");
+
+VortanError systemError(const QString& path, const QString& what, int error) {
+    return VortanError(error == ENOENT ? VortanError::FileNotFound : VortanError::PathAccess,
+                       errorSource,
+                       QStringLiteral("Cannot %1 %2: %3").arg(what, path, fileErrorText(error)));
+}
+
+void appendField(QByteArray& block, const QString& text, int size) {
+    QByteArray bytes = text.toLatin1().left(size);
+    bytes.append(size - bytes.size(), ' ');
+    block.append(bytes);
+}
+
+bool writeAll(int fd, const char* data, qsizetype size, off_t offset) {
+    while (size > 0) {
+        const ssize_t written = ::pwrite(fd, data, static_cast<std::size_t>(size), offset);
+        if (written < 0) {
+            if (errno == EINTR)
+                continue;
+            return false;
+        }
+        data += written;
+        size -= written;
+        offset += written;
+    }
+    return true;
+}
+
+} // namespace
+
+std::uint8_t genreByte(const QString& text) {
+    bool ok = false;
+    const double value = text.trimmed().toDouble(&ok);
+    if (!ok)
+        return 0;
+    const double whole = std::nearbyint(value); // the default rounding: halves to even
+    if (!(whole >= 0 && whole <= 255))
+        return 0;
+    return static_cast<std::uint8_t>(whole);
+}
+
+QByteArray tagBlock(const TagTexts& texts) {
+    QByteArray block("TAG");
+    appendField(block, texts.title, 30);
+    appendField(block, texts.artist, 30);
+    appendField(block, texts.album, 30);
+    appendField(block, texts.year, 4);
+    appendField(block, texts.comment, 30);
+    block.append(static_cast<char>(genreByte(texts.genre)));
+    return block;
+}
+
+Result<Placement> writeTagBlock(const QString& path, const QByteArray& block) {
+    const QByteArray name = nativepath::encode(path);
+    const int fd = ::open(name.constData(), O_RDWR | O_CLOEXEC);
+    if (fd < 0)
+        return systemError(path, QStringLiteral("open"), errno);
+    struct stat info = {};
+    Placement placement = Placement::Appended;
+    off_t offset = 0;
+    int error = 0;
+    if (::fstat(fd, &info) != 0) {
+        error = errno;
+    } else {
+        offset = info.st_size;
+        char head[3] = {};
+        if (info.st_size >= blockSize &&
+            ::pread(fd, head, sizeof head, info.st_size - blockSize) == sizeof head &&
+            QByteArray(head, sizeof head) == "TAG") {
+            offset = info.st_size - blockSize;
+            placement = Placement::Replaced;
+        }
+        if (!writeAll(fd, block.constData(), block.size(), offset))
+            error = errno;
+    }
+    if (::close(fd) != 0 && error == 0)
+        error = errno;
+    if (error != 0)
+        return systemError(path, QStringLiteral("write the tag to"), error);
+    return placement;
+}
+
+QStringList tagFieldNames() {
+    return {QStringLiteral("Artist"), QStringLiteral("Title"),   QStringLiteral("Album"),
+            QStringLiteral("Year"),   QStringLiteral("Comment"), QStringLiteral("Genre"),
+            QStringLiteral("HasTag")};
+}
+
+QStringList tagFieldValues(const Mp3HeaderRecord& record) {
+    return {record.artist,
+            record.title,
+            record.album,
+            record.year,
+            record.comment,
+            QString::number(record.genre),
+            record.tagPresent ? QStringLiteral("True") : QStringLiteral("False")};
+}
+
+QStringList headerLines(const Mp3HeaderRecord& record) {
+    auto line = [](const char* label, int width, const QString& value) {
+        return QString::fromLatin1(label).leftJustified(width, QLatin1Char(' ')) + value;
+    };
+    return {
+        line("Bitrate", 19, QString::number(record.bitRateKbps)),
+        line("Frequency", 16, QString::number(record.samplingFrequencyHz)),
+        line("Duration", 18, QString::number(record.durationSeconds)),
+        line("MpegVersion", 14, QString::number(record.mpegVersion)),
+        line("MpegLayer", 15, QString::number(record.layer)),
+        line("Original", 19, record.original),
+        line("Emphasis", 16, record.emphasis),
+        line("CopyRight", 17, record.copyright),
+        line("Mode", 19, record.mode),
+        line("Padding", 18, record.padding),
+        line("CRC", 19, record.crc),
+        line("Private", 20, record.privateBit),
+    };
+}
+
+} // namespace tagwriter

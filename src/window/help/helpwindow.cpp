@@ -1,0 +1,60 @@
+#include "window/help/helpwindow.h"
+
+#include "engine/platform/dialogs.h"
+
+#include <QHBoxLayout>
+#include <QPushButton>
+#include <QTextBrowser>
+#include <QUrl>
+#include <QVBoxLayout>
+
+HelpWindow::HelpWindow(QWidget* parent) : QWidget(parent, Qt::Window) {
+    setObjectName(QStringLiteral("HelpWindow"));
+    setWindowTitle(QStringLiteral("MP3 Vortan Help"));
+    resize(760, 600);
+
+    browser_ = new QTextBrowser(this);
+    browser_->setObjectName(QStringLiteral("helpBrowser"));
+    browser_->setOpenLinks(false);
+    connect(browser_, &QTextBrowser::anchorClicked, this, &HelpWindow::followLink);
+
+    auto* back = new QPushButton(QStringLiteral("Back"), this);
+    auto* contents = new QPushButton(QStringLiteral("Contents"), this);
+    auto* closeButton = new QPushButton(QStringLiteral("Close"), this);
+    connect(back, &QPushButton::clicked, browser_, &QTextBrowser::backward);
+    connect(browser_, &QTextBrowser::backwardAvailable, back, &QPushButton::setEnabled);
+    back->setEnabled(false);
+    connect(contents, &QPushButton::clicked, browser_, &QTextBrowser::home);
+    connect(closeButton, &QPushButton::clicked, this, &QWidget::close);
+
+    auto* buttons = new QHBoxLayout;
+    buttons->addWidget(back);
+    buttons->addWidget(contents);
+    buttons->addStretch(1);
+    buttons->addWidget(closeButton);
+    auto* column = new QVBoxLayout(this);
+    column->setContentsMargins(6, 6, 6, 6);
+    column->addLayout(buttons);
+    column->addWidget(browser_, 1);
+}
+
+void HelpWindow::showPage(const QString& path) {
+    browser_->setSource(QUrl::fromLocalFile(path));
+    if (!placed_ && parentWidget()) {
+        // First opening: over the middle of the main window.
+        const QRect main = parentWidget()->window()->frameGeometry();
+        move(main.center() - QPoint(width() / 2, height() / 2));
+        placed_ = true;
+    }
+    show();
+    raise();
+    activateWindow();
+}
+
+void HelpWindow::followLink(const QUrl& url) {
+    const QUrl target = browser_->source().resolved(url);
+    if (target.isLocalFile())
+        browser_->setSource(target);
+    else
+        dialogs::handler().openUrl(target);
+}

@@ -1,0 +1,261 @@
+// The main window's CD extraction: the start command, the one-step batch and its choices.
+#include "engine/cd/capturejob.h"
+#include "engine/cd/extractionplan.h"
+#include "engine/cd/riplog.h"
+#include "engine/cd/trackpaths.h"
+#include "engine/core/jobstate.h"
+#include "engine/core/settings.h"
+#include "engine/core/sourcetree.h"
+#include "engine/core/windowbatch.h"
+#include "engine/encode/modlame.h"
+#include "engine/platform/dialogs.h"
+#include "engine/platform/nativepath.h"
+#include "window/main/form1.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QCoreApplication>
+#include <QFileInfo>
+#include <QLabel>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QRadioButton>
+
+#include <algorithm>
+#include <memory>
+
+namespace {
+
+// What the batch reads of the CD bar or the stored choices, and how it runs.
+struct BatchChoices {
+    ExtractionChoices extraction;
+    bool listInTree = true;     // each file goes to the tree once it is written
+    bool followEntries = false; // the lstRecord entry worked on follows the extraction
+};
+
+// `c` with the four flags of the CD bar.
+modLAME::EncoderConfig withBarFlags(modLAME::EncoderConfig c, const Form1& w) {
+    auto flag = [](const QCheckBox* box) {
+        return box->isChecked() ? modLAME::flagTrue : modLAME::flagFalse;
+    };
+    c.privateFlag = flag(w.chkPrivate);
+    c.crcFlag = flag(w.chkCRC);
+    c.copyrightFlag = flag(w.chkCopyright);
+    c.originalFlag = flag(w.chkOriginal);
+    return c;
+}
+
+// Runs the tracks of lstRecord, as it is now, through the shared batch loop.
+void extractTracks(Form1& w, const BatchChoices& choices) {
+    QList<int> tracks;
+    for (const QString& entry : w.tree().lstRecord.items())
+        tracks.append(TrackNumberOf(entry));
+    ExtractionChoices extraction = choices.extraction;
+    extraction.testFirst = TestAndCopy == 1;
+    extraction.disc = w.discInfo();
+    extraction.nameFromDisc = NameFromDisc == 1;
+    ExtractionPlan plan(tracks, w.lblCDID->text(), extraction);
+
+    WindowBatch batch = w.fileBatch(
+        QStringLiteral("extracted"), plan.jobMaker(), [&w, &plan, choices](const WorkItem& item) {
+            const int track = plan.track(item.index);
+            w.currentTrackNumber = track;
+            CurrentFile = item.output;
+            if (choices.followEntries)
+                w.lstRecordIndex = item.index;
+            const QString caption = QStringLiteral("Extracting Track %1").arg(track);
+            w.setWindowTitle(caption);
+            w.Label3->setText(caption);
+            w.Label2->setText(QStringLiteral("Destination: ") + item.output);
+            CancelRequested = false; // a new track is not aborted yet
+        });
+    // A cancelled track ends the batch: the tracks after it are not started.
+    batch.stopRequested = [] { return StopRequested.load() || CancelRequested.load(); };
+    batch.progress = [&w](const QString& figure, int percent) {
+        w.setWindowTitle(QStringLiteral("Progress ") + figure);
+        w.Label33->setText(figure);
+        w.ProgressBar1->setValue(percent);
+    };
+    // What a track's file takes, for the disk-space guard's check before it starts.
+    batch.expectedOutputBytes = [&w, &plan, extraction](const WorkItem& item) {
+        const TrackSpan span = w.trackSpan(plan.track(item.index));
+        const std::int64_t ms = span.endMs - span.startMs;
+        return extraction.mp3 ? ms * extraction.config.bitrateKbps / 8 + 4096 : ms * 1764 / 10 + 44;
+    };
+    batch.itemFinished = [&w, &plan, choices](const WorkItem& item,
+                                              const JobResult& result) -> std::optional<QString> {
+        if (!result.alert.isEmpty())
+            dialogs::msgBox(result.alert);
+        // What was written is listed once it has its name, a partial file too (the end
+        // message says it is one); an MP3 takes its name when the batch has ended.
+        const QString written = plan.outputOf(item.index);
+        if (choices.listInTree && !written.isEmpty() && nativepath::isFile(written))
+            w.tree().Cmaddfile2(written);
+        return std::nullopt;
+    };
+    const BatchReport report = runWindowBatch(batch, plan.items());
+    // The MP3s get the album's gain and take their names, whatever ended the batch: a file
+    // left under its temporary name would be lost.
+    const std::vector<VortanError> unfinished = plan.finishOutputs(report.results);
+    if (choices.extraction.mp3 && choices.listInTree)
+        for (qsizetype i = 0; i < report.items.size(); ++i)
+            if (const QString written = plan.outputOf(static_cast<int>(i)); !written.isEmpty())
+                w.tree().Cmaddfile2(written);
+    QStringList names;
+    for (const VortanError& error : unfinished)
+        names << error.description();
+    if (!names.isEmpty() && !report.endedFromOutside)
+        dialogs::msgBox(names.join(QLatin1Char('\n')), dialogs::Buttons::Ok,
+                        dialogs::Icon::Critical);
+    const riplog::Log log = plan.log(report.items, report.results);
+    if (!log.tracks.empty()) {
+        const QString folder = QFileInfo(report.items.front().output).absolutePath();
+        if (report.endedFromOutside)
+            riplog::write(folder, log); // nobody is there to be told
+        else
+            riplog::writeOrSay(folder, log);
+    }
+    // The batch as it ended: each output under the name it took.
+    BatchReport ended = report;
+    for (qsizetype i = 0; i < ended.items.size(); ++i)
+        if (const QString written = plan.outputOf(static_cast<int>(i)); !written.isEmpty())
+            ended.items[i].output = written;
+    w.recordBatch(ended);
+}
+
+// The entries of the tree's group `groupText`, as it shows them, less the data tracks.
+QStringList extractableEntries(Form1& w, const QString& groupText, const std::vector<int>& data) {
+    QStringList entries;
+    SourceTree& tree = w.tree();
+    for (const SourceTree::NodeId node : tree.childrenOf(tree.findByText(groupText))) {
+        const QString entry = tree.text(node);
+        if (std::find(data.begin(), data.end(), TrackNumberOf(entry)) == data.end())
+            entries << entry;
+    }
+    return entries;
+}
+
+} // namespace
+
+void Form1::Command6_Click() {
+    BatchChoices choices;
+    ExtractionChoices& extraction = choices.extraction;
+    // The bitrate as the list shows it; a text that is no number gives 0, which the encoder
+    // refuses (WAV output never uses it).
+    bool readable = false;
+    const uint bitrate = cmbBitrate->currentText().trimmed().toUInt(&readable);
+    extraction.config =
+        withBarFlags(modLAME::makeConfig(readable ? bitrate : 0,
+                                         modLAME::qualityPresetCode(cmbQuality->currentIndex())),
+                     *this);
+    extraction.mp3 = optMP3->isChecked();
+    extraction.formatText =
+        extraction.mp3 ? mp3FormatText(cmbBitrate->currentText(), cmbQuality->currentText())
+                       : wavFormatText();
+    extractTracks(*this, choices);
+}
+
+void Form1::Command3_Click() {
+    if (!optMP3->isChecked())
+        return;
+    BatchChoices choices;
+    ExtractionChoices& extraction = choices.extraction;
+    extraction.config =
+        withBarFlags(modLAME::makeConfig(modLAME::bitrateForIndex(EncodingBitrate),
+                                         modLAME::qualityPresetCode(EncodingQuality)),
+                     *this);
+    extraction.mp3 = true;
+    extraction.formatText =
+        mp3FormatText(QString::number(modLAME::bitrateForIndex(EncodingBitrate)),
+                      modLAME::qualityNames().value(EncodingQuality));
+    choices.listInTree = false;
+    choices.followEntries = true;
+    extractTracks(*this, choices);
+}
+
+void Form1::cmdStart_Click() {
+    StopRequested = false;
+    Check9->setChecked(false);
+
+    const QString text = tree().text(tree().selectedNode());
+    MirrorList& lstRecord = tree().lstRecord;
+    if (text.startsWith(QLatin1String("Track"))) {
+        currentTrackNumber = TrackNumberOf(text);
+    } else if (text == SourceTree::AvailableTracksText || text == SourceTree::SelectedTracksText) {
+        // A group rips what it shows, every time: its tracks, less the data tracks, which
+        // hold no audio. The tracks stay where they are.
+        const QStringList entries = extractableEntries(*this, text, listedDisc_.dataTracks);
+        lstRecord.clear();
+        for (const QString& entry : entries)
+            lstRecord.add(entry);
+        if (lstRecord.isEmpty()) {
+            dialogs::msgBox(QStringLiteral("You must select tracks to record."),
+                            dialogs::Buttons::Ok, dialogs::Icon::Information);
+            return;
+        }
+        lstRecordIndex = 0;
+        currentTrackNumber = TrackNumberOf(lstRecord.at(0));
+        recordEndMs = 0;
+    }
+
+    const QString caption = QStringLiteral(" Extracting Track %1").arg(currentTrackNumber);
+    setWindowTitle(caption);
+    Label3->setText(caption);
+    QCoreApplication::processEvents();
+
+    if (Chk2Stage->checkState() == Qt::Checked) {
+        Command2->setVisible(true);
+        StartTrackRecording3(currentTrackNumber);
+    } else if (Chk2Stage->checkState() == Qt::Unchecked) {
+        StartTrackRecording2(currentTrackNumber);
+    }
+}
+
+void Form1::StartTrackRecording3(int trackNumber) {
+    StopRequested = false;
+    const QString caption = QStringLiteral("Extracting Track %1").arg(trackNumber);
+    setWindowTitle(caption);
+    Label3->setText(caption);
+    // Shown only: each track's real name is drawn when its turn comes.
+    CurrentFile =
+        trackOutputBase(drawFileNumber(lblCDID->text()), trackNumber) + QStringLiteral(".wav");
+    Label2->setText(QStringLiteral("Destination: ") + CurrentFile);
+    QCoreApplication::processEvents();
+    Disablem();
+    Command6_Click();
+}
+
+void Form1::Check3_Click() {
+    if (Check3->checkState() == Qt::Checked) {
+        // Every track is selected: all but the data tracks move to "Selected Tracks".
+        Check3->setText(QStringLiteral("All Tracks"));
+        MirrorList& lstRecord = tree().lstRecord;
+        MirrorList& lstTracks = tree().lstTracks;
+        const std::vector<int>& data = listedDisc_.dataTracks;
+        QStringList kept;
+        lstRecord.clear();
+        for (const QString& entry : lstTracks.items()) {
+            if (std::find(data.begin(), data.end(), TrackNumberOf(entry)) == data.end())
+                lstRecord.add(entry);
+            else
+                kept << entry;
+        }
+        lstTracks.clear();
+        for (const QString& entry : kept)
+            lstTracks.add(entry);
+        tree().showfiles();
+        tree().showSelectedTracks();
+        return;
+    }
+    // Cleared: the disc is listed again, every track available.
+    Check3->setText(QStringLiteral("Select Tracks"));
+    cmdRefresh_Click();
+    tree().showfiles();
+}
+
+void Form1::Chk2Stage_Click() {
+    if (Chk2Stage->checkState() == Qt::Checked)
+        Chk2Stage->setText(QStringLiteral("1 Step Extraction"));
+    else if (Chk2Stage->checkState() == Qt::Unchecked)
+        Chk2Stage->setText(QStringLiteral("2 Step Extraction"));
+}

@@ -1,0 +1,134 @@
+// The main window's view of the CD: the drive list, the track listing and disc images.
+#include "engine/cd/disclisting.h"
+#include "engine/cd/modakrip32.h"
+#include "engine/cd/ripverify.h"
+#include "engine/core/sourcetree.h"
+#include "engine/platform/akrip/cddrives.h"
+#include "engine/platform/dialogs.h"
+#include "window/main/form1.h"
+
+#include <QComboBox>
+#include <QCoreApplication>
+#include <QEventLoop>
+#include <QFileInfo>
+#include <QLabel>
+#include <QThread>
+
+#include <algorithm>
+#include <memory>
+
+void Form1::cmdRefresh_Click() {
+    lblCDID->setText(QString());
+    lblNumTracks->setText(QString());
+    forgetListedDisc();
+    tree().lstTracks.clear();
+    tree().lstRecord.clear();
+
+    const disclisting::Header header = disclisting::readHeader();
+    if (!header.opened)
+        return;
+    lblCDID->setText(header.identity);
+    lblNumTracks->setText(header.trackCountText);
+    QCoreApplication::processEvents();
+
+    // A disc is listed when it holds audio, one track of it included; the message is for a
+    // drive without a disc and a disc without audio.
+    if (const QString message = disclisting::notMusicCdMessage(header); !message.isEmpty()) {
+        QCoreApplication::processEvents();
+        dialogs::msgBox(message);
+        return; // the alias stays open, as after any listing that stops here
+    }
+    const disclisting::Tracks tracks = disclisting::readTracks(header);
+    for (const QString& entry : tracks.entries)
+        tree().lstTracks.add(entry);
+    trackLengthsMs = tracks.lengthsMs;
+    noteListedDisc();
+}
+
+void Form1::driveChosen() {
+    DriveList_Click();
+    cmdRefresh_Click();
+    tree().showfiles();
+}
+
+void Form1::fillDriveList() {
+    DriveList->clear();
+    const int adapters = akrip::GetNumAdapters();
+    for (int i = 0; i <= adapters && i < akrip::maxDrives; ++i)
+        DriveList->addItem(modAKRip32::driveDisplayName(modAKRip32::GetCDRecord(i)));
+    DriveList->setCurrentIndex(0);
+    DriveList_Click();
+}
+
+void Form1::DriveList_Click() {
+    modAKRip32::CloseCurrentCD();
+    const int index = DriveList->currentIndex();
+    if (index < 0)
+        return;
+    // The track listing reads the drive chosen here.
+    if (index < static_cast<int>(cddrives::drives().size()))
+        cddrives::setMediaDrive(index);
+    modAKRip32::OpenCDDrive(index);
+}
+
+void Form1::mnuOpenImage_Click() {
+    dialogs::FileRequest request;
+    request.title = QStringLiteral("Open Disc Image");
+    request.filter = QStringLiteral("Cue Sheets (*.cue)");
+    const QStringList picked = dialogs::handler().openFiles(request);
+    if (picked.isEmpty())
+        return;
+    const QString cuePath = picked.first();
+    const Result<cddrives::ImageReport> image = cddrives::registerImage(cuePath);
+    if (!image) {
+        dialogs::msgBox(image.error().description(), dialogs::Buttons::Ok,
+                        dialogs::Icon::Exclamation, QStringLiteral("Open Disc Image"));
+        return;
+    }
+    // The image's entry: after the devices, in place of the blank entry a machine without
+    // drives lists.
+    const int index = image->driveIndex;
+    const QString name = modAKRip32::driveDisplayName(modAKRip32::GetCDRecord(index));
+    if (index < DriveList->count())
+        DriveList->setItemText(index, name);
+    else
+        DriveList->addItem(name);
+    DriveList->setCurrentIndex(index);
+    DriveList_Click();
+    cmdRefresh_Click();
+    tree().showfiles();
+
+    if (!image->incompleteTracks.isEmpty())
+        dialogs::msgBox(QStringLiteral("%1: the data file holds less than the cue sheet "
+                                       "describes (an incomplete copy?).\n\n%2")
+                            .arg(QFileInfo(cuePath).fileName(),
+                                 image->incompleteTracks.join(QLatin1Char('\n'))),
+                        dialogs::Buttons::Ok, dialogs::Icon::Exclamation,
+                        QStringLiteral("Open Disc Image"));
+}
+
+void Form1::mnuVerify_Click() {
+    const auto path = tree().filePathOf(tree().selectedNode());
+    if (!path || !path->endsWith(QLatin1String(".wav"), Qt::CaseInsensitive))
+        return;
+    // The disc is read on a thread of its own (a long track takes a while on a real drive);
+    // the window waits, drawn but not taking input.
+    ripverify::Verdict verdict;
+    const int drive = cddrives::mediaDrive();
+    const QString wav = *path;
+    std::unique_ptr<QThread> worker(
+        QThread::create([&verdict, wav, drive] { verdict = ripverify::verifyWav(wav, drive); }));
+    QEventLoop loop;
+    QObject::connect(worker.get(), &QThread::finished, &loop, &QEventLoop::quit);
+    {
+        dialogs::BusyPointer busy;
+        setEnabled(false);
+        worker->start();
+        loop.exec();
+        worker->wait();
+        setEnabled(true);
+    }
+    dialogs::msgBox(verdict.text(), dialogs::Buttons::Ok,
+                    verdict.matched ? dialogs::Icon::Information : dialogs::Icon::Exclamation,
+                    QStringLiteral("Verify against Disc"));
+}

@@ -1,0 +1,205 @@
+// The main window's disc information: the listed disc's CD-Text and MusicBrainz disc ID, the
+// look-up of the releases that hold it, the "Disc Information" dialog, and the tracks' tool
+// tips in the tree.
+#include "engine/cd/disclookup.h"
+#include "engine/core/settings.h"
+#include "engine/core/sourcetree.h"
+#include "engine/platform/akrip/cddrives.h"
+#include "engine/platform/dialogs.h"
+#include "window/main/form1.h"
+
+#include <QAction>
+#include <QLabel>
+#include <QRegularExpression>
+
+#include <algorithm>
+
+namespace {
+
+const QString lookUpTitle = QStringLiteral("Look Up Disc Information");
+const QString dialogTitle = QStringLiteral("Disc Information");
+
+void sayNoDisc(const QString& title) {
+    dialogs::msgBox(QStringLiteral("There is no music disc to look at. Insert a music CD or "
+                                   "open a disc image, and its tracks are listed."),
+                    dialogs::Buttons::Ok, dialogs::Icon::Exclamation, title);
+}
+
+// A date as DiscInfo holds it: YYYY, YYYY-MM or YYYY-MM-DD.
+bool isDiscDate(const QString& text) {
+    static const QRegularExpression pattern(
+        QStringLiteral("^\\d{4}(-(0[1-9]|1[0-2])(-(0[1-9]|[12]\\d|3[01]))?)?$"));
+    return pattern.match(text).hasMatch();
+}
+
+} // namespace
+
+void Form1::connectDiscInformation() {
+    lookup_ = new musicbrainz::DiscLookup(this);
+    connect(mnuLookUp, &QAction::triggered, this, &Form1::mnuLookUp_Click);
+    connect(mnuLookUp2, &QAction::triggered, this, &Form1::mnuLookUp_Click);
+    connect(mnuDiscInfo, &QAction::triggered, this, &Form1::mnuDiscInfo_Click);
+    // A track's entry keeps its text; its tool tip is the title the disc information gives.
+    tree_->toolTipProvider = [this](SourceTree::NodeId node) {
+        const QString group = tree_->text(tree_->parentOf(node));
+        if (group != SourceTree::AvailableTracksText && group != SourceTree::SelectedTracksText)
+            return QString();
+        const auto known = discInfos_.find(listedDisc_.key);
+        if (listedDisc_.key.isEmpty() || known == discInfos_.end())
+            return QString();
+        const TrackInfo* track = known->second.track(TrackNumberOf(tree_->text(node)));
+        return track ? track->title : QString();
+    };
+}
+
+void Form1::forgetListedDisc() {
+    listedDisc_ = ListedDisc{};
+    lblDiscId->clear();
+}
+
+void Form1::noteListedDisc() {
+    ListedDisc disc;
+    static_cast<discinfo::DriveDisc&>(disc) = discinfo::readDriveDisc(cddrives::mediaDrive());
+    disc.key = disc.musicBrainz.id.isEmpty() ? lblCDID->text() : disc.musicBrainz.id;
+    if (disc.key.isEmpty())
+        return;
+    discInfos_.try_emplace(disc.key, disc.cdText); // what was looked up or edited stays
+    lblDiscId->setText(disc.musicBrainz.id);
+    listedDisc_ = std::move(disc);
+}
+
+DiscInfo Form1::discInfo() const {
+    const auto known = discInfos_.find(listedDisc_.key);
+    if (listedDisc_.key.isEmpty() || known == discInfos_.end())
+        return {};
+    DiscInfo info = known->second;
+    info.discId = listedDisc_.musicBrainz.id;
+    return info;
+}
+
+void Form1::mnuLookUp_Click() {
+    if (lookingUp_)
+        return;
+    if (listedDisc_.key.isEmpty()) {
+        sayNoDisc(lookUpTitle);
+        return;
+    }
+    if (listedDisc_.musicBrainz.id.isEmpty()) {
+        dialogs::msgBox(QStringLiteral("The disc's MusicBrainz disc ID could not be computed, "
+                                       "so it cannot be looked up.\n\n%1")
+                            .arg(listedDisc_.discIdError),
+                        dialogs::Buttons::Ok, dialogs::Icon::Exclamation, lookUpTitle);
+        return;
+    }
+    musicbrainz::LookupRequest request;
+    request.disc = listedDisc_.musicBrainz;
+    request.server = MusicBrainzServer;
+    // The answer belongs to the disc asked about, whatever is listed when it comes.
+    const QString key = listedDisc_.key;
+    const DiscInfo cdText = listedDisc_.cdText;
+    const QString discId = listedDisc_.musicBrainz.id;
+    lookingUp_ = true;
+    mnuLookUp->setEnabled(false);
+    mnuLookUp2->setEnabled(false);
+    lblStatus->setText(QStringLiteral("Looking up the disc at MusicBrainz..."));
+    lookup_->start(
+        request, [this, key, cdText, discId](const musicbrainz::DiscLookup::Result& result) {
+            lookingUp_ = false;
+            mnuLookUp->setEnabled(true);
+            mnuLookUp2->setEnabled(true);
+            lblStatus->clear();
+            if (!result) {
+                dialogs::msgBox(QStringLiteral("The disc information could not be looked up, and "
+                                               "nothing was changed.\n\n%1")
+                                    .arg(result.error().description()),
+                                dialogs::Buttons::Ok, dialogs::Icon::Exclamation, lookUpTitle);
+                return;
+            }
+            const std::vector<musicbrainz::ReleaseMatch>& releases = result.value();
+            if (releases.empty()) {
+                dialogs::msgBox(
+                    QStringLiteral("MusicBrainz does not know this disc (disc ID %1).").arg(discId),
+                    dialogs::Buttons::Ok, dialogs::Icon::Information, lookUpTitle);
+                return;
+            }
+            std::size_t chosen = 0;
+            if (releases.size() > 1) {
+                QStringList items;
+                for (const musicbrainz::ReleaseMatch& match : releases)
+                    items << musicbrainz::releaseLabel(match);
+                const std::optional<int> pick = dialogs::handler().choose(
+                    lookUpTitle,
+                    QStringLiteral("MusicBrainz knows %1 releases of this disc. Choose yours:")
+                        .arg(releases.size()),
+                    items);
+                if (!pick || *pick < 0 || static_cast<std::size_t>(*pick) >= releases.size())
+                    return;
+                chosen = static_cast<std::size_t>(*pick);
+            }
+            DiscInfo merged = discinfo::merge(cdText, releases[chosen].disc);
+            merged.discId = discId;
+            discInfos_[key] = merged;
+            lblStatus->setText(QStringLiteral("Disc information: ") +
+                               musicbrainz::releaseLabel(releases[chosen]));
+        });
+}
+
+void Form1::mnuDiscInfo_Click() {
+    if (listedDisc_.key.isEmpty()) {
+        sayNoDisc(dialogTitle);
+        return;
+    }
+    // Each track's title and artist are shown; a track's artist field is empty while the
+    // track has the album's artist, so that a new album artist reaches every such track.
+    const DiscInfo known = discInfo();
+    QList<dialogs::FormField> fields{{QStringLiteral("Album"), known.album},
+                                     {QStringLiteral("Artist"), known.artist},
+                                     {QStringLiteral("Year or date"), known.date}};
+    constexpr qsizetype firstTrackField = 3;
+    for (const int number : listedDisc_.tracks) {
+        const TrackInfo* track = known.track(number);
+        const QString artist = track && track->artist != known.artist ? track->artist : QString();
+        fields.append({QStringLiteral("Track %1").arg(number), track ? track->title : QString()});
+        fields.append({QStringLiteral("Track %1 artist").arg(number), artist});
+    }
+    std::optional<QStringList> values;
+    for (;;) {
+        values = dialogs::handler().form(dialogTitle, fields);
+        if (!values || values->size() != fields.size())
+            return;
+        const QString date = values->at(2).trimmed();
+        if (date.isEmpty() || isDiscDate(date))
+            break;
+        dialogs::msgBox(QStringLiteral("\"%1\" is not a year or a date. Write it as 1998, "
+                                       "1998-06 or 1998-06-02, or leave it empty.")
+                            .arg(date),
+                        dialogs::Buttons::Ok, dialogs::Icon::Exclamation, dialogTitle);
+        // The form comes back as the user left it.
+        for (qsizetype i = 0; i < fields.size(); ++i)
+            fields[i].value = values->at(i);
+    }
+    DiscInfo edited = known;
+    edited.album = values->at(0).trimmed();
+    edited.artist = values->at(1).trimmed();
+    edited.date = values->at(2).trimmed();
+    for (std::size_t i = 0; i < listedDisc_.tracks.size(); ++i) {
+        const int number = listedDisc_.tracks[i];
+        const qsizetype field = firstTrackField + 2 * static_cast<qsizetype>(i);
+        const QString title = values->at(field).trimmed();
+        QString artist = values->at(field + 1).trimmed();
+        if (artist == edited.artist)
+            artist.clear(); // the album's
+        const auto entry =
+            std::find_if(edited.tracks.begin(), edited.tracks.end(),
+                         [number](const TrackInfo& t) { return t.number == number; });
+        if (entry != edited.tracks.end()) {
+            entry->title = title;
+            entry->artist = artist;
+        } else if (!title.isEmpty() || !artist.isEmpty()) {
+            edited.tracks.push_back(TrackInfo{number, title, artist, {}});
+        }
+    }
+    std::sort(edited.tracks.begin(), edited.tracks.end(),
+              [](const TrackInfo& a, const TrackInfo& b) { return a.number < b.number; });
+    discInfos_[listedDisc_.key] = edited;
+}

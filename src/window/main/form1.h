@@ -1,0 +1,399 @@
+#pragma once
+
+#include "engine/cd/discinfo.h"
+#include "engine/core/windowbatch.h"
+#include "engine/prefs/drivespace.h"
+
+#include <QMainWindow>
+#include <QPointer>
+#include <QString>
+
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <optional>
+#include <vector>
+
+class QAction;
+class QCheckBox;
+class QComboBox;
+class QLabel;
+class QMenu;
+class QProgressBar;
+class QPushButton;
+class QRadioButton;
+class QTimer;
+class QTreeView;
+class QWidget;
+class SourceTree;
+class TreeViewEvents;
+class frmpopup;
+struct TrackSpan;
+namespace musicbrainz {
+class DiscLookup;
+}
+
+// The main window: the source tree, the action button and its job dispatch, the bars, the
+// progress display, the stop protocol and the program's shutdown. Lives on the GUI thread
+// for the whole run; other windows and the batch jobs reach its controls through the
+// public members below (each control's objectName is its member name).
+class Form1 : public QMainWindow {
+    Q_OBJECT
+  public:
+    explicit Form1(QWidget* parent = nullptr);
+    ~Form1() override;
+
+    // The main window while it exists (the most recently constructed one), else nullptr.
+    static Form1* instance();
+
+    // ---- Life cycle ---------------------------------------------------------------------
+    // The start-up sequence; shows the window. Every step's failure is skipped.
+    void Form_Load();
+    // Lays out the panels inside the client area (see form1layout.cpp for the rules).
+    void Form_Resize();
+    // Idle captions: the next action (SourceTree::statusLine), the destination, the program
+    // title, bar at 0.
+    void ResetStatus();
+    // Lock / unlock the controls while a job runs. The first Disablem after an Enablem also
+    // asks the decoder, player and search windows to unload so none of them can act on files
+    // during the job; locking again (the batch's next file) asks nothing.
+    void Disablem();
+    void Enablem();
+    // Between Disablem and Enablem: a job is at work.
+    bool controlsLocked() const { return controlsLocked_; }
+
+    // ---- Commands -----------------------------------------------------------------------
+    // Runs the job for the selected tree node; returns when the job has ended.
+    void CmdSelectAction_Click();
+    // True from the dispatch of a job until it has returned (a stopped job winding down
+    // included).
+    bool isJobRunning() const { return jobRunning_; }
+    void mnuStart_Click();
+    // Stop protocol: stop everything and list the partly written CurrentFile. While a job
+    // runs, the window says it is finishing the current file and stays locked until the job
+    // has returned.
+    void Command8_Click();
+    // Stop variant used by the disk-space guard: stop before the next file.
+    void Command1_Click();
+    // Stop variant that also aborts the file being produced (its output is ended properly,
+    // only shorter, and its source is kept).
+    void Command2_Click();
+    void Command7_Click();
+    // Refresh: list the CD again, then rebuild the tree.
+    void C1212_Click();
+    void Cmdhelp_Click();
+    // Loads the tray popup, then hides the window (minimises it when there is no tray).
+    void mnuMinimize_Click();
+    // Closes the window and ends the program. During a job, the job is first stopped as
+    // Command2 does, and the window closes once it has returned.
+    void Command5_Click();
+    void mnuToolbar_Click();
+    void mnuCDbar_Click();
+    void mnuStatusbar_Click();
+    void mnuActivityBar_Click();
+    // "Open": picks a WAV or MP3 file and lists it in the tree.
+    void OpenFileIntoTree();
+    // Lets the user drag the window by its background.
+    void N1Drag();
+
+    // ---- Progress -----------------------------------------------------------------------
+    // Caption "Progress 07.50 %", Label33 "07.50 %", ProgressBar1 at the whole percent.
+    // `status` is accepted and not shown. A total of 0 or less leaves the display as it is.
+    void ChangeProgress(const QString& status, float current, float total);
+    // The one-shot tick of Timer1: back to the idle display.
+    void Timer1_Timer();
+
+    // ---- Tray popup ---------------------------------------------------------------------
+    // Loads the tray popup (idempotent); it shows the tray icon while loaded.
+    void loadPopup();
+    // Unloads the tray popup and removes its icon; nothing happens when it is not loaded.
+    void unloadPopup();
+    frmpopup* popup() const;
+    // Shows the window again after "Minimize" (restores it when it was minimised).
+    void restoreWindow();
+
+    // ---- Destination --------------------------------------------------------------------
+    // Settles DecodePath: the stored folder, or on a first run "WAVFiles" in the program's
+    // folder (the user's Music folder when that is not writable or the program is installed);
+    // creates it and stores it.
+    void settleDestinationFolder();
+    // Label2 shows DecodePath as the destination.
+    void showDestination();
+    // The help page shown by Cmdhelp_Click, in HelpFolder().
+    static QString helpFilePath();
+
+    // ---- Disk-space guard (app/diskguard.cpp) -------------------------------------------
+    // Measures the fixed file systems and the one holding DecodePath, keeps the
+    // destination's figure and hands the report to driveSpaceRefreshed.
+    void RefreshDriveSpace();
+    // The guard's tick while a job runs: below "HDStopNo" MB (with "HDstopdecoding" on) the
+    // job stops before its next file, as Command1 stops it; below "HDWarningNo" MB (with
+    // "HDWarning" on) Label5 shows. Both comparisons are strict. A destination that cannot
+    // be measured triggers neither.
+    void tmrWarning_Timer();
+    // The guard's check before a file starts (every batch of this window asks it through
+    // fileBatch's mayStart; the CD batches too): with "HDWarning" on, the destination is
+    // measured now, so a file shorter than the tick is guarded as well. Below the stop level
+    // (with stopping on), or when the file's output (`expectedBytes`, -1 when unknown) would
+    // not fit in the free space, the guard stops the work as its tick does and false is
+    // returned: the file must not start. Below the warning level Label5 shows. True: start.
+    bool diskGuardAllows(std::int64_t expectedBytes = -1);
+    // The destination's free MB at the last RefreshDriveSpace; empty before the first one
+    // and when it could not be measured.
+    std::optional<std::int64_t> destinationFreeMb() const { return destinationFreeMb_; }
+
+    // ---- Job entry points -------------------------------------------------------------
+    // Virtual so that the dispatch of CmdSelectAction_Click can be observed. Each lives with
+    // its subsystem: the WAV batch in encode/wavbatch.cpp, the MP3 batch in
+    // decode/cmddecoder.cpp, the extraction batch in cd/cdbatch.cpp.
+    virtual void cmdStart_Click();
+    virtual void cmdEncFile_Click();
+    virtual void CmdDecoder_Click();
+    // What every batch of this window does around its files: StopRequested asked before each
+    // file; when a file starts, CurrentFile set to its source, `captions` run, the cancel
+    // button shown and the controls locked; the file's progress shown in Label33 and
+    // ProgressBar1. The caller adds its after-file steps.
+    WindowBatch fileBatch(const QString& verb, BatchRunner::JobMaker makeJob,
+                          std::function<void(const WorkItem&)> captions);
+    // Lets `batch` (of `count` files) convert "Files at once" files at a time; while several
+    // run, the caption and Label3 name them ("Encoding a.wav, b.wav", `action` "Encoding",
+    // `extension` ".wav") and Label2 the destination folder.
+    void runInParallel(WindowBatch& batch, const QString& action, qsizetype count);
+    // The last batch a job ran through the shared batch loop: its items with the outputs
+    // written and how each ended.
+    const BatchReport& lastBatch() const { return lastBatch_; }
+    void recordBatch(BatchReport report) { lastBatch_ = std::move(report); }
+    // The extraction batch's paths: one step (digital reading, cd/cdbatch.cpp) and two steps
+    // (recording the sound card while the CD plays). Each takes the track to show first.
+    void StartTrackRecording3(int trackNumber);
+    virtual void StartTrackRecording2(int trackNumber);
+    // Fills cmbBitrate and cmbQuality at start-up (encode/wavbatch.cpp).
+    void fillEncoderLists();
+    void cmbBitrate_Click();
+    void cmbQuality_Click();
+
+    // ---- CD side (cd/cdlisting.cpp, cd/cdbatch.cpp) ------------------------------------
+    // Lists the CD's tracks into lstTracks (start-up and refresh), fills lblCDID,
+    // lblNumTracks and trackLengthsMs.
+    void cmdRefresh_Click();
+    // Fills DriveList with the CD drives (start-up).
+    void fillDriveList();
+    // The drive chosen in DriveList: opens it (closing the one open before).
+    void DriveList_Click();
+    // The user's choice in DriveList: the drive is opened and its disc listed, so that the
+    // tracks, identity and disc information shown are always those of the drive read.
+    void driveChosen();
+    // "Open Disc Image...": a cue sheet becomes a drive after the others, is opened and its
+    // tracks are listed.
+    void mnuOpenImage_Click();
+    // Compares the selected WAV node's file with its track of the disc in the media drive
+    // (by checksums) and says whether they match. The window stays responsive meanwhile.
+    void mnuVerify_Click();
+    // The one-step batch over lstRecord: each track to a WAV or MP3 as optWAV/optMP3 say.
+    void Command6_Click();
+    // The same, MP3 only, with the stored bitrate and quality choices; the files are not
+    // listed in the tree.
+    void Command3_Click();
+    void Check3_Click();
+    void Chk2Stage_Click();
+    // Two-step extraction (cd/capturebatch.cpp): ends the recording under way at once, keeping
+    // it, and the batch after it.
+    void cmdCancel_Click();
+    // Plays the CD from the current track's start; stops playing and recording.
+    void Command11_Click();
+    void Command12_Click();
+    // Where track `track` lies on the disc, from the last listing.
+    TrackSpan trackSpan(int track) const;
+    // Track lengths in milliseconds of the last full listing, by track number (element 0
+    // unused).
+    std::vector<std::int32_t> trackLengthsMs;
+    // The lstRecord entry worked on (-1: none).
+    int lstRecordIndex = -1;
+    // Where a real-time recording of the current track ends on the disc, in milliseconds.
+    std::int64_t recordEndMs = 0;
+
+    // ---- Disc information (cd/discwindow.cpp) -----------------------------------------
+    // "Look Up Disc Information": asks the MusicBrainz service (server: MusicBrainzServer)
+    // which releases hold the listed disc and returns at once; the answer arrives later on
+    // this thread. The chosen release (the user picks one of several), merged with the
+    // disc's CD-Text, becomes the disc's information. No disc, an unknown disc or a failed
+    // look-up is said and changes nothing. Does nothing while a look-up runs.
+    void mnuLookUp_Click();
+    bool isLookingUp() const { return lookingUp_; }
+    // "Disc Information...": album, artist, date and each track's title to edit; OK keeps
+    // the edits for the disc for the rest of the run.
+    void mnuDiscInfo_Click();
+    // What the listed disc is known as (its discId set when one could be computed); empty
+    // when no music disc is listed. Kept per disc for the run, so listing a disc again keeps
+    // what was looked up or edited.
+    DiscInfo discInfo() const;
+
+    // ---- The source tree ----------------------------------------------------------------
+    SourceTree& tree() { return *tree_; }
+    // Track number shared with the extraction jobs; set by a release on a track node.
+    int currentTrackNumber = 0;
+
+    // ---- Controls -----------------------------------------------------------------------
+    QTreeView* TreeView1 = nullptr;
+    QWidget* Picture7 = nullptr; // tree panel
+    QWidget* Picture8 = nullptr; // right-hand panel
+    QWidget* Picture3 = nullptr; // tool bar
+    QWidget* Picture4 = nullptr; // CD bar
+    QWidget* Picture5 = nullptr; // strip above the tree
+    QWidget* Picture1 = nullptr; // status bar
+    QWidget* Picture2 = nullptr; // activity bar
+    QLabel* Label3 = nullptr;    // next action
+    QLabel* Label2 = nullptr;    // destination
+    QLabel* lblStatus = nullptr;
+    QLabel* Label33 = nullptr; // percentage
+    QLabel* Label5 = nullptr;  // low drive space warning
+    QProgressBar* ProgressBar1 = nullptr;
+    QComboBox* DriveList = nullptr;
+    QLabel* lblNoDrive = nullptr; // in DriveList's place while it names no drive
+    QComboBox* cmbBitrate = nullptr;
+    QComboBox* cmbQuality = nullptr;
+    // CD bar.
+    QPushButton* cmdRefresh = nullptr; // "Reset"
+    QLabel* lblCDID = nullptr;
+    QLabel* lblDiscId = nullptr; // the listed disc's MusicBrainz disc ID
+    QLabel* lblNumTracks = nullptr;
+    QRadioButton* optWAV = nullptr;
+    QRadioButton* optMP3 = nullptr;
+    QCheckBox* chkPrivate = nullptr;
+    QCheckBox* chkCRC = nullptr;
+    QCheckBox* chkCopyright = nullptr;
+    QCheckBox* chkOriginal = nullptr;
+    QCheckBox* Chk2Stage = nullptr;
+    QCheckBox* Check3 = nullptr;
+    QPushButton* cmdStart = nullptr;
+    QPushButton* Command6 = nullptr;  // hidden: the one-step batch
+    QPushButton* Command3 = nullptr;  // hidden: the MP3-only batch
+    QPushButton* Command11 = nullptr; // play the current track
+    QPushButton* Command12 = nullptr; // stop playing
+    QTimer* Timer1 = nullptr;         // one-shot idle reset, 1000 ms
+    QTimer* tmrWarning = nullptr;     // disk-space guard, 2000 ms
+    QTimer* tmrRecord = nullptr;      // record-capture watch, 100 ms
+    QCheckBox* Check9 = nullptr;      // hidden: stops a real-time recording
+    QPushButton* CmdSelectAction = nullptr;
+    QPushButton* Command4 = nullptr;
+    QPushButton* C777 = nullptr;
+    QPushButton* Copt = nullptr;
+    QPushButton* C5555555 = nullptr;
+    QPushButton* Cmdhelp = nullptr;
+    QPushButton* C1212 = nullptr;
+    QPushButton* Command5 = nullptr;
+    QPushButton* Command8 = nullptr;
+    QPushButton* Command1 = nullptr;
+    QPushButton* Command2 = nullptr;
+    QPushButton* Command7 = nullptr;
+
+    QMenu* mnuFile = nullptr;
+    QAction* mnuOpenfile = nullptr;
+    QAction* mnuOpenImage = nullptr;
+    QAction* mnuExit = nullptr;
+    QMenu* mnupopup = nullptr; // the tree's context menu
+    QAction* mnuStart2 = nullptr;
+    QAction* mnuFileRemove = nullptr;
+    QAction* mnuRemoveDelete = nullptr;
+    QAction* mnuVerify = nullptr;  // "Verify against Disc", on WAV nodes
+    QAction* mnuLookUp2 = nullptr; // "Look Up Disc Information", on track nodes and groups
+    QAction* mnuMinimize = nullptr;
+    QAction* mnuExit2 = nullptr;
+    QMenu* mnuActiopn = nullptr;
+    QAction* mnuStart = nullptr;
+    QAction* mnuStop = nullptr;
+    QAction* mnuRefreshlist = nullptr;
+    QMenu* mnuCD = nullptr;
+    QAction* mnuLookUp = nullptr;   // "Look Up Disc Information"
+    QAction* mnuDiscInfo = nullptr; // "Disc Information..."
+    QMenu* mnuPrefs = nullptr;
+    QAction* mnuGetMainPrefs = nullptr;
+    QMenu* mnuToolbars = nullptr;
+    QAction* mnuToolbar = nullptr;
+    QAction* mnuCDbar = nullptr;
+    QAction* mnuActivityBar = nullptr;
+    QAction* mnuStatusbar = nullptr;
+    QAction* mnuSearch = nullptr;
+    QAction* mnuPlaylist = nullptr;
+    QMenu* mnuHelp = nullptr;
+    QAction* mnuHelpfile = nullptr;
+
+  signals:
+    // Asked of the windows that must not act on files while a job runs.
+    void decoderWindowUnloadRequested();
+    void playerWindowUnloadRequested();
+    void searchWindowUnloadRequested();
+    // The other windows, opened from this one's menus and buttons.
+    void playerWindowRequested();
+    void searchWindowRequested();
+    void preferencesWindowRequested();
+    // Every RefreshDriveSpace, for the preferences window's drive panel.
+    void driveSpaceRefreshed(const ModSysInfo::DriveSpaceReport& report);
+    // The window has unloaded and the program should end (connected to the application's
+    // quit by the program entry).
+    void programEndRequested();
+
+  protected:
+    void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+  private:
+    bool controlsLocked_ = false; // between Disablem and Enablem
+    void buildControls();
+    void buildToolBar(QWidget* client);
+    void buildCdBar(QWidget* client);
+    void buildTreeArea(QWidget* client);
+    void buildRightPanel(QWidget* client);
+    void buildStatusBars(QWidget* client);
+    void buildMenus();
+    void connectCommands();
+    void toggleBar(QAction* menu, QWidget* bar);
+    // Sizes the bars to their contents and the right-hand panel to its widest control, makes
+    // the window's least size the one that shows every control whole, then lays out.
+    void fitPanels();
+    bool layoutPending_ = false; // a fitPanels is queued
+    // DriveList while it names a drive; otherwise lblNoDrive in its place.
+    void showDriveListOrHint();
+    void centreOnScreen();
+    // Emits `request` when some window listens to it; otherwise says the window is not
+    // available yet.
+    void openOtherWindow(void (Form1::*request)(), const QString& windowName);
+    void showNotAvailable(const QString& what);
+    // Stops the work, unloads the tray popup, removes the crash filter and asks for the
+    // program's end; runs once.
+    void unloadWindow();
+    void requestCloseAfterJob();
+    void lowSpaceStop();
+    void setCdControlsEnabled(bool enabled);
+    // The disc just listed (a music disc: its CD-Text and disc ID read now), or none.
+    void noteListedDisc();
+    void forgetListedDisc();
+    // The menus' and tree's hooks of the disc information (constructor).
+    void connectDiscInformation();
+    void applyLookup(const QString& key, const DiscInfo& cdText, const DiscInfo& release);
+    // After a recorded track: its MP3 (its path into `mp3Path` when it is complete), then the
+    // recording deleted or listed. A problem to report at the end of the batch, or nothing.
+    std::optional<QString> encodeRecording(const QString& wavPath, QString* mp3Path = nullptr);
+
+    static Form1* current_;
+    SourceTree* tree_ = nullptr;
+    TreeViewEvents* treeEvents_ = nullptr;
+    QPointer<frmpopup> popup_;
+    QPointer<QWidget> helpWindow_;
+    bool unloaded_ = false;
+    bool jobRunning_ = false;     // inside the job dispatch of CmdSelectAction_Click
+    bool closeRequested_ = false; // closing waits for the job to wind down
+    BatchReport lastBatch_;
+    bool captureStopAfterTrack_ = false; // a two-step batch ends after the current track
+    QString jobTitle_;                   // the caption the file in progress started with
+    std::optional<std::int64_t> destinationFreeMb_;
+    // The disc listed now (its CD-Text, MusicBrainz identity and track numbers) and its key:
+    // its disc ID, else its identity; empty: no disc listed.
+    struct ListedDisc : discinfo::DriveDisc {
+        QString key;
+    };
+    ListedDisc listedDisc_;
+    std::map<QString, DiscInfo> discInfos_;     // by disc key, for the run
+    musicbrainz::DiscLookup* lookup_ = nullptr; // child
+    bool lookingUp_ = false;                    // from the start of a look-up to its answer
+};
