@@ -10,6 +10,7 @@
 #include "engine/cd/riplog.h"
 #include "engine/cd/ripverify.h"
 #include "engine/core/batchrunner.h"
+#include "engine/core/conversionservice.h"
 #include "engine/core/destination.h"
 #include "engine/core/displaytext.h"
 #include "engine/core/settings.h"
@@ -24,8 +25,8 @@
 #include "engine/platform/nativepath.h"
 #include "engine/player/tagwriter.h"
 
+#include <QCoreApplication>
 #include <QDir>
-#include <QEventLoop>
 #include <QFileInfo>
 
 #include <algorithm>
@@ -61,21 +62,20 @@ QString absolute(const QString& path) {
 }
 
 // The destination of this run: -o, or the folder the window writes into (its stored choice,
-// or the first-run folder). Created when missing; DecodePath names it for the run only. What
-// a crashed or killed run left there half-written is removed, and said.
-bool settleDestination(const Options& options) {
+// or the first-run folder), as the prefix of output names (the root folder is ""). Created
+// when missing; what a crashed or killed run left there half-written is removed, and said.
+// Nothing when it cannot be created (said why).
+std::optional<QString> settleDestination(const Options& options) {
     const QString folder =
         options.outputGiven ? absolute(options.outputFolder) : storedDestinationFolder();
     if (!nativepath::makeFolders(folder)) {
         fail(QStringLiteral("the destination folder %1 cannot be created").arg(folder));
-        return false;
+        return std::nullopt;
     }
     for (const QString& leftover : outputfile::removeLeftovers(folder))
         say(QStringLiteral("mp3vortan-cli: removed %1, left unfinished by an earlier run")
                 .arg(leftover));
-    // Output names are DecodePath + "/" + name: the root folder is the empty prefix.
-    DecodePath = folder == QLatin1String("/") ? QString() : folder;
-    return true;
+    return folder == QLatin1String("/") ? QString() : folder;
 }
 
 int filesAtOnceFor(const Options& options) {
@@ -88,9 +88,7 @@ modLAME::EncoderConfig configFor(const Options& options) {
 }
 
 struct Batch {
-    QList<WorkItem> items;
-    BatchRunner::JobMaker makeJob;
-    int maxParallel = 1;
+    ConversionBatch work;
     std::vector<qint64> weights;                   // one per item, bytes of its source
     std::function<QString(const WorkItem&)> label; // the item as the user knows it
     QString verb;                                  // "encoded", "decoded", "extracted"
@@ -107,28 +105,34 @@ struct BatchOutcome {
 // failed. An interruption (Ctrl+C) ends the files under way properly and starts no other;
 // `shared` is the command's own when it has one.
 BatchOutcome runBatch(Batch batch, Interruption* shared = nullptr) {
-    BatchRunner runner(batch.makeJob);
-    runner.maxParallel = batch.maxParallel;
+    ConversionService service;
     ProgressDisplay display(::isatty(STDERR_FILENO) == 1, std::move(batch.weights), batch.label);
     display.printsOutputs = batch.printOutputs;
-    QObject::connect(&runner, &BatchRunner::itemStarted, &runner,
+    QObject::connect(&service, &ConversionService::itemStarted, &service,
                      [&display](const WorkItem& item) { display.itemStarted(item); });
-    QObject::connect(&runner, &BatchRunner::itemProgress, &runner,
+    QObject::connect(&service, &ConversionService::itemProgress, &service,
                      [&display](const WorkItem& item, const QString&, int percent) {
                          display.itemProgress(item, percent);
                      });
-    QObject::connect(&runner, &BatchRunner::itemFinished, &runner,
+    QObject::connect(&service, &ConversionService::itemFinished, &service,
                      [&display](const WorkItem& item, const JobResult& result) {
                          display.itemFinished(item, result);
                      });
+    ConversionReport report;
+    QObject::connect(&service, &ConversionService::batchFinished, &service,
+                     [&report](const ConversionReport& ended) {
+                         report = ended;
+                         QCoreApplication::exit(0);
+                     });
     std::optional<Interruption> own;
     Interruption& interruption = shared ? *shared : own.emplace();
-    QObject::connect(&interruption, &Interruption::interrupted, &runner,
-                     [&runner] { runner.cancel(); });
-    runner.run(batch.items);
+    QObject::connect(&interruption, &Interruption::interrupted, &service,
+                     &ConversionService::abort);
+    if (service.start(std::move(batch.work)))
+        QCoreApplication::exec();
     display.end();
 
-    BatchOutcome outcome{0, runner.items(), runner.results()};
+    BatchOutcome outcome{0, report.items, report.results};
     QStringList problems;
     for (qsizetype i = 0; i < outcome.results.size(); ++i)
         if (outcome.results[i].status != JobResult::Status::Completed)
@@ -150,18 +154,22 @@ BatchOutcome runBatch(Batch batch, Interruption* shared = nullptr) {
     return outcome;
 }
 
-// A batch over the files named on the command line, each to `outputFor` of its absolute path.
-Batch fileBatch(const Options& options, QString (*outputFor)(const QString&)) {
+// A batch of `kind` over the files named on the command line, into `destination`.
+Batch fileBatch(const Options& options, ConversionKind kind, const QString& destination) {
     Batch batch;
+    batch.work.kind = kind;
+    batch.work.settings.destination = destination;
+    batch.work.settings.filesAtOnce = filesAtOnceFor(options);
+    batch.work.settings.encoder = configFor(options);
     for (const QString& argument : options.arguments) {
         const QString source = absolute(argument);
-        batch.items.append(WorkItem{source, outputFor(source)});
+        batch.work.items.append(
+            WorkItem{source, ConversionService::outputFor(kind, destination, source)});
         batch.weights.push_back(std::max<qint64>(nativepath::fileSize(source), 0));
     }
     batch.label = [names = options.arguments](const WorkItem& item) {
         return names.value(item.index);
     };
-    batch.maxParallel = filesAtOnceFor(options);
     return batch;
 }
 
@@ -238,16 +246,15 @@ Result<std::vector<musicbrainz::ReleaseMatch>> lookUp(const Disc& disc,
     request.disc = disc.known.musicBrainz;
     request.server = MusicBrainzServer;
     std::optional<musicbrainz::DiscLookup::Result> answer;
-    QEventLoop loop;
     musicbrainz::DiscLookup lookup;
-    const QMetaObject::Connection stop =
-        QObject::connect(&interruption, &Interruption::interrupted, &loop, &QEventLoop::quit);
+    const QMetaObject::Connection stop = QObject::connect(
+        &interruption, &Interruption::interrupted, &lookup, [] { QCoreApplication::exit(0); });
     lookup.start(request, [&](const musicbrainz::DiscLookup::Result& result) {
         answer = result;
-        loop.quit();
+        QCoreApplication::exit(0);
     });
-    if (!interruption.happened())
-        loop.exec();
+    if (!interruption.happened() && !answer)
+        QCoreApplication::exec();
     QObject::disconnect(stop);
     if (!answer) {
         lookup.cancel();
@@ -291,22 +298,20 @@ bool discInformation(const Disc& disc, bool lookup, DiscInfo& info, QStringList*
 
 int encode(const Options& options) {
     LoadSettings();
-    if (!settleDestination(options))
+    const std::optional<QString> destination = settleDestination(options);
+    if (!destination)
         return 1;
-    Batch batch = fileBatch(options, mp3PathFor);
-    batch.makeJob = [config = configFor(options)] {
-        return std::make_unique<EncodeJob>([config] { return config; });
-    };
+    Batch batch = fileBatch(options, ConversionKind::WavToMp3, *destination);
     batch.verb = QStringLiteral("encoded");
     return runBatch(std::move(batch)).status;
 }
 
 int decode(const Options& options) {
     LoadSettings();
-    if (!settleDestination(options))
+    const std::optional<QString> destination = settleDestination(options);
+    if (!destination)
         return 1;
-    Batch batch = fileBatch(options, decodedWavPath);
-    batch.makeJob = [] { return std::make_unique<DecodeJob>(); };
+    Batch batch = fileBatch(options, ConversionKind::Mp3ToWav, *destination);
     batch.verb = QStringLiteral("decoded");
     return runBatch(std::move(batch)).status;
 }
@@ -405,15 +410,15 @@ int rip(const Options& options) {
     if (!modAKRip32::OpenCDDrive(disc.drive))
         return fail(QStringLiteral("%1: the table of contents cannot be read (%2)")
                         .arg(source, modAKRip32::AspiErrorText()));
-    if (!settleDestination(options))
+    const std::optional<QString> destination = settleDestination(options);
+    if (!destination)
         return 1;
-    // What a rip that was killed left there under temporary names is removed.
-    outputfile::removeLeftovers(DecodePath.isEmpty() ? QStringLiteral("/") : DecodePath);
 
     // The window's CD bar as it starts: its bitrate and quality lists, no flag ticked.
     const int bitrateIndex = options.bitrateIndex.value_or(EncodingBitrate);
     const int qualityIndex = options.qualityIndex.value_or(EncodingQuality);
     ExtractionChoices choices;
+    choices.destination = *destination;
     choices.mp3 = !options.wav;
     choices.config = modLAME::makeConfig(modLAME::bitrateForIndex(bitrateIndex),
                                          modLAME::qualityPresetCode(qualityIndex));
@@ -433,11 +438,16 @@ int rip(const Options& options) {
     ExtractionPlan plan(wanted, disc.header.identity, choices);
 
     Batch batch;
-    batch.items = plan.items();
+    batch.work.kind = ConversionKind::CdExtraction;
+    batch.work.settings.destination = *destination;
+    batch.work.settings.encoder = choices.config;
+    batch.work.settings.testAndCopy = choices.testFirst;
+    batch.work.settings.namesFromDisc = choices.nameFromDisc;
+    batch.work.items = plan.items();
     for (const int track : wanted)
         batch.weights.push_back(qint64{disc.tracks.lengthsMs.at(static_cast<std::size_t>(track))} *
                                 176400 / 1000);
-    batch.makeJob = plan.jobMaker();
+    batch.work.makeJob = plan.jobMaker();
     batch.label = [&plan](const WorkItem& item) {
         return QStringLiteral("Track %1").arg(plan.track(item.index));
     };

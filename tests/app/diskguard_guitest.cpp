@@ -110,6 +110,7 @@ TEST_F(DiskGuardTest, DuringABatchAStopLetsTheCurrentFileEndAndStartsNoOther) {
             });
         select(SourceTree::SelectedWavText);
         w.CmdSelectAction_Click();
+        waitForJob();
         QObject::disconnect(connection);
         return guardRan;
     };
@@ -153,6 +154,7 @@ TEST_F(DiskGuardTest, EveryFileIsCheckedBeforeItStarts) {
     });
     select(SourceTree::SelectedWavText);
     w.CmdSelectAction_Click();
+    waitForJob();
     EXPECT_FALSE(w.Label5->isHidden()); // warned before the first file, with no tick
     EXPECT_TRUE(QFileInfo::exists(mp3(QStringLiteral("a"))));
     EXPECT_FALSE(QFileInfo::exists(mp3(QStringLiteral("b"))));
@@ -175,6 +177,7 @@ TEST_F(DiskGuardTest, EveryFileIsCheckedBeforeItStarts) {
     w.Label5->hide();
     select(SourceTree::SelectedWavText);
     w.CmdSelectAction_Click();
+    waitForJob();
     EXPECT_FALSE(QFileInfo::exists(mp3(QStringLiteral("long"))));
     EXPECT_FALSE(w.Label5->isHidden());
     EXPECT_TRUE(StopRequested);

@@ -110,6 +110,7 @@ TEST_F(PopupTest, StopConversionFinishesTheFileUnderWayAndStartsNoOther) {
     });
     select(SourceTree::SelectedWavText);
     w.CmdSelectAction_Click();
+    waitForJob();
     QObject::disconnect(connection);
 
     EXPECT_EQ(said, QStringLiteral("Stopping after the current file..."));

@@ -67,6 +67,7 @@ TEST_F(CdFormTest, ADiscOfOneAudioTrackListsAndRipsWhileDataDiscsAndEmptyDrivesA
     w.optWAV->setChecked(true);
     select(SourceTree::AvailableTracksText);
     w.CmdSelectAction_Click();
+    waitForJob();
     ASSERT_EQ(outputs().size(), 1);
     EXPECT_EQ(fixtures::readFile(outputs()[0]).mid(44), single.trackAudio(1));
 
@@ -97,6 +98,7 @@ TEST_F(CdFormTest, AllTracksToWavFilesThatMatchTheDisc) {
     w.optWAV->setChecked(true);
     select(SourceTree::AvailableTracksText);
     w.CmdSelectAction_Click();
+    waitForJob();
 
     // The tracks stay where they were.
     EXPECT_EQ(tree().lstTracks.count(), 3);
@@ -144,6 +146,7 @@ TEST_F(CdFormTest, AllTracksToWavFilesThatMatchTheDisc) {
     // every track in it.
     select(SourceTree::AvailableTracksText);
     w.CmdSelectAction_Click();
+    waitForJob();
     ASSERT_EQ(outputs().size(), 3);
     EXPECT_EQ(fixtures::readFile(outputs()[2]).mid(44), image.trackAudio(3));
     EXPECT_NE(outputs()[2], files[2]);
@@ -175,6 +178,7 @@ TEST_F(CdFormTest, TestAndCopyLogsBothCrcsAndFlagsADifference) {
     });
     select(SourceTree::AvailableTracksText);
     w.CmdSelectAction_Click();
+    waitForJob();
     ASSERT_TRUE(changed);
 
     const QString log = ripLog(dest.path());
@@ -218,6 +222,7 @@ TEST_F(CdFormTest, SelectedTracksAndTheAllSwitch) {
     Form1& w = load();
     select(SourceTree::SelectedTracksText);
     w.CmdSelectAction_Click();
+    waitForJob();
     ASSERT_EQ(dialogs().messages().size(), 1u);
     EXPECT_EQ(dialogs().messages()[0].text, QStringLiteral("You must select tracks to record."));
     EXPECT_EQ(dialogs().messages()[0].icon, dialogs::Icon::Information);
@@ -233,6 +238,7 @@ TEST_F(CdFormTest, SelectedTracksAndTheAllSwitch) {
     select(SourceTree::SelectedTracksText);
     dialogs().clear();
     w.CmdSelectAction_Click();
+    waitForJob();
     EXPECT_EQ(outputs().size(), 3);
     EXPECT_TRUE(dialogs().messages().empty());
     w.Check3->click();
@@ -247,6 +253,7 @@ TEST_F(CdFormTest, SelectedTracksAndTheAllSwitch) {
     select(SourceTree::SelectedTracksText);
     dialogs().clear();
     w.CmdSelectAction_Click();
+    waitForJob();
     ASSERT_EQ(outputs().size(), 1);
     EXPECT_TRUE(outputs()[0].endsWith(QStringLiteral("-3.mp3")));
     EXPECT_EQ(mp3decode::decodeFile(outputs()[0]).sampleFrames(), 200u * 588);
@@ -268,6 +275,7 @@ TEST_F(CdFormTest, AbortDuringTrackTwoEndsItsFileAndStartsNoOther) {
     });
     select(SourceTree::AvailableTracksText);
     w.CmdSelectAction_Click();
+    waitForJob();
 
     ASSERT_TRUE(aborted);
     const QList<JobResult>& results = w.lastBatch().results;
@@ -304,6 +312,7 @@ TEST_F(CdFormTest, AReadFailureShowsTheLibraryTextAndTheBatchGoesOn) {
     ASSERT_TRUE(QFile::resize(image.binPath, qint64(150) * frameBytes));
     select(SourceTree::AvailableTracksText);
     w.CmdSelectAction_Click();
+    waitForJob();
 
     // Track 2 is cut where the data ends, track 3 is not in the data at all: each fails,
     // named with its reason, in its log entry and in the end message.
@@ -341,10 +350,12 @@ TEST_F(CdFormTest, ADataTrackIsListedButNeverExtracted) {
     EXPECT_EQ(childTexts(SourceTree::AvailableTracksText), QStringList{data});
     select(SourceTree::SelectedTracksText);
     w.CmdSelectAction_Click();
+    waitForJob();
     EXPECT_EQ(outputs().size(), 2);
     w.Check3->click();
     select(SourceTree::AvailableTracksText);
     w.CmdSelectAction_Click();
+    waitForJob();
     EXPECT_EQ(outputs().size(), 2);
     EXPECT_TRUE(dialogs().messages().empty());
 }
@@ -380,6 +391,7 @@ TEST_F(CdFormTest, ChoosingAnotherDriveListsItsDiscAndSameNamedImagesAreToldApar
     w.optWAV->setChecked(true);
     select(SourceTree::AvailableTracksText);
     w.CmdSelectAction_Click();
+    waitForJob();
     ASSERT_EQ(outputs().size(), 1);
     EXPECT_EQ(fixtures::readFile(outputs()[0]).mid(44), two.trackAudio(1));
     const QString log = ripLog(dest.path());

@@ -207,6 +207,7 @@ TEST_F(DiscInfoFormTest, EditedTitlesAreKeptAndNameTheRippedFiles) {
     w.optWAV->setChecked(true);
     select(SourceTree::AvailableTracksText);
     w.CmdSelectAction_Click();
+    waitForJob();
     const QStringList files = outputs();
     ASSERT_EQ(files.size(), 2);
     EXPECT_EQ(QFileInfo(files[0]).fileName(), QStringLiteral("01 - Wind_Rain.wav"));

@@ -50,9 +50,9 @@ TEST(RipTags, CdTextTracksGetTheirTagsAndTheAlbumsGain) {
     const auto text = cddrives::readCdText(drive);
     ASSERT_TRUE(text.ok());
     ASSERT_TRUE(modAKRip32::OpenCDDrive(drive));
-    DecodePath = dir.path();
 
     ExtractionChoices choices;
+    choices.destination = dir.path();
     choices.mp3 = true;
     choices.disc = discinfo::fromCdText(text.value());
     choices.formatText = mp3FormatText(QStringLiteral("128"), QStringLiteral("Normal"));

@@ -40,6 +40,7 @@ class ParallelBatch : public FormTest {
         tree().List5.setItems(files);
         select(SourceTree::SelectedWavText);
         form->CmdSelectAction_Click();
+        waitForJob();
     }
     QStringList outputs() const {
         return QDir(dest.path()).entryList({QStringLiteral("*.mp3")}, QDir::Files, QDir::Name);

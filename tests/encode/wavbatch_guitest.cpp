@@ -65,11 +65,13 @@ class WavBatchTest : public FormTest {
         ASSERT_NE(id, 0u) << nodeText.toStdString();
         t.setSelectedNode(id);
         form->cmdEncFile_Click();
+        waitForJob();
     }
     // As the user starts it: through the action button.
     void start(const QString& nodeText) {
         select(nodeText);
         form->CmdSelectAction_Click();
+        waitForJob();
     }
     struct Captions {
         QString title, label3, label2;
@@ -231,6 +233,34 @@ TEST_F(WavBatchTest, StopEndsTheBatchBeforeItsNextFileAndTheWindowSaysSo) {
     EXPECT_TRUE(w.CmdSelectAction->isEnabled());
 }
 
+TEST_F(WavBatchTest, StartReturnsWhileTheBatchRunsAndItsStepsFollowItsEnd) {
+    WriteSetting(SettingKey::DeleteWav, QStringLiteral("1"));
+    const QString a = wav(QStringLiteral("a.wav"), 20.0);
+    Form1& w = load();
+    w.tree().List5.setItems({a});
+    select(SourceTree::SelectedWavText);
+    QTest::mouseClick(w.CmdSelectAction, Qt::LeftButton);
+
+    // The click has returned with the file under way: the window is locked, and its source,
+    // listing and idle display wait for the end.
+    EXPECT_TRUE(w.isJobRunning());
+    EXPECT_FALSE(w.CmdSelectAction->isEnabled());
+    EXPECT_TRUE(QFileInfo::exists(a));
+    EXPECT_EQ(w.tree().findByText(mp3(QStringLiteral("a"))), 0u);
+    EXPECT_FALSE(w.Timer1->isActive());
+    QTest::mouseClick(w.CmdSelectAction, Qt::LeftButton); // locked: starts nothing
+
+    waitForJob();
+    EXPECT_FALSE(QFileInfo::exists(a));
+    EXPECT_NE(w.tree().findByText(mp3(QStringLiteral("a"))), 0u);
+    EXPECT_TRUE(w.Timer1->isActive());
+    EXPECT_TRUE(w.CmdSelectAction->isEnabled());
+    ASSERT_EQ(w.lastBatch().results.size(), 1);
+    EXPECT_EQ(w.lastBatch().results[0].status, JobResult::Status::Completed);
+    EXPECT_NEAR(mp3decode::decodeFile(mp3(QStringLiteral("a"))).seconds(), 20.0, 0.06);
+    EXPECT_TRUE(dialogs().messages().empty());
+}
+
 TEST_F(WavBatchTest, ClosingDuringTheBatchEndsTheFileProperlyThenCloses) {
     WriteSetting(SettingKey::DeleteWav, QStringLiteral("1"));
     const QString a = wav(QStringLiteral("a.wav"), 12.0);
@@ -325,13 +355,13 @@ TEST_F(WavBatchTest, QuittingTheApplicationEndsTheFileAndTheBatch) {
     const QString b = wav(QStringLiteral("b.wav"), 1.0);
     Form1& w = load();
     w.tree().List5.setItems({a, b});
-    // Told to end while the first file encodes: no local loop runs again until the
-    // application's own loop has, so every later file would be cut short too.
-    QTimer::singleShot(0, &w, [] { QCoreApplication::exit(0); });
-    run(SourceTree::SelectedWavText);
-    // Clears the quitting state for the tests that follow.
+    w.tree().setSelectedNode(w.tree().findByText(SourceTree::SelectedWavText));
+    w.cmdEncFile_Click();
+    // The application's loop is told to end while the first file encodes; the program then
+    // ends the window, as its entry does.
     QTimer::singleShot(0, &w, [] { QCoreApplication::exit(0); });
     QCoreApplication::exec();
+    form.reset();
 
     EXPECT_TRUE(StopRequested);
     const auto d = mp3decode::decodeFile(mp3(QStringLiteral("a")));

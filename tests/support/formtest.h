@@ -62,6 +62,11 @@ class FormTest : public testing::Test {
         return ref;
     }
 
+    // Lets events run until the job Start began has ended (a batch runs on after the click).
+    void waitForJob(int timeoutMs = 120000) {
+        EXPECT_TRUE(QTest::qWaitFor([this] { return !form->isJobRunning(); }, timeoutMs));
+    }
+
     SourceTree& tree() { return form->tree(); }
     SourceTree::NodeId node(const QString& text) { return tree().findByText(text); }
     void select(const QString& text) {

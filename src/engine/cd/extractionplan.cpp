@@ -92,10 +92,10 @@ ExtractionPlan::ExtractionPlan(const QList<int>& tracks, const QString& discIden
             const TrackInfo* info = choices.disc.track(track);
             const QString name = info ? trackFileName(track, info->title, extension) : QString();
             if (!name.isEmpty())
-                path = DecodePath + QLatin1Char('/') + name;
+                path = choices.destination + QLatin1Char('/') + name;
         }
         if (path.isEmpty() || taken.contains(path))
-            path = drawTrackPath(discIdentity, track, extension, taken);
+            path = drawTrackPath(choices.destination, discIdentity, track, extension, taken);
         taken.insert(path);
         items_.append(WorkItem{QString(), path, static_cast<int>(items_.size())});
         requests_->push_back(request);

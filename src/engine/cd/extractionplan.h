@@ -15,6 +15,7 @@
 
 // How the tracks of an extraction are written.
 struct ExtractionChoices {
+    QString destination; // the folder the tracks go to ("" is the root folder's prefix)
     bool mp3 = false;
     modLAME::EncoderConfig config = modLAME::makeConfig(160, 0); // for MP3 output
     QString formatText;     // the output format as the rip log states it (formatTextOf...)
@@ -40,9 +41,9 @@ QString mp3FormatText(const QString& bitrate, const QString& quality);
 // among the disc's audio tracks (AccurateRip's first and last). A track that cannot be
 // extracted is refused (its job fails with the reason and writes nothing): a data track, one
 // the disc does not have, one an image's data file does not hold. Its output is a name drawn
-// from the disc's identity in DecodePath (drawTrackPath), none the same as another item's. An
-// MP3 item's request carries its tag: the track's title, its artist (else the album's), album,
-// date, identifiers from the choices' disc, and its number with the disc's last audio track
+// from the disc's identity in the choices' destination (drawTrackPath), none the same as another
+// item's. An MP3 item's request carries its tag: the track's title, its artist (else the album's),
+// album, date, identifiers from the choices' disc, and its number with the disc's last audio track
 // as the total.
 //
 // GUI thread; the jobs it makes share its requests and outcomes with their workers.

@@ -23,15 +23,15 @@ long long drawFileNumber(const QString& discIdentity) {
     return static_cast<long long>(std::floor(static_cast<double>(d) * u + 1.0));
 }
 
-QString trackOutputBase(long long number, int track) {
-    return DecodePath + QStringLiteral("/%1-%2").arg(number).arg(track);
+QString trackOutputBase(const QString& folder, long long number, int track) {
+    return folder + QStringLiteral("/%1-%2").arg(number).arg(track);
 }
 
-QString drawTrackPath(const QString& discIdentity, int track, const QString& extension,
-                      const QSet<QString>& taken) {
+QString drawTrackPath(const QString& folder, const QString& discIdentity, int track,
+                      const QString& extension, const QSet<QString>& taken) {
     QString path;
     for (int draw = 0; draw < maxNameDraws; ++draw) {
-        path = trackOutputBase(drawFileNumber(discIdentity), track) + extension;
+        path = trackOutputBase(folder, drawFileNumber(discIdentity), track) + extension;
         if (!taken.contains(path) && !outputfile::nameInUse(path))
             break;
     }

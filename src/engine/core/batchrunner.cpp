@@ -59,7 +59,7 @@ bool BatchRunner::run(QList<WorkItem> items) {
     start(std::move(items));
     if (eventwait::until(this, &BatchRunner::finished, [this] { return !running_; }))
         return true;
-    abortNow();
+    endNow();
     return false;
 }
 
@@ -168,8 +168,7 @@ void BatchRunner::collect(std::size_t at) {
     emit itemFinished(items_[done.index], results_[done.index]);
 }
 
-// The application is quitting and no event loop runs again: end every job here.
-void BatchRunner::abortNow() {
+void BatchRunner::endNow() {
     stopped_ = true;
     cancelled_ = true;
     while (!active_.empty()) {

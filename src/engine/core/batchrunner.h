@@ -103,6 +103,9 @@ class BatchRunner : public QObject {
     // from outside (the application is quitting): the jobs under way were then cancelled and
     // collected without events, and the batch has ended too.
     bool run(QList<WorkItem> items);
+    // Ends every job under way here, without letting events run, and ends the batch: for
+    // when no event loop runs again (the application is quitting).
+    void endNow();
     // No further item starts.
     void stop();
     // stop(), and the files under way end early.
@@ -135,7 +138,6 @@ class BatchRunner : public QObject {
     void jobFinished(FileJob* job);
     void collect(std::size_t at);
     void takeResult(const Active& done);
-    void abortNow();
     void finish();
 
     JobMaker makeJob_;

@@ -32,6 +32,13 @@ VortanError systemError(int code) {
 } // namespace
 
 std::optional<VortanError> p_DestroyFile(const QString& path) {
+    std::optional<VortanError> failure = filedeletion::destroyFile(path);
+    if (!path.isEmpty())
+        eventwait::forDuration(filedeletion::settleDelay);
+    return failure;
+}
+
+std::optional<VortanError> filedeletion::destroyFile(const QString& path) {
     if (path.isEmpty())
         return VortanError(VortanError::FileNotFound, QStringLiteral("p_DestroyFile"),
                            QStringLiteral("File not found"));
@@ -56,7 +63,6 @@ std::optional<VortanError> p_DestroyFile(const QString& path) {
     std::optional<VortanError> failure;
     if (::unlink(native.constData()) != 0)
         failure = systemError(errno);
-    eventwait::forDuration(filedeletion::settleDelay);
     return failure;
 }
 

@@ -28,6 +28,9 @@ std::optional<VortanError> DeleteFileAndNode(const QString& path);
 QString deleteQuestion(const QString& path);
 
 namespace filedeletion {
+// p_DestroyFile without its wait: for a file whose writer has closed it (a batch's source
+// once its output is complete). Lets no events run.
+std::optional<VortanError> destroyFile(const QString& path);
 // The wait after a delete; 200 ms in the program, tests may shorten it.
 extern std::chrono::milliseconds settleDelay;
 } // namespace filedeletion

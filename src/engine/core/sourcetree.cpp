@@ -648,6 +648,7 @@ void SourceTree::Cmaddfile2(const QString& path) {
     // Gives a file that has just been written time to be closed; the window stays live.
     eventwait::forDuration(addFileDelay);
     addClosedFile(path);
+    yieldToEvents();
 }
 
 void SourceTree::addClosedFile(const QString& path) {
@@ -678,7 +679,6 @@ void SourceTree::addClosedFile(const QString& path) {
     if (!added)
         return;
     ensureVisible(find(added));
-    yieldToEvents();
 
     if (list->contains(path))
         return;

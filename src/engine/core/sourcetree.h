@@ -133,14 +133,14 @@ class SourceTree : public QAbstractItemModel {
     void showSelectedTracks();
 
     // Adds one produced or opened file to its file group (as last child) and to the front of
-    // List1 (".wav") or List2 (".mp3"). Waits addFileDelay first while letting events run.
+    // List1 (".wav") or List2 (".mp3"). Waits addFileDelay first while letting events run,
+    // and lets them run once more at the end.
     // Ignored silently: a missing file, 99 bytes or less, a path or name already shown by
     // some node, an extension other than .wav/.mp3 (any case), a temporary file of an output
     // under way (outputfile::isTemporaryName).
     void Cmaddfile2(const QString& path);
-    // Cmaddfile2 without its settling wait, for a file whose writer has closed it and checked
-    // the close (a batch running several files at once lists each as it ends, and the wait
-    // would only hold up the end of the batch).
+    // Cmaddfile2 without its waits, letting no events run: for a file whose writer has closed
+    // it and checked the close (a batch's output as its item ends).
     void addClosedFile(const QString& path);
 
     // Files `picked` (a search result) into List1/List2 when it is in neither, then passes it
@@ -226,8 +226,9 @@ class SourceTree : public QAbstractItemModel {
     QString renameRefusal() const { return renameRefusal_; }
 
     // Deletes `path` (p_DestroyFile); then every node whose text equals it or that stands for
-    // it (filePathOf), and every mirror-list entry equal to it, are removed.
-    std::optional<VortanError> DeleteFileAndNode(const QString& path);
+    // it (filePathOf), and every mirror-list entry equal to it, are removed. `settle` false:
+    // without p_DestroyFile's wait (filedeletion::destroyFile), letting no events run.
+    std::optional<VortanError> DeleteFileAndNode(const QString& path, bool settle = true);
 
     // "Open": asks for one WAV or MP3 file through the dialogs seam and hands it to
     // Cmaddfile2.

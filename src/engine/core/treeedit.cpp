@@ -159,8 +159,8 @@ SourceTree::LabelEdit SourceTree::afterLabelEdit(NodeId id, const QString& newTe
     return LabelEdit::Accepted;
 }
 
-std::optional<VortanError> SourceTree::DeleteFileAndNode(const QString& path) {
-    if (auto error = p_DestroyFile(path))
+std::optional<VortanError> SourceTree::DeleteFileAndNode(const QString& path, bool settle) {
+    if (auto error = settle ? p_DestroyFile(path) : filedeletion::destroyFile(path))
         return error;
     // The deletion let events run. Every item that stands for the file goes (its full path or
     // its name, whichever the tree shows), and so does every entry naming it: Start must

@@ -1,7 +1,7 @@
 #include "engine/core/windowbatch.h"
 
 #include "engine/core/batchshare.h"
-#include "engine/core/jobstate.h"
+#include "engine/core/eventwait.h"
 #include "engine/core/paths.h"
 
 #include <algorithm>
@@ -45,73 +45,115 @@ RunningCaptions runningCaptions(const QString& action, const QList<WorkItem>& ru
                 .arg(count)};
 }
 
-BatchReport runWindowBatch(const WindowBatch& batch, QList<WorkItem> items) {
-    BatchReport report;
-    BatchRunner runner(batch.makeJob);
-    runner.stopRequested = batch.stopRequested;
-    if (batch.mayStart)
-        runner.mayStart = [&batch](const WorkItem& item) {
-            const std::int64_t expected =
-                batch.expectedOutputBytes ? batch.expectedOutputBytes(item) : -1;
-            return batch.mayStart(item, expected);
-        };
-    runner.maxParallel = std::max(batch.maxParallel, 1);
-    const bool parallel = runner.maxParallel > 1;
-    BatchShare share(items);
-    QList<WorkItem> running;
-    auto showShare = [&batch, &share] {
-        if (!batch.progress)
+namespace {
+
+// What the window keeps while it follows one batch.
+struct Following {
+    WindowBatch window;
+    BatchShare share;
+    QList<WorkItem> running; // the files under way, when several run at once
+    QStringList problems;
+    bool parallel = false;
+
+    void showShare() const {
+        if (!window.progress)
             return;
         const double percent = share.percent();
-        batch.progress(progressFigure(percent), static_cast<int>(std::floor(percent)));
-    };
-
-    if (batch.itemStarted)
-        QObject::connect(&runner, &BatchRunner::itemStarted, &runner, batch.itemStarted);
-    if (parallel)
-        QObject::connect(&runner, &BatchRunner::itemStarted, &runner,
-                         [&batch, &running](const WorkItem& item) {
-                             running.append(item);
-                             if (batch.runningChanged)
-                                 batch.runningChanged(running);
-                         });
-    if (batch.progress)
-        QObject::connect(&runner, &BatchRunner::itemProgress, &runner,
-                         [&batch, &share, parallel,
-                          showShare](const WorkItem& item, const QString& caption, int percent) {
-                             if (!parallel) {
-                                 batch.progress(caption, percent);
-                                 return;
-                             }
-                             share.set(item.index, percent);
-                             showShare();
-                         });
-    QObject::connect(&runner, &BatchRunner::itemFinished, &runner,
-                     [&](const WorkItem& item, const JobResult& result) {
-                         if (parallel) {
-                             share.set(item.index, 100.0);
-                             running.removeIf(
-                                 [&item](const WorkItem& r) { return r.index == item.index; });
-                         }
-                         if (batch.itemFinished)
-                             if (auto problem = batch.itemFinished(item, result))
-                                 report.problems << *problem;
-                         if (parallel) {
-                             showShare();
-                             if (batch.runningChanged && !running.isEmpty())
-                                 batch.runningChanged(running);
-                         }
-                     });
-
-    if (!runner.run(std::move(items))) {
-        report.endedFromOutside = true;
-        StopRequested = true;
+        window.progress(progressFigure(percent), static_cast<int>(std::floor(percent)));
     }
-    report.items = runner.items();
-    report.results = runner.results();
-    if (!report.endedFromOutside)
-        if (const auto message = failureMessage(report, batch.verb))
-            dialogs::handler().message(*message);
+    void started(const WorkItem& item) {
+        if (window.itemStarted)
+            window.itemStarted(item);
+        if (!parallel)
+            return;
+        running.append(item);
+        if (window.runningChanged)
+            window.runningChanged(running);
+    }
+    void progressed(const WorkItem& item, const QString& caption, int percent) {
+        if (!window.progress)
+            return;
+        if (!parallel) {
+            window.progress(caption, percent);
+            return;
+        }
+        share.set(item.index, percent);
+        showShare();
+    }
+    void finished(const WorkItem& item, const JobResult& result) {
+        if (parallel) {
+            share.set(item.index, 100.0);
+            running.removeIf([&item](const WorkItem& r) { return r.index == item.index; });
+        }
+        if (window.itemFinished)
+            if (auto problem = window.itemFinished(item, result))
+                problems << *problem;
+        if (parallel) {
+            showShare();
+            if (window.runningChanged && !running.isEmpty())
+                window.runningChanged(running);
+        }
+    }
+    void ended(const ConversionReport& conversion) {
+        BatchReport report{conversion.items, conversion.results, problems,
+                           conversion.endedFromOutside};
+        if (!report.endedFromOutside)
+            if (const auto message = failureMessage(report, window.verb))
+                dialogs::handler().message(*message);
+        if (window.ended)
+            window.ended(report);
+    }
+};
+
+} // namespace
+
+bool startWindowBatch(ConversionService& service, WindowBatch window, ConversionBatch work) {
+    if (service.isRunning())
+        return false;
+    auto following = std::make_shared<Following>(
+        Following{std::move(window), BatchShare(work.items), {}, {}, false});
+    following->parallel = std::max(work.settings.filesAtOnce, 1) > 1;
+    // The connections live as long as the batch.
+    auto* context = new QObject(&service);
+    QObject::connect(&service, &ConversionService::itemStarted, context,
+                     [following](const WorkItem& item) { following->started(item); });
+    QObject::connect(&service, &ConversionService::itemProgress, context,
+                     [following](const WorkItem& item, const QString& caption, int percent) {
+                         following->progressed(item, caption, percent);
+                     });
+    QObject::connect(&service, &ConversionService::itemFinished, context,
+                     [following](const WorkItem& item, const JobResult& result) {
+                         following->finished(item, result);
+                     });
+    QObject::connect(&service, &ConversionService::batchFinished, context,
+                     [following, context](const ConversionReport& report) {
+                         const std::shared_ptr<Following> kept = following;
+                         // A batch that `ended` starts is not this one's to follow.
+                         QObject::disconnect(context->parent(), nullptr, context, nullptr);
+                         context->deleteLater();
+                         kept->ended(report);
+                     });
+    service.mayStart = following->window.mayStart;
+    if (service.start(std::move(work)))
+        return true;
+    delete context;
+    return false;
+}
+
+BatchReport runWindowBatch(ConversionService& service, WindowBatch window, ConversionBatch work) {
+    BatchReport report;
+    bool done = false;
+    auto ended = std::move(window.ended);
+    window.ended = [&report, &done, ended](const BatchReport& r) {
+        report = r;
+        done = true;
+        if (ended)
+            ended(r);
+    };
+    if (!startWindowBatch(service, std::move(window), std::move(work)))
+        return report;
+    if (!eventwait::until(&service, &ConversionService::batchFinished, [&done] { return done; }))
+        service.endNow();
     return report;
 }
 

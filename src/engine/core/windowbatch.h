@@ -1,6 +1,7 @@
 #pragma once
 
 #include "engine/core/batchrunner.h"
+#include "engine/core/conversionservice.h"
 #include "engine/platform/dialogs.h"
 
 #include <QList>
@@ -11,22 +12,18 @@
 #include <functional>
 #include <optional>
 
-// What a window does around one batch of the shared batch loop (BatchRunner): its captions
-// when an item starts, the progress display, the after-file steps, and one message at the
-// end. GUI thread.
+struct BatchReport;
+
+// What a window does around one batch of the conversion service: its captions when an item
+// starts, the progress display, the after-file steps, one message at the end, and its own
+// steps once the batch has ended. GUI thread.
 struct WindowBatch {
     // The end of "...could not be encoded": "encoded", "decoded".
     QString verb;
-    BatchRunner::JobMaker makeJob;
-    // Asked before each item (the window's StopRequested).
-    std::function<bool()> stopRequested;
-    // Asked next, before each item: false keeps it and every later one from starting (the
-    // disk-space guard). `expectedBytes` is what expectedOutputBytes gives for it, -1 when
-    // that is unknown.
+    // Asked before each item: false keeps it and every later one from starting (the
+    // disk-space guard). `expectedBytes` is what the batch expects its output to take, -1
+    // when that is unknown.
     std::function<bool(const WorkItem&, std::int64_t expectedBytes)> mayStart;
-    // The bytes an item's output will take, where that can be known beforehand (the length
-    // of its audio); -1 or unset: unknown.
-    std::function<std::int64_t(const WorkItem&)> expectedOutputBytes;
     // Captions and locks when an item's turn has come; its output name is claimed.
     std::function<void(const WorkItem&)> itemStarted;
     // The file's progress: caption and whole percent.
@@ -35,11 +32,13 @@ struct WindowBatch {
     // ..."), or nothing.
     std::function<std::optional<QString>(const WorkItem&, const JobResult&)> itemFinished;
 
-    // Files converted at once. With more than one, `progress` shows the batch's share done
-    // (each file weighted by its source's size in bytes) rather than one file's, and
-    // `runningChanged` names the files in progress whenever one starts or ends.
-    int maxParallel = 1;
+    // With several files at once (the batch's filesAtOnce), `progress` shows the batch's
+    // share done (each file weighted by its source's size in bytes) rather than one file's,
+    // and `runningChanged` names the files in progress whenever one starts or ends.
     std::function<void(const QList<WorkItem>& running)> runningChanged;
+
+    // Once the batch has ended and its message (if any) was shown: the window's own end.
+    std::function<void(const BatchReport&)> ended;
 };
 
 // The window caption and progress line for the files in progress of a batch of `count`:
@@ -67,11 +66,15 @@ QString progressFigure(double percent);
 // cut at 63 characters: the figure comes first so that it always shows.
 QString progressTitle(const QString& progress, const QString& caption);
 
-// Runs `batch` over `items` while the window's events run, and returns once it has ended.
-// When the application quits meanwhile, StopRequested is set and the files under way are
-// ended properly before this returns. Then shows one message (see failureMessage) unless the
-// application is quitting.
-BatchReport runWindowBatch(const WindowBatch& batch, QList<WorkItem> items);
+// Starts `work` on `service` with `window`'s reactions and returns at once; false when the
+// service is busy with another batch (nothing starts). When the batch has ended, one message
+// (see failureMessage) is shown unless the application is quitting, then `window.ended` runs.
+bool startWindowBatch(ConversionService& service, WindowBatch window, ConversionBatch work);
+
+// startWindowBatch, then lets events run until the batch has ended, and returns its report.
+// When the application quits meanwhile, the files under way are ended properly before this
+// returns. For the steps that cannot go on before their batch is done.
+BatchReport runWindowBatch(ConversionService& service, WindowBatch window, ConversionBatch work);
 
 // The one message at the end of a batch: every file that failed or was gone when its turn
 // came, with its reason, and every problem of the after-file steps. A run of one file says

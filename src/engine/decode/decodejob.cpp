@@ -1,38 +1,83 @@
 #include "engine/decode/decodejob.h"
 
-#include "engine/decode/form6.h"
 #include "engine/platform/activemp3/activemp3.h"
+#include "engine/platform/nativepath.h"
 
-DecodeJob::DecodeJob(QObject* parent) : FileJob(parent) {}
+#include <QTimer>
 
-DecodeJob::~DecodeJob() = default; // the window's own destructor unloads it
+#include <cmath>
+
+DecodeJob::DecodeJob(QObject* parent)
+    : FileJob(parent), control_(new ActiveMP3(this)), progressTick_(new QTimer(this)) {
+    progressTick_->setInterval(progressInterval);
+    connect(progressTick_, &QTimer::timeout, this, &DecodeJob::showProgress);
+    connect(control_, &ActiveMP3::decodingFinished, this, &DecodeJob::decoded);
+}
+
+DecodeJob::~DecodeJob() = default; // the control's own destructor stops it
 
 void DecodeJob::start(const WorkItem& item) {
     if (running_)
         return;
     running_ = true;
+    started_ = false;
     result_ = {};
+    failure_.clear();
+    output_ = item.output;
     began_ = decoded_ = std::chrono::steady_clock::now();
-    window_ = std::make_unique<Form6>();
-    Form6* window = window_.get();
-    window->setFile(item.source, item.output);
-    connect(window, &Form6::progressChanged, this, &FileJob::progressChanged);
-    connect(window->ActiveMP31, &ActiveMP3::decodingFinished, this,
-            [this] { decoded_ = std::chrono::steady_clock::now(); });
-    // Queued: a window that unloads at once (nothing to decode) does so inside Form_Load, and
-    // the end is never reported from inside start().
-    connect(
-        window, &Form6::unloaded, this, [this] { collect(true); }, Qt::QueuedConnection);
-    window->Form_Load();
+    if (!nativepath::isFile(item.source))
+        return failNow(QStringLiteral("File not found"));
+    if (nativepath::fileSize(item.source) <= 99)
+        return failNow(QStringLiteral("The file is too short to hold MPEG audio"));
+    control_->setInputFile(item.source);
+    started_ = control_->decodeToFile(item.output);
+    if (!started_)
+        return failNow(control_->lastError());
+    progressTick_->start();
+}
+
+// Nothing will ever finish this file: its end is reported from the event loop.
+void DecodeJob::failNow(const QString& reason) {
+    failure_ = reason;
+    QTimer::singleShot(0, this, [this] { collect(true); });
+}
+
+void DecodeJob::showProgress() {
+    const std::int64_t total = control_->total();
+    if (!running_ || !control_->busy() || total <= 0)
+        return; // nothing to measure against yet
+    const int percent =
+        static_cast<int>(std::nearbyint(static_cast<double>(control_->position()) / total * 100.0));
+    emit progressChanged(QString::number(percent) + QLatin1Char('%'), percent);
+}
+
+void DecodeJob::decoded() {
+    if (!running_)
+        return;
+    decoded_ = std::chrono::steady_clock::now();
+    switch (control_->lastEnd()) {
+    case ActiveMP3::DecodeEnd::Completed:
+        emit progressChanged(QStringLiteral("100 %"), 100);
+        break;
+    case ActiveMP3::DecodeEnd::Failed:
+        failure_ = control_->lastError();
+        break;
+    default:
+        break;
+    }
+    collect(true);
 }
 
 void DecodeJob::cancel() {
-    if (running_ && window_)
-        window_->Unload();
+    if (!running_ || !started_)
+        return;
+    control_->stop(); // the WAV is ended properly before this returns
+    QTimer::singleShot(0, this, [this] { collect(true); });
 }
 
 void DecodeJob::cancelAndWait() {
-    cancel(); // the unload stops the control and waits for it
+    if (started_)
+        control_->stop();
     collect(false);
 }
 
@@ -40,20 +85,23 @@ void DecodeJob::collect(bool announce) {
     if (!running_)
         return;
     running_ = false;
-    if (const QString written = window_->writtenPath(); written != window_->outputPath())
-        result_.output = written;
-    if (window_->completed()) {
-        result_.status = JobResult::Status::Completed;
-    } else if (!window_->failure().isEmpty()) {
-        result_.status = JobResult::Status::Failed;
-        result_.reason = window_->failure();
-    } else {
-        result_.status = JobResult::Status::Cancelled;
-    }
-    if (window_->decodeStarted()) {
+    progressTick_->stop();
+    if (started_) {
+        if (const QString written = control_->lastOutput(); written != output_)
+            result_.output = written;
         // The control's own report of its end may still be on its way.
         const auto end = decoded_ > began_ ? decoded_ : std::chrono::steady_clock::now();
         result_.workTime = std::chrono::duration_cast<std::chrono::milliseconds>(end - began_);
+    }
+    if (started_ && control_->lastEnd() == ActiveMP3::DecodeEnd::Failed && failure_.isEmpty())
+        failure_ = control_->lastError();
+    if (started_ && control_->lastEnd() == ActiveMP3::DecodeEnd::Completed) {
+        result_.status = JobResult::Status::Completed;
+    } else if (!failure_.isEmpty()) {
+        result_.status = JobResult::Status::Failed;
+        result_.reason = failure_;
+    } else {
+        result_.status = JobResult::Status::Cancelled;
     }
     if (announce)
         emit finished();

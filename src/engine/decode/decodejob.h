@@ -2,38 +2,49 @@
 
 #include "engine/core/batchrunner.h"
 
+#include <QString>
+
 #include <chrono>
-#include <memory>
 
-class Form6;
+class ActiveMP3;
+class QTimer;
 
-// One MP3 file to one WAV through a fresh decoder window (Form6): the file job of the
-// decoding batch. The window's progress captions are passed on as they are ("42%", then
-// "100 %" for a complete file).
+// One MP3 file to one WAV through the decoder control (ActiveMP3): the file job of the
+// decoding batch. Its progress is the share of the audio decoded, looked at every 500 ms
+// ("42%", halves to the even neighbour), then "100 %" for a complete file; a decode that
+// failed or was stopped is never shown as "100 %". A source that is gone, 99 bytes or less,
+// not decodable, or an output that cannot be written fails the item before anything is
+// written, with the reason.
 //
 // GUI thread; the decoding itself runs on the decoder control's own thread.
 class DecodeJob final : public FileJob {
     Q_OBJECT
   public:
     explicit DecodeJob(QObject* parent = nullptr);
-    ~DecodeJob() override; // a window still loaded unloads, which stops its decode
+    ~DecodeJob() override; // the control stops a decode still running: its WAV ends properly
 
     void start(const WorkItem& item) override;
-    // Unloads the decoder window: the decode ends at once, the WAV written so far ends
-    // properly.
+    // Ends the decode at once: the WAV written so far ends properly.
     void cancel() override;
     void cancelAndWait() override;
     JobResult result() const override { return result_; }
 
-    // The decoder window of the file, while the job holds it.
-    Form6* window() const { return window_.get(); }
+    // How often the progress is looked at.
+    static constexpr std::chrono::milliseconds progressInterval{500};
 
   private:
+    void showProgress();
+    void decoded();
+    void failNow(const QString& reason);
     void collect(bool announce);
 
-    std::unique_ptr<Form6> window_;
+    ActiveMP3* control_;   // child
+    QTimer* progressTick_; // child
+    QString output_;
+    QString failure_;
     JobResult result_;
     bool running_ = false;
+    bool started_ = false;
     std::chrono::steady_clock::time_point began_;
     std::chrono::steady_clock::time_point decoded_; // when the control reported its end
 };

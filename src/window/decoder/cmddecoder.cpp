@@ -14,7 +14,6 @@
 #include "engine/platform/nativepath.h"
 #include "window/main/form1.h"
 
-#include <QCoreApplication>
 #include <QLabel>
 #include <QTimer>
 
@@ -28,86 +27,93 @@ QString destinationCaption(const QString& wavPath) {
 }
 
 // What the window does around each file of a decoding batch. `captions` sets the window
-// caption and the two labels for the item starting. `severalAtOnce`: the batch runs several
-// files at once, and lists each WAV (closed by its job) without the settling wait.
-WindowBatch decodingBatch(Form1& form, std::function<void(const WorkItem&)> captions,
-                          bool severalAtOnce = false) {
-    auto makeJob = [&form] {
-        auto job = std::make_unique<DecodeJob>();
-        // The stop commands that close the decoder window end the file at once.
-        QObject::connect(&form, &Form1::decoderWindowUnloadRequested, job.get(),
-                         &DecodeJob::cancel);
-        return job;
-    };
-    WindowBatch batch =
-        form.fileBatch(QStringLiteral("decoded"), makeJob, [captions](const WorkItem& item) {
-            captions(item);
-            DecodingActive = true;
-        });
-    batch.expectedOutputBytes = [](const WorkItem& item) { return expectedWavBytes(item.source); };
-    batch.itemFinished = [&form, severalAtOnce](const WorkItem& item,
-                                                const JobResult& result) -> std::optional<QString> {
+// caption and the two labels for the item starting. Each WAV has been closed by its job when
+// the item ends, so it is listed at once.
+WindowBatch decodingBatch(Form1& form, std::function<void(const WorkItem&)> captions) {
+    WindowBatch batch = form.fileBatch(QStringLiteral("decoded"), [captions](const WorkItem& item) {
+        captions(item);
+        DecodingActive = true;
+    });
+    batch.itemFinished = [&form](const WorkItem& item,
+                                 const JobResult& result) -> std::optional<QString> {
         DecodingActive = false;
         if (result.status == JobResult::Status::Skipped ||
             result.status == JobResult::Status::NotStarted)
             return std::nullopt;
         // A stopped or failed decode leaves a shorter WAV, properly ended: it is listed too
-        // (Cmaddfile2 ignores a file that was never written).
+        // (a file that was never written is not).
         DecodeOutputFile = item.output;
-        if (severalAtOnce)
-            form.tree().addClosedFile(DecodeOutputFile);
-        else
-            form.tree().Cmaddfile2(DecodeOutputFile);
+        form.tree().addClosedFile(DecodeOutputFile);
         return std::nullopt;
     };
     return batch;
 }
 
+ConversionBatch decodingWork(const Form1& form, const QStringList& sources) {
+    ConversionBatch work;
+    work.kind = ConversionKind::Mp3ToWav;
+    work.settings = form.conversionSettings();
+    for (const QString& source : sources) // paths keep their exact case
+        work.items.append(WorkItem{
+            source, ConversionService::outputFor(work.kind, work.settings.destination, source)});
+    return work;
+}
+
+// The end of every decoding batch of the window; `showSize`: the WAV's size in lblStatus.
+void endDecoding(Form1& form, WindowBatch& batch, bool showSize) {
+    batch.ended = [&form, showSize](const BatchReport&) {
+        if (showSize && nativepath::isFile(DecodeOutputFile))
+            form.lblStatus->setText(QString::number(nativepath::fileSize(DecodeOutputFile)) +
+                                    QStringLiteral(" bytes"));
+        form.Timer1->start();
+        StopRequested = true;
+    };
+}
+
 enum class Group { Available, Selected };
 
 void decodeList(Form1& form, const MirrorList& list, Group group) {
-    QList<WorkItem> items;
-    for (const QString& entry : list) // paths keep their exact case
-        items.append(WorkItem{entry, decodedWavPath(entry)});
-    const auto count = items.size();
+    ConversionBatch work = decodingWork(form, list.items());
+    const auto count = work.items.size();
     auto captions = [&form, group, count](const WorkItem& item) {
         const QString caption = QStringLiteral("Decoding ") + FileNameOf(item.source);
         const QString progress =
             QStringLiteral("Decoding #%1 of %2 files").arg(item.index + 1).arg(count);
-        if (group == Group::Available) {
+        if (group == Group::Available)
             form.setWindowTitle(caption);
-            form.Label3->setText(progress);
-            form.Label2->setText(destinationCaption(item.output));
-            QCoreApplication::processEvents();
-        } else {
-            form.Label3->setText(progress);
-            form.Label2->setText(destinationCaption(item.output));
+        form.Label3->setText(progress);
+        form.Label2->setText(destinationCaption(item.output));
+        if (group == Group::Selected)
             form.setWindowTitle(caption);
-        }
     };
-    WindowBatch batch = decodingBatch(form, captions, filesAtOnce() > 1 && count > 1);
+    WindowBatch batch = decodingBatch(form, captions);
     form.runInParallel(batch, QStringLiteral("Decoding"), count);
-    form.recordBatch(runWindowBatch(batch, items));
-    if (group == Group::Selected) {
-        if (nativepath::isFile(DecodeOutputFile))
-            form.lblStatus->setText(QString::number(nativepath::fileSize(DecodeOutputFile)) +
-                                    QStringLiteral(" bytes"));
-    }
+    endDecoding(form, batch, group == Group::Selected);
+    form.startBatch(std::move(batch), std::move(work));
 }
 
 // Every MP3 node is mirrored in one of the two lists; a node found in neither names no file
 // the program knows, so nothing is decoded.
 void decodeNode(Form1& form, const QString& nodeText) {
     const auto path = form.tree().filePathOf(form.tree().selectedNode());
-    if (!path)
+    if (!path) {
+        form.Timer1->start();
+        StopRequested = true;
         return;
+    }
     auto captions = [&form, nodeText](const WorkItem& item) {
         form.Label3->setText(QStringLiteral("Decoding  ") + nodeText);
         form.Label2->setText(destinationCaption(item.output));
         form.setWindowTitle(QStringLiteral("Decoding ") + FileNameOf(item.source));
     };
-    form.recordBatch(
-        runWindowBatch(decodingBatch(form, captions), {WorkItem{*path, decodedWavPath(nodeText)}}));
+    ConversionBatch work = decodingWork(form, {*path});
+    work.settings.filesAtOnce = 1;
+    // The WAV is named after the node's text, as the node shows the file.
+    work.items.front().output =
+        ConversionService::outputFor(work.kind, work.settings.destination, nodeText);
+    WindowBatch batch = decodingBatch(form, captions);
+    endDecoding(form, batch, false);
+    form.startBatch(std::move(batch), std::move(work));
 }
 
 } // namespace
@@ -134,8 +140,5 @@ void Form1::CmdDecoder_Click() {
         decodeNode(*this, nodeText);
     } else {
         StopRequested = true;
-        return;
     }
-    Timer1->start();
-    StopRequested = true;
 }

@@ -4,6 +4,7 @@
 #include "engine/cd/extractionplan.h"
 #include "engine/cd/riplog.h"
 #include "engine/cd/trackpaths.h"
+#include "engine/core/conversionservice.h"
 #include "engine/core/jobstate.h"
 #include "engine/core/paths.h"
 #include "engine/core/settings.h"
@@ -48,7 +49,6 @@ struct Recorded {
 
 void Form1::StartTrackRecording2(int trackNumber) {
     StopRequested = false;
-    captureStopAfterTrack_ = false;
 
     // This track first, then the entries after the one worked on.
     QList<int> tracks{trackNumber};
@@ -61,7 +61,8 @@ void Form1::StartTrackRecording2(int trackNumber) {
     auto spans = std::make_shared<std::vector<TrackSpan>>();
     for (const int track : tracks) {
         spans->push_back(trackSpan(track));
-        const QString path = drawTrackPath(lblCDID->text(), track, QStringLiteral(".wav"), taken);
+        const QString path =
+            drawTrackPath(DecodePath, lblCDID->text(), track, QStringLiteral(".wav"), taken);
         taken.insert(path);
         items.append(WorkItem{QString(), path, static_cast<int>(items.size())});
     }
@@ -76,37 +77,36 @@ void Form1::StartTrackRecording2(int trackNumber) {
             lastAudio = number;
 
     const CaptureFormat format = CaptureFormat::fromPreference(AudioFormat);
-    WindowBatch batch = fileBatch(
-        QStringLiteral("recorded"),
-        [this, spans, outputs, format] {
-            return std::make_unique<CaptureJob>(spans, outputs, format, tmrRecord,
-                                                [this] { return Check9->isChecked(); });
-        },
-        [this, tracks](const WorkItem& item) {
-            const int track = tracks[item.index];
-            currentTrackNumber = track;
-            if (item.index > 0)
-                ++lstRecordIndex;
-            recordEndMs = trackSpan(track).endMs;
-            Command2->setVisible(true);
-            CurrentFile = item.output;
-            const QString caption = QStringLiteral("Extracting Track %1").arg(track);
-            setWindowTitle(caption);
-            Label3->setText(caption);
-            Label2->setText(QStringLiteral("Destination: ") + item.output);
-            QCoreApplication::processEvents();
-        });
-    batch.stopRequested = [this] {
-        return StopRequested.load() || CancelRequested.load() || captureStopAfterTrack_;
+    ConversionBatch work;
+    work.kind = ConversionKind::Capture;
+    work.settings = conversionSettings();
+    work.settings.filesAtOnce = 1;
+    work.items = items;
+    work.makeJob = [this, spans, outputs, format] {
+        return std::make_unique<CaptureJob>(spans, outputs, format, tmrRecord,
+                                            [this] { return Check9->isChecked(); });
     };
+    // What a recording takes, for the disk-space guard's check before each track.
+    work.expectedOutputBytes = [spans, format](const WorkItem& item) {
+        const TrackSpan& span = (*spans)[static_cast<std::size_t>(item.index)];
+        return (span.endMs - span.startMs) * format.bytesPerSecond / 1000 + 44;
+    };
+    WindowBatch batch = fileBatch(QStringLiteral("recorded"), [this, tracks](const WorkItem& item) {
+        const int track = tracks[item.index];
+        currentTrackNumber = track;
+        if (item.index > 0)
+            ++lstRecordIndex;
+        recordEndMs = trackSpan(track).endMs;
+        Command2->setVisible(true);
+        CurrentFile = item.output;
+        const QString caption = QStringLiteral("Extracting Track %1").arg(track);
+        setWindowTitle(caption);
+        Label3->setText(caption);
+        Label2->setText(QStringLiteral("Destination: ") + item.output);
+    });
     batch.progress = [this](const QString& caption, int percent) {
         Label33->setText(caption);
         ProgressBar1->setValue(percent);
-    };
-    // What a recording takes, for the disk-space guard's check before each track.
-    batch.expectedOutputBytes = [spans, format](const WorkItem& item) {
-        const TrackSpan& span = (*spans)[static_cast<std::size_t>(item.index)];
-        return (span.endMs - span.startMs) * format.bytesPerSecond / 1000 + 44;
     };
     batch.itemFinished = [this, outputs, tracks, &recorded, &disc,
                           lastAudio](const WorkItem& item,
@@ -116,7 +116,7 @@ void Form1::StartTrackRecording2(int trackNumber) {
         if (!result.alert.isEmpty()) {
             // A device error: nothing was recorded, and the batch ends here.
             dialogs::msgBox(result.alert, dialogs::Buttons::Ok, dialogs::Icon::Critical);
-            captureStopAfterTrack_ = true;
+            conversions().stop();
             return std::nullopt;
         }
         const auto at = static_cast<std::size_t>(item.index);
@@ -125,7 +125,7 @@ void Form1::StartTrackRecording2(int trackNumber) {
         if (result.status == JobResult::Status::Failed || done.wav.isEmpty())
             return std::nullopt; // named in the message at the end
         done.loudness = measureWav(done.wav);
-        if (StopRequested || result.status != JobResult::Status::Completed ||
+        if (conversions().isStopped() || result.status != JobResult::Status::Completed ||
             !optMP3->isChecked()) {
             // A stopped recording is kept as it is; a complete one, with WAV output, is listed
             // as well.
@@ -153,7 +153,7 @@ void Form1::StartTrackRecording2(int trackNumber) {
     riplog::Log log = riplog::begin(cddrives::mediaDrive(), riplog::ReadMode::RealTime, formatText,
                                     lblCDID->text());
     log.disc = disc;
-    const BatchReport report = runWindowBatch(batch, items);
+    const BatchReport report = runWindowBatch(conversions(), std::move(batch), std::move(work));
 
     // The album's gain over the tracks recorded whole goes into each MP3 made of them.
     std::vector<const LoudnessMeter*> whole;
@@ -235,8 +235,8 @@ std::optional<QString> Form1::encodeRecording(const QString& wavPath, QString* m
 
 void Form1::cmdCancel_Click() {
     recordEndMs = 0;
-    captureStopAfterTrack_ = true;
     tmrWarning->stop();
+    conversions().abort();
     BatchRunner::cancelRunning();
 }
 

@@ -3,6 +3,7 @@
 #include "engine/cd/extractionplan.h"
 #include "engine/cd/riplog.h"
 #include "engine/cd/trackpaths.h"
+#include "engine/core/conversionservice.h"
 #include "engine/core/jobstate.h"
 #include "engine/core/settings.h"
 #include "engine/core/sourcetree.h"
@@ -14,7 +15,6 @@
 
 #include <QCheckBox>
 #include <QComboBox>
-#include <QCoreApplication>
 #include <QFileInfo>
 #include <QLabel>
 #include <QProgressBar>
@@ -45,62 +45,16 @@ modLAME::EncoderConfig withBarFlags(modLAME::EncoderConfig c, const Form1& w) {
     return c;
 }
 
-// Runs the tracks of lstRecord, as it is now, through the shared batch loop.
-void extractTracks(Form1& w, const BatchChoices& choices) {
-    QList<int> tracks;
-    for (const QString& entry : w.tree().lstRecord.items())
-        tracks.append(TrackNumberOf(entry));
-    ExtractionChoices extraction = choices.extraction;
-    extraction.testFirst = TestAndCopy == 1;
-    extraction.disc = w.discInfo();
-    extraction.nameFromDisc = NameFromDisc == 1;
-    ExtractionPlan plan(tracks, w.lblCDID->text(), extraction);
-
-    WindowBatch batch = w.fileBatch(
-        QStringLiteral("extracted"), plan.jobMaker(), [&w, &plan, choices](const WorkItem& item) {
-            const int track = plan.track(item.index);
-            w.currentTrackNumber = track;
-            CurrentFile = item.output;
-            if (choices.followEntries)
-                w.lstRecordIndex = item.index;
-            const QString caption = QStringLiteral("Extracting Track %1").arg(track);
-            w.setWindowTitle(caption);
-            w.Label3->setText(caption);
-            w.Label2->setText(QStringLiteral("Destination: ") + item.output);
-            CancelRequested = false; // a new track is not aborted yet
-        });
-    // A cancelled track ends the batch: the tracks after it are not started.
-    batch.stopRequested = [] { return StopRequested.load() || CancelRequested.load(); };
-    batch.progress = [&w](const QString& figure, int percent) {
-        w.setWindowTitle(QStringLiteral("Progress ") + figure);
-        w.Label33->setText(figure);
-        w.ProgressBar1->setValue(percent);
-    };
-    // What a track's file takes, for the disk-space guard's check before it starts.
-    batch.expectedOutputBytes = [&w, &plan, extraction](const WorkItem& item) {
-        const TrackSpan span = w.trackSpan(plan.track(item.index));
-        const std::int64_t ms = span.endMs - span.startMs;
-        return extraction.mp3 ? ms * extraction.config.bitrateKbps / 8 + 4096 : ms * 1764 / 10 + 44;
-    };
-    batch.itemFinished = [&w, &plan, choices](const WorkItem& item,
-                                              const JobResult& result) -> std::optional<QString> {
-        if (!result.alert.isEmpty())
-            dialogs::msgBox(result.alert);
-        // What was written is listed once it has its name, a partial file too (the end
-        // message says it is one); an MP3 takes its name when the batch has ended.
-        const QString written = plan.outputOf(item.index);
-        if (choices.listInTree && !written.isEmpty() && nativepath::isFile(written))
-            w.tree().Cmaddfile2(written);
-        return std::nullopt;
-    };
-    const BatchReport report = runWindowBatch(batch, plan.items());
-    // The MP3s get the album's gain and take their names, whatever ended the batch: a file
-    // left under its temporary name would be lost.
+// What the window does once an extraction batch has ended, however it ended: the MP3s get
+// the album's gain and take their names (a file left under its temporary name would be
+// lost), are listed, and the rip log is written beside the files.
+void endExtraction(Form1& w, ExtractionPlan& plan, const BatchChoices& choices,
+                   const BatchReport& report) {
     const std::vector<VortanError> unfinished = plan.finishOutputs(report.results);
     if (choices.extraction.mp3 && choices.listInTree)
         for (qsizetype i = 0; i < report.items.size(); ++i)
             if (const QString written = plan.outputOf(static_cast<int>(i)); !written.isEmpty())
-                w.tree().Cmaddfile2(written);
+                w.tree().addClosedFile(written);
     QStringList names;
     for (const VortanError& error : unfinished)
         names << error.description();
@@ -121,6 +75,65 @@ void extractTracks(Form1& w, const BatchChoices& choices) {
         if (const QString written = plan.outputOf(static_cast<int>(i)); !written.isEmpty())
             ended.items[i].output = written;
     w.recordBatch(ended);
+}
+
+// Starts the tracks of lstRecord, as it is now, as one batch of the window's conversions.
+void extractTracks(Form1& w, const BatchChoices& choices) {
+    QList<int> tracks;
+    for (const QString& entry : w.tree().lstRecord.items())
+        tracks.append(TrackNumberOf(entry));
+    ConversionBatch work;
+    work.kind = ConversionKind::CdExtraction;
+    work.settings = w.conversionSettings();
+    work.settings.filesAtOnce = 1;
+    ExtractionChoices extraction = choices.extraction;
+    extraction.testFirst = work.settings.testAndCopy;
+    extraction.disc = w.discInfo();
+    extraction.nameFromDisc = work.settings.namesFromDisc;
+    extraction.destination = work.settings.destination;
+    auto plan = std::make_shared<ExtractionPlan>(tracks, w.lblCDID->text(), extraction);
+    work.items = plan->items();
+    work.makeJob = plan->jobMaker();
+    // What a track's file takes, for the disk-space guard's check before it starts.
+    work.expectedOutputBytes = [&w, plan, extraction](const WorkItem& item) {
+        const TrackSpan span = w.trackSpan(plan->track(item.index));
+        const std::int64_t ms = span.endMs - span.startMs;
+        return extraction.mp3 ? ms * extraction.config.bitrateKbps / 8 + 4096 : ms * 1764 / 10 + 44;
+    };
+
+    WindowBatch batch =
+        w.fileBatch(QStringLiteral("extracted"), [&w, plan, choices](const WorkItem& item) {
+            const int track = plan->track(item.index);
+            w.currentTrackNumber = track;
+            CurrentFile = item.output;
+            if (choices.followEntries)
+                w.lstRecordIndex = item.index;
+            const QString caption = QStringLiteral("Extracting Track %1").arg(track);
+            w.setWindowTitle(caption);
+            w.Label3->setText(caption);
+            w.Label2->setText(QStringLiteral("Destination: ") + item.output);
+            CancelRequested = false; // a new track is not aborted yet
+        });
+    batch.progress = [&w](const QString& figure, int percent) {
+        w.setWindowTitle(QStringLiteral("Progress ") + figure);
+        w.Label33->setText(figure);
+        w.ProgressBar1->setValue(percent);
+    };
+    batch.itemFinished = [&w, plan, choices](const WorkItem& item,
+                                             const JobResult& result) -> std::optional<QString> {
+        if (!result.alert.isEmpty())
+            dialogs::msgBox(result.alert);
+        // What was written is listed once it has its name, a partial file too (the end
+        // message says it is one); an MP3 takes its name when the batch has ended.
+        const QString written = plan->outputOf(item.index);
+        if (choices.listInTree && !written.isEmpty() && nativepath::isFile(written))
+            w.tree().addClosedFile(written);
+        return std::nullopt;
+    };
+    batch.ended = [&w, plan, choices](const BatchReport& report) {
+        endExtraction(w, *plan, choices, report);
+    };
+    w.startBatch(std::move(batch), std::move(work));
 }
 
 // The entries of the tree's group `groupText`, as it shows them, less the data tracks.
@@ -201,7 +214,6 @@ void Form1::cmdStart_Click() {
     const QString caption = QStringLiteral(" Extracting Track %1").arg(currentTrackNumber);
     setWindowTitle(caption);
     Label3->setText(caption);
-    QCoreApplication::processEvents();
 
     if (Chk2Stage->checkState() == Qt::Checked) {
         Command2->setVisible(true);
@@ -217,10 +229,9 @@ void Form1::StartTrackRecording3(int trackNumber) {
     setWindowTitle(caption);
     Label3->setText(caption);
     // Shown only: each track's real name is drawn when its turn comes.
-    CurrentFile =
-        trackOutputBase(drawFileNumber(lblCDID->text()), trackNumber) + QStringLiteral(".wav");
+    CurrentFile = trackOutputBase(DecodePath, drawFileNumber(lblCDID->text()), trackNumber) +
+                  QStringLiteral(".wav");
     Label2->setText(QStringLiteral("Destination: ") + CurrentFile);
-    QCoreApplication::processEvents();
     Disablem();
     Command6_Click();
 }

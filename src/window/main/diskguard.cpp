@@ -4,7 +4,6 @@
 #include "engine/prefs/drivespace.h"
 #include "window/main/form1.h"
 
-#include <QCoreApplication>
 #include <QLabel>
 #include <QTimer>
 
@@ -22,7 +21,6 @@ void Form1::lowSpaceStop() {
     // A job still winding down resets the display itself once it has returned.
     if (!isJobRunning())
         Timer1->start();
-    QCoreApplication::processEvents();
 }
 
 void Form1::tmrWarning_Timer() {

@@ -1,5 +1,6 @@
 #include "window/main/encodefile.h"
 
+#include "engine/core/conversionservice.h"
 #include "engine/core/jobstate.h"
 #include "engine/core/settings.h"
 #include "engine/core/windowbatch.h"
@@ -41,17 +42,18 @@ EncodeFileOutcome encodeFound(const QString& sourcePath, const EncodeFileControl
     if (window.Disablem)
         window.Disablem();
 
+    ConversionBatch work;
+    work.kind = ConversionKind::WavToMp3;
+    work.settings.destination = DecodePath;
+    work.settings.encoder = config;
+    work.items = {
+        WorkItem{sourcePath, ConversionService::outputFor(work.kind, DecodePath, sourcePath)}};
     WindowBatch batch;
     batch.verb = QStringLiteral("encoded");
-    batch.makeJob = [config] { return std::make_unique<EncodeJob>([config] { return config; }); };
-    if (window.mayStart) {
+    if (window.mayStart)
         batch.mayStart = [&window](const WorkItem&, std::int64_t expected) {
             return window.mayStart(expected);
         };
-        batch.expectedOutputBytes = [bitrate = config.bitrateKbps](const WorkItem& item) {
-            return expectedMp3Bytes(item.source, bitrate);
-        };
-    }
     batch.itemStarted = [&window](const WorkItem& item) {
         if (window.outputNamed)
             window.outputNamed(item.output);
@@ -65,8 +67,9 @@ EncodeFileOutcome encodeFound(const QString& sourcePath, const EncodeFileControl
         if (window.ProgressBar1)
             window.ProgressBar1->setValue(percent);
     };
-    const BatchReport report =
-        runWindowBatch(batch, {WorkItem{sourcePath, mp3PathFor(sourcePath)}});
+    // A batch of its own: the caller's batch may be running (a recording's encode).
+    ConversionService service;
+    const BatchReport report = runWindowBatch(service, std::move(batch), std::move(work));
 
     if (window.Enablem)
         window.Enablem();

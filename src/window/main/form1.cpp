@@ -2,6 +2,7 @@
 #include "window/main/form1.h"
 
 #include "engine/core/batchrunner.h"
+#include "engine/core/conversionservice.h"
 #include "engine/core/destination.h"
 #include "engine/core/jobstate.h"
 #include "engine/core/paths.h"
@@ -13,6 +14,7 @@
 #include "engine/prefs/errhandler.h"
 #include "engine/prefs/mixer.h"
 #include "window/help/helpwindow.h"
+#include "window/main/encodefile.h"
 #include "window/main/frmpopup.h"
 #include "window/main/screenfit.h"
 #include "window/main/treeviewevents.h"
@@ -21,7 +23,6 @@
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
-#include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
 #include <QLabel>
@@ -72,6 +73,8 @@ Form1::Form1(QWidget* parent) : QMainWindow(parent) {
 
     tree_ = new SourceTree(this);
     tree_->setObjectName(QStringLiteral("SourceTree"));
+    conversions_ = new ConversionService(this);
+    conversions_->setObjectName(QStringLiteral("ConversionService"));
 
     buildControls();
     buildMenus();
@@ -84,6 +87,13 @@ Form1::Form1(QWidget* parent) : QMainWindow(parent) {
 }
 
 Form1::~Form1() {
+    // A batch still running ends here (the application has quit), its files properly ended
+    // and its end steps run; the window shows and asks nothing more.
+    closeRequested_ = false;
+    unloaded_ = true;
+    conversions_->endNow();
+    delete conversions_;
+    conversions_ = nullptr;
     if (current_ == this)
         current_ = nullptr;
     delete popup_.data();
@@ -312,11 +322,15 @@ void Form1::Enablem() {
 // ---- The action
 // ----------------------------------------------------------------------------------
 
+bool Form1::isJobRunning() const {
+    return dispatching_ || (conversions_ && conversions_->isRunning());
+}
+
 void Form1::CmdSelectAction_Click() {
-    // A stop re-enables the controls while the stopped job is still winding down inside
-    // this call. A start then would clear the stop, run a second job over the same lists,
-    // and let the stopped one go on afterwards: it is ignored until the first has returned.
-    if (jobRunning_)
+    // A stop unlocks the controls while the stopped job is still winding down. A start then
+    // would clear the stop and run a second job over the same lists: it is ignored until the
+    // first has ended.
+    if (isJobRunning())
         return;
     Label5->setVisible(false);
     if (HDWarning == 1)
@@ -326,7 +340,7 @@ void Form1::CmdSelectAction_Click() {
     if (MinimizeOnStart == 1)
         mnuMinimize_Click();
 
-    jobRunning_ = true;
+    dispatching_ = true;
     // The job is chosen by what the selected node is, never by its text.
     switch (tree_->startJobFor(tree_->selectedNode())) {
     case SourceTree::StartJob::Extract:
@@ -341,10 +355,14 @@ void Form1::CmdSelectAction_Click() {
     case SourceTree::StartJob::None:
         break; // nothing selected, or the root: no job
     }
-    jobRunning_ = false;
+    dispatching_ = false;
+    // A batch that started runs on and ends the job when it has ended.
+    if (!conversions_->isRunning())
+        endJob();
+}
 
-    // The job has ended (or none ran). When the window was closed meanwhile, the program is
-    // ending: it must not come back.
+void Form1::endJob() {
+    // When the window was closed meanwhile, the program is ending: it must not come back.
     if (closeRequested_) {
         Command5_Click();
         return;
@@ -365,12 +383,33 @@ void Form1::mnuStart_Click() {
     CmdSelectAction_Click();
 }
 
-WindowBatch Form1::fileBatch(const QString& verb, BatchRunner::JobMaker makeJob,
-                             std::function<void(const WorkItem&)> captions) {
+ConversionSettings Form1::conversionSettings() const {
+    ConversionSettings settings;
+    settings.destination = DecodePath;
+    settings.encoder = fileEncoderConfig();
+    settings.filesAtOnce = filesAtOnce();
+    settings.deleteSource = DeleteWav == 1;
+    settings.testAndCopy = TestAndCopy == 1;
+    settings.namesFromDisc = NameFromDisc == 1;
+    return settings;
+}
+
+bool Form1::startBatch(WindowBatch batch, ConversionBatch work) {
+    batch.ended = [this, ended = std::move(batch.ended)](const BatchReport& report) {
+        if (report.endedFromOutside)
+            StopRequested = true;
+        recordBatch(report);
+        if (ended)
+            ended(report);
+        if (!dispatching_)
+            endJob();
+    };
+    return startWindowBatch(*conversions_, std::move(batch), std::move(work));
+}
+
+WindowBatch Form1::fileBatch(const QString& verb, std::function<void(const WorkItem&)> captions) {
     WindowBatch batch;
     batch.verb = verb;
-    batch.makeJob = std::move(makeJob);
-    batch.stopRequested = [] { return StopRequested.load(); };
     batch.itemStarted = [this, captions = std::move(captions)](const WorkItem& item) {
         CurrentFile = item.source;
         captions(item);
@@ -391,7 +430,6 @@ WindowBatch Form1::fileBatch(const QString& verb, BatchRunner::JobMaker makeJob,
 }
 
 void Form1::runInParallel(WindowBatch& batch, const QString& action, qsizetype count) {
-    batch.maxParallel = filesAtOnce();
     batch.runningChanged = [this, action, count](const QList<WorkItem>& running) {
         const RunningCaptions shown = runningCaptions(action, running, count);
         jobTitle_ = shown.title;
@@ -407,9 +445,9 @@ void Form1::runInParallel(WindowBatch& batch, const QString& action, qsizetype c
 
 void Form1::Command8_Click() {
     StopRequested = true;
-    if (jobRunning_) {
-        // The job winds down inside CmdSelectAction_Click, which makes the window idle once
-        // it has returned.
+    conversions_->stop();
+    if (isJobRunning()) {
+        // The job winds down, and the window becomes idle once it has ended.
         Label3->setText(QStringLiteral("Stopping after the current file..."));
     } else {
         Timer1->start();
@@ -428,7 +466,6 @@ void Form1::Command8_Click() {
         !tree_->List1.contains(partial) && tree_->findByText(partial) == 0 &&
         tree_->findByText(SplitPath(partial)) == 0)
         tree_->List1.add(partial);
-    QCoreApplication::processEvents();
     tree_->Cmaddfile2(partial);
 }
 
@@ -436,17 +473,18 @@ void Form1::Command1_Click() {
     StopRequested = true;
     emit decoderWindowUnloadRequested();
     Command8_Click();
-    if (!jobRunning_)
+    if (!isJobRunning())
         Enablem();
 }
 
 void Form1::Command2_Click() {
     StopRequested = true;
     CancelRequested = true;
+    conversions_->abort();
     BatchRunner::cancelRunning();
     emit decoderWindowUnloadRequested();
     Command8_Click();
-    if (!jobRunning_)
+    if (!isJobRunning())
         Enablem();
 }
 
@@ -531,7 +569,7 @@ void Form1::restoreWindow() {
 // ----------------------------------------------------------------------------------------
 
 void Form1::Command5_Click() {
-    if (jobRunning_) {
+    if (isJobRunning()) {
         requestCloseAfterJob();
         return;
     }
@@ -555,7 +593,7 @@ void Form1::unloadWindow() {
 }
 
 // Abort the file under way as Command2 does (its output is ended properly, its source is
-// kept), and close once the job has returned to CmdSelectAction_Click.
+// kept), and close once the job has ended (endJob).
 void Form1::requestCloseAfterJob() {
     if (closeRequested_)
         return;
@@ -564,7 +602,7 @@ void Form1::requestCloseAfterJob() {
 }
 
 void Form1::closeEvent(QCloseEvent* event) {
-    if (jobRunning_) {
+    if (isJobRunning()) {
         requestCloseAfterJob();
         event->ignore();
         return;

@@ -63,11 +63,13 @@ class Form1 : public QMainWindow {
     bool controlsLocked() const { return controlsLocked_; }
 
     // ---- Commands -----------------------------------------------------------------------
-    // Runs the job for the selected tree node; returns when the job has ended.
+    // Starts the job for the selected tree node and returns; a batch runs on after it
+    // (conversions()), and the window becomes idle again when it has ended. Ignored while a
+    // job runs.
     void CmdSelectAction_Click();
-    // True from the dispatch of a job until it has returned (a stopped job winding down
+    // True from the dispatch of a job until it has ended (a stopped job winding down
     // included).
-    bool isJobRunning() const { return jobRunning_; }
+    bool isJobRunning() const;
     void mnuStart_Click();
     // Stop protocol: stop everything and list the partly written CurrentFile. While a job
     // runs, the window says it is finishing the current file and stays locked until the job
@@ -149,15 +151,24 @@ class Form1 : public QMainWindow {
     virtual void cmdStart_Click();
     virtual void cmdEncFile_Click();
     virtual void CmdDecoder_Click();
-    // What every batch of this window does around its files: StopRequested asked before each
-    // file; when a file starts, CurrentFile set to its source, `captions` run, the cancel
-    // button shown and the controls locked; the file's progress shown in Label33 and
-    // ProgressBar1. The caller adds its after-file steps.
-    WindowBatch fileBatch(const QString& verb, BatchRunner::JobMaker makeJob,
-                          std::function<void(const WorkItem&)> captions);
-    // Lets `batch` (of `count` files) convert "Files at once" files at a time; while several
-    // run, the caption and Label3 name them ("Encoding a.wav, b.wav", `action` "Encoding",
-    // `extension` ".wav") and Label2 the destination folder.
+    // What every batch of this window does around its files: when a file starts, CurrentFile
+    // set to its source, `captions` run, the cancel button shown and the controls locked;
+    // the file's progress shown in Label33 and ProgressBar1; the disk-space guard asked
+    // before each. The caller adds its after-file steps.
+    WindowBatch fileBatch(const QString& verb, std::function<void(const WorkItem&)> captions);
+    // The window's choices as a batch takes them when it starts: DecodePath, the encoder
+    // record of the stored bitrate and quality (fileEncoderConfig), "Files at once", the
+    // delete rule, test and copy, names from the disc.
+    ConversionSettings conversionSettings() const;
+    // Starts `work` with the window's reactions and returns at once; when it has ended,
+    // `batch.ended` runs, then the window becomes idle again (endJob). False when nothing
+    // started (another batch runs).
+    bool startBatch(WindowBatch batch, ConversionBatch work);
+    // The conversions of this window: stop and abort go to it.
+    ConversionService& conversions() { return *conversions_; }
+    // While several files of `batch` (of `count` files) run at once, the caption and Label3
+    // name them ("Encoding a.wav, b.wav", `action` "Encoding") and Label2 the destination
+    // folder.
     void runInParallel(WindowBatch& batch, const QString& action, qsizetype count);
     // The last batch a job ran through the shared batch loop: its items with the outputs
     // written and how each ended.
@@ -363,6 +374,9 @@ class Form1 : public QMainWindow {
     // program's end; runs once.
     void unloadWindow();
     void requestCloseAfterJob();
+    // The job has ended (or none started): the guard stops, the tray icon goes, the controls
+    // unlock and the idle display follows; or the window closes when that was asked.
+    void endJob();
     void lowSpaceStop();
     void setCdControlsEnabled(bool enabled);
     // The disc just listed (a music disc: its CD-Text and disc ID read now), or none.
@@ -381,11 +395,11 @@ class Form1 : public QMainWindow {
     QPointer<frmpopup> popup_;
     QPointer<QWidget> helpWindow_;
     bool unloaded_ = false;
-    bool jobRunning_ = false;     // inside the job dispatch of CmdSelectAction_Click
-    bool closeRequested_ = false; // closing waits for the job to wind down
+    ConversionService* conversions_ = nullptr; // child
+    bool dispatching_ = false;                 // inside the job dispatch of CmdSelectAction_Click
+    bool closeRequested_ = false;              // the window closes once the job has ended
     BatchReport lastBatch_;
-    bool captureStopAfterTrack_ = false; // a two-step batch ends after the current track
-    QString jobTitle_;                   // the caption the file in progress started with
+    QString jobTitle_; // the caption the file in progress started with
     std::optional<std::int64_t> destinationFreeMb_;
     // The disc listed now (its CD-Text, MusicBrainz identity and track numbers) and its key:
     // its disc ID, else its identity; empty: no disc listed.

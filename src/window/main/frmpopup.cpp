@@ -3,7 +3,6 @@
 #include "window/main/form1.h"
 
 #include <QAction>
-#include <QCoreApplication>
 #include <QMenu>
 #include <QSystemTrayIcon>
 #include <QTimer>
@@ -93,12 +92,10 @@ bool frmpopup::trayIconShown() const {
 
 void frmpopup::Timer1_Timer() {
     ModifyTrayIcon(icon_, main_.windowTitle());
-    QCoreApplication::processEvents();
 }
 
 void frmpopup::Timer2_Timer() {
     setWindowTitle(main_.windowTitle());
-    QCoreApplication::processEvents();
 }
 
 void frmpopup::mnuStopencoding_Click() {

@@ -12,7 +12,6 @@
 #include "window/main/form1.h"
 
 #include <QComboBox>
-#include <QCoreApplication>
 #include <QLabel>
 #include <QPushButton>
 #include <QTimer>
@@ -31,23 +30,15 @@ QString destinationCaption(const QString& mp3Path) {
     return QStringLiteral("Destination:  ") + mp3Path;
 }
 
-EncodeFileControls controlsOf(Form1& window) {
-    EncodeFileControls c;
-    c.Label33 = window.Label33;
-    c.ProgressBar1 = window.ProgressBar1;
-    c.Command2 = window.Command2;
-    c.Disablem = [&window] { window.Disablem(); };
-    c.Enablem = [&window] { window.Enablem(); };
-    return c;
-}
-
-// Deletes the source of a finished encode when the user keeps no WAV files. Only a complete
-// MP3 replaces its source: a cancelled or failed encode keeps it. Returns what went wrong.
+// Deletes the source of a finished encode when the batch's delete rule says so. Only a
+// complete MP3 replaces its source: a cancelled or failed encode keeps it. Returns what went
+// wrong.
 std::optional<QString> deleteEncodedSource(Form1& window, const QString& source,
-                                           JobResult::Status status) {
-    if (status != JobResult::Status::Completed || DeleteWav != 1 || !isWavPath(source))
+                                           JobResult::Status status, bool deleteRule) {
+    if (status != JobResult::Status::Completed || !deleteRule || !isWavPath(source))
         return std::nullopt;
-    if (const auto error = window.tree().DeleteFileAndNode(source))
+    // The job closed the MP3 and is done with the source: no settling wait.
+    if (const auto error = window.tree().DeleteFileAndNode(source, false))
         return source + QStringLiteral(": encoded, but the WAV could not be deleted: ") +
                error->description();
     return std::nullopt;
@@ -57,57 +48,77 @@ std::optional<QString> deleteEncodedSource(Form1& window, const QString& source,
 enum class Listing { Any, OnlyWorthwhile };
 
 // What the window does around each file of an encoding batch. `captions` sets the window
-// caption and the two labels for the item starting. `severalAtOnce`: the batch runs several
-// files at once, and lists each MP3 (closed by its job) without the settling wait.
+// caption and the two labels for the item starting. Each MP3 has been closed by its job
+// when the item ends, so it is listed at once.
 WindowBatch encodingBatch(Form1& window, std::function<void(const WorkItem&)> captions,
-                          Listing listing, bool severalAtOnce) {
-    WindowBatch batch = window.fileBatch(
-        QStringLiteral("encoded"), [] { return std::make_unique<EncodeJob>(fileEncoderConfig); },
-        [captions](const WorkItem& item) {
+                          Listing listing, bool deleteRule) {
+    WindowBatch batch =
+        window.fileBatch(QStringLiteral("encoded"), [captions](const WorkItem& item) {
             captions(item);
             CancelRequested = false; // a new file is not aborted yet
         });
-    batch.expectedOutputBytes = [](const WorkItem& item) {
-        return expectedMp3Bytes(item.source, fileEncoderConfig().bitrateKbps);
-    };
     batch.itemFinished = [&window, listing,
-                          severalAtOnce](const WorkItem& item,
-                                         const JobResult& result) -> std::optional<QString> {
-        const auto problem = deleteEncodedSource(window, item.source, result.status);
-        if (listing == Listing::Any || sizeAfterId3v2(item.output) > smallestListedMp3) {
-            if (severalAtOnce)
-                window.tree().addClosedFile(item.output);
-            else
-                window.tree().Cmaddfile2(item.output);
-        }
+                          deleteRule](const WorkItem& item,
+                                      const JobResult& result) -> std::optional<QString> {
+        const auto problem = deleteEncodedSource(window, item.source, result.status, deleteRule);
+        if (listing == Listing::Any || sizeAfterId3v2(item.output) > smallestListedMp3)
+            window.tree().addClosedFile(item.output);
         return problem;
     };
+    batch.ended = [&window](const BatchReport&) { window.Timer1->start(); };
     return batch;
 }
 
-QList<WorkItem> itemsOf(const MirrorList& list) {
-    QList<WorkItem> items;
-    for (const QString& entry : list)
-        items.append(WorkItem{entry, mp3PathFor(entry)});
-    return items;
+ConversionBatch encodingWork(const Form1& window, const QStringList& sources) {
+    ConversionBatch work;
+    work.kind = ConversionKind::WavToMp3;
+    work.settings = window.conversionSettings();
+    for (const QString& source : sources)
+        work.items.append(WorkItem{
+            source, ConversionService::outputFor(work.kind, work.settings.destination, source)});
+    return work;
 }
 
 // Every file of `list`, as it is now: one after the other, or several at once (the
 // "Files at once" preference).
 void encodeList(Form1& window, const MirrorList& list, Listing listing) {
-    const QList<WorkItem> items = itemsOf(list);
-    const auto count = items.size();
+    ConversionBatch work = encodingWork(window, list.items());
+    const auto count = work.items.size();
     auto captions = [&window, count](const WorkItem& item) {
         // The captions name the real output file, whose name keeps the source's case.
         window.setWindowTitle(QStringLiteral("Encoding ") + FileNameOf(item.source));
         window.Label3->setText(
             QStringLiteral("Encoding #%1 of %2 files").arg(item.index + 1).arg(count));
         window.Label2->setText(destinationCaption(item.output));
-        QCoreApplication::processEvents();
     };
-    WindowBatch batch = encodingBatch(window, captions, listing, filesAtOnce() > 1 && count > 1);
+    WindowBatch batch = encodingBatch(window, captions, listing, work.settings.deleteSource);
     window.runInParallel(batch, QStringLiteral("Encoding"), count);
-    window.recordBatch(runWindowBatch(batch, items));
+    window.startBatch(std::move(batch), std::move(work));
+}
+
+// The one WAV whose node is selected.
+void encodeNode(Form1& window, const QString& path) {
+    CurrentFile = path;
+    window.setWindowTitle(QStringLiteral("Encoding ") + FileNameOf(path));
+    window.Label3->setText(QStringLiteral("Encoding ") + path);
+    ConversionBatch work = encodingWork(window, {path});
+    work.settings.filesAtOnce = 1;
+    const QString title = window.windowTitle();
+    WindowBatch batch = encodingBatch(
+        window,
+        [&window, title](const WorkItem& item) {
+            window.setWindowTitle(title);
+            window.Label2->setText(destinationCaption(item.output));
+        },
+        Listing::Any, work.settings.deleteSource);
+    batch.ended = [&window](const BatchReport& report) {
+        // The MP3 begun, whole or not, is the file the window last worked on.
+        const JobResult::Status status = report.results.value(0).status;
+        if (status != JobResult::Status::NotStarted && status != JobResult::Status::Skipped)
+            CurrentFile = report.items.front().output;
+        window.Timer1->start();
+    };
+    window.startBatch(std::move(batch), std::move(work));
 }
 
 } // namespace
@@ -123,31 +134,11 @@ void Form1::cmdEncFile_Click() {
                tree().startJobFor(node) == SourceTree::StartJob::Encode) {
         // Every WAV node is mirrored in one of the two lists; a node found in neither names
         // no file the program knows, so nothing is encoded.
-        if (const auto path = tree().filePathOf(tree().selectedNode())) {
-            CurrentFile = *path;
-            setWindowTitle(QStringLiteral("Encoding ") + FileNameOf(CurrentFile));
-            Label3->setText(QStringLiteral("Encoding ") + CurrentFile);
-            Disablem();
-            EncodeFileControls controls = controlsOf(*this);
-            controls.window = this;
-            controls.mayStart = [this](std::int64_t expected) { return diskGuardAllows(expected); };
-            controls.outputNamed = [this](const QString& mp3) {
-                Label2->setText(destinationCaption(mp3));
-            };
-            const EncodeFileOutcome outcome = EncodeFile(CurrentFile, controls);
-            const JobResult::Status status = outcome.result == EncodeFileResult::Completed
-                                                 ? JobResult::Status::Completed
-                                                 : JobResult::Status::Failed;
-            if (const auto problem = deleteEncodedSource(*this, CurrentFile, status))
-                dialogs::msgBox(*problem, dialogs::Buttons::Ok, dialogs::Icon::Critical,
-                                QStringLiteral("Critical error..."));
-            CurrentFile = outcome.mp3Path;
-            tree().Cmaddfile2(CurrentFile);
-        }
-    } else {
-        return;
+        if (const auto path = tree().filePathOf(tree().selectedNode()))
+            encodeNode(*this, *path);
+        else
+            Timer1->start();
     }
-    Timer1->start();
 }
 
 void Form1::fillEncoderLists() {

@@ -1,0 +1,114 @@
+#include "engine/core/conversionservice.h"
+
+#include "engine/core/paths.h"
+#include "engine/decode/decodejob.h"
+#include "engine/decode/decoding.h"
+#include "engine/encode/encodejob.h"
+
+ConversionService::ConversionService(QObject* parent) : QObject(parent) {}
+
+ConversionService::~ConversionService() = default; // ~BatchRunner cancels and joins
+
+QString ConversionService::outputFor(ConversionKind kind, const QString& destination,
+                                     const QString& source) {
+    if (kind == ConversionKind::Mp3ToWav)
+        return OutputPathFor(destination, source, QLatin1StringView(".mp3"),
+                             QLatin1StringView(".wav"));
+    return OutputPathFor(destination, source, QLatin1StringView(".wav"), QLatin1StringView(".mp3"));
+}
+
+BatchRunner::JobMaker ConversionService::jobMaker() const {
+    if (batch_.makeJob)
+        return batch_.makeJob;
+    switch (batch_.kind) {
+    case ConversionKind::WavToMp3:
+        return [config = batch_.settings.encoder] {
+            return std::make_unique<EncodeJob>([config] { return config; });
+        };
+    case ConversionKind::Mp3ToWav:
+        return [] { return std::make_unique<DecodeJob>(); };
+    case ConversionKind::CdExtraction:
+    case ConversionKind::Capture:
+        break;
+    }
+    return {};
+}
+
+std::int64_t ConversionService::expectedBytes(const WorkItem& item) const {
+    if (batch_.expectedOutputBytes)
+        return batch_.expectedOutputBytes(item);
+    switch (batch_.kind) {
+    case ConversionKind::WavToMp3:
+        return expectedMp3Bytes(item.source, batch_.settings.encoder.bitrateKbps);
+    case ConversionKind::Mp3ToWav:
+        return expectedWavBytes(item.source);
+    case ConversionKind::CdExtraction:
+    case ConversionKind::Capture:
+        break;
+    }
+    return -1;
+}
+
+bool ConversionService::start(ConversionBatch batch) {
+    if (runner_)
+        return false;
+    batch_ = std::move(batch);
+    BatchRunner::JobMaker makeJob = jobMaker();
+    if (!makeJob)
+        return false; // a CD batch without its jobs: nothing could convert its items
+    stopped_ = false;
+    endedFromOutside_ = false;
+    runner_ = std::make_unique<BatchRunner>(std::move(makeJob));
+    BatchRunner* runner = runner_.get();
+    runner->maxParallel = std::max(1, batch_.settings.filesAtOnce);
+    runner->mayStart = [this](const WorkItem& item) {
+        return !mayStart || mayStart(item, expectedBytes(item));
+    };
+    connect(runner, &BatchRunner::itemStarted, this, &ConversionService::itemStarted);
+    connect(runner, &BatchRunner::itemProgress, this, &ConversionService::itemProgress);
+    connect(runner, &BatchRunner::itemFinished, this, &ConversionService::itemFinished);
+    // Queued: the batch's end is never reported from inside start(), stop() or abort(), and
+    // the runner is released only once the code that reported it has returned.
+    connect(runner, &BatchRunner::finished, this, &ConversionService::runnerFinished,
+            Qt::QueuedConnection);
+    runner->start(batch_.items);
+    return true;
+}
+
+void ConversionService::endNow() {
+    if (!runner_)
+        return;
+    stopped_ = true;
+    endedFromOutside_ = true;
+    runner_->endNow();
+    runnerFinished();
+}
+
+void ConversionService::stop() {
+    if (!runner_)
+        return;
+    stopped_ = true;
+    runner_->stop();
+    if (batch_.kind == ConversionKind::Mp3ToWav)
+        runner_->cancel();
+}
+
+void ConversionService::abort() {
+    if (!runner_)
+        return;
+    stopped_ = true;
+    runner_->cancel();
+}
+
+void ConversionService::runnerFinished() {
+    if (!runner_ || runner_->isRunning())
+        return;
+    ConversionReport report;
+    report.kind = batch_.kind;
+    report.settings = batch_.settings;
+    report.items = runner_->items();
+    report.results = runner_->results();
+    report.endedFromOutside = endedFromOutside_;
+    runner_.reset();
+    emit batchFinished(report);
+}

@@ -1,0 +1,110 @@
+#pragma once
+
+#include "engine/core/batchrunner.h"
+#include "engine/encode/modlame.h"
+
+#include <QList>
+#include <QObject>
+#include <QString>
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+
+// What a batch converts.
+enum class ConversionKind {
+    WavToMp3,     // each WAV encoded to an MP3 (EncodeJob)
+    Mp3ToWav,     // each MP3 decoded to a WAV (DecodeJob)
+    CdExtraction, // tracks read digitally (the batch brings its jobs)
+    Capture,      // tracks recorded while the CD plays (the batch brings its jobs)
+};
+
+// The choices a batch runs with, taken as values when it starts: what the window or the
+// command line shows or stores may change meanwhile without reaching the jobs.
+struct ConversionSettings {
+    QString destination; // the folder the outputs go to; "" is the root folder's prefix
+    modLAME::EncoderConfig encoder = modLAME::makeConfig(160, 0); // for MP3 output
+    int filesAtOnce = 1;
+    bool deleteSource = false; // a source WAV goes once its MP3 is complete (the owner deletes)
+    bool testAndCopy = false;  // a track is read once for its checksums, then copied
+    bool namesFromDisc = false;
+};
+
+// One batch: its kind, its items (each output named already, see outputFor) and settings.
+struct ConversionBatch {
+    ConversionKind kind = ConversionKind::WavToMp3;
+    QList<WorkItem> items;
+    ConversionSettings settings;
+    // The CD kinds' jobs (their plan knows the disc); the file kinds make their own when unset.
+    BatchRunner::JobMaker makeJob;
+    // The bytes an item's output will take, for mayStart; the file kinds know it themselves.
+    std::function<std::int64_t(const WorkItem&)> expectedOutputBytes;
+};
+
+// How a batch ended, as batchFinished reports it.
+struct ConversionReport {
+    ConversionKind kind = ConversionKind::WavToMp3;
+    ConversionSettings settings;
+    QList<WorkItem> items; // with the output names claimed (and taken)
+    QList<JobResult> results;
+    bool endedFromOutside = false; // the application quit during the batch (see runAndWait)
+};
+
+// The one way a batch of conversions runs, for the window and the command line alike: it
+// takes a batch as a value, runs it on a BatchRunner of its own (one batch at a time) and
+// reports its items and its end by signals. stop() and abort() are the one way to end it
+// early. Jobs read nothing but the batch: its items and its settings.
+//
+// GUI (main) thread; the jobs do their work on threads of their own.
+class ConversionService : public QObject {
+    Q_OBJECT
+  public:
+    explicit ConversionService(QObject* parent = nullptr);
+    ~ConversionService() override; // a batch still running is aborted and its jobs joined
+
+    // Where a file batch of `kind` writes the output of `source` in `destination`: the
+    // source's name with ".mp3" for ".wav" or ".wav" for ".mp3" (OutputPathFor).
+    static QString outputFor(ConversionKind kind, const QString& destination,
+                             const QString& source);
+
+    // Asked before each item with the bytes its output is expected to take (-1: unknown);
+    // false: it does not start, nor does any later one (the disk-space guard).
+    std::function<bool(const WorkItem&, std::int64_t expectedBytes)> mayStart;
+
+    // Starts `batch` and returns at once; false (nothing starts) while another runs. The
+    // first itemStarted may come before this returns; batchFinished never does.
+    bool start(ConversionBatch batch);
+    // Ends the batch here, for when no event loop runs again (the application is quitting):
+    // the jobs under way are cancelled and joined, and batchFinished (endedFromOutside) is
+    // emitted before this returns.
+    void endNow();
+    // No further item starts; the files under way finish whole, except a decode, which
+    // ends at once with what it has written (the decoder stops on a stop).
+    void stop();
+    // stop(), and every file under way ends early, its output properly ended.
+    void abort();
+
+    bool isRunning() const { return runner_ != nullptr; }
+    bool isStopped() const { return stopped_; }
+    // The batch running now, or the last one (its settings and kind).
+    ConversionKind kind() const { return batch_.kind; }
+    const ConversionSettings& settings() const { return batch_.settings; }
+    qsizetype itemCount() const { return batch_.items.size(); }
+
+  signals:
+    void itemStarted(const WorkItem& item);
+    void itemProgress(const WorkItem& item, const QString& caption, int percent);
+    void itemFinished(const WorkItem& item, const JobResult& result);
+    // Emitted from the event loop, never from inside start(), stop() or abort().
+    void batchFinished(const ConversionReport& report);
+
+  private:
+    BatchRunner::JobMaker jobMaker() const;
+    std::int64_t expectedBytes(const WorkItem& item) const;
+    void runnerFinished();
+
+    ConversionBatch batch_;
+    std::unique_ptr<BatchRunner> runner_;
+    bool stopped_ = false;
+    bool endedFromOutside_ = false;
+};

@@ -1,0 +1,132 @@
+// The conversion service: a batch runs on what it was given, reports by signals from the
+// event loop, and ends early only through stop() and abort().
+#include "fixtures.h"
+#include "mp3decode.h"
+#include "mp3fixture.h"
+
+#include "engine/core/conversionservice.h"
+#include "engine/core/jobstate.h"
+#include "engine/core/settings.h"
+#include "engine/encode/encodejob.h"
+#include "engine/formats/wavreader.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+#include <gtest/gtest.h>
+
+namespace {
+
+class ConversionServiceTest : public testing::Test {
+  protected:
+    void SetUp() override {
+        ASSERT_TRUE(dir.isValid());
+        ASSERT_TRUE(QDir(dir.path()).mkpath(QStringLiteral("out")));
+        out = dir.filePath(QStringLiteral("out"));
+    }
+    void TearDown() override { StopRequested = CancelRequested = false; }
+
+    QString wav(const QString& name, double seconds) {
+        const QString p = dir.filePath(name);
+        fixtures::writeFile(p, fixtures::wavBytes(fixtures::sine(440, seconds)));
+        return p;
+    }
+    QString mp3(const QString& name, double seconds) {
+        const QString p = dir.filePath(name);
+        fixtures::writeMp3(p, fixtures::sine(440, seconds), 44100, 2, 128);
+        return p;
+    }
+    ConversionBatch batchOf(ConversionKind kind, const QStringList& sources) {
+        ConversionBatch batch;
+        batch.kind = kind;
+        batch.settings.destination = out;
+        for (const QString& source : sources)
+            batch.items.append(WorkItem{source, ConversionService::outputFor(kind, out, source)});
+        return batch;
+    }
+
+    QTemporaryDir dir;
+    QString out;
+};
+
+TEST_F(ConversionServiceTest, BatchUsesItsOwnSettingsAndReportsFromTheEventLoop) {
+    // What the window shows or keeps says otherwise: the batch must not read it.
+    DecodePath = dir.path();
+    EncodingBitrate = 0;
+    StopRequested = true;
+    ConversionService service;
+    QSignalSpy started(&service, &ConversionService::itemStarted);
+    QSignalSpy finished(&service, &ConversionService::itemFinished);
+    QSignalSpy ended(&service, &ConversionService::batchFinished);
+    ConversionReport report;
+    QObject::connect(&service, &ConversionService::batchFinished,
+                     [&report](const ConversionReport& r) { report = r; });
+
+    ConversionBatch batch =
+        batchOf(ConversionKind::WavToMp3,
+                {wav(QStringLiteral("a.wav"), 0.5), dir.filePath(QStringLiteral("gone.wav"))});
+    batch.settings.encoder = fileEncoderConfigFor(9, 0); // 160 kbit/s
+    batch.settings.filesAtOnce = 2;
+    ASSERT_TRUE(service.start(batch));
+    EXPECT_TRUE(service.isRunning());
+    EXPECT_FALSE(service.start(batch)); // one batch at a time
+    EXPECT_EQ(ended.count(), 0);        // never from inside start()
+    ASSERT_TRUE(ended.wait(20000));
+    EXPECT_FALSE(service.isRunning());
+    EXPECT_EQ(started.count(), 1);
+    EXPECT_EQ(finished.count(), 2);
+
+    ASSERT_EQ(report.results.size(), 2);
+    EXPECT_EQ(report.results[0].status, JobResult::Status::Completed);
+    EXPECT_EQ(report.results[1].status, JobResult::Status::Skipped);
+    EXPECT_EQ(report.items[0].output, out + QStringLiteral("/a.mp3"));
+    const auto decoded = mp3decode::decodeFile(report.items[0].output);
+    ASSERT_TRUE(decoded.ok);
+    EXPECT_EQ(decoded.frames.front().bitrateKbps, 160);
+    EXPECT_FALSE(QFileInfo::exists(dir.filePath(QStringLiteral("a.mp3"))));
+
+    // A batch with nothing to do ends from the event loop too.
+    ASSERT_TRUE(service.start(batchOf(ConversionKind::Mp3ToWav, {})));
+    EXPECT_EQ(ended.count(), 1);
+    ASSERT_TRUE(ended.wait(5000));
+}
+
+TEST_F(ConversionServiceTest, StopEndsADecodeAtOnceAndAbortEndsAnEncodeEarlyBothProperly) {
+    ConversionService service;
+    QSignalSpy ended(&service, &ConversionService::batchFinished);
+    ConversionReport report;
+    QObject::connect(&service, &ConversionService::batchFinished,
+                     [&report](const ConversionReport& r) { report = r; });
+
+    // A decode: the stop ends the file under way with what it has, and no other starts.
+    ASSERT_TRUE(
+        service.start(batchOf(ConversionKind::Mp3ToWav, {mp3(QStringLiteral("long.mp3"), 120),
+                                                         mp3(QStringLiteral("next.mp3"), 1)})));
+    QTest::qWait(50);
+    service.stop();
+    ASSERT_TRUE(ended.wait(20000));
+    EXPECT_EQ(report.results[0].status, JobResult::Status::Cancelled);
+    EXPECT_EQ(report.results[1].status, JobResult::Status::NotStarted);
+    const auto wavFormat = readWavFormat(report.items[0].output);
+    ASSERT_TRUE(wavFormat);
+    EXPECT_EQ(wavFormat->announcedDataLength, wavFormat->dataLength);
+    EXPECT_GT(wavFormat->dataLength, 0);
+    EXPECT_LT(wavFormat->durationMs(wavFormat->dataLength), 120000);
+
+    // An encode: the abort ends the file under way early, its MP3 shorter but whole.
+    ASSERT_TRUE(
+        service.start(batchOf(ConversionKind::WavToMp3, {wav(QStringLiteral("long.wav"), 120),
+                                                         wav(QStringLiteral("next.wav"), 1)})));
+    QTest::qWait(50);
+    service.abort();
+    ASSERT_TRUE(ended.wait(20000));
+    EXPECT_EQ(report.results[0].status, JobResult::Status::Cancelled);
+    EXPECT_EQ(report.results[1].status, JobResult::Status::NotStarted);
+    const auto encoded = mp3decode::decodeFile(report.items[0].output);
+    ASSERT_TRUE(encoded.ok);
+    EXPECT_LT(encoded.seconds(), 120.0);
+}
+
+} // namespace
