@@ -18,7 +18,7 @@ import sys
 
 ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
 SRC = os.path.join(ROOT, "src")
-WAIT_HELPER = ("app/eventwait.cpp", "engine/app/eventwait.cpp")
+WAIT_HELPER = ("engine/core/eventwait.cpp",)
 
 
 def sources():

@@ -10,7 +10,6 @@
 #include "engine/cd/riplog.h"
 #include "engine/cd/ripverify.h"
 #include "engine/core/batchrunner.h"
-#include "engine/core/conversionservice.h"
 #include "engine/core/destination.h"
 #include "engine/core/displaytext.h"
 #include "engine/core/settings.h"
@@ -24,6 +23,7 @@
 #include "engine/platform/id3tag/id3tag.h"
 #include "engine/platform/nativepath.h"
 #include "engine/player/tagwriter.h"
+#include "engine/service/conversionservice.h"
 
 #include <QCoreApplication>
 #include <QDir>

@@ -1,8 +1,8 @@
 #include "cli/progressdisplay.h"
 
 #include "engine/core/displaytext.h"
-#include "engine/core/windowbatch.h"
 #include "engine/platform/nativepath.h"
+#include "engine/service/windowbatch.h"
 
 #include <sys/ioctl.h>
 #include <unistd.h>

@@ -4,11 +4,11 @@
 #include "mp3decode.h"
 #include "mp3fixture.h"
 
-#include "engine/core/conversionservice.h"
 #include "engine/core/jobstate.h"
 #include "engine/core/settings.h"
 #include "engine/encode/encodejob.h"
 #include "engine/formats/wavreader.h"
+#include "engine/service/conversionservice.h"
 
 #include <QDir>
 #include <QFileInfo>

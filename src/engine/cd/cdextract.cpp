@@ -1,7 +1,7 @@
 #include "engine/cd/cdextract.h"
 
 #include "engine/cd/modakrip32.h"
-#include "engine/core/windowbatch.h"
+#include "engine/core/displaytext.h"
 #include "engine/encode/backgroundmeter.h"
 #include "engine/encode/mp3output.h"
 #include "engine/encode/mp3tagging.h"

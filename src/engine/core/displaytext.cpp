@@ -29,3 +29,11 @@ QString printable(const QString& text) {
     }
     return out;
 }
+
+QString progressFigure(double percent) {
+    return QString::asprintf("%05.2f", percent) + QStringLiteral(" %");
+}
+
+QString progressTitle(const QString& progress, const QString& caption) {
+    return caption.isEmpty() ? progress : progress + QStringLiteral(" - ") + caption;
+}

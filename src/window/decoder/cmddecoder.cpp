@@ -7,11 +7,11 @@
 #include "engine/core/paths.h"
 #include "engine/core/settings.h"
 #include "engine/core/sourcetree.h"
-#include "engine/core/windowbatch.h"
 #include "engine/decode/decodejob.h"
 #include "engine/decode/decoding.h"
 #include "engine/platform/dialogs.h"
 #include "engine/platform/nativepath.h"
+#include "engine/service/windowbatch.h"
 #include "window/main/form1.h"
 
 #include <QLabel>

@@ -3,14 +3,14 @@
 #include "engine/cd/extractionplan.h"
 #include "engine/cd/riplog.h"
 #include "engine/cd/trackpaths.h"
-#include "engine/core/conversionservice.h"
 #include "engine/core/jobstate.h"
 #include "engine/core/settings.h"
 #include "engine/core/sourcetree.h"
-#include "engine/core/windowbatch.h"
 #include "engine/encode/modlame.h"
 #include "engine/platform/dialogs.h"
 #include "engine/platform/nativepath.h"
+#include "engine/service/conversionservice.h"
+#include "engine/service/windowbatch.h"
 #include "window/main/form1.h"
 
 #include <QCheckBox>

@@ -1,10 +1,10 @@
 #include "window/main/encodefile.h"
 
-#include "engine/core/conversionservice.h"
 #include "engine/core/jobstate.h"
 #include "engine/core/settings.h"
-#include "engine/core/windowbatch.h"
 #include "engine/platform/dialogs.h"
+#include "engine/service/conversionservice.h"
+#include "engine/service/windowbatch.h"
 
 #include "engine/platform/nativepath.h"
 

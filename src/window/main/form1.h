@@ -1,8 +1,8 @@
 #pragma once
 
 #include "engine/cd/discinfo.h"
-#include "engine/core/windowbatch.h"
 #include "engine/prefs/drivespace.h"
+#include "engine/service/windowbatch.h"
 
 #include <QMainWindow>
 #include <QPointer>

@@ -3,11 +3,11 @@
 #include "engine/core/paths.h"
 #include "engine/core/settings.h"
 #include "engine/core/sourcetree.h"
-#include "engine/core/windowbatch.h"
 #include "engine/encode/encodejob.h"
 #include "engine/encode/modlame.h"
 #include "engine/formats/mp3info.h"
 #include "engine/platform/dialogs.h"
+#include "engine/service/windowbatch.h"
 #include "window/main/encodefile.h"
 #include "window/main/form1.h"
 

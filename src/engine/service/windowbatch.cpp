@@ -1,4 +1,4 @@
-#include "engine/core/windowbatch.h"
+#include "engine/service/windowbatch.h"
 
 #include "engine/core/batchshare.h"
 #include "engine/core/eventwait.h"
@@ -22,14 +22,6 @@ bool reportable(const JobResult& result) {
 }
 
 } // namespace
-
-QString progressFigure(double percent) {
-    return QString::asprintf("%05.2f", percent) + QStringLiteral(" %");
-}
-
-QString progressTitle(const QString& progress, const QString& caption) {
-    return caption.isEmpty() ? progress : progress + QStringLiteral(" - ") + caption;
-}
 
 RunningCaptions runningCaptions(const QString& action, const QList<WorkItem>& running,
                                 qsizetype count) {

@@ -1,4 +1,4 @@
-#include "engine/core/conversionservice.h"
+#include "engine/service/conversionservice.h"
 
 #include "engine/core/paths.h"
 #include "engine/decode/decodejob.h"

@@ -1,8 +1,9 @@
 #pragma once
 
 #include "engine/core/batchrunner.h"
-#include "engine/core/conversionservice.h"
+#include "engine/core/displaytext.h"
 #include "engine/platform/dialogs.h"
+#include "engine/service/conversionservice.h"
 
 #include <QList>
 #include <QString>
@@ -57,14 +58,6 @@ struct BatchReport {
     QStringList problems;          // after-file steps that failed, one line each
     bool endedFromOutside = false; // the application quit during the batch
 };
-
-// The progress figure of the main window: two integer digits at least, two decimals, " %"
-// ("07.50 %").
-QString progressFigure(double percent);
-// The window caption while a file is converted: its progress caption, then the caption the
-// file started with ("42.1% - Encoding a.wav"). The tray's tip follows the caption, and is
-// cut at 63 characters: the figure comes first so that it always shows.
-QString progressTitle(const QString& progress, const QString& caption);
 
 // Starts `work` on `service` with `window`'s reactions and returns at once; false when the
 // service is busy with another batch (nothing starts). When the batch has ended, one message
