@@ -1,7 +1,7 @@
 // Two-step capture benchmark: records the default input for a while through the media-control
-// layer ("open new type waveaudio", "record", "stop", "save"), as the capture job does, and
-// prints the process's peak resident memory (VmHWM) with the recording's length and the time
-// the save took.
+// layer ("open new type waveaudio", "set ... folder", "record", "stop", "save"), as the capture
+// job does, and prints the process's peak resident memory (VmHWM) with the recording's length
+// and the time the save took.
 //
 // Without PULSE_SERVER it starts a private PulseAudio server with a null sink (the tests'
 // fixture script) and stops it at the end. Real time: --minutes 10 takes ten minutes.
@@ -48,8 +48,11 @@ bool ok(const QString& command) {
 
 int record(double minutes, const QString& folder) {
     const long idleKb = statusKb("VmRSS");
-    if (!ok(QStringLiteral("open new type waveaudio alias capture")) ||
-        !ok(QStringLiteral("record capture overwrite")))
+    if (!ok(QStringLiteral("open new type waveaudio alias capture")))
+        return 1;
+    // As the capture job does: the recording is made where it is saved.
+    mci::send(QStringLiteral("set capture folder ") + folder);
+    if (!ok(QStringLiteral("record capture overwrite")))
         return 1;
     QElapsedTimer clock;
     clock.start();

@@ -8,11 +8,13 @@
 
 #include "engine/cd/capturejob.h"
 #include "engine/cd/modakrip32.h"
+#include "engine/formats/outputfile.h"
 #include "engine/platform/akrip/cddrives.h"
 #include "engine/platform/id3tag/id3tag.h"
 #include "engine/platform/mci/mci.h"
 
 #include <QCheckBox>
+#include <QDir>
 #include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
@@ -160,8 +162,13 @@ TEST_F(CaptureTest, TracksToMp3KeepOnlyTheMp3WhenWavsAreDeleted) {
     EXPECT_TRUE(log.contains(QStringLiteral("ReplayGain album gain: ")));
 }
 
+// Into a folder whose paths are longer than a short reply takes: each recording is made there
+// and takes its name, leaving nothing unfinished behind.
 TEST_F(CaptureTest, TracksToMonoWavs) {
     setting(SettingKey::AudioFormat, 0);
+    const QString folder = dest.filePath(QString(80, QLatin1Char('d')));
+    ASSERT_TRUE(QDir().mkpath(folder));
+    WriteSetting(SettingKey::DecodePath, folder);
     Form1& w = loadTwoStep(shortSeconds);
     w.optWAV->setChecked(true);
     select(SourceTree::AvailableTracksText);
@@ -169,6 +176,10 @@ TEST_F(CaptureTest, TracksToMonoWavs) {
 
     const QStringList wavs = outputs();
     ASSERT_EQ(wavs.size(), 2);
+    for (const JobResult& result : w.lastBatch().results)
+        EXPECT_EQ(result.status, JobResult::Status::Completed) << result.reason.toStdString();
+    for (const QString& name : QDir(folder).entryList(QDir::Files | QDir::Hidden))
+        EXPECT_FALSE(outputfile::isTemporaryName(name)) << name.toStdString();
     const Wav second = readWav(wavs[1]);
     EXPECT_EQ(second.channels, 1);
     // Short tracks: the 100 ms watch of the position allows a tenth of a second more.

@@ -1,79 +1,14 @@
 // The "waveaudio" device opened with "new": a recording of the default input.
-#include "engine/platform/activemp3/wavfilewriter.h"
 #include "engine/platform/audio/pcmrecorder.h"
 #include "engine/platform/mci/device.h"
+#include "engine/platform/mci/recordingspool.h"
 
-#include <new>
+#include <QDir>
+#include <QFileInfo>
 
 namespace mci::detail {
 
 namespace {
-
-// Recorded audio kept in memory, in blocks so that a long recording is never copied while
-// it grows. Written by the recording thread between begin and finish; read by the device on
-// the GUI thread only while no recording runs.
-class CaptureBuffer final : public PcmSink {
-  public:
-    static constexpr std::size_t blockBytes = 1 << 20;
-
-    bool begin(const PcmFormat&) override { return true; }
-    bool write(const char* data, std::size_t bytes) override {
-        try {
-            while (bytes > 0) {
-                if (blocks_.empty() || blocks_.back().size() == blockBytes) {
-                    blocks_.emplace_back();
-                    blocks_.back().reserve(blockBytes);
-                }
-                std::vector<char>& block = blocks_.back();
-                const std::size_t count = std::min(bytes, blockBytes - block.size());
-                block.insert(block.end(), data, data + count);
-                data += count;
-                bytes -= count;
-                total_ += static_cast<std::int64_t>(count);
-            }
-        } catch (const std::bad_alloc&) {
-            return false;
-        }
-        return true;
-    }
-    bool finish() override { return true; }
-    QString errorText() const override { return QStringLiteral("Out of memory"); }
-
-    std::int64_t bytes() const { return total_; }
-    // Keeps the first `bytes` of the audio (all of it when it holds fewer).
-    void truncate(std::int64_t bytes) {
-        std::int64_t kept = 0;
-        for (std::size_t i = 0; i < blocks_.size(); ++i) {
-            const auto size = static_cast<std::int64_t>(blocks_[i].size());
-            if (kept + size >= bytes) {
-                blocks_[i].resize(
-                    static_cast<std::size_t>(std::max<std::int64_t>(0, bytes - kept)));
-                blocks_.resize(i + 1);
-                total_ = std::min(total_, bytes);
-                return;
-            }
-            kept += size;
-        }
-    }
-    // Writes the audio as a new WAV file of `format` meant for `wantedPath` (written under a
-    // temporary name, put in place once complete: see WavFileWriter::create); the name taken,
-    // or none when the file could not be written whole.
-    std::optional<QString> save(const QString& wantedPath, const PcmFormat& format) const {
-        WavFileWriter writer;
-        if (!writer.create(wantedPath) || !writer.begin(format))
-            return std::nullopt;
-        for (const auto& block : blocks_)
-            if (!writer.write(block.data(), block.size()))
-                break; // the writer has failed: finish() removes the file
-        if (!writer.finish() || writer.dataBytes() != total_)
-            return std::nullopt;
-        return writer.outputPath();
-    }
-
-  private:
-    std::vector<std::vector<char>> blocks_;
-    std::int64_t total_ = 0;
-};
 
 // The recording format's numbers as "set ... samplespersec" gives them.
 struct WaveFormat {
@@ -95,12 +30,14 @@ struct WaveFormat {
     }
 };
 
-// "waveaudio" opened with "new": a recording of the default input, kept in memory until it
-// is saved. It records in CD format until "set" says otherwise; "record" adds to what was
-// recorded before on the same device.
+// "waveaudio" opened with "new": a recording of the default input, kept in a file as it is
+// recorded (RecordingSpool) until it is saved. It records in CD format until "set" says
+// otherwise; "record" adds to what was recorded before on the same device. The file is made
+// in the system's temporary folder unless "set <alias> folder <path>" names another: a save
+// into that folder then puts the file at its name without copying it.
 class WaveRecording final : public Device {
   public:
-    ~WaveRecording() override { recorder_.reset(); } // joined before the buffer goes
+    ~WaveRecording() override { recorder_.reset(); } // joined before the spool goes
 
     Answer run(const QString& verb, const Words& words) override {
         releaseEndedRecorder();
@@ -124,12 +61,17 @@ class WaveRecording final : public Device {
     }
 
   private:
+    std::int64_t recordedBytes() const { return spool_ ? spool_->bytes() : 0; }
+
     // "set <alias> samplespersec <n> channels <n> bitspersample <n> alignment <n> bytespersec
     // <n>" (any of them, in any order; alignment and bytespersec follow the others when left
-    // out), or "time format ...". The format changes only while nothing is recorded.
+    // out), "folder <path>", or "time format ...". The format and the folder change only while
+    // nothing is recorded.
     Answer set(const Words& words) {
         if (auto answer = setTimeFormat(words, timeFormat_))
             return *answer;
+        if (words.is(0, "folder"))
+            return setFolder(words.joined(1, words.size()));
         if (words.empty())
             return failure(MissingParameter);
         WaveFormat next = format_;
@@ -164,9 +106,22 @@ class WaveRecording final : public Device {
             next.bytesPerSec = next.alignment * next.samplesPerSec;
         if (!next.valid())
             return failure(OutOfRange);
-        if (recorder_ || buffer_.bytes() > 0)
+        if (recorder_ || recordedBytes() > 0)
             return failure(DeviceNotReady);
         format_ = next;
+        return {};
+    }
+
+    // "set <alias> folder <path>": where the next recording's file is made.
+    Answer setFolder(const QString& path) {
+        if (path.isEmpty())
+            return failure(MissingParameter);
+        if (!QFileInfo(path).isDir())
+            return failure(FileNotFound);
+        if (recorder_ || recordedBytes() > 0)
+            return failure(DeviceNotReady);
+        folder_ = path;
+        spool_.reset();
         return {};
     }
 
@@ -177,15 +132,34 @@ class WaveRecording final : public Device {
             return failure(UnrecognizedKeyword);
         if (recorder_)
             return {};
-        // Read before the recording thread starts writing the buffer.
-        const std::int64_t before = buffer_.bytes();
+        if (!writableSpool())
+            return failure(FileNotSaved);
+        // Read before the recording thread starts writing the spool.
+        const std::int64_t before = spool_->bytes();
         auto recorder =
-            audio::PcmRecorder::start(format_.pcm(), buffer_, QStringLiteral("Recording"));
+            audio::PcmRecorder::start(format_.pcm(), *spool_, QStringLiteral("Recording"));
         if (!recorder)
             return failure(CannotLoadDriver);
         recordedBefore_ = before;
         recorder_ = std::move(recorder.value());
         return {};
+    }
+
+    // A spool that may be recorded into or cut: made at the first need, and replaced by a copy
+    // once a save has made its file the user's.
+    bool writableSpool() {
+        if (!spool_) {
+            auto made = RecordingSpool::create(folder_);
+            if (!made)
+                return false;
+            spool_ = std::move(made.value());
+        } else if (spool_->published()) {
+            auto copy = spool_->copy();
+            if (!copy)
+                return false;
+            spool_ = std::move(copy.value());
+        }
+        return true;
     }
 
     // "save <alias> <path>": the path is the rest of the command, spaces and all, or quoted.
@@ -195,8 +169,10 @@ class WaveRecording final : public Device {
             return failure(MissingParameter);
         if (recorder_)
             return failure(DeviceNotReady);
-        const std::optional<QString> taken = buffer_.save(path, format_.pcm());
-        return taken ? text(*taken) : failure(FileNotSaved);
+        if (!spool_ && !writableSpool()) // nothing recorded yet: an empty file
+            return failure(FileNotSaved);
+        const Result<QString> taken = spool_->save(path, format_.pcm());
+        return taken ? text(taken.value()) : failure(FileNotSaved);
     }
 
     // "delete <alias> from <p>": drops what was recorded after position `p` (whole frames).
@@ -208,8 +184,11 @@ class WaveRecording final : public Device {
             return failure(BadInteger);
         if (recorder_)
             return failure(DeviceNotReady);
-        const std::int64_t frames = *ms * format_.samplesPerSec / 1000;
-        buffer_.truncate(frames * format_.alignment);
+        const std::int64_t bytes = *ms * format_.samplesPerSec / 1000 * format_.alignment;
+        if (bytes >= recordedBytes())
+            return {};
+        if (!writableSpool() || !spool_->truncate(bytes))
+            return failure(FileNotSaved);
         return {};
     }
 
@@ -218,13 +197,13 @@ class WaveRecording final : public Device {
             return text(recorder_ ? QStringLiteral("recording") : QStringLiteral("stopped"));
         if (words.are(0, {"position"}) || words.are(0, {"length"})) {
             const std::int64_t bytes =
-                recorder_ ? recordedBefore_ + recorder_->recordedBytes() : buffer_.bytes();
+                recorder_ ? recordedBefore_ + recorder_->recordedBytes() : recordedBytes();
             return text(formatTime(bytes * 1000 / format_.bytesPerSec, timeFormat_));
         }
         return failure(words.empty() ? MissingParameter : UnrecognizedKeyword);
     }
 
-    void stopRecording() { recorder_.reset(); } // joins; the buffer holds everything handed over
+    void stopRecording() { recorder_.reset(); } // joins; the spool holds everything handed over
 
     void releaseEndedRecorder() {
         if (recorder_ && recorder_->finished())
@@ -233,9 +212,10 @@ class WaveRecording final : public Device {
 
     WaveFormat format_;
     TimeFormat timeFormat_ = TimeFormat::Milliseconds;
-    CaptureBuffer buffer_;
+    QString folder_ = QDir::tempPath();
+    std::unique_ptr<RecordingSpool> spool_;
     std::int64_t recordedBefore_ = 0;
-    std::unique_ptr<audio::PcmRecorder> recorder_; // after the buffer: it writes into it
+    std::unique_ptr<audio::PcmRecorder> recorder_; // after the spool: it writes into it
 };
 
 } // namespace
