@@ -23,6 +23,9 @@
 #include <QTimer>
 
 #include <cmath>
+#include <csignal>
+
+#include <sys/resource.h>
 
 namespace {
 
@@ -222,6 +225,33 @@ TEST_F(CaptureTest, StopDuringTheFirstTrackKeepsWhatWasRecorded) {
     EXPECT_NE(tree().findByText(outputs()[0]), 0u);
     EXPECT_FALSE(
         QFileInfo::exists(outputs()[0].left(outputs()[0].size() - 4) + QStringLiteral(".mp3")));
+}
+
+// A recording whose file can take no more (a file-size limit stands for a full disk) keeps
+// what it holds, and its track is not counted as done.
+TEST_F(CaptureTest, RecordingThatRunsOutOfRoomIsNotCountedAsDone) {
+    setting(SettingKey::AudioFormat, 0);
+    Form1& w = loadTwoStep(shortSeconds);
+    w.optWAV->setChecked(true);
+    select(SourceTree::AvailableTracksText);
+    const auto previousHandler = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit previous{};
+    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &previous), 0);
+    rlimit small = previous;
+    small.rlim_cur = 64 * 1024;
+    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
+    w.CmdSelectAction_Click();
+    setrlimit(RLIMIT_FSIZE, &previous);
+    std::signal(SIGXFSZ, previousHandler);
+
+    const QList<JobResult>& results = w.lastBatch().results;
+    ASSERT_FALSE(results.isEmpty());
+    EXPECT_EQ(results[0].status, JobResult::Status::Failed);
+    EXPECT_TRUE(results[0].reason.contains(QStringLiteral("stopped before the track's end")))
+        << results[0].reason.toStdString();
+    const Wav kept = readWav(outputs()[0]);
+    EXPECT_GT(kept.seconds(), 0.1);
+    EXPECT_LT(kept.seconds(), 1.0);
 }
 
 TEST_F(CaptureTest, NoAudioServerIsSaidAndNothingIsWritten) {

@@ -197,6 +197,10 @@ void CaptureJob::finish(JobResult::Status status, std::optional<std::int64_t> ke
     running_ = false;
     tick_->stop();
     disconnect(tick_, &QTimer::timeout, this, &CaptureJob::onTick);
+    // A recording that ended by itself (its file took no more, the input failed) holds less
+    // than it should: what it holds is saved, and the track is not counted as done.
+    const bool endedEarly =
+        mci::send(QStringLiteral("status capture mode")).text != QStringLiteral("recording");
     send(QStringLiteral("stop capture"));
     send(QStringLiteral("stop cd"));
     // The watch comes up to a tick late: what was recorded after the track's end goes.
@@ -214,8 +218,14 @@ void CaptureJob::finish(JobResult::Status status, std::optional<std::int64_t> ke
     } else if (saved.code != mci::Success || saved.text.isEmpty()) {
         result_.status = JobResult::Status::Failed;
         result_.reason = QStringLiteral("%1: the recording could not be saved").arg(wantedPath_);
-    } else if (outputs_ && index_ >= 0 && static_cast<std::size_t>(index_) < outputs_->size()) {
-        (*outputs_)[static_cast<std::size_t>(index_)] = saved.text;
+    } else {
+        if (outputs_ && index_ >= 0 && static_cast<std::size_t>(index_) < outputs_->size())
+            (*outputs_)[static_cast<std::size_t>(index_)] = saved.text;
+        if (endedEarly) {
+            result_.status = JobResult::Status::Failed;
+            result_.reason =
+                QStringLiteral("%1: the recording stopped before the track's end").arg(saved.text);
+        }
     }
     wantedPath_.clear();
     QMetaObject::invokeMethod(this, &FileJob::finished, Qt::QueuedConnection);
