@@ -8,11 +8,13 @@
 
 #include "engine/cd/capturejob.h"
 #include "engine/cd/modakrip32.h"
+#include "engine/formats/outputfile.h"
 #include "engine/platform/akrip/cddrives.h"
 #include "engine/platform/id3tag/id3tag.h"
 #include "engine/platform/mci/mci.h"
 
 #include <QCheckBox>
+#include <QDir>
 #include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
@@ -21,6 +23,9 @@
 #include <QTimer>
 
 #include <cmath>
+#include <csignal>
+
+#include <sys/resource.h>
 
 namespace {
 
@@ -160,8 +165,13 @@ TEST_F(CaptureTest, TracksToMp3KeepOnlyTheMp3WhenWavsAreDeleted) {
     EXPECT_TRUE(log.contains(QStringLiteral("ReplayGain album gain: ")));
 }
 
+// Into a folder whose paths are longer than a short reply takes: each recording is made there
+// and takes its name, leaving nothing unfinished behind.
 TEST_F(CaptureTest, TracksToMonoWavs) {
     setting(SettingKey::AudioFormat, 0);
+    const QString folder = dest.filePath(QString(80, QLatin1Char('d')));
+    ASSERT_TRUE(QDir().mkpath(folder));
+    WriteSetting(SettingKey::DecodePath, folder);
     Form1& w = loadTwoStep(shortSeconds);
     w.optWAV->setChecked(true);
     select(SourceTree::AvailableTracksText);
@@ -169,6 +179,10 @@ TEST_F(CaptureTest, TracksToMonoWavs) {
 
     const QStringList wavs = outputs();
     ASSERT_EQ(wavs.size(), 2);
+    for (const JobResult& result : w.lastBatch().results)
+        EXPECT_EQ(result.status, JobResult::Status::Completed) << result.reason.toStdString();
+    for (const QString& name : QDir(folder).entryList(QDir::Files | QDir::Hidden))
+        EXPECT_FALSE(outputfile::isTemporaryName(name)) << name.toStdString();
     const Wav second = readWav(wavs[1]);
     EXPECT_EQ(second.channels, 1);
     // Short tracks: the 100 ms watch of the position allows a tenth of a second more.
@@ -211,6 +225,33 @@ TEST_F(CaptureTest, StopDuringTheFirstTrackKeepsWhatWasRecorded) {
     EXPECT_NE(tree().findByText(outputs()[0]), 0u);
     EXPECT_FALSE(
         QFileInfo::exists(outputs()[0].left(outputs()[0].size() - 4) + QStringLiteral(".mp3")));
+}
+
+// A recording whose file can take no more (a file-size limit stands for a full disk) keeps
+// what it holds, and its track is not counted as done.
+TEST_F(CaptureTest, RecordingThatRunsOutOfRoomIsNotCountedAsDone) {
+    setting(SettingKey::AudioFormat, 0);
+    Form1& w = loadTwoStep(shortSeconds);
+    w.optWAV->setChecked(true);
+    select(SourceTree::AvailableTracksText);
+    const auto previousHandler = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit previous{};
+    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &previous), 0);
+    rlimit small = previous;
+    small.rlim_cur = 64 * 1024;
+    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
+    w.CmdSelectAction_Click();
+    setrlimit(RLIMIT_FSIZE, &previous);
+    std::signal(SIGXFSZ, previousHandler);
+
+    const QList<JobResult>& results = w.lastBatch().results;
+    ASSERT_FALSE(results.isEmpty());
+    EXPECT_EQ(results[0].status, JobResult::Status::Failed);
+    EXPECT_TRUE(results[0].reason.contains(QStringLiteral("stopped before the track's end")))
+        << results[0].reason.toStdString();
+    const Wav kept = readWav(outputs()[0]);
+    EXPECT_GT(kept.seconds(), 0.1);
+    EXPECT_LT(kept.seconds(), 1.0);
 }
 
 TEST_F(CaptureTest, NoAudioServerIsSaidAndNothingIsWritten) {

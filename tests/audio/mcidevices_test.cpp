@@ -5,6 +5,7 @@
 #include "fixtures.h"
 #include "mp3fixture.h"
 
+#include "engine/formats/outputfile.h"
 #include "engine/platform/activemp3/activemp3.h"
 #include "engine/platform/akrip/cddrives.h"
 #include "engine/platform/mci/mci.h"
@@ -12,6 +13,7 @@
 
 #include <QDir>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
@@ -23,6 +25,7 @@
 #include <vector>
 
 #include <sys/socket.h>
+#include <sys/stat.h>
 #include <sys/un.h>
 #include <unistd.h>
 
@@ -356,6 +359,78 @@ TEST_F(MediaDevices, CaptureFormatMustBeRecordableAndConsistent) {
     EXPECT_EQ(again.text, dir.filePath(QStringLiteral("mono (2).wav")));
     EXPECT_EQ(Capture::read(again.text).frames(), 4410u);
     EXPECT_EQ(Capture::read(dir.filePath(QStringLiteral("mono.wav"))).channels, 1);
+}
+
+// Records "capture" into `folder` until it holds at least `ms`; the recording's file (the
+// folder's one unfinished file) is returned.
+QFileInfo recordInto(const QString& folder, int ms) {
+    EXPECT_EQ(code(QStringLiteral("set capture folder ") + folder), mci::Success);
+    EXPECT_EQ(code(QStringLiteral("record capture")), mci::Success);
+    QElapsedTimer clock;
+    clock.start();
+    while (send(QStringLiteral("status capture length")).text.toInt() < ms &&
+           clock.elapsed() < 10000)
+        QTest::qWait(20);
+    QFileInfoList files = QDir(folder).entryInfoList(QDir::Files | QDir::Hidden);
+    files.removeIf([](const QFileInfo& f) { return !outputfile::isTemporaryName(f.fileName()); });
+    return files.size() == 1 ? files[0] : QFileInfo();
+}
+
+ino_t inode(const QString& path) {
+    struct stat info {};
+    return ::stat(QFile::encodeName(path).constData(), &info) == 0 ? info.st_ino : 0;
+}
+
+// A recording goes to a file in its folder while it is recorded, named as unfinished (a
+// killed program leaves nothing that looks complete), and the file goes with the device.
+TEST_F(MediaDevices, RecordingGrowsAnUnfinishedFileInItsFolder) {
+    const QString folder = dir.filePath(QStringLiteral("spool folder"));
+    ASSERT_TRUE(QDir().mkpath(folder));
+    ASSERT_EQ(code(QStringLiteral("open new type waveaudio alias capture")), mci::Success);
+    EXPECT_EQ(code(QStringLiteral("set capture folder ") + dir.filePath(QStringLiteral("none"))),
+              mci::FileNotFound);
+    const QFileInfo spool = recordInto(folder, 500);
+    ASSERT_TRUE(spool.exists());
+    EXPECT_EQ(QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+              QStringList{spool.fileName()});
+    const qint64 heldMs = send(QStringLiteral("status capture length")).text.toLongLong();
+    EXPECT_GE(QFileInfo(spool.filePath()).size(), 44 + heldMs * 176400 / 1000);
+    EXPECT_EQ(code(QStringLiteral("set capture folder ") + dir.path()), mci::DeviceNotReady);
+    EXPECT_EQ(code(QStringLiteral("close capture")), mci::Success);
+    EXPECT_TRUE(QDir(folder).isEmpty(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot));
+}
+
+// A save into the recording's folder puts its file at the name without copying it, and never
+// replaces a file; the device still holds the recording, and what it does next (a cut, a
+// save elsewhere) leaves the saved file as it is.
+TEST_F(MediaDevices, SaveIntoTheRecordingFolderPublishesItsFileWithoutReplacing) {
+    const QString folder = dir.filePath(QStringLiteral("takes"));
+    ASSERT_TRUE(QDir().mkpath(folder));
+    const QString wanted = QDir(folder).filePath(QStringLiteral("take.wav"));
+    fixtures::writeFile(wanted, "keep");
+    ASSERT_EQ(code(QStringLiteral("open new type waveaudio alias capture")), mci::Success);
+    const QFileInfo spool = recordInto(folder, 300);
+    ASSERT_EQ(code(QStringLiteral("stop capture")), mci::Success);
+    const ino_t spoolInode = inode(spool.filePath());
+    const qint64 heldMs = send(QStringLiteral("status capture length")).text.toLongLong();
+
+    const mci::Reply saved = send(QStringLiteral("save capture ") + wanted);
+    ASSERT_EQ(saved.code, mci::Success);
+    EXPECT_EQ(saved.text, QDir(folder).filePath(QStringLiteral("take (2).wav")));
+    EXPECT_EQ(fixtures::readFile(wanted), QByteArray("keep"));
+    EXPECT_EQ(inode(saved.text), spoolInode);
+    const Capture c = Capture::read(saved.text);
+    EXPECT_EQ(c.dataSize, static_cast<std::uint32_t>(c.fileSize - 44));
+    EXPECT_EQ(static_cast<qint64>(c.frames()) * 1000 / 44100, heldMs);
+
+    EXPECT_EQ(code(QStringLiteral("delete capture from 100")), mci::Success);
+    const mci::Reply copied =
+        send(QStringLiteral("save capture ") + dir.filePath(QStringLiteral("short.wav")));
+    EXPECT_EQ(Capture::read(copied.text).frames(), 4410u);
+    EXPECT_EQ(code(QStringLiteral("close capture")), mci::Success);
+    EXPECT_EQ(Capture::read(saved.text).fileSize, c.fileSize);
+    EXPECT_EQ(QDir(folder).entryList(QDir::Files | QDir::Hidden),
+              QStringList({QStringLiteral("take (2).wav"), QStringLiteral("take.wav")}));
 }
 
 // "play cd from <ms>" plays the disc from that position, the sum of the lengths before

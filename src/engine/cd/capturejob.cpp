@@ -9,8 +9,10 @@
 #include <QTimer>
 
 #include <algorithm>
+#include <climits>
 #include <cmath>
 #include <cstring>
+#include <vector>
 
 CaptureFormat CaptureFormat::fromPreference(int audioFormat) {
     CaptureFormat f;
@@ -54,6 +56,16 @@ namespace {
 
 std::uint32_t send(const QString& command) {
     return mci::send(command).code;
+}
+
+// A command that answers with a path: the reply buffer takes the longest path there is.
+mci::Reply sendForPath(const QString& command) {
+    std::vector<char> reply(PATH_MAX + 1, 0);
+    mci::Reply answer;
+    answer.code = mci::mciSendStringA(command.toUtf8().constData(), reply.data(),
+                                      static_cast<std::uint32_t>(reply.size()), nullptr);
+    answer.text = mci::replyText(reply.data(), static_cast<std::uint32_t>(reply.size()));
+    return answer;
 }
 
 } // namespace
@@ -122,6 +134,9 @@ void CaptureJob::start(const WorkItem& item) {
         return fail(QStringLiteral("Error opening waveaudio"));
     if (send(format_.setCommand()) != mci::Success)
         return fail(QStringLiteral("Error setting capture recording paramaters"));
+    // The recording is made in the destination folder, so that saving it there puts it at its
+    // name without copying it. Should the folder be refused, the device keeps its own.
+    send(QStringLiteral("set capture folder ") + QFileInfo(wantedPath_).absolutePath());
     if (send(QStringLiteral("open cdaudio alias cd")) != mci::Success)
         return fail(QStringLiteral("Error opening cd!"));
     send(QStringLiteral("set cd time format milliseconds"));
@@ -182,13 +197,17 @@ void CaptureJob::finish(JobResult::Status status, std::optional<std::int64_t> ke
     running_ = false;
     tick_->stop();
     disconnect(tick_, &QTimer::timeout, this, &CaptureJob::onTick);
+    // A recording that ended by itself (its file took no more, the input failed) holds less
+    // than it should: what it holds is saved, and the track is not counted as done.
+    const bool endedEarly =
+        mci::send(QStringLiteral("status capture mode")).text != QStringLiteral("recording");
     send(QStringLiteral("stop capture"));
     send(QStringLiteral("stop cd"));
     // The watch comes up to a tick late: what was recorded after the track's end goes.
     const bool cut =
         !keepMs || send(QStringLiteral("delete capture from %1").arg(*keepMs)) == mci::Success;
     const mci::Reply saved =
-        cut ? mci::send(QStringLiteral("save capture ") + wantedPath_) : mci::Reply{};
+        cut ? sendForPath(QStringLiteral("save capture ") + wantedPath_) : mci::Reply{};
     send(QStringLiteral("close capture"));
     send(QStringLiteral("close cd"));
     result_.status = status;
@@ -199,8 +218,14 @@ void CaptureJob::finish(JobResult::Status status, std::optional<std::int64_t> ke
     } else if (saved.code != mci::Success || saved.text.isEmpty()) {
         result_.status = JobResult::Status::Failed;
         result_.reason = QStringLiteral("%1: the recording could not be saved").arg(wantedPath_);
-    } else if (outputs_ && index_ >= 0 && static_cast<std::size_t>(index_) < outputs_->size()) {
-        (*outputs_)[static_cast<std::size_t>(index_)] = saved.text;
+    } else {
+        if (outputs_ && index_ >= 0 && static_cast<std::size_t>(index_) < outputs_->size())
+            (*outputs_)[static_cast<std::size_t>(index_)] = saved.text;
+        if (endedEarly) {
+            result_.status = JobResult::Status::Failed;
+            result_.reason =
+                QStringLiteral("%1: the recording stopped before the track's end").arg(saved.text);
+        }
     }
     wantedPath_.clear();
     QMetaObject::invokeMethod(this, &FileJob::finished, Qt::QueuedConnection);

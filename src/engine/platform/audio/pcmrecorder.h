@@ -20,7 +20,8 @@ class PulseStream;
 //
 // The sink is begun by start() (on the starter's thread), written on the recording thread,
 // and finished on that thread when the recording ends; it must outlive the recorder. The
-// recording thread only copies audio into the sink, so the sink should not wait on a disk.
+// server keeps what it records while the sink is busy (seconds of audio), so a sink may write
+// to a file; one that waits longer loses audio.
 //
 // Owned and driven by one thread (the starter's); the recording thread is joined by stop()
 // and the destructor.

@@ -49,6 +49,11 @@
 // with a 44-byte header, never replacing a file (outputfile: the collision rule's next number
 // when the name is taken), and answers the name taken (FileNotSaved when it cannot;
 // DeviceNotReady while recording); "status <a> position|length" is the time recorded.
+// The recording goes to a file as it is recorded, never whole into memory: a file under a
+// temporary name (outputfile), removed when the device closes, in the system's temporary
+// folder or in the folder "set <a> folder <path>" names (FileNotFound when it is no folder;
+// DeviceNotReady once something is recorded). A "save" into that folder puts the file itself at
+// its name, without copying it. "record" fails with FileNotSaved when the file cannot be made.
 // "open waveaudio!<path> alias <a>" opens an 8- or 16-bit PCM WAV file (FileNotFound,
 // InvalidFile); "play <a> [from <p>] [to <p>]" plays it on the default output as cdaudio
 // plays the disc; "status <a> position|length".
