@@ -1,0 +1,201 @@
+// Building the tree: the disc's tracks and the destination's WAV and MP3 files listed into
+// their groups.
+#include "engine/core/eventwait.h"
+#include "engine/core/findfilesapi.h"
+#include "engine/core/paths.h"
+#include "engine/core/settings.h"
+#include "engine/core/sourcetree.h"
+#include "engine/formats/outputfile.h"
+#include "engine/platform/nativepath.h"
+
+#include <QCoreApplication>
+
+#include <algorithm>
+
+namespace {
+
+// The images of the tree's nodes, by level, and when selected.
+constexpr int RootImage = 1, RootSelectedImage = 4;
+constexpr int GroupImage = 2, GroupSelectedImage = 5;
+constexpr int ItemImage = 3, ItemSelectedImage = 6;
+
+} // namespace
+
+void SourceTree::showfiles() {
+    // Scan first: the scan lets events run, and a nested build or add in that time must not
+    // mix with this one. The old tree stays on show meanwhile.
+    // No destination set: nothing to scan (never the whole file system from "/").
+    QStringList wavFiles, mp3Files;
+    if (!DecodePath.trimmed().isEmpty()) {
+        // What a crashed or killed run left half-written there goes first (never what a
+        // writer is still at work on: see outputfile::removeLeftovers).
+        outputfile::removeLeftovers(DecodePath);
+        wavFiles = findFiles(DecodePath, QStringLiteral("wav"), &yieldToEvents);
+        mp3Files = findFiles(DecodePath, QStringLiteral("mp3"), &yieldToEvents);
+    }
+
+    // Remove node 2 (the "Selected Tracks" group), then node 1 (the root with the rest).
+    if (const NodeId second = nodeNumber(2))
+        removeNode(second);
+    if (const NodeId first = nodeNumber(1))
+        removeNode(first);
+
+    List1.clear();
+    List2.clear();
+    List4.clear();
+    List5.clear();
+    List1.setItems(wavFiles);
+    List2.setItems(mp3Files);
+
+    emit showMainWindowRequested();
+
+    // The nodes to make visible, in build order; announced once the model is complete.
+    std::vector<NodeId> visible;
+    beginResetModel();
+    building_ = true;
+
+    auto addGroup = [this](NodeId parent, const QString& key, const QString& text) -> NodeId {
+        return parent ? addNode(parent, key, text, GroupImage, GroupSelectedImage) : 0;
+    };
+    auto addItem = [this](NodeId parent, const QString& key, const QString& text) -> NodeId {
+        return parent ? addNode(parent, key, text, ItemImage, ItemSelectedImage) : 0;
+    };
+    const bool fullPath = ShowFullPath != 0;
+    auto addFile = [&](NodeId parent, const QString& path, QLatin1StringView extension) {
+        const QString text = fullPath ? path : StemOf(path, extension) + extension;
+        return addItem(parent, QStringLiteral("p ") + text, text);
+    };
+    auto show = [&visible](NodeId id) {
+        if (id)
+            visible.push_back(id);
+    };
+
+    const NodeId root =
+        addNode(0, QStringLiteral("f Collection 1"), RootText, RootImage, RootSelectedImage);
+    show(addGroup(root, QStringLiteral("g Selected Tracks"), SelectedTracksText));
+    const NodeId available =
+        addGroup(root, QStringLiteral("g Available Tracks"), AvailableTracksText);
+    for (const QString& entry : lstTracks)
+        addItem(available, QStringLiteral("p ") + entry, entry);
+    show(available);
+    show(addGroup(root, QStringLiteral("g Selected WAV Files"), SelectedWavText));
+    const NodeId wavGroup = addGroup(root, QStringLiteral("g WAV Files"), WavText);
+    NodeId lastAdded = 0;
+    for (qsizetype i = List1.count() - 1; i >= 0; --i)
+        if (const NodeId added =
+                addFile(wavGroup, List1.at(static_cast<int>(i)), QLatin1StringView(".wav")))
+            lastAdded = added;
+    show(lastAdded);
+    addGroup(root, QStringLiteral("g Selected MP3 Files"), SelectedMp3Text);
+    const NodeId mp3Group = addGroup(root, QStringLiteral("g Available MP3 Files"), Mp3Text);
+    lastAdded = 0;
+    for (qsizetype i = List2.count() - 1; i >= 0; --i)
+        if (const NodeId added =
+                addFile(mp3Group, List2.at(static_cast<int>(i)), QLatin1StringView(".mp3")))
+            lastAdded = added;
+    show(mp3Group);
+    show(lastAdded);
+
+    building_ = false;
+    endResetModel();
+
+    // The lists were read from the last entry to the first: reverse them through the scratch
+    // list so that position i is the i-th child of its group.
+    for (MirrorList* list : {&List1, &List2}) {
+        QStringList reversed;
+        reversed.reserve(list->count());
+        for (qsizetype i = list->count() - 1; i >= 0; --i)
+            reversed.append(list->at(static_cast<int>(i)));
+        List7.setItems(reversed);
+        list->setItems(List7.items());
+    }
+
+    for (const NodeId id : visible)
+        ensureVisible(find(id));
+    // Making the last files visible scrolled down to them: the tree ends at its top, where the
+    // groups are.
+    if (!topLevel_.empty())
+        ensureVisible(topLevel_.front());
+}
+
+void SourceTree::showSelectedTracks() {
+    Node* group = firstWithText(SelectedTracksText);
+    if (!group)
+        return;
+    const NodeId groupId = group->id;
+    while (!group->children.empty())
+        removeNode(group->children.back()->id);
+    for (const QString& entry : lstRecord.items())
+        addNode(groupId, QStringLiteral("p ") + entry, entry, ItemImage, ItemSelectedImage);
+    if (Node* refreshed = find(groupId); refreshed && !refreshed->children.empty())
+        ensureVisible(refreshed->children.front());
+}
+
+void SourceTree::Cmaddfile2(const QString& path) {
+    // Gives a file that has just been written time to be closed; the window stays live.
+    eventwait::forDuration(addFileDelay);
+    addClosedFile(path);
+    yieldToEvents();
+}
+
+void SourceTree::addClosedFile(const QString& path) {
+    if (path.isEmpty())
+        return;
+    const QString name = FileNameOf(path);
+    // A file still being written under its temporary name is never listed.
+    if (outputfile::isTemporaryName(name) || !nativepath::isFile(path) ||
+        nativepath::fileSize(path) <= 99)
+        return;
+    if (firstWithText(path) || firstWithText(name))
+        return; // already listed
+
+    MirrorList* list = nullptr;
+    Node* parent = nullptr;
+    if (isWavPath(path)) {
+        parent = firstWithText(WavText);
+        list = &List1;
+    } else if (isMp3Path(path)) {
+        parent = firstWithText(Mp3Text);
+        list = &List2;
+    }
+    if (!parent)
+        return;
+    const QString text = ShowFullPath != 0 ? path : name;
+    const NodeId added =
+        addNode(parent->id, QStringLiteral("p name") + text, text, ItemImage, ItemSelectedImage);
+    if (!added)
+        return;
+    ensureVisible(find(added));
+
+    if (list->contains(path))
+        return;
+    list->prepend(path, List7);
+}
+
+void SourceTree::showfiles3(const QString& picked) {
+    if (List1.contains(picked) || List2.contains(picked))
+        return;
+    if (isWavPath(picked))
+        List1.add(picked);
+    else if (isMp3Path(picked))
+        List2.add(picked);
+    Cmaddfile2(picked);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Free procedures over the program's tree
+
+void showfiles() {
+    if (SourceTree* tree = SourceTree::instance())
+        tree->showfiles();
+}
+
+void Cmaddfile2(const QString& path) {
+    if (SourceTree* tree = SourceTree::instance())
+        tree->Cmaddfile2(path);
+}
+
+void showfiles3(const QString& picked) {
+    if (SourceTree* tree = SourceTree::instance())
+        tree->showfiles3(picked);
+}
