@@ -13,6 +13,8 @@
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
+#include <atomic>
+
 #include <fcntl.h>
 #include <unistd.h>
 #include <vector>
@@ -101,9 +103,9 @@ TEST_F(ExtractTest, Mp3DecodesToExactlyTheTrackWithTheChosenFlags) {
 
 TEST_F(ExtractTest, CancelAndReadFailureLeaveHeadersThatMatchTheData) {
     // Cancelled after the first chunk of track 3.
-    bool stop = false;
+    std::atomic<bool> stop = false; // asked by the reading thread too
     const auto cancelled = ExtractTrackToWav(
-        request(3, QStringLiteral("cancel.wav")), [&stop] { return stop; },
+        request(3, QStringLiteral("cancel.wav")), [&stop] { return stop.load(); },
         [&stop](std::int32_t, std::int32_t) { stop = true; });
     EXPECT_EQ(cancelled.status, ExtractOutcome::Status::Cancelled);
     QByteArray wav = fixtures::readFile(dir.filePath(QStringLiteral("cancel.wav")));

@@ -82,8 +82,10 @@ using ExtractProgress = std::function<void(std::int32_t framesDone, std::int32_t
 
 // The WAV starts with a CD-format header for the whole track; when fewer frames end up in the
 // file (cancelled, read or write failure), the header is rewritten to the length written.
-// `cancelled` is asked after each chunk; `progress` follows each chunk (never for an empty
-// track). Either may be empty. Runs on the calling thread.
+// `cancelled` is asked after each chunk and, so that a stop ends a read at once, by the
+// reading thread during each read: it must be safe to call from another thread. `progress`
+// follows each chunk (never for an empty track), on the calling thread. Either may be empty.
+// Runs on the calling thread, reading ahead on a thread of its own.
 ExtractOutcome ExtractTrackToWav(const ExtractRequest& request,
                                  const std::function<bool()>& cancelled,
                                  const ExtractProgress& progress);
