@@ -9,6 +9,8 @@
 // capture_bench [--minutes M] [--dir FOLDER]
 #include "engine/platform/mci/mci.h"
 
+#include "procstatus.h"
+
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QFile>
@@ -21,17 +23,6 @@
 #include <cstdio>
 
 namespace {
-
-long statusKb(const char* field) {
-    QFile status(QStringLiteral("/proc/self/status"));
-    if (!status.open(QIODevice::ReadOnly))
-        return -1;
-    const QByteArray key = QByteArray(field) + ':';
-    for (const QByteArray& line : status.readAll().split('\n'))
-        if (line.startsWith(key))
-            return line.mid(key.size()).trimmed().split(' ').value(0).toLong();
-    return -1;
-}
 
 bool fixture(const char* action, const QString& folder) {
     return QProcess::execute(QStringLiteral(VORTAN_PULSE_FIXTURE),

@@ -9,6 +9,8 @@
 // decode_bench [--runs N] [--minutes M] [--memory-minutes M] [--no-memory] [--dir FOLDER]
 #include "engine/platform/activemp3/activemp3.h"
 
+#include "procstatus.h"
+
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QEventLoop>
@@ -122,17 +124,6 @@ double decodeWithCommand(const QString& program, const QString& mp3, const QStri
 double median(std::vector<double> v) {
     std::sort(v.begin(), v.end());
     return v.empty() ? 0 : v[v.size() / 2];
-}
-
-long statusKb(const char* field) {
-    QFile status(QStringLiteral("/proc/self/status"));
-    if (!status.open(QIODevice::ReadOnly))
-        return -1;
-    const QByteArray key = QByteArray(field) + ':';
-    for (const QByteArray& line : status.readAll().split('\n'))
-        if (line.startsWith(key))
-            return line.mid(key.size()).trimmed().split(' ').value(0).toLong();
-    return -1;
 }
 
 // Child process: idle resident memory, then the peak while decoding.

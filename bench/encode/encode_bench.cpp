@@ -23,6 +23,8 @@
 #include "engine/platform/id3tag/id3tag.h"
 #include "engine/platform/loudness/loudnessmeter.h"
 
+#include "procstatus.h"
+
 #include <QCoreApplication>
 #include <QDir>
 #include <QElapsedTimer>
@@ -301,17 +303,6 @@ void tagCost(const Options& o, const QString& in, const QString& outDir) {
                 "%.2f %% of the encode; processor time median without %.3f s, with %.3f s "
                 "(%.2f %% more, the meter running on its own thread)\n",
                 p, m, (m - p) / p * 100.0, pc, mc, (mc - pc) / pc * 100.0);
-}
-
-long statusKb(const char* field) {
-    QFile f(QStringLiteral("/proc/self/status"));
-    if (!f.open(QIODevice::ReadOnly))
-        return -1;
-    const QByteArray key = QByteArray(field) + ':';
-    for (const QByteArray& line : f.readAll().split('\n'))
-        if (line.startsWith(key))
-            return line.mid(key.size()).trimmed().split(' ').first().toLong();
-    return -1;
 }
 
 int memoryChild(const Options& o, const QString& in, const QString& out) {
