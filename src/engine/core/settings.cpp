@@ -24,6 +24,7 @@ std::int16_t MuteButton = 0;
 std::int16_t FilesAtOnce = 1;
 std::int16_t TestAndCopy = 0;
 QString MusicBrainzServer;
+QString AccurateRipServer;
 std::int16_t NameFromDisc = 0;
 
 namespace {
@@ -55,6 +56,7 @@ const KeyInfo& info(SettingKey key) {
         {"Test and copy", "0", &TestAndCopy, nullptr},
         {"MusicBrainz server", "musicbrainz.org:443", nullptr, &MusicBrainzServer},
         {"Name from disc information", "0", &NameFromDisc, nullptr},
+        {"AccurateRip server", "www.accuraterip.com:80", nullptr, &AccurateRipServer},
     };
     return table[static_cast<int>(key)];
 }

@@ -32,6 +32,9 @@ extern std::int16_t TestAndCopy;
 // "host:port" of the MusicBrainz web service that disc look-ups ask (see
 // musicbrainz::ServerAddress for the scheme each form gets).
 extern QString MusicBrainzServer;
+// "host:port" of the AccurateRip database that rips are checked against (plain HTTP, as the
+// public service answers; a loopback address for tests and mirrors).
+extern QString AccurateRipServer;
 // 1: ripped files are named "NN - Title.ext" after the disc's information, when it names the
 // track (see trackFileName).
 extern std::int16_t NameFromDisc;
@@ -56,8 +59,9 @@ enum class SettingKey {
     TestAndCopy,
     MusicBrainzServer,
     NameFromDisc,
+    AccurateRipServer,
 };
-inline constexpr int SettingKeyCount = 18;
+inline constexpr int SettingKeyCount = 19;
 
 namespace settings {
 
