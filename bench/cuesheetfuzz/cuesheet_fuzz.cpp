@@ -8,6 +8,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
+#include <vector>
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const QByteArray text(reinterpret_cast<const char*>(data), static_cast<qsizetype>(size));
@@ -32,5 +33,22 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             canonical->tracks[at].audio != sheet->tracks[at].audio)
             std::abort();
     }
+    // Joined into one data file (each file a few minutes long), the tracks still start in
+    // order and the canonical sheet reads back.
+    const std::vector<std::int32_t> fileSectors(sheet->files.size(), 75 * 60 * 5);
+    const auto joined = cuesheet::joined(sheet.value(), fileSectors, true, QString());
+    if (!joined)
+        return 0;
+    for (int i = 0; i < count; ++i) {
+        const auto at = static_cast<std::size_t>(i);
+        const cuesheet::Track& track = joined->tracks[at];
+        if (track.startSector < 0 || track.startSector > cuesheet::maxSector ||
+            (i > 0 && track.startSector <= joined->tracks[at - 1].startSector) ||
+            track.pregapStart >= track.startSector)
+            std::abort();
+    }
+    if (!cuesheet::parse(cuesheet::forLibrary(joined.value(), count, QStringLiteral("image.bin")),
+                         QString()))
+        std::abort();
     return 0;
 }

@@ -231,7 +231,9 @@ TEST_F(CdLibrary, ADataFileShorterThanTheSheetIsReported) {
               QStringList(QStringLiteral("Track 2 is incomplete: 0:04 of 0:05")));
 }
 
-TEST_F(CdLibrary, OnlySingleBinaryImagesOpenAndAtMostEightDrives) {
+// Images are one BIN, or WAVE files of CD audio (joined into one): anything else is refused
+// with its reason, and at most eight drives exist.
+TEST_F(CdLibrary, OnlyBinaryAndCdAudioWaveImagesOpenAndAtMostEightDrives) {
     const QString notes = path(QStringLiteral("notes.cue"));
     fixtures::writeFile(notes, "hello\n");
     DiscImage noData = writeDiscImage(dir.path(), QStringLiteral("nodata"), {{75, 440.0}});
@@ -245,6 +247,18 @@ TEST_F(CdLibrary, OnlySingleBinaryImagesOpenAndAtMostEightDrives) {
     fixtures::writeFile(twoFiles,
                         "FILE \"a.bin\" BINARY\n  TRACK 01 AUDIO\n    INDEX 01 00:00:00\n"
                         "FILE \"b.bin\" BINARY\n  TRACK 02 AUDIO\n    INDEX 01 00:00:00\n");
+    // WAVE files: 48 kHz is not CD audio; a first file of a sector and a half shifts the rest.
+    const std::vector<std::int16_t> sectorAndAHalf(882 * 2, 1000);
+    fixtures::writeFile(path(QStringLiteral("dat.wav")), fixtures::wavBytes(sectorAndAHalf, 48000));
+    fixtures::writeFile(path(QStringLiteral("odd.wav")), fixtures::wavBytes(sectorAndAHalf));
+    const QByteArray twoWaves = "FILE \"%1\" WAVE\n  TRACK 01 AUDIO\n    INDEX 01 00:00:00\n"
+                                "FILE \"odd.wav\" WAVE\n  TRACK 02 AUDIO\n    INDEX 01 00:00:00\n";
+    const QString datCue = path(QStringLiteral("dat.cue"));
+    const QString oddCue = path(QStringLiteral("odd.cue"));
+    fixtures::writeFile(datCue, QByteArray(twoWaves).replace("%1", "dat.wav"));
+    fixtures::writeFile(oddCue, QByteArray(twoWaves).replace("%1", "odd.wav"));
+    const QString mp3Cue = path(QStringLiteral("mp3.cue"));
+    fixtures::writeFile(mp3Cue, "FILE \"a.mp3\" MP3\n  TRACK 01 AUDIO\n    INDEX 01 00:00:00\n");
 
     const struct {
         QString cue;
@@ -252,8 +266,11 @@ TEST_F(CdLibrary, OnlySingleBinaryImagesOpenAndAtMostEightDrives) {
     } refusals[] = {
         {notes, {notes, QStringLiteral("is not a cue sheet")}},
         {noData.cuePath, {noData.cuePath, QStringLiteral("nodata.bin"), QStringLiteral("missing")}},
-        {waveImage.cuePath, {waveImage.cuePath, QStringLiteral("WAVE"), QStringLiteral("BIN")}},
-        {twoFiles, {twoFiles, QStringLiteral("single-file")}},
+        {waveImage.cuePath, {waveImage.cuePath, QStringLiteral("WAVE file"), QStringLiteral("wave.wav")}},
+        {twoFiles, {twoFiles, QStringLiteral("a.bin"), QStringLiteral("missing")}},
+        {datCue, {datCue, QStringLiteral("dat.wav is not CD audio")}},
+        {oddCue, {oddCue, QStringLiteral("odd.wav does not hold whole CD sectors")}},
+        {mp3Cue, {mp3Cue, QStringLiteral("of type MP3"), QStringLiteral("WAVE")}},
         {path(QStringLiteral("absent.cue")), {path(QStringLiteral("absent.cue"))}},
     };
     const std::size_t drivesBefore = cddrives::drives().size();

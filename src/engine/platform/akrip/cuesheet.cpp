@@ -4,6 +4,7 @@
 #include <QFile>
 #include <QStringDecoder>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
@@ -98,8 +99,15 @@ class Reader {
             return index(words);
         if (is(keyword, "REM") && words.size() >= 2 && is(words[1], "SESSION"))
             return session(words);
+        if (is(keyword, "PREGAP"))
+            return pregap(words);
         if (is(keyword, "TITLE") || is(keyword, "PERFORMER"))
             text(words);
+        if (is(keyword, "CATALOG") && words.size() == 2 && isCode(words[1], 13, false))
+            sheet_.catalog = words[1];
+        if (is(keyword, "ISRC") && words.size() == 2 && !sheet_.tracks.empty() &&
+            isCode(words[1], 12, true))
+            sheet_.tracks.back().isrc = words[1].toUpper();
         return std::nullopt;
     }
 
@@ -121,17 +129,34 @@ class Reader {
                                .arg(what));
     }
 
+    // `word` is `length` digits, or with `letters` digits and letters (any case).
+    static bool isCode(const QByteArray& word, int length, bool letters) {
+        if (word.size() != length)
+            return false;
+        return std::all_of(word.begin(), word.end(), [letters](char c) {
+            return (c >= '0' && c <= '9') ||
+                   (letters && ((c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z')));
+        });
+    }
+
     std::optional<VortanError> file(const std::vector<QByteArray>& words) {
-        if (haveFile_)
-            return VortanError(VortanError::InvalidArgument, errorSource,
-                               QStringLiteral("%1 names several data files; only single-file "
-                                              "images can be opened")
-                                   .arg(path_));
         if (words.size() != 3 || words[1].isEmpty())
             return malformed(QStringLiteral("FILE needs a file name and a type"));
         haveFile_ = true;
-        sheet_.dataFile = nativepath::decode(words[1]);
-        sheet_.fileType = QString::fromLatin1(words[2].toUpper());
+        sheet_.files.push_back(DataFile{nativepath::decode(words[1]),
+                                        QString::fromLatin1(words[2].toUpper())});
+        sheet_.dataFile = sheet_.files.front().name;
+        sheet_.fileType = sheet_.files.front().type;
+        // Positions count from the new file's start.
+        lastIndexTime_ = -1;
+        return std::nullopt;
+    }
+
+    std::optional<VortanError> pregap(const std::vector<QByteArray>& words) {
+        const auto length = words.size() == 2 ? msf(words[1]) : std::nullopt;
+        if (sheet_.tracks.empty() || !length)
+            return malformed(QStringLiteral("PREGAP needs a track and a length mm:ss:ff"));
+        sheet_.tracks.back().pregapSilence = *length;
         return std::nullopt;
     }
 
@@ -160,6 +185,7 @@ class Reader {
                                  .arg(*trackNumber)
                                  .arg(session_));
         Track entry;
+        entry.file = static_cast<int>(sheet_.files.size()) - 1;
         entry.number = *trackNumber;
         entry.audio = audio;
         entry.session = session_;
@@ -198,11 +224,23 @@ class Reader {
                                       QString::fromLatin1(msfText(lastIndexTime_))));
         lastIndexNumber_ = *indexNumber;
         lastIndexTime_ = *at;
-        if (*indexNumber == 0)
+        const int fileNow = static_cast<int>(sheet_.files.size()) - 1;
+        if (*indexNumber == 0) {
             current.pregapStart = *at;
+            current.pregapFile = fileNow;
+        }
         if (*indexNumber == 1) {
             current.startSector = *at;
+            current.file = fileNow;
             trackHasStart_ = true;
+        }
+        if (*indexNumber > 1) {
+            if (fileNow != current.file)
+                return malformed(QStringLiteral("INDEX %1 of track %2 is in another file than its "
+                                                "INDEX 01")
+                                     .arg(*indexNumber)
+                                     .arg(current.number));
+            current.laterIndexes.push_back(*at);
         }
         return std::nullopt;
     }
@@ -234,7 +272,7 @@ class Reader {
     bool haveFile_ = false;
     bool trackHasStart_ = true;
     int lastIndexNumber_ = -1;        // of the current track; -1 before its first INDEX
-    std::int32_t lastIndexTime_ = -1; // of the sheet's last INDEX
+    std::int32_t lastIndexTime_ = -1; // of the last INDEX in the current file
     int session_ = 1;
 };
 
@@ -298,6 +336,69 @@ Result<Sheet> read(const QString& path) {
     }
     ::close(fd);
     return parse(text, path);
+}
+
+Result<Sheet> joined(const Sheet& sheet, const std::vector<std::int32_t>& fileSectors,
+                     bool withSilence, const QString& path) {
+    // The PREGAP silence put into file `file` before position `upTo` (inclusive).
+    auto silenceIn = [&](int file, std::int64_t upTo) {
+        std::int64_t sectors = 0;
+        for (const Track& track : sheet.tracks)
+            if (withSilence && track.file == file && track.startSector <= upTo)
+                sectors += track.pregapSilence;
+        return sectors;
+    };
+    std::vector<std::int64_t> fileStart;
+    std::int64_t end = 0;
+    for (std::size_t k = 0; k < sheet.files.size(); ++k) {
+        fileStart.push_back(end);
+        end += (k < fileSectors.size() ? fileSectors[k] : 0) +
+               silenceIn(static_cast<int>(k), maxSector);
+    }
+    auto placed = [&](int file, std::int32_t position) {
+        return fileStart[static_cast<std::size_t>(file)] + position + silenceIn(file, position);
+    };
+    auto pastItsFile = [&](int file, std::int32_t position) {
+        const auto k = static_cast<std::size_t>(file);
+        return k >= fileSectors.size() || position >= fileSectors[k];
+    };
+
+    Sheet out = sheet;
+    out.files = {DataFile{sheet.dataFile, QStringLiteral("BINARY")}};
+    out.fileType = QStringLiteral("BINARY");
+    for (std::size_t t = 0; t < sheet.tracks.size(); ++t) {
+        const Track& track = sheet.tracks[t];
+        Track& into = out.tracks[t];
+        bool past = pastItsFile(track.file, track.startSector) ||
+                    (track.pregapStart >= 0 && pastItsFile(track.pregapFile, track.pregapStart));
+        for (const std::int32_t later : track.laterIndexes)
+            past = past || pastItsFile(track.file, later);
+        if (past)
+            return VortanError(VortanError::InvalidArgument, errorSource,
+                               QStringLiteral("%1: an INDEX of track %2 lies past the end of its "
+                                              "file")
+                                   .arg(path)
+                                   .arg(track.number));
+        const std::int64_t start = placed(track.file, track.startSector);
+        if (start > maxSector)
+            return VortanError(VortanError::InvalidArgument, errorSource,
+                               QStringLiteral("%1: track %2 starts past 99:59:74 of the files "
+                                              "joined")
+                                   .arg(path)
+                                   .arg(track.number));
+        into.file = into.pregapFile = 0;
+        into.startSector = static_cast<std::int32_t>(start);
+        if (track.pregapStart >= 0)
+            into.pregapStart =
+                static_cast<std::int32_t>(placed(track.pregapFile, track.pregapStart));
+        else if (withSilence && track.pregapSilence > 0)
+            into.pregapStart = static_cast<std::int32_t>(start - track.pregapSilence);
+        for (std::int32_t& later : into.laterIndexes)
+            later = static_cast<std::int32_t>(placed(track.file, later));
+        if (withSilence)
+            into.pregapSilence = 0;
+    }
+    return out;
 }
 
 QByteArray forLibrary(const Sheet& sheet, int trackCount, const QString& dataFile) {
