@@ -3,6 +3,7 @@
 #include "engine/platform/akrip/akrip.h"
 #include "engine/platform/akrip/cuesheet.h"
 #include "engine/platform/akrip/drivetable.h"
+#include "engine/formats/wavreader.h"
 #include "engine/platform/nativepath.h"
 
 #include <QDir>
@@ -76,7 +77,34 @@ struct LaidOutDisc {
     cdiolib::Layout layout;
     bool isDevice = true;
     std::shared_ptr<const cuesheet::Sheet> sheet; // images
+    QString imageData;                            // images: the data file
 };
+
+// The sectors before the first track's INDEX 01 when they hold audio that is not silence;
+// 0 otherwise (silence, a data track first, or sectors the drive cannot read).
+std::int32_t hiddenAudioSectors(const LaidOutDisc& opened) {
+    const cdiolib::TrackEntry& first = opened.layout.tracks.front();
+    if (!first.audio || first.startLsn <= 0)
+        return 0;
+    auto reader = cdiolib::SectorReader::open(opened.disc.get(), opened.layout, opened.imageData);
+    if (!reader)
+        return 0;
+    constexpr std::int32_t chunk = 75;
+    constexpr int silenceLimit = 16; // sample magnitudes up to this are silence
+    std::vector<unsigned char> buffer(static_cast<std::size_t>(chunk) * akrip::cdFrameBytes);
+    for (std::int32_t lba = 0; lba < first.startLsn; lba += chunk) {
+        const auto count = static_cast<std::uint32_t>(std::min(chunk, first.startLsn - lba));
+        const std::uint32_t got = reader.value()->read(lba, count, buffer.data());
+        for (std::size_t at = 0; at + 1 < std::size_t{got} * akrip::cdFrameBytes; at += 2) {
+            const auto sample = static_cast<std::int16_t>(buffer[at] | (buffer[at + 1] << 8));
+            if (sample > silenceLimit || sample < -silenceLimit)
+                return first.startLsn;
+        }
+        if (got < count)
+            return 0;
+    }
+    return 0;
+}
 
 Result<LaidOutDisc> openLaidOut(int driveIndex) {
     auto source = sourceOf(driveIndex);
@@ -89,7 +117,7 @@ Result<LaidOutDisc> openLaidOut(int driveIndex) {
     if (!layout)
         return layout.error();
     return LaidOutDisc{std::move(disc.value()), std::move(layout.value()), source->isDevice,
-                       source->sheet};
+                       source->sheet, source->isDevice ? QString() : source->dataPath};
 }
 
 // Why `path`, named by a cue sheet as its data file, is not one; empty when it is a regular
@@ -153,6 +181,101 @@ QString distinctName(const QFileInfo& cue, const std::vector<DriveEntry>& drives
     return name;
 }
 
+// One data file of a sheet: the path, and where its sectors lie in it.
+struct DataPart {
+    QString path;
+    std::int64_t offset = 0; // of the first audio byte: past a WAVE file's header
+    std::int64_t bytes = 0;
+};
+
+// The data files of `sheet` (names relative to `folder`), checked: each a regular file, a
+// binary image or a WAVE file of CD audio, every one but the last holding whole sectors (the
+// positions in the files after it count from its end). Fails naming the cue and the file.
+Result<std::vector<DataPart>> dataParts(const QString& cuePath, const cuesheet::Sheet& sheet,
+                                        const QString& folder) {
+    std::vector<DataPart> parts;
+    for (std::size_t k = 0; k < sheet.files.size(); ++k) {
+        const cuesheet::DataFile& file = sheet.files[k];
+        const QString path = QDir(folder).absoluteFilePath(file.name);
+        if (file.type != QLatin1String("BINARY") && file.type != QLatin1String("WAVE"))
+            return refused(QStringLiteral("%1: the data file %2 is of type %3; only binary (BIN) "
+                                          "and WAVE images can be opened")
+                               .arg(cuePath, file.name, file.type));
+        if (const QString problem = notADataFile(path); !problem.isEmpty())
+            return refused(QStringLiteral("%1: its data file %2 %3").arg(cuePath, path, problem),
+                           VortanError::FileNotFound);
+        DataPart part{path, 0, nativepath::fileSize(path)};
+        if (file.type == QLatin1String("WAVE")) {
+            const auto format = readWavFormat(path);
+            if (!format)
+                return refused(QStringLiteral("%1: its WAVE file %2 cannot be read: %3")
+                                   .arg(cuePath, path, format.error().description()));
+            if (!format->isCdFormat())
+                return refused(QStringLiteral("%1: its WAVE file %2 is not CD audio (PCM, "
+                                              "44,100 Hz, 16-bit, stereo)")
+                                   .arg(cuePath, path));
+            part.offset = format->dataOffset;
+            part.bytes = format->dataLength;
+        }
+        if (k + 1 < sheet.files.size() && part.bytes % akrip::cdFrameBytes != 0)
+            return refused(QStringLiteral("%1: its data file %2 does not hold whole CD sectors "
+                                          "(%3 bytes of audio; a sector is 2,352): the files "
+                                          "after it would not start where the sheet says")
+                               .arg(cuePath, path)
+                               .arg(part.bytes));
+        parts.push_back(part);
+    }
+    return parts;
+}
+
+// Writes the data of `parts` one after another into `target`, with each track's PREGAP
+// silence of `sheet` before its INDEX 01, and the last sector filled up with zeros. Returns
+// why it failed; empty on success.
+QString writeJoined(const QString& target, const std::vector<DataPart>& parts,
+                    const cuesheet::Sheet& sheet) {
+    QFile out(target);
+    if (!out.open(QIODevice::WriteOnly))
+        return out.errorString();
+    std::int64_t written = 0;
+    auto put = [&out, &written](const QByteArray& bytes) {
+        written += bytes.size();
+        return out.write(bytes) == bytes.size();
+    };
+    constexpr std::int64_t chunkBytes = 1 << 20;
+    for (std::size_t k = 0; k < parts.size(); ++k) {
+        QFile in(parts[k].path);
+        if (!in.open(QIODevice::ReadOnly) || !in.seek(parts[k].offset))
+            return QStringLiteral("%1: %2").arg(parts[k].path, in.errorString());
+        std::vector<std::pair<std::int64_t, std::int32_t>> silences; // byte in file, sectors
+        for (const cuesheet::Track& track : sheet.tracks)
+            if (track.file == static_cast<int>(k) && track.pregapSilence > 0)
+                silences.emplace_back(std::int64_t{track.startSector} * akrip::cdFrameBytes,
+                                      track.pregapSilence);
+        std::sort(silences.begin(), silences.end());
+        std::int64_t done = 0;
+        auto copyUpTo = [&](std::int64_t end) {
+            while (done < end) {
+                const QByteArray bytes = in.read(std::min(chunkBytes, end - done));
+                if (bytes.isEmpty() || !put(bytes))
+                    return false;
+                done += bytes.size();
+            }
+            return true;
+        };
+        for (const auto& [at, sectors] : silences)
+            if (!copyUpTo(std::min(at, parts[k].bytes)) ||
+                !put(QByteArray(qsizetype{sectors} * akrip::cdFrameBytes, '\0')))
+                return QStringLiteral("%1: %2").arg(target, out.errorString());
+        if (!copyUpTo(parts[k].bytes))
+            return QStringLiteral("%1: %2").arg(target, out.errorString());
+    }
+    if (const std::int64_t partial = written % akrip::cdFrameBytes; partial != 0)
+        put(QByteArray(akrip::cdFrameBytes - partial, '\0'));
+    if (!out.flush() || out.error() != QFileDevice::NoError)
+        return QStringLiteral("%1: %2").arg(target, out.errorString());
+    return {};
+}
+
 } // namespace
 
 int DiscToc::indexOf(int number) const {
@@ -178,6 +301,19 @@ std::int32_t DiscToc::trackEnd(int i) const {
     if (isAudio(i) && !isAudio(i + 1) && next - cdiolib::sessionGapSectors > trackStartLba[index])
         return next - cdiolib::sessionGapSectors;
     return next;
+}
+
+std::int32_t DiscToc::pregapSectors(int i) const {
+    if (i < 0 || static_cast<std::size_t>(i) >= pregapLba.size() || i >= trackCount())
+        return 0;
+    const std::int32_t pregap = pregapLba[static_cast<std::size_t>(i)];
+    return pregap < 0 ? 0 : std::max(0, trackStartLba[static_cast<std::size_t>(i)] - pregap);
+}
+
+QString DiscToc::isrcOf(int number) const {
+    const int i = indexOf(number);
+    return i >= 0 && static_cast<std::size_t>(i) < isrc.size() ? isrc[static_cast<std::size_t>(i)]
+                                                                : QString();
 }
 
 std::int32_t DiscToc::trackSectors(int i) const {
@@ -236,22 +372,37 @@ Result<ImageReport> registerImage(const QString& cuePath) {
     auto sheet = cuesheet::read(cuePath);
     if (!sheet)
         return sheet.error();
-    if (sheet->fileType == QLatin1String("WAVE"))
-        return refused(QStringLiteral("%1: the audio is in a WAVE file; only binary (BIN) images "
-                                      "can be opened")
-                           .arg(cuePath));
-    if (sheet->fileType != QLatin1String("BINARY"))
-        return refused(QStringLiteral("%1: the data file is of type %2; only binary (BIN) images "
-                                      "can be opened")
-                           .arg(cuePath, sheet->fileType));
     const QFileInfo canonicalCueInfo(canonicalCue);
-    const QString dataPath =
-        QDir(canonicalCueInfo.absolutePath()).absoluteFilePath(sheet->dataFile);
-    if (const QString problem = notADataFile(dataPath); !problem.isEmpty())
-        return refused(QStringLiteral("%1: its data file %2 %3").arg(cuePath, dataPath, problem),
-                       VortanError::FileNotFound);
-    const std::int64_t dataSize = nativepath::fileSize(dataPath);
-    const auto shared = std::make_shared<const cuesheet::Sheet>(std::move(sheet.value()));
+    auto parts = dataParts(cuePath, sheet.value(), canonicalCueInfo.absolutePath());
+    if (!parts)
+        return parts.error();
+    // One binary file is read where it is (through a link); other images are joined into one.
+    const bool joined = parts->size() > 1 || sheet->fileType != QLatin1String("BINARY");
+    QString dataPath = parts->front().path;
+    std::int64_t dataSize = parts->front().bytes;
+    std::shared_ptr<const cuesheet::Sheet> shared;
+    if (joined) {
+        std::vector<std::int32_t> fileSectors;
+        for (const DataPart& part : parts.value())
+            fileSectors.push_back(static_cast<std::int32_t>(std::min<std::int64_t>(
+                (part.bytes + akrip::cdFrameBytes - 1) / akrip::cdFrameBytes,
+                cuesheet::maxSector + 1)));
+        auto one = cuesheet::joined(sheet.value(), fileSectors, true, cuePath);
+        if (!one)
+            return one.error();
+        std::int64_t sectors = 0;
+        for (const cuesheet::Track& track : sheet->tracks)
+            sectors += track.pregapSilence;
+        for (const std::int32_t count : fileSectors)
+            sectors += count;
+        if (sectors > cuesheet::maxSector + 1)
+            return refused(QStringLiteral("%1: its files hold more than a disc can (99:59:74)")
+                               .arg(cuePath));
+        dataSize = sectors * akrip::cdFrameBytes;
+        shared = std::make_shared<const cuesheet::Sheet>(std::move(one.value()));
+    } else {
+        shared = std::make_shared<const cuesheet::Sheet>(std::move(sheet.value()));
+    }
     const cdiolib::Layout layout = akrip::detail::imageLayout(*shared, dataSize);
     if (layout.tracks.empty())
         return refused(QStringLiteral("%1: its data file %2 ends before the first track "
@@ -263,19 +414,26 @@ Result<ImageReport> registerImage(const QString& cuePath) {
     auto privateFolder = std::make_shared<QTemporaryDir>(
         QDir::tempPath() + QStringLiteral("/vortan-disc-%1-XXXXXX").arg(::getpid()));
     const QString privateCue = privateFolder->filePath(QStringLiteral("image.cue"));
+    const QString privateData = privateFolder->filePath(QStringLiteral("image.bin"));
     QFile copy(privateCue);
     const QByteArray canonical = cuesheet::forLibrary(
         *shared, static_cast<int>(layout.tracks.size()), QStringLiteral("image.bin"));
     if (!privateFolder->isValid() || !copy.open(QIODevice::WriteOnly) ||
         copy.write(canonical) != canonical.size() || !copy.flush() ||
-        ::symlink(
-            nativepath::encode(nativepath::canonical(dataPath)).constData(),
-            nativepath::encode(privateFolder->filePath(QStringLiteral("image.bin"))).constData()) !=
-            0)
+        (!joined && ::symlink(nativepath::encode(nativepath::canonical(dataPath)).constData(),
+                              nativepath::encode(privateData).constData()) != 0))
         return refused(QStringLiteral("%1 cannot be opened: its private copy in %2 cannot be "
                                       "written")
                            .arg(cuePath, QDir::tempPath()));
     copy.close();
+    if (joined) {
+        if (const QString failure = writeJoined(privateData, parts.value(), sheet.value());
+            !failure.isEmpty())
+            return refused(QStringLiteral("%1 cannot be opened: its files could not be joined "
+                                          "into one image (%2)")
+                               .arg(cuePath, failure));
+        dataPath = privateData;
+    }
     const DiscSource source{privateCue, false, canonicalCue, nativepath::absolute(dataPath),
                             shared};
     if (auto opened = akrip::detail::openDisc(source); !opened)
@@ -348,12 +506,18 @@ Result<DiscToc> readToc(int driveIndex) {
     toc.firstTrack = layout.tracks.front().number;
     toc.leadOutLba = layout.leadOutLsn;
     toc.missingTracks = layout.missingTracks;
+    toc.catalog = layout.catalog;
+    toc.indexesReported = layout.indexesReported;
     for (const cdiolib::TrackEntry& track : layout.tracks) {
         toc.trackStartLba.push_back(track.startLsn);
         toc.trackEndLba.push_back(track.endLsn);
         toc.trackIsAudio.push_back(track.audio);
         toc.audioOnly = toc.audioOnly && track.audio;
+        toc.pregapLba.push_back(track.pregapLsn);
+        toc.laterIndexLba.push_back(track.laterIndexLsns);
+        toc.isrc.push_back(track.isrc);
     }
+    toc.hiddenTrackSectors = hiddenAudioSectors(opened.value());
     return toc;
 }
 

@@ -77,6 +77,18 @@ struct DiscToc {
     std::vector<std::int32_t> trackEndLba;
     // Tracks an image's cue sheet lists that its data file does not hold (see cdiolib::Layout).
     std::vector<int> missingTracks;
+    // Each track's INDEX 00 (where its pregap starts), as trackStartLba; -1 where the track
+    // has none or the drive does not say (see indexesReported).
+    std::vector<std::int32_t> pregapLba;
+    // INDEX 02, 03... of each track, as trackStartLba.
+    std::vector<std::vector<std::int32_t>> laterIndexLba;
+    // False when the drive does not report pregaps and indexes (an image's sheet always does).
+    bool indexesReported = true;
+    QString catalog;           // the media catalogue number (13 digits); empty when unknown
+    std::vector<QString> isrc; // per track, as trackStartLba; empty where unknown
+    // Audio before the first track's INDEX 01 that is not silence (no sample beyond +-16): a
+    // hidden track, number 0, over sectors 0 to hiddenTrackSectors; 0 when there is none.
+    std::int32_t hiddenTrackSectors = 0;
 
     int trackCount() const { return static_cast<int>(trackStartLba.size()); }
     int lastTrack() const { return firstTrack + trackCount() - 1; }
@@ -86,6 +98,10 @@ struct DiscToc {
     // Sectors of track firstTrack + i: from its start to its end.
     std::int32_t trackSectors(int i) const;
     std::int32_t trackEnd(int i) const;
+    // Sectors from track firstTrack + i's INDEX 00 to its INDEX 01; 0 when it has none.
+    std::int32_t pregapSectors(int i) const;
+    // The ISRC of track `number`; empty when unknown.
+    QString isrcOf(int number) const;
     // The audio tracks' starts, in order.
     std::vector<std::int32_t> audioStarts() const;
     // Track numbers of the first and last audio tracks; 0 when there is no audio track.
@@ -96,7 +112,9 @@ struct DiscToc {
     std::int32_t audioLeadOutLba() const;
 };
 
-// The table of contents of the disc in drive `driveIndex`, read now. Fails when there is no
+// The table of contents of the disc in drive `driveIndex`, read now, with its indexes,
+// catalogue number and ISRCs, and whether it has a hidden track (read from the disc when the
+// first track starts after sector 0). Fails when there is no
 // such drive, or no readable disc in it (an empty drive; an image whose files are gone: the
 // drive stays listed, as a drive whose disc was taken out).
 Result<DiscToc> readToc(int driveIndex);

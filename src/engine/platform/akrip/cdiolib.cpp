@@ -4,6 +4,7 @@
 #include <QFile>
 
 #include <cdio/logging.h>
+#include <cdio/memory.h>
 
 #include <algorithm>
 #include <cerrno>
@@ -26,6 +27,19 @@ thread_local char lastLogLine[512];
 void logHandler(cdio_log_level_t level, const char* message) {
     if (level >= CDIO_LOG_WARN && message)
         std::snprintf(lastLogLine, sizeof lastLogLine, "%s", message);
+}
+
+// A code the library hands out (freed here): its `length` letters and digits; empty when it
+// is none, or all zeros (what drives answer for a disc without one).
+QString takeCode(char* text, int length) {
+    QString code = text ? QString::fromLatin1(text).trimmed() : QString();
+    cdio_free(text);
+    const bool valid = code.size() == length &&
+                       std::all_of(code.begin(), code.end(), [](QChar c) {
+                           return c.isDigit() || (c >= QLatin1Char('A') && c <= QLatin1Char('Z'));
+                       }) &&
+                       code != QString(length, QLatin1Char('0'));
+    return valid ? code : QString();
 }
 
 QString withReason(const QString& what) {
@@ -120,11 +134,22 @@ Result<Layout> readLayout(CdIo_t* disc) {
             break; // this track and the ones after it are not on the disc
         const bool audio =
             cdio_get_track_format(disc, static_cast<track_t>(track)) == TRACK_FORMAT_AUDIO;
-        layout.tracks.push_back(TrackEntry{track, start, audio, 0});
+        TrackEntry entry{track, start, audio, 0, -1, {}, {}};
+        const lsn_t pregap = cdio_get_track_pregap_lsn(disc, static_cast<track_t>(track));
+        if (pregap != CDIO_INVALID_LSN && pregap >= 0 && pregap < start)
+            entry.pregapLsn = pregap;
+        entry.isrc = takeCode(cdio_get_track_isrc(disc, static_cast<track_t>(track)), 12);
+        layout.tracks.push_back(entry);
     }
     if (layout.tracks.empty())
         return VortanError(VortanError::FileNotFound, errorSource,
                            QStringLiteral("The disc holds no track"));
+    layout.catalog = takeCode(cdio_get_mcn(disc), 13);
+    // A drive reports no pregap of track 1 (it lies before sector 0); none of any other track
+    // means the driver does not report them.
+    layout.indexesReported = layout.tracks.size() < 2 ||
+                             std::any_of(layout.tracks.begin() + 1, layout.tracks.end(),
+                                         [](const TrackEntry& t) { return t.pregapLsn >= 0; });
     layout.settleEnds();
     return layout;
 }
@@ -337,6 +362,11 @@ Result<std::unique_ptr<SectorReader>> SectorReader::open(CdIo_t* disc, const Lay
 SectorReader::~SectorReader() = default;
 
 QString SectorReader::unreadable(std::int32_t sector) const {
+    // Before the first track's INDEX 01 lies its pregap: audio (a hidden track) when it is an
+    // audio track.
+    if (!layout_.tracks.empty() && layout_.tracks.front().audio && sector >= 0 &&
+        sector < layout_.tracks.front().startLsn)
+        return {};
     for (const TrackEntry& track : layout_.tracks) {
         if (sector < track.startLsn)
             break;

@@ -56,6 +56,9 @@ struct TrackEntry {
     // first session's lead-out, 11,400 sectors before the data track; else the data track's
     // pregap.
     std::int32_t endLsn = 0;
+    std::int32_t pregapLsn = -1;              // INDEX 00; -1: none, or not reported
+    std::vector<std::int32_t> laterIndexLsns; // INDEX 02, 03...
+    QString isrc;                             // empty when the disc gives none
 };
 
 // A disc's table of contents as this program uses it.
@@ -66,6 +69,10 @@ struct Layout {
     // Tracks a disc image's cue sheet lists that its data file does not hold (they start at
     // or past its end): not on the disc, but named so that asking for them can say why.
     std::vector<int> missingTracks;
+    QString catalog; // the media catalogue number; empty when the disc gives none
+    // The pregaps and indexes are known: an image's sheet gives them; a drive that does not
+    // report them leaves every pregapLsn at -1.
+    bool indexesReported = true;
 
     // Sets each track's endLsn from the starts and the lead-out, as a drive reports them: an
     // audio track before a data track ends 11,400 sectors before it when that leaves the
@@ -74,7 +81,9 @@ struct Layout {
 };
 
 // Fails when the disc has no table of contents (no disc, an unreadable one) or no track
-// before its lead-out. A track that would start at or past the lead-out is not on the disc,
+// before its lead-out. The catalogue number and the ISRCs are the drive's answers from the
+// disc's subchannel; the pregaps are what the driver reports of them (indexesReported false
+// when it reports none). A track that would start at or past the lead-out is not on the disc,
 // so it is left out.
 Result<Layout> readLayout(CdIo_t* disc);
 

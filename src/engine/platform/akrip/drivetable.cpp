@@ -73,10 +73,19 @@ cdiolib::Layout imageLayout(const cuesheet::Sheet& sheet, qint64 dataBytes) {
         if (gapInFile < cdiolib::sessionGapSectors)
             shift = cdiolib::sessionGapSectors - gapInFile;
     }
+    layout.catalog = QString::fromLatin1(sheet.catalog);
     for (std::size_t i = 0; i < present.size(); ++i) {
+        const cuesheet::Track& track = *present[i];
         const std::int32_t placed = i >= secondSession ? shift : 0;
-        layout.tracks.push_back(cdiolib::TrackEntry{
-            present[i]->number, present[i]->startSector + placed, present[i]->audio, 0});
+        cdiolib::TrackEntry entry;
+        entry.number = track.number;
+        entry.startLsn = track.startSector + placed;
+        entry.audio = track.audio;
+        entry.pregapLsn = track.pregapStart >= 0 ? track.pregapStart + placed : -1;
+        for (const std::int32_t later : track.laterIndexes)
+            entry.laterIndexLsns.push_back(later + placed);
+        entry.isrc = QString::fromLatin1(track.isrc);
+        layout.tracks.push_back(entry);
     }
     // The sheet says where each track ends but the last: a track whose data is cut short
     // keeps that end, so reading it fails where the data does instead of passing for whole.
