@@ -7,6 +7,7 @@
 #include "engine/cd/disclookup.h"
 #include "engine/cd/extractionplan.h"
 #include "engine/cd/modakrip32.h"
+#include "engine/cd/ripcue.h"
 #include "engine/cd/riplog.h"
 #include "engine/cd/ripverify.h"
 #include "engine/core/batchrunner.h"
@@ -370,6 +371,8 @@ namespace {
 // Why track `track` of `disc` (named `source`) cannot be asked for (a usage error); empty
 // when it can.
 QString unaskable(const Disc& disc, const QString& source, int track) {
+    if (track == 0 && disc.tracks.hiddenTrack)
+        return {};
     const std::vector<int>& data = disc.tracks.dataTracks;
     if (std::find(data.begin(), data.end(), track) != data.end())
         return QStringLiteral("track %1 of %2 is a data track; only audio tracks can be ripped")
@@ -469,12 +472,20 @@ int rip(const Options& options) {
     // The log of every track asked for, beside the files, as the window writes it.
     const riplog::Log log = plan.log(outcome.items, outcome.results);
     if (!log.tracks.empty()) {
-        const Result<QString> written =
-            riplog::write(QFileInfo(outcome.items.front().output).absolutePath(), log);
+        const QString folder = QFileInfo(outcome.items.front().output).absolutePath();
+        const Result<QString> written = riplog::write(folder, log);
         if (written)
             print(written.value());
         else
             outcome.status = fail(written.error().description());
+        // The cue sheet of the files made, named after the log.
+        const Result<QString> cue =
+            ripcue::write(written ? written.value() : QDir(folder).filePath(log.fileName()), log,
+                          choices.mp3 ? QStringLiteral("MP3") : QStringLiteral("WAVE"));
+        if (!cue)
+            outcome.status = fail(cue.error().description());
+        else if (!cue->isEmpty())
+            print(cue.value());
     }
     return outcome.status;
 }

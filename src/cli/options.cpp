@@ -65,14 +65,15 @@ std::optional<int> qualityIndexOf(const QString& text) {
     return std::nullopt;
 }
 
-// "1,3-5": tracks 1..99, each once, in the order given. Empty list on any fault.
+// "1,3-5": tracks 0..99 (0: a hidden track before the first), each once, in the order given.
+// Empty list on any fault.
 QList<int> trackList(const QString& text) {
     QList<int> tracks;
     QSet<int> seen;
     auto number = [](const QString& part, int& value) {
         bool ok = false;
         value = part.toInt(&ok);
-        return ok && value >= 1 && value <= 99 && !part.startsWith(QLatin1Char('+'));
+        return ok && value >= 0 && value <= 99 && !part.startsWith(QLatin1Char('+'));
     };
     for (const QString& piece : text.split(QLatin1Char(','))) {
         const QStringList ends = piece.split(QLatin1Char('-'));
@@ -221,7 +222,7 @@ Parsed parse(const QStringList& arguments) {
             o.tracks = trackList(value);
             if (o.tracks.isEmpty())
                 return fail(
-                    QStringLiteral("track list '%1' is not like 1,3-5 (tracks 1-99)").arg(value));
+                    QStringLiteral("track list '%1' is not like 1,3-5 (tracks 0-99)").arg(value));
             break;
         default:
             break;
@@ -260,18 +261,21 @@ QString helpText() {
                "QUALITY]\n"
                "                  [-o DIR] [--lookup] [--name-from-disc]; MP3s are tagged with\n"
                "                  the disc's information; a rip log with each track's\n"
-               "                  checksums and loudness goes beside the files\n"
+               "                  checksums and loudness and a cue sheet of the files\n"
+               "                  (gaps, ISRCs, catalogue number) go beside them\n"
                "  info FILE...    the MPEG header values, the ID3v1 tag and the ID3v2 frames of\n"
                "                  MP3 files\n"
                "  verify DISC WAV...  each WAV's checksums against its track of the disc\n"
-               "  DISC is a disc image's cue sheet (.cue) or a CD device (/dev/sr0).\n"
+               "  DISC is a disc image's cue sheet (.cue: one BIN, or WAVE files of CD audio,\n"
+               "  such as the sheet a rip leaves) or a CD device (/dev/sr0).\n"
                "\n"
                "Options:\n"
                "  -b, --bitrate KBITS  constant bitrate: %1\n"
                "  -q, --quality NAME   %2\n"
                "  -o, --output DIR     the destination folder (created when missing)\n"
                "  -j, --jobs N         files converted at once, 1 to %3\n"
-               "  -t, --tracks LIST    the tracks to extract, e.g. 1,3-5 (default: all)\n"
+               "  -t, --tracks LIST    the tracks to extract, e.g. 1,3-5 (default: all); 0 is a\n"
+               "                       hidden track before track 1, which all leaves out\n"
                "      --mp3, --wav     what rip writes (default: MP3)\n"
                "      --test-and-copy  rip reads each track twice, a test pass then the copy;\n"
                "                       the log gives both CRCs\n"

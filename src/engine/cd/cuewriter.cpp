@@ -60,8 +60,8 @@ QByteArray write(const Disc& disc) {
         const Track* previous = i > 0 ? &disc.tracks[i - 1] : nullptr;
         // The pregap lies in the file before this track's own: the hidden track's for the
         // first track, else the previous track's.
-        const bool pregapInFile =
-            track.pregapSectors > 0 && (previous || !disc.hiddenTrackFile.isEmpty());
+        const bool pregapInFile = track.pregapSectors > 0 && track.pregapInPreviousFile &&
+                                  (previous || !disc.hiddenTrackFile.isEmpty());
         if (!previous && pregapInFile)
             sheet.file(disc.hiddenTrackFile, disc.fileType);
         if (!pregapInFile)

@@ -20,6 +20,9 @@ struct Track {
     QString title;
     QString performer;
     QString isrc;
+    // False when the file before this track's own does not hold its pregap (the track before
+    // it was not ripped): the pregap is then a PREGAP, silence in no file.
+    bool pregapInPreviousFile = true;
 };
 
 struct Disc {

@@ -71,6 +71,10 @@ DiscInfo merge(const DiscInfo& cdText, const DiscInfo& release) {
     return out;
 }
 
+bool DriveDisc::inAllTracks(int number) const {
+    return number != 0 && std::find(dataTracks.begin(), dataTracks.end(), number) == dataTracks.end();
+}
+
 DriveDisc readDriveDisc(int driveIndex) {
     DriveDisc disc;
     if (const auto text = cddrives::readCdText(driveIndex))
@@ -82,9 +86,12 @@ DriveDisc readDriveDisc(int driveIndex) {
     }
     for (int i = 0; i < toc->trackCount(); ++i) {
         disc.tracks.push_back(toc->firstTrack + i);
+        disc.isrc.push_back(toc->isrcOf(toc->firstTrack + i));
         if (!toc->isAudio(i))
             disc.dataTracks.push_back(toc->firstTrack + i);
     }
+    disc.catalog = toc->catalog;
+    disc.hiddenTrack = toc->hiddenTrackSectors > 0;
     if (const auto id = mbdiscid::musicBrainzDisc(toc.value()))
         disc.musicBrainz = id.value();
     else

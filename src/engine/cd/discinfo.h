@@ -56,6 +56,13 @@ struct DriveDisc {
     QString discIdError;                   // why not
     std::vector<int> tracks;               // the track numbers of the table of contents
     std::vector<int> dataTracks;           // those of them that hold data, not audio
+    QString catalog;                       // the media catalogue number; empty when unknown
+    std::vector<QString> isrc;             // as `tracks`; empty where unknown
+    bool hiddenTrack = false;              // audio before the first track (track 0)
+
+    // Whether "all tracks" takes track `number`: not a data track, nor the hidden track,
+    // which is asked for by itself.
+    bool inAllTracks(int number) const;
 };
 
 // Reads drive `driveIndex`'s table of contents and CD-Text. A drive that reads no CD-Text

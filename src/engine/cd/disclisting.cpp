@@ -95,6 +95,16 @@ Tracks readTracks(const Header& header) {
         (data ? tracks.dataTracks : tracks.extractable).push_back(number);
     }
     sendToCd(QStringLiteral("close cd"));
+    if (toc.hiddenTrackSectors > 0) {
+        const std::int64_t ms = std::int64_t{toc.hiddenTrackSectors} * 1000 / 75;
+        if (tracks.lengthsMs.empty())
+            tracks.lengthsMs.push_back(0);
+        tracks.lengthsMs[0] = static_cast<std::int32_t>(ms);
+        tracks.entries.prepend(QStringLiteral("Track 00 - %1:%2")
+                                   .arg(ms / 60000)
+                                   .arg(ms / 1000 % 60, 2, 10, QLatin1Char('0')));
+        tracks.hiddenTrack = true;
+    }
     return tracks;
 }
 

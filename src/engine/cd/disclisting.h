@@ -37,11 +37,14 @@ QString notMusicCdMessage(const Header& header);
 struct Tracks {
     // One per track in number order, the disc's own numbers: "Track  3 - 03:05"; a data
     // track's entry says so ("Track 11 - 11:34 (data track)"), as does one an image's data
-    // file does not hold ("Track  3 - missing from the image").
+    // file does not hold ("Track  3 - missing from the image"). A hidden track (audio before
+    // the first track) comes first, as "Track 00 - 0:42".
     QStringList entries;
-    std::vector<std::int32_t> lengthsMs; // by track number; [0] unused
-    std::vector<int> extractable;        // the tracks "all tracks" means: all but data tracks
+    std::vector<std::int32_t> lengthsMs; // by track number; [0]: the hidden track's, or 0
+    // The tracks "all tracks" means: all but data tracks and the hidden track.
+    std::vector<int> extractable;
     std::vector<int> dataTracks;
+    bool hiddenTrack = false; // track 0 is listed
 };
 
 // The entries (lengths as hours, minutes, seconds) and the lengths in milliseconds of the

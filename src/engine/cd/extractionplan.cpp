@@ -37,10 +37,19 @@ id3tag::TagFields trackTags(const DiscInfo& disc, int track, int trackTotal) {
 
 namespace {
 
+// The number the audio before the first track's INDEX 01 is asked for by.
+constexpr int hiddenTrack = 0;
+
 // Why track `track` of `toc` cannot be extracted; empty when it can.
 QString refusalOf(int track, const std::optional<cddrives::DiscToc>& toc) {
     if (!toc)
         return QStringLiteral("Track %1: there is no readable disc in the drive").arg(track);
+    if (track == hiddenTrack)
+        return toc->hiddenTrackSectors > 0
+                   ? QString()
+                   : QStringLiteral("Track 0 is not on the disc: it has no hidden track before "
+                                    "track %1")
+                         .arg(toc->firstTrack);
     const int i = toc->indexOf(track);
     if (i < 0) {
         const auto& missing = toc->missingTracks;
@@ -82,15 +91,23 @@ ExtractionPlan::ExtractionPlan(const QList<int>& tracks, const QString& discIden
         request.testFirst = choices.testFirst;
         request.tags = trackTags(choices.disc, track, lastAudio);
         request.refusal = refusalOf(track, toc);
-        if (request.refusal.isEmpty()) {
+        if (request.refusal.isEmpty() && track == hiddenTrack) {
+            request.endLba = toc->hiddenTrackSectors;
+        } else if (request.refusal.isEmpty()) {
             const int i = toc->indexOf(track);
             request.startLba = toc->trackStartLba[static_cast<std::size_t>(i)];
             request.endLba = toc->trackEnd(i);
+            request.tags.isrc = toc->isrcOf(track);
         }
+        if (toc)
+            request.tags.catalogNumber = toc->catalog;
         QString path;
         if (choices.nameFromDisc) {
             const TrackInfo* info = choices.disc.track(track);
-            const QString name = info ? trackFileName(track, info->title, extension) : QString();
+            QString title = info ? info->title : QString();
+            if (title.isEmpty() && track == hiddenTrack)
+                title = QStringLiteral("Hidden track");
+            const QString name = trackFileName(track, title, extension);
             if (!name.isEmpty())
                 path = choices.destination + QLatin1Char('/') + name;
         }

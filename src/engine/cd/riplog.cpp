@@ -95,6 +95,14 @@ QString Log::text() const {
         if (!value.isEmpty())
             s << label << printable(value) << "\n";
     };
+    if (discToc) {
+        known("Catalogue number: ", discToc->catalog);
+        if (discToc->hiddenTrackSectors > 0)
+            s << "Hidden track: the disc has a hidden track before track " << discToc->firstTrack
+              << " (Track 00, " << sectorTime(discToc->hiddenTrackSectors) << ")\n";
+        if (!discToc->indexesReported)
+            s << "Pregaps and indexes: the drive does not report them; none are given\n";
+    }
     known("Album: ", disc.album);
     known("Artist: ", disc.artist);
     known("Date: ", disc.date);
@@ -118,6 +126,14 @@ QString Log::text() const {
           << "\n";
         if (!t.title.isEmpty())
             s << "  Title: " << printable(t.title) << "\n";
+        if (discToc) {
+            const QString isrc = discToc->isrcOf(t.number);
+            if (!isrc.isEmpty())
+                s << "  ISRC: " << isrc << "\n";
+            if (const std::int32_t pregap = discToc->pregapSectors(discToc->indexOf(t.number));
+                pregap > 0)
+                s << "  Pregap: " << sectorTime(pregap) << "\n";
+        }
         const std::int32_t sectors = t.endLba - t.startLba;
         if (t.onDisc && (t.sectorsRead < 0 || t.sectorsRead >= sectors)) {
             s << "  Sectors: " << t.startLba << " to " << (t.endLba - 1) << " ("
@@ -251,11 +267,12 @@ Result<QString> write(const QString& folder, const Log& log) {
 
 namespace riplog {
 
-void writeOrSay(const QString& folder, const Log& log) {
-    const auto written = write(folder, log);
+Result<QString> writeOrSay(const QString& folder, const Log& log) {
+    auto written = write(folder, log);
     if (!written)
         dialogs::msgBox(written.error().description(), dialogs::Buttons::Ok,
                         dialogs::Icon::Critical);
+    return written;
 }
 
 } // namespace riplog

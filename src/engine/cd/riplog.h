@@ -102,6 +102,6 @@ Track trackOf(int number, const QString& outputFile, std::int32_t startLba, std:
 // written whole; nothing is then left behind.
 Result<QString> write(const QString& folder, const Log& log);
 // write(), and a message to the user (through the dialogs) when the log cannot be written.
-void writeOrSay(const QString& folder, const Log& log);
+Result<QString> writeOrSay(const QString& folder, const Log& log);
 
 } // namespace riplog

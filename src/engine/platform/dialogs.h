@@ -39,6 +39,7 @@ struct FileRequest {
 struct FormField {
     QString label;
     QString value;
+    bool readOnly = false; // shown, not edited: its value comes back as given
 };
 
 class Handler {

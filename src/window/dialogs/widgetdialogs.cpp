@@ -127,6 +127,7 @@ std::optional<QStringList> WidgetDialogs::form(const QString& title,
     for (const dialogs::FormField& field : fields) {
         auto* edit = new QLineEdit(field.value, page);
         edit->setMinimumWidth(320);
+        edit->setReadOnly(field.readOnly);
         rows->addRow(field.label, edit);
         edits.push_back(edit);
     }

@@ -1,6 +1,7 @@
 // The main window's CD extraction: the start command, the one-step batch and its choices.
 #include "engine/cd/capturejob.h"
 #include "engine/cd/extractionplan.h"
+#include "engine/cd/ripcue.h"
 #include "engine/cd/riplog.h"
 #include "engine/cd/trackpaths.h"
 #include "engine/core/jobstate.h"
@@ -15,6 +16,7 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDir>
 #include <QFileInfo>
 #include <QLabel>
 #include <QProgressBar>
@@ -63,11 +65,18 @@ void endExtraction(Form1& w, ExtractionPlan& plan, const BatchChoices& choices,
                         dialogs::Icon::Critical);
     const riplog::Log log = plan.log(report.items, report.results);
     if (!log.tracks.empty()) {
+        // The log, then the cue sheet of the files, named after it; when the window was
+        // closed meanwhile, nobody is there to be told of a failure.
         const QString folder = QFileInfo(report.items.front().output).absolutePath();
-        if (report.endedFromOutside)
-            riplog::write(folder, log); // nobody is there to be told
-        else
-            riplog::writeOrSay(folder, log);
+        const Result<QString> logPath = report.endedFromOutside
+                                            ? riplog::write(folder, log)
+                                            : riplog::writeOrSay(folder, log);
+        const Result<QString> cue = ripcue::write(
+            logPath ? logPath.value() : QDir(folder).filePath(log.fileName()), log,
+            choices.extraction.mp3 ? QStringLiteral("MP3") : QStringLiteral("WAVE"));
+        if (!cue && !report.endedFromOutside)
+            dialogs::msgBox(cue.error().description(), dialogs::Buttons::Ok,
+                            dialogs::Icon::Critical);
     }
     // The batch as it ended: each output under the name it took.
     BatchReport ended = report;
@@ -136,13 +145,15 @@ void extractTracks(Form1& w, const BatchChoices& choices) {
     w.startBatch(std::move(batch), std::move(work));
 }
 
-// The entries of the tree's group `groupText`, as it shows them, less the data tracks.
-QStringList extractableEntries(Form1& w, const QString& groupText, const std::vector<int>& data) {
+// The entries of the tree's group `groupText`, as it shows them, that "all tracks" takes (no
+// data track, no hidden track).
+QStringList extractableEntries(Form1& w, const QString& groupText,
+                               const discinfo::DriveDisc& disc) {
     QStringList entries;
     SourceTree& tree = w.tree();
     for (const SourceTree::NodeId node : tree.childrenOf(tree.findByText(groupText))) {
         const QString entry = tree.text(node);
-        if (std::find(data.begin(), data.end(), TrackNumberOf(entry)) == data.end())
+        if (disc.inAllTracks(TrackNumberOf(entry)))
             entries << entry;
     }
     return entries;
@@ -197,7 +208,7 @@ void Form1::cmdStart_Click() {
     } else if (text == SourceTree::AvailableTracksText || text == SourceTree::SelectedTracksText) {
         // A group rips what it shows, every time: its tracks, less the data tracks, which
         // hold no audio. The tracks stay where they are.
-        const QStringList entries = extractableEntries(*this, text, listedDisc_.dataTracks);
+        const QStringList entries = extractableEntries(*this, text, listedDisc_);
         lstRecord.clear();
         for (const QString& entry : entries)
             lstRecord.add(entry);
@@ -238,15 +249,15 @@ void Form1::StartTrackRecording3(int trackNumber) {
 
 void Form1::Check3_Click() {
     if (Check3->checkState() == Qt::Checked) {
-        // Every track is selected: all but the data tracks move to "Selected Tracks".
+        // Every track is selected: all but the data tracks and the hidden track move to
+        // "Selected Tracks".
         Check3->setText(QStringLiteral("All Tracks"));
         MirrorList& lstRecord = tree().lstRecord;
         MirrorList& lstTracks = tree().lstTracks;
-        const std::vector<int>& data = listedDisc_.dataTracks;
         QStringList kept;
         lstRecord.clear();
         for (const QString& entry : lstTracks.items()) {
-            if (std::find(data.begin(), data.end(), TrackNumberOf(entry)) == data.end())
+            if (listedDisc_.inAllTracks(TrackNumberOf(entry)))
                 lstRecord.add(entry);
             else
                 kept << entry;

@@ -129,6 +129,8 @@ Result<std::int64_t> writeTagThrough(const StreamMaker& openStream, const QStrin
         setUserText(tag, QStringLiteral("MusicBrainz Album Id"), fields.releaseId);
         setUserText(tag, QStringLiteral("MusicBrainz Disc Id"), fields.discId);
         setRecordingId(tag, fields.recordingId);
+        setText(tag, "TSRC", fields.isrc);
+        setUserText(tag, QStringLiteral("CATALOGNUMBER"), fields.catalogNumber);
         setUserText(tag, QStringLiteral("REPLAYGAIN_TRACK_GAIN"), fields.trackGain);
         setUserText(tag, QStringLiteral("REPLAYGAIN_TRACK_PEAK"), fields.trackPeak);
         setUserText(tag, QStringLiteral("REPLAYGAIN_ALBUM_GAIN"), fields.albumGain);

@@ -23,6 +23,8 @@ struct TagFields {
     QString releaseId;   // TXXX "MusicBrainz Album Id"
     QString discId;      // TXXX "MusicBrainz Disc Id"
     QString recordingId; // UFID owned by "http://musicbrainz.org"
+    QString isrc;          // TSRC: the recording's ISRC
+    QString catalogNumber; // TXXX "CATALOGNUMBER": the disc's media catalogue number
     // ReplayGain: TXXX "REPLAYGAIN_TRACK_GAIN" ("+5.00 dB"), "REPLAYGAIN_TRACK_PEAK"
     // ("0.070795"), "REPLAYGAIN_ALBUM_GAIN", "REPLAYGAIN_ALBUM_PEAK".
     QString trackGain;
