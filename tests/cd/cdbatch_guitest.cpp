@@ -13,6 +13,7 @@
 
 #include <QAction>
 #include <QCheckBox>
+#include <QDir>
 #include <QComboBox>
 #include <QLabel>
 #include <QProgressBar>
@@ -431,6 +432,61 @@ TEST_F(CdFormTest, DiscImagesOpenedFromTheFileMenu) {
     EXPECT_TRUE(dialogs().messages()[0].text.contains(QStringLiteral("Track 2 is incomplete")));
     EXPECT_TRUE(dialogs().messages()[0].text.contains(QStringLiteral("Track 3 is missing")));
     EXPECT_EQ(modAKRip32::trackRange(1).endLba, 100);
+}
+
+// A disc with a hidden track, pregaps, a catalogue number and ISRCs: "Track 00" is offered
+// but left out of All and of a group's rip; Disc Information shows the codes; the cue sheet
+// beside the rip opens from the File menu as a disc of the same tracks.
+TEST_F(CdFormTest, HiddenTrackCodesAndTheCueSheetOfARip) {
+    DiscImageOptions options;
+    options.catalog = QStringLiteral("0602537350142");
+    const DiscImage image =
+        disc(QStringLiteral("gaps"),
+             {{150, 440, {}, {}, false, 75, QStringLiteral("GBAYE0000001")},
+              {150, 660, {}, {}, false, 75, QStringLiteral("GBAYE0000002")},
+              {100, 880, {}, {}, false, 30}},
+             options);
+    Form1& w = load();
+    // The tree sorts its entries by their text: "Track 00" comes after "Track  3".
+    const QStringList listed =
+        texts({"Track  1 - 0:03", "Track  2 - 0:02", "Track  3 - 0:01", "Track 00 - 0:01"});
+    EXPECT_EQ(tree().lstTracks.items(), listed);
+    w.mnuDiscInfo->trigger(); // unscripted: cancelled
+    const ScriptedDialogs::Record* form = dialogs().last(QStringLiteral("form"));
+    ASSERT_NE(form, nullptr);
+    EXPECT_EQ(form->labels.mid(form->labels.size() - 3),
+              texts({"Catalogue number", "Track 1 ISRC", "Track 2 ISRC"}));
+    EXPECT_EQ(form->items.mid(form->items.size() - 3),
+              texts({"0602537350142", "GBAYE0000001", "GBAYE0000002"}));
+
+    w.Check3->click();
+    EXPECT_EQ(tree().lstTracks.items(), texts({"Track 00 - 0:01"}));
+    w.Check3->click();
+    w.optWAV->setChecked(true);
+    select(SourceTree::AvailableTracksText);
+    w.CmdSelectAction_Click();
+    waitForJob();
+    const QStringList files = outputs();
+    ASSERT_EQ(files.size(), 3);
+    EXPECT_EQ(fixtures::readFile(files[0]).mid(44),
+              image.audio.mid(qsizetype{75} * frameBytes, qsizetype{225} * frameBytes));
+    const QStringList cues = QDir(dest.path()).entryList({QStringLiteral("*.cue")}, QDir::Files);
+    ASSERT_EQ(cues.size(), 1);
+    EXPECT_TRUE(ripLog(dest.path()).contains(QStringLiteral("  ISRC: GBAYE0000001\n")));
+
+    dialogs().clear();
+    dialogs().files.push_back({QDir(dest.path()).filePath(cues.front())});
+    w.mnuOpenImage->trigger();
+    EXPECT_TRUE(dialogs().messages().empty());
+    EXPECT_EQ(w.DriveList->currentIndex(), 1);
+    EXPECT_EQ(tree().lstTracks.items(), listed.mid(0, 3));
+    select(tree().lstTracks.at(1));
+    tree().MoveSelectedNode();
+    select(SourceTree::SelectedTracksText);
+    w.CmdSelectAction_Click();
+    waitForJob();
+    ASSERT_EQ(outputs().size(), 1);
+    EXPECT_EQ(fixtures::readFile(outputs()[0]).mid(44), fixtures::readFile(files[1]).mid(44));
 }
 
 } // namespace

@@ -248,9 +248,10 @@ TEST_F(CliTest, TracksAndRipReadADiscImage) {
         run({QStringLiteral("rip"), QStringLiteral("-t"), QStringLiteral("3,1"),
              QStringLiteral("--wav"), QStringLiteral("-o"), QStringLiteral("cd"), image.cuePath});
     ASSERT_EQ(ripped.exitCode, 0) << ripped.err.toStdString();
-    // The tracks in the order asked for, then the rip log beside them.
+    // The tracks in the order asked for, then the rip log and the cue sheet beside them.
     QStringList files = lines(ripped.out);
-    ASSERT_EQ(files.size(), 3);
+    ASSERT_EQ(files.size(), 4);
+    EXPECT_TRUE(files.takeLast().endsWith(QStringLiteral(".cue")));
     EXPECT_TRUE(QFileInfo(files.takeLast()).fileName().startsWith(QStringLiteral("Rip ")));
     for (int i = 0; i < 2; ++i) {
         const int track = i == 0 ? 3 : 1;

@@ -80,7 +80,7 @@ TEST_F(RipRun, DataTracksAreListedNeverRippedAndRefusedByNumber) {
                                QStringLiteral("extra"), extra.cuePath});
     ASSERT_EQ(ripped.exitCode, 0) << ripped.err.toStdString();
     const QStringList files = lines(ripped.out);
-    ASSERT_EQ(files.size(), 3); // two tracks and the log
+    ASSERT_EQ(files.size(), 4); // two tracks, the log and the cue sheet
     EXPECT_EQ(fixtures::readFile(files[1]).mid(44), extra.trackAudio(2));
     const QString log = ripLog(path(QStringLiteral("extra")));
     EXPECT_TRUE(log.contains(QStringLiteral("AccurateRip disc: 002-"))) << log.toStdString();
@@ -179,7 +179,7 @@ TEST_F(RipRun, AnImageNamedInBytesThatAreNotUtf8ListsAndRips) {
               (QStringList{QStringLiteral("Track  1 - 0:02"), QStringLiteral("Track  2 - 0:01")}));
     const CliRun ripped = shell("exec \"$0\" rip --wav -o ripped ./*.cue");
     ASSERT_EQ(ripped.exitCode, 0) << ripped.err.toStdString();
-    EXPECT_EQ(lines(ripped.out).size(), 3); // two tracks and the log
+    EXPECT_EQ(lines(ripped.out).size(), 4); // two tracks, the log and the cue sheet
     EXPECT_TRUE(ripLog(QDir(folder).filePath(QStringLiteral("ripped")))
                     .contains(QStringLiteral("Summary: 2 of 2 tracks asked for copied OK")));
     // Qt cannot remove what it cannot name: the two go by their bytes.
@@ -407,3 +407,111 @@ TEST_F(RipRun, AnInterruptionDuringTheLookUpEndsTheRunAndRemovesItsFolder) {
 }
 
 } // namespace
+
+namespace {
+
+// The frames of the MP3 `path`'s ID3v2 tag, one "ID text" string each.
+QStringList frameTexts(const QString& path) {
+    QStringList out;
+    const auto frames = id3tag::readFrames(path);
+    if (frames)
+        for (const id3tag::Frame& frame : frames.value())
+            out << frame.id + QLatin1Char(' ') + frame.text;
+    return out;
+}
+
+} // namespace
+
+// A disc with audio before track 1 (a hidden track), pregaps before tracks 2 and 3, a
+// catalogue number and ISRCs: "Track 00" is listed, left out of all tracks and ripped bit-exact
+// by number; the cue sheet beside the rip keeps the gaps, the ISRCs and the catalogue number,
+// and opens as an image of the same tracks; the log and the tags carry the codes.
+TEST_F(RipRun, HiddenTrackPregapsAndTheCueSheetBesideTheRip) {
+    DiscImageOptions options;
+    options.catalog = QStringLiteral("0602537350142");
+    options.title = QStringLiteral("Gaps");
+    const DiscImage disc =
+        image(QStringLiteral("gaps"),
+              {{300, 440, QStringLiteral("One"), {}, false, 150, QStringLiteral("GBAYE0000001")},
+               {300, 660, QStringLiteral("Two"), {}, false, 75, QStringLiteral("GBAYE0000002")},
+               {225, 880, {}, {}, false, 30}},
+              options);
+    const QStringList listing = {QStringLiteral("Track 00 - 0:02"), QStringLiteral("Track  1 - 0:05"),
+                                 QStringLiteral("Track  2 - 0:04"), QStringLiteral("Track  3 - 0:03")};
+    const CliRun listed = run({QStringLiteral("tracks"), disc.cuePath});
+    ASSERT_EQ(listed.exitCode, 0) << listed.err.toStdString();
+    QStringList shown = lines(listed.out);
+    for (QString& line : shown)
+        line = line.section(QLatin1Char('\t'), 0, 0);
+    EXPECT_EQ(shown.mid(shown.size() - 4), listing);
+
+    // All tracks: 1 to 3, each from its INDEX 01 to the next track's, the gaps included.
+    const CliRun ripped = run({QStringLiteral("rip"), QStringLiteral("--wav"), QStringLiteral("-o"),
+                               QStringLiteral("all"), disc.cuePath});
+    ASSERT_EQ(ripped.exitCode, 0) << ripped.err.toStdString();
+    const QDir all(path(QStringLiteral("all")));
+    const QStringList wavs = all.entryList({QStringLiteral("*.wav")}, QDir::Files, QDir::Name);
+    ASSERT_EQ(wavs.size(), 3);
+    const QStringList cues = all.entryList({QStringLiteral("Rip *.cue")}, QDir::Files);
+    ASSERT_EQ(cues.size(), 1);
+    EXPECT_TRUE(lines(ripped.out).contains(all.filePath(cues.front())));
+    const QString sheet = QString::fromUtf8(fixtures::readFile(all.filePath(cues.front())));
+    for (const char* line : {"CATALOG 0602537350142\n", "TITLE \"Gaps\"\n", "    PREGAP 00:02:00\n",
+                             "    ISRC GBAYE0000001\n", "    ISRC GBAYE0000002\n",
+                             "  TRACK 02 AUDIO\n    TITLE \"Two\"\n    ISRC GBAYE0000002\n"
+                             "    INDEX 00 00:04:00\n",
+                             "  TRACK 03 AUDIO\n    INDEX 00 00:04:00\n"})
+        EXPECT_TRUE(sheet.contains(QLatin1String(line))) << line << sheet.toStdString();
+    const QString log = ripLog(all.path());
+    EXPECT_TRUE(log.contains(QStringLiteral("Catalogue number: 0602537350142\n")));
+    EXPECT_TRUE(log.contains(QStringLiteral("Hidden track: the disc has a hidden track before "
+                                            "track 1 (Track 00, 00:02.00)\n")));
+    EXPECT_TRUE(trackBlock(log, 2).contains(QStringLiteral("  ISRC: GBAYE0000002\n")));
+    EXPECT_TRUE(trackBlock(log, 2).contains(QStringLiteral("  Pregap: 00:01.00\n")));
+
+    // The sheet is a disc image of the same tracks and lengths (its first track's pregap is
+    // silence now: no hidden track).
+    const CliRun reopened = run({QStringLiteral("tracks"), all.filePath(cues.front())});
+    ASSERT_EQ(reopened.exitCode, 0) << reopened.err.toStdString();
+    QStringList again = lines(reopened.out);
+    for (QString& line : again)
+        line = line.section(QLatin1Char('\t'), 0, 0);
+    EXPECT_EQ(again.mid(again.size() - 3), listing.mid(1));
+    EXPECT_EQ(again.filter(QStringLiteral("Disc identity")),
+              shown.filter(QStringLiteral("Disc identity")));
+    const CliRun copied = run({QStringLiteral("rip"), QStringLiteral("--wav"), QStringLiteral("-t"),
+                               QStringLiteral("2"), QStringLiteral("-o"), QStringLiteral("again"),
+                               all.filePath(cues.front())});
+    ASSERT_EQ(copied.exitCode, 0) << copied.err.toStdString();
+    const QStringList copiedWavs =
+        QDir(path(QStringLiteral("again"))).entryList({QStringLiteral("*.wav")}, QDir::Files);
+    ASSERT_EQ(copiedWavs.size(), 1);
+    EXPECT_EQ(fixtures::readFile(path(QStringLiteral("again/")) + copiedWavs.front()).mid(44),
+              disc.audio.mid(qsizetype{525} * sectorBytes, qsizetype{330} * sectorBytes));
+
+    // Track 00 by number: the audio before track 1, bit-exact; to MP3, the tags carry the codes.
+    const CliRun hidden = run({QStringLiteral("rip"), QStringLiteral("--wav"), QStringLiteral("-t"),
+                               QStringLiteral("0"), QStringLiteral("-o"), QStringLiteral("hidden"),
+                               disc.cuePath});
+    ASSERT_EQ(hidden.exitCode, 0) << hidden.err.toStdString();
+    const QStringList hiddenWavs =
+        QDir(path(QStringLiteral("hidden"))).entryList({QStringLiteral("*.wav")}, QDir::Files);
+    ASSERT_EQ(hiddenWavs.size(), 1);
+    EXPECT_EQ(fixtures::readFile(path(QStringLiteral("hidden/")) + hiddenWavs.front()).mid(44),
+              disc.audio.left(qsizetype{150} * sectorBytes));
+    const CliRun mp3 = run({QStringLiteral("rip"), QStringLiteral("-t"), QStringLiteral("1"),
+                            QStringLiteral("-o"), QStringLiteral("mp3"), disc.cuePath});
+    ASSERT_EQ(mp3.exitCode, 0) << mp3.err.toStdString();
+    const QStringList mp3s =
+        QDir(path(QStringLiteral("mp3"))).entryList({QStringLiteral("*.mp3")}, QDir::Files);
+    ASSERT_EQ(mp3s.size(), 1);
+    const QStringList frames = frameTexts(path(QStringLiteral("mp3/")) + mp3s.front());
+    EXPECT_TRUE(frames.contains(QStringLiteral("TSRC GBAYE0000001"))) << frames.join(QLatin1Char('|')).toStdString();
+    EXPECT_TRUE(frames.contains(QStringLiteral("TXXX [CATALOGNUMBER] 0602537350142")))
+        << frames.join(QLatin1Char('|')).toStdString();
+    const QString mp3Sheet = QString::fromUtf8(fixtures::readFile(
+        QDir(path(QStringLiteral("mp3"))).filePath(
+            QDir(path(QStringLiteral("mp3"))).entryList({QStringLiteral("*.cue")}).value(0))));
+    EXPECT_TRUE(mp3Sheet.contains(QStringLiteral("FILE \"%1\" MP3\n").arg(mp3s.front())))
+        << mp3Sheet.toStdString();
+}

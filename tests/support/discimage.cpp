@@ -72,7 +72,9 @@ DiscImage writeDiscImage(const QString& dir, const QString& name,
     image.cuePath = QDir(dir).filePath(name + QStringLiteral(".cue"));
     image.binPath = QDir(dir).filePath(binName);
 
-    QString cue = textLine("TITLE", options.title, "") +
+    QString cue = (options.catalog.isEmpty() ? QString()
+                                             : QStringLiteral("CATALOG %1\n").arg(options.catalog)) +
+                  textLine("TITLE", options.title, "") +
                   textLine("PERFORMER", options.performer, "") +
                   QStringLiteral("FILE \"%1\" %2\n").arg(binName, options.fileType);
     int lba = 0;
@@ -82,7 +84,8 @@ DiscImage writeDiscImage(const QString& dir, const QString& name,
                    .arg(options.firstTrack + static_cast<int>(i), 2, 10, QLatin1Char('0'))
                    .arg(track.data ? QStringLiteral("MODE1/2352") : QStringLiteral("AUDIO")) +
                textLine("TITLE", track.title, "    ") +
-               textLine("PERFORMER", track.performer, "    ");
+               textLine("PERFORMER", track.performer, "    ") +
+               (track.isrc.isEmpty() ? QString() : QStringLiteral("    ISRC %1\n").arg(track.isrc));
         if (track.pregapSectors > 0) {
             cue += QStringLiteral("    INDEX 00 %1\n").arg(msf(lba));
             appendData(image.audio, track.pregapSectors);

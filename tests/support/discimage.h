@@ -17,6 +17,7 @@ struct TrackSpec {
     bool data = false;
     // Sectors of the track's region before its INDEX 01, given as its INDEX 00.
     int pregapSectors = 0;
+    QString isrc = {}; // an ISRC line; empty: none
 };
 
 struct DiscImageOptions {
@@ -30,6 +31,7 @@ struct DiscImageOptions {
     QString performer = {};
     // The number of the first TRACK line; the others follow it.
     int firstTrack = 1;
+    QString catalog = {}; // a CATALOG line; empty: none
 };
 
 struct DiscImage {
