@@ -22,16 +22,19 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         cuesheet::decodedText(track.title);
     }
     const int count = static_cast<int>(sheet->tracks.size());
-    const auto canonical = cuesheet::parse(
-        cuesheet::forLibrary(sheet.value(), count, QStringLiteral("image.bin")), QString());
-    if (!canonical || static_cast<int>(canonical->tracks.size()) != count)
-        std::abort();
-    for (int i = 0; i < count; ++i) {
-        const auto at = static_cast<std::size_t>(i);
-        if (canonical->tracks[at].number != i + 1 ||
-            canonical->tracks[at].startSector != sheet->tracks[at].startSector ||
-            canonical->tracks[at].audio != sheet->tracks[at].audio)
+    // The canonical sheet of a one-file sheet (a sheet of several files is joined first).
+    if (sheet->files.size() == 1) {
+        const auto canonical = cuesheet::parse(
+            cuesheet::forLibrary(sheet.value(), count, QStringLiteral("image.bin")), QString());
+        if (!canonical || static_cast<int>(canonical->tracks.size()) != count)
             std::abort();
+        for (int i = 0; i < count; ++i) {
+            const auto at = static_cast<std::size_t>(i);
+            if (canonical->tracks[at].number != i + 1 ||
+                canonical->tracks[at].startSector != sheet->tracks[at].startSector ||
+                canonical->tracks[at].audio != sheet->tracks[at].audio)
+                std::abort();
+        }
     }
     // Joined into one data file (each file a few minutes long), the tracks still start in
     // order and the canonical sheet reads back.
