@@ -7,6 +7,7 @@
 
 #include "engine/platform/akrip/cddrives.h"
 
+#include <QDir>
 #include <QRadioButton>
 
 namespace {
@@ -54,4 +55,25 @@ TEST_F(CdFormTest, TheEndMessageShowsEachTracksAccurateRipVerdict) {
     EXPECT_TRUE(log.endsWith(QStringLiteral("\nAccurately ripped: 2 of 2 tracks\n\n"
                                             "Summary: 2 of 2 tracks asked for copied OK\n")))
         << log.toStdString();
+}
+
+// A window closed while the database has not answered yet still leaves the rip's log, saying
+// why it holds no verdicts.
+TEST_F(CdFormTest, ALogIsKeptWhenTheWindowClosesBeforeTheDatabaseAnswers) {
+    disc(QStringLiteral("disc"), {{150, 440}});
+    mbservice::LocalService service;
+    service.silent = true;
+    WriteSetting(SettingKey::AccurateRipServer, service.address());
+    Form1& w = load();
+    w.optWAV->setChecked(true);
+    select(SourceTree::AvailableTracksText);
+    w.CmdSelectAction_Click();
+    waitForJob();
+    ASSERT_TRUE(QTest::qWaitFor([&service] { return service.requests == 1; }, 10000));
+    EXPECT_TRUE(QDir(dest.path()).entryList({QStringLiteral("Rip *.log")}).isEmpty());
+    form.reset();
+    EXPECT_TRUE(riplogtext::ripLog(dest.path())
+                    .contains(QStringLiteral("\nThe AccurateRip database could not be asked: the "
+                                             "program ended before it answered\n\nSummary: ")));
+    EXPECT_TRUE(dialogs().messages().empty());
 }
