@@ -7,6 +7,7 @@
 #include "engine/cd/disclookup.h"
 #include "engine/cd/extractionplan.h"
 #include "engine/cd/modakrip32.h"
+#include "engine/cd/recordlookup.h"
 #include "engine/cd/ripcue.h"
 #include "engine/cd/riplog.h"
 #include "engine/cd/ripverify.h"
@@ -232,10 +233,32 @@ bool listDisc(const QString& disc, Disc& out) {
     return true;
 }
 
+// Runs the event loop until `lookup` (a DiscLookup, a RecordLookup) answers `request`, or until
+// an interruption (Ctrl+C), which abandons it: nothing then. The look-up bounds its own wait.
+template <typename Lookup, typename Request>
+std::optional<typename Lookup::Result> answerOf(Lookup& lookup, const Request& request,
+                                                Interruption& interruption) {
+    std::optional<typename Lookup::Result> answer;
+    const QMetaObject::Connection stop = QObject::connect(
+        &interruption, &Interruption::interrupted, &lookup, [] { QCoreApplication::exit(0); });
+    lookup.start(request, [&answer](const typename Lookup::Result& result) {
+        answer = result;
+        QCoreApplication::exit(0);
+    });
+    if (!interruption.happened() && !answer)
+        QCoreApplication::exec();
+    QObject::disconnect(stop);
+    if (!answer)
+        lookup.cancel();
+    return answer;
+}
+
+VortanError interrupted(const QString& source) {
+    return VortanError(VortanError::InvalidArgument, source, QStringLiteral("interrupted"));
+}
+
 // The releases the MusicBrainz web service (the "MusicBrainz server" setting) knows `disc`
-// by, in its order. Waits for the answer, which the look-up bounds by its timeout, or for an
-// interruption (Ctrl+C), which abandons it. Fails with the reason the disc could not be
-// looked up.
+// by, in its order. Fails with the reason the disc could not be looked up.
 Result<std::vector<musicbrainz::ReleaseMatch>> lookUp(const Disc& disc,
                                                       Interruption& interruption) {
     if (disc.known.musicBrainz.id.isEmpty())
@@ -246,25 +269,25 @@ Result<std::vector<musicbrainz::ReleaseMatch>> lookUp(const Disc& disc,
     musicbrainz::LookupRequest request;
     request.disc = disc.known.musicBrainz;
     request.server = MusicBrainzServer;
-    std::optional<musicbrainz::DiscLookup::Result> answer;
     musicbrainz::DiscLookup lookup;
-    const QMetaObject::Connection stop = QObject::connect(
-        &interruption, &Interruption::interrupted, &lookup, [] { QCoreApplication::exit(0); });
-    lookup.start(request, [&](const musicbrainz::DiscLookup::Result& result) {
-        answer = result;
-        QCoreApplication::exit(0);
-    });
-    if (!interruption.happened() && !answer)
-        QCoreApplication::exec();
-    QObject::disconnect(stop);
-    if (!answer) {
-        lookup.cancel();
-        return VortanError(VortanError::InvalidArgument, QStringLiteral("lookup"),
-                           QStringLiteral("interrupted"));
-    }
-    if (!answer->ok())
-        return answer->error();
-    return answer->value();
+    const auto answer = answerOf(lookup, request, interruption);
+    if (!answer)
+        return interrupted(QStringLiteral("lookup"));
+    return answer.value();
+}
+
+// The AccurateRip database's record of the disc `key` names (the "AccurateRip server"
+// setting), or why it could not be asked.
+accuraterip::RecordLookup::Result askDatabase(const accuraterip::DiscKey& key,
+                                              Interruption& interruption) {
+    accuraterip::LookupRequest request;
+    request.key = key;
+    request.server = AccurateRipServer;
+    accuraterip::RecordLookup lookup;
+    const auto answer = answerOf(lookup, request, interruption);
+    if (!answer)
+        return interrupted(QStringLiteral("AccurateRip"));
+    return answer.value();
 }
 
 // What `disc` is known as: its CD-Text, merged with the first release the web service gives
@@ -469,8 +492,18 @@ int rip(const Options& options) {
             !written.isEmpty() && outcome.results[i].status == JobResult::Status::Completed)
             print(written);
 
-    // The log of every track asked for, beside the files, as the window writes it.
-    const riplog::Log log = plan.log(outcome.items, outcome.results);
+    // The log of every track asked for, beside the files, as the window writes it, with what
+    // the AccurateRip database says of the tracks read whole. A track that does not match a
+    // record the database holds fails the rip; no answer changes nothing.
+    riplog::Log log = plan.log(outcome.items, outcome.results);
+    if (log.hasCheckableTracks()) {
+        log.accurateRip = askDatabase(log.accurateRipKey(), interruption);
+        for (const QString& line : log.accurateRipLines())
+            say(line);
+        for (const riplog::Verdict& verdict : log.verdicts())
+            if (verdict.match.kind == accuraterip::TrackMatch::Mismatch)
+                outcome.status = 1;
+    }
     if (!log.tracks.empty()) {
         const QString folder = QFileInfo(outcome.items.front().output).absolutePath();
         const Result<QString> written = riplog::write(folder, log);
@@ -534,10 +567,13 @@ int info(const Options& options) {
 }
 
 int verify(const Options& options) {
+    LoadSettings(); // the AccurateRip server
+    Interruption interruption;
     const int drive = driveOf(options.arguments.front());
     if (drive < 0)
         return 1;
     int status = 0;
+    std::vector<ripverify::Verdict> compared; // the files whose checksums were taken
     for (const QString& wav : options.arguments.mid(1)) {
         const ripverify::Verdict verdict = ripverify::verifyWav(absolute(wav), drive);
         if (verdict.matched) {
@@ -546,7 +582,36 @@ int verify(const Options& options) {
             say(QStringLiteral("mp3vortan-cli: ") + verdict.text());
             status = 1;
         }
+        if (verdict.problem.isEmpty() && verdict.track > 0)
+            compared.push_back(verdict);
     }
+    const auto toc = cddrives::readToc(drive);
+    if (compared.empty() || !toc)
+        return status;
+    // The files' standing in the AccurateRip database, as a rip's log gives it.
+    const auto record = askDatabase(riplog::accurateRipKey(toc.value()), interruption);
+    if (!record) {
+        say(QStringLiteral("mp3vortan-cli: the AccurateRip database could not be asked: ") +
+            record.error().description());
+        return status;
+    }
+    int accurate = 0;
+    for (const ripverify::Verdict& verdict : compared) {
+        const accuraterip::TrackMatch match =
+            accuraterip::compare(record.value(), toc->indexOf(verdict.track),
+                                 verdict.file.accurateRipV1, verdict.file.accurateRipV2);
+        const QString line = QStringLiteral("Track %1: %2: %3")
+                                 .arg(verdict.track)
+                                 .arg(verdict.wavPath, match.text());
+        if (match.kind == accuraterip::TrackMatch::Mismatch) {
+            say(QStringLiteral("mp3vortan-cli: ") + line);
+            status = 1;
+        } else {
+            print(line);
+        }
+        accurate += match.kind == accuraterip::TrackMatch::Accurate ? 1 : 0;
+    }
+    print(accuraterip::summaryText(accurate, static_cast<int>(compared.size())));
     return status;
 }
 

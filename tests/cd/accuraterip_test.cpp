@@ -1,4 +1,5 @@
 // The AccurateRip database's records, and finding a drive's offset against them.
+#include "accuraterecord.h"
 #include "ripsums.h"
 
 #include "engine/cd/accuraterip.h"
@@ -12,25 +13,7 @@
 
 namespace {
 
-void putLittleEndian32(QByteArray& bytes, std::uint32_t value) {
-    for (int i = 0; i < 4; ++i)
-        bytes.append(static_cast<char>(value >> (8 * i)));
-}
-
-QByteArray chunk(const accuraterip::DiscKey& key, int count,
-                 const std::vector<accuraterip::TrackEntry>& entries) {
-    QByteArray bytes;
-    bytes.append(static_cast<char>(count));
-    putLittleEndian32(bytes, key.id1);
-    putLittleEndian32(bytes, key.id2);
-    putLittleEndian32(bytes, key.freedbId);
-    for (const accuraterip::TrackEntry& entry : entries) {
-        bytes.append(static_cast<char>(entry.confidence));
-        putLittleEndian32(bytes, entry.checksum);
-        putLittleEndian32(bytes, entry.offsetChecksum);
-    }
-    return bytes;
-}
+using accuraterecord::chunk;
 
 const accuraterip::DiscKey threeTracks{3, 0x0001b0ac, 0x0004e2b1, 0x1f02a803};
 

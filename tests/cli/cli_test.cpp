@@ -1,4 +1,5 @@
 // mp3vortan-cli as a shell runs it: no display, the test's own settings store, files made here.
+#include "accuraterecord.h"
 #include "clirun.h"
 #include "discimage.h"
 #include "fixtures.h"
@@ -227,6 +228,7 @@ TEST_F(CliTest, AnInterruptedBatchLeavesProperFilesAndExitsOne) {
 }
 
 TEST_F(CliTest, TracksAndRipReadADiscImage) {
+    accuraterecord::askNoDatabase();
     const DiscImage image = writeDiscImage(dir_.path(), QStringLiteral("album"),
                                            {{200, 440.0}, {300, 660.0}, {160, 880.0}});
     const CliRun listed = run({QStringLiteral("tracks"), image.cuePath});
@@ -339,6 +341,7 @@ TEST_F(CliTest, InfoShowsTheTagPanelsValues) {
 // first release and lists the others; rip names its files from the titles; no server: the
 // reason, and the CD-Text stays.
 TEST_F(CliTest, TracksAndRipUseTheDiscsInformation) {
+    accuraterecord::askNoDatabase();
     DiscImageOptions disc;
     disc.title = QStringLiteral("Sea Songs");
     disc.performer = QStringLiteral("Ann Vale");

@@ -1,6 +1,7 @@
 // mp3vortan-cli tracks, rip and verify over disc images as users bring them: data tracks,
 // discs that do not start at track 1, images that do not hold what their sheet says, hostile
 // sheets and texts, full disks, two rips at once, kills and interruptions.
+#include "accuraterecord.h"
 #include "clirun.h"
 #include "discimage.h"
 #include "fixtures.h"
@@ -42,7 +43,10 @@ using riplogtext::trackBlock;
 
 class RipRun : public testing::Test {
   protected:
-    void SetUp() override { ASSERT_TRUE(dir_.isValid()); }
+    void SetUp() override {
+        ASSERT_TRUE(dir_.isValid());
+        accuraterecord::askNoDatabase();
+    }
 
     QString path(const QString& name) const { return dir_.filePath(name); }
 

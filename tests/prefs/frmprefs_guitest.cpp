@@ -205,6 +205,15 @@ TEST_F(PrefsTest, EveryControlSavesAtOnceAndTheListsWhenTheWindowCloses) {
     p.chkNameFromDisc->click();
     EXPECT_EQ(stored(SettingKey::NameFromDisc), QStringLiteral("1"));
     EXPECT_EQ(NameFromDisc, 1);
+    // The AccurateRip server, once edited; emptied, it is the public service again.
+    EXPECT_EQ(p.txtAccurateRipServer->text(), AccurateRipServer);
+    p.txtAccurateRipServer->setText(QStringLiteral(" mirror.example:8080 "));
+    emit p.txtAccurateRipServer->editingFinished();
+    EXPECT_EQ(stored(SettingKey::AccurateRipServer), QStringLiteral("mirror.example:8080"));
+    p.txtAccurateRipServer->clear();
+    emit p.txtAccurateRipServer->editingFinished();
+    EXPECT_EQ(AccurateRipServer, QStringLiteral("www.accuraterip.com:80"));
+    EXPECT_EQ(p.txtAccurateRipServer->text(), AccurateRipServer);
 
     // The tray choice: the icon comes and this window goes, and back.
     p.Check4->click();

@@ -1,6 +1,7 @@
 #pragma once
 // Shared set-up for the main window tests: a temporary destination folder stored as the
 // user's choice, the window loaded as at start-up, and helpers to find nodes on screen.
+#include "accuraterecord.h"
 #include "engine/core/filedeletion.h"
 #include "engine/core/jobstate.h"
 #include "engine/core/settings.h"
@@ -35,6 +36,7 @@ class FormTest : public testing::Test {
         CurrentFile.clear();
         WriteSetting(SettingKey::DecodePath, dest.path());
         WriteSetting(SettingKey::FilesAtOnce, std::int16_t(1)); // one file at a time
+        accuraterecord::askNoDatabase();
         filedeletion::settleDelay = std::chrono::milliseconds(0);
     }
     void TearDown() override {

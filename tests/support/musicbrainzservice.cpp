@@ -30,7 +30,8 @@ void LocalService::read(QTcpSocket* socket) {
     const QByteArray reason = status == 200 ? "OK" : status == 404 ? "Not Found" : "Error";
     socket->write("HTTP/1.1 " + QByteArray::number(status) + ' ' + reason +
                   "\r\nContent-Type: application/json; charset=utf-8\r\nContent-Length: " +
-                  QByteArray::number(body.size()) + "\r\nConnection: close\r\n\r\n" + body);
+                  QByteArray::number(body.size() + missingBytes) + "\r\nConnection: close\r\n\r\n" +
+                  body);
     socket->disconnectFromHost();
 }
 

@@ -1,7 +1,8 @@
 #pragma once
 
-// A stand-in for the MusicBrainz web service on the loopback interface, and answers written
-// in the service's JSON format (a disc-ID request with inc=recordings+artist-credits).
+// A stand-in for the MusicBrainz web service (and other web services) on the loopback interface,
+// and answers written in the service's JSON format (a disc-ID request with
+// inc=recordings+artist-credits).
 #include <QByteArray>
 #include <QString>
 #include <QTcpServer>
@@ -27,6 +28,7 @@ class LocalService {
     int status = 200;
     QByteArray body;
     bool silent = false;
+    int missingBytes = 0; // the answer's length is announced this much longer than it is
     QByteArray lastRequest;
     int requests = 0; // requests answered (or, when silent, received)
 

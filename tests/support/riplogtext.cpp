@@ -4,6 +4,7 @@
 
 #include <QDir>
 #include <QStringList>
+#include <QTest>
 #include <gtest/gtest.h>
 
 namespace riplogtext {
@@ -19,7 +20,12 @@ QString trackBlock(const QString& log, int track) {
 }
 
 QString ripLog(const QString& folder) {
-    const QStringList logs = QDir(folder).entryList({QStringLiteral("Rip *.log")}, QDir::Files);
+    // The window writes the log once the AccurateRip database has answered.
+    const auto found = [&folder] {
+        return QDir(folder).entryList({QStringLiteral("Rip *.log")}, QDir::Files);
+    };
+    QTest::qWaitFor([&found] { return !found().isEmpty(); }, 20000);
+    const QStringList logs = found();
     EXPECT_EQ(logs.size(), 1) << logs.join(QLatin1Char(' ')).toStdString();
     return logs.size() == 1 ? QString::fromUtf8(fixtures::readFile(QDir(folder).filePath(logs[0])))
                             : QString();

@@ -13,7 +13,8 @@ QString hex(std::uint32_t value);
 // log has none.
 QString trackBlock(const QString& log, int track);
 
-// The text of the one rip log in `folder`; empty (and a failure) when there is none or more.
+// The text of the one rip log in `folder`, once there is one (waiting some seconds, events
+// running); empty (and a failure) when there is none or more.
 QString ripLog(const QString& folder);
 
 } // namespace riplogtext

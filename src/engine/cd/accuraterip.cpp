@@ -108,4 +108,11 @@ TrackMatch compare(const Record& record, int position, std::uint32_t v1, std::ui
     return match;
 }
 
+QString summaryText(int accurate, int tracks) {
+    return QStringLiteral("Accurately ripped: %1 of %2 %3")
+        .arg(accurate)
+        .arg(tracks)
+        .arg(tracks == 1 ? QStringLiteral("track") : QStringLiteral("tracks"));
+}
+
 } // namespace accuraterip

@@ -63,4 +63,7 @@ struct TrackMatch {
 // the record. A position the record holds no rips for is not present.
 TrackMatch compare(const Record& record, int position, std::uint32_t v1, std::uint32_t v2);
 
+// "Accurately ripped: 9 of 10 tracks".
+QString summaryText(int accurate, int tracks);
+
 } // namespace accuraterip

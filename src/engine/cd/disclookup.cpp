@@ -2,12 +2,9 @@
 
 #include "engine/core/displaytext.h"
 
-#include <QHostAddress>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QNetworkAccessManager>
-#include <QNetworkReply>
 #include <QNetworkRequest>
 #include <QTimer>
 #include <QUrlQuery>
@@ -20,13 +17,6 @@ namespace musicbrainz {
 namespace {
 
 const QString errorSource = QStringLiteral("MusicBrainz");
-
-bool isLoopback(const QString& host) {
-    if (host.compare(QLatin1String("localhost"), Qt::CaseInsensitive) == 0)
-        return true;
-    const QHostAddress address(host);
-    return !address.isNull() && address.isLoopback();
-}
 
 // A position or count from the answer: a whole number 1..999, else `otherwise`.
 int count(const QJsonValue& value, int otherwise) {
@@ -76,72 +66,29 @@ std::pair<int, int> tracksOf(const QString& toc) {
 } // namespace
 
 Result<ServerAddress> ServerAddress::parse(const QString& text) {
-    QString rest = text.trimmed();
+    const auto written = boundedget::splitServer(text, errorSource);
+    if (!written)
+        return written.error();
     ServerAddress address;
-    bool explicitScheme = false;
-    for (const char* scheme : {"https", "http"}) {
-        const QString prefix = QLatin1String(scheme) + QStringLiteral("://");
-        if (rest.startsWith(prefix, Qt::CaseInsensitive)) {
-            address.scheme = QLatin1String(scheme);
-            rest = rest.mid(prefix.size());
-            explicitScheme = true;
-            break;
-        }
-    }
-    while (rest.endsWith(QLatin1Char('/')))
-        rest.chop(1);
-    QString portText;
-    if (rest.startsWith(QLatin1Char('['))) { // [ipv6]:port
-        const qsizetype close = rest.indexOf(QLatin1Char(']'));
-        if (close > 0) {
-            address.host = rest.mid(1, close - 1);
-            if (rest.mid(close + 1).startsWith(QLatin1Char(':')))
-                portText = rest.mid(close + 2);
-            else if (close + 1 != rest.size())
-                address.host.clear();
-        }
-    } else {
-        const qsizetype colon = rest.lastIndexOf(QLatin1Char(':'));
-        address.host = colon < 0 ? rest : rest.left(colon);
-        if (colon >= 0)
-            portText = rest.mid(colon + 1);
-    }
-    const auto bad = [&text](const QString& why) {
+    address.host = written->host;
+    address.scheme = written->scheme;
+    const bool loopback = boundedget::isLoopback(address.host);
+    if (address.scheme == QLatin1String("http") && !loopback)
         return VortanError(VortanError::InvalidArgument, errorSource,
-                           QStringLiteral("\"%1\" names no MusicBrainz server: %2").arg(text, why));
-    };
-    if (address.host.isEmpty() || address.host.contains(QLatin1Char('/')) ||
-        address.host.contains(QLatin1Char(' ')))
-        return bad(QStringLiteral("write it as host:port"));
-    if (portText.isEmpty()) {
-        address.port = address.scheme == QLatin1String("http") ? 80 : 443;
-    } else {
-        bool ok = false;
-        address.port = portText.toInt(&ok);
-        if (!ok || address.port < 1 || address.port > 65535)
-            return bad(QStringLiteral("the port must be a number from 1 to 65535"));
-    }
-    const bool loopback = isLoopback(address.host);
-    if (explicitScheme && address.scheme == QLatin1String("http") && !loopback)
-        return bad(QStringLiteral("a server other than this computer is only asked over https"));
-    if (!explicitScheme)
+                           QStringLiteral("\"%1\" names no MusicBrainz server: a server other "
+                                          "than this computer is only asked over https")
+                               .arg(text));
+    address.port = written->port != 0                        ? written->port
+                   : address.scheme == QLatin1String("http") ? 80
+                                                             : 443;
+    if (address.scheme.isEmpty())
         address.scheme =
             address.port != 443 && loopback ? QStringLiteral("http") : QStringLiteral("https");
     return address;
 }
 
-QString ServerAddress::text() const {
-    const QString shownHost =
-        host.contains(QLatin1Char(':')) ? QStringLiteral("[%1]").arg(host) : host;
-    return QStringLiteral("%1:%2").arg(shownHost).arg(port);
-}
-
 QUrl discIdUrl(const ServerAddress& server, const mbdiscid::MusicBrainzDisc& disc) {
-    QUrl url;
-    url.setScheme(server.scheme);
-    url.setHost(server.host);
-    url.setPort(server.port);
-    url.setPath(QStringLiteral("/ws/2/discid/") + disc.id);
+    QUrl url = server.url(QStringLiteral("/ws/2/discid/") + disc.id);
     QUrlQuery query;
     if (!disc.toc.isEmpty())
         query.addQueryItem(QStringLiteral("toc"), disc.toc);
@@ -241,42 +188,26 @@ QByteArray userAgent() {
     return contact.isEmpty() ? program : program + " ( " + contact + " )";
 }
 
-DiscLookup::DiscLookup(QObject* parent)
-    : QObject(parent), network_(new QNetworkAccessManager(this)), deadline_(new QTimer(this)) {
-    deadline_->setSingleShot(true);
-    deadline_->setTimerType(Qt::PreciseTimer);
-    connect(deadline_, &QTimer::timeout, this, [this] {
-        if (!reply_)
-            return;
-        timedOut_ = true;
-        reply_->abort(); // finished() follows at once, with OperationCanceledError
-    });
-}
+DiscLookup::DiscLookup(QObject* parent) : QObject(parent), get_(new boundedget::BoundedGet(this)) {}
 
 DiscLookup::~DiscLookup() {
     cancel();
 }
 
 bool DiscLookup::isRunning() const {
-    return reply_ != nullptr;
+    return get_->isRunning();
 }
 
 void DiscLookup::cancel() {
     ++generation_;
-    deadline_->stop();
     done_ = nullptr;
-    if (QNetworkReply* reply = std::exchange(reply_, nullptr)) {
-        reply->disconnect(this);
-        reply->abort();
-        reply->deleteLater();
-    }
+    get_->cancel();
 }
 
 void DiscLookup::start(const LookupRequest& request, Done done) {
     cancel();
     done_ = std::move(done);
     request_ = request;
-    timedOut_ = false;
     auto server = ServerAddress::parse(request.server);
     if (!server) {
         // Reported later, like every other answer, so that `done` never runs inside start.
@@ -290,30 +221,15 @@ void DiscLookup::start(const LookupRequest& request, Done done) {
     QNetworkRequest http(discIdUrl(server.value(), request.disc));
     http.setHeader(QNetworkRequest::UserAgentHeader, userAgent());
     http.setRawHeader("Accept", "application/json");
-    reply_ = network_->get(http);
-    connect(reply_, &QNetworkReply::finished, this, &DiscLookup::replyFinished);
-    // An answer that is, or says it will be, larger than any disc's is abandoned at once.
-    tooLarge_ = false;
-    connect(reply_, &QNetworkReply::downloadProgress, this, [this](qint64 received, qint64 total) {
-        if (!reply_ || (received <= maxAnswerBytes && total <= maxAnswerBytes))
-            return;
-        tooLarge_ = true;
-        reply_->abort();
-    });
-    deadline_->start(std::max(1, request.timeoutMs));
+    get_->start(http, request.timeoutMs, maxAnswerBytes,
+                [this](const boundedget::Outcome& outcome) { answered(outcome); });
 }
 
-void DiscLookup::replyFinished() {
-    QNetworkReply* reply = std::exchange(reply_, nullptr);
-    if (!reply)
-        return;
-    reply->deleteLater();
-    deadline_->stop();
-    const int status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
+void DiscLookup::answered(const boundedget::Outcome& outcome) {
     const auto failed = [this](int number, const QString& text) {
         finish(VortanError(number, errorSource, text));
     };
-    if (tooLarge_) {
+    if (outcome.tooLarge) {
         failed(QNetworkReply::ContentAccessDenied,
                QStringLiteral("The MusicBrainz service at %1 answered with more than %2 MB, "
                               "which is no disc's information; the answer was not read")
@@ -321,13 +237,14 @@ void DiscLookup::replyFinished() {
                    .arg(maxAnswerBytes / (1024 * 1024)));
         return;
     }
-    if (timedOut_) {
+    if (outcome.timedOut) {
         failed(QNetworkReply::TimeoutError,
                QStringLiteral("The MusicBrainz service at %1 did not answer within %2 seconds")
                    .arg(serverText_)
                    .arg(request_.timeoutMs / 1000.0));
         return;
     }
+    const int status = outcome.status;
     if (status == 404) { // the service knows no release with this disc
         finish(std::vector<ReleaseMatch>{});
         return;
@@ -339,22 +256,19 @@ void DiscLookup::replyFinished() {
         return;
     }
     if (status != 0 && status != 200) {
-        failed(status,
-               QStringLiteral("The MusicBrainz service at %1 answered HTTP %2 %3")
-                   .arg(serverText_)
-                   .arg(status)
-                   .arg(printable(reply->attribute(QNetworkRequest::HttpReasonPhraseAttribute)
-                                      .toString()
-                                      .left(100)))
-                   .trimmed());
+        failed(status, QStringLiteral("The MusicBrainz service at %1 answered HTTP %2 %3")
+                           .arg(serverText_)
+                           .arg(status)
+                           .arg(printable(outcome.reasonPhrase))
+                           .trimmed());
         return;
     }
-    if (reply->error() != QNetworkReply::NoError) {
-        failed(reply->error(), QStringLiteral("The MusicBrainz service at %1 cannot be reached: %2")
-                                   .arg(serverText_, reply->errorString()));
+    if (outcome.error != QNetworkReply::NoError) {
+        failed(outcome.error, QStringLiteral("The MusicBrainz service at %1 cannot be reached: %2")
+                                  .arg(serverText_, outcome.errorText));
         return;
     }
-    finish(parseDiscIdAnswer(reply->read(maxAnswerBytes), request_.disc));
+    finish(parseDiscIdAnswer(outcome.body, request_.disc));
 }
 
 void DiscLookup::finish(const Result& result) {

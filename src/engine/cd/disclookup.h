@@ -1,6 +1,7 @@
 #pragma once
 
 #include "engine/cd/discinfo.h"
+#include "engine/core/boundedget.h"
 #include "engine/platform/discid/mbdiscid.h"
 #include "engine/platform/error.h"
 
@@ -13,10 +14,6 @@
 #include <memory>
 #include <vector>
 
-class QNetworkAccessManager;
-class QNetworkReply;
-class QTimer;
-
 // Asks the MusicBrainz web service (its JSON interface, /ws/2) which releases hold a disc.
 namespace musicbrainz {
 
@@ -26,11 +23,7 @@ inline constexpr int defaultTimeoutMs = 8000;
 inline constexpr qint64 maxAnswerBytes = 4 * 1024 * 1024;
 
 // Where the service is, from the text of the one setting (MusicBrainzServer).
-struct ServerAddress {
-    QString scheme; // "https" or "http"
-    QString host;
-    int port = 443;
-
+struct ServerAddress : boundedget::ServerAddress {
     // Accepts "host", "host:port", "[ipv6]:port", each optionally after "http://" or
     // "https://". A server other than a loopback host is only asked over https; a loopback
     // host (localhost, 127.x.x.x, ::1: a local mirror, a test's server) is asked over http
@@ -38,8 +31,6 @@ struct ServerAddress {
     // "http://"). Fails on an empty host, a port outside 1..65535, or "http://" before a host
     // that is not a loopback one.
     static Result<ServerAddress> parse(const QString& text);
-    // "host:port" as the user wrote it, for messages.
-    QString text() const;
 };
 
 // A release that holds the disc, with the medium that is the disc.
@@ -109,16 +100,12 @@ class DiscLookup : public QObject {
 
   private:
     void finish(const Result& result);
-    void replyFinished();
+    void answered(const boundedget::Outcome& outcome);
 
-    QNetworkAccessManager* network_ = nullptr; // child
-    QTimer* deadline_ = nullptr;               // child
-    QNetworkReply* reply_ = nullptr;           // running request, or null
+    boundedget::BoundedGet* get_ = nullptr; // child
     Done done_;
     LookupRequest request_;
     QString serverText_;
-    bool timedOut_ = false;
-    bool tooLarge_ = false;
     quint64 generation_ = 0; // counts starts and cancels: a late report of an older one is dropped
 };
 

@@ -9,6 +9,8 @@
 #include <QFileInfo>
 #include <QTextStream>
 
+#include <algorithm>
+
 namespace riplog {
 
 namespace {
@@ -23,7 +25,92 @@ QString modeText(ReadMode mode) {
                : QStringLiteral("Real-time capture of the sound card while the disc played");
 }
 
+// AccurateRip names a disc by its audio tracks, with the lead-out after a data track.
+std::vector<std::int32_t> accurateRipStarts(const Log& log) {
+    if (log.discToc)
+        return log.discToc->audioStarts();
+    std::vector<std::int32_t> starts;
+    for (const TocTrack& t : log.toc)
+        starts.push_back(t.startLba);
+    return starts;
+}
+
+bool checkable(const Track& t) {
+    const bool whole = t.sectorsRead < 0 || t.sectorsRead >= t.endLba - t.startLba;
+    return t.checksummed && t.onDisc && whole &&
+           (t.result == TrackResult::CopyOk || t.result == TrackResult::ReadErrors);
+}
+
+const Verdict* verdictOf(const std::vector<Verdict>& verdicts, int track) {
+    for (const Verdict& verdict : verdicts)
+        if (verdict.track == track)
+            return &verdict;
+    return nullptr;
+}
+
 } // namespace
+
+namespace {
+
+accuraterip::DiscKey keyOf(const std::vector<std::int32_t>& starts, std::int32_t leadOutLba,
+                           std::uint32_t freedbId) {
+    const ripcheck::DiscIds ids = ripcheck::accurateRipDiscIds(starts, leadOutLba);
+    return accuraterip::DiscKey{static_cast<int>(starts.size()), ids.id1, ids.id2, freedbId};
+}
+
+} // namespace
+
+accuraterip::DiscKey accurateRipKey(const cddrives::DiscToc& toc) {
+    return keyOf(toc.audioStarts(), toc.leadOutLba, cddrives::freedbDiscId(toc));
+}
+
+accuraterip::DiscKey Log::accurateRipKey() const {
+    return keyOf(accurateRipStarts(*this), leadOutLba, freedbId);
+}
+
+bool Log::hasCheckableTracks() const {
+    return std::any_of(tracks.begin(), tracks.end(), checkable);
+}
+
+std::vector<Verdict> Log::verdicts() const {
+    std::vector<Verdict> found;
+    if (!accurateRip || !accurateRip->ok())
+        return found;
+    for (const Track& t : tracks) {
+        if (!checkable(t))
+            continue;
+        // The record holds an entry per position of the disc's track list.
+        int position = -1;
+        if (discToc) {
+            position = discToc->indexOf(t.number);
+        } else {
+            for (std::size_t i = 0; i < toc.size(); ++i)
+                if (toc[i].number == t.number)
+                    position = static_cast<int>(i);
+        }
+        found.push_back(
+            Verdict{t.number, accuraterip::compare(accurateRip->value(), position,
+                                                   t.sums.accurateRipV1, t.sums.accurateRipV2)});
+    }
+    return found;
+}
+
+QStringList Log::accurateRipLines() const {
+    QStringList lines;
+    if (!accurateRip)
+        return lines;
+    if (!accurateRip->ok())
+        return {QStringLiteral("The AccurateRip database could not be asked: ") +
+                printable(accurateRip->error().description())};
+    int accurate = 0;
+    for (const Verdict& verdict : verdicts()) {
+        lines << QStringLiteral("Track %1: %2").arg(verdict.track).arg(verdict.match.text());
+        accurate += verdict.match.kind == accuraterip::TrackMatch::Accurate ? 1 : 0;
+    }
+    lines << accuraterip::summaryText(accurate, tracksAsked >= 0 ? tracksAsked
+                                                                 : static_cast<int>(tracks.size()));
+    return lines;
+}
 
 QString sectorTime(std::int64_t sectors) {
     const std::int64_t seconds = sectors / 75;
@@ -78,19 +165,11 @@ QString Log::text() const {
                  .arg(t.audio ? QString() : QStringLiteral("   data track"));
     s << QStringLiteral("  Lead-out %1\n\n").arg(leadOutLba, 12);
 
-    // AccurateRip names a disc by its audio tracks, with the lead-out after a data track.
-    std::vector<std::int32_t> starts;
-    if (discToc) {
-        starts = discToc->audioStarts();
-    } else {
-        for (const TocTrack& t : toc)
-            starts.push_back(t.startLba);
-    }
     s << "Disc identity: " << printable(discIdentity) << "\n";
-    s << "AccurateRip disc: " << ripcheck::accurateRipDiscName(starts, leadOutLba, freedbId)
-      << "\n";
-    const ripcheck::DiscIds ids = ripcheck::accurateRipDiscIds(starts, leadOutLba);
-    s << "AccurateRip disc identifiers: " << hex(ids.id1) << " " << hex(ids.id2) << "\n";
+    s << "AccurateRip disc: "
+      << ripcheck::accurateRipDiscName(accurateRipStarts(*this), leadOutLba, freedbId) << "\n";
+    const accuraterip::DiscKey key = accurateRipKey();
+    s << "AccurateRip disc identifiers: " << hex(key.id1) << " " << hex(key.id2) << "\n";
     auto known = [&s](const char* label, const QString& value) {
         if (!value.isEmpty())
             s << label << printable(value) << "\n";
@@ -117,6 +196,7 @@ QString Log::text() const {
         s << "The tracks were recorded in real time: a recording is not a bit-exact copy of "
              "the disc, so no checksums are given.\n\n";
 
+    const std::vector<Verdict> checked = verdicts();
     QStringList problems;
     int copied = 0;
     for (const Track& t : tracks) {
@@ -153,6 +233,8 @@ QString Log::text() const {
             s << "  Copy CRC32: " << hex(t.sums.crc32) << "\n";
             s << "  AccurateRip v1: " << hex(t.sums.accurateRipV1) << "\n";
             s << "  AccurateRip v2: " << hex(t.sums.accurateRipV2) << "\n";
+            if (const Verdict* verdict = verdictOf(checked, t.number))
+                s << "  AccurateRip: " << verdict->match.text() << "\n";
             s << "  Re-reads and corrections: " << t.corrections << "\n";
         }
         if (t.gain) {
@@ -168,6 +250,15 @@ QString Log::text() const {
         else
             problems << QStringLiteral("track %1 (%2)").arg(t.number).arg(resultText(t.result));
     }
+    // The database's verdicts, then how many tracks it found accurate (or why it could not be
+    // asked); the summary closes the log.
+    if (!checked.empty()) {
+        s << "AccurateRip database\n  Track   Result\n";
+        for (const Verdict& verdict : checked)
+            s << QStringLiteral("  %1   %2\n").arg(verdict.track, 5).arg(verdict.match.text());
+    }
+    if (const QStringList database = accurateRipLines(); !database.isEmpty())
+        s << database.last() << "\n\n";
     const auto asked = tracksAsked >= 0 ? tracksAsked : static_cast<int>(tracks.size());
     s << QStringLiteral("Summary: %1 of %2 tracks asked for copied OK").arg(copied).arg(asked);
     if (!problems.isEmpty())

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "engine/cd/accuraterip.h"
 #include "engine/cd/cdextract.h"
 #include "engine/cd/discinfo.h"
 #include "engine/cd/ripcheck.h"
@@ -59,6 +60,12 @@ struct TocTrack {
     bool audio = true;
 };
 
+// A track's standing in the AccurateRip database.
+struct Verdict {
+    int track = 0;
+    accuraterip::TrackMatch match;
+};
+
 struct Log {
     QString program;   // "MP3 Vortan 2.0"
     QDateTime started; // local time
@@ -74,11 +81,28 @@ struct Log {
     int tracksAsked = -1;                // -1: as many as `tracks` holds
     DiscInfo disc;                       // what the disc is known as (may be empty)
     std::optional<ReplayGain> albumGain; // of the tracks copied, together
+    // What the AccurateRip database said of the disc: its record (empty when it does not hold
+    // the disc), or why it could not be asked. None when it was not asked.
+    std::optional<Result<accuraterip::Record>> accurateRip;
 
     QString text() const;
+    // How the database names the disc: its audio tracks, with the lead-out after a data track.
+    accuraterip::DiscKey accurateRipKey() const;
+    // Whether a track was read whole with its checksums and copied, so that the database can
+    // tell whether it was read accurately.
+    bool hasCheckableTracks() const;
+    // Such tracks' standing in the record, in order; none before the database answered.
+    std::vector<Verdict> verdicts() const;
+    // For the user: "Track 3: Accurately ripped (confidence 12) [v2]" a track, then
+    // "Accurately ripped: 9 of 10 tracks"; or "The AccurateRip database could not be asked:
+    // <reason>". Empty when it was not asked.
+    QStringList accurateRipLines() const;
     // "Rip 2026-12-08 1234567.log": the start date and the disc identity.
     QString fileName() const;
 };
+
+// How the AccurateRip database names the disc of `toc`.
+accuraterip::DiscKey accurateRipKey(const cddrives::DiscToc& toc);
 
 // "mm:ss.ff" of a sector count (75 frames a second).
 QString sectorTime(std::int64_t sectors);

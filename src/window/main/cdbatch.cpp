@@ -1,6 +1,7 @@
 // The main window's CD extraction: the start command, the one-step batch and its choices.
 #include "engine/cd/capturejob.h"
 #include "engine/cd/extractionplan.h"
+#include "engine/cd/recordlookup.h"
 #include "engine/cd/ripcue.h"
 #include "engine/cd/riplog.h"
 #include "engine/cd/trackpaths.h"
@@ -25,6 +26,7 @@
 
 #include <algorithm>
 #include <memory>
+#include <utility>
 
 namespace {
 
@@ -47,6 +49,70 @@ modLAME::EncoderConfig withBarFlags(modLAME::EncoderConfig c, const Form1& w) {
     return c;
 }
 
+// The rip log, then the cue sheet of the files, named after it. `tell`: a failure of either
+// reaches the user (else nobody is there to be told).
+void writeLogAndCue(const QString& folder, const riplog::Log& log, const QString& fileType,
+                    bool tell) {
+    const Result<QString> logPath =
+        tell ? riplog::writeOrSay(folder, log) : riplog::write(folder, log);
+    const Result<QString> cue = ripcue::write(
+        logPath ? logPath.value() : QDir(folder).filePath(log.fileName()), log, fileType);
+    if (!cue && tell)
+        dialogs::msgBox(cue.error().description(), dialogs::Buttons::Ok, dialogs::Icon::Critical);
+}
+
+// The rip log of a batch that has ended, written once the AccurateRip database has answered
+// for the tracks read (or could not be asked), and the database's verdicts shown. The window
+// stays live meanwhile. A child of the window: when the window goes first, the log is written
+// at once, saying why the database's answer is missing.
+class PendingLog : public QObject {
+  public:
+    PendingLog(Form1& w, QString folder, riplog::Log log, QString fileType)
+        : QObject(&w), folder_(std::move(folder)), log_(std::move(log)),
+          fileType_(std::move(fileType)),
+          lookup_(new accuraterip::RecordLookup(this)) {
+        accuraterip::LookupRequest request;
+        request.key = log_.accurateRipKey();
+        request.server = AccurateRipServer;
+        lookup_->start(
+            request, [this](const accuraterip::RecordLookup::Result& answer) { answered(answer); });
+    }
+    ~PendingLog() override {
+        if (written_)
+            return;
+        log_.accurateRip = VortanError(VortanError::InvalidArgument, QStringLiteral("AccurateRip"),
+                                       QStringLiteral("the program ended before it answered"));
+        writeLogAndCue(folder_, log_, fileType_, false);
+    }
+    PendingLog(const PendingLog&) = delete;
+    PendingLog& operator=(const PendingLog&) = delete;
+
+  private:
+    void answered(const accuraterip::RecordLookup::Result& answer) {
+        written_ = true;
+        log_.accurateRip = answer;
+        writeLogAndCue(folder_, log_, fileType_, true);
+        deleteLater();
+        // Why the database could not be asked is in the log; the verdicts are the news.
+        if (!answer.ok())
+            return;
+        const std::vector<riplog::Verdict> verdicts = log_.verdicts();
+        const bool mismatch =
+            std::any_of(verdicts.begin(), verdicts.end(), [](const riplog::Verdict& verdict) {
+                return verdict.match.kind == accuraterip::TrackMatch::Mismatch;
+            });
+        dialogs::msgBox(log_.accurateRipLines().join(QLatin1Char('\n')), dialogs::Buttons::Ok,
+                        mismatch ? dialogs::Icon::Exclamation : dialogs::Icon::Information,
+                        QStringLiteral("AccurateRip"));
+    }
+
+    QString folder_;
+    riplog::Log log_;
+    QString fileType_; // of the cue sheet's FILE lines
+    accuraterip::RecordLookup* lookup_ = nullptr; // child
+    bool written_ = false;
+};
+
 // What the window does once an extraction batch has ended, however it ended: the MP3s get
 // the album's gain and take their names (a file left under its temporary name would be
 // lost), are listed, and the rip log is written beside the files.
@@ -68,15 +134,13 @@ void endExtraction(Form1& w, ExtractionPlan& plan, const BatchChoices& choices,
         // The log, then the cue sheet of the files, named after it; when the window was
         // closed meanwhile, nobody is there to be told of a failure.
         const QString folder = QFileInfo(report.items.front().output).absolutePath();
-        const Result<QString> logPath = report.endedFromOutside
-                                            ? riplog::write(folder, log)
-                                            : riplog::writeOrSay(folder, log);
-        const Result<QString> cue = ripcue::write(
-            logPath ? logPath.value() : QDir(folder).filePath(log.fileName()), log,
-            choices.extraction.mp3 ? QStringLiteral("MP3") : QStringLiteral("WAVE"));
-        if (!cue && !report.endedFromOutside)
-            dialogs::msgBox(cue.error().description(), dialogs::Buttons::Ok,
-                            dialogs::Icon::Critical);
+        const QString fileType = choices.extraction.mp3 ? QStringLiteral("MP3") : QStringLiteral("WAVE");
+        if (report.endedFromOutside)
+            writeLogAndCue(folder, log, fileType, false); // nobody is there to be told, nor time to ask
+        else if (log.hasCheckableTracks())
+            new PendingLog(w, folder, log, fileType);
+        else
+            writeLogAndCue(folder, log, fileType, true);
     }
     // The batch as it ended: each output under the name it took.
     BatchReport ended = report;

@@ -202,6 +202,12 @@ QWidget* FrmPrefs::buildAudioMiscTab() {
     chkNameFromDisc->setToolTip(
         QStringLiteral("\"01 - Title.wav\" for each track the disc information titles"));
     miscGrid->addWidget(chkNameFromDisc, 8, 0, 1, 2);
+    const QString serverCaption = QStringLiteral("AccurateRip server");
+    txtAccurateRipServer = makeEdit(misc, "txtAccurateRipServer", serverCaption);
+    txtAccurateRipServer->setToolTip(
+        QStringLiteral("host:port of the database rips are checked against (port 443: HTTPS)"));
+    miscGrid->addWidget(makeLabelFor(misc, serverCaption, txtAccurateRipServer), 9, 0);
+    miscGrid->addWidget(txtAccurateRipServer, 9, 1);
     column->addWidget(misc);
     column->addStretch();
 
@@ -285,6 +291,8 @@ void FrmPrefs::connectControls() {
     connect(spnFilesAtOnce, &QSpinBox::valueChanged, this, &FrmPrefs::spnFilesAtOnce_Change);
     connect(chkTestAndCopy, &QCheckBox::clicked, this, &FrmPrefs::chkTestAndCopy_Click);
     connect(chkNameFromDisc, &QCheckBox::clicked, this, &FrmPrefs::chkNameFromDisc_Click);
+    connect(txtAccurateRipServer, &QLineEdit::editingFinished, this,
+            &FrmPrefs::txtAccurateRipServer_Change);
     connect(Check2, &QCheckBox::clicked, this, &FrmPrefs::Check2_Click);
     connect(Drive2, &QComboBox::currentIndexChanged, this, &FrmPrefs::Drive2_Change);
     connect(Dir2, &FolderList::pathChanged, this, &FrmPrefs::Dir2_Change);
@@ -331,6 +339,7 @@ void FrmPrefs::Form_Load() {
     setBox(Check1, MuteButton, &FrmPrefs::Check1_Click);
     chkTestAndCopy->setChecked(TestAndCopy == 1);
     chkNameFromDisc->setChecked(NameFromDisc == 1);
+    txtAccurateRipServer->setText(AccurateRipServer);
     {
         const QSignalBlocker blockFiles(spnFilesAtOnce);
         spnFilesAtOnce->setValue(filesAtOnce());
@@ -478,6 +487,15 @@ void FrmPrefs::chkTestAndCopy_Click() {
 
 void FrmPrefs::chkNameFromDisc_Click() {
     saveBox(chkNameFromDisc, SettingKey::NameFromDisc);
+}
+
+void FrmPrefs::txtAccurateRipServer_Change() {
+    QString server = txtAccurateRipServer->text().trimmed();
+    if (server.isEmpty()) {
+        server = settings::defaultText(SettingKey::AccurateRipServer);
+        txtAccurateRipServer->setText(server);
+    }
+    WriteSetting(SettingKey::AccurateRipServer, server);
 }
 
 void FrmPrefs::Combo2_Click() {

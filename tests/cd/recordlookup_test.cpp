@@ -1,0 +1,124 @@
+// Asking the AccurateRip database for a disc's record, against a server on the loopback
+// interface: answers, absent discs, and every way the asking can fail, each with its reason.
+#include "accuraterecord.h"
+#include "musicbrainzservice.h"
+
+#include "engine/cd/recordlookup.h"
+
+#include <QEventLoop>
+#include <QTcpServer>
+#include <QTimer>
+#include <gtest/gtest.h>
+
+#include <optional>
+
+namespace {
+
+const accuraterip::DiscKey twoTracks{2, 0x00012345, 0x000abcde, 0x0e01f402};
+
+// The look-up's answer, the test's event loop running meanwhile (so the server answers).
+accuraterip::RecordLookup::Result ask(const QString& server, int timeoutMs = 5000) {
+    accuraterip::RecordLookup lookup;
+    std::optional<accuraterip::RecordLookup::Result> answer;
+    QEventLoop loop;
+    QTimer::singleShot(20000, &loop, &QEventLoop::quit);
+    lookup.start({twoTracks, server, timeoutMs},
+                 [&](const accuraterip::RecordLookup::Result& result) {
+                     answer = result;
+                     loop.quit();
+                 });
+    loop.exec();
+    if (!answer)
+        return VortanError(0, QString(), QStringLiteral("no answer at all"));
+    return *answer;
+}
+
+QString reason(const accuraterip::RecordLookup::Result& result) {
+    return result.ok() ? QStringLiteral("(a record)") : result.error().description();
+}
+
+} // namespace
+
+// "host:port" takes HTTPS on port 443 only; the public service's setting is plain HTTP.
+TEST(RecordLookup, ServerAddresses) {
+    const auto publicService = accuraterip::serverAddress(QStringLiteral("www.accuraterip.com:80"));
+    ASSERT_TRUE(publicService.ok());
+    EXPECT_EQ(publicService->url(QStringLiteral("/x.bin")).toString(),
+              QStringLiteral("http://www.accuraterip.com:80/x.bin"));
+    EXPECT_EQ(accuraterip::serverAddress(QStringLiteral("mirror.example:443"))->scheme,
+              QStringLiteral("https"));
+    EXPECT_EQ(accuraterip::serverAddress(QStringLiteral("mirror.example"))->port, 80);
+    EXPECT_EQ(accuraterip::serverAddress(QStringLiteral("https://mirror.example"))->port, 443);
+    for (const char* bad : {"", ":80", "host:0", "host:99999", "a b:80"})
+        EXPECT_FALSE(accuraterip::serverAddress(QString::fromLatin1(bad)).ok()) << bad;
+}
+
+// The record is asked for under its path; 404 is an empty record (every track not present);
+// anything else that is not a whole record of the disc is a reason, never a crash.
+TEST(RecordLookup, AnswersAndFailures) {
+    mbservice::LocalService service;
+    const QByteArray record =
+        accuraterecord::chunk(twoTracks, 2, {{3, 0x11, 0x1}, {3, 0x22, 0x2}}) +
+        accuraterecord::chunk(twoTracks, 2, {{5, 0x33, 0x3}, {0, 0, 0}});
+    service.body = record;
+    const auto answered = ask(service.address());
+    ASSERT_TRUE(answered.ok()) << reason(answered).toStdString();
+    EXPECT_EQ(answered->chunks.size(), 2u);
+    EXPECT_EQ(answered->chunks[1][0].confidence, 5);
+    EXPECT_TRUE(service.lastRequest.startsWith(
+        "GET " + accuraterip::recordPath(twoTracks).toLatin1() + " HTTP/1.1\r\n"))
+        << service.lastRequest.toStdString();
+
+    service.status = 404;
+    service.body = "<html>Not Found</html>";
+    const auto absent = ask(service.address());
+    ASSERT_TRUE(absent.ok()) << reason(absent).toStdString();
+    EXPECT_TRUE(absent->chunks.empty());
+    EXPECT_EQ(accuraterip::compare(absent.value(), 0, 0x11, 0x33).text(),
+              QStringLiteral("Not present in the database"));
+
+    const QString at = service.address();
+    struct Case {
+        const char* what;
+        int status;
+        QByteArray body;
+        int missingBytes;
+        QString reason;
+    };
+    const std::vector<Case> cases = {
+        {"server error", 500, "oops", 0, at + QStringLiteral(" answered HTTP 500 Error")},
+        {"record cut", 200, record.left(record.size() - 4), 0,
+         QStringLiteral("the AccurateRip answer cannot be read: it ends inside a chunk")},
+        {"other track count", 200,
+         accuraterecord::chunk(twoTracks, 3, {{1, 1, 1}, {1, 2, 2}, {1, 3, 3}}), 0,
+         QStringLiteral("the AccurateRip answer cannot be read: a chunk lists 3 tracks; the disc "
+                        "has 2")},
+        {"connection cut", 200, record.left(10), 100,
+         QStringLiteral("the answer of ") + at + QStringLiteral(" is cut short")},
+        {"too large", 200, QByteArray(70 * 1024, 'x'), 0,
+         at + QStringLiteral(" answered with more than 64 kB, which is no disc's record")},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        service.status = c.status;
+        service.body = c.body;
+        service.missingBytes = c.missingBytes;
+        const auto failed = ask(service.address());
+        EXPECT_FALSE(failed.ok());
+        EXPECT_TRUE(reason(failed).startsWith(c.reason)) << reason(failed).toStdString();
+    }
+
+    service.silent = true;
+    EXPECT_EQ(reason(ask(service.address(), 300)),
+              at + QStringLiteral(" did not answer within 0.3 seconds"));
+
+    QTcpServer closed;
+    ASSERT_TRUE(closed.listen(QHostAddress::LocalHost));
+    const QString nobody = QStringLiteral("127.0.0.1:%1").arg(closed.serverPort());
+    closed.close();
+    EXPECT_EQ(reason(ask(nobody)),
+              nobody + QStringLiteral(" cannot be reached: Connection refused"));
+    EXPECT_EQ(reason(ask(QStringLiteral("host:0"))),
+              QStringLiteral("\"host:0\" names no AccurateRip server: the port must be a number "
+                             "from 1 to 65535"));
+}
