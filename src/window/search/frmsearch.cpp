@@ -534,8 +534,7 @@ void FrmSearch::mnuDelete_Click() {
         dialogs::msgBox(failed->description(), dialogs::Buttons::Ok, dialogs::Icon::Critical);
         return;
     }
-    QCoreApplication::processEvents();
-    // Events have run: the entry is found again by its path.
+    // The deletion's wait let events run: the entry is found again by its path.
     removeResult(path);
 }
 
