@@ -129,4 +129,42 @@ TEST_F(ConversionServiceTest, StopEndsADecodeAtOnceAndAbortEndsAnEncodeEarlyBoth
     EXPECT_LT(encoded.seconds(), 120.0);
 }
 
+// After-file steps that end later (a recording's encode) keep the next item from starting until
+// they are done; a stop meanwhile ends the batch once they are.
+TEST_F(ConversionServiceTest, AHeldItemKeepsTheNextWaitingUntilResumed) {
+    ConversionService service;
+    QSignalSpy started(&service, &ConversionService::itemStarted);
+    QSignalSpy ended(&service, &ConversionService::batchFinished);
+    ConversionReport report;
+    QObject::connect(&service, &ConversionService::batchFinished,
+                     [&report](const ConversionReport& r) { report = r; });
+    bool held = false;
+    QObject::connect(&service, &ConversionService::itemFinished,
+                     [&service, &held](const WorkItem& item, const JobResult&) {
+                         if (item.index == 0) {
+                             service.holdNext();
+                             held = true;
+                         }
+                     });
+    for (const bool stopWhileHeld : {false, true}) {
+        held = false;
+        started.clear();
+        const QString tag = stopWhileHeld ? QStringLiteral("s") : QString();
+        ASSERT_TRUE(service.start(batchOf(ConversionKind::WavToMp3,
+                                          {wav(tag + QStringLiteral("a.wav"), 0.3),
+                                           wav(tag + QStringLiteral("b.wav"), 0.3)})));
+        ASSERT_TRUE(QTest::qWaitFor([&held] { return held; }, 20000));
+        QTest::qWait(100);
+        EXPECT_EQ(started.count(), 1);
+        EXPECT_TRUE(service.isRunning());
+        if (stopWhileHeld)
+            service.stop();
+        service.resumeNext();
+        ASSERT_TRUE(ended.wait(20000));
+        EXPECT_EQ(report.results[0].status, JobResult::Status::Completed);
+        EXPECT_EQ(report.results[1].status, stopWhileHeld ? JobResult::Status::NotStarted
+                                                          : JobResult::Status::Completed);
+    }
+}
+
 } // namespace

@@ -80,16 +80,20 @@ TEST_F(TreeTest, BuildListsTracksAndFilesWithListsInChildOrder) {
     EXPECT_EQ(tree.text(tree.nodeNumber(2)), SourceTree::SelectedTracksText);
 }
 
-TEST_F(TreeTest, BuildStartedFromInsideTheScanDoesNotMixWithIt) {
+// The scan lets no events run: a build asked for meanwhile ("Refresh List" clicked) follows it
+// whole and never mixes with it.
+TEST_F(TreeTest, BuildAskedForDuringTheScanFollowsIt) {
     makeFile(QStringLiteral("a.wav"));
     makeFile(QStringLiteral("b.mp3"));
     tree.showfiles();
     int nested = 0;
-    QTimer::singleShot(0, [&] {
+    QTimer::singleShot(0, &tree, [&] {
         ++nested;
-        tree.showfiles(); // e.g. "Refresh List" clicked while the scan lets events run
+        tree.showfiles();
     });
     tree.showfiles();
+    EXPECT_EQ(nested, 0);
+    QCoreApplication::processEvents();
     EXPECT_EQ(nested, 1);
     EXPECT_EQ(tree.nodeCount(), 9);
     EXPECT_EQ(tree.List1.count(), 1);
@@ -184,6 +188,7 @@ TEST_F(TreeTest, Cmaddfile2OverALongListKeepsAMoveMadeMeanwhile) {
         Qt::QueuedConnection);
     const QString added = makeFile(QStringLiteral("new.mp3"));
     tree.Cmaddfile2(added);
+    QCoreApplication::processEvents();
     QCoreApplication::processEvents();
 
     EXPECT_EQ(items(tree.List2), QStringList{added} + old);

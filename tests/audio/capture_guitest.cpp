@@ -20,6 +20,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QRegularExpression>
+#include <QTest>
 #include <QTimer>
 
 #include <cmath>
@@ -124,6 +125,7 @@ TEST_F(CaptureTest, TracksToMp3KeepOnlyTheMp3WhenWavsAreDeleted) {
     QObject::connect(&w, &QWidget::windowTitleChanged,
                      [&titles](const QString& title) { titles << title; });
     w.CmdSelectAction_Click();
+    waitForJob();
 
     // While each recording is encoded, the caption shows the encoder's progress.
     EXPECT_FALSE(
@@ -176,6 +178,7 @@ TEST_F(CaptureTest, TracksToMonoWavs) {
     w.optWAV->setChecked(true);
     select(SourceTree::AvailableTracksText);
     w.CmdSelectAction_Click();
+    waitForJob();
 
     const QStringList wavs = outputs();
     ASSERT_EQ(wavs.size(), 2);
@@ -213,6 +216,7 @@ TEST_F(CaptureTest, StopDuringTheFirstTrackKeepsWhatWasRecorded) {
     });
     select(SourceTree::AvailableTracksText);
     w.CmdSelectAction_Click();
+    waitForJob();
 
     ASSERT_TRUE(stopped);
     const QList<JobResult>& results = w.lastBatch().results;
@@ -225,6 +229,62 @@ TEST_F(CaptureTest, StopDuringTheFirstTrackKeepsWhatWasRecorded) {
     EXPECT_NE(tree().findByText(outputs()[0]), 0u);
     EXPECT_FALSE(
         QFileInfo::exists(outputs()[0].left(outputs()[0].size() - 4) + QStringLiteral(".mp3")));
+}
+
+// Start returns while the first track is recorded; the abort reaches the recording through the
+// window's conversions, keeps what was recorded and records nothing more.
+TEST_F(CaptureTest, StartReturnsAtOnceAndAbortKeepsWhatWasRecorded) {
+    Form1& w = loadTwoStep(shortSeconds);
+    w.optWAV->setChecked(true);
+    select(SourceTree::AvailableTracksText);
+    w.CmdSelectAction_Click();
+    EXPECT_TRUE(w.isJobRunning());
+    EXPECT_TRUE(w.lastBatch().items.isEmpty());
+    EXPECT_FALSE(w.CmdSelectAction->isEnabled());
+    ASSERT_TRUE(QTest::qWaitFor([&w] { return w.ProgressBar1->value() >= 30; }, 20000));
+    w.Command2_Click();
+    waitForJob();
+
+    const QList<JobResult>& results = w.lastBatch().results;
+    ASSERT_EQ(results.size(), 2);
+    EXPECT_EQ(results[0].status, JobResult::Status::Cancelled);
+    EXPECT_EQ(results[1].status, JobResult::Status::NotStarted);
+    EXPECT_GT(readWav(outputs()[0]).seconds(), 0.3);
+    EXPECT_NE(tree().findByText(outputs()[0]), 0u);
+    EXPECT_FALSE(QFileInfo::exists(outputs()[1]));
+    EXPECT_TRUE(w.CmdSelectAction->isEnabled());
+}
+
+// The abort while a recording is encoded ends the encode early: the recording is kept (the
+// delete rule takes only a recording whose MP3 is complete) and listed, and no further track is
+// recorded.
+TEST_F(CaptureTest, AbortDuringARecordingsEncodeKeepsTheRecording) {
+    setting(SettingKey::DeleteWav, 1);
+    Form1& w = loadTwoStep(trackSeconds);
+    bool aborted = false;
+    QObject::connect(&w, &QWidget::windowTitleChanged, &w, [&w, &aborted](const QString& title) {
+        if (!aborted && title.contains(QStringLiteral("% - Encoding "))) {
+            aborted = true;
+            w.Command2_Click();
+        }
+    });
+    select(SourceTree::AvailableTracksText);
+    w.CmdSelectAction_Click();
+    waitForJob();
+
+    ASSERT_TRUE(aborted);
+    const QList<JobResult>& results = w.lastBatch().results;
+    ASSERT_EQ(results.size(), 2);
+    EXPECT_EQ(results[0].status, JobResult::Status::Completed);
+    EXPECT_EQ(results[1].status, JobResult::Status::NotStarted);
+    const QString wav = outputs()[0];
+    EXPECT_TRUE(QFileInfo::exists(wav));
+    EXPECT_NE(tree().findByText(wav), 0u);
+    const auto decoded = mp3decode::decodeFile(wav.left(wav.size() - 4) + QStringLiteral(".mp3"));
+    if (decoded.ok) {
+        EXPECT_LT(decoded.seconds(), trackSeconds * 0.9);
+    }
+    EXPECT_FALSE(QFileInfo::exists(outputs()[1]));
 }
 
 // A recording whose file can take no more (a file-size limit stands for a full disk) keeps
@@ -241,6 +301,7 @@ TEST_F(CaptureTest, RecordingThatRunsOutOfRoomIsNotCountedAsDone) {
     small.rlim_cur = 64 * 1024;
     ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
     w.CmdSelectAction_Click();
+    waitForJob();
     setrlimit(RLIMIT_FSIZE, &previous);
     std::signal(SIGXFSZ, previousHandler);
 
@@ -260,6 +321,7 @@ TEST_F(CaptureTest, NoAudioServerIsSaidAndNothingIsWritten) {
     Form1& w = loadTwoStep(shortSeconds);
     select(SourceTree::AvailableTracksText);
     w.CmdSelectAction_Click();
+    waitForJob();
     qputenv("PULSE_SERVER", server);
 
     ASSERT_EQ(dialogs().messages().size(), 1u);

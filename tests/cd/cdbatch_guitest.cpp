@@ -206,6 +206,7 @@ TEST_F(CdFormTest, VerifyAgainstDiscFindsAOneSampleChange) {
     Form1& w = load();
     ShowFullPath == 0 ? select(QStringLiteral("77-2.wav")) : select(wav);
     w.mnuVerify->trigger();
+    ASSERT_TRUE(QTest::qWaitFor([&w] { return !w.isVerifying(); }, 60000));
     ASSERT_NE(dialogs().lastMessage(), nullptr);
     EXPECT_EQ(dialogs().lastMessage()->title, QStringLiteral("Verify against Disc"));
     EXPECT_TRUE(dialogs().lastMessage()->text.startsWith(QStringLiteral("Track 2: ") + wav +
@@ -214,6 +215,7 @@ TEST_F(CdFormTest, VerifyAgainstDiscFindsAOneSampleChange) {
     samples[588 * 3] ^= 1;
     fixtures::writeFile(wav, fixtures::wavBytes(samples, 44100, 2));
     w.mnuVerify->trigger();
+    ASSERT_TRUE(QTest::qWaitFor([&w] { return !w.isVerifying(); }, 60000));
     EXPECT_TRUE(dialogs().lastMessage()->text.contains(QStringLiteral("does not match the disc")));
     EXPECT_EQ(dialogs().lastMessage()->icon, dialogs::Icon::Exclamation);
 }

@@ -1,10 +1,9 @@
 // EncodeFile as the main window uses it: settings, captions, messages, cancel.
 #include "window/main/encodefile.h"
 
-#include "engine/core/batchrunner.h"
-
 #include "engine/core/jobstate.h"
 #include "engine/core/settings.h"
+#include "engine/service/conversionservice.h"
 #include "fixtures.h"
 #include "mp3decode.h"
 #include "scripteddialogs.h"
@@ -14,7 +13,10 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTemporaryDir>
+#include <QTest>
 #include <gtest/gtest.h>
+
+#include <optional>
 
 namespace {
 
@@ -47,8 +49,24 @@ class EncodeFileTest : public testing::Test {
         return d.ok ? d.frames.front().bitrateKbps : -1;
     }
     ScriptedDialogs& dialogs() const { return testsupport::scriptedDialogs(); }
+    // EncodeFile on the test's service, with the stored settings or `config`: returns at once,
+    // and its outcome comes once the file's batch has ended.
+    EncodeFileOutcome encode(const QString& src,
+                             const std::optional<modLAME::EncoderConfig>& config = {}) {
+        std::optional<EncodeFileOutcome> outcome;
+        auto done = [&outcome](const EncodeFileOutcome& o) { outcome = o; };
+        if (config)
+            EncodeFile(service, src, controls, *config, done);
+        else
+            EncodeFile(service, src, controls, done);
+        EXPECT_FALSE(outcome.has_value()) << "told from inside the call";
+        EXPECT_TRUE(QTest::qWaitFor([&outcome] { return outcome.has_value(); }, 60000));
+        EXPECT_FALSE(service.isRunning());
+        return outcome.value_or(EncodeFileOutcome{});
+    }
 
     QTemporaryDir dir_;
+    ConversionService service;
     QLabel Label33;
     QProgressBar ProgressBar1;
     QPushButton Command2;
@@ -72,7 +90,7 @@ TEST_F(EncodeFileTest, EncodesWithTheStoredSettingsAndShowsProgress) {
     CancelRequested = true; // left over from an earlier job: cleared at the start
 
     const QString src = source("Song.wav");
-    EXPECT_EQ(EncodeFile(src, controls).result, EncodeFileResult::Completed);
+    EXPECT_EQ(encode(src).result, EncodeFileResult::Completed);
     EXPECT_EQ(EncodingBitrate, 13); // read afresh from the store
     EXPECT_EQ(firstBitrate(output("Song")), 320);
     EXPECT_EQ(Label33.text(), QStringLiteral("100.0%"));
@@ -94,13 +112,13 @@ TEST_F(EncodeFileTest, EncodesWithTheStoredSettingsAndShowsProgress) {
 TEST_F(EncodeFileTest, UnknownBitrateIndexesEncodeAt160) {
     for (const char* stored : {"9", "14", "-3"}) {
         settings::saveText(SettingKey::EncodingBitrate, QString::fromLatin1(stored));
-        EXPECT_EQ(EncodeFile(source("a.wav", 0.5), controls).result, EncodeFileResult::Completed);
+        EXPECT_EQ(encode(source("a.wav", 0.5)).result, EncodeFileResult::Completed);
         EXPECT_EQ(firstBitrate(output("a")), 160) << stored;
     }
 }
 
 TEST_F(EncodeFileTest, MissingSourceSaysFileNotFoundAndLeavesTheControls) {
-    EXPECT_EQ(EncodeFile(dir_.filePath(QStringLiteral("nope.wav")), controls).result,
+    EXPECT_EQ(encode(dir_.filePath(QStringLiteral("nope.wav"))).result,
               EncodeFileResult::NotStarted);
     const auto* m = dialogs().lastMessage();
     ASSERT_NE(m, nullptr);
@@ -115,7 +133,7 @@ TEST_F(EncodeFileTest, MissingSourceSaysFileNotFoundAndLeavesTheControls) {
 TEST_F(EncodeFileTest, LibraryErrorGoesToTheCriticalErrorHandler) {
     modLAME::EncoderConfig bad = fileEncoderConfig();
     bad.bitrateKbps = 33;
-    EXPECT_EQ(EncodeFile(source("a.wav"), controls, bad).result, EncodeFileResult::Failed);
+    EXPECT_EQ(encode(source("a.wav"), bad).result, EncodeFileResult::Failed);
     const auto* m = dialogs().lastMessage();
     ASSERT_NE(m, nullptr);
     EXPECT_EQ(m->text, QStringLiteral("Invalid format parameters"));
@@ -129,28 +147,28 @@ TEST_F(EncodeFileTest, LibraryErrorGoesToTheCriticalErrorHandler) {
 TEST_F(EncodeFileTest, RefusedSourceAndMissingDestinationAreReported) {
     const QString text = dir_.filePath(QStringLiteral("notes.wav"));
     fixtures::writeFile(text, QByteArray("just some words, no sound"));
-    EXPECT_EQ(EncodeFile(text, controls).result, EncodeFileResult::Failed);
+    EXPECT_EQ(encode(text).result, EncodeFileResult::Failed);
     ASSERT_EQ(dialogs().messages().size(), 1u);
     EXPECT_EQ(dialogs().lastMessage()->title, QStringLiteral("Critical error..."));
     EXPECT_TRUE(dialogs().lastMessage()->text.contains(text));
     EXPECT_FALSE(QFileInfo::exists(output("notes")));
 
     WriteSetting(SettingKey::DecodePath, dir_.filePath(QStringLiteral("vanished")));
-    EXPECT_EQ(EncodeFile(source("b.wav"), controls).result, EncodeFileResult::Failed);
+    EXPECT_EQ(encode(source("b.wav")).result, EncodeFileResult::Failed);
     ASSERT_EQ(dialogs().messages().size(), 2u);
     EXPECT_TRUE(dialogs().lastMessage()->text.contains(QStringLiteral("vanished/b.mp3")));
     EXPECT_EQ(enabled, 2);
 }
 
 TEST_F(EncodeFileTest, CancelButtonEndsTheFileEarlyWithAPlayableMp3) {
-    // The window's abort command acts while the window waits: pressed at the first progress
-    // step.
-    QObject::connect(&ProgressBar1, &QProgressBar::valueChanged, [](int value) {
+    // The window's abort command reaches the encode through its service: pressed at the first
+    // progress step.
+    QObject::connect(&ProgressBar1, &QProgressBar::valueChanged, [this](int value) {
         if (value > 0)
-            BatchRunner::cancelRunning();
+            service.abort();
     });
     const QString src = source("long.wav", 12.0);
-    EXPECT_EQ(EncodeFile(src, controls).result, EncodeFileResult::Cancelled);
+    EXPECT_EQ(encode(src).result, EncodeFileResult::Cancelled);
     EXPECT_EQ(enabled, 1);
     EXPECT_LT(ProgressBar1.value(), 100);
     const auto d = mp3decode::decodeFile(output("long"));

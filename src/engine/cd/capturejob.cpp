@@ -96,9 +96,12 @@ std::shared_ptr<const LoudnessMeter> measureWav(const QString& path) {
 
 CaptureJob::CaptureJob(std::shared_ptr<const std::vector<TrackSpan>> spans,
                        std::shared_ptr<std::vector<QString>> outputs, CaptureFormat format,
-                       QTimer* tick, std::function<bool()> finishRequested, QObject* parent)
+                       std::chrono::milliseconds watchInterval, QObject* parent)
     : FileJob(parent), spans_(std::move(spans)), outputs_(std::move(outputs)), format_(format),
-      tick_(tick), finishRequested_(std::move(finishRequested)) {}
+      tick_(new QTimer(this)) {
+    tick_->setInterval(watchInterval);
+    connect(tick_, &QTimer::timeout, this, &CaptureJob::onTick);
+}
 
 CaptureJob::~CaptureJob() {
     if (running_)
@@ -146,7 +149,6 @@ void CaptureJob::start(const WorkItem& item) {
                                             : QStringLiteral("play cd");
     if (send(play) != mci::Success)
         return fail(QStringLiteral("Error playing cd!"));
-    connect(tick_, &QTimer::timeout, this, &CaptureJob::onTick);
     tick_->start();
 }
 
@@ -168,13 +170,8 @@ void CaptureJob::onTick() {
                         static_cast<double>(span_.endMs - span_.startMs) * 100.0;
     const int percent = static_cast<int>(std::floor(std::clamp(done, 0.0, 100.0)));
     emit progressChanged(QStringLiteral("%1%").arg(percent), percent);
-    const bool early = finishRequested_ && finishRequested_();
-    if (p < static_cast<double>(span_.endMs) && !early)
+    if (p < static_cast<double>(span_.endMs))
         return;
-    if (p < static_cast<double>(span_.endMs)) {
-        finish(JobResult::Status::Cancelled);
-        return;
-    }
     // The watch comes up to a tick late, and by then the next track sounds: the recording
     // keeps what it held when the position was at the track's end.
     const mci::Reply recorded = mci::send(QStringLiteral("status capture position"));
@@ -196,7 +193,6 @@ void CaptureJob::cancel() {
 void CaptureJob::finish(JobResult::Status status, std::optional<std::int64_t> keepMs) {
     running_ = false;
     tick_->stop();
-    disconnect(tick_, &QTimer::timeout, this, &CaptureJob::onTick);
     // A recording that ended by itself (its file took no more, the input failed) holds less
     // than it should: what it holds is saved, and the track is not counted as done.
     const bool endedEarly =

@@ -5,8 +5,8 @@
 
 #include <QString>
 
+#include <chrono>
 #include <cstdint>
-#include <functional>
 #include <memory>
 #include <optional>
 #include <vector>
@@ -49,21 +49,23 @@ std::shared_ptr<const LoudnessMeter> measureWav(const QString& path);
 // (outputfile), a WAV in the chosen format. The name taken goes to `outputs` at the item's
 // index. Everything goes through the media-control devices "capture" and "cd".
 //
-// The play position is watched on each tick of `tick` (the window's 100 ms timer, started
-// and stopped by the job). `finishRequested` (the window's stop of a recording), asked on
-// each tick, and cancel() end the track at once, keeping what was recorded (Cancelled). A device
-// that cannot be opened or set up fails the job before anything is recorded: its result's reason is
-// the message to show
-// ("Error opening waveaudio"...), and no file is written.
+// The play position is watched every `watchInterval` by a timer of the job's own. cancel()
+// (a stop or an abort of the batch) ends the track at once, keeping what was recorded
+// (Cancelled). A device that cannot be opened or set up fails the job before anything is
+// recorded: its result's reason is the message to show ("Error opening waveaudio"...), and no
+// file is written.
 //
 // GUI thread.
 class CaptureJob final : public FileJob {
     Q_OBJECT
   public:
+    static constexpr std::chrono::milliseconds defaultWatchInterval{100};
+
     // Item k of the batch is the track at spans[k].
     CaptureJob(std::shared_ptr<const std::vector<TrackSpan>> spans,
-               std::shared_ptr<std::vector<QString>> outputs, CaptureFormat format, QTimer* tick,
-               std::function<bool()> finishRequested, QObject* parent = nullptr);
+               std::shared_ptr<std::vector<QString>> outputs, CaptureFormat format,
+               std::chrono::milliseconds watchInterval = defaultWatchInterval,
+               QObject* parent = nullptr);
     ~CaptureJob() override;
 
     void start(const WorkItem& item) override;
@@ -82,8 +84,7 @@ class CaptureJob final : public FileJob {
     int index_ = -1;
     TrackSpan span_;
     CaptureFormat format_;
-    QTimer* tick_;
-    std::function<bool()> finishRequested_;
+    QTimer* tick_; // child: the watch of the play position
     QString wantedPath_; // the name the recording is to take
     JobResult result_;
     bool running_ = false;

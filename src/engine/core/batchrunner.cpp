@@ -6,21 +6,6 @@
 
 #include <algorithm>
 
-namespace {
-
-// The batches running now, for cancelRunning().
-std::vector<BatchRunner*>& runningBatches() {
-    static std::vector<BatchRunner*> list;
-    return list;
-}
-
-void forget(BatchRunner* runner) {
-    auto& list = runningBatches();
-    list.erase(std::remove(list.begin(), list.end(), runner), list.end());
-}
-
-} // namespace
-
 BatchRunner::BatchRunner(JobMaker makeJob, QObject* parent)
     : QObject(parent), makeJob_(std::move(makeJob)) {}
 
@@ -28,15 +13,6 @@ BatchRunner::~BatchRunner() {
     for (Active& active : active_)
         active.job->cancelAndWait();
     active_.clear();
-    forget(this);
-}
-
-void BatchRunner::cancelRunning() {
-    // A copy: cancelling never changes the list, but a handler it reaches might start or end
-    // a batch.
-    const std::vector<BatchRunner*> running = runningBatches();
-    for (BatchRunner* runner : running)
-        runner->cancel();
 }
 
 void BatchRunner::start(QList<WorkItem> items) {
@@ -50,8 +26,8 @@ void BatchRunner::start(QList<WorkItem> items) {
     next_ = 0;
     stopped_ = false;
     cancelled_ = false;
+    held_ = 0;
     running_ = true;
-    runningBatches().push_back(this);
     advance();
 }
 
@@ -74,10 +50,22 @@ void BatchRunner::cancel() {
         active.job->cancel();
 }
 
+void BatchRunner::hold() {
+    if (running_)
+        ++held_;
+}
+
+void BatchRunner::resume() {
+    if (held_ > 0 && --held_ == 0)
+        advance();
+}
+
 // Starts items while there is room; ends the batch when nothing is left to do. Handlers of
 // the signals emitted here may let events run and so reach this again: the inner call only
 // asks the outer one to look once more.
 void BatchRunner::advance() {
+    if (held_ > 0)
+        return;
     if (advancing_) {
         advanceAgain_ = true;
         return;
@@ -181,6 +169,6 @@ void BatchRunner::endNow() {
 
 void BatchRunner::finish() {
     running_ = false;
-    forget(this);
+    held_ = 0;
     emit finished();
 }

@@ -75,8 +75,8 @@ class FileJob : public QObject {
 // that is gone when its turn comes is skipped with a reason; each output is named through
 // one OutputNames for the batch, so no output replaces a file.
 //
-// Each job gets its own request and its own cancel: cancel() (or cancelRunning(), which the
-// window's abort command uses) ends the files under way early, stop() lets them finish.
+// Each job gets its own request and its own cancel: cancel() ends the files under way early,
+// stop() lets them finish.
 //
 // GUI thread only.
 class BatchRunner : public QObject {
@@ -110,8 +110,11 @@ class BatchRunner : public QObject {
     void stop();
     // stop(), and the files under way end early.
     void cancel();
-    // cancel() on every batch running now.
-    static void cancelRunning();
+    // From an itemFinished handler whose after-file steps take their time (they end later,
+    // from the event loop): no further item starts, and the batch does not end, until
+    // resume(). stop(), cancel() and endNow() still act meanwhile. Each hold needs a resume.
+    void hold();
+    void resume();
 
     bool isRunning() const { return running_; }
     // The items, with their claimed output names, and how each ended (by index).
@@ -152,4 +155,5 @@ class BatchRunner : public QObject {
     bool advancing_ = false;
     bool advanceAgain_ = false;
     int reporting_ = 0; // items whose end is being reported: the batch is not over yet
+    int held_ = 0;      // after-file steps still at work (hold/resume)
 };

@@ -4,7 +4,6 @@
 #include "engine/core/settings.h"
 #include "engine/platform/dialogs.h"
 
-#include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
 #include <QStandardPaths>
@@ -41,6 +40,5 @@ bool createDestination(const QString& path) {
         return false;
     }
     settings::saveText(SettingKey::DecodePath, path);
-    QCoreApplication::processEvents();
     return true;
 }

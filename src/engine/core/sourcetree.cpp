@@ -3,7 +3,6 @@
 #include "engine/core/eventwait.h"
 #include "engine/core/paths.h"
 
-#include <QCoreApplication>
 
 #include <algorithm>
 #include <array>
@@ -29,11 +28,6 @@ SourceTree* SourceTree::instance() {
 }
 void SourceTree::setInstance(SourceTree* tree) {
     currentTree = tree;
-}
-
-void SourceTree::yieldToEvents() {
-    if (QCoreApplication::instance())
-        QCoreApplication::processEvents();
 }
 
 // ---------------------------------------------------------------------------------------------

@@ -329,9 +329,6 @@ class SourceTree : public QAbstractItemModel {
     Qt::ItemFlags flags(const QModelIndex& index) const override;
     QHash<int, QByteArray> roleNames() const override;
 
-    // Lets pending events run once (QCoreApplication::processEvents).
-    static void yieldToEvents();
-
   signals:
     // Scroll to `index` and expand its ancestors.
     void makeVisible(const QModelIndex& index);

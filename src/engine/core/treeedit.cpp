@@ -51,10 +51,6 @@ void SourceTree::RemoveFromList() {
     const NodeId pressed = draggedNode_;
     if (!hasFileEnding(text(pressed)))
         return;
-    yieldToEvents();
-    // Events ran: the item is looked up again; one that went meanwhile is left alone.
-    if (!resolves(pressed))
-        return;
     const std::optional<FileEntry> entry = fileEntryOf(pressed);
     removeNode(pressed);
     if (entry)
@@ -65,9 +61,6 @@ void SourceTree::RemoveAndDeleteFile() {
     const NodeId pressed = draggedNode_;
     const QString lower = text(pressed).toLower();
     if (!lower.endsWith(QLatin1String(".wav")) && !lower.endsWith(QLatin1String(".mp3")))
-        return;
-    yieldToEvents();
-    if (!resolves(pressed))
         return;
     const std::optional<FileEntry> entry = fileEntryOf(pressed);
     if (!entry) {

@@ -8,7 +8,6 @@
 #include "engine/formats/outputfile.h"
 #include "engine/platform/nativepath.h"
 
-#include <QCoreApplication>
 
 #include <algorithm>
 
@@ -22,16 +21,15 @@ constexpr int ItemImage = 3, ItemSelectedImage = 6;
 } // namespace
 
 void SourceTree::showfiles() {
-    // Scan first: the scan lets events run, and a nested build or add in that time must not
-    // mix with this one. The old tree stays on show meanwhile.
+    // Scan first; the old tree stays on show meanwhile.
     // No destination set: nothing to scan (never the whole file system from "/").
     QStringList wavFiles, mp3Files;
     if (!DecodePath.trimmed().isEmpty()) {
         // What a crashed or killed run left half-written there goes first (never what a
         // writer is still at work on: see outputfile::removeLeftovers).
         outputfile::removeLeftovers(DecodePath);
-        wavFiles = findFiles(DecodePath, QStringLiteral("wav"), &yieldToEvents);
-        mp3Files = findFiles(DecodePath, QStringLiteral("mp3"), &yieldToEvents);
+        wavFiles = findFiles(DecodePath, QStringLiteral("wav"));
+        mp3Files = findFiles(DecodePath, QStringLiteral("mp3"));
     }
 
     // Remove node 2 (the "Selected Tracks" group), then node 1 (the root with the rest).
@@ -135,7 +133,6 @@ void SourceTree::Cmaddfile2(const QString& path) {
     // Gives a file that has just been written time to be closed; the window stays live.
     eventwait::forDuration(addFileDelay);
     addClosedFile(path);
-    yieldToEvents();
 }
 
 void SourceTree::addClosedFile(const QString& path) {

@@ -58,7 +58,6 @@ void SourceTree::listHalf(ItemClass cls, const QString& groupText, const QString
             // lstRecord with it) is not listed twice.
             removeEqual(lstRecord, entry);
             lstRecord.prepend(entry, List7);
-            yieldToEvents();
         } else if (groupText == SelectedTracksText) {
             for (int i = 0; i < lstRecord.count(); ++i)
                 if (WildcardMatch(text, lstRecord.at(i))) {
@@ -66,7 +65,6 @@ void SourceTree::listHalf(ItemClass cls, const QString& groupText, const QString
                     lstRecord.removeAt(i);
                     break;
                 }
-            yieldToEvents();
         }
         return;
     case ItemClass::Wav:
@@ -102,12 +100,8 @@ void SourceTree::rebuildAvailableTracks() {
     const NodeId groupId = group->id;
     while (!group->children.empty())
         removeNode(group->children.back()->id);
-    for (const QString& entry : lstTracks.items()) {
-        if (!resolves(groupId))
-            return;
+    for (const QString& entry : lstTracks.items())
         addNode(groupId, QStringLiteral("p name") + entry, entry, 3, 6);
-        yieldToEvents();
-    }
 }
 
 void SourceTree::treeHalf(NodeId id) {
@@ -171,7 +165,6 @@ void SourceTree::treeHalf(NodeId id) {
 void SourceTree::finishMove() {
     draggedNode_ = 0;
     draggedKind_ = 0;
-    yieldToEvents();
 }
 
 void SourceTree::MoveSelectedNode() {
@@ -259,7 +252,6 @@ SourceTree::Press SourceTree::treePress(NodeId id, bool rightButton) {
         for (const Node* child : node->children)
             lstRecord.add(child->text);
     }
-    yieldToEvents();
     return Press::Handled;
 }
 

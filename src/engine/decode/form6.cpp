@@ -8,7 +8,6 @@
 #include "engine/platform/activemp3/activemp3.h"
 #include "engine/platform/nativepath.h"
 
-#include <QCoreApplication>
 #include <QTimer>
 
 #include <cmath>
@@ -103,8 +102,6 @@ void Form6::Timer2_Timer() {
         case ActiveMP3::DecodeEnd::Completed:
             completed_ = true;
             emit progressChanged(QStringLiteral("100 %"), 100);
-            QCoreApplication::processEvents();
-            QCoreApplication::processEvents();
             break;
         case ActiveMP3::DecodeEnd::Failed:
             failure_ = ActiveMP31->lastError();
@@ -126,7 +123,6 @@ void Form6::Timer2_Timer() {
     const int percent = static_cast<int>(
         std::nearbyint(static_cast<double>(ActiveMP31->position()) / total * 100.0));
     emit progressChanged(QString::number(percent) + QLatin1Char('%'), percent);
-    QCoreApplication::processEvents();
 }
 
 void Form6::finish() {

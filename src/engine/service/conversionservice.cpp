@@ -89,8 +89,18 @@ void ConversionService::stop() {
         return;
     stopped_ = true;
     runner_->stop();
-    if (batch_.kind == ConversionKind::Mp3ToWav)
+    if (batch_.kind == ConversionKind::Mp3ToWav || batch_.kind == ConversionKind::Capture)
         runner_->cancel();
+}
+
+void ConversionService::holdNext() {
+    if (runner_)
+        runner_->hold();
+}
+
+void ConversionService::resumeNext() {
+    if (runner_)
+        runner_->resume();
 }
 
 void ConversionService::abort() {

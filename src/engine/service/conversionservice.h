@@ -79,10 +79,16 @@ class ConversionService : public QObject {
     // emitted before this returns.
     void endNow();
     // No further item starts; the files under way finish whole, except a decode, which
-    // ends at once with what it has written (the decoder stops on a stop).
+    // ends at once with what it has written (the decoder stops on a stop), and a recording,
+    // which ends at once keeping what it holds.
     void stop();
     // stop(), and every file under way ends early, its output properly ended.
     void abort();
+    // From an itemFinished handler whose after-file steps end later (a recording's encode):
+    // the next item waits, and the batch goes on, only once resumeNext() is called. stop(),
+    // abort() and endNow() still act meanwhile.
+    void holdNext();
+    void resumeNext();
 
     bool isRunning() const { return runner_ != nullptr; }
     bool isStopped() const { return stopped_; }

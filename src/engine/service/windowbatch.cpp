@@ -1,7 +1,6 @@
 #include "engine/service/windowbatch.h"
 
 #include "engine/core/batchshare.h"
-#include "engine/core/eventwait.h"
 #include "engine/core/paths.h"
 
 #include <algorithm>
@@ -46,6 +45,7 @@ struct Following {
     QList<WorkItem> running; // the files under way, when several run at once
     QStringList problems;
     bool parallel = false;
+    bool over = false; // the batch has ended: a late step's end is no longer awaited
 
     void showShare() const {
         if (!window.progress)
@@ -87,6 +87,7 @@ struct Following {
         }
     }
     void ended(const ConversionReport& conversion) {
+        over = true;
         BatchReport report{conversion.items, conversion.results, problems,
                            conversion.endedFromOutside};
         if (!report.endedFromOutside)
@@ -113,10 +114,22 @@ bool startWindowBatch(ConversionService& service, WindowBatch window, Conversion
                      [following](const WorkItem& item, const QString& caption, int percent) {
                          following->progressed(item, caption, percent);
                      });
-    QObject::connect(&service, &ConversionService::itemFinished, context,
-                     [following](const WorkItem& item, const JobResult& result) {
-                         following->finished(item, result);
-                     });
+    QObject::connect(
+        &service, &ConversionService::itemFinished, context,
+        [following, &service](const WorkItem& item, const JobResult& result) {
+            following->finished(item, result);
+            if (!following->window.itemFinishedLater)
+                return;
+            service.holdNext();
+            following->window.itemFinishedLater(
+                item, result, [following, &service](std::optional<QString> problem) {
+                    if (following->over)
+                        return;
+                    if (problem)
+                        following->problems << *problem;
+                    service.resumeNext();
+                });
+        });
     QObject::connect(&service, &ConversionService::batchFinished, context,
                      [following, context](const ConversionReport& report) {
                          const std::shared_ptr<Following> kept = following;
@@ -130,23 +143,6 @@ bool startWindowBatch(ConversionService& service, WindowBatch window, Conversion
         return true;
     delete context;
     return false;
-}
-
-BatchReport runWindowBatch(ConversionService& service, WindowBatch window, ConversionBatch work) {
-    BatchReport report;
-    bool done = false;
-    auto ended = std::move(window.ended);
-    window.ended = [&report, &done, ended](const BatchReport& r) {
-        report = r;
-        done = true;
-        if (ended)
-            ended(r);
-    };
-    if (!startWindowBatch(service, std::move(window), std::move(work)))
-        return report;
-    if (!eventwait::until(&service, &ConversionService::batchFinished, [&done] { return done; }))
-        service.endNow();
-    return report;
 }
 
 std::optional<dialogs::Message> failureMessage(const BatchReport& report, const QString& verb) {

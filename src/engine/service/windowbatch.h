@@ -32,6 +32,11 @@ struct WindowBatch {
     // The after-file steps. Returns a problem to report at the end ("could not be deleted:
     // ..."), or nothing.
     std::function<std::optional<QString>(const WorkItem&, const JobResult&)> itemFinished;
+    // After-file steps that end later, from the event loop (a recording's encode), run once
+    // itemFinished has: the next item waits until `done` is called, once, with a problem to
+    // report at the end or nothing.
+    using StepsDone = std::function<void(std::optional<QString> problem)>;
+    std::function<void(const WorkItem&, const JobResult&, StepsDone done)> itemFinishedLater;
 
     // With several files at once (the batch's filesAtOnce), `progress` shows the batch's
     // share done (each file weighted by its source's size in bytes) rather than one file's,
@@ -63,11 +68,6 @@ struct BatchReport {
 // service is busy with another batch (nothing starts). When the batch has ended, one message
 // (see failureMessage) is shown unless the application is quitting, then `window.ended` runs.
 bool startWindowBatch(ConversionService& service, WindowBatch window, ConversionBatch work);
-
-// startWindowBatch, then lets events run until the batch has ended, and returns its report.
-// When the application quits meanwhile, the files under way are ended properly before this
-// returns. For the steps that cannot go on before their batch is done.
-BatchReport runWindowBatch(ConversionService& service, WindowBatch window, ConversionBatch work);
 
 // The one message at the end of a batch: every file that failed or was gone when its turn
 // came, with its reason, and every problem of the after-file steps. A run of one file says

@@ -19,7 +19,6 @@
 #include "window/main/form1.h"
 
 #include <QCheckBox>
-#include <QCoreApplication>
 #include <QFileInfo>
 #include <QLabel>
 #include <QLocale>
@@ -38,61 +37,142 @@ TrackSpan Form1::trackSpan(int track) const {
 
 namespace {
 
-// What became of one recorded track: the files it left and its loudness.
-struct Recorded {
-    QString wav; // empty once deleted
-    QString mp3;
-    std::shared_ptr<const LoudnessMeter> loudness;
+// The last audio track of the disc listed: the tags number the tracks against it.
+int lastAudioTrack(const std::vector<int>& tracks, const std::vector<int>& dataTracks) {
+    int lastAudio = 0;
+    for (const int number : tracks)
+        if (std::find(dataTracks.begin(), dataTracks.end(), number) == dataTracks.end())
+            lastAudio = number;
+    return lastAudio;
+}
+
+QString recordingFormatText(const CaptureFormat& format, bool mp3) {
+    return QStringLiteral("WAV, %1 Hz, 16-bit, %2")
+               .arg(QLocale(QLocale::English).toString(format.samplesPerSecond))
+               .arg(format.channels == 1 ? QStringLiteral("mono") : QStringLiteral("stereo")) +
+           (mp3 ? QStringLiteral(", then encoded to MP3") : QString());
+}
+
+} // namespace
+
+// One two-step extraction, from the Start click to the batch's end: the choices taken when it
+// started and what became of each track. GUI thread.
+struct TwoStepRecording {
+    // What became of one recorded track: the files it left and its loudness.
+    struct Recorded {
+        QString wav; // empty once deleted
+        QString mp3;
+        std::shared_ptr<const LoudnessMeter> loudness;
+    };
+
+    QList<int> tracks; // by item
+    std::shared_ptr<std::vector<TrackSpan>> spans = std::make_shared<std::vector<TrackSpan>>();
+    // Where each recording was saved, by item (filled by the capture jobs).
+    std::shared_ptr<std::vector<QString>> outputs = std::make_shared<std::vector<QString>>();
+    std::vector<Recorded> recorded; // by item
+    ConversionSettings settings;
+    CaptureFormat format;
+    bool mp3 = false; // each recording is encoded to MP3
+    DiscInfo disc;
+    int lastAudio = 0;
+    riplog::Log log;
 };
+
+namespace {
+
+// Writes the tag of recording `at`'s MP3: the disc's information and the gains. What went wrong,
+// or nothing.
+std::optional<QString> tagRecording(const TwoStepRecording& run, std::size_t at,
+                                    const std::optional<ReplayGain>& albumGain) {
+    const TwoStepRecording::Recorded& recorded = run.recorded[at];
+    id3tag::TagFields tags = trackTags(run.disc, run.tracks[static_cast<qsizetype>(at)],
+                                       run.lastAudio);
+    setReplayGain(tags, recorded.loudness ? recorded.loudness->replayGain() : std::nullopt,
+                  albumGain);
+    if (const auto tagged = id3tag::writeTag(recorded.mp3, tags); !tagged)
+        return tagged.error().description();
+    return std::nullopt;
+}
+
+// The log's entry of recording `at`, as it ended.
+riplog::Track logEntry(const TwoStepRecording& run, std::size_t at, const JobResult& result) {
+    const int track = run.tracks[static_cast<qsizetype>(at)];
+    const TwoStepRecording::Recorded& recorded = run.recorded[at];
+    std::int32_t start = 0;
+    std::int32_t end = 0;
+    for (const riplog::TocTrack& t : run.log.toc)
+        if (t.number == track) {
+            start = t.startLba;
+            end = t.startLba + t.sectors;
+        }
+    riplog::Track entry =
+        riplog::trackOf(track, recorded.mp3.isEmpty() ? recorded.wav : recorded.mp3, start, end,
+                        nullptr, result.status, result.reason);
+    if (const TrackInfo* info = run.disc.track(track))
+        entry.title = info->title;
+    if (recorded.loudness)
+        entry.gain = recorded.loudness->replayGain();
+    return entry;
+}
 
 } // namespace
 
 void Form1::StartTrackRecording2(int trackNumber) {
     StopRequested = false;
+    auto run = std::make_shared<TwoStepRecording>();
+    run->settings = conversionSettings();
+    run->settings.filesAtOnce = 1;
+    run->format = CaptureFormat::fromPreference(AudioFormat);
+    run->mp3 = optMP3->isChecked();
+    // The tags of the MP3s: the disc's information, the number against its last audio track.
+    run->disc = discInfo();
+    run->lastAudio = lastAudioTrack(listedDisc_.tracks, listedDisc_.dataTracks);
 
     // This track first, then the entries after the one worked on.
-    QList<int> tracks{trackNumber};
+    run->tracks = {trackNumber};
     const MirrorList& lstRecord = tree().lstRecord;
     if (lstRecord.count() > 1)
         for (int k = lstRecordIndex + 1; k < lstRecord.count(); ++k)
-            tracks.append(TrackNumberOf(lstRecord.at(k)));
-    QList<WorkItem> items;
-    QSet<QString> taken;
-    auto spans = std::make_shared<std::vector<TrackSpan>>();
-    for (const int track : tracks) {
-        spans->push_back(trackSpan(track));
-        const QString path =
-            drawTrackPath(DecodePath, lblCDID->text(), track, QStringLiteral(".wav"), taken);
-        taken.insert(path);
-        items.append(WorkItem{QString(), path, static_cast<int>(items.size())});
-    }
-    auto outputs = std::make_shared<std::vector<QString>>(items.size());
-    std::vector<Recorded> recorded(items.size());
-    // The tags of the MP3s: the disc's information, the number against its last audio track.
-    const DiscInfo disc = discInfo();
-    int lastAudio = 0;
-    for (const int number : listedDisc_.tracks)
-        if (std::find(listedDisc_.dataTracks.begin(), listedDisc_.dataTracks.end(), number) ==
-            listedDisc_.dataTracks.end())
-            lastAudio = number;
+            run->tracks.append(TrackNumberOf(lstRecord.at(k)));
 
-    const CaptureFormat format = CaptureFormat::fromPreference(AudioFormat);
+    ConversionBatch work = recordingWork(*run);
+    WindowBatch batch = recordingBatch(run);
+    Disablem();
+    run->log = riplog::begin(cddrives::mediaDrive(), riplog::ReadMode::RealTime,
+                             recordingFormatText(run->format, run->mp3), lblCDID->text());
+    run->log.disc = run->disc;
+    startBatch(std::move(batch), std::move(work));
+}
+
+ConversionBatch Form1::recordingWork(TwoStepRecording& run) const {
     ConversionBatch work;
     work.kind = ConversionKind::Capture;
-    work.settings = conversionSettings();
-    work.settings.filesAtOnce = 1;
-    work.items = items;
-    work.makeJob = [this, spans, outputs, format] {
-        return std::make_unique<CaptureJob>(spans, outputs, format, tmrRecord,
-                                            [this] { return Check9->isChecked(); });
+    work.settings = run.settings;
+    QSet<QString> taken;
+    for (const int track : run.tracks) {
+        run.spans->push_back(trackSpan(track));
+        const QString path = drawTrackPath(run.settings.destination, lblCDID->text(), track,
+                                           QStringLiteral(".wav"), taken);
+        taken.insert(path);
+        work.items.append(WorkItem{QString(), path, static_cast<int>(work.items.size())});
+    }
+    run.outputs->resize(static_cast<std::size_t>(work.items.size()));
+    run.recorded.resize(static_cast<std::size_t>(work.items.size()));
+    work.makeJob = [spans = std::shared_ptr<const std::vector<TrackSpan>>(run.spans),
+                    outputs = run.outputs, format = run.format] {
+        return std::make_unique<CaptureJob>(spans, outputs, format);
     };
     // What a recording takes, for the disk-space guard's check before each track.
-    work.expectedOutputBytes = [spans, format](const WorkItem& item) {
+    work.expectedOutputBytes = [spans = run.spans, format = run.format](const WorkItem& item) {
         const TrackSpan& span = (*spans)[static_cast<std::size_t>(item.index)];
         return (span.endMs - span.startMs) * format.bytesPerSecond / 1000 + 44;
     };
-    WindowBatch batch = fileBatch(QStringLiteral("recorded"), [this, tracks](const WorkItem& item) {
-        const int track = tracks[item.index];
+    return work;
+}
+
+WindowBatch Form1::recordingBatch(const std::shared_ptr<TwoStepRecording>& run) {
+    WindowBatch batch = fileBatch(QStringLiteral("recorded"), [this, run](const WorkItem& item) {
+        const int track = run->tracks[item.index];
         currentTrackNumber = track;
         if (item.index > 0)
             ++lstRecordIndex;
@@ -108,86 +188,70 @@ void Form1::StartTrackRecording2(int trackNumber) {
         Label33->setText(caption);
         ProgressBar1->setValue(percent);
     };
-    batch.itemFinished = [this, outputs, tracks, &recorded, &disc,
-                          lastAudio](const WorkItem& item,
-                                     const JobResult& result) -> std::optional<QString> {
-        Check9->setChecked(false);
-        tmrWarning->stop();
-        if (!result.alert.isEmpty()) {
-            // A device error: nothing was recorded, and the batch ends here.
-            dialogs::msgBox(result.alert, dialogs::Buttons::Ok, dialogs::Icon::Critical);
-            conversions().stop();
-            return std::nullopt;
-        }
-        const auto at = static_cast<std::size_t>(item.index);
-        Recorded& done = recorded[at];
-        done.wav = (*outputs)[at];
-        if (result.status == JobResult::Status::Failed || done.wav.isEmpty())
-            return std::nullopt; // named in the message at the end
-        done.loudness = measureWav(done.wav);
-        if (conversions().isStopped() || result.status != JobResult::Status::Completed ||
-            !optMP3->isChecked()) {
-            // A stopped recording is kept as it is; a complete one, with WAV output, is listed
-            // as well.
-            tree().Cmaddfile2(done.wav);
-            return std::nullopt;
-        }
-        std::optional<QString> problem = encodeRecording(done.wav, &done.mp3);
-        if (!nativepath::exists(done.wav))
-            done.wav.clear();
-        if (done.mp3.isEmpty())
-            return problem;
-        id3tag::TagFields tags = trackTags(disc, tracks[item.index], lastAudio);
-        setReplayGain(tags, done.loudness ? done.loudness->replayGain() : std::nullopt,
-                      std::nullopt);
-        if (const auto tagged = id3tag::writeTag(done.mp3, tags); !tagged && !problem)
-            problem = tagged.error().description();
-        return problem;
+    batch.itemFinishedLater = [this, run](const WorkItem& item, const JobResult& result,
+                                          const WindowBatch::StepsDone& done) {
+        recordingFinished(run, item, result, done);
     };
-    Disablem();
-    const QString formatText =
-        QStringLiteral("WAV, %1 Hz, 16-bit, %2")
-            .arg(QLocale(QLocale::English).toString(format.samplesPerSecond))
-            .arg(format.channels == 1 ? QStringLiteral("mono") : QStringLiteral("stereo")) +
-        (optMP3->isChecked() ? QStringLiteral(", then encoded to MP3") : QString());
-    riplog::Log log = riplog::begin(cddrives::mediaDrive(), riplog::ReadMode::RealTime, formatText,
-                                    lblCDID->text());
-    log.disc = disc;
-    const BatchReport report = runWindowBatch(conversions(), std::move(batch), std::move(work));
+    batch.ended = [this, run](const BatchReport& report) { recordingEnded(*run, report); };
+    return batch;
+}
 
+void Form1::recordingFinished(const std::shared_ptr<TwoStepRecording>& run, const WorkItem& item,
+                              const JobResult& result, const WindowBatch::StepsDone& done) {
+    Check9->setChecked(false);
+    tmrWarning->stop();
+    if (!result.alert.isEmpty()) {
+        // A device error: nothing was recorded, and the batch ends here.
+        dialogs::msgBox(result.alert, dialogs::Buttons::Ok, dialogs::Icon::Critical);
+        conversions().stop();
+        return done(std::nullopt);
+    }
+    const auto at = static_cast<std::size_t>(item.index);
+    TwoStepRecording::Recorded& recorded = run->recorded[at];
+    recorded.wav = (*run->outputs)[at];
+    if (result.status == JobResult::Status::Failed || recorded.wav.isEmpty())
+        return done(std::nullopt); // named in the message at the end
+    recorded.loudness = measureWav(recorded.wav);
+    if (conversions().isStopped() || result.status != JobResult::Status::Completed || !run->mp3) {
+        // A stopped recording is kept as it is; a complete one, with WAV output, is listed
+        // as well. The capture job has saved and closed it.
+        tree().addClosedFile(recorded.wav);
+        return done(std::nullopt);
+    }
+    encodeRecording(recorded.wav, run->settings,
+                    [this, run, at, done](const QString& mp3, std::optional<QString> problem) {
+                        TwoStepRecording::Recorded& encoded = run->recorded[at];
+                        if (!nativepath::exists(encoded.wav))
+                            encoded.wav.clear();
+                        encoded.mp3 = mp3;
+                        if (!mp3.isEmpty())
+                            if (const auto tagged = tagRecording(*run, at, std::nullopt);
+                                tagged && !problem)
+                                problem = tagged;
+                        done(problem);
+                    });
+}
+
+void Form1::recordingEnded(TwoStepRecording& run, const BatchReport& report) {
+    riplog::Log& log = run.log;
     // The album's gain over the tracks recorded whole goes into each MP3 made of them.
     std::vector<const LoudnessMeter*> whole;
     for (qsizetype i = 0; i < report.results.size(); ++i)
         if (report.results[i].status == JobResult::Status::Completed &&
-            recorded[static_cast<std::size_t>(i)].loudness)
-            whole.push_back(recorded[static_cast<std::size_t>(i)].loudness.get());
+            run.recorded[static_cast<std::size_t>(i)].loudness)
+            whole.push_back(run.recorded[static_cast<std::size_t>(i)].loudness.get());
     log.albumGain = LoudnessMeter::albumGain(whole);
     QStringList untagged;
     log.tracksAsked = static_cast<int>(report.items.size());
     for (qsizetype i = 0; i < report.items.size(); ++i) {
         const JobResult& result = report.results[i];
-        const Recorded& done = recorded[static_cast<std::size_t>(i)];
-        if (log.albumGain && !done.mp3.isEmpty() && result.status == JobResult::Status::Completed) {
-            id3tag::TagFields tags = trackTags(disc, tracks[i], lastAudio);
-            setReplayGain(tags, done.loudness ? done.loudness->replayGain() : std::nullopt,
-                          log.albumGain);
-            if (const auto tagged = id3tag::writeTag(done.mp3, tags); !tagged)
-                untagged << tagged.error().description();
-        }
-        std::int32_t start = 0;
-        std::int32_t end = 0;
-        for (const riplog::TocTrack& t : log.toc)
-            if (t.number == tracks[i]) {
-                start = t.startLba;
-                end = t.startLba + t.sectors;
-            }
-        riplog::Track entry = riplog::trackOf(tracks[i], done.mp3.isEmpty() ? done.wav : done.mp3,
-                                              start, end, nullptr, result.status, result.reason);
-        if (const TrackInfo* info = disc.track(tracks[i]))
-            entry.title = info->title;
-        if (done.loudness)
-            entry.gain = done.loudness->replayGain();
-        log.tracks.push_back(entry);
+        const auto at = static_cast<std::size_t>(i);
+        const TwoStepRecording::Recorded& recorded = run.recorded[at];
+        if (log.albumGain && !recorded.mp3.isEmpty() &&
+            result.status == JobResult::Status::Completed)
+            if (const auto problem = tagRecording(run, at, log.albumGain))
+                untagged << *problem;
+        log.tracks.push_back(logEntry(run, at, result));
     }
     if (!untagged.isEmpty() && !report.endedFromOutside)
         dialogs::msgBox(QStringLiteral("The album's ReplayGain could not be written into:\n") +
@@ -195,49 +259,51 @@ void Form1::StartTrackRecording2(int trackNumber) {
                         dialogs::Buttons::Ok, dialogs::Icon::Critical);
     if (!log.tracks.empty() && !report.endedFromOutside)
         riplog::writeOrSay(QFileInfo(report.items.front().output).absolutePath(), log);
-    recordBatch(report);
     recordEndMs = 0;
     tmrRecord->stop();
     Enablem();
     ResetStatus();
 }
 
-std::optional<QString> Form1::encodeRecording(const QString& wavPath, QString* mp3Path) {
+void Form1::encodeRecording(const QString& wavPath, const ConversionSettings& settings,
+                            std::function<void(const QString&, std::optional<QString>)> done) {
     const QString base = BaseName(wavPath);
     setWindowTitle(QStringLiteral("Encoding ") + base + QStringLiteral(".wav"));
     Label3->setText(QStringLiteral("Encoding ") + wavPath);
     Label2->setText(QStringLiteral("Destination:  ") + DecodePath + QLatin1Char('/') + base +
                     QStringLiteral(".mp3"));
     lblStatus->clear();
-    QCoreApplication::processEvents();
     EncodeFileControls controls;
     controls.Label33 = Label33;
     controls.ProgressBar1 = ProgressBar1;
     controls.Command2 = Command2;
     controls.window = this; // the caption, and the tray's tip with it, follow the progress
-    const EncodeFileOutcome outcome = EncodeFile(wavPath, controls);
-    if (!outcome.mp3Path.isEmpty())
-        tree().Cmaddfile2(outcome.mp3Path);
-    if (mp3Path && outcome.result == EncodeFileResult::Completed)
-        *mp3Path = outcome.mp3Path;
-    ResetStatus();
-    // The recording goes only once its MP3 is complete.
-    if (DeleteWav == 1 && wavPath.endsWith(QLatin1String(".wav")) &&
-        outcome.result == EncodeFileResult::Completed) {
-        if (const auto error = tree().DeleteFileAndNode(wavPath))
-            return wavPath + QStringLiteral(": encoded, but the WAV could not be deleted: ") +
-                   error->description();
-        return std::nullopt;
-    }
-    tree().Cmaddfile2(wavPath);
-    return std::nullopt;
+    const bool deleteSource = settings.deleteSource;
+    EncodeFile(*recordingEncodes_, wavPath, controls, settings.encoder,
+               [this, wavPath, deleteSource, done](const EncodeFileOutcome& outcome) {
+                   // The encode job has closed the MP3 and is done with the recording.
+                   tree().addClosedFile(outcome.mp3Path);
+                   ResetStatus();
+                   const bool complete = outcome.result == EncodeFileResult::Completed;
+                   const QString mp3 = complete ? outcome.mp3Path : QString();
+                   // The recording goes only once its MP3 is complete.
+                   if (deleteSource && complete && wavPath.endsWith(QLatin1String(".wav"))) {
+                       if (const auto error = tree().DeleteFileAndNode(wavPath, false))
+                           return done(mp3, wavPath + QStringLiteral(": encoded, but the WAV "
+                                                                     "could not be deleted: ") +
+                                                error->description());
+                       return done(mp3, std::nullopt);
+                   }
+                   tree().addClosedFile(wavPath);
+                   done(mp3, std::nullopt);
+               });
 }
 
 void Form1::cmdCancel_Click() {
     recordEndMs = 0;
     tmrWarning->stop();
     conversions().abort();
-    BatchRunner::cancelRunning();
+    recordingEncodes_->abort();
 }
 
 void Form1::Command11_Click() {

@@ -8,8 +8,6 @@
 #include "window/main/form1.h"
 
 #include <QComboBox>
-#include <QCoreApplication>
-#include <QEventLoop>
 #include <QFileInfo>
 #include <QLabel>
 #include <QThread>
@@ -29,12 +27,10 @@ void Form1::cmdRefresh_Click() {
         return;
     lblCDID->setText(header.identity);
     lblNumTracks->setText(header.trackCountText);
-    QCoreApplication::processEvents();
 
     // A disc is listed when it holds audio, one track of it included; the message is for a
     // drive without a disc and a disc without audio.
     if (const QString message = disclisting::notMusicCdMessage(header); !message.isEmpty()) {
-        QCoreApplication::processEvents();
         dialogs::msgBox(message);
         return; // the alias stays open, as after any listing that stops here
     }
@@ -109,26 +105,26 @@ void Form1::mnuOpenImage_Click() {
 
 void Form1::mnuVerify_Click() {
     const auto path = tree().filePathOf(tree().selectedNode());
-    if (!path || !path->endsWith(QLatin1String(".wav"), Qt::CaseInsensitive))
+    if (!path || !path->endsWith(QLatin1String(".wav"), Qt::CaseInsensitive) || verifying_)
         return;
     // The disc is read on a thread of its own (a long track takes a while on a real drive);
-    // the window waits, drawn but not taking input.
-    ripverify::Verdict verdict;
+    // meanwhile the window is drawn but takes no input, and the verdict is said when the
+    // thread has ended.
+    auto verdict = std::make_shared<ripverify::Verdict>();
     const int drive = cddrives::mediaDrive();
     const QString wav = *path;
-    std::unique_ptr<QThread> worker(
-        QThread::create([&verdict, wav, drive] { verdict = ripverify::verifyWav(wav, drive); }));
-    QEventLoop loop;
-    QObject::connect(worker.get(), &QThread::finished, &loop, &QEventLoop::quit);
-    {
-        dialogs::BusyPointer busy;
-        setEnabled(false);
-        worker->start();
-        loop.exec();
-        worker->wait();
+    verifying_.reset(QThread::create(
+        [verdict, wav, drive] { *verdict = ripverify::verifyWav(wav, drive); }));
+    auto busy = std::make_shared<dialogs::BusyPointer>();
+    connect(verifying_.get(), &QThread::finished, this, [this, verdict, busy]() mutable {
+        verifying_->wait();
+        verifying_.reset();
+        busy.reset();
         setEnabled(true);
-    }
-    dialogs::msgBox(verdict.text(), dialogs::Buttons::Ok,
-                    verdict.matched ? dialogs::Icon::Information : dialogs::Icon::Exclamation,
-                    QStringLiteral("Verify against Disc"));
+        dialogs::msgBox(verdict->text(), dialogs::Buttons::Ok,
+                        verdict->matched ? dialogs::Icon::Information : dialogs::Icon::Exclamation,
+                        QStringLiteral("Verify against Disc"));
+    });
+    setEnabled(false);
+    verifying_->start();
 }

@@ -8,7 +8,6 @@
 
 #include "engine/platform/nativepath.h"
 
-#include <QCoreApplication>
 #include <QLabel>
 #include <QProgressBar>
 #include <QWidget>
@@ -25,55 +24,16 @@ modLAME::EncoderConfig fileEncoderConfig() {
 
 namespace {
 
-bool sourceFound(const QString& sourcePath) {
-    QCoreApplication::processEvents();
-    if (nativepath::isFile(sourcePath))
-        return true;
-    dialogs::msgBox(QStringLiteral("File not found..."), dialogs::Buttons::Ok,
-                    dialogs::Icon::Critical, QStringLiteral("Critical Error"));
-    return false;
+// Hands `outcome` to `done` from the event loop.
+void deliverLater(ConversionService& service, EncodeFileDone done, EncodeFileOutcome outcome) {
+    QMetaObject::invokeMethod(
+        &service, [done = std::move(done), outcome] { done(outcome); }, Qt::QueuedConnection);
 }
 
-EncodeFileOutcome encodeFound(const QString& sourcePath, const EncodeFileControls& window,
-                              const modLAME::EncoderConfig& config) {
-    CancelRequested = false;
-    if (window.Command2)
-        window.Command2->setVisible(true);
-    if (window.Disablem)
-        window.Disablem();
-
-    ConversionBatch work;
-    work.kind = ConversionKind::WavToMp3;
-    work.settings.destination = DecodePath;
-    work.settings.encoder = config;
-    work.items = {
-        WorkItem{sourcePath, ConversionService::outputFor(work.kind, DecodePath, sourcePath)}};
-    WindowBatch batch;
-    batch.verb = QStringLiteral("encoded");
-    if (window.mayStart)
-        batch.mayStart = [&window](const WorkItem&, std::int64_t expected) {
-            return window.mayStart(expected);
-        };
-    batch.itemStarted = [&window](const WorkItem& item) {
-        if (window.outputNamed)
-            window.outputNamed(item.output);
-    };
-    const QString title = window.window ? window.window->windowTitle() : QString();
-    batch.progress = [&window, title](const QString& caption, int percent) {
-        if (window.window)
-            window.window->setWindowTitle(progressTitle(caption, title));
-        if (window.Label33)
-            window.Label33->setText(caption);
-        if (window.ProgressBar1)
-            window.ProgressBar1->setValue(percent);
-    };
-    // A batch of its own: the caller's batch may be running (a recording's encode).
-    ConversionService service;
-    const BatchReport report = runWindowBatch(service, std::move(batch), std::move(work));
-
-    if (window.Enablem)
-        window.Enablem();
+EncodeFileOutcome outcomeOf(const BatchReport& report) {
     EncodeFileOutcome out;
+    if (report.items.isEmpty() || report.results.isEmpty())
+        return out;
     out.mp3Path = report.items.front().output;
     switch (report.results.front().status) {
     case JobResult::Status::Completed:
@@ -94,17 +54,69 @@ EncodeFileOutcome encodeFound(const QString& sourcePath, const EncodeFileControl
     return out;
 }
 
-} // namespace
+void encodeFound(ConversionService& service, const QString& sourcePath,
+                 const EncodeFileControls& controls, const modLAME::EncoderConfig& config,
+                 EncodeFileDone done) {
+    CancelRequested = false;
+    // The batch's reactions outlive this call: they keep their own copy of the elements.
+    auto window = std::make_shared<const EncodeFileControls>(controls);
+    if (window->Command2)
+        window->Command2->setVisible(true);
+    if (window->Disablem)
+        window->Disablem();
 
-EncodeFileOutcome EncodeFile(const QString& sourcePath, const EncodeFileControls& window) {
-    if (!sourceFound(sourcePath))
-        return {};
-    return encodeFound(sourcePath, window, fileEncoderConfig());
+    ConversionBatch work;
+    work.kind = ConversionKind::WavToMp3;
+    work.settings.destination = DecodePath;
+    work.settings.encoder = config;
+    work.items = {
+        WorkItem{sourcePath, ConversionService::outputFor(work.kind, DecodePath, sourcePath)}};
+    WindowBatch batch;
+    batch.verb = QStringLiteral("encoded");
+    if (window->mayStart)
+        batch.mayStart = [window](const WorkItem&, std::int64_t expected) {
+            return window->mayStart(expected);
+        };
+    batch.itemStarted = [window](const WorkItem& item) {
+        if (window->outputNamed)
+            window->outputNamed(item.output);
+    };
+    const QString title = window->window ? window->window->windowTitle() : QString();
+    batch.progress = [window, title](const QString& caption, int percent) {
+        if (window->window)
+            window->window->setWindowTitle(progressTitle(caption, title));
+        if (window->Label33)
+            window->Label33->setText(caption);
+        if (window->ProgressBar1)
+            window->ProgressBar1->setValue(percent);
+    };
+    batch.ended = [window, done](const BatchReport& report) {
+        if (window->Enablem)
+            window->Enablem();
+        done(outcomeOf(report));
+    };
+    if (!startWindowBatch(service, std::move(batch), std::move(work))) {
+        if (window->Enablem)
+            window->Enablem();
+        deliverLater(service, std::move(done), {});
+    }
 }
 
-EncodeFileOutcome EncodeFile(const QString& sourcePath, const EncodeFileControls& window,
-                             const modLAME::EncoderConfig& config) {
-    if (!sourceFound(sourcePath))
-        return {};
-    return encodeFound(sourcePath, window, config);
+} // namespace
+
+void EncodeFile(ConversionService& service, const QString& sourcePath,
+                const EncodeFileControls& window, EncodeFileDone done) {
+    EncodeFile(service, sourcePath, window, fileEncoderConfig(), std::move(done));
+}
+
+void EncodeFile(ConversionService& service, const QString& sourcePath,
+                const EncodeFileControls& window, const modLAME::EncoderConfig& config,
+                EncodeFileDone done) {
+    if (nativepath::isFile(sourcePath)) {
+        encodeFound(service, sourcePath, window, config, std::move(done));
+        return;
+    }
+    dialogs::msgBox(QStringLiteral("File not found..."), dialogs::Buttons::Ok,
+                    dialogs::Icon::Critical, QStringLiteral("Critical Error"));
+    deliverLater(service, std::move(done), {});
 }

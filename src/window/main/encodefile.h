@@ -11,6 +11,7 @@
 class QLabel;
 class QProgressBar;
 class QWidget;
+class ConversionService;
 
 // The main-window elements a file encode drives. Any pointer may be null (that element is
 // then left alone); empty functions are skipped.
@@ -47,15 +48,21 @@ struct EncodeFileOutcome {
 // EncodingBitrate) and the quality index as EncodingQuality holds it.
 modLAME::EncoderConfig fileEncoderConfig();
 
-// Encodes one WAV file into the destination folder, showing progress on `window`'s elements:
-// a batch of one file of the shared batch loop. Every outcome is shown to the user; the
-// result tells the caller whether the MP3 is complete (only then may the source be deleted).
-// The encoding runs on a worker thread while the window's events run, so the window's
-// abort command (BatchRunner::cancelRunning) ends it after the current chunk.
+// What EncodeFile tells its caller once the file's batch has ended.
+using EncodeFileDone = std::function<void(const EncodeFileOutcome&)>;
+
+// Encodes one WAV file into the destination folder as a batch of one on `service`, showing
+// progress on `window`'s elements, and returns at once. `done` gets the outcome once the batch
+// has ended and its message (if any) was shown, never from inside this call. Every outcome is
+// shown to the user; the result tells the caller whether the MP3 is complete (only then may the
+// source be deleted). The encoding runs on a worker thread; service.abort() ends it after the
+// current chunk. Nothing starts (NotStarted) while `service` runs another batch.
 //
 // GUI thread only.
-EncodeFileOutcome EncodeFile(const QString& sourcePath, const EncodeFileControls& window);
+void EncodeFile(ConversionService& service, const QString& sourcePath,
+                const EncodeFileControls& window, EncodeFileDone done);
 
 // EncodeFile with a prepared configuration record instead of the one the settings give.
-EncodeFileOutcome EncodeFile(const QString& sourcePath, const EncodeFileControls& window,
-                             const modLAME::EncoderConfig& config);
+void EncodeFile(ConversionService& service, const QString& sourcePath,
+                const EncodeFileControls& window, const modLAME::EncoderConfig& config,
+                EncodeFileDone done);

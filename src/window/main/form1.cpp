@@ -33,6 +33,7 @@
 #include <QScreen>
 #include <QSignalBlocker>
 #include <QSystemTrayIcon>
+#include <QThread>
 #include <QTimer>
 #include <QTreeView>
 
@@ -75,6 +76,7 @@ Form1::Form1(QWidget* parent) : QMainWindow(parent) {
     tree_->setObjectName(QStringLiteral("SourceTree"));
     conversions_ = new ConversionService(this);
     conversions_->setObjectName(QStringLiteral("ConversionService"));
+    recordingEncodes_ = new ConversionService(this);
 
     buildControls();
     buildMenus();
@@ -91,7 +93,15 @@ Form1::~Form1() {
     // and its end steps run; the window shows and asks nothing more.
     closeRequested_ = false;
     unloaded_ = true;
+    // A recording's encode ends first, so that the recording batch waiting for it goes no
+    // further.
+    conversions_->abort();
+    recordingEncodes_->endNow();
     conversions_->endNow();
+    delete recordingEncodes_;
+    recordingEncodes_ = nullptr;
+    if (verifying_)
+        verifying_->wait(); // a comparison under way reads the disc to its end
     delete conversions_;
     conversions_ = nullptr;
     if (current_ == this)
@@ -481,7 +491,7 @@ void Form1::Command2_Click() {
     StopRequested = true;
     CancelRequested = true;
     conversions_->abort();
-    BatchRunner::cancelRunning();
+    recordingEncodes_->abort();
     emit decoderWindowUnloadRequested();
     Command8_Click();
     if (!isJobRunning())

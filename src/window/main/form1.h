@@ -11,6 +11,7 @@
 #include <cstdint>
 #include <functional>
 #include <map>
+#include <memory>
 #include <optional>
 #include <vector>
 
@@ -22,6 +23,7 @@ class QMenu;
 class QProgressBar;
 class QPushButton;
 class QRadioButton;
+class QThread;
 class QTimer;
 class QTreeView;
 class QWidget;
@@ -29,6 +31,7 @@ class SourceTree;
 class TreeViewEvents;
 class frmpopup;
 struct TrackSpan;
+struct TwoStepRecording;
 namespace musicbrainz {
 class DiscLookup;
 }
@@ -198,8 +201,11 @@ class Form1 : public QMainWindow {
     // tracks are listed.
     void mnuOpenImage_Click();
     // Compares the selected WAV node's file with its track of the disc in the media drive
-    // (by checksums) and says whether they match. The window stays responsive meanwhile.
+    // (by checksums) on a thread of its own and returns; the window, drawn but taking no
+    // input meanwhile, says whether they match once the thread has ended. Ignored while a
+    // comparison runs.
     void mnuVerify_Click();
+    bool isVerifying() const { return verifying_ != nullptr; }
     // The one-step batch over lstRecord: each track to a WAV or MP3 as optWAV/optMP3 say.
     void Command6_Click();
     // The same, MP3 only, with the stored bitrate and quality choices; the files are not
@@ -385,9 +391,22 @@ class Form1 : public QMainWindow {
     // The menus' and tree's hooks of the disc information (constructor).
     void connectDiscInformation();
     void applyLookup(const QString& key, const DiscInfo& cdText, const DiscInfo& release);
-    // After a recorded track: its MP3 (its path into `mp3Path` when it is complete), then the
-    // recording deleted or listed. A problem to report at the end of the batch, or nothing.
-    std::optional<QString> encodeRecording(const QString& wavPath, QString* mp3Path = nullptr);
+    // Two-step extraction (capturebatch.cpp): the batch's work, the window's part in it, the
+    // steps after each recorded track and at the end.
+    ConversionBatch recordingWork(TwoStepRecording& run) const;
+    WindowBatch recordingBatch(const std::shared_ptr<TwoStepRecording>& run);
+    // After a recorded track: with MP3 output its MP3 is made and tagged, and the recording is
+    // deleted or listed; `done` follows once these steps have ended.
+    void recordingFinished(const std::shared_ptr<TwoStepRecording>& run, const WorkItem& item,
+                           const JobResult& result, const WindowBatch::StepsDone& done);
+    // The album's gain into the MP3s, the rip log, and the window idle again.
+    void recordingEnded(TwoStepRecording& run, const BatchReport& report);
+    // Encodes a recording on recordingEncodes_, then deletes it (the batch's delete rule, once
+    // its MP3 is complete) or lists it. `done` gets the complete MP3's path (empty: none) and
+    // a problem to report at the end of the batch, or nothing.
+    void encodeRecording(
+        const QString& wavPath, const ConversionSettings& settings,
+        std::function<void(const QString& mp3Path, std::optional<QString> problem)> done);
 
     static Form1* current_;
     SourceTree* tree_ = nullptr;
@@ -396,6 +415,9 @@ class Form1 : public QMainWindow {
     QPointer<QWidget> helpWindow_;
     bool unloaded_ = false;
     ConversionService* conversions_ = nullptr; // child
+    std::unique_ptr<QThread> verifying_;       // the comparison of mnuVerify_Click, while it runs
+    // Child: the MP3 of a recorded track is made here while the recording batch waits.
+    ConversionService* recordingEncodes_ = nullptr;
     bool dispatching_ = false;                 // inside the job dispatch of CmdSelectAction_Click
     bool closeRequested_ = false;              // the window closes once the job has ended
     BatchReport lastBatch_;

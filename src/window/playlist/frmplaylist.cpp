@@ -15,7 +15,6 @@
 #include "window/main/screenfit.h"
 
 #include <QCheckBox>
-#include <QCoreApplication>
 #include <QFileInfo>
 #include <QGridLayout>
 #include <QGroupBox>
@@ -298,10 +297,6 @@ void frmPlayList::cmdHdr2_Click() {
         problem = error.description(); // what the analysis read is shown, and why not more
     }
     List1->clear();
-    const QPointer<frmPlayList> self(this);
-    QCoreApplication::processEvents();
-    if (!self)
-        return;
     List1->addItems(tagwriter::headerLines(record));
     const QStringList values = tagwriter::tagFieldValues(record);
     for (int i = 1; i <= 7; ++i)
@@ -423,17 +418,14 @@ void frmPlayList::Command10_Click() {
     if (Text4[8]->text().isEmpty() || Text4[8]->text() == QLatin1String("0")) {
         dialogs::msgBox(noData);
         DeleteFileAndNode(path);
-        QCoreApplication::processEvents();
         return;
     }
     if (dialogs::msgBox(deleteQuestion(path), dialogs::Buttons::YesNoCancel,
                         dialogs::Icon::Exclamation,
                         QStringLiteral("Delete File")) != dialogs::Answer::Yes)
         return;
+    // The deletion's wait lets events run: the window may be gone after it.
     const std::optional<VortanError> failed = DeleteFileAndNode(path);
-    if (!self)
-        return;
-    QCoreApplication::processEvents();
     if (!self)
         return;
     if (failed) {
@@ -442,7 +434,6 @@ void frmPlayList::Command10_Click() {
         return;
     }
     dialogs::msgBox(path + QStringLiteral(" has been Deleted"));
-    QCoreApplication::processEvents();
     if (!self)
         return;
     for (int i = 0; i < List2->count(); ++i) {

@@ -351,6 +351,10 @@ void FrmSearch::searchDriver() {
         zFileExt->setText(QLatin1Char('.') + zFileExt->text());
     search_.setFileType(zFileExt->text());
     search_.setFileName(Text1->text());
+    // The walk runs on this thread, folder after folder, inside the click: the one place left
+    // that lets events run from inside a step, so that the window shows the walk and its stop
+    // button (Command1) can end it. Walking on a thread of its own, or a folder per timer tick,
+    // would remove it.
     search_.yield = [this] {
         showWalk();
         QCoreApplication::processEvents();
@@ -534,8 +538,7 @@ void FrmSearch::mnuDelete_Click() {
         dialogs::msgBox(failed->description(), dialogs::Buttons::Ok, dialogs::Icon::Critical);
         return;
     }
-    QCoreApplication::processEvents();
-    // Events have run: the entry is found again by its path.
+    // The deletion's wait let events run: the entry is found again by its path.
     removeResult(path);
 }
 
