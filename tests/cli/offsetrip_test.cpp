@@ -68,8 +68,8 @@ TEST_F(OffsetRip, AShiftedDiscRipsAsAPerfectDriveReadsIt) {
             if (track == 1 && offset < 0)
                 expected = QByteArray(-offset * 4, '\0') + expected.mid(-offset * 4);
             if (track == 3 && offset > 0)
-                expected = expected.left(expected.size() - offset * 4) +
-                           QByteArray(offset * 4, '\0');
+                expected =
+                    expected.left(expected.size() - offset * 4) + QByteArray(offset * 4, '\0');
             const QByteArray written = fixtures::readFile(files[track - 1]).mid(wavHeaderBytes);
             EXPECT_TRUE(written == expected);
             const ripsums::AccurateRip sums =
@@ -77,8 +77,8 @@ TEST_F(OffsetRip, AShiftedDiscRipsAsAPerfectDriveReadsIt) {
             const QString block = trackBlock(log, track);
             EXPECT_TRUE(block.contains(QStringLiteral("AccurateRip v1: ") + hex(sums.v1)));
             EXPECT_TRUE(block.contains(QStringLiteral("AccurateRip v2: ") + hex(sums.v2)));
-            EXPECT_TRUE(block.contains(QStringLiteral("Copy CRC32: ") +
-                                       hex(ripsums::crc32(expected))))
+            EXPECT_TRUE(
+                block.contains(QStringLiteral("Copy CRC32: ") + hex(ripsums::crc32(expected))))
                 << block.toStdString();
         }
     }

@@ -366,7 +366,8 @@ TEST_F(PrefsTest, TheDriveTabStoresTheReadOffsetOfTheDrivesModel) {
     p.spnReadOffset->setValue(30);
     const dialogs::Message* said = dialogs().lastMessage();
     ASSERT_NE(said, nullptr);
-    EXPECT_TRUE(said->text.contains(QStringLiteral("cannot be written"))) << said->text.toStdString();
+    EXPECT_TRUE(said->text.contains(QStringLiteral("cannot be written")))
+        << said->text.toStdString();
     EXPECT_EQ(said->icon, dialogs::Icon::Critical);
     QDir(file).removeRecursively();
     p.close();

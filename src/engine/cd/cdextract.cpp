@@ -99,8 +99,8 @@ class ChunkStream {
 
     ChunkStream(const ExtractRequest& request, std::function<bool()> cancelled)
         : reader_(request.handle),
-          window_(OffsetWindow::ofTrack(request.startLba, std::max(request.startLba, request.endLba),
-                                        request.offsetSamples)),
+          window_(OffsetWindow::ofTrack(
+              request.startLba, std::max(request.startLba, request.endLba), request.offsetSamples)),
           nextLba_(window_.firstLba()), endLba_(window_.firstLba() + window_.sectorCount()),
           trackLba_(request.startLba),
           leadOutLba_(request.leadOutLba >= 0 ? request.leadOutLba
@@ -168,8 +168,10 @@ class ChunkStream {
             chunk.lba = trackLba_;
             chunk.frames = static_cast<std::int32_t>(corrected.size() / akrip::cdFrameBytes);
             const auto bytes = static_cast<std::size_t>(chunk.frames) * akrip::cdFrameBytes;
-            chunk.audio.assign(corrected.begin(), corrected.begin() + static_cast<std::ptrdiff_t>(bytes));
-            corrected.erase(corrected.begin(), corrected.begin() + static_cast<std::ptrdiff_t>(bytes));
+            chunk.audio.assign(corrected.begin(),
+                               corrected.begin() + static_cast<std::ptrdiff_t>(bytes));
+            corrected.erase(corrected.begin(),
+                            corrected.begin() + static_cast<std::ptrdiff_t>(bytes));
             trackLba_ += chunk.frames;
             const bool failed = chunk.failed;
             if (chunk.frames > 0 || failed) {

@@ -29,7 +29,8 @@ std::vector<accuraterip::TrackEntry> entriesAt(const accuraterip::Record& record
 }
 
 bool silent(const offsetsearch::MarginRead& read) {
-    return std::all_of(read.pairs.begin(), read.pairs.end(), [](std::uint32_t p) { return p == 0; });
+    return std::all_of(read.pairs.begin(), read.pairs.end(),
+                       [](std::uint32_t p) { return p == 0; });
 }
 
 } // namespace
@@ -41,7 +42,8 @@ Result<offsetsearch::MarginRead> readWithMargin(int driveIndex, int trackNumber,
         return toc.error();
     const int i = toc->indexOf(trackNumber);
     if (i < 0 || !toc->isAudio(i))
-        return failure(QStringLiteral("Track %1 is not an audio track of the disc").arg(trackNumber));
+        return failure(
+            QStringLiteral("Track %1 is not an audio track of the disc").arg(trackNumber));
     if (margin < 0)
         return failure(QStringLiteral("A margin cannot be negative"));
     auto reader = cddrives::DiscAudioReader::open(driveIndex);
@@ -73,7 +75,8 @@ Result<offsetsearch::MarginRead> readWithMargin(int driveIndex, int trackNumber,
     if (ended.end == WindowRead::End::Cancelled)
         return failure(QStringLiteral("Cancelled"));
     if (ended.end == WindowRead::End::Failed)
-        return failure(QStringLiteral("The disc could not be read at sector %1").arg(ended.failedLba));
+        return failure(
+            QStringLiteral("The disc could not be read at sector %1").arg(ended.failedLba));
     return read;
 }
 

@@ -25,14 +25,14 @@ Result<offsetsearch::MarginRead> readWithMargin(int driveIndex, int trackNumber,
                                                 const std::function<bool()>& cancelled = {});
 
 struct FoundOffset {
-    int offset = 0;         // samples, as readoffset stores it
-    int confidence = 0;     // the rips that agree, summed over the tracks that match
+    int offset = 0;          // samples, as readoffset stores it
+    int confidence = 0;      // the rips that agree, summed over the tracks that match
     std::vector<int> tracks; // the tracks that match at this offset
     bool operator==(const FoundOffset&) const = default;
 };
 
 struct Search {
-    std::vector<int> tracksRead;     // the tracks compared, in the order read
+    std::vector<int> tracksRead;      // the tracks compared, in the order read
     std::vector<FoundOffset> offsets; // most tracks matched first, then highest confidence
     bool cancelled = false;
 };

@@ -40,8 +40,7 @@ void OffsetWindow::feed(const unsigned char* sectors, std::int32_t count,
     out.insert(out.end(), start, start + (to - from) * 4);
 }
 
-std::int32_t OffsetWindow::sameSide(std::int32_t lba, std::int32_t count,
-                                    std::int32_t leadOutLba) {
+std::int32_t OffsetWindow::sameSide(std::int32_t lba, std::int32_t count, std::int32_t leadOutLba) {
     const std::int64_t end = std::int64_t{lba} + count;
     std::int64_t edge = end;
     if (lba < 0)

@@ -48,8 +48,8 @@ class OffsetWindow {
 
 // Reads sectors: `count` from `lba` into `out` (count x 2,352 bytes); returns how many were
 // stored before the first that could not be read (cddrives::DiscAudioReader::read).
-using SectorRead = std::function<std::uint32_t(std::int32_t lba, std::uint32_t count,
-                                               unsigned char* out)>;
+using SectorRead =
+    std::function<std::uint32_t(std::int32_t lba, std::uint32_t count, unsigned char* out)>;
 
 struct WindowRead {
     enum class End { Complete, Cancelled, Failed };

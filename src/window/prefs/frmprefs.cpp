@@ -283,8 +283,8 @@ QWidget* FrmPrefs::buildDriveTab() {
     spnReadOffset->setAccessibleName(QStringLiteral("Read offset"));
     spnReadOffset->setToolTip(QStringLiteral(
         "How many samples late the drive reads; the rip corrects it (0 for a disc image)"));
-    chkOverread = makeCheck(frame, "chkOverread",
-                            QStringLiteral("Overread into lead-in and lead-out"));
+    chkOverread =
+        makeCheck(frame, "chkOverread", QStringLiteral("Overread into lead-in and lead-out"));
     chkOverread->setToolTip(QStringLiteral(
         "Only for a drive that can read past the disc's edges; otherwise zeros stand there"));
     grid->addWidget(makeLabelFor(frame, QStringLiteral("Drive"), lblDriveModel), 0, 0);
