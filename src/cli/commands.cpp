@@ -414,6 +414,16 @@ QString unaskable(const Disc& disc, const QString& source, int track) {
         .arg(highest == all.end() ? 0 : *highest);
 }
 
+// The read offset the run corrects for drive `drive`: the command line's, else the stored one.
+readoffset::Offset offsetOf(const Options& options, int drive) {
+    readoffset::Offset offset = readoffset::forDrive(drive);
+    if (options.offsetSamples) {
+        offset.samples = *options.offsetSamples;
+        offset.source = readoffset::Offset::Source::CommandLine;
+    }
+    return offset;
+}
+
 } // namespace
 
 int rip(const Options& options) {
@@ -461,6 +471,7 @@ int rip(const Options& options) {
         return 1;
     }
     choices.nameFromDisc = options.nameFromDisc || NameFromDisc == 1;
+    choices.offset = offsetOf(options, disc.drive);
     ExtractionPlan plan(wanted, disc.header.identity, choices);
 
     Batch batch;
@@ -574,8 +585,12 @@ int verify(const Options& options) {
         return 1;
     int status = 0;
     std::vector<ripverify::Verdict> compared; // the files whose checksums were taken
+    const readoffset::Offset offset = offsetOf(options, drive);
+    if (offset.samples != 0)
+        say(QStringLiteral("Read offset correction: ") +
+            readoffset::describe(offset, readoffset::modelOf(drive)));
     for (const QString& wav : options.arguments.mid(1)) {
-        const ripverify::Verdict verdict = ripverify::verifyWav(absolute(wav), drive);
+        const ripverify::Verdict verdict = ripverify::verifyWav(absolute(wav), drive, offset);
         if (verdict.matched) {
             print(verdict.text());
         } else {

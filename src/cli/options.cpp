@@ -1,5 +1,6 @@
 #include "cli/options.h"
 
+#include "engine/cd/readoffset.h"
 #include "engine/core/settings.h"
 #include "engine/encode/modlame.h"
 
@@ -20,6 +21,7 @@ enum Accepts : unsigned {
     TestAndCopy = 64,
     Lookup = 128,
     NameFromDisc = 256,
+    Offset = 512,
 };
 
 struct CommandInfo {
@@ -34,9 +36,10 @@ constexpr CommandInfo commands[] = {
     {"decode", Command::Decode, Output | Jobs, false},
     {"tracks", Command::Tracks, Lookup, true},
     {"rip", Command::Rip,
-     Tracks | Format | Bitrate | Quality | Output | TestAndCopy | Lookup | NameFromDisc, true},
+     Tracks | Format | Bitrate | Quality | Output | TestAndCopy | Lookup | NameFromDisc | Offset,
+     true},
     {"info", Command::Info, 0, false},
-    {"verify", Command::Verify, 0, false},
+    {"verify", Command::Verify, Offset, false},
 };
 
 std::optional<int> bitrateIndexOf(const QString& text) {
@@ -154,6 +157,7 @@ Parsed parse(const QStringList& arguments) {
             {"-t", "--tracks", Tracks},   {"", "--mp3", Format},
             {"", "--wav", Format},        {"", "--test-and-copy", TestAndCopy},
             {"", "--lookup", Lookup},     {"", "--name-from-disc", NameFromDisc},
+            {"", "--offset", Offset},
         };
         const Flag* flag = nullptr;
         for (const Flag& f : flags)
@@ -224,6 +228,17 @@ Parsed parse(const QStringList& arguments) {
                 return fail(
                     QStringLiteral("track list '%1' is not like 1,3-5 (tracks 0-99)").arg(value));
             break;
+        case Offset: {
+            bool ok = false;
+            const int samples = value.toInt(&ok);
+            if (!ok || samples < -readoffset::maxSamples || samples > readoffset::maxSamples)
+                return fail(QStringLiteral("read offset '%1' is not a number of samples from "
+                                           "-%2 to %2")
+                                .arg(value)
+                                .arg(readoffset::maxSamples));
+            o.offsetSamples = samples;
+            break;
+        }
         default:
             break;
         }
@@ -259,13 +274,15 @@ QString helpText() {
                "  rip DISC        the disc's tracks to MP3 or WAV files by digital extraction\n"
                "                  [-t LIST] [--mp3|--wav] [--test-and-copy] [-b KBITS] [-q "
                "QUALITY]\n"
-               "                  [-o DIR] [--lookup] [--name-from-disc]; MP3s are tagged with\n"
-               "                  the disc's information; a rip log with each track's\n"
-               "                  checksums and loudness and a cue sheet of the files\n"
-               "                  (gaps, ISRCs, catalogue number) go beside them\n"
+               "                  [-o DIR] [--lookup] [--name-from-disc] [--offset N]; MP3s are\n"
+               "                  tagged with the disc's information; a rip log with each\n"
+               "                  track's checksums, loudness and the read offset corrected\n"
+               "                  and a cue sheet of the files (gaps, ISRCs, catalogue\n"
+               "                  number) go beside them\n"
                "  info FILE...    the MPEG header values, the ID3v1 tag and the ID3v2 frames of\n"
                "                  MP3 files\n"
                "  verify DISC WAV...  each WAV's checksums against its track of the disc\n"
+               "                  [--offset N]\n"
                "  DISC is a disc image's cue sheet (.cue: one BIN, or WAVE files of CD audio,\n"
                "  such as the sheet a rip leaves) or a CD device (/dev/sr0).\n"
                "\n"
@@ -284,6 +301,10 @@ QString helpText() {
                "                       lists the others)\n"
                "      --name-from-disc rip names each file \"NN - Title\" after its track's\n"
                "                       title (CD-Text or --lookup)\n"
+               "      --offset N       the drive's read offset in samples, -%4 to %4, for this\n"
+               "                       run (default: the one stored for the drive's model in\n"
+               "                       Preferences, else 0); e.g. rip --offset 6 /dev/sr0 for\n"
+               "                       a drive that reads 6 samples late\n"
                "  -h, --help           this text\n"
                "  -V, --version        the program's version\n"
                "\n"
@@ -297,7 +318,8 @@ QString helpText() {
                "track), 1 when some were not (each is named with the reason), 2 for a usage\n"
                "error.\n")
         .arg(bitrateList(), modLAME::qualityNames().join(QStringLiteral(", ")))
-        .arg(maxFilesAtOnce);
+        .arg(maxFilesAtOnce)
+        .arg(readoffset::maxSamples);
 }
 
 } // namespace cli

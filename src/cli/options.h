@@ -27,6 +27,8 @@ struct Options {
     bool testAndCopy = false;  // rip: each track read twice (the "Test and copy" preference too)
     bool lookup = false;       // tracks, rip: ask the MusicBrainz web service about the disc
     bool nameFromDisc = false; // rip: "NN - Title" names (the window's preference too)
+    // rip, verify: the drive's read offset in samples for this run, instead of the stored one
+    std::optional<int> offsetSamples;
 };
 
 struct Parsed {

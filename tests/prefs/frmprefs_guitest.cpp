@@ -1,5 +1,8 @@
 // The preferences window, opened from a loaded main window, offscreen.
+#include "discimage.h"
+#include "engine/cd/readoffset.h"
 #include "engine/core/paths.h"
+#include "engine/platform/akrip/cddrives.h"
 #include "engine/prefs/drivespace.h"
 #include "formtest.h"
 #include "window/main/frmpopup.h"
@@ -15,6 +18,7 @@
 #include <QPlainTextEdit>
 #include <QPointer>
 #include <QPushButton>
+#include <QSettings>
 #include <QSpinBox>
 #include <QTabWidget>
 
@@ -66,10 +70,11 @@ TEST_F(PrefsTest, LoadShowsTheStoredValuesAndSettlesTheDestination) {
     FrmPrefs& p = open();
 
     EXPECT_EQ(p.windowTitle(), QStringLiteral("Preferences"));
-    ASSERT_EQ(p.SSTab2->count(), 3);
+    ASSERT_EQ(p.SSTab2->count(), 4);
     EXPECT_EQ(p.SSTab2->tabText(0), QStringLiteral("Disk Space"));
     EXPECT_EQ(p.SSTab2->tabText(1), QStringLiteral("Audio, Misc."));
     EXPECT_EQ(p.SSTab2->tabText(2), QStringLiteral(" Destination Path"));
+    EXPECT_EQ(p.SSTab2->tabText(3), QStringLiteral("Drive"));
     for (const char* name :
          {"Check6", "Text7",     "Check7", "Text8",  "Command1", "Command3", "Text6",
           "Check3", "cbxFormat", "Check1", "Combo1", "Combo2",   "Check11",  "Check10",
@@ -335,4 +340,45 @@ TEST_F(PrefsTest, FirstOpeningWithNoStoredDestinationMakesWavFilesBesideTheProgr
     EXPECT_EQ(stored(SettingKey::DecodePath), expected);
     if (!existed)
         QDir(expected).removeRecursively();
+}
+
+// The Drive tab shows the model of the main window's drive and stores its read offset and
+// overread choice the moment either changes; a store that fails is said.
+TEST_F(PrefsTest, TheDriveTabStoresTheReadOffsetOfTheDrivesModel) {
+    QTemporaryDir images;
+    cddrives::forgetImages();
+    const DiscImage image = writeDiscImage(images.path(), QStringLiteral("disc"), {{30, 440}});
+    const auto drive = cddrives::registerImage(image.cuePath);
+    ASSERT_TRUE(drive.ok());
+    cddrives::setMediaDrive(drive.value().driveIndex);
+    ASSERT_TRUE(readoffset::store(QStringLiteral("Disc image"), -12, false).ok());
+    load();
+    FrmPrefs& p = open();
+    EXPECT_EQ(p.lblDriveModel->text(), QStringLiteral("Disc image"));
+    EXPECT_EQ(p.spnReadOffset->value(), -12);
+    EXPECT_EQ(p.spnReadOffset->maximum(), readoffset::maxSamples);
+
+    p.spnReadOffset->setValue(667);
+    p.chkOverread->click();
+    auto kept = readoffset::stored(QStringLiteral("Disc image"));
+    ASSERT_TRUE(kept.has_value());
+    EXPECT_EQ(kept->samples, 667);
+    EXPECT_TRUE(kept->overreads);
+    EXPECT_TRUE(dialogs().records.empty());
+
+    // A settings file that cannot be written: the user is told, with the file's name.
+    const QString file = QSettings(QSettings::NativeFormat, QSettings::UserScope,
+                                   QString::fromLatin1(settings::applicationName))
+                             .fileName();
+    QFile::remove(file);
+    ASSERT_TRUE(QDir().mkpath(file));
+    p.spnReadOffset->setValue(30);
+    const dialogs::Message* said = dialogs().lastMessage();
+    ASSERT_NE(said, nullptr);
+    EXPECT_TRUE(said->text.contains(QStringLiteral("cannot be written")))
+        << said->text.toStdString();
+    EXPECT_EQ(said->icon, dialogs::Icon::Critical);
+    QDir(file).removeRecursively();
+    p.close();
+    cddrives::forgetImages();
 }

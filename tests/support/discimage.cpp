@@ -3,8 +3,10 @@
 #include "fixtures.h"
 
 #include <QDir>
+#include <QRandomGenerator>
 
 #include <cmath>
+#include <cstring>
 #include <numbers>
 
 namespace {
@@ -103,4 +105,23 @@ DiscImage writeDiscImage(const QString& dir, const QString& name,
     fixtures::writeFile(image.cuePath, cue.toUtf8());
     fixtures::writeFile(image.binPath, image.audio);
     return image;
+}
+
+void fillWithNoise(DiscImage& image, quint32 seed) {
+    QRandomGenerator random(seed);
+    random.fillRange(reinterpret_cast<quint32*>(image.audio.data()), image.audio.size() / 4);
+    replaceData(image, image.audio);
+}
+
+QByteArray readWithOffset(const QByteArray& audio, int offsetSamples) {
+    QByteArray read(audio.size(), '\0');
+    const qsizetype shift = qsizetype{offsetSamples} * 4;
+    for (qsizetype at = 0; at < read.size(); at += 4)
+        if (at - shift >= 0 && at - shift < audio.size())
+            std::memcpy(read.data() + at, audio.constData() + at - shift, 4);
+    return read;
+}
+
+void replaceData(const DiscImage& image, const QByteArray& audio) {
+    fixtures::writeFile(image.binPath, audio);
 }

@@ -50,3 +50,14 @@ struct DiscImage {
 DiscImage writeDiscImage(const QString& dir, const QString& name,
                          const std::vector<TrackSpec>& tracks,
                          const DiscImageOptions& options = {});
+
+// Fills the image's audio (its data file and `audio`) with random samples that use every bit,
+// drawn from `seed`: no shift of such audio looks like another.
+void fillWithNoise(DiscImage& image, quint32 seed);
+
+// `audio` (whole stereo pairs) as a drive with read offset `offsetSamples` delivers it: its
+// pair k is the pair k - offsetSamples of `audio`, zeros where that lies outside it.
+QByteArray readWithOffset(const QByteArray& audio, int offsetSamples);
+
+// Makes the image's data file hold `audio` (the length of the image's own).
+void replaceData(const DiscImage& image, const QByteArray& audio);

@@ -1,6 +1,7 @@
 #include "engine/cd/cdextract.h"
 
 #include "engine/cd/modakrip32.h"
+#include "engine/cd/offsetwindow.h"
 #include "engine/core/displaytext.h"
 #include "engine/encode/backgroundmeter.h"
 #include "engine/encode/mp3output.h"
@@ -13,6 +14,7 @@
 #include <condition_variable>
 #include <cstring>
 #include <deque>
+#include <limits>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -73,26 +75,38 @@ class ChunkReader {
 };
 
 // The chunks of a track in order, read ahead on a thread of their own, so that reading the
-// disc overlaps the encoding and writing of the chunks before. The reading stops at the
-// first chunk that cannot be read (handed out with its error and the frames read before the
-// failure) and when the stream is destroyed; a read under way then ends within one drive
-// read, as it does when `cancelled` answers true (asked from the reading thread).
+// disc overlaps the encoding and writing of the chunks before. Each chunk holds whole frames
+// of the track as the request's read offset corrects it: the sectors read are those that hold
+// the corrected audio, and those beyond the disc's edges (before sector 0, from the lead-out
+// on) are zeros, unless the drive overreads (then the drive is asked for those past the
+// lead-out, and zeros stand where it refuses; nothing before sector 0 can be addressed). The
+// reading stops at the first chunk that cannot be read (handed out with its error and the
+// frames read before the failure) and when the stream is destroyed; a read under way then
+// ends within one drive read, as it does when `cancelled` answers true (asked from the
+// reading thread).
 //
 // Consumed by one thread (the extraction's).
 class ChunkStream {
   public:
     struct Chunk {
         std::vector<unsigned char> audio; // frames * 2352 bytes
-        std::int32_t lba = 0;
-        std::int32_t frames = 0; // frames in `audio`
-        bool failed = false;     // the chunk could not be read whole: see error
+        std::int32_t lba = 0;             // the track's sector the chunk starts at
+        std::int32_t frames = 0;          // frames in `audio`
+        bool failed = false;              // the chunk could not be read whole: see error
         QString error;
+        std::int32_t failedLba = -1; // the sector that could not be read
     };
 
-    ChunkStream(std::uint32_t handle, std::int32_t startLba, std::int32_t frames,
-                std::function<bool()> cancelled)
-        : reader_(handle), nextLba_(startLba), endLba_(startLba + frames),
-          cancelled_(std::move(cancelled)), thread_([this] { run(); }) {}
+    ChunkStream(const ExtractRequest& request, std::function<bool()> cancelled)
+        : reader_(request.handle),
+          window_(OffsetWindow::ofTrack(
+              request.startLba, std::max(request.startLba, request.endLba), request.offsetSamples)),
+          nextLba_(window_.firstLba()), endLba_(window_.firstLba() + window_.sectorCount()),
+          trackLba_(request.startLba),
+          leadOutLba_(request.leadOutLba >= 0 ? request.leadOutLba
+                                              : std::numeric_limits<std::int32_t>::max()),
+          overreads_(request.overreads), cancelled_(std::move(cancelled)),
+          thread_([this] { run(); }) {}
     ~ChunkStream() {
         {
             std::lock_guard lock(mutex_);
@@ -122,6 +136,8 @@ class ChunkStream {
 
     void run() {
         const akrip::ReadStop stop([this] { return stop_.load() || (cancelled_ && cancelled_()); });
+        const std::vector<unsigned char> zeros(audioAreaBytes, 0);
+        std::vector<unsigned char> corrected; // the track's bytes not yet handed out
         while (true) {
             {
                 std::unique_lock lock(mutex_);
@@ -129,19 +145,36 @@ class ChunkStream {
                 if (stopping_ || nextLba_ >= endLba_)
                     break;
             }
+            const std::int32_t sectors = OffsetWindow::sameSide(
+                nextLba_, std::min(framesPerRead, endLba_ - nextLba_), leadOutLba_);
+            const bool onDisc = OffsetWindow::onDisc(nextLba_, leadOutLba_);
+            const unsigned char* audio = zeros.data();
+            std::int32_t stored = sectors;
             Chunk chunk;
-            chunk.lba = nextLba_;
-            chunk.frames = std::min(framesPerRead, endLba_ - nextLba_);
-            if (auto failure = reader_.read(chunk.lba, chunk.frames)) {
-                chunk.failed = true;
-                chunk.error = failure->text;
-                chunk.frames = failure->framesRead;
+            if (onDisc || (overreads_ && nextLba_ >= leadOutLba_)) {
+                const auto failure = reader_.read(nextLba_, sectors);
+                if (!failure) {
+                    audio = reader_.audio();
+                } else if (onDisc) {
+                    chunk.failed = true;
+                    chunk.error = failure->text;
+                    stored = failure->framesRead;
+                    chunk.failedLba = nextLba_ + stored;
+                    audio = reader_.audio();
+                }
             }
-            chunk.audio.assign(reader_.audio(),
-                               reader_.audio() + chunk.frames * akrip::cdFrameBytes);
+            window_.feed(audio, stored, corrected);
+            nextLba_ += stored;
+            chunk.lba = trackLba_;
+            chunk.frames = static_cast<std::int32_t>(corrected.size() / akrip::cdFrameBytes);
+            const auto bytes = static_cast<std::size_t>(chunk.frames) * akrip::cdFrameBytes;
+            chunk.audio.assign(corrected.begin(),
+                               corrected.begin() + static_cast<std::ptrdiff_t>(bytes));
+            corrected.erase(corrected.begin(),
+                            corrected.begin() + static_cast<std::ptrdiff_t>(bytes));
+            trackLba_ += chunk.frames;
             const bool failed = chunk.failed;
-            nextLba_ += chunk.frames;
-            {
+            if (chunk.frames > 0 || failed) {
                 std::lock_guard lock(mutex_);
                 ready_.push_back(std::move(chunk));
             }
@@ -155,8 +188,12 @@ class ChunkStream {
     }
 
     ChunkReader reader_;   // the reading thread's
-    std::int32_t nextLba_; // the reading thread's
+    OffsetWindow window_;  // the reading thread's
+    std::int32_t nextLba_; // the reading thread's: the next sector to read
     const std::int32_t endLba_;
+    std::int32_t trackLba_; // the reading thread's: the track's sector the next chunk starts at
+    const std::int32_t leadOutLba_;
+    const bool overreads_;
     std::function<bool()> cancelled_;
     std::atomic<bool> stop_{false}; // the stream is going: a read under way ends
     std::mutex mutex_;
@@ -268,7 +305,7 @@ ExtractOutcome ExtractTrackToWav(const ExtractRequest& request,
     TrackAccount account(request, TrackAccount::Loudness::Measured);
     {
         AsyncFileWriter writer(file);
-        ChunkStream chunks(request.handle, request.startLba, total, cancelled);
+        ChunkStream chunks(request, cancelled);
         while (const auto chunk = chunks.next()) {
             if (chunk->frames > 0) {
                 account.feed(chunk->audio);
@@ -283,7 +320,7 @@ ExtractOutcome ExtractTrackToWav(const ExtractRequest& request,
             if (cancelled && cancelled())
                 break;
             if (chunk->failed) {
-                readFailure = ReadFailure{chunk->error, chunk->lba + chunk->frames};
+                readFailure = ReadFailure{chunk->error, chunk->failedLba};
                 break;
             }
         }
@@ -332,11 +369,11 @@ ExtractOutcome ExtractTrackToMp3(const ExtractRequest& request,
 
     std::optional<ReadFailure> readFailure;
     TrackAccount account(request, TrackAccount::Loudness::Measured);
-    ChunkStream chunks(request.handle, request.startLba, total, cancelled);
+    ChunkStream chunks(request, cancelled);
     while (const auto chunk = chunks.next()) {
         if (chunk->failed && (chunk->frames == 0 || (cancelled && cancelled()))) {
             if (!(cancelled && cancelled()))
-                readFailure = ReadFailure{chunk->error, chunk->lba};
+                readFailure = ReadFailure{chunk->error, chunk->failedLba};
             break;
         }
         account.feed(chunk->audio);
@@ -354,7 +391,7 @@ ExtractOutcome ExtractTrackToMp3(const ExtractRequest& request,
         }
         out.framesDone += chunk->frames;
         if (chunk->failed) {
-            readFailure = ReadFailure{chunk->error, chunk->lba + chunk->frames};
+            readFailure = ReadFailure{chunk->error, chunk->failedLba};
             break;
         }
         if (cancelled && cancelled())
@@ -392,7 +429,7 @@ ExtractOutcome ReadTrackChecksums(const ExtractRequest& request,
     std::optional<ReadFailure> readFailure;
     TrackAccount account(request, TrackAccount::Loudness::NotMeasured);
     {
-        ChunkStream chunks(request.handle, request.startLba, total, cancelled);
+        ChunkStream chunks(request, cancelled);
         while (const auto chunk = chunks.next()) {
             account.feed(chunk->audio);
             out.framesDone += chunk->frames;
@@ -401,7 +438,7 @@ ExtractOutcome ReadTrackChecksums(const ExtractRequest& request,
             if (cancelled && cancelled())
                 break;
             if (chunk->failed) {
-                readFailure = ReadFailure{chunk->error, chunk->lba + chunk->frames};
+                readFailure = ReadFailure{chunk->error, chunk->failedLba};
                 break;
             }
         }

@@ -22,6 +22,14 @@ struct ExtractRequest {
     std::uint32_t handle = 0; // the open drive
     std::int32_t startLba = 0;
     std::int32_t endLba = 0; // exclusive
+    // The drive's read offset in samples (readoffset.h): the track's audio is read that many
+    // pairs further on, from the neighbouring sectors as needed, so the file holds what a
+    // drive without an offset reads. Sectors before 0 and from `leadOutLba` on (the audio
+    // session's end; -1: unknown, the drive decides) are zeros, unless the drive `overreads`:
+    // then it is asked for those past the lead-out, with zeros where it refuses.
+    int offsetSamples = 0;
+    bool overreads = false;
+    std::int32_t leadOutLba = -1;
     // The open, empty file to write into (a pending output's descriptor): the extraction
     // writes through a duplicate of it and leaves it open. `outputPath` names it in messages.
     int outputFd = -1;

@@ -80,6 +80,10 @@ ExtractionPlan::ExtractionPlan(const QList<int>& tracks, const QString& discIden
     const int firstAudio = toc ? toc->firstAudioTrack() : 0;
     const int lastAudio = toc ? toc->lastAudioTrack() : 0;
     log_.disc = choices.disc;
+    const int drive = cddrives::mediaDrive();
+    const readoffset::Offset offset = choices.offset.value_or(readoffset::forDrive(drive));
+    log_.readOffset = readoffset::describe(offset, readoffset::modelOf(drive));
+    log_.overreads = offset.overreads;
     QSet<QString> taken;
     for (const int track : tracks) {
         ExtractRequest request;
@@ -89,6 +93,9 @@ ExtractionPlan::ExtractionPlan(const QList<int>& tracks, const QString& discIden
         request.place.firstOnDisc = track == firstAudio;
         request.place.lastOnDisc = track == lastAudio;
         request.testFirst = choices.testFirst;
+        request.offsetSamples = offset.samples;
+        request.overreads = offset.overreads;
+        request.leadOutLba = toc ? toc->audioLeadOutLba() : -1;
         request.tags = trackTags(choices.disc, track, lastAudio);
         request.refusal = refusalOf(track, toc);
         if (request.refusal.isEmpty() && track == hiddenTrack) {

@@ -2,6 +2,7 @@
 
 #include "engine/cd/cdextract.h"
 #include "engine/cd/discinfo.h"
+#include "engine/cd/readoffset.h"
 #include "engine/cd/riplog.h"
 #include "engine/core/batchrunner.h"
 #include "engine/encode/modlame.h"
@@ -24,6 +25,9 @@ struct ExtractionChoices {
     // Name each track whose title `disc` gives "NN - Title.ext" (trackFileName); the others
     // keep their drawn names.
     bool nameFromDisc = false;
+    // The read offset to correct; none: the one stored for the drive's model, else 0
+    // (readoffset::forDrive).
+    std::optional<readoffset::Offset> offset;
 };
 
 // The ID3v2 tag of track `track` as `disc` knows it: its title, its artist (else the album's),
@@ -44,7 +48,8 @@ QString mp3FormatText(const QString& bitrate, const QString& quality);
 // from the disc's identity in the choices' destination (drawTrackPath), none the same as another
 // item's. An MP3 item's request carries its tag: the track's title, its artist (else the album's),
 // album, date, identifiers from the choices' disc, and its number with the disc's last audio track
-// as the total.
+// as the total. Every request corrects the same read offset (the choices', else the drive's),
+// which the log states with its source.
 //
 // GUI thread; the jobs it makes share its requests and outcomes with their workers.
 class ExtractionPlan {

@@ -152,6 +152,10 @@ QString Log::text() const {
     s << "Date: " << started.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")) << "\n\n";
     s << "Drive: " << printable(drive) << "\n";
     s << "Read mode: " << modeText(mode) << "\n";
+    if (!readOffset.isEmpty()) {
+        s << "Read offset correction: " << printable(readOffset) << "\n";
+        s << "Overread into lead-in and lead-out: " << (overreads ? "Yes" : "No") << "\n";
+    }
     s << "Output: " << outputFormat << "\n\n";
 
     s << "Table of contents\n";

@@ -72,6 +72,10 @@ struct Log {
     QString drive;     // the drive's identification, or the image's file
     ReadMode mode = ReadMode::Secure;
     QString outputFormat; // "WAV (44,100 Hz, 16-bit, stereo)", "MP3 160 kbit/s, ..."
+    // The read offset the rip corrected, with its source (readoffset::describe); empty when
+    // no offset applies (a real-time capture). `overreads`: the drive read past the disc's edges.
+    QString readOffset;
+    bool overreads = false;
     std::vector<TocTrack> toc;
     std::int32_t leadOutLba = 0;
     std::optional<cddrives::DiscToc> discToc; // as read when the log was begun

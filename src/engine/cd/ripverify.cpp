@@ -1,5 +1,6 @@
 #include "engine/cd/ripverify.h"
 
+#include "engine/cd/offsetwindow.h"
 #include "engine/formats/wavreader.h"
 #include "engine/platform/akrip/cddrives.h"
 #include "engine/platform/nativepath.h"
@@ -72,7 +73,8 @@ QString Verdict::text() const {
              hex(file.crc32), hex(file.accurateRipV1), hex(file.accurateRipV2));
 }
 
-Verdict verifyWav(const QString& wavPath, int driveIndex) {
+Verdict verifyWav(const QString& wavPath, int driveIndex,
+                  const std::optional<readoffset::Offset>& offset) {
     Verdict v;
     v.wavPath = wavPath;
     const RegularFile opened(wavPath);
@@ -139,19 +141,22 @@ Verdict verifyWav(const QString& wavPath, int driveIndex) {
         v.problem = reader.error().description();
         return v;
     }
-    ripcheck::TrackChecksum discSum(place);
-    std::vector<unsigned char> buffer(sectorBytes * sectorsPerRead);
+    const readoffset::Offset correction = offset.value_or(readoffset::forDrive(driveIndex));
     const std::int32_t start = toc->trackStartLba[static_cast<std::size_t>(index)];
-    for (std::int32_t lba = start; lba < start + sectors;) {
-        const auto count = std::min<std::uint32_t>(
-            sectorsPerRead, static_cast<std::uint32_t>(start + sectors - lba));
-        const std::uint32_t got = reader.value()->read(lba, count, buffer.data());
-        if (got != count) {
-            v.problem = QStringLiteral("the disc could not be read at sector %1").arg(lba + got);
-            return v;
-        }
-        discSum.feed(buffer.data(), count * sectorBytes);
-        lba += static_cast<std::int32_t>(count);
+    OffsetWindow window = OffsetWindow::ofTrack(start, start + sectors, correction.samples);
+    ripcheck::TrackChecksum discSum(place);
+    const WindowRead read = readWindow(
+        window,
+        [&reader](std::int32_t lba, std::uint32_t count, unsigned char* out) {
+            return reader.value()->read(lba, count, out);
+        },
+        toc->audioLeadOutLba(), correction.overreads,
+        [&discSum](const std::vector<unsigned char>& piece) {
+            discSum.feed(piece.data(), piece.size());
+        });
+    if (read.end != WindowRead::End::Complete) {
+        v.problem = QStringLiteral("the disc could not be read at sector %1").arg(read.failedLba);
+        return v;
     }
     v.file = fileSum.result();
     v.disc = discSum.result();

@@ -1,8 +1,11 @@
 #pragma once
 
+#include "engine/cd/readoffset.h"
 #include "engine/cd/ripcheck.h"
 
 #include <QString>
+
+#include <optional>
 
 // Verifies an earlier rip: a CD-format WAV file's audio against a track of the disc in a
 // drive, by their checksums (CRC32 and AccurateRip v1/v2).
@@ -24,7 +27,9 @@ struct Verdict {
 // Compares `wavPath` with the track of the disc in drive `driveIndex` (cddrives) that has
 // its length in sectors; when several have it, the track number at the end of the file's
 // name ("1234-3.wav") picks one. The disc's track is read through the error-correcting
-// reader. Blocking: minutes for a long track on a real drive.
-Verdict verifyWav(const QString& wavPath, int driveIndex);
+// reader, corrected by `offset` (none: the one stored for the drive, else 0). Blocking: minutes
+// for a long track on a real drive.
+Verdict verifyWav(const QString& wavPath, int driveIndex,
+                  const std::optional<readoffset::Offset>& offset = std::nullopt);
 
 } // namespace ripverify

@@ -1,9 +1,11 @@
 #include "window/prefs/frmprefs.h"
 
+#include "engine/cd/readoffset.h"
 #include "engine/core/destination.h"
 #include "engine/core/paths.h"
 #include "engine/core/settings.h"
 #include "engine/encode/modlame.h"
+#include "engine/platform/akrip/cddrives.h"
 #include "engine/platform/dialogs.h"
 #include "engine/prefs/drivespace.h"
 #include "engine/prefs/mixer.h"
@@ -99,6 +101,7 @@ void FrmPrefs::buildControls() {
     SSTab2->addTab(buildDiskSpaceTab(), QStringLiteral("Disk Space"));
     SSTab2->addTab(buildAudioMiscTab(), QStringLiteral("Audio, Misc."));
     SSTab2->addTab(buildDestinationTab(), QStringLiteral(" Destination Path"));
+    SSTab2->addTab(buildDriveTab(), QStringLiteral("Drive"));
     column->addWidget(SSTab2);
     resize(560, 460);
 }
@@ -271,6 +274,35 @@ QWidget* FrmPrefs::buildDestinationTab() {
     return tab;
 }
 
+QWidget* FrmPrefs::buildDriveTab() {
+    auto* tab = new QWidget;
+    auto* column = new QVBoxLayout(tab);
+    auto* frame = new QGroupBox(QStringLiteral("Read offset"), tab);
+    auto* grid = new QGridLayout(frame);
+    lblDriveModel = new QLabel(frame);
+    lblDriveModel->setObjectName(QStringLiteral("lblDriveModel"));
+    lblDriveModel->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    spnReadOffset = new QSpinBox(frame);
+    spnReadOffset->setObjectName(QStringLiteral("spnReadOffset"));
+    spnReadOffset->setRange(-readoffset::maxSamples, readoffset::maxSamples);
+    spnReadOffset->setSuffix(QStringLiteral(" samples"));
+    spnReadOffset->setAccessibleName(QStringLiteral("Read offset"));
+    spnReadOffset->setToolTip(QStringLiteral(
+        "How many samples late the drive reads; the rip corrects it (0 for a disc image)"));
+    chkOverread =
+        makeCheck(frame, "chkOverread", QStringLiteral("Overread into lead-in and lead-out"));
+    chkOverread->setToolTip(QStringLiteral(
+        "Only for a drive that can read past the disc's edges; otherwise zeros stand there"));
+    grid->addWidget(makeLabelFor(frame, QStringLiteral("Drive"), lblDriveModel), 0, 0);
+    grid->addWidget(lblDriveModel, 0, 1);
+    grid->addWidget(makeLabelFor(frame, QStringLiteral("Read offset"), spnReadOffset), 1, 0);
+    grid->addWidget(spnReadOffset, 1, 1);
+    grid->addWidget(chkOverread, 2, 0, 1, 2);
+    column->addWidget(frame);
+    column->addStretch();
+    return tab;
+}
+
 void FrmPrefs::connectControls() {
     connect(Check6, &QCheckBox::clicked, this, &FrmPrefs::Check6_Click);
     connect(Check7, &QCheckBox::clicked, this, &FrmPrefs::Check7_Click);
@@ -297,6 +329,8 @@ void FrmPrefs::connectControls() {
     connect(Drive2, &QComboBox::currentIndexChanged, this, &FrmPrefs::Drive2_Change);
     connect(Dir2, &FolderList::pathChanged, this, &FrmPrefs::Dir2_Change);
     connect(Co111, &QPushButton::clicked, this, &FrmPrefs::Co111_Click);
+    connect(spnReadOffset, &QSpinBox::valueChanged, this, &FrmPrefs::spnReadOffset_Change);
+    connect(chkOverread, &QCheckBox::clicked, this, &FrmPrefs::chkOverread_Click);
 
     connect(&main_, &Form1::driveSpaceRefreshed, this, &FrmPrefs::showDriveSpace);
     // The program is ending: what only closing saves must not be lost.
@@ -340,6 +374,7 @@ void FrmPrefs::Form_Load() {
     chkTestAndCopy->setChecked(TestAndCopy == 1);
     chkNameFromDisc->setChecked(NameFromDisc == 1);
     txtAccurateRipServer->setText(AccurateRipServer);
+    showReadOffset();
     {
         const QSignalBlocker blockFiles(spnFilesAtOnce);
         spnFilesAtOnce->setValue(filesAtOnce());
@@ -500,6 +535,36 @@ void FrmPrefs::txtAccurateRipServer_Change() {
 
 void FrmPrefs::Combo2_Click() {
     EncodingBitrate = std::int16_t(Combo2->currentIndex());
+}
+
+// ---- "Drive" ------------------------------------------------------------------------------
+
+void FrmPrefs::showReadOffset() {
+    driveModel_ = readoffset::modelOf(cddrives::mediaDrive());
+    const readoffset::Offset offset =
+        readoffset::stored(driveModel_).value_or(readoffset::Offset{});
+    lblDriveModel->setText(driveModel_.isEmpty() ? QStringLiteral("No drive") : driveModel_);
+    const QSignalBlocker blockOffset(spnReadOffset);
+    spnReadOffset->setValue(offset.samples);
+    chkOverread->setChecked(offset.overreads);
+    spnReadOffset->setEnabled(!driveModel_.isEmpty());
+    chkOverread->setEnabled(!driveModel_.isEmpty());
+}
+
+void FrmPrefs::storeReadOffset() {
+    const Result<bool> stored =
+        readoffset::store(driveModel_, spnReadOffset->value(), chkOverread->isChecked());
+    if (!stored)
+        dialogs::msgBox(stored.error().description(), dialogs::Buttons::Ok,
+                        dialogs::Icon::Critical);
+}
+
+void FrmPrefs::spnReadOffset_Change() {
+    storeReadOffset();
+}
+
+void FrmPrefs::chkOverread_Click() {
+    storeReadOffset();
 }
 
 // ---- " Destination Path" -----------------------------------------------------------------

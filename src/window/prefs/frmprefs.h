@@ -68,6 +68,15 @@ class FrmPrefs : public QWidget {
     // Stores "AccurateRip server" once edited; emptied, it is the public service again.
     void txtAccurateRipServer_Change();
 
+    // ---- "Drive" -------------------------------------------------------------------------
+    // Shows the read offset stored for the model of the main window's drive (a disc image
+    // counts as the model "Disc image").
+    void showReadOffset();
+    // Store the offset and the overread choice for that model the moment either changes; a
+    // store that fails is said.
+    void spnReadOffset_Change();
+    void chkOverread_Click();
+
     // ---- " Destination Path" ------------------------------------------------------------
     void Check2_Click();
     // Dir2 browses the drive chosen. Nothing is stored.
@@ -110,6 +119,9 @@ class FrmPrefs : public QWidget {
     FolderList* Dir2 = nullptr;
     QLineEdit* Text10 = nullptr;
     QPushButton* Co111 = nullptr;
+    QLabel* lblDriveModel = nullptr;
+    QSpinBox* spnReadOffset = nullptr;
+    QCheckBox* chkOverread = nullptr;
 
   protected:
     void closeEvent(QCloseEvent* event) override;
@@ -119,6 +131,8 @@ class FrmPrefs : public QWidget {
     QWidget* buildDiskSpaceTab();
     QWidget* buildAudioMiscTab();
     QWidget* buildDestinationTab();
+    QWidget* buildDriveTab();
+    void storeReadOffset();
     void connectControls();
     void centreOnScreen();
     void showDriveSpace(const ModSysInfo::DriveSpaceReport& report);
@@ -132,4 +146,5 @@ class FrmPrefs : public QWidget {
 
     Form1& main_;
     bool unloaded_ = false;
+    QString driveModel_; // the model the Drive tab shows; empty: no drive
 };

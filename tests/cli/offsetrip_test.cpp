@@ -1,0 +1,99 @@
+// mp3vortan-cli rip with a drive's read offset: a disc image whose audio the test shifts as a
+// drive with that offset reads it gives the unshifted tracks and their checksums.
+#include "clirun.h"
+#include "discimage.h"
+#include "fixtures.h"
+#include "riplogtext.h"
+#include "ripsums.h"
+
+#include "engine/cd/readoffset.h"
+
+#include <QDir>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+namespace {
+
+const QString cli = QStringLiteral(VORTAN_CLI);
+constexpr qsizetype wavHeaderBytes = 44;
+
+using riplogtext::hex;
+using riplogtext::ripLog;
+using riplogtext::trackBlock;
+
+class OffsetRip : public testing::Test {
+  protected:
+    void SetUp() override { ASSERT_TRUE(dir_.isValid()); }
+    QString path(const QString& name) const { return dir_.filePath(name); }
+    CliRun run(const QStringList& arguments) const {
+        QProcessEnvironment env = headlessEnvironment(path(QStringLiteral("home")));
+        env.insert(QStringLiteral("TMPDIR"), dir_.path());
+        return runProgram(cli, arguments, env, dir_.path());
+    }
+    QTemporaryDir dir_;
+};
+
+// +6 given on the command line, -30 stored for disc images: every track's file holds the
+// unshifted audio, but for the edges of the disc no drive reads (zeros: the first track's
+// first 30 pairs, the last track's last 6); the log's AccurateRip sums are the unshifted
+// audio's (they leave those edges out), its CRC32 the file's, and it states the offset.
+TEST_F(OffsetRip, AShiftedDiscRipsAsAPerfectDriveReadsIt) {
+    for (const int offset : {6, -30}) {
+        SCOPED_TRACE(offset);
+        const QString name = QStringLiteral("disc%1").arg(offset);
+        DiscImage image = writeDiscImage(dir_.path(), name, {{30, 440}, {40, 660}, {30, 880}});
+        fillWithNoise(image, 11);
+        replaceData(image, readWithOffset(image.audio, offset));
+        QStringList arguments{QStringLiteral("rip"), QStringLiteral("--wav"), QStringLiteral("-o"),
+                              name};
+        if (offset > 0)
+            arguments << QStringLiteral("--offset") << QString::number(offset);
+        else
+            ASSERT_TRUE(readoffset::store(QStringLiteral("Disc image"), offset, false).ok());
+        const CliRun ripped = run(arguments << image.cuePath);
+        ASSERT_EQ(ripped.exitCode, 0) << ripped.err.toStdString();
+        const QStringList files = ripped.out.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+        ASSERT_EQ(files.size(), 4); // three tracks and the log
+        const QString log = ripLog(path(name));
+        EXPECT_TRUE(log.contains(
+            offset > 0 ? QStringLiteral("Read offset correction: +6 samples (given on the command "
+                                        "line)\n")
+                       : QStringLiteral("Read offset correction: -30 samples (stored for Disc "
+                                        "image)\n")))
+            << log.toStdString();
+        EXPECT_TRUE(log.contains(QStringLiteral("Overread into lead-in and lead-out: No\n")));
+        for (int track = 1; track <= 3; ++track) {
+            SCOPED_TRACE(track);
+            QByteArray expected = image.trackAudio(track);
+            if (track == 1 && offset < 0)
+                expected = QByteArray(-offset * 4, '\0') + expected.mid(-offset * 4);
+            if (track == 3 && offset > 0)
+                expected =
+                    expected.left(expected.size() - offset * 4) + QByteArray(offset * 4, '\0');
+            const QByteArray written = fixtures::readFile(files[track - 1]).mid(wavHeaderBytes);
+            EXPECT_TRUE(written == expected);
+            const ripsums::AccurateRip sums =
+                ripsums::accurateRip(image.trackAudio(track), track == 1, track == 3);
+            const QString block = trackBlock(log, track);
+            EXPECT_TRUE(block.contains(QStringLiteral("AccurateRip v1: ") + hex(sums.v1)));
+            EXPECT_TRUE(block.contains(QStringLiteral("AccurateRip v2: ") + hex(sums.v2)));
+            EXPECT_TRUE(
+                block.contains(QStringLiteral("Copy CRC32: ") + hex(ripsums::crc32(expected))))
+                << block.toStdString();
+        }
+    }
+}
+
+// An offset beyond any drive's is a usage error, for rip and verify alike.
+TEST_F(OffsetRip, AnOffsetOutOfRangeIsAUsageError) {
+    for (const QString& command : {QStringLiteral("rip"), QStringLiteral("verify")}) {
+        const CliRun refused = run({command, QStringLiteral("--offset"), QStringLiteral("99999"),
+                                    QStringLiteral("disc.cue"), QStringLiteral("a.wav")});
+        EXPECT_EQ(refused.exitCode, 2);
+        EXPECT_TRUE(refused.err.contains(
+            QStringLiteral("read offset '99999' is not a number of samples from -5880 to 5880")))
+            << refused.err.toStdString();
+    }
+}
+
+} // namespace
