@@ -33,6 +33,8 @@ int run(const cli::Options& options) {
         return cli::info(options);
     case cli::Command::Verify:
         return cli::verify(options);
+    case cli::Command::OffsetFind:
+        return cli::offsetFind(options);
     }
     return 2;
 }

@@ -22,6 +22,7 @@ enum Accepts : unsigned {
     Lookup = 128,
     NameFromDisc = 256,
     Offset = 512,
+    Store = 1024,
 };
 
 struct CommandInfo {
@@ -40,6 +41,7 @@ constexpr CommandInfo commands[] = {
      true},
     {"info", Command::Info, 0, false},
     {"verify", Command::Verify, Offset, false},
+    {"offset", Command::OffsetFind, Store, true}, // "offset find DISC"
 };
 
 std::optional<int> bitrateIndexOf(const QString& text) {
@@ -94,6 +96,60 @@ QList<int> trackList(const QString& text) {
     return tracks;
 }
 
+// Reads the value of option `name` (`accepts` tells which) into `o`. Empty, or why the value
+// is refused.
+QString readValue(Accepts accepts, const QString& name, const QString& value, Options& o) {
+    switch (accepts) {
+    case Bitrate:
+        o.bitrateIndex = bitrateIndexOf(value);
+        if (!o.bitrateIndex)
+            return QStringLiteral("bitrate '%1' is not one of %2 (kbit/s)")
+                            .arg(value, bitrateList();
+        break;
+    case Quality:
+        o.qualityIndex = qualityIndexOf(value);
+        if (!o.qualityIndex)
+            return QStringLiteral("quality '%1' is not one of %2")
+                            .arg(value, modLAME::qualityNames().join(QStringLiteral(", "));
+        break;
+    case Output:
+        if (value.isEmpty())
+            return QStringLiteral("%1 needs a folder").arg(name;
+        o.outputGiven = true;
+        o.outputFolder = value;
+        break;
+    case Jobs: {
+        bool ok = false;
+        const int n = value.toInt(&ok);
+        if (!ok || n < 1 || n > maxFilesAtOnce)
+            return QStringLiteral("files at once '%1' is not a number from 1 to %2")
+                            .arg(value)
+                            .arg(maxFilesAtOnce;
+        o.filesAtOnce = n;
+        break;
+    }
+    case Tracks:
+        o.tracks = trackList(value);
+        if (o.tracks.isEmpty())
+            return QStringLiteral("track list '%1' is not like 1,3-5 (tracks 0-99)").arg(value);
+        break;
+    case Offset: {
+        bool ok = false;
+        const int samples = value.toInt(&ok);
+        if (!ok || samples < -readoffset::maxSamples || samples > readoffset::maxSamples)
+            return QStringLiteral("read offset '%1' is not a number of samples from "
+                                       "-%2 to %2")
+                            .arg(value)
+                            .arg(readoffset::maxSamples;
+        o.offsetSamples = samples;
+        break;
+    }
+    default:
+        break;
+    }
+    return {};
+}
+
 } // namespace
 
 Parsed parse(const QStringList& arguments) {
@@ -121,9 +177,15 @@ Parsed parse(const QStringList& arguments) {
     if (!info)
         return fail(QStringLiteral("unknown command '%1'").arg(first));
     o.command = info->command;
+    qsizetype firstArgument = 1;
+    if (o.command == Command::OffsetFind) {
+        if (arguments.size() < 2 || arguments[1] != QLatin1String("find"))
+            return fail(QStringLiteral("offset: the command is 'offset find DISC'"));
+        firstArgument = 2;
+    }
 
     bool optionsEnded = false;
-    for (qsizetype i = 1; i < arguments.size(); ++i) {
+    for (qsizetype i = firstArgument; i < arguments.size(); ++i) {
         const QString& arg = arguments[i];
         if (optionsEnded || !arg.startsWith(QLatin1Char('-')) || arg == QLatin1String("-")) {
             o.arguments << arg;
@@ -157,7 +219,7 @@ Parsed parse(const QStringList& arguments) {
             {"-t", "--tracks", Tracks},   {"", "--mp3", Format},
             {"", "--wav", Format},        {"", "--test-and-copy", TestAndCopy},
             {"", "--lookup", Lookup},     {"", "--name-from-disc", NameFromDisc},
-            {"", "--offset", Offset},
+            {"", "--offset", Offset},     {"", "--store", Store},
         };
         const Flag* flag = nullptr;
         for (const Flag& f : flags)
@@ -176,6 +238,8 @@ Parsed parse(const QStringList& arguments) {
             switched = &o.lookup;
         else if (flag->accepts == NameFromDisc)
             switched = &o.nameFromDisc;
+        else if (flag->accepts == Store)
+            switched = &o.store;
         if (switched) {
             if (valueAttached)
                 return fail(QStringLiteral("%1 takes no value").arg(name));
@@ -193,55 +257,8 @@ Parsed parse(const QStringList& arguments) {
                 return fail(QStringLiteral("%1 needs a value").arg(name));
             value = arguments[++i];
         }
-        switch (flag->accepts) {
-        case Bitrate:
-            o.bitrateIndex = bitrateIndexOf(value);
-            if (!o.bitrateIndex)
-                return fail(QStringLiteral("bitrate '%1' is not one of %2 (kbit/s)")
-                                .arg(value, bitrateList()));
-            break;
-        case Quality:
-            o.qualityIndex = qualityIndexOf(value);
-            if (!o.qualityIndex)
-                return fail(QStringLiteral("quality '%1' is not one of %2")
-                                .arg(value, modLAME::qualityNames().join(QStringLiteral(", "))));
-            break;
-        case Output:
-            if (value.isEmpty())
-                return fail(QStringLiteral("%1 needs a folder").arg(name));
-            o.outputGiven = true;
-            o.outputFolder = value;
-            break;
-        case Jobs: {
-            bool ok = false;
-            const int n = value.toInt(&ok);
-            if (!ok || n < 1 || n > maxFilesAtOnce)
-                return fail(QStringLiteral("files at once '%1' is not a number from 1 to %2")
-                                .arg(value)
-                                .arg(maxFilesAtOnce));
-            o.filesAtOnce = n;
-            break;
-        }
-        case Tracks:
-            o.tracks = trackList(value);
-            if (o.tracks.isEmpty())
-                return fail(
-                    QStringLiteral("track list '%1' is not like 1,3-5 (tracks 0-99)").arg(value));
-            break;
-        case Offset: {
-            bool ok = false;
-            const int samples = value.toInt(&ok);
-            if (!ok || samples < -readoffset::maxSamples || samples > readoffset::maxSamples)
-                return fail(QStringLiteral("read offset '%1' is not a number of samples from "
-                                           "-%2 to %2")
-                                .arg(value)
-                                .arg(readoffset::maxSamples));
-            o.offsetSamples = samples;
-            break;
-        }
-        default:
-            break;
-        }
+        if (const QString refused = readValue(flag->accepts, name, value, o); !refused.isEmpty())
+            return fail(refused);
     }
 
     if (o.arguments.isEmpty())
@@ -282,7 +299,11 @@ QString helpText() {
                "  info FILE...    the MPEG header values, the ID3v1 tag and the ID3v2 frames of\n"
                "                  MP3 files\n"
                "  verify DISC WAV...  each WAV's checksums against its track of the disc\n"
-               "                  [--offset N]\n"
+               "                  [--offset N]; both rip and verify ask the AccurateRip\n"
+               "                  database and exit 1 when a track does not match its record\n"
+               "  offset find DISC  the drive's read offset, found by reading one or two tracks\n"
+               "                  and comparing them with the AccurateRip database's record\n"
+               "                  of the disc [--store: keep the best one for the drive's model]\n"
                "  DISC is a disc image's cue sheet (.cue: one BIN, or WAVE files of CD audio,\n"
                "  such as the sheet a rip leaves) or a CD device (/dev/sr0).\n"
                "\n"

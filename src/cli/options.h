@@ -10,7 +10,7 @@
 // touches a file or the settings store.
 namespace cli {
 
-enum class Command { Help, Version, Encode, Decode, Tracks, Rip, Info, Verify };
+enum class Command { Help, Version, Encode, Decode, Tracks, Rip, Info, Verify, OffsetFind };
 
 struct Options {
     Command command = Command::Help;
@@ -27,6 +27,7 @@ struct Options {
     bool testAndCopy = false;  // rip: each track read twice (the "Test and copy" preference too)
     bool lookup = false;       // tracks, rip: ask the MusicBrainz web service about the disc
     bool nameFromDisc = false; // rip: "NN - Title" names (the window's preference too)
+    bool store = false;        // offset find: store the best offset found without asking
     // rip, verify: the drive's read offset in samples for this run, instead of the stored one
     std::optional<int> offsetSamples;
 };

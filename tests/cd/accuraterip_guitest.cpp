@@ -5,10 +5,13 @@
 #include "musicbrainzservice.h"
 #include "riplogtext.h"
 
+#include "engine/cd/readoffset.h"
 #include "engine/platform/akrip/cddrives.h"
 
 #include <QDir>
+#include <QAction>
 #include <QRadioButton>
+#include <QSettings>
 
 namespace {
 
@@ -76,4 +79,40 @@ TEST_F(CdFormTest, ALogIsKeptWhenTheWindowClosesBeforeTheDatabaseAnswers) {
                     .contains(QStringLiteral("\nThe AccurateRip database could not be asked: the "
                                              "program ended before it answered\n\nSummary: ")));
     EXPECT_TRUE(dialogs().messages().empty());
+}
+
+// "Find Read Offset..." on a disc whose drive reads 6 samples late: the offsets that match the
+// database's record are shown, and the best is stored for the model once the user says yes;
+// the window stays live while the tracks are read.
+TEST_F(CdFormTest, FindReadOffsetShowsTheMatchesAndStoresTheBestOnceConfirmed) {
+    const std::vector<TrackSpec> layout{{30, 440}, {40, 660}, {30, 880}};
+    DiscImage reference = writeDiscImage(images.path(), QStringLiteral("reference"), layout);
+    fillWithNoise(reference, 23);
+    const DiscImage image = disc(QStringLiteral("disc"), layout);
+    replaceData(image, readWithOffset(reference.audio, 6));
+    const int drive = imageDrive(image.cuePath);
+    ASSERT_GE(drive, 0);
+    mbservice::LocalService service;
+    service.body = accuraterecord::recordOf(reference, accuraterecord::keyOf(drive), 3, 5);
+    WriteSetting(SettingKey::AccurateRipServer, service.address());
+
+    Form1& w = load();
+    dialogs().answers.push_back(dialogs::Answer::Yes);
+    w.mnuFindOffset->trigger();
+    EXPECT_FALSE(w.mnuFindOffset->isEnabled());
+    ASSERT_TRUE(QTest::qWaitFor([&w] { return w.mnuFindOffset->isEnabled(); }, 30000));
+    const std::vector<dialogs::Message> shown = dialogs().messages();
+    ASSERT_EQ(shown.size(), 1u);
+    EXPECT_EQ(shown.front().title, QStringLiteral("Find Read Offset"));
+    EXPECT_TRUE(shown.front().text.contains(
+        QStringLiteral("+6 samples: track 2 (confidence 5)\n")))
+        << shown.front().text.toStdString();
+    EXPECT_TRUE(shown.front().text.endsWith(
+        QStringLiteral("Store +6 samples as the read offset of Disc image?")));
+    const auto kept = readoffset::stored(QStringLiteral("Disc image"));
+    ASSERT_TRUE(kept);
+    EXPECT_EQ(kept->samples, 6);
+    QSettings(QSettings::NativeFormat, QSettings::UserScope,
+              QString::fromLatin1(settings::applicationName))
+        .remove(QStringLiteral("Drive offsets"));
 }

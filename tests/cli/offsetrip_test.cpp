@@ -1,14 +1,19 @@
 // mp3vortan-cli rip with a drive's read offset: a disc image whose audio the test shifts as a
 // drive with that offset reads it gives the unshifted tracks and their checksums.
+#include "accuraterecord.h"
 #include "clirun.h"
 #include "discimage.h"
 #include "fixtures.h"
+#include "musicbrainzservice.h"
 #include "riplogtext.h"
 #include "ripsums.h"
 
 #include "engine/cd/readoffset.h"
+#include "engine/core/settings.h"
+#include "engine/platform/akrip/cddrives.h"
 
 #include <QDir>
+#include <QSettings>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
@@ -23,7 +28,16 @@ using riplogtext::trackBlock;
 
 class OffsetRip : public testing::Test {
   protected:
-    void SetUp() override { ASSERT_TRUE(dir_.isValid()); }
+    void SetUp() override {
+        ASSERT_TRUE(dir_.isValid());
+        accuraterecord::askNoDatabase();
+    }
+    // An offset stored here would shift the other tests' rips of disc images.
+    void TearDown() override {
+        QSettings(QSettings::NativeFormat, QSettings::UserScope,
+                  QString::fromLatin1(settings::applicationName))
+            .remove(QStringLiteral("Drive offsets"));
+    }
     QString path(const QString& name) const { return dir_.filePath(name); }
     CliRun run(const QStringList& arguments) const {
         QProcessEnvironment env = headlessEnvironment(path(QStringLiteral("home")));
@@ -53,7 +67,7 @@ TEST_F(OffsetRip, AShiftedDiscRipsAsAPerfectDriveReadsIt) {
         const CliRun ripped = run(arguments << image.cuePath);
         ASSERT_EQ(ripped.exitCode, 0) << ripped.err.toStdString();
         const QStringList files = ripped.out.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
-        ASSERT_EQ(files.size(), 4); // three tracks and the log
+        ASSERT_EQ(files.size(), 5); // three tracks, the log and the cue sheet
         const QString log = ripLog(path(name));
         EXPECT_TRUE(log.contains(
             offset > 0 ? QStringLiteral("Read offset correction: +6 samples (given on the command "
@@ -82,6 +96,47 @@ TEST_F(OffsetRip, AShiftedDiscRipsAsAPerfectDriveReadsIt) {
                 << block.toStdString();
         }
     }
+}
+
+// offset find against a database that holds the unshifted disc: the drive's offset is found,
+// and stored for the model with --store; without --store and a terminal, nothing is stored.
+TEST_F(OffsetRip, OffsetFindFindsTheShiftAgainstTheDatabase) {
+    mbservice::LocalService service;
+    WriteSetting(SettingKey::AccurateRipServer, service.address());
+    for (const int offset : {6, -30}) {
+        SCOPED_TRACE(offset);
+        DiscImage image = writeDiscImage(dir_.path(), QStringLiteral("find%1").arg(offset),
+                                         {{30, 440}, {40, 660}, {30, 880}});
+        fillWithNoise(image, 17);
+        const auto registered = cddrives::registerImage(image.cuePath);
+        ASSERT_TRUE(registered.ok());
+        const accuraterip::DiscKey key = accuraterecord::keyOf(registered->driveIndex);
+        cddrives::forgetImages();
+        service.body = accuraterecord::recordOf(image, key, 3, 5);
+        replaceData(image, readWithOffset(image.audio, offset));
+
+        const CliRun asked = run({QStringLiteral("offset"), QStringLiteral("find"), image.cuePath});
+        ASSERT_EQ(asked.exitCode, 0) << asked.err.toStdString();
+        EXPECT_TRUE(asked.out.startsWith(QStringLiteral("%1%2 samples: track 2 matches")
+                                             .arg(offset > 0 ? QStringLiteral("+") : QString())
+                                             .arg(offset)))
+            << asked.out.toStdString();
+        EXPECT_FALSE(readoffset::stored(QStringLiteral("Disc image")));
+
+        const CliRun stored = run({QStringLiteral("offset"), QStringLiteral("find"),
+                                   QStringLiteral("--store"), image.cuePath});
+        ASSERT_EQ(stored.exitCode, 0) << stored.err.toStdString();
+        const auto kept = readoffset::stored(QStringLiteral("Disc image"));
+        ASSERT_TRUE(kept);
+        EXPECT_EQ(kept->samples, offset);
+        TearDown();
+    }
+    service.status = 404;
+    const DiscImage unknown = writeDiscImage(dir_.path(), QStringLiteral("unknown"), {{30, 440}});
+    const CliRun refused = run({QStringLiteral("offset"), QStringLiteral("find"), unknown.cuePath});
+    EXPECT_EQ(refused.exitCode, 1);
+    EXPECT_TRUE(refused.err.contains(QStringLiteral("the disc is not in the AccurateRip database")))
+        << refused.err.toStdString();
 }
 
 // An offset beyond any drive's is a usage error, for rip and verify alike.

@@ -7,6 +7,7 @@
 #include "engine/platform/akrip/cddrives.h"
 #include "engine/platform/dialogs.h"
 #include "window/main/form1.h"
+#include "window/main/readoffsetfinder.h"
 
 #include <QAction>
 #include <QLabel>
@@ -39,6 +40,7 @@ void Form1::connectDiscInformation() {
     connect(mnuLookUp, &QAction::triggered, this, &Form1::mnuLookUp_Click);
     connect(mnuLookUp2, &QAction::triggered, this, &Form1::mnuLookUp_Click);
     connect(mnuDiscInfo, &QAction::triggered, this, &Form1::mnuDiscInfo_Click);
+    connect(mnuFindOffset, &QAction::triggered, this, &Form1::mnuFindOffset_Click);
     // A track's entry keeps its text; its tool tip is the title the disc information gives.
     tree_->toolTipProvider = [this](SourceTree::NodeId node) {
         const QString group = tree_->text(tree_->parentOf(node));
@@ -210,4 +212,28 @@ void Form1::mnuDiscInfo_Click() {
     std::sort(edited.tracks.begin(), edited.tracks.end(),
               [](const TrackInfo& a, const TrackInfo& b) { return a.number < b.number; });
     discInfos_[listedDisc_.key] = edited;
+}
+
+void Form1::mnuFindOffset_Click() {
+    const QString title = QStringLiteral("Find Read Offset");
+    if (offsetFinder_)
+        return;
+    if (isJobRunning()) {
+        dialogs::msgBox(QStringLiteral("The drive is busy with a conversion. Find its offset "
+                                       "once the conversion has ended."),
+                        dialogs::Buttons::Ok, dialogs::Icon::Exclamation, title);
+        return;
+    }
+    auto* finder = new ReadOffsetFinder(cddrives::mediaDrive(), this);
+    if (!finder->start()) {
+        delete finder;
+        return;
+    }
+    offsetFinder_ = finder;
+    mnuFindOffset->setEnabled(false);
+    lblStatus->setText(QStringLiteral("Finding the drive's read offset..."));
+    connect(finder, &ReadOffsetFinder::ended, this, [this](const QString& statusText) {
+        mnuFindOffset->setEnabled(true);
+        lblStatus->setText(statusText);
+    });
 }

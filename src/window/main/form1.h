@@ -240,6 +240,9 @@ class Form1 : public QMainWindow {
     // "Disc Information...": album, artist, date and each track's title to edit; OK keeps
     // the edits for the disc for the rest of the run.
     void mnuDiscInfo_Click();
+    // "Find Read Offset...": the drive's read offset, found against the AccurateRip database
+    // with the disc in it (ReadOffsetFinder); refused while a conversion runs or a search does.
+    void mnuFindOffset_Click();
     // What the listed disc is known as (its discId set when one could be computed); empty
     // when no music disc is listed. Kept per disc for the run, so listing a disc again keeps
     // what was looked up or edited.
@@ -323,6 +326,7 @@ class Form1 : public QMainWindow {
     QMenu* mnuCD = nullptr;
     QAction* mnuLookUp = nullptr;   // "Look Up Disc Information"
     QAction* mnuDiscInfo = nullptr; // "Disc Information..."
+    QAction* mnuFindOffset = nullptr; // "Find Read Offset..."
     QMenu* mnuPrefs = nullptr;
     QAction* mnuGetMainPrefs = nullptr;
     QMenu* mnuToolbars = nullptr;
@@ -413,6 +417,7 @@ class Form1 : public QMainWindow {
     TreeViewEvents* treeEvents_ = nullptr;
     QPointer<frmpopup> popup_;
     QPointer<QWidget> helpWindow_;
+    QPointer<QObject> offsetFinder_; // the running "Find Read Offset..." search
     bool unloaded_ = false;
     ConversionService* conversions_ = nullptr; // child
     std::unique_ptr<QThread> verifying_;       // the comparison of mnuVerify_Click, while it runs

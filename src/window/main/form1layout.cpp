@@ -465,6 +465,7 @@ void Form1::buildMenus() {
     mnuCD = makeMenu(this, "mnuCD", QStringLiteral("&CD"));
     mnuLookUp = makeAction(mnuCD, "mnuLookUp", QStringLiteral("&Look Up Disc Information"));
     mnuDiscInfo = makeAction(mnuCD, "mnuDiscInfo", QStringLiteral("Disc &Information..."));
+    mnuFindOffset = makeAction(mnuCD, "mnuFindOffset", QStringLiteral("Find Read &Offset..."));
     bar->addMenu(mnuCD);
 
     mnuPrefs = makeMenu(this, "mnuPrefs", QStringLiteral("&Preferences"));
