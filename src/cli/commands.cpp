@@ -322,7 +322,6 @@ bool discInformation(const Disc& disc, bool lookup, DiscInfo& info, QStringList*
     return true;
 }
 
-
 // "+6 samples: tracks 2, 3 match (confidence 24)".
 QString foundText(const offsetfind::FoundOffset& found) {
     QStringList tracks;
@@ -348,8 +347,8 @@ Result<offsetfind::Search> searchOffsets(int drive, const accuraterip::Record& r
                                             [&cancelled] { return cancelled.load(); });
     });
     QObject::connect(worker, &QThread::finished, [] { QCoreApplication::exit(0); });
-    const QMetaObject::Connection stop = QObject::connect(
-        &interruption, &Interruption::interrupted, [&cancelled] { cancelled = true; });
+    const QMetaObject::Connection stop = QObject::connect(&interruption, &Interruption::interrupted,
+                                                          [&cancelled] { cancelled = true; });
     worker->start();
     while (!worker->isFinished())
         QCoreApplication::exec();

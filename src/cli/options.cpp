@@ -104,17 +104,17 @@ QString readValue(Accepts accepts, const QString& name, const QString& value, Op
         o.bitrateIndex = bitrateIndexOf(value);
         if (!o.bitrateIndex)
             return QStringLiteral("bitrate '%1' is not one of %2 (kbit/s)")
-                            .arg(value, bitrateList();
+                .arg(value, bitrateList());
         break;
     case Quality:
         o.qualityIndex = qualityIndexOf(value);
         if (!o.qualityIndex)
             return QStringLiteral("quality '%1' is not one of %2")
-                            .arg(value, modLAME::qualityNames().join(QStringLiteral(", "));
+                .arg(value, modLAME::qualityNames().join(QStringLiteral(", ")));
         break;
     case Output:
         if (value.isEmpty())
-            return QStringLiteral("%1 needs a folder").arg(name;
+            return QStringLiteral("%1 needs a folder").arg(name);
         o.outputGiven = true;
         o.outputFolder = value;
         break;
@@ -123,8 +123,8 @@ QString readValue(Accepts accepts, const QString& name, const QString& value, Op
         const int n = value.toInt(&ok);
         if (!ok || n < 1 || n > maxFilesAtOnce)
             return QStringLiteral("files at once '%1' is not a number from 1 to %2")
-                            .arg(value)
-                            .arg(maxFilesAtOnce;
+                .arg(value)
+                .arg(maxFilesAtOnce);
         o.filesAtOnce = n;
         break;
     }
@@ -138,9 +138,9 @@ QString readValue(Accepts accepts, const QString& name, const QString& value, Op
         const int samples = value.toInt(&ok);
         if (!ok || samples < -readoffset::maxSamples || samples > readoffset::maxSamples)
             return QStringLiteral("read offset '%1' is not a number of samples from "
-                                       "-%2 to %2")
-                            .arg(value)
-                            .arg(readoffset::maxSamples;
+                                  "-%2 to %2")
+                .arg(value)
+                .arg(readoffset::maxSamples);
         o.offsetSamples = samples;
         break;
     }

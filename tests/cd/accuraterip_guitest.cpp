@@ -8,8 +8,8 @@
 #include "engine/cd/readoffset.h"
 #include "engine/platform/akrip/cddrives.h"
 
-#include <QDir>
 #include <QAction>
+#include <QDir>
 #include <QRadioButton>
 #include <QSettings>
 
@@ -104,8 +104,7 @@ TEST_F(CdFormTest, FindReadOffsetShowsTheMatchesAndStoresTheBestOnceConfirmed) {
     const std::vector<dialogs::Message> shown = dialogs().messages();
     ASSERT_EQ(shown.size(), 1u);
     EXPECT_EQ(shown.front().title, QStringLiteral("Find Read Offset"));
-    EXPECT_TRUE(shown.front().text.contains(
-        QStringLiteral("+6 samples: track 2 (confidence 5)\n")))
+    EXPECT_TRUE(shown.front().text.contains(QStringLiteral("+6 samples: track 2 (confidence 5)\n")))
         << shown.front().text.toStdString();
     EXPECT_TRUE(shown.front().text.endsWith(
         QStringLiteral("Store +6 samples as the read offset of Disc image?")));

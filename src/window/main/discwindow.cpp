@@ -169,9 +169,8 @@ void Form1::mnuDiscInfo_Click() {
         fields.append({QStringLiteral("Catalogue number"), listedDisc_.catalog, true});
     for (std::size_t i = 0; i < listedDisc_.tracks.size() && i < listedDisc_.isrc.size(); ++i)
         if (!listedDisc_.isrc[i].isEmpty())
-            fields.append(
-                {QStringLiteral("Track %1 ISRC").arg(listedDisc_.tracks[i]), listedDisc_.isrc[i],
-                 true});
+            fields.append({QStringLiteral("Track %1 ISRC").arg(listedDisc_.tracks[i]),
+                           listedDisc_.isrc[i], true});
     std::optional<QStringList> values;
     for (;;) {
         values = dialogs::handler().form(dialogTitle, fields);

@@ -101,16 +101,16 @@ void ReadOffsetFinder::searched() {
         lines << lineOf(found);
     const int best = search.offsets.front().offset;
     const QString model = readoffset::modelOf(drive_);
-    lines << QString() << QStringLiteral("Store %1 as the read offset of %2?")
-                              .arg(signedSamples(best), model);
+    lines << QString()
+          << QStringLiteral("Store %1 as the read offset of %2?").arg(signedSamples(best), model);
     if (dialogs::msgBox(lines.join(QLatin1Char('\n')), dialogs::Buttons::YesNo,
                         dialogs::Icon::Question, title) != dialogs::Answer::Yes)
         return finish({});
     const auto before = readoffset::stored(model);
     const Result<bool> stored = readoffset::store(model, best, before && before->overreads);
     if (!stored) {
-        dialogs::msgBox(stored.error().description(), dialogs::Buttons::Ok,
-                        dialogs::Icon::Critical, title);
+        dialogs::msgBox(stored.error().description(), dialogs::Buttons::Ok, dialogs::Icon::Critical,
+                        title);
         return finish({});
     }
     finish(QStringLiteral("Read offset %1 stored for %2").arg(signedSamples(best), model));
