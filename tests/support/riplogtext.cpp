@@ -24,6 +24,7 @@ QString ripLog(const QString& folder) {
     const auto found = [&folder] {
         return QDir(folder).entryList({QStringLiteral("Rip *.log")}, QDir::Files);
     };
+    // The count below tells whether it came.
     static_cast<void>(QTest::qWaitFor([&found] { return !found().isEmpty(); }, 20000));
     const QStringList logs = found();
     EXPECT_EQ(logs.size(), 1) << logs.join(QLatin1Char(' ')).toStdString();
