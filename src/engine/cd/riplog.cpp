@@ -145,9 +145,62 @@ QString Log::fileName() const {
         .arg(started.date().toString(QStringLiteral("yyyy-MM-dd")), identity);
 }
 
-QString Log::text() const {
-    QString out;
-    QTextStream s(&out);
+namespace {
+
+// The log's account of track `t`, closed by a blank line.
+void writeTrack(QTextStream& s, const Track& t, const std::optional<cddrives::DiscToc>& discToc,
+                const std::vector<Verdict>& checked) {
+    s << "Track " << QStringLiteral("%1").arg(t.number, 2, 10, QLatin1Char('0')) << "\n";
+    s << "  File: "
+      << (t.outputFile.isEmpty() ? QStringLiteral("none kept") : printable(t.outputFile))
+      << "\n";
+    if (!t.title.isEmpty())
+        s << "  Title: " << printable(t.title) << "\n";
+    if (discToc) {
+        const QString isrc = discToc->isrcOf(t.number);
+        if (!isrc.isEmpty())
+            s << "  ISRC: " << isrc << "\n";
+        if (const std::int32_t pregap = discToc->pregapSectors(discToc->indexOf(t.number));
+            pregap > 0)
+            s << "  Pregap: " << sectorTime(pregap) << "\n";
+    }
+    const std::int32_t sectors = t.endLba - t.startLba;
+    if (t.onDisc && (t.sectorsRead < 0 || t.sectorsRead >= sectors)) {
+        s << "  Sectors: " << t.startLba << " to " << (t.endLba - 1) << " ("
+          << sectorTime(sectors) << ")\n";
+    } else if (t.onDisc && t.sectorsRead > 0) {
+        s << "  Sectors: " << t.startLba << " to " << (t.startLba + t.sectorsRead - 1)
+          << " read of " << t.startLba << " to " << (t.endLba - 1) << " ("
+          << sectorTime(t.sectorsRead) << " of " << sectorTime(sectors) << ")\n";
+    } else if (t.onDisc) {
+        s << "  Sectors: none read of " << t.startLba << " to " << (t.endLba - 1) << " ("
+          << sectorTime(sectors) << ")\n";
+    }
+    if (t.checksummed) {
+        s << "  Peak level: " << t.sums.peakPercent() << " %\n";
+        if (t.tested)
+            s << "  Test CRC32: " << hex(t.testCrc32) << "\n";
+        s << "  Copy CRC32: " << hex(t.sums.crc32) << "\n";
+        s << "  AccurateRip v1: " << hex(t.sums.accurateRipV1) << "\n";
+        s << "  AccurateRip v2: " << hex(t.sums.accurateRipV2) << "\n";
+        if (const Verdict* verdict = verdictOf(checked, t.number))
+            s << "  AccurateRip: " << verdict->match.text() << "\n";
+        s << "  Re-reads and corrections: " << t.corrections << "\n";
+    }
+    if (t.gain) {
+        s << "  ReplayGain track gain: " << t.gain->gainText() << "\n";
+        s << "  ReplayGain track peak: " << t.gain->peakText() << "\n";
+    }
+    s << "  Result: " << resultText(t.result);
+    if (!t.failure.isEmpty())
+        s << " (" << printable(t.failure) << ")";
+    s << "\n\n";
+}
+
+} // namespace
+
+// The log's head: program, drive, table of contents and what the disc is known as.
+void Log::writeHead(QTextStream& s) const {
     s << program << " extraction log\n";
     s << "Date: " << started.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")) << "\n\n";
     s << "Drive: " << printable(drive) << "\n";
@@ -199,56 +252,17 @@ QString Log::text() const {
     if (mode == ReadMode::RealTime)
         s << "The tracks were recorded in real time: a recording is not a bit-exact copy of "
              "the disc, so no checksums are given.\n\n";
+}
 
+QString Log::text() const {
+    QString out;
+    QTextStream s(&out);
+    writeHead(s);
     const std::vector<Verdict> checked = verdicts();
     QStringList problems;
     int copied = 0;
     for (const Track& t : tracks) {
-        s << "Track " << QStringLiteral("%1").arg(t.number, 2, 10, QLatin1Char('0')) << "\n";
-        s << "  File: "
-          << (t.outputFile.isEmpty() ? QStringLiteral("none kept") : printable(t.outputFile))
-          << "\n";
-        if (!t.title.isEmpty())
-            s << "  Title: " << printable(t.title) << "\n";
-        if (discToc) {
-            const QString isrc = discToc->isrcOf(t.number);
-            if (!isrc.isEmpty())
-                s << "  ISRC: " << isrc << "\n";
-            if (const std::int32_t pregap = discToc->pregapSectors(discToc->indexOf(t.number));
-                pregap > 0)
-                s << "  Pregap: " << sectorTime(pregap) << "\n";
-        }
-        const std::int32_t sectors = t.endLba - t.startLba;
-        if (t.onDisc && (t.sectorsRead < 0 || t.sectorsRead >= sectors)) {
-            s << "  Sectors: " << t.startLba << " to " << (t.endLba - 1) << " ("
-              << sectorTime(sectors) << ")\n";
-        } else if (t.onDisc && t.sectorsRead > 0) {
-            s << "  Sectors: " << t.startLba << " to " << (t.startLba + t.sectorsRead - 1)
-              << " read of " << t.startLba << " to " << (t.endLba - 1) << " ("
-              << sectorTime(t.sectorsRead) << " of " << sectorTime(sectors) << ")\n";
-        } else if (t.onDisc) {
-            s << "  Sectors: none read of " << t.startLba << " to " << (t.endLba - 1) << " ("
-              << sectorTime(sectors) << ")\n";
-        }
-        if (t.checksummed) {
-            s << "  Peak level: " << t.sums.peakPercent() << " %\n";
-            if (t.tested)
-                s << "  Test CRC32: " << hex(t.testCrc32) << "\n";
-            s << "  Copy CRC32: " << hex(t.sums.crc32) << "\n";
-            s << "  AccurateRip v1: " << hex(t.sums.accurateRipV1) << "\n";
-            s << "  AccurateRip v2: " << hex(t.sums.accurateRipV2) << "\n";
-            if (const Verdict* verdict = verdictOf(checked, t.number))
-                s << "  AccurateRip: " << verdict->match.text() << "\n";
-            s << "  Re-reads and corrections: " << t.corrections << "\n";
-        }
-        if (t.gain) {
-            s << "  ReplayGain track gain: " << t.gain->gainText() << "\n";
-            s << "  ReplayGain track peak: " << t.gain->peakText() << "\n";
-        }
-        s << "  Result: " << resultText(t.result);
-        if (!t.failure.isEmpty())
-            s << " (" << printable(t.failure) << ")";
-        s << "\n\n";
+        writeTrack(s, t, discToc, checked);
         if (t.result == TrackResult::CopyOk)
             ++copied;
         else

@@ -20,6 +20,8 @@
 // or a full disk never leaves half a log that looks complete. Text from outside (titles,
 // names, reasons) is written with its control characters shown escaped (printable), so it
 // cannot forge the log's lines.
+class QTextStream;
+
 namespace riplog {
 
 enum class ReadMode {
@@ -90,6 +92,8 @@ struct Log {
     std::optional<Result<accuraterip::Record>> accurateRip;
 
     QString text() const;
+    // The head of text(): program, drive, table of contents, what the disc is known as.
+    void writeHead(QTextStream& s) const;
     // How the database names the disc: its audio tracks, with the lead-out after a data track.
     accuraterip::DiscKey accurateRipKey() const;
     // Whether a track was read whole with its checksums and copied, so that the database can
