@@ -15,13 +15,13 @@
 #include <optional>
 #include <vector>
 
+class QTextStream;
+
 // The extraction log: proof of what a rip read and wrote, kept beside its files. Plain text,
 // written whole or not at all (a temporary file renamed into place once synced), so a crash
 // or a full disk never leaves half a log that looks complete. Text from outside (titles,
 // names, reasons) is written with its control characters shown escaped (printable), so it
 // cannot forge the log's lines.
-class QTextStream;
-
 namespace riplog {
 
 enum class ReadMode {
