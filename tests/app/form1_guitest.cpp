@@ -100,7 +100,8 @@ TEST_F(FormTest, ControlsAndMenusAreThereByTheirNames) {
               (texts({"Start!", "Remove from List", "Remove and Delete File", "Verify against Disc",
                       "Look Up Disc Information", "Minimize", "Exit"})));
     EXPECT_EQ(menuTexts(w.mnuActiopn), (texts({"Start ", "Stop", "Refresh List"})));
-    EXPECT_EQ(menuTexts(w.mnuCD), (texts({"Look Up Disc Information", "Disc Information..."})));
+    EXPECT_EQ(menuTexts(w.mnuCD), (texts({"Look Up Disc Information", "Disc Information...",
+                                          "Find Read Offset..."})));
     EXPECT_EQ(menuTexts(w.mnuPrefs), (texts({"Preferences", "Toolbars", "Search", "Playlist"})));
     EXPECT_EQ(menuTexts(w.mnuToolbars),
               (texts({"ToolBar", "CD Bar", "Activity Bar", "Status Bar"})));

@@ -120,7 +120,7 @@ TEST_F(AccurateRun, WithoutAnAnswerTheRipSucceedsAndTheLogSaysWhy) {
     WriteSetting(SettingKey::AccurateRipServer, nobody);
     const CliRun refused = rip(QStringLiteral("refused"));
     EXPECT_EQ(refused.exitCode, 0) << refused.err.toStdString();
-    EXPECT_EQ(refused.out.count(QLatin1Char('\n')), 4); // three tracks and the log
+    EXPECT_EQ(refused.out.count(QLatin1Char('\n')), 5); // three tracks, the log and the cue sheet
     const QString why = QStringLiteral("The AccurateRip database could not be asked: %1 cannot be "
                                        "reached: Connection refused\n")
                             .arg(nobody);
