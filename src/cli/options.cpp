@@ -177,6 +177,9 @@ Parsed parse(const QStringList& arguments) {
     if (!info)
         return fail(QStringLiteral("unknown command '%1'").arg(first));
     o.command = info->command;
+    // How messages name the command.
+    const QString commandName = o.command == Command::OffsetFind ? QStringLiteral("offset find")
+                                                                 : QLatin1String(info->name);
     qsizetype firstArgument = 1;
     if (o.command == Command::OffsetFind) {
         if (arguments.size() < 2 || arguments[1] != QLatin1String("find"))
@@ -229,7 +232,7 @@ Parsed parse(const QStringList& arguments) {
             return fail(QStringLiteral("unknown option '%1'").arg(name));
         if (!(info->accepts & flag->accepts))
             return fail(
-                QStringLiteral("'%1' does not take %2").arg(QLatin1String(info->name), name));
+                QStringLiteral("'%1' does not take %2").arg(commandName, name));
         // Switches: options without a value.
         bool* switched = nullptr;
         if (flag->accepts == TestAndCopy)
@@ -265,13 +268,13 @@ Parsed parse(const QStringList& arguments) {
         return fail(info->oneArgument
                         ? QStringLiteral("%1: no disc given (a .cue image or a "
                                          "CD device)")
-                              .arg(QLatin1String(info->name))
-                        : QStringLiteral("%1: no files given").arg(QLatin1String(info->name)));
+                              .arg(commandName)
+                        : QStringLiteral("%1: no files given").arg(commandName));
     if (info->command == Command::Verify && o.arguments.size() < 2)
         return fail(QStringLiteral("verify: give the disc, then the WAV files to compare"));
     if (info->oneArgument && o.arguments.size() > 1)
         return fail(QStringLiteral("%1 takes one disc, not %2 arguments")
-                        .arg(QLatin1String(info->name))
+                        .arg(commandName)
                         .arg(o.arguments.size()));
     return out;
 }
