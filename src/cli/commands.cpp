@@ -1,4 +1,5 @@
 #include "cli/commands.h"
+#include "cli/commandsupport.h"
 
 #include "cli/interruption.h"
 #include "cli/progressdisplay.h"
@@ -7,7 +8,6 @@
 #include "engine/cd/disclookup.h"
 #include "engine/cd/extractionplan.h"
 #include "engine/cd/modakrip32.h"
-#include "engine/cd/offsetfind.h"
 #include "engine/cd/readoffset.h"
 #include "engine/cd/recordlookup.h"
 #include "engine/cd/ripcue.h"
@@ -32,17 +32,13 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
-#include <QThread>
 
 #include <algorithm>
-#include <atomic>
 #include <cstdio>
 #include <optional>
 #include <unistd.h>
 
 namespace cli {
-
-namespace {
 
 // Every line the program prints goes out with its control characters escaped: file names,
 // tags, disc texts and the web service's words never reach the terminal raw.
@@ -62,6 +58,8 @@ int fail(const QString& text) {
 void print(const QString& text) {
     std::fputs(nativepath::encode(printable(text) + QLatin1Char('\n')).constData(), stdout);
 }
+
+namespace {
 
 QString absolute(const QString& path) {
     return nativepath::absolute(path);
@@ -179,6 +177,8 @@ Batch fileBatch(const Options& options, ConversionKind kind, const QString& dest
     return batch;
 }
 
+} // namespace
+
 // The drive of `disc`: a cue sheet is registered as a drive; a device must be one the CD
 // library found. -1 (said why) when there is none.
 int driveOf(const QString& disc) {
@@ -209,6 +209,8 @@ int driveOf(const QString& disc) {
                   known.isEmpty() ? QStringLiteral("none") : known.join(QStringLiteral(", "))));
     return -1;
 }
+
+namespace {
 
 struct Disc {
     int drive = -1;
@@ -280,6 +282,8 @@ Result<std::vector<musicbrainz::ReleaseMatch>> lookUp(const Disc& disc,
     return answer.value();
 }
 
+} // namespace
+
 // The AccurateRip database's record of the disc `key` names (the "AccurateRip server"
 // setting), or why it could not be asked.
 accuraterip::RecordLookup::Result askDatabase(const accuraterip::DiscKey& key,
@@ -293,6 +297,8 @@ accuraterip::RecordLookup::Result askDatabase(const accuraterip::DiscKey& key,
         return interrupted(QStringLiteral("AccurateRip"));
     return answer.value();
 }
+
+namespace {
 
 // What `disc` is known as: its CD-Text, merged with the first release the web service gives
 // when `lookup` is asked for; the other releases are listed by `others`. A failed look-up is
@@ -322,50 +328,6 @@ bool discInformation(const Disc& disc, bool lookup, DiscInfo& info, QStringList*
     return true;
 }
 
-// "+6 samples: tracks 2, 3 match (confidence 24)".
-QString foundText(const offsetfind::FoundOffset& found) {
-    QStringList tracks;
-    for (const int track : found.tracks)
-        tracks << QString::number(track);
-    return QStringLiteral("%1%2 samples: %3 %4 %5 (confidence %6)")
-        .arg(found.offset > 0 ? QStringLiteral("+") : QString())
-        .arg(found.offset)
-        .arg(found.tracks.size() == 1 ? QStringLiteral("track") : QStringLiteral("tracks"),
-             tracks.join(QStringLiteral(", ")),
-             found.tracks.size() == 1 ? QStringLiteral("matches") : QStringLiteral("match"))
-        .arg(found.confidence);
-}
-
-// Reads and compares on a thread of its own while the event loop runs, so that Ctrl+C (seen
-// by `interruption` through the loop) stops the reading.
-Result<offsetfind::Search> searchOffsets(int drive, const accuraterip::Record& record,
-                                         Interruption& interruption) {
-    std::atomic<bool> cancelled{false};
-    std::optional<Result<offsetfind::Search>> found;
-    QThread* worker = QThread::create([&] {
-        found = offsetfind::findDriveOffset(drive, record, offsetfind::defaultMargin,
-                                            [&cancelled] { return cancelled.load(); });
-    });
-    QObject::connect(worker, &QThread::finished, [] { QCoreApplication::exit(0); });
-    const QMetaObject::Connection stop = QObject::connect(&interruption, &Interruption::interrupted,
-                                                          [&cancelled] { cancelled = true; });
-    worker->start();
-    while (!worker->isFinished())
-        QCoreApplication::exec();
-    worker->wait();
-    QObject::disconnect(stop);
-    delete worker;
-    return std::move(*found);
-}
-
-// Whether the user, at a terminal, says yes to `question`; no when input is not a terminal.
-bool userAgrees(const QString& question) {
-    if (!isatty(STDIN_FILENO))
-        return false;
-    say(question + QStringLiteral(" [y/N] "));
-    char answer[16] = {};
-    return std::fgets(answer, sizeof answer, stdin) && (answer[0] == 'y' || answer[0] == 'Y');
-}
 } // namespace
 
 int encode(const Options& options) {
@@ -676,60 +638,6 @@ int verify(const Options& options) {
     }
     print(accuraterip::summaryText(accurate, static_cast<int>(compared.size())));
     return status;
-}
-
-int offsetFind(const Options& options) {
-    LoadSettings(); // the AccurateRip server
-    Interruption interruption;
-    const int drive = driveOf(options.arguments.front());
-    if (drive < 0)
-        return 1;
-    const Result<cddrives::DiscToc> toc = cddrives::readToc(drive);
-    if (!toc)
-        return fail(toc.error().description());
-    const auto record = askDatabase(riplog::accurateRipKey(toc.value()), interruption);
-    if (!record)
-        return fail(QStringLiteral("the AccurateRip database could not be asked: %1")
-                        .arg(record.error().description()));
-    if (record->chunks.empty())
-        return fail(QStringLiteral("the disc is not in the AccurateRip database: its offset "
-                                   "cannot be found with it; try another disc"));
-    say(QStringLiteral("Reading tracks with %1 samples either side...")
-            .arg(offsetfind::defaultMargin));
-    const Result<offsetfind::Search> search = searchOffsets(drive, record.value(), interruption);
-    if (!search)
-        return fail(search.error().description());
-    if (search->cancelled)
-        return fail(QStringLiteral("interrupted"));
-    QStringList read;
-    for (const int track : search->tracksRead)
-        read << QString::number(track);
-    say(QStringLiteral("Tracks compared: %1").arg(read.join(QStringLiteral(", "))));
-    if (search->offsets.empty())
-        return fail(QStringLiteral("no read offset from -%1 to +%1 samples matches the "
-                                   "database's record of the disc")
-                        .arg(offsetfind::defaultMargin));
-    for (const offsetfind::FoundOffset& found : search->offsets)
-        print(foundText(found));
-    const int best = search->offsets.front().offset;
-    const QString model = readoffset::modelOf(drive);
-    const QString question = QStringLiteral("Store %1%2 samples as the read offset of %3?")
-                                 .arg(best > 0 ? QStringLiteral("+") : QString())
-                                 .arg(best)
-                                 .arg(model);
-    if (!options.store && !userAgrees(question)) {
-        say(QStringLiteral("Not stored (give --store to store the best offset found)."));
-        return 0;
-    }
-    const bool overreads = readoffset::stored(model) ? readoffset::stored(model)->overreads : false;
-    const Result<bool> stored = readoffset::store(model, best, overreads);
-    if (!stored)
-        return fail(stored.error().description());
-    say(QStringLiteral("Stored %1%2 samples for %3.")
-            .arg(best > 0 ? QStringLiteral("+") : QString())
-            .arg(best)
-            .arg(model));
-    return 0;
 }
 
 } // namespace cli
