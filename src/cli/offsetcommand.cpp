@@ -25,10 +25,9 @@ QString foundText(const offsetfind::FoundOffset& found) {
     QStringList tracks;
     for (const int track : found.tracks)
         tracks << QString::number(track);
-    return QStringLiteral("%1%2 samples: %3 %4 %5 (confidence %6)")
-        .arg(found.offset > 0 ? QStringLiteral("+") : QString())
-        .arg(found.offset)
-        .arg(found.tracks.size() == 1 ? QStringLiteral("track") : QStringLiteral("tracks"),
+    return QStringLiteral("%1: %2 %3 %4 (confidence %5)")
+        .arg(readoffset::samplesText(found.offset),
+             found.tracks.size() == 1 ? QStringLiteral("track") : QStringLiteral("tracks"),
              tracks.join(QStringLiteral(", ")),
              found.tracks.size() == 1 ? QStringLiteral("matches") : QStringLiteral("match"))
         .arg(found.confidence);
@@ -102,22 +101,16 @@ int offsetFind(const Options& options) {
         print(foundText(found));
     const int best = search->offsets.front().offset;
     const QString model = readoffset::modelOf(drive);
-    const QString question = QStringLiteral("Store %1%2 samples as the read offset of %3?")
-                                 .arg(best > 0 ? QStringLiteral("+") : QString())
-                                 .arg(best)
-                                 .arg(model);
+    const QString question = QStringLiteral("Store %1 as the read offset of %2?")
+                                 .arg(readoffset::samplesText(best), model);
     if (!options.store && !userAgrees(question)) {
         say(QStringLiteral("Not stored (give --store to store the best offset found)."));
         return 0;
     }
-    const bool overreads = readoffset::stored(model) ? readoffset::stored(model)->overreads : false;
-    const Result<bool> stored = readoffset::store(model, best, overreads);
+    const Result<bool> stored = readoffset::storeFound(model, best);
     if (!stored)
         return fail(stored.error().description());
-    say(QStringLiteral("Stored %1%2 samples for %3.")
-            .arg(best > 0 ? QStringLiteral("+") : QString())
-            .arg(best)
-            .arg(model));
+    say(QStringLiteral("Stored %1 for %2.").arg(readoffset::samplesText(best), model));
     return 0;
 }
 

@@ -76,9 +76,18 @@ Result<bool> store(const QString& model, int samples, bool overreads) {
     return true;
 }
 
+QString samplesText(int samples) {
+    return (samples > 0 ? QStringLiteral("+") : QString()) + QString::number(samples) +
+           QStringLiteral(" samples");
+}
+
+Result<bool> storeFound(const QString& model, int samples) {
+    const std::optional<Offset> before = stored(model);
+    return store(model, samples, before && before->overreads);
+}
+
 QString describe(const Offset& offset, const QString& model) {
-    const QString figure = (offset.samples > 0 ? QStringLiteral("+") : QString()) +
-                           QString::number(offset.samples) + QStringLiteral(" samples");
+    const QString figure = samplesText(offset.samples);
     switch (offset.source) {
     case Offset::Source::Stored:
         return QStringLiteral("%1 (stored for %2)").arg(figure, model);

@@ -40,6 +40,12 @@ Offset forDrive(int driveIndex);
 // store cannot be written.
 Result<bool> store(const QString& model, int samples, bool overreads);
 
+// "+6 samples", "0 samples", "-30 samples".
+QString samplesText(int samples);
+
+// Stores `samples` for `model` as found (offset find), keeping the model's overread choice.
+Result<bool> storeFound(const QString& model, int samples);
+
 // "+6 samples (stored for PLEXTOR DVDR PX-716A 1.11)", "0 samples (none stored for ...)",
 // "-30 samples (given on the command line)": the log's account of the offset and its source.
 QString describe(const Offset& offset, const QString& model);

@@ -14,17 +14,12 @@ namespace {
 
 const QString title = QStringLiteral("Find Read Offset");
 
-QString signedSamples(int samples) {
-    return (samples > 0 ? QStringLiteral("+") : QString()) + QString::number(samples) +
-           QStringLiteral(" samples");
-}
-
 QString lineOf(const offsetfind::FoundOffset& found) {
     QStringList tracks;
     for (const int track : found.tracks)
         tracks << QString::number(track);
     return QStringLiteral("%1: %2 %3 (confidence %4)")
-        .arg(signedSamples(found.offset),
+        .arg(readoffset::samplesText(found.offset),
              found.tracks.size() == 1 ? QStringLiteral("track") : QStringLiteral("tracks"),
              tracks.join(QStringLiteral(", ")))
         .arg(found.confidence);
@@ -102,18 +97,17 @@ void ReadOffsetFinder::searched() {
     const int best = search.offsets.front().offset;
     const QString model = readoffset::modelOf(drive_);
     lines << QString()
-          << QStringLiteral("Store %1 as the read offset of %2?").arg(signedSamples(best), model);
+          << QStringLiteral("Store %1 as the read offset of %2?").arg(readoffset::samplesText(best), model);
     if (dialogs::msgBox(lines.join(QLatin1Char('\n')), dialogs::Buttons::YesNo,
                         dialogs::Icon::Question, title) != dialogs::Answer::Yes)
         return finish({});
-    const auto before = readoffset::stored(model);
-    const Result<bool> stored = readoffset::store(model, best, before && before->overreads);
+    const Result<bool> stored = readoffset::storeFound(model, best);
     if (!stored) {
         dialogs::msgBox(stored.error().description(), dialogs::Buttons::Ok, dialogs::Icon::Critical,
                         title);
         return finish({});
     }
-    finish(QStringLiteral("Read offset %1 stored for %2").arg(signedSamples(best), model));
+    finish(QStringLiteral("Read offset %1 stored for %2").arg(readoffset::samplesText(best), model));
 }
 
 void ReadOffsetFinder::finish(const QString& statusText) {
