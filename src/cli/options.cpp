@@ -150,6 +150,95 @@ QString readValue(Accepts accepts, const QString& name, const QString& value, Op
     return {};
 }
 
+// The options a command line may give, by the spelling the user types.
+struct Flag {
+    const char* shortName;
+    const char* longName;
+    Accepts accepts;
+};
+constexpr Flag flags[] = {
+    {"-b", "--bitrate", Bitrate}, {"-q", "--quality", Quality},
+    {"-o", "--output", Output},   {"-j", "--jobs", Jobs},
+    {"-t", "--tracks", Tracks},   {"", "--mp3", Format},
+    {"", "--wav", Format},        {"", "--test-and-copy", TestAndCopy},
+    {"", "--lookup", Lookup},     {"", "--name-from-disc", NameFromDisc},
+    {"", "--offset", Offset},     {"", "--store", Store},
+};
+
+// The switch (an option without a value) `accepts` sets, if it is one.
+bool* switchOf(Accepts accepts, Options& o) {
+    switch (accepts) {
+    case TestAndCopy:
+        return &o.testAndCopy;
+    case Lookup:
+        return &o.lookup;
+    case NameFromDisc:
+        return &o.nameFromDisc;
+    case Store:
+        return &o.store;
+    default:
+        return nullptr;
+    }
+}
+
+// Reads the option arguments[i] ("--name=value", "--name value", "-n value" or a switch) into
+// `o`, moving `i` past a value it takes from the next argument. Returns why it is refused, or
+// nothing.
+QString readOption(const QStringList& arguments, qsizetype& i, const CommandInfo& info,
+                   const QString& commandName, Options& o) {
+    const QString& arg = arguments[i];
+    QString name = arg;
+    QString value;
+    bool valueAttached = false;
+    if (arg.startsWith(QLatin1String("--")) && arg.contains(QLatin1Char('='))) {
+        name = arg.section(QLatin1Char('='), 0, 0);
+        value = arg.section(QLatin1Char('='), 1);
+        valueAttached = true;
+    }
+    const Flag* flag = nullptr;
+    for (const Flag& f : flags)
+        if (name == QLatin1String(f.shortName) || name == QLatin1String(f.longName))
+            flag = &f;
+    if (!flag)
+        return QStringLiteral("unknown option '%1'").arg(name);
+    if (!(info.accepts & flag->accepts))
+        return QStringLiteral("'%1' does not take %2").arg(commandName, name);
+    if (bool* switched = switchOf(flag->accepts, o)) {
+        if (valueAttached)
+            return QStringLiteral("%1 takes no value").arg(name);
+        *switched = true;
+        return {};
+    }
+    if (flag->accepts == Format) {
+        if (valueAttached)
+            return QStringLiteral("%1 takes no value").arg(name);
+        o.wav = name == QLatin1String("--wav");
+        return {};
+    }
+    if (!valueAttached) {
+        if (i + 1 >= arguments.size())
+            return QStringLiteral("%1 needs a value").arg(name);
+        value = arguments[++i];
+    }
+    return readValue(flag->accepts, name, value, o);
+}
+
+// Why the command's arguments (files or a disc) are not what it takes, or nothing.
+QString checkArguments(const CommandInfo& info, const QString& commandName, const Options& o) {
+    if (o.arguments.isEmpty())
+        return info.oneArgument
+                   ? QStringLiteral("%1: no disc given (a .cue image or a CD device)")
+                         .arg(commandName)
+                   : QStringLiteral("%1: no files given").arg(commandName);
+    if (info.command == Command::Verify && o.arguments.size() < 2)
+        return QStringLiteral("verify: give the disc, then the WAV files to compare");
+    if (info.oneArgument && o.arguments.size() > 1)
+        return QStringLiteral("%1 takes one disc, not %2 arguments")
+            .arg(commandName)
+            .arg(o.arguments.size());
+    return {};
+}
+
 } // namespace
 
 Parsed parse(const QStringList& arguments) {
@@ -192,90 +281,18 @@ Parsed parse(const QStringList& arguments) {
         const QString& arg = arguments[i];
         if (optionsEnded || !arg.startsWith(QLatin1Char('-')) || arg == QLatin1String("-")) {
             o.arguments << arg;
-            continue;
-        }
-        if (arg == QLatin1String("--")) {
+        } else if (arg == QLatin1String("--")) {
             optionsEnded = true;
-            continue;
-        }
-        if (arg == QLatin1String("-h") || arg == QLatin1String("--help")) {
+        } else if (arg == QLatin1String("-h") || arg == QLatin1String("--help")) {
             o.command = Command::Help;
             return out;
-        }
-        // "--name=value" or "--name value" / "-n value".
-        QString name = arg;
-        QString value;
-        bool valueAttached = false;
-        if (arg.startsWith(QLatin1String("--")) && arg.contains(QLatin1Char('='))) {
-            name = arg.section(QLatin1Char('='), 0, 0);
-            value = arg.section(QLatin1Char('='), 1);
-            valueAttached = true;
-        }
-        struct Flag {
-            const char* shortName;
-            const char* longName;
-            Accepts accepts;
-        };
-        static constexpr Flag flags[] = {
-            {"-b", "--bitrate", Bitrate}, {"-q", "--quality", Quality},
-            {"-o", "--output", Output},   {"-j", "--jobs", Jobs},
-            {"-t", "--tracks", Tracks},   {"", "--mp3", Format},
-            {"", "--wav", Format},        {"", "--test-and-copy", TestAndCopy},
-            {"", "--lookup", Lookup},     {"", "--name-from-disc", NameFromDisc},
-            {"", "--offset", Offset},     {"", "--store", Store},
-        };
-        const Flag* flag = nullptr;
-        for (const Flag& f : flags)
-            if (name == QLatin1String(f.shortName) || name == QLatin1String(f.longName))
-                flag = &f;
-        if (!flag)
-            return fail(QStringLiteral("unknown option '%1'").arg(name));
-        if (!(info->accepts & flag->accepts))
-            return fail(
-                QStringLiteral("'%1' does not take %2").arg(commandName, name));
-        // Switches: options without a value.
-        bool* switched = nullptr;
-        if (flag->accepts == TestAndCopy)
-            switched = &o.testAndCopy;
-        else if (flag->accepts == Lookup)
-            switched = &o.lookup;
-        else if (flag->accepts == NameFromDisc)
-            switched = &o.nameFromDisc;
-        else if (flag->accepts == Store)
-            switched = &o.store;
-        if (switched) {
-            if (valueAttached)
-                return fail(QStringLiteral("%1 takes no value").arg(name));
-            *switched = true;
-            continue;
-        }
-        if (flag->accepts == Format) {
-            if (valueAttached)
-                return fail(QStringLiteral("%1 takes no value").arg(name));
-            o.wav = name == QLatin1String("--wav");
-            continue;
-        }
-        if (!valueAttached) {
-            if (i + 1 >= arguments.size())
-                return fail(QStringLiteral("%1 needs a value").arg(name));
-            value = arguments[++i];
-        }
-        if (const QString refused = readValue(flag->accepts, name, value, o); !refused.isEmpty())
+        } else if (const QString refused = readOption(arguments, i, *info, commandName, o);
+                   !refused.isEmpty()) {
             return fail(refused);
+        }
     }
-
-    if (o.arguments.isEmpty())
-        return fail(info->oneArgument
-                        ? QStringLiteral("%1: no disc given (a .cue image or a "
-                                         "CD device)")
-                              .arg(commandName)
-                        : QStringLiteral("%1: no files given").arg(commandName));
-    if (info->command == Command::Verify && o.arguments.size() < 2)
-        return fail(QStringLiteral("verify: give the disc, then the WAV files to compare"));
-    if (info->oneArgument && o.arguments.size() > 1)
-        return fail(QStringLiteral("%1 takes one disc, not %2 arguments")
-                        .arg(commandName)
-                        .arg(o.arguments.size()));
+    if (const QString refused = checkArguments(*info, commandName, o); !refused.isEmpty())
+        return fail(refused);
     return out;
 }
 
