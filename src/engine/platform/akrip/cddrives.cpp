@@ -276,6 +276,87 @@ QString writeJoined(const QString& target, const std::vector<DataPart>& parts,
     return {};
 }
 
+// What libcdio is given of an image: the sheet itself over one binary file (read where it
+// is, through a link), else the sheet of its files joined into one, pregaps as silence; and
+// the size of the data that sheet describes.
+struct ImageData {
+    std::shared_ptr<const cuesheet::Sheet> sheet;
+    std::int64_t bytes = 0;
+    bool joined = false;
+};
+
+Result<ImageData> imageData(const QString& cuePath, const cuesheet::Sheet& sheet,
+                            const std::vector<DataPart>& parts) {
+    ImageData image;
+    image.joined = parts.size() > 1 || sheet.fileType != QLatin1String("BINARY");
+    if (!image.joined) {
+        image.sheet = std::make_shared<const cuesheet::Sheet>(sheet);
+        image.bytes = parts.front().bytes;
+        return image;
+    }
+    std::vector<std::int32_t> fileSectors;
+    for (const DataPart& part : parts)
+        fileSectors.push_back(static_cast<std::int32_t>(
+            std::min<std::int64_t>((part.bytes + akrip::cdFrameBytes - 1) / akrip::cdFrameBytes,
+                                   cuesheet::maxSector + 1)));
+    auto one = cuesheet::joined(sheet, fileSectors, true, cuePath);
+    if (!one)
+        return one.error();
+    std::int64_t sectors = 0;
+    for (const cuesheet::Track& track : sheet.tracks)
+        sectors += track.pregapSilence;
+    for (const std::int32_t count : fileSectors)
+        sectors += count;
+    if (sectors > cuesheet::maxSector + 1)
+        return refused(
+            QStringLiteral("%1: its files hold more than a disc can (99:59:74)").arg(cuePath));
+    image.bytes = sectors * akrip::cdFrameBytes;
+    image.sheet = std::make_shared<const cuesheet::Sheet>(std::move(one.value()));
+    return image;
+}
+
+// The private copy libcdio reads, in a folder of its own that lives as long as `folder` does:
+// the sheet as the library takes it, and its data (a link to the one binary file, else the
+// files joined).
+struct PrivateCopy {
+    std::shared_ptr<QTemporaryDir> folder;
+    QString cue;
+    QString data;
+};
+
+Result<PrivateCopy> writePrivateCopy(const QString& cuePath, const ImageData& image,
+                                     const cdiolib::Layout& layout,
+                                     const std::vector<DataPart>& parts,
+                                     const cuesheet::Sheet& sheet) {
+    PrivateCopy copy;
+    copy.folder = std::make_shared<QTemporaryDir>(
+        QDir::tempPath() + QStringLiteral("/vortan-disc-%1-XXXXXX").arg(::getpid()));
+    copy.cue = copy.folder->filePath(QStringLiteral("image.cue"));
+    const QString privateData = copy.folder->filePath(QStringLiteral("image.bin"));
+    QFile file(copy.cue);
+    const QByteArray canonical = cuesheet::forLibrary(
+        *image.sheet, static_cast<int>(layout.tracks.size()), QStringLiteral("image.bin"));
+    const QString& source = parts.front().path;
+    if (!copy.folder->isValid() || !file.open(QIODevice::WriteOnly) ||
+        file.write(canonical) != canonical.size() || !file.flush() ||
+        (!image.joined &&
+         ::symlink(nativepath::encode(nativepath::canonical(source)).constData(),
+                   nativepath::encode(privateData).constData()) != 0))
+        return refused(QStringLiteral("%1 cannot be opened: its private copy in %2 cannot be "
+                                      "written")
+                           .arg(cuePath, QDir::tempPath()));
+    file.close();
+    copy.data = source;
+    if (image.joined) {
+        if (const QString failure = writeJoined(privateData, parts, sheet); !failure.isEmpty())
+            return refused(QStringLiteral("%1 cannot be opened: its files could not be joined "
+                                          "into one image (%2)")
+                               .arg(cuePath, failure));
+        copy.data = privateData;
+    }
+    return copy;
+}
+
 } // namespace
 
 int DiscToc::indexOf(int number) const {
@@ -376,66 +457,21 @@ Result<ImageReport> registerImage(const QString& cuePath) {
     auto parts = dataParts(cuePath, sheet.value(), canonicalCueInfo.absolutePath());
     if (!parts)
         return parts.error();
-    // One binary file is read where it is (through a link); other images are joined into one.
-    const bool joined = parts->size() > 1 || sheet->fileType != QLatin1String("BINARY");
-    QString dataPath = parts->front().path;
-    std::int64_t dataSize = parts->front().bytes;
-    std::shared_ptr<const cuesheet::Sheet> shared;
-    if (joined) {
-        std::vector<std::int32_t> fileSectors;
-        for (const DataPart& part : parts.value())
-            fileSectors.push_back(static_cast<std::int32_t>(std::min<std::int64_t>(
-                (part.bytes + akrip::cdFrameBytes - 1) / akrip::cdFrameBytes,
-                cuesheet::maxSector + 1)));
-        auto one = cuesheet::joined(sheet.value(), fileSectors, true, cuePath);
-        if (!one)
-            return one.error();
-        std::int64_t sectors = 0;
-        for (const cuesheet::Track& track : sheet->tracks)
-            sectors += track.pregapSilence;
-        for (const std::int32_t count : fileSectors)
-            sectors += count;
-        if (sectors > cuesheet::maxSector + 1)
-            return refused(QStringLiteral("%1: its files hold more than a disc can (99:59:74)")
-                               .arg(cuePath));
-        dataSize = sectors * akrip::cdFrameBytes;
-        shared = std::make_shared<const cuesheet::Sheet>(std::move(one.value()));
-    } else {
-        shared = std::make_shared<const cuesheet::Sheet>(std::move(sheet.value()));
-    }
-    const cdiolib::Layout layout = akrip::detail::imageLayout(*shared, dataSize);
+    auto image = imageData(cuePath, sheet.value(), parts.value());
+    if (!image)
+        return image.error();
+    const cdiolib::Layout layout = akrip::detail::imageLayout(*image->sheet, image->bytes);
     if (layout.tracks.empty())
         return refused(QStringLiteral("%1: its data file %2 ends before the first track "
                                       "starts (it holds %3 bytes)")
-                           .arg(cuePath, dataPath)
-                           .arg(dataSize));
-
+                           .arg(cuePath, parts->front().path)
+                           .arg(image->bytes));
     removeOrphanedFolders();
-    auto privateFolder = std::make_shared<QTemporaryDir>(
-        QDir::tempPath() + QStringLiteral("/vortan-disc-%1-XXXXXX").arg(::getpid()));
-    const QString privateCue = privateFolder->filePath(QStringLiteral("image.cue"));
-    const QString privateData = privateFolder->filePath(QStringLiteral("image.bin"));
-    QFile copy(privateCue);
-    const QByteArray canonical = cuesheet::forLibrary(
-        *shared, static_cast<int>(layout.tracks.size()), QStringLiteral("image.bin"));
-    if (!privateFolder->isValid() || !copy.open(QIODevice::WriteOnly) ||
-        copy.write(canonical) != canonical.size() || !copy.flush() ||
-        (!joined && ::symlink(nativepath::encode(nativepath::canonical(dataPath)).constData(),
-                              nativepath::encode(privateData).constData()) != 0))
-        return refused(QStringLiteral("%1 cannot be opened: its private copy in %2 cannot be "
-                                      "written")
-                           .arg(cuePath, QDir::tempPath()));
-    copy.close();
-    if (joined) {
-        if (const QString failure = writeJoined(privateData, parts.value(), sheet.value());
-            !failure.isEmpty())
-            return refused(QStringLiteral("%1 cannot be opened: its files could not be joined "
-                                          "into one image (%2)")
-                               .arg(cuePath, failure));
-        dataPath = privateData;
-    }
-    const DiscSource source{privateCue, false, canonicalCue, nativepath::absolute(dataPath),
-                            shared};
+    auto copy = writePrivateCopy(cuePath, image.value(), layout, parts.value(), sheet.value());
+    if (!copy)
+        return copy.error();
+    const DiscSource source{copy->cue, false, canonicalCue, nativepath::absolute(copy->data),
+                            image->sheet};
     if (auto opened = akrip::detail::openDisc(source); !opened)
         return refused(QStringLiteral("%1 cannot be opened as a disc image: %2")
                            .arg(cuePath, cdiolib::lastMessage().isEmpty()
@@ -443,7 +479,7 @@ Result<ImageReport> registerImage(const QString& cuePath) {
                                              : cdiolib::lastMessage()));
 
     ImageReport report;
-    report.incompleteTracks = incompleteTracks(shared->tracks, dataSize);
+    report.incompleteTracks = incompleteTracks(image->sheet->tracks, image->bytes);
     LockedTable table;
     for (std::size_t i = 0; i < table->drives.size(); ++i)
         if (table->drives[i].drive.isImage && table->drives[i].canonicalCue == canonicalCue) {
@@ -460,7 +496,7 @@ Result<ImageReport> registerImage(const QString& cuePath) {
     entry.drive = Drive{distinctName(cueInfo, table->drives), cuePath, true};
     entry.source = source;
     entry.canonicalCue = canonicalCue;
-    entry.privateFolder = std::move(privateFolder);
+    entry.privateFolder = std::move(copy->folder);
     report.displayName = entry.drive.id;
     table->drives.push_back(std::move(entry));
     report.driveIndex = static_cast<int>(table->drives.size()) - 1;
