@@ -6,7 +6,6 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QNetworkRequest>
-#include <QTimer>
 #include <QUrlQuery>
 
 #include <algorithm>
@@ -188,46 +187,39 @@ QByteArray userAgent() {
     return contact.isEmpty() ? program : program + " ( " + contact + " )";
 }
 
-DiscLookup::DiscLookup(QObject* parent) : QObject(parent), get_(new boundedget::BoundedGet(this)) {}
+DiscLookup::DiscLookup(QObject* parent) : QObject(parent) {}
 
 DiscLookup::~DiscLookup() {
     cancel();
 }
 
 bool DiscLookup::isRunning() const {
-    return get_->isRunning();
+    return pending_.isRunning();
 }
 
 void DiscLookup::cancel() {
-    ++generation_;
-    done_ = nullptr;
-    get_->cancel();
+    pending_.cancel();
 }
 
 void DiscLookup::start(const LookupRequest& request, Done done) {
-    cancel();
-    done_ = std::move(done);
+    pending_.begin(std::move(done));
     request_ = request;
     auto server = ServerAddress::parse(request.server);
     if (!server) {
-        // Reported later, like every other answer, so that `done` never runs inside start.
-        QTimer::singleShot(0, this, [this, error = server.error(), generation = generation_] {
-            if (generation == generation_)
-                finish(error);
-        });
+        pending_.failLater(server.error());
         return;
     }
     serverText_ = server->text();
     QNetworkRequest http(discIdUrl(server.value(), request.disc));
     http.setHeader(QNetworkRequest::UserAgentHeader, userAgent());
     http.setRawHeader("Accept", "application/json");
-    get_->start(http, request.timeoutMs, maxAnswerBytes,
+    pending_.ask(http, request.timeoutMs, maxAnswerBytes,
                 [this](const boundedget::Outcome& outcome) { answered(outcome); });
 }
 
 void DiscLookup::answered(const boundedget::Outcome& outcome) {
     const auto failed = [this](int number, const QString& text) {
-        finish(VortanError(number, errorSource, text));
+        pending_.finish(VortanError(number, errorSource, text));
     };
     if (outcome.tooLarge) {
         failed(QNetworkReply::ContentAccessDenied,
@@ -246,7 +238,7 @@ void DiscLookup::answered(const boundedget::Outcome& outcome) {
     }
     const int status = outcome.status;
     if (status == 404) { // the service knows no release with this disc
-        finish(std::vector<ReleaseMatch>{});
+        pending_.finish(std::vector<ReleaseMatch>{});
         return;
     }
     if (status == 503) {
@@ -268,14 +260,7 @@ void DiscLookup::answered(const boundedget::Outcome& outcome) {
                                   .arg(serverText_, outcome.errorText));
         return;
     }
-    finish(parseDiscIdAnswer(outcome.body, request_.disc));
-}
-
-void DiscLookup::finish(const Result& result) {
-    // `done` may start the next look-up or destroy this object: take it out first.
-    Done done = std::exchange(done_, nullptr);
-    if (done)
-        done(result);
+    pending_.finish(parseDiscIdAnswer(outcome.body, request_.disc));
 }
 
 } // namespace musicbrainz

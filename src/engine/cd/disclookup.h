@@ -99,14 +99,11 @@ class DiscLookup : public QObject {
     bool isRunning() const;
 
   private:
-    void finish(const Result& result);
     void answered(const boundedget::Outcome& outcome);
 
-    boundedget::BoundedGet* get_ = nullptr; // child
-    Done done_;
+    boundedget::PendingLookup<std::vector<ReleaseMatch>> pending_{this};
     LookupRequest request_;
     QString serverText_;
-    quint64 generation_ = 0; // counts starts and cancels: a late report of an older one is dropped
 };
 
 } // namespace musicbrainz

@@ -3,9 +3,6 @@
 #include "engine/core/displaytext.h"
 
 #include <QNetworkRequest>
-#include <QTimer>
-
-#include <utility>
 
 namespace accuraterip {
 
@@ -38,43 +35,35 @@ Result<boundedget::ServerAddress> serverAddress(const QString& text) {
     return address;
 }
 
-RecordLookup::RecordLookup(QObject* parent)
-    : QObject(parent), get_(new boundedget::BoundedGet(this)) {}
+RecordLookup::RecordLookup(QObject* parent) : QObject(parent) {}
 
 RecordLookup::~RecordLookup() {
     cancel();
 }
 
 void RecordLookup::cancel() {
-    ++generation_;
-    done_ = nullptr;
-    get_->cancel();
+    pending_.cancel();
 }
 
 void RecordLookup::start(const LookupRequest& request, Done done) {
-    cancel();
-    done_ = std::move(done);
+    pending_.begin(std::move(done));
     request_ = request;
     const auto server = serverAddress(request.server);
     if (!server) {
-        // Reported later, like every other answer, so that `done` never runs inside start.
-        QTimer::singleShot(0, this, [this, error = server.error(), generation = generation_] {
-            if (generation == generation_)
-                finish(error);
-        });
+        pending_.failLater(server.error());
         return;
     }
     serverText_ = server->text();
     QNetworkRequest http(server->url(recordPath(request.key)));
     http.setHeader(QNetworkRequest::UserAgentHeader,
                    QByteArrayLiteral("MP3Vortan/" VORTAN_VERSION));
-    get_->start(http, request.timeoutMs, maxAnswerBytes,
+    pending_.ask(http, request.timeoutMs, maxAnswerBytes,
                 [this](const boundedget::Outcome& outcome) { answered(outcome); });
 }
 
 void RecordLookup::answered(const boundedget::Outcome& outcome) {
     const auto failed = [this](int number, const QString& text) {
-        finish(VortanError(number, errorSource, text));
+        pending_.finish(VortanError(number, errorSource, text));
     };
     if (outcome.tooLarge) {
         failed(QNetworkReply::ContentAccessDenied,
@@ -90,7 +79,7 @@ void RecordLookup::answered(const boundedget::Outcome& outcome) {
         return;
     }
     if (outcome.status == 404) { // the database holds no rips of the disc
-        finish(Record{});
+        pending_.finish(Record{});
         return;
     }
     if (outcome.status != 0 && outcome.status != 200) {
@@ -115,13 +104,7 @@ void RecordLookup::answered(const boundedget::Outcome& outcome) {
         failed(record.error().number(), asReason(record.error().description()));
         return;
     }
-    finish(record);
-}
-
-void RecordLookup::finish(const Result& result) {
-    // `done` may start the next look-up or destroy this object: take it out first.
-    if (Done done = std::exchange(done_, nullptr))
-        done(result);
+    pending_.finish(record);
 }
 
 } // namespace accuraterip

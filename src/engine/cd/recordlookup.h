@@ -50,17 +50,14 @@ class RecordLookup : public QObject {
     void start(const LookupRequest& request, Done done);
     // Abandons the running look-up; its `done` never runs.
     void cancel();
-    bool isRunning() const { return get_->isRunning(); }
+    bool isRunning() const { return pending_.isRunning(); }
 
   private:
     void answered(const boundedget::Outcome& outcome);
-    void finish(const Result& result);
 
-    boundedget::BoundedGet* get_ = nullptr; // child
-    Done done_;
+    boundedget::PendingLookup<Record> pending_{this};
     LookupRequest request_;
     QString serverText_;
-    quint64 generation_ = 0; // counts starts and cancels: a late report of an older one is dropped
 };
 
 } // namespace accuraterip

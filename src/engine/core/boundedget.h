@@ -6,13 +6,14 @@
 #include <QNetworkReply>
 #include <QObject>
 #include <QString>
+#include <QTimer>
 #include <QUrl>
 
 #include <functional>
+#include <utility>
 
 class QNetworkAccessManager;
 class QNetworkRequest;
-class QTimer;
 
 // One bounded HTTP GET: the way the program asks web services (MusicBrainz, AccurateRip)
 // without ever waiting on them. The request runs inside Qt Network on the caller's event
@@ -84,6 +85,54 @@ class BoundedGet : public QObject {
     qint64 maxBytes_ = 0;
     bool timedOut_ = false;
     bool tooLarge_ = false;
+};
+
+// The one running look-up of a web-service client that owns it: the request, the callback
+// that receives what the answer gives (`T`, or an error), and a look-up's generation, so that
+// an abandoned look-up never reports. The callback runs once, from the owner's event loop,
+// never inside the call that starts the look-up; it is taken out before it runs, since it may
+// start the next look-up or destroy the owner.
+template <typename T>
+class PendingLookup {
+  public:
+    using Result = ::Result<T>;
+    using Done = std::function<void(const Result&)>;
+
+    explicit PendingLookup(QObject* owner) : owner_(owner), get_(new BoundedGet(owner)) {}
+
+    // Abandons the running look-up (its callback never runs) and takes the next one's.
+    void begin(Done done) {
+        cancel();
+        done_ = std::move(done);
+    }
+    // Sends the request; `answered` reads the outcome and calls finish().
+    void ask(const QNetworkRequest& request, int timeoutMs, qint64 maxBytes,
+             BoundedGet::Done answered) {
+        get_->start(request, timeoutMs, maxBytes, std::move(answered));
+    }
+    // Reports `error` from the event loop, unless the look-up is abandoned first.
+    void failLater(const VortanError& error) {
+        QTimer::singleShot(0, owner_, [this, error, generation = generation_] {
+            if (generation == generation_)
+                finish(error);
+        });
+    }
+    void finish(const Result& result) {
+        if (Done done = std::exchange(done_, nullptr))
+            done(result);
+    }
+    void cancel() {
+        ++generation_;
+        done_ = nullptr;
+        get_->cancel();
+    }
+    bool isRunning() const { return get_->isRunning(); }
+
+  private:
+    QObject* owner_;
+    BoundedGet* get_; // the owner's child
+    Done done_;
+    quint64 generation_ = 0; // counts starts and cancels
 };
 
 } // namespace boundedget
