@@ -16,6 +16,7 @@
 #include <QPushButton>
 #include <QTabWidget>
 #include <QTextBrowser>
+#include <QTest>
 #include <QTimer>
 
 #include <functional>
@@ -197,7 +198,10 @@ TEST_F(FinderTest, RightClickMenuSendsAudioResultsToTheTreeOrDeletesThem) {
 
     // Into the tree and its list once, with its case.
     f.mnuSeelectfile->trigger();
-    EXPECT_NE(tree().findByText(ShowFullPath != 0 ? song : QStringLiteral("Song.WAV")), 0u);
+    EXPECT_TRUE(QTest::qWaitFor([this, &song] {
+        return tree().findByText(ShowFullPath != 0 ? song : QStringLiteral("Song.WAV")) != 0;
+    }));
+    QTest::qWait(30); // then filed in its list
     EXPECT_EQ(tree().List1.items().count(song), 1);
 
     // Delete: "No" keeps both file and entry, "Yes" removes both.
@@ -213,6 +217,7 @@ TEST_F(FinderTest, RightClickMenuSendsAudioResultsToTheTreeOrDeletesThem) {
     EXPECT_EQ(results(), texts({"Music/other.wav", "Music/Song.WAV"}));
     f.mnuDelete->trigger();
     EXPECT_FALSE(QFile::exists(song));
+    EXPECT_TRUE(QTest::qWaitFor([this] { return results().size() == 1; })); // once settled
     EXPECT_EQ(results(), texts({"Music/other.wav"}));
     EXPECT_EQ(tree().findByText(ShowFullPath != 0 ? song : QStringLiteral("Song.WAV")), 0u);
 
@@ -222,8 +227,9 @@ TEST_F(FinderTest, RightClickMenuSendsAudioResultsToTheTreeOrDeletesThem) {
     dialogs().answers = {dialogs::Answer::Yes};
     f.mnuDelete->trigger();
     EXPECT_TRUE(QFile::exists(other));
+    EXPECT_TRUE(QTest::qWaitFor(
+        [this] { return dialogs().lastMessage()->icon == dialogs::Icon::Critical; })); // says why
     EXPECT_EQ(results(), texts({"Music/other.wav"}));
-    EXPECT_EQ(dialogs().lastMessage()->icon, dialogs::Icon::Critical); // says why
     f.mnuRemoveFile->trigger();
     EXPECT_TRUE(results().isEmpty());
     EXPECT_TRUE(QFile::exists(other));

@@ -1,6 +1,5 @@
 #include "engine/core/sourcetree.h"
 
-#include "engine/core/eventwait.h"
 #include "engine/core/paths.h"
 
 

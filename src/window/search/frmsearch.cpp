@@ -511,9 +511,8 @@ void FrmSearch::mnuSeelectfile_Click() {
     const QString path = selectedResult();
     if (path.isEmpty())
         return;
-    BusyScope busy(*this);
-    Cmaddfile2(path);
-    showfiles3(path);
+    // Into the tree once the file has settled, then into its list as found here.
+    Cmaddfile2(path, [path] { showfiles3(path); });
 }
 
 void FrmSearch::mnuRemoveFile_Click() {
@@ -532,14 +531,18 @@ void FrmSearch::mnuDelete_Click() {
     if (answer != dialogs::Answer::Yes)
         return;
     // A file that was sent to the tree leaves it too, so the tree never lists a file that
-    // is gone.
-    if (const auto failed = DeleteFileAndNode(path)) {
-        // Not deleted: the entry stays, and the user learns why.
-        dialogs::msgBox(failed->description(), dialogs::Buttons::Ok, dialogs::Icon::Critical);
-        return;
-    }
-    // The deletion's wait let events run: the entry is found again by its path.
-    removeResult(path);
+    // is gone. The rest follows the deletion's settling wait, unless the window has closed.
+    DeleteFileAndNode(path, this, [this, path](const std::optional<VortanError>& failed) {
+        if (failed) {
+            // Not deleted: the entry stays, and the user learns why.
+            BusyScope shown(*this);
+            dialogs::msgBox(failed->description(), dialogs::Buttons::Ok,
+                            dialogs::Icon::Critical);
+            return;
+        }
+        // Other commands may have run since: the entry is found again by its path.
+        removeResult(path);
+    });
 }
 
 void FrmSearch::mnuClose_Click() {
