@@ -23,9 +23,10 @@ using Settled = std::function<void(const std::optional<VortanError>& failure)>;
 // another opener holds locked, or a file the folder does not let us create or remove is an
 // error carrying the system's number and text and the source "p_DestroyFile"; the file then
 // stays. Returns no error on success.
-// `settled`, when given, runs with the same outcome about 0.2 s later (settleDelay, on the
-// monotonic clock) from a timer on `context`'s thread, so that what follows a deletion finds
-// the file system settled; it never runs when `context` is destroyed first. GUI thread.
+// `settled`, when given with a `context`, runs with the same outcome about 0.2 s later
+// (settleDelay, on the monotonic clock) from a timer on `context`'s thread, so that what
+// follows a deletion finds the file system settled; it never runs when `context` is
+// destroyed first. GUI thread.
 std::optional<VortanError> p_DestroyFile(const QString& path, const QObject* context = nullptr,
                                          filedeletion::Settled settled = {});
 
