@@ -15,8 +15,8 @@
 #include <QPointer>
 #include <QPushButton>
 #include <QTabWidget>
-#include <QTextBrowser>
 #include <QTest>
+#include <QTextBrowser>
 
 #include <condition_variable>
 #include <functional>

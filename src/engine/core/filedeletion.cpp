@@ -75,7 +75,8 @@ void DeleteFileAndNode(const QString& path, const QObject* context, filedeletion
     const QPointer<const QObject> caller(context);
     filedeletion::Settled ifCallerLives;
     if (done)
-        ifCallerLives = [caller, done = std::move(done)](const std::optional<VortanError>& failure) {
+        ifCallerLives = [caller,
+                         done = std::move(done)](const std::optional<VortanError>& failure) {
             if (caller)
                 done(failure);
         };

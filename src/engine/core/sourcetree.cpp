@@ -2,7 +2,6 @@
 
 #include "engine/core/paths.h"
 
-
 #include <algorithm>
 #include <array>
 

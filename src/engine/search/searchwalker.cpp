@@ -20,9 +20,8 @@ class ReportCursor {
         // The start folder comes first; every later folder is inserted right behind it.
         const QStringList& folders = search.foldersSeen();
         if (folders.size() > foldersReported_) {
-            report.folders = foldersReported_ == 0
-                                 ? folders
-                                 : folders.mid(1, folders.size() - foldersReported_);
+            report.folders =
+                foldersReported_ == 0 ? folders : folders.mid(1, folders.size() - foldersReported_);
             foldersReported_ = folders.size();
         }
         report.queue = search.lstdirs();
@@ -53,8 +52,8 @@ bool SearchWalker::start(const QString& startFolder, const QString& fileType,
     running_ = true;
     const std::uint64_t generation = ++generation_;
     try {
-        thread_ = std::thread(&SearchWalker::walk, this, startFolder, fileType, fileName,
-                              generation);
+        thread_ =
+            std::thread(&SearchWalker::walk, this, startFolder, fileType, fileName, generation);
     } catch (const std::system_error&) {
         // No thread to walk on: the search ends having found nothing.
         poster_->post([this, generation] {

@@ -522,8 +522,7 @@ void FrmSearch::mnuDelete_Click() {
         if (failed) {
             // Not deleted: the entry stays, and the user learns why.
             BusyScope shown(*this);
-            dialogs::msgBox(failed->description(), dialogs::Buttons::Ok,
-                            dialogs::Icon::Critical);
+            dialogs::msgBox(failed->description(), dialogs::Buttons::Ok, dialogs::Icon::Critical);
             return;
         }
         // Other commands may have run since: the entry is found again by its path.

@@ -144,7 +144,7 @@ class FrmSearch : public QWidget {
     void webSearch(const QString& title);
 
     SearchWalker walker_;
-    bool foldersShown_ = false;   // the start folder is in List1
+    bool foldersShown_ = false;    // the start folder is in List1
     std::int64_t folderCount_ = 0; // subfolders found by the search
     QString folderShown_;          // the folder lbltime shows as in progress
     int busy_ = 0;
