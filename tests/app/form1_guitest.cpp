@@ -349,11 +349,14 @@ TEST_F(FormTest, StopListsThePartlyWrittenFile) {
     EXPECT_FALSE(w.tmrWarning->isActive());
     EXPECT_TRUE(w.Timer1->isActive());
     EXPECT_TRUE(w.CmdSelectAction->isEnabled());
+    // Listed after the tree's delay (none here).
+    EXPECT_TRUE(QTest::qWaitFor([this] { return !childTexts(SourceTree::WavText).isEmpty(); }));
     EXPECT_EQ(childTexts(SourceTree::WavText), QStringList{partial});
     EXPECT_EQ(tree().List1.items(), QStringList{partial});
 
     // Stopping again lists nothing twice.
     w.Command8_Click();
+    QTest::qWait(30);
     EXPECT_EQ(childTexts(SourceTree::WavText), QStringList{partial});
     EXPECT_EQ(tree().List1.items(), QStringList{partial});
 }
@@ -365,6 +368,7 @@ TEST_F(FormTest, IdleStopLeavesTheListsClean) {
     EXPECT_TRUE(tree().List1.isEmpty());
     CurrentFile = dest.filePath(QStringLiteral("never-written.wav"));
     w.Command8_Click();
+    QTest::qWait(30); // what the tree would list comes after its delay (none here)
     EXPECT_TRUE(tree().List1.isEmpty());
     EXPECT_TRUE(childTexts(SourceTree::WavText).isEmpty());
 }
@@ -377,6 +381,7 @@ TEST_F(FormTest, StopWhileEncodingASelectedWavKeepsItSelected) {
     ASSERT_EQ(childTexts(SourceTree::SelectedWavText), QStringList{source});
     CurrentFile = source; // the encoder's input
     w.Command8_Click();
+    QTest::qWait(30);
     EXPECT_TRUE(tree().List1.isEmpty());
     EXPECT_EQ(tree().List5.items(), QStringList{source});
     EXPECT_TRUE(childTexts(SourceTree::WavText).isEmpty());
@@ -453,6 +458,8 @@ TEST_F(FormTest, ClosingStopsTheWorkAndUnloadsThePopup) {
     EXPECT_EQ(w.popup(), nullptr);
     EXPECT_FALSE(w.isVisible());
     EXPECT_EQ(end.count(), 1);
+    // Listed after the tree's delay (none here).
+    EXPECT_TRUE(QTest::qWaitFor([this] { return !childTexts(SourceTree::WavText).isEmpty(); }));
     EXPECT_EQ(childTexts(SourceTree::WavText), QStringList{partial});
 }
 

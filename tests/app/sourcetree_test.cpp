@@ -124,18 +124,25 @@ TEST_F(TreeTest, Cmaddfile2AddsFilesOverNinetyNineBytesOnce) {
     tree.showfiles();
     QSignalSpy visible(&tree, &SourceTree::makeVisible);
     tree.Cmaddfile2(makeFile(QStringLiteral("small.wav"), 99));
+    settle();
     EXPECT_TRUE(childTexts(SourceTree::WavText).isEmpty());
     tree.Cmaddfile2(dest.filePath(QStringLiteral("missing.wav")));
+    settle();
     tree.Cmaddfile2(makeFile(QStringLiteral("other.txt"), 500));
+    settle();
     tree.Cmaddfile2(QString());
+    settle();
     EXPECT_EQ(tree.nodeCount(), 7);
 
     const QString first = makeFile(QStringLiteral("First.wav"), 100);
     const QString second = makeFile(QStringLiteral("Second.WAV"), 100);
     const QString tune = makeFile(QStringLiteral("tune.mp3"), 100);
     tree.Cmaddfile2(first);
+    settle();
     tree.Cmaddfile2(second);
+    settle();
     tree.Cmaddfile2(tune);
+    settle();
     tree.Cmaddfile2(first); // already shown
     // Added nodes go last; list entries go first; paths keep their case.
     EXPECT_EQ(childTexts(SourceTree::WavText), (QStringList{first, second}));
@@ -151,20 +158,34 @@ TEST_F(TreeTest, Cmaddfile2InShortModeRefusesAFileWhoseNameIsShown) {
     tree.showfiles();
     const QString a = makeFile(QStringLiteral("A.Wav"));
     tree.Cmaddfile2(a);
+    settle();
     EXPECT_EQ(childTexts(SourceTree::WavText), QStringList{QStringLiteral("A.Wav")});
     tree.Cmaddfile2(makeFile(QStringLiteral("sub/A.Wav")));
+    settle();
     EXPECT_EQ(childTexts(SourceTree::WavText).size(), 1);
     EXPECT_EQ(items(tree.List1), QStringList{a});
 }
 
-TEST_F(TreeTest, Cmaddfile2WaitsWithoutBlockingEvents) {
+// The call returns at once; the file is listed after the delay, then what was to follow runs.
+// A tree gone by then lists nothing and runs nothing.
+TEST_F(TreeTest, Cmaddfile2ListsTheFileAfterItsDelayUnlessTheTreeIsGone) {
     tree.showfiles();
     tree.addFileDelay = std::chrono::milliseconds(50);
+    QStringList seenThen;
+    tree.Cmaddfile2(makeFile(QStringLiteral("late.wav")),
+                    [this, &seenThen] { seenThen = childTexts(SourceTree::WavText); });
+    EXPECT_TRUE(childTexts(SourceTree::WavText).isEmpty());
+    EXPECT_TRUE(QTest::qWaitFor([&seenThen] { return !seenThen.isEmpty(); }));
+    EXPECT_EQ(seenThen, QStringList{dest.filePath(QStringLiteral("late.wav"))});
+
+    auto doomed = std::make_unique<SourceTree>();
+    doomed->showfiles();
+    doomed->addFileDelay = std::chrono::milliseconds(20);
     bool ran = false;
-    QTimer::singleShot(0, [&ran] { ran = true; });
-    tree.Cmaddfile2(makeFile(QStringLiteral("late.wav")));
-    EXPECT_TRUE(ran);
-    EXPECT_EQ(childTexts(SourceTree::WavText).size(), 1);
+    doomed->Cmaddfile2(makeFile(QStringLiteral("later.wav")), [&ran] { ran = true; });
+    doomed.reset();
+    QTest::qWait(100);
+    EXPECT_FALSE(ran);
 }
 
 // A move made while a file is being listed uses the same scratch list; neither list may come
@@ -188,8 +209,7 @@ TEST_F(TreeTest, Cmaddfile2OverALongListKeepsAMoveMadeMeanwhile) {
         Qt::QueuedConnection);
     const QString added = makeFile(QStringLiteral("new.mp3"));
     tree.Cmaddfile2(added);
-    QCoreApplication::processEvents();
-    QCoreApplication::processEvents();
+    settle();
 
     EXPECT_EQ(items(tree.List2), QStringList{added} + old);
     EXPECT_EQ(items(tree.List4), QStringList{moved});
@@ -199,14 +219,18 @@ TEST_F(TreeTest, Showfiles3FilesAPickedPathOnce) {
     tree.showfiles();
     const QString picked = makeFile(QStringLiteral("found/Picked.wav"));
     tree.showfiles3(picked);
+    settle();
     EXPECT_EQ(items(tree.List1), QStringList{picked});
     EXPECT_EQ(childTexts(SourceTree::WavText), QStringList{picked});
     tree.showfiles3(picked);
+    settle();
     EXPECT_EQ(tree.List1.count(), 1);
     // The usual sequence: "Select for Conversion" adds first, then files the pick.
     const QString mp3 = makeFile(QStringLiteral("found/x.mp3"));
     tree.Cmaddfile2(mp3);
+    settle();
     tree.showfiles3(mp3);
+    settle();
     EXPECT_EQ(items(tree.List2), QStringList{mp3});
 }
 
@@ -270,6 +294,7 @@ TEST_F(TreeTest, TemporaryFilesOfOutputsAreClearedWhenOldAndNeverListed) {
     EXPECT_FALSE(QFileInfo::exists(old));
     EXPECT_TRUE(QFileInfo::exists(fresh));
     tree.Cmaddfile2(fresh);
+    settle();
     EXPECT_TRUE(tree.List1.isEmpty());
     EXPECT_TRUE(tree.List2.isEmpty());
     EXPECT_EQ(tree.nodeCount(), 7);

@@ -64,6 +64,7 @@ TEST_F(TreeTest, RemoveAndDeleteTakesNodeEntryAndFile) {
     ASSERT_EQ(items(tree.List4), QStringList{x});
     tree.treePress(tree.findByText(x), true);
     tree.RemoveAndDeleteFile();
+    settle();
     EXPECT_EQ(tree.findByText(x), 0u);
     EXPECT_TRUE(tree.List4.isEmpty());
     EXPECT_FALSE(QFileInfo::exists(x));
@@ -87,6 +88,7 @@ TEST_F(TreeTest, RemoveAndDeleteThatFailsKeepsItemAndEntryAndSaysWhy) {
         script.clear();
         tree.treePress(tree.findByText(path), true);
         tree.RemoveAndDeleteFile();
+        settle();
         EXPECT_TRUE(QFileInfo::exists(path));
         EXPECT_NE(tree.findByText(path), 0u);
         EXPECT_TRUE(tree.List1.contains(path) || tree.List2.contains(path));
@@ -141,6 +143,7 @@ TEST_F(TreeTest, EveryCommandActsOnTheFileItsNodeStandsFor) {
     EXPECT_TRUE(QFileInfo::exists(other));
     tree.treePress(twin, true);
     tree.RemoveAndDeleteFile();
+    settle();
     EXPECT_FALSE(QFileInfo::exists(moved));
     EXPECT_TRUE(QFileInfo::exists(other));
     EXPECT_TRUE(tree.List5.isEmpty());
@@ -272,19 +275,39 @@ TEST_F(TreeTest, DestroyFileTreatsMissingAsDeletedAndRefusesProtectedFiles) {
         EXPECT_TRUE(QFileInfo::exists(inside));
     }
 
+    // Deleted at once; what follows runs after the settling wait, and not once its context
+    // is gone.
     const QString plain = makeFile(QStringLiteral("plain.wav"));
     filedeletion::settleDelay = std::chrono::milliseconds(30);
-    bool ran = false;
-    QTimer::singleShot(0, [&ran] { ran = true; });
-    EXPECT_FALSE(p_DestroyFile(plain).has_value());
-    EXPECT_TRUE(ran); // events ran during the wait
+    std::optional<std::optional<VortanError>> settled;
+    EXPECT_FALSE(p_DestroyFile(plain, &tree, [&settled](const auto& failure) {
+                     settled = failure;
+                 }).has_value());
     EXPECT_FALSE(QFileInfo::exists(plain));
+    EXPECT_FALSE(settled.has_value());
+    EXPECT_TRUE(QTest::qWaitFor([&settled] { return settled.has_value(); }));
+    EXPECT_FALSE(settled->has_value());
+
+    auto context = std::make_unique<QObject>();
+    bool ran = false;
+    p_DestroyFile(makeFile(QStringLiteral("gone.wav")), context.get(),
+                  [&ran](const auto&) { ran = true; });
+    context.reset();
+    QTest::qWait(100);
+    EXPECT_FALSE(ran);
 }
 
 TEST_F(TreeTest, DeleteFileAndNodeLeavesNoTraceOfTheFile) {
     const QString a = makeFile(QStringLiteral("a.wav"));
     tree.showfiles();
-    EXPECT_FALSE(DeleteFileAndNode(a).has_value());
+    std::optional<VortanError> outcome = VortanError(0, {}, {});
+    const auto deleteFile = [this, &outcome](const QString& path) {
+        outcome = VortanError(0, {}, {});
+        DeleteFileAndNode(path, &tree, [&outcome](const auto& failure) { outcome = failure; });
+        settle();
+        return outcome;
+    };
+    EXPECT_FALSE(deleteFile(a).has_value());
     EXPECT_EQ(tree.findByText(a), 0u);
     EXPECT_FALSE(QFileInfo::exists(a));
     EXPECT_FALSE(tree.List1.contains(a));
@@ -298,7 +321,7 @@ TEST_F(TreeTest, DeleteFileAndNodeLeavesNoTraceOfTheFile) {
     tree.setSelectedNode(tree.findByText(QStringLiteral("b.wav")));
     tree.MoveSelectedNode();
     EXPECT_EQ(items(tree.List5), QStringList{b});
-    EXPECT_FALSE(DeleteFileAndNode(b).has_value());
+    EXPECT_FALSE(deleteFile(b).has_value());
     EXPECT_FALSE(QFileInfo::exists(b));
     EXPECT_EQ(tree.findByText(QStringLiteral("b.wav")), 0u);
     EXPECT_TRUE(tree.List5.isEmpty());
@@ -308,7 +331,7 @@ TEST_F(TreeTest, DeleteFileAndNodeLeavesNoTraceOfTheFile) {
     const QString ro = makeFile(QStringLiteral("ro.wav"));
     tree.showfiles();
     QFile::setPermissions(ro, QFileDevice::ReadOwner);
-    EXPECT_TRUE(DeleteFileAndNode(ro).has_value());
+    EXPECT_TRUE(deleteFile(ro).has_value());
     EXPECT_NE(tree.findByText(ro), 0u);
 }
 
@@ -317,10 +340,12 @@ TEST_F(TreeTest, OpenFileHandsTheChosenFileToTheTree) {
     auto& script = testsupport::scriptedDialogs();
     script.files.push_back({});
     tree.OpenFileIntoTree();
+    settle();
     EXPECT_TRUE(tree.List1.isEmpty());
     const QString a = makeFile(QStringLiteral("opened.wav"));
     script.files.push_back({a});
     tree.OpenFileIntoTree();
+    settle();
     EXPECT_EQ(items(tree.List1), QStringList{a});
     ASSERT_FALSE(script.records.empty());
     EXPECT_EQ(script.records.back().kind, QStringLiteral("openFiles"));

@@ -10,6 +10,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QTemporaryDir>
+#include <QTest>
 #include <QTimer>
 #include <gtest/gtest.h>
 
@@ -48,6 +49,10 @@ class TreeTest : public testing::Test {
         f.write(QByteArray(size, 'x'));
         return path;
     }
+
+    // Lets the operations that finish from a timer (Cmaddfile2, the deletions; without delay
+    // here) finish.
+    static void settle() { QTest::qWait(30); }
 
     SourceTree::NodeId group(const QString& text) const { return tree.findByText(text); }
 

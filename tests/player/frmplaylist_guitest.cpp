@@ -153,6 +153,7 @@ TEST_F(PlayListTest, ClickingAnEntryMakesItCurrentAndCanAddItToTheTree) {
     window->Check11->setChecked(true);
     clickEntry(0);
     clickEntry(0);
+    QTest::qWait(30); // the tree lists a file after a delay (none here)
     EXPECT_EQ(childTexts(SourceTree::Mp3Text).count(song), 1);
 }
 
@@ -192,6 +193,8 @@ TEST_F(PlayListTest, DeleteAsksAndKeepsOnlyMp3Entries) {
     dialogs().answers = {dialogs::Answer::Yes};
     window->Command10_Click();
     EXPECT_FALSE(QFile::exists(wav));
+    // The rest follows the deletion's settling wait.
+    EXPECT_TRUE(QTest::qWaitFor([this] { return window->Text5->text().isEmpty(); }));
     EXPECT_EQ(dialogs().lastMessage()->text, wav + QStringLiteral(" has been Deleted"));
     EXPECT_EQ(entries(), QStringList({keep}));
     EXPECT_EQ(playliststore::load(), QStringList({keep}));
@@ -205,6 +208,18 @@ TEST_F(PlayListTest, DeleteAsksAndKeepsOnlyMp3Entries) {
     EXPECT_EQ(dialogs().lastMessage()->text, QStringLiteral("File contains no data"));
     EXPECT_EQ(window->Text5->text(), empty);
     EXPECT_EQ(entries(), QStringList({keep}));
+
+    // Closed during the settling wait: the file is gone, and nothing more is shown.
+    filedeletion::settleDelay = std::chrono::milliseconds(50);
+    window->Text5->setText(keep);
+    dialogs().clear();
+    dialogs().answers = {dialogs::Answer::Yes};
+    window->Command10_Click();
+    window->close();
+    QTest::qWait(150);
+    EXPECT_TRUE(window.isNull());
+    EXPECT_FALSE(QFile::exists(keep));
+    EXPECT_EQ(dialogs().lastMessage()->text, deleteQuestion(keep));
 }
 
 // Rename: onto another file only after "Yes", which replaces it; the entry and its stored key

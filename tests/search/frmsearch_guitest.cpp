@@ -15,10 +15,13 @@
 #include <QPointer>
 #include <QPushButton>
 #include <QTabWidget>
+#include <QTest>
 #include <QTextBrowser>
-#include <QTimer>
 
+#include <condition_variable>
 #include <functional>
+#include <memory>
+#include <mutex>
 
 namespace {
 
@@ -51,16 +54,39 @@ class FinderTest : public FormTest {
         EXPECT_TRUE(QTest::qWaitForWindowExposed(finder.data()));
         return *finder;
     }
-    // Searches `folder` (default: root) for `type`, optionally `name`. `during` runs once from
-    // the search's first pause for events.
+    // Searches `folder` (default: root) for `type`, optionally `name`, and waits until the
+    // search has ended (or the window is gone). `during` runs once, right after the window has
+    // shown the walk's first report.
     void search(const QString& type, const QString& name = {}, const QString& folder = {},
                 std::function<void()> during = {}) {
         finder->Dir1->setPath(folder.isEmpty() ? root : folder);
         finder->zFileExt->setText(type);
         finder->Text1->setText(name);
+        auto once = std::make_shared<QMetaObject::Connection>();
         if (during)
-            QTimer::singleShot(0, finder, during);
+            *once = QObject::connect(&finder->walker(), &SearchWalker::progress, finder,
+                                     [once, during] {
+                                         QObject::disconnect(*once);
+                                         during();
+                                     });
         finder->Command1->click();
+        EXPECT_TRUE(QTest::qWaitFor([this] { return finder.isNull() || !finder->searching(); }));
+        QObject::disconnect(*once);
+    }
+    // Holds the walk before each folder until release() (runs on the walk's thread).
+    void holdWalk() {
+        released = false;
+        finder->walker().beforeFolder = [this](const QString&) {
+            std::unique_lock lock(gate);
+            opened.wait(lock, [this] { return released; });
+        };
+    }
+    void release() {
+        {
+            const std::lock_guard lock(gate);
+            released = true;
+        }
+        opened.notify_all();
     }
     static QStringList items(const QListWidget* list) {
         QStringList out;
@@ -85,6 +111,9 @@ class FinderTest : public FormTest {
     QTemporaryDir disk;
     QString root;
     QPointer<FrmSearch> finder;
+    std::mutex gate;
+    std::condition_variable opened;
+    bool released = false;
 };
 
 } // namespace
@@ -146,7 +175,9 @@ TEST_F(FinderTest, StopOrCloseEndsTheSearchAfterTheFolderInProgress) {
         make(start + QStringLiteral("f%1/x.wav").arg(i, 2, 10, QLatin1Char('0')));
     FrmSearch& f = open();
 
+    // Stopped while the start folder is about to be read.
     QString caption;
+    holdWalk();
     search(QStringLiteral("wav"), {}, root + start, [&] {
         caption = f.lbltime->text();
         f.Command1->click();
@@ -154,6 +185,7 @@ TEST_F(FinderTest, StopOrCloseEndsTheSearchAfterTheFolderInProgress) {
         EXPECT_EQ(f.Command1->text(), QStringLiteral("Search !"));
         EXPECT_FALSE(f.Command1->isEnabled());
         EXPECT_EQ(f.lstdirs->count(), 0);
+        release();
     });
     EXPECT_EQ(caption.size(), 200);
     EXPECT_TRUE(caption.startsWith(root + QStringLiteral("sss")));
@@ -164,13 +196,14 @@ TEST_F(FinderTest, StopOrCloseEndsTheSearchAfterTheFolderInProgress) {
     EXPECT_TRUE(f.Command1->isEnabled());
     EXPECT_FALSE(f.searching());
 
-    // Closing during a search stops it; the window goes once the search has ended.
+    // Closing during a search ends it and the window goes.
+    holdWalk();
     search(QStringLiteral("wav"), {}, root + start, [&] {
+        release();
         f.cmdend->click();
         EXPECT_TRUE(f.isHidden());
+        EXPECT_FALSE(f.searching());
     });
-    ASSERT_FALSE(finder.isNull());
-    EXPECT_EQ(f.lstfiles->count(), 1);
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     EXPECT_TRUE(finder.isNull());
 }
@@ -197,7 +230,10 @@ TEST_F(FinderTest, RightClickMenuSendsAudioResultsToTheTreeOrDeletesThem) {
 
     // Into the tree and its list once, with its case.
     f.mnuSeelectfile->trigger();
-    EXPECT_NE(tree().findByText(ShowFullPath != 0 ? song : QStringLiteral("Song.WAV")), 0u);
+    EXPECT_TRUE(QTest::qWaitFor([this, &song] {
+        return tree().findByText(ShowFullPath != 0 ? song : QStringLiteral("Song.WAV")) != 0;
+    }));
+    QTest::qWait(30); // then filed in its list
     EXPECT_EQ(tree().List1.items().count(song), 1);
 
     // Delete: "No" keeps both file and entry, "Yes" removes both.
@@ -213,6 +249,7 @@ TEST_F(FinderTest, RightClickMenuSendsAudioResultsToTheTreeOrDeletesThem) {
     EXPECT_EQ(results(), texts({"Music/other.wav", "Music/Song.WAV"}));
     f.mnuDelete->trigger();
     EXPECT_FALSE(QFile::exists(song));
+    EXPECT_TRUE(QTest::qWaitFor([this] { return results().size() == 1; })); // once settled
     EXPECT_EQ(results(), texts({"Music/other.wav"}));
     EXPECT_EQ(tree().findByText(ShowFullPath != 0 ? song : QStringLiteral("Song.WAV")), 0u);
 
@@ -222,8 +259,9 @@ TEST_F(FinderTest, RightClickMenuSendsAudioResultsToTheTreeOrDeletesThem) {
     dialogs().answers = {dialogs::Answer::Yes};
     f.mnuDelete->trigger();
     EXPECT_TRUE(QFile::exists(other));
+    EXPECT_TRUE(QTest::qWaitFor(
+        [this] { return dialogs().lastMessage()->icon == dialogs::Icon::Critical; })); // says why
     EXPECT_EQ(results(), texts({"Music/other.wav"}));
-    EXPECT_EQ(dialogs().lastMessage()->icon, dialogs::Icon::Critical); // says why
     f.mnuRemoveFile->trigger();
     EXPECT_TRUE(results().isEmpty());
     EXPECT_TRUE(QFile::exists(other));

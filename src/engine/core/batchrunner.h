@@ -101,7 +101,8 @@ class BatchRunner : public QObject {
     void start(QList<WorkItem> items);
     // start(), then lets events run until the batch has ended. False when the wait was ended
     // from outside (the application is quitting): the jobs under way were then cancelled and
-    // collected without events, and the batch has ended too.
+    // collected without events, and the batch has ended too. For tests and tools that have no
+    // event loop of their own: the program starts batches and listens for their end.
     bool run(QList<WorkItem> items);
     // Ends every job under way here, without letting events run, and ends the batch: for
     // when no event loop runs again (the application is quitting).

@@ -1,10 +1,11 @@
 #include "engine/core/filedeletion.h"
 
-#include "engine/core/eventwait.h"
 #include "engine/core/sourcetree.h"
 #include "engine/platform/nativepath.h"
 
-#include <QFile>
+#include <QObject>
+#include <QPointer>
+#include <QTimer>
 
 #include <cerrno>
 #include <cstring>
@@ -31,10 +32,12 @@ VortanError systemError(int code) {
 
 } // namespace
 
-std::optional<VortanError> p_DestroyFile(const QString& path) {
+std::optional<VortanError> p_DestroyFile(const QString& path, const QObject* context,
+                                         filedeletion::Settled settled) {
     std::optional<VortanError> failure = filedeletion::destroyFile(path);
-    if (!path.isEmpty())
-        eventwait::forDuration(filedeletion::settleDelay);
+    if (settled && context)
+        QTimer::singleShot(filedeletion::settleDelay, context,
+                           [failure, settled = std::move(settled)] { settled(failure); });
     return failure;
 }
 
@@ -66,10 +69,21 @@ std::optional<VortanError> filedeletion::destroyFile(const QString& path) {
     return failure;
 }
 
-std::optional<VortanError> DeleteFileAndNode(const QString& path) {
+void DeleteFileAndNode(const QString& path, const QObject* context, filedeletion::Settled done) {
+    // The tree is the timer's context when there is one: the caller's context is checked
+    // when the time comes.
+    const QPointer<const QObject> caller(context);
+    filedeletion::Settled ifCallerLives;
+    if (done)
+        ifCallerLives = [caller,
+                         done = std::move(done)](const std::optional<VortanError>& failure) {
+            if (caller)
+                done(failure);
+        };
     if (SourceTree* tree = SourceTree::instance())
-        return tree->DeleteFileAndNode(path);
-    return p_DestroyFile(path);
+        tree->DeleteFileAndNode(path, true, std::move(ifCallerLives));
+    else
+        p_DestroyFile(path, context, std::move(ifCallerLives));
 }
 
 QString deleteQuestion(const QString& path) {

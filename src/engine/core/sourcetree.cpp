@@ -1,8 +1,6 @@
 #include "engine/core/sourcetree.h"
 
-#include "engine/core/eventwait.h"
 #include "engine/core/paths.h"
-
 
 #include <algorithm>
 #include <array>

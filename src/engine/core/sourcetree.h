@@ -1,5 +1,6 @@
 #pragma once
 
+#include "engine/core/filedeletion.h"
 #include "engine/core/mirrorlist.h"
 #include "engine/core/wildcard.h"
 #include "engine/platform/error.h"
@@ -21,9 +22,9 @@
 // file items), the seven mirror lists the batch jobs read, and every operation that builds
 // the tree or moves, removes or renames its items.
 //
-// Thread: GUI thread only. Several operations let pending events run (they yield) in the
-// middle, so other handlers may run in between; node references are ids, never pointers, so
-// a node removed meanwhile simply stops resolving.
+// Thread: GUI thread only. Some operations finish later, from a timer (Cmaddfile2 and the
+// deletions wait a moment for the file system), so other handlers may run in between; node
+// references are ids, never pointers, so a node removed meanwhile simply stops resolving.
 //
 // Node layout after a build (children in this order):
 //
@@ -133,14 +134,15 @@ class SourceTree : public QAbstractItemModel {
     void showSelectedTracks();
 
     // Adds one produced or opened file to its file group (as last child) and to the front of
-    // List1 (".wav") or List2 (".mp3"). Waits addFileDelay first while letting events run,
-    // and lets them run once more at the end.
+    // List1 (".wav") or List2 (".mp3"), addFileDelay after the call (which returns at once):
+    // time for a file just written to be closed. `then` runs right after the add, in order
+    // with the adds asked before it. A tree destroyed meanwhile adds and runs nothing.
     // Ignored silently: a missing file, 99 bytes or less, a path or name already shown by
     // some node, an extension other than .wav/.mp3 (any case), a temporary file of an output
     // under way (outputfile::isTemporaryName).
-    void Cmaddfile2(const QString& path);
-    // Cmaddfile2 without its waits, letting no events run: for a file whose writer has closed
-    // it and checked the close (a batch's output as its item ends).
+    void Cmaddfile2(const QString& path, std::function<void()> then = {});
+    // Cmaddfile2 at once, without its delay: for a file whose writer has closed it and
+    // checked the close (a batch's output as its item ends).
     void addClosedFile(const QString& path);
 
     // Files `picked` (a search result) into List1/List2 when it is in neither, then passes it
@@ -204,10 +206,11 @@ class SourceTree : public QAbstractItemModel {
     void RemoveFromList();
 
     // "Remove and Delete File": deletes the file the pressed item stands for (fileEntryOf)
-    // with p_DestroyFile first. Deleted: the item and that entry go. Refused (read-only,
-    // locked, a folder that refuses): a critical message through the dialogs seam names the
-    // file and the system's reason, and the item and its entry stay. An item whose file is in
-    // neither list leaves the tree and nothing is deleted.
+    // with p_DestroyFile at once; after its settling wait, the outcome shows. Deleted: the
+    // item and that entry go. Refused (read-only, locked, a folder that refuses): a critical
+    // message through the dialogs seam names the file and the system's reason, and the item
+    // and its entry stay. An item whose file is in neither list leaves the tree and nothing
+    // is deleted.
     void RemoveAndDeleteFile();
 
     // Whether label editing may start on `node`: only file items (text ending ".wav", ".WAV",
@@ -225,10 +228,13 @@ class SourceTree : public QAbstractItemModel {
     // Why the last afterLabelEdit answered EditAgain.
     QString renameRefusal() const { return renameRefusal_; }
 
-    // Deletes `path` (p_DestroyFile); then every node whose text equals it or that stands for
-    // it (filePathOf), and every mirror-list entry equal to it, are removed. `settle` false:
-    // without p_DestroyFile's wait (filedeletion::destroyFile), letting no events run.
-    std::optional<VortanError> DeleteFileAndNode(const QString& path, bool settle = true);
+    // Deletes `path` at once (p_DestroyFile) and returns the outcome. Once deleted, every
+    // node whose text equals it or that stands for it (filePathOf), and every mirror-list
+    // entry equal to it, are removed; then `done` runs with the outcome. Both after
+    // p_DestroyFile's settling wait (never when the tree is destroyed first); `settle` false:
+    // without the wait (filedeletion::destroyFile), before this returns.
+    std::optional<VortanError> DeleteFileAndNode(const QString& path, bool settle = true,
+                                                 filedeletion::Settled done = {});
 
     // "Open": asks for one WAV or MP3 file through the dialogs seam and hands it to
     // Cmaddfile2.
@@ -390,7 +396,7 @@ class SourceTree : public QAbstractItemModel {
 // The program's tree operations as free procedures over SourceTree::instance(); each does
 // nothing when no tree exists.
 void showfiles();
-void Cmaddfile2(const QString& path);
+void Cmaddfile2(const QString& path, std::function<void()> then = {});
 void showfiles3(const QString& picked);
 std::int16_t NodeKind(SourceTree::NodeId node);
 

@@ -67,19 +67,22 @@ void SourceTree::RemoveAndDeleteFile() {
         removeNode(pressed); // stands for no file the program knows: nothing to delete
         return;
     }
-    if (const std::optional<VortanError> error = p_DestroyFile(entry->path)) {
-        // The file is still there: so are its item and its entry.
-        dialogs::msgBox(QStringLiteral("Can't delete \"") + entry->path + QStringLiteral("\": ") +
-                            error->description(),
-                        dialogs::Buttons::Ok, dialogs::Icon::Critical);
-        return;
-    }
-    // The deletion let events run: the item is removed wherever it is now, and no list keeps
-    // naming the file that is gone.
-    removeNode(pressed);
-    for (MirrorList* list : {&List1, &List5, &List2, &List4})
-        while (list->removeOne(entry->path)) {
+    const QString path = entry->path;
+    p_DestroyFile(path, this, [this, pressed, path](const std::optional<VortanError>& error) {
+        if (error) {
+            // The file is still there: so are its item and its entry.
+            dialogs::msgBox(QStringLiteral("Can't delete \"") + path + QStringLiteral("\": ") +
+                                error->description(),
+                            dialogs::Buttons::Ok, dialogs::Icon::Critical);
+            return;
         }
+        // Other commands may have run since: the item is removed wherever it is now, and no
+        // list keeps naming the file that is gone.
+        removeNode(pressed);
+        for (MirrorList* list : {&List1, &List5, &List2, &List4})
+            while (list->removeOne(path)) {
+            }
+    });
 }
 
 // The mutable list behind a FileEntry's list.
@@ -152,22 +155,31 @@ SourceTree::LabelEdit SourceTree::afterLabelEdit(NodeId id, const QString& newTe
     return LabelEdit::Accepted;
 }
 
-std::optional<VortanError> SourceTree::DeleteFileAndNode(const QString& path, bool settle) {
-    if (auto error = settle ? p_DestroyFile(path) : filedeletion::destroyFile(path))
-        return error;
-    // The deletion let events run. Every item that stands for the file goes (its full path or
-    // its name, whichever the tree shows), and so does every entry naming it: Start must
-    // never find the file again.
-    std::vector<NodeId> doomed = allWithText(path);
-    for (const Node* node : order_)
-        if (node->key.startsWith(QLatin1Char('p')) && filePathOf(node->id) == path)
-            doomed.push_back(node->id);
-    for (const NodeId node : doomed)
-        removeNode(node);
-    for (MirrorList* list : {&List1, &List5, &List2, &List4})
-        while (list->removeOne(path)) {
+std::optional<VortanError> SourceTree::DeleteFileAndNode(const QString& path, bool settle,
+                                                         filedeletion::Settled done) {
+    auto forget = [this, path, done = std::move(done)](const std::optional<VortanError>& error) {
+        if (!error) {
+            // Every item that stands for the file goes (its full path or its name, whichever
+            // the tree shows), and so does every entry naming it: Start must never find the
+            // file again.
+            std::vector<NodeId> doomed = allWithText(path);
+            for (const Node* node : order_)
+                if (node->key.startsWith(QLatin1Char('p')) && filePathOf(node->id) == path)
+                    doomed.push_back(node->id);
+            for (const NodeId node : doomed)
+                removeNode(node);
+            for (MirrorList* list : {&List1, &List5, &List2, &List4})
+                while (list->removeOne(path)) {
+                }
         }
-    return std::nullopt;
+        if (done)
+            done(error);
+    };
+    if (settle)
+        return p_DestroyFile(path, this, std::move(forget));
+    std::optional<VortanError> error = filedeletion::destroyFile(path);
+    forget(error);
+    return error;
 }
 
 void SourceTree::OpenFileIntoTree() {

@@ -1,6 +1,5 @@
 // Building the tree: the disc's tracks and the destination's WAV and MP3 files listed into
 // their groups.
-#include "engine/core/eventwait.h"
 #include "engine/core/findfilesapi.h"
 #include "engine/core/paths.h"
 #include "engine/core/settings.h"
@@ -8,6 +7,7 @@
 #include "engine/formats/outputfile.h"
 #include "engine/platform/nativepath.h"
 
+#include <QTimer>
 
 #include <algorithm>
 
@@ -129,10 +129,14 @@ void SourceTree::showSelectedTracks() {
         ensureVisible(refreshed->children.front());
 }
 
-void SourceTree::Cmaddfile2(const QString& path) {
-    // Gives a file that has just been written time to be closed; the window stays live.
-    eventwait::forDuration(addFileDelay);
-    addClosedFile(path);
+void SourceTree::Cmaddfile2(const QString& path, std::function<void()> then) {
+    // Gives a file that has just been written time to be closed. The tree is the timer's
+    // context: a tree destroyed meanwhile lists nothing and runs nothing.
+    QTimer::singleShot(addFileDelay, this, [this, path, then = std::move(then)] {
+        addClosedFile(path);
+        if (then)
+            then();
+    });
 }
 
 void SourceTree::addClosedFile(const QString& path) {
@@ -187,9 +191,9 @@ void showfiles() {
         tree->showfiles();
 }
 
-void Cmaddfile2(const QString& path) {
+void Cmaddfile2(const QString& path, std::function<void()> then) {
     if (SourceTree* tree = SourceTree::instance())
-        tree->Cmaddfile2(path);
+        tree->Cmaddfile2(path, std::move(then));
 }
 
 void showfiles3(const QString& picked) {

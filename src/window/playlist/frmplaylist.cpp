@@ -414,25 +414,28 @@ void frmPlayList::Command10_Click() {
     if (!file.isFile())
         return;
     Text4[8]->setText(QString::number(file.size()));
-    const QPointer<frmPlayList> self(this);
     if (Text4[8]->text().isEmpty() || Text4[8]->text() == QLatin1String("0")) {
         dialogs::msgBox(noData);
-        DeleteFileAndNode(path);
+        DeleteFileAndNode(path, this);
         return;
     }
     if (dialogs::msgBox(deleteQuestion(path), dialogs::Buttons::YesNoCancel,
                         dialogs::Icon::Exclamation,
                         QStringLiteral("Delete File")) != dialogs::Answer::Yes)
         return;
-    // The deletion's wait lets events run: the window may be gone after it.
-    const std::optional<VortanError> failed = DeleteFileAndNode(path);
-    if (!self)
-        return;
+    // The rest follows the deletion's settling wait, unless the window has closed by then.
+    DeleteFileAndNode(path, this, [this, path](const std::optional<VortanError>& failed) {
+        afterDelete(path, failed);
+    });
+}
+
+void frmPlayList::afterDelete(const QString& path, const std::optional<VortanError>& failed) {
     if (failed) {
         // The file is still there: say why, and leave the list as it is.
         dialogs::msgBox(failed->description(), dialogs::Buttons::Ok, dialogs::Icon::Critical);
         return;
     }
+    const QPointer<frmPlayList> self(this);
     dialogs::msgBox(path + QStringLiteral(" has been Deleted"));
     if (!self)
         return;

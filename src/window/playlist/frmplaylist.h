@@ -1,8 +1,11 @@
 #pragma once
 
+#include "engine/platform/error.h"
+
 #include <QWidget>
 
 #include <array>
+#include <optional>
 
 class ActiveMP3;
 class Form1;
@@ -57,7 +60,7 @@ class frmPlayList : public QWidget {
     void Command20_Click(); // Add to PlayList
     void Command6_Click();  // Delist
     void Command2_Click();  // Rename File
-    void Command10_Click(); // Delete  File
+    void Command10_Click(); // Delete  File: asks, deletes; the rest after the settling wait
 
     // ---- Controls (objectName = member name) ---------------------------------------------
     QGroupBox* Frame1 = nullptr;
@@ -86,6 +89,8 @@ class frmPlayList : public QWidget {
     bool eventFilter(QObject* watched, QEvent* event) override;
 
   private:
+    // Delete File's steps after the deletion of `path` has settled.
+    void afterDelete(const QString& path, const std::optional<VortanError>& failed);
     // Empties the header lines and the tag boxes (Length stays).
     void clearTagAndHeader();
     void buildControls();

@@ -18,7 +18,6 @@
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
-#include <QCoreApplication>
 #include <QDir>
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -233,6 +232,8 @@ void FrmSearch::connectControls() {
     connect(cmdend, &QPushButton::clicked, this, &FrmSearch::cmdend_Click);
     connect(Cmdwebsearch, &QPushButton::clicked, this, &FrmSearch::Cmdwebsearch_Click);
     connect(Text3, &QLineEdit::returnPressed, this, [this] { Text3_KeyDown(13); });
+    connect(&walker_, &SearchWalker::progress, this, &FrmSearch::showWalk);
+    connect(&walker_, &SearchWalker::finished, this, &FrmSearch::searchEnded);
 }
 
 // ---- Load, activation and close ----------------------------------------------------------
@@ -286,14 +287,14 @@ void FrmSearch::changeEvent(QEvent* event) {
 
 void FrmSearch::closeEvent(QCloseEvent* event) {
     if (busy_ > 0) {
-        // A handler below is still running (a search, a delete's wait): it finishes first.
+        // A handler below is still running (a dialog of it is open): it finishes first.
         closePending_ = true;
-        if (search_.running())
-            search_.requestStop();
+        walker_.requestStop();
         hide();
         event->ignore();
         return;
     }
+    walker_.abandon();
     event->accept();
 }
 
@@ -301,7 +302,7 @@ void FrmSearch::closeEvent(QCloseEvent* event) {
 
 void FrmSearch::Command1_Click() {
     if (Command1->text() == searchCaption) {
-        if (search_.running())
+        if (walker_.running())
             return; // a stopped search is still finishing its folder
         chkhidelist->setEnabled(false);
         lstfiles->clear();
@@ -328,18 +329,17 @@ void FrmSearch::setSearchControlsEnabled(bool enabled) {
 }
 
 void FrmSearch::showCounts(std::int64_t files) {
-    Label1->setText(QStringLiteral("Directories: ") + QString::number(search_.folderCount()) +
+    Label1->setText(QStringLiteral("Directories: ") + QString::number(folderCount_) +
                     QStringLiteral("   Files:  ") + QString::number(files));
 }
 
 void FrmSearch::searchDriver() {
-    BusyScope busy(*this);
     Label1->clear();
     Command1->setEnabled(true);
     setSearchControlsEnabled(false);
     lstfiles->clear();
-    filesShown_ = 0;
-    foldersShown_ = 0;
+    foldersShown_ = false;
+    folderCount_ = 0;
     folderShown_.clear();
 
     QString start = Dir1->path();
@@ -349,23 +349,15 @@ void FrmSearch::searchDriver() {
         start.append(QLatin1Char('/'));
     if (!zFileExt->text().startsWith(QLatin1Char('.')))
         zFileExt->setText(QLatin1Char('.') + zFileExt->text());
-    search_.setFileType(zFileExt->text());
-    search_.setFileName(Text1->text());
-    // The walk runs on this thread, folder after folder, inside the click: the one place left
-    // that lets events run from inside a step, so that the window shows the walk and its stop
-    // button (Command1) can end it. Walking on a thread of its own, or a folder per timer tick,
-    // would remove it.
-    search_.yield = [this] {
-        showWalk();
-        QCoreApplication::processEvents();
-    };
-    search_.run(start);
-    showWalk();
+    walker_.start(start, zFileExt->text(), Text1->text());
+}
 
+void FrmSearch::searchEnded(const SearchWalker::Summary& summary) {
+    folderCount_ = summary.folderCount;
     lstdirs->clear();
     lstdirs->show();
     lstfiles->show();
-    setLbltime(QStringLiteral("Time taken: ") + secondsText(search_.elapsedSeconds()) +
+    setLbltime(QStringLiteral("Time taken: ") + secondsText(summary.elapsedSeconds) +
                QStringLiteral(" second(s)"));
     Command1->setText(searchCaption);
     Command1->setEnabled(true);
@@ -376,28 +368,23 @@ void FrmSearch::searchDriver() {
     lstfiles->show();
 }
 
-void FrmSearch::showWalk() {
-    const QStringList& files = search_.lstfiles();
-    if (files.size() > filesShown_) {
-        lstfiles->addItems(files.mid(filesShown_));
-        filesShown_ = files.size();
-    }
+void FrmSearch::showWalk(const SearchWalker::Report& report) {
+    lstfiles->addItems(report.files);
+    folderCount_ = report.folderCount;
     // The start folder comes first; every later folder is inserted right behind it.
-    const QStringList& folders = search_.foldersSeen();
-    if (folders.size() > foldersShown_) {
-        if (foldersShown_ == 0)
-            List1->addItems(folders);
+    if (!report.folders.isEmpty()) {
+        if (!foldersShown_)
+            List1->addItems(report.folders);
         else
-            List1->insertItems(1, folders.mid(1, folders.size() - foldersShown_));
-        foldersShown_ = folders.size();
+            List1->insertItems(1, report.folders);
+        foldersShown_ = true;
     }
-    if (search_.stopped())
+    if (walker_.stopRequested())
         return; // the stop has emptied the queue on screen already
-    const QStringList queue = search_.lstdirs();
     lstdirs->clear();
-    lstdirs->addItems(queue);
-    if (!queue.isEmpty() && queue.front() != folderShown_) {
-        folderShown_ = queue.front();
+    lstdirs->addItems(report.queue);
+    if (!report.queue.isEmpty() && report.queue.front() != folderShown_) {
+        folderShown_ = report.queue.front();
         setLbltime(searchingCaption + folderShown_);
     }
 }
@@ -408,11 +395,11 @@ void FrmSearch::stopSearch() {
     lbltime->setText(QStringLiteral("Time taken: 0 second(s)"));
     Command1->setText(searchCaption);
     // The search still reads the folder in progress; it re-enables the button when it ends.
-    Command1->setEnabled(!search_.running());
+    Command1->setEnabled(!walker_.running());
     showCounts(lstfiles->count());
     setSearchControlsEnabled(true);
     chkhidelist->setEnabled(true);
-    search_.requestStop();
+    walker_.requestStop();
     lstdirs->clear();
     List1->show();
     lstfiles->show();
@@ -458,8 +445,7 @@ void FrmSearch::setLbltime(const QString& caption) {
     }
     // The shortened caption is final: it is cut to the limit rather than shortened again.
     const QString ellipsis = QStringLiteral("...");
-    const QStringList queue = search_.lstdirs();
-    const QString folder = queue.isEmpty() ? folderShown_ : queue.front();
+    const QString folder = lstdirs->count() > 0 ? lstdirs->item(0)->text() : folderShown_;
     lbltime->setText(folder.left(progressCaptionLimit - ellipsis.size()) + ellipsis);
 }
 
@@ -511,9 +497,8 @@ void FrmSearch::mnuSeelectfile_Click() {
     const QString path = selectedResult();
     if (path.isEmpty())
         return;
-    BusyScope busy(*this);
-    Cmaddfile2(path);
-    showfiles3(path);
+    // Into the tree once the file has settled, then into its list as found here.
+    Cmaddfile2(path, [path] { showfiles3(path); });
 }
 
 void FrmSearch::mnuRemoveFile_Click() {
@@ -532,14 +517,17 @@ void FrmSearch::mnuDelete_Click() {
     if (answer != dialogs::Answer::Yes)
         return;
     // A file that was sent to the tree leaves it too, so the tree never lists a file that
-    // is gone.
-    if (const auto failed = DeleteFileAndNode(path)) {
-        // Not deleted: the entry stays, and the user learns why.
-        dialogs::msgBox(failed->description(), dialogs::Buttons::Ok, dialogs::Icon::Critical);
-        return;
-    }
-    // The deletion's wait let events run: the entry is found again by its path.
-    removeResult(path);
+    // is gone. The rest follows the deletion's settling wait, unless the window has closed.
+    DeleteFileAndNode(path, this, [this, path](const std::optional<VortanError>& failed) {
+        if (failed) {
+            // Not deleted: the entry stays, and the user learns why.
+            BusyScope shown(*this);
+            dialogs::msgBox(failed->description(), dialogs::Buttons::Ok, dialogs::Icon::Critical);
+            return;
+        }
+        // Other commands may have run since: the entry is found again by its path.
+        removeResult(path);
+    });
 }
 
 void FrmSearch::mnuClose_Click() {

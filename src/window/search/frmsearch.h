@@ -1,6 +1,6 @@
 #pragma once
 
-#include "engine/core/findfilesapi.h"
+#include "engine/search/searchwalker.h"
 
 #include <QWidget>
 
@@ -23,11 +23,11 @@ class QTextBrowser;
 // results can be sent to the main window's tree or deleted, and a web search by engine
 // ("Internet Search" tab) whose pages open in the user's browser.
 //
-// GUI thread. The search runs on this thread and lets events run between directory entries,
-// so the window and the main window stay live during it; "Stop!" ends it once the folder in
-// progress is read. Handlers that let events run keep the window alive until they return: a
-// close asked meanwhile stops the search, hides the window and takes effect afterwards.
-// One window at a time; deleted on close.
+// GUI thread. The folders are read on a thread of their own (SearchWalker), whose reports
+// the window shows as they come; "Stop!" ends the search once the folder in progress is read,
+// and closing the window ends it and waits for its thread. Handlers that show a dialog keep
+// the window alive until they return: a close asked meanwhile hides the window and takes
+// effect afterwards. One window at a time; deleted on close.
 class FrmSearch : public QWidget {
     Q_OBJECT
   public:
@@ -77,9 +77,9 @@ class FrmSearch : public QWidget {
     void Text3_KeyDown(int keyCode);
 
     // True from the start of a search until its closing steps have run.
-    bool searching() const { return search_.running(); }
-    // The engine behind the local search (its results, counts and walk state).
-    const LocalFileSearch& engine() const { return search_; }
+    bool searching() const { return walker_.running(); }
+    // The walk behind the local search.
+    SearchWalker& walker() { return walker_; }
 
     // ---- Controls (objectName = member name) ---------------------------------------------
     QTabWidget* searchTabs = nullptr;
@@ -130,10 +130,12 @@ class FrmSearch : public QWidget {
     void centreOnScreen();
     void startSearch();
     void stopSearch();
-    // Runs the search of Dir1's folder and its closing steps.
+    // Starts the search of Dir1's folder.
     void searchDriver();
-    // Brings the lists and the progress caption up to date with the walk.
-    void showWalk();
+    // Shows what the walk found since its last report: results, folders, queue, caption.
+    void showWalk(const SearchWalker::Report& report);
+    // The search's closing steps, once the walk has ended.
+    void searchEnded(const SearchWalker::Summary& summary);
     void showCounts(std::int64_t files);
     void setSearchControlsEnabled(bool enabled);
     // The selected result entry's path; empty when none is selected.
@@ -141,10 +143,10 @@ class FrmSearch : public QWidget {
     void removeResult(const QString& path);
     void webSearch(const QString& title);
 
-    LocalFileSearch search_;
-    qsizetype filesShown_ = 0;   // results already in lstfiles
-    qsizetype foldersShown_ = 0; // folders already in List1
-    QString folderShown_;        // the folder lbltime shows as in progress
+    SearchWalker walker_;
+    bool foldersShown_ = false;    // the start folder is in List1
+    std::int64_t folderCount_ = 0; // subfolders found by the search
+    QString folderShown_;          // the folder lbltime shows as in progress
     int busy_ = 0;
     bool closePending_ = false;
 };
