@@ -16,6 +16,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QEventLoop>
 #include <QFile>
 #include <QSettings>
 #include <QTemporaryDir>
@@ -70,6 +71,9 @@ Figures runBatch(Form1& window, const QString& group) {
     QElapsedTimer clock;
     clock.start();
     window.CmdSelectAction_Click();
+    // The click starts the batch and returns; the batch runs on in the event loop.
+    while (window.isJobRunning())
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
     Figures f;
     f.totalMs = static_cast<double>(clock.nsecsElapsed()) / 1e6;
     for (const JobResult& r : window.lastBatch().results) {

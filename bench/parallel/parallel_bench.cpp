@@ -14,6 +14,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QEventLoop>
 #include <QFile>
 #include <QProcess>
 #include <QSettings>
@@ -101,8 +102,13 @@ double runWindow(Form1& window, const QString& group, int atOnce, QStringList& o
     QElapsedTimer clock;
     clock.start();
     window.CmdSelectAction_Click();
+    // The click starts the batch and returns; the batch runs on in the event loop.
+    while (window.isJobRunning())
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
     const double seconds = static_cast<double>(clock.nsecsElapsed()) / 1e9;
     outputs.clear();
+    if (window.lastBatch().items.isEmpty())
+        return -1;
     for (qsizetype i = 0; i < window.lastBatch().items.size(); ++i) {
         if (window.lastBatch().results[i].status != JobResult::Status::Completed)
             return -1;
