@@ -212,30 +212,26 @@ int driveOf(const QString& disc) {
 
 namespace {
 
-struct Disc {
-    int drive = -1;
-    disclisting::Header header;
-    disclisting::Tracks tracks;
-    discinfo::DriveDisc known; // CD-Text and MusicBrainz identity
+// The disc a command works on, read once, and its listing.
+struct ListedDisc {
+    Disc disc;
+    disclisting::Listing listing;
+    const discinfo::DriveDisc& known() const { return disc.known; }
 };
 
-// Lists the disc the way the window does. False (said why) when there is no music CD.
-bool listDisc(const QString& disc, Disc& out) {
-    out.drive = driveOf(disc);
-    if (out.drive < 0)
+// Reads the disc `source` names and lists it the way the window does. False (said why) when
+// there is no music CD.
+bool listDisc(const QString& source, ListedDisc& out) {
+    const int drive = driveOf(source);
+    if (drive < 0)
         return false;
-    cddrives::setMediaDrive(out.drive);
-    out.header = disclisting::readHeader();
-    if (!out.header.opened) {
-        fail(QStringLiteral("%1: the drive cannot be opened").arg(disc));
-        return false;
-    }
-    if (const QString message = disclisting::notMusicCdMessage(out.header); !message.isEmpty()) {
-        fail(disc + QStringLiteral(": ") + message);
+    cddrives::setMediaDrive(drive);
+    out.disc = readDisc(drive);
+    if (const QString message = disclisting::notMusicCdMessage(out.disc); !message.isEmpty()) {
+        fail(source + QStringLiteral(": ") + message);
         return false;
     }
-    out.tracks = disclisting::readTracks(out.header);
-    out.known = discinfo::readDriveDisc(out.drive);
+    out.listing = disclisting::listingOf(out.disc);
     return true;
 }
 
@@ -265,15 +261,15 @@ VortanError interrupted(const QString& source) {
 
 // The releases the MusicBrainz web service (the "MusicBrainz server" setting) knows `disc`
 // by, in its order. Fails with the reason the disc could not be looked up.
-Result<std::vector<musicbrainz::ReleaseMatch>> lookUp(const Disc& disc,
+Result<std::vector<musicbrainz::ReleaseMatch>> lookUp(const ListedDisc& disc,
                                                       Interruption& interruption) {
-    if (disc.known.musicBrainz.id.isEmpty())
+    if (disc.known().musicBrainz.id.isEmpty())
         return VortanError(VortanError::InvalidArgument, QStringLiteral("lookup"),
                            QStringLiteral("the disc's MusicBrainz disc ID could not be "
                                           "computed (%1)")
-                               .arg(disc.known.discIdError));
+                               .arg(disc.known().discIdError));
     musicbrainz::LookupRequest request;
-    request.disc = disc.known.musicBrainz;
+    request.disc = disc.known().musicBrainz;
     request.server = MusicBrainzServer;
     musicbrainz::DiscLookup lookup;
     const auto answer = answerOf(lookup, request, interruption);
@@ -303,9 +299,9 @@ namespace {
 // What `disc` is known as: its CD-Text, merged with the first release the web service gives
 // when `lookup` is asked for; the other releases are listed by `others`. A failed look-up is
 // said, and the CD-Text is kept. False when the look-up failed.
-bool discInformation(const Disc& disc, bool lookup, DiscInfo& info, QStringList* others,
+bool discInformation(const ListedDisc& disc, bool lookup, DiscInfo& info, QStringList* others,
                      Interruption& interruption) {
-    info = disc.known.cdText;
+    info = disc.known().cdText;
     if (!lookup)
         return true;
     const auto releases = lookUp(disc, interruption);
@@ -316,11 +312,11 @@ bool discInformation(const Disc& disc, bool lookup, DiscInfo& info, QStringList*
     }
     if (releases->empty()) {
         say(QStringLiteral("mp3vortan-cli: MusicBrainz does not know disc ID %1")
-                .arg(disc.known.musicBrainz.id));
+                .arg(disc.known().musicBrainz.id));
         return true;
     }
-    info = discinfo::merge(disc.known.cdText, releases->front().disc);
-    info.discId = disc.known.musicBrainz.id;
+    info = discinfo::merge(disc.known().cdText, releases->front().disc);
+    info.discId = disc.known().musicBrainz.id;
     if (others)
         for (std::size_t i = 1; i < releases->size(); ++i)
             *others << QStringLiteral("%1  %2").arg(releases.value()[i].disc.releaseId,
@@ -352,16 +348,15 @@ int decode(const Options& options) {
 
 int tracks(const Options& options) {
     Interruption interruption;
-    Disc disc;
+    ListedDisc disc;
     if (!listDisc(options.arguments.front(), disc))
         return 1;
-    const std::uint32_t identity = disc.header.identity.toUInt();
     print(QStringLiteral("Disc identity: %1 (freedb %2)")
-              .arg(disc.header.identity)
-              .arg(identity, 8, 16, QLatin1Char('0')));
-    print(disc.known.musicBrainz.id.isEmpty()
-              ? QStringLiteral("MusicBrainz disc ID: none (%1)").arg(disc.known.discIdError)
-              : QStringLiteral("MusicBrainz disc ID: ") + disc.known.musicBrainz.id);
+              .arg(disc.listing.identity)
+              .arg(disc.disc.freedbId, 8, 16, QLatin1Char('0')));
+    print(disc.known().musicBrainz.id.isEmpty()
+              ? QStringLiteral("MusicBrainz disc ID: none (%1)").arg(disc.known().discIdError)
+              : QStringLiteral("MusicBrainz disc ID: ") + disc.known().musicBrainz.id);
     if (options.lookup)
         LoadSettings(); // the server to ask
     DiscInfo info;
@@ -375,12 +370,11 @@ int tracks(const Options& options) {
     printKnown(QStringLiteral("Artist"), info.artist);
     printKnown(QStringLiteral("Date"), info.date);
     printKnown(QStringLiteral("MusicBrainz release"), info.releaseId);
-    print(QStringLiteral("Tracks: %1").arg(disc.header.trackCountText));
-    for (const QString& entry : disc.tracks.entries) {
+    print(QStringLiteral("Tracks: %1").arg(disc.listing.trackCountText));
+    for (const disclisting::TrackEntry& entry : disc.listing.entries) {
         // Each entry as the window lists it; its title after a tab.
-        QString line = entry;
-        if (const TrackInfo* track = info.track(TrackNumberOf(entry));
-            track && !track->title.isEmpty()) {
+        QString line = entry.text;
+        if (const TrackInfo* track = info.track(entry.track); track && !track->title.isEmpty()) {
             line += QLatin1Char('\t') + printable(track->title);
             if (!track->artist.isEmpty() && track->artist != info.artist)
                 line += QStringLiteral(" (%1)").arg(printable(track->artist));
@@ -403,15 +397,15 @@ namespace {
 
 // Why track `track` of `disc` (named `source`) cannot be asked for (a usage error); empty
 // when it can.
-QString unaskable(const Disc& disc, const QString& source, int track) {
-    if (track == 0 && disc.tracks.hiddenTrack)
+QString unaskable(const disclisting::Listing& disc, const QString& source, int track) {
+    if (track == 0 && disc.hiddenTrack)
         return {};
-    const std::vector<int>& data = disc.tracks.dataTracks;
+    const std::vector<int>& data = disc.dataTracks;
     if (std::find(data.begin(), data.end(), track) != data.end())
         return QStringLiteral("track %1 of %2 is a data track; only audio tracks can be ripped")
             .arg(track)
             .arg(source);
-    const std::vector<int>& known = disc.tracks.extractable;
+    const std::vector<int>& known = disc.extractable;
     if (std::find(known.begin(), known.end(), track) != known.end())
         return {};
     std::vector<int> all = known;
@@ -434,37 +428,31 @@ readoffset::Offset offsetOf(const Options& options, int drive) {
     return offset;
 }
 
-} // namespace
-
-int rip(const Options& options) {
-    LoadSettings();
-    Interruption interruption;
-    Disc disc;
-    const QString& source = options.arguments.front();
-    if (!listDisc(source, disc))
-        return 1;
-    // All tracks: every one but the data tracks (an image's missing ones too: they fail, named).
+// The tracks `options` asks for from `disc` (named `source`): all but the data tracks when it
+// names none (an image's missing ones too: they fail, named). Nothing when one of them cannot be
+// asked for (said why).
+std::optional<QList<int>> tracksToRip(const Options& options, const ListedDisc& disc,
+                                      const QString& source) {
     QList<int> wanted = options.tracks;
     if (wanted.isEmpty())
-        for (const int track : disc.tracks.extractable)
+        for (const int track : disc.listing.extractable)
             wanted << track;
     for (const int track : wanted)
-        if (const QString problem = unaskable(disc, source, track); !problem.isEmpty()) {
+        if (const QString problem = unaskable(disc.listing, source, track); !problem.isEmpty()) {
             say(QStringLiteral("mp3vortan-cli: ") + problem);
-            return 2;
+            return std::nullopt;
         }
-    if (!modAKRip32::OpenCDDrive(disc.drive))
-        return fail(QStringLiteral("%1: the table of contents cannot be read (%2)")
-                        .arg(source, modAKRip32::AspiErrorText()));
-    const std::optional<QString> destination = settleDestination(options);
-    if (!destination)
-        return 1;
+    return wanted;
+}
 
-    // The window's CD bar as it starts: its bitrate and quality lists, no flag ticked.
+// How the tracks are written: the window's CD bar as it starts (its bitrate and quality
+// lists, no flag ticked), with the command line's choices; the disc information is left to
+// the caller.
+ExtractionChoices ripChoices(const Options& options, const QString& destination, int drive) {
     const int bitrateIndex = options.bitrateIndex.value_or(EncodingBitrate);
     const int qualityIndex = options.qualityIndex.value_or(EncodingQuality);
     ExtractionChoices choices;
-    choices.destination = *destination;
+    choices.destination = destination;
     choices.mp3 = !options.wav;
     choices.config = modLAME::makeConfig(modLAME::bitrateForIndex(bitrateIndex),
                                          modLAME::qualityPresetCode(qualityIndex));
@@ -473,36 +461,39 @@ int rip(const Options& options) {
                                     modLAME::qualityNames().value(qualityIndex))
                     : wavFormatText();
     choices.testFirst = options.testAndCopy || TestAndCopy == 1;
-    // A failed look-up is said; the rip goes on with what the CD-Text gives.
-    discInformation(disc, options.lookup, choices.disc, nullptr, interruption);
-    if (interruption.happened()) {
-        modAKRip32::CloseCurrentCD();
-        say(QStringLiteral("mp3vortan-cli: interrupted; nothing was ripped"));
-        return 1;
-    }
     choices.nameFromDisc = options.nameFromDisc || NameFromDisc == 1;
-    choices.offset = offsetOf(options, disc.drive);
-    ExtractionPlan plan(wanted, disc.header.identity, choices);
+    choices.offset = offsetOf(options, drive);
+    return choices;
+}
 
+// The batch of `plan`'s tracks, weighed by their lengths in `listing`.
+Batch ripBatch(const ExtractionPlan& plan, const ExtractionChoices& choices,
+               const QList<int>& wanted, const disclisting::Listing& listing) {
     Batch batch;
     batch.work.kind = ConversionKind::CdExtraction;
-    batch.work.settings.destination = *destination;
+    batch.work.settings.destination = choices.destination;
     batch.work.settings.encoder = choices.config;
     batch.work.settings.testAndCopy = choices.testFirst;
     batch.work.settings.namesFromDisc = choices.nameFromDisc;
     batch.work.items = plan.items();
     for (const int track : wanted)
-        batch.weights.push_back(qint64{disc.tracks.lengthsMs.at(static_cast<std::size_t>(track))} *
+        batch.weights.push_back(qint64{listing.lengthsMs.at(static_cast<std::size_t>(track))} *
                                 176400 / 1000);
     batch.work.makeJob = plan.jobMaker();
     batch.label = [&plan](const WorkItem& item) {
         return QStringLiteral("Track %1").arg(plan.track(item.index));
     };
     batch.verb = QStringLiteral("extracted");
-    batch.printOutputs = false; // named once they have their names, below
-    BatchOutcome outcome = runBatch(std::move(batch), &interruption);
-    modAKRip32::CloseCurrentCD();
+    batch.printOutputs = false; // named once they have their names (finishRip)
+    return batch;
+}
 
+// Once the rip's batch has ended: the files take their names and are printed, then the log of
+// every track asked for goes beside them, as the window writes it, with what the AccurateRip
+// database says of the tracks read whole, and the cue sheet of the files. A track that does
+// not match a record the database holds fails the rip; no answer changes nothing. Returns the
+// exit status.
+int finishRip(ExtractionPlan& plan, BatchOutcome outcome, bool mp3, Interruption& interruption) {
     const std::vector<VortanError> unfinished = plan.finishOutputs(outcome.results);
     for (const VortanError& error : unfinished) {
         say(QStringLiteral("mp3vortan-cli: ") + error.description());
@@ -513,9 +504,6 @@ int rip(const Options& options) {
             !written.isEmpty() && outcome.results[i].status == JobResult::Status::Completed)
             print(written);
 
-    // The log of every track asked for, beside the files, as the window writes it, with what
-    // the AccurateRip database says of the tracks read whole. A track that does not match a
-    // record the database holds fails the rip; no answer changes nothing.
     riplog::Log log = plan.log(outcome.items, outcome.results);
     if (log.hasCheckableTracks()) {
         log.accurateRip = askDatabase(log.accurateRipKey(), interruption);
@@ -525,23 +513,55 @@ int rip(const Options& options) {
             if (verdict.match.kind == accuraterip::TrackMatch::Mismatch)
                 outcome.status = 1;
     }
-    if (!log.tracks.empty()) {
-        const QString folder = QFileInfo(outcome.items.front().output).absolutePath();
-        const Result<QString> written = riplog::write(folder, log);
-        if (written)
-            print(written.value());
-        else
-            outcome.status = fail(written.error().description());
-        // The cue sheet of the files made, named after the log.
-        const Result<QString> cue =
-            ripcue::write(written ? written.value() : QDir(folder).filePath(log.fileName()), log,
-                          choices.mp3 ? QStringLiteral("MP3") : QStringLiteral("WAVE"));
-        if (!cue)
-            outcome.status = fail(cue.error().description());
-        else if (!cue->isEmpty())
-            print(cue.value());
-    }
+    if (log.tracks.empty())
+        return outcome.status;
+    const QString folder = QFileInfo(outcome.items.front().output).absolutePath();
+    const Result<QString> written = riplog::write(folder, log);
+    if (written)
+        print(written.value());
+    else
+        outcome.status = fail(written.error().description());
+    // The cue sheet of the files made, named after the log.
+    const Result<QString> cue =
+        ripcue::write(written ? written.value() : QDir(folder).filePath(log.fileName()), log,
+                      mp3 ? QStringLiteral("MP3") : QStringLiteral("WAVE"));
+    if (!cue)
+        outcome.status = fail(cue.error().description());
+    else if (!cue->isEmpty())
+        print(cue.value());
     return outcome.status;
+}
+
+} // namespace
+
+int rip(const Options& options) {
+    LoadSettings();
+    Interruption interruption;
+    ListedDisc disc;
+    const QString& source = options.arguments.front();
+    if (!listDisc(source, disc))
+        return 1;
+    const std::optional<QList<int>> wanted = tracksToRip(options, disc, source);
+    if (!wanted)
+        return 2;
+    if (!modAKRip32::OpenCDDrive(disc.disc.drive))
+        return fail(QStringLiteral("%1: the table of contents cannot be read (%2)")
+                        .arg(source, modAKRip32::AspiErrorText()));
+    const std::optional<QString> destination = settleDestination(options);
+    if (!destination)
+        return 1;
+    ExtractionChoices choices = ripChoices(options, *destination, disc.disc.drive);
+    // A failed look-up is said; the rip goes on with what the CD-Text gives.
+    discInformation(disc, options.lookup, choices.disc, nullptr, interruption);
+    if (interruption.happened()) {
+        modAKRip32::CloseCurrentCD();
+        say(QStringLiteral("mp3vortan-cli: interrupted; nothing was ripped"));
+        return 1;
+    }
+    ExtractionPlan plan(*wanted, disc.disc, choices);
+    BatchOutcome outcome = runBatch(ripBatch(plan, choices, *wanted, disc.listing), &interruption);
+    modAKRip32::CloseCurrentCD();
+    return finishRip(plan, std::move(outcome), choices.mp3, interruption);
 }
 
 int info(const Options& options) {
@@ -599,8 +619,9 @@ int verify(const Options& options) {
     if (offset.samples != 0)
         say(QStringLiteral("Read offset correction: ") +
             readoffset::describe(offset, readoffset::modelOf(drive)));
+    const Disc disc = readDisc(drive);
     for (const QString& wav : options.arguments.mid(1)) {
-        const ripverify::Verdict verdict = ripverify::verifyWav(absolute(wav), drive, offset);
+        const ripverify::Verdict verdict = ripverify::verifyWav(absolute(wav), disc, offset);
         if (verdict.matched) {
             print(verdict.text());
         } else {
@@ -610,11 +631,11 @@ int verify(const Options& options) {
         if (verdict.problem.isEmpty() && verdict.track > 0)
             compared.push_back(verdict);
     }
-    const auto toc = cddrives::readToc(drive);
+    const std::optional<cddrives::DiscToc>& toc = disc.toc;
     if (compared.empty() || !toc)
         return status;
     // The files' standing in the AccurateRip database, as a rip's log gives it.
-    const auto record = askDatabase(riplog::accurateRipKey(toc.value()), interruption);
+    const auto record = askDatabase(riplog::accurateRipKey(*toc), interruption);
     if (!record) {
         say(QStringLiteral("mp3vortan-cli: the AccurateRip database could not be asked: ") +
             record.error().description());

@@ -35,12 +35,12 @@ QString foundText(const offsetfind::FoundOffset& found) {
 
 // Reads and compares on a thread of its own while the event loop runs, so that Ctrl+C (seen
 // by `interruption` through the loop) stops the reading.
-Result<offsetfind::Search> searchOffsets(int drive, const accuraterip::Record& record,
+Result<offsetfind::Search> searchOffsets(const Disc& disc, const accuraterip::Record& record,
                                          Interruption& interruption) {
     std::atomic<bool> cancelled{false};
     std::optional<Result<offsetfind::Search>> found;
     QThread* worker = QThread::create([&] {
-        found = offsetfind::findDriveOffset(drive, record, offsetfind::defaultMargin,
+        found = offsetfind::findDriveOffset(disc, record, offsetfind::defaultMargin,
                                             [&cancelled] { return cancelled.load(); });
     });
     QObject::connect(worker, &QThread::finished, [] { QCoreApplication::exit(0); });
@@ -72,10 +72,10 @@ int offsetFind(const Options& options) {
     const int drive = driveOf(options.arguments.front());
     if (drive < 0)
         return 1;
-    const Result<cddrives::DiscToc> toc = cddrives::readToc(drive);
-    if (!toc)
-        return fail(toc.error().description());
-    const auto record = askDatabase(riplog::accurateRipKey(toc.value()), interruption);
+    const Disc disc = readDisc(drive);
+    if (!disc.toc)
+        return fail(disc.unreadable);
+    const auto record = askDatabase(riplog::accurateRipKey(*disc.toc), interruption);
     if (!record)
         return fail(QStringLiteral("the AccurateRip database could not be asked: %1")
                         .arg(record.error().description()));
@@ -84,7 +84,7 @@ int offsetFind(const Options& options) {
                                    "cannot be found with it; try another disc"));
     say(QStringLiteral("Reading tracks with %1 samples either side...")
             .arg(offsetfind::defaultMargin));
-    const Result<offsetfind::Search> search = searchOffsets(drive, record.value(), interruption);
+    const Result<offsetfind::Search> search = searchOffsets(disc, record.value(), interruption);
     if (!search)
         return fail(search.error().description());
     if (search->cancelled)

@@ -9,12 +9,44 @@ const QString t12 = QStringLiteral("Track 12 - 3:05");
 
 class MoveTest : public TreeTest {
   protected:
+    // The entries as a listing makes them: each carries its track.
     void buildWithTracks() {
-        for (const QString& t : {t12, t3, t1, t2})
-            tree.lstTracks.add(t);
+        for (const auto& [text, track] : {std::pair{t12, 12}, {t3, 3}, {t1, 1}, {t2, 2}})
+            tree.lstTracks.add(text, track);
         tree.showfiles();
     }
 };
+
+// What a track entry stands for is the track it was listed with, wherever it goes; its text
+// decides nothing, and a WAV file named like a track is no track.
+TEST_F(MoveTest, ATrackEntryKeepsItsTrackWhateverItsText) {
+    const QString odd = QStringLiteral("Track 12 - 0:40"); // the hidden track, say, shown oddly
+    tree.lstTracks.add(odd, 0);
+    tree.lstTracks.add(t3, 3);
+    makeFile(QStringLiteral("track 05.wav"));
+    ShowFullPath = 0; // the file shows as "track 05.wav"
+    tree.showfiles();
+    const auto available = group(SourceTree::AvailableTracksText);
+
+    tree.treePress(tree.findByText(odd), false);
+    EXPECT_EQ(tree.treeRelease(), std::optional<int>(0));
+    EXPECT_EQ(tree.lstRecord.trackAt(0), 0);
+    doubleClick(odd);
+    EXPECT_EQ(childTexts(SourceTree::SelectedTracksText), QStringList{odd});
+    EXPECT_EQ(tree.trackOf(tree.findByText(odd)), 0);
+    tree.treePress(available, false); // the group lists what it shows, tracks and all
+    EXPECT_EQ(items(tree.lstRecord), QStringList{t3});
+    EXPECT_EQ(tree.lstRecord.trackAt(0), 3);
+    doubleClick(odd); // back: the rebuilt entry is still track 0
+    EXPECT_EQ(tree.trackOf(tree.findByText(odd)), 0);
+    EXPECT_EQ(tree.lstTracks.trackAt(tree.lstTracks.indexOf(odd)), 0);
+
+    const auto wav = tree.findByText(QStringLiteral("track 05.wav"));
+    ASSERT_NE(wav, 0u);
+    tree.treePress(wav, false);
+    EXPECT_EQ(tree.treeRelease(), std::nullopt);
+    EXPECT_EQ(tree.trackOf(wav), MirrorList::noTrack);
+}
 
 TEST_F(MoveTest, TrackThreeThereAndBack) {
     buildWithTracks();

@@ -35,8 +35,8 @@ class TreeViewTest : public FormTest {
         m = makeFile(QStringLiteral("m.mp3"));
         Window& w = load<Window>();
         w.resize(900, 700);
-        for (const QString& t : {t1, t2, t12})
-            tree().lstTracks.add(t);
+        for (const auto& [text, track] : {std::pair{t1, 1}, {t2, 2}, {t12, 12}})
+            tree().lstTracks.add(text, track);
         tree().showfiles();
         w.TreeView1->expandAll();
         QTest::qWait(0);

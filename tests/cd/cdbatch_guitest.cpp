@@ -7,6 +7,7 @@
 #include "riplogtext.h"
 #include "ripsums.h"
 
+#include "engine/cd/disc.h"
 #include "engine/cd/modakrip32.h"
 #include "engine/platform/akrip/cddrives.h"
 #include "engine/platform/mci/mci.h"
@@ -52,9 +53,11 @@ TEST_F(CdFormTest, StartUpListsTheDiscOfTheFirstDrive) {
               texts({"Track  1 - 0:02", "Track  2 - 0:00", "Track  3 - 0:04"}));
     EXPECT_EQ(w.trackLengthsMs, (std::vector<std::int32_t>{0, 2000, 360, 4133}));
     EXPECT_EQ(childTexts(SourceTree::AvailableTracksText), tree().lstTracks.items());
-    // The TOC of the opened drive: track starts and the lead-out, as LBAs.
-    EXPECT_EQ(modAKRip32::trackRange(2).startLba, 150);
-    EXPECT_EQ(modAKRip32::trackRange(3).endLba, 150 + 27 + 310);
+    // The disc's table of contents: track starts and the lead-out, as LBAs.
+    const Disc read = readDisc(0);
+    ASSERT_TRUE(read.toc);
+    EXPECT_EQ(read.toc->trackStartLba[1], 150);
+    EXPECT_EQ(read.toc->trackEnd(2), 150 + 27 + 310);
     EXPECT_TRUE(dialogs().messages().empty());
 }
 
@@ -91,6 +94,25 @@ TEST_F(CdFormTest, ADiscOfOneAudioTrackListsAndRipsWhileDataDiscsAndEmptyDrivesA
     ASSERT_EQ(dialogs().messages().size(), 1u);
     EXPECT_EQ(dialogs().messages()[0].text, emptyDriveText);
     EXPECT_TRUE(tree().lstTracks.isEmpty());
+}
+
+// A disc changed in the drive since it was listed is not ripped as the one listed: the user is
+// told, and nothing is written.
+TEST_F(CdFormTest, ADiscChangedSinceItWasListedIsNotRipped) {
+    disc(QStringLiteral("disc"), {{150, 440}, {100, 1000}});
+    Form1& w = load();
+    w.optWAV->setChecked(true);
+    // Another disc in the same drive: its second track starts elsewhere.
+    cddrives::forgetImages();
+    disc(QStringLiteral("other"), {{120, 440}, {100, 1000}});
+    select(SourceTree::AvailableTracksText);
+    w.CmdSelectAction_Click();
+    waitForJob();
+    ASSERT_EQ(dialogs().messages().size(), 1u);
+    EXPECT_TRUE(dialogs().messages()[0].text.startsWith(
+        QStringLiteral("The disc in the drive is not the disc listed.")));
+    EXPECT_TRUE(QDir(dest.path()).entryList(QDir::Files).isEmpty());
+    EXPECT_TRUE(w.CmdSelectAction->isEnabled());
 }
 
 TEST_F(CdFormTest, AllTracksToWavFilesThatMatchTheDisc) {
@@ -433,7 +455,9 @@ TEST_F(CdFormTest, DiscImagesOpenedFromTheFileMenu) {
     ASSERT_EQ(dialogs().messages().size(), 1u);
     EXPECT_TRUE(dialogs().messages()[0].text.contains(QStringLiteral("Track 2 is incomplete")));
     EXPECT_TRUE(dialogs().messages()[0].text.contains(QStringLiteral("Track 3 is missing")));
-    EXPECT_EQ(modAKRip32::trackRange(1).endLba, 100);
+    const Disc read = readDisc(0);
+    ASSERT_TRUE(read.toc);
+    EXPECT_EQ(read.toc->trackEnd(0), 100);
 }
 
 // A disc with a hidden track, pregaps, a catalogue number and ISRCs: "Track 00" is offered

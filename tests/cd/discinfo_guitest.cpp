@@ -34,7 +34,7 @@ class DiscInfoFormTest : public CdFormTest {
     // The tool tip of the entry of track `track` under "Available Tracks".
     QString toolTip(int track) {
         for (const auto id : tree().childrenOf(node(SourceTree::AvailableTracksText)))
-            if (TrackNumberOf(tree().text(id)) == track)
+            if (tree().trackOf(id) == track)
                 return tree().data(tree().indexOf(id), Qt::ToolTipRole).toString();
         return QStringLiteral("(no entry)");
     }

@@ -5,6 +5,7 @@
 #include "mp3decode.h"
 
 #include "engine/cd/cdextract.h"
+#include "engine/cd/disc.h"
 #include "engine/cd/modakrip32.h"
 #include "engine/platform/akrip/cddrives.h"
 #include "engine/platform/id3tag/id3tag.h"
@@ -34,6 +35,8 @@ class ExtractTest : public testing::Test {
         const auto registered = cddrives::registerImage(image.cuePath);
         ASSERT_TRUE(registered.ok()) << registered.error().description().toStdString();
         ASSERT_TRUE(modAKRip32::OpenCDDrive(registered->driveIndex));
+        disc = readDisc(registered->driveIndex);
+        ASSERT_TRUE(disc.toc);
     }
     void TearDown() override {
         for (const int fd : fds)
@@ -43,11 +46,11 @@ class ExtractTest : public testing::Test {
     }
 
     ExtractRequest request(int track, const QString& name, bool mp3 = false) {
-        const auto range = modAKRip32::trackRange(track);
+        const int i = disc.toc->indexOf(track);
         ExtractRequest r;
         r.handle = modAKRip32::currentCdHandle();
-        r.startLba = range.startLba;
-        r.endLba = range.endLba;
+        r.startLba = disc.toc->trackStartLba[static_cast<std::size_t>(i)];
+        r.endLba = disc.toc->trackEnd(i);
         r.outputPath = dir.filePath(name);
         r.outputFd = ::open(QFile::encodeName(r.outputPath).constData(),
                             O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
@@ -56,6 +59,7 @@ class ExtractTest : public testing::Test {
         return r;
     }
 
+    Disc disc;
     std::vector<int> fds; // the files the requests write into
     QTemporaryDir dir;
     DiscImage image;

@@ -6,19 +6,13 @@
 
 #include <cstring>
 
-TEST(ModAkrip32, RecordsAddressesAndErrorTexts) {
+TEST(ModAkrip32, RecordsAndErrorTexts) {
     akrip::CdDriveRecord record;
     std::memset(&record, 0, sizeof record);
     std::memcpy(record.id, "HL-DT-ST\0DVD", 12); // a zero inside: the pieces are joined
     std::memcpy(record.id + 60, "1.0", 3);
     EXPECT_EQ(modAKRip32::driveDisplayName(record), QStringLiteral("HL-DT-STDVD1.0"));
 
-    akrip::TocEntry entry{};
-    const unsigned char lba300[4] = {0x00, 0x00, 0x01, 0x2C};
-    std::memcpy(entry.address, lba300, 4);
-    EXPECT_EQ(modAKRip32::TocAddressToLBA(entry), 300);
-    entry.address[0] = 0x80;
-    EXPECT_THROW(modAKRip32::TocAddressToLBA(entry), VortanError);
     EXPECT_THROW(modAKRip32::GetCDRecord(8), VortanError);
 
     EXPECT_EQ(modAKRip32::aspiErrorText(0), QStringLiteral("No error..."));

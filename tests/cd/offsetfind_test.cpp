@@ -55,14 +55,14 @@ TEST(OffsetFind, FindsTheOffsetOfADriveAndVerifyCorrectsIt) {
         ASSERT_TRUE(drive.ok());
         const int index = drive.value().driveIndex;
 
-        const auto search = offsetfind::findDriveOffset(index, record);
+        const auto search = offsetfind::findDriveOffset(readDisc(index), record);
         ASSERT_TRUE(search.ok()) << search.error().description().toStdString();
         EXPECT_EQ(search->tracksRead, (std::vector<int>{2, 3}));
         ASSERT_FALSE(search->offsets.empty());
         EXPECT_EQ(search->offsets.front(), (offsetfind::FoundOffset{offset, 10, {2, 3}}));
         EXPECT_EQ(search->offsets.size(), 1u);
 
-        const auto narrow = offsetfind::findDriveOffset(index, record, 5);
+        const auto narrow = offsetfind::findDriveOffset(readDisc(index), record, 5);
         ASSERT_TRUE(narrow.ok());
         EXPECT_TRUE(narrow->offsets.empty());
 
@@ -70,8 +70,8 @@ TEST(OffsetFind, FindsTheOffsetOfADriveAndVerifyCorrectsIt) {
         fixtures::writeFile(wav, cdWav(image.trackAudio(2)));
         readoffset::Offset correction;
         correction.samples = offset;
-        EXPECT_TRUE(ripverify::verifyWav(wav, index, correction).matched);
-        EXPECT_FALSE(ripverify::verifyWav(wav, index).matched);
+        EXPECT_TRUE(ripverify::verifyWav(wav, readDisc(index), correction).matched);
+        EXPECT_FALSE(ripverify::verifyWav(wav, readDisc(index)).matched);
         cddrives::forgetImages();
     }
 }
@@ -85,7 +85,7 @@ TEST(OffsetFind, AMarginBeyondTheDiscIsZeros) {
     fillWithNoise(image, 5);
     const auto drive = cddrives::registerImage(image.cuePath);
     ASSERT_TRUE(drive.ok());
-    const auto read = offsetfind::readWithMargin(drive.value().driveIndex, 1, 700);
+    const auto read = offsetfind::readWithMargin(readDisc(drive.value().driveIndex), 1, 700);
     ASSERT_TRUE(read.ok()) << read.error().description().toStdString();
     ASSERT_EQ(read->pairs.size(), 20u * 588 + 1400);
     EXPECT_TRUE(std::all_of(read->pairs.begin(), read->pairs.begin() + 700,
@@ -93,7 +93,7 @@ TEST(OffsetFind, AMarginBeyondTheDiscIsZeros) {
     EXPECT_TRUE(std::all_of(read->pairs.end() - 700, read->pairs.end(),
                             [](std::uint32_t p) { return p == 0; }));
     EXPECT_EQ(std::memcmp(read->pairs.data() + 700, image.audio.constData(), 20 * 2352), 0);
-    EXPECT_FALSE(offsetfind::readWithMargin(drive.value().driveIndex, 2, 700).ok());
+    EXPECT_FALSE(offsetfind::readWithMargin(readDisc(drive.value().driveIndex), 2, 700).ok());
     cddrives::forgetImages();
 }
 

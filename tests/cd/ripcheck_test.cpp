@@ -86,7 +86,7 @@ TEST(RipVerify, FindsAOneSampleChange) {
     const QString wav = dir.filePath(QStringLiteral("1234-2.wav"));
     QByteArray bytes = image.trackAudio(2);
     fixtures::writeFile(wav, cdWav(bytes));
-    const ripverify::Verdict good = ripverify::verifyWav(wav, index);
+    const ripverify::Verdict good = ripverify::verifyWav(wav, readDisc(index));
     EXPECT_TRUE(good.matched) << good.text().toStdString();
     EXPECT_EQ(good.track, 2);
     EXPECT_TRUE(good.text().startsWith(QStringLiteral("Track 2: ") + wav +
@@ -94,12 +94,12 @@ TEST(RipVerify, FindsAOneSampleChange) {
 
     bytes[2352 * 13 + 6] = static_cast<char>(bytes[2352 * 13 + 6] ^ 1); // one sample, one bit
     fixtures::writeFile(wav, cdWav(bytes));
-    const ripverify::Verdict changed = ripverify::verifyWav(wav, index);
+    const ripverify::Verdict changed = ripverify::verifyWav(wav, readDisc(index));
     EXPECT_FALSE(changed.matched);
     EXPECT_TRUE(changed.text().contains(QStringLiteral("does not match the disc")));
 
     fixtures::writeFile(wav, cdWav(QByteArray(2352 * 5, '\0')));
-    EXPECT_EQ(ripverify::verifyWav(wav, index).problem,
+    EXPECT_EQ(ripverify::verifyWav(wav, readDisc(index)).problem,
               QStringLiteral("no track of the disc has its length"));
     cddrives::forgetImages();
 }

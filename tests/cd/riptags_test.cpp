@@ -56,7 +56,7 @@ TEST(RipTags, CdTextTracksGetTheirTagsAndTheAlbumsGain) {
     choices.mp3 = true;
     choices.disc = discinfo::fromCdText(text.value());
     choices.formatText = mp3FormatText(QStringLiteral("128"), QStringLiteral("Normal"));
-    ExtractionPlan plan({1, 3}, QStringLiteral("1234"), choices);
+    ExtractionPlan plan({1, 3}, readDisc(drive), choices);
     BatchRunner runner(plan.jobMaker());
     ASSERT_TRUE(runner.run(plan.items()));
     modAKRip32::CloseCurrentCD();

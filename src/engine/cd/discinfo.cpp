@@ -75,24 +75,18 @@ bool DriveDisc::inAllTracks(int number) const {
     return number != 0 && std::find(dataTracks.begin(), dataTracks.end(), number) == dataTracks.end();
 }
 
-DriveDisc readDriveDisc(int driveIndex) {
+DriveDisc driveDiscOf(const cddrives::DiscToc& toc, const cddrives::DiscText& text) {
     DriveDisc disc;
-    if (const auto text = cddrives::readCdText(driveIndex))
-        disc.cdText = fromCdText(text.value());
-    const auto toc = cddrives::readToc(driveIndex);
-    if (!toc) {
-        disc.discIdError = toc.error().description();
-        return disc;
+    disc.cdText = fromCdText(text);
+    for (int i = 0; i < toc.trackCount(); ++i) {
+        disc.tracks.push_back(toc.firstTrack + i);
+        disc.isrc.push_back(toc.isrcOf(toc.firstTrack + i));
+        if (!toc.isAudio(i))
+            disc.dataTracks.push_back(toc.firstTrack + i);
     }
-    for (int i = 0; i < toc->trackCount(); ++i) {
-        disc.tracks.push_back(toc->firstTrack + i);
-        disc.isrc.push_back(toc->isrcOf(toc->firstTrack + i));
-        if (!toc->isAudio(i))
-            disc.dataTracks.push_back(toc->firstTrack + i);
-    }
-    disc.catalog = toc->catalog;
-    disc.hiddenTrack = toc->hiddenTrackSectors > 0;
-    if (const auto id = mbdiscid::musicBrainzDisc(toc.value()))
+    disc.catalog = toc.catalog;
+    disc.hiddenTrack = toc.hiddenTrackSectors > 0;
+    if (const auto id = mbdiscid::musicBrainzDisc(toc))
         disc.musicBrainz = id.value();
     else
         disc.discIdError = id.error().description();

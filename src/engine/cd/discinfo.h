@@ -65,8 +65,8 @@ struct DriveDisc {
     bool inAllTracks(int number) const;
 };
 
-// Reads drive `driveIndex`'s table of contents and CD-Text. A drive that reads no CD-Text
-// gives a disc with no text.
-DriveDisc readDriveDisc(int driveIndex);
+// What a disc with table of contents `toc` and CD-Text `text` (empty when the drive reads
+// none) is known as.
+DriveDisc driveDiscOf(const cddrives::DiscToc& toc, const cddrives::DiscText& text);
 
 } // namespace discinfo

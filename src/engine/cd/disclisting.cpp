@@ -1,111 +1,84 @@
 #include "engine/cd/disclisting.h"
 
-#include "engine/core/sourcetree.h"
 #include "engine/platform/mci/mci.h"
 
 #include <algorithm>
-#include <array>
 
 namespace disclisting {
 
 namespace {
 
-// The media-control reply buffer of the listing, kept from one command to the next.
-std::array<char, 64> reply{};
-
-std::uint32_t sendToCd(const QString& command) {
-    return mci::mciSendStringA(command.toLatin1().constData(), reply.data(),
-                               static_cast<std::uint32_t>(reply.size()), nullptr);
+std::int32_t sectorsToMs(std::int64_t sectors) {
+    return static_cast<std::int32_t>(sectors * 1000 / 75);
 }
 
-QString replyNow() {
-    return mci::replyText(reply.data(), static_cast<std::uint32_t>(reply.size()));
+// "3:05": whole minutes, then seconds in two digits.
+QString minutesAndSeconds(std::int64_t ms) {
+    const std::int64_t seconds = ms / 1000;
+    return QStringLiteral("%1:%2").arg(seconds / 60).arg(seconds % 60, 2, 10, QLatin1Char('0'));
 }
 
 // "Track  3 - 3:05": the number right-aligned in two characters.
-QString trackEntry(int track, const QString& length) {
-    return QStringLiteral("Track %1 - %2").arg(track, 2).arg(length);
+QString trackEntry(int track, const QString& rest) {
+    return QStringLiteral("Track %1 - %2").arg(track, 2).arg(rest);
 }
 
 } // namespace
 
-Header readHeader() {
-    Header header;
-    sendToCd(QStringLiteral("stop cd"));
-    sendToCd(QStringLiteral("close cd"));
-    if (sendToCd(QStringLiteral("open cdaudio alias cd")) != mci::Success)
-        return header;
-    header.opened = true;
-    sendToCd(QStringLiteral("info cd identity"));
-    header.identity = replyNow();
-    sendToCd(QStringLiteral("status cd number of tracks"));
-    header.trackCountText = replyNow();
-    if (auto toc = cddrives::readToc(cddrives::mediaDrive()))
-        header.toc = std::move(toc.value());
-    return header;
+void closeCdDevice() {
+    mci::send(QStringLiteral("stop cd"));
+    mci::send(QStringLiteral("close cd"));
 }
 
-QString notMusicCdMessage(const Header& header) {
-    if (!header.toc || header.toc->trackCount() == 0)
+QString notMusicCdMessage(const Disc& disc) {
+    if (!disc.toc || disc.toc->trackCount() == 0)
         return QStringLiteral(
             "The CD drive is empty. If you wish to use your CD as a source, please insert "
             "a music CD into the CD drive.");
-    if (header.toc->firstAudioTrack() == 0)
+    if (disc.toc->firstAudioTrack() == 0)
         return QStringLiteral(
             "The current CD is not a music CD. If you wish to use your CD as a source, "
             "please insert a music CD into the CD drive.");
     return {};
 }
 
-Tracks readTracks(const Header& header) {
-    Tracks tracks;
-    if (!header.toc)
-        return tracks;
-    const cddrives::DiscToc& toc = *header.toc;
+Listing listingOf(const Disc& disc) {
+    Listing listing;
+    listing.identity = disc.identity();
+    listing.trackCountText = QString::number(disc.toc ? disc.toc->trackCount() : 0);
+    if (!disc.toc)
+        return listing;
+    const cddrives::DiscToc& toc = *disc.toc;
     std::vector<int> numbers = toc.missingTracks;
     for (int i = 0; i < toc.trackCount(); ++i)
         numbers.push_back(toc.firstTrack + i);
     std::sort(numbers.begin(), numbers.end());
-    const auto missing = [&toc](int number) { return toc.indexOf(number) < 0; };
-
-    QStringList lengthTexts;
-    sendToCd(QStringLiteral("set cd time format hms"));
+    listing.lengthsMs.assign(static_cast<std::size_t>(numbers.empty() ? 0 : numbers.back()) + 1, 0);
     for (const int number : numbers) {
-        if (missing(number)) {
-            lengthTexts << QString();
-            continue;
-        }
-        sendToCd(QStringLiteral("status cd length track %1").arg(number));
-        lengthTexts << replyNow();
-    }
-    tracks.lengthsMs.assign(static_cast<std::size_t>(numbers.empty() ? 0 : numbers.back()) + 1, 0);
-    sendToCd(QStringLiteral("set cd time format milliseconds"));
-    for (std::size_t k = 0; k < numbers.size(); ++k) {
-        const int number = numbers[k];
-        const bool data = !missing(number) && !toc.isAudio(toc.indexOf(number));
-        if (missing(number)) {
-            tracks.entries << QStringLiteral("Track %1 - missing from the image").arg(number, 2);
+        const int i = toc.indexOf(number);
+        const bool data = i >= 0 && !toc.isAudio(i);
+        if (i < 0) {
+            listing.entries.push_back(
+                {QStringLiteral("Track %1 - missing from the image").arg(number, 2), number});
         } else {
-            sendToCd(QStringLiteral("status cd length track %1").arg(number));
-            tracks.lengthsMs[static_cast<std::size_t>(number)] =
-                static_cast<std::int32_t>(LeadingNumber(replyNow()));
-            tracks.entries << trackEntry(number, lengthTexts[static_cast<qsizetype>(k)]) +
-                                  (data ? QStringLiteral(" (data track)") : QString());
+            const std::int32_t ms = sectorsToMs(toc.trackSectors(i));
+            listing.lengthsMs[static_cast<std::size_t>(number)] = ms;
+            listing.entries.push_back({trackEntry(number, minutesAndSeconds(ms)) +
+                                           (data ? QStringLiteral(" (data track)") : QString()),
+                                       number});
         }
-        (data ? tracks.dataTracks : tracks.extractable).push_back(number);
+        (data ? listing.dataTracks : listing.extractable).push_back(number);
     }
-    sendToCd(QStringLiteral("close cd"));
     if (toc.hiddenTrackSectors > 0) {
-        const std::int64_t ms = std::int64_t{toc.hiddenTrackSectors} * 1000 / 75;
-        if (tracks.lengthsMs.empty())
-            tracks.lengthsMs.push_back(0);
-        tracks.lengthsMs[0] = static_cast<std::int32_t>(ms);
-        tracks.entries.prepend(QStringLiteral("Track 00 - %1:%2")
-                                   .arg(ms / 60000)
-                                   .arg(ms / 1000 % 60, 2, 10, QLatin1Char('0')));
-        tracks.hiddenTrack = true;
+        const std::int32_t ms = sectorsToMs(toc.hiddenTrackSectors);
+        if (listing.lengthsMs.empty())
+            listing.lengthsMs.push_back(0);
+        listing.lengthsMs[0] = ms;
+        listing.entries.insert(listing.entries.begin(),
+                               {QStringLiteral("Track 00 - %1").arg(minutesAndSeconds(ms)), 0});
+        listing.hiddenTrack = true;
     }
-    return tracks;
+    return listing;
 }
 
 } // namespace disclisting

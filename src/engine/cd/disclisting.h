@@ -1,45 +1,38 @@
 #pragma once
 
-#include "engine/platform/akrip/cddrives.h"
+#include "engine/cd/disc.h"
 
 #include <QString>
-#include <QStringList>
 
 #include <cstdint>
-#include <optional>
 #include <vector>
 
-// The main window's reading of the disc in the media drive, through the media-control layer's
-// "cdaudio" device under the alias "cd": the identity and the track count it shows, then an
-// entry and a length for each track. Errors are ignored step by step: a command that fails
-// leaves the reply of the last one that answered, and that text is used.
-//
-// GUI thread.
+// What the main window (and the command line's track list) shows of a disc read with
+// readDisc: its identity, its track count, and an entry and a length for each track.
 namespace disclisting {
 
-struct Header {
-    bool opened = false;    // the device opened; nothing was read otherwise
-    QString identity;       // "info cd identity": the disc's freedb identity, in decimal
-    QString trackCountText; // "status cd number of tracks"
-    // The disc's table of contents (the media drive's, read now): its track numbers, which
-    // tracks are audio, and an image's missing tracks. None for an empty drive.
-    std::optional<cddrives::DiscToc> toc;
-};
-
-// Stops and closes a listing left open, opens the device and reads the identity, the track
-// count and the table of contents. The alias stays open for readTracks().
-Header readHeader();
+// Stops and closes the media-control "cd" device a play left open, so that a new listing
+// starts from a quiet drive. GUI thread.
+void closeCdDevice();
 
 // What is said when the disc cannot be listed: an empty drive (no track), or a disc without
 // any audio track, which is not a music CD. Empty for a disc with an audio track, even one.
-QString notMusicCdMessage(const Header& header);
+QString notMusicCdMessage(const Disc& disc);
 
-struct Tracks {
-    // One per track in number order, the disc's own numbers: "Track  3 - 03:05"; a data
+// A track's line and the track it stands for.
+struct TrackEntry {
+    QString text;
+    int track = 0;
+};
+
+struct Listing {
+    QString identity;       // the disc's freedb identity in decimal; empty without a disc
+    QString trackCountText; // the tracks of its table of contents; "0" without a disc
+    // One per track in number order, the disc's own numbers: "Track  3 - 3:05"; a data
     // track's entry says so ("Track 11 - 11:34 (data track)"), as does one an image's data
     // file does not hold ("Track  3 - missing from the image"). A hidden track (audio before
     // the first track) comes first, as "Track 00 - 0:42".
-    QStringList entries;
+    std::vector<TrackEntry> entries;
     std::vector<std::int32_t> lengthsMs; // by track number; [0]: the hidden track's, or 0
     // The tracks "all tracks" means: all but data tracks and the hidden track.
     std::vector<int> extractable;
@@ -47,8 +40,7 @@ struct Tracks {
     bool hiddenTrack = false; // track 0 is listed
 };
 
-// The entries (lengths as hours, minutes, seconds) and the lengths in milliseconds of the
-// tracks of `header`'s disc, then closes the alias.
-Tracks readTracks(const Header& header);
+// The listing of `disc`: lengths as minutes and seconds, and in milliseconds (rounded down).
+Listing listingOf(const Disc& disc);
 
 } // namespace disclisting

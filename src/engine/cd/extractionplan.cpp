@@ -40,10 +40,13 @@ namespace {
 // The number the audio before the first track's INDEX 01 is asked for by.
 constexpr int hiddenTrack = 0;
 
-// Why track `track` of `toc` cannot be extracted; empty when it can.
-QString refusalOf(int track, const std::optional<cddrives::DiscToc>& toc) {
+// Why track `track` of `disc` cannot be extracted; empty when it can.
+QString refusalOf(int track, const Disc& disc) {
+    const std::optional<cddrives::DiscToc>& toc = disc.toc;
     if (!toc)
-        return QStringLiteral("Track %1: there is no readable disc in the drive").arg(track);
+        return disc.changed
+                   ? QStringLiteral("Track %1: %2").arg(track).arg(disc.unreadable)
+                   : QStringLiteral("Track %1: there is no readable disc in the drive").arg(track);
     if (track == hiddenTrack)
         return toc->hiddenTrackSectors > 0
                    ? QString()
@@ -69,18 +72,17 @@ QString refusalOf(int track, const std::optional<cddrives::DiscToc>& toc) {
 
 } // namespace
 
-ExtractionPlan::ExtractionPlan(const QList<int>& tracks, const QString& discIdentity,
+ExtractionPlan::ExtractionPlan(const QList<int>& tracks, const Disc& disc,
                                const ExtractionChoices& choices)
     : tracks_(tracks), requests_(std::make_shared<std::vector<ExtractRequest>>()),
-      log_(riplog::begin(cddrives::mediaDrive(), riplog::ReadMode::Secure, choices.formatText,
-                         discIdentity)) {
+      log_(riplog::begin(disc, riplog::ReadMode::Secure, choices.formatText)) {
     const QString extension = choices.mp3 ? QStringLiteral(".mp3") : QStringLiteral(".wav");
     const std::uint32_t handle = modAKRip32::currentCdHandle();
-    const std::optional<cddrives::DiscToc>& toc = log_.discToc;
+    const std::optional<cddrives::DiscToc>& toc = disc.toc;
     const int firstAudio = toc ? toc->firstAudioTrack() : 0;
     const int lastAudio = toc ? toc->lastAudioTrack() : 0;
     log_.disc = choices.disc;
-    const int drive = cddrives::mediaDrive();
+    const int drive = disc.drive;
     const readoffset::Offset offset = choices.offset.value_or(readoffset::forDrive(drive));
     log_.readOffset = readoffset::describe(offset, readoffset::modelOf(drive));
     log_.overreads = offset.overreads;
@@ -97,7 +99,7 @@ ExtractionPlan::ExtractionPlan(const QList<int>& tracks, const QString& discIden
         request.overreads = offset.overreads;
         request.leadOutLba = toc ? toc->audioLeadOutLba() : -1;
         request.tags = trackTags(choices.disc, track, lastAudio);
-        request.refusal = refusalOf(track, toc);
+        request.refusal = refusalOf(track, disc);
         if (request.refusal.isEmpty() && track == hiddenTrack) {
             request.endLba = toc->hiddenTrackSectors;
         } else if (request.refusal.isEmpty()) {
@@ -119,7 +121,7 @@ ExtractionPlan::ExtractionPlan(const QList<int>& tracks, const QString& discIden
                 path = choices.destination + QLatin1Char('/') + name;
         }
         if (path.isEmpty() || taken.contains(path))
-            path = drawTrackPath(choices.destination, discIdentity, track, extension, taken);
+            path = drawTrackPath(choices.destination, disc.identity(), track, extension, taken);
         taken.insert(path);
         items_.append(WorkItem{QString(), path, static_cast<int>(items_.size())});
         requests_->push_back(request);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "engine/cd/cdextract.h"
+#include "engine/cd/disc.h"
 #include "engine/cd/discinfo.h"
 #include "engine/cd/readoffset.h"
 #include "engine/cd/riplog.h"
@@ -39,23 +40,23 @@ id3tag::TagFields trackTags(const DiscInfo& disc, int track, int trackTotal);
 QString wavFormatText();
 QString mp3FormatText(const QString& bitrate, const QString& quality);
 
-// The work of an extraction batch over tracks of the drive open now (modAKRip32), and its
-// rip log. Item k is track tracks[k] of the disc's table of contents read when the plan is
-// made: its request holds the track's range (where its audio starts and ends) and its place
-// among the disc's audio tracks (AccurateRip's first and last). A track that cannot be
-// extracted is refused (its job fails with the reason and writes nothing): a data track, one
-// the disc does not have, one an image's data file does not hold. Its output is a name drawn
-// from the disc's identity in the choices' destination (drawTrackPath), none the same as another
-// item's. An MP3 item's request carries its tag: the track's title, its artist (else the album's),
-// album, date, identifiers from the choices' disc, and its number with the disc's last audio track
-// as the total. Every request corrects the same read offset (the choices', else the drive's),
-// which the log states with its source.
+// The work of an extraction batch over tracks of `disc`, read through the drive open now
+// (modAKRip32's current handle). Item k is track tracks[k] of the disc's table of contents: its
+// request holds the track's range (where its audio starts and ends) and its place among the
+// disc's audio tracks (AccurateRip's first and last). A track that cannot be extracted is
+// refused (its job fails with the reason and writes nothing): a data track, one the disc does
+// not have, one an image's data file does not hold, any track of a disc without a table of
+// contents (an empty drive, or another disc than the one listed: stillInDrive). Its output is a
+// name drawn from the disc's identity in the choices' destination (drawTrackPath), none the
+// same as another item's. An MP3 item's request carries its tag: the track's title, its artist
+// (else the album's), album, date, identifiers from the choices' disc, and its number with the
+// disc's last audio track as the total. Every request corrects the same read offset (the
+// choices', else the drive's), which the log states with its source.
 //
 // GUI thread; the jobs it makes share its requests and outcomes with their workers.
 class ExtractionPlan {
   public:
-    ExtractionPlan(const QList<int>& tracks, const QString& discIdentity,
-                   const ExtractionChoices& choices);
+    ExtractionPlan(const QList<int>& tracks, const Disc& disc, const ExtractionChoices& choices);
 
     const QList<WorkItem>& items() const { return items_; }
     int track(int index) const { return tracks_.value(index); }

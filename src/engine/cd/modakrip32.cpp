@@ -8,7 +8,6 @@ namespace modAKRip32 {
 
 namespace {
 
-akrip::TocRecord tocRecord{};
 std::uint8_t handle = 0;
 
 constexpr int subscriptOutOfRange = 9;
@@ -40,10 +39,6 @@ const char* const errorTexts[] = {
 };
 
 } // namespace
-
-akrip::TocRecord& toc() {
-    return tocRecord;
-}
 
 std::uint8_t currentCdHandle() {
     return handle;
@@ -81,16 +76,9 @@ bool OpenCDDrive(int index) {
     if (handle == 0)
         return false;
     akrip::ModifyCDParms(handle, akrip::parmMsfAddressing, 0);
-    return akrip::ReadTOC(handle, &tocRecord) == 1;
-}
-
-std::int32_t TocAddressToLBA(const akrip::TocEntry& entry) {
-    if (entry.address[0] >= 128)
-        throw VortanError(VortanError::Overflow, QStringLiteral("TocAddressToLBA"),
-                          QStringLiteral("Overflow"));
-    return static_cast<std::int32_t>((std::uint32_t{entry.address[0]} << 24) |
-                                     (std::uint32_t{entry.address[1]} << 16) |
-                                     (std::uint32_t{entry.address[2]} << 8) | entry.address[3]);
+    akrip::TocRecord toc;
+    std::memset(&toc, 0, sizeof toc);
+    return akrip::ReadTOC(handle, &toc) == 1;
 }
 
 void CloseCurrentCD() {
@@ -105,14 +93,6 @@ QString aspiErrorText(int code) {
     if (code > 0 || code < -15)
         return {};
     return QString::fromLatin1(errorTexts[-code]);
-}
-
-TrackRange trackRange(int track) {
-    if (track < 1 || track > 99)
-        throw VortanError(subscriptOutOfRange, QStringLiteral("TrackRange"),
-                          QStringLiteral("Subscript out of range"));
-    return {TocAddressToLBA(tocRecord.entries[track - 1]),
-            TocAddressToLBA(tocRecord.entries[track])};
 }
 
 } // namespace modAKRip32

@@ -35,18 +35,18 @@ bool silent(const offsetsearch::MarginRead& read) {
 
 } // namespace
 
-Result<offsetsearch::MarginRead> readWithMargin(int driveIndex, int trackNumber, int margin,
+Result<offsetsearch::MarginRead> readWithMargin(const Disc& disc, int trackNumber, int margin,
                                                 const std::function<bool()>& cancelled) {
-    const auto toc = cddrives::readToc(driveIndex);
+    const std::optional<cddrives::DiscToc>& toc = disc.toc;
     if (!toc)
-        return toc.error();
+        return failure(disc.unreadable);
     const int i = toc->indexOf(trackNumber);
     if (i < 0 || !toc->isAudio(i))
         return failure(
             QStringLiteral("Track %1 is not an audio track of the disc").arg(trackNumber));
     if (margin < 0)
         return failure(QStringLiteral("A margin cannot be negative"));
-    auto reader = cddrives::DiscAudioReader::open(driveIndex);
+    auto reader = cddrives::DiscAudioReader::open(disc.drive);
     if (!reader)
         return reader.error();
 
@@ -80,11 +80,11 @@ Result<offsetsearch::MarginRead> readWithMargin(int driveIndex, int trackNumber,
     return read;
 }
 
-Result<Search> findDriveOffset(int driveIndex, const accuraterip::Record& record, int margin,
+Result<Search> findDriveOffset(const Disc& disc, const accuraterip::Record& record, int margin,
                                const std::function<bool()>& cancelled) {
-    const auto toc = cddrives::readToc(driveIndex);
+    const std::optional<cddrives::DiscToc>& toc = disc.toc;
     if (!toc)
-        return toc.error();
+        return failure(disc.unreadable);
     std::vector<int> audio; // positions in the track list
     for (int i = 0; i < toc->trackCount(); ++i)
         if (toc->isAudio(i))
@@ -102,7 +102,7 @@ Result<Search> findDriveOffset(int driveIndex, const accuraterip::Record& record
         if (entries.empty())
             continue;
         const int track = toc->firstTrack + position;
-        auto read = readWithMargin(driveIndex, track, margin, cancelled);
+        auto read = readWithMargin(disc, track, margin, cancelled);
         if (cancelled && cancelled()) {
             search.cancelled = true;
             break;

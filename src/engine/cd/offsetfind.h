@@ -1,6 +1,7 @@
 #pragma once
 
 #include "engine/cd/accuraterip.h"
+#include "engine/cd/disc.h"
 #include "engine/cd/offsetsearch.h"
 #include "engine/platform/error.h"
 
@@ -17,11 +18,11 @@ namespace offsetfind {
 // Pairs read either side of a track: the range searched, beyond every common drive's offset.
 inline constexpr int defaultMargin = 2940;
 
-// Track `trackNumber` of the disc in drive `driveIndex` (cddrives) as the drive reads it,
+// Track `trackNumber` of `disc` as its drive reads it,
 // uncorrected, with `margin` pairs either side; zeros stand for what lies beyond the disc's
 // start or its audio's end. Fails when the disc has no such audio track, when a sector cannot
 // be read (naming it) and when cancelled.
-Result<offsetsearch::MarginRead> readWithMargin(int driveIndex, int trackNumber, int margin,
+Result<offsetsearch::MarginRead> readWithMargin(const Disc& disc, int trackNumber, int margin,
                                                 const std::function<bool()>& cancelled = {});
 
 struct FoundOffset {
@@ -41,7 +42,7 @@ struct Search {
 // audio track when it has three or more: the sums leave out their edges), each with `margin`
 // pairs either side, and gives the offsets within the margin at which one or more match the
 // record (its v1 or v2 sums). Fails when the disc cannot be read or no track suits.
-Result<Search> findDriveOffset(int driveIndex, const accuraterip::Record& record,
+Result<Search> findDriveOffset(const Disc& disc, const accuraterip::Record& record,
                                int margin = defaultMargin,
                                const std::function<bool()>& cancelled = {});
 

@@ -286,27 +286,27 @@ QString Log::text() const {
     return out;
 }
 
-Log begin(int driveIndex, ReadMode mode, const QString& outputFormat, const QString& discIdentity) {
+Log begin(const Disc& disc, ReadMode mode, const QString& outputFormat) {
     Log log;
     log.program = QStringLiteral("MP3 Vortan " VORTAN_VERSION);
     log.started = QDateTime::currentDateTime();
     const std::vector<cddrives::Drive> drives = cddrives::drives();
-    if (driveIndex >= 0 && static_cast<std::size_t>(driveIndex) < drives.size()) {
-        const cddrives::Drive& drive = drives[static_cast<std::size_t>(driveIndex)];
+    if (disc.drive >= 0 && static_cast<std::size_t>(disc.drive) < drives.size()) {
+        const cddrives::Drive& drive = drives[static_cast<std::size_t>(disc.drive)];
         log.drive = drive.isImage ? QStringLiteral("disc image ") + drive.path
                                   : drive.id + QStringLiteral(" (") + drive.path + QLatin1Char(')');
     }
     log.mode = mode;
     log.outputFormat = outputFormat;
-    log.discIdentity = discIdentity;
-    if (const auto toc = cddrives::readToc(driveIndex)) {
+    log.discIdentity = disc.identity();
+    if (const auto& toc = disc.toc) {
         for (int i = 0; i < toc->trackCount(); ++i)
             log.toc.push_back(TocTrack{toc->firstTrack + i,
                                        toc->trackStartLba[static_cast<std::size_t>(i)],
                                        toc->trackSectors(i), toc->isAudio(i)});
         log.leadOutLba = toc->leadOutLba;
-        log.freedbId = cddrives::freedbDiscId(toc.value());
-        log.discToc = toc.value();
+        log.freedbId = disc.freedbId;
+        log.discToc = *toc;
     }
     return log;
 }

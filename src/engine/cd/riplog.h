@@ -2,6 +2,7 @@
 
 #include "engine/cd/accuraterip.h"
 #include "engine/cd/cdextract.h"
+#include "engine/cd/disc.h"
 #include "engine/cd/discinfo.h"
 #include "engine/cd/ripcheck.h"
 #include "engine/core/batchrunner.h"
@@ -118,9 +119,9 @@ QString sectorTime(std::int64_t sectors);
 // "Not started".
 QString resultText(TrackResult result);
 
-// A log of a rip from drive `driveIndex` (cddrives): program, the time now, the drive's
-// identification and the disc's table of contents read now; no tracks yet.
-Log begin(int driveIndex, ReadMode mode, const QString& outputFormat, const QString& discIdentity);
+// A log of a rip of `disc`: program, the time now, its drive's identification, its identity
+// and table of contents; no tracks yet.
+Log begin(const Disc& disc, ReadMode mode, const QString& outputFormat);
 
 // The account of track `number` extracted into `outputFile` over [startLba, endLba): from
 // the extraction's outcome when it ran (`ran`), and how its batch item ended. A test pass

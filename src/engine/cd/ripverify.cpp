@@ -73,7 +73,7 @@ QString Verdict::text() const {
              hex(file.crc32), hex(file.accurateRipV1), hex(file.accurateRipV2));
 }
 
-Verdict verifyWav(const QString& wavPath, int driveIndex,
+Verdict verifyWav(const QString& wavPath, const Disc& disc,
                   const std::optional<readoffset::Offset>& offset) {
     Verdict v;
     v.wavPath = wavPath;
@@ -92,9 +92,9 @@ Verdict verifyWav(const QString& wavPath, int driveIndex,
                                    "stereo) of whole sectors is needed");
         return v;
     }
-    const auto toc = cddrives::readToc(driveIndex);
+    const std::optional<cddrives::DiscToc>& toc = disc.toc;
     if (!toc) {
-        v.problem = toc.error().description();
+        v.problem = disc.unreadable;
         return v;
     }
     const auto sectors = static_cast<std::int32_t>(format->dataLength / sectorBytes);
@@ -136,12 +136,12 @@ Verdict verifyWav(const QString& wavPath, int driveIndex,
         left -= piece.size();
     }
 
-    auto reader = cddrives::DiscAudioReader::open(driveIndex);
+    auto reader = cddrives::DiscAudioReader::open(disc.drive);
     if (!reader) {
         v.problem = reader.error().description();
         return v;
     }
-    const readoffset::Offset correction = offset.value_or(readoffset::forDrive(driveIndex));
+    const readoffset::Offset correction = offset.value_or(readoffset::forDrive(disc.drive));
     const std::int32_t start = toc->trackStartLba[static_cast<std::size_t>(index)];
     OffsetWindow window = OffsetWindow::ofTrack(start, start + sectors, correction.samples);
     ripcheck::TrackChecksum discSum(place);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "engine/cd/disc.h"
 #include "engine/cd/readoffset.h"
 #include "engine/cd/ripcheck.h"
 
@@ -24,12 +25,12 @@ struct Verdict {
     QString text() const;
 };
 
-// Compares `wavPath` with the track of the disc in drive `driveIndex` (cddrives) that has
+// Compares `wavPath` with the track of `disc` (read from its drive) that has
 // its length in sectors; when several have it, the track number at the end of the file's
 // name ("1234-3.wav") picks one. The disc's track is read through the error-correcting
 // reader, corrected by `offset` (none: the one stored for the drive, else 0). Blocking: minutes
 // for a long track on a real drive.
-Verdict verifyWav(const QString& wavPath, int driveIndex,
+Verdict verifyWav(const QString& wavPath, const Disc& disc,
                   const std::optional<readoffset::Offset>& offset = std::nullopt);
 
 } // namespace ripverify

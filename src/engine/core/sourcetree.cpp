@@ -9,6 +9,20 @@ namespace {
 
 SourceTree* currentTree = nullptr;
 
+// The group a node with `key` is: the groups' keys are fixed when the tree is built.
+SourceTree::Group groupOfKey(const QString& key) {
+    using Group = SourceTree::Group;
+    static const QHash<QString, Group> groups{
+        {QStringLiteral("g Selected Tracks"), Group::SelectedTracks},
+        {QStringLiteral("g Available Tracks"), Group::AvailableTracks},
+        {QStringLiteral("g Selected WAV Files"), Group::SelectedWav},
+        {QStringLiteral("g WAV Files"), Group::Wav},
+        {QStringLiteral("g Selected MP3 Files"), Group::SelectedMp3},
+        {QStringLiteral("g Available MP3 Files"), Group::Mp3},
+    };
+    return groups.value(key, Group::None);
+}
+
 } // namespace
 
 SourceTree::SourceTree(QObject* parent) : QAbstractItemModel(parent) {
@@ -88,7 +102,7 @@ void SourceTree::collectSubtree(Node* node, std::vector<Node*>& out) const {
 }
 
 SourceTree::NodeId SourceTree::addNode(NodeId parentId, const QString& key, const QString& text,
-                                       int image, int selectedImage) {
+                                       int image, int selectedImage, int track) {
     Node* parent = nullptr;
     if (parentId != 0) {
         parent = find(parentId);
@@ -105,6 +119,8 @@ SourceTree::NodeId SourceTree::addNode(NodeId parentId, const QString& key, cons
     node->image = image;
     node->selectedImage = selectedImage;
     node->parent = parent;
+    node->group = groupOfKey(key);
+    node->track = track;
     auto& siblings = childList(parent);
     node->row = static_cast<int>(siblings.size());
     if (!building_)
@@ -360,22 +376,46 @@ std::int16_t SourceTree::NodeKind(NodeId id) const {
     return 0;
 }
 
+SourceTree::Group SourceTree::groupOf(NodeId id) const {
+    const Node* node = find(id);
+    return node ? node->group : Group::None;
+}
+
+SourceTree::NodeId SourceTree::groupNode(Group group) const {
+    if (group == Group::None)
+        return 0;
+    for (const Node* node : order_)
+        if (node->group == group)
+            return node->id;
+    return 0;
+}
+
+int SourceTree::trackOf(NodeId id) const {
+    const Node* node = find(id);
+    return node && classify(node) == ItemClass::Track ? node->track : MirrorList::noTrack;
+}
+
 std::optional<SourceTree::FileEntry> SourceTree::fileEntryOf(NodeId id) const {
     const Node* node = find(id);
     if (!node || !node->parent || !node->key.startsWith(QLatin1Char('p')))
         return std::nullopt;
-    const QString& group = node->parent->text;
     std::array<const MirrorList*, 2> lists{};
-    if (group == WavText)
+    switch (node->parent->group) {
+    case Group::Wav:
         lists = {&List1, &List5};
-    else if (group == SelectedWavText)
+        break;
+    case Group::SelectedWav:
         lists = {&List5, &List1};
-    else if (group == Mp3Text)
+        break;
+    case Group::Mp3:
         lists = {&List2, &List4};
-    else if (group == SelectedMp3Text)
+        break;
+    case Group::SelectedMp3:
         lists = {&List4, &List2};
-    else
+        break;
+    default:
         return std::nullopt;
+    }
 
     const QString& text = node->text;
     auto shortShown = [](const QString& name) {
@@ -528,8 +568,4 @@ long long LeadingNumber(const QString& text) {
     for (; i < text.size() && text[i].isDigit() && number < (1LL << 56); ++i)
         number = number * 10 + text[i].digitValue();
     return number;
-}
-
-int TrackNumberOf(const QString& entry) {
-    return static_cast<int>(LeadingNumber(entry.mid(5, 3)));
 }

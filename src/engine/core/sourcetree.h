@@ -74,6 +74,10 @@ class SourceTree : public QAbstractItemModel {
     // Item classes used by the moves and by drag and drop.
     enum class ItemClass { None, Track, Wav, Mp3 };
 
+    // The six groups, known by what they are from their creation (by their fixed keys), never
+    // by the text they show.
+    enum class Group { None, SelectedTracks, AvailableTracks, SelectedWav, Wav, SelectedMp3, Mp3 };
+
     // Answer of a label edit.
     enum class LabelEdit {
         Accepted, // the label stays as typed (the file may or may not have been renamed)
@@ -151,6 +155,13 @@ class SourceTree : public QAbstractItemModel {
 
     // 1 root ("f"), 2 group ("g"), 3 item ("p"); 0 for no node or any other key.
     std::int16_t NodeKind(NodeId node) const;
+    // Which of the six groups `node` is; Group::None for any other node.
+    Group groupOf(NodeId node) const;
+    // The group node of that kind; 0 when the tree has none.
+    NodeId groupNode(Group group) const;
+    // The track a track item stands for (its entry's track, MirrorList::trackAt); noTrack for
+    // any other node.
+    int trackOf(NodeId node) const;
 
     // ---- Which file a node stands for ----
     //
@@ -252,7 +263,7 @@ class SourceTree : public QAbstractItemModel {
     // The drag ended with a drop.
     void treeDrop();
     // Button release: the highlighted node becomes the selected node. Returns the track number
-    // when the selected node is a track ("track " then the number at characters 7 and 8).
+    // when the selected node is a track item (trackOf).
     std::optional<int> treeRelease();
     // What Start does for `node`, decided by what the node is (a track, WAV or MP3 group, or
     // an item of one), never by its text: a WAV shown as "Track 03.wav" is encoded, "UPPER.WAV"
@@ -300,9 +311,10 @@ class SourceTree : public QAbstractItemModel {
     std::vector<NodeId> allWithText(const QString& text) const;
 
     // Adds a node as the last child of `parent` (0: top level). Refused (returns 0) when the
-    // key is already used or the parent does not exist.
+    // key is already used or the parent does not exist. A track item gets the track its entry
+    // stands for; a node with one of the six groups' keys is that group.
     NodeId addNode(NodeId parent, const QString& key, const QString& text, int image,
-                   int selectedImage);
+                   int selectedImage, int track = MirrorList::noTrack);
     // Removes `node` with everything under it. False when it does not exist.
     bool removeNode(NodeId node);
     // Makes `node` the last child of `newParent`. Refused when either does not exist or
@@ -360,13 +372,15 @@ class SourceTree : public QAbstractItemModel {
         std::vector<Node*> children;
         int row = 0; // position among the parent's children (or the top-level nodes)
         bool removed = false;
+        Group group = Group::None;
+        int track = MirrorList::noTrack;
     };
 
     Node* find(NodeId id) const;
     Node* firstWithText(const QString& text) const;
     ItemClass classify(const Node* node) const;
     void ensureVisible(const Node* node);
-    void listHalf(ItemClass cls, const QString& groupText, const QString& text);
+    void listHalf(ItemClass cls, Group group, const QString& text);
     void treeHalf(NodeId node);
     void rebuildAvailableTracks();
     void finishMove();
@@ -403,5 +417,3 @@ std::int16_t NodeKind(SourceTree::NodeId node);
 // The numeric value of `text` as the window's lists read numbers back: leading blanks
 // skipped, then the digits up to the first other character; 0 when there are none.
 long long LeadingNumber(const QString& text);
-// The track number of a track entry ("Track  3 - 3:05"): the value of its characters 6 to 8.
-int TrackNumberOf(const QString& entry);

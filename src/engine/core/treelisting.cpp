@@ -73,8 +73,9 @@ void SourceTree::showfiles() {
     show(addGroup(root, QStringLiteral("g Selected Tracks"), SelectedTracksText));
     const NodeId available =
         addGroup(root, QStringLiteral("g Available Tracks"), AvailableTracksText);
-    for (const QString& entry : lstTracks)
-        addItem(available, QStringLiteral("p ") + entry, entry);
+    for (int i = 0; available && i < lstTracks.count(); ++i)
+        addNode(available, QStringLiteral("p ") + lstTracks.at(i), lstTracks.at(i), ItemImage,
+                ItemSelectedImage, lstTracks.trackAt(i));
     show(available);
     show(addGroup(root, QStringLiteral("g Selected WAV Files"), SelectedWavText));
     const NodeId wavGroup = addGroup(root, QStringLiteral("g WAV Files"), WavText);
@@ -117,14 +118,15 @@ void SourceTree::showfiles() {
 }
 
 void SourceTree::showSelectedTracks() {
-    Node* group = firstWithText(SelectedTracksText);
+    Node* group = find(groupNode(Group::SelectedTracks));
     if (!group)
         return;
     const NodeId groupId = group->id;
     while (!group->children.empty())
         removeNode(group->children.back()->id);
-    for (const QString& entry : lstRecord.items())
-        addNode(groupId, QStringLiteral("p ") + entry, entry, ItemImage, ItemSelectedImage);
+    for (int i = 0; i < lstRecord.count(); ++i)
+        addNode(groupId, QStringLiteral("p ") + lstRecord.at(i), lstRecord.at(i), ItemImage,
+                ItemSelectedImage, lstRecord.trackAt(i));
     if (Node* refreshed = find(groupId); refreshed && !refreshed->children.empty())
         ensureVisible(refreshed->children.front());
 }

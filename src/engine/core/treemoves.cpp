@@ -19,33 +19,30 @@ void removeEqual(MirrorList& list, const QString& text) {
 } // namespace
 
 SourceTree::ItemClass SourceTree::classify(const Node* node) const {
-    if (!node)
+    if (!node || !node->parent || !node->key.startsWith(QLatin1Char('p')))
         return ItemClass::None;
     // An item is what its group holds, whatever its name looks like; a file shown as
     // "Track 1.wav" or "/music/A.WAV" is still a file of its group.
-    if (node->parent && node->key.startsWith(QLatin1Char('p'))) {
-        const QString& group = node->parent->text;
-        if (group == AvailableTracksText || group == SelectedTracksText)
-            return ItemClass::Track;
-        if (group == WavText || group == SelectedWavText)
-            return ItemClass::Wav;
-        if (group == Mp3Text || group == SelectedMp3Text)
-            return ItemClass::Mp3;
-    }
-    const QString& text = node->text;
-    if (text.startsWith(QLatin1String("Track")))
+    switch (node->parent->group) {
+    case Group::AvailableTracks:
+    case Group::SelectedTracks:
         return ItemClass::Track;
-    if (text.endsWith(QLatin1String("wav")))
+    case Group::Wav:
+    case Group::SelectedWav:
         return ItemClass::Wav;
-    if (text.endsWith(QLatin1String("mp3")))
+    case Group::Mp3:
+    case Group::SelectedMp3:
         return ItemClass::Mp3;
+    case Group::None:
+        break;
+    }
     return ItemClass::None;
 }
 
-void SourceTree::listHalf(ItemClass cls, const QString& groupText, const QString& text) {
+void SourceTree::listHalf(ItemClass cls, Group group, const QString& text) {
     switch (cls) {
     case ItemClass::Track:
-        if (groupText == AvailableTracksText) {
+        if (group == Group::AvailableTracks) {
             int found = -1;
             for (int i = 0; i < lstTracks.count() && found < 0; ++i)
                 if (WildcardMatch(text, lstTracks.at(i)))
@@ -53,36 +50,37 @@ void SourceTree::listHalf(ItemClass cls, const QString& groupText, const QString
             if (found < 0)
                 return;
             const QString entry = lstTracks.at(found);
+            const int track = lstTracks.trackAt(found);
             lstTracks.removeAt(found);
             // First in lstRecord; an entry already there (a press on the track fills
             // lstRecord with it) is not listed twice.
             removeEqual(lstRecord, entry);
-            lstRecord.prepend(entry, List7);
-        } else if (groupText == SelectedTracksText) {
+            lstRecord.prepend(entry, List7, false, track);
+        } else if (group == Group::SelectedTracks) {
             for (int i = 0; i < lstRecord.count(); ++i)
                 if (WildcardMatch(text, lstRecord.at(i))) {
-                    lstTracks.add(lstRecord.at(i));
+                    lstTracks.add(lstRecord.at(i), lstRecord.trackAt(i));
                     lstRecord.removeAt(i);
                     break;
                 }
         }
         return;
     case ItemClass::Wav:
-        if (groupText == WavText) {
+        if (group == Group::Wav) {
             removeMatching(List1, text);
             removeMatching(List5, text);
             List5.prepend(text, List7, false);
-        } else if (groupText == SelectedWavText) {
+        } else if (group == Group::SelectedWav) {
             removeEqual(List5, text);
             List1.prepend(text, List7, false);
         }
         return;
     case ItemClass::Mp3:
-        if (groupText == Mp3Text) {
+        if (group == Group::Mp3) {
             removeMatching(List2, text);
             removeMatching(List4, text);
             List4.prepend(text, List7, true);
-        } else if (groupText == SelectedMp3Text) {
+        } else if (group == Group::SelectedMp3) {
             removeMatching(List2, text);
             removeMatching(List4, text);
             List2.prepend(text, List7, false);
@@ -94,14 +92,15 @@ void SourceTree::listHalf(ItemClass cls, const QString& groupText, const QString
 }
 
 void SourceTree::rebuildAvailableTracks() {
-    Node* group = firstWithText(AvailableTracksText);
+    Node* group = find(groupNode(Group::AvailableTracks));
     if (!group)
         return;
     const NodeId groupId = group->id;
     while (!group->children.empty())
         removeNode(group->children.back()->id);
-    for (const QString& entry : lstTracks.items())
-        addNode(groupId, QStringLiteral("p name") + entry, entry, 3, 6);
+    for (int i = 0; i < lstTracks.count(); ++i)
+        addNode(groupId, QStringLiteral("p name") + lstTracks.at(i), lstTracks.at(i), 3, 6,
+                lstTracks.trackAt(i));
 }
 
 void SourceTree::treeHalf(NodeId id) {
@@ -115,20 +114,15 @@ void SourceTree::treeHalf(NodeId id) {
     const ItemClass cls = classify(node);
 
     if (cls == ItemClass::Track) {
-        // The track groups are node numbers 2 and 3 of a built tree; looked up by text when
-        // the tree was not built that way.
-        auto trackGroup = [this](int number, const QString& text) -> NodeId {
-            const NodeId byNumber = nodeNumber(number);
-            return this->text(byNumber) == text ? byNumber : findByText(text);
-        };
-        if (group->text == AvailableTracksText) {
-            setDropHighlight(trackGroup(2, SelectedTracksText));
+        if (group->group == Group::AvailableTracks) {
+            setDropHighlight(groupNode(Group::SelectedTracks));
             lastHovered_ = highlight_;
             setParentOf(id, highlight_);
             setDropHighlight(0);
-        } else if (group->text == SelectedTracksText) {
+        } else if (group->group == Group::SelectedTracks) {
             const QString trackText = node->text;
-            const NodeId available = trackGroup(3, AvailableTracksText);
+            const int track = node->track;
+            const NodeId available = groupNode(Group::AvailableTracks);
             setDropHighlight(available);
             lastHovered_ = highlight_;
             setParentOf(id, highlight_);
@@ -138,7 +132,7 @@ void SourceTree::treeHalf(NodeId id) {
             // that the next action is still this track and not whatever took its place.
             if (!selected_)
                 for (const NodeId child : childrenOf(available))
-                    if (text(child) == trackText) {
+                    if (text(child) == trackText && trackOf(child) == track) {
                         setSelectedNode(child);
                         break;
                     }
@@ -148,13 +142,13 @@ void SourceTree::treeHalf(NodeId id) {
 
     NodeId destination = 0;
     const NodeId groupId = group->id;
-    if (group->text == WavText)
+    if (group->group == Group::Wav)
         destination = previousSibling(groupId);
-    else if (group->text == SelectedWavText)
+    else if (group->group == Group::SelectedWav)
         destination = nextSibling(groupId);
-    else if (group->text == SelectedMp3Text)
+    else if (group->group == Group::SelectedMp3)
         destination = nextSibling(groupId);
-    else if (group->text == Mp3Text)
+    else if (group->group == Group::Mp3)
         destination = previousSibling(groupId);
     if (!destination)
         return;
@@ -175,10 +169,10 @@ void SourceTree::MoveSelectedNode() {
         return;
     draggedNode_ = id;
     const ItemClass cls = classify(node);
-    const QString groupText = node->parent ? node->parent->text : QString();
+    const Group group = node->parent ? node->parent->group : Group::None;
     // A file item moves the file it stands for; one in neither list moves its text.
     const QString listText = filePathOf(id).value_or(text);
-    listHalf(cls, groupText, listText);
+    listHalf(cls, group, listText);
     treeHalf(id);
     finishMove();
 }
@@ -189,9 +183,9 @@ void SourceTree::MoveDraggedNode(const QString& text) {
     if (!node || text.isEmpty())
         return;
     const ItemClass cls = classify(node);
-    const QString groupText = node->parent ? node->parent->text : QString();
+    const Group group = node->parent ? node->parent->group : Group::None;
     const QString listText = filePathOf(id).value_or(text);
-    listHalf(cls, groupText, listText);
+    listHalf(cls, group, listText);
     treeHalf(id);
     finishMove();
 }
@@ -204,19 +198,20 @@ SourceTree::StartJob SourceTree::startJobFor(NodeId id) const {
     if (!node || !node->parent)
         return StartJob::None;
     const bool item = node->key.startsWith(QLatin1Char('p'));
-    const bool group = node->key.startsWith(QLatin1Char('g'));
-    // An item belongs to its group; a group is known by its text, which no item shares.
-    const QString& groupText = item ? node->parent->text : node->text;
-    if (!item && !group)
-        return StartJob::None;
-    if (group && node->parent->parent)
-        return StartJob::None; // only the root's children are groups
-    if (groupText == SelectedTracksText || groupText == AvailableTracksText)
+    // An item belongs to its group.
+    switch (item ? node->parent->group : node->group) {
+    case Group::SelectedTracks:
+    case Group::AvailableTracks:
         return StartJob::Extract;
-    if (groupText == SelectedWavText || groupText == WavText)
+    case Group::SelectedWav:
+    case Group::Wav:
         return StartJob::Encode;
-    if (groupText == SelectedMp3Text || groupText == Mp3Text)
+    case Group::SelectedMp3:
+    case Group::Mp3:
         return StartJob::Decode;
+    case Group::None:
+        break;
+    }
     return StartJob::None;
 }
 
@@ -241,16 +236,13 @@ SourceTree::Press SourceTree::treePress(NodeId id, bool rightButton) {
     const Node* node = find(id); // looked up again: the signals above ran other code
     if (!node)
         return Press::Handled;
-    const QString text = node->text;
-    const bool isTrack = NodeKind(id) == 3 ? classify(node) == ItemClass::Track
-                                           : text.toLower().startsWith(QLatin1String("track"));
-    if (isTrack) {
+    if (classify(node) == ItemClass::Track) {
         lstRecord.clear();
-        lstRecord.add(text);
-    } else if (text == SelectedTracksText || text == AvailableTracksText) {
+        lstRecord.add(node->text, node->track);
+    } else if (node->group == Group::SelectedTracks || node->group == Group::AvailableTracks) {
         lstRecord.clear();
         for (const Node* child : node->children)
-            lstRecord.add(child->text);
+            lstRecord.add(child->text, child->track);
     }
     return Press::Handled;
 }
@@ -276,17 +268,17 @@ void SourceTree::treeDragOver(NodeId target) {
     }
     const Node* dragged = find(draggedNode_);
     const QString draggedText = dragged ? dragged->text : QString();
-    const QString targetText = text(target);
+    const Group targetGroup = groupOf(target);
     bool fits = true;
     switch (dragged ? classify(dragged) : ItemClass::None) {
     case ItemClass::Track:
-        fits = targetText == SelectedTracksText || targetText.startsWith(QLatin1String("Track"));
+        fits = targetGroup == Group::SelectedTracks || classify(find(target)) == ItemClass::Track;
         break;
     case ItemClass::Wav:
-        fits = targetText == SelectedWavText || targetText == WavText;
+        fits = targetGroup == Group::SelectedWav || targetGroup == Group::Wav;
         break;
     case ItemClass::Mp3:
-        fits = targetText == SelectedMp3Text || targetText == Mp3Text;
+        fits = targetGroup == Group::SelectedMp3 || targetGroup == Group::Mp3;
         break;
     case ItemClass::None:
         break;
@@ -311,9 +303,8 @@ void SourceTree::treeDrop() {
 std::optional<int> SourceTree::treeRelease() {
     if (highlight_)
         setSelectedNode(highlight_);
-    const QString selectedText = text(selected_);
-    if (!selectedText.toLower().startsWith(QLatin1String("track ")))
+    const int track = trackOf(selected_);
+    if (track == MirrorList::noTrack)
         return std::nullopt;
-    // Characters 7 and 8.
-    return static_cast<int>(LeadingNumber(selectedText.mid(6, 2)));
+    return track;
 }

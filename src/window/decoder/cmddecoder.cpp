@@ -121,14 +121,15 @@ void decodeNode(Form1& form, const QString& nodeText) {
 void Form1::CmdDecoder_Click() {
     SourceTree& sources = tree();
     const QString nodeText = sources.text(sources.selectedNode());
-    if (nodeText == SourceTree::Mp3Text) {
+    const SourceTree::Group group = sources.groupOf(sources.selectedNode());
+    if (group == SourceTree::Group::Mp3) {
         if (sources.List2.isEmpty()) {
             dialogs::msgBox(QStringLiteral("No files in list."), dialogs::Buttons::Ok,
                             dialogs::Icon::Information);
             return;
         }
         decodeList(*this, sources.List2, Group::Available);
-    } else if (nodeText == SourceTree::SelectedMp3Text) {
+    } else if (group == SourceTree::Group::SelectedMp3) {
         if (sources.List4.isEmpty()) {
             dialogs::msgBox(QStringLiteral("No files selected"), dialogs::Buttons::Ok,
                             dialogs::Icon::Information);

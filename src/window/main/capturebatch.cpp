@@ -31,7 +31,7 @@
 #include <memory>
 
 TrackSpan Form1::trackSpan(int track) const {
-    return TrackSpan::of(track, static_cast<int>(LeadingNumber(lblNumTracks->text())),
+    return TrackSpan::of(track, listedDisc_.toc ? listedDisc_.toc->trackCount() : 0,
                          trackLengthsMs);
 }
 
@@ -119,6 +119,8 @@ riplog::Track logEntry(const TwoStepRecording& run, std::size_t at, const JobRes
 
 void Form1::StartTrackRecording2(int trackNumber) {
     StopRequested = false;
+    if (!listedDiscNow())
+        return;
     auto run = std::make_shared<TwoStepRecording>();
     run->settings = conversionSettings();
     run->settings.filesAtOnce = 1;
@@ -126,20 +128,20 @@ void Form1::StartTrackRecording2(int trackNumber) {
     run->mp3 = optMP3->isChecked();
     // The tags of the MP3s: the disc's information, the number against its last audio track.
     run->disc = discInfo();
-    run->lastAudio = lastAudioTrack(listedDisc_.tracks, listedDisc_.dataTracks);
+    run->lastAudio = lastAudioTrack(listedDisc_.known.tracks, listedDisc_.known.dataTracks);
 
     // This track first, then the entries after the one worked on.
     run->tracks = {trackNumber};
     const MirrorList& lstRecord = tree().lstRecord;
     if (lstRecord.count() > 1)
         for (int k = lstRecordIndex + 1; k < lstRecord.count(); ++k)
-            run->tracks.append(TrackNumberOf(lstRecord.at(k)));
+            run->tracks.append(lstRecord.trackAt(k));
 
     ConversionBatch work = recordingWork(*run);
     WindowBatch batch = recordingBatch(run);
     Disablem();
-    run->log = riplog::begin(cddrives::mediaDrive(), riplog::ReadMode::RealTime,
-                             recordingFormatText(run->format, run->mp3), lblCDID->text());
+    run->log = riplog::begin(listedDisc_, riplog::ReadMode::RealTime,
+                             recordingFormatText(run->format, run->mp3));
     run->log.disc = run->disc;
     startBatch(std::move(batch), std::move(work));
 }
@@ -151,7 +153,7 @@ ConversionBatch Form1::recordingWork(TwoStepRecording& run) const {
     QSet<QString> taken;
     for (const int track : run.tracks) {
         run.spans->push_back(trackSpan(track));
-        const QString path = drawTrackPath(run.settings.destination, lblCDID->text(), track,
+        const QString path = drawTrackPath(run.settings.destination, listedDisc_.identity(), track,
                                            QStringLiteral(".wav"), taken);
         taken.insert(path);
         work.items.append(WorkItem{QString(), path, static_cast<int>(work.items.size())});

@@ -150,11 +150,13 @@ void endExtraction(Form1& w, ExtractionPlan& plan, const BatchChoices& choices,
     w.recordBatch(ended);
 }
 
-// Starts the tracks of lstRecord, as it is now, as one batch of the window's conversions.
-void extractTracks(Form1& w, const BatchChoices& choices) {
+// Starts the tracks of lstRecord, as it is now, as one batch of the window's conversions, over
+// `disc`.
+void extractTracks(Form1& w, const Disc& disc, const BatchChoices& choices) {
     QList<int> tracks;
-    for (const QString& entry : w.tree().lstRecord.items())
-        tracks.append(TrackNumberOf(entry));
+    const MirrorList& lstRecord = w.tree().lstRecord;
+    for (int i = 0; i < lstRecord.count(); ++i)
+        tracks.append(lstRecord.trackAt(i));
     ConversionBatch work;
     work.kind = ConversionKind::CdExtraction;
     work.settings = w.conversionSettings();
@@ -164,7 +166,7 @@ void extractTracks(Form1& w, const BatchChoices& choices) {
     extraction.disc = w.discInfo();
     extraction.nameFromDisc = work.settings.namesFromDisc;
     extraction.destination = work.settings.destination;
-    auto plan = std::make_shared<ExtractionPlan>(tracks, w.lblCDID->text(), extraction);
+    auto plan = std::make_shared<ExtractionPlan>(tracks, disc, extraction);
     work.items = plan->items();
     work.makeJob = plan->jobMaker();
     // What a track's file takes, for the disk-space guard's check before it starts.
@@ -209,18 +211,15 @@ void extractTracks(Form1& w, const BatchChoices& choices) {
     w.startBatch(std::move(batch), std::move(work));
 }
 
-// The entries of the tree's group `groupText`, as it shows them, that "all tracks" takes (no
-// data track, no hidden track).
-QStringList extractableEntries(Form1& w, const QString& groupText,
-                               const discinfo::DriveDisc& disc) {
-    QStringList entries;
+// Puts into lstRecord the tracks of the tree's track group `group`, as it shows them, that
+// "all tracks" takes (no data track, no hidden track).
+void selectExtractable(Form1& w, SourceTree::NodeId group, const discinfo::DriveDisc& disc) {
     SourceTree& tree = w.tree();
-    for (const SourceTree::NodeId node : tree.childrenOf(tree.findByText(groupText))) {
-        const QString entry = tree.text(node);
-        if (disc.inAllTracks(TrackNumberOf(entry)))
-            entries << entry;
-    }
-    return entries;
+    MirrorList& lstRecord = tree.lstRecord;
+    lstRecord.clear();
+    for (const SourceTree::NodeId node : tree.childrenOf(group))
+        if (const int track = tree.trackOf(node); disc.inAllTracks(track))
+            lstRecord.add(tree.text(node), track);
 }
 
 } // namespace
@@ -240,7 +239,8 @@ void Form1::Command6_Click() {
     extraction.formatText =
         extraction.mp3 ? mp3FormatText(cmbBitrate->currentText(), cmbQuality->currentText())
                        : wavFormatText();
-    extractTracks(*this, choices);
+    if (const std::optional<Disc> disc = listedDiscNow())
+        extractTracks(*this, *disc, choices);
 }
 
 void Form1::Command3_Click() {
@@ -258,31 +258,42 @@ void Form1::Command3_Click() {
                       modLAME::qualityNames().value(EncodingQuality));
     choices.listInTree = false;
     choices.followEntries = true;
-    extractTracks(*this, choices);
+    if (const std::optional<Disc> disc = listedDiscNow())
+        extractTracks(*this, *disc, choices);
+}
+
+std::optional<Disc> Form1::listedDiscNow() {
+    Disc disc = stillInDrive(listedDisc_);
+    if (!disc.changed)
+        return disc;
+    dialogs::msgBox(QStringLiteral("The disc in the drive is not the disc listed. Its tracks "
+                                   "are not extracted: refresh the list of tracks and choose "
+                                   "them again."),
+                    dialogs::Buttons::Ok, dialogs::Icon::Exclamation);
+    return std::nullopt;
 }
 
 void Form1::cmdStart_Click() {
     StopRequested = false;
     Check9->setChecked(false);
 
-    const QString text = tree().text(tree().selectedNode());
+    const SourceTree::NodeId selected = tree().selectedNode();
+    const SourceTree::Group group = tree().groupOf(selected);
     MirrorList& lstRecord = tree().lstRecord;
-    if (text.startsWith(QLatin1String("Track"))) {
-        currentTrackNumber = TrackNumberOf(text);
-    } else if (text == SourceTree::AvailableTracksText || text == SourceTree::SelectedTracksText) {
+    if (const int track = tree().trackOf(selected); track != MirrorList::noTrack) {
+        currentTrackNumber = track;
+    } else if (group == SourceTree::Group::AvailableTracks ||
+               group == SourceTree::Group::SelectedTracks) {
         // A group rips what it shows, every time: its tracks, less the data tracks, which
         // hold no audio. The tracks stay where they are.
-        const QStringList entries = extractableEntries(*this, text, listedDisc_);
-        lstRecord.clear();
-        for (const QString& entry : entries)
-            lstRecord.add(entry);
+        selectExtractable(*this, selected, listedDisc_.known);
         if (lstRecord.isEmpty()) {
             dialogs::msgBox(QStringLiteral("You must select tracks to record."),
                             dialogs::Buttons::Ok, dialogs::Icon::Information);
             return;
         }
         lstRecordIndex = 0;
-        currentTrackNumber = TrackNumberOf(lstRecord.at(0));
+        currentTrackNumber = lstRecord.trackAt(0);
         recordEndMs = 0;
     }
 
@@ -304,7 +315,7 @@ void Form1::StartTrackRecording3(int trackNumber) {
     setWindowTitle(caption);
     Label3->setText(caption);
     // Shown only: each track's real name is drawn when its turn comes.
-    CurrentFile = trackOutputBase(DecodePath, drawFileNumber(lblCDID->text()), trackNumber) +
+    CurrentFile = trackOutputBase(DecodePath, drawFileNumber(listedDisc_.identity()), trackNumber) +
                   QStringLiteral(".wav");
     Label2->setText(QStringLiteral("Destination: ") + CurrentFile);
     Disablem();
@@ -318,17 +329,13 @@ void Form1::Check3_Click() {
         Check3->setText(QStringLiteral("All Tracks"));
         MirrorList& lstRecord = tree().lstRecord;
         MirrorList& lstTracks = tree().lstTracks;
-        QStringList kept;
+        MirrorList kept(MirrorList::Order::Sorted);
         lstRecord.clear();
-        for (const QString& entry : lstTracks.items()) {
-            if (listedDisc_.inAllTracks(TrackNumberOf(entry)))
-                lstRecord.add(entry);
-            else
-                kept << entry;
+        for (int i = 0; i < lstTracks.count(); ++i) {
+            const int track = lstTracks.trackAt(i);
+            (listedDisc_.known.inAllTracks(track) ? lstRecord : kept).add(lstTracks.at(i), track);
         }
-        lstTracks.clear();
-        for (const QString& entry : kept)
-            lstTracks.add(entry);
+        lstTracks = kept;
         tree().showfiles();
         tree().showSelectedTracks();
         return;

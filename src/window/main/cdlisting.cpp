@@ -22,23 +22,25 @@ void Form1::cmdRefresh_Click() {
     tree().lstTracks.clear();
     tree().lstRecord.clear();
 
-    const disclisting::Header header = disclisting::readHeader();
-    if (!header.opened)
+    disclisting::closeCdDevice();
+    const int drive = cddrives::mediaDrive();
+    if (drive < 0)
         return;
-    lblCDID->setText(header.identity);
-    lblNumTracks->setText(header.trackCountText);
+    const Disc disc = readDisc(drive);
+    const disclisting::Listing listing = disclisting::listingOf(disc);
+    lblCDID->setText(listing.identity);
+    lblNumTracks->setText(listing.trackCountText);
 
     // A disc is listed when it holds audio, one track of it included; the message is for a
     // drive without a disc and a disc without audio.
-    if (const QString message = disclisting::notMusicCdMessage(header); !message.isEmpty()) {
+    if (const QString message = disclisting::notMusicCdMessage(disc); !message.isEmpty()) {
         dialogs::msgBox(message);
-        return; // the alias stays open, as after any listing that stops here
+        return;
     }
-    const disclisting::Tracks tracks = disclisting::readTracks(header);
-    for (const QString& entry : tracks.entries)
-        tree().lstTracks.add(entry);
-    trackLengthsMs = tracks.lengthsMs;
-    noteListedDisc();
+    for (const disclisting::TrackEntry& entry : listing.entries)
+        tree().lstTracks.add(entry.text, entry.track);
+    trackLengthsMs = listing.lengthsMs;
+    noteListedDisc(disc);
 }
 
 void Form1::driveChosen() {
@@ -114,7 +116,7 @@ void Form1::mnuVerify_Click() {
     const int drive = cddrives::mediaDrive();
     const QString wav = *path;
     verifying_.reset(QThread::create(
-        [verdict, wav, drive] { *verdict = ripverify::verifyWav(wav, drive); }));
+        [verdict, wav, drive] { *verdict = ripverify::verifyWav(wav, readDisc(drive)); }));
     auto busy = std::make_shared<dialogs::BusyPointer>();
     connect(verifying_.get(), &QThread::finished, this, [this, verdict, busy]() mutable {
         verifying_->wait();

@@ -43,13 +43,13 @@ void Form1::connectDiscInformation() {
     connect(mnuFindOffset, &QAction::triggered, this, &Form1::mnuFindOffset_Click);
     // A track's entry keeps its text; its tool tip is the title the disc information gives.
     tree_->toolTipProvider = [this](SourceTree::NodeId node) {
-        const QString group = tree_->text(tree_->parentOf(node));
-        if (group != SourceTree::AvailableTracksText && group != SourceTree::SelectedTracksText)
+        const int number = tree_->trackOf(node);
+        if (number == MirrorList::noTrack)
             return QString();
         const auto known = discInfos_.find(listedDisc_.key);
         if (listedDisc_.key.isEmpty() || known == discInfos_.end())
             return QString();
-        const TrackInfo* track = known->second.track(TrackNumberOf(tree_->text(node)));
+        const TrackInfo* track = known->second.track(number);
         return track ? track->title : QString();
     };
 }
@@ -59,14 +59,14 @@ void Form1::forgetListedDisc() {
     lblDiscId->clear();
 }
 
-void Form1::noteListedDisc() {
+void Form1::noteListedDisc(const Disc& read) {
     ListedDisc disc;
-    static_cast<discinfo::DriveDisc&>(disc) = discinfo::readDriveDisc(cddrives::mediaDrive());
-    disc.key = disc.musicBrainz.id.isEmpty() ? lblCDID->text() : disc.musicBrainz.id;
+    static_cast<Disc&>(disc) = read;
+    disc.key = disc.known.musicBrainz.id.isEmpty() ? disc.identity() : disc.known.musicBrainz.id;
     if (disc.key.isEmpty())
         return;
-    discInfos_.try_emplace(disc.key, disc.cdText); // what was looked up or edited stays
-    lblDiscId->setText(disc.musicBrainz.id);
+    discInfos_.try_emplace(disc.key, disc.known.cdText); // what was looked up or edited stays
+    lblDiscId->setText(disc.known.musicBrainz.id);
     listedDisc_ = std::move(disc);
 }
 
@@ -75,7 +75,7 @@ DiscInfo Form1::discInfo() const {
     if (listedDisc_.key.isEmpty() || known == discInfos_.end())
         return {};
     DiscInfo info = known->second;
-    info.discId = listedDisc_.musicBrainz.id;
+    info.discId = listedDisc_.known.musicBrainz.id;
     return info;
 }
 
@@ -86,20 +86,20 @@ void Form1::mnuLookUp_Click() {
         sayNoDisc(lookUpTitle);
         return;
     }
-    if (listedDisc_.musicBrainz.id.isEmpty()) {
+    if (listedDisc_.known.musicBrainz.id.isEmpty()) {
         dialogs::msgBox(QStringLiteral("The disc's MusicBrainz disc ID could not be computed, "
                                        "so it cannot be looked up.\n\n%1")
-                            .arg(listedDisc_.discIdError),
+                            .arg(listedDisc_.known.discIdError),
                         dialogs::Buttons::Ok, dialogs::Icon::Exclamation, lookUpTitle);
         return;
     }
     musicbrainz::LookupRequest request;
-    request.disc = listedDisc_.musicBrainz;
+    request.disc = listedDisc_.known.musicBrainz;
     request.server = MusicBrainzServer;
     // The answer belongs to the disc asked about, whatever is listed when it comes.
     const QString key = listedDisc_.key;
-    const DiscInfo cdText = listedDisc_.cdText;
-    const QString discId = listedDisc_.musicBrainz.id;
+    const DiscInfo cdText = listedDisc_.known.cdText;
+    const QString discId = listedDisc_.known.musicBrainz.id;
     lookingUp_ = true;
     mnuLookUp->setEnabled(false);
     mnuLookUp2->setEnabled(false);
@@ -158,19 +158,20 @@ void Form1::mnuDiscInfo_Click() {
                                      {QStringLiteral("Artist"), known.artist},
                                      {QStringLiteral("Year or date"), known.date}};
     constexpr qsizetype firstTrackField = 3;
-    for (const int number : listedDisc_.tracks) {
+    for (const int number : listedDisc_.known.tracks) {
         const TrackInfo* track = known.track(number);
         const QString artist = track && track->artist != known.artist ? track->artist : QString();
         fields.append({QStringLiteral("Track %1").arg(number), track ? track->title : QString()});
         fields.append({QStringLiteral("Track %1 artist").arg(number), artist});
     }
     // What the disc itself says, shown only: its catalogue number and ISRCs.
-    if (!listedDisc_.catalog.isEmpty())
-        fields.append({QStringLiteral("Catalogue number"), listedDisc_.catalog, true});
-    for (std::size_t i = 0; i < listedDisc_.tracks.size() && i < listedDisc_.isrc.size(); ++i)
-        if (!listedDisc_.isrc[i].isEmpty())
-            fields.append({QStringLiteral("Track %1 ISRC").arg(listedDisc_.tracks[i]),
-                           listedDisc_.isrc[i], true});
+    if (!listedDisc_.known.catalog.isEmpty())
+        fields.append({QStringLiteral("Catalogue number"), listedDisc_.known.catalog, true});
+    const discinfo::DriveDisc& listed = listedDisc_.known;
+    for (std::size_t i = 0; i < listed.tracks.size() && i < listed.isrc.size(); ++i)
+        if (!listed.isrc[i].isEmpty())
+            fields.append(
+                {QStringLiteral("Track %1 ISRC").arg(listed.tracks[i]), listed.isrc[i], true});
     std::optional<QStringList> values;
     for (;;) {
         values = dialogs::handler().form(dialogTitle, fields);
@@ -191,8 +192,8 @@ void Form1::mnuDiscInfo_Click() {
     edited.album = values->at(0).trimmed();
     edited.artist = values->at(1).trimmed();
     edited.date = values->at(2).trimmed();
-    for (std::size_t i = 0; i < listedDisc_.tracks.size(); ++i) {
-        const int number = listedDisc_.tracks[i];
+    for (std::size_t i = 0; i < listedDisc_.known.tracks.size(); ++i) {
+        const int number = listedDisc_.known.tracks[i];
         const qsizetype field = firstTrackField + 2 * static_cast<qsizetype>(i);
         const QString title = values->at(field).trimmed();
         QString artist = values->at(field + 1).trimmed();

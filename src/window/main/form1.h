@@ -1,5 +1,6 @@
 #pragma once
 
+#include "engine/cd/disc.h"
 #include "engine/cd/discinfo.h"
 #include "engine/prefs/drivespace.h"
 #include "engine/service/windowbatch.h"
@@ -187,8 +188,9 @@ class Form1 : public QMainWindow {
     void cmbQuality_Click();
 
     // ---- CD side (cd/cdlisting.cpp, cd/cdbatch.cpp) ------------------------------------
-    // Lists the CD's tracks into lstTracks (start-up and refresh), fills lblCDID,
-    // lblNumTracks and trackLengthsMs.
+    // Reads the disc in the media drive once (readDisc) and lists its tracks into lstTracks,
+    // each entry carrying its track (start-up and refresh); fills lblCDID, lblNumTracks and
+    // trackLengthsMs, and keeps the disc read as the listed disc.
     void cmdRefresh_Click();
     // Fills DriveList with the CD drives (start-up).
     void fillDriveList();
@@ -389,9 +391,12 @@ class Form1 : public QMainWindow {
     void endJob();
     void lowSpaceStop();
     void setCdControlsEnabled(bool enabled);
-    // The disc just listed (a music disc: its CD-Text and disc ID read now), or none.
-    void noteListedDisc();
+    // `disc` is the disc listed now (a music disc): kept, with its information for the run.
+    void noteListedDisc(const Disc& disc);
     void forgetListedDisc();
+    // The listed disc as it is in its drive now (stillInDrive). When another disc is there,
+    // says so and gives nothing: a batch over the listed tracks would read the wrong disc.
+    std::optional<Disc> listedDiscNow();
     // The menus' and tree's hooks of the disc information (constructor).
     void connectDiscInformation();
     void applyLookup(const QString& key, const DiscInfo& cdText, const DiscInfo& release);
@@ -428,9 +433,9 @@ class Form1 : public QMainWindow {
     BatchReport lastBatch_;
     QString jobTitle_; // the caption the file in progress started with
     std::optional<std::int64_t> destinationFreeMb_;
-    // The disc listed now (its CD-Text, MusicBrainz identity and track numbers) and its key:
-    // its disc ID, else its identity; empty: no disc listed.
-    struct ListedDisc : discinfo::DriveDisc {
+    // The disc listed now, as it was read for the listing, and its key: its disc ID, else its
+    // identity; empty: no disc listed.
+    struct ListedDisc : Disc {
         QString key;
     };
     ListedDisc listedDisc_;

@@ -39,7 +39,8 @@ ReadOffsetFinder::~ReadOffsetFinder() {
 }
 
 bool ReadOffsetFinder::start() {
-    const Result<cddrives::DiscToc> toc = cddrives::readToc(drive_);
+    const Disc disc = readDisc(drive_);
+    const std::optional<cddrives::DiscToc>& toc = disc.toc;
     if (!toc || toc->firstAudioTrack() == 0) {
         dialogs::msgBox(QStringLiteral("There is no music disc to read. Insert a music CD or "
                                        "open a disc image, and find the drive's offset with it."),
@@ -47,9 +48,9 @@ bool ReadOffsetFinder::start() {
         return false;
     }
     accuraterip::LookupRequest request;
-    request.key = riplog::accurateRipKey(toc.value());
+    request.key = riplog::accurateRipKey(*toc);
     request.server = AccurateRipServer;
-    lookup_->start(request, [this](const accuraterip::RecordLookup::Result& record) {
+    lookup_->start(request, [this, disc](const accuraterip::RecordLookup::Result& record) {
         if (!record) {
             dialogs::msgBox(QStringLiteral("The AccurateRip database could not be asked: %1")
                                 .arg(record.error().description()),
@@ -64,8 +65,8 @@ bool ReadOffsetFinder::start() {
             return finish({});
         }
         const accuraterip::Record held = record.value();
-        worker_ = QThread::create([this, held] {
-            search_ = offsetfind::findDriveOffset(drive_, held, offsetfind::defaultMargin,
+        worker_ = QThread::create([this, disc, held] {
+            search_ = offsetfind::findDriveOffset(disc, held, offsetfind::defaultMargin,
                                                   [this] { return cancelled_.load(); });
         });
         connect(worker_, &QThread::finished, this, &ReadOffsetFinder::searched);

@@ -307,12 +307,14 @@ void TreeViewEvents::openContextMenu(const QPoint& globalPos) {
     form_.mnuVerify->setEnabled(text.endsWith(QLatin1String(".wav"), Qt::CaseInsensitive) &&
                                 tree_.filePathOf(tree_.selectedNode()).has_value());
     // The disc's tracks and their groups.
-    const bool trackGroup =
-        text == SourceTree::AvailableTracksText || text == SourceTree::SelectedTracksText;
-    const QString parent = tree_.text(tree_.parentOf(tree_.selectedNode()));
-    form_.mnuLookUp2->setEnabled(!form_.isLookingUp() &&
-                                 (trackGroup || parent == SourceTree::AvailableTracksText ||
-                                  parent == SourceTree::SelectedTracksText));
+    const auto isTrackGroup = [this](SourceTree::NodeId node) {
+        const SourceTree::Group group = tree_.groupOf(node);
+        return group == SourceTree::Group::AvailableTracks ||
+               group == SourceTree::Group::SelectedTracks;
+    };
+    const SourceTree::NodeId selected = tree_.selectedNode();
+    form_.mnuLookUp2->setEnabled(
+        !form_.isLookingUp() && (isTrackGroup(selected) || isTrackGroup(tree_.parentOf(selected))));
     form_.mnupopup->popup(globalPos);
 }
 

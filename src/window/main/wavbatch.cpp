@@ -125,10 +125,9 @@ void encodeNode(Form1& window, const QString& path) {
 
 void Form1::cmdEncFile_Click() {
     const SourceTree::NodeId node = tree().selectedNode();
-    const QString text = tree().text(node);
-    if (text == SourceTree::WavText) {
+    if (tree().groupOf(node) == SourceTree::Group::Wav) {
         encodeList(*this, tree().List1, Listing::OnlyWorthwhile);
-    } else if (text == SourceTree::SelectedWavText) {
+    } else if (tree().groupOf(node) == SourceTree::Group::SelectedWav) {
         encodeList(*this, tree().List5, Listing::Any);
     } else if (tree().NodeKind(node) == 3 &&
                tree().startJobFor(node) == SourceTree::StartJob::Encode) {
