@@ -129,10 +129,10 @@ SourceTree::LabelEdit SourceTree::afterLabelEdit(NodeId id, const QString& newTe
     // A new name of the other kind ("a.wav" typed as "a.mp3") renames nothing on disk: the
     // file would then carry a type it does not have.
     const QString kind = newText.right(3).toLower();
-    const QString group = text(parentOf(id));
+    const Group group = groupOf(parentOf(id));
     const bool sameKind =
-        (kind == QLatin1String("wav") && (group == WavText || group == SelectedWavText)) ||
-        (kind == QLatin1String("mp3") && (group == Mp3Text || group == SelectedMp3Text));
+        (kind == QLatin1String("wav") && (group == Group::Wav || group == Group::SelectedWav)) ||
+        (kind == QLatin1String("mp3") && (group == Group::Mp3 || group == Group::SelectedMp3));
     if (newText.compare(FileNameOf(current), Qt::CaseInsensitive) != 0 && sameKind) {
         if (const std::optional<FileEntry> entry = fileEntryOf(id)) {
             const QString target = FolderOf(entry->path) + newText;

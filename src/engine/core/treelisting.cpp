@@ -153,19 +153,19 @@ void SourceTree::addClosedFile(const QString& path) {
         return; // already listed
 
     MirrorList* list = nullptr;
-    Node* parent = nullptr;
+    NodeId parent = 0;
     if (isWavPath(path)) {
-        parent = firstWithText(WavText);
+        parent = groupNode(Group::Wav);
         list = &List1;
     } else if (isMp3Path(path)) {
-        parent = firstWithText(Mp3Text);
+        parent = groupNode(Group::Mp3);
         list = &List2;
     }
     if (!parent)
         return;
     const QString text = ShowFullPath != 0 ? path : name;
     const NodeId added =
-        addNode(parent->id, QStringLiteral("p name") + text, text, ItemImage, ItemSelectedImage);
+        addNode(parent, QStringLiteral("p name") + text, text, ItemImage, ItemSelectedImage);
     if (!added)
         return;
     ensureVisible(find(added));
