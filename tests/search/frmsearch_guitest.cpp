@@ -4,6 +4,7 @@
 #include "formtest.h"
 #include "window/prefs/folderlist.h"
 #include "window/search/frmsearch.h"
+#include "walkgate.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -18,10 +19,8 @@
 #include <QTest>
 #include <QTextBrowser>
 
-#include <condition_variable>
 #include <functional>
 #include <memory>
-#include <mutex>
 
 namespace {
 
@@ -73,21 +72,11 @@ class FinderTest : public FormTest {
         EXPECT_TRUE(QTest::qWaitFor([this] { return finder.isNull() || !finder->searching(); }));
         QObject::disconnect(*once);
     }
-    // Holds the walk before each folder until release() (runs on the walk's thread).
+    // Holds the walk before each folder until release().
     void holdWalk() {
-        released = false;
-        finder->walker().beforeFolder = [this](const QString&) {
-            std::unique_lock lock(gate);
-            opened.wait(lock, [this] { return released; });
-        };
+        walkGate.hold(finder->walker());
     }
-    void release() {
-        {
-            const std::lock_guard lock(gate);
-            released = true;
-        }
-        opened.notify_all();
-    }
+    void release() { walkGate.release(); }
     static QStringList items(const QListWidget* list) {
         QStringList out;
         for (int i = 0; i < list->count(); ++i)
@@ -111,9 +100,7 @@ class FinderTest : public FormTest {
     QTemporaryDir disk;
     QString root;
     QPointer<FrmSearch> finder;
-    std::mutex gate;
-    std::condition_variable opened;
-    bool released = false;
+    WalkGate walkGate;
 };
 
 } // namespace

@@ -2,6 +2,7 @@
 // goes away during a walk.
 #include "engine/core/findfilesapi.h"
 #include "engine/search/searchwalker.h"
+#include "walkgate.h"
 
 #include <QDir>
 #include <QFile>
@@ -10,9 +11,7 @@
 #include <QTest>
 #include <gtest/gtest.h>
 
-#include <condition_variable>
 #include <memory>
-#include <mutex>
 #include <optional>
 
 namespace {
@@ -34,26 +33,15 @@ class WalkerTest : public testing::Test {
         QFile f(path);
         ASSERT_TRUE(f.open(QIODevice::WriteOnly));
     }
-    // Holds the walk before each folder until release() (runs on the walk's thread).
+    // Holds the walk before each folder until release().
     void hold(SearchWalker& walker) {
-        walker.beforeFolder = [this](const QString&) {
-            std::unique_lock lock(gate);
-            opened.wait(lock, [this] { return released; });
-        };
+        walkGate.hold(walker);
     }
-    void release() {
-        {
-            const std::lock_guard lock(gate);
-            released = true;
-        }
-        opened.notify_all();
-    }
+    void release() { walkGate.release(); }
 
     QTemporaryDir dir;
     QString root;
-    std::mutex gate;
-    std::condition_variable opened;
-    bool released = false;
+    WalkGate walkGate;
 };
 
 // Put together as the finder shows them, the reports give what the walk found, in its order.
