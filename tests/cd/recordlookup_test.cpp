@@ -97,6 +97,12 @@ TEST(RecordLookup, AnswersAndFailures) {
          QStringLiteral("the answer of ") + at + QStringLiteral(" is cut short")},
         {"too large", 200, QByteArray(70 * 1024, 'x'), 0,
          at + QStringLiteral(" answered with more than 64 kB, which is no disc's record")},
+        {"web page", 200, "<!DOCTYPE html>\n<html><body>Maintenance</body></html>", 0,
+         QStringLiteral("the AccurateRip answer cannot be read: it is not an AccurateRip record "
+                        "(it begins \"<!DOCTYPE html> <html><body>Maintenance<...\")")},
+        {"short text", 200, "Not here", 0,
+         QStringLiteral("the AccurateRip answer cannot be read: it is not an AccurateRip record "
+                        "(it begins \"Not here\")")},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
