@@ -644,7 +644,7 @@ int verify(const Options& options) {
     int accurate = 0;
     for (const ripverify::Verdict& verdict : compared) {
         const accuraterip::TrackMatch match =
-            accuraterip::compare(record.value(), toc->indexOf(verdict.track),
+            accuraterip::compare(record.value(), riplog::recordPosition(*toc, verdict.track),
                                  verdict.file.accurateRipV1, verdict.file.accurateRipV2);
         const QString line = QStringLiteral("Track %1: %2: %3")
                                  .arg(verdict.track)

@@ -115,7 +115,10 @@ Verdict verifyWav(const QString& wavPath, const Disc& disc,
         return v;
     }
     v.track = toc->firstTrack + index;
-    const ripcheck::TrackPlace place{index == 0, index == toc->trackCount() - 1,
+    // The disc's edges that AccurateRip leaves out are its audio's: a data track before or
+    // after the audio moves them, as it does for a rip.
+    const ripcheck::TrackPlace place{v.track == toc->firstAudioTrack(),
+                                     v.track == toc->lastAudioTrack(),
                                      static_cast<std::int64_t>(sectors) * 588};
 
     QFile file(opened.openedPath());
