@@ -616,7 +616,7 @@ int verify(const Options& options) {
     int status = 0;
     std::vector<ripverify::Verdict> compared; // the files whose checksums were taken
     const readoffset::Offset offset = offsetOf(options, drive);
-    if (offset.samples != 0)
+    if (offset.samples != 0 || offset.source == readoffset::Offset::Source::Ignored)
         say(QStringLiteral("Read offset correction: ") +
             readoffset::describe(offset, readoffset::modelOf(drive)));
     const Disc disc = readDisc(drive);
