@@ -148,6 +148,25 @@ TEST(RecordLookup, AnAnswerWhoseHeadNeverEndsIsLeft) {
     EXPECT_TRUE(endless.clientClosed(10000));
 }
 
+// An answer sent in chunks (after an interim answer) is read whole.
+TEST(RecordLookup, AChunkedAnswerIsReadWhole) {
+    const QByteArray record =
+        accuraterecord::chunk(twoTracks, 2, {{3, 0x11, 0x1}, {3, 0x22, 0x2}}) +
+        accuraterecord::chunk(twoTracks, 2, {{5, 0x33, 0x3}, {0, 0, 0}});
+    const QByteArray first = record.left(20);
+    const QByteArray rest = record.mid(20);
+    mbservice::EndlessServer server("HTTP/1.1 100 Continue\r\n\r\nHTTP/1.1 200 OK\r\n"
+                                    "Transfer-Encoding: chunked\r\n\r\n" +
+                                        QByteArray::number(first.size(), 16) + ";part=1\r\n" +
+                                        first + "\r\n" + QByteArray::number(rest.size(), 16) +
+                                        "\r\n" + rest + "\r\n0\r\nX-Trailer: 1\r\n\r\n",
+                                    {});
+    const auto answered = ask(server.address());
+    ASSERT_TRUE(answered.ok()) << reason(answered).toStdString();
+    ASSERT_EQ(answered->chunks.size(), 2u);
+    EXPECT_EQ(answered->chunks[1][0].checksum, 0x33u);
+}
+
 // A redirect is followed to the record; one that is not followed says where it pointed and why.
 TEST(RecordLookup, RedirectsAreFollowedOrNamed) {
     mbservice::LocalService mirror;

@@ -98,6 +98,19 @@ struct BoundedGet::Answer {
         const auto found = headers.find(QByteArray(name));
         return found == headers.end() ? QByteArray() : found->second;
     }
+    // A line of at most `limit` bytes, without its end ("\r\n" or "\n"); none while it is
+    // incomplete, or when it is longer (`tooLong`).
+    std::optional<QByteArray> takeLine(qint64 limit, bool& tooLong) {
+        const qsizetype end = pending.indexOf('\n');
+        tooLong = end < 0 ? pending.size() > limit : end > limit;
+        if (end < 0 || tooLong)
+            return std::nullopt;
+        QByteArray line = pending.left(end);
+        pending.remove(0, end + 1);
+        if (line.endsWith('\r'))
+            line.chop(1);
+        return line;
+    }
 };
 
 namespace {
@@ -282,115 +295,123 @@ void BoundedGet::readAvailable() {
 // Takes what `pending` holds as far as it goes; may finish the request or follow a redirect.
 void BoundedGet::take() {
     const quint64 connection = connection_;
-    const auto stillHere = [this, connection] { return socket_ && connection == connection_; };
+    for (;;) {
+        bool more = false;
+        switch (answer_->phase) {
+        case Answer::Phase::Head:
+        case Answer::Phase::Trailer:
+            more = takeHeadLine();
+            break;
+        case Answer::Phase::ChunkSize:
+        case Answer::Phase::ChunkEnd:
+            more = takeChunkLine();
+            break;
+        case Answer::Phase::Body:
+        case Answer::Phase::UntilClose:
+        case Answer::Phase::ChunkData:
+            more = takeBody();
+            break;
+        }
+        if (!more || !socket_ || connection != connection_)
+            return;
+    }
+}
+
+// The steps of take(): each takes one piece of the answer, and says whether to go on (false
+// when more bytes are needed or the request has ended).
+
+bool BoundedGet::takeHeadLine() {
     Answer& in = *answer_;
-    const auto tooLarge = [this] {
-        failWith(Outcome::End::TooLarge, QNetworkReply::ContentAccessDenied,
-                 QStringLiteral("the answer is larger than %1 bytes").arg(maxBytes_));
-    };
-    const auto takeBody = [&in] {
-        const qint64 piece = std::min<qint64>(in.left, in.pending.size());
-        in.body += in.pending.left(piece);
-        in.pending.remove(0, piece);
-        in.left -= piece;
-    };
-    // A line of at most `limit` bytes without its end ("\r\n" or "\n"); none while incomplete.
-    const auto takeLine = [&in](qint64 limit, bool& tooLong) -> std::optional<QByteArray> {
-        const qsizetype end = in.pending.indexOf('\n');
-        tooLong = end < 0 ? in.pending.size() > limit : end > limit;
-        if (end < 0 || tooLong)
-            return std::nullopt;
-        QByteArray line = in.pending.left(end);
-        in.pending.remove(0, end + 1);
-        if (line.endsWith('\r'))
-            line.chop(1);
-        return line;
-    };
+    bool tooLong = false;
+    const std::optional<QByteArray> line = in.takeLine(maxHeadBytes - in.headBytes, tooLong);
+    if (tooLong) {
+        failWith(Outcome::End::NotHttp, QNetworkReply::ProtocolFailure,
+                 QStringLiteral("the head of its answer runs past %1 kB").arg(maxHeadBytes / 1024));
+        return false;
+    }
+    if (!line)
+        return false;
+    in.headBytes += line->size() + 1;
+    if (in.phase == Answer::Phase::Trailer) {
+        if (line->isEmpty())
+            finish(answered());
+        return !line->isEmpty();
+    }
+    if (!in.statusRead) {
+        in.statusRead = readStatusLine(*line, in.status, in.reason);
+        if (!in.statusRead)
+            failWith(Outcome::End::NotHttp, QNetworkReply::ProtocolFailure,
+                     QStringLiteral("its answer does not begin with an HTTP status line"));
+        return in.statusRead;
+    }
+    if (!line->isEmpty()) {
+        const qsizetype colon = line->indexOf(':');
+        if (colon > 0)
+            in.headers[line->left(colon).trimmed().toLower()] = line->mid(colon + 1).trimmed();
+    } else if (in.status < 200) { // an interim answer: the real one follows
+        in.statusRead = false;
+        in.headers.clear();
+    } else {
+        headEnded();
+    }
+    return true;
+}
+
+bool BoundedGet::takeChunkLine() {
+    Answer& in = *answer_;
+    constexpr qint64 maxChunkLine = 1024;
+    bool tooLong = false;
+    const std::optional<QByteArray> line = in.takeLine(maxChunkLine, tooLong);
     const auto notHttp = [this](const QString& why) {
         failWith(Outcome::End::NotHttp, QNetworkReply::ProtocolFailure, why);
+        return false;
     };
-    constexpr qint64 maxChunkLine = 1024;
-    for (;;) {
-        bool tooLong = false;
-        switch (in.phase) {
-        case Answer::Phase::Head:
-        case Answer::Phase::Trailer: {
-            const std::optional<QByteArray> line = takeLine(maxHeadBytes - in.headBytes, tooLong);
-            if (tooLong)
-                return notHttp(QStringLiteral("the head of its answer runs past %1 kB")
-                                   .arg(maxHeadBytes / 1024));
-            if (!line)
-                return;
-            in.headBytes += line->size() + 1;
-            if (in.phase == Answer::Phase::Trailer) {
-                if (line->isEmpty())
-                    return finish(answered());
-                break;
-            }
-            if (!in.statusRead) {
-                if (!readStatusLine(*line, in.status, in.reason))
-                    return notHttp(QStringLiteral("its answer does not begin with an HTTP "
-                                                  "status line"));
-                in.statusRead = true;
-            } else if (!line->isEmpty()) {
-                const qsizetype colon = line->indexOf(':');
-                if (colon > 0)
-                    in.headers[line->left(colon).trimmed().toLower()] =
-                        line->mid(colon + 1).trimmed();
-            } else if (in.status < 200) { // an interim answer: the real one follows
-                in.statusRead = false;
-                in.headers.clear();
-            } else {
-                headEnded();
-                if (!stillHere())
-                    return;
-            }
-            break;
-        }
-        case Answer::Phase::Body:
-            takeBody();
-            if (in.left == 0)
-                return finish(answered());
-            return;
-        case Answer::Phase::UntilClose:
-            in.body += in.pending;
-            in.pending.clear();
-            if (in.body.size() > maxBytes_)
-                return tooLarge();
-            return;
-        case Answer::Phase::ChunkSize: {
-            const std::optional<QByteArray> line = takeLine(maxChunkLine, tooLong);
-            if (tooLong)
-                return notHttp(QStringLiteral("a chunk of its answer has no size"));
-            if (!line)
-                return;
-            bool ok = false;
-            const qint64 size = line->split(';').front().trimmed().toLongLong(&ok, 16);
-            if (!ok || size < 0)
-                return notHttp(QStringLiteral("a chunk of its answer has no size"));
-            if (size > maxBytes_ - in.body.size())
-                return tooLarge();
-            in.left = size;
-            in.phase = size == 0 ? Answer::Phase::Trailer : Answer::Phase::ChunkData;
-            break;
-        }
-        case Answer::Phase::ChunkData:
-            takeBody();
-            if (in.left > 0)
-                return;
-            in.phase = Answer::Phase::ChunkEnd;
-            break;
-        case Answer::Phase::ChunkEnd: {
-            const std::optional<QByteArray> line = takeLine(maxChunkLine, tooLong);
-            if (tooLong || (line && !line->isEmpty()))
-                return notHttp(QStringLiteral("a chunk of its answer is longer than its size"));
-            if (!line)
-                return;
+    if (in.phase == Answer::Phase::ChunkEnd) {
+        if (tooLong || (line && !line->isEmpty()))
+            return notHttp(QStringLiteral("a chunk of its answer is longer than its size"));
+        if (line)
             in.phase = Answer::Phase::ChunkSize;
-            break;
-        }
-        }
+        return line.has_value();
     }
+    if (tooLong)
+        return notHttp(QStringLiteral("a chunk of its answer has no size"));
+    if (!line)
+        return false;
+    bool ok = false;
+    const qint64 size = line->split(';').front().trimmed().toLongLong(&ok, 16);
+    if (!ok || size < 0)
+        return notHttp(QStringLiteral("a chunk of its answer has no size"));
+    if (size > maxBytes_ - in.body.size()) {
+        failWith(Outcome::End::TooLarge, QNetworkReply::ContentAccessDenied,
+                 QStringLiteral("the answer is larger than %1 bytes").arg(maxBytes_));
+        return false;
+    }
+    in.left = size;
+    in.phase = size == 0 ? Answer::Phase::Trailer : Answer::Phase::ChunkData;
+    return true;
+}
+
+bool BoundedGet::takeBody() {
+    Answer& in = *answer_;
+    if (in.phase == Answer::Phase::UntilClose) {
+        in.body += std::exchange(in.pending, QByteArray());
+        if (in.body.size() > maxBytes_)
+            failWith(Outcome::End::TooLarge, QNetworkReply::ContentAccessDenied,
+                     QStringLiteral("the answer is larger than %1 bytes").arg(maxBytes_));
+        return false;
+    }
+    const qint64 piece = std::min<qint64>(in.left, in.pending.size());
+    in.body += in.pending.left(piece);
+    in.pending.remove(0, piece);
+    in.left -= piece;
+    if (in.left > 0)
+        return false;
+    if (in.phase == Answer::Phase::ChunkData) {
+        in.phase = Answer::Phase::ChunkEnd;
+        return true;
+    }
+    finish(answered());
+    return false;
 }
 
 // The head has come whole: the body's framing decides what follows.

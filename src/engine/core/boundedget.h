@@ -106,6 +106,8 @@ class BoundedGet : public QObject {
     void readAvailable();
     void take();
     bool takeHeadLine();
+    bool takeChunkLine();
+    bool takeBody();
     void headEnded();
     void redirect();
     void connectionEnded();
