@@ -63,7 +63,7 @@ struct RegularFile {
     QString openedPath() const { return QStringLiteral("/proc/self/fd/%1").arg(fd); }
 };
 
-// "1 to 3", "1, 3 and 4": track numbers for a message.
+// "2", "1 and 2", "1, 3 and 4": track numbers for a message.
 QString trackList(const std::vector<int>& numbers) {
     QStringList texts;
     for (const int number : numbers)
