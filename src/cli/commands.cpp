@@ -616,7 +616,7 @@ int verify(const Options& options) {
     int status = 0;
     std::vector<ripverify::Verdict> compared; // the files whose checksums were taken
     const readoffset::Offset offset = offsetOf(options, drive);
-    if (offset.samples != 0)
+    if (offset.samples != 0 || offset.source == readoffset::Offset::Source::Ignored)
         say(QStringLiteral("Read offset correction: ") +
             readoffset::describe(offset, readoffset::modelOf(drive)));
     const Disc disc = readDisc(drive);
@@ -644,7 +644,7 @@ int verify(const Options& options) {
     int accurate = 0;
     for (const ripverify::Verdict& verdict : compared) {
         const accuraterip::TrackMatch match =
-            accuraterip::compare(record.value(), toc->indexOf(verdict.track),
+            accuraterip::compare(record.value(), riplog::recordPosition(*toc, verdict.track),
                                  verdict.file.accurateRipV1, verdict.file.accurateRipV2);
         const QString line = QStringLiteral("Track %1: %2: %3")
                                  .arg(verdict.track)

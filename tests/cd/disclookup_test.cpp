@@ -167,6 +167,19 @@ TEST_F(DiscLookupTest, AHugeAnswerIsRefusedAndNumbersAreTakenInTheirRange) {
     EXPECT_EQ(releases[0].disc.tracks[0].number, 2);
 }
 
+// A redirect that is not followed is named with where it pointed.
+TEST_F(DiscLookupTest, ARedirectLoopSaysWhereItPointed) {
+    service.status = 302;
+    service.headers = "Location: /ws/2/elsewhere\r\n";
+    const auto looped = run(request(service.address()));
+    ASSERT_FALSE(looped.ok());
+    EXPECT_EQ(looped.error().description(),
+              QStringLiteral("The MusicBrainz service at %1 redirected the request (HTTP 302 "
+                             "Found) to http://%1/ws/2/elsewhere after 10 redirects in a row (a "
+                             "redirect loop); the redirect was not followed")
+                  .arg(service.address()));
+}
+
 TEST_F(DiscLookupTest, ASilentServerTimesOutWithoutBlockingTheCaller) {
     service.silent = true;
     constexpr int timeoutMs = 500;

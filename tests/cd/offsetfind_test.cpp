@@ -17,15 +17,16 @@
 
 namespace {
 
-// What the database holds for `image`'s tracks as a perfect drive reads them: a v1 chunk
-// (confidence 3) and a v2 chunk (confidence 5).
-accuraterip::Record recordOf(const DiscImage& image) {
+// What the database holds for `image`'s audio tracks (after its first `dataTracks` tracks, which
+// are data) as a perfect drive reads them: a v1 chunk (confidence 3) and a v2 chunk
+// (confidence 5).
+accuraterip::Record recordOf(const DiscImage& image, int dataTracks = 0) {
     accuraterip::Record record;
     record.chunks.resize(2);
     const int count = static_cast<int>(image.trackStartLba.size());
-    for (int track = 1; track <= count; ++track) {
+    for (int track = dataTracks + 1; track <= count; ++track) {
         const ripsums::AccurateRip sums =
-            ripsums::accurateRip(image.trackAudio(track), track == 1, track == count);
+            ripsums::accurateRip(image.trackAudio(track), track == dataTracks + 1, track == count);
         record.chunks[0].push_back({3, sums.v1, 0});
         record.chunks[1].push_back({5, sums.v2, 0});
     }
@@ -74,6 +75,38 @@ TEST(OffsetFind, FindsTheOffsetOfADriveAndVerifyCorrectsIt) {
         EXPECT_FALSE(ripverify::verifyWav(wav, readDisc(index)).matched);
         cddrives::forgetImages();
     }
+}
+
+// A mixed-mode disc (a data track, then audio 2 to 5) read 6 samples late: the record's entries
+// are its audio tracks', so the middle audio tracks are compared and match at the offset, and
+// verify of the first audio track with the offset matches the record's sums.
+TEST(OffsetFind, AMixedModeDiscIsSearchedByItsAudioTracks) {
+    QTemporaryDir dir;
+    cddrives::forgetImages();
+    DiscImage image =
+        writeDiscImage(dir.path(), QStringLiteral("mixed"),
+                       {{60, 0, {}, {}, true}, {30, 440}, {40, 440}, {35, 440}, {30, 440}});
+    fillWithNoise(image, 31);
+    const accuraterip::Record record = recordOf(image, 1);
+    replaceData(image, readWithOffset(image.audio, 6));
+    const auto drive = cddrives::registerImage(image.cuePath);
+    ASSERT_TRUE(drive.ok());
+    const int index = drive.value().driveIndex;
+
+    const auto search = offsetfind::findDriveOffset(readDisc(index), record);
+    ASSERT_TRUE(search.ok()) << search.error().description().toStdString();
+    EXPECT_EQ(search->tracksRead, (std::vector<int>{3, 4}));
+    ASSERT_EQ(search->offsets.size(), 1u);
+    EXPECT_EQ(search->offsets.front(), (offsetfind::FoundOffset{6, 10, {3, 4}}));
+
+    const QString wav = dir.filePath(QStringLiteral("1234-2.wav"));
+    fixtures::writeFile(wav, cdWav(image.trackAudio(2)));
+    readoffset::Offset correction;
+    correction.samples = 6;
+    const ripverify::Verdict verdict = ripverify::verifyWav(wav, readDisc(index), correction);
+    EXPECT_EQ(verdict.track, 2);
+    EXPECT_EQ(verdict.disc.accurateRipV2, record.chunks[1][0].checksum);
+    cddrives::forgetImages();
 }
 
 // A track read with a margin holds what lies beyond the disc's edges as zeros: before the

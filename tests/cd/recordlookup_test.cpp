@@ -97,6 +97,12 @@ TEST(RecordLookup, AnswersAndFailures) {
          QStringLiteral("the answer of ") + at + QStringLiteral(" is cut short")},
         {"too large", 200, QByteArray(70 * 1024, 'x'), 0,
          at + QStringLiteral(" answered with more than 64 kB, which is no disc's record")},
+        {"web page", 200, "<!DOCTYPE html>\n<html><body>Maintenance</body></html>", 0,
+         QStringLiteral("the AccurateRip answer cannot be read: it is not an AccurateRip record "
+                        "(it begins \"<!DOCTYPE html> <html><body>Maintenance<...\")")},
+        {"short text", 200, "Not here", 0,
+         QStringLiteral("the AccurateRip answer cannot be read: it is not an AccurateRip record "
+                        "(it begins \"Not here\")")},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -121,4 +127,67 @@ TEST(RecordLookup, AnswersAndFailures) {
     EXPECT_EQ(reason(ask(QStringLiteral("host:0"))),
               QStringLiteral("\"host:0\" names no AccurateRip server: the port must be a number "
                              "from 1 to 65535"));
+}
+
+// A server whose answer's head never ends, whether nothing more comes after the status line or
+// header lines come without end, is left within the deadline or as soon as the head is larger
+// than any server's, with the reason; its connection is closed then, so nothing goes on
+// reading it.
+TEST(RecordLookup, AnAnswerWhoseHeadNeverEndsIsLeft) {
+    {
+        mbservice::EndlessServer silent("HTTP/1.1 200 OK\r\n", {});
+        EXPECT_EQ(reason(ask(silent.address(), 300)),
+                  silent.address() + QStringLiteral(" did not answer within 0.3 seconds"));
+        EXPECT_TRUE(silent.clientClosed(10000));
+    }
+    mbservice::EndlessServer endless("HTTP/1.1 200 OK\r\n",
+                                     "X-Filler: " + QByteArray(100, 'x') + "\r\n");
+    EXPECT_EQ(reason(ask(endless.address())),
+              endless.address() + QStringLiteral(" does not answer as a web server does: the head "
+                                                 "of its answer runs past 32 kB"));
+    EXPECT_TRUE(endless.clientClosed(10000));
+}
+
+// An answer sent in chunks (after an interim answer) is read whole.
+TEST(RecordLookup, AChunkedAnswerIsReadWhole) {
+    const QByteArray record =
+        accuraterecord::chunk(twoTracks, 2, {{3, 0x11, 0x1}, {3, 0x22, 0x2}}) +
+        accuraterecord::chunk(twoTracks, 2, {{5, 0x33, 0x3}, {0, 0, 0}});
+    const QByteArray first = record.left(20);
+    const QByteArray rest = record.mid(20);
+    mbservice::EndlessServer server("HTTP/1.1 100 Continue\r\n\r\nHTTP/1.1 200 OK\r\n"
+                                    "Transfer-Encoding: chunked\r\n\r\n" +
+                                        QByteArray::number(first.size(), 16) + ";part=1\r\n" +
+                                        first + "\r\n" + QByteArray::number(rest.size(), 16) +
+                                        "\r\n" + rest + "\r\n0\r\nX-Trailer: 1\r\n\r\n",
+                                    {});
+    const auto answered = ask(server.address());
+    ASSERT_TRUE(answered.ok()) << reason(answered).toStdString();
+    ASSERT_EQ(answered->chunks.size(), 2u);
+    EXPECT_EQ(answered->chunks[1][0].checksum, 0x33u);
+}
+
+// A redirect is followed to the record; one that is not followed says where it pointed and why.
+TEST(RecordLookup, RedirectsAreFollowedOrNamed) {
+    mbservice::LocalService mirror;
+    mirror.body = accuraterecord::chunk(twoTracks, 2, {{3, 0x11, 0x1}, {3, 0x22, 0x2}});
+    mbservice::LocalService service;
+    const QString at = service.address();
+    service.status = 302;
+    service.headers = "Location: http://" + mirror.address().toLatin1() + "/moved.bin\r\n";
+    const auto followed = ask(at);
+    ASSERT_TRUE(followed.ok()) << reason(followed).toStdString();
+    EXPECT_EQ(followed->chunks.size(), 1u);
+    EXPECT_TRUE(mirror.lastRequest.startsWith("GET /moved.bin HTTP/1.1\r\n"));
+
+    service.headers = "Location: /again.bin\r\n"; // to itself, again and again
+    EXPECT_EQ(reason(ask(at)),
+              at + QStringLiteral(" redirected the request (HTTP 302 Found) to http://%1/again.bin "
+                                  "after 10 redirects in a row (a redirect loop); the redirect was "
+                                  "not followed")
+                       .arg(at));
+    service.status = 301;
+    service.headers.clear();
+    EXPECT_EQ(reason(ask(at)), at + QStringLiteral(" redirected the request (HTTP 301 Moved "
+                                                   "Permanently) without naming where to"));
 }

@@ -104,4 +104,31 @@ TEST(RipVerify, FindsAOneSampleChange) {
     cddrives::forgetImages();
 }
 
+// A file of the length of several tracks is compared with the one its name ends with; a name
+// that ends with a track the disc does not have, or one of another length, is said so.
+TEST(RipVerify, ANameThatPicksNoTrackOfTheLengthIsSaidSo) {
+    QTemporaryDir dir;
+    cddrives::forgetImages();
+    const DiscImage image =
+        writeDiscImage(dir.path(), QStringLiteral("disc"), {{40, 440}, {40, 660}, {30, 880}});
+    const auto drive = cddrives::registerImage(image.cuePath);
+    ASSERT_TRUE(drive.ok());
+    const Disc disc = readDisc(drive.value().driveIndex);
+    const auto verified = [&](const QString& name) {
+        const QString wav = dir.filePath(name);
+        fixtures::writeFile(wav, cdWav(image.trackAudio(2)));
+        return ripverify::verifyWav(wav, disc);
+    };
+    const ripverify::Verdict second = verified(QStringLiteral("1234-2.wav"));
+    EXPECT_TRUE(second.matched);
+    EXPECT_EQ(second.track, 2);
+    EXPECT_EQ(verified(QStringLiteral("1234-9.wav")).problem,
+              QStringLiteral("the disc has no track 9, the number the file's name ends with (its "
+                             "tracks are 1 to 3); tracks 1 and 2 have the file's length"));
+    EXPECT_EQ(verified(QStringLiteral("1234-3.wav")).problem,
+              QStringLiteral("track 3, the number the file's name ends with, is not of the file's "
+                             "length; tracks 1 and 2 are"));
+    cddrives::forgetImages();
+}
+
 } // namespace

@@ -41,6 +41,19 @@ class AccurateRun : public testing::Test {
                     image_.cuePath});
     }
     QString log(const QString& folder) const { return riplogtext::ripLog(dir_.filePath(folder)); }
+    // Writes the image `name` of `tracks` and has the database hold its true record (the first
+    // `dataTracks` tracks being data).
+    DiscImage served(const QString& name, const std::vector<TrackSpec>& tracks,
+                     int dataTracks = 0) {
+        const DiscImage image = writeDiscImage(dir_.path(), name, tracks);
+        const auto registered = cddrives::registerImage(image.cuePath);
+        EXPECT_TRUE(registered.ok());
+        const accuraterip::DiscKey key =
+            registered ? accuraterecord::keyOf(registered->driveIndex) : accuraterip::DiscKey{};
+        cddrives::forgetImages();
+        service_.body = accuraterecord::recordOf(image, key, 4, 7, dataTracks);
+        return image;
+    }
 
     QTemporaryDir dir_;
     DiscImage image_;
@@ -135,4 +148,50 @@ TEST_F(AccurateRun, WithoutAnAnswerTheRipSucceedsAndTheLogSaysWhy) {
                     .contains(QStringLiteral("The AccurateRip database could not be asked: the "
                                              "AccurateRip answer cannot be read: it "
                                              "ends inside a chunk\n")));
+}
+
+// A mixed-mode disc (a data track first, audio 2 to 4) ripped perfectly is accurate by its
+// true record, which has an entry per audio track: the rip and a verify of its files agree.
+TEST_F(AccurateRun, AMixedModeDiscIsCheckedByItsAudioTracks) {
+    const DiscImage mixed =
+        served(QStringLiteral("mixed"),
+               {{300, 0, {}, {}, true}, {200, 440.0}, {300, 660.0}, {160, 880.0}}, 1);
+    const CliRun ripped = run({QStringLiteral("rip"), QStringLiteral("--wav"), QStringLiteral("-o"),
+                               QStringLiteral("mixed"), mixed.cuePath});
+    EXPECT_EQ(ripped.exitCode, 0) << ripped.err.toStdString();
+    for (int t = 2; t <= 4; ++t)
+        EXPECT_TRUE(ripped.err.contains(accurate(t) + QLatin1Char('\n')))
+            << ripped.err.toStdString();
+    EXPECT_TRUE(ripped.err.contains(QStringLiteral("Accurately ripped: 3 of 3 tracks\n")));
+
+    const QStringList files = ripped.out.split(QLatin1Char('\n'), Qt::SkipEmptyParts).mid(0, 3);
+    const CliRun verified = run(QStringList{QStringLiteral("verify"), mixed.cuePath} + files);
+    EXPECT_EQ(verified.exitCode, 0) << verified.err.toStdString();
+    EXPECT_TRUE(verified.out.contains(
+        QStringLiteral("Track 2: %1: Accurately ripped (confidence 7) [v2]\n").arg(files.value(0))))
+        << verified.out.toStdString();
+    EXPECT_TRUE(verified.out.endsWith(QStringLiteral("Accurately ripped: 3 of 3 tracks\n")));
+}
+
+// The hidden track before track 1 is outside the database: said so, and not counted.
+TEST_F(AccurateRun, TheHiddenTrackIsOutsideTheDatabase) {
+    const DiscImage hidden =
+        served(QStringLiteral("hidden"), {{200, 440.0, {}, {}, false, 150}, {300, 660.0}});
+    const CliRun ripped = run({QStringLiteral("rip"), QStringLiteral("--wav"), QStringLiteral("-t"),
+                               QStringLiteral("0,1"), QStringLiteral("-o"),
+                               QStringLiteral("hidden"), hidden.cuePath});
+    EXPECT_EQ(ripped.exitCode, 0) << ripped.err.toStdString();
+    const QString outside =
+        QStringLiteral("Outside the database's scope (it holds no hidden tracks)");
+    EXPECT_TRUE(ripped.err.contains(QStringLiteral("Track 0: ") + outside + QLatin1Char('\n') +
+                                    accurate(1) +
+                                    QStringLiteral("\nAccurately ripped: 1 of 1 track\n")))
+        << ripped.err.toStdString();
+    const QString logText = log(QStringLiteral("hidden"));
+    EXPECT_TRUE(
+        riplogtext::trackBlock(logText, 0).contains(QStringLiteral("  AccurateRip: ") + outside))
+        << logText.toStdString();
+    EXPECT_TRUE(
+        logText.contains(QStringLiteral("Accurately ripped: 1 of 1 track\n\nSummary: 2 of 2 "
+                                        "tracks asked for copied OK\n")));
 }

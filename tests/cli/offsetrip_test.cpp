@@ -139,6 +139,32 @@ TEST_F(OffsetRip, OffsetFindFindsTheShiftAgainstTheDatabase) {
         << refused.err.toStdString();
 }
 
+// A stored offset that is no offset (beyond any drive's, or not a number) is ignored, and the
+// log says so naming the stored value.
+TEST_F(OffsetRip, AnInvalidStoredOffsetIsIgnoredAndSaidSo) {
+    const DiscImage image = writeDiscImage(dir_.path(), QStringLiteral("plain"), {{30, 440}});
+    for (const char* value : {"5881", "abc"}) {
+        SCOPED_TRACE(value);
+        QSettings(QSettings::NativeFormat, QSettings::UserScope,
+                  QString::fromLatin1(settings::applicationName))
+            .setValue(QStringLiteral("Drive offsets/Disc image/Samples"), QLatin1String(value));
+        const QString folder = QStringLiteral("out-") + QLatin1String(value);
+        const CliRun ripped = run({QStringLiteral("rip"), QStringLiteral("--wav"),
+                                   QStringLiteral("-o"), folder, image.cuePath});
+        ASSERT_EQ(ripped.exitCode, 0) << ripped.err.toStdString();
+        const QString log = ripLog(path(folder));
+        EXPECT_TRUE(log.contains(QStringLiteral("Read offset correction: 0 samples (the value "
+                                                "stored for Disc image, \"%1\", is no read "
+                                                "offset from -5880 to 5880 samples and is "
+                                                "ignored)\n")
+                                     .arg(QLatin1String(value))))
+            << log.toStdString();
+        const QByteArray written =
+            fixtures::readFile(ripped.out.section(QLatin1Char('\n'), 0, 0)).mid(wavHeaderBytes);
+        EXPECT_TRUE(written == image.trackAudio(1)); // read as a drive without an offset
+    }
+}
+
 // An offset beyond any drive's is a usage error, for rip and verify alike.
 TEST_F(OffsetRip, AnOffsetOutOfRangeIsAUsageError) {
     for (const QString& command : {QStringLiteral("rip"), QStringLiteral("verify")}) {

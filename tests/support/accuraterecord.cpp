@@ -44,18 +44,19 @@ accuraterip::DiscKey keyOf(int driveIndex) {
     return toc ? riplog::accurateRipKey(toc.value()) : accuraterip::DiscKey{};
 }
 
-QByteArray recordOf(const DiscImage& image, const accuraterip::DiscKey& key, int v1Rips,
-                    int v2Rips) {
+QByteArray recordOf(const DiscImage& image, const accuraterip::DiscKey& key, int v1Rips, int v2Rips,
+                    int dataTracks) {
     const int count = static_cast<int>(image.trackSectors.size());
     std::vector<accuraterip::TrackEntry> v1;
     std::vector<accuraterip::TrackEntry> v2;
-    for (int track = 1; track <= count; ++track) {
+    for (int track = dataTracks + 1; track <= count; ++track) {
         const ripsums::AccurateRip sums =
-            ripsums::accurateRip(image.trackAudio(track), track == 1, track == count);
+            ripsums::accurateRip(image.trackAudio(track), track == dataTracks + 1, track == count);
         v1.push_back({v1Rips, sums.v1, 0});
         v2.push_back({v2Rips, sums.v2, 0});
     }
-    return chunk(key, count, v1) + chunk(key, count, v2);
+    const int audioTracks = count - dataTracks;
+    return chunk(key, audioTracks, v1) + chunk(key, audioTracks, v2);
 }
 
 } // namespace accuraterecord

@@ -22,10 +22,10 @@ QByteArray chunk(const accuraterip::DiscKey& key, int count,
 // How the database names the disc in drive `driveIndex` (cddrives).
 accuraterip::DiscKey keyOf(int driveIndex);
 
-// The record of `image`'s disc (audio tracks only): a chunk of each track's v1 sum submitted
-// by `v1Rips` rips, then a chunk of its v2 sum by `v2Rips`, the sums computed by ripsums
-// from the image's audio.
-QByteArray recordOf(const DiscImage& image, const accuraterip::DiscKey& key, int v1Rips,
-                    int v2Rips);
+// The record of `image`'s disc: a chunk of each audio track's v1 sum submitted by `v1Rips`
+// rips, then a chunk of its v2 sum by `v2Rips`, the sums computed by ripsums from the image's
+// audio. The image's first `dataTracks` tracks are data (a mixed-mode disc), the rest audio.
+QByteArray recordOf(const DiscImage& image, const accuraterip::DiscKey& key, int v1Rips, int v2Rips,
+                    int dataTracks = 0);
 
 } // namespace accuraterecord

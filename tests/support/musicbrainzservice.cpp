@@ -3,6 +3,10 @@
 #include <QTcpSocket>
 #include <gtest/gtest.h>
 
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
 namespace mbservice {
 
 LocalService::LocalService() {
@@ -27,12 +31,75 @@ void LocalService::read(QTcpSocket* socket) {
     if (silent)
         return;
     lastRequest = head;
-    const QByteArray reason = status == 200 ? "OK" : status == 404 ? "Not Found" : "Error";
-    socket->write("HTTP/1.1 " + QByteArray::number(status) + ' ' + reason +
-                  "\r\nContent-Type: application/json; charset=utf-8\r\nContent-Length: " +
+    const std::map<int, QByteArray> reasons = {
+        {200, "OK"}, {301, "Moved Permanently"}, {302, "Found"}, {404, "Not Found"}};
+    const auto known = reasons.find(status);
+    const QByteArray reason = known == reasons.end() ? QByteArray("Error") : known->second;
+    socket->write("HTTP/1.1 " + QByteArray::number(status) + ' ' + reason + "\r\n" + headers +
+                  "Content-Type: application/json; charset=utf-8\r\nContent-Length: " +
                   QByteArray::number(body.size() + missingBytes) + "\r\nConnection: close\r\n\r\n" +
                   body);
     socket->disconnectFromHost();
+}
+
+EndlessServer::EndlessServer(QByteArray opening, QByteArray repeated) {
+    listener_ = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t length = sizeof address;
+    EXPECT_EQ(::bind(listener_, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+    EXPECT_EQ(::listen(listener_, 1), 0);
+    EXPECT_EQ(::getsockname(listener_, reinterpret_cast<sockaddr*>(&address), &length), 0);
+    port_ = ntohs(address.sin_port);
+    thread_ = std::thread([this, opening = std::move(opening), repeated = std::move(repeated)] {
+        serve(opening, repeated);
+    });
+}
+
+EndlessServer::~EndlessServer() {
+    // Ends a wait in accept(), recv() or send() at once.
+    ::shutdown(listener_, SHUT_RDWR);
+    if (const int connection = connection_.load(); connection >= 0)
+        ::shutdown(connection, SHUT_RDWR);
+    thread_.join();
+    if (const int connection = connection_.load(); connection >= 0)
+        ::close(connection);
+    ::close(listener_);
+}
+
+QString EndlessServer::address() const {
+    return QStringLiteral("127.0.0.1:%1").arg(port_);
+}
+
+bool EndlessServer::clientClosed(int guardMs) {
+    return closedFuture_.wait_for(std::chrono::milliseconds(guardMs)) == std::future_status::ready;
+}
+
+void EndlessServer::serve(const QByteArray& opening, const QByteArray& repeated) {
+    const int connection = ::accept4(listener_, nullptr, nullptr, SOCK_CLOEXEC);
+    if (connection < 0)
+        return;
+    connection_ = connection;
+    QByteArray head;
+    char buffer[4096];
+    while (!head.contains("\r\n\r\n")) {
+        const ssize_t got = ::recv(connection, buffer, sizeof buffer, 0);
+        if (got <= 0)
+            return closed_.set_value();
+        head.append(buffer, got);
+    }
+    if (::send(connection, opening.constData(), static_cast<std::size_t>(opening.size()),
+               MSG_NOSIGNAL) == opening.size()) {
+        if (repeated.isEmpty())
+            while (::recv(connection, buffer, sizeof buffer, 0) > 0) {
+            }
+        else
+            while (::send(connection, repeated.constData(),
+                          static_cast<std::size_t>(repeated.size()), MSG_NOSIGNAL) > 0) {
+            }
+    }
+    closed_.set_value();
 }
 
 QByteArray track(int position, const char* title, const char* artist, const char* recording) {

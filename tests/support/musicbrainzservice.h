@@ -7,7 +7,10 @@
 #include <QString>
 #include <QTcpServer>
 
+#include <atomic>
+#include <future>
 #include <map>
+#include <thread>
 
 class QTcpSocket;
 
@@ -27,6 +30,7 @@ class LocalService {
 
     int status = 200;
     QByteArray body;
+    QByteArray headers; // further header lines of the answer, each ending in "\r\n"
     bool silent = false;
     int missingBytes = 0; // the answer's length is announced this much longer than it is
     QByteArray lastRequest;
@@ -37,6 +41,32 @@ class LocalService {
 
     QTcpServer server_;
     std::map<QTcpSocket*, QByteArray> pending_;
+};
+
+// A server on the loopback interface, on a thread of its own, that takes one request, sends
+// `opening`, then `repeated` again and again (nothing more when it is empty) until the client
+// closes the connection: a server whose answer never ends.
+class EndlessServer {
+  public:
+    EndlessServer(QByteArray opening, QByteArray repeated);
+    ~EndlessServer();
+    EndlessServer(const EndlessServer&) = delete;
+    EndlessServer& operator=(const EndlessServer&) = delete;
+
+    QString address() const; // "127.0.0.1:port"
+    // Whether the client has closed the connection, waiting for it at most `guardMs`: a guard
+    // that turns a client that never lets go into a failure.
+    bool clientClosed(int guardMs);
+
+  private:
+    void serve(const QByteArray& opening, const QByteArray& repeated);
+
+    int listener_ = -1;
+    std::atomic<int> connection_{-1};
+    quint16 port_ = 0;
+    std::promise<void> closed_;
+    std::future<void> closedFuture_ = closed_.get_future();
+    std::thread thread_;
 };
 
 // A track as the service lists it.

@@ -1,5 +1,7 @@
 #include "engine/cd/accuraterip.h"
 
+#include <algorithm>
+
 namespace accuraterip {
 
 namespace {
@@ -18,6 +20,20 @@ std::uint32_t littleEndian32(const QByteArray& bytes, qsizetype at) {
 
 QString hex8(std::uint32_t value) {
     return QStringLiteral("%1").arg(value, 8, 16, QLatin1Char('0'));
+}
+
+// How an answer that is no record begins, for the user to recognise it (an error page):
+// ` (it begins "<!DOCTYPE html>...")` when it begins with text, else nothing.
+QString beginningOf(const QByteArray& bytes) {
+    const QByteArray head = bytes.left(40);
+    const bool text = std::all_of(head.begin(), head.end(), [](char c) {
+        return (c >= 0x20 && c < 0x7f) || c == '\n' || c == '\r' || c == '\t';
+    });
+    if (!text)
+        return {};
+    return QStringLiteral(" (it begins \"%1%2\")")
+        .arg(QString::fromLatin1(head).simplified(),
+             bytes.size() > head.size() ? QStringLiteral("...") : QString());
 }
 
 VortanError unreadable(const QString& why) {
@@ -42,15 +58,24 @@ Result<Record> parseRecord(const QByteArray& bytes, const DiscKey& key) {
         return unreadable(QStringLiteral("it is empty"));
     Record record;
     for (qsizetype at = 0; at < bytes.size();) {
-        if (bytes.size() - at < chunkHeaderBytes)
-            return unreadable(QStringLiteral("it ends inside a chunk's header"));
         const int count = static_cast<std::uint8_t>(bytes[at]);
+        if (bytes.size() - at < chunkHeaderBytes)
+            return unreadable(count == key.audioTrackCount
+                                  ? QStringLiteral("it ends inside a chunk's header")
+                                  : QStringLiteral("it is not an AccurateRip record%1")
+                                        .arg(beginningOf(bytes.mid(at))));
+        const bool ownIds = littleEndian32(bytes, at + 1) == key.id1 &&
+                            littleEndian32(bytes, at + 5) == key.id2 &&
+                            littleEndian32(bytes, at + 9) == key.freedbId;
+        // Neither the count nor the identifiers of the disc: no record at all (a web page).
+        if (count != key.audioTrackCount && !ownIds)
+            return unreadable(QStringLiteral("it is not an AccurateRip record%1")
+                                  .arg(beginningOf(bytes.mid(at))));
         if (count != key.audioTrackCount)
             return unreadable(QStringLiteral("a chunk lists %1 tracks; the disc has %2")
                                   .arg(count)
                                   .arg(key.audioTrackCount));
-        if (littleEndian32(bytes, at + 1) != key.id1 || littleEndian32(bytes, at + 5) != key.id2 ||
-            littleEndian32(bytes, at + 9) != key.freedbId)
+        if (!ownIds)
             return unreadable(QStringLiteral("a chunk names another disc"));
         at += chunkHeaderBytes;
         if (bytes.size() - at < count * entryBytes)

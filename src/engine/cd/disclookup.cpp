@@ -218,48 +218,60 @@ void DiscLookup::start(const LookupRequest& request, Done done) {
 }
 
 void DiscLookup::answered(const boundedget::Outcome& outcome) {
+    using End = boundedget::Outcome::End;
+    // The service named in messages; where a redirect led, that too.
+    const QString at =
+        outcome.redirectedTo.isEmpty()
+            ? serverText_
+            : QStringLiteral("%1 (redirected to %2)")
+                  .arg(serverText_, QString::fromLatin1(outcome.redirectedTo.toEncoded()));
     const auto failed = [this](int number, const QString& text) {
         pending_.finish(VortanError(number, errorSource, text));
     };
-    if (outcome.tooLarge) {
-        failed(QNetworkReply::ContentAccessDenied,
-               QStringLiteral("The MusicBrainz service at %1 answered with more than %2 MB, "
-                              "which is no disc's information; the answer was not read")
-                   .arg(serverText_)
-                   .arg(maxAnswerBytes / (1024 * 1024)));
-        return;
-    }
-    if (outcome.timedOut) {
-        failed(QNetworkReply::TimeoutError,
-               QStringLiteral("The MusicBrainz service at %1 did not answer within %2 seconds")
-                   .arg(serverText_)
-                   .arg(request_.timeoutMs / 1000.0));
-        return;
+    switch (outcome.end) {
+    case End::TooLarge:
+        return failed(QNetworkReply::ContentAccessDenied,
+                      QStringLiteral("The MusicBrainz service at %1 answered with more than %2 "
+                                     "MB, which is no disc's information; the answer was not read")
+                          .arg(at, QString::number(maxAnswerBytes / (1024 * 1024))));
+    case End::TimedOut:
+        return failed(QNetworkReply::TimeoutError,
+                      QStringLiteral("The MusicBrainz service at %1 did not answer within %2 "
+                                     "seconds")
+                          .arg(at, QString::number(request_.timeoutMs / 1000.0)));
+    case End::Redirected:
+        return failed(outcome.status, QStringLiteral("The MusicBrainz service at %1 %2")
+                                          .arg(serverText_, printable(outcome.errorText)));
+    case End::Unreachable:
+        return failed(outcome.error,
+                      QStringLiteral("The MusicBrainz service at %1 cannot be reached: %2")
+                          .arg(at, outcome.errorText));
+    case End::CutShort:
+        return failed(
+            outcome.error,
+            (outcome.status == 0
+                 ? QStringLiteral("The MusicBrainz service at %1 gave no whole answer: %2")
+                 : QStringLiteral("The answer of the MusicBrainz service at %1 is cut "
+                                  "short (%2)"))
+                .arg(at, outcome.errorText));
+    case End::NotHttp:
+        return failed(outcome.error, QStringLiteral("The MusicBrainz service at %1 does not "
+                                                    "answer as a web server does: %2")
+                                         .arg(at, outcome.errorText));
+    case End::Answered:
+        break;
     }
     const int status = outcome.status;
-    if (status == 404) { // the service knows no release with this disc
-        pending_.finish(std::vector<ReleaseMatch>{});
-        return;
-    }
-    if (status == 503) {
-        failed(status, QStringLiteral("The MusicBrainz service at %1 is busy; try again in a "
-                                      "moment")
-                           .arg(serverText_));
-        return;
-    }
-    if (status != 0 && status != 200) {
-        failed(status, QStringLiteral("The MusicBrainz service at %1 answered HTTP %2 %3")
-                           .arg(serverText_)
-                           .arg(status)
-                           .arg(printable(outcome.reasonPhrase))
-                           .trimmed());
-        return;
-    }
-    if (outcome.error != QNetworkReply::NoError) {
-        failed(outcome.error, QStringLiteral("The MusicBrainz service at %1 cannot be reached: %2")
-                                  .arg(serverText_, outcome.errorText));
-        return;
-    }
+    if (status == 404) // the service knows no release with this disc
+        return pending_.finish(std::vector<ReleaseMatch>{});
+    if (status == 503)
+        return failed(status, QStringLiteral("The MusicBrainz service at %1 is busy; try again in "
+                                             "a moment")
+                                  .arg(at));
+    if (status != 200)
+        return failed(status, QStringLiteral("The MusicBrainz service at %1 answered HTTP %2 %3")
+                                  .arg(at, QString::number(status), printable(outcome.reasonPhrase))
+                                  .trimmed());
     pending_.finish(parseDiscIdAnswer(outcome.body, request_.disc));
 }
 

@@ -1,6 +1,7 @@
 #include "engine/cd/offsetfind.h"
 
 #include "engine/cd/offsetwindow.h"
+#include "engine/cd/riplog.h"
 #include "engine/platform/akrip/cddrives.h"
 
 #include <algorithm>
@@ -18,7 +19,8 @@ VortanError failure(const QString& text) {
     return VortanError(VortanError::InvalidArgument, source, text);
 }
 
-// The record's entries for the track at `position` of the disc's track list, every chunk's.
+// The record's entries for the audio track at `position` (riplog::recordPosition), every
+// chunk's.
 std::vector<accuraterip::TrackEntry> entriesAt(const accuraterip::Record& record, int position) {
     std::vector<accuraterip::TrackEntry> entries;
     for (const auto& chunk : record.chunks)
@@ -85,23 +87,23 @@ Result<Search> findDriveOffset(const Disc& disc, const accuraterip::Record& reco
     const std::optional<cddrives::DiscToc>& toc = disc.toc;
     if (!toc)
         return failure(disc.unreadable);
-    std::vector<int> audio; // positions in the track list
+    std::vector<int> audio; // the audio tracks' numbers, in order
     for (int i = 0; i < toc->trackCount(); ++i)
         if (toc->isAudio(i))
-            audio.push_back(i);
-    if (audio.size() >= 3)
-        audio = std::vector<int>(audio.begin() + 1, audio.end() - 1);
+            audio.push_back(toc->firstTrack + i);
 
     Search search;
     // offset -> (track -> the best confidence of the track's matches there)
     std::map<int, std::map<int, int>> matched;
-    for (const int position : audio) {
+    const std::size_t edges = audio.size() >= 3 ? 1 : 0;
+    for (std::size_t i = edges; i + edges < audio.size(); ++i) {
         if (search.tracksRead.size() == 2)
             break;
-        const std::vector<accuraterip::TrackEntry> entries = entriesAt(record, position);
+        const int track = audio[i];
+        const std::vector<accuraterip::TrackEntry> entries =
+            entriesAt(record, riplog::recordPosition(*toc, track));
         if (entries.empty())
             continue;
-        const int track = toc->firstTrack + position;
         auto read = readWithMargin(disc, track, margin, cancelled);
         if (cancelled && cancelled()) {
             search.cancelled = true;

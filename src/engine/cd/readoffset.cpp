@@ -1,5 +1,6 @@
 #include "engine/cd/readoffset.h"
 
+#include "engine/core/displaytext.h"
 #include "engine/core/settings.h"
 #include "engine/platform/akrip/cddrives.h"
 
@@ -32,28 +33,42 @@ QString modelOf(int driveIndex) {
     return drive.isImage ? QStringLiteral("Disc image") : drive.id.simplified();
 }
 
-std::optional<Offset> stored(const QString& model) {
+namespace {
+
+// What the store holds for `model`: Stored, Ignored (a value that is no offset), or none.
+std::optional<Offset> read(const QString& model) {
     if (model.isEmpty())
         return std::nullopt;
     QSettings s = store();
     s.beginGroup(groupOf(model));
     if (!s.contains(QStringLiteral("Samples")))
         return std::nullopt;
-    bool ok = false;
-    const int samples = s.value(QStringLiteral("Samples")).toString().trimmed().toInt(&ok);
-    if (!ok || std::abs(samples) > maxSamples)
-        return std::nullopt;
     Offset offset;
+    const QString text = s.value(QStringLiteral("Samples")).toString();
+    bool ok = false;
+    const int samples = text.trimmed().toInt(&ok);
+    if (!ok || std::abs(samples) > maxSamples) {
+        offset.source = Offset::Source::Ignored;
+        offset.ignoredText = text;
+        return offset;
+    }
     offset.samples = samples;
     offset.overreads = s.value(QStringLiteral("Overreads")).toString().trimmed() == QLatin1String("1");
     offset.source = Offset::Source::Stored;
     return offset;
 }
 
+} // namespace
+
+std::optional<Offset> stored(const QString& model) {
+    std::optional<Offset> offset = read(model);
+    if (offset && offset->source == Offset::Source::Ignored)
+        return std::nullopt;
+    return offset;
+}
+
 Offset forDrive(int driveIndex) {
-    if (auto offset = stored(modelOf(driveIndex)))
-        return *offset;
-    return {};
+    return read(modelOf(driveIndex)).value_or(Offset{});
 }
 
 Result<bool> store(const QString& model, int samples, bool overreads) {
@@ -95,6 +110,14 @@ QString describe(const Offset& offset, const QString& model) {
         return QStringLiteral("%1 (given on the command line)").arg(figure);
     case Offset::Source::Found:
         return QStringLiteral("%1 (found against the AccurateRip database)").arg(figure);
+    case Offset::Source::Ignored: {
+        QString value = printable(offset.ignoredText);
+        if (value.size() > 40)
+            value = value.left(40) + QStringLiteral("...");
+        return QStringLiteral("%1 (the value stored for %2, \"%3\", is no read offset from %4 to "
+                              "%5 samples and is ignored)")
+            .arg(figure, model, value, QString::number(-maxSamples), QString::number(maxSamples));
+    }
     case Offset::Source::Default:
         break;
     }

@@ -22,18 +22,22 @@ struct Offset {
     // rather than filled with zeros. Off unless the user says otherwise (a drive that cannot
     // overread fails or hangs when asked to).
     bool overreads = false;
-    enum class Source { Default, Stored, CommandLine, Found };
+    // Ignored: the store holds for the drive a value that is no offset (not a number, or
+    // beyond maxSamples); `ignoredText` is that value.
+    enum class Source { Default, Stored, CommandLine, Found, Ignored };
     Source source = Source::Default;
+    QString ignoredText;
 };
 
 // The store's name of drive `driveIndex` (cddrives): its "vendor model revision" for a
 // device, "Disc image" for an image; empty when there is no such drive.
 QString modelOf(int driveIndex);
 
-// What the store holds for `model`; none when nothing was stored.
+// What the store holds for `model`; none when nothing, or no valid offset, was stored.
 std::optional<Offset> stored(const QString& model);
 
-// The offset extraction uses for drive `driveIndex`: the stored one, else 0 (Default).
+// The offset extraction uses for drive `driveIndex`: the stored one, else 0 (Default, or
+// Ignored when what is stored is no valid offset).
 Offset forDrive(int driveIndex);
 
 // Stores `samples` and `overreads` for `model`. Fails when |samples| > maxSamples or the
@@ -47,7 +51,8 @@ QString samplesText(int samples);
 Result<bool> storeFound(const QString& model, int samples);
 
 // "+6 samples (stored for PLEXTOR DVDR PX-716A 1.11)", "0 samples (none stored for ...)",
-// "-30 samples (given on the command line)": the log's account of the offset and its source.
+// "-30 samples (given on the command line)", "0 samples (the value stored for ..., \"abc\", is
+// no read offset and is ignored)": the log's account of the offset and its source.
 QString describe(const Offset& offset, const QString& model);
 
 } // namespace readoffset

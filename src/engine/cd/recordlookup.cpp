@@ -62,48 +62,52 @@ void RecordLookup::start(const LookupRequest& request, Done done) {
 }
 
 void RecordLookup::answered(const boundedget::Outcome& outcome) {
+    using End = boundedget::Outcome::End;
+    // The server named in messages; where a redirect led, that too.
+    const QString at =
+        outcome.redirectedTo.isEmpty()
+            ? serverText_
+            : QStringLiteral("%1 (redirected to %2)")
+                  .arg(serverText_, QString::fromLatin1(outcome.redirectedTo.toEncoded()));
     const auto failed = [this](int number, const QString& text) {
         pending_.finish(VortanError(number, errorSource, text));
     };
-    if (outcome.tooLarge) {
-        failed(QNetworkReply::ContentAccessDenied,
-               QStringLiteral("%1 answered with more than %2 kB, which is no disc's record")
-                   .arg(serverText_)
-                   .arg(maxAnswerBytes / 1024));
-        return;
+    switch (outcome.end) {
+    case End::TooLarge:
+        return failed(QNetworkReply::ContentAccessDenied,
+                      QStringLiteral("%1 answered with more than %2 kB, which is no disc's record")
+                          .arg(at, QString::number(maxAnswerBytes / 1024)));
+    case End::TimedOut:
+        return failed(QNetworkReply::TimeoutError,
+                      QStringLiteral("%1 did not answer within %2 seconds")
+                          .arg(at, QString::number(request_.timeoutMs / 1000.0)));
+    case End::Redirected:
+        return failed(outcome.status,
+                      QStringLiteral("%1 %2").arg(serverText_, printable(outcome.errorText)));
+    case End::Unreachable:
+        return failed(outcome.error,
+                      QStringLiteral("%1 cannot be reached: %2").arg(at, outcome.errorText));
+    case End::CutShort:
+        return failed(outcome.error,
+                      (outcome.status == 0 ? QStringLiteral("%1 gave no whole answer: %2")
+                                           : QStringLiteral("the answer of %1 is cut short (%2)"))
+                          .arg(at, outcome.errorText));
+    case End::NotHttp:
+        return failed(outcome.error, QStringLiteral("%1 does not answer as a web server does: %2")
+                                         .arg(at, outcome.errorText));
+    case End::Answered:
+        break;
     }
-    if (outcome.timedOut) {
-        failed(QNetworkReply::TimeoutError, QStringLiteral("%1 did not answer within %2 seconds")
-                                                .arg(serverText_)
-                                                .arg(request_.timeoutMs / 1000.0));
-        return;
-    }
-    if (outcome.status == 404) { // the database holds no rips of the disc
-        pending_.finish(Record{});
-        return;
-    }
-    if (outcome.status != 0 && outcome.status != 200) {
-        failed(outcome.status, QStringLiteral("%1 answered HTTP %2 %3")
-                                   .arg(serverText_)
-                                   .arg(outcome.status)
-                                   .arg(printable(outcome.reasonPhrase))
-                                   .trimmed());
-        return;
-    }
-    if (outcome.error != QNetworkReply::NoError) {
-        failed(
-            outcome.error,
-            outcome.status == 200
-                ? QStringLiteral("the answer of %1 is cut short (%2)")
-                      .arg(serverText_, outcome.errorText)
-                : QStringLiteral("%1 cannot be reached: %2").arg(serverText_, outcome.errorText));
-        return;
-    }
+    if (outcome.status == 404) // the database holds no rips of the disc
+        return pending_.finish(Record{});
+    if (outcome.status != 200)
+        return failed(outcome.status,
+                      QStringLiteral("%1 answered HTTP %2 %3")
+                          .arg(at, QString::number(outcome.status), printable(outcome.reasonPhrase))
+                          .trimmed());
     const auto record = parseRecord(outcome.body, request_.key);
-    if (!record) {
-        failed(record.error().number(), asReason(record.error().description()));
-        return;
-    }
+    if (!record)
+        return failed(record.error().number(), asReason(record.error().description()));
     pending_.finish(record);
 }
 

@@ -64,12 +64,46 @@ accuraterip::DiscKey accurateRipKey(const cddrives::DiscToc& toc) {
     return keyOf(toc.audioStarts(), toc.leadOutLba, cddrives::freedbDiscId(toc));
 }
 
+int recordPosition(const cddrives::DiscToc& toc, int number) {
+    const int index = toc.indexOf(number);
+    if (number == 0 || index < 0 || !toc.isAudio(index))
+        return -1;
+    int position = 0;
+    for (int i = 0; i < index; ++i)
+        position += toc.isAudio(i) ? 1 : 0;
+    return position;
+}
+
+namespace {
+
+// recordPosition() over the log's own table of contents.
+int recordPositionIn(const Log& log, int number) {
+    if (log.discToc)
+        return recordPosition(*log.discToc, number);
+    int position = 0;
+    for (const TocTrack& t : log.toc) {
+        if (t.number == number)
+            return number != 0 && t.audio ? position : -1;
+        position += t.audio ? 1 : 0;
+    }
+    return -1;
+}
+
+} // namespace
+
+QString Verdict::text() const {
+    return covered ? match.text()
+                   : QStringLiteral("Outside the database's scope (it holds no hidden tracks)");
+}
+
 accuraterip::DiscKey Log::accurateRipKey() const {
     return keyOf(accurateRipStarts(*this), leadOutLba, freedbId);
 }
 
 bool Log::hasCheckableTracks() const {
-    return std::any_of(tracks.begin(), tracks.end(), checkable);
+    return std::any_of(tracks.begin(), tracks.end(), [this](const Track& t) {
+        return checkable(t) && recordPositionIn(*this, t.number) >= 0;
+    });
 }
 
 std::vector<Verdict> Log::verdicts() const {
@@ -79,18 +113,14 @@ std::vector<Verdict> Log::verdicts() const {
     for (const Track& t : tracks) {
         if (!checkable(t))
             continue;
-        // The record holds an entry per position of the disc's track list.
-        int position = -1;
-        if (discToc) {
-            position = discToc->indexOf(t.number);
-        } else {
-            for (std::size_t i = 0; i < toc.size(); ++i)
-                if (toc[i].number == t.number)
-                    position = static_cast<int>(i);
-        }
-        found.push_back(
-            Verdict{t.number, accuraterip::compare(accurateRip->value(), position,
-                                                   t.sums.accurateRipV1, t.sums.accurateRipV2)});
+        Verdict verdict;
+        verdict.track = t.number;
+        const int position = recordPositionIn(*this, t.number);
+        verdict.covered = position >= 0;
+        if (verdict.covered)
+            verdict.match = accuraterip::compare(accurateRip->value(), position,
+                                                 t.sums.accurateRipV1, t.sums.accurateRipV2);
+        found.push_back(verdict);
     }
     return found;
 }
@@ -104,11 +134,13 @@ QStringList Log::accurateRipLines() const {
                 printable(accurateRip->error().description())};
     int accurate = 0;
     for (const Verdict& verdict : verdicts()) {
-        lines << QStringLiteral("Track %1: %2").arg(verdict.track).arg(verdict.match.text());
-        accurate += verdict.match.kind == accuraterip::TrackMatch::Accurate ? 1 : 0;
+        lines << QStringLiteral("Track %1: %2").arg(verdict.track).arg(verdict.text());
+        accurate += verdict.covered && verdict.match.kind == accuraterip::TrackMatch::Accurate;
     }
-    lines << accuraterip::summaryText(accurate, tracksAsked >= 0 ? tracksAsked
-                                                                 : static_cast<int>(tracks.size()));
+    int covered = tracksAsked >= 0 ? tracksAsked : static_cast<int>(tracks.size());
+    for (const Track& t : tracks)
+        covered -= recordPositionIn(*this, t.number) < 0 ? 1 : 0;
+    lines << accuraterip::summaryText(accurate, std::max(covered, 0));
     return lines;
 }
 
@@ -184,7 +216,9 @@ void writeTrack(QTextStream& s, const Track& t, const std::optional<cddrives::Di
         s << "  AccurateRip v1: " << hex(t.sums.accurateRipV1) << "\n";
         s << "  AccurateRip v2: " << hex(t.sums.accurateRipV2) << "\n";
         if (const Verdict* verdict = verdictOf(checked, t.number))
-            s << "  AccurateRip: " << verdict->match.text() << "\n";
+            s << "  AccurateRip: " << verdict->text() << "\n";
+        else if (t.number == 0) // asked or not, the database has nothing to say of it
+            s << "  AccurateRip: " << Verdict{0, false, {}}.text() << "\n";
         s << "  Re-reads and corrections: " << t.corrections << "\n";
     }
     if (t.gain) {
@@ -273,7 +307,7 @@ QString Log::text() const {
     if (!checked.empty()) {
         s << "AccurateRip database\n  Track   Result\n";
         for (const Verdict& verdict : checked)
-            s << QStringLiteral("  %1   %2\n").arg(verdict.track, 5).arg(verdict.match.text());
+            s << QStringLiteral("  %1   %2\n").arg(verdict.track, 5).arg(verdict.text());
     }
     if (const QStringList database = accurateRipLines(); !database.isEmpty())
         s << database.last() << "\n\n";

@@ -66,7 +66,13 @@ struct TocTrack {
 // A track's standing in the AccurateRip database.
 struct Verdict {
     int track = 0;
+    // False for a track the database holds no entries for by its nature (the hidden track):
+    // `match` is then no verdict, and the track is not counted in the summary.
+    bool covered = true;
     accuraterip::TrackMatch match;
+
+    // match.text(), or why the database says nothing of the track.
+    QString text() const;
 };
 
 struct Log {
@@ -97,14 +103,15 @@ struct Log {
     void writeHead(QTextStream& s) const;
     // How the database names the disc: its audio tracks, with the lead-out after a data track.
     accuraterip::DiscKey accurateRipKey() const;
-    // Whether a track was read whole with its checksums and copied, so that the database can
-    // tell whether it was read accurately.
+    // Whether a track the database covers was read whole with its checksums and copied, so
+    // that the database can tell whether it was read accurately.
     bool hasCheckableTracks() const;
     // Such tracks' standing in the record, in order; none before the database answered.
     std::vector<Verdict> verdicts() const;
     // For the user: "Track 3: Accurately ripped (confidence 12) [v2]" a track, then
-    // "Accurately ripped: 9 of 10 tracks"; or "The AccurateRip database could not be asked:
-    // <reason>". Empty when it was not asked.
+    // "Accurately ripped: 9 of 10 tracks", counting the tracks asked for that the database
+    // covers; or "The AccurateRip database could not be asked: <reason>". Empty when it was
+    // not asked.
     QStringList accurateRipLines() const;
     // "Rip 2026-12-08 1234567.log": the start date and the disc identity.
     QString fileName() const;
@@ -112,6 +119,11 @@ struct Log {
 
 // How the AccurateRip database names the disc of `toc`.
 accuraterip::DiscKey accurateRipKey(const cddrives::DiscToc& toc);
+// The entry of track `number` in the disc's AccurateRip record: the track's place among the
+// disc's audio tracks (0 for the first, whatever data track comes before it); -1 for a data
+// track, the hidden track (0) and a track the disc does not have, which the record never
+// covers.
+int recordPosition(const cddrives::DiscToc& toc, int number);
 
 // "mm:ss.ff" of a sector count (75 frames a second).
 QString sectorTime(std::int64_t sectors);

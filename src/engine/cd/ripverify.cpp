@@ -9,6 +9,7 @@
 #include <QFileInfo>
 #include <QRegularExpression>
 
+#include <algorithm>
 #include <vector>
 
 #include <cerrno>
@@ -62,6 +63,57 @@ struct RegularFile {
     QString openedPath() const { return QStringLiteral("/proc/self/fd/%1").arg(fd); }
 };
 
+// "2", "1 and 2", "1, 3 and 4": track numbers for a message.
+QString trackList(const std::vector<int>& numbers) {
+    QStringList texts;
+    for (const int number : numbers)
+        texts << QString::number(number);
+    if (texts.size() < 2)
+        return texts.join(QString());
+    const QString last = texts.takeLast();
+    return texts.join(QStringLiteral(", ")) + QStringLiteral(" and ") + last;
+}
+
+// The position in `toc` of the audio track a file of `sectors` sectors is compared with: the
+// one track of that length, or among several the one its name ends with (`named`, 0 when its
+// name ends with no number). -1, with the reason in `problem`, when none can be chosen.
+int trackOfFile(const cddrives::DiscToc& toc, std::int32_t sectors, int named, QString& problem) {
+    std::vector<int> sameLength; // positions
+    std::vector<int> numbers;    // their track numbers
+    for (int i = 0; i < toc.trackCount(); ++i)
+        if (toc.isAudio(i) && toc.trackSectors(i) == sectors) {
+            sameLength.push_back(i);
+            numbers.push_back(toc.firstTrack + i);
+        }
+    if (sameLength.size() == 1)
+        return sameLength.front();
+    if (sameLength.empty()) {
+        problem = QStringLiteral("no track of the disc has its length");
+        return -1;
+    }
+    const int namedIndex = toc.indexOf(named);
+    if (named > 0 && std::find(numbers.begin(), numbers.end(), named) != numbers.end())
+        return namedIndex;
+    if (named > 0 && namedIndex < 0)
+        problem = QStringLiteral("the disc has no track %1, the number the file's name ends "
+                                 "with (its tracks are %2 to %3); tracks %4 have the file's "
+                                 "length")
+                      .arg(named)
+                      .arg(toc.firstTrack)
+                      .arg(toc.lastTrack())
+                      .arg(trackList(numbers));
+    else if (named > 0)
+        problem = QStringLiteral("track %1, the number the file's name ends with, is not of the "
+                                 "file's length; tracks %2 are")
+                      .arg(named)
+                      .arg(trackList(numbers));
+    else
+        problem = QStringLiteral("tracks %1 of the disc have its length; name the file after "
+                                 "its track (\"...-3.wav\")")
+                      .arg(trackList(numbers));
+    return -1;
+}
+
 } // namespace
 
 QString Verdict::text() const {
@@ -98,24 +150,14 @@ Verdict verifyWav(const QString& wavPath, const Disc& disc,
         return v;
     }
     const auto sectors = static_cast<std::int32_t>(format->dataLength / sectorBytes);
-    std::vector<int> sameLength;
-    for (int i = 0; i < toc->trackCount(); ++i)
-        if (toc->trackSectors(i) == sectors)
-            sameLength.push_back(i);
-    int index = sameLength.size() == 1 ? sameLength.front() : -1;
-    if (sameLength.size() > 1)
-        for (const int i : sameLength)
-            if (toc->firstTrack + i == nameTrack(wavPath))
-                index = i;
-    if (index < 0) {
-        v.problem = sameLength.empty()
-                        ? QStringLiteral("no track of the disc has its length")
-                        : QStringLiteral("several tracks of the disc have its length; name the "
-                                         "file after its track (\"...-3.wav\")");
+    const int index = trackOfFile(*toc, sectors, nameTrack(wavPath), v.problem);
+    if (index < 0)
         return v;
-    }
     v.track = toc->firstTrack + index;
-    const ripcheck::TrackPlace place{index == 0, index == toc->trackCount() - 1,
+    // The disc's edges that AccurateRip leaves out are its audio's: a data track before or
+    // after the audio moves them, as it does for a rip.
+    const ripcheck::TrackPlace place{v.track == toc->firstAudioTrack(),
+                                     v.track == toc->lastAudioTrack(),
                                      static_cast<std::int64_t>(sectors) * 588};
 
     QFile file(opened.openedPath());

@@ -4,22 +4,30 @@
 
 #include <QByteArray>
 #include <QNetworkReply>
+#include <QNetworkRequest>
 #include <QObject>
 #include <QString>
 #include <QTimer>
 #include <QUrl>
 
 #include <functional>
+#include <memory>
 #include <utility>
 
-class QNetworkAccessManager;
-class QNetworkRequest;
+class QAbstractSocket;
 
 // One bounded HTTP GET: the way the program asks web services (MusicBrainz, AccurateRip)
-// without ever waiting on them. The request runs inside Qt Network on the caller's event
-// loop; a deadline covers the whole request (connecting and reading included), and an answer
-// larger than the caller allows is abandoned as soon as it is seen to be.
+// without ever waiting on them. The request is spoken over a socket of the caller's thread
+// (HTTP/1.1, TLS for https), so abandoning it closes the connection at once whatever the
+// server does. A deadline covers the whole request (connecting, the answer's head and its
+// body, every redirect followed); an answer larger than the caller allows, or a head larger
+// than maxHeadBytes, is abandoned as soon as it is seen to be.
 namespace boundedget {
+
+// The largest head (status line and header lines) taken from a server.
+inline constexpr qint64 maxHeadBytes = 32 * 1024;
+// Redirects followed in a row before the request is given up as a loop.
+inline constexpr int maxRedirects = 10;
 
 // Where a web service is.
 struct ServerAddress {
@@ -47,16 +55,29 @@ Result<ServerText> splitServer(const QString& text, const QString& service);
 // localhost, 127.x.x.x, ::1: a local mirror, a test's server.
 bool isLoopback(const QString& host);
 
-// How a request ended. An HTTP answer of any status (404 included) has its status; `body` is
-// at most the allowed size.
+// How a request ended.
 struct Outcome {
-    bool timedOut = false; // no whole answer within the deadline
-    bool tooLarge = false; // the answer was, or announced it would be, larger than allowed
-    int status = 0;        // the HTTP status; 0 when none came
-    QString reasonPhrase;  // the status line's words, as the server sent them
+    enum class End {
+        Answered,    // a whole answer: `status`, `reasonPhrase`; `body` when the status is 200
+        Redirected,  // a redirect that was not followed: `status`, and `errorText` says where
+                     // it pointed and why ("redirected the request to ...")
+        TimedOut,    // no whole answer within the deadline
+        TooLarge,    // the body was, or announced it would be, larger than allowed
+        Unreachable, // no connection, or it failed before any answer came: `errorText`
+        CutShort,    // the connection ended inside the answer: `errorText`; `status` when
+                     // the head came whole
+        NotHttp,     // what came is no HTTP answer (or its head is too large): `errorText`
+    };
+    End end = End::Unreachable;
+    int status = 0;       // the HTTP status; 0 when no head came whole
+    QString reasonPhrase; // the status line's words, as the server sent them
+    QByteArray body;      // at most the allowed size
+    // The last redirect followed (the answer came from there); empty when none was.
+    QUrl redirectedTo;
+    // A number for the error type (Qt Network's codes: TimeoutError, ConnectionRefusedError,
+    // ...) and the words for what went wrong.
     QNetworkReply::NetworkError error = QNetworkReply::NoError;
-    QString errorText; // Qt Network's words for `error`
-    QByteArray body;
+    QString errorText;
 };
 
 // One request at a time. Lives on the thread that creates it, which must run an event loop;
@@ -68,23 +89,45 @@ class BoundedGet : public QObject {
     explicit BoundedGet(QObject* parent = nullptr);
     ~BoundedGet() override;
 
-    // Starts the request and returns at once; `done` runs once, later, on this object's
-    // thread, unless the request is abandoned first. A request still running is abandoned.
+    // Starts the request (`request`'s URL, http or https, and its headers) and returns at
+    // once; `done` runs once, later, on this object's thread, unless the request is abandoned
+    // first. A request still running is abandoned. Redirects are followed to an address as
+    // safe as the one asked (never from https to http), at most maxRedirects in a row.
     void start(const QNetworkRequest& request, int timeoutMs, qint64 maxBytes, Done done);
-    // Abandons the running request; its `done` never runs.
+    // Abandons the running request (its connection is closed); its `done` never runs.
     void cancel();
-    bool isRunning() const { return reply_ != nullptr; }
+    bool isRunning() const { return socket_ != nullptr; }
 
   private:
-    void replyFinished();
+    struct Answer; // the answer as it comes
 
-    QNetworkAccessManager* network_ = nullptr; // child
-    QTimer* deadline_ = nullptr;               // child
-    QNetworkReply* reply_ = nullptr;           // running request, or null
-    Done done_;
+    void connectTo(const QUrl& url);
+    void sendRequest();
+    void readAvailable();
+    void take();
+    bool takeHeadLine();
+    bool takeChunkLine();
+    bool takeBody();
+    void headEnded();
+    void redirect();
+    void connectionEnded();
+    void socketFailed();
+    Outcome answered() const; // the answer taken, whole
+    void finish(Outcome outcome);
+    void failWith(Outcome::End end, QNetworkReply::NetworkError error, const QString& text);
+    void dropSocket();
+
+    QTimer* deadline_ = nullptr;        // child
+    QAbstractSocket* socket_ = nullptr; // the running request's connection (child), or null
+    quint64 connection_ = 0;            // counts connections, so that an old one's data is
+                                        // never taken for a later one's
+    QNetworkRequest request_;
+    QUrl url_; // the address asked now
+    QUrl redirectedTo_;
+    int redirects_ = 0;
     qint64 maxBytes_ = 0;
-    bool timedOut_ = false;
-    bool tooLarge_ = false;
+    std::unique_ptr<Answer> answer_;
+    Done done_;
 };
 
 // The one running look-up of a web-service client that owns it: the request, the callback
