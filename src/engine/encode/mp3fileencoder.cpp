@@ -278,17 +278,16 @@ EncodeOutcome encodeWavToMp3(const EncodeRequest& request, const std::function<b
     if (ended && (!sourceFailure || mp3.fileFailed()))
         return fail(*ended);
 
-    // What the source held was encoded and the MP3 ended properly. Only an MP3 of the whole
-    // source is tagged: the tag goes in front of the finished stream, before the rename.
+    // What was encoded ended properly: the MP3 is tagged whether it holds the whole source or
+    // was ended early (cancelled, or its source failed midway), with the ReplayGain of the
+    // audio it holds. The tag goes in front of the finished stream, before the rename.
     const bool whole = done >= total && !sourceFailure;
-    if (whole) {
-        const std::unique_ptr<LoudnessMeter> measured = meter ? meter->finish() : nullptr;
-        const auto tagged = id3tag::writeTag(output.fd(), request.outputPath,
-                                             tagFieldsFor(request.sourcePath, measured.get()));
-        if (!tagged)
-            return fail(tagged.error());
-        out.bytesWritten += tagged.value();
-    }
+    const std::unique_ptr<LoudnessMeter> measured = meter ? meter->finish() : nullptr;
+    const auto tagged = id3tag::writeTag(output.fd(), request.outputPath,
+                                         tagFieldsFor(request.sourcePath, measured.get()));
+    if (!tagged)
+        return fail(tagged.error());
+    out.bytesWritten += tagged.value();
     const Result<QString> published = output.commit(&outputError);
     if (!published)
         return fail(fileError(request.outputPath, outputError));
