@@ -210,7 +210,12 @@ TEST_F(WavBatchTest, AbortEndsTheFileProperlyKeepsItsSourceAndStartsNoOther) {
     EXPECT_EQ(taggedTitle(mp3(QStringLiteral("long"))), QStringLiteral("long"));
     EXPECT_FALSE(QFileInfo::exists(mp3(QStringLiteral("next"))));
     EXPECT_TRUE(QFileInfo::exists(next));
-    EXPECT_TRUE(dialogs().messages().empty()); // asked for, so not reported
+    // Named as cut, not as converted.
+    ASSERT_EQ(dialogs().messages().size(), 1u);
+    EXPECT_EQ(dialogs().lastMessage()->text,
+              QStringLiteral("1 of 2 files could not be encoded:\n\n") + longOne +
+                  QStringLiteral(": aborted: ") + mp3(QStringLiteral("long")) +
+                  QStringLiteral(" holds only what was encoded before the abort"));
     EXPECT_TRUE(w.CmdSelectAction->isEnabled());
 }
 
@@ -297,6 +302,7 @@ TEST_F(WavBatchTest, ClosingDuringTheBatchEndsTheFileProperlyThenCloses) {
     EXPECT_EQ(taggedTitle(mp3(QStringLiteral("a"))), QStringLiteral("a"));
     EXPECT_TRUE(QFileInfo::exists(a)); // an incomplete MP3 never replaces its source
     EXPECT_FALSE(QFileInfo::exists(mp3(QStringLiteral("b"))));
+    EXPECT_TRUE(dialogs().messages().empty()); // the user is leaving: no news of the abort
 }
 
 TEST_F(WavBatchTest, NoOutputReplacesAFile) {

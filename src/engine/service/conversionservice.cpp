@@ -89,7 +89,8 @@ void ConversionService::stop() {
         return;
     stopped_ = true;
     runner_->stop();
-    if (batch_.kind == ConversionKind::Mp3ToWav || batch_.kind == ConversionKind::Capture)
+    // The sound card cannot be recorded ahead of the disc: a recording ends now.
+    if (batch_.kind == ConversionKind::Capture)
         runner_->cancel();
 }
 

@@ -78,11 +78,11 @@ class ConversionService : public QObject {
     // the jobs under way are cancelled and joined, and batchFinished (endedFromOutside) is
     // emitted before this returns.
     void endNow();
-    // No further item starts; the files under way finish whole, except a decode, which
-    // ends at once with what it has written (the decoder stops on a stop), and a recording,
-    // which ends at once keeping what it holds.
+    // No further item starts; the files under way finish whole, except a recording, which
+    // ends at once keeping what it holds.
     void stop();
-    // stop(), and every file under way ends early, its output properly ended.
+    // stop(), and every file under way ends early, its output properly ended: its item is
+    // Cancelled, a file cut short, never a converted one.
     void abort();
     // From an itemFinished handler whose after-file steps end later (a recording's encode):
     // the next item waits, and the batch goes on, only once resumeNext() is called. stop(),

@@ -405,6 +405,11 @@ ConversionSettings Form1::conversionSettings() const {
 }
 
 bool Form1::startBatch(WindowBatch batch, ConversionBatch work) {
+    // A window closed during the batch aborted it on the way out: that is no news to report.
+    if (batch.nameCutFiles)
+        batch.nameCutFiles = [this, named = std::move(batch.nameCutFiles)] {
+            return !closeRequested_ && named();
+        };
     batch.ended = [this, ended = std::move(batch.ended)](const BatchReport& report) {
         if (report.endedFromOutside)
             StopRequested = true;
