@@ -330,6 +330,12 @@ TEST_F(DecodeBatch, EveryStopButAbortFinishesTheFileUnderWay) {
         EXPECT_TRUE(tree().List1.contains(output("a.wav")));
         if (std::string_view(name) != "the guard") {
             EXPECT_TRUE(dialogs().messages().empty());
+        } else {
+            ASSERT_EQ(dialogs().messages().size(), 1u);
+            EXPECT_EQ(dialogs().lastMessage()->text,
+                      QStringLiteral("1 of 2 files could not be decoded:\n\n") + b +
+                          QStringLiteral(": not started\n\nThe destination's disk has 10 MB "
+                                         "free, below the stop level of 50 MB."));
         }
     }
 }

@@ -4,6 +4,8 @@
 #include "engine/core/paths.h"
 #include "engine/platform/nativepath.h"
 
+#include <QCoreApplication>
+
 #include <algorithm>
 #include <cmath>
 
@@ -16,15 +18,18 @@ QString describe(const WorkItem& item, const QString& reason) {
     return item.source + QStringLiteral(": ") + reason;
 }
 
+QString text(const char* source) {
+    return QCoreApplication::translate("WindowBatch", source);
+}
+
 // What the end message says of a file an abort cut short (`verb`: "decoded").
 QString cutReason(const WorkItem& item, const QString& verb, bool single) {
     if (item.output.isEmpty() || !nativepath::isFile(item.output))
-        return single ? QStringLiteral("The file was aborted before anything was written.")
-                      : QStringLiteral("aborted before anything was written");
-    const QString holds =
-        QStringLiteral("%1 holds only what was %2 before the abort").arg(item.output, verb);
-    return single ? QStringLiteral("The file was aborted: ") + holds + QLatin1Char('.')
-                  : QStringLiteral("aborted: ") + holds;
+        return single ? text("The file was aborted before anything was written.")
+                      : text("aborted before anything was written");
+    return (single ? text("The file was aborted: %1 holds only what was %2 before the abort.")
+                   : text("aborted: %1 holds only what was %2 before the abort"))
+        .arg(item.output, verb);
 }
 
 } // namespace
@@ -162,6 +167,7 @@ std::optional<dialogs::Message> failureMessage(const BatchReport& report, const 
     QStringList lines;
     int notConverted = 0;
     bool failures = false;
+    bool unstarted = false;
     for (qsizetype i = 0; i < report.results.size() && i < report.items.size(); ++i) {
         const JobResult& result = report.results[i];
         const WorkItem& item = report.items[i];
@@ -187,12 +193,15 @@ std::optional<dialogs::Message> failureMessage(const BatchReport& report, const 
         case JobResult::Status::NotStarted:
             if (report.stopReason.isEmpty())
                 continue;
-            lines << (single ? QStringLiteral("The file was not started: ") + report.stopReason
-                             : describe(item, QStringLiteral("not started: ") + report.stopReason));
+            lines << (single ? text("The file was not started.")
+                             : describe(item, text("not started")));
+            unstarted = true;
             break;
         }
         ++notConverted;
     }
+    if (unstarted)
+        lines << QString() << report.stopReason;
     if (notConverted > 0 && !single)
         lines.prepend(QStringLiteral("%1 of %2 files could not be %3:\n")
                           .arg(notConverted)

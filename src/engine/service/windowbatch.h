@@ -23,8 +23,10 @@ struct WindowBatch {
     QString verb;
     // Asked before each item: false keeps it and every later one from starting (the
     // disk-space guard). `expectedBytes` is what the batch expects its output to take, -1
-    // when that is unknown.
-    std::function<bool(const WorkItem&, std::int64_t expectedBytes)> mayStart;
+    // when that is unknown; `reservedBytes` what the files under way are still expected to
+    // write (ConversionService::mayStart).
+    std::function<bool(const WorkItem&, std::int64_t expectedBytes, std::int64_t reservedBytes)>
+        mayStart;
     // Captions and locks when an item's turn has come; its output name is claimed.
     std::function<void(const WorkItem&)> itemStarted;
     // The file's progress: caption and whole percent.

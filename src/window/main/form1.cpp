@@ -343,6 +343,7 @@ void Form1::CmdSelectAction_Click() {
     if (isJobRunning())
         return;
     Label5->setVisible(false);
+    lowSpaceReason_.clear();
     if (HDWarning == 1)
         tmrWarning->start();
     StopRequested = false;
@@ -438,9 +439,12 @@ WindowBatch Form1::fileBatch(const QString& verb, std::function<void(const WorkI
         Label33->setText(caption);
         ProgressBar1->setValue(percent);
     };
-    batch.mayStart = [this](const WorkItem&, std::int64_t expectedBytes) {
-        return diskGuardAllows(expectedBytes);
+    batch.mayStart = [this](const WorkItem&, std::int64_t expectedBytes,
+                            std::int64_t reservedBytes) {
+        return diskGuardAllows(expectedBytes, reservedBytes);
     };
+    // The files a guard's stop left unstarted are named at the end, with its reason.
+    batch.stopReason = [this] { return lowSpaceReason_; };
     return batch;
 }
 
