@@ -453,7 +453,9 @@ void Form1::runInParallel(WindowBatch& batch, const QString& action, qsizetype c
         const RunningCaptions shown = runningCaptions(action, running, count);
         jobTitle_ = shown.title;
         setWindowTitle(shown.title);
-        Label3->setText(shown.progress);
+        // A stopped batch keeps saying so while its running files end one by one.
+        if (!conversions_->isStopped())
+            Label3->setText(shown.progress);
         if (running.size() > 1)
             Label2->setText(QStringLiteral("Destination:  ") + DecodePath);
     };
