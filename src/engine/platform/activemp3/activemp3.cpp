@@ -8,6 +8,8 @@
 #include "engine/formats/audiolength.h"
 #include "engine/platform/nativepath.h"
 
+#include <QCoreApplication>
+
 #include <algorithm>
 #include <sys/stat.h>
 #include <vector>
@@ -41,12 +43,12 @@ QString shortfallReason(const QString& inputPath, std::int64_t decoded, std::int
     if (audiolength::minutesSeconds(heldMs) != audiolength::minutesSeconds(recordedMs))
         return audiolength::incompleteSource(inputPath, heldMs, recordedMs);
     const std::int64_t missingMs = std::max<std::int64_t>(1, ms(recorded - decoded));
-    return inputPath +
-           QStringLiteral(": the file is incomplete: its last %1 ms are missing (%2 of %3 "
-                          "samples; what it holds was converted)")
-               .arg(missingMs)
-               .arg(decoded)
-               .arg(recorded);
+    return inputPath + QCoreApplication::translate(
+                           "ActiveMP3", ": the file is incomplete: its last %1 ms are missing (%2 "
+                                        "of %3 samples; what it holds was converted)")
+                           .arg(missingMs)
+                           .arg(decoded)
+                           .arg(recorded);
 }
 
 // An MP3 file as the audio output's source: decoded a frame or more at a time, handed out
