@@ -25,12 +25,14 @@ SRC = os.path.join(ROOT, "src")
 WAIT_HELPER = ("engine/core/eventwait.cpp",)
 
 
-def sources():
-    for folder, _, names in os.walk(SRC):
+def sources(root=SRC):
+    """(path relative to `root`, text) of every C++ source and header under `root`."""
+    for folder, _, names in os.walk(root):
         for name in sorted(names):
             if name.endswith((".cpp", ".h")):
                 path = os.path.join(folder, name)
-                yield os.path.relpath(path, SRC), open(path, encoding="utf-8").read()
+                with open(path, encoding="utf-8") as source:
+                    yield os.path.relpath(path, root), source.read()
 
 
 def event_loops(files):
@@ -116,16 +118,16 @@ def include_cycles(files):
         print("  " + " <-> ".join(component))
 
 
-def function_sizes(files):
-    """(lines, "path:line name") of every function defined in the sources, by ctags, or None
-    when universal-ctags is not installed."""
+def function_sizes(files, root=SRC):
+    """(lines, "path:line name") of every function defined in `files` (paths relative to
+    `root`), by ctags, or None when universal-ctags is not installed."""
     ctags = shutil.which("ctags")
     if not ctags:
         return None
     version = subprocess.run([ctags, "--version"], capture_output=True, text=True).stdout
     if "Universal Ctags" not in version:
         return None
-    paths = [os.path.join(SRC, path) for path, _ in files]
+    paths = [os.path.join(root, path) for path, _ in files]
     listing = subprocess.run(
         [ctags, "--output-format=json", "--fields=+ne", "--kinds-C++=f", "--language-force=C++",
          "-f", "-"] + paths, capture_output=True, text=True, check=True).stdout
@@ -138,17 +140,17 @@ def function_sizes(files):
         scope = [part for part in tag.get("scope", "").split("::")
                  if part and not part.startswith("__anon")]
         qualified = "::".join(scope + [name])
-        where = os.path.relpath(tag["path"], SRC)
+        where = os.path.relpath(tag["path"], root)
         functions.append((tag["end"] - tag["line"] + 1, f"{where}:{tag['line']} {qualified}"))
     return functions
 
 
-def largest(files, shown=5):
+def largest(files, shown=5, root=SRC):
     sizes = sorted(((len(t.splitlines()), p) for p, t in files), reverse=True)
     print("Largest files (lines):")
     for lines, path in sizes[:shown]:
         print(f"  {lines:5d} {path}")
-    functions = function_sizes(files)
+    functions = function_sizes(files, root)
     if functions is None:
         print("(universal-ctags is not installed: scripts/install-deps.sh installs it to measure"
               " functions)")
