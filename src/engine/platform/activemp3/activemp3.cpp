@@ -32,20 +32,20 @@ bool sameFile(const QString& a, const QString& b) {
 // Why a stream that ended cleanly `decoded` sample frames into the `recorded` its LAME/Info
 // frame records is not the whole file. A gapless decode of a whole file gives back exactly
 // the recorded count, so any shortfall, a fraction of a frame included, is a file cut short.
-// When minutes and seconds cannot tell the two lengths apart, the missing part is given in
-// milliseconds.
+// Less than a second missing is said in milliseconds: minutes and seconds alone would read
+// "3:00 of 3:00", or "2:59 of 3:00" for a few milliseconds.
 QString shortfallReason(const QString& inputPath, std::int64_t decoded, std::int64_t recorded,
                         int sampleRate) {
     const auto ms = [sampleRate](std::int64_t frames) {
         return sampleRate > 0 ? frames * 1000 / sampleRate : 0;
     };
-    const std::int64_t heldMs = ms(decoded), recordedMs = ms(recorded);
-    if (audiolength::minutesSeconds(heldMs) != audiolength::minutesSeconds(recordedMs))
-        return audiolength::incompleteSource(inputPath, heldMs, recordedMs);
     const std::int64_t missingMs = std::max<std::int64_t>(1, ms(recorded - decoded));
+    if (missingMs >= 1000)
+        return audiolength::incompleteSource(inputPath, ms(decoded), ms(recorded));
     return inputPath + QCoreApplication::translate(
-                           "ActiveMP3", ": the file is incomplete: its last %1 ms are missing (%2 "
-                                        "of %3 samples; what it holds was converted)")
+                           "ActiveMP3",
+                           ": the file is incomplete: %1 ms of its audio are missing (it "
+                           "holds %2 of %3 samples; what it holds was converted)")
                            .arg(missingMs)
                            .arg(decoded)
                            .arg(recorded);
