@@ -4,8 +4,8 @@
 set -euo pipefail
 
 packages=(
-  # toolchain
-  build-essential cmake pkg-config clang-format
+  # toolchain; universal-ctags measures the functions (scripts/structure.py)
+  build-essential cmake pkg-config clang-format universal-ctags
   # Qt 6 (Core, Gui, Widgets, Test) and the platform plugins (xcb, offscreen)
   qt6-base-dev qt6-base-dev-tools qt6-qpa-plugins libqt6test6 libgl-dev
   # audio and CD libraries

@@ -8,12 +8,16 @@ Prints:
   - folders holding files of both targets (the engine, which mp3vortan-cli links, and the
     windows), told apart by the object files the build made for each target;
   - include cycles between folders (strongly connected folders of the include graph);
-  - the largest files and functions (a function: a definition that starts at the left
-    margin and ends at the brace that closes it, as the formatter lays them out).
+  - the largest files and functions (a function's lines run from the first line of its
+    signature, however it is wrapped, to the brace that closes its body, as universal-ctags
+    finds them; lambdas count within the function that holds them).
 """
 import collections
+import json
 import os
 import re
+import shutil
+import subprocess
 import sys
 
 ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
@@ -21,12 +25,14 @@ SRC = os.path.join(ROOT, "src")
 WAIT_HELPER = ("engine/core/eventwait.cpp",)
 
 
-def sources():
-    for folder, _, names in os.walk(SRC):
+def sources(root=SRC):
+    """(path relative to `root`, text) of every C++ source and header under `root`."""
+    for folder, _, names in os.walk(root):
         for name in sorted(names):
             if name.endswith((".cpp", ".h")):
                 path = os.path.join(folder, name)
-                yield os.path.relpath(path, SRC), open(path, encoding="utf-8").read()
+                with open(path, encoding="utf-8") as source:
+                    yield os.path.relpath(path, root), source.read()
 
 
 def event_loops(files):
@@ -112,25 +118,43 @@ def include_cycles(files):
         print("  " + " <-> ".join(component))
 
 
-def largest(files, shown=5):
+def function_sizes(files, root=SRC):
+    """(lines, "path:line name") of every function defined in `files` (paths relative to
+    `root`), by ctags, or None when universal-ctags is not installed."""
+    ctags = shutil.which("ctags")
+    if not ctags:
+        return None
+    version = subprocess.run([ctags, "--version"], capture_output=True, text=True).stdout
+    if "Universal Ctags" not in version:
+        return None
+    paths = [os.path.join(root, path) for path, _ in files]
+    listing = subprocess.run(
+        [ctags, "--output-format=json", "--fields=+ne", "--kinds-C++=f", "--language-force=C++",
+         "-f", "-"] + paths, capture_output=True, text=True, check=True).stdout
+    functions = []
+    for line in listing.splitlines():
+        tag = json.loads(line)
+        name = tag.get("name", "")
+        if tag.get("_type") != "tag" or "end" not in tag or name.startswith("__anon"):
+            continue  # lambdas are part of the function that holds them
+        scope = [part for part in tag.get("scope", "").split("::")
+                 if part and not part.startswith("__anon")]
+        qualified = "::".join(scope + [name])
+        where = os.path.relpath(tag["path"], root)
+        functions.append((tag["end"] - tag["line"] + 1, f"{where}:{tag['line']} {qualified}"))
+    return functions
+
+
+def largest(files, shown=5, root=SRC):
     sizes = sorted(((len(t.splitlines()), p) for p, t in files), reverse=True)
     print("Largest files (lines):")
     for lines, path in sizes[:shown]:
         print(f"  {lines:5d} {path}")
-    functions = []
-    opener = re.compile(r"^(?!namespace\b|class\b|struct\b|enum\b|union\b|extern\b)[A-Za-z_].*\{$")
-    for path, text in files:
-        if not path.endswith(".cpp"):
-            continue
-        lines = text.splitlines()
-        start = None
-        for number, line in enumerate(lines, 1):
-            if start is None and opener.match(line) and "=" not in line.split("(")[0]:
-                start = number
-                name = line.split("(")[0].split()[-1] if "(" in line else line
-            elif start is not None and line.startswith("}"):
-                functions.append((number - start + 1, f"{path}:{start} {name}"))
-                start = None
+    functions = function_sizes(files, root)
+    if functions is None:
+        print("(universal-ctags is not installed: scripts/install-deps.sh installs it to measure"
+              " functions)")
+        return
     functions.sort(reverse=True)
     print("Largest functions (lines):")
     for lines, where in functions[:shown]:
@@ -143,7 +167,7 @@ def main():
     event_loops(files)
     mixed_folders(build)
     include_cycles(files)
-    largest(files)
+    largest(files, shown=8)
 
 
 if __name__ == "__main__":

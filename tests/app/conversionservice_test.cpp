@@ -93,40 +93,55 @@ TEST_F(ConversionServiceTest, BatchUsesItsOwnSettingsAndReportsFromTheEventLoop)
     ASSERT_TRUE(ended.wait(5000));
 }
 
-TEST_F(ConversionServiceTest, StopEndsADecodeAtOnceAndAbortEndsAnEncodeEarlyBothProperly) {
+// stop() lets the files under way finish whole, a decode as much as an encode; abort() ends
+// them early, each output properly ended and its item Cancelled.
+TEST_F(ConversionServiceTest, StopFinishesTheFileUnderWayAndAbortEndsItEarlyProperly) {
     ConversionService service;
     QSignalSpy ended(&service, &ConversionService::batchFinished);
     ConversionReport report;
     QObject::connect(&service, &ConversionService::batchFinished,
                      [&report](const ConversionReport& r) { report = r; });
 
-    // A decode: the stop ends the file under way with what it has, and no other starts.
-    ASSERT_TRUE(
-        service.start(batchOf(ConversionKind::Mp3ToWav, {mp3(QStringLiteral("long.mp3"), 120),
-                                                         mp3(QStringLiteral("next.mp3"), 1)})));
-    QTest::qWait(50);
-    service.stop();
-    ASSERT_TRUE(ended.wait(20000));
-    EXPECT_EQ(report.results[0].status, JobResult::Status::Cancelled);
-    EXPECT_EQ(report.results[1].status, JobResult::Status::NotStarted);
-    const auto wavFormat = readWavFormat(report.items[0].output);
-    ASSERT_TRUE(wavFormat);
-    EXPECT_EQ(wavFormat->announcedDataLength, wavFormat->dataLength);
-    EXPECT_GT(wavFormat->dataLength, 0);
-    EXPECT_LT(wavFormat->durationMs(wavFormat->dataLength), 120000);
+    for (const ConversionKind kind : {ConversionKind::Mp3ToWav, ConversionKind::WavToMp3}) {
+        const bool decode = kind == ConversionKind::Mp3ToWav;
+        SCOPED_TRACE(decode ? "decode" : "encode");
+        const auto source = [&](const QString& name, double seconds) {
+            return decode ? mp3(name + QStringLiteral(".mp3"), seconds)
+                          : wav(name + QStringLiteral(".wav"), seconds);
+        };
+        // Stopped while the first file is under way: it is finished, and no other starts.
+        ASSERT_TRUE(service.start(batchOf(
+            kind, {source(QStringLiteral("whole"), 8), source(QStringLiteral("next"), 1)})));
+        service.stop();
+        ASSERT_TRUE(ended.wait(20000));
+        EXPECT_EQ(report.results[0].status, JobResult::Status::Completed);
+        EXPECT_EQ(report.results[1].status, JobResult::Status::NotStarted);
+        if (decode) {
+            const auto wavFormat = readWavFormat(report.items[0].output);
+            ASSERT_TRUE(wavFormat);
+            EXPECT_EQ(wavFormat->frameCount(), 8 * 44100);
+        } else {
+            EXPECT_NEAR(mp3decode::decodeFile(report.items[0].output).seconds(), 8.0, 0.03);
+        }
 
-    // An encode: the abort ends the file under way early, its MP3 shorter but whole.
-    ASSERT_TRUE(
-        service.start(batchOf(ConversionKind::WavToMp3, {wav(QStringLiteral("long.wav"), 120),
-                                                         wav(QStringLiteral("next.wav"), 1)})));
-    QTest::qWait(50);
-    service.abort();
-    ASSERT_TRUE(ended.wait(20000));
-    EXPECT_EQ(report.results[0].status, JobResult::Status::Cancelled);
-    EXPECT_EQ(report.results[1].status, JobResult::Status::NotStarted);
-    const auto encoded = mp3decode::decodeFile(report.items[0].output);
-    ASSERT_TRUE(encoded.ok);
-    EXPECT_LT(encoded.seconds(), 120.0);
+        // Aborted: the file under way ends early, its output shorter but whole.
+        ASSERT_TRUE(service.start(batchOf(
+            kind, {source(QStringLiteral("long"), 120), source(QStringLiteral("more"), 1)})));
+        service.abort();
+        ASSERT_TRUE(ended.wait(20000));
+        EXPECT_EQ(report.results[0].status, JobResult::Status::Cancelled);
+        EXPECT_EQ(report.results[1].status, JobResult::Status::NotStarted);
+        if (decode) {
+            const auto wavFormat = readWavFormat(report.items[0].output);
+            ASSERT_TRUE(wavFormat);
+            EXPECT_EQ(wavFormat->announcedDataLength, wavFormat->dataLength);
+            EXPECT_LT(wavFormat->durationMs(wavFormat->dataLength), 120000);
+        } else {
+            const auto encoded = mp3decode::decodeFile(report.items[0].output);
+            ASSERT_TRUE(encoded.ok);
+            EXPECT_LT(encoded.seconds(), 120.0);
+        }
+    }
 }
 
 // After-file steps that end later (a recording's encode) keep the next item from starting until

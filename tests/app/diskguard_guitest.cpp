@@ -5,10 +5,13 @@
 #include "fixtures.h"
 #include "formtest.h"
 #include "mp3decode.h"
+#include "mp3fixture.h"
+#include "scripteddialogs.h"
 
 #include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QTemporaryDir>
 #include <QTimer>
 
 namespace {
@@ -181,4 +184,84 @@ TEST_F(DiskGuardTest, EveryFileIsCheckedBeforeItStarts) {
     EXPECT_FALSE(QFileInfo::exists(mp3(QStringLiteral("long"))));
     EXPECT_FALSE(w.Label5->isHidden());
     EXPECT_TRUE(StopRequested);
+    ASSERT_NE(dialogs().lastMessage(), nullptr);
+    EXPECT_EQ(dialogs().lastMessage()->text,
+              QStringLiteral("The file was not started.\n\nThe first file not started needs "
+                             "about 6 MB, and the destination's disk has 5 MB free."));
+}
+
+// The files a stop of the guard leaves are named at the end with its reason, also one file at
+// a time, where the red label alone would say nothing of them.
+TEST_F(DiskGuardTest, TheEndMessageNamesEveryFileTheGuardLeftAndWhy) {
+    const QString a = wav(QStringLiteral("a.wav"), 0.3);
+    const QString b = wav(QStringLiteral("b.wav"), 0.3);
+    const QString c = wav(QStringLiteral("c.wav"), 0.3);
+    Form1& w = load();
+    w.tree().List5.setItems({a, b, c});
+    // 75 MB free until the first MP3 is there, then 40 MB: below the stop level of 50 MB.
+    ModSysInfo::setSpaceQuery([this](const QString& path, std::int64_t& total, std::int64_t& free) {
+        total = 500'000 * mb;
+        free = path != DecodePath                            ? 400'000 * mb
+               : QFileInfo::exists(mp3(QStringLiteral("a"))) ? 40 * mb
+                                                             : 75 * mb;
+    });
+    select(SourceTree::SelectedWavText);
+    w.CmdSelectAction_Click();
+    waitForJob();
+    EXPECT_TRUE(QFileInfo::exists(mp3(QStringLiteral("a"))));
+    ASSERT_EQ(dialogs().messages().size(), 1u);
+    const dialogs::Message& said = *dialogs().lastMessage();
+    EXPECT_EQ(said.text, QStringLiteral("2 of 3 files could not be encoded:\n\n") + b +
+                             QStringLiteral(": not started\n") + c +
+                             QStringLiteral(": not started\n\nThe destination's disk has 40 MB "
+                                            "free, below the stop level of 50 MB."));
+    EXPECT_EQ(said.icon, dialogs::Icon::Exclamation);
+    EXPECT_EQ(w.lowSpaceReason(), QStringLiteral("The destination's disk has 40 MB free, below "
+                                                 "the stop level of 50 MB."));
+
+    // The next batch starts with no reason of the last one.
+    dialogs().clear();
+    destinationFree(400'000 * mb);
+    w.tree().List5.setItems({b});
+    select(SourceTree::SelectedWavText);
+    w.CmdSelectAction_Click();
+    waitForJob();
+    EXPECT_TRUE(QFileInfo::exists(mp3(QStringLiteral("b"))));
+    EXPECT_TRUE(w.lowSpaceReason().isEmpty());
+    EXPECT_TRUE(dialogs().messages().empty());
+}
+
+// Files started together never need more than the disk has: each file that starts keeps its
+// expected output reserved until it ends, and the next one starts only when it fits beside.
+TEST_F(DiskGuardTest, FilesStartedTogetherMustFitTogether) {
+    QTemporaryDir sources;
+    ASSERT_TRUE(sources.isValid());
+    QStringList mp3s;
+    for (const char* name : {"a.mp3", "b.mp3", "c.mp3"}) {
+        mp3s << sources.filePath(QString::fromLatin1(name));
+        fixtures::writeMp3(mp3s.back(), fixtures::sine(440, 12.0), 44100, 2, 128);
+    }
+    // A WAV of 12 s takes about 2.1 MB: one fits in 3 MB, two do not.
+    WriteSetting(SettingKey::HDWarningNo, std::int16_t{2});
+    WriteSetting(SettingKey::HDStopNo, std::int16_t{1});
+    WriteSetting(SettingKey::FilesAtOnce, std::int16_t{2});
+    Form1& w = load();
+    destinationFree(3 * mb);
+    w.tree().List4.setItems(mp3s);
+    select(SourceTree::SelectedMp3Text);
+    w.CmdSelectAction_Click();
+    waitForJob();
+
+    const QString decoded = dest.filePath(QStringLiteral("a.wav"));
+    EXPECT_EQ(QFileInfo(decoded).size(), 44 + 12 * 44100 * 4);
+    EXPECT_FALSE(QFileInfo::exists(dest.filePath(QStringLiteral("b.wav"))));
+    EXPECT_FALSE(QFileInfo::exists(dest.filePath(QStringLiteral("c.wav"))));
+    EXPECT_FALSE(w.Label5->isHidden());
+    ASSERT_EQ(dialogs().messages().size(), 1u);
+    EXPECT_EQ(dialogs().lastMessage()->text,
+              QStringLiteral("2 of 3 files could not be decoded:\n\n") + mp3s[1] +
+                  QStringLiteral(": not started\n") + mp3s[2] +
+                  QStringLiteral(": not started\n\nThe first file not started needs about 2 "
+                                 "MB, and the destination's disk has 3 MB free, of which the "
+                                 "files under way still need about 2 MB."));
 }

@@ -6,8 +6,10 @@
 
 #include "engine/core/paths.h"
 
+#include <QDir>
 #include <QSignalSpy>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <utility>
@@ -214,23 +216,81 @@ TEST_F(TreeTest, RenameOnDiskUpdatesTheEntryAndLabel) {
     EXPECT_TRUE(QFileInfo::exists(dest.filePath(QStringLiteral("c.wav"))));
 }
 
-TEST_F(TreeTest, RenameThatChangesOnlyCaseOrTypeLeavesTheDisk) {
+// A label edit renames the file on disk or is refused with the reason: a label never names
+// another file than the one its node stands for, so deletion reaches that file and no other.
+TEST_F(TreeTest, ALabelAlwaysNamesItsFileAndDeletionTakesOnlyThatFile) {
     ShowFullPath = 0;
-    const QString song = makeFile(QStringLiteral("song.wav"));
-    const QString a = makeFile(QStringLiteral("a.wav"));
+    const QString lower = makeFile(QStringLiteral("take.wav"), 300);
+    const QString upper = makeFile(QStringLiteral("Take.wav"), 400);
+    const QString x = makeFile(QStringLiteral("x.wav"));
     tree.showfiles();
-    const auto songNode = tree.findByText(QStringLiteral("song.wav"));
-    EXPECT_EQ(tree.afterLabelEdit(songNode, QStringLiteral("Song.WAV")), LabelEdit::Accepted);
-    EXPECT_EQ(tree.text(songNode), QStringLiteral("Song.WAV"));
-    EXPECT_TRUE(QFileInfo::exists(song));
-    EXPECT_FALSE(QFileInfo::exists(dest.filePath(QStringLiteral("Song.WAV"))));
-    EXPECT_TRUE(tree.List1.contains(song));
+    // Every file in the folder, hidden ones too, in code-point order.
+    const auto folderNames = [this] {
+        QStringList names = QDir(dest.path()).entryList(QDir::Files | QDir::Hidden);
+        std::sort(names.begin(), names.end());
+        return names.join(u' ');
+    };
+    const auto takeNode = tree.findByText(QStringLiteral("take.wav"));
 
-    const auto aNode = tree.findByText(QStringLiteral("a.wav"));
-    EXPECT_EQ(tree.afterLabelEdit(aNode, QStringLiteral("a.mp3")), LabelEdit::Accepted);
-    EXPECT_EQ(tree.text(aNode), QStringLiteral("a.mp3"));
-    EXPECT_TRUE(QFileInfo::exists(a));
-    EXPECT_FALSE(QFileInfo::exists(dest.filePath(QStringLiteral("a.mp3"))));
+    // Only the case differs, but the name is another file's: refused, both files as they were.
+    EXPECT_EQ(tree.afterLabelEdit(takeNode, QStringLiteral("Take.wav")), LabelEdit::EditAgain);
+    EXPECT_EQ(tree.renameRefusal(), QStringLiteral("Can't rename \"take.wav\" to \"Take.wav\": ") +
+                                        QString::fromLocal8Bit(std::strerror(EEXIST)));
+    EXPECT_EQ(tree.text(takeNode), QStringLiteral("take.wav"));
+    EXPECT_EQ(folderNames(), QStringLiteral("Take.wav take.wav x.wav"));
+    EXPECT_EQ(fixtures::readFile(lower).size(), 300);
+    // Deleting through the node takes its own file, and the other keeps its node and entry.
+    tree.treePress(takeNode, true);
+    tree.RemoveAndDeleteFile();
+    settle();
+    EXPECT_EQ(folderNames(), QStringLiteral("Take.wav x.wav"));
+    EXPECT_EQ(fixtures::readFile(upper).size(), 400);
+    EXPECT_EQ(tree.findByText(QStringLiteral("take.wav")), 0u);
+    const auto upperNode = tree.findByText(QStringLiteral("Take.wav"));
+    EXPECT_EQ(tree.filePathOf(upperNode), upper);
+
+    // A rename of the case alone is a rename on disk, through a name of passage that leaves
+    // no trace.
+    EXPECT_EQ(tree.afterLabelEdit(upperNode, QStringLiteral("TAKE.WAV")), LabelEdit::Accepted);
+    const QString renamed = dest.filePath(QStringLiteral("TAKE.WAV"));
+    EXPECT_EQ(folderNames(), QStringLiteral("TAKE.WAV x.wav"));
+    EXPECT_EQ(fixtures::readFile(renamed).size(), 400);
+    EXPECT_EQ(tree.text(upperNode), QStringLiteral("TAKE.WAV"));
+    EXPECT_EQ(tree.filePathOf(upperNode), renamed);
+    EXPECT_TRUE(tree.List1.contains(renamed));
+    EXPECT_FALSE(tree.List1.contains(upper));
+    EXPECT_EQ(tree.List1.count(), 2);
+
+    // A name of another kind, or of no kind, would leave the label naming no file: refused.
+    const auto xNode = tree.findByText(QStringLiteral("x.wav"));
+    for (const QString& refused : {QStringLiteral("x.mp3"), QStringLiteral("x")}) {
+        EXPECT_EQ(tree.afterLabelEdit(xNode, refused), LabelEdit::EditAgain);
+        EXPECT_TRUE(tree.renameRefusal().contains(QStringLiteral(".wav")))
+            << tree.renameRefusal().toStdString();
+        EXPECT_EQ(tree.text(xNode), QStringLiteral("x.wav"));
+    }
+    EXPECT_EQ(folderNames(), QStringLiteral("TAKE.WAV x.wav"));
+
+    // A node the lists no longer know stands for no file: it renames nothing.
+    tree.List1.removeOne(x);
+    EXPECT_EQ(tree.afterLabelEdit(xNode, QStringLiteral("y.wav")), LabelEdit::EditAgain);
+    EXPECT_EQ(tree.text(xNode), QStringLiteral("x.wav"));
+    EXPECT_EQ(folderNames(), QStringLiteral("TAKE.WAV x.wav"));
+
+    // Full paths shown: the case-only rename of a selected MP3, its entry and label follow.
+    ShowFullPath = 1;
+    const QString song = makeFile(QStringLiteral("song.mp3"));
+    tree.showfiles();
+    tree.setSelectedNode(tree.findByText(song));
+    tree.MoveSelectedNode();
+    const auto songNode = tree.findByText(song);
+    EXPECT_EQ(tree.afterLabelEdit(songNode, QStringLiteral("Song.MP3")), LabelEdit::Accepted);
+    const QString songRenamed = dest.filePath(QStringLiteral("Song.MP3"));
+    EXPECT_EQ(tree.text(songNode), songRenamed);
+    EXPECT_EQ(items(tree.List4), QStringList{songRenamed});
+    EXPECT_TRUE(QFileInfo::exists(songRenamed));
+    EXPECT_FALSE(folderNames().contains(QStringLiteral("song.mp3")));
+    EXPECT_EQ(QDir(dest.path()).entryList(QDir::Files | QDir::Hidden).size(), 3);
 }
 
 TEST_F(TreeTest, DestroyFileTreatsMissingAsDeletedAndRefusesProtectedFiles) {

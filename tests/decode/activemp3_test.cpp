@@ -335,11 +335,13 @@ TEST_F(DecoderControl, DamagedStreamsGiveWhatCanBeDecoded) {
                 << control.lastError().toStdString();
         } else {
             EXPECT_EQ(control.lastEnd(), ActiveMP3::DecodeEnd::Failed);
-            EXPECT_TRUE(control.lastError().startsWith(path(c.name) +
-                                                       QStringLiteral(": the file is incomplete: "
-                                                                      "it holds 0:0")))
-                << control.lastError().toStdString();
-            EXPECT_TRUE(control.lastError().contains(QStringLiteral(" of 0:04 ")));
+            // Less than a second missing is said in milliseconds.
+            const QString& said = control.lastError();
+            EXPECT_TRUE(
+                said.startsWith(path(c.name) + QStringLiteral(": the file is incomplete: ")) &&
+                ((said.contains(QStringLiteral("it holds 0:0")) && said.contains(u" of 0:04 ")) ||
+                 said.contains(QStringLiteral(" ms of its audio are missing"))))
+                << said.toStdString();
         }
         const DecodedWav out = readDecoded(output);
         expectConsistentHeader(out, 44100, 2);
@@ -349,6 +351,45 @@ TEST_F(DecoderControl, DamagedStreamsGiveWhatCanBeDecoded) {
         // The good audio at the start is the tone.
         const std::vector<std::int16_t> head(out.samples.begin(), out.samples.begin() + 2 * 44100);
         EXPECT_NEAR(fixtures::dominantFrequency(head, 44100, 2), 1000.0, 3.0);
+    }
+}
+
+// A file that lost only its last frame falls short of its LAME/Info count by less than one
+// frame's samples: it is incomplete all the same, and the message says what is missing where
+// minutes and seconds alone would read "0:04 of 0:04". VBR files and mono files too.
+TEST_F(DecoderControl, AFileMissingOnlyItsLastFrameIsIncomplete) {
+    const QByteArray cbr = fixtures::mp3Bytes(fixtures::sine(1000, 4.5), 44100, 2, 128);
+    const QByteArray vbr = fixtures::mp3VbrBytes(fixtures::sine(700, 4.5), 44100, 2, 2);
+    const QByteArray mono = fixtures::mp3Bytes(fixtures::sine(500, 4.5, 22050, 1), 22050, 1, 64);
+    const struct {
+        const char* name;
+        QByteArray bytes;
+    } cases[] = {
+        {"cbr-150.mp3", cbr.left(cbr.size() - 150)},
+        {"cbr-417.mp3", cbr.left(cbr.size() - 417)},
+        {"vbr-200.mp3", vbr.left(vbr.size() - 200)},
+        {"mono-100.mp3", mono.left(mono.size() - 100)},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        ActiveMP3 control;
+        ASSERT_EQ(decodeBytes(control, c.name, c.bytes), std::optional<bool>(false));
+        EXPECT_EQ(control.lastEnd(), ActiveMP3::DecodeEnd::Failed);
+        EXPECT_TRUE(control.lastError().startsWith(path(c.name) +
+                                                   QStringLiteral(": the file is incomplete: ")))
+            << control.lastError().toStdString();
+        EXPECT_TRUE(control.lastError().contains(QStringLiteral(" ms of its audio are missing")))
+            << control.lastError().toStdString();
+        // What it holds is in the WAV all the same.
+        EXPECT_EQ(control.lastOutput(), path(c.name) + QStringLiteral(".wav"));
+    }
+    // The whole files are complete, to the sample.
+    for (const auto& [name, bytes] :
+         {std::pair{"cbr.mp3", cbr}, std::pair{"vbr.mp3", vbr}, std::pair{"mono.mp3", mono}}) {
+        SCOPED_TRACE(name);
+        ActiveMP3 control;
+        EXPECT_EQ(decodeBytes(control, name, bytes), std::optional<bool>(true))
+            << control.lastError().toStdString();
     }
 }
 

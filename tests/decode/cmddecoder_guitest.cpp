@@ -10,8 +10,11 @@
 #include "engine/core/sourcetree.h"
 #include "engine/decode/decoding.h"
 #include "engine/formats/wavreader.h"
+#include "engine/prefs/drivespace.h"
 #include "window/main/form1.h"
+#include "window/main/frmpopup.h"
 
+#include <QAction>
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
@@ -26,8 +29,11 @@
 
 #include <csignal>
 #include <cstring>
+#include <functional>
 #include <memory>
+#include <string_view>
 #include <sys/resource.h>
+#include <utility>
 
 namespace {
 
@@ -242,8 +248,9 @@ TEST_F(DecodeBatch, OtherNodesOnlyStop) {
     EXPECT_TRUE(dialogs().messages().empty());
 }
 
-// Cancel, and the disk guard's stop, end the file under way at once.
-TEST_F(DecodeBatch, CancelEndsTheCurrentFileAtOnceAndStartsNoOther) {
+// Abort cuts the file under way: what it holds is kept and listed, and the end message names
+// it as cut, not as converted.
+TEST_F(DecodeBatch, AbortCutsTheFileUnderWayNamesItAndStartsNoOther) {
     const QString a = sineMp3("a.mp3", 90, 300);
     const QString b = sineMp3("b.mp3", 5);
     const QString c = sineMp3("c.mp3", 5);
@@ -253,19 +260,84 @@ TEST_F(DecodeBatch, CancelEndsTheCurrentFileAtOnceAndStartsNoOther) {
     QTimer::singleShot(0, form.get(), [this] { form->Command2->click(); });
     form->CmdDecoder_Click();
     waitForJob();
-    EXPECT_TRUE(dialogs().messages().empty()); // asked for, so not reported
 
     const qint64 frames = wavFrames(output("a.wav"));
     EXPECT_GE(frames, 0);
     EXPECT_LT(frames, 90 * 44100);
     EXPECT_FALSE(QFile::exists(output("b.wav")));
     EXPECT_FALSE(QFile::exists(output("c.wav")));
-    // The partial WAV is still listed.
+    EXPECT_TRUE(QFile::exists(a));
+    // The partial WAV is listed when it holds audio.
     if (QFileInfo(output("a.wav")).size() > 99) {
         EXPECT_TRUE(tree().List1.contains(output("a.wav")));
     }
+    ASSERT_EQ(form->lastBatch().results.size(), 3);
+    EXPECT_EQ(form->lastBatch().results[0].status, JobResult::Status::Cancelled);
+    ASSERT_EQ(dialogs().messages().size(), 1u);
+    const dialogs::Message& said = *dialogs().lastMessage();
+    EXPECT_EQ(said.text, QStringLiteral("1 of 3 files could not be decoded:\n\n") + a +
+                             QStringLiteral(": aborted: ") + output("a.wav") +
+                             QStringLiteral(" holds only what was decoded before the abort"));
+    EXPECT_EQ(said.icon, dialogs::Icon::Exclamation);
     EXPECT_FALSE(DecodingActive);
     EXPECT_TRUE(StopRequested);
+}
+
+// Cancel, "Stop after this file", the tray's "Stop Conversion" and the disk guard's stop
+// finish the file under way whole and start no other; only the guard, which the user did not
+// ask, names the file it left.
+TEST_F(DecodeBatch, EveryStopButAbortFinishesTheFileUnderWay) {
+    const QString a = sineMp3("a.mp3", 20, 300);
+    const QString b = sineMp3("b.mp3", 1);
+    const std::pair<const char*, std::function<void()>> stops[] = {
+        {"Cancel", [this] { form->Command8->click(); }},
+        {"Stop after this file", [this] { form->Command1->click(); }},
+        {"Stop Conversion",
+         [this] {
+             form->loadPopup();
+             form->popup()->mnuStopencoding->trigger();
+         }},
+        {"the guard",
+         [this] {
+             ModSysInfo::setSpaceQuery([](const QString&, std::int64_t& total, std::int64_t& free) {
+                 total = 500'000'000'000;
+                 free = 10'000'000; // below the stop level of 50 MB
+             });
+             form->tmrWarning_Timer();
+             ModSysInfo::setSpaceQuery({});
+         }},
+    };
+    for (const auto& [name, stop] : stops) {
+        SCOPED_TRACE(name);
+        dialogs().clear();
+        QFile::remove(output("a.wav"));
+        tree().List4.setItems({a, b});
+        select(SourceTree::SelectedMp3Text);
+        QString said;
+        // At the first turn of the event loop, with the first file under way.
+        QTimer::singleShot(0, form.get(), [&] {
+            stop();
+            said = form->Label3->text();
+        });
+        form->CmdSelectAction_Click();
+        waitForJob();
+        EXPECT_EQ(said, QStringLiteral("Stopping after the current file..."));
+        EXPECT_EQ(wavFrames(output("a.wav")), 20 * 44100);
+        ASSERT_EQ(form->lastBatch().results.size(), 2);
+        EXPECT_EQ(form->lastBatch().results[0].status, JobResult::Status::Completed);
+        EXPECT_EQ(form->lastBatch().results[1].status, JobResult::Status::NotStarted);
+        EXPECT_FALSE(QFile::exists(output("b.wav")));
+        EXPECT_TRUE(tree().List1.contains(output("a.wav")));
+        if (std::string_view(name) != "the guard") {
+            EXPECT_TRUE(dialogs().messages().empty());
+        } else {
+            ASSERT_EQ(dialogs().messages().size(), 1u);
+            EXPECT_EQ(dialogs().lastMessage()->text,
+                      QStringLiteral("1 of 2 files could not be decoded:\n\n") + b +
+                          QStringLiteral(": not started\n\nThe destination's disk has 10 MB "
+                                         "free, below the stop level of 50 MB."));
+        }
+    }
 }
 
 TEST_F(DecodeBatch, QuittingTheApplicationEndsTheWaitAndTheBatch) {
@@ -284,19 +356,6 @@ TEST_F(DecodeBatch, QuittingTheApplicationEndsTheWaitAndTheBatch) {
     EXPECT_TRUE(StopRequested);
     EXPECT_LT(wavFrames(output("a.wav")), 90 * 44100);
     EXPECT_FALSE(QFile::exists(output("b.wav")));
-}
-
-TEST_F(DecodeBatch, TheGuardsStopEndsTheFileUnderWayAtOnce) {
-    const QString a = sineMp3("a.mp3", 90, 300);
-    const QString b = sineMp3("b.mp3", 5);
-    tree().List4.setItems({a, b});
-    select(SourceTree::SelectedMp3Text);
-    QTimer::singleShot(0, form.get(), [this] { form->Command1_Click(); });
-    form->CmdDecoder_Click();
-    waitForJob();
-    EXPECT_LT(wavFrames(output("a.wav")), 90 * 44100);
-    EXPECT_FALSE(QFile::exists(output("b.wav")));
-    EXPECT_FALSE(DecodingActive);
 }
 
 TEST_F(DecodeBatch, DecodingNeverReplacesAFile) {

@@ -10,6 +10,7 @@
 #include "engine/platform/loudness/loudnessmeter.h"
 #include "engine/player/tagwriter.h"
 
+#include <QFile>
 #include <QFileInfo>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
@@ -210,6 +211,36 @@ TEST_F(Mp3TagTest, TheWavsInfoListNamesTheTrackAndADamagedOneIsIgnored) {
     wav[wav.size() - 8 - 4] = '\x7F';
     fixtures::writeFile(source, wav);
     EXPECT_TRUE(readWavInfoTexts(source).album.isEmpty());
+}
+
+// An MP3 ended early (aborted, or its source shrank under the encoder) is tagged like a whole
+// one: its title, and the ReplayGain of the audio it holds.
+TEST_F(Mp3TagTest, AnMp3EndedEarlyIsTaggedWithWhatItHolds) {
+    const double amplitude = std::pow(10.0, -23.0 / 20.0);
+    const QString wav = path(QStringLiteral("Long Take.wav"));
+    fixtures::writeFile(wav, fixtures::wavBytes(fixtures::sine(1000, 8.0, 44100, 2, amplitude)));
+
+    const QString aborted = path(QStringLiteral("aborted.mp3"));
+    double done = 0; // ended a quarter of the way, long enough to measure its loudness
+    const EncodeOutcome cut = encodeWavToMp3(
+        request(wav, aborted), [&done] { return done > 25.0; }, [&done](double p) { done = p; });
+    ASSERT_EQ(cut.status, EncodeOutcome::Status::Cancelled);
+    EXPECT_LT(cut.bytesEncoded, cut.audioBytes);
+    EXPECT_EQ(cut.bytesWritten, QFileInfo(aborted).size());
+    EXPECT_GT(id3v2TagBytes(fixtures::readFile(aborted)), 10);
+    EXPECT_EQ(frameText(aborted, "TIT2"), QStringLiteral("Long Take"));
+    const QString gain = frameText(aborted, "TXXX", QStringLiteral("REPLAYGAIN_TRACK_GAIN"));
+    EXPECT_NEAR(gain.chopped(3).toDouble(), 5.0, 0.5) << gain.toStdString();
+
+    const QString shrinking = path(QStringLiteral("shrinks.wav"));
+    QFile::copy(wav, shrinking);
+    const QString shrunk = path(QStringLiteral("shrunk.mp3"));
+    const EncodeOutcome failed = encodeWavToMp3(request(shrinking, shrunk), {}, [&](double) {
+        if (QFileInfo(shrinking).size() > 44 + 200'000)
+            QFile::resize(shrinking, 44 + 200'000);
+    });
+    ASSERT_EQ(failed.status, EncodeOutcome::Status::Failed);
+    EXPECT_EQ(frameText(shrunk, "TIT2"), QStringLiteral("shrinks"));
 }
 
 TEST_F(Mp3TagTest, ATagThatCannotBeWrittenFailsTheJobNamingTheFile) {

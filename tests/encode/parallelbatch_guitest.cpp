@@ -3,6 +3,8 @@
 #include "formtest.h"
 #include "mp3decode.h"
 
+#include "engine/service/conversionservice.h"
+
 #include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
@@ -113,6 +115,23 @@ TEST_F(ParallelBatch, CancelLetsRunningFilesFinishAndAbortEndsThemAll) {
         }
         EXPECT_TRUE(form->CmdSelectAction->isEnabled());
     }
+}
+
+// While a stopped batch winds down, the files ending one by one leave its word as it is: the
+// line says "Stopping after the current file..." until the last file is done.
+TEST_F(ParallelBatch, TheStoppingLineStaysWhileTheRunningFilesEnd) {
+    const QStringList files = {wav(QStringLiteral("a.wav"), 2.0, 440),
+                               wav(QStringLiteral("b.wav"), 3.0, 660),
+                               wav(QStringLiteral("c.wav"), 1.0, 880)};
+    QStringList said; // Label3 as each file ends, before the window's own steps for it
+    QObject::connect(&form->conversions(), &ConversionService::itemFinished, form.get(),
+                     [this, &said] { said << form->Label3->text(); });
+    // At the first turn of the event loop: both files are under way.
+    QTimer::singleShot(0, form.get(), [this] { form->Command8->click(); });
+    runSelected(files, 2);
+    EXPECT_EQ(outputs(), texts({"a.mp3", "b.mp3"}));
+    const QString stopping = QStringLiteral("Stopping after the current file...");
+    EXPECT_EQ(said.join(u'|'), stopping + u'|' + stopping);
 }
 
 } // namespace

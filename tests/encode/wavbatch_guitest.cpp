@@ -5,6 +5,7 @@
 #include "scripteddialogs.h"
 
 #include "engine/formats/mp3info.h"
+#include "engine/platform/id3tag/id3tag.h"
 
 #include <QComboBox>
 #include <QCoreApplication>
@@ -41,6 +42,15 @@ class WavBatchTest : public FormTest {
         return p;
     }
     QString mp3(const QString& base) const { return dest.filePath(base + QStringLiteral(".mp3")); }
+    // The title an MP3's ID3v2 tag gives; empty when it has none.
+    static QString taggedTitle(const QString& path) {
+        const auto frames = id3tag::readFrames(path);
+        if (frames)
+            for (const id3tag::Frame& f : frames.value())
+                if (f.id == QLatin1String("TIT2"))
+                    return f.text;
+        return {};
+    }
 
     Form1& load() {
         FormTest::load();
@@ -195,11 +205,17 @@ TEST_F(WavBatchTest, AbortEndsTheFileProperlyKeepsItsSourceAndStartsNoOther) {
 
     EXPECT_TRUE(QFileInfo::exists(longOne));
     const auto d = mp3decode::decodeFile(mp3(QStringLiteral("long")));
-    ASSERT_TRUE(d.ok); // shorter, playable
+    ASSERT_TRUE(d.ok); // shorter, playable, tagged
     EXPECT_LT(d.seconds(), 10.0);
+    EXPECT_EQ(taggedTitle(mp3(QStringLiteral("long"))), QStringLiteral("long"));
     EXPECT_FALSE(QFileInfo::exists(mp3(QStringLiteral("next"))));
     EXPECT_TRUE(QFileInfo::exists(next));
-    EXPECT_TRUE(dialogs().messages().empty()); // asked for, so not reported
+    // Named as cut, not as converted.
+    ASSERT_EQ(dialogs().messages().size(), 1u);
+    EXPECT_EQ(dialogs().lastMessage()->text,
+              QStringLiteral("1 of 2 files could not be encoded:\n\n") + longOne +
+                  QStringLiteral(": aborted: ") + mp3(QStringLiteral("long")) +
+                  QStringLiteral(" holds only what was encoded before the abort"));
     EXPECT_TRUE(w.CmdSelectAction->isEnabled());
 }
 
@@ -281,10 +297,12 @@ TEST_F(WavBatchTest, ClosingDuringTheBatchEndsTheFileProperlyThenCloses) {
     EXPECT_EQ(end.count(), 1);
     EXPECT_FALSE(w.isVisible());
     const auto d = mp3decode::decodeFile(mp3(QStringLiteral("a")));
-    ASSERT_TRUE(d.ok); // ended properly, only shorter
+    ASSERT_TRUE(d.ok); // ended properly, only shorter, and tagged
     EXPECT_LT(d.seconds(), 12.0);
+    EXPECT_EQ(taggedTitle(mp3(QStringLiteral("a"))), QStringLiteral("a"));
     EXPECT_TRUE(QFileInfo::exists(a)); // an incomplete MP3 never replaces its source
     EXPECT_FALSE(QFileInfo::exists(mp3(QStringLiteral("b"))));
+    EXPECT_TRUE(dialogs().messages().empty()); // the user is leaving: no news of the abort
 }
 
 TEST_F(WavBatchTest, NoOutputReplacesAFile) {

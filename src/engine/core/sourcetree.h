@@ -229,12 +229,14 @@ class SourceTree : public QAbstractItemModel {
     bool canEditLabel(NodeId node) const;
 
     // After a label edit of `node` to `newText`, a file name (the editor edits the name
-    // alone, EditRole): when the name changed other than in letter case and names a file of
-    // the node's kind (".wav" under a WAV group, ".mp3" under an MP3 group, any case),
-    // renames the file the node stands for (fileEntryOf) within its folder and replaces that
-    // entry by the new path. The label then shows the new name as it showed the old one: in
-    // its folder when it held the full path. Refused, with the reason in
-    // renameRefusal(): an empty name, a name holding "/", a rename the system refuses.
+    // alone, EditRole): renames the file the node stands for (fileEntryOf) within its folder,
+    // a change of letter case included, never replacing another file, and every list entry
+    // naming it follows. The label then shows the new name as it showed the old one: in its
+    // folder when it held the full path. So a label always names the file its node stands
+    // for. The name unchanged is no rename. Refused, with the reason in renameRefusal(), and
+    // nothing changed: an empty name, a name holding "/", a name not of the node's kind
+    // (".wav" under a WAV group, ".mp3" under an MP3 group, any case), a node that stands for
+    // no listed file, a name another file holds, a rename the system refuses.
     LabelEdit afterLabelEdit(NodeId node, const QString& newText);
     // Why the last afterLabelEdit answered EditAgain.
     QString renameRefusal() const { return renameRefusal_; }
@@ -362,6 +364,8 @@ class SourceTree : public QAbstractItemModel {
   private:
     MirrorList* listFor(const MirrorList* list);
     void removeEntry(const FileEntry& entry);
+    // A deleted file: every item that stands for `path` and every entry naming it go.
+    void forgetFile(const QString& path);
     struct Node {
         NodeId id = 0;
         QString key;

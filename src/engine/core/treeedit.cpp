@@ -7,12 +7,15 @@
 #include "engine/platform/dialogs.h"
 #include "engine/platform/nativepath.h"
 
+#include <QCoreApplication>
 #include <QFile>
+#include <QRandomGenerator>
 
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -20,6 +23,10 @@ namespace {
 // A WAV or MP3 file's name, by the one extension rule (any case).
 bool hasFileEnding(const QString& text) {
     return isWavPath(text) || isMp3Path(text);
+}
+
+QString translated(const char* source) {
+    return QCoreApplication::translate("SourceTree", source);
 }
 
 // Renames without ever replacing an existing file. 0, or the system's error number.
@@ -33,6 +40,40 @@ int renameNoReplace(const QString& from, const QString& to) {
     if (::link(a.constData(), b.constData()) != 0)
         return errno;
     return ::unlink(a.constData()) == 0 ? 0 : errno;
+}
+
+// True when both paths reach one existing file.
+bool sameFile(const QString& a, const QString& b) {
+    struct stat sa = {};
+    struct stat sb = {};
+    return ::stat(nativepath::encode(a).constData(), &sa) == 0 &&
+           ::stat(nativepath::encode(b).constData(), &sb) == 0 && sa.st_dev == sb.st_dev &&
+           sa.st_ino == sb.st_ino;
+}
+
+// Renames `from` to `to` in the same folder, never replacing another file. A name that
+// differs only in letter case goes through a name of passage beside it: a file system that
+// ignores case finds the new name taken by the file itself, and one that keeps case has the
+// rename refused at the second step when another file holds the name (the file then takes
+// its old name back). 0, or the system's error number.
+int renameInFolder(const QString& from, const QString& to) {
+    if (from.compare(to, Qt::CaseInsensitive) != 0)
+        return renameNoReplace(from, to);
+    if (nativepath::exists(to) && !sameFile(from, to))
+        return EEXIST;
+    int error = EEXIST;
+    QString passage;
+    for (int attempt = 0; attempt < 8 && error == EEXIST; ++attempt) {
+        passage = FolderOf(from) + QLatin1Char('.') + FileNameOf(from) +
+                  QStringLiteral(".renaming-%1")
+                      .arg(QRandomGenerator::global()->generate(), 8, 16, QLatin1Char('0'));
+        error = renameNoReplace(from, passage);
+    }
+    if (error != 0)
+        return error;
+    if ((error = renameNoReplace(passage, to)) != 0)
+        renameNoReplace(passage, from);
+    return error;
 }
 
 } // namespace
@@ -76,13 +117,25 @@ void SourceTree::RemoveAndDeleteFile() {
                             dialogs::Buttons::Ok, dialogs::Icon::Critical);
             return;
         }
-        // Other commands may have run since: the item is removed wherever it is now, and no
-        // list keeps naming the file that is gone.
+        // Other commands may have run since: the item is removed wherever it is now, and
+        // nothing keeps naming the file that is gone.
         removeNode(pressed);
-        for (MirrorList* list : {&List1, &List5, &List2, &List4})
-            while (list->removeOne(path)) {
-            }
+        forgetFile(path);
     });
+}
+
+void SourceTree::forgetFile(const QString& path) {
+    // Every item that stands for the file goes (its full path or its name, whichever the
+    // tree shows), and so does every entry naming it: Start must never find the file again.
+    std::vector<NodeId> doomed = allWithText(path);
+    for (const Node* node : order_)
+        if (node->key.startsWith(QLatin1Char('p')) && filePathOf(node->id) == path)
+            doomed.push_back(node->id);
+    for (const NodeId node : doomed)
+        removeNode(node);
+    for (MirrorList* list : {&List1, &List5, &List2, &List4})
+        while (list->removeOne(path)) {
+        }
 }
 
 // The mutable list behind a FileEntry's list.
@@ -113,6 +166,10 @@ SourceTree::LabelEdit SourceTree::afterLabelEdit(NodeId id, const QString& newTe
     if (!canEditLabel(id))
         return LabelEdit::Accepted; // no edit took place
     const QString current = text(id);
+    // The name as the editor opened it (nothing typed) is no rename: a short label may show
+    // an extension in another case than the file's.
+    if (newText == FileNameOf(current))
+        return LabelEdit::Accepted;
     // Back into editing: the user types another name, told why this one was refused.
     auto editAgain = [this, id](const QString& reason) {
         renameRefusal_ = reason;
@@ -126,30 +183,36 @@ SourceTree::LabelEdit SourceTree::afterLabelEdit(NodeId id, const QString& newTe
     if (newText.contains(QLatin1Char('/')) || newText.contains(QChar(u'\0')))
         return editAgain(QStringLiteral("A file name cannot contain \"/\"."));
 
-    // A new name of the other kind ("a.wav" typed as "a.mp3") renames nothing on disk: the
-    // file would then carry a type it does not have.
-    const QString kind = newText.right(3).toLower();
+    // The label must go on naming a file of the node's kind, the file it stands for: a name
+    // of another kind ("a.wav" typed as "a.mp3") would carry a type the file does not have.
     const Group group = groupOf(parentOf(id));
-    const bool sameKind =
-        (kind == QLatin1String("wav") && (group == Group::Wav || group == Group::SelectedWav)) ||
-        (kind == QLatin1String("mp3") && (group == Group::Mp3 || group == Group::SelectedMp3));
-    if (newText.compare(FileNameOf(current), Qt::CaseInsensitive) != 0 && sameKind) {
-        if (const std::optional<FileEntry> entry = fileEntryOf(id)) {
-            const QString target = FolderOf(entry->path) + newText;
-            if (const int error = renameNoReplace(entry->path, target))
-                return editAgain(QStringLiteral("Can't rename \"") + FileNameOf(entry->path) +
-                                 QStringLiteral("\" to \"") + newText + QStringLiteral("\": ") +
-                                 QString::fromLocal8Bit(std::strerror(error)));
-            if (MirrorList* list = listFor(entry->list))
-                list->replace(entry->position, target);
-        }
+    const bool wav = group == Group::Wav || group == Group::SelectedWav;
+    if (wav ? !isWavPath(newText) : !isMp3Path(newText))
+        return editAgain(wav ? translated("The name of a WAV file must end in \".wav\".")
+                             : translated("The name of an MP3 file must end in \".mp3\"."));
+    const std::optional<FileEntry> entry = fileEntryOf(id);
+    if (!entry)
+        return editAgain(
+            translated("Can't rename \"%1\": it is no longer listed. Refresh List (F5) "
+                       "lists the destination folder again.")
+                .arg(FileNameOf(current)));
+
+    const QString target = FolderOf(entry->path) + newText;
+    if (target != entry->path) {
+        if (const int error = renameInFolder(entry->path, target))
+            return editAgain(QStringLiteral("Can't rename \"") + FileNameOf(entry->path) +
+                             QStringLiteral("\" to \"") + newText + QStringLiteral("\": ") +
+                             QString::fromLocal8Bit(std::strerror(error)));
+        // No list may go on naming the old path.
+        for (MirrorList* list : {&List1, &List5, &List2, &List4})
+            for (int i = 0; i < list->count(); ++i)
+                if (list->at(i) == entry->path)
+                    list->replace(i, target);
     }
 
-    if (hasFileEnding(newText)) {
-        draggedNode_ = id;
-        setSelectedNode(id);
-        setDropHighlight(id);
-    }
+    draggedNode_ = id;
+    setSelectedNode(id);
+    setDropHighlight(id);
     // Shown as before: in its folder when the label held the full path, else the name alone.
     setText(id, FolderOf(current) + newText);
     return LabelEdit::Accepted;
@@ -158,20 +221,8 @@ SourceTree::LabelEdit SourceTree::afterLabelEdit(NodeId id, const QString& newTe
 std::optional<VortanError> SourceTree::DeleteFileAndNode(const QString& path, bool settle,
                                                          filedeletion::Settled done) {
     auto forget = [this, path, done = std::move(done)](const std::optional<VortanError>& error) {
-        if (!error) {
-            // Every item that stands for the file goes (its full path or its name, whichever
-            // the tree shows), and so does every entry naming it: Start must never find the
-            // file again.
-            std::vector<NodeId> doomed = allWithText(path);
-            for (const Node* node : order_)
-                if (node->key.startsWith(QLatin1Char('p')) && filePathOf(node->id) == path)
-                    doomed.push_back(node->id);
-            for (const NodeId node : doomed)
-                removeNode(node);
-            for (MirrorList* list : {&List1, &List5, &List2, &List4})
-                while (list->removeOne(path)) {
-                }
-        }
+        if (!error)
+            forgetFile(path);
         if (done)
             done(error);
     };

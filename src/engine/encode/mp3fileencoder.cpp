@@ -159,59 +159,168 @@ class SourceChunk {
     std::vector<float> float_;
 };
 
+// The source's format when the encoder can take its audio; else why not, naming the file.
+// `audioBytes` gets the audio's length in whole sample frames.
+Result<WavFormat> acceptedSource(const QString& path, std::int64_t& audioBytes) {
+    Result<WavFormat> format = readWavFormat(path);
+    if (!format)
+        return VortanError(VortanError::InvalidArgument, source(), format.error().description());
+    const WavFormat& wav = format.value();
+    if (wav.sampleType() == WavSampleType::Unsupported || wav.channels > 2)
+        return VortanError(
+            VortanError::InvalidArgument, source(),
+            QStringLiteral("%1: only PCM (8-, 16-, 24- or 32-bit) or floating-point (32- or "
+                           "64-bit) audio in one or two channels can be encoded (this file "
+                           "holds %2-bit audio in %3 channels, format %4)")
+                .arg(path)
+                .arg(wav.bitsPerSample)
+                .arg(wav.channels)
+                .arg(codingName(wav)));
+    // A trailing piece of a sample frame is not audio.
+    audioBytes = wav.dataLength - wav.dataLength % wav.blockAlign;
+    if (audioBytes == 0)
+        return VortanError(VortanError::InvalidArgument, source(),
+                           QStringLiteral("%1: the file holds no audio to encode").arg(path));
+    return format;
+}
+
+// Opens the source and steps over everything before its audio.
+std::optional<VortanError> openAtAudio(clsFileIo& file, const QString& path, const WavFormat& wav) {
+    if (!file.OpenFile(path, FileUse::Read))
+        return fileError(path, file.lastError);
+    std::vector<char> skip(64 * 1024);
+    for (std::int64_t skipped = 0; skipped < wav.dataOffset;) {
+        const auto want = static_cast<std::size_t>(std::min<std::int64_t>(
+            wav.dataOffset - skipped, static_cast<std::int64_t>(skip.size())));
+        if (!file.ReadBytes(skip.data(), want))
+            return fileError(path, file.lastError);
+        if (file.bytesTransferred <= 0)
+            return shrankError(path);
+        skipped += file.bytesTransferred;
+    }
+    return std::nullopt;
+}
+
+// How the chunk loop ended.
+struct ChunksEnd {
+    std::int64_t done = 0;                    // audio bytes handed to the encoder
+    std::optional<VortanError> sourceFailure; // the source failed midway: the MP3 still ends
+    std::optional<VortanError> outputFailure; // the encoder or the output failed: nothing kept
+};
+
+// Encodes the source's audio chunk by chunk, until its end, a failure, or `cancelled`
+// (asked after each chunk). `out` follows the bytes encoded.
+ChunksEnd encodeChunks(clsFileIo& sourceFile, const QString& sourcePath, const WavFormat& wav,
+                       Mp3Output& mp3, BackgroundMeter* meter,
+                       const std::function<bool()>& cancelled,
+                       const std::function<void(double)>& progress, EncodeOutcome& out) {
+    SourceChunk input(wav.sampleType(), wav.bitsPerSample / 8, mp3.maxSamplesPerCall());
+    const std::size_t chunkBytes = input.capacityBytes();
+    const std::int64_t total = out.audioBytes;
+    ChunksEnd end;
+    while (end.done < total && !end.sourceFailure) {
+        const auto block = static_cast<std::size_t>(
+            std::min<std::int64_t>(static_cast<std::int64_t>(chunkBytes), total - end.done));
+        if (!sourceFile.ReadBytes(input.target(), block)) {
+            end.sourceFailure = fileError(sourcePath, sourceFile.lastError);
+            break;
+        }
+        auto got = static_cast<std::size_t>(sourceFile.bytesTransferred);
+        if (got < block) {
+            // The file shrank under us: encode the whole frames that are there and end.
+            got -= got % wav.blockAlign;
+            end.sourceFailure = shrankError(sourcePath);
+        }
+        end.done += static_cast<std::int64_t>(got);
+        if (auto error = input.encode(mp3, meter, got)) {
+            end.outputFailure = std::move(error);
+            break;
+        }
+        out.bytesEncoded = end.done;
+        if (auto error = mp3.commit()) {
+            end.outputFailure = std::move(error);
+            break;
+        }
+        if (progress)
+            progress(static_cast<double>(end.done) / static_cast<double>(total) * 100.0);
+        if (cancelled && cancelled())
+            break;
+    }
+    return end;
+}
+
+EncodeOutcome failed(EncodeOutcome out, VortanError error) {
+    out.status = EncodeOutcome::Status::Failed;
+    out.error = std::move(error);
+    return out;
+}
+
+// After the chunks: ends the MP3, tags it and puts it at its name, and says how the file
+// ended. A failure of the source still ends the MP3 properly; an encoder or output failure
+// leaves nothing (the temporary file goes).
+EncodeOutcome endMp3(const EncodeRequest& request, const WavFormat& wav, ChunksEnd chunks,
+                     Mp3Output& mp3, outputfile::PendingOutput& output, BackgroundMeter* meter,
+                     EncodeOutcome out) {
+    if (chunks.outputFailure) {
+        mp3.finish();
+        out.bytesWritten = mp3.bytesWritten();
+        return failed(std::move(out), std::move(*chunks.outputFailure));
+    }
+    const std::optional<VortanError> ended = mp3.finish();
+    out.bytesWritten = mp3.bytesWritten();
+    // The output failing to take the MP3 is what is reported; otherwise the first failure.
+    if (ended && (!chunks.sourceFailure || mp3.fileFailed()))
+        return failed(std::move(out), *ended);
+
+    // What was encoded ended properly: the MP3 is tagged whether it holds the whole source or
+    // was ended early (cancelled, or its source failed midway), with the ReplayGain of the
+    // audio it holds. The tag goes in front of the finished stream, before the rename.
+    const std::unique_ptr<LoudnessMeter> measured = meter ? meter->finish() : nullptr;
+    const auto tagged = id3tag::writeTag(output.fd(), request.outputPath,
+                                         tagFieldsFor(request.sourcePath, measured.get()));
+    if (!tagged)
+        return failed(std::move(out), tagged.error());
+    out.bytesWritten += tagged.value();
+    int outputError = 0;
+    const Result<QString> published = output.commit(&outputError);
+    if (!published)
+        return failed(std::move(out), fileError(request.outputPath, outputError));
+    out.outputPath = published.value();
+
+    if (chunks.sourceFailure)
+        return failed(std::move(out), std::move(*chunks.sourceFailure));
+    if (chunks.done < out.audioBytes) {
+        out.status = EncodeOutcome::Status::Cancelled;
+        return out;
+    }
+    // A source whose header announces more audio than it holds: what it holds is in the MP3,
+    // but the file counts as failed, so that it is never taken for a whole conversion.
+    if (wav.dataTruncated)
+        return failed(std::move(out),
+                      VortanError(VortanError::InvalidArgument, source(),
+                                  audiolength::incompleteSource(
+                                      request.sourcePath, wav.durationMs(out.audioBytes),
+                                      wav.durationMs(wav.announcedDataLength))));
+    out.status = EncodeOutcome::Status::Completed;
+    return out;
+}
+
 } // namespace
 
 EncodeOutcome encodeWavToMp3(const EncodeRequest& request, const std::function<bool()>& cancelled,
                              const std::function<void(double)>& progress) {
     EncodeOutcome out;
-    auto fail = [&out](VortanError error) {
-        out.status = EncodeOutcome::Status::Failed;
-        out.error = std::move(error);
-        return out;
-    };
-
-    const Result<WavFormat> format = readWavFormat(request.sourcePath);
+    const Result<WavFormat> format = acceptedSource(request.sourcePath, out.audioBytes);
     if (!format)
-        return fail(
-            VortanError(VortanError::InvalidArgument, source(), format.error().description()));
+        return failed(std::move(out), format.error());
     const WavFormat& wav = format.value();
-    const WavSampleType sampleType = wav.sampleType();
-    if (sampleType == WavSampleType::Unsupported || wav.channels > 2)
-        return fail(VortanError(
-            VortanError::InvalidArgument, source(),
-            QStringLiteral("%1: only PCM (8-, 16-, 24- or 32-bit) or floating-point (32- or "
-                           "64-bit) audio in one or two channels can be encoded (this file "
-                           "holds %2-bit audio in %3 channels, format %4)")
-                .arg(request.sourcePath)
-                .arg(wav.bitsPerSample)
-                .arg(wav.channels)
-                .arg(codingName(wav))));
-    // A trailing piece of a sample frame is not audio.
-    const std::int64_t total = wav.dataLength - wav.dataLength % wav.blockAlign;
-    out.audioBytes = total;
-    if (total == 0)
-        return fail(VortanError(
-            VortanError::InvalidArgument, source(),
-            QStringLiteral("%1: the file holds no audio to encode").arg(request.sourcePath)));
-
     modLAME::EncoderConfig config = request.config;
     config.inputSampleRate = wav.sampleRate;
     config.inputChannels = wav.channels;
 
     clsFileIo sourceFile;
-    if (!sourceFile.OpenFile(request.sourcePath, FileUse::Read))
-        return fail(fileError(request.sourcePath, sourceFile.lastError));
-    // Step over everything before the audio.
-    std::vector<char> skip(64 * 1024);
-    for (std::int64_t skipped = 0; skipped < wav.dataOffset;) {
-        const auto want = static_cast<std::size_t>(std::min<std::int64_t>(
-            wav.dataOffset - skipped, static_cast<std::int64_t>(skip.size())));
-        if (!sourceFile.ReadBytes(skip.data(), want))
-            return fail(fileError(request.sourcePath, sourceFile.lastError));
-        if (sourceFile.bytesTransferred <= 0)
-            return fail(shrankError(request.sourcePath));
-        skipped += sourceFile.bytesTransferred;
-    }
+    if (auto error = openAtAudio(sourceFile, request.sourcePath, wav))
+        return failed(std::move(out), std::move(*error));
 
     // Without a meter (a rate the library cannot measure, or a meter that failed) the MP3
     // gets no ReplayGain.
@@ -224,89 +333,17 @@ EncodeOutcome encodeWavToMp3(const EncodeRequest& request, const std::function<b
     int outputError = 0;
     auto pending = outputfile::PendingOutput::create(request.outputPath, &outputError);
     if (!pending)
-        return fail(fileError(request.outputPath, outputError));
-    outputfile::PendingOutput& output = *pending.value();
-    auto opened = Mp3Output::open(config, ::dup(output.fd()), request.outputPath, source());
+        return failed(std::move(out), fileError(request.outputPath, outputError));
+    auto opened =
+        Mp3Output::open(config, ::dup(pending.value()->fd()), request.outputPath, source());
     if (!opened)
-        return fail(opened.error());
+        return failed(std::move(out), opened.error());
     out.outputCreated = true;
-    Mp3Output& mp3 = *opened.value();
-    SourceChunk input(sampleType, wav.bitsPerSample / 8, mp3.maxSamplesPerCall());
-    const std::size_t chunkBytes = input.capacityBytes();
 
-    // From here on a failure of the source still ends the MP3 properly. The output failing
-    // to take the MP3 is what is reported when it happens; otherwise the first failure.
-    std::optional<VortanError> sourceFailure;
-    std::int64_t done = 0;
-    while (done < total && !sourceFailure) {
-        const auto block = static_cast<std::size_t>(
-            std::min<std::int64_t>(static_cast<std::int64_t>(chunkBytes), total - done));
-        if (!sourceFile.ReadBytes(input.target(), block)) {
-            sourceFailure = fileError(request.sourcePath, sourceFile.lastError);
-            break;
-        }
-        auto got = static_cast<std::size_t>(sourceFile.bytesTransferred);
-        if (got < block) {
-            // The file shrank under us: encode the whole frames that are there and end.
-            got -= got % wav.blockAlign;
-            sourceFailure = shrankError(request.sourcePath);
-        }
-        done += static_cast<std::int64_t>(got);
-
-        // An encoder or output failure leaves nothing: the temporary file goes.
-        if (auto error = input.encode(mp3, meter.get(), got)) {
-            mp3.finish();
-            out.bytesWritten = mp3.bytesWritten();
-            return fail(std::move(*error));
-        }
-        out.bytesEncoded = done;
-        if (auto error = mp3.commit()) {
-            mp3.finish();
-            out.bytesWritten = mp3.bytesWritten();
-            return fail(std::move(*error));
-        }
-        if (progress)
-            progress(static_cast<double>(done) / static_cast<double>(total) * 100.0);
-        if (cancelled && cancelled())
-            break;
-    }
-
-    const std::optional<VortanError> ended = mp3.finish();
-    out.bytesWritten = mp3.bytesWritten();
+    ChunksEnd chunks = encodeChunks(sourceFile, request.sourcePath, wav, *opened.value(),
+                                    meter.get(), cancelled, progress, out);
     // Closing a file that was only read loses nothing, whatever the system answers.
     sourceFile.CloseFile();
-    if (ended && (!sourceFailure || mp3.fileFailed()))
-        return fail(*ended);
-
-    // What the source held was encoded and the MP3 ended properly. Only an MP3 of the whole
-    // source is tagged: the tag goes in front of the finished stream, before the rename.
-    const bool whole = done >= total && !sourceFailure;
-    if (whole) {
-        const std::unique_ptr<LoudnessMeter> measured = meter ? meter->finish() : nullptr;
-        const auto tagged = id3tag::writeTag(output.fd(), request.outputPath,
-                                             tagFieldsFor(request.sourcePath, measured.get()));
-        if (!tagged)
-            return fail(tagged.error());
-        out.bytesWritten += tagged.value();
-    }
-    const Result<QString> published = output.commit(&outputError);
-    if (!published)
-        return fail(fileError(request.outputPath, outputError));
-    out.outputPath = published.value();
-
-    if (sourceFailure)
-        return fail(std::move(*sourceFailure));
-    if (!whole) {
-        out.status = EncodeOutcome::Status::Cancelled;
-        return out;
-    }
-    // A source whose header announces more audio than it holds: what it holds is in the MP3,
-    // but the file counts as failed, so that it is never taken for a whole conversion.
-    if (wav.dataTruncated)
-        return fail(
-            VortanError(VortanError::InvalidArgument, source(),
-                        audiolength::incompleteSource(request.sourcePath, wav.durationMs(total),
-                                                      wav.durationMs(wav.announcedDataLength))));
-    out.status = EncodeOutcome::Status::Completed;
-    return out;
+    return endMp3(request, wav, std::move(chunks), *opened.value(), *pending.value(), meter.get(),
+                  std::move(out));
 }

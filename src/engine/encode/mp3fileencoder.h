@@ -54,11 +54,12 @@ struct EncodeOutcome {
 // the flush of a write, that last rewrite or the close of the output fails (with the
 // system's reason), and when the encoder's flush fails (with the library's error).
 //
-// An MP3 of the whole source gets an ID3v2.4 tag in front of its first frame
+// Every MP3 that was ended properly gets an ID3v2.4 tag in front of its first frame
 // (id3tag::writeTag): the title, artist and album of the source's INFO list (the title
 // defaulting to the source's name without its extension) and the track's ReplayGain,
-// measured over the samples as the encoder took them. The job fails when the tag cannot be
-// written; a cancelled job, or one whose source failed midway, writes none. A source whose
+// measured over the samples as the encoder took them. An MP3 ended early (cancelled, or its
+// source failed midway) is tagged too, with the ReplayGain of the audio it holds. The job
+// fails when the tag cannot be written. A source whose
 // data chunk announces more than the file holds is encoded and tagged as far as it goes and
 // fails with audiolength::incompleteSource.
 //

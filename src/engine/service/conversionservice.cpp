@@ -5,6 +5,8 @@
 #include "engine/decode/decoding.h"
 #include "engine/encode/encodejob.h"
 
+#include <algorithm>
+
 ConversionService::ConversionService(QObject* parent) : QObject(parent) {}
 
 ConversionService::~ConversionService() = default; // ~BatchRunner cancels and joins
@@ -61,18 +63,41 @@ bool ConversionService::start(ConversionBatch batch) {
     runner_ = std::make_unique<BatchRunner>(std::move(makeJob));
     BatchRunner* runner = runner_.get();
     runner->maxParallel = std::max(1, batch_.settings.filesAtOnce);
+    reservations_.clear();
+    // Each file that starts keeps its expected output reserved against the free space until
+    // it ends, so that files started together are never more than the disk holds.
     runner->mayStart = [this](const WorkItem& item) {
-        return !mayStart || mayStart(item, expectedBytes(item));
+        const std::int64_t expected = expectedBytes(item);
+        if (mayStart && !mayStart(item, expected, reservedBytes()))
+            return false;
+        reservations_[item.index] = {std::max<std::int64_t>(expected, 0), 0};
+        return true;
     };
     connect(runner, &BatchRunner::itemStarted, this, &ConversionService::itemStarted);
-    connect(runner, &BatchRunner::itemProgress, this, &ConversionService::itemProgress);
-    connect(runner, &BatchRunner::itemFinished, this, &ConversionService::itemFinished);
+    connect(runner, &BatchRunner::itemProgress, this,
+            [this](const WorkItem& item, const QString& caption, int percent) {
+                if (const auto at = reservations_.find(item.index); at != reservations_.end())
+                    at->second.percent = std::clamp(percent, 0, 100);
+                emit itemProgress(item, caption, percent);
+            });
+    connect(runner, &BatchRunner::itemFinished, this,
+            [this](const WorkItem& item, const JobResult& result) {
+                reservations_.erase(item.index);
+                emit itemFinished(item, result);
+            });
     // Queued: the batch's end is never reported from inside start(), stop() or abort(), and
     // the runner is released only once the code that reported it has returned.
     connect(runner, &BatchRunner::finished, this, &ConversionService::runnerFinished,
             Qt::QueuedConnection);
     runner->start(batch_.items);
     return true;
+}
+
+std::int64_t ConversionService::reservedBytes() const {
+    std::int64_t still = 0;
+    for (const auto& [index, reservation] : reservations_)
+        still += reservation.bytes * (100 - reservation.percent) / 100;
+    return still;
 }
 
 void ConversionService::endNow() {
@@ -89,7 +114,8 @@ void ConversionService::stop() {
         return;
     stopped_ = true;
     runner_->stop();
-    if (batch_.kind == ConversionKind::Mp3ToWav || batch_.kind == ConversionKind::Capture)
+    // The sound card cannot be recorded ahead of the disc: a recording ends now.
+    if (batch_.kind == ConversionKind::Capture)
         runner_->cancel();
 }
 

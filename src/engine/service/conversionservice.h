@@ -9,6 +9,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <map>
 #include <memory>
 
 // What a batch converts.
@@ -67,9 +68,12 @@ class ConversionService : public QObject {
     static QString outputFor(ConversionKind kind, const QString& destination,
                              const QString& source);
 
-    // Asked before each item with the bytes its output is expected to take (-1: unknown);
+    // Asked before each item with the bytes its output is expected to take (-1: unknown)
+    // and the bytes the files under way are still expected to write (each one's expected
+    // size less the share its progress reports done), which the free space must hold too;
     // false: it does not start, nor does any later one (the disk-space guard).
-    std::function<bool(const WorkItem&, std::int64_t expectedBytes)> mayStart;
+    std::function<bool(const WorkItem&, std::int64_t expectedBytes, std::int64_t reservedBytes)>
+        mayStart;
 
     // Starts `batch` and returns at once; false (nothing starts) while another runs. The
     // first itemStarted may come before this returns; batchFinished never does.
@@ -78,11 +82,11 @@ class ConversionService : public QObject {
     // the jobs under way are cancelled and joined, and batchFinished (endedFromOutside) is
     // emitted before this returns.
     void endNow();
-    // No further item starts; the files under way finish whole, except a decode, which
-    // ends at once with what it has written (the decoder stops on a stop), and a recording,
-    // which ends at once keeping what it holds.
+    // No further item starts; the files under way finish whole, except a recording, which
+    // ends at once keeping what it holds.
     void stop();
-    // stop(), and every file under way ends early, its output properly ended.
+    // stop(), and every file under way ends early, its output properly ended: its item is
+    // Cancelled, a file cut short, never a converted one.
     void abort();
     // From an itemFinished handler whose after-file steps end later (a recording's encode):
     // the next item waits, and the batch goes on, only once resumeNext() is called. stop(),
@@ -91,6 +95,8 @@ class ConversionService : public QObject {
     void resumeNext();
 
     bool isRunning() const { return runner_ != nullptr; }
+    // What the files under way are still expected to write, as mayStart is told it.
+    std::int64_t reservedBytes() const;
     bool isStopped() const { return stopped_; }
     // The batch running now, or the last one (its settings and kind).
     ConversionKind kind() const { return batch_.kind; }
@@ -109,8 +115,15 @@ class ConversionService : public QObject {
     std::int64_t expectedBytes(const WorkItem& item) const;
     void runnerFinished();
 
+    // A started file's expected output, and the share of it its progress reports done.
+    struct Reservation {
+        std::int64_t bytes = 0;
+        int percent = 0;
+    };
+
     ConversionBatch batch_;
     std::unique_ptr<BatchRunner> runner_;
+    std::map<int, Reservation> reservations_; // the files under way, by item index
     bool stopped_ = false;
     bool endedFromOutside_ = false;
 };

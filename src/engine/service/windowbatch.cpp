@@ -2,6 +2,9 @@
 
 #include "engine/core/batchshare.h"
 #include "engine/core/paths.h"
+#include "engine/platform/nativepath.h"
+
+#include <QCoreApplication>
 
 #include <algorithm>
 #include <cmath>
@@ -15,9 +18,18 @@ QString describe(const WorkItem& item, const QString& reason) {
     return item.source + QStringLiteral(": ") + reason;
 }
 
-bool reportable(const JobResult& result) {
-    return result.status == JobResult::Status::Failed ||
-           result.status == JobResult::Status::Skipped;
+QString text(const char* source) {
+    return QCoreApplication::translate("WindowBatch", source);
+}
+
+// What the end message says of a file an abort cut short (`verb`: "decoded").
+QString cutReason(const WorkItem& item, const QString& verb, bool single) {
+    if (item.output.isEmpty() || !nativepath::isFile(item.output))
+        return single ? text("The file was aborted before anything was written.")
+                      : text("aborted before anything was written");
+    return (single ? text("The file was aborted: %1 holds only what was %2 before the abort.")
+                   : text("aborted: %1 holds only what was %2 before the abort"))
+        .arg(item.output, verb);
 }
 
 } // namespace
@@ -88,8 +100,12 @@ struct Following {
     }
     void ended(const ConversionReport& conversion) {
         over = true;
-        BatchReport report{conversion.items, conversion.results, problems,
-                           conversion.endedFromOutside};
+        BatchReport report{conversion.items,
+                           conversion.results,
+                           problems,
+                           conversion.endedFromOutside,
+                           window.nameCutFiles && window.nameCutFiles(),
+                           window.stopReason ? window.stopReason() : QString()};
         if (!report.endedFromOutside)
             if (const auto message = failureMessage(report, window.verb))
                 dialogs::handler().message(*message);
@@ -147,38 +163,66 @@ bool startWindowBatch(ConversionService& service, WindowBatch window, Conversion
 
 std::optional<dialogs::Message> failureMessage(const BatchReport& report, const QString& verb) {
     dialogs::Message message;
-    message.icon = dialogs::Icon::Critical;
-    message.title = QStringLiteral("Critical error...");
+    const bool single = report.items.size() == 1;
     QStringList lines;
-    int failed = 0;
-    for (qsizetype i = 0; i < report.results.size(); ++i) {
+    int notConverted = 0;
+    bool failures = false;
+    bool unstarted = false;
+    for (qsizetype i = 0; i < report.results.size() && i < report.items.size(); ++i) {
         const JobResult& result = report.results[i];
-        if (!reportable(result))
+        const WorkItem& item = report.items[i];
+        switch (result.status) {
+        case JobResult::Status::Completed:
             continue;
-        ++failed;
-        if (report.items.size() == 1) {
-            if (result.status == JobResult::Status::Skipped) {
+        case JobResult::Status::Failed:
+            lines << (single ? result.reason : describe(item, result.reason));
+            failures = true;
+            break;
+        case JobResult::Status::Skipped:
+            if (single)
                 message.title = QStringLiteral("Critical Error");
-                lines << QStringLiteral("File not found...");
-            } else {
-                lines << result.reason;
-            }
-        } else {
-            lines << describe(report.items[i], result.reason);
+            lines << (single ? QStringLiteral("File not found...") : describe(item, result.reason));
+            failures = true;
+            break;
+        case JobResult::Status::Cancelled:
+            if (!report.nameCutFiles)
+                continue;
+            lines << (single ? cutReason(item, verb, true)
+                             : describe(item, cutReason(item, verb, false)));
+            break;
+        case JobResult::Status::NotStarted:
+            if (report.stopReason.isEmpty())
+                continue;
+            lines << (single ? text("The file was not started.")
+                             : describe(item, text("not started")));
+            unstarted = true;
+            break;
         }
+        ++notConverted;
     }
-    if (failed > 0 && report.items.size() > 1)
+    if (unstarted)
+        lines << QString() << report.stopReason;
+    if (notConverted > 0 && !single)
         lines.prepend(QStringLiteral("%1 of %2 files could not be %3:\n")
-                          .arg(failed)
+                          .arg(notConverted)
                           .arg(report.items.size())
                           .arg(verb));
     if (!report.problems.isEmpty()) {
         if (!lines.isEmpty())
             lines << QString();
         lines << report.problems;
+        failures = true;
     }
     if (lines.isEmpty())
         return std::nullopt;
+    if (failures) {
+        message.icon = dialogs::Icon::Critical;
+        if (message.title.isEmpty())
+            message.title = QStringLiteral("Critical error...");
+    } else {
+        message.icon = dialogs::Icon::Exclamation;
+        message.title = dialogs::applicationTitle();
+    }
     message.text = lines.join(QLatin1Char('\n'));
     return message;
 }

@@ -23,8 +23,10 @@ struct WindowBatch {
     QString verb;
     // Asked before each item: false keeps it and every later one from starting (the
     // disk-space guard). `expectedBytes` is what the batch expects its output to take, -1
-    // when that is unknown.
-    std::function<bool(const WorkItem&, std::int64_t expectedBytes)> mayStart;
+    // when that is unknown; `reservedBytes` what the files under way are still expected to
+    // write (ConversionService::mayStart).
+    std::function<bool(const WorkItem&, std::int64_t expectedBytes, std::int64_t reservedBytes)>
+        mayStart;
     // Captions and locks when an item's turn has come; its output name is claimed.
     std::function<void(const WorkItem&)> itemStarted;
     // The file's progress: caption and whole percent.
@@ -42,6 +44,15 @@ struct WindowBatch {
     // share done (each file weighted by its source's size in bytes) rather than one file's,
     // and `runningChanged` names the files in progress whenever one starts or ends.
     std::function<void(const QList<WorkItem>& running)> runningChanged;
+
+    // Asked once the batch has ended: true names the files an abort ended early in the end
+    // message, as cut short and not converted; false or unset: the abort the user asked for
+    // is not reported.
+    std::function<bool()> nameCutFiles;
+    // Why the batch stopped before its end when it was not the user's choice (the disk-space
+    // guard), asked once it has ended; empty: no such reason. Every file it left unstarted
+    // is then named in the end message with this reason.
+    std::function<QString()> stopReason;
 
     // Once the batch has ended and its message (if any) was shown: the window's own end.
     std::function<void(const BatchReport&)> ended;
@@ -62,6 +73,8 @@ struct BatchReport {
     QList<JobResult> results;
     QStringList problems;          // after-file steps that failed, one line each
     bool endedFromOutside = false; // the application quit during the batch
+    bool nameCutFiles = false;     // as the batch's WindowBatch::nameCutFiles
+    QString stopReason;            // as WindowBatch::stopReason gave it; empty: none
 };
 
 // Starts `work` on `service` with `window`'s reactions and returns at once; false when the
@@ -69,8 +82,10 @@ struct BatchReport {
 // (see failureMessage) is shown unless the application is quitting, then `window.ended` runs.
 bool startWindowBatch(ConversionService& service, WindowBatch window, ConversionBatch work);
 
-// The one message at the end of a batch: every file that failed or was gone when its turn
-// came, with its reason, and every problem of the after-file steps. A run of one file says
-// what went wrong with it in the encoder's own words ("File not found..." for a source that
-// is gone). Empty when there is nothing to say.
+// The one message at the end of a batch: every file that was not converted and why (failed,
+// gone when its turn came, cut short by an abort when the batch names such files, left
+// unstarted when the batch stopped for a reason of its own), and every problem of the
+// after-file steps. A run of one file says what went wrong with it in the encoder's own words
+// ("File not found..." for a source that is gone). A message without a failure (only files
+// cut or left unstarted) is a warning. Empty when there is nothing to say.
 std::optional<dialogs::Message> failureMessage(const BatchReport& report, const QString& verb);

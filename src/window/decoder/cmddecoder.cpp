@@ -34,14 +34,15 @@ WindowBatch decodingBatch(Form1& form, std::function<void(const WorkItem&)> capt
         captions(item);
         DecodingActive = true;
     });
+    batch.nameCutFiles = [] { return true; };
     batch.itemFinished = [&form](const WorkItem& item,
                                  const JobResult& result) -> std::optional<QString> {
         DecodingActive = false;
         if (result.status == JobResult::Status::Skipped ||
             result.status == JobResult::Status::NotStarted)
             return std::nullopt;
-        // A stopped or failed decode leaves a shorter WAV, properly ended: it is listed too
-        // (a file that was never written is not).
+        // An aborted or failed decode leaves a shorter WAV, properly ended: it is listed too
+        // (a file that was never written is not), and the end message names it.
         DecodeOutputFile = item.output;
         form.tree().addClosedFile(DecodeOutputFile);
         return std::nullopt;

@@ -7,6 +7,8 @@
 #include <QLabel>
 #include <QTimer>
 
+#include <algorithm>
+
 void Form1::RefreshDriveSpace() {
     const ModSysInfo::DriveSpaceReport report = ModSysInfo::RefreshDriveSpace(DecodePath);
     destinationFreeMb_ = report.destinationFreeMb;
@@ -14,7 +16,9 @@ void Form1::RefreshDriveSpace() {
 }
 
 // The guard's stop: the work ends before its next file, as Command1 stops it.
-void Form1::lowSpaceStop() {
+void Form1::lowSpaceStop(const QString& reason) {
+    if (lowSpaceReason_.isEmpty())
+        lowSpaceReason_ = reason;
     StopRequested = true;
     Label5->setVisible(true);
     Command1_Click(); // also stops the timer
@@ -30,24 +34,40 @@ void Form1::tmrWarning_Timer() {
         return;
     const std::int64_t freeMb = *destinationFreeMb_;
     if (HDStopDecoding == 1 && freeMb < HDStopNo) {
-        lowSpaceStop();
+        lowSpaceStop(tr("The destination's disk has %1 MB free, below the stop level of %2 MB.")
+                         .arg(freeMb)
+                         .arg(HDStopNo));
         return;
     }
     if (HDWarning == 1 && freeMb < HDWarningNo)
         Label5->setVisible(true);
 }
 
-bool Form1::diskGuardAllows(std::int64_t expectedBytes) {
+bool Form1::diskGuardAllows(std::int64_t expectedBytes, std::int64_t reservedBytes) {
     if (HDWarning != 1)
         return true;
     RefreshDriveSpace();
     if (!destinationFreeMb_)
         return true;
     const std::int64_t freeMb = *destinationFreeMb_;
-    const bool belowStop = HDStopDecoding == 1 && freeMb < HDStopNo;
-    const bool wouldNotFit = expectedBytes >= 0 && ModSysInfo::megabytes(expectedBytes) > freeMb;
-    if (belowStop || wouldNotFit) {
-        lowSpaceStop();
+    if (HDStopDecoding == 1 && freeMb < HDStopNo) {
+        lowSpaceStop(tr("The destination's disk has %1 MB free, below the stop level of %2 MB.")
+                         .arg(freeMb)
+                         .arg(HDStopNo));
+        return false;
+    }
+    // The files under way will take what they are still to write from the free space too.
+    const std::int64_t neededMb =
+        ModSysInfo::megabytes(std::max<std::int64_t>(expectedBytes, 0) + reservedBytes);
+    if (expectedBytes >= 0 && neededMb > freeMb) {
+        QString reason = tr("The first file not started needs about %1 MB, and the "
+                            "destination's disk has %2 MB free")
+                             .arg(ModSysInfo::megabytes(expectedBytes))
+                             .arg(freeMb);
+        if (reservedBytes > 0)
+            reason += tr(", of which the files under way still need about %1 MB")
+                          .arg(ModSysInfo::megabytes(reservedBytes));
+        lowSpaceStop(reason + QLatin1Char('.'));
         return false;
     }
     if (freeMb < HDWarningNo)

@@ -74,8 +74,8 @@ void encodeFound(ConversionService& service, const QString& sourcePath,
     WindowBatch batch;
     batch.verb = QStringLiteral("encoded");
     if (window->mayStart)
-        batch.mayStart = [window](const WorkItem&, std::int64_t expected) {
-            return window->mayStart(expected);
+        batch.mayStart = [window](const WorkItem&, std::int64_t expected, std::int64_t) {
+            return window->mayStart(expected); // a batch of one: nothing else is under way
         };
     batch.itemStarted = [window](const WorkItem& item) {
         if (window->outputNamed)

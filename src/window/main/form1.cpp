@@ -343,6 +343,7 @@ void Form1::CmdSelectAction_Click() {
     if (isJobRunning())
         return;
     Label5->setVisible(false);
+    lowSpaceReason_.clear();
     if (HDWarning == 1)
         tmrWarning->start();
     StopRequested = false;
@@ -405,6 +406,11 @@ ConversionSettings Form1::conversionSettings() const {
 }
 
 bool Form1::startBatch(WindowBatch batch, ConversionBatch work) {
+    // A window closed during the batch aborted it on the way out: that is no news to report.
+    if (batch.nameCutFiles)
+        batch.nameCutFiles = [this, named = std::move(batch.nameCutFiles)] {
+            return !closeRequested_ && named();
+        };
     batch.ended = [this, ended = std::move(batch.ended)](const BatchReport& report) {
         if (report.endedFromOutside)
             StopRequested = true;
@@ -433,9 +439,12 @@ WindowBatch Form1::fileBatch(const QString& verb, std::function<void(const WorkI
         Label33->setText(caption);
         ProgressBar1->setValue(percent);
     };
-    batch.mayStart = [this](const WorkItem&, std::int64_t expectedBytes) {
-        return diskGuardAllows(expectedBytes);
+    batch.mayStart = [this](const WorkItem&, std::int64_t expectedBytes,
+                            std::int64_t reservedBytes) {
+        return diskGuardAllows(expectedBytes, reservedBytes);
     };
+    // The files a guard's stop left unstarted are named at the end, with its reason.
+    batch.stopReason = [this] { return lowSpaceReason_; };
     return batch;
 }
 
@@ -444,7 +453,9 @@ void Form1::runInParallel(WindowBatch& batch, const QString& action, qsizetype c
         const RunningCaptions shown = runningCaptions(action, running, count);
         jobTitle_ = shown.title;
         setWindowTitle(shown.title);
-        Label3->setText(shown.progress);
+        // A stopped batch keeps saying so while its running files end one by one.
+        if (!conversions_->isStopped())
+            Label3->setText(shown.progress);
         if (running.size() > 1)
             Label2->setText(QStringLiteral("Destination:  ") + DecodePath);
     };

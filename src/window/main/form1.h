@@ -141,9 +141,12 @@ class Form1 : public QMainWindow {
     // fileBatch's mayStart; the CD batches too): with "HDWarning" on, the destination is
     // measured now, so a file shorter than the tick is guarded as well. Below the stop level
     // (with stopping on), or when the file's output (`expectedBytes`, -1 when unknown) would
-    // not fit in the free space, the guard stops the work as its tick does and false is
-    // returned: the file must not start. Below the warning level Label5 shows. True: start.
-    bool diskGuardAllows(std::int64_t expectedBytes = -1);
+    // not fit in the free space beside what the files under way are still to write
+    // (`reservedBytes`), the guard stops the work as its tick does and false is returned:
+    // the file must not start. Below the warning level Label5 shows. True: start.
+    bool diskGuardAllows(std::int64_t expectedBytes = -1, std::int64_t reservedBytes = 0);
+    // Why the guard stopped the job under way (or the last one); empty when it did not.
+    const QString& lowSpaceReason() const { return lowSpaceReason_; }
     // The destination's free MB at the last RefreshDriveSpace; empty before the first one
     // and when it could not be measured.
     std::optional<std::int64_t> destinationFreeMb() const { return destinationFreeMb_; }
@@ -389,7 +392,8 @@ class Form1 : public QMainWindow {
     // The job has ended (or none started): the guard stops, the tray icon goes, the controls
     // unlock and the idle display follows; or the window closes when that was asked.
     void endJob();
-    void lowSpaceStop();
+    // Stops the work for lack of room on the destination's disk; `reason` says how much.
+    void lowSpaceStop(const QString& reason);
     void setCdControlsEnabled(bool enabled);
     // `disc` is the disc listed now (a music disc): kept, with its information for the run.
     void noteListedDisc(const Disc& disc);
@@ -433,6 +437,7 @@ class Form1 : public QMainWindow {
     BatchReport lastBatch_;
     QString jobTitle_; // the caption the file in progress started with
     std::optional<std::int64_t> destinationFreeMb_;
+    QString lowSpaceReason_; // why the guard stopped the job; cleared when one starts
     // The disc listed now, as it was read for the listing, and its key: its disc ID, else its
     // identity; empty: no disc listed.
     struct ListedDisc : Disc {

@@ -93,27 +93,41 @@ TreeViewEvents::TreeViewEvents(Form1& form)
       viewport_(view_.viewport()), treeAlive_(&tree_) {
     setObjectName(QStringLiteral("TreeViewEvents"));
     tree_.imageProvider = imagePicture;
+    auto* own = qobject_cast<SourceTreeView*>(&view_);
+    // In this order: the model's changes are noted before the view takes the model, and
+    // followed once the view has taken them in.
+    noteModelChanges();
+    attachView();
+    followModelChanges();
+    stopWithTheView(own);
+    setUpDelayedEditing();
+    followSelection(own);
+    followRequests(own);
+}
 
-    // Connected before the view takes the model, so that this runs before the view's and the
-    // selection model's own handlers: in single selection the view moves its current row off
-    // a row about to be removed (to a neighbour or the parent). That row is no choice of the
-    // user and must not become the tree's selected node.
+// Connected before the view takes the model, so that this runs before the view's and the
+// selection model's own handlers: in single selection the view moves its current row off a
+// row about to be removed (to a neighbour or the parent). That row is no choice of the user
+// and must not become the tree's selected node.
+void TreeViewEvents::noteModelChanges() {
     auto changing = [this] { modelChanging_ = true; };
     connect(&tree_, &QAbstractItemModel::rowsAboutToBeRemoved, this, changing);
     connect(&tree_, &QAbstractItemModel::rowsAboutToBeMoved, this, changing);
     connect(&tree_, &QAbstractItemModel::modelAboutToBeReset, this, changing);
+}
 
-    auto* own = qobject_cast<SourceTreeView*>(&view_);
+void TreeViewEvents::attachView() {
     view_.setModel(&tree_);
     view_.setItemDelegate(new DropHighlightDelegate(&view_));
     view_.setSelectionMode(QAbstractItemView::SingleSelection);
     view_.setEditTriggers(QAbstractItemView::EditKeyPressed);
     viewport_->installEventFilter(this);
     selection_ = view_.selectionModel();
+}
 
-    // Connected after the view's handlers: once the view has taken the change in, it shows
-    // the tree's selected node again (a moved node in its new group, no row for a removed
-    // one).
+// Connected after the view's handlers: once the view has taken the change in, it shows the
+// tree's selected node again (a moved node in its new group, no row for a removed one).
+void TreeViewEvents::followModelChanges() {
     auto changed = [this] {
         modelChanging_ = false;
         showSelectedNode(tree_.selectedNode());
@@ -124,14 +138,18 @@ TreeViewEvents::TreeViewEvents(Form1& form)
     connect(&tree_, &QAbstractItemModel::rowsMoved, this, changed);
     connect(&tree_, &QAbstractItemModel::modelReset, this, changed);
     connect(&tree_, &QAbstractItemModel::rowsInserted, this, [this] { showStatusLine(); });
+}
 
+void TreeViewEvents::stopWithTheView(SourceTreeView* own) {
     if (own)
         connect(own, &SourceTreeView::destroying, this, &TreeViewEvents::stopWatching);
     connect(&view_, &QObject::destroyed, this, &TreeViewEvents::stopWatching);
     connect(&tree_, &QObject::destroyed, this, &TreeViewEvents::stopWatching);
+}
 
-    // A click on the file item that was already selected starts label editing once the
-    // double-click time has passed without a second click.
+// A click on the file item that was already selected starts label editing once the
+// double-click time has passed without a second click.
+void TreeViewEvents::setUpDelayedEditing() {
     editDelay_ = new QTimer(this);
     editDelay_->setSingleShot(true);
     editDelay_->setInterval(QApplication::doubleClickInterval());
@@ -139,7 +157,10 @@ TreeViewEvents::TreeViewEvents(Form1& form)
         if (viewport_ && editIndex_.isValid())
             view_.edit(editIndex_);
     });
+}
 
+// The tree's selected node, the view's current row and the status line kept in step.
+void TreeViewEvents::followSelection(SourceTreeView* own) {
     connect(&tree_, &SourceTree::selectedNodeChanged, this, [this](SourceTree::NodeId node) {
         showSelectedNode(node);
         showStatusLine();
@@ -159,8 +180,7 @@ TreeViewEvents::TreeViewEvents(Form1& form)
             viewport_->update();
     });
     // The user moved the current row (keys, or a press the view handled): that is the
-    // selection.
-    // The keys choose a node as a click does.
+    // selection. The keys choose a node as a click does.
     connect(selection_, &QItemSelectionModel::currentChanged, this,
             [this, own](const QModelIndex& current) {
                 if (syncing_ || modelChanging_ || !treeAlive_ || !current.isValid())
@@ -170,6 +190,10 @@ TreeViewEvents::TreeViewEvents(Form1& form)
                 else
                     tree_.setSelectedNode(tree_.nodeOf(current));
             });
+}
+
+// What the keys and the tree ask of the view.
+void TreeViewEvents::followRequests(SourceTreeView* own) {
     if (own) {
         connect(own, &SourceTreeView::activateKeyPressed, this, &TreeViewEvents::activateByKey);
         connect(own, &SourceTreeView::contextMenuKeyPressed, this,

@@ -80,6 +80,15 @@ class TreeViewEvents : public QObject {
     bool eventFilter(QObject* watched, QEvent* event) override;
 
   private:
+    // The constructor's steps, in its order.
+    void noteModelChanges();
+    void attachView();
+    void followModelChanges();
+    void stopWithTheView(SourceTreeView* own);
+    void setUpDelayedEditing();
+    void followSelection(SourceTreeView* own);
+    void followRequests(SourceTreeView* own);
+
     bool press(QMouseEvent* event);
     bool move(QMouseEvent* event);
     bool release(QMouseEvent* event);

@@ -57,6 +57,7 @@ WindowBatch encodingBatch(Form1& window, std::function<void(const WorkItem&)> ca
             captions(item);
             CancelRequested = false; // a new file is not aborted yet
         });
+    batch.nameCutFiles = [] { return true; };
     batch.itemFinished = [&window, listing,
                           deleteRule](const WorkItem& item,
                                       const JobResult& result) -> std::optional<QString> {

@@ -8,6 +8,8 @@
 #include "engine/formats/audiolength.h"
 #include "engine/platform/nativepath.h"
 
+#include <QCoreApplication>
+
 #include <algorithm>
 #include <sys/stat.h>
 #include <vector>
@@ -27,9 +29,27 @@ bool sameFile(const QString& a, const QString& b) {
            sa.st_ino == sb.st_ino;
 }
 
-// A stream that ends cleanly this many sample frames (one MPEG-1 Layer III frame) or more
-// short of the length its LAME/Info frame records comes from a file that was cut short.
-constexpr std::int64_t incompleteMargin = 1152;
+// Why a stream that ended cleanly `decoded` sample frames into the `recorded` its LAME/Info
+// frame records is not the whole file. A gapless decode of a whole file gives back exactly
+// the recorded count, so any shortfall, a fraction of a frame included, is a file cut short.
+// Less than a second missing is said in milliseconds: minutes and seconds alone would read
+// "3:00 of 3:00", or "2:59 of 3:00" for a few milliseconds.
+QString shortfallReason(const QString& inputPath, std::int64_t decoded, std::int64_t recorded,
+                        int sampleRate) {
+    const auto ms = [sampleRate](std::int64_t frames) {
+        return sampleRate > 0 ? frames * 1000 / sampleRate : 0;
+    };
+    const std::int64_t missingMs = std::max<std::int64_t>(1, ms(recorded - decoded));
+    if (missingMs >= 1000)
+        return audiolength::incompleteSource(inputPath, ms(decoded), ms(recorded));
+    return inputPath + QCoreApplication::translate(
+                           "ActiveMP3",
+                           ": the file is incomplete: %1 ms of its audio are missing (it "
+                           "holds %2 of %3 samples; what it holds was converted)")
+                           .arg(missingMs)
+                           .arg(decoded)
+                           .arg(recorded);
+}
 
 // An MP3 file as the audio output's source: decoded a frame or more at a time, handed out
 // in whatever pieces the output asks for.
@@ -265,15 +285,11 @@ void ActiveMP3::run(Mpg123Stream& stream, PcmSink& sink, const QString& inputPat
             QStringLiteral("Cannot decode ") + inputPath + QStringLiteral(": ") + stream.error();
     } else if (stopped) {
         end = DecodeEnd::Stopped;
-    } else if (stream.lengthRecorded() &&
-               decodedFrames_.load() + incompleteMargin <= stream.expectedFrames()) {
+    } else if (stream.lengthRecorded() && decodedFrames_.load() < stream.expectedFrames()) {
         // What the file holds is in the output, but the file is not whole.
         end = DecodeEnd::Failed;
-        const auto ms = [rate = stream.format().sampleRate](std::int64_t frames) {
-            return rate > 0 ? frames * 1000 / rate : 0;
-        };
-        error = audiolength::incompleteSource(inputPath, ms(decodedFrames_.load()),
-                                              ms(stream.expectedFrames()));
+        error = shortfallReason(inputPath, decodedFrames_.load(), stream.expectedFrames(),
+                                stream.format().sampleRate);
     }
     if (end == DecodeEnd::Completed)
         expectedFrames_ = decodedFrames_.load();

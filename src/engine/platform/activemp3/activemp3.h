@@ -42,8 +42,9 @@ class PcmPlayer;
 //  - Stopped: ended by stop() (also the one a newer start makes); the output was properly
 //    ended with the audio decoded so far;
 //  - Failed: a decoder error in the stream, damage the decoder could not get past, a stream
-//    that ended cleanly well short of the length its LAME/Info frame records (a file cut
-//    short: audiolength::incompleteSource), an output that refused audio (disk full, file
+//    that ended cleanly short of the length its LAME/Info frame records, by however few
+//    samples (a file cut short: audiolength::incompleteSource, or the milliseconds missing
+//    when they are less than a second), an output that refused audio (disk full, file
 //    too large) or could not be ended properly; lastError() says which, with the system's
 //    reason. After a failure of the stream the audio decoded before it is in the output;
 //    after a failure of the output no WAV is kept.

@@ -57,7 +57,7 @@ class Mpg123Stream {
     std::int64_t expectedFrames() const { return expectedFrames_; }
     // True when expectedFrames() is the exact length the file's LAME/Info frame records (its
     // frame count less the encoder delay and padding), not an estimate: a stream that ends
-    // cleanly well short of it comes from a file cut short.
+    // cleanly short of it, by however little, comes from a file cut short.
     bool lengthRecorded() const { return lengthRecorded_; }
 
     // Decodes into `buffer` up to `capacity` bytes and returns the bytes stored, always a
