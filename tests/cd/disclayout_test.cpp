@@ -31,6 +31,17 @@ QString msf(int lba) {
         .arg(lba % 75, 2, 10, QLatin1Char('0'));
 }
 
+// `text` in UTF-16 after its byte-order mark.
+QByteArray utf16(const QString& text, bool littleEndian) {
+    QByteArray out = littleEndian ? QByteArray("\xFF\xFE") : QByteArray("\xFE\xFF");
+    for (const QChar c : text) {
+        const char low = static_cast<char>(c.unicode() & 0xFF);
+        const char high = static_cast<char>(c.unicode() >> 8);
+        out.append(littleEndian ? low : high).append(littleEndian ? high : low);
+    }
+    return out;
+}
+
 class DiscLayout : public DiscImageTest {
   protected:
     // A cue sheet `text` beside a sparse data file of `sectors` sectors (no audio is read).
@@ -110,6 +121,43 @@ TEST(CueSheet, ItsOwnReaderRefusesWhatItCannotTrustNamingTheLineAndTheReason) {
               QByteArray("FILE \"image.bin\" BINARY\n  TRACK 01 AUDIO\n    INDEX 01 00:00:00\n"
                          "  TRACK 02 AUDIO\n    INDEX 01 00:04:00\n  TRACK 03 MODE1/2352\n"
                          "    INDEX 01 00:09:00\n"));
+}
+
+// Sheets as Windows programs write them: a UTF-8 byte-order mark, UTF-16 with its mark, CR
+// line ends, a lone CR among CR LFs. Other bytes are read byte for byte as before.
+TEST(CueSheet, ByteOrderMarksUtf16AndEveryLineEnd) {
+    const QString sheet = QStringLiteral("TITLE \"Caf\u00e9\"\nFILE \"a.bin\" BINARY\n"
+                                         "  TRACK 01 AUDIO\n    INDEX 01 00:00:00\n"
+                                         "  TRACK 02 AUDIO\n    INDEX 01 00:04:00\n");
+    const QString crlf = QString(sheet).replace(QLatin1String("\n"), QLatin1String("\r\n"));
+    const struct {
+        QByteArray text;
+        const char* form;
+    } forms[] = {
+        {"\xEF\xBB\xBF" + sheet.toUtf8(), "UTF-8 with its mark"},
+        {utf16(QString(sheet).replace(QLatin1Char('\n'), QLatin1Char('\r')), true), "UTF-16LE, CR"},
+        {utf16(crlf, false), "UTF-16BE, CR LF"},
+        {QString(crlf)
+             .replace(QLatin1String("AUDIO\r\n    INDEX 01 00:04"),
+                      QLatin1String("AUDIO\r    INDEX 01 00:04"))
+             .toUtf8(),
+         "a lone CR"},
+    };
+    for (const auto& form : forms) {
+        const auto read = cuesheet::parse(form.text, QStringLiteral("x.cue"));
+        ASSERT_TRUE(read.ok()) << form.form << ": " << read.error().description().toStdString();
+        EXPECT_EQ(cuesheet::decodedText(read->title), QStringLiteral("Caf\u00e9")) << form.form;
+        EXPECT_EQ(read->dataFile, QStringLiteral("a.bin")) << form.form;
+        ASSERT_EQ(read->tracks.size(), 2u) << form.form;
+        EXPECT_EQ(read->tracks[1].startSector, 300) << form.form;
+    }
+    // UTF-16 without its mark has zero bytes: no cue sheet, as before.
+    EXPECT_FALSE(cuesheet::parse(utf16(sheet, true).mid(2), {}).ok());
+    const auto damaged =
+        cuesheet::parse(utf16(sheet, true) + QByteArray("\x00\xD8", 2), QStringLiteral("x.cue"));
+    ASSERT_FALSE(damaged.ok());
+    EXPECT_EQ(damaged.error().description(),
+              QStringLiteral("x.cue is not a valid cue sheet: its UTF-16 text is damaged"));
 }
 
 // Track numbers from about 68 up made libcdio's own cue parser write outside its memory: the
