@@ -160,6 +160,23 @@ TEST(CueSheet, ByteOrderMarksUtf16AndEveryLineEnd) {
               QStringLiteral("x.cue is not a valid cue sheet: its UTF-16 text is damaged"));
 }
 
+// Rippers write zeros for a disc or track without a code: those are no codes.
+TEST(CueSheet, AllZeroCodesAreNone) {
+    const auto read = cuesheet::parse("CATALOG 0000000000000\nFILE \"a.bin\" BINARY\n"
+                                      "  TRACK 01 AUDIO\n    ISRC 000000000000\n"
+                                      "    INDEX 01 00:00:00\n  TRACK 02 AUDIO\n"
+                                      "    ISRC GBAYE0000002\n    INDEX 01 00:04:00\n",
+                                      {});
+    ASSERT_TRUE(read.ok()) << read.error().description().toStdString();
+    EXPECT_TRUE(read->catalog.isEmpty());
+    EXPECT_TRUE(read->tracks[0].isrc.isEmpty());
+    EXPECT_EQ(read->tracks[1].isrc, QByteArray("GBAYE0000002"));
+    const auto real = cuesheet::parse(
+        "CATALOG 0602537350142\nFILE a.bin BINARY\nTRACK 01 AUDIO\nINDEX 01 00:00:00\n", {});
+    ASSERT_TRUE(real.ok());
+    EXPECT_EQ(real->catalog, QByteArray("0602537350142"));
+}
+
 // Track numbers from about 68 up made libcdio's own cue parser write outside its memory: the
 // library now sees tracks from 1, and the disc keeps its numbers everywhere.
 TEST_F(DiscLayout, ADiscThatStartsAtTrackFiveKeepsItsNumbers) {

@@ -165,9 +165,10 @@ class Reader {
                                .arg(what));
     }
 
-    // `word` is `length` digits, or with `letters` digits and letters (any case).
+    // `word` is `length` digits, or with `letters` digits and letters (any case), and not all
+    // zeros: rippers write zeros for a disc or track that has no code.
     static bool isCode(const QByteArray& word, int length, bool letters) {
-        if (word.size() != length)
+        if (word.size() != length || word == QByteArray(length, '0'))
             return false;
         return std::all_of(word.begin(), word.end(), [letters](char c) {
             return (c >= '0' && c <= '9') ||
