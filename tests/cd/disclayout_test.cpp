@@ -9,6 +9,7 @@
 #include "engine/platform/akrip/cddrives.h"
 #include "engine/platform/akrip/cuesheet.h"
 #include "engine/platform/discid/mbdiscid.h"
+#include "engine/platform/nativepath.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -18,6 +19,9 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 #include <vector>
 
 namespace {
@@ -40,6 +44,21 @@ QByteArray utf16(const QString& text, bool littleEndian) {
         out.append(littleEndian ? low : high).append(littleEndian ? high : low);
     }
     return out;
+}
+
+// `bytes` written to the file the system knows as `name` (which need not be UTF-8).
+void writeNative(const QByteArray& name, const QByteArray& bytes) {
+    const int fd = ::open(name.constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+    ASSERT_GE(fd, 0) << name.toStdString();
+    EXPECT_EQ(::write(fd, bytes.constData(), static_cast<std::size_t>(bytes.size())), bytes.size());
+    ::close(fd);
+}
+
+// `sectors` sectors of a tone as a WAVE file's bytes.
+QByteArray toneWav(int sectors, double frequencyHz) {
+    std::vector<std::int16_t> samples = fixtures::sine(frequencyHz, sectors / 75.0 + 1);
+    samples.resize(static_cast<std::size_t>(sectors) * sector / 2);
+    return fixtures::wavBytes(samples);
 }
 
 class DiscLayout : public DiscImageTest {
@@ -280,6 +299,80 @@ TEST_F(DiscLayout, IdentifiersOfDiscsWithADataTrackAreThePublishedOnes) {
     EXPECT_EQ(ripcheck::accurateRipDiscName(first->audioStarts(), first->leadOutLba, firstFreedb),
               QStringLiteral("028-00517a54-05a845d2-af0da31d"));
     EXPECT_EQ(first->firstAudioTrack(), 2);
+}
+
+// Sheets written on Windows: "\\" between folders, names in another case than the files'.
+TEST_F(DiscLayout, DataFilesNamedAsWindowsWritesThemAreFound) {
+    ASSERT_TRUE(QDir(dir.path()).mkpath(QStringLiteral("Disc 1")));
+    fixtures::writeFile(path(QStringLiteral("Disc 1/01 Track.wav")), toneWav(150, 440));
+    fixtures::writeFile(path(QStringLiteral("windows.cue")),
+                        "FILE \"Disc 1\\01 Track.wav\" WAVE\r\n  TRACK 01 AUDIO\r\n"
+                        "    INDEX 01 00:00:00\r\n");
+    const auto windows = cddrives::readToc(registerDisc(path(QStringLiteral("windows.cue"))));
+    ASSERT_TRUE(windows.ok());
+    EXPECT_EQ(windows->leadOutLba, 150);
+
+    DiscImageOptions lower;
+    lower.binName = QStringLiteral("cdda.bin");
+    const DiscImage image =
+        writeDiscImage(dir.path(), QStringLiteral("upper"), {{100, 440}}, lower);
+    fixtures::writeFile(image.cuePath,
+                        fixtures::readFile(image.cuePath).replace("cdda.bin", "CDDA.BIN"));
+    const auto upper = cddrives::readToc(registerDisc(image.cuePath));
+    ASSERT_TRUE(upper.ok());
+    EXPECT_EQ(upper->leadOutLba, 100);
+
+    // Not found: the message says what was looked for. Two names that differ in case only
+    // are not guessed between.
+    const QByteArray track = "\n  TRACK 01 AUDIO\n    INDEX 01 00:00:00\n";
+    fixtures::writeFile(path(QStringLiteral("gone.cue")),
+                        "FILE \"Disc 2\\01 Track.wav\" WAVE" + track);
+    fixtures::writeFile(path(QStringLiteral("twin.bin")), QByteArray(sector, '\0'));
+    fixtures::writeFile(path(QStringLiteral("Twin.bin")), QByteArray(sector, '\0'));
+    fixtures::writeFile(path(QStringLiteral("twins.cue")), "FILE TWIN.BIN BINARY" + track);
+    const auto gone = cddrives::registerImage(path(QStringLiteral("gone.cue")));
+    ASSERT_FALSE(gone.ok());
+    EXPECT_EQ(gone.error().description(),
+              QStringLiteral("%1: its data file %2 is missing (also looked for %3, with \"\\\" "
+                             "read as a folder separator and for names that differ from it in "
+                             "case only)")
+                  .arg(path(QStringLiteral("gone.cue")),
+                       path(QStringLiteral("Disc 2\\01 Track.wav")),
+                       path(QStringLiteral("Disc 2/01 Track.wav"))));
+    const auto twins = cddrives::registerImage(path(QStringLiteral("twins.cue")));
+    ASSERT_FALSE(twins.ok());
+    EXPECT_TRUE(twins.error().description().contains(QStringLiteral("TWIN.BIN is missing")))
+        << twins.error().description().toStdString();
+}
+
+// Names that are not UTF-8 (Latin-1 bytes) reach their files byte for byte, in a sheet of a
+// WAVE file and a BIN, in a folder whose name is not UTF-8 either.
+TEST_F(DiscLayout, NamesThatAreNotUtf8ReachTheirFiles) {
+    const QByteArray folder = QFile::encodeName(dir.path()) + "/f\xF6lder";
+    ASSERT_EQ(::mkdir(folder.constData(), 0700), 0);
+    // Qt's own removal of the test's folder cannot reach these names.
+    const struct Removal {
+        QByteArray folder;
+        ~Removal() {
+            for (const char* name : {"/caf\xE9.wav", "/b\xE8s.bin", "/two.cue"})
+                ::unlink((folder + name).constData());
+            ::rmdir(folder.constData());
+        }
+    } removal{folder};
+    const QByteArray wave = toneWav(75, 440);
+    const QByteArray second = toneWav(75, 660).mid(44);
+    writeNative(folder + "/caf\xE9.wav", wave);
+    writeNative(folder + "/b\xE8s.bin", second);
+    writeNative(folder + "/two.cue", "FILE \"caf\xE9.wav\" WAVE\n  TRACK 01 AUDIO\n"
+                                     "    INDEX 01 00:00:00\nFILE \"b\xE8s.bin\" BINARY\n"
+                                     "  TRACK 02 AUDIO\n    INDEX 01 00:00:00\n");
+    const int drive = registerDisc(nativepath::decode(folder + "/two.cue"));
+    ASSERT_GE(drive, 0);
+    auto reader = cddrives::DiscAudioReader::open(drive);
+    ASSERT_TRUE(reader.ok()) << reader.error().description().toStdString();
+    QByteArray audio(wave.size() - 44 + second.size(), '\0');
+    EXPECT_EQ(reader.value()->read(0, 150, reinterpret_cast<unsigned char*>(audio.data())), 150u);
+    EXPECT_TRUE(audio == wave.mid(44) + second);
 }
 
 // A read under way ends as soon as its thread is asked to stop.

@@ -15,6 +15,7 @@
 #include <cerrno>
 #include <csignal>
 #include <cstring>
+#include <dirent.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -188,22 +189,87 @@ struct DataPart {
     std::int64_t bytes = 0;
 };
 
-// The data files of `sheet` (names relative to `folder`), checked: each a regular file, a
-// binary image or a WAVE file of CD audio, every one but the last holding whole sectors (the
-// positions in the files after it count from its end). Fails naming the cue and the file.
+bool entryExists(const QString& path) {
+    struct stat info {};
+    return ::lstat(nativepath::encode(path).constData(), &info) == 0;
+}
+
+// `path` (absolute) with each part that does not exist replaced by the one entry of its
+// folder whose name differs from it in case only; empty when a part has no such entry, or
+// several.
+QString caseInsensitiveMatch(const QString& path) {
+    QString reached;
+    for (const QString& part : path.split(QLatin1Char('/'), Qt::SkipEmptyParts)) {
+        const QString exact = reached + QLatin1Char('/') + part;
+        if (entryExists(exact)) {
+            reached = exact;
+            continue;
+        }
+        QStringList matches;
+        const QByteArray folder =
+            nativepath::encode(reached.isEmpty() ? QStringLiteral("/") : reached);
+        if (DIR* listing = ::opendir(folder.constData())) {
+            while (const dirent* entry = ::readdir(listing)) {
+                const QString name = nativepath::decode(entry->d_name);
+                if (name.compare(part, Qt::CaseInsensitive) == 0)
+                    matches << name;
+            }
+            ::closedir(listing);
+        }
+        if (matches.size() != 1)
+            return {};
+        reached += QLatin1Char('/') + matches.front();
+    }
+    return reached;
+}
+
+// Where the data file a sheet names `name` is (relative to `folder` unless absolute), also for
+// sheets written on other systems: the name as written when something of that name exists;
+// else with each '\' read as a folder separator (as Windows writes them); else, part by part,
+// the one entry of its folder whose name differs in case only (a sheet naming "CDDA.BIN"
+// beside "cdda.bin"). When none is found: the name as written, and in `tried` what else was
+// looked for.
+QString locateDataFile(const QString& folder, const QString& name, QStringList& tried) {
+    const QString literal = QDir(folder).absoluteFilePath(name);
+    if (entryExists(literal))
+        return literal;
+    QString candidate = literal;
+    if (name.contains(QLatin1Char('\\'))) {
+        candidate = QDir(folder).absoluteFilePath(
+            QString(name).replace(QLatin1Char('\\'), QLatin1Char('/')));
+        if (entryExists(candidate))
+            return candidate;
+        tried << QStringLiteral("%1, with \"\\\" read as a folder separator").arg(candidate);
+    }
+    if (const QString match = caseInsensitiveMatch(candidate); !match.isEmpty())
+        return match;
+    tried << QStringLiteral("names that differ from it in case only");
+    return literal;
+}
+
+// The data files of `sheet` (names relative to `folder`, see locateDataFile), checked: each a
+// regular file, a binary image or a WAVE file of CD audio, every one but the last holding
+// whole sectors (the positions in the files after it count from its end). Fails naming the
+// cue and the file.
 Result<std::vector<DataPart>> dataParts(const QString& cuePath, const cuesheet::Sheet& sheet,
                                         const QString& folder) {
+    const QString missing = QStringLiteral("is missing");
     std::vector<DataPart> parts;
     for (std::size_t k = 0; k < sheet.files.size(); ++k) {
         const cuesheet::DataFile& file = sheet.files[k];
-        const QString path = QDir(folder).absoluteFilePath(file.name);
         if (file.type != QLatin1String("BINARY") && file.type != QLatin1String("WAVE"))
             return refused(QStringLiteral("%1: the data file %2 is of type %3; only binary (BIN) "
                                           "and WAVE images can be opened")
                                .arg(cuePath, file.name, file.type));
-        if (const QString problem = notADataFile(path); !problem.isEmpty())
+        QStringList tried;
+        const QString path = locateDataFile(folder, file.name, tried);
+        if (QString problem = notADataFile(path); !problem.isEmpty()) {
+            if (problem == missing && !tried.isEmpty())
+                problem += QStringLiteral(" (also looked for %1)")
+                               .arg(tried.join(QStringLiteral(" and for ")));
             return refused(QStringLiteral("%1: its data file %2 %3").arg(cuePath, path, problem),
                            VortanError::FileNotFound);
+        }
         DataPart part{path, 0, nativepath::fileSize(path)};
         if (file.type == QLatin1String("WAVE")) {
             const auto format = readWavFormat(path);
@@ -243,9 +309,13 @@ QString writeJoined(const QString& target, const std::vector<DataPart>& parts,
     };
     constexpr std::int64_t chunkBytes = 1 << 20;
     for (std::size_t k = 0; k < parts.size(); ++k) {
-        QFile in(parts[k].path);
-        if (!in.open(QIODevice::ReadOnly) || !in.seek(parts[k].offset))
-            return QStringLiteral("%1: %2").arg(parts[k].path, in.errorString());
+        QFile in;
+        int openError = 0;
+        if (!nativepath::openForReading(in, parts[k].path, &openError) ||
+            !in.seek(parts[k].offset))
+            return QStringLiteral("%1: %2").arg(
+                parts[k].path, openError ? QString::fromLocal8Bit(std::strerror(openError))
+                                         : in.errorString());
         std::vector<std::pair<std::int64_t, std::int32_t>> silences; // byte in file, sectors
         for (const cuesheet::Track& track : sheet.tracks)
             if (track.file == static_cast<int>(k) && track.pregapSilence > 0)
@@ -453,8 +523,10 @@ Result<ImageReport> registerImage(const QString& cuePath) {
     auto sheet = cuesheet::read(cuePath);
     if (!sheet)
         return sheet.error();
-    const QFileInfo canonicalCueInfo(canonicalCue);
-    auto parts = dataParts(cuePath, sheet.value(), canonicalCueInfo.absolutePath());
+    // By string: a folder whose name is not UTF-8 keeps its bytes.
+    const QString cueFolder =
+        canonicalCue.left(std::max<qsizetype>(canonicalCue.lastIndexOf(u'/'), 1));
+    auto parts = dataParts(cuePath, sheet.value(), cueFolder);
     if (!parts)
         return parts.error();
     auto image = imageData(cuePath, sheet.value(), parts.value());
