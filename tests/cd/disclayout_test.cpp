@@ -12,6 +12,7 @@
 #include "engine/platform/nativepath.h"
 
 #include <QCoreApplication>
+#include <QCryptographicHash>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
@@ -54,11 +55,38 @@ void writeNative(const QByteArray& name, const QByteArray& bytes) {
     ::close(fd);
 }
 
+// CD audio as a WAVE file's bytes, 44-byte header first.
+QByteArray wavOf(const QByteArray& audio) {
+    std::vector<std::int16_t> samples(static_cast<std::size_t>(audio.size()) / 2);
+    std::memcpy(samples.data(), audio.constData(), samples.size() * 2);
+    return fixtures::wavBytes(samples);
+}
+
 // `sectors` sectors of a tone as a WAVE file's bytes.
 QByteArray toneWav(int sectors, double frequencyHz) {
     std::vector<std::int16_t> samples = fixtures::sine(frequencyHz, sectors / 75.0 + 1);
     samples.resize(static_cast<std::size_t>(sectors) * sector / 2);
     return fixtures::wavBytes(samples);
+}
+
+// The MusicBrainz disc ID as its definition computes it: SHA-1 over the first and last track
+// numbers and 100 offsets (the lead-out's first, then tracks 1..99, zero where there is none),
+// in upper-case hexadecimal, then base64 with ".", "_" and "-" for "+", "/" and "=".
+QString musicBrainzId(int firstTrack, int lastTrack, int leadOutOffset,
+                      const std::vector<int>& trackOffsets) {
+    QByteArray text = QByteArray::number(firstTrack, 16).toUpper().rightJustified(2, '0') +
+                      QByteArray::number(lastTrack, 16).toUpper().rightJustified(2, '0');
+    std::vector<int> offsets(100, 0);
+    offsets[0] = leadOutOffset;
+    for (std::size_t i = 0; i < trackOffsets.size(); ++i)
+        offsets[static_cast<std::size_t>(firstTrack) + i] = trackOffsets[i];
+    for (const int offset : offsets)
+        text += QByteArray::number(offset, 16).toUpper().rightJustified(8, '0');
+    return QString::fromLatin1(QCryptographicHash::hash(text, QCryptographicHash::Sha1)
+                                   .toBase64()
+                                   .replace('+', '.')
+                                   .replace('/', '_')
+                                   .replace('=', '-'));
 }
 
 class DiscLayout : public DiscImageTest {
@@ -373,6 +401,81 @@ TEST_F(DiscLayout, NamesThatAreNotUtf8ReachTheirFiles) {
     QByteArray audio(wave.size() - 44 + second.size(), '\0');
     EXPECT_EQ(reader.value()->read(0, 150, reinterpret_cast<unsigned char*>(audio.data())), 150u);
     EXPECT_TRUE(audio == wave.mid(44) + second);
+}
+
+// PREGAP is silence no file holds: over one BIN, as over WAVE files, it moves the tracks after
+// it on the disc, and the identities follow.
+TEST_F(DiscLayout, APregapIsSilenceThatMovesTheTracksAfterIt) {
+    const DiscImage image =
+        writeDiscImage(dir.path(), QStringLiteral("d"), {{300, 440}, {200, 660}});
+    const QByteArray gap = "  TRACK 02 AUDIO\n    PREGAP 00:02:00\n    INDEX 01 ";
+    fixtures::writeFile(path(QStringLiteral("bin.cue")),
+                        "FILE d.bin BINARY\n  TRACK 01 AUDIO\n    INDEX 01 00:00:00\n" + gap +
+                            "00:04:00\n");
+    fixtures::writeFile(path(QStringLiteral("1.wav")), wavOf(image.trackAudio(1)));
+    fixtures::writeFile(path(QStringLiteral("2.wav")), wavOf(image.trackAudio(2)));
+    fixtures::writeFile(
+        path(QStringLiteral("wave.cue")),
+        "FILE 1.wav WAVE\n  TRACK 01 AUDIO\n    INDEX 01 00:00:00\nFILE 2.wav WAVE\n" + gap +
+            "00:00:00\n");
+    // Track 2 starts 150 sectors later, at 450 (0:06 + 0:02 lead-in), the disc ends at 650.
+    // freedb: digit sums 2 + 8, 10 seconds from track 1 at 0:02 to the lead-out at 0:10.67.
+    constexpr std::uint32_t freedb = (10u << 24) | (8u << 8) | 2u;
+    const QString musicBrainz = musicBrainzId(1, 2, 650 + 150, {150, 450 + 150});
+    for (const QString& cue : {path(QStringLiteral("bin.cue")), path(QStringLiteral("wave.cue"))}) {
+        const int drive = registerDisc(cue);
+        const auto toc = cddrives::readToc(drive);
+        ASSERT_TRUE(toc.ok()) << toc.error().description().toStdString();
+        EXPECT_EQ(toc->trackStartLba, (std::vector<std::int32_t>{0, 450})) << cue.toStdString();
+        EXPECT_EQ(toc->leadOutLba, 650);
+        EXPECT_EQ(toc->pregapSectors(1), 150);
+        EXPECT_EQ(cddrives::freedbDiscId(toc.value()), freedb) << cue.toStdString();
+        const auto disc = mbdiscid::musicBrainzDisc(toc.value());
+        ASSERT_TRUE(disc.ok());
+        EXPECT_EQ(disc->id, musicBrainz) << cue.toStdString();
+
+        auto reader = cddrives::DiscAudioReader::open(drive);
+        ASSERT_TRUE(reader.ok());
+        QByteArray audio(350 * sector, '\x55');
+        EXPECT_EQ(reader.value()->read(300, 350, reinterpret_cast<unsigned char*>(audio.data())),
+                  350u);
+        EXPECT_EQ(audio.left(150 * sector), QByteArray(150 * sector, '\0'));
+        EXPECT_TRUE(audio.mid(150 * sector) == image.trackAudio(2)) << cue.toStdString();
+    }
+}
+
+// A WAVE file that holds less than its header announces: its track keeps the header's length,
+// is named incomplete, and a read fails where the audio ends, naming the file. The files after
+// it start where the header says.
+TEST_F(DiscLayout, AWaveFileCutShortIsAnIncompleteTrack) {
+    fixtures::writeFile(path(QStringLiteral("cut.wav")), toneWav(130, 440).left(44 + 70 * sector));
+    fixtures::writeFile(path(QStringLiteral("next.wav")), toneWav(100, 660));
+    fixtures::writeFile(path(QStringLiteral("two.cue")),
+                        "FILE cut.wav WAVE\n  TRACK 01 AUDIO\n    INDEX 01 00:00:00\n"
+                        "FILE next.wav WAVE\n  TRACK 02 AUDIO\n    INDEX 01 00:00:00\n");
+    fixtures::writeFile(path(QStringLiteral("one.cue")),
+                        "FILE cut.wav WAVE\n  TRACK 01 AUDIO\n    INDEX 01 00:00:00\n");
+    const QString cutShort =
+        QStringLiteral("sector 70 is not in the image: its WAVE file %1 is cut "
+                       "short: it holds 0:00 of the 0:01 its header announces")
+            .arg(path(QStringLiteral("cut.wav")));
+    for (const QString& cue : {path(QStringLiteral("two.cue")), path(QStringLiteral("one.cue"))}) {
+        const auto report = cddrives::registerImage(cue);
+        ASSERT_TRUE(report.ok()) << report.error().description().toStdString();
+        EXPECT_EQ(report->incompleteTracks,
+                  QStringList(QStringLiteral("Track 1 is incomplete: 0:00 of 0:01")));
+        const auto toc = cddrives::readToc(report->driveIndex);
+        ASSERT_TRUE(toc.ok());
+        EXPECT_EQ(toc->trackSectors(0), 130) << cue.toStdString();
+        const std::uint32_t handle = openHandle(report->driveIndex);
+        EXPECT_EQ(read(handle, 40, 26), 1);
+        EXPECT_EQ(read(handle, 60, 26), 0);
+        EXPECT_EQ(akrip::lastErrorDetail(), cutShort);
+        akrip::CloseCDHandle(handle);
+    }
+    const auto two = cddrives::readToc(registerDisc(path(QStringLiteral("two.cue"))));
+    EXPECT_EQ(two->trackStartLba, (std::vector<std::int32_t>{0, 130}));
+    EXPECT_EQ(two->leadOutLba, 230);
 }
 
 // A read under way ends as soon as its thread is asked to stop.

@@ -16,6 +16,7 @@
 namespace {
 
 const QString cli = QStringLiteral(VORTAN_CLI);
+constexpr int sectorBytes = 2352;
 
 class CueSheetRun : public testing::Test {
   protected:
@@ -70,6 +71,42 @@ TEST_F(CueSheetRun, AllZeroCodesAreNeitherLoggedNorWrittenNorTagged) {
         EXPECT_NE(frame.id, QStringLiteral("TSRC"));
         EXPECT_FALSE(frame.text.contains(QStringLiteral("CATALOGNUMBER")));
     }
+}
+
+// A WAVE file that holds less than its header announces fails its track, as `encode` fails
+// the file, naming it and what it holds.
+TEST_F(CueSheetRun, ATrackWhoseWaveFileIsCutShortFails) {
+    std::vector<std::int16_t> samples = fixtures::sine(440, 2.0);
+    samples.resize(130 * sectorBytes / 2);
+    fixtures::writeFile(path(QStringLiteral("cut.wav")),
+                        fixtures::wavBytes(samples).left(44 + 70 * sectorBytes));
+    fixtures::writeFile(path(QStringLiteral("cut.cue")),
+                        "FILE \"cut.wav\" WAVE\n  TRACK 01 AUDIO\n    INDEX 01 00:00:00\n");
+    const CliRun ripped = run({QStringLiteral("rip"), QStringLiteral("--wav"), QStringLiteral("-o"),
+                               QStringLiteral("out"), path(QStringLiteral("cut.cue"))});
+    EXPECT_EQ(ripped.exitCode, 1) << ripped.err.toStdString();
+    EXPECT_TRUE(ripped.err.contains(QStringLiteral("Track 1 is incomplete: 0:00 of 0:01")))
+        << ripped.err.toStdString();
+    EXPECT_TRUE(ripped.err.contains(QStringLiteral("%1 is cut short: it holds 0:00 of the 0:01")
+                                        .arg(path(QStringLiteral("cut.wav")))))
+        << ripped.err.toStdString();
+    EXPECT_FALSE(ripped.out.contains(QStringLiteral(".wav"))) << ripped.out.toStdString();
+}
+
+// A PREGAP over one BIN is silence that moves the next track: the cue sheet beside the rip
+// keeps it as that track's pregap.
+TEST_F(CueSheetRun, APregapInOneBinIsKeptInTheCueBesideTheRip) {
+    writeDiscImage(dir_.path(), QStringLiteral("gap"), {{300, 440}, {200, 660}});
+    fixtures::writeFile(path(QStringLiteral("gap.cue")),
+                        "FILE \"gap.bin\" BINARY\n  TRACK 01 AUDIO\n    INDEX 01 00:00:00\n"
+                        "  TRACK 02 AUDIO\n    PREGAP 00:02:00\n    INDEX 01 00:04:00\n");
+    const CliRun ripped = run({QStringLiteral("rip"), QStringLiteral("--wav"), QStringLiteral("-o"),
+                               QStringLiteral("out"), path(QStringLiteral("gap.cue"))});
+    ASSERT_EQ(ripped.exitCode, 0) << ripped.err.toStdString();
+    const QString sheet = QString::fromUtf8(
+        fixtures::readFile(onlyFile(QStringLiteral("out"), QStringLiteral("Rip *.cue"))));
+    EXPECT_TRUE(sheet.contains(QStringLiteral("  TRACK 02 AUDIO\n    INDEX 00 00:04:00\n")))
+        << sheet.toStdString();
 }
 
 } // namespace

@@ -1,9 +1,9 @@
 #include "engine/platform/akrip/cddrives.h"
 
+#include "engine/formats/wavreader.h"
 #include "engine/platform/akrip/akrip.h"
 #include "engine/platform/akrip/cuesheet.h"
 #include "engine/platform/akrip/drivetable.h"
-#include "engine/formats/wavreader.h"
 #include "engine/platform/nativepath.h"
 
 #include <QDir>
@@ -35,9 +35,10 @@ QString minutesSeconds(std::int64_t sectors) {
     return QStringLiteral("%1:%2").arg(seconds / 60).arg(seconds % 60, 2, 10, QLatin1Char('0'));
 }
 
-// The tracks the data file does not hold completely. Only whole sectors count: a partial
-// sector at the end is missing.
-QStringList incompleteTracks(const std::vector<cuesheet::Track>& tracks, qint64 dataBytes) {
+// The tracks the data file does not hold completely: those past its end, and those with
+// `missing` sectors. Only whole sectors count: a partial sector at the end is missing.
+QStringList incompleteTracks(const std::vector<cuesheet::Track>& tracks, qint64 dataBytes,
+                             const std::vector<cdiolib::MissingSectors>& missing) {
     const std::int64_t dataSectors = dataBytes / akrip::cdFrameBytes;
     const bool partialSector = dataBytes % static_cast<qint64>(akrip::cdFrameBytes) != 0;
     QStringList lines;
@@ -51,10 +52,14 @@ QStringList incompleteTracks(const std::vector<cuesheet::Track>& tracks, qint64 
         const bool last = i + 1 == tracks.size();
         const std::int64_t end =
             last ? dataSectors + (partialSector ? 1 : 0) : std::int64_t{tracks[i + 1].startSector};
-        if (dataSectors < end)
+        std::int64_t held = std::min(dataSectors, end);
+        for (const cdiolib::MissingSectors& gap : missing)
+            if (gap.first < held && gap.end > track.startSector)
+                held = std::max<std::int64_t>(gap.first, track.startSector);
+        if (held < end)
             lines << QStringLiteral("Track %1 is incomplete: %2 of %3")
                          .arg(track.number)
-                         .arg(minutesSeconds(dataSectors - track.startSector),
+                         .arg(minutesSeconds(held - track.startSector),
                               minutesSeconds(end - track.startSector));
     }
     return lines;
@@ -79,6 +84,7 @@ struct LaidOutDisc {
     bool isDevice = true;
     std::shared_ptr<const cuesheet::Sheet> sheet; // images
     QString imageData;                            // images: the data file
+    std::vector<cdiolib::MissingSectors> missing; // images: sectors its files lack
 };
 
 // The sectors before the first track's INDEX 01 when they hold audio that is not silence;
@@ -87,7 +93,8 @@ std::int32_t hiddenAudioSectors(const LaidOutDisc& opened) {
     const cdiolib::TrackEntry& first = opened.layout.tracks.front();
     if (!first.audio || first.startLsn <= 0)
         return 0;
-    auto reader = cdiolib::SectorReader::open(opened.disc.get(), opened.layout, opened.imageData);
+    auto reader = cdiolib::SectorReader::open(opened.disc.get(), opened.layout, opened.imageData,
+                                              opened.missing);
     if (!reader)
         return 0;
     constexpr std::int32_t chunk = 75;
@@ -117,8 +124,12 @@ Result<LaidOutDisc> openLaidOut(int driveIndex) {
     auto layout = akrip::detail::layoutOf(source.value(), disc.value().get());
     if (!layout)
         return layout.error();
-    return LaidOutDisc{std::move(disc.value()), std::move(layout.value()), source->isDevice,
-                       source->sheet, source->isDevice ? QString() : source->dataPath};
+    return LaidOutDisc{std::move(disc.value()),
+                       std::move(layout.value()),
+                       source->isDevice,
+                       source->sheet,
+                       source->isDevice ? QString() : source->dataPath,
+                       source->missing};
 }
 
 // Why `path`, named by a cue sheet as its data file, is not one; empty when it is a regular
@@ -186,7 +197,11 @@ QString distinctName(const QFileInfo& cue, const std::vector<DriveEntry>& drives
 struct DataPart {
     QString path;
     std::int64_t offset = 0; // of the first audio byte: past a WAVE file's header
-    std::int64_t bytes = 0;
+    std::int64_t bytes = 0;  // the audio the file holds
+    // The audio the sheet's positions count on: a WAVE file's as its header announces it, a
+    // binary file's in whole sectors. More than `bytes` when the file is cut short.
+    std::int64_t expectedBytes = 0;
+    QString shortfall; // why the file holds less than expected, naming it
 };
 
 bool entryExists(const QString& path) {
@@ -248,16 +263,17 @@ QString locateDataFile(const QString& folder, const QString& name, QStringList& 
 }
 
 // The data files of `sheet` (names relative to `folder`, see locateDataFile), checked: each a
-// regular file, a binary image or a WAVE file of CD audio, every one but the last holding
-// whole sectors (the positions in the files after it count from its end). Fails naming the
-// cue and the file.
+// regular file that can be read, a binary image or a WAVE file of CD audio, every one but the
+// last holding whole sectors (the positions in the files after it count from its end). Fails
+// naming the cue and the file.
 Result<std::vector<DataPart>> dataParts(const QString& cuePath, const cuesheet::Sheet& sheet,
                                         const QString& folder) {
     const QString missing = QStringLiteral("is missing");
     std::vector<DataPart> parts;
     for (std::size_t k = 0; k < sheet.files.size(); ++k) {
         const cuesheet::DataFile& file = sheet.files[k];
-        if (file.type != QLatin1String("BINARY") && file.type != QLatin1String("WAVE"))
+        const bool wave = file.type == QLatin1String("WAVE");
+        if (file.type != QLatin1String("BINARY") && !wave)
             return refused(QStringLiteral("%1: the data file %2 is of type %3; only binary (BIN) "
                                           "and WAVE images can be opened")
                                .arg(cuePath, file.name, file.type));
@@ -270,8 +286,14 @@ Result<std::vector<DataPart>> dataParts(const QString& cuePath, const cuesheet::
             return refused(QStringLiteral("%1: its data file %2 %3").arg(cuePath, path, problem),
                            VortanError::FileNotFound);
         }
-        DataPart part{path, 0, nativepath::fileSize(path)};
-        if (file.type == QLatin1String("WAVE")) {
+        DataPart part{path, 0, nativepath::fileSize(path), 0, {}};
+        constexpr std::int64_t sector = akrip::cdFrameBytes;
+        part.expectedBytes = (part.bytes + sector - 1) / sector * sector;
+        if (part.expectedBytes != part.bytes)
+            part.shortfall = QStringLiteral("its data file %1 ends within sector %2")
+                                 .arg(path)
+                                 .arg(part.bytes / sector);
+        if (wave) {
             const auto format = readWavFormat(path);
             if (!format)
                 return refused(QStringLiteral("%1: its WAVE file %2 cannot be read: %3")
@@ -282,67 +304,113 @@ Result<std::vector<DataPart>> dataParts(const QString& cuePath, const cuesheet::
                                    .arg(cuePath, path));
             part.offset = format->dataOffset;
             part.bytes = format->dataLength;
+            // A header may announce anything up to 4 GB; a disc holds at most 99:59:74.
+            part.expectedBytes =
+                format->dataTruncated
+                    ? std::min<std::int64_t>(format->announcedDataLength,
+                                             std::int64_t{cuesheet::maxSector + 1} * sector)
+                    : format->dataLength;
+            part.shortfall = format->dataTruncated
+                                 ? QStringLiteral("its WAVE file %1 is cut short: it holds %2 "
+                                                  "of the %3 its header announces")
+                                       .arg(path, minutesSeconds(part.bytes / sector),
+                                            minutesSeconds(part.expectedBytes / sector))
+                                 : QString();
         }
-        if (k + 1 < sheet.files.size() && part.bytes % akrip::cdFrameBytes != 0)
+        const std::int64_t sheetBytes = wave ? part.expectedBytes : part.bytes;
+        if (k + 1 < sheet.files.size() && sheetBytes % sector != 0)
             return refused(QStringLiteral("%1: its data file %2 does not hold whole CD sectors "
                                           "(%3 bytes of audio; a sector is 2,352): the files "
                                           "after it would not start where the sheet says")
                                .arg(cuePath, path)
-                               .arg(part.bytes));
+                               .arg(sheetBytes));
         parts.push_back(part);
     }
     return parts;
 }
 
 // Writes the data of `parts` one after another into `target`, with each track's PREGAP
-// silence of `sheet` before its INDEX 01, and the last sector filled up with zeros. Returns
-// why it failed; empty on success.
+// silence of `sheet` before its INDEX 01, and the last sector filled up with zeros. What a part
+// lacks of its expected length is left as a hole (zeros that take no disk space, however much
+// a header announces) and listed in `missing`. Returns why it failed, naming the user's file
+// or the temporary folder; empty on success.
 QString writeJoined(const QString& target, const std::vector<DataPart>& parts,
-                    const cuesheet::Sheet& sheet) {
+                    const cuesheet::Sheet& sheet, std::vector<cdiolib::MissingSectors>& missing) {
+    constexpr std::int64_t sector = akrip::cdFrameBytes;
     QFile out(target);
+    const auto outFailure = [&out] {
+        return QStringLiteral("the temporary folder %1: %2")
+            .arg(QDir::tempPath(), out.errorString());
+    };
     if (!out.open(QIODevice::WriteOnly))
-        return out.errorString();
+        return outFailure();
     std::int64_t written = 0;
     auto put = [&out, &written](const QByteArray& bytes) {
         written += bytes.size();
         return out.write(bytes) == bytes.size();
     };
+    auto leaveOut = [&](std::int64_t bytes, const QString& reason) {
+        const auto first = static_cast<std::int32_t>(written / sector);
+        written += bytes;
+        const auto end = static_cast<std::int32_t>((written + sector - 1) / sector);
+        if (!missing.empty() && missing.back().end >= first && missing.back().reason == reason)
+            missing.back().end = end;
+        else
+            missing.push_back(cdiolib::MissingSectors{first, end, reason});
+        return out.flush() && out.resize(written) && out.seek(written);
+    };
     constexpr std::int64_t chunkBytes = 1 << 20;
     for (std::size_t k = 0; k < parts.size(); ++k) {
+        const DataPart& part = parts[k];
         QFile in;
         int openError = 0;
-        if (!nativepath::openForReading(in, parts[k].path, &openError) ||
-            !in.seek(parts[k].offset))
+        if (!nativepath::openForReading(in, part.path, &openError) || !in.seek(part.offset))
             return QStringLiteral("%1: %2").arg(
-                parts[k].path, openError ? QString::fromLocal8Bit(std::strerror(openError))
-                                         : in.errorString());
+                part.path,
+                openError ? QString::fromLocal8Bit(std::strerror(openError)) : in.errorString());
         std::vector<std::pair<std::int64_t, std::int32_t>> silences; // byte in file, sectors
         for (const cuesheet::Track& track : sheet.tracks)
             if (track.file == static_cast<int>(k) && track.pregapSilence > 0)
-                silences.emplace_back(std::int64_t{track.startSector} * akrip::cdFrameBytes,
+                silences.emplace_back(std::int64_t{track.startSector} * sector,
                                       track.pregapSilence);
         std::sort(silences.begin(), silences.end());
-        std::int64_t done = 0;
+        std::int64_t done = 0; // of the part's expected bytes
+        QString failure;
         auto copyUpTo = [&](std::int64_t end) {
-            while (done < end) {
-                const QByteArray bytes = in.read(std::min(chunkBytes, end - done));
-                if (bytes.isEmpty() || !put(bytes))
+            while (done < std::min(end, part.bytes)) {
+                const QByteArray bytes =
+                    in.read(std::min(chunkBytes, std::min(end, part.bytes) - done));
+                if (bytes.isEmpty()) {
+                    failure = QStringLiteral("%1: it ended while it was read").arg(part.path);
                     return false;
+                }
+                if (!put(bytes)) {
+                    failure = outFailure();
+                    return false;
+                }
                 done += bytes.size();
             }
+            if (done < end && !leaveOut(end - done, part.shortfall)) {
+                failure = outFailure();
+                return false;
+            }
+            done = std::max(done, end);
             return true;
         };
-        for (const auto& [at, sectors] : silences)
-            if (!copyUpTo(std::min(at, parts[k].bytes)) ||
-                !put(QByteArray(qsizetype{sectors} * akrip::cdFrameBytes, '\0')))
-                return QStringLiteral("%1: %2").arg(target, out.errorString());
-        if (!copyUpTo(parts[k].bytes))
-            return QStringLiteral("%1: %2").arg(target, out.errorString());
+        for (const auto& [at, sectors] : silences) {
+            if (!copyUpTo(std::min(at, part.expectedBytes)))
+                return failure;
+            if (!put(QByteArray(qsizetype{sectors} * sector, '\0')))
+                return outFailure();
+        }
+        if (!copyUpTo(part.expectedBytes))
+            return failure;
     }
-    if (const std::int64_t partial = written % akrip::cdFrameBytes; partial != 0)
-        put(QByteArray(akrip::cdFrameBytes - partial, '\0'));
-    if (!out.flush() || out.error() != QFileDevice::NoError)
-        return QStringLiteral("%1: %2").arg(target, out.errorString());
+    if (const std::int64_t partial = written % sector;
+        partial != 0 && !put(QByteArray(sector - partial, '\0')))
+        return outFailure();
+    if (!out.flush() || !out.resize(written) || out.error() != QFileDevice::NoError)
+        return outFailure();
     return {};
 }
 
@@ -358,7 +426,12 @@ struct ImageData {
 Result<ImageData> imageData(const QString& cuePath, const cuesheet::Sheet& sheet,
                             const std::vector<DataPart>& parts) {
     ImageData image;
-    image.joined = parts.size() > 1 || sheet.fileType != QLatin1String("BINARY");
+    // A PREGAP is silence no file holds, which moves every later track on the disc: only a
+    // copy with the silence in place is read as the disc.
+    const bool pregapSilence =
+        std::any_of(sheet.tracks.begin(), sheet.tracks.end(),
+                    [](const cuesheet::Track& track) { return track.pregapSilence > 0; });
+    image.joined = parts.size() > 1 || sheet.fileType != QLatin1String("BINARY") || pregapSilence;
     if (!image.joined) {
         image.sheet = std::make_shared<const cuesheet::Sheet>(sheet);
         image.bytes = parts.front().bytes;
@@ -366,9 +439,9 @@ Result<ImageData> imageData(const QString& cuePath, const cuesheet::Sheet& sheet
     }
     std::vector<std::int32_t> fileSectors;
     for (const DataPart& part : parts)
-        fileSectors.push_back(static_cast<std::int32_t>(
-            std::min<std::int64_t>((part.bytes + akrip::cdFrameBytes - 1) / akrip::cdFrameBytes,
-                                   cuesheet::maxSector + 1)));
+        fileSectors.push_back(static_cast<std::int32_t>(std::min<std::int64_t>(
+            (part.expectedBytes + akrip::cdFrameBytes - 1) / akrip::cdFrameBytes,
+            cuesheet::maxSector + 1)));
     auto one = cuesheet::joined(sheet, fileSectors, true, cuePath);
     if (!one)
         return one.error();
@@ -387,11 +460,12 @@ Result<ImageData> imageData(const QString& cuePath, const cuesheet::Sheet& sheet
 
 // The private copy libcdio reads, in a folder of its own that lives as long as `folder` does:
 // the sheet as the library takes it, and its data (a link to the one binary file, else the
-// files joined).
+// files joined, with the sectors they lack).
 struct PrivateCopy {
     std::shared_ptr<QTemporaryDir> folder;
     QString cue;
     QString data;
+    std::vector<cdiolib::MissingSectors> missing;
 };
 
 Result<PrivateCopy> writePrivateCopy(const QString& cuePath, const ImageData& image,
@@ -418,7 +492,8 @@ Result<PrivateCopy> writePrivateCopy(const QString& cuePath, const ImageData& im
     file.close();
     copy.data = source;
     if (image.joined) {
-        if (const QString failure = writeJoined(privateData, parts, sheet); !failure.isEmpty())
+        if (const QString failure = writeJoined(privateData, parts, sheet, copy.missing);
+            !failure.isEmpty())
             return refused(QStringLiteral("%1 cannot be opened: its files could not be joined "
                                           "into one image (%2)")
                                .arg(cuePath, failure));
@@ -542,8 +617,9 @@ Result<ImageReport> registerImage(const QString& cuePath) {
     auto copy = writePrivateCopy(cuePath, image.value(), layout, parts.value(), sheet.value());
     if (!copy)
         return copy.error();
-    const DiscSource source{copy->cue, false, canonicalCue, nativepath::absolute(copy->data),
-                            image->sheet};
+    const DiscSource source{copy->cue,    false,
+                            canonicalCue, nativepath::absolute(copy->data),
+                            image->sheet, copy->missing};
     if (auto opened = akrip::detail::openDisc(source); !opened)
         return refused(QStringLiteral("%1 cannot be opened as a disc image: %2")
                            .arg(cuePath, cdiolib::lastMessage().isEmpty()
@@ -551,7 +627,7 @@ Result<ImageReport> registerImage(const QString& cuePath) {
                                              : cdiolib::lastMessage()));
 
     ImageReport report;
-    report.incompleteTracks = incompleteTracks(image->sheet->tracks, image->bytes);
+    report.incompleteTracks = incompleteTracks(image->sheet->tracks, image->bytes, copy->missing);
     LockedTable table;
     for (std::size_t i = 0; i < table->drives.size(); ++i)
         if (table->drives[i].drive.isImage && table->drives[i].canonicalCue == canonicalCue) {
@@ -686,8 +762,9 @@ Result<std::unique_ptr<DiscAudioReader>> DiscAudioReader::open(int driveIndex) {
         return layout.error();
     auto disc = std::make_unique<Disc>();
     disc->cdio = std::move(opened.value());
-    auto reader = cdiolib::SectorReader::open(disc->cdio.get(), layout.value(),
-                                              source.isDevice ? QString() : source.dataPath);
+    auto reader =
+        cdiolib::SectorReader::open(disc->cdio.get(), layout.value(),
+                                    source.isDevice ? QString() : source.dataPath, source.missing);
     if (!reader)
         return reader.error();
     disc->reader = std::move(reader.value());

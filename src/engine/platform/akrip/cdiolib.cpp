@@ -180,8 +180,9 @@ Text readText(CdIo_t* disc, const Layout& layout) {
 using DriveRead = long (*)(cdrom_drive_t*, void*, lsn_t, long);
 
 struct SectorReader::State {
-    DriveRead driveRead = nullptr; // the library's own read, which the hook calls
-    QByteArray imageData;          // an image's data file; empty for a device
+    DriveRead driveRead = nullptr;       // the library's own read, which the hook calls
+    QByteArray imageData;                // an image's data file; empty for a device
+    std::vector<MissingSectors> missing; // of an image: sectors its files do not hold
     // What the last drive read covering each sector did with it.
     enum : std::uint8_t { NotRead, Delivered, Failed };
     std::vector<std::uint8_t> sectors;
@@ -235,6 +236,9 @@ long driveRead(const SectorReader::State& state, cdrom_drive_t* drive, void* buf
                                  ? static_cast<long>(data.st_size / sectorBytes)
                                  : 0;
         got = std::clamp<long>(present - begin, 0, got);
+        for (const MissingSectors& gap : state.missing)
+            if (gap.end > begin && gap.first < begin + got)
+                got = std::max<long>(gap.first - begin, 0);
     }
     return got;
 }
@@ -242,6 +246,9 @@ long driveRead(const SectorReader::State& state, cdrom_drive_t* drive, void* buf
 // Why an image's sector was not delivered: the data file no longer holds it, or the library
 // failed to read it.
 QString imageShortfall(const SectorReader::State& state, lsn_t sector) {
+    for (const MissingSectors& gap : state.missing)
+        if (sector >= gap.first && sector < gap.end)
+            return QStringLiteral("sector %1 is not in the image: %2").arg(sector).arg(gap.reason);
     struct stat data {};
     if (::stat(state.imageData.constData(), &data) != 0)
         return QStringLiteral("sector %1 could not be read: the image's data file %2 is gone")
@@ -330,8 +337,9 @@ bool ReadStop::requested() {
     return currentStop && currentStop->stop_ && currentStop->stop_();
 }
 
-Result<std::unique_ptr<SectorReader>> SectorReader::open(CdIo_t* disc, const Layout& layout,
-                                                         const QString& imageData) {
+Result<std::unique_ptr<SectorReader>>
+SectorReader::open(CdIo_t* disc, const Layout& layout, const QString& imageData,
+                   const std::vector<MissingSectors>& missing) {
     clearMessage();
     std::unique_ptr<SectorReader> reader(new SectorReader);
     reader->layout_ = layout;
@@ -350,6 +358,7 @@ Result<std::unique_ptr<SectorReader>> SectorReader::open(CdIo_t* disc, const Lay
     reader->state_ = std::make_unique<State>();
     reader->state_->driveRead = drive->read_audio;
     reader->state_->imageData = nativepath::encode(imageData);
+    reader->state_->missing = missing;
     drive->read_audio = hookedDriveRead;
     reader->paranoia_.reset(cdio_paranoia_init(drive));
     if (!reader->paranoia_)

@@ -61,6 +61,15 @@ struct TrackEntry {
     QString isrc;                             // empty when the disc gives none
 };
 
+// Sectors of an image's data that its files do not hold: the part of a WAVE file its header
+// announces but the file lacks, or the cut last sector of a binary file. The program's copy of
+// the image holds zeros there; reads of them fail with `reason`.
+struct MissingSectors {
+    std::int32_t first = 0;
+    std::int32_t end = 0; // exclusive
+    QString reason;       // names the user's file and what it holds
+};
+
 // A disc's table of contents as this program uses it.
 struct Layout {
     int firstTrack = 1;
@@ -134,11 +143,12 @@ class ReadStop {
 //
 // For a disc image, `imageData` names its data file: libcdio reports a read that runs past
 // the end of that file as a success with the missing part left as it was, so sectors the
-// file does not hold (now) count as not delivered.
+// file does not hold (now) count as not delivered, and neither do the `missing` ones.
 class SectorReader {
   public:
-    static Result<std::unique_ptr<SectorReader>> open(CdIo_t* disc, const Layout& layout,
-                                                      const QString& imageData = {});
+    static Result<std::unique_ptr<SectorReader>>
+    open(CdIo_t* disc, const Layout& layout, const QString& imageData = {},
+         const std::vector<MissingSectors>& missing = {});
     ~SectorReader();
     SectorReader(const SectorReader&) = delete;
     SectorReader& operator=(const SectorReader&) = delete;

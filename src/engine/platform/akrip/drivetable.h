@@ -23,6 +23,7 @@ struct DiscSource {
     QString cuePath; // images: the user's cue sheet and its data file
     QString dataPath;
     std::shared_ptr<const cuesheet::Sheet> sheet; // images: the sheet as the program read it
+    std::vector<cdiolib::MissingSectors> missing; // images: sectors the user's files lack
 };
 
 // Opens the disc of `source`. An image whose cue sheet or data file is gone fails like a
