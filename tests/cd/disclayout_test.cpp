@@ -21,6 +21,8 @@
 
 #include <cstring>
 #include <fcntl.h>
+#include <optional>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <vector>
@@ -88,6 +90,25 @@ QString musicBrainzId(int firstTrack, int lastTrack, int leadOutOffset,
                                    .replace('/', '_')
                                    .replace('=', '-'));
 }
+
+// While it lives, no file can be opened: the process's limit is its lowest free descriptor.
+class NoFreeDescriptors {
+  public:
+    explicit NoFreeDescriptors(int spare = 0) {
+        ::getrlimit(RLIMIT_NOFILE, &saved_);
+        const int lowest = ::dup(0);
+        ::close(lowest);
+        rlimit low = saved_;
+        low.rlim_cur = static_cast<rlim_t>(lowest + spare);
+        ::setrlimit(RLIMIT_NOFILE, &low);
+    }
+    ~NoFreeDescriptors() { ::setrlimit(RLIMIT_NOFILE, &saved_); }
+    NoFreeDescriptors(const NoFreeDescriptors&) = delete;
+    NoFreeDescriptors& operator=(const NoFreeDescriptors&) = delete;
+
+  private:
+    rlimit saved_{};
+};
 
 class DiscLayout : public DiscImageTest {
   protected:
@@ -476,6 +497,42 @@ TEST_F(DiscLayout, AWaveFileCutShortIsAnIncompleteTrack) {
     const auto two = cddrives::readToc(registerDisc(path(QStringLiteral("two.cue"))));
     EXPECT_EQ(two->trackStartLba, (std::vector<std::int32_t>{0, 130}));
     EXPECT_EQ(two->leadOutLba, 230);
+}
+
+// Out of file descriptors, a disc image says so and names the user's sheet, never the private
+// copy the CD library reads.
+TEST_F(DiscLayout, TooManyOpenFilesIsSaidNamingTheUsersSheet) {
+    const DiscImage image = writeDiscImage(dir.path(), QStringLiteral("disc"), {{100, 440}});
+    const DiscImage other = writeDiscImage(dir.path(), QStringLiteral("other"), {{100, 440}});
+    const int drive = registerDisc(image.cuePath);
+    std::optional<Result<cddrives::DiscToc>> toc;
+    std::optional<Result<cddrives::ImageReport>> registered;
+    QString readFailure;
+    {
+        NoFreeDescriptors none;
+        toc = cddrives::readToc(drive);
+        akrip::GETCDHAND request = handleRequest(drive);
+        const std::uint32_t handle = akrip::GetCDHandle(&request);
+        read(handle, 0, 1);
+        readFailure = akrip::lastErrorDetail();
+        akrip::CloseCDHandle(handle);
+    }
+    {
+        // One to spare: the sheet and its data are read, and the library runs out.
+        NoFreeDescriptors one(1);
+        registered = cddrives::registerImage(other.cuePath);
+    }
+    const QString tooMany = QString::fromLocal8Bit(std::strerror(EMFILE));
+    ASSERT_FALSE(toc->ok());
+    ASSERT_FALSE(registered->ok());
+    for (const QString& message :
+         {toc->error().description(), readFailure, registered->error().description()}) {
+        EXPECT_TRUE(message.contains(tooMany)) << message.toStdString();
+        EXPECT_FALSE(message.contains(QStringLiteral("vortan-disc-"))) << message.toStdString();
+    }
+    EXPECT_TRUE(toc->error().description().startsWith(image.cuePath));
+    EXPECT_TRUE(readFailure.contains(image.cuePath)) << readFailure.toStdString();
+    EXPECT_TRUE(registered->error().description().startsWith(other.cuePath));
 }
 
 // A read under way ends as soon as its thread is asked to stop.

@@ -9,9 +9,11 @@
 #include "engine/platform/id3tag/id3tag.h"
 
 #include <QDir>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
+#include <cstring>
 
 namespace {
 
@@ -107,6 +109,39 @@ TEST_F(CueSheetRun, APregapInOneBinIsKeptInTheCueBesideTheRip) {
         fixtures::readFile(onlyFile(QStringLiteral("out"), QStringLiteral("Rip *.cue"))));
     EXPECT_TRUE(sheet.contains(QStringLiteral("  TRACK 02 AUDIO\n    INDEX 00 00:04:00\n")))
         << sheet.toStdString();
+}
+
+// Under a low limit of open files, wherever the descriptors run out, a failure says so and
+// names the user's files: never a bad descriptor, never the private copy of the sheet. Limits
+// too low for the program to start (the descriptors it inherits count) are passed over.
+TEST_F(CueSheetRun, ALowLimitOfOpenFilesIsSaid) {
+    const QString prlimit = QStandardPaths::findExecutable(QStringLiteral("prlimit"));
+    if (prlimit.isEmpty())
+        GTEST_SKIP() << "prlimit is not installed";
+    const DiscImage disc =
+        writeDiscImage(dir_.path(), QStringLiteral("disc"), {{150, 440}, {100, 660}});
+    const QString tooMany = QString::fromLocal8Bit(std::strerror(EMFILE));
+    int ranOut = 0;
+    for (int limit = 4; limit <= 16; ++limit)
+        for (const QString& format : {QStringLiteral("--wav"), QStringLiteral("--mp3")}) {
+            const CliRun ripped =
+                run({QStringLiteral("--nofile=%1").arg(limit), QStringLiteral("--"), cli,
+                     QStringLiteral("rip"), format, QStringLiteral("-o"),
+                     QStringLiteral("out%1%2").arg(limit).arg(format), disc.cuePath},
+                    prlimit);
+            if (ripped.err.contains(QStringLiteral("error while loading shared libraries")))
+                continue;
+            const std::string run = QStringLiteral("%1 %2: ").arg(limit).arg(format).toStdString();
+            EXPECT_FALSE(ripped.err.contains(QStringLiteral("Bad file descriptor")))
+                << run << ripped.err.toStdString();
+            EXPECT_FALSE(ripped.err.contains(QStringLiteral("vortan-disc-")))
+                << run << ripped.err.toStdString();
+            if (ripped.exitCode != 0) {
+                EXPECT_TRUE(ripped.err.contains(tooMany)) << run << ripped.err.toStdString();
+                ++ranOut;
+            }
+        }
+    EXPECT_GT(ranOut, 0);
 }
 
 } // namespace

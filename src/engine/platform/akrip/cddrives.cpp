@@ -286,7 +286,17 @@ Result<std::vector<DataPart>> dataParts(const QString& cuePath, const cuesheet::
             return refused(QStringLiteral("%1: its data file %2 %3").arg(cuePath, path, problem),
                            VortanError::FileNotFound);
         }
-        DataPart part{path, 0, nativepath::fileSize(path), 0, {}};
+        // Opened here so that a file that cannot be read says why (no permission, too many
+        // open files) before the CD library fails on it without a reason.
+        QFile probe;
+        int openError = 0;
+        if (!nativepath::openForReading(probe, path, &openError))
+            return refused(
+                QStringLiteral("%1: its data file %2 cannot be opened: %3")
+                    .arg(cuePath, path, QString::fromLocal8Bit(std::strerror(openError))),
+                VortanError::FileNotFound);
+        DataPart part{path, 0, probe.size(), 0, {}};
+        probe.close();
         constexpr std::int64_t sector = akrip::cdFrameBytes;
         part.expectedBytes = (part.bytes + sector - 1) / sector * sector;
         if (part.expectedBytes != part.bytes)
@@ -475,21 +485,26 @@ Result<PrivateCopy> writePrivateCopy(const QString& cuePath, const ImageData& im
     PrivateCopy copy;
     copy.folder = std::make_shared<QTemporaryDir>(
         QDir::tempPath() + QStringLiteral("/vortan-disc-%1-XXXXXX").arg(::getpid()));
+    const auto notWritten = [&cuePath](const QString& reason) {
+        return refused(QStringLiteral("%1 cannot be opened: its private copy in %2 cannot be "
+                                      "written (%3)")
+                           .arg(cuePath, QDir::tempPath(), reason));
+    };
+    if (!copy.folder->isValid())
+        return notWritten(copy.folder->errorString());
     copy.cue = copy.folder->filePath(QStringLiteral("image.cue"));
     const QString privateData = copy.folder->filePath(QStringLiteral("image.bin"));
     QFile file(copy.cue);
     const QByteArray canonical = cuesheet::forLibrary(
         *image.sheet, static_cast<int>(layout.tracks.size()), QStringLiteral("image.bin"));
-    const QString& source = parts.front().path;
-    if (!copy.folder->isValid() || !file.open(QIODevice::WriteOnly) ||
-        file.write(canonical) != canonical.size() || !file.flush() ||
-        (!image.joined &&
-         ::symlink(nativepath::encode(nativepath::canonical(source)).constData(),
-                   nativepath::encode(privateData).constData()) != 0))
-        return refused(QStringLiteral("%1 cannot be opened: its private copy in %2 cannot be "
-                                      "written")
-                           .arg(cuePath, QDir::tempPath()));
+    if (!file.open(QIODevice::WriteOnly) || file.write(canonical) != canonical.size() ||
+        !file.flush())
+        return notWritten(file.errorString());
     file.close();
+    const QString& source = parts.front().path;
+    if (!image.joined && ::symlink(nativepath::encode(nativepath::canonical(source)).constData(),
+                                   nativepath::encode(privateData).constData()) != 0)
+        return notWritten(QString::fromLocal8Bit(std::strerror(errno)));
     copy.data = source;
     if (image.joined) {
         if (const QString failure = writeJoined(privateData, parts, sheet, copy.missing);
@@ -620,11 +635,10 @@ Result<ImageReport> registerImage(const QString& cuePath) {
     const DiscSource source{copy->cue,    false,
                             canonicalCue, nativepath::absolute(copy->data),
                             image->sheet, copy->missing};
-    if (auto opened = akrip::detail::openDisc(source); !opened)
-        return refused(QStringLiteral("%1 cannot be opened as a disc image: %2")
-                           .arg(cuePath, cdiolib::lastMessage().isEmpty()
-                                             ? QStringLiteral("libcdio refuses it")
-                                             : cdiolib::lastMessage()));
+    DiscSource asNamed = source; // failures name the sheet as the user named it
+    asNamed.cuePath = cuePath;
+    if (auto opened = akrip::detail::openDisc(asNamed); !opened)
+        return opened.error();
 
     ImageReport report;
     report.incompleteTracks = incompleteTracks(image->sheet->tracks, image->bytes, copy->missing);

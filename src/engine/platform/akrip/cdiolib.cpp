@@ -91,15 +91,28 @@ QString hardwareId(const QString& deviceNode) {
     return parts.isEmpty() ? deviceNode : parts.join(QLatin1Char(' '));
 }
 
-Result<CdIoPtr> open(const QString& source, bool isDevice) {
+Result<CdIoPtr> open(const QString& source, bool isDevice, const QString& shownAs) {
     ensureLibrary();
     clearMessage();
+    errno = 0;
     CdIoPtr disc(cdio_open(nativepath::encode(source).constData(),
                            isDevice ? DRIVER_DEVICE : DRIVER_UNKNOWN));
-    if (!disc)
+    const int error = errno;
+    if (disc)
+        return disc;
+    const QString name = shownAs.isEmpty() ? source : shownAs;
+    // Out of a resource, the library's own text names the last file it tried, with a reason
+    // its clean-up may have replaced: the system's reason is what happened.
+    if (error == EMFILE || error == ENFILE || error == ENOMEM)
         return VortanError(VortanError::FileNotFound, errorSource,
-                           withReason(QStringLiteral("%1 cannot be opened").arg(source)));
-    return disc;
+                           QStringLiteral("%1 cannot be opened (%2)")
+                               .arg(name, QString::fromLocal8Bit(std::strerror(error))));
+    QString reason = lastMessage();
+    reason.replace(source, name);
+    return VortanError(VortanError::FileNotFound, errorSource,
+                       reason.isEmpty()
+                           ? QStringLiteral("%1 cannot be opened").arg(name)
+                           : QStringLiteral("%1 cannot be opened (%2)").arg(name, reason));
 }
 
 void Layout::settleEnds() {

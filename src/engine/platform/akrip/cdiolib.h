@@ -40,8 +40,10 @@ QStringList deviceNodes();
 // the node itself when the drive does not tell.
 QString hardwareId(const QString& deviceNode);
 
-// Opens a device node, or a cue sheet as an image. Fails with the library's reason.
-Result<CdIoPtr> open(const QString& source, bool isDevice);
+// Opens a device node, or a cue sheet as an image. Fails with the reason: the system's when
+// it ran out of a resource (open files, memory), else the library's, naming `shownAs` (the
+// user's cue sheet for the program's private copy of it) where it names `source`.
+Result<CdIoPtr> open(const QString& source, bool isDevice, const QString& shownAs = {});
 
 // Sectors between the end of an Enhanced CD's audio session and its data track: the first
 // session's lead-out (6,750), the second's lead-in (4,500) and the data track's pregap (150).

@@ -37,7 +37,8 @@ Result<cdiolib::CdIoPtr> openDisc(const DiscSource& source) {
         (!nativepath::exists(source.cuePath) || !nativepath::exists(source.dataPath)))
         return VortanError(VortanError::FileNotFound, QStringLiteral("AKRip32"),
                            QStringLiteral("The disc image %1 is gone").arg(source.cuePath));
-    return cdiolib::open(source.openPath, source.isDevice);
+    return cdiolib::open(source.openPath, source.isDevice,
+                         source.isDevice ? QString() : source.cuePath);
 }
 
 cdiolib::Layout imageLayout(const cuesheet::Sheet& sheet, qint64 dataBytes) {
@@ -124,6 +125,7 @@ Result<cdiolib::Layout> layoutOf(const DiscSource& source, CdIo_t* disc) {
 
 Result<bool> OpenHandle::openDiscLocked() {
     reader.reset();
+    readerFailure.clear();
     layout.reset();
     disc.reset();
     auto opened = openDisc(source);
@@ -140,6 +142,8 @@ Result<bool> OpenHandle::openDiscLocked() {
         disc.get(), *layout, source.isDevice ? QString() : source.dataPath, source.missing);
     if (opener)
         reader = std::move(opener.value());
+    else
+        readerFailure = opener.error().description();
     return true;
 }
 

@@ -27,7 +27,7 @@ struct DiscSource {
 };
 
 // Opens the disc of `source`. An image whose cue sheet or data file is gone fails like a
-// drive whose disc was taken out.
+// drive whose disc was taken out; any failure of an image names the user's cue sheet.
 Result<cdiolib::CdIoPtr> openDisc(const DiscSource& source);
 
 // The disc an image stands for, from its cue sheet and a data file of `dataBytes` bytes. The
@@ -61,6 +61,7 @@ struct OpenHandle {
     cdiolib::CdIoPtr disc;                         // null: no disc in the drive
     std::optional<cdiolib::Layout> layout;         // of `disc`
     std::unique_ptr<cdiolib::SectorReader> reader; // null: the disc cannot be read as audio
+    QString readerFailure;                         // why `reader` is null
     std::atomic<bool> msfAddresses{true};
     std::atomic<std::int64_t> corrections{0};
 
