@@ -497,6 +497,16 @@ TEST_F(DiscLayout, AWaveFileCutShortIsAnIncompleteTrack) {
     const auto two = cddrives::readToc(registerDisc(path(QStringLiteral("two.cue"))));
     EXPECT_EQ(two->trackStartLba, (std::vector<std::int32_t>{0, 130}));
     EXPECT_EQ(two->leadOutLba, 230);
+
+    // A header that announces more than a disc holds (the most a writer that does not know the
+    // length can put there) makes no disc.
+    fixtures::writeFile(path(QStringLiteral("cut.wav")),
+                        toneWav(70, 440).replace(40, 4, QByteArray(4, '\xFF')));
+    const auto endless = cddrives::registerImage(path(QStringLiteral("one.cue")));
+    ASSERT_FALSE(endless.ok());
+    EXPECT_TRUE(endless.error().description().endsWith(
+        QStringLiteral("it holds 0:00 of the 405:47 its header announces, more than a disc holds")))
+        << endless.error().description().toStdString();
 }
 
 // Out of file descriptors, a disc image says so and names the user's sheet, never the private

@@ -314,18 +314,19 @@ Result<std::vector<DataPart>> dataParts(const QString& cuePath, const cuesheet::
                                    .arg(cuePath, path));
             part.offset = format->dataOffset;
             part.bytes = format->dataLength;
-            // A header may announce anything up to 4 GB; a disc holds at most 99:59:74.
             part.expectedBytes =
-                format->dataTruncated
-                    ? std::min<std::int64_t>(format->announcedDataLength,
-                                             std::int64_t{cuesheet::maxSector + 1} * sector)
-                    : format->dataLength;
+                format->dataTruncated ? format->announcedDataLength : format->dataLength;
             part.shortfall = format->dataTruncated
                                  ? QStringLiteral("its WAVE file %1 is cut short: it holds %2 "
                                                   "of the %3 its header announces")
                                        .arg(path, minutesSeconds(part.bytes / sector),
                                             minutesSeconds(part.expectedBytes / sector))
                                  : QString();
+            // A header may announce up to 4 GB (some writers put the most there when they do
+            // not know the length): no disc holds that.
+            if (part.expectedBytes > std::int64_t{cuesheet::maxSector + 1} * sector)
+                return refused(
+                    QStringLiteral("%1: %2, more than a disc holds").arg(cuePath, part.shortfall));
         }
         const std::int64_t sheetBytes = wave ? part.expectedBytes : part.bytes;
         if (k + 1 < sheet.files.size() && sheetBytes % sector != 0)
@@ -341,9 +342,8 @@ Result<std::vector<DataPart>> dataParts(const QString& cuePath, const cuesheet::
 
 // Writes the data of `parts` one after another into `target`, with each track's PREGAP
 // silence of `sheet` before its INDEX 01, and the last sector filled up with zeros. What a part
-// lacks of its expected length is left as a hole (zeros that take no disk space, however much
-// a header announces) and listed in `missing`. Returns why it failed, naming the user's file
-// or the temporary folder; empty on success.
+// lacks of its expected length is left as a hole of zeros and listed in `missing`. Returns why it
+// failed, naming the user's file or the temporary folder; empty on success.
 QString writeJoined(const QString& target, const std::vector<DataPart>& parts,
                     const cuesheet::Sheet& sheet, std::vector<cdiolib::MissingSectors>& missing) {
     constexpr std::int64_t sector = akrip::cdFrameBytes;
@@ -359,15 +359,19 @@ QString writeJoined(const QString& target, const std::vector<DataPart>& parts,
         written += bytes.size();
         return out.write(bytes) == bytes.size();
     };
+    // Zeros that take no disk space: PREGAP silence (up to a disc's length) and holes.
+    auto putZeros = [&out, &written](std::int64_t bytes) {
+        written += bytes;
+        return out.flush() && out.resize(written) && out.seek(written);
+    };
     auto leaveOut = [&](std::int64_t bytes, const QString& reason) {
         const auto first = static_cast<std::int32_t>(written / sector);
-        written += bytes;
-        const auto end = static_cast<std::int32_t>((written + sector - 1) / sector);
+        const auto end = static_cast<std::int32_t>((written + bytes + sector - 1) / sector);
         if (!missing.empty() && missing.back().end >= first && missing.back().reason == reason)
             missing.back().end = end;
         else
             missing.push_back(cdiolib::MissingSectors{first, end, reason});
-        return out.flush() && out.resize(written) && out.seek(written);
+        return putZeros(bytes);
     };
     constexpr std::int64_t chunkBytes = 1 << 20;
     for (std::size_t k = 0; k < parts.size(); ++k) {
@@ -410,7 +414,7 @@ QString writeJoined(const QString& target, const std::vector<DataPart>& parts,
         for (const auto& [at, sectors] : silences) {
             if (!copyUpTo(std::min(at, part.expectedBytes)))
                 return failure;
-            if (!put(QByteArray(qsizetype{sectors} * sector, '\0')))
+            if (!putZeros(std::int64_t{sectors} * sector))
                 return outFailure();
         }
         if (!copyUpTo(part.expectedBytes))
