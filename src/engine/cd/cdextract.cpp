@@ -11,6 +11,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cerrno>
 #include <condition_variable>
 #include <cstring>
 #include <deque>
@@ -281,8 +282,9 @@ ExtractOutcome ExtractTrackToWav(const ExtractRequest& request,
     out.framesTotal = total;
 
     clsFileIo file;
-    if (!file.adopt(::dup(request.outputFd), request.outputPath)) {
-        out.error = fileError(request.outputPath, file.lastError, source);
+    const int outputFd = ::dup(request.outputFd);
+    if (outputFd < 0 || !file.adopt(outputFd, request.outputPath)) {
+        out.error = fileError(request.outputPath, outputFd < 0 ? errno : file.lastError, source);
         return out;
     }
     out.outputCreated = true;
@@ -358,7 +360,12 @@ ExtractOutcome ExtractTrackToMp3(const ExtractRequest& request,
     const std::int32_t total = std::max(0, request.endLba - request.startLba);
     out.framesTotal = total;
 
-    auto opened = Mp3Output::open(request.config, ::dup(request.outputFd), request.outputPath,
+    const int outputFd = ::dup(request.outputFd);
+    if (outputFd < 0) {
+        out.error = fileError(request.outputPath, errno, QStringLiteral("ExtractTrackToMp3"));
+        return out;
+    }
+    auto opened = Mp3Output::open(request.config, outputFd, request.outputPath,
                                   QStringLiteral("ExtractTrackToMp3"));
     if (!opened) {
         out.error = opened.error();

@@ -181,7 +181,11 @@ int ReadCDAudioLBA(std::uint32_t handle, unsigned char* buffer) {
     }
     const std::uint64_t end = std::uint64_t{header.startLba} + header.frameCount;
     if (!open->reader)
-        return fail(AspiManagerError, QStringLiteral("the disc cannot be read as audio"));
+        return fail(
+            AspiManagerError,
+            open->readerFailure.isEmpty()
+                ? QStringLiteral("the disc cannot be read as audio")
+                : QStringLiteral("the disc cannot be read as audio: %1").arg(open->readerFailure));
     if (end > static_cast<std::uint64_t>(open->layout->leadOutLsn))
         return fail(AspiManagerError,
                     QStringLiteral("sectors %1 to %2 run past the disc's end (sector %3)")

@@ -1,9 +1,9 @@
 #include "engine/platform/akrip/cddrives.h"
 
+#include "engine/formats/wavreader.h"
 #include "engine/platform/akrip/akrip.h"
 #include "engine/platform/akrip/cuesheet.h"
 #include "engine/platform/akrip/drivetable.h"
-#include "engine/formats/wavreader.h"
 #include "engine/platform/nativepath.h"
 
 #include <QDir>
@@ -15,6 +15,7 @@
 #include <cerrno>
 #include <csignal>
 #include <cstring>
+#include <dirent.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -34,9 +35,10 @@ QString minutesSeconds(std::int64_t sectors) {
     return QStringLiteral("%1:%2").arg(seconds / 60).arg(seconds % 60, 2, 10, QLatin1Char('0'));
 }
 
-// The tracks the data file does not hold completely. Only whole sectors count: a partial
-// sector at the end is missing.
-QStringList incompleteTracks(const std::vector<cuesheet::Track>& tracks, qint64 dataBytes) {
+// The tracks the data file does not hold completely: those past its end, and those with
+// `missing` sectors. Only whole sectors count: a partial sector at the end is missing.
+QStringList incompleteTracks(const std::vector<cuesheet::Track>& tracks, qint64 dataBytes,
+                             const std::vector<cdiolib::MissingSectors>& missing) {
     const std::int64_t dataSectors = dataBytes / akrip::cdFrameBytes;
     const bool partialSector = dataBytes % static_cast<qint64>(akrip::cdFrameBytes) != 0;
     QStringList lines;
@@ -50,10 +52,14 @@ QStringList incompleteTracks(const std::vector<cuesheet::Track>& tracks, qint64 
         const bool last = i + 1 == tracks.size();
         const std::int64_t end =
             last ? dataSectors + (partialSector ? 1 : 0) : std::int64_t{tracks[i + 1].startSector};
-        if (dataSectors < end)
+        std::int64_t held = std::min(dataSectors, end);
+        for (const cdiolib::MissingSectors& gap : missing)
+            if (gap.first < held && gap.end > track.startSector)
+                held = std::max<std::int64_t>(gap.first, track.startSector);
+        if (held < end)
             lines << QStringLiteral("Track %1 is incomplete: %2 of %3")
                          .arg(track.number)
-                         .arg(minutesSeconds(dataSectors - track.startSector),
+                         .arg(minutesSeconds(held - track.startSector),
                               minutesSeconds(end - track.startSector));
     }
     return lines;
@@ -78,6 +84,7 @@ struct LaidOutDisc {
     bool isDevice = true;
     std::shared_ptr<const cuesheet::Sheet> sheet; // images
     QString imageData;                            // images: the data file
+    std::vector<cdiolib::MissingSectors> missing; // images: sectors its files lack
 };
 
 // The sectors before the first track's INDEX 01 when they hold audio that is not silence;
@@ -86,7 +93,8 @@ std::int32_t hiddenAudioSectors(const LaidOutDisc& opened) {
     const cdiolib::TrackEntry& first = opened.layout.tracks.front();
     if (!first.audio || first.startLsn <= 0)
         return 0;
-    auto reader = cdiolib::SectorReader::open(opened.disc.get(), opened.layout, opened.imageData);
+    auto reader = cdiolib::SectorReader::open(opened.disc.get(), opened.layout, opened.imageData,
+                                              opened.missing);
     if (!reader)
         return 0;
     constexpr std::int32_t chunk = 75;
@@ -116,8 +124,12 @@ Result<LaidOutDisc> openLaidOut(int driveIndex) {
     auto layout = akrip::detail::layoutOf(source.value(), disc.value().get());
     if (!layout)
         return layout.error();
-    return LaidOutDisc{std::move(disc.value()), std::move(layout.value()), source->isDevice,
-                       source->sheet, source->isDevice ? QString() : source->dataPath};
+    return LaidOutDisc{std::move(disc.value()),
+                       std::move(layout.value()),
+                       source->isDevice,
+                       source->sheet,
+                       source->isDevice ? QString() : source->dataPath,
+                       source->missing};
 }
 
 // Why `path`, named by a cue sheet as its data file, is not one; empty when it is a regular
@@ -185,27 +197,113 @@ QString distinctName(const QFileInfo& cue, const std::vector<DriveEntry>& drives
 struct DataPart {
     QString path;
     std::int64_t offset = 0; // of the first audio byte: past a WAVE file's header
-    std::int64_t bytes = 0;
+    std::int64_t bytes = 0;  // the audio the file holds
+    // The audio the sheet's positions count on: a WAVE file's as its header announces it, a
+    // binary file's in whole sectors. More than `bytes` when the file is cut short.
+    std::int64_t expectedBytes = 0;
+    QString shortfall; // why the file holds less than expected, naming it
 };
 
-// The data files of `sheet` (names relative to `folder`), checked: each a regular file, a
-// binary image or a WAVE file of CD audio, every one but the last holding whole sectors (the
-// positions in the files after it count from its end). Fails naming the cue and the file.
+bool entryExists(const QString& path) {
+    struct stat info {};
+    return ::lstat(nativepath::encode(path).constData(), &info) == 0;
+}
+
+// `path` (absolute) with each part that does not exist replaced by the one entry of its
+// folder whose name differs from it in case only; empty when a part has no such entry, or
+// several.
+QString caseInsensitiveMatch(const QString& path) {
+    QString reached;
+    for (const QString& part : path.split(QLatin1Char('/'), Qt::SkipEmptyParts)) {
+        const QString exact = reached + QLatin1Char('/') + part;
+        if (entryExists(exact)) {
+            reached = exact;
+            continue;
+        }
+        QStringList matches;
+        const QByteArray folder =
+            nativepath::encode(reached.isEmpty() ? QStringLiteral("/") : reached);
+        if (DIR* listing = ::opendir(folder.constData())) {
+            while (const dirent* entry = ::readdir(listing)) {
+                const QString name = nativepath::decode(entry->d_name);
+                if (name.compare(part, Qt::CaseInsensitive) == 0)
+                    matches << name;
+            }
+            ::closedir(listing);
+        }
+        if (matches.size() != 1)
+            return {};
+        reached += QLatin1Char('/') + matches.front();
+    }
+    return reached;
+}
+
+// Where the data file a sheet names `name` is (relative to `folder` unless absolute), also for
+// sheets written on other systems: the name as written when something of that name exists;
+// else with each '\' read as a folder separator (as Windows writes them); else, part by part,
+// the one entry of its folder whose name differs in case only (a sheet naming "CDDA.BIN"
+// beside "cdda.bin"). When none is found: the name as written, and in `tried` what else was
+// looked for.
+QString locateDataFile(const QString& folder, const QString& name, QStringList& tried) {
+    const QString literal = QDir(folder).absoluteFilePath(name);
+    if (entryExists(literal))
+        return literal;
+    QString candidate = literal;
+    if (name.contains(QLatin1Char('\\'))) {
+        candidate = QDir(folder).absoluteFilePath(
+            QString(name).replace(QLatin1Char('\\'), QLatin1Char('/')));
+        if (entryExists(candidate))
+            return candidate;
+        tried << QStringLiteral("%1, with \"\\\" read as a folder separator").arg(candidate);
+    }
+    if (const QString match = caseInsensitiveMatch(candidate); !match.isEmpty())
+        return match;
+    tried << QStringLiteral("names that differ from it in case only");
+    return literal;
+}
+
+// The data files of `sheet` (names relative to `folder`, see locateDataFile), checked: each a
+// regular file that can be read, a binary image or a WAVE file of CD audio, every one but the
+// last holding whole sectors (the positions in the files after it count from its end). Fails
+// naming the cue and the file.
 Result<std::vector<DataPart>> dataParts(const QString& cuePath, const cuesheet::Sheet& sheet,
                                         const QString& folder) {
+    const QString missing = QStringLiteral("is missing");
     std::vector<DataPart> parts;
     for (std::size_t k = 0; k < sheet.files.size(); ++k) {
         const cuesheet::DataFile& file = sheet.files[k];
-        const QString path = QDir(folder).absoluteFilePath(file.name);
-        if (file.type != QLatin1String("BINARY") && file.type != QLatin1String("WAVE"))
+        const bool wave = file.type == QLatin1String("WAVE");
+        if (file.type != QLatin1String("BINARY") && !wave)
             return refused(QStringLiteral("%1: the data file %2 is of type %3; only binary (BIN) "
                                           "and WAVE images can be opened")
                                .arg(cuePath, file.name, file.type));
-        if (const QString problem = notADataFile(path); !problem.isEmpty())
+        QStringList tried;
+        const QString path = locateDataFile(folder, file.name, tried);
+        if (QString problem = notADataFile(path); !problem.isEmpty()) {
+            if (problem == missing && !tried.isEmpty())
+                problem += QStringLiteral(" (also looked for %1)")
+                               .arg(tried.join(QStringLiteral(" and for ")));
             return refused(QStringLiteral("%1: its data file %2 %3").arg(cuePath, path, problem),
                            VortanError::FileNotFound);
-        DataPart part{path, 0, nativepath::fileSize(path)};
-        if (file.type == QLatin1String("WAVE")) {
+        }
+        // Opened here so that a file that cannot be read says why (no permission, too many
+        // open files) before the CD library fails on it without a reason.
+        QFile probe;
+        int openError = 0;
+        if (!nativepath::openForReading(probe, path, &openError))
+            return refused(
+                QStringLiteral("%1: its data file %2 cannot be opened: %3")
+                    .arg(cuePath, path, QString::fromLocal8Bit(std::strerror(openError))),
+                VortanError::FileNotFound);
+        DataPart part{path, 0, probe.size(), 0, {}};
+        probe.close();
+        constexpr std::int64_t sector = akrip::cdFrameBytes;
+        part.expectedBytes = (part.bytes + sector - 1) / sector * sector;
+        if (part.expectedBytes != part.bytes)
+            part.shortfall = QStringLiteral("its data file %1 ends within sector %2")
+                                 .arg(path)
+                                 .arg(part.bytes / sector);
+        if (wave) {
             const auto format = readWavFormat(path);
             if (!format)
                 return refused(QStringLiteral("%1: its WAVE file %2 cannot be read: %3")
@@ -216,63 +314,117 @@ Result<std::vector<DataPart>> dataParts(const QString& cuePath, const cuesheet::
                                    .arg(cuePath, path));
             part.offset = format->dataOffset;
             part.bytes = format->dataLength;
+            part.expectedBytes =
+                format->dataTruncated ? format->announcedDataLength : format->dataLength;
+            part.shortfall = format->dataTruncated
+                                 ? QStringLiteral("its WAVE file %1 is cut short: it holds %2 "
+                                                  "of the %3 its header announces")
+                                       .arg(path, minutesSeconds(part.bytes / sector),
+                                            minutesSeconds(part.expectedBytes / sector))
+                                 : QString();
+            // A header may announce up to 4 GB (some writers put the most there when they do
+            // not know the length): no disc holds that.
+            if (part.expectedBytes > std::int64_t{cuesheet::maxSector + 1} * sector)
+                return refused(
+                    QStringLiteral("%1: %2, more than a disc holds").arg(cuePath, part.shortfall));
         }
-        if (k + 1 < sheet.files.size() && part.bytes % akrip::cdFrameBytes != 0)
+        const std::int64_t sheetBytes = wave ? part.expectedBytes : part.bytes;
+        if (k + 1 < sheet.files.size() && sheetBytes % sector != 0)
             return refused(QStringLiteral("%1: its data file %2 does not hold whole CD sectors "
                                           "(%3 bytes of audio; a sector is 2,352): the files "
                                           "after it would not start where the sheet says")
                                .arg(cuePath, path)
-                               .arg(part.bytes));
+                               .arg(sheetBytes));
         parts.push_back(part);
     }
     return parts;
 }
 
 // Writes the data of `parts` one after another into `target`, with each track's PREGAP
-// silence of `sheet` before its INDEX 01, and the last sector filled up with zeros. Returns
-// why it failed; empty on success.
+// silence of `sheet` before its INDEX 01, and the last sector filled up with zeros. What a part
+// lacks of its expected length is left as a hole of zeros and listed in `missing`. Returns why it
+// failed, naming the user's file or the temporary folder; empty on success.
 QString writeJoined(const QString& target, const std::vector<DataPart>& parts,
-                    const cuesheet::Sheet& sheet) {
+                    const cuesheet::Sheet& sheet, std::vector<cdiolib::MissingSectors>& missing) {
+    constexpr std::int64_t sector = akrip::cdFrameBytes;
     QFile out(target);
+    const auto outFailure = [&out] {
+        return QStringLiteral("the temporary folder %1: %2")
+            .arg(QDir::tempPath(), out.errorString());
+    };
     if (!out.open(QIODevice::WriteOnly))
-        return out.errorString();
+        return outFailure();
     std::int64_t written = 0;
     auto put = [&out, &written](const QByteArray& bytes) {
         written += bytes.size();
         return out.write(bytes) == bytes.size();
     };
+    // Zeros that take no disk space: PREGAP silence (up to a disc's length) and holes.
+    auto putZeros = [&out, &written](std::int64_t bytes) {
+        written += bytes;
+        return out.flush() && out.resize(written) && out.seek(written);
+    };
+    auto leaveOut = [&](std::int64_t bytes, const QString& reason) {
+        const auto first = static_cast<std::int32_t>(written / sector);
+        const auto end = static_cast<std::int32_t>((written + bytes + sector - 1) / sector);
+        if (!missing.empty() && missing.back().end >= first && missing.back().reason == reason)
+            missing.back().end = end;
+        else
+            missing.push_back(cdiolib::MissingSectors{first, end, reason});
+        return putZeros(bytes);
+    };
     constexpr std::int64_t chunkBytes = 1 << 20;
     for (std::size_t k = 0; k < parts.size(); ++k) {
-        QFile in(parts[k].path);
-        if (!in.open(QIODevice::ReadOnly) || !in.seek(parts[k].offset))
-            return QStringLiteral("%1: %2").arg(parts[k].path, in.errorString());
+        const DataPart& part = parts[k];
+        QFile in;
+        int openError = 0;
+        if (!nativepath::openForReading(in, part.path, &openError) || !in.seek(part.offset))
+            return QStringLiteral("%1: %2").arg(
+                part.path,
+                openError ? QString::fromLocal8Bit(std::strerror(openError)) : in.errorString());
         std::vector<std::pair<std::int64_t, std::int32_t>> silences; // byte in file, sectors
         for (const cuesheet::Track& track : sheet.tracks)
             if (track.file == static_cast<int>(k) && track.pregapSilence > 0)
-                silences.emplace_back(std::int64_t{track.startSector} * akrip::cdFrameBytes,
+                silences.emplace_back(std::int64_t{track.startSector} * sector,
                                       track.pregapSilence);
         std::sort(silences.begin(), silences.end());
-        std::int64_t done = 0;
+        std::int64_t done = 0; // of the part's expected bytes
+        QString failure;
         auto copyUpTo = [&](std::int64_t end) {
-            while (done < end) {
-                const QByteArray bytes = in.read(std::min(chunkBytes, end - done));
-                if (bytes.isEmpty() || !put(bytes))
+            while (done < std::min(end, part.bytes)) {
+                const QByteArray bytes =
+                    in.read(std::min(chunkBytes, std::min(end, part.bytes) - done));
+                if (bytes.isEmpty()) {
+                    failure = QStringLiteral("%1: it ended while it was read").arg(part.path);
                     return false;
+                }
+                if (!put(bytes)) {
+                    failure = outFailure();
+                    return false;
+                }
                 done += bytes.size();
             }
+            if (done < end && !leaveOut(end - done, part.shortfall)) {
+                failure = outFailure();
+                return false;
+            }
+            done = std::max(done, end);
             return true;
         };
-        for (const auto& [at, sectors] : silences)
-            if (!copyUpTo(std::min(at, parts[k].bytes)) ||
-                !put(QByteArray(qsizetype{sectors} * akrip::cdFrameBytes, '\0')))
-                return QStringLiteral("%1: %2").arg(target, out.errorString());
-        if (!copyUpTo(parts[k].bytes))
-            return QStringLiteral("%1: %2").arg(target, out.errorString());
+        for (const auto& [at, sectors] : silences) {
+            if (!copyUpTo(std::min(at, part.expectedBytes)))
+                return failure;
+            if (!putZeros(std::int64_t{sectors} * sector))
+                return outFailure();
+        }
+        if (!copyUpTo(part.expectedBytes))
+            return failure;
     }
-    if (const std::int64_t partial = written % akrip::cdFrameBytes; partial != 0)
-        put(QByteArray(akrip::cdFrameBytes - partial, '\0'));
-    if (!out.flush() || out.error() != QFileDevice::NoError)
-        return QStringLiteral("%1: %2").arg(target, out.errorString());
+    if (const std::int64_t partial = written % sector;
+        partial != 0 && !put(QByteArray(sector - partial, '\0')))
+        return outFailure();
+    if (!out.flush() || !out.resize(written) || out.error() != QFileDevice::NoError)
+        return outFailure();
     return {};
 }
 
@@ -288,7 +440,12 @@ struct ImageData {
 Result<ImageData> imageData(const QString& cuePath, const cuesheet::Sheet& sheet,
                             const std::vector<DataPart>& parts) {
     ImageData image;
-    image.joined = parts.size() > 1 || sheet.fileType != QLatin1String("BINARY");
+    // A PREGAP is silence no file holds, which moves every later track on the disc: only a
+    // copy with the silence in place is read as the disc.
+    const bool pregapSilence =
+        std::any_of(sheet.tracks.begin(), sheet.tracks.end(),
+                    [](const cuesheet::Track& track) { return track.pregapSilence > 0; });
+    image.joined = parts.size() > 1 || sheet.fileType != QLatin1String("BINARY") || pregapSilence;
     if (!image.joined) {
         image.sheet = std::make_shared<const cuesheet::Sheet>(sheet);
         image.bytes = parts.front().bytes;
@@ -296,9 +453,9 @@ Result<ImageData> imageData(const QString& cuePath, const cuesheet::Sheet& sheet
     }
     std::vector<std::int32_t> fileSectors;
     for (const DataPart& part : parts)
-        fileSectors.push_back(static_cast<std::int32_t>(
-            std::min<std::int64_t>((part.bytes + akrip::cdFrameBytes - 1) / akrip::cdFrameBytes,
-                                   cuesheet::maxSector + 1)));
+        fileSectors.push_back(static_cast<std::int32_t>(std::min<std::int64_t>(
+            (part.expectedBytes + akrip::cdFrameBytes - 1) / akrip::cdFrameBytes,
+            cuesheet::maxSector + 1)));
     auto one = cuesheet::joined(sheet, fileSectors, true, cuePath);
     if (!one)
         return one.error();
@@ -317,11 +474,12 @@ Result<ImageData> imageData(const QString& cuePath, const cuesheet::Sheet& sheet
 
 // The private copy libcdio reads, in a folder of its own that lives as long as `folder` does:
 // the sheet as the library takes it, and its data (a link to the one binary file, else the
-// files joined).
+// files joined, with the sectors they lack).
 struct PrivateCopy {
     std::shared_ptr<QTemporaryDir> folder;
     QString cue;
     QString data;
+    std::vector<cdiolib::MissingSectors> missing;
 };
 
 Result<PrivateCopy> writePrivateCopy(const QString& cuePath, const ImageData& image,
@@ -331,24 +489,30 @@ Result<PrivateCopy> writePrivateCopy(const QString& cuePath, const ImageData& im
     PrivateCopy copy;
     copy.folder = std::make_shared<QTemporaryDir>(
         QDir::tempPath() + QStringLiteral("/vortan-disc-%1-XXXXXX").arg(::getpid()));
+    const auto notWritten = [&cuePath](const QString& reason) {
+        return refused(QStringLiteral("%1 cannot be opened: its private copy in %2 cannot be "
+                                      "written (%3)")
+                           .arg(cuePath, QDir::tempPath(), reason));
+    };
+    if (!copy.folder->isValid())
+        return notWritten(copy.folder->errorString());
     copy.cue = copy.folder->filePath(QStringLiteral("image.cue"));
     const QString privateData = copy.folder->filePath(QStringLiteral("image.bin"));
     QFile file(copy.cue);
     const QByteArray canonical = cuesheet::forLibrary(
         *image.sheet, static_cast<int>(layout.tracks.size()), QStringLiteral("image.bin"));
-    const QString& source = parts.front().path;
-    if (!copy.folder->isValid() || !file.open(QIODevice::WriteOnly) ||
-        file.write(canonical) != canonical.size() || !file.flush() ||
-        (!image.joined &&
-         ::symlink(nativepath::encode(nativepath::canonical(source)).constData(),
-                   nativepath::encode(privateData).constData()) != 0))
-        return refused(QStringLiteral("%1 cannot be opened: its private copy in %2 cannot be "
-                                      "written")
-                           .arg(cuePath, QDir::tempPath()));
+    if (!file.open(QIODevice::WriteOnly) || file.write(canonical) != canonical.size() ||
+        !file.flush())
+        return notWritten(file.errorString());
     file.close();
+    const QString& source = parts.front().path;
+    if (!image.joined && ::symlink(nativepath::encode(nativepath::canonical(source)).constData(),
+                                   nativepath::encode(privateData).constData()) != 0)
+        return notWritten(QString::fromLocal8Bit(std::strerror(errno)));
     copy.data = source;
     if (image.joined) {
-        if (const QString failure = writeJoined(privateData, parts, sheet); !failure.isEmpty())
+        if (const QString failure = writeJoined(privateData, parts, sheet, copy.missing);
+            !failure.isEmpty())
             return refused(QStringLiteral("%1 cannot be opened: its files could not be joined "
                                           "into one image (%2)")
                                .arg(cuePath, failure));
@@ -453,8 +617,10 @@ Result<ImageReport> registerImage(const QString& cuePath) {
     auto sheet = cuesheet::read(cuePath);
     if (!sheet)
         return sheet.error();
-    const QFileInfo canonicalCueInfo(canonicalCue);
-    auto parts = dataParts(cuePath, sheet.value(), canonicalCueInfo.absolutePath());
+    // By string: a folder whose name is not UTF-8 keeps its bytes.
+    const QString cueFolder =
+        canonicalCue.left(std::max<qsizetype>(canonicalCue.lastIndexOf(u'/'), 1));
+    auto parts = dataParts(cuePath, sheet.value(), cueFolder);
     if (!parts)
         return parts.error();
     auto image = imageData(cuePath, sheet.value(), parts.value());
@@ -470,16 +636,16 @@ Result<ImageReport> registerImage(const QString& cuePath) {
     auto copy = writePrivateCopy(cuePath, image.value(), layout, parts.value(), sheet.value());
     if (!copy)
         return copy.error();
-    const DiscSource source{copy->cue, false, canonicalCue, nativepath::absolute(copy->data),
-                            image->sheet};
-    if (auto opened = akrip::detail::openDisc(source); !opened)
-        return refused(QStringLiteral("%1 cannot be opened as a disc image: %2")
-                           .arg(cuePath, cdiolib::lastMessage().isEmpty()
-                                             ? QStringLiteral("libcdio refuses it")
-                                             : cdiolib::lastMessage()));
+    const DiscSource source{copy->cue,    false,
+                            canonicalCue, nativepath::absolute(copy->data),
+                            image->sheet, copy->missing};
+    DiscSource asNamed = source; // failures name the sheet as the user named it
+    asNamed.cuePath = cuePath;
+    if (auto opened = akrip::detail::openDisc(asNamed); !opened)
+        return opened.error();
 
     ImageReport report;
-    report.incompleteTracks = incompleteTracks(image->sheet->tracks, image->bytes);
+    report.incompleteTracks = incompleteTracks(image->sheet->tracks, image->bytes, copy->missing);
     LockedTable table;
     for (std::size_t i = 0; i < table->drives.size(); ++i)
         if (table->drives[i].drive.isImage && table->drives[i].canonicalCue == canonicalCue) {
@@ -614,8 +780,9 @@ Result<std::unique_ptr<DiscAudioReader>> DiscAudioReader::open(int driveIndex) {
         return layout.error();
     auto disc = std::make_unique<Disc>();
     disc->cdio = std::move(opened.value());
-    auto reader = cdiolib::SectorReader::open(disc->cdio.get(), layout.value(),
-                                              source.isDevice ? QString() : source.dataPath);
+    auto reader =
+        cdiolib::SectorReader::open(disc->cdio.get(), layout.value(),
+                                    source.isDevice ? QString() : source.dataPath, source.missing);
     if (!reader)
         return reader.error();
     disc->reader = std::move(reader.value());

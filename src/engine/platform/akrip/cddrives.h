@@ -31,25 +31,31 @@ std::vector<Drive> drives();
 struct ImageReport {
     int driveIndex = -1;
     QString displayName; // the drive's identification text
-    // One line per track the data file does not hold completely ("Track 3 is incomplete:
-    // 1:02 of 3:05", "Track 4 is missing"); empty when the image is whole. Whole sectors
-    // count (a cut one at the end is missing); the last track ends where the data does, so
-    // only a cut sector makes it incomplete. The disc then holds what the data holds: a
-    // missing track is not in its table of contents and the lead-out is where the data ends.
+    // One line per track the data does not hold completely ("Track 3 is incomplete: 1:02 of
+    // 3:05", "Track 4 is missing"); empty when the image is whole. Whole sectors count (a cut
+    // one is missing). The last track of a binary file ends where the data does, so only a cut
+    // sector makes it incomplete; a WAVE file's tracks end where its header says, so a file
+    // that holds less makes them incomplete. The disc then holds what the sheet says, and
+    // reading what the files lack fails naming the file; a track that starts past the end of a
+    // lone binary file is not in the table of contents, and the lead-out is where its data ends.
     QStringList incompleteTracks;
 };
 
 // Opens the cue sheet `cuePath` and adds it as a drive after the devices and the images
-// added before. The data file is the one the cue's FILE line names (relative to the cue's
-// folder), whatever its name. Registering the same cue (the same file, however reached)
-// again answers its existing drive. The drive's identification text is the cue's file name;
-// when another drive has that text already, its folder's name and the file name ("b/album.cue"),
-// or that with a number. Fails, naming the file and the reason, when it is not a regular file
-// or not a valid cue sheet (cuesheet::parse), names several data files, its data file is
-// missing, not a regular file (a folder, a FIFO, a link that leads nowhere) or not a binary
-// image ("<cue>: the audio is in a WAVE file; only binary (BIN) images can be opened"), the
-// data holds none of its tracks, libcdio refuses it (its reason), or eight drives exist
-// already.
+// added before. The data files are those the cue's FILE lines name (relative to the cue's
+// folder), whatever their names, byte for byte; where no file of the name exists, a '' in it
+// is read as a folder separator, and then a name that differs in case only is taken when its
+// folder holds exactly one. Binary files and WAVE files of CD audio, one or several: those
+// other than a lone binary file without PREGAP are joined into one private copy, each PREGAP
+// as silence that moves the tracks after it. Registering the same cue (the same file, however
+// reached) again answers its existing drive. The drive's identification text is the cue's file
+// name; when another drive has that text already, its folder's name and the file name
+// ("b/album.cue"), or that with a number. Fails, naming the file and the reason, when it is not
+// a regular file or not a valid cue sheet (cuesheet::parse), a data file is missing (saying
+// what else was looked for), not a regular file (a folder, a FIFO, a link that leads nowhere),
+// cannot be opened, of another type, a WAVE file that is not CD audio, or one before the last
+// that does not hold whole sectors, the data holds none of its tracks, the library refuses it
+// (its reason, or the system's when a resource ran out), or eight drives exist already.
 //
 // The private copy libcdio reads lives in a folder "vortan-disc-<process id>-XXXXXX" of the
 // temporary folder, removed when the program ends; folders of processes that no longer run

@@ -91,15 +91,28 @@ QString hardwareId(const QString& deviceNode) {
     return parts.isEmpty() ? deviceNode : parts.join(QLatin1Char(' '));
 }
 
-Result<CdIoPtr> open(const QString& source, bool isDevice) {
+Result<CdIoPtr> open(const QString& source, bool isDevice, const QString& shownAs) {
     ensureLibrary();
     clearMessage();
+    errno = 0;
     CdIoPtr disc(cdio_open(nativepath::encode(source).constData(),
                            isDevice ? DRIVER_DEVICE : DRIVER_UNKNOWN));
-    if (!disc)
+    const int error = errno;
+    if (disc)
+        return disc;
+    const QString name = shownAs.isEmpty() ? source : shownAs;
+    // Out of a resource, the library's own text names the last file it tried, with a reason
+    // its clean-up may have replaced: the system's reason is what happened.
+    if (error == EMFILE || error == ENFILE || error == ENOMEM)
         return VortanError(VortanError::FileNotFound, errorSource,
-                           withReason(QStringLiteral("%1 cannot be opened").arg(source)));
-    return disc;
+                           QStringLiteral("%1 cannot be opened (%2)")
+                               .arg(name, QString::fromLocal8Bit(std::strerror(error))));
+    QString reason = lastMessage();
+    reason.replace(source, name);
+    return VortanError(VortanError::FileNotFound, errorSource,
+                       reason.isEmpty()
+                           ? QStringLiteral("%1 cannot be opened").arg(name)
+                           : QStringLiteral("%1 cannot be opened (%2)").arg(name, reason));
 }
 
 void Layout::settleEnds() {
@@ -180,8 +193,9 @@ Text readText(CdIo_t* disc, const Layout& layout) {
 using DriveRead = long (*)(cdrom_drive_t*, void*, lsn_t, long);
 
 struct SectorReader::State {
-    DriveRead driveRead = nullptr; // the library's own read, which the hook calls
-    QByteArray imageData;          // an image's data file; empty for a device
+    DriveRead driveRead = nullptr;       // the library's own read, which the hook calls
+    QByteArray imageData;                // an image's data file; empty for a device
+    std::vector<MissingSectors> missing; // of an image: sectors its files do not hold
     // What the last drive read covering each sector did with it.
     enum : std::uint8_t { NotRead, Delivered, Failed };
     std::vector<std::uint8_t> sectors;
@@ -235,6 +249,9 @@ long driveRead(const SectorReader::State& state, cdrom_drive_t* drive, void* buf
                                  ? static_cast<long>(data.st_size / sectorBytes)
                                  : 0;
         got = std::clamp<long>(present - begin, 0, got);
+        for (const MissingSectors& gap : state.missing)
+            if (gap.end > begin && gap.first < begin + got)
+                got = std::max<long>(gap.first - begin, 0);
     }
     return got;
 }
@@ -242,6 +259,9 @@ long driveRead(const SectorReader::State& state, cdrom_drive_t* drive, void* buf
 // Why an image's sector was not delivered: the data file no longer holds it, or the library
 // failed to read it.
 QString imageShortfall(const SectorReader::State& state, lsn_t sector) {
+    for (const MissingSectors& gap : state.missing)
+        if (sector >= gap.first && sector < gap.end)
+            return QStringLiteral("sector %1 is not in the image: %2").arg(sector).arg(gap.reason);
     struct stat data {};
     if (::stat(state.imageData.constData(), &data) != 0)
         return QStringLiteral("sector %1 could not be read: the image's data file %2 is gone")
@@ -330,8 +350,9 @@ bool ReadStop::requested() {
     return currentStop && currentStop->stop_ && currentStop->stop_();
 }
 
-Result<std::unique_ptr<SectorReader>> SectorReader::open(CdIo_t* disc, const Layout& layout,
-                                                         const QString& imageData) {
+Result<std::unique_ptr<SectorReader>>
+SectorReader::open(CdIo_t* disc, const Layout& layout, const QString& imageData,
+                   const std::vector<MissingSectors>& missing) {
     clearMessage();
     std::unique_ptr<SectorReader> reader(new SectorReader);
     reader->layout_ = layout;
@@ -350,6 +371,7 @@ Result<std::unique_ptr<SectorReader>> SectorReader::open(CdIo_t* disc, const Lay
     reader->state_ = std::make_unique<State>();
     reader->state_->driveRead = drive->read_audio;
     reader->state_->imageData = nativepath::encode(imageData);
+    reader->state_->missing = missing;
     drive->read_audio = hookedDriveRead;
     reader->paranoia_.reset(cdio_paranoia_init(drive));
     if (!reader->paranoia_)

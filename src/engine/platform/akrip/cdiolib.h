@@ -40,8 +40,10 @@ QStringList deviceNodes();
 // the node itself when the drive does not tell.
 QString hardwareId(const QString& deviceNode);
 
-// Opens a device node, or a cue sheet as an image. Fails with the library's reason.
-Result<CdIoPtr> open(const QString& source, bool isDevice);
+// Opens a device node, or a cue sheet as an image. Fails with the reason: the system's when
+// it ran out of a resource (open files, memory), else the library's, naming `shownAs` (the
+// user's cue sheet for the program's private copy of it) where it names `source`.
+Result<CdIoPtr> open(const QString& source, bool isDevice, const QString& shownAs = {});
 
 // Sectors between the end of an Enhanced CD's audio session and its data track: the first
 // session's lead-out (6,750), the second's lead-in (4,500) and the data track's pregap (150).
@@ -59,6 +61,15 @@ struct TrackEntry {
     std::int32_t pregapLsn = -1;              // INDEX 00; -1: none, or not reported
     std::vector<std::int32_t> laterIndexLsns; // INDEX 02, 03...
     QString isrc;                             // empty when the disc gives none
+};
+
+// Sectors of an image's data that its files do not hold: the part of a WAVE file its header
+// announces but the file lacks, or the cut last sector of a binary file. The program's copy of
+// the image holds zeros there; reads of them fail with `reason`.
+struct MissingSectors {
+    std::int32_t first = 0;
+    std::int32_t end = 0; // exclusive
+    QString reason;       // names the user's file and what it holds
 };
 
 // A disc's table of contents as this program uses it.
@@ -134,11 +145,12 @@ class ReadStop {
 //
 // For a disc image, `imageData` names its data file: libcdio reports a read that runs past
 // the end of that file as a success with the missing part left as it was, so sectors the
-// file does not hold (now) count as not delivered.
+// file does not hold (now) count as not delivered, and neither do the `missing` ones.
 class SectorReader {
   public:
-    static Result<std::unique_ptr<SectorReader>> open(CdIo_t* disc, const Layout& layout,
-                                                      const QString& imageData = {});
+    static Result<std::unique_ptr<SectorReader>>
+    open(CdIo_t* disc, const Layout& layout, const QString& imageData = {},
+         const std::vector<MissingSectors>& missing = {});
     ~SectorReader();
     SectorReader(const SectorReader&) = delete;
     SectorReader& operator=(const SectorReader&) = delete;

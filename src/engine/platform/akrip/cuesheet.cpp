@@ -83,6 +83,42 @@ VortanError notACueSheet(const QString& path) {
                        QStringLiteral("%1 is not a cue sheet").arg(path));
 }
 
+// The sheet's text as the bytes the reader works on: a UTF-8 byte-order mark is dropped, and
+// a sheet that starts with a UTF-16 byte-order mark (Windows programs write those) becomes
+// UTF-8. Any other text is taken byte for byte.
+Result<QByteArray> sheetBytes(const QByteArray& bytes, const QString& path) {
+    if (bytes.startsWith("\xEF\xBB\xBF"))
+        return bytes.mid(3);
+    const bool littleEndian = bytes.startsWith("\xFF\xFE");
+    if (!littleEndian && !bytes.startsWith("\xFE\xFF"))
+        return bytes;
+    QStringDecoder utf16(littleEndian ? QStringDecoder::Utf16LE : QStringDecoder::Utf16BE,
+                         QStringDecoder::Flag::Stateless);
+    const QString text = utf16.decode(QByteArrayView(bytes).sliced(2));
+    if (utf16.hasError() || bytes.size() % 2 != 0 || !text.isValidUtf16())
+        return VortanError(VortanError::InvalidArgument, errorSource,
+                           QStringLiteral("%1 is not a valid cue sheet: its UTF-16 text is "
+                                          "damaged")
+                               .arg(path));
+    return text.toUtf8();
+}
+
+// The lines of `text`, each ended by CR LF, LF or a lone CR (sheets mix them).
+std::vector<QByteArray> lines(const QByteArray& text) {
+    std::vector<QByteArray> out;
+    qsizetype start = 0;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        if (text[i] != '\r' && text[i] != '\n')
+            continue;
+        out.push_back(text.mid(start, i - start));
+        if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n')
+            ++i;
+        start = i + 1;
+    }
+    out.push_back(text.mid(start));
+    return out;
+}
+
 // The reader of one sheet: the state its lines build up, and the rules each line must keep.
 class Reader {
   public:
@@ -129,9 +165,10 @@ class Reader {
                                .arg(what));
     }
 
-    // `word` is `length` digits, or with `letters` digits and letters (any case).
+    // `word` is `length` digits, or with `letters` digits and letters (any case), and not all
+    // zeros: rippers write zeros for a disc or track that has no code.
     static bool isCode(const QByteArray& word, int length, bool letters) {
-        if (word.size() != length)
+        if (word.size() != length || word == QByteArray(length, '0'))
             return false;
         return std::all_of(word.begin(), word.end(), [letters](char c) {
             return (c >= '0' && c <= '9') ||
@@ -279,11 +316,14 @@ class Reader {
 } // namespace
 
 Result<Sheet> parse(const QByteArray& text, const QString& path) {
-    if (text.contains('\0'))
+    const auto bytes = sheetBytes(text, path);
+    if (!bytes)
+        return bytes.error();
+    if (bytes->contains('\0'))
         return notACueSheet(path);
     Reader reader(path);
     int lineNumber = 0;
-    for (const QByteArray& rawLine : text.split('\n')) {
+    for (const QByteArray& rawLine : lines(bytes.value())) {
         ++lineNumber;
         const std::vector<QByteArray> words = tokens(rawLine.trimmed());
         if (words.empty())

@@ -53,10 +53,12 @@ inline constexpr qint64 maxSheetBytes = 1 << 20;
 // The highest position an INDEX may give: 99:59:74.
 inline constexpr std::int32_t maxSector = (99 * 60 + 59) * 75 + 74;
 
-// Parses `text`: keywords are case-insensitive, lines may end in CRLF, words may be quoted
-// or bare. FILE, TRACK, INDEX, PREGAP, TITLE, PERFORMER, CATALOG, ISRC and "REM SESSION" are
-// read; other lines are skipped (POSTGAP too). A CATALOG or ISRC that is not of its form
-// (thirteen digits; twelve letters and digits) is skipped. Fails, naming `path`, the line and
+// Parses `text`: UTF-8 with or without its byte-order mark, UTF-16 when it starts with its
+// byte-order mark, anything else byte for byte; lines end in CR LF, LF or CR; keywords are
+// case-insensitive, words may be quoted or bare. FILE, TRACK, INDEX, PREGAP, TITLE,
+// PERFORMER, CATALOG, ISRC and "REM SESSION" are read; other lines are skipped (POSTGAP too).
+// A CATALOG or ISRC that is not of its form (thirteen digits; twelve letters and digits), or
+// is all zeros (a disc or track without a code), is skipped. Fails, naming `path`, the line and
 // the reason, for anything but: FILE lines with a name and a type, the first before the first
 // TRACK; tracks numbered 1..99, each one more than the one before, in a mode of 2,352-byte
 // sectors (AUDIO, MODE1/2352, MODE2/2352); INDEX numbers 0..99 rising within their track, the

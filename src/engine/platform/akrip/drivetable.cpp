@@ -26,7 +26,7 @@ LockedTable::LockedTable() : table_(theTable()), lock_(table_.mutex) {
             break;
         DriveEntry entry;
         entry.drive = cddrives::Drive{cdiolib::hardwareId(node), node, false};
-        entry.source = DiscSource{node, true, {}, {}, nullptr};
+        entry.source = DiscSource{node, true, {}, {}, nullptr, {}};
         table_.drives.push_back(std::move(entry));
     }
     table_.deviceCount = static_cast<int>(table_.drives.size());
@@ -37,7 +37,8 @@ Result<cdiolib::CdIoPtr> openDisc(const DiscSource& source) {
         (!nativepath::exists(source.cuePath) || !nativepath::exists(source.dataPath)))
         return VortanError(VortanError::FileNotFound, QStringLiteral("AKRip32"),
                            QStringLiteral("The disc image %1 is gone").arg(source.cuePath));
-    return cdiolib::open(source.openPath, source.isDevice);
+    return cdiolib::open(source.openPath, source.isDevice,
+                         source.isDevice ? QString() : source.cuePath);
 }
 
 cdiolib::Layout imageLayout(const cuesheet::Sheet& sheet, qint64 dataBytes) {
@@ -124,6 +125,7 @@ Result<cdiolib::Layout> layoutOf(const DiscSource& source, CdIo_t* disc) {
 
 Result<bool> OpenHandle::openDiscLocked() {
     reader.reset();
+    readerFailure.clear();
     layout.reset();
     disc.reset();
     auto opened = openDisc(source);
@@ -136,10 +138,12 @@ Result<bool> OpenHandle::openDiscLocked() {
     layout = std::move(readLayout.value());
     // A disc without audio (or a drive that cannot read it) still has its table of contents;
     // its reads fail.
-    auto opener = cdiolib::SectorReader::open(disc.get(), *layout,
-                                              source.isDevice ? QString() : source.dataPath);
+    auto opener = cdiolib::SectorReader::open(
+        disc.get(), *layout, source.isDevice ? QString() : source.dataPath, source.missing);
     if (opener)
         reader = std::move(opener.value());
+    else
+        readerFailure = opener.error().description();
     return true;
 }
 

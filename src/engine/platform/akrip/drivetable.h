@@ -23,10 +23,11 @@ struct DiscSource {
     QString cuePath; // images: the user's cue sheet and its data file
     QString dataPath;
     std::shared_ptr<const cuesheet::Sheet> sheet; // images: the sheet as the program read it
+    std::vector<cdiolib::MissingSectors> missing; // images: sectors the user's files lack
 };
 
 // Opens the disc of `source`. An image whose cue sheet or data file is gone fails like a
-// drive whose disc was taken out.
+// drive whose disc was taken out; any failure of an image names the user's cue sheet.
 Result<cdiolib::CdIoPtr> openDisc(const DiscSource& source);
 
 // The disc an image stands for, from its cue sheet and a data file of `dataBytes` bytes. The
@@ -60,6 +61,7 @@ struct OpenHandle {
     cdiolib::CdIoPtr disc;                         // null: no disc in the drive
     std::optional<cdiolib::Layout> layout;         // of `disc`
     std::unique_ptr<cdiolib::SectorReader> reader; // null: the disc cannot be read as audio
+    QString readerFailure;                         // why `reader` is null
     std::atomic<bool> msfAddresses{true};
     std::atomic<std::int64_t> corrections{0};
 
