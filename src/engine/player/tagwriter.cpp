@@ -82,10 +82,10 @@ Result<Placement> writeTagBlock(const QString& path, const QByteArray& block) {
         error = errno;
     } else {
         offset = info.st_size;
-        char head[3] = {};
+        QByteArray tail(blockSize, '\0');
         if (info.st_size >= blockSize &&
-            ::pread(fd, head, sizeof head, info.st_size - blockSize) == sizeof head &&
-            QByteArray(head, sizeof head) == "TAG") {
+            ::pread(fd, tail.data(), blockSize, info.st_size - blockSize) == blockSize &&
+            endsInId3v1(tail)) {
             offset = info.st_size - blockSize;
             placement = Placement::Replaced;
         }
