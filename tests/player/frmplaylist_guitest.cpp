@@ -13,6 +13,10 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
+#include <QStorageInfo>
+
+#include <algorithm>
+#include <vector>
 
 namespace {
 
@@ -251,6 +255,44 @@ TEST_F(PlayListTest, RenameReplacesOnlyWhenToldAndUpdatesTheStore) {
     window->Command2_Click();
     EXPECT_TRUE(QFile::exists(renamed));
     EXPECT_EQ(playliststore::load(), QStringList({taken, renamed}));
+}
+
+// Write tag says first what the tag cannot hold as typed ("No" writes nothing), then shows
+// what the file holds: its tag, and its size with the block added.
+TEST_F(PlayListTest, WriteTagSaysWhatChangesAndShowsWhatTheFileHolds) {
+    const QString song = mp3File(QStringLiteral("song.mp3"));
+    const qint64 size = QFileInfo(song).size();
+    window->Text5->setText(song);
+    window->cmdHdr2_Click();
+    ASSERT_EQ(window->Text4[7]->text(), QStringLiteral("False"));
+    window->Text4[2]->setText(QStringLiteral("Caf\u00E9 \u6771\u4EAC"));
+    window->Text4[4]->setText(QStringLiteral("20245"));
+
+    dialogs().answers = {dialogs::Answer::No};
+    window->cmdTag_Click();
+    ASSERT_NE(dialogs().lastMessage(), nullptr);
+    const dialogs::Message asked = *dialogs().lastMessage();
+    EXPECT_EQ(asked.buttons, dialogs::Buttons::YesNo);
+    EXPECT_TRUE(asked.text.contains(QStringLiteral("Title \"Caf\u00E9 \u6771\u4EAC\" is written "
+                                                   "as \"Caf\u00E9 ??\"")))
+        << asked.text.toStdString();
+    EXPECT_TRUE(asked.text.contains(QStringLiteral("Year \"20245\" is written as \"2024\"")));
+    EXPECT_EQ(QFileInfo(song).size(), size);
+
+    dialogs().answers = {dialogs::Answer::Yes};
+    window->cmdTag_Click();
+    EXPECT_EQ(QFileInfo(song).size(), size + 128);
+    EXPECT_EQ(window->Text4[7]->text(), QStringLiteral("True"));
+    EXPECT_EQ(window->Text4[8]->text(), QString::number(size + 128) + QStringLiteral(" bytes"));
+    EXPECT_EQ(window->Text4[2]->text(), QStringLiteral("Caf\u00E9 ??"));
+    EXPECT_EQ(window->Text4[4]->text(), QStringLiteral("2024"));
+
+    // Texts that fit are written without a question.
+    dialogs().clear();
+    window->Text4[2]->setText(QStringLiteral("Plain"));
+    window->cmdTag_Click();
+    EXPECT_TRUE(dialogs().messages().empty());
+    EXPECT_EQ(window->Text4[2]->text(), QStringLiteral("Plain"));
 }
 
 // The main window's Playlist button opens the one window; Close Player closes it.

@@ -1,3 +1,4 @@
+#include "apetag.h"
 #include "engine/formats/mp3info.h"
 #include "engine/player/playliststore.h"
 #include "engine/player/tagwriter.h"
@@ -89,8 +90,53 @@ TEST(TagWriter, WrittenTagReadsBackAndUntaggedAudioIsKept) {
     EXPECT_FALSE(QFile::exists(missing));
 }
 
+// A file that ends in an APEv2 tag has no ID3v1 tag: the block goes after the APE tag, which
+// keeps every byte, and is replaced there next time.
+TEST(TagWriter, AnApeTagAtTheEndIsKeptAndNeverTakenForTheBlock) {
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("ape.mp3"));
+    const QByteArray audio = fixtures::mp3Bytes(fixtures::sine(440.0, 0.3));
+    const QByteArray ape = fixtures::apeTag({{"Title", QByteArray(34, 'a')}});
+    fixtures::writeFile(path, audio + ape);
+
+    for (const Placement expected : {Placement::Appended, Placement::Replaced}) {
+        const auto written = tagwriter::writeTagBlock(
+            path, tagwriter::tagBlock(texts(QStringLiteral("Mine"), QStringLiteral("2001"), {})));
+        ASSERT_TRUE(written) << written.error().description().toStdString();
+        EXPECT_EQ(written.value(), expected);
+        const QByteArray after = fixtures::readFile(path);
+        ASSERT_EQ(after.size(), audio.size() + ape.size() + 128);
+        EXPECT_EQ(after.left(audio.size() + ape.size()), audio + ape);
+    }
+    Mp3HeaderRecord record;
+    ReadMp3Info(path, true, true, record);
+    EXPECT_TRUE(record.tagPresent);
+    EXPECT_EQ(record.title, QStringLiteral("Mine"));
+}
+
+// What the block cannot hold as typed is named field by field; what fits is not.
+TEST(TagWriter, AlteredFieldsNameWhatIsNotWrittenAsTyped) {
+    tagwriter::TagTexts fits = texts(QStringLiteral("Caf\u00E9 t").repeated(3),
+                                     QStringLiteral("99"), QStringLiteral("17"));
+    EXPECT_TRUE(tagwriter::alteredFields(fits).isEmpty());
+    fits.genre.clear(); // an empty box is no change worth a question
+    EXPECT_TRUE(tagwriter::alteredFields(fits).isEmpty());
+
+    tagwriter::TagTexts typed = texts(QStringLiteral("\u6771\u4EAC Nights"),
+                                      QStringLiteral("20245"), QStringLiteral("rock"));
+    typed.album = QStringLiteral("a").repeated(31);
+    const QStringList altered = tagwriter::alteredFields(typed);
+    ASSERT_EQ(altered.size(), 4) << altered.join(QLatin1Char('\n')).toStdString();
+    EXPECT_TRUE(altered[0].startsWith(QStringLiteral("Title \"\u6771\u4EAC Nights\" is written "
+                                                     "as \"?? Nights\"")));
+    EXPECT_TRUE(altered[1].startsWith(QStringLiteral("Album ")));
+    EXPECT_TRUE(altered[1].contains(QStringLiteral("longer than 30 characters")));
+    EXPECT_TRUE(altered[2].startsWith(QStringLiteral("Year \"20245\" is written as \"2024\"")));
+    EXPECT_TRUE(altered[3].startsWith(QStringLiteral("Genre \"rock\" is written as 0")));
+}
+
 // The stored list: absent keys read as "Empty", a count that is no number as none, and a
-// rewrite stores the list from key 1 with its count.
+// rewrite stores the list from key 1 with its count and keeps no path behind it.
 TEST(PlaylistStore, LoadsGapsAndDamagedCountsAndRewrites) {
     QSettings store(QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("Trevalo v2.0"));
     store.setValue(QStringLiteral("music/HowMany"), QStringLiteral("3"));

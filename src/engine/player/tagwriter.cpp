@@ -5,6 +5,7 @@
 #include "engine/platform/nativepath.h"
 
 #include <QFile>
+#include <QObject>
 
 #include <cerrno>
 #include <cmath>
@@ -67,6 +68,45 @@ QByteArray tagBlock(const TagTexts& texts) {
     appendField(block, texts.comment, 30);
     block.append(static_cast<char>(genreByte(texts.genre)));
     return block;
+}
+
+QStringList alteredFields(const TagTexts& texts) {
+    struct Field {
+        const char* name;
+        const QString& text;
+        int size;
+    };
+    const Field fields[] = {{"Title", texts.title, 30},
+                            {"Artist", texts.artist, 30},
+                            {"Album", texts.album, 30},
+                            {"Year", texts.year, 4},
+                            {"Comment", texts.comment, 30}};
+    QStringList lines;
+    for (const Field& field : fields) {
+        const QString written = QString::fromLatin1(field.text.toLatin1().left(field.size));
+        if (written == field.text)
+            continue;
+        QStringList why;
+        for (const QChar c : field.text)
+            if (c.unicode() > 0xFF) {
+                why << QObject::tr("it holds characters an ID3v1 tag cannot store");
+                break;
+            }
+        if (field.text.size() > field.size)
+            why << QObject::tr("it is longer than %1 characters").arg(field.size);
+        lines << QObject::tr("%1 \"%2\" is written as \"%3\": %4.")
+                     .arg(QString::fromLatin1(field.name), field.text, written,
+                          why.join(QObject::tr(", and ")));
+    }
+    const QString genre = texts.genre.trimmed();
+    if (!genre.isEmpty() && genreByte(genre) == 0) {
+        bool ok = false;
+        if (std::nearbyint(genre.toDouble(&ok)) != 0 || !ok)
+            lines << QObject::tr("Genre \"%1\" is written as 0: a genre is a number from 0 to "
+                                 "255.")
+                         .arg(genre);
+    }
+    return lines;
 }
 
 Result<Placement> writeTagBlock(const QString& path, const QByteArray& block) {

@@ -321,10 +321,22 @@ void frmPlayList::cmdTag_Click() {
     texts.year = Text4[4]->text();
     texts.comment = Text4[5]->text();
     texts.genre = Text4[6]->text();
+    // What the tag cannot hold as typed is said before anything is written.
+    if (const QStringList altered = tagwriter::alteredFields(texts); !altered.isEmpty()) {
+        const QPointer<frmPlayList> self(this);
+        const dialogs::Answer answer = dialogs::msgBox(
+            altered.join(QLatin1Char('\n')) + QStringLiteral("\n\n") + tr("Write the tag anyway?"),
+            dialogs::Buttons::YesNo, dialogs::Icon::Exclamation, tr("Write tag"));
+        if (!self || answer != dialogs::Answer::Yes)
+            return;
+    }
     const auto written = tagwriter::writeTagBlock(currentPath(), tagwriter::tagBlock(texts));
-    if (!written)
+    if (!written) {
         dialogs::msgBox(written.error().description(), dialogs::Buttons::Ok,
                         dialogs::Icon::Critical);
+        return;
+    }
+    cmdHdr2_Click(); // the panel shows what the file now holds
 }
 
 void frmPlayList::List2_Click() {
