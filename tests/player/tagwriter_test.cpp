@@ -157,6 +157,10 @@ TEST(PlaylistStore, LoadsGapsAndDamagedCountsAndRewrites) {
     playliststore::rewrite({QStringLiteral("/b/x.mp3"), QStringLiteral("/b/y.wav")});
     EXPECT_EQ(playliststore::load(),
               QStringList({QStringLiteral("/b/x.mp3"), QStringLiteral("/b/y.wav")}));
+    store.sync();
+    EXPECT_EQ(store.value(QStringLiteral("music/HowMany")).toString(), QStringLiteral("2"));
+    for (const char* stale : {"music/3", "music/4"})
+        EXPECT_FALSE(store.contains(QString::fromLatin1(stale))) << stale;
 }
 
 } // namespace
