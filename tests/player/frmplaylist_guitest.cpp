@@ -257,6 +257,77 @@ TEST_F(PlayListTest, RenameReplacesOnlyWhenToldAndUpdatesTheStore) {
     EXPECT_EQ(playliststore::load(), QStringList({taken, renamed}));
 }
 
+// A rename reaches the main window's tree and lists, so that Start finds the file by its new
+// name; a rename to another kind of file moves it to its group; a rename the system refuses
+// says why and changes nothing.
+TEST_F(PlayListTest, RenameFollowsInTheMainTreeOrSaysWhyNot) {
+    const QString take = makeFile(QStringLiteral("take.wav"));
+    const QString mp3 = mp3File(QStringLiteral("old.mp3"));
+    tree().showfiles();
+    ASSERT_TRUE(tree().List1.contains(take));
+    auto itemOf = [this](const QString& path) {
+        for (int n = 1; n <= tree().nodeCount(); ++n)
+            if (tree().filePathOf(tree().nodeNumber(n)) == path)
+                return tree().nodeNumber(n);
+        return SourceTree::NodeId{0};
+    };
+
+    const QString kept = dest.filePath(QStringLiteral("kept.wav"));
+    window->Text5->setText(take);
+    dialogs().files = {{kept}};
+    window->Command2_Click();
+    EXPECT_TRUE(QFile::exists(kept));
+    EXPECT_EQ(tree().List1.items().count(kept), 1);
+    EXPECT_FALSE(tree().List1.contains(take));
+    const auto item = itemOf(kept);
+    ASSERT_NE(item, 0u);
+    EXPECT_EQ(tree().text(item), ShowFullPath != 0 ? kept : QStringLiteral("kept.wav"));
+    EXPECT_EQ(itemOf(take), 0u);
+    EXPECT_EQ(node(ShowFullPath != 0 ? take : QStringLiteral("take.wav")), 0u);
+
+    // An MP3 renamed with another ending leaves the MP3 group and its list.
+    const QString wavName = dest.filePath(QStringLiteral("was mp3.wav"));
+    window->Text5->setText(mp3);
+    dialogs().files = {{wavName}};
+    window->Command2_Click();
+    EXPECT_FALSE(tree().List2.contains(mp3));
+    EXPECT_TRUE(tree().List1.contains(wavName));
+    EXPECT_EQ(tree().groupOf(tree().parentOf(itemOf(wavName))), SourceTree::Group::Wav);
+
+    const QString nowhere = dest.filePath(QStringLiteral("no such folder/x.wav"));
+    window->Text5->setText(kept);
+    dialogs().clear();
+    dialogs().files = {{nowhere}};
+    window->Command2_Click();
+    ASSERT_NE(dialogs().lastMessage(), nullptr);
+    EXPECT_EQ(dialogs().lastMessage()->icon, dialogs::Icon::Critical);
+    EXPECT_EQ(
+        dialogs().lastMessage()->text,
+        QStringLiteral("Cannot rename %1 to %2: No such file or directory").arg(kept, nowhere));
+    EXPECT_TRUE(QFile::exists(kept));
+    EXPECT_EQ(window->Text5->text(), kept);
+    EXPECT_TRUE(tree().List1.contains(kept));
+}
+
+// A name on another file system moves the file there, and the list follows.
+TEST_F(PlayListTest, RenameOntoAnotherFileSystemMovesTheFile) {
+    QTemporaryDir other(QStringLiteral("/dev/shm/vortan-playlist-XXXXXX"));
+    if (!other.isValid() || QStorageInfo(other.path()) == QStorageInfo(dest.path()))
+        GTEST_SKIP() << "no second file system to move to";
+    const QString song = mp3File(QStringLiteral("song.mp3"));
+    const QByteArray bytes = fixtures::readFile(song);
+    setList({song});
+    window->Text5->setText(song);
+    const QString moved = other.filePath(QStringLiteral("song.mp3"));
+    dialogs().files = {{moved}};
+    window->Command2_Click();
+    EXPECT_FALSE(QFile::exists(song));
+    EXPECT_EQ(fixtures::readFile(moved), bytes);
+    EXPECT_EQ(entries(), QStringList{moved});
+    EXPECT_EQ(playliststore::load(), QStringList{moved});
+    EXPECT_EQ(window->Text5->text(), moved);
+}
+
 // Write tag says first what the tag cannot hold as typed ("No" writes nothing), then shows
 // what the file holds: its tag, and its size with the block added.
 TEST_F(PlayListTest, WriteTagSaysWhatChangesAndShowsWhatTheFileHolds) {

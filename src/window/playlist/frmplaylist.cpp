@@ -1,12 +1,14 @@
 #include "window/playlist/frmplaylist.h"
 
+#include "engine/core/destination.h"
 #include "engine/core/filedeletion.h"
 #include "engine/core/paths.h"
+#include "engine/core/settings.h"
 #include "engine/core/sourcetree.h"
 #include "engine/formats/mp3info.h"
 #include "engine/platform/activemp3/activemp3.h"
 #include "engine/platform/dialogs.h"
-#include "engine/platform/nativepath.h"
+#include "engine/player/filemove.h"
 #include "engine/player/modwave.h"
 #include "engine/player/playliststore.h"
 #include "engine/player/tagwriter.h"
@@ -26,9 +28,6 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QVBoxLayout>
-
-#include <cerrno>
-#include <cstdio>
 
 namespace {
 
@@ -402,11 +401,22 @@ void frmPlayList::Command2_Click() {
                         dialogs::Buttons::YesNoCancel, dialogs::Icon::Exclamation,
                         chosen) != dialogs::Answer::Yes)
         return;
-    // rename() replaces an existing file in one step, and renaming a file onto itself
-    // leaves it as it is.
-    if (std::rename(nativepath::encode(oldPath).constData(),
-                    nativepath::encode(chosen).constData()) != 0)
+    const QPointer<frmPlayList> self(this);
+    const Result<filemove::Moved> moved = filemove::moveFile(oldPath, chosen);
+    if (!moved) {
+        dialogs::msgBox(moved.error().description(), dialogs::Buttons::Ok, dialogs::Icon::Critical);
         return;
+    }
+    if (!moved->originalKept.isEmpty()) {
+        // Both files exist: the main window keeps listing the original.
+        dialogs::msgBox(tr("%1 was copied to %2, but the original cannot be removed: %3")
+                            .arg(oldPath, chosen, moved->originalKept),
+                        dialogs::Buttons::Ok, dialogs::Icon::Exclamation);
+        if (!self)
+            return;
+    } else {
+        fileRenamed(oldPath, chosen); // Start in the main window finds the file by its name
+    }
     for (int i = 0; i < List2->count(); ++i) {
         if (List2->item(i)->text() == Text5->text()) {
             List2->item(i)->setText(chosen);
