@@ -366,6 +366,22 @@ TEST_F(PlayListTest, WriteTagSaysWhatChangesAndShowsWhatTheFileHolds) {
     EXPECT_EQ(window->Text4[2]->text(), QStringLiteral("Plain"));
 }
 
+// The program's working folder is never the destination (its disk could not be unmounted);
+// a name without a folder still means a file in the destination.
+TEST_F(PlayListTest, TheWorkingFolderIsNotTheDestinationAndNamesMeanFilesInIt) {
+    EXPECT_NE(QDir::current().canonicalPath(), QDir(dest.path()).canonicalPath());
+    const QString song = mp3File(QStringLiteral("song.mp3"));
+    window->Text5->setText(QStringLiteral("song.mp3"));
+    window->cmdHdr2_Click();
+    EXPECT_EQ(window->List1->count(), 12);
+    EXPECT_EQ(window->Text4[8]->text(),
+              QString::number(QFileInfo(song).size()) + QStringLiteral(" bytes"));
+    window->Text5->clear();
+    window->cmdHdr1_Click(); // the file dialog starts in the destination
+    ASSERT_NE(dialogs().last(QStringLiteral("openFiles")), nullptr);
+    EXPECT_EQ(dialogs().last(QStringLiteral("openFiles"))->prompt, dest.path());
+}
+
 // The main window's Playlist button opens the one window; Close Player closes it.
 TEST_F(PlayListTest, MainWindowOpensAndClosesTheWindow) {
     delete window;

@@ -194,7 +194,7 @@ bool frmPlayList::eventFilter(QObject* watched, QEvent* event) {
 }
 
 QString frmPlayList::currentPath() const {
-    return Text5->text().trimmed();
+    return inDestination(Text5->text().trimmed());
 }
 
 QStringList frmPlayList::entries() const {
@@ -227,7 +227,8 @@ void frmPlayList::Command11_Click() {
     const QList<QListWidgetItem*> selected = List2->selectedItems();
     // File names are case-sensitive here: the path keeps its case; only the ending is
     // compared without it.
-    const QString path = selected.isEmpty() ? QString() : selected.first()->text().trimmed();
+    const QString path =
+        selected.isEmpty() ? QString() : inDestination(selected.first()->text().trimmed());
     const QString ending = path.right(4).toLower();
     if (ending == QLatin1String(".wav"))
         ModWave::PlayWave(path);
@@ -248,7 +249,7 @@ void frmPlayList::cmdHdr1_Click() {
     dialogs::BusyPointer busy;
     dialogs::FileRequest request;
     request.title = QStringLiteral("Select Music file");
-    request.folder = currentPath();
+    request.folder = currentPath().isEmpty() ? DecodePath : currentPath();
     request.filter = QStringLiteral("WAV, MP3, MID (*.wav *.mp3 *.mid *.WAV *.MP3 *.MID)");
     const QStringList chosen = dialogs::handler().openFiles(request);
     if (chosen.isEmpty() || chosen.first().isEmpty())
@@ -361,7 +362,7 @@ void frmPlayList::List2_Click() {
     for (int i = 0; i < tree->List2.count(); ++i)
         if (tree->List2.at(i) == trimmed)
             return;
-    tree->Cmaddfile2(entry);
+    tree->Cmaddfile2(inDestination(entry));
 }
 
 // ---- Play list -----------------------------------------------------------------------------

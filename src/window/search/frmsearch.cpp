@@ -2,6 +2,7 @@
 
 #include "engine/core/filedeletion.h"
 #include "engine/core/paths.h"
+#include "engine/core/settings.h"
 #include "engine/core/sourcetree.h"
 #include "engine/platform/dialogs.h"
 #include "engine/prefs/drivespace.h"
@@ -18,7 +19,6 @@
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
-#include <QDir>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -263,7 +263,9 @@ void FrmSearch::Form_Load() {
         for (const QString& root : ModSysInfo::driveRoots())
             Drive1->addItem(root, root);
     }
-    Dir1->setPath(QDir::currentPath()); // runs Dir1_Change, which settles Drive1
+    // The search starts where the program keeps its files (the program's working folder
+    // is never the destination). Runs Dir1_Change, which settles Drive1.
+    Dir1->setPath(DecodePath);
 }
 
 void FrmSearch::Form_Activate() {
@@ -344,7 +346,7 @@ void FrmSearch::searchDriver() {
 
     QString start = Dir1->path();
     if (start.isEmpty())
-        start = QDir::currentPath();
+        start = DecodePath;
     if (!start.endsWith(QLatin1Char('/')))
         start.append(QLatin1Char('/'));
     if (!zFileExt->text().startsWith(QLatin1Char('.')))
