@@ -241,10 +241,15 @@ TEST_F(PrefsTest, EveryControlSavesAtOnceAndTheListsWhenTheWindowCloses) {
 
 TEST_F(PrefsTest, CreateMakesTheNamedFolderInsideTheChosenOne) {
     load();
+    const QString workingFolder = QDir::currentPath();
     FrmPrefs& p = open();
 
+    // The chooser opens with an empty name box: the destination's own name is not offered,
+    // so no folder is made that the user did not name.
+    EXPECT_EQ(p.Text10->text(), FileNameOf(DecodePath));
     p.Check2->click();
     EXPECT_FALSE(p.Picture6->isHidden());
+    EXPECT_TRUE(p.Text10->text().isEmpty());
     // Browsing shows the folder to create in, and changes nothing: not the drive's root
     // picked in the drive box, not a folder chosen in the list.
     const QString before = DecodePath;
@@ -263,7 +268,6 @@ TEST_F(PrefsTest, CreateMakesTheNamedFolderInsideTheChosenOne) {
     EXPECT_EQ(form->Label2->text(), shownBefore);
 
     // No name: said, and nothing changes.
-    p.Text10->clear();
     p.Co111->click();
     ASSERT_EQ(dialogs().messages().size(), 1u);
     EXPECT_EQ(dialogs().messages()[0].text,
@@ -281,6 +285,8 @@ TEST_F(PrefsTest, CreateMakesTheNamedFolderInsideTheChosenOne) {
     EXPECT_FALSE(p.Check2->isChecked());
     EXPECT_TRUE(p.Picture6->isHidden());
     EXPECT_EQ(dialogs().messages().size(), 1u);
+    // Making the destination never makes it the working folder.
+    EXPECT_EQ(QDir::currentPath(), workingFolder);
 
     // A folder that cannot be made is named, and the destination stays where it was.
     const QString file = makeFile(QStringLiteral("plain file"));

@@ -570,6 +570,11 @@ void FrmPrefs::chkOverread_Click() {
 // ---- " Destination Path" -----------------------------------------------------------------
 
 void FrmPrefs::Check2_Click() {
+    // The chooser opens with an empty name box: "Create" makes only a folder the user names,
+    // never one named after the destination in force (which would nest it in the folder
+    // opened).
+    if (Check2->isChecked() && Picture6->isHidden())
+        Text10->clear();
     Picture6->setVisible(Check2->isChecked());
 }
 

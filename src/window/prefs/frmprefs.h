@@ -78,6 +78,7 @@ class FrmPrefs : public QWidget {
     void chkOverread_Click();
 
     // ---- " Destination Path" ------------------------------------------------------------
+    // Shows or hides the chooser; opening it empties the name box.
     void Check2_Click();
     // Dir2 browses the drive chosen. Nothing is stored.
     void Drive2_Change();
