@@ -382,6 +382,31 @@ TEST_F(PlayListTest, TheWorkingFolderIsNotTheDestinationAndNamesMeanFilesInIt) {
     EXPECT_EQ(dialogs().last(QStringLiteral("openFiles"))->prompt, dest.path());
 }
 
+// Tab follows the reading order: the list, its player, its file buttons; then the current
+// file, its tag fields, and the buttons that read and write them.
+TEST_F(PlayListTest, TabFollowsTheReadingOrder) {
+    std::vector<QWidget*> chain;
+    QWidget* w = window->List2;
+    do {
+        if ((w->focusPolicy() & Qt::TabFocus) && w->isVisibleTo(window))
+            chain.push_back(w);
+        w = w->nextInFocusChain();
+    } while (w != window->List2);
+    auto at = [&](QWidget* control) {
+        return std::find(chain.begin(), chain.end(), control) - chain.begin();
+    };
+    EXPECT_LT(at(window->Command11), at(window->Command20));
+    EXPECT_LT(at(window->Command12), at(window->Command20));
+    EXPECT_LT(at(window->Command20), at(window->Command10));
+    EXPECT_LT(at(window->Command10), at(window->Text5));
+    EXPECT_LT(at(window->Text5), at(window->Text4[1]));
+    for (int i = 1; i < 8; ++i)
+        EXPECT_LT(at(window->Text4[i]), at(window->Text4[i + 1])) << i;
+    EXPECT_LT(at(window->Text4[6]), at(window->cmdHdr2));
+    EXPECT_LT(at(window->cmdHdr2), at(window->cmdTag));
+    EXPECT_LT(at(window->cmdTag), static_cast<std::ptrdiff_t>(chain.size()));
+}
+
 // The main window's Playlist button opens the one window; Close Player closes it.
 TEST_F(PlayListTest, MainWindowOpensAndClosesTheWindow) {
     delete window;

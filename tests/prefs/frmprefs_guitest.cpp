@@ -9,6 +9,7 @@
 #include "window/prefs/folderlist.h"
 #include "window/prefs/frmprefs.h"
 
+#include <QAccessible>
 #include <QAction>
 #include <QCheckBox>
 #include <QComboBox>
@@ -331,6 +332,32 @@ TEST_F(PrefsTest, CreateMakesTheNamedFolderInsideTheChosenOne) {
     EXPECT_EQ(p.Text10->text(), QStringLiteral("Asked For"));
     EXPECT_FALSE(p.Check2->isChecked());
     QDir(named).removeRecursively();
+}
+
+// Close and Escape close the window (saving what closing saves); the drive box is named by
+// its label for a screen reader, which would otherwise read only its entry ("/").
+TEST_F(PrefsTest, CloseOrEscapeCloseTheWindowAndTheDriveBoxIsLabelled) {
+    load();
+    FrmPrefs* p = &open();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(p));
+    p->Combo2->setCurrentIndex(3);
+    QTest::keyClick(p->Text7, Qt::Key_Escape); // from a box of the window
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_TRUE(prefs.isNull());
+    EXPECT_EQ(stored(SettingKey::EncodingBitrate), QStringLiteral("3"));
+
+    p = &open();
+    auto* closeButton = p->findChild<QPushButton*>(QStringLiteral("cmdClose"));
+    ASSERT_NE(closeButton, nullptr);
+    EXPECT_EQ(closeButton->text(), QStringLiteral("Close"));
+    QAccessibleInterface* drive = QAccessible::queryAccessibleInterface(p->Drive2);
+    ASSERT_NE(drive, nullptr);
+    const auto labels = drive->relations(QAccessible::Label);
+    ASSERT_EQ(labels.size(), 1);
+    EXPECT_EQ(labels[0].first->text(QAccessible::Name), QStringLiteral("Drive:"));
+    closeButton->click();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_TRUE(prefs.isNull());
 }
 
 TEST_F(PrefsTest, FirstOpeningWithNoStoredDestinationMakesWavFilesBesideTheProgram) {

@@ -123,9 +123,11 @@ class FrmPrefs : public QWidget {
     QLabel* lblDriveModel = nullptr;
     QSpinBox* spnReadOffset = nullptr;
     QCheckBox* chkOverread = nullptr;
+    QPushButton* cmdClose = nullptr; // "Close"; Escape does the same
 
   protected:
     void closeEvent(QCloseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
 
   private:
     void buildControls();

@@ -150,4 +150,5 @@ class FrmSearch : public QWidget {
     QString folderShown_;          // the folder lbltime shows as in progress
     int busy_ = 0;
     bool closePending_ = false;
+    bool searchWhenEnded_ = false; // "Search !" pressed while a stopped walk finishes
 };
