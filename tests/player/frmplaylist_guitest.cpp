@@ -309,20 +309,29 @@ TEST_F(PlayListTest, RenameFollowsInTheMainTreeOrSaysWhyNot) {
     EXPECT_TRUE(tree().List1.contains(kept));
 }
 
-// A name on another file system moves the file there, and the list follows.
+// A name on another file system moves the file there: copied whole with its permissions,
+// replacing the file of that name (after "Yes"), no temporary file left; the list follows.
 TEST_F(PlayListTest, RenameOntoAnotherFileSystemMovesTheFile) {
     QTemporaryDir other(QStringLiteral("/dev/shm/vortan-playlist-XXXXXX"));
     if (!other.isValid() || QStorageInfo(other.path()) == QStorageInfo(dest.path()))
         GTEST_SKIP() << "no second file system to move to";
     const QString song = mp3File(QStringLiteral("song.mp3"));
     const QByteArray bytes = fixtures::readFile(song);
+    const auto permissions = QFile::ReadOwner | QFile::WriteOwner | QFile::ReadUser |
+                             QFile::WriteUser | QFile::ReadGroup; // neither 0644 nor 0600
+    ASSERT_TRUE(QFile::setPermissions(song, permissions));
     setList({song});
     window->Text5->setText(song);
     const QString moved = other.filePath(QStringLiteral("song.mp3"));
+    fixtures::writeFile(moved, "older");
     dialogs().files = {{moved}};
+    dialogs().answers = {dialogs::Answer::Yes};
     window->Command2_Click();
     EXPECT_FALSE(QFile::exists(song));
     EXPECT_EQ(fixtures::readFile(moved), bytes);
+    EXPECT_EQ(QFile::permissions(moved), permissions);
+    EXPECT_EQ(QDir(other.path()).entryList(QDir::Files | QDir::Hidden),
+              QStringList{QStringLiteral("song.mp3")});
     EXPECT_EQ(entries(), QStringList{moved});
     EXPECT_EQ(playliststore::load(), QStringList{moved});
     EXPECT_EQ(window->Text5->text(), moved);

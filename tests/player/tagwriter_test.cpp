@@ -114,25 +114,18 @@ TEST(TagWriter, AnApeTagAtTheEndIsKeptAndNeverTakenForTheBlock) {
     EXPECT_EQ(record.title, QStringLiteral("Mine"));
 }
 
-// What the block cannot hold as typed is named field by field; what fits is not.
+// What the block cannot hold as typed is named field by field (the panel's test covers the
+// characters and the year); what fits, and an empty genre box, are not.
 TEST(TagWriter, AlteredFieldsNameWhatIsNotWrittenAsTyped) {
-    tagwriter::TagTexts fits = texts(QStringLiteral("Caf\u00E9 t").repeated(3),
-                                     QStringLiteral("99"), QStringLiteral("17"));
-    EXPECT_TRUE(tagwriter::alteredFields(fits).isEmpty());
-    fits.genre.clear(); // an empty box is no change worth a question
-    EXPECT_TRUE(tagwriter::alteredFields(fits).isEmpty());
-
-    tagwriter::TagTexts typed = texts(QStringLiteral("\u6771\u4EAC Nights"),
-                                      QStringLiteral("20245"), QStringLiteral("rock"));
+    tagwriter::TagTexts typed = texts(QStringLiteral("Caf\u00E9"), QStringLiteral("99"), {});
+    EXPECT_TRUE(tagwriter::alteredFields(typed).isEmpty());
     typed.album = QStringLiteral("a").repeated(31);
+    typed.genre = QStringLiteral("rock");
     const QStringList altered = tagwriter::alteredFields(typed);
-    ASSERT_EQ(altered.size(), 4) << altered.join(QLatin1Char('\n')).toStdString();
-    EXPECT_TRUE(altered[0].startsWith(QStringLiteral("Title \"\u6771\u4EAC Nights\" is written "
-                                                     "as \"?? Nights\"")));
-    EXPECT_TRUE(altered[1].startsWith(QStringLiteral("Album ")));
-    EXPECT_TRUE(altered[1].contains(QStringLiteral("longer than 30 characters")));
-    EXPECT_TRUE(altered[2].startsWith(QStringLiteral("Year \"20245\" is written as \"2024\"")));
-    EXPECT_TRUE(altered[3].startsWith(QStringLiteral("Genre \"rock\" is written as 0")));
+    ASSERT_EQ(altered.size(), 2) << altered.join(QLatin1Char('\n')).toStdString();
+    EXPECT_TRUE(altered[0].endsWith(QStringLiteral("\": it is longer than 30 characters.")));
+    EXPECT_EQ(altered[1], QStringLiteral("Genre \"rock\" is written as 0: a genre is a number from "
+                                         "0 to 255."));
 }
 
 // The stored list: absent keys read as "Empty", a count that is no number as none, and a

@@ -44,7 +44,7 @@ bool createDestination(const QString& path) {
 }
 
 QString inDestination(const QString& path) {
-    if (path.isEmpty() || QDir::isAbsolutePath(path))
+    if (path.isEmpty() || QDir::isAbsolutePath(path) || DecodePath.isEmpty())
         return path;
     return QDir::cleanPath(DecodePath + QLatin1Char('/') + path);
 }
