@@ -167,9 +167,12 @@ void frmPlayList::buildControls() {
     row->addWidget(Frame1, 1);
     row->addWidget(Frame3, 2);
     resize(900, 420);
+    orderTabStops();
+}
 
-    // Tab follows the reading order: the list and its player, then its file buttons; the
-    // current file, its tag fields and header lines, then the buttons that act on them.
+void frmPlayList::orderTabStops() {
+    // The reading order: the list and its player, then its file buttons; the current file,
+    // its tag fields and header lines, then the buttons that act on them.
     QList<QWidget*> order{List2,    Check11,  Command11, Command12, Command20,
                           Command6, Command2, Command10, Text5,     cmdHdr1};
     for (int i = 1; i <= 8; ++i)
