@@ -115,9 +115,10 @@ TEST(PathHelpers, MakeDirsCreatesTheMissingPartOfTheChain) {
     QTemporaryDir tmp;
     ASSERT_TRUE(QDir(tmp.path()).mkdir(QStringLiteral("out")));
     const QString target = tmp.filePath(QStringLiteral("out/cd 1/disc"));
+    const QString workingFolder = QDir::currentPath();
     EXPECT_TRUE(MakeDirs(target));
     EXPECT_TRUE(QDir(target).exists());
-    EXPECT_EQ(QDir::currentPath(), QDir(target).canonicalPath());
+    EXPECT_EQ(QDir::currentPath(), workingFolder);    // never a folder of the chain made
     EXPECT_TRUE(MakeDirs(target + QLatin1Char('/'))); // all there already
     EXPECT_TRUE(testsupport::scriptedDialogs().messages().empty());
 }

@@ -15,6 +15,7 @@
 #include <QComboBox>
 #include <QGroupBox>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPointer>
@@ -298,6 +299,28 @@ TEST_F(KeyboardTest, TheTreeMovesAndOpensItsMenuFromTheKeyboard) {
         EXPECT_EQ(tree().draggedNode(), node(QStringLiteral("b.wav")));
         w.mnupopup->hide();
     }
+}
+
+// A screen reader tells controls apart by name: the two "Start" buttons by what each starts,
+// the tree's label editor by what it edits.
+TEST_F(KeyboardTest, ControlsThatLookAlikeHaveNamesOfTheirOwn) {
+    Form1& w = loadActive();
+    auto name = [](QWidget* control) {
+        return QAccessible::queryAccessibleInterface(control)->text(QAccessible::Name);
+    };
+    EXPECT_EQ(w.CmdSelectAction->text(), QStringLiteral("Start"));
+    EXPECT_EQ(w.cmdStart->text(), QStringLiteral("Start"));
+    EXPECT_NE(name(w.CmdSelectAction), name(w.cmdStart));
+    EXPECT_TRUE(name(w.CmdSelectAction).startsWith(QStringLiteral("Start")));
+    EXPECT_TRUE(name(w.cmdStart).startsWith(QStringLiteral("Start")));
+
+    select(QStringLiteral("a.wav"));
+    w.TreeView1->setFocus();
+    QTest::keyClick(w.TreeView1, Qt::Key_F2);
+    auto* editor = w.TreeView1->findChild<QLineEdit*>();
+    ASSERT_NE(editor, nullptr);
+    EXPECT_EQ(editor->text(), QStringLiteral("a.wav"));
+    EXPECT_FALSE(name(editor).trimmed().isEmpty());
 }
 
 TEST_F(KeyboardTest, TabVisitsEveryEnabledControlOnceInReadingOrder) {

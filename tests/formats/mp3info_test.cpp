@@ -1,3 +1,4 @@
+#include "apetag.h"
 #include "engine/formats/mp3info.h"
 #include "engine/platform/error.h"
 #include "fixtures.h"
@@ -243,30 +244,45 @@ TEST_F(Mp3InfoTest, TagFieldsAreCutFromTheTagBlock) {
     EXPECT_EQ(r.genre, 32);
     EXPECT_EQ(r.layer, 0); // the header was not asked for
 
-    // Lower case counts; Latin-1 bytes are their own characters.
-    ReadMp3Info(write(audio + tagBlock("tag", "Caf\xE9", "", "", "", "", 0, '\xFF')), true, true,
+    // Latin-1 bytes are their own characters.
+    ReadMp3Info(write(audio + tagBlock("TAG", "Caf\xE9", "", "", "", "", 0, '\xFF')), true, true,
                 r);
     EXPECT_TRUE(r.tagPresent);
     EXPECT_EQ(r.title, QStringLiteral("Caf\u00E9"));
     EXPECT_EQ(r.genre, 255);
+}
 
-    // An APEv2 footer ("APETAGEX") right before the block does not start a tag.
-    const QByteArray ape = QByteArray("APETAGEX").leftJustified(32, '\0');
+// An ID3v1 tag is the block that starts with "TAG" at the very end and nothing else: an
+// APEv2 tag there (whose "APETAGEX" holds the letters), a lower-case marker or a block
+// elsewhere leaves the file without one, and no field of another tag is taken.
+TEST_F(Mp3InfoTest, OnlyTheBlockAtTheVeryEndIsAnId3v1Tag) {
+    const QByteArray audio = frameFile(2000, bytes({0xFF, 0xFB, 0x90, 0x64}));
+    const QByteArray ape = fixtures::apeTag({{"Title", QByteArray(34, 't')}});
+    ASSERT_EQ(ape.size(), 112);
+    Mp3HeaderRecord r;
+    const QByteArray none[] = {
+        audio + ape,
+        audio + tagBlock("tag", "lower", "", "", "", "", 0, 1),
+        audio + tagBlock("TAG", "early", "", "", "", "", 0, 1) + QByteArray(40, ' '),
+        // "TAG" 128 bytes before the end, inside an APEv2 item.
+        audio + fixtures::apeTag({{"Comment", QByteArray(4, 'c') + "TAG" + QByteArray(93, 'c')}}),
+    };
+    for (const QByteArray& data : none) {
+        r.tagPresent = true;
+        r.title = QStringLiteral("kept from before");
+        ReadMp3Info(write(data), true, true, r);
+        EXPECT_FALSE(r.tagPresent) << data.right(128).toStdString();
+        EXPECT_TRUE(r.title.isEmpty());
+        EXPECT_TRUE(r.album.isEmpty());
+        EXPECT_EQ(r.genre, 255);
+    }
+    ASSERT_EQ(none[3].mid(none[3].size() - 128, 3), "TAG");
+
+    // An APEv2 tag before the ID3v1 block leaves the block what it is.
     ReadMp3Info(write(audio + ape + tagBlock("TAG", "Real", "", "", "", "", 0, 3)), true, true, r);
+    EXPECT_TRUE(r.tagPresent);
     EXPECT_EQ(r.title, QStringLiteral("Real"));
     EXPECT_EQ(r.genre, 3);
-
-    // Outside the standard place: the first "tag" of the last 256 bytes starts it, and fields
-    // past the end of the file are shortened or empty.
-    QByteArray late = audio;
-    late.replace(2000 - 56, 33, "TaGT12345678901234567890123456789");
-    r.genre = 9;
-    ReadMp3Info(write(late), true, true, r);
-    EXPECT_TRUE(r.tagPresent);
-    EXPECT_EQ(r.title, QStringLiteral("T12345678901234567890123456789"));
-    EXPECT_EQ(r.artist, QString(23, QChar(0)));
-    EXPECT_TRUE(r.album.isEmpty());
-    EXPECT_EQ(r.genre, 255);
     EXPECT_EQ(r.bitRateKbps, 128);
 }
 

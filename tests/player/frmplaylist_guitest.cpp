@@ -13,6 +13,10 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
+#include <QStorageInfo>
+
+#include <algorithm>
+#include <vector>
 
 namespace {
 
@@ -251,6 +255,165 @@ TEST_F(PlayListTest, RenameReplacesOnlyWhenToldAndUpdatesTheStore) {
     window->Command2_Click();
     EXPECT_TRUE(QFile::exists(renamed));
     EXPECT_EQ(playliststore::load(), QStringList({taken, renamed}));
+}
+
+// A rename reaches the main window's tree and lists, so that Start finds the file by its new
+// name; a rename to another kind of file moves it to its group; a rename the system refuses
+// says why and changes nothing.
+TEST_F(PlayListTest, RenameFollowsInTheMainTreeOrSaysWhyNot) {
+    const QString take = makeFile(QStringLiteral("take.wav"));
+    const QString mp3 = mp3File(QStringLiteral("old.mp3"));
+    tree().showfiles();
+    ASSERT_TRUE(tree().List1.contains(take));
+    auto itemOf = [this](const QString& path) {
+        for (int n = 1; n <= tree().nodeCount(); ++n)
+            if (tree().filePathOf(tree().nodeNumber(n)) == path)
+                return tree().nodeNumber(n);
+        return SourceTree::NodeId{0};
+    };
+
+    const QString kept = dest.filePath(QStringLiteral("kept.wav"));
+    window->Text5->setText(take);
+    dialogs().files = {{kept}};
+    window->Command2_Click();
+    EXPECT_TRUE(QFile::exists(kept));
+    EXPECT_EQ(tree().List1.items().count(kept), 1);
+    EXPECT_FALSE(tree().List1.contains(take));
+    const auto item = itemOf(kept);
+    ASSERT_NE(item, 0u);
+    EXPECT_EQ(tree().text(item), ShowFullPath != 0 ? kept : QStringLiteral("kept.wav"));
+    EXPECT_EQ(itemOf(take), 0u);
+    EXPECT_EQ(node(ShowFullPath != 0 ? take : QStringLiteral("take.wav")), 0u);
+
+    // An MP3 renamed with another ending leaves the MP3 group and its list.
+    const QString wavName = dest.filePath(QStringLiteral("was mp3.wav"));
+    window->Text5->setText(mp3);
+    dialogs().files = {{wavName}};
+    window->Command2_Click();
+    EXPECT_FALSE(tree().List2.contains(mp3));
+    EXPECT_TRUE(tree().List1.contains(wavName));
+    EXPECT_EQ(tree().groupOf(tree().parentOf(itemOf(wavName))), SourceTree::Group::Wav);
+
+    const QString nowhere = dest.filePath(QStringLiteral("no such folder/x.wav"));
+    window->Text5->setText(kept);
+    dialogs().clear();
+    dialogs().files = {{nowhere}};
+    window->Command2_Click();
+    ASSERT_NE(dialogs().lastMessage(), nullptr);
+    EXPECT_EQ(dialogs().lastMessage()->icon, dialogs::Icon::Critical);
+    EXPECT_EQ(
+        dialogs().lastMessage()->text,
+        QStringLiteral("Cannot rename %1 to %2: No such file or directory").arg(kept, nowhere));
+    EXPECT_TRUE(QFile::exists(kept));
+    EXPECT_EQ(window->Text5->text(), kept);
+    EXPECT_TRUE(tree().List1.contains(kept));
+}
+
+// A name on another file system moves the file there: copied whole with its permissions,
+// replacing the file of that name (after "Yes"), no temporary file left; the list follows.
+TEST_F(PlayListTest, RenameOntoAnotherFileSystemMovesTheFile) {
+    QTemporaryDir other(QStringLiteral("/dev/shm/vortan-playlist-XXXXXX"));
+    if (!other.isValid() || QStorageInfo(other.path()) == QStorageInfo(dest.path()))
+        GTEST_SKIP() << "no second file system to move to";
+    const QString song = mp3File(QStringLiteral("song.mp3"));
+    const QByteArray bytes = fixtures::readFile(song);
+    const auto permissions = QFile::ReadOwner | QFile::WriteOwner | QFile::ReadUser |
+                             QFile::WriteUser | QFile::ReadGroup; // neither 0644 nor 0600
+    ASSERT_TRUE(QFile::setPermissions(song, permissions));
+    setList({song});
+    window->Text5->setText(song);
+    const QString moved = other.filePath(QStringLiteral("song.mp3"));
+    fixtures::writeFile(moved, "older");
+    dialogs().files = {{moved}};
+    dialogs().answers = {dialogs::Answer::Yes};
+    window->Command2_Click();
+    EXPECT_FALSE(QFile::exists(song));
+    EXPECT_EQ(fixtures::readFile(moved), bytes);
+    EXPECT_EQ(QFile::permissions(moved), permissions);
+    EXPECT_EQ(QDir(other.path()).entryList(QDir::Files | QDir::Hidden),
+              QStringList{QStringLiteral("song.mp3")});
+    EXPECT_EQ(entries(), QStringList{moved});
+    EXPECT_EQ(playliststore::load(), QStringList{moved});
+    EXPECT_EQ(window->Text5->text(), moved);
+}
+
+// Write tag says first what the tag cannot hold as typed ("No" writes nothing), then shows
+// what the file holds: its tag, and its size with the block added.
+TEST_F(PlayListTest, WriteTagSaysWhatChangesAndShowsWhatTheFileHolds) {
+    const QString song = mp3File(QStringLiteral("song.mp3"));
+    const qint64 size = QFileInfo(song).size();
+    window->Text5->setText(song);
+    window->cmdHdr2_Click();
+    ASSERT_EQ(window->Text4[7]->text(), QStringLiteral("False"));
+    window->Text4[2]->setText(QStringLiteral("Caf\u00E9 \u6771\u4EAC"));
+    window->Text4[4]->setText(QStringLiteral("20245"));
+
+    dialogs().answers = {dialogs::Answer::No};
+    window->cmdTag_Click();
+    ASSERT_NE(dialogs().lastMessage(), nullptr);
+    const dialogs::Message asked = *dialogs().lastMessage();
+    EXPECT_EQ(asked.buttons, dialogs::Buttons::YesNo);
+    EXPECT_TRUE(asked.text.contains(QStringLiteral("Title \"Caf\u00E9 \u6771\u4EAC\" is written "
+                                                   "as \"Caf\u00E9 ??\"")))
+        << asked.text.toStdString();
+    EXPECT_TRUE(asked.text.contains(QStringLiteral("Year \"20245\" is written as \"2024\"")));
+    EXPECT_EQ(QFileInfo(song).size(), size);
+
+    dialogs().answers = {dialogs::Answer::Yes};
+    window->cmdTag_Click();
+    EXPECT_EQ(QFileInfo(song).size(), size + 128);
+    EXPECT_EQ(window->Text4[7]->text(), QStringLiteral("True"));
+    EXPECT_EQ(window->Text4[8]->text(), QString::number(size + 128) + QStringLiteral(" bytes"));
+    EXPECT_EQ(window->Text4[2]->text(), QStringLiteral("Caf\u00E9 ??"));
+    EXPECT_EQ(window->Text4[4]->text(), QStringLiteral("2024"));
+
+    // Texts that fit are written without a question.
+    dialogs().clear();
+    window->Text4[2]->setText(QStringLiteral("Plain"));
+    window->cmdTag_Click();
+    EXPECT_TRUE(dialogs().messages().empty());
+    EXPECT_EQ(window->Text4[2]->text(), QStringLiteral("Plain"));
+}
+
+// The program's working folder is never the destination (its disk could not be unmounted);
+// a name without a folder still means a file in the destination.
+TEST_F(PlayListTest, TheWorkingFolderIsNotTheDestinationAndNamesMeanFilesInIt) {
+    EXPECT_NE(QDir::current().canonicalPath(), QDir(dest.path()).canonicalPath());
+    const QString song = mp3File(QStringLiteral("song.mp3"));
+    window->Text5->setText(QStringLiteral("song.mp3"));
+    window->cmdHdr2_Click();
+    EXPECT_EQ(window->List1->count(), 12);
+    EXPECT_EQ(window->Text4[8]->text(),
+              QString::number(QFileInfo(song).size()) + QStringLiteral(" bytes"));
+    window->Text5->clear();
+    window->cmdHdr1_Click(); // the file dialog starts in the destination
+    ASSERT_NE(dialogs().last(QStringLiteral("openFiles")), nullptr);
+    EXPECT_EQ(dialogs().last(QStringLiteral("openFiles"))->prompt, dest.path());
+}
+
+// Tab follows the reading order: the list, its player, its file buttons; then the current
+// file, its tag fields, and the buttons that read and write them.
+TEST_F(PlayListTest, TabFollowsTheReadingOrder) {
+    std::vector<QWidget*> chain;
+    QWidget* w = window->List2;
+    do {
+        if ((w->focusPolicy() & Qt::TabFocus) && w->isVisibleTo(window))
+            chain.push_back(w);
+        w = w->nextInFocusChain();
+    } while (w != window->List2);
+    auto at = [&](QWidget* control) {
+        return std::find(chain.begin(), chain.end(), control) - chain.begin();
+    };
+    EXPECT_LT(at(window->Command11), at(window->Command20));
+    EXPECT_LT(at(window->Command12), at(window->Command20));
+    EXPECT_LT(at(window->Command20), at(window->Command10));
+    EXPECT_LT(at(window->Command10), at(window->Text5));
+    EXPECT_LT(at(window->Text5), at(window->Text4[1]));
+    for (int i = 1; i < 8; ++i)
+        EXPECT_LT(at(window->Text4[i]), at(window->Text4[i + 1])) << i;
+    EXPECT_LT(at(window->Text4[6]), at(window->cmdHdr2));
+    EXPECT_LT(at(window->cmdHdr2), at(window->cmdTag));
+    EXPECT_LT(at(window->cmdTag), static_cast<std::ptrdiff_t>(chain.size()));
 }
 
 // The main window's Playlist button opens the one window; Close Player closes it.

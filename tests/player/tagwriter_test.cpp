@@ -1,3 +1,4 @@
+#include "apetag.h"
 #include "engine/formats/mp3info.h"
 #include "engine/player/playliststore.h"
 #include "engine/player/tagwriter.h"
@@ -89,8 +90,46 @@ TEST(TagWriter, WrittenTagReadsBackAndUntaggedAudioIsKept) {
     EXPECT_FALSE(QFile::exists(missing));
 }
 
+// A file that ends in an APEv2 tag has no ID3v1 tag: the block goes after the APE tag, which
+// keeps every byte, and is replaced there next time.
+TEST(TagWriter, AnApeTagAtTheEndIsKeptAndNeverTakenForTheBlock) {
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("ape.mp3"));
+    const QByteArray audio = fixtures::mp3Bytes(fixtures::sine(440.0, 0.3));
+    const QByteArray ape = fixtures::apeTag({{"Title", QByteArray(34, 'a')}});
+    fixtures::writeFile(path, audio + ape);
+
+    for (const Placement expected : {Placement::Appended, Placement::Replaced}) {
+        const auto written = tagwriter::writeTagBlock(
+            path, tagwriter::tagBlock(texts(QStringLiteral("Mine"), QStringLiteral("2001"), {})));
+        ASSERT_TRUE(written) << written.error().description().toStdString();
+        EXPECT_EQ(written.value(), expected);
+        const QByteArray after = fixtures::readFile(path);
+        ASSERT_EQ(after.size(), audio.size() + ape.size() + 128);
+        EXPECT_EQ(after.left(audio.size() + ape.size()), audio + ape);
+    }
+    Mp3HeaderRecord record;
+    ReadMp3Info(path, true, true, record);
+    EXPECT_TRUE(record.tagPresent);
+    EXPECT_EQ(record.title, QStringLiteral("Mine"));
+}
+
+// What the block cannot hold as typed is named field by field (the panel's test covers the
+// characters and the year); what fits, and an empty genre box, are not.
+TEST(TagWriter, AlteredFieldsNameWhatIsNotWrittenAsTyped) {
+    tagwriter::TagTexts typed = texts(QStringLiteral("Caf\u00E9"), QStringLiteral("99"), {});
+    EXPECT_TRUE(tagwriter::alteredFields(typed).isEmpty());
+    typed.album = QStringLiteral("a").repeated(31);
+    typed.genre = QStringLiteral("rock");
+    const QStringList altered = tagwriter::alteredFields(typed);
+    ASSERT_EQ(altered.size(), 2) << altered.join(QLatin1Char('\n')).toStdString();
+    EXPECT_TRUE(altered[0].endsWith(QStringLiteral("\": it is longer than 30 characters.")));
+    EXPECT_EQ(altered[1], QStringLiteral("Genre \"rock\" is written as 0: a genre is a number from "
+                                         "0 to 255."));
+}
+
 // The stored list: absent keys read as "Empty", a count that is no number as none, and a
-// rewrite stores the list from key 1 with its count.
+// rewrite stores the list from key 1 with its count and keeps no path behind it.
 TEST(PlaylistStore, LoadsGapsAndDamagedCountsAndRewrites) {
     QSettings store(QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("Trevalo v2.0"));
     store.setValue(QStringLiteral("music/HowMany"), QStringLiteral("3"));
@@ -111,6 +150,10 @@ TEST(PlaylistStore, LoadsGapsAndDamagedCountsAndRewrites) {
     playliststore::rewrite({QStringLiteral("/b/x.mp3"), QStringLiteral("/b/y.wav")});
     EXPECT_EQ(playliststore::load(),
               QStringList({QStringLiteral("/b/x.mp3"), QStringLiteral("/b/y.wav")}));
+    store.sync();
+    EXPECT_EQ(store.value(QStringLiteral("music/HowMany")).toString(), QStringLiteral("2"));
+    for (const char* stale : {"music/3", "music/4"})
+        EXPECT_FALSE(store.contains(QString::fromLatin1(stale))) << stale;
 }
 
 } // namespace

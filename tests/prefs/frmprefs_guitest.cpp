@@ -9,6 +9,7 @@
 #include "window/prefs/folderlist.h"
 #include "window/prefs/frmprefs.h"
 
+#include <QAccessible>
 #include <QAction>
 #include <QCheckBox>
 #include <QComboBox>
@@ -241,10 +242,15 @@ TEST_F(PrefsTest, EveryControlSavesAtOnceAndTheListsWhenTheWindowCloses) {
 
 TEST_F(PrefsTest, CreateMakesTheNamedFolderInsideTheChosenOne) {
     load();
+    const QString workingFolder = QDir::currentPath();
     FrmPrefs& p = open();
 
+    // The chooser opens with an empty name box: the destination's own name is not offered,
+    // so no folder is made that the user did not name.
+    EXPECT_EQ(p.Text10->text(), FileNameOf(DecodePath));
     p.Check2->click();
     EXPECT_FALSE(p.Picture6->isHidden());
+    EXPECT_TRUE(p.Text10->text().isEmpty());
     // Browsing shows the folder to create in, and changes nothing: not the drive's root
     // picked in the drive box, not a folder chosen in the list.
     const QString before = DecodePath;
@@ -263,7 +269,6 @@ TEST_F(PrefsTest, CreateMakesTheNamedFolderInsideTheChosenOne) {
     EXPECT_EQ(form->Label2->text(), shownBefore);
 
     // No name: said, and nothing changes.
-    p.Text10->clear();
     p.Co111->click();
     ASSERT_EQ(dialogs().messages().size(), 1u);
     EXPECT_EQ(dialogs().messages()[0].text,
@@ -281,6 +286,8 @@ TEST_F(PrefsTest, CreateMakesTheNamedFolderInsideTheChosenOne) {
     EXPECT_FALSE(p.Check2->isChecked());
     EXPECT_TRUE(p.Picture6->isHidden());
     EXPECT_EQ(dialogs().messages().size(), 1u);
+    // Making the destination never makes it the working folder.
+    EXPECT_EQ(QDir::currentPath(), workingFolder);
 
     // A folder that cannot be made is named, and the destination stays where it was.
     const QString file = makeFile(QStringLiteral("plain file"));
@@ -325,6 +332,32 @@ TEST_F(PrefsTest, CreateMakesTheNamedFolderInsideTheChosenOne) {
     EXPECT_EQ(p.Text10->text(), QStringLiteral("Asked For"));
     EXPECT_FALSE(p.Check2->isChecked());
     QDir(named).removeRecursively();
+}
+
+// Close and Escape close the window (saving what closing saves); the drive box is named by
+// its label for a screen reader, which would otherwise read only its entry ("/").
+TEST_F(PrefsTest, CloseOrEscapeCloseTheWindowAndTheDriveBoxIsLabelled) {
+    load();
+    FrmPrefs* p = &open();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(p));
+    p->Combo2->setCurrentIndex(3);
+    QTest::keyClick(p->Text7, Qt::Key_Escape); // from a box of the window
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_TRUE(prefs.isNull());
+    EXPECT_EQ(stored(SettingKey::EncodingBitrate), QStringLiteral("3"));
+
+    p = &open();
+    auto* closeButton = p->findChild<QPushButton*>(QStringLiteral("cmdClose"));
+    ASSERT_NE(closeButton, nullptr);
+    EXPECT_EQ(closeButton->text(), QStringLiteral("Close"));
+    QAccessibleInterface* drive = QAccessible::queryAccessibleInterface(p->Drive2);
+    ASSERT_NE(drive, nullptr);
+    const auto labels = drive->relations(QAccessible::Label);
+    ASSERT_EQ(labels.size(), 1);
+    EXPECT_EQ(labels[0].first->text(QAccessible::Name), QStringLiteral("Drive:"));
+    closeButton->click();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_TRUE(prefs.isNull());
 }
 
 TEST_F(PrefsTest, FirstOpeningWithNoStoredDestinationMakesWavFilesBesideTheProgram) {

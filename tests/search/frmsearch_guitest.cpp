@@ -6,7 +6,9 @@
 #include "window/search/frmsearch.h"
 #include "walkgate.h"
 
+#include <QAccessible>
 #include <QAction>
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLabel>
@@ -168,9 +170,8 @@ TEST_F(FinderTest, StopOrCloseEndsTheSearchAfterTheFolderInProgress) {
     search(QStringLiteral("wav"), {}, root + start, [&] {
         caption = f.lbltime->text();
         f.Command1->click();
-        // Still reading the start folder: the button waits for it.
+        // Still reading the start folder: the button shows what it will do next.
         EXPECT_EQ(f.Command1->text(), QStringLiteral("Search !"));
-        EXPECT_FALSE(f.Command1->isEnabled());
         EXPECT_EQ(f.lstdirs->count(), 0);
         release();
     });
@@ -193,6 +194,49 @@ TEST_F(FinderTest, StopOrCloseEndsTheSearchAfterTheFolderInProgress) {
     });
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     EXPECT_TRUE(finder.isNull());
+}
+
+// From the keyboard: the key that pressed "Search !" presses "Stop!" (the button keeps the
+// focus), pressed again while the stopped walk finishes it searches once that has ended; Tab
+// into the results chooses one, so Shift+F10 opens its menu. The finder starts in the
+// destination, and its drive box is named by its label for a screen reader.
+TEST_F(FinderTest, TheKeyboardSearchesStopsAndChoosesAResult) {
+    const QString only = make(QStringLiteral("music/only.mp3"));
+    FrmSearch& f = open();
+    EXPECT_EQ(f.Dir1->path(), DecodePath);
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&f));
+    f.Dir1->setPath(root);
+    f.zFileExt->setText(QStringLiteral("mp3"));
+    f.Command1->setFocus();
+    holdWalk();
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Space);
+    EXPECT_TRUE(f.searching());
+    EXPECT_EQ(f.Command1->text(), QStringLiteral("Stop!"));
+    EXPECT_EQ(QApplication::focusWidget(), f.Command1);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Space);
+    EXPECT_EQ(f.Command1->text(), QStringLiteral("Search !"));
+    EXPECT_TRUE(f.walker().stopRequested());
+    EXPECT_EQ(QApplication::focusWidget(), f.Command1);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Space); // while the walk finishes
+    release();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !f.searching() && f.lstfiles->count() == 1; }));
+    EXPECT_FALSE(f.walker().stopRequested()); // the second search ran to its end
+    EXPECT_EQ(f.lstfiles->item(0)->text(), only);
+
+    release();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !f.searching(); }));
+    f.lstfiles->setFocus(Qt::TabFocusReason);
+    ASSERT_NE(f.lstfiles->currentItem(), nullptr);
+    EXPECT_TRUE(f.lstfiles->currentItem()->isSelected());
+    QTest::keyClick(f.lstfiles, Qt::Key_F10, Qt::ShiftModifier);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return f.mnupopup->isVisible(); }, 1000));
+    f.mnupopup->hide();
+
+    QAccessibleInterface* drive = QAccessible::queryAccessibleInterface(f.Drive1);
+    ASSERT_NE(drive, nullptr);
+    const auto labels = drive->relations(QAccessible::Label);
+    ASSERT_EQ(labels.size(), 1);
+    EXPECT_EQ(labels[0].first->text(QAccessible::Name), QStringLiteral("Drive:"));
 }
 
 TEST_F(FinderTest, RightClickMenuSendsAudioResultsToTheTreeOrDeletesThem) {

@@ -42,3 +42,9 @@ bool createDestination(const QString& path) {
     settings::saveText(SettingKey::DecodePath, path);
     return true;
 }
+
+QString inDestination(const QString& path) {
+    if (path.isEmpty() || QDir::isAbsolutePath(path) || DecodePath.isEmpty())
+        return path;
+    return QDir::cleanPath(DecodePath + QLatin1Char('/') + path);
+}

@@ -19,3 +19,10 @@ QString storedDestinationFolder();
 // creating the path ...") and returns false; the store then keeps its old value. The shared
 // DecodePath is left to the caller.
 bool createDestination(const QString& path);
+
+// `path` as the program reaches it: an absolute path as it is, a relative one (a name typed
+// into a box) inside the destination folder DecodePath. The program never makes the
+// destination its working folder, so that the destination's disk can be unmounted while it
+// runs; what the user names relative to "here" means the destination. Empty stays empty; with
+// no destination settled (DecodePath empty) a relative path stays as it is.
+QString inDestination(const QString& path);

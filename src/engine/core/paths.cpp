@@ -74,7 +74,6 @@ bool MakeDirsQuietly(const QString& path) {
         if (!current.cd(part))
             return false; // exists but is not a folder, or cannot be entered
     }
-    QDir::setCurrent(current.path());
     return true;
 }
 

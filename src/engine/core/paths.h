@@ -44,9 +44,10 @@ QString FolderOf(const QString& path);
 // it has none; sets LastFolder to the part up to and including that "/".
 QString SplitPath(const QString& path);
 
-// Creates every missing folder of the absolute path `path`, one level at a time from "/",
-// and makes the deepest one the current folder. Returns true when the whole chain exists.
-// On failure shows the "SETUP" message; folders already created stay.
+// Creates every missing folder of the absolute path `path`, one level at a time from "/".
+// Returns true when the whole chain exists. The process's working folder stays where it is
+// (a working folder inside the chain would keep its disk from being unmounted). On failure
+// shows the "SETUP" message; folders already created stay.
 bool MakeDirs(const QString& path);
 // MakeDirs without its message, for callers that say the failure in their own words.
 bool MakeDirsQuietly(const QString& path);

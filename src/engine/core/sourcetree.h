@@ -249,6 +249,14 @@ class SourceTree : public QAbstractItemModel {
     std::optional<VortanError> DeleteFileAndNode(const QString& path, bool settle = true,
                                                  filedeletion::Settled done = {});
 
+    // The file `from` was given the name `to` by another window (the play list's rename):
+    // every entry naming `from` names `to`, and every item standing for it (filePathOf) shows
+    // the new name as it showed the old one (full path or name), so that Start finds the
+    // file. Items and entries of a file `to` replaced go first. Where `to` is not of the kind
+    // its group holds (a ".wav" renamed ".mp3", or neither), the item and entry go and `to`
+    // is listed afresh where it belongs (addClosedFile).
+    void fileRenamed(const QString& from, const QString& to);
+
     // "Open": asks for one WAV or MP3 file through the dialogs seam and hands it to
     // Cmaddfile2.
     void OpenFileIntoTree();
@@ -416,6 +424,7 @@ class SourceTree : public QAbstractItemModel {
 void showfiles();
 void Cmaddfile2(const QString& path, std::function<void()> then = {});
 void showfiles3(const QString& picked);
+void fileRenamed(const QString& from, const QString& to);
 std::int16_t NodeKind(SourceTree::NodeId node);
 
 // The numeric value of `text` as the window's lists read numbers back: leading blanks

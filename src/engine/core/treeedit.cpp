@@ -11,6 +11,8 @@
 #include <QFile>
 #include <QRandomGenerator>
 
+#include <algorithm>
+#include <array>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -231,6 +233,62 @@ std::optional<VortanError> SourceTree::DeleteFileAndNode(const QString& path, bo
     std::optional<VortanError> error = filedeletion::destroyFile(path);
     forget(error);
     return error;
+}
+
+void SourceTree::fileRenamed(const QString& from, const QString& to) {
+    if (from == to)
+        return;
+    auto itemsOf = [this](const QString& path) {
+        std::vector<NodeId> items;
+        for (const Node* node : order_)
+            if (node->key.startsWith(QLatin1Char('p')) && filePathOf(node->id) == path)
+                items.push_back(node->id);
+        return items;
+    };
+    const std::vector<NodeId> renamed = itemsOf(from);
+    const std::array<MirrorList*, 4> lists{&List1, &List5, &List2, &List4};
+    const bool listed = !renamed.empty() ||
+                        std::any_of(lists.begin(), lists.end(), [&from](const MirrorList* list) {
+                            return list->contains(from);
+                        });
+    if (!listed)
+        return;
+    // A file the rename replaced is gone: its items would name the renamed file twice.
+    for (const NodeId node : itemsOf(to))
+        removeNode(node);
+    for (MirrorList* list : lists)
+        while (list->removeOne(to)) {
+        }
+
+    bool relist = false;
+    for (const NodeId node : renamed) {
+        const Group group = groupOf(parentOf(node));
+        const bool wavGroup = group == Group::Wav || group == Group::SelectedWav;
+        if (!(wavGroup ? isWavPath(to) : isMp3Path(to))) {
+            removeNode(node);
+            relist = true;
+            continue;
+        }
+        setText(node, text(node) == from ? to : FileNameOf(to));
+    }
+    for (MirrorList* list : lists) {
+        const bool wavList = list == &List1 || list == &List5;
+        for (int i = list->indexOf(from); i >= 0; i = list->indexOf(from)) {
+            if (wavList ? isWavPath(to) : isMp3Path(to)) {
+                list->replace(i, to);
+            } else {
+                list->removeAt(i);
+                relist = true;
+            }
+        }
+    }
+    if (relist)
+        addClosedFile(to);
+}
+
+void fileRenamed(const QString& from, const QString& to) {
+    if (SourceTree* tree = SourceTree::instance())
+        tree->fileRenamed(from, to);
 }
 
 void SourceTree::OpenFileIntoTree() {

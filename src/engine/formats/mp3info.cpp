@@ -16,8 +16,8 @@ namespace {
 const QString errorSource = QStringLiteral("ReadMp3Info");
 
 constexpr std::int64_t minimumFileSize = 256;
-constexpr std::int64_t tagWindowBytes = 256; // where an ID3v1 tag is looked for
-constexpr std::int64_t tagBlockBytes = 128;  // a standard ID3v1 block at the very end
+constexpr std::int64_t tagBlockBytes = 128; // an ID3v1 block, at the very end
+constexpr qsizetype apeFooterBytes = 32;
 constexpr std::int64_t frameSearchBytes = 5000;
 constexpr std::int64_t headerBytes = 4;
 constexpr std::int64_t xingFieldsEnd = 36 + 12; // "Xing", flags word, frame count
@@ -71,34 +71,17 @@ QString readFrame(const QByteArray& head, Mp3HeaderRecord& record) {
     return {};
 }
 
-qsizetype findTagStart(const QByteArray& window) {
-    const qsizetype standard = window.size() - tagBlockBytes;
-    if (standard >= 0 && window.mid(standard, 3) == "TAG")
-        return standard;
-    for (qsizetype k = 0; k + 3 <= window.size(); ++k) {
-        if ((window[k] | 0x20) == 't' && (window[k + 1] | 0x20) == 'a' &&
-            (window[k + 2] | 0x20) == 'g')
-            return k;
-    }
-    return -1;
-}
-
-// The tag field of up to `length` bytes at `offset` of the tag starting at `tag`, cut where
-// `window` ends, trailing spaces removed.
-QString tagText(const QByteArray& window, qsizetype tag, qsizetype offset, qsizetype length) {
-    const qsizetype from = tag + offset;
-    if (from >= window.size())
-        return {};
-    QByteArray bytes = window.mid(from, length);
+// The tag's fields at their offsets in the 128-byte block `block`, trailing spaces removed.
+QString tagText(const QByteArray& block, qsizetype offset, qsizetype length) {
+    QByteArray bytes = block.mid(offset, length);
     while (!bytes.isEmpty() && bytes.back() == ' ')
         bytes.chop(1);
     return QString::fromLatin1(bytes);
 }
 
-void readTag(const QByteArray& window, Mp3HeaderRecord& record) {
-    const qsizetype tag = findTagStart(window);
-    record.tagPresent = tag >= 0;
-    if (tag < 0) {
+void readTag(const QByteArray& tail, Mp3HeaderRecord& record) {
+    record.tagPresent = endsInId3v1(tail);
+    if (!record.tagPresent) {
         record.title.clear();
         record.artist.clear();
         record.album.clear();
@@ -108,14 +91,15 @@ void readTag(const QByteArray& window, Mp3HeaderRecord& record) {
         record.genre = 255;
         return;
     }
-    record.title = tagText(window, tag, 3, 30);
-    record.artist = tagText(window, tag, 33, 30);
-    record.album = tagText(window, tag, 63, 30);
-    record.year = tagText(window, tag, 93, 4);
-    record.comment = tagText(window, tag, 97, 29);
-    record.track = tagText(window, tag, 126, 1);
+    const QByteArray block = tail.right(tagBlockBytes);
+    record.title = tagText(block, 3, 30);
+    record.artist = tagText(block, 33, 30);
+    record.album = tagText(block, 63, 30);
+    record.year = tagText(block, 93, 4);
+    record.comment = tagText(block, 97, 29);
+    record.track = tagText(block, 126, 1);
     // The genre is a number, so a space byte is genre 32, not a blank to remove.
-    record.genre = tag + 127 < window.size() ? byteAt(window, tag + 127) : 255;
+    record.genre = byteAt(block, 127);
 }
 
 constexpr std::int64_t id3v2HeaderBytes = 10;
@@ -225,9 +209,9 @@ Scan scan(const QString& path, bool wantTag, bool wantHeader, Mp3HeaderRecord& r
         result.confirmed = firstConfirmedFrame(head);
     }
     if (wantTag) {
-        const QByteArray window = readAt(file, result.fileSize - tagWindowBytes, tagWindowBytes);
-        if (window.size() == tagWindowBytes) // a failed read leaves the tag as it was
-            readTag(window, record);
+        const QByteArray tail = readAt(file, result.fileSize - tagBlockBytes, tagBlockBytes);
+        if (tail.size() == tagBlockBytes) // a failed read leaves the tag as it was
+            readTag(tail, record);
     }
     return result;
 }
@@ -288,6 +272,13 @@ void clearHeader(Mp3HeaderRecord& record) {
 Mp3HeaderRecord& sharedMp3Header() {
     static Mp3HeaderRecord record;
     return record;
+}
+
+bool endsInId3v1(const QByteArray& tail) {
+    if (tail.size() < tagBlockBytes || tail.mid(tail.size() - tagBlockBytes, 3) != "TAG")
+        return false;
+    // A file that ends in an APEv2 footer ends in that tag: "TAG" inside it is its data.
+    return !tail.right(apeFooterBytes).startsWith("APETAGEX");
 }
 
 std::int64_t id3v2TagBytes(const QByteArray& head) {

@@ -96,14 +96,18 @@ void ReadMp3Info(const QString& path, bool readTag, bool readHeader,
 // The Xing header sits right after the side information: frame offset 36, or 21 in a
 // single-channel frame. Its frame count is read only when its flags word announces one.
 //
-// The tag is the block starting with "TAG" exactly 128 bytes before the end; when there is
-// none, the first "tag" in any case within the last 256 bytes starts it (a block not placed
-// by the standard). Its fields follow at offsets 3 (title, 30), 33 (artist, 30), 63 (album,
-// 30), 93 (year, 4), 97 (comment, 29), 126 (track, 1) and 127 (genre byte); a field that runs
-// past the end of the file is shortened or empty, a genre byte past it gives 255. Without a
-// tag: tag present false, empty texts, genre 255.
+// The tag is the 128-byte block at the file's very end that starts with "TAG" (endsInId3v1);
+// nothing else is taken for one, so another tag at the end (APEv2, "APETAGEX") never passes
+// for an ID3v1 tag. Its fields follow at offsets 3 (title, 30), 33 (artist, 30), 63 (album,
+// 30), 93 (year, 4), 97 (comment, 29), 126 (track, 1) and 127 (genre byte). Without a tag:
+// tag present false, empty texts, genre 255.
 QString ScanFrameAndTag(const QString& path, bool readTag, bool readHeader,
                         Mp3HeaderRecord& record = sharedMp3Header());
+
+// Whether a file whose last bytes are `tail` (128 or more of them) ends in an ID3v1 tag: the
+// exact marker "TAG" 128 bytes before the end, in a file that does not end in an APEv2 footer
+// (whose own data may hold those letters there).
+bool endsInId3v1(const QByteArray& tail);
 
 // The size of the ID3v2 tag `head` (a file's first bytes) starts with: the size its header
 // gives plus the header, and the footer when the header announces one; 0 when `head` does

@@ -47,6 +47,14 @@ void rewrite(const QStringList& entries) {
         settings.setValue(countKey, QString::number(i + 1));
         settings.setValue(entryKey(i + 1), entries[i]);
     }
+    // Paths of a longer list are not kept behind the count.
+    settings.beginGroup(QStringLiteral("music"));
+    for (const QString& key : settings.childKeys()) {
+        bool number = false;
+        if (key.toLongLong(&number) > entries.size() && number)
+            settings.remove(key);
+    }
+    settings.endGroup();
 }
 
 } // namespace playliststore

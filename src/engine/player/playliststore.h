@@ -5,8 +5,8 @@
 
 // The stored play list: per-user settings of application "Trevalo v2.0", section "music".
 // "HowMany" holds the number of entries, keys "1" ... "n" their paths in list order; keys
-// above the count may still hold paths of a longer list and are never read. Values are
-// text. GUI thread.
+// above the count (a store written by an older program) are never read, and a rewrite
+// removes them. Values are text. The file is ~/.config/Trevalo v2.0.conf. GUI thread.
 namespace playliststore {
 
 inline constexpr int maxEntries = 65535;
@@ -19,7 +19,8 @@ QStringList load();
 void storeCount(int count);
 // Stores key `number` = `path`.
 void storeEntry(int number, const QString& path);
-// Writes the whole list: "HowMany" 0, then each entry in turn, its count and its key.
+// Writes the whole list: "HowMany" 0, then each entry in turn, its count and its key; then
+// removes the numbered keys above the new count.
 void rewrite(const QStringList& entries);
 
 } // namespace playliststore

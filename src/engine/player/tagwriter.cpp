@@ -5,6 +5,7 @@
 #include "engine/platform/nativepath.h"
 
 #include <QFile>
+#include <QObject>
 
 #include <cerrno>
 #include <cmath>
@@ -69,6 +70,45 @@ QByteArray tagBlock(const TagTexts& texts) {
     return block;
 }
 
+QStringList alteredFields(const TagTexts& texts) {
+    struct Field {
+        const char* name;
+        const QString& text;
+        int size;
+    };
+    const Field fields[] = {{"Title", texts.title, 30},
+                            {"Artist", texts.artist, 30},
+                            {"Album", texts.album, 30},
+                            {"Year", texts.year, 4},
+                            {"Comment", texts.comment, 30}};
+    QStringList lines;
+    for (const Field& field : fields) {
+        const QString written = QString::fromLatin1(field.text.toLatin1().left(field.size));
+        if (written == field.text)
+            continue;
+        QStringList why;
+        for (const QChar c : field.text)
+            if (c.unicode() > 0xFF) {
+                why << QObject::tr("it holds characters an ID3v1 tag cannot store");
+                break;
+            }
+        if (field.text.size() > field.size)
+            why << QObject::tr("it is longer than %1 characters").arg(field.size);
+        lines << QObject::tr("%1 \"%2\" is written as \"%3\": %4.")
+                     .arg(QString::fromLatin1(field.name), field.text, written,
+                          why.join(QObject::tr(", and ")));
+    }
+    const QString genre = texts.genre.trimmed();
+    if (!genre.isEmpty() && genreByte(genre) == 0) {
+        bool ok = false;
+        if (std::nearbyint(genre.toDouble(&ok)) != 0 || !ok)
+            lines << QObject::tr("Genre \"%1\" is written as 0: a genre is a number from 0 to "
+                                 "255.")
+                         .arg(genre);
+    }
+    return lines;
+}
+
 Result<Placement> writeTagBlock(const QString& path, const QByteArray& block) {
     const QByteArray name = nativepath::encode(path);
     const int fd = ::open(name.constData(), O_RDWR | O_CLOEXEC);
@@ -82,10 +122,10 @@ Result<Placement> writeTagBlock(const QString& path, const QByteArray& block) {
         error = errno;
     } else {
         offset = info.st_size;
-        char head[3] = {};
+        QByteArray tail(blockSize, '\0');
         if (info.st_size >= blockSize &&
-            ::pread(fd, head, sizeof head, info.st_size - blockSize) == sizeof head &&
-            QByteArray(head, sizeof head) == "TAG") {
+            ::pread(fd, tail.data(), blockSize, info.st_size - blockSize) == blockSize &&
+            endsInId3v1(tail)) {
             offset = info.st_size - blockSize;
             placement = Placement::Replaced;
         }

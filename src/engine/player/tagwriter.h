@@ -35,9 +35,17 @@ std::uint8_t genreByte(const QString& text);
 // other characters become "?"), cut to its field and filled up with spaces.
 QByteArray tagBlock(const TagTexts& texts);
 
+// What tagBlock would not write as typed, one line per field, for the user to read before
+// the tag is written: characters outside ISO-8859-1 (written as "?"), texts longer than their
+// field (cut: a year "20245" is written "2024"), and a genre that is no number from 0 to 255
+// (written as 0; an empty genre box is not counted). Empty when every text is written as
+// typed.
+QStringList alteredFields(const TagTexts& texts);
+
 enum class Placement {
-    Replaced, // the file ended in a tag block ("TAG" 128 bytes before its end): overwritten
-    Appended, // it did not: the block went after its last byte, so no audio is overwritten
+    Replaced, // the file ended in an ID3v1 tag (endsInId3v1): that block is overwritten
+    Appended, // it did not: the block went after its last byte, so no audio and no other tag
+              // (an APEv2 tag at the end) is overwritten
 };
 
 // Writes `block` into the MP3 file at `path` (which must exist; it is never truncated).

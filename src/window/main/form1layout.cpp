@@ -172,6 +172,8 @@ void Form1::buildToolBar(QWidget* client) {
     CmdSelectAction = makeButton(toolBar, "CmdSelectAction", QStringLiteral("Start"),
                                  QStringLiteral(":/icons/im07.png"));
     CmdSelectAction->setToolTip(QStringLiteral("Convert what is selected in the tree"));
+    // Two buttons read "Start": a screen reader names each by what it starts.
+    CmdSelectAction->setAccessibleName(tr("Start converting the selection"));
     Command8 = makeButton(toolBar, "Command8", QStringLiteral("Cancel"),
                           QStringLiteral(":/icons/im08.png"));
     Command8->setToolTip(QStringLiteral("Stop the conversion"));
@@ -246,6 +248,7 @@ void Form1::buildCdBar(QWidget* client) {
     Check3->setToolTip(QStringLiteral("Select every track of the disc"));
     cmdStart = makeButton(cdBar, "cmdStart", QStringLiteral("Start"));
     cmdStart->setToolTip(QStringLiteral("Extract the selected tracks"));
+    cmdStart->setAccessibleName(tr("Start extracting tracks"));
     Command6 = makeButton(cdBar, "Command6", QStringLiteral("Extract"));
     Command6->setVisible(false);
     Command3 = makeButton(cdBar, "Command3", QStringLiteral("Extract to MP3"));

@@ -85,6 +85,14 @@ void DropHighlightDelegate::paint(QPainter* painter, const QStyleOptionViewItem&
     QStyledItemDelegate::paint(painter, option, index);
 }
 
+QWidget* DropHighlightDelegate::createEditor(QWidget* parent, const QStyleOptionViewItem& option,
+                                             const QModelIndex& index) const {
+    QWidget* editor = QStyledItemDelegate::createEditor(parent, option, index);
+    if (editor)
+        editor->setAccessibleName(tr("New name of the file"));
+    return editor;
+}
+
 // ---- TreeViewEvents
 // -------------------------------------------------------------------------------
 

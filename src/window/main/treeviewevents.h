@@ -50,6 +50,9 @@ class DropHighlightDelegate : public QStyledItemDelegate {
     using QStyledItemDelegate::QStyledItemDelegate;
     void paint(QPainter* painter, const QStyleOptionViewItem& option,
                const QModelIndex& index) const override;
+    // The label editor, named for a screen reader.
+    QWidget* createEditor(QWidget* parent, const QStyleOptionViewItem& option,
+                          const QModelIndex& index) const override;
 };
 
 // The mouse handling of TreeView1: button press, mouse move (a drag of an item), drag over,

@@ -1,12 +1,14 @@
 #include "window/playlist/frmplaylist.h"
 
+#include "engine/core/destination.h"
 #include "engine/core/filedeletion.h"
 #include "engine/core/paths.h"
+#include "engine/core/settings.h"
 #include "engine/core/sourcetree.h"
 #include "engine/formats/mp3info.h"
 #include "engine/platform/activemp3/activemp3.h"
 #include "engine/platform/dialogs.h"
-#include "engine/platform/nativepath.h"
+#include "engine/player/filemove.h"
 #include "engine/player/modwave.h"
 #include "engine/player/playliststore.h"
 #include "engine/player/tagwriter.h"
@@ -26,9 +28,6 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QVBoxLayout>
-
-#include <cerrno>
-#include <cstdio>
 
 namespace {
 
@@ -168,6 +167,19 @@ void frmPlayList::buildControls() {
     row->addWidget(Frame1, 1);
     row->addWidget(Frame3, 2);
     resize(900, 420);
+    orderTabStops();
+}
+
+void frmPlayList::orderTabStops() {
+    // The reading order: the list and its player, then its file buttons; the current file,
+    // its tag fields and header lines, then the buttons that act on them.
+    QList<QWidget*> order{List2,    Check11,  Command11, Command12, Command20,
+                          Command6, Command2, Command10, Text5,     cmdHdr1};
+    for (int i = 1; i <= 8; ++i)
+        order << Text4[i];
+    order << List1 << cmdHdr2 << cmdTag;
+    for (qsizetype i = 1; i < order.size(); ++i)
+        setTabOrder(order[i - 1], order[i]);
 }
 
 void frmPlayList::connectControls() {
@@ -195,7 +207,7 @@ bool frmPlayList::eventFilter(QObject* watched, QEvent* event) {
 }
 
 QString frmPlayList::currentPath() const {
-    return Text5->text().trimmed();
+    return inDestination(Text5->text().trimmed());
 }
 
 QStringList frmPlayList::entries() const {
@@ -228,7 +240,8 @@ void frmPlayList::Command11_Click() {
     const QList<QListWidgetItem*> selected = List2->selectedItems();
     // File names are case-sensitive here: the path keeps its case; only the ending is
     // compared without it.
-    const QString path = selected.isEmpty() ? QString() : selected.first()->text().trimmed();
+    const QString path =
+        selected.isEmpty() ? QString() : inDestination(selected.first()->text().trimmed());
     const QString ending = path.right(4).toLower();
     if (ending == QLatin1String(".wav"))
         ModWave::PlayWave(path);
@@ -249,7 +262,7 @@ void frmPlayList::cmdHdr1_Click() {
     dialogs::BusyPointer busy;
     dialogs::FileRequest request;
     request.title = QStringLiteral("Select Music file");
-    request.folder = currentPath();
+    request.folder = currentPath().isEmpty() ? DecodePath : currentPath();
     request.filter = QStringLiteral("WAV, MP3, MID (*.wav *.mp3 *.mid *.WAV *.MP3 *.MID)");
     const QStringList chosen = dialogs::handler().openFiles(request);
     if (chosen.isEmpty() || chosen.first().isEmpty())
@@ -321,10 +334,22 @@ void frmPlayList::cmdTag_Click() {
     texts.year = Text4[4]->text();
     texts.comment = Text4[5]->text();
     texts.genre = Text4[6]->text();
+    // What the tag cannot hold as typed is said before anything is written.
+    if (const QStringList altered = tagwriter::alteredFields(texts); !altered.isEmpty()) {
+        const QPointer<frmPlayList> self(this);
+        const dialogs::Answer answer = dialogs::msgBox(
+            altered.join(QLatin1Char('\n')) + QStringLiteral("\n\n") + tr("Write the tag anyway?"),
+            dialogs::Buttons::YesNo, dialogs::Icon::Exclamation, tr("Write tag"));
+        if (!self || answer != dialogs::Answer::Yes)
+            return;
+    }
     const auto written = tagwriter::writeTagBlock(currentPath(), tagwriter::tagBlock(texts));
-    if (!written)
+    if (!written) {
         dialogs::msgBox(written.error().description(), dialogs::Buttons::Ok,
                         dialogs::Icon::Critical);
+        return;
+    }
+    cmdHdr2_Click(); // the panel shows what the file now holds
 }
 
 void frmPlayList::List2_Click() {
@@ -350,7 +375,7 @@ void frmPlayList::List2_Click() {
     for (int i = 0; i < tree->List2.count(); ++i)
         if (tree->List2.at(i) == trimmed)
             return;
-    tree->Cmaddfile2(entry);
+    tree->Cmaddfile2(inDestination(entry));
 }
 
 // ---- Play list -----------------------------------------------------------------------------
@@ -390,11 +415,22 @@ void frmPlayList::Command2_Click() {
                         dialogs::Buttons::YesNoCancel, dialogs::Icon::Exclamation,
                         chosen) != dialogs::Answer::Yes)
         return;
-    // rename() replaces an existing file in one step, and renaming a file onto itself
-    // leaves it as it is.
-    if (std::rename(nativepath::encode(oldPath).constData(),
-                    nativepath::encode(chosen).constData()) != 0)
+    const QPointer<frmPlayList> self(this);
+    const Result<filemove::Moved> moved = filemove::moveFile(oldPath, chosen);
+    if (!moved) {
+        dialogs::msgBox(moved.error().description(), dialogs::Buttons::Ok, dialogs::Icon::Critical);
         return;
+    }
+    if (!moved->originalKept.isEmpty()) {
+        // Both files exist: the main window keeps listing the original.
+        dialogs::msgBox(tr("%1 was copied to %2, but the original cannot be removed: %3")
+                            .arg(oldPath, chosen, moved->originalKept),
+                        dialogs::Buttons::Ok, dialogs::Icon::Exclamation);
+        if (!self)
+            return;
+    } else {
+        fileRenamed(oldPath, chosen); // Start in the main window finds the file by its name
+    }
     for (int i = 0; i < List2->count(); ++i) {
         if (List2->item(i)->text() == Text5->text()) {
             List2->item(i)->setText(chosen);

@@ -94,6 +94,8 @@ class frmPlayList : public QWidget {
     // Empties the header lines and the tag boxes (Length stays).
     void clearTagAndHeader();
     void buildControls();
+    // Tab follows the reading order rather than the order the controls were made in.
+    void orderTabStops();
     void connectControls();
     // The current path without surrounding spaces.
     QString currentPath() const;

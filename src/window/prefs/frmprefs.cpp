@@ -24,6 +24,7 @@
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
@@ -103,6 +104,11 @@ void FrmPrefs::buildControls() {
     SSTab2->addTab(buildDestinationTab(), QStringLiteral(" Destination Path"));
     SSTab2->addTab(buildDriveTab(), QStringLiteral("Drive"));
     column->addWidget(SSTab2);
+    cmdClose = makeButton(this, "cmdClose", tr("Close"));
+    auto* bottom = new QHBoxLayout;
+    bottom->addStretch();
+    bottom->addWidget(cmdClose);
+    column->addLayout(bottom);
     resize(560, 460);
 }
 
@@ -261,8 +267,12 @@ QWidget* FrmPrefs::buildDestinationTab() {
     }
     steps->addWidget(Co111);
     steps->addStretch();
+    // A screen reader names a drop-down list by its current entry ("/") and by the label
+    // that names it.
     auto* choosers = new QVBoxLayout;
+    choosers->addWidget(makeLabelFor(Picture6, tr("&Drive:"), Drive2));
     choosers->addWidget(Drive2);
+    choosers->addWidget(makeLabelFor(Picture6, tr("F&older:"), Dir2));
     choosers->addWidget(Dir2);
     panel->addLayout(steps, 0, 0);
     panel->addLayout(choosers, 0, 1);
@@ -331,6 +341,7 @@ void FrmPrefs::connectControls() {
     connect(Co111, &QPushButton::clicked, this, &FrmPrefs::Co111_Click);
     connect(spnReadOffset, &QSpinBox::valueChanged, this, &FrmPrefs::spnReadOffset_Change);
     connect(chkOverread, &QCheckBox::clicked, this, &FrmPrefs::chkOverread_Click);
+    connect(cmdClose, &QPushButton::clicked, this, &QWidget::close);
 
     connect(&main_, &Form1::driveSpaceRefreshed, this, &FrmPrefs::showDriveSpace);
     // The program is ending: what only closing saves must not be lost.
@@ -416,6 +427,16 @@ void FrmPrefs::Form_Unload() {
 void FrmPrefs::closeEvent(QCloseEvent* event) {
     Form_Unload();
     event->accept();
+}
+
+void FrmPrefs::keyPressEvent(QKeyEvent* event) {
+    // Escape closes the window, as Close does; a control that uses Escape itself (an open
+    // list) takes it first.
+    if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier) {
+        close();
+        return;
+    }
+    QWidget::keyPressEvent(event);
 }
 
 // ---- "Disk Space" ------------------------------------------------------------------------
@@ -570,6 +591,11 @@ void FrmPrefs::chkOverread_Click() {
 // ---- " Destination Path" -----------------------------------------------------------------
 
 void FrmPrefs::Check2_Click() {
+    // The chooser opens with an empty name box: "Create" makes only a folder the user names,
+    // never one named after the destination in force (which would nest it in the folder
+    // opened).
+    if (Check2->isChecked() && Picture6->isHidden())
+        Text10->clear();
     Picture6->setVisible(Check2->isChecked());
 }
 

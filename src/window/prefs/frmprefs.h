@@ -78,6 +78,7 @@ class FrmPrefs : public QWidget {
     void chkOverread_Click();
 
     // ---- " Destination Path" ------------------------------------------------------------
+    // Shows or hides the chooser; opening it empties the name box.
     void Check2_Click();
     // Dir2 browses the drive chosen. Nothing is stored.
     void Drive2_Change();
@@ -122,9 +123,11 @@ class FrmPrefs : public QWidget {
     QLabel* lblDriveModel = nullptr;
     QSpinBox* spnReadOffset = nullptr;
     QCheckBox* chkOverread = nullptr;
+    QPushButton* cmdClose = nullptr; // "Close"; Escape does the same
 
   protected:
     void closeEvent(QCloseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
 
   private:
     void buildControls();

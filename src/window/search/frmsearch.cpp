@@ -2,6 +2,7 @@
 
 #include "engine/core/filedeletion.h"
 #include "engine/core/paths.h"
+#include "engine/core/settings.h"
 #include "engine/core/sourcetree.h"
 #include "engine/platform/dialogs.h"
 #include "engine/prefs/drivespace.h"
@@ -18,7 +19,6 @@
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
-#include <QDir>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -130,12 +130,20 @@ QWidget* FrmSearch::buildLocalTab() {
 
     Drive1 = new QComboBox(tab);
     Drive1->setObjectName(QStringLiteral("Drive1"));
-    Drive1->setAccessibleName(QStringLiteral("Drive"));
+    Drive1->setAccessibleName(tr("Drive"));
     Dir1 = new FolderList(tab);
     Dir1->setObjectName(QStringLiteral("Dir1"));
-    Dir1->setAccessibleName(QStringLiteral("Folder"));
+    Dir1->setAccessibleName(tr("Folder"));
+    // A screen reader names a drop-down list by its current entry ("/") and by the label
+    // that names it.
+    auto* driveLabel = new QLabel(tr("&Drive:"), tab);
+    driveLabel->setBuddy(Drive1);
+    auto* folderLabel = new QLabel(tr("F&older:"), tab);
+    folderLabel->setBuddy(Dir1);
     auto* choosers = new QVBoxLayout;
+    choosers->addWidget(driveLabel);
     choosers->addWidget(Drive1);
+    choosers->addWidget(folderLabel);
     choosers->addWidget(Dir1, 1);
 
     auto* fields = new QGridLayout;
@@ -263,7 +271,9 @@ void FrmSearch::Form_Load() {
         for (const QString& root : ModSysInfo::driveRoots())
             Drive1->addItem(root, root);
     }
-    Dir1->setPath(QDir::currentPath()); // runs Dir1_Change, which settles Drive1
+    // The search starts where the program keeps its files (the program's working folder
+    // is never the destination). Runs Dir1_Change, which settles Drive1.
+    Dir1->setPath(DecodePath);
 }
 
 void FrmSearch::Form_Activate() {
@@ -302,8 +312,11 @@ void FrmSearch::closeEvent(QCloseEvent* event) {
 
 void FrmSearch::Command1_Click() {
     if (Command1->text() == searchCaption) {
-        if (walker_.running())
-            return; // a stopped search is still finishing its folder
+        if (walker_.running()) {
+            // A stopped search is still finishing its folder: the new one follows it.
+            searchWhenEnded_ = true;
+            return;
+        }
         chkhidelist->setEnabled(false);
         lstfiles->clear();
         lstdirs->clear();
@@ -315,7 +328,8 @@ void FrmSearch::Command1_Click() {
 }
 
 void FrmSearch::startSearch() {
-    Command1->setEnabled(false);
+    // The button stays enabled throughout, so that it keeps the keyboard focus: the key
+    // that started the search stops it.
     Command1->setText(stopCaption);
     const bool hidden = chkhidelist->isChecked();
     List1->setHidden(hidden);
@@ -335,7 +349,6 @@ void FrmSearch::showCounts(std::int64_t files) {
 
 void FrmSearch::searchDriver() {
     Label1->clear();
-    Command1->setEnabled(true);
     setSearchControlsEnabled(false);
     lstfiles->clear();
     foldersShown_ = false;
@@ -344,7 +357,7 @@ void FrmSearch::searchDriver() {
 
     QString start = Dir1->path();
     if (start.isEmpty())
-        start = QDir::currentPath();
+        start = DecodePath;
     if (!start.endsWith(QLatin1Char('/')))
         start.append(QLatin1Char('/'));
     if (!zFileExt->text().startsWith(QLatin1Char('.')))
@@ -360,12 +373,15 @@ void FrmSearch::searchEnded(const SearchWalker::Summary& summary) {
     setLbltime(QStringLiteral("Time taken: ") + secondsText(summary.elapsedSeconds) +
                QStringLiteral(" second(s)"));
     Command1->setText(searchCaption);
-    Command1->setEnabled(true);
     showCounts(lstfiles->count());
     setSearchControlsEnabled(true);
     chkhidelist->setEnabled(true);
     List1->show();
     lstfiles->show();
+    if (searchWhenEnded_) {
+        searchWhenEnded_ = false;
+        Command1_Click();
+    }
 }
 
 void FrmSearch::showWalk(const SearchWalker::Report& report) {
@@ -394,8 +410,6 @@ void FrmSearch::stopSearch() {
     lstfiles->show();
     lbltime->setText(QStringLiteral("Time taken: 0 second(s)"));
     Command1->setText(searchCaption);
-    // The search still reads the folder in progress; it re-enables the button when it ends.
-    Command1->setEnabled(!walker_.running());
     showCounts(lstfiles->count());
     setSearchControlsEnabled(true);
     chkhidelist->setEnabled(true);
@@ -450,10 +464,20 @@ void FrmSearch::setLbltime(const QString& caption) {
 }
 
 bool FrmSearch::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == lstfiles && event->type() == QEvent::FocusIn) {
+        // Tabbing into the results makes an entry current; it is the chosen one too, so that
+        // its menu acts on it.
+        if (!lstfiles->currentItem() && lstfiles->count() > 0)
+            lstfiles->setCurrentRow(0);
+        if (QListWidgetItem* item = lstfiles->currentItem();
+            item && lstfiles->selectedItems().isEmpty())
+            item->setSelected(true);
+    }
     if (watched == lstfiles && event->type() == QEvent::KeyPress &&
         keys::opensContextMenu(*static_cast<QKeyEvent*>(event))) {
-        // At the selected entry, as a right press on it would.
+        // At the current entry, as a right press on it would.
         if (QListWidgetItem* item = lstfiles->currentItem()) {
+            item->setSelected(true);
             lstfiles->scrollToItem(item);
             const QRect row = lstfiles->visualItemRect(item);
             lstfiles_MouseDown(Qt::RightButton,

@@ -40,7 +40,8 @@ class FrmSearch : public QWidget {
     // Opens it whenever the main window asks (its Search button and menu item).
     static void serve(Form1& main);
 
-    // Centres the window, fills the engine list and shows the current folder in Drive1/Dir1.
+    // Centres the window, fills the engine list and shows the destination folder in
+    // Drive1/Dir1.
     void Form_Load();
     // Every time the window becomes active: the blank page is written again and shown in Web1.
     void Form_Activate();
@@ -149,4 +150,5 @@ class FrmSearch : public QWidget {
     QString folderShown_;          // the folder lbltime shows as in progress
     int busy_ = 0;
     bool closePending_ = false;
+    bool searchWhenEnded_ = false; // "Search !" pressed while a stopped walk finishes
 };
