@@ -10,6 +10,7 @@
 
 #include <QFileInfo>
 
+#include <cerrno>
 #include <cmath>
 #include <optional>
 #include <unistd.h>
@@ -334,8 +335,11 @@ EncodeOutcome encodeWavToMp3(const EncodeRequest& request, const std::function<b
     auto pending = outputfile::PendingOutput::create(request.outputPath, &outputError);
     if (!pending)
         return failed(std::move(out), fileError(request.outputPath, outputError));
-    auto opened =
-        Mp3Output::open(config, ::dup(pending.value()->fd()), request.outputPath, source());
+    // The encoder's writer closes its own descriptor; the pending output keeps its own.
+    const int outputFd = ::dup(pending.value()->fd());
+    if (outputFd < 0)
+        return failed(std::move(out), fileError(request.outputPath, errno));
+    auto opened = Mp3Output::open(config, outputFd, request.outputPath, source());
     if (!opened)
         return failed(std::move(out), opened.error());
     out.outputCreated = true;
