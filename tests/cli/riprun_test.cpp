@@ -519,3 +519,117 @@ TEST_F(RipRun, HiddenTrackPregapsAndTheCueSheetBesideTheRip) {
     EXPECT_TRUE(mp3Sheet.contains(QStringLiteral("FILE \"%1\" MP3\n").arg(mp3s.front())))
         << mp3Sheet.toStdString();
 }
+
+namespace {
+
+QString sheetBeside(const QString& folder) {
+    const QDir dir(folder);
+    return QString::fromUtf8(
+        fixtures::readFile(dir.filePath(dir.entryList({QStringLiteral("Rip *.cue")}).value(0))));
+}
+
+} // namespace
+
+// Test and copy over a disc whose second track does not read the same twice: that track
+// fails everywhere (named on stderr with both CRCs, not listed on stdout, exit status 1, its
+// log block), its file is kept, and the cue sheet keeps every track's number, the failed one
+// marked.
+TEST_F(RipRun, ATrackWhoseTwoReadsDifferIsAFailedTrack) {
+    const DiscImage disc = image(QStringLiteral("unsteady"), {{100, 440}, {120, 660}, {80, 880}});
+    QProcessEnvironment env = environment();
+    env.insert(QStringLiteral("LD_PRELOAD"), QStringLiteral(VORTAN_UNSTEADY_READS));
+    env.insert(QStringLiteral("VORTAN_UNSTEADY_FILE"), disc.binPath);
+    // Sectors 120 to 200 of track 2 (100 to 220), read first ahead of track 1's test pass, then
+    // by track 2's test pass and its copy: the copy reads them inverted.
+    env.insert(QStringLiteral("VORTAN_UNSTEADY_BYTES"),
+               QStringLiteral("%1-%2").arg(120 * sectorBytes).arg(200 * sectorBytes));
+    env.insert(QStringLiteral("VORTAN_UNSTEADY_READER"), QStringLiteral("3"));
+    const CliRun ripped = runProgram(cli,
+                                     {QStringLiteral("rip"), QStringLiteral("--test-and-copy"),
+                                      QStringLiteral("--wav"), QStringLiteral("-o"),
+                                      QStringLiteral("out"), disc.cuePath},
+                                     env, dir_.path());
+    EXPECT_EQ(ripped.exitCode, 1);
+    EXPECT_TRUE(ripped.err.contains(
+        QRegularExpression(QStringLiteral("Track 2: \\S+-2\\.wav: the disc did not read the same "
+                                          "twice \\(test CRC32 [0-9A-F]{8}, copy CRC32 "
+                                          "[0-9A-F]{8}\\)"))))
+        << ripped.err.toStdString();
+    EXPECT_FALSE(ripped.err.contains(QStringLiteral("Track 2: done")));
+    const QStringList written = lines(ripped.out);
+    ASSERT_EQ(written.size(), 4) << ripped.out.toStdString(); // tracks 1 and 3, log, cue sheet
+    EXPECT_TRUE(written[0].endsWith(QStringLiteral("-1.wav")));
+    EXPECT_TRUE(written[1].endsWith(QStringLiteral("-3.wav")));
+    const QStringList second =
+        QDir(path(QStringLiteral("out"))).entryList({QStringLiteral("*-2.wav")}, QDir::Files);
+    ASSERT_EQ(second.size(), 1); // the whole copy, as it was read
+    EXPECT_EQ(fixtures::readFile(path(QStringLiteral("out/")) + second.front()).size(),
+              44 + 120 * sectorBytes);
+
+    const QString log = ripLog(path(QStringLiteral("out")));
+    EXPECT_TRUE(trackBlock(log, 2).contains(
+        QStringLiteral("Result: Copy finished with read errors (the test and copy CRCs differ)")))
+        << log.toStdString();
+    EXPECT_TRUE(trackBlock(log, 3).contains(QStringLiteral("Result: Copy OK")));
+    const QString sheet = sheetBeside(path(QStringLiteral("out")));
+    EXPECT_TRUE(sheet.contains(QStringLiteral("FILE \"%1\" WAVE\n  TRACK 02 AUDIO\n"
+                                              "    REM RESULT \"Copy finished with read errors\"\n")
+                                   .arg(second.front())))
+        << sheet.toStdString();
+    EXPECT_TRUE(sheet.contains(QStringLiteral("-3.wav\" WAVE\n  TRACK 03 AUDIO\n")))
+        << sheet.toStdString();
+}
+
+// SIGTERM while the AccurateRip database is asked about the tracks just ripped: the rip ends
+// at once, says that no verdict was given and exits 1, as a rip whose verdict fails does; the
+// files and the log are kept.
+TEST_F(RipRun, AnInterruptionAtTheAccurateRipQuestionFailsTheRun) {
+    const DiscImage disc = image(QStringLiteral("asked"), {{100, 440}, {100, 660}});
+    mbservice::LocalService service;
+    service.silent = true;
+    WriteSetting(SettingKey::AccurateRipServer, service.address());
+    QProcess process;
+    process.setProcessEnvironment(environment());
+    process.setWorkingDirectory(dir_.path());
+    process.start(cli, {QStringLiteral("rip"), QStringLiteral("--wav"), QStringLiteral("-o"),
+                        QStringLiteral("asked"), disc.cuePath});
+    ASSERT_TRUE(process.waitForStarted());
+    ASSERT_TRUE(QTest::qWaitFor([&service] { return service.requests > 0; }, 60000));
+    ::kill(static_cast<pid_t>(process.processId()), SIGTERM);
+    ASSERT_TRUE(process.waitForFinished(60000));
+    EXPECT_EQ(process.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(process.exitCode(), 1);
+    EXPECT_TRUE(process.readAllStandardError().contains(
+        "interrupted: the AccurateRip verdict was not given"));
+    EXPECT_EQ(lines(QString::fromLocal8Bit(process.readAllStandardOutput())).size(), 4);
+    EXPECT_TRUE(ripLog(path(QStringLiteral("asked")))
+                    .contains(QStringLiteral("The AccurateRip database could not be asked: "
+                                             "interrupted")));
+}
+
+// A title of megabytes from the web service names a file at once: the name is cut in one pass
+// to what the file system takes, the tag and the log keep a bounded start of it.
+TEST_F(RipRun, AHugeTitleFromTheWebServiceNamesAFileAtOnce) {
+    const DiscImage disc = image(QStringLiteral("huge"), {{100, 440}, {100, 660}});
+    mbservice::LocalService service;
+    QByteArray answer = mbservice::discAnswer(
+        mbservice::release("r1", "Sea", "2005", "GB", mbservice::medium(1, 2, {}, "Song")));
+    const QByteArray title = QByteArray("\xc3\xa9").repeated(1'800'000); // 3.6 MB of "é"
+    answer.replace(answer.indexOf("Song 1"), 6, title);                  // the track's title
+    service.body = answer;
+    WriteSetting(SettingKey::MusicBrainzServer, service.address());
+    const CliRun ripped =
+        run({QStringLiteral("rip"), QStringLiteral("--lookup"), QStringLiteral("--name-from-disc"),
+             QStringLiteral("-o"), QStringLiteral("huge"), disc.cuePath});
+    ASSERT_EQ(ripped.exitCode, 0) << ripped.err.toStdString();
+    const QString first = QFileInfo(lines(ripped.out).value(0)).fileName();
+    EXPECT_EQ(first, QStringLiteral("01 - ") + QString(123, QChar(0xe9)) + QStringLiteral(".mp3"))
+        << ripped.err.toStdString();
+    QString tagged;
+    for (const QString& frame : frameTexts(lines(ripped.out).value(0)))
+        if (frame.startsWith(QStringLiteral("TIT2 ")))
+            tagged = frame.mid(5);
+    EXPECT_EQ(tagged, QString(1023, QChar(0xe9)) + QChar(0x2026));
+    EXPECT_TRUE(trackBlock(ripLog(path(QStringLiteral("huge"))), 1)
+                    .contains(QStringLiteral("  Title: ") + tagged + QLatin1Char('\n')));
+}
