@@ -9,7 +9,9 @@
 #include "riplogtext.h"
 #include "ripsums.h"
 
+#include "engine/cd/readoffset.h"
 #include "engine/core/settings.h"
+#include "engine/platform/akrip/cddrives.h"
 #include "engine/platform/id3tag/id3tag.h"
 
 #include <QDir>
@@ -24,8 +26,11 @@
 
 #include <csignal>
 #include <cstdio>
+#include <fcntl.h>
+#include <pty.h>
 #include <sys/mount.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 namespace {
@@ -632,4 +637,75 @@ TEST_F(RipRun, AHugeTitleFromTheWebServiceNamesAFileAtOnce) {
     EXPECT_EQ(tagged, QString(1023, QChar(0xe9)) + QChar(0x2026));
     EXPECT_TRUE(trackBlock(ripLog(path(QStringLiteral("huge"))), 1)
                     .contains(QStringLiteral("  Title: ") + tagged + QLatin1Char('\n')));
+}
+
+// SIGTERM while offset find waits for the user's answer at the terminal: the program ends at
+// once, says it was interrupted, exits 1 and stores nothing.
+TEST_F(RipRun, AnInterruptionAtTheTerminalsPromptEndsTheRun) {
+    DiscImage disc = image(QStringLiteral("prompt"), {{30, 440}, {40, 660}, {30, 880}});
+    fillWithNoise(disc, 5);
+    const auto registered = cddrives::registerImage(disc.cuePath);
+    ASSERT_TRUE(registered.ok());
+    const accuraterip::DiscKey key = accuraterecord::keyOf(registered->driveIndex);
+    cddrives::forgetImages();
+    mbservice::LocalService service;
+    service.body = accuraterecord::recordOf(disc, key, 3, 5);
+    WriteSetting(SettingKey::AccurateRipServer, service.address());
+
+    // The program with a terminal of its own (a pseudo-terminal the test holds).
+    std::vector<QByteArray> words = {QFile::encodeName(cli), "offset", "find",
+                                     QFile::encodeName(disc.cuePath)};
+    std::vector<QByteArray> settings;
+    const QProcessEnvironment env = environment();
+    for (const QString& name : env.keys())
+        settings.push_back((name + QLatin1Char('=') + env.value(name)).toLocal8Bit());
+    std::vector<char*> argv;
+    for (QByteArray& word : words)
+        argv.push_back(word.data());
+    argv.push_back(nullptr);
+    std::vector<char*> envp;
+    for (QByteArray& setting : settings)
+        envp.push_back(setting.data());
+    envp.push_back(nullptr);
+    const QByteArray folder = QFile::encodeName(dir_.path());
+    int terminal = -1;
+    const pid_t child = ::forkpty(&terminal, nullptr, nullptr, nullptr);
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        if (::chdir(folder.constData()) == 0)
+            ::execve(argv[0], argv.data(), envp.data());
+        ::_exit(127);
+    }
+    ::fcntl(terminal, F_SETFL, ::fcntl(terminal, F_GETFL) | O_NONBLOCK);
+    QByteArray shown;
+    const auto readTerminal = [&] {
+        char buffer[4096];
+        for (ssize_t got; (got = ::read(terminal, buffer, sizeof buffer)) > 0;)
+            shown.append(buffer, got);
+    };
+    const bool asked = QTest::qWaitFor(
+        [&] {
+            readTerminal();
+            return shown.contains("[y/N]");
+        },
+        60000);
+    EXPECT_TRUE(asked) << shown.toStdString();
+    ::kill(child, SIGTERM);
+    int status = 0;
+    const bool ended = QTest::qWaitFor(
+        [&] {
+            readTerminal();
+            return ::waitpid(child, &status, WNOHANG) == child;
+        },
+        60000);
+    if (!ended) {
+        ::kill(child, SIGKILL);
+        ::waitpid(child, &status, 0);
+    }
+    ::close(terminal);
+    ASSERT_TRUE(ended) << "the prompt went on waiting: " << shown.toStdString();
+    EXPECT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 1);
+    EXPECT_TRUE(shown.contains("interrupted")) << shown.toStdString();
+    EXPECT_FALSE(readoffset::stored(QStringLiteral("Disc image")));
 }

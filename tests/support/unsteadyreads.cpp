@@ -7,8 +7,8 @@
 #include <cstdio>
 #include <cstdlib>
 #include <dlfcn.h>
+#include <map>
 #include <mutex>
-#include <set>
 #include <string>
 
 // Takes the place of the C library's fopen, fread and fclose for the whole program once this
@@ -22,7 +22,7 @@ std::string target; // the armed file's real path; empty: disarmed
 long long stretchFrom = 0;
 long long stretchTo = 0;
 int chosenReader = 0; // 1-based
-std::set<FILE*> watched;
+std::map<FILE*, bool> known; // whether each file read or opened since arming is the armed one
 int readers = 0; // threads that have read in the stretch
 // This thread's place among them (thread identifiers are reused; this is not).
 thread_local int readerNumber = 0;
@@ -36,13 +36,25 @@ std::string realPath(const char* path) {
     return path && ::realpath(path, resolved) ? std::string(resolved) : std::string();
 }
 
+// Whether `file` is the armed file; a file opened before arming is known by its descriptor.
+// Under the mutex.
+bool isArmed(FILE* file) {
+    if (target.empty())
+        return false;
+    const auto found = known.find(file);
+    if (found != known.end())
+        return found->second;
+    const std::string descriptor = "/proc/self/fd/" + std::to_string(::fileno(file));
+    return known[file] = realPath(descriptor.c_str()) == target;
+}
+
 void arm(const std::string& path, long long from, long long to, int reader) {
     const std::lock_guard lock(mutex);
     target = realPath(path.c_str());
     stretchFrom = from;
     stretchTo = to;
     chosenReader = reader;
-    watched.clear();
+    known.clear();
     readers = 0;
 }
 
@@ -67,8 +79,8 @@ extern "C" FILE* fopen(const char* path, const char* mode) {
     armFromEnvironment();
     FILE* file = open(path, mode);
     const std::lock_guard lock(mutex);
-    if (file && !target.empty() && realPath(path) == target)
-        watched.insert(file);
+    if (file && !target.empty())
+        known[file] = realPath(path) == target;
     return file;
 }
 
@@ -76,7 +88,7 @@ extern "C" int fclose(FILE* file) {
     static const auto close = real<int (*)(FILE*)>("fclose");
     {
         const std::lock_guard lock(mutex);
-        watched.erase(file);
+        known.erase(file);
     }
     return close(file);
 }
@@ -88,7 +100,7 @@ extern "C" size_t fread(void* buffer, size_t size, size_t count, FILE* file) {
     long long end = 0;
     {
         const std::lock_guard lock(mutex);
-        mine = watched.count(file) > 0;
+        mine = isArmed(file);
         first = stretchFrom;
         end = stretchTo;
     }
