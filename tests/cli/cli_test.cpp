@@ -107,6 +107,53 @@ TEST_F(CliTest, UsageErrorsExitTwoAndHelpAndVersionExitZero) {
     EXPECT_EQ(version.out, QStringLiteral("mp3vortan-cli " VORTAN_VERSION "\n"));
 }
 
+namespace {
+
+// The options a text names: "--long" and "-s" words (a man page's "\-" read as "-").
+QSet<QString> optionsIn(QString text) {
+    text.replace(QStringLiteral("\\-"), QStringLiteral("-"));
+    QSet<QString> found;
+    static const QRegularExpression option(
+        QStringLiteral("(?<![\\w-])(--[a-z][a-z-]*[a-z]|-[a-zA-Z])(?![\\w-])"));
+    for (auto match = option.globalMatch(text); match.hasNext();)
+        found.insert(match.next().captured(1));
+    return found;
+}
+
+std::string listed(const QSet<QString>& options) {
+    QStringList sorted(options.begin(), options.end());
+    sorted.sort();
+    return sorted.join(QLatin1Char(' ')).toStdString();
+}
+
+} // namespace
+
+// The manual page names every option --help names, and no other; the README names every
+// option and command there is.
+TEST_F(CliTest, TheManualPageAndTheReadmeNameEveryOptionOfTheHelp) {
+    const CliRun help = run({QStringLiteral("--help")});
+    ASSERT_EQ(help.exitCode, 0);
+    const QSet<QString> options = optionsIn(help.out);
+    EXPECT_GE(options.size(), 20) << help.out.toStdString(); // short and long spellings
+    const QString manual = QString::fromUtf8(fixtures::readFile(QStringLiteral(VORTAN_MAN_PAGE)));
+    const QString readme = QString::fromUtf8(fixtures::readFile(QStringLiteral(VORTAN_README)));
+    ASSERT_FALSE(manual.isEmpty());
+    ASSERT_FALSE(readme.isEmpty());
+    const QSet<QString> inManual = optionsIn(manual);
+    EXPECT_EQ(listed(options - inManual), "") << "missing from the manual page";
+    EXPECT_EQ(listed(inManual - options), "") << "in the manual page, not in --help";
+    EXPECT_EQ(listed(options - optionsIn(readme)), "") << "missing from the README";
+    for (const char* command :
+         {"encode", "decode", "tracks", "rip", "info", "verify", "offset find"}) {
+        const QString line = QStringLiteral("mp3vortan-cli ") + QLatin1String(command);
+        EXPECT_TRUE(
+            help.out.contains(QStringLiteral("  ") + QLatin1String(command) + QLatin1Char(' ')))
+            << command;
+        EXPECT_TRUE(manual.contains(QStringLiteral(".B ") + line)) << command;
+        EXPECT_TRUE(readme.contains(line)) << command;
+    }
+}
+
 // The window's stored bitrate and quality are the defaults; the outputs are those of the
 // window's engine; a flag changes one run and is never saved.
 TEST_F(CliTest, EncodeAndDecodeMakeTheWindowsFilesFromItsSettingsAndSaveNoFlag) {
