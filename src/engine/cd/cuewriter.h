@@ -22,12 +22,12 @@ struct Track {
     QString title;
     QString performer;
     QString isrc;
-    // How its copy went when it did not go well ("Copy failed"), for a REM line; empty when
-    // it did.
-    QString result;
     // False when the file before this track's own does not hold its pregap (the track before
     // it was not ripped): the pregap is then a PREGAP, silence in no file.
     bool pregapInPreviousFile = true;
+    // How its copy went when it did not go well ("Copy failed"), for a REM line; empty when
+    // it did.
+    QString result = {};
 };
 
 struct Disc {
