@@ -24,6 +24,7 @@
 #include <QThread>
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <csignal>
 #include <cstdio>
 #include <fcntl.h>
@@ -525,6 +526,14 @@ TEST_F(RipRun, HiddenTrackPregapsAndTheCueSheetBesideTheRip) {
         << mp3Sheet.toStdString();
 }
 
+#if defined(__SANITIZE_ADDRESS__)
+#define VORTAN_ADDRESS_SANITIZER
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define VORTAN_ADDRESS_SANITIZER
+#endif
+#endif
+
 namespace {
 
 QString sheetBeside(const QString& folder) {
@@ -540,6 +549,11 @@ QString sheetBeside(const QString& folder) {
 // log block), its file is kept, and the cue sheet keeps every track's number, the failed one
 // marked.
 TEST_F(RipRun, ATrackWhoseTwoReadsDifferIsAFailedTrack) {
+#ifdef VORTAN_ADDRESS_SANITIZER
+    // The sanitizer's own stdio wrappers live in the program, ahead of any preloaded library.
+    GTEST_SKIP() << "a preloaded library cannot reach the reads of a program built with "
+                    "AddressSanitizer (the window's test covers the job)";
+#endif
     const DiscImage disc = image(QStringLiteral("unsteady"), {{100, 440}, {120, 660}, {80, 880}});
     QProcessEnvironment env = environment();
     env.insert(QStringLiteral("LD_PRELOAD"), QStringLiteral(VORTAN_UNSTEADY_READS));
@@ -678,10 +692,14 @@ TEST_F(RipRun, AnInterruptionAtTheTerminalsPromptEndsTheRun) {
     }
     ::fcntl(terminal, F_SETFL, ::fcntl(terminal, F_GETFL) | O_NONBLOCK);
     QByteArray shown;
+    // Takes what the program wrote; true once the terminal has closed (the program ended)
+    // and everything it wrote was taken.
     const auto readTerminal = [&] {
         char buffer[4096];
-        for (ssize_t got; (got = ::read(terminal, buffer, sizeof buffer)) > 0;)
+        ssize_t got = 0;
+        while ((got = ::read(terminal, buffer, sizeof buffer)) > 0)
             shown.append(buffer, got);
+        return got == 0 || (got < 0 && errno == EIO);
     };
     const bool asked = QTest::qWaitFor(
         [&] {
@@ -692,13 +710,15 @@ TEST_F(RipRun, AnInterruptionAtTheTerminalsPromptEndsTheRun) {
     EXPECT_TRUE(asked) << shown.toStdString();
     ::kill(child, SIGTERM);
     int status = 0;
+    bool reaped = false;
     const bool ended = QTest::qWaitFor(
         [&] {
-            readTerminal();
-            return ::waitpid(child, &status, WNOHANG) == child;
+            const bool closed = readTerminal();
+            reaped = reaped || ::waitpid(child, &status, WNOHANG) == child;
+            return reaped && closed;
         },
         60000);
-    if (!ended) {
+    if (!reaped) {
         ::kill(child, SIGKILL);
         ::waitpid(child, &status, 0);
     }
