@@ -21,12 +21,9 @@
 #include "engine/decode/decodejob.h"
 #include "engine/decode/decoding.h"
 #include "engine/encode/encodejob.h"
-#include "engine/formats/mp3info.h"
 #include "engine/formats/outputfile.h"
 #include "engine/platform/akrip/cddrives.h"
-#include "engine/platform/id3tag/id3tag.h"
 #include "engine/platform/nativepath.h"
-#include "engine/player/tagwriter.h"
 #include "engine/service/conversionservice.h"
 
 #include <QCoreApplication>
@@ -40,12 +37,16 @@
 
 namespace cli {
 
-// Every line the program prints goes out with its control characters escaped: file names,
-// tags, disc texts and the web service's words never reach the terminal raw.
+QString escaped(const QString& text) {
+    return printable(QString(text).replace(QLatin1Char('\\'), QLatin1String("\\\\")));
+}
+
+// Every line the program prints goes out escaped: file names, tags, disc texts and the web
+// service's words never reach the terminal raw.
 void say(const QString& text) {
     QStringList lines = text.split(QLatin1Char('\n'));
     for (QString& line : lines)
-        line = printable(line);
+        line = escaped(line);
     std::fputs(nativepath::encode(lines.join(QLatin1Char('\n')) + QLatin1Char('\n')).constData(),
                stderr);
 }
@@ -56,7 +57,7 @@ int fail(const QString& text) {
 }
 
 void print(const QString& text) {
-    std::fputs(nativepath::encode(printable(text) + QLatin1Char('\n')).constData(), stdout);
+    std::fputs(nativepath::encode(escaped(text) + QLatin1Char('\n')).constData(), stdout);
 }
 
 namespace {
@@ -106,9 +107,9 @@ struct BatchOutcome {
 };
 
 // Runs the batch through the program's batch loop, showing its progress, and says what
-// failed. An interruption (Ctrl+C) ends the files under way properly and starts no other;
-// `shared` is the command's own when it has one.
-BatchOutcome runBatch(Batch batch, Interruption* shared = nullptr) {
+// failed. An interruption (Ctrl+C) ends the files under way properly and starts no other; one
+// that came before the batch starts none (the exit status is 1 either way).
+BatchOutcome runBatch(Batch batch, Interruption& interruption) {
     ConversionService service;
     ProgressDisplay display(::isatty(STDERR_FILENO) == 1, std::move(batch.weights), batch.label);
     display.printsOutputs = batch.printOutputs;
@@ -128,11 +129,9 @@ BatchOutcome runBatch(Batch batch, Interruption* shared = nullptr) {
                          report = ended;
                          QCoreApplication::exit(0);
                      });
-    std::optional<Interruption> own;
-    Interruption& interruption = shared ? *shared : own.emplace();
     QObject::connect(&interruption, &Interruption::interrupted, &service,
                      &ConversionService::abort);
-    if (service.start(std::move(batch.work)))
+    if (!interruption.happened() && service.start(std::move(batch.work)))
         QCoreApplication::exec();
     display.end();
 
@@ -141,8 +140,12 @@ BatchOutcome runBatch(Batch batch, Interruption* shared = nullptr) {
     for (qsizetype i = 0; i < outcome.results.size(); ++i)
         if (outcome.results[i].status != JobResult::Status::Completed)
             problems << display.problem(outcome.items[i], outcome.results[i]);
-    if (interruption.happened())
-        say(QStringLiteral("mp3vortan-cli: interrupted"));
+    if (interruption.happened()) {
+        say(outcome.items.isEmpty()
+                ? QStringLiteral("mp3vortan-cli: interrupted; nothing was %1").arg(batch.verb)
+                : QStringLiteral("mp3vortan-cli: interrupted"));
+        outcome.status = 1;
+    }
     if (problems.isEmpty())
         return outcome;
     outcome.status = 1;
@@ -179,11 +182,12 @@ Batch fileBatch(const Options& options, ConversionKind kind, const QString& dest
 
 } // namespace
 
-// The drive of `disc`: a cue sheet is registered as a drive; a device must be one the CD
-// library found. -1 (said why) when there is none.
-int driveOf(const QString& disc) {
+int driveOf(const QString& disc, Interruption& interruption) {
     if (disc.endsWith(QLatin1String(".cue"), Qt::CaseInsensitive)) {
-        const Result<cddrives::ImageReport> image = cddrives::registerImage(disc);
+        // Joining an image's WAVE files reads them whole.
+        const Result<cddrives::ImageReport> image =
+            interruption.abandonable<Result<cddrives::ImageReport>>(
+                [&disc] { return cddrives::registerImage(disc); });
         if (!image) {
             fail(image.error().description());
             return -1;
@@ -195,7 +199,9 @@ int driveOf(const QString& disc) {
         return image->driveIndex;
     }
     const QString wanted = nativepath::canonical(disc);
-    const std::vector<cddrives::Drive> drives = cddrives::drives();
+    // The first call finds the devices, which may wait for each.
+    const std::vector<cddrives::Drive> drives =
+        interruption.abandonable<std::vector<cddrives::Drive>>([] { return cddrives::drives(); });
     QStringList known;
     for (std::size_t i = 0; i < drives.size(); ++i) {
         if (drives[i].isImage)
@@ -210,6 +216,12 @@ int driveOf(const QString& disc) {
     return -1;
 }
 
+// A real drive may take long to answer, and a disc's CD-Text, codes and hidden track are read
+// from it.
+Disc readDiscOf(int drive, Interruption& interruption) {
+    return interruption.abandonable<Disc>([drive] { return readDisc(drive); });
+}
+
 namespace {
 
 // The disc a command works on, read once, and its listing.
@@ -221,12 +233,12 @@ struct ListedDisc {
 
 // Reads the disc `source` names and lists it the way the window does. False (said why) when
 // there is no music CD.
-bool listDisc(const QString& source, ListedDisc& out) {
-    const int drive = driveOf(source);
+bool listDisc(const QString& source, ListedDisc& out, Interruption& interruption) {
+    const int drive = driveOf(source, interruption);
     if (drive < 0)
         return false;
     cddrives::setMediaDrive(drive);
-    out.disc = readDisc(drive);
+    out.disc = readDiscOf(drive, interruption);
     if (const QString message = disclisting::notMusicCdMessage(out.disc); !message.isEmpty()) {
         fail(source + QStringLiteral(": ") + message);
         return false;
@@ -326,30 +338,29 @@ bool discInformation(const ListedDisc& disc, bool lookup, DiscInfo& info, QStrin
 
 } // namespace
 
-int encode(const Options& options) {
+int encode(const Options& options, Interruption& interruption) {
     LoadSettings();
     const std::optional<QString> destination = settleDestination(options);
     if (!destination)
         return 1;
     Batch batch = fileBatch(options, ConversionKind::WavToMp3, *destination);
     batch.verb = QStringLiteral("encoded");
-    return runBatch(std::move(batch)).status;
+    return runBatch(std::move(batch), interruption).status;
 }
 
-int decode(const Options& options) {
+int decode(const Options& options, Interruption& interruption) {
     LoadSettings();
     const std::optional<QString> destination = settleDestination(options);
     if (!destination)
         return 1;
     Batch batch = fileBatch(options, ConversionKind::Mp3ToWav, *destination);
     batch.verb = QStringLiteral("decoded");
-    return runBatch(std::move(batch)).status;
+    return runBatch(std::move(batch), interruption).status;
 }
 
-int tracks(const Options& options) {
-    Interruption interruption;
+int tracks(const Options& options, Interruption& interruption) {
     ListedDisc disc;
-    if (!listDisc(options.arguments.front(), disc))
+    if (!listDisc(options.arguments.front(), disc, interruption))
         return 1;
     print(QStringLiteral("Disc identity: %1 (freedb %2)")
               .arg(disc.listing.identity)
@@ -375,11 +386,11 @@ int tracks(const Options& options) {
         // Each entry as the window lists it; its title after a tab.
         QString line = entry.text;
         if (const TrackInfo* track = info.track(entry.track); track && !track->title.isEmpty()) {
-            line += QLatin1Char('\t') + printable(track->title);
+            line += QLatin1Char('\t') + escaped(track->title);
             if (!track->artist.isEmpty() && track->artist != info.artist)
-                line += QStringLiteral(" (%1)").arg(printable(track->artist));
+                line += QStringLiteral(" (%1)").arg(escaped(track->artist));
         }
-        std::fputs((line + QLatin1Char('\n')).toLocal8Bit().constData(), stdout);
+        std::fputs(nativepath::encode(line + QLatin1Char('\n')).constData(), stdout);
     }
     if (!others.isEmpty()) {
         print(QStringLiteral("Other releases:"));
@@ -491,8 +502,9 @@ Batch ripBatch(const ExtractionPlan& plan, const ExtractionChoices& choices,
 // Once the rip's batch has ended: the files take their names and are printed, then the log of
 // every track asked for goes beside them, as the window writes it, with what the AccurateRip
 // database says of the tracks read whole, and the cue sheet of the files. A track that does
-// not match a record the database holds fails the rip; no answer changes nothing. Returns the
-// exit status.
+// not match a record the database holds fails the rip; no answer changes nothing, unless the
+// rip was interrupted (the verdict was then not given: a failure too). Returns the exit
+// status.
 int finishRip(ExtractionPlan& plan, BatchOutcome outcome, bool mp3, Interruption& interruption) {
     const std::vector<VortanError> unfinished = plan.finishOutputs(outcome.results);
     for (const VortanError& error : unfinished) {
@@ -507,12 +519,20 @@ int finishRip(ExtractionPlan& plan, BatchOutcome outcome, bool mp3, Interruption
     riplog::Log log = plan.log(outcome.items, outcome.results);
     if (log.hasCheckableTracks()) {
         log.accurateRip = askDatabase(log.accurateRipKey(), interruption);
-        for (const QString& line : log.accurateRipLines())
-            say(line);
+        if (interruption.happened()) {
+            say(QStringLiteral("mp3vortan-cli: interrupted: the AccurateRip verdict was not "
+                               "given"));
+            outcome.status = 1;
+        } else {
+            for (const QString& line : log.accurateRipLines())
+                say(line);
+        }
         for (const riplog::Verdict& verdict : log.verdicts())
             if (verdict.match.kind == accuraterip::TrackMatch::Mismatch)
                 outcome.status = 1;
     }
+    if (interruption.happened())
+        outcome.status = 1;
     if (log.tracks.empty())
         return outcome.status;
     const QString folder = QFileInfo(outcome.items.front().output).absolutePath();
@@ -534,12 +554,11 @@ int finishRip(ExtractionPlan& plan, BatchOutcome outcome, bool mp3, Interruption
 
 } // namespace
 
-int rip(const Options& options) {
+int rip(const Options& options, Interruption& interruption) {
     LoadSettings();
-    Interruption interruption;
     ListedDisc disc;
     const QString& source = options.arguments.front();
-    if (!listDisc(source, disc))
+    if (!listDisc(source, disc, interruption))
         return 1;
     const std::optional<QList<int>> wanted = tracksToRip(options, disc, source);
     if (!wanted)
@@ -553,64 +572,22 @@ int rip(const Options& options) {
     ExtractionChoices choices = ripChoices(options, *destination, disc.disc.drive);
     // A failed look-up is said; the rip goes on with what the CD-Text gives.
     discInformation(disc, options.lookup, choices.disc, nullptr, interruption);
+    // A track stopped part way is not kept: its file is not the track.
+    choices.keepStopped = false;
+    ExtractionPlan plan(*wanted, disc.disc, choices);
     if (interruption.happened()) {
         modAKRip32::CloseCurrentCD();
         say(QStringLiteral("mp3vortan-cli: interrupted; nothing was ripped"));
         return 1;
     }
-    ExtractionPlan plan(*wanted, disc.disc, choices);
-    BatchOutcome outcome = runBatch(ripBatch(plan, choices, *wanted, disc.listing), &interruption);
+    BatchOutcome outcome = runBatch(ripBatch(plan, choices, *wanted, disc.listing), interruption);
     modAKRip32::CloseCurrentCD();
     return finishRip(plan, std::move(outcome), choices.mp3, interruption);
 }
 
-int info(const Options& options) {
-    int status = 0;
-    bool first = true;
-    for (const QString& path : options.arguments) {
-        const qint64 size = nativepath::fileSize(path);
-        if (!nativepath::isFile(path) || size < 100) {
-            status = fail(path + QStringLiteral(": File contains no data"));
-            continue;
-        }
-        Mp3HeaderRecord record;
-        QString problem;
-        try {
-            ReadMp3Info(path, true, true, record);
-        } catch (const VortanError& error) {
-            problem = error.description(); // the panel shows the record regardless
-        }
-        if (options.arguments.size() > 1) {
-            if (!first)
-                print(QString());
-            print(path + QLatin1Char(':'));
-        }
-        first = false;
-        for (const QString& line : tagwriter::headerLines(record))
-            print(line);
-        const QStringList names = tagwriter::tagFieldNames();
-        const QStringList values = tagwriter::tagFieldValues(record);
-        for (qsizetype i = 0; i < names.size(); ++i)
-            print(names[i].leftJustified(19, QLatin1Char(' ')) + values[i]);
-        print(QStringLiteral("Length").leftJustified(19, QLatin1Char(' ')) + QString::number(size) +
-              QStringLiteral(" bytes"));
-        const auto frames = id3tag::readFrames(path);
-        if (frames) {
-            for (const id3tag::Frame& frame : frames.value())
-                print(QStringLiteral("ID3v2 %1: %2").arg(frame.id, frame.text));
-        } else if (problem.isEmpty()) {
-            problem = frames.error().description();
-        }
-        if (!problem.isEmpty())
-            status = fail(problem.contains(path) ? problem : path + QStringLiteral(": ") + problem);
-    }
-    return status;
-}
-
-int verify(const Options& options) {
+int verify(const Options& options, Interruption& interruption) {
     LoadSettings(); // the AccurateRip server
-    Interruption interruption;
-    const int drive = driveOf(options.arguments.front());
+    const int drive = driveOf(options.arguments.front(), interruption);
     if (drive < 0)
         return 1;
     int status = 0;
@@ -619,9 +596,11 @@ int verify(const Options& options) {
     if (offset.samples != 0 || offset.source == readoffset::Offset::Source::Ignored)
         say(QStringLiteral("Read offset correction: ") +
             readoffset::describe(offset, readoffset::modelOf(drive)));
-    const Disc disc = readDisc(drive);
+    const Disc disc = readDiscOf(drive, interruption);
     for (const QString& wav : options.arguments.mid(1)) {
-        const ripverify::Verdict verdict = ripverify::verifyWav(absolute(wav), disc, offset);
+        // The file and its track are read whole.
+        const ripverify::Verdict verdict = interruption.abandonable<ripverify::Verdict>(
+            [&wav, &disc, &offset] { return ripverify::verifyWav(absolute(wav), disc, offset); });
         if (verdict.matched) {
             print(verdict.text());
         } else {
@@ -636,6 +615,10 @@ int verify(const Options& options) {
         return status;
     // The files' standing in the AccurateRip database, as a rip's log gives it.
     const auto record = askDatabase(riplog::accurateRipKey(*toc), interruption);
+    if (interruption.happened()) {
+        say(QStringLiteral("mp3vortan-cli: interrupted: the AccurateRip verdict was not given"));
+        return 1;
+    }
     if (!record) {
         say(QStringLiteral("mp3vortan-cli: the AccurateRip database could not be asked: ") +
             record.error().description());

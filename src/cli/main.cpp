@@ -13,7 +13,7 @@
 
 namespace {
 
-int run(const cli::Options& options) {
+int run(const cli::Options& options, cli::Interruption& interruption) {
     switch (options.command) {
     case cli::Command::Help:
         std::fputs(cli::helpText().toLocal8Bit().constData(), stdout);
@@ -22,19 +22,19 @@ int run(const cli::Options& options) {
         std::puts("mp3vortan-cli " VORTAN_VERSION);
         return 0;
     case cli::Command::Encode:
-        return cli::encode(options);
+        return cli::encode(options, interruption);
     case cli::Command::Decode:
-        return cli::decode(options);
+        return cli::decode(options, interruption);
     case cli::Command::Tracks:
-        return cli::tracks(options);
+        return cli::tracks(options, interruption);
     case cli::Command::Rip:
-        return cli::rip(options);
+        return cli::rip(options, interruption);
     case cli::Command::Info:
-        return cli::info(options);
+        return cli::info(options, interruption);
     case cli::Command::Verify:
-        return cli::verify(options);
+        return cli::verify(options, interruption);
     case cli::Command::OffsetFind:
-        return cli::offsetFind(options);
+        return cli::offsetFind(options, interruption);
     }
     return 2;
 }
@@ -60,7 +60,8 @@ int main(int argc, char* argv[]) {
                      parsed.error.toLocal8Bit().constData());
         return 2;
     }
-    const int status = run(parsed.options);
+    cli::Interruption interruption;
+    const int status = run(parsed.options, interruption);
     // What went to standard output must have arrived.
     if (std::fflush(stdout) != 0 || std::ferror(stdout)) {
         std::fprintf(stderr, "mp3vortan-cli: standard output: %s\n", std::strerror(errno));

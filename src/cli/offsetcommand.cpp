@@ -7,13 +7,11 @@
 #include "engine/core/settings.h"
 #include "engine/platform/akrip/cddrives.h"
 
-#include <QCoreApplication>
 #include <QStringList>
-#include <QThread>
 
-#include <atomic>
 #include <cstdio>
 #include <optional>
+#include <thread>
 #include <unistd.h>
 
 namespace cli {
@@ -33,25 +31,16 @@ QString foundText(const offsetfind::FoundOffset& found) {
         .arg(found.confidence);
 }
 
-// Reads and compares on a thread of its own while the event loop runs, so that Ctrl+C (seen
-// by `interruption` through the loop) stops the reading.
+// Reads and compares on a thread of its own, which asks `interruption` between reads: Ctrl+C
+// (before the search or during it) stops the reading within one drive read.
 Result<offsetfind::Search> searchOffsets(const Disc& disc, const accuraterip::Record& record,
-                                         Interruption& interruption) {
-    std::atomic<bool> cancelled{false};
+                                         const Interruption& interruption) {
     std::optional<Result<offsetfind::Search>> found;
-    QThread* worker = QThread::create([&] {
+    std::thread worker([&] {
         found = offsetfind::findDriveOffset(disc, record, offsetfind::defaultMargin,
-                                            [&cancelled] { return cancelled.load(); });
+                                            [&interruption] { return interruption.happened(); });
     });
-    QObject::connect(worker, &QThread::finished, [] { QCoreApplication::exit(0); });
-    const QMetaObject::Connection stop = QObject::connect(&interruption, &Interruption::interrupted,
-                                                          [&cancelled] { cancelled = true; });
-    worker->start();
-    while (!worker->isFinished())
-        QCoreApplication::exec();
-    worker->wait();
-    QObject::disconnect(stop);
-    delete worker;
+    worker.join();
     return std::move(*found);
 }
 
@@ -66,13 +55,12 @@ bool userAgrees(const QString& question) {
 
 } // namespace
 
-int offsetFind(const Options& options) {
+int offsetFind(const Options& options, Interruption& interruption) {
     LoadSettings(); // the AccurateRip server
-    Interruption interruption;
-    const int drive = driveOf(options.arguments.front());
+    const int drive = driveOf(options.arguments.front(), interruption);
     if (drive < 0)
         return 1;
-    const Disc disc = readDisc(drive);
+    const Disc disc = readDiscOf(drive, interruption);
     if (!disc.toc)
         return fail(disc.unreadable);
     const auto record = askDatabase(riplog::accurateRipKey(*disc.toc), interruption);
@@ -103,7 +91,9 @@ int offsetFind(const Options& options) {
     const QString model = readoffset::modelOf(drive);
     const QString question = QStringLiteral("Store %1 as the read offset of %2?")
                                  .arg(readoffset::samplesText(best), model);
-    if (!options.store && !userAgrees(question)) {
+    // The terminal is read while the event loop turns, so that Ctrl+C ends the wait.
+    if (!options.store &&
+        !interruption.abandonable<bool>([&question] { return userAgrees(question); })) {
         say(QStringLiteral("Not stored (give --store to store the best offset found)."));
         return 0;
     }

@@ -323,7 +323,7 @@ QString helpText() {
                "                  database and exit 1 when a track does not match its record\n"
                "  offset find DISC  the drive's read offset, found by reading one or two tracks\n"
                "                  and comparing them with the AccurateRip database's record\n"
-               "                  of the disc [--store: keep the best one for the drive's model]\n"
+               "                  of the disc [--store]\n"
                "  DISC is a disc image's cue sheet (.cue: one BIN, or WAVE files of CD audio,\n"
                "  such as the sheet a rip leaves) or a CD device (/dev/sr0).\n"
                "\n"
@@ -336,7 +336,8 @@ QString helpText() {
                "                       hidden track before track 1, which all leaves out\n"
                "      --mp3, --wav     what rip writes (default: MP3)\n"
                "      --test-and-copy  rip reads each track twice, a test pass then the copy;\n"
-               "                       the log gives both CRCs\n"
+               "                       the log gives both CRCs, and a track whose CRCs differ\n"
+               "                       fails\n"
                "      --lookup         ask the MusicBrainz web service for the disc's album,\n"
                "                       artist and titles (the first matching release; tracks\n"
                "                       lists the others)\n"
@@ -346,6 +347,8 @@ QString helpText() {
                "                       run (default: the one stored for the drive's model in\n"
                "                       Preferences, else 0); e.g. rip --offset 6 /dev/sr0 for\n"
                "                       a drive that reads 6 samples late\n"
+               "      --store          offset find stores the best offset for the drive's\n"
+               "                       model without asking\n"
                "  -h, --help           this text\n"
                "  -V, --version        the program's version\n"
                "\n"
@@ -353,11 +356,14 @@ QString helpText() {
                "in the MP3 Vortan window; options apply to this run only and are never saved.\n"
                "No file is replaced: an output whose name is taken gets a number, \"a (2).mp3\".\n"
                "Progress goes to standard error, the path of each file written completely to\n"
-               "standard output.\n"
+               "standard output, one a line. Printed lines are escaped: a backslash is \\\\,\n"
+               "a newline \\n, a tab \\t, other control characters \\r, \\e, \\xHH, \\uHHHH.\n"
+               "Ctrl+C or SIGTERM ends the run at any stage; the files under way end\n"
+               "properly (a rip keeps no file of the track under way).\n"
                "\n"
                "Exit status: 0 when every file was converted (verify: every file matches its\n"
-               "track), 1 when some were not (each is named with the reason), 2 for a usage\n"
-               "error.\n")
+               "track), 1 when some were not (each is named with the reason) or the run was\n"
+               "interrupted, 2 for a usage error.\n")
         .arg(bitrateList(), modLAME::qualityNames().join(QStringLiteral(", ")))
         .arg(maxFilesAtOnce)
         .arg(readoffset::maxSamples);

@@ -1,5 +1,6 @@
 #include "cli/progressdisplay.h"
 
+#include "cli/commandsupport.h"
 #include "engine/core/displaytext.h"
 #include "engine/platform/nativepath.h"
 #include "engine/service/windowbatch.h"
@@ -39,13 +40,15 @@ ProgressDisplay::ProgressDisplay(bool live, std::vector<qint64> weights,
 
 QString ProgressDisplay::problem(const WorkItem& item, const JobResult& result) const {
     QString reason = result.reason;
-    if (result.status == JobResult::Status::Cancelled)
+    if (result.status == JobResult::Status::Cancelled && reason.isEmpty())
         reason = QStringLiteral("stopped before its end; the file holds what was done");
     else if (result.status == JobResult::Status::NotStarted)
         reason = QStringLiteral("not started");
-    if (!item.source.isEmpty() && reason.contains(item.source))
+    const QString label = label_(item);
+    if ((!item.source.isEmpty() && reason.contains(item.source)) ||
+        reason.startsWith(label + QLatin1Char(':')) || reason.startsWith(label + QLatin1Char(' ')))
         return reason;
-    return label_(item) + QStringLiteral(": ") + reason;
+    return label + QStringLiteral(": ") + reason;
 }
 
 void ProgressDisplay::itemStarted(const WorkItem& item) {
@@ -64,20 +67,19 @@ void ProgressDisplay::itemFinished(const WorkItem& item, const JobResult& result
     clearLine();
     if (result.status == JobResult::Status::Completed) {
         if (printsOutputs) {
-            std::fputs(nativepath::encode(printable(item.output) + QLatin1Char('\n')).constData(),
+            std::fputs(nativepath::encode(escaped(item.output) + QLatin1Char('\n')).constData(),
                        stdout);
             std::fflush(stdout);
         }
         // An output that takes its name later is named then, not here.
         if (!live_)
-            writeErr(printable(printsOutputs ? label_(item) + QStringLiteral(" -> ") + item.output
-                                             : label_(item) + QStringLiteral(": done")) +
+            writeErr(escaped(printsOutputs ? label_(item) + QStringLiteral(" -> ") + item.output
+                                           : label_(item) + QStringLiteral(": done")) +
                      QLatin1Char('\n'));
     } else {
         if (!result.alert.isEmpty())
-            writeErr(QStringLiteral("mp3vortan-cli: ") + printable(result.alert) +
-                     QLatin1Char('\n'));
-        writeErr(QStringLiteral("mp3vortan-cli: ") + printable(problem(item, result)) +
+            writeErr(QStringLiteral("mp3vortan-cli: ") + escaped(result.alert) + QLatin1Char('\n'));
+        writeErr(QStringLiteral("mp3vortan-cli: ") + escaped(problem(item, result)) +
                  QLatin1Char('\n'));
     }
     draw(true);
@@ -103,7 +105,7 @@ QString ProgressDisplay::barLine(int width) const {
     const int filled = std::clamp(static_cast<int>(percent / 100.0 * barCells), 0, barCells);
     QStringList names;
     for (const WorkItem& item : running_)
-        names << printable(label_(item));
+        names << escaped(label_(item));
     QString line = QLatin1Char('[') + QString(filled, QLatin1Char('#')) +
                    QString(barCells - filled, QLatin1Char('.')) + QStringLiteral("] ") +
                    progressFigure(percent) + QStringLiteral("  ") +

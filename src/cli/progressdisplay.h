@@ -33,7 +33,8 @@ class ProgressDisplay {
     // Clears the bar.
     void end();
 
-    // "label: reason", unless the reason names the item's source already.
+    // "label: reason", unless the reason names the item's source, or begins with its label,
+    // already.
     QString problem(const WorkItem& item, const JobResult& result) const;
 
     // Whether the path of each completed output goes to standard output as its item ends;

@@ -107,6 +107,53 @@ TEST_F(CliTest, UsageErrorsExitTwoAndHelpAndVersionExitZero) {
     EXPECT_EQ(version.out, QStringLiteral("mp3vortan-cli " VORTAN_VERSION "\n"));
 }
 
+namespace {
+
+// The options a text names: "--long" and "-s" words (a man page's "\-" read as "-").
+QSet<QString> optionsIn(QString text) {
+    text.replace(QStringLiteral("\\-"), QStringLiteral("-"));
+    QSet<QString> found;
+    static const QRegularExpression option(
+        QStringLiteral("(?<![\\w-])(--[a-z][a-z-]*[a-z]|-[a-zA-Z])(?![\\w-])"));
+    for (auto match = option.globalMatch(text); match.hasNext();)
+        found.insert(match.next().captured(1));
+    return found;
+}
+
+std::string listed(const QSet<QString>& options) {
+    QStringList sorted(options.begin(), options.end());
+    sorted.sort();
+    return sorted.join(QLatin1Char(' ')).toStdString();
+}
+
+} // namespace
+
+// The manual page names every option --help names, and no other; the README names every
+// option and command there is.
+TEST_F(CliTest, TheManualPageAndTheReadmeNameEveryOptionOfTheHelp) {
+    const CliRun help = run({QStringLiteral("--help")});
+    ASSERT_EQ(help.exitCode, 0);
+    const QSet<QString> options = optionsIn(help.out);
+    EXPECT_GE(options.size(), 20) << help.out.toStdString(); // short and long spellings
+    const QString manual = QString::fromUtf8(fixtures::readFile(QStringLiteral(VORTAN_MAN_PAGE)));
+    const QString readme = QString::fromUtf8(fixtures::readFile(QStringLiteral(VORTAN_README)));
+    ASSERT_FALSE(manual.isEmpty());
+    ASSERT_FALSE(readme.isEmpty());
+    const QSet<QString> inManual = optionsIn(manual);
+    EXPECT_EQ(listed(options - inManual), "") << "missing from the manual page";
+    EXPECT_EQ(listed(inManual - options), "") << "in the manual page, not in --help";
+    EXPECT_EQ(listed(options - optionsIn(readme)), "") << "missing from the README";
+    for (const char* command :
+         {"encode", "decode", "tracks", "rip", "info", "verify", "offset find"}) {
+        const QString line = QStringLiteral("mp3vortan-cli ") + QLatin1String(command);
+        EXPECT_TRUE(
+            help.out.contains(QStringLiteral("  ") + QLatin1String(command) + QLatin1Char(' ')))
+            << command;
+        EXPECT_TRUE(manual.contains(QStringLiteral(".B ") + line)) << command;
+        EXPECT_TRUE(readme.contains(line)) << command;
+    }
+}
+
 // The window's stored bitrate and quality are the defaults; the outputs are those of the
 // window's engine; a flag changes one run and is never saved.
 TEST_F(CliTest, EncodeAndDecodeMakeTheWindowsFilesFromItsSettingsAndSaveNoFlag) {
@@ -333,6 +380,24 @@ TEST_F(CliTest, InfoShowsTheTagPanelsValues) {
     const CliRun empty = run({QStringLiteral("info"), QStringLiteral("short.mp3")});
     EXPECT_EQ(empty.exitCode, 1);
     EXPECT_TRUE(empty.err.contains(QStringLiteral("short.mp3: File contains no data")));
+
+    // A block whose fields end with NULs, as most taggers write them: the text alone.
+    QByteArray block = QByteArray("TAG");
+    for (const QByteArray& field : {QByteArray("Night Train"), QByteArray("The Band"),
+                                    QByteArray("Rails"), QByteArray("1999")})
+        block += field.leftJustified(field == "1999" ? 4 : 30, '\0');
+    block += QByteArray(30, '\0') + QByteArray(1, '\x11');
+    fixtures::writeFile(path(QStringLiteral("padded.mp3")),
+                        fixtures::readFile(path(QStringLiteral("song.mp3"))).chopped(128) + block);
+    const CliRun padded = run({QStringLiteral("info"), QStringLiteral("padded.mp3")});
+    ASSERT_EQ(padded.exitCode, 0) << padded.err.toStdString();
+    const QStringList fields = lines(padded.out);
+    for (const char* line :
+         {"Title              Night Train", "Artist             The Band",
+          "Album              Rails", "Year               1999", "Comment            "})
+        EXPECT_TRUE(fields.contains(QLatin1String(line))) << line << "\n"
+                                                          << padded.out.toStdString();
+    EXPECT_FALSE(padded.out.contains(QStringLiteral("\\x00"))) << padded.out.toStdString();
 }
 
 } // namespace
@@ -610,4 +675,92 @@ TEST_F(CliTest, InfoNamesOtherMpegAudioAndDamagedFrameCounts) {
     EXPECT_TRUE(r.err.contains(QStringLiteral("the Xing header counts 4294967295 frames")))
         << r.err.toStdString();
     EXPECT_FALSE(r.out.contains(QStringLiteral("112195064"))) << r.out.toStdString();
+}
+
+namespace {
+
+// A line the program printed, read back as its documentation says it is written: "\\" is a
+// backslash, "\n", "\r", "\t", "\e" their control characters, "\xHH" and "\uHHHH" the
+// character of that code; everything else stands for itself.
+QString unescaped(const QString& line) {
+    QString out;
+    for (qsizetype i = 0; i < line.size(); ++i) {
+        if (line[i] != QLatin1Char('\\') || i + 1 == line.size()) {
+            out += line[i];
+            continue;
+        }
+        const QChar kind = line[++i];
+        const int digits = kind == QLatin1Char('x') ? 2 : kind == QLatin1Char('u') ? 4 : 0;
+        if (digits > 0) {
+            out += QChar(line.mid(i + 1, digits).toUShort(nullptr, 16));
+            i += digits;
+        } else {
+            const QString plain = QStringLiteral("\\nrte");
+            const QString meant = QStringLiteral("\\\n\r\t\x1b");
+            const qsizetype at = plain.indexOf(kind);
+            out += at < 0 ? kind : meant[at];
+        }
+    }
+    return out;
+}
+
+} // namespace
+
+// Standard output names exactly the files written: a name holding a newline and one holding
+// a backslash and an "n" are two lines that read back as the two names.
+TEST_F(CliTest, StandardOutputNamesEachFileWrittenUnambiguously) {
+    const QByteArray pcm = fixtures::wavBytes(fixtures::sine(440, 0.3));
+    const QStringList names = {QStringLiteral("a\nb.wav"), QStringLiteral("a\\nb.wav"),
+                               QStringLiteral("tab\there\\.wav")};
+    for (const QString& name : names)
+        fixtures::writeFile(path(name), pcm);
+    const CliRun r = run(
+        QStringList{QStringLiteral("encode"), QStringLiteral("-o"), QStringLiteral("out")} + names);
+    ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
+    QSet<QString> printed;
+    for (const QString& line : lines(r.out))
+        printed.insert(unescaped(line));
+    QSet<QString> made;
+    for (QString name : names)
+        made.insert(path(QStringLiteral("out/")) +
+                    name.replace(QStringLiteral(".wav"), QStringLiteral(".mp3")));
+    EXPECT_EQ(printed, made) << r.out.toStdString();
+    for (const QString& file : made)
+        EXPECT_TRUE(QFileInfo::exists(file));
+    EXPECT_EQ(QDir(path(QStringLiteral("out"))).entryList(QDir::Files).size(), 3);
+}
+
+// What cannot be written or read is named as the user knows it: the track's file, never the
+// hidden name it is written under, and a file's name once.
+TEST_F(CliTest, FailuresNameTheUsersFilesOnce) {
+    accuraterecord::askNoDatabase();
+    const DiscImage image = writeDiscImage(dir_.path(), QStringLiteral("album"), {{200, 440.0}});
+    QProcessEnvironment environment = headlessEnvironment(path(QStringLiteral("home")));
+    environment.insert(QStringLiteral("CLI"), cli);
+    environment.insert(QStringLiteral("CUE"), image.cuePath);
+    // Room for a 100 kB file: the track's WAV (470 kB) is too large.
+    const CliRun limited =
+        runProgram(QStringLiteral("/bin/sh"),
+                   {QStringLiteral("-c"),
+                    QStringLiteral("ulimit -f 100; exec \"$CLI\" rip --wav -o out \"$CUE\"")},
+                   environment, dir_.path());
+    EXPECT_EQ(limited.exitCode, 1);
+    EXPECT_TRUE(limited.err.contains(
+        QRegularExpression(QStringLiteral("Track 1: \\S+/out/\\d+-1\\.wav: File too large"))))
+        << limited.err.toStdString();
+    EXPECT_FALSE(limited.err.contains(QStringLiteral(".vortan-unfinished-")))
+        << limited.err.toStdString();
+
+    fixtures::writeFile(path(QStringLiteral("track.flac")), QByteArray(4000, '\x66'));
+    const CliRun verified =
+        run({QStringLiteral("verify"), image.cuePath, QStringLiteral("track.flac")});
+    EXPECT_EQ(verified.exitCode, 1);
+    EXPECT_EQ(verified.err.count(QStringLiteral("track.flac")), 1) << verified.err.toStdString();
+    EXPECT_TRUE(verified.err.contains(QStringLiteral("track.flac: not a RIFF/WAVE file")));
+    fixtures::writeFile(path(QStringLiteral("flac.cue")),
+                        "FILE \"track.flac\" WAVE\n  TRACK 01 AUDIO\n    INDEX 01 00:00:00\n");
+    const CliRun listed = run({QStringLiteral("tracks"), QStringLiteral("flac.cue")});
+    EXPECT_EQ(listed.exitCode, 1);
+    EXPECT_EQ(listed.err.count(QStringLiteral("track.flac")), 1) << listed.err.toStdString();
+    EXPECT_TRUE(listed.err.contains(QStringLiteral("cannot be read: not a RIFF/WAVE file")));
 }

@@ -9,7 +9,9 @@
 #include "riplogtext.h"
 #include "ripsums.h"
 
+#include "engine/cd/readoffset.h"
 #include "engine/core/settings.h"
+#include "engine/platform/akrip/cddrives.h"
 #include "engine/platform/id3tag/id3tag.h"
 
 #include <QDir>
@@ -22,10 +24,14 @@
 #include <QThread>
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <csignal>
 #include <cstdio>
+#include <fcntl.h>
+#include <pty.h>
 #include <sys/mount.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 namespace {
@@ -518,4 +524,208 @@ TEST_F(RipRun, HiddenTrackPregapsAndTheCueSheetBesideTheRip) {
             QDir(path(QStringLiteral("mp3"))).entryList({QStringLiteral("*.cue")}).value(0))));
     EXPECT_TRUE(mp3Sheet.contains(QStringLiteral("FILE \"%1\" MP3\n").arg(mp3s.front())))
         << mp3Sheet.toStdString();
+}
+
+#if defined(__SANITIZE_ADDRESS__)
+#define VORTAN_ADDRESS_SANITIZER
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define VORTAN_ADDRESS_SANITIZER
+#endif
+#endif
+
+namespace {
+
+QString sheetBeside(const QString& folder) {
+    const QDir dir(folder);
+    return QString::fromUtf8(
+        fixtures::readFile(dir.filePath(dir.entryList({QStringLiteral("Rip *.cue")}).value(0))));
+}
+
+} // namespace
+
+// Test and copy over a disc whose second track does not read the same twice: that track
+// fails everywhere (named on stderr with both CRCs, not listed on stdout, exit status 1, its
+// log block), its file is kept, and the cue sheet keeps every track's number, the failed one
+// marked.
+TEST_F(RipRun, ATrackWhoseTwoReadsDifferIsAFailedTrack) {
+#ifdef VORTAN_ADDRESS_SANITIZER
+    // The sanitizer's own stdio wrappers live in the program, ahead of any preloaded library.
+    GTEST_SKIP() << "a preloaded library cannot reach the reads of a program built with "
+                    "AddressSanitizer (the window's test covers the job)";
+#endif
+    const DiscImage disc = image(QStringLiteral("unsteady"), {{100, 440}, {120, 660}, {80, 880}});
+    QProcessEnvironment env = environment();
+    env.insert(QStringLiteral("LD_PRELOAD"), QStringLiteral(VORTAN_UNSTEADY_READS));
+    env.insert(QStringLiteral("VORTAN_UNSTEADY_FILE"), disc.binPath);
+    // Sectors 120 to 200 of track 2 (100 to 220), read first ahead of track 1's test pass, then
+    // by track 2's test pass and its copy: the copy reads them inverted.
+    env.insert(QStringLiteral("VORTAN_UNSTEADY_BYTES"),
+               QStringLiteral("%1-%2").arg(120 * sectorBytes).arg(200 * sectorBytes));
+    env.insert(QStringLiteral("VORTAN_UNSTEADY_READER"), QStringLiteral("3"));
+    const CliRun ripped = runProgram(cli,
+                                     {QStringLiteral("rip"), QStringLiteral("--test-and-copy"),
+                                      QStringLiteral("--wav"), QStringLiteral("-o"),
+                                      QStringLiteral("out"), disc.cuePath},
+                                     env, dir_.path());
+    EXPECT_EQ(ripped.exitCode, 1);
+    EXPECT_TRUE(ripped.err.contains(
+        QRegularExpression(QStringLiteral("Track 2: \\S+-2\\.wav: the disc did not read the same "
+                                          "twice \\(test CRC32 [0-9A-F]{8}, copy CRC32 "
+                                          "[0-9A-F]{8}\\)"))))
+        << ripped.err.toStdString();
+    EXPECT_FALSE(ripped.err.contains(QStringLiteral("Track 2: done")));
+    const QStringList written = lines(ripped.out);
+    ASSERT_EQ(written.size(), 4) << ripped.out.toStdString(); // tracks 1 and 3, log, cue sheet
+    EXPECT_TRUE(written[0].endsWith(QStringLiteral("-1.wav")));
+    EXPECT_TRUE(written[1].endsWith(QStringLiteral("-3.wav")));
+    const QStringList second =
+        QDir(path(QStringLiteral("out"))).entryList({QStringLiteral("*-2.wav")}, QDir::Files);
+    ASSERT_EQ(second.size(), 1); // the whole copy, as it was read
+    EXPECT_EQ(fixtures::readFile(path(QStringLiteral("out/")) + second.front()).size(),
+              44 + 120 * sectorBytes);
+
+    const QString log = ripLog(path(QStringLiteral("out")));
+    EXPECT_TRUE(trackBlock(log, 2).contains(
+        QStringLiteral("Result: Copy finished with read errors (the test and copy CRCs differ)")))
+        << log.toStdString();
+    EXPECT_TRUE(trackBlock(log, 3).contains(QStringLiteral("Result: Copy OK")));
+    const QString sheet = sheetBeside(path(QStringLiteral("out")));
+    EXPECT_TRUE(sheet.contains(QStringLiteral("FILE \"%1\" WAVE\n  TRACK 02 AUDIO\n"
+                                              "    REM RESULT \"Copy finished with read errors\"\n")
+                                   .arg(second.front())))
+        << sheet.toStdString();
+    EXPECT_TRUE(sheet.contains(QStringLiteral("-3.wav\" WAVE\n  TRACK 03 AUDIO\n")))
+        << sheet.toStdString();
+}
+
+// SIGTERM while the AccurateRip database is asked about the tracks just ripped: the rip ends
+// at once, says that no verdict was given and exits 1, as a rip whose verdict fails does; the
+// files and the log are kept.
+TEST_F(RipRun, AnInterruptionAtTheAccurateRipQuestionFailsTheRun) {
+    const DiscImage disc = image(QStringLiteral("asked"), {{100, 440}, {100, 660}});
+    mbservice::LocalService service;
+    service.silent = true;
+    WriteSetting(SettingKey::AccurateRipServer, service.address());
+    QProcess process;
+    process.setProcessEnvironment(environment());
+    process.setWorkingDirectory(dir_.path());
+    process.start(cli, {QStringLiteral("rip"), QStringLiteral("--wav"), QStringLiteral("-o"),
+                        QStringLiteral("asked"), disc.cuePath});
+    ASSERT_TRUE(process.waitForStarted());
+    ASSERT_TRUE(QTest::qWaitFor([&service] { return service.requests > 0; }, 60000));
+    ::kill(static_cast<pid_t>(process.processId()), SIGTERM);
+    ASSERT_TRUE(process.waitForFinished(60000));
+    EXPECT_EQ(process.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(process.exitCode(), 1);
+    EXPECT_TRUE(process.readAllStandardError().contains(
+        "interrupted: the AccurateRip verdict was not given"));
+    EXPECT_EQ(lines(QString::fromLocal8Bit(process.readAllStandardOutput())).size(), 4);
+    EXPECT_TRUE(ripLog(path(QStringLiteral("asked")))
+                    .contains(QStringLiteral("The AccurateRip database could not be asked: "
+                                             "interrupted")));
+}
+
+// A title of megabytes from the web service names a file at once: the name is cut in one pass
+// to what the file system takes, the tag and the log keep a bounded start of it.
+TEST_F(RipRun, AHugeTitleFromTheWebServiceNamesAFileAtOnce) {
+    const DiscImage disc = image(QStringLiteral("huge"), {{100, 440}, {100, 660}});
+    mbservice::LocalService service;
+    QByteArray answer = mbservice::discAnswer(
+        mbservice::release("r1", "Sea", "2005", "GB", mbservice::medium(1, 2, {}, "Song")));
+    const QByteArray title = QByteArray("\xc3\xa9").repeated(1'800'000); // 3.6 MB of "é"
+    answer.replace(answer.indexOf("Song 1"), 6, title);                  // the track's title
+    service.body = answer;
+    WriteSetting(SettingKey::MusicBrainzServer, service.address());
+    const CliRun ripped =
+        run({QStringLiteral("rip"), QStringLiteral("--lookup"), QStringLiteral("--name-from-disc"),
+             QStringLiteral("-o"), QStringLiteral("huge"), disc.cuePath});
+    ASSERT_EQ(ripped.exitCode, 0) << ripped.err.toStdString();
+    const QString first = QFileInfo(lines(ripped.out).value(0)).fileName();
+    EXPECT_EQ(first, QStringLiteral("01 - ") + QString(123, QChar(0xe9)) + QStringLiteral(".mp3"))
+        << ripped.err.toStdString();
+    QString tagged;
+    for (const QString& frame : frameTexts(lines(ripped.out).value(0)))
+        if (frame.startsWith(QStringLiteral("TIT2 ")))
+            tagged = frame.mid(5);
+    EXPECT_EQ(tagged, QString(1023, QChar(0xe9)) + QChar(0x2026));
+    EXPECT_TRUE(trackBlock(ripLog(path(QStringLiteral("huge"))), 1)
+                    .contains(QStringLiteral("  Title: ") + tagged + QLatin1Char('\n')));
+}
+
+// SIGTERM while offset find waits for the user's answer at the terminal: the program ends at
+// once, says it was interrupted, exits 1 and stores nothing.
+TEST_F(RipRun, AnInterruptionAtTheTerminalsPromptEndsTheRun) {
+    DiscImage disc = image(QStringLiteral("prompt"), {{30, 440}, {40, 660}, {30, 880}});
+    fillWithNoise(disc, 5);
+    const auto registered = cddrives::registerImage(disc.cuePath);
+    ASSERT_TRUE(registered.ok());
+    const accuraterip::DiscKey key = accuraterecord::keyOf(registered->driveIndex);
+    cddrives::forgetImages();
+    mbservice::LocalService service;
+    service.body = accuraterecord::recordOf(disc, key, 3, 5);
+    WriteSetting(SettingKey::AccurateRipServer, service.address());
+
+    // The program with a terminal of its own (a pseudo-terminal the test holds).
+    std::vector<QByteArray> words = {QFile::encodeName(cli), "offset", "find",
+                                     QFile::encodeName(disc.cuePath)};
+    std::vector<QByteArray> settings;
+    const QProcessEnvironment env = environment();
+    for (const QString& name : env.keys())
+        settings.push_back((name + QLatin1Char('=') + env.value(name)).toLocal8Bit());
+    std::vector<char*> argv;
+    for (QByteArray& word : words)
+        argv.push_back(word.data());
+    argv.push_back(nullptr);
+    std::vector<char*> envp;
+    for (QByteArray& setting : settings)
+        envp.push_back(setting.data());
+    envp.push_back(nullptr);
+    const QByteArray folder = QFile::encodeName(dir_.path());
+    int terminal = -1;
+    const pid_t child = ::forkpty(&terminal, nullptr, nullptr, nullptr);
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        if (::chdir(folder.constData()) == 0)
+            ::execve(argv[0], argv.data(), envp.data());
+        ::_exit(127);
+    }
+    ::fcntl(terminal, F_SETFL, ::fcntl(terminal, F_GETFL) | O_NONBLOCK);
+    QByteArray shown;
+    // Takes what the program wrote; true once the terminal has closed (the program ended)
+    // and everything it wrote was taken.
+    const auto readTerminal = [&] {
+        char buffer[4096];
+        ssize_t got = 0;
+        while ((got = ::read(terminal, buffer, sizeof buffer)) > 0)
+            shown.append(buffer, got);
+        return got == 0 || (got < 0 && errno == EIO);
+    };
+    const bool asked = QTest::qWaitFor(
+        [&] {
+            readTerminal();
+            return shown.contains("[y/N]");
+        },
+        60000);
+    EXPECT_TRUE(asked) << shown.toStdString();
+    ::kill(child, SIGTERM);
+    int status = 0;
+    bool reaped = false;
+    const bool ended = QTest::qWaitFor(
+        [&] {
+            const bool closed = readTerminal();
+            reaped = reaped || ::waitpid(child, &status, WNOHANG) == child;
+            return reaped && closed;
+        },
+        60000);
+    if (!reaped) {
+        ::kill(child, SIGKILL);
+        ::waitpid(child, &status, 0);
+    }
+    ::close(terminal);
+    ASSERT_TRUE(ended) << "the prompt went on waiting: " << shown.toStdString();
+    EXPECT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 1);
+    EXPECT_TRUE(shown.contains("interrupted")) << shown.toStdString();
+    EXPECT_FALSE(readoffset::stored(QStringLiteral("Disc image")));
 }

@@ -1,5 +1,6 @@
 // Outputs are written under a temporary name and put in place without replacing anything.
 #include "engine/formats/outputfile.h"
+#include "engine/platform/nativepath.h"
 
 #include <QDir>
 #include <QFile>
@@ -37,6 +38,27 @@ TEST(OutputFile, NumberedNamesFitTheFileSystemByWholeCharacters) {
               QStringLiteral("/d/") + QString(123, QChar(0x00e9)) + QStringLiteral(" (2).mp3"));
     EXPECT_EQ(outputfile::numbered(QStringLiteral("/d/.mp3"), 2), QStringLiteral("/d/.mp3 (2)"));
     EXPECT_EQ(outputfile::numbered(QStringLiteral("/d/take"), 3), QStringLiteral("/d/take (3)"));
+}
+
+// The cut is on a character boundary and as long as the bytes allow, whatever the characters
+// weigh: one, two, three and four bytes, and bytes of a name that is not UTF-8.
+TEST(OutputFile, FittingLengthCutsByWholeCharactersToTheBytesAllowed) {
+    const QString text =
+        nativepath::decode(QByteArray("a\xc3\xa9\xe2\x82\xac\xf0\x9f\x8e\xb5\xe9z"));
+    const QByteArray bytes = nativepath::encode(text);
+    for (qsizetype limit = 0; limit <= bytes.size() + 1; ++limit) {
+        SCOPED_TRACE(limit);
+        const qsizetype n = outputfile::fittingLength(text, limit);
+        const qsizetype used = nativepath::encode(text.left(n)).size();
+        EXPECT_LE(used, limit);
+        EXPECT_FALSE(n > 0 && text[n - 1].isHighSurrogate());
+        if (n < text.size()) { // the next character would not fit
+            const qsizetype next = n + (text[n].isHighSurrogate() ? 2 : 1);
+            EXPECT_GT(nativepath::encode(text.left(next)).size(), limit);
+        }
+    }
+    const QString huge(4'000'000, QChar(0x00e9));
+    EXPECT_EQ(outputfile::fittingLength(huge, 255), 127);
 }
 
 TEST(OutputFile, TemporaryFileIsExclusiveHiddenAndNeverFollowsALink) {

@@ -458,10 +458,62 @@ ExtractOutcome ReadTrackChecksums(const ExtractRequest& request,
 
 namespace {
 
+QString crcText(std::uint32_t crc) {
+    return QStringLiteral("%1").arg(crc, 8, 16, QLatin1Char('0')).toUpper();
+}
+
 // "m:ss" of a number of CD frames (75 a second).
 QString framesAsTime(std::int32_t frames) {
     const std::int32_t seconds = frames / 75;
     return QStringLiteral("%1:%2").arg(seconds / 60).arg(seconds % 60, 2, 10, QLatin1Char('0'));
+}
+
+// The job's result of `o`, the extraction `request` asked for into `wantedPath`: a failure
+// names its track, as the batch's end message lists it, and the file the user will have. A
+// copy whose CRC differs from its test pass's (`readsDiffer`) fails.
+JobResult resultOf(const ExtractOutcome& o, const ExtractRequest& request, bool readsDiffer,
+                   const QString& wantedPath) {
+    JobResult r;
+    const QString kept = o.pendingMp3 || o.outputPath.isEmpty() ? wantedPath : o.outputPath;
+    const QString track = QStringLiteral("Track %1: ").arg(request.track);
+    switch (o.status) {
+    case ExtractOutcome::Status::Completed:
+        r.status = JobResult::Status::Completed;
+        if (readsDiffer) {
+            r.status = JobResult::Status::Failed;
+            r.reason = track + QStringLiteral("%1: the disc did not read the same twice (test "
+                                              "CRC32 %2, copy CRC32 %3): the copy may hold "
+                                              "read errors")
+                                   .arg(kept, crcText(o.testCrc32), crcText(o.sums.crc32));
+        }
+        break;
+    case ExtractOutcome::Status::Cancelled:
+        r.status = JobResult::Status::Cancelled;
+        r.reason =
+            track + (o.outputPath.isEmpty() && !o.pendingMp3
+                         ? QStringLiteral("stopped after %1 of %2; no file was kept")
+                               .arg(framesAsTime(o.framesDone), framesAsTime(o.framesTotal))
+                         : QStringLiteral("%1: stopped after %2 of %3; the file holds what "
+                                          "was read")
+                               .arg(kept, framesAsTime(o.framesDone), framesAsTime(o.framesTotal)));
+        break;
+    case ExtractOutcome::Status::ReadFailed:
+        r.status = JobResult::Status::Failed;
+        r.alert = o.readErrorText;
+        r.reason =
+            track +
+            QStringLiteral("%1: incomplete, the disc could not be read at sector %2; "
+                           "the file holds %3 of %4 (%5)")
+                .arg(kept)
+                .arg(o.failedLba)
+                .arg(framesAsTime(o.framesDone), framesAsTime(o.framesTotal), o.readErrorText);
+        break;
+    case ExtractOutcome::Status::Failed:
+        r.status = JobResult::Status::Failed;
+        r.reason = track + o.error.description();
+        break;
+    }
+    return r;
 }
 
 } // namespace
@@ -504,7 +556,7 @@ JobResult CdExtractJob::work(const WorkItem& item) {
     }
     std::shared_ptr<outputfile::PendingOutput> output = std::move(created.value());
     request.outputFd = output->fd();
-    request.outputPath = output->temporaryPath();
+    request.outputPath = item.output;
     auto cancel = [this] { return cancelled(); };
     // With a test pass first, the two passes share the bar: each is half of the work.
     const double passes = request.testFirst ? 2.0 : 1.0;
@@ -536,7 +588,12 @@ JobResult CdExtractJob::work(const WorkItem& item) {
         workerOutcome_.corrections += test.corrections;
     }
     ExtractOutcome& o = workerOutcome_;
-    if (o.status == ExtractOutcome::Status::Failed || !o.outputCreated) {
+    // Asked before the output is put in place, which may fail it.
+    const bool readsDiffer = request.testFirst && o.testComplete &&
+                             o.status == ExtractOutcome::Status::Completed &&
+                             o.testCrc32 != o.sums.crc32;
+    if (o.status == ExtractOutcome::Status::Failed || !o.outputCreated ||
+        (o.status == ExtractOutcome::Status::Cancelled && !request.keepStopped)) {
         output->discard(); // never left looking like a track
     } else if (request.mp3) {
         o.outputPath = output->temporaryPath();
@@ -548,27 +605,5 @@ JobResult CdExtractJob::work(const WorkItem& item) {
         o.status = ExtractOutcome::Status::Failed;
         o.error = placed.error();
     }
-    switch (o.status) {
-    case ExtractOutcome::Status::Completed:
-        r.status = JobResult::Status::Completed;
-        break;
-    case ExtractOutcome::Status::Cancelled:
-        r.status = JobResult::Status::Cancelled;
-        break;
-    case ExtractOutcome::Status::ReadFailed:
-        r.status = JobResult::Status::Failed;
-        r.alert = o.readErrorText;
-        r.reason =
-            QStringLiteral("%1: incomplete, the disc could not be read at sector %2; "
-                           "the file holds %3 of %4 (%5)")
-                .arg(o.pendingMp3 || o.outputPath.isEmpty() ? item.output : o.outputPath)
-                .arg(o.failedLba)
-                .arg(framesAsTime(o.framesDone), framesAsTime(o.framesTotal), o.readErrorText);
-        break;
-    case ExtractOutcome::Status::Failed:
-        r.status = JobResult::Status::Failed;
-        r.reason = o.error.description();
-        break;
-    }
-    return r;
+    return resultOf(o, request, readsDiffer, item.output);
 }

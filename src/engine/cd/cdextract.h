@@ -19,6 +19,7 @@
 // Digital extraction of one CD track to a WAV file (CD format) or straight to an MP3, read
 // through the CD library 26 frames at a time.
 struct ExtractRequest {
+    int track = 0;            // its number on the disc, for messages ("Track 3: ...")
     std::uint32_t handle = 0; // the open drive
     std::int32_t startLba = 0;
     std::int32_t endLba = 0; // exclusive
@@ -31,7 +32,8 @@ struct ExtractRequest {
     bool overreads = false;
     std::int32_t leadOutLba = -1;
     // The open, empty file to write into (a pending output's descriptor): the extraction
-    // writes through a duplicate of it and leaves it open. `outputPath` names it in messages.
+    // writes through a duplicate of it and leaves it open. `outputPath` names it in messages:
+    // the name the user will know it by, never its temporary one.
     int outputFd = -1;
     QString outputPath;
     bool mp3 = false;
@@ -43,7 +45,10 @@ struct ExtractRequest {
     // taken from the range when 0).
     ripcheck::TrackPlace place;
     // Test and copy: the job reads the whole track once for its checksums only, then copies.
+    // A copy whose CRC differs from the test's fails: the disc did not read the same twice.
     bool testFirst = false;
+    // A track stopped part way keeps its file (see ExtractionChoices::keepStopped).
+    bool keepStopped = true;
     // The ID3v2 tag of a completed MP3 (its ReplayGain is measured by the extraction).
     id3tag::TagFields tags;
 };
@@ -120,8 +125,10 @@ ExtractOutcome ExtractTrackToMp3(const ExtractRequest& request,
 // the batch is extracted as `requests[k]` says, under a temporary name beside the item's
 // output (outputfile::PendingOutput). A WAV that ends properly takes its name when the job
 // ends; an MP3 stays pending, open and locked, for the batch to finish
-// (ExtractionPlan::finishOutputs); a file whose writing failed is removed. With `outcomes`, the
-// outcome is also kept there at k once the job has collected it (for the log and the names taken).
+// (ExtractionPlan::finishOutputs); a file whose writing failed is removed, and so is a stopped
+// one that the request does not keep. A track whose test and copy CRCs differ fails, its file
+// kept (it holds the whole copy). With `outcomes`, the outcome is also kept there at k once the
+// job has collected it (for the log and the names taken).
 class CdExtractJob final : public WorkerJob {
     Q_OBJECT
   public:

@@ -57,7 +57,15 @@ QByteArray write(const Disc& disc) {
     sheet.textLine(0, "TITLE", disc.title);
     for (std::size_t i = 0; i < disc.tracks.size(); ++i) {
         const Track& track = disc.tracks[i];
-        const Track* previous = i > 0 ? &disc.tracks[i - 1] : nullptr;
+        const QString number = QStringLiteral("%1").arg(track.number, 2, 10, QLatin1Char('0'));
+        if (track.file.isEmpty()) {
+            sheet.line(
+                0, QStringLiteral("REM TRACK %1 %2")
+                       .arg(number, quoted(track.result + QStringLiteral(": no file was kept"))));
+            continue;
+        }
+        const Track* previous =
+            i > 0 && !disc.tracks[i - 1].file.isEmpty() ? &disc.tracks[i - 1] : nullptr;
         // The pregap lies in the file before this track's own: the hidden track's for the
         // first track, else the previous track's.
         const bool pregapInFile = track.pregapSectors > 0 && track.pregapInPreviousFile &&
@@ -66,7 +74,8 @@ QByteArray write(const Disc& disc) {
             sheet.file(disc.hiddenTrackFile, disc.fileType);
         if (!pregapInFile)
             sheet.file(track.file, disc.fileType);
-        sheet.line(2, QStringLiteral("TRACK %1 AUDIO").arg(track.number, 2, 10, QLatin1Char('0')));
+        sheet.line(2, QStringLiteral("TRACK %1 AUDIO").arg(number));
+        sheet.textLine(4, "REM RESULT", track.result);
         sheet.textLine(4, "TITLE", track.title);
         sheet.textLine(4, "PERFORMER", track.performer);
         if (!track.isrc.isEmpty())

@@ -13,7 +13,9 @@ namespace cuewriter {
 
 struct Track {
     int number = 0;
-    QString file;                   // the file holding the track from its INDEX 01, relative name
+    // The file holding the track from its INDEX 01, relative name. Empty when the track is in
+    // no file (its copy failed): it is then a REM line in its place, with its result.
+    QString file;
     std::int32_t fileSectors = 0;   // that file's length: INDEX 01 to the next track's INDEX 01
     std::int32_t pregapSectors = 0; // INDEX 00 to INDEX 01, at the end of the previous file
     std::vector<std::int32_t> laterIndexes; // INDEX 02, 03...: sectors after INDEX 01
@@ -23,6 +25,9 @@ struct Track {
     // False when the file before this track's own does not hold its pregap (the track before
     // it was not ripped): the pregap is then a PREGAP, silence in no file.
     bool pregapInPreviousFile = true;
+    // How its copy went when it did not go well ("Copy failed"), for a REM line; empty when
+    // it did.
+    QString result = {};
 };
 
 struct Disc {

@@ -40,6 +40,24 @@ namespace {
 // The number the audio before the first track's INDEX 01 is asked for by.
 constexpr int hiddenTrack = 0;
 
+void bound(QString& text) {
+    if (text.size() <= maxDiscTextLength)
+        return;
+    const qsizetype keep = maxDiscTextLength - 1; // and the ellipsis
+    text.truncate(text[keep - 1].isHighSurrogate() ? keep - 1 : keep);
+    text += QChar(0x2026);
+}
+
+// `disc` with each text within maxDiscTextLength: a disc or a web service may send anything.
+DiscInfo bounded(DiscInfo disc) {
+    for (QString* text : {&disc.album, &disc.artist, &disc.date, &disc.releaseId, &disc.discId})
+        bound(*text);
+    for (TrackInfo& track : disc.tracks)
+        for (QString* text : {&track.title, &track.artist, &track.recordingId})
+            bound(*text);
+    return disc;
+}
+
 // Why track `track` of `disc` cannot be extracted; empty when it can.
 QString refusalOf(int track, const Disc& disc) {
     const std::optional<cddrives::DiscToc>& toc = disc.toc;
@@ -81,7 +99,8 @@ ExtractionPlan::ExtractionPlan(const QList<int>& tracks, const Disc& disc,
     const std::optional<cddrives::DiscToc>& toc = disc.toc;
     const int firstAudio = toc ? toc->firstAudioTrack() : 0;
     const int lastAudio = toc ? toc->lastAudioTrack() : 0;
-    log_.disc = choices.disc;
+    const DiscInfo known = bounded(choices.disc);
+    log_.disc = known;
     const int drive = disc.drive;
     const readoffset::Offset offset = choices.offset.value_or(readoffset::forDrive(drive));
     log_.readOffset = readoffset::describe(offset, readoffset::modelOf(drive));
@@ -89,6 +108,7 @@ ExtractionPlan::ExtractionPlan(const QList<int>& tracks, const Disc& disc,
     QSet<QString> taken;
     for (const int track : tracks) {
         ExtractRequest request;
+        request.track = track;
         request.handle = handle;
         request.mp3 = choices.mp3;
         request.config = choices.config;
@@ -98,7 +118,8 @@ ExtractionPlan::ExtractionPlan(const QList<int>& tracks, const Disc& disc,
         request.offsetSamples = offset.samples;
         request.overreads = offset.overreads;
         request.leadOutLba = toc ? toc->audioLeadOutLba() : -1;
-        request.tags = trackTags(choices.disc, track, lastAudio);
+        request.tags = trackTags(known, track, lastAudio);
+        request.keepStopped = choices.keepStopped;
         request.refusal = refusalOf(track, disc);
         if (request.refusal.isEmpty() && track == hiddenTrack) {
             request.endLba = toc->hiddenTrackSectors;
@@ -112,7 +133,7 @@ ExtractionPlan::ExtractionPlan(const QList<int>& tracks, const Disc& disc,
             request.tags.catalogNumber = toc->catalog;
         QString path;
         if (choices.nameFromDisc) {
-            const TrackInfo* info = choices.disc.track(track);
+            const TrackInfo* info = known.track(track);
             QString title = info ? info->title : QString();
             if (title.isEmpty() && track == hiddenTrack)
                 title = QStringLiteral("Hidden track");
@@ -194,14 +215,13 @@ std::vector<VortanError> ExtractionPlan::finishOutputs(const QList<JobResult>& r
             id3tag::TagFields tags = (*requests_)[at].tags;
             setReplayGain(tags, outcome.loudness ? outcome.loudness->replayGain() : std::nullopt,
                           album);
-            if (const auto written = id3tag::writeTag(file->fd(), file->temporaryPath(), tags);
-                !written) {
+            if (const auto written = id3tag::writeTag(file->fd(), wanted, tags); !written) {
                 file->discard();
                 failures.push_back(VortanError(
                     written.error().number(), written.error().source(),
-                    QStringLiteral("%1: the album's ReplayGain could not be written into its tag "
-                                   "(%2)")
-                        .arg(wanted, written.error().description())));
+                    QStringLiteral("%1 (the album's ReplayGain could not be written into its "
+                                   "tag)")
+                        .arg(written.error().description())));
                 continue;
             }
         }

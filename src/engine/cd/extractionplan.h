@@ -29,7 +29,15 @@ struct ExtractionChoices {
     // The read offset to correct; none: the one stored for the drive's model, else 0
     // (readoffset::forDrive).
     std::optional<readoffset::Offset> offset;
+    // A track stopped part way keeps its file (what was read, properly ended, at its name);
+    // else the file is removed and the log says none was kept.
+    bool keepStopped = true;
 };
+
+// The longest text of what a disc is known as (CD-Text, the web service's answers) that a rip
+// takes into its names, tags, log and cue sheet, in UTF-16 units; a longer one is cut there
+// (by whole characters) and ends with "…".
+inline constexpr qsizetype maxDiscTextLength = 1024;
 
 // The ID3v2 tag of track `track` as `disc` knows it: its title, its artist (else the album's),
 // album, date, the MusicBrainz identifiers, and "track/trackTotal" (no total when 0).
@@ -51,7 +59,8 @@ QString mp3FormatText(const QString& bitrate, const QString& quality);
 // same as another item's. An MP3 item's request carries its tag: the track's title, its artist
 // (else the album's), album, date, identifiers from the choices' disc, and its number with the
 // disc's last audio track as the total. Every request corrects the same read offset (the
-// choices', else the drive's), which the log states with its source.
+// choices', else the drive's), which the log states with its source. The disc's texts are
+// taken within maxDiscTextLength.
 //
 // GUI thread; the jobs it makes share its requests and outcomes with their workers.
 class ExtractionPlan {

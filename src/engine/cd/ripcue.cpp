@@ -12,12 +12,28 @@ namespace {
 
 constexpr int hiddenTrack = 0;
 
-const riplog::Track* copied(const riplog::Log& log, int number) {
+// Track `number` as the log has it; nullptr when it was not asked for.
+const riplog::Track* asked(const riplog::Log& log, int number) {
     for (const riplog::Track& track : log.tracks)
-        if (track.number == number && track.result == riplog::TrackResult::CopyOk &&
-            !track.outputFile.isEmpty())
+        if (track.number == number)
             return &track;
     return nullptr;
+}
+
+bool leftFile(const riplog::Track* track) {
+    return track && !track->outputFile.isEmpty();
+}
+
+// The sectors the track's file holds.
+std::int32_t sectorsInFile(const riplog::Track& track) {
+    const std::int32_t range = track.endLba - track.startLba;
+    return track.sectorsRead < 0 ? range : std::min(track.sectorsRead, range);
+}
+
+// Its file holds the whole track, the next one's pregap at its end included (whether or not
+// the copy is trusted: the audio is there).
+bool wholeFile(const riplog::Track* track) {
+    return leftFile(track) && sectorsInFile(*track) == track->endLba - track->startLba;
 }
 
 } // namespace
@@ -33,38 +49,51 @@ cuewriter::Disc sheetOf(const riplog::Log& log, const QString& fileType) {
     const cddrives::DiscToc& toc = *log.discToc;
     disc.catalog = toc.catalog;
 
+    // The audio tracks asked for: their numbering depends on that alone, never on how each
+    // went.
     std::vector<int> numbers;
     for (const riplog::Track& track : log.tracks)
         if (track.number != hiddenTrack && toc.indexOf(track.number) >= 0 &&
-            toc.isAudio(toc.indexOf(track.number)) && copied(log, track.number))
+            toc.isAudio(toc.indexOf(track.number)))
             numbers.push_back(track.number);
     std::sort(numbers.begin(), numbers.end());
     numbers.erase(std::unique(numbers.begin(), numbers.end()), numbers.end());
     const bool consecutive = numbers.empty() || numbers.back() - numbers.front() + 1 ==
                                                     static_cast<int>(numbers.size());
+    // Tracks after the last file add nothing to the sheet.
+    while (!numbers.empty() && !leftFile(asked(log, numbers.back())))
+        numbers.pop_back();
 
-    const riplog::Track* hidden = copied(log, hiddenTrack);
-    if (hidden && !numbers.empty() && numbers.front() == toc.firstTrack)
+    const riplog::Track* hidden = asked(log, hiddenTrack);
+    if (wholeFile(hidden) && !numbers.empty() && numbers.front() == toc.firstTrack)
         disc.hiddenTrackFile = QFileInfo(hidden->outputFile).fileName();
     for (std::size_t k = 0; k < numbers.size(); ++k) {
         const int number = numbers[k];
         const int i = toc.indexOf(number);
-        const riplog::Track& ripped = *copied(log, number);
+        const riplog::Track& ripped = *asked(log, number);
         cuewriter::Track track;
         track.number = consecutive ? number : static_cast<int>(k) + 1;
+        if (ripped.result != riplog::TrackResult::CopyOk)
+            track.result = riplog::resultText(ripped.result);
+        track.title = ripped.title;
+        if (!leftFile(&ripped)) {
+            disc.tracks.push_back(track); // no file: a remark in its place
+            continue;
+        }
         track.file = QFileInfo(ripped.outputFile).fileName();
-        track.fileSectors = ripped.endLba - ripped.startLba;
+        track.fileSectors = sectorsInFile(ripped);
         const std::int32_t start = toc.trackStartLba[static_cast<std::size_t>(i)];
         // The first track's pregap is all that comes before it: the hidden track's audio, or
         // silence.
         track.pregapSectors = number == toc.firstTrack ? start : toc.pregapSectors(i);
-        track.pregapInPreviousFile = number == toc.firstTrack
-                                         ? !disc.hiddenTrackFile.isEmpty()
-                                         : k > 0 && numbers[k - 1] == number - 1;
+        track.pregapInPreviousFile =
+            number == toc.firstTrack
+                ? !disc.hiddenTrackFile.isEmpty()
+                : k > 0 && numbers[k - 1] == number - 1 && wholeFile(asked(log, numbers[k - 1]));
         if (static_cast<std::size_t>(i) < toc.laterIndexLba.size())
             for (const std::int32_t later : toc.laterIndexLba[static_cast<std::size_t>(i)])
-                track.laterIndexes.push_back(later - start);
-        track.title = ripped.title;
+                if (later - start < track.fileSectors)
+                    track.laterIndexes.push_back(later - start);
         if (const QString artist = log.disc.trackArtist(number); artist != disc.performer)
             track.performer = artist;
         track.isrc = toc.isrcOf(number);
@@ -75,7 +104,8 @@ cuewriter::Disc sheetOf(const riplog::Log& log, const QString& fileType) {
 
 Result<QString> write(const QString& logPath, const riplog::Log& log, const QString& fileType) {
     const cuewriter::Disc disc = sheetOf(log, fileType);
-    if (disc.tracks.empty())
+    if (std::none_of(disc.tracks.begin(), disc.tracks.end(),
+                     [](const cuewriter::Track& track) { return !track.file.isEmpty(); }))
         return QString();
     QString wanted = logPath;
     if (wanted.endsWith(QLatin1String(".log")))

@@ -11,18 +11,21 @@
 // contents (read when the rip began) gives them.
 namespace ripcue {
 
-// The sheet of the tracks of `log` copied OK (its files, by name without folder). Each track's
-// pregap stands at the end of the file before it when the track before it was ripped too;
-// else it is a PREGAP. The audio before the first track goes in the hidden track's file when
-// track 0 was ripped along with the first track, else it is the first track's PREGAP. Tracks
-// keep their numbers when they follow each other on the disc; a selection with tracks left
-// out between them is numbered from 1 (a sheet's tracks are consecutive). `fileType` is
-// "WAVE" or "MP3". No track: no file in the sheet (tracks empty).
+// The sheet of the files of `log` (by name without folder), in disc order, with the disc's
+// texts, catalogue number and ISRCs. A track's number depends only on the tracks asked for:
+// its number on the disc when they follow each other there, else its place among them (a
+// sheet's tracks are consecutive); how a track went never renumbers another. A track that
+// failed but left a file (its reads differed, or a read failed part way) stands with that file
+// and a REM RESULT line; one that left none is a REM line in its place; those after the last
+// file are left out. Each track's pregap stands at the end of the file before it when the track
+// before it is whole in its file; else it is a PREGAP. The audio before the first track goes in
+// the hidden track's file when track 0 is whole in its file along with the first track, else it is
+// the first track's PREGAP. `fileType` is "WAVE" or "MP3". No file: no track in the sheet.
 cuewriter::Disc sheetOf(const riplog::Log& log, const QString& fileType);
 
 // Writes the sheet of `log` whole (a temporary file renamed into place, numbered when the name
 // is taken) as `logPath` with ".cue" for ".log", and returns the name taken. Nothing is
-// written (and an empty name returned) when no track was copied. Fails, naming the file and
+// written (and an empty name returned) when no track left a file. Fails, naming the file and
 // the reason.
 Result<QString> write(const QString& logPath, const riplog::Log& log, const QString& fileType);
 

@@ -384,6 +384,10 @@ Track trackOf(int number, const QString& outputFile, std::int32_t startLba, std:
             t.failure = QStringLiteral("sector %1 could not be read: %2")
                             .arg(outcome->failedLba)
                             .arg(outcome->readErrorText);
+        } else if (outcome && outcome->status == ExtractOutcome::Status::Completed && t.tested &&
+                   t.testCrc32 != t.sums.crc32) {
+            t.result = TrackResult::ReadErrors; // a whole copy, failed for its differing reads
+            t.failure = QStringLiteral("the test and copy CRCs differ");
         } else {
             t.result = TrackResult::Failed;
             t.failure = reason;

@@ -136,7 +136,12 @@ Verdict verifyWav(const QString& wavPath, const Disc& disc,
     }
     const auto format = readWavFormat(opened.openedPath());
     if (!format) {
-        v.problem = QString(format.error().description()).replace(opened.openedPath(), wavPath);
+        // The verdict names the file itself (text()): the reason alone.
+        QString reason = format.error().description();
+        if (const QString named = opened.openedPath() + QStringLiteral(": ");
+            reason.startsWith(named))
+            reason.remove(0, named.size());
+        v.problem = reason.replace(opened.openedPath(), wavPath);
         return v;
     }
     if (!format->isCdFormat() || format->dataLength % sectorBytes != 0) {

@@ -6,6 +6,7 @@
 
 #include <QRandomGenerator>
 
+#include <algorithm>
 #include <cmath>
 
 namespace {
@@ -39,20 +40,24 @@ QString drawTrackPath(const QString& folder, const QString& discIdentity, int tr
 }
 
 QString trackFileName(int track, const QString& title, const QString& extension) {
-    QString safe;
-    safe.reserve(title.size());
-    for (const QChar c : title)
-        safe.append(unsafeInFileName(c) ? QLatin1Char('_') : c);
-    safe = safe.trimmed();
-    while (safe.startsWith(QLatin1Char('.')))
-        safe.remove(0, 1);
     const QString prefix = QStringLiteral("%1 - ").arg(track, 2, 10, QLatin1Char('0'));
-    const qsizetype room = maxNameBytes - prefix.toUtf8().size() - extension.toUtf8().size();
-    // Cut by whole characters (never inside a surrogate pair) until the UTF-8 fits.
-    while (!safe.isEmpty() && safe.toUtf8().size() > room)
-        safe.chop(safe.size() >= 2 && safe.back().isLowSurrogate() ? 2 : 1);
-    while (safe.endsWith(QLatin1Char('.')) || safe.endsWith(QLatin1Char(' ')))
-        safe.chop(1);
+    const qsizetype room = maxNameBytes - prefix.size() - extension.toUtf8().size(); // ASCII prefix
+    // Only the start of a title can reach the name: blanks and dots before it are dropped,
+    // then as much as fits is taken (whole characters, one pass), made safe, and ended
+    // without blanks or dots.
+    qsizetype first = 0;
+    while (first < title.size() && (title[first].isSpace() || title[first] == QLatin1Char('.')))
+        ++first;
+    const QStringView rest = QStringView(title).mid(first);
+    QString safe =
+        rest.left(outputfile::fittingLength(rest, std::max<qsizetype>(room, 0))).toString();
+    for (QChar& c : safe)
+        if (unsafeInFileName(c))
+            c = QLatin1Char('_');
+    qsizetype end = safe.size();
+    while (end > 0 && (safe[end - 1].isSpace() || safe[end - 1] == QLatin1Char('.')))
+        --end;
+    safe.truncate(end);
     if (safe.isEmpty())
         return {};
     return prefix + safe + extension;

@@ -22,6 +22,7 @@ QString drawTrackPath(const QString& folder, const QString& discIdentity, int tr
 // "NN - Title.ext" for track `track` (two digits at least) titled `title`, a file name with
 // no folder. Characters that are unsafe in file names on Linux or on the FAT and NTFS disks
 // players use ('/', '\\', ':', '*', '?', '"', '<', '>', '|' and control characters) become
-// '_'; blanks are trimmed, leading dots dropped, trailing dots removed, and the title is cut
-// so the name stays within 255 bytes of UTF-8. Empty when nothing of the title is left.
+// '_'; blanks and dots are dropped at both ends, and the title is cut (by whole characters)
+// so the name stays within 255 bytes of UTF-8. Empty when nothing of the title is left. One
+// pass over the title, however long.
 QString trackFileName(int track, const QString& title, const QString& extension);

@@ -37,11 +37,9 @@ qsizetype encodedSize(const QString& text) {
     return nativepath::encode(text).size();
 }
 
-// `text` less its last character (a surrogate pair counts as one).
-void chopCharacter(QString& text) {
-    const qsizetype n = text.size();
-    const bool pair = n >= 2 && text.at(n - 1).isLowSurrogate() && text.at(n - 2).isHighSurrogate();
-    text.chop(pair ? 2 : 1);
+// `text` cut to its longest start that fits `maxBytes` bytes with `rest` after it.
+QString fitted(const QString& text, const QString& rest, qsizetype maxBytes) {
+    return text.left(fittingLength(text, maxBytes - encodedSize(rest)));
 }
 
 VortanError failure(int error, const QString& what) {
@@ -83,6 +81,31 @@ Placed placeWithoutReplacing(const QByteArray& from, const QByteArray& to, int& 
 
 } // namespace
 
+qsizetype fittingLength(QStringView text, qsizetype maxBytes) {
+    // The bytes each unit stands for, as nativepath::encode writes them.
+    constexpr char16_t escapeFirst = 0xDC80; // a byte of a name that is not UTF-8
+    constexpr char16_t escapeLast = 0xDCFF;
+    qsizetype bytes = 0;
+    qsizetype i = 0;
+    while (i < text.size()) {
+        const char16_t unit = text[i].unicode();
+        const bool pair =
+            QChar::isHighSurrogate(unit) && i + 1 < text.size() && text[i + 1].isLowSurrogate();
+        qsizetype size = 3; // a character of the Basic Plane from U+0800, or a lone surrogate
+        if (pair)
+            size = 4;
+        else if (unit < 0x80 || (unit >= escapeFirst && unit <= escapeLast))
+            size = 1;
+        else if (unit < 0x800)
+            size = 2;
+        if (bytes + size > maxBytes)
+            break;
+        bytes += size;
+        i += pair ? 2 : 1;
+    }
+    return i;
+}
+
 int maxNameBytes(const QString& folder) {
     const QByteArray native = nativepath::encode(folder.isEmpty() ? QStringLiteral(".") : folder);
     const long limit = ::pathconf(native.constData(), _PC_NAME_MAX);
@@ -96,9 +119,7 @@ QString numbered(const QString& path, int number, int maxNameBytes) {
     QString stem = parts.name.left(cut);
     const QString extension = parts.name.mid(cut);
     const QString suffix = number >= 2 ? QStringLiteral(" (%1)").arg(number) : QString();
-    while (!stem.isEmpty() && encodedSize(stem + suffix + extension) > maxNameBytes)
-        chopCharacter(stem);
-    return parts.folder + stem + suffix + extension;
+    return parts.folder + fitted(stem, suffix + extension, maxNameBytes) + suffix + extension;
 }
 
 bool nameInUse(const QString& path) {
@@ -118,9 +139,7 @@ Result<Created> createTemporary(const QString& wantedPath, int* systemError) {
         const QString start =
             temporaryPrefix + QStringLiteral("%1-").arg(QRandomGenerator::global()->generate(), 8,
                                                         16, QLatin1Char('0'));
-        QString name = parts.name;
-        while (!name.isEmpty() && encodedSize(start + name + temporarySuffix) > limit)
-            chopCharacter(name);
+        const QString name = fitted(parts.name, start + temporarySuffix, limit);
         const QString path = parts.folder + start + name + temporarySuffix;
         const int fd = ::open(nativepath::encode(path).constData(),
                               O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0644);

@@ -27,6 +27,11 @@ namespace outputfile {
 // the file system's encoding.
 QString numbered(const QString& path, int number, int maxNameBytes = 255);
 
+// How many UTF-16 units of `text` make its longest start that ends on a character boundary
+// (never inside a surrogate pair) and takes at most `maxBytes` bytes in the file system's
+// encoding (nativepath::encode). One pass over the text, however long.
+qsizetype fittingLength(QStringView text, qsizetype maxBytes);
+
 // The longest file name (in bytes) the file system holding `folder` takes; 255 when it does
 // not say.
 int maxNameBytes(const QString& folder);

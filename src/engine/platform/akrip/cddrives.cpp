@@ -305,9 +305,13 @@ Result<std::vector<DataPart>> dataParts(const QString& cuePath, const cuesheet::
                                  .arg(part.bytes / sector);
         if (wave) {
             const auto format = readWavFormat(path);
-            if (!format)
+            if (!format) {
+                QString reason = format.error().description(); // "<path>: why"
+                if (reason.startsWith(path + QStringLiteral(": ")))
+                    reason.remove(0, path.size() + 2);
                 return refused(QStringLiteral("%1: its WAVE file %2 cannot be read: %3")
-                                   .arg(cuePath, path, format.error().description()));
+                                   .arg(cuePath, path, reason));
+            }
             if (!format->isCdFormat())
                 return refused(QStringLiteral("%1: its WAVE file %2 is not CD audio (PCM, "
                                               "44,100 Hz, 16-bit, stereo)")

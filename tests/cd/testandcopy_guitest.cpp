@@ -1,0 +1,48 @@
+// The main window's test and copy over a disc that does not read the same twice.
+#include "cdformtest.h"
+#include "discimage.h"
+#include "riplogtext.h"
+#include "unsteadyreads.h"
+
+#include "engine/core/settings.h"
+
+#include <QRadioButton>
+#include <QRegularExpression>
+
+namespace {
+
+constexpr int frameBytes = 2352;
+
+// Track 2's copy reads part of it otherwise than its test pass did: the batch's end message
+// names the track and both CRCs, the log gives its result, and the other tracks are copied.
+TEST_F(CdFormTest, ATrackWhoseTwoReadsDifferIsNamedInTheEndMessage) {
+    WriteSetting(SettingKey::TestAndCopy, std::int16_t(1));
+    const DiscImage image = disc(QStringLiteral("disc"), {{100, 440}, {120, 660}, {80, 880}});
+    Form1& w = load();
+    w.optWAV->setChecked(true);
+    // Sectors 120 to 200, inside track 2: read ahead by track 1's test pass, then by track 2's
+    // test pass and by its copy, the third reader.
+    const fixtures::UnsteadyReads unsteady(image.binPath, 120 * frameBytes, 200 * frameBytes, 3);
+    select(SourceTree::AvailableTracksText);
+    w.CmdSelectAction_Click();
+    waitForJob();
+    EXPECT_EQ(unsteady.readers(), 3);
+
+    const auto messages = dialogs().messages();
+    ASSERT_FALSE(messages.empty());
+    const QString& ended = messages.back().text;
+    EXPECT_TRUE(ended.startsWith(QStringLiteral("1 of 3 files could not be extracted")))
+        << ended.toStdString();
+    EXPECT_TRUE(ended.contains(QRegularExpression(
+        QStringLiteral("Track 2: \\S+-2\\.wav: the disc did not read the same twice \\(test "
+                       "CRC32 [0-9A-F]{8}, copy CRC32 [0-9A-F]{8}\\)"))))
+        << ended.toStdString();
+    const QString log = riplogtext::ripLog(dest.path());
+    EXPECT_TRUE(riplogtext::trackBlock(log, 2).contains(
+        QStringLiteral("Result: Copy finished with read errors (the test and copy CRCs differ)")))
+        << log.toStdString();
+    EXPECT_TRUE(riplogtext::trackBlock(log, 1).contains(QStringLiteral("Result: Copy OK")));
+    EXPECT_TRUE(riplogtext::trackBlock(log, 3).contains(QStringLiteral("Result: Copy OK")));
+}
+
+} // namespace

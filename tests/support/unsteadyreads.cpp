@@ -1,0 +1,144 @@
+#ifndef VORTAN_UNSTEADY_PRELOAD
+#include "unsteadyreads.h"
+#endif
+
+#include <algorithm>
+#include <climits>
+#include <cstdio>
+#include <cstdlib>
+#include <dlfcn.h>
+#include <map>
+#include <mutex>
+#include <string>
+
+// Takes the place of the C library's fopen, fread and fclose for the whole program once this
+// file is linked in or preloaded: calls pass through unchanged, except reads of the armed
+// file by its chosen reader. Preloaded (VORTAN_UNSTEADY_PRELOAD), it is this part alone, with
+// no Qt, so that it loads into any program.
+namespace {
+
+std::mutex mutex;
+std::string target; // the armed file's real path; empty: disarmed
+long long stretchFrom = 0;
+long long stretchTo = 0;
+int chosenReader = 0; // 1-based
+std::map<FILE*, bool> known; // whether each file read or opened since arming is the armed one
+int readers = 0; // threads that have read in the stretch
+// This thread's place among them (thread identifiers are reused; this is not).
+thread_local int readerNumber = 0;
+
+template <typename Function> Function real(const char* name) {
+    return reinterpret_cast<Function>(::dlsym(RTLD_NEXT, name));
+}
+
+std::string realPath(const char* path) {
+    char resolved[PATH_MAX];
+    return path && ::realpath(path, resolved) ? std::string(resolved) : std::string();
+}
+
+// Whether `file` is the armed file; a file opened before arming is known by its descriptor.
+// Under the mutex.
+bool isArmed(FILE* file) {
+    if (target.empty())
+        return false;
+    const auto found = known.find(file);
+    if (found != known.end())
+        return found->second;
+    const std::string descriptor = "/proc/self/fd/" + std::to_string(::fileno(file));
+    return known[file] = realPath(descriptor.c_str()) == target;
+}
+
+void arm(const std::string& path, long long from, long long to, int reader) {
+    const std::lock_guard lock(mutex);
+    target = realPath(path.c_str());
+    stretchFrom = from;
+    stretchTo = to;
+    chosenReader = reader;
+    known.clear();
+    readers = 0;
+}
+
+// From the environment of a child process that preloads this, at the first file opened.
+void armFromEnvironment() {
+    static std::once_flag once;
+    std::call_once(once, [] {
+        const char* file = std::getenv("VORTAN_UNSTEADY_FILE");
+        const char* bytes = std::getenv("VORTAN_UNSTEADY_BYTES");
+        const char* reader = std::getenv("VORTAN_UNSTEADY_READER");
+        long long from = 0;
+        long long to = 0;
+        if (file && bytes && reader && std::sscanf(bytes, "%lld-%lld", &from, &to) == 2)
+            arm(file, from, to, std::atoi(reader));
+    });
+}
+
+} // namespace
+
+extern "C" FILE* fopen(const char* path, const char* mode) {
+    static const auto open = real<FILE* (*)(const char*, const char*)>("fopen");
+    armFromEnvironment();
+    FILE* file = open(path, mode);
+    const std::lock_guard lock(mutex);
+    if (file && !target.empty())
+        known[file] = realPath(path) == target;
+    return file;
+}
+
+extern "C" int fclose(FILE* file) {
+    static const auto close = real<int (*)(FILE*)>("fclose");
+    {
+        const std::lock_guard lock(mutex);
+        known.erase(file);
+    }
+    return close(file);
+}
+
+extern "C" size_t fread(void* buffer, size_t size, size_t count, FILE* file) {
+    static const auto read = real<size_t (*)(void*, size_t, size_t, FILE*)>("fread");
+    bool mine = false;
+    long long first = 0; // the stretch
+    long long end = 0;
+    {
+        const std::lock_guard lock(mutex);
+        mine = isArmed(file);
+        first = stretchFrom;
+        end = stretchTo;
+    }
+    const long long at = mine ? ::ftello(file) : -1;
+    const size_t got = read(buffer, size, count, file);
+    if (at < 0)
+        return got;
+    const long long from = std::max(at, first);
+    const long long to = std::min(at + static_cast<long long>(got * size), end);
+    const std::lock_guard lock(mutex);
+    if (from >= to)
+        return got;
+    if (readerNumber == 0)
+        readerNumber = ++readers;
+    if (readerNumber == chosenReader) {
+        auto* bytes = static_cast<unsigned char*>(buffer);
+        for (long long i = from; i < to; ++i)
+            bytes[i - at] = static_cast<unsigned char>(~bytes[i - at]);
+    }
+    return got;
+}
+
+#ifndef VORTAN_UNSTEADY_PRELOAD
+namespace fixtures {
+
+UnsteadyReads::UnsteadyReads(const QString& dataPath, std::int64_t from, std::int64_t to,
+                             int reader) {
+    arm(dataPath.toStdString(), from, to, reader);
+}
+
+UnsteadyReads::~UnsteadyReads() {
+    arm(std::string(), 0, 0, 0);
+}
+
+int UnsteadyReads::readers() const {
+    const std::lock_guard lock(mutex);
+    return ::readers;
+}
+
+} // namespace fixtures
+#endif
