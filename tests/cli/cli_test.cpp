@@ -25,11 +25,13 @@
 #include <QRegularExpression>
 #include <QSet>
 #include <QSettings>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QThread>
 #include <gtest/gtest.h>
 
 #include <csignal>
+#include <cstring>
 #include <ctime>
 #include <dirent.h>
 #include <fcntl.h>
@@ -764,3 +766,37 @@ TEST_F(CliTest, FailuresNameTheUsersFilesOnce) {
     EXPECT_EQ(listed.err.count(QStringLiteral("track.flac")), 1) << listed.err.toStdString();
     EXPECT_TRUE(listed.err.contains(QStringLiteral("cannot be read: not a RIFF/WAVE file")));
 }
+
+namespace {
+
+// Under a low limit of open files, an encode that runs out of descriptors says so, whichever
+// step ran out: never a bad descriptor. Limits too low for the program to start are passed
+// over.
+TEST_F(CliTest, AnEncodeOutOfFileDescriptorsSaysSo) {
+    const QString prlimit = QStandardPaths::findExecutable(QStringLiteral("prlimit"));
+    if (prlimit.isEmpty())
+        GTEST_SKIP() << "prlimit is not installed";
+    const QString source = wav(QStringLiteral("tone.wav"), 440, 0.5);
+    const QString tooMany = QString::fromLocal8Bit(std::strerror(EMFILE));
+    int ranOut = 0;
+    for (int limit = 4; limit <= 16; ++limit) {
+        const CliRun encoded =
+            runProgram(prlimit,
+                       {QStringLiteral("--nofile=%1").arg(limit), QStringLiteral("--"), cli,
+                        QStringLiteral("encode"), QStringLiteral("-o"),
+                        path(QStringLiteral("out%1").arg(limit)), source},
+                       headlessEnvironment(path(QStringLiteral("home"))), dir_.path());
+        if (encoded.err.contains(QStringLiteral("error while loading shared libraries")))
+            continue;
+        EXPECT_FALSE(encoded.err.contains(QStringLiteral("Bad file descriptor")))
+            << limit << ": " << encoded.err.toStdString();
+        if (encoded.exitCode != 0) {
+            EXPECT_TRUE(encoded.err.contains(tooMany))
+                << limit << ": " << encoded.err.toStdString();
+            ++ranOut;
+        }
+    }
+    EXPECT_GT(ranOut, 0);
+}
+
+} // namespace

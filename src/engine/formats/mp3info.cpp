@@ -1,5 +1,6 @@
 #include "engine/formats/mp3info.h"
 
+#include "engine/formats/clsfileio.h"
 #include "engine/platform/nativepath.h"
 
 #include <QFile>
@@ -193,9 +194,11 @@ struct Scan {
 
 Scan scan(const QString& path, bool wantTag, bool wantHeader, Mp3HeaderRecord& record) {
     QFile file;
-    if (!nativepath::openForReading(file, path))
-        throw VortanError(VortanError::FileNotFound, errorSource,
-                          QStringLiteral("%1: cannot be opened").arg(path));
+    int error = 0;
+    if (!nativepath::openForReading(file, path, &error))
+        throw VortanError(
+            VortanError::FileNotFound, errorSource,
+            QStringLiteral("%1: cannot be opened: %2").arg(path, fileErrorText(error)));
     Scan result;
     result.fileSize = file.size();
     if (result.fileSize < minimumFileSize)

@@ -1,5 +1,6 @@
 #include "engine/formats/wavreader.h"
 
+#include "engine/formats/clsfileio.h"
 #include "engine/platform/nativepath.h"
 
 #include <QFile>
@@ -123,9 +124,11 @@ WavSampleType WavFormat::sampleType() const {
 
 Result<WavFormat> readWavFormat(const QString& path) {
     QFile file;
-    if (!nativepath::openForReading(file, path))
-        return VortanError(VortanError::FileNotFound, QStringLiteral("WAV reader"),
-                           QStringLiteral("%1: cannot be opened").arg(path));
+    int error = 0;
+    if (!nativepath::openForReading(file, path, &error))
+        return VortanError(
+            VortanError::FileNotFound, QStringLiteral("WAV reader"),
+            QStringLiteral("%1: cannot be opened: %2").arg(path, fileErrorText(error)));
     const std::int64_t fileSize = file.size();
 
     char riff[12];
