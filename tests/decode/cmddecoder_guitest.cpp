@@ -307,8 +307,10 @@ TEST_F(DecodeBatch, EveryStopButAbortFinishesTheFileUnderWay) {
              ModSysInfo::setSpaceQuery({});
          }},
     };
-    for (const auto& [name, stop] : stops) {
-        SCOPED_TRACE(name);
+    // The step is named outside a structured binding, which clang 14's lambdas cannot capture.
+    for (const auto& entry : stops) {
+        const auto& stop = entry.second;
+        SCOPED_TRACE(entry.first);
         dialogs().clear();
         QFile::remove(output("a.wav"));
         tree().List4.setItems({a, b});
