@@ -13,10 +13,12 @@
 #include "engine/platform/mci/mci.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QCheckBox>
 #include <QDir>
 #include <QComboBox>
 #include <QLabel>
+#include <QMenu>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
@@ -327,6 +329,37 @@ TEST_F(CdFormTest, AbortDuringTrackTwoEndsItsFileAndStartsNoOther) {
         "Summary: 1 of 3 tracks asked for copied OK; not OK: track 2 (Aborted), track 3 (Not "
         "started)\n")))
         << log.toStdString();
+}
+
+// Action > Stop, as the help names it, is reachable from the keyboard while a rip runs (and
+// File > Exit with it); the other items of those menus wait for the rip.
+TEST_F(CdFormTest, StopFromTheKeyboardDuringARip) {
+    disc(QStringLiteral("disc"), {{150, 440}, {150, 1000}, {150, 2000}});
+    Form1& w = load();
+    w.optWAV->setChecked(true);
+    QApplication::setActiveWindow(&w);
+    select(SourceTree::AvailableTracksText);
+    w.CmdSelectAction_Click();
+    // No event has run since the start: the batch cannot have gone past its first track.
+    ASSERT_TRUE(w.isJobRunning());
+    EXPECT_TRUE(w.mnuExit->isEnabled());
+    EXPECT_FALSE(w.mnuStart->isEnabled());
+    EXPECT_FALSE(w.mnuOpenImage->isEnabled());
+    QTest::keyClick(&w, Qt::Key_A, Qt::AltModifier);
+    ASSERT_TRUE(w.mnuActiopn->isVisible());
+    QTest::keyClick(w.mnuActiopn, Qt::Key_T);
+    EXPECT_FALSE(w.mnuActiopn->isVisible());
+    EXPECT_EQ(w.Label3->text(), QStringLiteral("Stopping after the current file..."));
+    waitForJob();
+
+    const QList<JobResult>& results = w.lastBatch().results;
+    ASSERT_EQ(results.size(), 3);
+    EXPECT_EQ(results[0].status, JobResult::Status::Completed);
+    EXPECT_EQ(results[1].status, JobResult::Status::NotStarted);
+    EXPECT_EQ(results[2].status, JobResult::Status::NotStarted);
+    // The keyboard is not left in the menu bar, and the window is idle again.
+    EXPECT_EQ(QApplication::activePopupWidget(), nullptr);
+    EXPECT_TRUE(w.mnuStart->isEnabled());
 }
 
 TEST_F(CdFormTest, AReadFailureShowsTheLibraryTextAndTheBatchGoesOn) {
