@@ -288,6 +288,25 @@ TEST_F(CdFormTest, SelectedTracksAndTheAllSwitch) {
     EXPECT_NE(tree().findByText(outputs()[0]), 0u); // listed once it has its name
 }
 
+// "All" selects every audio track, those the user had selected before included.
+TEST_F(CdFormTest, AllKeepsATrackAlreadySelected) {
+    disc(QStringLiteral("disc"), {{150, 440}, {27, 1000}, {200, 2000}});
+    Form1& w = load();
+    w.optWAV->setChecked(true);
+    const QStringList listed = tree().lstTracks.items();
+    select(listed[1]);
+    tree().MoveSelectedNode();
+    ASSERT_EQ(childTexts(SourceTree::SelectedTracksText), QStringList{listed[1]});
+    w.Check3->click();
+    EXPECT_EQ(tree().lstRecord.items(), listed);
+    EXPECT_EQ(childTexts(SourceTree::SelectedTracksText), listed);
+    EXPECT_TRUE(childTexts(SourceTree::AvailableTracksText).isEmpty());
+    select(SourceTree::SelectedTracksText);
+    w.CmdSelectAction_Click();
+    waitForJob();
+    EXPECT_EQ(outputs().size(), 3);
+}
+
 TEST_F(CdFormTest, AbortDuringTrackTwoEndsItsFileAndStartsNoOther) {
     // Track 2 is long enough to be stopped in its middle.
     disc(QStringLiteral("disc"), {{75, 440}, {75 * 120, 1000}, {75, 2000}});

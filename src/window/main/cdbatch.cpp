@@ -25,7 +25,9 @@
 #include <QRadioButton>
 
 #include <algorithm>
+#include <map>
 #include <memory>
+#include <set>
 #include <utility>
 
 namespace {
@@ -324,17 +326,35 @@ void Form1::StartTrackRecording3(int trackNumber) {
 
 void Form1::Check3_Click() {
     if (Check3->checkState() == Qt::Checked) {
-        // Every track is selected: all but the data tracks and the hidden track move to
-        // "Selected Tracks".
+        // Every audio track is selected, whatever was selected before: all but the data tracks
+        // go to "Selected Tracks", in disc order. The hidden track stays where it was.
         Check3->setText(QStringLiteral("All Tracks"));
         MirrorList& lstRecord = tree().lstRecord;
         MirrorList& lstTracks = tree().lstTracks;
+        std::map<int, QString> chosen; // by track number
         MirrorList kept(MirrorList::Order::Sorted);
+        std::set<int> seen;
+        auto take = [this, &chosen, &kept, &seen](int track, const QString& text,
+                                                  bool wasSelected) {
+            if (track == MirrorList::noTrack || !seen.insert(track).second)
+                return;
+            if (listedDisc_.known.inAllTracks(track) || (wasSelected && track == 0))
+                chosen.emplace(track, text);
+            else
+                kept.add(text, track);
+        };
+        // What the selection group shows, then what is available, then what lstRecord alone
+        // still holds (a track moved before the group was shown again).
+        for (const SourceTree::NodeId node :
+             tree().childrenOf(tree().groupNode(SourceTree::Group::SelectedTracks)))
+            take(tree().trackOf(node), tree().text(node), true);
+        for (int i = 0; i < lstTracks.count(); ++i)
+            take(lstTracks.trackAt(i), lstTracks.at(i), false);
+        for (int i = 0; i < lstRecord.count(); ++i)
+            take(lstRecord.trackAt(i), lstRecord.at(i), true);
         lstRecord.clear();
-        for (int i = 0; i < lstTracks.count(); ++i) {
-            const int track = lstTracks.trackAt(i);
-            (listedDisc_.known.inAllTracks(track) ? lstRecord : kept).add(lstTracks.at(i), track);
-        }
+        for (const auto& entry : chosen)
+            lstRecord.add(entry.second, entry.first);
         lstTracks = kept;
         tree().showfiles();
         tree().showSelectedTracks();
