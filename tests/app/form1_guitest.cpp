@@ -245,7 +245,8 @@ TEST_F(FormTest, DisablemLocksExactlyTheListedControlsAndClosesTheOtherWindows) 
         EXPECT_TRUE(b->isEnabled()) << b->objectName().toStdString();
     // Action > Stop and File > Exit too, in menus the keyboard can open.
     for (QMenu* m : {w.mnuFile, w.mnuActiopn})
-        EXPECT_TRUE(m->isEnabled() && m->menuAction()->isEnabled()) << m->objectName().toStdString();
+        EXPECT_TRUE(m->isEnabled() && m->menuAction()->isEnabled())
+            << m->objectName().toStdString();
     EXPECT_TRUE(w.mnuStop->isEnabled());
     EXPECT_TRUE(w.mnuExit->isEnabled());
     EXPECT_EQ(decoder.count(), 1);

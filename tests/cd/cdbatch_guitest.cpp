@@ -540,32 +540,89 @@ TEST_F(CdFormTest, HiddenTrackCodesAndTheCueSheetOfARip) {
     w.Check3->click();
     EXPECT_EQ(tree().lstTracks.items(), texts({"Track 00 - 0:01"}));
     w.Check3->click();
+    // A group rips what it shows, the hidden track first, as it lies on the disc.
     w.optWAV->setChecked(true);
     select(SourceTree::AvailableTracksText);
     w.CmdSelectAction_Click();
     waitForJob();
     const QStringList files = outputs();
-    ASSERT_EQ(files.size(), 3);
-    EXPECT_EQ(fixtures::readFile(files[0]).mid(44),
+    ASSERT_EQ(files.size(), 4);
+    EXPECT_EQ(fixtures::readFile(files[0]).mid(44), image.audio.left(qsizetype{75} * frameBytes));
+    EXPECT_EQ(fixtures::readFile(files[1]).mid(44),
               image.audio.mid(qsizetype{75} * frameBytes, qsizetype{225} * frameBytes));
     // The log and the cue sheet are written once the AccurateRip database has answered.
     EXPECT_TRUE(ripLog(dest.path()).contains(QStringLiteral("  ISRC: GBAYE0000001\n")));
     const QStringList cues = QDir(dest.path()).entryList({QStringLiteral("*.cue")}, QDir::Files);
     ASSERT_EQ(cues.size(), 1);
 
+    // The sheet carries the hidden track as track 1's gap: opened as a disc, it gives the disc
+    // back, hidden track included.
     dialogs().clear();
     dialogs().files.push_back({QDir(dest.path()).filePath(cues.front())});
     w.mnuOpenImage->trigger();
     EXPECT_TRUE(dialogs().messages().empty());
     EXPECT_EQ(w.DriveList->currentIndex(), 1);
-    EXPECT_EQ(tree().lstTracks.items(), listed.mid(0, 3));
+    EXPECT_EQ(tree().lstTracks.items(), listed);
+    select(tree().lstTracks.at(3));
+    tree().MoveSelectedNode();
     select(tree().lstTracks.at(1));
     tree().MoveSelectedNode();
     select(SourceTree::SelectedTracksText);
     w.CmdSelectAction_Click();
     waitForJob();
+    ASSERT_EQ(outputs().size(), 2);
+    EXPECT_EQ(fixtures::readFile(outputs()[0]).mid(44), fixtures::readFile(files[0]).mid(44));
+    EXPECT_EQ(fixtures::readFile(outputs()[1]).mid(44), fixtures::readFile(files[2]).mid(44));
+}
+
+// The hidden track ripped alone gets its cue sheet too, and "All" keeps it selected once it
+// is; a selection of a data track alone is refused saying why.
+TEST_F(CdFormTest, TheHiddenTrackAloneAndADataTrackAloneInTheSelection) {
+    const DiscImage image =
+        disc(QStringLiteral("hidden"),
+             {{150, 440, {}, {}, false, 75}, {100, 660}, {300, 0, {}, {}, true, 150}});
+    Form1& w = load();
+    const QString hidden = QStringLiteral("Track 00 - 0:01");
+    const QString data = QStringLiteral("Track  3 - 0:04 (data track)");
+    ASSERT_TRUE(tree().lstTracks.contains(hidden));
+    w.optWAV->setChecked(true);
+    select(data);
+    tree().MoveSelectedNode();
+    select(SourceTree::SelectedTracksText);
+    w.CmdSelectAction_Click();
+    waitForJob();
+    ASSERT_EQ(dialogs().messages().size(), 1u);
+    EXPECT_EQ(dialogs().messages()[0].text,
+              QStringLiteral("Track 3 is a data track: it holds no audio to record. Select an "
+                             "audio track."));
+    EXPECT_TRUE(outputs().isEmpty());
+
+    dialogs().clear();
+    select(data);
+    tree().MoveSelectedNode();
+    select(hidden);
+    tree().MoveSelectedNode();
+    EXPECT_EQ(childTexts(SourceTree::SelectedTracksText), QStringList{hidden});
+    select(SourceTree::SelectedTracksText);
+    w.CmdSelectAction_Click();
+    waitForJob();
+    EXPECT_TRUE(dialogs().messages().empty());
     ASSERT_EQ(outputs().size(), 1);
-    EXPECT_EQ(fixtures::readFile(outputs()[0]).mid(44), fixtures::readFile(files[1]).mid(44));
+    EXPECT_EQ(fixtures::readFile(outputs()[0]).mid(44),
+              image.audio.left(qsizetype{75} * frameBytes));
+    const QStringList cues = QDir(dest.path()).entryList({QStringLiteral("*.cue")}, QDir::Files);
+    ASSERT_EQ(cues.size(), 1);
+    const QString sheet =
+        QString::fromUtf8(fixtures::readFile(QDir(dest.path()).filePath(cues.front())));
+    EXPECT_TRUE(sheet.contains(QStringLiteral("FILE \"%1\" WAVE\n  TRACK 01 AUDIO\n")
+                                   .arg(QFileInfo(outputs()[0]).fileName())))
+        << sheet.toStdString();
+
+    w.Check3->click();
+    EXPECT_EQ(childTexts(SourceTree::SelectedTracksText),
+              (QStringList{hidden, QStringLiteral("Track  1 - 0:02"),
+                           QStringLiteral("Track  2 - 0:01")}));
+    EXPECT_EQ(childTexts(SourceTree::AvailableTracksText), QStringList{data});
 }
 
 } // namespace

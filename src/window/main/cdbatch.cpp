@@ -173,8 +173,12 @@ void extractTracks(Form1& w, const Disc& disc, const BatchChoices& choices) {
     work.makeJob = plan->jobMaker();
     // What a track's file takes, for the disk-space guard's check before it starts.
     work.expectedOutputBytes = [&w, plan, extraction](const WorkItem& item) {
-        const TrackSpan span = w.trackSpan(plan->track(item.index));
-        const std::int64_t ms = span.endMs - span.startMs;
+        const int track = plan->track(item.index);
+        const TrackSpan span = w.trackSpan(track);
+        // The hidden track's length is kept apart, before the first track's.
+        const std::int64_t ms = track == 0 && !w.trackLengthsMs.empty()
+                                    ? w.trackLengthsMs[0]
+                                    : span.endMs - span.startMs;
         return extraction.mp3 ? ms * extraction.config.bitrateKbps / 8 + 4096 : ms * 1764 / 10 + 44;
     };
 
@@ -213,15 +217,45 @@ void extractTracks(Form1& w, const Disc& disc, const BatchChoices& choices) {
     w.startBatch(std::move(batch), std::move(work));
 }
 
-// Puts into lstRecord the tracks of the tree's track group `group`, as it shows them, that
-// "all tracks" takes (no data track, no hidden track).
-void selectExtractable(Form1& w, SourceTree::NodeId group, const discinfo::DriveDisc& disc) {
+bool isDataTrack(const discinfo::DriveDisc& disc, int track) {
+    return std::find(disc.dataTracks.begin(), disc.dataTracks.end(), track) !=
+           disc.dataTracks.end();
+}
+
+// Puts into lstRecord the tracks of the tree's track group `group` that hold audio, as it
+// shows them, except that the hidden track, which lies before the first track on the disc,
+// comes first. Returns the group's data tracks, which are left out.
+QList<int> selectExtractable(Form1& w, SourceTree::NodeId group, const discinfo::DriveDisc& disc) {
     SourceTree& tree = w.tree();
     MirrorList& lstRecord = tree.lstRecord;
     lstRecord.clear();
-    for (const SourceTree::NodeId node : tree.childrenOf(group))
-        if (const int track = tree.trackOf(node); disc.inAllTracks(track))
+    QList<int> dataTracks;
+    for (const SourceTree::NodeId node : tree.childrenOf(group)) {
+        const int track = tree.trackOf(node);
+        if (track == MirrorList::noTrack)
+            continue;
+        if (isDataTrack(disc, track))
+            dataTracks.append(track);
+        else if (track == 0)
+            lstRecord.insert(0, tree.text(node), track);
+        else
             lstRecord.add(tree.text(node), track);
+    }
+    return dataTracks;
+}
+
+// Why a track group holding only the data tracks `dataTracks` gives nothing to extract.
+QString onlyDataTracksMessage(const QList<int>& dataTracks) {
+    if (dataTracks.size() == 1)
+        return Form1::tr("Track %1 is a data track: it holds no audio to record. Select an audio "
+                         "track.")
+            .arg(dataTracks.front());
+    QStringList numbers;
+    for (const int track : dataTracks)
+        numbers << QString::number(track);
+    return Form1::tr("Tracks %1 are data tracks: they hold no audio to record. Select an audio "
+                     "track.")
+        .arg(numbers.join(QStringLiteral(", ")));
 }
 
 } // namespace
@@ -286,11 +320,16 @@ void Form1::cmdStart_Click() {
         currentTrackNumber = track;
     } else if (group == SourceTree::Group::AvailableTracks ||
                group == SourceTree::Group::SelectedTracks) {
-        // A group rips what it shows, every time: its tracks, less the data tracks, which
-        // hold no audio. The tracks stay where they are.
-        selectExtractable(*this, selected, listedDisc_.known);
+        // A group rips what it shows, every time: its tracks, the hidden track included, less
+        // the data tracks, which hold no audio. The tracks stay where they are.
+        const MirrorList before = lstRecord;
+        const QList<int> dataTracks = selectExtractable(*this, selected, listedDisc_.known);
         if (lstRecord.isEmpty()) {
-            dialogs::msgBox(QStringLiteral("You must select tracks to record."),
+            // Nothing starts, so nothing changes: the selection still mirrors its group.
+            lstRecord = before;
+            dialogs::msgBox(dataTracks.isEmpty()
+                                ? QStringLiteral("You must select tracks to record.")
+                                : onlyDataTracksMessage(dataTracks),
                             dialogs::Buttons::Ok, dialogs::Icon::Information);
             return;
         }
