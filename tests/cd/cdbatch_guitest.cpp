@@ -576,7 +576,8 @@ TEST_F(CdFormTest, HiddenTrackCodesAndTheCueSheetOfARip) {
 }
 
 // The hidden track ripped alone gets its cue sheet too, and "All" keeps it selected once it
-// is; a selection of a data track alone is refused saying why.
+// is; a selection of a data track alone, or of the hidden track alone to be recorded in real
+// time, is refused saying why.
 TEST_F(CdFormTest, TheHiddenTrackAloneAndADataTrackAloneInTheSelection) {
     const DiscImage image =
         disc(QStringLiteral("hidden"),
@@ -603,7 +604,18 @@ TEST_F(CdFormTest, TheHiddenTrackAloneAndADataTrackAloneInTheSelection) {
     select(hidden);
     tree().MoveSelectedNode();
     EXPECT_EQ(childTexts(SourceTree::SelectedTracksText), QStringList{hidden});
+    // A recording starts at a track's start: the hidden track is read in one step only.
+    w.Chk2Stage->click();
     select(SourceTree::SelectedTracksText);
+    w.CmdSelectAction_Click();
+    waitForJob();
+    ASSERT_EQ(dialogs().messages().size(), 1u);
+    EXPECT_TRUE(dialogs().messages()[0].text.startsWith(
+        QStringLiteral("Track 00, the hidden track, lies before the first track")));
+    EXPECT_TRUE(outputs().isEmpty());
+
+    dialogs().clear();
+    w.Chk2Stage->click();
     w.CmdSelectAction_Click();
     waitForJob();
     EXPECT_TRUE(dialogs().messages().empty());

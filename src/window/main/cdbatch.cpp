@@ -222,36 +222,49 @@ bool isDataTrack(const discinfo::DriveDisc& disc, int track) {
            disc.dataTracks.end();
 }
 
+// What a track group gives to extract besides what lstRecord takes.
+struct LeftOut {
+    QList<int> dataTracks; // hold no audio
+    bool hiddenTrack = false; // a recording cannot start before the first track
+};
+
 // Puts into lstRecord the tracks of the tree's track group `group` that hold audio, as it
 // shows them, except that the hidden track, which lies before the first track on the disc,
-// comes first. Returns the group's data tracks, which are left out.
-QList<int> selectExtractable(Form1& w, SourceTree::NodeId group, const discinfo::DriveDisc& disc) {
+// comes first; without `withHidden` (a real-time recording) it is left out.
+LeftOut selectExtractable(Form1& w, SourceTree::NodeId group, const discinfo::DriveDisc& disc,
+                          bool withHidden) {
     SourceTree& tree = w.tree();
     MirrorList& lstRecord = tree.lstRecord;
     lstRecord.clear();
-    QList<int> dataTracks;
+    LeftOut left;
     for (const SourceTree::NodeId node : tree.childrenOf(group)) {
         const int track = tree.trackOf(node);
         if (track == MirrorList::noTrack)
             continue;
         if (isDataTrack(disc, track))
-            dataTracks.append(track);
+            left.dataTracks.append(track);
+        else if (track == 0 && !withHidden)
+            left.hiddenTrack = true;
         else if (track == 0)
             lstRecord.insert(0, tree.text(node), track);
         else
             lstRecord.add(tree.text(node), track);
     }
-    return dataTracks;
+    return left;
 }
 
-// Why a track group holding only the data tracks `dataTracks` gives nothing to extract.
-QString onlyDataTracksMessage(const QList<int>& dataTracks) {
-    if (dataTracks.size() == 1)
+// Why a track group whose tracks were all left out (`left`) gives nothing to extract.
+QString nothingToExtractMessage(const LeftOut& left) {
+    if (left.hiddenTrack)
+        return Form1::tr("Track 00, the hidden track, lies before the first track, where a "
+                         "recording cannot start: it is extracted in one step only (tick \"2 "
+                         "Step Extraction\" to change to \"1 Step Extraction\").");
+    if (left.dataTracks.size() == 1)
         return Form1::tr("Track %1 is a data track: it holds no audio to record. Select an audio "
                          "track.")
-            .arg(dataTracks.front());
+            .arg(left.dataTracks.front());
     QStringList numbers;
-    for (const int track : dataTracks)
+    for (const int track : left.dataTracks)
         numbers << QString::number(track);
     return Form1::tr("Tracks %1 are data tracks: they hold no audio to record. Select an audio "
                      "track.")
@@ -320,16 +333,18 @@ void Form1::cmdStart_Click() {
         currentTrackNumber = track;
     } else if (group == SourceTree::Group::AvailableTracks ||
                group == SourceTree::Group::SelectedTracks) {
-        // A group rips what it shows, every time: its tracks, the hidden track included, less
-        // the data tracks, which hold no audio. The tracks stay where they are.
+        // A group rips what it shows, every time: its tracks, the hidden track included (read
+        // in one step only), less the data tracks, which hold no audio. The tracks stay where
+        // they are.
         const MirrorList before = lstRecord;
-        const QList<int> dataTracks = selectExtractable(*this, selected, listedDisc_.known);
+        const LeftOut left = selectExtractable(*this, selected, listedDisc_.known,
+                                               Chk2Stage->checkState() == Qt::Checked);
         if (lstRecord.isEmpty()) {
             // Nothing starts, so nothing changes: the selection still mirrors its group.
             lstRecord = before;
-            dialogs::msgBox(dataTracks.isEmpty()
+            dialogs::msgBox(left.dataTracks.isEmpty() && !left.hiddenTrack
                                 ? QStringLiteral("You must select tracks to record.")
-                                : onlyDataTracksMessage(dataTracks),
+                                : nothingToExtractMessage(left),
                             dialogs::Buttons::Ok, dialogs::Icon::Information);
             return;
         }
