@@ -228,9 +228,10 @@ TEST_F(FormTest, DisablemLocksExactlyTheListedControlsAndClosesTheOtherWindows) 
     QSignalSpy search(&w, &Form1::searchWindowUnloadRequested);
     const std::vector<QPushButton*> locked = {w.C777,     w.CmdSelectAction, w.Copt,
                                               w.C5555555, w.Cmdhelp,         w.Command4};
-    const std::vector<QMenu*> lockedMenus = {w.mnuFile, w.mnuActiopn, w.mnuPrefs, w.mnuHelp,
-                                             w.mnupopup};
-    const std::vector<QAction*> lockedItems = {w.mnuStart2, w.mnuRemoveDelete, w.mnuFileRemove};
+    const std::vector<QMenu*> lockedMenus = {w.mnuCD, w.mnuPrefs, w.mnuHelp, w.mnupopup};
+    const std::vector<QAction*> lockedItems = {w.mnuStart2,   w.mnuRemoveDelete, w.mnuFileRemove,
+                                               w.mnuOpenfile, w.mnuOpenImage,    w.mnuStart,
+                                               w.mnuRefreshlist};
 
     w.Disablem();
     for (QPushButton* b : locked)
@@ -242,6 +243,12 @@ TEST_F(FormTest, DisablemLocksExactlyTheListedControlsAndClosesTheOtherWindows) 
     // The stop commands stay usable while a job runs.
     for (QPushButton* b : {w.Command8, w.Command1, w.Command2, w.Command5})
         EXPECT_TRUE(b->isEnabled()) << b->objectName().toStdString();
+    // Action > Stop and File > Exit too, in menus the keyboard can open.
+    for (QMenu* m : {w.mnuFile, w.mnuActiopn})
+        EXPECT_TRUE(m->isEnabled() && m->menuAction()->isEnabled())
+            << m->objectName().toStdString();
+    EXPECT_TRUE(w.mnuStop->isEnabled());
+    EXPECT_TRUE(w.mnuExit->isEnabled());
     EXPECT_EQ(decoder.count(), 1);
     EXPECT_EQ(player.count(), 1);
     EXPECT_EQ(search.count(), 1);

@@ -13,10 +13,12 @@
 #include "engine/platform/mci/mci.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QCheckBox>
 #include <QDir>
 #include <QComboBox>
 #include <QLabel>
+#include <QMenu>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
@@ -286,6 +288,25 @@ TEST_F(CdFormTest, SelectedTracksAndTheAllSwitch) {
     EXPECT_NE(tree().findByText(outputs()[0]), 0u); // listed once it has its name
 }
 
+// "All" selects every audio track, those the user had selected before included.
+TEST_F(CdFormTest, AllKeepsATrackAlreadySelected) {
+    disc(QStringLiteral("disc"), {{150, 440}, {27, 1000}, {200, 2000}});
+    Form1& w = load();
+    w.optWAV->setChecked(true);
+    const QStringList listed = tree().lstTracks.items();
+    select(listed[1]);
+    tree().MoveSelectedNode();
+    ASSERT_EQ(childTexts(SourceTree::SelectedTracksText), QStringList{listed[1]});
+    w.Check3->click();
+    EXPECT_EQ(tree().lstRecord.items(), listed);
+    EXPECT_EQ(childTexts(SourceTree::SelectedTracksText), listed);
+    EXPECT_TRUE(childTexts(SourceTree::AvailableTracksText).isEmpty());
+    select(SourceTree::SelectedTracksText);
+    w.CmdSelectAction_Click();
+    waitForJob();
+    EXPECT_EQ(outputs().size(), 3);
+}
+
 TEST_F(CdFormTest, AbortDuringTrackTwoEndsItsFileAndStartsNoOther) {
     // Track 2 is long enough to be stopped in its middle.
     disc(QStringLiteral("disc"), {{75, 440}, {75 * 120, 1000}, {75, 2000}});
@@ -327,6 +348,37 @@ TEST_F(CdFormTest, AbortDuringTrackTwoEndsItsFileAndStartsNoOther) {
         "Summary: 1 of 3 tracks asked for copied OK; not OK: track 2 (Aborted), track 3 (Not "
         "started)\n")))
         << log.toStdString();
+}
+
+// Action > Stop, as the help names it, is reachable from the keyboard while a rip runs (and
+// File > Exit with it); the other items of those menus wait for the rip.
+TEST_F(CdFormTest, StopFromTheKeyboardDuringARip) {
+    disc(QStringLiteral("disc"), {{150, 440}, {150, 1000}, {150, 2000}});
+    Form1& w = load();
+    w.optWAV->setChecked(true);
+    QApplication::setActiveWindow(&w);
+    select(SourceTree::AvailableTracksText);
+    w.CmdSelectAction_Click();
+    // No event has run since the start: the batch cannot have gone past its first track.
+    ASSERT_TRUE(w.isJobRunning());
+    EXPECT_TRUE(w.mnuExit->isEnabled());
+    EXPECT_FALSE(w.mnuStart->isEnabled());
+    EXPECT_FALSE(w.mnuOpenImage->isEnabled());
+    QTest::keyClick(&w, Qt::Key_A, Qt::AltModifier);
+    ASSERT_TRUE(w.mnuActiopn->isVisible());
+    QTest::keyClick(w.mnuActiopn, Qt::Key_T);
+    EXPECT_FALSE(w.mnuActiopn->isVisible());
+    EXPECT_EQ(w.Label3->text(), QStringLiteral("Stopping after the current file..."));
+    waitForJob();
+
+    const QList<JobResult>& results = w.lastBatch().results;
+    ASSERT_EQ(results.size(), 3);
+    EXPECT_EQ(results[0].status, JobResult::Status::Completed);
+    EXPECT_EQ(results[1].status, JobResult::Status::NotStarted);
+    EXPECT_EQ(results[2].status, JobResult::Status::NotStarted);
+    // The keyboard is not left in the menu bar, and the window is idle again.
+    EXPECT_EQ(QApplication::activePopupWidget(), nullptr);
+    EXPECT_TRUE(w.mnuStart->isEnabled());
 }
 
 TEST_F(CdFormTest, AReadFailureShowsTheLibraryTextAndTheBatchGoesOn) {
@@ -488,32 +540,101 @@ TEST_F(CdFormTest, HiddenTrackCodesAndTheCueSheetOfARip) {
     w.Check3->click();
     EXPECT_EQ(tree().lstTracks.items(), texts({"Track 00 - 0:01"}));
     w.Check3->click();
+    // A group rips what it shows, the hidden track first, as it lies on the disc.
     w.optWAV->setChecked(true);
     select(SourceTree::AvailableTracksText);
     w.CmdSelectAction_Click();
     waitForJob();
     const QStringList files = outputs();
-    ASSERT_EQ(files.size(), 3);
-    EXPECT_EQ(fixtures::readFile(files[0]).mid(44),
+    ASSERT_EQ(files.size(), 4);
+    EXPECT_EQ(fixtures::readFile(files[0]).mid(44), image.audio.left(qsizetype{75} * frameBytes));
+    EXPECT_EQ(fixtures::readFile(files[1]).mid(44),
               image.audio.mid(qsizetype{75} * frameBytes, qsizetype{225} * frameBytes));
     // The log and the cue sheet are written once the AccurateRip database has answered.
     EXPECT_TRUE(ripLog(dest.path()).contains(QStringLiteral("  ISRC: GBAYE0000001\n")));
     const QStringList cues = QDir(dest.path()).entryList({QStringLiteral("*.cue")}, QDir::Files);
     ASSERT_EQ(cues.size(), 1);
 
+    // The sheet carries the hidden track as track 1's gap: opened as a disc, it gives the disc
+    // back, hidden track included.
     dialogs().clear();
     dialogs().files.push_back({QDir(dest.path()).filePath(cues.front())});
     w.mnuOpenImage->trigger();
     EXPECT_TRUE(dialogs().messages().empty());
     EXPECT_EQ(w.DriveList->currentIndex(), 1);
-    EXPECT_EQ(tree().lstTracks.items(), listed.mid(0, 3));
+    EXPECT_EQ(tree().lstTracks.items(), listed);
+    select(tree().lstTracks.at(3));
+    tree().MoveSelectedNode();
     select(tree().lstTracks.at(1));
     tree().MoveSelectedNode();
     select(SourceTree::SelectedTracksText);
     w.CmdSelectAction_Click();
     waitForJob();
+    ASSERT_EQ(outputs().size(), 2);
+    EXPECT_EQ(fixtures::readFile(outputs()[0]).mid(44), fixtures::readFile(files[0]).mid(44));
+    EXPECT_EQ(fixtures::readFile(outputs()[1]).mid(44), fixtures::readFile(files[2]).mid(44));
+}
+
+// The hidden track ripped alone gets its cue sheet too, and "All" keeps it selected once it
+// is; a selection of a data track alone, or of the hidden track alone to be recorded in real
+// time, is refused saying why.
+TEST_F(CdFormTest, TheHiddenTrackAloneAndADataTrackAloneInTheSelection) {
+    const DiscImage image =
+        disc(QStringLiteral("hidden"),
+             {{150, 440, {}, {}, false, 75}, {100, 660}, {300, 0, {}, {}, true, 150}});
+    Form1& w = load();
+    const QString hidden = QStringLiteral("Track 00 - 0:01");
+    const QString data = QStringLiteral("Track  3 - 0:04 (data track)");
+    ASSERT_TRUE(tree().lstTracks.contains(hidden));
+    w.optWAV->setChecked(true);
+    select(data);
+    tree().MoveSelectedNode();
+    select(SourceTree::SelectedTracksText);
+    w.CmdSelectAction_Click();
+    waitForJob();
+    ASSERT_EQ(dialogs().messages().size(), 1u);
+    EXPECT_EQ(dialogs().messages()[0].text,
+              QStringLiteral("Track 3 is a data track: it holds no audio to record. Select an "
+                             "audio track."));
+    EXPECT_TRUE(outputs().isEmpty());
+
+    dialogs().clear();
+    select(data);
+    tree().MoveSelectedNode();
+    select(hidden);
+    tree().MoveSelectedNode();
+    EXPECT_EQ(childTexts(SourceTree::SelectedTracksText), QStringList{hidden});
+    // A recording starts at a track's start: the hidden track is read in one step only.
+    w.Chk2Stage->click();
+    select(SourceTree::SelectedTracksText);
+    w.CmdSelectAction_Click();
+    waitForJob();
+    ASSERT_EQ(dialogs().messages().size(), 1u);
+    EXPECT_TRUE(dialogs().messages()[0].text.startsWith(
+        QStringLiteral("Track 00, the hidden track, lies before the first track")));
+    EXPECT_TRUE(outputs().isEmpty());
+
+    dialogs().clear();
+    w.Chk2Stage->click();
+    w.CmdSelectAction_Click();
+    waitForJob();
+    EXPECT_TRUE(dialogs().messages().empty());
     ASSERT_EQ(outputs().size(), 1);
-    EXPECT_EQ(fixtures::readFile(outputs()[0]).mid(44), fixtures::readFile(files[1]).mid(44));
+    EXPECT_EQ(fixtures::readFile(outputs()[0]).mid(44),
+              image.audio.left(qsizetype{75} * frameBytes));
+    const QStringList cues = QDir(dest.path()).entryList({QStringLiteral("*.cue")}, QDir::Files);
+    ASSERT_EQ(cues.size(), 1);
+    const QString sheet =
+        QString::fromUtf8(fixtures::readFile(QDir(dest.path()).filePath(cues.front())));
+    EXPECT_TRUE(sheet.contains(QStringLiteral("FILE \"%1\" WAVE\n  TRACK 01 AUDIO\n")
+                                   .arg(QFileInfo(outputs()[0]).fileName())))
+        << sheet.toStdString();
+
+    w.Check3->click();
+    EXPECT_EQ(childTexts(SourceTree::SelectedTracksText),
+              (QStringList{hidden, QStringLiteral("Track  1 - 0:02"),
+                           QStringLiteral("Track  2 - 0:01")}));
+    EXPECT_EQ(childTexts(SourceTree::AvailableTracksText), QStringList{data});
 }
 
 } // namespace

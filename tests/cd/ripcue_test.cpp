@@ -67,4 +67,53 @@ TEST(RipCue, FailedTracksKeepTheirNumbersAndNoLaterTrackMoves) {
                                       "    INDEX 01 00:00:00\n"));
 }
 
+// The audio before the first track (30 sectors): the first track's gap in the hidden track's
+// file when both were ripped; without the first track, a track of its own.
+TEST(RipCue, TheHiddenTrackIsTheFirstTracksGapOrATrackOfItsOwn) {
+    using R = riplog::TrackResult;
+    riplog::Log log = logOfFive();
+    log.discToc->trackStartLba[0] = 30;
+    log.discToc->hiddenTrackSectors = 30;
+    riplog::Track hidden = track(0, R::CopyOk, true);
+    hidden.startLba = 0;
+    hidden.endLba = 30;
+    riplog::Track first = track(1, R::CopyOk, true);
+    first.startLba = 30;
+
+    log.tracks = {hidden};
+    EXPECT_EQ(sheet(log), std::string("FILE \"0.wav\" WAVE\n"
+                                      "  TRACK 01 AUDIO\n"
+                                      "    TITLE \"Hidden track\"\n"
+                                      "    INDEX 01 00:00:00\n"));
+
+    log.tracks = {hidden, first, track(2, R::CopyOk, true)};
+    EXPECT_EQ(sheet(log), std::string("FILE \"0.wav\" WAVE\n"
+                                      "  TRACK 01 AUDIO\n"
+                                      "    INDEX 00 00:00:00\n"
+                                      "FILE \"1.wav\" WAVE\n"
+                                      "    INDEX 01 00:00:00\n"
+                                      "  TRACK 02 AUDIO\n"
+                                      "    INDEX 00 00:00:50\n"
+                                      "FILE \"2.wav\" WAVE\n"
+                                      "    INDEX 01 00:00:00\n"));
+
+    // Tracks 3 and 4 follow the hidden track's as 2 and 3, whatever became of it.
+    hidden.result = R::ReadErrors;
+    hidden.sectorsRead = 10;
+    log.tracks = {hidden, track(3, R::CopyOk, true), track(4, R::CopyOk, true)};
+    EXPECT_EQ(sheet(log), std::string("FILE \"0.wav\" WAVE\n"
+                                      "  TRACK 01 AUDIO\n"
+                                      "    REM RESULT \"Copy finished with read errors\"\n"
+                                      "    TITLE \"Hidden track\"\n"
+                                      "    INDEX 01 00:00:00\n"
+                                      "FILE \"3.wav\" WAVE\n"
+                                      "  TRACK 02 AUDIO\n"
+                                      "    PREGAP 00:00:20\n"
+                                      "    INDEX 01 00:00:00\n"
+                                      "  TRACK 03 AUDIO\n"
+                                      "    INDEX 00 00:01:05\n"
+                                      "FILE \"4.wav\" WAVE\n"
+                                      "    INDEX 01 00:00:00\n"));
+}
+
 } // namespace

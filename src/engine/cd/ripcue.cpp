@@ -36,6 +36,19 @@ bool wholeFile(const riplog::Track* track) {
     return leftFile(track) && sectorsInFile(*track) == track->endLba - track->startLba;
 }
 
+// The hidden track's file as the sheet's first track: from its start, with no gap.
+cuewriter::Track trackOfItsOwn(const riplog::Track& hidden) {
+    cuewriter::Track track;
+    track.number = 1;
+    track.title = hidden.title.isEmpty() ? QStringLiteral("Hidden track") : hidden.title;
+    if (hidden.result != riplog::TrackResult::CopyOk)
+        track.result = riplog::resultText(hidden.result);
+    track.file = QFileInfo(hidden.outputFile).fileName();
+    track.fileSectors = sectorsInFile(hidden);
+    track.pregapInPreviousFile = false;
+    return track;
+}
+
 } // namespace
 
 cuewriter::Disc sheetOf(const riplog::Log& log, const QString& fileType) {
@@ -67,12 +80,19 @@ cuewriter::Disc sheetOf(const riplog::Log& log, const QString& fileType) {
     const riplog::Track* hidden = asked(log, hiddenTrack);
     if (wholeFile(hidden) && !numbers.empty() && numbers.front() == toc.firstTrack)
         disc.hiddenTrackFile = QFileInfo(hidden->outputFile).fileName();
+    // Without the first track, the hidden track's file is no track's pregap: it stands as a
+    // track of its own, the sheet's first, and the others are numbered by their place after it.
+    const bool hiddenStandsAlone = leftFile(hidden) && !asked(log, toc.firstTrack);
+    if (hiddenStandsAlone)
+        disc.tracks.push_back(trackOfItsOwn(*hidden));
     for (std::size_t k = 0; k < numbers.size(); ++k) {
         const int number = numbers[k];
         const int i = toc.indexOf(number);
         const riplog::Track& ripped = *asked(log, number);
         cuewriter::Track track;
-        track.number = consecutive ? number : static_cast<int>(k) + 1;
+        track.number = hiddenStandsAlone ? static_cast<int>(k) + 2
+                       : consecutive     ? number
+                                         : static_cast<int>(k) + 1;
         if (ripped.result != riplog::TrackResult::CopyOk)
             track.result = riplog::resultText(ripped.result);
         track.title = ripped.title;

@@ -20,7 +20,10 @@ namespace ripcue {
 // file are left out. Each track's pregap stands at the end of the file before it when the track
 // before it is whole in its file; else it is a PREGAP. The audio before the first track goes in
 // the hidden track's file when track 0 is whole in its file along with the first track, else it is
-// the first track's PREGAP. `fileType` is "WAVE" or "MP3". No file: no track in the sheet.
+// the first track's PREGAP. When the first track was not asked for, the hidden track's file
+// (when it left one) is the sheet's track 1, titled as the hidden track, and the other tracks
+// are numbered by their place after it. `fileType` is "WAVE" or "MP3". No file: no track in
+// the sheet.
 cuewriter::Disc sheetOf(const riplog::Log& log, const QString& fileType);
 
 // Writes the sheet of `log` whole (a temporary file renamed into place, numbered when the name

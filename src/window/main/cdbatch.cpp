@@ -25,7 +25,9 @@
 #include <QRadioButton>
 
 #include <algorithm>
+#include <map>
 #include <memory>
+#include <set>
 #include <utility>
 
 namespace {
@@ -171,8 +173,12 @@ void extractTracks(Form1& w, const Disc& disc, const BatchChoices& choices) {
     work.makeJob = plan->jobMaker();
     // What a track's file takes, for the disk-space guard's check before it starts.
     work.expectedOutputBytes = [&w, plan, extraction](const WorkItem& item) {
-        const TrackSpan span = w.trackSpan(plan->track(item.index));
-        const std::int64_t ms = span.endMs - span.startMs;
+        const int track = plan->track(item.index);
+        const TrackSpan span = w.trackSpan(track);
+        // The hidden track's length is kept apart, before the first track's.
+        const std::int64_t ms = track == 0 && !w.trackLengthsMs.empty()
+                                    ? w.trackLengthsMs[0]
+                                    : span.endMs - span.startMs;
         return extraction.mp3 ? ms * extraction.config.bitrateKbps / 8 + 4096 : ms * 1764 / 10 + 44;
     };
 
@@ -211,15 +217,58 @@ void extractTracks(Form1& w, const Disc& disc, const BatchChoices& choices) {
     w.startBatch(std::move(batch), std::move(work));
 }
 
-// Puts into lstRecord the tracks of the tree's track group `group`, as it shows them, that
-// "all tracks" takes (no data track, no hidden track).
-void selectExtractable(Form1& w, SourceTree::NodeId group, const discinfo::DriveDisc& disc) {
+bool isDataTrack(const discinfo::DriveDisc& disc, int track) {
+    return std::find(disc.dataTracks.begin(), disc.dataTracks.end(), track) !=
+           disc.dataTracks.end();
+}
+
+// What a track group gives to extract besides what lstRecord takes.
+struct LeftOut {
+    QList<int> dataTracks; // hold no audio
+    bool hiddenTrack = false; // a recording cannot start before the first track
+};
+
+// Puts into lstRecord the tracks of the tree's track group `group` that hold audio, as it
+// shows them, except that the hidden track, which lies before the first track on the disc,
+// comes first; without `withHidden` (a real-time recording) it is left out.
+LeftOut selectExtractable(Form1& w, SourceTree::NodeId group, const discinfo::DriveDisc& disc,
+                          bool withHidden) {
     SourceTree& tree = w.tree();
     MirrorList& lstRecord = tree.lstRecord;
     lstRecord.clear();
-    for (const SourceTree::NodeId node : tree.childrenOf(group))
-        if (const int track = tree.trackOf(node); disc.inAllTracks(track))
+    LeftOut left;
+    for (const SourceTree::NodeId node : tree.childrenOf(group)) {
+        const int track = tree.trackOf(node);
+        if (track == MirrorList::noTrack)
+            continue;
+        if (isDataTrack(disc, track))
+            left.dataTracks.append(track);
+        else if (track == 0 && !withHidden)
+            left.hiddenTrack = true;
+        else if (track == 0)
+            lstRecord.insert(0, tree.text(node), track);
+        else
             lstRecord.add(tree.text(node), track);
+    }
+    return left;
+}
+
+// Why a track group whose tracks were all left out (`left`) gives nothing to extract.
+QString nothingToExtractMessage(const LeftOut& left) {
+    if (left.hiddenTrack)
+        return Form1::tr("Track 00, the hidden track, lies before the first track, where a "
+                         "recording cannot start: it is extracted in one step only (tick \"2 "
+                         "Step Extraction\" to change to \"1 Step Extraction\").");
+    if (left.dataTracks.size() == 1)
+        return Form1::tr("Track %1 is a data track: it holds no audio to record. Select an audio "
+                         "track.")
+            .arg(left.dataTracks.front());
+    QStringList numbers;
+    for (const int track : left.dataTracks)
+        numbers << QString::number(track);
+    return Form1::tr("Tracks %1 are data tracks: they hold no audio to record. Select an audio "
+                     "track.")
+        .arg(numbers.join(QStringLiteral(", ")));
 }
 
 } // namespace
@@ -284,11 +333,18 @@ void Form1::cmdStart_Click() {
         currentTrackNumber = track;
     } else if (group == SourceTree::Group::AvailableTracks ||
                group == SourceTree::Group::SelectedTracks) {
-        // A group rips what it shows, every time: its tracks, less the data tracks, which
-        // hold no audio. The tracks stay where they are.
-        selectExtractable(*this, selected, listedDisc_.known);
+        // A group rips what it shows, every time: its tracks, the hidden track included (read
+        // in one step only), less the data tracks, which hold no audio. The tracks stay where
+        // they are.
+        const MirrorList before = lstRecord;
+        const LeftOut left = selectExtractable(*this, selected, listedDisc_.known,
+                                               Chk2Stage->checkState() == Qt::Checked);
         if (lstRecord.isEmpty()) {
-            dialogs::msgBox(QStringLiteral("You must select tracks to record."),
+            // Nothing starts, so nothing changes: the selection still mirrors its group.
+            lstRecord = before;
+            dialogs::msgBox(left.dataTracks.isEmpty() && !left.hiddenTrack
+                                ? QStringLiteral("You must select tracks to record.")
+                                : nothingToExtractMessage(left),
                             dialogs::Buttons::Ok, dialogs::Icon::Information);
             return;
         }
@@ -324,17 +380,35 @@ void Form1::StartTrackRecording3(int trackNumber) {
 
 void Form1::Check3_Click() {
     if (Check3->checkState() == Qt::Checked) {
-        // Every track is selected: all but the data tracks and the hidden track move to
-        // "Selected Tracks".
+        // Every audio track is selected, whatever was selected before: all but the data tracks
+        // go to "Selected Tracks", in disc order. The hidden track stays where it was.
         Check3->setText(QStringLiteral("All Tracks"));
         MirrorList& lstRecord = tree().lstRecord;
         MirrorList& lstTracks = tree().lstTracks;
+        std::map<int, QString> chosen; // by track number
         MirrorList kept(MirrorList::Order::Sorted);
+        std::set<int> seen;
+        auto take = [this, &chosen, &kept, &seen](int track, const QString& text,
+                                                  bool wasSelected) {
+            if (track == MirrorList::noTrack || !seen.insert(track).second)
+                return;
+            if (listedDisc_.known.inAllTracks(track) || (wasSelected && track == 0))
+                chosen.emplace(track, text);
+            else
+                kept.add(text, track);
+        };
+        // What the selection group shows, then what is available, then what lstRecord alone
+        // still holds (a track moved before the group was shown again).
+        for (const SourceTree::NodeId node :
+             tree().childrenOf(tree().groupNode(SourceTree::Group::SelectedTracks)))
+            take(tree().trackOf(node), tree().text(node), true);
+        for (int i = 0; i < lstTracks.count(); ++i)
+            take(lstTracks.trackAt(i), lstTracks.at(i), false);
+        for (int i = 0; i < lstRecord.count(); ++i)
+            take(lstRecord.trackAt(i), lstRecord.at(i), true);
         lstRecord.clear();
-        for (int i = 0; i < lstTracks.count(); ++i) {
-            const int track = lstTracks.trackAt(i);
-            (listedDisc_.known.inAllTracks(track) ? lstRecord : kept).add(lstTracks.at(i), track);
-        }
+        for (const auto& entry : chosen)
+            lstRecord.add(entry.second, entry.first);
         lstTracks = kept;
         tree().showfiles();
         tree().showSelectedTracks();

@@ -37,6 +37,7 @@
 #include <QTimer>
 #include <QTreeView>
 
+#include <array>
 #include <cmath>
 
 // Resources compiled into the static window library must be registered by hand.
@@ -51,6 +52,11 @@ const QString programTitle = QStringLiteral("MP3 Vortan v2.0");
 void setMenuEnabled(QMenu* menu, bool enabled) {
     menu->setEnabled(enabled);
     menu->menuAction()->setEnabled(enabled);
+}
+
+// The items of the File and Action menus that a running job locks: all but Stop and Exit.
+std::array<QAction*, 4> jobLockedItems(const Form1& w) {
+    return {w.mnuOpenfile, w.mnuOpenImage, w.mnuStart, w.mnuRefreshlist};
 }
 
 QString destinationCaption() {
@@ -294,8 +300,12 @@ void Form1::Disablem() {
     for (QPushButton* button : {C777, CmdSelectAction, Copt, C5555555, Cmdhelp, Command4})
         button->setEnabled(false);
     mnuStart2->setEnabled(false);
-    for (QMenu* menu : {mnuFile, mnuActiopn, mnuCD, mnuPrefs, mnuHelp, mnupopup})
+    for (QMenu* menu : {mnuCD, mnuPrefs, mnuHelp, mnupopup})
         setMenuEnabled(menu, false);
+    // File and Action stay open to the keyboard (Alt+F, Alt+A) so that Stop and Exit are
+    // reachable while the job runs; their other items wait for it.
+    for (QAction* item : jobLockedItems(*this))
+        item->setEnabled(false);
     mnuRemoveDelete->setEnabled(false);
     mnuFileRemove->setEnabled(false);
     Label33->setVisible(true); // the percentage of the file in progress
@@ -323,8 +333,10 @@ void Form1::Enablem() {
     for (QPushButton* button : {CmdSelectAction, Command4, C777, Copt, C5555555, Cmdhelp})
         button->setEnabled(true);
     mnuStart2->setEnabled(true);
-    for (QMenu* menu : {mnuFile, mnuActiopn, mnuCD, mnuPrefs, mnuHelp, mnupopup})
+    for (QMenu* menu : {mnuCD, mnuPrefs, mnuHelp, mnupopup})
         setMenuEnabled(menu, true);
+    for (QAction* item : jobLockedItems(*this))
+        item->setEnabled(true);
     mnuRemoveDelete->setEnabled(true);
     mnuFileRemove->setEnabled(true);
 }
