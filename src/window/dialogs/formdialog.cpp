@@ -28,8 +28,12 @@ class FormLineEdit final : public QLineEdit {
   protected:
     void focusInEvent(QFocusEvent* event) override {
         QLineEdit::focusInEvent(event);
+        const Qt::FocusReason reason = event->reason();
+        const bool fromKeyboard = reason == Qt::TabFocusReason ||
+                                  reason == Qt::BacktabFocusReason ||
+                                  reason == Qt::ShortcutFocusReason;
         const qsizetype length = text().size();
-        if (length > 0 && selectionStart() == 0 && selectedText().size() == length)
+        if (fromKeyboard && length > 0 && selectionStart() == 0 && selectedText().size() == length)
             setSelection(static_cast<int>(length), -static_cast<int>(length));
     }
 };
