@@ -2,6 +2,7 @@
 // QT_SCALE_FACTOR 1.25 and 1.5), and the main window works from the keyboard alone.
 #include "cdformtest.h"
 
+#include "window/dialogs/formdialog.h"
 #include "window/main/elidedlabel.h"
 #include "window/playlist/frmplaylist.h"
 #include "window/prefs/frmprefs.h"
@@ -21,6 +22,9 @@
 #include <QPointer>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScreen>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QSignalSpy>
 #include <QTabBar>
 #include <QTabWidget>
@@ -145,6 +149,69 @@ TEST_F(WindowFitTest, EveryWindowReadsWholeAtItsDefaultSize) {
         EXPECT_FAULTLESS(finder) << "finder tab " << tab;
     }
     finder->close();
+}
+
+// "Disc Information..." for a disc of many tracks: the form scrolls up and down only, with no
+// field under the scroll bar, nothing cut and no stop without a name; it opens in its first
+// field, and a long title shows its beginning when the form opens and when Tab enters it.
+TEST_F(WindowFitTest, TheDiscInformationFormReadsWholeFromItsFirstField) {
+    constexpr int trackCount = 20;
+    DiscImageOptions options;
+    options.catalog = QStringLiteral("0602537350142");
+    disc(QStringLiteral("long"), std::vector<TrackSpec>(trackCount, TrackSpec{75, 440}), options);
+    Form1& w = load();
+    const QString longTitle = QStringLiteral("Songs of the harbour at night, ").repeated(11);
+    ASSERT_EQ(longTitle.size(), 341);
+    QStringList typed(3 + 2 * trackCount + 1);
+    typed[0] = longTitle.left(340);
+    typed[3] = longTitle.left(340);
+    typed.back() = options.catalog;
+    dialogs().forms.push_back(typed);
+    w.mnuDiscInfo->trigger();
+    ASSERT_EQ(w.discInfo().album, typed[0]);
+
+    std::unique_ptr<FormDialog> form;
+    dialogs().formShown = [&form, &w](const QString& title,
+                                      const QList<dialogs::FormField>& fields) {
+        form = std::make_unique<FormDialog>(title, fields, &w);
+        return std::optional<QStringList>();
+    };
+    w.mnuDiscInfo->trigger();
+    ASSERT_TRUE(form);
+    form->show();
+    QApplication::setActiveWindow(form.get());
+    ASSERT_TRUE(QTest::qWaitForWindowActive(form.get()));
+    const std::vector<QLineEdit*>& fields = form->fields();
+    ASSERT_EQ(fields.size(), static_cast<std::size_t>(typed.size()));
+    const auto showsItsBeginning = [](QLineEdit* field) {
+        return field->cursorPosition() == 0 &&
+               field->inputMethodQuery(Qt::ImCursorRectangle).toRect().left() < field->width() / 2;
+    };
+    EXPECT_EQ(QApplication::focusWidget(), fields[0]);
+    EXPECT_TRUE(showsItsBeginning(fields[0]));
+
+    const QScrollArea* scroll = form->scrollArea();
+    EXPECT_TRUE(scroll->verticalScrollBar()->isVisible());
+    EXPECT_FALSE(scroll->horizontalScrollBar()->isVisible());
+    int underTheBar = 0;
+    for (const QLineEdit* field : fields)
+        if (field->mapTo(scroll->viewport(), QPoint(field->width(), 0)).x() >
+            scroll->viewport()->width())
+            ++underTheBar;
+    EXPECT_EQ(underTheBar, 0);
+    EXPECT_LE(form->width(), form->screen()->availableGeometry().width());
+    EXPECT_FAULTLESS(form.get());
+
+    // Tab runs from field to field; the first title is entered whole, shown from its start.
+    for (int i = 0; i < 3; ++i)
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    EXPECT_EQ(QApplication::focusWidget(), fields[3]);
+    EXPECT_EQ(fields[3]->selectedText(), typed[3]);
+    EXPECT_TRUE(showsItsBeginning(fields[3]));
+    // Before the first field come the buttons.
+    fields[0]->setFocus(Qt::OtherFocusReason);
+    QTest::keyClick(fields[0], Qt::Key_Backtab);
+    EXPECT_TRUE(qobject_cast<QAbstractButton*>(QApplication::focusWidget()));
 }
 
 // With no drive, a line says where a disc image is opened, in the drive list's place.

@@ -4,10 +4,13 @@
 #include "cdformtest.h"
 #include "fixtures.h"
 #include "musicbrainzservice.h"
+#include "riplogtext.h"
 
 #include "engine/platform/discid/mbdiscid.h"
+#include "engine/platform/id3tag/id3tag.h"
 
 #include <QAction>
+#include <QComboBox>
 #include <QLabel>
 #include <QPushButton>
 #include <QRadioButton>
@@ -179,6 +182,51 @@ TEST_F(DiscInfoFormTest, TrackArtistsAreShownAndANewAlbumArtistReachesTheTracksT
     EXPECT_EQ(shown->items, texts({"Sea Songs", "Ann Vale", "", "Wind", "", "Guest", "Bo Lund"}));
     EXPECT_EQ(w.discInfo().trackArtist(1), QStringLiteral("Ann V."));
     EXPECT_EQ(w.discInfo().trackArtist(2), QStringLiteral("Bo Lund"));
+}
+
+// Two images of one track layout share their disc ID, yet each keeps its own information: the
+// one without CD-Text is not ripped, tagged or logged as the other, and an edit reaches only
+// the disc it was made for.
+TEST_F(DiscInfoFormTest, ImagesOfOneLayoutKeepTheirOwnInformation) {
+    loadDisc();
+    const DiscImage plain = disc(QStringLiteral("plain"), {{150, 660}, {100, 880}});
+    Form1& w = *form;
+    w.fillDriveList();
+    ASSERT_EQ(w.DriveList->count(), 2);
+    const QString discId = w.lblDiscId->text();
+    const auto choose = [&w](int drive) {
+        w.DriveList->setCurrentIndex(drive);
+        emit w.DriveList->activated(drive);
+    };
+    choose(1);
+    EXPECT_EQ(w.lblDiscId->text(), discId);
+    EXPECT_TRUE(w.discInfo().album.isEmpty());
+    EXPECT_EQ(toolTip(1), QString());
+
+    w.optMP3->setChecked(true);
+    select(SourceTree::AvailableTracksText);
+    w.CmdSelectAction_Click();
+    waitForJob();
+    ASSERT_EQ(outputs().size(), 2);
+    const auto frames = id3tag::readFrames(outputs()[0]);
+    ASSERT_TRUE(frames.ok());
+    for (const id3tag::Frame& frame : frames.value())
+        EXPECT_FALSE(frame.text.contains(QStringLiteral("Sea Songs")) ||
+                     frame.text.contains(QStringLiteral("Wind")))
+            << frame.id.toStdString() << " " << frame.text.toStdString();
+    const QString log = riplogtext::ripLog(dest.path());
+    EXPECT_FALSE(log.isEmpty());
+    EXPECT_FALSE(log.contains(QStringLiteral("Sea Songs")));
+
+    dialogs().forms.push_back(texts({"Plain Album", "", "", "Calm", "", "", ""}));
+    w.mnuDiscInfo->trigger();
+    EXPECT_EQ(w.discInfo().album, QStringLiteral("Plain Album"));
+    choose(0);
+    EXPECT_EQ(w.discInfo().album, QStringLiteral("Sea Songs"));
+    EXPECT_EQ(toolTip(1), QStringLiteral("Wind/Rain"));
+    choose(1);
+    EXPECT_EQ(w.discInfo().album, QStringLiteral("Plain Album"));
+    EXPECT_EQ(toolTip(1), QStringLiteral("Calm"));
 }
 
 TEST_F(DiscInfoFormTest, EditedTitlesAreKeptAndNameTheRippedFiles) {

@@ -4,6 +4,7 @@
 #include "discimage.h"
 #include "fixtures.h"
 
+#include "engine/cd/disc.h"
 #include "engine/cd/discinfo.h"
 #include "engine/cd/trackpaths.h"
 #include "engine/platform/akrip/cddrives.h"
@@ -68,6 +69,48 @@ TEST_F(DiscText, ADiscWithoutCdTextHasEmptyTextsAndNoDriveIsAnError) {
     EXPECT_TRUE(discinfo::fromCdText(text.value()).isEmpty());
 
     EXPECT_FALSE(cddrives::readCdText(99).ok());
+}
+
+// Discs of one layout share their disc IDs; what is kept about a disc is filed by what the disc
+// says of itself and, for an image, by its cue sheet.
+TEST_F(DiscText, DiscsOfOneLayoutAreToldApartByTheirOwnTextAndFile) {
+    const std::vector<TrackSpec> layout = {{150, 440.0, QStringLiteral("Shore")}, {100, 660.0}};
+    DiscImageOptions text;
+    text.title = QStringLiteral("Sea Songs");
+    const DiscImage withText = writeDiscImage(dir.path(), QStringLiteral("album"), layout, text);
+    const DiscImage copy = writeDiscImage(dir.path(), QStringLiteral("copy"), layout, text);
+    const DiscImage plain = writeDiscImage(dir.path(), QStringLiteral("plain"), layout);
+    const Disc a = readDisc(registerDisc(withText.cuePath));
+    const Disc b = readDisc(registerDisc(copy.cuePath));
+    const Disc c = readDisc(registerDisc(plain.cuePath));
+    ASSERT_TRUE(a.toc && b.toc && c.toc);
+    ASSERT_EQ(a.known.musicBrainz.id, c.known.musicBrainz.id);
+    EXPECT_EQ(a.imagePath, withText.cuePath);
+    EXPECT_EQ(a.infoKey(), readDisc(a.drive).infoKey()); // read again: the same disc
+    EXPECT_NE(a.infoKey(), c.infoKey());
+    EXPECT_NE(a.infoKey(), b.infoKey()); // the same text in another file
+    EXPECT_TRUE(a.infoKey().startsWith(a.known.musicBrainz.id));
+
+    // A device's disc is known by its text and codes, in whichever drive it is read.
+    Disc deviceA = a;
+    Disc deviceB = b;
+    Disc deviceC = c;
+    for (Disc* disc : {&deviceA, &deviceB, &deviceC}) {
+        disc->imagePath.clear();
+        disc->drive = 0;
+    }
+    deviceB.drive = 1;
+    EXPECT_EQ(deviceA.infoKey(), deviceB.infoKey());
+    EXPECT_NE(deviceA.infoKey(), deviceC.infoKey());
+    deviceB.known.isrc[1] = QStringLiteral("GBAAA9800002");
+    EXPECT_NE(deviceA.infoKey(), deviceB.infoKey());
+    // Texts that run together the same way are still two discs.
+    deviceB = deviceA;
+    deviceB.known.cdText.album = QStringLiteral("Sea Song");
+    deviceB.known.cdText.artist = QStringLiteral("s");
+    EXPECT_NE(deviceA.infoKey(), deviceB.infoKey());
+
+    EXPECT_TRUE(Disc{}.infoKey().isEmpty());
 }
 
 // ---- MusicBrainz disc IDs --------------------------------------------------------------------

@@ -25,6 +25,7 @@ void ScriptedDialogs::clear() {
     inputs.clear();
     choices.clear();
     forms.clear();
+    formShown = nullptr;
     files.clear();
     folders.clear();
     records.clear();
@@ -82,6 +83,8 @@ std::optional<QStringList> ScriptedDialogs::form(const QString& title,
         record.items << field.value;
     }
     records.push_back(record);
+    if (formShown)
+        return formShown(title, fields);
     if (forms.empty())
         return std::nullopt;
     const bool cancelled = !forms.front().has_value();

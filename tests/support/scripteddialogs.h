@@ -3,6 +3,7 @@
 #include "engine/platform/dialogs.h"
 
 #include <deque>
+#include <functional>
 #include <vector>
 
 // Answers every dialog from a script and records what was asked. Unscripted questions get
@@ -25,6 +26,11 @@ class ScriptedDialogs final : public dialogs::Handler {
     std::deque<std::optional<QString>> inputs;
     std::deque<std::optional<int>> choices;       // empty optional: cancel
     std::deque<std::optional<QStringList>> forms; // the fields' texts; empty optional: cancel
+    // When set, answers each form (recorded first) in place of `forms`: a test that looks at
+    // the form as the user sees it shows it here.
+    std::function<std::optional<QStringList>(const QString& title,
+                                             const QList<dialogs::FormField>& fields)>
+        formShown;
     std::deque<QStringList> files;
     std::deque<QString> folders;
 

@@ -1,9 +1,37 @@
 #include "engine/cd/disc.h"
 
+#include <QCryptographicHash>
+
 #include <algorithm>
 
 QString Disc::identity() const {
     return toc ? QString::number(freedbId) : QString();
+}
+
+QString Disc::infoKey() const {
+    if (!toc)
+        return {};
+    // Each text with its length before it, so that no text can pass for two.
+    QByteArray own;
+    const auto add = [&own](const QString& text) {
+        const QByteArray bytes = text.toUtf8();
+        own += QByteArray::number(bytes.size()) + ':' + bytes;
+    };
+    const DiscInfo& text = known.cdText;
+    add(text.album);
+    add(text.artist);
+    for (const TrackInfo& track : text.tracks) {
+        add(QString::number(track.number));
+        add(track.title);
+        add(track.artist);
+    }
+    add(known.catalog);
+    for (const QString& isrc : known.isrc)
+        add(isrc);
+    const QString disc = known.musicBrainz.id.isEmpty() ? identity() : known.musicBrainz.id;
+    return disc + QLatin1Char('/') +
+           QString::fromLatin1(QCryptographicHash::hash(own, QCryptographicHash::Sha1).toHex()) +
+           (imagePath.isEmpty() ? QString() : QLatin1Char('/') + imagePath);
 }
 
 namespace {
@@ -47,6 +75,10 @@ Disc readDisc(int driveIndex) {
         disc.known.discIdError = disc.unreadable;
         return disc;
     }
+    const std::vector<cddrives::Drive> drives = cddrives::drives();
+    if (driveIndex >= 0 && static_cast<std::size_t>(driveIndex) < drives.size() &&
+        drives[static_cast<std::size_t>(driveIndex)].isImage)
+        disc.imagePath = drives[static_cast<std::size_t>(driveIndex)].path;
     const auto text = cddrives::readCdText(driveIndex);
     disc.known = discinfo::driveDiscOf(toc.value(), text ? text.value() : cddrives::DiscText{});
     disc.freedbId = cddrives::freedbDiscId(toc.value());

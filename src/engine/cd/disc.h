@@ -20,9 +20,18 @@ struct Disc {
     bool changed = false;       // stillInDrive found another disc than the one listed
     std::uint32_t freedbId = 0; // cddrives::freedbDiscId of the table of contents
     discinfo::DriveDisc known;  // CD-Text, MusicBrainz identity, track numbers, ISRCs
+    QString imagePath;          // the cue sheet when the drive is a disc image; else empty
 
     // The freedb identity in decimal, as the window shows it; empty without a disc.
     QString identity() const;
+    // What information kept about the disc (looked up or edited) is filed under; empty without
+    // a table of contents. Discs of one track layout share their disc IDs, so the key adds what
+    // the disc says of itself (its CD-Text, catalogue number and ISRCs) and, for an image, its
+    // cue sheet: information made for one disc never reaches another, and a disc with CD-Text
+    // of its own is never known by a text kept for another. A device's disc keeps its key when
+    // it is taken out and put back, in whichever drive; an image keeps it while its cue sheet
+    // stays where it is and says the same.
+    QString infoKey() const;
     // The same disc in the same drive: the same first track and hidden track, and each track
     // that both list starts at the same sector and is of the same kind. A track only one of
     // them lists must be missing from the other (an image whose data file was cut holds fewer

@@ -26,6 +26,7 @@ id3tag::TagFields trackTags(const DiscInfo& disc, int track, int trackTotal) {
         fields.recordingId = info->recordingId;
     }
     fields.artist = disc.trackArtist(track);
+    fields.albumArtist = disc.artist;
     fields.album = disc.album;
     fields.date = disc.date;
     fields.trackNumber = track;

@@ -40,7 +40,8 @@ struct ExtractionChoices {
 inline constexpr qsizetype maxDiscTextLength = 1024;
 
 // The ID3v2 tag of track `track` as `disc` knows it: its title, its artist (else the album's),
-// album, date, the MusicBrainz identifiers, and "track/trackTotal" (no total when 0).
+// the album's artist (whatever the track's own), album, date, the MusicBrainz identifiers,
+// and "track/trackTotal" (no total when 0).
 id3tag::TagFields trackTags(const DiscInfo& disc, int track, int trackTotal);
 
 // The rip log's words for the output format: "WAV, 44,100 Hz, 16-bit, stereo", and
@@ -57,10 +58,10 @@ QString mp3FormatText(const QString& bitrate, const QString& quality);
 // contents (an empty drive, or another disc than the one listed: stillInDrive). Its output is a
 // name drawn from the disc's identity in the choices' destination (drawTrackPath), none the
 // same as another item's. An MP3 item's request carries its tag: the track's title, its artist
-// (else the album's), album, date, identifiers from the choices' disc, and its number with the
-// disc's last audio track as the total. Every request corrects the same read offset (the
-// choices', else the drive's), which the log states with its source. The disc's texts are
-// taken within maxDiscTextLength.
+// (else the album's), the album's artist, album, date, identifiers from the choices' disc, and
+// its number with the disc's last audio track as the total. Every request corrects the same read
+// offset (the choices', else the drive's), which the log states with its source. The disc's texts
+// are taken within maxDiscTextLength.
 //
 // GUI thread; the jobs it makes share its requests and outcomes with their workers.
 class ExtractionPlan {

@@ -1,19 +1,15 @@
 #include "window/dialogs/widgetdialogs.h"
 
+#include "window/dialogs/formdialog.h"
+
 #include <QApplication>
 #include <QComboBox>
 #include <QDesktopServices>
 #include <QDialog>
-#include <QDialogButtonBox>
 #include <QFileDialog>
-#include <QFormLayout>
 #include <QInputDialog>
 #include <QLineEdit>
 #include <QMessageBox>
-#include <QScrollArea>
-#include <QVBoxLayout>
-
-#include <vector>
 
 using dialogs::Answer;
 using dialogs::Buttons;
@@ -115,35 +111,10 @@ std::optional<int> WidgetDialogs::choose(const QString& title, const QString& pr
 
 std::optional<QStringList> WidgetDialogs::form(const QString& title,
                                                const QList<dialogs::FormField>& fields) {
-    QDialog dialog(QApplication::activeWindow());
-    dialog.setWindowTitle(title);
-    auto* outer = new QVBoxLayout(&dialog);
-    // A disc of many tracks gives a long form: it scrolls instead of outgrowing the screen.
-    auto* scroll = new QScrollArea(&dialog);
-    scroll->setWidgetResizable(true);
-    auto* page = new QWidget(scroll);
-    auto* rows = new QFormLayout(page);
-    std::vector<QLineEdit*> edits;
-    for (const dialogs::FormField& field : fields) {
-        auto* edit = new QLineEdit(field.value, page);
-        edit->setMinimumWidth(320);
-        edit->setReadOnly(field.readOnly);
-        rows->addRow(field.label, edit);
-        edits.push_back(edit);
-    }
-    scroll->setWidget(page);
-    outer->addWidget(scroll);
-    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, &dialog);
-    QObject::connect(buttons, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
-    QObject::connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
-    outer->addWidget(buttons);
-    dialog.resize(480, 480);
+    FormDialog dialog(title, fields, QApplication::activeWindow());
     if (dialog.exec() != QDialog::Accepted)
         return std::nullopt;
-    QStringList values;
-    for (const QLineEdit* edit : edits)
-        values << edit->text();
-    return values;
+    return dialog.values();
 }
 
 QStringList WidgetDialogs::openFiles(const dialogs::FileRequest& r) {

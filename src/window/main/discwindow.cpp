@@ -62,7 +62,7 @@ void Form1::forgetListedDisc() {
 void Form1::noteListedDisc(const Disc& read) {
     ListedDisc disc;
     static_cast<Disc&>(disc) = read;
-    disc.key = disc.known.musicBrainz.id.isEmpty() ? disc.identity() : disc.known.musicBrainz.id;
+    disc.key = disc.infoKey();
     if (disc.key.isEmpty())
         return;
     discInfos_.try_emplace(disc.key, disc.known.cdText); // what was looked up or edited stays

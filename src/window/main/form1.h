@@ -438,8 +438,8 @@ class Form1 : public QMainWindow {
     QString jobTitle_; // the caption the file in progress started with
     std::optional<std::int64_t> destinationFreeMb_;
     QString lowSpaceReason_; // why the guard stopped the job; cleared when one starts
-    // The disc listed now, as it was read for the listing, and its key: its disc ID, else its
-    // identity; empty: no disc listed.
+    // The disc listed now, as it was read for the listing, and its key (Disc::infoKey); empty:
+    // no disc listed.
     struct ListedDisc : Disc {
         QString key;
     };

@@ -123,6 +123,7 @@ Result<std::int64_t> writeTagThrough(const StreamMaker& openStream, const QStrin
         TagLib::ID3v2::Tag& tag = *file.ID3v2Tag(true);
         setText(tag, "TIT2", fields.title);
         setText(tag, "TPE1", fields.artist);
+        setText(tag, "TPE2", fields.albumArtist);
         setText(tag, "TALB", fields.album);
         setText(tag, "TDRC", dateText(fields.date));
         setText(tag, "TRCK", trackText(fields));

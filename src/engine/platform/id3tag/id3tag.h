@@ -14,7 +14,8 @@ namespace id3tag {
 // The fields the program writes. An empty text (a number 0) writes no frame.
 struct TagFields {
     QString title;       // TIT2
-    QString artist;      // TPE1
+    QString artist;      // TPE1: the track's own artist
+    QString albumArtist; // TPE2: the album's artist, also on tracks that have their own
     QString album;       // TALB
     QString date;        // TDRC: "YYYY", "YYYY-MM" or "YYYY-MM-DD"; another form is left out
     int trackNumber = 0; // TRCK "n/N", or "n" without a total
