@@ -160,23 +160,24 @@ TEST_F(CaptureTest, RecordingHoldsTheTrackFromItsFirstSampleToItsLast) {
     const Wav wav = readWav((*outputs)[0]);
     ASSERT_EQ(wav.channels, 2);
     const auto length = std::ptrdiff_t(wav.samples.size() / 2);
-    std::ptrdiff_t firstBurstEnd = -1, lastBurstStart = -1;
+    // The bursts: runs of loud samples (a sine is quiet for a sample or two at each zero).
+    std::vector<std::pair<std::ptrdiff_t, std::ptrdiff_t>> bursts;
     for (std::ptrdiff_t i = 0; i < length; ++i)
         if (std::abs(wav.samples[std::size_t(i) * 2]) > 4000) {
-            if (i < length / 2)
-                firstBurstEnd = i + 1;
-            else if (lastBurstStart < 0)
-                lastBurstStart = i;
+            if (bursts.empty() || i - bursts.back().second > 20)
+                bursts.emplace_back(i, i + 1);
+            bursts.back().second = i + 1;
         }
-    ASSERT_GT(firstBurstEnd, 0) << "the track's first burst is not in the recording";
-    ASSERT_GT(lastBurstStart, 0) << "the track's last burst is not in the recording";
+    ASSERT_EQ(bursts.size(), 2u) << "the recording of " << length << " frames does not hold "
+                                 << "the track's two bursts whole";
     // Frames recorded before the track's first sample (negative: the track's start is
-    // missing), and after its last (negative: its end is missing).
-    const std::ptrdiff_t early = firstBurstEnd - burstFrames;
-    const std::ptrdiff_t past = length - (lastBurstStart + burstFrames);
+    // missing), and after its last (negative: its end is missing). A pause of the sound
+    // between them (a busy machine) lengthens the recording, not its edges.
+    const std::ptrdiff_t early = bursts[0].second - burstFrames;
+    const std::ptrdiff_t past = length - (bursts[1].first + burstFrames);
     EXPECT_LE(std::abs(early), edgeToleranceFrames) << early << " frames";
     EXPECT_LE(std::abs(past), edgeToleranceFrames) << past << " frames";
-    EXPECT_NEAR(double(length), double(trackFrames), 2.0 * edgeToleranceFrames);
+    EXPECT_GE(length, trackFrames - 2 * edgeToleranceFrames);
 }
 
 TEST_F(CaptureTest, TracksToMp3KeepOnlyTheMp3WhenWavsAreDeleted) {

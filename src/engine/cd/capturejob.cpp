@@ -110,12 +110,14 @@ CaptureJob::~CaptureJob() {
 
 namespace {
 
-// A steady stretch of readings: this many in a row, each within plateauSpreadMs of their
+// Steady stretches of readings: so many in a row, each within plateauSpreadMs of their
 // median. While the server's clocks settle (the first second or more of a stream) the
 // readings drift or scatter by tens of milliseconds; once settled they agree to a
-// millisecond, and stay so unless the sound pauses (a pause moves every later reading on
-// by its length).
-constexpr std::size_t plateauReadings = 5;
+// millisecond, and stay so unless the sound pauses (a pause moves every later reading on by
+// its length). The start takes a long stretch, past the settling; the end a short one, so
+// that a pause shortly before the end still moves it.
+constexpr std::size_t startStretch = 5;
+constexpr std::size_t endStretch = 2;
 constexpr double plateauSpreadMs = 1.5;
 
 // The sector a position in ms from the disc's start falls to: the first that starts there or
@@ -132,24 +134,23 @@ double median(std::vector<double>::const_iterator first, std::vector<double>::co
     return n % 2 ? sorted[n / 2] : (sorted[n / 2 - 1] + sorted[n / 2]) / 2.0;
 }
 
-// The median of the first steady stretch of `readings` (the last one, with `last`); without
-// one, the median of the last readings.
-std::optional<double> steadyOffset(const std::vector<double>& readings, bool last) {
+// The median of the first steady stretch of `stretch` readings (the last one, with `last`);
+// without one, the median of the last readings.
+std::optional<double> steadyOffset(const std::vector<double>& readings, std::size_t stretch,
+                                   bool last) {
     if (readings.empty())
         return std::nullopt;
     const std::size_t n = readings.size();
-    if (n >= plateauReadings) {
-        for (std::size_t k = 0; k + plateauReadings <= n; ++k) {
-            const std::size_t from = last ? n - plateauReadings - k : k;
-            const auto first = readings.begin() + static_cast<std::ptrdiff_t>(from);
-            const auto end = first + static_cast<std::ptrdiff_t>(plateauReadings);
-            const double middle = median(first, end);
-            if (std::all_of(first, end,
-                            [middle](double r) { return std::abs(r - middle) <= plateauSpreadMs; }))
-                return middle;
-        }
+    for (std::size_t k = 0; k + stretch <= n; ++k) {
+        const std::size_t from = last ? n - stretch - k : k;
+        const auto first = readings.begin() + static_cast<std::ptrdiff_t>(from);
+        const auto end = first + static_cast<std::ptrdiff_t>(stretch);
+        const double middle = median(first, end);
+        if (std::all_of(first, end,
+                        [middle](double r) { return std::abs(r - middle) <= plateauSpreadMs; }))
+            return middle;
     }
-    return median(readings.end() - static_cast<std::ptrdiff_t>(std::min(n, plateauReadings)),
+    return median(readings.end() - static_cast<std::ptrdiff_t>(std::min(n, stretch)),
                   readings.end());
 }
 
@@ -239,12 +240,12 @@ std::optional<double> CaptureJob::readOffset() const {
 }
 
 std::optional<double> CaptureJob::recordedStartMs() const {
-    const auto offset = steadyOffset(offsets_, false);
+    const auto offset = steadyOffset(offsets_, startStretch, false);
     return offset ? std::optional<double>(trackStartMs_ + *offset) : std::nullopt;
 }
 
 std::optional<double> CaptureJob::recordedEndMs() const {
-    const auto offset = steadyOffset(offsets_, true);
+    const auto offset = steadyOffset(offsets_, endStretch, true);
     return offset ? std::optional<double>(trackEndMs_ + *offset) : std::nullopt;
 }
 
