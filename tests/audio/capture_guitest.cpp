@@ -116,6 +116,70 @@ TEST(CaptureSpan, TracksStartWhereTheTracksBeforeThemEnd) {
     EXPECT_EQ(CaptureFormat::fromPreference(7).channels, 0u);
 }
 
+// How far the saved recording of a track may stand from the track's first and last samples,
+// in sample frames: 3 ms. The job places each edge by the play and recording positions, read
+// in whole milliseconds and averaged; the server's clocks of the two streams agree to well
+// under a millisecond.
+constexpr int edgeToleranceFrames = 3 * 44100 / 1000;
+
+// A recording of track 2 alone holds the track from its first sample to its last: a tone
+// burst stands at each of the track's edges, between silent neighbours, and where the bursts
+// land in the saved WAV tells where it starts and ends against the track.
+TEST_F(CaptureTest, RecordingHoldsTheTrackFromItsFirstSampleToItsLast) {
+    constexpr int trackFrames = 3 * 44100;
+    constexpr int burstFrames = 30 * 44100 / 1000; // 2,205 Hz: 20 frames a cycle
+    DiscImage edges = disc(QStringLiteral("edges"), {{75, 0.0}, {3 * 75, 0.0}, {75, 0.0}});
+    QByteArray audio(edges.audio.size(), '\0');
+    auto put = [&audio](int frame, std::int16_t value) {
+        for (int channel = 0; channel < 2; ++channel) {
+            const auto at = std::size_t(frame) * 4 + std::size_t(channel) * 2;
+            audio[qsizetype(at)] = char(value & 0xFF);
+            audio[qsizetype(at + 1)] = char((value >> 8) & 0xFF);
+        }
+    };
+    const int trackStart = edges.trackStartLba[1] * 588;
+    for (int n = 0; n < burstFrames; ++n) {
+        const auto value = std::int16_t(std::lround(16000 * std::sin(std::numbers::pi * n / 10)));
+        put(trackStart + n, value);
+        put(trackStart + trackFrames - burstFrames + n, value);
+    }
+    replaceData(edges, audio);
+
+    const std::vector<std::int32_t> lengthsMs{0, 1000, 3000, 1000};
+    auto spans = std::make_shared<const std::vector<TrackSpan>>(
+        std::vector<TrackSpan>{TrackSpan::of(2, 3, lengthsMs)});
+    auto outputs = std::make_shared<std::vector<QString>>(1);
+    CaptureJob job(spans, outputs, CaptureFormat::fromPreference(1));
+    bool finished = false;
+    QObject::connect(&job, &FileJob::finished, [&finished] { finished = true; });
+    job.start(WorkItem{QString(), dest.filePath(QStringLiteral("edges.wav")), 0});
+    ASSERT_TRUE(QTest::qWaitFor([&finished] { return finished; }, 30000));
+    ASSERT_EQ(job.result().status, JobResult::Status::Completed)
+        << job.result().reason.toStdString();
+
+    const Wav wav = readWav((*outputs)[0]);
+    ASSERT_EQ(wav.channels, 2);
+    const auto length = std::ptrdiff_t(wav.samples.size() / 2);
+    // The bursts: runs of loud samples (a sine is quiet for a sample or two at each zero).
+    std::vector<std::pair<std::ptrdiff_t, std::ptrdiff_t>> bursts;
+    for (std::ptrdiff_t i = 0; i < length; ++i)
+        if (std::abs(wav.samples[std::size_t(i) * 2]) > 4000) {
+            if (bursts.empty() || i - bursts.back().second > 20)
+                bursts.emplace_back(i, i + 1);
+            bursts.back().second = i + 1;
+        }
+    ASSERT_EQ(bursts.size(), 2u) << "the recording of " << length << " frames does not hold "
+                                 << "the track's two bursts whole";
+    // Frames recorded before the track's first sample (negative: the track's start is
+    // missing), and after its last (negative: its end is missing). A pause of the sound
+    // between them (a busy machine) lengthens the recording, not its edges.
+    const std::ptrdiff_t early = bursts[0].second - burstFrames;
+    const std::ptrdiff_t past = length - (bursts[1].first + burstFrames);
+    EXPECT_LE(std::abs(early), edgeToleranceFrames) << early << " frames";
+    EXPECT_LE(std::abs(past), edgeToleranceFrames) << past << " frames";
+    EXPECT_GE(length, trackFrames - 2 * edgeToleranceFrames);
+}
+
 TEST_F(CaptureTest, TracksToMp3KeepOnlyTheMp3WhenWavsAreDeleted) {
     setting(SettingKey::DeleteWav, 1);
     Form1& w = loadTwoStep(trackSeconds);
@@ -221,7 +285,7 @@ TEST_F(CaptureTest, StopDuringTheFirstTrackKeepsWhatWasRecorded) {
     ASSERT_TRUE(stopped);
     const QList<JobResult>& results = w.lastBatch().results;
     ASSERT_EQ(results.size(), 2);
-    EXPECT_EQ(results[0].status, JobResult::Status::Cancelled);
+    EXPECT_EQ(results[0].status, JobResult::Status::Cancelled) << results[0].reason.toStdString();
     EXPECT_EQ(results[1].status, JobResult::Status::NotStarted);
     const Wav partial = readWav(outputs()[0]);
     EXPECT_GT(partial.seconds(), 0.3);

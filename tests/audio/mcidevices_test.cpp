@@ -354,10 +354,16 @@ TEST_F(MediaDevices, CaptureFormatMustBeRecordableAndConsistent) {
     EXPECT_EQ(code(QStringLiteral("delete capture from x")), mci::BadInteger);
     EXPECT_EQ(code(QStringLiteral("delete capture from 100")), mci::Success);
     EXPECT_EQ(send(QStringLiteral("status capture length")).text, QStringLiteral("100"));
+    // "to" cuts from the start, "from ... to" from within; what follows moves up.
+    EXPECT_EQ(code(QStringLiteral("delete capture to 10")), mci::Success);
+    EXPECT_EQ(code(QStringLiteral("delete capture from 20 to 30")), mci::Success);
+    EXPECT_EQ(send(QStringLiteral("status capture length")).text, QStringLiteral("80"));
+    EXPECT_EQ(code(QStringLiteral("delete capture to 10 to 20")), mci::UnrecognizedKeyword);
+    EXPECT_EQ(code(QStringLiteral("delete capture from")), mci::MissingParameter);
     const mci::Reply again =
         send(QStringLiteral("save capture ") + dir.filePath(QStringLiteral("mono.wav")));
     EXPECT_EQ(again.text, dir.filePath(QStringLiteral("mono (2).wav")));
-    EXPECT_EQ(Capture::read(again.text).frames(), 4410u);
+    EXPECT_EQ(Capture::read(again.text).frames(), 3528u);
     EXPECT_EQ(Capture::read(dir.filePath(QStringLiteral("mono.wav"))).channels, 1);
 }
 

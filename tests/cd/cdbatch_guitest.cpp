@@ -395,9 +395,17 @@ TEST_F(CdFormTest, AReadFailureShowsTheLibraryTextAndTheBatchGoesOn) {
     // named with its reason, in its log entry and in the end message.
     const auto messages = dialogs().messages();
     ASSERT_EQ(messages.size(), 2u); // track 2's read at once, then the end of the batch
-    EXPECT_TRUE(messages[0].text.startsWith(QStringLiteral("An error was returned by the ASPI")));
-    EXPECT_TRUE(messages[0].text.contains(QStringLiteral("sector 150 is past the end")));
-    EXPECT_EQ(messages[0].icon, dialogs::Icon::None);
+    // The track's message is an error naming the track, the sector, the data file the image
+    // lacks and the file kept, with the library's text; never its advice to ask for the
+    // actual error, which the message gives.
+    EXPECT_EQ(messages[0].text,
+              QStringLiteral("Track 2, sector 150: An error was returned by the ASPI manager: "
+                             "sector 150 is past the end of the image's data file %1, which "
+                             "holds 150 whole sectors. The file %2 holds the 0:00 of 0:01 read "
+                             "before it.")
+                  .arg(image.binPath, outputs()[1]));
+    EXPECT_FALSE(messages[0].text.contains(QStringLiteral("GetAspiLibAspiError")));
+    EXPECT_EQ(messages[0].icon, dialogs::Icon::Critical);
     EXPECT_EQ(messages[1].title, QStringLiteral("Critical error..."));
     EXPECT_TRUE(messages[1].text.startsWith(QStringLiteral("2 of 3 files could not be extracted")));
     EXPECT_TRUE(messages[1].text.contains(outputs()[1] + QStringLiteral(": incomplete")));

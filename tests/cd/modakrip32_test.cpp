@@ -23,4 +23,13 @@ TEST(ModAkrip32, RecordsAndErrorTexts) {
         QStringLiteral("An automatic jitter adjust failed during a call to ReadCDAudioLBAEx"));
     EXPECT_TRUE(modAKRip32::aspiErrorText(1).isEmpty());
     EXPECT_TRUE(modAKRip32::aspiErrorText(-16).isEmpty());
+
+    // A failure's text for the user: the code's text where nothing more is known; the
+    // manager's advice to ask for the actual error gives way to that error.
+    EXPECT_EQ(modAKRip32::failureText(-4, {}), modAKRip32::aspiErrorText(-4));
+    EXPECT_EQ(modAKRip32::failureText(-4, QStringLiteral("sector 9 could not be read (EIO)")),
+              QStringLiteral("An error was returned by the ASPI manager: sector 9 could not be "
+                             "read (EIO)."));
+    EXPECT_EQ(modAKRip32::failureText(-7, QStringLiteral("closed")),
+              QStringLiteral("The handle to the CD-ROM unit is invalid. (closed)"));
 }

@@ -105,16 +105,74 @@ CaptureJob::CaptureJob(std::shared_ptr<const std::vector<TrackSpan>> spans,
 
 CaptureJob::~CaptureJob() {
     if (running_)
-        finish(JobResult::Status::Cancelled);
+        finish(JobResult::Status::Cancelled, false);
 }
+
+namespace {
+
+// Steady stretches of readings: so many in a row, each within plateauSpreadMs of their
+// median. While the server's clocks settle (the first second or more of a stream) the
+// readings drift or scatter by tens of milliseconds; once settled they agree to a
+// millisecond, and stay so unless the sound pauses (a pause moves every later reading on by
+// its length). The start takes a long stretch, past the settling; the end a short one, so
+// that a pause shortly before the end still moves it.
+constexpr std::size_t startStretch = 5;
+constexpr std::size_t endStretch = 2;
+constexpr double plateauSpreadMs = 1.5;
+
+// The sector a position in ms from the disc's start falls to: the first that starts there or
+// after it (75 a second), and where that sector starts, in ms.
+double sectorStartMs(std::int64_t ms) {
+    const std::int64_t sector = (ms * 75 + 999) / 1000;
+    return static_cast<double>(sector) * 1000.0 / 75.0;
+}
+
+double median(std::vector<double>::const_iterator first, std::vector<double>::const_iterator last) {
+    std::vector<double> sorted(first, last);
+    std::sort(sorted.begin(), sorted.end());
+    const std::size_t n = sorted.size();
+    return n % 2 ? sorted[n / 2] : (sorted[n / 2 - 1] + sorted[n / 2]) / 2.0;
+}
+
+// The median of the first steady stretch of `stretch` readings (the last one, with `last`);
+// without one, the median of the last readings.
+std::optional<double> steadyOffset(const std::vector<double>& readings, std::size_t stretch,
+                                   bool last) {
+    if (readings.empty())
+        return std::nullopt;
+    const std::size_t n = readings.size();
+    for (std::size_t k = 0; k + stretch <= n; ++k) {
+        const std::size_t from = last ? n - stretch - k : k;
+        const auto first = readings.begin() + static_cast<std::ptrdiff_t>(from);
+        const auto end = first + static_cast<std::ptrdiff_t>(stretch);
+        const double middle = median(first, end);
+        if (std::all_of(first, end,
+                        [middle](double r) { return std::abs(r - middle) <= plateauSpreadMs; }))
+            return middle;
+    }
+    return median(readings.end() - static_cast<std::ptrdiff_t>(std::min(n, stretch)),
+                  readings.end());
+}
+
+// The time format every position here is read and given in.
+std::optional<double> positionOf(const mci::Reply& reply) {
+    bool known = false;
+    const double ms = reply.text.toDouble(&known);
+    return reply.code == mci::Success && known ? std::optional<double>(ms) : std::nullopt;
+}
+
+} // namespace
 
 void CaptureJob::start(const WorkItem& item) {
     wantedPath_.clear();
     index_ = item.index;
     result_ = {};
+    offsets_.clear();
     span_ = item.index >= 0 && static_cast<std::size_t>(item.index) < spans_->size()
                 ? (*spans_)[static_cast<std::size_t>(item.index)]
                 : TrackSpan{};
+    trackStartMs_ = sectorStartMs(span_.startMs);
+    trackEndMs_ = sectorStartMs(span_.endMs);
     QString refusal;
     if (span_.endMs < 1 || span_.endMs <= span_.startMs)
         refusal = QStringLiteral("%1: the track has no length on the disc").arg(item.output);
@@ -143,11 +201,12 @@ void CaptureJob::start(const WorkItem& item) {
     if (send(QStringLiteral("open cdaudio alias cd")) != mci::Success)
         return fail(QStringLiteral("Error opening cd!"));
     send(QStringLiteral("set cd time format milliseconds"));
-    // Recording begins before playback, so the track's first moment is not lost.
+    send(QStringLiteral("set capture time format milliseconds"));
+    // Recording begins before playback, so the track's first moment is recorded; the disc
+    // plays the track alone and stops at its end.
     send(QStringLiteral("record capture overwrite"));
-    const QString play = span_.startMs != 0 ? QStringLiteral("play cd from %1").arg(span_.startMs)
-                                            : QStringLiteral("play cd");
-    if (send(play) != mci::Success)
+    if (send(QStringLiteral("play cd from %1 to %2").arg(span_.startMs).arg(span_.endMs)) !=
+        mci::Success)
         return fail(QStringLiteral("Error playing cd!"));
     tick_->start();
 }
@@ -163,34 +222,67 @@ void CaptureJob::fail(const QString& message) {
     QMetaObject::invokeMethod(this, &FileJob::finished, Qt::QueuedConnection);
 }
 
+std::optional<double> CaptureJob::readOffset() const {
+    // The recording's position between two play positions: when those agree, nothing held
+    // this thread up between the readings, and the three are of one moment.
+    const auto before = positionOf(mci::send(QStringLiteral("status cd position")));
+    const auto recorded = positionOf(mci::send(QStringLiteral("status capture position")));
+    const auto after = positionOf(mci::send(QStringLiteral("status cd position")));
+    const bool sounding =
+        mci::send(QStringLiteral("status cd mode")).text == QStringLiteral("playing");
+    if (!before || !recorded || !after || !sounding || *after - *before > 1.0)
+        return std::nullopt;
+    // Before the track's first sample sounds the position holds at it, and once the last has
+    // sounded it holds at the end: neither says when it is.
+    if (*before <= trackStartMs_ + 1.0 || *after >= trackEndMs_ - 1.0)
+        return std::nullopt;
+    return *recorded - (*before + *after) / 2.0;
+}
+
+std::optional<double> CaptureJob::recordedStartMs() const {
+    const auto offset = steadyOffset(offsets_, startStretch, false);
+    return offset ? std::optional<double>(trackStartMs_ + *offset) : std::nullopt;
+}
+
+std::optional<double> CaptureJob::recordedEndMs() const {
+    const auto offset = steadyOffset(offsets_, endStretch, true);
+    return offset ? std::optional<double>(trackEndMs_ + *offset) : std::nullopt;
+}
+
 void CaptureJob::onTick() {
+    if (const auto offset = readOffset())
+        offsets_.push_back(*offset);
     const mci::Reply position = mci::send(QStringLiteral("status cd position"));
     const double p = position.text.toDouble();
-    const double done = (p - static_cast<double>(span_.startMs)) /
-                        static_cast<double>(span_.endMs - span_.startMs) * 100.0;
+    const double done = (p - trackStartMs_) / (trackEndMs_ - trackStartMs_) * 100.0;
     const int percent = static_cast<int>(std::floor(std::clamp(done, 0.0, 100.0)));
     emit progressChanged(QStringLiteral("%1%").arg(percent), percent);
-    if (p < static_cast<double>(span_.endMs))
+    if (!running_) // the progress's receiver stopped the batch, which ended the track
         return;
-    // The watch comes up to a tick late, and by then the next track sounds: the recording
-    // keeps what it held when the position was at the track's end.
-    const mci::Reply recorded = mci::send(QStringLiteral("status capture position"));
-    bool known = false;
-    const double recordedMs = recorded.text.toDouble(&known);
-    const double overshootMs = p - static_cast<double>(span_.endMs);
-    finish(JobResult::Status::Completed,
-           recorded.code == mci::Success && known
-               ? std::optional<std::int64_t>(
-                     static_cast<std::int64_t>(std::max(0.0, recordedMs - overshootMs)))
-               : std::nullopt);
+    if (mci::send(QStringLiteral("status cd mode")).text == QStringLiteral("playing"))
+        return;
+    // The disc has stopped: at the track's end, or where it could be read no further.
+    if (p < trackEndMs_ - 1.0)
+        return finish(JobResult::Status::Completed, false,
+                      QStringLiteral("%1: the disc stopped playing at %2 ms of the track")
+                          .arg(wantedPath_)
+                          .arg(static_cast<std::int64_t>(p - trackStartMs_)));
+    // The track's last sample has sounded; the recording goes on until it holds it.
+    const auto end = recordedEndMs();
+    const auto stored = positionOf(mci::send(QStringLiteral("status capture length")));
+    const bool recording =
+        mci::send(QStringLiteral("status capture mode")).text == QStringLiteral("recording");
+    if (end && stored && *stored < std::ceil(*end) && recording)
+        return;
+    finish(JobResult::Status::Completed, true);
 }
 
 void CaptureJob::cancel() {
     if (running_)
-        finish(JobResult::Status::Cancelled);
+        finish(JobResult::Status::Cancelled, false);
 }
 
-void CaptureJob::finish(JobResult::Status status, std::optional<std::int64_t> keepMs) {
+void CaptureJob::finish(JobResult::Status status, bool played, const QString& failure) {
     running_ = false;
     tick_->stop();
     // A recording that ended by itself (its file took no more, the input failed) holds less
@@ -199,9 +291,19 @@ void CaptureJob::finish(JobResult::Status status, std::optional<std::int64_t> ke
         mci::send(QStringLiteral("status capture mode")).text != QStringLiteral("recording");
     send(QStringLiteral("stop capture"));
     send(QStringLiteral("stop cd"));
-    // The watch comes up to a tick late: what was recorded after the track's end goes.
-    const bool cut =
-        !keepMs || send(QStringLiteral("delete capture from %1").arg(*keepMs)) == mci::Success;
+    // What was recorded before the track's first sample and, once it has played out, after
+    // its last goes. A track that never placed itself (it stopped too soon) keeps everything.
+    bool cut = true;
+    const auto start = recordedStartMs();
+    if (played) {
+        const auto end = recordedEndMs();
+        cut = end && send(QStringLiteral("delete capture from %1")
+                              .arg(static_cast<std::int64_t>(std::llround(*end)))) == mci::Success;
+    }
+    if (cut && start)
+        cut = send(QStringLiteral("delete capture to %1")
+                       .arg(static_cast<std::int64_t>(std::llround(std::max(*start, 0.0))))) ==
+              mci::Success;
     const mci::Reply saved =
         cut ? sendForPath(QStringLiteral("save capture ") + wantedPath_) : mci::Reply{};
     send(QStringLiteral("close capture"));
@@ -209,8 +311,8 @@ void CaptureJob::finish(JobResult::Status status, std::optional<std::int64_t> ke
     result_.status = status;
     if (!cut) {
         result_.status = JobResult::Status::Failed;
-        result_.reason = QStringLiteral("%1: the recording could not be ended at the track's end")
-                             .arg(wantedPath_);
+        result_.reason =
+            QStringLiteral("%1: the recording could not be cut to the track").arg(wantedPath_);
     } else if (saved.code != mci::Success || saved.text.isEmpty()) {
         result_.status = JobResult::Status::Failed;
         result_.reason = QStringLiteral("%1: the recording could not be saved").arg(wantedPath_);
@@ -221,6 +323,9 @@ void CaptureJob::finish(JobResult::Status status, std::optional<std::int64_t> ke
             result_.status = JobResult::Status::Failed;
             result_.reason =
                 QStringLiteral("%1: the recording stopped before the track's end").arg(saved.text);
+        } else if (!failure.isEmpty()) {
+            result_.status = JobResult::Status::Failed;
+            result_.reason = failure;
         }
     }
     wantedPath_.clear();

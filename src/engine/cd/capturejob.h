@@ -41,19 +41,27 @@ struct TrackSpan {
 // album's); none for a file that cannot be read or measured.
 std::shared_ptr<const LoudnessMeter> measureWav(const QString& path);
 
-// The real-time capture of one CD track: the disc plays on the audio output from the
-// track's start while the default input is recorded, until the play position reaches the
-// track's end; the recording is then saved, cut where the position was at the track's end
-// (the watch comes up to a tick late: nothing of the next track is kept),
-// under a temporary name beside the item's output and takes its name once complete and synced
-// (outputfile), a WAV in the chosen format. The name taken goes to `outputs` at the item's
-// index. Everything goes through the media-control devices "capture" and "cd".
+// The real-time capture of one CD track: the disc plays the track alone on the audio output
+// while the default input is recorded; the recording is then saved, under a temporary name
+// beside the item's output, and takes its name once complete and synced (outputfile), a WAV
+// in the chosen format. The name taken goes to `outputs` at the item's index. Everything goes
+// through the media-control devices "capture" and "cd".
+//
+// The recording runs from before the track sounds to after it has sounded; what it keeps is
+// placed by the player's reported position, never by when a timer fired: each watch reads the
+// play position and the recording's position (the moment each is at) together, which tells
+// which recorded moment sounded with which moment of the disc. The first steady stretch of
+// readings places the track's first sample, the last one its last (so a pause of the sound on
+// a busy machine, which moves every later reading on, moves only the end). On a PulseAudio
+// null sink, loaded or not, the saved file held the track from its first sample to its last
+// within a tenth of a millisecond at each edge; the watch's interval only decides how soon
+// the job notices.
 //
 // The play position is watched every `watchInterval` by a timer of the job's own. cancel()
-// (a stop or an abort of the batch) ends the track at once, keeping what was recorded
-// (Cancelled). A device that cannot be opened or set up fails the job before anything is
-// recorded: its result's reason is the message to show ("Error opening waveaudio"...), and no
-// file is written.
+// (a stop or an abort of the batch) ends the track at once, keeping what was recorded from
+// the track's start (Cancelled). A device that cannot be opened or set up fails the job
+// before anything is recorded: its result's reason is the message to show ("Error opening
+// waveaudio"...), and no file is written.
 //
 // GUI thread.
 class CaptureJob final : public FileJob {
@@ -76,15 +84,29 @@ class CaptureJob final : public FileJob {
   private:
     void onTick();
     void fail(const QString& message);
-    // Stops and saves the recording, cut after `keepMs` when given, and closes both devices.
-    void finish(JobResult::Status status, std::optional<std::int64_t> keepMs = std::nullopt);
+    // The recording's position less the play position, read together while the track sounds;
+    // none when the player is not sounding the track now, or the readings were too far apart
+    // to trust.
+    std::optional<double> readOffset() const;
+    // Stops and saves the recording, keeping what was recorded of the track (from its first
+    // sample, and up to its last once it has played out), and closes both devices. With
+    // `failure`, the job fails with that reason.
+    void finish(JobResult::Status status, bool played, const QString& failure = {});
+    // The recorded positions, in ms, of the track's first sample and of the end of its last.
+    std::optional<double> recordedStartMs() const;
+    std::optional<double> recordedEndMs() const;
 
     std::shared_ptr<const std::vector<TrackSpan>> spans_;
     std::shared_ptr<std::vector<QString>> outputs_;
     int index_ = -1;
     TrackSpan span_;
+    // The track's first sample and the end of its last, in ms from the disc's start: the disc
+    // plays whole sectors, from the first that starts at or after the span's start.
+    double trackStartMs_ = 0;
+    double trackEndMs_ = 0;
+    std::vector<double> offsets_; // the readings of this track, in order
     CaptureFormat format_;
-    QTimer* tick_; // child: the watch of the play position
+    QTimer* tick_;       // child: the watch of the play position
     QString wantedPath_; // the name the recording is to take
     JobResult result_;
     bool running_ = false;

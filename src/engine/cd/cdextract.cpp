@@ -59,9 +59,8 @@ class ChunkReader {
                 return std::nullopt;
             std::memcpy(&returned, block_.data(), headerBytes);
         }
-        QString text = modAKRip32::AspiErrorText();
-        if (const QString detail = akrip::lastErrorDetail(); !detail.isEmpty())
-            text += QStringLiteral(" (%1)").arg(detail);
+        const QString text =
+            modAKRip32::failureText(akrip::GetAspiLibError(), akrip::lastErrorDetail());
         return Failure{text,
                        static_cast<std::int32_t>(std::min<std::uint32_t>(
                            returned.returnedLength / akrip::cdFrameBytes, header_.frameCount))};
@@ -499,7 +498,14 @@ JobResult resultOf(const ExtractOutcome& o, const ExtractRequest& request, bool 
         break;
     case ExtractOutcome::Status::ReadFailed:
         r.status = JobResult::Status::Failed;
-        r.alert = o.readErrorText;
+        // Shown as soon as the track ends: which track and file, then the library's text
+        // with what the reader found.
+        r.alert = QStringLiteral("Track %1, sector %2: %3 The file %4 holds the %5 of %6 read "
+                                 "before it.")
+                      .arg(request.track)
+                      .arg(o.failedLba)
+                      .arg(o.readErrorText, kept, framesAsTime(o.framesDone),
+                           framesAsTime(o.framesTotal));
         r.reason =
             track +
             QStringLiteral("%1: incomplete, the disc could not be read at sector %2; "

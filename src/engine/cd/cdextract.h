@@ -62,7 +62,7 @@ struct ExtractOutcome {
         Failed,     // the file or the encoder failed (see error); what was written stays
     };
     Status status = Status::Failed;
-    QString readErrorText;       // the library's text of the failed read
+    QString readErrorText;       // the library's text of the failed read, with its reason
     std::int32_t failedLba = -1; // first frame of the chunk that could not be read
     VortanError error;
     std::int32_t framesTotal = 0;

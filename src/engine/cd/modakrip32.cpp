@@ -95,4 +95,15 @@ QString aspiErrorText(int code) {
     return QString::fromLatin1(errorTexts[-code]);
 }
 
+QString failureText(int code, const QString& reason) {
+    const QString text = aspiErrorText(code);
+    if (reason.isEmpty())
+        return text;
+    if (code == akrip::AspiManagerError)
+        return QStringLiteral("An error was returned by the ASPI manager: %1.").arg(reason);
+    if (text.isEmpty())
+        return reason;
+    return QStringLiteral("%1 (%2)").arg(text, reason);
+}
+
 } // namespace modAKRip32

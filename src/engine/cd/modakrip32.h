@@ -30,5 +30,11 @@ void CloseCurrentCD();
 QString AspiErrorText();
 // The text of library error `code` (0 "No error...", -1..-15); empty for any other code.
 QString aspiErrorText(int code);
+// What to tell the user of a call that failed with `code`, where the library found `reason`
+// (the sector, the file, what the reader or the system said; lastErrorDetail). Without a
+// reason it is the code's text. With one, the code's text is kept and the reason follows it,
+// except that the manager's error gives the reason in place of its advice to ask the library
+// for the actual error, which is that reason.
+QString failureText(int code, const QString& reason);
 
 } // namespace modAKRip32

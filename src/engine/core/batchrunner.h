@@ -34,8 +34,9 @@ struct JobResult {
     // name was taken meanwhile and the next number used); empty otherwise, and when the job
     // kept no output. The runner then gives the item this name.
     QString output;
-    // Shown to the user as soon as the item ends, in a plain message (the CD library's text
-    // of a read that failed); empty for most items.
+    // Shown to the user as soon as the item ends, as an error (a track that could not be read:
+    // the track, the sector, the CD library's text and what the reader found); empty for
+    // most items.
     QString alert;
     // How long the converter itself worked on the file (for measurements).
     std::chrono::milliseconds workTime{0};

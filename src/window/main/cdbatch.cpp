@@ -203,7 +203,7 @@ void extractTracks(Form1& w, const Disc& disc, const BatchChoices& choices) {
     batch.itemFinished = [&w, plan, choices](const WorkItem& item,
                                              const JobResult& result) -> std::optional<QString> {
         if (!result.alert.isEmpty())
-            dialogs::msgBox(result.alert);
+            dialogs::msgBox(result.alert, dialogs::Buttons::Ok, dialogs::Icon::Critical);
         // What was written is listed once it has its name, a partial file too (the end
         // message says it is one); an MP3 takes its name when the batch has ended.
         const QString written = plan->outputOf(item.index);

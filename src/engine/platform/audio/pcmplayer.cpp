@@ -27,7 +27,7 @@ PcmPlayer::~PcmPlayer() {
 
 std::int64_t PcmPlayer::framesPlayedNow() const {
     const std::int64_t leadInUs = std::int64_t{leadInMs} * 1000;
-    const std::int64_t sourceUs = std::max<std::int64_t>(stream_->playedUs() - leadInUs, 0);
+    const std::int64_t sourceUs = std::max<std::int64_t>(stream_->streamTimeUs() - leadInUs, 0);
     return std::min(sourceUs * format_.sampleRate / 1'000'000, writtenFrames_.load());
 }
 

@@ -21,11 +21,19 @@ Result<std::unique_ptr<PcmRecorder>> PcmRecorder::start(const PcmFormat& format,
     const std::size_t block = static_cast<std::size_t>(format.blockAlign());
     const std::size_t chunk =
         std::max(block, static_cast<std::size_t>(format.bytesPerSecond() / 10) / block * block);
-    return std::unique_ptr<PcmRecorder>(new PcmRecorder(std::move(stream.value()), sink, chunk));
+    return std::unique_ptr<PcmRecorder>(
+        new PcmRecorder(std::move(stream.value()), sink, format, chunk));
 }
 
-PcmRecorder::PcmRecorder(std::unique_ptr<PulseStream> stream, PcmSink& sink, std::size_t chunkBytes)
-    : stream_(std::move(stream)), sink_(sink), chunkBytes_(chunkBytes), thread_([this] { run(); }) {
+PcmRecorder::PcmRecorder(std::unique_ptr<PulseStream> stream, PcmSink& sink,
+                         const PcmFormat& format, std::size_t chunkBytes)
+    : stream_(std::move(stream)), sink_(sink), format_(format), chunkBytes_(chunkBytes),
+      thread_([this] { run(); }) {}
+
+std::int64_t PcmRecorder::capturedFrames() const {
+    if (!stream_)
+        return recordedBytes() / format_.blockAlign();
+    return stream_->streamTimeUs() * format_.sampleRate / 1'000'000;
 }
 
 PcmRecorder::~PcmRecorder() {

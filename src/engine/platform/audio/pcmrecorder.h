@@ -42,16 +42,22 @@ class PcmRecorder {
     bool finished() const { return finished_.load(std::memory_order_acquire); }
     // Bytes handed to the sink so far. Any thread.
     std::int64_t recordedBytes() const { return recordedBytes_.load(std::memory_order_relaxed); }
+    // Sample frames the input has captured by now, by the stream's clock (the frame of the
+    // recording being captured at this moment, whether or not it has reached the sink yet);
+    // once stopped, the frames handed to the sink. The owner's thread.
+    std::int64_t capturedFrames() const;
     // Why the recording ended by itself (the stream failed, the sink refused audio); empty
     // while it runs and after a stop. Meaningful once finished().
     QString errorText() const;
 
   private:
-    PcmRecorder(std::unique_ptr<PulseStream> stream, PcmSink& sink, std::size_t chunkBytes);
+    PcmRecorder(std::unique_ptr<PulseStream> stream, PcmSink& sink, const PcmFormat& format,
+                std::size_t chunkBytes);
     void run();
 
     std::unique_ptr<PulseStream> stream_;
     PcmSink& sink_;
+    PcmFormat format_;
     std::size_t chunkBytes_;
     std::atomic<std::int64_t> recordedBytes_{0};
     std::atomic<bool> stopping_{false};

@@ -5,6 +5,7 @@
 #include <pulse/rtclock.h>
 #include <pulse/stream.h>
 #include <pulse/thread-mainloop.h>
+#include <pulse/timeval.h>
 
 #include <algorithm>
 #include <cstring>
@@ -34,8 +35,11 @@ class LoopLock {
 // disc recorded the pause). It is kept short of more because the server's clock of what was
 // played, which a stop keeps as the position, runs ahead of the sound by about half of it.
 constexpr pa_usec_t playbackBufferUs = 250 * 1000;
-// How often recorded audio is handed over.
-constexpr pa_usec_t recordFragmentUs = 40 * 1000;
+// How often recorded audio is handed over. The server counts the recorded audio in its
+// reports as it hands it over, a fragment at a time, so a recording's stream time is no finer
+// than a fragment: with 40 ms fragments a capture of a disc track was placed up to 20 ms off,
+// with 5 ms ones within a tenth of a millisecond.
+constexpr pa_usec_t recordFragmentUs = 5 * 1000;
 
 } // namespace
 
@@ -137,7 +141,9 @@ Result<std::unique_ptr<PulseStream>> PulseStream::open(Direction direction, cons
     } else {
         pa_stream_set_read_callback(stream, &PulseStream::streamRequest, self.get());
         attr.fragsize = static_cast<std::uint32_t>(pa_usec_to_bytes(recordFragmentUs, &sampleSpec));
-        result = pa_stream_connect_record(stream, nullptr, &attr, PA_STREAM_ADJUST_LATENCY);
+        const auto flags =
+            static_cast<pa_stream_flags_t>(PA_STREAM_AUTO_TIMING_UPDATE | PA_STREAM_ADJUST_LATENCY);
+        result = pa_stream_connect_record(stream, nullptr, &attr, flags);
     }
     if (result < 0)
         return VortanError(pa_context_errno(context), errorSource, self->libraryError());
@@ -284,12 +290,42 @@ void PulseStream::interrupt() {
     pa_threaded_mainloop_signal(loop_.get(), 0);
 }
 
-std::int64_t PulseStream::playedUs() const {
+std::int64_t PulseStream::streamTimeUs() const {
     LoopLock lock(loop_.get());
-    pa_usec_t time = 0;
-    if (!stream_ || pa_stream_get_time(stream_.get(), &time) < 0)
-        return 0; // no timing information yet
-    return static_cast<std::int64_t>(time);
+    if (!stream_)
+        return 0;
+    pa_stream* stream = stream_.get();
+    // The next reading starts from a report as fresh as the server can give.
+    if (pa_operation* update = pa_stream_update_timing_info(stream, nullptr, nullptr))
+        pa_operation_unref(update);
+    // The server's own report, carried on by the time since it was made: the index of the
+    // stream's audio the sink has taken (playback) or the source has given (record) at that
+    // moment, less the sink's buffer. The library's interpolated time smooths the reports over
+    // seconds; after a stream starts it runs tens of milliseconds off for a second or more,
+    // and the two directions drift apart by as much again, too far to tell which recorded
+    // sample a played one became.
+    const pa_timing_info* info = pa_stream_get_timing_info(stream);
+    const bool record = direction_ == Direction::Record;
+    if (!info || (record ? info->write_index_corrupt : info->read_index_corrupt))
+        return lastStreamTimeUs_; // no report yet, or one a seek made stale
+    const std::int64_t index =
+        std::max<std::int64_t>(record ? info->write_index : info->read_index, 0);
+    auto us = static_cast<std::int64_t>(pa_bytes_to_usec(static_cast<std::uint64_t>(index),
+                                                         pa_stream_get_sample_spec(stream))) -
+              static_cast<std::int64_t>(info->sink_usec);
+    if (record)
+        us += static_cast<std::int64_t>(info->source_usec);
+    // The stream ran on since the report, unless it was a playback that had stopped playing.
+    if (record || info->playing) {
+        timeval now{};
+        pa_gettimeofday(&now);
+        if (pa_timeval_cmp(&now, &info->timestamp) > 0)
+            us += static_cast<std::int64_t>(pa_timeval_diff(&now, &info->timestamp));
+    }
+    // Never back: a report may place the stream a little behind where the last one was
+    // carried to.
+    lastStreamTimeUs_ = std::max(lastStreamTimeUs_, us);
+    return lastStreamTimeUs_;
 }
 
 QString PulseStream::errorText() const {

@@ -26,7 +26,7 @@ struct timeval;
 // default sink or comes from the default source.
 //
 // Threads: write(), read() and drain() are called by one thread, the stream's user.
-// interrupt() and playedUs() may be called from any thread meanwhile (the library's own
+// interrupt() and streamTimeUs() may be called from any thread meanwhile (the library's own
 // thread runs the connection; every call here takes its lock).
 namespace audio {
 
@@ -66,9 +66,14 @@ class PulseStream {
     // Ends the wait of a write(), drain() or read() now and makes every later one return at
     // once. Any thread.
     void interrupt();
-    // Playback: microseconds of the stream the sink has played, its latency accounted for
-    // (the library's interpolated stream time); 0 before anything was played. Any thread.
-    std::int64_t playedUs() const;
+    // The stream's time now, in microseconds, from the server's latest report carried on by
+    // the time since (each call asks for a fresh report for the next); 0 before any report,
+    // and never less than it was. Playback: how much of the stream the sink has played, its
+    // buffer accounted for. Record: how much of the stream the source has captured, the audio
+    // still on its way to the client counted (and, for a sink's monitor, the sink's buffer
+    // accounted for). A playback's and a recording's times read together so tell which
+    // recorded sample was captured as a played one sounded. Any thread.
+    std::int64_t streamTimeUs() const;
     // Why the stream failed; empty while it is good.
     QString errorText() const;
 
@@ -110,6 +115,8 @@ class PulseStream {
     std::size_t fragmentBytes_ = 0;
     std::size_t fragmentOffset_ = 0;
     bool fragmentTaken_ = false;
+    // The last stream time handed out (streamTimeUs), under the library's lock.
+    mutable std::int64_t lastStreamTimeUs_ = 0;
 };
 
 } // namespace audio

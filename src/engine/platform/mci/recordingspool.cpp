@@ -8,6 +8,7 @@
 #include <QDir>
 #include <QFileInfo>
 
+#include <algorithm>
 #include <cerrno>
 #include <vector>
 
@@ -108,14 +109,39 @@ QString RecordingSpool::errorText() const {
     return error ? fileErrorText(error) : QString();
 }
 
-bool RecordingSpool::truncate(std::int64_t bytes) {
-    if (published_ || bytes >= this->bytes())
-        return !published_;
-    const std::int64_t kept = std::max<std::int64_t>(0, bytes);
-    if (::ftruncate(fd_, static_cast<off_t>(headerBytes + kept)) != 0)
+bool RecordingSpool::erase(std::int64_t first, std::int64_t end) {
+    if (published_)
         return false;
+    const std::int64_t held = bytes();
+    first = std::clamp<std::int64_t>(first, 0, held);
+    end = std::clamp<std::int64_t>(end, first, held);
+    if (first == end)
+        return true;
+    // The audio after the cut moves up a chunk at a time, front first (the copy never
+    // overtakes what it has yet to read).
+    constexpr std::int64_t chunkBytes = 1 << 20;
+    std::vector<char> chunk;
+    for (std::int64_t from = end; from < held;) {
+        const auto want = static_cast<std::size_t>(std::min<std::int64_t>(chunkBytes, held - from));
+        chunk.resize(want);
+        const ssize_t n = ::pread(fd_, chunk.data(), want, static_cast<off_t>(headerBytes + from));
+        if (n < 0 && errno == EINTR)
+            continue;
+        std::size_t written = 0;
+        int error = 0;
+        if (n <= 0 || !writeAll(fd_, chunk.data(), static_cast<std::size_t>(n),
+                                headerBytes + first + (from - end), written, error)) {
+            // Part of the audio after the cut may have moved: only what lies before it is sure.
+            if (::ftruncate(fd_, static_cast<off_t>(headerBytes + first)) == 0)
+                bytes_.store(first);
+            return false;
+        }
+        from += n;
+    }
+    // The audio is whole now; a file left longer is cut again by a save.
+    const std::int64_t kept = held - (end - first);
     bytes_.store(kept);
-    return true;
+    return ::ftruncate(fd_, static_cast<off_t>(headerBytes + kept)) == 0;
 }
 
 Result<QString> RecordingSpool::save(const QString& wantedPath, const PcmFormat& format) {

@@ -46,9 +46,10 @@ class RecordingSpool final : public PcmSink {
     bool finish() override { return true; }
     QString errorText() const override;
 
-    // Keeps the first `bytes` of the audio (all of it when it holds fewer). False when the file
-    // could not be cut.
-    bool truncate(std::int64_t bytes);
+    // Drops the audio's bytes [first, end) (whole frames; clipped to what it holds), moving
+    // what follows up. False when the file could not be cut: it then holds the audio before
+    // `first` alone, or (its end not cut) the audio as cut with more after it.
+    bool erase(std::int64_t first, std::int64_t end);
     // The audio as a new WAV file of `format` meant for `wantedPath`, never replacing a file:
     // the name taken. On failure nothing is left at any name, and the spool is as it was.
     Result<QString> save(const QString& wantedPath, const PcmFormat& format);

@@ -175,19 +175,33 @@ class WaveRecording final : public Device {
         return taken ? text(taken.value()) : failure(FileNotSaved);
     }
 
-    // "delete <alias> from <p>": drops what was recorded after position `p` (whole frames).
+    // "delete <alias> [from <p>] [to <q>]": drops what was recorded from position `p` (the
+    // start when left out) to `q` (the end when left out), in whole frames; what follows
+    // moves up.
     Answer cut(const Words& words) {
-        if (words.size() != 2 || !words.is(0, "from"))
-            return failure(words.empty() ? MissingParameter : UnrecognizedKeyword);
-        const auto ms = parseTime(words.items[1], timeFormat_);
-        if (!ms)
-            return failure(BadInteger);
+        if (words.empty())
+            return failure(MissingParameter);
+        std::optional<std::int64_t> fromMs, toMs;
+        for (std::size_t i = 0; i < words.size(); i += 2) {
+            std::optional<std::int64_t>& field = words.is(i, "from") ? fromMs : toMs;
+            if ((!words.is(i, "from") && !words.is(i, "to")) || field)
+                return failure(UnrecognizedKeyword);
+            if (i + 1 >= words.size())
+                return failure(MissingParameter);
+            field = parseTime(words.items[i + 1], timeFormat_);
+            if (!field)
+                return failure(BadInteger);
+        }
         if (recorder_)
             return failure(DeviceNotReady);
-        const std::int64_t bytes = *ms * format_.samplesPerSec / 1000 * format_.alignment;
-        if (bytes >= recordedBytes())
+        const auto bytesAt = [this](std::int64_t ms) {
+            return ms * format_.samplesPerSec / 1000 * format_.alignment;
+        };
+        const std::int64_t first = bytesAt(fromMs.value_or(0));
+        const std::int64_t end = std::min(toMs ? bytesAt(*toMs) : recordedBytes(), recordedBytes());
+        if (first >= end)
             return {};
-        if (!writableSpool() || !spool_->truncate(bytes))
+        if (!writableSpool() || !spool_->erase(first, end))
             return failure(FileNotSaved);
         return {};
     }
@@ -196,6 +210,13 @@ class WaveRecording final : public Device {
         if (words.are(0, {"mode"}))
             return text(recorder_ ? QStringLiteral("recording") : QStringLiteral("stopped"));
         if (words.are(0, {"position"}) || words.are(0, {"length"})) {
+            // While recording, the position is the moment being captured (the recorder's
+            // clock), which the length reaches once that audio is stored.
+            if (words.is(0, "position") && recorder_)
+                return text(
+                    formatTime((recordedBefore_ / format_.alignment + recorder_->capturedFrames()) *
+                                   1000 / format_.samplesPerSec,
+                               timeFormat_));
             const std::int64_t bytes =
                 recorder_ ? recordedBefore_ + recorder_->recordedBytes() : recordedBytes();
             return text(formatTime(bytes * 1000 / format_.bytesPerSec, timeFormat_));
