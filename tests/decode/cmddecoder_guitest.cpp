@@ -309,8 +309,9 @@ TEST_F(DecodeBatch, EveryStopButAbortFinishesTheFileUnderWay) {
     };
     // The step is named outside a structured binding, which clang 14's lambdas cannot capture.
     for (const auto& entry : stops) {
+        const char* const name = entry.first;
         const auto& stop = entry.second;
-        SCOPED_TRACE(entry.first);
+        SCOPED_TRACE(name);
         dialogs().clear();
         QFile::remove(output("a.wav"));
         tree().List4.setItems({a, b});
