@@ -12,8 +12,8 @@
 
 // Holds worker jobs at a point of their progress until release(): each job whose progress
 // report `at` accepts waits there (once per item of the batch), so that a test acts while
-// the job is known to be at that point, never later. Installed while it lives; released and
-// removed when it goes.
+// the job is known to be at that point, never later. Installed while it lives (one gate at a
+// time); released and removed when it goes.
 //
 // GUI thread; the jobs wait on their worker threads.
 class ProgressGate {
