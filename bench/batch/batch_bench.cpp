@@ -8,7 +8,6 @@
 //
 // Usage: batch_bench [seconds of audio per file, default 5]
 // Runs offscreen with its own settings and folders; touches nothing of the user's.
-#include "engine/core/jobstate.h"
 #include "engine/core/settings.h"
 #include "engine/core/sourcetree.h"
 #include "window/main/form1.h"

@@ -5,7 +5,6 @@
 //
 // Usage: parallel_bench [seconds of audio per file, default 240] [files, default 8]
 // Runs with its own settings and folders; touches nothing of the user's.
-#include "engine/core/jobstate.h"
 #include "engine/core/settings.h"
 #include "engine/core/sourcetree.h"
 #include "engine/encode/modlame.h"
@@ -97,7 +96,6 @@ double runTool(const QString& program, const QStringList& inputs,
 // Seconds the window's batch of `group` takes with `atOnce` files at once; the outputs.
 double runWindow(Form1& window, const QString& group, int atOnce, QStringList& outputs) {
     WriteSetting(SettingKey::FilesAtOnce, static_cast<std::int16_t>(atOnce));
-    StopRequested = false;
     window.tree().setSelectedNode(window.tree().findByText(group));
     QElapsedTimer clock;
     clock.start();

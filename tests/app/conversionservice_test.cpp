@@ -4,7 +4,6 @@
 #include "mp3decode.h"
 #include "mp3fixture.h"
 
-#include "engine/core/jobstate.h"
 #include "engine/core/settings.h"
 #include "engine/encode/encodejob.h"
 #include "engine/formats/wavreader.h"
@@ -26,8 +25,6 @@ class ConversionServiceTest : public testing::Test {
         ASSERT_TRUE(QDir(dir.path()).mkpath(QStringLiteral("out")));
         out = dir.filePath(QStringLiteral("out"));
     }
-    void TearDown() override { StopRequested = CancelRequested = false; }
-
     QString wav(const QString& name, double seconds) {
         const QString p = dir.filePath(name);
         fixtures::writeFile(p, fixtures::wavBytes(fixtures::sine(440, seconds)));
@@ -55,7 +52,6 @@ TEST_F(ConversionServiceTest, BatchUsesItsOwnSettingsAndReportsFromTheEventLoop)
     // What the window shows or keeps says otherwise: the batch must not read it.
     DecodePath = dir.path();
     EncodingBitrate = 0;
-    StopRequested = true;
     ConversionService service;
     QSignalSpy started(&service, &ConversionService::itemStarted);
     QSignalSpy finished(&service, &ConversionService::itemFinished);

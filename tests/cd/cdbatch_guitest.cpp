@@ -4,6 +4,7 @@
 #include "discimage.h"
 #include "fixtures.h"
 #include "mp3decode.h"
+#include "progressgate.h"
 #include "riplogtext.h"
 #include "ripsums.h"
 
@@ -15,11 +16,10 @@
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
-#include <QDir>
 #include <QComboBox>
+#include <QDir>
 #include <QLabel>
 #include <QMenu>
-#include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QRegularExpression>
@@ -191,20 +191,21 @@ TEST_F(CdFormTest, TestAndCopyLogsBothCrcsAndFlagsADifference) {
     const DiscImage image = disc(QStringLiteral("disc"), {{75 * 20, 440}, {100, 1000}});
     Form1& w = load();
     w.optWAV->setChecked(true);
-    // While track 1's test pass reads its second half, its first sector changes on the disc.
-    bool changed = false;
-    QObject::connect(w.ProgressBar1, &QProgressBar::valueChanged, &w, [&](int value) {
-        if (!changed && value >= 30 && w.Label3->text() == QStringLiteral("Extracting Track 1")) {
-            changed = true;
-            QFile bin(image.binPath);
-            ASSERT_TRUE(bin.open(QIODevice::ReadWrite));
-            bin.write(QByteArray(frameBytes, '\x11'));
-        }
+    // While track 1's test pass is under way (the first half of its progress), its first
+    // sector, read already, changes on the disc: the copy reads it otherwise.
+    ProgressGate testPass([](const WorkItem& item, int percent) {
+        return item.index == 0 && percent >= 20 && percent < 50;
     });
     select(SourceTree::AvailableTracksText);
     w.CmdSelectAction_Click();
+    ASSERT_TRUE(testPass.waitHeld());
+    {
+        QFile bin(image.binPath);
+        ASSERT_TRUE(bin.open(QIODevice::ReadWrite));
+        ASSERT_EQ(bin.write(QByteArray(frameBytes, '\x11')), frameBytes);
+    }
+    testPass.release();
     waitForJob();
-    ASSERT_TRUE(changed);
 
     const QString log = ripLog(dest.path());
     const QString first = trackBlock(log, 1);
@@ -312,18 +313,15 @@ TEST_F(CdFormTest, AbortDuringTrackTwoEndsItsFileAndStartsNoOther) {
     disc(QStringLiteral("disc"), {{75, 440}, {75 * 120, 1000}, {75, 2000}});
     Form1& w = load();
     w.optWAV->setChecked(true);
-    bool aborted = false;
-    QObject::connect(w.ProgressBar1, &QProgressBar::valueChanged, &w, [&] {
-        if (!aborted && w.Label3->text() == QStringLiteral("Extracting Track 2")) {
-            aborted = true;
-            w.Command2_Click();
-        }
-    });
+    ProgressGate trackTwo([](const WorkItem& item, int) { return item.index == 1; });
     select(SourceTree::AvailableTracksText);
     w.CmdSelectAction_Click();
+    ASSERT_TRUE(trackTwo.waitHeld());
+    EXPECT_EQ(w.Label3->text(), QStringLiteral("Extracting Track 2"));
+    w.Command2_Click();
+    trackTwo.release();
     waitForJob();
 
-    ASSERT_TRUE(aborted);
     const QList<JobResult>& results = w.lastBatch().results;
     ASSERT_EQ(results.size(), 3);
     EXPECT_EQ(results[0].status, JobResult::Status::Completed);

@@ -10,12 +10,12 @@
 #include "engine/core/batchrunner.h"
 #include "engine/core/settings.h"
 #include "engine/decode/decodejob.h"
-#include "engine/decode/decoding.h"
 #include "engine/encode/encodejob.h"
 #include "engine/formats/mp3info.h"
 #include "engine/platform/akrip/cddrives.h"
 #include "engine/platform/discid/mbdiscid.h"
 #include "engine/player/tagwriter.h"
+#include "engine/service/conversionservice.h"
 #include "ripsums.h"
 
 #include <QDir>
@@ -181,7 +181,8 @@ TEST_F(CliTest, EncodeAndDecodeMakeTheWindowsFilesFromItsSettingsAndSaveNoFlag) 
     DecodePath = path(QStringLiteral("here"));
     QList<WorkItem> items;
     for (const QString& source : sources)
-        items.append(WorkItem{source, mp3PathFor(source)});
+        items.append(WorkItem{
+            source, ConversionService::outputFor(ConversionKind::WavToMp3, DecodePath, source)});
     const auto config = fileEncoderConfigFor(8, 2);
     for (const WorkItem& made :
          runHere([config] { return std::make_unique<EncodeJob>([config] { return config; }); },
@@ -197,7 +198,8 @@ TEST_F(CliTest, EncodeAndDecodeMakeTheWindowsFilesFromItsSettingsAndSaveNoFlag) 
     const QList<WorkItem> windowDecoded =
         runHere([] { return std::make_unique<DecodeJob>(); },
                 {WorkItem{path(QStringLiteral("cli/a.mp3")),
-                          decodedWavPath(path(QStringLiteral("cli/a.mp3")))}});
+                          ConversionService::outputFor(ConversionKind::Mp3ToWav, DecodePath,
+                                                       path(QStringLiteral("cli/a.mp3")))}});
     EXPECT_EQ(fixtures::readFile(path(QStringLiteral("wav/a.wav"))),
               fixtures::readFile(windowDecoded.front().output));
 

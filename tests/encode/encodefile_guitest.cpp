@@ -1,11 +1,11 @@
 // EncodeFile as the main window uses it: settings, captions, messages, cancel.
 #include "window/main/encodefile.h"
 
-#include "engine/core/jobstate.h"
 #include "engine/core/settings.h"
 #include "engine/service/conversionservice.h"
 #include "fixtures.h"
 #include "mp3decode.h"
+#include "progressgate.h"
 #include "scripteddialogs.h"
 
 #include <QFileInfo>
@@ -87,7 +87,6 @@ TEST(EncodeFileCaptions, PercentHasTwoIntegerDigitsAndOneDecimal) {
 TEST_F(EncodeFileTest, EncodesWithTheStoredSettingsAndShowsProgress) {
     WriteSetting(SettingKey::EncodingQuality, QStringLiteral("2"));
     settings::saveText(SettingKey::EncodingBitrate, QStringLiteral("13")); // store only
-    CancelRequested = true; // left over from an earlier job: cleared at the start
 
     const QString src = source("Song.wav");
     EXPECT_EQ(encode(src).result, EncodeFileResult::Completed);
@@ -163,12 +162,15 @@ TEST_F(EncodeFileTest, RefusedSourceAndMissingDestinationAreReported) {
 TEST_F(EncodeFileTest, CancelButtonEndsTheFileEarlyWithAPlayableMp3) {
     // The window's abort command reaches the encode through its service: pressed at the first
     // progress step.
-    QObject::connect(&ProgressBar1, &QProgressBar::valueChanged, [this](int value) {
-        if (value > 0)
-            service.abort();
-    });
     const QString src = source("long.wav", 12.0);
-    EXPECT_EQ(encode(src).result, EncodeFileResult::Cancelled);
+    ProgressGate underWay([](const WorkItem&, int) { return true; });
+    std::optional<EncodeFileOutcome> outcome;
+    EncodeFile(service, src, controls, [&outcome](const EncodeFileOutcome& o) { outcome = o; });
+    ASSERT_TRUE(underWay.waitHeld());
+    service.abort();
+    underWay.release();
+    ASSERT_TRUE(QTest::qWaitFor([&outcome] { return outcome.has_value(); }, 60000));
+    EXPECT_EQ(outcome->result, EncodeFileResult::Cancelled);
     EXPECT_EQ(enabled, 1);
     EXPECT_LT(ProgressBar1.value(), 100);
     const auto d = mp3decode::decodeFile(output("long"));

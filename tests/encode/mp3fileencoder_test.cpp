@@ -3,7 +3,6 @@
 #include "engine/encode/encodejob.h"
 #include "engine/encode/mp3fileencoder.h"
 
-#include "engine/core/jobstate.h"
 #include "engine/platform/activemp3/mpg123stream.h"
 #include "fixtures.h"
 #include "mp3decode.h"

@@ -2,6 +2,7 @@
 #include "fixtures.h"
 #include "formtest.h"
 #include "mp3decode.h"
+#include "progressgate.h"
 
 #include "engine/service/conversionservice.h"
 
@@ -24,12 +25,6 @@ class ParallelBatch : public FormTest {
         load();
         form->Timer1->stop();
     }
-    void TearDown() override {
-        FormTest::TearDown();
-        StopRequested = false;
-        CancelRequested = false;
-    }
-
     // A tone of `seconds` at `hz` in the sources folder (its subfolder `folder`, if given).
     QString wav(const QString& name, double seconds, double hz) {
         const QString path = sources.filePath(name);
@@ -87,7 +82,6 @@ TEST_F(ParallelBatch, OutputsEqualASequentialRunAndCaptionsNameTheFilesInProgres
 // "Cancel" with two files running lets both finish and starts no other; "Abort this file"
 // ends both early, each a shorter but playable MP3.
 TEST_F(ParallelBatch, CancelLetsRunningFilesFinishAndAbortEndsThemAll) {
-    // Long enough that a busy machine still clicks well before either file is done.
     const QStringList files = {wav(QStringLiteral("a.wav"), 30.0, 440),
                                wav(QStringLiteral("b.wav"), 30.0, 660),
                                wav(QStringLiteral("c.wav"), 1.0, 880)};
@@ -95,15 +89,17 @@ TEST_F(ParallelBatch, CancelLetsRunningFilesFinishAndAbortEndsThemAll) {
         SCOPED_TRACE(button->objectName().toStdString());
         for (const QString& name : outputs())
             QFile::remove(dest.filePath(name));
-        StopRequested = false;
-        CancelRequested = false;
-        const auto clicker =
-            QObject::connect(form->ProgressBar1, &QProgressBar::valueChanged, [&](int value) {
-                if (value > 0 && !StopRequested && form->windowTitle().contains(QLatin1Char(',')))
-                    button->click();
-            });
-        runSelected(files, 2);
-        QObject::disconnect(clicker);
+        // Pressed while both files are under way, each held at its first progress step.
+        ProgressGate bothUnderWay([](const WorkItem&, int) { return true; });
+        WriteSetting(SettingKey::FilesAtOnce, std::int16_t(2));
+        tree().List5.setItems(files);
+        select(SourceTree::SelectedWavText);
+        form->CmdSelectAction_Click();
+        ASSERT_TRUE(bothUnderWay.waitHeld(2));
+        EXPECT_TRUE(form->windowTitle().contains(QLatin1Char(',')));
+        button->click();
+        bothUnderWay.release();
+        waitForJob();
         EXPECT_EQ(outputs(), texts({"a.mp3", "b.mp3"}));
         for (const char* name : {"a.mp3", "b.mp3"}) {
             const auto decoded = mp3decode::decodeFile(dest.filePath(QString::fromLatin1(name)));

@@ -2,6 +2,7 @@
 #include "fixtures.h"
 #include "formtest.h"
 #include "mp3decode.h"
+#include "progressgate.h"
 #include "scripteddialogs.h"
 
 #include "engine/formats/mp3info.h"
@@ -30,12 +31,6 @@ class WavBatchTest : public FormTest {
         FormTest::SetUp();
         WriteSetting(SettingKey::EncodingBitrate, QStringLiteral("8")); // 128 kbit/s
     }
-    void TearDown() override {
-        FormTest::TearDown();
-        StopRequested = false;
-        CancelRequested = false;
-    }
-
     QString wav(const QString& name, double seconds = 1.0) {
         const QString p = dest.filePath(name);
         fixtures::writeFile(p, fixtures::wavBytes(fixtures::sine(440, seconds)));
@@ -197,11 +192,13 @@ TEST_F(WavBatchTest, AbortEndsTheFileProperlyKeepsItsSourceAndStartsNoOther) {
     const QString next = wav(QStringLiteral("next.wav"), 1.0);
     Form1& w = load();
     w.tree().List5.setItems({longOne, next});
-    QObject::connect(w.ProgressBar1, &QProgressBar::valueChanged, [&w](int value) {
-        if (value > 0 && !StopRequested)
-            w.Command2->click();
-    });
-    start(SourceTree::SelectedWavText);
+    ProgressGate underWay([](const WorkItem& item, int) { return item.index == 0; });
+    select(SourceTree::SelectedWavText);
+    w.CmdSelectAction_Click();
+    ASSERT_TRUE(underWay.waitHeld());
+    w.Command2->click();
+    underWay.release();
+    waitForJob();
 
     EXPECT_TRUE(QFileInfo::exists(longOne));
     const auto d = mp3decode::decodeFile(mp3(QStringLiteral("long")));
@@ -226,12 +223,16 @@ TEST_F(WavBatchTest, StopEndsTheBatchBeforeItsNextFileAndTheWindowSaysSo) {
     Form1& w = load();
     w.tree().List5.add(a);
     w.tree().List5.add(b);
+    // Stopped at its first progress step; the steps after it reach the window while the file
+    // winds down (an item's progress always comes before its end).
+    bool stopped = false;
     QString windingDown;
     bool lockedWhileWindingDown = false;
     QObject::connect(w.ProgressBar1, &QProgressBar::valueChanged, [&](int value) {
-        if (value > 0 && !StopRequested) {
+        if (value > 0 && !stopped) {
+            stopped = true;
             w.Command8->click();
-        } else if (value > 50 && StopRequested && windingDown.isEmpty()) {
+        } else if (value > 50 && stopped && windingDown.isEmpty()) {
             windingDown = w.Label3->text();
             lockedWhileWindingDown = !w.CmdSelectAction->isEnabled();
         }
@@ -284,16 +285,15 @@ TEST_F(WavBatchTest, ClosingDuringTheBatchEndsTheFileProperlyThenCloses) {
     Form1& w = load();
     w.tree().List5.setItems({a, b});
     QSignalSpy end(&w, &Form1::programEndRequested);
-    bool closedAtOnce = false;
-    QObject::connect(w.ProgressBar1, &QProgressBar::valueChanged, [&](int value) {
-        if (value > 0 && !StopRequested) {
-            w.close(); // the window manager's close button
-            closedAtOnce = end.count() > 0;
-        }
-    });
-    start(SourceTree::SelectedWavText);
+    ProgressGate underWay([](const WorkItem& item, int) { return item.index == 0; });
+    select(SourceTree::SelectedWavText);
+    w.CmdSelectAction_Click();
+    ASSERT_TRUE(underWay.waitHeld());
+    w.close();                 // the window manager's close button
+    EXPECT_EQ(end.count(), 0); // the job winds down first
+    underWay.release();
+    waitForJob();
 
-    EXPECT_FALSE(closedAtOnce); // the job winds down first
     EXPECT_EQ(end.count(), 1);
     EXPECT_FALSE(w.isVisible());
     const auto d = mp3decode::decodeFile(mp3(QStringLiteral("a")));
@@ -381,7 +381,6 @@ TEST_F(WavBatchTest, QuittingTheApplicationEndsTheFileAndTheBatch) {
     QCoreApplication::exec();
     form.reset();
 
-    EXPECT_TRUE(StopRequested);
     const auto d = mp3decode::decodeFile(mp3(QStringLiteral("a")));
     ASSERT_TRUE(d.ok); // shorter, properly ended
     EXPECT_LT(d.seconds(), 12.0);

@@ -31,8 +31,6 @@ class FormTest : public testing::Test {
   protected:
     void SetUp() override {
         ASSERT_TRUE(dest.isValid());
-        StopRequested = false;
-        CancelRequested = false;
         CurrentFile.clear();
         WriteSetting(SettingKey::DecodePath, dest.path());
         WriteSetting(SettingKey::FilesAtOnce, std::int16_t(1)); // one file at a time

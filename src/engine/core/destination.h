@@ -14,10 +14,10 @@ QString defaultDestinationParent();
 // relative or root path) "WAVFiles" in defaultDestinationParent(). Letters keep their case.
 QString storedDestinationFolder();
 
-// Creates the folder chain of `path` and, once it exists, stores `path` under "DecodePath"
-// and lets pending window events run. When it cannot be created, says so ("Error in
-// creating the path ...") and returns false; the store then keeps its old value. The shared
-// DecodePath is left to the caller.
+// Creates the folder chain of `path` (the busy pointer shows meanwhile) and, once it exists,
+// stores `path` under "DecodePath". When it cannot be created, says so ("Error in creating the
+// path ...") and returns false; the store then keeps its old value. The shared DecodePath is
+// left to the caller.
 bool createDestination(const QString& path);
 
 // `path` as the program reaches it: an absolute path as it is, a relative one (a name typed

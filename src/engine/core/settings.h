@@ -8,8 +8,12 @@
 // The per-user preference store and its process-wide copies.
 //
 // Store: QSettings organisation "MP3 Vortan v2.0", group "Settings"; every value is text,
-// numbers in plain decimal. The variables below are written only by LoadSettings() and by
-// WriteSetting(), and read everywhere else. GUI thread only (workers get copies).
+// numbers in plain decimal. The variables below are written by LoadSettings() and by
+// WriteSetting(), and a few besides by the code that owns them: DecodePath by whoever settles
+// the destination (createDestination stores it), EncodingBitrate and EncodingQuality by the
+// preferences window's lists (stored when it closes), and EncodingBitrate again from the
+// store before each file encoded (fileEncoderConfig). Read everywhere else. GUI thread only
+// (workers get copies).
 
 extern std::int16_t AudioFormat;
 extern std::int16_t EncodingQuality;

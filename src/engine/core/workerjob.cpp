@@ -1,5 +1,19 @@
 #include "engine/core/workerjob.h"
 
+#include <mutex>
+
+namespace {
+
+std::mutex progressHookMutex;
+WorkerJob::ProgressHook progressHook; // guarded by progressHookMutex
+
+} // namespace
+
+void WorkerJob::setProgressHook(ProgressHook hook) {
+    const std::lock_guard lock(progressHookMutex);
+    progressHook = std::move(hook);
+}
+
 void WorkerJob::join() {
     if (worker_.joinable())
         worker_.join();
@@ -18,6 +32,7 @@ void WorkerJob::start(const WorkItem& item) {
     cancel_ = false;
     result_ = {};
     prepare(item);
+    workerItem_ = item;
     const std::uint64_t generation = ++generation_;
     worker_ = std::thread([this, item, generation] {
         const auto began = std::chrono::steady_clock::now();
@@ -30,6 +45,13 @@ void WorkerJob::start(const WorkItem& item) {
 }
 
 void WorkerJob::reportProgress(const QString& caption, int percent) {
+    ProgressHook hook;
+    {
+        const std::lock_guard lock(progressHookMutex);
+        hook = progressHook;
+    }
+    if (hook)
+        hook(workerItem_, percent);
     calls_->post([this, caption, percent] { emit progressChanged(caption, percent); });
 }
 

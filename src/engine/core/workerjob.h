@@ -8,6 +8,7 @@
 #include <atomic>
 #include <chrono>
 #include <cstdint>
+#include <functional>
 #include <thread>
 
 // A file job whose work runs on a worker thread of its own: the shape of every job that
@@ -30,6 +31,13 @@ class WorkerJob : public FileJob {
     JobResult result() const final;
 
     bool isRunning() const { return running_; }
+
+    // Called on the worker thread of every worker job at each of its progress reports,
+    // before the report is posted: the job has done `percent` of `item` and goes on once the
+    // hook returns. For tests, which hold a job there while they act (tests/support's
+    // ProgressGate); none by default. Safe to set at any time from any thread.
+    using ProgressHook = std::function<void(const WorkItem& item, int percent)>;
+    static void setProgressHook(ProgressHook hook);
 
   protected:
     // On the GUI thread, as the item starts and before the worker does: take what the work
@@ -56,6 +64,7 @@ class WorkerJob : public FileJob {
     std::atomic<bool> cancel_{false};
     bool running_ = false;
     std::uint64_t generation_ = 0; // counts starts
+    WorkItem workerItem_;          // the item the worker converts; set before it starts
     JobResult result_;
     JobResult workerResult_; // written by the worker, read after joining it
 };

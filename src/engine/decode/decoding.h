@@ -13,10 +13,6 @@ inline bool DecodingActive = false;
 // The WAV most recently produced by the decoding batch.
 inline QString DecodeOutputFile;
 
-// Where the decoder writes the WAV of `mp3Path`: in DecodePath, its name with ".wav" for its
-// ".mp3" (OutputPathFor).
-QString decodedWavPath(const QString& mp3Path);
-
 // About how many bytes the WAV decoded from `mp3Path` takes (the length its header gives,
 // at its rate and channel count, 16-bit); -1 when that cannot be measured.
 std::int64_t expectedWavBytes(const QString& mp3Path);

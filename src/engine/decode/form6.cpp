@@ -1,8 +1,5 @@
 #include "engine/decode/form6.h"
 
-#include "engine/core/jobstate.h"
-#include "engine/core/paths.h"
-#include "engine/core/settings.h"
 #include "engine/decode/decoding.h"
 #include "engine/formats/mp3info.h"
 #include "engine/platform/activemp3/activemp3.h"
@@ -11,10 +8,6 @@
 #include <QTimer>
 
 #include <cmath>
-
-QString decodedWavPath(const QString& mp3Path) {
-    return OutputPathFor(DecodePath, mp3Path, QLatin1StringView(".mp3"), QLatin1StringView(".wav"));
-}
 
 std::int64_t expectedWavBytes(const QString& mp3Path) {
     Mp3HeaderRecord header;
@@ -61,10 +54,6 @@ QString Form6::writtenPath() const {
 
 void Form6::Form_Load() {
     loaded_ = true;
-    if (StopRequested) {
-        Unload();
-        return;
-    }
     DecodingActive = true;
     Timer1->start();
     StartMP3();
@@ -109,10 +98,6 @@ void Form6::Timer2_Timer() {
         default:
             break;
         }
-        finish();
-        return;
-    }
-    if (StopRequested) {
         finish();
         return;
     }

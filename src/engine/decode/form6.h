@@ -8,13 +8,13 @@ class QTimer;
 
 // The hidden decoder window: hosts the decoder control ActiveMP31 for the one file given by
 // setFile, starts it, polls it every 500 ms (Timer2; its end is seen at once), mirrors its progress
-// through progressChanged, and unloads itself when the control is done or the batch is stopped.
-// Unloading stops the control (the WAV written so far is ended properly) and clears
+// through progressChanged, and unloads itself when the control is done; Unload() ends it
+// sooner. Unloading stops the control (the WAV written so far is ended properly) and clears
 // DecodingActive. It is never shown (it needs no widget); a fresh one serves each file.
 //
-// No start, no wait: when no decode can be started for the file (StopRequested already
-// set, 99 bytes or less, not decodable, output not writable), the window unloads at once
-// from Form_Load, so nobody waits for a decode that never began. Once unloaded, completed()
+// No start, no wait: when no decode can be started for the file (99 bytes or less, not
+// decodable, output not writable), the window unloads at once from Form_Load, so nobody waits
+// for a decode that never began. Once unloaded, completed()
 // and failure() tell how the file ended: a decode that failed (or never started) is never
 // shown as "100 %".
 //
@@ -28,8 +28,7 @@ class Form6 : public QObject {
     // The MP3 to decode and the WAV to write; given before Form_Load.
     void setFile(const QString& mp3Path, const QString& wavPath);
 
-    // Load: unloads at once when StopRequested is set; otherwise sets DecodingActive, enables
-    // Timer1 and calls StartMP3.
+    // Load: sets DecodingActive, enables Timer1 and calls StartMP3.
     void Form_Load();
     // Starts decoding the MP3 into the WAV when it is longer than 99 bytes, enabling Timer2. Once a
     // decode has begun for this window, a further start does nothing: the output already has its

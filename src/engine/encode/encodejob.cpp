@@ -1,6 +1,5 @@
 #include "engine/encode/encodejob.h"
 
-#include "engine/core/paths.h"
 #include "engine/core/settings.h"
 #include "engine/formats/wavreader.h"
 
@@ -16,11 +15,6 @@ modLAME::EncoderConfig fileEncoderConfigFor(int bitrateIndex, int qualityIndex) 
     config.copyrightFlag = modLAME::flagFalse;
     config.originalFlag = modLAME::flagTrue;
     return config;
-}
-
-QString mp3PathFor(const QString& sourcePath) {
-    return OutputPathFor(DecodePath, sourcePath, QLatin1StringView(".wav"),
-                         QLatin1StringView(".mp3"));
 }
 
 static_assert(maxFilesAtOnce <= modLAME::maxStreams,

@@ -17,11 +17,6 @@ QString percentCaption(double percent);
 // and the file encoder's flags (original on; private, CRC, copyright off).
 modLAME::EncoderConfig fileEncoderConfigFor(int bitrateIndex, int qualityIndex);
 
-// The MP3 a WAV batch wants for `sourcePath`: in DecodePath, the source's name with ".mp3"
-// for its ".wav" (OutputPathFor); the name actually written is numbered when that one is
-// taken (OutputNames). GUI thread.
-QString mp3PathFor(const QString& sourcePath);
-
 // About how many bytes the MP3 of `wavPath` at `bitrateKbps` takes (its audio's length at
 // that constant bit rate, and room for the tag); -1 when the WAV cannot be read.
 std::int64_t expectedMp3Bytes(const QString& wavPath, std::uint32_t bitrateKbps);

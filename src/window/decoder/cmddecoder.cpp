@@ -3,7 +3,6 @@
 // at once" preference), each WAV then listed in the tree as it is done.
 #include "window/decoder/cmddecoder.h"
 
-#include "engine/core/jobstate.h"
 #include "engine/core/paths.h"
 #include "engine/core/settings.h"
 #include "engine/core/sourcetree.h"
@@ -67,7 +66,6 @@ void endDecoding(Form1& form, WindowBatch& batch, bool showSize) {
             form.lblStatus->setText(QString::number(nativepath::fileSize(DecodeOutputFile)) +
                                     QStringLiteral(" bytes"));
         form.Timer1->start();
-        StopRequested = true;
     };
 }
 
@@ -99,7 +97,6 @@ void decodeNode(Form1& form, const QString& nodeText) {
     const auto path = form.tree().filePathOf(form.tree().selectedNode());
     if (!path) {
         form.Timer1->start();
-        StopRequested = true;
         return;
     }
     auto captions = [&form, nodeText](const WorkItem& item) {
@@ -140,7 +137,5 @@ void Form1::CmdDecoder_Click() {
     } else if (sources.NodeKind(sources.selectedNode()) == 3 &&
                sources.startJobFor(sources.selectedNode()) == SourceTree::StartJob::Decode) {
         decodeNode(*this, nodeText);
-    } else {
-        StopRequested = true;
     }
 }

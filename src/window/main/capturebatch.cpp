@@ -118,7 +118,6 @@ riplog::Track logEntry(const TwoStepRecording& run, std::size_t at, const JobRes
 } // namespace
 
 void Form1::StartTrackRecording2(int trackNumber) {
-    StopRequested = false;
     if (!listedDiscNow())
         return;
     auto run = std::make_shared<TwoStepRecording>();

@@ -193,7 +193,6 @@ void extractTracks(Form1& w, const Disc& disc, const BatchChoices& choices) {
             w.setWindowTitle(caption);
             w.Label3->setText(caption);
             w.Label2->setText(QStringLiteral("Destination: ") + item.output);
-            CancelRequested = false; // a new track is not aborted yet
         });
     batch.progress = [&w](const QString& figure, int percent) {
         w.setWindowTitle(QStringLiteral("Progress ") + figure);
@@ -323,7 +322,6 @@ std::optional<Disc> Form1::listedDiscNow() {
 }
 
 void Form1::cmdStart_Click() {
-    StopRequested = false;
     Check9->setChecked(false);
 
     const SourceTree::NodeId selected = tree().selectedNode();
@@ -366,7 +364,6 @@ void Form1::cmdStart_Click() {
 }
 
 void Form1::StartTrackRecording3(int trackNumber) {
-    StopRequested = false;
     const QString caption = QStringLiteral("Extracting Track %1").arg(trackNumber);
     setWindowTitle(caption);
     Label3->setText(caption);

@@ -1,5 +1,4 @@
 // The main window's disk-space guard.
-#include "engine/core/jobstate.h"
 #include "engine/core/settings.h"
 #include "engine/prefs/drivespace.h"
 #include "window/main/form1.h"
@@ -19,7 +18,6 @@ void Form1::RefreshDriveSpace() {
 void Form1::lowSpaceStop(const QString& reason) {
     if (lowSpaceReason_.isEmpty())
         lowSpaceReason_ = reason;
-    StopRequested = true;
     Label5->setVisible(true);
     Command1_Click(); // also stops the timer
     // A job still winding down resets the display itself once it has returned.

@@ -1,6 +1,5 @@
 #include "window/main/encodefile.h"
 
-#include "engine/core/jobstate.h"
 #include "engine/core/settings.h"
 #include "engine/platform/dialogs.h"
 #include "engine/service/conversionservice.h"
@@ -57,7 +56,6 @@ EncodeFileOutcome outcomeOf(const BatchReport& report) {
 void encodeFound(ConversionService& service, const QString& sourcePath,
                  const EncodeFileControls& controls, const modLAME::EncoderConfig& config,
                  EncodeFileDone done) {
-    CancelRequested = false;
     // The batch's reactions outlive this call: they keep their own copy of the elements.
     auto window = std::make_shared<const EncodeFileControls>(controls);
     if (window->Command2)

@@ -358,8 +358,6 @@ void Form1::CmdSelectAction_Click() {
     lowSpaceReason_.clear();
     if (HDWarning == 1)
         tmrWarning->start();
-    StopRequested = false;
-    CancelRequested = false;
     if (MinimizeOnStart == 1)
         mnuMinimize_Click();
 
@@ -424,8 +422,6 @@ bool Form1::startBatch(WindowBatch batch, ConversionBatch work) {
             return !closeRequested_ && named();
         };
     batch.ended = [this, ended = std::move(batch.ended)](const BatchReport& report) {
-        if (report.endedFromOutside)
-            StopRequested = true;
         recordBatch(report);
         if (ended)
             ended(report);
@@ -477,7 +473,6 @@ void Form1::runInParallel(WindowBatch& batch, const QString& action, qsizetype c
 // -------------------------------------------------------------------------------
 
 void Form1::Command8_Click() {
-    StopRequested = true;
     conversions_->stop();
     if (isJobRunning()) {
         // The job winds down, and the window becomes idle once it has ended.
@@ -503,7 +498,6 @@ void Form1::Command8_Click() {
 }
 
 void Form1::Command1_Click() {
-    StopRequested = true;
     emit decoderWindowUnloadRequested();
     Command8_Click();
     if (!isJobRunning())
@@ -511,8 +505,6 @@ void Form1::Command1_Click() {
 }
 
 void Form1::Command2_Click() {
-    StopRequested = true;
-    CancelRequested = true;
     conversions_->abort();
     recordingEncodes_->abort();
     emit decoderWindowUnloadRequested();

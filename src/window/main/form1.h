@@ -128,7 +128,7 @@ class Form1 : public QMainWindow {
     // The help page shown by Cmdhelp_Click, in HelpFolder().
     static QString helpFilePath();
 
-    // ---- Disk-space guard (app/diskguard.cpp) -------------------------------------------
+    // ---- Disk-space guard (diskguard.cpp) -----------------------------------------------
     // Measures the fixed file systems and the one holding DecodePath, keeps the
     // destination's figure and hands the report to driveSpaceRefreshed.
     void RefreshDriveSpace();
@@ -153,8 +153,8 @@ class Form1 : public QMainWindow {
 
     // ---- Job entry points -------------------------------------------------------------
     // Virtual so that the dispatch of CmdSelectAction_Click can be observed. Each lives with
-    // its subsystem: the WAV batch in encode/wavbatch.cpp, the MP3 batch in
-    // decode/cmddecoder.cpp, the extraction batch in cd/cdbatch.cpp.
+    // its batch: the WAV batch in wavbatch.cpp, the MP3 batch in window/decoder/cmddecoder.cpp,
+    // the extraction batch in cdbatch.cpp.
     virtual void cmdStart_Click();
     virtual void cmdEncFile_Click();
     virtual void CmdDecoder_Click();
@@ -181,16 +181,16 @@ class Form1 : public QMainWindow {
     // written and how each ended.
     const BatchReport& lastBatch() const { return lastBatch_; }
     void recordBatch(BatchReport report) { lastBatch_ = std::move(report); }
-    // The extraction batch's paths: one step (digital reading, cd/cdbatch.cpp) and two steps
+    // The extraction batch's paths: one step (digital reading, cdbatch.cpp) and two steps
     // (recording the sound card while the CD plays). Each takes the track to show first.
     void StartTrackRecording3(int trackNumber);
     virtual void StartTrackRecording2(int trackNumber);
-    // Fills cmbBitrate and cmbQuality at start-up (encode/wavbatch.cpp).
+    // Fills cmbBitrate and cmbQuality at start-up (wavbatch.cpp).
     void fillEncoderLists();
     void cmbBitrate_Click();
     void cmbQuality_Click();
 
-    // ---- CD side (cd/cdlisting.cpp, cd/cdbatch.cpp) ------------------------------------
+    // ---- CD side (cdlisting.cpp, cdbatch.cpp) ------------------------------------------
     // Reads the disc in the media drive once (readDisc) and lists its tracks into lstTracks,
     // each entry carrying its track (start-up and refresh); fills lblCDID, lblNumTracks and
     // trackLengthsMs, and keeps the disc read as the listed disc.
@@ -218,7 +218,7 @@ class Form1 : public QMainWindow {
     void Command3_Click();
     void Check3_Click();
     void Chk2Stage_Click();
-    // Two-step extraction (cd/capturebatch.cpp): ends the recording under way at once, keeping
+    // Two-step extraction (capturebatch.cpp): ends the recording under way at once, keeping
     // it, and the batch after it.
     void cmdCancel_Click();
     // Plays the CD from the current track's start; stops playing and recording.
@@ -234,7 +234,7 @@ class Form1 : public QMainWindow {
     // Where a real-time recording of the current track ends on the disc, in milliseconds.
     std::int64_t recordEndMs = 0;
 
-    // ---- Disc information (cd/discwindow.cpp) -----------------------------------------
+    // ---- Disc information (discwindow.cpp) --------------------------------------------
     // "Look Up Disc Information": asks the MusicBrainz service (server: MusicBrainzServer)
     // which releases hold the listed disc and returns at once; the answer arrives later on
     // this thread. The chosen release (the user picks one of several), merged with the

@@ -52,11 +52,8 @@ enum class Listing { Any, OnlyWorthwhile };
 // when the item ends, so it is listed at once.
 WindowBatch encodingBatch(Form1& window, std::function<void(const WorkItem&)> captions,
                           Listing listing, bool deleteRule) {
-    WindowBatch batch =
-        window.fileBatch(QStringLiteral("encoded"), [captions](const WorkItem& item) {
-            captions(item);
-            CancelRequested = false; // a new file is not aborted yet
-        });
+    WindowBatch batch = window.fileBatch(QStringLiteral("encoded"),
+                                         [captions](const WorkItem& item) { captions(item); });
     batch.nameCutFiles = [] { return true; };
     batch.itemFinished = [&window, listing,
                           deleteRule](const WorkItem& item,

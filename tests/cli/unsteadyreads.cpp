@@ -1,7 +1,13 @@
-#ifndef VORTAN_UNSTEADY_PRELOAD
-#include "unsteadyreads.h"
-#endif
-
+// A disc image that does not read the same twice, as a scratched disc or a drive without
+// accurate stream does, for a child process that preloads this library (LD_PRELOAD) with
+// VORTAN_UNSTEADY_FILE set to the image's data file, VORTAN_UNSTEADY_BYTES to a stretch of it
+// ("from-to", byte offsets, `to` excluded) and VORTAN_UNSTEADY_READER to n: the CD library
+// reads an image's data file through the C library's stdio, and the bytes of the stretch come
+// back inverted to the n-th distinct thread to read in it. Each pass of an extraction reads
+// on a thread of its own, but the error-correcting reader reads ahead and keeps what it read
+// for the passes after (an earlier track's pass may read the stretch, a later one find it
+// kept): which reader is which pass is fixed for a given disc and order of reads, and a test
+// states what it found.
 #include <algorithm>
 #include <climits>
 #include <cstdio>
@@ -11,10 +17,9 @@
 #include <mutex>
 #include <string>
 
-// Takes the place of the C library's fopen, fread and fclose for the whole program once this
-// file is linked in or preloaded: calls pass through unchanged, except reads of the armed
-// file by its chosen reader. Preloaded (VORTAN_UNSTEADY_PRELOAD), it is this part alone, with
-// no Qt, so that it loads into any program.
+// Takes the place of the C library's fopen, fread and fclose for the whole program: calls
+// pass through unchanged, except reads of the armed file by its chosen reader. No Qt, so that
+// it loads into any program.
 namespace {
 
 std::mutex mutex;
@@ -122,23 +127,3 @@ extern "C" size_t fread(void* buffer, size_t size, size_t count, FILE* file) {
     }
     return got;
 }
-
-#ifndef VORTAN_UNSTEADY_PRELOAD
-namespace fixtures {
-
-UnsteadyReads::UnsteadyReads(const QString& dataPath, std::int64_t from, std::int64_t to,
-                             int reader) {
-    arm(dataPath.toStdString(), from, to, reader);
-}
-
-UnsteadyReads::~UnsteadyReads() {
-    arm(std::string(), 0, 0, 0);
-}
-
-int UnsteadyReads::readers() const {
-    const std::lock_guard lock(mutex);
-    return ::readers;
-}
-
-} // namespace fixtures
-#endif
