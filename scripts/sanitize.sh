@@ -23,7 +23,10 @@ fi
 if [[ $mode == address ]]; then
   build=build-asan
   sanitizers="address,undefined"
-  flags="-fsanitize=$sanitizers -fno-omit-frame-pointer -fno-sanitize-recover=undefined -O1 -g1"
+  # Without the vptr check: it probes memory through a pipe of its own, so a program at its
+  # open-file limit (the tests of low limits put it there) is told of type mismatches that
+  # are not there, and stops.
+  flags="-fsanitize=$sanitizers -fno-sanitize=vptr -fno-omit-frame-pointer -fno-sanitize-recover=undefined -O1 -g1"
 else
   build=build-tsan
   sanitizers="thread"

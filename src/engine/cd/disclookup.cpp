@@ -220,11 +220,7 @@ void DiscLookup::start(const LookupRequest& request, Done done) {
 void DiscLookup::answered(const boundedget::Outcome& outcome) {
     using End = boundedget::Outcome::End;
     // The service named in messages; where a redirect led, that too.
-    const QString at =
-        outcome.redirectedTo.isEmpty()
-            ? serverText_
-            : QStringLiteral("%1 (redirected to %2)")
-                  .arg(serverText_, QString::fromLatin1(outcome.redirectedTo.toEncoded()));
+    const QString at = outcome.answeredBy(serverText_);
     const auto failed = [this](int number, const QString& text) {
         pending_.finish(VortanError(number, errorSource, text));
     };

@@ -64,11 +64,7 @@ void RecordLookup::start(const LookupRequest& request, Done done) {
 void RecordLookup::answered(const boundedget::Outcome& outcome) {
     using End = boundedget::Outcome::End;
     // The server named in messages; where a redirect led, that too.
-    const QString at =
-        outcome.redirectedTo.isEmpty()
-            ? serverText_
-            : QStringLiteral("%1 (redirected to %2)")
-                  .arg(serverText_, QString::fromLatin1(outcome.redirectedTo.toEncoded()));
+    const QString at = outcome.answeredBy(serverText_);
     const auto failed = [this](int number, const QString& text) {
         pending_.finish(VortanError(number, errorSource, text));
     };

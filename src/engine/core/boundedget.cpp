@@ -12,6 +12,13 @@
 
 namespace boundedget {
 
+QString Outcome::answeredBy(const QString& server) const {
+    if (redirectedTo.isEmpty())
+        return server;
+    return QStringLiteral("%1 (redirected to %2)")
+        .arg(server, QString::fromLatin1(redirectedTo.toEncoded()));
+}
+
 QString ServerAddress::text() const {
     const QString shownHost =
         host.contains(QLatin1Char(':')) ? QStringLiteral("[%1]").arg(host) : host;

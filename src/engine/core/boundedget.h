@@ -78,6 +78,9 @@ struct Outcome {
     // ...) and the words for what went wrong.
     QNetworkReply::NetworkError error = QNetworkReply::NoError;
     QString errorText;
+
+    // `server` as messages name it: with where a followed redirect led, when one did.
+    QString answeredBy(const QString& server) const;
 };
 
 // One request at a time. Lives on the thread that creates it, which must run an event loop;
