@@ -742,7 +742,10 @@ TEST_F(CliTest, FailuresNameTheUsersFilesOnce) {
     QProcessEnvironment environment = headlessEnvironment(path(QStringLiteral("home")));
     environment.insert(QStringLiteral("CLI"), cli);
     environment.insert(QStringLiteral("CUE"), image.cuePath);
-    // Room for a 100 kB file: the track's WAV (470 kB) is too large.
+    // Room for a file of 100 blocks: the track's WAV (470 kB) is too large. Not under
+    // ThreadSanitizer: with a file-size limit set, its runtime faults (SIGBUS) in its own check
+    // of a read the disc-identifier library makes, before the program gets that far.
+#if !defined(__SANITIZE_THREAD__)
     const CliRun limited =
         runProgram(QStringLiteral("/bin/sh"),
                    {QStringLiteral("-c"),
@@ -754,6 +757,7 @@ TEST_F(CliTest, FailuresNameTheUsersFilesOnce) {
         << limited.err.toStdString();
     EXPECT_FALSE(limited.err.contains(QStringLiteral(".vortan-unfinished-")))
         << limited.err.toStdString();
+#endif
 
     fixtures::writeFile(path(QStringLiteral("track.flac")), QByteArray(4000, '\x66'));
     const CliRun verified =
