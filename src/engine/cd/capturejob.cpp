@@ -252,6 +252,11 @@ std::optional<double> CaptureJob::recordedEndMs() const {
 void CaptureJob::onTick() {
     if (const auto offset = readOffset())
         offsets_.push_back(*offset);
+    // The mode first: a disc found stopped has a final position, read after it. Read the
+    // other way round, a track that played out between the two looked stopped short of its
+    // end by the last moment of play.
+    const bool playing =
+        mci::send(QStringLiteral("status cd mode")).text == QStringLiteral("playing");
     const mci::Reply position = mci::send(QStringLiteral("status cd position"));
     const double p = position.text.toDouble();
     const double done = (p - trackStartMs_) / (trackEndMs_ - trackStartMs_) * 100.0;
@@ -259,7 +264,7 @@ void CaptureJob::onTick() {
     emit progressChanged(QStringLiteral("%1%").arg(percent), percent);
     if (!running_) // the progress's receiver stopped the batch, which ended the track
         return;
-    if (mci::send(QStringLiteral("status cd mode")).text == QStringLiteral("playing"))
+    if (playing)
         return;
     // The disc has stopped: at the track's end, or where it could be read no further.
     if (p < trackEndMs_ - 1.0)
