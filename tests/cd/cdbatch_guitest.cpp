@@ -193,19 +193,7 @@ TEST_F(CdFormTest, TestAndCopyLogsBothCrcsAndFlagsADifference) {
     w.optWAV->setChecked(true);
     // While track 1's test pass is under way (the first half of its progress), its first
     // sector, read already, changes on the disc: the copy reads it otherwise.
-    ProgressGate testPass([](const WorkItem& item, int percent) {
-        return item.index == 0 && percent >= 20 && percent < 50;
-    });
-    select(SourceTree::AvailableTracksText);
-    w.CmdSelectAction_Click();
-    ASSERT_TRUE(testPass.waitHeld());
-    {
-        QFile bin(image.binPath);
-        ASSERT_TRUE(bin.open(QIODevice::ReadWrite));
-        ASSERT_EQ(bin.write(QByteArray(frameBytes, '\x11')), frameBytes);
-    }
-    testPass.release();
-    waitForJob();
+    ripChangingASectorDuringATestPass(image, 0, 20, 50, 0, '\x11');
 
     const QString log = ripLog(dest.path());
     const QString first = trackBlock(log, 1);

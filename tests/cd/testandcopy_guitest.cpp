@@ -1,18 +1,14 @@
 // The main window's test and copy over a disc that does not read the same twice.
 #include "cdformtest.h"
 #include "discimage.h"
-#include "progressgate.h"
 #include "riplogtext.h"
 
 #include "engine/core/settings.h"
 
-#include <QFile>
 #include <QRadioButton>
 #include <QRegularExpression>
 
 namespace {
-
-constexpr int frameBytes = 2352;
 
 // Track 2's copy reads part of it otherwise than its test pass did: the batch's end message
 // names the track and both CRCs, the log gives its result, and the other tracks are copied.
@@ -25,20 +21,7 @@ TEST_F(CdFormTest, ATrackWhoseTwoReadsDifferIsNamedInTheEndMessage) {
     // 104 sectors, before its copy begins: its first sector, which the copy reads from the disc
     // as it starts (the error-correcting reader may answer later ones from what it kept of the
     // test pass).
-    ProgressGate testPass([](const WorkItem& item, int percent) {
-        return item.index == 1 && percent >= 40 && percent < 50;
-    });
-    select(SourceTree::AvailableTracksText);
-    w.CmdSelectAction_Click();
-    ASSERT_TRUE(testPass.waitHeld());
-    {
-        QFile bin(image.binPath);
-        ASSERT_TRUE(bin.open(QIODevice::ReadWrite));
-        ASSERT_TRUE(bin.seek(100 * frameBytes));
-        ASSERT_EQ(bin.write(QByteArray(frameBytes, '\x5a')), frameBytes);
-    }
-    testPass.release();
-    waitForJob();
+    ripChangingASectorDuringATestPass(image, 1, 40, 50, 100, '\x5a');
 
     const auto messages = dialogs().messages();
     ASSERT_FALSE(messages.empty());
