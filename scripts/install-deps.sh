@@ -19,10 +19,14 @@ packages=(
   libdiscid-dev
   # ID3v2 tags on the MP3s written, and their loudness (ReplayGain)
   libtag1-dev libebur128-dev
+  # FLAC and Opus encoding (the reference encoders); FLAC decoding with its MD5 check
+  libflac-dev libopusenc-dev libopus-dev
+  # decoding every other audio format (Ogg Vorbis, Opus, M4A/AAC/ALAC, AIFF, WavPack ...)
+  libavformat-dev libavcodec-dev libswresample-dev libavutil-dev
   # test tools: GoogleTest, a PulseAudio server for the audio tests, a headless X server
   googletest libgtest-dev libgmock-dev pulseaudio pulseaudio-utils xvfb xauth
-  # reference tools used by the benchmarks only
-  lame mpg123
+  # reference tools: the benchmarks compare with them; the tests make inputs with them
+  lame mpg123 flac opus-tools vorbis-tools ffmpeg
   # the fuzz targets (bench/*fuzz): clang and its libFuzzer runtime
   clang libclang-rt-dev
 )

@@ -31,6 +31,7 @@ BatchRunner::JobMaker ConversionService::jobMaker() const {
         return [] { return std::make_unique<DecodeJob>(); };
     case ConversionKind::CdExtraction:
     case ConversionKind::Capture:
+    case ConversionKind::AudioConvert:
         break;
     }
     return {};
@@ -46,6 +47,7 @@ std::int64_t ConversionService::expectedBytes(const WorkItem& item) const {
         return expectedWavBytes(item.source);
     case ConversionKind::CdExtraction:
     case ConversionKind::Capture:
+    case ConversionKind::AudioConvert:
         break;
     }
     return -1;

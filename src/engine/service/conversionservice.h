@@ -2,6 +2,7 @@
 
 #include "engine/core/batchrunner.h"
 #include "engine/encode/modlame.h"
+#include "engine/pipeline/encoder.h"
 
 #include <QList>
 #include <QObject>
@@ -18,6 +19,7 @@ enum class ConversionKind {
     Mp3ToWav,     // each MP3 decoded to a WAV (DecodeJob)
     CdExtraction, // tracks read digitally (the batch brings its jobs)
     Capture,      // tracks recorded while the CD plays (the batch brings its jobs)
+    AudioConvert, // each audio file of any format converted to settings.convertTo
 };
 
 // The choices a batch runs with, taken as values when it starts: what the window or the
@@ -29,6 +31,9 @@ struct ConversionSettings {
     bool deleteSource = false; // a source WAV goes once its MP3 is complete (the owner deletes)
     bool testAndCopy = false;  // a track is read once for its checksums, then copied
     bool namesFromDisc = false;
+    // AudioConvert: the format every output is written in, and each format's choices.
+    pipeline::OutputFormat convertTo = pipeline::OutputFormat::Mp3;
+    pipeline::EncoderSettings formats;
 };
 
 // One batch: its kind, its items (each output named already, see outputFor) and settings.

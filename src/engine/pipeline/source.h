@@ -1,0 +1,54 @@
+#pragma once
+
+#include "engine/pipeline/audioformat.h"
+#include "engine/platform/error.h"
+
+#include <QString>
+
+#include <atomic>
+#include <cstdint>
+#include <memory>
+
+// Where a conversion's audio comes from: one audio file, decoded to the pipeline's samples.
+namespace pipeline {
+
+// One open source, read from start to end. Not thread-safe; it may be handed from one thread
+// to another between calls.
+class Source {
+  public:
+    virtual ~Source() = default;
+
+    // The format of every block read (fixed for the whole source).
+    virtual const AudioFormat& format() const = 0;
+    // The length in sample frames the file announces; -1 when it does not say. A source that
+    // ends short of an announced length is incomplete (see read).
+    virtual std::int64_t announcedFrames() const = 0;
+    // Reads up to `maxFrames` sample frames into `samples` (room for maxFrames x channels) and
+    // returns how many it read; 0 at the end. Fails, with what was read before kept, when the
+    // file is damaged or ends short of what it announces (a truncated FLAC, a frame or MD5
+    // error, a corrupt Ogg page): the reason names the file as the user knows it and says
+    // "incomplete" where the audio ends early. `stop`, when given, is looked at between units
+    // of decoding; a set stop returns what was read so far (possibly 0).
+    virtual Result<std::int64_t> read(std::int32_t* samples, std::int64_t maxFrames,
+                                      const std::atomic<bool>* stop = nullptr) = 0;
+    // A name for the decoder, for the `info` command and messages ("FLAC", "Ogg Vorbis",
+    // "AAC (M4A)", "ALAC (M4A)", "WAV", "MP3").
+    virtual QString codecName() const = 0;
+};
+
+// Opens `path` as a source, choosing the reader from the file's content, never from its
+// name: WAV (the program's WAV reader), MP3 (libmpg123, gapless), FLAC (libFLAC, its MD5
+// signature checked at the end), anything else through FFmpeg (Ogg Vorbis, Opus, M4A with
+// AAC or ALAC, AIFF, WavPack ...; of a file with several streams, the first audio stream).
+// Fails with a reason the user can act on: the file is missing or empty, holds no audio
+// stream, is protected (DRM), or is in no format the program reads.
+Result<std::unique_ptr<Source>> openSource(const QString& path);
+
+// True when `path`'s name ends in an extension of a format openSource reads (for listing
+// folders and file dialogs; opening still goes by content).
+bool hasAudioExtension(const QString& path);
+// The extensions of audio files other than WAV and MP3 ("flac", "ogg", "oga", "opus", "m4a",
+// "aac", "aif", "aiff", "wv", ...), lower case, without dots.
+const QStringList& otherAudioExtensions();
+
+} // namespace pipeline
