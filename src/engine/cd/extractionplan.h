@@ -7,6 +7,7 @@
 #include "engine/cd/riplog.h"
 #include "engine/core/batchrunner.h"
 #include "engine/encode/modlame.h"
+#include "engine/pipeline/encoder.h"
 
 #include <QList>
 #include <QString>
@@ -20,6 +21,12 @@ struct ExtractionChoices {
     QString destination; // the folder the tracks go to ("" is the root folder's prefix)
     bool mp3 = false;
     modLAME::EncoderConfig config = modLAME::makeConfig(160, 0); // for MP3 output
+    // Every format each track is written in, from one read of it, each to its own file: the
+    // first is the one "Extract to" names, the others are written beside it. Empty: WAV, or
+    // MP3 when `mp3` is set.
+    std::vector<pipeline::OutputFormat> formats;
+    // The FLAC level and the Opus bitrate (the MP3's choices are `config`).
+    pipeline::EncoderSettings formatSettings;
     QString formatText;     // the output format as the rip log states it (formatTextOf...)
     bool testFirst = false; // read each track once for its checksums, then copy it
     DiscInfo disc;          // what the disc is known as (may be empty)
