@@ -291,6 +291,10 @@ TEST_F(FlacTest, ALengthOtherThanTheExpectedOneStillGivesAValidFile) {
                                 QStringLiteral("len%1").arg(expected));
         ASSERT_TRUE(out.error.isEmpty()) << out.error.toStdString();
         EXPECT_EQ(decode(out.path, 16), samples);
+        // No seek point names a place the audio never reached.
+        const QString seekTable = QString::fromUtf8(
+            run(u"metaflac"_s, {u"--list"_s, u"--block-type=SEEKTABLE"_s, out.path}));
+        EXPECT_FALSE(seekTable.contains(u"frame_samples=0"_s)) << seekTable.toStdString();
     }
 }
 

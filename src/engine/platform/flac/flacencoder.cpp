@@ -6,6 +6,7 @@
 #include <FLAC/stream_encoder.h>
 
 #include <algorithm>
+#include <vector>
 
 namespace flac {
 
@@ -43,7 +44,8 @@ QString initStatusText(FLAC__StreamEncoderInitStatus status, const EncoderParame
 }
 
 FLAC__StreamEncoderWriteStatus writeCallback(const FLAC__StreamEncoder*, const FLAC__byte buffer[],
-                                             size_t bytes, uint32_t, uint32_t, void* client);
+                                             size_t bytes, uint32_t samples, uint32_t,
+                                             void* client);
 FLAC__StreamEncoderSeekStatus seekCallback(const FLAC__StreamEncoder*, FLAC__uint64 offset,
                                            void* client);
 FLAC__StreamEncoderTellStatus tellCallback(const FLAC__StreamEncoder*, FLAC__uint64* offset,
@@ -69,6 +71,7 @@ struct StreamEncoder::Library {
 
     EncodedOutput& output;
     bool discarded = false;
+    std::int64_t seekTableOffset = -1; // where the seek table's block starts in the output
     FLAC__StreamEncoder* encoder = nullptr;
     FLAC__StreamMetadata* seekTable = nullptr;
     FLAC__StreamMetadata* padding = nullptr;
@@ -82,8 +85,13 @@ StreamEncoder::Library& libraryOf(void* client) {
 }
 
 FLAC__StreamEncoderWriteStatus writeCallback(const FLAC__StreamEncoder*, const FLAC__byte buffer[],
-                                             size_t bytes, uint32_t, uint32_t, void* client) {
+                                             size_t bytes, uint32_t samples, uint32_t,
+                                             void* client) {
     auto& library = libraryOf(client);
+    // Metadata blocks (no samples) come one per call, header first.
+    if (samples == 0 && bytes > 0 && library.seekTableOffset < 0 &&
+        (buffer[0] & 0x7F) == FLAC__METADATA_TYPE_SEEKTABLE)
+        library.seekTableOffset = static_cast<std::int64_t>(library.output.position());
     if (library.discarded || !library.output.write(buffer, bytes))
         return FLAC__STREAM_ENCODER_WRITE_STATUS_FATAL_ERROR;
     return FLAC__STREAM_ENCODER_WRITE_STATUS_OK;
@@ -207,6 +215,44 @@ std::optional<VortanError> StreamEncoder::finish() {
     finished_ = true;
     if (!FLAC__stream_encoder_finish(library_->encoder))
         return stateError();
+    return markUnreachedSeekPoints();
+}
+
+std::optional<VortanError> StreamEncoder::markUnreachedSeekPoints() {
+    // The encoder fills in, in place, the points of the template that its frames reached.
+    // Points past an end that came sooner than expected would be left naming offset 0:
+    // they become placeholders, which decoders skip.
+    FLAC__StreamMetadata* table = library_->seekTable;
+    if (!table || library_->seekTableOffset < 0)
+        return std::nullopt;
+    bool changed = false;
+    for (uint32_t i = 0; i < table->data.seek_table.num_points; ++i) {
+        auto& point = table->data.seek_table.points[i];
+        if (point.frame_samples == 0 &&
+            point.sample_number != FLAC__STREAM_METADATA_SEEKPOINT_PLACEHOLDER) {
+            point = {FLAC__STREAM_METADATA_SEEKPOINT_PLACEHOLDER, 0, 0};
+            changed = true;
+        }
+    }
+    if (!changed)
+        return std::nullopt;
+    std::vector<unsigned char> bytes;
+    const auto put = [&bytes](std::uint64_t value, int size) {
+        for (int b = size - 1; b >= 0; --b)
+            bytes.push_back(static_cast<unsigned char>(value >> (8 * b)));
+    };
+    for (uint32_t i = 0; i < table->data.seek_table.num_points; ++i) {
+        const auto& point = table->data.seek_table.points[i];
+        put(point.sample_number, 8);
+        put(point.stream_offset, 8);
+        put(point.frame_samples, 2);
+    }
+    const auto pointsOffset =
+        static_cast<std::uint64_t>(library_->seekTableOffset) + FLAC__STREAM_METADATA_HEADER_LENGTH;
+    const auto end = library_->output.position();
+    if (!library_->output.seek(pointsOffset) ||
+        !library_->output.write(bytes.data(), bytes.size()) || !library_->output.seek(end))
+        return flacError(tr("The FLAC seek table could not be rewritten"));
     return std::nullopt;
 }
 

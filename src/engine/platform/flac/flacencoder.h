@@ -65,6 +65,7 @@ class StreamEncoder {
   private:
     StreamEncoder(std::unique_ptr<Library> library, int channels);
     VortanError stateError() const;
+    std::optional<VortanError> markUnreachedSeekPoints();
 
     std::unique_ptr<Library> library_;
     int channels_ = 0;
