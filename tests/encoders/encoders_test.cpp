@@ -368,6 +368,25 @@ TEST_F(OpusTest, SurroundKeepsEachChannelInItsPlace) {
         }
 }
 
+TEST_F(EncoderTest, AnEmptyInputGivesAFileThatDecodesToNothing) {
+    if (!haveTool("ffprobe"))
+        GTEST_SKIP() << "ffprobe is missing";
+    for (const auto format : {OutputFormat::Wav, OutputFormat::Flac, OutputFormat::Opus}) {
+        SCOPED_TRACE(extensionOf(format).toStdString());
+        // Announced as a minute, as a source that ends at once might.
+        const auto out = encode(format, cdStereo, {}, {}, 44100 * 60);
+        ASSERT_TRUE(out.error.isEmpty()) << out.error.toStdString();
+        QString failure;
+        const QByteArray packets = run(u"ffprobe"_s,
+                                       {u"-v"_s, u"error"_s, u"-show_entries"_s,
+                                        u"stream=duration_ts"_s, u"-of"_s, u"csv=p=0"_s, out.path},
+                                       &failure);
+        EXPECT_TRUE(failure.isEmpty()) << failure.toStdString();
+        // An Opus stream holds at least the sample frame of one input sample (two at 48 kHz).
+        EXPECT_LE(ffmpegDecode(out.path).size(), format == OutputFormat::Opus ? 2u * 2 : 0u);
+    }
+}
+
 // ---- Refusals and failures ----
 
 TEST_F(EncoderTest, SettingsAnEncoderCannotTakeAreRefusedWithTheReasonAndNothingWritten) {
@@ -384,6 +403,7 @@ TEST_F(EncoderTest, SettingsAnEncoderCannotTakeAreRefusedWithTheReasonAndNothing
     highFlac.flacLevel = maxFlacLevel + 1;
     const Case cases[] = {
         {OutputFormat::Mp3, {44100, 6, 16}, {}, "MP3 holds at most two channels; the audio has 6"},
+        {OutputFormat::Mp3, {4000, 2, 16}, {}, "Invalid format parameters"},
         {OutputFormat::Opus, cdStereo, lowOpus, "5 kbit/s"},
         {OutputFormat::Opus, cdStereo, highOpus, "511 kbit/s"},
         {OutputFormat::Opus, {48000, 9, 16}, {}, "the audio has 9"},

@@ -55,10 +55,13 @@ class FirstFailure {
 
 // ---- MP3 ----
 
+const QString lameSource = QStringLiteral("Lame"); // modLAME::lameError's
+
 class Mp3Encoder final : public Encoder {
   public:
-    Mp3Encoder(std::unique_ptr<Mp3Output> output, const AudioFormat& input, int targetFd)
-        : output_(std::move(output)), input_(input), targetFd_(targetFd) {}
+    Mp3Encoder(std::unique_ptr<Mp3Output> output, const AudioFormat& input,
+               const EncoderTarget& target)
+        : output_(std::move(output)), input_(input), targetFd_(target.fd), path_(target.path) {}
 
     std::optional<VortanError> write(const AudioBlock& block) override {
         if (failure_.first())
@@ -77,7 +80,7 @@ class Mp3Encoder final : public Encoder {
                 scaled_[i] = static_cast<std::int32_t>(static_cast<std::uint32_t>(in[i]) << shift);
             if (auto error =
                     output_->encode(scaled_.data(), static_cast<std::uint32_t>(n * channels)))
-                return failure_(std::move(error));
+                return failure_(namingCodec(std::move(error)));
             if (auto error = output_->commit())
                 return failure_(std::move(error));
             in += n * channels;
@@ -90,7 +93,7 @@ class Mp3Encoder final : public Encoder {
         if (finished_)
             return failure_.first();
         finished_ = true;
-        return failure_(output_->finish());
+        return failure_(namingCodec(output_->finish()));
     }
 
     // The MP3 is written by a writer thread of its own: what the file holds is what it took.
@@ -100,9 +103,17 @@ class Mp3Encoder final : public Encoder {
     }
 
   private:
+    // The encoder's own errors are told of the file; the file's name it already.
+    std::optional<VortanError> namingCodec(std::optional<VortanError> error) const {
+        if (error && error->source() == lameSource)
+            return naming(path_, *error);
+        return error;
+    }
+
     std::unique_ptr<Mp3Output> output_;
     AudioFormat input_;
     int targetFd_;
+    QString path_;
     std::vector<std::int32_t> scaled_;
     FirstFailure failure_;
     bool finished_ = false;
@@ -128,9 +139,10 @@ Result<std::unique_ptr<Encoder>> makeMp3Encoder(const AudioFormat& input,
                                target.path, fileErrorText(target.fd >= 0 ? errno : EBADF)));
     auto opened = Mp3Output::open(config, fd, target.path, source);
     if (!opened)
-        return opened.error();
+        return opened.error().source() == lameSource ? naming(target.path, opened.error())
+                                                     : opened.error();
     return std::unique_ptr<Encoder>(
-        std::make_unique<Mp3Encoder>(std::move(opened.value()), input, target.fd));
+        std::make_unique<Mp3Encoder>(std::move(opened.value()), input, target));
 }
 
 // ---- FLAC ----

@@ -121,6 +121,7 @@ std::optional<VortanError> StreamEncoder::encodeWith(Write write, const Sample* 
         }
         if (const int error = write(library_->encoder, in, static_cast<int>(n)); error != OPE_OK)
             return libraryError(error);
+        audioWritten_ = true;
         samples += static_cast<std::size_t>(n) * channels;
         frames -= n;
     }
@@ -139,6 +140,14 @@ std::optional<VortanError> StreamEncoder::finish() {
     if (finished_)
         return std::nullopt;
     finished_ = true;
+    // Drained before any audio, libopusenc 0.2.1 works on memory it never set and may fail an
+    // assertion, ending the process. An empty input is given one silent sample frame instead:
+    // the stream then decodes to one or two sample frames of silence (1/24,000 s).
+    if (!audioWritten_) {
+        const std::vector<float> silence(static_cast<std::size_t>(channels_), 0.0f);
+        if (auto error = encode(silence.data(), 1))
+            return error;
+    }
     if (const int error = ope_encoder_drain(library_->encoder); error != OPE_OK)
         return libraryError(error);
     return std::nullopt;

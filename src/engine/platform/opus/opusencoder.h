@@ -31,9 +31,10 @@ inline constexpr int maxBitrateKbps = 510;
 
 // One Ogg Opus stream being encoded into an EncodedOutput. Input at any rate is resampled
 // to 48 kHz; the stream records its pre-skip and, on its last page, where the audio ends, so
-// decoders give back exactly the length passed in (at 48 kHz). One or two channels are coded
-// as mono or stereo (mapping family 0), three to eight as surround (family 1), reordered
-// from the WAVE order to the Vorbis order that family uses. Errors have source "Opus" and
+// decoders give back the length passed in (at 48 kHz, rounded up; an empty input gives one
+// or two silent sample frames, as the library cannot end a stream without audio). One or two
+// channels are coded as mono or stereo (mapping family 0), three to eight as surround (family 1),
+// reordered from the WAVE order to the Vorbis order that family uses. Errors have source "Opus" and
 // the library's text.
 //
 // Not thread-safe; it may be handed from one thread to another between calls.
@@ -66,6 +67,7 @@ class StreamEncoder {
     int channels_ = 0;
     std::vector<std::int16_t> reorderedInt_;
     std::vector<float> reorderedFloat_;
+    bool audioWritten_ = false;
     bool finished_ = false;
 };
 
