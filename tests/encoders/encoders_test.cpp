@@ -403,7 +403,7 @@ TEST_F(EncoderTest, SettingsAnEncoderCannotTakeAreRefusedWithTheReasonAndNothing
     highFlac.flacLevel = maxFlacLevel + 1;
     const Case cases[] = {
         {OutputFormat::Mp3, {44100, 6, 16}, {}, "MP3 holds at most two channels; the audio has 6"},
-        {OutputFormat::Mp3, {4000, 2, 16}, {}, "Invalid format parameters"},
+        {OutputFormat::Mp3, {4000, 2, 16}, {}, "refused 2 channels at 4000 Hz"},
         {OutputFormat::Opus, cdStereo, lowOpus, "5 kbit/s"},
         {OutputFormat::Opus, cdStereo, highOpus, "511 kbit/s"},
         {OutputFormat::Opus, {48000, 9, 16}, {}, "the audio has 9"},
