@@ -298,6 +298,14 @@ TEST_F(FlacTest, ALengthOtherThanTheExpectedOneStillGivesAValidFile) {
     }
 }
 
+TEST_F(FlacTest, ASampleOutsideTheWidthIsRefusedWithTheReason) {
+    auto samples = tone(cdStereo, 10000);
+    samples[5001] = 40000;
+    const auto out = encode(OutputFormat::Flac, cdStereo, samples);
+    EXPECT_TRUE(out.error.contains(u"outside the range of 16-bit audio"_s))
+        << out.error.toStdString();
+}
+
 // ---- MP3 ----
 
 TEST_F(EncoderTest, Mp3DecodesToExactlyTheInputLength) {
