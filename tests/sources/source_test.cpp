@@ -229,4 +229,176 @@ TEST_F(SourceTest, LossyFormatsDecodeToTheirGaplessLengths) {
     }
 }
 
+
+// A FLAC cut in the middle, or with a byte of a frame changed, fails once the good audio
+// before the damage has been handed out, and says what is wrong.
+TEST_F(SourceTest, DamagedFlacFailsAfterTheGoodAudio) {
+    const std::vector<std::int32_t> pcm = noise(QStringLiteral("in.wav"), 44100, 2, 16, 3);
+    REQUIRE_TOOLS(!pcm.empty() &&
+                  tool(QStringLiteral("flac"), {QStringLiteral("-s"), QStringLiteral("-f"),
+                                                QStringLiteral("in.wav"), QStringLiteral("-o"),
+                                                QStringLiteral("in.flac")}));
+    const QByteArray whole = fixtures::readFile(path(QStringLiteral("in.flac")));
+    fixtures::writeFile(path(QStringLiteral("cut.flac")), whole.left(whole.size() / 2));
+    QByteArray flipped = whole;
+    flipped[flipped.size() * 3 / 5] = static_cast<char>(flipped[flipped.size() * 3 / 5] ^ 0x10);
+    fixtures::writeFile(path(QStringLiteral("flipped.flac")), flipped);
+
+    for (const char* name : {"cut.flac", "flipped.flac"}) {
+        SCOPED_TRACE(name);
+        const auto source = open(QLatin1String(name));
+        ASSERT_TRUE(source);
+        EXPECT_EQ(source->announcedFrames(), 132300);
+        const Decoded decoded = readAll(*source);
+        ASSERT_TRUE(decoded.failure);
+        const QString reason = decoded.failure->description();
+        EXPECT_TRUE(reason.startsWith(path(QLatin1String(name)) +
+                                      QStringLiteral(": the file is incomplete")))
+            << reason.toStdString();
+        if (QLatin1String(name) == QLatin1String("flipped.flac")) {
+            EXPECT_TRUE(reason.contains(QStringLiteral("damaged"))) << reason.toStdString();
+        }
+        EXPECT_GT(decoded.frames, 132300 / 4);
+        EXPECT_LT(decoded.frames, 132300);
+        EXPECT_TRUE(std::equal(decoded.samples.begin(), decoded.samples.end(), pcm.begin()));
+    }
+}
+
+// A damaged Ogg page ends the audio early: the source fails as incomplete.
+TEST_F(SourceTest, DamagedOggPageFailsAsIncomplete) {
+    REQUIRE_TOOLS(ffmpeg({QStringLiteral("-f"), QStringLiteral("lavfi"), QStringLiteral("-i"),
+                          QStringLiteral("anoisesrc=d=4:r=44100:seed=3"), QStringLiteral("t.wav")}) &&
+                  tool(QStringLiteral("oggenc"), {QStringLiteral("-Q"), QStringLiteral("t.wav"),
+                                                  QStringLiteral("-o"), QStringLiteral("t.ogg")}));
+    QByteArray bytes = fixtures::readFile(path(QStringLiteral("t.ogg")));
+    const qsizetype page = bytes.indexOf("OggS", bytes.size() / 2);
+    ASSERT_GT(page, 0);
+    bytes[page + 40] = static_cast<char>(bytes[page + 40] ^ 0xFF);
+    fixtures::writeFile(path(QStringLiteral("t.ogg")), bytes);
+    const auto source = open(QStringLiteral("t.ogg"));
+    ASSERT_TRUE(source);
+    const Decoded decoded = readAll(*source);
+    ASSERT_TRUE(decoded.failure);
+    EXPECT_TRUE(decoded.failure->description().contains(QStringLiteral("the file is incomplete")))
+        << decoded.failure->description().toStdString();
+    EXPECT_GT(decoded.frames, 44100);
+}
+
+// Files that hold nothing to decode are refused with a reason the user can act on.
+TEST_F(SourceTest, FilesWithoutReadableAudioAreRefused) {
+    REQUIRE_TOOLS(ffmpeg({QStringLiteral("-f"), QStringLiteral("lavfi"), QStringLiteral("-i"),
+                          QStringLiteral("testsrc=d=1:s=64x48"), QStringLiteral("-an"),
+                          QStringLiteral("video.m4a")}) &&
+                  ffmpeg({QStringLiteral("-f"), QStringLiteral("lavfi"), QStringLiteral("-i"),
+                          QStringLiteral("sine=d=1"), QStringLiteral("-c:a"), QStringLiteral("aac"),
+                          QStringLiteral("shop.m4a")}));
+    // A store's protected track: the same sample entry under the name DRM gives it.
+    QByteArray shop = fixtures::readFile(path(QStringLiteral("shop.m4a")));
+    const qsizetype entry = shop.indexOf("mp4a");
+    ASSERT_GT(entry, 0);
+    shop.replace(entry, 4, "drms");
+    fixtures::writeFile(path(QStringLiteral("protected.m4a")), shop);
+    fixtures::writeFile(path(QStringLiteral("empty.flac")), QByteArray());
+    QByteArray noise(100000, '\0');
+    for (qsizetype i = 0; i < noise.size(); ++i)
+        noise[i] = static_cast<char>((i * 7919 + (i >> 5) * 104729) & 0xFF);
+    fixtures::writeFile(path(QStringLiteral("noise.ogg")), noise);
+
+    const struct {
+        const char* name;
+        const char* reason;
+    } cases[] = {{"video.m4a", ": the file holds no audio"},
+                 {"protected.m4a", ": the audio is protected (DRM) and cannot be read"},
+                 {"empty.flac", ": the file is empty"},
+                 {"noise.ogg", ": the file is in no format the program reads"},
+                 {"missing.wav", ": the file does not exist"}};
+    for (const auto& c : cases) {
+        const auto source = openSource(path(QLatin1String(c.name)));
+        ASSERT_FALSE(source.ok()) << c.name;
+        EXPECT_EQ(source.error().description(), path(QLatin1String(c.name)) + QLatin1String(c.reason));
+    }
+}
+
+// The content decides the reader, whatever the name says; a video's sound is its audio.
+TEST_F(SourceTest, TheContentChoosesTheReaderNotTheName) {
+    REQUIRE_TOOLS(ffmpeg({QStringLiteral("-f"), QStringLiteral("lavfi"), QStringLiteral("-i"),
+                          QStringLiteral("sine=f=440:d=2:r=22050"), QStringLiteral("t.wav")}) &&
+                  tool(QStringLiteral("flac"), {QStringLiteral("-s"), QStringLiteral("t.wav"),
+                                                QStringLiteral("-o"), QStringLiteral("flac.mp3")}) &&
+                  ffmpeg({QStringLiteral("-f"), QStringLiteral("lavfi"), QStringLiteral("-i"),
+                          QStringLiteral("testsrc=d=2:s=64x48"), QStringLiteral("-i"),
+                          QStringLiteral("t.wav"), QStringLiteral("-c:a"), QStringLiteral("aac"),
+                          QStringLiteral("-shortest"), QStringLiteral("film.mp4")}));
+    QFile::copy(path(QStringLiteral("t.wav")), path(QStringLiteral("wav.flac")));
+    fixtures::writeMp3(path(QStringLiteral("mp3.ogg")), fixtures::sine(440, 2.0, 22050, 1), 22050, 1,
+                       64);
+    for (const auto& [name, codec] : {std::pair{"flac.mp3", "FLAC"}, std::pair{"wav.flac", "WAV"},
+                                      std::pair{"mp3.ogg", "MP3"},
+                                      std::pair{"film.mp4", "AAC (M4A)"}}) {
+        SCOPED_TRACE(name);
+        const auto source = open(QLatin1String(name));
+        ASSERT_TRUE(source);
+        EXPECT_EQ(source->codecName(), QLatin1String(codec));
+        EXPECT_EQ(source->format().sampleRate, 22050);
+        const Decoded decoded = readAll(*source);
+        EXPECT_FALSE(decoded.failure) << decoded.failure->description().toStdString();
+        const std::vector<std::int16_t> pcm(decoded.samples.begin(), decoded.samples.end());
+        EXPECT_NEAR(fixtures::dominantFrequency(pcm, 22050, 1), 440, 5);
+    }
+}
+
+// The rates at either end of what is in use, and tags far larger than the audio.
+TEST_F(SourceTest, ExtremeRatesAndHugeTagsAreRead) {
+    const std::vector<std::int32_t> low = noise(QStringLiteral("low.wav"), 8000, 1, 16, 1);
+    const std::vector<std::int32_t> high = noise(QStringLiteral("high.wav"), 384000, 2, 24, 1);
+    QByteArray picture(10 << 20, '\0');
+    for (qsizetype i = 0; i < picture.size(); i += 4096)
+        picture[i] = static_cast<char>(i >> 12);
+    fixtures::writeFile(path(QStringLiteral("cover.jpg")), picture);
+    QFile meta(path(QStringLiteral("meta.txt")));
+    ASSERT_TRUE(meta.open(QIODevice::WriteOnly));
+    meta.write(";FFMETADATA1\ncomment=" + QByteArray(20 << 20, 'x') + "\n");
+    meta.close();
+    const QString cover = QStringLiteral("3|image/jpeg||1x1x24|") + path(QStringLiteral("cover.jpg"));
+    REQUIRE_TOOLS(
+        !low.empty() && !high.empty() &&
+        tool(QStringLiteral("flac"), {QStringLiteral("-s"), QStringLiteral("low.wav"),
+                                      QStringLiteral("-o"), QStringLiteral("low.flac")}) &&
+        tool(QStringLiteral("flac"), {QStringLiteral("-s"), QStringLiteral("high.wav"),
+                                      QStringLiteral("-o"), QStringLiteral("high.flac")}) &&
+        // Two pictures of 10 MB: one FLAC metadata block holds at most 16 MB.
+        tool(QStringLiteral("metaflac"), {QStringLiteral("--import-picture-from=") + cover,
+                                          QStringLiteral("--import-picture-from=") + cover,
+                                          QStringLiteral("low.flac")}) &&
+        ffmpeg({QStringLiteral("-i"), QStringLiteral("low.wav"), QStringLiteral("-i"),
+                QStringLiteral("meta.txt"), QStringLiteral("-map_metadata"), QStringLiteral("1"),
+                QStringLiteral("-c:a"), QStringLiteral("libopus"), QStringLiteral("tagged.opus")}));
+    ASSERT_GT(QFile(path(QStringLiteral("low.flac"))).size(), 20 << 20);
+    ASSERT_GT(QFile(path(QStringLiteral("tagged.opus"))).size(), 20 << 20);
+
+    for (const auto& [name, pcm] : {std::pair{"low.flac", &low}, std::pair{"high.flac", &high},
+                                    std::pair{"high.wav", &high}}) {
+        SCOPED_TRACE(name);
+        const auto source = open(QLatin1String(name));
+        ASSERT_TRUE(source);
+        const Decoded decoded = readAll(*source);
+        EXPECT_FALSE(decoded.failure) << decoded.failure->description().toStdString();
+        EXPECT_TRUE(decoded.samples == *pcm);
+    }
+    const auto opus = open(QStringLiteral("tagged.opus"));
+    ASSERT_TRUE(opus);
+    EXPECT_EQ(opus->format(), (pipeline::AudioFormat{48000, 1, 16, false}));
+    const Decoded decoded = readAll(*opus);
+    EXPECT_FALSE(decoded.failure) << decoded.failure->description().toStdString();
+    EXPECT_EQ(decoded.frames, 48000);
+}
+
+TEST(SourceNames, AudioExtensionsAreKnownWhateverTheirCase) {
+    for (const char* name : {"a.wav", "b.MP3", "/x/c.flac", "d.Opus", "e.m4a", "f.ogg", "g.aiff",
+                             "h.wv"})
+        EXPECT_TRUE(pipeline::hasAudioExtension(QLatin1String(name))) << name;
+    for (const char* name : {"a.txt", "flac", "/x.flac/readme", ".ogg", "song.flac.part"})
+        EXPECT_FALSE(pipeline::hasAudioExtension(QLatin1String(name))) << name;
+}
+
 } // namespace
