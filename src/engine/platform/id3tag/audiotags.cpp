@@ -359,7 +359,12 @@ AudioTags tagsFrom(const Fields& fields, bool opus) {
 
 enum class Kind { Unknown, Mpeg, Flac, OggOpus, OggVorbis, OggFlac, Mp4, Wav, Aiff, WavPack };
 
+// Leaves `stream` at its start: TagLib's File classes read from where the stream stands.
 Kind kindOf(TagLib::IOStream& stream) {
+    struct Rewind {
+        TagLib::IOStream& stream;
+        ~Rewind() { stream.seek(0); }
+    } rewind{stream};
     stream.seek(0);
     TagLib::ByteVector head = stream.readBlock(12);
     long offset = 0;
@@ -371,7 +376,6 @@ Kind kindOf(TagLib::IOStream& stream) {
         offset = 10 + size + ((byte(5) & 0x10) ? 10 : 0);
         stream.seek(offset);
         head = stream.readBlock(12);
-        stream.seek(0);
         return head.startsWith("fLaC") ? Kind::Flac : Kind::Mpeg;
     }
     if (head.size() < 12)
@@ -381,7 +385,6 @@ Kind kindOf(TagLib::IOStream& stream) {
     if (head.startsWith("OggS")) {
         stream.seek(0);
         const TagLib::ByteVector page = stream.readBlock(512);
-        stream.seek(0);
         // The first packet starts after the page header and its segment table.
         const unsigned segments = page.size() > 26 ? static_cast<unsigned char>(page[26]) : 0;
         const TagLib::ByteVector packet = page.mid(27 + segments, 16);
@@ -678,13 +681,16 @@ using id3tag::detail::streamOf;
 std::optional<VortanError> writeFlac(int fd, const QString& path, const AudioTags& tags) {
     long audioBytes = 0;
     {
-        const auto stream = streamOf(fd, false);
-        if (!stream->isOpen())
+        const auto measured = streamOf(fd, true);
+        if (!measured->isOpen())
             return tagError(VortanError::FileNotFound, path, QStringLiteral("cannot be opened"));
-        const long start = flacAudioStart(*stream);
-        audioBytes = stream->length() - start;
+        const long start = flacAudioStart(*measured);
+        audioBytes = start > 0 ? measured->length() - start : 0;
+    }
+    {
+        const auto stream = streamOf(fd, false);
         TagLib::FLAC::File file(stream.get(), TagLib::ID3v2::FrameFactory::instance(), false);
-        if (!file.isValid() || start == 0)
+        if (audioBytes <= 0 || !file.isValid())
             return tagError(VortanError::InvalidArgument, path,
                             QStringLiteral("not a FLAC file"));
         TagLib::Ogg::XiphComment& comment = *file.xiphComment(true);
@@ -722,10 +728,14 @@ std::optional<long long> lastGranule(TagLib::IOStream* stream) {
 std::optional<VortanError> writeOpus(int fd, const QString& path, const AudioTags& tags) {
     std::optional<long long> end;
     {
-        const auto stream = streamOf(fd, false);
-        if (!stream->isOpen())
+        const auto measured = streamOf(fd, true);
+        if (!measured->isOpen())
             return tagError(VortanError::FileNotFound, path, QStringLiteral("cannot be opened"));
-        end = lastGranule(stream.get());
+        if (kindOf(*measured) == Kind::OggOpus)
+            end = lastGranule(measured.get());
+    }
+    {
+        const auto stream = streamOf(fd, false);
         TagLib::Ogg::Opus::File file(stream.get(), false);
         if (!end || !file.isValid() || !file.tag())
             return tagError(VortanError::InvalidArgument, path,
@@ -757,10 +767,14 @@ std::optional<unsigned> wavFrames(TagLib::IOStream* stream) {
 std::optional<VortanError> writeWav(int fd, const QString& path, const AudioTags& tags) {
     std::optional<unsigned> frames;
     {
-        const auto stream = streamOf(fd, false);
-        if (!stream->isOpen())
+        const auto measured = streamOf(fd, true);
+        if (!measured->isOpen())
             return tagError(VortanError::FileNotFound, path, QStringLiteral("cannot be opened"));
-        frames = wavFrames(stream.get());
+        if (kindOf(*measured) == Kind::Wav)
+            frames = wavFrames(measured.get());
+    }
+    {
+        const auto stream = streamOf(fd, false);
         TagLib::RIFF::WAV::File file(stream.get(), false);
         if (!frames || !file.isValid())
             return tagError(VortanError::InvalidArgument, path,
