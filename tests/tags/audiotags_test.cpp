@@ -330,6 +330,36 @@ TEST_F(AudioTagsTest, Mp4AtomsAndFreeformNamesAreRead) {
     EXPECT_EQ(read(m4a), expected);
 }
 
+TEST_F(AudioTagsTest, EveryFormatIsKnownByItsContentNotItsName) {
+    NEED_TOOL("oggenc");
+    NEED_TOOL("flac");
+    NEED_TOOL("ffmpeg");
+    struct Made {
+        const char* tool;
+        Args args; // the output's name follows
+        const char* name;
+    };
+    const QString source = wav();
+    const Made made[] = {
+        {"oggenc", {"-Q", "-t", "Vorbis", "-a", "Someone", source, "-o"}, "vorbis.mp3"},
+        {"flac", {"-s", "--ogg", "-T", "TITLE=Ogg FLAC", "-T", "ARTIST=Someone", source, "-o"},
+         "oggflac.wav"},
+        {"ffmpeg", {"-v", "error", "-i", source, "-write_id3v2", "1", "-metadata", "title=AIFF",
+                    "-metadata", "artist=Someone", "-f", "aiff"}, "aiff.flac"},
+        {"ffmpeg", {"-v", "error", "-i", source, "-c:a", "wavpack", "-metadata",
+                    "title=WavPack", "-metadata", "artist=Someone", "-f", "wv"}, "wavpack.m4a"},
+    };
+    for (const Made& m : made) {
+        const QString file = path(QString::fromLatin1(m.name));
+        Args args = m.args;
+        args.emplace_back(file);
+        ASSERT_EQ(run(m.tool, args), 0) << m.name;
+        const AudioTags tags = read(file);
+        EXPECT_FALSE(tags.title.isEmpty()) << m.name;
+        EXPECT_EQ(tags.artist, QStringLiteral("Someone")) << m.name;
+    }
+}
+
 TEST_F(AudioTagsTest, WavOutputTakesRiffInfoAndKeepsItsData) {
     const QString out = path(QStringLiteral("out.wav"));
     const QByteArray before = fixtures::wavBytes(fixtures::sine(440, 0.5));
