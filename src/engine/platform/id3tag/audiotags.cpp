@@ -101,10 +101,14 @@ QString mimeFromData(const QByteArray& data) {
     return {};
 }
 
+// The MIME type `picture` is written with: its own, or the one its data shows.
+QString mimeOf(const Picture& picture) {
+    return picture.mimeType.isEmpty() ? mimeFromData(picture.data) : picture.mimeType;
+}
+
 // Adds a picture when its data is within `maxBytes`; the data is copied only then.
 void addPicture(std::vector<Picture>& pictures, int type, const QString& mimeType,
-                const QString& description, const TagLib::ByteVector& data,
-                std::int64_t maxBytes) {
+                const QString& description, const TagLib::ByteVector& data, std::int64_t maxBytes) {
     if (data.isEmpty() || static_cast<std::int64_t>(data.size()) > maxBytes)
         return;
     Picture picture;
@@ -115,8 +119,8 @@ void addPicture(std::vector<Picture>& pictures, int type, const QString& mimeTyp
     pictures.push_back(std::move(picture));
 }
 
-void addFlacPictures(std::vector<Picture>& pictures, const TagLib::List<TagLib::FLAC::Picture*>& list,
-                     std::int64_t maxBytes) {
+void addFlacPictures(std::vector<Picture>& pictures,
+                     const TagLib::List<TagLib::FLAC::Picture*>& list, std::int64_t maxBytes) {
     for (const TagLib::FLAC::Picture* p : list)
         addPicture(pictures, static_cast<int>(p->type()), fromTag(p->mimeType()),
                    fromTag(p->description()), p->data(), maxBytes);
@@ -138,8 +142,8 @@ QString id3Genre(const TagLib::String& text) {
 void readId3v2(const TagLib::ID3v2::Tag& tag, Fields& fields, std::vector<Picture>& pictures,
                std::int64_t maxPictureBytes) {
     static const std::pair<const char*, const char*> textFrames[] = {
-        {"TIT2", "TITLE"},    {"TPE1", "ARTIST"},   {"TPE2", "ALBUMARTIST"},
-        {"TALB", "ALBUM"},    {"TDRC", "DATE"},     {"TCOM", "COMPOSER"},
+        {"TIT2", "TITLE"},       {"TPE1", "ARTIST"},     {"TPE2", "ALBUMARTIST"},
+        {"TALB", "ALBUM"},       {"TDRC", "DATE"},       {"TCOM", "COMPOSER"},
         {"TRCK", "TRACKNUMBER"}, {"TPOS", "DISCNUMBER"}, {"TSRC", "ISRC"},
     };
     const TagLib::ID3v2::FrameListMap& frames = tag.frameListMap();
@@ -188,8 +192,7 @@ void readId3v2(const TagLib::ID3v2::Tag& tag, Fields& fields, std::vector<Pictur
 
     if (const auto it = frames.find("APIC"); it != frames.end())
         for (const TagLib::ID3v2::Frame* frame : it->second)
-            if (const auto* apic =
-                    dynamic_cast<const TagLib::ID3v2::AttachedPictureFrame*>(frame))
+            if (const auto* apic = dynamic_cast<const TagLib::ID3v2::AttachedPictureFrame*>(frame))
                 addPicture(pictures, static_cast<int>(apic->type()), fromTag(apic->mimeType()),
                            fromTag(apic->description()), apic->picture(), maxPictureBytes);
 }
@@ -206,7 +209,7 @@ void readProperties(const TagLib::PropertyMap& properties, Fields& fields) {
 
 void readRiffInfo(const TagLib::RIFF::Info::Tag& info, Fields& fields) {
     static const std::pair<const char*, const char*> chunks[] = {
-        {"INAM", "TITLE"}, {"IART", "ARTIST"},  {"IPRD", "ALBUM"},      {"ICRD", "DATE"},
+        {"INAM", "TITLE"}, {"IART", "ARTIST"},  {"IPRD", "ALBUM"},       {"ICRD", "DATE"},
         {"IGNR", "GENRE"}, {"ICMT", "COMMENT"}, {"ITRK", "TRACKNUMBER"}, {"IPRT", "TRACKNUMBER"},
     };
     for (const auto& [id, name] : chunks)
@@ -216,11 +219,16 @@ void readRiffInfo(const TagLib::RIFF::Info::Tag& info, Fields& fields) {
 
 QString mp4MimeType(TagLib::MP4::CoverArt::Format format) {
     switch (format) {
-    case TagLib::MP4::CoverArt::JPEG: return QStringLiteral("image/jpeg");
-    case TagLib::MP4::CoverArt::PNG: return QStringLiteral("image/png");
-    case TagLib::MP4::CoverArt::GIF: return QStringLiteral("image/gif");
-    case TagLib::MP4::CoverArt::BMP: return QStringLiteral("image/bmp");
-    default: return {};
+    case TagLib::MP4::CoverArt::JPEG:
+        return QStringLiteral("image/jpeg");
+    case TagLib::MP4::CoverArt::PNG:
+        return QStringLiteral("image/png");
+    case TagLib::MP4::CoverArt::GIF:
+        return QStringLiteral("image/gif");
+    case TagLib::MP4::CoverArt::BMP:
+        return QStringLiteral("image/bmp");
+    default:
+        return {};
     }
 }
 
@@ -235,8 +243,8 @@ void addPair(Fields& fields, const QString& numberName, const QString& totalName
 void readMp4(const TagLib::MP4::Tag& tag, Fields& fields, std::vector<Picture>& pictures,
              std::int64_t maxPictureBytes) {
     static const std::pair<const char*, const char*> atoms[] = {
-        {"\251nam", "TITLE"}, {"\251ART", "ARTIST"},   {"aART", "ALBUMARTIST"},
-        {"\251alb", "ALBUM"}, {"\251day", "DATE"},     {"\251gen", "GENRE"},
+        {"\251nam", "TITLE"},    {"\251ART", "ARTIST"},  {"aART", "ALBUMARTIST"},
+        {"\251alb", "ALBUM"},    {"\251day", "DATE"},    {"\251gen", "GENRE"},
         {"\251wrt", "COMPOSER"}, {"\251cmt", "COMMENT"},
     };
     const TagLib::String freeform("----:com.apple.iTunes:");
@@ -249,8 +257,7 @@ void readMp4(const TagLib::MP4::Tag& tag, Fields& fields, std::vector<Picture>& 
                     item.toIntPair());
         } else if (key == "covr") {
             for (const TagLib::MP4::CoverArt& art : item.toCoverArtList())
-                addPicture(pictures, 3, mp4MimeType(art.format()), {}, art.data(),
-                           maxPictureBytes);
+                addPicture(pictures, 3, mp4MimeType(art.format()), {}, art.data(), maxPictureBytes);
         } else if (key.startsWith(freeform)) {
             addNamed(fields, fromTag(key.substr(freeform.size())), item.toStringList());
         } else {
@@ -371,8 +378,8 @@ Kind kindOf(TagLib::IOStream& stream) {
     // An ID3v2 tag may stand before MPEG audio and (against the format) before FLAC.
     if (head.size() >= 10 && head.startsWith("ID3")) {
         const auto byte = [&head](unsigned i) { return static_cast<unsigned char>(head[i]); };
-        const long size = (byte(6) & 0x7f) << 21 | (byte(7) & 0x7f) << 14 |
-                          (byte(8) & 0x7f) << 7 | (byte(9) & 0x7f);
+        const long size = (byte(6) & 0x7f) << 21 | (byte(7) & 0x7f) << 14 | (byte(8) & 0x7f) << 7 |
+                          (byte(9) & 0x7f);
         offset = 10 + size + ((byte(5) & 0x10) ? 10 : 0);
         stream.seek(offset);
         head = stream.readBlock(12);
@@ -392,7 +399,8 @@ Kind kindOf(TagLib::IOStream& stream) {
             return Kind::OggOpus;
         if (packet.startsWith("\x01vorbis"))
             return Kind::OggVorbis;
-        if (packet.startsWith("\x7f" "FLAC"))
+        if (packet.startsWith("\x7f"
+                              "FLAC"))
             return Kind::OggFlac;
         return Kind::Unknown;
     }
@@ -491,7 +499,8 @@ AudioTags readStream(TagLib::IOStream* stream, Kind kind, std::int64_t maxPictur
             readProperties(file.properties(), fields);
         break;
     }
-    case Kind::Unknown: break;
+    case Kind::Unknown:
+        break;
     }
     AudioTags tags = tagsFrom(fields, kind == Kind::OggOpus);
     tags.pictures = std::move(pictures);
@@ -570,7 +579,7 @@ void setId3v2Extras(TagLib::ID3v2::Tag& tag, const AudioTags& tags) {
     for (const Picture& picture : tags.pictures) {
         auto* apic = new TagLib::ID3v2::AttachedPictureFrame;
         apic->setTextEncoding(TagLib::String::UTF8);
-        apic->setMimeType(toTag(picture.mimeType));
+        apic->setMimeType(toTag(mimeOf(picture)));
         apic->setType(static_cast<TagLib::ID3v2::AttachedPictureFrame::Type>(picture.type));
         apic->setDescription(toTag(picture.description));
         apic->setPicture(TagLib::ByteVector(picture.data.constData(),
@@ -631,17 +640,17 @@ void setXiph(TagLib::Ogg::XiphComment& comment, const AudioTags& tags, bool opus
 TagLib::FLAC::Picture* flacPicture(const Picture& picture) {
     auto* p = new TagLib::FLAC::Picture;
     p->setType(static_cast<TagLib::FLAC::Picture::Type>(picture.type));
-    p->setMimeType(toTag(picture.mimeType));
+    p->setMimeType(toTag(mimeOf(picture)));
     p->setDescription(toTag(picture.description));
-    p->setData(TagLib::ByteVector(picture.data.constData(),
-                                  static_cast<unsigned>(picture.data.size())));
+    p->setData(
+        TagLib::ByteVector(picture.data.constData(), static_cast<unsigned>(picture.data.size())));
     return p;
 }
 
 // A FLAC metadata block holds at most 2^24 - 1 bytes; a PICTURE block adds 32 bytes and
 // the MIME type and description to the picture.
 bool fitsFlacBlock(const Picture& picture) {
-    const std::int64_t bytes = 32 + picture.mimeType.toUtf8().size() +
+    const std::int64_t bytes = 32 + mimeOf(picture).toUtf8().size() +
                                picture.description.toUtf8().size() + picture.data.size();
     return bytes < (1 << 24);
 }
@@ -654,8 +663,9 @@ long flacAudioStart(TagLib::IOStream& stream) {
     long at = 0;
     if (head.size() == 10 && head.startsWith("ID3")) {
         const auto byte = [&head](unsigned i) { return static_cast<unsigned char>(head[i]); };
-        at = 10 + ((byte(6) & 0x7f) << 21 | (byte(7) & 0x7f) << 14 | (byte(8) & 0x7f) << 7 |
-                   (byte(9) & 0x7f)) +
+        at = 10 +
+             ((byte(6) & 0x7f) << 21 | (byte(7) & 0x7f) << 14 | (byte(8) & 0x7f) << 7 |
+              (byte(9) & 0x7f)) +
              ((byte(5) & 0x10) ? 10 : 0);
     }
     stream.seek(at);
@@ -691,8 +701,7 @@ std::optional<VortanError> writeFlac(int fd, const QString& path, const AudioTag
         const auto stream = streamOf(fd, false);
         TagLib::FLAC::File file(stream.get(), TagLib::ID3v2::FrameFactory::instance(), false);
         if (audioBytes <= 0 || !file.isValid())
-            return tagError(VortanError::InvalidArgument, path,
-                            QStringLiteral("not a FLAC file"));
+            return tagError(VortanError::InvalidArgument, path, QStringLiteral("not a FLAC file"));
         TagLib::Ogg::XiphComment& comment = *file.xiphComment(true);
         setXiph(comment, tags, false);
         comment.removeAllPictures(); // pictures go in PICTURE blocks
@@ -777,8 +786,7 @@ std::optional<VortanError> writeWav(int fd, const QString& path, const AudioTags
         const auto stream = streamOf(fd, false);
         TagLib::RIFF::WAV::File file(stream.get(), false);
         if (!frames || !file.isValid())
-            return tagError(VortanError::InvalidArgument, path,
-                            QStringLiteral("not a WAV file"));
+            return tagError(VortanError::InvalidArgument, path, QStringLiteral("not a WAV file"));
         TagLib::RIFF::Info::Tag& info = *file.InfoTag();
         const auto set = [&info](const char* id, const QString& value) {
             info.removeField(id);
@@ -818,16 +826,20 @@ std::optional<VortanError> write(int fd, const QString& path, Container containe
                                  const AudioTags& tags) {
     switch (container) {
     case Container::Mp3: {
-        const auto written = id3tag::detail::writeTag(
-            fd, path, fieldsOf(tags),
-            [&tags](TagLib::ID3v2::Tag& tag) { setId3v2Extras(tag, tags); });
+        const auto written =
+            id3tag::detail::writeTag(fd, path, fieldsOf(tags), [&tags](TagLib::ID3v2::Tag& tag) {
+                setId3v2Extras(tag, tags);
+            });
         if (!written)
             return written.error();
         return std::nullopt;
     }
-    case Container::Flac: return writeFlac(fd, path, tags);
-    case Container::Opus: return writeOpus(fd, path, tags);
-    case Container::Wav: return writeWav(fd, path, tags);
+    case Container::Flac:
+        return writeFlac(fd, path, tags);
+    case Container::Opus:
+        return writeOpus(fd, path, tags);
+    case Container::Wav:
+        return writeWav(fd, path, tags);
     }
     return tagError(VortanError::InvalidArgument, path, QStringLiteral("unknown container"));
 }
