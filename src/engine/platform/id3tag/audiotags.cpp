@@ -8,7 +8,6 @@
 #include <QStringList>
 
 #include <aifffile.h>
-#include <apetag.h>
 #include <attachedpictureframe.h>
 #include <commentsframe.h>
 #include <flacfile.h>
@@ -114,8 +113,9 @@ void addPicture(std::vector<Picture>& pictures, int type, const QString& mimeTyp
     Picture picture;
     picture.type = type;
     picture.description = description;
+    picture.mimeType = mimeType;
     picture.data = QByteArray(data.data(), static_cast<qsizetype>(data.size()));
-    picture.mimeType = mimeType.isEmpty() ? mimeFromData(picture.data) : mimeType;
+    picture.mimeType = mimeOf(picture);
     pictures.push_back(std::move(picture));
 }
 
@@ -399,8 +399,7 @@ Kind kindOf(TagLib::IOStream& stream) {
             return Kind::OggOpus;
         if (packet.startsWith("\x01vorbis"))
             return Kind::OggVorbis;
-        if (packet.startsWith("\x7f"
-                              "FLAC"))
+        if (packet.startsWith("\177FLAC"))
             return Kind::OggFlac;
         return Kind::Unknown;
     }
@@ -453,17 +452,17 @@ AudioTags readStream(TagLib::IOStream* stream, Kind kind, std::int64_t maxPictur
         std::unique_ptr<TagLib::Ogg::File> file;
         TagLib::Ogg::XiphComment* comment = nullptr;
         if (kind == Kind::OggOpus) {
-            auto* opus = new TagLib::Ogg::Opus::File(stream, false);
-            file.reset(opus);
+            auto opus = std::make_unique<TagLib::Ogg::Opus::File>(stream, false);
             comment = opus->tag();
+            file = std::move(opus);
         } else if (kind == Kind::OggVorbis) {
-            auto* vorbis = new TagLib::Ogg::Vorbis::File(stream, false);
-            file.reset(vorbis);
+            auto vorbis = std::make_unique<TagLib::Ogg::Vorbis::File>(stream, false);
             comment = vorbis->tag();
+            file = std::move(vorbis);
         } else {
-            auto* flac = new TagLib::Ogg::FLAC::File(stream, false);
-            file.reset(flac);
+            auto flac = std::make_unique<TagLib::Ogg::FLAC::File>(stream, false);
             comment = flac->tag();
+            file = std::move(flac);
         }
         if (!file->isValid() || !comment)
             break;
@@ -527,13 +526,19 @@ QString positive(int number) {
     return number > 0 ? QString::number(number) : QString();
 }
 
+// The date as TDRC holds it: "2001-05-12T07:00:00Z" gives "2001-05-12".
+QString id3Date(const QString& date) {
+    static const QRegularExpression form(QStringLiteral("^\\d{4}(-\\d{2}(-\\d{2})?)?(?!\\d)"));
+    return form.match(date).captured();
+}
+
 id3tag::TagFields fieldsOf(const AudioTags& tags) {
     id3tag::TagFields fields;
     fields.title = tags.title;
     fields.artist = tags.artist;
     fields.albumArtist = tags.albumArtist;
     fields.album = tags.album;
-    fields.date = tags.date;
+    fields.date = id3Date(tags.date);
     fields.trackNumber = tags.trackNumber;
     fields.trackTotal = tags.trackTotal;
     fields.releaseId = tags.releaseId;
