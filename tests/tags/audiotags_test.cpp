@@ -6,6 +6,7 @@
 #include "engine/platform/id3tag/audiotags.h"
 #include "engine/platform/id3tag/id3tag.h"
 
+#include <QFileInfo>
 #include <QProcess>
 #include <QStandardPaths>
 #include <QTemporaryDir>
@@ -14,7 +15,9 @@
 #include <mp4file.h>
 #include <mp4tag.h>
 
+#include <csignal>
 #include <fcntl.h>
+#include <sys/resource.h>
 #include <unistd.h>
 
 namespace {
@@ -475,6 +478,37 @@ TEST_F(AudioTagsTest, FilesTagLibCannotParseGiveEmptyTags) {
         ASSERT_TRUE(failed);
         EXPECT_TRUE(failed->description().contains(noise));
         EXPECT_EQ(fixtures::readFile(noise), QByteArray(4096, '\x11'));
+    }
+}
+
+// A save TagLib does not check, cut short by the file-size limit, is a failure naming the file.
+TEST_F(AudioTagsTest, TagsCutShortByAFullDiskFailTheWrite) {
+    NEED_TOOL("flac");
+    NEED_TOOL("opusenc");
+    const QString flacOut = flac();
+    const QString opusOut = path(QStringLiteral("cut.opus"));
+    ASSERT_EQ(run("opusenc", {"--quiet", wav(), opusOut}), 0);
+    const QString wavOut = path(QStringLiteral("cut.wav"));
+    fixtures::writeFile(wavOut, fixtures::wavBytes(fixtures::sine(440, 0.5)));
+
+    AudioTags big;
+    big.title = QStringLiteral("Grows the file");
+    big.comment = QString(3000, QLatin1Char('c'));
+    big.pictures.push_back(Picture{3, QStringLiteral("image/jpeg"), {}, QByteArray(200000, 'j')});
+    const std::pair<QString, Container> outputs[] = {
+        {flacOut, Container::Flac}, {opusOut, Container::Opus}, {wavOut, Container::Wav}};
+    for (const auto& [file, container] : outputs) {
+        rlimit old{};
+        ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &old), 0);
+        const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+        rlimit small = old;
+        small.rlim_cur = static_cast<rlim_t>(QFileInfo(file).size() + 1000);
+        ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
+        const auto failed = write(file, container, big);
+        setrlimit(RLIMIT_FSIZE, &old);
+        std::signal(SIGXFSZ, oldHandler);
+        EXPECT_TRUE(failed && failed->description().startsWith(file + QStringLiteral(": ")))
+            << file.toStdString();
     }
 }
 

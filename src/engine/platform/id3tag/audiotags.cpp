@@ -778,6 +778,15 @@ std::optional<unsigned> wavFrames(TagLib::IOStream* stream) {
     return file.audioProperties()->sampleFrames();
 }
 
+// Whether the file holds all the RIFF header says it does: a chunk cut short by a failed
+// write leaves the header's size beyond the file's end.
+bool riffWhole(TagLib::IOStream& stream) {
+    stream.seek(0);
+    const TagLib::ByteVector header = stream.readBlock(8);
+    stream.seek(0);
+    return header.size() == 8 && 8 + static_cast<long>(header.toUInt(4U, false)) <= stream.length();
+}
+
 std::optional<VortanError> writeWav(int fd, const QString& path, const AudioTags& tags) {
     std::optional<unsigned> frames;
     {
@@ -810,7 +819,7 @@ std::optional<VortanError> writeWav(int fd, const QString& path, const AudioTags
                             QStringLiteral("the WAV tags could not be saved"));
     }
     const auto reread = streamOf(fd, true);
-    if (!reread->isOpen() || wavFrames(reread.get()) != frames)
+    if (!reread->isOpen() || !riffWhole(*reread) || wavFrames(reread.get()) != frames)
         return tagError(VortanError::PathAccess, path,
                         QStringLiteral("the WAV tags could not be written whole; the file "
                                        "may have lost audio"));
