@@ -408,6 +408,7 @@ TEST_F(AudioTagsTest, EveryFormatIsKnownByItsContentNotItsName) {
 }
 
 TEST_F(AudioTagsTest, WavOutputTakesRiffInfoAndKeepsItsData) {
+    NEED_TOOL("ffmpeg");
     const QString out = path(QStringLiteral("out.wav"));
     const QByteArray before = fixtures::wavBytes(fixtures::sine(440, 0.5));
     fixtures::writeFile(out, before);
@@ -473,8 +474,10 @@ TEST_F(AudioTagsTest, FilesTagLibCannotParseGiveEmptyTags) {
 
     // Written in a container the file is not: refused, naming the file, the file untouched.
     const QString noise = path(QStringLiteral("noise.bin"));
+    AudioTags titled;
+    titled.title = QStringLiteral("Title");
     for (const Container container : {Container::Flac, Container::Opus, Container::Wav}) {
-        const auto failed = write(noise, container, everything());
+        const auto failed = write(noise, container, titled);
         ASSERT_TRUE(failed);
         EXPECT_TRUE(failed->description().contains(noise));
         EXPECT_EQ(fixtures::readFile(noise), QByteArray(4096, '\x11'));
