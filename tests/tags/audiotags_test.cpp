@@ -17,8 +17,53 @@
 
 #include <csignal>
 #include <fcntl.h>
+#include <ostream>
 #include <sys/resource.h>
 #include <unistd.h>
+
+namespace audiotags {
+
+// Failures show the fields, not bytes.
+void PrintTo(const AudioTags& t, std::ostream* out) {
+    const auto gain = [](const std::optional<Gain>& g) {
+        return g ? QStringLiteral("%1 dB/%2").arg(g->gainDb).arg(g->peak) : QStringLiteral("-");
+    };
+    QStringList pictures;
+    for (const Picture& p : t.pictures)
+        pictures << QStringLiteral("%1 %2 \"%3\" %4 bytes")
+                        .arg(p.type)
+                        .arg(p.mimeType, p.description)
+                        .arg(p.data.size());
+    *out << QStringList{t.title,
+                        t.artist,
+                        t.albumArtist,
+                        t.album,
+                        t.date,
+                        t.genre,
+                        t.composer,
+                        t.comment,
+                        QStringLiteral("%1/%2 %3/%4")
+                            .arg(t.trackNumber)
+                            .arg(t.trackTotal)
+                            .arg(t.discNumber)
+                            .arg(t.discTotal),
+                        t.isrc,
+                        t.catalogNumber,
+                        t.releaseId,
+                        t.recordingId,
+                        t.releaseTrackId,
+                        t.artistId,
+                        t.albumArtistId,
+                        t.releaseGroupId,
+                        t.discId,
+                        gain(t.trackGain),
+                        gain(t.albumGain),
+                        pictures.join(QStringLiteral(", "))}
+                .join(QStringLiteral(" | "))
+                .toStdString();
+}
+
+} // namespace audiotags
 
 namespace {
 
@@ -206,6 +251,36 @@ TEST_F(AudioTagsTest, FlacTagsReadWholeAndCarriedIntoAnMp3) {
     fewer.date = QStringLiteral("1999-03-04");
     EXPECT_EQ(read(mp3), fewer);
     EXPECT_TRUE(fixtures::readFile(mp3).endsWith(audio));
+}
+
+// Another writer's ID3v2.3 tag: UTF-16 frames, the year in TYER, the comment in COMM.
+TEST_F(AudioTagsTest, AnId3v23TagOfAnotherEncoderIsRead) {
+    NEED_TOOL("lame");
+    NEED_TOOL("ffmpeg");
+    const QByteArray cover = png();
+    const QString mp3 = path(QStringLiteral("lame.mp3"));
+    ASSERT_EQ(run("lame", {"--quiet", "--add-id3v2",
+                           "--tt",    "Tïtle",
+                           "--ta",    "Ärtist",
+                           "--tl",    "Albüm",
+                           "--ty",    "1998",
+                           "--tg",    "Rock",
+                           "--tc",    "Said",
+                           "--tn",    "4/9",
+                           "--ti",    path(QStringLiteral("cover.png")),
+                           wav(),     mp3}),
+              0);
+    AudioTags expected;
+    expected.title = QStringLiteral("Tïtle");
+    expected.artist = QStringLiteral("Ärtist");
+    expected.album = QStringLiteral("Albüm");
+    expected.date = QStringLiteral("1998");
+    expected.genre = QStringLiteral("Rock");
+    expected.comment = QStringLiteral("Said");
+    expected.trackNumber = 4;
+    expected.trackTotal = 9;
+    expected.pictures.push_back(Picture{0, QStringLiteral("image/png"), QString(), cover});
+    EXPECT_EQ(read(mp3), expected);
 }
 
 TEST_F(AudioTagsTest, FlacOutputTakesVorbisCommentsAndPictureBlocksAndStillVerifies) {
