@@ -28,39 +28,18 @@ void PrintTo(const AudioTags& t, std::ostream* out) {
     const auto gain = [](const std::optional<Gain>& g) {
         return g ? QStringLiteral("%1 dB/%2").arg(g->gainDb).arg(g->peak) : QStringLiteral("-");
     };
-    QStringList pictures;
+    QStringList fields{t.title, t.artist, t.albumArtist, t.album, t.date, t.genre, t.composer};
+    fields << t.comment << t.isrc << t.catalogNumber << t.releaseId << t.recordingId;
+    fields << t.releaseTrackId << t.artistId << t.albumArtistId << t.releaseGroupId << t.discId;
+    fields << gain(t.trackGain) << gain(t.albumGain);
+    for (const int n : {t.trackNumber, t.trackTotal, t.discNumber, t.discTotal})
+        fields << QString::number(n);
     for (const Picture& p : t.pictures)
-        pictures << QStringLiteral("%1 %2 \"%3\" %4 bytes")
-                        .arg(p.type)
-                        .arg(p.mimeType, p.description)
-                        .arg(p.data.size());
-    *out << QStringList{t.title,
-                        t.artist,
-                        t.albumArtist,
-                        t.album,
-                        t.date,
-                        t.genre,
-                        t.composer,
-                        t.comment,
-                        QStringLiteral("%1/%2 %3/%4")
-                            .arg(t.trackNumber)
-                            .arg(t.trackTotal)
-                            .arg(t.discNumber)
-                            .arg(t.discTotal),
-                        t.isrc,
-                        t.catalogNumber,
-                        t.releaseId,
-                        t.recordingId,
-                        t.releaseTrackId,
-                        t.artistId,
-                        t.albumArtistId,
-                        t.releaseGroupId,
-                        t.discId,
-                        gain(t.trackGain),
-                        gain(t.albumGain),
-                        pictures.join(QStringLiteral(", "))}
-                .join(QStringLiteral(" | "))
-                .toStdString();
+        fields << QStringLiteral("picture %1 %2 \"%3\" %4 bytes")
+                      .arg(p.type)
+                      .arg(p.mimeType, p.description)
+                      .arg(p.data.size());
+    *out << fields.join(QStringLiteral(" | ")).toStdString();
 }
 
 } // namespace audiotags
@@ -83,6 +62,12 @@ struct Arg {
     QString text;
 };
 using Args = std::vector<Arg>;
+
+// Adds the words of `text` (separated by single spaces) to `args`.
+void addWords(Args& args, const char* text) {
+    for (const QString& word : QString::fromUtf8(text).split(QLatin1Char(' ')))
+        args.emplace_back(word);
+}
 
 // Runs `program`; its standard output (and error) go to `out`. Returns the exit status.
 int run(const char* program, const Args& args, QByteArray* out = nullptr) {
@@ -332,45 +317,14 @@ TEST_F(AudioTagsTest, Mp4AtomsAndFreeformNamesAreRead) {
     NEED_TOOL("ffmpeg");
     const QString m4a = path(QStringLiteral("made.m4a"));
     const QByteArray cover = png();
-    ASSERT_EQ(run("ffmpeg", {"-v",
-                             "error",
-                             "-y",
-                             "-i",
-                             wav(),
-                             "-i",
-                             path(QStringLiteral("cover.png")),
-                             "-map",
-                             "0",
-                             "-map",
-                             "1",
-                             "-c:a",
-                             "aac",
-                             "-c:v",
-                             "copy",
-                             "-disposition:v",
-                             "attached_pic",
-                             "-metadata",
-                             "title=Tïtle",
-                             "-metadata",
-                             "artist=Ärtist",
-                             "-metadata",
-                             "album_artist=AA",
-                             "-metadata",
-                             "album=Albüm",
-                             "-metadata",
-                             "date=1999",
-                             "-metadata",
-                             "genre=Rock",
-                             "-metadata",
-                             "composer=Cømposer",
-                             "-metadata",
-                             "comment=Said",
-                             "-metadata",
-                             "track=3/12",
-                             "-metadata",
-                             "disc=1/2",
-                             m4a}),
-              0);
+    Args args{"-v", "error", "-y", "-i", wav(), "-i", path(QStringLiteral("cover.png"))};
+    addWords(args, "-map 0 -map 1 -c:a aac -c:v copy -disposition:v attached_pic "
+                   "-metadata title=Tïtle -metadata artist=Ärtist -metadata album_artist=AA "
+                   "-metadata album=Albüm -metadata date=1999 -metadata genre=Rock "
+                   "-metadata composer=Cømposer -metadata comment=Said -metadata track=3/12 "
+                   "-metadata disc=1/2");
+    args.emplace_back(m4a);
+    ASSERT_EQ(run("ffmpeg", args), 0);
     {
         // What taggers keep in freeform atoms; no tool here writes them.
         TagLib::MP4::File file(QFile::encodeName(m4a).constData());
