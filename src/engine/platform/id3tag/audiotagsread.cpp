@@ -110,6 +110,7 @@ void addFlacPictures(std::vector<Picture>& pictures,
 
 // ---- reading each format ----
 
+// A genre given by its ID3v1 number (as TagLib gives a version 2.3 "(17)") becomes its name.
 QString id3Genre(const TagLib::String& text) {
     bool number = false;
     const int index = fromTag(text).toInt(&number);
