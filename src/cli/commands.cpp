@@ -9,6 +9,7 @@
 #include "engine/cd/extractionplan.h"
 #include "engine/cd/modakrip32.h"
 #include "engine/cd/readoffset.h"
+#include "engine/cd/ripcompletion.h"
 #include "engine/cd/recordlookup.h"
 #include "engine/cd/ripcue.h"
 #include "engine/cd/riplog.h"
@@ -32,6 +33,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <memory>
 #include <optional>
 #include <unistd.h>
 
@@ -499,57 +501,68 @@ Batch ripBatch(const ExtractionPlan& plan, const ExtractionChoices& choices,
     return batch;
 }
 
-// Once the rip's batch has ended: the files take their names and are printed, then the log of
-// every track asked for goes beside them, as the window writes it, with what the AccurateRip
-// database says of the tracks read whole, and the cue sheet of the files. A track that does
-// not match a record the database holds fails the rip; no answer changes nothing, unless the
-// rip was interrupted (the verdict was then not given: a failure too). Returns the exit
-// status.
-int finishRip(ExtractionPlan& plan, BatchOutcome outcome, bool mp3, Interruption& interruption) {
-    const std::vector<VortanError> unfinished = plan.finishOutputs(outcome.results);
-    for (const VortanError& error : unfinished) {
-        say(QStringLiteral("mp3vortan-cli: ") + error.description());
-        outcome.status = 1;
-    }
-    for (qsizetype i = 0; i < outcome.results.size(); ++i)
-        if (const QString written = plan.outputOf(static_cast<int>(i));
-            !written.isEmpty() && outcome.results[i].status == JobResult::Status::Completed)
-            print(written);
+// Once the rip's batch has ended, the steps after it (RipCompletion), told as the command line
+// tells them: the files take their names and are printed, then the log of every track asked
+// for goes beside them, with what the AccurateRip database says of the tracks read whole, and
+// the cue sheets of the files. A track that does not match a record the database holds fails
+// the rip; no answer changes nothing, unless the rip was interrupted (the verdict was then not
+// given: a failure too). Returns the exit status.
+int finishRip(const std::shared_ptr<ExtractionPlan>& plan, const BatchOutcome& outcome,
+              Interruption& interruption) {
+    int status = outcome.status;
+    std::optional<RipEnding> ended;
+    RipCompletion::Steps steps;
+    steps.outputsPlaced = [&plan, &outcome, &status](const std::vector<VortanError>& unfinished) {
+        for (const VortanError& error : unfinished) {
+            say(QStringLiteral("mp3vortan-cli: ") + error.description());
+            status = 1;
+        }
+        for (qsizetype i = 0; i < outcome.results.size(); ++i)
+            if (outcome.results[i].status == JobResult::Status::Completed)
+                for (const QString& written : plan->outputsOf(static_cast<int>(i)))
+                    print(written);
+    };
+    steps.written = [&ended](const RipEnding& ending) {
+        ended = ending;
+        QCoreApplication::exit(0);
+    };
+    RipCompletion completion(plan, std::move(steps));
+    QObject::connect(&interruption, &Interruption::interrupted, &completion, [&completion] {
+        completion.abandonDatabase(interrupted(QStringLiteral("AccurateRip")));
+    });
+    if (interruption.happened())
+        completion.abandonDatabase(interrupted(QStringLiteral("AccurateRip")));
+    completion.start(outcome.items, outcome.results);
+    QCoreApplication::exec();
 
-    riplog::Log log = plan.log(outcome.items, outcome.results);
+    const riplog::Log& log = ended->log;
     if (log.hasCheckableTracks()) {
-        log.accurateRip = askDatabase(log.accurateRipKey(), interruption);
         if (interruption.happened()) {
             say(QStringLiteral("mp3vortan-cli: interrupted: the AccurateRip verdict was not "
                                "given"));
-            outcome.status = 1;
+            status = 1;
         } else {
             for (const QString& line : log.accurateRipLines())
                 say(line);
         }
-        for (const riplog::Verdict& verdict : log.verdicts())
-            if (verdict.match.kind == accuraterip::TrackMatch::Mismatch)
-                outcome.status = 1;
+        if (ended->mismatch())
+            status = 1;
     }
     if (interruption.happened())
-        outcome.status = 1;
-    if (log.tracks.empty())
-        return outcome.status;
-    const QString folder = QFileInfo(outcome.items.front().output).absolutePath();
-    const Result<QString> written = riplog::write(folder, log);
-    if (written)
-        print(written.value());
+        status = 1;
+    if (!ended->logPath)
+        return status;
+    if (*ended->logPath)
+        print(ended->logPath->value());
     else
-        outcome.status = fail(written.error().description());
-    // The cue sheet of the files made, named after the log.
-    const Result<QString> cue =
-        ripcue::write(written ? written.value() : QDir(folder).filePath(log.fileName()), log,
-                      mp3 ? QStringLiteral("MP3") : QStringLiteral("WAVE"));
-    if (!cue)
-        outcome.status = fail(cue.error().description());
-    else if (!cue->isEmpty())
-        print(cue.value());
-    return outcome.status;
+        status = fail(ended->logPath->error().description());
+    for (const Result<QString>& cue : ended->cueSheets) {
+        if (!cue)
+            status = fail(cue.error().description());
+        else if (!cue->isEmpty())
+            print(cue.value());
+    }
+    return status;
 }
 
 } // namespace
@@ -574,15 +587,16 @@ int rip(const Options& options, Interruption& interruption) {
     discInformation(disc, options.lookup, choices.disc, nullptr, interruption);
     // A track stopped part way is not kept: its file is not the track.
     choices.keepStopped = false;
-    ExtractionPlan plan(*wanted, disc.disc, choices);
+    const auto plan = std::make_shared<ExtractionPlan>(*wanted, disc.disc, choices);
     if (interruption.happened()) {
         modAKRip32::CloseCurrentCD();
         say(QStringLiteral("mp3vortan-cli: interrupted; nothing was ripped"));
         return 1;
     }
-    BatchOutcome outcome = runBatch(ripBatch(plan, choices, *wanted, disc.listing), interruption);
+    const BatchOutcome outcome =
+        runBatch(ripBatch(*plan, choices, *wanted, disc.listing), interruption);
     modAKRip32::CloseCurrentCD();
-    return finishRip(plan, std::move(outcome), choices.mp3, interruption);
+    return finishRip(plan, outcome, interruption);
 }
 
 int verify(const Options& options, Interruption& interruption) {

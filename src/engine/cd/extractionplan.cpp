@@ -19,6 +19,14 @@ QString mp3FormatText(const QString& bitrate, const QString& quality) {
     return QStringLiteral("MP3, %1 kbit/s, quality %2").arg(bitrate, quality);
 }
 
+QString flacFormatText(int level) {
+    return QStringLiteral("FLAC, level %1").arg(level);
+}
+
+QString opusFormatText(int bitrateKbps) {
+    return QStringLiteral("Opus, %1 kbit/s").arg(bitrateKbps);
+}
+
 id3tag::TagFields trackTags(const DiscInfo& disc, int track, int trackTotal) {
     id3tag::TagFields fields;
     if (const TrackInfo* info = disc.track(track)) {
@@ -93,9 +101,17 @@ QString refusalOf(int track, const Disc& disc) {
 
 ExtractionPlan::ExtractionPlan(const QList<int>& tracks, const Disc& disc,
                                const ExtractionChoices& choices)
-    : tracks_(tracks), requests_(std::make_shared<std::vector<ExtractRequest>>()),
+    : tracks_(tracks),
+      formats_(!choices.formats.empty() ? choices.formats
+                                        : std::vector<pipeline::OutputFormat>{
+                                              choices.mp3 ? pipeline::OutputFormat::Mp3
+                                                          : pipeline::OutputFormat::Wav}),
+      requests_(std::make_shared<std::vector<ExtractRequest>>()),
       log_(riplog::begin(disc, riplog::ReadMode::Secure, choices.formatText)) {
-    const QString extension = choices.mp3 ? QStringLiteral(".mp3") : QStringLiteral(".wav");
+    const QString extension = QLatin1Char('.') + pipeline::extensionOf(formats_.front());
+    // One WAV or one MP3 is written as it always was; any other set of formats from one read.
+    const bool oneOfOld = formats_.size() == 1 && (formats_.front() == pipeline::OutputFormat::Wav ||
+                                                   formats_.front() == pipeline::OutputFormat::Mp3);
     const std::uint32_t handle = modAKRip32::currentCdHandle();
     const std::optional<cddrives::DiscToc>& toc = disc.toc;
     const int firstAudio = toc ? toc->firstAudioTrack() : 0;
@@ -111,8 +127,12 @@ ExtractionPlan::ExtractionPlan(const QList<int>& tracks, const Disc& disc,
         ExtractRequest request;
         request.track = track;
         request.handle = handle;
-        request.mp3 = choices.mp3;
+        request.mp3 = formats_.front() == pipeline::OutputFormat::Mp3;
         request.config = choices.config;
+        if (!oneOfOld) {
+            request.formats = formats_;
+            request.formatSettings = choices.formatSettings;
+        }
         request.place.firstOnDisc = track == firstAudio;
         request.place.lastOnDisc = track == lastAudio;
         request.testFirst = choices.testFirst;
@@ -163,6 +183,19 @@ QString ExtractionPlan::outputOf(int index) const {
     return outcome.pendingMp3 ? QString() : outcome.outputPath;
 }
 
+QStringList ExtractionPlan::outputsOf(int index) const {
+    QStringList files;
+    if (const QString main = outputOf(index); !main.isEmpty())
+        files << main;
+    if (index < 0 || static_cast<std::size_t>(index) >= outcomes_->size())
+        return files;
+    const std::vector<FormatOutput>& outputs = (*outcomes_)[static_cast<std::size_t>(index)].outputs;
+    for (std::size_t k = 1; k < outputs.size(); ++k)
+        if (!outputs[k].pending && !outputs[k].outputPath.isEmpty())
+            files << outputs[k].outputPath;
+    return files;
+}
+
 riplog::Log ExtractionPlan::log(const QList<WorkItem>& items,
                                 const QList<JobResult>& results) const {
     riplog::Log log = log_;
@@ -177,12 +210,28 @@ riplog::Log ExtractionPlan::log(const QList<WorkItem>& items,
         riplog::Track entry =
             riplog::trackOf(tracks_[i], outputOf(static_cast<int>(i)), request.startLba,
                             request.endLba, ran ? &outcome : nullptr, result.status, result.reason);
+        for (std::size_t k = 1; k < formats_.size(); ++k)
+            entry.otherOutputFiles.push_back(
+                k < outcome.outputs.size() && !outcome.outputs[k].pending
+                    ? outcome.outputs[k].outputPath
+                    : QString());
         entry.onDisc = request.refusal.isEmpty();
         entry.title = request.tags.title;
         log.tracks.push_back(entry);
     }
     log.albumGain = albumGain(results);
     return log;
+}
+
+riplog::Log ExtractionPlan::logOfFormat(const riplog::Log& log, std::size_t k) const {
+    if (k == 0)
+        return log;
+    riplog::Log sheet = log;
+    for (riplog::Track& track : sheet.tracks)
+        track.outputFile = k - 1 < track.otherOutputFiles.size()
+                               ? track.otherOutputFiles[k - 1]
+                               : QString();
+    return sheet;
 }
 
 std::optional<ReplayGain> ExtractionPlan::albumGain(const QList<JobResult>& results) const {
@@ -207,11 +256,11 @@ std::vector<VortanError> ExtractionPlan::finishOutputs(const QList<JobResult>& r
         const QString wanted = items_[static_cast<qsizetype>(at)].output;
         outcome.pendingMp3 = false;
         outcome.outputPath.clear();
-        if (!file)
-            continue;
         const bool completed =
             static_cast<qsizetype>(at) < results.size() &&
             results[static_cast<qsizetype>(at)].status == JobResult::Status::Completed;
+        if (!file)
+            continue;
         if (album && completed) {
             id3tag::TagFields tags = (*requests_)[at].tags;
             setReplayGain(tags, outcome.loudness ? outcome.loudness->replayGain() : std::nullopt,
@@ -233,3 +282,4 @@ std::vector<VortanError> ExtractionPlan::finishOutputs(const QList<JobResult>& r
     }
     return failures;
 }
+

@@ -1,9 +1,7 @@
 // The main window's CD extraction: the start command, the one-step batch and its choices.
 #include "engine/cd/capturejob.h"
 #include "engine/cd/extractionplan.h"
-#include "engine/cd/recordlookup.h"
-#include "engine/cd/ripcue.h"
-#include "engine/cd/riplog.h"
+#include "engine/cd/ripcompletion.h"
 #include "engine/cd/trackpaths.h"
 #include "engine/core/jobstate.h"
 #include "engine/core/settings.h"
@@ -51,105 +49,67 @@ modLAME::EncoderConfig withBarFlags(modLAME::EncoderConfig c, const Form1& w) {
     return c;
 }
 
-// The rip log, then the cue sheet of the files, named after it. `tell`: a failure of either
-// reaches the user (else nobody is there to be told).
-void writeLogAndCue(const QString& folder, const riplog::Log& log, const QString& fileType,
-                    bool tell) {
-    const Result<QString> logPath =
-        tell ? riplog::writeOrSay(folder, log) : riplog::write(folder, log);
-    const Result<QString> cue = ripcue::write(
-        logPath ? logPath.value() : QDir(folder).filePath(log.fileName()), log, fileType);
-    if (!cue && tell)
-        dialogs::msgBox(cue.error().description(), dialogs::Buttons::Ok, dialogs::Icon::Critical);
-}
-
-// The rip log of a batch that has ended, written once the AccurateRip database has answered
-// for the tracks read (or could not be asked), and the database's verdicts shown. The window
-// stays live meanwhile. A child of the window: when the window goes first, the log is written
-// at once, saying why the database's answer is missing.
-class PendingLog : public QObject {
-  public:
-    PendingLog(Form1& w, QString folder, riplog::Log log, QString fileType)
-        : QObject(&w), folder_(std::move(folder)), log_(std::move(log)),
-          fileType_(std::move(fileType)),
-          lookup_(new accuraterip::RecordLookup(this)) {
-        accuraterip::LookupRequest request;
-        request.key = log_.accurateRipKey();
-        request.server = AccurateRipServer;
-        lookup_->start(
-            request, [this](const accuraterip::RecordLookup::Result& answer) { answered(answer); });
-    }
-    ~PendingLog() override {
-        if (written_)
-            return;
-        log_.accurateRip = VortanError(VortanError::InvalidArgument, QStringLiteral("AccurateRip"),
-                                       QStringLiteral("the program ended before it answered"));
-        writeLogAndCue(folder_, log_, fileType_, false);
-    }
-    PendingLog(const PendingLog&) = delete;
-    PendingLog& operator=(const PendingLog&) = delete;
-
-  private:
-    void answered(const accuraterip::RecordLookup::Result& answer) {
-        written_ = true;
-        log_.accurateRip = answer;
-        writeLogAndCue(folder_, log_, fileType_, true);
-        deleteLater();
+// The window's part of the steps after a rip (RipCompletion), once its batch has ended however
+// it ended: the outputs that took their names at the end are listed, and the batch is recorded
+// with each output under the name it took; the log and the cue sheets are written beside the
+// files once the AccurateRip database has answered for the tracks read (or could not be asked),
+// and its verdicts shown. The controls stay locked until the files are in place; the window is
+// live while the database is asked. When the application is quitting, the steps end at once
+// and nobody is told.
+void endExtraction(Form1& w, const std::shared_ptr<ExtractionPlan>& plan,
+                   const BatchChoices& choices, const BatchReport& report) {
+    const std::vector<pipeline::OutputFormat>& formats = plan->outputFormats();
+    // A lone WAV took its name as its track ended, and was listed then.
+    const bool namedAtEnd = formats.size() > 1 || formats.front() != pipeline::OutputFormat::Wav;
+    RipCompletion::Steps steps;
+    steps.outputsPlaced = [&w, plan, choices, report,
+                           namedAtEnd](const std::vector<VortanError>& unfinished) {
+        if (namedAtEnd && choices.listInTree)
+            for (qsizetype i = 0; i < report.items.size(); ++i)
+                for (const QString& written : plan->outputsOf(static_cast<int>(i)))
+                    w.tree().addClosedFile(written);
+        QStringList names;
+        for (const VortanError& error : unfinished)
+            names << error.description();
+        if (!names.isEmpty())
+            dialogs::msgBox(names.join(QLatin1Char('\n')), dialogs::Buttons::Ok,
+                            dialogs::Icon::Critical);
+        // The batch as it ended: each output under the name it took.
+        BatchReport ended = report;
+        for (qsizetype i = 0; i < ended.items.size(); ++i)
+            if (const QString written = plan->outputOf(static_cast<int>(i)); !written.isEmpty())
+                ended.items[i].output = written;
+        w.recordBatch(ended);
+    };
+    steps.written = [](const RipEnding& ending) {
+        if (ending.logPath && !*ending.logPath)
+            dialogs::msgBox(ending.logPath->error().description(), dialogs::Buttons::Ok,
+                            dialogs::Icon::Critical);
+        for (const Result<QString>& cue : ending.cueSheets)
+            if (!cue)
+                dialogs::msgBox(cue.error().description(), dialogs::Buttons::Ok,
+                                dialogs::Icon::Critical);
         // Why the database could not be asked is in the log; the verdicts are the news.
-        if (!answer.ok())
+        if (!ending.databaseAnswered || !ending.log.accurateRip->ok())
             return;
-        const std::vector<riplog::Verdict> verdicts = log_.verdicts();
-        const bool mismatch =
-            std::any_of(verdicts.begin(), verdicts.end(), [](const riplog::Verdict& verdict) {
-                return verdict.match.kind == accuraterip::TrackMatch::Mismatch;
-            });
-        dialogs::msgBox(log_.accurateRipLines().join(QLatin1Char('\n')), dialogs::Buttons::Ok,
-                        mismatch ? dialogs::Icon::Exclamation : dialogs::Icon::Information,
+        dialogs::msgBox(ending.log.accurateRipLines().join(QLatin1Char('\n')),
+                        dialogs::Buttons::Ok,
+                        ending.mismatch() ? dialogs::Icon::Exclamation
+                                          : dialogs::Icon::Information,
                         QStringLiteral("AccurateRip"));
+    };
+    // A child of the window: when the window goes first, the log is written at once, saying
+    // why the database's answer is missing.
+    auto* completion = new RipCompletion(plan, std::move(steps), &w);
+    if (report.endedFromOutside) {
+        completion->start(report.items, report.results, false);
+        delete completion; // ends its steps now, telling nobody
+        return;
     }
-
-    QString folder_;
-    riplog::Log log_;
-    QString fileType_; // of the cue sheet's FILE lines
-    accuraterip::RecordLookup* lookup_ = nullptr; // child
-    bool written_ = false;
-};
-
-// What the window does once an extraction batch has ended, however it ended: the MP3s get
-// the album's gain and take their names (a file left under its temporary name would be
-// lost), are listed, and the rip log is written beside the files.
-void endExtraction(Form1& w, ExtractionPlan& plan, const BatchChoices& choices,
-                   const BatchReport& report) {
-    const std::vector<VortanError> unfinished = plan.finishOutputs(report.results);
-    if (choices.extraction.mp3 && choices.listInTree)
-        for (qsizetype i = 0; i < report.items.size(); ++i)
-            if (const QString written = plan.outputOf(static_cast<int>(i)); !written.isEmpty())
-                w.tree().addClosedFile(written);
-    QStringList names;
-    for (const VortanError& error : unfinished)
-        names << error.description();
-    if (!names.isEmpty() && !report.endedFromOutside)
-        dialogs::msgBox(names.join(QLatin1Char('\n')), dialogs::Buttons::Ok,
-                        dialogs::Icon::Critical);
-    const riplog::Log log = plan.log(report.items, report.results);
-    if (!log.tracks.empty()) {
-        // The log, then the cue sheet of the files, named after it; when the window was
-        // closed meanwhile, nobody is there to be told of a failure.
-        const QString folder = QFileInfo(report.items.front().output).absolutePath();
-        const QString fileType = choices.extraction.mp3 ? QStringLiteral("MP3") : QStringLiteral("WAVE");
-        if (report.endedFromOutside)
-            writeLogAndCue(folder, log, fileType, false); // nobody is there to be told, nor time to ask
-        else if (log.hasCheckableTracks())
-            new PendingLog(w, folder, log, fileType);
-        else
-            writeLogAndCue(folder, log, fileType, true);
-    }
-    // The batch as it ended: each output under the name it took.
-    BatchReport ended = report;
-    for (qsizetype i = 0; i < ended.items.size(); ++i)
-        if (const QString written = plan.outputOf(static_cast<int>(i)); !written.isEmpty())
-            ended.items[i].output = written;
-    w.recordBatch(ended);
+    w.holdJob();
+    QObject::connect(completion, &RipCompletion::filesSettled, &w, [&w] { w.releaseJob(); });
+    QObject::connect(completion, &RipCompletion::finished, completion, &QObject::deleteLater);
+    completion->start(report.items, report.results);
 }
 
 // Starts the tracks of lstRecord, as it is now, as one batch of the window's conversions, over
@@ -211,7 +171,7 @@ void extractTracks(Form1& w, const Disc& disc, const BatchChoices& choices) {
         return std::nullopt;
     };
     batch.ended = [&w, plan, choices](const BatchReport& report) {
-        endExtraction(w, *plan, choices, report);
+        endExtraction(w, plan, choices, report);
     };
     w.startBatch(std::move(batch), std::move(work));
 }

@@ -39,6 +39,7 @@
 
 #include <array>
 #include <cmath>
+#include <utility>
 
 // Resources compiled into the static window library must be registered by hand.
 static void initIconResources() {
@@ -345,7 +346,13 @@ void Form1::Enablem() {
 // ----------------------------------------------------------------------------------
 
 bool Form1::isJobRunning() const {
-    return dispatching_ || (conversions_ && conversions_->isRunning());
+    return dispatching_ || jobHeld_ || (conversions_ && conversions_->isRunning());
+}
+
+void Form1::releaseJob() {
+    if (!std::exchange(jobHeld_, false) || dispatching_ || isJobRunning())
+        return;
+    endJob();
 }
 
 void Form1::CmdSelectAction_Click() {
@@ -378,7 +385,7 @@ void Form1::CmdSelectAction_Click() {
     }
     dispatching_ = false;
     // A batch that started runs on and ends the job when it has ended.
-    if (!conversions_->isRunning())
+    if (!isJobRunning())
         endJob();
 }
 
@@ -425,7 +432,7 @@ bool Form1::startBatch(WindowBatch batch, ConversionBatch work) {
         recordBatch(report);
         if (ended)
             ended(report);
-        if (!dispatching_)
+        if (!dispatching_ && !jobHeld_)
             endJob();
     };
     return startWindowBatch(*conversions_, std::move(batch), std::move(work));

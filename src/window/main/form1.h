@@ -181,6 +181,10 @@ class Form1 : public QMainWindow {
     // written and how each ended.
     const BatchReport& lastBatch() const { return lastBatch_; }
     void recordBatch(BatchReport report) { lastBatch_ = std::move(report); }
+    // The job goes on after its batch has ended until releaseJob(): steps that end later (a
+    // rip's outputs put in place) keep the controls locked meanwhile.
+    void holdJob() { jobHeld_ = true; }
+    void releaseJob();
     // The extraction batch's paths: one step (digital reading, cdbatch.cpp) and two steps
     // (recording the sound card while the CD plays). Each takes the track to show first.
     void StartTrackRecording3(int trackNumber);
@@ -433,6 +437,7 @@ class Form1 : public QMainWindow {
     // Child: the MP3 of a recorded track is made here while the recording batch waits.
     ConversionService* recordingEncodes_ = nullptr;
     bool dispatching_ = false;                 // inside the job dispatch of CmdSelectAction_Click
+    bool jobHeld_ = false;                     // see holdJob()
     bool closeRequested_ = false;              // the window closes once the job has ended
     BatchReport lastBatch_;
     QString jobTitle_; // the caption the file in progress started with
