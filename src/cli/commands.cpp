@@ -458,6 +458,23 @@ std::optional<QList<int>> tracksToRip(const Options& options, const ListedDisc& 
     return wanted;
 }
 
+// The rip log's words for `format` as `choices` write it.
+QString formatTextOf(pipeline::OutputFormat format, const ExtractionChoices& choices,
+                     int bitrateIndex, int qualityIndex) {
+    switch (format) {
+    case pipeline::OutputFormat::Wav:
+        return wavFormatText();
+    case pipeline::OutputFormat::Mp3:
+        return mp3FormatText(QString::number(modLAME::bitrateForIndex(bitrateIndex)),
+                             modLAME::qualityNames().value(qualityIndex));
+    case pipeline::OutputFormat::Flac:
+        return flacFormatText(choices.formatSettings.flacLevel);
+    case pipeline::OutputFormat::Opus:
+        return opusFormatText(choices.formatSettings.opusBitrateKbps);
+    }
+    return {};
+}
+
 // How the tracks are written: the window's CD bar as it starts (its bitrate and quality
 // lists, no flag ticked), with the command line's choices; the disc information is left to
 // the caller.
@@ -473,6 +490,19 @@ ExtractionChoices ripChoices(const Options& options, const QString& destination,
         choices.mp3 ? mp3FormatText(QString::number(modLAME::bitrateForIndex(bitrateIndex)),
                                     modLAME::qualityNames().value(qualityIndex))
                     : wavFormatText();
+    // --to: the formats from one read; the log states each, the main one first.
+    choices.formats = options.ripFormats;
+    if (options.flacLevel)
+        choices.formatSettings.flacLevel = *options.flacLevel;
+    if (options.opusBitrateKbps)
+        choices.formatSettings.opusBitrateKbps = *options.opusBitrateKbps;
+    if (!choices.formats.empty()) {
+        choices.mp3 = choices.formats.front() == pipeline::OutputFormat::Mp3;
+        QStringList texts;
+        for (const pipeline::OutputFormat format : choices.formats)
+            texts << formatTextOf(format, choices, bitrateIndex, qualityIndex);
+        choices.formatText = texts.join(QStringLiteral("; "));
+    }
     choices.testFirst = options.testAndCopy || TestAndCopy == 1;
     choices.nameFromDisc = options.nameFromDisc || NameFromDisc == 1;
     choices.offset = offsetOf(options, drive);

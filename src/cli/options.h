@@ -4,7 +4,10 @@
 #include <QString>
 #include <QStringList>
 
+#include "engine/pipeline/audioformat.h"
+
 #include <optional>
+#include <vector>
 
 // The command line of mp3vortan-cli, read into what the run is asked to do. Nothing here
 // touches a file or the settings store.
@@ -30,6 +33,14 @@ struct Options {
     bool store = false;        // offset find: store the best offset found without asking
     // rip, verify: the drive's read offset in samples for this run, instead of the stored one
     std::optional<int> offsetSamples;
+
+    // rip --to: every format each track is written in, from one read, the main one first;
+    // empty: MP3, or WAV with --wav.
+    std::vector<pipeline::OutputFormat> ripFormats;
+    bool formatSwitchGiven = false;     // --mp3 or --wav (which --to excludes)
+    std::optional<int> flacLevel;       // rip --flac-level
+    std::optional<int> bitrateKbps;     // -b as typed, when it is a number
+    std::optional<int> opusBitrateKbps; // rip: -b when Opus is among the formats
 };
 
 struct Parsed {

@@ -6,6 +6,7 @@
 #include "engine/cd/trackpaths.h"
 #include "engine/encode/mp3tagging.h"
 #include "engine/platform/akrip/cddrives.h"
+#include "engine/platform/id3tag/audiotags.h"
 
 #include <QSet>
 
@@ -259,6 +260,10 @@ std::vector<VortanError> ExtractionPlan::finishOutputs(const QList<JobResult>& r
         const bool completed =
             static_cast<qsizetype>(at) < results.size() &&
             results[static_cast<qsizetype>(at)].status == JobResult::Status::Completed;
+        if (!outcome.outputs.empty()) {
+            finishFormats(at, completed ? album : std::nullopt, failures);
+            continue;
+        }
         if (!file)
             continue;
         if (album && completed) {
@@ -283,3 +288,50 @@ std::vector<VortanError> ExtractionPlan::finishOutputs(const QList<JobResult>& r
     return failures;
 }
 
+
+void ExtractionPlan::finishFormats(std::size_t at, const std::optional<ReplayGain>& album,
+                                   std::vector<VortanError>& failures) {
+    ExtractOutcome& outcome = (*outcomes_)[at];
+    const ExtractRequest& request = (*requests_)[at];
+    const std::optional<ReplayGain> track =
+        outcome.loudness ? outcome.loudness->replayGain() : std::nullopt;
+    for (std::size_t k = 0; k < outcome.outputs.size(); ++k) {
+        FormatOutput& output = outcome.outputs[k];
+        const std::shared_ptr<outputfile::PendingOutput> file = std::move(output.pending);
+        if (!file)
+            continue;
+        std::optional<VortanError> untagged;
+        if (album && output.format == pipeline::OutputFormat::Mp3) {
+            id3tag::TagFields tags = request.tags;
+            setReplayGain(tags, track, album);
+            if (const auto written = id3tag::writeTag(file->fd(), output.wantedPath, tags);
+                !written)
+                untagged = written.error();
+        } else if (album && output.format != pipeline::OutputFormat::Wav) {
+            audiotags::AudioTags tags = audiotags::fromTagFields(request.tags);
+            if (track)
+                tags.trackGain = audiotags::Gain{track->gainDb, track->peak};
+            tags.albumGain = audiotags::Gain{album->gainDb, album->peak};
+            untagged = audiotags::write(file->fd(), output.wantedPath,
+                                        output.format == pipeline::OutputFormat::Flac
+                                            ? audiotags::Container::Flac
+                                            : audiotags::Container::Opus,
+                                        tags);
+        }
+        if (untagged) {
+            file->discard();
+            failures.push_back(VortanError(
+                untagged->number(), untagged->source(),
+                QStringLiteral("%1 (the album's ReplayGain could not be written into its tag)")
+                    .arg(untagged->description())));
+            continue;
+        }
+        if (auto placed = file->commit()) {
+            output.outputPath = placed.value();
+            if (k == 0)
+                outcome.outputPath = placed.value();
+        } else {
+            failures.push_back(placed.error());
+        }
+    }
+}

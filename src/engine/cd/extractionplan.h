@@ -105,6 +105,10 @@ class ExtractionPlan {
     riplog::Log logOfFormat(const riplog::Log& log, std::size_t k) const;
 
   private:
+    // finishOutputs() of item `at`, written in several formats: each output that ended
+    // properly takes `album` (when it has a value) in its tags, and its name.
+    void finishFormats(std::size_t at, const std::optional<ReplayGain>& album,
+                       std::vector<VortanError>& failures);
     // The ReplayGain of the completed tracks together.
     std::optional<ReplayGain> albumGain(const QList<JobResult>& results) const;
 
