@@ -71,11 +71,12 @@ TEST_F(PrefsTest, LoadShowsTheStoredValuesAndSettlesTheDestination) {
     FrmPrefs& p = open();
 
     EXPECT_EQ(p.windowTitle(), QStringLiteral("Preferences"));
-    ASSERT_EQ(p.SSTab2->count(), 4);
+    ASSERT_EQ(p.SSTab2->count(), 5);
     EXPECT_EQ(p.SSTab2->tabText(0), QStringLiteral("Disk Space"));
     EXPECT_EQ(p.SSTab2->tabText(1), QStringLiteral("Audio, Misc."));
     EXPECT_EQ(p.SSTab2->tabText(2), QStringLiteral(" Destination Path"));
     EXPECT_EQ(p.SSTab2->tabText(3), QStringLiteral("Drive"));
+    EXPECT_EQ(p.SSTab2->tabText(4), QStringLiteral("Formats"));
     for (const char* name :
          {"Check6", "Text7",     "Check7", "Text8",  "Command1", "Command3", "Text6",
           "Check3", "cbxFormat", "Check1", "Combo1", "Combo2",   "Check11",  "Check10",
@@ -443,6 +444,7 @@ TEST_F(PrefsTest, TheFormatsTabStoresTheConversionFormatAndEachFormatsChoice) {
     EXPECT_EQ(taken.formats.flacLevel, 8);
     EXPECT_EQ(taken.formats.opusBitrateKbps, 64);
     p.close();
+    ASSERT_TRUE(QTest::qWaitFor([this] { return prefs.isNull(); }, 2000));
 
     // Opened again, it shows them.
     WriteSetting(SettingKey::ConvertAudioTo, QStringLiteral("wav"));
