@@ -40,18 +40,6 @@ struct BatchChoices {
     bool followEntries = false; // the lstRecord entry worked on follows the extraction
 };
 
-// `c` with the four flags of the CD bar.
-modLAME::EncoderConfig withBarFlags(modLAME::EncoderConfig c, const Form1& w) {
-    auto flag = [](const QCheckBox* box) {
-        return box->isChecked() ? modLAME::flagTrue : modLAME::flagFalse;
-    };
-    c.privateFlag = flag(w.chkPrivate);
-    c.crcFlag = flag(w.chkCRC);
-    c.copyrightFlag = flag(w.chkCopyright);
-    c.originalFlag = flag(w.chkOriginal);
-    return c;
-}
-
 // The rip log's words for `format` as the choices write it.
 QString formatTextOf(pipeline::OutputFormat format, const ExtractionChoices& choices,
                      const Form1& w) {
@@ -91,6 +79,18 @@ std::int64_t expectedTrackBytes(const ExtractionChoices& choices, std::int64_t m
         }
     }
     return total;
+}
+
+// `c` with the four flags of the CD bar.
+modLAME::EncoderConfig withBarFlags(modLAME::EncoderConfig c, const Form1& w) {
+    auto flag = [](const QCheckBox* box) {
+        return box->isChecked() ? modLAME::flagTrue : modLAME::flagFalse;
+    };
+    c.privateFlag = flag(w.chkPrivate);
+    c.crcFlag = flag(w.chkCRC);
+    c.copyrightFlag = flag(w.chkCopyright);
+    c.originalFlag = flag(w.chkOriginal);
+    return c;
 }
 
 // The rip log, then the cue sheet of the files, named after it. `tell`: a failure of either
