@@ -73,3 +73,16 @@ TEST_F(ExtractFormatsTest, AlsoWriteBoxesHaveNamesOfTheirOwn) {
     EXPECT_EQ(name(w.optOpus), QStringLiteral("Opus"));
     EXPECT_EQ(w.chkAlsoOpus->text(), QStringLiteral("Opus"));
 }
+
+// A recording is written as WAV and MP3 only: FLAC or Opus asked of a two-step extraction is
+// said, and nothing starts.
+TEST_F(ExtractFormatsTest, TwoStepExtractionRefusesFlacAndOpus) {
+    Form1& w = load();
+    w.optMP3->click();
+    w.chkAlsoOpus->click();
+    w.StartTrackRecording2(1);
+    ASSERT_EQ(dialogs().messages().size(), 1u);
+    EXPECT_TRUE(dialogs().messages().front().text.contains(QStringLiteral("no FLAC or Opus")));
+    EXPECT_FALSE(w.isJobRunning());
+    EXPECT_FALSE(w.controlsLocked());
+}
