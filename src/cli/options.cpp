@@ -3,6 +3,7 @@
 #include "engine/cd/readoffset.h"
 #include "engine/core/settings.h"
 #include "engine/encode/modlame.h"
+#include "engine/pipeline/encoder.h"
 
 #include <QSet>
 
@@ -23,6 +24,8 @@ enum Accepts : unsigned {
     NameFromDisc = 256,
     Offset = 512,
     Store = 1024,
+    ConvertTo = 2048,
+    FlacLevel = 4096,
 };
 
 struct CommandInfo {
@@ -42,6 +45,7 @@ constexpr CommandInfo commands[] = {
     {"info", Command::Info, 0, false},
     {"verify", Command::Verify, Offset, false},
     {"offset", Command::OffsetFind, Store, true}, // "offset find DISC"
+    {"convert", Command::Convert, ConvertTo | Bitrate | Quality | FlacLevel | Output | Jobs, false},
 };
 
 std::optional<int> bitrateIndexOf(const QString& text) {
@@ -163,7 +167,76 @@ constexpr Flag flags[] = {
     {"", "--wav", Format},        {"", "--test-and-copy", TestAndCopy},
     {"", "--lookup", Lookup},     {"", "--name-from-disc", NameFromDisc},
     {"", "--offset", Offset},     {"", "--store", Store},
+    {"", "--to", ConvertTo},      {"", "--flac-level", FlacLevel},
 };
+
+// Reads a value of the convert command: its bitrate is checked against the format once the
+// whole line is read (checkConvert), since -b may come before --to.
+QString readConvertValue(Accepts accepts, const QString& name, const QString& value, Options& o) {
+    switch (accepts) {
+    case ConvertTo: {
+        pipeline::OutputFormat format{};
+        if (!pipeline::outputFormatFromName(value, format))
+            return QStringLiteral("format '%1' is not one of mp3, flac, opus, wav").arg(value);
+        o.convertTo = format;
+        return {};
+    }
+    case Bitrate: {
+        bool ok = false;
+        const int kbps = value.toInt(&ok);
+        if (!ok || kbps <= 0)
+            return QStringLiteral("bitrate '%1' is not a number of kbit/s").arg(value);
+        o.convertBitrateKbps = kbps;
+        return {};
+    }
+    case FlacLevel: {
+        bool ok = false;
+        const int level = value.toInt(&ok);
+        if (!ok || level < pipeline::minFlacLevel || level > pipeline::maxFlacLevel)
+            return QStringLiteral("FLAC level '%1' is not a number from %2 to %3")
+                .arg(value)
+                .arg(pipeline::minFlacLevel)
+                .arg(pipeline::maxFlacLevel);
+        o.flacLevel = level;
+        return {};
+    }
+    default:
+        return readValue(accepts, name, value, o);
+    }
+}
+
+// Why the convert command's options do not fit the format it writes, or nothing.
+QString checkConvert(Options& o) {
+    if (!o.convertTo)
+        return QStringLiteral("convert: give the format to write with --to mp3, flac, opus or "
+                              "wav");
+    const pipeline::OutputFormat format = *o.convertTo;
+    const QString formatName = pipeline::extensionOf(format);
+    if (o.convertBitrateKbps) {
+        const int kbps = *o.convertBitrateKbps;
+        if (format == pipeline::OutputFormat::Mp3) {
+            o.bitrateIndex = bitrateIndexOf(QString::number(kbps));
+            if (!o.bitrateIndex)
+                return QStringLiteral("bitrate '%1' is not one of %2 (kbit/s)")
+                    .arg(kbps)
+                    .arg(bitrateList());
+        } else if (format == pipeline::OutputFormat::Opus) {
+            if (kbps < pipeline::minOpusBitrateKbps || kbps > pipeline::maxOpusBitrateKbps)
+                return QStringLiteral("Opus bitrate '%1' is not from %2 to %3 (kbit/s)")
+                    .arg(kbps)
+                    .arg(pipeline::minOpusBitrateKbps)
+                    .arg(pipeline::maxOpusBitrateKbps);
+        } else {
+            return QStringLiteral("convert --to %1 takes no bitrate (-b is for mp3 and opus)")
+                .arg(formatName);
+        }
+    }
+    if (o.qualityIndex && format != pipeline::OutputFormat::Mp3)
+        return QStringLiteral("convert --to %1 takes no quality (-q is for mp3)").arg(formatName);
+    if (o.flacLevel && format != pipeline::OutputFormat::Flac)
+        return QStringLiteral("convert --to %1 takes no FLAC level").arg(formatName);
+    return {};
+}
 
 // The switch (an option without a value) `accepts` sets, if it is one.
 bool* switchOf(Accepts accepts, Options& o) {
@@ -220,6 +293,8 @@ QString readOption(const QStringList& arguments, qsizetype& i, const CommandInfo
             return QStringLiteral("%1 needs a value").arg(name);
         value = arguments[++i];
     }
+    if (info.command == Command::Convert)
+        return readConvertValue(flag->accepts, name, value, o);
     return readValue(flag->accepts, name, value, o);
 }
 
@@ -293,6 +368,9 @@ Parsed parse(const QStringList& arguments) {
     }
     if (const QString refused = checkArguments(*info, commandName, o); !refused.isEmpty())
         return fail(refused);
+    if (o.command == Command::Convert)
+        if (const QString refused = checkConvert(o); !refused.isEmpty())
+            return fail(refused);
     return out;
 }
 
@@ -306,6 +384,10 @@ QString helpText() {
                "  encode FILE...  WAV files to MP3            [-b KBITS] [-q QUALITY] [-o DIR] "
                "[-j N]\n"
                "  decode FILE...  MP3 files to WAV            [-o DIR] [-j N]\n"
+               "  convert FILE... --to FORMAT  audio files of any common format (FLAC, Ogg,\n"
+               "                  Opus, M4A, WAV, MP3...) to mp3, flac, opus or wav, with\n"
+               "                  their tags  [-b KBITS] [-q QUALITY] [--flac-level N] [-o DIR]\n"
+               "                  [-j N]; e.g. convert --to flac -o ~/Music/flac *.wav\n"
                "  tracks DISC     the disc's identity, MusicBrainz disc ID and track list, with\n"
                "                  the titles its CD-Text gives                 [--lookup]\n"
                "  rip DISC        the disc's tracks to MP3 or WAV files by digital extraction\n"
@@ -328,10 +410,14 @@ QString helpText() {
                "  such as the sheet a rip leaves) or a CD device (/dev/sr0).\n"
                "\n"
                "Options:\n"
-               "  -b, --bitrate KBITS  constant bitrate: %1\n"
+               "  -b, --bitrate KBITS  constant bitrate: %1;\n"
+               "                       convert --to opus: 6 to 510 (default 128)\n"
                "  -q, --quality NAME   %2\n"
                "  -o, --output DIR     the destination folder (created when missing)\n"
                "  -j, --jobs N         files converted at once, 1 to %3\n"
+               "      --to FORMAT      what convert writes: mp3, flac, opus or wav\n"
+               "      --flac-level N   convert --to flac: compression, 0 (fastest) to 8\n"
+               "                       (smallest), default 5\n"
                "  -t, --tracks LIST    the tracks to extract, e.g. 1,3-5 (default: all); 0 is a\n"
                "                       hidden track before track 1, which all leaves out\n"
                "      --mp3, --wav     what rip writes (default: MP3)\n"
