@@ -18,7 +18,7 @@ int convert(const Options& options, Interruption& interruption) {
                       settings.convertTo = *options.convertTo;
                       settings.formats.mp3 = settings.encoder;
                       settings.formats.flacLevel =
-                          options.flacLevel.value_or(pipeline::defaultFlacLevel);
+                          options.convertFlacLevel.value_or(pipeline::defaultFlacLevel);
                       if (settings.convertTo == pipeline::OutputFormat::Opus)
                           settings.formats.opusBitrateKbps =
                               options.convertBitrateKbps.value_or(pipeline::defaultOpusBitrateKbps);

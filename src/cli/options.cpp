@@ -24,8 +24,6 @@ enum Accepts : unsigned {
     NameFromDisc = 256,
     Offset = 512,
     Store = 1024,
-    ConvertTo = 2048,
-    FlacLevel = 4096,
 };
 
 struct CommandInfo {
@@ -45,7 +43,8 @@ constexpr CommandInfo commands[] = {
     {"info", Command::Info, 0, false},
     {"verify", Command::Verify, Offset, false},
     {"offset", Command::OffsetFind, Store, true}, // "offset find DISC"
-    {"convert", Command::Convert, ConvertTo | Bitrate | Quality | FlacLevel | Output | Jobs, false},
+    // convert reads its --to and --flac-level itself (readConvertOption).
+    {"convert", Command::Convert, Bitrate | Quality | Output | Jobs, false},
 };
 
 std::optional<int> bitrateIndexOf(const QString& text) {
@@ -167,42 +166,49 @@ constexpr Flag flags[] = {
     {"", "--wav", Format},        {"", "--test-and-copy", TestAndCopy},
     {"", "--lookup", Lookup},     {"", "--name-from-disc", NameFromDisc},
     {"", "--offset", Offset},     {"", "--store", Store},
-    {"", "--to", ConvertTo},      {"", "--flac-level", FlacLevel},
 };
 
-// Reads a value of the convert command: its bitrate is checked against the format once the
-// whole line is read (checkConvert), since -b may come before --to.
-QString readConvertValue(Accepts accepts, const QString& name, const QString& value, Options& o) {
-    switch (accepts) {
-    case ConvertTo: {
+// The convert command's own options, --to FORMAT and --flac-level N, read into `o` (moving
+// `i` past a value taken from the next argument): why one is refused, or an empty text;
+// nothing when `name` is neither.
+std::optional<QString> readConvertOption(const QStringList& arguments, qsizetype& i,
+                                         const QString& name, QString value, bool valueAttached,
+                                         Options& o) {
+    const bool to = name == QLatin1String("--to");
+    if (!to && name != QLatin1String("--flac-level"))
+        return std::nullopt;
+    if (!valueAttached) {
+        if (i + 1 >= arguments.size())
+            return QStringLiteral("%1 needs a value").arg(name);
+        value = arguments[++i];
+    }
+    if (to) {
         pipeline::OutputFormat format{};
         if (!pipeline::outputFormatFromName(value, format))
             return QStringLiteral("format '%1' is not one of mp3, flac, opus, wav").arg(value);
         o.convertTo = format;
-        return {};
+        return QString();
     }
-    case Bitrate: {
-        bool ok = false;
-        const int kbps = value.toInt(&ok);
-        if (!ok || kbps <= 0)
-            return QStringLiteral("bitrate '%1' is not a number of kbit/s").arg(value);
-        o.convertBitrateKbps = kbps;
-        return {};
-    }
-    case FlacLevel: {
-        bool ok = false;
-        const int level = value.toInt(&ok);
-        if (!ok || level < pipeline::minFlacLevel || level > pipeline::maxFlacLevel)
-            return QStringLiteral("FLAC level '%1' is not a number from %2 to %3")
-                .arg(value)
-                .arg(pipeline::minFlacLevel)
-                .arg(pipeline::maxFlacLevel);
-        o.flacLevel = level;
-        return {};
-    }
-    default:
-        return readValue(accepts, name, value, o);
-    }
+    bool ok = false;
+    const int level = value.toInt(&ok);
+    if (!ok || level < pipeline::minFlacLevel || level > pipeline::maxFlacLevel)
+        return QStringLiteral("FLAC level '%1' is not a number from %2 to %3")
+            .arg(value)
+            .arg(pipeline::minFlacLevel)
+            .arg(pipeline::maxFlacLevel);
+    o.convertFlacLevel = level;
+    return QString();
+}
+
+// convert's -b: a number, checked against the format once the whole line is read
+// (checkConvert), since -b may come before --to.
+QString readConvertBitrate(const QString& value, Options& o) {
+    bool ok = false;
+    const int kbps = value.toInt(&ok);
+    if (!ok || kbps <= 0)
+        return QStringLiteral("bitrate '%1' is not a number of kbit/s").arg(value);
+    o.convertBitrateKbps = kbps;
+    return {};
 }
 
 // Why the convert command's options do not fit the format it writes, or nothing.
@@ -233,7 +239,7 @@ QString checkConvert(Options& o) {
     }
     if (o.qualityIndex && format != pipeline::OutputFormat::Mp3)
         return QStringLiteral("convert --to %1 takes no quality (-q is for mp3)").arg(formatName);
-    if (o.flacLevel && format != pipeline::OutputFormat::Flac)
+    if (o.convertFlacLevel && format != pipeline::OutputFormat::Flac)
         return QStringLiteral("convert --to %1 takes no FLAC level").arg(formatName);
     return {};
 }
@@ -268,6 +274,9 @@ QString readOption(const QStringList& arguments, qsizetype& i, const CommandInfo
         value = arg.section(QLatin1Char('='), 1);
         valueAttached = true;
     }
+    if (info.command == Command::Convert)
+        if (auto read = readConvertOption(arguments, i, name, value, valueAttached, o))
+            return *read;
     const Flag* flag = nullptr;
     for (const Flag& f : flags)
         if (name == QLatin1String(f.shortName) || name == QLatin1String(f.longName))
@@ -293,8 +302,8 @@ QString readOption(const QStringList& arguments, qsizetype& i, const CommandInfo
             return QStringLiteral("%1 needs a value").arg(name);
         value = arguments[++i];
     }
-    if (info.command == Command::Convert)
-        return readConvertValue(flag->accepts, name, value, o);
+    if (info.command == Command::Convert && flag->accepts == Bitrate)
+        return readConvertBitrate(value, o);
     return readValue(flag->accepts, name, value, o);
 }
 

@@ -45,11 +45,11 @@ struct Options {
     std::optional<int> offsetSamples;
 
     // convert: the format written (--to), its bitrate in kbit/s (-b: MP3 one of modLAME's
-    // list, Opus 6 to 510), and the FLAC compression level; bitrateIndex and qualityIndex
-    // serve MP3 as they do for encode.
+    // list, which also sets bitrateIndex; Opus 6 to 510), and FLAC's compression level
+    // (--flac-level); qualityIndex serves MP3 as it does for encode.
     std::optional<pipeline::OutputFormat> convertTo;
     std::optional<int> convertBitrateKbps;
-    std::optional<int> flacLevel;
+    std::optional<int> convertFlacLevel;
 };
 
 struct Parsed {
