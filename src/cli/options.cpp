@@ -3,6 +3,7 @@
 #include "engine/cd/readoffset.h"
 #include "engine/core/settings.h"
 #include "engine/encode/modlame.h"
+#include "engine/pipeline/encoder.h"
 
 #include <QSet>
 
@@ -42,6 +43,8 @@ constexpr CommandInfo commands[] = {
     {"info", Command::Info, 0, false},
     {"verify", Command::Verify, Offset, false},
     {"offset", Command::OffsetFind, Store, true}, // "offset find DISC"
+    // convert reads its --to and --flac-level itself (readConvertOption).
+    {"convert", Command::Convert, Bitrate | Quality | Output | Jobs, false},
 };
 
 std::optional<int> bitrateIndexOf(const QString& text) {
@@ -165,6 +168,82 @@ constexpr Flag flags[] = {
     {"", "--offset", Offset},     {"", "--store", Store},
 };
 
+// The convert command's own options, --to FORMAT and --flac-level N, read into `o` (moving
+// `i` past a value taken from the next argument): why one is refused, or an empty text;
+// nothing when `name` is neither.
+std::optional<QString> readConvertOption(const QStringList& arguments, qsizetype& i,
+                                         const QString& name, QString value, bool valueAttached,
+                                         Options& o) {
+    const bool to = name == QLatin1String("--to");
+    if (!to && name != QLatin1String("--flac-level"))
+        return std::nullopt;
+    if (!valueAttached) {
+        if (i + 1 >= arguments.size())
+            return QStringLiteral("%1 needs a value").arg(name);
+        value = arguments[++i];
+    }
+    if (to) {
+        pipeline::OutputFormat format{};
+        if (!pipeline::outputFormatFromName(value, format))
+            return QStringLiteral("format '%1' is not one of mp3, flac, opus, wav").arg(value);
+        o.convertTo = format;
+        return QString();
+    }
+    bool ok = false;
+    const int level = value.toInt(&ok);
+    if (!ok || level < pipeline::minFlacLevel || level > pipeline::maxFlacLevel)
+        return QStringLiteral("FLAC level '%1' is not a number from %2 to %3")
+            .arg(value)
+            .arg(pipeline::minFlacLevel)
+            .arg(pipeline::maxFlacLevel);
+    o.convertFlacLevel = level;
+    return QString();
+}
+
+// convert's -b: a number, checked against the format once the whole line is read
+// (checkConvert), since -b may come before --to.
+QString readConvertBitrate(const QString& value, Options& o) {
+    bool ok = false;
+    const int kbps = value.toInt(&ok);
+    if (!ok || kbps <= 0)
+        return QStringLiteral("bitrate '%1' is not a number of kbit/s").arg(value);
+    o.convertBitrateKbps = kbps;
+    return {};
+}
+
+// Why the convert command's options do not fit the format it writes, or nothing.
+QString checkConvert(Options& o) {
+    if (!o.convertTo)
+        return QStringLiteral("convert: give the format to write with --to mp3, flac, opus or "
+                              "wav");
+    const pipeline::OutputFormat format = *o.convertTo;
+    const QString formatName = pipeline::extensionOf(format);
+    if (o.convertBitrateKbps) {
+        const int kbps = *o.convertBitrateKbps;
+        if (format == pipeline::OutputFormat::Mp3) {
+            o.bitrateIndex = bitrateIndexOf(QString::number(kbps));
+            if (!o.bitrateIndex)
+                return QStringLiteral("bitrate '%1' is not one of %2 (kbit/s)")
+                    .arg(kbps)
+                    .arg(bitrateList());
+        } else if (format == pipeline::OutputFormat::Opus) {
+            if (kbps < pipeline::minOpusBitrateKbps || kbps > pipeline::maxOpusBitrateKbps)
+                return QStringLiteral("Opus bitrate '%1' is not from %2 to %3 (kbit/s)")
+                    .arg(kbps)
+                    .arg(pipeline::minOpusBitrateKbps)
+                    .arg(pipeline::maxOpusBitrateKbps);
+        } else {
+            return QStringLiteral("convert --to %1 takes no bitrate (-b is for mp3 and opus)")
+                .arg(formatName);
+        }
+    }
+    if (o.qualityIndex && format != pipeline::OutputFormat::Mp3)
+        return QStringLiteral("convert --to %1 takes no quality (-q is for mp3)").arg(formatName);
+    if (o.convertFlacLevel && format != pipeline::OutputFormat::Flac)
+        return QStringLiteral("convert --to %1 takes no FLAC level").arg(formatName);
+    return {};
+}
+
 // The switch (an option without a value) `accepts` sets, if it is one.
 bool* switchOf(Accepts accepts, Options& o) {
     switch (accepts) {
@@ -195,6 +274,9 @@ QString readOption(const QStringList& arguments, qsizetype& i, const CommandInfo
         value = arg.section(QLatin1Char('='), 1);
         valueAttached = true;
     }
+    if (info.command == Command::Convert)
+        if (auto read = readConvertOption(arguments, i, name, value, valueAttached, o))
+            return *read;
     const Flag* flag = nullptr;
     for (const Flag& f : flags)
         if (name == QLatin1String(f.shortName) || name == QLatin1String(f.longName))
@@ -220,6 +302,8 @@ QString readOption(const QStringList& arguments, qsizetype& i, const CommandInfo
             return QStringLiteral("%1 needs a value").arg(name);
         value = arguments[++i];
     }
+    if (info.command == Command::Convert && flag->accepts == Bitrate)
+        return readConvertBitrate(value, o);
     return readValue(flag->accepts, name, value, o);
 }
 
@@ -293,6 +377,9 @@ Parsed parse(const QStringList& arguments) {
     }
     if (const QString refused = checkArguments(*info, commandName, o); !refused.isEmpty())
         return fail(refused);
+    if (o.command == Command::Convert)
+        if (const QString refused = checkConvert(o); !refused.isEmpty())
+            return fail(refused);
     return out;
 }
 
@@ -306,6 +393,10 @@ QString helpText() {
                "  encode FILE...  WAV files to MP3            [-b KBITS] [-q QUALITY] [-o DIR] "
                "[-j N]\n"
                "  decode FILE...  MP3 files to WAV            [-o DIR] [-j N]\n"
+               "  convert FILE... --to FORMAT  audio files of any common format (FLAC, Ogg,\n"
+               "                  Opus, M4A, WAV, MP3...) to mp3, flac, opus or wav, with\n"
+               "                  their tags  [-b KBITS] [-q QUALITY] [--flac-level N] [-o DIR]\n"
+               "                  [-j N]; e.g. convert --to flac -o ~/Music/flac *.wav\n"
                "  tracks DISC     the disc's identity, MusicBrainz disc ID and track list, with\n"
                "                  the titles its CD-Text gives                 [--lookup]\n"
                "  rip DISC        the disc's tracks to MP3 or WAV files by digital extraction\n"
@@ -328,10 +419,14 @@ QString helpText() {
                "  such as the sheet a rip leaves) or a CD device (/dev/sr0).\n"
                "\n"
                "Options:\n"
-               "  -b, --bitrate KBITS  constant bitrate: %1\n"
+               "  -b, --bitrate KBITS  constant bitrate: %1;\n"
+               "                       convert --to opus: 6 to 510 (default 128)\n"
                "  -q, --quality NAME   %2\n"
                "  -o, --output DIR     the destination folder (created when missing)\n"
                "  -j, --jobs N         files converted at once, 1 to %3\n"
+               "      --to FORMAT      what convert writes: mp3, flac, opus or wav\n"
+               "      --flac-level N   convert --to flac: compression, 0 (fastest) to 8\n"
+               "                       (smallest), default 5\n"
                "  -t, --tracks LIST    the tracks to extract, e.g. 1,3-5 (default: all); 0 is a\n"
                "                       hidden track before track 1, which all leaves out\n"
                "      --mp3, --wav     what rip writes (default: MP3)\n"

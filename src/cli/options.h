@@ -1,5 +1,7 @@
 #pragma once
 
+#include "engine/pipeline/audioformat.h"
+
 #include <QList>
 #include <QString>
 #include <QStringList>
@@ -10,7 +12,18 @@
 // touches a file or the settings store.
 namespace cli {
 
-enum class Command { Help, Version, Encode, Decode, Tracks, Rip, Info, Verify, OffsetFind };
+enum class Command {
+    Help,
+    Version,
+    Encode,
+    Decode,
+    Tracks,
+    Rip,
+    Info,
+    Verify,
+    OffsetFind,
+    Convert,
+};
 
 struct Options {
     Command command = Command::Help;
@@ -30,6 +43,13 @@ struct Options {
     bool store = false;        // offset find: store the best offset found without asking
     // rip, verify: the drive's read offset in samples for this run, instead of the stored one
     std::optional<int> offsetSamples;
+
+    // convert: the format written (--to), its bitrate in kbit/s (-b: MP3 one of modLAME's
+    // list, which also sets bitrateIndex; Opus 6 to 510), and FLAC's compression level
+    // (--flac-level); qualityIndex serves MP3 as it does for encode.
+    std::optional<pipeline::OutputFormat> convertTo;
+    std::optional<int> convertBitrateKbps;
+    std::optional<int> convertFlacLevel;
 };
 
 struct Parsed {

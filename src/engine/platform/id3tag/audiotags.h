@@ -1,6 +1,7 @@
 #pragma once
 
 #include "engine/platform/error.h"
+#include "engine/platform/id3tag/id3tag.h"
 
 #include <QByteArray>
 #include <QString>
@@ -83,5 +84,9 @@ enum class Container { Mp3, Flac, Opus, Wav };
 // messages; `fd` stays open. Fails with the reason, naming `path`.
 std::optional<VortanError> write(int fd, const QString& path, Container container,
                                  const AudioTags& tags);
+
+// The tags a rip gives its tracks (ReplayGain as the texts "+5.00 dB" and "0.070795"), as
+// AudioTags, so a FLAC or Opus track carries what an MP3 track does.
+AudioTags fromTagFields(const id3tag::TagFields& fields);
 
 } // namespace audiotags
