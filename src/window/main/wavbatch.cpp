@@ -7,7 +7,6 @@
 #include "engine/encode/encodejob.h"
 #include "engine/encode/modlame.h"
 #include "engine/formats/mp3info.h"
-#include "engine/pipeline/audioformat.h"
 #include "engine/platform/dialogs.h"
 #include "engine/service/windowbatch.h"
 #include "window/main/encodefile.h"
@@ -69,17 +68,6 @@ WindowBatch fileBatch(Form1& window, const filebatch::Kind& kind,
     return batch;
 }
 
-// Where an audio conversion writes `source`: its name with its own extension replaced by the
-// format's.
-QString convertedOutputFor(const ConversionSettings& settings, const QString& source) {
-    const QString name = FileNameOf(source);
-    const qsizetype dot = name.lastIndexOf(QLatin1Char('.'));
-    const QByteArray from = dot > 0 ? name.mid(dot).toLatin1() : QByteArray();
-    const QByteArray to = QByteArray(".") + pipeline::extensionOf(settings.convertTo).toLatin1();
-    return OutputPathFor(settings.destination, source, QLatin1StringView(from),
-                         QLatin1StringView(to));
-}
-
 } // namespace
 
 ConversionBatch filebatch::work(const Form1& window, ConversionKind kind,
@@ -88,10 +76,8 @@ ConversionBatch filebatch::work(const Form1& window, ConversionKind kind,
     work.kind = kind;
     work.settings = window.conversionSettings();
     for (const QString& source : sources)
-        work.items.append(WorkItem{
-            source, kind == ConversionKind::AudioConvert
-                        ? convertedOutputFor(work.settings, source)
-                        : ConversionService::outputFor(kind, work.settings.destination, source)});
+        work.items.append(
+            WorkItem{source, ConversionService::outputFor(kind, work.settings, source)});
     return work;
 }
 
