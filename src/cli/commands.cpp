@@ -68,10 +68,8 @@ QString absolute(const QString& path) {
     return nativepath::absolute(path);
 }
 
-// The destination of this run: -o, or the folder the window writes into (its stored choice,
-// or the first-run folder), as the prefix of output names (the root folder is ""). Created
-// when missing; what a crashed or killed run left there half-written is removed, and said.
-// Nothing when it cannot be created (said why).
+} // namespace
+
 std::optional<QString> settleDestination(const Options& options) {
     const QString folder =
         options.outputGiven ? absolute(options.outputFolder) : storedDestinationFolder();
@@ -85,32 +83,19 @@ std::optional<QString> settleDestination(const Options& options) {
     return folder == QLatin1String("/") ? QString() : folder;
 }
 
+namespace {
+
 int filesAtOnceFor(const Options& options) {
     return options.filesAtOnce.value_or(filesAtOnce());
 }
+
+} // namespace
 
 modLAME::EncoderConfig configFor(const Options& options) {
     return fileEncoderConfigFor(options.bitrateIndex.value_or(EncodingBitrate),
                                 options.qualityIndex.value_or(EncodingQuality));
 }
 
-struct Batch {
-    ConversionBatch work;
-    std::vector<qint64> weights;                   // one per item, bytes of its source
-    std::function<QString(const WorkItem&)> label; // the item as the user knows it
-    QString verb;                                  // "encoded", "decoded", "extracted"
-    bool printOutputs = true; // each completed output's path as it ends (see ProgressDisplay)
-};
-
-struct BatchOutcome {
-    int status = 0; // the exit status
-    QList<WorkItem> items;
-    QList<JobResult> results;
-};
-
-// Runs the batch through the program's batch loop, showing its progress, and says what
-// failed. An interruption (Ctrl+C) ends the files under way properly and starts no other; one
-// that came before the batch starts none (the exit status is 1 either way).
 BatchOutcome runBatch(Batch batch, Interruption& interruption) {
     ConversionService service;
     ProgressDisplay display(::isatty(STDERR_FILENO) == 1, std::move(batch.weights), batch.label);
@@ -163,17 +148,19 @@ BatchOutcome runBatch(Batch batch, Interruption& interruption) {
     return outcome;
 }
 
-// A batch of `kind` over the files named on the command line, into `destination`.
-Batch fileBatch(const Options& options, ConversionKind kind, const QString& destination) {
+Batch fileBatch(const Options& options, ConversionKind kind, const QString& destination,
+                const std::function<void(ConversionSettings&)>& choose) {
     Batch batch;
     batch.work.kind = kind;
     batch.work.settings.destination = destination;
     batch.work.settings.filesAtOnce = filesAtOnceFor(options);
     batch.work.settings.encoder = configFor(options);
+    if (choose)
+        choose(batch.work.settings);
     for (const QString& argument : options.arguments) {
         const QString source = absolute(argument);
         batch.work.items.append(
-            WorkItem{source, ConversionService::outputFor(kind, destination, source)});
+            WorkItem{source, ConversionService::outputFor(kind, batch.work.settings, source)});
         batch.weights.push_back(std::max<qint64>(nativepath::fileSize(source), 0));
     }
     batch.label = [names = options.arguments](const WorkItem& item) {
@@ -181,8 +168,6 @@ Batch fileBatch(const Options& options, ConversionKind kind, const QString& dest
     };
     return batch;
 }
-
-} // namespace
 
 int driveOf(const QString& disc, Interruption& interruption) {
     if (disc.endsWith(QLatin1String(".cue"), Qt::CaseInsensitive)) {

@@ -48,6 +48,8 @@ constexpr CommandInfo commands[] = {
     {"info", Command::Info, 0, false},
     {"verify", Command::Verify, Offset, false},
     {"offset", Command::OffsetFind, Store, true}, // "offset find DISC"
+    // convert reads its --to and --flac-level itself (readConvertOption).
+    {"convert", Command::Convert, Bitrate | Quality | Output | Jobs, false},
 };
 
 std::optional<int> bitrateIndexOf(const QString& text) {
@@ -229,6 +231,82 @@ constexpr Flag flags[] = {
     {"", "--to", ToFormats},      {"", "--flac-level", FlacLevel},
 };
 
+// The convert command's own options, --to FORMAT and --flac-level N, read into `o` (moving
+// `i` past a value taken from the next argument): why one is refused, or an empty text;
+// nothing when `name` is neither.
+std::optional<QString> readConvertOption(const QStringList& arguments, qsizetype& i,
+                                         const QString& name, QString value, bool valueAttached,
+                                         Options& o) {
+    const bool to = name == QLatin1String("--to");
+    if (!to && name != QLatin1String("--flac-level"))
+        return std::nullopt;
+    if (!valueAttached) {
+        if (i + 1 >= arguments.size())
+            return QStringLiteral("%1 needs a value").arg(name);
+        value = arguments[++i];
+    }
+    if (to) {
+        pipeline::OutputFormat format{};
+        if (!pipeline::outputFormatFromName(value, format))
+            return QStringLiteral("format '%1' is not one of mp3, flac, opus, wav").arg(value);
+        o.convertTo = format;
+        return QString();
+    }
+    bool ok = false;
+    const int level = value.toInt(&ok);
+    if (!ok || level < pipeline::minFlacLevel || level > pipeline::maxFlacLevel)
+        return QStringLiteral("FLAC level '%1' is not a number from %2 to %3")
+            .arg(value)
+            .arg(pipeline::minFlacLevel)
+            .arg(pipeline::maxFlacLevel);
+    o.convertFlacLevel = level;
+    return QString();
+}
+
+// convert's -b: a number, checked against the format once the whole line is read
+// (checkConvert), since -b may come before --to.
+QString readConvertBitrate(const QString& value, Options& o) {
+    bool ok = false;
+    const int kbps = value.toInt(&ok);
+    if (!ok || kbps <= 0)
+        return QStringLiteral("bitrate '%1' is not a number of kbit/s").arg(value);
+    o.convertBitrateKbps = kbps;
+    return {};
+}
+
+// Why the convert command's options do not fit the format it writes, or nothing.
+QString checkConvert(Options& o) {
+    if (!o.convertTo)
+        return QStringLiteral("convert: give the format to write with --to mp3, flac, opus or "
+                              "wav");
+    const pipeline::OutputFormat format = *o.convertTo;
+    const QString formatName = pipeline::extensionOf(format);
+    if (o.convertBitrateKbps) {
+        const int kbps = *o.convertBitrateKbps;
+        if (format == pipeline::OutputFormat::Mp3) {
+            o.bitrateIndex = bitrateIndexOf(QString::number(kbps));
+            if (!o.bitrateIndex)
+                return QStringLiteral("bitrate '%1' is not one of %2 (kbit/s)")
+                    .arg(kbps)
+                    .arg(bitrateList());
+        } else if (format == pipeline::OutputFormat::Opus) {
+            if (kbps < pipeline::minOpusBitrateKbps || kbps > pipeline::maxOpusBitrateKbps)
+                return QStringLiteral("Opus bitrate '%1' is not from %2 to %3 (kbit/s)")
+                    .arg(kbps)
+                    .arg(pipeline::minOpusBitrateKbps)
+                    .arg(pipeline::maxOpusBitrateKbps);
+        } else {
+            return QStringLiteral("convert --to %1 takes no bitrate (-b is for mp3 and opus)")
+                .arg(formatName);
+        }
+    }
+    if (o.qualityIndex && format != pipeline::OutputFormat::Mp3)
+        return QStringLiteral("convert --to %1 takes no quality (-q is for mp3)").arg(formatName);
+    if (o.convertFlacLevel && format != pipeline::OutputFormat::Flac)
+        return QStringLiteral("convert --to %1 takes no FLAC level").arg(formatName);
+    return {};
+}
+
 // The switch (an option without a value) `accepts` sets, if it is one.
 bool* switchOf(Accepts accepts, Options& o) {
     switch (accepts) {
@@ -259,6 +337,9 @@ QString readOption(const QStringList& arguments, qsizetype& i, const CommandInfo
         value = arg.section(QLatin1Char('='), 1);
         valueAttached = true;
     }
+    if (info.command == Command::Convert)
+        if (auto read = readConvertOption(arguments, i, name, value, valueAttached, o))
+            return *read;
     const Flag* flag = nullptr;
     for (const Flag& f : flags)
         if (name == QLatin1String(f.shortName) || name == QLatin1String(f.longName))
@@ -285,6 +366,8 @@ QString readOption(const QStringList& arguments, qsizetype& i, const CommandInfo
             return QStringLiteral("%1 needs a value").arg(name);
         value = arguments[++i];
     }
+    if (info.command == Command::Convert && flag->accepts == Bitrate)
+        return readConvertBitrate(value, o);
     return readValue(flag->accepts, name, value, o);
 }
 
@@ -361,6 +444,9 @@ Parsed parse(const QStringList& arguments) {
     if (o.command == Command::Rip)
         if (const QString refused = checkRipFormats(o); !refused.isEmpty())
             return fail(refused);
+    if (o.command == Command::Convert)
+        if (const QString refused = checkConvert(o); !refused.isEmpty())
+            return fail(refused);
     return out;
 }
 
@@ -374,6 +460,10 @@ QString helpText() {
                "  encode FILE...  WAV files to MP3            [-b KBITS] [-q QUALITY] [-o DIR] "
                "[-j N]\n"
                "  decode FILE...  MP3 files to WAV            [-o DIR] [-j N]\n"
+               "  convert FILE... --to FORMAT  audio files of any common format (FLAC, Ogg,\n"
+               "                  Opus, M4A, WAV, MP3...) to mp3, flac, opus or wav, with\n"
+               "                  their tags  [-b KBITS] [-q QUALITY] [--flac-level N] [-o DIR]\n"
+               "                  [-j N]; e.g. convert --to flac -o ~/Music/flac *.wav\n"
                "  tracks DISC     the disc's identity, MusicBrainz disc ID and track list, with\n"
                "                  the titles its CD-Text gives                 [--lookup]\n"
                "  rip DISC        the disc's tracks to MP3 or WAV files by digital extraction\n"
@@ -397,20 +487,21 @@ QString helpText() {
                "  such as the sheet a rip leaves) or a CD device (/dev/sr0).\n"
                "\n"
                "Options:\n"
-               "  -b, --bitrate KBITS  constant bitrate: %1; for Opus (rip --to opus), %8 to\n"
-               "                       %9 (default %10)\n"
+               "  -b, --bitrate KBITS  constant bitrate: %1; for Opus (convert --to opus,\n"
+               "                       rip --to opus), %8 to %9 (default %10)\n"
                "  -q, --quality NAME   %2\n"
                "  -o, --output DIR     the destination folder (created when missing)\n"
                "  -j, --jobs N         files converted at once, 1 to %3\n"
+               "      --to FORMAT      what convert writes: mp3, flac, opus or wav; rip takes\n"
+               "                       a list, each track written in every format listed from\n"
+               "                       one read, the first the main one, each with its own\n"
+               "                       cue sheet, e.g. rip --to flac,mp3 /dev/sr0 (rip: not\n"
+               "                       with --mp3 or --wav)\n"
+               "      --flac-level N   FLAC compression level, %5 (fastest) to %6 (smallest;\n"
+               "                       default %7)\n"
                "  -t, --tracks LIST    the tracks to extract, e.g. 1,3-5 (default: all); 0 is a\n"
                "                       hidden track before track 1, which all leaves out\n"
                "      --mp3, --wav     what rip writes (default: MP3)\n"
-               "      --to FORMATS     rip writes each track in every format listed, from one\n"
-               "                       read: wav, mp3, flac, opus, the first the main one,\n"
-               "                       each with its own cue sheet; e.g. rip --to flac,mp3\n"
-               "                       /dev/sr0 (not with --mp3 or --wav)\n"
-               "      --flac-level N   FLAC compression level, %5 (fastest) to %6 (smallest;\n"
-               "                       default %7)\n"
                "      --test-and-copy  rip reads each track twice, a test pass then the copy;\n"
                "                       the log gives both CRCs, and a track whose CRCs differ\n"
                "                       fails\n"

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "engine/pipeline/audioformat.h"
+
 #include <QList>
 #include <QString>
 #include <QStringList>
@@ -13,7 +15,18 @@
 // touches a file or the settings store.
 namespace cli {
 
-enum class Command { Help, Version, Encode, Decode, Tracks, Rip, Info, Verify, OffsetFind };
+enum class Command {
+    Help,
+    Version,
+    Encode,
+    Decode,
+    Tracks,
+    Rip,
+    Info,
+    Verify,
+    OffsetFind,
+    Convert,
+};
 
 struct Options {
     Command command = Command::Help;
@@ -41,6 +54,13 @@ struct Options {
     std::optional<int> flacLevel;       // rip --flac-level
     std::optional<int> bitrateKbps;     // -b as typed, when it is a number
     std::optional<int> opusBitrateKbps; // rip: -b when Opus is among the formats
+
+    // convert: the format written (--to), its bitrate in kbit/s (-b: MP3 one of modLAME's
+    // list, which also sets bitrateIndex; Opus 6 to 510), and FLAC's compression level
+    // (--flac-level); qualityIndex serves MP3 as it does for encode.
+    std::optional<pipeline::OutputFormat> convertTo;
+    std::optional<int> convertBitrateKbps;
+    std::optional<int> convertFlacLevel;
 };
 
 struct Parsed {

@@ -4,6 +4,7 @@
 #include "engine/platform/error.h"
 
 #include <QString>
+#include <QStringList>
 
 #include <atomic>
 #include <cstdint>
@@ -34,6 +35,9 @@ class Source {
     // A name for the decoder, for the `info` command and messages ("FLAC", "Ogg Vorbis",
     // "AAC (M4A)", "ALAC (M4A)", "WAV", "MP3").
     virtual QString codecName() const = 0;
+    // Bits per second of the coded audio as the file states it or its size gives it (an
+    // average for a variable rate); 0 when unknown.
+    virtual std::int64_t bitRate() const { return 0; }
 };
 
 // Opens `path` as a source, choosing the reader from the file's content, never from its

@@ -12,6 +12,7 @@
 #include "engine/service/conversionservice.h"
 #include "engine/service/windowbatch.h"
 #include "window/main/form1.h"
+#include "window/main/formatchoices.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -36,6 +37,47 @@ struct BatchChoices {
     bool listInTree = true;     // each file goes to the tree once it is written
     bool followEntries = false; // the lstRecord entry worked on follows the extraction
 };
+
+// The rip log's words for `format` as the choices write it.
+QString formatTextOf(pipeline::OutputFormat format, const ExtractionChoices& choices,
+                     const Form1& w) {
+    switch (format) {
+    case pipeline::OutputFormat::Wav:
+        return wavFormatText();
+    case pipeline::OutputFormat::Mp3:
+        return mp3FormatText(w.cmbBitrate->currentText(), w.cmbQuality->currentText());
+    case pipeline::OutputFormat::Flac:
+        return QStringLiteral("FLAC, level %1").arg(choices.formatSettings.flacLevel);
+    case pipeline::OutputFormat::Opus:
+        return QStringLiteral("Opus, %1 kbit/s").arg(choices.formatSettings.opusBitrateKbps);
+    }
+    return {};
+}
+
+// What a track of `ms` milliseconds takes in every format the choices write, at most (a FLAC
+// is taken as large as its WAV).
+std::int64_t expectedTrackBytes(const ExtractionChoices& choices, std::int64_t ms) {
+    const std::int64_t wavBytes = ms * 1764 / 10 + 44;
+    const std::int64_t mp3Bytes = ms * choices.config.bitrateKbps / 8 + 4096;
+    if (choices.formats.empty())
+        return choices.mp3 ? mp3Bytes : wavBytes;
+    std::int64_t total = 0;
+    for (const pipeline::OutputFormat format : choices.formats) {
+        switch (format) {
+        case pipeline::OutputFormat::Wav:
+        case pipeline::OutputFormat::Flac:
+            total += wavBytes;
+            break;
+        case pipeline::OutputFormat::Mp3:
+            total += mp3Bytes;
+            break;
+        case pipeline::OutputFormat::Opus:
+            total += ms * choices.formatSettings.opusBitrateKbps / 8 + 4096;
+            break;
+        }
+    }
+    return total;
+}
 
 // `c` with the four flags of the CD bar.
 modLAME::EncoderConfig withBarFlags(modLAME::EncoderConfig c, const Form1& w) {
@@ -139,7 +181,7 @@ void extractTracks(Form1& w, const Disc& disc, const BatchChoices& choices) {
         const std::int64_t ms = track == 0 && !w.trackLengthsMs.empty()
                                     ? w.trackLengthsMs[0]
                                     : span.endMs - span.startMs;
-        return extraction.mp3 ? ms * extraction.config.bitrateKbps / 8 + 4096 : ms * 1764 / 10 + 44;
+        return expectedTrackBytes(extraction, ms);
     };
 
     WindowBatch batch =
@@ -243,10 +285,15 @@ void Form1::Command6_Click() {
         withBarFlags(modLAME::makeConfig(readable ? bitrate : 0,
                                          modLAME::qualityPresetCode(cmbQuality->currentIndex())),
                      *this);
+    // MP3 as "Extract to" keeps `mp3` set: its path is the one MP3 rips always took.
     extraction.mp3 = optMP3->isChecked();
-    extraction.formatText =
-        extraction.mp3 ? mp3FormatText(cmbBitrate->currentText(), cmbQuality->currentText())
-                       : wavFormatText();
+    extraction.formats = extractionFormats();
+    extraction.formatSettings = formatchoices::preferredEncoderSettings();
+    extraction.formatSettings.mp3 = extraction.config;
+    QStringList formatTexts;
+    for (const pipeline::OutputFormat format : extraction.formats)
+        formatTexts << formatTextOf(format, extraction, *this);
+    extraction.formatText = formatTexts.join(QStringLiteral("; "));
     if (const std::optional<Disc> disc = listedDiscNow())
         extractTracks(*this, *disc, choices);
 }
@@ -375,6 +422,63 @@ void Form1::Check3_Click() {
     Check3->setText(QStringLiteral("Select Tracks"));
     cmdRefresh_Click();
     tree().showfiles();
+}
+
+std::vector<Form1::FormatControls> Form1::formatControls() const {
+    return {{pipeline::OutputFormat::Wav, optWAV, chkAlsoWav},
+            {pipeline::OutputFormat::Mp3, optMP3, chkAlsoMp3},
+            {pipeline::OutputFormat::Flac, optFLAC, chkAlsoFlac},
+            {pipeline::OutputFormat::Opus, optOpus, chkAlsoOpus}};
+}
+
+pipeline::OutputFormat Form1::extractToFormat() const {
+    for (const FormatControls& controls : formatControls())
+        if (controls.extractTo->isChecked())
+            return controls.format;
+    return pipeline::OutputFormat::Mp3;
+}
+
+std::vector<pipeline::OutputFormat> Form1::extractionFormats() const {
+    const pipeline::OutputFormat first = extractToFormat();
+    std::vector<pipeline::OutputFormat> formats{first};
+    for (const FormatControls& controls : formatControls())
+        if (controls.format != first && controls.alsoWrite->isChecked())
+            formats.push_back(controls.format);
+    return formats;
+}
+
+void Form1::showStoredExtractionFormats() {
+    const pipeline::OutputFormat chosen =
+        formatchoices::formatNamed(ExtractTo, pipeline::OutputFormat::Mp3);
+    const std::vector<pipeline::OutputFormat> also = formatchoices::formatsNamed(AlsoWrite);
+    for (const FormatControls& controls : formatControls()) {
+        if (controls.format == chosen)
+            controls.extractTo->setChecked(true);
+        controls.alsoWrite->setChecked(std::find(also.begin(), also.end(), controls.format) !=
+                                       also.end());
+    }
+    enableAlsoWriteBoxes();
+}
+
+void Form1::enableAlsoWriteBoxes() {
+    const pipeline::OutputFormat chosen = extractToFormat();
+    for (const FormatControls& controls : formatControls())
+        controls.alsoWrite->setEnabled(controls.format != chosen);
+}
+
+void Form1::optExtractTo_Click() {
+    WriteSetting(SettingKey::ExtractTo, pipeline::extensionOf(extractToFormat()));
+    enableAlsoWriteBoxes();
+}
+
+void Form1::chkAlsoWrite_Click() {
+    // Every box checked is stored, the disabled one's too: it comes back as it was once
+    // another format is extracted to.
+    std::vector<pipeline::OutputFormat> checked;
+    for (const FormatControls& controls : formatControls())
+        if (controls.alsoWrite->isChecked())
+            checked.push_back(controls.format);
+    WriteSetting(SettingKey::AlsoWrite, formatchoices::namesOf(checked));
 }
 
 void Form1::Chk2Stage_Click() {

@@ -1,0 +1,88 @@
+// The CD bar's formats: "Extract to" and the "Also write" boxes, what a rip is given from them,
+// and how they are stored.
+#include "formtest.h"
+
+#include <QAccessible>
+#include <QCheckBox>
+#include <QRadioButton>
+
+#include <vector>
+
+namespace {
+
+using Format = pipeline::OutputFormat;
+
+class ExtractFormatsTest : public FormTest {};
+
+} // namespace
+
+TEST_F(ExtractFormatsTest, ExtractToComesFirstThenEachOtherFormatChecked) {
+    Form1& w = load();
+    // As before: MP3, nothing written beside it.
+    EXPECT_TRUE(w.optMP3->isChecked());
+    EXPECT_EQ(w.extractionFormats(), std::vector<Format>{Format::Mp3});
+    EXPECT_FALSE(w.chkAlsoMp3->isEnabled());
+    for (QCheckBox* box : {w.chkAlsoWav, w.chkAlsoFlac, w.chkAlsoOpus})
+        EXPECT_TRUE(box->isEnabled()) << box->objectName().toStdString();
+
+    // FLAC, with MP3 and WAV beside it: the boxes' order after the format extracted to.
+    w.optFLAC->click();
+    w.chkAlsoMp3->click();
+    w.chkAlsoWav->click();
+    EXPECT_FALSE(w.chkAlsoFlac->isEnabled());
+    EXPECT_TRUE(w.chkAlsoMp3->isEnabled());
+    EXPECT_EQ(w.extractionFormats(), (std::vector<Format>{Format::Flac, Format::Wav, Format::Mp3}));
+    EXPECT_EQ(settings::readText(SettingKey::ExtractTo, {}), QStringLiteral("flac"));
+    EXPECT_EQ(settings::readText(SettingKey::AlsoWrite, {}), QStringLiteral("wav mp3"));
+
+    // The box of the format extracted to is never counted twice, checked or not.
+    w.optMP3->click();
+    EXPECT_EQ(w.extractionFormats(), (std::vector<Format>{Format::Mp3, Format::Wav}));
+    w.chkAlsoWav->click();
+    EXPECT_EQ(w.extractionFormats(), std::vector<Format>{Format::Mp3});
+    w.optFLAC->click();
+    EXPECT_EQ(w.extractionFormats(), (std::vector<Format>{Format::Flac, Format::Mp3}));
+
+    // The next start shows the stored choices again.
+    form.reset();
+    Form1& again = load();
+    EXPECT_TRUE(again.optFLAC->isChecked());
+    EXPECT_TRUE(again.chkAlsoMp3->isChecked());
+    EXPECT_FALSE(again.chkAlsoWav->isChecked());
+    EXPECT_FALSE(again.chkAlsoFlac->isEnabled());
+    EXPECT_EQ(again.extractionFormats(), (std::vector<Format>{Format::Flac, Format::Mp3}));
+}
+
+// Stored texts the program did not write: an unknown format is MP3, unknown names are
+// skipped, a name given twice counts once.
+TEST_F(ExtractFormatsTest, StoredChoicesAreReadForgivingly) {
+    WriteSetting(SettingKey::ExtractTo, QStringLiteral("aiff"));
+    WriteSetting(SettingKey::AlsoWrite, QStringLiteral(" Opus,flac  opus bogus"));
+    Form1& w = load();
+    EXPECT_TRUE(w.optMP3->isChecked());
+    EXPECT_EQ(w.extractionFormats(), (std::vector<Format>{Format::Mp3, Format::Flac, Format::Opus}));
+}
+
+// Each box is named for a screen reader by what it does, not by the format alone.
+TEST_F(ExtractFormatsTest, AlsoWriteBoxesHaveNamesOfTheirOwn) {
+    Form1& w = load();
+    auto name = [](QWidget* control) {
+        return QAccessible::queryAccessibleInterface(control)->text(QAccessible::Name);
+    };
+    EXPECT_EQ(name(w.chkAlsoOpus), QStringLiteral("Also write Opus"));
+    EXPECT_EQ(name(w.optOpus), QStringLiteral("Opus"));
+    EXPECT_EQ(w.chkAlsoOpus->text(), QStringLiteral("Opus"));
+}
+
+// A recording is written as WAV and MP3 only: FLAC or Opus asked of a two-step extraction is
+// said, and nothing starts.
+TEST_F(ExtractFormatsTest, TwoStepExtractionRefusesFlacAndOpus) {
+    Form1& w = load();
+    w.optMP3->click();
+    w.chkAlsoOpus->click();
+    w.StartTrackRecording2(1);
+    ASSERT_EQ(dialogs().messages().size(), 1u);
+    EXPECT_TRUE(dialogs().messages().front().text.contains(QStringLiteral("no FLAC or Opus")));
+    EXPECT_FALSE(w.isJobRunning());
+    EXPECT_FALSE(w.controlsLocked());
+}
