@@ -548,7 +548,8 @@ int finishRip(const std::shared_ptr<ExtractionPlan>& plan, const BatchOutcome& o
     if (interruption.happened())
         completion.abandonDatabase(interrupted(QStringLiteral("AccurateRip")));
     completion.start(outcome.items, outcome.results);
-    QCoreApplication::exec();
+    while (!ended)
+        QCoreApplication::exec();
 
     const riplog::Log& log = ended->log;
     if (log.hasCheckableTracks()) {
