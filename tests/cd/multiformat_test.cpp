@@ -93,7 +93,8 @@ TEST_F(MultiFormatTest, WavAndMp3AreTheFilesTheirOwnExtractionsWriteAndTheFlacIs
         request(1, {OutputFormat::Mp3, OutputFormat::Wav, OutputFormat::Flac},
                 {QStringLiteral("t.mp3"), QStringLiteral("t.wav"), QStringLiteral("t.flac")}),
         {}, {});
-    ASSERT_EQ(together.status, ExtractOutcome::Status::Completed) << together.error.description().toStdString();
+    ASSERT_EQ(together.status, ExtractOutcome::Status::Completed)
+        << together.error.description().toStdString();
     ASSERT_EQ(together.outputs.size(), 3u);
     for (const FormatOutput& output : together.outputs)
         EXPECT_TRUE(output.failure.isEmpty()) << output.failure.toStdString();
@@ -118,9 +119,9 @@ TEST_F(MultiFormatTest, AnOutputItsEncoderRefusesFailsTheTrackWhileTheOthersFini
     if (QStandardPaths::findExecutable(QStringLiteral("flac")).isEmpty())
         GTEST_SKIP() << "flac is not installed";
     // LAME takes no bitrate of 0 kbit/s: the MP3 is refused before anything is read.
-    ExtractRequest r = request(2, {OutputFormat::Flac, OutputFormat::Mp3, OutputFormat::Wav},
-                               {QStringLiteral("f.flac"), QStringLiteral("f.mp3"),
-                                QStringLiteral("f.wav")});
+    ExtractRequest r =
+        request(2, {OutputFormat::Flac, OutputFormat::Mp3, OutputFormat::Wav},
+                {QStringLiteral("f.flac"), QStringLiteral("f.mp3"), QStringLiteral("f.wav")});
     r.config = modLAME::makeConfig(0, 0);
     const ExtractOutcome out = ExtractTrackToFormats(r, {}, {});
     EXPECT_EQ(out.status, ExtractOutcome::Status::Failed);
@@ -136,8 +137,7 @@ TEST_F(MultiFormatTest, AnOutputItsEncoderRefusesFailsTheTrackWhileTheOthersFini
                 image.trackAudio(2));
 
     // Every output refused: nothing is read, nothing kept.
-    ExtractRequest none =
-        request(2, {OutputFormat::Mp3}, {QStringLiteral("n.mp3")});
+    ExtractRequest none = request(2, {OutputFormat::Mp3}, {QStringLiteral("n.mp3")});
     none.config = modLAME::makeConfig(0, 0);
     const ExtractOutcome refused = ExtractTrackToFormats(none, {}, {});
     EXPECT_EQ(refused.status, ExtractOutcome::Status::Failed);

@@ -60,17 +60,17 @@ TEST_F(CdFormTest, FlacWithMp3BesideItFromOneReadListedLoggedAndSheeted) {
         EXPECT_TRUE(tags->albumGain.has_value());
         EXPECT_NE(tree().findByText(flac), 0u);
         EXPECT_NE(tree().findByText(mp3), 0u);
-        EXPECT_TRUE(riplogtext::trackBlock(log, t).contains(
-            QStringLiteral("  File: ") + flac + QStringLiteral("\n  File: ") + mp3 +
-            QStringLiteral("\n")));
+        EXPECT_TRUE(riplogtext::trackBlock(log, t).contains(QStringLiteral("  File: ") + flac +
+                                                            QStringLiteral("\n  File: ") + mp3 +
+                                                            QStringLiteral("\n")));
     }
     const QStringList sheets = QDir(dest.path()).entryList({QStringLiteral("*.cue")});
     ASSERT_EQ(sheets.size(), 2) << sheets.join(QLatin1Char(' ')).toStdString();
     for (const QString& sheet : sheets) {
         const QString text = QString::fromUtf8(fixtures::readFile(dest.filePath(sheet)));
-        const QString extension =
-            sheet.endsWith(QStringLiteral(".mp3.cue")) ? QStringLiteral(".mp3\" MP3")
-                                                       : QStringLiteral(".flac\" WAVE");
+        const QString extension = sheet.endsWith(QStringLiteral(".mp3.cue"))
+                                      ? QStringLiteral(".mp3\" MP3")
+                                      : QStringLiteral(".flac\" WAVE");
         EXPECT_EQ(text.count(extension), 2) << text.toStdString();
     }
 }

@@ -36,10 +36,9 @@ class RipFormats : public testing::Test {
         DiscImageOptions options;
         options.title = QStringLiteral("Album");
         options.performer = QStringLiteral("Band");
-        return writeDiscImage(dir_.path(), QStringLiteral("disc"),
-                              {{150, 440, QStringLiteral("First")},
-                               {100, 1000, QStringLiteral("Second")}},
-                              options);
+        return writeDiscImage(
+            dir_.path(), QStringLiteral("disc"),
+            {{150, 440, QStringLiteral("First")}, {100, 1000, QStringLiteral("Second")}}, options);
     }
     // What `program` (a Debian tool) prints on standard output; skips the test when missing.
     static QByteArray tool(const QString& program, const QStringList& arguments, int* status) {
@@ -60,10 +59,10 @@ TEST_F(RipFormats, FlacAndMp3FromOneReadEachTaggedLoggedAndInItsCueSheet) {
     if (QStandardPaths::findExecutable(QStringLiteral("flac")).isEmpty())
         GTEST_SKIP() << "flac is not installed";
     const DiscImage disc = image();
-    const CliRun ripped = run({QStringLiteral("rip"), QStringLiteral("--to"),
-                               QStringLiteral("flac,mp3"), QStringLiteral("--flac-level"),
-                               QStringLiteral("8"), QStringLiteral("-o"), QStringLiteral("out"),
-                               disc.cuePath});
+    const CliRun ripped =
+        run({QStringLiteral("rip"), QStringLiteral("--to"), QStringLiteral("flac,mp3"),
+             QStringLiteral("--flac-level"), QStringLiteral("8"), QStringLiteral("-o"),
+             QStringLiteral("out"), disc.cuePath});
     ASSERT_EQ(ripped.exitCode, 0) << ripped.err.toStdString();
     const QStringList printed = ripped.out.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
     // Each track's files, the main format's first, then the log and the two cue sheets.
@@ -130,9 +129,9 @@ TEST_F(RipFormats, FlacAloneAndTheChoicesThatDoNotGoTogether) {
     if (QStandardPaths::findExecutable(QStringLiteral("metaflac")).isEmpty())
         GTEST_SKIP() << "metaflac is not installed";
     const DiscImage disc = image();
-    const CliRun ripped = run({QStringLiteral("rip"), QStringLiteral("--to"), QStringLiteral("FLAC"),
-                               QStringLiteral("-t"), QStringLiteral("2"), QStringLiteral("-o"),
-                               QStringLiteral("alone"), disc.cuePath});
+    const CliRun ripped = run({QStringLiteral("rip"), QStringLiteral("--to"),
+                               QStringLiteral("FLAC"), QStringLiteral("-t"), QStringLiteral("2"),
+                               QStringLiteral("-o"), QStringLiteral("alone"), disc.cuePath});
     ASSERT_EQ(ripped.exitCode, 0) << ripped.err.toStdString();
     const QStringList printed = ripped.out.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
     ASSERT_EQ(printed.size(), 3) << ripped.out.toStdString(); // the file, the log, the sheet
@@ -141,8 +140,8 @@ TEST_F(RipFormats, FlacAloneAndTheChoicesThatDoNotGoTogether) {
     EXPECT_FALSE(printed[2].endsWith(QStringLiteral(".flac.cue")));
     EXPECT_EQ(QDir(path(QStringLiteral("alone"))).entryList(QDir::Files).size(), 3);
     int status = 0;
-    const QByteArray title = tool(QStringLiteral("metaflac"),
-                                  {QStringLiteral("--show-tag=TITLE"), printed[0]}, &status);
+    const QByteArray title =
+        tool(QStringLiteral("metaflac"), {QStringLiteral("--show-tag=TITLE"), printed[0]}, &status);
     EXPECT_EQ(QString::fromUtf8(title).trimmed(), QStringLiteral("TITLE=Second"));
 
     const QStringList refused[] = {
@@ -160,9 +159,9 @@ TEST_F(RipFormats, FlacAloneAndTheChoicesThatDoNotGoTogether) {
          QStringLiteral("opus,mp3")},
     };
     for (const QStringList& options : refused) {
-        const CliRun usage = run(QStringList{QStringLiteral("rip")} + options +
-                                 QStringList{QStringLiteral("-o"), QStringLiteral("no"),
-                                             disc.cuePath});
+        const CliRun usage =
+            run(QStringList{QStringLiteral("rip")} + options +
+                QStringList{QStringLiteral("-o"), QStringLiteral("no"), disc.cuePath});
         EXPECT_EQ(usage.exitCode, 2) << options.join(QLatin1Char(' ')).toStdString();
     }
     EXPECT_FALSE(QDir(path(QStringLiteral("no"))).exists());

@@ -455,8 +455,9 @@ class WavSink final : public TrackSink {
             return fileError(path, own < 0 ? errno : sink->file_.lastError, source);
         sink->wholeTrack_ = static_cast<std::uint64_t>(totalFrames) * akrip::cdFrameBytes;
         if (sink->wholeTrack_ > clsFileIo::maxWavDataLength)
-            return VortanError(VortanError::Overflow, source,
-                               QStringLiteral("%1: the track is too long for a WAV file").arg(path));
+            return VortanError(
+                VortanError::Overflow, source,
+                QStringLiteral("%1: the track is too long for a WAV file").arg(path));
         if (!sink->file_.writeWavHeader(static_cast<std::int32_t>(sink->wholeTrack_)))
             return fileError(path, sink->file_.lastError, source);
         sink->writer_ = std::make_unique<AsyncFileWriter>(sink->file_);
@@ -582,13 +583,12 @@ class PipelineSink final : public TrackSink {
         pipeline::EncoderTarget target;
         target.fd = fd;
         target.path = path;
-        target.expectedFrames =
-            static_cast<std::int64_t>(totalFrames) * ripcheck::samplesPerSector;
+        target.expectedFrames = static_cast<std::int64_t>(totalFrames) * ripcheck::samplesPerSector;
         auto made = pipeline::makeEncoder(format, cd, request.formatSettings, target);
         if (!made)
             return made.error();
-        return std::unique_ptr<TrackSink>(new PipelineSink(std::move(made.value()), format, fd,
-                                                           path, request.tags));
+        return std::unique_ptr<TrackSink>(
+            new PipelineSink(std::move(made.value()), format, fd, path, request.tags));
     }
 
     std::optional<VortanError> write(const std::vector<unsigned char>& audio,
@@ -613,8 +613,8 @@ class PipelineSink final : public TrackSink {
     }
 
   private:
-    PipelineSink(std::unique_ptr<pipeline::Encoder> encoder, pipeline::OutputFormat format,
-                 int fd, QString path, id3tag::TagFields tags)
+    PipelineSink(std::unique_ptr<pipeline::Encoder> encoder, pipeline::OutputFormat format, int fd,
+                 QString path, id3tag::TagFields tags)
         : encoder_(std::move(encoder)), format_(format), fd_(fd), path_(std::move(path)),
           tags_(std::move(tags)) {}
     std::unique_ptr<pipeline::Encoder> encoder_;
@@ -692,8 +692,7 @@ ExtractOutcome ExtractTrackToFormats(const ExtractRequest& request,
         }
     }
     account.settle(out);
-    const std::optional<ReplayGain> gain =
-        out.loudness ? out.loudness->replayGain() : std::nullopt;
+    const std::optional<ReplayGain> gain = out.loudness ? out.loudness->replayGain() : std::nullopt;
     for (std::size_t k = 0; k < count; ++k)
         if (sinks[k])
             if (auto error = sinks[k]->finish(out.framesDone, gain))
@@ -703,9 +702,9 @@ ExtractOutcome ExtractTrackToFormats(const ExtractRequest& request,
         out.status = ExtractOutcome::Status::Failed;
         out.error = *firstFailure;
         // The outputs that ended properly are kept all the same.
-        out.outputCreated = std::any_of(
-            out.outputs.begin(), out.outputs.end(),
-            [](const FormatOutput& output) { return output.failure.isEmpty(); });
+        out.outputCreated =
+            std::any_of(out.outputs.begin(), out.outputs.end(),
+                        [](const FormatOutput& output) { return output.failure.isEmpty(); });
         return out;
     }
     return endedOutcome(out, readFailure);
@@ -886,8 +885,8 @@ JobResult CdExtractJob::work(const WorkItem& item) {
                     made->discard();
                 workerOutcome_ = {};
                 r.status = JobResult::Status::Failed;
-                r.reason = QStringLiteral("Track %1: ").arg(request.track) +
-                           other.error().description();
+                r.reason =
+                    QStringLiteral("Track %1: ").arg(request.track) + other.error().description();
                 return r;
             }
             request.formatFds[k] = other.value()->fd();

@@ -103,16 +103,18 @@ QString refusalOf(int track, const Disc& disc) {
 ExtractionPlan::ExtractionPlan(const QList<int>& tracks, const Disc& disc,
                                const ExtractionChoices& choices)
     : tracks_(tracks),
-      formats_(!choices.formats.empty() ? choices.formats
-                                        : std::vector<pipeline::OutputFormat>{
-                                              choices.mp3 ? pipeline::OutputFormat::Mp3
-                                                          : pipeline::OutputFormat::Wav}),
+      formats_(!choices.formats.empty()
+                   ? choices.formats
+                   : std::vector<pipeline::OutputFormat>{choices.mp3
+                                                             ? pipeline::OutputFormat::Mp3
+                                                             : pipeline::OutputFormat::Wav}),
       requests_(std::make_shared<std::vector<ExtractRequest>>()),
       log_(riplog::begin(disc, riplog::ReadMode::Secure, choices.formatText)) {
     const QString extension = QLatin1Char('.') + pipeline::extensionOf(formats_.front());
     // One WAV or one MP3 is written as it always was; any other set of formats from one read.
-    const bool oneOfOld = formats_.size() == 1 && (formats_.front() == pipeline::OutputFormat::Wav ||
-                                                   formats_.front() == pipeline::OutputFormat::Mp3);
+    const bool oneOfOld =
+        formats_.size() == 1 && (formats_.front() == pipeline::OutputFormat::Wav ||
+                                 formats_.front() == pipeline::OutputFormat::Mp3);
     const std::uint32_t handle = modAKRip32::currentCdHandle();
     const std::optional<cddrives::DiscToc>& toc = disc.toc;
     const int firstAudio = toc ? toc->firstAudioTrack() : 0;
@@ -190,7 +192,8 @@ QStringList ExtractionPlan::outputsOf(int index) const {
         files << main;
     if (index < 0 || static_cast<std::size_t>(index) >= outcomes_->size())
         return files;
-    const std::vector<FormatOutput>& outputs = (*outcomes_)[static_cast<std::size_t>(index)].outputs;
+    const std::vector<FormatOutput>& outputs =
+        (*outcomes_)[static_cast<std::size_t>(index)].outputs;
     for (std::size_t k = 1; k < outputs.size(); ++k)
         if (!outputs[k].pending && !outputs[k].outputPath.isEmpty())
             files << outputs[k].outputPath;
@@ -212,10 +215,10 @@ riplog::Log ExtractionPlan::log(const QList<WorkItem>& items,
             riplog::trackOf(tracks_[i], outputOf(static_cast<int>(i)), request.startLba,
                             request.endLba, ran ? &outcome : nullptr, result.status, result.reason);
         for (std::size_t k = 1; k < formats_.size(); ++k)
-            entry.otherOutputFiles.push_back(
-                k < outcome.outputs.size() && !outcome.outputs[k].pending
-                    ? outcome.outputs[k].outputPath
-                    : QString());
+            entry.otherOutputFiles.push_back(k < outcome.outputs.size() &&
+                                                     !outcome.outputs[k].pending
+                                                 ? outcome.outputs[k].outputPath
+                                                 : QString());
         entry.onDisc = request.refusal.isEmpty();
         entry.title = request.tags.title;
         log.tracks.push_back(entry);
@@ -229,9 +232,8 @@ riplog::Log ExtractionPlan::logOfFormat(const riplog::Log& log, std::size_t k) c
         return log;
     riplog::Log sheet = log;
     for (riplog::Track& track : sheet.tracks)
-        track.outputFile = k - 1 < track.otherOutputFiles.size()
-                               ? track.otherOutputFiles[k - 1]
-                               : QString();
+        track.outputFile =
+            k - 1 < track.otherOutputFiles.size() ? track.otherOutputFiles[k - 1] : QString();
     return sheet;
 }
 
@@ -287,7 +289,6 @@ std::vector<VortanError> ExtractionPlan::finishOutputs(const QList<JobResult>& r
     }
     return failures;
 }
-
 
 void ExtractionPlan::finishFormats(std::size_t at, const std::optional<ReplayGain>& album,
                                    std::vector<VortanError>& failures) {

@@ -49,14 +49,13 @@ void RipCompletion::start(const QList<WorkItem>& items, const QList<JobResult>& 
     results_ = results;
     askDatabase_ = askDatabase;
     stage_ = Stage::Placing;
-    onWorker([this] { ending_.unfinished = plan_->finishOutputs(results_); },
-             [this] { placed(); });
+    onWorker([this] { ending_.unfinished = plan_->finishOutputs(results_); }, [this] { placed(); });
 }
 
 void RipCompletion::abandonDatabase(const VortanError& reason) {
     if (stage_ == Stage::Done || stage_ == Stage::Writing)
         return;
-    abandonned_ = reason;
+    abandoned_ = reason;
     if (stage_ != Stage::Waiting)
         return;
     delete lookup_; // its answer never comes
@@ -73,11 +72,11 @@ void RipCompletion::finishNow() {
     if (stage_ == Stage::Placing) {
         ending_.log = plan_->log(items_, results_);
         if (askDatabase_ && ending_.log.hasCheckableTracks())
-            ending_.log.accurateRip = abandonned_.value_or(programEnded());
+            ending_.log.accurateRip = abandoned_.value_or(programEnded());
     } else if (stage_ == Stage::Waiting) {
         delete lookup_;
         lookup_ = nullptr;
-        ending_.log.accurateRip = abandonned_.value_or(programEnded());
+        ending_.log.accurateRip = abandoned_.value_or(programEnded());
     }
     if (stage_ != Stage::Writing)
         writeFiles(ending_);
@@ -96,8 +95,8 @@ void RipCompletion::askOrWrite() {
         writeAll();
         return;
     }
-    if (abandonned_) {
-        ending_.log.accurateRip = *abandonned_;
+    if (abandoned_) {
+        ending_.log.accurateRip = *abandoned_;
         writeAll();
         return;
     }
@@ -106,9 +105,8 @@ void RipCompletion::askOrWrite() {
     accuraterip::LookupRequest request;
     request.key = ending_.log.accurateRipKey();
     request.server = AccurateRipServer;
-    lookup_->start(request, [this](const accuraterip::RecordLookup::Result& answer) {
-        answered(answer);
-    });
+    lookup_->start(request,
+                   [this](const accuraterip::RecordLookup::Result& answer) { answered(answer); });
     emit filesSettled();
 }
 
@@ -139,16 +137,15 @@ void RipCompletion::writeFiles(RipEnding& ending) const {
     const QString folder = QFileInfo(items_.front().output).absolutePath();
     ending.logPath = riplog::write(folder, ending.log);
     // The cue sheets are named after the log, even one that could not be written.
-    const QString logPath = *ending.logPath ? ending.logPath->value()
-                                            : QDir(folder).filePath(ending.log.fileName());
+    const QString logPath =
+        *ending.logPath ? ending.logPath->value() : QDir(folder).filePath(ending.log.fileName());
     const std::vector<pipeline::OutputFormat> formats = plan_->outputFormats();
     for (std::size_t k = 0; k < formats.size(); ++k) {
         QString named = logPath;
         if (k > 0) {
             if (named.endsWith(QLatin1String(".log")))
                 named.chop(4);
-            named += QLatin1Char('.') + pipeline::extensionOf(formats[k]) +
-                     QStringLiteral(".log");
+            named += QLatin1Char('.') + pipeline::extensionOf(formats[k]) + QStringLiteral(".log");
         }
         ending.cueSheets.push_back(
             ripcue::write(named, plan_->logOfFormat(ending.log, k), cueFileType(formats[k])));

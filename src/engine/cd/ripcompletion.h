@@ -26,7 +26,7 @@ struct RipEnding {
     // The rip log as written, with the AccurateRip database's answer when it was asked.
     riplog::Log log;
     // The database was asked and answered (log.accurateRip holds its record or why it could not
-    // be asked); false when it was not asked or the wait for it was abandonned.
+    // be asked); false when it was not asked or the wait for it was abandoned.
     bool databaseAnswered = false;
     // Where the log went, or why it could not be written; none when the log has no track (no
     // log is written then).
@@ -77,7 +77,7 @@ class RipCompletion : public QObject {
     // where its answer would be. Nothing once it has answered.
     void abandonDatabase(const VortanError& reason);
     // Ends every step now, on this thread: the work under way is waited for, the database
-    // (not answered yet) is abandonned with the reason the destructor gives, and the log and
+    // (not answered yet) is abandoned with the reason the destructor gives, and the log and
     // the cue sheets are written. The Steps are not called.
     void finishNow();
 
@@ -106,14 +106,14 @@ class RipCompletion : public QObject {
 
     std::shared_ptr<ExtractionPlan> plan_;
     Steps steps_;
-    CallPoster* calls_; // child: the worker's end, posted to this thread
+    CallPoster* calls_;                           // child: the worker's end, posted to this thread
     accuraterip::RecordLookup* lookup_ = nullptr; // child, while the database is asked
     std::thread worker_;
-    std::function<void()> afterWorker_; // what the worker's end runs here, when not abandonned
+    std::function<void()> afterWorker_; // what the worker's end runs here, when not abandoned
     Stage stage_ = Stage::Idle;
     QList<WorkItem> items_;
     QList<JobResult> results_;
     bool askDatabase_ = true;
-    std::optional<VortanError> abandonned_;
+    std::optional<VortanError> abandoned_;
     RipEnding ending_; // filled in by the steps; the worker's only while it runs
 };

@@ -134,10 +134,8 @@ void endExtraction(Form1& w, const std::shared_ptr<ExtractionPlan>& plan,
         // Why the database could not be asked is in the log; the verdicts are the news.
         if (!ending.databaseAnswered || !ending.log.accurateRip->ok())
             return;
-        dialogs::msgBox(ending.log.accurateRipLines().join(QLatin1Char('\n')),
-                        dialogs::Buttons::Ok,
-                        ending.mismatch() ? dialogs::Icon::Exclamation
-                                          : dialogs::Icon::Information,
+        dialogs::msgBox(ending.log.accurateRipLines().join(QLatin1Char('\n')), dialogs::Buttons::Ok,
+                        ending.mismatch() ? dialogs::Icon::Exclamation : dialogs::Icon::Information,
                         QStringLiteral("AccurateRip"));
     };
     // A child of the window: when the window goes first, the log is written at once, saying
