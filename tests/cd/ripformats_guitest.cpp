@@ -64,7 +64,7 @@ TEST_F(CdFormTest, FlacWithMp3BesideItFromOneReadListedLoggedAndSheeted) {
                                                             QStringLiteral("\n  File: ") + mp3 +
                                                             QStringLiteral("\n")));
     }
-    const QStringList sheets = QDir(dest.path()).entryList({QStringLiteral("*.cue")});
+    const QStringList sheets = riplogtext::cueSheets(dest.path(), 2);
     ASSERT_EQ(sheets.size(), 2) << sheets.join(QLatin1Char(' ')).toStdString();
     for (const QString& sheet : sheets) {
         const QString text = QString::fromUtf8(fixtures::readFile(dest.filePath(sheet)));
