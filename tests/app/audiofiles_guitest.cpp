@@ -31,12 +31,12 @@ class AudioFilesTest : public FormTest {
         if (QStandardPaths::findExecutable(QStringLiteral("ffmpeg")).isEmpty())
             return {};
         QProcess ffmpeg;
-        ffmpeg.start(QStringLiteral("ffmpeg"),
-                     {QStringLiteral("-v"), QStringLiteral("error"), QStringLiteral("-f"),
-                      QStringLiteral("lavfi"), QStringLiteral("-i"),
-                      QStringLiteral("sine=frequency=440:sample_rate=44100:duration=%1")
-                          .arg(seconds),
-                      QStringLiteral("-ac"), QStringLiteral("2"), QStringLiteral("-y"), path});
+        ffmpeg.start(
+            QStringLiteral("ffmpeg"),
+            {QStringLiteral("-v"), QStringLiteral("error"), QStringLiteral("-f"),
+             QStringLiteral("lavfi"), QStringLiteral("-i"),
+             QStringLiteral("sine=frequency=440:sample_rate=44100:duration=%1").arg(seconds),
+             QStringLiteral("-ac"), QStringLiteral("2"), QStringLiteral("-y"), path});
         if (!ffmpeg.waitForFinished(60000) || ffmpeg.exitCode() != 0)
             return {};
         return path;
@@ -45,10 +45,11 @@ class AudioFilesTest : public FormTest {
     static QString codecOf(const QString& path) {
         QProcess probe;
         probe.start(QStringLiteral("ffprobe"),
-                    {QStringLiteral("-v"), QStringLiteral("error"), QStringLiteral("-select_streams"),
-                     QStringLiteral("a:0"), QStringLiteral("-show_entries"),
-                     QStringLiteral("stream=codec_name"), QStringLiteral("-of"),
-                     QStringLiteral("default=noprint_wrappers=1:nokey=1"), path});
+                    {QStringLiteral("-v"), QStringLiteral("error"),
+                     QStringLiteral("-select_streams"), QStringLiteral("a:0"),
+                     QStringLiteral("-show_entries"), QStringLiteral("stream=codec_name"),
+                     QStringLiteral("-of"), QStringLiteral("default=noprint_wrappers=1:nokey=1"),
+                     path});
         probe.waitForFinished(60000);
         return QString::fromUtf8(probe.readAllStandardOutput()).trimmed();
     }
@@ -149,7 +150,8 @@ TEST_F(AudioFilesTest, AnAudioFileMovesRenamesAndIsDeletedLikeTheOthers) {
     EXPECT_TRUE(tree().canEditLabel(takeNode));
     EXPECT_EQ(tree().afterLabelEdit(takeNode, QStringLiteral("take.ogg")),
               SourceTree::LabelEdit::EditAgain);
-    EXPECT_EQ(tree().renameRefusal(), QStringLiteral("The name of this file must end in \".flac\"."));
+    EXPECT_EQ(tree().renameRefusal(),
+              QStringLiteral("The name of this file must end in \".flac\"."));
     EXPECT_EQ(tree().afterLabelEdit(takeNode, QStringLiteral(".FLAC")),
               SourceTree::LabelEdit::EditAgain);
     EXPECT_TRUE(QFileInfo::exists(take));

@@ -64,7 +64,8 @@ TEST_F(ExtractFormatsTest, StoredChoicesAreReadForgivingly) {
     WriteSetting(SettingKey::AlsoWrite, QStringLiteral(" Opus,flac  opus bogus"));
     Form1& w = load();
     EXPECT_TRUE(w.optMP3->isChecked());
-    EXPECT_EQ(w.extractionFormats(), (std::vector<Format>{Format::Mp3, Format::Flac, Format::Opus}));
+    EXPECT_EQ(w.extractionFormats(),
+              (std::vector<Format>{Format::Mp3, Format::Flac, Format::Opus}));
 }
 
 // Each box is named for a screen reader by what it does, not by the format alone.
