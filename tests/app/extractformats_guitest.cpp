@@ -3,7 +3,6 @@
 #include "cdformtest.h"
 #include "riplogtext.h"
 
-#include <QAccessible>
 #include <QCheckBox>
 #include <QProcess>
 #include <QPushButton>
@@ -66,17 +65,6 @@ TEST_F(ExtractFormatsTest, StoredChoicesAreReadForgivingly) {
     EXPECT_TRUE(w.optMP3->isChecked());
     EXPECT_EQ(w.extractionFormats(),
               (std::vector<Format>{Format::Mp3, Format::Flac, Format::Opus}));
-}
-
-// Each box is named for a screen reader by what it does, not by the format alone.
-TEST_F(ExtractFormatsTest, AlsoWriteBoxesHaveNamesOfTheirOwn) {
-    Form1& w = load();
-    auto name = [](QWidget* control) {
-        return QAccessible::queryAccessibleInterface(control)->text(QAccessible::Name);
-    };
-    EXPECT_EQ(name(w.chkAlsoOpus), QStringLiteral("Also write Opus"));
-    EXPECT_EQ(name(w.optOpus), QStringLiteral("Opus"));
-    EXPECT_EQ(w.chkAlsoOpus->text(), QStringLiteral("Opus"));
 }
 
 // A recording is written as WAV and MP3 only: FLAC or Opus asked of a two-step extraction is
