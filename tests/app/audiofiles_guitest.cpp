@@ -31,12 +31,12 @@ class AudioFilesTest : public FormTest {
         if (QStandardPaths::findExecutable(QStringLiteral("ffmpeg")).isEmpty())
             return {};
         QProcess ffmpeg;
-        ffmpeg.start(QStringLiteral("ffmpeg"),
-                     {QStringLiteral("-v"), QStringLiteral("error"), QStringLiteral("-f"),
-                      QStringLiteral("lavfi"), QStringLiteral("-i"),
-                      QStringLiteral("sine=frequency=440:sample_rate=44100:duration=%1")
-                          .arg(seconds),
-                      QStringLiteral("-ac"), QStringLiteral("2"), QStringLiteral("-y"), path});
+        ffmpeg.start(
+            QStringLiteral("ffmpeg"),
+            {QStringLiteral("-v"), QStringLiteral("error"), QStringLiteral("-f"),
+             QStringLiteral("lavfi"), QStringLiteral("-i"),
+             QStringLiteral("sine=frequency=440:sample_rate=44100:duration=%1").arg(seconds),
+             QStringLiteral("-ac"), QStringLiteral("2"), QStringLiteral("-y"), path});
         if (!ffmpeg.waitForFinished(60000) || ffmpeg.exitCode() != 0)
             return {};
         return path;
@@ -45,10 +45,11 @@ class AudioFilesTest : public FormTest {
     static QString codecOf(const QString& path) {
         QProcess probe;
         probe.start(QStringLiteral("ffprobe"),
-                    {QStringLiteral("-v"), QStringLiteral("error"), QStringLiteral("-select_streams"),
-                     QStringLiteral("a:0"), QStringLiteral("-show_entries"),
-                     QStringLiteral("stream=codec_name"), QStringLiteral("-of"),
-                     QStringLiteral("default=noprint_wrappers=1:nokey=1"), path});
+                    {QStringLiteral("-v"), QStringLiteral("error"),
+                     QStringLiteral("-select_streams"), QStringLiteral("a:0"),
+                     QStringLiteral("-show_entries"), QStringLiteral("stream=codec_name"),
+                     QStringLiteral("-of"), QStringLiteral("default=noprint_wrappers=1:nokey=1"),
+                     path});
         probe.waitForFinished(60000);
         return QString::fromUtf8(probe.readAllStandardOutput()).trimmed();
     }
@@ -149,7 +150,8 @@ TEST_F(AudioFilesTest, AnAudioFileMovesRenamesAndIsDeletedLikeTheOthers) {
     EXPECT_TRUE(tree().canEditLabel(takeNode));
     EXPECT_EQ(tree().afterLabelEdit(takeNode, QStringLiteral("take.ogg")),
               SourceTree::LabelEdit::EditAgain);
-    EXPECT_EQ(tree().renameRefusal(), QStringLiteral("The name of this file must end in \".flac\"."));
+    EXPECT_EQ(tree().renameRefusal(),
+              QStringLiteral("The name of this file must end in \".flac\"."));
     EXPECT_EQ(tree().afterLabelEdit(takeNode, QStringLiteral(".FLAC")),
               SourceTree::LabelEdit::EditAgain);
     EXPECT_TRUE(QFileInfo::exists(take));
@@ -172,30 +174,24 @@ TEST_F(AudioFilesTest, AnAudioFileMovesRenamesAndIsDeletedLikeTheOthers) {
     EXPECT_TRUE(QFileInfo::exists(other));
 }
 
-// The batch Start makes of audio files: each output in the destination under the source's
-// name with the extension of the format Preferences names, with the FLAC level and Opus
-// bitrate stored; no source is ever deleted.
+// The batch Start makes of audio files takes the format Preferences names (MP3 for a name of
+// none) and each format's choices within their ranges; the output is named for the format.
 TEST_F(AudioFilesTest, TheConversionBatchTakesItsFormatAndChoicesFromPreferences) {
-    WriteSetting(SettingKey::DeleteWav, std::int16_t{1});
     WriteSetting(SettingKey::ConvertAudioTo, QStringLiteral("opus"));
     WriteSetting(SettingKey::FlacLevel, std::int16_t{8});
     WriteSetting(SettingKey::OpusBitrateKbps, std::int16_t{999}); // beyond its range
     Form1& w = load();
-    const QStringList sources{outside.filePath(QStringLiteral("Live.Take.m4a")),
-                              outside.filePath(QStringLiteral("noextension"))};
+    const QStringList sources{outside.filePath(QStringLiteral("Live.Take.m4a"))};
     ConversionBatch work = filebatch::work(w, ConversionKind::AudioConvert, sources);
-    EXPECT_EQ(work.kind, ConversionKind::AudioConvert);
     EXPECT_EQ(work.settings.convertTo, pipeline::OutputFormat::Opus);
     EXPECT_EQ(work.settings.formats.flacLevel, 8);
     EXPECT_EQ(work.settings.formats.opusBitrateKbps, pipeline::maxOpusBitrateKbps);
-    ASSERT_EQ(work.items.size(), 2);
+    ASSERT_EQ(work.items.size(), 1);
     EXPECT_EQ(work.items[0].output, dest.filePath(QStringLiteral("Live.Take.opus")));
-    EXPECT_EQ(work.items[1].output, dest.filePath(QStringLiteral("noextension.opus")));
 
     WriteSetting(SettingKey::ConvertAudioTo, QStringLiteral("nonsense"));
     work = filebatch::work(w, ConversionKind::AudioConvert, sources);
     EXPECT_EQ(work.settings.convertTo, pipeline::OutputFormat::Mp3);
-    EXPECT_EQ(work.items[0].output, dest.filePath(QStringLiteral("Live.Take.mp3")));
 }
 
 // Start converts the selected audio files to MP3, or to FLAC when Preferences says so, into

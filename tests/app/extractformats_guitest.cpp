@@ -1,10 +1,13 @@
 // The CD bar's formats: "Extract to" and the "Also write" boxes, what a rip is given from them,
 // and how they are stored.
-#include "formtest.h"
+#include "cdformtest.h"
+#include "riplogtext.h"
 
-#include <QAccessible>
 #include <QCheckBox>
+#include <QProcess>
+#include <QPushButton>
 #include <QRadioButton>
+#include <QStandardPaths>
 
 #include <vector>
 
@@ -12,7 +15,7 @@ namespace {
 
 using Format = pipeline::OutputFormat;
 
-class ExtractFormatsTest : public FormTest {};
+class ExtractFormatsTest : public CdFormTest {};
 
 } // namespace
 
@@ -60,18 +63,8 @@ TEST_F(ExtractFormatsTest, StoredChoicesAreReadForgivingly) {
     WriteSetting(SettingKey::AlsoWrite, QStringLiteral(" Opus,flac  opus bogus"));
     Form1& w = load();
     EXPECT_TRUE(w.optMP3->isChecked());
-    EXPECT_EQ(w.extractionFormats(), (std::vector<Format>{Format::Mp3, Format::Flac, Format::Opus}));
-}
-
-// Each box is named for a screen reader by what it does, not by the format alone.
-TEST_F(ExtractFormatsTest, AlsoWriteBoxesHaveNamesOfTheirOwn) {
-    Form1& w = load();
-    auto name = [](QWidget* control) {
-        return QAccessible::queryAccessibleInterface(control)->text(QAccessible::Name);
-    };
-    EXPECT_EQ(name(w.chkAlsoOpus), QStringLiteral("Also write Opus"));
-    EXPECT_EQ(name(w.optOpus), QStringLiteral("Opus"));
-    EXPECT_EQ(w.chkAlsoOpus->text(), QStringLiteral("Opus"));
+    EXPECT_EQ(w.extractionFormats(),
+              (std::vector<Format>{Format::Mp3, Format::Flac, Format::Opus}));
 }
 
 // A recording is written as WAV and MP3 only: FLAC or Opus asked of a two-step extraction is
@@ -85,4 +78,41 @@ TEST_F(ExtractFormatsTest, TwoStepExtractionRefusesFlacAndOpus) {
     EXPECT_TRUE(dialogs().messages().front().text.contains(QStringLiteral("no FLAC or Opus")));
     EXPECT_FALSE(w.isJobRunning());
     EXPECT_FALSE(w.controlsLocked());
+}
+
+// "Extract to" FLAC with "Also write MP3": each track is written in both from one reading,
+// the FLAC holding the track's audio exactly, both listed in their groups, and the rip log
+// names both formats, FLAC first.
+TEST_F(ExtractFormatsTest, ARipWritesTheFormatExtractedToAndEachOneAlsoWritten) {
+    if (QStandardPaths::findExecutable(QStringLiteral("flac")).isEmpty())
+        GTEST_SKIP() << "the flac tool is needed to decode the output";
+    const DiscImage image = disc(QStringLiteral("disc"), {{150, 440}});
+    Form1& w = load();
+    w.optFLAC->click();
+    w.chkAlsoMp3->click();
+    select(SourceTree::AvailableTracksText);
+    w.CmdSelectAction_Click();
+    waitForJob();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return w.CmdSelectAction->isEnabled(); }, 30000));
+
+    const QStringList flacs = QDir(dest.path()).entryList({QStringLiteral("*.flac")});
+    const QStringList mp3s = QDir(dest.path()).entryList({QStringLiteral("*.mp3")});
+    ASSERT_EQ(flacs.size(), 1);
+    ASSERT_EQ(mp3s.size(), 1);
+    const QString flac = dest.filePath(flacs.front());
+    QProcess decode;
+    decode.start(QStringLiteral("flac"),
+                 {QStringLiteral("-d"), QStringLiteral("-s"), QStringLiteral("-c"),
+                  QStringLiteral("--force-raw-format"), QStringLiteral("--endian=little"),
+                  QStringLiteral("--sign=signed"), flac});
+    ASSERT_TRUE(decode.waitForFinished(60000));
+    EXPECT_EQ(decode.exitCode(), 0);
+    EXPECT_TRUE(decode.readAllStandardOutput() == image.trackAudio(1));
+    EXPECT_EQ(tree().parentOf(node(flac)), node(SourceTree::AudioText));
+    EXPECT_EQ(tree().parentOf(node(dest.filePath(mp3s.front()))), node(SourceTree::Mp3Text));
+
+    const QString log = riplogtext::ripLog(dest.path());
+    const qsizetype flacText = log.indexOf(QStringLiteral("FLAC, level 5"));
+    EXPECT_GE(flacText, 0);
+    EXPECT_GT(log.indexOf(QStringLiteral("; MP3, ")), flacText);
 }

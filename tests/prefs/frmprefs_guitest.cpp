@@ -453,9 +453,8 @@ TEST_F(PrefsTest, TheFormatsTabStoresTheConversionFormatAndEachFormatsChoice) {
     EXPECT_EQ(again.spnFlacLevel->value(), 8);
     EXPECT_EQ(again.spnOpusBitrate->value(), 64);
     // Each is named by its label, which moves the focus there with Alt and its letter.
-    for (QWidget* control :
-         std::initializer_list<QWidget*>{again.cmbConvertTo, again.spnFlacLevel,
-                                         again.spnOpusBitrate}) {
+    for (QWidget* control : std::initializer_list<QWidget*>{again.cmbConvertTo, again.spnFlacLevel,
+                                                            again.spnOpusBitrate}) {
         const QLabel* label = nullptr;
         for (const QLabel* candidate : again.findChildren<QLabel*>())
             if (candidate->buddy() == control)

@@ -188,8 +188,7 @@ SourceTree::LabelEdit SourceTree::afterLabelEdit(NodeId id, const QString& newTe
         // An audio file keeps its own extension: any other would name another format.
         const QString name = FileNameOf(current);
         const QString extension = name.mid(name.lastIndexOf(QLatin1Char('.')));
-        if (!newText.endsWith(extension, Qt::CaseInsensitive) ||
-            newText.size() == extension.size())
+        if (!newText.endsWith(extension, Qt::CaseInsensitive) || newText.size() == extension.size())
             return editAgain(
                 translated("The name of this file must end in \"%1\".").arg(extension));
     } else if (wav ? !isWavPath(newText) : !isMp3Path(newText)) {
@@ -307,9 +306,8 @@ void SourceTree::OpenFileIntoTree() {
     const QString wavMp3 = QStringLiteral("*.wav *.mp3 *.WAV *.MP3");
     QStringList filters;
     if (!audioPatterns.isEmpty())
-        filters << translated("All supported") + QStringLiteral(" (") + wavMp3 +
-                       QLatin1Char(' ') + audioPatterns.join(QLatin1Char(' ')) +
-                       QLatin1Char(')');
+        filters << translated("All supported") + QStringLiteral(" (") + wavMp3 + QLatin1Char(' ') +
+                       audioPatterns.join(QLatin1Char(' ')) + QLatin1Char(')');
     filters << QStringLiteral("WAV, MP3 (") + wavMp3 + QLatin1Char(')');
     if (!audioPatterns.isEmpty())
         filters << translated("Audio Files") + QStringLiteral(" (") +

@@ -47,9 +47,9 @@ QString formatTextOf(pipeline::OutputFormat format, const ExtractionChoices& cho
     case pipeline::OutputFormat::Mp3:
         return mp3FormatText(w.cmbBitrate->currentText(), w.cmbQuality->currentText());
     case pipeline::OutputFormat::Flac:
-        return QStringLiteral("FLAC, level %1").arg(choices.formatSettings.flacLevel);
+        return flacFormatText(choices.formatSettings.flacLevel);
     case pipeline::OutputFormat::Opus:
-        return QStringLiteral("Opus, %1 kbit/s").arg(choices.formatSettings.opusBitrateKbps);
+        return opusFormatText(choices.formatSettings.opusBitrateKbps);
     }
     return {};
 }

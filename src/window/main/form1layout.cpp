@@ -143,12 +143,11 @@ void Form1::buildControls() {
     // Tab goes through the controls in reading order: tool bar, CD bar row by row, the tree,
     // the right-hand panel.
     const std::initializer_list<QWidget*> readingOrder{
-        CmdSelectAction, Command8,   C1212,      C777,        C5555555,   Copt,
-        Cmdhelp,         Command5,   DriveList,  cmdRefresh,  optWAV,     optMP3,
-        optFLAC,         optOpus,    Chk2Stage,  Check3,      cmdStart,   Command6,
-        Command3,        Command11,  Command12,  chkAlsoWav,  chkAlsoMp3, chkAlsoFlac,
-        chkAlsoOpus,     cmbBitrate, cmbQuality, chkPrivate,  chkCRC,     chkCopyright,
-        chkOriginal,     TreeView1,  Command1,   Command2,    Command4};
+        CmdSelectAction, Command8,     C1212,       C777,        C5555555,   Copt,       Cmdhelp,
+        Command5,        DriveList,    cmdRefresh,  optWAV,      optMP3,     optFLAC,    optOpus,
+        Chk2Stage,       Check3,       cmdStart,    Command6,    Command3,   Command11,  Command12,
+        chkAlsoWav,      chkAlsoMp3,   chkAlsoFlac, chkAlsoOpus, cmbBitrate, cmbQuality, chkPrivate,
+        chkCRC,          chkCopyright, chkOriginal, TreeView1,   Command1,   Command2,   Command4};
     QWidget* previous = nullptr;
     for (QWidget* control : readingOrder) {
         if (previous)
@@ -286,12 +285,11 @@ void Form1::buildCdBar(QWidget* client) {
     driveRow->setStretchFactor(DriveList, 1);
     driveRow->setStretch(driveRow->count() - 1, 0);
     cdRows->addLayout(driveRow);
-    cdRows->addLayout(
-        makeRow({new QLabel(QStringLiteral("Extract to:"), cdBar), optWAV, optMP3, optFLAC,
-                 optOpus, nullptr, Chk2Stage, Check3, cmdStart, Command6, Command3, nullptr,
-                 Command11, Command12}));
-    cdRows->addLayout(makeRow({new QLabel(tr("Also write:"), cdBar), chkAlsoWav, chkAlsoMp3,
-                               chkAlsoFlac, chkAlsoOpus}));
+    cdRows->addLayout(makeRow({new QLabel(QStringLiteral("Extract to:"), cdBar), optWAV, optMP3,
+                               optFLAC, optOpus, nullptr, Chk2Stage, Check3, cmdStart, Command6,
+                               Command3, nullptr, Command11, Command12}));
+    cdRows->addLayout(makeRow(
+        {new QLabel(tr("Also write:"), cdBar), chkAlsoWav, chkAlsoMp3, chkAlsoFlac, chkAlsoOpus}));
     cdRows->addLayout(
         makeRow({makeCaption(cdBar, QStringLiteral("&Bitrate:"), cmbBitrate), cmbBitrate,
                  makeCaption(cdBar, QStringLiteral("&Quality:"), cmbQuality), cmbQuality, nullptr,

@@ -41,8 +41,7 @@ pipeline::OutputFormat audioConversionFormat() {
 pipeline::EncoderSettings preferredEncoderSettings() {
     pipeline::EncoderSettings settings;
     settings.mp3 = fileEncoderConfig();
-    settings.flacLevel =
-        std::clamp<int>(FlacLevel, pipeline::minFlacLevel, pipeline::maxFlacLevel);
+    settings.flacLevel = std::clamp<int>(FlacLevel, pipeline::minFlacLevel, pipeline::maxFlacLevel);
     settings.opusBitrateKbps = std::clamp<int>(OpusBitrateKbps, pipeline::minOpusBitrateKbps,
                                                pipeline::maxOpusBitrateKbps);
     return settings;

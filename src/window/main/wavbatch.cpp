@@ -59,8 +59,7 @@ WindowBatch fileBatch(Form1& window, const filebatch::Kind& kind,
                           deleteRule](const WorkItem& item,
                                       const JobResult& result) -> std::optional<QString> {
         const auto problem = deleteEncodedSource(window, item.source, result.status, deleteRule);
-        if (listing == filebatch::Listing::Any ||
-            sizeAfterId3v2(item.output) > smallestListedMp3)
+        if (listing == filebatch::Listing::Any || sizeAfterId3v2(item.output) > smallestListedMp3)
             window.tree().addClosedFile(item.output);
         return problem;
     };
@@ -89,8 +88,8 @@ void filebatch::runList(Form1& window, const Kind& kind, const QStringList& sour
     auto captions = [&window, count, action](const WorkItem& item) {
         // The captions name the real output file, whose name keeps the source's case.
         window.setWindowTitle(action + QLatin1Char(' ') + FileNameOf(item.source));
-        window.Label3->setText(
-            action + QStringLiteral(" #%1 of %2 files").arg(item.index + 1).arg(count));
+        window.Label3->setText(action +
+                               QStringLiteral(" #%1 of %2 files").arg(item.index + 1).arg(count));
         window.Label2->setText(destinationCaption(item.output));
     };
     WindowBatch batch = fileBatch(window, kind, captions, listing,

@@ -13,8 +13,8 @@
 #include "engine/prefs/mixer.h"
 #include "engine/prefs/mounttable.h"
 #include "window/main/form1.h"
-#include "window/main/namedcontrols.h"
 #include "window/main/formatchoices.h"
+#include "window/main/namedcontrols.h"
 #include "window/main/screenfit.h"
 #include "window/prefs/folderlist.h"
 
@@ -440,8 +440,8 @@ void FrmPrefs::Form_Load() {
         const QSignalBlocker blockConvert(cmbConvertTo);
         const QSignalBlocker blockFlac(spnFlacLevel);
         const QSignalBlocker blockOpus(spnOpusBitrate);
-        cmbConvertTo->setCurrentIndex(cmbConvertTo->findData(
-            pipeline::extensionOf(formatchoices::audioConversionFormat())));
+        cmbConvertTo->setCurrentIndex(
+            cmbConvertTo->findData(pipeline::extensionOf(formatchoices::audioConversionFormat())));
         const pipeline::EncoderSettings chosen = formatchoices::preferredEncoderSettings();
         spnFlacLevel->setValue(chosen.flacLevel);
         spnOpusBitrate->setValue(chosen.opusBitrateKbps);
