@@ -124,6 +124,28 @@ TEST_F(RipFormats, FlacAndMp3FromOneReadEachTaggedLoggedAndInItsCueSheet) {
     EXPECT_FALSE(mp3Sheet.contains(QStringLiteral(".flac")));
 }
 
+// WAV first, Opus beside it at the bitrate -b gives: the WAV is the track, the Opus tagged.
+TEST_F(RipFormats, WavWithOpusBesideItAtTheBitrateAsked) {
+    const DiscImage disc = image();
+    const CliRun ripped =
+        run({QStringLiteral("rip"), QStringLiteral("--to"), QStringLiteral("wav,opus"),
+             QStringLiteral("-b"), QStringLiteral("500"), QStringLiteral("-t"), QStringLiteral("1"),
+             QStringLiteral("-o"), QStringLiteral("opus"), disc.cuePath});
+    ASSERT_EQ(ripped.exitCode, 0) << ripped.err.toStdString();
+    const QStringList printed = ripped.out.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    ASSERT_EQ(printed.size(), 5) << ripped.out.toStdString(); // two files, log, two sheets
+    EXPECT_TRUE(fixtures::readFile(printed[0]).mid(44) == disc.trackAudio(1));
+    ASSERT_TRUE(printed[1].endsWith(QStringLiteral(".opus")));
+    const auto tags = audiotags::read(printed[1]);
+    ASSERT_TRUE(tags.ok());
+    EXPECT_EQ(tags->title, QStringLiteral("First"));
+    EXPECT_TRUE(tags->trackGain.has_value());
+    EXPECT_TRUE(riplogtext::ripLog(path(QStringLiteral("opus")))
+                    .contains(QStringLiteral("Output: WAV, 44,100 Hz, 16-bit, stereo; Opus, "
+                                             "500 kbit/s\n")));
+    EXPECT_TRUE(printed[4].endsWith(QStringLiteral(".opus.cue")));
+}
+
 // One format alone: only its files, its cue sheet under the log's name, its level taken.
 TEST_F(RipFormats, FlacAloneAndTheChoicesThatDoNotGoTogether) {
     if (QStandardPaths::findExecutable(QStringLiteral("metaflac")).isEmpty())
