@@ -2,13 +2,13 @@
 
 #include "engine/cd/modakrip32.h"
 #include "engine/cd/offsetwindow.h"
+#include "engine/cd/tracksinks.h"
 #include "engine/core/displaytext.h"
 #include "engine/encode/backgroundmeter.h"
 #include "engine/encode/mp3output.h"
 #include "engine/encode/mp3tagging.h"
 #include "engine/formats/asyncfilewriter.h"
 #include "engine/formats/clsfileio.h"
-#include "engine/platform/id3tag/audiotags.h"
 
 #include <algorithm>
 #include <atomic>
@@ -427,206 +427,6 @@ ExtractOutcome ExtractTrackToMp3(const ExtractRequest& request,
     return out;
 }
 
-namespace {
-
-// One output of a track read once for several formats: takes each chunk of the track's CD
-// audio (16-bit little-endian stereo) in order. A sink that failed takes nothing more; the
-// others go on.
-class TrackSink {
-  public:
-    virtual ~TrackSink() = default;
-    virtual std::optional<VortanError> write(const std::vector<unsigned char>& audio,
-                                             std::int32_t frames) = 0;
-    // Ends the file after `framesDone` frames: complete, tagged with `gain` (the ReplayGain of
-    // the audio it holds), still pending.
-    virtual std::optional<VortanError> finish(std::int32_t framesDone,
-                                              const std::optional<ReplayGain>& gain) = 0;
-};
-
-// A CD-format WAV, byte for byte the file ExtractTrackToWav writes.
-class WavSink final : public TrackSink {
-  public:
-    static Result<std::unique_ptr<TrackSink>> open(int fd, const QString& path,
-                                                   std::int32_t totalFrames) {
-        const QString source = QStringLiteral("ExtractTrackToWav");
-        auto sink = std::unique_ptr<WavSink>(new WavSink(path));
-        const int own = ::dup(fd);
-        if (own < 0 || !sink->file_.adopt(own, path))
-            return fileError(path, own < 0 ? errno : sink->file_.lastError, source);
-        sink->wholeTrack_ = static_cast<std::uint64_t>(totalFrames) * akrip::cdFrameBytes;
-        if (sink->wholeTrack_ > clsFileIo::maxWavDataLength)
-            return VortanError(
-                VortanError::Overflow, source,
-                QStringLiteral("%1: the track is too long for a WAV file").arg(path));
-        if (!sink->file_.writeWavHeader(static_cast<std::int32_t>(sink->wholeTrack_)))
-            return fileError(path, sink->file_.lastError, source);
-        sink->writer_ = std::make_unique<AsyncFileWriter>(sink->file_);
-        return std::unique_ptr<TrackSink>(std::move(sink));
-    }
-    ~WavSink() override {
-        writer_.reset();
-        file_.CloseFile();
-    }
-
-    std::optional<VortanError> write(const std::vector<unsigned char>& audio,
-                                     std::int32_t) override {
-        if (writer_->append(audio.data(), audio.size()))
-            return std::nullopt;
-        return fileError(path_, writer_->error(), QStringLiteral("ExtractTrackToWav"));
-    }
-    std::optional<VortanError> finish(std::int32_t framesDone,
-                                      const std::optional<ReplayGain>&) override {
-        const QString source = QStringLiteral("ExtractTrackToWav");
-        const bool flushed = writer_->finish();
-        const int writeError = writer_->error();
-        writer_.reset();
-        if (!flushed) {
-            file_.CloseFile();
-            return fileError(path_, writeError, source);
-        }
-        // The header announces what the file holds.
-        const auto written = static_cast<std::uint64_t>(framesDone) * akrip::cdFrameBytes;
-        bool ended = true;
-        if (written != wholeTrack_) {
-            const WavHeaderBytes header = makeCdWavHeader(static_cast<std::uint32_t>(written));
-            ended = file_.WriteBytesAt(0, header.bytes, sizeof header.bytes);
-        }
-        const int endError = ended ? 0 : file_.lastError;
-        if (!file_.CloseFile() || !ended)
-            return fileError(path_, ended ? file_.lastError : endError, source);
-        return std::nullopt;
-    }
-
-  private:
-    explicit WavSink(QString path) : path_(std::move(path)) {}
-    QString path_;
-    clsFileIo file_;
-    std::unique_ptr<AsyncFileWriter> writer_;
-    std::uint64_t wholeTrack_ = 0;
-};
-
-// An MP3, byte for byte the file ExtractTrackToMp3 writes, tag included.
-class Mp3Sink final : public TrackSink {
-  public:
-    static Result<std::unique_ptr<TrackSink>> open(const ExtractRequest& request, int fd,
-                                                   const QString& path) {
-        const int own = ::dup(fd);
-        if (own < 0)
-            return fileError(path, errno, QStringLiteral("ExtractTrackToMp3"));
-        auto opened =
-            Mp3Output::open(request.config, own, path, QStringLiteral("ExtractTrackToMp3"));
-        if (!opened)
-            return opened.error();
-        return std::unique_ptr<TrackSink>(
-            new Mp3Sink(std::move(opened.value()), fd, path, request.tags));
-    }
-
-    std::optional<VortanError> write(const std::vector<unsigned char>& audio,
-                                     std::int32_t frames) override {
-        const auto* samples = reinterpret_cast<const std::int16_t*>(audio.data());
-        for (std::int32_t frame = 0; frame < frames; ++frame)
-            if (auto failure = mp3_->encode(samples + frame * samplesPerFrame,
-                                            static_cast<std::uint32_t>(samplesPerFrame)))
-                return failure;
-        return mp3_->commit();
-    }
-    std::optional<VortanError> finish(std::int32_t,
-                                      const std::optional<ReplayGain>& gain) override {
-        if (auto error = mp3_->finish())
-            return error;
-        id3tag::TagFields tags = tags_;
-        setReplayGain(tags, gain, std::nullopt);
-        if (const auto tagged = id3tag::writeTag(fd_, path_, tags); !tagged)
-            return tagged.error();
-        return std::nullopt;
-    }
-
-  private:
-    Mp3Sink(std::unique_ptr<Mp3Output> mp3, int fd, QString path, id3tag::TagFields tags)
-        : mp3_(std::move(mp3)), fd_(fd), path_(std::move(path)), tags_(std::move(tags)) {}
-    std::unique_ptr<Mp3Output> mp3_;
-    int fd_; // the pending output's, for the tag
-    QString path_;
-    id3tag::TagFields tags_;
-};
-
-audiotags::Container containerOf(pipeline::OutputFormat format) {
-    switch (format) {
-    case pipeline::OutputFormat::Mp3:
-        return audiotags::Container::Mp3;
-    case pipeline::OutputFormat::Flac:
-        return audiotags::Container::Flac;
-    case pipeline::OutputFormat::Opus:
-        return audiotags::Container::Opus;
-    case pipeline::OutputFormat::Wav:
-        break;
-    }
-    return audiotags::Container::Wav;
-}
-
-std::optional<audiotags::Gain> gainOf(const std::optional<ReplayGain>& gain) {
-    if (!gain)
-        return std::nullopt;
-    return audiotags::Gain{gain->gainDb, gain->peak};
-}
-
-// FLAC or Opus through the conversion pipeline's encoder, tagged in its own convention.
-class PipelineSink final : public TrackSink {
-  public:
-    static Result<std::unique_ptr<TrackSink>> open(const ExtractRequest& request,
-                                                   pipeline::OutputFormat format, int fd,
-                                                   const QString& path, std::int32_t totalFrames) {
-        pipeline::AudioFormat cd;
-        cd.sampleRate = 44100;
-        cd.channels = 2;
-        cd.bitsPerSample = 16;
-        pipeline::EncoderTarget target;
-        target.fd = fd;
-        target.path = path;
-        target.expectedFrames = static_cast<std::int64_t>(totalFrames) * ripcheck::samplesPerSector;
-        auto made = pipeline::makeEncoder(format, cd, request.formatSettings, target);
-        if (!made)
-            return made.error();
-        return std::unique_ptr<TrackSink>(
-            new PipelineSink(std::move(made.value()), format, fd, path, request.tags));
-    }
-
-    std::optional<VortanError> write(const std::vector<unsigned char>& audio,
-                                     std::int32_t frames) override {
-        const std::size_t count = static_cast<std::size_t>(frames) * samplesPerFrame;
-        samples_.resize(count);
-        for (std::size_t i = 0; i < count; ++i) {
-            std::int16_t sample = 0;
-            std::memcpy(&sample, audio.data() + i * sizeof sample, sizeof sample);
-            samples_[i] = sample;
-        }
-        return encoder_->write(pipeline::AudioBlock{
-            samples_.data(), static_cast<std::int64_t>(frames) * ripcheck::samplesPerSector});
-    }
-    std::optional<VortanError> finish(std::int32_t,
-                                      const std::optional<ReplayGain>& gain) override {
-        if (auto error = encoder_->finish())
-            return error;
-        audiotags::AudioTags tags = audiotags::fromTagFields(tags_);
-        tags.trackGain = gainOf(gain);
-        return audiotags::write(fd_, path_, containerOf(format_), tags);
-    }
-
-  private:
-    PipelineSink(std::unique_ptr<pipeline::Encoder> encoder, pipeline::OutputFormat format, int fd,
-                 QString path, id3tag::TagFields tags)
-        : encoder_(std::move(encoder)), format_(format), fd_(fd), path_(std::move(path)),
-          tags_(std::move(tags)) {}
-    std::unique_ptr<pipeline::Encoder> encoder_;
-    pipeline::OutputFormat format_;
-    int fd_; // the pending output's, for the tags
-    QString path_;
-    id3tag::TagFields tags_;
-    std::vector<std::int32_t> samples_;
-};
-
-} // namespace
-
 ExtractOutcome ExtractTrackToFormats(const ExtractRequest& request,
                                      const std::function<bool()>& cancelled,
                                      const ExtractProgress& progress) {
@@ -651,10 +451,7 @@ ExtractOutcome ExtractTrackToFormats(const ExtractRequest& request,
         const QString& path = request.formatPaths.at(k);
         out.outputs[k].format = format;
         out.outputs[k].wantedPath = path;
-        auto opened = format == pipeline::OutputFormat::Wav ? WavSink::open(fd, path, total)
-                      : format == pipeline::OutputFormat::Mp3
-                          ? Mp3Sink::open(request, fd, path)
-                          : PipelineSink::open(request, format, fd, path, total);
+        auto opened = openTrackSink(request, format, fd, path, total);
         if (opened)
             sinks[k] = std::move(opened.value());
         else
@@ -806,6 +603,53 @@ JobResult resultOf(const ExtractOutcome& o, const ExtractRequest& request, bool 
     return r;
 }
 
+// With several formats: the outputs of the formats after the main one (`mainPath`), each
+// named as it is with its extension and created under a temporary name of its own, into
+// `others`; `request` takes every output's descriptor and name (the main one's set later).
+// Why one could not be created (those made are discarded), or nothing.
+std::optional<QString>
+createOtherOutputs(ExtractRequest& request, const QString& mainPath,
+                   std::vector<std::shared_ptr<outputfile::PendingOutput>>& others) {
+    request.formatFds.assign(request.formats.size(), -1);
+    request.formatPaths.assign(request.formats.size(), mainPath);
+    const QString base = mainPath.left(mainPath.lastIndexOf(QLatin1Char('.')) + 1);
+    for (std::size_t k = 1; k < request.formats.size(); ++k) {
+        const QString path = base + pipeline::extensionOf(request.formats[k]);
+        auto other = outputfile::PendingOutput::create(path);
+        if (!other) {
+            for (const auto& made : others)
+                made->discard();
+            others.clear();
+            return other.error().description();
+        }
+        request.formatPaths[k] = path;
+        request.formatFds[k] = other.value()->fd();
+        others.push_back(std::move(other.value()));
+    }
+    return std::nullopt;
+}
+
+// Each output of `o` (written in several formats) that ended properly stays pending for the
+// batch to finish (ExtractionPlan::finishOutputs); the others, and all of a stopped track that
+// is not kept, are discarded.
+void keepFormatOutputs(ExtractOutcome& o, bool keepStopped,
+                       const std::shared_ptr<outputfile::PendingOutput>& main,
+                       const std::vector<std::shared_ptr<outputfile::PendingOutput>>& others) {
+    const bool dropAll =
+        !o.outputCreated || (o.status == ExtractOutcome::Status::Cancelled && !keepStopped);
+    for (std::size_t k = 0; k < o.outputs.size(); ++k) {
+        std::shared_ptr<outputfile::PendingOutput> file = k == 0 ? main : others[k - 1];
+        if (dropAll || !o.outputs[k].failure.isEmpty()) {
+            file->discard();
+            continue;
+        }
+        if (k == 0)
+            o.outputPath = file->temporaryPath();
+        o.outputs[k].pending = std::move(file);
+        o.pendingMp3 = true;
+    }
+}
+
 } // namespace
 
 CdExtractJob::CdExtractJob(std::shared_ptr<const std::vector<ExtractRequest>> requests,
@@ -870,27 +714,12 @@ JobResult CdExtractJob::work(const WorkItem& item) {
         if (test.status == ExtractOutcome::Status::Cancelled)
             workerOutcome_.framesDone = 0;
     } else if (!request.formats.empty()) {
-        // The other formats' files beside the main one, named as it is with their extensions,
-        // each under a temporary name of its own.
-        request.formatFds.assign(request.formats.size(), -1);
-        request.formatPaths.assign(request.formats.size(), item.output);
-        const QString base = item.output.left(item.output.lastIndexOf(QLatin1Char('.')) + 1);
-        for (std::size_t k = 1; k < request.formats.size(); ++k) {
-            const QString path = base + pipeline::extensionOf(request.formats[k]);
-            request.formatPaths[k] = path;
-            auto other = outputfile::PendingOutput::create(path);
-            if (!other) {
-                output->discard();
-                for (const auto& made : others)
-                    made->discard();
-                workerOutcome_ = {};
-                r.status = JobResult::Status::Failed;
-                r.reason =
-                    QStringLiteral("Track %1: ").arg(request.track) + other.error().description();
-                return r;
-            }
-            request.formatFds[k] = other.value()->fd();
-            others.push_back(std::move(other.value()));
+        if (const auto refused = createOtherOutputs(request, item.output, others)) {
+            output->discard();
+            workerOutcome_ = {};
+            r.status = JobResult::Status::Failed;
+            r.reason = QStringLiteral("Track %1: ").arg(request.track) + *refused;
+            return r;
         }
         request.formatFds[0] = output->fd();
         workerOutcome_ = ExtractTrackToFormats(request, cancel, progress);
@@ -910,21 +739,7 @@ JobResult CdExtractJob::work(const WorkItem& item) {
                              o.status == ExtractOutcome::Status::Completed &&
                              o.testCrc32 != o.sums.crc32;
     if (!o.outputs.empty()) {
-        // Each output that ended properly stays pending for the batch to finish; the track's
-        // result is the first failure's, if any.
-        const bool dropAll = !o.outputCreated || (o.status == ExtractOutcome::Status::Cancelled &&
-                                                  !request.keepStopped);
-        for (std::size_t k = 0; k < o.outputs.size(); ++k) {
-            std::shared_ptr<outputfile::PendingOutput> file = k == 0 ? output : others[k - 1];
-            if (dropAll || !o.outputs[k].failure.isEmpty()) {
-                file->discard();
-                continue;
-            }
-            if (k == 0)
-                o.outputPath = file->temporaryPath();
-            o.outputs[k].pending = std::move(file);
-            o.pendingMp3 = true;
-        }
+        keepFormatOutputs(o, request.keepStopped, output, others);
     } else if (o.status == ExtractOutcome::Status::Failed || !o.outputCreated ||
                (o.status == ExtractOutcome::Status::Cancelled && !request.keepStopped)) {
         output->discard(); // never left looking like a track
