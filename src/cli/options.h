@@ -6,8 +6,6 @@
 #include <QString>
 #include <QStringList>
 
-#include "engine/pipeline/audioformat.h"
-
 #include <optional>
 #include <vector>
 
