@@ -72,6 +72,11 @@ class ConversionService : public QObject {
     // source's name with ".mp3" for ".wav" or ".wav" for ".mp3" (OutputPathFor).
     static QString outputFor(ConversionKind kind, const QString& destination,
                              const QString& source);
+    // The same for a batch run with `settings` (into settings.destination); AudioConvert: the
+    // source's name with its extension (from its last ".", when it has one) replaced by
+    // settings.convertTo's: "song.flac" gives "song.opus", "take" gives "take.opus".
+    static QString outputFor(ConversionKind kind, const ConversionSettings& settings,
+                             const QString& source);
 
     // Asked before each item with the bytes its output is expected to take (-1: unknown)
     // and the bytes the files under way are still expected to write (each one's expected
