@@ -5,8 +5,11 @@
 #include "engine/pipeline/audioformat.h"
 #include "window/main/filebatch.h"
 
+#include <QDropEvent>
+#include <QMimeData>
 #include <QProcess>
 #include <QStandardPaths>
+#include <QUrl>
 
 namespace {
 
@@ -114,6 +117,42 @@ TEST_F(AudioFilesTest, AudioGroupsListTheDestinationAndTheFileOpened) {
     EXPECT_EQ(childTexts(SourceTree::AudioText),
               (QStringList{QStringLiteral("Take.flac"), QStringLiteral("Live.OGG"),
                            QStringLiteral("tiny.opus")}));
+}
+
+// Files dragged in from a file manager are listed as opened ones are, each in its group; other
+// files are refused, and so is everything while a job runs.
+TEST_F(AudioFilesTest, FilesDraggedInAreListedInTheirGroups) {
+    Form1& w = load();
+    QStringList paths;
+    for (const char* name : {"take.flac", "song.wav", "notes.txt"}) {
+        paths << outside.filePath(QString::fromLatin1(name));
+        QFile file(paths.back());
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(QByteArray(300, 'x'));
+    }
+    QMimeData text;
+    text.setUrls({QUrl::fromLocalFile(paths[2])});
+    QMimeData files;
+    files.setUrls({QUrl::fromLocalFile(paths[0]), QUrl::fromLocalFile(paths[1]),
+                   QUrl::fromLocalFile(paths[2])});
+    auto enter = [&w](QMimeData& data) {
+        QDragEnterEvent event(QPoint(5, 5), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QCoreApplication::sendEvent(w.TreeView1->viewport(), &event);
+        return event.isAccepted();
+    };
+    EXPECT_FALSE(enter(text));
+    w.Disablem();
+    EXPECT_FALSE(enter(files));
+    w.Enablem();
+    ASSERT_TRUE(enter(files));
+    QDropEvent drop(QPointF(5, 5), Qt::CopyAction, &files, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(w.TreeView1->viewport(), &drop);
+    EXPECT_TRUE(drop.isAccepted());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return node(paths[1]) != 0; }, 2000));
+    EXPECT_EQ(tree().parentOf(node(paths[0])), node(SourceTree::AudioText));
+    EXPECT_EQ(tree().parentOf(node(paths[1])), node(SourceTree::WavText));
+    EXPECT_EQ(node(paths[2]), 0u);
+    EXPECT_EQ(tree().audioFiles.items(), QStringList{paths[0]});
 }
 
 // An audio file moves between its two groups by double-click and by drag, never into a WAV

@@ -322,6 +322,7 @@ void Form1::Disablem() {
         item->setEnabled(false);
     mnuRemoveDelete->setEnabled(false);
     mnuFileRemove->setEnabled(false);
+    static_cast<SourceTreeView*>(TreeView1)->setAcceptsFiles(false);
     Label33->setVisible(true); // the percentage of the file in progress
     // The drive must stay open and its track lists unchanged while tracks are read.
     setCdControlsEnabled(false);
@@ -353,6 +354,7 @@ void Form1::Enablem() {
         item->setEnabled(true);
     mnuRemoveDelete->setEnabled(true);
     mnuFileRemove->setEnabled(true);
+    static_cast<SourceTreeView*>(TreeView1)->setAcceptsFiles(true);
 }
 
 // ---- The action
