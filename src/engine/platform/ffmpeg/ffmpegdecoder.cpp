@@ -56,6 +56,16 @@ bool isProtectedTag(std::uint32_t tag) {
            tag == fourcc('d', 'r', 'm', 'a') || tag == fourcc('p', '6', '0', '8');
 }
 
+// Containers whose stated length is exact (sample tables, granule positions, a header's
+// sample count), not estimated from a bit rate or rounded to milliseconds.
+bool exactLength(const AVInputFormat* container) {
+    static const char* const exact[] = {"ogg", "mov,mp4,m4a,3gp,3g2,mj2", "wv", "ape", "tta",
+                                        "aiff", "flac", "wav", "w64", "caf"};
+    return std::any_of(std::begin(exact), std::end(exact), [container](const char* name) {
+        return std::strcmp(container->name, name) == 0;
+    });
+}
+
 bool isIntegerFormat(AVSampleFormat format) {
     switch (av_get_packed_sample_fmt(format)) {
     case AV_SAMPLE_FMT_U8:
@@ -190,6 +200,15 @@ Result<std::unique_ptr<FfmpegDecoder>> FfmpegDecoder::open(const QString& path,
     if (avcodec_open2(h.codec, codec, nullptr) < 0)
         return refuse(Refusal::NotReadable, tr("the file's audio cannot be decoded"));
 
+    // A length the container states exactly: the decoder's padding at the start (Opus's
+    // pre-skip) is not audio. Audio decoded beyond it is the encoder's padding at the end.
+    const int codecRate = stream->codecpar->sample_rate;
+    if (exactLength(h.format->iformat) && stream->duration != AV_NOPTS_VALUE &&
+        stream->duration > 0 && codecRate > 0)
+        self->announcedFrames_ = std::max<std::int64_t>(
+            0, av_rescale_q(stream->duration, stream->time_base, AVRational{1, codecRate}) -
+                   std::max(0, stream->codecpar->initial_padding));
+
     // The first frame fixes the format (some decoders only learn it from the stream).
     while (self->pending_.empty() && !self->ended_)
         if (!self->decodeNext())
@@ -209,10 +228,8 @@ Result<std::unique_ptr<FfmpegDecoder>> FfmpegDecoder::open(const QString& path,
         self->bitsPerSample_ = 16;
     }
 
-    if (stream->duration != AV_NOPTS_VALUE && stream->duration > 0 &&
-        h.format->duration_estimation_method != AVFMT_DURATION_FROM_BITRATE)
-        self->announcedFrames_ =
-            av_rescale_q(stream->duration, stream->time_base, AVRational{1, self->sampleRate_});
+    if (self->sampleRate_ != codecRate)
+        self->announcedFrames_ = -1;
     self->bitRate_ = stream->codecpar->bit_rate > 0 ? stream->codecpar->bit_rate
                                                     : std::max<std::int64_t>(0,
                                                                              h.format->bit_rate);
@@ -398,7 +415,12 @@ bool FfmpegDecoder::convert(const AVFrame* frame) {
         }
     }
     pendingOffset_ = 0;
-    decodedFrames_ += static_cast<std::int64_t>(pending_.size()) / channels_;
+    std::int64_t frames = static_cast<std::int64_t>(pending_.size()) / channels_;
+    if (announcedFrames_ >= 0 && decodedFrames_ + frames > announcedFrames_) {
+        frames = std::max<std::int64_t>(0, announcedFrames_ - decodedFrames_);
+        pending_.resize(static_cast<std::size_t>(frames) * channels_);
+    }
+    decodedFrames_ += frames;
     return true;
 }
 
