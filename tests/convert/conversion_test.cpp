@@ -118,7 +118,8 @@ QByteArray pngBytes() {
 
 // Sample frames of an Opus file as opusdec decodes it (48 kHz, gapless).
 std::int64_t opusFrames(const QString& opus, const QString& scratchWav) {
-    const ToolRun r = tool("opusdec", {QStringLiteral("--quiet"), opus, scratchWav});
+    const ToolRun r = tool("opusdec", {QStringLiteral("--quiet"), QStringLiteral("--rate"),
+                                       QStringLiteral("48000"), opus, scratchWav});
     if (r.exitCode != 0)
         return -1;
     QFile f(scratchWav);
