@@ -5,6 +5,7 @@
 #include "engine/formats/clsfileio.h"
 #include "engine/formats/outputfile.h"
 #include "engine/pipeline/source.h"
+#include "engine/pipeline/wavencoder.h"
 #include "engine/platform/id3tag/audiotags.h"
 #include "engine/platform/loudness/loudnessmeter.h"
 
@@ -252,9 +253,10 @@ std::int64_t expectedOutputBytes(OutputFormat format, const AudioFormat& input, 
     const std::int64_t milliseconds = millisecondsOf(frames, input.sampleRate);
     switch (format) {
     case OutputFormat::Wav: {
-        // The extensible header above two channels or 16 bits.
-        const std::int64_t header = input.channels > 2 || input.bitsPerSample > 16 ? 68 : 44;
-        return header + pcmBytes + tagRoom;
+        // The header and the audio exactly, and room for the INFO list.
+        const WavLayout layout(input);
+        constexpr std::int64_t infoRoom = 1024;
+        return layout.headerBytes() + frames * layout.blockAlign() + infoRoom;
     }
     case OutputFormat::Mp3:
         return milliseconds * settings.mp3.bitrateKbps / 8 + tagRoom;

@@ -71,8 +71,9 @@ ConvertOutcome convertFile(const ConvertRequest& request, const std::function<bo
                            const std::function<void(double percent)>& progress);
 
 // About how many bytes `format` takes for the audio of a source of `input`'s format and
-// `frames` sample frames with `settings`: a WAV exactly, MP3 and Opus by their bitrate, FLAC
-// at about 60% of the PCM; with room for the tags. -1 when `frames` is unknown.
+// `frames` sample frames with `settings`: a WAV's header and audio exactly (and room for its
+// INFO list), MP3 and Opus by their bitrate, FLAC at about 60% of the PCM; with room for a tag
+// without pictures. -1 when `frames` is unknown.
 std::int64_t expectedOutputBytes(OutputFormat format, const AudioFormat& input, std::int64_t frames,
                                  const EncoderSettings& settings);
 
