@@ -138,9 +138,16 @@ Result<std::unique_ptr<Encoder>> makeMp3Encoder(const AudioFormat& input,
                            QStringLiteral("%1: %2").arg(
                                target.path, fileErrorText(target.fd >= 0 ? errno : EBADF)));
     auto opened = Mp3Output::open(config, fd, target.path, source);
-    if (!opened)
-        return opened.error().source() == lameSource ? naming(target.path, opened.error())
-                                                     : opened.error();
+    if (!opened) {
+        if (opened.error().source() != lameSource)
+            return opened.error();
+        return VortanError(opened.error().number(), lameSource,
+                           tr("%1: the MP3 encoder refused %2 channels at %3 Hz (%4)")
+                               .arg(target.path)
+                               .arg(input.channels)
+                               .arg(input.sampleRate)
+                               .arg(opened.error().description()));
+    }
     return std::unique_ptr<Encoder>(
         std::make_unique<Mp3Encoder>(std::move(opened.value()), input, target));
 }

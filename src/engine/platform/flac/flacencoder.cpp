@@ -71,6 +71,7 @@ struct StreamEncoder::Library {
 
     EncodedOutput& output;
     bool discarded = false;
+    bool outputFailed = false;         // a callback refused; the output knows why
     std::int64_t seekTableOffset = -1; // where the seek table's block starts in the output
     FLAC__StreamEncoder* encoder = nullptr;
     FLAC__StreamMetadata* seekTable = nullptr;
@@ -92,16 +93,20 @@ FLAC__StreamEncoderWriteStatus writeCallback(const FLAC__StreamEncoder*, const F
     if (samples == 0 && bytes > 0 && library.seekTableOffset < 0 &&
         (buffer[0] & 0x7F) == FLAC__METADATA_TYPE_SEEKTABLE)
         library.seekTableOffset = static_cast<std::int64_t>(library.output.position());
-    if (library.discarded || !library.output.write(buffer, bytes))
+    if (library.discarded || !library.output.write(buffer, bytes)) {
+        library.outputFailed = true;
         return FLAC__STREAM_ENCODER_WRITE_STATUS_FATAL_ERROR;
+    }
     return FLAC__STREAM_ENCODER_WRITE_STATUS_OK;
 }
 
 FLAC__StreamEncoderSeekStatus seekCallback(const FLAC__StreamEncoder*, FLAC__uint64 offset,
                                            void* client) {
     auto& library = libraryOf(client);
-    if (library.discarded || !library.output.seek(offset))
+    if (library.discarded || !library.output.seek(offset)) {
+        library.outputFailed = true;
         return FLAC__STREAM_ENCODER_SEEK_STATUS_ERROR;
+    }
     return FLAC__STREAM_ENCODER_SEEK_STATUS_OK;
 }
 
@@ -179,6 +184,11 @@ VortanError StreamEncoder::stateError() const {
     const auto state = FLAC__stream_encoder_get_state(e);
     const QString libraryText =
         QString::fromLatin1(FLAC__stream_encoder_get_resolved_state_string(e));
+    // libFLAC also reports samples outside the stream's width as its client's error.
+    if (state == FLAC__STREAM_ENCODER_CLIENT_ERROR && !library_->outputFailed)
+        return flacError(tr("A sample lies outside the range of %1-bit audio (%2)")
+                             .arg(FLAC__stream_encoder_get_bits_per_sample(e))
+                             .arg(libraryText));
     if (state == FLAC__STREAM_ENCODER_VERIFY_MISMATCH_IN_AUDIO_DATA) {
         FLAC__uint64 sample = 0;
         uint32_t frame = 0, channel = 0, sampleInFrame = 0;

@@ -92,8 +92,14 @@ Result<std::unique_ptr<StreamEncoder>> StreamEncoder::create(const EncoderParame
     library->encoder =
         ope_encoder_create_callbacks(&callbacks, &output, library->comments, parameters.sampleRate,
                                      parameters.channels, family, &error);
-    if (!library->encoder)
-        return libraryError(error);
+    if (!library->encoder) {
+        if (error != OPE_BAD_ARG)
+            return libraryError(error);
+        return opusError(tr("The Opus encoder refused %1 channels at %2 Hz (%3)")
+                             .arg(parameters.channels)
+                             .arg(parameters.sampleRate)
+                             .arg(QString::fromUtf8(ope_strerror(error))));
+    }
     error = ope_encoder_ctl(library->encoder, OPUS_SET_BITRATE(parameters.bitrateKbps * 1000));
     if (error != OPE_OK)
         return libraryError(error);
