@@ -1,5 +1,7 @@
 #include "engine/platform/id3tag/id3tag.h"
 
+#include "engine/platform/id3tag/id3v2frames.h"
+
 #include "engine/platform/nativepath.h"
 
 #include <QRegularExpression>
@@ -18,14 +20,9 @@
 
 namespace id3tag {
 
-namespace {
+namespace detail {
 
-const QString errorSource = QStringLiteral("ID3 tag");
 const char* const musicBrainzOwner = "http://musicbrainz.org";
-
-VortanError tagError(int number, const QString& path, const QString& why) {
-    return VortanError(number, errorSource, QStringLiteral("%1: %2").arg(path, why));
-}
 
 TagLib::String toTag(const QString& text) {
     return TagLib::String(text.toUtf8().constData(), TagLib::String::UTF8);
@@ -52,6 +49,25 @@ void setUserText(TagLib::ID3v2::Tag& tag, const QString& description, const QStr
         return;
     tag.addFrame(new TagLib::ID3v2::UserTextIdentificationFrame(
         name, TagLib::StringList(toTag(value)), TagLib::String::UTF8));
+}
+
+std::unique_ptr<TagLib::IOStream> streamOf(int fd, bool readOnly) {
+    const int copy = ::dup(fd);
+    if (copy >= 0)
+        ::lseek(copy, 0, SEEK_SET);
+    return std::make_unique<TagLib::FileStream>(copy, readOnly);
+}
+
+} // namespace detail
+
+namespace {
+
+using namespace detail;
+
+const QString errorSource = QStringLiteral("ID3 tag");
+
+VortanError tagError(int number, const QString& path, const QString& why) {
+    return VortanError(number, errorSource, QStringLiteral("%1: %2").arg(path, why));
 }
 
 void setRecordingId(TagLib::ID3v2::Tag& tag, const QString& id) {
@@ -105,7 +121,7 @@ class TaggedFile {
 using StreamMaker = std::function<std::unique_ptr<TagLib::IOStream>()>;
 
 Result<std::int64_t> writeTagThrough(const StreamMaker& openStream, const QString& path,
-                                     const TagFields& fields) {
+                                     const TagFields& fields, const MoreFrames& more) {
     std::int64_t audioBytes = 0; // everything after the tag: it must come through whole
     bool emptyTag = false;       // no frame is left: the library then removes the tag
     {
@@ -136,6 +152,8 @@ Result<std::int64_t> writeTagThrough(const StreamMaker& openStream, const QStrin
         setUserText(tag, QStringLiteral("REPLAYGAIN_TRACK_PEAK"), fields.trackPeak);
         setUserText(tag, QStringLiteral("REPLAYGAIN_ALBUM_GAIN"), fields.albumGain);
         setUserText(tag, QStringLiteral("REPLAYGAIN_ALBUM_PEAK"), fields.albumPeak);
+        if (more)
+            more(tag);
         emptyTag = tag.isEmpty();
         if (!file.save(TagLib::MPEG::File::ID3v2, TagLib::File::StripNone, TagLib::ID3v2::v4,
                        TagLib::File::DoNotDuplicate))
@@ -160,18 +178,16 @@ Result<std::int64_t> writeTag(const QString& path, const TagFields& fields) {
     const QByteArray name = nativepath::encode(path);
     return writeTagThrough(
         [&name] { return std::make_unique<TagLib::FileStream>(name.constData(), false); }, path,
-        fields);
+        fields, {});
 }
 
 Result<std::int64_t> writeTag(int fd, const QString& path, const TagFields& fields) {
-    // Each stream closes the duplicate it is given; `fd` stays open for its owner.
-    return writeTagThrough(
-        [fd] {
-            const int copy = ::dup(fd);
-            ::lseek(copy, 0, SEEK_SET);
-            return std::make_unique<TagLib::FileStream>(copy, false);
-        },
-        path, fields);
+    return detail::writeTag(fd, path, fields, {});
+}
+
+Result<std::int64_t> detail::writeTag(int fd, const QString& path, const TagFields& fields,
+                                      const MoreFrames& more) {
+    return writeTagThrough([fd] { return streamOf(fd, false); }, path, fields, more);
 }
 
 Result<std::vector<Frame>> readFrames(const QString& path) {
