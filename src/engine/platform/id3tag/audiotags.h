@@ -80,8 +80,10 @@ enum class Container { Mp3, Flac, Opus, Wav };
 // Vorbis comments and PICTURE blocks in FLAC (using its padding where it fits), an
 // OpusTags packet with R128 gains and METADATA_BLOCK_PICTURE in Opus, a RIFF INFO list in a
 // WAV (title, artist, album, and what else it has a chunk for). Tags the output already has
-// that `tags` names are replaced; the audio keeps every byte. `path` names the file in
-// messages; `fd` stays open. Fails with the reason, naming `path`.
+// that `tags` names are replaced (an empty field removes them, a picture list replaces the
+// pictures); the audio keeps every byte. A picture larger than a FLAC metadata block holds
+// (16 MiB) is left out of a FLAC. `path` names the file in messages; `fd` stays open. Fails
+// with the reason, naming `path`, also when the save left the file short of its audio or tags.
 std::optional<VortanError> write(int fd, const QString& path, Container container,
                                  const AudioTags& tags);
 

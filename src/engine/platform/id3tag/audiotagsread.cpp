@@ -54,7 +54,8 @@ void add(Fields& fields, const QString& name, const TagLib::StringList& values) 
 }
 
 // The Vorbis-comment names of the fields ID3v2's TXXX frames and MP4's freeform atoms carry
-// under the names taggers give them.
+// under the names taggers give them. (FFmpeg writes a comment as TXXX "comment"; COMM, read
+// first, wins.)
 const QMap<QString, QString>& namedFields() {
     static const QMap<QString, QString> names{
         {QStringLiteral("MUSICBRAINZ ALBUM ID"), QStringLiteral("MUSICBRAINZ_ALBUMID")},
@@ -68,6 +69,7 @@ const QMap<QString, QString>& namedFields() {
         {QStringLiteral("MUSICBRAINZ TRACK ID"), QStringLiteral("MUSICBRAINZ_TRACKID")},
         {QStringLiteral("MUSICBRAINZ DISC ID"), QStringLiteral("MUSICBRAINZ_DISCID")},
         {QStringLiteral("CATALOGNUMBER"), QStringLiteral("CATALOGNUMBER")},
+        {QStringLiteral("COMMENT"), QStringLiteral("COMMENT")},
         {QStringLiteral("ISRC"), QStringLiteral("ISRC")},
         {QStringLiteral("REPLAYGAIN_TRACK_GAIN"), QStringLiteral("REPLAYGAIN_TRACK_GAIN")},
         {QStringLiteral("REPLAYGAIN_TRACK_PEAK"), QStringLiteral("REPLAYGAIN_TRACK_PEAK")},
@@ -108,6 +110,7 @@ void addFlacPictures(std::vector<Picture>& pictures,
 
 // ---- reading each format ----
 
+// A genre given by its ID3v1 number (as TagLib gives a version 2.3 "(17)") becomes its name.
 QString id3Genre(const TagLib::String& text) {
     bool number = false;
     const int index = fromTag(text).toInt(&number);

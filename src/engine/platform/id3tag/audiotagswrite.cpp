@@ -66,6 +66,11 @@ id3tag::TagFields fieldsOf(const AudioTags& tags) {
     return fields;
 }
 
+// ID3v2 and FLAC name picture types 0 to 20; another is written as 0, "other".
+int knownType(int type) {
+    return type >= 0 && type <= 20 ? type : 0;
+}
+
 void setId3v2Extras(TagLib::ID3v2::Tag& tag, const AudioTags& tags) {
     using id3tag::detail::setText;
     using id3tag::detail::setUserText;
@@ -94,7 +99,8 @@ void setId3v2Extras(TagLib::ID3v2::Tag& tag, const AudioTags& tags) {
         auto* apic = new TagLib::ID3v2::AttachedPictureFrame;
         apic->setTextEncoding(TagLib::String::UTF8);
         apic->setMimeType(toTag(mimeOf(picture)));
-        apic->setType(static_cast<TagLib::ID3v2::AttachedPictureFrame::Type>(picture.type));
+        apic->setType(
+            static_cast<TagLib::ID3v2::AttachedPictureFrame::Type>(knownType(picture.type)));
         apic->setDescription(toTag(picture.description));
         apic->setPicture(TagLib::ByteVector(picture.data.constData(),
                                             static_cast<unsigned>(picture.data.size())));
@@ -153,7 +159,7 @@ void setXiph(TagLib::Ogg::XiphComment& comment, const AudioTags& tags, bool opus
 
 TagLib::FLAC::Picture* flacPicture(const Picture& picture) {
     auto* p = new TagLib::FLAC::Picture;
-    p->setType(static_cast<TagLib::FLAC::Picture::Type>(picture.type));
+    p->setType(static_cast<TagLib::FLAC::Picture::Type>(knownType(picture.type)));
     p->setMimeType(toTag(mimeOf(picture)));
     p->setDescription(toTag(picture.description));
     p->setData(
