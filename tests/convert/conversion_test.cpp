@@ -6,6 +6,7 @@
 
 #include "fixtures.h"
 #include "mp3decode.h"
+#include "progressgate.h"
 
 #include <QDir>
 #include <QFile>
@@ -367,6 +368,45 @@ TEST_F(ConversionTest, CancellingEndsEveryOutputProperlyAndKeepsIt) {
         EXPECT_TRUE(flacVerifies(flac));
         const ToolRun samples = tool("metaflac", {QStringLiteral("--show-total-samples"), flac});
         EXPECT_EQ(samples.out.trimmed().toLongLong(), outcome.framesRead);
+    }
+}
+
+// The service runs the conversion as a batch's job: aborted mid-way, the file is ended
+// properly, kept under its name, and its item is Cancelled.
+TEST_F(ConversionTest, AnAbortedBatchKeepsTheFileUnderWayProperlyEnded) {
+    const std::int64_t frames = 20 * 44100;
+    ConversionBatch batch;
+    batch.kind = ConversionKind::AudioConvert;
+    batch.settings.destination = path(QStringLiteral("out"));
+    batch.settings.convertTo = OutputFormat::Flac;
+    ASSERT_TRUE(QDir().mkpath(batch.settings.destination));
+    const QString source =
+        write(QStringLiteral("long.wav"), toneWav(16, 44100, 2, frames, nullptr));
+    batch.items = {
+        WorkItem{source, ConversionService::outputFor(batch.kind, batch.settings, source)}};
+
+    ConversionService service;
+    std::optional<ConversionReport> report;
+    QObject::connect(&service, &ConversionService::batchFinished,
+                     [&report](const ConversionReport& ended) { report = ended; });
+    ProgressGate underWay([](const WorkItem&, int percent) { return percent >= 10; });
+    ASSERT_TRUE(service.start(batch));
+    ASSERT_TRUE(underWay.waitHeld());
+    service.abort();
+    underWay.release();
+    ASSERT_TRUE(QTest::qWaitFor([&report] { return report.has_value(); }, 60000));
+
+    ASSERT_EQ(report->results.size(), 1);
+    EXPECT_EQ(report->results.front().status, JobResult::Status::Cancelled);
+    const QString flac = path(QStringLiteral("out/long.flac"));
+    EXPECT_EQ(report->items.front().output, flac);
+    EXPECT_TRUE(flacVerifies(flac));
+    if (have("metaflac")) {
+        const qint64 kept = tool("metaflac", {QStringLiteral("--show-total-samples"), flac})
+                                .out.trimmed()
+                                .toLongLong();
+        EXPECT_GT(kept, 0);
+        EXPECT_LT(kept, frames);
     }
 }
 
