@@ -324,8 +324,9 @@ TEST_F(ConversionTest, ATruncatedFlacIsConvertedAsFarAsItGoesAndFailsAsIncomplet
     EXPECT_LT(outcome.framesRead, frames);
 }
 
-// An encoder that refuses the source's format leaves no file; the other outputs go on.
-TEST_F(ConversionTest, AnMp3OfSixChannelsIsRefusedAndLeavesNoFile) {
+// An encoder that refuses the source's format leaves no file, the other outputs going on; a
+// source without audio leaves none either.
+TEST_F(ConversionTest, RefusedOutputsAndEmptySourcesLeaveNoFile) {
     const QString wav = write(QStringLiteral("surround.wav"),
                               fixtures::wavBytes(fixtures::sine(300, 1.0, 48000, 6), 48000, 6));
     const QString mp3 = path(QStringLiteral("surround.mp3"));
@@ -346,6 +347,14 @@ TEST_F(ConversionTest, AnMp3OfSixChannelsIsRefusedAndLeavesNoFile) {
     EXPECT_TRUE(both.outputs[1].path.isEmpty());
     EXPECT_EQ(files(),
               (QStringList{QStringLiteral("surround.flac"), QStringLiteral("surround.wav")}));
+
+    const QString empty = write(QStringLiteral("empty.wav"), fixtures::wavBytes({}));
+    const ConvertOutcome nothing =
+        convert(empty, OutputFormat::Flac, path(QStringLiteral("e.flac")));
+    EXPECT_EQ(nothing.status, ConvertOutcome::Status::Failed);
+    EXPECT_TRUE(nothing.error.description().contains(QStringLiteral("no audio")))
+        << nothing.error.description().toStdString();
+    EXPECT_EQ(files().size(), 3);
 }
 
 TEST_F(ConversionTest, CancellingEndsEveryOutputProperlyAndKeepsIt) {

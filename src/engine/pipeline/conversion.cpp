@@ -28,6 +28,11 @@ VortanError fileError(const QString& path, int error) {
                        QStringLiteral("%1: %2").arg(path, fileErrorText(error)));
 }
 
+VortanError noAudio(const QString& path) {
+    return VortanError(VortanError::InvalidArgument, errorSource,
+                       QStringLiteral("%1: the file holds no audio to convert").arg(path));
+}
+
 audiotags::Container containerOf(OutputFormat format) {
     switch (format) {
     case OutputFormat::Wav:
@@ -151,6 +156,8 @@ ConvertOutcome convertFile(const ConvertRequest& request, const std::function<bo
     Source& source = *opened.value();
     const AudioFormat format = source.format();
     outcome.announcedFrames = source.announcedFrames();
+    if (outcome.announcedFrames == 0)
+        return failed(noAudio(request.sourcePath));
     Result<audiotags::AudioTags> read = audiotags::read(request.sourcePath);
     if (!read)
         return failed(read.error());
@@ -228,6 +235,14 @@ ConvertOutcome convertFile(const ConvertRequest& request, const std::function<bo
         }
     }
 
+    // A file of no audio at all is no conversion: nothing is kept of it.
+    if (outcome.framesRead == 0) {
+        const VortanError why = failures.error().value_or(noAudio(request.sourcePath));
+        for (Output& output : outputs)
+            if (output.live())
+                drop(output, why, failures);
+        return failed(why);
+    }
     if (meter) {
         const std::unique_ptr<LoudnessMeter> measured = meter->finish();
         if (const auto gain = measured ? measured->replayGain() : std::nullopt)

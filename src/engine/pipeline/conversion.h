@@ -61,8 +61,9 @@ struct ConvertOutcome {
 //
 // A source that fails midway (damaged, truncated, shorter than it announces) ends every output
 // properly with what was decoded, keeps it under its name, and fails with the source's reason
-// ("<source>: the file is incomplete ..."). An encoder or file failure removes that output and
-// fails with its reason; the other outputs go on.
+// ("<source>: the file is incomplete ..."). A source that gives not a single sample frame
+// (empty, or failing at once) fails and leaves no file. An encoder or file failure removes that
+// output and fails with its reason; the other outputs go on.
 //
 // `cancelled` is asked after each block of samples; true ends every output there, properly
 // (each kept, shorter). `progress` gets the percent of the source decoded after each block,
