@@ -6,6 +6,7 @@
 
 #include "fixtures.h"
 #include "mp3decode.h"
+#include "progressgate.h"
 
 #include <QDir>
 #include <QFile>
@@ -118,7 +119,8 @@ QByteArray pngBytes() {
 
 // Sample frames of an Opus file as opusdec decodes it (48 kHz, gapless).
 std::int64_t opusFrames(const QString& opus, const QString& scratchWav) {
-    const ToolRun r = tool("opusdec", {QStringLiteral("--quiet"), opus, scratchWav});
+    const ToolRun r = tool("opusdec", {QStringLiteral("--quiet"), QStringLiteral("--rate"),
+                                       QStringLiteral("48000"), opus, scratchWav});
     if (r.exitCode != 0)
         return -1;
     QFile f(scratchWav);
@@ -322,8 +324,9 @@ TEST_F(ConversionTest, ATruncatedFlacIsConvertedAsFarAsItGoesAndFailsAsIncomplet
     EXPECT_LT(outcome.framesRead, frames);
 }
 
-// An encoder that refuses the source's format leaves no file; the other outputs go on.
-TEST_F(ConversionTest, AnMp3OfSixChannelsIsRefusedAndLeavesNoFile) {
+// An encoder that refuses the source's format leaves no file, the other outputs going on; a
+// source without audio leaves none either.
+TEST_F(ConversionTest, RefusedOutputsAndEmptySourcesLeaveNoFile) {
     const QString wav = write(QStringLiteral("surround.wav"),
                               fixtures::wavBytes(fixtures::sine(300, 1.0, 48000, 6), 48000, 6));
     const QString mp3 = path(QStringLiteral("surround.mp3"));
@@ -344,6 +347,14 @@ TEST_F(ConversionTest, AnMp3OfSixChannelsIsRefusedAndLeavesNoFile) {
     EXPECT_TRUE(both.outputs[1].path.isEmpty());
     EXPECT_EQ(files(),
               (QStringList{QStringLiteral("surround.flac"), QStringLiteral("surround.wav")}));
+
+    const QString empty = write(QStringLiteral("empty.wav"), fixtures::wavBytes({}));
+    const ConvertOutcome nothing =
+        convert(empty, OutputFormat::Flac, path(QStringLiteral("e.flac")));
+    EXPECT_EQ(nothing.status, ConvertOutcome::Status::Failed);
+    EXPECT_TRUE(nothing.error.description().contains(QStringLiteral("no audio")))
+        << nothing.error.description().toStdString();
+    EXPECT_EQ(files().size(), 3);
 }
 
 TEST_F(ConversionTest, CancellingEndsEveryOutputProperlyAndKeepsIt) {
@@ -366,6 +377,45 @@ TEST_F(ConversionTest, CancellingEndsEveryOutputProperlyAndKeepsIt) {
         EXPECT_TRUE(flacVerifies(flac));
         const ToolRun samples = tool("metaflac", {QStringLiteral("--show-total-samples"), flac});
         EXPECT_EQ(samples.out.trimmed().toLongLong(), outcome.framesRead);
+    }
+}
+
+// The service runs the conversion as a batch's job: aborted mid-way, the file is ended
+// properly, kept under its name, and its item is Cancelled.
+TEST_F(ConversionTest, AnAbortedBatchKeepsTheFileUnderWayProperlyEnded) {
+    const std::int64_t frames = 20 * 44100;
+    ConversionBatch batch;
+    batch.kind = ConversionKind::AudioConvert;
+    batch.settings.destination = path(QStringLiteral("out"));
+    batch.settings.convertTo = OutputFormat::Flac;
+    ASSERT_TRUE(QDir().mkpath(batch.settings.destination));
+    const QString source =
+        write(QStringLiteral("long.wav"), toneWav(16, 44100, 2, frames, nullptr));
+    batch.items = {
+        WorkItem{source, ConversionService::outputFor(batch.kind, batch.settings, source)}};
+
+    ConversionService service;
+    std::optional<ConversionReport> report;
+    QObject::connect(&service, &ConversionService::batchFinished,
+                     [&report](const ConversionReport& ended) { report = ended; });
+    ProgressGate underWay([](const WorkItem&, int percent) { return percent >= 10; });
+    ASSERT_TRUE(service.start(batch));
+    ASSERT_TRUE(underWay.waitHeld());
+    service.abort();
+    underWay.release();
+    ASSERT_TRUE(QTest::qWaitFor([&report] { return report.has_value(); }, 60000));
+
+    ASSERT_EQ(report->results.size(), 1);
+    EXPECT_EQ(report->results.front().status, JobResult::Status::Cancelled);
+    const QString flac = path(QStringLiteral("out/long.flac"));
+    EXPECT_EQ(report->items.front().output, flac);
+    EXPECT_TRUE(flacVerifies(flac));
+    if (have("metaflac")) {
+        const qint64 kept = tool("metaflac", {QStringLiteral("--show-total-samples"), flac})
+                                .out.trimmed()
+                                .toLongLong();
+        EXPECT_GT(kept, 0);
+        EXPECT_LT(kept, frames);
     }
 }
 

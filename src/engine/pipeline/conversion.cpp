@@ -5,6 +5,7 @@
 #include "engine/formats/clsfileio.h"
 #include "engine/formats/outputfile.h"
 #include "engine/pipeline/source.h"
+#include "engine/pipeline/wavencoder.h"
 #include "engine/platform/id3tag/audiotags.h"
 #include "engine/platform/loudness/loudnessmeter.h"
 
@@ -25,6 +26,11 @@ constexpr std::int64_t blockFrames = 4096;
 VortanError fileError(const QString& path, int error) {
     return VortanError(VortanError::PathAccess, errorSource,
                        QStringLiteral("%1: %2").arg(path, fileErrorText(error)));
+}
+
+VortanError noAudio(const QString& path) {
+    return VortanError(VortanError::InvalidArgument, errorSource,
+                       QStringLiteral("%1: the file holds no audio to convert").arg(path));
 }
 
 audiotags::Container containerOf(OutputFormat format) {
@@ -150,6 +156,8 @@ ConvertOutcome convertFile(const ConvertRequest& request, const std::function<bo
     Source& source = *opened.value();
     const AudioFormat format = source.format();
     outcome.announcedFrames = source.announcedFrames();
+    if (outcome.announcedFrames == 0)
+        return failed(noAudio(request.sourcePath));
     Result<audiotags::AudioTags> read = audiotags::read(request.sourcePath);
     if (!read)
         return failed(read.error());
@@ -227,6 +235,14 @@ ConvertOutcome convertFile(const ConvertRequest& request, const std::function<bo
         }
     }
 
+    // A file of no audio at all is no conversion: nothing is kept of it.
+    if (outcome.framesRead == 0) {
+        const VortanError why = failures.error().value_or(noAudio(request.sourcePath));
+        for (Output& output : outputs)
+            if (output.live())
+                drop(output, why, failures);
+        return failed(why);
+    }
     if (meter) {
         const std::unique_ptr<LoudnessMeter> measured = meter->finish();
         if (const auto gain = measured ? measured->replayGain() : std::nullopt)
@@ -252,9 +268,10 @@ std::int64_t expectedOutputBytes(OutputFormat format, const AudioFormat& input, 
     const std::int64_t milliseconds = millisecondsOf(frames, input.sampleRate);
     switch (format) {
     case OutputFormat::Wav: {
-        // The extensible header above two channels or 16 bits.
-        const std::int64_t header = input.channels > 2 || input.bitsPerSample > 16 ? 68 : 44;
-        return header + pcmBytes + tagRoom;
+        // The header and the audio exactly, and room for the INFO list.
+        const WavLayout layout(input);
+        constexpr std::int64_t infoRoom = 1024;
+        return layout.headerBytes() + frames * layout.blockAlign() + infoRoom;
     }
     case OutputFormat::Mp3:
         return milliseconds * settings.mp3.bitrateKbps / 8 + tagRoom;

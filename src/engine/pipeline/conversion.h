@@ -61,8 +61,9 @@ struct ConvertOutcome {
 //
 // A source that fails midway (damaged, truncated, shorter than it announces) ends every output
 // properly with what was decoded, keeps it under its name, and fails with the source's reason
-// ("<source>: the file is incomplete ..."). An encoder or file failure removes that output and
-// fails with its reason; the other outputs go on.
+// ("<source>: the file is incomplete ..."). A source that gives not a single sample frame
+// (empty, or failing at once) fails and leaves no file. An encoder or file failure removes that
+// output and fails with its reason; the other outputs go on.
 //
 // `cancelled` is asked after each block of samples; true ends every output there, properly
 // (each kept, shorter). `progress` gets the percent of the source decoded after each block,
@@ -71,8 +72,9 @@ ConvertOutcome convertFile(const ConvertRequest& request, const std::function<bo
                            const std::function<void(double percent)>& progress);
 
 // About how many bytes `format` takes for the audio of a source of `input`'s format and
-// `frames` sample frames with `settings`: a WAV exactly, MP3 and Opus by their bitrate, FLAC
-// at about 60% of the PCM; with room for the tags. -1 when `frames` is unknown.
+// `frames` sample frames with `settings`: a WAV's header and audio exactly (and room for its
+// INFO list), MP3 and Opus by their bitrate, FLAC at about 60% of the PCM; with room for a tag
+// without pictures. -1 when `frames` is unknown.
 std::int64_t expectedOutputBytes(OutputFormat format, const AudioFormat& input, std::int64_t frames,
                                  const EncoderSettings& settings);
 
