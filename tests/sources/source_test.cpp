@@ -13,6 +13,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
 #include <optional>
 #include <vector>
 
@@ -264,24 +265,63 @@ TEST_F(SourceTest, DamagedFlacFailsAfterTheGoodAudio) {
     }
 }
 
-// A damaged Ogg page ends the audio early: the source fails as incomplete.
-TEST_F(SourceTest, DamagedOggPageFailsAsIncomplete) {
+// A damaged Ogg page, or an M4A cut short of the samples its index lists, ends the audio
+// early: the source fails as incomplete after what it could read.
+TEST_F(SourceTest, DamagedOggAndCutM4aFailAsIncomplete) {
     REQUIRE_TOOLS(ffmpeg({QStringLiteral("-f"), QStringLiteral("lavfi"), QStringLiteral("-i"),
                           QStringLiteral("anoisesrc=d=4:r=44100:seed=3"), QStringLiteral("t.wav")}) &&
                   tool(QStringLiteral("oggenc"), {QStringLiteral("-Q"), QStringLiteral("t.wav"),
-                                                  QStringLiteral("-o"), QStringLiteral("t.ogg")}));
+                                                  QStringLiteral("-o"), QStringLiteral("t.ogg")}) &&
+                  ffmpeg({QStringLiteral("-i"), QStringLiteral("t.wav"), QStringLiteral("-c:a"),
+                          QStringLiteral("alac"), QStringLiteral("-movflags"),
+                          QStringLiteral("+faststart"), QStringLiteral("t.m4a")}));
     QByteArray bytes = fixtures::readFile(path(QStringLiteral("t.ogg")));
     const qsizetype page = bytes.indexOf("OggS", bytes.size() / 2);
     ASSERT_GT(page, 0);
     bytes[page + 40] = static_cast<char>(bytes[page + 40] ^ 0xFF);
     fixtures::writeFile(path(QStringLiteral("t.ogg")), bytes);
-    const auto source = open(QStringLiteral("t.ogg"));
-    ASSERT_TRUE(source);
-    const Decoded decoded = readAll(*source);
-    ASSERT_TRUE(decoded.failure);
-    EXPECT_TRUE(decoded.failure->description().contains(QStringLiteral("the file is incomplete")))
-        << decoded.failure->description().toStdString();
-    EXPECT_GT(decoded.frames, 44100);
+    const QByteArray m4a = fixtures::readFile(path(QStringLiteral("t.m4a")));
+    fixtures::writeFile(path(QStringLiteral("t.m4a")), m4a.left(m4a.size() / 2));
+
+    for (const char* name : {"t.ogg", "t.m4a"}) {
+        SCOPED_TRACE(name);
+        const auto source = open(QLatin1String(name));
+        ASSERT_TRUE(source);
+        EXPECT_EQ(source->announcedFrames(), 4 * 44100);
+        const Decoded decoded = readAll(*source);
+        ASSERT_TRUE(decoded.failure);
+        EXPECT_TRUE(decoded.failure->description().contains(QStringLiteral("the file is incomplete")))
+            << decoded.failure->description().toStdString();
+        EXPECT_GT(decoded.frames, 44100);
+        EXPECT_LT(decoded.frames, 4 * 44100);
+    }
+}
+
+// A set stop ends a read early (what was already decoded may still be handed out) with
+// nothing lost: the next reads carry on where it stopped.
+TEST_F(SourceTest, AStopEndsAReadAndTheNextCarriesOn) {
+    const std::vector<std::int32_t> pcm = noise(QStringLiteral("in.wav"), 44100, 2, 16, 1);
+    REQUIRE_TOOLS(!pcm.empty() &&
+                  tool(QStringLiteral("flac"), {QStringLiteral("-s"), QStringLiteral("in.wav"),
+                                                QStringLiteral("-o"), QStringLiteral("in.flac")}) &&
+                  ffmpeg({QStringLiteral("-i"), QStringLiteral("in.wav"), QStringLiteral("-c:a"),
+                          QStringLiteral("wavpack"), QStringLiteral("in.wv")}));
+    for (const char* name : {"in.wav", "in.flac", "in.wv"}) {
+        SCOPED_TRACE(name);
+        const auto source = open(QLatin1String(name));
+        ASSERT_TRUE(source);
+        std::vector<std::int32_t> all(pcm.size());
+        ASSERT_EQ(source->read(all.data(), 1000).value(), 1000);
+        const std::atomic<bool> stop{true};
+        const Result<std::int64_t> stopped = source->read(all.data() + 2000, 44100 - 1000, &stop);
+        ASSERT_TRUE(stopped.ok());
+        EXPECT_LT(stopped.value(), 44100 - 1000);
+        const std::int64_t done = 1000 + stopped.value();
+        const Result<std::int64_t> rest = source->read(all.data() + 2 * done, 44100 - done);
+        ASSERT_TRUE(rest.ok());
+        EXPECT_EQ(done + rest.value(), 44100);
+        EXPECT_TRUE(all == pcm);
+    }
 }
 
 // Files that hold nothing to decode are refused with a reason the user can act on.
@@ -299,6 +339,10 @@ TEST_F(SourceTest, FilesWithoutReadableAudioAreRefused) {
     shop.replace(entry, 4, "drms");
     fixtures::writeFile(path(QStringLiteral("protected.m4a")), shop);
     fixtures::writeFile(path(QStringLiteral("empty.flac")), QByteArray());
+    // A WAV header whose rate lies beyond any real one.
+    QByteArray wav = fixtures::wavBytes(fixtures::sine(440, 0.1));
+    wav[24] = wav[25] = wav[26] = wav[27] = static_cast<char>(0xFF);
+    fixtures::writeFile(path(QStringLiteral("rate.wav")), wav);
     QByteArray noise(100000, '\0');
     for (qsizetype i = 0; i < noise.size(); ++i)
         noise[i] = static_cast<char>((i * 7919 + (i >> 5) * 104729) & 0xFF);
@@ -311,7 +355,8 @@ TEST_F(SourceTest, FilesWithoutReadableAudioAreRefused) {
                  {"protected.m4a", ": the audio is protected (DRM) and cannot be read"},
                  {"empty.flac", ": the file is empty"},
                  {"noise.ogg", ": the file is in no format the program reads"},
-                 {"missing.wav", ": the file does not exist"}};
+                 {"missing.wav", ": the file does not exist"},
+                 {"rate.wav", ": the file's description of its audio is damaged"}};
     for (const auto& c : cases) {
         const auto source = openSource(path(QLatin1String(c.name)));
         ASSERT_FALSE(source.ok()) << c.name;
