@@ -244,6 +244,18 @@ TEST_F(SourceTest, DamagedFlacFailsAfterTheGoodAudio) {
     QByteArray flipped = whole;
     flipped[flipped.size() * 3 / 5] = static_cast<char>(flipped[flipped.size() * 3 / 5] ^ 0x10);
     fixtures::writeFile(path(QStringLiteral("flipped.flac")), flipped);
+    QByteArray signature = whole; // STREAMINFO's MD5 is at bytes 26 to 41 of the file
+    signature[30] = static_cast<char>(signature[30] ^ 0x01);
+    fixtures::writeFile(path(QStringLiteral("signature.flac")), signature);
+    const auto signedFlac = open(QStringLiteral("signature.flac"));
+    ASSERT_TRUE(signedFlac);
+    const Decoded decodedSigned = readAll(*signedFlac);
+    ASSERT_TRUE(decodedSigned.failure);
+    EXPECT_EQ(decodedSigned.failure->description(),
+              path(QStringLiteral("signature.flac")) +
+                  QStringLiteral(": the file is damaged: its audio does not match the MD5 "
+                                 "signature it records"));
+    EXPECT_TRUE(decodedSigned.samples == pcm); // every frame was good on its own
 
     for (const char* name : {"cut.flac", "flipped.flac"}) {
         SCOPED_TRACE(name);
