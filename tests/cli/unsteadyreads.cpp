@@ -22,12 +22,22 @@
 // it loads into any program.
 namespace {
 
+// Another library's constructor may open a file, and so arm this, before this library's own
+// constructors have run: what needs constructing is built on first use, the rest is constant.
 std::mutex mutex;
-std::string target; // the armed file's real path; empty: disarmed
+// The armed file's real path; empty: disarmed.
+std::string& target() {
+    static std::string path;
+    return path;
+}
 long long stretchFrom = 0;
 long long stretchTo = 0;
 int chosenReader = 0; // 1-based
-std::map<FILE*, bool> known; // whether each file read or opened since arming is the armed one
+// Whether each file read or opened since arming is the armed one.
+std::map<FILE*, bool>& known() {
+    static std::map<FILE*, bool> files;
+    return files;
+}
 int readers = 0; // threads that have read in the stretch
 // This thread's place among them (thread identifiers are reused; this is not).
 thread_local int readerNumber = 0;
@@ -44,22 +54,22 @@ std::string realPath(const char* path) {
 // Whether `file` is the armed file; a file opened before arming is known by its descriptor.
 // Under the mutex.
 bool isArmed(FILE* file) {
-    if (target.empty())
+    if (target().empty())
         return false;
-    const auto found = known.find(file);
-    if (found != known.end())
+    const auto found = known().find(file);
+    if (found != known().end())
         return found->second;
     const std::string descriptor = "/proc/self/fd/" + std::to_string(::fileno(file));
-    return known[file] = realPath(descriptor.c_str()) == target;
+    return known()[file] = realPath(descriptor.c_str()) == target();
 }
 
 void arm(const std::string& path, long long from, long long to, int reader) {
     const std::lock_guard lock(mutex);
-    target = realPath(path.c_str());
+    target() = realPath(path.c_str());
     stretchFrom = from;
     stretchTo = to;
     chosenReader = reader;
-    known.clear();
+    known().clear();
     readers = 0;
 }
 
@@ -84,8 +94,8 @@ extern "C" FILE* fopen(const char* path, const char* mode) {
     armFromEnvironment();
     FILE* file = open(path, mode);
     const std::lock_guard lock(mutex);
-    if (file && !target.empty())
-        known[file] = realPath(path) == target;
+    if (file && !target().empty())
+        known()[file] = realPath(path) == target();
     return file;
 }
 
@@ -93,7 +103,7 @@ extern "C" int fclose(FILE* file) {
     static const auto close = real<int (*)(FILE*)>("fclose");
     {
         const std::lock_guard lock(mutex);
-        known.erase(file);
+        known().erase(file);
     }
     return close(file);
 }
