@@ -204,29 +204,34 @@ TEST_F(SourceTest, LossyFormatsDecodeToTheirGaplessLengths) {
                                                    QStringLiteral("tone.wav"),
                                                    QStringLiteral("tone.opus")}) &&
                   ffmpeg({QStringLiteral("-i"), QStringLiteral("tone.wav"), QStringLiteral("-c:a"),
-                          QStringLiteral("aac"), QStringLiteral("tone.m4a")}));
+                          QStringLiteral("aac"), QStringLiteral("tone.m4a")}) &&
+                  ffmpeg({QStringLiteral("-i"), QStringLiteral("tone.wav"), QStringLiteral("-ac"),
+                          QStringLiteral("6"), QStringLiteral("-c:a"), QStringLiteral("aac"),
+                          QStringLiteral("six.m4a")}));
     fixtures::writeMp3(path(QStringLiteral("tone.mp3")), fixtures::sine(440, 3.0));
     struct Case {
         const char* name;
         const char* codec;
         int rate;
+        int channels;
         std::int64_t frames;
     };
-    for (const Case c : {Case{"tone.ogg", "Ogg Vorbis", 44100, 132300},
-                         Case{"tone.opus", "Opus", 48000, 144000},
-                         Case{"tone.m4a", "AAC (M4A)", 44100, 132300},
-                         Case{"tone.mp3", "MP3", 44100, 132300}}) {
+    for (const Case c : {Case{"tone.ogg", "Ogg Vorbis", 44100, 2, 132300},
+                         Case{"tone.opus", "Opus", 48000, 2, 144000},
+                         Case{"tone.m4a", "AAC (M4A)", 44100, 2, 132300},
+                         Case{"six.m4a", "AAC (M4A)", 44100, 6, 132300},
+                         Case{"tone.mp3", "MP3", 44100, 2, 132300}}) {
         SCOPED_TRACE(c.name);
         const auto source = open(QLatin1String(c.name));
         ASSERT_TRUE(source);
         EXPECT_EQ(source->codecName(), QLatin1String(c.codec));
-        EXPECT_EQ(source->format(), (pipeline::AudioFormat{c.rate, 2, 16, false}));
+        EXPECT_EQ(source->format(), (pipeline::AudioFormat{c.rate, c.channels, 16, false}));
         EXPECT_EQ(source->announcedFrames(), c.frames);
         const Decoded decoded = readAll(*source);
         EXPECT_FALSE(decoded.failure) << decoded.failure->description().toStdString();
         EXPECT_EQ(decoded.frames, c.frames);
         const std::vector<std::int16_t> pcm(decoded.samples.begin(), decoded.samples.end());
-        EXPECT_NEAR(fixtures::dominantFrequency(pcm, c.rate, 2), 440, 5);
+        EXPECT_NEAR(fixtures::dominantFrequency(pcm, c.rate, c.channels), 440, 5);
     }
 }
 
