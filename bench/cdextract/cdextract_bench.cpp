@@ -10,6 +10,7 @@
 //  - MP3: ExtractTrackToMp3 against the file encoder (encodeWavToMp3) on the same audio as a
 //    WAV, at the same settings.
 // Prints wall and processor seconds of each and the ratios.
+#include "benchaudio.h"
 #include "engine/cd/cdextract.h"
 #include "engine/cd/modakrip32.h"
 #include "engine/encode/mp3fileencoder.h"
@@ -39,44 +40,6 @@ namespace {
 
 constexpr int frameBytes = 2352;
 
-// Writes `sectors` sectors of drifting tones and noise, and a cue sheet naming them.
-bool writeImage(const QString& cuePath, const QString& binPath, int sectors) {
-    QFile bin(binPath);
-    if (!bin.open(QIODevice::WriteOnly | QIODevice::Truncate))
-        return false;
-    std::mt19937 rng(7);
-    std::normal_distribution<double> noise(0.0, 0.03);
-    std::vector<std::int16_t> sector(frameBytes / 2);
-    double phase[3] = {};
-    const double base[3] = {220.0, 554.37, 1318.5};
-    std::int64_t at = 0;
-    for (int s = 0; s < sectors; ++s) {
-        for (int i = 0; i < 588; ++i, ++at) {
-            const double t = static_cast<double>(at) / 44100.0;
-            double l = 0, r = 0;
-            for (int k = 0; k < 3; ++k) {
-                phase[k] +=
-                    2 * std::numbers::pi * base[k] * (1.0 + 0.01 * std::sin(0.2 * t + k)) / 44100.0;
-                const double v = std::sin(phase[k]) * 0.2 / (k + 1);
-                l += v * (k % 2 ? 0.7 : 1.0);
-                r += v * (k % 2 ? 1.0 : 0.7);
-            }
-            sector[2 * i] =
-                static_cast<std::int16_t>(std::clamp(l + noise(rng), -1.0, 1.0) * 30000);
-            sector[2 * i + 1] =
-                static_cast<std::int16_t>(std::clamp(r + noise(rng), -1.0, 1.0) * 30000);
-        }
-        bin.write(reinterpret_cast<const char*>(sector.data()), frameBytes);
-    }
-    QFile cue(cuePath);
-    if (!cue.open(QIODevice::WriteOnly | QIODevice::Truncate))
-        return false;
-    cue.write(QStringLiteral("FILE \"%1\" BINARY\n  TRACK 01 AUDIO\n    INDEX 01 00:00:00\n")
-                  .arg(QFileInfo(binPath).fileName())
-                  .toUtf8());
-    return bin.error() == QFile::NoError && cue.error() == QFile::NoError;
-}
-
 // The reference: plain libcdio reads, each chunk written and flushed as it comes.
 bool plainLoop(const QString& cuePath, int sectors, const QString& out) {
     CdIo_t* cd = cdio_open(cuePath.toLocal8Bit().constData(), DRIVER_UNKNOWN);
@@ -97,11 +60,6 @@ bool plainLoop(const QString& cuePath, int sectors, const QString& out) {
     return ok;
 }
 
-double median(std::vector<double> v) {
-    std::sort(v.begin(), v.end());
-    return v[v.size() / 2];
-}
-
 // Processor seconds (user + system) of this process, all threads.
 double cpuSeconds() {
     rusage u{};
@@ -110,12 +68,12 @@ double cpuSeconds() {
            static_cast<double>(u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
 }
 
-struct Timing {
+struct Samples {
     std::vector<double> wall;
     std::vector<double> cpu;
 };
 
-template <typename F> void measure(Timing& timing, F&& work) {
+template <typename F> void measure(Samples& timing, F&& work) {
     QElapsedTimer timer;
     const double cpuBefore = cpuSeconds();
     timer.start();
@@ -149,7 +107,7 @@ int main(int argc, char** argv) {
         return 1;
     const int sectors = static_cast<int>(minutes * 60 * 75);
     const QString cue = temp.filePath(QStringLiteral("bench.cue"));
-    if (!writeImage(cue, temp.filePath(QStringLiteral("bench.bin")), sectors))
+    if (!writeDiscImage(cue, temp.filePath(QStringLiteral("bench.bin")), {sectors}))
         return 1;
     const auto image = cddrives::registerImage(cue);
     if (!image || !modAKRip32::OpenCDDrive(image->driveIndex)) {
@@ -174,7 +132,7 @@ int main(int argc, char** argv) {
         return o.status == ExtractOutcome::Status::Completed && closed;
     };
     const QString wav = temp.filePath(QStringLiteral("extracted.wav"));
-    Timing plain, toWav, toMp3, encode;
+    Samples plain, toWav, toMp3, encode;
     for (int round = 0; round < rounds; ++round) {
         measure(plain, [&] {
             return plainLoop(cue, sectors, temp.filePath(QStringLiteral("plain.wav")));
@@ -194,8 +152,8 @@ int main(int argc, char** argv) {
 
     std::printf("track: %.1f minutes (%d sectors), %d rounds, medians in seconds\n", minutes,
                 sectors, rounds);
-    auto report = [](const char* what, const Timing& ours, const char* against,
-                     const Timing& reference, double target) {
+    auto report = [](const char* what, const Samples& ours, const char* against,
+                     const Samples& reference, double target) {
         std::printf("%s: extraction %.3f s (cpu %.3f)  %s %.3f s (cpu %.3f)  wall ratio %.3f "
                     "(target <= %.2f), cpu ratio %.3f\n",
                     what, median(ours.wall), median(ours.cpu), against, median(reference.wall),

@@ -10,6 +10,7 @@
 #include "engine/cd/modakrip32.h"
 #include "engine/cd/readoffset.h"
 #include "engine/cd/recordlookup.h"
+#include "engine/cd/ripcompletion.h"
 #include "engine/cd/ripcue.h"
 #include "engine/cd/riplog.h"
 #include "engine/cd/ripverify.h"
@@ -32,6 +33,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <memory>
 #include <optional>
 #include <unistd.h>
 
@@ -66,10 +68,8 @@ QString absolute(const QString& path) {
     return nativepath::absolute(path);
 }
 
-// The destination of this run: -o, or the folder the window writes into (its stored choice,
-// or the first-run folder), as the prefix of output names (the root folder is ""). Created
-// when missing; what a crashed or killed run left there half-written is removed, and said.
-// Nothing when it cannot be created (said why).
+} // namespace
+
 std::optional<QString> settleDestination(const Options& options) {
     const QString folder =
         options.outputGiven ? absolute(options.outputFolder) : storedDestinationFolder();
@@ -83,32 +83,19 @@ std::optional<QString> settleDestination(const Options& options) {
     return folder == QLatin1String("/") ? QString() : folder;
 }
 
+namespace {
+
 int filesAtOnceFor(const Options& options) {
     return options.filesAtOnce.value_or(filesAtOnce());
 }
+
+} // namespace
 
 modLAME::EncoderConfig configFor(const Options& options) {
     return fileEncoderConfigFor(options.bitrateIndex.value_or(EncodingBitrate),
                                 options.qualityIndex.value_or(EncodingQuality));
 }
 
-struct Batch {
-    ConversionBatch work;
-    std::vector<qint64> weights;                   // one per item, bytes of its source
-    std::function<QString(const WorkItem&)> label; // the item as the user knows it
-    QString verb;                                  // "encoded", "decoded", "extracted"
-    bool printOutputs = true; // each completed output's path as it ends (see ProgressDisplay)
-};
-
-struct BatchOutcome {
-    int status = 0; // the exit status
-    QList<WorkItem> items;
-    QList<JobResult> results;
-};
-
-// Runs the batch through the program's batch loop, showing its progress, and says what
-// failed. An interruption (Ctrl+C) ends the files under way properly and starts no other; one
-// that came before the batch starts none (the exit status is 1 either way).
 BatchOutcome runBatch(Batch batch, Interruption& interruption) {
     ConversionService service;
     ProgressDisplay display(::isatty(STDERR_FILENO) == 1, std::move(batch.weights), batch.label);
@@ -161,17 +148,19 @@ BatchOutcome runBatch(Batch batch, Interruption& interruption) {
     return outcome;
 }
 
-// A batch of `kind` over the files named on the command line, into `destination`.
-Batch fileBatch(const Options& options, ConversionKind kind, const QString& destination) {
+Batch fileBatch(const Options& options, ConversionKind kind, const QString& destination,
+                const std::function<void(ConversionSettings&)>& choose) {
     Batch batch;
     batch.work.kind = kind;
     batch.work.settings.destination = destination;
     batch.work.settings.filesAtOnce = filesAtOnceFor(options);
     batch.work.settings.encoder = configFor(options);
+    if (choose)
+        choose(batch.work.settings);
     for (const QString& argument : options.arguments) {
         const QString source = absolute(argument);
         batch.work.items.append(
-            WorkItem{source, ConversionService::outputFor(kind, destination, source)});
+            WorkItem{source, ConversionService::outputFor(kind, batch.work.settings, source)});
         batch.weights.push_back(std::max<qint64>(nativepath::fileSize(source), 0));
     }
     batch.label = [names = options.arguments](const WorkItem& item) {
@@ -179,8 +168,6 @@ Batch fileBatch(const Options& options, ConversionKind kind, const QString& dest
     };
     return batch;
 }
-
-} // namespace
 
 int driveOf(const QString& disc, Interruption& interruption) {
     if (disc.endsWith(QLatin1String(".cue"), Qt::CaseInsensitive)) {
@@ -456,6 +443,23 @@ std::optional<QList<int>> tracksToRip(const Options& options, const ListedDisc& 
     return wanted;
 }
 
+// The rip log's words for `format` as `choices` write it.
+QString formatTextOf(pipeline::OutputFormat format, const ExtractionChoices& choices,
+                     int bitrateIndex, int qualityIndex) {
+    switch (format) {
+    case pipeline::OutputFormat::Wav:
+        return wavFormatText();
+    case pipeline::OutputFormat::Mp3:
+        return mp3FormatText(QString::number(modLAME::bitrateForIndex(bitrateIndex)),
+                             modLAME::qualityNames().value(qualityIndex));
+    case pipeline::OutputFormat::Flac:
+        return flacFormatText(choices.formatSettings.flacLevel);
+    case pipeline::OutputFormat::Opus:
+        return opusFormatText(choices.formatSettings.opusBitrateKbps);
+    }
+    return {};
+}
+
 // How the tracks are written: the window's CD bar as it starts (its bitrate and quality
 // lists, no flag ticked), with the command line's choices; the disc information is left to
 // the caller.
@@ -471,6 +475,19 @@ ExtractionChoices ripChoices(const Options& options, const QString& destination,
         choices.mp3 ? mp3FormatText(QString::number(modLAME::bitrateForIndex(bitrateIndex)),
                                     modLAME::qualityNames().value(qualityIndex))
                     : wavFormatText();
+    // --to: the formats from one read; the log states each, the main one first.
+    choices.formats = options.ripFormats;
+    if (options.flacLevel)
+        choices.formatSettings.flacLevel = *options.flacLevel;
+    if (options.opusBitrateKbps)
+        choices.formatSettings.opusBitrateKbps = *options.opusBitrateKbps;
+    if (!choices.formats.empty()) {
+        choices.mp3 = choices.formats.front() == pipeline::OutputFormat::Mp3;
+        QStringList texts;
+        for (const pipeline::OutputFormat format : choices.formats)
+            texts << formatTextOf(format, choices, bitrateIndex, qualityIndex);
+        choices.formatText = texts.join(QStringLiteral("; "));
+    }
     choices.testFirst = options.testAndCopy || TestAndCopy == 1;
     choices.nameFromDisc = options.nameFromDisc || NameFromDisc == 1;
     choices.offset = offsetOf(options, drive);
@@ -499,57 +516,69 @@ Batch ripBatch(const ExtractionPlan& plan, const ExtractionChoices& choices,
     return batch;
 }
 
-// Once the rip's batch has ended: the files take their names and are printed, then the log of
-// every track asked for goes beside them, as the window writes it, with what the AccurateRip
-// database says of the tracks read whole, and the cue sheet of the files. A track that does
-// not match a record the database holds fails the rip; no answer changes nothing, unless the
-// rip was interrupted (the verdict was then not given: a failure too). Returns the exit
-// status.
-int finishRip(ExtractionPlan& plan, BatchOutcome outcome, bool mp3, Interruption& interruption) {
-    const std::vector<VortanError> unfinished = plan.finishOutputs(outcome.results);
-    for (const VortanError& error : unfinished) {
-        say(QStringLiteral("mp3vortan-cli: ") + error.description());
-        outcome.status = 1;
-    }
-    for (qsizetype i = 0; i < outcome.results.size(); ++i)
-        if (const QString written = plan.outputOf(static_cast<int>(i));
-            !written.isEmpty() && outcome.results[i].status == JobResult::Status::Completed)
-            print(written);
+// Once the rip's batch has ended, the steps after it (RipCompletion), told as the command line
+// tells them: the files take their names and are printed, then the log of every track asked
+// for goes beside them, with what the AccurateRip database says of the tracks read whole, and
+// the cue sheets of the files. A track that does not match a record the database holds fails
+// the rip; no answer changes nothing, unless the rip was interrupted (the verdict was then not
+// given: a failure too). Returns the exit status.
+int finishRip(const std::shared_ptr<ExtractionPlan>& plan, const BatchOutcome& outcome,
+              Interruption& interruption) {
+    int status = outcome.status;
+    std::optional<RipEnding> ended;
+    RipCompletion::Steps steps;
+    steps.outputsPlaced = [&plan, &outcome, &status](const std::vector<VortanError>& unfinished) {
+        for (const VortanError& error : unfinished) {
+            say(QStringLiteral("mp3vortan-cli: ") + error.description());
+            status = 1;
+        }
+        for (qsizetype i = 0; i < outcome.results.size(); ++i)
+            if (outcome.results[i].status == JobResult::Status::Completed)
+                for (const QString& written : plan->outputsOf(static_cast<int>(i)))
+                    print(written);
+    };
+    steps.written = [&ended](const RipEnding& ending) {
+        ended = ending;
+        QCoreApplication::exit(0);
+    };
+    RipCompletion completion(plan, std::move(steps));
+    QObject::connect(&interruption, &Interruption::interrupted, &completion, [&completion] {
+        completion.abandonDatabase(interrupted(QStringLiteral("AccurateRip")));
+    });
+    if (interruption.happened())
+        completion.abandonDatabase(interrupted(QStringLiteral("AccurateRip")));
+    completion.start(outcome.items, outcome.results);
+    while (!ended)
+        QCoreApplication::exec();
 
-    riplog::Log log = plan.log(outcome.items, outcome.results);
+    const riplog::Log& log = ended->log;
     if (log.hasCheckableTracks()) {
-        log.accurateRip = askDatabase(log.accurateRipKey(), interruption);
         if (interruption.happened()) {
             say(QStringLiteral("mp3vortan-cli: interrupted: the AccurateRip verdict was not "
                                "given"));
-            outcome.status = 1;
+            status = 1;
         } else {
             for (const QString& line : log.accurateRipLines())
                 say(line);
         }
-        for (const riplog::Verdict& verdict : log.verdicts())
-            if (verdict.match.kind == accuraterip::TrackMatch::Mismatch)
-                outcome.status = 1;
+        if (ended->mismatch())
+            status = 1;
     }
     if (interruption.happened())
-        outcome.status = 1;
-    if (log.tracks.empty())
-        return outcome.status;
-    const QString folder = QFileInfo(outcome.items.front().output).absolutePath();
-    const Result<QString> written = riplog::write(folder, log);
-    if (written)
-        print(written.value());
+        status = 1;
+    if (!ended->logPath)
+        return status;
+    if (*ended->logPath)
+        print(ended->logPath->value());
     else
-        outcome.status = fail(written.error().description());
-    // The cue sheet of the files made, named after the log.
-    const Result<QString> cue =
-        ripcue::write(written ? written.value() : QDir(folder).filePath(log.fileName()), log,
-                      mp3 ? QStringLiteral("MP3") : QStringLiteral("WAVE"));
-    if (!cue)
-        outcome.status = fail(cue.error().description());
-    else if (!cue->isEmpty())
-        print(cue.value());
-    return outcome.status;
+        status = fail(ended->logPath->error().description());
+    for (const Result<QString>& cue : ended->cueSheets) {
+        if (!cue)
+            status = fail(cue.error().description());
+        else if (!cue->isEmpty())
+            print(cue.value());
+    }
+    return status;
 }
 
 } // namespace
@@ -574,15 +603,16 @@ int rip(const Options& options, Interruption& interruption) {
     discInformation(disc, options.lookup, choices.disc, nullptr, interruption);
     // A track stopped part way is not kept: its file is not the track.
     choices.keepStopped = false;
-    ExtractionPlan plan(*wanted, disc.disc, choices);
+    const auto plan = std::make_shared<ExtractionPlan>(*wanted, disc.disc, choices);
     if (interruption.happened()) {
         modAKRip32::CloseCurrentCD();
         say(QStringLiteral("mp3vortan-cli: interrupted; nothing was ripped"));
         return 1;
     }
-    BatchOutcome outcome = runBatch(ripBatch(plan, choices, *wanted, disc.listing), interruption);
+    const BatchOutcome outcome =
+        runBatch(ripBatch(*plan, choices, *wanted, disc.listing), interruption);
     modAKRip32::CloseCurrentCD();
-    return finishRip(plan, std::move(outcome), choices.mp3, interruption);
+    return finishRip(plan, outcome, interruption);
 }
 
 int verify(const Options& options, Interruption& interruption) {

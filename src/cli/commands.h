@@ -14,6 +14,8 @@ namespace cli {
 
 int encode(const Options& options, Interruption& interruption);
 int decode(const Options& options, Interruption& interruption);
+// Each file, of any format the program reads, to --to's format, with its tags.
+int convert(const Options& options, Interruption& interruption);
 int tracks(const Options& options, Interruption& interruption);
 int rip(const Options& options, Interruption& interruption);
 int info(const Options& options, Interruption& interruption);

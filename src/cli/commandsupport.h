@@ -1,10 +1,18 @@
 #pragma once
 
 #include "cli/interruption.h"
+#include "cli/options.h"
 #include "engine/cd/disc.h"
 #include "engine/cd/recordlookup.h"
+#include "engine/encode/modlame.h"
+#include "engine/service/conversionservice.h"
 
+#include <QList>
 #include <QString>
+
+#include <functional>
+#include <optional>
+#include <vector>
 
 // What the commands share: the lines they print and the disc they work on.
 namespace cli {
@@ -22,6 +30,41 @@ void say(const QString& text);
 int fail(const QString& text);
 // A line to standard output (a file written, a figure asked for), escaped likewise.
 void print(const QString& text);
+
+// The destination of this run: -o, or the folder the window writes into (its stored choice,
+// or the first-run folder), as the prefix of output names (the root folder is ""). Created
+// when missing; what a crashed or killed run left there half-written is removed, and said.
+// Nothing when it cannot be created (said why).
+std::optional<QString> settleDestination(const Options& options);
+
+// The MP3 encoder's configuration of this run: -b and -q, else the window's choices.
+modLAME::EncoderConfig configFor(const Options& options);
+
+// A batch as the commands run it, with what its display needs.
+struct Batch {
+    ConversionBatch work;
+    std::vector<qint64> weights;                   // one per item, bytes of its source
+    std::function<QString(const WorkItem&)> label; // the item as the user knows it
+    QString verb; // the past participle of the work: "encoded", "converted", "extracted"
+    bool printOutputs = true; // each completed output's path as it ends (see ProgressDisplay)
+};
+
+struct BatchOutcome {
+    int status = 0; // the exit status
+    QList<WorkItem> items;
+    QList<JobResult> results;
+};
+
+// Runs the batch through the program's batch loop, showing its progress, and says what
+// failed. An interruption (Ctrl+C) ends the files under way properly and starts no other; one
+// that came before the batch starts none (the exit status is 1 either way).
+BatchOutcome runBatch(Batch batch, Interruption& interruption);
+
+// A batch of `kind` over the files named on the command line, into `destination`, each output
+// named as the service names it; `choose`, when given, completes the settings (the run's
+// format choices) before the outputs are named.
+Batch fileBatch(const Options& options, ConversionKind kind, const QString& destination,
+                const std::function<void(ConversionSettings&)>& choose = {});
 
 // The drive of `disc`: a cue sheet is registered as a drive; a device must be one the CD
 // library found. -1 (said why) when there is none. The CD library works through

@@ -35,6 +35,8 @@ int run(const cli::Options& options, cli::Interruption& interruption) {
         return cli::verify(options, interruption);
     case cli::Command::OffsetFind:
         return cli::offsetFind(options, interruption);
+    case cli::Command::Convert:
+        return cli::convert(options, interruption);
     }
     return 2;
 }

@@ -3,8 +3,11 @@
 #include "engine/cd/readoffset.h"
 #include "engine/core/settings.h"
 #include "engine/encode/modlame.h"
+#include "engine/pipeline/encoder.h"
 
 #include <QSet>
+
+#include <algorithm>
 
 namespace cli {
 
@@ -23,6 +26,8 @@ enum Accepts : unsigned {
     NameFromDisc = 256,
     Offset = 512,
     Store = 1024,
+    ToFormats = 2048,
+    FlacLevel = 4096,
 };
 
 struct CommandInfo {
@@ -37,11 +42,14 @@ constexpr CommandInfo commands[] = {
     {"decode", Command::Decode, Output | Jobs, false},
     {"tracks", Command::Tracks, Lookup, true},
     {"rip", Command::Rip,
-     Tracks | Format | Bitrate | Quality | Output | TestAndCopy | Lookup | NameFromDisc | Offset,
+     Tracks | Format | Bitrate | Quality | Output | TestAndCopy | Lookup | NameFromDisc | Offset |
+         ToFormats | FlacLevel,
      true},
     {"info", Command::Info, 0, false},
     {"verify", Command::Verify, Offset, false},
     {"offset", Command::OffsetFind, Store, true}, // "offset find DISC"
+    // convert reads its --to and --flac-level itself (readConvertOption).
+    {"convert", Command::Convert, Bitrate | Quality | Output | Jobs, false},
 };
 
 std::optional<int> bitrateIndexOf(const QString& text) {
@@ -100,12 +108,18 @@ QList<int> trackList(const QString& text) {
 // is refused.
 QString readValue(Accepts accepts, const QString& name, const QString& value, Options& o) {
     switch (accepts) {
-    case Bitrate:
+    case Bitrate: {
         o.bitrateIndex = bitrateIndexOf(value);
-        if (!o.bitrateIndex)
+        bool isNumber = false;
+        const int kbps = value.toInt(&isNumber);
+        if (isNumber)
+            o.bitrateKbps = kbps;
+        // A rip may take it as an Opus bitrate: checked once its formats are known.
+        if (!o.bitrateIndex && !(o.command == Command::Rip && o.bitrateKbps))
             return QStringLiteral("bitrate '%1' is not one of %2 (kbit/s)")
                 .arg(value, bitrateList());
         break;
+    }
     case Quality:
         o.qualityIndex = qualityIndexOf(value);
         if (!o.qualityIndex)
@@ -144,9 +158,60 @@ QString readValue(Accepts accepts, const QString& name, const QString& value, Op
         o.offsetSamples = samples;
         break;
     }
+    case ToFormats: {
+        o.ripFormats.clear();
+        for (const QString& part : value.split(QLatin1Char(','))) {
+            pipeline::OutputFormat format{};
+            if (!pipeline::outputFormatFromName(part.trimmed(), format))
+                return QStringLiteral("format '%1' is not one of wav, mp3, flac, opus")
+                    .arg(part.trimmed());
+            if (std::find(o.ripFormats.begin(), o.ripFormats.end(), format) == o.ripFormats.end())
+                o.ripFormats.push_back(format);
+        }
+        break;
+    }
+    case FlacLevel: {
+        bool ok = false;
+        const int level = value.toInt(&ok);
+        if (!ok || level < pipeline::minFlacLevel || level > pipeline::maxFlacLevel)
+            return QStringLiteral("FLAC level '%1' is not a number from %2 to %3")
+                .arg(value)
+                .arg(pipeline::minFlacLevel)
+                .arg(pipeline::maxFlacLevel);
+        o.flacLevel = level;
+        break;
+    }
     default:
         break;
     }
+    return {};
+}
+
+// Why a rip's formats and their choices do not go together, or nothing: --to excludes --mp3
+// and --wav; -b must be a bitrate of each format asked that takes one (MP3's list, Opus's
+// range); --flac-level needs FLAC.
+QString checkRipFormats(Options& o) {
+    if (!o.ripFormats.empty() && o.formatSwitchGiven)
+        return QStringLiteral("--to cannot be given with --mp3 or --wav");
+    const auto asked = [&o](pipeline::OutputFormat format) {
+        return std::find(o.ripFormats.begin(), o.ripFormats.end(), format) != o.ripFormats.end();
+    };
+    const bool mp3 = o.ripFormats.empty() ? !o.wav : asked(pipeline::OutputFormat::Mp3);
+    if (o.bitrateKbps && asked(pipeline::OutputFormat::Opus)) {
+        if (*o.bitrateKbps < pipeline::minOpusBitrateKbps ||
+            *o.bitrateKbps > pipeline::maxOpusBitrateKbps)
+            return QStringLiteral("Opus bitrate '%1' is not from %2 to %3 kbit/s")
+                .arg(*o.bitrateKbps)
+                .arg(pipeline::minOpusBitrateKbps)
+                .arg(pipeline::maxOpusBitrateKbps);
+        o.opusBitrateKbps = o.bitrateKbps;
+    }
+    if (o.bitrateKbps && !o.bitrateIndex && (mp3 || !asked(pipeline::OutputFormat::Opus)))
+        return QStringLiteral("bitrate '%1' is not one of %2 (kbit/s)")
+            .arg(*o.bitrateKbps)
+            .arg(bitrateList());
+    if (o.flacLevel && !asked(pipeline::OutputFormat::Flac))
+        return QStringLiteral("--flac-level needs FLAC among the formats (--to flac)");
     return {};
 }
 
@@ -163,7 +228,84 @@ constexpr Flag flags[] = {
     {"", "--wav", Format},        {"", "--test-and-copy", TestAndCopy},
     {"", "--lookup", Lookup},     {"", "--name-from-disc", NameFromDisc},
     {"", "--offset", Offset},     {"", "--store", Store},
+    {"", "--to", ToFormats},      {"", "--flac-level", FlacLevel},
 };
+
+// The convert command's own options, --to FORMAT and --flac-level N, read into `o` (moving
+// `i` past a value taken from the next argument): why one is refused, or an empty text;
+// nothing when `name` is neither.
+std::optional<QString> readConvertOption(const QStringList& arguments, qsizetype& i,
+                                         const QString& name, QString value, bool valueAttached,
+                                         Options& o) {
+    const bool to = name == QLatin1String("--to");
+    if (!to && name != QLatin1String("--flac-level"))
+        return std::nullopt;
+    if (!valueAttached) {
+        if (i + 1 >= arguments.size())
+            return QStringLiteral("%1 needs a value").arg(name);
+        value = arguments[++i];
+    }
+    if (to) {
+        pipeline::OutputFormat format{};
+        if (!pipeline::outputFormatFromName(value, format))
+            return QStringLiteral("format '%1' is not one of mp3, flac, opus, wav").arg(value);
+        o.convertTo = format;
+        return QString();
+    }
+    bool ok = false;
+    const int level = value.toInt(&ok);
+    if (!ok || level < pipeline::minFlacLevel || level > pipeline::maxFlacLevel)
+        return QStringLiteral("FLAC level '%1' is not a number from %2 to %3")
+            .arg(value)
+            .arg(pipeline::minFlacLevel)
+            .arg(pipeline::maxFlacLevel);
+    o.convertFlacLevel = level;
+    return QString();
+}
+
+// convert's -b: a number, checked against the format once the whole line is read
+// (checkConvert), since -b may come before --to.
+QString readConvertBitrate(const QString& value, Options& o) {
+    bool ok = false;
+    const int kbps = value.toInt(&ok);
+    if (!ok || kbps <= 0)
+        return QStringLiteral("bitrate '%1' is not a number of kbit/s").arg(value);
+    o.convertBitrateKbps = kbps;
+    return {};
+}
+
+// Why the convert command's options do not fit the format it writes, or nothing.
+QString checkConvert(Options& o) {
+    if (!o.convertTo)
+        return QStringLiteral("convert: give the format to write with --to mp3, flac, opus or "
+                              "wav");
+    const pipeline::OutputFormat format = *o.convertTo;
+    const QString formatName = pipeline::extensionOf(format);
+    if (o.convertBitrateKbps) {
+        const int kbps = *o.convertBitrateKbps;
+        if (format == pipeline::OutputFormat::Mp3) {
+            o.bitrateIndex = bitrateIndexOf(QString::number(kbps));
+            if (!o.bitrateIndex)
+                return QStringLiteral("bitrate '%1' is not one of %2 (kbit/s)")
+                    .arg(kbps)
+                    .arg(bitrateList());
+        } else if (format == pipeline::OutputFormat::Opus) {
+            if (kbps < pipeline::minOpusBitrateKbps || kbps > pipeline::maxOpusBitrateKbps)
+                return QStringLiteral("Opus bitrate '%1' is not from %2 to %3 (kbit/s)")
+                    .arg(kbps)
+                    .arg(pipeline::minOpusBitrateKbps)
+                    .arg(pipeline::maxOpusBitrateKbps);
+        } else {
+            return QStringLiteral("convert --to %1 takes no bitrate (-b is for mp3 and opus)")
+                .arg(formatName);
+        }
+    }
+    if (o.qualityIndex && format != pipeline::OutputFormat::Mp3)
+        return QStringLiteral("convert --to %1 takes no quality (-q is for mp3)").arg(formatName);
+    if (o.convertFlacLevel && format != pipeline::OutputFormat::Flac)
+        return QStringLiteral("convert --to %1 takes no FLAC level").arg(formatName);
+    return {};
+}
 
 // The switch (an option without a value) `accepts` sets, if it is one.
 bool* switchOf(Accepts accepts, Options& o) {
@@ -195,6 +337,9 @@ QString readOption(const QStringList& arguments, qsizetype& i, const CommandInfo
         value = arg.section(QLatin1Char('='), 1);
         valueAttached = true;
     }
+    if (info.command == Command::Convert)
+        if (auto read = readConvertOption(arguments, i, name, value, valueAttached, o))
+            return *read;
     const Flag* flag = nullptr;
     for (const Flag& f : flags)
         if (name == QLatin1String(f.shortName) || name == QLatin1String(f.longName))
@@ -213,6 +358,7 @@ QString readOption(const QStringList& arguments, qsizetype& i, const CommandInfo
         if (valueAttached)
             return QStringLiteral("%1 takes no value").arg(name);
         o.wav = name == QLatin1String("--wav");
+        o.formatSwitchGiven = true;
         return {};
     }
     if (!valueAttached) {
@@ -220,6 +366,8 @@ QString readOption(const QStringList& arguments, qsizetype& i, const CommandInfo
             return QStringLiteral("%1 needs a value").arg(name);
         value = arguments[++i];
     }
+    if (info.command == Command::Convert && flag->accepts == Bitrate)
+        return readConvertBitrate(value, o);
     return readValue(flag->accepts, name, value, o);
 }
 
@@ -293,6 +441,12 @@ Parsed parse(const QStringList& arguments) {
     }
     if (const QString refused = checkArguments(*info, commandName, o); !refused.isEmpty())
         return fail(refused);
+    if (o.command == Command::Rip)
+        if (const QString refused = checkRipFormats(o); !refused.isEmpty())
+            return fail(refused);
+    if (o.command == Command::Convert)
+        if (const QString refused = checkConvert(o); !refused.isEmpty())
+            return fail(refused);
     return out;
 }
 
@@ -306,13 +460,18 @@ QString helpText() {
                "  encode FILE...  WAV files to MP3            [-b KBITS] [-q QUALITY] [-o DIR] "
                "[-j N]\n"
                "  decode FILE...  MP3 files to WAV            [-o DIR] [-j N]\n"
+               "  convert FILE... --to FORMAT  audio files of any common format (FLAC, Ogg,\n"
+               "                  Opus, M4A, WAV, MP3...) to mp3, flac, opus or wav, with\n"
+               "                  their tags  [-b KBITS] [-q QUALITY] [--flac-level N] [-o DIR]\n"
+               "                  [-j N]; e.g. convert --to flac -o ~/Music/flac *.wav\n"
                "  tracks DISC     the disc's identity, MusicBrainz disc ID and track list, with\n"
                "                  the titles its CD-Text gives                 [--lookup]\n"
                "  rip DISC        the disc's tracks to MP3 or WAV files by digital extraction\n"
                "                  [-t LIST] [--mp3|--wav] [--test-and-copy] [-b KBITS] [-q "
                "QUALITY]\n"
-               "                  [-o DIR] [--lookup] [--name-from-disc] [--offset N]; MP3s are\n"
-               "                  tagged with the disc's information; a rip log with each\n"
+               "                  [-o DIR] [--lookup] [--name-from-disc] [--offset N]\n"
+               "                  [--to FORMATS] [--flac-level N]; the files are tagged with\n"
+               "                  the disc's information; a rip log with each\n"
                "                  track's checksums, loudness and the read offset corrected\n"
                "                  and a cue sheet of the files (gaps, ISRCs, catalogue\n"
                "                  number) go beside them\n"
@@ -328,10 +487,18 @@ QString helpText() {
                "  such as the sheet a rip leaves) or a CD device (/dev/sr0).\n"
                "\n"
                "Options:\n"
-               "  -b, --bitrate KBITS  constant bitrate: %1\n"
+               "  -b, --bitrate KBITS  constant bitrate: %1; for Opus (convert --to opus,\n"
+               "                       rip --to opus), %8 to %9 (default %10)\n"
                "  -q, --quality NAME   %2\n"
                "  -o, --output DIR     the destination folder (created when missing)\n"
                "  -j, --jobs N         files converted at once, 1 to %3\n"
+               "      --to FORMAT      what convert writes: mp3, flac, opus or wav; rip takes\n"
+               "                       a list, each track written in every format listed from\n"
+               "                       one read, the first the main one, each with its own\n"
+               "                       cue sheet, e.g. rip --to flac,mp3 /dev/sr0 (rip: not\n"
+               "                       with --mp3 or --wav)\n"
+               "      --flac-level N   FLAC compression level, %5 (fastest) to %6 (smallest;\n"
+               "                       default %7)\n"
                "  -t, --tracks LIST    the tracks to extract, e.g. 1,3-5 (default: all); 0 is a\n"
                "                       hidden track before track 1, which all leaves out\n"
                "      --mp3, --wav     what rip writes (default: MP3)\n"
@@ -366,7 +533,13 @@ QString helpText() {
                "interrupted, 2 for a usage error.\n")
         .arg(bitrateList(), modLAME::qualityNames().join(QStringLiteral(", ")))
         .arg(maxFilesAtOnce)
-        .arg(readoffset::maxSamples);
+        .arg(readoffset::maxSamples)
+        .arg(pipeline::minFlacLevel)
+        .arg(pipeline::maxFlacLevel)
+        .arg(pipeline::defaultFlacLevel)
+        .arg(pipeline::minOpusBitrateKbps)
+        .arg(pipeline::maxOpusBitrateKbps)
+        .arg(pipeline::defaultOpusBitrateKbps);
 }
 
 } // namespace cli

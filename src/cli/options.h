@@ -1,16 +1,30 @@
 #pragma once
 
+#include "engine/pipeline/audioformat.h"
+
 #include <QList>
 #include <QString>
 #include <QStringList>
 
 #include <optional>
+#include <vector>
 
 // The command line of mp3vortan-cli, read into what the run is asked to do. Nothing here
 // touches a file or the settings store.
 namespace cli {
 
-enum class Command { Help, Version, Encode, Decode, Tracks, Rip, Info, Verify, OffsetFind };
+enum class Command {
+    Help,
+    Version,
+    Encode,
+    Decode,
+    Tracks,
+    Rip,
+    Info,
+    Verify,
+    OffsetFind,
+    Convert,
+};
 
 struct Options {
     Command command = Command::Help;
@@ -30,6 +44,21 @@ struct Options {
     bool store = false;        // offset find: store the best offset found without asking
     // rip, verify: the drive's read offset in samples for this run, instead of the stored one
     std::optional<int> offsetSamples;
+
+    // rip --to: every format each track is written in, from one read, the main one first;
+    // empty: MP3, or WAV with --wav.
+    std::vector<pipeline::OutputFormat> ripFormats;
+    bool formatSwitchGiven = false;     // --mp3 or --wav (which --to excludes)
+    std::optional<int> flacLevel;       // rip --flac-level
+    std::optional<int> bitrateKbps;     // -b as typed, when it is a number
+    std::optional<int> opusBitrateKbps; // rip: -b when Opus is among the formats
+
+    // convert: the format written (--to), its bitrate in kbit/s (-b: MP3 one of modLAME's
+    // list, which also sets bitrateIndex; Opus 6 to 510), and FLAC's compression level
+    // (--flac-level); qualityIndex serves MP3 as it does for encode.
+    std::optional<pipeline::OutputFormat> convertTo;
+    std::optional<int> convertBitrateKbps;
+    std::optional<int> convertFlacLevel;
 };
 
 struct Parsed {

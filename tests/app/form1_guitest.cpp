@@ -26,6 +26,7 @@ class RecordingForm : public Form1 {
     void cmdStart_Click() override { record(QStringLiteral("extract")); }
     void cmdEncFile_Click() override { record(QStringLiteral("encode")); }
     void CmdDecoder_Click() override { record(QStringLiteral("decode")); }
+    void cmdConvertAudio_Click() override { record(QStringLiteral("convert")); }
 
   private:
     void record(const QString& job) {
@@ -128,8 +129,8 @@ TEST_F(FormTest, StartUpCreatesTheStoredDestinationKeepingItsCase) {
     EXPECT_EQ(w.Label2->text(), QStringLiteral("Destination:  ") + wanted + QStringLiteral("/"));
     EXPECT_TRUE(w.isVisible());
     EXPECT_EQ(w.windowTitle(), QStringLiteral("MP3 Vortan v2.0"));
-    // An empty destination still gives the root and its six groups.
-    EXPECT_EQ(tree().nodeCount(), 7);
+    // An empty destination still gives the root and its eight groups.
+    EXPECT_EQ(tree().nodeCount(), 9);
     EXPECT_TRUE(childTexts(SourceTree::WavText).isEmpty());
     EXPECT_EQ(w.Label33->text(), QStringLiteral("OFF"));
     EXPECT_EQ(dialogs().messages().size(), 0u);
@@ -150,6 +151,7 @@ TEST_F(FormTest, FirstRunMakesWavFilesBesideTheProgram) {
 TEST_F(FormTest, ActionDispatchesOnTheSelectedNodesText) {
     const QString wav = makeFile(QStringLiteral("Song.wav"));
     const QString mp3 = makeFile(QStringLiteral("Tune.mp3"));
+    const QString flac = makeFile(QStringLiteral("Take.flac"));
     auto& w = load<RecordingForm>();
     tree().lstTracks.add(QStringLiteral("Track  1 - 3:00"));
     tree().showfiles();
@@ -164,6 +166,9 @@ TEST_F(FormTest, ActionDispatchesOnTheSelectedNodesText) {
         {mp3, QStringLiteral("decode")},
         {SourceTree::SelectedMp3Text, QStringLiteral("decode")},
         {SourceTree::Mp3Text, QStringLiteral("decode")},
+        {flac, QStringLiteral("convert")},
+        {SourceTree::SelectedAudioText, QStringLiteral("convert")},
+        {SourceTree::AudioText, QStringLiteral("convert")},
         {SourceTree::RootText, QString()},
     };
     for (const auto& [text, job] : cases) {

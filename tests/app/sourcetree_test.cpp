@@ -12,11 +12,12 @@ namespace {
 
 const QStringList groupTexts{SourceTree::SelectedTracksText, SourceTree::AvailableTracksText,
                              SourceTree::SelectedWavText,    SourceTree::WavText,
-                             SourceTree::SelectedMp3Text,    SourceTree::Mp3Text};
+                             SourceTree::SelectedMp3Text,    SourceTree::Mp3Text,
+                             SourceTree::SelectedAudioText,  SourceTree::AudioText};
 
-TEST_F(TreeTest, EmptyDestinationGivesRootAndSixGroupsInCreationOrder) {
+TEST_F(TreeTest, EmptyDestinationGivesRootAndEightGroupsInCreationOrder) {
     tree.showfiles();
-    ASSERT_EQ(tree.nodeCount(), 7);
+    ASSERT_EQ(tree.nodeCount(), 9);
     const auto root = tree.nodeNumber(1);
     EXPECT_EQ(tree.text(root), SourceTree::RootText);
     EXPECT_EQ(tree.key(root), QStringLiteral("f Collection 1"));
@@ -39,7 +40,7 @@ TEST_F(TreeTest, EmptyDestinationGivesRootAndSixGroupsInCreationOrder) {
 
     DecodePath.clear(); // no destination: the groups, and no scan of the whole disk
     tree.showfiles();
-    EXPECT_EQ(tree.nodeCount(), 7);
+    EXPECT_EQ(tree.nodeCount(), 9);
 }
 
 TEST_F(TreeTest, BuildListsTracksAndFilesWithListsInChildOrder) {
@@ -74,7 +75,7 @@ TEST_F(TreeTest, BuildListsTracksAndFilesWithListsInChildOrder) {
     // A rebuild gives the same tree again and discards moves.
     doubleClick(a);
     tree.showfiles();
-    EXPECT_EQ(tree.nodeCount(), 7 + 3 + 4);
+    EXPECT_EQ(tree.nodeCount(), 9 + 3 + 4);
     EXPECT_EQ(childTexts(SourceTree::WavText), items(tree.List1));
     EXPECT_TRUE(tree.List5.isEmpty());
     EXPECT_EQ(tree.text(tree.nodeNumber(2)), SourceTree::SelectedTracksText);
@@ -95,7 +96,7 @@ TEST_F(TreeTest, BuildAskedForDuringTheScanFollowsIt) {
     EXPECT_EQ(nested, 0);
     QCoreApplication::processEvents();
     EXPECT_EQ(nested, 1);
-    EXPECT_EQ(tree.nodeCount(), 9);
+    EXPECT_EQ(tree.nodeCount(), 11);
     EXPECT_EQ(tree.List1.count(), 1);
     EXPECT_EQ(childTexts(SourceTree::WavText), items(tree.List1));
     EXPECT_EQ(childTexts(SourceTree::Mp3Text), items(tree.List2));
@@ -132,7 +133,7 @@ TEST_F(TreeTest, Cmaddfile2AddsFilesOverNinetyNineBytesOnce) {
     settle();
     tree.Cmaddfile2(QString());
     settle();
-    EXPECT_EQ(tree.nodeCount(), 7);
+    EXPECT_EQ(tree.nodeCount(), 9);
 
     const QString first = makeFile(QStringLiteral("First.wav"), 100);
     const QString second = makeFile(QStringLiteral("Second.WAV"), 100);
@@ -297,5 +298,5 @@ TEST_F(TreeTest, TemporaryFilesOfOutputsAreClearedWhenOldAndNeverListed) {
     settle();
     EXPECT_TRUE(tree.List1.isEmpty());
     EXPECT_TRUE(tree.List2.isEmpty());
-    EXPECT_EQ(tree.nodeCount(), 7);
+    EXPECT_EQ(tree.nodeCount(), 9);
 }

@@ -546,7 +546,7 @@ TEST_F(CdFormTest, HiddenTrackCodesAndTheCueSheetOfARip) {
               image.audio.mid(qsizetype{75} * frameBytes, qsizetype{225} * frameBytes));
     // The log and the cue sheet are written once the AccurateRip database has answered.
     EXPECT_TRUE(ripLog(dest.path()).contains(QStringLiteral("  ISRC: GBAYE0000001\n")));
-    const QStringList cues = QDir(dest.path()).entryList({QStringLiteral("*.cue")}, QDir::Files);
+    const QStringList cues = riplogtext::cueSheets(dest.path());
     ASSERT_EQ(cues.size(), 1);
 
     // The sheet carries the hidden track as track 1's gap: opened as a disc, it gives the disc
@@ -616,7 +616,7 @@ TEST_F(CdFormTest, TheHiddenTrackAloneAndADataTrackAloneInTheSelection) {
     ASSERT_EQ(outputs().size(), 1);
     EXPECT_EQ(fixtures::readFile(outputs()[0]).mid(44),
               image.audio.left(qsizetype{75} * frameBytes));
-    const QStringList cues = QDir(dest.path()).entryList({QStringLiteral("*.cue")}, QDir::Files);
+    const QStringList cues = riplogtext::cueSheets(dest.path());
     ASSERT_EQ(cues.size(), 1);
     const QString sheet =
         QString::fromUtf8(fixtures::readFile(QDir(dest.path()).filePath(cues.front())));

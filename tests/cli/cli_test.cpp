@@ -146,7 +146,7 @@ TEST_F(CliTest, TheManualPageAndTheReadmeNameEveryOptionOfTheHelp) {
     EXPECT_EQ(listed(inManual - options), "") << "in the manual page, not in --help";
     EXPECT_EQ(listed(options - optionsIn(readme)), "") << "missing from the README";
     for (const char* command :
-         {"encode", "decode", "tracks", "rip", "info", "verify", "offset find"}) {
+         {"encode", "decode", "convert", "tracks", "rip", "info", "verify", "offset find"}) {
         const QString line = QStringLiteral("mp3vortan-cli ") + QLatin1String(command);
         EXPECT_TRUE(
             help.out.contains(QStringLiteral("  ") + QLatin1String(command) + QLatin1Char(' ')))

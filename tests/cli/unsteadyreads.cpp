@@ -22,23 +22,21 @@
 // it loads into any program.
 namespace {
 
-// Another library's constructor may open a file, and so arm this, before this library's own
-// constructors have run: what needs constructing is built on first use, the rest is constant.
 std::mutex mutex;
-// The armed file's real path; empty: disarmed.
-std::string& target() {
-    static std::string path;
-    return path;
+// Built on first use: another library's constructor may open a file before this library's
+// own are run, and arming then must not be undone by them.
+struct Armed {
+    std::string target;          // the armed file's real path; empty: disarmed
+    std::map<FILE*, bool> known; // whether each file read or opened since arming is the armed one
+};
+Armed& armed() {
+    static Armed state;
+    return state;
 }
 long long stretchFrom = 0;
 long long stretchTo = 0;
 int chosenReader = 0; // 1-based
-// Whether each file read or opened since arming is the armed one.
-std::map<FILE*, bool>& known() {
-    static std::map<FILE*, bool> files;
-    return files;
-}
-int readers = 0; // threads that have read in the stretch
+int readers = 0;      // threads that have read in the stretch
 // This thread's place among them (thread identifiers are reused; this is not).
 thread_local int readerNumber = 0;
 
@@ -54,22 +52,22 @@ std::string realPath(const char* path) {
 // Whether `file` is the armed file; a file opened before arming is known by its descriptor.
 // Under the mutex.
 bool isArmed(FILE* file) {
-    if (target().empty())
+    if (armed().target.empty())
         return false;
-    const auto found = known().find(file);
-    if (found != known().end())
+    const auto found = armed().known.find(file);
+    if (found != armed().known.end())
         return found->second;
     const std::string descriptor = "/proc/self/fd/" + std::to_string(::fileno(file));
-    return known()[file] = realPath(descriptor.c_str()) == target();
+    return armed().known[file] = realPath(descriptor.c_str()) == armed().target;
 }
 
 void arm(const std::string& path, long long from, long long to, int reader) {
     const std::lock_guard lock(mutex);
-    target() = realPath(path.c_str());
+    armed().target = realPath(path.c_str());
     stretchFrom = from;
     stretchTo = to;
     chosenReader = reader;
-    known().clear();
+    armed().known.clear();
     readers = 0;
 }
 
@@ -94,8 +92,8 @@ extern "C" FILE* fopen(const char* path, const char* mode) {
     armFromEnvironment();
     FILE* file = open(path, mode);
     const std::lock_guard lock(mutex);
-    if (file && !target().empty())
-        known()[file] = realPath(path) == target();
+    if (file && !armed().target.empty())
+        armed().known[file] = realPath(path) == armed().target;
     return file;
 }
 
@@ -103,7 +101,7 @@ extern "C" int fclose(FILE* file) {
     static const auto close = real<int (*)(FILE*)>("fclose");
     {
         const std::lock_guard lock(mutex);
-        known().erase(file);
+        armed().known.erase(file);
     }
     return close(file);
 }

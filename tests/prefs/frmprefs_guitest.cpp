@@ -71,11 +71,12 @@ TEST_F(PrefsTest, LoadShowsTheStoredValuesAndSettlesTheDestination) {
     FrmPrefs& p = open();
 
     EXPECT_EQ(p.windowTitle(), QStringLiteral("Preferences"));
-    ASSERT_EQ(p.SSTab2->count(), 4);
+    ASSERT_EQ(p.SSTab2->count(), 5);
     EXPECT_EQ(p.SSTab2->tabText(0), QStringLiteral("Disk Space"));
     EXPECT_EQ(p.SSTab2->tabText(1), QStringLiteral("Audio, Misc."));
     EXPECT_EQ(p.SSTab2->tabText(2), QStringLiteral(" Destination Path"));
     EXPECT_EQ(p.SSTab2->tabText(3), QStringLiteral("Drive"));
+    EXPECT_EQ(p.SSTab2->tabText(4), QStringLiteral("Formats"));
     for (const char* name :
          {"Check6", "Text7",     "Check7", "Text8",  "Command1", "Command3", "Text6",
           "Check3", "cbxFormat", "Check1", "Combo1", "Combo2",   "Check11",  "Check10",
@@ -414,4 +415,52 @@ TEST_F(PrefsTest, TheDriveTabStoresTheReadOffsetOfTheDrivesModel) {
     QDir(file).removeRecursively();
     p.close();
     cddrives::forgetImages();
+}
+
+// The formats tab shows the stored choices (defaults: MP3, level 5, 128 kbit/s) and stores
+// each change at once, where the conversions read it.
+TEST_F(PrefsTest, TheFormatsTabStoresTheConversionFormatAndEachFormatsChoice) {
+    load();
+    FrmPrefs& p = open();
+    EXPECT_EQ(entries(p.cmbConvertTo), texts({"MP3", "FLAC", "Opus", "WAV"}));
+    EXPECT_EQ(p.cmbConvertTo->currentText(), QStringLiteral("MP3"));
+    EXPECT_EQ(p.spnFlacLevel->value(), 5);
+    EXPECT_EQ(p.spnOpusBitrate->value(), 128);
+    EXPECT_EQ(p.spnFlacLevel->minimum(), 0);
+    EXPECT_EQ(p.spnFlacLevel->maximum(), 8);
+    EXPECT_EQ(p.spnOpusBitrate->minimum(), 6);
+    EXPECT_EQ(p.spnOpusBitrate->maximum(), 510);
+    // Opening stores nothing.
+    EXPECT_EQ(stored(SettingKey::ConvertAudioTo), QStringLiteral("-"));
+
+    p.cmbConvertTo->setCurrentIndex(1);
+    p.spnFlacLevel->setValue(8);
+    p.spnOpusBitrate->setValue(64);
+    EXPECT_EQ(stored(SettingKey::ConvertAudioTo), QStringLiteral("flac"));
+    EXPECT_EQ(stored(SettingKey::FlacLevel), QStringLiteral("8"));
+    EXPECT_EQ(stored(SettingKey::OpusBitrateKbps), QStringLiteral("64"));
+    const ConversionSettings taken = form->conversionSettings();
+    EXPECT_EQ(taken.convertTo, pipeline::OutputFormat::Flac);
+    EXPECT_EQ(taken.formats.flacLevel, 8);
+    EXPECT_EQ(taken.formats.opusBitrateKbps, 64);
+    p.close();
+    ASSERT_TRUE(QTest::qWaitFor([this] { return prefs.isNull(); }, 2000));
+
+    // Opened again, it shows them.
+    WriteSetting(SettingKey::ConvertAudioTo, QStringLiteral("wav"));
+    FrmPrefs& again = open();
+    EXPECT_EQ(again.cmbConvertTo->currentText(), QStringLiteral("WAV"));
+    EXPECT_EQ(again.spnFlacLevel->value(), 8);
+    EXPECT_EQ(again.spnOpusBitrate->value(), 64);
+    // Each is named by its label, which moves the focus there with Alt and its letter.
+    for (QWidget* control : std::initializer_list<QWidget*>{again.cmbConvertTo, again.spnFlacLevel,
+                                                            again.spnOpusBitrate}) {
+        const QLabel* label = nullptr;
+        for (const QLabel* candidate : again.findChildren<QLabel*>())
+            if (candidate->buddy() == control)
+                label = candidate;
+        ASSERT_NE(label, nullptr) << control->objectName().toStdString();
+        EXPECT_FALSE(QKeySequence::mnemonic(label->text()).isEmpty());
+        EXPECT_FALSE(control->toolTip().isEmpty());
+    }
 }

@@ -32,4 +32,13 @@ QString ripLog(const QString& folder) {
                             : QString();
 }
 
+QStringList cueSheets(const QString& folder, int count) {
+    const auto found = [&folder] {
+        return QDir(folder).entryList({QStringLiteral("*.cue")}, QDir::Files);
+    };
+    // The caller checks the count.
+    static_cast<void>(QTest::qWaitFor([&found, count] { return found().size() >= count; }, 20000));
+    return found();
+}
+
 } // namespace riplogtext

@@ -2,6 +2,7 @@
 
 #include "engine/cd/modakrip32.h"
 #include "engine/cd/offsetwindow.h"
+#include "engine/cd/tracksinks.h"
 #include "engine/core/displaytext.h"
 #include "engine/encode/backgroundmeter.h"
 #include "engine/encode/mp3output.h"
@@ -426,6 +427,86 @@ ExtractOutcome ExtractTrackToMp3(const ExtractRequest& request,
     return out;
 }
 
+ExtractOutcome ExtractTrackToFormats(const ExtractRequest& request,
+                                     const std::function<bool()>& cancelled,
+                                     const ExtractProgress& progress) {
+    ExtractOutcome out;
+    const std::int32_t total = std::max(0, request.endLba - request.startLba);
+    out.framesTotal = total;
+    const std::size_t count = request.formats.size();
+    out.outputs.resize(count);
+    std::vector<std::unique_ptr<TrackSink>> sinks(count);
+    std::optional<VortanError> firstFailure;
+    auto failed = [&out, &sinks, &firstFailure](std::size_t k, const VortanError& error) {
+        out.outputs[k].failure = error.description();
+        sinks[k].reset();
+        if (!firstFailure)
+            firstFailure = error;
+    };
+    // Each encoder is set up before anything is read: a configuration one refuses fails that
+    // output alone.
+    for (std::size_t k = 0; k < count; ++k) {
+        const pipeline::OutputFormat format = request.formats[k];
+        const int fd = request.formatFds.at(k);
+        const QString& path = request.formatPaths.at(k);
+        out.outputs[k].format = format;
+        out.outputs[k].wantedPath = path;
+        auto opened = openTrackSink(request, format, fd, path, total);
+        if (opened)
+            sinks[k] = std::move(opened.value());
+        else
+            failed(k, opened.error());
+    }
+    auto anyOpen = [&sinks] {
+        return std::any_of(sinks.begin(), sinks.end(),
+                           [](const std::unique_ptr<TrackSink>& sink) { return sink != nullptr; });
+    };
+    out.outputCreated = anyOpen();
+
+    std::optional<ReadFailure> readFailure;
+    TrackAccount account(request, TrackAccount::Loudness::Measured);
+    if (anyOpen()) {
+        ChunkStream chunks(request, cancelled);
+        while (const auto chunk = chunks.next()) {
+            if (chunk->frames > 0) {
+                account.feed(chunk->audio);
+                for (std::size_t k = 0; k < count; ++k)
+                    if (sinks[k])
+                        if (auto error = sinks[k]->write(chunk->audio, chunk->frames))
+                            failed(k, *error);
+                if (!anyOpen())
+                    break;
+                out.framesDone += chunk->frames;
+                if (progress)
+                    progress(out.framesDone, total);
+            }
+            if (cancelled && cancelled())
+                break;
+            if (chunk->failed) {
+                readFailure = ReadFailure{chunk->error, chunk->failedLba};
+                break;
+            }
+        }
+    }
+    account.settle(out);
+    const std::optional<ReplayGain> gain = out.loudness ? out.loudness->replayGain() : std::nullopt;
+    for (std::size_t k = 0; k < count; ++k)
+        if (sinks[k])
+            if (auto error = sinks[k]->finish(out.framesDone, gain))
+                failed(k, *error);
+    sinks.clear();
+    if (firstFailure) {
+        out.status = ExtractOutcome::Status::Failed;
+        out.error = *firstFailure;
+        // The outputs that ended properly are kept all the same.
+        out.outputCreated =
+            std::any_of(out.outputs.begin(), out.outputs.end(),
+                        [](const FormatOutput& output) { return output.failure.isEmpty(); });
+        return out;
+    }
+    return endedOutcome(out, readFailure);
+}
+
 ExtractOutcome ReadTrackChecksums(const ExtractRequest& request,
                                   const std::function<bool()>& cancelled,
                                   const ExtractProgress& progress) {
@@ -522,6 +603,53 @@ JobResult resultOf(const ExtractOutcome& o, const ExtractRequest& request, bool 
     return r;
 }
 
+// With several formats: the outputs of the formats after the main one (`mainPath`), each
+// named as it is with its extension and created under a temporary name of its own, into
+// `others`; `request` takes every output's descriptor and name (the main one's set later).
+// Why one could not be created (those made are discarded), or nothing.
+std::optional<QString>
+createOtherOutputs(ExtractRequest& request, const QString& mainPath,
+                   std::vector<std::shared_ptr<outputfile::PendingOutput>>& others) {
+    request.formatFds.assign(request.formats.size(), -1);
+    request.formatPaths.assign(request.formats.size(), mainPath);
+    const QString base = mainPath.left(mainPath.lastIndexOf(QLatin1Char('.')) + 1);
+    for (std::size_t k = 1; k < request.formats.size(); ++k) {
+        const QString path = base + pipeline::extensionOf(request.formats[k]);
+        auto other = outputfile::PendingOutput::create(path);
+        if (!other) {
+            for (const auto& made : others)
+                made->discard();
+            others.clear();
+            return other.error().description();
+        }
+        request.formatPaths[k] = path;
+        request.formatFds[k] = other.value()->fd();
+        others.push_back(std::move(other.value()));
+    }
+    return std::nullopt;
+}
+
+// Each output of `o` (written in several formats) that ended properly stays pending for the
+// batch to finish (ExtractionPlan::finishOutputs); the others, and all of a stopped track that
+// is not kept, are discarded.
+void keepFormatOutputs(ExtractOutcome& o, bool keepStopped,
+                       const std::shared_ptr<outputfile::PendingOutput>& main,
+                       const std::vector<std::shared_ptr<outputfile::PendingOutput>>& others) {
+    const bool dropAll =
+        !o.outputCreated || (o.status == ExtractOutcome::Status::Cancelled && !keepStopped);
+    for (std::size_t k = 0; k < o.outputs.size(); ++k) {
+        std::shared_ptr<outputfile::PendingOutput> file = k == 0 ? main : others[k - 1];
+        if (dropAll || !o.outputs[k].failure.isEmpty()) {
+            file->discard();
+            continue;
+        }
+        if (k == 0)
+            o.outputPath = file->temporaryPath();
+        o.outputs[k].pending = std::move(file);
+        o.pendingMp3 = true;
+    }
+}
+
 } // namespace
 
 CdExtractJob::CdExtractJob(std::shared_ptr<const std::vector<ExtractRequest>> requests,
@@ -572,6 +700,8 @@ JobResult CdExtractJob::work(const WorkItem& item) {
             (passesDone + static_cast<double>(done) / static_cast<double>(total)) / passes * 100.0;
         reportProgress(progressFigure(percent), static_cast<int>(percent));
     };
+    // With several formats: the outputs of formats after the main one.
+    std::vector<std::shared_ptr<outputfile::PendingOutput>> others;
     ExtractOutcome test;
     if (request.testFirst) {
         test = ReadTrackChecksums(request, cancel, progress);
@@ -583,6 +713,16 @@ JobResult CdExtractJob::work(const WorkItem& item) {
         workerOutcome_.sums = {};
         if (test.status == ExtractOutcome::Status::Cancelled)
             workerOutcome_.framesDone = 0;
+    } else if (!request.formats.empty()) {
+        if (const auto refused = createOtherOutputs(request, item.output, others)) {
+            output->discard();
+            workerOutcome_ = {};
+            r.status = JobResult::Status::Failed;
+            r.reason = QStringLiteral("Track %1: ").arg(request.track) + *refused;
+            return r;
+        }
+        request.formatFds[0] = output->fd();
+        workerOutcome_ = ExtractTrackToFormats(request, cancel, progress);
     } else {
         workerOutcome_ = request.mp3 ? ExtractTrackToMp3(request, cancel, progress)
                                      : ExtractTrackToWav(request, cancel, progress);
@@ -598,8 +738,10 @@ JobResult CdExtractJob::work(const WorkItem& item) {
     const bool readsDiffer = request.testFirst && o.testComplete &&
                              o.status == ExtractOutcome::Status::Completed &&
                              o.testCrc32 != o.sums.crc32;
-    if (o.status == ExtractOutcome::Status::Failed || !o.outputCreated ||
-        (o.status == ExtractOutcome::Status::Cancelled && !request.keepStopped)) {
+    if (!o.outputs.empty()) {
+        keepFormatOutputs(o, request.keepStopped, output, others);
+    } else if (o.status == ExtractOutcome::Status::Failed || !o.outputCreated ||
+               (o.status == ExtractOutcome::Status::Cancelled && !request.keepStopped)) {
         output->discard(); // never left looking like a track
     } else if (request.mp3) {
         o.outputPath = output->temporaryPath();

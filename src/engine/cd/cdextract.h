@@ -5,6 +5,7 @@
 #include "engine/core/workerjob.h"
 #include "engine/encode/modlame.h"
 #include "engine/formats/outputfile.h"
+#include "engine/pipeline/encoder.h"
 #include "engine/platform/error.h"
 #include "engine/platform/id3tag/id3tag.h"
 #include "engine/platform/loudness/loudnessmeter.h"
@@ -51,6 +52,27 @@ struct ExtractRequest {
     bool keepStopped = true;
     // The ID3v2 tag of a completed MP3 (its ReplayGain is measured by the extraction).
     id3tag::TagFields tags;
+    // Several outputs from one read (ExtractTrackToFormats): every format the track is written
+    // in, the main one first, each into its own file. Empty: one output, a WAV, or an MP3 when
+    // `mp3` is set.
+    std::vector<pipeline::OutputFormat> formats;
+    pipeline::EncoderSettings formatSettings; // the FLAC level and the Opus bitrate
+    // With `formats`: format k's open, empty file (a pending output's descriptor) and the name
+    // it will take; the first is `outputFd` and `outputPath`.
+    std::vector<int> formatFds;
+    std::vector<QString> formatPaths;
+};
+
+// One output of a track written in several formats.
+struct FormatOutput {
+    pipeline::OutputFormat format = pipeline::OutputFormat::Wav;
+    QString wantedPath; // the name it takes once put in place
+    // Still open and locked until the batch tags it with the album's gain and commits it; the
+    // last copy of the outcome to go discards it.
+    std::shared_ptr<outputfile::PendingOutput> pending;
+    QString outputPath; // its name once put in place; empty when none was kept
+    // Why this output failed (the others of its track go on); empty when it did not.
+    QString failure;
 };
 
 struct ExtractOutcome {
@@ -86,6 +108,9 @@ struct ExtractOutcome {
     // The loudness of the audio the copy read (not set by a test pass, nor when the meter
     // failed): the track's ReplayGain, and its share of the album's.
     std::shared_ptr<const LoudnessMeter> loudness;
+    // A track written in several formats: each of its outputs, in the request's order (the
+    // main one first); all stay pending (pendingMp3 is set) until the batch commits them.
+    std::vector<FormatOutput> outputs;
 };
 
 // Frames in one library read.
@@ -120,6 +145,18 @@ ExtractOutcome ReadTrackChecksums(const ExtractRequest& request,
 ExtractOutcome ExtractTrackToMp3(const ExtractRequest& request,
                                  const std::function<bool()>& cancelled,
                                  const ExtractProgress& progress);
+
+// The track read once and written in each of the request's formats (into formatFds, named
+// formatPaths), each as its own extraction writes it: a WAV and an MP3 byte for byte as
+// ExtractTrackToWav and ExtractTrackToMp3 write them, a FLAC or an Opus through
+// pipeline::makeEncoder with its tags (audiotags) and the ReplayGain of the audio it holds.
+// Every encoder is set up before the track is read. An output that fails (its encoder refuses
+// the audio, its file cannot be written) fails the track with its reason (the outcome's
+// error, the output's failure) and takes nothing more; the others go on to their end.
+// The outcome's `outputs` tell each output's standing (format, wanted path, failure).
+ExtractOutcome ExtractTrackToFormats(const ExtractRequest& request,
+                                     const std::function<bool()>& cancelled,
+                                     const ExtractProgress& progress);
 
 // One track extraction on a worker thread: the file job of the extraction batch. Item k of
 // the batch is extracted as `requests[k]` says, under a temporary name beside the item's

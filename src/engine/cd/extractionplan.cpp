@@ -6,6 +6,7 @@
 #include "engine/cd/trackpaths.h"
 #include "engine/encode/mp3tagging.h"
 #include "engine/platform/akrip/cddrives.h"
+#include "engine/platform/id3tag/audiotags.h"
 
 #include <QSet>
 
@@ -17,6 +18,14 @@ QString wavFormatText() {
 
 QString mp3FormatText(const QString& bitrate, const QString& quality) {
     return QStringLiteral("MP3, %1 kbit/s, quality %2").arg(bitrate, quality);
+}
+
+QString flacFormatText(int level) {
+    return QStringLiteral("FLAC, level %1").arg(level);
+}
+
+QString opusFormatText(int bitrateKbps) {
+    return QStringLiteral("Opus, %1 kbit/s").arg(bitrateKbps);
 }
 
 id3tag::TagFields trackTags(const DiscInfo& disc, int track, int trackTotal) {
@@ -93,9 +102,19 @@ QString refusalOf(int track, const Disc& disc) {
 
 ExtractionPlan::ExtractionPlan(const QList<int>& tracks, const Disc& disc,
                                const ExtractionChoices& choices)
-    : tracks_(tracks), requests_(std::make_shared<std::vector<ExtractRequest>>()),
+    : tracks_(tracks),
+      formats_(!choices.formats.empty()
+                   ? choices.formats
+                   : std::vector<pipeline::OutputFormat>{choices.mp3
+                                                             ? pipeline::OutputFormat::Mp3
+                                                             : pipeline::OutputFormat::Wav}),
+      requests_(std::make_shared<std::vector<ExtractRequest>>()),
       log_(riplog::begin(disc, riplog::ReadMode::Secure, choices.formatText)) {
-    const QString extension = choices.mp3 ? QStringLiteral(".mp3") : QStringLiteral(".wav");
+    const QString extension = QLatin1Char('.') + pipeline::extensionOf(formats_.front());
+    // One WAV or one MP3 is written as it always was; any other set of formats from one read.
+    const bool oneOfOld =
+        formats_.size() == 1 && (formats_.front() == pipeline::OutputFormat::Wav ||
+                                 formats_.front() == pipeline::OutputFormat::Mp3);
     const std::uint32_t handle = modAKRip32::currentCdHandle();
     const std::optional<cddrives::DiscToc>& toc = disc.toc;
     const int firstAudio = toc ? toc->firstAudioTrack() : 0;
@@ -111,8 +130,12 @@ ExtractionPlan::ExtractionPlan(const QList<int>& tracks, const Disc& disc,
         ExtractRequest request;
         request.track = track;
         request.handle = handle;
-        request.mp3 = choices.mp3;
+        request.mp3 = formats_.front() == pipeline::OutputFormat::Mp3;
         request.config = choices.config;
+        if (!oneOfOld) {
+            request.formats = formats_;
+            request.formatSettings = choices.formatSettings;
+        }
         request.place.firstOnDisc = track == firstAudio;
         request.place.lastOnDisc = track == lastAudio;
         request.testFirst = choices.testFirst;
@@ -163,6 +186,20 @@ QString ExtractionPlan::outputOf(int index) const {
     return outcome.pendingMp3 ? QString() : outcome.outputPath;
 }
 
+QStringList ExtractionPlan::outputsOf(int index) const {
+    QStringList files;
+    if (const QString main = outputOf(index); !main.isEmpty())
+        files << main;
+    if (index < 0 || static_cast<std::size_t>(index) >= outcomes_->size())
+        return files;
+    const std::vector<FormatOutput>& outputs =
+        (*outcomes_)[static_cast<std::size_t>(index)].outputs;
+    for (std::size_t k = 1; k < outputs.size(); ++k)
+        if (!outputs[k].pending && !outputs[k].outputPath.isEmpty())
+            files << outputs[k].outputPath;
+    return files;
+}
+
 riplog::Log ExtractionPlan::log(const QList<WorkItem>& items,
                                 const QList<JobResult>& results) const {
     riplog::Log log = log_;
@@ -177,12 +214,27 @@ riplog::Log ExtractionPlan::log(const QList<WorkItem>& items,
         riplog::Track entry =
             riplog::trackOf(tracks_[i], outputOf(static_cast<int>(i)), request.startLba,
                             request.endLba, ran ? &outcome : nullptr, result.status, result.reason);
+        for (std::size_t k = 1; k < formats_.size(); ++k)
+            entry.otherOutputFiles.push_back(k < outcome.outputs.size() &&
+                                                     !outcome.outputs[k].pending
+                                                 ? outcome.outputs[k].outputPath
+                                                 : QString());
         entry.onDisc = request.refusal.isEmpty();
         entry.title = request.tags.title;
         log.tracks.push_back(entry);
     }
     log.albumGain = albumGain(results);
     return log;
+}
+
+riplog::Log ExtractionPlan::logOfFormat(const riplog::Log& log, std::size_t k) const {
+    if (k == 0)
+        return log;
+    riplog::Log sheet = log;
+    for (riplog::Track& track : sheet.tracks)
+        track.outputFile =
+            k - 1 < track.otherOutputFiles.size() ? track.otherOutputFiles[k - 1] : QString();
+    return sheet;
 }
 
 std::optional<ReplayGain> ExtractionPlan::albumGain(const QList<JobResult>& results) const {
@@ -207,11 +259,15 @@ std::vector<VortanError> ExtractionPlan::finishOutputs(const QList<JobResult>& r
         const QString wanted = items_[static_cast<qsizetype>(at)].output;
         outcome.pendingMp3 = false;
         outcome.outputPath.clear();
-        if (!file)
-            continue;
         const bool completed =
             static_cast<qsizetype>(at) < results.size() &&
             results[static_cast<qsizetype>(at)].status == JobResult::Status::Completed;
+        if (!outcome.outputs.empty()) {
+            finishFormats(at, completed ? album : std::nullopt, failures);
+            continue;
+        }
+        if (!file)
+            continue;
         if (album && completed) {
             id3tag::TagFields tags = (*requests_)[at].tags;
             setReplayGain(tags, outcome.loudness ? outcome.loudness->replayGain() : std::nullopt,
@@ -232,4 +288,51 @@ std::vector<VortanError> ExtractionPlan::finishOutputs(const QList<JobResult>& r
             failures.push_back(placed.error());
     }
     return failures;
+}
+
+void ExtractionPlan::finishFormats(std::size_t at, const std::optional<ReplayGain>& album,
+                                   std::vector<VortanError>& failures) {
+    ExtractOutcome& outcome = (*outcomes_)[at];
+    const ExtractRequest& request = (*requests_)[at];
+    const std::optional<ReplayGain> track =
+        outcome.loudness ? outcome.loudness->replayGain() : std::nullopt;
+    for (std::size_t k = 0; k < outcome.outputs.size(); ++k) {
+        FormatOutput& output = outcome.outputs[k];
+        const std::shared_ptr<outputfile::PendingOutput> file = std::move(output.pending);
+        if (!file)
+            continue;
+        std::optional<VortanError> untagged;
+        if (album && output.format == pipeline::OutputFormat::Mp3) {
+            id3tag::TagFields tags = request.tags;
+            setReplayGain(tags, track, album);
+            if (const auto written = id3tag::writeTag(file->fd(), output.wantedPath, tags);
+                !written)
+                untagged = written.error();
+        } else if (album && output.format != pipeline::OutputFormat::Wav) {
+            audiotags::AudioTags tags = audiotags::fromTagFields(request.tags);
+            if (track)
+                tags.trackGain = audiotags::Gain{track->gainDb, track->peak};
+            tags.albumGain = audiotags::Gain{album->gainDb, album->peak};
+            untagged = audiotags::write(file->fd(), output.wantedPath,
+                                        output.format == pipeline::OutputFormat::Flac
+                                            ? audiotags::Container::Flac
+                                            : audiotags::Container::Opus,
+                                        tags);
+        }
+        if (untagged) {
+            file->discard();
+            failures.push_back(VortanError(
+                untagged->number(), untagged->source(),
+                QStringLiteral("%1 (the album's ReplayGain could not be written into its tag)")
+                    .arg(untagged->description())));
+            continue;
+        }
+        if (auto placed = file->commit()) {
+            output.outputPath = placed.value();
+            if (k == 0)
+                outcome.outputPath = placed.value();
+        } else {
+            failures.push_back(placed.error());
+        }
+    }
 }

@@ -55,6 +55,9 @@ id3tag::TagFields trackTags(const DiscInfo& disc, int track, int trackTotal);
 // "MP3, 160 kbit/s, quality Normal" (the bitrate and quality as the lists show them).
 QString wavFormatText();
 QString mp3FormatText(const QString& bitrate, const QString& quality);
+// "FLAC, level 5" and "Opus, 128 kbit/s".
+QString flacFormatText(int level);
+QString opusFormatText(int bitrateKbps);
 
 // The work of an extraction batch over tracks of `disc`, read through the drive open now
 // (modAKRip32's current handle). Item k is track tracks[k] of the disc's table of contents: its
@@ -87,16 +90,30 @@ class ExtractionPlan {
     // The file item `index` left under its final name; empty when it left none (failed,
     // refused, not started) or before finishOutputs for an MP3.
     QString outputOf(int index) const;
+    // Every file item `index` left under its final name, the main format's first; empty as
+    // outputOf() is.
+    QStringList outputsOf(int index) const;
     // The rip log once the batch has ended and finishOutputs has run: every track asked for,
     // in order, with what was read of it (a track the batch did not reach says so). The log
     // gives each track's ReplayGain, the album's, and what the disc is known as.
     riplog::Log log(const QList<WorkItem>& items, const QList<JobResult>& results) const;
+    // The formats each track is written in, the main one first (the choices' formats, else
+    // WAV or MP3).
+    const std::vector<pipeline::OutputFormat>& outputFormats() const { return formats_; }
+    // `log` (made by log()) as the cue sheet of format `k` of outputFormats() sees it: each
+    // track with that format's file.
+    riplog::Log logOfFormat(const riplog::Log& log, std::size_t k) const;
 
   private:
+    // finishOutputs() of item `at`, written in several formats: each output that ended
+    // properly takes `album` (when it has a value) in its tags, and its name.
+    void finishFormats(std::size_t at, const std::optional<ReplayGain>& album,
+                       std::vector<VortanError>& failures);
     // The ReplayGain of the completed tracks together.
     std::optional<ReplayGain> albumGain(const QList<JobResult>& results) const;
 
     QList<int> tracks_;
+    std::vector<pipeline::OutputFormat> formats_;
     QList<WorkItem> items_;
     std::shared_ptr<std::vector<ExtractRequest>> requests_;
     std::shared_ptr<std::vector<ExtractOutcome>> outcomes_;

@@ -186,6 +186,9 @@ void writeTrack(QTextStream& s, const Track& t, const std::optional<cddrives::Di
     s << "  File: "
       << (t.outputFile.isEmpty() ? QStringLiteral("none kept") : printable(t.outputFile))
       << "\n";
+    for (const QString& other : t.otherOutputFiles)
+        s << "  File: " << (other.isEmpty() ? QStringLiteral("none kept") : printable(other))
+          << "\n";
     if (!t.title.isEmpty())
         s << "  Title: " << printable(t.title) << "\n";
     if (discToc) {

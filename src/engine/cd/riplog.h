@@ -41,6 +41,9 @@ enum class TrackResult {
 struct Track {
     int number = 0;
     QString outputFile; // empty when no file was kept
+    // The files of the rip's other formats, in their order (empty when no file of that
+    // format was kept); none for a rip in one format.
+    std::vector<QString> otherOutputFiles;
     bool onDisc = true; // the track has a range on the disc (not a data or missing track)
     std::int32_t startLba = 0;
     std::int32_t endLba = 0;       // exclusive

@@ -26,6 +26,11 @@ std::int16_t TestAndCopy = 0;
 QString MusicBrainzServer;
 QString AccurateRipServer;
 std::int16_t NameFromDisc = 0;
+QString ConvertAudioTo;
+std::int16_t FlacLevel = 5;
+std::int16_t OpusBitrateKbps = 128;
+QString ExtractTo;
+QString AlsoWrite;
 
 namespace {
 
@@ -57,6 +62,11 @@ const KeyInfo& info(SettingKey key) {
         {"MusicBrainz server", "musicbrainz.org:443", nullptr, &MusicBrainzServer},
         {"Name from disc information", "0", &NameFromDisc, nullptr},
         {"AccurateRip server", "www.accuraterip.com:80", nullptr, &AccurateRipServer},
+        {"Convert audio files to", "mp3", nullptr, &ConvertAudioTo},
+        {"FLAC compression level", "5", &FlacLevel, nullptr},
+        {"Opus bitrate", "128", &OpusBitrateKbps, nullptr},
+        {"Extract to", "mp3", nullptr, &ExtractTo},
+        {"Also write", "", nullptr, &AlsoWrite},
     };
     return table[static_cast<int>(key)];
 }

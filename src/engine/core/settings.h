@@ -42,6 +42,18 @@ extern QString AccurateRipServer;
 // 1: ripped files are named "NN - Title.ext" after the disc's information, when it names the
 // track (see trackFileName).
 extern std::int16_t NameFromDisc;
+// The format Start converts audio files (neither WAV nor MP3) to, by its extension name
+// ("mp3", "flac", "opus", "wav"; see pipeline::outputFormatFromName).
+extern QString ConvertAudioTo;
+// FLAC compression level, 0 (fastest) to 8 (smallest).
+extern std::int16_t FlacLevel;
+// Opus bitrate in kbit/s, 6 to 510.
+extern std::int16_t OpusBitrateKbps;
+// The CD bar's "Extract to" format, by its extension name.
+extern QString ExtractTo;
+// The formats the CD bar's "Also write" boxes write beside the "Extract to" one: their
+// extension names separated by blanks ("mp3 flac"), each at most once; empty: none.
+extern QString AlsoWrite;
 
 // The keys, in the order LoadSettings reads them.
 enum class SettingKey {
@@ -64,8 +76,13 @@ enum class SettingKey {
     MusicBrainzServer,
     NameFromDisc,
     AccurateRipServer,
+    ConvertAudioTo,
+    FlacLevel,
+    OpusBitrateKbps,
+    ExtractTo,
+    AlsoWrite,
 };
-inline constexpr int SettingKeyCount = 19;
+inline constexpr int SettingKeyCount = 24;
 
 namespace settings {
 

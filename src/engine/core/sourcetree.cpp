@@ -19,6 +19,8 @@ SourceTree::Group groupOfKey(const QString& key) {
         {QStringLiteral("g WAV Files"), Group::Wav},
         {QStringLiteral("g Selected MP3 Files"), Group::SelectedMp3},
         {QStringLiteral("g Available MP3 Files"), Group::Mp3},
+        {QStringLiteral("g Selected Audio Files"), Group::SelectedAudio},
+        {QStringLiteral("g Audio Files"), Group::Audio},
     };
     return groups.value(key, Group::None);
 }
@@ -413,6 +415,12 @@ std::optional<SourceTree::FileEntry> SourceTree::fileEntryOf(NodeId id) const {
     case Group::SelectedMp3:
         lists = {&List4, &List2};
         break;
+    case Group::Audio:
+        lists = {&audioFiles, &selectedAudioFiles};
+        break;
+    case Group::SelectedAudio:
+        lists = {&selectedAudioFiles, &audioFiles};
+        break;
     default:
         return std::nullopt;
     }
@@ -437,6 +445,36 @@ std::optional<SourceTree::FileEntry> SourceTree::fileEntryOf(NodeId id) const {
             return FileEntry{list, at, list->at(at)};
     }
     return std::nullopt;
+}
+
+bool SourceTree::isAudioFilePath(const QString& path) const {
+    const QString name = FileNameOf(path);
+    const qsizetype dot = name.lastIndexOf(QLatin1Char('.'));
+    return dot > 0 && audioExtensions.contains(name.mid(dot + 1).toLower());
+}
+
+bool SourceTree::isListedKind(const QString& path) const {
+    return isWavPath(path) || isMp3Path(path) || isAudioFilePath(path);
+}
+
+std::array<MirrorList*, 6> SourceTree::fileLists() {
+    return {&List1, &List5, &List2, &List4, &audioFiles, &selectedAudioFiles};
+}
+
+bool SourceTree::fitsGroup(Group group, const QString& path) const {
+    switch (group) {
+    case Group::Wav:
+    case Group::SelectedWav:
+        return isWavPath(path);
+    case Group::Mp3:
+    case Group::SelectedMp3:
+        return isMp3Path(path);
+    case Group::Audio:
+    case Group::SelectedAudio:
+        return isAudioFilePath(path);
+    default:
+        return false;
+    }
 }
 
 std::optional<QString> SourceTree::filePathOf(NodeId node) const {

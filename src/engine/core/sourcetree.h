@@ -10,6 +10,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <array>
 #include <chrono>
 #include <cstdint>
 #include <functional>
@@ -18,8 +19,8 @@
 #include <unordered_map>
 #include <vector>
 
-// The source tree: the nodes the main window's TreeView1 shows (root, six groups, track and
-// file items), the seven mirror lists the batch jobs read, and every operation that builds
+// The source tree: the nodes the main window's TreeView1 shows (root, eight groups, track and
+// file items), the nine mirror lists the batch jobs read, and every operation that builds
 // the tree or moves, removes or renames its items.
 //
 // Thread: GUI thread only. Some operations finish later, from a timer (Cmaddfile2 and the
@@ -38,6 +39,12 @@
 //     "Selected MP3 Files"        key "g Selected MP3 Files"
 //     "MP3 Files"                 key "g Available MP3 Files"
 //        one item per List2 entry
+//     "Selected Audio Files"      key "g Selected Audio Files"
+//     "Audio Files"               key "g Audio Files"
+//        one item per audioFiles entry
+//
+// Audio files are the files of every other format the program reads (FLAC, Ogg, Opus, M4A,
+// ...): those whose extension is one of `audioExtensions`.
 //
 // Node numbers count the nodes that exist, from 1, in creation order (removing a node
 // renumbers the later ones). Node ids never change and are never reused; 0 means "no node".
@@ -72,11 +79,21 @@ class SourceTree : public QAbstractItemModel {
     };
 
     // Item classes used by the moves and by drag and drop.
-    enum class ItemClass { None, Track, Wav, Mp3 };
+    enum class ItemClass { None, Track, Wav, Mp3, Audio };
 
-    // The six groups, known by what they are from their creation (by their fixed keys), never
-    // by the text they show.
-    enum class Group { None, SelectedTracks, AvailableTracks, SelectedWav, Wav, SelectedMp3, Mp3 };
+    // The eight groups, known by what they are from their creation (by their fixed keys),
+    // never by the text they show.
+    enum class Group {
+        None,
+        SelectedTracks,
+        AvailableTracks,
+        SelectedWav,
+        Wav,
+        SelectedMp3,
+        Mp3,
+        SelectedAudio,
+        Audio
+    };
 
     // Answer of a label edit.
     enum class LabelEdit {
@@ -106,6 +123,8 @@ class SourceTree : public QAbstractItemModel {
     static inline const QString WavText = QStringLiteral("WAV Files");
     static inline const QString SelectedMp3Text = QStringLiteral("Selected MP3 Files");
     static inline const QString Mp3Text = QStringLiteral("MP3 Files");
+    static inline const QString SelectedAudioText = QStringLiteral("Selected Audio Files");
+    static inline const QString AudioText = QStringLiteral("Audio Files");
 
     explicit SourceTree(QObject* parent = nullptr);
     ~SourceTree() override;
@@ -122,12 +141,15 @@ class SourceTree : public QAbstractItemModel {
     MirrorList List5;                                // selected WAV paths
     MirrorList List2;                                // available MP3 paths
     MirrorList List4;                                // selected MP3 paths
+    MirrorList audioFiles;                           // available audio file paths
+    MirrorList selectedAudioFiles;                   // selected audio file paths
     MirrorList List7;                                // scratch list
 
     // ---- Building (Part of the window's start-up and refresh) ----
 
-    // Clears and rebuilds the whole tree and the four file lists from a scan of DecodePath
-    // (and its subfolders) for "wav" then "mp3" files; an empty DecodePath scans nothing.
+    // Clears and rebuilds the whole tree and the six file lists from a scan of DecodePath
+    // (and its subfolders) for "wav" then "mp3" files, then audio files (in path order); an
+    // empty DecodePath scans nothing.
     // Leftovers of outputs a crashed or killed run left in DecodePath are removed first
     // (outputfile::removeLeftovers).
     // lstTracks entries become the "Available Tracks" items; lstTracks and lstRecord are
@@ -138,19 +160,20 @@ class SourceTree : public QAbstractItemModel {
     void showSelectedTracks();
 
     // Adds one produced or opened file to its file group (as last child) and to the front of
-    // List1 (".wav") or List2 (".mp3"), addFileDelay after the call (which returns at once):
+    // List1 (".wav"), List2 (".mp3") or audioFiles (an audio file), addFileDelay after the
+    // call (which returns at once):
     // time for a file just written to be closed. `then` runs right after the add, in order
     // with the adds asked before it. A tree destroyed meanwhile adds and runs nothing.
     // Ignored silently: a missing file, 99 bytes or less, a path or name already shown by
-    // some node, an extension other than .wav/.mp3 (any case), a temporary file of an output
-    // under way (outputfile::isTemporaryName).
+    // some node, a file that is neither WAV, MP3 nor an audio file (isAudioFilePath), a
+    // temporary file of an output under way (outputfile::isTemporaryName).
     void Cmaddfile2(const QString& path, std::function<void()> then = {});
     // Cmaddfile2 at once, without its delay: for a file whose writer has closed it and
     // checked the close (a batch's output as its item ends).
     void addClosedFile(const QString& path);
 
-    // Files `picked` (a search result) into List1/List2 when it is in neither, then passes it
-    // to Cmaddfile2.
+    // Files `picked` (a search result) into List1/List2/audioFiles when it is in none of the
+    // available lists, then passes it to Cmaddfile2.
     void showfiles3(const QString& picked);
 
     // 1 root ("f"), 2 group ("g"), 3 item ("p"); 0 for no node or any other key.
@@ -169,11 +192,12 @@ class SourceTree : public QAbstractItemModel {
     // renaming, encoding, decoding), so that one node never means two files:
     //
     // - Only file items stand for a file: a node whose key begins with "p" and whose parent
-    //   is "WAV Files", "Selected WAV Files", "MP3 Files" or "Selected MP3 Files". The group,
-    //   not the text, gives the kind: a WAV shown as "Track 01.wav" is a WAV file.
+    //   is one of the six file groups. The group, not the text, gives the kind: a WAV shown as
+    //   "Track 01.wav" is a WAV file.
     // - The lists searched: the node's own group's list (WAV Files: List1, Selected WAV
-    //   Files: List5, MP3 Files: List2, Selected MP3 Files: List4) from its first entry to its
-    //   last, then the other list of the same kind. The whole own list is searched before the
+    //   Files: List5, MP3 Files: List2, Selected MP3 Files: List4, Audio Files: audioFiles,
+    //   Selected Audio Files: selectedAudioFiles) from its first entry to its last, then the
+    //   other list of the same kind. The whole own list is searched before the
     //   other one, since the own list mirrors the node's group.
     // - Within a list, with T the node's text and comparisons exact (case-sensitive, no
     //   pattern characters): the first entry equal to T (full-path mode); else the first
@@ -186,7 +210,7 @@ class SourceTree : public QAbstractItemModel {
     // A snapshot: positions change as soon as the lists do, so it is taken again after
     // anything that lets events run.
     struct FileEntry {
-        const MirrorList* list = nullptr; // List1, List5, List2 or List4
+        const MirrorList* list = nullptr; // List1, List5, List2, List4 or an audio list
         int position = -1;                // 0-based position of the entry in `list`
         QString path;                     // the entry: the file's full path
     };
@@ -225,7 +249,7 @@ class SourceTree : public QAbstractItemModel {
     void RemoveAndDeleteFile();
 
     // Whether label editing may start on `node`: only file items (text ending ".wav", ".WAV",
-    // ".mp3" or ".MP3").
+    // ".mp3" or ".MP3", or naming an audio file, isAudioFilePath).
     bool canEditLabel(NodeId node) const;
 
     // After a label edit of `node` to `newText`, a file name (the editor edits the name
@@ -235,7 +259,8 @@ class SourceTree : public QAbstractItemModel {
     // folder when it held the full path. So a label always names the file its node stands
     // for. The name unchanged is no rename. Refused, with the reason in renameRefusal(), and
     // nothing changed: an empty name, a name holding "/", a name not of the node's kind
-    // (".wav" under a WAV group, ".mp3" under an MP3 group, any case), a node that stands for
+    // (".wav" under a WAV group, ".mp3" under an MP3 group, any case; under an audio group,
+    // the file's own extension in any case), a node that stands for
     // no listed file, a name another file holds, a rename the system refuses.
     LabelEdit afterLabelEdit(NodeId node, const QString& newText);
     // Why the last afterLabelEdit answered EditAgain.
@@ -257,7 +282,7 @@ class SourceTree : public QAbstractItemModel {
     // is listed afresh where it belongs (addClosedFile).
     void fileRenamed(const QString& from, const QString& to);
 
-    // "Open": asks for one WAV or MP3 file through the dialogs seam and hands it to
+    // "Open": asks for one WAV, MP3 or audio file through the dialogs seam and hands it to
     // Cmaddfile2.
     void OpenFileIntoTree();
 
@@ -275,10 +300,11 @@ class SourceTree : public QAbstractItemModel {
     // Button release: the highlighted node becomes the selected node. Returns the track number
     // when the selected node is a track item (trackOf).
     std::optional<int> treeRelease();
-    // What Start does for `node`, decided by what the node is (a track, WAV or MP3 group, or
-    // an item of one), never by its text: a WAV shown as "Track 03.wav" is encoded, "UPPER.WAV"
-    // is encoded too. The root, no node and anything else: nothing.
-    enum class StartJob { None, Extract, Encode, Decode };
+    // What Start does for `node`, decided by what the node is (a track, WAV, MP3 or audio
+    // group, or an item of one), never by its text: a WAV shown as "Track 03.wav" is encoded,
+    // "UPPER.WAV" is encoded too, an audio file is converted. The root, no node and anything
+    // else: nothing.
+    enum class StartJob { None, Extract, Encode, Decode, Convert };
     StartJob startJobFor(NodeId node) const;
     // What Label3 shows while no job runs: "Next Action:  Process  " followed by the selected
     // node's text when Start would act on it (startJobFor, and a group with items), else
@@ -340,6 +366,14 @@ class SourceTree : public QAbstractItemModel {
     // ---- Knobs ----
     // Cmaddfile2's settling wait; 300 ms in the program, tests may shorten it.
     std::chrono::milliseconds addFileDelay{300};
+    // The extensions (lower case, no dot) of the audio files the audio groups list: every
+    // format the program reads besides WAV and MP3. The window sets them from the conversion
+    // pipeline (pipeline::otherAudioExtensions); empty: no audio files are listed.
+    QStringList audioExtensions;
+    // True when `path`'s name ends in "." and one of audioExtensions, in any case.
+    bool isAudioFilePath(const QString& path) const;
+    // A WAV, an MP3 or an audio file, by its name.
+    bool isListedKind(const QString& path) const;
     // Picture of an image number for DecorationRole; unset: no decoration.
     std::function<QVariant(int image)> imageProvider;
     // Tool tip of a node for ToolTipRole (empty: none); unset: no tool tips.
@@ -371,6 +405,10 @@ class SourceTree : public QAbstractItemModel {
 
   private:
     MirrorList* listFor(const MirrorList* list);
+    // The six file lists, available then selected of each kind.
+    std::array<MirrorList*, 6> fileLists();
+    // Whether `path` is a file of the kind `group` (a file group) holds.
+    bool fitsGroup(Group group, const QString& path) const;
     void removeEntry(const FileEntry& entry);
     // A deleted file: every item that stands for `path` and every entry naming it go.
     void forgetFile(const QString& path);

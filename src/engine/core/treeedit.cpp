@@ -22,11 +22,6 @@
 
 namespace {
 
-// A WAV or MP3 file's name, by the one extension rule (any case).
-bool hasFileEnding(const QString& text) {
-    return isWavPath(text) || isMp3Path(text);
-}
-
 QString translated(const char* source) {
     return QCoreApplication::translate("SourceTree", source);
 }
@@ -86,13 +81,13 @@ SourceTree::MenuState SourceTree::contextMenuState() {
     if (draggedKind_ == 0)
         return state;
     state.start = true;
-    state.remove = hasFileEnding(text(draggedNode_));
+    state.remove = isListedKind(text(draggedNode_));
     return state;
 }
 
 void SourceTree::RemoveFromList() {
     const NodeId pressed = draggedNode_;
-    if (!hasFileEnding(text(pressed)))
+    if (!isListedKind(text(pressed)))
         return;
     const std::optional<FileEntry> entry = fileEntryOf(pressed);
     removeNode(pressed);
@@ -102,8 +97,7 @@ void SourceTree::RemoveFromList() {
 
 void SourceTree::RemoveAndDeleteFile() {
     const NodeId pressed = draggedNode_;
-    const QString lower = text(pressed).toLower();
-    if (!lower.endsWith(QLatin1String(".wav")) && !lower.endsWith(QLatin1String(".mp3")))
+    if (!isListedKind(text(pressed)))
         return;
     const std::optional<FileEntry> entry = fileEntryOf(pressed);
     if (!entry) {
@@ -135,14 +129,14 @@ void SourceTree::forgetFile(const QString& path) {
             doomed.push_back(node->id);
     for (const NodeId node : doomed)
         removeNode(node);
-    for (MirrorList* list : {&List1, &List5, &List2, &List4})
+    for (MirrorList* list : fileLists())
         while (list->removeOne(path)) {
         }
 }
 
 // The mutable list behind a FileEntry's list.
 MirrorList* SourceTree::listFor(const MirrorList* list) {
-    for (MirrorList* own : {&List1, &List5, &List2, &List4})
+    for (MirrorList* own : fileLists())
         if (own == list)
             return own;
     return nullptr;
@@ -161,7 +155,7 @@ void SourceTree::removeEntry(const FileEntry& entry) {
 }
 
 bool SourceTree::canEditLabel(NodeId node) const {
-    return resolves(node) && hasFileEnding(text(node));
+    return resolves(node) && isListedKind(text(node));
 }
 
 SourceTree::LabelEdit SourceTree::afterLabelEdit(NodeId id, const QString& newText) {
@@ -189,9 +183,18 @@ SourceTree::LabelEdit SourceTree::afterLabelEdit(NodeId id, const QString& newTe
     // of another kind ("a.wav" typed as "a.mp3") would carry a type the file does not have.
     const Group group = groupOf(parentOf(id));
     const bool wav = group == Group::Wav || group == Group::SelectedWav;
-    if (wav ? !isWavPath(newText) : !isMp3Path(newText))
+    const bool audio = group == Group::Audio || group == Group::SelectedAudio;
+    if (audio) {
+        // An audio file keeps its own extension: any other would name another format.
+        const QString name = FileNameOf(current);
+        const QString extension = name.mid(name.lastIndexOf(QLatin1Char('.')));
+        if (!newText.endsWith(extension, Qt::CaseInsensitive) || newText.size() == extension.size())
+            return editAgain(
+                translated("The name of this file must end in \"%1\".").arg(extension));
+    } else if (wav ? !isWavPath(newText) : !isMp3Path(newText)) {
         return editAgain(wav ? translated("The name of a WAV file must end in \".wav\".")
                              : translated("The name of an MP3 file must end in \".mp3\"."));
+    }
     const std::optional<FileEntry> entry = fileEntryOf(id);
     if (!entry)
         return editAgain(
@@ -206,7 +209,7 @@ SourceTree::LabelEdit SourceTree::afterLabelEdit(NodeId id, const QString& newTe
                              QStringLiteral("\" to \"") + newText + QStringLiteral("\": ") +
                              QString::fromLocal8Bit(std::strerror(error)));
         // No list may go on naming the old path.
-        for (MirrorList* list : {&List1, &List5, &List2, &List4})
+        for (MirrorList* list : fileLists())
             for (int i = 0; i < list->count(); ++i)
                 if (list->at(i) == entry->path)
                     list->replace(i, target);
@@ -246,7 +249,7 @@ void SourceTree::fileRenamed(const QString& from, const QString& to) {
         return items;
     };
     const std::vector<NodeId> renamed = itemsOf(from);
-    const std::array<MirrorList*, 4> lists{&List1, &List5, &List2, &List4};
+    const std::array<MirrorList*, 6> lists = fileLists();
     const bool listed = !renamed.empty() ||
                         std::any_of(lists.begin(), lists.end(), [&from](const MirrorList* list) {
                             return list->contains(from);
@@ -262,9 +265,7 @@ void SourceTree::fileRenamed(const QString& from, const QString& to) {
 
     bool relist = false;
     for (const NodeId node : renamed) {
-        const Group group = groupOf(parentOf(node));
-        const bool wavGroup = group == Group::Wav || group == Group::SelectedWav;
-        if (!(wavGroup ? isWavPath(to) : isMp3Path(to))) {
+        if (!fitsGroup(groupOf(parentOf(node)), to)) {
             removeNode(node);
             relist = true;
             continue;
@@ -272,9 +273,11 @@ void SourceTree::fileRenamed(const QString& from, const QString& to) {
         setText(node, text(node) == from ? to : FileNameOf(to));
     }
     for (MirrorList* list : lists) {
-        const bool wavList = list == &List1 || list == &List5;
+        const Group kind = list == &List1 || list == &List5   ? Group::Wav
+                           : list == &List2 || list == &List4 ? Group::Mp3
+                                                              : Group::Audio;
         for (int i = list->indexOf(from); i >= 0; i = list->indexOf(from)) {
-            if (wavList ? isWavPath(to) : isMp3Path(to)) {
+            if (fitsGroup(kind, to)) {
                 list->replace(i, to);
             } else {
                 list->removeAt(i);
@@ -295,7 +298,21 @@ void SourceTree::OpenFileIntoTree() {
     dialogs::FileRequest request;
     request.title = QStringLiteral("Select WAV or MP3 file");
     request.folder = DecodePath;
-    request.filter = QStringLiteral("WAV, MP3 (*.wav *.mp3 *.WAV *.MP3)");
+    // Patterns in both cases: the file dialog matches them case-sensitively.
+    QStringList audioPatterns;
+    for (const QString& extension : audioExtensions)
+        audioPatterns << QStringLiteral("*.") + extension
+                      << QStringLiteral("*.") + extension.toUpper();
+    const QString wavMp3 = QStringLiteral("*.wav *.mp3 *.WAV *.MP3");
+    QStringList filters;
+    if (!audioPatterns.isEmpty())
+        filters << translated("All supported") + QStringLiteral(" (") + wavMp3 + QLatin1Char(' ') +
+                       audioPatterns.join(QLatin1Char(' ')) + QLatin1Char(')');
+    filters << QStringLiteral("WAV, MP3 (") + wavMp3 + QLatin1Char(')');
+    if (!audioPatterns.isEmpty())
+        filters << translated("Audio Files") + QStringLiteral(" (") +
+                       audioPatterns.join(QLatin1Char(' ')) + QLatin1Char(')');
+    request.filter = filters.join(QStringLiteral(";;"));
     const QStringList chosen = dialogs::handler().openFiles(request);
     if (chosen.isEmpty() || chosen.front().isEmpty())
         return;

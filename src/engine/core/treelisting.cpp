@@ -1,5 +1,5 @@
-// Building the tree: the disc's tracks and the destination's WAV and MP3 files listed into
-// their groups.
+// Building the tree: the disc's tracks and the destination's WAV, MP3 and audio files listed
+// into their groups.
 #include "engine/core/findfilesapi.h"
 #include "engine/core/paths.h"
 #include "engine/core/settings.h"
@@ -7,6 +7,7 @@
 #include "engine/formats/outputfile.h"
 #include "engine/platform/nativepath.h"
 
+#include <QDirIterator>
 #include <QTimer>
 
 #include <algorithm>
@@ -18,18 +19,35 @@ constexpr int RootImage = 1, RootSelectedImage = 4;
 constexpr int GroupImage = 2, GroupSelectedImage = 5;
 constexpr int ItemImage = 3, ItemSelectedImage = 6;
 
+// Every file under `folder` (subfolders included, hidden ones and links to folders not
+// entered) that `wanted` takes, in path order.
+QStringList filesUnder(const QString& folder, const std::function<bool(const QString&)>& wanted) {
+    QStringList found;
+    QDirIterator walk(folder, QDir::Files | QDir::NoDotAndDotDot, QDirIterator::Subdirectories);
+    while (walk.hasNext()) {
+        const QString path = walk.next();
+        if (wanted(path) && !outputfile::isTemporaryName(FileNameOf(path)))
+            found << path;
+    }
+    std::sort(found.begin(), found.end());
+    return found;
+}
+
 } // namespace
 
 void SourceTree::showfiles() {
     // Scan first; the old tree stays on show meanwhile.
     // No destination set: nothing to scan (never the whole file system from "/").
-    QStringList wavFiles, mp3Files;
+    QStringList wavFiles, mp3Files, otherFiles;
     if (!DecodePath.trimmed().isEmpty()) {
         // What a crashed or killed run left half-written there goes first (never what a
         // writer is still at work on: see outputfile::removeLeftovers).
         outputfile::removeLeftovers(DecodePath);
         wavFiles = findFiles(DecodePath, QStringLiteral("wav"));
         mp3Files = findFiles(DecodePath, QStringLiteral("mp3"));
+        if (!audioExtensions.isEmpty())
+            otherFiles = filesUnder(DecodePath,
+                                    [this](const QString& path) { return isAudioFilePath(path); });
     }
 
     // Remove node 2 (the "Selected Tracks" group), then node 1 (the root with the rest).
@@ -42,8 +60,10 @@ void SourceTree::showfiles() {
     List2.clear();
     List4.clear();
     List5.clear();
+    selectedAudioFiles.clear();
     List1.setItems(wavFiles);
     List2.setItems(mp3Files);
+    audioFiles.setItems(otherFiles);
 
     emit showMainWindowRequested();
 
@@ -93,6 +113,17 @@ void SourceTree::showfiles() {
                 addFile(mp3Group, List2.at(static_cast<int>(i)), QLatin1StringView(".mp3")))
             lastAdded = added;
     show(mp3Group);
+    show(lastAdded);
+    show(addGroup(root, QStringLiteral("g Selected Audio Files"), SelectedAudioText));
+    const NodeId audioGroup = addGroup(root, QStringLiteral("g Audio Files"), AudioText);
+    lastAdded = 0;
+    // In list order: the list needs no reversing below.
+    for (int i = 0; audioGroup && i < audioFiles.count(); ++i) {
+        const QString text = fullPath ? audioFiles.at(i) : FileNameOf(audioFiles.at(i));
+        if (const NodeId added = addItem(audioGroup, QStringLiteral("p ") + text, text))
+            lastAdded = added;
+    }
+    show(audioGroup);
     show(lastAdded);
 
     building_ = false;
@@ -160,6 +191,9 @@ void SourceTree::addClosedFile(const QString& path) {
     } else if (isMp3Path(path)) {
         parent = groupNode(Group::Mp3);
         list = &List2;
+    } else if (isAudioFilePath(path)) {
+        parent = groupNode(Group::Audio);
+        list = &audioFiles;
     }
     if (!parent)
         return;
@@ -176,12 +210,14 @@ void SourceTree::addClosedFile(const QString& path) {
 }
 
 void SourceTree::showfiles3(const QString& picked) {
-    if (List1.contains(picked) || List2.contains(picked))
+    if (List1.contains(picked) || List2.contains(picked) || audioFiles.contains(picked))
         return;
     if (isWavPath(picked))
         List1.add(picked);
     else if (isMp3Path(picked))
         List2.add(picked);
+    else if (isAudioFilePath(picked))
+        audioFiles.add(picked);
     Cmaddfile2(picked);
 }
 

@@ -33,6 +33,9 @@ SourceTree::ItemClass SourceTree::classify(const Node* node) const {
     case Group::Mp3:
     case Group::SelectedMp3:
         return ItemClass::Mp3;
+    case Group::Audio:
+    case Group::SelectedAudio:
+        return ItemClass::Audio;
     case Group::None:
         break;
     }
@@ -84,6 +87,15 @@ void SourceTree::listHalf(ItemClass cls, Group group, const QString& text) {
             removeMatching(List2, text);
             removeMatching(List4, text);
             List2.prepend(text, List7, false);
+        }
+        return;
+    case ItemClass::Audio:
+        // `text` is the file's full path: entries are compared with it exactly, never as
+        // patterns (a name holding "[" or "*" must not take other files along).
+        if (group == Group::Audio || group == Group::SelectedAudio) {
+            removeEqual(audioFiles, text);
+            removeEqual(selectedAudioFiles, text);
+            (group == Group::Audio ? selectedAudioFiles : audioFiles).prepend(text, List7, true);
         }
         return;
     case ItemClass::None:
@@ -150,6 +162,10 @@ void SourceTree::treeHalf(NodeId id) {
         destination = nextSibling(groupId);
     else if (group->group == Group::Mp3)
         destination = previousSibling(groupId);
+    else if (group->group == Group::Audio)
+        destination = previousSibling(groupId);
+    else if (group->group == Group::SelectedAudio)
+        destination = nextSibling(groupId);
     if (!destination)
         return;
     lastHovered_ = destination;
@@ -209,6 +225,9 @@ SourceTree::StartJob SourceTree::startJobFor(NodeId id) const {
     case Group::SelectedMp3:
     case Group::Mp3:
         return StartJob::Decode;
+    case Group::SelectedAudio:
+    case Group::Audio:
+        return StartJob::Convert;
     case Group::None:
         break;
     }
@@ -279,6 +298,9 @@ void SourceTree::treeDragOver(NodeId target) {
         break;
     case ItemClass::Mp3:
         fits = targetGroup == Group::SelectedMp3 || targetGroup == Group::Mp3;
+        break;
+    case ItemClass::Audio:
+        fits = targetGroup == Group::SelectedAudio || targetGroup == Group::Audio;
         break;
     case ItemClass::None:
         break;

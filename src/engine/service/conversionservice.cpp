@@ -4,6 +4,9 @@
 #include "engine/decode/decodejob.h"
 #include "engine/decode/decoding.h"
 #include "engine/encode/encodejob.h"
+#include "engine/pipeline/conversion.h"
+#include "engine/pipeline/convertjob.h"
+#include "engine/pipeline/source.h"
 
 #include <algorithm>
 
@@ -19,6 +22,32 @@ QString ConversionService::outputFor(ConversionKind kind, const QString& destina
     return OutputPathFor(destination, source, QLatin1StringView(".wav"), QLatin1StringView(".mp3"));
 }
 
+QString ConversionService::outputFor(ConversionKind kind, const ConversionSettings& settings,
+                                     const QString& source) {
+    if (kind != ConversionKind::AudioConvert)
+        return outputFor(kind, settings.destination, source);
+    const QString name = FileNameOf(source);
+    // A leading "." starts a hidden file's name, not an extension.
+    const qsizetype dot = name.lastIndexOf(QLatin1Char('.'));
+    const QString stem = dot > 0 ? name.left(dot) : name;
+    return settings.destination + QLatin1Char('/') + stem + QLatin1Char('.') +
+           pipeline::extensionOf(settings.convertTo);
+}
+
+namespace {
+
+// The bytes the output of `sourcePath` takes in `settings.convertTo`; -1 when the source
+// cannot be opened or does not say its length.
+std::int64_t expectedConvertedBytes(const QString& sourcePath, const ConversionSettings& settings) {
+    const auto source = pipeline::openSource(sourcePath);
+    if (!source)
+        return -1;
+    return pipeline::expectedOutputBytes(settings.convertTo, source.value()->format(),
+                                         source.value()->announcedFrames(), settings.formats);
+}
+
+} // namespace
+
 BatchRunner::JobMaker ConversionService::jobMaker() const {
     if (batch_.makeJob)
         return batch_.makeJob;
@@ -29,9 +58,12 @@ BatchRunner::JobMaker ConversionService::jobMaker() const {
         };
     case ConversionKind::Mp3ToWav:
         return [] { return std::make_unique<DecodeJob>(); };
+    case ConversionKind::AudioConvert:
+        return [format = batch_.settings.convertTo, settings = batch_.settings.formats] {
+            return std::make_unique<ConvertJob>(format, settings);
+        };
     case ConversionKind::CdExtraction:
     case ConversionKind::Capture:
-    case ConversionKind::AudioConvert:
         break;
     }
     return {};
@@ -45,9 +77,10 @@ std::int64_t ConversionService::expectedBytes(const WorkItem& item) const {
         return expectedMp3Bytes(item.source, batch_.settings.encoder.bitrateKbps);
     case ConversionKind::Mp3ToWav:
         return expectedWavBytes(item.source);
+    case ConversionKind::AudioConvert:
+        return expectedConvertedBytes(item.source, batch_.settings);
     case ConversionKind::CdExtraction:
     case ConversionKind::Capture:
-    case ConversionKind::AudioConvert:
         break;
     }
     return -1;

@@ -32,6 +32,7 @@ struct ConversionSettings {
     bool testAndCopy = false;  // a track is read once for its checksums, then copied
     bool namesFromDisc = false;
     // AudioConvert: the format every output is written in, and each format's choices.
+    // An AudioConvert to MP3 takes formats.mp3, not `encoder`.
     pipeline::OutputFormat convertTo = pipeline::OutputFormat::Mp3;
     pipeline::EncoderSettings formats;
 };
@@ -68,9 +69,15 @@ class ConversionService : public QObject {
     explicit ConversionService(QObject* parent = nullptr);
     ~ConversionService() override; // a batch still running is aborted and its jobs joined
 
-    // Where a file batch of `kind` writes the output of `source` in `destination`: the
-    // source's name with ".mp3" for ".wav" or ".wav" for ".mp3" (OutputPathFor).
+    // Where a WAV or MP3 file batch of `kind` writes the output of `source` in `destination`:
+    // the source's name with ".mp3" for ".wav" or ".wav" for ".mp3" (OutputPathFor).
+    // AudioConvert's names depend on its format: see the next.
     static QString outputFor(ConversionKind kind, const QString& destination,
+                             const QString& source);
+    // The same for a batch run with `settings` (into settings.destination); AudioConvert: the
+    // source's name with its extension (from its last ".", when it has one) replaced by
+    // settings.convertTo's: "song.flac" gives "song.opus", "take" gives "take.opus".
+    static QString outputFor(ConversionKind kind, const ConversionSettings& settings,
                              const QString& source);
 
     // Asked before each item with the bytes its output is expected to take (-1: unknown)

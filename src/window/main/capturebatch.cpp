@@ -118,13 +118,29 @@ riplog::Track logEntry(const TwoStepRecording& run, std::size_t at, const JobRes
 } // namespace
 
 void Form1::StartTrackRecording2(int trackNumber) {
+    // A recording is a WAV, encoded to MP3 when asked: FLAC and Opus are written from a
+    // digital reading only.
+    const std::vector<pipeline::OutputFormat> formats = extractionFormats();
+    const auto writes = [&formats](pipeline::OutputFormat format) {
+        return std::find(formats.begin(), formats.end(), format) != formats.end();
+    };
+    if (writes(pipeline::OutputFormat::Flac) || writes(pipeline::OutputFormat::Opus)) {
+        dialogs::msgBox(tr("2 Step Extraction records WAV files, and encodes them to MP3 when "
+                           "asked: it writes no FLAC or Opus. Choose WAV or MP3 in \"Extract "
+                           "to\" and \"Also write\", or tick \"1 Step Extraction\"."),
+                        dialogs::Buttons::Ok, dialogs::Icon::Information);
+        return;
+    }
     if (!listedDiscNow())
         return;
     auto run = std::make_shared<TwoStepRecording>();
     run->settings = conversionSettings();
     run->settings.filesAtOnce = 1;
     run->format = CaptureFormat::fromPreference(AudioFormat);
-    run->mp3 = optMP3->isChecked();
+    run->mp3 = writes(pipeline::OutputFormat::Mp3);
+    // With WAV asked for as well, the recording stays beside its MP3.
+    if (writes(pipeline::OutputFormat::Wav))
+        run->settings.deleteSource = false;
     // The tags of the MP3s: the disc's information, the number against its last audio track.
     run->disc = discInfo();
     run->lastAudio = lastAudioTrack(listedDisc_.known.tracks, listedDisc_.known.dataTracks);

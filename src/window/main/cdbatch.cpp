@@ -1,9 +1,7 @@
 // The main window's CD extraction: the start command, the one-step batch and its choices.
 #include "engine/cd/capturejob.h"
 #include "engine/cd/extractionplan.h"
-#include "engine/cd/recordlookup.h"
-#include "engine/cd/ripcue.h"
-#include "engine/cd/riplog.h"
+#include "engine/cd/ripcompletion.h"
 #include "engine/cd/trackpaths.h"
 #include "engine/core/jobstate.h"
 #include "engine/core/settings.h"
@@ -14,6 +12,7 @@
 #include "engine/service/conversionservice.h"
 #include "engine/service/windowbatch.h"
 #include "window/main/form1.h"
+#include "window/main/formatchoices.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -39,6 +38,47 @@ struct BatchChoices {
     bool followEntries = false; // the lstRecord entry worked on follows the extraction
 };
 
+// The rip log's words for `format` as the choices write it.
+QString formatTextOf(pipeline::OutputFormat format, const ExtractionChoices& choices,
+                     const Form1& w) {
+    switch (format) {
+    case pipeline::OutputFormat::Wav:
+        return wavFormatText();
+    case pipeline::OutputFormat::Mp3:
+        return mp3FormatText(w.cmbBitrate->currentText(), w.cmbQuality->currentText());
+    case pipeline::OutputFormat::Flac:
+        return flacFormatText(choices.formatSettings.flacLevel);
+    case pipeline::OutputFormat::Opus:
+        return opusFormatText(choices.formatSettings.opusBitrateKbps);
+    }
+    return {};
+}
+
+// What a track of `ms` milliseconds takes in every format the choices write, at most (a FLAC
+// is taken as large as its WAV).
+std::int64_t expectedTrackBytes(const ExtractionChoices& choices, std::int64_t ms) {
+    const std::int64_t wavBytes = ms * 1764 / 10 + 44;
+    const std::int64_t mp3Bytes = ms * choices.config.bitrateKbps / 8 + 4096;
+    if (choices.formats.empty())
+        return choices.mp3 ? mp3Bytes : wavBytes;
+    std::int64_t total = 0;
+    for (const pipeline::OutputFormat format : choices.formats) {
+        switch (format) {
+        case pipeline::OutputFormat::Wav:
+        case pipeline::OutputFormat::Flac:
+            total += wavBytes;
+            break;
+        case pipeline::OutputFormat::Mp3:
+            total += mp3Bytes;
+            break;
+        case pipeline::OutputFormat::Opus:
+            total += ms * choices.formatSettings.opusBitrateKbps / 8 + 4096;
+            break;
+        }
+    }
+    return total;
+}
+
 // `c` with the four flags of the CD bar.
 modLAME::EncoderConfig withBarFlags(modLAME::EncoderConfig c, const Form1& w) {
     auto flag = [](const QCheckBox* box) {
@@ -51,105 +91,65 @@ modLAME::EncoderConfig withBarFlags(modLAME::EncoderConfig c, const Form1& w) {
     return c;
 }
 
-// The rip log, then the cue sheet of the files, named after it. `tell`: a failure of either
-// reaches the user (else nobody is there to be told).
-void writeLogAndCue(const QString& folder, const riplog::Log& log, const QString& fileType,
-                    bool tell) {
-    const Result<QString> logPath =
-        tell ? riplog::writeOrSay(folder, log) : riplog::write(folder, log);
-    const Result<QString> cue = ripcue::write(
-        logPath ? logPath.value() : QDir(folder).filePath(log.fileName()), log, fileType);
-    if (!cue && tell)
-        dialogs::msgBox(cue.error().description(), dialogs::Buttons::Ok, dialogs::Icon::Critical);
-}
-
-// The rip log of a batch that has ended, written once the AccurateRip database has answered
-// for the tracks read (or could not be asked), and the database's verdicts shown. The window
-// stays live meanwhile. A child of the window: when the window goes first, the log is written
-// at once, saying why the database's answer is missing.
-class PendingLog : public QObject {
-  public:
-    PendingLog(Form1& w, QString folder, riplog::Log log, QString fileType)
-        : QObject(&w), folder_(std::move(folder)), log_(std::move(log)),
-          fileType_(std::move(fileType)),
-          lookup_(new accuraterip::RecordLookup(this)) {
-        accuraterip::LookupRequest request;
-        request.key = log_.accurateRipKey();
-        request.server = AccurateRipServer;
-        lookup_->start(
-            request, [this](const accuraterip::RecordLookup::Result& answer) { answered(answer); });
-    }
-    ~PendingLog() override {
-        if (written_)
-            return;
-        log_.accurateRip = VortanError(VortanError::InvalidArgument, QStringLiteral("AccurateRip"),
-                                       QStringLiteral("the program ended before it answered"));
-        writeLogAndCue(folder_, log_, fileType_, false);
-    }
-    PendingLog(const PendingLog&) = delete;
-    PendingLog& operator=(const PendingLog&) = delete;
-
-  private:
-    void answered(const accuraterip::RecordLookup::Result& answer) {
-        written_ = true;
-        log_.accurateRip = answer;
-        writeLogAndCue(folder_, log_, fileType_, true);
-        deleteLater();
+// The window's part of the steps after a rip (RipCompletion), once its batch has ended however
+// it ended: the outputs that took their names at the end are listed, and the batch is recorded
+// with each output under the name it took; the log and the cue sheets are written beside the
+// files once the AccurateRip database has answered for the tracks read (or could not be asked),
+// and its verdicts shown. The controls stay locked until the files are in place; the window is
+// live while the database is asked. When the application is quitting, the steps end at once
+// and nobody is told.
+void endExtraction(Form1& w, const std::shared_ptr<ExtractionPlan>& plan,
+                   const BatchChoices& choices, const BatchReport& report) {
+    const std::vector<pipeline::OutputFormat>& formats = plan->outputFormats();
+    // A lone WAV took its name as its track ended, and was listed then.
+    const bool namedAtEnd = formats.size() > 1 || formats.front() != pipeline::OutputFormat::Wav;
+    RipCompletion::Steps steps;
+    steps.outputsPlaced = [&w, plan, choices, report,
+                           namedAtEnd](const std::vector<VortanError>& unfinished) {
+        if (namedAtEnd && choices.listInTree)
+            for (qsizetype i = 0; i < report.items.size(); ++i)
+                for (const QString& written : plan->outputsOf(static_cast<int>(i)))
+                    w.tree().addClosedFile(written);
+        QStringList names;
+        for (const VortanError& error : unfinished)
+            names << error.description();
+        if (!names.isEmpty())
+            dialogs::msgBox(names.join(QLatin1Char('\n')), dialogs::Buttons::Ok,
+                            dialogs::Icon::Critical);
+        // The batch as it ended: each output under the name it took.
+        BatchReport ended = report;
+        for (qsizetype i = 0; i < ended.items.size(); ++i)
+            if (const QString written = plan->outputOf(static_cast<int>(i)); !written.isEmpty())
+                ended.items[i].output = written;
+        w.recordBatch(ended);
+    };
+    steps.written = [](const RipEnding& ending) {
+        if (ending.logPath && !*ending.logPath)
+            dialogs::msgBox(ending.logPath->error().description(), dialogs::Buttons::Ok,
+                            dialogs::Icon::Critical);
+        for (const Result<QString>& cue : ending.cueSheets)
+            if (!cue)
+                dialogs::msgBox(cue.error().description(), dialogs::Buttons::Ok,
+                                dialogs::Icon::Critical);
         // Why the database could not be asked is in the log; the verdicts are the news.
-        if (!answer.ok())
+        if (!ending.databaseAnswered || !ending.log.accurateRip->ok())
             return;
-        const std::vector<riplog::Verdict> verdicts = log_.verdicts();
-        const bool mismatch =
-            std::any_of(verdicts.begin(), verdicts.end(), [](const riplog::Verdict& verdict) {
-                return verdict.match.kind == accuraterip::TrackMatch::Mismatch;
-            });
-        dialogs::msgBox(log_.accurateRipLines().join(QLatin1Char('\n')), dialogs::Buttons::Ok,
-                        mismatch ? dialogs::Icon::Exclamation : dialogs::Icon::Information,
+        dialogs::msgBox(ending.log.accurateRipLines().join(QLatin1Char('\n')), dialogs::Buttons::Ok,
+                        ending.mismatch() ? dialogs::Icon::Exclamation : dialogs::Icon::Information,
                         QStringLiteral("AccurateRip"));
+    };
+    // A child of the window: when the window goes first, the log is written at once, saying
+    // why the database's answer is missing.
+    auto* completion = new RipCompletion(plan, std::move(steps), &w);
+    if (report.endedFromOutside) {
+        completion->start(report.items, report.results, false);
+        delete completion; // ends its steps now, telling nobody
+        return;
     }
-
-    QString folder_;
-    riplog::Log log_;
-    QString fileType_; // of the cue sheet's FILE lines
-    accuraterip::RecordLookup* lookup_ = nullptr; // child
-    bool written_ = false;
-};
-
-// What the window does once an extraction batch has ended, however it ended: the MP3s get
-// the album's gain and take their names (a file left under its temporary name would be
-// lost), are listed, and the rip log is written beside the files.
-void endExtraction(Form1& w, ExtractionPlan& plan, const BatchChoices& choices,
-                   const BatchReport& report) {
-    const std::vector<VortanError> unfinished = plan.finishOutputs(report.results);
-    if (choices.extraction.mp3 && choices.listInTree)
-        for (qsizetype i = 0; i < report.items.size(); ++i)
-            if (const QString written = plan.outputOf(static_cast<int>(i)); !written.isEmpty())
-                w.tree().addClosedFile(written);
-    QStringList names;
-    for (const VortanError& error : unfinished)
-        names << error.description();
-    if (!names.isEmpty() && !report.endedFromOutside)
-        dialogs::msgBox(names.join(QLatin1Char('\n')), dialogs::Buttons::Ok,
-                        dialogs::Icon::Critical);
-    const riplog::Log log = plan.log(report.items, report.results);
-    if (!log.tracks.empty()) {
-        // The log, then the cue sheet of the files, named after it; when the window was
-        // closed meanwhile, nobody is there to be told of a failure.
-        const QString folder = QFileInfo(report.items.front().output).absolutePath();
-        const QString fileType = choices.extraction.mp3 ? QStringLiteral("MP3") : QStringLiteral("WAVE");
-        if (report.endedFromOutside)
-            writeLogAndCue(folder, log, fileType, false); // nobody is there to be told, nor time to ask
-        else if (log.hasCheckableTracks())
-            new PendingLog(w, folder, log, fileType);
-        else
-            writeLogAndCue(folder, log, fileType, true);
-    }
-    // The batch as it ended: each output under the name it took.
-    BatchReport ended = report;
-    for (qsizetype i = 0; i < ended.items.size(); ++i)
-        if (const QString written = plan.outputOf(static_cast<int>(i)); !written.isEmpty())
-            ended.items[i].output = written;
-    w.recordBatch(ended);
+    w.holdJob();
+    QObject::connect(completion, &RipCompletion::filesSettled, &w, [&w] { w.releaseJob(); });
+    QObject::connect(completion, &RipCompletion::finished, completion, &QObject::deleteLater);
+    completion->start(report.items, report.results);
 }
 
 // Starts the tracks of lstRecord, as it is now, as one batch of the window's conversions, over
@@ -179,7 +179,7 @@ void extractTracks(Form1& w, const Disc& disc, const BatchChoices& choices) {
         const std::int64_t ms = track == 0 && !w.trackLengthsMs.empty()
                                     ? w.trackLengthsMs[0]
                                     : span.endMs - span.startMs;
-        return extraction.mp3 ? ms * extraction.config.bitrateKbps / 8 + 4096 : ms * 1764 / 10 + 44;
+        return expectedTrackBytes(extraction, ms);
     };
 
     WindowBatch batch =
@@ -211,7 +211,7 @@ void extractTracks(Form1& w, const Disc& disc, const BatchChoices& choices) {
         return std::nullopt;
     };
     batch.ended = [&w, plan, choices](const BatchReport& report) {
-        endExtraction(w, *plan, choices, report);
+        endExtraction(w, plan, choices, report);
     };
     w.startBatch(std::move(batch), std::move(work));
 }
@@ -283,10 +283,15 @@ void Form1::Command6_Click() {
         withBarFlags(modLAME::makeConfig(readable ? bitrate : 0,
                                          modLAME::qualityPresetCode(cmbQuality->currentIndex())),
                      *this);
+    // MP3 as "Extract to" keeps `mp3` set: its path is the one MP3 rips always took.
     extraction.mp3 = optMP3->isChecked();
-    extraction.formatText =
-        extraction.mp3 ? mp3FormatText(cmbBitrate->currentText(), cmbQuality->currentText())
-                       : wavFormatText();
+    extraction.formats = extractionFormats();
+    extraction.formatSettings = formatchoices::preferredEncoderSettings();
+    extraction.formatSettings.mp3 = extraction.config;
+    QStringList formatTexts;
+    for (const pipeline::OutputFormat format : extraction.formats)
+        formatTexts << formatTextOf(format, extraction, *this);
+    extraction.formatText = formatTexts.join(QStringLiteral("; "));
     if (const std::optional<Disc> disc = listedDiscNow())
         extractTracks(*this, *disc, choices);
 }
@@ -415,6 +420,63 @@ void Form1::Check3_Click() {
     Check3->setText(QStringLiteral("Select Tracks"));
     cmdRefresh_Click();
     tree().showfiles();
+}
+
+std::vector<Form1::FormatControls> Form1::formatControls() const {
+    return {{pipeline::OutputFormat::Wav, optWAV, chkAlsoWav},
+            {pipeline::OutputFormat::Mp3, optMP3, chkAlsoMp3},
+            {pipeline::OutputFormat::Flac, optFLAC, chkAlsoFlac},
+            {pipeline::OutputFormat::Opus, optOpus, chkAlsoOpus}};
+}
+
+pipeline::OutputFormat Form1::extractToFormat() const {
+    for (const FormatControls& controls : formatControls())
+        if (controls.extractTo->isChecked())
+            return controls.format;
+    return pipeline::OutputFormat::Mp3;
+}
+
+std::vector<pipeline::OutputFormat> Form1::extractionFormats() const {
+    const pipeline::OutputFormat first = extractToFormat();
+    std::vector<pipeline::OutputFormat> formats{first};
+    for (const FormatControls& controls : formatControls())
+        if (controls.format != first && controls.alsoWrite->isChecked())
+            formats.push_back(controls.format);
+    return formats;
+}
+
+void Form1::showStoredExtractionFormats() {
+    const pipeline::OutputFormat chosen =
+        formatchoices::formatNamed(ExtractTo, pipeline::OutputFormat::Mp3);
+    const std::vector<pipeline::OutputFormat> also = formatchoices::formatsNamed(AlsoWrite);
+    for (const FormatControls& controls : formatControls()) {
+        if (controls.format == chosen)
+            controls.extractTo->setChecked(true);
+        controls.alsoWrite->setChecked(std::find(also.begin(), also.end(), controls.format) !=
+                                       also.end());
+    }
+    enableAlsoWriteBoxes();
+}
+
+void Form1::enableAlsoWriteBoxes() {
+    const pipeline::OutputFormat chosen = extractToFormat();
+    for (const FormatControls& controls : formatControls())
+        controls.alsoWrite->setEnabled(controls.format != chosen);
+}
+
+void Form1::optExtractTo_Click() {
+    WriteSetting(SettingKey::ExtractTo, pipeline::extensionOf(extractToFormat()));
+    enableAlsoWriteBoxes();
+}
+
+void Form1::chkAlsoWrite_Click() {
+    // Every box checked is stored, the disabled one's too: it comes back as it was once
+    // another format is extracted to.
+    std::vector<pipeline::OutputFormat> checked;
+    for (const FormatControls& controls : formatControls())
+        if (controls.alsoWrite->isChecked())
+            checked.push_back(controls.format);
+    WriteSetting(SettingKey::AlsoWrite, formatchoices::namesOf(checked));
 }
 
 void Form1::Chk2Stage_Click() {

@@ -7,6 +7,7 @@
 #include "engine/core/paths.h"
 #include "engine/core/settings.h"
 #include "engine/core/sourcetree.h"
+#include "engine/pipeline/source.h"
 #include "engine/platform/dialogs.h"
 #include "engine/platform/nativepath.h"
 #include "engine/prefs/errhandler.h"
@@ -15,6 +16,7 @@
 #include "engine/service/windowbatch.h"
 #include "window/help/helpwindow.h"
 #include "window/main/encodefile.h"
+#include "window/main/formatchoices.h"
 #include "window/main/frmpopup.h"
 #include "window/main/screenfit.h"
 #include "window/main/treeviewevents.h"
@@ -30,6 +32,7 @@
 #include <QMetaMethod>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QScreen>
 #include <QSignalBlocker>
 #include <QSystemTrayIcon>
@@ -39,6 +42,7 @@
 
 #include <array>
 #include <cmath>
+#include <utility>
 
 // Resources compiled into the static window library must be registered by hand.
 static void initIconResources() {
@@ -80,6 +84,8 @@ Form1::Form1(QWidget* parent) : QMainWindow(parent) {
 
     tree_ = new SourceTree(this);
     tree_->setObjectName(QStringLiteral("SourceTree"));
+    // The audio groups list every other format the conversions read.
+    tree_->audioExtensions = pipeline::otherAudioExtensions();
     conversions_ = new ConversionService(this);
     conversions_->setObjectName(QStringLiteral("ConversionService"));
     recordingEncodes_ = new ConversionService(this);
@@ -196,6 +202,13 @@ void Form1::connectCommands() {
     connect(Chk2Stage, &QCheckBox::clicked, this, &Form1::Chk2Stage_Click);
     connect(cmbBitrate, &QComboBox::currentIndexChanged, this, &Form1::cmbBitrate_Click);
     connect(cmbQuality, &QComboBox::currentIndexChanged, this, &Form1::cmbQuality_Click);
+    for (const FormatControls& controls : formatControls()) {
+        // A choice the user makes is stored; any change (the program's too) moves the
+        // disabled "Also write" box.
+        connect(controls.extractTo, &QRadioButton::clicked, this, &Form1::optExtractTo_Click);
+        connect(controls.extractTo, &QRadioButton::toggled, this, &Form1::enableAlsoWriteBoxes);
+        connect(controls.alsoWrite, &QCheckBox::clicked, this, &Form1::chkAlsoWrite_Click);
+    }
 }
 
 // ---- Start-up ------------------------------------------------------------------------------
@@ -234,6 +247,7 @@ void Form1::Form_Load() {
     }
     cmbQuality->setCurrentIndex(EncodingQuality);
     cmbBitrate->setCurrentIndex(EncodingBitrate);
+    showStoredExtractionFormats();
 
     modErrHandler::installExceptionFilter();
     show();
@@ -308,6 +322,7 @@ void Form1::Disablem() {
         item->setEnabled(false);
     mnuRemoveDelete->setEnabled(false);
     mnuFileRemove->setEnabled(false);
+    static_cast<SourceTreeView*>(TreeView1)->setAcceptsFiles(false);
     Label33->setVisible(true); // the percentage of the file in progress
     // The drive must stay open and its track lists unchanged while tracks are read.
     setCdControlsEnabled(false);
@@ -339,13 +354,20 @@ void Form1::Enablem() {
         item->setEnabled(true);
     mnuRemoveDelete->setEnabled(true);
     mnuFileRemove->setEnabled(true);
+    static_cast<SourceTreeView*>(TreeView1)->setAcceptsFiles(true);
 }
 
 // ---- The action
 // ----------------------------------------------------------------------------------
 
 bool Form1::isJobRunning() const {
-    return dispatching_ || (conversions_ && conversions_->isRunning());
+    return dispatching_ || jobHeld_ || (conversions_ && conversions_->isRunning());
+}
+
+void Form1::releaseJob() {
+    if (!std::exchange(jobHeld_, false) || dispatching_ || isJobRunning())
+        return;
+    endJob();
 }
 
 void Form1::CmdSelectAction_Click() {
@@ -373,12 +395,15 @@ void Form1::CmdSelectAction_Click() {
     case SourceTree::StartJob::Decode:
         CmdDecoder_Click();
         break;
+    case SourceTree::StartJob::Convert:
+        cmdConvertAudio_Click();
+        break;
     case SourceTree::StartJob::None:
         break; // nothing selected, or the root: no job
     }
     dispatching_ = false;
     // A batch that started runs on and ends the job when it has ended.
-    if (!conversions_->isRunning())
+    if (!isJobRunning())
         endJob();
 }
 
@@ -412,6 +437,9 @@ ConversionSettings Form1::conversionSettings() const {
     settings.deleteSource = DeleteWav == 1;
     settings.testAndCopy = TestAndCopy == 1;
     settings.namesFromDisc = NameFromDisc == 1;
+    settings.convertTo = formatchoices::audioConversionFormat();
+    settings.formats = formatchoices::preferredEncoderSettings();
+    settings.formats.mp3 = settings.encoder;
     return settings;
 }
 
@@ -425,7 +453,7 @@ bool Form1::startBatch(WindowBatch batch, ConversionBatch work) {
         recordBatch(report);
         if (ended)
             ended(report);
-        if (!dispatching_)
+        if (!dispatching_ && !jobHeld_)
             endJob();
     };
     return startWindowBatch(*conversions_, std::move(batch), std::move(work));

@@ -2,6 +2,7 @@
 
 #include "engine/cd/disc.h"
 #include "engine/cd/discinfo.h"
+#include "engine/pipeline/audioformat.h"
 #include "engine/prefs/drivespace.h"
 #include "engine/service/windowbatch.h"
 
@@ -97,7 +98,7 @@ class Form1 : public QMainWindow {
     void mnuCDbar_Click();
     void mnuStatusbar_Click();
     void mnuActivityBar_Click();
-    // "Open": picks a WAV or MP3 file and lists it in the tree.
+    // "Open": picks a WAV, MP3 or audio file and lists it in the tree.
     void OpenFileIntoTree();
     // Lets the user drag the window by its background.
     void N1Drag();
@@ -154,10 +155,13 @@ class Form1 : public QMainWindow {
     // ---- Job entry points -------------------------------------------------------------
     // Virtual so that the dispatch of CmdSelectAction_Click can be observed. Each lives with
     // its batch: the WAV batch in wavbatch.cpp, the MP3 batch in window/decoder/cmddecoder.cpp,
-    // the extraction batch in cdbatch.cpp.
+    // the extraction batch in cdbatch.cpp, the audio conversion in audiobatch.cpp.
     virtual void cmdStart_Click();
     virtual void cmdEncFile_Click();
     virtual void CmdDecoder_Click();
+    // Converts the audio files of the selected audio group, or the selected audio file, to
+    // the format Preferences names ("Convert audio files to"), into the destination folder.
+    virtual void cmdConvertAudio_Click();
     // What every batch of this window does around its files: when a file starts, CurrentFile
     // set to its source, `captions` run, the cancel button shown and the controls locked;
     // the file's progress shown in Label33 and ProgressBar1; the disk-space guard asked
@@ -165,7 +169,8 @@ class Form1 : public QMainWindow {
     WindowBatch fileBatch(const QString& verb, std::function<void(const WorkItem&)> captions);
     // The window's choices as a batch takes them when it starts: DecodePath, the encoder
     // record of the stored bitrate and quality (fileEncoderConfig), "Files at once", the
-    // delete rule, test and copy, names from the disc.
+    // delete rule, test and copy, names from the disc, the format audio files are converted
+    // to and every format's choices (formatchoices::preferredEncoderSettings).
     ConversionSettings conversionSettings() const;
     // Starts `work` with the window's reactions and returns at once; when it has ended,
     // `batch.ended` runs, then the window becomes idle again (endJob). False when nothing
@@ -181,6 +186,10 @@ class Form1 : public QMainWindow {
     // written and how each ended.
     const BatchReport& lastBatch() const { return lastBatch_; }
     void recordBatch(BatchReport report) { lastBatch_ = std::move(report); }
+    // The job goes on after its batch has ended until releaseJob(): steps that end later (a
+    // rip's outputs put in place) keep the controls locked meanwhile.
+    void holdJob() { jobHeld_ = true; }
+    void releaseJob();
     // The extraction batch's paths: one step (digital reading, cdbatch.cpp) and two steps
     // (recording the sound card while the CD plays). Each takes the track to show first.
     void StartTrackRecording3(int trackNumber);
@@ -218,6 +227,16 @@ class Form1 : public QMainWindow {
     void Command3_Click();
     void Check3_Click();
     void Chk2Stage_Click();
+    // "Extract to" chose another format: stored, and its "Also write" box disabled (the
+    // format is written anyway).
+    void optExtractTo_Click();
+    // An "Also write" box changed: the formats checked are stored.
+    void chkAlsoWrite_Click();
+    // The format "Extract to" names.
+    pipeline::OutputFormat extractToFormat() const;
+    // Every format a rip writes each track in: the "Extract to" format, then each other one
+    // whose "Also write" box is checked, in the boxes' order (WAV, MP3, FLAC, Opus).
+    std::vector<pipeline::OutputFormat> extractionFormats() const;
     // Two-step extraction (capturebatch.cpp): ends the recording under way at once, keeping
     // it, and the batch after it.
     void cmdCancel_Click();
@@ -284,6 +303,13 @@ class Form1 : public QMainWindow {
     QLabel* lblNumTracks = nullptr;
     QRadioButton* optWAV = nullptr;
     QRadioButton* optMP3 = nullptr;
+    QRadioButton* optFLAC = nullptr;
+    QRadioButton* optOpus = nullptr;
+    // "Also write": a format written beside the "Extract to" one, from the same read.
+    QCheckBox* chkAlsoWav = nullptr;
+    QCheckBox* chkAlsoMp3 = nullptr;
+    QCheckBox* chkAlsoFlac = nullptr;
+    QCheckBox* chkAlsoOpus = nullptr;
     QCheckBox* chkPrivate = nullptr;
     QCheckBox* chkCRC = nullptr;
     QCheckBox* chkCopyright = nullptr;
@@ -395,6 +421,18 @@ class Form1 : public QMainWindow {
     // Stops the work for lack of room on the destination's disk; `reason` says how much.
     void lowSpaceStop(const QString& reason);
     void setCdControlsEnabled(bool enabled);
+    // The "Extract to" option and the "Also write" box of each format, in the order WAV, MP3,
+    // FLAC, Opus.
+    struct FormatControls {
+        pipeline::OutputFormat format;
+        QRadioButton* extractTo;
+        QCheckBox* alsoWrite;
+    };
+    std::vector<FormatControls> formatControls() const;
+    // "Extract to" and "Also write" as the settings hold them (start-up).
+    void showStoredExtractionFormats();
+    // The "Also write" box of the "Extract to" format is disabled, the others enabled.
+    void enableAlsoWriteBoxes();
     // `disc` is the disc listed now (a music disc): kept, with its information for the run.
     void noteListedDisc(const Disc& disc);
     void forgetListedDisc();
@@ -433,6 +471,7 @@ class Form1 : public QMainWindow {
     // Child: the MP3 of a recorded track is made here while the recording batch waits.
     ConversionService* recordingEncodes_ = nullptr;
     bool dispatching_ = false;                 // inside the job dispatch of CmdSelectAction_Click
+    bool jobHeld_ = false;                     // see holdJob()
     bool closeRequested_ = false;              // the window closes once the job has ended
     BatchReport lastBatch_;
     QString jobTitle_; // the caption the file in progress started with

@@ -143,11 +143,11 @@ void Form1::buildControls() {
     // Tab goes through the controls in reading order: tool bar, CD bar row by row, the tree,
     // the right-hand panel.
     const std::initializer_list<QWidget*> readingOrder{
-        CmdSelectAction, Command8,   C1212,      C777,       C5555555, Copt,
-        Cmdhelp,         Command5,   DriveList,  cmdRefresh, optWAV,   optMP3,
-        Chk2Stage,       Check3,     cmdStart,   Command6,   Command3, Command11,
-        Command12,       cmbBitrate, cmbQuality, chkPrivate, chkCRC,   chkCopyright,
-        chkOriginal,     TreeView1,  Command1,   Command2,   Command4};
+        CmdSelectAction, Command8,     C1212,       C777,        C5555555,   Copt,       Cmdhelp,
+        Command5,        DriveList,    cmdRefresh,  optWAV,      optMP3,     optFLAC,    optOpus,
+        Chk2Stage,       Check3,       cmdStart,    Command6,    Command3,   Command11,  Command12,
+        chkAlsoWav,      chkAlsoMp3,   chkAlsoFlac, chkAlsoOpus, cmbBitrate, cmbQuality, chkPrivate,
+        chkCRC,          chkCopyright, chkOriginal, TreeView1,   Command1,   Command2,   Command4};
     QWidget* previous = nullptr;
     for (QWidget* control : readingOrder) {
         if (previous)
@@ -198,8 +198,8 @@ void Form1::buildToolBar(QWidget* client) {
     toolRow->addWidget(Command5);
 }
 
-// CD bar, three rows: the drive and its disc; how tracks are extracted; the MP3 encoder's
-// choices.
+// CD bar, four rows: the drive and its disc; how tracks are extracted; the formats written
+// beside the one extracted to; the MP3 encoder's choices.
 void Form1::buildCdBar(QWidget* client) {
     auto* cdBar = makePanel(client, "Picture4");
     Picture4 = cdBar;
@@ -235,6 +235,22 @@ void Form1::buildCdBar(QWidget* client) {
     optWAV = makeOption("optWAV", QStringLiteral("WAV"));
     optMP3 = makeOption("optMP3", QStringLiteral("MP3"));
     optMP3->setChecked(true);
+    optFLAC = makeOption("optFLAC", QStringLiteral("FLAC"));
+    optFLAC->setToolTip(tr("Lossless and compressed; the level is set in Preferences"));
+    optOpus = makeOption("optOpus", QStringLiteral("Opus"));
+    optOpus->setToolTip(tr("Small files of good sound; the bitrate is set in Preferences"));
+    // The option buttons' texts name the formats; the boxes beside them are told apart by
+    // what they do.
+    auto makeAlsoWrite = [&makeCheck](const char* name, const QString& format) {
+        QCheckBox* box = makeCheck(name, format);
+        box->setAccessibleName(tr("Also write %1").arg(format));
+        box->setToolTip(tr("Also write each track as %1, from the same reading").arg(format));
+        return box;
+    };
+    chkAlsoWav = makeAlsoWrite("chkAlsoWav", QStringLiteral("WAV"));
+    chkAlsoMp3 = makeAlsoWrite("chkAlsoMp3", QStringLiteral("MP3"));
+    chkAlsoFlac = makeAlsoWrite("chkAlsoFlac", QStringLiteral("FLAC"));
+    chkAlsoOpus = makeAlsoWrite("chkAlsoOpus", QStringLiteral("Opus"));
     chkPrivate = makeCheck("chkPrivate", QStringLiteral("Private"));
     chkCRC = makeCheck("chkCRC", QStringLiteral("CRC"));
     chkCopyright = makeCheck("chkCopyright", QStringLiteral("Copyright"));
@@ -269,9 +285,11 @@ void Form1::buildCdBar(QWidget* client) {
     driveRow->setStretchFactor(DriveList, 1);
     driveRow->setStretch(driveRow->count() - 1, 0);
     cdRows->addLayout(driveRow);
-    cdRows->addLayout(
-        makeRow({new QLabel(QStringLiteral("Extract to:"), cdBar), optWAV, optMP3, nullptr,
-                 Chk2Stage, Check3, cmdStart, Command6, Command3, nullptr, Command11, Command12}));
+    cdRows->addLayout(makeRow({new QLabel(QStringLiteral("Extract to:"), cdBar), optWAV, optMP3,
+                               optFLAC, optOpus, nullptr, Chk2Stage, Check3, cmdStart, Command6,
+                               Command3, nullptr, Command11, Command12}));
+    cdRows->addLayout(makeRow(
+        {new QLabel(tr("Also write:"), cdBar), chkAlsoWav, chkAlsoMp3, chkAlsoFlac, chkAlsoOpus}));
     cdRows->addLayout(
         makeRow({makeCaption(cdBar, QStringLiteral("&Bitrate:"), cmbBitrate), cmbBitrate,
                  makeCaption(cdBar, QStringLiteral("&Quality:"), cmbQuality), cmbQuality, nullptr,

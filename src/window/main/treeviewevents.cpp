@@ -5,11 +5,14 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QDragEnterEvent>
+#include <QDropEvent>
 #include <QIcon>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
+#include <QMimeData>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPixmap>
@@ -35,8 +38,50 @@ QVariant imagePicture(int image) {
 
 // ---- SourceTreeView -----------------------------------------------------------------------------
 
-SourceTreeView::SourceTreeView(SourceTree& tree, QWidget* parent)
-    : QTreeView(parent), tree_(tree) {}
+SourceTreeView::SourceTreeView(SourceTree& tree, QWidget* parent) : QTreeView(parent), tree_(tree) {
+    viewport()->setAcceptDrops(true);
+}
+
+void SourceTreeView::setAcceptsFiles(bool accepts) {
+    acceptsFiles_ = accepts;
+    viewport()->setAcceptDrops(accepts);
+}
+
+QStringList SourceTreeView::listableFiles(const QMimeData* data) const {
+    QStringList paths;
+    if (!acceptsFiles_ || !data || !data->hasUrls())
+        return paths;
+    for (const QUrl& url : data->urls())
+        if (url.isLocalFile() && tree_.isListedKind(url.toLocalFile()))
+            paths << url.toLocalFile();
+    return paths;
+}
+
+// The tree's own moves run on the mouse events (TreeViewEvents); drag and drop here is only
+// for files from elsewhere.
+void SourceTreeView::dragEnterEvent(QDragEnterEvent* event) {
+    if (listableFiles(event->mimeData()).isEmpty())
+        event->ignore();
+    else
+        event->acceptProposedAction();
+}
+
+void SourceTreeView::dragMoveEvent(QDragMoveEvent* event) {
+    if (listableFiles(event->mimeData()).isEmpty())
+        event->ignore();
+    else
+        event->acceptProposedAction();
+}
+
+void SourceTreeView::dropEvent(QDropEvent* event) {
+    const QStringList paths = listableFiles(event->mimeData());
+    if (paths.isEmpty()) {
+        event->ignore();
+        return;
+    }
+    event->acceptProposedAction();
+    emit filesDropped(paths);
+}
 
 SourceTreeView::~SourceTreeView() {
     emit destroying();
@@ -207,6 +252,11 @@ void TreeViewEvents::followRequests(SourceTreeView* own) {
         connect(own, &SourceTreeView::contextMenuKeyPressed, this,
                 &TreeViewEvents::contextMenuByKey);
         connect(own, &SourceTreeView::deleteKeyPressed, this, &TreeViewEvents::removeByKey);
+        // Dropped files enter the tree as an opened one does.
+        connect(own, &SourceTreeView::filesDropped, this, [this](const QStringList& paths) {
+            for (const QString& path : paths)
+                tree_.Cmaddfile2(path);
+        });
     }
     connect(&tree_, &SourceTree::makeVisible, this, [this](const QModelIndex& index) {
         if (!viewport_)

@@ -23,6 +23,10 @@ class SourceTreeView : public QTreeView {
 
     // True while the view moves its current row for a key the user pressed.
     bool movingByKey() const { return movingByKey_; }
+    // Whether files dragged in from elsewhere (a file manager) are taken: WAV, MP3 and audio
+    // files (SourceTree::isListedKind) on this computer. Off while a job runs, as File > Open
+    // is.
+    void setAcceptsFiles(bool accepts);
 
   signals:
     // The view is being destroyed: still whole, with its viewport, when this is emitted.
@@ -33,14 +37,23 @@ class SourceTreeView : public QTreeView {
     void activateKeyPressed();
     void contextMenuKeyPressed();
     void deleteKeyPressed();
+    // Files were dropped on the view: the local paths of those of a listed kind, in order.
+    void filesDropped(const QStringList& paths);
 
   protected:
     bool edit(const QModelIndex& index, EditTrigger trigger, QEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dragMoveEvent(QDragMoveEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
 
   private:
+    // The local files of `data` the tree lists (none while files are not accepted).
+    QStringList listableFiles(const QMimeData* data) const;
+
     SourceTree& tree_;
     bool movingByKey_ = false;
+    bool acceptsFiles_ = true;
 };
 
 // Paints the drop-highlighted node like a selection, in a lighter shade.

@@ -1,4 +1,5 @@
-// The main window's WAV encoding command and its bitrate and quality lists.
+// The main window's WAV encoding command and its bitrate and quality lists, and the batch over
+// files it shares with the audio conversion command.
 #include "engine/core/jobstate.h"
 #include "engine/core/paths.h"
 #include "engine/core/settings.h"
@@ -9,6 +10,7 @@
 #include "engine/platform/dialogs.h"
 #include "engine/service/windowbatch.h"
 #include "window/main/encodefile.h"
+#include "window/main/filebatch.h"
 #include "window/main/form1.h"
 
 #include <QComboBox>
@@ -26,8 +28,8 @@ namespace {
 // tag in front does not count: it is there whatever the length of the audio.
 constexpr qint64 smallestListedMp3 = 1000;
 
-QString destinationCaption(const QString& mp3Path) {
-    return QStringLiteral("Destination:  ") + mp3Path;
+QString destinationCaption(const QString& outputPath) {
+    return QStringLiteral("Destination:  ") + outputPath;
 }
 
 // Deletes the source of a finished encode when the batch's delete rule says so. Only a
@@ -44,22 +46,20 @@ std::optional<QString> deleteEncodedSource(Form1& window, const QString& source,
     return std::nullopt;
 }
 
-// Which MP3s of the batch enter the tree.
-enum class Listing { Any, OnlyWorthwhile };
-
-// What the window does around each file of an encoding batch. `captions` sets the window
-// caption and the two labels for the item starting. Each MP3 has been closed by its job
-// when the item ends, so it is listed at once.
-WindowBatch encodingBatch(Form1& window, std::function<void(const WorkItem&)> captions,
-                          Listing listing, bool deleteRule) {
-    WindowBatch batch = window.fileBatch(QStringLiteral("encoded"),
-                                         [captions](const WorkItem& item) { captions(item); });
+// What the window does around each file of a batch. `captions` sets the window caption and
+// the two labels for the item starting. Each output has been closed by its job when the item
+// ends, so it is listed at once.
+WindowBatch fileBatch(Form1& window, const filebatch::Kind& kind,
+                      std::function<void(const WorkItem&)> captions, filebatch::Listing listing,
+                      bool deleteRule) {
+    WindowBatch batch =
+        window.fileBatch(kind.verb, [captions](const WorkItem& item) { captions(item); });
     batch.nameCutFiles = [] { return true; };
     batch.itemFinished = [&window, listing,
                           deleteRule](const WorkItem& item,
                                       const JobResult& result) -> std::optional<QString> {
         const auto problem = deleteEncodedSource(window, item.source, result.status, deleteRule);
-        if (listing == Listing::Any || sizeAfterId3v2(item.output) > smallestListedMp3)
+        if (listing == filebatch::Listing::Any || sizeAfterId3v2(item.output) > smallestListedMp3)
             window.tree().addClosedFile(item.output);
         return problem;
     };
@@ -67,50 +67,53 @@ WindowBatch encodingBatch(Form1& window, std::function<void(const WorkItem&)> ca
     return batch;
 }
 
-ConversionBatch encodingWork(const Form1& window, const QStringList& sources) {
+} // namespace
+
+ConversionBatch filebatch::work(const Form1& window, ConversionKind kind,
+                                const QStringList& sources) {
     ConversionBatch work;
-    work.kind = ConversionKind::WavToMp3;
+    work.kind = kind;
     work.settings = window.conversionSettings();
     for (const QString& source : sources)
-        work.items.append(WorkItem{
-            source, ConversionService::outputFor(work.kind, work.settings.destination, source)});
+        work.items.append(
+            WorkItem{source, ConversionService::outputFor(kind, work.settings, source)});
     return work;
 }
 
-// Every file of `list`, as it is now: one after the other, or several at once (the
-// "Files at once" preference).
-void encodeList(Form1& window, const MirrorList& list, Listing listing) {
-    ConversionBatch work = encodingWork(window, list.items());
+void filebatch::runList(Form1& window, const Kind& kind, const QStringList& sources,
+                        Listing listing) {
+    ConversionBatch work = filebatch::work(window, kind.conversion, sources);
     const auto count = work.items.size();
-    auto captions = [&window, count](const WorkItem& item) {
+    const QString action = kind.action;
+    auto captions = [&window, count, action](const WorkItem& item) {
         // The captions name the real output file, whose name keeps the source's case.
-        window.setWindowTitle(QStringLiteral("Encoding ") + FileNameOf(item.source));
-        window.Label3->setText(
-            QStringLiteral("Encoding #%1 of %2 files").arg(item.index + 1).arg(count));
+        window.setWindowTitle(action + QLatin1Char(' ') + FileNameOf(item.source));
+        window.Label3->setText(action +
+                               QStringLiteral(" #%1 of %2 files").arg(item.index + 1).arg(count));
         window.Label2->setText(destinationCaption(item.output));
     };
-    WindowBatch batch = encodingBatch(window, captions, listing, work.settings.deleteSource);
-    window.runInParallel(batch, QStringLiteral("Encoding"), count);
+    WindowBatch batch = fileBatch(window, kind, captions, listing,
+                                  kind.deletesSources && work.settings.deleteSource);
+    window.runInParallel(batch, action, count);
     window.startBatch(std::move(batch), std::move(work));
 }
 
-// The one WAV whose node is selected.
-void encodeNode(Form1& window, const QString& path) {
+void filebatch::runOne(Form1& window, const Kind& kind, const QString& path) {
     CurrentFile = path;
-    window.setWindowTitle(QStringLiteral("Encoding ") + FileNameOf(path));
-    window.Label3->setText(QStringLiteral("Encoding ") + path);
-    ConversionBatch work = encodingWork(window, {path});
+    window.setWindowTitle(kind.action + QLatin1Char(' ') + FileNameOf(path));
+    window.Label3->setText(kind.action + QLatin1Char(' ') + path);
+    ConversionBatch work = filebatch::work(window, kind.conversion, {path});
     work.settings.filesAtOnce = 1;
     const QString title = window.windowTitle();
-    WindowBatch batch = encodingBatch(
-        window,
+    WindowBatch batch = fileBatch(
+        window, kind,
         [&window, title](const WorkItem& item) {
             window.setWindowTitle(title);
             window.Label2->setText(destinationCaption(item.output));
         },
-        Listing::Any, work.settings.deleteSource);
+        Listing::Any, kind.deletesSources && work.settings.deleteSource);
     batch.ended = [&window](const BatchReport& report) {
-        // The MP3 begun, whole or not, is the file the window last worked on.
+        // The output begun, whole or not, is the file the window last worked on.
         const JobResult::Status status = report.results.value(0).status;
         if (status != JobResult::Status::NotStarted && status != JobResult::Status::Skipped)
             CurrentFile = report.items.front().output;
@@ -119,20 +122,26 @@ void encodeNode(Form1& window, const QString& path) {
     window.startBatch(std::move(batch), std::move(work));
 }
 
+namespace {
+
+const filebatch::Kind wavEncoding{ConversionKind::WavToMp3, QStringLiteral("Encoding"),
+                                  QStringLiteral("encoded"), true};
+
 } // namespace
 
 void Form1::cmdEncFile_Click() {
     const SourceTree::NodeId node = tree().selectedNode();
     if (tree().groupOf(node) == SourceTree::Group::Wav) {
-        encodeList(*this, tree().List1, Listing::OnlyWorthwhile);
+        filebatch::runList(*this, wavEncoding, tree().List1.items(),
+                           filebatch::Listing::OnlyWorthwhile);
     } else if (tree().groupOf(node) == SourceTree::Group::SelectedWav) {
-        encodeList(*this, tree().List5, Listing::Any);
+        filebatch::runList(*this, wavEncoding, tree().List5.items(), filebatch::Listing::Any);
     } else if (tree().NodeKind(node) == 3 &&
                tree().startJobFor(node) == SourceTree::StartJob::Encode) {
         // Every WAV node is mirrored in one of the two lists; a node found in neither names
         // no file the program knows, so nothing is encoded.
         if (const auto path = tree().filePathOf(tree().selectedNode()))
-            encodeNode(*this, *path);
+            filebatch::runOne(*this, wavEncoding, *path);
         else
             Timer1->start();
     }

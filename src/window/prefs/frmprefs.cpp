@@ -5,12 +5,15 @@
 #include "engine/core/paths.h"
 #include "engine/core/settings.h"
 #include "engine/encode/modlame.h"
+#include "engine/pipeline/audioformat.h"
+#include "engine/pipeline/encoder.h"
 #include "engine/platform/akrip/cddrives.h"
 #include "engine/platform/dialogs.h"
 #include "engine/prefs/drivespace.h"
 #include "engine/prefs/mixer.h"
 #include "engine/prefs/mounttable.h"
 #include "window/main/form1.h"
+#include "window/main/formatchoices.h"
 #include "window/main/namedcontrols.h"
 #include "window/main/screenfit.h"
 #include "window/prefs/folderlist.h"
@@ -103,6 +106,7 @@ void FrmPrefs::buildControls() {
     SSTab2->addTab(buildAudioMiscTab(), QStringLiteral("Audio, Misc."));
     SSTab2->addTab(buildDestinationTab(), QStringLiteral(" Destination Path"));
     SSTab2->addTab(buildDriveTab(), QStringLiteral("Drive"));
+    SSTab2->addTab(buildFormatsTab(), tr("Formats"));
     column->addWidget(SSTab2);
     cmdClose = makeButton(this, "cmdClose", tr("Close"));
     auto* bottom = new QHBoxLayout;
@@ -313,6 +317,44 @@ QWidget* FrmPrefs::buildDriveTab() {
     return tab;
 }
 
+// The formats audio files are converted to, and the choices of the formats besides MP3 (whose
+// bitrate and quality the main window's lists hold).
+QWidget* FrmPrefs::buildFormatsTab() {
+    auto* tab = new QWidget;
+    auto* column = new QVBoxLayout(tab);
+    auto* frame = new QGroupBox(tr("Formats"), tab);
+    auto* grid = new QGridLayout(frame);
+    cmbConvertTo = makeCombo(frame, "cmbConvertTo", tr("Convert audio files to"));
+    for (const pipeline::OutputFormat format :
+         {pipeline::OutputFormat::Mp3, pipeline::OutputFormat::Flac, pipeline::OutputFormat::Opus,
+          pipeline::OutputFormat::Wav})
+        cmbConvertTo->addItem(pipeline::displayNameOf(format), pipeline::extensionOf(format));
+    cmbConvertTo->setToolTip(tr("The format Start writes the selected audio files (FLAC, Ogg, "
+                                "Opus, M4A...) in"));
+    spnFlacLevel = new QSpinBox(frame);
+    spnFlacLevel->setObjectName(QStringLiteral("spnFlacLevel"));
+    spnFlacLevel->setRange(pipeline::minFlacLevel, pipeline::maxFlacLevel);
+    spnFlacLevel->setAccessibleName(tr("FLAC compression level"));
+    spnFlacLevel->setToolTip(tr("0: fastest, 8: smallest files; the sound is the same"));
+    spnOpusBitrate = new QSpinBox(frame);
+    spnOpusBitrate->setObjectName(QStringLiteral("spnOpusBitrate"));
+    spnOpusBitrate->setRange(pipeline::minOpusBitrateKbps, pipeline::maxOpusBitrateKbps);
+    spnOpusBitrate->setSuffix(tr(" kbit/s"));
+    spnOpusBitrate->setAccessibleName(tr("Opus bitrate"));
+    spnOpusBitrate->setToolTip(tr("Higher is better sound and larger files (128 kbit/s: "
+                                  "transparent for most music)"));
+    grid->addWidget(makeLabelFor(frame, tr("Con&vert audio files to"), cmbConvertTo), 0, 0);
+    grid->addWidget(cmbConvertTo, 0, 1);
+    grid->addWidget(makeLabelFor(frame, tr("FLAC compression &level"), spnFlacLevel), 1, 0);
+    grid->addWidget(spnFlacLevel, 1, 1);
+    grid->addWidget(makeLabelFor(frame, tr("Opus &bitrate"), spnOpusBitrate), 2, 0);
+    grid->addWidget(spnOpusBitrate, 2, 1);
+    grid->setColumnStretch(2, 1);
+    column->addWidget(frame);
+    column->addStretch();
+    return tab;
+}
+
 void FrmPrefs::connectControls() {
     connect(Check6, &QCheckBox::clicked, this, &FrmPrefs::Check6_Click);
     connect(Check7, &QCheckBox::clicked, this, &FrmPrefs::Check7_Click);
@@ -341,6 +383,9 @@ void FrmPrefs::connectControls() {
     connect(Co111, &QPushButton::clicked, this, &FrmPrefs::Co111_Click);
     connect(spnReadOffset, &QSpinBox::valueChanged, this, &FrmPrefs::spnReadOffset_Change);
     connect(chkOverread, &QCheckBox::clicked, this, &FrmPrefs::chkOverread_Click);
+    connect(cmbConvertTo, &QComboBox::currentIndexChanged, this, &FrmPrefs::cmbConvertTo_Change);
+    connect(spnFlacLevel, &QSpinBox::valueChanged, this, &FrmPrefs::spnFlacLevel_Change);
+    connect(spnOpusBitrate, &QSpinBox::valueChanged, this, &FrmPrefs::spnOpusBitrate_Change);
     connect(cmdClose, &QPushButton::clicked, this, &QWidget::close);
 
     connect(&main_, &Form1::driveSpaceRefreshed, this, &FrmPrefs::showDriveSpace);
@@ -389,6 +434,17 @@ void FrmPrefs::Form_Load() {
     {
         const QSignalBlocker blockFiles(spnFilesAtOnce);
         spnFilesAtOnce->setValue(filesAtOnce());
+    }
+    {
+        // Showing the stored formats' choices stores nothing.
+        const QSignalBlocker blockConvert(cmbConvertTo);
+        const QSignalBlocker blockFlac(spnFlacLevel);
+        const QSignalBlocker blockOpus(spnOpusBitrate);
+        cmbConvertTo->setCurrentIndex(
+            cmbConvertTo->findData(pipeline::extensionOf(formatchoices::audioConversionFormat())));
+        const pipeline::EncoderSettings chosen = formatchoices::preferredEncoderSettings();
+        spnFlacLevel->setValue(chosen.flacLevel);
+        spnOpusBitrate->setValue(chosen.opusBitrateKbps);
     }
 
     {
@@ -556,6 +612,21 @@ void FrmPrefs::txtAccurateRipServer_Change() {
 
 void FrmPrefs::Combo2_Click() {
     EncodingBitrate = std::int16_t(Combo2->currentIndex());
+}
+
+// ---- "Formats" ----------------------------------------------------------------------------
+
+void FrmPrefs::cmbConvertTo_Change() {
+    if (cmbConvertTo->currentIndex() >= 0)
+        WriteSetting(SettingKey::ConvertAudioTo, cmbConvertTo->currentData().toString());
+}
+
+void FrmPrefs::spnFlacLevel_Change() {
+    WriteSetting(SettingKey::FlacLevel, std::int16_t(spnFlacLevel->value()));
+}
+
+void FrmPrefs::spnOpusBitrate_Change() {
+    WriteSetting(SettingKey::OpusBitrateKbps, std::int16_t(spnOpusBitrate->value()));
 }
 
 // ---- "Drive" ------------------------------------------------------------------------------

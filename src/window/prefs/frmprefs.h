@@ -68,6 +68,13 @@ class FrmPrefs : public QWidget {
     // Stores "AccurateRip server" once edited; emptied, it is the public service again.
     void txtAccurateRipServer_Change();
 
+    // ---- "Formats" -----------------------------------------------------------------------
+    // Each stores its choice the moment it changes: the format Start converts audio files
+    // to, the FLAC compression level, the Opus bitrate.
+    void cmbConvertTo_Change();
+    void spnFlacLevel_Change();
+    void spnOpusBitrate_Change();
+
     // ---- "Drive" -------------------------------------------------------------------------
     // Shows the read offset stored for the model of the main window's drive (a disc image
     // counts as the model "Disc image").
@@ -123,6 +130,9 @@ class FrmPrefs : public QWidget {
     QLabel* lblDriveModel = nullptr;
     QSpinBox* spnReadOffset = nullptr;
     QCheckBox* chkOverread = nullptr;
+    QComboBox* cmbConvertTo = nullptr; // entries "MP3", "FLAC", "Opus", "WAV"
+    QSpinBox* spnFlacLevel = nullptr;
+    QSpinBox* spnOpusBitrate = nullptr;
     QPushButton* cmdClose = nullptr; // "Close"; Escape does the same
 
   protected:
@@ -135,6 +145,7 @@ class FrmPrefs : public QWidget {
     QWidget* buildAudioMiscTab();
     QWidget* buildDestinationTab();
     QWidget* buildDriveTab();
+    QWidget* buildFormatsTab();
     void storeReadOffset();
     void connectControls();
     void centreOnScreen();

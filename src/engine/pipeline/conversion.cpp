@@ -1,0 +1,287 @@
+#include "engine/pipeline/conversion.h"
+
+#include "engine/encode/backgroundmeter.h"
+#include "engine/formats/audiolength.h"
+#include "engine/formats/clsfileio.h"
+#include "engine/formats/outputfile.h"
+#include "engine/pipeline/source.h"
+#include "engine/pipeline/wavencoder.h"
+#include "engine/platform/id3tag/audiotags.h"
+#include "engine/platform/loudness/loudnessmeter.h"
+
+#include <algorithm>
+#include <memory>
+#include <sys/stat.h>
+
+namespace pipeline {
+
+namespace {
+
+const QString errorSource = QStringLiteral("ConvertFile");
+
+// Sample frames decoded and handed on at a time: small enough to keep a conversion's memory
+// bounded whatever the file's length, large enough that the calls cost nothing.
+constexpr std::int64_t blockFrames = 4096;
+
+VortanError fileError(const QString& path, int error) {
+    return VortanError(VortanError::PathAccess, errorSource,
+                       QStringLiteral("%1: %2").arg(path, fileErrorText(error)));
+}
+
+VortanError noAudio(const QString& path) {
+    return VortanError(VortanError::InvalidArgument, errorSource,
+                       QStringLiteral("%1: the file holds no audio to convert").arg(path));
+}
+
+audiotags::Container containerOf(OutputFormat format) {
+    switch (format) {
+    case OutputFormat::Wav:
+        return audiotags::Container::Wav;
+    case OutputFormat::Mp3:
+        return audiotags::Container::Mp3;
+    case OutputFormat::Flac:
+        return audiotags::Container::Flac;
+    case OutputFormat::Opus:
+        return audiotags::Container::Opus;
+    }
+    return audiotags::Container::Wav;
+}
+
+std::int64_t millisecondsOf(std::int64_t frames, int sampleRate) {
+    return sampleRate > 0 ? frames * 1000 / sampleRate : 0;
+}
+
+// One output under way: its file until it is put in place, and its encoder until it is ended.
+struct Output {
+    const ConvertOutput* wanted = nullptr;
+    ConvertedOutput* result = nullptr;
+    std::unique_ptr<outputfile::PendingOutput> file;
+    std::unique_ptr<Encoder> encoder;
+
+    bool live() const { return file != nullptr; }
+};
+
+// The first failure of the whole conversion is the one it reports.
+class FirstFailure {
+  public:
+    void note(const VortanError& error) {
+        if (!error_)
+            error_ = error;
+    }
+    const std::optional<VortanError>& error() const { return error_; }
+
+  private:
+    std::optional<VortanError> error_;
+};
+
+// Removes `output`'s file (never put in place) and records why.
+void drop(Output& output, const VortanError& why, FirstFailure& failures) {
+    output.encoder.reset();
+    if (output.file)
+        output.file->discard();
+    output.file.reset();
+    output.result->error = why;
+    failures.note(why);
+}
+
+// Creates the output's file and its encoder, set up for `input` before any sample is decoded.
+std::optional<VortanError> begin(Output& output, const AudioFormat& input,
+                                 std::int64_t expectedFrames) {
+    int systemError = 0;
+    auto file = outputfile::PendingOutput::create(output.wanted->path, &systemError);
+    if (!file)
+        return fileError(output.wanted->path, systemError);
+    EncoderTarget target;
+    target.fd = file.value()->fd();
+    target.path = output.wanted->path;
+    target.expectedFrames = expectedFrames;
+    auto encoder = makeEncoder(output.wanted->format, input, output.wanted->settings, target);
+    if (!encoder)
+        return encoder.error(); // the file, still empty, goes with `file`
+    output.file = std::move(file.value());
+    output.encoder = std::move(encoder.value());
+    return std::nullopt;
+}
+
+// The samples as the loudness meter takes 32-bit ones: over the full 32-bit range.
+void fullRange(const std::int32_t* samples, std::size_t count, int bitsPerSample,
+               std::vector<std::int32_t>& out) {
+    const int shift = 32 - bitsPerSample;
+    out.resize(count);
+    for (std::size_t i = 0; i < count; ++i)
+        out[i] = static_cast<std::int32_t>(static_cast<std::uint32_t>(samples[i]) << shift);
+}
+
+// Ends `output` (its encoder, its tags) and puts it at its name.
+void complete(Output& output, const audiotags::AudioTags& tags, FirstFailure& failures) {
+    if (auto error = output.encoder->finish()) {
+        drop(output, *error, failures);
+        return;
+    }
+    output.encoder.reset();
+    const QString& path = output.wanted->path;
+    const int fd = output.file->fd();
+    if (auto error = audiotags::write(fd, path, containerOf(output.wanted->format), tags)) {
+        drop(output, *error, failures);
+        return;
+    }
+    struct stat status {};
+    if (::fstat(fd, &status) == 0)
+        output.result->bytesWritten = status.st_size;
+    int systemError = 0;
+    const Result<QString> published = output.file->commit(&systemError);
+    output.file.reset();
+    if (!published) {
+        drop(output, fileError(path, systemError), failures);
+        return;
+    }
+    output.result->path = published.value();
+}
+
+} // namespace
+
+ConvertOutcome convertFile(const ConvertRequest& request, const std::function<bool()>& cancelled,
+                           const std::function<void(double)>& progress) {
+    ConvertOutcome outcome;
+    outcome.outputs.resize(request.outputs.size());
+    auto failed = [&outcome](const VortanError& error) {
+        outcome.status = ConvertOutcome::Status::Failed;
+        outcome.error = error;
+        return outcome;
+    };
+
+    auto opened = openSource(request.sourcePath);
+    if (!opened)
+        return failed(opened.error());
+    Source& source = *opened.value();
+    const AudioFormat format = source.format();
+    outcome.announcedFrames = source.announcedFrames();
+    if (outcome.announcedFrames == 0)
+        return failed(noAudio(request.sourcePath));
+    Result<audiotags::AudioTags> read = audiotags::read(request.sourcePath);
+    if (!read)
+        return failed(read.error());
+    audiotags::AudioTags tags = std::move(read.value());
+
+    FirstFailure failures;
+    std::vector<Output> outputs(request.outputs.size());
+    bool anyLive = false;
+    for (std::size_t i = 0; i < outputs.size(); ++i) {
+        outputs[i].wanted = &request.outputs[i];
+        outputs[i].result = &outcome.outputs[i];
+        if (auto refused = begin(outputs[i], format, outcome.announcedFrames))
+            drop(outputs[i], *refused, failures);
+        anyLive = anyLive || outputs[i].live();
+    }
+    if (!anyLive)
+        return failed(failures.error().value_or(VortanError(
+            VortanError::InvalidArgument, errorSource, QStringLiteral("nothing to write"))));
+
+    // The loudness is measured only where the source does not give it; without a meter (a
+    // format the library cannot measure) the outputs carry no track gain.
+    std::unique_ptr<BackgroundMeter> meter;
+    if (!tags.trackGain)
+        if (auto made =
+                LoudnessMeter::make(format.channels, static_cast<std::uint32_t>(format.sampleRate)))
+            meter = std::make_unique<BackgroundMeter>(std::move(made.value()));
+
+    const auto channels = static_cast<std::size_t>(format.channels);
+    std::vector<std::int32_t> samples(static_cast<std::size_t>(blockFrames) * channels);
+    std::vector<std::int32_t> scaled;
+    bool stoppedEarly = false;
+    while (anyLive) {
+        const Result<std::int64_t> got = source.read(samples.data(), blockFrames);
+        if (!got) {
+            failures.note(got.error());
+            break;
+        }
+        if (got.value() == 0) {
+            // A source may only end short of its announced length by failing; one that does
+            // not say so is incomplete all the same.
+            if (outcome.announcedFrames > outcome.framesRead)
+                failures.note(VortanError(
+                    VortanError::InvalidArgument, errorSource,
+                    audiolength::incompleteSource(
+                        request.sourcePath, millisecondsOf(outcome.framesRead, format.sampleRate),
+                        millisecondsOf(outcome.announcedFrames, format.sampleRate))));
+            break;
+        }
+        const AudioBlock block{samples.data(), got.value()};
+        anyLive = false;
+        for (Output& output : outputs) {
+            if (!output.live())
+                continue;
+            if (auto error = output.encoder->write(block))
+                drop(output, *error, failures);
+            anyLive = anyLive || output.live();
+        }
+        const auto count = static_cast<std::size_t>(got.value()) * channels;
+        if (meter) {
+            if (format.bitsPerSample == 32) {
+                meter->add(samples.data(), count);
+            } else {
+                fullRange(samples.data(), count, format.bitsPerSample, scaled);
+                meter->add(scaled.data(), count);
+            }
+        }
+        outcome.framesRead += got.value();
+        if (progress && outcome.announcedFrames > 0)
+            progress(std::min(100.0, static_cast<double>(outcome.framesRead) * 100.0 /
+                                         static_cast<double>(outcome.announcedFrames)));
+        if (cancelled && cancelled() &&
+            (outcome.announcedFrames < 0 || outcome.framesRead < outcome.announcedFrames)) {
+            stoppedEarly = true;
+            break;
+        }
+    }
+
+    // A file of no audio at all is no conversion: nothing is kept of it.
+    if (outcome.framesRead == 0) {
+        const VortanError why = failures.error().value_or(noAudio(request.sourcePath));
+        for (Output& output : outputs)
+            if (output.live())
+                drop(output, why, failures);
+        return failed(why);
+    }
+    if (meter) {
+        const std::unique_ptr<LoudnessMeter> measured = meter->finish();
+        if (const auto gain = measured ? measured->replayGain() : std::nullopt)
+            tags.trackGain = audiotags::Gain{gain->gainDb, gain->peak};
+    }
+    for (Output& output : outputs)
+        if (output.live())
+            complete(output, tags, failures);
+
+    if (failures.error())
+        return failed(*failures.error());
+    outcome.status =
+        stoppedEarly ? ConvertOutcome::Status::Cancelled : ConvertOutcome::Status::Completed;
+    return outcome;
+}
+
+std::int64_t expectedOutputBytes(OutputFormat format, const AudioFormat& input, std::int64_t frames,
+                                 const EncoderSettings& settings) {
+    if (frames < 0 || !input.valid())
+        return -1;
+    constexpr std::int64_t tagRoom = 16 * 1024; // FLAC's padding, a tag without a picture
+    const std::int64_t pcmBytes = frames * input.channels * ((input.bitsPerSample + 7) / 8);
+    const std::int64_t milliseconds = millisecondsOf(frames, input.sampleRate);
+    switch (format) {
+    case OutputFormat::Wav: {
+        // The header and the audio exactly, and room for the INFO list.
+        const WavLayout layout(input);
+        constexpr std::int64_t infoRoom = 1024;
+        return layout.headerBytes() + frames * layout.blockAlign() + infoRoom;
+    }
+    case OutputFormat::Mp3:
+        return milliseconds * settings.mp3.bitrateKbps / 8 + tagRoom;
+    case OutputFormat::Flac:
+        return pcmBytes * 6 / 10 + tagRoom;
+    case OutputFormat::Opus:
+        // The Ogg pages add about 1% to the packets.
+        return milliseconds * settings.opusBitrateKbps / 8 * 101 / 100 + tagRoom;
+    }
+    return -1;
+}
+
+} // namespace pipeline

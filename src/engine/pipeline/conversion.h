@@ -1,0 +1,81 @@
+#pragma once
+
+#include "engine/pipeline/audioformat.h"
+#include "engine/pipeline/encoder.h"
+#include "engine/platform/error.h"
+
+#include <QString>
+
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <vector>
+
+// One audio file converted to one or more others: the source is decoded once and its samples
+// go to every output. Runs on the calling thread (a worker's).
+namespace pipeline {
+
+// One file to write: its format, the name wanted for it, and the encoder's choices.
+struct ConvertOutput {
+    OutputFormat format = OutputFormat::Mp3;
+    QString path;
+    EncoderSettings settings;
+};
+
+struct ConvertRequest {
+    QString sourcePath;
+    std::vector<ConvertOutput> outputs;
+};
+
+// How one output ended.
+struct ConvertedOutput {
+    // Where it was put: the name wanted, or the collision rule's next number when that was
+    // taken meanwhile; empty when no file was kept.
+    QString path;
+    std::optional<VortanError> error; // why this output failed (nothing kept then)
+    std::int64_t bytesWritten = 0;    // audio and tags
+};
+
+struct ConvertOutcome {
+    enum class Status {
+        Completed, // every output holds the whole source, tagged and in place
+        Cancelled, // ended early on request; every output kept is shorter but properly ended
+        Failed,    // see error: the first failure. A source that failed midway leaves each
+                   // output as far as it goes; an output that failed is removed
+    };
+    Status status = Status::Failed;
+    VortanError error;
+    std::int64_t framesRead = 0;          // sample frames decoded from the source
+    std::int64_t announcedFrames = -1;    // what the source announced; -1 unknown
+    std::vector<ConvertedOutput> outputs; // one per request output, in its order
+};
+
+// Converts `request` (see ConvertOutcome for how it ends). The source is opened by its content
+// (openSource) and only read. Each output is written under a temporary name beside the wanted
+// one (outputfile::PendingOutput) and takes its name, never replacing a file, once it is
+// complete: encoded, ended, tagged and on the disk. An output whose encoder refuses the
+// source's format (an MP3 of more than two channels) is never begun; the others go on.
+//
+// Every output gets the source's tags (audiotags::read). A source without a track ReplayGain
+// gets one measured over the samples it decodes to; a source that has one keeps it.
+//
+// A source that fails midway (damaged, truncated, shorter than it announces) ends every output
+// properly with what was decoded, keeps it under its name, and fails with the source's reason
+// ("<source>: the file is incomplete ..."). A source that gives not a single sample frame
+// (empty, or failing at once) fails and leaves no file. An encoder or file failure removes that
+// output and fails with its reason; the other outputs go on.
+//
+// `cancelled` is asked after each block of samples; true ends every output there, properly
+// (each kept, shorter). `progress` gets the percent of the source decoded after each block,
+// when the source announces its length. Either may be empty.
+ConvertOutcome convertFile(const ConvertRequest& request, const std::function<bool()>& cancelled,
+                           const std::function<void(double percent)>& progress);
+
+// About how many bytes `format` takes for the audio of a source of `input`'s format and
+// `frames` sample frames with `settings`: a WAV's header and audio exactly (and room for its
+// INFO list), MP3 and Opus by their bitrate, FLAC at about 60% of the PCM; with room for a tag
+// without pictures. -1 when `frames` is unknown.
+std::int64_t expectedOutputBytes(OutputFormat format, const AudioFormat& input, std::int64_t frames,
+                                 const EncoderSettings& settings);
+
+} // namespace pipeline
