@@ -282,9 +282,10 @@ TEST_F(SourceTest, DamagedFlacFailsAfterTheGoodAudio) {
     }
 }
 
-// A damaged Ogg page, or an M4A cut short of the samples its index lists, ends the audio
-// early: the source fails as incomplete after what it could read.
-TEST_F(SourceTest, DamagedOggAndCutM4aFailAsIncomplete) {
+// A damaged Ogg page, an M4A cut short of the samples its index lists, or an MP3 cut short
+// of what its LAME/Info frame records ends the audio early: the source fails as incomplete
+// after what it could read.
+TEST_F(SourceTest, DamagedOggAndCutM4aAndMp3FailAsIncomplete) {
     REQUIRE_TOOLS(ffmpeg({QStringLiteral("-f"), QStringLiteral("lavfi"), QStringLiteral("-i"),
                           QStringLiteral("anoisesrc=d=4:r=44100:seed=3"), QStringLiteral("t.wav")}) &&
                   tool(QStringLiteral("oggenc"), {QStringLiteral("-Q"), QStringLiteral("t.wav"),
@@ -299,8 +300,10 @@ TEST_F(SourceTest, DamagedOggAndCutM4aFailAsIncomplete) {
     fixtures::writeFile(path(QStringLiteral("t.ogg")), bytes);
     const QByteArray m4a = fixtures::readFile(path(QStringLiteral("t.m4a")));
     fixtures::writeFile(path(QStringLiteral("t.m4a")), m4a.left(m4a.size() / 2));
+    const QByteArray mp3 = fixtures::mp3Bytes(fixtures::sine(440, 4.0));
+    fixtures::writeFile(path(QStringLiteral("t.mp3")), mp3.left(mp3.size() / 2));
 
-    for (const char* name : {"t.ogg", "t.m4a"}) {
+    for (const char* name : {"t.ogg", "t.m4a", "t.mp3"}) {
         SCOPED_TRACE(name);
         const auto source = open(QLatin1String(name));
         ASSERT_TRUE(source);
