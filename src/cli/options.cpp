@@ -476,7 +476,7 @@ QString helpText() {
                "                  and a cue sheet of the files (gaps, ISRCs, catalogue\n"
                "                  number) go beside them\n"
                "  info FILE...    the MPEG header values, the ID3v1 tag and the ID3v2 frames of\n"
-               "                  MP3 files\n"
+               "                  MP3 files; the stream values and tags of other audio files\n"
                "  verify DISC WAV...  each WAV's checksums against its track of the disc\n"
                "                  [--offset N]; both rip and verify ask the AccurateRip\n"
                "                  database and exit 1 when a track does not match its record\n"

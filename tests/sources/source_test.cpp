@@ -13,6 +13,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
+#include <cstring>
 #include <optional>
 #include <vector>
 
@@ -203,29 +205,43 @@ TEST_F(SourceTest, LossyFormatsDecodeToTheirGaplessLengths) {
                                                    QStringLiteral("tone.wav"),
                                                    QStringLiteral("tone.opus")}) &&
                   ffmpeg({QStringLiteral("-i"), QStringLiteral("tone.wav"), QStringLiteral("-c:a"),
-                          QStringLiteral("aac"), QStringLiteral("tone.m4a")}));
+                          QStringLiteral("aac"), QStringLiteral("tone.m4a")}) &&
+                  ffmpeg({QStringLiteral("-i"), QStringLiteral("tone.wav"), QStringLiteral("-ac"),
+                          QStringLiteral("6"), QStringLiteral("-c:a"), QStringLiteral("aac"),
+                          QStringLiteral("six.m4a")}));
     fixtures::writeMp3(path(QStringLiteral("tone.mp3")), fixtures::sine(440, 3.0));
+    // Two files joined, as a stream is recorded: a chained Ogg file is read through.
+    fixtures::writeFile(path(QStringLiteral("chained.ogg")),
+                        fixtures::readFile(path(QStringLiteral("tone.ogg"))).repeated(2));
     struct Case {
         const char* name;
         const char* codec;
         int rate;
+        int channels;
         std::int64_t frames;
     };
-    for (const Case c : {Case{"tone.ogg", "Ogg Vorbis", 44100, 132300},
-                         Case{"tone.opus", "Opus", 48000, 144000},
-                         Case{"tone.m4a", "AAC (M4A)", 44100, 132300},
-                         Case{"tone.mp3", "MP3", 44100, 132300}}) {
+    for (const Case c : {Case{"tone.ogg", "Ogg Vorbis", 44100, 2, 132300},
+                         Case{"chained.ogg", "Ogg Vorbis", 44100, 2, 2 * 132300},
+                         Case{"tone.opus", "Opus", 48000, 2, 144000},
+                         Case{"tone.m4a", "AAC (M4A)", 44100, 2, 132300},
+                         Case{"six.m4a", "AAC (M4A)", 44100, 6, 132300},
+                         Case{"tone.mp3", "MP3", 44100, 2, 132300}}) {
         SCOPED_TRACE(c.name);
         const auto source = open(QLatin1String(c.name));
         ASSERT_TRUE(source);
         EXPECT_EQ(source->codecName(), QLatin1String(c.codec));
-        EXPECT_EQ(source->format(), (pipeline::AudioFormat{c.rate, 2, 16, false}));
-        EXPECT_EQ(source->announcedFrames(), c.frames);
+        EXPECT_EQ(source->format(), (pipeline::AudioFormat{c.rate, c.channels, 16, false}));
         const Decoded decoded = readAll(*source);
         EXPECT_FALSE(decoded.failure) << decoded.failure->description().toStdString();
-        EXPECT_EQ(decoded.frames, c.frames);
+        if (std::strcmp(c.name, "chained.ogg") == 0) {
+            // It announces its last link's length; FFmpeg keeps a block at the join.
+            EXPECT_NEAR(decoded.frames, c.frames, 2048);
+        } else {
+            EXPECT_EQ(source->announcedFrames(), c.frames);
+            EXPECT_EQ(decoded.frames, c.frames);
+        }
         const std::vector<std::int16_t> pcm(decoded.samples.begin(), decoded.samples.end());
-        EXPECT_NEAR(fixtures::dominantFrequency(pcm, c.rate, 2), 440, 5);
+        EXPECT_NEAR(fixtures::dominantFrequency(pcm, c.rate, c.channels), 440, 5);
     }
 }
 
@@ -243,6 +259,18 @@ TEST_F(SourceTest, DamagedFlacFailsAfterTheGoodAudio) {
     QByteArray flipped = whole;
     flipped[flipped.size() * 3 / 5] = static_cast<char>(flipped[flipped.size() * 3 / 5] ^ 0x10);
     fixtures::writeFile(path(QStringLiteral("flipped.flac")), flipped);
+    QByteArray signature = whole; // STREAMINFO's MD5 is at bytes 26 to 41 of the file
+    signature[30] = static_cast<char>(signature[30] ^ 0x01);
+    fixtures::writeFile(path(QStringLiteral("signature.flac")), signature);
+    const auto signedFlac = open(QStringLiteral("signature.flac"));
+    ASSERT_TRUE(signedFlac);
+    const Decoded decodedSigned = readAll(*signedFlac);
+    ASSERT_TRUE(decodedSigned.failure);
+    EXPECT_EQ(decodedSigned.failure->description(),
+              path(QStringLiteral("signature.flac")) +
+                  QStringLiteral(": the file is damaged: its audio does not match the MD5 "
+                                 "signature it records"));
+    EXPECT_TRUE(decodedSigned.samples == pcm); // every frame was good on its own
 
     for (const char* name : {"cut.flac", "flipped.flac"}) {
         SCOPED_TRACE(name);
@@ -264,24 +292,66 @@ TEST_F(SourceTest, DamagedFlacFailsAfterTheGoodAudio) {
     }
 }
 
-// A damaged Ogg page ends the audio early: the source fails as incomplete.
-TEST_F(SourceTest, DamagedOggPageFailsAsIncomplete) {
+// A damaged Ogg page, an M4A cut short of the samples its index lists, or an MP3 cut short
+// of what its LAME/Info frame records ends the audio early: the source fails as incomplete
+// after what it could read.
+TEST_F(SourceTest, DamagedOggAndCutM4aAndMp3FailAsIncomplete) {
     REQUIRE_TOOLS(ffmpeg({QStringLiteral("-f"), QStringLiteral("lavfi"), QStringLiteral("-i"),
                           QStringLiteral("anoisesrc=d=4:r=44100:seed=3"), QStringLiteral("t.wav")}) &&
                   tool(QStringLiteral("oggenc"), {QStringLiteral("-Q"), QStringLiteral("t.wav"),
-                                                  QStringLiteral("-o"), QStringLiteral("t.ogg")}));
+                                                  QStringLiteral("-o"), QStringLiteral("t.ogg")}) &&
+                  ffmpeg({QStringLiteral("-i"), QStringLiteral("t.wav"), QStringLiteral("-c:a"),
+                          QStringLiteral("alac"), QStringLiteral("-movflags"),
+                          QStringLiteral("+faststart"), QStringLiteral("t.m4a")}));
     QByteArray bytes = fixtures::readFile(path(QStringLiteral("t.ogg")));
     const qsizetype page = bytes.indexOf("OggS", bytes.size() / 2);
     ASSERT_GT(page, 0);
     bytes[page + 40] = static_cast<char>(bytes[page + 40] ^ 0xFF);
     fixtures::writeFile(path(QStringLiteral("t.ogg")), bytes);
-    const auto source = open(QStringLiteral("t.ogg"));
-    ASSERT_TRUE(source);
-    const Decoded decoded = readAll(*source);
-    ASSERT_TRUE(decoded.failure);
-    EXPECT_TRUE(decoded.failure->description().contains(QStringLiteral("the file is incomplete")))
-        << decoded.failure->description().toStdString();
-    EXPECT_GT(decoded.frames, 44100);
+    const QByteArray m4a = fixtures::readFile(path(QStringLiteral("t.m4a")));
+    fixtures::writeFile(path(QStringLiteral("t.m4a")), m4a.left(m4a.size() / 2));
+    const QByteArray mp3 = fixtures::mp3Bytes(fixtures::sine(440, 4.0));
+    fixtures::writeFile(path(QStringLiteral("t.mp3")), mp3.left(mp3.size() / 2));
+
+    for (const char* name : {"t.ogg", "t.m4a", "t.mp3"}) {
+        SCOPED_TRACE(name);
+        const auto source = open(QLatin1String(name));
+        ASSERT_TRUE(source);
+        EXPECT_EQ(source->announcedFrames(), 4 * 44100);
+        const Decoded decoded = readAll(*source);
+        ASSERT_TRUE(decoded.failure);
+        EXPECT_TRUE(decoded.failure->description().contains(QStringLiteral("the file is incomplete")))
+            << decoded.failure->description().toStdString();
+        EXPECT_GT(decoded.frames, 44100);
+        EXPECT_LT(decoded.frames, 4 * 44100);
+    }
+}
+
+// A set stop ends a read early (what was already decoded may still be handed out) with
+// nothing lost: the next reads carry on where it stopped.
+TEST_F(SourceTest, AStopEndsAReadAndTheNextCarriesOn) {
+    const std::vector<std::int32_t> pcm = noise(QStringLiteral("in.wav"), 44100, 2, 16, 1);
+    REQUIRE_TOOLS(!pcm.empty() &&
+                  tool(QStringLiteral("flac"), {QStringLiteral("-s"), QStringLiteral("in.wav"),
+                                                QStringLiteral("-o"), QStringLiteral("in.flac")}) &&
+                  ffmpeg({QStringLiteral("-i"), QStringLiteral("in.wav"), QStringLiteral("-c:a"),
+                          QStringLiteral("wavpack"), QStringLiteral("in.wv")}));
+    for (const char* name : {"in.wav", "in.flac", "in.wv"}) {
+        SCOPED_TRACE(name);
+        const auto source = open(QLatin1String(name));
+        ASSERT_TRUE(source);
+        std::vector<std::int32_t> all(pcm.size());
+        ASSERT_EQ(source->read(all.data(), 1000).value(), 1000);
+        const std::atomic<bool> stop{true};
+        const Result<std::int64_t> stopped = source->read(all.data() + 2000, 44100 - 1000, &stop);
+        ASSERT_TRUE(stopped.ok());
+        EXPECT_LT(stopped.value(), 44100 - 1000);
+        const std::int64_t done = 1000 + stopped.value();
+        const Result<std::int64_t> rest = source->read(all.data() + 2 * done, 44100 - done);
+        ASSERT_TRUE(rest.ok());
+        EXPECT_EQ(done + rest.value(), 44100);
+        EXPECT_TRUE(all == pcm);
+    }
 }
 
 // Files that hold nothing to decode are refused with a reason the user can act on.
@@ -299,6 +369,10 @@ TEST_F(SourceTest, FilesWithoutReadableAudioAreRefused) {
     shop.replace(entry, 4, "drms");
     fixtures::writeFile(path(QStringLiteral("protected.m4a")), shop);
     fixtures::writeFile(path(QStringLiteral("empty.flac")), QByteArray());
+    // A WAV header whose rate lies beyond any real one.
+    QByteArray wav = fixtures::wavBytes(fixtures::sine(440, 0.1));
+    wav[24] = wav[25] = wav[26] = wav[27] = static_cast<char>(0xFF);
+    fixtures::writeFile(path(QStringLiteral("rate.wav")), wav);
     QByteArray noise(100000, '\0');
     for (qsizetype i = 0; i < noise.size(); ++i)
         noise[i] = static_cast<char>((i * 7919 + (i >> 5) * 104729) & 0xFF);
@@ -311,7 +385,8 @@ TEST_F(SourceTest, FilesWithoutReadableAudioAreRefused) {
                  {"protected.m4a", ": the audio is protected (DRM) and cannot be read"},
                  {"empty.flac", ": the file is empty"},
                  {"noise.ogg", ": the file is in no format the program reads"},
-                 {"missing.wav", ": the file does not exist"}};
+                 {"missing.wav", ": the file does not exist"},
+                 {"rate.wav", ": the file's description of its audio is damaged"}};
     for (const auto& c : cases) {
         const auto source = openSource(path(QLatin1String(c.name)));
         ASSERT_FALSE(source.ok()) << c.name;

@@ -80,7 +80,9 @@ class WavSource final : public Source {
   public:
     WavSource(QString path, const WavFormat& wav, WavSampleType type)
         : path_(std::move(path)), wav_(wav), type_(type) {
-        format_.sampleRate = static_cast<int>(wav.sampleRate);
+        // A rate beyond an int's range is left at 0: the source is then refused.
+        format_.sampleRate =
+            wav.sampleRate <= 0x7FFFFFFF ? static_cast<int>(wav.sampleRate) : 0;
         format_.channels = wav.channels;
         const bool isFloat = type == WavSampleType::Float32 || type == WavSampleType::Float64;
         format_.bitsPerSample = isFloat ? 24 : wav.bitsPerSample;
@@ -397,9 +399,28 @@ Result<std::unique_ptr<Source>> openWithFfmpeg(const QString& path, const QStrin
     return std::unique_ptr<Source>(new FfmpegSource(path, std::move(decoder.value())));
 }
 
+// A source whose header describes no usable audio (a rate of 0 or beyond 32 bits, no
+// channels) is refused rather than handed on.
+Result<std::unique_ptr<Source>> usable(const QString& path, std::unique_ptr<Source> source) {
+    if (!source->format().valid())
+        return sourceError(path + tr(": the file's description of its audio is damaged"));
+    return source;
+}
+
+Result<std::unique_ptr<Source>> openByContent(const QString& path);
+
 } // namespace
 
 Result<std::unique_ptr<Source>> openSource(const QString& path) {
+    auto source = openByContent(path);
+    if (!source)
+        return source;
+    return usable(path, std::move(source.value()));
+}
+
+namespace {
+
+Result<std::unique_ptr<Source>> openByContent(const QString& path) {
     if (!nativepath::exists(path))
         return sourceError(path + tr(": the file does not exist"), VortanError::FileNotFound);
     if (!nativepath::isFile(path))
@@ -450,6 +471,8 @@ Result<std::unique_ptr<Source>> openSource(const QString& path) {
         return std::unique_ptr<Source>(new Mp3Source(path, std::move(mp3.value())));
     return openWithFfmpeg(path, QString());
 }
+
+} // namespace
 
 bool hasAudioExtension(const QString& path) {
     const qsizetype slash = path.lastIndexOf(QLatin1Char('/'));

@@ -201,13 +201,18 @@ Result<std::unique_ptr<FfmpegDecoder>> FfmpegDecoder::open(const QString& path,
         return refuse(Refusal::NotReadable, tr("the file's audio cannot be decoded"));
 
     // A length the container states exactly: the decoder's padding at the start (Opus's
-    // pre-skip) is not audio. Audio decoded beyond it is the encoder's padding at the end.
+    // pre-skip) is not audio.
     const int codecRate = stream->codecpar->sample_rate;
     if (exactLength(h.format->iformat) && stream->duration != AV_NOPTS_VALUE &&
         stream->duration > 0 && codecRate > 0)
         self->announcedFrames_ = std::max<std::int64_t>(
             0, av_rescale_q(stream->duration, stream->time_base, AVRational{1, codecRate}) -
                    std::max(0, stream->codecpar->initial_padding));
+
+    // FFmpeg ends an Ogg stream at its last granule itself (and a chained Ogg file may well
+    // hold more than its last link says), but leaves an MP4's padding after the length its
+    // edit list gives: that is cut here.
+    self->trimToAnnounced_ = std::strcmp(h.format->iformat->name, "mov,mp4,m4a,3gp,3g2,mj2") == 0;
 
     // The first frame fixes the format (some decoders only learn it from the stream).
     while (self->pending_.empty() && !self->ended_)
@@ -416,7 +421,7 @@ bool FfmpegDecoder::convert(const AVFrame* frame) {
     }
     pendingOffset_ = 0;
     std::int64_t frames = static_cast<std::int64_t>(pending_.size()) / channels_;
-    if (announcedFrames_ >= 0 && decodedFrames_ + frames > announcedFrames_) {
+    if (trimToAnnounced_ && announcedFrames_ >= 0 && decodedFrames_ + frames > announcedFrames_) {
         frames = std::max<std::int64_t>(0, announcedFrames_ - decodedFrames_);
         pending_.resize(static_cast<std::size_t>(frames) * channels_);
     }

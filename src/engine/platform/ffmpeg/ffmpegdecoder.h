@@ -92,6 +92,7 @@ class FfmpegDecoder {
     int inputFormat_ = -1; // the decoder's AVSampleFormat the conversion was set up for
     int shift_ = 0;        // of left-justified integer samples
     std::int64_t announcedFrames_ = -1;
+    bool trimToAnnounced_ = false; // audio past announcedFrames_ is the encoder's padding
     std::int64_t bitRate_ = 0;
     QString codecName_;
     std::vector<std::int32_t> pending_;
