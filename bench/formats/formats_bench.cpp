@@ -16,6 +16,8 @@
 // --mp3-quality names one ("Hifi" is lame's default algorithm 3 without a band limit).
 // Prints each round, the medians and the ratios (program / reference). The program flushes
 // each output to the disk before it calls it done; the tools do not.
+#include "benchaudio.h"
+
 #include <QCoreApplication>
 #include <QDir>
 #include <QElapsedTimer>
@@ -53,96 +55,7 @@ struct Options {
     QString dir;
 };
 
-[[noreturn]] void die(const QString& why) {
-    std::fprintf(stderr, "formats_bench: %s\n", qPrintable(why));
-    std::exit(1);
-}
-
-// A CD-format WAV of a few drifting tones over noise (music-like for the encoders), written a
-// second at a time.
-void writeWav(const QString& path, double seconds, unsigned seed) {
-    QFile f(path);
-    if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate))
-        die(QStringLiteral("cannot write ") + path);
-    const auto frames = static_cast<std::uint32_t>(seconds * 44100);
-    QByteArray header(44, '\0');
-    auto put = [&header](int at, std::uint32_t value, int bytes) {
-        for (int i = 0; i < bytes; ++i)
-            header[at + i] = static_cast<char>(value >> (8 * i));
-    };
-    header.replace(0, 4, "RIFF");
-    put(4, frames * 4 + 36, 4);
-    header.replace(8, 8, "WAVEfmt ");
-    put(16, 16, 4);
-    put(20, 1, 2);
-    put(22, 2, 2);
-    put(24, 44100, 4);
-    put(28, 176400, 4);
-    put(32, 4, 2);
-    put(34, 16, 2);
-    header.replace(36, 4, "data");
-    put(40, frames * 4, 4);
-    f.write(header);
-    std::mt19937 rng(seed);
-    std::normal_distribution<double> hiss(0.0, 0.03);
-    std::vector<std::int16_t> second(2 * 44100);
-    for (std::uint32_t at = 0; at < frames;) {
-        const std::uint32_t n = std::min<std::uint32_t>(44100, frames - at);
-        for (std::uint32_t i = 0; i < n; ++i, ++at) {
-            const double t = at / 44100.0;
-            double v = 0;
-            for (int k = 1; k <= 3; ++k)
-                v += std::sin(2 * std::numbers::pi *
-                              (110.0 * k * (1 + seed % 4) + 3 * std::sin(t)) * t) /
-                     (2.0 * k);
-            second[2 * i] =
-                static_cast<std::int16_t>(std::clamp(v * 0.6 + hiss(rng), -1.0, 1.0) * 30000);
-            second[2 * i + 1] =
-                static_cast<std::int16_t>(std::clamp(v * 0.5 + hiss(rng), -1.0, 1.0) * 30000);
-        }
-        f.write(reinterpret_cast<const char*>(second.data()), static_cast<qint64>(n) * 4);
-    }
-    if (!f.flush())
-        die(QStringLiteral("cannot write ") + path);
-}
-
 using Command = std::pair<QString, QStringList>;
-
-// Seconds from the first start to the last end of `commands`, J at a time, a new one starting
-// as soon as one ends.
-double runPool(const std::vector<Command>& commands, int jobs) {
-    QElapsedTimer clock;
-    clock.start();
-    QEventLoop loop;
-    std::size_t next = 0;
-    int running = 0;
-    std::vector<std::unique_ptr<QProcess>> processes;
-    std::function<void()> startNext = [&] {
-        while (next < commands.size() && running < jobs) {
-            auto process = std::make_unique<QProcess>();
-            QProcess* raw = process.get();
-            raw->setStandardOutputFile(QProcess::nullDevice());
-            QObject::connect(raw, &QProcess::finished, &loop,
-                             [&, raw](int code, QProcess::ExitStatus status) {
-                                 if (status != QProcess::NormalExit || code != 0)
-                                     die(raw->program() + QStringLiteral(" failed: ") +
-                                         QString::fromLocal8Bit(raw->readAllStandardError()));
-                                 --running;
-                                 startNext();
-                                 if (running == 0 && next == commands.size())
-                                     loop.quit();
-                             });
-            raw->start(commands[next].first, commands[next].second);
-            ++next;
-            ++running;
-            processes.push_back(std::move(process));
-        }
-    };
-    startNext();
-    if (running > 0)
-        loop.exec();
-    return static_cast<double>(clock.nsecsElapsed()) / 1e9;
-}
 
 // The peak resident size in kB of `program` run alone to its end: measured in a child of a
 // child of this process, so that no other process's peak counts.
@@ -156,7 +69,7 @@ long peakKb(const QString& program, const QStringList& arguments) {
     argv.push_back(nullptr);
     int pipeEnds[2];
     if (::pipe(pipeEnds) != 0)
-        die(QStringLiteral("pipe"));
+        benchFail(QStringLiteral("pipe"));
     const pid_t measurer = ::fork();
     if (measurer == 0) {
         ::close(pipeEnds[0]);
@@ -184,53 +97,8 @@ long peakKb(const QString& program, const QStringList& arguments) {
     ::close(pipeEnds[0]);
     ::waitpid(measurer, nullptr, 0);
     if (kb < 0)
-        die(program + QStringLiteral(" failed"));
+        benchFail(program + QStringLiteral(" failed"));
     return kb;
-}
-
-double median(std::vector<double> values) {
-    std::sort(values.begin(), values.end());
-    return values[values.size() / 2];
-}
-
-void freshFolder(const QString& path) {
-    QDir(path).removeRecursively();
-    if (!QDir().mkpath(path))
-        die(QStringLiteral("cannot make ") + path);
-}
-
-void compare(const char* what, const std::function<double()>& program,
-             const std::function<double()>& reference, int rounds) {
-    std::vector<double> ours, theirs, ratios;
-    for (int round = 0; round < rounds; ++round) {
-        // Alternate which goes first, so neither always meets a warm or a cold cache.
-        double p = 0, r = 0;
-        if (round % 2 == 0) {
-            p = program();
-            r = reference();
-        } else {
-            r = reference();
-            p = program();
-        }
-        ours.push_back(p);
-        theirs.push_back(r);
-        ratios.push_back(p / r);
-        std::printf("  %s round %d: mp3vortan-cli %.3f s, reference %.3f s\n", what, round + 1, p,
-                    r);
-        std::fflush(stdout);
-    }
-    const double p = median(ours), r = median(theirs);
-    std::printf("%s median: mp3vortan-cli %.3f s, reference %.3f s, ratio %.3f (median of the "
-                "rounds' ratios %.3f)\n\n",
-                what, p, r, p / r, median(ratios));
-    std::fflush(stdout);
-}
-
-QString tool(const char* name) {
-    const QString path = QStandardPaths::findExecutable(QString::fromLatin1(name));
-    if (path.isEmpty())
-        die(QStringLiteral("%1 not found").arg(QLatin1String(name)));
-    return path;
 }
 
 Options parse(const QStringList& args) {
@@ -239,7 +107,7 @@ Options parse(const QStringList& args) {
         const QString& a = args[i];
         auto next = [&]() -> QString {
             if (i + 1 >= args.size())
-                die(a + QStringLiteral(" needs a value"));
+                benchFail(a + QStringLiteral(" needs a value"));
             return args[++i];
         };
         if (a == QLatin1String("--rounds"))
@@ -257,7 +125,7 @@ Options parse(const QStringList& args) {
         else if (a == QLatin1String("--dir"))
             o.dir = next();
         else
-            die(QStringLiteral("unknown argument ") + a);
+            benchFail(QStringLiteral("unknown argument ") + a);
     }
     return o;
 }
@@ -268,10 +136,10 @@ int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
     const Options o = parse(QCoreApplication::arguments());
     const QString cli = QStringLiteral(VORTAN_CLI);
-    const QString flac = tool("flac");
-    const QString opusenc = tool("opusenc");
-    const QString lame = tool("lame");
-    const QString sh = tool("sh");
+    const QString flac = toolPath("flac");
+    const QString opusenc = toolPath("opusenc");
+    const QString lame = toolPath("lame");
+    const QString sh = toolPath("sh");
     QTemporaryDir temp;
     const QString dir = o.dir.isEmpty() ? temp.path() : o.dir;
     // The program reads the settings store: point it at an empty one.
@@ -282,7 +150,7 @@ int main(int argc, char** argv) {
     QStringList wavs;
     for (int i = 0; i < o.files; ++i) {
         wavs << dir + QStringLiteral("/track%1.wav").arg(i + 1);
-        writeWav(wavs.back(), o.seconds, static_cast<unsigned>(i + 1));
+        writeMusicWav(wavs.back(), o.seconds, static_cast<unsigned>(i + 1));
     }
     const QString jobs = QString::number(o.jobs);
     const QString ours = dir + QStringLiteral("/ours");
@@ -312,7 +180,10 @@ int main(int argc, char** argv) {
     std::printf("WAV to FLAC: mp3vortan-cli convert --to flac -j %s against flac -5, %d at a "
                 "time\n",
                 qPrintable(jobs), o.jobs);
-    compare("WAV to FLAC", program({QStringLiteral("--to"), QStringLiteral("flac")}, wavs),
+    compare(
+        {
+            "WAV to FLAC",
+            program({QStringLiteral("--to"), QStringLiteral("flac")}, wavs),
             reference(
                 [&flac](const QString& in, const QString& out) {
                     return Command{flac,
@@ -320,12 +191,15 @@ int main(int argc, char** argv) {
                                     QStringLiteral("-f"), QStringLiteral("-o"), out, in}};
                 },
                 wavs, QStringLiteral(".flac")),
-            o.rounds);
+        },
+        o.rounds);
 
     std::printf("WAV to Opus: mp3vortan-cli convert --to opus -b 128 -j %s against opusenc "
                 "--bitrate 128, %d at a time\n",
                 qPrintable(jobs), o.jobs);
-    compare("WAV to Opus",
+    compare(
+        {
+            "WAV to Opus",
             program({QStringLiteral("--to"), QStringLiteral("opus"), QStringLiteral("-b"),
                      QStringLiteral("128")},
                     wavs),
@@ -336,7 +210,8 @@ int main(int argc, char** argv) {
                                     QStringLiteral("128"), in, out}};
                 },
                 wavs, QStringLiteral(".opus")),
-            o.rounds);
+        },
+        o.rounds);
 
     // The FLACs the reference made are the sources of the MP3s.
     const QString flacFolder = dir + QStringLiteral("/flac");
@@ -357,7 +232,10 @@ int main(int argc, char** argv) {
     std::printf("FLAC to MP3: mp3vortan-cli convert %s -j %s against "
                 "flac -dcs x.flac | lame -b 128 - x.mp3, %d at a time\n",
                 qPrintable(mp3Flags.join(QLatin1Char(' '))), qPrintable(jobs), o.jobs);
-    compare("FLAC to MP3", program(mp3Flags, flacs),
+    compare(
+        {
+            "FLAC to MP3",
+            program(mp3Flags, flacs),
             reference(
                 [&](const QString& in, const QString& out) {
                     return Command{sh,
@@ -367,12 +245,13 @@ int main(int argc, char** argv) {
                                     flac, lame, in, out}};
                 },
                 flacs, QStringLiteral(".mp3")),
-            o.rounds);
+        },
+        o.rounds);
 
     if (o.minutes <= 0)
         return 0;
     const QString longWav = dir + QStringLiteral("/long.wav");
-    writeWav(longWav, o.minutes * 60, 7);
+    writeMusicWav(longWav, o.minutes * 60, 7);
     const QString longFlac = dir + QStringLiteral("/long-ref.flac");
     const long flacKb =
         peakKb(flac, {QStringLiteral("-5"), QStringLiteral("-s"), QStringLiteral("-f"),

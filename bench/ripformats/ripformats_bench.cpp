@@ -58,11 +58,10 @@ int main(int argc, char** argv) {
 
     const QString wavs = dir + QStringLiteral("/wav");
     freshFolder(wavs);
-    runPool({{cli, {QStringLiteral("rip"), QStringLiteral("--wav"), QStringLiteral("-o"), wavs,
-                    cue}}},
-            1);
-    QStringList flacArguments = {QStringLiteral("-5"), QStringLiteral("-s"),
-                                 QStringLiteral("-f")};
+    runPool(
+        {{cli, {QStringLiteral("rip"), QStringLiteral("--wav"), QStringLiteral("-o"), wavs, cue}}},
+        1);
+    QStringList flacArguments = {QStringLiteral("-5"), QStringLiteral("-s"), QStringLiteral("-f")};
     for (const QString& name : QDir(wavs).entryList({QStringLiteral("*.wav")}, QDir::Files))
         flacArguments << wavs + QLatin1Char('/') + name;
 
@@ -76,19 +75,19 @@ int main(int argc, char** argv) {
         {"rip to FLAC and MP3",
          [&] {
              freshFolder(ours);
-             return runPool({{cli,
-                              {QStringLiteral("rip"), QStringLiteral("--to"),
-                               QStringLiteral("flac,mp3"), QStringLiteral("-b"),
-                               QStringLiteral("128"), QStringLiteral("-o"), ours, cue}}},
-                            1);
+             return runPool(
+                 {{cli,
+                   {QStringLiteral("rip"), QStringLiteral("--to"), QStringLiteral("flac,mp3"),
+                    QStringLiteral("-b"), QStringLiteral("128"), QStringLiteral("-o"), ours, cue}}},
+                 1);
          },
          [&] {
              freshFolder(theirs);
-             const Timing rip = runPool({{cli,
-                                          {QStringLiteral("rip"), QStringLiteral("--mp3"),
-                                           QStringLiteral("-b"), QStringLiteral("128"),
-                                           QStringLiteral("-o"), theirs, cue}}},
-                                        1);
+             const Timing rip =
+                 runPool({{cli,
+                           {QStringLiteral("rip"), QStringLiteral("--mp3"), QStringLiteral("-b"),
+                            QStringLiteral("128"), QStringLiteral("-o"), theirs, cue}}},
+                         1);
              const Timing encode = runPool({{flac, flacArguments}}, 1);
              return Timing{rip.wall + encode.wall, rip.cpu + encode.cpu};
          }},

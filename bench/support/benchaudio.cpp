@@ -217,4 +217,3 @@ double compare(const Comparison& c, int rounds) {
                 c.what, p, r, p / r, median(ratios), median(oursCpu), median(theirsCpu));
     return p / r;
 }
-
