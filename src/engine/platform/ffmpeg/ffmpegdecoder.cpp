@@ -59,8 +59,8 @@ bool isProtectedTag(std::uint32_t tag) {
 // Containers whose stated length is exact (sample tables, granule positions, a header's
 // sample count), not estimated from a bit rate or rounded to milliseconds.
 bool exactLength(const AVInputFormat* container) {
-    static const char* const exact[] = {"ogg", "mov,mp4,m4a,3gp,3g2,mj2", "wv", "ape", "tta",
-                                        "aiff", "flac", "wav", "w64", "caf"};
+    static const char* const exact[] = {
+        "ogg", "mov,mp4,m4a,3gp,3g2,mj2", "wv", "ape", "tta", "aiff", "flac", "wav", "w64", "caf"};
     return std::any_of(std::begin(exact), std::end(exact), [container](const char* name) {
         return std::strcmp(container->name, name) == 0;
     });
@@ -70,34 +70,49 @@ bool isIntegerFormat(AVSampleFormat format) {
     switch (av_get_packed_sample_fmt(format)) {
     case AV_SAMPLE_FMT_U8:
     case AV_SAMPLE_FMT_S16:
-    case AV_SAMPLE_FMT_S32: return true;
-    default: return false;
+    case AV_SAMPLE_FMT_S32:
+        return true;
+    default:
+        return false;
     }
 }
 
 QString codecLabel(AVCodecID id) {
     switch (id) {
-    case AV_CODEC_ID_VORBIS: return QStringLiteral("Vorbis");
-    case AV_CODEC_ID_OPUS: return QStringLiteral("Opus");
-    case AV_CODEC_ID_AAC: return QStringLiteral("AAC");
-    case AV_CODEC_ID_ALAC: return QStringLiteral("ALAC");
-    case AV_CODEC_ID_FLAC: return QStringLiteral("FLAC");
-    case AV_CODEC_ID_WAVPACK: return QStringLiteral("WavPack");
-    case AV_CODEC_ID_APE: return QStringLiteral("Monkey's Audio");
-    case AV_CODEC_ID_TTA: return QStringLiteral("TTA");
-    case AV_CODEC_ID_MP3: return QStringLiteral("MP3");
-    case AV_CODEC_ID_MP2: return QStringLiteral("MP2");
-    case AV_CODEC_ID_AC3: return QStringLiteral("AC-3");
-    case AV_CODEC_ID_EAC3: return QStringLiteral("E-AC-3");
+    case AV_CODEC_ID_VORBIS:
+        return QStringLiteral("Vorbis");
+    case AV_CODEC_ID_OPUS:
+        return QStringLiteral("Opus");
+    case AV_CODEC_ID_AAC:
+        return QStringLiteral("AAC");
+    case AV_CODEC_ID_ALAC:
+        return QStringLiteral("ALAC");
+    case AV_CODEC_ID_FLAC:
+        return QStringLiteral("FLAC");
+    case AV_CODEC_ID_WAVPACK:
+        return QStringLiteral("WavPack");
+    case AV_CODEC_ID_APE:
+        return QStringLiteral("Monkey's Audio");
+    case AV_CODEC_ID_TTA:
+        return QStringLiteral("TTA");
+    case AV_CODEC_ID_MP3:
+        return QStringLiteral("MP3");
+    case AV_CODEC_ID_MP2:
+        return QStringLiteral("MP2");
+    case AV_CODEC_ID_AC3:
+        return QStringLiteral("AC-3");
+    case AV_CODEC_ID_EAC3:
+        return QStringLiteral("E-AC-3");
     case AV_CODEC_ID_WMAV1:
-    case AV_CODEC_ID_WMAV2: return QStringLiteral("WMA");
-    default: break;
+    case AV_CODEC_ID_WMAV2:
+        return QStringLiteral("WMA");
+    default:
+        break;
     }
     if (const AVCodecDescriptor* descriptor = avcodec_descriptor_get(id)) {
         if (QByteArray(descriptor->name).startsWith("pcm_"))
             return QStringLiteral("PCM");
-        return QString::fromUtf8(descriptor->long_name ? descriptor->long_name
-                                                       : descriptor->name);
+        return QString::fromUtf8(descriptor->long_name ? descriptor->long_name : descriptor->name);
     }
     return tr("unknown");
 }
@@ -118,8 +133,8 @@ QString formatLabel(const AVInputFormat* container, AVCodecID id) {
         return codec;
     if (name == "matroska,webm")
         return codec + QStringLiteral(" (Matroska)");
-    return codec + QStringLiteral(" (") + QString::fromUtf8(container->name).section(QLatin1Char(','), 0, 0) +
-           QLatin1Char(')');
+    return codec + QStringLiteral(" (") +
+           QString::fromUtf8(container->name).section(QLatin1Char(','), 0, 0) + QLatin1Char(')');
 }
 
 } // namespace
@@ -144,8 +159,7 @@ struct FfmpegDecoder::Handles {
 FfmpegDecoder::FfmpegDecoder() : h_(std::make_unique<Handles>()) {}
 FfmpegDecoder::~FfmpegDecoder() = default;
 
-Result<std::unique_ptr<FfmpegDecoder>> FfmpegDecoder::open(const QString& path,
-                                                           Refusal* refusal) {
+Result<std::unique_ptr<FfmpegDecoder>> FfmpegDecoder::open(const QString& path, Refusal* refusal) {
     static std::once_flag quieted;
     std::call_once(quieted, [] { av_log_set_level(AV_LOG_QUIET); });
     const auto refuse = [refusal](Refusal why, const QString& text) {
@@ -215,7 +229,7 @@ Result<std::unique_ptr<FfmpegDecoder>> FfmpegDecoder::open(const QString& path,
     self->trimToAnnounced_ = std::strcmp(h.format->iformat->name, "mov,mp4,m4a,3gp,3g2,mj2") == 0;
 
     // The first frame fixes the format (some decoders only learn it from the stream).
-    while (self->pending_.empty() && !self->ended_)
+    while (self->pending_.values.empty() && !self->ended_)
         if (!self->decodeNext())
             break;
     if (self->failure_ != Failure::None && self->decodedFrames_ == 0) {
@@ -236,8 +250,7 @@ Result<std::unique_ptr<FfmpegDecoder>> FfmpegDecoder::open(const QString& path,
     if (self->sampleRate_ != codecRate)
         self->announcedFrames_ = -1;
     self->bitRate_ = stream->codecpar->bit_rate > 0 ? stream->codecpar->bit_rate
-                                                    : std::max<std::int64_t>(0,
-                                                                             h.format->bit_rate);
+                                                    : std::max<std::int64_t>(0, h.format->bit_rate);
     self->codecName_ = formatLabel(h.format->iformat, stream->codecpar->codec_id);
     return self;
 }
@@ -261,8 +274,8 @@ bool FfmpegDecoder::decodeNext() {
     for (;;) {
         const int received = avcodec_receive_frame(h.codec, h.frame);
         if (received == 0) {
-            const bool corrupt = (h.frame->flags & AV_FRAME_FLAG_CORRUPT) != 0 ||
-                                 h.frame->decode_error_flags != 0;
+            const bool corrupt =
+                (h.frame->flags & AV_FRAME_FLAG_CORRUPT) != 0 || h.frame->decode_error_flags != 0;
             const bool converted = !corrupt && convert(h.frame);
             av_frame_unref(h.frame);
             if (corrupt) {
@@ -271,7 +284,7 @@ bool FfmpegDecoder::decodeNext() {
             }
             if (!converted)
                 return false;
-            if (!pending_.empty())
+            if (!pending_.values.empty())
                 return true;
             continue;
         }
@@ -353,10 +366,10 @@ bool FfmpegDecoder::convert(const AVFrame* frame) {
     const std::size_t values = static_cast<std::size_t>(frame->nb_samples) * channels_;
     if (lossless_) {
         inputFormat_ = format;
-        pending_.resize(values);
+        pending_.values.resize(values);
         const bool planar = av_sample_fmt_is_planar(format);
         const AVSampleFormat packed = av_get_packed_sample_fmt(format);
-        std::int32_t* out = pending_.data();
+        std::int32_t* out = pending_.values.data();
         for (int i = 0; i < frame->nb_samples; ++i) {
             for (int c = 0; c < channels_; ++c) {
                 const std::size_t at = planar ? static_cast<std::size_t>(i)
@@ -382,8 +395,8 @@ bool FfmpegDecoder::convert(const AVFrame* frame) {
             const bool copied = av_channel_layout_copy(&layout, &frame->ch_layout) == 0;
             const bool made =
                 copied &&
-                swr_alloc_set_opts2(&h.resampler, &layout, outFormat, sampleRate_, &layout,
-                                    format, frame->sample_rate, 0, nullptr) == 0 &&
+                swr_alloc_set_opts2(&h.resampler, &layout, outFormat, sampleRate_, &layout, format,
+                                    frame->sample_rate, 0, nullptr) == 0 &&
                 av_opt_set_int(h.resampler, "dither_method", SWR_DITHER_NONE, 0) == 0 &&
                 swr_init(h.resampler) == 0;
             av_channel_layout_uninit(&layout);
@@ -401,29 +414,29 @@ bool FfmpegDecoder::convert(const AVFrame* frame) {
         const int bytesPerSample = bitsPerSample_ == 16 ? 2 : 4;
         h.converted.resize(static_cast<std::size_t>(room) * channels_ * bytesPerSample);
         std::uint8_t* out = h.converted.data();
-        const int made = swr_convert(h.resampler, &out, room,
-                                     const_cast<const std::uint8_t**>(frame->extended_data),
-                                     frame->nb_samples);
+        const int made =
+            swr_convert(h.resampler, &out, room,
+                        const_cast<const std::uint8_t**>(frame->extended_data), frame->nb_samples);
         if (made < 0) {
             fail(Failure::Damaged, tr("its audio cannot be converted"));
             return false;
         }
         const std::size_t count = static_cast<std::size_t>(made) * channels_;
-        pending_.resize(count);
+        pending_.values.resize(count);
         if (bytesPerSample == 2) {
             const auto* in = reinterpret_cast<const std::int16_t*>(h.converted.data());
-            std::copy(in, in + count, pending_.begin());
+            std::copy(in, in + count, pending_.values.begin());
         } else {
             const auto* in = reinterpret_cast<const std::int32_t*>(h.converted.data());
             for (std::size_t i = 0; i < count; ++i)
-                pending_[i] = in[i] >> 8;
+                pending_.values[i] = in[i] >> 8;
         }
     }
-    pendingOffset_ = 0;
-    std::int64_t frames = static_cast<std::int64_t>(pending_.size()) / channels_;
+    pending_.offset = 0;
+    std::int64_t frames = static_cast<std::int64_t>(pending_.values.size()) / channels_;
     if (trimToAnnounced_ && announcedFrames_ >= 0 && decodedFrames_ + frames > announcedFrames_) {
         frames = std::max<std::int64_t>(0, announcedFrames_ - decodedFrames_);
-        pending_.resize(static_cast<std::size_t>(frames) * channels_);
+        pending_.values.resize(static_cast<std::size_t>(frames) * channels_);
     }
     decodedFrames_ += frames;
     return true;
@@ -433,22 +446,14 @@ std::int64_t FfmpegDecoder::read(std::int32_t* samples, std::int64_t maxFrames,
                                  const std::atomic<bool>* stop) {
     std::int64_t stored = 0;
     while (stored < maxFrames) {
-        if (pendingOffset_ == pending_.size()) {
+        if (pending_.drained()) {
             if (ended_ || (stop && stop->load()))
                 break;
             pending_.clear();
-            pendingOffset_ = 0;
             decodeNext();
             continue;
         }
-        const std::int64_t available =
-            static_cast<std::int64_t>(pending_.size() - pendingOffset_) / channels_;
-        const std::int64_t take = std::min(available, maxFrames - stored);
-        const std::size_t values = static_cast<std::size_t>(take) * channels_;
-        std::memcpy(samples + stored * channels_, pending_.data() + pendingOffset_,
-                    values * sizeof(std::int32_t));
-        pendingOffset_ += values;
-        stored += take;
+        stored += pending_.takeInto(samples + stored * channels_, maxFrames - stored, channels_);
     }
     return stored;
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "engine/platform/error.h"
+#include "engine/platform/pendingsamples.h"
 
 #include <QString>
 
@@ -67,7 +68,7 @@ class FfmpegDecoder {
     // stored.
     std::int64_t read(std::int32_t* samples, std::int64_t maxFrames,
                       const std::atomic<bool>* stop = nullptr);
-    bool ended() const { return ended_ && pendingOffset_ == pending_.size(); }
+    bool ended() const { return ended_ && pending_.drained(); }
     enum class Failure { None, Truncated, Damaged };
     bool failed() const { return failure_ != Failure::None; }
     Failure failure() const { return failure_; }
@@ -95,8 +96,7 @@ class FfmpegDecoder {
     bool trimToAnnounced_ = false; // audio past announcedFrames_ is the encoder's padding
     std::int64_t bitRate_ = 0;
     QString codecName_;
-    std::vector<std::int32_t> pending_;
-    std::size_t pendingOffset_ = 0;
+    PendingSamples pending_; // the last frame decoded
     std::int64_t decodedFrames_ = 0;
     bool flushed_ = false; // the end of the packets was sent to the decoder
     bool ended_ = false;

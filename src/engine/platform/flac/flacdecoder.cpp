@@ -23,13 +23,16 @@ QString tr(const char* text) {
 
 QString damageText(FLAC__StreamDecoderErrorStatus status) {
     switch (status) {
-    case FLAC__STREAM_DECODER_ERROR_STATUS_LOST_SYNC: return tr("a frame lost its sync");
-    case FLAC__STREAM_DECODER_ERROR_STATUS_BAD_HEADER: return tr("a frame header is damaged");
+    case FLAC__STREAM_DECODER_ERROR_STATUS_LOST_SYNC:
+        return tr("a frame lost its sync");
+    case FLAC__STREAM_DECODER_ERROR_STATUS_BAD_HEADER:
+        return tr("a frame header is damaged");
     case FLAC__STREAM_DECODER_ERROR_STATUS_FRAME_CRC_MISMATCH:
         return tr("a frame fails its CRC check");
     case FLAC__STREAM_DECODER_ERROR_STATUS_UNPARSEABLE_STREAM:
         return tr("a frame cannot be decoded");
-    case FLAC__STREAM_DECODER_ERROR_STATUS_BAD_METADATA: return tr("a metadata block is damaged");
+    case FLAC__STREAM_DECODER_ERROR_STATUS_BAD_METADATA:
+        return tr("a metadata block is damaged");
     }
     return tr("the stream is damaged");
 }
@@ -65,13 +68,13 @@ struct FlacDecoder::Callbacks {
             return FLAC__STREAM_DECODER_WRITE_STATUS_ABORT;
         }
         const int shift = bits < minimumBits ? minimumBits - bits : 0;
-        self->pending_.resize(static_cast<std::size_t>(blockSize) * channels);
-        std::int32_t* out = self->pending_.data();
+        self->pending_.values.resize(static_cast<std::size_t>(blockSize) * channels);
+        std::int32_t* out = self->pending_.values.data();
         for (unsigned i = 0; i < blockSize; ++i)
             for (int c = 0; c < channels; ++c)
-                *out++ = static_cast<std::int32_t>(static_cast<std::uint32_t>(buffer[c][i])
-                                                   << shift);
-        self->pendingOffset_ = 0;
+                *out++ =
+                    static_cast<std::int32_t>(static_cast<std::uint32_t>(buffer[c][i]) << shift);
+        self->pending_.offset = 0;
         self->decodedFrames_ += blockSize;
         return FLAC__STREAM_DECODER_WRITE_STATUS_CONTINUE;
     }
@@ -156,7 +159,7 @@ void FlacDecoder::decodeNext() {
                 failure_ = Failure::Truncated; // the file's data simply ran out mid-frame
             ended_ = true;
             // The frame with the damage (libFLAC hands it out as silence) is left out.
-            pending_.resize(pendingOffset_ = 0);
+            pending_.clear();
             decodedFrames_ = before;
             FLAC__stream_decoder_finish(decoder);
             return;
@@ -177,20 +180,13 @@ std::int64_t FlacDecoder::read(std::int32_t* samples, std::int64_t maxFrames,
                                const std::atomic<bool>* stop) {
     std::int64_t stored = 0;
     while (stored < maxFrames) {
-        if (pendingOffset_ == pending_.size()) {
+        if (pending_.drained()) {
             if (ended_ || (stop && stop->load()))
                 break;
             decodeNext();
             continue;
         }
-        const std::int64_t available =
-            static_cast<std::int64_t>(pending_.size() - pendingOffset_) / channels_;
-        const std::int64_t take = std::min(available, maxFrames - stored);
-        const std::size_t values = static_cast<std::size_t>(take) * channels_;
-        std::memcpy(samples + stored * channels_, pending_.data() + pendingOffset_,
-                    values * sizeof(std::int32_t));
-        pendingOffset_ += values;
-        stored += take;
+        stored += pending_.takeInto(samples + stored * channels_, maxFrames - stored, channels_);
     }
     return stored;
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "engine/platform/error.h"
+#include "engine/platform/pendingsamples.h"
 
 #include <QString>
 
@@ -47,7 +48,7 @@ class FlacDecoder {
     std::int64_t read(std::int32_t* samples, std::int64_t maxFrames,
                       const std::atomic<bool>* stop = nullptr);
     // Every sample was handed out, and the stream has ended, cleanly or failed.
-    bool ended() const { return ended_ && pendingOffset_ == pending_.size(); }
+    bool ended() const { return ended_ && pending_.drained(); }
     bool failed() const { return failure_ != Failure::None; }
     // What ended the stream early. The description names no file.
     enum class Failure { None, Truncated, Damaged, Md5Mismatch };
@@ -73,8 +74,7 @@ class FlacDecoder {
     std::int64_t totalFrames_ = 0;
     std::int64_t audioOffset_ = 0;
     bool haveStreamInfo_ = false;
-    std::vector<std::int32_t> pending_; // interleaved, the last frame decoded
-    std::size_t pendingOffset_ = 0;
+    PendingSamples pending_; // the last frame decoded
     std::int64_t decodedFrames_ = 0;
     bool ended_ = false;
     Failure failure_ = Failure::None;
