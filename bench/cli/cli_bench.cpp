@@ -89,7 +89,6 @@ Options parse(const QStringList& args) {
     return o;
 }
 
-
 } // namespace
 
 int main(int argc, char** argv) {

@@ -161,8 +161,9 @@ int info(const Options& options, Interruption& interruption) {
     int status = 0;
     bool first = true;
     for (const QString& path : options.arguments) {
-        const std::optional<StreamFacts> stream = interruption.abandonable<
-            std::optional<StreamFacts>>([&path] { return streamFacts(path); });
+        const std::optional<StreamFacts> stream =
+            interruption.abandonable<std::optional<StreamFacts>>(
+                [&path] { return streamFacts(path); });
         if (stream) {
             if (options.arguments.size() > 1) {
                 if (!first)

@@ -374,10 +374,9 @@ QString readOption(const QStringList& arguments, qsizetype& i, const CommandInfo
 // Why the command's arguments (files or a disc) are not what it takes, or nothing.
 QString checkArguments(const CommandInfo& info, const QString& commandName, const Options& o) {
     if (o.arguments.isEmpty())
-        return info.oneArgument
-                   ? QStringLiteral("%1: no disc given (a .cue image or a CD device)")
-                         .arg(commandName)
-                   : QStringLiteral("%1: no files given").arg(commandName);
+        return info.oneArgument ? QStringLiteral("%1: no disc given (a .cue image or a CD device)")
+                                      .arg(commandName)
+                                : QStringLiteral("%1: no files given").arg(commandName);
     if (info.command == Command::Verify && o.arguments.size() < 2)
         return QStringLiteral("verify: give the disc, then the WAV files to compare");
     if (info.oneArgument && o.arguments.size() > 1)

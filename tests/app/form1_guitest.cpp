@@ -99,8 +99,8 @@ TEST_F(FormTest, ControlsAndMenusAreThereByTheirNames) {
               (texts({"Start!", "Remove from List", "Remove and Delete File", "Verify against Disc",
                       "Look Up Disc Information", "Minimize", "Exit"})));
     EXPECT_EQ(menuTexts(w.mnuActiopn), (texts({"Start ", "Stop", "Refresh List"})));
-    EXPECT_EQ(menuTexts(w.mnuCD), (texts({"Look Up Disc Information", "Disc Information...",
-                                          "Find Read Offset..."})));
+    EXPECT_EQ(menuTexts(w.mnuCD),
+              (texts({"Look Up Disc Information", "Disc Information...", "Find Read Offset..."})));
     EXPECT_EQ(menuTexts(w.mnuPrefs), (texts({"Preferences", "Toolbars", "Search", "Playlist"})));
     EXPECT_EQ(menuTexts(w.mnuToolbars),
               (texts({"ToolBar", "CD Bar", "Activity Bar", "Status Bar"})));
@@ -227,8 +227,8 @@ TEST_F(FormTest, DisablemLocksExactlyTheListedControlsAndClosesTheOtherWindows) 
     const std::vector<QPushButton*> locked = {w.C777,     w.CmdSelectAction, w.Copt,
                                               w.C5555555, w.Cmdhelp,         w.Command4};
     const std::vector<QMenu*> lockedMenus = {w.mnuCD, w.mnuPrefs, w.mnuHelp, w.mnupopup};
-    const std::vector<QAction*> lockedItems = {w.mnuStart2,   w.mnuRemoveDelete, w.mnuFileRemove,
-                                               w.mnuOpenfile, w.mnuOpenImage,    w.mnuStart,
+    const std::vector<QAction*> lockedItems = {w.mnuStart2,     w.mnuRemoveDelete, w.mnuFileRemove,
+                                               w.mnuOpenfile,   w.mnuOpenImage,    w.mnuStart,
                                                w.mnuRefreshlist};
 
     w.Disablem();

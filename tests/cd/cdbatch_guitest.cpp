@@ -512,12 +512,11 @@ TEST_F(CdFormTest, DiscImagesOpenedFromTheFileMenu) {
 TEST_F(CdFormTest, HiddenTrackCodesAndTheCueSheetOfARip) {
     DiscImageOptions options;
     options.catalog = QStringLiteral("0602537350142");
-    const DiscImage image =
-        disc(QStringLiteral("gaps"),
-             {{150, 440, {}, {}, false, 75, QStringLiteral("GBAYE0000001")},
-              {150, 660, {}, {}, false, 75, QStringLiteral("GBAYE0000002")},
-              {100, 880, {}, {}, false, 30}},
-             options);
+    const DiscImage image = disc(QStringLiteral("gaps"),
+                                 {{150, 440, {}, {}, false, 75, QStringLiteral("GBAYE0000001")},
+                                  {150, 660, {}, {}, false, 75, QStringLiteral("GBAYE0000002")},
+                                  {100, 880, {}, {}, false, 30}},
+                                 options);
     Form1& w = load();
     // The tree sorts its entries by their text: "Track 00" comes after "Track  3".
     const QStringList listed =

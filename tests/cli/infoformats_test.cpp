@@ -63,21 +63,22 @@ TEST_F(InfoFormatsTest, OtherFormatsShowTheirStreamAndTags) {
         return from < 0 ? QStringList() : shown.mid(from + 1, to - from - 1);
     };
     const QStringList flac = block(QStringLiteral("tone.flac"));
-    for (const char* line : {"Format             FLAC", "SampleRate         44100",
-                             "Channels           2", "BitsPerSample      16",
-                             "Lossless           True", "Duration           0:02",
-                             "Samples            88200", "Title              Night Train",
-                             "Artist             The Band", "Track              3"})
+    for (const char* line :
+         {"Format             FLAC", "SampleRate         44100", "Channels           2",
+          "BitsPerSample      16", "Lossless           True", "Duration           0:02",
+          "Samples            88200", "Title              Night Train",
+          "Artist             The Band", "Track              3"})
         EXPECT_TRUE(flac.contains(QLatin1String(line))) << line << "\n" << r.out.toStdString();
     const QStringList opus = block(QStringLiteral("tone.opus"));
-    for (const char* line : {"Format             Opus", "SampleRate         48000",
-                             "Lossless           False", "Samples            96000",
-                             "Title              Sea"})
+    for (const char* line :
+         {"Format             Opus", "SampleRate         48000", "Lossless           False",
+          "Samples            96000", "Title              Sea"})
         EXPECT_TRUE(opus.contains(QLatin1String(line))) << line << "\n" << r.out.toStdString();
     EXPECT_TRUE(opus.filter(QStringLiteral("Bitrate")).size() == 1) << r.out.toStdString();
     // A WAV keeps the MPEG panel it always had.
     const CliRun wav = info({QStringLiteral("tone.wav")});
-    EXPECT_TRUE(lines(wav.out).filter(QStringLiteral("Format ")).isEmpty()) << wav.out.toStdString();
+    EXPECT_TRUE(lines(wav.out).filter(QStringLiteral("Format ")).isEmpty())
+        << wav.out.toStdString();
     EXPECT_TRUE(lines(wav.out).contains(QStringLiteral("HasTag             False")))
         << wav.out.toStdString();
 }

@@ -65,29 +65,29 @@ class SourceTest : public testing::Test {
         process.setWorkingDirectory(dir_.path());
         process.start(program, arguments);
         if (!process.waitForFinished(120000) || process.exitCode() != 0) {
-            ADD_FAILURE() << program.toStdString() << " failed: "
-                          << process.readAllStandardError().toStdString();
+            ADD_FAILURE() << program.toStdString()
+                          << " failed: " << process.readAllStandardError().toStdString();
             return false;
         }
         return true;
     }
     bool ffmpeg(const QStringList& arguments) {
-        return tool(QStringLiteral("ffmpeg"),
-                    QStringList{QStringLiteral("-v"), QStringLiteral("error"),
-                                QStringLiteral("-y")} +
-                        arguments);
+        return tool(
+            QStringLiteral("ffmpeg"),
+            QStringList{QStringLiteral("-v"), QStringLiteral("error"), QStringLiteral("-y")} +
+                arguments);
     }
 
     // Pink noise (every bit in use) as a WAV of `bits` and the raw samples it holds.
     std::vector<std::int32_t> noise(const QString& wavName, int rate, int channels, int bits,
                                     double seconds) {
-        const QString codec = bits == 24 ? QStringLiteral("pcm_s24le") : QStringLiteral("pcm_s16le");
+        const QString codec =
+            bits == 24 ? QStringLiteral("pcm_s24le") : QStringLiteral("pcm_s16le");
         const QString raw = wavName + QStringLiteral(".raw");
-        const QString source = QStringLiteral("anoisesrc=d=%1:c=pink:r=%2:a=0.5:seed=7")
-                                   .arg(seconds)
-                                   .arg(rate);
+        const QString source =
+            QStringLiteral("anoisesrc=d=%1:c=pink:r=%2:a=0.5:seed=7").arg(seconds).arg(rate);
         const QString layout = QStringLiteral("aformat=channel_layouts=%1")
-                                   .arg(channels == 6 ? QStringLiteral("5.1")
+                                   .arg(channels == 6   ? QStringLiteral("5.1")
                                         : channels == 1 ? QStringLiteral("mono")
                                                         : QStringLiteral("stereo"));
         if (!ffmpeg({QStringLiteral("-f"), QStringLiteral("lavfi"), QStringLiteral("-i"), source,
@@ -123,13 +123,13 @@ class SourceTest : public testing::Test {
     QString missing_;
 };
 
-#define REQUIRE_TOOLS(...)                                                                       \
-    do {                                                                                         \
-        if (!(__VA_ARGS__)) {                                                                    \
-            if (!missing_.isEmpty())                                                             \
-                GTEST_SKIP() << missing_.toStdString() << " is not installed";                   \
-            return;                                                                              \
-        }                                                                                        \
+#define REQUIRE_TOOLS(...)                                                                         \
+    do {                                                                                           \
+        if (!(__VA_ARGS__)) {                                                                      \
+            if (!missing_.isEmpty())                                                               \
+                GTEST_SKIP() << missing_.toStdString() << " is not installed";                     \
+            return;                                                                                \
+        }                                                                                          \
     } while (false)
 
 // The lossless formats give back exactly the PCM they were made from, at its own width.
@@ -140,15 +140,15 @@ TEST_F(SourceTest, LosslessFormatsGiveBackTheirSamplesExactly) {
         int bits;
     };
     for (const Case c : {Case{44100, 2, 16}, Case{96000, 2, 24}, Case{48000, 6, 24}}) {
-        SCOPED_TRACE(testing::Message() << c.rate << " Hz, " << c.channels << " ch, " << c.bits
-                                        << " bits");
-        const std::vector<std::int32_t> pcm = noise(QStringLiteral("in.wav"), c.rate,
-                                                    c.channels, c.bits, 1.5);
+        SCOPED_TRACE(testing::Message()
+                     << c.rate << " Hz, " << c.channels << " ch, " << c.bits << " bits");
+        const std::vector<std::int32_t> pcm =
+            noise(QStringLiteral("in.wav"), c.rate, c.channels, c.bits, 1.5);
         REQUIRE_TOOLS(
             !pcm.empty() &&
-            tool(QStringLiteral("flac"), {QStringLiteral("-s"), QStringLiteral("-f"),
-                                          QStringLiteral("in.wav"), QStringLiteral("-o"),
-                                          QStringLiteral("in.flac")}) &&
+            tool(QStringLiteral("flac"),
+                 {QStringLiteral("-s"), QStringLiteral("-f"), QStringLiteral("in.wav"),
+                  QStringLiteral("-o"), QStringLiteral("in.flac")}) &&
             ffmpeg({QStringLiteral("-i"), QStringLiteral("in.wav"), QStringLiteral("-c:a"),
                     QStringLiteral("alac"), QStringLiteral("in.m4a")}) &&
             ffmpeg({QStringLiteral("-i"), QStringLiteral("in.wav"), QStringLiteral("-c:a"),
@@ -163,8 +163,7 @@ TEST_F(SourceTest, LosslessFormatsGiveBackTheirSamplesExactly) {
             const auto source = open(QLatin1String(name));
             ASSERT_TRUE(source);
             SCOPED_TRACE(source->codecName().toStdString());
-            EXPECT_EQ(source->format(),
-                      (pipeline::AudioFormat{c.rate, c.channels, c.bits, true}));
+            EXPECT_EQ(source->format(), (pipeline::AudioFormat{c.rate, c.channels, c.bits, true}));
             EXPECT_EQ(source->announcedFrames(), frames);
             const Decoded decoded = readAll(*source);
             EXPECT_FALSE(decoded.failure) << decoded.failure->description().toStdString();
@@ -175,10 +174,11 @@ TEST_F(SourceTest, LosslessFormatsGiveBackTheirSamplesExactly) {
 
 // Float samples become 24-bit integers; what lies beyond full scale is clipped, not wrapped.
 TEST_F(SourceTest, FloatWavIsReadAsClipped24Bit) {
-    REQUIRE_TOOLS(ffmpeg({QStringLiteral("-f"), QStringLiteral("lavfi"), QStringLiteral("-i"),
-                          QStringLiteral("sine=f=100:d=0.5:r=44100"), QStringLiteral("-af"),
-                          QStringLiteral("aformat=sample_fmts=flt,volume=20"), QStringLiteral("-c:a"),
-                          QStringLiteral("pcm_f32le"), QStringLiteral("loud.wav")}));
+    REQUIRE_TOOLS(
+        ffmpeg({QStringLiteral("-f"), QStringLiteral("lavfi"), QStringLiteral("-i"),
+                QStringLiteral("sine=f=100:d=0.5:r=44100"), QStringLiteral("-af"),
+                QStringLiteral("aformat=sample_fmts=flt,volume=20"), QStringLiteral("-c:a"),
+                QStringLiteral("pcm_f32le"), QStringLiteral("loud.wav")}));
     const auto source = open(QStringLiteral("loud.wav"));
     ASSERT_TRUE(source);
     EXPECT_EQ(source->format(), (pipeline::AudioFormat{44100, 1, 24, false}));
@@ -196,19 +196,19 @@ TEST_F(SourceTest, FloatWavIsReadAsClipped24Bit) {
 // Lossy codecs decode at 16 bits to the lengths their encoders promise: the encoder delay and
 // padding are cut off, and Opus is decoded at 48 kHz whatever rate went in.
 TEST_F(SourceTest, LossyFormatsDecodeToTheirGaplessLengths) {
-    REQUIRE_TOOLS(ffmpeg({QStringLiteral("-f"), QStringLiteral("lavfi"), QStringLiteral("-i"),
-                          QStringLiteral("sine=f=440:d=3:r=44100"), QStringLiteral("-ac"),
-                          QStringLiteral("2"), QStringLiteral("tone.wav")}) &&
-                  tool(QStringLiteral("oggenc"), {QStringLiteral("-Q"), QStringLiteral("tone.wav"),
-                                                  QStringLiteral("-o"), QStringLiteral("tone.ogg")}) &&
-                  tool(QStringLiteral("opusenc"), {QStringLiteral("--quiet"),
-                                                   QStringLiteral("tone.wav"),
-                                                   QStringLiteral("tone.opus")}) &&
-                  ffmpeg({QStringLiteral("-i"), QStringLiteral("tone.wav"), QStringLiteral("-c:a"),
-                          QStringLiteral("aac"), QStringLiteral("tone.m4a")}) &&
-                  ffmpeg({QStringLiteral("-i"), QStringLiteral("tone.wav"), QStringLiteral("-ac"),
-                          QStringLiteral("6"), QStringLiteral("-c:a"), QStringLiteral("aac"),
-                          QStringLiteral("six.m4a")}));
+    REQUIRE_TOOLS(
+        ffmpeg({QStringLiteral("-f"), QStringLiteral("lavfi"), QStringLiteral("-i"),
+                QStringLiteral("sine=f=440:d=3:r=44100"), QStringLiteral("-ac"),
+                QStringLiteral("2"), QStringLiteral("tone.wav")}) &&
+        tool(QStringLiteral("oggenc"), {QStringLiteral("-Q"), QStringLiteral("tone.wav"),
+                                        QStringLiteral("-o"), QStringLiteral("tone.ogg")}) &&
+        tool(QStringLiteral("opusenc"), {QStringLiteral("--quiet"), QStringLiteral("tone.wav"),
+                                         QStringLiteral("tone.opus")}) &&
+        ffmpeg({QStringLiteral("-i"), QStringLiteral("tone.wav"), QStringLiteral("-c:a"),
+                QStringLiteral("aac"), QStringLiteral("tone.m4a")}) &&
+        ffmpeg({QStringLiteral("-i"), QStringLiteral("tone.wav"), QStringLiteral("-ac"),
+                QStringLiteral("6"), QStringLiteral("-c:a"), QStringLiteral("aac"),
+                QStringLiteral("six.m4a")}));
     fixtures::writeMp3(path(QStringLiteral("tone.mp3")), fixtures::sine(440, 3.0));
     // Two files joined, as a stream is recorded: a chained Ogg file is read through.
     fixtures::writeFile(path(QStringLiteral("chained.ogg")),
@@ -245,15 +245,14 @@ TEST_F(SourceTest, LossyFormatsDecodeToTheirGaplessLengths) {
     }
 }
 
-
 // A FLAC cut in the middle, or with a byte of a frame changed, fails once the good audio
 // before the damage has been handed out, and says what is wrong.
 TEST_F(SourceTest, DamagedFlacFailsAfterTheGoodAudio) {
     const std::vector<std::int32_t> pcm = noise(QStringLiteral("in.wav"), 44100, 2, 16, 3);
     REQUIRE_TOOLS(!pcm.empty() &&
-                  tool(QStringLiteral("flac"), {QStringLiteral("-s"), QStringLiteral("-f"),
-                                                QStringLiteral("in.wav"), QStringLiteral("-o"),
-                                                QStringLiteral("in.flac")}));
+                  tool(QStringLiteral("flac"),
+                       {QStringLiteral("-s"), QStringLiteral("-f"), QStringLiteral("in.wav"),
+                        QStringLiteral("-o"), QStringLiteral("in.flac")}));
     const QByteArray whole = fixtures::readFile(path(QStringLiteral("in.flac")));
     fixtures::writeFile(path(QStringLiteral("cut.flac")), whole.left(whole.size() / 2));
     QByteArray flipped = whole;
@@ -296,13 +295,14 @@ TEST_F(SourceTest, DamagedFlacFailsAfterTheGoodAudio) {
 // of what its LAME/Info frame records ends the audio early: the source fails as incomplete
 // after what it could read.
 TEST_F(SourceTest, DamagedOggAndCutM4aAndMp3FailAsIncomplete) {
-    REQUIRE_TOOLS(ffmpeg({QStringLiteral("-f"), QStringLiteral("lavfi"), QStringLiteral("-i"),
-                          QStringLiteral("anoisesrc=d=4:r=44100:seed=3"), QStringLiteral("t.wav")}) &&
-                  tool(QStringLiteral("oggenc"), {QStringLiteral("-Q"), QStringLiteral("t.wav"),
-                                                  QStringLiteral("-o"), QStringLiteral("t.ogg")}) &&
-                  ffmpeg({QStringLiteral("-i"), QStringLiteral("t.wav"), QStringLiteral("-c:a"),
-                          QStringLiteral("alac"), QStringLiteral("-movflags"),
-                          QStringLiteral("+faststart"), QStringLiteral("t.m4a")}));
+    REQUIRE_TOOLS(
+        ffmpeg({QStringLiteral("-f"), QStringLiteral("lavfi"), QStringLiteral("-i"),
+                QStringLiteral("anoisesrc=d=4:r=44100:seed=3"), QStringLiteral("t.wav")}) &&
+        tool(QStringLiteral("oggenc"), {QStringLiteral("-Q"), QStringLiteral("t.wav"),
+                                        QStringLiteral("-o"), QStringLiteral("t.ogg")}) &&
+        ffmpeg({QStringLiteral("-i"), QStringLiteral("t.wav"), QStringLiteral("-c:a"),
+                QStringLiteral("alac"), QStringLiteral("-movflags"), QStringLiteral("+faststart"),
+                QStringLiteral("t.m4a")}));
     QByteArray bytes = fixtures::readFile(path(QStringLiteral("t.ogg")));
     const qsizetype page = bytes.indexOf("OggS", bytes.size() / 2);
     ASSERT_GT(page, 0);
@@ -320,7 +320,8 @@ TEST_F(SourceTest, DamagedOggAndCutM4aAndMp3FailAsIncomplete) {
         EXPECT_EQ(source->announcedFrames(), 4 * 44100);
         const Decoded decoded = readAll(*source);
         ASSERT_TRUE(decoded.failure);
-        EXPECT_TRUE(decoded.failure->description().contains(QStringLiteral("the file is incomplete")))
+        EXPECT_TRUE(
+            decoded.failure->description().contains(QStringLiteral("the file is incomplete")))
             << decoded.failure->description().toStdString();
         EXPECT_GT(decoded.frames, 44100);
         EXPECT_LT(decoded.frames, 4 * 44100);
@@ -390,26 +391,28 @@ TEST_F(SourceTest, FilesWithoutReadableAudioAreRefused) {
     for (const auto& c : cases) {
         const auto source = openSource(path(QLatin1String(c.name)));
         ASSERT_FALSE(source.ok()) << c.name;
-        EXPECT_EQ(source.error().description(), path(QLatin1String(c.name)) + QLatin1String(c.reason));
+        EXPECT_EQ(source.error().description(),
+                  path(QLatin1String(c.name)) + QLatin1String(c.reason));
     }
 }
 
 // The content decides the reader, whatever the name says; a video's sound is its audio.
 TEST_F(SourceTest, TheContentChoosesTheReaderNotTheName) {
-    REQUIRE_TOOLS(ffmpeg({QStringLiteral("-f"), QStringLiteral("lavfi"), QStringLiteral("-i"),
-                          QStringLiteral("sine=f=440:d=2:r=22050"), QStringLiteral("t.wav")}) &&
-                  tool(QStringLiteral("flac"), {QStringLiteral("-s"), QStringLiteral("t.wav"),
-                                                QStringLiteral("-o"), QStringLiteral("flac.mp3")}) &&
-                  ffmpeg({QStringLiteral("-f"), QStringLiteral("lavfi"), QStringLiteral("-i"),
-                          QStringLiteral("testsrc=d=2:s=64x48"), QStringLiteral("-i"),
-                          QStringLiteral("t.wav"), QStringLiteral("-c:a"), QStringLiteral("aac"),
-                          QStringLiteral("-shortest"), QStringLiteral("film.mp4")}));
+    REQUIRE_TOOLS(
+        ffmpeg({QStringLiteral("-f"), QStringLiteral("lavfi"), QStringLiteral("-i"),
+                QStringLiteral("sine=f=440:d=2:r=22050"), QStringLiteral("t.wav")}) &&
+        tool(QStringLiteral("flac"), {QStringLiteral("-s"), QStringLiteral("t.wav"),
+                                      QStringLiteral("-o"), QStringLiteral("flac.mp3")}) &&
+        ffmpeg({QStringLiteral("-f"), QStringLiteral("lavfi"), QStringLiteral("-i"),
+                QStringLiteral("testsrc=d=2:s=64x48"), QStringLiteral("-i"),
+                QStringLiteral("t.wav"), QStringLiteral("-c:a"), QStringLiteral("aac"),
+                QStringLiteral("-shortest"), QStringLiteral("film.mp4")}));
     QFile::copy(path(QStringLiteral("t.wav")), path(QStringLiteral("wav.flac")));
-    fixtures::writeMp3(path(QStringLiteral("mp3.ogg")), fixtures::sine(440, 2.0, 22050, 1), 22050, 1,
-                       64);
-    for (const auto& [name, codec] : {std::pair{"flac.mp3", "FLAC"}, std::pair{"wav.flac", "WAV"},
-                                      std::pair{"mp3.ogg", "MP3"},
-                                      std::pair{"film.mp4", "AAC (M4A)"}}) {
+    fixtures::writeMp3(path(QStringLiteral("mp3.ogg")), fixtures::sine(440, 2.0, 22050, 1), 22050,
+                       1, 64);
+    for (const auto& [name, codec] :
+         {std::pair{"flac.mp3", "FLAC"}, std::pair{"wav.flac", "WAV"}, std::pair{"mp3.ogg", "MP3"},
+          std::pair{"film.mp4", "AAC (M4A)"}}) {
         SCOPED_TRACE(name);
         const auto source = open(QLatin1String(name));
         ASSERT_TRUE(source);
@@ -434,7 +437,8 @@ TEST_F(SourceTest, ExtremeRatesAndHugeTagsAreRead) {
     ASSERT_TRUE(meta.open(QIODevice::WriteOnly));
     meta.write(";FFMETADATA1\ncomment=" + QByteArray(20 << 20, 'x') + "\n");
     meta.close();
-    const QString cover = QStringLiteral("3|image/jpeg||1x1x24|") + path(QStringLiteral("cover.jpg"));
+    const QString cover =
+        QStringLiteral("3|image/jpeg||1x1x24|") + path(QStringLiteral("cover.jpg"));
     REQUIRE_TOOLS(
         !low.empty() && !high.empty() &&
         tool(QStringLiteral("flac"), {QStringLiteral("-s"), QStringLiteral("low.wav"),
@@ -442,9 +446,9 @@ TEST_F(SourceTest, ExtremeRatesAndHugeTagsAreRead) {
         tool(QStringLiteral("flac"), {QStringLiteral("-s"), QStringLiteral("high.wav"),
                                       QStringLiteral("-o"), QStringLiteral("high.flac")}) &&
         // Two pictures of 10 MB: one FLAC metadata block holds at most 16 MB.
-        tool(QStringLiteral("metaflac"), {QStringLiteral("--import-picture-from=") + cover,
-                                          QStringLiteral("--import-picture-from=") + cover,
-                                          QStringLiteral("low.flac")}) &&
+        tool(QStringLiteral("metaflac"),
+             {QStringLiteral("--import-picture-from=") + cover,
+              QStringLiteral("--import-picture-from=") + cover, QStringLiteral("low.flac")}) &&
         ffmpeg({QStringLiteral("-i"), QStringLiteral("low.wav"), QStringLiteral("-i"),
                 QStringLiteral("meta.txt"), QStringLiteral("-map_metadata"), QStringLiteral("1"),
                 QStringLiteral("-c:a"), QStringLiteral("libopus"), QStringLiteral("tagged.opus")}));
@@ -469,8 +473,8 @@ TEST_F(SourceTest, ExtremeRatesAndHugeTagsAreRead) {
 }
 
 TEST(SourceNames, AudioExtensionsAreKnownWhateverTheirCase) {
-    for (const char* name : {"a.wav", "b.MP3", "/x/c.flac", "d.Opus", "e.m4a", "f.ogg", "g.aiff",
-                             "h.wv"})
+    for (const char* name :
+         {"a.wav", "b.MP3", "/x/c.flac", "d.Opus", "e.m4a", "f.ogg", "g.aiff", "h.wv"})
         EXPECT_TRUE(pipeline::hasAudioExtension(QLatin1String(name))) << name;
     for (const char* name : {"a.txt", "flac", "/x.flac/readme", ".ogg", "song.flac.part"})
         EXPECT_FALSE(pipeline::hasAudioExtension(QLatin1String(name))) << name;

@@ -184,8 +184,7 @@ void writeTrack(QTextStream& s, const Track& t, const std::optional<cddrives::Di
                 const std::vector<Verdict>& checked) {
     s << "Track " << QStringLiteral("%1").arg(t.number, 2, 10, QLatin1Char('0')) << "\n";
     s << "  File: "
-      << (t.outputFile.isEmpty() ? QStringLiteral("none kept") : printable(t.outputFile))
-      << "\n";
+      << (t.outputFile.isEmpty() ? QStringLiteral("none kept") : printable(t.outputFile)) << "\n";
     for (const QString& other : t.otherOutputFiles)
         s << "  File: " << (other.isEmpty() ? QStringLiteral("none kept") : printable(other))
           << "\n";
@@ -201,8 +200,8 @@ void writeTrack(QTextStream& s, const Track& t, const std::optional<cddrives::Di
     }
     const std::int32_t sectors = t.endLba - t.startLba;
     if (t.onDisc && (t.sectorsRead < 0 || t.sectorsRead >= sectors)) {
-        s << "  Sectors: " << t.startLba << " to " << (t.endLba - 1) << " ("
-          << sectorTime(sectors) << ")\n";
+        s << "  Sectors: " << t.startLba << " to " << (t.endLba - 1) << " (" << sectorTime(sectors)
+          << ")\n";
     } else if (t.onDisc && t.sectorsRead > 0) {
         s << "  Sectors: " << t.startLba << " to " << (t.startLba + t.sectorsRead - 1)
           << " read of " << t.startLba << " to " << (t.endLba - 1) << " ("

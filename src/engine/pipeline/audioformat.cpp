@@ -4,20 +4,28 @@ namespace pipeline {
 
 QString extensionOf(OutputFormat format) {
     switch (format) {
-    case OutputFormat::Wav: return QStringLiteral("wav");
-    case OutputFormat::Mp3: return QStringLiteral("mp3");
-    case OutputFormat::Flac: return QStringLiteral("flac");
-    case OutputFormat::Opus: return QStringLiteral("opus");
+    case OutputFormat::Wav:
+        return QStringLiteral("wav");
+    case OutputFormat::Mp3:
+        return QStringLiteral("mp3");
+    case OutputFormat::Flac:
+        return QStringLiteral("flac");
+    case OutputFormat::Opus:
+        return QStringLiteral("opus");
     }
     return {};
 }
 
 QString displayNameOf(OutputFormat format) {
     switch (format) {
-    case OutputFormat::Wav: return QStringLiteral("WAV");
-    case OutputFormat::Mp3: return QStringLiteral("MP3");
-    case OutputFormat::Flac: return QStringLiteral("FLAC");
-    case OutputFormat::Opus: return QStringLiteral("Opus");
+    case OutputFormat::Wav:
+        return QStringLiteral("WAV");
+    case OutputFormat::Mp3:
+        return QStringLiteral("MP3");
+    case OutputFormat::Flac:
+        return QStringLiteral("FLAC");
+    case OutputFormat::Opus:
+        return QStringLiteral("Opus");
     }
     return {};
 }

@@ -81,8 +81,7 @@ class WavSource final : public Source {
     WavSource(QString path, const WavFormat& wav, WavSampleType type)
         : path_(std::move(path)), wav_(wav), type_(type) {
         // A rate beyond an int's range is left at 0: the source is then refused.
-        format_.sampleRate =
-            wav.sampleRate <= 0x7FFFFFFF ? static_cast<int>(wav.sampleRate) : 0;
+        format_.sampleRate = wav.sampleRate <= 0x7FFFFFFF ? static_cast<int>(wav.sampleRate) : 0;
         format_.channels = wav.channels;
         const bool isFloat = type == WavSampleType::Float32 || type == WavSampleType::Float64;
         format_.bitsPerSample = isFloat ? 24 : wav.bitsPerSample;
@@ -113,8 +112,7 @@ class WavSource final : public Source {
         constexpr std::int64_t chunkFrames = 16384;
         std::int64_t stored = 0;
         while (stored < maxFrames && remainingFrames_ > 0 && !(stop && stop->load())) {
-            const std::int64_t want =
-                std::min({maxFrames - stored, remainingFrames_, chunkFrames});
+            const std::int64_t want = std::min({maxFrames - stored, remainingFrames_, chunkFrames});
             bytes_.resize(static_cast<std::size_t>(want * wav_.blockAlign));
             const qint64 got = file_.read(bytes_.data(), static_cast<qint64>(bytes_.size()));
             const std::int64_t frames = got > 0 ? got / wav_.blockAlign : 0;
@@ -124,13 +122,13 @@ class WavSource final : public Source {
             remainingFrames_ -= frames;
             if (frames < want) { // the file shrank, or reading it failed
                 remainingFrames_ = 0;
-                failure_.set(incompleteReason(path_, readFrames_, announcedFrames(),
-                                              format_.sampleRate));
+                failure_.set(
+                    incompleteReason(path_, readFrames_, announcedFrames(), format_.sampleRate));
             }
         }
         if (remainingFrames_ == 0 && wav_.dataTruncated)
-            failure_.set(incompleteReason(path_, readFrames_, announcedFrames(),
-                                          format_.sampleRate));
+            failure_.set(
+                incompleteReason(path_, readFrames_, announcedFrames(), format_.sampleRate));
         if (stored == 0 && failure_.isSet())
             return failure_.error();
         return stored;
@@ -142,7 +140,9 @@ class WavSource final : public Source {
         const std::int64_t count = frames * format_.channels;
         for (std::int64_t i = 0; i < count; ++i) {
             switch (type_) {
-            case WavSampleType::Int8: out[i] = static_cast<std::int32_t>(b[i]) - 128; break;
+            case WavSampleType::Int8:
+                out[i] = static_cast<std::int32_t>(b[i]) - 128;
+                break;
             case WavSampleType::Int16:
                 out[i] = static_cast<std::int16_t>(b[2 * i] | b[2 * i + 1] << 8);
                 break;
@@ -178,7 +178,9 @@ class WavSource final : public Source {
                 out[i] = toInt24(d);
                 break;
             }
-            case WavSampleType::Unsupported: out[i] = 0; break;
+            case WavSampleType::Unsupported:
+                out[i] = 0;
+                break;
             }
         }
     }
@@ -248,8 +250,8 @@ class Mp3Source final : public Source {
         }
         if (stored == 0 && stream_->ended()) {
             if (stream_->failed())
-                return sourceError(damagedReason(path_, decoded_, format_.sampleRate,
-                                                 stream_->error()));
+                return sourceError(
+                    damagedReason(path_, decoded_, format_.sampleRate, stream_->error()));
             if (stream_->lengthRecorded() && decoded_ < stream_->expectedFrames())
                 return sourceError(incompleteReason(path_, decoded_, stream_->expectedFrames(),
                                                     format_.sampleRate));
@@ -280,9 +282,9 @@ class FlacSource final : public Source {
         format_.lossless = true;
         const std::int64_t total = decoder_->totalFrames();
         if (total > 0 && fileSize > decoder_->audioOffset())
-            bitRate_ = static_cast<std::int64_t>(
-                static_cast<double>(fileSize - decoder_->audioOffset()) * 8.0 *
-                format_.sampleRate / static_cast<double>(total));
+            bitRate_ =
+                static_cast<std::int64_t>(static_cast<double>(fileSize - decoder_->audioOffset()) *
+                                          8.0 * format_.sampleRate / static_cast<double>(total));
     }
 
     const AudioFormat& format() const override { return format_; }
@@ -306,7 +308,8 @@ class FlacSource final : public Source {
             return sourceError(path_ + tr(": the file is damaged: its audio does not match the "
                                           "MD5 signature it records"));
         case FlacDecoder::Failure::Damaged:
-        case FlacDecoder::Failure::None: break;
+        case FlacDecoder::Failure::None:
+            break;
         }
         return sourceError(damagedReason(path_, held, format_.sampleRate, decoder_->damage()));
     }
@@ -344,8 +347,8 @@ class FfmpegSource final : public Source {
         const std::int64_t held = decoder_->decodedFrames();
         if (decoder_->failure() == FfmpegDecoder::Failure::Truncated &&
             decoder_->damage().isEmpty())
-            return sourceError(incompleteReason(path_, held, decoder_->announcedFrames(),
-                                                format_.sampleRate));
+            return sourceError(
+                incompleteReason(path_, held, decoder_->announcedFrames(), format_.sampleRate));
         return sourceError(damagedReason(path_, held, format_.sampleRate, decoder_->damage()));
     }
 
@@ -377,9 +380,17 @@ Kind kindOf(const QByteArray& head) {
         return Kind::Wav;
     if (head.startsWith("fLaC"))
         return Kind::Flac;
-    static const char* const containers[] = {"OggS", "FORM", "wvpk", "MAC ", "TTA1", "RIFF",
-                                             "RF64", "caff", "\x30\x26\xb2\x75",
-                                             "\x1a\x45\xdf\xa3", ".snd"};
+    static const char* const containers[] = {"OggS",
+                                             "FORM",
+                                             "wvpk",
+                                             "MAC ",
+                                             "TTA1",
+                                             "RIFF",
+                                             "RF64",
+                                             "caff",
+                                             "\x30\x26\xb2\x75",
+                                             "\x1a\x45\xdf\xa3",
+                                             ".snd"};
     for (const char* magic : containers)
         if (head.startsWith(magic))
             return Kind::OtherContainer;
@@ -459,12 +470,14 @@ Result<std::unique_ptr<Source>> openByContent(const QString& path) {
     case Kind::Flac: {
         auto decoder = FlacDecoder::open(path);
         if (!decoder)
-            return sourceError(path + tr(": the FLAC file cannot be read: %1")
-                                          .arg(decoder.error().description()));
+            return sourceError(
+                path + tr(": the FLAC file cannot be read: %1").arg(decoder.error().description()));
         return std::unique_ptr<Source>(new FlacSource(path, std::move(decoder.value()), size));
     }
-    case Kind::OtherContainer: return openWithFfmpeg(path, QString());
-    case Kind::Unknown: break;
+    case Kind::OtherContainer:
+        return openWithFfmpeg(path, QString());
+    case Kind::Unknown:
+        break;
     }
     // MP3 has no magic of its own: its decoder checks that the frames follow one another.
     if (auto mp3 = Mpg123Stream::open(path))
@@ -486,12 +499,12 @@ bool hasAudioExtension(const QString& path) {
 
 const QStringList& otherAudioExtensions() {
     static const QStringList extensions = {
-        QStringLiteral("flac"), QStringLiteral("ogg"), QStringLiteral("oga"),
-        QStringLiteral("opus"), QStringLiteral("m4a"), QStringLiteral("m4b"),
-        QStringLiteral("mp4"),  QStringLiteral("aac"), QStringLiteral("aif"),
+        QStringLiteral("flac"), QStringLiteral("ogg"),  QStringLiteral("oga"),
+        QStringLiteral("opus"), QStringLiteral("m4a"),  QStringLiteral("m4b"),
+        QStringLiteral("mp4"),  QStringLiteral("aac"),  QStringLiteral("aif"),
         QStringLiteral("aiff"), QStringLiteral("aifc"), QStringLiteral("wv"),
-        QStringLiteral("ape"),  QStringLiteral("tta"), QStringLiteral("wma"),
-        QStringLiteral("mka"),  QStringLiteral("caf"), QStringLiteral("ac3"),
+        QStringLiteral("ape"),  QStringLiteral("tta"),  QStringLiteral("wma"),
+        QStringLiteral("mka"),  QStringLiteral("caf"),  QStringLiteral("ac3"),
         QStringLiteral("mp2")};
     return extensions;
 }

@@ -85,8 +85,8 @@ namespace {
 std::optional<QString> tagRecording(const TwoStepRecording& run, std::size_t at,
                                     const std::optional<ReplayGain>& albumGain) {
     const TwoStepRecording::Recorded& recorded = run.recorded[at];
-    id3tag::TagFields tags = trackTags(run.disc, run.tracks[static_cast<qsizetype>(at)],
-                                       run.lastAudio);
+    id3tag::TagFields tags =
+        trackTags(run.disc, run.tracks[static_cast<qsizetype>(at)], run.lastAudio);
     setReplayGain(tags, recorded.loudness ? recorded.loudness->replayGain() : std::nullopt,
                   albumGain);
     if (const auto tagged = id3tag::writeTag(recorded.mp3, tags); !tagged)
@@ -306,8 +306,9 @@ void Form1::encodeRecording(const QString& wavPath, const ConversionSettings& se
                    // The recording goes only once its MP3 is complete.
                    if (deleteSource && complete && wavPath.endsWith(QLatin1String(".wav"))) {
                        if (const auto error = tree().DeleteFileAndNode(wavPath, false))
-                           return done(mp3, wavPath + QStringLiteral(": encoded, but the WAV "
-                                                                     "could not be deleted: ") +
+                           return done(mp3, wavPath +
+                                                QStringLiteral(": encoded, but the WAV "
+                                                               "could not be deleted: ") +
                                                 error->description());
                        return done(mp3, std::nullopt);
                    }

@@ -176,9 +176,8 @@ void extractTracks(Form1& w, const Disc& disc, const BatchChoices& choices) {
         const int track = plan->track(item.index);
         const TrackSpan span = w.trackSpan(track);
         // The hidden track's length is kept apart, before the first track's.
-        const std::int64_t ms = track == 0 && !w.trackLengthsMs.empty()
-                                    ? w.trackLengthsMs[0]
-                                    : span.endMs - span.startMs;
+        const std::int64_t ms = track == 0 && !w.trackLengthsMs.empty() ? w.trackLengthsMs[0]
+                                                                        : span.endMs - span.startMs;
         return expectedTrackBytes(extraction, ms);
     };
 
@@ -223,7 +222,7 @@ bool isDataTrack(const discinfo::DriveDisc& disc, int track) {
 
 // What a track group gives to extract besides what lstRecord takes.
 struct LeftOut {
-    QList<int> dataTracks; // hold no audio
+    QList<int> dataTracks;    // hold no audio
     bool hiddenTrack = false; // a recording cannot start before the first track
 };
 

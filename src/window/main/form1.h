@@ -355,8 +355,8 @@ class Form1 : public QMainWindow {
     QAction* mnuStop = nullptr;
     QAction* mnuRefreshlist = nullptr;
     QMenu* mnuCD = nullptr;
-    QAction* mnuLookUp = nullptr;   // "Look Up Disc Information"
-    QAction* mnuDiscInfo = nullptr; // "Disc Information..."
+    QAction* mnuLookUp = nullptr;     // "Look Up Disc Information"
+    QAction* mnuDiscInfo = nullptr;   // "Disc Information..."
     QAction* mnuFindOffset = nullptr; // "Find Read Offset..."
     QMenu* mnuPrefs = nullptr;
     QAction* mnuGetMainPrefs = nullptr;
@@ -470,9 +470,9 @@ class Form1 : public QMainWindow {
     std::unique_ptr<QThread> verifying_;       // the comparison of mnuVerify_Click, while it runs
     // Child: the MP3 of a recorded track is made here while the recording batch waits.
     ConversionService* recordingEncodes_ = nullptr;
-    bool dispatching_ = false;                 // inside the job dispatch of CmdSelectAction_Click
-    bool jobHeld_ = false;                     // see holdJob()
-    bool closeRequested_ = false;              // the window closes once the job has ended
+    bool dispatching_ = false;    // inside the job dispatch of CmdSelectAction_Click
+    bool jobHeld_ = false;        // see holdJob()
+    bool closeRequested_ = false; // the window closes once the job has ended
     BatchReport lastBatch_;
     QString jobTitle_; // the caption the file in progress started with
     std::optional<std::int64_t> destinationFreeMb_;

@@ -18,7 +18,7 @@ namespace audiotags {
 
 // An embedded picture, as ID3v2's APIC and FLAC's PICTURE block describe one.
 struct Picture {
-    int type = 3; // the ID3v2/FLAC picture type: 3 is the front cover
+    int type = 3;     // the ID3v2/FLAC picture type: 3 is the front cover
     QString mimeType; // "image/jpeg", "image/png"
     QString description;
     QByteArray data;
@@ -51,13 +51,13 @@ struct AudioTags {
     QString isrc;
     QString catalogNumber;
     // MusicBrainz identifiers.
-    QString releaseId;       // "MusicBrainz Album Id" / MUSICBRAINZ_ALBUMID
-    QString recordingId;     // the track's recording: UFID / MUSICBRAINZ_TRACKID
-    QString releaseTrackId;  // MUSICBRAINZ_RELEASETRACKID
-    QString artistId;        // MUSICBRAINZ_ARTISTID
-    QString albumArtistId;   // MUSICBRAINZ_ALBUMARTISTID
-    QString releaseGroupId;  // MUSICBRAINZ_RELEASEGROUPID
-    QString discId;          // MUSICBRAINZ_DISCID
+    QString releaseId;      // "MusicBrainz Album Id" / MUSICBRAINZ_ALBUMID
+    QString recordingId;    // the track's recording: UFID / MUSICBRAINZ_TRACKID
+    QString releaseTrackId; // MUSICBRAINZ_RELEASETRACKID
+    QString artistId;       // MUSICBRAINZ_ARTISTID
+    QString albumArtistId;  // MUSICBRAINZ_ALBUMARTISTID
+    QString releaseGroupId; // MUSICBRAINZ_RELEASEGROUPID
+    QString discId;         // MUSICBRAINZ_DISCID
     std::optional<Gain> trackGain;
     std::optional<Gain> albumGain;
     std::vector<Picture> pictures;
