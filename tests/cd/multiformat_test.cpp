@@ -9,8 +9,9 @@
 #include "engine/cd/modakrip32.h"
 #include "engine/platform/akrip/cddrives.h"
 
+#include "toolrun.h"
+
 #include <QFile>
-#include <QProcess>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
@@ -70,14 +71,12 @@ class MultiFormatTest : public testing::Test {
     }
     // The FLAC's samples as raw CD audio; empty when flac cannot decode it.
     static QByteArray flacAudio(const QString& path) {
-        QProcess flac;
-        flac.start(QStringLiteral("flac"),
-                   {QStringLiteral("-d"), QStringLiteral("-s"), QStringLiteral("-c"),
-                    QStringLiteral("--force-raw-format"), QStringLiteral("--endian=little"),
-                    QStringLiteral("--sign=signed"), path});
-        if (!flac.waitForFinished(60000) || flac.exitCode() != 0)
-            return {};
-        return flac.readAllStandardOutput();
+        const ToolRun flac =
+            runTool(QStringLiteral("flac"),
+                    {QStringLiteral("-d"), QStringLiteral("-s"), QStringLiteral("-c"),
+                     QStringLiteral("--force-raw-format"), QStringLiteral("--endian=little"),
+                     QStringLiteral("--sign=signed"), path});
+        return flac.ok() ? flac.out : QByteArray();
     }
 
     Disc disc;

@@ -8,9 +8,10 @@
 #include "mp3decode.h"
 #include "progressgate.h"
 
+#include "toolrun.h"
+
 #include <QDir>
 #include <QFile>
-#include <QProcess>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
@@ -23,26 +24,12 @@ namespace {
 using pipeline::ConvertOutcome;
 using pipeline::OutputFormat;
 
-struct ToolRun {
-    int exitCode = -1;
-    QByteArray out;
-    QByteArray err;
-};
-
 bool have(const char* program) {
-    return !QStandardPaths::findExecutable(QString::fromLatin1(program)).isEmpty();
+    return haveTool(QString::fromLatin1(program));
 }
 
 ToolRun tool(const char* program, const QStringList& arguments) {
-    QProcess p;
-    p.start(QString::fromLatin1(program), arguments);
-    ToolRun r;
-    if (!p.waitForFinished(120000))
-        return r;
-    r.exitCode = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
-    r.out = p.readAllStandardOutput();
-    r.err = p.readAllStandardError();
-    return r;
+    return runTool(QString::fromLatin1(program), arguments);
 }
 
 // Skips the test when one of the tools that make or check its files is missing.

@@ -2,10 +2,10 @@
 #include "engine/pipeline/encoder.h"
 #include "fixtures.h"
 #include "mp3decode.h"
+#include "toolrun.h"
 
 #include <QFile>
 #include <QFileInfo>
-#include <QProcess>
 #include <QRegularExpression>
 #include <QStandardPaths>
 #include <QTemporaryDir>
@@ -99,23 +99,19 @@ class EncoderTest : public ::testing::Test {
 };
 
 bool haveTool(const char* name) {
-    return !QStandardPaths::findExecutable(QString::fromLatin1(name)).isEmpty();
+    return haveTool(QString::fromLatin1(name));
 }
 
 // Runs a tool; its standard output, or the reason it failed in `failure`.
 QByteArray run(const QString& program, const QStringList& arguments, QString* failure = nullptr) {
-    QProcess process;
-    process.start(program, arguments);
-    process.waitForFinished(120000);
-    const QByteArray output = process.readAllStandardOutput();
-    if (process.exitStatus() != QProcess::NormalExit || process.exitCode() != 0) {
+    const ToolRun run = runTool(program, arguments);
+    if (!run.ok()) {
         if (failure)
-            *failure = QString::fromLocal8Bit(process.readAllStandardError());
+            *failure = QString::fromLocal8Bit(run.err);
         else
-            ADD_FAILURE() << program.toStdString()
-                          << " failed: " << process.readAllStandardError().toStdString();
+            ADD_FAILURE() << program.toStdString() << " failed: " << run.err.toStdString();
     }
-    return output;
+    return run.out;
 }
 
 // Little-endian signed samples of `width` bytes, right-justified.

@@ -5,9 +5,10 @@
 
 #include "engine/pipeline/source.h"
 
+#include "toolrun.h"
+
 #include <QDir>
 #include <QFile>
-#include <QProcess>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
@@ -61,12 +62,9 @@ class SourceTest : public testing::Test {
             missing_ = program;
             return false;
         }
-        QProcess process;
-        process.setWorkingDirectory(dir_.path());
-        process.start(program, arguments);
-        if (!process.waitForFinished(120000) || process.exitCode() != 0) {
-            ADD_FAILURE() << program.toStdString()
-                          << " failed: " << process.readAllStandardError().toStdString();
+        const ToolRun run = runTool(program, arguments, dir_.path());
+        if (!run.ok()) {
+            ADD_FAILURE() << program.toStdString() << " failed: " << run.err.toStdString();
             return false;
         }
         return true;

@@ -5,9 +5,9 @@
 
 #include "engine/platform/id3tag/audiotags.h"
 #include "engine/platform/id3tag/id3tag.h"
+#include "toolrun.h"
 
 #include <QFileInfo>
-#include <QProcess>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
@@ -69,19 +69,16 @@ void addWords(Args& args, const char* text) {
         args.emplace_back(word);
 }
 
-// Runs `program`; its standard output (and error) go to `out`. Returns the exit status.
+// Runs `program`; its standard output, then its standard error, go to `out`. Returns the
+// exit status.
 int run(const char* program, const Args& args, QByteArray* out = nullptr) {
     QStringList list;
     for (const Arg& arg : args)
         list << arg.text;
-    QProcess process;
-    process.setProcessChannelMode(QProcess::MergedChannels);
-    process.start(QString::fromUtf8(program), list);
-    if (!process.waitForFinished(120000))
-        return -1;
+    const ToolRun run = runTool(QString::fromUtf8(program), list);
     if (out)
-        *out = process.readAll();
-    return process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
+        *out = run.out + run.err;
+    return run.exitCode;
 }
 
 class AudioTagsTest : public testing::Test {
