@@ -103,6 +103,12 @@ Result<std::unique_ptr<StreamEncoder>> StreamEncoder::create(const EncoderParame
     error = ope_encoder_ctl(library->encoder, OPUS_SET_BITRATE(parameters.bitrateKbps * 1000));
     if (error != OPE_OK)
         return libraryError(error);
+    // A file has no channel to meter its rate: unconstrained VBR spends on each frame what it
+    // is worth, the best sound for the bytes (the library's default keeps a reservoir for
+    // links of fixed capacity). The bitrate is then the average over varied material.
+    error = ope_encoder_ctl(library->encoder, OPUS_SET_VBR_CONSTRAINT(0));
+    if (error != OPE_OK)
+        return libraryError(error);
     return std::unique_ptr<StreamEncoder>(
         new StreamEncoder(std::move(library), parameters.channels));
 }
