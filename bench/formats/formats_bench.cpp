@@ -1,6 +1,7 @@
 // mp3vortan-cli convert against the reference tools a shell user would run in its place, side
 // by side in one run:
-//  - WAV to FLAC: `convert --to flac -j J` against J parallel `flac -5`;
+//  - WAV to FLAC: `convert --to flac -j J` against J parallel `flac -5`, and against J
+//    parallel `flac -5 -V`, which verifies its frames by decoding them as the program does;
 //  - WAV to Opus: `convert --to opus -b 128 -j J` against J parallel `opusenc --bitrate 128`;
 //  - FLAC to MP3: `convert --to mp3 -b 128 -j J` over the FLACs against J parallel
 //    `flac -dcs x.flac | lame -b 128 - x.mp3`;
@@ -189,6 +190,24 @@ int main(int argc, char** argv) {
                     return Command{flac,
                                    {QStringLiteral("-5"), QStringLiteral("-s"),
                                     QStringLiteral("-f"), QStringLiteral("-o"), out, in}};
+                },
+                wavs, QStringLiteral(".flac")),
+        },
+        o.rounds);
+
+    std::printf("WAV to FLAC: mp3vortan-cli convert --to flac -j %s against flac -5 -V, %d at a "
+                "time\n",
+                qPrintable(jobs), o.jobs);
+    compare(
+        {
+            "WAV to FLAC (both verifying)",
+            program({QStringLiteral("--to"), QStringLiteral("flac")}, wavs),
+            reference(
+                [&flac](const QString& in, const QString& out) {
+                    return Command{flac,
+                                   {QStringLiteral("-5"), QStringLiteral("-V"),
+                                    QStringLiteral("-s"), QStringLiteral("-f"),
+                                    QStringLiteral("-o"), out, in}};
                 },
                 wavs, QStringLiteral(".flac")),
         },

@@ -177,10 +177,15 @@ ConvertOutcome convertFile(const ConvertRequest& request, const std::function<bo
         return failed(failures.error().value_or(VortanError(
             VortanError::InvalidArgument, errorSource, QStringLiteral("nothing to write"))));
 
-    // The loudness is measured only where the source does not give it; without a meter (a
-    // format the library cannot measure) the outputs carry no track gain.
+    // An MP3 gets the loudness measured where the source does not give it, as an MP3 made
+    // from a WAV file does; the other formats carry what the source has, as their reference
+    // encoders do, and are not slowed by the meter. Without a meter (a format the library
+    // cannot measure) no track gain is added.
+    const bool mp3Asked = std::any_of(outputs.begin(), outputs.end(), [](const Output& output) {
+        return output.live() && output.wanted->format == OutputFormat::Mp3;
+    });
     std::unique_ptr<BackgroundMeter> meter;
-    if (!tags.trackGain)
+    if (!tags.trackGain && mp3Asked)
         if (auto made =
                 LoudnessMeter::make(format.channels, static_cast<std::uint32_t>(format.sampleRate)))
             meter = std::make_unique<BackgroundMeter>(std::move(made.value()));
@@ -243,14 +248,16 @@ ConvertOutcome convertFile(const ConvertRequest& request, const std::function<bo
                 drop(output, why, failures);
         return failed(why);
     }
+    audiotags::AudioTags mp3Tags = tags;
     if (meter) {
         const std::unique_ptr<LoudnessMeter> measured = meter->finish();
         if (const auto gain = measured ? measured->replayGain() : std::nullopt)
-            tags.trackGain = audiotags::Gain{gain->gainDb, gain->peak};
+            mp3Tags.trackGain = audiotags::Gain{gain->gainDb, gain->peak};
     }
     for (Output& output : outputs)
         if (output.live())
-            complete(output, tags, failures);
+            complete(output, output.wanted->format == OutputFormat::Mp3 ? mp3Tags : tags,
+                     failures);
 
     if (failures.error())
         return failed(*failures.error());

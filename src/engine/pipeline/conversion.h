@@ -56,8 +56,9 @@ struct ConvertOutcome {
 // complete: encoded, ended, tagged and on the disk. An output whose encoder refuses the
 // source's format (an MP3 of more than two channels) is never begun; the others go on.
 //
-// Every output gets the source's tags (audiotags::read). A source without a track ReplayGain
-// gets one measured over the samples it decodes to; a source that has one keeps it.
+// Every output gets the source's tags (audiotags::read). An MP3 of a source without a track
+// ReplayGain gets one measured over the samples the source decodes to; the other formats carry
+// the source's gain, or none.
 //
 // A source that fails midway (damaged, truncated, shorter than it announces) ends every output
 // properly with what was decoded, keeps it under its name, and fails with the source's reason

@@ -14,10 +14,17 @@ JobResult ConvertJob::work(const WorkItem& item) {
     pipeline::ConvertRequest request;
     request.sourcePath = item.source;
     request.outputs.push_back(pipeline::ConvertOutput{format_, item.output, settings_});
+    // A report goes out only when its caption changes: a source is read in thousands of
+    // blocks, and each report wakes the GUI thread.
+    QString shown;
     workerOutcome_ = pipeline::convertFile(
         request, [this] { return cancelled(); },
-        [this](double percent) {
-            reportProgress(percentCaption(percent), static_cast<int>(percent));
+        [this, &shown](double percent) {
+            QString caption = percentCaption(percent);
+            if (caption == shown)
+                return;
+            shown = caption;
+            reportProgress(caption, static_cast<int>(percent));
         });
     JobResult r;
     const QString& taken = workerOutcome_.outputs.front().path;

@@ -135,53 +135,68 @@ class WavSource final : public Source {
     }
 
   private:
+    // The sample layout is chosen once per block, so that each loop is a plain one the
+    // compiler can vectorise.
+    template <typename Decode>
+    static void decodeAll(const unsigned char* b, std::int64_t count, std::int32_t* out,
+                          Decode decode) {
+        for (std::int64_t i = 0; i < count; ++i)
+            out[i] = decode(b, static_cast<std::size_t>(i));
+    }
+
     void convert(const char* in, std::int64_t frames, std::int32_t* out) const {
         const auto* b = reinterpret_cast<const unsigned char*>(in);
         const std::int64_t count = frames * format_.channels;
-        for (std::int64_t i = 0; i < count; ++i) {
-            switch (type_) {
-            case WavSampleType::Int8:
-                out[i] = static_cast<std::int32_t>(b[i]) - 128;
-                break;
-            case WavSampleType::Int16:
-                out[i] = static_cast<std::int16_t>(b[2 * i] | b[2 * i + 1] << 8);
-                break;
-            case WavSampleType::Int24: {
-                const std::uint32_t v = static_cast<std::uint32_t>(b[3 * i]) |
-                                        static_cast<std::uint32_t>(b[3 * i + 1]) << 8 |
-                                        static_cast<std::uint32_t>(b[3 * i + 2]) << 16;
-                out[i] = static_cast<std::int32_t>(v << 8) >> 8;
-                break;
-            }
-            case WavSampleType::Int32: {
+        using Bytes = const unsigned char*;
+        switch (type_) {
+        case WavSampleType::Int8:
+            decodeAll(b, count, out,
+                      [](Bytes p, std::size_t i) { return static_cast<std::int32_t>(p[i]) - 128; });
+            break;
+        case WavSampleType::Int16:
+            decodeAll(b, count, out, [](Bytes p, std::size_t i) -> std::int32_t {
+                return static_cast<std::int16_t>(p[2 * i] | p[2 * i + 1] << 8);
+            });
+            break;
+        case WavSampleType::Int24:
+            decodeAll(b, count, out, [](Bytes p, std::size_t i) {
+                const std::uint32_t v = static_cast<std::uint32_t>(p[3 * i]) |
+                                        static_cast<std::uint32_t>(p[3 * i + 1]) << 8 |
+                                        static_cast<std::uint32_t>(p[3 * i + 2]) << 16;
+                return static_cast<std::int32_t>(v << 8) >> 8;
+            });
+            break;
+        case WavSampleType::Int32:
+            decodeAll(b, count, out, [](Bytes p, std::size_t i) {
                 std::uint32_t v = 0;
                 for (int k = 3; k >= 0; --k)
-                    v = v << 8 | b[4 * i + k];
-                out[i] = static_cast<std::int32_t>(v);
-                break;
-            }
-            case WavSampleType::Float32: {
+                    v = v << 8 | p[4 * i + static_cast<std::size_t>(k)];
+                return static_cast<std::int32_t>(v);
+            });
+            break;
+        case WavSampleType::Float32:
+            decodeAll(b, count, out, [](Bytes p, std::size_t i) {
                 std::uint32_t v = 0;
                 for (int k = 3; k >= 0; --k)
-                    v = v << 8 | b[4 * i + k];
+                    v = v << 8 | p[4 * i + static_cast<std::size_t>(k)];
                 float f = 0;
                 std::memcpy(&f, &v, sizeof f);
-                out[i] = toInt24(f);
-                break;
-            }
-            case WavSampleType::Float64: {
+                return toInt24(f);
+            });
+            break;
+        case WavSampleType::Float64:
+            decodeAll(b, count, out, [](Bytes p, std::size_t i) {
                 std::uint64_t v = 0;
                 for (int k = 7; k >= 0; --k)
-                    v = v << 8 | b[8 * i + k];
+                    v = v << 8 | p[8 * i + static_cast<std::size_t>(k)];
                 double d = 0;
                 std::memcpy(&d, &v, sizeof d);
-                out[i] = toInt24(d);
-                break;
-            }
-            case WavSampleType::Unsupported:
-                out[i] = 0;
-                break;
-            }
+                return toInt24(d);
+            });
+            break;
+        case WavSampleType::Unsupported:
+            std::fill(out, out + count, 0);
+            break;
         }
     }
 
