@@ -152,6 +152,44 @@ Result<std::unique_ptr<Encoder>> makeMp3Encoder(const AudioFormat& input,
         std::make_unique<Mp3Encoder>(std::move(opened.value()), input, target));
 }
 
+// An encoder that hands its bytes to a FileSink: the first failure kept, the end once, a
+// write the file refused taking precedence over what the library says of it (libopusenc even
+// carries on past a refused page, so the file's state is looked at after every call).
+class SinkEncoder : public Encoder {
+  public:
+    SinkEncoder(std::unique_ptr<FileSink> sink, QString path)
+        : sink_(std::move(sink)), path_(std::move(path)) {}
+
+    std::optional<VortanError> finish() final {
+        if (finished_)
+            return failure_.first();
+        finished_ = true;
+        if (!failure_.first())
+            failed(endStream());
+        return failure_(sink_->close());
+    }
+
+    std::int64_t bytesWritten() const final { return sink_->bytesWritten(); }
+    FileSink& sink() { return *sink_; }
+
+  protected:
+    // Ends the library's stream (finish() does the rest).
+    virtual std::optional<VortanError> endStream() = 0;
+
+    std::optional<VortanError> failed(std::optional<VortanError> error) {
+        if (sink_->failure())
+            return failure_(sink_->failure());
+        return failure_(naming(path_, std::move(error)));
+    }
+    std::optional<VortanError> firstFailure() const { return failure_.first(); }
+
+  private:
+    std::unique_ptr<FileSink> sink_;
+    QString path_;
+    FirstFailure failure_;
+    bool finished_ = false;
+};
+
 // ---- FLAC ----
 
 class FlacOutput final : public flac::EncodedOutput {
@@ -167,46 +205,26 @@ class FlacOutput final : public flac::EncodedOutput {
     FileSink& sink_;
 };
 
-class FlacEncoder final : public Encoder {
+class FlacEncoder final : public SinkEncoder {
   public:
-    FlacEncoder(std::unique_ptr<FileSink> sink, std::unique_ptr<FlacOutput> output, QString path)
-        : sink_(std::move(sink)), output_(std::move(output)), path_(std::move(path)) {}
+    FlacEncoder(std::unique_ptr<FileSink> sink, QString path)
+        : SinkEncoder(std::move(sink), std::move(path)),
+          output_(std::make_unique<FlacOutput>(this->sink())) {}
 
     // Called once the library's encoder exists (it writes the header through output_).
     void setEncoder(std::unique_ptr<flac::StreamEncoder> encoder) { encoder_ = std::move(encoder); }
     FlacOutput& output() { return *output_; }
-    FileSink& sink() { return *sink_; }
 
     std::optional<VortanError> write(const AudioBlock& block) override {
-        if (failure_.first())
-            return failure_.first();
+        if (auto first = firstFailure())
+            return first;
         return failed(encoder_->encode(block.samples, block.frames));
     }
 
-    std::optional<VortanError> finish() override {
-        if (finished_)
-            return failure_.first();
-        finished_ = true;
-        if (!failure_.first())
-            failed(encoder_->finish());
-        return failure_(sink_->close());
-    }
-
-    std::int64_t bytesWritten() const override { return sink_->bytesWritten(); }
-
   private:
-    // A write refused by the file is the reason the library's state only echoes.
-    std::optional<VortanError> failed(std::optional<VortanError> error) {
-        if (error && sink_->failure())
-            return failure_(sink_->failure());
-        return failure_(naming(path_, std::move(error)));
-    }
+    std::optional<VortanError> endStream() override { return encoder_->finish(); }
 
-    std::unique_ptr<FileSink> sink_;
     std::unique_ptr<FlacOutput> output_;
-    QString path_;
-    FirstFailure failure_;
-    bool finished_ = false;
     std::unique_ptr<flac::StreamEncoder> encoder_; // last: destroyed before its output
 };
 
@@ -217,9 +235,7 @@ Result<std::unique_ptr<Encoder>> makeFlacEncoder(const AudioFormat& input,
     auto sink = FileSink::open(target.fd, target.path, source);
     if (!sink)
         return sink.error();
-    auto output = std::make_unique<FlacOutput>(*sink.value());
-    auto encoder =
-        std::make_unique<FlacEncoder>(std::move(sink.value()), std::move(output), target.path);
+    auto encoder = std::make_unique<FlacEncoder>(std::move(sink.value()), target.path);
     flac::EncoderParameters parameters;
     parameters.sampleRate = input.sampleRate;
     parameters.channels = input.channels;
@@ -249,18 +265,18 @@ class OpusOutput final : public opus::EncodedOutput {
     FileSink& sink_;
 };
 
-class OpusEncoder final : public Encoder {
+class OpusEncoder final : public SinkEncoder {
   public:
     OpusEncoder(std::unique_ptr<FileSink> sink, const AudioFormat& input, QString path)
-        : sink_(std::move(sink)), output_(std::make_unique<OpusOutput>(*sink_)), input_(input),
-          path_(std::move(path)) {}
+        : SinkEncoder(std::move(sink), std::move(path)),
+          output_(std::make_unique<OpusOutput>(this->sink())), input_(input) {}
 
     void setEncoder(std::unique_ptr<opus::StreamEncoder> encoder) { encoder_ = std::move(encoder); }
     OpusOutput& output() { return *output_; }
 
     std::optional<VortanError> write(const AudioBlock& block) override {
-        if (failure_.first())
-            return failure_.first();
+        if (auto first = firstFailure())
+            return first;
         const auto count =
             static_cast<std::size_t>(block.frames) * static_cast<std::size_t>(input_.channels);
         std::optional<VortanError> error;
@@ -282,34 +298,13 @@ class OpusEncoder final : public Encoder {
         return failed(std::move(error));
     }
 
-    std::optional<VortanError> finish() override {
-        if (finished_)
-            return failure_.first();
-        finished_ = true;
-        if (!failure_.first())
-            failed(encoder_->finish());
-        return failure_(sink_->close());
-    }
-
-    std::int64_t bytesWritten() const override { return sink_->bytesWritten(); }
-
   private:
-    // libopusenc carries on past a page the file refused: the file's reason is looked at
-    // after every call.
-    std::optional<VortanError> failed(std::optional<VortanError> error) {
-        if (sink_->failure())
-            return failure_(sink_->failure());
-        return failure_(naming(path_, std::move(error)));
-    }
+    std::optional<VortanError> endStream() override { return encoder_->finish(); }
 
-    std::unique_ptr<FileSink> sink_;
     std::unique_ptr<OpusOutput> output_;
     AudioFormat input_;
-    QString path_;
     std::vector<std::int16_t> shorts_;
     std::vector<float> floats_;
-    FirstFailure failure_;
-    bool finished_ = false;
     std::unique_ptr<opus::StreamEncoder> encoder_; // last: destroyed before its output
 };
 
