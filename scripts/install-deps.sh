@@ -27,6 +27,9 @@ packages=(
   googletest libgtest-dev libgmock-dev pulseaudio pulseaudio-utils xvfb xauth
   # reference tools: the benchmarks compare with them; the tests make inputs with them
   lame mpg123 flac opus-tools vorbis-tools ffmpeg
+  # the desktop: D-Bus notifications, Wayland (a headless compositor for its test), the
+  # AppStream and desktop-file checks, the Debian package and its check
+  dbus appstream desktop-file-utils weston qt6-wayland dpkg-dev lintian
   # the fuzz targets (bench/*fuzz): clang and its libFuzzer runtime
   clang libclang-rt-dev
 )
