@@ -1,7 +1,7 @@
 // WAV file to MP3 file: formats accepted and refused, chunking, cancelling, outputs.
 #include "engine/core/eventwait.h"
-#include "engine/encode/encodejob.h"
-#include "engine/encode/mp3fileencoder.h"
+#include "engine/pipeline/encodejob.h"
+#include "engine/pipeline/mp3fileencoder.h"
 
 #include "engine/platform/activemp3/mpg123stream.h"
 #include "fixtures.h"

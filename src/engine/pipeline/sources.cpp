@@ -237,6 +237,9 @@ class Mp3Source final : public Source {
     std::int64_t announcedFrames() const override {
         return stream_->lengthRecorded() ? stream_->expectedFrames() : -1;
     }
+    std::int64_t expectedFrames() const override {
+        return stream_->expectedFrames() > 0 ? stream_->expectedFrames() : -1;
+    }
     QString codecName() const override { return QStringLiteral("MP3"); }
 
     Result<std::int64_t> read(std::int32_t* samples, std::int64_t maxFrames,
@@ -435,6 +438,31 @@ Result<std::unique_ptr<Source>> usable(const QString& path, std::unique_ptr<Sour
 
 Result<std::unique_ptr<Source>> openByContent(const QString& path);
 
+// Why `path` cannot be opened at all, checked before any reader looks at it; nothing when it
+// is a file that can be read.
+std::optional<VortanError> unreadable(const QString& path) {
+    if (!nativepath::exists(path))
+        return sourceError(path + tr(": the file does not exist"), VortanError::FileNotFound);
+    if (!nativepath::isFile(path))
+        return sourceError(path + tr(": not a file"), VortanError::PathAccess);
+    return std::nullopt;
+}
+
+// The program's WAV reader over `path`, whose header readWavFormat gave as `wav`.
+Result<std::unique_ptr<Source>> openWav(const QString& path, const WavFormat& wav) {
+    auto source = std::make_unique<WavSource>(path, wav, wav.sampleType());
+    if (auto opened = source->open(); !opened)
+        return opened.error();
+    return std::unique_ptr<Source>(std::move(source));
+}
+
+Result<std::unique_ptr<Source>> openMp3(const QString& path) {
+    auto mp3 = Mpg123Stream::open(path);
+    if (!mp3)
+        return mp3.error();
+    return std::unique_ptr<Source>(new Mp3Source(path, std::move(mp3.value())));
+}
+
 } // namespace
 
 Result<std::unique_ptr<Source>> openSource(const QString& path) {
@@ -447,10 +475,8 @@ Result<std::unique_ptr<Source>> openSource(const QString& path) {
 namespace {
 
 Result<std::unique_ptr<Source>> openByContent(const QString& path) {
-    if (!nativepath::exists(path))
-        return sourceError(path + tr(": the file does not exist"), VortanError::FileNotFound);
-    if (!nativepath::isFile(path))
-        return sourceError(path + tr(": not a file"), VortanError::PathAccess);
+    if (auto error = unreadable(path))
+        return *error;
     QFile file;
     int error = 0;
     if (!nativepath::openForReading(file, path, &error))
@@ -477,10 +503,7 @@ Result<std::unique_ptr<Source>> openByContent(const QString& path) {
         if (type == WavSampleType::Unsupported) // A-law, ADPCM, ... in a RIFF file
             return openWithFfmpeg(path, tr("the WAV file's audio is coded in a way the program "
                                            "does not read"));
-        auto source = std::make_unique<WavSource>(path, wav.value(), type);
-        if (auto opened = source->open(); !opened)
-            return opened.error();
-        return std::unique_ptr<Source>(std::move(source));
+        return openWav(path, wav.value());
     }
     case Kind::Flac: {
         auto decoder = FlacDecoder::open(path);
@@ -495,12 +518,36 @@ Result<std::unique_ptr<Source>> openByContent(const QString& path) {
         break;
     }
     // MP3 has no magic of its own: its decoder checks that the frames follow one another.
-    if (auto mp3 = Mpg123Stream::open(path))
-        return std::unique_ptr<Source>(new Mp3Source(path, std::move(mp3.value())));
+    if (auto mp3 = openMp3(path))
+        return mp3;
     return openWithFfmpeg(path, QString());
 }
 
 } // namespace
+
+Result<std::unique_ptr<Source>> openWavSource(const QString& path) {
+    if (auto error = unreadable(path))
+        return *error;
+    auto wav = readWavFormat(path);
+    if (!wav)
+        return sourceError(wav.error().description());
+    if (wav.value().sampleType() == WavSampleType::Unsupported)
+        return sourceError(path + tr(": the WAV file's audio is coded in a way the program "
+                                     "does not read"));
+    auto source = openWav(path, wav.value());
+    if (!source)
+        return source;
+    return usable(path, std::move(source.value()));
+}
+
+Result<std::unique_ptr<Source>> openMp3Source(const QString& path) {
+    if (auto error = unreadable(path))
+        return *error;
+    auto source = openMp3(path);
+    if (!source)
+        return sourceError(path + QStringLiteral(": ") + source.error().description());
+    return usable(path, std::move(source.value()));
+}
 
 bool hasAudioExtension(const QString& path) {
     const qsizetype slash = path.lastIndexOf(QLatin1Char('/'));
