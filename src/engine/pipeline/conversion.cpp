@@ -113,15 +113,6 @@ std::optional<VortanError> begin(Output& output, const AudioFormat& input,
     return std::nullopt;
 }
 
-// The samples as the loudness meter takes 32-bit ones: over the full 32-bit range.
-void fullRange(const std::int32_t* samples, std::size_t count, int bitsPerSample,
-               std::vector<std::int32_t>& out) {
-    const int shift = 32 - bitsPerSample;
-    out.resize(count);
-    for (std::size_t i = 0; i < count; ++i)
-        out[i] = static_cast<std::int32_t>(static_cast<std::uint32_t>(samples[i]) << shift);
-}
-
 // Ends `output` (its encoder, its tags unless there are none to write) and puts it at its
 // name.
 void complete(Output& output, const audiotags::AudioTags* tags, FirstFailure& failures) {
@@ -219,7 +210,6 @@ ConvertOutcome convertFile(const ConvertRequest& request, const std::function<bo
         request.blockFrames > 0 ? request.blockFrames : defaultBlockFrames;
     const std::int64_t progressFrames = source.expectedFrames();
     std::vector<std::int32_t> samples(static_cast<std::size_t>(blockFrames) * channels);
-    std::vector<std::int32_t> scaled;
     bool stoppedEarly = false;
     while (anyLive) {
         const Result<std::int64_t> got = source.read(samples.data(), blockFrames);
@@ -247,15 +237,9 @@ ConvertOutcome convertFile(const ConvertRequest& request, const std::function<bo
                 drop(output, *error, failures);
             anyLive = anyLive || output.live();
         }
-        const auto count = static_cast<std::size_t>(got.value()) * channels;
-        if (meter) {
-            if (format.bitsPerSample == 32) {
-                meter->add(samples.data(), count);
-            } else {
-                fullRange(samples.data(), count, format.bitsPerSample, scaled);
-                meter->add(scaled.data(), count);
-            }
-        }
+        if (meter)
+            meter->add(samples.data(), static_cast<std::size_t>(got.value()) * channels,
+                       format.bitsPerSample);
         outcome.framesRead += got.value();
         if (progress && progressFrames > 0)
             progress(std::min(100.0, static_cast<double>(outcome.framesRead) * 100.0 /
