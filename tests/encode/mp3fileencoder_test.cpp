@@ -19,8 +19,11 @@
 #include <algorithm>
 #include <cmath>
 #include <csignal>
+#include <fcntl.h>
 #include <numbers>
+#include <sys/file.h>
 #include <sys/resource.h>
+#include <unistd.h>
 #include <vector>
 
 namespace {
@@ -550,6 +553,25 @@ TEST_F(FileEncoderTest, AnExistingFileOfTheNameIsNeverReplaced) {
     EXPECT_EQ(through.outputPath, path("linked (2).mp3"));
     EXPECT_EQ(fixtures::readFile(precious), QByteArray("keep me"));
     EXPECT_EQ(QFileInfo(linked).symLinkTarget(), precious);
+}
+
+// A WAV another job is still writing (under its exclusive lock) is refused before anything is
+// written; another reader of it is welcome.
+TEST_F(FileEncoderTest, ASourceBeingWrittenIsRefusedAndAnotherReaderIsWelcome) {
+    const QString src = writeWav("held.wav", fixtures::sine(440, 0.5));
+    const int holder = ::open(QFile::encodeName(src).constData(), O_RDONLY | O_CLOEXEC);
+    ASSERT_GE(holder, 0);
+    ASSERT_EQ(::flock(holder, LOCK_EX | LOCK_NB), 0);
+    const EncodeOutcome refused = encode(request(src));
+    EXPECT_EQ(refused.status, EncodeOutcome::Status::Failed);
+    EXPECT_EQ(refused.error.description(), src + QStringLiteral(": the file is in use"));
+    EXPECT_FALSE(refused.outputCreated);
+    EXPECT_FALSE(QFileInfo::exists(path("out.mp3")));
+    EXPECT_TRUE(leftovers().isEmpty());
+
+    ASSERT_EQ(::flock(holder, LOCK_SH | LOCK_NB), 0);
+    EXPECT_EQ(encode(request(src)).status, EncodeOutcome::Status::Completed);
+    ::close(holder);
 }
 
 TEST_F(FileEncoderTest, CancelEndsAfterTheCurrentChunkWithAPlayableMp3) {

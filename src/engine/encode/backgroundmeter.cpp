@@ -51,8 +51,7 @@ std::vector<Wide> widened(const std::int32_t* samples, std::size_t count, int bi
 
 } // namespace
 
-void BackgroundMeter::add(const std::int32_t* samples, std::size_t sampleCount,
-                          int bitsPerSample) {
+void BackgroundMeter::add(const std::int32_t* samples, std::size_t sampleCount, int bitsPerSample) {
     if (bitsPerSample <= 16)
         push(Block(widened<std::int16_t>(samples, sampleCount, bitsPerSample)));
     else
