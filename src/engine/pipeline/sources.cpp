@@ -6,6 +6,7 @@
 #include "engine/platform/ffmpeg/ffmpegdecoder.h"
 #include "engine/platform/flac/flacdecoder.h"
 #include "engine/platform/nativepath.h"
+#include "engine/platform/vorbis/vorbisdecoder.h"
 
 #include <QCoreApplication>
 #include <QFile>
@@ -355,6 +356,43 @@ class FlacSource final : public Source {
 };
 
 // ----------------------------------------------------------------------------------------
+// Ogg Vorbis through the reference decoder: FFmpeg trims a stream that fits on one page
+// wrongly (a second of audio gains or loses a few hundred samples), libvorbisfile never.
+
+class VorbisSource final : public Source {
+  public:
+    VorbisSource(QString path, std::unique_ptr<VorbisDecoder> decoder)
+        : path_(std::move(path)), decoder_(std::move(decoder)) {
+        format_.sampleRate = decoder_->sampleRate();
+        format_.channels = decoder_->channels();
+        format_.bitsPerSample = VorbisDecoder::bitsPerSample;
+        format_.lossless = false;
+    }
+
+    const AudioFormat& format() const override { return format_; }
+    std::int64_t announcedFrames() const override { return decoder_->announcedFrames(); }
+    QString codecName() const override { return QStringLiteral("Ogg Vorbis"); }
+    std::int64_t bitRate() const override { return decoder_->bitRate(); }
+
+    Result<std::int64_t> read(std::int32_t* samples, std::int64_t maxFrames,
+                              const std::atomic<bool>* stop) override {
+        const std::int64_t stored = decoder_->read(samples, maxFrames, stop);
+        if (stored > 0 || !decoder_->ended() || !decoder_->failed())
+            return stored;
+        const std::int64_t held = decoder_->decodedFrames();
+        if (decoder_->failure() == VorbisDecoder::Failure::Truncated)
+            return sourceError(
+                incompleteReason(path_, held, decoder_->announcedFrames(), format_.sampleRate));
+        return sourceError(damagedReason(path_, held, format_.sampleRate, decoder_->damage()));
+    }
+
+  private:
+    QString path_;
+    std::unique_ptr<VorbisDecoder> decoder_;
+    AudioFormat format_;
+};
+
+// ----------------------------------------------------------------------------------------
 // Everything else through FFmpeg.
 
 class FfmpegSource final : public Source {
@@ -394,7 +432,7 @@ class FfmpegSource final : public Source {
 // ----------------------------------------------------------------------------------------
 
 // What the first bytes of the file say it is.
-enum class Kind { Wav, Flac, OtherContainer, Unknown };
+enum class Kind { Wav, Flac, Ogg, OtherContainer, Unknown };
 
 // The length of an ID3v2 tag at the start of `head`, footer included; 0 when there is none.
 std::int64_t id3v2Length(const QByteArray& head) {
@@ -413,8 +451,9 @@ Kind kindOf(const QByteArray& head) {
         return Kind::Wav;
     if (head.startsWith("fLaC"))
         return Kind::Flac;
-    static const char* const containers[] = {"OggS",
-                                             "FORM",
+    if (head.startsWith("OggS"))
+        return Kind::Ogg;
+    static const char* const containers[] = {"FORM",
                                              "wvpk",
                                              "MAC ",
                                              "TTA1",
@@ -526,6 +565,15 @@ Result<std::unique_ptr<Source>> openByContent(const QString& path) {
             return sourceError(
                 path + tr(": the FLAC file cannot be read: %1").arg(decoder.error().description()));
         return std::unique_ptr<Source>(new FlacSource(path, std::move(decoder.value()), size));
+    }
+    case Kind::Ogg: {
+        bool notVorbis = false;
+        auto decoder = VorbisDecoder::open(path, &notVorbis);
+        if (decoder)
+            return std::unique_ptr<Source>(new VorbisSource(path, std::move(decoder.value())));
+        if (!notVorbis)
+            return sourceError(path + QStringLiteral(": ") + decoder.error().description());
+        return openWithFfmpeg(path, QString()); // Opus, FLAC in Ogg, ...
     }
     case Kind::OtherContainer:
         return openWithFfmpeg(path, QString());
