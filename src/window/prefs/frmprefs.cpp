@@ -193,7 +193,7 @@ QWidget* FrmPrefs::buildAudioMiscTab() {
     miscGrid->addWidget(Combo2, 1, 1);
     miscGrid->addWidget(Check11, 2, 0, 1, 2);
     miscGrid->addWidget(Check10, 3, 0, 1, 2);
-    miscGrid->addWidget(Check5, 4, 0, 1, 2);
+    miscGrid->addWidget(Check5, 4, 0);
     miscGrid->addWidget(
         makeLabelFor(misc, QStringLiteral("Minimize program to Desktop Tray Now"), Check4), 5, 0);
     miscGrid->addWidget(Check4, 5, 1);
@@ -224,7 +224,8 @@ QWidget* FrmPrefs::buildAudioMiscTab() {
     chkNotifications = makeCheck(misc, "chkNotifications", QStringLiteral("Desktop notifications"));
     chkNotifications->setToolTip(
         QStringLiteral("Say how a conversion or rip went when it ends while you work elsewhere"));
-    miscGrid->addWidget(chkNotifications, 10, 0, 1, 2);
+    // Beside another box about the work in the background: the tab keeps its height.
+    miscGrid->addWidget(chkNotifications, 4, 1);
     column->addWidget(misc);
     column->addStretch();
 
