@@ -20,6 +20,7 @@
 #include <gtest/gtest.h>
 
 #include <csignal>
+#include <memory>
 
 using namespace fixtures;
 
@@ -38,19 +39,17 @@ class NotificationTest : public CdFormTest {
         WriteSetting(SettingKey::DesktopNotifications, std::int16_t(1));
         CdFormTest::TearDown();
     }
-    // The window loaded, with the notices kept; `elsewhere` in front of it when asked.
+    // The window loaded, with the notices kept; in front, or with another program's window
+    // in front (none of this one's active).
     Form1& loadWatched(bool inFront) {
         Form1& w = load();
         new notifications::JobNotifier(w, notices);
-        if (inFront) {
-            QApplication::setActiveWindow(&w);
-            EXPECT_TRUE(QTest::qWaitForWindowActive(&w));
-        } else {
-            elsewhere.show();
-            QApplication::setActiveWindow(&elsewhere);
-            EXPECT_TRUE(QTest::qWaitForWindowActive(&elsewhere));
-        }
+        inFront ? QApplication::setActiveWindow(&w) : workElsewhere();
         return w;
+    }
+    static void workElsewhere() {
+        QApplication::setActiveWindow(nullptr);
+        EXPECT_EQ(QApplication::activeWindow(), nullptr);
     }
     // Encodes a short tone, then an empty WAV that fails.
     void encodeTwoWavs(Form1& w) {
@@ -62,7 +61,6 @@ class NotificationTest : public CdFormTest {
         waitForJob();
     }
     KeptNotices notices;
-    QMainWindow elsewhere;
 };
 
 } // namespace
@@ -78,13 +76,22 @@ TEST_F(NotificationTest, ABatchEndingBehindAnotherWindowIsTold) {
 
     notices.sent.clear();
     WriteSetting(SettingKey::DesktopNotifications, std::int16_t(0));
-    QApplication::setActiveWindow(&elsewhere);
+    workElsewhere();
     encodeTwoWavs(w);
     EXPECT_TRUE(notices.sent.empty());
 }
 
-TEST_F(NotificationTest, NothingIsSentWhileTheWindowIsInFront) {
+// Nothing is sent while a window of the program is in front: the main one or another.
+TEST_F(NotificationTest, NothingIsSentWhileTheProgramIsInFront) {
     Form1& w = loadWatched(true);
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&w));
+    encodeTwoWavs(w);
+    EXPECT_TRUE(notices.sent.empty());
+
+    QMainWindow other;
+    other.show();
+    QApplication::setActiveWindow(&other);
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&other));
     encodeTwoWavs(w);
     EXPECT_TRUE(notices.sent.empty());
 }
@@ -149,6 +156,9 @@ TEST(DBusNotifications, TheNoticeReachesTheDesktopsService) {
     const pid_t pid = daemon.out.trimmed().toInt();
     if (!daemon.ok() || pid <= 0)
         GTEST_SKIP() << "the bus did not start: " << daemon.err.toStdString();
+    // The bus ends with the test, however the test ends.
+    const std::unique_ptr<const pid_t, void (*)(const pid_t*)> stopBus(
+        &pid, [](const pid_t* daemonPid) { ::kill(*daemonPid, SIGTERM); });
     {
         QDBusConnection serviceBus = QDBusConnection::connectToBus(address, QStringLiteral("svc"));
         QDBusConnection programBus =
@@ -169,7 +179,6 @@ TEST(DBusNotifications, TheNoticeReachesTheDesktopsService) {
     }
     QDBusConnection::disconnectFromBus(QStringLiteral("svc"));
     QDBusConnection::disconnectFromBus(QStringLiteral("program"));
-    ::kill(pid, SIGTERM);
 }
 
 #include "notifications_guitest.moc"

@@ -20,15 +20,15 @@ class OpenWithTest : public CdFormTest {};
 } // namespace
 
 TEST(OpenWithPaths, EachArgumentBecomesAnAbsoluteCleanPath) {
-    const QStringList paths = openwith::absolutePaths(
-        {QStringLiteral("a.wav"), QString(), QStringLiteral("../up/b.mp3"),
-         QStringLiteral("/abs/./c d.flac"),
-         QUrl::fromLocalFile(QStringLiteral("/music/e f.ogg")).toString()},
-        QStringLiteral("/home/user/in"));
-    EXPECT_EQ(paths, (QStringList{QStringLiteral("/home/user/in/a.wav"),
-                                  QStringLiteral("/home/user/up/b.mp3"),
-                                  QStringLiteral("/abs/c d.flac"),
-                                  QStringLiteral("/music/e f.ogg")}));
+    const QStringList paths =
+        openwith::absolutePaths({QStringLiteral("a.wav"), QString(), QStringLiteral("../up/b.mp3"),
+                                 QStringLiteral("/abs/./c d.flac"),
+                                 QUrl::fromLocalFile(QStringLiteral("/music/e f.ogg")).toString()},
+                                QStringLiteral("/home/user/in"));
+    EXPECT_EQ(
+        paths,
+        (QStringList{QStringLiteral("/home/user/in/a.wav"), QStringLiteral("/home/user/up/b.mp3"),
+                     QStringLiteral("/abs/c d.flac"), QStringLiteral("/music/e f.ogg")}));
 }
 
 // Files go to their groups, a folder gives the audio files in it and below it, anything else
@@ -48,8 +48,8 @@ TEST_F(OpenWithTest, FilesAndFoldersAreListedInTheirGroups) {
     writeFile(stray, QByteArray(200, 'x'));
     const QString missing = elsewhere.filePath(QStringLiteral("gone.wav"));
 
-    const openwith::Outcome outcome = openwith::openPaths(
-        w, {wav, elsewhere.filePath(QStringLiteral("album")), stray, missing});
+    const openwith::Outcome outcome =
+        openwith::openPaths(w, {wav, elsewhere.filePath(QStringLiteral("album")), stray, missing});
     EXPECT_EQ(outcome.listed, (QStringList{wav, flac, mp3}));
     EXPECT_EQ(outcome.refused, (QStringList{stray, missing}));
     EXPECT_TRUE(tree().List1.contains(wav));

@@ -5,6 +5,7 @@
 #include "engine/service/conversionservice.h"
 #include "window/main/form1.h"
 
+#include <QApplication>
 #include <QDBusMessage>
 #include <QDBusPendingCall>
 #include <QVariantMap>
@@ -146,7 +147,9 @@ JobNotifier::JobNotifier(Form1& window, Sink& sink)
 }
 
 bool JobNotifier::wanted() const {
-    return DesktopNotifications != 0 && !window_.isActiveWindow();
+    // Any of the program's windows in front (the main window, Preferences, the play list)
+    // means the user sees the end message.
+    return DesktopNotifications != 0 && QApplication::activeWindow() == nullptr;
 }
 
 void JobNotifier::batchFinished(const ConversionReport& report) {

@@ -46,7 +46,8 @@ Notification batchNotice(const ConversionReport& report);
 Notification ripNotice(const RipEnding& ending);
 
 // Follows `window`'s batches and rips and sends each one's notice to `sink` when it ends
-// while the window is not the active window, unless "Desktop notifications" is off. A rip's
+// while none of the program's windows is the active one, unless "Desktop notifications" is
+// off. A rip's
 // notice waits for the steps after it (the AccurateRip verdict), but the window is judged as
 // it was when the tracks ended. GUI thread; `sink` outlives this.
 class JobNotifier : public QObject {
@@ -57,7 +58,7 @@ class JobNotifier : public QObject {
   private:
     void batchFinished(const ConversionReport& report);
     void ripEnded(const RipEnding& ending);
-    // Whether a notice is wanted now: the setting on and the window not in front.
+    // Whether a notice is wanted now: the setting on and no window of the program in front.
     bool wanted() const;
 
     Form1& window_;

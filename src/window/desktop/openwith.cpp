@@ -76,8 +76,7 @@ Outcome openPaths(Form1& window, const QStringList& paths) {
         dialogs::msgBox(QStringLiteral("These could not be opened (not a WAV, MP3 or audio file, "
                                        "a cue sheet or a folder):\n\n") +
                             outcome.refused.join(QLatin1Char('\n')),
-                        dialogs::Buttons::Ok, dialogs::Icon::Exclamation,
-                        QStringLiteral("Open"));
+                        dialogs::Buttons::Ok, dialogs::Icon::Exclamation, QStringLiteral("Open"));
     return outcome;
 }
 

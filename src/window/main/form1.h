@@ -1,8 +1,8 @@
 #pragma once
 
 #include "engine/cd/disc.h"
-#include "engine/cd/ripcompletion.h"
 #include "engine/cd/discinfo.h"
+#include "engine/cd/ripcompletion.h"
 #include "engine/pipeline/audioformat.h"
 #include "engine/prefs/drivespace.h"
 #include "engine/service/windowbatch.h"
