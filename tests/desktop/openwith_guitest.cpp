@@ -11,6 +11,8 @@
 
 #include <gtest/gtest.h>
 
+#include <optional>
+
 using namespace fixtures;
 
 namespace {
@@ -48,10 +50,12 @@ TEST_F(OpenWithTest, FilesAndFoldersAreListedInTheirGroups) {
     writeFile(stray, QByteArray(200, 'x'));
     const QString missing = elsewhere.filePath(QStringLiteral("gone.wav"));
 
-    const openwith::Outcome outcome =
-        openwith::openPaths(w, {wav, elsewhere.filePath(QStringLiteral("album")), stray, missing});
-    EXPECT_EQ(outcome.listed, (QStringList{wav, flac, mp3}));
-    EXPECT_EQ(outcome.refused, (QStringList{stray, missing}));
+    std::optional<openwith::Outcome> outcome;
+    openwith::openPaths(w, {wav, elsewhere.filePath(QStringLiteral("album")), stray, missing},
+                        [&outcome](const openwith::Outcome& opened) { outcome = opened; });
+    ASSERT_TRUE(QTest::qWaitFor([&outcome] { return outcome.has_value(); }, 20000));
+    EXPECT_EQ(outcome->listed, (QStringList{wav, flac, mp3}));
+    EXPECT_EQ(outcome->refused, (QStringList{stray, missing}));
     EXPECT_TRUE(tree().List1.contains(wav));
     EXPECT_TRUE(tree().List2.contains(mp3));
     EXPECT_TRUE(tree().audioFiles.contains(flac));
@@ -71,8 +75,10 @@ TEST_F(OpenWithTest, ACueSheetOpensAsADiscImage) {
     Form1& w = load();
     const DiscImage image =
         writeDiscImage(images.path(), QStringLiteral("handed"), {{150, 440}, {75, 880}});
-    const openwith::Outcome outcome = openwith::openPaths(w, {image.cuePath});
-    EXPECT_EQ(outcome.images, QStringList{image.cuePath});
+    QStringList images;
+    openwith::openPaths(w, {image.cuePath},
+                        [&images](const openwith::Outcome& opened) { images = opened.images; });
+    EXPECT_EQ(images, QStringList{image.cuePath});
     EXPECT_FALSE(w.lblNumTracks->text().isEmpty());
     EXPECT_EQ(tree().childrenOf(node(SourceTree::AvailableTracksText)).size(), 2u);
 }

@@ -10,7 +10,12 @@
 #include <QFileInfo>
 #include <QUrl>
 
+#include <QSet>
+#include <QThread>
+
 #include <algorithm>
+#include <atomic>
+#include <memory>
 #include <utility>
 
 namespace openwith {
@@ -37,30 +42,67 @@ bool isCueSheet(const QFileInfo& info) {
     return info.suffix().compare(QLatin1String("cue"), Qt::CaseInsensitive) == 0;
 }
 
-// The listable files of `folder` and its subfolders, in path order. Links to folders are not
-// followed, so a link back up the tree cannot make the walk endless.
-QStringList audioFilesUnder(const SourceTree& tree, const QString& folder) {
+// The files under `folders` (and their subfolders) whose extension is one of `extensions`
+// (lower case), in path order. Runs on a worker thread of its own: a folder may hold a whole
+// music library. Links to folders are not followed, so a link back up the tree cannot make
+// the walk endless; `stop` ends the walk early.
+QStringList filesUnder(const QStringList& folders, const QSet<QString>& extensions,
+                       const std::atomic<bool>& stop) {
     QStringList files;
-    QDirIterator it(folder, QDir::Files | QDir::Readable | QDir::NoDotAndDotDot,
-                    QDirIterator::Subdirectories);
-    while (it.hasNext()) {
-        const QString path = it.next();
-        if (tree.isListedKind(path))
-            files << path;
+    for (const QString& folder : folders) {
+        QDirIterator it(folder, QDir::Files | QDir::Readable | QDir::NoDotAndDotDot,
+                        QDirIterator::Subdirectories);
+        while (it.hasNext() && !stop) {
+            const QString path = it.next();
+            if (extensions.contains(it.fileInfo().suffix().toLower()))
+                files << path;
+        }
     }
     std::sort(files.begin(), files.end());
     return files;
 }
 
+// A walk of folders on a worker thread; emits `walked` on the GUI thread and deletes itself.
+// Destroyed first (the window closing), it stops the walk and waits for its thread.
+class FolderWalk : public QObject {
+    Q_OBJECT
+  public:
+    FolderWalk(QStringList folders, QSet<QString> extensions, QObject* parent) : QObject(parent) {
+        thread_.reset(QThread::create(
+            [this, folders = std::move(folders), extensions = std::move(extensions)] {
+                files_ = filesUnder(folders, extensions, stop_);
+            }));
+        connect(thread_.get(), &QThread::finished, this, [this] {
+            thread_->wait();
+            emit walked(files_);
+            deleteLater();
+        });
+        thread_->start();
+    }
+    ~FolderWalk() override {
+        stop_ = true;
+        thread_->wait();
+    }
+
+  signals:
+    void walked(const QStringList& files);
+
+  private:
+    std::unique_ptr<QThread> thread_;
+    std::atomic<bool> stop_{false};
+    QStringList files_; // the worker's until it has finished
+};
+
 } // namespace
 
-Outcome openPaths(Form1& window, const QStringList& paths) {
+void openPaths(Form1& window, const QStringList& paths, std::function<void(const Outcome&)> done) {
     Outcome outcome;
+    QStringList folders;
     SourceTree& tree = window.tree();
     for (const QString& path : paths) {
         const QFileInfo info(path);
         if (info.isDir()) {
-            outcome.listed << audioFilesUnder(tree, path);
+            folders << path;
         } else if (info.isFile() && isCueSheet(info)) {
             if (window.openDiscImage(path))
                 outcome.images << path;
@@ -70,14 +112,31 @@ Outcome openPaths(Form1& window, const QStringList& paths) {
             outcome.refused << path;
         }
     }
-    for (const QString& file : std::as_const(outcome.listed))
-        tree.addClosedFile(file);
-    if (!outcome.refused.isEmpty())
-        dialogs::msgBox(QStringLiteral("These could not be opened (not a WAV, MP3 or audio file, "
-                                       "a cue sheet or a folder):\n\n") +
-                            outcome.refused.join(QLatin1Char('\n')),
-                        dialogs::Buttons::Ok, dialogs::Icon::Exclamation, QStringLiteral("Open"));
-    return outcome;
+    // The files are listed, and what was refused said, once the folders have been walked.
+    auto finish = [&window, outcome, done = std::move(done)](const QStringList& found) mutable {
+        for (const QString& file : found)
+            if (window.tree().isListedKind(file))
+                outcome.listed << file;
+        for (const QString& file : std::as_const(outcome.listed))
+            window.tree().addClosedFile(file);
+        if (!outcome.refused.isEmpty())
+            dialogs::msgBox(QStringLiteral("These could not be opened (not a WAV, MP3 or audio "
+                                           "file, a cue sheet or a folder):\n\n") +
+                                outcome.refused.join(QLatin1Char('\n')),
+                            dialogs::Buttons::Ok, dialogs::Icon::Exclamation,
+                            QStringLiteral("Open"));
+        if (done)
+            done(outcome);
+    };
+    if (folders.isEmpty()) {
+        finish({});
+        return;
+    }
+    QSet<QString> extensions{QStringLiteral("wav"), QStringLiteral("mp3")};
+    for (const QString& extension : std::as_const(tree.audioExtensions))
+        extensions.insert(extension.toLower());
+    auto* walk = new FolderWalk(folders, extensions, &window);
+    QObject::connect(walk, &FolderWalk::walked, &window, std::move(finish));
 }
 
 LaunchReceiver::LaunchReceiver(Form1& window) : QObject(&window), window_(window) {
@@ -101,3 +160,5 @@ void LaunchReceiver::openPending() {
 }
 
 } // namespace openwith
+
+#include "openwith.moc"

@@ -4,6 +4,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
+
 class Form1;
 
 // Files and folders handed to the program when it starts ("mp3vortan a.wav Album/"), or to
@@ -25,9 +27,12 @@ struct Outcome {
 // Opens `paths` in `window` as File > Open and File > Open Disc Image... do: a WAV, MP3 or
 // other audio file is listed in its group; a cue sheet is opened as a disc image (the last
 // one stays the media drive); a folder lists the audio files in it and its subfolders, in
-// path order. Files already listed stay as they are. What could not be opened is named in
-// one message through the dialogs seam.
-Outcome openPaths(Form1& window, const QStringList& paths);
+// path order, walked on a worker thread. Files already listed stay as they are. Cue sheets
+// are opened before this returns; the files are listed, what could not be opened is named in
+// one message through the dialogs seam, and `done` runs, before it returns when no folder
+// was given, else once the folders have been walked (never when the window goes first).
+void openPaths(Form1& window, const QStringList& paths,
+               std::function<void(const Outcome&)> done = {});
 
 // Takes what later launches hand over (singleinstance::Server::pathsReceived): the window
 // comes to the front, out of the tray too, and the paths are opened, at once when the window
