@@ -419,6 +419,7 @@ void Form1::endJob() {
     tmrWarning->stop();
     unloadPopup();
     Enablem();
+    emit jobEnded();
     restoreWindow();
 }
 

@@ -2,6 +2,7 @@
 
 #include "engine/cd/disc.h"
 #include "engine/cd/discinfo.h"
+#include "engine/cd/ripcompletion.h"
 #include "engine/pipeline/audioformat.h"
 #include "engine/prefs/drivespace.h"
 #include "engine/service/windowbatch.h"
@@ -214,6 +215,9 @@ class Form1 : public QMainWindow {
     // "Open Disc Image...": a cue sheet becomes a drive after the others, is opened and its
     // tracks are listed.
     void mnuOpenImage_Click();
+    // Opens the cue sheet `cuePath` as "Open Disc Image..." opens the one picked; false (the
+    // reason said) when it cannot be opened.
+    bool openDiscImage(const QString& cuePath);
     // Compares the selected WAV node's file with its track of the disc in the media drive
     // (by checksums) on a thread of its own and returns; the window, drawn but taking no
     // input meanwhile, says whether they match once the thread has ended. Ignored while a
@@ -384,6 +388,11 @@ class Form1 : public QMainWindow {
     // The window has unloaded and the program should end (connected to the application's
     // quit by the program entry).
     void programEndRequested();
+    // The steps after a rip have ended: the log and the cue sheets are written, and the
+    // AccurateRip database has answered when it was asked.
+    void ripEnded(const RipEnding& ending);
+    // The job has ended and the window is idle again (emitted before it is shown again).
+    void jobEnded();
 
   protected:
     void closeEvent(QCloseEvent* event) override;
