@@ -162,6 +162,8 @@ ConvertOutcome convertFile(const ConvertRequest& request, const std::function<bo
     if (!read)
         return failed(read.error());
     audiotags::AudioTags tags = std::move(read.value());
+    if (tags.pictures.empty() && request.pictureWhenNone)
+        tags.pictures.push_back(*request.pictureWhenNone);
 
     FirstFailure failures;
     std::vector<Output> outputs(request.outputs.size());

@@ -3,6 +3,7 @@
 #include "engine/pipeline/audioformat.h"
 #include "engine/pipeline/encoder.h"
 #include "engine/platform/error.h"
+#include "engine/platform/id3tag/audiotags.h"
 
 #include <QString>
 
@@ -25,6 +26,9 @@ struct ConvertOutput {
 struct ConvertRequest {
     QString sourcePath;
     std::vector<ConvertOutput> outputs;
+    // Given to every output when the source carries no picture of its own (an album folder's
+    // cover); none when empty.
+    std::optional<audiotags::Picture> pictureWhenNone;
 };
 
 // How one output ended.
