@@ -48,7 +48,7 @@ constexpr CommandInfo commands[] = {
     {"info", Command::Info, 0, false},
     {"verify", Command::Verify, Offset, false},
     {"offset", Command::OffsetFind, Store, true}, // "offset find DISC"
-    // convert reads its --to and --flac-level itself (readConvertOption).
+    // convert reads its --to, --flac-level and --mirror's switches itself (readConvertOption).
     {"convert", Command::Convert, Bitrate | Quality | Output | Jobs, false},
 };
 
@@ -237,6 +237,18 @@ constexpr Flag flags[] = {
 std::optional<QString> readConvertOption(const QStringList& arguments, qsizetype& i,
                                          const QString& name, QString value, bool valueAttached,
                                          Options& o) {
+    const std::pair<const char*, bool Options::*> mirrorSwitches[] = {
+        {"--mirror", &Options::mirror},
+        {"--delete", &Options::mirrorDelete},
+        {"--dry-run", &Options::dryRun},
+        {"--portable-names", &Options::portableNames}};
+    for (const auto& [switchName, member] : mirrorSwitches)
+        if (name == QLatin1String(switchName)) {
+            if (valueAttached)
+                return QStringLiteral("%1 takes no value").arg(name);
+            o.*member = true;
+            return QString();
+        }
     const bool to = name == QLatin1String("--to");
     if (!to && name != QLatin1String("--flac-level"))
         return std::nullopt;
@@ -304,6 +316,10 @@ QString checkConvert(Options& o) {
         return QStringLiteral("convert --to %1 takes no quality (-q is for mp3)").arg(formatName);
     if (o.convertFlacLevel && format != pipeline::OutputFormat::Flac)
         return QStringLiteral("convert --to %1 takes no FLAC level").arg(formatName);
+    if (!o.mirror && (o.mirrorDelete || o.dryRun || o.portableNames))
+        return QStringLiteral("--delete, --dry-run and --portable-names go with convert --mirror");
+    if (o.mirror && !o.outputGiven)
+        return QStringLiteral("convert --mirror: give the destination folder with -o DIR");
     return {};
 }
 
@@ -373,6 +389,8 @@ QString readOption(const QStringList& arguments, qsizetype& i, const CommandInfo
 
 // Why the command's arguments (files or a disc) are not what it takes, or nothing.
 QString checkArguments(const CommandInfo& info, const QString& commandName, const Options& o) {
+    if (o.arguments.isEmpty() && o.mirror)
+        return QStringLiteral("convert --mirror: no source folders given");
     if (o.arguments.isEmpty())
         return info.oneArgument ? QStringLiteral("%1: no disc given (a .cue image or a CD device)")
                                       .arg(commandName)
