@@ -229,13 +229,6 @@ int mirror(const Options& options, Interruption& interruption) {
                            "removes them)")
                 .arg(orphansKept));
 
-    const auto summary = [&tally](const QString& done) {
-        say(QStringLiteral("mp3vortan-cli: %1; up to date %2, failed %3, removed %4")
-                .arg(done)
-                .arg(tally.upToDate)
-                .arg(tally.failed)
-                .arg(tally.removed));
-    };
     if (options.dryRun) {
         for (const library::MirrorTask& task : work->tasks)
             print((task.kind == library::MirrorTask::Kind::Convert ? QStringLiteral("convert: ")
@@ -245,9 +238,13 @@ int mirror(const Options& options, Interruption& interruption) {
             work->tasks.begin(), work->tasks.end(), [](const library::MirrorTask& task) {
                 return task.kind == library::MirrorTask::Kind::Convert;
             });
-        summary(QStringLiteral("dry run, nothing changed: would convert %1, copy %2")
-                    .arg(converts)
-                    .arg(static_cast<qsizetype>(work->tasks.size()) - converts));
+        say(QStringLiteral("mp3vortan-cli: dry run, nothing changed: would convert %1, copy %2, "
+                           "remove %3; up to date %4, failed %5")
+                .arg(converts)
+                .arg(static_cast<qsizetype>(work->tasks.size()) - converts)
+                .arg(tally.removed)
+                .arg(tally.upToDate)
+                .arg(tally.failed));
         return tally.failed > 0 ? 1 : 0;
     }
 
@@ -294,7 +291,13 @@ int mirror(const Options& options, Interruption& interruption) {
         else
             ++tally.copied;
     }
-    summary(QStringLiteral("converted %1, copied %2").arg(tally.converted).arg(tally.copied));
+    say(QStringLiteral("mp3vortan-cli: converted %1, copied %2, up to date %3, failed %4, "
+                       "removed %5")
+            .arg(tally.converted)
+            .arg(tally.copied)
+            .arg(tally.upToDate)
+            .arg(tally.failed)
+            .arg(tally.removed));
     if (!tally.failures.isEmpty()) {
         say(QStringLiteral("mp3vortan-cli: not mirrored:"));
         for (const QString& line : tally.failures)
