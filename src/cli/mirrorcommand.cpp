@@ -31,8 +31,8 @@ QString resolved(const QString& path) {
         const QString canonical = nativepath::canonical(existing);
         if (!canonical.isEmpty())
             return canonical == QLatin1String("/") ? QLatin1Char('/') + rest
-                                                   : rest.isEmpty() ? canonical
-                                                                    : canonical + QLatin1Char('/') + rest;
+                   : rest.isEmpty()                ? canonical
+                                                   : canonical + QLatin1Char('/') + rest;
         const qsizetype slash = existing.lastIndexOf(QLatin1Char('/'));
         const QString name = existing.mid(slash + 1);
         rest = rest.isEmpty() ? name : name + QLatin1Char('/') + rest;
@@ -93,7 +93,8 @@ int mirror(const Options& options, Interruption& interruption) {
         const QString source = nativepath::canonical(root);
         if (destinationResolved == source) {
             fail(QStringLiteral("%1: the destination is the source folder itself; choose "
-                                "another").arg(destination));
+                                "another")
+                     .arg(destination));
             return usageStatus;
         }
         if (within(destinationResolved, source)) {

@@ -24,7 +24,9 @@ class MirrorPartsTest : public testing::Test {
   protected:
     void SetUp() override { ASSERT_TRUE(dir_.isValid()); }
     // QTemporaryDir cannot reach a name that is not UTF-8.
-    void TearDown() override { runTool(QStringLiteral("rm"), {QStringLiteral("-rf"), dir_.path()}); }
+    void TearDown() override {
+        runTool(QStringLiteral("rm"), {QStringLiteral("-rf"), dir_.path()});
+    }
 
     QString path(const QString& name) const { return dir_.filePath(name); }
     QString file(const QString& name, const QByteArray& bytes = "x") const {
@@ -83,15 +85,17 @@ TEST_F(MirrorPartsTest, TheWalkGivesEveryFolderOnceAndReportsLoops) {
     // A name that is not UTF-8 reaches its file.
     const QString odd = path(QStringLiteral("lib/a/")) + nativepath::decode("caf\xe9.wav");
     ASSERT_EQ(::close(::creat(nativepath::encode(odd).constData(), 0644)), 0);
-    ASSERT_EQ(::symlink("..", nativepath::encode(path(QStringLiteral("lib/a/deep/up"))).constData()), 0);
+    ASSERT_EQ(
+        ::symlink("..", nativepath::encode(path(QStringLiteral("lib/a/deep/up"))).constData()), 0);
     ASSERT_EQ(::symlink(nativepath::encode(path(QStringLiteral("other"))).constData(),
                         nativepath::encode(path(QStringLiteral("lib/b/linked"))).constData()),
               0);
     ASSERT_EQ(::symlink(nativepath::encode(path(QStringLiteral("other"))).constData(),
                         nativepath::encode(path(QStringLiteral("lib/c"))).constData()),
               0);
-    ASSERT_EQ(::symlink("nowhere", nativepath::encode(path(QStringLiteral("lib/gone.flac"))).constData()),
-              0);
+    ASSERT_EQ(
+        ::symlink("nowhere", nativepath::encode(path(QStringLiteral("lib/gone.flac"))).constData()),
+        0);
 
     QStringList problems;
     const auto folders = walkAll({path(QStringLiteral("lib"))}, &problems);
@@ -103,7 +107,8 @@ TEST_F(MirrorPartsTest, TheWalkGivesEveryFolderOnceAndReportsLoops) {
     EXPECT_EQ(relatives, (QStringList{QString(), QStringLiteral("a"), QStringLiteral("a/deep"),
                                       QStringLiteral("b"), QStringLiteral("c")}));
     ASSERT_EQ(folders[1].files.size(), 2u);
-    EXPECT_EQ(folders[1].files[1].name, QStringLiteral("caf") + QChar(0xDCE9) + QStringLiteral(".wav"));
+    EXPECT_EQ(folders[1].files[1].name,
+              QStringLiteral("caf") + QChar(0xDCE9) + QStringLiteral(".wav"));
     EXPECT_EQ(folders[4].files.at(0).name, QStringLiteral("4.flac"));
     ASSERT_EQ(problems.size(), 2);
     EXPECT_TRUE(problems[0].contains(QLatin1String("gone.flac: a link that leads nowhere")));
@@ -196,9 +201,9 @@ TEST_F(MirrorPartsTest, ThePlanConvertsOnceCopiesLossyAndKnowsWhatIsUpToDate) {
     // Made as planned: the next plan has nothing to do; other settings redo the conversions.
     for (const MirrorTask& task : plan.tasks) {
         file(QStringLiteral("dest/") + task.outputKey);
-        ASSERT_FALSE(record.value()->remember(
-            task.outputKey, {task.recordKind, task.source, task.sourceSize, task.sourceModifiedNs,
-                             task.settings}));
+        ASSERT_FALSE(
+            record.value()->remember(task.outputKey, {task.recordKind, task.source, task.sourceSize,
+                                                      task.sourceModifiedNs, task.settings}));
     }
     const FolderPlan again = MirrorPlanner(choices, *record.value()).plan(folders[0]);
     EXPECT_TRUE(again.tasks.empty());
@@ -231,7 +236,8 @@ TEST_F(MirrorPartsTest, PortableNamesNumberTheNamesThatClashWithoutCase) {
     QStringList outputs;
     for (const MirrorTask& task : plan.tasks)
         outputs << task.outputKey;
-    EXPECT_EQ(outputs, (QStringList{QStringLiteral("Song.flac"), QStringLiteral("a_.flac"),
-                                    QStringLiteral("a_ (2).flac"), QStringLiteral("song (2).flac")}));
+    EXPECT_EQ(outputs,
+              (QStringList{QStringLiteral("Song.flac"), QStringLiteral("a_.flac"),
+                           QStringLiteral("a_ (2).flac"), QStringLiteral("song (2).flac")}));
     EXPECT_TRUE(plan.skipped.empty());
 }

@@ -13,8 +13,8 @@
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
-#include <sys/stat.h>
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <map>
@@ -58,7 +58,9 @@ class MirrorRunTest : public testing::Test {
     }
 
     // QTemporaryDir cannot reach a name that is not UTF-8.
-    void TearDown() override { runTool(QStringLiteral("rm"), {QStringLiteral("-rf"), dir_.path()}); }
+    void TearDown() override {
+        runTool(QStringLiteral("rm"), {QStringLiteral("-rf"), dir_.path()});
+    }
 
     QString path(const QString& name) const { return dir_.filePath(name); }
 
@@ -235,8 +237,8 @@ TEST_F(MirrorRunTest, ADestinationInsideASourceIsRefused) {
     EXPECT_EQ(same.exitCode, 2);
     EXPECT_TRUE(same.err.contains("is the source folder itself"));
     EXPECT_FALSE(QFileInfo::exists(path(QStringLiteral("lib/Album/out"))));
-    const ToolRun usage = runTool(cli, {QStringLiteral("convert"), QStringLiteral("--to"),
-                                        QStringLiteral("mp3"), QStringLiteral("--delete"),
-                                        path(QStringLiteral("t.wav"))});
+    const ToolRun usage =
+        runTool(cli, {QStringLiteral("convert"), QStringLiteral("--to"), QStringLiteral("mp3"),
+                      QStringLiteral("--delete"), path(QStringLiteral("t.wav"))});
     EXPECT_EQ(usage.exitCode, 2);
 }

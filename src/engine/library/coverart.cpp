@@ -4,8 +4,8 @@
 #include "engine/platform/nativepath.h"
 
 #include <QBuffer>
-#include <QFile>
 #include <QColor>
+#include <QFile>
 #include <QImage>
 
 #include <algorithm>
@@ -57,9 +57,10 @@ Result<audiotags::Picture> embeddablePicture(const QString& path) {
         return refused(QStringLiteral("the image cannot be read"));
     int side = maxEmbeddedPictureSide;
     for (int quality = 90; side >= 100; side = side * 3 / 4, quality = std::max(quality - 10, 60)) {
-        QImage scaled = image.width() > side || image.height() > side
-                            ? image.scaled(side, side, Qt::KeepAspectRatio, Qt::SmoothTransformation)
-                            : image;
+        QImage scaled =
+            image.width() > side || image.height() > side
+                ? image.scaled(side, side, Qt::KeepAspectRatio, Qt::SmoothTransformation)
+                : image;
         if (scaled.hasAlphaChannel()) {
             QImage flat(scaled.size(), QImage::Format_RGB32);
             flat.fill(Qt::white);
@@ -67,10 +68,11 @@ Result<audiotags::Picture> embeddablePicture(const QString& path) {
                 for (int x = 0; x < scaled.width(); ++x) {
                     const QColor c = scaled.pixelColor(x, y);
                     const double a = c.alphaF();
-                    flat.setPixelColor(x, y,
-                                       QColor::fromRgbF(static_cast<float>(c.redF() * a + (1 - a)),
-                                                        static_cast<float>(c.greenF() * a + (1 - a)),
-                                                        static_cast<float>(c.blueF() * a + (1 - a))));
+                    flat.setPixelColor(
+                        x, y,
+                        QColor::fromRgbF(static_cast<float>(c.redF() * a + (1 - a)),
+                                         static_cast<float>(c.greenF() * a + (1 - a)),
+                                         static_cast<float>(c.blueF() * a + (1 - a))));
                 }
             scaled = flat;
         }

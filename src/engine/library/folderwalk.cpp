@@ -58,10 +58,11 @@ bool FolderWalk::next(WalkedFolder& folder) {
     folder.path = joined(roots_[current.root], current.relative);
     folder.files.clear();
 
-    const std::unique_ptr<DIR, DirCloser> dir(::opendir(nativepath::encode(folder.path).constData()));
+    const std::unique_ptr<DIR, DirCloser> dir(
+        ::opendir(nativepath::encode(folder.path).constData()));
     if (!dir) {
-        problem_(folder.path + QStringLiteral(": the folder cannot be read (") +
-                 systemText(errno) + QLatin1Char(')'));
+        problem_(folder.path + QStringLiteral(": the folder cannot be read (") + systemText(errno) +
+                 QLatin1Char(')'));
         return true; // an empty folder: the walk goes on
     }
     std::vector<Pending> below;
@@ -81,10 +82,9 @@ bool FolderWalk::next(WalkedFolder& folder) {
             continue;
         }
         if (S_ISREG(info.st_mode)) {
-            folder.files.push_back(
-                {name, static_cast<std::int64_t>(info.st_size),
-                 static_cast<std::int64_t>(info.st_mtim.tv_sec) * 1'000'000'000 +
-                     info.st_mtim.tv_nsec});
+            folder.files.push_back({name, static_cast<std::int64_t>(info.st_size),
+                                    static_cast<std::int64_t>(info.st_mtim.tv_sec) * 1'000'000'000 +
+                                        info.st_mtim.tv_nsec});
         } else if (S_ISDIR(info.st_mode)) {
             const std::pair<std::uint64_t, std::uint64_t> id{info.st_dev, info.st_ino};
             if (std::find(above_.begin(), above_.end(), id) != above_.end()) {

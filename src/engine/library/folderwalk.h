@@ -21,9 +21,9 @@ struct WalkedFile {
 };
 
 struct WalkedFolder {
-    int root = 0;     // the index of the root it lies under
-    QString path;     // absolute
-    QString relative; // from its root, "" for the root itself, "A/B" below it
+    int root = 0;                  // the index of the root it lies under
+    QString path;                  // absolute
+    QString relative;              // from its root, "" for the root itself, "A/B" below it
     std::vector<WalkedFile> files; // sorted by name
 };
 

@@ -60,7 +60,8 @@ JobResult MirrorJob::work(const WorkItem& item) {
                                         task.sourceModifiedNs, task.settings}))
         return failed(refused->description());
     if (!sameAsPlanned(task))
-        return failed(QStringLiteral("%1: changed or went away since the run began").arg(task.source));
+        return failed(
+            QStringLiteral("%1: changed or went away since the run began").arg(task.source));
 
     JobResult r = task.kind == MirrorTask::Kind::Convert ? convert(task) : copy(task);
     const QString kept = r.output.isEmpty() ? task.output : r.output;

@@ -22,8 +22,8 @@ bool reservedDeviceName(const QString& stem) {
     const QString lower = stem.toLower();
     if (names.contains(lower))
         return true;
-    return lower.size() == 4 && (lower.startsWith(QLatin1String("com")) ||
-                                 lower.startsWith(QLatin1String("lpt"))) &&
+    return lower.size() == 4 &&
+           (lower.startsWith(QLatin1String("com")) || lower.startsWith(QLatin1String("lpt"))) &&
            lower[3] >= QLatin1Char('1') && lower[3] <= QLatin1Char('9');
 }
 
@@ -65,8 +65,7 @@ QString portableFolder(const QString& relativeFolder) {
     return parts.join(QLatin1Char('/'));
 }
 
-QString fittedName(const QString& stem, const QString& extension, int maxNameBytes,
-                   int number) {
+QString fittedName(const QString& stem, const QString& extension, int maxNameBytes, int number) {
     QString tail = number >= 2 ? QStringLiteral(" (%1)").arg(number) : QString();
     if (!extension.isEmpty())
         tail += QLatin1Char('.') + extension;

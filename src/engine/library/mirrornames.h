@@ -20,8 +20,7 @@ QString portableFolder(const QString& relativeFolder);
 // `number` is 2 or more), its stem shortened by whole characters (never inside a UTF-8
 // sequence) so that the name takes at most `maxNameBytes` bytes on the disk. Empty when not
 // even one character of the stem fits.
-QString fittedName(const QString& stem, const QString& extension, int maxNameBytes,
-                   int number = 1);
+QString fittedName(const QString& stem, const QString& extension, int maxNameBytes, int number = 1);
 
 // The key two output names clash on in one folder: the name itself, or its case-folded form
 // when the destination ignores case (portable names).

@@ -72,16 +72,15 @@ MirrorPlanner::MirrorPlanner(MirrorChoices choices, const MirrorRecord& record)
     : choices_(std::move(choices)), record_(record) {}
 
 QString MirrorPlanner::destinationFolderOf(const WalkedFolder& folder) const {
-    return joined(choices_.destination,
-                  choices_.portableNames ? mirrornames::portableFolder(folder.relative)
-                                         : folder.relative);
+    return joined(choices_.destination, choices_.portableNames
+                                            ? mirrornames::portableFolder(folder.relative)
+                                            : folder.relative);
 }
 
 FolderPlan MirrorPlanner::plan(const WalkedFolder& folder) {
     FolderPlan out;
-    const QString outFolder = choices_.portableNames
-                                  ? mirrornames::portableFolder(folder.relative)
-                                  : folder.relative;
+    const QString outFolder =
+        choices_.portableNames ? mirrornames::portableFolder(folder.relative) : folder.relative;
     const QString targetExtension = pipeline::extensionOf(choices_.format);
     const QString settings = settingsText(choices_.format, choices_.settings);
 
@@ -119,9 +118,8 @@ FolderPlan MirrorPlanner::plan(const WalkedFolder& folder) {
             continue;
         }
         const WalkedFile* kept = at.value();
-        const bool better =
-            sourceRank(mirrornames::extensionOf(file->name), choices_.format) >
-            sourceRank(mirrornames::extensionOf(kept->name), choices_.format);
+        const bool better = sourceRank(mirrornames::extensionOf(file->name), choices_.format) >
+                            sourceRank(mirrornames::extensionOf(kept->name), choices_.format);
         const WalkedFile* loser = better ? kept : file;
         if (better)
             at.value() = file;
@@ -221,8 +219,8 @@ FolderPlan MirrorPlanner::plan(const WalkedFolder& folder) {
         task.kind = MirrorTask::Kind::Copy;
         task.recordKind = RecordEntry::Kind::Cover;
         task.settings = copySettingsText();
-        const QString name = choices_.portableNames ? mirrornames::portable(image->name)
-                                                    : image->name;
+        const QString name =
+            choices_.portableNames ? mirrornames::portable(image->name) : image->name;
         const QString stem = mirrornames::stemOf(name);
         task.outputKey = claim(stem, name.mid(stem.size() + 1), sourceOf(*image));
         if (!task.outputKey.isEmpty())

@@ -39,14 +39,14 @@ struct MirrorTask {
     };
     Kind kind = Kind::Convert;
     RecordEntry::Kind recordKind = RecordEntry::Kind::Converted;
-    QString source;       // absolute
-    QString label;        // the source from its root, as the user knows it
-    QString output;       // absolute
-    QString outputKey;    // from the destination: the record's name for it
+    QString source;    // absolute
+    QString label;     // the source from its root, as the user knows it
+    QString output;    // absolute
+    QString outputKey; // from the destination: the record's name for it
     std::int64_t sourceSize = 0;
     std::int64_t sourceModifiedNs = 0;
-    QString settings;     // the record's settings text
-    QString cover;        // the folder's cover image to embed when the source has no picture
+    QString settings;      // the record's settings text
+    QString cover;         // the folder's cover image to embed when the source has no picture
     bool replaces = false; // an older output of this program is at `output`; it goes first
 };
 

@@ -56,8 +56,8 @@ std::optional<RecordEntry::Kind> kindOf(const QByteArray& name) {
 }
 
 QByteArray entryLine(const QString& output, const RecordEntry& entry) {
-    return "+\t" + kindName(entry.kind) + '\t' + field(output) + '\t' + field(entry.source) +
-           '\t' + QByteArray::number(entry.sourceSize) + '\t' +
+    return "+\t" + kindName(entry.kind) + '\t' + field(output) + '\t' + field(entry.source) + '\t' +
+           QByteArray::number(entry.sourceSize) + '\t' +
            QByteArray::number(entry.sourceModifiedNs) + '\t' + field(entry.settings) + '\n';
 }
 
@@ -93,8 +93,8 @@ QString MirrorRecord::fileName() {
 }
 
 MirrorRecord::MirrorRecord(QString destination, int folderFd)
-    : destination_(std::move(destination)),
-      path_(destination_ + QLatin1Char('/') + fileName()), folderFd_(folderFd) {}
+    : destination_(std::move(destination)), path_(destination_ + QLatin1Char('/') + fileName()),
+      folderFd_(folderFd) {}
 
 MirrorRecord::~MirrorRecord() {
     if (appendFd_ >= 0)
@@ -113,17 +113,17 @@ Result<std::unique_ptr<MirrorRecord>> MirrorRecord::open(const QString& destinat
                                                          bool writable) {
     int folderFd = -1;
     if (writable) {
-        folderFd = ::open(nativepath::encode(destination).constData(),
-                          O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        folderFd =
+            ::open(nativepath::encode(destination).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
         if (folderFd < 0)
             return VortanError(VortanError::PathAccess, destination,
                                QStringLiteral("%1: %2").arg(
                                    destination, QString::fromLocal8Bit(std::strerror(errno))));
         if (::flock(folderFd, LOCK_EX | LOCK_NB) != 0) {
             ::close(folderFd);
-            return VortanError(VortanError::PathAccess, destination,
-                               QStringLiteral("%1: another run is mirroring into this folder")
-                                   .arg(destination));
+            return VortanError(
+                VortanError::PathAccess, destination,
+                QStringLiteral("%1: another run is mirroring into this folder").arg(destination));
         }
     }
     std::unique_ptr<MirrorRecord> record(new MirrorRecord(destination, folderFd));
@@ -145,8 +145,8 @@ Result<std::unique_ptr<MirrorRecord>> MirrorRecord::open(const QString& destinat
     if (record->lines_ != record->entries_.size() || !nativepath::exists(record->path_))
         if (auto failed = record->rewrite())
             return *failed;
-    record->appendFd_ = ::open(nativepath::encode(record->path_).constData(),
-                               O_WRONLY | O_APPEND | O_CLOEXEC);
+    record->appendFd_ =
+        ::open(nativepath::encode(record->path_).constData(), O_WRONLY | O_APPEND | O_CLOEXEC);
     if (record->appendFd_ < 0)
         return record->failure(QStringLiteral("cannot be written"), errno);
     return record;
@@ -196,8 +196,8 @@ std::optional<VortanError> MirrorRecord::rewrite() {
     error = errno;
     const bool closed = ::close(created->fd) == 0;
     if (!written || !closed ||
-        ::rename(nativepath::encode(temporary).constData(), nativepath::encode(path_).constData()) !=
-            0) {
+        ::rename(nativepath::encode(temporary).constData(),
+                 nativepath::encode(path_).constData()) != 0) {
         error = written && closed ? errno : error;
         ::unlink(nativepath::encode(temporary).constData());
         return failure(QStringLiteral("cannot be written"), error);
