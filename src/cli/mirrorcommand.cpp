@@ -114,6 +114,10 @@ int mirror(const Options& options, Interruption& interruption) {
     if (!opened)
         return fail(opened.error().description());
     library::MirrorRecord& record = *opened.value();
+    // This run holds the destination now: what a killed run left half-written at its top (the
+    // record's rewrite) goes; each folder's own leftovers go as the walk reaches it.
+    if (!options.dryRun)
+        outputfile::removeLeftovers(destination, 0);
 
     library::MirrorChoices choices;
     choices.destination = destination == QLatin1String("/") ? QString() : destination;
