@@ -77,36 +77,12 @@ QString MirrorPlanner::destinationFolderOf(const WalkedFolder& folder) const {
                                             : folder.relative);
 }
 
-FolderPlan MirrorPlanner::plan(const WalkedFolder& folder) {
-    FolderPlan out;
-    const QString outFolder =
-        choices_.portableNames ? mirrornames::portableFolder(folder.relative) : folder.relative;
-    const QString targetExtension = pipeline::extensionOf(choices_.format);
-    const QString settings = settingsText(choices_.format, choices_.settings);
-
-    // The folder's audio files, grouped by stem: one song in several formats gives one output.
-    std::vector<const WalkedFile*> audio;
-    const WalkedFile* cover = nullptr;
-    std::vector<const WalkedFile*> covers;
-    for (const WalkedFile& file : folder.files) {
-        if (const int rank = coverRank(file.name)) {
-            covers.push_back(&file);
-            if (!cover || rank < coverRank(cover->name))
-                cover = &file;
-        } else if (pipeline::hasAudioExtension(file.name)) {
-            audio.push_back(&file);
-        }
-    }
-    if (audio.empty())
-        return out; // not an album folder: its images stay where they are
-
-    const auto sourceOf = [&folder](const WalkedFile& file) {
-        return joined(folder.path, file.name);
-    };
-    const auto labelOf = [&folder](const WalkedFile& file) {
-        return joined(folder.relative, file.name);
-    };
-    // The best of each stem, in name order of the stems.
+// The best source of each stem ("01 Song" of "01 Song.flac" and "01 Song.m4a": one song in
+// several formats gives one output), in name order of the stems; the others are named in
+// `out` as left out.
+std::vector<const WalkedFile*>
+MirrorPlanner::bestOfEachStem(const std::vector<const WalkedFile*>& audio,
+                              const WalkedFolder& folder, FolderPlan& out) const {
     QHash<QString, const WalkedFile*> best;
     QStringList stems;
     for (const WalkedFile* file : audio) {
@@ -124,95 +100,125 @@ FolderPlan MirrorPlanner::plan(const WalkedFolder& folder) {
         if (better)
             at.value() = file;
         out.skipped.push_back(
-            {sourceOf(*loser),
+            {joined(folder.path, loser->name),
              QStringLiteral("not converted: %1 gives the same output and is kept (the better "
                             "source)")
-                 .arg(labelOf(*at.value())),
+                 .arg(joined(folder.relative, at.value()->name)),
              false});
     }
     stems.sort();
+    std::vector<const WalkedFile*> ordered;
+    for (const QString& stem : stems)
+        ordered.push_back(best.value(stem));
+    return ordered;
+}
 
-    // Claims `name` in the folder; a name another source of this folder has (the same name in
-    // another case, or after the portable changes) takes the next number.
-    QSet<QString> claimedHere;
-    const auto claim = [&](const QString& stem, const QString& extension,
-                           const QString& source) -> QString {
-        for (int number = 1; number < 1000; ++number) {
-            const QString name =
-                mirrornames::fittedName(stem, extension, choices_.maxNameBytes, number);
-            if (name.isEmpty()) {
-                out.skipped.push_back(
-                    {source,
-                     QStringLiteral("its output's name cannot be made within %1 bytes")
-                         .arg(choices_.maxNameBytes),
-                     true});
-                return {};
-            }
-            const QString key = joined(outFolder, name);
-            const QString clash = mirrornames::clashKey(key, choices_.portableNames);
-            if (claimedHere.contains(clash))
-                continue;
-            if (claimed_.contains(clash)) {
-                out.skipped.push_back(
-                    {source,
-                     QStringLiteral("not converted: a file of another source folder gives the "
-                                    "same output, %1")
-                         .arg(key),
-                     false});
-                return {};
-            }
-            claimedHere.insert(clash);
-            claimed_.insert(clash);
-            claimedExact_.insert(key);
-            return key;
-        }
-        return {};
-    };
-
-    const auto add = [&](const WalkedFile& file, MirrorTask task) {
-        task.source = sourceOf(file);
-        task.label = labelOf(file);
-        task.output = joined(choices_.destination, task.outputKey);
-        task.sourceSize = file.size;
-        task.sourceModifiedNs = file.modifiedNs;
-        const RecordEntry* made = record_.find(task.outputKey);
-        const bool there = nativepath::exists(task.output);
-        if (made && there && made->source == task.source && made->sourceSize == file.size &&
-            made->sourceModifiedNs == file.modifiedNs && made->settings == task.settings &&
-            made->kind == task.recordKind) {
-            out.upToDate << task.output;
-            return;
-        }
-        if (there && !made) {
+// Claims the output `stem`.`extension` in `outFolder` for `source`: a name another source of
+// the folder has (the same in another case, or after the portable changes) takes the next
+// number; one a source of another folder has leaves this source out. Returns the output's
+// path from the destination; empty when none (said in `out`).
+QString MirrorPlanner::claim(const QString& outFolder, const QString& stem,
+                             const QString& extension, const QString& source,
+                             QSet<QString>& claimedHere, FolderPlan& out) {
+    for (int number = 1; number < 1000; ++number) {
+        const QString name =
+            mirrornames::fittedName(stem, extension, choices_.maxNameBytes, number);
+        if (name.isEmpty()) {
             out.skipped.push_back(
-                {task.source,
-                 QStringLiteral("%1 is in the way: a file this program did not make there is "
-                                "left as it is")
-                     .arg(task.output),
+                {source,
+                 QStringLiteral("its output's name cannot be made within %1 bytes")
+                     .arg(choices_.maxNameBytes),
                  true});
-            return;
+            return {};
         }
-        task.replaces = there;
-        out.tasks.push_back(std::move(task));
-    };
+        const QString key = joined(outFolder, name);
+        const QString clash = mirrornames::clashKey(key, choices_.portableNames);
+        if (claimedHere.contains(clash))
+            continue;
+        if (claimed_.contains(clash)) {
+            out.skipped.push_back({source,
+                                   QStringLiteral("not converted: a file of another source folder "
+                                                  "gives the same output, %1")
+                                       .arg(key),
+                                   false});
+            return {};
+        }
+        claimedHere.insert(clash);
+        claimed_.insert(clash);
+        claimedExact_.insert(key);
+        return key;
+    }
+    return {};
+}
 
-    for (const QString& stem : stems) {
-        const WalkedFile& file = *best.value(stem);
-        const QString extension = mirrornames::extensionOf(file.name);
+// `task` (its kind, settings and output named) for `file`: up to date, in the way of a file
+// this program did not make, or to be made.
+void MirrorPlanner::settle(const WalkedFolder& folder, const WalkedFile& file, MirrorTask task,
+                           FolderPlan& out) const {
+    task.source = joined(folder.path, file.name);
+    task.label = joined(folder.relative, file.name);
+    task.output = joined(choices_.destination, task.outputKey);
+    task.sourceSize = file.size;
+    task.sourceModifiedNs = file.modifiedNs;
+    const RecordEntry* made = record_.find(task.outputKey);
+    const bool there = nativepath::exists(task.output);
+    if (made && there && made->source == task.source && made->sourceSize == file.size &&
+        made->sourceModifiedNs == file.modifiedNs && made->settings == task.settings &&
+        made->kind == task.recordKind) {
+        out.upToDate << task.output;
+        return;
+    }
+    if (there && !made) {
+        out.skipped.push_back({task.source,
+                               QStringLiteral("%1 is in the way: a file this program did not "
+                                              "make there is left as it is")
+                                   .arg(task.output),
+                               true});
+        return;
+    }
+    task.replaces = there;
+    out.tasks.push_back(std::move(task));
+}
+
+FolderPlan MirrorPlanner::plan(const WalkedFolder& folder) {
+    FolderPlan out;
+    std::vector<const WalkedFile*> audio;
+    std::vector<const WalkedFile*> covers;
+    const WalkedFile* cover = nullptr; // the one embedded
+    for (const WalkedFile& file : folder.files) {
+        if (const int rank = coverRank(file.name)) {
+            covers.push_back(&file);
+            if (!cover || rank < coverRank(cover->name))
+                cover = &file;
+        } else if (pipeline::hasAudioExtension(file.name)) {
+            audio.push_back(&file);
+        }
+    }
+    if (audio.empty())
+        return out; // not an album folder: its images stay where they are
+
+    const QString outFolder =
+        choices_.portableNames ? mirrornames::portableFolder(folder.relative) : folder.relative;
+    const QString settings = settingsText(choices_.format, choices_.settings);
+    const QString coverPath = cover ? joined(folder.path, cover->name) : QString();
+    QSet<QString> claimedHere;
+    for (const WalkedFile* file : bestOfEachStem(audio, folder, out)) {
         MirrorTask task;
-        if (copiedAsItIs(extension, choices_.format)) {
+        if (copiedAsItIs(mirrornames::extensionOf(file->name), choices_.format)) {
             task.kind = MirrorTask::Kind::Copy;
             task.recordKind = RecordEntry::Kind::Copied;
             task.settings = copySettingsText();
         } else {
             task.settings = settings;
-            if (cover)
-                task.cover = sourceOf(*cover);
+            task.cover = coverPath;
         }
-        task.outputKey = claim(choices_.portableNames ? mirrornames::portable(stem) : stem,
-                               targetExtension, sourceOf(file));
+        const QString stem = mirrornames::stemOf(file->name);
+        task.outputKey =
+            claim(outFolder, choices_.portableNames ? mirrornames::portable(stem) : stem,
+                  pipeline::extensionOf(choices_.format), joined(folder.path, file->name),
+                  claimedHere, out);
         if (!task.outputKey.isEmpty())
-            add(file, std::move(task));
+            settle(folder, *file, std::move(task), out);
     }
     for (const WalkedFile* image : covers) {
         MirrorTask task;
@@ -222,9 +228,10 @@ FolderPlan MirrorPlanner::plan(const WalkedFolder& folder) {
         const QString name =
             choices_.portableNames ? mirrornames::portable(image->name) : image->name;
         const QString stem = mirrornames::stemOf(name);
-        task.outputKey = claim(stem, name.mid(stem.size() + 1), sourceOf(*image));
+        task.outputKey = claim(outFolder, stem, name.mid(stem.size() + 1),
+                               joined(folder.path, image->name), claimedHere, out);
         if (!task.outputKey.isEmpty())
-            add(*image, std::move(task));
+            settle(folder, *image, std::move(task), out);
     }
     return out;
 }

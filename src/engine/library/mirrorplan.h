@@ -79,6 +79,14 @@ class MirrorPlanner {
     QString destinationFolderOf(const WalkedFolder& folder) const;
 
   private:
+    std::vector<const WalkedFile*> bestOfEachStem(const std::vector<const WalkedFile*>& audio,
+                                                  const WalkedFolder& folder,
+                                                  FolderPlan& out) const;
+    QString claim(const QString& outFolder, const QString& stem, const QString& extension,
+                  const QString& source, QSet<QString>& claimedHere, FolderPlan& out);
+    void settle(const WalkedFolder& folder, const WalkedFile& file, MirrorTask task,
+                FolderPlan& out) const;
+
     MirrorChoices choices_;
     const MirrorRecord& record_;
     QSet<QString> claimed_;      // clash keys of the outputs claimed by this run
