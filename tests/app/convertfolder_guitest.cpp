@@ -29,8 +29,9 @@ class ConvertFolderTest : public FormTest {
 TEST_F(ConvertFolderTest, AFolderIsConvertedOnceItsPreviewIsConfirmedAndThenIsUpToDate) {
     Form1& w = load();
     const QString out = dest.filePath(QStringLiteral("mirror"));
-    const QStringList form{library.path(), out, QStringLiteral("flac"), QStringLiteral("5"),
-                           QStringLiteral("no"), QStringLiteral("no")};
+    const QStringList form{library.path(),         out,
+                           QStringLiteral("flac"), QStringLiteral("5"),
+                           QStringLiteral("no"),   QStringLiteral("no")};
     dialogs().folders.push_back(library.path());
     dialogs().forms.push_back(form);
     dialogs().answers.push_back(dialogs::Answer::Yes);
@@ -50,8 +51,8 @@ TEST_F(ConvertFolderTest, AFolderIsConvertedOnceItsPreviewIsConfirmedAndThenIsUp
     dialogs().forms.push_back(form);
     dialogs().answers.push_back(dialogs::Answer::No);
     w.mnuConvertFolder->trigger();
-    ASSERT_TRUE(QTest::qWaitFor([&] { return texts().size() == 3 && !w.isPlanningFolder(); },
-                                60000));
+    ASSERT_TRUE(
+        QTest::qWaitFor([&] { return texts().size() == 3 && !w.isPlanningFolder(); }, 60000));
     EXPECT_TRUE(texts()[2].startsWith(QLatin1String("0 files to convert, 0 to copy, 1 up to date")))
         << texts()[2].toStdString();
 }
@@ -60,8 +61,8 @@ TEST_F(ConvertFolderTest, ADestinationInsideTheFolderIsRefusedAndAWrongFormatNam
     Form1& w = load();
     const QString inside = library.filePath(QStringLiteral("Album/out"));
     dialogs().folders.push_back(library.path());
-    dialogs().forms.push_back(QStringList{library.path(), inside, QStringLiteral("mp3"),
-                                          QString(), QStringLiteral("no"), QStringLiteral("no")});
+    dialogs().forms.push_back(QStringList{library.path(), inside, QStringLiteral("mp3"), QString(),
+                                          QStringLiteral("no"), QStringLiteral("no")});
     w.mnuConvertFolder->trigger();
     ASSERT_EQ(texts().size(), 1);
     EXPECT_TRUE(texts()[0].contains(QLatin1String("lies inside the source folder")));
