@@ -8,8 +8,11 @@
 //  (c) the peak memory of the first and second runs at 2,000 files and at N.
 //
 //   mirror_bench [--files N] [--folders F] [--flacs K] [--seconds S] [--jobs J]
-//                [--rounds R] [--dir D] [--skip-library] [--skip-flac]
+//                [--rounds R] [--dir D] [--skip-library] [--skip-flac] [--mp3-quality NAME]
 //
+// The program's MP3 quality is the window's choice ("Radio": LAME's algorithm 5 and a
+// 15 kHz band, lighter than lame's own default) unless --mp3-quality names one ("Hifi" is
+// lame's default algorithm 3 without a band limit).
 // Peak memory is the largest resident size of the program (getrusage of a child of a child,
 // so no other process counts). The machine may be shared: run it more than once.
 #include "benchaudio.h"
@@ -41,6 +44,7 @@ struct Options {
     QString dir;
     bool library = true;
     bool flac = true;
+    QString mp3Quality;
 };
 
 struct Measure {
@@ -82,8 +86,8 @@ Measure measured(const QString& program, const QStringList& arguments) {
         ::waitpid(child, &status, 0);
         rusage usage{};
         ::getrusage(RUSAGE_CHILDREN, &usage);
-        Measure m{now() - start, WIFEXITED(status) && WEXITSTATUS(status) == 0 ? usage.ru_maxrss
-                                                                               : -1};
+        Measure m{now() - start,
+                  WIFEXITED(status) && WEXITSTATUS(status) == 0 ? usage.ru_maxrss : -1};
         if (::write(ends[1], &m, sizeof m) != sizeof m)
             ::_exit(1);
         ::_exit(0);
@@ -127,6 +131,8 @@ Options parse(const QStringList& args) {
             o.library = false;
         else if (a == QLatin1String("--skip-flac"))
             o.flac = false;
+        else if (a == QLatin1String("--mp3-quality"))
+            o.mp3Quality = next();
         else
             benchFail(QStringLiteral("unknown argument ") + a);
     }
@@ -167,9 +173,15 @@ void library(const Options& o, const QString& dir, int files, int folders) {
                               << wavs);
         const QString mirrored = dir + QStringLiteral("/mirror");
         freshFolder(mirrored);
-        const QStringList mirror{QStringLiteral("convert"), QStringLiteral("--mirror"), source,
-                                 QStringLiteral("-o"),      mirrored, QStringLiteral("--to"),
-                                 QStringLiteral("wav"),     QStringLiteral("-j"), jobs};
+        const QStringList mirror{QStringLiteral("convert"),
+                                 QStringLiteral("--mirror"),
+                                 source,
+                                 QStringLiteral("-o"),
+                                 mirrored,
+                                 QStringLiteral("--to"),
+                                 QStringLiteral("wav"),
+                                 QStringLiteral("-j"),
+                                 jobs};
         const Measure first = measured(cli, mirror);
         const Measure second = measured(cli, mirror);
         std::printf("  round %d: convert of the files %.2f s (%.0f MB peak); mirror first run "
@@ -192,16 +204,17 @@ void flacToMp3(const Options& o, const QString& dir) {
     freshFolder(source);
     std::printf("%d FLACs of %.0f s to MP3 -b 128, %d at a time\n", o.flacs, o.seconds, o.jobs);
     for (int i = 0; i < o.flacs; ++i) {
-        const QString folder = source + QStringLiteral("/Album %1").arg(i / 10, 2, 10, QLatin1Char('0'));
+        const QString folder =
+            source + QStringLiteral("/Album %1").arg(i / 10, 2, 10, QLatin1Char('0'));
         QDir().mkpath(folder);
         const QString wav = folder + QStringLiteral("/t.wav");
         writeMusicWav(wav, o.seconds, static_cast<unsigned>(i + 1));
-        runPool({{flac,
-                  {QStringLiteral("-5"), QStringLiteral("-s"), QStringLiteral("-f"),
-                   QStringLiteral("-o"),
-                   folder + QStringLiteral("/%1.flac").arg(i % 10 + 1, 2, 10, QLatin1Char('0')),
-                   wav}}},
-                1);
+        runPool(
+            {{flac,
+              {QStringLiteral("-5"), QStringLiteral("-s"), QStringLiteral("-f"),
+               QStringLiteral("-o"),
+               folder + QStringLiteral("/%1.flac").arg(i % 10 + 1, 2, 10, QLatin1Char('0')), wav}}},
+            1);
         QFile::remove(wav);
     }
     const QString script = dir + QStringLiteral("/reference.sh");
@@ -215,24 +228,31 @@ void flacToMp3(const Options& o, const QString& dir) {
     const QString ours = dir + QStringLiteral("/ours");
     const QString theirs = dir + QStringLiteral("/theirs");
     const QString jobs = QString::number(o.jobs);
-    compare(
-        {
-            "FLAC to MP3",
-            [&] {
-                freshFolder(ours);
-                return runPool({{cli,
-                                 {QStringLiteral("convert"), QStringLiteral("--mirror"), source,
-                                  QStringLiteral("-o"), ours, QStringLiteral("--to"),
-                                  QStringLiteral("mp3"), QStringLiteral("-b"),
-                                  QStringLiteral("128"), QStringLiteral("-j"), jobs}}},
-                               1);
+    compare({
+                "FLAC to MP3",
+                [&] {
+                    freshFolder(ours);
+                    QStringList arguments{QStringLiteral("convert"),
+                                          QStringLiteral("--mirror"),
+                                          source,
+                                          QStringLiteral("-o"),
+                                          ours,
+                                          QStringLiteral("--to"),
+                                          QStringLiteral("mp3"),
+                                          QStringLiteral("-b"),
+                                          QStringLiteral("128"),
+                                          QStringLiteral("-j"),
+                                          jobs};
+                    if (!o.mp3Quality.isEmpty())
+                        arguments << QStringLiteral("-q") << o.mp3Quality;
+                    return runPool({{cli, arguments}}, 1);
+                },
+                [&] {
+                    freshFolder(theirs);
+                    return runPool({{sh, {script, source, theirs, jobs}}}, 1);
+                },
             },
-            [&] {
-                freshFolder(theirs);
-                return runPool({{sh, {script, source, theirs, jobs}}}, 1);
-            },
-        },
-        o.rounds);
+            o.rounds);
 }
 
 } // namespace
