@@ -241,3 +241,38 @@ TEST_F(MirrorPartsTest, PortableNamesNumberTheNamesThatClashWithoutCase) {
                            QStringLiteral("a_ (2).flac"), QStringLiteral("song (2).flac")}));
     EXPECT_TRUE(plan.skipped.empty());
 }
+
+TEST_F(MirrorPartsTest, TwoSourceFoldersGivingOneOutputConvertOnceAndOrphansAreFound) {
+    const QString dest = path(QStringLiteral("dest"));
+    QDir().mkpath(dest);
+    file(QStringLiteral("one/Album/a.flac"));
+    file(QStringLiteral("two/Album/a.flac"));
+    file(QStringLiteral("two/Album/b.flac"));
+    auto record = MirrorRecord::open(dest, true);
+    ASSERT_TRUE(record);
+    ASSERT_FALSE(record.value()->remember(QStringLiteral("Album/gone.mp3"),
+                                          {RecordEntry::Kind::Converted,
+                                           path(QStringLiteral("one/Album/gone.flac")), 1, 1,
+                                           QStringLiteral("mp3")}));
+    MirrorChoices choices;
+    choices.destination = dest;
+    MirrorPlanner planner(choices, *record.value());
+    QStringList problems;
+    QStringList outputs;
+    std::vector<MirrorSkip> skipped;
+    for (const WalkedFolder& folder :
+         walkAll({path(QStringLiteral("one")), path(QStringLiteral("two"))}, &problems)) {
+        FolderPlan plan = planner.plan(folder);
+        for (const MirrorTask& task : plan.tasks)
+            outputs << task.source.mid(dir_.path().size() + 1) + QStringLiteral(" ") +
+                           task.outputKey;
+        skipped.insert(skipped.end(), plan.skipped.begin(), plan.skipped.end());
+    }
+    // The first folder given wins; the other source is named, not failed.
+    EXPECT_EQ(outputs, (QStringList{QStringLiteral("one/Album/a.flac Album/a.mp3"),
+                                    QStringLiteral("two/Album/b.flac Album/b.mp3")}));
+    ASSERT_EQ(skipped.size(), 1u);
+    EXPECT_TRUE(skipped[0].source.endsWith(QLatin1String("two/Album/a.flac")));
+    EXPECT_FALSE(skipped[0].failed);
+    EXPECT_EQ(planner.unclaimedOutputs(), std::vector<QString>{QStringLiteral("Album/gone.mp3")});
+}
