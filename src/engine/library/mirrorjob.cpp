@@ -6,6 +6,8 @@
 #include "engine/pipeline/conversion.h"
 #include "engine/platform/nativepath.h"
 
+#include <QFile>
+
 #include <sys/stat.h>
 #include <unistd.h>
 

@@ -3,6 +3,8 @@
 #include "engine/formats/outputfile.h"
 #include "engine/platform/nativepath.h"
 
+#include <QFile>
+
 #include <fcntl.h>
 #include <sys/file.h>
 #include <unistd.h>

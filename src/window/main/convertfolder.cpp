@@ -7,6 +7,8 @@
 #include "window/main/form1.h"
 
 #include <QAction>
+#include <QLabel>
+#include <QTimer>
 
 namespace {
 
