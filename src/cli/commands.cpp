@@ -107,8 +107,11 @@ BatchOutcome runBatch(Batch batch, Interruption& interruption) {
                          display.itemProgress(item, percent);
                      });
     QObject::connect(&service, &ConversionService::itemFinished, &service,
-                     [&display](const WorkItem& item, const JobResult& result) {
+                     [&display, &service, stopAfter = batch.stopAfter](const WorkItem& item,
+                                                                       const JobResult& result) {
                          display.itemFinished(item, result);
+                         if (stopAfter && stopAfter(item, result))
+                             service.stop();
                      });
     ConversionReport report;
     QObject::connect(&service, &ConversionService::batchFinished, &service,

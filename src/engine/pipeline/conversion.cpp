@@ -176,6 +176,8 @@ ConvertOutcome convertFile(const ConvertRequest& request, const std::function<bo
         takeWavInfoTexts(request.sourcePath, tags);
         if (tags.title.isEmpty())
             tags.title = request.defaultTitle;
+        if (tags.pictures.empty() && request.pictureWhenNone)
+            tags.pictures.push_back(*request.pictureWhenNone);
     }
 
     FirstFailure failures;

@@ -4,6 +4,7 @@
 #include "engine/pipeline/encoder.h"
 #include "engine/pipeline/source.h"
 #include "engine/platform/error.h"
+#include "engine/platform/id3tag/audiotags.h"
 
 #include <QString>
 
@@ -47,6 +48,9 @@ struct ConvertRequest {
     bool carryTags = true;
     // The title the outputs get when the source's tags give none; empty: none.
     QString defaultTitle;
+    // Given to every output when the source carries no picture of its own (an album folder's
+    // cover); none when empty.
+    std::optional<audiotags::Picture> pictureWhenNone;
 };
 
 // How one output ended.

@@ -28,6 +28,10 @@ class QPushButton;
 class QRadioButton;
 class QThread;
 class QTimer;
+namespace library {
+class MirrorRun;
+struct MirrorRequest;
+} // namespace library
 class QTreeView;
 class QWidget;
 class SourceTree;
@@ -218,6 +222,13 @@ class Form1 : public QMainWindow {
     // Opens the cue sheet `cuePath` as "Open Disc Image..." opens the one picked; false (the
     // reason said) when it cannot be opened.
     bool openDiscImage(const QString& cuePath);
+    // "Convert Folder...": a music folder mirrored into another in one format (engine's
+    // library::MirrorRun): the folders and choices asked in a form, a preview of what would be
+    // done to confirm, then the batch with the window's progress, Stop, tray and disk guard,
+    // and a message with the summary. The walk runs on a thread of its own; ignored while a
+    // job or another walk runs (convertfolder.cpp).
+    void mnuConvertFolder_Click();
+    bool isPlanningFolder() const { return folderPlanning_ != nullptr; }
     // Compares the selected WAV node's file with its track of the disc in the media drive
     // (by checksums) on a thread of its own and returns; the window, drawn but taking no
     // input meanwhile, says whether they match once the thread has ended. Ignored while a
@@ -345,6 +356,7 @@ class Form1 : public QMainWindow {
     QMenu* mnuFile = nullptr;
     QAction* mnuOpenfile = nullptr;
     QAction* mnuOpenImage = nullptr;
+    QAction* mnuConvertFolder = nullptr;
     QAction* mnuExit = nullptr;
     QMenu* mnupopup = nullptr; // the tree's context menu
     QAction* mnuStart2 = nullptr;
@@ -468,12 +480,20 @@ class Form1 : public QMainWindow {
         const QString& wavPath, const ConversionSettings& settings,
         std::function<void(const QString& mp3Path, std::optional<QString> problem)> done);
 
+    // Opens and walks `request` on a thread of its own (folderPlanning_); then `then` on this
+    // thread with the run planned, unless it failed (said) or was cancelled.
+    void planFolder(const library::MirrorRequest& request,
+                    std::function<void(const std::shared_ptr<library::MirrorRun>&)> then);
+    // The planned run's orphans settled and its batch started with the window's reactions.
+    void runFolder(const std::shared_ptr<library::MirrorRun>& run);
+
     static Form1* current_;
     SourceTree* tree_ = nullptr;
     TreeViewEvents* treeEvents_ = nullptr;
     QPointer<frmpopup> popup_;
     QPointer<QWidget> helpWindow_;
     QPointer<QObject> offsetFinder_; // the running "Find Read Offset..." search
+    QObject* folderPlanning_ = nullptr; // child: the walk of "Convert Folder...", while it runs
     bool unloaded_ = false;
     ConversionService* conversions_ = nullptr; // child
     std::unique_ptr<QThread> verifying_;       // the comparison of mnuVerify_Click, while it runs
