@@ -1,6 +1,6 @@
 #include "engine/library/mirrorjob.h"
 
-#include "engine/encode/encodejob.h"
+#include "engine/pipeline/encodejob.h"
 #include "engine/formats/outputfile.h"
 #include "engine/library/coverart.h"
 #include "engine/pipeline/conversion.h"
