@@ -36,6 +36,7 @@
 #include <QScreen>
 #include <QSignalBlocker>
 #include <QSpinBox>
+#include <QTabBar>
 #include <QTabWidget>
 #include <QVBoxLayout>
 
@@ -102,6 +103,7 @@ void FrmPrefs::buildControls() {
     auto* column = new QVBoxLayout(this);
     SSTab2 = new QTabWidget(this);
     SSTab2->setObjectName(QStringLiteral("SSTab2"));
+    SSTab2->tabBar()->setAccessibleName(tr("Preference pages"));
     SSTab2->addTab(buildDiskSpaceTab(), QStringLiteral("Disk Space"));
     SSTab2->addTab(buildAudioMiscTab(), QStringLiteral("Audio, Misc."));
     SSTab2->addTab(buildDestinationTab(), QStringLiteral(" Destination Path"));

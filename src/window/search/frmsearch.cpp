@@ -30,6 +30,7 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QSignalBlocker>
+#include <QTabBar>
 #include <QTabWidget>
 #include <QTextBrowser>
 #include <QVBoxLayout>
@@ -81,6 +82,7 @@ FrmSearch::FrmSearch(QWidget* parent) : QWidget(parent, Qt::Window) {
     auto* column = new QVBoxLayout(this);
     searchTabs = new QTabWidget(this);
     searchTabs->setObjectName(QStringLiteral("searchTabs"));
+    searchTabs->tabBar()->setAccessibleName(tr("Where to search"));
     searchTabs->addTab(buildLocalTab(), QStringLiteral("Local Search "));
     searchTabs->addTab(buildInternetTab(), QStringLiteral("Internet Search"));
     column->addWidget(searchTabs, 1);
