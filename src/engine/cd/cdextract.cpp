@@ -197,13 +197,16 @@ class ChunkStream {
     std::thread thread_; // last: starts once everything above exists
 };
 
-// A chunk's CD audio (16-bit little-endian samples) as the pipeline's samples.
+// A chunk's CD audio (16-bit samples in the host's order, as the reader hands them) as the
+// pipeline's samples.
 void widen(const std::vector<unsigned char>& audio, std::vector<std::int32_t>& samples) {
     const std::size_t count = audio.size() / sizeof(std::int16_t);
     samples.resize(count);
-    const unsigned char* in = audio.data();
-    for (std::size_t i = 0; i < count; ++i, in += 2)
-        samples[i] = static_cast<std::int16_t>(static_cast<std::uint16_t>(in[0] | (in[1] << 8)));
+    for (std::size_t i = 0; i < count; ++i) {
+        std::int16_t sample = 0;
+        std::memcpy(&sample, audio.data() + i * sizeof sample, sizeof sample);
+        samples[i] = sample;
+    }
 }
 
 // The chunk of a track that could not be read.
