@@ -459,8 +459,7 @@ void Form1::convertRecording(const QString& wavPath, pipeline::OutputFormat form
                 break;
             }
         }
-        // A failed conversion leaves no file.
-        if (how == EncodeFileResult::Failed || !nativepath::exists(made))
+        if (!nativepath::exists(made)) // a conversion that failed removed its file
             made.clear();
         done(made, how);
     };
