@@ -340,18 +340,16 @@ ExtractOutcome ExtractTrackToFormats(const ExtractRequest& request,
     std::optional<ReadFailure> readFailure;
     TrackAccount account(request, TrackAccount::Loudness::Measured);
     if (anyOpen()) {
-        std::vector<std::int32_t> samples; // the chunk's, widened once for every encoder
         ChunkStream chunks(request, cancelled);
         while (const auto chunk = chunks.next()) {
             if (chunk->frames > 0) {
                 account.feed(chunk->audio);
-                widen(chunk->audio, samples);
-                const pipeline::AudioBlock block{samples.data(),
-                                                 static_cast<std::int64_t>(chunk->frames) *
-                                                     ripcheck::samplesPerSector};
+                // Widened once for every output.
+                auto samples = std::make_shared<std::vector<std::int32_t>>();
+                widen(chunk->audio, *samples);
                 for (std::size_t k = 0; k < count; ++k)
                     if (sinks[k])
-                        if (auto error = sinks[k]->write(block))
+                        if (auto error = sinks[k]->write(samples))
                             failed(k, *error);
                 if (!anyOpen())
                     break;

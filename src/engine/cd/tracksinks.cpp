@@ -4,6 +4,10 @@
 #include "engine/encode/mp3tagging.h"
 #include "engine/platform/id3tag/audiotags.h"
 
+#include <condition_variable>
+#include <deque>
+#include <mutex>
+#include <thread>
 #include <utility>
 
 namespace {
@@ -22,18 +26,20 @@ audiotags::Container containerOf(pipeline::OutputFormat format) {
     return audiotags::Container::Wav;
 }
 
-class EncoderSink final : public TrackSink {
+// An output's encoder and its tags.
+class EncoderOutput {
   public:
-    EncoderSink(std::unique_ptr<pipeline::Encoder> encoder, pipeline::OutputFormat format, int fd,
-                QString path, id3tag::TagFields tags)
+    EncoderOutput(std::unique_ptr<pipeline::Encoder> encoder, pipeline::OutputFormat format, int fd,
+                  QString path, id3tag::TagFields tags)
         : encoder_(std::move(encoder)), format_(format), fd_(fd), path_(std::move(path)),
           tags_(std::move(tags)) {}
 
-    std::optional<VortanError> write(const pipeline::AudioBlock& block) override {
-        return encoder_->write(block);
+    std::optional<VortanError> write(const std::vector<std::int32_t>& samples) {
+        return encoder_->write(
+            pipeline::AudioBlock{samples.data(), static_cast<std::int64_t>(samples.size() / 2)});
     }
 
-    std::optional<VortanError> finish(const std::optional<ReplayGain>& gain) override {
+    std::optional<VortanError> finish(const std::optional<ReplayGain>& gain) {
         if (auto error = encoder_->finish())
             return error;
         switch (format_) {
@@ -64,6 +70,82 @@ class EncoderSink final : public TrackSink {
     id3tag::TagFields tags_;
 };
 
+// An output encoded on a thread of its own from a queue of chunks.
+class ThreadedSink final : public TrackSink {
+  public:
+    explicit ThreadedSink(std::unique_ptr<EncoderOutput> output)
+        : output_(std::move(output)), thread_([this] { run(); }) {}
+    ~ThreadedSink() override {
+        {
+            std::lock_guard lock(mutex_);
+            queue_.clear(); // what is left is not wanted: the file stays as it is
+        }
+        end();
+    }
+    ThreadedSink(const ThreadedSink&) = delete;
+    ThreadedSink& operator=(const ThreadedSink&) = delete;
+
+    std::optional<VortanError> write(TrackSamples samples) override {
+        std::unique_lock lock(mutex_);
+        changed_.wait(lock, [this] { return queue_.size() < maxQueued || failure_; });
+        if (failure_)
+            return failure_;
+        queue_.push_back(std::move(samples));
+        changed_.notify_all();
+        return std::nullopt;
+    }
+
+    std::optional<VortanError> finish(const std::optional<ReplayGain>& gain) override {
+        end(); // once the queue is encoded
+        if (failure_)
+            return failure_;
+        return output_->finish(gain);
+    }
+
+  private:
+    static constexpr std::size_t maxQueued = 16; // chunks, about 2 MB
+
+    void end() {
+        {
+            std::lock_guard lock(mutex_);
+            ending_ = true;
+        }
+        changed_.notify_all();
+        if (thread_.joinable())
+            thread_.join();
+    }
+
+    void run() {
+        while (true) {
+            TrackSamples next;
+            {
+                std::unique_lock lock(mutex_);
+                changed_.wait(lock, [this] { return !queue_.empty() || ending_; });
+                if (queue_.empty())
+                    return;
+                next = std::move(queue_.front());
+                queue_.pop_front();
+            }
+            changed_.notify_all();
+            if (auto error = output_->write(*next)) {
+                std::lock_guard lock(mutex_);
+                failure_ = std::move(error);
+                queue_.clear();
+                changed_.notify_all();
+                return;
+            }
+        }
+    }
+
+    std::unique_ptr<EncoderOutput> output_; // the thread's until it has ended
+    std::mutex mutex_;
+    std::condition_variable changed_; // a chunk was queued or taken, a failure, the end
+    std::deque<TrackSamples> queue_;
+    std::optional<VortanError> failure_;
+    bool ending_ = false;
+    std::thread thread_; // last: starts once everything above exists
+};
+
 } // namespace
 
 Result<std::unique_ptr<TrackSink>> openTrackSink(const ExtractRequest& request,
@@ -82,6 +164,6 @@ Result<std::unique_ptr<TrackSink>> openTrackSink(const ExtractRequest& request,
     auto made = pipeline::makeEncoder(format, cd, settings, target);
     if (!made)
         return made.error();
-    return std::unique_ptr<TrackSink>(
-        std::make_unique<EncoderSink>(std::move(made.value()), format, fd, path, request.tags));
+    return std::unique_ptr<TrackSink>(std::make_unique<ThreadedSink>(
+        std::make_unique<EncoderOutput>(std::move(made.value()), format, fd, path, request.tags)));
 }

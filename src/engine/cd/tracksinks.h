@@ -12,16 +12,23 @@
 #include <optional>
 #include <vector>
 
+// The samples of one chunk of a track, shared by each of its outputs: CD audio (16 bits,
+// stereo, 44,100 Hz) widened to the pipeline's int32, interleaved.
+using TrackSamples = std::shared_ptr<const std::vector<std::int32_t>>;
+
 // One output of a track (ExtractTrackToFormats): the conversion pipeline's encoder of its
-// format, given each chunk of the track's audio in order as CD-format samples (16 bits,
-// stereo, 44,100 Hz) widened to the pipeline's int32. A sink that failed is given nothing
-// more; the track's other sinks go on. Used by one thread.
+// format, given each chunk of the track in order. It encodes and writes on a thread of its
+// own, so that the track's reading and each of its outputs go on at once; write() waits only
+// while the sink is a few chunks behind. A sink that failed is given nothing more; the track's
+// other sinks go on. Used by one thread (the extraction's).
 class TrackSink {
   public:
     virtual ~TrackSink() = default; // a sink not finished leaves its file as it is
-    virtual std::optional<VortanError> write(const pipeline::AudioBlock& block) = 0;
-    // Ends the file and tags it, `gain` being the ReplayGain of the audio it holds: complete,
-    // still pending. Call once.
+    // Hands the chunk over; the sink's first failure so far, if any (it then takes nothing
+    // more).
+    virtual std::optional<VortanError> write(TrackSamples samples) = 0;
+    // Encodes what was handed over, ends the file and tags it, `gain` being the ReplayGain of
+    // the audio it holds: complete, still pending. Returns the sink's first failure. Call once.
     virtual std::optional<VortanError> finish(const std::optional<ReplayGain>& gain) = 0;
 };
 
