@@ -2,13 +2,17 @@
 
 #include "engine/cd/ripcheck.h"
 #include "engine/encode/mp3tagging.h"
+#include "engine/formats/clsfileio.h"
 #include "engine/platform/id3tag/audiotags.h"
 
+#include <cerrno>
 #include <condition_variable>
 #include <deque>
 #include <mutex>
 #include <thread>
 #include <utility>
+
+#include <unistd.h>
 
 namespace {
 
@@ -35,8 +39,20 @@ class EncoderOutput {
           tags_(std::move(tags)) {}
 
     std::optional<VortanError> write(const std::vector<std::int32_t>& samples) {
-        return encoder_->write(
-            pipeline::AudioBlock{samples.data(), static_cast<std::int64_t>(samples.size() / 2)});
+        if (auto error = encoder_->write(pipeline::AudioBlock{
+                samples.data(), static_cast<std::int64_t>(samples.size() / 2)}))
+            return error;
+        // What the file has taken goes to the disk every few megabytes while the disc is read,
+        // rather than all at once when the output is put in place (the MP3's own writer
+        // flushes every chunk already).
+        if (format_ == pipeline::OutputFormat::Mp3 ||
+            encoder_->bytesWritten() - flushedBytes_ < flushEveryBytes)
+            return std::nullopt;
+        flushedBytes_ = encoder_->bytesWritten();
+        if (::fdatasync(fd_) != 0)
+            return VortanError(VortanError::PathAccess, QStringLiteral("Rip"),
+                               QStringLiteral("%1: %2").arg(path_, fileErrorText(errno)));
+        return std::nullopt;
     }
 
     std::optional<VortanError> finish(const std::optional<ReplayGain>& gain) {
@@ -63,7 +79,10 @@ class EncoderOutput {
     }
 
   private:
+    static constexpr std::int64_t flushEveryBytes = 4 << 20;
+
     std::unique_ptr<pipeline::Encoder> encoder_;
+    std::int64_t flushedBytes_ = 0;
     pipeline::OutputFormat format_;
     int fd_; // the pending output's, for the tags
     QString path_;
@@ -103,7 +122,7 @@ class ThreadedSink final : public TrackSink {
     }
 
   private:
-    static constexpr std::size_t maxQueued = 16; // chunks, about 2 MB
+    static constexpr std::size_t maxQueued = 32; // chunks, about 4 MB
 
     void end() {
         {
