@@ -40,6 +40,8 @@ class TrackSink {
 //  - an MP3 gets the request's ID3v2 tag with the ReplayGain;
 //  - a FLAC or an Opus gets the request's tags in its own convention (audiotags) with the
 //    ReplayGain.
+// What a file other than an MP3 has taken is flushed to the disk every 4 MiB as it is written
+// (an MP3's writer flushes every chunk itself).
 // Fails, with the reason, when the encoder refuses its setup.
 Result<std::unique_ptr<TrackSink>> openTrackSink(const ExtractRequest& request,
                                                  pipeline::OutputFormat format, int fd,
