@@ -79,14 +79,6 @@ std::optional<VortanError> WavEncoder::write(const AudioBlock& block) {
         // 8-bit WAV samples are unsigned, centred on 128.
         for (std::size_t i = 0; i < sampleCount; ++i)
             out[i] = static_cast<unsigned char>(block.samples[i] + 128);
-    } else if (width == 2) {
-        // Two bytes a sample, the common case, in a loop of fixed width the compiler unrolls.
-        const int shift = 16 - layout_.format.bitsPerSample;
-        for (std::size_t i = 0; i < sampleCount; ++i) {
-            const std::uint32_t v = static_cast<std::uint32_t>(block.samples[i]) << shift;
-            out[2 * i] = static_cast<unsigned char>(v);
-            out[2 * i + 1] = static_cast<unsigned char>(v >> 8);
-        }
     } else {
         const int shift = width * 8 - layout_.format.bitsPerSample;
         for (std::size_t i = 0; i < sampleCount; ++i) {
