@@ -21,6 +21,8 @@ packages=(
   libtag1-dev libebur128-dev
   # FLAC and Opus encoding (the reference encoders); FLAC decoding with its MD5 check
   libflac-dev libopusenc-dev libopus-dev
+  # Ogg Vorbis decoding through the reference decoder (exact lengths)
+  libvorbis-dev
   # decoding every other audio format (Ogg Vorbis, Opus, M4A/AAC/ALAC, AIFF, WavPack ...)
   libavformat-dev libavcodec-dev libswresample-dev libavutil-dev
   # test tools: GoogleTest, a PulseAudio server for the audio tests, a headless X server

@@ -13,8 +13,8 @@
 #include "benchaudio.h"
 #include "engine/cd/cdextract.h"
 #include "engine/cd/modakrip32.h"
-#include "engine/encode/mp3fileencoder.h"
 #include "engine/formats/clsfileio.h"
+#include "engine/pipeline/mp3fileencoder.h"
 #include "engine/platform/akrip/cddrives.h"
 
 #include <QCoreApplication>

@@ -15,11 +15,11 @@
 // and after the job.
 #include "engine/core/eventwait.h"
 #include "engine/encode/backgroundmeter.h"
-#include "engine/encode/encodejob.h"
 #include "engine/encode/modlame.h"
-#include "engine/encode/mp3fileencoder.h"
 #include "engine/encode/mp3output.h"
 #include "engine/encode/mp3tagging.h"
+#include "engine/pipeline/encodejob.h"
+#include "engine/pipeline/mp3fileencoder.h"
 #include "engine/platform/id3tag/id3tag.h"
 #include "engine/platform/loudness/loudnessmeter.h"
 

@@ -21,8 +21,8 @@
 #include "engine/core/sourcetree.h"
 #include "engine/decode/decodejob.h"
 #include "engine/decode/decoding.h"
-#include "engine/encode/encodejob.h"
 #include "engine/formats/outputfile.h"
+#include "engine/pipeline/encodejob.h"
 #include "engine/platform/akrip/cddrives.h"
 #include "engine/platform/nativepath.h"
 #include "engine/service/conversionservice.h"
@@ -107,8 +107,11 @@ BatchOutcome runBatch(Batch batch, Interruption& interruption) {
                          display.itemProgress(item, percent);
                      });
     QObject::connect(&service, &ConversionService::itemFinished, &service,
-                     [&display](const WorkItem& item, const JobResult& result) {
+                     [&display, &service, stopAfter = batch.stopAfter](const WorkItem& item,
+                                                                       const JobResult& result) {
                          display.itemFinished(item, result);
+                         if (stopAfter && stopAfter(item, result))
+                             service.stop();
                      });
     ConversionReport report;
     QObject::connect(&service, &ConversionService::batchFinished, &service,

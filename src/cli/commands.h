@@ -16,6 +16,10 @@ int encode(const Options& options, Interruption& interruption);
 int decode(const Options& options, Interruption& interruption);
 // Each file, of any format the program reads, to --to's format, with its tags.
 int convert(const Options& options, Interruption& interruption);
+// convert --mirror: every audio file under the source folders converted into the same
+// relative folder of the destination, what is up to date left as it is (see
+// engine/library).
+int mirror(const Options& options, Interruption& interruption);
 int tracks(const Options& options, Interruption& interruption);
 int rip(const Options& options, Interruption& interruption);
 int info(const Options& options, Interruption& interruption);

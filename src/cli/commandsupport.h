@@ -47,6 +47,8 @@ struct Batch {
     std::function<QString(const WorkItem&)> label; // the item as the user knows it
     QString verb; // the past participle of the work: "encoded", "converted", "extracted"
     bool printOutputs = true; // each completed output's path as it ends (see ProgressDisplay)
+    // Asked as each item ends; true: no further item starts (the files under way finish).
+    std::function<bool(const WorkItem&, const JobResult&)> stopAfter;
 };
 
 struct BatchOutcome {

@@ -8,6 +8,8 @@
 namespace cli {
 
 int convert(const Options& options, Interruption& interruption) {
+    if (options.mirror)
+        return mirror(options, interruption);
     LoadSettings(); // MP3's bitrate and quality default to the window's
     const std::optional<QString> destination = settleDestination(options);
     if (!destination)

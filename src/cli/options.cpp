@@ -48,7 +48,7 @@ constexpr CommandInfo commands[] = {
     {"info", Command::Info, 0, false},
     {"verify", Command::Verify, Offset, false},
     {"offset", Command::OffsetFind, Store, true}, // "offset find DISC"
-    // convert reads its --to and --flac-level itself (readConvertOption).
+    // convert reads its --to, --flac-level and --mirror's switches itself (readConvertOption).
     {"convert", Command::Convert, Bitrate | Quality | Output | Jobs, false},
 };
 
@@ -237,6 +237,18 @@ constexpr Flag flags[] = {
 std::optional<QString> readConvertOption(const QStringList& arguments, qsizetype& i,
                                          const QString& name, QString value, bool valueAttached,
                                          Options& o) {
+    const std::pair<const char*, bool Options::*> mirrorSwitches[] = {
+        {"--mirror", &Options::mirror},
+        {"--delete", &Options::mirrorDelete},
+        {"--dry-run", &Options::dryRun},
+        {"--portable-names", &Options::portableNames}};
+    for (const auto& [switchName, member] : mirrorSwitches)
+        if (name == QLatin1String(switchName)) {
+            if (valueAttached)
+                return QStringLiteral("%1 takes no value").arg(name);
+            o.*member = true;
+            return QString();
+        }
     const bool to = name == QLatin1String("--to");
     if (!to && name != QLatin1String("--flac-level"))
         return std::nullopt;
@@ -304,6 +316,10 @@ QString checkConvert(Options& o) {
         return QStringLiteral("convert --to %1 takes no quality (-q is for mp3)").arg(formatName);
     if (o.convertFlacLevel && format != pipeline::OutputFormat::Flac)
         return QStringLiteral("convert --to %1 takes no FLAC level").arg(formatName);
+    if (!o.mirror && (o.mirrorDelete || o.dryRun || o.portableNames))
+        return QStringLiteral("--delete, --dry-run and --portable-names go with convert --mirror");
+    if (o.mirror && !o.outputGiven)
+        return QStringLiteral("convert --mirror: give the destination folder with -o DIR");
     return {};
 }
 
@@ -373,6 +389,8 @@ QString readOption(const QStringList& arguments, qsizetype& i, const CommandInfo
 
 // Why the command's arguments (files or a disc) are not what it takes, or nothing.
 QString checkArguments(const CommandInfo& info, const QString& commandName, const Options& o) {
+    if (o.arguments.isEmpty() && o.mirror)
+        return QStringLiteral("convert --mirror: no source folders given");
     if (o.arguments.isEmpty())
         return info.oneArgument ? QStringLiteral("%1: no disc given (a .cue image or a CD device)")
                                       .arg(commandName)
@@ -463,6 +481,14 @@ QString helpText() {
                "                  Opus, M4A, WAV, MP3...) to mp3, flac, opus or wav, with\n"
                "                  their tags  [-b KBITS] [-q QUALITY] [--flac-level N] [-o DIR]\n"
                "                  [-j N]; e.g. convert --to flac -o ~/Music/flac *.wav\n"
+               "  convert --mirror FOLDER... -o DIR --to FORMAT  a whole library: every audio\n"
+               "                  file under the folders converted into the same relative\n"
+               "                  folder of DIR; MP3 to mp3 and Opus to opus are copied, never\n"
+               "                  coded twice; cover images go along and into the outputs;\n"
+               "                  what is up to date is left alone, so a rerun (also after\n"
+               "                  Ctrl+C or a crash) does only the rest  [--delete] [--dry-run]\n"
+               "                  [--portable-names] [-b KBITS] [-q QUALITY] [--flac-level N]\n"
+               "                  [-j N]; e.g. convert --mirror ~/Music -o /media/card --to mp3\n"
                "  tracks DISC     the disc's identity, MusicBrainz disc ID and track list, with\n"
                "                  the titles its CD-Text gives                 [--lookup]\n"
                "  rip DISC        the disc's tracks to MP3 or WAV files (or FLAC, Opus: --to)\n"
@@ -500,6 +526,14 @@ QString helpText() {
                "                       with --mp3 or --wav)\n"
                "      --flac-level N   FLAC compression level, %5 (fastest) to %6 (smallest;\n"
                "                       default %7)\n"
+               "      --mirror         convert takes source folders, mirrored into -o's folder\n"
+               "      --delete         with --mirror: removes the outputs (and cover copies)\n"
+               "                       this program made whose source is gone; nothing else\n"
+               "      --dry-run        with --mirror: lists what would be converted, copied,\n"
+               "                       left up to date and removed, and changes nothing\n"
+               "      --portable-names with --mirror: names valid on FAT, exFAT and NTFS\n"
+               "                       (memory cards, phones): no <>:\"\\|?*, no trailing dot\n"
+               "                       or space; names equal but for case are numbered\n"
                "  -t, --tracks LIST    the tracks to extract, e.g. 1,3-5 (default: all); 0 is a\n"
                "                       hidden track before track 1, which all leaves out\n"
                "      --mp3, --wav     what rip writes (default: MP3)\n"

@@ -59,6 +59,14 @@ struct Options {
     std::optional<pipeline::OutputFormat> convertTo;
     std::optional<int> convertBitrateKbps;
     std::optional<int> convertFlacLevel;
+
+    // convert --mirror: the arguments are source folders, each mirrored into -o's folder;
+    // --delete removes the outputs whose source is gone, --dry-run only says what would be
+    // done, --portable-names makes names valid on FAT, exFAT and NTFS.
+    bool mirror = false;
+    bool mirrorDelete = false;
+    bool dryRun = false;
+    bool portableNames = false;
 };
 
 struct Parsed {

@@ -14,6 +14,16 @@ namespace cli {
 
 namespace {
 
+// "m:ss", or "h:mm:ss" from an hour.
+QString clockText(qint64 seconds) {
+    const qint64 h = seconds / 3600, m = seconds / 60 % 60, s = seconds % 60;
+    const QString mmss =
+        QStringLiteral("%1:%2")
+            .arg(h > 0 ? QStringLiteral("%1").arg(m, 2, 10, QLatin1Char('0')) : QString::number(m))
+            .arg(s, 2, 10, QLatin1Char('0'));
+    return h > 0 ? QString::number(h) + QLatin1Char(':') + mmss : mmss;
+}
+
 // Redraws closer together than this are skipped: a terminal that scrolls a line a
 // millisecond would slow the batch down.
 constexpr qint64 redrawIntervalMs = 100;
@@ -34,7 +44,8 @@ int terminalColumns() {
 
 ProgressDisplay::ProgressDisplay(bool live, std::vector<qint64> weights,
                                  std::function<QString(const WorkItem&)> label)
-    : live_(live), share_(std::move(weights)), label_(std::move(label)) {
+    : live_(live), share_(weights), label_(std::move(label)),
+      itemCount_(static_cast<int>(weights.size())) {
     clock_.start();
 }
 
@@ -63,6 +74,7 @@ void ProgressDisplay::itemProgress(const WorkItem& item, int percent) {
 
 void ProgressDisplay::itemFinished(const WorkItem& item, const JobResult& result) {
     share_.set(item.index, 100.0);
+    ++itemsEnded_;
     running_.removeIf([&item](const WorkItem& r) { return r.index == item.index; });
     clearLine();
     if (result.status == JobResult::Status::Completed) {
@@ -106,11 +118,22 @@ QString ProgressDisplay::barLine(int width) const {
     QStringList names;
     for (const WorkItem& item : running_)
         names << escaped(label_(item));
+    constexpr double mb = 1024.0 * 1024.0;
+    QString times = clockText(static_cast<qint64>(seconds));
+    const double left = static_cast<double>(share_.totalWeight()) - share_.doneWeight();
+    if (share_.doneWeight() > 0 && seconds >= 1)
+        times += QStringLiteral(", about %1 left")
+                     .arg(clockText(static_cast<qint64>(left / (share_.doneWeight() / seconds))));
     QString line = QLatin1Char('[') + QString(filled, QLatin1Char('#')) +
                    QString(barCells - filled, QLatin1Char('.')) + QStringLiteral("] ") +
-                   progressFigure(percent) + QStringLiteral("  ") +
-                   QString::number(mbPerSecond, 'f', 1) + QStringLiteral(" MB/s  ") +
-                   names.join(QStringLiteral(", "));
+                   progressFigure(percent) +
+                   QStringLiteral("  %1/%2 files  %3/%4 MB  ")
+                       .arg(itemsEnded_)
+                       .arg(itemCount_)
+                       .arg(share_.doneWeight() / mb, 0, 'f', 1)
+                       .arg(static_cast<double>(share_.totalWeight()) / mb, 0, 'f', 1) +
+                   QString::number(mbPerSecond, 'f', 1) + QStringLiteral(" MB/s  ") + times +
+                   QStringLiteral("  ") + names.join(QStringLiteral(", "));
     if (line.size() >= width)
         line = line.left(std::max(width - 4, 0)) + QStringLiteral("...");
     return line;

@@ -16,7 +16,9 @@ namespace cli {
 // What a batch shows on standard error while it runs, and what it prints on standard output.
 //
 // On a terminal (`live`) one line is redrawn in place: a bar with the batch's share done, the
-// files under way and the speed (megabytes of source a second). Otherwise each item that
+// files ended of all, the megabytes of source done of all, the speed (megabytes of source a
+// second), the time since the start and the time still to go at that speed, and the files
+// under way. Otherwise each item that
 // ends gets one line. Either way a file that fails is named at once with the reason, and the
 // path of each output written completely goes to standard output.
 //
@@ -52,6 +54,8 @@ class ProgressDisplay {
     QList<WorkItem> running_;
     QElapsedTimer clock_;
     qint64 lastDrawMs_ = -1;
+    int itemCount_ = 0;
+    int itemsEnded_ = 0;
     bool lineShown_ = false;
 };
 

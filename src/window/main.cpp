@@ -1,5 +1,8 @@
 #include "engine/core/paths.h"
 #include "engine/platform/dialogs.h"
+#include "window/desktop/notifications.h"
+#include "window/desktop/openwith.h"
+#include "window/desktop/singleinstance.h"
 #include "window/dialogs/widgetdialogs.h"
 #include "window/main/form1.h"
 #include "window/playlist/frmplaylist.h"
@@ -33,10 +36,24 @@ int main(int argc, char* argv[]) {
     std::signal(SIGXFSZ, SIG_IGN);
     QApplication app(argc, argv);
 
-    // A second instance ends at once, showing nothing.
-    QLockFile instanceLock(instanceLockPath());
-    if (!instanceLock.tryLock(0))
+    // The files and folders to open, as absolute paths: a running program has its own
+    // working folder.
+    const QStringList paths =
+        openwith::absolutePaths(QApplication::arguments().mid(1), QDir::currentPath());
+
+    // A later launch hands its files to the running program, which comes to the front, and
+    // ends showing nothing. The lock decides which launch runs when two start together; the
+    // one that lost waits a little for the winner to listen.
+    const QString socket = singleinstance::socketPath();
+    if (singleinstance::handOff(socket, paths))
         return 0;
+    QLockFile instanceLock(instanceLockPath());
+    if (!instanceLock.tryLock(0)) {
+        if (singleinstance::handOff(socket, paths, 10000, true))
+            return 0;
+        qWarning("MP3 Vortan is running but did not answer; nothing was handed to it.");
+        return 1;
+    }
 
     QApplication::setApplicationName(QStringLiteral("MP3 Vortan v2.0"));
     QDir::setCurrent(ProgramFolder());
@@ -53,6 +70,19 @@ int main(int argc, char* argv[]) {
         frmPlayList::serve(window);
         FrmSearch::serve(window);
         window.Form_Load();
+
+        // Holding the lock, this program alone listens: a socket there is a crashed one's.
+        singleinstance::Server launches(socket);
+        auto* receiver = new openwith::LaunchReceiver(window);
+        QObject::connect(&launches, &singleinstance::Server::pathsReceived, receiver,
+                         &openwith::LaunchReceiver::receive);
+        if (!launches.listen())
+            qWarning("Later launches cannot reach this one: %s",
+                     qPrintable(launches.errorString()));
+        notifications::DBusSink desktopNotices;
+        notifications::JobNotifier notifier(window, desktopNotices);
+        if (!paths.isEmpty())
+            openwith::openPaths(window, paths);
         rc = QApplication::exec();
     }
     dialogs::setHandler(nullptr);

@@ -5,8 +5,8 @@
 #include "mp3fixture.h"
 
 #include "engine/core/settings.h"
-#include "engine/encode/encodejob.h"
 #include "engine/formats/wavreader.h"
+#include "engine/pipeline/encodejob.h"
 #include "engine/service/conversionservice.h"
 
 #include <QDir>

@@ -94,7 +94,8 @@ TEST_F(FormTest, ControlsAndMenusAreThereByTheirNames) {
     for (QAction* a : w.menuBar()->actions())
         bar << shown(a) + (a->isVisible() ? QString() : QStringLiteral(" (hidden)"));
     EXPECT_EQ(bar, (texts({"File", "popup (hidden)", "Action", "CD", "Preferences", "Help"})));
-    EXPECT_EQ(menuTexts(w.mnuFile), (texts({"Open", "Open Disc Image...", "Exit"})));
+    EXPECT_EQ(menuTexts(w.mnuFile),
+              (texts({"Open", "Open Disc Image...", "Convert Folder...", "Exit"})));
     EXPECT_EQ(menuTexts(w.mnupopup),
               (texts({"Start!", "Remove from List", "Remove and Delete File", "Verify against Disc",
                       "Look Up Disc Information", "Minimize", "Exit"})));
@@ -227,9 +228,9 @@ TEST_F(FormTest, DisablemLocksExactlyTheListedControlsAndClosesTheOtherWindows) 
     const std::vector<QPushButton*> locked = {w.C777,     w.CmdSelectAction, w.Copt,
                                               w.C5555555, w.Cmdhelp,         w.Command4};
     const std::vector<QMenu*> lockedMenus = {w.mnuCD, w.mnuPrefs, w.mnuHelp, w.mnupopup};
-    const std::vector<QAction*> lockedItems = {w.mnuStart2,     w.mnuRemoveDelete, w.mnuFileRemove,
-                                               w.mnuOpenfile,   w.mnuOpenImage,    w.mnuStart,
-                                               w.mnuRefreshlist};
+    const std::vector<QAction*> lockedItems = {w.mnuStart2,      w.mnuRemoveDelete, w.mnuFileRemove,
+                                               w.mnuOpenfile,    w.mnuOpenImage,    w.mnuStart,
+                                               w.mnuRefreshlist, w.mnuConvertFolder};
 
     w.Disablem();
     for (QPushButton* b : locked)

@@ -151,6 +151,34 @@ TEST_F(WindowFitTest, EveryWindowReadsWholeAtItsDefaultSize) {
     finder->close();
 }
 
+// Each window opens whole on its screen, however small the screen is in scaled pixels (at
+// twice the size a full-HD screen leaves 960 x 540): none is larger than the screen's free
+// area, and none needs more than that to show every control.
+TEST_F(WindowFitTest, EveryWindowOpensWithinItsScreen) {
+    disc(QStringLiteral("disc"), {{75 * 4, 440}, {75 * 3, 880}});
+    Form1& w = load();
+    const QSize room = w.screen()->availableGeometry().size();
+    if (room.width() < 960 || room.height() < 540)
+        GTEST_SKIP() << "a screen smaller than the program is made for";
+    const auto fits = [&room](QWidget* window) {
+        EXPECT_TRUE(QTest::qWaitForWindowExposed(window));
+        const QSize size = window->frameGeometry().size();
+        EXPECT_LE(size.width(), room.width()) << describe(window).toStdString();
+        EXPECT_LE(size.height(), room.height()) << describe(window).toStdString();
+        EXPECT_FAULTLESS(window);
+    };
+    fits(&w);
+    FrmPrefs* prefs = FrmPrefs::open(w);
+    fits(prefs);
+    prefs->close();
+    frmPlayList* player = frmPlayList::open(&w);
+    fits(player);
+    player->close();
+    FrmSearch* finder = FrmSearch::open(w);
+    fits(finder);
+    finder->close();
+}
+
 // "Disc Information..." for a disc of many tracks: the form scrolls up and down only, with no
 // field under the scroll bar, nothing cut and no stop without a name; it opens in its first
 // field, and a long title shows its beginning when the form opens and when Tab enters it.

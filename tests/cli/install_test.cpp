@@ -20,7 +20,7 @@ TEST(Install, PutsProgramsHelpMenuEntryIconAndManualPageWhereTheyBelong) {
     for (const char* file :
          {"bin/mp3vortan", "bin/mp3vortan-cli", "share/mp3vortan/help/index.html",
           "share/applications/mp3vortan.desktop", "share/icons/hicolor/32x32/apps/mp3vortan.png",
-          "share/man/man1/mp3vortan-cli.1"})
+          "share/man/man1/mp3vortan-cli.1.gz"})
         EXPECT_TRUE(QFileInfo(prefix.filePath(QString::fromLatin1(file))).isFile()) << file;
     const QByteArray entry =
         fixtures::readFile(prefix.filePath(QStringLiteral("share/applications/mp3vortan.desktop")));

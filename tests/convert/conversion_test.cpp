@@ -16,7 +16,9 @@
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
+#include <optional>
 #include <vector>
 
 namespace {
@@ -293,6 +295,45 @@ TEST_F(ConversionTest, Mp3AndOpusOutputsAreGapless) {
     EXPECT_EQ(static_cast<std::int64_t>(decoded.sampleFrames()), frames);
     EXPECT_NEAR(opusFrames(opus, path(QStringLiteral("check.wav"))),
                 std::llround(frames * 48000.0 / 44100.0), 1);
+}
+
+// An MP3 that records no length (no LAME/Info frame) is measured against the length its size
+// gives; a 24-bit source's loudness is measured as its 16-bit twin's.
+TEST_F(ConversionTest, ProgressWithoutARecordedLengthAndTheGainOfEveryWidth) {
+    REQUIRE_TOOLS("lame");
+    const QString wav =
+        write(QStringLiteral("plain.wav"), toneWav(16, 44100, 2, 5 * 44100, nullptr));
+    const QString mp3 = path(QStringLiteral("plain.mp3"));
+    ASSERT_TRUE(tool("lame", {QStringLiteral("--quiet"), QStringLiteral("-t"), wav, mp3}).ok());
+    pipeline::ConvertRequest request;
+    request.sourcePath = mp3;
+    request.outputs = {output(OutputFormat::Wav, path(QStringLiteral("back.wav")))};
+    std::vector<double> seen;
+    const ConvertOutcome decoded =
+        pipeline::convertFile(request, {}, [&seen](double percent) { seen.push_back(percent); });
+    ASSERT_EQ(decoded.status, ConvertOutcome::Status::Completed)
+        << decoded.error.description().toStdString();
+    EXPECT_EQ(decoded.announcedFrames, -1);
+    ASSERT_GT(seen.size(), 10u);
+    EXPECT_TRUE(std::is_sorted(seen.begin(), seen.end()));
+    EXPECT_GT(seen.back(), 95.0);
+    EXPECT_LE(seen.back(), 100.0);
+
+    const auto gainOf = [this](int bits) -> std::optional<audiotags::Gain> {
+        const QString name = QStringLiteral("w%1").arg(bits);
+        const QString source =
+            write(name + QStringLiteral(".wav"), toneWav(bits, 44100, 2, 3 * 44100, nullptr));
+        const QString target = path(name + QStringLiteral(".mp3"));
+        if (convert(source, OutputFormat::Mp3, target).status != ConvertOutcome::Status::Completed)
+            return std::nullopt;
+        const auto tags = audiotags::read(target);
+        return tags ? tags.value().trackGain : std::nullopt;
+    };
+    const auto twin = gainOf(16);
+    const auto wide = gainOf(24);
+    ASSERT_TRUE(twin && wide);
+    EXPECT_NEAR(wide->gainDb, twin->gainDb, 0.02);
+    EXPECT_NEAR(wide->peak, twin->peak, 0.001);
 }
 
 TEST_F(ConversionTest, ATruncatedFlacIsConvertedAsFarAsItGoesAndFailsAsIncomplete) {

@@ -1,11 +1,12 @@
 // WAV file to MP3 file: formats accepted and refused, chunking, cancelling, outputs.
 #include "engine/core/eventwait.h"
-#include "engine/encode/encodejob.h"
-#include "engine/encode/mp3fileencoder.h"
+#include "engine/pipeline/encodejob.h"
+#include "engine/pipeline/mp3fileencoder.h"
 
 #include "engine/platform/activemp3/mpg123stream.h"
 #include "fixtures.h"
 #include "mp3decode.h"
+#include "progressgate.h"
 #include "syncfault.h"
 
 #include <QCoreApplication>
@@ -19,8 +20,11 @@
 #include <algorithm>
 #include <cmath>
 #include <csignal>
+#include <fcntl.h>
 #include <numbers>
+#include <sys/file.h>
 #include <sys/resource.h>
+#include <unistd.h>
 #include <vector>
 
 namespace {
@@ -552,6 +556,25 @@ TEST_F(FileEncoderTest, AnExistingFileOfTheNameIsNeverReplaced) {
     EXPECT_EQ(QFileInfo(linked).symLinkTarget(), precious);
 }
 
+// A WAV another job is still writing (under its exclusive lock) is refused before anything is
+// written; another reader of it is welcome.
+TEST_F(FileEncoderTest, ASourceBeingWrittenIsRefusedAndAnotherReaderIsWelcome) {
+    const QString src = writeWav("held.wav", fixtures::sine(440, 0.5));
+    const int holder = ::open(QFile::encodeName(src).constData(), O_RDONLY | O_CLOEXEC);
+    ASSERT_GE(holder, 0);
+    ASSERT_EQ(::flock(holder, LOCK_EX | LOCK_NB), 0);
+    const EncodeOutcome refused = encode(request(src));
+    EXPECT_EQ(refused.status, EncodeOutcome::Status::Failed);
+    EXPECT_EQ(refused.error.description(), src + QStringLiteral(": the file is in use"));
+    EXPECT_FALSE(refused.outputCreated);
+    EXPECT_FALSE(QFileInfo::exists(path("out.mp3")));
+    EXPECT_TRUE(leftovers().isEmpty());
+
+    ASSERT_EQ(::flock(holder, LOCK_SH | LOCK_NB), 0);
+    EXPECT_EQ(encode(request(src)).status, EncodeOutcome::Status::Completed);
+    ::close(holder);
+}
+
 TEST_F(FileEncoderTest, CancelEndsAfterTheCurrentChunkWithAPlayableMp3) {
     const auto pcm = fixtures::sine(1000, 8.0);
     const QString src = writeWav("long.wav", pcm);
@@ -590,17 +613,23 @@ TEST_F(FileEncoderTest, JobReportsOnItsOwnThreadAndEndsEarlyOnCancel) {
     QObject::connect(&job, &FileJob::progressChanged, [&](const QString& caption, int) {
         onOwnerThread = onOwnerThread && QThread::currentThread() == job.thread();
         EXPECT_TRUE(caption.endsWith(QLatin1Char('%')));
-        if (++seen == 2)
-            job.cancel();
+        ++seen;
     });
-    const EncodeOutcome o = runJob(job, request(src));
+    // Held at its second report (a chunk is a sixth of the file): the cancel is looked at
+    // right after that chunk.
+    ProgressGate second([](const WorkItem&, int percent) { return percent >= 30; });
+    const EncodeRequest r = request(src);
+    job.start(WorkItem{r.sourcePath, r.outputPath});
+    ASSERT_TRUE(second.waitHeld());
+    job.cancel();
+    second.release();
+    eventwait::until(&job, &FileJob::finished, [&job] { return !job.isRunning(); });
+    const EncodeOutcome o = job.outcome();
     EXPECT_TRUE(onOwnerThread);
+    EXPECT_EQ(seen, 2);
     ASSERT_EQ(o.status, EncodeOutcome::Status::Cancelled);
     EXPECT_EQ(job.result().status, JobResult::Status::Cancelled);
-    // Cancel is seen after each chunk: the worker may be one chunk ahead of the signals.
-    EXPECT_GE(o.bytesEncoded, static_cast<std::int64_t>(2 * chunkFrames * 4));
-    EXPECT_LE(o.bytesEncoded, static_cast<std::int64_t>(3 * chunkFrames * 4));
-    EXPECT_LT(o.bytesEncoded, o.audioBytes);
+    EXPECT_EQ(o.bytesEncoded, static_cast<std::int64_t>(2 * chunkFrames * 4));
     EXPECT_TRUE(mp3decode::decodeFile(path("out.mp3")).ok);
 
     // The same job runs the next file to its end.

@@ -2,10 +2,10 @@
 // audio, the LAME/Info frame and an ID3v1 block as they were; loudness as EBU R 128 defines it.
 #include "fixtures.h"
 
-#include "engine/encode/mp3fileencoder.h"
 #include "engine/encode/mp3output.h"
 #include "engine/formats/mp3info.h"
 #include "engine/formats/wavreader.h"
+#include "engine/pipeline/mp3fileencoder.h"
 #include "engine/platform/id3tag/id3tag.h"
 #include "engine/platform/loudness/loudnessmeter.h"
 #include "engine/player/tagwriter.h"

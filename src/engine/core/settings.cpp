@@ -31,6 +31,7 @@ std::int16_t FlacLevel = 5;
 std::int16_t OpusBitrateKbps = 128;
 QString ExtractTo;
 QString AlsoWrite;
+std::int16_t DesktopNotifications = 1;
 
 namespace {
 
@@ -67,6 +68,7 @@ const KeyInfo& info(SettingKey key) {
         {"Opus bitrate", "128", &OpusBitrateKbps, nullptr},
         {"Extract to", "mp3", nullptr, &ExtractTo},
         {"Also write", "", nullptr, &AlsoWrite},
+        {"Desktop notifications", "1", &DesktopNotifications, nullptr},
     };
     return table[static_cast<int>(key)];
 }

@@ -54,6 +54,9 @@ extern QString ExtractTo;
 // The formats the CD bar's "Also write" boxes write beside the "Extract to" one: their
 // extension names separated by blanks ("mp3 flac"), each at most once; empty: none.
 extern QString AlsoWrite;
+// 1: a desktop notification says how a batch or rip went when it ends while the window is
+// not the active one.
+extern std::int16_t DesktopNotifications;
 
 // The keys, in the order LoadSettings reads them.
 enum class SettingKey {
@@ -81,8 +84,9 @@ enum class SettingKey {
     OpusBitrateKbps,
     ExtractTo,
     AlsoWrite,
+    DesktopNotifications,
 };
-inline constexpr int SettingKeyCount = 24;
+inline constexpr int SettingKeyCount = 25;
 
 namespace settings {
 

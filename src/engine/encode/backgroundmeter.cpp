@@ -15,7 +15,10 @@ BackgroundMeter::~BackgroundMeter() {
 
 template <typename Sample>
 void BackgroundMeter::push(const Sample* samples, std::size_t sampleCount) {
-    Block block(std::in_place_type<std::vector<Sample>>, samples, samples + sampleCount);
+    push(Block(std::in_place_type<std::vector<Sample>>, samples, samples + sampleCount));
+}
+
+void BackgroundMeter::push(Block block) {
     std::unique_lock lock(mutex_);
     changed_.wait(lock, [this] { return waiting_.size() < maxWaiting || stopping_; });
     waiting_.push_back(std::move(block));
@@ -32,6 +35,27 @@ void BackgroundMeter::add(const std::int32_t* samples, std::size_t sampleCount) 
 
 void BackgroundMeter::add(const float* samples, std::size_t sampleCount) {
     push(samples, sampleCount);
+}
+
+namespace {
+
+// `samples` at `bits` bits moved to the top of the `Wide` integers.
+template <typename Wide>
+std::vector<Wide> widened(const std::int32_t* samples, std::size_t count, int bits) {
+    const int shift = static_cast<int>(sizeof(Wide) * 8) - bits;
+    std::vector<Wide> out(count);
+    for (std::size_t i = 0; i < count; ++i)
+        out[i] = static_cast<Wide>(static_cast<std::uint32_t>(samples[i]) << shift);
+    return out;
+}
+
+} // namespace
+
+void BackgroundMeter::add(const std::int32_t* samples, std::size_t sampleCount, int bitsPerSample) {
+    if (bitsPerSample <= 16)
+        push(Block(widened<std::int16_t>(samples, sampleCount, bitsPerSample)));
+    else
+        push(Block(widened<std::int32_t>(samples, sampleCount, bitsPerSample)));
 }
 
 void BackgroundMeter::run() {

@@ -28,6 +28,9 @@ class BackgroundMeter {
     void add(const std::int16_t* samples, std::size_t sampleCount);
     void add(const std::int32_t* samples, std::size_t sampleCount);
     void add(const float* samples, std::size_t sampleCount);
+    // Integer samples right-justified at `bitsPerSample` (8 to 32), moved to the top of 16 or
+    // 32 bits as they are copied, so that the caller makes no pass of its own over them.
+    void add(const std::int32_t* samples, std::size_t sampleCount, int bitsPerSample);
 
     // Waits until everything added is measured and gives the meter; nothing when the meter
     // failed on the way, since a loudness of only some of the audio would be wrong. Call once.
@@ -39,6 +42,7 @@ class BackgroundMeter {
     static constexpr std::size_t maxWaiting = 64; // blocks
 
     template <typename Sample> void push(const Sample* samples, std::size_t sampleCount);
+    void push(Block block);
     void run();
 
     std::unique_ptr<LoudnessMeter> meter_; // the measuring thread's until it has ended

@@ -87,10 +87,8 @@ std::optional<VortanError> Mp3Output::commit() {
         return std::nullopt;
     const bool ok = writer_->append(staged_.data(), staged_.size());
     staged_.clear();
-    if (!ok) {
-        fileFailed_ = true;
+    if (!ok)
         return fileError(writer_->error());
-    }
     return std::nullopt;
 }
 
@@ -112,7 +110,6 @@ std::optional<VortanError> Mp3Output::finish() {
     const bool written = writer_->finish();
     bytesWritten_ = writer_->bytesWritten();
     if (!written) {
-        fileFailed_ = true;
         failure = fileError(writer_->error());
     } else if (stream_) {
         // The LAME/Info frame, complete only now, takes the place of the blank first frame.
@@ -121,15 +118,11 @@ std::optional<VortanError> Mp3Output::finish() {
             if (!failure)
                 failure = modLAME::lameError(code);
         } else if (tagBytes > 0 && !file_->WriteBytesAt(0, output_.data(), tagBytes)) {
-            fileFailed_ = true;
             if (!failure)
                 failure = fileError(file_->lastError);
         }
     }
-    if (!file_->CloseFile()) {
-        fileFailed_ = true;
-        if (!failure)
-            failure = fileError(file_->lastError);
-    }
+    if (!file_->CloseFile() && !failure)
+        failure = fileError(file_->lastError);
     return failure;
 }

@@ -52,9 +52,6 @@ class Mp3Output {
     std::optional<VortanError> finish();
 
     std::int64_t bytesWritten() const { return bytesWritten_; }
-    // A write, the Info frame's rewrite or the close of the file failed: the file did not
-    // take the whole MP3.
-    bool fileFailed() const { return fileFailed_; }
 
   private:
     Mp3Output(modLAME::StreamHandle stream, std::uint32_t samplesPerChunk,
@@ -75,5 +72,4 @@ class Mp3Output {
     std::unique_ptr<AsyncFileWriter> writer_;
     std::int64_t bytesWritten_ = 0;
     bool finished_ = false;
-    bool fileFailed_ = false;
 };

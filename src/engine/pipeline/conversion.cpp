@@ -4,6 +4,7 @@
 #include "engine/formats/audiolength.h"
 #include "engine/formats/clsfileio.h"
 #include "engine/formats/outputfile.h"
+#include "engine/formats/wavreader.h"
 #include "engine/pipeline/source.h"
 #include "engine/pipeline/wavencoder.h"
 #include "engine/platform/id3tag/audiotags.h"
@@ -18,10 +19,6 @@ namespace pipeline {
 namespace {
 
 const QString errorSource = QStringLiteral("ConvertFile");
-
-// Sample frames decoded and handed on at a time: small enough to keep a conversion's memory
-// bounded whatever the file's length, large enough that the calls cost nothing.
-constexpr std::int64_t blockFrames = 4096;
 
 VortanError fileError(const QString& path, int error) {
     return VortanError(VortanError::PathAccess, errorSource,
@@ -45,6 +42,18 @@ audiotags::Container containerOf(OutputFormat format) {
         return audiotags::Container::Opus;
     }
     return audiotags::Container::Wav;
+}
+
+// A WAV's INFO texts as the program's own reader takes them (UTF-8, or Latin-1 where they
+// are not valid UTF-8, as older programs wrote them), where the tag library gave nothing:
+// it drops a text that is not valid UTF-8.
+void takeWavInfoTexts(const QString& path, audiotags::AudioTags& tags) {
+    const WavInfoTexts texts = readWavInfoTexts(path);
+    for (auto [text, field] :
+         {std::pair{&texts.title, &tags.title}, std::pair{&texts.artist, &tags.artist},
+          std::pair{&texts.album, &tags.album}})
+        if (field->isEmpty())
+            *field = *text;
 }
 
 std::int64_t millisecondsOf(std::int64_t frames, int sampleRate) {
@@ -100,20 +109,13 @@ std::optional<VortanError> begin(Output& output, const AudioFormat& input,
         return encoder.error(); // the file, still empty, goes with `file`
     output.file = std::move(file.value());
     output.encoder = std::move(encoder.value());
+    output.result->begun = true;
     return std::nullopt;
 }
 
-// The samples as the loudness meter takes 32-bit ones: over the full 32-bit range.
-void fullRange(const std::int32_t* samples, std::size_t count, int bitsPerSample,
-               std::vector<std::int32_t>& out) {
-    const int shift = 32 - bitsPerSample;
-    out.resize(count);
-    for (std::size_t i = 0; i < count; ++i)
-        out[i] = static_cast<std::int32_t>(static_cast<std::uint32_t>(samples[i]) << shift);
-}
-
-// Ends `output` (its encoder, its tags) and puts it at its name.
-void complete(Output& output, const audiotags::AudioTags& tags, FirstFailure& failures) {
+// Ends `output` (its encoder, its tags unless there are none to write) and puts it at its
+// name.
+void complete(Output& output, const audiotags::AudioTags* tags, FirstFailure& failures) {
     if (auto error = output.encoder->finish()) {
         drop(output, *error, failures);
         return;
@@ -121,9 +123,11 @@ void complete(Output& output, const audiotags::AudioTags& tags, FirstFailure& fa
     output.encoder.reset();
     const QString& path = output.wanted->path;
     const int fd = output.file->fd();
-    if (auto error = audiotags::write(fd, path, containerOf(output.wanted->format), tags)) {
-        drop(output, *error, failures);
-        return;
+    if (tags) {
+        if (auto error = audiotags::write(fd, path, containerOf(output.wanted->format), *tags)) {
+            drop(output, *error, failures);
+            return;
+        }
     }
     struct stat status {};
     if (::fstat(fd, &status) == 0)
@@ -150,18 +154,31 @@ ConvertOutcome convertFile(const ConvertRequest& request, const std::function<bo
         return outcome;
     };
 
-    auto opened = openSource(request.sourcePath);
+    auto opened = (request.sourceOpener ? request.sourceOpener : openSource)(request.sourcePath);
     if (!opened)
         return failed(opened.error());
     Source& source = *opened.value();
     const AudioFormat format = source.format();
+    outcome.sourceFormat = format;
     outcome.announcedFrames = source.announcedFrames();
     if (outcome.announcedFrames == 0)
         return failed(noAudio(request.sourcePath));
-    Result<audiotags::AudioTags> read = audiotags::read(request.sourcePath);
-    if (!read)
-        return failed(read.error());
-    audiotags::AudioTags tags = std::move(read.value());
+    // Held until the conversion returns. Closing a file that was only read loses nothing.
+    clsFileIo sourceLock;
+    if (request.lockSource && !sourceLock.OpenFile(request.sourcePath, FileUse::Read))
+        return failed(fileError(request.sourcePath, sourceLock.lastError));
+    audiotags::AudioTags tags;
+    if (request.carryTags) {
+        Result<audiotags::AudioTags> read = audiotags::read(request.sourcePath);
+        if (!read)
+            return failed(read.error());
+        tags = std::move(read.value());
+        takeWavInfoTexts(request.sourcePath, tags);
+        if (tags.title.isEmpty())
+            tags.title = request.defaultTitle;
+        if (tags.pictures.empty() && request.pictureWhenNone)
+            tags.pictures.push_back(*request.pictureWhenNone);
+    }
 
     FirstFailure failures;
     std::vector<Output> outputs(request.outputs.size());
@@ -185,14 +202,16 @@ ConvertOutcome convertFile(const ConvertRequest& request, const std::function<bo
         return output.live() && output.wanted->format == OutputFormat::Mp3;
     });
     std::unique_ptr<BackgroundMeter> meter;
-    if (!tags.trackGain && mp3Asked)
+    if (request.carryTags && !tags.trackGain && mp3Asked)
         if (auto made =
                 LoudnessMeter::make(format.channels, static_cast<std::uint32_t>(format.sampleRate)))
             meter = std::make_unique<BackgroundMeter>(std::move(made.value()));
 
     const auto channels = static_cast<std::size_t>(format.channels);
+    const std::int64_t blockFrames =
+        request.blockFrames > 0 ? request.blockFrames : defaultBlockFrames;
+    const std::int64_t progressFrames = source.expectedFrames();
     std::vector<std::int32_t> samples(static_cast<std::size_t>(blockFrames) * channels);
-    std::vector<std::int32_t> scaled;
     bool stoppedEarly = false;
     while (anyLive) {
         const Result<std::int64_t> got = source.read(samples.data(), blockFrames);
@@ -220,19 +239,13 @@ ConvertOutcome convertFile(const ConvertRequest& request, const std::function<bo
                 drop(output, *error, failures);
             anyLive = anyLive || output.live();
         }
-        const auto count = static_cast<std::size_t>(got.value()) * channels;
-        if (meter) {
-            if (format.bitsPerSample == 32) {
-                meter->add(samples.data(), count);
-            } else {
-                fullRange(samples.data(), count, format.bitsPerSample, scaled);
-                meter->add(scaled.data(), count);
-            }
-        }
+        if (meter)
+            meter->add(samples.data(), static_cast<std::size_t>(got.value()) * channels,
+                       format.bitsPerSample);
         outcome.framesRead += got.value();
-        if (progress && outcome.announcedFrames > 0)
+        if (progress && progressFrames > 0)
             progress(std::min(100.0, static_cast<double>(outcome.framesRead) * 100.0 /
-                                         static_cast<double>(outcome.announcedFrames)));
+                                         static_cast<double>(progressFrames)));
         if (cancelled && cancelled() &&
             (outcome.announcedFrames < 0 || outcome.framesRead < outcome.announcedFrames)) {
             stoppedEarly = true;
@@ -256,7 +269,10 @@ ConvertOutcome convertFile(const ConvertRequest& request, const std::function<bo
     }
     for (Output& output : outputs)
         if (output.live())
-            complete(output, output.wanted->format == OutputFormat::Mp3 ? mp3Tags : tags,
+            complete(output,
+                     !request.carryTags                           ? nullptr
+                     : output.wanted->format == OutputFormat::Mp3 ? &mp3Tags
+                                                                  : &tags,
                      failures);
 
     if (failures.error())

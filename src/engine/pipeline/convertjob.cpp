@@ -1,6 +1,6 @@
 #include "engine/pipeline/convertjob.h"
 
-#include "engine/encode/encodejob.h"
+#include "engine/pipeline/encodejob.h"
 
 ConvertJob::ConvertJob(pipeline::OutputFormat format, const pipeline::EncoderSettings& settings,
                        QObject* parent)

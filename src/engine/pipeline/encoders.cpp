@@ -66,20 +66,22 @@ class Mp3Encoder final : public Encoder {
     std::optional<VortanError> write(const AudioBlock& block) override {
         if (failure_.first())
             return failure_.first();
-        // The binding's 32-bit entry takes full scale as the whole 32-bit range: a narrower
-        // sample moved to the top bits encodes exactly as at its own width.
-        const int shift = 32 - input_.bitsPerSample;
         const auto channels = static_cast<std::size_t>(input_.channels);
         const std::size_t framesPerCall = output_->maxSamplesPerCall() / channels;
         const std::int32_t* in = block.samples;
         auto left = static_cast<std::size_t>(block.frames);
         while (left > 0) {
             const std::size_t n = std::min(left, framesPerCall);
-            scaled_.resize(n * channels);
-            for (std::size_t i = 0; i < scaled_.size(); ++i)
-                scaled_[i] = static_cast<std::int32_t>(static_cast<std::uint32_t>(in[i]) << shift);
-            if (auto error =
-                    output_->encode(scaled_.data(), static_cast<std::uint32_t>(n * channels)))
+            const auto count = static_cast<std::uint32_t>(n * channels);
+            // The binding takes full scale as the whole range of its 16- or 32-bit entry: a
+            // narrower sample moved to the top bits encodes exactly as at its own width.
+            // Samples of up to 16 bits go as 16-bit ones, half the memory to pass.
+            std::optional<VortanError> error;
+            if (input_.bitsPerSample <= 16)
+                error = output_->encode(atTop(in, count, shorts_), count);
+            else
+                error = output_->encode(atTop(in, count, scaled_), count);
+            if (error)
                 return failure_(namingCodec(std::move(error)));
             if (auto error = output_->commit())
                 return failure_(std::move(error));
@@ -103,6 +105,16 @@ class Mp3Encoder final : public Encoder {
     }
 
   private:
+    // The `count` samples at the input's width moved to the top of `Wide` integers.
+    template <typename Wide>
+    const Wide* atTop(const std::int32_t* in, std::uint32_t count, std::vector<Wide>& out) const {
+        const int shift = static_cast<int>(sizeof(Wide) * 8) - input_.bitsPerSample;
+        out.resize(count);
+        for (std::size_t i = 0; i < count; ++i)
+            out[i] = static_cast<Wide>(static_cast<std::uint32_t>(in[i]) << shift);
+        return out.data();
+    }
+
     // The encoder's own errors are told of the file; the file's name it already.
     std::optional<VortanError> namingCodec(std::optional<VortanError> error) const {
         if (error && error->source() == lameSource)
@@ -114,6 +126,7 @@ class Mp3Encoder final : public Encoder {
     AudioFormat input_;
     int targetFd_;
     QString path_;
+    std::vector<std::int16_t> shorts_;
     std::vector<std::int32_t> scaled_;
     FirstFailure failure_;
     bool finished_ = false;

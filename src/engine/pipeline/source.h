@@ -24,6 +24,10 @@ class Source {
     // The length in sample frames the file announces; -1 when it does not say. A source that
     // ends short of an announced length is incomplete (see read).
     virtual std::int64_t announcedFrames() const = 0;
+    // The length in sample frames to measure progress against: the announced length, or an
+    // estimate where the file gives none (an MP3 without a LAME/Info frame, from its size);
+    // -1 when nothing tells.
+    virtual std::int64_t expectedFrames() const { return announcedFrames(); }
     // Reads up to `maxFrames` sample frames into `samples` (room for maxFrames x channels) and
     // returns how many it read; 0 at the end. Fails, with what was read before kept, when the
     // file is damaged or ends short of what it announces (a truncated FLAC, a frame or MD5
@@ -47,6 +51,13 @@ class Source {
 // Fails with a reason the user can act on: the file is missing or empty, holds no audio
 // stream, is protected (DRM), or is in no format the program reads.
 Result<std::unique_ptr<Source>> openSource(const QString& path);
+
+// Opens `path` with one reader only, for a batch that converts files of that format: a
+// RIFF/WAVE file of integer PCM or floating-point samples (the program's WAV reader), or MPEG
+// audio (libmpg123). A file of any other content fails, naming the file and why, where
+// openSource would have found another reader for it.
+Result<std::unique_ptr<Source>> openWavSource(const QString& path);
+Result<std::unique_ptr<Source>> openMp3Source(const QString& path);
 
 // True when `path`'s name ends in an extension of a format openSource reads (for listing
 // folders and file dialogs; opening still goes by content).

@@ -6,11 +6,13 @@
 #include "engine/platform/ffmpeg/ffmpegdecoder.h"
 #include "engine/platform/flac/flacdecoder.h"
 #include "engine/platform/nativepath.h"
+#include "engine/platform/vorbis/vorbisdecoder.h"
 
 #include <QCoreApplication>
 #include <QFile>
 
 #include <algorithm>
+#include <bit>
 #include <cerrno>
 #include <cmath>
 #include <cstring>
@@ -18,6 +20,9 @@
 #include <vector>
 
 namespace pipeline {
+
+static_assert(std::endian::native == std::endian::little,
+              "WAV and decoded MP3 samples are read in place as little-endian integers");
 
 namespace {
 
@@ -154,8 +159,11 @@ class WavSource final : public Source {
                       [](Bytes p, std::size_t i) { return static_cast<std::int32_t>(p[i]) - 128; });
             break;
         case WavSampleType::Int16:
+            // Read in place: WAV is little-endian, as the machine is.
             decodeAll(b, count, out, [](Bytes p, std::size_t i) -> std::int32_t {
-                return static_cast<std::int16_t>(p[2 * i] | p[2 * i + 1] << 8);
+                std::int16_t v = 0;
+                std::memcpy(&v, p + 2 * i, sizeof v);
+                return v;
             });
             break;
         case WavSampleType::Int24:
@@ -222,6 +230,16 @@ class WavSource final : public Source {
 // ----------------------------------------------------------------------------------------
 // MP3 through libmpg123, gapless, at 16 bits.
 
+// `count` 16-bit samples as the decoder gives them (little-endian, as the machine is) into
+// `out`. A plain loop of its own, which the compiler vectorises.
+void widen16(const char* in, std::int64_t count, std::int32_t* out) {
+    for (std::int64_t i = 0; i < count; ++i) {
+        std::int16_t v = 0;
+        std::memcpy(&v, in + 2 * i, sizeof v);
+        out[i] = v;
+    }
+}
+
 class Mp3Source final : public Source {
   public:
     Mp3Source(QString path, std::unique_ptr<Mpg123Stream> stream)
@@ -236,6 +254,9 @@ class Mp3Source final : public Source {
     const AudioFormat& format() const override { return format_; }
     std::int64_t announcedFrames() const override {
         return stream_->lengthRecorded() ? stream_->expectedFrames() : -1;
+    }
+    std::int64_t expectedFrames() const override {
+        return stream_->expectedFrames() > 0 ? stream_->expectedFrames() : -1;
     }
     QString codecName() const override { return QStringLiteral("MP3"); }
 
@@ -255,10 +276,8 @@ class Mp3Source final : public Source {
             }
             const std::int64_t take = std::min<std::int64_t>(
                 maxFrames - stored, static_cast<std::int64_t>(filled_ - offset_) / blockAlign);
-            const auto* in = reinterpret_cast<const unsigned char*>(buffer_.data() + offset_);
-            std::int32_t* out = samples + stored * format_.channels;
-            for (std::int64_t i = 0; i < take * format_.channels; ++i)
-                out[i] = static_cast<std::int16_t>(in[2 * i] | in[2 * i + 1] << 8);
+            widen16(buffer_.data() + offset_, take * format_.channels,
+                    samples + stored * format_.channels);
             offset_ += static_cast<std::size_t>(take * blockAlign);
             stored += take;
             decoded_ += take;
@@ -337,6 +356,43 @@ class FlacSource final : public Source {
 };
 
 // ----------------------------------------------------------------------------------------
+// Ogg Vorbis through the reference decoder: FFmpeg trims a stream that fits on one page
+// wrongly (a second of audio gains or loses a few hundred samples), libvorbisfile never.
+
+class VorbisSource final : public Source {
+  public:
+    VorbisSource(QString path, std::unique_ptr<VorbisDecoder> decoder)
+        : path_(std::move(path)), decoder_(std::move(decoder)) {
+        format_.sampleRate = decoder_->sampleRate();
+        format_.channels = decoder_->channels();
+        format_.bitsPerSample = VorbisDecoder::bitsPerSample;
+        format_.lossless = false;
+    }
+
+    const AudioFormat& format() const override { return format_; }
+    std::int64_t announcedFrames() const override { return decoder_->announcedFrames(); }
+    QString codecName() const override { return QStringLiteral("Ogg Vorbis"); }
+    std::int64_t bitRate() const override { return decoder_->bitRate(); }
+
+    Result<std::int64_t> read(std::int32_t* samples, std::int64_t maxFrames,
+                              const std::atomic<bool>* stop) override {
+        const std::int64_t stored = decoder_->read(samples, maxFrames, stop);
+        if (stored > 0 || !decoder_->ended() || !decoder_->failed())
+            return stored;
+        const std::int64_t held = decoder_->decodedFrames();
+        if (decoder_->failure() == VorbisDecoder::Failure::Truncated)
+            return sourceError(
+                incompleteReason(path_, held, decoder_->announcedFrames(), format_.sampleRate));
+        return sourceError(damagedReason(path_, held, format_.sampleRate, decoder_->damage()));
+    }
+
+  private:
+    QString path_;
+    std::unique_ptr<VorbisDecoder> decoder_;
+    AudioFormat format_;
+};
+
+// ----------------------------------------------------------------------------------------
 // Everything else through FFmpeg.
 
 class FfmpegSource final : public Source {
@@ -376,7 +432,7 @@ class FfmpegSource final : public Source {
 // ----------------------------------------------------------------------------------------
 
 // What the first bytes of the file say it is.
-enum class Kind { Wav, Flac, OtherContainer, Unknown };
+enum class Kind { Wav, Flac, Ogg, OtherContainer, Unknown };
 
 // The length of an ID3v2 tag at the start of `head`, footer included; 0 when there is none.
 std::int64_t id3v2Length(const QByteArray& head) {
@@ -395,8 +451,9 @@ Kind kindOf(const QByteArray& head) {
         return Kind::Wav;
     if (head.startsWith("fLaC"))
         return Kind::Flac;
-    static const char* const containers[] = {"OggS",
-                                             "FORM",
+    if (head.startsWith("OggS"))
+        return Kind::Ogg;
+    static const char* const containers[] = {"FORM",
                                              "wvpk",
                                              "MAC ",
                                              "TTA1",
@@ -435,6 +492,31 @@ Result<std::unique_ptr<Source>> usable(const QString& path, std::unique_ptr<Sour
 
 Result<std::unique_ptr<Source>> openByContent(const QString& path);
 
+// Why `path` cannot be opened at all, checked before any reader looks at it; nothing when it
+// is a file that can be read.
+std::optional<VortanError> unreadable(const QString& path) {
+    if (!nativepath::exists(path))
+        return sourceError(path + tr(": the file does not exist"), VortanError::FileNotFound);
+    if (!nativepath::isFile(path))
+        return sourceError(path + tr(": not a file"), VortanError::PathAccess);
+    return std::nullopt;
+}
+
+// The program's WAV reader over `path`, whose header readWavFormat gave as `wav`.
+Result<std::unique_ptr<Source>> openWav(const QString& path, const WavFormat& wav) {
+    auto source = std::make_unique<WavSource>(path, wav, wav.sampleType());
+    if (auto opened = source->open(); !opened)
+        return opened.error();
+    return std::unique_ptr<Source>(std::move(source));
+}
+
+Result<std::unique_ptr<Source>> openMp3(const QString& path) {
+    auto mp3 = Mpg123Stream::open(path);
+    if (!mp3)
+        return mp3.error();
+    return std::unique_ptr<Source>(new Mp3Source(path, std::move(mp3.value())));
+}
+
 } // namespace
 
 Result<std::unique_ptr<Source>> openSource(const QString& path) {
@@ -447,10 +529,8 @@ Result<std::unique_ptr<Source>> openSource(const QString& path) {
 namespace {
 
 Result<std::unique_ptr<Source>> openByContent(const QString& path) {
-    if (!nativepath::exists(path))
-        return sourceError(path + tr(": the file does not exist"), VortanError::FileNotFound);
-    if (!nativepath::isFile(path))
-        return sourceError(path + tr(": not a file"), VortanError::PathAccess);
+    if (auto error = unreadable(path))
+        return *error;
     QFile file;
     int error = 0;
     if (!nativepath::openForReading(file, path, &error))
@@ -477,10 +557,7 @@ Result<std::unique_ptr<Source>> openByContent(const QString& path) {
         if (type == WavSampleType::Unsupported) // A-law, ADPCM, ... in a RIFF file
             return openWithFfmpeg(path, tr("the WAV file's audio is coded in a way the program "
                                            "does not read"));
-        auto source = std::make_unique<WavSource>(path, wav.value(), type);
-        if (auto opened = source->open(); !opened)
-            return opened.error();
-        return std::unique_ptr<Source>(std::move(source));
+        return openWav(path, wav.value());
     }
     case Kind::Flac: {
         auto decoder = FlacDecoder::open(path);
@@ -489,18 +566,51 @@ Result<std::unique_ptr<Source>> openByContent(const QString& path) {
                 path + tr(": the FLAC file cannot be read: %1").arg(decoder.error().description()));
         return std::unique_ptr<Source>(new FlacSource(path, std::move(decoder.value()), size));
     }
+    case Kind::Ogg: {
+        bool notVorbis = false;
+        auto decoder = VorbisDecoder::open(path, &notVorbis);
+        if (decoder)
+            return std::unique_ptr<Source>(new VorbisSource(path, std::move(decoder.value())));
+        if (!notVorbis)
+            return sourceError(path + QStringLiteral(": ") + decoder.error().description());
+        return openWithFfmpeg(path, QString()); // Opus, FLAC in Ogg, ...
+    }
     case Kind::OtherContainer:
         return openWithFfmpeg(path, QString());
     case Kind::Unknown:
         break;
     }
     // MP3 has no magic of its own: its decoder checks that the frames follow one another.
-    if (auto mp3 = Mpg123Stream::open(path))
-        return std::unique_ptr<Source>(new Mp3Source(path, std::move(mp3.value())));
+    if (auto mp3 = openMp3(path))
+        return mp3;
     return openWithFfmpeg(path, QString());
 }
 
 } // namespace
+
+Result<std::unique_ptr<Source>> openWavSource(const QString& path) {
+    if (auto error = unreadable(path))
+        return *error;
+    auto wav = readWavFormat(path);
+    if (!wav)
+        return sourceError(wav.error().description());
+    if (wav.value().sampleType() == WavSampleType::Unsupported)
+        return sourceError(path + tr(": the WAV file's audio is coded in a way the program "
+                                     "does not read"));
+    auto source = openWav(path, wav.value());
+    if (!source)
+        return source;
+    return usable(path, std::move(source.value()));
+}
+
+Result<std::unique_ptr<Source>> openMp3Source(const QString& path) {
+    if (auto error = unreadable(path))
+        return *error;
+    auto source = openMp3(path);
+    if (!source)
+        return sourceError(path + QStringLiteral(": ") + source.error().description());
+    return usable(path, std::move(source.value()));
+}
 
 bool hasAudioExtension(const QString& path) {
     const qsizetype slash = path.lastIndexOf(QLatin1Char('/'));

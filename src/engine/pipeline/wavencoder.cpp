@@ -4,10 +4,14 @@
 
 #include <QCoreApplication>
 
+#include <bit>
 #include <cstring>
 #include <vector>
 
 namespace pipeline {
+
+static_assert(std::endian::native == std::endian::little,
+              "WAV samples are stored in place as little-endian integers");
 
 namespace {
 
@@ -74,18 +78,34 @@ std::optional<VortanError> WavEncoder::write(const AudioBlock& block) {
 
     bytes_.resize(static_cast<std::size_t>(byteCount));
     unsigned char* out = bytes_.data();
+    const std::int32_t* in = block.samples;
     const int width = layout_.containerBytes;
-    if (width == 1) {
+    const int shift = width * 8 - layout_.format.bitsPerSample;
+    switch (width) {
+    case 1:
         // 8-bit WAV samples are unsigned, centred on 128.
         for (std::size_t i = 0; i < sampleCount; ++i)
-            out[i] = static_cast<unsigned char>(block.samples[i] + 128);
-    } else {
-        const int shift = width * 8 - layout_.format.bitsPerSample;
+            out[i] = static_cast<unsigned char>(in[i] + 128);
+        break;
+    case 2: // stored in place: WAV is little-endian, as the machine is
         for (std::size_t i = 0; i < sampleCount; ++i) {
-            const std::uint32_t v = static_cast<std::uint32_t>(block.samples[i]) << shift;
+            const auto v = static_cast<std::int16_t>(static_cast<std::uint32_t>(in[i]) << shift);
+            std::memcpy(out + 2 * i, &v, sizeof v);
+        }
+        break;
+    case 4:
+        for (std::size_t i = 0; i < sampleCount; ++i) {
+            const std::uint32_t v = static_cast<std::uint32_t>(in[i]) << shift;
+            std::memcpy(out + 4 * i, &v, sizeof v);
+        }
+        break;
+    default:
+        for (std::size_t i = 0; i < sampleCount; ++i) {
+            const std::uint32_t v = static_cast<std::uint32_t>(in[i]) << shift;
             for (int b = 0; b < width; ++b)
                 *out++ = static_cast<unsigned char>(v >> (8 * b));
         }
+        break;
     }
     if (!sink_->write(bytes_.data(), bytes_.size()))
         return failed(*sink_->failure());

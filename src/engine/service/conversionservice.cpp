@@ -3,9 +3,9 @@
 #include "engine/core/paths.h"
 #include "engine/decode/decodejob.h"
 #include "engine/decode/decoding.h"
-#include "engine/encode/encodejob.h"
 #include "engine/pipeline/conversion.h"
 #include "engine/pipeline/convertjob.h"
+#include "engine/pipeline/encodejob.h"
 #include "engine/pipeline/source.h"
 
 #include <algorithm>

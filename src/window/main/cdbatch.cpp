@@ -123,7 +123,8 @@ void endExtraction(Form1& w, const std::shared_ptr<ExtractionPlan>& plan,
                 ended.items[i].output = written;
         w.recordBatch(ended);
     };
-    steps.written = [](const RipEnding& ending) {
+    steps.written = [&w](const RipEnding& ending) {
+        emit w.ripEnded(ending);
         if (ending.logPath && !*ending.logPath)
             dialogs::msgBox(ending.logPath->error().description(), dialogs::Buttons::Ok,
                             dialogs::Icon::Critical);

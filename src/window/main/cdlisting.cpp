@@ -76,12 +76,15 @@ void Form1::mnuOpenImage_Click() {
     const QStringList picked = dialogs::handler().openFiles(request);
     if (picked.isEmpty())
         return;
-    const QString cuePath = picked.first();
+    openDiscImage(picked.first());
+}
+
+bool Form1::openDiscImage(const QString& cuePath) {
     const Result<cddrives::ImageReport> image = cddrives::registerImage(cuePath);
     if (!image) {
         dialogs::msgBox(image.error().description(), dialogs::Buttons::Ok,
                         dialogs::Icon::Exclamation, QStringLiteral("Open Disc Image"));
-        return;
+        return false;
     }
     // The image's entry: after the devices, in place of the blank entry a machine without
     // drives lists.
@@ -103,6 +106,7 @@ void Form1::mnuOpenImage_Click() {
                                  image->incompleteTracks.join(QLatin1Char('\n'))),
                         dialogs::Buttons::Ok, dialogs::Icon::Exclamation,
                         QStringLiteral("Open Disc Image"));
+    return true;
 }
 
 void Form1::mnuVerify_Click() {

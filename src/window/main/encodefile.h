@@ -1,7 +1,7 @@
 #pragma once
 
-#include "engine/encode/encodejob.h"
 #include "engine/encode/modlame.h"
+#include "engine/pipeline/encodejob.h"
 
 #include <QString>
 

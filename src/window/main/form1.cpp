@@ -59,8 +59,8 @@ void setMenuEnabled(QMenu* menu, bool enabled) {
 }
 
 // The items of the File and Action menus that a running job locks: all but Stop and Exit.
-std::array<QAction*, 4> jobLockedItems(const Form1& w) {
-    return {w.mnuOpenfile, w.mnuOpenImage, w.mnuStart, w.mnuRefreshlist};
+std::array<QAction*, 5> jobLockedItems(const Form1& w) {
+    return {w.mnuOpenfile, w.mnuOpenImage, w.mnuStart, w.mnuRefreshlist, w.mnuConvertFolder};
 }
 
 QString destinationCaption() {
@@ -182,6 +182,7 @@ void Form1::connectCommands() {
     // its disc.
     connect(DriveList, &QComboBox::activated, this, &Form1::driveChosen);
     connect(mnuOpenImage, &QAction::triggered, this, &Form1::mnuOpenImage_Click);
+    connect(mnuConvertFolder, &QAction::triggered, this, &Form1::mnuConvertFolder_Click);
     connect(cmdRefresh, &QPushButton::clicked, this, [this] {
         cmdRefresh_Click();
         tree_->showfiles();
@@ -419,6 +420,7 @@ void Form1::endJob() {
     tmrWarning->stop();
     unloadPopup();
     Enablem();
+    emit jobEnded();
     restoreWindow();
 }
 

@@ -2,6 +2,7 @@
 
 #include "engine/cd/disc.h"
 #include "engine/cd/discinfo.h"
+#include "engine/cd/ripcompletion.h"
 #include "engine/pipeline/audioformat.h"
 #include "engine/prefs/drivespace.h"
 #include "engine/service/windowbatch.h"
@@ -27,6 +28,10 @@ class QPushButton;
 class QRadioButton;
 class QThread;
 class QTimer;
+namespace library {
+class MirrorRun;
+struct MirrorRequest;
+} // namespace library
 class QTreeView;
 class QWidget;
 class SourceTree;
@@ -215,6 +220,16 @@ class Form1 : public QMainWindow {
     // "Open Disc Image...": a cue sheet becomes a drive after the others, is opened and its
     // tracks are listed.
     void mnuOpenImage_Click();
+    // Opens the cue sheet `cuePath` as "Open Disc Image..." opens the one picked; false (the
+    // reason said) when it cannot be opened.
+    bool openDiscImage(const QString& cuePath);
+    // "Convert Folder...": a music folder mirrored into another in one format (engine's
+    // library::MirrorRun): the folders and choices asked in a form, a preview of what would be
+    // done to confirm, then the batch with the window's progress, Stop, tray and disk guard,
+    // and a message with the summary. The walk runs on a thread of its own; ignored while a
+    // job or another walk runs (convertfolder.cpp).
+    void mnuConvertFolder_Click();
+    bool isPlanningFolder() const { return folderPlanning_ != nullptr; }
     // Compares the selected WAV node's file with its track of the disc in the media drive
     // (by checksums) on a thread of its own and returns; the window, drawn but taking no
     // input meanwhile, says whether they match once the thread has ended. Ignored while a
@@ -342,6 +357,7 @@ class Form1 : public QMainWindow {
     QMenu* mnuFile = nullptr;
     QAction* mnuOpenfile = nullptr;
     QAction* mnuOpenImage = nullptr;
+    QAction* mnuConvertFolder = nullptr;
     QAction* mnuExit = nullptr;
     QMenu* mnupopup = nullptr; // the tree's context menu
     QAction* mnuStart2 = nullptr;
@@ -385,6 +401,11 @@ class Form1 : public QMainWindow {
     // The window has unloaded and the program should end (connected to the application's
     // quit by the program entry).
     void programEndRequested();
+    // The steps after a rip have ended: the log and the cue sheets are written, and the
+    // AccurateRip database has answered when it was asked.
+    void ripEnded(const RipEnding& ending);
+    // The job has ended and the window is idle again (emitted before it is shown again).
+    void jobEnded();
 
   protected:
     void closeEvent(QCloseEvent* event) override;
@@ -467,12 +488,20 @@ class Form1 : public QMainWindow {
                           const ConversionSettings& settings,
                           std::function<void(const QString& path, EncodeFileResult how)> done);
 
+    // Opens and walks `request` on a thread of its own (folderPlanning_); then `then` on this
+    // thread with the run planned, unless it failed (said) or was cancelled.
+    void planFolder(const library::MirrorRequest& request,
+                    std::function<void(const std::shared_ptr<library::MirrorRun>&)> then);
+    // The planned run's orphans settled and its batch started with the window's reactions.
+    void runFolder(const std::shared_ptr<library::MirrorRun>& run);
+
     static Form1* current_;
     SourceTree* tree_ = nullptr;
     TreeViewEvents* treeEvents_ = nullptr;
     QPointer<frmpopup> popup_;
     QPointer<QWidget> helpWindow_;
     QPointer<QObject> offsetFinder_; // the running "Find Read Offset..." search
+    QObject* folderPlanning_ = nullptr; // child: the walk of "Convert Folder...", while it runs
     bool unloaded_ = false;
     ConversionService* conversions_ = nullptr; // child
     std::unique_ptr<QThread> verifying_;       // the comparison of mnuVerify_Click, while it runs

@@ -453,6 +453,7 @@ void Form1::buildMenus() {
     mnuOpenfile = makeAction(mnuFile, "mnuOpenfile", QStringLiteral("&Open"),
                              QKeySequence(Qt::CTRL | Qt::Key_O));
     mnuOpenImage = makeAction(mnuFile, "mnuOpenImage", QStringLiteral("Open &Disc Image..."));
+    mnuConvertFolder = makeAction(mnuFile, "mnuConvertFolder", QStringLiteral("Convert &Folder..."));
     mnuFile->addSeparator();
     mnuExit =
         makeAction(mnuFile, "mnuExit", QStringLiteral("E&xit"), QKeySequence(Qt::CTRL | Qt::Key_Q));

@@ -193,7 +193,7 @@ QWidget* FrmPrefs::buildAudioMiscTab() {
     miscGrid->addWidget(Combo2, 1, 1);
     miscGrid->addWidget(Check11, 2, 0, 1, 2);
     miscGrid->addWidget(Check10, 3, 0, 1, 2);
-    miscGrid->addWidget(Check5, 4, 0, 1, 2);
+    miscGrid->addWidget(Check5, 4, 0);
     miscGrid->addWidget(
         makeLabelFor(misc, QStringLiteral("Minimize program to Desktop Tray Now"), Check4), 5, 0);
     miscGrid->addWidget(Check4, 5, 1);
@@ -221,6 +221,11 @@ QWidget* FrmPrefs::buildAudioMiscTab() {
         QStringLiteral("host:port of the database rips are checked against (port 443: HTTPS)"));
     miscGrid->addWidget(makeLabelFor(misc, serverCaption, txtAccurateRipServer), 9, 0);
     miscGrid->addWidget(txtAccurateRipServer, 9, 1);
+    chkNotifications = makeCheck(misc, "chkNotifications", QStringLiteral("Desktop notifications"));
+    chkNotifications->setToolTip(
+        QStringLiteral("Say how a conversion or rip went when it ends while you work elsewhere"));
+    // Beside another box about the work in the background: the tab keeps its height.
+    miscGrid->addWidget(chkNotifications, 4, 1);
     column->addWidget(misc);
     column->addStretch();
 
@@ -375,6 +380,7 @@ void FrmPrefs::connectControls() {
     connect(spnFilesAtOnce, &QSpinBox::valueChanged, this, &FrmPrefs::spnFilesAtOnce_Change);
     connect(chkTestAndCopy, &QCheckBox::clicked, this, &FrmPrefs::chkTestAndCopy_Click);
     connect(chkNameFromDisc, &QCheckBox::clicked, this, &FrmPrefs::chkNameFromDisc_Click);
+    connect(chkNotifications, &QCheckBox::clicked, this, &FrmPrefs::chkNotifications_Click);
     connect(txtAccurateRipServer, &QLineEdit::editingFinished, this,
             &FrmPrefs::txtAccurateRipServer_Change);
     connect(Check2, &QCheckBox::clicked, this, &FrmPrefs::Check2_Click);
@@ -429,6 +435,7 @@ void FrmPrefs::Form_Load() {
     setBox(Check1, MuteButton, &FrmPrefs::Check1_Click);
     chkTestAndCopy->setChecked(TestAndCopy == 1);
     chkNameFromDisc->setChecked(NameFromDisc == 1);
+    chkNotifications->setChecked(DesktopNotifications == 1);
     txtAccurateRipServer->setText(AccurateRipServer);
     showReadOffset();
     {
@@ -599,6 +606,10 @@ void FrmPrefs::chkTestAndCopy_Click() {
 
 void FrmPrefs::chkNameFromDisc_Click() {
     saveBox(chkNameFromDisc, SettingKey::NameFromDisc);
+}
+
+void FrmPrefs::chkNotifications_Click() {
+    saveBox(chkNotifications, SettingKey::DesktopNotifications);
 }
 
 void FrmPrefs::txtAccurateRipServer_Change() {

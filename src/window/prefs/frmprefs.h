@@ -65,6 +65,8 @@ class FrmPrefs : public QWidget {
     void chkTestAndCopy_Click();
     // Stores "Name from disc information" the moment it changes.
     void chkNameFromDisc_Click();
+    // Stores "Desktop notifications" the moment it changes.
+    void chkNotifications_Click();
     // Stores "AccurateRip server" once edited; emptied, it is the public service again.
     void txtAccurateRipServer_Change();
 
@@ -115,6 +117,7 @@ class FrmPrefs : public QWidget {
     QSpinBox* spnFilesAtOnce = nullptr;
     QCheckBox* chkTestAndCopy = nullptr;
     QCheckBox* chkNameFromDisc = nullptr;
+    QCheckBox* chkNotifications = nullptr;
     QLineEdit* txtAccurateRipServer = nullptr;
     QCheckBox* Check11 = nullptr;
     QCheckBox* Check10 = nullptr;

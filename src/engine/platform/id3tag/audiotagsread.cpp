@@ -29,6 +29,8 @@
 #include <wavpackfile.h>
 #include <xiphcomment.h>
 
+#include <cerrno>
+#include <cstring>
 #include <memory>
 
 // Reading: every format's tags gathered under Vorbis-comment names, then one mapping.
@@ -411,9 +413,16 @@ AudioTags readStream(TagLib::IOStream* stream, Kind kind, std::int64_t maxPictur
 
 Result<AudioTags> read(const QString& path, std::int64_t maxPictureBytes) {
     const QByteArray name = nativepath::encode(path);
+    errno = 0;
     TagLib::FileStream stream(name.constData(), true);
-    if (!stream.isOpen())
-        return tagError(VortanError::FileNotFound, path, QStringLiteral("cannot be opened"));
+    if (!stream.isOpen()) {
+        // The system's reason (no such file, no access, too many open files) is the news.
+        const int error = errno;
+        return tagError(VortanError::FileNotFound, path,
+                        error ? QStringLiteral("cannot be opened: %1")
+                                    .arg(QString::fromLocal8Bit(std::strerror(error)))
+                              : QStringLiteral("cannot be opened"));
+    }
     return readStream(&stream, kindOf(stream), maxPictureBytes);
 }
 

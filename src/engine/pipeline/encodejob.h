@@ -2,7 +2,7 @@
 
 #include "engine/core/workerjob.h"
 #include "engine/encode/modlame.h"
-#include "engine/encode/mp3fileencoder.h"
+#include "engine/pipeline/mp3fileencoder.h"
 
 #include <QString>
 

@@ -1,4 +1,4 @@
-#include "engine/encode/encodejob.h"
+#include "engine/pipeline/encodejob.h"
 
 #include "engine/core/settings.h"
 #include "engine/formats/wavreader.h"

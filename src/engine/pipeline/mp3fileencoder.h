@@ -8,7 +8,8 @@
 #include <cstdint>
 #include <functional>
 
-// One WAV file to one MP3 file through the encoder binding.
+// One WAV file to one MP3 file: the encoding batch's case of the conversion pipeline
+// (pipeline::convertFile), reading the source with the program's WAV reader only.
 struct EncodeRequest {
     QString sourcePath;
     QString outputPath; // the name wanted; see EncodeOutcome::outputPath for the one taken
@@ -39,9 +40,12 @@ struct EncodeOutcome {
 // Encodes `request` on the calling thread. The source is read through its RIFF chunks:
 // 8-, 16-, 24- or 32-bit integer PCM or 32- or 64-bit floating point (plain or in the
 // extensible format) in one or two channels at any rate the encoder takes is encoded at its
-// real format, floating-point samples held within full scale; anything else, and a source
-// without a single sample frame of audio, fails before the output is touched. The source is
-// read under a shared lock: other readers (another encode of it) are welcome.
+// real format (floating-point samples at 24 bits, held within full scale; a value that is not
+// a number is silence); anything else, and a source without a single sample frame of audio,
+// fails before the output is touched. The source is read under a shared lock: other readers
+// (another encode of it) are welcome, a file another job is writing is refused as in use.
+// A configuration record the encoder binding refuses fails with the binding's own error
+// (modLAME::lameError) and leaves no file.
 //
 // The MP3 is written under a temporary name in the wanted name's folder
 // (outputfile::PendingOutput), created only after the source and the encoder settings were
@@ -54,17 +58,16 @@ struct EncodeOutcome {
 // the flush of a write, that last rewrite or the close of the output fails (with the
 // system's reason), and when the encoder's flush fails (with the library's error).
 //
-// Every MP3 that was ended properly gets an ID3v2.4 tag in front of its first frame
-// (id3tag::writeTag): the title, artist and album of the source's INFO list (the title
-// defaulting to the source's name without its extension) and the track's ReplayGain,
-// measured over the samples as the encoder took them. An MP3 ended early (cancelled, or its
-// source failed midway) is tagged too, with the ReplayGain of the audio it holds. The job
-// fails when the tag cannot be written. A source whose
-// data chunk announces more than the file holds is encoded and tagged as far as it goes and
-// fails with audiolength::incompleteSource.
+// Every MP3 that was ended properly gets an ID3v2.4 tag in front of its first frame: the
+// source's tags (the title, artist and album of its INFO list; the title defaulting to the
+// source's name without its extension) and the track's ReplayGain, measured over the samples
+// encoded. An MP3 ended early (cancelled, or its source failed midway) is tagged too, with
+// the ReplayGain of the audio it holds. The job fails when the tag cannot be written. A
+// source whose data chunk announces more than the file holds, or that shrinks while it is
+// read, is encoded and tagged as far as it goes and fails as incomplete.
 //
-// `cancelled` is asked after each chunk; true ends the job there, flushing the encoder so
-// the MP3 stays playable. `progress` gets the percent of the audio done after each chunk.
-// Either may be empty.
+// `cancelled` is asked after each chunk of the encoder binding (modLAME::framesPerChunk
+// MPEG frames); true ends the job there, flushing the encoder so the MP3 stays playable.
+// `progress` gets the percent of the audio done after each chunk. Either may be empty.
 EncodeOutcome encodeWavToMp3(const EncodeRequest& request, const std::function<bool()>& cancelled,
                              const std::function<void(double percent)>& progress);
