@@ -9,7 +9,9 @@
 #include "engine/cd/capturejob.h"
 #include "engine/cd/modakrip32.h"
 #include "engine/formats/outputfile.h"
+#include "engine/pipeline/source.h"
 #include "engine/platform/akrip/cddrives.h"
+#include "engine/platform/id3tag/audiotags.h"
 #include "engine/platform/id3tag/id3tag.h"
 #include "engine/platform/mci/mci.h"
 
@@ -57,6 +59,28 @@ Wav readWav(const QString& path) {
     wav.channels = fixtures::le16(bytes, 22);
     wav.samples.resize(std::size_t(bytes.size() - 44) / 2);
     std::memcpy(wav.samples.data(), bytes.constData() + 44, wav.samples.size() * 2);
+    return wav;
+}
+
+// A file of any format as the program's reader decodes it, in 16 bits.
+Wav decodeAny(const QString& path, int& rate) {
+    Wav wav;
+    auto source = pipeline::openSource(path);
+    if (!source)
+        return wav;
+    const pipeline::AudioFormat format = source.value()->format();
+    rate = format.sampleRate;
+    wav.channels = format.channels;
+    std::vector<std::int32_t> block(std::size_t(4096) * std::size_t(format.channels));
+    while (true) {
+        const auto frames = source.value()->read(block.data(), 4096);
+        if (!frames || frames.value() == 0)
+            break;
+        for (std::size_t i = 0; i < std::size_t(frames.value()) * std::size_t(format.channels); ++i)
+            wav.samples.push_back(std::int16_t(format.bitsPerSample > 16
+                                                   ? block[i] >> (format.bitsPerSample - 16)
+                                                   : block[i] << (16 - format.bitsPerSample)));
+    }
     return wav;
 }
 
@@ -229,6 +253,52 @@ TEST_F(CaptureTest, TracksToMp3KeepOnlyTheMp3WhenWavsAreDeleted) {
         << log.toStdString();
     EXPECT_FALSE(log.contains(QStringLiteral("File: ") + wavs[0] + QLatin1Char('\n')));
     EXPECT_TRUE(log.contains(QStringLiteral("ReplayGain album gain: ")));
+}
+
+// "Extract to" FLAC with Opus beside it: each recording is converted to both, and each file
+// tagged with the disc's information and both gains. With the delete rule, the recording goes
+// once both are made; the log names the FLACs.
+TEST_F(CaptureTest, TracksToFlacAndOpusAreConvertedFromEachRecording) {
+    setting(SettingKey::DeleteWav, 1);
+    Form1& w = loadTwoStep(shortSeconds);
+    w.optFLAC->click();
+    w.chkAlsoOpus->click();
+    select(SourceTree::AvailableTracksText);
+    w.CmdSelectAction_Click();
+    waitForJob();
+
+    for (const dialogs::Message& message : dialogs().messages())
+        ADD_FAILURE() << message.text.toStdString();
+    const QStringList wavs = outputs();
+    ASSERT_EQ(wavs.size(), 2);
+    const double frequencies[2] = {440.0, 1000.0};
+    for (int i = 0; i < 2; ++i) {
+        EXPECT_EQ(w.lastBatch().results[i].status, JobResult::Status::Completed);
+        EXPECT_FALSE(QFileInfo::exists(wavs[i])) << "kept " << wavs[i].toStdString();
+        const QString base = wavs[i].left(wavs[i].size() - 3);
+        for (const QString& extension : {QStringLiteral("flac"), QStringLiteral("opus")}) {
+            const QString path = base + extension;
+            int rate = 0;
+            const Wav decoded = decodeAny(path, rate);
+            ASSERT_FALSE(decoded.samples.empty()) << path.toStdString();
+            const auto heard = fixtures::heardTone(decoded.samples, rate, decoded.channels, 3000);
+            EXPECT_NEAR(heard.seconds, shortSeconds, 0.25) << path.toStdString();
+            EXPECT_NEAR(heard.frequency, frequencies[i], frequencies[i] * 0.01);
+            const auto tags = audiotags::read(path);
+            ASSERT_TRUE(tags.ok()) << path.toStdString();
+            EXPECT_EQ(tags->title, i == 0 ? QStringLiteral("Low") : QStringLiteral("High"));
+            EXPECT_EQ(tags->album, QStringLiteral("Night Drive"));
+            EXPECT_EQ(tags->trackNumber, i + 1);
+            EXPECT_TRUE(tags->trackGain.has_value()) << path.toStdString();
+            EXPECT_TRUE(tags->albumGain.has_value()) << path.toStdString();
+            EXPECT_NE(tree().findByText(path), 0u) << path.toStdString();
+        }
+    }
+    const QString log = riplogtext::ripLog(dest.path());
+    EXPECT_TRUE(log.contains(QStringLiteral("File: ") + wavs[0].left(wavs[0].size() - 3) +
+                             QStringLiteral("flac\n")))
+        << log.toStdString();
+    EXPECT_TRUE(log.contains(QStringLiteral("then encoded to FLAC and Opus")));
 }
 
 // Into a folder whose paths are longer than a short reply takes: each recording is made there

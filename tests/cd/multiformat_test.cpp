@@ -1,8 +1,9 @@
 // A track read once into several formats: the WAV and the MP3 are the files their own
 // extractions write, the FLAC holds the track's audio exactly, and an output whose encoder
-// refuses fails the track while the others finish.
+// refuses or whose file takes no more fails the track while the others finish.
 #include "discimage.h"
 #include "fixtures.h"
+#include "mp3decode.h"
 
 #include "engine/cd/cdextract.h"
 #include "engine/cd/disc.h"
@@ -16,9 +17,12 @@
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
-#include <fcntl.h>
-#include <unistd.h>
+#include <csignal>
 #include <vector>
+
+#include <fcntl.h>
+#include <sys/resource.h>
+#include <unistd.h>
 
 namespace {
 
@@ -142,6 +146,34 @@ TEST_F(MultiFormatTest, AnOutputItsEncoderRefusesFailsTheTrackWhileTheOthersFini
     EXPECT_EQ(refused.status, ExtractOutcome::Status::Failed);
     EXPECT_FALSE(refused.outputCreated);
     EXPECT_EQ(refused.framesDone, 0);
+}
+
+// A file that takes no more (a file-size limit stands for a full disk) fails its output with
+// the reason, found while the output is written on its own thread; the other output is
+// written whole.
+TEST_F(MultiFormatTest, AnOutputWhoseFileTakesNoMoreFailsAloneWithItsReason) {
+    ExtractRequest r = request(1, {OutputFormat::Wav, OutputFormat::Mp3},
+                               {QStringLiteral("full.wav"), QStringLiteral("fine.mp3")});
+    const auto previousHandler = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit previous{};
+    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &previous), 0);
+    rlimit small = previous;
+    small.rlim_cur = 200 * 1024; // the WAV takes 353 KB, the MP3 about 40 KB
+    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
+    const ExtractOutcome out = ExtractTrackToFormats(r, {}, {});
+    setrlimit(RLIMIT_FSIZE, &previous);
+    std::signal(SIGXFSZ, previousHandler);
+
+    EXPECT_EQ(out.status, ExtractOutcome::Status::Failed);
+    ASSERT_EQ(out.outputs.size(), 2u);
+    EXPECT_TRUE(out.outputs[0].failure.startsWith(dir.filePath(QStringLiteral("full.wav")) +
+                                                  QStringLiteral(": ")))
+        << out.outputs[0].failure.toStdString();
+    EXPECT_EQ(out.error.description(), out.outputs[0].failure);
+    EXPECT_TRUE(out.outputs[1].failure.isEmpty()) << out.outputs[1].failure.toStdString();
+    EXPECT_TRUE(out.outputCreated);
+    EXPECT_EQ(mp3decode::decodeFile(dir.filePath(QStringLiteral("fine.mp3"))).sampleFrames(),
+              150u * 588);
 }
 
 } // namespace

@@ -156,7 +156,8 @@ TEST_F(EncoderTest, WavKeepsEveryFormatExactlyWithTheRightHeader) {
                           {{96000, 2, 24}, true},
                           {{22050, 1, 8}, false},
                           {{48000, 6, 24}, true},
-                          {{48000, 1, 20}, true}};
+                          {{48000, 1, 20}, true},
+                          {{44100, 2, 12}, true}};
     for (const auto& c : cases) {
         SCOPED_TRACE(c.format.channels * 100 + c.format.bitsPerSample);
         // An odd frame count: a mono 8-bit WAV then needs its pad byte.

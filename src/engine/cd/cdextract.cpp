@@ -5,14 +5,9 @@
 #include "engine/cd/tracksinks.h"
 #include "engine/core/displaytext.h"
 #include "engine/encode/backgroundmeter.h"
-#include "engine/encode/mp3output.h"
-#include "engine/encode/mp3tagging.h"
-#include "engine/formats/asyncfilewriter.h"
-#include "engine/formats/clsfileio.h"
 
 #include <algorithm>
 #include <atomic>
-#include <cerrno>
 #include <condition_variable>
 #include <cstring>
 #include <deque>
@@ -23,14 +18,11 @@
 #include <thread>
 #include <vector>
 
-#include <unistd.h>
-
 namespace {
 
 constexpr std::size_t headerBytes = sizeof(akrip::ReadHeader);
 constexpr std::size_t audioAreaBytes = framesPerRead * akrip::cdFrameBytes; // 61,152
 constexpr int readAttempts = 3;
-constexpr std::size_t samplesPerFrame = akrip::cdFrameBytes / sizeof(std::int16_t); // 1176
 
 // The read block of one track: a request header followed by the audio area.
 class ChunkReader {
@@ -205,9 +197,16 @@ class ChunkStream {
     std::thread thread_; // last: starts once everything above exists
 };
 
-VortanError fileError(const QString& path, int error, const QString& source) {
-    return VortanError(VortanError::PathAccess, source,
-                       QStringLiteral("%1: %2").arg(path, fileErrorText(error)));
+// A chunk's CD audio (16-bit samples in the host's order, as the reader hands them) as the
+// pipeline's samples.
+void widen(const std::vector<unsigned char>& audio, std::vector<std::int32_t>& samples) {
+    const std::size_t count = audio.size() / sizeof(std::int16_t);
+    samples.resize(count);
+    for (std::size_t i = 0; i < count; ++i) {
+        std::int16_t sample = 0;
+        std::memcpy(&sample, audio.data() + i * sizeof sample, sizeof sample);
+        samples[i] = sample;
+    }
 }
 
 // The chunk of a track that could not be read.
@@ -273,158 +272,33 @@ ExtractOutcome endedOutcome(ExtractOutcome out, const std::optional<ReadFailure>
 
 } // namespace
 
+namespace {
+
+// `request` as a track written in `format` alone, into its outputFd named outputPath.
+ExtractOutcome extractOneFormat(const ExtractRequest& request, pipeline::OutputFormat format,
+                                const std::function<bool()>& cancelled,
+                                const ExtractProgress& progress) {
+    ExtractRequest one = request;
+    one.formats = {format};
+    one.formatFds = {request.outputFd};
+    one.formatPaths = {request.outputPath};
+    ExtractOutcome out = ExtractTrackToFormats(one, cancelled, progress);
+    out.outputs.clear();
+    return out;
+}
+
+} // namespace
+
 ExtractOutcome ExtractTrackToWav(const ExtractRequest& request,
                                  const std::function<bool()>& cancelled,
                                  const ExtractProgress& progress) {
-    const QString source = QStringLiteral("ExtractTrackToWav");
-    ExtractOutcome out;
-    const std::int32_t total = std::max(0, request.endLba - request.startLba);
-    out.framesTotal = total;
-
-    clsFileIo file;
-    const int outputFd = ::dup(request.outputFd);
-    if (outputFd < 0 || !file.adopt(outputFd, request.outputPath)) {
-        out.error = fileError(request.outputPath, outputFd < 0 ? errno : file.lastError, source);
-        return out;
-    }
-    out.outputCreated = true;
-    const auto wholeTrack = static_cast<std::int64_t>(total) * akrip::cdFrameBytes;
-    if (wholeTrack > clsFileIo::maxWavDataLength) {
-        file.CloseFile();
-        out.error = VortanError(
-            VortanError::Overflow, source,
-            QStringLiteral("%1: the track is too long for a WAV file").arg(request.outputPath));
-        return out;
-    }
-    if (!file.writeWavHeader(static_cast<std::int32_t>(wholeTrack))) {
-        out.error = fileError(request.outputPath, file.lastError, source);
-        file.CloseFile();
-        return out;
-    }
-
-    std::optional<ReadFailure> readFailure;
-    bool writeFailed = false;
-    TrackAccount account(request, TrackAccount::Loudness::Measured);
-    {
-        AsyncFileWriter writer(file);
-        ChunkStream chunks(request, cancelled);
-        while (const auto chunk = chunks.next()) {
-            if (chunk->frames > 0) {
-                account.feed(chunk->audio);
-                if (!writer.append(chunk->audio.data(), chunk->audio.size())) {
-                    writeFailed = true;
-                    break;
-                }
-                out.framesDone += chunk->frames;
-                if (progress)
-                    progress(out.framesDone, total);
-            }
-            if (cancelled && cancelled())
-                break;
-            if (chunk->failed) {
-                readFailure = ReadFailure{chunk->error, chunk->failedLba};
-                break;
-            }
-        }
-        if (!writer.finish())
-            writeFailed = true;
-        if (writeFailed) {
-            out.error = fileError(request.outputPath, writer.error(), source);
-            out.framesDone = static_cast<std::int32_t>(writer.bytesWritten() / akrip::cdFrameBytes);
-        }
-    }
-
-    // The header announces what the file holds.
-    const auto written = static_cast<std::int64_t>(out.framesDone) * akrip::cdFrameBytes;
-    bool ended = true;
-    if (written != wholeTrack) {
-        const WavHeaderBytes header = makeCdWavHeader(static_cast<std::uint32_t>(written));
-        ended = file.WriteBytesAt(0, header.bytes, sizeof header.bytes);
-    }
-    const int endError = ended ? 0 : file.lastError;
-    const bool closed = file.CloseFile();
-    account.settle(out);
-    if (writeFailed)
-        return out;
-    if (!ended || !closed) {
-        out.error = fileError(request.outputPath, ended ? file.lastError : endError, source);
-        return out;
-    }
-    return endedOutcome(out, readFailure);
+    return extractOneFormat(request, pipeline::OutputFormat::Wav, cancelled, progress);
 }
 
 ExtractOutcome ExtractTrackToMp3(const ExtractRequest& request,
                                  const std::function<bool()>& cancelled,
                                  const ExtractProgress& progress) {
-    ExtractOutcome out;
-    const std::int32_t total = std::max(0, request.endLba - request.startLba);
-    out.framesTotal = total;
-
-    const int outputFd = ::dup(request.outputFd);
-    if (outputFd < 0) {
-        out.error = fileError(request.outputPath, errno, QStringLiteral("ExtractTrackToMp3"));
-        return out;
-    }
-    auto opened = Mp3Output::open(request.config, outputFd, request.outputPath,
-                                  QStringLiteral("ExtractTrackToMp3"));
-    if (!opened) {
-        out.error = opened.error();
-        return out;
-    }
-    out.outputCreated = true;
-    Mp3Output& mp3 = *opened.value();
-
-    std::optional<ReadFailure> readFailure;
-    TrackAccount account(request, TrackAccount::Loudness::Measured);
-    ChunkStream chunks(request, cancelled);
-    while (const auto chunk = chunks.next()) {
-        if (chunk->failed && (chunk->frames == 0 || (cancelled && cancelled()))) {
-            if (!(cancelled && cancelled()))
-                readFailure = ReadFailure{chunk->error, chunk->failedLba};
-            break;
-        }
-        account.feed(chunk->audio);
-        const auto* samples = reinterpret_cast<const std::int16_t*>(chunk->audio.data());
-        std::optional<VortanError> chunkFailure;
-        for (std::int32_t frame = 0; frame < chunk->frames && !chunkFailure; ++frame)
-            chunkFailure = mp3.encode(samples + frame * samplesPerFrame,
-                                      static_cast<std::uint32_t>(samplesPerFrame));
-        if (!chunkFailure)
-            chunkFailure = mp3.commit();
-        if (chunkFailure) {
-            mp3.finish();
-            out.error = std::move(*chunkFailure);
-            return out;
-        }
-        out.framesDone += chunk->frames;
-        if (chunk->failed) {
-            readFailure = ReadFailure{chunk->error, chunk->failedLba};
-            break;
-        }
-        if (cancelled && cancelled())
-            break;
-        if (progress)
-            progress(out.framesDone, total);
-    }
-
-    account.settle(out);
-    if (auto error = mp3.finish()) {
-        out.error = std::move(*error);
-        return out;
-    }
-    out = endedOutcome(out, readFailure);
-    // Whatever was written and properly ended is tagged: a stopped or cut track too, with
-    // the ReplayGain of the audio it holds.
-    {
-        id3tag::TagFields tags = request.tags;
-        setReplayGain(tags, out.loudness ? out.loudness->replayGain() : std::nullopt, std::nullopt);
-        if (const auto tagged = id3tag::writeTag(request.outputFd, request.outputPath, tags);
-            !tagged) {
-            out.status = ExtractOutcome::Status::Failed;
-            out.error = tagged.error();
-        }
-    }
-    return out;
+    return extractOneFormat(request, pipeline::OutputFormat::Mp3, cancelled, progress);
 }
 
 ExtractOutcome ExtractTrackToFormats(const ExtractRequest& request,
@@ -470,9 +344,12 @@ ExtractOutcome ExtractTrackToFormats(const ExtractRequest& request,
         while (const auto chunk = chunks.next()) {
             if (chunk->frames > 0) {
                 account.feed(chunk->audio);
+                // Widened once for every output.
+                auto samples = std::make_shared<std::vector<std::int32_t>>();
+                widen(chunk->audio, *samples);
                 for (std::size_t k = 0; k < count; ++k)
                     if (sinks[k])
-                        if (auto error = sinks[k]->write(chunk->audio, chunk->frames))
+                        if (auto error = sinks[k]->write(samples))
                             failed(k, *error);
                 if (!anyOpen())
                     break;
@@ -492,7 +369,7 @@ ExtractOutcome ExtractTrackToFormats(const ExtractRequest& request,
     const std::optional<ReplayGain> gain = out.loudness ? out.loudness->replayGain() : std::nullopt;
     for (std::size_t k = 0; k < count; ++k)
         if (sinks[k])
-            if (auto error = sinks[k]->finish(out.framesDone, gain))
+            if (auto error = sinks[k]->finish(gain))
                 failed(k, *error);
     sinks.clear();
     if (firstFailure) {

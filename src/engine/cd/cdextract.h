@@ -17,8 +17,8 @@
 #include <memory>
 #include <vector>
 
-// Digital extraction of one CD track to a WAV file (CD format) or straight to an MP3, read
-// through the CD library 26 frames at a time.
+// Digital extraction of one CD track, read through the CD library 26 frames at a time, into
+// one or more files, each written by the conversion pipeline's encoder of its format.
 struct ExtractRequest {
     int track = 0;            // its number on the disc, for messages ("Track 3: ...")
     std::uint32_t handle = 0; // the open drive
@@ -118,6 +118,7 @@ inline constexpr std::int32_t framesPerRead = 26;
 
 using ExtractProgress = std::function<void(std::int32_t framesDone, std::int32_t framesTotal)>;
 
+// ExtractTrackToFormats with a WAV alone, into outputFd (the outcome has no `outputs`).
 // The WAV starts with a CD-format header for the whole track; when fewer frames end up in the
 // file (cancelled, read or write failure), the header is rewritten to the length written.
 // `cancelled` is asked after each chunk and, so that a stop ends a read at once, by the
@@ -134,22 +135,19 @@ ExtractOutcome ReadTrackChecksums(const ExtractRequest& request,
                                   const std::function<bool()>& cancelled,
                                   const ExtractProgress& progress);
 
+// ExtractTrackToFormats with an MP3 alone, into outputFd (the outcome has no `outputs`).
 // An MP3 that ends properly (completed, stopped or cut by a read failure) gets the request's
 // tag with the ReplayGain of the audio it holds; the extraction fails when the tag cannot be
-// written.
-//
-// One encoder call per CD frame; the MP3 bytes of a chunk go to the file together (one write
-// and flush per chunk). The MP3 starts with its LAME/Info frame, so it decodes to exactly the
-// frames read. The encoder is set up before the file is created: a configuration it refuses
-// leaves no file.
+// written. The MP3 starts with its LAME/Info frame, so it decodes to exactly the frames read.
+// The encoder is set up before anything is written: a configuration it refuses leaves the
+// file empty.
 ExtractOutcome ExtractTrackToMp3(const ExtractRequest& request,
                                  const std::function<bool()>& cancelled,
                                  const ExtractProgress& progress);
 
 // The track read once and written in each of the request's formats (into formatFds, named
-// formatPaths), each as its own extraction writes it: a WAV and an MP3 byte for byte as
-// ExtractTrackToWav and ExtractTrackToMp3 write them, a FLAC or an Opus through
-// pipeline::makeEncoder with its tags (audiotags) and the ReplayGain of the audio it holds.
+// formatPaths), each through its sink (tracksinks.h): pipeline::makeEncoder's encoder, then
+// the tags of its format with the ReplayGain of the audio it holds (a WAV has none).
 // Every encoder is set up before the track is read. An output that fails (its encoder refuses
 // the audio, its file cannot be written) fails the track with its reason (the outcome's
 // error, the output's failure) and takes nothing more; the others go on to their end.

@@ -1,5 +1,5 @@
 // The main window's two-step extraction: each track played on the CD while the sound card
-// records it, then encoded when MP3 output is chosen.
+// records it, then encoded to each other format chosen (MP3, FLAC, Opus).
 #include "engine/cd/capturejob.h"
 #include "engine/cd/extractionplan.h"
 #include "engine/cd/riplog.h"
@@ -9,8 +9,10 @@
 #include "engine/core/settings.h"
 #include "engine/core/sourcetree.h"
 #include "engine/encode/mp3tagging.h"
+#include "engine/formats/clsfileio.h"
 #include "engine/platform/akrip/cddrives.h"
 #include "engine/platform/dialogs.h"
+#include "engine/platform/id3tag/audiotags.h"
 #include "engine/platform/mci/mci.h"
 #include "engine/platform/nativepath.h"
 #include "engine/service/conversionservice.h"
@@ -28,7 +30,12 @@
 #include <QTimer>
 
 #include <algorithm>
+#include <cerrno>
+#include <map>
 #include <memory>
+
+#include <fcntl.h>
+#include <unistd.h>
 
 TrackSpan Form1::trackSpan(int track) const {
     return TrackSpan::of(track, listedDisc_.toc ? listedDisc_.toc->trackCount() : 0,
@@ -46,11 +53,20 @@ int lastAudioTrack(const std::vector<int>& tracks, const std::vector<int>& dataT
     return lastAudio;
 }
 
-QString recordingFormatText(const CaptureFormat& format, bool mp3) {
-    return QStringLiteral("WAV, %1 Hz, 16-bit, %2")
-               .arg(QLocale(QLocale::English).toString(format.samplesPerSecond))
-               .arg(format.channels == 1 ? QStringLiteral("mono") : QStringLiteral("stereo")) +
-           (mp3 ? QStringLiteral(", then encoded to MP3") : QString());
+// "WAV, 44,100 Hz, 16-bit, stereo", then the formats each recording is encoded to (", then
+// encoded to MP3 and FLAC").
+QString recordingFormatText(const CaptureFormat& format,
+                            const std::vector<pipeline::OutputFormat>& encodedTo) {
+    QString text =
+        QStringLiteral("WAV, %1 Hz, 16-bit, %2")
+            .arg(QLocale(QLocale::English).toString(format.samplesPerSecond))
+            .arg(format.channels == 1 ? QStringLiteral("mono") : QStringLiteral("stereo"));
+    for (std::size_t k = 0; k < encodedTo.size(); ++k)
+        text += (k == 0                      ? QStringLiteral(", then encoded to ")
+                 : k + 1 == encodedTo.size() ? QStringLiteral(" and ")
+                                             : QStringLiteral(", ")) +
+                pipeline::displayNameOf(encodedTo[k]);
+    return text;
 }
 
 } // namespace
@@ -62,7 +78,19 @@ struct TwoStepRecording {
     struct Recorded {
         QString wav; // empty once deleted
         QString mp3;
+        // The FLAC and Opus files made of it, by format.
+        std::map<pipeline::OutputFormat, QString> converted;
         std::shared_ptr<const LoudnessMeter> loudness;
+        // The file the log names: that of the "Extract to" format when it was made, else the
+        // recording.
+        QString mainFile(pipeline::OutputFormat main) const {
+            if (main == pipeline::OutputFormat::Mp3 && !mp3.isEmpty())
+                return mp3;
+            const auto found = converted.find(main);
+            if (found != converted.end())
+                return found->second;
+            return mp3.isEmpty() ? wav : mp3;
+        }
     };
 
     QList<int> tracks; // by item
@@ -72,7 +100,10 @@ struct TwoStepRecording {
     std::vector<Recorded> recorded; // by item
     ConversionSettings settings;
     CaptureFormat format;
-    bool mp3 = false; // each recording is encoded to MP3
+    // The formats each recording is encoded to, MP3 first (EncodeFile), then FLAC and Opus
+    // (the conversion pipeline), in the order chosen.
+    std::vector<pipeline::OutputFormat> encodedTo;
+    pipeline::OutputFormat mainFormat = pipeline::OutputFormat::Wav; // "Extract to"
     DiscInfo disc;
     int lastAudio = 0;
     riplog::Log log;
@@ -80,18 +111,51 @@ struct TwoStepRecording {
 
 namespace {
 
-// Writes the tag of recording `at`'s MP3: the disc's information and the gains. What went wrong,
-// or nothing.
-std::optional<QString> tagRecording(const TwoStepRecording& run, std::size_t at,
-                                    const std::optional<ReplayGain>& albumGain) {
+// The tags of recording `at`: the disc's information and the gains.
+id3tag::TagFields recordingTags(const TwoStepRecording& run, std::size_t at,
+                                const std::optional<ReplayGain>& albumGain) {
     const TwoStepRecording::Recorded& recorded = run.recorded[at];
     id3tag::TagFields tags =
         trackTags(run.disc, run.tracks[static_cast<qsizetype>(at)], run.lastAudio);
     setReplayGain(tags, recorded.loudness ? recorded.loudness->replayGain() : std::nullopt,
                   albumGain);
-    if (const auto tagged = id3tag::writeTag(recorded.mp3, tags); !tagged)
-        return tagged.error().description();
+    return tags;
+}
+
+// Writes `tags` into the finished FLAC or Opus file `path`. What went wrong, or nothing.
+std::optional<QString> tagConverted(const QString& path, pipeline::OutputFormat format,
+                                    const id3tag::TagFields& tags) {
+    const int fd = ::open(nativepath::encode(path).constData(), O_RDWR | O_CLOEXEC);
+    if (fd < 0)
+        return QStringLiteral("%1: %2").arg(path, fileErrorText(errno));
+    const std::optional<VortanError> failure =
+        audiotags::write(fd, path,
+                         format == pipeline::OutputFormat::Flac ? audiotags::Container::Flac
+                                                                : audiotags::Container::Opus,
+                         audiotags::fromTagFields(tags));
+    const int closeError = ::close(fd) != 0 && errno != EINTR ? errno : 0;
+    if (failure)
+        return failure->description();
+    if (closeError)
+        return QStringLiteral("%1: %2").arg(path, fileErrorText(closeError));
     return std::nullopt;
+}
+
+// Writes the tags of every file made of recording `at`. What went wrong, or nothing.
+std::optional<QString> tagRecording(const TwoStepRecording& run, std::size_t at,
+                                    const std::optional<ReplayGain>& albumGain) {
+    const TwoStepRecording::Recorded& recorded = run.recorded[at];
+    const id3tag::TagFields tags = recordingTags(run, at, albumGain);
+    QStringList problems;
+    if (!recorded.mp3.isEmpty())
+        if (const auto tagged = id3tag::writeTag(recorded.mp3, tags); !tagged)
+            problems << tagged.error().description();
+    for (const auto& [format, path] : recorded.converted)
+        if (const auto problem = tagConverted(path, format, tags))
+            problems << *problem;
+    if (problems.isEmpty())
+        return std::nullopt;
+    return problems.join(QLatin1Char('\n'));
 }
 
 // The log's entry of recording `at`, as it ended.
@@ -105,9 +169,8 @@ riplog::Track logEntry(const TwoStepRecording& run, std::size_t at, const JobRes
             start = t.startLba;
             end = t.startLba + t.sectors;
         }
-    riplog::Track entry =
-        riplog::trackOf(track, recorded.mp3.isEmpty() ? recorded.wav : recorded.mp3, start, end,
-                        nullptr, result.status, result.reason);
+    riplog::Track entry = riplog::trackOf(track, recorded.mainFile(run.mainFormat), start, end,
+                                          nullptr, result.status, result.reason);
     if (const TrackInfo* info = run.disc.track(track))
         entry.title = info->title;
     if (recorded.loudness)
@@ -118,27 +181,24 @@ riplog::Track logEntry(const TwoStepRecording& run, std::size_t at, const JobRes
 } // namespace
 
 void Form1::StartTrackRecording2(int trackNumber) {
-    // A recording is a WAV, encoded to MP3 when asked: FLAC and Opus are written from a
-    // digital reading only.
+    // A recording is a WAV, then encoded to each other format asked.
     const std::vector<pipeline::OutputFormat> formats = extractionFormats();
     const auto writes = [&formats](pipeline::OutputFormat format) {
         return std::find(formats.begin(), formats.end(), format) != formats.end();
     };
-    if (writes(pipeline::OutputFormat::Flac) || writes(pipeline::OutputFormat::Opus)) {
-        dialogs::msgBox(tr("2 Step Extraction records WAV files, and encodes them to MP3 when "
-                           "asked: it writes no FLAC or Opus. Choose WAV or MP3 in \"Extract "
-                           "to\" and \"Also write\", or tick \"1 Step Extraction\"."),
-                        dialogs::Buttons::Ok, dialogs::Icon::Information);
-        return;
-    }
     if (!listedDiscNow())
         return;
     auto run = std::make_shared<TwoStepRecording>();
     run->settings = conversionSettings();
     run->settings.filesAtOnce = 1;
     run->format = CaptureFormat::fromPreference(AudioFormat);
-    run->mp3 = writes(pipeline::OutputFormat::Mp3);
-    // With WAV asked for as well, the recording stays beside its MP3.
+    run->mainFormat = formats.front();
+    if (writes(pipeline::OutputFormat::Mp3))
+        run->encodedTo.push_back(pipeline::OutputFormat::Mp3);
+    for (const pipeline::OutputFormat format : formats)
+        if (format == pipeline::OutputFormat::Flac || format == pipeline::OutputFormat::Opus)
+            run->encodedTo.push_back(format);
+    // With WAV asked for as well, the recording stays beside the files made of it.
     if (writes(pipeline::OutputFormat::Wav))
         run->settings.deleteSource = false;
     // The tags of the MP3s: the disc's information, the number against its last audio track.
@@ -156,7 +216,7 @@ void Form1::StartTrackRecording2(int trackNumber) {
     WindowBatch batch = recordingBatch(run);
     Disablem();
     run->log = riplog::begin(listedDisc_, riplog::ReadMode::RealTime,
-                             recordingFormatText(run->format, run->mp3));
+                             recordingFormatText(run->format, run->encodedTo));
     run->log.disc = run->disc;
     startBatch(std::move(batch), std::move(work));
 }
@@ -229,29 +289,19 @@ void Form1::recordingFinished(const std::shared_ptr<TwoStepRecording>& run, cons
     if (result.status == JobResult::Status::Failed || recorded.wav.isEmpty())
         return done(std::nullopt); // named in the message at the end
     recorded.loudness = measureWav(recorded.wav);
-    if (conversions().isStopped() || result.status != JobResult::Status::Completed || !run->mp3) {
+    if (conversions().isStopped() || result.status != JobResult::Status::Completed ||
+        run->encodedTo.empty()) {
         // A stopped recording is kept as it is; a complete one, with WAV output, is listed
         // as well. The capture job has saved and closed it.
         tree().addClosedFile(recorded.wav);
         return done(std::nullopt);
     }
-    encodeRecording(recorded.wav, run->settings,
-                    [this, run, at, done](const QString& mp3, std::optional<QString> problem) {
-                        TwoStepRecording::Recorded& encoded = run->recorded[at];
-                        if (!nativepath::exists(encoded.wav))
-                            encoded.wav.clear();
-                        encoded.mp3 = mp3;
-                        if (!mp3.isEmpty())
-                            if (const auto tagged = tagRecording(*run, at, std::nullopt);
-                                tagged && !problem)
-                                problem = tagged;
-                        done(problem);
-                    });
+    encodeRecording(run, at, 0, true, std::nullopt, done);
 }
 
 void Form1::recordingEnded(TwoStepRecording& run, const BatchReport& report) {
     riplog::Log& log = run.log;
-    // The album's gain over the tracks recorded whole goes into each MP3 made of them.
+    // The album's gain over the tracks recorded whole goes into each file made of them.
     std::vector<const LoudnessMeter*> whole;
     for (qsizetype i = 0; i < report.results.size(); ++i)
         if (report.results[i].status == JobResult::Status::Completed &&
@@ -264,7 +314,7 @@ void Form1::recordingEnded(TwoStepRecording& run, const BatchReport& report) {
         const JobResult& result = report.results[i];
         const auto at = static_cast<std::size_t>(i);
         const TwoStepRecording::Recorded& recorded = run.recorded[at];
-        if (log.albumGain && !recorded.mp3.isEmpty() &&
+        if (log.albumGain && (!recorded.mp3.isEmpty() || !recorded.converted.empty()) &&
             result.status == JobResult::Status::Completed)
             if (const auto problem = tagRecording(run, at, log.albumGain))
                 untagged << *problem;
@@ -282,39 +332,141 @@ void Form1::recordingEnded(TwoStepRecording& run, const BatchReport& report) {
     ResetStatus();
 }
 
-void Form1::encodeRecording(const QString& wavPath, const ConversionSettings& settings,
-                            std::function<void(const QString&, std::optional<QString>)> done) {
+void Form1::encodeRecording(const std::shared_ptr<TwoStepRecording>& run, std::size_t at,
+                            std::size_t step, bool allComplete, std::optional<QString> problem,
+                            const WindowBatch::StepsDone& done) {
+    TwoStepRecording::Recorded& recorded = run->recorded[at];
+    if (step == run->encodedTo.size()) {
+        if (!nativepath::exists(recorded.wav))
+            recorded.wav.clear();
+        // The recording goes only once every file made of it is complete.
+        if (run->settings.deleteSource && allComplete && !recorded.wav.isEmpty() &&
+            recorded.wav.endsWith(QLatin1String(".wav"))) {
+            if (const auto error = tree().DeleteFileAndNode(recorded.wav, false)) {
+                if (!problem)
+                    problem = recorded.wav +
+                              QStringLiteral(": encoded, but the WAV could not be deleted: ") +
+                              error->description();
+            } else {
+                recorded.wav.clear();
+            }
+        } else if (!recorded.wav.isEmpty()) {
+            tree().addClosedFile(recorded.wav);
+        }
+        return done(problem);
+    }
+    const pipeline::OutputFormat format = run->encodedTo[step];
+    auto next = [this, run, at, step, allComplete, problem, done, format](const QString& made,
+                                                                          EncodeFileResult how) {
+        TwoStepRecording::Recorded& encoded = run->recorded[at];
+        const bool complete = how == EncodeFileResult::Completed;
+        std::optional<QString> found = problem;
+        if (complete) {
+            if (format == pipeline::OutputFormat::Mp3)
+                encoded.mp3 = made;
+            else
+                encoded.converted[format] = made;
+            // Tagged with the track's gain now; the album's follows at the batch's end.
+            const id3tag::TagFields tags = recordingTags(*run, at, std::nullopt);
+            std::optional<QString> tagged;
+            if (format == pipeline::OutputFormat::Mp3) {
+                if (const auto written = id3tag::writeTag(made, tags); !written)
+                    tagged = written.error().description();
+            } else {
+                tagged = tagConverted(made, format, tags);
+            }
+            if (tagged && !found)
+                found = tagged;
+        }
+        // An abort ends the encodes of the recording here; a file that failed does not keep
+        // the next format from being made.
+        if (how == EncodeFileResult::Cancelled) {
+            encodeRecording(run, at, run->encodedTo.size(), false, found, done);
+            return;
+        }
+        encodeRecording(run, at, step + 1, allComplete && complete, found, done);
+    };
+    const QString wavPath = recorded.wav;
     const QString base = BaseName(wavPath);
     setWindowTitle(QStringLiteral("Encoding ") + base + QStringLiteral(".wav"));
     Label3->setText(QStringLiteral("Encoding ") + wavPath);
-    Label2->setText(QStringLiteral("Destination:  ") + DecodePath + QLatin1Char('/') + base +
-                    QStringLiteral(".mp3"));
     lblStatus->clear();
-    EncodeFileControls controls;
-    controls.Label33 = Label33;
-    controls.ProgressBar1 = ProgressBar1;
-    controls.Command2 = Command2;
-    controls.window = this; // the caption, and the tray's tip with it, follow the progress
-    const bool deleteSource = settings.deleteSource;
-    EncodeFile(*recordingEncodes_, wavPath, controls, settings.encoder,
-               [this, wavPath, deleteSource, done](const EncodeFileOutcome& outcome) {
-                   // The encode job has closed the MP3 and is done with the recording.
-                   tree().addClosedFile(outcome.mp3Path);
-                   ResetStatus();
-                   const bool complete = outcome.result == EncodeFileResult::Completed;
-                   const QString mp3 = complete ? outcome.mp3Path : QString();
-                   // The recording goes only once its MP3 is complete.
-                   if (deleteSource && complete && wavPath.endsWith(QLatin1String(".wav"))) {
-                       if (const auto error = tree().DeleteFileAndNode(wavPath, false))
-                           return done(mp3, wavPath +
-                                                QStringLiteral(": encoded, but the WAV "
-                                                               "could not be deleted: ") +
-                                                error->description());
-                       return done(mp3, std::nullopt);
-                   }
-                   tree().addClosedFile(wavPath);
-                   done(mp3, std::nullopt);
-               });
+    if (format == pipeline::OutputFormat::Mp3) {
+        Label2->setText(QStringLiteral("Destination:  ") + DecodePath + QLatin1Char('/') + base +
+                        QStringLiteral(".mp3"));
+        EncodeFileControls controls;
+        controls.Label33 = Label33;
+        controls.ProgressBar1 = ProgressBar1;
+        controls.Command2 = Command2;
+        controls.window = this; // the caption, and the tray's tip with it, follow the progress
+        EncodeFile(*recordingEncodes_, wavPath, controls, run->settings.encoder,
+                   [this, next](const EncodeFileOutcome& outcome) {
+                       // The encode job has closed the MP3 and is done with the recording.
+                       tree().addClosedFile(outcome.mp3Path);
+                       ResetStatus();
+                       next(outcome.mp3Path, outcome.result);
+                   });
+        return;
+    }
+    convertRecording(wavPath, format, run->settings,
+                     [this, next](const QString& made, EncodeFileResult how) {
+                         if (!made.isEmpty())
+                             tree().addClosedFile(made);
+                         ResetStatus();
+                         next(made, how);
+                     });
+}
+
+void Form1::convertRecording(const QString& wavPath, pipeline::OutputFormat format,
+                             const ConversionSettings& settings,
+                             std::function<void(const QString&, EncodeFileResult)> done) {
+    ConversionBatch work;
+    work.kind = ConversionKind::AudioConvert;
+    work.settings = settings;
+    work.settings.convertTo = format;
+    work.settings.filesAtOnce = 1;
+    work.settings.deleteSource = false; // the recording goes once every format is made
+    const QString output = ConversionService::outputFor(work.kind, work.settings, wavPath);
+    work.items = {WorkItem{wavPath, output}};
+    Label2->setText(QStringLiteral("Destination:  ") + output);
+    Command2->setVisible(true);
+    WindowBatch batch;
+    batch.verb = QStringLiteral("encoded");
+    const QString title = windowTitle();
+    batch.progress = [this, title](const QString& caption, int percent) {
+        setWindowTitle(progressTitle(caption, title));
+        Label33->setText(caption);
+        ProgressBar1->setValue(percent);
+    };
+    batch.ended = [done](const BatchReport& report) {
+        QString made;
+        EncodeFileResult how = EncodeFileResult::NotStarted;
+        if (!report.items.isEmpty() && !report.results.isEmpty()) {
+            made = report.items.front().output;
+            switch (report.results.front().status) {
+            case JobResult::Status::Completed:
+                how = EncodeFileResult::Completed;
+                break;
+            case JobResult::Status::Cancelled:
+                how = EncodeFileResult::Cancelled;
+                break;
+            case JobResult::Status::Failed:
+                how = EncodeFileResult::Failed;
+                break;
+            case JobResult::Status::NotStarted:
+            case JobResult::Status::Skipped:
+                made.clear();
+                break;
+            }
+        }
+        if (!nativepath::exists(made)) // a conversion that failed removed its file
+            made.clear();
+        done(made, how);
+    };
+    if (!startWindowBatch(*recordingEncodes_, std::move(batch), std::move(work)))
+        QMetaObject::invokeMethod(
+            recordingEncodes_, [done] { done(QString(), EncodeFileResult::NotStarted); },
+            Qt::QueuedConnection);
 }
 
 void Form1::cmdCancel_Click() {

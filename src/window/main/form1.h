@@ -39,6 +39,7 @@ class TreeViewEvents;
 class frmpopup;
 struct TrackSpan;
 struct TwoStepRecording;
+enum class EncodeFileResult;
 namespace musicbrainz {
 class DiscLookup;
 }
@@ -467,18 +468,25 @@ class Form1 : public QMainWindow {
     // steps after each recorded track and at the end.
     ConversionBatch recordingWork(TwoStepRecording& run) const;
     WindowBatch recordingBatch(const std::shared_ptr<TwoStepRecording>& run);
-    // After a recorded track: with MP3 output its MP3 is made and tagged, and the recording is
-    // deleted or listed; `done` follows once these steps have ended.
+    // After a recorded track: each format asked beside WAV is made of it and tagged, and the
+    // recording is deleted or listed; `done` follows once these steps have ended.
     void recordingFinished(const std::shared_ptr<TwoStepRecording>& run, const WorkItem& item,
                            const JobResult& result, const WindowBatch::StepsDone& done);
-    // The album's gain into the MP3s, the rip log, and the window idle again.
+    // The album's gain into the files made, the rip log, and the window idle again.
     void recordingEnded(TwoStepRecording& run, const BatchReport& report);
-    // Encodes a recording on recordingEncodes_, then deletes it (the batch's delete rule, once
-    // its MP3 is complete) or lists it. `done` gets the complete MP3's path (empty: none) and
-    // a problem to report at the end of the batch, or nothing.
-    void encodeRecording(
-        const QString& wavPath, const ConversionSettings& settings,
-        std::function<void(const QString& mp3Path, std::optional<QString> problem)> done);
+    // Encodes recording `at` on recordingEncodes_ to the formats from run.encodedTo[step] on,
+    // one after the other (an abort ends them), tagging each file once complete; then deletes
+    // the recording (the batch's delete rule, once every file made of it is complete) or
+    // lists it. `done` gets the first problem to report at the end of the batch, or nothing.
+    void encodeRecording(const std::shared_ptr<TwoStepRecording>& run, std::size_t at,
+                         std::size_t step, bool allComplete, std::optional<QString> problem,
+                         const WindowBatch::StepsDone& done);
+    // Converts the recording `wavPath` to `format` (FLAC, Opus) through the conversion pipeline
+    // as a batch of one on recordingEncodes_, showing its progress. `done` gets the file made
+    // (empty: none kept) and how the conversion ended, from the event loop.
+    void convertRecording(const QString& wavPath, pipeline::OutputFormat format,
+                          const ConversionSettings& settings,
+                          std::function<void(const QString& path, EncodeFileResult how)> done);
 
     // Opens and walks `request` on a thread of its own (folderPlanning_); then `then` on this
     // thread with the run planned, unless it failed (said) or was cancelled.
