@@ -67,19 +67,6 @@ TEST_F(ExtractFormatsTest, StoredChoicesAreReadForgivingly) {
               (std::vector<Format>{Format::Mp3, Format::Flac, Format::Opus}));
 }
 
-// A recording is written as WAV and MP3 only: FLAC or Opus asked of a two-step extraction is
-// said, and nothing starts.
-TEST_F(ExtractFormatsTest, TwoStepExtractionRefusesFlacAndOpus) {
-    Form1& w = load();
-    w.optMP3->click();
-    w.chkAlsoOpus->click();
-    w.StartTrackRecording2(1);
-    ASSERT_EQ(dialogs().messages().size(), 1u);
-    EXPECT_TRUE(dialogs().messages().front().text.contains(QStringLiteral("no FLAC or Opus")));
-    EXPECT_FALSE(w.isJobRunning());
-    EXPECT_FALSE(w.controlsLocked());
-}
-
 // "Extract to" FLAC with "Also write MP3": each track is written in both from one reading,
 // the FLAC holding the track's audio exactly, both listed in their groups, and the rip log
 // names both formats, FLAC first.
