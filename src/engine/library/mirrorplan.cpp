@@ -69,7 +69,8 @@ QString copySettingsText() {
 }
 
 MirrorPlanner::MirrorPlanner(MirrorChoices choices, const MirrorRecord& record)
-    : choices_(std::move(choices)), record_(record) {}
+    : choices_(std::move(choices)), record_(record),
+      settings_(settingsText(choices_.format, choices_.settings)) {}
 
 QString MirrorPlanner::destinationFolderOf(const WalkedFolder& folder) const {
     return joined(choices_.destination, choices_.portableNames
@@ -145,7 +146,10 @@ QString MirrorPlanner::claim(const QString& outFolder, const QString& stem,
         }
         claimedHere.insert(clash);
         claimed_.insert(clash);
-        claimedExact_.insert(key);
+        // Only the record's outputs can be orphans: an output it does not name (most of a
+        // first run's) is not kept twice.
+        if (record_.find(key))
+            claimedExact_.insert(key);
         return key;
     }
     return {};
@@ -199,7 +203,6 @@ FolderPlan MirrorPlanner::plan(const WalkedFolder& folder) {
 
     const QString outFolder =
         choices_.portableNames ? mirrornames::portableFolder(folder.relative) : folder.relative;
-    const QString settings = settingsText(choices_.format, choices_.settings);
     const QString coverPath = cover ? joined(folder.path, cover->name) : QString();
     QSet<QString> claimedHere;
     for (const WalkedFile* file : bestOfEachStem(audio, folder, out)) {
@@ -209,7 +212,7 @@ FolderPlan MirrorPlanner::plan(const WalkedFolder& folder) {
             task.recordKind = RecordEntry::Kind::Copied;
             task.settings = copySettingsText();
         } else {
-            task.settings = settings;
+            task.settings = settings_; // one text shared by every task and record entry
             task.cover = coverPath;
         }
         const QString stem = mirrornames::stemOf(file->name);

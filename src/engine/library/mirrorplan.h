@@ -73,7 +73,9 @@ class MirrorPlanner {
 
     FolderPlan plan(const WalkedFolder& folder);
 
-    // The record's outputs that no source of this run claimed, in name order.
+    // The record's outputs that no source of this run claimed, in name order; asked before
+    // the run makes anything (an output the record learns of after it was claimed counts as
+    // unclaimed).
     std::vector<QString> unclaimedOutputs() const;
     // The destination folder (absolute) a source folder's outputs go to.
     QString destinationFolderOf(const WalkedFolder& folder) const;
@@ -89,6 +91,7 @@ class MirrorPlanner {
 
     MirrorChoices choices_;
     const MirrorRecord& record_;
+    QString settings_; // settingsText() of the choices
     QSet<QString> claimed_;      // clash keys of the outputs claimed by this run
     QSet<QString> claimedExact_; // the same outputs, as the record names them
 };

@@ -161,6 +161,7 @@ std::optional<VortanError> MirrorRecord::load(const QByteArray& bytes) {
                                           "or choose another destination")
                                .arg(path_));
     qsizetype at = static_cast<qsizetype>(std::strlen(header));
+    QString lastSettings;
     while (at < bytes.size()) {
         const qsizetype end = bytes.indexOf('\n', at);
         if (end < 0)
@@ -179,8 +180,14 @@ std::optional<VortanError> MirrorRecord::load(const QByteArray& bytes) {
         if (!kind || !insideDestination(output))
             continue;
         ++lines_;
+        // The entries share one copy of each settings text (a library has a few).
+        QString settings = unfield(parts[6]);
+        if (settings == lastSettings)
+            settings = lastSettings;
+        else
+            lastSettings = settings;
         entries_.insert(output, RecordEntry{*kind, unfield(parts[3]), parts[4].toLongLong(),
-                                            parts[5].toLongLong(), unfield(parts[6])});
+                                            parts[5].toLongLong(), settings});
     }
     return std::nullopt;
 }
