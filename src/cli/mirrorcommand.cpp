@@ -91,6 +91,10 @@ int mirror(const Options& options, Interruption& interruption) {
 
     int status = 0;
     bool full = false;
+    RunShare share; // the bar shows the whole run, as the survey counted it
+    share.itemsAll = run.surveyed().tasks;
+    share.bytesAll = run.surveyed().bytes;
+    share.clock.start();
     while (!run.walked() && !full && status == 0) {
         if (!run.planNext(stopped, tasksAtOnce)) {
             say(QStringLiteral("mp3vortan-cli: interrupted"));
@@ -104,6 +108,10 @@ int mirror(const Options& options, Interruption& interruption) {
         batch.weights = run.weights();
         batch.label = [&run](const WorkItem& item) { return run.label(item); };
         batch.verb = QStringLiteral("converted or copied");
+        batch.partOf = share;
+        share.itemsBefore += static_cast<int>(batch.weights.size());
+        for (const qint64 bytes : batch.weights)
+            share.bytesBefore += bytes;
         batch.stopAfter = [&full, &run, &request](const WorkItem&, const JobResult& result) {
             if (full || !run.diskFull(result))
                 return false;
