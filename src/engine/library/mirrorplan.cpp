@@ -148,7 +148,7 @@ QString MirrorPlanner::claim(const QString& outFolder, const QString& stem,
         claimed_.insert(clash);
         // Only the record's outputs can be orphans: an output it does not name (most of a
         // first run's) is not kept twice.
-        if (record_.find(key))
+        if (record_.names(key))
             claimedExact_.insert(key);
         return key;
     }
@@ -164,7 +164,7 @@ void MirrorPlanner::settle(const WalkedFolder& folder, const WalkedFile& file, M
     task.output = joined(choices_.destination, task.outputKey);
     task.sourceSize = file.size;
     task.sourceModifiedNs = file.modifiedNs;
-    const RecordEntry* made = record_.find(task.outputKey);
+    const std::optional<RecordEntry> made = record_.find(task.outputKey);
     const bool there = nativepath::exists(task.output);
     if (made && there && made->source == task.source && made->sourceSize == file.size &&
         made->sourceModifiedNs == file.modifiedNs && made->settings == task.settings &&

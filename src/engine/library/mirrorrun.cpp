@@ -223,7 +223,7 @@ Result<int> MirrorRun::settleOrphans() {
     const std::unique_ptr<MirrorPlanner> surveyed = std::move(surveyPlanner_);
     const MirrorPlanner& claims = surveyed ? *surveyed : *planner_;
     for (const QString& output : claims.unclaimedOutputs()) {
-        const RecordEntry* entry = record_->find(output);
+        const std::optional<RecordEntry> entry = record_->find(output);
         if (!entry || nativepath::exists(entry->source) ||
             std::any_of(unreadable_.cbegin(), unreadable_.cend(),
                         [entry](const QString& f) { return within(entry->source, f); }))
