@@ -71,10 +71,10 @@ int mirror(const Options& options, Interruption& interruption) {
                 say(QStringLiteral("mp3vortan-cli: interrupted"));
                 return 1;
             }
-            const auto made =
-                std::count_if(run.tasks().begin(), run.tasks().end(), [](const library::MirrorTask& t) {
-                    return t.kind == library::MirrorTask::Kind::Convert;
-                });
+            const auto made = std::count_if(run.tasks().begin(), run.tasks().end(),
+                                            [](const library::MirrorTask& t) {
+                                                return t.kind == library::MirrorTask::Kind::Convert;
+                                            });
             converts += made;
             copies += static_cast<qsizetype>(run.tasks().size()) - made;
         }

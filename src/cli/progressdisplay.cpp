@@ -111,9 +111,8 @@ void ProgressDisplay::clearLine() {
 QString ProgressDisplay::barLine(int width) const {
     const qint64 bytesBefore = run_ ? run_->bytesBefore : 0;
     const double done = static_cast<double>(bytesBefore) + share_.doneWeight();
-    const double total =
-        static_cast<double>(run_ ? std::max(run_->bytesAll, bytesBefore + share_.totalWeight())
-                                 : share_.totalWeight());
+    const double total = static_cast<double>(
+        run_ ? std::max(run_->bytesAll, bytesBefore + share_.totalWeight()) : share_.totalWeight());
     const double percent = run_ ? (total > 0 ? done * 100.0 / total : 0.0) : share_.percent();
     const double seconds =
         static_cast<double>(run_ ? run_->clock.elapsed() : clock_.elapsed()) / 1000.0;
@@ -129,17 +128,17 @@ QString ProgressDisplay::barLine(int width) const {
     if (done > 0 && seconds >= 1)
         times += QStringLiteral(", about %1 left")
                      .arg(clockText(static_cast<qint64>(left / (done / seconds))));
-    QString line = QLatin1Char('[') + QString(filled, QLatin1Char('#')) +
-                   QString(barCells - filled, QLatin1Char('.')) + QStringLiteral("] ") +
-                   progressFigure(percent) +
-                   QStringLiteral("  %1/%2 files  %3/%4 MB  ")
-                       .arg((run_ ? run_->itemsBefore : 0) + itemsEnded_)
-                       .arg(run_ ? std::max(run_->itemsAll, run_->itemsBefore + itemCount_)
-                                 : itemCount_)
-                       .arg(done / mb, 0, 'f', 1)
-                       .arg(total / mb, 0, 'f', 1) +
-                   QString::number(mbPerSecond, 'f', 1) + QStringLiteral(" MB/s  ") + times +
-                   QStringLiteral("  ") + names.join(QStringLiteral(", "));
+    QString line =
+        QLatin1Char('[') + QString(filled, QLatin1Char('#')) +
+        QString(barCells - filled, QLatin1Char('.')) + QStringLiteral("] ") +
+        progressFigure(percent) +
+        QStringLiteral("  %1/%2 files  %3/%4 MB  ")
+            .arg((run_ ? run_->itemsBefore : 0) + itemsEnded_)
+            .arg(run_ ? std::max(run_->itemsAll, run_->itemsBefore + itemCount_) : itemCount_)
+            .arg(done / mb, 0, 'f', 1)
+            .arg(total / mb, 0, 'f', 1) +
+        QString::number(mbPerSecond, 'f', 1) + QStringLiteral(" MB/s  ") + times +
+        QStringLiteral("  ") + names.join(QStringLiteral(", "));
     if (line.size() >= width)
         line = line.left(std::max(width - 4, 0)) + QStringLiteral("...");
     return line;

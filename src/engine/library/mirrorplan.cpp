@@ -120,7 +120,8 @@ MirrorPlanner::bestOfEachStem(const std::vector<const WalkedFile*>& audio,
 // path from the destination; empty when none (said in `out`).
 QString MirrorPlanner::claim(const QString& outFolder, const QString& stem,
                              const QString& extension, const QString& source,
-                             QSet<QString>& claimedHere, FolderPlan& out) {
+                             QSet<QString>& claimedHere, const QSet<QString>& claimedBefore,
+                             FolderPlan& out) {
     for (int number = 1; number < 1000; ++number) {
         const QString name =
             mirrornames::fittedName(stem, extension, choices_.maxNameBytes, number);
@@ -133,10 +134,10 @@ QString MirrorPlanner::claim(const QString& outFolder, const QString& stem,
             return {};
         }
         const QString key = joined(outFolder, name);
-        const QString clash = mirrornames::clashKey(key, choices_.portableNames);
+        const QString clash = mirrornames::clashKey(name, choices_.portableNames);
         if (claimedHere.contains(clash))
             continue;
-        if (claimed_.contains(clash)) {
+        if (claimedBefore.contains(clash)) {
             out.skipped.push_back({source,
                                    QStringLiteral("not converted: a file of another source folder "
                                                   "gives the same output, %1")
@@ -145,7 +146,6 @@ QString MirrorPlanner::claim(const QString& outFolder, const QString& stem,
             return {};
         }
         claimedHere.insert(clash);
-        claimed_.insert(clash);
         // Only the record's outputs can be orphans: an output it does not name (most of a
         // first run's) is not kept twice.
         if (record_.names(key))
@@ -204,6 +204,14 @@ FolderPlan MirrorPlanner::plan(const WalkedFolder& folder) {
     const QString outFolder =
         choices_.portableNames ? mirrornames::portableFolder(folder.relative) : folder.relative;
     const QString coverPath = cover ? joined(folder.path, cover->name) : QString();
+    // What other source folders claimed in the same destination folder (several roots, or
+    // names that become equal): their names lose, these keep theirs.
+    const QString folderKey = mirrornames::clashKey(outFolder, choices_.portableNames);
+    QSet<QString> claimedBefore;
+    if (const auto before = claimed_.constFind(folderKey); before != claimed_.cend())
+        for (const QStringView name :
+             QStringView(*before).split(QLatin1Char('/'), Qt::SkipEmptyParts))
+            claimedBefore.insert(name.toString());
     QSet<QString> claimedHere;
     for (const WalkedFile* file : bestOfEachStem(audio, folder, out)) {
         MirrorTask task;
@@ -219,7 +227,7 @@ FolderPlan MirrorPlanner::plan(const WalkedFolder& folder) {
         task.outputKey =
             claim(outFolder, choices_.portableNames ? mirrornames::portable(stem) : stem,
                   pipeline::extensionOf(choices_.format), joined(folder.path, file->name),
-                  claimedHere, out);
+                  claimedHere, claimedBefore, out);
         if (!task.outputKey.isEmpty())
             settle(folder, *file, std::move(task), out);
     }
@@ -232,9 +240,15 @@ FolderPlan MirrorPlanner::plan(const WalkedFolder& folder) {
             choices_.portableNames ? mirrornames::portable(image->name) : image->name;
         const QString stem = mirrornames::stemOf(name);
         task.outputKey = claim(outFolder, stem, name.mid(stem.size() + 1),
-                               joined(folder.path, image->name), claimedHere, out);
+                               joined(folder.path, image->name), claimedHere, claimedBefore, out);
         if (!task.outputKey.isEmpty())
             settle(folder, *image, std::move(task), out);
+    }
+    if (!claimedHere.isEmpty()) {
+        QString& names = claimed_[folderKey];
+        for (const QString& name : std::as_const(claimedHere))
+            names += name + QLatin1Char('/');
+        names.squeeze();
     }
     return out;
 }

@@ -89,7 +89,7 @@ class MirrorRecord {
 
     QHash<QByteArray, Held> entries_; // by output, as the system's bytes
     QString lastSettings_;            // the settings text the last entry held shares
-    qsizetype lines_ = 0; // entry lines in the file, superseded ones included
+    qsizetype lines_ = 0;             // entry lines in the file, superseded ones included
     mutable std::mutex mutex_;
 };
 

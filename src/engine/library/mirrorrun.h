@@ -77,8 +77,8 @@ class MirrorRun {
     // account() are about the latest step). Problems and listings are said by planNext(),
     // not by survey(). Each returns false when `stopped` said so between two folders.
     struct Survey {
-        int tasks = 0;       // outputs to make
-        qint64 bytes = 0;    // their sources' sizes
+        int tasks = 0;    // outputs to make
+        qint64 bytes = 0; // their sources' sizes
     };
     bool survey(const std::function<bool()>& stopped);
     const Survey& surveyed() const { return survey_; }
@@ -116,7 +116,7 @@ class MirrorRun {
     MirrorChoices choices_;
     std::unique_ptr<MirrorPlanner> planner_;
     std::unique_ptr<MirrorPlanner> surveyPlanner_; // survey()'s claims, until settleOrphans()
-    std::unique_ptr<FolderWalk> walk_; // planNext()'s, between two steps
+    std::unique_ptr<FolderWalk> walk_;             // planNext()'s, between two steps
     bool walked_ = false;
     Survey survey_;
     std::shared_ptr<MirrorWork> work_;
