@@ -100,6 +100,8 @@ BatchOutcome runBatch(Batch batch, Interruption& interruption) {
     ConversionService service;
     ProgressDisplay display(::isatty(STDERR_FILENO) == 1, std::move(batch.weights), batch.label);
     display.printsOutputs = batch.printOutputs;
+    if (batch.partOf)
+        display.partOf(*batch.partOf);
     QObject::connect(&service, &ConversionService::itemStarted, &service,
                      [&display](const WorkItem& item) { display.itemStarted(item); });
     QObject::connect(&service, &ConversionService::itemProgress, &service,

@@ -2,6 +2,7 @@
 
 #include "cli/interruption.h"
 #include "cli/options.h"
+#include "cli/progressdisplay.h"
 #include "engine/cd/disc.h"
 #include "engine/cd/recordlookup.h"
 #include "engine/encode/modlame.h"
@@ -49,6 +50,7 @@ struct Batch {
     bool printOutputs = true; // each completed output's path as it ends (see ProgressDisplay)
     // Asked as each item ends; true: no further item starts (the files under way finish).
     std::function<bool(const WorkItem&, const JobResult&)> stopAfter;
+    std::optional<RunShare> partOf; // a step of a larger run: the bar shows the run
 };
 
 struct BatchOutcome {

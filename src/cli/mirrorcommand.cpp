@@ -45,8 +45,12 @@ int mirror(const Options& options, Interruption& interruption) {
     library::MirrorRun run(request, notes);
     if (auto refused = run.open())
         return fail(refused->description());
-    // The walk reads folders only: an interruption ends it between two.
-    if (!run.plan([&interruption] { return interruption.happened(); })) {
+    // The walk reads folders only: an interruption ends it between two. The library is
+    // walked once to claim every output (what the orphans are depends on all of them), then
+    // planned and made a few hundred files at a time, so that what the run holds does not grow
+    // with the library.
+    const auto stopped = [&interruption] { return interruption.happened(); };
+    if (!run.survey(stopped)) {
         say(QStringLiteral("mp3vortan-cli: interrupted; nothing was converted"));
         return 1;
     }
@@ -58,30 +62,56 @@ int mirror(const Options& options, Interruption& interruption) {
                            "removes them)")
                 .arg(orphans.value()));
 
+    constexpr std::size_t tasksAtOnce = 500;
     if (options.dryRun) {
-        const auto converts =
-            std::count_if(run.tasks().begin(), run.tasks().end(), [](const library::MirrorTask& t) {
-                return t.kind == library::MirrorTask::Kind::Convert;
-            });
+        qsizetype converts = 0;
+        qsizetype copies = 0;
+        while (!run.walked()) {
+            if (!run.planNext(stopped, tasksAtOnce)) {
+                say(QStringLiteral("mp3vortan-cli: interrupted"));
+                return 1;
+            }
+            const auto made = std::count_if(run.tasks().begin(), run.tasks().end(),
+                                            [](const library::MirrorTask& t) {
+                                                return t.kind == library::MirrorTask::Kind::Convert;
+                                            });
+            converts += made;
+            copies += static_cast<qsizetype>(run.tasks().size()) - made;
+        }
         const library::MirrorCounts& c = run.counts();
         say(QStringLiteral("mp3vortan-cli: dry run, nothing changed: would convert %1, copy %2, "
                            "remove %3; up to date %4, failed %5")
                 .arg(converts)
-                .arg(static_cast<qsizetype>(run.tasks().size()) - converts)
+                .arg(copies)
                 .arg(c.removed)
                 .arg(c.upToDate)
                 .arg(c.failed));
         return c.failed > 0 ? 1 : 0;
     }
 
-    BatchOutcome outcome;
-    if (!run.tasks().empty()) {
+    int status = 0;
+    bool full = false;
+    RunShare share; // the bar shows the whole run, as the survey counted it
+    share.itemsAll = run.surveyed().tasks;
+    share.bytesAll = run.surveyed().bytes;
+    share.clock.start();
+    while (!run.walked() && !full && status == 0) {
+        if (!run.planNext(stopped, tasksAtOnce)) {
+            say(QStringLiteral("mp3vortan-cli: interrupted"));
+            status = 1;
+            break;
+        }
+        if (run.tasks().empty())
+            continue;
         Batch batch;
         batch.work = run.batch();
         batch.weights = run.weights();
         batch.label = [&run](const WorkItem& item) { return run.label(item); };
         batch.verb = QStringLiteral("converted or copied");
-        bool full = false;
+        batch.partOf = share;
+        share.itemsBefore += static_cast<int>(batch.weights.size());
+        for (const qint64 bytes : batch.weights)
+            share.bytesBefore += bytes;
         batch.stopAfter = [&full, &run, &request](const WorkItem&, const JobResult& result) {
             if (full || !run.diskFull(result))
                 return false;
@@ -92,8 +122,10 @@ int mirror(const Options& options, Interruption& interruption) {
                     .arg(request.destination));
             return true;
         };
-        outcome = runBatch(std::move(batch), interruption);
+        const BatchOutcome outcome = runBatch(std::move(batch), interruption);
         run.account(outcome.results);
+        if (interruption.happened())
+            status = 1;
     }
     const library::MirrorCounts& c = run.counts();
     say(QStringLiteral("mp3vortan-cli: converted %1, copied %2, up to date %3, failed %4, "
@@ -108,7 +140,7 @@ int mirror(const Options& options, Interruption& interruption) {
         for (const QString& line : c.failures)
             say(QStringLiteral("  ") + line);
     }
-    return c.failed > 0 || outcome.status != 0 || interruption.happened() ? 1 : 0;
+    return c.failed > 0 || status != 0 || interruption.happened() ? 1 : 0;
 }
 
 } // namespace cli

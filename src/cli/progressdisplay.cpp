@@ -109,10 +109,14 @@ void ProgressDisplay::clearLine() {
 }
 
 QString ProgressDisplay::barLine(int width) const {
-    const double percent = share_.percent();
-    const double seconds = static_cast<double>(clock_.elapsed()) / 1000.0;
-    const double mbPerSecond =
-        seconds > 0 ? share_.doneWeight() / seconds / (1024.0 * 1024.0) : 0.0;
+    const qint64 bytesBefore = run_ ? run_->bytesBefore : 0;
+    const double done = static_cast<double>(bytesBefore) + share_.doneWeight();
+    const double total = static_cast<double>(
+        run_ ? std::max(run_->bytesAll, bytesBefore + share_.totalWeight()) : share_.totalWeight());
+    const double percent = run_ ? (total > 0 ? done * 100.0 / total : 0.0) : share_.percent();
+    const double seconds =
+        static_cast<double>(run_ ? run_->clock.elapsed() : clock_.elapsed()) / 1000.0;
+    const double mbPerSecond = seconds > 0 ? done / seconds / (1024.0 * 1024.0) : 0.0;
     constexpr int barCells = 24;
     const int filled = std::clamp(static_cast<int>(percent / 100.0 * barCells), 0, barCells);
     QStringList names;
@@ -120,20 +124,21 @@ QString ProgressDisplay::barLine(int width) const {
         names << escaped(label_(item));
     constexpr double mb = 1024.0 * 1024.0;
     QString times = clockText(static_cast<qint64>(seconds));
-    const double left = static_cast<double>(share_.totalWeight()) - share_.doneWeight();
-    if (share_.doneWeight() > 0 && seconds >= 1)
+    const double left = total - done;
+    if (done > 0 && seconds >= 1)
         times += QStringLiteral(", about %1 left")
-                     .arg(clockText(static_cast<qint64>(left / (share_.doneWeight() / seconds))));
-    QString line = QLatin1Char('[') + QString(filled, QLatin1Char('#')) +
-                   QString(barCells - filled, QLatin1Char('.')) + QStringLiteral("] ") +
-                   progressFigure(percent) +
-                   QStringLiteral("  %1/%2 files  %3/%4 MB  ")
-                       .arg(itemsEnded_)
-                       .arg(itemCount_)
-                       .arg(share_.doneWeight() / mb, 0, 'f', 1)
-                       .arg(static_cast<double>(share_.totalWeight()) / mb, 0, 'f', 1) +
-                   QString::number(mbPerSecond, 'f', 1) + QStringLiteral(" MB/s  ") + times +
-                   QStringLiteral("  ") + names.join(QStringLiteral(", "));
+                     .arg(clockText(static_cast<qint64>(left / (done / seconds))));
+    QString line =
+        QLatin1Char('[') + QString(filled, QLatin1Char('#')) +
+        QString(barCells - filled, QLatin1Char('.')) + QStringLiteral("] ") +
+        progressFigure(percent) +
+        QStringLiteral("  %1/%2 files  %3/%4 MB  ")
+            .arg((run_ ? run_->itemsBefore : 0) + itemsEnded_)
+            .arg(run_ ? std::max(run_->itemsAll, run_->itemsBefore + itemCount_) : itemCount_)
+            .arg(done / mb, 0, 'f', 1)
+            .arg(total / mb, 0, 'f', 1) +
+        QString::number(mbPerSecond, 'f', 1) + QStringLiteral(" MB/s  ") + times +
+        QStringLiteral("  ") + names.join(QStringLiteral(", "));
     if (line.size() >= width)
         line = line.left(std::max(width - 4, 0)) + QStringLiteral("...");
     return line;

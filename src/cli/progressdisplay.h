@@ -9,9 +9,20 @@
 
 #include <cstdio>
 #include <functional>
+#include <optional>
 #include <vector>
 
 namespace cli {
+
+// A batch that is one step of a larger run: what the steps before it did, and what the whole
+// run holds (as counted before it began), so that the bar shows the run rather than the step.
+struct RunShare {
+    int itemsBefore = 0;
+    int itemsAll = 0;
+    qint64 bytesBefore = 0;
+    qint64 bytesAll = 0;
+    QElapsedTimer clock; // started with the run
+};
 
 // What a batch shows on standard error while it runs, and what it prints on standard output.
 //
@@ -34,6 +45,8 @@ class ProgressDisplay {
     void itemFinished(const WorkItem& item, const JobResult& result);
     // Clears the bar.
     void end();
+    // The bar shows `run`, of which this batch is a step.
+    void partOf(const RunShare& run) { run_ = run; }
 
     // "label: reason", unless the reason names the item's source, or begins with its label,
     // already.
@@ -50,6 +63,7 @@ class ProgressDisplay {
 
     bool live_;
     BatchShare share_;
+    std::optional<RunShare> run_;
     std::function<QString(const WorkItem&)> label_;
     QList<WorkItem> running_;
     QElapsedTimer clock_;

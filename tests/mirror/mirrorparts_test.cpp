@@ -4,6 +4,7 @@
 #include "engine/library/mirrornames.h"
 #include "engine/library/mirrorplan.h"
 #include "engine/library/mirrorrecord.h"
+#include "engine/library/mirrorrun.h"
 #include "engine/platform/nativepath.h"
 #include "fixtures.h"
 #include "toolrun.h"
@@ -146,7 +147,7 @@ TEST_F(MirrorPartsTest, TheRecordKeepsWhatWasMadeAcrossRunsAndOneRunAtATime) {
     auto read = MirrorRecord::open(dest, false);
     ASSERT_TRUE(read);
     EXPECT_EQ(read.value()->size(), 2);
-    ASSERT_NE(read.value()->find(QStringLiteral("x/a.mp3")), nullptr);
+    ASSERT_TRUE(read.value()->find(QStringLiteral("x/a.mp3")));
     EXPECT_EQ(*read.value()->find(QStringLiteral("x/a.mp3")), first);
     EXPECT_EQ(*read.value()->find(QStringLiteral("x/c.jpg")), second);
     EXPECT_EQ(QFileInfo(recordPath).size(), before); // reading alone changes nothing
@@ -275,4 +276,66 @@ TEST_F(MirrorPartsTest, TwoSourceFoldersGivingOneOutputConvertOnceAndOrphansAreF
     EXPECT_TRUE(skipped[0].source.endsWith(QLatin1String("two/Album/a.flac")));
     EXPECT_FALSE(skipped[0].failed);
     EXPECT_EQ(planner.unclaimedOutputs(), std::vector<QString>{QStringLiteral("Album/gone.mp3")});
+}
+
+// A run planned in steps: the survey's claims decide the orphans, each step plans afresh (its
+// own outputs are not clashes with the survey's), and the steps together plan what one plan()
+// does, each step holding only its own tasks.
+TEST_F(MirrorPartsTest, ARunPlannedInStepsMakesWhatOnePlanMakes) {
+    for (const char* name : {"one/A/a.flac", "one/A/b.flac", "one/B/c.flac", "two/A/a.flac",
+                             "two/A/d.flac", "two/C/e.flac"})
+        file(QString::fromLatin1(name));
+    const QString dest = path(QStringLiteral("dest"));
+    MirrorRequest request;
+    request.roots = QStringList{path(QStringLiteral("one")), path(QStringLiteral("two"))};
+    request.destination = dest;
+    request.removeOrphans = true;
+    const auto outputsOf = [](const MirrorRun& run) {
+        QStringList out;
+        for (const MirrorTask& task : run.tasks())
+            out << task.outputKey;
+        return out;
+    };
+    QStringList whole;
+    {
+        MirrorRun run(request, {});
+        ASSERT_FALSE(run.open());
+        ASSERT_TRUE(run.plan({}));
+        whole = outputsOf(run);
+    }
+    ASSERT_EQ(whole.size(), 5); // two/A/a.flac loses its name to one/A/a.flac
+    {
+        auto record = MirrorRecord::open(dest, true);
+        ASSERT_TRUE(record);
+        file(QStringLiteral("dest/A/gone.mp3"));
+        ASSERT_FALSE(record.value()->remember(QStringLiteral("A/gone.mp3"),
+                                              {RecordEntry::Kind::Converted,
+                                               path(QStringLiteral("one/A/gone.flac")), 1, 1,
+                                               QStringLiteral("mp3")}));
+    }
+
+    QStringList listed;
+    MirrorNotes notes;
+    notes.listed = [&listed](const QString& line) { listed << line; };
+    MirrorRun run(request, notes);
+    ASSERT_FALSE(run.open());
+    ASSERT_TRUE(run.survey({}));
+    EXPECT_EQ(run.surveyed().tasks, 5);
+    EXPECT_EQ(run.surveyed().bytes, 5);
+    const Result<int> kept = run.settleOrphans();
+    ASSERT_TRUE(kept);
+    EXPECT_EQ(listed,
+              QStringList{QStringLiteral("removed: ") + dest + QStringLiteral("/A/gone.mp3")});
+    QStringList stepped;
+    int steps = 0;
+    while (!run.walked()) {
+        ASSERT_TRUE(run.planNext({}, 2));
+        EXPECT_LE(run.tasks().size(), 3u); // whole folders, of two files at most here
+        EXPECT_EQ(static_cast<std::size_t>(run.batch().items.size()), run.tasks().size());
+        stepped << outputsOf(run);
+        ++steps;
+    }
+    EXPECT_EQ(stepped, whole);
+    EXPECT_GE(steps, 3);
+    EXPECT_EQ(run.counts().failed, 0);
 }

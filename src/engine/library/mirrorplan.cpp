@@ -69,7 +69,8 @@ QString copySettingsText() {
 }
 
 MirrorPlanner::MirrorPlanner(MirrorChoices choices, const MirrorRecord& record)
-    : choices_(std::move(choices)), record_(record) {}
+    : choices_(std::move(choices)), record_(record),
+      settings_(settingsText(choices_.format, choices_.settings)) {}
 
 QString MirrorPlanner::destinationFolderOf(const WalkedFolder& folder) const {
     return joined(choices_.destination, choices_.portableNames
@@ -119,7 +120,8 @@ MirrorPlanner::bestOfEachStem(const std::vector<const WalkedFile*>& audio,
 // path from the destination; empty when none (said in `out`).
 QString MirrorPlanner::claim(const QString& outFolder, const QString& stem,
                              const QString& extension, const QString& source,
-                             QSet<QString>& claimedHere, FolderPlan& out) {
+                             QSet<QString>& claimedHere, const QSet<QString>& claimedBefore,
+                             FolderPlan& out) {
     for (int number = 1; number < 1000; ++number) {
         const QString name =
             mirrornames::fittedName(stem, extension, choices_.maxNameBytes, number);
@@ -132,10 +134,10 @@ QString MirrorPlanner::claim(const QString& outFolder, const QString& stem,
             return {};
         }
         const QString key = joined(outFolder, name);
-        const QString clash = mirrornames::clashKey(key, choices_.portableNames);
+        const QString clash = mirrornames::clashKey(name, choices_.portableNames);
         if (claimedHere.contains(clash))
             continue;
-        if (claimed_.contains(clash)) {
+        if (claimedBefore.contains(clash)) {
             out.skipped.push_back({source,
                                    QStringLiteral("not converted: a file of another source folder "
                                                   "gives the same output, %1")
@@ -144,8 +146,10 @@ QString MirrorPlanner::claim(const QString& outFolder, const QString& stem,
             return {};
         }
         claimedHere.insert(clash);
-        claimed_.insert(clash);
-        claimedExact_.insert(key);
+        // Only the record's outputs can be orphans: an output it does not name (most of a
+        // first run's) is not kept twice.
+        if (record_.names(key))
+            claimedExact_.insert(key);
         return key;
     }
     return {};
@@ -160,7 +164,7 @@ void MirrorPlanner::settle(const WalkedFolder& folder, const WalkedFile& file, M
     task.output = joined(choices_.destination, task.outputKey);
     task.sourceSize = file.size;
     task.sourceModifiedNs = file.modifiedNs;
-    const RecordEntry* made = record_.find(task.outputKey);
+    const std::optional<RecordEntry> made = record_.find(task.outputKey);
     const bool there = nativepath::exists(task.output);
     if (made && there && made->source == task.source && made->sourceSize == file.size &&
         made->sourceModifiedNs == file.modifiedNs && made->settings == task.settings &&
@@ -199,8 +203,15 @@ FolderPlan MirrorPlanner::plan(const WalkedFolder& folder) {
 
     const QString outFolder =
         choices_.portableNames ? mirrornames::portableFolder(folder.relative) : folder.relative;
-    const QString settings = settingsText(choices_.format, choices_.settings);
     const QString coverPath = cover ? joined(folder.path, cover->name) : QString();
+    // What other source folders claimed in the same destination folder (several roots, or
+    // names that become equal): their names lose, these keep theirs.
+    const QString folderKey = mirrornames::clashKey(outFolder, choices_.portableNames);
+    QSet<QString> claimedBefore;
+    if (const auto before = claimed_.constFind(folderKey); before != claimed_.cend())
+        for (const QStringView name :
+             QStringView(*before).split(QLatin1Char('/'), Qt::SkipEmptyParts))
+            claimedBefore.insert(name.toString());
     QSet<QString> claimedHere;
     for (const WalkedFile* file : bestOfEachStem(audio, folder, out)) {
         MirrorTask task;
@@ -209,14 +220,14 @@ FolderPlan MirrorPlanner::plan(const WalkedFolder& folder) {
             task.recordKind = RecordEntry::Kind::Copied;
             task.settings = copySettingsText();
         } else {
-            task.settings = settings;
+            task.settings = settings_; // one text shared by every task and record entry
             task.cover = coverPath;
         }
         const QString stem = mirrornames::stemOf(file->name);
         task.outputKey =
             claim(outFolder, choices_.portableNames ? mirrornames::portable(stem) : stem,
                   pipeline::extensionOf(choices_.format), joined(folder.path, file->name),
-                  claimedHere, out);
+                  claimedHere, claimedBefore, out);
         if (!task.outputKey.isEmpty())
             settle(folder, *file, std::move(task), out);
     }
@@ -229,9 +240,15 @@ FolderPlan MirrorPlanner::plan(const WalkedFolder& folder) {
             choices_.portableNames ? mirrornames::portable(image->name) : image->name;
         const QString stem = mirrornames::stemOf(name);
         task.outputKey = claim(outFolder, stem, name.mid(stem.size() + 1),
-                               joined(folder.path, image->name), claimedHere, out);
+                               joined(folder.path, image->name), claimedHere, claimedBefore, out);
         if (!task.outputKey.isEmpty())
             settle(folder, *image, std::move(task), out);
+    }
+    if (!claimedHere.isEmpty()) {
+        QString& names = claimed_[folderKey];
+        for (const QString& name : std::as_const(claimedHere))
+            names += name + QLatin1Char('/');
+        names.squeeze();
     }
     return out;
 }

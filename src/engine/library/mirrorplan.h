@@ -5,6 +5,7 @@
 #include "engine/pipeline/audioformat.h"
 #include "engine/pipeline/encoder.h"
 
+#include <QHash>
 #include <QSet>
 #include <QString>
 #include <QStringList>
@@ -73,7 +74,9 @@ class MirrorPlanner {
 
     FolderPlan plan(const WalkedFolder& folder);
 
-    // The record's outputs that no source of this run claimed, in name order.
+    // The record's outputs that no source of this run claimed, in name order; asked before
+    // the run makes anything (an output the record learns of after it was claimed counts as
+    // unclaimed).
     std::vector<QString> unclaimedOutputs() const;
     // The destination folder (absolute) a source folder's outputs go to.
     QString destinationFolderOf(const WalkedFolder& folder) const;
@@ -83,14 +86,19 @@ class MirrorPlanner {
                                                   const WalkedFolder& folder,
                                                   FolderPlan& out) const;
     QString claim(const QString& outFolder, const QString& stem, const QString& extension,
-                  const QString& source, QSet<QString>& claimedHere, FolderPlan& out);
+                  const QString& source, QSet<QString>& claimedHere,
+                  const QSet<QString>& claimedBefore, FolderPlan& out);
     void settle(const WalkedFolder& folder, const WalkedFile& file, MirrorTask task,
                 FolderPlan& out) const;
 
     MirrorChoices choices_;
     const MirrorRecord& record_;
-    QSet<QString> claimed_;      // clash keys of the outputs claimed by this run
-    QSet<QString> claimedExact_; // the same outputs, as the record names them
+    QString settings_; // settingsText() of the choices
+    // The outputs claimed by this run, by the clash key of their destination folder: the clash
+    // keys of their names, each ended by '/' (a name has none). Held as one text a folder, for
+    // a library's worth of names.
+    QHash<QString, QString> claimed_;
+    QSet<QString> claimedExact_; // those of them the record names, as it names them
 };
 
 } // namespace library

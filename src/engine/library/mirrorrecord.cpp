@@ -20,9 +20,9 @@ constexpr char header[] = "mp3vortan mirror record 1\n";
 
 // A field of a line: the path's bytes with "%", tab, newline and carriage return written
 // as %XX, so that any name (a tab in it, bytes that are not UTF-8) goes through unchanged.
-QByteArray field(const QString& text) {
+QByteArray fieldOfBytes(const QByteArray& bytes) {
     QByteArray out;
-    for (const char c : nativepath::encode(text)) {
+    for (const char c : bytes) {
         if (c == '%' || c == '\t' || c == '\n' || c == '\r')
             out += '%' + QByteArray::number(static_cast<unsigned char>(c), 16)
                              .rightJustified(2, '0')
@@ -31,6 +31,10 @@ QByteArray field(const QString& text) {
             out += c;
     }
     return out;
+}
+
+QByteArray field(const QString& text) {
+    return fieldOfBytes(nativepath::encode(text));
 }
 
 QString unfield(const QByteArray& bytes) {
@@ -57,10 +61,12 @@ std::optional<RecordEntry::Kind> kindOf(const QByteArray& name) {
     return std::nullopt;
 }
 
-QByteArray entryLine(const QString& output, const RecordEntry& entry) {
-    return "+\t" + kindName(entry.kind) + '\t' + field(output) + '\t' + field(entry.source) + '\t' +
-           QByteArray::number(entry.sourceSize) + '\t' +
-           QByteArray::number(entry.sourceModifiedNs) + '\t' + field(entry.settings) + '\n';
+QByteArray entryLine(const QByteArray& output, RecordEntry::Kind kind, const QByteArray& source,
+                     std::int64_t sourceSize, std::int64_t sourceModifiedNs,
+                     const QString& settings) {
+    return "+\t" + kindName(kind) + '\t' + fieldOfBytes(output) + '\t' + fieldOfBytes(source) +
+           '\t' + QByteArray::number(sourceSize) + '\t' + QByteArray::number(sourceModifiedNs) +
+           '\t' + field(settings) + '\n';
 }
 
 // A path from the destination that stays inside it.
@@ -168,7 +174,7 @@ std::optional<VortanError> MirrorRecord::load(const QByteArray& bytes) {
         const QList<QByteArray> parts = bytes.mid(at, end - at).split('\t');
         at = end + 1;
         if (parts.size() == 2 && parts[0] == "-") {
-            entries_.remove(unfield(parts[1]));
+            entries_.remove(nativepath::encode(unfield(parts[1])));
             ++lines_;
             continue;
         }
@@ -179,8 +185,9 @@ std::optional<VortanError> MirrorRecord::load(const QByteArray& bytes) {
         if (!kind || !insideDestination(output))
             continue;
         ++lines_;
-        entries_.insert(output, RecordEntry{*kind, unfield(parts[3]), parts[4].toLongLong(),
-                                            parts[5].toLongLong(), unfield(parts[6])});
+        entries_.insert(nativepath::encode(output),
+                        held(RecordEntry{*kind, unfield(parts[3]), parts[4].toLongLong(),
+                                         parts[5].toLongLong(), unfield(parts[6])}));
     }
     return std::nullopt;
 }
@@ -188,7 +195,8 @@ std::optional<VortanError> MirrorRecord::load(const QByteArray& bytes) {
 std::optional<VortanError> MirrorRecord::rewrite() {
     QByteArray bytes = header;
     for (auto it = entries_.cbegin(); it != entries_.cend(); ++it)
-        bytes += entryLine(it.key(), it.value());
+        bytes += entryLine(it.key(), it->kind, it->source, it->sourceSize, it->sourceModifiedNs,
+                           it->settings);
     int error = 0;
     auto created = outputfile::createTemporary(path_, &error);
     if (!created)
@@ -219,32 +227,51 @@ std::optional<VortanError> MirrorRecord::append(const QByteArray& line) {
     return std::nullopt;
 }
 
-const RecordEntry* MirrorRecord::find(const QString& output) const {
-    const auto it = entries_.constFind(output);
-    return it == entries_.cend() ? nullptr : &it.value();
+MirrorRecord::Held MirrorRecord::held(const RecordEntry& entry) {
+    // The entries share one copy of each settings text (a library has a few).
+    if (entry.settings != lastSettings_)
+        lastSettings_ = entry.settings;
+    return Held{nativepath::encode(entry.source), entry.sourceSize, entry.sourceModifiedNs,
+                lastSettings_, entry.kind};
+}
+
+std::optional<RecordEntry> MirrorRecord::find(const QString& output) const {
+    const auto it = entries_.constFind(nativepath::encode(output));
+    if (it == entries_.cend())
+        return std::nullopt;
+    return RecordEntry{it->kind, nativepath::decode(it->source), it->sourceSize,
+                       it->sourceModifiedNs, it->settings};
+}
+
+bool MirrorRecord::names(const QString& output) const {
+    return entries_.contains(nativepath::encode(output));
 }
 
 std::vector<QString> MirrorRecord::outputs() const {
     std::vector<QString> out;
     out.reserve(static_cast<std::size_t>(entries_.size()));
     for (auto it = entries_.cbegin(); it != entries_.cend(); ++it)
-        out.push_back(it.key());
+        out.push_back(nativepath::decode(it.key()));
     return out;
 }
 
 std::optional<VortanError> MirrorRecord::remember(const QString& output, const RecordEntry& entry) {
     const std::lock_guard<std::mutex> lock(mutex_);
-    if (auto failed = append(entryLine(output, entry)))
+    const QByteArray key = nativepath::encode(output);
+    Held kept = held(entry);
+    if (auto failed = append(entryLine(key, kept.kind, kept.source, kept.sourceSize,
+                                       kept.sourceModifiedNs, kept.settings)))
         return failed;
-    entries_.insert(output, entry);
+    entries_.insert(key, std::move(kept));
     return std::nullopt;
 }
 
 std::optional<VortanError> MirrorRecord::forget(const QString& output) {
     const std::lock_guard<std::mutex> lock(mutex_);
-    if (auto failed = append("-\t" + field(output) + '\n'))
+    const QByteArray key = nativepath::encode(output);
+    if (auto failed = append("-\t" + fieldOfBytes(key) + '\n'))
         return failed;
-    entries_.remove(output);
+    entries_.remove(key);
     return std::nullopt;
 }
 

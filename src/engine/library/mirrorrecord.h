@@ -2,6 +2,7 @@
 
 #include "engine/platform/error.h"
 
+#include <QByteArray>
 #include <QHash>
 #include <QString>
 
@@ -51,8 +52,9 @@ class MirrorRecord {
     MirrorRecord(const MirrorRecord&) = delete;
     MirrorRecord& operator=(const MirrorRecord&) = delete;
 
-    // What the record says of `output` (a path from the destination); null when nothing.
-    const RecordEntry* find(const QString& output) const;
+    // What the record says of `output` (a path from the destination); nothing when nothing.
+    std::optional<RecordEntry> find(const QString& output) const;
+    bool names(const QString& output) const;
     // Every output the record names.
     std::vector<QString> outputs() const;
     qsizetype size() const { return entries_.size(); }
@@ -74,8 +76,20 @@ class MirrorRecord {
     QString path_;
     int folderFd_ = -1; // holds the lock; -1 for a read-only record
     int appendFd_ = -1;
-    QHash<QString, RecordEntry> entries_;
-    qsizetype lines_ = 0; // entry lines in the file, superseded ones included
+    // An entry as it is held: a library's record is held whole, so its paths are kept as the
+    // system's bytes (half the size of text) and its settings texts shared.
+    struct Held {
+        QByteArray source;
+        std::int64_t sourceSize = 0;
+        std::int64_t sourceModifiedNs = 0;
+        QString settings;
+        RecordEntry::Kind kind = RecordEntry::Kind::Converted;
+    };
+    Held held(const RecordEntry& entry);
+
+    QHash<QByteArray, Held> entries_; // by output, as the system's bytes
+    QString lastSettings_;            // the settings text the last entry held shares
+    qsizetype lines_ = 0;             // entry lines in the file, superseded ones included
     mutable std::mutex mutex_;
 };
 

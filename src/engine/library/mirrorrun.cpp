@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <utility>
 
 namespace library {
 
@@ -112,67 +113,117 @@ std::optional<VortanError> MirrorRun::open() {
     // record's rewrite) goes; each folder's own leftovers go as the walk reaches it.
     if (!request_.dryRun)
         outputfile::removeLeftovers(destination, 0);
-    MirrorChoices choices;
-    choices.destination = destination == QLatin1String("/") ? QString() : destination;
-    choices.format = request_.format;
-    choices.settings = request_.settings;
-    choices.portableNames = request_.portableNames;
+    choices_.destination = destination == QLatin1String("/") ? QString() : destination;
+    choices_.format = request_.format;
+    choices_.settings = request_.settings;
+    choices_.portableNames = request_.portableNames;
     if (nativepath::isDir(destination))
-        choices.maxNameBytes = outputfile::maxNameBytes(destination);
-    planner_ = std::make_unique<MirrorPlanner>(choices, *record_);
+        choices_.maxNameBytes = outputfile::maxNameBytes(destination);
+    planner_ = std::make_unique<MirrorPlanner>(choices_, *record_);
     return std::nullopt;
 }
 
-bool MirrorRun::plan(const std::function<bool()>& stopped) {
-    FolderWalk walk(request_.roots, [this](const QString& text) {
+std::unique_ptr<FolderWalk> MirrorRun::startWalk(bool quiet) {
+    unreadable_.clear();
+    return std::make_unique<FolderWalk>(request_.roots, [this, quiet](const QString& text) {
         const bool loop = text.contains(QLatin1String("(a loop)"));
-        problem(text, !loop);
+        if (!quiet)
+            problem(text, !loop);
         if (!loop)
             unreadable_ << text.section(QStringLiteral(": "), 0, 0);
     });
+}
+
+void MirrorRun::freshWork() {
+    // The jobs of the previous step's batch may still hold theirs.
+    auto work = std::make_shared<MirrorWork>();
+    work->format = request_.format;
+    work->settings = request_.settings;
+    work->record = record_.get();
+    work_ = std::move(work);
+}
+
+bool MirrorRun::plan(const std::function<bool()>& stopped) {
+    return planNext(stopped, static_cast<std::size_t>(-1));
+}
+
+bool MirrorRun::survey(const std::function<bool()>& stopped) {
+    survey_ = {};
+    std::unique_ptr<FolderWalk> walk = startWalk(true);
     WalkedFolder folder;
-    while (walk.next(folder)) {
+    while (walk->next(folder)) {
         if (stopped && stopped())
             return false;
-        FolderPlan plan = planner_->plan(folder);
-        for (const MirrorSkip& skip : plan.skipped)
-            problem(skip.source + QStringLiteral(": ") + skip.reason, skip.failed);
-        counts_.upToDate += static_cast<int>(plan.upToDate.size());
-        if (request_.dryRun && notes_.listed)
-            for (const QString& output : plan.upToDate)
-                notes_.listed(QStringLiteral("up to date: ") + output);
-        if (plan.tasks.empty() && plan.upToDate.isEmpty())
-            continue;
-        const QString outFolder = planner_->destinationFolderOf(folder);
-        if (!request_.dryRun) {
-            // What a run killed here left half-written goes (this run holds the destination).
-            if (nativepath::isDir(outFolder))
-                outputfile::removeLeftovers(outFolder, 0);
-            if (!plan.tasks.empty() && !nativepath::makeFolders(outFolder)) {
-                const QString text = QStringLiteral("%1: the folder cannot be created (%2)")
-                                         .arg(outFolder, systemText(errno));
-                problem(text, true);
-                counts_.failed += static_cast<int>(plan.tasks.size()) - 1;
-                continue;
-            }
+        const FolderPlan plan = planner_->plan(folder);
+        survey_.tasks += static_cast<int>(plan.tasks.size());
+        for (const MirrorTask& task : plan.tasks)
+            survey_.bytes += task.sourceSize;
+    }
+    // The steps plan afresh; the survey's claims stay for settleOrphans().
+    surveyPlanner_ = std::exchange(planner_, std::make_unique<MirrorPlanner>(choices_, *record_));
+    return true;
+}
+
+bool MirrorRun::planNext(const std::function<bool()>& stopped, std::size_t enough) {
+    freshWork();
+    if (walked_)
+        return true;
+    if (!walk_)
+        walk_ = startWalk(false);
+    WalkedFolder folder;
+    while (work_->tasks.size() < enough) {
+        if (!walk_->next(folder)) {
+            walked_ = true;
+            walk_.reset();
+            return true;
         }
-        for (MirrorTask& task : plan.tasks) {
-            if (request_.dryRun && notes_.listed)
-                notes_.listed((task.kind == MirrorTask::Kind::Convert ? QStringLiteral("convert: ")
-                                                                      : QStringLiteral("copy: ")) +
-                              task.source + QStringLiteral(" -> ") + task.output);
-            work_->tasks.push_back(std::move(task));
-        }
+        if (stopped && stopped())
+            return false;
+        planFolder(folder);
     }
     return true;
+}
+
+void MirrorRun::planFolder(const WalkedFolder& folder) {
+    FolderPlan plan = planner_->plan(folder);
+    for (const MirrorSkip& skip : plan.skipped)
+        problem(skip.source + QStringLiteral(": ") + skip.reason, skip.failed);
+    counts_.upToDate += static_cast<int>(plan.upToDate.size());
+    if (request_.dryRun && notes_.listed)
+        for (const QString& output : plan.upToDate)
+            notes_.listed(QStringLiteral("up to date: ") + output);
+    if (plan.tasks.empty() && plan.upToDate.isEmpty())
+        return;
+    const QString outFolder = planner_->destinationFolderOf(folder);
+    if (!request_.dryRun) {
+        // What a run killed here left half-written goes (this run holds the destination).
+        if (nativepath::isDir(outFolder))
+            outputfile::removeLeftovers(outFolder, 0);
+        if (!plan.tasks.empty() && !nativepath::makeFolders(outFolder)) {
+            const QString text = QStringLiteral("%1: the folder cannot be created (%2)")
+                                     .arg(outFolder, systemText(errno));
+            problem(text, true);
+            counts_.failed += static_cast<int>(plan.tasks.size()) - 1;
+            return;
+        }
+    }
+    for (MirrorTask& task : plan.tasks) {
+        if (request_.dryRun && notes_.listed)
+            notes_.listed((task.kind == MirrorTask::Kind::Convert ? QStringLiteral("convert: ")
+                                                                  : QStringLiteral("copy: ")) +
+                          task.source + QStringLiteral(" -> ") + task.output);
+        work_->tasks.push_back(std::move(task));
+    }
 }
 
 Result<int> MirrorRun::settleOrphans() {
     int kept = 0;
     const QString top =
         request_.destination == QLatin1String("/") ? QString() : request_.destination;
-    for (const QString& output : planner_->unclaimedOutputs()) {
-        const RecordEntry* entry = record_->find(output);
+    const std::unique_ptr<MirrorPlanner> surveyed = std::move(surveyPlanner_);
+    const MirrorPlanner& claims = surveyed ? *surveyed : *planner_;
+    for (const QString& output : claims.unclaimedOutputs()) {
+        const std::optional<RecordEntry> entry = record_->find(output);
         if (!entry || nativepath::exists(entry->source) ||
             std::any_of(unreadable_.cbegin(), unreadable_.cend(),
                         [entry](const QString& f) { return within(entry->source, f); }))

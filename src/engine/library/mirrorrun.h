@@ -1,5 +1,6 @@
 #pragma once
 
+#include "engine/library/folderwalk.h"
 #include "engine/library/mirrorjob.h"
 #include "engine/library/mirrorplan.h"
 #include "engine/library/mirrorrecord.h"
@@ -67,7 +68,25 @@ class MirrorRun {
     std::optional<VortanError> open();
     // Walks and plans every folder; false when `stopped` said so between two folders.
     bool plan(const std::function<bool()>& stopped);
-    // With removeOrphans: removes (a dry run: lists) this program's outputs whose source is
+
+    // The same run over a library too large to hold planned at once, in steps whose memory
+    // does not grow with the library: survey() walks every folder once, only claiming the
+    // outputs (what settleOrphans() needs) and counting what is to be made; then each
+    // planNext() walks on until at least `enough` tasks are planned (whole folders) or the
+    // walk ends, those tasks replacing the ones of the call before (tasks(), batch() and
+    // account() are about the latest step). Problems and listings are said by planNext(),
+    // not by survey(). Each returns false when `stopped` said so between two folders.
+    struct Survey {
+        int tasks = 0;    // outputs to make
+        qint64 bytes = 0; // their sources' sizes
+    };
+    bool survey(const std::function<bool()>& stopped);
+    const Survey& surveyed() const { return survey_; }
+    bool planNext(const std::function<bool()>& stopped, std::size_t enough);
+    // Whether planNext() has walked every folder.
+    bool walked() const { return walked_; }
+    // After plan(), or after survey() and before planNext() (the survey's claims are released
+    // then). With removeOrphans: removes (a dry run: lists) this program's outputs whose source is
     // gone, never one under a folder the walk could not read. Returns the orphans kept
     // (without removeOrphans). Fails when the record cannot be written.
     Result<int> settleOrphans();
@@ -87,11 +106,19 @@ class MirrorRun {
 
   private:
     void problem(const QString& text, bool failure);
+    std::unique_ptr<FolderWalk> startWalk(bool quiet);
+    void planFolder(const WalkedFolder& folder);
+    void freshWork();
 
     MirrorRequest request_;
     MirrorNotes notes_;
     std::unique_ptr<MirrorRecord> record_;
+    MirrorChoices choices_;
     std::unique_ptr<MirrorPlanner> planner_;
+    std::unique_ptr<MirrorPlanner> surveyPlanner_; // survey()'s claims, until settleOrphans()
+    std::unique_ptr<FolderWalk> walk_;             // planNext()'s, between two steps
+    bool walked_ = false;
+    Survey survey_;
     std::shared_ptr<MirrorWork> work_;
     QStringList unreadable_; // folders the walk could not read
     MirrorCounts counts_;
