@@ -6,6 +6,7 @@
 #include "window/main/convertfolderdialog.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLabel>
@@ -179,4 +180,31 @@ TEST_F(ConvertFolderTest, RefusalsAreSaidInTheDialogAndEscapeMakesNothing) {
     EXPECT_FALSE(QFileInfo::exists(dest.filePath(QStringLiteral("m"))));
     EXPECT_TRUE(texts().isEmpty());
     EXPECT_TRUE(ConvertFolderSources.isEmpty()); // only a run keeps its choices
+}
+
+// Tab runs through the choices in reading order, and the mnemonics reach their controls.
+TEST_F(ConvertFolderTest, TheKeyboardReachesEveryChoiceInOrder) {
+    WriteSetting(SettingKey::ConvertFolderFormat, QStringLiteral("mp3"));
+    Form1& w = load();
+    ConvertFolderDialog& d = open(w);
+    d.addSource(library.path());
+    d.txtDestination->setText(dest.filePath(QStringLiteral("m")));
+    QApplication::setActiveWindow(&d);
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&d));
+    d.lstSources->setFocus(Qt::OtherFocusReason);
+    const std::vector<QWidget*> order{d.cmdAdd,           d.cmdRemove,        d.txtDestination,
+                                      d.cmdBrowse,        d.cmbFormat,        d.cmbMp3Bitrate,
+                                      d.chkRemoveOrphans, d.chkPortableNames, d.cmdPreview,
+                                      d.cmdConvert,       d.cmdCancel};
+    for (QWidget* next : order) {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        EXPECT_EQ(QApplication::focusWidget(), next) << next->objectName().toStdString();
+    }
+    QTest::keyClick(&d, Qt::Key_I, Qt::AltModifier);
+    EXPECT_EQ(QApplication::focusWidget(), d.txtDestination);
+    QTest::keyClick(&d, Qt::Key_O, Qt::AltModifier);
+    EXPECT_EQ(QApplication::focusWidget(), d.cmbFormat);
+    QTest::keyClick(&d, Qt::Key_R, Qt::AltModifier);
+    EXPECT_EQ(QApplication::focusWidget(), d.cmbMp3Bitrate);
+    d.reject();
 }

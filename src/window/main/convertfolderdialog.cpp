@@ -89,6 +89,8 @@ ConvertFolderDialog::ConvertFolderDialog(const ConversionSettings& preferred, QW
     cmdRemove = makeButton(this, "cmdRemove", tr("Re&move"));
 
     txtDestination = makeEdit(this, "txtDestination", tr("Into the folder"));
+    // Room for a folder's path of a usual depth.
+    txtDestination->setMinimumWidth(txtDestination->fontMetrics().averageCharWidth() * 40);
     auto* destinationLabel = new QLabel(tr("&Into the folder:"), this);
     destinationLabel->setBuddy(txtDestination);
     cmdBrowse = makeButton(this, "cmdBrowse", tr("&Browse..."));
