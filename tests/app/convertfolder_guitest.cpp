@@ -23,9 +23,9 @@ class ConvertFolderTest : public FormTest {
     void SetUp() override {
         FormTest::SetUp();
         ASSERT_TRUE(library.isValid());
-        for (SettingKey key : {SettingKey::ConvertFolderSources,
-                               SettingKey::ConvertFolderDestination,
-                               SettingKey::ConvertFolderFormat, SettingKey::ConvertFolderSetting})
+        for (SettingKey key :
+             {SettingKey::ConvertFolderSources, SettingKey::ConvertFolderDestination,
+              SettingKey::ConvertFolderFormat, SettingKey::ConvertFolderSetting})
             WriteSetting(key, QString());
         WriteSetting(SettingKey::ConvertFolderRemoveOrphans, std::int16_t(0));
         WriteSetting(SettingKey::ConvertFolderPortableNames, std::int16_t(0));
@@ -104,11 +104,10 @@ TEST_F(ConvertFolderTest, TheDialogCountsConvertsAndRemembersItsChoices) {
     EXPECT_TRUE(again.chkPortableNames->isChecked());
     EXPECT_FALSE(again.chkRemoveOrphans->isChecked());
     again.cmdPreview->click();
-    EXPECT_EQ(counted(again),
-              QStringLiteral("0 to convert, 0 to copy, 1 up to date, 0 to remove"));
+    EXPECT_EQ(counted(again), QStringLiteral("0 to convert, 0 to copy, 1 up to date, 0 to remove"));
     again.cmdConvert->click(); // the count shown is the choices': no second count
-    ASSERT_TRUE(QTest::qWaitFor([&] { return texts().size() == 2 && !w.isPlanningFolder(); },
-                                60000));
+    ASSERT_TRUE(
+        QTest::qWaitFor([&] { return texts().size() == 2 && !w.isPlanningFolder(); }, 60000));
     EXPECT_TRUE(texts()[1].startsWith(QLatin1String("Converted: 0\nCopied: 0\nUp to date: 1\n")))
         << texts()[1].toStdString();
 }

@@ -33,10 +33,9 @@ namespace {
 
 using namespace namedcontrols;
 
-const pipeline::OutputFormat formatOrder[] = {pipeline::OutputFormat::Mp3,
-                                              pipeline::OutputFormat::Flac,
-                                              pipeline::OutputFormat::Opus,
-                                              pipeline::OutputFormat::Wav};
+const pipeline::OutputFormat formatOrder[] = {
+    pipeline::OutputFormat::Mp3, pipeline::OutputFormat::Flac, pipeline::OutputFormat::Opus,
+    pipeline::OutputFormat::Wav};
 
 // The page of the setting's stack that holds `format`'s control (WAV's is empty).
 int pageOf(pipeline::OutputFormat format) {
@@ -107,8 +106,8 @@ ConvertFolderDialog::ConvertFolderDialog(const ConversionSettings& preferred, QW
     for (int i = 0; i < modLAME::bitrateCount; ++i)
         cmbMp3Bitrate->addItem(tr("%1 kbit/s").arg(modLAME::bitrateForIndex(i)),
                                static_cast<uint>(modLAME::bitrateForIndex(i)));
-    spnFlacLevel = makeSpin(setting, "spnFlacLevel", pipeline::minFlacLevel,
-                            pipeline::maxFlacLevel, tr("FLAC compression level"));
+    spnFlacLevel = makeSpin(setting, "spnFlacLevel", pipeline::minFlacLevel, pipeline::maxFlacLevel,
+                            tr("FLAC compression level"));
     spnFlacLevel->setToolTip(tr("0: fastest, 8: smallest files; the sound is the same"));
     spnOpusBitrate = makeSpin(setting, "spnOpusBitrate", pipeline::minOpusBitrateKbps,
                               pipeline::maxOpusBitrateKbps, tr("Opus bitrate"));
@@ -171,8 +170,8 @@ ConvertFolderDialog::ConvertFolderDialog(const ConversionSettings& preferred, QW
     layout->addLayout(preview);
     layout->addWidget(buttons);
 
-    QWidget* order[] = {lstSources,     cmdAdd,         cmdRemove,        txtDestination,
-                        cmdBrowse,      cmbFormat,      cmbMp3Bitrate,    spnFlacLevel,
+    QWidget* order[] = {lstSources,     cmdAdd,           cmdRemove,        txtDestination,
+                        cmdBrowse,      cmbFormat,        cmbMp3Bitrate,    spnFlacLevel,
                         spnOpusBitrate, chkRemoveOrphans, chkPortableNames, cmdPreview,
                         cmdConvert,     cmdCancel};
     for (std::size_t i = 1; i < std::size(order); ++i)
@@ -272,8 +271,8 @@ std::optional<library::MirrorRequest> ConvertFolderDialog::request(QString* refu
         const QString root = nativepath::absolute(lstSources->item(i)->text());
         const QString canonical = nativepath::canonical(root);
         for (qsizetype j = 0; j < canonicalRoots.size(); ++j)
-            if (!canonical.isEmpty() && (inside(canonical, canonicalRoots[j]) ||
-                                         inside(canonicalRoots[j], canonical)))
+            if (!canonical.isEmpty() &&
+                (inside(canonical, canonicalRoots[j]) || inside(canonicalRoots[j], canonical)))
                 return refuse(tr("%1 and %2: one folder lies inside the other, and its files "
                                  "would be converted twice. Remove one of them.")
                                   .arg(request.roots[j], root));
@@ -386,9 +385,9 @@ void ConvertFolderDialog::setCounting(bool counting) {
     // Enter): it goes back where it was, and Enter to Convert.
     if (counting && !focusBefore_)
         focusBefore_ = focusWidget();
-    for (QWidget* control : std::initializer_list<QWidget*>{
-             lstSources, cmdAdd, txtDestination, cmdBrowse, cmbFormat, setting,
-             chkRemoveOrphans, chkPortableNames})
+    for (QWidget* control :
+         std::initializer_list<QWidget*>{lstSources, cmdAdd, txtDestination, cmdBrowse, cmbFormat,
+                                         setting, chkRemoveOrphans, chkPortableNames})
         control->setEnabled(!counting);
     QString refused;
     const bool valid = !counting && request(&refused).has_value();

@@ -81,7 +81,7 @@ class ConvertFolderDialog final : public QDialog {
 
     ConversionSettings preferred_;
     library::MirrorPlanJob* counting_ = nullptr; // child, while a count runs
-    bool countShown_ = false;    // lblPreview holds the count of the choices as they are
-    bool convertCounted_ = false; // Convert waits for the count under way
+    bool countShown_ = false;       // lblPreview holds the count of the choices as they are
+    bool convertCounted_ = false;   // Convert waits for the count under way
     QPointer<QWidget> focusBefore_; // the focus when a count started
 };

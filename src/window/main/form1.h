@@ -498,7 +498,8 @@ class Form1 : public QMainWindow {
     QPointer<QWidget> helpWindow_;
     QPointer<QObject> offsetFinder_; // the running "Find Read Offset..." search
     QObject* folderPlanning_ = nullptr; // child: the walk of "Convert Folder...", while it runs
-    QPointer<ConvertFolderDialog> convertFolder_; // child, while it is open
+    // Child: the "Convert Folder" dialog, while it is open.
+    QPointer<ConvertFolderDialog> convertFolder_;
     bool unloaded_ = false;
     ConversionService* conversions_ = nullptr; // child
     std::unique_ptr<QThread> verifying_;       // the comparison of mnuVerify_Click, while it runs
