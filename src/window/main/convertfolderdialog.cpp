@@ -134,6 +134,33 @@ ConvertFolderDialog::ConvertFolderDialog(const ConversionSettings& preferred, QW
     cmdConvert->setDefault(true);
     cmdCancel = makeButton(this, "cmdCancel", tr("Cancel"));
 
+    arrange(sourcesLabel, destinationLabel, formatLabel);
+
+    connect(cmdAdd, &QPushButton::clicked, this, &ConvertFolderDialog::cmdAdd_Click);
+    connect(cmdRemove, &QPushButton::clicked, this, &ConvertFolderDialog::cmdRemove_Click);
+    connect(cmdBrowse, &QPushButton::clicked, this, &ConvertFolderDialog::cmdBrowse_Click);
+    connect(cmdPreview, &QPushButton::clicked, this, &ConvertFolderDialog::cmdPreview_Click);
+    connect(cmdConvert, &QPushButton::clicked, this, &ConvertFolderDialog::cmdConvert_Click);
+    connect(cmdCancel, &QPushButton::clicked, this, &QDialog::reject);
+
+    loadChoices();
+    formatChanged();
+    const auto changed = [this] { choicesChanged(); };
+    connect(lstSources, &QListWidget::itemSelectionChanged, this, changed);
+    connect(txtDestination, &QLineEdit::textChanged, this, changed);
+    connect(cmbFormat, &QComboBox::currentIndexChanged, this, [this] { formatChanged(); });
+    connect(cmbMp3Bitrate, &QComboBox::currentIndexChanged, this, changed);
+    connect(spnFlacLevel, &QSpinBox::valueChanged, this, changed);
+    connect(spnOpusBitrate, &QSpinBox::valueChanged, this, changed);
+    connect(chkRemoveOrphans, &QCheckBox::toggled, this, changed);
+    connect(chkPortableNames, &QCheckBox::toggled, this, changed);
+
+    adjustSize();
+    fitToScreen(*this);
+}
+
+void ConvertFolderDialog::arrange(QLabel* sourcesLabel, QLabel* destinationLabel,
+                                  QLabel* formatLabel) {
     auto* sourceButtons = new QVBoxLayout;
     sourceButtons->addWidget(cmdAdd);
     sourceButtons->addWidget(cmdRemove);
@@ -176,28 +203,6 @@ ConvertFolderDialog::ConvertFolderDialog(const ConversionSettings& preferred, QW
                         cmdConvert,     cmdCancel};
     for (std::size_t i = 1; i < std::size(order); ++i)
         setTabOrder(order[i - 1], order[i]);
-
-    connect(cmdAdd, &QPushButton::clicked, this, &ConvertFolderDialog::cmdAdd_Click);
-    connect(cmdRemove, &QPushButton::clicked, this, &ConvertFolderDialog::cmdRemove_Click);
-    connect(cmdBrowse, &QPushButton::clicked, this, &ConvertFolderDialog::cmdBrowse_Click);
-    connect(cmdPreview, &QPushButton::clicked, this, &ConvertFolderDialog::cmdPreview_Click);
-    connect(cmdConvert, &QPushButton::clicked, this, &ConvertFolderDialog::cmdConvert_Click);
-    connect(cmdCancel, &QPushButton::clicked, this, &QDialog::reject);
-
-    loadChoices();
-    formatChanged();
-    const auto changed = [this] { choicesChanged(); };
-    connect(lstSources, &QListWidget::itemSelectionChanged, this, changed);
-    connect(txtDestination, &QLineEdit::textChanged, this, changed);
-    connect(cmbFormat, &QComboBox::currentIndexChanged, this, [this] { formatChanged(); });
-    connect(cmbMp3Bitrate, &QComboBox::currentIndexChanged, this, changed);
-    connect(spnFlacLevel, &QSpinBox::valueChanged, this, changed);
-    connect(spnOpusBitrate, &QSpinBox::valueChanged, this, changed);
-    connect(chkRemoveOrphans, &QCheckBox::toggled, this, changed);
-    connect(chkPortableNames, &QCheckBox::toggled, this, changed);
-
-    adjustSize();
-    fitToScreen(*this);
 }
 
 ConvertFolderDialog::~ConvertFolderDialog() {

@@ -70,6 +70,8 @@ class ConvertFolderDialog final : public QDialog {
     QPushButton* cmdCancel = nullptr;
 
   private:
+    // The controls laid out, the Tab order set.
+    void arrange(QLabel* sourcesLabel, QLabel* destinationLabel, QLabel* formatLabel);
     void loadChoices();
     void saveChoices() const;
     void formatChanged();
