@@ -3,6 +3,7 @@
 #include "cdformtest.h"
 
 #include "window/dialogs/formdialog.h"
+#include "window/main/convertfolderdialog.h"
 #include "window/main/elidedlabel.h"
 #include "window/playlist/frmplaylist.h"
 #include "window/prefs/frmprefs.h"
@@ -177,6 +178,10 @@ TEST_F(WindowFitTest, EveryWindowOpensWithinItsScreen) {
     FrmSearch* finder = FrmSearch::open(w);
     fits(finder);
     finder->close();
+    w.mnuConvertFolder->trigger();
+    ASSERT_TRUE(w.convertFolderDialog());
+    fits(w.convertFolderDialog());
+    w.convertFolderDialog()->reject();
 }
 
 // "Disc Information..." for a disc of many tracks: the form scrolls up and down only, with no

@@ -32,6 +32,12 @@ std::int16_t OpusBitrateKbps = 128;
 QString ExtractTo;
 QString AlsoWrite;
 std::int16_t DesktopNotifications = 1;
+QString ConvertFolderSources;
+QString ConvertFolderDestination;
+QString ConvertFolderFormat;
+QString ConvertFolderSetting;
+std::int16_t ConvertFolderRemoveOrphans = 0;
+std::int16_t ConvertFolderPortableNames = 0;
 
 namespace {
 
@@ -69,6 +75,12 @@ const KeyInfo& info(SettingKey key) {
         {"Extract to", "mp3", nullptr, &ExtractTo},
         {"Also write", "", nullptr, &AlsoWrite},
         {"Desktop notifications", "1", &DesktopNotifications, nullptr},
+        {"Convert folder sources", "", nullptr, &ConvertFolderSources},
+        {"Convert folder destination", "", nullptr, &ConvertFolderDestination},
+        {"Convert folder format", "", nullptr, &ConvertFolderFormat},
+        {"Convert folder setting", "", nullptr, &ConvertFolderSetting},
+        {"Convert folder remove outputs", "0", &ConvertFolderRemoveOrphans, nullptr},
+        {"Convert folder portable names", "0", &ConvertFolderPortableNames, nullptr},
     };
     return table[static_cast<int>(key)];
 }

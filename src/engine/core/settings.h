@@ -57,6 +57,15 @@ extern QString AlsoWrite;
 // 1: a desktop notification says how a batch or rip went when it ends while the window is
 // not the active one.
 extern std::int16_t DesktopNotifications;
+// The last choices of "Convert Folder...": the source folders (one a line), the destination,
+// the format by its extension name and the bitrate or level chosen for it ("" for each: not
+// chosen yet, Preferences' choices apply), and the two boxes (1 checked).
+extern QString ConvertFolderSources;
+extern QString ConvertFolderDestination;
+extern QString ConvertFolderFormat;
+extern QString ConvertFolderSetting;
+extern std::int16_t ConvertFolderRemoveOrphans;
+extern std::int16_t ConvertFolderPortableNames;
 
 // The keys, in the order LoadSettings reads them.
 enum class SettingKey {
@@ -85,8 +94,14 @@ enum class SettingKey {
     ExtractTo,
     AlsoWrite,
     DesktopNotifications,
+    ConvertFolderSources,
+    ConvertFolderDestination,
+    ConvertFolderFormat,
+    ConvertFolderSetting,
+    ConvertFolderRemoveOrphans,
+    ConvertFolderPortableNames,
 };
-inline constexpr int SettingKeyCount = 25;
+inline constexpr int SettingKeyCount = 31;
 
 namespace settings {
 

@@ -1,9 +1,7 @@
 // The main window's "Convert Folder...": a music folder mirrored into another, in one format.
-#include "engine/core/settings.h"
-#include "engine/encode/modlame.h"
 #include "engine/library/mirrorplanjob.h"
 #include "engine/platform/dialogs.h"
-#include "engine/platform/nativepath.h"
+#include "window/main/convertfolderdialog.h"
 #include "window/main/form1.h"
 
 #include <QAction>
@@ -13,70 +11,6 @@
 namespace {
 
 const QString title = QStringLiteral("Convert Folder");
-
-bool yes(const QString& answer) {
-    const QString a = answer.trimmed().toLower();
-    return a == QLatin1String("yes") || a == QLatin1String("y");
-}
-
-// The request the form's texts make from the window's choices, or why they make none.
-std::optional<library::MirrorRequest>
-requestFrom(const QStringList& values, const ConversionSettings& settings, QString& refused) {
-    library::MirrorRequest request;
-    const QString source = values.value(0).trimmed();
-    const QString destination = values.value(1).trimmed();
-    if (source.isEmpty() || destination.isEmpty()) {
-        refused = QStringLiteral("Give the folder to convert and the folder to convert it into.");
-        return std::nullopt;
-    }
-    request.roots << nativepath::absolute(source);
-    request.destination = nativepath::absolute(destination);
-    if (!pipeline::outputFormatFromName(values.value(2).trimmed(), request.format)) {
-        refused = QStringLiteral("\"%1\" is not one of mp3, flac, opus, wav.").arg(values.value(2));
-        return std::nullopt;
-    }
-    request.settings = settings.formats;
-    const QString figure = values.value(3).trimmed();
-    if (!figure.isEmpty() && request.format != pipeline::OutputFormat::Wav) {
-        bool ok = false;
-        const int n = figure.toInt(&ok);
-        if (request.format == pipeline::OutputFormat::Mp3 && ok && n > 0) {
-            request.settings.mp3.bitrateKbps = static_cast<std::uint32_t>(n);
-            ok = false; // one of the encoder's list
-            for (int i = 0; i < modLAME::bitrateCount; ++i)
-                ok = ok || modLAME::bitrateForIndex(i) == static_cast<std::uint32_t>(n);
-        } else if (request.format == pipeline::OutputFormat::Flac) {
-            ok = ok && n >= pipeline::minFlacLevel && n <= pipeline::maxFlacLevel;
-            request.settings.flacLevel = n;
-        } else if (request.format == pipeline::OutputFormat::Opus) {
-            ok = ok && n >= pipeline::minOpusBitrateKbps && n <= pipeline::maxOpusBitrateKbps;
-            request.settings.opusBitrateKbps = n;
-        }
-        if (!ok) {
-            refused = QStringLiteral("\"%1\" is no bitrate or level of %2.")
-                          .arg(figure, pipeline::displayNameOf(request.format));
-            return std::nullopt;
-        }
-    }
-    request.removeOrphans = yes(values.value(4));
-    request.portableNames = yes(values.value(5));
-    request.filesAtOnce = settings.filesAtOnce;
-    return request;
-}
-
-QString figureOf(const library::MirrorRequest& r) {
-    switch (r.format) {
-    case pipeline::OutputFormat::Mp3:
-        return QString::number(r.settings.mp3.bitrateKbps);
-    case pipeline::OutputFormat::Flac:
-        return QString::number(r.settings.flacLevel);
-    case pipeline::OutputFormat::Opus:
-        return QString::number(r.settings.opusBitrateKbps);
-    case pipeline::OutputFormat::Wav:
-        break;
-    }
-    return {};
-}
 
 QString summaryOf(const library::MirrorCounts& c) {
     QString text =
@@ -93,64 +27,29 @@ QString summaryOf(const library::MirrorCounts& c) {
 
 } // namespace
 
+ConvertFolderDialog* Form1::convertFolderDialog() const {
+    return convertFolder_;
+}
+
 void Form1::mnuConvertFolder_Click() {
     if (isJobRunning() || folderPlanning_)
         return;
-    const ConversionSettings settings = conversionSettings();
-    const QString source = dialogs::handler().chooseFolder(
-        QStringLiteral("Convert Folder: the music folder to convert"), DecodePath);
-    if (source.isEmpty())
-        return;
-    library::MirrorRequest shown;
-    shown.format = settings.convertTo;
-    shown.settings = settings.formats;
-    const std::optional<QStringList> values = dialogs::handler().form(
-        title,
-        {{QStringLiteral("Folder to convert"), source},
-         {QStringLiteral("Into the folder"), DecodePath + QStringLiteral("/Converted")},
-         {QStringLiteral("Format (mp3, flac, opus, wav)"), pipeline::extensionOf(shown.format)},
-         {QStringLiteral("MP3 or Opus bitrate (kbit/s), FLAC level"), figureOf(shown)},
-         {QStringLiteral("Remove outputs whose source is gone (yes/no)"), QStringLiteral("no")},
-         {QStringLiteral("Names valid on memory cards and phones (yes/no)"),
-          QStringLiteral("no")}});
-    if (!values)
-        return;
-    QString refused;
-    std::optional<library::MirrorRequest> request = requestFrom(*values, settings, refused);
-    if (request && refused.isEmpty())
-        refused = library::MirrorRun::refusal(*request);
-    if (!request || !refused.isEmpty()) {
-        dialogs::msgBox(refused, dialogs::Buttons::Ok, dialogs::Icon::Exclamation, title);
+    if (convertFolder_) {
+        convertFolder_->raise();
+        convertFolder_->activateWindow();
         return;
     }
-    // First what would be done, for the user to confirm; then the run itself.
-    request->dryRun = true;
-    planFolder(*request, [this, request = *request](
-                             const std::shared_ptr<library::MirrorRun>& planned) mutable {
-        library::MirrorRun& preview = *planned;
-        qsizetype converts = 0;
-        for (const library::MirrorTask& task : preview.tasks())
-            converts += task.kind == library::MirrorTask::Kind::Convert ? 1 : 0;
-        const auto orphans = preview.settleOrphans();
-        const library::MirrorCounts& c = preview.counts();
-        QString text =
-            QStringLiteral("%1 files to convert, %2 to copy, %3 up to date, %4 to remove, %5 "
-                           "failing.")
-                .arg(converts)
-                .arg(static_cast<qsizetype>(preview.tasks().size()) - converts)
-                .arg(c.upToDate)
-                .arg(c.removed)
-                .arg(c.failed);
-        if (!c.failures.isEmpty())
-            text += QStringLiteral("\n\n") + c.failures.mid(0, 10).join(QLatin1Char('\n'));
-        text += QStringLiteral("\n\nConvert now?");
-        if (!orphans || dialogs::msgBox(text, dialogs::Buttons::YesNo, dialogs::Icon::Question,
-                                        title) != dialogs::Answer::Yes)
+    auto* dialog = new ConvertFolderDialog(conversionSettings(), this);
+    convertFolder_ = dialog;
+    connect(dialog, &QDialog::finished, dialog, &QObject::deleteLater);
+    connect(dialog, &QDialog::accepted, this, [this, dialog] {
+        std::optional<library::MirrorRequest> request = dialog->request();
+        if (!request || isJobRunning() || folderPlanning_)
             return;
-        request.dryRun = false;
-        planFolder(request,
+        planFolder(*request,
                    [this](const std::shared_ptr<library::MirrorRun>& run) { runFolder(run); });
     });
+    dialog->open();
 }
 
 void Form1::planFolder(const library::MirrorRequest& request,

@@ -28,6 +28,7 @@ class QPushButton;
 class QRadioButton;
 class QThread;
 class QTimer;
+class ConvertFolderDialog;
 namespace library {
 class MirrorRun;
 struct MirrorRequest;
@@ -223,13 +224,16 @@ class Form1 : public QMainWindow {
     // Opens the cue sheet `cuePath` as "Open Disc Image..." opens the one picked; false (the
     // reason said) when it cannot be opened.
     bool openDiscImage(const QString& cuePath);
-    // "Convert Folder...": a music folder mirrored into another in one format (engine's
-    // library::MirrorRun): the folders and choices asked in a form, a preview of what would be
-    // done to confirm, then the batch with the window's progress, Stop, tray and disk guard,
-    // and a message with the summary. The walk runs on a thread of its own; ignored while a
-    // job or another walk runs (convertfolder.cpp).
+    // "Convert Folder...": music folders mirrored into another in one format (engine's
+    // library::MirrorRun): opens the "Convert Folder" dialog (and returns at once) for the
+    // folders and choices and the count of what would be done; once it is accepted, the walk
+    // on a thread of its own, then the batch with the window's progress, Stop, tray and disk
+    // guard, and a message with the summary. Ignored while a job or another walk runs; brings
+    // back the dialog already open (convertfolder.cpp).
     void mnuConvertFolder_Click();
     bool isPlanningFolder() const { return folderPlanning_ != nullptr; }
+    // The open "Convert Folder" dialog, or nullptr.
+    ConvertFolderDialog* convertFolderDialog() const;
     // Compares the selected WAV node's file with its track of the disc in the media drive
     // (by checksums) on a thread of its own and returns; the window, drawn but taking no
     // input meanwhile, says whether they match once the thread has ended. Ignored while a
@@ -502,6 +506,8 @@ class Form1 : public QMainWindow {
     QPointer<QWidget> helpWindow_;
     QPointer<QObject> offsetFinder_; // the running "Find Read Offset..." search
     QObject* folderPlanning_ = nullptr; // child: the walk of "Convert Folder...", while it runs
+    // Child: the "Convert Folder" dialog, while it is open.
+    QPointer<ConvertFolderDialog> convertFolder_;
     bool unloaded_ = false;
     ConversionService* conversions_ = nullptr; // child
     std::unique_ptr<QThread> verifying_;       // the comparison of mnuVerify_Click, while it runs
