@@ -1,6 +1,7 @@
 #pragma once
 
 #include <algorithm>
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
@@ -27,5 +28,24 @@ struct PendingSamples {
         std::memcpy(out, values.data() + offset, count * sizeof(std::int32_t));
         offset += count;
         return take;
+    }
+    // A decoder's read: hands out up to `maxFrames` sample frames into `out`, calling
+    // `decodeNext` (which refills the pending samples, or sets `ended`) whenever they run
+    // out, until the stream has ended or `stop` is set. Returns the frames stored.
+    template <typename DecodeNext>
+    std::int64_t fill(std::int32_t* out, std::int64_t maxFrames, int channels, const bool& ended,
+                      const std::atomic<bool>* stop, DecodeNext&& decodeNext) {
+        std::int64_t stored = 0;
+        while (stored < maxFrames) {
+            if (drained()) {
+                if (ended || (stop && stop->load()))
+                    break;
+                clear();
+                decodeNext();
+                continue;
+            }
+            stored += takeInto(out + stored * channels, maxFrames - stored, channels);
+        }
+        return stored;
     }
 };

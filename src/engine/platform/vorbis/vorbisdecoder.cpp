@@ -149,15 +149,5 @@ void VorbisDecoder::decodeNext() {
 
 std::int64_t VorbisDecoder::read(std::int32_t* samples, std::int64_t maxFrames,
                                  const std::atomic<bool>* stop) {
-    std::int64_t stored = 0;
-    while (stored < maxFrames) {
-        if (pending_.drained()) {
-            if (ended_ || (stop && stop->load()))
-                break;
-            decodeNext();
-            continue;
-        }
-        stored += pending_.takeInto(samples + stored * channels_, maxFrames - stored, channels_);
-    }
-    return stored;
+    return pending_.fill(samples, maxFrames, channels_, ended_, stop, [this] { decodeNext(); });
 }
