@@ -39,9 +39,11 @@ class MirrorPartsTest : public testing::Test {
     QTemporaryDir dir_;
 };
 
-std::vector<WalkedFolder> walkAll(const QStringList& roots, QStringList* problems) {
+std::vector<WalkedFolder> walkAll(const QStringList& roots, QStringList* problems,
+                                  const QString& skipped = QString()) {
     std::vector<WalkedFolder> out;
-    FolderWalk walk(roots, [problems](const QString& p) { *problems << p; });
+    FolderWalk walk(
+        roots, [problems](const QString& p) { *problems << p; }, skipped);
     WalkedFolder folder;
     while (walk.next(folder))
         out.push_back(folder);
@@ -97,9 +99,15 @@ TEST_F(MirrorPartsTest, TheWalkGivesEveryFolderOnceAndReportsLoops) {
     ASSERT_EQ(
         ::symlink("nowhere", nativepath::encode(path(QStringLiteral("lib/gone.flac"))).constData()),
         0);
+    // A link to the destination: what a mirror made there is never walked as a source.
+    file(QStringLiteral("out/made.mp3"));
+    ASSERT_EQ(::symlink(nativepath::encode(path(QStringLiteral("out"))).constData(),
+                        nativepath::encode(path(QStringLiteral("lib/d"))).constData()),
+              0);
 
     QStringList problems;
-    const auto folders = walkAll({path(QStringLiteral("lib"))}, &problems);
+    const auto folders =
+        walkAll({path(QStringLiteral("lib"))}, &problems, path(QStringLiteral("out")));
     QStringList relatives;
     for (const WalkedFolder& f : folders)
         relatives << f.relative;

@@ -30,8 +30,14 @@ QString joined(const QString& folder, const QString& name) {
 
 } // namespace
 
-FolderWalk::FolderWalk(QStringList roots, std::function<void(const QString&)> problem)
-    : roots_(std::move(roots)), problem_(std::move(problem)) {}
+FolderWalk::FolderWalk(QStringList roots, std::function<void(const QString&)> problem,
+                       const QString& skipped)
+    : roots_(std::move(roots)), problem_(std::move(problem)) {
+    struct stat info {};
+    // Taken as seen: every way into it is then passed by as a folder already walked.
+    if (!skipped.isEmpty() && ::stat(nativepath::encode(skipped).constData(), &info) == 0)
+        seen_.insert({info.st_dev, info.st_ino});
+}
 
 bool FolderWalk::next(WalkedFolder& folder) {
     while (pending_.empty()) {

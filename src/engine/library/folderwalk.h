@@ -32,11 +32,14 @@ struct WalkedFolder {
 // depth of the tree and the width of one folder, not with the size of the library. Links to
 // folders are followed, and each folder is visited once, however many links lead to it: a
 // link back to a folder above it (a loop) is reported and not followed. A folder that cannot
-// be read, and a link that leads nowhere, is reported and left out.
+// be read, and a link that leads nowhere, is reported and left out. The folder `skipped` (the
+// destination of a mirror), when it exists, is never entered, wherever a link leads to it:
+// what is made there is never walked as a source.
 class FolderWalk {
   public:
     // `problem` gets each report ("<path>: <reason>"), as it is met.
-    FolderWalk(QStringList roots, std::function<void(const QString&)> problem);
+    FolderWalk(QStringList roots, std::function<void(const QString&)> problem,
+               const QString& skipped = QString());
 
     // The next folder; false once every folder was handed out.
     bool next(WalkedFolder& folder);

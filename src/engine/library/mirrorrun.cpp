@@ -125,13 +125,16 @@ std::optional<VortanError> MirrorRun::open() {
 
 std::unique_ptr<FolderWalk> MirrorRun::startWalk(bool quiet) {
     unreadable_.clear();
-    return std::make_unique<FolderWalk>(request_.roots, [this, quiet](const QString& text) {
-        const bool loop = text.contains(QLatin1String("(a loop)"));
-        if (!quiet)
-            problem(text, !loop);
-        if (!loop)
-            unreadable_ << text.section(QStringLiteral(": "), 0, 0);
-    });
+    return std::make_unique<FolderWalk>(
+        request_.roots,
+        [this, quiet](const QString& text) {
+            const bool loop = text.contains(QLatin1String("(a loop)"));
+            if (!quiet)
+                problem(text, !loop);
+            if (!loop)
+                unreadable_ << text.section(QStringLiteral(": "), 0, 0);
+        },
+        request_.destination);
 }
 
 void MirrorRun::freshWork() {
