@@ -1,6 +1,7 @@
 #include "engine/decode/decodejob.h"
 
 #include "engine/pipeline/conversion.h"
+#include "engine/pipeline/convertjob.h"
 #include "engine/platform/nativepath.h"
 
 #include <QTimer>
@@ -42,21 +43,7 @@ JobResult DecodeJob::work(const WorkItem& item) {
     const pipeline::ConvertOutcome outcome = pipeline::convertFile(
         request, [this] { return cancelled(); }, [this](double percent) { percent_ = percent; });
 
-    const QString& taken = outcome.outputs.front().path;
-    if (!taken.isEmpty() && taken != item.output)
-        r.output = taken;
-    switch (outcome.status) {
-    case pipeline::ConvertOutcome::Status::Completed:
-        r.status = JobResult::Status::Completed;
-        break;
-    case pipeline::ConvertOutcome::Status::Cancelled:
-        r.status = JobResult::Status::Cancelled;
-        break;
-    case pipeline::ConvertOutcome::Status::Failed:
-        r.reason = outcome.error.description();
-        break;
-    }
-    return r;
+    return jobResultOf(outcome, item.output);
 }
 
 void DecodeJob::showProgress() {

@@ -1,9 +1,10 @@
 #include "engine/library/mirrorjob.h"
 
-#include "engine/pipeline/encodejob.h"
 #include "engine/formats/outputfile.h"
 #include "engine/library/coverart.h"
 #include "engine/pipeline/conversion.h"
+#include "engine/pipeline/convertjob.h"
+#include "engine/pipeline/encodejob.h"
 #include "engine/platform/nativepath.h"
 
 #include <QFile>
@@ -104,20 +105,8 @@ JobResult MirrorJob::convert(const MirrorTask& task) {
             shown = caption;
             reportProgress(caption, static_cast<int>(percent));
         });
-    JobResult r;
+    JobResult r = jobResultOf(outcome, QString());
     r.output = outcome.outputs.empty() ? QString() : outcome.outputs.front().path;
-    switch (outcome.status) {
-    case pipeline::ConvertOutcome::Status::Completed:
-        r.status = JobResult::Status::Completed;
-        break;
-    case pipeline::ConvertOutcome::Status::Cancelled:
-        r.status = JobResult::Status::Cancelled;
-        break;
-    case pipeline::ConvertOutcome::Status::Failed:
-        r.status = JobResult::Status::Failed;
-        r.reason = outcome.error.description();
-        break;
-    }
     return r;
 }
 

@@ -2,6 +2,26 @@
 
 #include "engine/pipeline/encodejob.h"
 
+JobResult jobResultOf(const pipeline::ConvertOutcome& outcome, const QString& wanted) {
+    JobResult r;
+    const QString taken = outcome.outputs.empty() ? QString() : outcome.outputs.front().path;
+    if (!taken.isEmpty() && taken != wanted)
+        r.output = taken;
+    switch (outcome.status) {
+    case pipeline::ConvertOutcome::Status::Completed:
+        r.status = JobResult::Status::Completed;
+        break;
+    case pipeline::ConvertOutcome::Status::Cancelled:
+        r.status = JobResult::Status::Cancelled;
+        break;
+    case pipeline::ConvertOutcome::Status::Failed:
+        r.status = JobResult::Status::Failed;
+        r.reason = outcome.error.description();
+        break;
+    }
+    return r;
+}
+
 ConvertJob::ConvertJob(pipeline::OutputFormat format, const pipeline::EncoderSettings& settings,
                        QObject* parent)
     : WorkerJob(parent), format_(format), settings_(settings) {}
@@ -26,21 +46,5 @@ JobResult ConvertJob::work(const WorkItem& item) {
             shown = caption;
             reportProgress(caption, static_cast<int>(percent));
         });
-    JobResult r;
-    const QString& taken = workerOutcome_.outputs.front().path;
-    if (!taken.isEmpty() && taken != item.output)
-        r.output = taken;
-    switch (workerOutcome_.status) {
-    case pipeline::ConvertOutcome::Status::Completed:
-        r.status = JobResult::Status::Completed;
-        break;
-    case pipeline::ConvertOutcome::Status::Cancelled:
-        r.status = JobResult::Status::Cancelled;
-        break;
-    case pipeline::ConvertOutcome::Status::Failed:
-        r.status = JobResult::Status::Failed;
-        r.reason = workerOutcome_.error.description();
-        break;
-    }
-    return r;
+    return jobResultOf(workerOutcome_, item.output);
 }

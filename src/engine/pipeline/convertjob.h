@@ -3,6 +3,10 @@
 #include "engine/core/workerjob.h"
 #include "engine/pipeline/conversion.h"
 
+// The batch's result of a conversion to one output: its status, the reason of a failure,
+// and the name taken when it is not `wanted` (the collision rule's next number).
+JobResult jobResultOf(const pipeline::ConvertOutcome& outcome, const QString& wanted);
+
 // One audio file to one file of `format` (convertFile) on a worker thread of its own: the file
 // job of a batch that converts files of any format.
 //
