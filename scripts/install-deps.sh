@@ -30,8 +30,9 @@ packages=(
   # reference tools: the benchmarks compare with them; the tests make inputs with them
   lame mpg123 flac opus-tools vorbis-tools ffmpeg
   # the desktop: D-Bus notifications, Wayland (a headless compositor for its test), the
-  # AppStream and desktop-file checks, the Debian package and its check
+  # AppStream and desktop-file checks, the Debian package and its check, the translation tools
   dbus appstream desktop-file-utils weston qt6-wayland dpkg-dev lintian
+  qt6-l10n-tools qt6-tools-dev
   # the fuzz targets (bench/*fuzz): clang and its libFuzzer runtime
   clang libclang-rt-dev
 )
