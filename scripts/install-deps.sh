@@ -32,7 +32,7 @@ packages=(
   # the desktop: D-Bus notifications, Wayland (a headless compositor for its test), the
   # AppStream and desktop-file checks, the Debian package and its check, the translation tools
   dbus appstream desktop-file-utils weston qt6-wayland dpkg-dev lintian
-  qt6-l10n-tools qt6-tools-dev
+  qt6-l10n-tools qt6-tools-dev qt6-translations-l10n
   # the fuzz targets (bench/*fuzz): clang and its libFuzzer runtime
   clang libclang-rt-dev
 )
