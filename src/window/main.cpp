@@ -45,11 +45,12 @@ int main(int argc, char* argv[]) {
     // ends showing nothing. The lock decides which launch runs when two start together; the
     // one that lost waits a little for the winner to listen.
     const QString socket = singleinstance::socketPath();
-    if (singleinstance::handOff(socket, paths))
+    const QString activationToken = qEnvironmentVariable("XDG_ACTIVATION_TOKEN");
+    if (singleinstance::handOff(socket, paths, 5000, false, activationToken))
         return 0;
     QLockFile instanceLock(instanceLockPath());
     if (!instanceLock.tryLock(0)) {
-        if (singleinstance::handOff(socket, paths, 10000, true))
+        if (singleinstance::handOff(socket, paths, 10000, true, activationToken))
             return 0;
         qWarning("MP3 Vortan is running but did not answer; nothing was handed to it.");
         return 1;

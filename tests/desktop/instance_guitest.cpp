@@ -76,7 +76,8 @@ TEST_F(InstanceTest, TheSocketIsPrivateAndAStaleOneIsReplaced) {
 
     QSignalSpy received(&server, &singleinstance::Server::pathsReceived);
     auto launch = std::async(std::launch::async, [path] {
-        return singleinstance::handOff(path, {QStringLiteral("/a b/x.wav"), QStringLiteral("/y")});
+        return singleinstance::handOff(path, {QStringLiteral("/a b/x.wav"), QStringLiteral("/y")},
+                                       5000, false, QStringLiteral("token-42"));
     });
     ASSERT_TRUE(QTest::qWaitFor(
         [&launch] { return launch.wait_for(std::chrono::seconds(0)) == std::future_status::ready; },
@@ -85,6 +86,7 @@ TEST_F(InstanceTest, TheSocketIsPrivateAndAStaleOneIsReplaced) {
     ASSERT_EQ(received.count(), 1);
     EXPECT_EQ(received.front().front().toStringList(),
               (QStringList{QStringLiteral("/a b/x.wav"), QStringLiteral("/y")}));
+    EXPECT_EQ(received.front().at(1).toString(), QStringLiteral("token-42"));
 }
 
 // A folder someone else owns, or that is not a folder, is never used.

@@ -8,6 +8,7 @@
 #include <QDir>
 #include <QDirIterator>
 #include <QFileInfo>
+#include <QGuiApplication>
 #include <QUrl>
 
 #include <QSet>
@@ -143,7 +144,10 @@ LaunchReceiver::LaunchReceiver(Form1& window) : QObject(&window), window_(window
     connect(&window, &Form1::jobEnded, this, &LaunchReceiver::openPending);
 }
 
-void LaunchReceiver::receive(const QStringList& paths) {
+void LaunchReceiver::receive(const QStringList& paths, const QString& activationToken) {
+    // Qt's Wayland platform activates a window with the token it finds here, then drops it.
+    if (!activationToken.isEmpty() && QGuiApplication::platformName().startsWith(u"wayland"))
+        qputenv("XDG_ACTIVATION_TOKEN", activationToken.toUtf8());
     window_.restoreWindow();
     // The tray icon was there to bring the window back, unless the user keeps it there.
     if (DesktopIcon != 1 && !window_.isJobRunning())

@@ -35,14 +35,15 @@ void openPaths(Form1& window, const QStringList& paths,
                std::function<void(const Outcome&)> done = {});
 
 // Takes what later launches hand over (singleinstance::Server::pathsReceived): the window
-// comes to the front, out of the tray too, and the paths are opened, at once when the window
+// comes to the front, out of the tray too (on Wayland with the launch's activation token,
+// so the compositor lets it take the focus), and the paths are opened, at once when the window
 // is idle, else once its job has ended (the file lists are the job's meanwhile). GUI thread;
 // a child of the window.
 class LaunchReceiver : public QObject {
     Q_OBJECT
   public:
     explicit LaunchReceiver(Form1& window);
-    void receive(const QStringList& paths);
+    void receive(const QStringList& paths, const QString& activationToken = {});
 
   private:
     void openPending();

@@ -19,7 +19,7 @@ namespace singleinstance {
 namespace {
 
 const QString protocolWord = QStringLiteral("mp3vortan-open");
-constexpr qint32 protocolVersion = 1;
+constexpr qint32 protocolVersion = 2;
 constexpr char acknowledgement = 'k';
 // A message larger than this is no launch's list of files.
 constexpr qint64 maxMessageBytes = 16 * 1024 * 1024;
@@ -48,7 +48,7 @@ bool makePrivateFolder(const QString& folder) {
 }
 
 bool handOff(const QString& socketPath, const QStringList& paths, int timeoutMs,
-             bool waitForServer) {
+             bool waitForServer, const QString& activationToken) {
     if (socketPath.isEmpty())
         return false;
     const QDeadlineTimer deadline(timeoutMs);
@@ -65,7 +65,7 @@ bool handOff(const QString& socketPath, const QStringList& paths, int timeoutMs,
     }
     QByteArray message;
     QDataStream out(&message, QIODevice::WriteOnly);
-    out << protocolWord << protocolVersion << paths;
+    out << protocolWord << protocolVersion << paths << activationToken;
     QDataStream framed(&socket);
     framed << static_cast<qint64>(message.size());
     socket.write(message);
@@ -135,7 +135,8 @@ void Server::serve(QLocalSocket* socket) {
         QString word;
         qint32 version = 0;
         QStringList paths;
-        body >> word >> version >> paths;
+        QString activationToken;
+        body >> word >> version >> paths >> activationToken;
         if (body.status() != QDataStream::Ok || word != protocolWord ||
             version != protocolVersion) {
             socket->abort();
@@ -144,7 +145,7 @@ void Server::serve(QLocalSocket* socket) {
         socket->putChar(acknowledgement);
         socket->flush();
         socket->disconnectFromServer();
-        emit pathsReceived(paths);
+        emit pathsReceived(paths, activationToken);
     });
 }
 

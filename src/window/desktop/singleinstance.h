@@ -12,8 +12,9 @@ class QLocalSocket;
 // that only the user may enter (0700), and is itself the user's alone, so another user's
 // launch never reaches this program nor this program another user's.
 //
-// The message: a QDataStream of the word "mp3vortan-open", the protocol version and the
-// absolute paths; the server answers one byte once it has taken them. GUI thread.
+// The message: a QDataStream of the word "mp3vortan-open", the protocol version, the
+// absolute paths and the launch's activation token; the server answers one byte once it has
+// taken them. GUI thread.
 namespace singleinstance {
 
 // The socket's path: "<runtime folder>/mp3vortan/instance". Empty when the user has no
@@ -28,9 +29,11 @@ bool makePrivateFolder(const QString& folder);
 // Hands `paths` to the program listening on `socketPath` and waits for its answer (at most
 // `timeoutMs`). True when the program took them; false when nobody listens there (no
 // program, or a socket left by one that crashed) or it did not answer. `waitForServer`: a
-// program that does not listen yet is waited for, until the time is up.
+// program that does not listen yet is waited for, until the time is up. `activationToken`:
+// the token the desktop gave this launch (XDG_ACTIVATION_TOKEN), with which a Wayland
+// compositor lets the running program's window come to the front rather than only flag it.
 bool handOff(const QString& socketPath, const QStringList& paths, int timeoutMs = 5000,
-             bool waitForServer = false);
+             bool waitForServer = false, const QString& activationToken = {});
 
 // The running program's end of the socket.
 class Server : public QObject {
@@ -47,8 +50,9 @@ class Server : public QObject {
     const QString& path() const { return path_; }
 
   signals:
-    // A later launch handed these absolute paths (none: it only asked for the window).
-    void pathsReceived(const QStringList& paths);
+    // A later launch handed these absolute paths (none: it only asked for the window), and
+    // the activation token its desktop gave it (empty: none).
+    void pathsReceived(const QStringList& paths, const QString& activationToken);
 
   private:
     void serve(QLocalSocket* socket);
