@@ -174,10 +174,7 @@ QString MirrorPlanner::claim(const QString& outFolder, const QString& stem,
             return {};
         }
         claimedHere.insert(clash);
-        // Only the record's outputs can be orphans: an output it does not name (most of a
-        // first run's) is not kept twice.
-        if (record_.names(key))
-            claimedExact_.insert(key);
+        record_.claim(key); // it is no orphan
         return key;
     }
     return {};
@@ -286,12 +283,7 @@ FolderPlan MirrorPlanner::plan(const WalkedFolder& folder) {
 }
 
 std::vector<QString> MirrorPlanner::unclaimedOutputs() const {
-    std::vector<QString> out;
-    for (const QString& output : record_.outputs())
-        if (!claimedExact_.contains(output))
-            out.push_back(output);
-    std::sort(out.begin(), out.end());
-    return out;
+    return record_.unclaimed();
 }
 
 } // namespace library

@@ -78,7 +78,7 @@ class MirrorPlanner {
 
     // The record's outputs that no source of this run claimed, in name order; asked before
     // the run makes anything (an output the record learns of after it was claimed counts as
-    // unclaimed).
+    // unclaimed). The claims are kept in the record: every planner of one run claims alike.
     std::vector<QString> unclaimedOutputs() const;
     // The destination folder (absolute) a source folder's outputs go to; asked after plan()
     // of that folder.
@@ -102,7 +102,6 @@ class MirrorPlanner {
     // keys of their names, each ended by '/' (a name has none). Held as one text a folder, for
     // a library's worth of names.
     QHash<QString, QString> claimed_;
-    QSet<QString> claimedExact_; // those of them the record names, as it names them
     // The output folder (from the destination) each source folder (from its root) was given,
     // and the other way round by the output's clash key: two source folders whose names
     // become one (portable names) get numbered outputs, in the order of the walk; one name

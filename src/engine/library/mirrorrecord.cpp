@@ -9,6 +9,7 @@
 #include <sys/file.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <array>
 #include <cerrno>
 #include <cstring>
@@ -295,11 +296,19 @@ bool MirrorRecord::names(const QString& output) const {
     return entries_.contains(nativepath::encode(output));
 }
 
-std::vector<QString> MirrorRecord::outputs() const {
+void MirrorRecord::claim(const QString& output) const {
+    const std::lock_guard<std::mutex> lock(mutex_);
+    if (const auto it = entries_.constFind(nativepath::encode(output)); it != entries_.cend())
+        it->claimed = true;
+}
+
+std::vector<QString> MirrorRecord::unclaimed() const {
+    const std::lock_guard<std::mutex> lock(mutex_);
     std::vector<QString> out;
-    out.reserve(static_cast<std::size_t>(entries_.size()));
     for (auto it = entries_.cbegin(); it != entries_.cend(); ++it)
-        out.push_back(nativepath::decode(it.key()));
+        if (!it->claimed)
+            out.push_back(nativepath::decode(it.key()));
+    std::sort(out.begin(), out.end());
     return out;
 }
 

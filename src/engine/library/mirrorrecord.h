@@ -63,8 +63,11 @@ class MirrorRecord {
     // What the record says of `output` (a path from the destination); nothing when nothing.
     std::optional<RecordEntry> find(const QString& output) const;
     bool names(const QString& output) const;
-    // Every output the record names.
-    std::vector<QString> outputs() const;
+    // Notes that a source of this run gives `output` (one the record names); what a later
+    // remember() writes of it is unclaimed again.
+    void claim(const QString& output) const;
+    // The outputs the record names that no source of this run claimed, in name order.
+    std::vector<QString> unclaimed() const;
     qsizetype size() const { return entries_.size(); }
 
     // Notes that `output` is being made as `entry` says: the line is on the disk when this
@@ -94,6 +97,7 @@ class MirrorRecord {
         std::int64_t coverSize = -1;
         std::int64_t coverModifiedNs = 0;
         RecordEntry::Kind kind = RecordEntry::Kind::Converted;
+        mutable bool claimed = false; // by a source of this run (claim())
     };
     Held held(const RecordEntry& entry);
     QString shared(const QString& settings);
