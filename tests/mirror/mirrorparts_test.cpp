@@ -127,8 +127,13 @@ TEST_F(MirrorPartsTest, TheWalkGivesEveryFolderOnceAndReportsLoops) {
 TEST_F(MirrorPartsTest, TheRecordKeepsWhatWasMadeAcrossRunsAndOneRunAtATime) {
     const QString dest = path(QStringLiteral("dest"));
     QDir().mkpath(dest);
-    const RecordEntry first{RecordEntry::Kind::Converted, QStringLiteral("/m/a\tb.flac"), 10, 20,
-                            QStringLiteral("mp3 160k"), 4096, 1'700'000'000'123'456'789};
+    const RecordEntry first{RecordEntry::Kind::Converted,
+                            QStringLiteral("/m/a\tb.flac"),
+                            10,
+                            20,
+                            QStringLiteral("mp3 160k"),
+                            4096,
+                            1'700'000'000'123'456'789};
     const RecordEntry second{RecordEntry::Kind::Cover, nativepath::decode("/m/caf\xe9.jpg"), 1, 2,
                              QStringLiteral("copy")};
     {
@@ -150,7 +155,8 @@ TEST_F(MirrorPartsTest, TheRecordKeepsWhatWasMadeAcrossRunsAndOneRunAtATime) {
     ASSERT_TRUE(append.open(QIODevice::Append));
     // A line without the cover's fields: no cover went in.
     append.write("+\tconverted\tx/old.mp3\t/s\t1\t2\tmp3\n");
-    append.write("+\tconverted\t../../etc/x\t/s\t1\t2\tmp3\t-1\t0\n+\tconverted\tx/half.mp3\t/s\t1");
+    append.write(
+        "+\tconverted\t../../etc/x\t/s\t1\t2\tmp3\t-1\t0\n+\tconverted\tx/half.mp3\t/s\t1");
     append.close();
     const qint64 before = QFileInfo(recordPath).size();
 
@@ -216,10 +222,9 @@ TEST_F(MirrorPartsTest, ThePlanConvertsOnceCopiesLossyAndKnowsWhatIsUpToDate) {
     // Made as planned: the next plan has nothing to do; other settings redo the conversions.
     for (const MirrorTask& task : plan.tasks) {
         file(QStringLiteral("dest/") + task.outputKey);
-        ASSERT_FALSE(
-            record.value()->remember(task.outputKey, {task.recordKind, task.source, task.sourceSize,
-                                                      task.sourceModifiedNs, task.settings,
-                                                      task.coverSize, task.coverModifiedNs}));
+        ASSERT_FALSE(record.value()->remember(
+            task.outputKey, {task.recordKind, task.source, task.sourceSize, task.sourceModifiedNs,
+                             task.settings, task.coverSize, task.coverModifiedNs}));
     }
     const FolderPlan again = MirrorPlanner(choices, *record.value()).plan(folders[0]);
     EXPECT_TRUE(again.tasks.empty());

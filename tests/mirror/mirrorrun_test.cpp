@@ -281,8 +281,8 @@ TEST_F(MirrorRunTest, ACoverThatChangesMakesTheOutputsThatEmbedItAgain) {
     ASSERT_TRUE(QFile::remove(coverPath));
     const ToolRun gone = mirror(dest);
     EXPECT_EQ(gone.exitCode, 0) << gone.err.toStdString();
-    EXPECT_EQ(lines(gone.out),
-              (QStringList{QStringLiteral("Album/01 One.mp3"), QStringLiteral("Album/02 Two.mp3")}));
+    EXPECT_EQ(lines(gone.out), (QStringList{QStringLiteral("Album/01 One.mp3"),
+                                            QStringLiteral("Album/02 Two.mp3")}));
     EXPECT_TRUE(pictures(one).empty());
     EXPECT_TRUE(pictures(two).empty());
 

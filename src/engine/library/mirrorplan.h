@@ -46,8 +46,8 @@ struct MirrorTask {
     QString outputKey; // from the destination: the record's name for it
     std::int64_t sourceSize = 0;
     std::int64_t sourceModifiedNs = 0;
-    QString settings;      // the record's settings text
-    QString cover; // the folder's cover image to embed when the source has no picture
+    QString settings;            // the record's settings text
+    QString cover;               // the folder's cover image to embed when the source has no picture
     std::int64_t coverSize = -1; // its size (-1: none) and modification time, as planned
     std::int64_t coverModifiedNs = 0;
     bool replaces = false; // an older output of this program is at `output`; it goes first

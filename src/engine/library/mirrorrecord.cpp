@@ -207,13 +207,14 @@ std::optional<VortanError> MirrorRecord::load(QFile& file) {
         if (!kind || !insideDestination(output))
             continue;
         ++lines_;
-        Held entry{QByteArray::fromPercentEncoding(parts[3].toByteArray()),
-                   parts[4].toLongLong(),
-                   parts[5].toLongLong(),
-                   shared(nativepath::decode(QByteArray::fromPercentEncoding(parts[6].toByteArray()))),
-                   count == 9 ? parts[7].toLongLong() : -1,
-                   count == 9 ? parts[8].toLongLong() : 0,
-                   *kind};
+        Held entry{
+            QByteArray::fromPercentEncoding(parts[3].toByteArray()),
+            parts[4].toLongLong(),
+            parts[5].toLongLong(),
+            shared(nativepath::decode(QByteArray::fromPercentEncoding(parts[6].toByteArray()))),
+            count == 9 ? parts[7].toLongLong() : -1,
+            count == 9 ? parts[8].toLongLong() : 0,
+            *kind};
         entry.source.squeeze();
         output.squeeze();
         entries_.insert(std::move(output), std::move(entry));
@@ -288,8 +289,10 @@ std::optional<RecordEntry> MirrorRecord::find(const QString& output) const {
     const auto it = entries_.constFind(nativepath::encode(output));
     if (it == entries_.cend())
         return std::nullopt;
-    return RecordEntry{it->kind,         nativepath::decode(it->source), it->sourceSize,
-                       it->sourceModifiedNs, it->settings, it->coverSize, it->coverModifiedNs};
+    return RecordEntry{it->kind,           nativepath::decode(it->source),
+                       it->sourceSize,     it->sourceModifiedNs,
+                       it->settings,       it->coverSize,
+                       it->coverModifiedNs};
 }
 
 bool MirrorRecord::names(const QString& output) const {

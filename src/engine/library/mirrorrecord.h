@@ -36,12 +36,12 @@ struct RecordEntry {
 
 // The record is one file at the destination's top, ".mp3vortan-mirror": a line per output
 // (its path from the destination, its source with the source's size and modification time,
-// the settings, and the cover offered), appended and flushed to the disk *before* the output is begun. So an
-// output at its final name (complete, by the output mechanism's guarantee) always has its
-// line, and a line whose output is missing or made from something else is simply made again.
-// A later line about the same output replaces an earlier one; a last line cut short (a power
-// cut) is ignored. Each run that writes rewrites the file without superseded lines, through a
-// temporary name, when it has any.
+// the settings, and the cover offered), appended and flushed to the disk *before* the output is
+// begun. So an output at its final name (complete, by the output mechanism's guarantee) always has
+// its line, and a line whose output is missing or made from something else is simply made again. A
+// later line about the same output replaces an earlier one; a last line cut short (a power cut) is
+// ignored. Each run that writes rewrites the file without superseded lines, through a temporary
+// name, when it has any.
 //
 // A run that writes holds an exclusive lock on the destination folder for as long as the
 // record is open: two runs never write into one destination at once.

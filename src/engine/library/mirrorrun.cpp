@@ -319,11 +319,20 @@ bool MirrorRun::diskFull(const JobResult& result) const {
 }
 
 void MirrorRun::account(const QList<JobResult>& results) {
+    const QString top =
+        request_.destination == QLatin1String("/") ? QString() : request_.destination;
+    QString tried; // the folder of the previous failure: a folder's tasks are together
     for (qsizetype i = 0; i < results.size(); ++i) {
         const MirrorTask& task = work_->tasks.at(static_cast<std::size_t>(i));
-        if (results[i].status != JobResult::Status::Completed)
+        if (results[i].status != JobResult::Status::Completed) {
             ++counts_.failed;
-        else if (task.kind == MirrorTask::Kind::Convert)
+            // A folder made for outputs that were never made (a full disk stopped the run)
+            // is not left empty.
+            const QString folder = task.output.left(task.output.lastIndexOf(QLatin1Char('/')));
+            if (!request_.dryRun && folder != tried)
+                removeEmptyFolders(folder, top);
+            tried = folder;
+        } else if (task.kind == MirrorTask::Kind::Convert)
             ++counts_.converted;
         else
             ++counts_.copied;
