@@ -93,8 +93,9 @@ TEST_F(MirrorEdgeTest, PortableFolderNamesThatClashAreNumbered) {
     wav(QStringLiteral("lib/Foo?/a.wav"), 500);
     wav(QStringLiteral("lib/Foo?/Sub/b.wav"), 600);
     wav(QStringLiteral("lib/Foo_/a.wav"), 700);
+    wav(QStringLiteral("more/Foo?/c.wav"), 800); // the same folder under another root
     const QString dest = path(QStringLiteral("dest"));
-    const QStringList roots{path(QStringLiteral("lib"))};
+    const QStringList roots{path(QStringLiteral("lib")), path(QStringLiteral("more"))};
     const QStringList flac{QStringLiteral("--to"), QStringLiteral("flac"),
                            QStringLiteral("--portable-names")};
     const ToolRun first = mirror(dest, roots, flac);
@@ -102,7 +103,7 @@ TEST_F(MirrorEdgeTest, PortableFolderNamesThatClashAreNumbered) {
     EXPECT_EQ(names(tree(dest)),
               (QStringList{QStringLiteral("Abc/1.flac"), QStringLiteral("Foo_ (2)/a.flac"),
                            QStringLiteral("Foo_/Sub/b.flac"), QStringLiteral("Foo_/a.flac"),
-                           QStringLiteral("abc (2)/2.flac")}));
+                           QStringLiteral("Foo_/c.flac"), QStringLiteral("abc (2)/2.flac")}));
     // Each output is made from its own source.
     const auto made = tree(dest);
     EXPECT_NE(made.at(QStringLiteral("Foo_/a.flac")), made.at(QStringLiteral("Foo_ (2)/a.flac")));
@@ -110,7 +111,7 @@ TEST_F(MirrorEdgeTest, PortableFolderNamesThatClashAreNumbered) {
     const ToolRun again = mirror(dest, roots, flac);
     EXPECT_EQ(again.exitCode, 0) << again.err.toStdString();
     EXPECT_TRUE(again.out.isEmpty()) << again.out.toStdString();
-    EXPECT_TRUE(again.err.contains("converted 0, copied 0, up to date 5, failed 0"))
+    EXPECT_TRUE(again.err.contains("converted 0, copied 0, up to date 6, failed 0"))
         << again.err.toStdString();
     EXPECT_EQ(tree(dest), made);
 }
