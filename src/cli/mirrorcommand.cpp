@@ -6,6 +6,8 @@
 #include "engine/library/mirrorrun.h"
 #include "engine/platform/nativepath.h"
 
+#include <QCoreApplication>
+
 namespace cli {
 
 namespace {
@@ -58,8 +60,9 @@ int mirror(const Options& options, Interruption& interruption) {
     if (!orphans)
         return fail(orphans.error().description());
     if (orphans.value() > 0)
-        say(QStringLiteral("mp3vortan-cli: %1 outputs whose source is gone are kept (--delete "
-                           "removes them)")
+        say(QCoreApplication::translate("mirrorcommand",
+                                        "mp3vortan-cli: %1 outputs that no source gives any more "
+                                        "are kept (--delete removes them)")
                 .arg(orphans.value()));
 
     constexpr std::size_t tasksAtOnce = 500;
@@ -128,6 +131,14 @@ int mirror(const Options& options, Interruption& interruption) {
             status = 1;
     }
     const library::MirrorCounts& c = run.counts();
+    // What a stopped run (a full disk, an interruption) left to make, the folders it never
+    // reached included: the survey counted them.
+    if (const int notDone = run.surveyed().tasks - c.converted - c.copied;
+        (full || status != 0) && notDone > 0)
+        say(QCoreApplication::translate("mirrorcommand",
+                                        "mp3vortan-cli: %1 files are not done yet; running the "
+                                        "same command again makes them")
+                .arg(notDone));
     say(QStringLiteral("mp3vortan-cli: converted %1, copied %2, up to date %3, failed %4, "
                        "removed %5")
             .arg(c.converted)

@@ -181,6 +181,37 @@ TEST_F(ConvertFolderTest, RefusalsAreSaidInTheDialogAndEscapeMakesNothing) {
     EXPECT_TRUE(ConvertFolderSources.isEmpty()); // only a run keeps its choices
 }
 
+// A destination that cannot be made when Convert is pressed (a file took the place of a folder
+// above it after the count) is said in the dialog, which stays open; once it can, Convert runs.
+TEST_F(ConvertFolderTest, ADestinationThatCannotBeMadeIsSaidInTheDialog) {
+    Form1& w = load();
+    ConvertFolderDialog& d = open(w);
+    d.addSource(library.path());
+    const QString out = dest.filePath(QStringLiteral("cards/mirror"));
+    d.txtDestination->setText(out);
+    d.cmbFormat->setCurrentIndex(d.cmbFormat->findData(QStringLiteral("flac")));
+    d.cmdPreview->click();
+    EXPECT_EQ(counted(d), QStringLiteral("1 to convert, 0 to copy, 0 up to date, 0 to remove"));
+    fixtures::writeFile(dest.filePath(QStringLiteral("cards")), "a file, not a folder");
+
+    d.cmdConvert->click();
+    EXPECT_TRUE(d.lblRefusal->text().contains(QLatin1String("cannot be created")))
+        << d.lblRefusal->text().toStdString();
+    EXPECT_TRUE(d.lblRefusal->text().contains(out));
+    EXPECT_EQ(w.convertFolderDialog(), &d);
+    EXPECT_TRUE(d.isVisible());
+    EXPECT_FALSE(w.isPlanningFolder());
+    EXPECT_TRUE(texts().isEmpty()) << texts().join(QLatin1Char('\n')).toStdString();
+    EXPECT_TRUE(ConvertFolderDestination.isEmpty()); // not a run: the choices are not kept
+
+    ASSERT_TRUE(QFile::remove(dest.filePath(QStringLiteral("cards"))));
+    d.cmdConvert->click();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return texts().size() == 1 && !w.isJobRunning(); }, 60000))
+        << texts().join(QLatin1Char('\n')).toStdString();
+    EXPECT_TRUE(texts()[0].startsWith(QLatin1String("Converted: 1\n"))) << texts()[0].toStdString();
+    EXPECT_TRUE(QFileInfo::exists(out + QStringLiteral("/Album/01 Song.flac")));
+}
+
 // Tab runs through the choices in reading order, and the mnemonics reach their controls.
 TEST_F(ConvertFolderTest, TheKeyboardReachesEveryChoiceInOrder) {
     WriteSetting(SettingKey::ConvertFolderFormat, QStringLiteral("mp3"));

@@ -127,8 +127,13 @@ TEST_F(MirrorPartsTest, TheWalkGivesEveryFolderOnceAndReportsLoops) {
 TEST_F(MirrorPartsTest, TheRecordKeepsWhatWasMadeAcrossRunsAndOneRunAtATime) {
     const QString dest = path(QStringLiteral("dest"));
     QDir().mkpath(dest);
-    const RecordEntry first{RecordEntry::Kind::Converted, QStringLiteral("/m/a\tb.flac"), 10, 20,
-                            QStringLiteral("mp3 160k")};
+    const RecordEntry first{RecordEntry::Kind::Converted,
+                            QStringLiteral("/m/a\tb.flac"),
+                            10,
+                            20,
+                            QStringLiteral("mp3 160k"),
+                            4096,
+                            1'700'000'000'123'456'789};
     const RecordEntry second{RecordEntry::Kind::Cover, nativepath::decode("/m/caf\xe9.jpg"), 1, 2,
                              QStringLiteral("copy")};
     {
@@ -148,24 +153,31 @@ TEST_F(MirrorPartsTest, TheRecordKeepsWhatWasMadeAcrossRunsAndOneRunAtATime) {
     // A power cut in the middle of a line, and a line that would leave the destination.
     QFile append(recordPath);
     ASSERT_TRUE(append.open(QIODevice::Append));
-    append.write("+\tconverted\t../../etc/x\t/s\t1\t2\tmp3\n+\tconverted\tx/half.mp3\t/s\t1");
+    // A line without the cover's fields: no cover went in.
+    append.write("+\tconverted\tx/old.mp3\t/s\t1\t2\tmp3\n");
+    append.write(
+        "+\tconverted\t../../etc/x\t/s\t1\t2\tmp3\t-1\t0\n+\tconverted\tx/half.mp3\t/s\t1");
     append.close();
     const qint64 before = QFileInfo(recordPath).size();
 
     auto read = MirrorRecord::open(dest, false);
     ASSERT_TRUE(read);
-    EXPECT_EQ(read.value()->size(), 2);
+    EXPECT_EQ(read.value()->size(), 3);
     ASSERT_TRUE(read.value()->find(QStringLiteral("x/a.mp3")));
     EXPECT_EQ(*read.value()->find(QStringLiteral("x/a.mp3")), first);
     EXPECT_EQ(*read.value()->find(QStringLiteral("x/c.jpg")), second);
+    EXPECT_EQ(*read.value()->find(QStringLiteral("x/old.mp3")),
+              (RecordEntry{RecordEntry::Kind::Converted, QStringLiteral("/s"), 1, 2,
+                           QStringLiteral("mp3")}));
     EXPECT_EQ(QFileInfo(recordPath).size(), before); // reading alone changes nothing
     read.value().reset();
 
     // A run that writes rewrites it without the superseded lines.
     auto again = MirrorRecord::open(dest, true);
     ASSERT_TRUE(again);
-    EXPECT_EQ(again.value()->size(), 2);
+    EXPECT_EQ(again.value()->size(), 3);
     EXPECT_LT(QFileInfo(recordPath).size(), before);
+    EXPECT_EQ(*again.value()->find(QStringLiteral("x/a.mp3")), first);
     EXPECT_EQ(QDir(dest).entryList(QDir::Files | QDir::Hidden).size(), 1); // no temporary left
 }
 
@@ -210,9 +222,9 @@ TEST_F(MirrorPartsTest, ThePlanConvertsOnceCopiesLossyAndKnowsWhatIsUpToDate) {
     // Made as planned: the next plan has nothing to do; other settings redo the conversions.
     for (const MirrorTask& task : plan.tasks) {
         file(QStringLiteral("dest/") + task.outputKey);
-        ASSERT_FALSE(
-            record.value()->remember(task.outputKey, {task.recordKind, task.source, task.sourceSize,
-                                                      task.sourceModifiedNs, task.settings}));
+        ASSERT_FALSE(record.value()->remember(
+            task.outputKey, {task.recordKind, task.source, task.sourceSize, task.sourceModifiedNs,
+                             task.settings, task.coverSize, task.coverModifiedNs}));
     }
     const FolderPlan again = MirrorPlanner(choices, *record.value()).plan(folders[0]);
     EXPECT_TRUE(again.tasks.empty());

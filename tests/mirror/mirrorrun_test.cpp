@@ -242,3 +242,55 @@ TEST_F(MirrorRunTest, ADestinationInsideASourceIsRefused) {
                       QStringLiteral("--delete"), path(QStringLiteral("t.wav"))});
     EXPECT_EQ(usage.exitCode, 2);
 }
+
+// The cover embedded in an output is part of what it was made from: a cover that changes,
+// goes or appears makes the outputs that take it again, and only those.
+TEST_F(MirrorRunTest, ACoverThatChangesMakesTheOutputsThatEmbedItAgain) {
+    const QString dest = path(QStringLiteral("dest"));
+    ASSERT_EQ(mirror(dest).exitCode, 0);
+    const QString one = dest + QStringLiteral("/Album/01 One.mp3");
+    const QString two = dest + QStringLiteral("/Album/02 Two.mp3");
+    const auto pictures = [](const QString& file) {
+        const auto tags = audiotags::read(file);
+        EXPECT_TRUE(tags) << file.toStdString();
+        return tags ? tags->pictures : std::vector<audiotags::Picture>{};
+    };
+    const QString coverPath = path(QStringLiteral("lib/Album/cover.jpg"));
+    ASSERT_EQ(pictures(one).size(), 1u);
+    EXPECT_EQ(pictures(one)[0].data, fixtures::readFile(coverPath));
+
+    QImage blue(80, 80, QImage::Format_RGB32);
+    blue.fill(Qt::blue);
+    ASSERT_TRUE(blue.save(coverPath, "JPEG"));
+    const ToolRun changed = mirror(dest);
+    EXPECT_EQ(changed.exitCode, 0) << changed.err.toStdString();
+    const auto lines = [&dest](const QByteArray& out) {
+        QStringList sorted = QString::fromUtf8(out).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+        sorted.replaceInStrings(dest + QLatin1Char('/'), QString());
+        sorted.sort();
+        return sorted;
+    };
+    EXPECT_EQ(lines(changed.out),
+              (QStringList{QStringLiteral("Album/01 One.mp3"), QStringLiteral("Album/02 Two.mp3"),
+                           QStringLiteral("Album/cover.jpg")}));
+    for (const QString& output : {one, two}) {
+        ASSERT_EQ(pictures(output).size(), 1u) << output.toStdString();
+        EXPECT_EQ(pictures(output)[0].data, fixtures::readFile(coverPath));
+    }
+
+    ASSERT_TRUE(QFile::remove(coverPath));
+    const ToolRun gone = mirror(dest);
+    EXPECT_EQ(gone.exitCode, 0) << gone.err.toStdString();
+    EXPECT_EQ(lines(gone.out), (QStringList{QStringLiteral("Album/01 One.mp3"),
+                                            QStringLiteral("Album/02 Two.mp3")}));
+    EXPECT_TRUE(pictures(one).empty());
+    EXPECT_TRUE(pictures(two).empty());
+
+    ASSERT_TRUE(blue.save(path(QStringLiteral("lib/Album/folder.png")), "PNG"));
+    const ToolRun appeared = mirror(dest);
+    EXPECT_EQ(appeared.exitCode, 0) << appeared.err.toStdString();
+    EXPECT_EQ(appeared.out.count('\n'), 3) << appeared.out.toStdString();
+    ASSERT_EQ(pictures(two).size(), 1u);
+    EXPECT_EQ(pictures(two)[0].mimeType, QStringLiteral("image/png"));
+    EXPECT_TRUE(mirror(dest).out.isEmpty());
+}

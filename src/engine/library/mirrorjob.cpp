@@ -35,13 +35,22 @@ bool removeFile(const QString& path) {
     return ::unlink(nativepath::encode(path).constData()) == 0 || errno == ENOENT;
 }
 
-bool sameAsPlanned(const MirrorTask& task) {
+bool unchanged(const QString& path, std::int64_t size, std::int64_t modifiedNs) {
     struct stat info {};
-    if (::stat(nativepath::encode(task.source).constData(), &info) != 0)
+    if (::stat(nativepath::encode(path).constData(), &info) != 0)
         return false;
     const std::int64_t modified =
         static_cast<std::int64_t>(info.st_mtim.tv_sec) * 1'000'000'000 + info.st_mtim.tv_nsec;
-    return info.st_size == task.sourceSize && modified == task.sourceModifiedNs;
+    return info.st_size == size && modified == modifiedNs;
+}
+
+bool sameAsPlanned(const MirrorTask& task) {
+    return unchanged(task.source, task.sourceSize, task.sourceModifiedNs);
+}
+
+// The cover embedded is the one the record names.
+bool coverAsPlanned(const MirrorTask& task) {
+    return task.cover.isEmpty() || unchanged(task.cover, task.coverSize, task.coverModifiedNs);
 }
 
 } // namespace
@@ -59,8 +68,9 @@ JobResult MirrorJob::work(const WorkItem& item) {
         return failed(QStringLiteral("%1: the older output cannot be removed (%2)")
                           .arg(task.output, systemText(errno)));
     if (auto refused = work_->record->remember(
-            task.outputKey, RecordEntry{task.recordKind, task.source, task.sourceSize,
-                                        task.sourceModifiedNs, task.settings}))
+            task.outputKey,
+            RecordEntry{task.recordKind, task.source, task.sourceSize, task.sourceModifiedNs,
+                        task.settings, task.coverSize, task.coverModifiedNs}))
         return failed(refused->description());
     if (!sameAsPlanned(task))
         return failed(
@@ -80,6 +90,12 @@ JobResult MirrorJob::work(const WorkItem& item) {
         return failed(QStringLiteral("%1: changed while it was read; it is made again on the "
                                      "next run")
                           .arg(task.source));
+    }
+    if (r.status == JobResult::Status::Completed && !coverAsPlanned(task)) {
+        removeFile(kept);
+        return failed(tr("%1: the cover image %2 changed while it was read; the file is made "
+                         "again on the next run")
+                          .arg(task.source, task.cover));
     }
     if (r.status != JobResult::Status::Completed && !r.output.isEmpty()) {
         removeFile(r.output); // a shorter file is no mirror of its source

@@ -73,9 +73,37 @@ MirrorPlanner::MirrorPlanner(MirrorChoices choices, const MirrorRecord& record)
       settings_(settingsText(choices_.format, choices_.settings)) {}
 
 QString MirrorPlanner::destinationFolderOf(const WalkedFolder& folder) const {
-    return joined(choices_.destination, choices_.portableNames
-                                            ? mirrornames::portableFolder(folder.relative)
-                                            : folder.relative);
+    return joined(choices_.destination, outputFolders_.value(folder.relative, folder.relative));
+}
+
+// The walk hands out a folder before the folders under it, so the folder above `relative`
+// has its output already. A name taken by another source folder takes the next number.
+QString MirrorPlanner::outputFolderOf(const QString& relative) {
+    if (relative.isEmpty())
+        return relative;
+    if (const auto known = outputFolders_.constFind(relative); known != outputFolders_.cend())
+        return *known;
+    const qsizetype slash = relative.lastIndexOf(QLatin1Char('/'));
+    const QString above = slash < 0 ? QString() : outputFolderOf(relative.left(slash));
+    const QString name = relative.mid(slash + 1);
+    const QString wanted = choices_.portableNames ? mirrornames::portable(name) : name;
+    QString output;
+    for (int number = 1;; ++number) {
+        QString fitted = mirrornames::fittedName(wanted, QString(), choices_.maxNameBytes, number);
+        if (fitted.isEmpty())
+            fitted = QStringLiteral("_ (%1)").arg(number);
+        output = joined(above, fitted);
+        const QString key = mirrornames::clashKey(output, choices_.portableNames);
+        const auto owner = sourceFolders_.constFind(key);
+        if (owner == sourceFolders_.cend()) {
+            sourceFolders_.insert(key, relative);
+            break;
+        }
+        if (*owner == relative)
+            break;
+    }
+    outputFolders_.insert(relative, output);
+    return output;
 }
 
 // The best source of each stem ("01 Song" of "01 Song.flac" and "01 Song.m4a": one song in
@@ -146,10 +174,7 @@ QString MirrorPlanner::claim(const QString& outFolder, const QString& stem,
             return {};
         }
         claimedHere.insert(clash);
-        // Only the record's outputs can be orphans: an output it does not name (most of a
-        // first run's) is not kept twice.
-        if (record_.names(key))
-            claimedExact_.insert(key);
+        record_.claim(key); // it is no orphan
         return key;
     }
     return {};
@@ -168,7 +193,8 @@ void MirrorPlanner::settle(const WalkedFolder& folder, const WalkedFile& file, M
     const bool there = nativepath::exists(task.output);
     if (made && there && made->source == task.source && made->sourceSize == file.size &&
         made->sourceModifiedNs == file.modifiedNs && made->settings == task.settings &&
-        made->kind == task.recordKind) {
+        made->kind == task.recordKind && made->coverSize == task.coverSize &&
+        made->coverModifiedNs == task.coverModifiedNs) {
         out.upToDate << task.output;
         return;
     }
@@ -201,8 +227,7 @@ FolderPlan MirrorPlanner::plan(const WalkedFolder& folder) {
     if (audio.empty())
         return out; // not an album folder: its images stay where they are
 
-    const QString outFolder =
-        choices_.portableNames ? mirrornames::portableFolder(folder.relative) : folder.relative;
+    const QString outFolder = outputFolderOf(folder.relative);
     const QString coverPath = cover ? joined(folder.path, cover->name) : QString();
     // What other source folders claimed in the same destination folder (several roots, or
     // names that become equal): their names lose, these keep theirs.
@@ -222,6 +247,10 @@ FolderPlan MirrorPlanner::plan(const WalkedFolder& folder) {
         } else {
             task.settings = settings_; // one text shared by every task and record entry
             task.cover = coverPath;
+            if (cover) {
+                task.coverSize = cover->size;
+                task.coverModifiedNs = cover->modifiedNs;
+            }
         }
         const QString stem = mirrornames::stemOf(file->name);
         task.outputKey =
@@ -254,12 +283,7 @@ FolderPlan MirrorPlanner::plan(const WalkedFolder& folder) {
 }
 
 std::vector<QString> MirrorPlanner::unclaimedOutputs() const {
-    std::vector<QString> out;
-    for (const QString& output : record_.outputs())
-        if (!claimedExact_.contains(output))
-            out.push_back(output);
-    std::sort(out.begin(), out.end());
-    return out;
+    return record_.unclaimed();
 }
 
 } // namespace library

@@ -46,8 +46,10 @@ struct MirrorTask {
     QString outputKey; // from the destination: the record's name for it
     std::int64_t sourceSize = 0;
     std::int64_t sourceModifiedNs = 0;
-    QString settings;      // the record's settings text
-    QString cover;         // the folder's cover image to embed when the source has no picture
+    QString settings;            // the record's settings text
+    QString cover;               // the folder's cover image to embed when the source has no picture
+    std::int64_t coverSize = -1; // its size (-1: none) and modification time, as planned
+    std::int64_t coverModifiedNs = 0;
     bool replaces = false; // an older output of this program is at `output`; it goes first
 };
 
@@ -76,9 +78,10 @@ class MirrorPlanner {
 
     // The record's outputs that no source of this run claimed, in name order; asked before
     // the run makes anything (an output the record learns of after it was claimed counts as
-    // unclaimed).
+    // unclaimed). The claims are kept in the record: every planner of one run claims alike.
     std::vector<QString> unclaimedOutputs() const;
-    // The destination folder (absolute) a source folder's outputs go to.
+    // The destination folder (absolute) a source folder's outputs go to; asked after plan()
+    // of that folder.
     QString destinationFolderOf(const WalkedFolder& folder) const;
 
   private:
@@ -90,6 +93,7 @@ class MirrorPlanner {
                   const QSet<QString>& claimedBefore, FolderPlan& out);
     void settle(const WalkedFolder& folder, const WalkedFile& file, MirrorTask task,
                 FolderPlan& out) const;
+    QString outputFolderOf(const QString& relative);
 
     MirrorChoices choices_;
     const MirrorRecord& record_;
@@ -98,7 +102,12 @@ class MirrorPlanner {
     // keys of their names, each ended by '/' (a name has none). Held as one text a folder, for
     // a library's worth of names.
     QHash<QString, QString> claimed_;
-    QSet<QString> claimedExact_; // those of them the record names, as it names them
+    // The output folder (from the destination) each source folder (from its root) was given,
+    // and the other way round by the output's clash key: two source folders whose names
+    // become one (portable names) get numbered outputs, in the order of the walk; one name
+    // under several roots is one output folder.
+    QHash<QString, QString> outputFolders_;
+    QHash<QString, QString> sourceFolders_;
 };
 
 } // namespace library

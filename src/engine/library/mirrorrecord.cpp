@@ -9,6 +9,8 @@
 #include <sys/file.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <array>
 #include <cerrno>
 #include <cstring>
 
@@ -37,10 +39,6 @@ QByteArray field(const QString& text) {
     return fieldOfBytes(nativepath::encode(text));
 }
 
-QString unfield(const QByteArray& bytes) {
-    return nativepath::decode(QByteArray::fromPercentEncoding(bytes));
-}
-
 QByteArray kindName(RecordEntry::Kind kind) {
     switch (kind) {
     case RecordEntry::Kind::Converted:
@@ -61,21 +59,28 @@ std::optional<RecordEntry::Kind> kindOf(const QByteArray& name) {
     return std::nullopt;
 }
 
-QByteArray entryLine(const QByteArray& output, RecordEntry::Kind kind, const QByteArray& source,
-                     std::int64_t sourceSize, std::int64_t sourceModifiedNs,
-                     const QString& settings) {
-    return "+\t" + kindName(kind) + '\t' + fieldOfBytes(output) + '\t' + fieldOfBytes(source) +
-           '\t' + QByteArray::number(sourceSize) + '\t' + QByteArray::number(sourceModifiedNs) +
-           '\t' + field(settings) + '\n';
+template <typename Entry>
+QByteArray entryLine(const QByteArray& output, const QByteArray& source, const Entry& entry) {
+    return "+\t" + kindName(entry.kind) + '\t' + fieldOfBytes(output) + '\t' +
+           fieldOfBytes(source) + '\t' + QByteArray::number(entry.sourceSize) + '\t' +
+           QByteArray::number(entry.sourceModifiedNs) + '\t' + field(entry.settings) + '\t' +
+           QByteArray::number(entry.coverSize) + '\t' + QByteArray::number(entry.coverModifiedNs) +
+           '\n';
 }
 
 // A path from the destination that stays inside it.
-bool insideDestination(const QString& output) {
-    if (output.isEmpty() || output.startsWith(QLatin1Char('/')))
+bool insideDestination(const QByteArray& output) {
+    if (output.isEmpty() || output.startsWith('/'))
         return false;
-    for (const QStringView part : QStringView(output).split(QLatin1Char('/')))
-        if (part.isEmpty() || part == QLatin1String(".") || part == QLatin1String(".."))
+    for (qsizetype at = 0; at <= output.size();) {
+        qsizetype slash = output.indexOf('/', at);
+        if (slash < 0)
+            slash = output.size();
+        const QByteArrayView part = QByteArrayView(output).sliced(at, slash - at);
+        if (part.isEmpty() || part == "." || part == "..")
             return false;
+        at = slash + 1;
+    }
     return true;
 }
 
@@ -138,11 +143,7 @@ Result<std::unique_ptr<MirrorRecord>> MirrorRecord::open(const QString& destinat
     QFile file;
     int error = 0;
     if (nativepath::openForReading(file, record->path_, &error)) {
-        const QByteArray bytes = file.readAll();
-        if (file.error() != QFileDevice::NoError)
-            return VortanError(VortanError::PathAccess, record->path_,
-                               QStringLiteral("%1: %2").arg(record->path_, file.errorString()));
-        if (auto refused = record->load(bytes))
+        if (auto refused = record->load(file))
             return *refused;
     } else if (error != ENOENT) {
         return record->failure(QStringLiteral("cannot be read"), error);
@@ -160,49 +161,87 @@ Result<std::unique_ptr<MirrorRecord>> MirrorRecord::open(const QString& destinat
     return record;
 }
 
-std::optional<VortanError> MirrorRecord::load(const QByteArray& bytes) {
-    if (!bytes.isEmpty() && !bytes.startsWith(header))
+std::optional<VortanError> MirrorRecord::load(QFile& file) {
+    // Line by line: what is held grows with the entries, never with the file's text.
+    QByteArray line;
+    const auto readLine = [&file, &line] {
+        line = file.readLine();
+        return !line.isEmpty();
+    };
+    if (!readLine())
+        return std::nullopt;
+    if (line != header)
         return VortanError(VortanError::InvalidArgument, path_,
                            QStringLiteral("%1: not a record this program wrote; move it away "
                                           "or choose another destination")
                                .arg(path_));
-    qsizetype at = static_cast<qsizetype>(std::strlen(header));
-    while (at < bytes.size()) {
-        const qsizetype end = bytes.indexOf('\n', at);
-        if (end < 0)
+    std::array<QByteArrayView, 9> parts;
+    while (readLine()) {
+        if (!line.endsWith('\n'))
             break; // cut short while it was written: its output was never begun
-        const QList<QByteArray> parts = bytes.mid(at, end - at).split('\t');
-        at = end + 1;
-        if (parts.size() == 2 && parts[0] == "-") {
-            entries_.remove(nativepath::encode(unfield(parts[1])));
+        line.chop(1);
+        // The fields; a line with more than any line has counts none.
+        qsizetype count = 0;
+        for (qsizetype at = 0;;) {
+            if (count == static_cast<qsizetype>(parts.size())) {
+                count = 0;
+                break;
+            }
+            const qsizetype tab = line.indexOf('\t', at);
+            const qsizetype end = tab < 0 ? line.size() : tab;
+            parts[static_cast<std::size_t>(count++)] = QByteArrayView(line).sliced(at, end - at);
+            if (tab < 0)
+                break;
+            at = tab + 1;
+        }
+        if (count == 2 && parts[0] == "-") {
+            entries_.remove(QByteArray::fromPercentEncoding(parts[1].toByteArray()));
             ++lines_;
             continue;
         }
-        if (parts.size() != 7 || parts[0] != "+")
+        // A line written before covers were noted has no cover fields: none was.
+        if ((count != 7 && count != 9) || parts[0] != "+")
             continue;
-        const auto kind = kindOf(parts[1]);
-        const QString output = unfield(parts[2]);
+        const auto kind = kindOf(parts[1].toByteArray());
+        QByteArray output = QByteArray::fromPercentEncoding(parts[2].toByteArray());
         if (!kind || !insideDestination(output))
             continue;
         ++lines_;
-        entries_.insert(nativepath::encode(output),
-                        held(RecordEntry{*kind, unfield(parts[3]), parts[4].toLongLong(),
-                                         parts[5].toLongLong(), unfield(parts[6])}));
+        Held entry{
+            QByteArray::fromPercentEncoding(parts[3].toByteArray()),
+            parts[4].toLongLong(),
+            parts[5].toLongLong(),
+            shared(nativepath::decode(QByteArray::fromPercentEncoding(parts[6].toByteArray()))),
+            count == 9 ? parts[7].toLongLong() : -1,
+            count == 9 ? parts[8].toLongLong() : 0,
+            *kind};
+        entry.source.squeeze();
+        output.squeeze();
+        entries_.insert(std::move(output), std::move(entry));
     }
+    if (file.error() != QFileDevice::NoError)
+        return VortanError(VortanError::PathAccess, path_,
+                           QStringLiteral("%1: %2").arg(path_, file.errorString()));
     return std::nullopt;
 }
 
 std::optional<VortanError> MirrorRecord::rewrite() {
-    QByteArray bytes = header;
-    for (auto it = entries_.cbegin(); it != entries_.cend(); ++it)
-        bytes += entryLine(it.key(), it->kind, it->source, it->sourceSize, it->sourceModifiedNs,
-                           it->settings);
     int error = 0;
     auto created = outputfile::createTemporary(path_, &error);
     if (!created)
         return created.error();
     const QString temporary = created->temporaryPath;
-    const bool written = writeAll(created->fd, bytes) && ::fdatasync(created->fd) == 0;
+    // Written a chunk at a time, so that the text of a whole library is never held.
+    QByteArray bytes = header;
+    bool written = true;
+    for (auto it = entries_.cbegin(); written && it != entries_.cend(); ++it) {
+        bytes += entryLine(it.key(), it->source, *it);
+        if (bytes.size() >= (1 << 16)) {
+            written = writeAll(created->fd, bytes);
+            bytes.clear();
+        }
+    }
+    written = written && writeAll(created->fd, bytes) && ::fdatasync(created->fd) == 0;
     error = errno;
     const bool closed = ::close(created->fd) == 0;
     if (!written || !closed ||
@@ -227,31 +266,52 @@ std::optional<VortanError> MirrorRecord::append(const QByteArray& line) {
     return std::nullopt;
 }
 
+QString MirrorRecord::shared(const QString& settings) {
+    // The entries share one copy of each settings text (a library has a few, in any order).
+    for (const QString& known : std::as_const(settingsTexts_))
+        if (known == settings)
+            return known;
+    settingsTexts_.push_back(settings);
+    return settings;
+}
+
 MirrorRecord::Held MirrorRecord::held(const RecordEntry& entry) {
-    // The entries share one copy of each settings text (a library has a few).
-    if (entry.settings != lastSettings_)
-        lastSettings_ = entry.settings;
-    return Held{nativepath::encode(entry.source), entry.sourceSize, entry.sourceModifiedNs,
-                lastSettings_, entry.kind};
+    return Held{nativepath::encode(entry.source),
+                entry.sourceSize,
+                entry.sourceModifiedNs,
+                shared(entry.settings),
+                entry.coverSize,
+                entry.coverModifiedNs,
+                entry.kind};
 }
 
 std::optional<RecordEntry> MirrorRecord::find(const QString& output) const {
     const auto it = entries_.constFind(nativepath::encode(output));
     if (it == entries_.cend())
         return std::nullopt;
-    return RecordEntry{it->kind, nativepath::decode(it->source), it->sourceSize,
-                       it->sourceModifiedNs, it->settings};
+    return RecordEntry{it->kind,           nativepath::decode(it->source),
+                       it->sourceSize,     it->sourceModifiedNs,
+                       it->settings,       it->coverSize,
+                       it->coverModifiedNs};
 }
 
 bool MirrorRecord::names(const QString& output) const {
     return entries_.contains(nativepath::encode(output));
 }
 
-std::vector<QString> MirrorRecord::outputs() const {
+void MirrorRecord::claim(const QString& output) const {
+    const std::lock_guard<std::mutex> lock(mutex_);
+    if (const auto it = entries_.constFind(nativepath::encode(output)); it != entries_.cend())
+        it->claimed = true;
+}
+
+std::vector<QString> MirrorRecord::unclaimed() const {
+    const std::lock_guard<std::mutex> lock(mutex_);
     std::vector<QString> out;
-    out.reserve(static_cast<std::size_t>(entries_.size()));
     for (auto it = entries_.cbegin(); it != entries_.cend(); ++it)
-        out.push_back(nativepath::decode(it.key()));
+        if (!it->claimed)
+            out.push_back(nativepath::decode(it.key()));
+    std::sort(out.begin(), out.end());
     return out;
 }
 
@@ -259,8 +319,7 @@ std::optional<VortanError> MirrorRecord::remember(const QString& output, const R
     const std::lock_guard<std::mutex> lock(mutex_);
     const QByteArray key = nativepath::encode(output);
     Held kept = held(entry);
-    if (auto failed = append(entryLine(key, kept.kind, kept.source, kept.sourceSize,
-                                       kept.sourceModifiedNs, kept.settings)))
+    if (auto failed = append(entryLine(key, kept.source, kept)))
         return failed;
     entries_.insert(key, std::move(kept));
     return std::nullopt;

@@ -91,19 +91,24 @@ void MirrorRun::problem(const QString& text, bool failure) {
     }
 }
 
-std::optional<VortanError> MirrorRun::open() {
-    const QString& destination = request_.destination;
+std::optional<VortanError> MirrorRun::makeDestination(const QString& destination) {
     const auto refused = [&destination](const QString& what, int error) {
         return VortanError(VortanError::PathAccess, destination,
                            QStringLiteral("%1: the destination folder %2 (%3)")
                                .arg(destination, what, systemText(error)));
     };
-    if (!request_.dryRun) {
-        if (!nativepath::makeFolders(destination))
-            return refused(QStringLiteral("cannot be created"), errno);
-        if (::access(nativepath::encode(destination).constData(), W_OK) != 0)
-            return refused(QStringLiteral("cannot be written"), errno);
-    }
+    if (!nativepath::makeFolders(destination))
+        return refused(QStringLiteral("cannot be created"), errno);
+    if (::access(nativepath::encode(destination).constData(), W_OK) != 0)
+        return refused(QStringLiteral("cannot be written"), errno);
+    return std::nullopt;
+}
+
+std::optional<VortanError> MirrorRun::open() {
+    const QString& destination = request_.destination;
+    if (!request_.dryRun)
+        if (auto refused = makeDestination(destination))
+            return refused;
     auto opened = MirrorRecord::open(destination, !request_.dryRun);
     if (!opened)
         return opened.error();
@@ -227,7 +232,14 @@ Result<int> MirrorRun::settleOrphans() {
     const MirrorPlanner& claims = surveyed ? *surveyed : *planner_;
     for (const QString& output : claims.unclaimedOutputs()) {
         const std::optional<RecordEntry> entry = record_->find(output);
-        if (!entry || nativepath::exists(entry->source) ||
+        // The run maps every source under its roots: an output no source claimed is no longer
+        // made from its source (gone, or now given another name). One whose source lies
+        // outside the roots (another mirror into the same destination), or under a folder the
+        // walk could not read, may still be; it stays.
+        if (!entry ||
+            (nativepath::exists(entry->source) &&
+             std::none_of(request_.roots.cbegin(), request_.roots.cend(),
+                          [entry](const QString& root) { return within(entry->source, root); })) ||
             std::any_of(unreadable_.cbegin(), unreadable_.cend(),
                         [entry](const QString& f) { return within(entry->source, f); }))
             continue;
@@ -307,11 +319,20 @@ bool MirrorRun::diskFull(const JobResult& result) const {
 }
 
 void MirrorRun::account(const QList<JobResult>& results) {
+    const QString top =
+        request_.destination == QLatin1String("/") ? QString() : request_.destination;
+    QString tried; // the folder of the previous failure: a folder's tasks are together
     for (qsizetype i = 0; i < results.size(); ++i) {
         const MirrorTask& task = work_->tasks.at(static_cast<std::size_t>(i));
-        if (results[i].status != JobResult::Status::Completed)
+        if (results[i].status != JobResult::Status::Completed) {
             ++counts_.failed;
-        else if (task.kind == MirrorTask::Kind::Convert)
+            // A folder made for outputs that were never made (a full disk stopped the run)
+            // is not left empty.
+            const QString folder = task.output.left(task.output.lastIndexOf(QLatin1Char('/')));
+            if (!request_.dryRun && folder != tried)
+                removeEmptyFolders(folder, top);
+            tried = folder;
+        } else if (task.kind == MirrorTask::Kind::Convert)
             ++counts_.converted;
         else
             ++counts_.copied;

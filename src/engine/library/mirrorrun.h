@@ -23,7 +23,7 @@ struct MirrorRequest {
     pipeline::OutputFormat format = pipeline::OutputFormat::Mp3;
     pipeline::EncoderSettings settings;
     bool portableNames = false;
-    bool removeOrphans = false; // remove the outputs whose source is gone
+    bool removeOrphans = false; // remove the outputs no source under the roots gives any more
     bool dryRun = false;        // only say what would be done
     int filesAtOnce = 1;
 };
@@ -60,6 +60,11 @@ class MirrorRun {
     // source or lies inside one): a usage error; empty when it can run.
     static QString refusal(const MirrorRequest& request);
 
+    // Creates `destination` (and the folders above it) when it is not there and checks that it
+    // can be written; fails with the reason. open() does this first; a window calls it to say
+    // the reason before the run is begun.
+    static std::optional<VortanError> makeDestination(const QString& destination);
+
     MirrorRun(MirrorRequest request, MirrorNotes notes);
     ~MirrorRun();
 
@@ -86,8 +91,10 @@ class MirrorRun {
     // Whether planNext() has walked every folder.
     bool walked() const { return walked_; }
     // After plan(), or after survey() and before planNext() (the survey's claims are released
-    // then). With removeOrphans: removes (a dry run: lists) this program's outputs whose source is
-    // gone, never one under a folder the walk could not read. Returns the orphans kept
+    // then). With removeOrphans: removes (a dry run: lists) this program's outputs that no
+    // source gives any more: the source is gone, or it lies under a root and now gives
+    // another output (or none); never one whose source lies outside the roots or under a
+    // folder the walk could not read. Returns the orphans kept
     // (without removeOrphans). Fails when the record cannot be written.
     Result<int> settleOrphans();
 

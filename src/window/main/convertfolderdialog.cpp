@@ -348,12 +348,23 @@ void ConvertFolderDialog::cmdConvert_Click() {
     if (isCounting() || !request())
         return;
     if (countShown_) {
-        saveChoices();
-        accept();
+        acceptWhenReady();
         return;
     }
     convertCounted_ = true;
     count();
+}
+
+void ConvertFolderDialog::acceptWhenReady() {
+    // The destination is made now, so that why it cannot be is said here, with the choices
+    // still open to change.
+    if (auto refused = library::MirrorRun::makeDestination(
+            nativepath::absolute(txtDestination->text().trimmed()))) {
+        lblRefusal->setText(refused->description());
+        return;
+    }
+    saveChoices();
+    accept();
 }
 
 void ConvertFolderDialog::formatChanged() {
@@ -463,8 +474,6 @@ void ConvertFolderDialog::counted() {
             told << problem;
     lblPreview->setToolTip(told.mid(0, 20).join(QLatin1Char('\n')));
     countShown_ = true;
-    if (convert) {
-        saveChoices();
-        accept();
-    }
+    if (convert)
+        acceptWhenReady();
 }

@@ -26,7 +26,8 @@ class MirrorPlanJob;
 // do. The choices open as they were last used (Preferences' format choices where none was
 // made). Why the choices cannot run is said in the dialog, and Convert is disabled until they
 // can. Preview counts on a worker (a dry run of the mirror); Convert counts first when the
-// count shown is not that of the choices, then accepts: the owner takes request() and runs it.
+// count shown is not that of the choices, then makes the destination and accepts (or says why
+// it cannot be made and stays): the owner takes request() and runs it.
 // Folders are chosen through the dialogs seam. Shown with open(), never exec(), so a test
 // drives it like a user. GUI thread.
 class ConvertFolderDialog final : public QDialog {
@@ -80,6 +81,8 @@ class ConvertFolderDialog final : public QDialog {
     void count();
     void counted();
     void setCounting(bool counting);
+    // Accepts once the destination is there and can be written; otherwise says why.
+    void acceptWhenReady();
 
     ConversionSettings preferred_;
     library::MirrorPlanJob* counting_ = nullptr; // child, while a count runs
