@@ -2,6 +2,7 @@
 // look-up of the releases that hold it, the "Disc Information" dialog, and the tracks' tool
 // tips in the tree.
 #include "engine/cd/disclookup.h"
+#include "engine/cover/coverarchive.h"
 #include "engine/core/settings.h"
 #include "engine/core/sourcetree.h"
 #include "engine/platform/akrip/cddrives.h"
@@ -10,6 +11,7 @@
 #include "window/main/readoffsetfinder.h"
 
 #include <QAction>
+#include <QFileInfo>
 #include <QLabel>
 #include <QRegularExpression>
 
@@ -37,6 +39,7 @@ bool isDiscDate(const QString& text) {
 
 void Form1::connectDiscInformation() {
     lookup_ = new musicbrainz::DiscLookup(this);
+    coverFetch_ = new coverarchive::CoverFetch(this);
     connect(mnuLookUp, &QAction::triggered, this, &Form1::mnuLookUp_Click);
     connect(mnuLookUp2, &QAction::triggered, this, &Form1::mnuLookUp_Click);
     connect(mnuDiscInfo, &QAction::triggered, this, &Form1::mnuDiscInfo_Click);
@@ -143,7 +146,43 @@ void Form1::mnuLookUp_Click() {
             discInfos_[key] = merged;
             lblStatus->setText(QStringLiteral("Disc information: ") +
                                musicbrainz::releaseLabel(releases[chosen]));
+            startCoverFetch(key, merged.releaseId);
         });
+}
+
+void Form1::startCoverFetch(const QString& key, const QString& releaseId) {
+    if (covers_[key].usersChoice || releaseId.isEmpty())
+        return;
+    coverarchive::FetchRequest request;
+    request.releaseId = releaseId;
+    request.server = CoverArtServer;
+    request.size = coverarchive::sizeFromText(CoverArtSize);
+    coverFetchKey_ = key;
+    covers_[key] = DiscCover{};
+    coverFetch_->start(request, [this, key](const coverarchive::CoverFetch::Result& result) {
+        coverFetchKey_.clear();
+        DiscCover& known = covers_[key];
+        if (known.usersChoice)
+            return;
+        if (result)
+            known = DiscCover{result.value(), {}, false};
+        else
+            known = DiscCover{std::nullopt, result.error().description(), false};
+    });
+}
+
+bool Form1::isFetchingCover() const {
+    return !coverFetchKey_.isEmpty();
+}
+
+Form1::DiscCover Form1::discCover() const {
+    if (listedDisc_.key.isEmpty())
+        return {};
+    if (coverFetchKey_ == listedDisc_.key)
+        return DiscCover{std::nullopt,
+                         tr("the Cover Art Archive had not answered when the rip started"), false};
+    const auto known = covers_.find(listedDisc_.key);
+    return known == covers_.end() ? DiscCover{} : known->second;
 }
 
 void Form1::mnuDiscInfo_Click() {
@@ -172,9 +211,53 @@ void Form1::mnuDiscInfo_Click() {
         if (!listed.isrc[i].isEmpty())
             fields.append(
                 {QStringLiteral("Track %1 ISRC").arg(listed.tracks[i]), listed.isrc[i], true});
+    // The cover shown, changed by the picture's buttons; kept for the rip once OK is pressed.
+    DiscCover shownCover = discCover();
+    if (isFetchingCover() && coverFetchKey_ == listedDisc_.key)
+        shownCover.note = tr("the Cover Art Archive has not answered yet");
+    bool coverChanged = false;
+    const auto pictureOf = [this](const DiscCover& disc) {
+        dialogs::FormPicture picture;
+        picture.label = tr("Front cover");
+        if (disc.picture) {
+            picture.image = disc.picture->preview;
+            picture.caption =
+                QStringLiteral("%1\n%2").arg(disc.picture->source, disc.picture->sizeText());
+        } else {
+            picture.caption = disc.note.isEmpty()
+                                  ? tr("No front cover.")
+                                  : tr("No front cover: %1").arg(disc.note);
+        }
+        return picture;
+    };
+    const dialogs::PictureChange change = [&](dialogs::PictureAction action) {
+        if (action == dialogs::PictureAction::Remove) {
+            shownCover = DiscCover{std::nullopt, tr("removed in Disc Information"), true};
+            coverChanged = true;
+            return pictureOf(shownCover);
+        }
+        dialogs::FileRequest request;
+        request.title = tr("Choose Cover Image");
+        request.folder = shownCover.picture ? QFileInfo(shownCover.picture->source).absolutePath()
+                                            : QString();
+        request.filter = tr("Images (*.jpg *.jpeg *.png);;All Files (*)");
+        const QStringList chosen = dialogs::handler().openFiles(request);
+        if (chosen.isEmpty())
+            return pictureOf(shownCover);
+        const auto picture = cover::fromFile(chosen.front());
+        if (!picture) {
+            dialogs::msgBox(tr("This picture cannot be the front cover.\n\n%1")
+                                .arg(picture.error().description()),
+                            dialogs::Buttons::Ok, dialogs::Icon::Exclamation, dialogTitle);
+            return pictureOf(shownCover);
+        }
+        shownCover = DiscCover{picture.value(), {}, true};
+        coverChanged = true;
+        return pictureOf(shownCover);
+    };
     std::optional<QStringList> values;
     for (;;) {
-        values = dialogs::handler().form(dialogTitle, fields);
+        values = dialogs::handler().pictureForm(dialogTitle, fields, pictureOf(shownCover), change);
         if (!values || values->size() != fields.size())
             return;
         const QString date = values->at(2).trimmed();
@@ -212,6 +295,14 @@ void Form1::mnuDiscInfo_Click() {
     std::sort(edited.tracks.begin(), edited.tracks.end(),
               [](const TrackInfo& a, const TrackInfo& b) { return a.number < b.number; });
     discInfos_[listedDisc_.key] = edited;
+    if (coverChanged) {
+        // The user's picture (or none) wins over a cover still on its way.
+        if (coverFetchKey_ == listedDisc_.key) {
+            coverFetch_->cancel();
+            coverFetchKey_.clear();
+        }
+        covers_[listedDisc_.key] = shownCover;
+    }
 }
 
 void Form1::mnuFindOffset_Click() {

@@ -1,4 +1,5 @@
 #include "window/prefs/frmprefs.h"
+#include "window/prefs/coverartbox.h"
 
 #include "engine/cd/readoffset.h"
 #include "engine/core/destination.h"
@@ -229,6 +230,7 @@ QWidget* FrmPrefs::buildAudioMiscTab() {
     // Beside another box about the work in the background: the tab keeps its height.
     miscGrid->addWidget(chkNotifications, 4, 1);
     column->addWidget(misc);
+    column->addWidget(new CoverArtBox(tab));
     column->addStretch();
 
     // The bitrate list is the encoder's table; the quality list is the main window's.
