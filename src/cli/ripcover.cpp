@@ -60,8 +60,7 @@ bool takeCoverOption(const Options& options, ExtractionChoices& choices) {
     return true;
 }
 
-void fetchRipCover(const Options& options, ExtractionChoices& choices,
-                   Interruption& interruption) {
+void fetchRipCover(const Options& options, ExtractionChoices& choices, Interruption& interruption) {
     if (options.cover || !options.lookup || choices.disc.releaseId.isEmpty())
         return;
     auto fetched = fetchCover(choices.disc.releaseId, interruption);

@@ -17,8 +17,7 @@ bool takeCoverOption(const Options& options, ExtractionChoices& choices);
 
 // Without --cover, after a look-up that found the disc's release: its front cover, fetched
 // into `choices`. No cover is no failure: it is said, and the log gives the reason.
-void fetchRipCover(const Options& options, ExtractionChoices& choices,
-                   Interruption& interruption);
+void fetchRipCover(const Options& options, ExtractionChoices& choices, Interruption& interruption);
 
 // tracks --lookup: "Cover: <address> (W × H pixels, N bytes)", "Cover: none (why)", or
 // "Cover: unknown (why)" when the archive could not be asked.

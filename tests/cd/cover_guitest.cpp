@@ -62,8 +62,9 @@ class CoverFormTest : public CdFormTest {
 
 TEST_F(CoverFormTest, TheChosenReleasesCoverIsShownAndEmbeddedInTheRip) {
     mbservice::LocalService musicBrainz;
-    musicBrainz.body = mbservice::discAnswer(mbservice::release(
-        releaseId.toLatin1().constData(), "Tides", "2005", "GB", mbservice::medium(1, 2, {}, "Song")));
+    musicBrainz.body =
+        mbservice::discAnswer(mbservice::release(releaseId.toLatin1().constData(), "Tides", "2005",
+                                                 "GB", mbservice::medium(1, 2, {}, "Song")));
     coverservice::CoverArchive archive;
     const QByteArray picture = coverservice::jpeg(500, 500);
     archive.serve(releaseId, picture);
@@ -72,8 +73,7 @@ TEST_F(CoverFormTest, TheChosenReleasesCoverIsShownAndEmbeddedInTheRip) {
     Form1& w = loadDisc();
 
     w.mnuLookUp->trigger();
-    ASSERT_TRUE(QTest::qWaitFor([&w] { return !w.isLookingUp() && !w.isFetchingCover(); },
-                                60000));
+    ASSERT_TRUE(QTest::qWaitFor([&w] { return !w.isLookingUp() && !w.isFetchingCover(); }, 60000));
     const Form1::DiscCover known = w.discCover();
     ASSERT_TRUE(known.picture.has_value()) << known.note.toStdString();
     EXPECT_EQ(known.picture->picture.data, picture);
@@ -168,13 +168,13 @@ TEST_F(CoverFormTest, TheFormShowsThePictureAndItsButtonsChangeIt) {
     dialogs::FormPicture some{QStringLiteral("Front cover"), QImage(400, 200, QImage::Format_RGB32),
                               QStringLiteral("/tmp/x.jpg\n400 × 200 pixels, 10 bytes")};
     some.image.fill(Qt::red);
-    FormDialog dialog(QStringLiteral("Disc Information"),
-                      {{QStringLiteral("Album"), QStringLiteral("A")}}, none,
-                      [&](dialogs::PictureAction action) {
-                          pressed.push_back(action);
-                          return action == dialogs::PictureAction::Choose ? some : none;
-                      },
-                      &w);
+    FormDialog dialog(
+        QStringLiteral("Disc Information"), {{QStringLiteral("Album"), QStringLiteral("A")}}, none,
+        [&](dialogs::PictureAction action) {
+            pressed.push_back(action);
+            return action == dialogs::PictureAction::Choose ? some : none;
+        },
+        &w);
     ASSERT_NE(dialog.pictureView(), nullptr);
     EXPECT_FALSE(dialog.removePictureButton()->isEnabled()); // nothing to remove
     EXPECT_EQ(dialog.pictureCaption()->text(), QStringLiteral("No front cover."));

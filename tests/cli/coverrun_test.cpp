@@ -26,9 +26,9 @@ class CoverRun : public testing::Test {
     void SetUp() override {
         ASSERT_TRUE(dir_.isValid());
         accuraterecord::askNoDatabase();
-        musicBrainz_.body = mbservice::discAnswer(mbservice::release(
-            coverservice::releaseId.toLatin1().constData(), "Tides", "2005", "GB",
-            mbservice::medium(1, 2, {}, "Song")));
+        musicBrainz_.body = mbservice::discAnswer(
+            mbservice::release(coverservice::releaseId.toLatin1().constData(), "Tides", "2005",
+                               "GB", mbservice::medium(1, 2, {}, "Song")));
         WriteSetting(SettingKey::MusicBrainzServer, musicBrainz_.address());
         WriteSetting(SettingKey::CoverArtServer, archive_.address());
         disc_ = writeDiscImage(dir_.path(), QStringLiteral("disc"), {{150, 440}, {100, 1000}});
@@ -52,8 +52,8 @@ class CoverRun : public testing::Test {
                 line.endsWith(QLatin1String(".opus"))) {
                 const auto tags = audiotags::read(line);
                 EXPECT_TRUE(tags.ok()) << line.toStdString();
-                out.emplace_back(line, tags.ok() ? tags->pictures
-                                                 : std::vector<audiotags::Picture>{});
+                out.emplace_back(line,
+                                 tags.ok() ? tags->pictures : std::vector<audiotags::Picture>{});
             }
         return out;
     }
@@ -90,9 +90,9 @@ TEST_F(CoverRun, TheLookedUpCoverIsInEveryFileBesideThemAndInTheLog) {
     EXPECT_EQ(bytesOf(coverFile), picture);
     EXPECT_TRUE(ripped.out.split(QLatin1Char('\n')).contains(coverFile));
     const QString log = riplogtext::ripLog(path(QStringLiteral("out")));
-    EXPECT_TRUE(log.contains(QStringLiteral("Cover: %1 (%2)\n")
-                                 .arg(archive_.url(QStringLiteral("/store/front-500.jpg")),
-                                      sizeText(500, picture))))
+    EXPECT_TRUE(log.contains(
+        QStringLiteral("Cover: %1 (%2)\n")
+            .arg(archive_.url(QStringLiteral("/store/front-500.jpg")), sizeText(500, picture))))
         << log.toStdString();
     EXPECT_TRUE(log.contains(QStringLiteral("Cover file: %1\n").arg(coverFile)));
 }
@@ -110,9 +110,9 @@ TEST_F(CoverRun, CoverFileOverridesTheArchiveAndAUsersCoverFileIsKept) {
     existing.write("the user's own");
     existing.close();
 
-    const CliRun ripped = rip(QStringLiteral("out"), {QStringLiteral("--lookup"),
-                                                      QStringLiteral("--cover"),
-                                                      QStringLiteral("my front.jpg")});
+    const CliRun ripped =
+        rip(QStringLiteral("out"), {QStringLiteral("--lookup"), QStringLiteral("--cover"),
+                                    QStringLiteral("my front.jpg")});
     ASSERT_EQ(ripped.exitCode, 0) << ripped.err.toStdString();
     for (const auto& [file, pictures] : embedded(ripped)) {
         ASSERT_EQ(pictures.size(), 1u) << file.toStdString();
@@ -132,9 +132,9 @@ TEST_F(CoverRun, CoverFileOverridesTheArchiveAndAUsersCoverFileIsKept) {
 
 TEST_F(CoverRun, CoverNoneLeavesThePictureOutAndABadFileRipsNothing) {
     archive_.serve(coverservice::releaseId, coverservice::jpeg(500, 500));
-    const CliRun none = rip(QStringLiteral("none"), {QStringLiteral("--lookup"),
-                                                     QStringLiteral("--cover"),
-                                                     QStringLiteral("none")});
+    const CliRun none =
+        rip(QStringLiteral("none"),
+            {QStringLiteral("--lookup"), QStringLiteral("--cover"), QStringLiteral("none")});
     ASSERT_EQ(none.exitCode, 0) << none.err.toStdString();
     const auto files = embedded(none);
     EXPECT_EQ(files.size(), 6u);
@@ -149,8 +149,8 @@ TEST_F(CoverRun, CoverNoneLeavesThePictureOutAndABadFileRipsNothing) {
     ASSERT_TRUE(text.open(QIODevice::WriteOnly));
     text.write("not a picture at all");
     text.close();
-    const CliRun refused = rip(QStringLiteral("bad"), {QStringLiteral("--cover"),
-                                                       QStringLiteral("notes.jpg")});
+    const CliRun refused =
+        rip(QStringLiteral("bad"), {QStringLiteral("--cover"), QStringLiteral("notes.jpg")});
     EXPECT_EQ(refused.exitCode, 1);
     EXPECT_TRUE(refused.err.contains(QStringLiteral("neither a JPEG nor a PNG")))
         << refused.err.toStdString();
@@ -187,9 +187,9 @@ TEST_F(CoverRun, TracksLookupSaysWhetherTheReleaseHasACover) {
     archive_.serve(coverservice::releaseId, picture);
     const CliRun found = run({QStringLiteral("tracks"), QStringLiteral("--lookup"), disc_.cuePath});
     ASSERT_EQ(found.exitCode, 0) << found.err.toStdString();
-    EXPECT_TRUE(found.out.contains(QStringLiteral("\nCover: %1 (%2)\n")
-                                       .arg(archive_.url(QStringLiteral("/store/front-500.jpg")),
-                                            sizeText(500, picture))))
+    EXPECT_TRUE(found.out.contains(
+        QStringLiteral("\nCover: %1 (%2)\n")
+            .arg(archive_.url(QStringLiteral("/store/front-500.jpg")), sizeText(500, picture))))
         << found.out.toStdString();
 
     // Without --lookup nothing is asked.

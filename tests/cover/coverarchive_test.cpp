@@ -90,7 +90,8 @@ TEST(CoverListing, TheFrontPictureIsTakenAtTheSizeAskedElseAsItIs) {
 }
 
 TEST(CoverListing, TheServerSettingAndTheSizeSetting) {
-    const auto publicServer = coverarchive::serverAddress(QString::fromLatin1(coverarchive::defaultServer));
+    const auto publicServer =
+        coverarchive::serverAddress(QString::fromLatin1(coverarchive::defaultServer));
     ASSERT_TRUE(publicServer.ok());
     EXPECT_EQ(publicServer->scheme, QStringLiteral("https"));
     EXPECT_EQ(publicServer->host, QStringLiteral("coverartarchive.org"));
@@ -115,9 +116,9 @@ TEST_F(CoverFetchTest, TheListingLeadsThroughARedirectToThePicture) {
     EXPECT_EQ(got->pixels, QSize(500, 500));
     // The source is where the picture came from, after the redirect.
     EXPECT_EQ(got->source, archive.url(QStringLiteral("/store/front-500.jpg")));
-    EXPECT_EQ(archive.paths, (std::vector<QByteArray>{"/release/" + releaseId.toLatin1(),
-                                                      "/images/front-500.jpg",
-                                                      "/store/front-500.jpg"}));
+    EXPECT_EQ(archive.paths,
+              (std::vector<QByteArray>{"/release/" + releaseId.toLatin1(), "/images/front-500.jpg",
+                                       "/store/front-500.jpg"}));
 
     // The original when asked for.
     archive.answers["/images/front.jpg"] = {200, {}, coverservice::jpeg(90, 60), false};
@@ -162,7 +163,8 @@ TEST_F(CoverFetchTest, RedirectsToPlainHttpAndLoopsAreRefused) {
     const QString plain = failure(request());
     EXPECT_TRUE(plain.contains(QStringLiteral("an unencrypted address"))) << plain.toStdString();
 
-    archive.redirect(QStringLiteral("/store/front-500.jpg"), QStringLiteral("/store/front-500.jpg"));
+    archive.redirect(QStringLiteral("/store/front-500.jpg"),
+                     QStringLiteral("/store/front-500.jpg"));
     archive.paths.clear();
     const QString loop = failure(request());
     EXPECT_TRUE(loop.contains(QStringLiteral("redirect loop"))) << loop.toStdString();

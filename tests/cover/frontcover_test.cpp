@@ -21,8 +21,8 @@ TEST(FrontCover, AJpegOrAPngIsTakenAsItCameWithItsSizeAndABoundedPreview) {
     EXPECT_EQ(jpeg->pixels, QSize(640, 480));
     EXPECT_EQ(jpeg->preview.size(), QSize(300, 225));
     EXPECT_EQ(jpeg->fileName(), QStringLiteral("cover.jpg"));
-    EXPECT_EQ(jpeg->sizeText(),
-              QStringLiteral("640 × 480 pixels, %1 bytes").arg(QLocale(QLocale::English).toString(bytes.size())));
+    EXPECT_EQ(jpeg->sizeText(), QStringLiteral("640 × 480 pixels, %1 bytes")
+                                    .arg(QLocale(QLocale::English).toString(bytes.size())));
 
     const auto png = cover::fromBytes(coverservice::png(40, 30), QStringLiteral("a.png"));
     ASSERT_TRUE(png.ok());
@@ -38,7 +38,8 @@ TEST(FrontCover, WhatIsNoPictureOrTooLargeIsRefusedWithTheReason) {
         EXPECT_FALSE(got.ok());
         return got.ok() ? QString() : got.error().description();
     };
-    EXPECT_TRUE(refusal("<html><body>Not Found</body></html>").contains(QStringLiteral("neither a JPEG nor a PNG")));
+    EXPECT_TRUE(refusal("<html><body>Not Found</body></html>")
+                    .contains(QStringLiteral("neither a JPEG nor a PNG")));
     EXPECT_TRUE(refusal({}).contains(QStringLiteral("neither a JPEG nor a PNG")));
     // A JPEG cut short after its header is no picture.
     const QByteArray whole = coverservice::jpeg(200, 200);
@@ -94,8 +95,8 @@ TEST(FrontCover, TheCoverFileNeverReplacesOneTheUserHas) {
               QStringList{QStringLiteral("cover.jpg")});
 
     // A folder that cannot take it: the reason names the file.
-    const auto failed = cover::saveBeside(dir.filePath(QStringLiteral("missing/folder")),
-                                          cover.value());
+    const auto failed =
+        cover::saveBeside(dir.filePath(QStringLiteral("missing/folder")), cover.value());
     ASSERT_FALSE(failed.ok());
     EXPECT_TRUE(failed.error().description().contains(QStringLiteral("cover.jpg")));
 }

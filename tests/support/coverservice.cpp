@@ -54,8 +54,9 @@ QByteArray listing(const QString& image) {
     const QByteArray s = stem.toUtf8();
     return R"({"images":[{"approved":true,"back":true,"front":false,"types":["Back"],)"
            R"("image":")" +
-           s + R"(-back.jpg","thumbnails":{}},)"
-               R"({"approved":true,"back":false,"front":true,"types":["Front"],"image":")" +
+           s +
+           R"(-back.jpg","thumbnails":{}},)"
+           R"({"approved":true,"back":false,"front":true,"types":["Front"],"image":")" +
            image.toUtf8() + R"(","thumbnails":{"250":")" + s + R"(-250.jpg","500":")" + s +
            R"(-500.jpg","1200":")" + s + R"(-1200.jpg"}}],"release":"x"})";
 }

@@ -142,10 +142,10 @@ void RipCompletion::writeFiles(RipEnding& ending) const {
         ending.coverFile = cover::saveBeside(folder, *plan_->cover());
         const Result<cover::SavedFile>& saved = *ending.coverFile;
         ending.log.coverFile =
-            !saved           ? QStringLiteral("not written: %1").arg(saved.error().description())
-            : saved->skipped ? QStringLiteral("not written: %1 is there already; it was kept")
-                                   .arg(saved->path)
-                             : saved->path;
+            !saved ? QStringLiteral("not written: %1").arg(saved.error().description())
+            : saved->skipped
+                ? QStringLiteral("not written: %1 is there already; it was kept").arg(saved->path)
+                : saved->path;
     }
     ending.logPath = riplog::write(folder, ending.log);
     // The cue sheets are named after the log, even one that could not be written.

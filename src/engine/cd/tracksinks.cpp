@@ -191,7 +191,7 @@ Result<std::unique_ptr<TrackSink>> openTrackSink(const ExtractRequest& request,
     auto made = pipeline::makeEncoder(format, cd, settings, target);
     if (!made)
         return made.error();
-    return std::unique_ptr<TrackSink>(std::make_unique<ThreadedSink>(
-        std::make_unique<EncoderOutput>(std::move(made.value()), format, fd, path, request.tags,
-                                        request.pictures)));
+    return std::unique_ptr<TrackSink>(
+        std::make_unique<ThreadedSink>(std::make_unique<EncoderOutput>(
+            std::move(made.value()), format, fd, path, request.tags, request.pictures)));
 }

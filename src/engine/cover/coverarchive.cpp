@@ -180,8 +180,7 @@ QNetworkRequest CoverFetch::requestOf(const QUrl& url) const {
 }
 
 int CoverFetch::timeLeftMs() const {
-    return static_cast<int>(
-        std::max<qint64>(1, request_.timeoutMs - started_.elapsed()));
+    return static_cast<int>(std::max<qint64>(1, request_.timeoutMs - started_.elapsed()));
 }
 
 void CoverFetch::start(const FetchRequest& request, Done done) {
@@ -192,10 +191,9 @@ void CoverFetch::start(const FetchRequest& request, Done done) {
     if (!server)
         return pending_.failLater(server.error());
     if (!isReleaseId(request.releaseId))
-        return pending_.failLater(
-            VortanError(VortanError::InvalidArgument, errorSource,
-                        tr("\"%1\" is no MusicBrainz release identifier")
-                            .arg(printable(request.releaseId.left(100)))));
+        return pending_.failLater(VortanError(VortanError::InvalidArgument, errorSource,
+                                              tr("\"%1\" is no MusicBrainz release identifier")
+                                                  .arg(printable(request.releaseId.left(100)))));
     serverText_ = server->text();
     pending_.ask(requestOf(server->url(QStringLiteral("/release/") + request.releaseId)),
                  timeLeftMs(), maxListingBytes,
@@ -211,26 +209,28 @@ std::optional<VortanError> CoverFetch::failureOf(const boundedget::Outcome& outc
     };
     switch (outcome.end) {
     case End::TooLarge:
-        return failed(QNetworkReply::ContentAccessDenied,
-                      tr("The Cover Art Archive at %1 answered with more than %2 kB; the answer "
-                         "was not taken")
-                          .arg(at)
-                          .arg(pictureUrl_.isEmpty() ? maxListingBytes / 1024
-                                                     : cover::maxCoverBytes / 1024));
+        return failed(
+            QNetworkReply::ContentAccessDenied,
+            tr("The Cover Art Archive at %1 answered with more than %2 kB; the answer "
+               "was not taken")
+                .arg(at)
+                .arg(pictureUrl_.isEmpty() ? maxListingBytes / 1024 : cover::maxCoverBytes / 1024));
     case End::TimedOut:
         return failed(QNetworkReply::TimeoutError,
                       tr("The Cover Art Archive at %1 did not answer within %2 seconds")
                           .arg(at, QString::number(request_.timeoutMs / 1000.0)));
     case End::Redirected:
-        return failed(outcome.error,
-                      tr("The Cover Art Archive at %1 %2").arg(server, printable(outcome.errorText)));
+        return failed(
+            outcome.error,
+            tr("The Cover Art Archive at %1 %2").arg(server, printable(outcome.errorText)));
     case End::Unreachable:
-        return failed(outcome.error, tr("The Cover Art Archive at %1 cannot be reached: %2")
-                                         .arg(at, outcome.errorText));
+        return failed(
+            outcome.error,
+            tr("The Cover Art Archive at %1 cannot be reached: %2").arg(at, outcome.errorText));
     case End::CutShort:
-        return failed(outcome.error,
-                      tr("The Cover Art Archive at %1 gave no whole answer: %2")
-                          .arg(at, outcome.errorText));
+        return failed(
+            outcome.error,
+            tr("The Cover Art Archive at %1 gave no whole answer: %2").arg(at, outcome.errorText));
     case End::NotHttp:
         return failed(outcome.error,
                       tr("The Cover Art Archive at %1 does not answer as a web server does: %2")
@@ -239,8 +239,9 @@ std::optional<VortanError> CoverFetch::failureOf(const boundedget::Outcome& outc
         break;
     }
     if (outcome.status == 404)
-        return failed(noCover, tr("The Cover Art Archive has no cover of release %1")
-                                   .arg(request_.releaseId));
+        return failed(
+            noCover,
+            tr("The Cover Art Archive has no cover of release %1").arg(request_.releaseId));
     if (outcome.status != 200)
         return failed(outcome.status,
                       tr("The Cover Art Archive at %1 answered HTTP %2 %3")
@@ -268,8 +269,8 @@ void CoverFetch::pictured(const boundedget::Outcome& outcome) {
     const QUrl source = outcome.redirectedTo.isEmpty() ? pictureUrl_ : outcome.redirectedTo;
     auto cover = cover::fromBytes(outcome.body, source.toString());
     if (!cover)
-        return pending_.finish(VortanError(cover.error().number(), errorSource,
-                                           cover.error().description()));
+        return pending_.finish(
+            VortanError(cover.error().number(), errorSource, cover.error().description()));
     pending_.finish(cover);
 }
 

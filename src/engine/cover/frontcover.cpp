@@ -50,9 +50,9 @@ QString FrontCover::sizeText() const {
 
 Result<FrontCover> fromBytes(const QByteArray& bytes, const QString& source) {
     if (bytes.size() > maxCoverBytes)
-        return refused(source, QCoreApplication::translate(
-                                   "FrontCover", "the picture is larger than %1 MB")
-                                   .arg(maxCoverBytes / (1024 * 1024)));
+        return refused(source,
+                       QCoreApplication::translate("FrontCover", "the picture is larger than %1 MB")
+                           .arg(maxCoverBytes / (1024 * 1024)));
     FrontCover cover;
     cover.source = source;
     cover.picture.type = 3;
@@ -64,8 +64,8 @@ Result<FrontCover> fromBytes(const QByteArray& bytes, const QString& source) {
         return refused(source, QCoreApplication::translate(
                                    "FrontCover", "this is neither a JPEG nor a PNG image"));
     if (cover.picture.mimeType == QLatin1String("image/jpeg") && !endsWhole(bytes))
-        return refused(source, QCoreApplication::translate(
-                                   "FrontCover", "the JPEG image is cut short"));
+        return refused(source,
+                       QCoreApplication::translate("FrontCover", "the JPEG image is cut short"));
     QBuffer buffer;
     buffer.setData(bytes);
     buffer.open(QIODevice::ReadOnly);
@@ -74,25 +74,24 @@ Result<FrontCover> fromBytes(const QByteArray& bytes, const QString& source) {
     // The size from the header, before any pixel is decoded.
     const QSize size = reader.size();
     if (!size.isValid() || size.isEmpty())
-        return refused(source, QCoreApplication::translate(
-                                   "FrontCover", "the image's size cannot be read"));
+        return refused(
+            source, QCoreApplication::translate("FrontCover", "the image's size cannot be read"));
     if (static_cast<std::int64_t>(size.width()) * size.height() > maxCoverPixels)
-        return refused(source,
-                       QCoreApplication::translate("FrontCover",
-                                                   "the image has %1 × %2 pixels, more than "
-                                                   "a cover may have (%3 million)")
-                           .arg(size.width())
-                           .arg(size.height())
-                           .arg(maxCoverPixels / 1'000'000));
+        return refused(source, QCoreApplication::translate(
+                                   "FrontCover", "the image has %1 × %2 pixels, more than "
+                                                 "a cover may have (%3 million)")
+                                   .arg(size.width())
+                                   .arg(size.height())
+                                   .arg(maxCoverPixels / 1'000'000));
     // Decoded at the preview's size: a JPEG reader decodes at that scale, which bounds the
     // memory and the time, and the whole image is still read, so a damaged one is refused.
     if (size.width() > previewSide || size.height() > previewSide)
         reader.setScaledSize(size.scaled(previewSide, previewSide, Qt::KeepAspectRatio));
     QImage preview;
     if (!reader.read(&preview) || preview.isNull())
-        return refused(source, QCoreApplication::translate("FrontCover",
-                                                           "the image cannot be read (%1)")
-                                   .arg(reader.errorString()));
+        return refused(source,
+                       QCoreApplication::translate("FrontCover", "the image cannot be read (%1)")
+                           .arg(reader.errorString()));
     cover.pixels = size;
     cover.preview = preview;
     cover.picture.data = bytes;

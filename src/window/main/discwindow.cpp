@@ -2,9 +2,9 @@
 // look-up of the releases that hold it, the "Disc Information" dialog, and the tracks' tool
 // tips in the tree.
 #include "engine/cd/disclookup.h"
-#include "engine/cover/coverarchive.h"
 #include "engine/core/settings.h"
 #include "engine/core/sourcetree.h"
+#include "engine/cover/coverarchive.h"
 #include "engine/platform/akrip/cddrives.h"
 #include "engine/platform/dialogs.h"
 #include "window/main/form1.h"
@@ -224,9 +224,8 @@ void Form1::mnuDiscInfo_Click() {
             picture.caption =
                 QStringLiteral("%1\n%2").arg(disc.picture->source, disc.picture->sizeText());
         } else {
-            picture.caption = disc.note.isEmpty()
-                                  ? tr("No front cover.")
-                                  : tr("No front cover: %1").arg(disc.note);
+            picture.caption = disc.note.isEmpty() ? tr("No front cover.")
+                                                  : tr("No front cover: %1").arg(disc.note);
         }
         return picture;
     };
@@ -238,8 +237,8 @@ void Form1::mnuDiscInfo_Click() {
         }
         dialogs::FileRequest request;
         request.title = tr("Choose Cover Image");
-        request.folder = shownCover.picture ? QFileInfo(shownCover.picture->source).absolutePath()
-                                            : QString();
+        request.folder =
+            shownCover.picture ? QFileInfo(shownCover.picture->source).absolutePath() : QString();
         request.filter = tr("Images (*.jpg *.jpeg *.png);;All Files (*)");
         const QStringList chosen = dialogs::handler().openFiles(request);
         if (chosen.isEmpty())

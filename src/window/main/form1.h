@@ -521,7 +521,7 @@ class Form1 : public QMainWindow {
     TreeViewEvents* treeEvents_ = nullptr;
     QPointer<frmpopup> popup_;
     QPointer<QWidget> helpWindow_;
-    QPointer<QObject> offsetFinder_; // the running "Find Read Offset..." search
+    QPointer<QObject> offsetFinder_;    // the running "Find Read Offset..." search
     QObject* folderPlanning_ = nullptr; // child: the walk of "Convert Folder...", while it runs
     // Child: the "Convert Folder" dialog, while it is open.
     QPointer<ConvertFolderDialog> convertFolder_;
@@ -548,7 +548,7 @@ class Form1 : public QMainWindow {
     bool lookingUp_ = false;                    // from the start of a look-up to its answer
     // The front cover of the release chosen for the disc `key`, fetched into covers_.
     void startCoverFetch(const QString& key, const QString& releaseId);
-    std::map<QString, DiscCover> covers_;           // by disc key, for the run
+    std::map<QString, DiscCover> covers_;            // by disc key, for the run
     coverarchive::CoverFetch* coverFetch_ = nullptr; // child
     QString coverFetchKey_; // the disc whose cover is being fetched; empty: none is
 };
