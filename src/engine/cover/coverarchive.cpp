@@ -1,6 +1,7 @@
 #include "engine/cover/coverarchive.h"
 
 #include "engine/core/displaytext.h"
+#include "engine/platform/callposter.h"
 
 #include <QCoreApplication>
 #include <QJsonArray>
@@ -160,16 +161,24 @@ Result<QUrl> frontImageUrl(const QByteArray& listing, Size size) {
     return url;
 }
 
-CoverFetch::CoverFetch(QObject* parent) : QObject(parent) {
+CoverFetch::CoverFetch(QObject* parent) : QObject(parent), calls_(new CallPoster(this)) {
     pending_.get().setRedirectRule(maxRedirects, insecure);
 }
 
 CoverFetch::~CoverFetch() {
     cancel();
+    joinChecker(); // before the poster goes: the checker's last call is dropped with it
 }
 
 void CoverFetch::cancel() {
+    ++checks_;
+    checking_ = false;
     pending_.cancel();
+}
+
+void CoverFetch::joinChecker() {
+    if (checker_.joinable())
+        checker_.join();
 }
 
 QNetworkRequest CoverFetch::requestOf(const QUrl& url) const {
@@ -184,6 +193,8 @@ int CoverFetch::timeLeftMs() const {
 }
 
 void CoverFetch::start(const FetchRequest& request, Done done) {
+    ++checks_;
+    checking_ = false;
     pending_.begin(std::move(done));
     request_ = request;
     started_.start();
@@ -267,11 +278,23 @@ void CoverFetch::pictured(const boundedget::Outcome& outcome) {
     if (auto failure = failureOf(outcome, server))
         return pending_.finish(*failure);
     const QUrl source = outcome.redirectedTo.isEmpty() ? pictureUrl_ : outcome.redirectedTo;
-    auto cover = cover::fromBytes(outcome.body, source.toString());
-    if (!cover)
-        return pending_.finish(
-            VortanError(cover.error().number(), errorSource, cover.error().description()));
-    pending_.finish(cover);
+    // Decoding a large picture takes a moment: never on this thread, which may be a window's.
+    joinChecker();
+    checking_ = true;
+    const quint64 check = checks_;
+    checker_ = std::thread([this, body = outcome.body, source = source.toString(), check] {
+        auto checked = cover::fromBytes(body, source);
+        calls_->post([this, checked = std::move(checked), check] {
+            joinChecker();
+            if (check != checks_)
+                return;
+            checking_ = false;
+            if (!checked)
+                return pending_.finish(VortanError(checked.error().number(), errorSource,
+                                                   checked.error().description()));
+            pending_.finish(checked);
+        });
+    });
 }
 
 } // namespace coverarchive

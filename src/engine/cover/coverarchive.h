@@ -11,6 +11,9 @@
 #include <QUrl>
 
 #include <functional>
+#include <thread>
+
+class CallPoster;
 
 // Asks the Cover Art Archive for a release's front cover: the listing of the release's
 // pictures (GET {server}/release/{MBID}), then the front picture at the size chosen. The
@@ -54,7 +57,7 @@ struct FetchRequest {
 };
 
 // One fetch at a time. Lives on the thread that creates it, which must run an event loop:
-// nothing here waits.
+// nothing here waits. The picture that came is checked (decoded) on a thread of its own.
 class CoverFetch : public QObject {
   public:
     // The front cover, its source the picture's address. Errors: a setting that names no
@@ -74,7 +77,7 @@ class CoverFetch : public QObject {
     // A fetch still running is abandoned: its `done` never runs.
     void start(const FetchRequest& request, Done done);
     void cancel();
-    bool isRunning() const { return pending_.isRunning(); }
+    bool isRunning() const { return pending_.isRunning() || checking_; }
 
   private:
     void listed(const boundedget::Outcome& outcome);
@@ -84,12 +87,17 @@ class CoverFetch : public QObject {
                                          const QString& server) const;
     QNetworkRequest requestOf(const QUrl& url) const;
     int timeLeftMs() const;
+    void joinChecker();
 
     boundedget::PendingLookup<cover::FrontCover> pending_{this};
     FetchRequest request_;
     QString serverText_;
     QUrl pictureUrl_;
     QElapsedTimer started_;
+    CallPoster* calls_; // child: the checker's end, posted to this thread
+    std::thread checker_;
+    bool checking_ = false;
+    quint64 checks_ = 0; // counts starts and cancels, so that an abandoned check never reports
 };
 
 } // namespace coverarchive
