@@ -35,6 +35,63 @@ bool isDiscDate(const QString& text) {
     return pattern.match(text).hasMatch();
 }
 
+// The front cover "Disc Information..." shows, as its buttons change it.
+class CoverChoice {
+  public:
+    explicit CoverChoice(Form1::DiscCover shown) : cover_(std::move(shown)) {}
+
+    dialogs::FormPicture picture() const {
+        dialogs::FormPicture picture;
+        picture.label = Form1::tr("Front cover");
+        if (cover_.picture) {
+            picture.image = cover_.picture->preview;
+            picture.caption =
+                QStringLiteral("%1\n%2").arg(cover_.picture->source, cover_.picture->sizeText());
+        } else {
+            picture.caption = cover_.note.isEmpty()
+                                  ? Form1::tr("No front cover.")
+                                  : Form1::tr("No front cover: %1").arg(cover_.note);
+        }
+        return picture;
+    }
+
+    // Removes the picture, or asks for a file (through the dialogs seam) and takes its picture;
+    // a file that is none is said and changes nothing.
+    dialogs::FormPicture change(dialogs::PictureAction action) {
+        if (action == dialogs::PictureAction::Remove) {
+            cover_ = Form1::DiscCover{std::nullopt, Form1::tr("removed in Disc Information"), true};
+            changed_ = true;
+            return picture();
+        }
+        dialogs::FileRequest request;
+        request.title = Form1::tr("Choose Cover Image");
+        // A picture of the user's own: its folder; one from the web: none.
+        if (cover_.picture && QFileInfo(cover_.picture->source).isAbsolute())
+            request.folder = QFileInfo(cover_.picture->source).absolutePath();
+        request.filter = Form1::tr("Images (*.jpg *.jpeg *.png);;All Files (*)");
+        const QStringList chosen = dialogs::handler().openFiles(request);
+        if (chosen.isEmpty())
+            return picture();
+        const auto read = cover::fromFile(chosen.front());
+        if (!read) {
+            dialogs::msgBox(Form1::tr("This picture cannot be the front cover.\n\n%1")
+                                .arg(read.error().description()),
+                            dialogs::Buttons::Ok, dialogs::Icon::Exclamation, dialogTitle);
+            return picture();
+        }
+        cover_ = Form1::DiscCover{read.value(), {}, true};
+        changed_ = true;
+        return picture();
+    }
+
+    bool changed() const { return changed_; }
+    const Form1::DiscCover& cover() const { return cover_; }
+
+  private:
+    Form1::DiscCover cover_;
+    bool changed_ = false;
+};
+
 } // namespace
 
 void Form1::connectDiscInformation() {
@@ -212,51 +269,16 @@ void Form1::mnuDiscInfo_Click() {
             fields.append(
                 {QStringLiteral("Track %1 ISRC").arg(listed.tracks[i]), listed.isrc[i], true});
     // The cover shown, changed by the picture's buttons; kept for the rip once OK is pressed.
-    DiscCover shownCover = discCover();
+    DiscCover shown = discCover();
     if (isFetchingCover() && coverFetchKey_ == listedDisc_.key)
-        shownCover.note = tr("the Cover Art Archive has not answered yet");
-    bool coverChanged = false;
-    const auto pictureOf = [this](const DiscCover& disc) {
-        dialogs::FormPicture picture;
-        picture.label = tr("Front cover");
-        if (disc.picture) {
-            picture.image = disc.picture->preview;
-            picture.caption =
-                QStringLiteral("%1\n%2").arg(disc.picture->source, disc.picture->sizeText());
-        } else {
-            picture.caption = disc.note.isEmpty() ? tr("No front cover.")
-                                                  : tr("No front cover: %1").arg(disc.note);
-        }
-        return picture;
-    };
-    const dialogs::PictureChange change = [&](dialogs::PictureAction action) {
-        if (action == dialogs::PictureAction::Remove) {
-            shownCover = DiscCover{std::nullopt, tr("removed in Disc Information"), true};
-            coverChanged = true;
-            return pictureOf(shownCover);
-        }
-        dialogs::FileRequest request;
-        request.title = tr("Choose Cover Image");
-        request.folder =
-            shownCover.picture ? QFileInfo(shownCover.picture->source).absolutePath() : QString();
-        request.filter = tr("Images (*.jpg *.jpeg *.png);;All Files (*)");
-        const QStringList chosen = dialogs::handler().openFiles(request);
-        if (chosen.isEmpty())
-            return pictureOf(shownCover);
-        const auto picture = cover::fromFile(chosen.front());
-        if (!picture) {
-            dialogs::msgBox(tr("This picture cannot be the front cover.\n\n%1")
-                                .arg(picture.error().description()),
-                            dialogs::Buttons::Ok, dialogs::Icon::Exclamation, dialogTitle);
-            return pictureOf(shownCover);
-        }
-        shownCover = DiscCover{picture.value(), {}, true};
-        coverChanged = true;
-        return pictureOf(shownCover);
+        shown.note = tr("the Cover Art Archive has not answered yet");
+    CoverChoice cover(shown);
+    const dialogs::PictureChange change = [&cover](dialogs::PictureAction action) {
+        return cover.change(action);
     };
     std::optional<QStringList> values;
     for (;;) {
-        values = dialogs::handler().pictureForm(dialogTitle, fields, pictureOf(shownCover), change);
+        values = dialogs::handler().pictureForm(dialogTitle, fields, cover.picture(), change);
         if (!values || values->size() != fields.size())
             return;
         const QString date = values->at(2).trimmed();
@@ -294,13 +316,13 @@ void Form1::mnuDiscInfo_Click() {
     std::sort(edited.tracks.begin(), edited.tracks.end(),
               [](const TrackInfo& a, const TrackInfo& b) { return a.number < b.number; });
     discInfos_[listedDisc_.key] = edited;
-    if (coverChanged) {
+    if (cover.changed()) {
         // The user's picture (or none) wins over a cover still on its way.
         if (coverFetchKey_ == listedDisc_.key) {
             coverFetch_->cancel();
             coverFetchKey_.clear();
         }
-        covers_[listedDisc_.key] = shownCover;
+        covers_[listedDisc_.key] = cover.cover();
     }
 }
 
