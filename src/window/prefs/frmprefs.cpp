@@ -230,7 +230,6 @@ QWidget* FrmPrefs::buildAudioMiscTab() {
     // Beside another box about the work in the background: the tab keeps its height.
     miscGrid->addWidget(chkNotifications, 4, 1);
     column->addWidget(misc);
-    column->addWidget(new CoverArtBox(tab));
     column->addStretch();
 
     // The bitrate list is the encoder's table; the quality list is the main window's.
@@ -360,6 +359,7 @@ QWidget* FrmPrefs::buildFormatsTab() {
     grid->addWidget(spnOpusBitrate, 2, 1);
     grid->setColumnStretch(2, 1);
     column->addWidget(frame);
+    column->addWidget(new CoverArtBox(tab));
     column->addStretch();
     return tab;
 }
