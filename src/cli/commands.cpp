@@ -3,6 +3,7 @@
 
 #include "cli/interruption.h"
 #include "cli/progressdisplay.h"
+#include "cli/ripcover.h"
 #include "engine/cd/discinfo.h"
 #include "engine/cd/disclisting.h"
 #include "engine/cd/disclookup.h"
@@ -373,6 +374,8 @@ int tracks(const Options& options, Interruption& interruption) {
     printKnown(QStringLiteral("Artist"), info.artist);
     printKnown(QStringLiteral("Date"), info.date);
     printKnown(QStringLiteral("MusicBrainz release"), info.releaseId);
+    if (options.lookup && lookedUp)
+        printCoverLine(info, interruption);
     print(QStringLiteral("Tracks: %1").arg(disc.listing.trackCountText));
     for (const disclisting::TrackEntry& entry : disc.listing.entries) {
         // Each entry as the window lists it; its title after a tab.
@@ -583,6 +586,8 @@ int finishRip(const std::shared_ptr<ExtractionPlan>& plan, const BatchOutcome& o
         else if (!cue->isEmpty())
             print(cue.value());
     }
+    if (reportCoverFile(*ended) != 0)
+        status = 1;
     return status;
 }
 
@@ -604,8 +609,13 @@ int rip(const Options& options, Interruption& interruption) {
     if (!destination)
         return 1;
     ExtractionChoices choices = ripChoices(options, *destination, disc.disc.drive);
+    if (!takeCoverOption(options, choices)) {
+        modAKRip32::CloseCurrentCD();
+        return 1;
+    }
     // A failed look-up is said; the rip goes on with what the CD-Text gives.
     discInformation(disc, options.lookup, choices.disc, nullptr, interruption);
+    fetchRipCover(options, choices, interruption);
     // A track stopped part way is not kept: its file is not the track.
     choices.keepStopped = false;
     const auto plan = std::make_shared<ExtractionPlan>(*wanted, disc.disc, choices);

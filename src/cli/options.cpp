@@ -5,6 +5,7 @@
 #include "engine/encode/modlame.h"
 #include "engine/pipeline/encoder.h"
 
+#include <QCoreApplication>
 #include <QSet>
 
 #include <algorithm>
@@ -28,6 +29,7 @@ enum Accepts : unsigned {
     Store = 1024,
     ToFormats = 2048,
     FlacLevel = 4096,
+    CoverFile = 1u << 20,
 };
 
 struct CommandInfo {
@@ -43,7 +45,7 @@ constexpr CommandInfo commands[] = {
     {"tracks", Command::Tracks, Lookup, true},
     {"rip", Command::Rip,
      Tracks | Format | Bitrate | Quality | Output | TestAndCopy | Lookup | NameFromDisc | Offset |
-         ToFormats | FlacLevel,
+         ToFormats | FlacLevel | CoverFile,
      true},
     {"info", Command::Info, 0, false},
     {"verify", Command::Verify, Offset, false},
@@ -147,6 +149,11 @@ QString readValue(Accepts accepts, const QString& name, const QString& value, Op
         if (o.tracks.isEmpty())
             return QStringLiteral("track list '%1' is not like 1,3-5 (tracks 0-99)").arg(value);
         break;
+    case CoverFile:
+        if (value.isEmpty())
+            return QCoreApplication::translate("cli", "--cover needs a picture file or none");
+        o.cover = value;
+        break;
     case Offset: {
         bool ok = false;
         const int samples = value.toInt(&ok);
@@ -229,6 +236,7 @@ constexpr Flag flags[] = {
     {"", "--lookup", Lookup},     {"", "--name-from-disc", NameFromDisc},
     {"", "--offset", Offset},     {"", "--store", Store},
     {"", "--to", ToFormats},      {"", "--flac-level", FlacLevel},
+    {"", "--cover", CoverFile},
 };
 
 // The convert command's own options, --to FORMAT and --flac-level N, read into `o` (moving
@@ -496,8 +504,9 @@ QString helpText() {
                "                  [-t LIST] [--mp3|--wav] [--test-and-copy] [-b KBITS] [-q "
                "QUALITY]\n"
                "                  [-o DIR] [--lookup] [--name-from-disc] [--offset N]\n"
-               "                  [--to FORMATS] [--flac-level N]; the files are tagged with\n"
-               "                  the disc's information; a rip log with each\n"
+               "                  [--to FORMATS] [--flac-level N] [--cover FILE|none];\n"
+               "                  the files are tagged with the disc's information and its\n"
+               "                  front cover (also written beside them); a rip log with each\n"
                "                  track's checksums, loudness and the read offset corrected\n"
                "                  and a cue sheet of the files (gaps, ISRCs, catalogue\n"
                "                  number) go beside them\n"
@@ -543,7 +552,12 @@ QString helpText() {
                "                       fails\n"
                "      --lookup         ask the MusicBrainz web service for the disc's album,\n"
                "                       artist and titles (the first matching release; tracks\n"
-               "                       lists the others)\n"
+               "                       lists the others, with whether the Cover Art Archive\n"
+               "                       has a front cover; rip embeds that cover in each file\n"
+               "                       and writes cover.jpg beside them, as Preferences say)\n"
+               "      --cover FILE     rip embeds the picture FILE (JPEG or PNG) as the front\n"
+               "                       cover instead of the one --lookup fetches; --cover\n"
+               "                       none: no picture at all\n"
                "      --name-from-disc rip names each file \"NN - Title\" after its track's\n"
                "                       title (CD-Text or --lookup)\n"
                "      --offset N       the drive's read offset in samples, -%4 to %4, for this\n"

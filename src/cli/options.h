@@ -44,6 +44,9 @@ struct Options {
     bool store = false;        // offset find: store the best offset found without asking
     // rip, verify: the drive's read offset in samples for this run, instead of the stored one
     std::optional<int> offsetSamples;
+    // rip --cover: the picture file every output embeds instead of the looked-up front cover,
+    // or "none": no picture at all.
+    std::optional<QString> cover;
 
     // rip --to: every format each track is written in, from one read, the main one first;
     // empty: MP3, or WAV with --wav.

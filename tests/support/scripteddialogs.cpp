@@ -1,5 +1,7 @@
 #include "scripteddialogs.h"
 
+#include <utility>
+
 std::vector<dialogs::Message> ScriptedDialogs::messages() const {
     std::vector<dialogs::Message> out;
     for (const Record& r : records)
@@ -93,6 +95,20 @@ std::optional<QStringList> ScriptedDialogs::form(const QString& title,
     if (cancelled)
         return std::nullopt;
     return values;
+}
+
+std::optional<QStringList> ScriptedDialogs::pictureForm(const QString& title,
+                                                        const QList<dialogs::FormField>& fields,
+                                                        const dialogs::FormPicture& picture,
+                                                        const dialogs::PictureChange& change) {
+    std::vector<dialogs::FormPicture> shown{picture};
+    const std::vector<dialogs::PictureAction> actions = std::exchange(pictureActions, {});
+    for (const dialogs::PictureAction action : actions)
+        shown.push_back(change(action));
+    // Recorded as the form it is, with what the picture showed.
+    std::optional<QStringList> answer = form(title, fields);
+    records.back().pictures = std::move(shown);
+    return answer;
 }
 
 QStringList ScriptedDialogs::openFiles(const dialogs::FileRequest& r) {

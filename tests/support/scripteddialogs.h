@@ -19,6 +19,9 @@ class ScriptedDialogs final : public dialogs::Handler {
         QUrl url;
         QStringList items = {};  // choose: the items offered; form: the fields' texts shown
         QStringList labels = {}; // form: the fields' labels
+        // A form with a picture (pictureForm): the picture as the form opened, then after
+        // each action.
+        std::vector<dialogs::FormPicture> pictures = {};
     };
 
     // Queued answers, taken in order by the matching kind of request.
@@ -33,6 +36,9 @@ class ScriptedDialogs final : public dialogs::Handler {
         formShown;
     std::deque<QStringList> files;
     std::deque<QString> folders;
+    // The picture buttons a pictureForm's user presses, in order, before the form is answered
+    // (from `forms` or `formShown`); emptied by each pictureForm.
+    std::vector<dialogs::PictureAction> pictureActions;
 
     std::vector<Record> records;
     int busyDepth = 0;
@@ -52,6 +58,10 @@ class ScriptedDialogs final : public dialogs::Handler {
                               const QStringList& items) override;
     std::optional<QStringList> form(const QString& title,
                                     const QList<dialogs::FormField>& fields) override;
+    std::optional<QStringList> pictureForm(const QString& title,
+                                           const QList<dialogs::FormField>& fields,
+                                           const dialogs::FormPicture& picture,
+                                           const dialogs::PictureChange& change) override;
     QStringList openFiles(const dialogs::FileRequest& request) override;
     QString saveFile(const dialogs::FileRequest& request) override;
     QString chooseFolder(const QString& title, const QString& startFolder) override;

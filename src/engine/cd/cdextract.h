@@ -7,6 +7,7 @@
 #include "engine/formats/outputfile.h"
 #include "engine/pipeline/encoder.h"
 #include "engine/platform/error.h"
+#include "engine/platform/id3tag/audiotags.h"
 #include "engine/platform/id3tag/id3tag.h"
 #include "engine/platform/loudness/loudnessmeter.h"
 
@@ -52,6 +53,8 @@ struct ExtractRequest {
     bool keepStopped = true;
     // The ID3v2 tag of a completed MP3 (its ReplayGain is measured by the extraction).
     id3tag::TagFields tags;
+    // The pictures every tagged output carries (the disc's front cover); a WAV takes none.
+    std::vector<audiotags::Picture> pictures;
     // Several outputs from one read (ExtractTrackToFormats): every format the track is written
     // in, the main one first, each into its own file. Empty: one output, a WAV, or an MP3 when
     // `mp3` is set.

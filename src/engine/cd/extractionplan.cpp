@@ -125,6 +125,15 @@ ExtractionPlan::ExtractionPlan(const QList<int>& tracks, const Disc& disc,
     const readoffset::Offset offset = choices.offset.value_or(readoffset::forDrive(drive));
     log_.readOffset = readoffset::describe(offset, readoffset::modelOf(drive));
     log_.overreads = offset.overreads;
+    cover_ = choices.cover;
+    saveCover_ = choices.saveCover;
+    if (cover_)
+        log_.cover = QStringLiteral("%1 (%2)").arg(cover_->source, cover_->sizeText());
+    else if (!choices.coverNote.isEmpty())
+        log_.cover = QStringLiteral("none (%1)").arg(choices.coverNote);
+    std::vector<audiotags::Picture> pictures;
+    if (cover_)
+        pictures.push_back(cover_->picture);
     QSet<QString> taken;
     for (const int track : tracks) {
         ExtractRequest request;
@@ -144,6 +153,7 @@ ExtractionPlan::ExtractionPlan(const QList<int>& tracks, const Disc& disc,
         request.leadOutLba = toc ? toc->audioLeadOutLba() : -1;
         request.tags = trackTags(known, track, lastAudio);
         request.keepStopped = choices.keepStopped;
+        request.pictures = pictures;
         request.refusal = refusalOf(track, disc);
         if (request.refusal.isEmpty() && track == hiddenTrack) {
             request.endLba = toc->hiddenTrackSectors;
@@ -313,6 +323,7 @@ void ExtractionPlan::finishFormats(std::size_t at, const std::optional<ReplayGai
             if (track)
                 tags.trackGain = audiotags::Gain{track->gainDb, track->peak};
             tags.albumGain = audiotags::Gain{album->gainDb, album->peak};
+            tags.pictures = request.pictures; // the rewrite keeps them
             untagged = audiotags::write(file->fd(), output.wantedPath,
                                         output.format == pipeline::OutputFormat::Flac
                                             ? audiotags::Container::Flac

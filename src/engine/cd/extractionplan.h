@@ -6,6 +6,7 @@
 #include "engine/cd/readoffset.h"
 #include "engine/cd/riplog.h"
 #include "engine/core/batchrunner.h"
+#include "engine/cover/frontcover.h"
 #include "engine/encode/modlame.h"
 #include "engine/pipeline/encoder.h"
 
@@ -39,6 +40,12 @@ struct ExtractionChoices {
     // A track stopped part way keeps its file (what was read, properly ended, at its name);
     // else the file is removed and the log says none was kept.
     bool keepStopped = true;
+    // The disc's front cover: every output but a WAV embeds it, and `saveCover` writes it
+    // beside the files (cover::saveBeside). None: no picture; `coverNote` then says why, for the
+    // log (empty: none was asked for).
+    std::optional<cover::FrontCover> cover;
+    QString coverNote;
+    bool saveCover = false;
 };
 
 // The longest text of what a disc is known as (CD-Text, the web service's answers) that a rip
@@ -103,6 +110,9 @@ class ExtractionPlan {
     // `log` (made by log()) as the cue sheet of format `k` of outputFormats() sees it: each
     // track with that format's file.
     riplog::Log logOfFormat(const riplog::Log& log, std::size_t k) const;
+    // The front cover the outputs embed, and whether it is to be written beside them.
+    const std::optional<cover::FrontCover>& cover() const { return cover_; }
+    bool savesCover() const { return saveCover_ && cover_.has_value(); }
 
   private:
     // finishOutputs() of item `at`, written in several formats: each output that ended
@@ -118,4 +128,6 @@ class ExtractionPlan {
     std::shared_ptr<std::vector<ExtractRequest>> requests_;
     std::shared_ptr<std::vector<ExtractOutcome>> outcomes_;
     riplog::Log log_; // begun when the plan is made: its time and table of contents
+    std::optional<cover::FrontCover> cover_;
+    bool saveCover_ = false;
 };

@@ -135,6 +135,18 @@ void RipCompletion::writeFiles(RipEnding& ending) const {
     if (ending.log.tracks.empty())
         return;
     const QString folder = QFileInfo(items_.front().output).absolutePath();
+    bool filesLeft = false;
+    for (qsizetype i = 0; i < items_.size() && !filesLeft; ++i)
+        filesLeft = !plan_->outputsOf(static_cast<int>(i)).isEmpty();
+    if (plan_->savesCover() && filesLeft) {
+        ending.coverFile = cover::saveBeside(folder, *plan_->cover());
+        const Result<cover::SavedFile>& saved = *ending.coverFile;
+        ending.log.coverFile =
+            !saved ? QStringLiteral("not written: %1").arg(saved.error().description())
+            : saved->skipped
+                ? QStringLiteral("not written: %1 is there already; it was kept").arg(saved->path)
+                : saved->path;
+    }
     ending.logPath = riplog::write(folder, ending.log);
     // The cue sheets are named after the log, even one that could not be written.
     const QString logPath =

@@ -3,6 +3,7 @@
 #include "engine/cd/extractionplan.h"
 #include "engine/cd/riplog.h"
 #include "engine/core/batchrunner.h"
+#include "engine/cover/frontcover.h"
 #include "engine/platform/error.h"
 
 #include <QObject>
@@ -34,6 +35,9 @@ struct RipEnding {
     // Each cue sheet written, the main format's first: its name ("" when no track left a file
     // of that format) or why it could not be written.
     std::vector<Result<QString>> cueSheets;
+    // The front cover written beside the files (or left out: a file of its name was there), or
+    // why it could not be written; none when it was not to be written, or no track left a file.
+    std::optional<Result<cover::SavedFile>> coverFile;
 
     // A track the database covers does not match any of its entries.
     bool mismatch() const;

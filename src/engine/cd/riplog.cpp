@@ -280,6 +280,8 @@ void Log::writeHead(QTextStream& s) const {
     known("Date: ", disc.date);
     known("MusicBrainz disc ID: ", disc.discId);
     known("MusicBrainz release ID: ", disc.releaseId);
+    known("Cover: ", cover);
+    known("Cover file: ", coverFile);
     if (albumGain) {
         s << "ReplayGain album gain: " << albumGain->gainText() << "\n";
         s << "ReplayGain album peak: " << albumGain->peakText() << "\n";

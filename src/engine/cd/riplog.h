@@ -100,6 +100,11 @@ struct Log {
     // What the AccurateRip database said of the disc: its record (empty when it does not hold
     // the disc), or why it could not be asked. None when it was not asked.
     std::optional<Result<accuraterip::Record>> accurateRip;
+    // The front cover the outputs carry: where it came from and its size, or "none (why)";
+    // empty when none was asked for. `coverFile`: the cover written beside the tracks, or why
+    // none was; empty when none was to be written.
+    QString cover;
+    QString coverFile;
 
     QString text() const;
     // The head of text(): program, drive, table of contents, what the disc is known as.

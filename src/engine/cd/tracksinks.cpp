@@ -34,9 +34,9 @@ audiotags::Container containerOf(pipeline::OutputFormat format) {
 class EncoderOutput {
   public:
     EncoderOutput(std::unique_ptr<pipeline::Encoder> encoder, pipeline::OutputFormat format, int fd,
-                  QString path, id3tag::TagFields tags)
+                  QString path, id3tag::TagFields tags, std::vector<audiotags::Picture> pictures)
         : encoder_(std::move(encoder)), format_(format), fd_(fd), path_(std::move(path)),
-          tags_(std::move(tags)) {}
+          tags_(std::move(tags)), pictures_(std::move(pictures)) {}
 
     std::optional<VortanError> write(const std::vector<std::int32_t>& samples) {
         if (auto error = encoder_->write(pipeline::AudioBlock{
@@ -64,6 +64,12 @@ class EncoderOutput {
         case pipeline::OutputFormat::Mp3: {
             id3tag::TagFields tags = tags_;
             setReplayGain(tags, gain, std::nullopt);
+            if (!pictures_.empty()) {
+                // The same frames, with the pictures (APIC) beside them.
+                audiotags::AudioTags withPictures = audiotags::fromTagFields(tags);
+                withPictures.pictures = pictures_;
+                return audiotags::write(fd_, path_, audiotags::Container::Mp3, withPictures);
+            }
             if (const auto tagged = id3tag::writeTag(fd_, path_, tags); !tagged)
                 return tagged.error();
             return std::nullopt;
@@ -75,6 +81,7 @@ class EncoderOutput {
         audiotags::AudioTags tags = audiotags::fromTagFields(tags_);
         if (gain)
             tags.trackGain = audiotags::Gain{gain->gainDb, gain->peak};
+        tags.pictures = pictures_;
         return audiotags::write(fd_, path_, containerOf(format_), tags);
     }
 
@@ -87,6 +94,7 @@ class EncoderOutput {
     int fd_; // the pending output's, for the tags
     QString path_;
     id3tag::TagFields tags_;
+    std::vector<audiotags::Picture> pictures_;
 };
 
 // An output encoded on a thread of its own from a queue of chunks.
@@ -183,6 +191,7 @@ Result<std::unique_ptr<TrackSink>> openTrackSink(const ExtractRequest& request,
     auto made = pipeline::makeEncoder(format, cd, settings, target);
     if (!made)
         return made.error();
-    return std::unique_ptr<TrackSink>(std::make_unique<ThreadedSink>(
-        std::make_unique<EncoderOutput>(std::move(made.value()), format, fd, path, request.tags)));
+    return std::unique_ptr<TrackSink>(
+        std::make_unique<ThreadedSink>(std::make_unique<EncoderOutput>(
+            std::move(made.value()), format, fd, path, request.tags, request.pictures)));
 }

@@ -39,7 +39,8 @@ class TrackSink {
 //    rewritten to the length written when fewer frames end up in it; it is not tagged;
 //  - an MP3 gets the request's ID3v2 tag with the ReplayGain;
 //  - a FLAC or an Opus gets the request's tags in its own convention (audiotags) with the
-//    ReplayGain.
+//    ReplayGain;
+//  - an MP3, a FLAC and an Opus carry the request's pictures.
 // What a file other than an MP3 has taken is flushed to the disk every 4 MiB as it is written
 // (an MP3's writer flushes every chunk itself).
 // Fails, with the reason, when the encoder refuses its setup.

@@ -212,6 +212,11 @@ void BoundedGet::cancel() {
     dropSocket();
 }
 
+void BoundedGet::setRedirectRule(int limit, std::function<QString(const QUrl&)> refusal) {
+    redirectLimit_ = std::clamp(limit, 0, maxRedirects);
+    redirectRefusal_ = std::move(refusal);
+}
+
 void BoundedGet::start(const QNetworkRequest& request, int timeoutMs, qint64 maxBytes, Done done) {
     cancel();
     done_ = std::move(done);
@@ -476,10 +481,16 @@ void BoundedGet::redirect() {
                                      "the redirect was not followed")
                           .arg(status, shown(target)),
                       QNetworkReply::InsecureRedirectError);
-    if (redirects_ == maxRedirects)
+    if (redirectRefusal_)
+        if (const QString why = redirectRefusal_(target); !why.isEmpty())
+            return refuse(QStringLiteral("redirected the request (%1) to %2, %3; the redirect was "
+                                         "not followed")
+                              .arg(status, shown(target), why),
+                          QNetworkReply::InsecureRedirectError);
+    if (redirects_ >= redirectLimit_)
         return refuse(QStringLiteral("redirected the request (%1) to %2 after %3 redirects in a "
                                      "row (a redirect loop); the redirect was not followed")
-                          .arg(status, shown(target), QString::number(maxRedirects)),
+                          .arg(status, shown(target), QString::number(redirectLimit_)),
                       QNetworkReply::TooManyRedirectsError);
     ++redirects_;
     redirectedTo_ = target;

@@ -100,6 +100,10 @@ class BoundedGet : public QObject {
     // Abandons the running request (its connection is closed); its `done` never runs.
     void cancel();
     bool isRunning() const { return socket_ != nullptr; }
+    // The rule for redirects of the requests started from now on, beyond the one above: at
+    // most `limit` followed in a row (at most maxRedirects), and none to an address for which
+    // `refusal` gives a reason (an empty text takes the address; no function takes any).
+    void setRedirectRule(int limit, std::function<QString(const QUrl&)> refusal);
 
   private:
     struct Answer; // the answer as it comes
@@ -128,6 +132,8 @@ class BoundedGet : public QObject {
     QUrl url_; // the address asked now
     QUrl redirectedTo_;
     int redirects_ = 0;
+    int redirectLimit_ = maxRedirects;
+    std::function<QString(const QUrl&)> redirectRefusal_;
     qint64 maxBytes_ = 0;
     std::unique_ptr<Answer> answer_;
     Done done_;
@@ -173,6 +179,8 @@ class PendingLookup {
         get_->cancel();
     }
     bool isRunning() const { return get_->isRunning(); }
+    // The request's own rules (BoundedGet::setRedirectRule).
+    BoundedGet& get() { return *get_; }
 
   private:
     QObject* owner_;

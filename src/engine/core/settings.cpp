@@ -38,6 +38,9 @@ QString ConvertFolderFormat;
 QString ConvertFolderSetting;
 std::int16_t ConvertFolderRemoveOrphans = 0;
 std::int16_t ConvertFolderPortableNames = 0;
+QString CoverArtServer;
+QString CoverArtSize;
+std::int16_t SaveCoverFile = 1;
 
 namespace {
 
@@ -81,6 +84,9 @@ const KeyInfo& info(SettingKey key) {
         {"Convert folder setting", "", nullptr, &ConvertFolderSetting},
         {"Convert folder remove outputs", "0", &ConvertFolderRemoveOrphans, nullptr},
         {"Convert folder portable names", "0", &ConvertFolderPortableNames, nullptr},
+        {"Cover art server", "https://coverartarchive.org", nullptr, &CoverArtServer},
+        {"Cover art size", "500", nullptr, &CoverArtSize},
+        {"Save cover file", "1", &SaveCoverFile, nullptr},
     };
     return table[static_cast<int>(key)];
 }

@@ -66,6 +66,12 @@ extern QString ConvertFolderFormat;
 extern QString ConvertFolderSetting;
 extern std::int16_t ConvertFolderRemoveOrphans;
 extern std::int16_t ConvertFolderPortableNames;
+// Where a looked-up release's front cover is fetched from (coverarchive::serverAddress), the
+// size fetched ("250", "500", "1200" or "original"), and 1: a rip writes the cover beside its
+// files ("cover.jpg").
+extern QString CoverArtServer;
+extern QString CoverArtSize;
+extern std::int16_t SaveCoverFile;
 
 // The keys, in the order LoadSettings reads them.
 enum class SettingKey {
@@ -100,8 +106,11 @@ enum class SettingKey {
     ConvertFolderSetting,
     ConvertFolderRemoveOrphans,
     ConvertFolderPortableNames,
+    CoverArtServer,
+    CoverArtSize,
+    SaveCoverFile,
 };
-inline constexpr int SettingKeyCount = 31;
+inline constexpr int SettingKeyCount = 34;
 
 namespace settings {
 

@@ -1,10 +1,12 @@
 #pragma once
 
+#include <QImage>
 #include <QList>
 #include <QString>
 #include <QStringList>
 #include <QUrl>
 
+#include <functional>
 #include <memory>
 #include <optional>
 
@@ -42,6 +44,17 @@ struct FormField {
     bool readOnly = false; // shown, not edited: its value comes back as given
 };
 
+// A picture a form shows above its fields, with buttons that replace or remove it.
+struct FormPicture {
+    QString label;   // what it is, e.g. "Front cover"
+    QImage image;    // shown at most a few hundred pixels a side; null: there is none
+    QString caption; // under it: where it came from and its size, or why there is none
+};
+enum class PictureAction { Choose, Remove };
+// Does what a picture button asks (choose another picture, remove it) and gives the picture
+// to show from then on. It may ask the user through this seam (a file dialog).
+using PictureChange = std::function<FormPicture(PictureAction)>;
+
 class Handler {
   public:
     virtual ~Handler() = default;
@@ -57,6 +70,17 @@ class Handler {
     // field; empty optional: the user cancelled.
     virtual std::optional<QStringList> form(const QString& title,
                                             const QList<FormField>& fields) = 0;
+    // form() with `picture` above the fields and a button to choose another picture and one
+    // to remove it, each of which calls `change`. A handler that shows no pictures shows the
+    // form alone.
+    virtual std::optional<QStringList> pictureForm(const QString& title,
+                                                   const QList<FormField>& fields,
+                                                   const FormPicture& picture,
+                                                   const PictureChange& change) {
+        (void)picture;
+        (void)change;
+        return form(title, fields);
+    }
     // Empty list: the user cancelled.
     virtual QStringList openFiles(const FileRequest& request) = 0;
     virtual QString saveFile(const FileRequest& request) = 0;

@@ -5,7 +5,11 @@
 #include <QDialogButtonBox>
 #include <QFocusEvent>
 #include <QFormLayout>
+#include <QHBoxLayout>
+#include <QLabel>
 #include <QLineEdit>
+#include <QPixmap>
+#include <QPushButton>
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QVBoxLayout>
@@ -16,6 +20,8 @@ namespace {
 
 constexpr int fieldMinimumWidth = 320;
 constexpr QSize defaultSize(480, 480);
+// The side of the square a form's picture is shown in.
+constexpr int pictureSide = 160;
 
 // A field entered with Tab selects its whole text, as every line edit does, but with the
 // cursor at the start: a text longer than the field shows its beginning, not its end.
@@ -39,6 +45,61 @@ class FormLineEdit final : public QLineEdit {
 };
 
 } // namespace
+
+FormDialog::FormDialog(const QString& title, const QList<dialogs::FormField>& fields,
+                       const dialogs::FormPicture& picture, dialogs::PictureChange change,
+                       QWidget* parent)
+    : FormDialog(title, fields, parent) {
+    change_ = std::move(change);
+    auto* box = new QWidget(this);
+    auto* row = new QHBoxLayout(box);
+    row->setContentsMargins(0, 0, 0, 0);
+    pictureView_ = new QLabel(box);
+    pictureView_->setFixedSize(pictureSide, pictureSide);
+    pictureView_->setAlignment(Qt::AlignCenter);
+    pictureView_->setFrameShape(QFrame::StyledPanel);
+    row->addWidget(pictureView_);
+    auto* side = new QVBoxLayout;
+    pictureCaption_ = new QLabel(box);
+    pictureCaption_->setWordWrap(true);
+    pictureCaption_->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    side->addWidget(pictureCaption_);
+    choosePicture_ = new QPushButton(tr("Choose Image..."), box);
+    removePicture_ = new QPushButton(tr("Remove"), box);
+    choosePicture_->setAutoDefault(false);
+    removePicture_->setAutoDefault(false);
+    side->addWidget(choosePicture_);
+    side->addWidget(removePicture_);
+    side->addStretch();
+    row->addLayout(side, 1);
+    // Above the fields: the first thing the dialog shows.
+    static_cast<QVBoxLayout*>(layout())->insertWidget(0, box);
+    connect(choosePicture_, &QPushButton::clicked, this, [this] {
+        if (change_)
+            showPicture(change_(dialogs::PictureAction::Choose));
+    });
+    connect(removePicture_, &QPushButton::clicked, this, [this] {
+        if (change_)
+            showPicture(change_(dialogs::PictureAction::Remove));
+    });
+    showPicture(picture);
+    resize(size().expandedTo(minimumSizeHint()));
+    fitToScreen(*this);
+}
+
+void FormDialog::showPicture(const dialogs::FormPicture& picture) {
+    pictureView_->setAccessibleName(picture.label);
+    if (picture.image.isNull()) {
+        pictureView_->setPixmap(QPixmap());
+        pictureView_->setText(tr("No picture"));
+    } else {
+        pictureView_->setText(QString());
+        pictureView_->setPixmap(QPixmap::fromImage(picture.image.scaled(
+            pictureSide, pictureSide, Qt::KeepAspectRatio, Qt::SmoothTransformation)));
+    }
+    pictureCaption_->setText(picture.caption);
+    removePicture_->setEnabled(!picture.image.isNull());
+}
 
 FormDialog::FormDialog(const QString& title, const QList<dialogs::FormField>& fields,
                        QWidget* parent)

@@ -117,6 +117,16 @@ std::optional<QStringList> WidgetDialogs::form(const QString& title,
     return dialog.values();
 }
 
+std::optional<QStringList> WidgetDialogs::pictureForm(const QString& title,
+                                                      const QList<dialogs::FormField>& fields,
+                                                      const dialogs::FormPicture& picture,
+                                                      const dialogs::PictureChange& change) {
+    FormDialog dialog(title, fields, picture, change, QApplication::activeWindow());
+    if (dialog.exec() != QDialog::Accepted)
+        return std::nullopt;
+    return dialog.values();
+}
+
 QStringList WidgetDialogs::openFiles(const dialogs::FileRequest& r) {
     QWidget* parent = QApplication::activeWindow();
     if (r.multiple)

@@ -14,6 +14,10 @@ class WidgetDialogs final : public dialogs::Handler {
                               const QStringList& items) override;
     std::optional<QStringList> form(const QString& title,
                                     const QList<dialogs::FormField>& fields) override;
+    std::optional<QStringList> pictureForm(const QString& title,
+                                           const QList<dialogs::FormField>& fields,
+                                           const dialogs::FormPicture& picture,
+                                           const dialogs::PictureChange& change) override;
     QStringList openFiles(const dialogs::FileRequest& request) override;
     QString saveFile(const dialogs::FileRequest& request) override;
     QString chooseFolder(const QString& title, const QString& startFolder) override;

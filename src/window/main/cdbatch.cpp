@@ -132,6 +132,9 @@ void endExtraction(Form1& w, const std::shared_ptr<ExtractionPlan>& plan,
             if (!cue)
                 dialogs::msgBox(cue.error().description(), dialogs::Buttons::Ok,
                                 dialogs::Icon::Critical);
+        if (ending.coverFile && !*ending.coverFile)
+            dialogs::msgBox(ending.coverFile->error().description(), dialogs::Buttons::Ok,
+                            dialogs::Icon::Critical);
         // Why the database could not be asked is in the log; the verdicts are the news.
         if (!ending.databaseAnswered || !ending.log.accurateRip->ok())
             return;
@@ -167,6 +170,10 @@ void extractTracks(Form1& w, const Disc& disc, const BatchChoices& choices) {
     ExtractionChoices extraction = choices.extraction;
     extraction.testFirst = work.settings.testAndCopy;
     extraction.disc = w.discInfo();
+    const Form1::DiscCover cover = w.discCover();
+    extraction.cover = cover.picture;
+    extraction.coverNote = cover.note;
+    extraction.saveCover = SaveCoverFile == 1;
     extraction.nameFromDisc = work.settings.namesFromDisc;
     extraction.destination = work.settings.destination;
     auto plan = std::make_shared<ExtractionPlan>(tracks, disc, extraction);

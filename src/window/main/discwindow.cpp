@@ -4,12 +4,14 @@
 #include "engine/cd/disclookup.h"
 #include "engine/core/settings.h"
 #include "engine/core/sourcetree.h"
+#include "engine/cover/coverarchive.h"
 #include "engine/platform/akrip/cddrives.h"
 #include "engine/platform/dialogs.h"
 #include "window/main/form1.h"
 #include "window/main/readoffsetfinder.h"
 
 #include <QAction>
+#include <QFileInfo>
 #include <QLabel>
 #include <QRegularExpression>
 
@@ -33,10 +35,68 @@ bool isDiscDate(const QString& text) {
     return pattern.match(text).hasMatch();
 }
 
+// The front cover "Disc Information..." shows, as its buttons change it.
+class CoverChoice {
+  public:
+    explicit CoverChoice(Form1::DiscCover shown) : cover_(std::move(shown)) {}
+
+    dialogs::FormPicture picture() const {
+        dialogs::FormPicture picture;
+        picture.label = Form1::tr("Front cover");
+        if (cover_.picture) {
+            picture.image = cover_.picture->preview;
+            picture.caption =
+                QStringLiteral("%1\n%2").arg(cover_.picture->source, cover_.picture->sizeText());
+        } else {
+            picture.caption = cover_.note.isEmpty()
+                                  ? Form1::tr("No front cover.")
+                                  : Form1::tr("No front cover: %1").arg(cover_.note);
+        }
+        return picture;
+    }
+
+    // Removes the picture, or asks for a file (through the dialogs seam) and takes its picture;
+    // a file that is none is said and changes nothing.
+    dialogs::FormPicture change(dialogs::PictureAction action) {
+        if (action == dialogs::PictureAction::Remove) {
+            cover_ = Form1::DiscCover{std::nullopt, Form1::tr("removed in Disc Information"), true};
+            changed_ = true;
+            return picture();
+        }
+        dialogs::FileRequest request;
+        request.title = Form1::tr("Choose Cover Image");
+        // A picture of the user's own: its folder; one from the web: none.
+        if (cover_.picture && QFileInfo(cover_.picture->source).isAbsolute())
+            request.folder = QFileInfo(cover_.picture->source).absolutePath();
+        request.filter = Form1::tr("Images (*.jpg *.jpeg *.png);;All Files (*)");
+        const QStringList chosen = dialogs::handler().openFiles(request);
+        if (chosen.isEmpty())
+            return picture();
+        const auto read = cover::fromFile(chosen.front());
+        if (!read) {
+            dialogs::msgBox(Form1::tr("This picture cannot be the front cover.\n\n%1")
+                                .arg(read.error().description()),
+                            dialogs::Buttons::Ok, dialogs::Icon::Exclamation, dialogTitle);
+            return picture();
+        }
+        cover_ = Form1::DiscCover{read.value(), {}, true};
+        changed_ = true;
+        return picture();
+    }
+
+    bool changed() const { return changed_; }
+    const Form1::DiscCover& cover() const { return cover_; }
+
+  private:
+    Form1::DiscCover cover_;
+    bool changed_ = false;
+};
+
 } // namespace
 
 void Form1::connectDiscInformation() {
     lookup_ = new musicbrainz::DiscLookup(this);
+    coverFetch_ = new coverarchive::CoverFetch(this);
     connect(mnuLookUp, &QAction::triggered, this, &Form1::mnuLookUp_Click);
     connect(mnuLookUp2, &QAction::triggered, this, &Form1::mnuLookUp_Click);
     connect(mnuDiscInfo, &QAction::triggered, this, &Form1::mnuDiscInfo_Click);
@@ -143,7 +203,43 @@ void Form1::mnuLookUp_Click() {
             discInfos_[key] = merged;
             lblStatus->setText(QStringLiteral("Disc information: ") +
                                musicbrainz::releaseLabel(releases[chosen]));
+            startCoverFetch(key, merged.releaseId);
         });
+}
+
+void Form1::startCoverFetch(const QString& key, const QString& releaseId) {
+    if (covers_[key].usersChoice || releaseId.isEmpty())
+        return;
+    coverarchive::FetchRequest request;
+    request.releaseId = releaseId;
+    request.server = CoverArtServer;
+    request.size = coverarchive::sizeFromText(CoverArtSize);
+    coverFetchKey_ = key;
+    covers_[key] = DiscCover{};
+    coverFetch_->start(request, [this, key](const coverarchive::CoverFetch::Result& result) {
+        coverFetchKey_.clear();
+        DiscCover& known = covers_[key];
+        if (known.usersChoice)
+            return;
+        if (result)
+            known = DiscCover{result.value(), {}, false};
+        else
+            known = DiscCover{std::nullopt, result.error().description(), false};
+    });
+}
+
+bool Form1::isFetchingCover() const {
+    return !coverFetchKey_.isEmpty();
+}
+
+Form1::DiscCover Form1::discCover() const {
+    if (listedDisc_.key.isEmpty())
+        return {};
+    if (coverFetchKey_ == listedDisc_.key)
+        return DiscCover{std::nullopt,
+                         tr("the Cover Art Archive had not answered when the rip started"), false};
+    const auto known = covers_.find(listedDisc_.key);
+    return known == covers_.end() ? DiscCover{} : known->second;
 }
 
 void Form1::mnuDiscInfo_Click() {
@@ -172,9 +268,17 @@ void Form1::mnuDiscInfo_Click() {
         if (!listed.isrc[i].isEmpty())
             fields.append(
                 {QStringLiteral("Track %1 ISRC").arg(listed.tracks[i]), listed.isrc[i], true});
+    // The cover shown, changed by the picture's buttons; kept for the rip once OK is pressed.
+    DiscCover shown = discCover();
+    if (isFetchingCover() && coverFetchKey_ == listedDisc_.key)
+        shown.note = tr("the Cover Art Archive has not answered yet");
+    CoverChoice cover(shown);
+    const dialogs::PictureChange change = [&cover](dialogs::PictureAction action) {
+        return cover.change(action);
+    };
     std::optional<QStringList> values;
     for (;;) {
-        values = dialogs::handler().form(dialogTitle, fields);
+        values = dialogs::handler().pictureForm(dialogTitle, fields, cover.picture(), change);
         if (!values || values->size() != fields.size())
             return;
         const QString date = values->at(2).trimmed();
@@ -212,6 +316,14 @@ void Form1::mnuDiscInfo_Click() {
     std::sort(edited.tracks.begin(), edited.tracks.end(),
               [](const TrackInfo& a, const TrackInfo& b) { return a.number < b.number; });
     discInfos_[listedDisc_.key] = edited;
+    if (cover.changed()) {
+        // The user's picture (or none) wins over a cover still on its way.
+        if (coverFetchKey_ == listedDisc_.key) {
+            coverFetch_->cancel();
+            coverFetchKey_.clear();
+        }
+        covers_[listedDisc_.key] = cover.cover();
+    }
 }
 
 void Form1::mnuFindOffset_Click() {

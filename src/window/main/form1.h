@@ -3,6 +3,7 @@
 #include "engine/cd/disc.h"
 #include "engine/cd/discinfo.h"
 #include "engine/cd/ripcompletion.h"
+#include "engine/cover/frontcover.h"
 #include "engine/pipeline/audioformat.h"
 #include "engine/prefs/drivespace.h"
 #include "engine/service/windowbatch.h"
@@ -41,6 +42,9 @@ class frmpopup;
 struct TrackSpan;
 struct TwoStepRecording;
 enum class EncodeFileResult;
+namespace coverarchive {
+class CoverFetch;
+}
 namespace musicbrainz {
 class DiscLookup;
 }
@@ -291,6 +295,19 @@ class Form1 : public QMainWindow {
     // when no music disc is listed. Kept per disc for the run, so listing a disc again keeps
     // what was looked up or edited.
     DiscInfo discInfo() const;
+    // The listed disc's front cover as a rip takes it: the release's, fetched from the Cover
+    // Art Archive (CoverArtServer, CoverArtSize) once a look-up has chosen the release, or a
+    // picture chosen in "Disc Information..."; none, `note` then saying why (for the rip log;
+    // empty when none was asked for). Kept per disc for the run, as discInfo() is.
+    struct DiscCover {
+        std::optional<cover::FrontCover> picture;
+        QString note;
+        // Chosen or removed in "Disc Information...": a later look-up does not replace it.
+        bool usersChoice = false;
+    };
+    DiscCover discCover() const;
+    // From a look-up's answer to the cover's (which never blocks the window).
+    bool isFetchingCover() const;
 
     // ---- The source tree ----------------------------------------------------------------
     SourceTree& tree() { return *tree_; }
@@ -504,7 +521,7 @@ class Form1 : public QMainWindow {
     TreeViewEvents* treeEvents_ = nullptr;
     QPointer<frmpopup> popup_;
     QPointer<QWidget> helpWindow_;
-    QPointer<QObject> offsetFinder_; // the running "Find Read Offset..." search
+    QPointer<QObject> offsetFinder_;    // the running "Find Read Offset..." search
     QObject* folderPlanning_ = nullptr; // child: the walk of "Convert Folder...", while it runs
     // Child: the "Convert Folder" dialog, while it is open.
     QPointer<ConvertFolderDialog> convertFolder_;
@@ -529,4 +546,9 @@ class Form1 : public QMainWindow {
     std::map<QString, DiscInfo> discInfos_;     // by disc key, for the run
     musicbrainz::DiscLookup* lookup_ = nullptr; // child
     bool lookingUp_ = false;                    // from the start of a look-up to its answer
+    // The front cover of the release chosen for the disc `key`, fetched into covers_.
+    void startCoverFetch(const QString& key, const QString& releaseId);
+    std::map<QString, DiscCover> covers_;            // by disc key, for the run
+    coverarchive::CoverFetch* coverFetch_ = nullptr; // child
+    QString coverFetchKey_; // the disc whose cover is being fetched; empty: none is
 };

@@ -1,4 +1,5 @@
 #include "window/prefs/frmprefs.h"
+#include "window/prefs/coverartbox.h"
 
 #include "engine/cd/readoffset.h"
 #include "engine/core/destination.h"
@@ -358,6 +359,7 @@ QWidget* FrmPrefs::buildFormatsTab() {
     grid->addWidget(spnOpusBitrate, 2, 1);
     grid->setColumnStretch(2, 1);
     column->addWidget(frame);
+    column->addWidget(new CoverArtBox(tab));
     column->addStretch();
     return tab;
 }
