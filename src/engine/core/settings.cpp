@@ -38,6 +38,9 @@ QString ConvertFolderFormat;
 QString ConvertFolderSetting;
 std::int16_t ConvertFolderRemoveOrphans = 0;
 std::int16_t ConvertFolderPortableNames = 0;
+QString RipReadMode;
+std::int16_t MinimumConfidence = 2;
+std::int16_t ReadRetryLimit = 20;
 
 namespace {
 
@@ -81,6 +84,9 @@ const KeyInfo& info(SettingKey key) {
         {"Convert folder setting", "", nullptr, &ConvertFolderSetting},
         {"Convert folder remove outputs", "0", &ConvertFolderRemoveOrphans, nullptr},
         {"Convert folder portable names", "0", &ConvertFolderPortableNames, nullptr},
+        {"Read mode", "secure", nullptr, &RipReadMode},
+        {"Minimum confidence", "2", &MinimumConfidence, nullptr},
+        {"Read retry limit", "20", &ReadRetryLimit, nullptr},
     };
     return table[static_cast<int>(key)];
 }

@@ -66,6 +66,15 @@ extern QString ConvertFolderFormat;
 extern QString ConvertFolderSetting;
 extern std::int16_t ConvertFolderRemoveOrphans;
 extern std::int16_t ConvertFolderPortableNames;
+// How rips read the disc: "secure", "fast" or "paranoid" (readmode::fromName; another text
+// reads as secure).
+extern QString RipReadMode;
+// A fast rip accepts a track read once when the AccurateRip database confirms it with at
+// least this many rips (1 to 200).
+extern std::int16_t MinimumConfidence;
+// Single-sector retries of a sector the drive cannot deliver before the rip leaves it silent
+// and goes on (0 to 1000).
+extern std::int16_t ReadRetryLimit;
 
 // The keys, in the order LoadSettings reads them.
 enum class SettingKey {
@@ -100,8 +109,11 @@ enum class SettingKey {
     ConvertFolderSetting,
     ConvertFolderRemoveOrphans,
     ConvertFolderPortableNames,
+    RipReadMode,
+    MinimumConfidence,
+    ReadRetryLimit,
 };
-inline constexpr int SettingKeyCount = 31;
+inline constexpr int SettingKeyCount = 34;
 
 namespace settings {
 
