@@ -84,6 +84,12 @@ int SimulatedDrive::readsOf(std::int32_t sector) const {
     return found == readsOf_.end() ? 0 : found->second;
 }
 
+int SimulatedDrive::dataReadsOf(std::int32_t sector) const {
+    std::lock_guard lock(mutex_);
+    const auto found = dataReadsOf_.find(sector);
+    return found == dataReadsOf_.end() ? 0 : found->second;
+}
+
 void SimulatedDrive::sectorAt(std::int32_t sector, unsigned char* out) const {
     if (sector < 0 || sector >= sectorCount_ ||
         ::pread(fd_, out, sectorBytes, static_cast<off_t>(sector) * sectorBytes) != sectorBytes)
@@ -138,6 +144,11 @@ long SimulatedDrive::read(std::int32_t first, long count, unsigned char* out, st
                 break;
             }
     const long bytes = delivered * sectorBytes;
+    // The error-correcting reader reads without a buffer to empty the drive's cache.
+    if (!out)
+        return delivered;
+    for (long k = 0; k < delivered; ++k)
+        ++dataReadsOf_[first + static_cast<std::int32_t>(k)];
     if (bytes > 0) {
         const long pairs = bytes / 4;
         std::vector<unsigned char> span(static_cast<std::size_t>(bytes + 2 * sectorBytes), 0);
@@ -151,7 +162,7 @@ long SimulatedDrive::read(std::int32_t first, long count, unsigned char* out, st
     for (long k = 0; k < delivered; ++k) {
         const std::int32_t sector = first + static_cast<std::int32_t>(k);
         const auto flagged = c2_.find(sector);
-        const bool garbled = flagged != c2_.end() && flagged->second != 0;
+        const bool garbled = c2 && flagged != c2_.end() && flagged->second != 0;
         if (garbled) {
             if (flagged->second > 0)
                 --flagged->second;

@@ -36,8 +36,8 @@ class SimulatedDrive final : public cdiolib::DriveMedium {
     // Reads that cover `sector` fail there (delivering the sectors before it) `failures`
     // times, then deliver it; -1: always.
     void addUnreadable(std::int32_t sector, int failures = -1);
-    // The first `corruptReads` reads covering `sector` deliver it garbled; a single-pass
-    // read then flags it when the drive reports C2.
+    // The first `corruptReads` single-pass reads covering `sector` deliver it garbled, and
+    // flag it when the drive reports C2 (the error-correcting reader gets it whole).
     void addC2Error(std::int32_t sector, int corruptReads = 1);
     // The first `reads` single-pass reads that start in [first, end) deliver their data
     // `shiftSamples` stereo pairs late (a drive without accurate stream).
@@ -50,8 +50,11 @@ class SimulatedDrive final : public cdiolib::DriveMedium {
     double seconds() const;           // the simulated clock
     std::int64_t sectorsRead() const; // sectors delivered or attempted, every read
     std::int64_t reads() const;
-    // Drive reads that covered `sector` since the drive was made.
+    // Drive reads that covered `sector` since the drive was made: all of them, and those
+    // that handed its data over (the error-correcting reader also reads without a buffer, far
+    // from where it reads, to empty the drive's cache).
     int readsOf(std::int32_t sector) const;
+    int dataReadsOf(std::int32_t sector) const;
 
   private:
     void sectorAt(std::int32_t sector, unsigned char* out) const;
@@ -77,6 +80,7 @@ class SimulatedDrive final : public cdiolib::DriveMedium {
     };
     std::vector<Jitter> jitter_;
     std::map<std::int32_t, int> readsOf_;
+    std::map<std::int32_t, int> dataReadsOf_;
 };
 
 } // namespace simdrive

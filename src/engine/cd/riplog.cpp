@@ -258,6 +258,11 @@ void writeTrack(QTextStream& s, const Track& t, const std::optional<cddrives::Di
     if (!t.readPath.isEmpty())
         s << "  " << QCoreApplication::translate("riplog", "Read path: %1").arg(t.readPath)
           << "\n";
+    if (t.c2Rereads > 0)
+        s << "  "
+          << QCoreApplication::translate("riplog", "Sectors read again for their C2 errors: %1")
+                 .arg(t.c2Rereads)
+          << "\n";
     for (const QString& position : t.suspicious)
         s << "  " << position << "\n";
     if (t.gain) {
@@ -427,6 +432,7 @@ Track trackOf(int number, const QString& outputFile, std::int32_t startLba, std:
         t.testCrc32 = outcome->testCrc32;
         t.readPath = outcome->readPath;
         t.reReads = outcome->reReads;
+        t.c2Rereads = outcome->c2Rereads;
         for (const SampleRange& range : outcome->suspicious)
             t.suspicious.push_back(suspiciousText(range));
         if (outcome->loudness)
