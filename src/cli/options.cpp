@@ -5,6 +5,7 @@
 #include "engine/encode/modlame.h"
 #include "engine/pipeline/encoder.h"
 
+#include <QCoreApplication>
 #include <QSet>
 
 #include <algorithm>
@@ -28,6 +29,7 @@ enum Accepts : unsigned {
     Store = 1024,
     ToFormats = 2048,
     FlacLevel = 4096,
+    ReadModeOption = 8192,
 };
 
 struct CommandInfo {
@@ -43,7 +45,7 @@ constexpr CommandInfo commands[] = {
     {"tracks", Command::Tracks, Lookup, true},
     {"rip", Command::Rip,
      Tracks | Format | Bitrate | Quality | Output | TestAndCopy | Lookup | NameFromDisc | Offset |
-         ToFormats | FlacLevel,
+         ToFormats | FlacLevel | ReadModeOption,
      true},
     {"info", Command::Info, 0, false},
     {"verify", Command::Verify, Offset, false},
@@ -147,6 +149,13 @@ QString readValue(Accepts accepts, const QString& name, const QString& value, Op
         if (o.tracks.isEmpty())
             return QStringLiteral("track list '%1' is not like 1,3-5 (tracks 0-99)").arg(value);
         break;
+    case ReadModeOption:
+        o.readMode = readmode::fromName(value);
+        if (!o.readMode)
+            return QCoreApplication::translate("options",
+                                               "read mode '%1' is not secure, fast or paranoid")
+                .arg(value);
+        break;
     case Offset: {
         bool ok = false;
         const int samples = value.toInt(&ok);
@@ -229,6 +238,7 @@ constexpr Flag flags[] = {
     {"", "--lookup", Lookup},     {"", "--name-from-disc", NameFromDisc},
     {"", "--offset", Offset},     {"", "--store", Store},
     {"", "--to", ToFormats},      {"", "--flac-level", FlacLevel},
+    {"", "--mode", ReadModeOption},
 };
 
 // The convert command's own options, --to FORMAT and --flac-level N, read into `o` (moving
@@ -545,6 +555,11 @@ QString helpText() {
                "                       lists the others)\n"
                "      --name-from-disc rip names each file \"NN - Title\" after its track's\n"
                "                       title (CD-Text or --lookup)\n"
+               "      --mode MODE      how rip reads the disc: secure (every sector through\n"
+               "                       the error-correcting reader), fast (each track read\n"
+               "                       once, read again securely unless the AccurateRip\n"
+               "                       database confirms it) or paranoid (secure, tested and\n"
+               "                       copied); default: the choice in Preferences (secure)\n"
                "      --offset N       the drive's read offset in samples, -%4 to %4, for this\n"
                "                       run (default: the one stored for the drive's model in\n"
                "                       Preferences, else 0); e.g. rip --offset 6 /dev/sr0 for\n"

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "engine/cd/readmode.h"
 #include "engine/pipeline/audioformat.h"
 
 #include <QList>
@@ -44,6 +45,8 @@ struct Options {
     bool store = false;        // offset find: store the best offset found without asking
     // rip, verify: the drive's read offset in samples for this run, instead of the stored one
     std::optional<int> offsetSamples;
+    // rip --mode: how the disc is read this run, instead of the Preferences' choice
+    std::optional<readmode::Mode> readMode;
 
     // rip --to: every format each track is written in, from one read, the main one first;
     // empty: MP3, or WAV with --wav.
