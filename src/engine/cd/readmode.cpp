@@ -4,10 +4,9 @@
 #include "engine/core/settings.h"
 
 #include <QCoreApplication>
-#include <QEventLoop>
-#include <QTimer>
 
 #include <algorithm>
+#include <chrono>
 
 namespace readmode {
 
@@ -59,38 +58,39 @@ Choices fromSettings() {
     return c;
 }
 
-RecordSource::RecordSource(const accuraterip::DiscKey& key, QString server, int timeoutMs)
-    : key_(key), server_(std::move(server)), timeoutMs_(timeoutMs) {}
+RecordSource::RecordSource(const accuraterip::DiscKey& key, const QString& server, int timeoutMs)
+    : answer_(std::make_shared<Answer>()),
+      lookup_(new accuraterip::RecordLookup(QCoreApplication::instance())) {
+    accuraterip::LookupRequest request;
+    request.key = key;
+    request.server = server;
+    request.timeoutMs = timeoutMs;
+    // The answer is kept by the shared part, which outlives the source when it comes late.
+    lookup_->start(request, [answer = answer_](const accuraterip::RecordLookup::Result& got) {
+        {
+            std::lock_guard lock(answer->mutex);
+            answer->answer = got;
+        }
+        answer->came.notify_all();
+    });
+}
+
+RecordSource::~RecordSource() {
+    // Deleted on its own thread, where its question runs: never under a running answer (the
+    // application, its parent, deletes it when no event loop runs again).
+    if (lookup_)
+        lookup_->deleteLater();
+}
 
 std::optional<Result<accuraterip::Record>>
 RecordSource::get(const std::function<bool()>& cancelled) {
-    std::lock_guard lock(mutex_);
-    if (answer_)
-        return answer_;
-    QEventLoop loop;
-    std::optional<Result<accuraterip::Record>> answer;
-    {
-        accuraterip::RecordLookup lookup;
-        accuraterip::LookupRequest request;
-        request.key = key_;
-        request.server = server_;
-        request.timeoutMs = timeoutMs_;
-        lookup.start(request, [&answer, &loop](const accuraterip::RecordLookup::Result& got) {
-            answer = got;
-            loop.quit();
-        });
-        QTimer poll;
-        QObject::connect(&poll, &QTimer::timeout, &loop, [&loop, &cancelled] {
-            if (cancelled && cancelled())
-                loop.quit();
-        });
-        poll.start(20);
-        if (!answer)
-            loop.exec();
+    std::unique_lock lock(answer_->mutex);
+    while (!answer_->answer) {
+        if (cancelled && cancelled())
+            return std::nullopt;
+        answer_->came.wait_for(lock, std::chrono::milliseconds(50));
     }
-    if (answer)
-        answer_ = answer; // a stop leaves the question for the next track
-    return answer;
+    return answer_->answer;
 }
 
 Judgement judge(const Result<accuraterip::Record>& answer, int position, std::uint32_t v1,

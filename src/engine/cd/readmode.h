@@ -3,12 +3,18 @@
 #include "engine/cd/accuraterip.h"
 #include "engine/platform/error.h"
 
+#include <QPointer>
 #include <QString>
 
+#include <condition_variable>
 #include <functional>
 #include <memory>
 #include <mutex>
 #include <optional>
+
+namespace accuraterip {
+class RecordLookup;
+}
 
 // How a rip reads the disc, and what proves a track read once at full speed.
 namespace readmode {
@@ -31,24 +37,31 @@ std::optional<Mode> fromName(const QString& name);
 // The user's words: "Secure", "Fast, verified", "Paranoid".
 QString textOf(Mode mode);
 
-// The database's record of the disc a fast rip checks each track against: asked once, by the
-// first track that needs it, and kept for the others. Thread-safe.
+// The database's record of the disc a fast rip checks each track against: asked once, as the
+// rip starts, while its first track is read.
+//
+// Made on the GUI thread (the command line's main thread), whose event loop carries the
+// question; get() is for the workers. May be destroyed on any thread.
 class RecordSource {
   public:
-    RecordSource(const accuraterip::DiscKey& key, QString server, int timeoutMs);
+    RecordSource(const accuraterip::DiscKey& key, const QString& server, int timeoutMs);
+    ~RecordSource();
+    RecordSource(const RecordSource&) = delete;
+    RecordSource& operator=(const RecordSource&) = delete;
     // The record (empty when the database does not hold the disc), or why the database could
-    // not be asked. The first call asks, on the calling thread, which it blocks with an event
-    // loop of its own (the answer needs none of another thread); it ends early, with no
-    // answer, when `cancelled` answers true (asked every few tens of milliseconds). Later
-    // calls answer at once.
+    // not be asked; blocks until it has answered (within the look-up's timeout). Nothing when
+    // `cancelled` answered true first (asked every few tens of milliseconds while waiting).
+    // Never on the thread that made the source.
     std::optional<Result<accuraterip::Record>> get(const std::function<bool()>& cancelled);
 
   private:
-    accuraterip::DiscKey key_;
-    QString server_;
-    int timeoutMs_;
-    std::mutex mutex_;
-    std::optional<Result<accuraterip::Record>> answer_;
+    struct Answer {
+        std::mutex mutex;
+        std::condition_variable came;
+        std::optional<Result<accuraterip::Record>> answer;
+    };
+    std::shared_ptr<Answer> answer_;
+    QPointer<accuraterip::RecordLookup> lookup_; // lives on the thread that made the source
 };
 
 // The Preferences' choices of how rips read (RipReadMode, MinimumConfidence,
