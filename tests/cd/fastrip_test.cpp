@@ -14,7 +14,9 @@
 #include "engine/core/batchrunner.h"
 #include "engine/platform/akrip/cddrives.h"
 
+#include <QCoreApplication>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QTcpServer>
 #include <QTemporaryDir>
@@ -22,6 +24,8 @@
 
 #include <atomic>
 #include <memory>
+#include <optional>
+#include <thread>
 
 #include <fcntl.h>
 #include <unistd.h>
@@ -312,4 +316,22 @@ TEST_F(FastRip, StopEndsEveryMode) {
         EXPECT_TRUE(stop.load());
         EXPECT_LE(drive_->reads() - readsAtStop.load(), 2);
     }
+}
+
+// A track waiting for the database's answer ends its wait at a stop, answered or not.
+TEST_F(FastRip, StopEndsTheWaitForTheDatabase) {
+    service_.silent = true;
+    readmode::RecordSource source(key_, service_.address(), 60000);
+    std::atomic<bool> stop{false};
+    std::optional<Result<accuraterip::Record>> got =
+        Result<accuraterip::Record>(accuraterip::Record{});
+    std::thread track([&source, &stop, &got] { got = source.get([&stop] { return stop.load(); }); });
+    QElapsedTimer guard;
+    guard.start();
+    while (service_.requests == 0 && guard.elapsed() < 10000)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    EXPECT_EQ(service_.requests, 1);
+    stop = true;
+    track.join();
+    EXPECT_FALSE(got.has_value());
 }
