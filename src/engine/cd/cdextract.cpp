@@ -185,7 +185,7 @@ class ChunkReader {
 // on) are zeros, unless the drive overreads (then the drive is asked for those past the
 // lead-out, and zeros stand where it refuses; nothing before sector 0 can be addressed). The
 // reading stops at the first chunk that cannot be read (handed out with its error and the
-// frames read before the failure) and when the stream is destroyed; a read under way then
+// frames read before the failure; a damaged sector does not stop it: ChunkReader) and when the stream is destroyed; a read under way then
 // ends within one drive read, as it does when `cancelled` answers true (asked from the
 // reading thread).
 //

@@ -98,8 +98,10 @@ struct ExtractOutcome {
     enum class Status {
         Completed,  // every frame of the track is in the file, properly ended
         Cancelled,  // ended early on request; the file holds what was read, properly ended
-        ReadFailed, // a chunk could not be read after three attempts; the file holds the
-                    // frames before it, properly ended (see readErrorText, failedLba)
+        ReadFailed, // a chunk could not be read (a sector the drive may not read, one an
+                    // image's files lack); the file holds the frames before it, properly
+                    // ended (see readErrorText, failedLba). A damaged sector is no such
+                    // failure: see `suspicious`.
         Failed,     // the file or the encoder failed (see error); what was written stays
     };
     Status status = Status::Failed;
