@@ -113,9 +113,8 @@ struct Bench {
 void print(const char* name, const Figures& f) {
     std::printf("%-34s %9.1f s simulated  %8lld reads  %9lld sectors  re-read %d  "
                 "copied OK %d  damaged %d  (%.1f s here)\n",
-                name, f.seconds, static_cast<long long>(f.reads),
-                static_cast<long long>(f.sectors), f.reRead, f.completed, f.damaged,
-                f.wallSeconds);
+                name, f.seconds, static_cast<long long>(f.reads), static_cast<long long>(f.sectors),
+                f.reRead, f.completed, f.damaged, f.wallSeconds);
 }
 
 } // namespace

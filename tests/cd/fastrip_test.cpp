@@ -54,9 +54,9 @@ class FastRip : public testing::Test {
     void SetUp() override {
         cddrives::forgetImages();
         ASSERT_TRUE(dir_.isValid());
-        image_ = writeDiscImage(dir_.path(), QStringLiteral("disc"),
-                                {{trackSectors, 440.0}, {trackSectors, 660.0},
-                                 {trackSectors, 880.0}});
+        image_ =
+            writeDiscImage(dir_.path(), QStringLiteral("disc"),
+                           {{trackSectors, 440.0}, {trackSectors, 660.0}, {trackSectors, 880.0}});
         // Noise: no shift of it looks like another.
         fillWithNoise(image_, 7);
         drive_ = std::make_shared<simdrive::SimulatedDrive>(image_.binPath);
@@ -76,7 +76,8 @@ class FastRip : public testing::Test {
     void served(int confidence, const QList<int>& wrong) {
         std::vector<accuraterip::TrackEntry> entries;
         for (int track = 1; track <= 3; ++track) {
-            const auto sums = ripsums::accurateRip(image_.trackAudio(track), track == 1, track == 3);
+            const auto sums =
+                ripsums::accurateRip(image_.trackAudio(track), track == 1, track == 3);
             entries.push_back({confidence, wrong.contains(track) ? sums.v2 ^ 0x1234u : sums.v2, 0});
         }
         service_.status = 200;
@@ -95,8 +96,8 @@ class FastRip : public testing::Test {
         choices.minimumConfidence = minimumConfidence;
         choices.retryLimit = retryLimit;
         choices.databaseServer = server;
-        r.plan = std::make_shared<ExtractionPlan>(QList<int>{1, 2, 3}, readDisc(driveIndex_),
-                                                  choices);
+        r.plan =
+            std::make_shared<ExtractionPlan>(QList<int>{1, 2, 3}, readDisc(driveIndex_), choices);
         BatchRunner runner(r.plan->jobMaker());
         EXPECT_TRUE(runner.run(r.plan->items()));
         r.items = runner.items();
@@ -137,7 +138,8 @@ TEST_F(FastRip, AcceptsConfirmedTracksAndReReadsExactlyTheOthers) {
     served(5, {2});
     const Rip r = rip(readmode::Mode::Fast);
     ASSERT_EQ(r.log.tracks.size(), 3u);
-    EXPECT_EQ(r.log.tracks[0].readPath, QStringLiteral("Read once, accurately ripped (confidence 5)"));
+    EXPECT_EQ(r.log.tracks[0].readPath,
+              QStringLiteral("Read once, accurately ripped (confidence 5)"));
     EXPECT_EQ(r.log.tracks[0].reReads, 0);
     EXPECT_EQ(r.log.tracks[1].readPath,
               QStringLiteral("Read once, did not match: re-read securely, still not confirmed by "
@@ -212,7 +214,8 @@ TEST_F(FastRip, C2FlagsReReadOnlyTheFlaggedSectors) {
         drive_->addC2Error(sector);
     const Rip flagged = rip(readmode::Mode::Fast);
     EXPECT_EQ(flagged.log.tracks[0].reReads, 0) << flagged.log.tracks[0].readPath.toStdString();
-    EXPECT_EQ((*flagged.plan).log(flagged.items, flagged.results).c2Used, std::optional<bool>(true));
+    EXPECT_EQ((*flagged.plan).log(flagged.items, flagged.results).c2Used,
+              std::optional<bool>(true));
     expectExact(flagged);
     EXPECT_EQ(flagged.log.tracks[0].c2Rereads, 3);
     EXPECT_EQ(flagged.log.tracks[1].c2Rereads, 0);
@@ -287,7 +290,8 @@ TEST_F(FastRip, StopEndsEveryMode) {
     const Disc disc = readDisc(driveIndex_);
     for (const readmode::Mode mode : {readmode::Mode::Secure, readmode::Mode::Fast}) {
         SCOPED_TRACE(readmode::nameOf(mode).toStdString());
-        const QString path = dir_.filePath(QStringLiteral("stop-%1.wav").arg(readmode::nameOf(mode)));
+        const QString path =
+            dir_.filePath(QStringLiteral("stop-%1.wav").arg(readmode::nameOf(mode)));
         ExtractRequest request;
         request.handle = modAKRip32::currentCdHandle();
         request.startLba = disc.toc->trackStartLba[0];
@@ -325,7 +329,8 @@ TEST_F(FastRip, StopEndsTheWaitForTheDatabase) {
     std::atomic<bool> stop{false};
     std::optional<Result<accuraterip::Record>> got =
         Result<accuraterip::Record>(accuraterip::Record{});
-    std::thread track([&source, &stop, &got] { got = source.get([&stop] { return stop.load(); }); });
+    std::thread track(
+        [&source, &stop, &got] { got = source.get([&stop] { return stop.load(); }); });
     QElapsedTimer guard;
     guard.start();
     while (service_.requests == 0 && guard.elapsed() < 10000)

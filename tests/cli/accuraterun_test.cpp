@@ -199,10 +199,10 @@ TEST_F(AccurateRun, TheHiddenTrackIsOutsideTheDatabase) {
 // rip --mode fast: each track read once and proven by the database, as the log says; a mode
 // the program does not know is refused before anything is read.
 TEST_F(AccurateRun, FastModeReadsOnceWhatTheDatabaseConfirms) {
-    const CliRun ripped = run({QStringLiteral("rip"), QStringLiteral("--wav"),
-                               QStringLiteral("--mode"), QStringLiteral("fast"),
-                               QStringLiteral("-o"), dir_.filePath(QStringLiteral("fast")),
-                               image_.cuePath});
+    const CliRun ripped =
+        run({QStringLiteral("rip"), QStringLiteral("--wav"), QStringLiteral("--mode"),
+             QStringLiteral("fast"), QStringLiteral("-o"), dir_.filePath(QStringLiteral("fast")),
+             image_.cuePath});
     ASSERT_EQ(ripped.exitCode, 0) << ripped.err.toStdString();
     const QString text = log(QStringLiteral("fast"));
     EXPECT_TRUE(text.contains(QStringLiteral("Read mode: Fast, verified")));
@@ -212,8 +212,8 @@ TEST_F(AccurateRun, FastModeReadsOnceWhatTheDatabaseConfirms) {
         << text.toStdString();
     EXPECT_TRUE(text.contains(QStringLiteral("Tracks read again securely: 0 of 3\n")));
 
-    const CliRun refused = run({QStringLiteral("rip"), QStringLiteral("--mode"),
-                                QStringLiteral("quick"), image_.cuePath});
+    const CliRun refused = run(
+        {QStringLiteral("rip"), QStringLiteral("--mode"), QStringLiteral("quick"), image_.cuePath});
     EXPECT_EQ(refused.exitCode, 2);
     EXPECT_TRUE(refused.err.contains(QStringLiteral("read mode 'quick' is not secure, fast or "
                                                     "paranoid")))

@@ -111,9 +111,8 @@ long SimulatedDrive::read(std::int32_t first, long count, unsigned char* out, st
         advance(latency_.spinUpSeconds);
     }
     if (first != head_)
-        advance(latency_.seekSeconds +
-                latency_.fullStrokeSeconds * std::abs(first - head_) /
-                    std::max<double>(sectorCount_, 1));
+        advance(latency_.seekSeconds + latency_.fullStrokeSeconds * std::abs(first - head_) /
+                                           std::max<double>(sectorCount_, 1));
     // What the drive delivers: up to the first sector it cannot read, or the disc's end.
     long delivered = std::clamp<long>(sectorCount_ - first, 0, count);
     for (long k = 0; k < delivered; ++k) {

@@ -17,11 +17,11 @@ namespace simdrive {
 
 // How long the drive takes, in simulated seconds.
 struct Latency {
-    double speed = 8.0;                   // times 75 sectors a second
-    double spinUpSeconds = 1.5;           // before the first read
-    double seekSeconds = 0.08;            // any jump of the head...
-    double fullStrokeSeconds = 0.10;      // ...and this much more across the whole disc
-    double failedReadSeconds = 0.5;       // a read that fails (the drive's own retries)
+    double speed = 8.0;              // times 75 sectors a second
+    double spinUpSeconds = 1.5;      // before the first read
+    double seekSeconds = 0.08;       // any jump of the head...
+    double fullStrokeSeconds = 0.10; // ...and this much more across the whole disc
+    double failedReadSeconds = 0.5;  // a read that fails (the drive's own retries)
     // Real sleeping for each simulated second (0: none), so that a stop has a read to end.
     double realTimeScale = 0.0;
 };

@@ -67,9 +67,9 @@ class ChunkReader {
             const std::int32_t sector = lba + done;
             if (!retrySector(sector, audio + bytesOf(done))) {
                 if (!akrip::lastFailureDamaged()) // stopped meanwhile
-                    return Failure{modAKRip32::failureText(akrip::GetAspiLibError(),
-                                                           akrip::lastErrorDetail()),
-                                   done};
+                    return Failure{
+                        modAKRip32::failureText(akrip::GetAspiLibError(), akrip::lastErrorDetail()),
+                        done};
                 std::fill_n(audio + bytesOf(done), akrip::cdFrameBytes, 0);
                 damaged_.push_back(sector);
             }
@@ -134,8 +134,7 @@ class ChunkReader {
 
     // Reads `frames` frames from `lba` into `audio` through the error-correcting reader,
     // trying three times.
-    std::optional<Failure> readSecure(std::int32_t lba, std::int32_t frames,
-                                      unsigned char* audio) {
+    std::optional<Failure> readSecure(std::int32_t lba, std::int32_t frames, unsigned char* audio) {
         akrip::ReadHeader returned{};
         for (int attempt = 0; attempt < readAttempts; ++attempt) {
             const akrip::ReadHeader header = headerFor(lba, frames);
@@ -185,9 +184,9 @@ class ChunkReader {
 // on) are zeros, unless the drive overreads (then the drive is asked for those past the
 // lead-out, and zeros stand where it refuses; nothing before sector 0 can be addressed). The
 // reading stops at the first chunk that cannot be read (handed out with its error and the
-// frames read before the failure; a damaged sector does not stop it: ChunkReader) and when the stream is destroyed; a read under way then
-// ends within one drive read, as it does when `cancelled` answers true (asked from the
-// reading thread).
+// frames read before the failure; a damaged sector does not stop it: ChunkReader) and when the
+// stream is destroyed; a read under way then ends within one drive read, as it does when
+// `cancelled` answers true (asked from the reading thread).
 //
 // Consumed by one thread (the extraction's).
 class ChunkStream {
@@ -198,7 +197,7 @@ class ChunkStream {
         std::int32_t frames = 0;          // frames in `audio`
         bool failed = false;              // the chunk could not be read whole: see error
         QString error;
-        std::int32_t failedLba = -1; // the sector that could not be read
+        std::int32_t failedLba = -1;       // the sector that could not be read
         std::vector<std::int32_t> damaged; // the disc's sectors that never came: zeros
         std::int32_t c2Rereads = 0;        // sectors read again for their C2 flags
         bool c2Reported = false;           // the drive reports C2 errors
@@ -605,12 +604,12 @@ JobResult resultOf(const ExtractOutcome& o, const ExtractRequest& request, bool 
         } else if (!o.suspicious.empty()) {
             // Published all the same (the user decides), but never passed for a good copy.
             r.status = JobResult::Status::Failed;
-            r.reason = QCoreApplication::translate(
-                           "CdExtractJob",
-                           "Track %1: %2 is damaged: the disc could not be read at %3; "
-                           "silence stands there")
-                           .arg(request.track)
-                           .arg(kept, suspiciousText(o.suspicious));
+            r.reason =
+                QCoreApplication::translate(
+                    "CdExtractJob", "Track %1: %2 is damaged: the disc could not be read at %3; "
+                                    "silence stands there")
+                    .arg(request.track)
+                    .arg(kept, suspiciousText(o.suspicious));
         }
         break;
     case ExtractOutcome::Status::Cancelled:

@@ -102,12 +102,13 @@ Judgement judge(const Result<accuraterip::Record>& answer, int position, std::ui
         return j;
     }
     const accuraterip::TrackMatch match =
-        position < 0 ? accuraterip::TrackMatch{} : accuraterip::compare(answer.value(), position, v1, v2);
+        position < 0 ? accuraterip::TrackMatch{}
+                     : accuraterip::compare(answer.value(), position, v1, v2);
     switch (match.kind) {
     case accuraterip::TrackMatch::Accurate:
         j.confidence = match.confidence;
-        j.kind = match.confidence >= minimumConfidence ? Judgement::Accepted
-                                                       : Judgement::LowConfidence;
+        j.kind =
+            match.confidence >= minimumConfidence ? Judgement::Accepted : Judgement::LowConfidence;
         break;
     case accuraterip::TrackMatch::Mismatch:
         j.kind = Judgement::Mismatch;
@@ -121,8 +122,8 @@ Judgement judge(const Result<accuraterip::Record>& answer, int position, std::ui
 
 QString pathText(const Judgement& first, int minimumConfidence,
                  const std::optional<Judgement>& secure) {
-    const bool secureAccurate = secure && (secure->kind == Judgement::Accepted ||
-                                           secure->kind == Judgement::LowConfidence);
+    const bool secureAccurate =
+        secure && (secure->kind == Judgement::Accepted || secure->kind == Judgement::LowConfidence);
     switch (first.kind) {
     case Judgement::Accepted:
         return tr("Read once, accurately ripped (confidence %1)").arg(first.confidence);

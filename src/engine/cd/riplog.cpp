@@ -256,8 +256,7 @@ void writeTrack(QTextStream& s, const Track& t, const std::optional<cddrives::Di
         s << "  Re-reads and corrections: " << t.corrections << "\n";
     }
     if (!t.readPath.isEmpty())
-        s << "  " << QCoreApplication::translate("riplog", "Read path: %1").arg(t.readPath)
-          << "\n";
+        s << "  " << QCoreApplication::translate("riplog", "Read path: %1").arg(t.readPath) << "\n";
     if (t.c2Rereads > 0)
         s << "  "
           << QCoreApplication::translate("riplog", "Sectors read again for their C2 errors: %1")

@@ -58,8 +58,8 @@ struct Track {
     QString failure;                // why, for ReadErrors and Failed
     // A fast read's path ("Read once, accurately ripped (confidence 14)"); empty otherwise.
     QString readPath;
-    int reReads = 0;    // secure reads after the fast one
-    int c2Rereads = 0;  // sectors a fast read read again for their C2 flags
+    int reReads = 0;   // secure reads after the fast one
+    int c2Rereads = 0; // sectors a fast read read again for their C2 flags
     // Where the disc could not be read: zeros stand there (suspiciousText of each range).
     std::vector<QString> suspicious;
     QString title;                  // as the disc information gives it; empty when unknown

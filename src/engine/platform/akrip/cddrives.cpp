@@ -640,9 +640,9 @@ Result<ImageReport> registerImage(const QString& cuePath) {
     auto copy = writePrivateCopy(cuePath, image.value(), layout, parts.value(), sheet.value());
     if (!copy)
         return copy.error();
-    const DiscSource source{copy->cue,    false,
-                            canonicalCue, nativepath::absolute(copy->data),
-                            image->sheet, copy->missing, nullptr};
+    const DiscSource source{
+        copy->cue,    false,         canonicalCue, nativepath::absolute(copy->data),
+        image->sheet, copy->missing, nullptr};
     DiscSource asNamed = source; // failures name the sheet as the user named it
     asNamed.cuePath = cuePath;
     if (auto opened = akrip::detail::openDisc(asNamed); !opened)

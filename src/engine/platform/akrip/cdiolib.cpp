@@ -245,8 +245,8 @@ long driveRead(const SectorReader::State& state, cdrom_drive_t* drive, void* buf
                long sectors) {
     errno = 0; // the library's read may fail without setting errno; a stale one misleads
     if (state.medium) {
-        const long got = state.medium->read(begin, sectors, static_cast<unsigned char*>(buffer),
-                                            nullptr);
+        const long got =
+            state.medium->read(begin, sectors, static_cast<unsigned char*>(buffer), nullptr);
         if (got < sectors)
             errno = EIO;
         return got;
@@ -359,10 +359,10 @@ bool ReadStop::requested() {
     return currentStop && currentStop->stop_ && currentStop->stop_();
 }
 
-Result<std::unique_ptr<SectorReader>>
-SectorReader::open(CdIo_t* disc, const Layout& layout, const QString& imageData,
-                   const std::vector<MissingSectors>& missing,
-                   std::shared_ptr<DriveMedium> medium) {
+Result<std::unique_ptr<SectorReader>> SectorReader::open(CdIo_t* disc, const Layout& layout,
+                                                         const QString& imageData,
+                                                         const std::vector<MissingSectors>& missing,
+                                                         std::shared_ptr<DriveMedium> medium) {
     clearMessage();
     std::unique_ptr<SectorReader> reader(new SectorReader);
     reader->layout_ = layout;

@@ -220,8 +220,7 @@ class SectorReader {
 
     // A device's single pass with C2 error pointers (MMC READ CD); the first refusal makes
     // the drive one that reports none, read plainly from then on.
-    long readWithC2(std::int32_t first, std::uint32_t count, unsigned char* out,
-                    std::uint8_t* c2);
+    long readWithC2(std::int32_t first, std::uint32_t count, unsigned char* out, std::uint8_t* c2);
     // The reason sector `sector` is not one paranoia may read; empty when it is.
     QString unreadable(std::int32_t sector) const;
 };

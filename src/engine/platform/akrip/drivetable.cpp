@@ -140,10 +140,9 @@ Result<bool> OpenHandle::openDiscLocked() {
     // its reads fail.
     // A simulated drive's reads are its medium's, as a device's are its own.
     const bool ownReads = source.isDevice || source.medium;
-    auto opener =
-        cdiolib::SectorReader::open(disc.get(), *layout, ownReads ? QString() : source.dataPath,
-                                    ownReads ? std::vector<cdiolib::MissingSectors>{} : source.missing,
-                                    source.medium);
+    auto opener = cdiolib::SectorReader::open(
+        disc.get(), *layout, ownReads ? QString() : source.dataPath,
+        ownReads ? std::vector<cdiolib::MissingSectors>{} : source.missing, source.medium);
     if (opener)
         reader = std::move(opener.value());
     else
