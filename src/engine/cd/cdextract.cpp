@@ -28,7 +28,6 @@ namespace {
 
 constexpr std::size_t headerBytes = sizeof(akrip::ReadHeader);
 constexpr std::size_t audioAreaBytes = framesPerRead * akrip::cdFrameBytes; // 61,152
-constexpr int readAttempts = 3;
 
 // The read block of one track: a request header followed by the audio area.
 //
@@ -117,46 +116,42 @@ class ChunkReader {
         return stored;
     }
 
-    // Sector `sector` read alone, securely, up to the retry limit; false when it never came.
+    // Sector `sector` tried again, up to the retry limit, each try one drive read of it alone
+    // (the error-correcting reader would read a long stretch around it for each); once the
+    // drive delivers it, it is read through the error-correcting reader. False when it never
+    // came, or a stop ended the tries.
     bool retrySector(std::int32_t sector, unsigned char* audio) {
+        std::uint8_t c2 = 0;
         for (int attempt = 0; attempt < retryLimit_; ++attempt) {
-            akrip::ReadHeader header = headerFor(sector, 1);
+            const akrip::ReadHeader header = headerFor(sector, 1);
             std::memcpy(scratch_.data(), &header, headerBytes);
-            if (akrip::ReadCDAudioLBA(handle_, scratch_.data()) == 1) {
-                std::memcpy(audio, scratch_.data() + headerBytes, akrip::cdFrameBytes);
+            if (akrip::ReadCDAudioLBAOnce(handle_, scratch_.data(), &c2) == 1 &&
+                !readSecure(sector, 1, audio))
                 return true;
-            }
             if (!akrip::lastFailureDamaged())
                 return false;
         }
         return false;
     }
 
-    // Reads `frames` frames from `lba` into `audio` through the error-correcting reader,
-    // trying three times.
+    // Reads `frames` frames from `lba` into `audio` through the error-correcting reader.
+    // A damaged sector is left to retrySector; any other failure (a stop, a sector the drive
+    // may never read) would fail again.
     std::optional<Failure> readSecure(std::int32_t lba, std::int32_t frames, unsigned char* audio) {
+        const akrip::ReadHeader header = headerFor(lba, frames);
+        std::memcpy(scratch_.data(), &header, headerBytes);
+        const bool whole = akrip::ReadCDAudioLBA(handle_, scratch_.data()) == 1;
         akrip::ReadHeader returned{};
-        for (int attempt = 0; attempt < readAttempts; ++attempt) {
-            const akrip::ReadHeader header = headerFor(lba, frames);
-            std::memcpy(scratch_.data(), &header, headerBytes);
-            const bool whole = akrip::ReadCDAudioLBA(handle_, scratch_.data()) == 1;
-            std::memcpy(&returned, scratch_.data(), headerBytes);
-            const auto stored =
-                whole ? frames
-                      : static_cast<std::int32_t>(std::min<std::uint32_t>(
-                            returned.returnedLength / akrip::cdFrameBytes, header.frameCount));
-            std::memcpy(audio, scratch_.data() + headerBytes, bytesOf(stored));
-            if (whole)
-                return std::nullopt;
-            // A stop, or a sector the drive may never read: trying again changes nothing.
-            if (!akrip::lastFailureDamaged())
-                break;
-        }
-        const QString text =
-            modAKRip32::failureText(akrip::GetAspiLibError(), akrip::lastErrorDetail());
-        return Failure{text, static_cast<std::int32_t>(std::min<std::uint32_t>(
-                                 returned.returnedLength / akrip::cdFrameBytes,
-                                 static_cast<std::uint32_t>(frames)))};
+        std::memcpy(&returned, scratch_.data(), headerBytes);
+        const auto stored =
+            whole ? frames
+                  : static_cast<std::int32_t>(std::min<std::uint32_t>(
+                        returned.returnedLength / akrip::cdFrameBytes, header.frameCount));
+        std::memcpy(audio, scratch_.data() + headerBytes, bytesOf(stored));
+        if (whole)
+            return std::nullopt;
+        return Failure{modAKRip32::failureText(akrip::GetAspiLibError(), akrip::lastErrorDetail()),
+                       stored};
     }
 
     static akrip::ReadHeader headerFor(std::int32_t lba, std::int32_t frames) {
