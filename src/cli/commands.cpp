@@ -499,6 +499,11 @@ ExtractionChoices ripChoices(const Options& options, const QString& destination,
     choices.testFirst = options.testAndCopy || TestAndCopy == 1;
     choices.nameFromDisc = options.nameFromDisc || NameFromDisc == 1;
     choices.offset = offsetOf(options, drive);
+    const readmode::Choices reading = readmode::fromSettings();
+    choices.readMode = options.readMode.value_or(reading.mode);
+    choices.minimumConfidence = reading.minimumConfidence;
+    choices.retryLimit = reading.retryLimit;
+    choices.databaseServer = AccurateRipServer;
     return choices;
 }
 
@@ -509,7 +514,8 @@ Batch ripBatch(const ExtractionPlan& plan, const ExtractionChoices& choices,
     batch.work.kind = ConversionKind::CdExtraction;
     batch.work.settings.destination = choices.destination;
     batch.work.settings.encoder = choices.config;
-    batch.work.settings.testAndCopy = choices.testFirst;
+    batch.work.settings.testAndCopy =
+        choices.testFirst || choices.readMode == readmode::Mode::Paranoid;
     batch.work.settings.namesFromDisc = choices.nameFromDisc;
     batch.work.items = plan.items();
     for (const int track : wanted)

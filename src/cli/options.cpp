@@ -30,6 +30,7 @@ enum Accepts : unsigned {
     ToFormats = 2048,
     FlacLevel = 4096,
     CoverFile = 1u << 20,
+    ReadModeOption = 8192,
 };
 
 struct CommandInfo {
@@ -45,7 +46,7 @@ constexpr CommandInfo commands[] = {
     {"tracks", Command::Tracks, Lookup, true},
     {"rip", Command::Rip,
      Tracks | Format | Bitrate | Quality | Output | TestAndCopy | Lookup | NameFromDisc | Offset |
-         ToFormats | FlacLevel | CoverFile,
+         ToFormats | FlacLevel | CoverFile | ReadModeOption,
      true},
     {"info", Command::Info, 0, false},
     {"verify", Command::Verify, Offset, false},
@@ -154,6 +155,13 @@ QString readValue(Accepts accepts, const QString& name, const QString& value, Op
             return QCoreApplication::translate("cli", "--cover needs a picture file or none");
         o.cover = value;
         break;
+    case ReadModeOption:
+        o.readMode = readmode::fromName(value);
+        if (!o.readMode)
+            return QCoreApplication::translate("options",
+                                               "read mode '%1' is not secure, fast or paranoid")
+                .arg(value);
+        break;
     case Offset: {
         bool ok = false;
         const int samples = value.toInt(&ok);
@@ -237,6 +245,7 @@ constexpr Flag flags[] = {
     {"", "--offset", Offset},     {"", "--store", Store},
     {"", "--to", ToFormats},      {"", "--flac-level", FlacLevel},
     {"", "--cover", CoverFile},
+    {"", "--mode", ReadModeOption},
 };
 
 // The convert command's own options, --to FORMAT and --flac-level N, read into `o` (moving
@@ -560,6 +569,11 @@ QString helpText() {
                "                       none: no picture at all\n"
                "      --name-from-disc rip names each file \"NN - Title\" after its track's\n"
                "                       title (CD-Text or --lookup)\n"
+               "      --mode MODE      how rip reads the disc: secure (every sector through\n"
+               "                       the error-correcting reader), fast (each track read\n"
+               "                       once, read again securely unless the AccurateRip\n"
+               "                       database confirms it) or paranoid (secure, tested and\n"
+               "                       copied); default: the choice in Preferences (secure)\n"
                "      --offset N       the drive's read offset in samples, -%4 to %4, for this\n"
                "                       run (default: the one stored for the drive's model in\n"
                "                       Preferences, else 0); e.g. rip --offset 6 /dev/sr0 for\n"

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "engine/cd/readmode.h"
 #include "engine/pipeline/audioformat.h"
 
 #include <QList>
@@ -47,6 +48,8 @@ struct Options {
     // rip --cover: the picture file every output embeds instead of the looked-up front cover,
     // or "none": no picture at all.
     std::optional<QString> cover;
+    // rip --mode: how the disc is read this run, instead of the Preferences' choice
+    std::optional<readmode::Mode> readMode;
 
     // rip --to: every format each track is written in, from one read, the main one first;
     // empty: MP3, or WAV with --wav.

@@ -195,3 +195,27 @@ TEST_F(AccurateRun, TheHiddenTrackIsOutsideTheDatabase) {
         logText.contains(QStringLiteral("Accurately ripped: 1 of 1 track\n\nSummary: 2 of 2 "
                                         "tracks asked for copied OK\n")));
 }
+
+// rip --mode fast: each track read once and proven by the database, as the log says; a mode
+// the program does not know is refused before anything is read.
+TEST_F(AccurateRun, FastModeReadsOnceWhatTheDatabaseConfirms) {
+    const CliRun ripped =
+        run({QStringLiteral("rip"), QStringLiteral("--wav"), QStringLiteral("--mode"),
+             QStringLiteral("fast"), QStringLiteral("-o"), dir_.filePath(QStringLiteral("fast")),
+             image_.cuePath});
+    ASSERT_EQ(ripped.exitCode, 0) << ripped.err.toStdString();
+    const QString text = log(QStringLiteral("fast"));
+    EXPECT_TRUE(text.contains(QStringLiteral("Read mode: Fast, verified")));
+    EXPECT_EQ(text.count(QStringLiteral("  Read path: Read once, accurately ripped (confidence "
+                                        "7)\n")),
+              3)
+        << text.toStdString();
+    EXPECT_TRUE(text.contains(QStringLiteral("Tracks read again securely: 0 of 3\n")));
+
+    const CliRun refused = run(
+        {QStringLiteral("rip"), QStringLiteral("--mode"), QStringLiteral("quick"), image_.cuePath});
+    EXPECT_EQ(refused.exitCode, 2);
+    EXPECT_TRUE(refused.err.contains(QStringLiteral("read mode 'quick' is not secure, fast or "
+                                                    "paranoid")))
+        << refused.err.toStdString();
+}

@@ -1,5 +1,6 @@
 // The preferences window, opened from a loaded main window, offscreen.
 #include "discimage.h"
+#include "engine/cd/readmode.h"
 #include "engine/cd/readoffset.h"
 #include "engine/core/paths.h"
 #include "engine/platform/akrip/cddrives.h"
@@ -415,6 +416,38 @@ TEST_F(PrefsTest, TheDriveTabStoresTheReadOffsetOfTheDrivesModel) {
     QDir(file).removeRecursively();
     p.close();
     cddrives::forgetImages();
+}
+
+// The Drive tab's reading block shows the stored choices and stores each change at once; the
+// minimum confidence is offered for a fast rip only.
+TEST_F(PrefsTest, TheDriveTabStoresHowRipsRead) {
+    WriteSetting(SettingKey::RipReadMode, QStringLiteral("paranoid"));
+    WriteSetting(SettingKey::MinimumConfidence, std::int16_t(4));
+    WriteSetting(SettingKey::ReadRetryLimit, std::int16_t(7));
+    load();
+    FrmPrefs& p = open();
+    auto* mode = p.findChild<QComboBox*>(QStringLiteral("cmbReadMode"));
+    auto* confidence = p.findChild<QSpinBox*>(QStringLiteral("spnMinimumConfidence"));
+    auto* retries = p.findChild<QSpinBox*>(QStringLiteral("spnRetryLimit"));
+    ASSERT_TRUE(mode && confidence && retries);
+    EXPECT_EQ(entries(mode),
+              (QStringList{QStringLiteral("Secure"), QStringLiteral("Fast, verified"),
+                           QStringLiteral("Paranoid")}));
+    EXPECT_EQ(mode->currentText(), QStringLiteral("Paranoid"));
+    EXPECT_EQ(confidence->value(), 4);
+    EXPECT_FALSE(confidence->isEnabled());
+    EXPECT_EQ(retries->value(), 7);
+
+    mode->setCurrentIndex(1);
+    EXPECT_EQ(stored(SettingKey::RipReadMode), QStringLiteral("fast"));
+    EXPECT_TRUE(confidence->isEnabled());
+    confidence->setValue(9);
+    retries->setValue(0);
+    EXPECT_EQ(stored(SettingKey::MinimumConfidence), QStringLiteral("9"));
+    EXPECT_EQ(stored(SettingKey::ReadRetryLimit), QStringLiteral("0"));
+    EXPECT_EQ(readmode::fromSettings().mode, readmode::Mode::Fast);
+    EXPECT_EQ(readmode::fromSettings().retryLimit, 0);
+    p.close();
 }
 
 // The formats tab shows the stored choices (defaults: MP3, level 5, 128 kbit/s) and stores

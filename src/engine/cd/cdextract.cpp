@@ -2,9 +2,14 @@
 
 #include "engine/cd/modakrip32.h"
 #include "engine/cd/offsetwindow.h"
+#include "engine/cd/readmode.h"
+#include "engine/cd/riplog.h"
 #include "engine/cd/tracksinks.h"
 #include "engine/core/displaytext.h"
 #include "engine/encode/backgroundmeter.h"
+
+#include <QCoreApplication>
+#include <QStringList>
 
 #include <algorithm>
 #include <atomic>
@@ -16,55 +21,155 @@
 #include <mutex>
 #include <optional>
 #include <thread>
+#include <utility>
 #include <vector>
 
 namespace {
 
 constexpr std::size_t headerBytes = sizeof(akrip::ReadHeader);
 constexpr std::size_t audioAreaBytes = framesPerRead * akrip::cdFrameBytes; // 61,152
-constexpr int readAttempts = 3;
 
 // The read block of one track: a request header followed by the audio area.
+//
+// A secure read that stops at a sector the drive cannot deliver (damage) does not end the
+// track: the sector is read alone again, up to the retry limit, and when it never comes its
+// samples are zeros and it is noted (damaged()); the chunk reads on after it. A fast read
+// takes the chunk in one drive read, then reads securely each sector the drive flagged with
+// C2 errors and whatever the pass could not read.
 class ChunkReader {
   public:
-    explicit ChunkReader(std::uint32_t handle)
-        : handle_(handle), block_(headerBytes + audioAreaBytes, 0) {
-        header_.maxLength = static_cast<std::uint32_t>(audioAreaBytes);
-        header_.status = 0;
-    }
+    ChunkReader(std::uint32_t handle, readmode::Mode mode, int retryLimit)
+        : handle_(handle), fast_(mode == readmode::Mode::Fast),
+          retryLimit_(std::max(0, retryLimit)), block_(headerBytes + audioAreaBytes, 0),
+          scratch_(headerBytes + audioAreaBytes, 0), c2_(framesPerRead, 0) {}
 
     struct Failure {
         QString text;                // the library's text, with the reason it found
         std::int32_t framesRead = 0; // frames stored before the one that failed
     };
 
-    // Reads `frames` frames from `lba`, trying three times; the library's text of the last
-    // failure otherwise (read on this thread, where the library keeps it), with its reason.
+    // Reads `frames` frames from `lba`. The library's text of the failure that ended it
+    // otherwise (read on this thread, where the library keeps it), with its reason: a stop, a
+    // sector it may not read, one an image's files do not hold.
     std::optional<Failure> read(std::int32_t lba, std::int32_t frames) {
-        header_.startLba = static_cast<std::uint32_t>(lba);
-        header_.frameCount = static_cast<std::uint32_t>(frames);
-        header_.returnedLength = 0;
-        header_.startOffset = 0;
-        akrip::ReadHeader returned{};
-        for (int attempt = 0; attempt < readAttempts; ++attempt) {
-            std::memcpy(block_.data(), &header_, headerBytes);
-            if (akrip::ReadCDAudioLBA(handle_, block_.data()) == 1)
+        unsigned char* audio = block_.data() + headerBytes;
+        std::int32_t done = 0;
+        if (fast_)
+            done = readOnce(lba, frames, audio);
+        while (done < frames) {
+            const auto failure = readSecure(lba + done, frames - done, audio + bytesOf(done));
+            if (!failure)
                 return std::nullopt;
-            std::memcpy(&returned, block_.data(), headerBytes);
+            done += failure->framesRead;
+            if (!akrip::lastFailureDamaged() || done >= frames)
+                return Failure{failure->text, done};
+            const std::int32_t sector = lba + done;
+            if (!retrySector(sector, audio + bytesOf(done))) {
+                if (!akrip::lastFailureDamaged()) // stopped meanwhile
+                    return Failure{
+                        modAKRip32::failureText(akrip::GetAspiLibError(), akrip::lastErrorDetail()),
+                        done};
+                std::fill_n(audio + bytesOf(done), akrip::cdFrameBytes, 0);
+                damaged_.push_back(sector);
+            }
+            ++done;
         }
-        const QString text =
-            modAKRip32::failureText(akrip::GetAspiLibError(), akrip::lastErrorDetail());
-        return Failure{text,
-                       static_cast<std::int32_t>(std::min<std::uint32_t>(
-                           returned.returnedLength / akrip::cdFrameBytes, header_.frameCount))};
+        return std::nullopt;
     }
 
     const unsigned char* audio() const { return block_.data() + headerBytes; }
+    // The disc's sectors read since the last take that never came: zeros stand for them.
+    std::vector<std::int32_t> takeDamaged() { return std::exchange(damaged_, {}); }
+    // Sectors read again securely for their C2 flags since the last take.
+    std::int32_t takeC2Rereads() { return std::exchange(c2Rereads_, 0); }
+    bool c2Reported() const { return akrip::reportsC2(handle_); }
 
   private:
+    static std::size_t bytesOf(std::int32_t frames) {
+        return static_cast<std::size_t>(frames) * akrip::cdFrameBytes;
+    }
+
+    // One single-pass read of the chunk into `audio`: the frames it stored, each flagged one
+    // read again securely. A flagged sector that cannot be read securely either stays as the
+    // pass read it (the retries are left to the secure read of what follows).
+    std::int32_t readOnce(std::int32_t lba, std::int32_t frames, unsigned char* audio) {
+        akrip::ReadHeader header = headerFor(lba, frames);
+        std::memcpy(scratch_.data(), &header, headerBytes);
+        const bool whole = akrip::ReadCDAudioLBAOnce(handle_, scratch_.data(), c2_.data()) == 1;
+        std::memcpy(&header, scratch_.data(), headerBytes);
+        const auto stored =
+            whole ? frames
+                  : static_cast<std::int32_t>(std::min<std::uint32_t>(
+                        header.returnedLength / akrip::cdFrameBytes, header.frameCount));
+        std::memcpy(audio, scratch_.data() + headerBytes, bytesOf(stored));
+        for (std::int32_t k = 0; k < stored; ++k) {
+            if (!c2_[static_cast<std::size_t>(k)])
+                continue;
+            ++c2Rereads_;
+            unsigned char* sector = audio + bytesOf(k);
+            if (!readSecure(lba + k, 1, sector) || !akrip::lastFailureDamaged() ||
+                retrySector(lba + k, sector) || !akrip::lastFailureDamaged())
+                continue;
+            std::fill_n(sector, akrip::cdFrameBytes, 0);
+            damaged_.push_back(lba + k);
+        }
+        return stored;
+    }
+
+    // Sector `sector` tried again, up to the retry limit, each try one drive read of it alone
+    // (the error-correcting reader would read a long stretch around it for each); once the
+    // drive delivers it, it is read through the error-correcting reader. False when it never
+    // came, or a stop ended the tries.
+    bool retrySector(std::int32_t sector, unsigned char* audio) {
+        std::uint8_t c2 = 0;
+        for (int attempt = 0; attempt < retryLimit_; ++attempt) {
+            const akrip::ReadHeader header = headerFor(sector, 1);
+            std::memcpy(scratch_.data(), &header, headerBytes);
+            if (akrip::ReadCDAudioLBAOnce(handle_, scratch_.data(), &c2) == 1 &&
+                !readSecure(sector, 1, audio))
+                return true;
+            if (!akrip::lastFailureDamaged())
+                return false;
+        }
+        return false;
+    }
+
+    // Reads `frames` frames from `lba` into `audio` through the error-correcting reader.
+    // A damaged sector is left to retrySector; any other failure (a stop, a sector the drive
+    // may never read) would fail again.
+    std::optional<Failure> readSecure(std::int32_t lba, std::int32_t frames, unsigned char* audio) {
+        const akrip::ReadHeader header = headerFor(lba, frames);
+        std::memcpy(scratch_.data(), &header, headerBytes);
+        const bool whole = akrip::ReadCDAudioLBA(handle_, scratch_.data()) == 1;
+        akrip::ReadHeader returned{};
+        std::memcpy(&returned, scratch_.data(), headerBytes);
+        const auto stored =
+            whole ? frames
+                  : static_cast<std::int32_t>(std::min<std::uint32_t>(
+                        returned.returnedLength / akrip::cdFrameBytes, header.frameCount));
+        std::memcpy(audio, scratch_.data() + headerBytes, bytesOf(stored));
+        if (whole)
+            return std::nullopt;
+        return Failure{modAKRip32::failureText(akrip::GetAspiLibError(), akrip::lastErrorDetail()),
+                       stored};
+    }
+
+    static akrip::ReadHeader headerFor(std::int32_t lba, std::int32_t frames) {
+        akrip::ReadHeader header{};
+        header.startLba = static_cast<std::uint32_t>(lba);
+        header.frameCount = static_cast<std::uint32_t>(frames);
+        header.maxLength = static_cast<std::uint32_t>(audioAreaBytes);
+        return header;
+    }
+
     std::uint32_t handle_;
-    akrip::ReadHeader header_{};
+    bool fast_;
+    int retryLimit_;
     std::vector<unsigned char> block_;
+    std::vector<unsigned char> scratch_;
+    std::vector<std::uint8_t> c2_;
+    std::vector<std::int32_t> damaged_;
+    std::int32_t c2Rereads_ = 0;
 };
 
 // The chunks of a track in order, read ahead on a thread of their own, so that reading the
@@ -74,9 +179,9 @@ class ChunkReader {
 // on) are zeros, unless the drive overreads (then the drive is asked for those past the
 // lead-out, and zeros stand where it refuses; nothing before sector 0 can be addressed). The
 // reading stops at the first chunk that cannot be read (handed out with its error and the
-// frames read before the failure) and when the stream is destroyed; a read under way then
-// ends within one drive read, as it does when `cancelled` answers true (asked from the
-// reading thread).
+// frames read before the failure; a damaged sector does not stop it: ChunkReader) and when the
+// stream is destroyed; a read under way then ends within one drive read, as it does when
+// `cancelled` answers true (asked from the reading thread).
 //
 // Consumed by one thread (the extraction's).
 class ChunkStream {
@@ -87,11 +192,14 @@ class ChunkStream {
         std::int32_t frames = 0;          // frames in `audio`
         bool failed = false;              // the chunk could not be read whole: see error
         QString error;
-        std::int32_t failedLba = -1; // the sector that could not be read
+        std::int32_t failedLba = -1;       // the sector that could not be read
+        std::vector<std::int32_t> damaged; // the disc's sectors that never came: zeros
+        std::int32_t c2Rereads = 0;        // sectors read again for their C2 flags
+        bool c2Reported = false;           // the drive reports C2 errors
     };
 
     ChunkStream(const ExtractRequest& request, std::function<bool()> cancelled)
-        : reader_(request.handle),
+        : reader_(request.handle, request.readMode, request.retryLimit),
           window_(OffsetWindow::ofTrack(
               request.startLba, std::max(request.startLba, request.endLba), request.offsetSamples)),
           nextLba_(window_.firstLba()), endLba_(window_.firstLba() + window_.sectorCount()),
@@ -156,6 +264,9 @@ class ChunkStream {
                     audio = reader_.audio();
                 }
             }
+            chunk.damaged = reader_.takeDamaged();
+            chunk.c2Rereads = reader_.takeC2Rereads();
+            chunk.c2Reported = reader_.c2Reported();
             window_.feed(audio, stored, corrected);
             nextLba_ += stored;
             chunk.lba = trackLba_;
@@ -167,7 +278,7 @@ class ChunkStream {
                             corrected.begin() + static_cast<std::ptrdiff_t>(bytes));
             trackLba_ += chunk.frames;
             const bool failed = chunk.failed;
-            if (chunk.frames > 0 || failed) {
+            if (chunk.frames > 0 || failed || !chunk.damaged.empty() || chunk.c2Rereads > 0) {
                 std::lock_guard lock(mutex_);
                 ready_.push_back(std::move(chunk));
             }
@@ -215,13 +326,31 @@ struct ReadFailure {
     std::int32_t lba = -1;
 };
 
+// The track's samples that the disc's sectors `damaged` (in order) stood for, joined where
+// they touch: a sector's samples are those the read offset moves it to, within the track.
+std::vector<SampleRange> suspiciousRanges(const std::vector<std::int32_t>& damaged,
+                                          std::int32_t startLba, int offsetSamples) {
+    std::vector<SampleRange> ranges;
+    for (const std::int32_t sector : damaged) {
+        const std::int64_t first =
+            std::int64_t{sector - startLba} * ripcheck::samplesPerSector - offsetSamples;
+        const std::int64_t end = first + ripcheck::samplesPerSector;
+        if (!ranges.empty() && ranges.back().end >= first)
+            ranges.back().end = std::max(ranges.back().end, end);
+        else
+            ranges.push_back(SampleRange{std::max<std::int64_t>(first, 0), end});
+    }
+    return ranges;
+}
+
 // The checksums of a track's audio as it is read, the reader's corrections meanwhile, and,
 // for a copy, the audio's loudness.
 class TrackAccount {
   public:
     enum class Loudness { Measured, NotMeasured };
     TrackAccount(const ExtractRequest& request, Loudness loudness)
-        : handle_(request.handle), before_(akrip::correctionsOf(request.handle)),
+        : handle_(request.handle), startLba_(request.startLba),
+          offsetSamples_(request.offsetSamples), before_(akrip::correctionsOf(request.handle)),
           checksum_(placeOf(request)) {
         if (loudness == Loudness::Measured)
             if (auto meter = LoudnessMeter::make(2, 44100))
@@ -233,8 +362,17 @@ class TrackAccount {
             meter_->add(reinterpret_cast<const std::int16_t*>(audio.data()),
                         audio.size() / sizeof(std::int16_t));
     }
+    // What the chunk's read met: damaged sectors, C2 flags.
+    template <typename Chunk> void note(const Chunk& chunk) {
+        damaged_.insert(damaged_.end(), chunk.damaged.begin(), chunk.damaged.end());
+        c2Rereads_ += chunk.c2Rereads;
+        c2Reported_ = c2Reported_ || chunk.c2Reported;
+    }
     void settle(ExtractOutcome& out) {
         out.sums = checksum_.result();
+        out.suspicious = suspiciousRanges(damaged_, startLba_, offsetSamples_);
+        out.c2Rereads = c2Rereads_;
+        out.c2Reported = c2Reported_;
         out.corrections = akrip::correctionsOf(handle_) - before_;
         // A meter that failed gives no ReplayGain rather than one of only some of the audio.
         if (meter_)
@@ -252,6 +390,11 @@ class TrackAccount {
         return place;
     }
     std::uint32_t handle_;
+    std::int32_t startLba_;
+    int offsetSamples_;
+    std::vector<std::int32_t> damaged_;
+    std::int32_t c2Rereads_ = 0;
+    bool c2Reported_ = false;
     std::int64_t before_;
     ripcheck::TrackChecksum checksum_;
     std::unique_ptr<BackgroundMeter> meter_;
@@ -342,6 +485,7 @@ ExtractOutcome ExtractTrackToFormats(const ExtractRequest& request,
     if (anyOpen()) {
         ChunkStream chunks(request, cancelled);
         while (const auto chunk = chunks.next()) {
+            account.note(*chunk);
             if (chunk->frames > 0) {
                 account.feed(chunk->audio);
                 // Widened once for every output.
@@ -395,6 +539,7 @@ ExtractOutcome ReadTrackChecksums(const ExtractRequest& request,
     {
         ChunkStream chunks(request, cancelled);
         while (const auto chunk = chunks.next()) {
+            account.note(*chunk);
             account.feed(chunk->audio);
             out.framesDone += chunk->frames;
             if (progress && chunk->frames > 0)
@@ -425,6 +570,15 @@ QString framesAsTime(std::int32_t frames) {
     return QStringLiteral("%1:%2").arg(seconds / 60).arg(seconds % 60, 2, 10, QLatin1Char('0'));
 }
 
+// "0:12:03.45 – 0:12:03.60, 0:14:00.00 – 0:14:00.01".
+QString suspiciousText(const std::vector<SampleRange>& ranges) {
+    QStringList parts;
+    for (const SampleRange& range : ranges)
+        parts << QStringLiteral("%1 \u2013 %2")
+                     .arg(riplog::positionTime(range.first), riplog::positionTime(range.end));
+    return parts.join(QStringLiteral(", "));
+}
+
 // The job's result of `o`, the extraction `request` asked for into `wantedPath`: a failure
 // names its track, as the batch's end message lists it, and the file the user will have. A
 // copy whose CRC differs from its test pass's (`readsDiffer`) fails.
@@ -442,6 +596,15 @@ JobResult resultOf(const ExtractOutcome& o, const ExtractRequest& request, bool 
                                               "CRC32 %2, copy CRC32 %3): the copy may hold "
                                               "read errors")
                                    .arg(kept, crcText(o.testCrc32), crcText(o.sums.crc32));
+        } else if (!o.suspicious.empty()) {
+            // Published all the same (the user decides), but never passed for a good copy.
+            r.status = JobResult::Status::Failed;
+            r.reason =
+                QCoreApplication::translate(
+                    "CdExtractJob", "Track %1: %2 is damaged: the disc could not be read at %3; "
+                                    "silence stands there")
+                    .arg(request.track)
+                    .arg(kept, suspiciousText(o.suspicious));
         }
         break;
     case ExtractOutcome::Status::Cancelled:
@@ -551,66 +714,57 @@ JobResult CdExtractJob::work(const WorkItem& item) {
         r.reason = QStringLiteral("%1: no track to extract").arg(item.output);
         return r;
     }
-    ExtractRequest request = (*requests_)[static_cast<std::size_t>(item.index)];
-    if (!request.refusal.isEmpty()) {
+    const ExtractRequest& asked = (*requests_)[static_cast<std::size_t>(item.index)];
+    if (!asked.refusal.isEmpty()) {
         r.status = JobResult::Status::Failed;
-        r.reason = request.refusal;
+        r.reason = asked.refusal;
         return r;
     }
     workerIndex_ = item.index;
-    auto created = outputfile::PendingOutput::create(item.output);
-    if (!created) {
-        workerOutcome_ = {};
-        r.status = JobResult::Status::Failed;
-        r.reason = created.error().description();
-        return r;
-    }
-    std::shared_ptr<outputfile::PendingOutput> output = std::move(created.value());
-    request.outputFd = output->fd();
-    request.outputPath = item.output;
+    const bool fast = asked.readMode == readmode::Mode::Fast;
+    ExtractRequest request = asked;
+    // A fast read is proven by the database, not by a second pass of its own.
+    if (fast)
+        request.testFirst = false;
     auto cancel = [this] { return cancelled(); };
-    // With a test pass first, the two passes share the bar: each is half of the work.
-    const double passes = request.testFirst ? 2.0 : 1.0;
-    double passesDone = 0;
-    auto progress = [this, &passes, &passesDone](std::int32_t done, std::int32_t total) {
-        const double percent =
-            (passesDone + static_cast<double>(done) / static_cast<double>(total)) / passes * 100.0;
-        reportProgress(progressFigure(percent), static_cast<int>(percent));
-    };
+    std::shared_ptr<outputfile::PendingOutput> output;
     // With several formats: the outputs of formats after the main one.
     std::vector<std::shared_ptr<outputfile::PendingOutput>> others;
-    ExtractOutcome test;
-    if (request.testFirst) {
-        test = ReadTrackChecksums(request, cancel, progress);
-        passesDone = 1;
-    }
-    if (request.testFirst && test.status != ExtractOutcome::Status::Completed) {
-        // No copy after a test pass that was cancelled or could not read the track.
-        workerOutcome_ = test;
-        workerOutcome_.sums = {};
-        if (test.status == ExtractOutcome::Status::Cancelled)
-            workerOutcome_.framesDone = 0;
-    } else if (!request.formats.empty()) {
-        if (const auto refused = createOtherOutputs(request, item.output, others)) {
-            output->discard();
-            workerOutcome_ = {};
-            r.status = JobResult::Status::Failed;
-            r.reason = QStringLiteral("Track %1: ").arg(request.track) + *refused;
-            return r;
-        }
-        request.formatFds[0] = output->fd();
-        workerOutcome_ = ExtractTrackToFormats(request, cancel, progress);
-    } else {
-        workerOutcome_ = request.mp3 ? ExtractTrackToMp3(request, cancel, progress)
-                                     : ExtractTrackToWav(request, cancel, progress);
-    }
-    if (request.testFirst) {
-        workerOutcome_.tested = true;
-        workerOutcome_.testComplete = test.status == ExtractOutcome::Status::Completed;
-        workerOutcome_.testCrc32 = test.sums.crc32;
-        workerOutcome_.corrections += test.corrections;
-    }
+    std::optional<JobResult> refused = readPass(request, item, output, others);
+    if (refused)
+        return *refused;
     ExtractOutcome& o = workerOutcome_;
+    if (fast && o.status == ExtractOutcome::Status::Completed) {
+        const auto answer = request.database ? request.database->get(cancel)
+                                             : std::optional<Result<accuraterip::Record>>{};
+        const readmode::Judgement first =
+            answer ? readmode::judge(*answer, request.recordPosition, o.sums.accurateRipV1,
+                                     o.sums.accurateRipV2, request.minimumConfidence)
+                   : readmode::Judgement{};
+        if (cancelled()) {
+            o.readPath = QCoreApplication::translate(
+                "CdExtractJob", "Read once, not checked: the rip was stopped first");
+        } else if (first.kind == readmode::Judgement::Accepted) {
+            o.readPath = readmode::pathText(first, request.minimumConfidence, std::nullopt);
+        } else {
+            // Read again through the error-correcting reader, into new files.
+            output->discard();
+            for (const auto& other : others)
+                other->discard();
+            others.clear();
+            request.readMode = readmode::Mode::Secure;
+            request.testFirst = asked.testFirst;
+            refused = readPass(request, item, output, others);
+            if (refused)
+                return *refused;
+            std::optional<readmode::Judgement> secure;
+            if (answer && o.status == ExtractOutcome::Status::Completed)
+                secure = readmode::judge(*answer, request.recordPosition, o.sums.accurateRipV1,
+                                         o.sums.accurateRipV2, request.minimumConfidence);
+            o.readPath = readmode::pathText(first, request.minimumConfidence, secure);
+            o.reReads = 1;
+        }
+    }
     // Asked before the output is put in place, which may fail it.
     const bool readsDiffer = request.testFirst && o.testComplete &&
                              o.status == ExtractOutcome::Status::Completed &&
@@ -631,4 +785,63 @@ JobResult CdExtractJob::work(const WorkItem& item) {
         o.error = placed.error();
     }
     return resultOf(o, request, readsDiffer, item.output);
+}
+
+std::optional<JobResult>
+CdExtractJob::readPass(ExtractRequest& request, const WorkItem& item,
+                       std::shared_ptr<outputfile::PendingOutput>& output,
+                       std::vector<std::shared_ptr<outputfile::PendingOutput>>& others) {
+    auto created = outputfile::PendingOutput::create(item.output);
+    if (!created) {
+        workerOutcome_ = {};
+        JobResult r;
+        r.status = JobResult::Status::Failed;
+        r.reason = created.error().description();
+        return r;
+    }
+    output = std::move(created.value());
+    request.outputFd = output->fd();
+    request.outputPath = item.output;
+    auto cancel = [this] { return cancelled(); };
+    // With a test pass first, the two passes share the bar: each is half of the work.
+    const double passes = request.testFirst ? 2.0 : 1.0;
+    double passesDone = 0;
+    auto progress = [this, &passes, &passesDone](std::int32_t done, std::int32_t total) {
+        const double percent =
+            (passesDone + static_cast<double>(done) / static_cast<double>(total)) / passes * 100.0;
+        reportProgress(progressFigure(percent), static_cast<int>(percent));
+    };
+    ExtractOutcome test;
+    if (request.testFirst) {
+        test = ReadTrackChecksums(request, cancel, progress);
+        passesDone = 1;
+    }
+    if (request.testFirst && test.status != ExtractOutcome::Status::Completed) {
+        // No copy after a test pass that was cancelled or could not read the track.
+        workerOutcome_ = test;
+        workerOutcome_.sums = {};
+        if (test.status == ExtractOutcome::Status::Cancelled)
+            workerOutcome_.framesDone = 0;
+    } else if (!request.formats.empty()) {
+        if (const auto refusal = createOtherOutputs(request, item.output, others)) {
+            output->discard();
+            workerOutcome_ = {};
+            JobResult r;
+            r.status = JobResult::Status::Failed;
+            r.reason = QStringLiteral("Track %1: ").arg(request.track) + *refusal;
+            return r;
+        }
+        request.formatFds[0] = output->fd();
+        workerOutcome_ = ExtractTrackToFormats(request, cancel, progress);
+    } else {
+        workerOutcome_ = request.mp3 ? ExtractTrackToMp3(request, cancel, progress)
+                                     : ExtractTrackToWav(request, cancel, progress);
+    }
+    if (request.testFirst) {
+        workerOutcome_.tested = true;
+        workerOutcome_.testComplete = test.status == ExtractOutcome::Status::Completed;
+        workerOutcome_.testCrc32 = test.sums.crc32;
+        workerOutcome_.corrections += test.corrections;
+    }
+    return std::nullopt;
 }

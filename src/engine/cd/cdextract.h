@@ -1,5 +1,6 @@
 #pragma once
 
+#include "engine/cd/readmode.h"
 #include "engine/cd/ripcheck.h"
 
 #include "engine/core/workerjob.h"
@@ -16,6 +17,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <vector>
 
 // Digital extraction of one CD track, read through the CD library 26 frames at a time, into
@@ -49,6 +51,17 @@ struct ExtractRequest {
     // Test and copy: the job reads the whole track once for its checksums only, then copies.
     // A copy whose CRC differs from the test's fails: the disc did not read the same twice.
     bool testFirst = false;
+    // How the track is read. Fast: once without correction (the C2-flagged sectors read
+    // securely), then accepted when `database` confirms its sums at `minimumConfidence` or
+    // above for its entry `recordPosition`, else read again securely (with the test pass when
+    // testFirst is set). Paranoid is secure with a test pass (testFirst is set for it).
+    readmode::Mode readMode = readmode::Mode::Secure;
+    std::shared_ptr<readmode::RecordSource> database; // Fast: the disc's record
+    int recordPosition = -1;
+    int minimumConfidence = readmode::defaultMinimumConfidence;
+    // Single-sector retries of a sector the drive cannot deliver before its samples are left
+    // zero and the track goes on.
+    int retryLimit = readmode::defaultRetryLimit;
     // A track stopped part way keeps its file (see ExtractionChoices::keepStopped).
     bool keepStopped = true;
     // The ID3v2 tag of a completed MP3 (its ReplayGain is measured by the extraction).
@@ -78,12 +91,20 @@ struct FormatOutput {
     QString failure;
 };
 
+// Samples of a track, as stereo pairs from its start: [first, end).
+struct SampleRange {
+    std::int64_t first = 0;
+    std::int64_t end = 0;
+};
+
 struct ExtractOutcome {
     enum class Status {
         Completed,  // every frame of the track is in the file, properly ended
         Cancelled,  // ended early on request; the file holds what was read, properly ended
-        ReadFailed, // a chunk could not be read after three attempts; the file holds the
-                    // frames before it, properly ended (see readErrorText, failedLba)
+        ReadFailed, // a chunk could not be read (a sector the drive may not read, one an
+                    // image's files lack); the file holds the frames before it, properly
+                    // ended (see readErrorText, failedLba). A damaged sector is no such
+                    // failure: see `suspicious`.
         Failed,     // the file or the encoder failed (see error); what was written stays
     };
     Status status = Status::Failed;
@@ -111,6 +132,15 @@ struct ExtractOutcome {
     // The loudness of the audio the copy read (not set by a test pass, nor when the meter
     // failed): the track's ReplayGain, and its share of the album's.
     std::shared_ptr<const LoudnessMeter> loudness;
+    // Where the disc could not be read within the retry limit: zeros stand there. A track
+    // that has any is damaged: complete, but not what the disc holds.
+    std::vector<SampleRange> suspicious;
+    bool c2Reported = false;    // the drive reported C2 errors for the reads
+    std::int32_t c2Rereads = 0; // sectors read again securely for their C2 flags
+    // A fast read: how the track was proven or read again ("Read once, accurately ripped
+    // (confidence 14)"); empty for the other modes. `reReads`: secure reads after the fast one.
+    QString readPath;
+    int reReads = 0;
     // A track written in several formats: each of its outputs, in the request's order (the
     // main one first); all stay pending (pendingMp3 is set) until the batch commits them.
     std::vector<FormatOutput> outputs;
@@ -183,6 +213,14 @@ class CdExtractJob final : public WorkerJob {
     void collected() override;
 
   private:
+    // One read of `request` (a test pass first when it asks) into a new pending `output` for
+    // the item (and `others` for its other formats): workerOutcome_ holds how it went. The
+    // job's result when the outputs could not be created.
+    std::optional<JobResult>
+    readPass(ExtractRequest& request, const WorkItem& item,
+             std::shared_ptr<outputfile::PendingOutput>& output,
+             std::vector<std::shared_ptr<outputfile::PendingOutput>>& others);
+
     std::shared_ptr<const std::vector<ExtractRequest>> requests_;
     std::shared_ptr<std::vector<ExtractOutcome>> outcomes_;
     int workerIndex_ = -1; // the item the worker ran

@@ -3,6 +3,7 @@
 #include "engine/core/settings.h"
 
 #include "engine/cd/modakrip32.h"
+#include "engine/cd/recordlookup.h"
 #include "engine/cd/trackpaths.h"
 #include "engine/encode/mp3tagging.h"
 #include "engine/platform/akrip/cddrives.h"
@@ -134,6 +135,14 @@ ExtractionPlan::ExtractionPlan(const QList<int>& tracks, const Disc& disc,
     std::vector<audiotags::Picture> pictures;
     if (cover_)
         pictures.push_back(cover_->picture);
+    // The secure mode's log stays as it always was.
+    if (choices.readMode != readmode::Mode::Secure)
+        log_.readMode = choices.readMode;
+    // A fast rip asks the database once, when its first track has been read.
+    std::shared_ptr<readmode::RecordSource> database;
+    if (choices.readMode == readmode::Mode::Fast)
+        database = std::make_shared<readmode::RecordSource>(
+            log_.accurateRipKey(), choices.databaseServer, accuraterip::defaultTimeoutMs);
     QSet<QString> taken;
     for (const int track : tracks) {
         ExtractRequest request;
@@ -147,7 +156,12 @@ ExtractionPlan::ExtractionPlan(const QList<int>& tracks, const Disc& disc,
         }
         request.place.firstOnDisc = track == firstAudio;
         request.place.lastOnDisc = track == lastAudio;
-        request.testFirst = choices.testFirst;
+        request.testFirst = choices.testFirst || choices.readMode == readmode::Mode::Paranoid;
+        request.readMode = choices.readMode;
+        request.minimumConfidence = choices.minimumConfidence;
+        request.retryLimit = choices.retryLimit;
+        request.database = database;
+        request.recordPosition = toc ? riplog::recordPosition(*toc, track) : -1;
         request.offsetSamples = offset.samples;
         request.overreads = offset.overreads;
         request.leadOutLba = toc ? toc->audioLeadOutLba() : -1;
@@ -234,6 +248,14 @@ riplog::Log ExtractionPlan::log(const QList<WorkItem>& items,
         log.tracks.push_back(entry);
     }
     log.albumGain = albumGain(results);
+    if (log.readMode) {
+        log.elapsedSeconds = log.started.secsTo(QDateTime::currentDateTime());
+        if (*log.readMode == readmode::Mode::Fast)
+            for (qsizetype i = 0; i < results.size(); ++i)
+                if ((*outcomes_)[static_cast<std::size_t>(i)].framesDone > 0)
+                    log.c2Used = log.c2Used.value_or(false) ||
+                                 (*outcomes_)[static_cast<std::size_t>(i)].c2Reported;
+    }
     return log;
 }
 

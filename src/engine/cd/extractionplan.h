@@ -3,6 +3,7 @@
 #include "engine/cd/cdextract.h"
 #include "engine/cd/disc.h"
 #include "engine/cd/discinfo.h"
+#include "engine/cd/readmode.h"
 #include "engine/cd/readoffset.h"
 #include "engine/cd/riplog.h"
 #include "engine/core/batchrunner.h"
@@ -46,6 +47,12 @@ struct ExtractionChoices {
     std::optional<cover::FrontCover> cover;
     QString coverNote;
     bool saveCover = false;
+    // How the disc is read (see ExtractRequest::readMode); Paranoid tests every track first.
+    readmode::Mode readMode = readmode::Mode::Secure;
+    int minimumConfidence = readmode::defaultMinimumConfidence;
+    int retryLimit = readmode::defaultRetryLimit;
+    // Fast: the AccurateRip server asked (the setting's text).
+    QString databaseServer;
 };
 
 // The longest text of what a disc is known as (CD-Text, the web service's answers) that a rip

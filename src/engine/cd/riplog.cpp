@@ -5,6 +5,7 @@
 #include "engine/platform/akrip/cddrives.h"
 #include "engine/platform/dialogs.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
 #include <QTextStream>
@@ -17,6 +18,22 @@ namespace {
 
 QString hex(std::uint32_t value) {
     return QStringLiteral("%1").arg(value, 8, 16, QLatin1Char('0')).toUpper();
+}
+
+QString readModeLine(readmode::Mode mode) {
+    switch (mode) {
+    case readmode::Mode::Fast:
+        return QCoreApplication::translate(
+            "riplog", "Fast, verified: each track read once, read again securely unless the "
+                      "AccurateRip database confirms it");
+    case readmode::Mode::Paranoid:
+        return QCoreApplication::translate(
+            "riplog", "Paranoid: every sector through the error-correcting reader, each track "
+                      "tested and copied");
+    case readmode::Mode::Secure:
+        break;
+    }
+    return QStringLiteral("Secure: every sector through the error-correcting reader");
 }
 
 QString modeText(ReadMode mode) {
@@ -144,6 +161,21 @@ QStringList Log::accurateRipLines() const {
     return lines;
 }
 
+QString positionTime(std::int64_t samples) {
+    const std::int64_t frames = samples / ripcheck::samplesPerSector;
+    const std::int64_t seconds = frames / 75;
+    return QStringLiteral("%1:%2:%3.%4")
+        .arg(seconds / 3600)
+        .arg(seconds / 60 % 60, 2, 10, QLatin1Char('0'))
+        .arg(seconds % 60, 2, 10, QLatin1Char('0'))
+        .arg(frames % 75, 2, 10, QLatin1Char('0'));
+}
+
+QString suspiciousText(const SampleRange& range) {
+    return QCoreApplication::translate("riplog", "Suspicious position %1 \u2013 %2")
+        .arg(positionTime(range.first), positionTime(range.end));
+}
+
 QString sectorTime(std::int64_t sectors) {
     const std::int64_t seconds = sectors / 75;
     return QStringLiteral("%1:%2.%3")
@@ -223,6 +255,15 @@ void writeTrack(QTextStream& s, const Track& t, const std::optional<cddrives::Di
             s << "  AccurateRip: " << Verdict{0, false, {}}.text() << "\n";
         s << "  Re-reads and corrections: " << t.corrections << "\n";
     }
+    if (!t.readPath.isEmpty())
+        s << "  " << QCoreApplication::translate("riplog", "Read path: %1").arg(t.readPath) << "\n";
+    if (t.c2Rereads > 0)
+        s << "  "
+          << QCoreApplication::translate("riplog", "Sectors read again for their C2 errors: %1")
+                 .arg(t.c2Rereads)
+          << "\n";
+    for (const QString& position : t.suspicious)
+        s << "  " << position << "\n";
     if (t.gain) {
         s << "  ReplayGain track gain: " << t.gain->gainText() << "\n";
         s << "  ReplayGain track peak: " << t.gain->peakText() << "\n";
@@ -239,8 +280,19 @@ void writeTrack(QTextStream& s, const Track& t, const std::optional<cddrives::Di
 void Log::writeHead(QTextStream& s) const {
     s << program << " extraction log\n";
     s << "Date: " << started.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")) << "\n\n";
-    s << "Drive: " << printable(drive) << "\n";
-    s << "Read mode: " << modeText(mode) << "\n";
+    s << "Drive: " << printable(drive);
+    if (c2Used)
+        s << " ("
+          << (*c2Used ? QCoreApplication::translate(
+                            "riplog", "C2 error pointers used; their reading has not been "
+                                      "tried on a real drive")
+                      : QCoreApplication::translate("riplog", "no C2 error pointers reported"))
+          << ")";
+    s << "\n";
+    if (mode == ReadMode::Secure && readMode)
+        s << "Read mode: " << readModeLine(*readMode) << "\n";
+    else
+        s << "Read mode: " << modeText(mode) << "\n";
     if (!readOffset.isEmpty()) {
         s << "Read offset correction: " << printable(readOffset) << "\n";
         s << "Overread into lead-in and lead-out: " << (overreads ? "Yes" : "No") << "\n";
@@ -315,6 +367,22 @@ QString Log::text() const {
     }
     if (const QStringList database = accurateRipLines(); !database.isEmpty())
         s << database.last() << "\n\n";
+    if (readMode == readmode::Mode::Fast) {
+        int reRead = 0;
+        for (const Track& t : tracks)
+            reRead += t.reReads;
+        s << QCoreApplication::translate("riplog", "Tracks read again securely: %1 of %2")
+                 .arg(reRead)
+                 .arg(tracks.size())
+          << "\n";
+    }
+    if (elapsedSeconds >= 0)
+        s << QCoreApplication::translate("riplog", "Total time: %1")
+                 .arg(QStringLiteral("%1:%2:%3")
+                          .arg(elapsedSeconds / 3600)
+                          .arg(elapsedSeconds / 60 % 60, 2, 10, QLatin1Char('0'))
+                          .arg(elapsedSeconds % 60, 2, 10, QLatin1Char('0')))
+          << "\n";
     const auto asked = tracksAsked >= 0 ? tracksAsked : static_cast<int>(tracks.size());
     s << QStringLiteral("Summary: %1 of %2 tracks asked for copied OK").arg(copied).arg(asked);
     if (!problems.isEmpty())
@@ -363,6 +431,11 @@ Track trackOf(int number, const QString& outputFile, std::int32_t startLba, std:
         t.corrections = outcome->corrections;
         t.tested = outcome->tested;
         t.testCrc32 = outcome->testCrc32;
+        t.readPath = outcome->readPath;
+        t.reReads = outcome->reReads;
+        t.c2Rereads = outcome->c2Rereads;
+        for (const SampleRange& range : outcome->suspicious)
+            t.suspicious.push_back(suspiciousText(range));
         if (outcome->loudness)
             t.gain = outcome->loudness->replayGain();
     }
@@ -392,6 +465,12 @@ Track trackOf(int number, const QString& outputFile, std::int32_t startLba, std:
                    t.testCrc32 != t.sums.crc32) {
             t.result = TrackResult::ReadErrors; // a whole copy, failed for its differing reads
             t.failure = QStringLiteral("the test and copy CRCs differ");
+        } else if (outcome && outcome->status == ExtractOutcome::Status::Completed &&
+                   !outcome->suspicious.empty()) {
+            t.result = TrackResult::ReadErrors; // whole, with silence where the disc failed
+            t.failure = QCoreApplication::translate(
+                "riplog", "damaged: the disc could not be read at the suspicious positions "
+                          "below; silence stands there");
         } else {
             t.result = TrackResult::Failed;
             t.failure = reason;

@@ -4,6 +4,7 @@
 #include "engine/cd/cdextract.h"
 #include "engine/cd/disc.h"
 #include "engine/cd/discinfo.h"
+#include "engine/cd/readmode.h"
 #include "engine/cd/ripcheck.h"
 #include "engine/core/batchrunner.h"
 #include "engine/platform/akrip/cddrives.h"
@@ -55,6 +56,12 @@ struct Track {
     std::int64_t corrections = 0; // sectors the reader read again or corrected
     TrackResult result = TrackResult::CopyOk;
     QString failure;                // why, for ReadErrors and Failed
+    // A fast read's path ("Read once, accurately ripped (confidence 14)"); empty otherwise.
+    QString readPath;
+    int reReads = 0;   // secure reads after the fast one
+    int c2Rereads = 0; // sectors a fast read read again for their C2 flags
+    // Where the disc could not be read: zeros stand there (suspiciousText of each range).
+    std::vector<QString> suspicious;
     QString title;                  // as the disc information gives it; empty when unknown
     std::optional<ReplayGain> gain; // of the audio copied; none for silence
 };
@@ -83,6 +90,13 @@ struct Log {
     QDateTime started; // local time
     QString drive;     // the drive's identification, or the image's file
     ReadMode mode = ReadMode::Secure;
+    // How a bit-exact rip read (secure, fast or paranoid); the secure mode's words when unset.
+    std::optional<readmode::Mode> readMode;
+    // The drive reported C2 error pointers and the rip used them (a fast read); none when no
+    // track said.
+    std::optional<bool> c2Used;
+    // Seconds from the log's start to the end of the tracks' reads; -1: not measured.
+    qint64 elapsedSeconds = -1;
     QString outputFormat; // "WAV (44,100 Hz, 16-bit, stereo)", "MP3 160 kbit/s, ..."
     // The read offset the rip corrected, with its source (readoffset::describe); empty when
     // no offset applies (a real-time capture). `overreads`: the drive read past the disc's edges.
@@ -132,6 +146,11 @@ accuraterip::DiscKey accurateRipKey(const cddrives::DiscToc& toc);
 // track, the hidden track (0) and a track the disc does not have, which the record never
 // covers.
 int recordPosition(const cddrives::DiscToc& toc, int number);
+
+// "h:mm:ss.ff" of a sample position in a track (75 frames a second).
+QString positionTime(std::int64_t samples);
+// "Suspicious position 0:12:03.45 – 0:12:03.60" of a damaged range of a track.
+QString suspiciousText(const SampleRange& range);
 
 // "mm:ss.ff" of a sector count (75 frames a second).
 QString sectorTime(std::int64_t sectors);

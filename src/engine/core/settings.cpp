@@ -41,6 +41,9 @@ std::int16_t ConvertFolderPortableNames = 0;
 QString CoverArtServer;
 QString CoverArtSize;
 std::int16_t SaveCoverFile = 1;
+QString RipReadMode;
+std::int16_t MinimumConfidence = 2;
+std::int16_t ReadRetryLimit = 20;
 
 namespace {
 
@@ -87,6 +90,9 @@ const KeyInfo& info(SettingKey key) {
         {"Cover art server", "https://coverartarchive.org", nullptr, &CoverArtServer},
         {"Cover art size", "500", nullptr, &CoverArtSize},
         {"Save cover file", "1", &SaveCoverFile, nullptr},
+        {"Read mode", "secure", nullptr, &RipReadMode},
+        {"Minimum confidence", "2", &MinimumConfidence, nullptr},
+        {"Read retry limit", "20", &ReadRetryLimit, nullptr},
     };
     return table[static_cast<int>(key)];
 }

@@ -72,6 +72,15 @@ extern std::int16_t ConvertFolderPortableNames;
 extern QString CoverArtServer;
 extern QString CoverArtSize;
 extern std::int16_t SaveCoverFile;
+// How rips read the disc: "secure", "fast" or "paranoid" (readmode::fromName; another text
+// reads as secure).
+extern QString RipReadMode;
+// A fast rip accepts a track read once when the AccurateRip database confirms it with at
+// least this many rips (1 to 200).
+extern std::int16_t MinimumConfidence;
+// Single-sector retries of a sector the drive cannot deliver before the rip leaves it silent
+// and goes on (0 to 1000).
+extern std::int16_t ReadRetryLimit;
 
 // The keys, in the order LoadSettings reads them.
 enum class SettingKey {
@@ -109,8 +118,11 @@ enum class SettingKey {
     CoverArtServer,
     CoverArtSize,
     SaveCoverFile,
+    RipReadMode,
+    MinimumConfidence,
+    ReadRetryLimit,
 };
-inline constexpr int SettingKeyCount = 34;
+inline constexpr int SettingKeyCount = 37;
 
 namespace settings {
 

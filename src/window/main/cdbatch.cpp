@@ -176,6 +176,11 @@ void extractTracks(Form1& w, const Disc& disc, const BatchChoices& choices) {
     extraction.saveCover = SaveCoverFile == 1;
     extraction.nameFromDisc = work.settings.namesFromDisc;
     extraction.destination = work.settings.destination;
+    const readmode::Choices reading = readmode::fromSettings();
+    extraction.readMode = reading.mode;
+    extraction.minimumConfidence = reading.minimumConfidence;
+    extraction.retryLimit = reading.retryLimit;
+    extraction.databaseServer = AccurateRipServer;
     auto plan = std::make_shared<ExtractionPlan>(tracks, disc, extraction);
     work.items = plan->items();
     work.makeJob = plan->jobMaker();

@@ -1,5 +1,6 @@
 #include "window/prefs/frmprefs.h"
 #include "window/prefs/coverartbox.h"
+#include "window/prefs/readmodebox.h"
 
 #include "engine/cd/readoffset.h"
 #include "engine/core/destination.h"
@@ -321,6 +322,7 @@ QWidget* FrmPrefs::buildDriveTab() {
     grid->addWidget(spnReadOffset, 1, 1);
     grid->addWidget(chkOverread, 2, 0, 1, 2);
     column->addWidget(frame);
+    column->addWidget(new ReadModeBox(tab));
     column->addStretch();
     return tab;
 }

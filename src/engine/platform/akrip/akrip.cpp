@@ -14,15 +14,18 @@ namespace {
 
 thread_local int lastError = NoError;
 thread_local QString lastDetail;
+thread_local bool lastDamaged = false;
 
 int succeed(int result) {
     lastError = NoError;
+    lastDamaged = false;
     lastDetail.clear();
     return result;
 }
 
-int fail(int code, const QString& detail = {}) {
+int fail(int code, const QString& detail = {}, bool damaged = false) {
     lastError = code;
+    lastDamaged = damaged;
     lastDetail = detail;
     return 0;
 }
@@ -160,7 +163,10 @@ int ReadTOC(std::uint32_t handle, TocRecord* toc) {
     return succeed(1);
 }
 
-int ReadCDAudioLBA(std::uint32_t handle, unsigned char* buffer) {
+namespace {
+
+// ReadCDAudioLBA (`once` false) or ReadCDAudioLBAOnce.
+int readAudio(std::uint32_t handle, unsigned char* buffer, bool once, std::uint8_t* c2) {
     const auto open = findHandle(handle);
     if (!open)
         return fail(InvalidHandle);
@@ -196,13 +202,36 @@ int ReadCDAudioLBA(std::uint32_t handle, unsigned char* buffer) {
         return succeed(1);
 
     const std::int64_t before = open->reader->corrections();
-    const std::uint32_t stored = open->reader->read(static_cast<std::int32_t>(header.startLba),
-                                                    header.frameCount, buffer + sizeof header);
+    const auto first = static_cast<std::int32_t>(header.startLba);
+    const std::uint32_t stored =
+        once ? open->reader->readOnce(first, header.frameCount, buffer + sizeof header, c2)
+             : open->reader->read(first, header.frameCount, buffer + sizeof header);
     open->corrections += open->reader->corrections() - before;
+    open->c2Reported = open->reader->reportsC2();
     header.returnedLength = static_cast<std::uint32_t>(stored * cdFrameBytes);
     std::memcpy(buffer, &header, sizeof header);
     return stored == header.frameCount ? succeed(1)
-                                       : fail(AspiManagerError, open->reader->failure());
+                                       : fail(AspiManagerError, open->reader->failure(),
+                                              open->reader->lastFailureDamaged());
+}
+
+} // namespace
+
+int ReadCDAudioLBA(std::uint32_t handle, unsigned char* buffer) {
+    return readAudio(handle, buffer, false, nullptr);
+}
+
+int ReadCDAudioLBAOnce(std::uint32_t handle, unsigned char* buffer, std::uint8_t* c2) {
+    return readAudio(handle, buffer, true, c2);
+}
+
+bool reportsC2(std::uint32_t handle) {
+    const auto open = findHandle(handle);
+    return open && open->c2Reported.load();
+}
+
+bool lastFailureDamaged() {
+    return lastDamaged;
 }
 
 int CloseCDHandle(std::uint32_t handle) {

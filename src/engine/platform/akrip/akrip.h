@@ -147,6 +147,16 @@ int ReadTOC(std::uint32_t handle, TocRecord* toc);
 // read: a frame of a data track, or of the gap after an Enhanced CD's audio session, fails
 // the read there. Reads of one handle run one at a time.
 int ReadCDAudioLBA(std::uint32_t handle, unsigned char* buffer);
+// ReadCDAudioLBA in one pass without correction: the sectors as one drive read delivers them
+// (fast, but a drive's jitter and errors pass unseen). With `c2` (frameCount bytes), a
+// nonzero byte marks each frame the drive flagged with C2 errors; zeros when it reports none.
+int ReadCDAudioLBAOnce(std::uint32_t handle, unsigned char* buffer, std::uint8_t* c2);
+// The drive of `handle` reports C2 error pointers (known once a single-pass read has run on
+// it); false for an unknown handle.
+bool reportsC2(std::uint32_t handle);
+// The last read of this thread that failed stopped at a sector of the disc's audio the drive
+// could not deliver (damage), rather than one it may not read or an image's files lack.
+bool lastFailureDamaged();
 // 1 when the handle was open; 0 and InvalidHandle otherwise (handle 0 included).
 int CloseCDHandle(std::uint32_t handle);
 // Every call above sets it: NoError on success.

@@ -640,9 +640,9 @@ Result<ImageReport> registerImage(const QString& cuePath) {
     auto copy = writePrivateCopy(cuePath, image.value(), layout, parts.value(), sheet.value());
     if (!copy)
         return copy.error();
-    const DiscSource source{copy->cue,    false,
-                            canonicalCue, nativepath::absolute(copy->data),
-                            image->sheet, copy->missing};
+    const DiscSource source{
+        copy->cue,    false,         canonicalCue, nativepath::absolute(copy->data),
+        image->sheet, copy->missing, nullptr};
     DiscSource asNamed = source; // failures name the sheet as the user named it
     asNamed.cuePath = cuePath;
     if (auto opened = akrip::detail::openDisc(asNamed); !opened)
@@ -670,6 +670,17 @@ Result<ImageReport> registerImage(const QString& cuePath) {
     report.displayName = entry.drive.id;
     table->drives.push_back(std::move(entry));
     report.driveIndex = static_cast<int>(table->drives.size()) - 1;
+    return report;
+}
+
+Result<ImageReport> registerSimulatedDrive(const QString& cuePath,
+                                           std::shared_ptr<cdiolib::DriveMedium> medium) {
+    auto report = registerImage(cuePath);
+    if (!report)
+        return report;
+    LockedTable table;
+    DriveEntry& entry = table->drives[static_cast<std::size_t>(report->driveIndex)];
+    entry.source.medium = std::move(medium);
     return report;
 }
 

@@ -5,6 +5,10 @@
 #include <QString>
 #include <QStringList>
 
+namespace cdiolib {
+class DriveMedium;
+}
+
 #include <cstdint>
 #include <memory>
 #include <vector>
@@ -61,6 +65,12 @@ struct ImageReport {
 // temporary folder, removed when the program ends; folders of processes that no longer run
 // (ended by a crash or a kill) are removed by each registration.
 Result<ImageReport> registerImage(const QString& cuePath);
+// Registers the image `cuePath` as registerImage does, as a drive whose every audio read
+// goes to `medium` (a drive model with its own timing, errors and C2 reports). For tests and
+// benches only: nothing the user can choose reaches it. A handle opened on the drive before
+// keeps the reads it had.
+Result<ImageReport> registerSimulatedDrive(const QString& cuePath,
+                                           std::shared_ptr<cdiolib::DriveMedium> medium);
 // Removes every registered image (their handles are closed). For tests.
 void forgetImages();
 

@@ -5,6 +5,7 @@
 
 #include <cdio/logging.h>
 #include <cdio/memory.h>
+#include <cdio/mmc_ll_cmds.h>
 
 #include <algorithm>
 #include <cerrno>
@@ -194,6 +195,7 @@ using DriveRead = long (*)(cdrom_drive_t*, void*, lsn_t, long);
 
 struct SectorReader::State {
     DriveRead driveRead = nullptr;       // the library's own read, which the hook calls
+    DriveMedium* medium = nullptr;       // stands in for driveRead when set
     QByteArray imageData;                // an image's data file; empty for a device
     std::vector<MissingSectors> missing; // of an image: sectors its files do not hold
     // What the last drive read covering each sector did with it.
@@ -242,6 +244,13 @@ constexpr long wordsPerSector = sectorBytes / 2;
 long driveRead(const SectorReader::State& state, cdrom_drive_t* drive, void* buffer, lsn_t begin,
                long sectors) {
     errno = 0; // the library's read may fail without setting errno; a stale one misleads
+    if (state.medium) {
+        const long got =
+            state.medium->read(begin, sectors, static_cast<unsigned char*>(buffer), nullptr);
+        if (got < sectors)
+            errno = EIO;
+        return got;
+    }
     long got = state.driveRead(drive, buffer, begin, sectors);
     if (got > 0 && !state.imageData.isEmpty()) {
         struct stat data {};
@@ -350,12 +359,15 @@ bool ReadStop::requested() {
     return currentStop && currentStop->stop_ && currentStop->stop_();
 }
 
-Result<std::unique_ptr<SectorReader>>
-SectorReader::open(CdIo_t* disc, const Layout& layout, const QString& imageData,
-                   const std::vector<MissingSectors>& missing) {
+Result<std::unique_ptr<SectorReader>> SectorReader::open(CdIo_t* disc, const Layout& layout,
+                                                         const QString& imageData,
+                                                         const std::vector<MissingSectors>& missing,
+                                                         std::shared_ptr<DriveMedium> medium) {
     clearMessage();
     std::unique_ptr<SectorReader> reader(new SectorReader);
     reader->layout_ = layout;
+    reader->disc_ = disc;
+    reader->medium_ = std::move(medium);
     reader->drive_.reset(cdio_cddap_identify_cdio(disc, CDDA_MESSAGE_FORGETIT, nullptr));
     if (!reader->drive_)
         return VortanError(VortanError::InvalidArgument, errorSource,
@@ -372,6 +384,7 @@ SectorReader::open(CdIo_t* disc, const Layout& layout, const QString& imageData,
     reader->state_->driveRead = drive->read_audio;
     reader->state_->imageData = nativepath::encode(imageData);
     reader->state_->missing = missing;
+    reader->state_->medium = reader->medium_.get();
     drive->read_audio = hookedDriveRead;
     reader->paranoia_.reset(cdio_paranoia_init(drive));
     if (!reader->paranoia_)
@@ -417,6 +430,7 @@ std::uint32_t SectorReader::read(std::int32_t first, std::uint32_t count, unsign
     } restore{outer};
 
     failure_.clear();
+    damaged_ = false;
     std::uint32_t stored = 0;
     // Only audio sectors go to paranoia: find where the request leaves them.
     std::uint32_t readable = 0;
@@ -453,11 +467,13 @@ std::uint32_t SectorReader::read(std::int32_t first, std::uint32_t count, unsign
                 failure_ = QStringLiteral("the read was stopped at sector %1").arg(sector);
             else if (!state.imageData.isEmpty() && !state.delivered(sector))
                 failure_ = imageShortfall(state, sector);
-            else
+            else {
+                damaged_ = true;
                 failure_ =
                     withReason(QStringLiteral("sector %1 could not be read (%2 attempts failed)")
                                    .arg(sector)
                                    .arg(state.failedSingleReads + 1));
+            }
             break;
         }
         std::memcpy(out + static_cast<std::size_t>(stored) * sectorBytes, audio, sectorBytes);
@@ -468,6 +484,97 @@ std::uint32_t SectorReader::read(std::int32_t first, std::uint32_t count, unsign
     if (stored == count)
         nextSector_ = first + static_cast<std::int32_t>(count);
     return stored;
+}
+
+bool SectorReader::reportsC2() const {
+    if (medium_)
+        return medium_->reportsC2();
+    return c2_ == C2::Reported;
+}
+
+std::uint32_t SectorReader::readOnce(std::int32_t first, std::uint32_t count, unsigned char* out,
+                                     std::uint8_t* c2) {
+    failure_.clear();
+    damaged_ = false;
+    nextSector_ = -1; // paranoia's cursor is not where this read leaves the drive
+    if (c2)
+        std::fill(c2, c2 + count, std::uint8_t{0});
+    std::uint32_t readable = 0;
+    QString unreadableReason;
+    for (; readable < count; ++readable) {
+        unreadableReason = unreadable(first + static_cast<std::int32_t>(readable));
+        if (!unreadableReason.isEmpty())
+            break;
+    }
+    if (ReadStop::requested()) {
+        failure_ = QStringLiteral("the read was stopped at sector %1").arg(first);
+        return 0;
+    }
+    long got = 0;
+    if (readable > 0) {
+        if (medium_) {
+            std::vector<std::uint8_t> flags(readable, 0);
+            got = medium_->read(first, static_cast<long>(readable), out, flags.data());
+            if (c2)
+                std::copy(flags.begin(), flags.end(), c2);
+        } else if (state_->imageData.isEmpty() && c2_ != C2::None) {
+            got = readWithC2(first, readable, out, c2);
+        } else {
+            SectorReader::State* outer = runningRead;
+            runningRead = state_.get();
+            state_->wanted = first;
+            got = driveRead(*state_, drive_.get(), out, first, static_cast<long>(readable));
+            runningRead = outer;
+        }
+    }
+    const auto stored = static_cast<std::uint32_t>(std::clamp<long>(got, 0, readable));
+    if (stored < readable) {
+        const std::int32_t sector = first + static_cast<std::int32_t>(stored);
+        if (!state_->imageData.isEmpty()) {
+            failure_ = imageShortfall(*state_, sector);
+        } else {
+            damaged_ = true;
+            failure_ = withReason(QStringLiteral("sector %1 could not be read").arg(sector));
+        }
+    } else if (readable < count) {
+        failure_ = unreadableReason;
+    }
+    return stored;
+}
+
+long SectorReader::readWithC2(std::int32_t first, std::uint32_t count, unsigned char* out,
+                              std::uint8_t* c2) {
+    // Each block: the sector's 2,352 bytes, then one C2 bit per byte of it (294 bytes).
+    constexpr std::size_t c2Bytes = sectorBytes / 8;
+    constexpr std::size_t blockBytes = sectorBytes + c2Bytes;
+    std::vector<unsigned char> blocks(blockBytes * count);
+    const driver_return_code_t result =
+        mmc_read_cd(disc_, blocks.data(), first, CDIO_MMC_READ_TYPE_CDDA, false, false, 0, true,
+                    false, 1, 0, static_cast<std::uint16_t>(blockBytes), count);
+    if (result != DRIVER_OP_SUCCESS) {
+        if (c2_ == C2::Unknown) {
+            // The drive does not take the request: it reports no C2, and is read plainly.
+            c2_ = C2::None;
+            SectorReader::State* outer = runningRead;
+            runningRead = state_.get();
+            state_->wanted = first;
+            const long got = driveRead(*state_, drive_.get(), out, first, static_cast<long>(count));
+            runningRead = outer;
+            return got;
+        }
+        return 0;
+    }
+    c2_ = C2::Reported;
+    for (std::uint32_t k = 0; k < count; ++k) {
+        const unsigned char* block = blocks.data() + k * blockBytes;
+        std::memcpy(out + static_cast<std::size_t>(k) * sectorBytes, block, sectorBytes);
+        if (c2)
+            c2[k] = std::any_of(block + sectorBytes, block + blockBytes,
+                                [](unsigned char bits) { return bits != 0; })
+                        ? 1
+                        : 0;
+    }
+    return static_cast<long>(count);
 }
 
 } // namespace cdiolib

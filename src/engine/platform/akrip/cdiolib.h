@@ -129,6 +129,20 @@ class ReadStop {
     const ReadStop* outer_;
 };
 
+// The raw face of a drive that stands in for the disc's own reads (cddrives::
+// registerSimulatedDrive): every drive read of the disc's audio, paranoia's and single-pass
+// ones alike, goes to it. Called by one thread at a time.
+class DriveMedium {
+  public:
+    virtual ~DriveMedium() = default;
+    // One drive read of `count` sectors from `first` into `out`: how many were delivered
+    // before the first that could not be read (`count` on success). `c2` is null for the
+    // error-correcting reader's reads; a single pass gives it, and it takes one byte per
+    // sector: nonzero where the drive flagged a C2 error in it (zeros when it reports none).
+    virtual long read(std::int32_t first, long count, unsigned char* out, std::uint8_t* c2) = 0;
+    virtual bool reportsC2() const = 0;
+};
+
 // Audio reads through paranoia over an open disc (which must outlive the reader).
 //
 // Full paranoia without never-skip: a sector paranoia cannot read is reported, not retried
@@ -148,9 +162,12 @@ class ReadStop {
 // file does not hold (now) count as not delivered, and neither do the `missing` ones.
 class SectorReader {
   public:
+    // With `medium`, every drive read goes to it instead of the disc (the disc still gives the
+    // layout paranoia works over).
     static Result<std::unique_ptr<SectorReader>>
     open(CdIo_t* disc, const Layout& layout, const QString& imageData = {},
-         const std::vector<MissingSectors>& missing = {});
+         const std::vector<MissingSectors>& missing = {},
+         std::shared_ptr<DriveMedium> medium = nullptr);
     ~SectorReader();
     SectorReader(const SectorReader&) = delete;
     SectorReader& operator=(const SectorReader&) = delete;
@@ -158,6 +175,19 @@ class SectorReader {
     // Reads `count` sectors from `first` into `out` (count * 2,352 bytes). Returns how many
     // were stored before the first one that could not be read; `count` on success.
     std::uint32_t read(std::int32_t first, std::uint32_t count, unsigned char* out);
+    // One pass without correction (no paranoia): sectors as the drive delivers them, in one
+    // drive read. With `c2` (count bytes), where the drive reports C2 errors, a nonzero byte
+    // marks each sector it flagged; zeros when it reports none. Only audio sectors are read,
+    // as read() does. Returns how many were stored before the first that failed.
+    std::uint32_t readOnce(std::int32_t first, std::uint32_t count, unsigned char* out,
+                           std::uint8_t* c2);
+    // The drive reports C2 error pointers (asked once, at the first single-pass read of a
+    // device: a drive that refuses the request reports none).
+    bool reportsC2() const;
+    // The last read stopped at a sector of the disc's audio that the drive could not deliver
+    // (damage), rather than at one it never may read (a data track, past the end) or one an
+    // image's files do not hold.
+    bool lastFailureDamaged() const { return damaged_; }
     // Why the last read stopped short ("sector 660 is in track 3, a data track"); empty after
     // a read that stored every sector.
     const QString& failure() const { return failure_; }
@@ -182,7 +212,15 @@ class SectorReader {
     std::int64_t corrections_ = 0;
     Layout layout_;
     QString failure_;
+    bool damaged_ = false;
+    CdIo_t* disc_ = nullptr;
+    std::shared_ptr<DriveMedium> medium_;
+    enum class C2 { Unknown, Reported, None };
+    C2 c2_ = C2::Unknown;
 
+    // A device's single pass with C2 error pointers (MMC READ CD); the first refusal makes
+    // the drive one that reports none, read plainly from then on.
+    long readWithC2(std::int32_t first, std::uint32_t count, unsigned char* out, std::uint8_t* c2);
     // The reason sector `sector` is not one paranoia may read; empty when it is.
     QString unreadable(std::int32_t sector) const;
 };

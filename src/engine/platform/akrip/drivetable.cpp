@@ -26,7 +26,7 @@ LockedTable::LockedTable() : table_(theTable()), lock_(table_.mutex) {
             break;
         DriveEntry entry;
         entry.drive = cddrives::Drive{cdiolib::hardwareId(node), node, false};
-        entry.source = DiscSource{node, true, {}, {}, nullptr, {}};
+        entry.source = DiscSource{node, true, {}, {}, nullptr, {}, nullptr};
         table_.drives.push_back(std::move(entry));
     }
     table_.deviceCount = static_cast<int>(table_.drives.size());
@@ -138,8 +138,11 @@ Result<bool> OpenHandle::openDiscLocked() {
     layout = std::move(readLayout.value());
     // A disc without audio (or a drive that cannot read it) still has its table of contents;
     // its reads fail.
+    // A simulated drive's reads are its medium's, as a device's are its own.
+    const bool ownReads = source.isDevice || source.medium;
     auto opener = cdiolib::SectorReader::open(
-        disc.get(), *layout, source.isDevice ? QString() : source.dataPath, source.missing);
+        disc.get(), *layout, ownReads ? QString() : source.dataPath,
+        ownReads ? std::vector<cdiolib::MissingSectors>{} : source.missing, source.medium);
     if (opener)
         reader = std::move(opener.value());
     else

@@ -24,6 +24,8 @@ struct DiscSource {
     QString dataPath;
     std::shared_ptr<const cuesheet::Sheet> sheet; // images: the sheet as the program read it
     std::vector<cdiolib::MissingSectors> missing; // images: sectors the user's files lack
+    // A simulated drive's reads (cddrives::registerSimulatedDrive); null for every other.
+    std::shared_ptr<cdiolib::DriveMedium> medium;
 };
 
 // Opens the disc of `source`. An image whose cue sheet or data file is gone fails like a
@@ -64,6 +66,7 @@ struct OpenHandle {
     QString readerFailure;                         // why `reader` is null
     std::atomic<bool> msfAddresses{true};
     std::atomic<std::int64_t> corrections{0};
+    std::atomic<bool> c2Reported{false};
 
     // (Re)opens the disc now in the drive. Holds readLock.
     Result<bool> openDiscLocked();
