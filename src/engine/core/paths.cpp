@@ -97,3 +97,8 @@ bool InstalledProgram() {
 QString HelpFolder() {
     return (InstalledProgram() ? installedDataFolder() : ProgramFolder()) + QStringLiteral("/help");
 }
+
+QString TranslationsFolder() {
+    return (InstalledProgram() ? installedDataFolder() : ProgramFolder()) +
+           QStringLiteral("/translations");
+}

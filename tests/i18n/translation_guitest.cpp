@@ -1,0 +1,80 @@
+// The main window in German: its menus read German, each menu's mnemonics stay unique, and
+// the window is English again without the translation.
+#include "engine/core/translation.h"
+#include "formtest.h"
+
+#include <QAction>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPushButton>
+
+#include <set>
+
+namespace {
+
+QStringList captions(const QList<QAction*>& actions) {
+    QStringList out;
+    for (const QAction* a : actions)
+        if (!a->isSeparator())
+            out << a->text();
+    return out;
+}
+
+// The letters after "&" in the captions that repeat one before them.
+QStringList repeatedMnemonics(const QList<QAction*>& actions) {
+    std::set<QChar> seen;
+    QStringList repeated;
+    for (const QAction* a : actions) {
+        if (a->isSeparator() || !a->isVisible())
+            continue;
+        const QString text = a->text();
+        const qsizetype at = text.indexOf(QLatin1Char('&'));
+        if (at >= 0 && at + 1 < text.size() && !seen.insert(text.at(at + 1).toLower()).second)
+            repeated << text;
+    }
+    return repeated;
+}
+
+class GermanWindowTest : public FormTest {
+  protected:
+    void TearDown() override {
+        FormTest::TearDown();
+        translation::remove();
+    }
+};
+
+} // namespace
+
+TEST_F(GermanWindowTest, MenusAndButtonsReadGermanWithUniqueMnemonics) {
+    ASSERT_EQ(translation::install(QLocale(QLocale::German, QLocale::Germany),
+                                   QStringLiteral(VORTAN_TRANSLATIONS_DIR)),
+              QStringLiteral("de"));
+    Form1& w = load();
+    QStringList bar;
+    for (QAction* a : w.menuBar()->actions())
+        if (a->isVisible())
+            bar << a->text();
+    EXPECT_EQ(bar, (texts({"&Datei", "&Aktion", "&CD", "&Einstellungen", "&Hilfe"})));
+    EXPECT_EQ(captions(w.mnuFile->actions()).first(), QStringLiteral("Ö&ffnen"));
+    EXPECT_EQ(captions(w.mnuFile->actions()).last(), QStringLiteral("&Beenden"));
+    EXPECT_EQ(w.Command8->text(), QStringLiteral("Abbrechen"));
+    EXPECT_TRUE(repeatedMnemonics(w.menuBar()->actions()).isEmpty())
+        << repeatedMnemonics(w.menuBar()->actions()).join(QLatin1Char(' ')).toStdString();
+    for (QMenu* menu : w.findChildren<QMenu*>())
+        EXPECT_TRUE(repeatedMnemonics(menu->actions()).isEmpty())
+            << menu->objectName().toStdString() << ": "
+            << repeatedMnemonics(menu->actions()).join(QLatin1Char(' ')).toStdString();
+}
+
+TEST_F(GermanWindowTest, WithoutTheTranslationTheWindowStaysEnglish) {
+    ASSERT_EQ(translation::install(QLocale(QLocale::English, QLocale::UnitedStates),
+                                   QStringLiteral(VORTAN_TRANSLATIONS_DIR)),
+              QString());
+    Form1& w = load();
+    QStringList bar;
+    for (QAction* a : w.menuBar()->actions())
+        if (a->isVisible())
+            bar << a->text();
+    EXPECT_EQ(bar, (texts({"&File", "&Action", "&CD", "&Preferences", "&Help"})));
+    EXPECT_EQ(w.Command8->text(), QStringLiteral("Cancel"));
+}
