@@ -62,8 +62,10 @@ int main(int argc, char* argv[]) {
 
     const cli::Parsed parsed = cli::parse(arguments.mid(1));
     if (!parsed.error.isEmpty()) {
-        std::fprintf(stderr, "mp3vortan-cli: %s\nTry 'mp3vortan-cli --help'.\n",
-                     parsed.error.toLocal8Bit().constData());
+        const QString usage = QCoreApplication::translate(
+                                  "cli::Main", "mp3vortan-cli: %1\nTry 'mp3vortan-cli --help'.\n")
+                                  .arg(parsed.error);
+        std::fputs(usage.toLocal8Bit().constData(), stderr);
         return 2;
     }
     cli::Interruption interruption;
