@@ -7,6 +7,213 @@
         <source>: the file is incomplete: %1 ms of its audio are missing (it holds %2 of %3 samples; what it holds was converted)</source>
         <translation>: die Datei ist unvollständig: %1 ms ihres Audios fehlen (sie enthält %2 von %3 Samples; was sie enthält, wurde umgewandelt)</translation>
     </message>
+    <message>
+        <source>No input file</source>
+        <translation>Keine Eingabedatei</translation>
+    </message>
+    <message>
+        <source>The output file is the input file</source>
+        <translation>Die Ausgabedatei ist die Eingabedatei</translation>
+    </message>
+    <message>
+        <source>Cannot write </source>
+        <translation>Schreiben nicht möglich: </translation>
+    </message>
+    <message>
+        <source>No output</source>
+        <translation>Keine Ausgabe</translation>
+    </message>
+    <message>
+        <source>The output refuses this audio format</source>
+        <translation>Die Ausgabe lehnt dieses Audioformat ab</translation>
+    </message>
+    <message>
+        <source>The output failed</source>
+        <translation>Die Ausgabe ist fehlgeschlagen</translation>
+    </message>
+    <message>
+        <source>it takes no more audio</source>
+        <translation>sie nimmt kein Audio mehr an</translation>
+    </message>
+    <message>
+        <source>Cannot decode </source>
+        <translation>Dekodieren nicht möglich: </translation>
+    </message>
+</context>
+<context>
+    <name>BatchRunner</name>
+    <message>
+        <source>File not found</source>
+        <translation>Datei nicht gefunden</translation>
+    </message>
+</context>
+<context>
+    <name>BoundedGet</name>
+    <message>
+        <source>%1 (redirected to %2)</source>
+        <translation>%1 (umgeleitet zu %2)</translation>
+    </message>
+    <message>
+        <source>&quot;%1&quot; names no %2 server: %3</source>
+        <translation>&quot;%1&quot; nennt keinen %2-Server: %3</translation>
+    </message>
+    <message>
+        <source>write it as host:port</source>
+        <translation>schreiben Sie es als Host:Port</translation>
+    </message>
+    <message>
+        <source>the port must be a number from 1 to 65535</source>
+        <translation>der Port muss eine Zahl von 1 bis 65535 sein</translation>
+    </message>
+    <message>
+        <source>no whole answer within the time allowed</source>
+        <translation>keine vollständige Antwort in der erlaubten Zeit</translation>
+    </message>
+    <message>
+        <source>the head of its answer runs past %1 kB</source>
+        <translation>der Kopf seiner Antwort ist länger als %1 kB</translation>
+    </message>
+    <message>
+        <source>its answer does not begin with an HTTP status line</source>
+        <translation>seine Antwort beginnt nicht mit einer HTTP-Statuszeile</translation>
+    </message>
+    <message>
+        <source>a chunk of its answer is longer than its size</source>
+        <translation>ein Block seiner Antwort ist länger als seine Größe</translation>
+    </message>
+    <message>
+        <source>a chunk of its answer has no size</source>
+        <translation>ein Block seiner Antwort hat keine Größe</translation>
+    </message>
+    <message>
+        <source>the answer is larger than %1 bytes</source>
+        <translation>die Antwort ist größer als %1 Bytes</translation>
+    </message>
+    <message>
+        <source>its answer&apos;s length cannot be read</source>
+        <translation>die Länge seiner Antwort ist nicht lesbar</translation>
+    </message>
+    <message>
+        <source>the answer announces %1 bytes</source>
+        <translation>die Antwort kündigt %1 Bytes an</translation>
+    </message>
+    <message>
+        <source>HTTP %1 %2</source>
+        <translation>HTTP %1 %2</translation>
+    </message>
+    <message>
+        <source>redirected the request (%1) without naming where to</source>
+        <translation>leitete die Anfrage um (%1), ohne ein Ziel zu nennen</translation>
+    </message>
+    <message>
+        <source>redirected the request (%1) to &quot;%2&quot;, which is no web address</source>
+        <translation>leitete die Anfrage (%1) zu &quot;%2&quot; um, was keine Webadresse ist</translation>
+    </message>
+    <message>
+        <source>redirected the request (%1) to %2, an unencrypted address; the redirect was not followed</source>
+        <translation>leitete die Anfrage (%1) zu %2 um, einer unverschlüsselten Adresse; der Umleitung wurde nicht gefolgt</translation>
+    </message>
+    <message>
+        <source>redirected the request (%1) to %2 after %3 redirects in a row (a redirect loop); the redirect was not followed</source>
+        <translation>leitete die Anfrage (%1) nach %3 Umleitungen in Folge zu %2 um (eine Umleitungsschleife); der Umleitung wurde nicht gefolgt</translation>
+    </message>
+    <message>
+        <source>the connection was closed before any answer came</source>
+        <translation>die Verbindung wurde geschlossen, bevor eine Antwort kam</translation>
+    </message>
+    <message>
+        <source>the connection was closed inside the head of the answer</source>
+        <translation>die Verbindung wurde im Kopf der Antwort geschlossen</translation>
+    </message>
+    <message>
+        <source>the connection was closed after %1 of %2 bytes</source>
+        <translation>die Verbindung wurde nach %1 von %2 Bytes geschlossen</translation>
+    </message>
+    <message>
+        <source>the connection was closed after %1 bytes, inside a chunk</source>
+        <translation>die Verbindung wurde nach %1 Bytes innerhalb eines Blocks geschlossen</translation>
+    </message>
+    <message>
+        <source>Host %1 not found</source>
+        <translation>Host %1 nicht gefunden</translation>
+    </message>
+</context>
+<context>
+    <name>CaptureJob</name>
+    <message>
+        <source>%1: the track has no length on the disc</source>
+        <translation>%1: der Titel hat auf der CD keine Länge</translation>
+    </message>
+    <message>
+        <source>Error opening waveaudio</source>
+        <translation>Fehler beim Öffnen von waveaudio</translation>
+    </message>
+    <message>
+        <source>Error setting capture recording paramaters</source>
+        <translation>Fehler beim Setzen der Aufnahmeparameter</translation>
+    </message>
+    <message>
+        <source>Error opening cd!</source>
+        <translation>Fehler beim Öffnen der CD!</translation>
+    </message>
+    <message>
+        <source>Error playing cd!</source>
+        <translation>Fehler beim Abspielen der CD!</translation>
+    </message>
+    <message>
+        <source>%1: the disc stopped playing at %2 ms of the track</source>
+        <translation>%1: die CD hörte bei %2 ms des Titels auf zu spielen</translation>
+    </message>
+    <message>
+        <source>%1: the recording could not be cut to the track</source>
+        <translation>%1: die Aufnahme konnte nicht auf den Titel zugeschnitten werden</translation>
+    </message>
+    <message>
+        <source>%1: the recording could not be saved</source>
+        <translation>%1: die Aufnahme konnte nicht gespeichert werden</translation>
+    </message>
+    <message>
+        <source>%1: the recording stopped before the track&apos;s end</source>
+        <translation>%1: die Aufnahme endete vor dem Ende des Titels</translation>
+    </message>
+</context>
+<context>
+    <name>CdAudio</name>
+    <message>
+        <source>The disc cannot be read at sector %1</source>
+        <translation>Die CD kann bei Sektor %1 nicht gelesen werden</translation>
+    </message>
+</context>
+<context>
+    <name>CdExtractJob</name>
+    <message>
+        <source>Track %1: </source>
+        <translation>Titel %1: </translation>
+    </message>
+    <message>
+        <source>%1: the disc did not read the same twice (test CRC32 %2, copy CRC32 %3): the copy may hold read errors</source>
+        <translation>%1: die CD las sich nicht zweimal gleich (Test-CRC32 %2, Kopie-CRC32 %3): die Kopie kann Lesefehler enthalten</translation>
+    </message>
+    <message>
+        <source>stopped after %1 of %2; no file was kept</source>
+        <translation>nach %1 von %2 gestoppt; keine Datei wurde behalten</translation>
+    </message>
+    <message>
+        <source>%1: stopped after %2 of %3; the file holds what was read</source>
+        <translation>%1: nach %2 von %3 gestoppt; die Datei enthält, was gelesen wurde</translation>
+    </message>
+    <message>
+        <source>Track %1, sector %2: %3 The file %4 holds the %5 of %6 read before it.</source>
+        <translation>Titel %1, Sektor %2: %3 Die Datei %4 enthält die %5 von %6, die davor gelesen wurden.</translation>
+    </message>
+    <message>
+        <source>%1: incomplete, the disc could not be read at sector %2; the file holds %3 of %4 (%5)</source>
+        <translation>%1: unvollständig, die CD konnte bei Sektor %2 nicht gelesen werden; die Datei enthält %3 von %4 (%5)</translation>
+    </message>
+    <message>
+        <source>%1: no track to extract</source>
+        <translation>%1: kein Titel zum Auslesen</translation>
+    </message>
 </context>
 <context>
     <name>ConversionService</name>
@@ -175,6 +382,44 @@
     </message>
 </context>
 <context>
+    <name>DecodeJob</name>
+    <message>
+        <source>File not found</source>
+        <translation>Datei nicht gefunden</translation>
+    </message>
+    <message>
+        <source>The file is too short to hold MPEG audio</source>
+        <translation>Die Datei ist zu kurz, um MPEG-Audio zu enthalten</translation>
+    </message>
+</context>
+<context>
+    <name>DiscLookup</name>
+    <message>
+        <source>&quot;%1&quot; names no MusicBrainz server: a server other than this computer is only asked over https</source>
+        <translation>&quot;%1&quot; nennt keinen MusicBrainz-Server: ein anderer Server als dieser Rechner wird nur über https gefragt</translation>
+    </message>
+    <message>
+        <source>The answer of the MusicBrainz service cannot be read: %1</source>
+        <translation>Die Antwort des MusicBrainz-Dienstes ist nicht lesbar: %1</translation>
+    </message>
+    <message>
+        <source>it is not a JSON object</source>
+        <translation>sie ist kein JSON-Objekt</translation>
+    </message>
+    <message>
+        <source>it holds no list of releases</source>
+        <translation>sie enthält keine Liste von Veröffentlichungen</translation>
+    </message>
+    <message>
+        <source>%1 %2 of %3</source>
+        <translation>%1 %2 von %3</translation>
+    </message>
+    <message>
+        <source>Disc</source>
+        <translation>CD</translation>
+    </message>
+</context>
+<context>
     <name>DropHighlightDelegate</name>
     <message>
         <source>New name of the file</source>
@@ -198,6 +443,53 @@
     <message>
         <source>%1: no encoder for this format</source>
         <translation>%1: kein Encoder für dieses Format</translation>
+    </message>
+</context>
+<context>
+    <name>ExtractionPlan</name>
+    <message>
+        <source>WAV, 44,100 Hz, 16-bit, stereo</source>
+        <translation>WAV, 44.100 Hz, 16 Bit, stereo</translation>
+    </message>
+    <message>
+        <source>MP3, %1 kbit/s, quality %2</source>
+        <translation>MP3, %1 kbit/s, Qualität %2</translation>
+    </message>
+    <message>
+        <source>FLAC, level %1</source>
+        <translation>FLAC, Stufe %1</translation>
+    </message>
+    <message>
+        <source>Opus, %1 kbit/s</source>
+        <translation>Opus, %1 kbit/s</translation>
+    </message>
+    <message>
+        <source>Track %1: %2</source>
+        <translation>Titel %1: %2</translation>
+    </message>
+    <message>
+        <source>Track %1: there is no readable disc in the drive</source>
+        <translation>Titel %1: im Laufwerk ist keine lesbare CD</translation>
+    </message>
+    <message>
+        <source>Track 0 is not on the disc: it has no hidden track before track %1</source>
+        <translation>Titel 0 ist nicht auf der CD: sie hat keinen versteckten Titel vor Titel %1</translation>
+    </message>
+    <message>
+        <source>Track %1 is missing: the image&apos;s data file ends before the track starts</source>
+        <translation>Titel %1 fehlt: die Datendatei des Abbilds endet vor dem Beginn des Titels</translation>
+    </message>
+    <message>
+        <source>Track %1 is not on the disc (its tracks are %2 to %3)</source>
+        <translation>Titel %1 ist nicht auf der CD (ihre Titel sind %2 bis %3)</translation>
+    </message>
+    <message>
+        <source>Track %1 is a data track: it holds no audio</source>
+        <translation>Titel %1 ist ein Datentitel: er enthält kein Audio</translation>
+    </message>
+    <message>
+        <source>%1 (the album&apos;s ReplayGain could not be written into its tag)</source>
+        <translation>%1 (das ReplayGain des Albums konnte nicht in sein Tag geschrieben werden)</translation>
     </message>
 </context>
 <context>
@@ -367,6 +659,13 @@
     <message>
         <source>The FLAC seek table could not be rewritten</source>
         <translation>Die FLAC-Sprungtabelle konnte nicht neu geschrieben werden</translation>
+    </message>
+</context>
+<context>
+    <name>FolderWalk</name>
+    <message>
+        <source>%1: the folder cannot be read (%2)</source>
+        <translation>%1: der Ordner kann nicht gelesen werden (%2)</translation>
     </message>
 </context>
 <context>
@@ -1015,6 +1314,17 @@ Entfernt: %5</translation>
     </message>
 </context>
 <context>
+    <name>Form6</name>
+    <message>
+        <source>File not found</source>
+        <translation>Datei nicht gefunden</translation>
+    </message>
+    <message>
+        <source>The file is too short to hold MPEG audio</source>
+        <translation>Die Datei ist zu kurz, um MPEG-Audio zu enthalten</translation>
+    </message>
+</context>
+<context>
     <name>FrmPrefs</name>
     <message>
         <source>Preference pages</source>
@@ -1584,6 +1894,156 @@ Entfernt: %5</translation>
     </message>
 </context>
 <context>
+    <name>LoudnessMeter</name>
+    <message>
+        <source>%1: the file holds no audio to convert</source>
+        <translation>%1: die Datei enthält kein Audio zum Umwandeln</translation>
+    </message>
+    <message>
+        <source>nothing to write</source>
+        <translation>nichts zu schreiben</translation>
+    </message>
+    <message>
+        <source>out of memory</source>
+        <translation>kein Speicher mehr frei</translation>
+    </message>
+    <message>
+        <source>error %1</source>
+        <translation>Fehler %1</translation>
+    </message>
+    <message>
+        <source>The loudness could not be measured: %1</source>
+        <translation>Die Lautheit konnte nicht gemessen werden: %1</translation>
+    </message>
+    <message>
+        <source>The loudness of %1 channels at %2 Hz cannot be measured</source>
+        <translation>Die Lautheit von %1 Kanälen bei %2 Hz kann nicht gemessen werden</translation>
+    </message>
+</context>
+<context>
+    <name>MidiRenderer</name>
+    <message>
+        <source>File not found: %1</source>
+        <translation>Datei nicht gefunden: %1</translation>
+    </message>
+    <message>
+        <source>Not a MIDI file: %1</source>
+        <translation>Keine MIDI-Datei: %1</translation>
+    </message>
+    <message>
+        <source>No General MIDI soundfont in %1</source>
+        <translation>Kein General-MIDI-Soundfont in %1</translation>
+    </message>
+    <message>
+        <source>Cannot create the synthesizer&apos;s settings</source>
+        <translation>Die Einstellungen des Synthesizers können nicht erzeugt werden</translation>
+    </message>
+    <message>
+        <source>Cannot create the synthesizer</source>
+        <translation>Der Synthesizer kann nicht erzeugt werden</translation>
+    </message>
+    <message>
+        <source>Cannot load the soundfont %1</source>
+        <translation>Der Soundfont %1 kann nicht geladen werden</translation>
+    </message>
+    <message>
+        <source>Cannot play %1</source>
+        <translation>%1 kann nicht abgespielt werden</translation>
+    </message>
+</context>
+<context>
+    <name>MirrorPlanner</name>
+    <message>
+        <source>not converted: %1 gives the same output and is kept (the better source)</source>
+        <translation>nicht umgewandelt: %1 ergibt dieselbe Ausgabe und wird behalten (die bessere Quelle)</translation>
+    </message>
+    <message>
+        <source>its output&apos;s name cannot be made within %1 bytes</source>
+        <translation>der Name seiner Ausgabe lässt sich nicht in %1 Bytes bilden</translation>
+    </message>
+    <message>
+        <source>not converted: a file of another source folder gives the same output, %1</source>
+        <translation>nicht umgewandelt: eine Datei eines anderen Quellordners ergibt dieselbe Ausgabe, %1</translation>
+    </message>
+    <message>
+        <source>%1 is in the way: a file this program did not make there is left as it is</source>
+        <translation>%1 steht im Weg: eine Datei, die nicht von diesem Programm stammt, bleibt, wie sie ist</translation>
+    </message>
+</context>
+<context>
+    <name>MirrorRecord</name>
+    <message>
+        <source>%1: another run is mirroring into this folder</source>
+        <translation>%1: ein anderer Lauf spiegelt in diesen Ordner</translation>
+    </message>
+    <message>
+        <source>%1: not a record this program wrote; move it away or choose another destination</source>
+        <translation>%1: kein Verzeichnis dieses Programms; verschieben Sie es oder wählen Sie ein anderes Ziel</translation>
+    </message>
+</context>
+<context>
+    <name>MirrorRun</name>
+    <message>
+        <source>%1: not a folder</source>
+        <translation>%1: kein Ordner</translation>
+    </message>
+    <message>
+        <source>%1: the destination is the source folder itself; choose another</source>
+        <translation>%1: das Ziel ist der Quellordner selbst; wählen Sie ein anderes</translation>
+    </message>
+    <message>
+        <source>%1: the destination lies inside the source folder %2; its outputs would be mirrored again</source>
+        <translation>%1: das Ziel liegt im Quellordner %2; seine Ausgaben würden erneut gespiegelt</translation>
+    </message>
+    <message>
+        <source>%1: the destination folder %2 (%3)</source>
+        <translation>%1: der Zielordner %2 (%3)</translation>
+    </message>
+    <message>
+        <source>cannot be created</source>
+        <translation>kann nicht angelegt werden</translation>
+    </message>
+    <message>
+        <source>cannot be written</source>
+        <translation>kann nicht geschrieben werden</translation>
+    </message>
+    <message>
+        <source>%1: the folder cannot be created (%2)</source>
+        <translation>%1: der Ordner kann nicht angelegt werden (%2)</translation>
+    </message>
+    <message>
+        <source>%1: cannot be removed (%2)</source>
+        <translation>%1: kann nicht entfernt werden (%2)</translation>
+    </message>
+</context>
+<context>
+    <name>Mpg123Stream</name>
+    <message>
+        <source>Unsupported audio format</source>
+        <translation>Nicht unterstütztes Audioformat</translation>
+    </message>
+    <message>
+        <source>The audio format changes</source>
+        <translation>Das Audioformat ändert sich</translation>
+    </message>
+    <message>
+        <source>No MPEG audio frame found</source>
+        <translation>Kein MPEG-Audio-Frame gefunden</translation>
+    </message>
+    <message>
+        <source>The MPEG frames are not contiguous</source>
+        <translation>Die MPEG-Frames sind nicht zusammenhängend</translation>
+    </message>
+    <message>
+        <source>Decoder error</source>
+        <translation>Decoder-Fehler</translation>
+    </message>
+    <message>
+        <source>The audio changes to another format</source>
+        <translation>Das Audio wechselt in ein anderes Format</translation>
+    </message>
+</context>
+<context>
     <name>OpusEncoder</name>
     <message>
         <source>The Opus encoder failed (%1)</source>
@@ -1600,6 +2060,13 @@ Entfernt: %5</translation>
     <message>
         <source>The Opus encoder refused %1 channels at %2 Hz (%3)</source>
         <translation>Der Opus-Encoder lehnte %1 Kanäle bei %2 Hz ab (%3)</translation>
+    </message>
+</context>
+<context>
+    <name>PcmRecorder</name>
+    <message>
+        <source>The recording cannot be stored</source>
+        <translation>Die Aufnahme kann nicht gespeichert werden</translation>
     </message>
 </context>
 <context>
@@ -1681,6 +2148,13 @@ Entfernt: %5</translation>
     </message>
 </context>
 <context>
+    <name>RipCompletion</name>
+    <message>
+        <source>the program ended before it answered</source>
+        <translation>das Programm endete, bevor es antwortete</translation>
+    </message>
+</context>
+<context>
     <name>Source</name>
     <message>
         <source>: the file is incomplete: %1 ms of its audio are missing (it holds %2 of %3 samples; what it holds was converted)</source>
@@ -1728,6 +2202,69 @@ Entfernt: %5</translation>
     </message>
 </context>
 <context>
+    <name>SourceTree</name>
+    <message>
+        <source>Can&apos;t delete &quot;%1&quot;: %2</source>
+        <translation>&quot;%1&quot; kann nicht gelöscht werden: %2</translation>
+    </message>
+    <message>
+        <source>Type a name for the file, or press Escape to keep its name.</source>
+        <translation>Geben Sie einen Namen für die Datei ein, oder drücken Sie Esc, um ihren Namen zu behalten.</translation>
+    </message>
+    <message>
+        <source>A file name cannot contain &quot;/&quot;.</source>
+        <translation>Ein Dateiname kann kein &quot;/&quot; enthalten.</translation>
+    </message>
+    <message>
+        <source>The name of this file must end in &quot;%1&quot;.</source>
+        <translation>Der Name dieser Datei muss auf &quot;%1&quot; enden.</translation>
+    </message>
+    <message>
+        <source>The name of a WAV file must end in &quot;.wav&quot;.</source>
+        <translation>Der Name einer WAV-Datei muss auf &quot;.wav&quot; enden.</translation>
+    </message>
+    <message>
+        <source>The name of an MP3 file must end in &quot;.mp3&quot;.</source>
+        <translation>Der Name einer MP3-Datei muss auf &quot;.mp3&quot; enden.</translation>
+    </message>
+    <message>
+        <source>Can&apos;t rename &quot;%1&quot;: it is no longer listed. Refresh List (F5) lists the destination folder again.</source>
+        <translation>&quot;%1&quot; kann nicht umbenannt werden: sie ist nicht mehr aufgelistet. Liste aktualisieren (F5) listet den Zielordner neu auf.</translation>
+    </message>
+    <message>
+        <source>Can&apos;t rename &quot;%1&quot; to &quot;%2&quot;: %3</source>
+        <translation>&quot;%1&quot; kann nicht in &quot;%2&quot; umbenannt werden: %3</translation>
+    </message>
+    <message>
+        <source>Select WAV or MP3 file</source>
+        <translation>WAV- oder MP3-Datei wählen</translation>
+    </message>
+    <message>
+        <source>All supported</source>
+        <translation>Alle unterstützten</translation>
+    </message>
+    <message>
+        <source>WAV, MP3 (</source>
+        <translation>WAV, MP3 (</translation>
+    </message>
+    <message>
+        <source>Audio Files</source>
+        <translation>Audiodateien</translation>
+    </message>
+    <message>
+        <source>Next Action: Make a selection</source>
+        <translation>Nächste Aktion: Treffen Sie eine Auswahl</translation>
+    </message>
+    <message>
+        <source>Next Action:  </source>
+        <translation>Nächste Aktion:  </translation>
+    </message>
+    <message>
+        <source>Process  </source>
+        <translation>Vorgang  </translation>
+    </message>
+</context>
+<context>
     <name>VorbisDecoder</name>
     <message>
         <source>not an Ogg Vorbis stream</source>
@@ -1771,6 +2308,383 @@ Entfernt: %5</translation>
     <message>
         <source>%1: a WAV file cannot hold %2 channels at %3 Hz</source>
         <translation>%1: Eine WAV-Datei kann keine %2 Kanäle bei %3 Hz fassen</translation>
+    </message>
+</context>
+<context>
+    <name>WavFileSource</name>
+    <message>
+        <source>File not found: %1</source>
+        <translation>Datei nicht gefunden: %1</translation>
+    </message>
+    <message>
+        <source>%1: only 8- and 16-bit PCM in one or two channels can be played</source>
+        <translation>%1: nur 8- und 16-Bit-PCM in einem oder zwei Kanälen kann abgespielt werden</translation>
+    </message>
+    <message>
+        <source>The file ends before its audio does</source>
+        <translation>Die Datei endet vor ihrem Audio</translation>
+    </message>
+</context>
+<context>
+    <name>WindowBatch</name>
+    <message>
+        <source>The file was aborted before anything was written.</source>
+        <translation>Die Datei wurde abgebrochen, bevor etwas geschrieben war.</translation>
+    </message>
+    <message>
+        <source>aborted before anything was written</source>
+        <translation>abgebrochen, bevor etwas geschrieben war</translation>
+    </message>
+    <message>
+        <source>The file was aborted: %1 holds only what was %2 before the abort.</source>
+        <translation>Die Datei wurde abgebrochen: %1 enthält nur, was vor dem Abbruch %2 wurde.</translation>
+    </message>
+    <message>
+        <source>aborted: %1 holds only what was %2 before the abort</source>
+        <translation>abgebrochen: %1 enthält nur, was vor dem Abbruch %2 wurde</translation>
+    </message>
+    <message>
+        <source>%1 %2 of %3 files</source>
+        <translation>%1 %2 von %3 Dateien</translation>
+    </message>
+    <message>
+        <source>Critical Error</source>
+        <translation>Kritischer Fehler</translation>
+    </message>
+    <message>
+        <source>File not found...</source>
+        <translation>Datei nicht gefunden...</translation>
+    </message>
+    <message>
+        <source>The file was not started.</source>
+        <translation>Die Datei wurde nicht begonnen.</translation>
+    </message>
+    <message>
+        <source>not started</source>
+        <translation>nicht begonnen</translation>
+    </message>
+    <message>
+        <source>%1 of %2 files could not be %3:
+</source>
+        <translation>%1 von %2 Dateien konnten nicht %3 werden:
+</translation>
+    </message>
+    <message>
+        <source>Critical error...</source>
+        <translation>Kritischer Fehler...</translation>
+    </message>
+</context>
+<context>
+    <name>accuraterip::RecordLookup</name>
+    <message>
+        <source>%1 answered with more than %2 kB, which is no disc&apos;s record</source>
+        <translation>%1 antwortete mit mehr als %2 kB, was kein Eintrag einer CD ist</translation>
+    </message>
+    <message>
+        <source>%1 did not answer within %2 seconds</source>
+        <translation>%1 antwortete nicht innerhalb von %2 Sekunden</translation>
+    </message>
+    <message>
+        <source>%1 cannot be reached: %2</source>
+        <translation>%1 ist nicht erreichbar: %2</translation>
+    </message>
+    <message>
+        <source>%1 gave no whole answer: %2</source>
+        <translation>%1 gab keine vollständige Antwort: %2</translation>
+    </message>
+    <message>
+        <source>the answer of %1 is cut short (%2)</source>
+        <translation>die Antwort von %1 ist abgeschnitten (%2)</translation>
+    </message>
+    <message>
+        <source>%1 does not answer as a web server does: %2</source>
+        <translation>%1 antwortet nicht wie ein Webserver: %2</translation>
+    </message>
+    <message>
+        <source>%1 answered HTTP %2 %3</source>
+        <translation>%1 antwortete HTTP %2 %3</translation>
+    </message>
+</context>
+<context>
+    <name>akrip</name>
+    <message>
+        <source>the disc cannot be read as audio</source>
+        <translation>die CD kann nicht als Audio gelesen werden</translation>
+    </message>
+    <message>
+        <source>the disc cannot be read as audio: %1</source>
+        <translation>die CD kann nicht als Audio gelesen werden: %1</translation>
+    </message>
+    <message>
+        <source>sectors %1 to %2 run past the disc&apos;s end (sector %3)</source>
+        <translation>die Sektoren %1 bis %2 reichen über das Ende der CD hinaus (Sektor %3)</translation>
+    </message>
+</context>
+<context>
+    <name>audiolength</name>
+    <message>
+        <source>%1: the file is incomplete: it holds %2 of %3 (what it holds was converted)</source>
+        <translation>%1: die Datei ist unvollständig: sie enthält %2 von %3 (was sie enthält, wurde umgewandelt)</translation>
+    </message>
+</context>
+<context>
+    <name>audiotagsread</name>
+    <message>
+        <source>cannot be opened: %1</source>
+        <translation>kann nicht geöffnet werden: %1</translation>
+    </message>
+    <message>
+        <source>cannot be opened</source>
+        <translation>kann nicht geöffnet werden</translation>
+    </message>
+</context>
+<context>
+    <name>audiotagswrite</name>
+    <message>
+        <source>cannot be opened</source>
+        <translation>kann nicht geöffnet werden</translation>
+    </message>
+    <message>
+        <source>not a FLAC file</source>
+        <translation>keine FLAC-Datei</translation>
+    </message>
+    <message>
+        <source>the FLAC tags could not be saved</source>
+        <translation>die FLAC-Tags konnten nicht gespeichert werden</translation>
+    </message>
+    <message>
+        <source>the FLAC tags could not be written whole; the file may have lost audio</source>
+        <translation>die FLAC-Tags konnten nicht vollständig geschrieben werden; die Datei hat womöglich Audio verloren</translation>
+    </message>
+    <message>
+        <source>not an Ogg Opus file</source>
+        <translation>keine Ogg-Opus-Datei</translation>
+    </message>
+    <message>
+        <source>the Opus tags could not be saved</source>
+        <translation>die Opus-Tags konnten nicht gespeichert werden</translation>
+    </message>
+    <message>
+        <source>the Opus tags could not be written whole; the file may have lost audio</source>
+        <translation>die Opus-Tags konnten nicht vollständig geschrieben werden; die Datei hat womöglich Audio verloren</translation>
+    </message>
+    <message>
+        <source>not a WAV file</source>
+        <translation>keine WAV-Datei</translation>
+    </message>
+    <message>
+        <source>the WAV tags could not be saved</source>
+        <translation>die WAV-Tags konnten nicht gespeichert werden</translation>
+    </message>
+    <message>
+        <source>the WAV tags could not be written whole; the file may have lost audio</source>
+        <translation>die WAV-Tags konnten nicht vollständig geschrieben werden; die Datei hat womöglich Audio verloren</translation>
+    </message>
+    <message>
+        <source>unknown container</source>
+        <translation>unbekannter Container</translation>
+    </message>
+</context>
+<context>
+    <name>cddrives</name>
+    <message>
+        <source>Track %1 is missing</source>
+        <translation>Titel %1 fehlt</translation>
+    </message>
+    <message>
+        <source>Track %1 is incomplete: %2 of %3</source>
+        <translation>Titel %1 ist unvollständig: %2 von %3</translation>
+    </message>
+    <message>
+        <source>There is no drive %1</source>
+        <translation>Es gibt kein Laufwerk %1</translation>
+    </message>
+    <message>
+        <source>is a folder, not a data file</source>
+        <translation>ist ein Ordner, keine Datendatei</translation>
+    </message>
+    <message>
+        <source>is not a regular file (a FIFO, a socket or a device)</source>
+        <translation>ist keine reguläre Datei (ein FIFO, ein Socket oder ein Gerät)</translation>
+    </message>
+    <message>
+        <source>is a symbolic link that leads back to itself</source>
+        <translation>ist ein symbolischer Link, der auf sich selbst zurückführt</translation>
+    </message>
+    <message>
+        <source>is a symbolic link to nothing</source>
+        <translation>ist ein symbolischer Link ins Leere</translation>
+    </message>
+    <message>
+        <source>is missing</source>
+        <translation>fehlt</translation>
+    </message>
+    <message>
+        <source>cannot be reached: </source>
+        <translation>ist nicht erreichbar: </translation>
+    </message>
+    <message>
+        <source>%1, with &quot;\&quot; read as a folder separator</source>
+        <translation>%1, mit &quot;\&quot; als Ordnertrenner gelesen</translation>
+    </message>
+    <message>
+        <source>names that differ from it in case only</source>
+        <translation>Namen, die sich nur in der Groß-/Kleinschreibung unterscheiden</translation>
+    </message>
+    <message>
+        <source>%1: the data file %2 is of type %3; only binary (BIN) and WAVE images can be opened</source>
+        <translation>%1: die Datendatei %2 hat den Typ %3; nur binäre (BIN) und WAVE-Abbilder können geöffnet werden</translation>
+    </message>
+    <message>
+        <source> (also looked for %1)</source>
+        <translation> (auch gesucht: %1)</translation>
+    </message>
+    <message>
+        <source> and for </source>
+        <translation> und </translation>
+    </message>
+    <message>
+        <source>%1: its data file %2 %3</source>
+        <translation>%1: seine Datendatei %2 %3</translation>
+    </message>
+    <message>
+        <source>%1: its data file %2 cannot be opened: %3</source>
+        <translation>%1: seine Datendatei %2 kann nicht geöffnet werden: %3</translation>
+    </message>
+    <message>
+        <source>its data file %1 ends within sector %2</source>
+        <translation>seine Datendatei %1 endet innerhalb von Sektor %2</translation>
+    </message>
+    <message>
+        <source>%1: its WAVE file %2 cannot be read: %3</source>
+        <translation>%1: seine WAVE-Datei %2 kann nicht gelesen werden: %3</translation>
+    </message>
+    <message>
+        <source>%1: its WAVE file %2 is not CD audio (PCM, 44,100 Hz, 16-bit, stereo)</source>
+        <translation>%1: seine WAVE-Datei %2 ist kein CD-Audio (PCM, 44.100 Hz, 16 Bit, stereo)</translation>
+    </message>
+    <message>
+        <source>its WAVE file %1 is cut short: it holds %2 of the %3 its header announces</source>
+        <translation>seine WAVE-Datei %1 ist abgeschnitten: sie enthält %2 der %3, die ihr Kopf ankündigt</translation>
+    </message>
+    <message>
+        <source>%1: %2, more than a disc holds</source>
+        <translation>%1: %2, mehr als eine CD fasst</translation>
+    </message>
+    <message>
+        <source>%1: its data file %2 does not hold whole CD sectors (%3 bytes of audio; a sector is 2,352): the files after it would not start where the sheet says</source>
+        <translation>%1: seine Datendatei %2 enthält keine ganzen CD-Sektoren (%3 Bytes Audio; ein Sektor hat 2.352): die Dateien danach begännen nicht dort, wo das Cue-Sheet es sagt</translation>
+    </message>
+    <message>
+        <source>the temporary folder %1: %2</source>
+        <translation>der temporäre Ordner %1: %2</translation>
+    </message>
+    <message>
+        <source>%1: it ended while it was read</source>
+        <translation>%1: es endete, während es gelesen wurde</translation>
+    </message>
+    <message>
+        <source>%1: its files hold more than a disc can (99:59:74)</source>
+        <translation>%1: seine Dateien enthalten mehr, als eine CD fassen kann (99:59:74)</translation>
+    </message>
+    <message>
+        <source>%1 cannot be opened: its private copy in %2 cannot be written (%3)</source>
+        <translation>%1 kann nicht geöffnet werden: seine private Kopie in %2 kann nicht geschrieben werden (%3)</translation>
+    </message>
+    <message>
+        <source>%1 cannot be opened: its files could not be joined into one image (%2)</source>
+        <translation>%1 kann nicht geöffnet werden: seine Dateien konnten nicht zu einem Abbild zusammengefügt werden (%2)</translation>
+    </message>
+    <message>
+        <source>%1 cannot be opened: %2</source>
+        <translation>%1 kann nicht geöffnet werden: %2</translation>
+    </message>
+    <message>
+        <source>it leads nowhere</source>
+        <translation>er führt ins Leere</translation>
+    </message>
+    <message>
+        <source>there is no such file</source>
+        <translation>es gibt keine solche Datei</translation>
+    </message>
+    <message>
+        <source>%1: its data file %2 ends before the first track starts (it holds %3 bytes)</source>
+        <translation>%1: seine Datendatei %2 endet vor dem Beginn des ersten Titels (sie enthält %3 Bytes)</translation>
+    </message>
+    <message>
+        <source>%1 cannot be opened: there are %2 drives already, the most there can be</source>
+        <translation>%1 kann nicht geöffnet werden: es gibt schon %2 Laufwerke, die Höchstzahl</translation>
+    </message>
+</context>
+<context>
+    <name>cdiolib</name>
+    <message>
+        <source>%1 cannot be opened (%2)</source>
+        <translation>%1 kann nicht geöffnet werden (%2)</translation>
+    </message>
+    <message>
+        <source>%1 cannot be opened</source>
+        <translation>%1 kann nicht geöffnet werden</translation>
+    </message>
+    <message>
+        <source>There is no readable disc in the drive</source>
+        <translation>Im Laufwerk ist keine lesbare CD</translation>
+    </message>
+    <message>
+        <source>The disc holds no track</source>
+        <translation>Die CD enthält keinen Titel</translation>
+    </message>
+    <message>
+        <source>sector %1 is not in the image: %2</source>
+        <translation>Sektor %1 ist nicht im Abbild: %2</translation>
+    </message>
+    <message>
+        <source>sector %1 could not be read: the image&apos;s data file %2 is gone</source>
+        <translation>Sektor %1 konnte nicht gelesen werden: die Datendatei %2 des Abbilds ist verschwunden</translation>
+    </message>
+    <message>
+        <source>sector %1 is past the end of the image&apos;s data file %2, which holds %3 whole sectors</source>
+        <translation>Sektor %1 liegt hinter dem Ende der Datendatei %2 des Abbilds, die %3 ganze Sektoren enthält</translation>
+    </message>
+    <message>
+        <source>sector %1 of the image could not be read</source>
+        <translation>Sektor %1 des Abbilds konnte nicht gelesen werden</translation>
+    </message>
+    <message>
+        <source>The drive cannot read audio</source>
+        <translation>Das Laufwerk kann kein Audio lesen</translation>
+    </message>
+    <message>
+        <source>The disc holds no readable audio</source>
+        <translation>Die CD enthält kein lesbares Audio</translation>
+    </message>
+    <message>
+        <source>paranoia cannot be started</source>
+        <translation>paranoia kann nicht gestartet werden</translation>
+    </message>
+    <message>
+        <source>sector %1 is in track %2, a data track</source>
+        <translation>Sektor %1 liegt in Titel %2, einem Datentitel</translation>
+    </message>
+    <message>
+        <source>sector %1 is past the disc&apos;s end (its lead-out is sector %2)</source>
+        <translation>Sektor %1 liegt hinter dem Ende der CD (ihr Lead-out ist Sektor %2)</translation>
+    </message>
+    <message>
+        <source>sector %1 is in no audio track</source>
+        <translation>Sektor %1 liegt in keinem Audiotitel</translation>
+    </message>
+    <message>
+        <source>the drive cannot seek to sector %1</source>
+        <translation>das Laufwerk kann Sektor %1 nicht ansteuern</translation>
+    </message>
+    <message>
+        <source>the read was stopped at sector %1</source>
+        <translation>das Lesen wurde bei Sektor %1 gestoppt</translation>
+    </message>
+    <message>
+        <source>sector %1 could not be read (%2 attempts failed)</source>
+        <translation>Sektor %1 konnte nicht gelesen werden (%2 Versuche schlugen fehl)</translation>
     </message>
 </context>
 <context>
@@ -2223,6 +3137,8 @@ standard output, one a line. Printed lines are escaped: a backslash is \\,
 a newline \n, a tab \t, other control characters \r, \e, \xHH, \uHHHH.
 Ctrl+C or SIGTERM ends the run at any stage; the files under way end
 properly (a rip keeps no file of the track under way).
+Messages and this help follow the locale&apos;s language (LANG); standard output
+stays English.
 
 Exit status: 0 when every file was converted (verify: every file matches its
 track), 1 when some were not (each is named with the reason) or the run was
@@ -2322,6 +3238,8 @@ Zeilenumbruch \n, ein Tabulator \t, andere Steuerzeichen \r, \e, \xHH, \uHHHH.
 Strg+C oder SIGTERM beendet den Lauf in jeder Phase; die laufenden Dateien
 werden ordentlich abgeschlossen (ein Auslesen behält keine Datei des laufenden
 Titels).
+Meldungen und diese Hilfe folgen der Sprache der Locale (LANG); die
+Standardausgabe bleibt Englisch.
 
 Exit-Status: 0, wenn jede Datei umgewandelt wurde (verify: jede Datei passt zu
 ihrem Titel), 1, wenn einige nicht umgewandelt wurden (jede wird mit dem Grund
@@ -2361,6 +3279,200 @@ genannt) oder der Lauf unterbrochen wurde, 2 bei einem Aufruffehler.
     </message>
 </context>
 <context>
+    <name>clsfileio</name>
+    <message>
+        <source>the file is in use</source>
+        <translation>die Datei wird gerade benutzt</translation>
+    </message>
+    <message>
+        <source>Overflow</source>
+        <translation>Überlauf</translation>
+    </message>
+</context>
+<context>
+    <name>coverart</name>
+    <message>
+        <source>too large for a cover image</source>
+        <translation>zu groß für ein Coverbild</translation>
+    </message>
+    <message>
+        <source>neither a JPEG nor a PNG image</source>
+        <translation>weder ein JPEG- noch ein PNG-Bild</translation>
+    </message>
+    <message>
+        <source>the image cannot be read</source>
+        <translation>das Bild kann nicht gelesen werden</translation>
+    </message>
+    <message>
+        <source>the image cannot be scaled down (no JPEG writer)</source>
+        <translation>das Bild kann nicht verkleinert werden (kein JPEG-Schreiber)</translation>
+    </message>
+    <message>
+        <source>the image cannot be made small enough to embed</source>
+        <translation>das Bild lässt sich nicht klein genug zum Einbetten machen</translation>
+    </message>
+</context>
+<context>
+    <name>cuesheet</name>
+    <message>
+        <source>%1 is not a cue sheet</source>
+        <translation>%1 ist kein Cue-Sheet</translation>
+    </message>
+    <message>
+        <source>%1 is not a valid cue sheet: its UTF-16 text is damaged</source>
+        <translation>%1 ist kein gültiges Cue-Sheet: sein UTF-16-Text ist beschädigt</translation>
+    </message>
+    <message>
+        <source>track %1 has no INDEX 01</source>
+        <translation>Titel %1 hat kein INDEX 01</translation>
+    </message>
+    <message>
+        <source>%1 is not a valid cue sheet: line %2: %3</source>
+        <translation>%1 ist kein gültiges Cue-Sheet: Zeile %2: %3</translation>
+    </message>
+    <message>
+        <source>FILE needs a file name and a type</source>
+        <translation>FILE braucht einen Dateinamen und einen Typ</translation>
+    </message>
+    <message>
+        <source>PREGAP needs a track and a length mm:ss:ff</source>
+        <translation>PREGAP braucht einen Titel und eine Länge mm:ss:ff</translation>
+    </message>
+    <message>
+        <source>TRACK before any FILE</source>
+        <translation>TRACK vor jedem FILE</translation>
+    </message>
+    <message>
+        <source>TRACK needs a number 1..99 and a mode</source>
+        <translation>TRACK braucht eine Nummer 1..99 und einen Modus</translation>
+    </message>
+    <message>
+        <source>track %1 does not follow track %2</source>
+        <translation>Titel %1 folgt nicht auf Titel %2</translation>
+    </message>
+    <message>
+        <source>track mode %1 is not supported</source>
+        <translation>Titelmodus %1 wird nicht unterstützt</translation>
+    </message>
+    <message>
+        <source>audio track %1 in session %2: only the first session of a disc holds audio</source>
+        <translation>Audiotitel %1 in Session %2: nur die erste Session einer CD enthält Audio</translation>
+    </message>
+    <message>
+        <source>INDEX before any TRACK</source>
+        <translation>INDEX vor jedem TRACK</translation>
+    </message>
+    <message>
+        <source>INDEX needs a number 0..99 and a time mm:ss:ff (seconds below 60, frames below 75)</source>
+        <translation>INDEX braucht eine Nummer 0..99 und eine Zeit mm:ss:ff (Sekunden unter 60, Frames unter 75)</translation>
+    </message>
+    <message>
+        <source>track %1 starts with INDEX %2 (INDEX 00 or 01 comes first)</source>
+        <translation>Titel %1 beginnt mit INDEX %2 (INDEX 00 oder 01 kommt zuerst)</translation>
+    </message>
+    <message>
+        <source>INDEX %1 of track %2 comes after INDEX %3</source>
+        <translation>INDEX %1 von Titel %2 kommt nach INDEX %3</translation>
+    </message>
+    <message>
+        <source>INDEX %1 of track %2 at %3 is not later than the INDEX before it (%4)</source>
+        <translation>INDEX %1 von Titel %2 bei %3 liegt nicht nach dem INDEX davor (%4)</translation>
+    </message>
+    <message>
+        <source>INDEX %1 of track %2 is in another file than its INDEX 01</source>
+        <translation>INDEX %1 von Titel %2 liegt in einer anderen Datei als sein INDEX 01</translation>
+    </message>
+    <message>
+        <source>REM SESSION needs a number 1..99</source>
+        <translation>REM SESSION braucht eine Nummer 1..99</translation>
+    </message>
+    <message>
+        <source>session %1 after session %2</source>
+        <translation>Session %1 nach Session %2</translation>
+    </message>
+    <message>
+        <source>%1 cannot be opened: %2</source>
+        <translation>%1 kann nicht geöffnet werden: %2</translation>
+    </message>
+    <message>
+        <source>%1 is not a regular file</source>
+        <translation>%1 ist keine reguläre Datei</translation>
+    </message>
+    <message>
+        <source>%1: an INDEX of track %2 lies past the end of its file</source>
+        <translation>%1: ein INDEX von Titel %2 liegt hinter dem Ende seiner Datei</translation>
+    </message>
+    <message>
+        <source>%1: track %2 starts past 99:59:74 of the files joined</source>
+        <translation>%1: Titel %2 beginnt nach 99:59:74 der zusammengefügten Dateien</translation>
+    </message>
+</context>
+<context>
+    <name>destination</name>
+    <message>
+        <source>Error in creating the path </source>
+        <translation>Fehler beim Anlegen des Pfads </translation>
+    </message>
+    <message>
+        <source>  Create a new Destination path using the selection controls</source>
+        <translation>  Legen Sie mit den Auswahlfeldern einen neuen Zielpfad an</translation>
+    </message>
+</context>
+<context>
+    <name>disc</name>
+    <message>
+        <source>the disc in the drive is not the one listed; list the disc again</source>
+        <translation>die CD im Laufwerk ist nicht die aufgelistete; listen Sie die CD neu auf</translation>
+    </message>
+</context>
+<context>
+    <name>disclisting</name>
+    <message>
+        <source>Track %1 - %2</source>
+        <translation>Titel %1 - %2</translation>
+    </message>
+    <message>
+        <source>The CD drive is empty. If you wish to use your CD as a source, please insert a music CD into the CD drive.</source>
+        <translation>Das CD-Laufwerk ist leer. Wenn Sie Ihre CD als Quelle nutzen möchten, legen Sie bitte eine Musik-CD in das CD-Laufwerk ein.</translation>
+    </message>
+    <message>
+        <source>The current CD is not a music CD. If you wish to use your CD as a source, please insert a music CD into the CD drive.</source>
+        <translation>Die aktuelle CD ist keine Musik-CD. Wenn Sie Ihre CD als Quelle nutzen möchten, legen Sie bitte eine Musik-CD in das CD-Laufwerk ein.</translation>
+    </message>
+    <message>
+        <source>Track %1 - missing from the image</source>
+        <translation>Titel %1 - fehlt im Abbild</translation>
+    </message>
+    <message>
+        <source> (data track)</source>
+        <translation> (Datentitel)</translation>
+    </message>
+    <message>
+        <source>Track 00 - %1</source>
+        <translation>Titel 00 - %1</translation>
+    </message>
+</context>
+<context>
+    <name>drivespace</name>
+    <message>
+        <source> MB available
+</source>
+        <translation> MB verfügbar
+</translation>
+    </message>
+</context>
+<context>
+    <name>drivetable</name>
+    <message>
+        <source>The disc image %1 is gone</source>
+        <translation>Das CD-Abbild %1 ist verschwunden</translation>
+    </message>
+    <message>
+        <source>The disc image %1 holds no track: its data file %2 ends before the first track</source>
+        <translation>Das CD-Abbild %1 enthält keinen Titel: seine Datendatei %2 endet vor dem ersten Titel</translation>
+    </message>
+</context>
+<context>
     <name>encodefile</name>
     <message>
         <source>encoded</source>
@@ -2373,6 +3485,32 @@ genannt) oder der Lauf unterbrochen wurde, 2 bei einem Aufruffehler.
     <message>
         <source>Critical Error</source>
         <translation>Kritischer Fehler</translation>
+    </message>
+</context>
+<context>
+    <name>errhandler</name>
+    <message>
+        <source>Unknown (&amp;H%1)</source>
+        <translation>Unbekannt (&amp;H%1)</translation>
+    </message>
+    <message>
+        <source>Error %1 (%2): %3</source>
+        <translation>Fehler %1 (%2): %3</translation>
+    </message>
+</context>
+<context>
+    <name>filedeletion</name>
+    <message>
+        <source>File not found</source>
+        <translation>Datei nicht gefunden</translation>
+    </message>
+    <message>
+        <source>Are you sure you want to delete this file?
+
+</source>
+        <translation>Möchten Sie diese Datei wirklich löschen?
+
+</translation>
     </message>
 </context>
 <context>
@@ -2530,6 +3668,330 @@ genannt) oder der Lauf unterbrochen wurde, 2 bei einem Aufruffehler.
     </message>
 </context>
 <context>
+    <name>id3tag</name>
+    <message>
+        <source>cannot be opened</source>
+        <translation>kann nicht geöffnet werden</translation>
+    </message>
+    <message>
+        <source>cannot be written</source>
+        <translation>kann nicht geschrieben werden</translation>
+    </message>
+    <message>
+        <source>not an MPEG audio file</source>
+        <translation>keine MPEG-Audiodatei</translation>
+    </message>
+    <message>
+        <source>the ID3v2 tag could not be saved</source>
+        <translation>das ID3v2-Tag konnte nicht gespeichert werden</translation>
+    </message>
+    <message>
+        <source>the ID3v2 tag could not be written whole; the file may have lost audio</source>
+        <translation>das ID3v2-Tag konnte nicht vollständig geschrieben werden; die Datei hat womöglich Audio verloren</translation>
+    </message>
+</context>
+<context>
+    <name>library::FolderWalk</name>
+    <message>
+        <source>a link that leads nowhere</source>
+        <translation>ein Link ins Leere</translation>
+    </message>
+    <message>
+        <source>: a link back to a folder above it (a loop); not followed</source>
+        <translation>: ein Link zurück zu einem Ordner darüber (eine Schleife); nicht gefolgt</translation>
+    </message>
+</context>
+<context>
+    <name>library::MirrorJob</name>
+    <message>
+        <source>%1: the older output cannot be removed (%2)</source>
+        <translation>%1: die ältere Ausgabe kann nicht entfernt werden (%2)</translation>
+    </message>
+    <message>
+        <source>%1: changed or went away since the run began</source>
+        <translation>%1: seit Beginn des Laufs geändert oder verschwunden</translation>
+    </message>
+    <message>
+        <source>%1: the name was taken by another file while the output was written</source>
+        <translation>%1: der Name wurde von einer anderen Datei belegt, während die Ausgabe geschrieben wurde</translation>
+    </message>
+    <message>
+        <source>%1: changed while it was read; it is made again on the next run</source>
+        <translation>%1: beim Lesen geändert; es wird beim nächsten Lauf neu erzeugt</translation>
+    </message>
+</context>
+<context>
+    <name>mbdiscid</name>
+    <message>
+        <source>The disc holds no audio track</source>
+        <translation>Die CD enthält keinen Audiotitel</translation>
+    </message>
+    <message>
+        <source>Tracks %1 to %2 are not tracks of an audio disc</source>
+        <translation>Die Titel %1 bis %2 sind keine Titel einer Audio-CD</translation>
+    </message>
+    <message>
+        <source>libdiscid has no memory</source>
+        <translation>libdiscid hat keinen Speicher</translation>
+    </message>
+    <message>
+        <source>The table of contents is refused: %1</source>
+        <translation>Das Inhaltsverzeichnis wird abgelehnt: %1</translation>
+    </message>
+</context>
+<context>
+    <name>modakrip32</name>
+    <message>
+        <source>Subscript out of range</source>
+        <translation>Index außerhalb des Bereichs</translation>
+    </message>
+    <message>
+        <source>An error was returned by the ASPI manager: %1.</source>
+        <translation>Der ASPI-Manager meldete einen Fehler: %1.</translation>
+    </message>
+</context>
+<context>
+    <name>modlame</name>
+    <message>
+        <source>No Error</source>
+        <translation>Kein Fehler</translation>
+    </message>
+    <message>
+        <source>Invalid format</source>
+        <translation>Ungültiges Format</translation>
+    </message>
+    <message>
+        <source>Invalid format parameters</source>
+        <translation>Ungültige Formatparameter</translation>
+    </message>
+    <message>
+        <source>No more handles</source>
+        <translation>Keine Handles mehr</translation>
+    </message>
+    <message>
+        <source>Invalid handle</source>
+        <translation>Ungültiges Handle</translation>
+    </message>
+    <message>
+        <source>Buffer too small</source>
+        <translation>Puffer zu klein</translation>
+    </message>
+</context>
+<context>
+    <name>mounttable</name>
+    <message>
+        <source>Removable drive</source>
+        <translation>Wechsellaufwerk</translation>
+    </message>
+    <message>
+        <source>Fixed drive</source>
+        <translation>Festplatte</translation>
+    </message>
+    <message>
+        <source>Network drive</source>
+        <translation>Netzlaufwerk</translation>
+    </message>
+    <message>
+        <source>CD-ROM drive</source>
+        <translation>CD-ROM-Laufwerk</translation>
+    </message>
+</context>
+<context>
+    <name>mp3fileencoder</name>
+    <message>
+        <source>%1: only PCM (8-, 16-, 24- or 32-bit) or floating-point (32- or 64-bit) audio in one or two channels can be encoded (this file holds %2-bit audio in %3 channels, format %4)</source>
+        <translation>%1: nur PCM- (8, 16, 24 oder 32 Bit) oder Gleitkomma-Audio (32 oder 64 Bit) in einem oder zwei Kanälen kann kodiert werden (diese Datei enthält %2-Bit-Audio in %3 Kanälen, Format %4)</translation>
+    </message>
+    <message>
+        <source>%1: the file holds no audio to encode</source>
+        <translation>%1: die Datei enthält kein Audio zum Kodieren</translation>
+    </message>
+</context>
+<context>
+    <name>mp3info</name>
+    <message>
+        <source>%1: cannot be opened: %2</source>
+        <translation>%1: kann nicht geöffnet werden: %2</translation>
+    </message>
+    <message>
+        <source>not an MPEG-1 Layer III file: its frames are %1 at %2 Hz (only MPEG-1 Layer III files are measured)</source>
+        <translation>keine MPEG-1-Layer-III-Datei: ihre Frames sind %1 bei %2 Hz (nur MPEG-1-Layer-III-Dateien werden vermessen)</translation>
+    </message>
+    <message>
+        <source>no MPEG-1 Layer III frame starts within the first 5,000 bytes</source>
+        <translation>in den ersten 5.000 Bytes beginnt kein MPEG-1-Layer-III-Frame</translation>
+    </message>
+    <message>
+        <source>only MPEG-1 Layer I, II and III headers are measured</source>
+        <translation>nur Köpfe von MPEG-1 Layer I, II und III werden vermessen</translation>
+    </message>
+    <message>
+        <source>the Xing header gives no frame count</source>
+        <translation>der Xing-Kopf nennt keine Frame-Anzahl</translation>
+    </message>
+    <message>
+        <source>a VBR file with the reserved sampling frequency index</source>
+        <translation>eine VBR-Datei mit dem reservierten Abtastraten-Index</translation>
+    </message>
+    <message>
+        <source>the Xing header counts %1 frames, more than the file&apos;s %2 bytes of audio can hold: it is damaged</source>
+        <translation>der Xing-Kopf zählt %1 Frames, mehr als die %2 Bytes Audio der Datei fassen können: er ist beschädigt</translation>
+    </message>
+    <message>
+        <source>the file is too large</source>
+        <translation>die Datei ist zu groß</translation>
+    </message>
+    <message>
+        <source>an average bit rate of %1 kbit/s: the Xing frame count is damaged</source>
+        <translation>eine mittlere Bitrate von %1 kbit/s: die Xing-Frame-Anzahl ist beschädigt</translation>
+    </message>
+    <message>
+        <source>the frame header&apos;s bitrate index 15 is not allowed</source>
+        <translation>der Bitraten-Index 15 im Frame-Kopf ist nicht erlaubt</translation>
+    </message>
+    <message>
+        <source>a free-format frame has no bit rate to measure</source>
+        <translation>ein Free-Format-Frame hat keine messbare Bitrate</translation>
+    </message>
+</context>
+<context>
+    <name>musicbrainz::DiscLookup</name>
+    <message>
+        <source>The MusicBrainz service at %1 answered with more than %2 MB, which is no disc&apos;s information; the answer was not read</source>
+        <translation>Der MusicBrainz-Dienst unter %1 antwortete mit mehr als %2 MB, was keine CD-Information ist; die Antwort wurde nicht gelesen</translation>
+    </message>
+    <message>
+        <source>The MusicBrainz service at %1 did not answer within %2 seconds</source>
+        <translation>Der MusicBrainz-Dienst unter %1 antwortete nicht innerhalb von %2 Sekunden</translation>
+    </message>
+    <message>
+        <source>The MusicBrainz service at %1 %2</source>
+        <translation>Der MusicBrainz-Dienst unter %1 %2</translation>
+    </message>
+    <message>
+        <source>The MusicBrainz service at %1 cannot be reached: %2</source>
+        <translation>Der MusicBrainz-Dienst unter %1 ist nicht erreichbar: %2</translation>
+    </message>
+    <message>
+        <source>The MusicBrainz service at %1 gave no whole answer: %2</source>
+        <translation>Der MusicBrainz-Dienst unter %1 gab keine vollständige Antwort: %2</translation>
+    </message>
+    <message>
+        <source>The answer of the MusicBrainz service at %1 is cut short (%2)</source>
+        <translation>Die Antwort des MusicBrainz-Dienstes unter %1 ist abgeschnitten (%2)</translation>
+    </message>
+    <message>
+        <source>The MusicBrainz service at %1 does not answer as a web server does: %2</source>
+        <translation>Der MusicBrainz-Dienst unter %1 antwortet nicht wie ein Webserver: %2</translation>
+    </message>
+    <message>
+        <source>The MusicBrainz service at %1 is busy; try again in a moment</source>
+        <translation>Der MusicBrainz-Dienst unter %1 ist ausgelastet; versuchen Sie es gleich noch einmal</translation>
+    </message>
+    <message>
+        <source>The MusicBrainz service at %1 answered HTTP %2 %3</source>
+        <translation>Der MusicBrainz-Dienst unter %1 antwortete HTTP %2 %3</translation>
+    </message>
+</context>
+<context>
+    <name>offsetfind</name>
+    <message>
+        <source>Track %1 is not an audio track of the disc</source>
+        <translation>Titel %1 ist kein Audiotitel der CD</translation>
+    </message>
+    <message>
+        <source>A margin cannot be negative</source>
+        <translation>Ein Rand kann nicht negativ sein</translation>
+    </message>
+    <message>
+        <source>Cancelled</source>
+        <translation>Abgebrochen</translation>
+    </message>
+    <message>
+        <source>The disc could not be read at sector %1</source>
+        <translation>Die CD konnte bei Sektor %1 nicht gelesen werden</translation>
+    </message>
+    <message>
+        <source>No audible track of the disc has rips in the record</source>
+        <translation>Kein hörbarer Titel der CD hat Einträge in der Datenbank</translation>
+    </message>
+</context>
+<context>
+    <name>paths</name>
+    <message>
+        <source>Error While Attempting to Create Directories on Destination Drive.</source>
+        <translation>Fehler beim Anlegen von Verzeichnissen auf dem Ziellaufwerk.</translation>
+    </message>
+</context>
+<context>
+    <name>readoffset</name>
+    <message>
+        <source>There is no such drive.</source>
+        <translation>Dieses Laufwerk gibt es nicht.</translation>
+    </message>
+    <message>
+        <source>A read offset is at most %1 samples either way.</source>
+        <translation>Ein Leseversatz beträgt höchstens %1 Samples in jede Richtung.</translation>
+    </message>
+    <message>
+        <source>The settings file %1 cannot be written.</source>
+        <translation>Die Einstellungsdatei %1 kann nicht geschrieben werden.</translation>
+    </message>
+</context>
+<context>
+    <name>ripcue</name>
+    <message>
+        <source>The cue sheet could not be written (%1)</source>
+        <translation>Das Cue-Sheet konnte nicht geschrieben werden (%1)</translation>
+    </message>
+</context>
+<context>
+    <name>riplog</name>
+    <message>
+        <source>The rip log could not be written (%1); no log was kept</source>
+        <translation>Das Auslese-Protokoll konnte nicht geschrieben werden (%1); kein Protokoll wurde behalten</translation>
+    </message>
+</context>
+<context>
+    <name>ripverify</name>
+    <message>
+        <source>not a regular file</source>
+        <translation>keine reguläre Datei</translation>
+    </message>
+    <message>
+        <source> and </source>
+        <translation> und </translation>
+    </message>
+    <message>
+        <source>no track of the disc has its length</source>
+        <translation>kein Titel der CD hat ihre Länge</translation>
+    </message>
+    <message>
+        <source>the disc has no track %1, the number the file&apos;s name ends with (its tracks are %2 to %3); tracks %4 have the file&apos;s length</source>
+        <translation>die CD hat keinen Titel %1, die Nummer, auf die der Dateiname endet (ihre Titel sind %2 bis %3); die Titel %4 haben die Länge der Datei</translation>
+    </message>
+    <message>
+        <source>track %1, the number the file&apos;s name ends with, is not of the file&apos;s length; tracks %2 are</source>
+        <translation>Titel %1, die Nummer, auf die der Dateiname endet, hat nicht die Länge der Datei; die Titel %2 haben sie</translation>
+    </message>
+    <message>
+        <source>tracks %1 of the disc have its length; name the file after its track (&quot;...-3.wav&quot;)</source>
+        <translation>die Titel %1 der CD haben ihre Länge; benennen Sie die Datei nach ihrem Titel (&quot;...-3.wav&quot;)</translation>
+    </message>
+    <message>
+        <source>not a CD track: CD-format audio (44,100 Hz, 16-bit, stereo) of whole sectors is needed</source>
+        <translation>kein CD-Titel: Audio im CD-Format (44.100 Hz, 16 Bit, stereo) aus ganzen Sektoren wird gebraucht</translation>
+    </message>
+    <message>
+        <source>the file could not be read: </source>
+        <translation>die Datei konnte nicht gelesen werden: </translation>
+    </message>
+    <message>
+        <source>the disc could not be read at sector %1</source>
+        <translation>die CD konnte bei Sektor %1 nicht gelesen werden</translation>
+    </message>
+</context>
+<context>
     <name>singleinstance::Server</name>
     <message>
         <source>no private runtime folder</source>
@@ -2538,6 +4000,40 @@ genannt) oder der Lauf unterbrochen wurde, 2 bei einem Aufruffehler.
     <message>
         <source>%1 cannot be made private</source>
         <translation>%1 kann nicht privat gemacht werden</translation>
+    </message>
+</context>
+<context>
+    <name>tagwriter</name>
+    <message>
+        <source>Artist</source>
+        <translation>Interpret</translation>
+    </message>
+    <message>
+        <source>Title</source>
+        <translation>Titel</translation>
+    </message>
+    <message>
+        <source>Album</source>
+        <translation>Album</translation>
+    </message>
+    <message>
+        <source>Year</source>
+        <translation>Jahr</translation>
+    </message>
+    <message>
+        <source>Comment</source>
+        <translation>Kommentar</translation>
+    </message>
+    <message>
+        <source>Genre</source>
+        <translation>Genre</translation>
+    </message>
+</context>
+<context>
+    <name>wavreader</name>
+    <message>
+        <source>%1: cannot be opened: %2</source>
+        <translation>%1: kann nicht geöffnet werden: %2</translation>
     </message>
 </context>
 </TS>

@@ -594,6 +594,8 @@ QString helpText() {
                "a newline \\n, a tab \\t, other control characters \\r, \\e, \\xHH, \\uHHHH.\n"
                "Ctrl+C or SIGTERM ends the run at any stage; the files under way end\n"
                "properly (a rip keeps no file of the track under way).\n"
+               "Messages and this help follow the locale's language (LANG); standard output\n"
+               "stays English.\n"
                "\n"
                "Exit status: 0 when every file was converted (verify: every file matches its\n"
                "track), 1 when some were not (each is named with the reason) or the run was\n"

@@ -58,7 +58,8 @@ bool MakeDirs(const QString& path) {
     if (made)
         return true;
     dialogs::msgBox(
-        QStringLiteral("Error While Attempting to Create Directories on Destination Drive."),
+        QCoreApplication::translate(
+            "paths", "Error While Attempting to Create Directories on Destination Drive."),
         dialogs::Buttons::Ok, dialogs::Icon::Exclamation, QStringLiteral("SETUP"));
     return false;
 }

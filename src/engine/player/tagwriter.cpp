@@ -4,6 +4,7 @@
 #include "engine/formats/mp3info.h"
 #include "engine/platform/nativepath.h"
 
+#include <QCoreApplication>
 #include <QFile>
 #include <QObject>
 
@@ -140,8 +141,12 @@ Result<Placement> writeTagBlock(const QString& path, const QByteArray& block) {
 }
 
 QStringList tagFieldNames() {
-    return {QStringLiteral("Artist"), QStringLiteral("Title"),   QStringLiteral("Album"),
-            QStringLiteral("Year"),   QStringLiteral("Comment"), QStringLiteral("Genre"),
+    return {QCoreApplication::translate("tagwriter", "Artist"),
+            QCoreApplication::translate("tagwriter", "Title"),
+            QCoreApplication::translate("tagwriter", "Album"),
+            QCoreApplication::translate("tagwriter", "Year"),
+            QCoreApplication::translate("tagwriter", "Comment"),
+            QCoreApplication::translate("tagwriter", "Genre"),
             QStringLiteral("HasTag")};
 }
 
