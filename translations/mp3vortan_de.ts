@@ -667,6 +667,14 @@
         <source>%1: the folder cannot be read (%2)</source>
         <translation>%1: der Ordner kann nicht gelesen werden (%2)</translation>
     </message>
+    <message>
+        <source>a link that leads nowhere</source>
+        <translation>ein Link ins Leere</translation>
+    </message>
+    <message>
+        <source>: a link back to a folder above it (a loop); not followed</source>
+        <translation>: ein Link zurück zu einem Ordner darüber (eine Schleife); nicht gefolgt</translation>
+    </message>
 </context>
 <context>
     <name>Form1</name>
@@ -3688,17 +3696,6 @@ genannt) oder der Lauf unterbrochen wurde, 2 bei einem Aufruffehler.
     <message>
         <source>the ID3v2 tag could not be written whole; the file may have lost audio</source>
         <translation>das ID3v2-Tag konnte nicht vollständig geschrieben werden; die Datei hat womöglich Audio verloren</translation>
-    </message>
-</context>
-<context>
-    <name>library::FolderWalk</name>
-    <message>
-        <source>a link that leads nowhere</source>
-        <translation>ein Link ins Leere</translation>
-    </message>
-    <message>
-        <source>: a link back to a folder above it (a loop); not followed</source>
-        <translation>: ein Link zurück zu einem Ordner darüber (eine Schleife); nicht gefolgt</translation>
     </message>
 </context>
 <context>
