@@ -2,6 +2,7 @@
 // the window is English again without the translation.
 #include "engine/core/translation.h"
 #include "formtest.h"
+#include "window/search/frmsearch.h"
 
 #include <QAction>
 #include <QMenu>
@@ -64,6 +65,22 @@ TEST_F(GermanWindowTest, MenusAndButtonsReadGermanWithUniqueMnemonics) {
         EXPECT_TRUE(repeatedMnemonics(menu->actions()).isEmpty())
             << menu->objectName().toStdString() << ": "
             << repeatedMnemonics(menu->actions()).join(QLatin1Char(' ')).toStdString();
+}
+
+// The finder's captions were constants made before any translation was installed: they are
+// looked up when used, so they read German too.
+TEST_F(GermanWindowTest, TheFindersCaptionsReadGerman) {
+    ASSERT_EQ(
+        translation::install(QLocale(QLocale::German), QStringLiteral(VORTAN_TRANSLATIONS_DIR)),
+        QStringLiteral("de"));
+    Form1& w = load();
+    FrmSearch::serve(w);
+    w.C777->click();
+    auto* finder = w.findChild<FrmSearch*>();
+    ASSERT_NE(finder, nullptr);
+    EXPECT_EQ(finder->Command1->text(), QStringLiteral("Suchen!"));
+    EXPECT_EQ(finder->windowTitle(), QStringLiteral("Dateisuche"));
+    finder->close();
 }
 
 TEST_F(GermanWindowTest, WithoutTheTranslationTheWindowStaysEnglish) {

@@ -78,7 +78,8 @@ class Environment {
   public:
     Environment(std::initializer_list<std::pair<const char*, const char*>> values) {
         for (const auto& value : values) {
-            saved_.push_back({value.first, qgetenv(value.first), qEnvironmentVariableIsSet(value.first)});
+            saved_.push_back(
+                {value.first, qgetenv(value.first), qEnvironmentVariableIsSet(value.first)});
             if (value.second)
                 qputenv(value.first, value.second);
             else
@@ -123,9 +124,10 @@ TEST(GermanTranslation, CoversEveryTextOfTheSources) {
     const QString source = QStringLiteral(VORTAN_SOURCE_DIR);
     const QString copy = work.filePath(QStringLiteral("mp3vortan_de.ts"));
     ASSERT_TRUE(QFile::copy(source + QStringLiteral("/translations/mp3vortan_de.ts"), copy));
-    const ToolRun run = runTool(lupdate, {QStringLiteral("-silent"), QStringLiteral("-no-obsolete"),
-                                          QStringLiteral("-locations"), QStringLiteral("none"),
-                                          source + QStringLiteral("/src"), QStringLiteral("-ts"), copy});
+    const ToolRun run =
+        runTool(lupdate, {QStringLiteral("-silent"), QStringLiteral("-no-obsolete"),
+                          QStringLiteral("-locations"), QStringLiteral("none"),
+                          source + QStringLiteral("/src"), QStringLiteral("-ts"), copy});
     ASSERT_TRUE(run.ok()) << run.err.toStdString();
 
     const std::vector<Message> messages = readTs(copy);
@@ -138,8 +140,8 @@ TEST(GermanTranslation, CoversEveryTextOfTheSources) {
             continue;
         }
         if (placeholders(m.source) != placeholders(m.translation))
-            inconsistent << where + QStringLiteral(" -> placeholders differ in \"") + m.translation +
-                                QLatin1Char('"');
+            inconsistent << where + QStringLiteral(" -> placeholders differ in \"") +
+                                m.translation + QLatin1Char('"');
         if (hasMnemonic(m.source) && !hasMnemonic(m.translation))
             inconsistent << where + QStringLiteral(" -> no mnemonic in \"") + m.translation +
                                 QLatin1Char('"');
@@ -172,7 +174,8 @@ TEST_F(TranslationTest, EnglishOrAnUntranslatedLanguageLeavesTheSourcesTexts) {
     // Each install replaces the one before.
     for (const QLocale& locale : {QLocale(QLocale::English, QLocale::UnitedStates), QLocale::c(),
                                   QLocale(QLocale::French, QLocale::France)}) {
-        EXPECT_EQ(translation::install(locale, translations), QString()) << locale.name().toStdString();
+        EXPECT_EQ(translation::install(locale, translations), QString())
+            << locale.name().toStdString();
         EXPECT_EQ(QCoreApplication::translate("Form1", "&File"), QStringLiteral("&File"));
     }
     // A folder without translations leaves English too.
@@ -185,7 +188,8 @@ TEST_F(TranslationTest, EnglishOrAnUntranslatedLanguageLeavesTheSourcesTexts) {
 TEST(CliTranslation, HelpAndUsageErrorsFollowTheLocale) {
     const QString cli = QStringLiteral(VORTAN_CLI);
     {
-        const Environment german{{"LANG", "de_DE.UTF-8"}, {"LC_ALL", nullptr}, {"LC_MESSAGES", nullptr}};
+        const Environment german{
+            {"LANG", "de_DE.UTF-8"}, {"LC_ALL", nullptr}, {"LC_MESSAGES", nullptr}};
         const ToolRun help = runTool(cli, {QStringLiteral("--help")});
         ASSERT_TRUE(help.ok());
         EXPECT_TRUE(help.out.startsWith("Aufruf: mp3vortan-cli BEFEHL [OPTIONEN] ARGUMENTE\n"))

@@ -38,16 +38,13 @@ QString translation::install(const QLocale& locale, const QString& folder) {
         // whatever languages follow in the list.
         if (language == QLatin1String("C") || language.startsWith(QLatin1String("en")))
             return {};
-        std::unique_ptr<QTranslator> program =
-            load(QStringLiteral("mp3vortan_"), language, folder);
+        std::unique_ptr<QTranslator> program = load(QStringLiteral("mp3vortan_"), language, folder);
         if (!program)
             continue;
         // Qt's own texts (standard buttons) in the same language, when the system has them.
-        std::unique_ptr<QTranslator> qt =
-            load(QStringLiteral("qtbase_"), language,
-                 QLibraryInfo::path(QLibraryInfo::TranslationsPath));
-        const QString chosen =
-            program->language().isEmpty() ? language : program->language();
+        std::unique_ptr<QTranslator> qt = load(QStringLiteral("qtbase_"), language,
+                                               QLibraryInfo::path(QLibraryInfo::TranslationsPath));
+        const QString chosen = program->language().isEmpty() ? language : program->language();
         for (std::unique_ptr<QTranslator>* translator : {&qt, &program}) {
             if (*translator && QCoreApplication::installTranslator(translator->get()))
                 installed().push_back(std::move(*translator));
