@@ -2271,6 +2271,38 @@ Entfernt: %5</translation>
         <source>Process  </source>
         <translation>Vorgang  </translation>
     </message>
+    <message>
+        <source>CD Tracks, WAV, MP3 files</source>
+        <translation>CD-Titel, WAV-, MP3-Dateien</translation>
+    </message>
+    <message>
+        <source>Selected Tracks</source>
+        <translation>Ausgewählte Titel</translation>
+    </message>
+    <message>
+        <source>Available Tracks</source>
+        <translation>Verfügbare Titel</translation>
+    </message>
+    <message>
+        <source>Selected WAV Files</source>
+        <translation>Ausgewählte WAV-Dateien</translation>
+    </message>
+    <message>
+        <source>WAV Files</source>
+        <translation>WAV-Dateien</translation>
+    </message>
+    <message>
+        <source>Selected MP3 Files</source>
+        <translation>Ausgewählte MP3-Dateien</translation>
+    </message>
+    <message>
+        <source>MP3 Files</source>
+        <translation>MP3-Dateien</translation>
+    </message>
+    <message>
+        <source>Selected Audio Files</source>
+        <translation>Ausgewählte Audiodateien</translation>
+    </message>
 </context>
 <context>
     <name>VorbisDecoder</name>

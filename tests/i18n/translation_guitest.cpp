@@ -59,6 +59,8 @@ TEST_F(GermanWindowTest, MenusAndButtonsReadGermanWithUniqueMnemonics) {
     EXPECT_EQ(captions(w.mnuFile->actions()).first(), QStringLiteral("Ö&ffnen"));
     EXPECT_EQ(captions(w.mnuFile->actions()).last(), QStringLiteral("&Beenden"));
     EXPECT_EQ(w.Command8->text(), QStringLiteral("Abbrechen"));
+    // The tree's groups, named by their English captions, show German ones.
+    EXPECT_EQ(w.tree().text(w.tree().nodeNumber(2)), QStringLiteral("Ausgewählte Titel"));
     EXPECT_TRUE(repeatedMnemonics(w.menuBar()->actions()).isEmpty())
         << repeatedMnemonics(w.menuBar()->actions()).join(QLatin1Char(' ')).toStdString();
     for (QMenu* menu : w.findChildren<QMenu*>())
@@ -94,4 +96,5 @@ TEST_F(GermanWindowTest, WithoutTheTranslationTheWindowStaysEnglish) {
             bar << a->text();
     EXPECT_EQ(bar, (texts({"&File", "&Action", "&CD", "&Preferences", "&Help"})));
     EXPECT_EQ(w.Command8->text(), QStringLiteral("Cancel"));
+    EXPECT_EQ(w.tree().text(w.tree().nodeNumber(2)), SourceTree::SelectedTracksText);
 }
