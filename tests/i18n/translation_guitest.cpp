@@ -2,6 +2,8 @@
 // the window is English again without the translation.
 #include "engine/core/translation.h"
 #include "formtest.h"
+#include "window/playlist/frmplaylist.h"
+#include "window/prefs/frmprefs.h"
 #include "window/search/frmsearch.h"
 
 #include <QAction>
@@ -83,6 +85,26 @@ TEST_F(GermanWindowTest, TheFindersCaptionsReadGerman) {
     EXPECT_EQ(finder->Command1->text(), QStringLiteral("Suchen!"));
     EXPECT_EQ(finder->windowTitle(), QStringLiteral("Dateisuche"));
     finder->close();
+}
+
+// The other windows the tool bar opens read German too.
+TEST_F(GermanWindowTest, PreferencesAndPlayListReadGerman) {
+    ASSERT_EQ(
+        translation::install(QLocale(QLocale::German), QStringLiteral(VORTAN_TRANSLATIONS_DIR)),
+        QStringLiteral("de"));
+    Form1& w = load();
+    FrmPrefs::serve(w);
+    frmPlayList::serve(w);
+    w.Copt->click();
+    w.C5555555->click();
+    auto* prefs = w.findChild<FrmPrefs*>();
+    auto* playList = w.findChild<frmPlayList*>();
+    ASSERT_NE(prefs, nullptr);
+    ASSERT_NE(playList, nullptr);
+    EXPECT_EQ(prefs->windowTitle(), QStringLiteral("Einstellungen"));
+    EXPECT_EQ(playList->windowTitle(), QStringLiteral("Wiedergabelisten-Editor"));
+    prefs->close();
+    playList->close();
 }
 
 TEST_F(GermanWindowTest, WithoutTheTranslationTheWindowStaysEnglish) {
