@@ -4057,6 +4057,14 @@ genannt) oder der Lauf unterbrochen wurde, 2 bei einem Aufruffehler.
         <source>Genre</source>
         <translation>Genre</translation>
     </message>
+    <message>
+        <source>Cannot open %1: %2</source>
+        <translation>%1 kann nicht geöffnet werden: %2</translation>
+    </message>
+    <message>
+        <source>Cannot write the tag to %1: %2</source>
+        <translation>Das Tag kann nicht in %1 geschrieben werden: %2</translation>
+    </message>
 </context>
 <context>
     <name>wavreader</name>

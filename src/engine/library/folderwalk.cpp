@@ -68,8 +68,9 @@ bool FolderWalk::next(WalkedFolder& folder) {
     const std::unique_ptr<DIR, DirCloser> dir(
         ::opendir(nativepath::encode(folder.path).constData()));
     if (!dir) {
+        const int error = errno; // before the message is made
         problem_(QCoreApplication::translate("FolderWalk", "%1: the folder cannot be read (%2)")
-                     .arg(folder.path, systemText(errno)));
+                     .arg(folder.path, systemText(error)));
         return true; // an empty folder: the walk goes on
     }
     std::vector<Pending> below;

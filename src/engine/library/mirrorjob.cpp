@@ -55,9 +55,11 @@ MirrorJob::~MirrorJob() {
 
 JobResult MirrorJob::work(const WorkItem& item) {
     const MirrorTask& task = work_->tasks.at(static_cast<std::size_t>(item.index));
-    if (task.replaces && !removeFile(task.output))
+    if (task.replaces && !removeFile(task.output)) {
+        const int error = errno; // before the message is made
         return failed(
-            tr("%1: the older output cannot be removed (%2)").arg(task.output, systemText(errno)));
+            tr("%1: the older output cannot be removed (%2)").arg(task.output, systemText(error)));
+    }
     if (auto refused = work_->record->remember(
             task.outputKey, RecordEntry{task.recordKind, task.source, task.sourceSize,
                                         task.sourceModifiedNs, task.settings}))

@@ -104,10 +104,15 @@ std::optional<VortanError> MirrorRun::open() {
                 .arg(destination, what, systemText(error)));
     };
     if (!request_.dryRun) {
-        if (!nativepath::makeFolders(destination))
-            return refused(QCoreApplication::translate("MirrorRun", "cannot be created"), errno);
-        if (::access(nativepath::encode(destination).constData(), W_OK) != 0)
-            return refused(QCoreApplication::translate("MirrorRun", "cannot be written"), errno);
+        // errno is read before the message is made.
+        if (!nativepath::makeFolders(destination)) {
+            const int error = errno;
+            return refused(QCoreApplication::translate("MirrorRun", "cannot be created"), error);
+        }
+        if (::access(nativepath::encode(destination).constData(), W_OK) != 0) {
+            const int error = errno;
+            return refused(QCoreApplication::translate("MirrorRun", "cannot be written"), error);
+        }
     }
     auto opened = MirrorRecord::open(destination, !request_.dryRun);
     if (!opened)
@@ -208,9 +213,10 @@ void MirrorRun::planFolder(const WalkedFolder& folder) {
         if (nativepath::isDir(outFolder))
             outputfile::removeLeftovers(outFolder, 0);
         if (!plan.tasks.empty() && !nativepath::makeFolders(outFolder)) {
+            const int error = errno; // before the message is made
             const QString text =
                 QCoreApplication::translate("MirrorRun", "%1: the folder cannot be created (%2)")
-                    .arg(outFolder, systemText(errno));
+                    .arg(outFolder, systemText(error));
             problem(text, true);
             counts_.failed += static_cast<int>(plan.tasks.size()) - 1;
             return;
@@ -252,8 +258,9 @@ Result<int> MirrorRun::settleOrphans() {
         }
         const bool there = nativepath::exists(path);
         if (::unlink(nativepath::encode(path).constData()) != 0 && errno != ENOENT) {
+            const int error = errno; // before the message is made
             problem(QCoreApplication::translate("MirrorRun", "%1: cannot be removed (%2)")
-                        .arg(path, systemText(errno)),
+                        .arg(path, systemText(error)),
                     true);
             continue;
         }
