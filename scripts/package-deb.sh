@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Builds the Debian package of MP3 Vortan (the window program, the command-line converter,
-# help pages, desktop entry, icons, metainfo and manual pages) with CPack, then checks it with
+# help pages, translations, desktop entry, icons, metainfo and manual pages) with CPack, then checks it with
 # lintian when that is installed. The package lands in build/package/; its dependencies are
 # computed from the programs' libraries (dpkg-shlibdeps, from dpkg-dev).
 # The programs are built in build-package/ with Debian's hardening flags (dpkg-buildflags with
@@ -30,6 +30,9 @@ deb=$(find "$out" -maxdepth 1 -name '*.deb' -print -quit)
 [ -n "$deb" ] || { echo "cpack made no package" >&2; exit 1; }
 echo "Package: $deb"
 dpkg-deb --field "$deb" Package Version Architecture Depends Recommends
+# The programs speak German from the compiled translation the package carries.
+dpkg-deb --contents "$deb" | grep '/usr/share/mp3vortan/translations/mp3vortan_de\.qm$' >/dev/null ||
+  { echo "the package carries no German translation (mp3vortan_de.qm)" >&2; exit 1; }
 
 if command -v lintian >/dev/null; then
   # Errors fail the script; warnings and notes are shown.

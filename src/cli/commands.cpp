@@ -55,7 +55,7 @@ void say(const QString& text) {
 }
 
 int fail(const QString& text) {
-    say(QStringLiteral("mp3vortan-cli: ") + text);
+    say(QCoreApplication::translate("cli::Commands", "mp3vortan-cli: ") + text);
     return 1;
 }
 
@@ -75,11 +75,14 @@ std::optional<QString> settleDestination(const Options& options) {
     const QString folder =
         options.outputGiven ? absolute(options.outputFolder) : storedDestinationFolder();
     if (!nativepath::makeFolders(folder)) {
-        fail(QStringLiteral("the destination folder %1 cannot be created").arg(folder));
+        fail(QCoreApplication::translate("cli::Commands",
+                                         "the destination folder %1 cannot be created")
+                 .arg(folder));
         return std::nullopt;
     }
     for (const QString& leftover : outputfile::removeLeftovers(folder))
-        say(QStringLiteral("mp3vortan-cli: removed %1, left unfinished by an earlier run")
+        say(QCoreApplication::translate(
+                "cli::Commands", "mp3vortan-cli: removed %1, left unfinished by an earlier run")
                 .arg(leftover));
     return folder == QLatin1String("/") ? QString() : folder;
 }
@@ -135,8 +138,10 @@ BatchOutcome runBatch(Batch batch, Interruption& interruption) {
             problems << display.problem(outcome.items[i], outcome.results[i]);
     if (interruption.happened()) {
         say(outcome.items.isEmpty()
-                ? QStringLiteral("mp3vortan-cli: interrupted; nothing was %1").arg(batch.verb)
-                : QStringLiteral("mp3vortan-cli: interrupted"));
+                ? QCoreApplication::translate("cli::Commands",
+                                              "mp3vortan-cli: interrupted; nothing was %1")
+                      .arg(batch.verb)
+                : QCoreApplication::translate("cli::Commands", "mp3vortan-cli: interrupted"));
         outcome.status = 1;
     }
     if (problems.isEmpty())
@@ -144,7 +149,8 @@ BatchOutcome runBatch(Batch batch, Interruption& interruption) {
     outcome.status = 1;
     // Each was named as it ended; a batch of several names them together once more.
     if (outcome.items.size() > 1) {
-        say(QStringLiteral("mp3vortan-cli: %1 of %2 files could not be %3:")
+        say(QCoreApplication::translate("cli::Commands",
+                                        "mp3vortan-cli: %1 of %2 files could not be %3:")
                 .arg(problems.size())
                 .arg(outcome.items.size())
                 .arg(batch.verb));
@@ -186,8 +192,10 @@ int driveOf(const QString& disc, Interruption& interruption) {
             return -1;
         }
         if (!image->incompleteTracks.isEmpty())
-            say(QStringLiteral("mp3vortan-cli: %1: the data file holds less than the cue sheet "
-                               "describes (an incomplete copy?)\n  %2")
+            say(QCoreApplication::translate(
+                    "cli::Commands",
+                    "mp3vortan-cli: %1: the data file holds less than the cue sheet "
+                    "describes (an incomplete copy?)\n  %2")
                     .arg(disc, image->incompleteTracks.join(QStringLiteral("\n  "))));
         return image->driveIndex;
     }
@@ -203,9 +211,9 @@ int driveOf(const QString& disc, Interruption& interruption) {
         if (!wanted.isEmpty() && nativepath::canonical(drives[i].path) == wanted)
             return static_cast<int>(i);
     }
-    fail(QStringLiteral("%1: no such CD drive (drives found: %2)")
-             .arg(disc,
-                  known.isEmpty() ? QStringLiteral("none") : known.join(QStringLiteral(", "))));
+    fail(QCoreApplication::translate("cli::Commands", "%1: no such CD drive (drives found: %2)")
+             .arg(disc, known.isEmpty() ? QCoreApplication::translate("cli::Commands", "none")
+                                        : known.join(QStringLiteral(", "))));
     return -1;
 }
 
@@ -261,7 +269,8 @@ std::optional<typename Lookup::Result> answerOf(Lookup& lookup, const Request& r
 }
 
 VortanError interrupted(const QString& source) {
-    return VortanError(VortanError::InvalidArgument, source, QStringLiteral("interrupted"));
+    return VortanError(VortanError::InvalidArgument, source,
+                       QCoreApplication::translate("cli::Commands", "interrupted"));
 }
 
 // The releases the MusicBrainz web service (the "MusicBrainz server" setting) knows `disc`
@@ -270,8 +279,9 @@ Result<std::vector<musicbrainz::ReleaseMatch>> lookUp(const ListedDisc& disc,
                                                       Interruption& interruption) {
     if (disc.known().musicBrainz.id.isEmpty())
         return VortanError(VortanError::InvalidArgument, QStringLiteral("lookup"),
-                           QStringLiteral("the disc's MusicBrainz disc ID could not be "
-                                          "computed (%1)")
+                           QCoreApplication::translate(
+                               "cli::Commands", "the disc's MusicBrainz disc ID could not be "
+                                                "computed (%1)")
                                .arg(disc.known().discIdError));
     musicbrainz::LookupRequest request;
     request.disc = disc.known().musicBrainz;
@@ -311,12 +321,14 @@ bool discInformation(const ListedDisc& disc, bool lookup, DiscInfo& info, QStrin
         return true;
     const auto releases = lookUp(disc, interruption);
     if (!releases) {
-        say(QStringLiteral("mp3vortan-cli: the disc could not be looked up: %1")
+        say(QCoreApplication::translate("cli::Commands",
+                                        "mp3vortan-cli: the disc could not be looked up: %1")
                 .arg(releases.error().description()));
         return false;
     }
     if (releases->empty()) {
-        say(QStringLiteral("mp3vortan-cli: MusicBrainz does not know disc ID %1")
+        say(QCoreApplication::translate("cli::Commands",
+                                        "mp3vortan-cli: MusicBrainz does not know disc ID %1")
                 .arg(disc.known().musicBrainz.id));
         return true;
     }
@@ -337,7 +349,7 @@ int encode(const Options& options, Interruption& interruption) {
     if (!destination)
         return 1;
     Batch batch = fileBatch(options, ConversionKind::WavToMp3, *destination);
-    batch.verb = QStringLiteral("encoded");
+    batch.verb = QCoreApplication::translate("cli::Commands", "encoded");
     return runBatch(std::move(batch), interruption).status;
 }
 
@@ -347,7 +359,7 @@ int decode(const Options& options, Interruption& interruption) {
     if (!destination)
         return 1;
     Batch batch = fileBatch(options, ConversionKind::Mp3ToWav, *destination);
-    batch.verb = QStringLiteral("decoded");
+    batch.verb = QCoreApplication::translate("cli::Commands", "decoded");
     return runBatch(std::move(batch), interruption).status;
 }
 
@@ -393,7 +405,7 @@ int tracks(const Options& options, Interruption& interruption) {
             print(QStringLiteral("  ") + other);
     }
     if (interruption.happened()) {
-        say(QStringLiteral("mp3vortan-cli: interrupted"));
+        say(QCoreApplication::translate("cli::Commands", "mp3vortan-cli: interrupted"));
         return 1;
     }
     return lookedUp ? 0 : 1;
@@ -408,7 +420,9 @@ QString unaskable(const disclisting::Listing& disc, const QString& source, int t
         return {};
     const std::vector<int>& data = disc.dataTracks;
     if (std::find(data.begin(), data.end(), track) != data.end())
-        return QStringLiteral("track %1 of %2 is a data track; only audio tracks can be ripped")
+        return QCoreApplication::translate(
+                   "cli::Commands",
+                   "track %1 of %2 is a data track; only audio tracks can be ripped")
             .arg(track)
             .arg(source);
     const std::vector<int>& known = disc.extractable;
@@ -417,7 +431,8 @@ QString unaskable(const disclisting::Listing& disc, const QString& source, int t
     std::vector<int> all = known;
     all.insert(all.end(), data.begin(), data.end());
     const auto [lowest, highest] = std::minmax_element(all.begin(), all.end());
-    return QStringLiteral("%1 has no track %2 (its tracks are %3 to %4)")
+    return QCoreApplication::translate("cli::Commands",
+                                       "%1 has no track %2 (its tracks are %3 to %4)")
         .arg(source)
         .arg(track)
         .arg(lowest == all.end() ? 0 : *lowest)
@@ -445,7 +460,7 @@ std::optional<QList<int>> tracksToRip(const Options& options, const ListedDisc& 
             wanted << track;
     for (const int track : wanted)
         if (const QString problem = unaskable(disc.listing, source, track); !problem.isEmpty()) {
-            say(QStringLiteral("mp3vortan-cli: ") + problem);
+            say(QCoreApplication::translate("cli::Commands", "mp3vortan-cli: ") + problem);
             return std::nullopt;
         }
     return wanted;
@@ -523,9 +538,9 @@ Batch ripBatch(const ExtractionPlan& plan, const ExtractionChoices& choices,
                                 176400 / 1000);
     batch.work.makeJob = plan.jobMaker();
     batch.label = [&plan](const WorkItem& item) {
-        return QStringLiteral("Track %1").arg(plan.track(item.index));
+        return QCoreApplication::translate("cli::Commands", "Track %1").arg(plan.track(item.index));
     };
-    batch.verb = QStringLiteral("extracted");
+    batch.verb = QCoreApplication::translate("cli::Commands", "extracted");
     batch.printOutputs = false; // named once they have their names (finishRip)
     return batch;
 }
@@ -543,7 +558,8 @@ int finishRip(const std::shared_ptr<ExtractionPlan>& plan, const BatchOutcome& o
     RipCompletion::Steps steps;
     steps.outputsPlaced = [&plan, &outcome, &status](const std::vector<VortanError>& unfinished) {
         for (const VortanError& error : unfinished) {
-            say(QStringLiteral("mp3vortan-cli: ") + error.description());
+            say(QCoreApplication::translate("cli::Commands", "mp3vortan-cli: ") +
+                error.description());
             status = 1;
         }
         for (qsizetype i = 0; i < outcome.results.size(); ++i)
@@ -568,8 +584,9 @@ int finishRip(const std::shared_ptr<ExtractionPlan>& plan, const BatchOutcome& o
     const riplog::Log& log = ended->log;
     if (log.hasCheckableTracks()) {
         if (interruption.happened()) {
-            say(QStringLiteral("mp3vortan-cli: interrupted: the AccurateRip verdict was not "
-                               "given"));
+            say(QCoreApplication::translate(
+                "cli::Commands", "mp3vortan-cli: interrupted: the AccurateRip verdict was not "
+                                 "given"));
             status = 1;
         } else {
             for (const QString& line : log.accurateRipLines())
@@ -609,7 +626,8 @@ int rip(const Options& options, Interruption& interruption) {
     if (!wanted)
         return 2;
     if (!modAKRip32::OpenCDDrive(disc.disc.drive))
-        return fail(QStringLiteral("%1: the table of contents cannot be read (%2)")
+        return fail(QCoreApplication::translate("cli::Commands",
+                                                "%1: the table of contents cannot be read (%2)")
                         .arg(source, modAKRip32::AspiErrorText()));
     const std::optional<QString> destination = settleDestination(options);
     if (!destination)
@@ -627,7 +645,8 @@ int rip(const Options& options, Interruption& interruption) {
     const auto plan = std::make_shared<ExtractionPlan>(*wanted, disc.disc, choices);
     if (interruption.happened()) {
         modAKRip32::CloseCurrentCD();
-        say(QStringLiteral("mp3vortan-cli: interrupted; nothing was ripped"));
+        say(QCoreApplication::translate("cli::Commands",
+                                        "mp3vortan-cli: interrupted; nothing was ripped"));
         return 1;
     }
     const BatchOutcome outcome =
@@ -645,7 +664,7 @@ int verify(const Options& options, Interruption& interruption) {
     std::vector<ripverify::Verdict> compared; // the files whose checksums were taken
     const readoffset::Offset offset = offsetOf(options, drive);
     if (offset.samples != 0 || offset.source == readoffset::Offset::Source::Ignored)
-        say(QStringLiteral("Read offset correction: ") +
+        say(QCoreApplication::translate("cli::Commands", "Read offset correction: ") +
             readoffset::describe(offset, readoffset::modelOf(drive)));
     const Disc disc = readDiscOf(drive, interruption);
     for (const QString& wav : options.arguments.mid(1)) {
@@ -655,7 +674,7 @@ int verify(const Options& options, Interruption& interruption) {
         if (verdict.matched) {
             print(verdict.text());
         } else {
-            say(QStringLiteral("mp3vortan-cli: ") + verdict.text());
+            say(QCoreApplication::translate("cli::Commands", "mp3vortan-cli: ") + verdict.text());
             status = 1;
         }
         if (verdict.problem.isEmpty() && verdict.track > 0)
@@ -667,11 +686,13 @@ int verify(const Options& options, Interruption& interruption) {
     // The files' standing in the AccurateRip database, as a rip's log gives it.
     const auto record = askDatabase(riplog::accurateRipKey(*toc), interruption);
     if (interruption.happened()) {
-        say(QStringLiteral("mp3vortan-cli: interrupted: the AccurateRip verdict was not given"));
+        say(QCoreApplication::translate(
+            "cli::Commands", "mp3vortan-cli: interrupted: the AccurateRip verdict was not given"));
         return 1;
     }
     if (!record) {
-        say(QStringLiteral("mp3vortan-cli: the AccurateRip database could not be asked: ") +
+        say(QCoreApplication::translate(
+                "cli::Commands", "mp3vortan-cli: the AccurateRip database could not be asked: ") +
             record.error().description());
         return status;
     }
@@ -680,11 +701,11 @@ int verify(const Options& options, Interruption& interruption) {
         const accuraterip::TrackMatch match =
             accuraterip::compare(record.value(), riplog::recordPosition(*toc, verdict.track),
                                  verdict.file.accurateRipV1, verdict.file.accurateRipV2);
-        const QString line = QStringLiteral("Track %1: %2: %3")
+        const QString line = QCoreApplication::translate("cli::Commands", "Track %1: %2: %3")
                                  .arg(verdict.track)
                                  .arg(verdict.wavPath, match.text());
         if (match.kind == accuraterip::TrackMatch::Mismatch) {
-            say(QStringLiteral("mp3vortan-cli: ") + line);
+            say(QCoreApplication::translate("cli::Commands", "mp3vortan-cli: ") + line);
             status = 1;
         } else {
             print(line);

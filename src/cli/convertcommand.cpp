@@ -5,6 +5,8 @@
 #include "engine/core/settings.h"
 #include "engine/pipeline/encoder.h"
 
+#include <QCoreApplication>
+
 namespace cli {
 
 int convert(const Options& options, Interruption& interruption) {
@@ -25,7 +27,7 @@ int convert(const Options& options, Interruption& interruption) {
                           settings.formats.opusBitrateKbps =
                               options.convertBitrateKbps.value_or(pipeline::defaultOpusBitrateKbps);
                   });
-    batch.verb = QStringLiteral("converted");
+    batch.verb = QCoreApplication::translate("cli::Convert", "converted");
     return runBatch(std::move(batch), interruption).status;
 }
 

@@ -14,6 +14,8 @@
 #include <optional>
 #include <vector>
 
+#include <QCoreApplication>
+
 namespace cli {
 
 namespace {
@@ -182,7 +184,8 @@ int info(const Options& options, Interruption& interruption) {
         const Mp3Facts facts =
             interruption.abandonable<Mp3Facts>([&path] { return mp3Facts(path); });
         if (!facts.readable) {
-            status = fail(path + QStringLiteral(": File contains no data"));
+            status =
+                fail(path + QCoreApplication::translate("cli::Info", ": File contains no data"));
             continue;
         }
         if (options.arguments.size() > 1) {

@@ -1,6 +1,7 @@
 // mp3vortan-cli: the conversions of MP3 Vortan from the shell, over the same engine.
 #include "cli/commands.h"
 #include "cli/options.h"
+#include "engine/core/translation.h"
 #include "engine/platform/nativepath.h"
 
 #include <QCoreApplication>
@@ -55,11 +56,16 @@ int main(int argc, char* argv[]) {
     const QStringList arguments = nativepath::arguments(argc, argv);
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("MP3 Vortan v2.0"));
+    // Help and messages in the user's language (LANG, LC_MESSAGES, LANGUAGE), English
+    // otherwise.
+    translation::install();
 
     const cli::Parsed parsed = cli::parse(arguments.mid(1));
     if (!parsed.error.isEmpty()) {
-        std::fprintf(stderr, "mp3vortan-cli: %s\nTry 'mp3vortan-cli --help'.\n",
-                     parsed.error.toLocal8Bit().constData());
+        const QString usage = QCoreApplication::translate(
+                                  "cli::Main", "mp3vortan-cli: %1\nTry 'mp3vortan-cli --help'.\n")
+                                  .arg(parsed.error);
+        std::fputs(usage.toLocal8Bit().constData(), stderr);
         return 2;
     }
     cli::Interruption interruption;

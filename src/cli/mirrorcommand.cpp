@@ -42,7 +42,9 @@ int mirror(const Options& options, Interruption& interruption) {
         return usageStatus;
     }
     library::MirrorNotes notes;
-    notes.problem = [](const QString& text) { say(QStringLiteral("mp3vortan-cli: ") + text); };
+    notes.problem = [](const QString& text) {
+        say(QCoreApplication::translate("cli::Mirror", "mp3vortan-cli: ") + text);
+    };
     notes.listed = [](const QString& line) { print(line); };
     library::MirrorRun run(request, notes);
     if (auto refused = run.open())
@@ -53,14 +55,15 @@ int mirror(const Options& options, Interruption& interruption) {
     // with the library.
     const auto stopped = [&interruption] { return interruption.happened(); };
     if (!run.survey(stopped)) {
-        say(QStringLiteral("mp3vortan-cli: interrupted; nothing was converted"));
+        say(QCoreApplication::translate("cli::Mirror",
+                                        "mp3vortan-cli: interrupted; nothing was converted"));
         return 1;
     }
     const Result<int> orphans = run.settleOrphans();
     if (!orphans)
         return fail(orphans.error().description());
     if (orphans.value() > 0)
-        say(QCoreApplication::translate("mirrorcommand",
+        say(QCoreApplication::translate("cli::Mirror",
                                         "mp3vortan-cli: %1 outputs that no source gives any more "
                                         "are kept (--delete removes them)")
                 .arg(orphans.value()));
@@ -71,7 +74,7 @@ int mirror(const Options& options, Interruption& interruption) {
         qsizetype copies = 0;
         while (!run.walked()) {
             if (!run.planNext(stopped, tasksAtOnce)) {
-                say(QStringLiteral("mp3vortan-cli: interrupted"));
+                say(QCoreApplication::translate("cli::Mirror", "mp3vortan-cli: interrupted"));
                 return 1;
             }
             const auto made = std::count_if(run.tasks().begin(), run.tasks().end(),
@@ -82,8 +85,10 @@ int mirror(const Options& options, Interruption& interruption) {
             copies += static_cast<qsizetype>(run.tasks().size()) - made;
         }
         const library::MirrorCounts& c = run.counts();
-        say(QStringLiteral("mp3vortan-cli: dry run, nothing changed: would convert %1, copy %2, "
-                           "remove %3; up to date %4, failed %5")
+        say(QCoreApplication::translate(
+                "cli::Mirror",
+                "mp3vortan-cli: dry run, nothing changed: would convert %1, copy %2, "
+                "remove %3; up to date %4, failed %5")
                 .arg(converts)
                 .arg(copies)
                 .arg(c.removed)
@@ -100,7 +105,7 @@ int mirror(const Options& options, Interruption& interruption) {
     share.clock.start();
     while (!run.walked() && !full && status == 0) {
         if (!run.planNext(stopped, tasksAtOnce)) {
-            say(QStringLiteral("mp3vortan-cli: interrupted"));
+            say(QCoreApplication::translate("cli::Mirror", "mp3vortan-cli: interrupted"));
             status = 1;
             break;
         }
@@ -110,7 +115,7 @@ int mirror(const Options& options, Interruption& interruption) {
         batch.work = run.batch();
         batch.weights = run.weights();
         batch.label = [&run](const WorkItem& item) { return run.label(item); };
-        batch.verb = QStringLiteral("converted or copied");
+        batch.verb = QCoreApplication::translate("cli::Mirror", "converted or copied");
         batch.partOf = share;
         share.itemsBefore += static_cast<int>(batch.weights.size());
         for (const qint64 bytes : batch.weights)
@@ -119,9 +124,10 @@ int mirror(const Options& options, Interruption& interruption) {
             if (full || !run.diskFull(result))
                 return false;
             full = true;
-            say(QStringLiteral("mp3vortan-cli: %1: the disk is full; the run stops here, "
-                               "nothing is left half-written, and running it again once there "
-                               "is room finishes the rest")
+            say(QCoreApplication::translate(
+                    "cli::Mirror", "mp3vortan-cli: %1: the disk is full; the run stops here, "
+                                   "nothing is left half-written, and running it again once there "
+                                   "is room finishes the rest")
                     .arg(request.destination));
             return true;
         };
@@ -135,19 +141,20 @@ int mirror(const Options& options, Interruption& interruption) {
     // reached included: the survey counted them.
     if (const int notDone = run.surveyed().tasks - c.converted - c.copied;
         (full || status != 0) && notDone > 0)
-        say(QCoreApplication::translate("mirrorcommand",
+        say(QCoreApplication::translate("cli::Mirror",
                                         "mp3vortan-cli: %1 files are not done yet; running the "
                                         "same command again makes them")
                 .arg(notDone));
-    say(QStringLiteral("mp3vortan-cli: converted %1, copied %2, up to date %3, failed %4, "
-                       "removed %5")
+    say(QCoreApplication::translate(
+            "cli::Mirror", "mp3vortan-cli: converted %1, copied %2, up to date %3, failed %4, "
+                           "removed %5")
             .arg(c.converted)
             .arg(c.copied)
             .arg(c.upToDate)
             .arg(c.failed)
             .arg(c.removed));
     if (!c.failures.isEmpty()) {
-        say(QStringLiteral("mp3vortan-cli: not mirrored:"));
+        say(QCoreApplication::translate("cli::Mirror", "mp3vortan-cli: not mirrored:"));
         for (const QString& line : c.failures)
             say(QStringLiteral("  ") + line);
     }

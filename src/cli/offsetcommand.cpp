@@ -7,6 +7,7 @@
 #include "engine/core/settings.h"
 #include "engine/platform/akrip/cddrives.h"
 
+#include <QCoreApplication>
 #include <QStringList>
 
 #include <cstdio>
@@ -23,11 +24,13 @@ QString foundText(const offsetfind::FoundOffset& found) {
     QStringList tracks;
     for (const int track : found.tracks)
         tracks << QString::number(track);
-    return QStringLiteral("%1: %2 %3 %4 (confidence %5)")
+    return QCoreApplication::translate("cli::Offset", "%1: %2 %3 %4 (confidence %5)")
         .arg(readoffset::samplesText(found.offset),
-             found.tracks.size() == 1 ? QStringLiteral("track") : QStringLiteral("tracks"),
+             found.tracks.size() == 1 ? QCoreApplication::translate("cli::Offset", "track")
+                                      : QCoreApplication::translate("cli::Offset", "tracks"),
              tracks.join(QStringLiteral(", ")),
-             found.tracks.size() == 1 ? QStringLiteral("matches") : QStringLiteral("match"))
+             found.tracks.size() == 1 ? QCoreApplication::translate("cli::Offset", "matches")
+                                      : QCoreApplication::translate("cli::Offset", "match"))
         .arg(found.confidence);
 }
 
@@ -65,42 +68,49 @@ int offsetFind(const Options& options, Interruption& interruption) {
         return fail(disc.unreadable);
     const auto record = askDatabase(riplog::accurateRipKey(*disc.toc), interruption);
     if (!record)
-        return fail(QStringLiteral("the AccurateRip database could not be asked: %1")
+        return fail(QCoreApplication::translate("cli::Offset",
+                                                "the AccurateRip database could not be asked: %1")
                         .arg(record.error().description()));
     if (record->chunks.empty())
-        return fail(QStringLiteral("the disc is not in the AccurateRip database: its offset "
-                                   "cannot be found with it; try another disc"));
-    say(QStringLiteral("Reading tracks with %1 samples either side...")
+        return fail(QCoreApplication::translate(
+            "cli::Offset", "the disc is not in the AccurateRip database: its offset "
+                           "cannot be found with it; try another disc"));
+    say(QCoreApplication::translate("cli::Offset", "Reading tracks with %1 samples either side...")
             .arg(offsetfind::defaultMargin));
     const Result<offsetfind::Search> search = searchOffsets(disc, record.value(), interruption);
     if (!search)
         return fail(search.error().description());
     if (search->cancelled)
-        return fail(QStringLiteral("interrupted"));
+        return fail(QCoreApplication::translate("cli::Offset", "interrupted"));
     QStringList read;
     for (const int track : search->tracksRead)
         read << QString::number(track);
-    say(QStringLiteral("Tracks compared: %1").arg(read.join(QStringLiteral(", "))));
+    say(QCoreApplication::translate("cli::Offset", "Tracks compared: %1")
+            .arg(read.join(QStringLiteral(", "))));
     if (search->offsets.empty())
-        return fail(QStringLiteral("no read offset from -%1 to +%1 samples matches the "
-                                   "database's record of the disc")
+        return fail(QCoreApplication::translate(
+                        "cli::Offset", "no read offset from -%1 to +%1 samples matches the "
+                                       "database's record of the disc")
                         .arg(offsetfind::defaultMargin));
     for (const offsetfind::FoundOffset& found : search->offsets)
         print(foundText(found));
     const int best = search->offsets.front().offset;
     const QString model = readoffset::modelOf(drive);
-    const QString question = QStringLiteral("Store %1 as the read offset of %2?")
-                                 .arg(readoffset::samplesText(best), model);
+    const QString question =
+        QCoreApplication::translate("cli::Offset", "Store %1 as the read offset of %2?")
+            .arg(readoffset::samplesText(best), model);
     // The terminal is read while the event loop turns, so that Ctrl+C ends the wait.
     if (!options.store &&
         !interruption.abandonable<bool>([&question] { return userAgrees(question); })) {
-        say(QStringLiteral("Not stored (give --store to store the best offset found)."));
+        say(QCoreApplication::translate(
+            "cli::Offset", "Not stored (give --store to store the best offset found)."));
         return 0;
     }
     const Result<bool> stored = readoffset::storeFound(model, best);
     if (!stored)
         return fail(stored.error().description());
-    say(QStringLiteral("Stored %1 for %2.").arg(readoffset::samplesText(best), model));
+    say(QCoreApplication::translate("cli::Offset", "Stored %1 for %2.")
+            .arg(readoffset::samplesText(best), model));
     return 0;
 }
 

@@ -119,19 +119,20 @@ QString readValue(Accepts accepts, const QString& name, const QString& value, Op
             o.bitrateKbps = kbps;
         // A rip may take it as an Opus bitrate: checked once its formats are known.
         if (!o.bitrateIndex && !(o.command == Command::Rip && o.bitrateKbps))
-            return QStringLiteral("bitrate '%1' is not one of %2 (kbit/s)")
+            return QCoreApplication::translate("cli::Options",
+                                               "bitrate '%1' is not one of %2 (kbit/s)")
                 .arg(value, bitrateList());
         break;
     }
     case Quality:
         o.qualityIndex = qualityIndexOf(value);
         if (!o.qualityIndex)
-            return QStringLiteral("quality '%1' is not one of %2")
+            return QCoreApplication::translate("cli::Options", "quality '%1' is not one of %2")
                 .arg(value, modLAME::qualityNames().join(QStringLiteral(", ")));
         break;
     case Output:
         if (value.isEmpty())
-            return QStringLiteral("%1 needs a folder").arg(name);
+            return QCoreApplication::translate("cli::Options", "%1 needs a folder").arg(name);
         o.outputGiven = true;
         o.outputFolder = value;
         break;
@@ -139,7 +140,8 @@ QString readValue(Accepts accepts, const QString& name, const QString& value, Op
         bool ok = false;
         const int n = value.toInt(&ok);
         if (!ok || n < 1 || n > maxFilesAtOnce)
-            return QStringLiteral("files at once '%1' is not a number from 1 to %2")
+            return QCoreApplication::translate("cli::Options",
+                                               "files at once '%1' is not a number from 1 to %2")
                 .arg(value)
                 .arg(maxFilesAtOnce);
         o.filesAtOnce = n;
@@ -148,7 +150,9 @@ QString readValue(Accepts accepts, const QString& name, const QString& value, Op
     case Tracks:
         o.tracks = trackList(value);
         if (o.tracks.isEmpty())
-            return QStringLiteral("track list '%1' is not like 1,3-5 (tracks 0-99)").arg(value);
+            return QCoreApplication::translate("cli::Options",
+                                               "track list '%1' is not like 1,3-5 (tracks 0-99)")
+                .arg(value);
         break;
     case CoverFile:
         if (value.isEmpty())
@@ -166,8 +170,9 @@ QString readValue(Accepts accepts, const QString& name, const QString& value, Op
         bool ok = false;
         const int samples = value.toInt(&ok);
         if (!ok || samples < -readoffset::maxSamples || samples > readoffset::maxSamples)
-            return QStringLiteral("read offset '%1' is not a number of samples from "
-                                  "-%2 to %2")
+            return QCoreApplication::translate("cli::Options",
+                                               "read offset '%1' is not a number of samples from "
+                                               "-%2 to %2")
                 .arg(value)
                 .arg(readoffset::maxSamples);
         o.offsetSamples = samples;
@@ -178,7 +183,8 @@ QString readValue(Accepts accepts, const QString& name, const QString& value, Op
         for (const QString& part : value.split(QLatin1Char(','))) {
             pipeline::OutputFormat format{};
             if (!pipeline::outputFormatFromName(part.trimmed(), format))
-                return QStringLiteral("format '%1' is not one of wav, mp3, flac, opus")
+                return QCoreApplication::translate("cli::Options",
+                                                   "format '%1' is not one of wav, mp3, flac, opus")
                     .arg(part.trimmed());
             if (std::find(o.ripFormats.begin(), o.ripFormats.end(), format) == o.ripFormats.end())
                 o.ripFormats.push_back(format);
@@ -189,7 +195,8 @@ QString readValue(Accepts accepts, const QString& name, const QString& value, Op
         bool ok = false;
         const int level = value.toInt(&ok);
         if (!ok || level < pipeline::minFlacLevel || level > pipeline::maxFlacLevel)
-            return QStringLiteral("FLAC level '%1' is not a number from %2 to %3")
+            return QCoreApplication::translate("cli::Options",
+                                               "FLAC level '%1' is not a number from %2 to %3")
                 .arg(value)
                 .arg(pipeline::minFlacLevel)
                 .arg(pipeline::maxFlacLevel);
@@ -207,7 +214,8 @@ QString readValue(Accepts accepts, const QString& name, const QString& value, Op
 // range); --flac-level needs FLAC.
 QString checkRipFormats(Options& o) {
     if (!o.ripFormats.empty() && o.formatSwitchGiven)
-        return QStringLiteral("--to cannot be given with --mp3 or --wav");
+        return QCoreApplication::translate("cli::Options",
+                                           "--to cannot be given with --mp3 or --wav");
     const auto asked = [&o](pipeline::OutputFormat format) {
         return std::find(o.ripFormats.begin(), o.ripFormats.end(), format) != o.ripFormats.end();
     };
@@ -215,18 +223,20 @@ QString checkRipFormats(Options& o) {
     if (o.bitrateKbps && asked(pipeline::OutputFormat::Opus)) {
         if (*o.bitrateKbps < pipeline::minOpusBitrateKbps ||
             *o.bitrateKbps > pipeline::maxOpusBitrateKbps)
-            return QStringLiteral("Opus bitrate '%1' is not from %2 to %3 kbit/s")
+            return QCoreApplication::translate("cli::Options",
+                                               "Opus bitrate '%1' is not from %2 to %3 kbit/s")
                 .arg(*o.bitrateKbps)
                 .arg(pipeline::minOpusBitrateKbps)
                 .arg(pipeline::maxOpusBitrateKbps);
         o.opusBitrateKbps = o.bitrateKbps;
     }
     if (o.bitrateKbps && !o.bitrateIndex && (mp3 || !asked(pipeline::OutputFormat::Opus)))
-        return QStringLiteral("bitrate '%1' is not one of %2 (kbit/s)")
+        return QCoreApplication::translate("cli::Options", "bitrate '%1' is not one of %2 (kbit/s)")
             .arg(*o.bitrateKbps)
             .arg(bitrateList());
     if (o.flacLevel && !asked(pipeline::OutputFormat::Flac))
-        return QStringLiteral("--flac-level needs FLAC among the formats (--to flac)");
+        return QCoreApplication::translate("cli::Options",
+                                           "--flac-level needs FLAC among the formats (--to flac)");
     return {};
 }
 
@@ -262,7 +272,7 @@ std::optional<QString> readConvertOption(const QStringList& arguments, qsizetype
     for (const auto& [switchName, member] : mirrorSwitches)
         if (name == QLatin1String(switchName)) {
             if (valueAttached)
-                return QStringLiteral("%1 takes no value").arg(name);
+                return QCoreApplication::translate("cli::Options", "%1 takes no value").arg(name);
             o.*member = true;
             return QString();
         }
@@ -271,20 +281,23 @@ std::optional<QString> readConvertOption(const QStringList& arguments, qsizetype
         return std::nullopt;
     if (!valueAttached) {
         if (i + 1 >= arguments.size())
-            return QStringLiteral("%1 needs a value").arg(name);
+            return QCoreApplication::translate("cli::Options", "%1 needs a value").arg(name);
         value = arguments[++i];
     }
     if (to) {
         pipeline::OutputFormat format{};
         if (!pipeline::outputFormatFromName(value, format))
-            return QStringLiteral("format '%1' is not one of mp3, flac, opus, wav").arg(value);
+            return QCoreApplication::translate("cli::Options",
+                                               "format '%1' is not one of mp3, flac, opus, wav")
+                .arg(value);
         o.convertTo = format;
         return QString();
     }
     bool ok = false;
     const int level = value.toInt(&ok);
     if (!ok || level < pipeline::minFlacLevel || level > pipeline::maxFlacLevel)
-        return QStringLiteral("FLAC level '%1' is not a number from %2 to %3")
+        return QCoreApplication::translate("cli::Options",
+                                           "FLAC level '%1' is not a number from %2 to %3")
             .arg(value)
             .arg(pipeline::minFlacLevel)
             .arg(pipeline::maxFlacLevel);
@@ -298,7 +311,8 @@ QString readConvertBitrate(const QString& value, Options& o) {
     bool ok = false;
     const int kbps = value.toInt(&ok);
     if (!ok || kbps <= 0)
-        return QStringLiteral("bitrate '%1' is not a number of kbit/s").arg(value);
+        return QCoreApplication::translate("cli::Options", "bitrate '%1' is not a number of kbit/s")
+            .arg(value);
     o.convertBitrateKbps = kbps;
     return {};
 }
@@ -306,8 +320,9 @@ QString readConvertBitrate(const QString& value, Options& o) {
 // Why the convert command's options do not fit the format it writes, or nothing.
 QString checkConvert(Options& o) {
     if (!o.convertTo)
-        return QStringLiteral("convert: give the format to write with --to mp3, flac, opus or "
-                              "wav");
+        return QCoreApplication::translate(
+            "cli::Options", "convert: give the format to write with --to mp3, flac, opus or "
+                            "wav");
     const pipeline::OutputFormat format = *o.convertTo;
     const QString formatName = pipeline::extensionOf(format);
     if (o.convertBitrateKbps) {
@@ -315,28 +330,36 @@ QString checkConvert(Options& o) {
         if (format == pipeline::OutputFormat::Mp3) {
             o.bitrateIndex = bitrateIndexOf(QString::number(kbps));
             if (!o.bitrateIndex)
-                return QStringLiteral("bitrate '%1' is not one of %2 (kbit/s)")
+                return QCoreApplication::translate("cli::Options",
+                                                   "bitrate '%1' is not one of %2 (kbit/s)")
                     .arg(kbps)
                     .arg(bitrateList());
         } else if (format == pipeline::OutputFormat::Opus) {
             if (kbps < pipeline::minOpusBitrateKbps || kbps > pipeline::maxOpusBitrateKbps)
-                return QStringLiteral("Opus bitrate '%1' is not from %2 to %3 (kbit/s)")
+                return QCoreApplication::translate(
+                           "cli::Options", "Opus bitrate '%1' is not from %2 to %3 (kbit/s)")
                     .arg(kbps)
                     .arg(pipeline::minOpusBitrateKbps)
                     .arg(pipeline::maxOpusBitrateKbps);
         } else {
-            return QStringLiteral("convert --to %1 takes no bitrate (-b is for mp3 and opus)")
+            return QCoreApplication::translate(
+                       "cli::Options", "convert --to %1 takes no bitrate (-b is for mp3 and opus)")
                 .arg(formatName);
         }
     }
     if (o.qualityIndex && format != pipeline::OutputFormat::Mp3)
-        return QStringLiteral("convert --to %1 takes no quality (-q is for mp3)").arg(formatName);
+        return QCoreApplication::translate("cli::Options",
+                                           "convert --to %1 takes no quality (-q is for mp3)")
+            .arg(formatName);
     if (o.convertFlacLevel && format != pipeline::OutputFormat::Flac)
-        return QStringLiteral("convert --to %1 takes no FLAC level").arg(formatName);
+        return QCoreApplication::translate("cli::Options", "convert --to %1 takes no FLAC level")
+            .arg(formatName);
     if (!o.mirror && (o.mirrorDelete || o.dryRun || o.portableNames))
-        return QStringLiteral("--delete, --dry-run and --portable-names go with convert --mirror");
+        return QCoreApplication::translate(
+            "cli::Options", "--delete, --dry-run and --portable-names go with convert --mirror");
     if (o.mirror && !o.outputGiven)
-        return QStringLiteral("convert --mirror: give the destination folder with -o DIR");
+        return QCoreApplication::translate(
+            "cli::Options", "convert --mirror: give the destination folder with -o DIR");
     return {};
 }
 
@@ -378,25 +401,26 @@ QString readOption(const QStringList& arguments, qsizetype& i, const CommandInfo
         if (name == QLatin1String(f.shortName) || name == QLatin1String(f.longName))
             flag = &f;
     if (!flag)
-        return QStringLiteral("unknown option '%1'").arg(name);
+        return QCoreApplication::translate("cli::Options", "unknown option '%1'").arg(name);
     if (!(info.accepts & flag->accepts))
-        return QStringLiteral("'%1' does not take %2").arg(commandName, name);
+        return QCoreApplication::translate("cli::Options", "'%1' does not take %2")
+            .arg(commandName, name);
     if (bool* switched = switchOf(flag->accepts, o)) {
         if (valueAttached)
-            return QStringLiteral("%1 takes no value").arg(name);
+            return QCoreApplication::translate("cli::Options", "%1 takes no value").arg(name);
         *switched = true;
         return {};
     }
     if (flag->accepts == Format) {
         if (valueAttached)
-            return QStringLiteral("%1 takes no value").arg(name);
+            return QCoreApplication::translate("cli::Options", "%1 takes no value").arg(name);
         o.wav = name == QLatin1String("--wav");
         o.formatSwitchGiven = true;
         return {};
     }
     if (!valueAttached) {
         if (i + 1 >= arguments.size())
-            return QStringLiteral("%1 needs a value").arg(name);
+            return QCoreApplication::translate("cli::Options", "%1 needs a value").arg(name);
         value = arguments[++i];
     }
     if (info.command == Command::Convert && flag->accepts == Bitrate)
@@ -407,15 +431,20 @@ QString readOption(const QStringList& arguments, qsizetype& i, const CommandInfo
 // Why the command's arguments (files or a disc) are not what it takes, or nothing.
 QString checkArguments(const CommandInfo& info, const QString& commandName, const Options& o) {
     if (o.arguments.isEmpty() && o.mirror)
-        return QStringLiteral("convert --mirror: no source folders given");
+        return QCoreApplication::translate("cli::Options",
+                                           "convert --mirror: no source folders given");
     if (o.arguments.isEmpty())
-        return info.oneArgument ? QStringLiteral("%1: no disc given (a .cue image or a CD device)")
-                                      .arg(commandName)
-                                : QStringLiteral("%1: no files given").arg(commandName);
+        return info.oneArgument
+                   ? QCoreApplication::translate("cli::Options",
+                                                 "%1: no disc given (a .cue image or a CD device)")
+                         .arg(commandName)
+                   : QCoreApplication::translate("cli::Options", "%1: no files given")
+                         .arg(commandName);
     if (info.command == Command::Verify && o.arguments.size() < 2)
-        return QStringLiteral("verify: give the disc, then the WAV files to compare");
+        return QCoreApplication::translate("cli::Options",
+                                           "verify: give the disc, then the WAV files to compare");
     if (info.oneArgument && o.arguments.size() > 1)
-        return QStringLiteral("%1 takes one disc, not %2 arguments")
+        return QCoreApplication::translate("cli::Options", "%1 takes one disc, not %2 arguments")
             .arg(commandName)
             .arg(o.arguments.size());
     return {};
@@ -431,7 +460,7 @@ Parsed parse(const QStringList& arguments) {
         return out;
     };
     if (arguments.isEmpty())
-        return fail(QStringLiteral("no command given"));
+        return fail(QCoreApplication::translate("cli::Options", "no command given"));
 
     const QString& first = arguments.front();
     if (first == QLatin1String("-h") || first == QLatin1String("--help") ||
@@ -446,7 +475,7 @@ Parsed parse(const QStringList& arguments) {
         if (first == QLatin1String(c.name))
             info = &c;
     if (!info)
-        return fail(QStringLiteral("unknown command '%1'").arg(first));
+        return fail(QCoreApplication::translate("cli::Options", "unknown command '%1'").arg(first));
     o.command = info->command;
     // How messages name the command.
     const QString commandName = o.command == Command::OffsetFind ? QStringLiteral("offset find")
@@ -454,7 +483,8 @@ Parsed parse(const QStringList& arguments) {
     qsizetype firstArgument = 1;
     if (o.command == Command::OffsetFind) {
         if (arguments.size() < 2 || arguments[1] != QLatin1String("find"))
-            return fail(QStringLiteral("offset: the command is 'offset find DISC'"));
+            return fail(QCoreApplication::translate("cli::Options",
+                                                    "offset: the command is 'offset find DISC'"));
         firstArgument = 2;
     }
 
@@ -485,7 +515,8 @@ Parsed parse(const QStringList& arguments) {
 }
 
 QString helpText() {
-    return QStringLiteral(
+    return QCoreApplication::translate(
+               "cli::Options",
                "Usage: mp3vortan-cli COMMAND [OPTIONS] ARGUMENTS\n"
                "\n"
                "MP3 Vortan's conversions from the shell, with the window's settings.\n"
@@ -591,6 +622,8 @@ QString helpText() {
                "a newline \\n, a tab \\t, other control characters \\r, \\e, \\xHH, \\uHHHH.\n"
                "Ctrl+C or SIGTERM ends the run at any stage; the files under way end\n"
                "properly (a rip keeps no file of the track under way).\n"
+               "Messages and this help follow the locale's language (LANG); standard output\n"
+               "stays English.\n"
                "\n"
                "Exit status: 0 when every file was converted (verify: every file matches its\n"
                "track), 1 when some were not (each is named with the reason) or the run was\n"

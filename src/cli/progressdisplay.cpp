@@ -10,6 +10,8 @@
 
 #include <algorithm>
 
+#include <QCoreApplication>
+
 namespace cli {
 
 namespace {
@@ -52,9 +54,10 @@ ProgressDisplay::ProgressDisplay(bool live, std::vector<qint64> weights,
 QString ProgressDisplay::problem(const WorkItem& item, const JobResult& result) const {
     QString reason = result.reason;
     if (result.status == JobResult::Status::Cancelled && reason.isEmpty())
-        reason = QStringLiteral("stopped before its end; the file holds what was done");
+        reason = QCoreApplication::translate(
+            "cli::Progress", "stopped before its end; the file holds what was done");
     else if (result.status == JobResult::Status::NotStarted)
-        reason = QStringLiteral("not started");
+        reason = QCoreApplication::translate("cli::Progress", "not started");
     const QString label = label_(item);
     if ((!item.source.isEmpty() && reason.contains(item.source)) ||
         reason.startsWith(label + QLatin1Char(':')) || reason.startsWith(label + QLatin1Char(' ')))
@@ -86,13 +89,15 @@ void ProgressDisplay::itemFinished(const WorkItem& item, const JobResult& result
         // An output that takes its name later is named then, not here.
         if (!live_)
             writeErr(escaped(printsOutputs ? label_(item) + QStringLiteral(" -> ") + item.output
-                                           : label_(item) + QStringLiteral(": done")) +
+                                           : label_(item) + QCoreApplication::translate(
+                                                                "cli::Progress", ": done")) +
                      QLatin1Char('\n'));
     } else {
         if (!result.alert.isEmpty())
-            writeErr(QStringLiteral("mp3vortan-cli: ") + escaped(result.alert) + QLatin1Char('\n'));
-        writeErr(QStringLiteral("mp3vortan-cli: ") + escaped(problem(item, result)) +
-                 QLatin1Char('\n'));
+            writeErr(QCoreApplication::translate("cli::Progress", "mp3vortan-cli: ") +
+                     escaped(result.alert) + QLatin1Char('\n'));
+        writeErr(QCoreApplication::translate("cli::Progress", "mp3vortan-cli: ") +
+                 escaped(problem(item, result)) + QLatin1Char('\n'));
     }
     draw(true);
 }
@@ -126,19 +131,20 @@ QString ProgressDisplay::barLine(int width) const {
     QString times = clockText(static_cast<qint64>(seconds));
     const double left = total - done;
     if (done > 0 && seconds >= 1)
-        times += QStringLiteral(", about %1 left")
+        times += QCoreApplication::translate("cli::Progress", ", about %1 left")
                      .arg(clockText(static_cast<qint64>(left / (done / seconds))));
     QString line =
         QLatin1Char('[') + QString(filled, QLatin1Char('#')) +
         QString(barCells - filled, QLatin1Char('.')) + QStringLiteral("] ") +
         progressFigure(percent) +
-        QStringLiteral("  %1/%2 files  %3/%4 MB  ")
+        QCoreApplication::translate("cli::Progress", "  %1/%2 files  %3/%4 MB  ")
             .arg((run_ ? run_->itemsBefore : 0) + itemsEnded_)
             .arg(run_ ? std::max(run_->itemsAll, run_->itemsBefore + itemCount_) : itemCount_)
             .arg(done / mb, 0, 'f', 1)
             .arg(total / mb, 0, 'f', 1) +
-        QString::number(mbPerSecond, 'f', 1) + QStringLiteral(" MB/s  ") + times +
-        QStringLiteral("  ") + names.join(QStringLiteral(", "));
+        QString::number(mbPerSecond, 'f', 1) +
+        QCoreApplication::translate("cli::Progress", " MB/s  ") + times + QStringLiteral("  ") +
+        names.join(QStringLiteral(", "));
     if (line.size() >= width)
         line = line.left(std::max(width - 4, 0)) + QStringLiteral("...");
     return line;

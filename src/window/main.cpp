@@ -1,4 +1,5 @@
 #include "engine/core/paths.h"
+#include "engine/core/translation.h"
 #include "engine/platform/dialogs.h"
 #include "window/desktop/notifications.h"
 #include "window/desktop/openwith.h"
@@ -35,6 +36,8 @@ int main(int argc, char* argv[]) {
     // and is reported as that file's failure, instead of the signal ending the program.
     std::signal(SIGXFSZ, SIG_IGN);
     QApplication app(argc, argv);
+    // The texts in the user's language (LANG, LC_MESSAGES, LANGUAGE), English otherwise.
+    translation::install();
 
     // The files and folders to open, as absolute paths: a running program has its own
     // working folder.

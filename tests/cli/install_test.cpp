@@ -20,7 +20,7 @@ TEST(Install, PutsProgramsHelpMenuEntryIconAndManualPageWhereTheyBelong) {
     for (const char* file :
          {"bin/mp3vortan", "bin/mp3vortan-cli", "share/mp3vortan/help/index.html",
           "share/applications/mp3vortan.desktop", "share/icons/hicolor/32x32/apps/mp3vortan.png",
-          "share/man/man1/mp3vortan-cli.1.gz"})
+          "share/man/man1/mp3vortan-cli.1.gz", "share/mp3vortan/translations/mp3vortan_de.qm"})
         EXPECT_TRUE(QFileInfo(prefix.filePath(QString::fromLatin1(file))).isFile()) << file;
     const QByteArray entry =
         fixtures::readFile(prefix.filePath(QStringLiteral("share/applications/mp3vortan.desktop")));
@@ -35,6 +35,15 @@ TEST(Install, PutsProgramsHelpMenuEntryIconAndManualPageWhereTheyBelong) {
     const CliRun version = runProgram(program, {QStringLiteral("--version")}, env, prefix.path());
     EXPECT_EQ(version.exitCode, 0);
     EXPECT_EQ(version.out, QStringLiteral("mp3vortan-cli " VORTAN_VERSION "\n"));
+
+    // The installed program finds its translation: German help for a German user.
+    QProcessEnvironment german = env;
+    german.remove(QStringLiteral("LC_ALL"));
+    german.remove(QStringLiteral("LC_MESSAGES"));
+    german.insert(QStringLiteral("LANG"), QStringLiteral("de_DE.UTF-8"));
+    const CliRun help = runProgram(program, {QStringLiteral("--help")}, german, prefix.path());
+    EXPECT_EQ(help.exitCode, 0);
+    EXPECT_TRUE(help.out.startsWith(QStringLiteral("Aufruf: mp3vortan-cli"))) << help.out.left(80).toStdString();
 
     fixtures::writeFile(prefix.filePath(QStringLiteral("tone.wav")),
                         fixtures::wavBytes(fixtures::sine(440, 1.0)));

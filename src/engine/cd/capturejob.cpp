@@ -175,7 +175,7 @@ void CaptureJob::start(const WorkItem& item) {
     trackEndMs_ = sectorStartMs(span_.endMs);
     QString refusal;
     if (span_.endMs < 1 || span_.endMs <= span_.startMs)
-        refusal = QStringLiteral("%1: the track has no length on the disc").arg(item.output);
+        refusal = tr("%1: the track has no length on the disc").arg(item.output);
     // The destination must take a file before anything is recorded.
     if (refusal.isEmpty()) {
         if (auto probe = outputfile::PendingOutput::create(item.output))
@@ -192,14 +192,14 @@ void CaptureJob::start(const WorkItem& item) {
     wantedPath_ = item.output;
     running_ = true;
     if (send(QStringLiteral("open new type waveaudio alias capture")) != mci::Success)
-        return fail(QStringLiteral("Error opening waveaudio"));
+        return fail(tr("Error opening waveaudio"));
     if (send(format_.setCommand()) != mci::Success)
-        return fail(QStringLiteral("Error setting capture recording paramaters"));
+        return fail(tr("Error setting capture recording paramaters"));
     // The recording is made in the destination folder, so that saving it there puts it at its
     // name without copying it. Should the folder be refused, the device keeps its own.
     send(QStringLiteral("set capture folder ") + QFileInfo(wantedPath_).absolutePath());
     if (send(QStringLiteral("open cdaudio alias cd")) != mci::Success)
-        return fail(QStringLiteral("Error opening cd!"));
+        return fail(tr("Error opening cd!"));
     send(QStringLiteral("set cd time format milliseconds"));
     send(QStringLiteral("set capture time format milliseconds"));
     // Recording begins before playback, so the track's first moment is recorded; the disc
@@ -207,7 +207,7 @@ void CaptureJob::start(const WorkItem& item) {
     send(QStringLiteral("record capture overwrite"));
     if (send(QStringLiteral("play cd from %1 to %2").arg(span_.startMs).arg(span_.endMs)) !=
         mci::Success)
-        return fail(QStringLiteral("Error playing cd!"));
+        return fail(tr("Error playing cd!"));
     tick_->start();
 }
 
@@ -269,7 +269,7 @@ void CaptureJob::onTick() {
     // The disc has stopped: at the track's end, or where it could be read no further.
     if (p < trackEndMs_ - 1.0)
         return finish(JobResult::Status::Completed, false,
-                      QStringLiteral("%1: the disc stopped playing at %2 ms of the track")
+                      tr("%1: the disc stopped playing at %2 ms of the track")
                           .arg(wantedPath_)
                           .arg(static_cast<std::int64_t>(p - trackStartMs_)));
     // The track's last sample has sounded; the recording goes on until it holds it.
@@ -316,18 +316,16 @@ void CaptureJob::finish(JobResult::Status status, bool played, const QString& fa
     result_.status = status;
     if (!cut) {
         result_.status = JobResult::Status::Failed;
-        result_.reason =
-            QStringLiteral("%1: the recording could not be cut to the track").arg(wantedPath_);
+        result_.reason = tr("%1: the recording could not be cut to the track").arg(wantedPath_);
     } else if (saved.code != mci::Success || saved.text.isEmpty()) {
         result_.status = JobResult::Status::Failed;
-        result_.reason = QStringLiteral("%1: the recording could not be saved").arg(wantedPath_);
+        result_.reason = tr("%1: the recording could not be saved").arg(wantedPath_);
     } else {
         if (outputs_ && index_ >= 0 && static_cast<std::size_t>(index_) < outputs_->size())
             (*outputs_)[static_cast<std::size_t>(index_)] = saved.text;
         if (endedEarly) {
             result_.status = JobResult::Status::Failed;
-            result_.reason =
-                QStringLiteral("%1: the recording stopped before the track's end").arg(saved.text);
+            result_.reason = tr("%1: the recording stopped before the track's end").arg(saved.text);
         } else if (!failure.isEmpty()) {
             result_.status = JobResult::Status::Failed;
             result_.reason = failure;

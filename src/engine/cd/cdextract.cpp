@@ -24,6 +24,8 @@
 #include <utility>
 #include <vector>
 
+#include <QCoreApplication>
+
 namespace {
 
 constexpr std::size_t headerBytes = sizeof(akrip::ReadHeader);
@@ -586,15 +588,17 @@ JobResult resultOf(const ExtractOutcome& o, const ExtractRequest& request, bool 
                    const QString& wantedPath) {
     JobResult r;
     const QString kept = o.pendingMp3 || o.outputPath.isEmpty() ? wantedPath : o.outputPath;
-    const QString track = QStringLiteral("Track %1: ").arg(request.track);
+    const QString track =
+        QCoreApplication::translate("CdExtractJob", "Track %1: ").arg(request.track);
     switch (o.status) {
     case ExtractOutcome::Status::Completed:
         r.status = JobResult::Status::Completed;
         if (readsDiffer) {
             r.status = JobResult::Status::Failed;
-            r.reason = track + QStringLiteral("%1: the disc did not read the same twice (test "
-                                              "CRC32 %2, copy CRC32 %3): the copy may hold "
-                                              "read errors")
+            r.reason = track + QCoreApplication::translate(
+                                   "CdExtractJob", "%1: the disc did not read the same twice (test "
+                                                   "CRC32 %2, copy CRC32 %3): the copy may hold "
+                                                   "read errors")
                                    .arg(kept, crcText(o.testCrc32), crcText(o.sums.crc32));
         } else if (!o.suspicious.empty()) {
             // Published all the same (the user decides), but never passed for a good copy.
@@ -611,26 +615,30 @@ JobResult resultOf(const ExtractOutcome& o, const ExtractRequest& request, bool 
         r.status = JobResult::Status::Cancelled;
         r.reason =
             track + (o.outputPath.isEmpty() && !o.pendingMp3
-                         ? QStringLiteral("stopped after %1 of %2; no file was kept")
+                         ? QCoreApplication::translate("CdExtractJob",
+                                                       "stopped after %1 of %2; no file was kept")
                                .arg(framesAsTime(o.framesDone), framesAsTime(o.framesTotal))
-                         : QStringLiteral("%1: stopped after %2 of %3; the file holds what "
-                                          "was read")
+                         : QCoreApplication::translate(
+                               "CdExtractJob", "%1: stopped after %2 of %3; the file holds what "
+                                               "was read")
                                .arg(kept, framesAsTime(o.framesDone), framesAsTime(o.framesTotal)));
         break;
     case ExtractOutcome::Status::ReadFailed:
         r.status = JobResult::Status::Failed;
         // Shown as soon as the track ends: which track and file, then the library's text
         // with what the reader found.
-        r.alert = QStringLiteral("Track %1, sector %2: %3 The file %4 holds the %5 of %6 read "
-                                 "before it.")
+        r.alert = QCoreApplication::translate(
+                      "CdExtractJob", "Track %1, sector %2: %3 The file %4 holds the %5 of %6 read "
+                                      "before it.")
                       .arg(request.track)
                       .arg(o.failedLba)
                       .arg(o.readErrorText, kept, framesAsTime(o.framesDone),
                            framesAsTime(o.framesTotal));
         r.reason =
             track +
-            QStringLiteral("%1: incomplete, the disc could not be read at sector %2; "
-                           "the file holds %3 of %4 (%5)")
+            QCoreApplication::translate("CdExtractJob",
+                                        "%1: incomplete, the disc could not be read at sector %2; "
+                                        "the file holds %3 of %4 (%5)")
                 .arg(kept)
                 .arg(o.failedLba)
                 .arg(framesAsTime(o.framesDone), framesAsTime(o.framesTotal), o.readErrorText);
@@ -711,7 +719,7 @@ JobResult CdExtractJob::work(const WorkItem& item) {
     JobResult r;
     if (item.index < 0 || static_cast<std::size_t>(item.index) >= requests_->size()) {
         r.status = JobResult::Status::Failed;
-        r.reason = QStringLiteral("%1: no track to extract").arg(item.output);
+        r.reason = tr("%1: no track to extract").arg(item.output);
         return r;
     }
     const ExtractRequest& asked = (*requests_)[static_cast<std::size_t>(item.index)];
@@ -828,7 +836,7 @@ CdExtractJob::readPass(ExtractRequest& request, const WorkItem& item,
             workerOutcome_ = {};
             JobResult r;
             r.status = JobResult::Status::Failed;
-            r.reason = QStringLiteral("Track %1: ").arg(request.track) + *refusal;
+            r.reason = tr("Track %1: ").arg(request.track) + *refusal;
             return r;
         }
         request.formatFds[0] = output->fd();

@@ -1,5 +1,6 @@
 #include "engine/cd/disc.h"
 
+#include <QCoreApplication>
 #include <QCryptographicHash>
 
 #include <algorithm>
@@ -98,8 +99,8 @@ Disc stillInDrive(const Disc& listed) {
     Disc changed;
     changed.drive = listed.drive;
     changed.changed = true;
-    changed.unreadable =
-        QStringLiteral("the disc in the drive is not the one listed; list the disc again");
+    changed.unreadable = QCoreApplication::translate(
+        "disc", "the disc in the drive is not the one listed; list the disc again");
     changed.known.discIdError = changed.unreadable;
     return changed;
 }

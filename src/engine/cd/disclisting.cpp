@@ -4,6 +4,8 @@
 
 #include <algorithm>
 
+#include <QCoreApplication>
+
 namespace disclisting {
 
 namespace {
@@ -20,7 +22,7 @@ QString minutesAndSeconds(std::int64_t ms) {
 
 // "Track  3 - 3:05": the number right-aligned in two characters.
 QString trackEntry(int track, const QString& rest) {
-    return QStringLiteral("Track %1 - %2").arg(track, 2).arg(rest);
+    return QCoreApplication::translate("disclisting", "Track %1 - %2").arg(track, 2).arg(rest);
 }
 
 } // namespace
@@ -32,11 +34,13 @@ void closeCdDevice() {
 
 QString notMusicCdMessage(const Disc& disc) {
     if (!disc.toc || disc.toc->trackCount() == 0)
-        return QStringLiteral(
+        return QCoreApplication::translate(
+            "disclisting",
             "The CD drive is empty. If you wish to use your CD as a source, please insert "
             "a music CD into the CD drive.");
     if (disc.toc->firstAudioTrack() == 0)
-        return QStringLiteral(
+        return QCoreApplication::translate(
+            "disclisting",
             "The current CD is not a music CD. If you wish to use your CD as a source, "
             "please insert a music CD into the CD drive.");
     return {};
@@ -59,13 +63,17 @@ Listing listingOf(const Disc& disc) {
         const bool data = i >= 0 && !toc.isAudio(i);
         if (i < 0) {
             listing.entries.push_back(
-                {QStringLiteral("Track %1 - missing from the image").arg(number, 2), number});
+                {QCoreApplication::translate("disclisting", "Track %1 - missing from the image")
+                     .arg(number, 2),
+                 number});
         } else {
             const std::int32_t ms = sectorsToMs(toc.trackSectors(i));
             listing.lengthsMs[static_cast<std::size_t>(number)] = ms;
-            listing.entries.push_back({trackEntry(number, minutesAndSeconds(ms)) +
-                                           (data ? QStringLiteral(" (data track)") : QString()),
-                                       number});
+            listing.entries.push_back(
+                {trackEntry(number, minutesAndSeconds(ms)) +
+                     (data ? QCoreApplication::translate("disclisting", " (data track)")
+                           : QString()),
+                 number});
         }
         (data ? listing.dataTracks : listing.extractable).push_back(number);
     }
@@ -74,8 +82,10 @@ Listing listingOf(const Disc& disc) {
         if (listing.lengthsMs.empty())
             listing.lengthsMs.push_back(0);
         listing.lengthsMs[0] = ms;
-        listing.entries.insert(listing.entries.begin(),
-                               {QStringLiteral("Track 00 - %1").arg(minutesAndSeconds(ms)), 0});
+        listing.entries.insert(
+            listing.entries.begin(),
+            {QCoreApplication::translate("disclisting", "Track 00 - %1").arg(minutesAndSeconds(ms)),
+             0});
         listing.hiddenTrack = true;
     }
     return listing;

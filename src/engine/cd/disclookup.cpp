@@ -2,6 +2,7 @@
 
 #include "engine/core/displaytext.h"
 
+#include <QCoreApplication>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -74,8 +75,9 @@ Result<ServerAddress> ServerAddress::parse(const QString& text) {
     const bool loopback = boundedget::isLoopback(address.host);
     if (address.scheme == QLatin1String("http") && !loopback)
         return VortanError(VortanError::InvalidArgument, errorSource,
-                           QStringLiteral("\"%1\" names no MusicBrainz server: a server other "
-                                          "than this computer is only asked over https")
+                           QCoreApplication::translate(
+                               "DiscLookup", "\"%1\" names no MusicBrainz server: a server other "
+                                             "than this computer is only asked over https")
                                .arg(text));
     address.port = written->port != 0                        ? written->port
                    : address.scheme == QLatin1String("http") ? 80
@@ -102,8 +104,9 @@ Result<std::vector<ReleaseMatch>> parseDiscIdAnswer(const QByteArray& json,
                                                     const mbdiscid::MusicBrainzDisc& disc) {
     const auto unreadable = [](const QString& why) {
         return VortanError(VortanError::InvalidArgument, errorSource,
-                           QStringLiteral("The answer of the MusicBrainz service cannot be "
-                                          "read: %1")
+                           QCoreApplication::translate(
+                               "DiscLookup", "The answer of the MusicBrainz service cannot be "
+                                             "read: %1")
                                .arg(why));
     };
     QJsonParseError parseError;
@@ -111,10 +114,11 @@ Result<std::vector<ReleaseMatch>> parseDiscIdAnswer(const QByteArray& json,
     if (parseError.error != QJsonParseError::NoError)
         return unreadable(parseError.errorString());
     if (!document.isObject())
-        return unreadable(QStringLiteral("it is not a JSON object"));
+        return unreadable(QCoreApplication::translate("DiscLookup", "it is not a JSON object"));
     const QJsonValue releases = document.object()[QLatin1String("releases")];
     if (!releases.isArray())
-        return unreadable(QStringLiteral("it holds no list of releases"));
+        return unreadable(
+            QCoreApplication::translate("DiscLookup", "it holds no list of releases"));
 
     const auto [firstTrack, trackCount] = tracksOf(disc.toc);
     std::vector<ReleaseMatch> matches;
@@ -165,10 +169,11 @@ QString releaseLabel(const ReleaseMatch& match) {
             details << detail;
     QString medium = match.format;
     if (match.mediumCount > 1)
-        medium = QStringLiteral("%1 %2 of %3")
-                     .arg(medium.isEmpty() ? QStringLiteral("Disc") : medium)
-                     .arg(match.mediumPosition)
-                     .arg(match.mediumCount);
+        medium =
+            QCoreApplication::translate("DiscLookup", "%1 %2 of %3")
+                .arg(medium.isEmpty() ? QCoreApplication::translate("DiscLookup", "Disc") : medium)
+                .arg(match.mediumPosition)
+                .arg(match.mediumCount);
     if (!medium.isEmpty())
         details << medium;
     if (!match.disambiguation.isEmpty())
@@ -227,32 +232,32 @@ void DiscLookup::answered(const boundedget::Outcome& outcome) {
     switch (outcome.end) {
     case End::TooLarge:
         return failed(QNetworkReply::ContentAccessDenied,
-                      QStringLiteral("The MusicBrainz service at %1 answered with more than %2 "
-                                     "MB, which is no disc's information; the answer was not read")
+                      tr("The MusicBrainz service at %1 answered with more than %2 "
+                         "MB, which is no disc's information; the answer was not read")
                           .arg(at, QString::number(maxAnswerBytes / (1024 * 1024))));
     case End::TimedOut:
         return failed(QNetworkReply::TimeoutError,
-                      QStringLiteral("The MusicBrainz service at %1 did not answer within %2 "
-                                     "seconds")
+                      tr("The MusicBrainz service at %1 did not answer within %2 "
+                         "seconds")
                           .arg(at, QString::number(request_.timeoutMs / 1000.0)));
     case End::Redirected:
-        return failed(outcome.status, QStringLiteral("The MusicBrainz service at %1 %2")
-                                          .arg(serverText_, printable(outcome.errorText)));
+        return failed(
+            outcome.status,
+            tr("The MusicBrainz service at %1 %2").arg(serverText_, printable(outcome.errorText)));
     case End::Unreachable:
-        return failed(outcome.error,
-                      QStringLiteral("The MusicBrainz service at %1 cannot be reached: %2")
-                          .arg(at, outcome.errorText));
-    case End::CutShort:
         return failed(
             outcome.error,
-            (outcome.status == 0
-                 ? QStringLiteral("The MusicBrainz service at %1 gave no whole answer: %2")
-                 : QStringLiteral("The answer of the MusicBrainz service at %1 is cut "
-                                  "short (%2)"))
-                .arg(at, outcome.errorText));
+            tr("The MusicBrainz service at %1 cannot be reached: %2").arg(at, outcome.errorText));
+    case End::CutShort:
+        return failed(outcome.error,
+                      (outcome.status == 0
+                           ? tr("The MusicBrainz service at %1 gave no whole answer: %2")
+                           : tr("The answer of the MusicBrainz service at %1 is cut "
+                                "short (%2)"))
+                          .arg(at, outcome.errorText));
     case End::NotHttp:
-        return failed(outcome.error, QStringLiteral("The MusicBrainz service at %1 does not "
-                                                    "answer as a web server does: %2")
+        return failed(outcome.error, tr("The MusicBrainz service at %1 does not "
+                                        "answer as a web server does: %2")
                                          .arg(at, outcome.errorText));
     case End::Answered:
         break;
@@ -261,11 +266,11 @@ void DiscLookup::answered(const boundedget::Outcome& outcome) {
     if (status == 404) // the service knows no release with this disc
         return pending_.finish(std::vector<ReleaseMatch>{});
     if (status == 503)
-        return failed(status, QStringLiteral("The MusicBrainz service at %1 is busy; try again in "
-                                             "a moment")
+        return failed(status, tr("The MusicBrainz service at %1 is busy; try again in "
+                                 "a moment")
                                   .arg(at));
     if (status != 200)
-        return failed(status, QStringLiteral("The MusicBrainz service at %1 answered HTTP %2 %3")
+        return failed(status, tr("The MusicBrainz service at %1 answered HTTP %2 %3")
                                   .arg(at, QString::number(status), printable(outcome.reasonPhrase))
                                   .trimmed());
     pending_.finish(parseDiscIdAnswer(outcome.body, request_.disc));

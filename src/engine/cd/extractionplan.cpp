@@ -9,24 +9,26 @@
 #include "engine/platform/akrip/cddrives.h"
 #include "engine/platform/id3tag/audiotags.h"
 
+#include <QCoreApplication>
 #include <QSet>
 
 #include <algorithm>
 
 QString wavFormatText() {
-    return QStringLiteral("WAV, 44,100 Hz, 16-bit, stereo");
+    return QCoreApplication::translate("ExtractionPlan", "WAV, 44,100 Hz, 16-bit, stereo");
 }
 
 QString mp3FormatText(const QString& bitrate, const QString& quality) {
-    return QStringLiteral("MP3, %1 kbit/s, quality %2").arg(bitrate, quality);
+    return QCoreApplication::translate("ExtractionPlan", "MP3, %1 kbit/s, quality %2")
+        .arg(bitrate, quality);
 }
 
 QString flacFormatText(int level) {
-    return QStringLiteral("FLAC, level %1").arg(level);
+    return QCoreApplication::translate("ExtractionPlan", "FLAC, level %1").arg(level);
 }
 
 QString opusFormatText(int bitrateKbps) {
-    return QStringLiteral("Opus, %1 kbit/s").arg(bitrateKbps);
+    return QCoreApplication::translate("ExtractionPlan", "Opus, %1 kbit/s").arg(bitrateKbps);
 }
 
 id3tag::TagFields trackTags(const DiscInfo& disc, int track, int trackTotal) {
@@ -74,28 +76,39 @@ QString refusalOf(int track, const Disc& disc) {
     const std::optional<cddrives::DiscToc>& toc = disc.toc;
     if (!toc)
         return disc.changed
-                   ? QStringLiteral("Track %1: %2").arg(track).arg(disc.unreadable)
-                   : QStringLiteral("Track %1: there is no readable disc in the drive").arg(track);
+                   ? QCoreApplication::translate("ExtractionPlan", "Track %1: %2")
+                         .arg(track)
+                         .arg(disc.unreadable)
+                   : QCoreApplication::translate("ExtractionPlan",
+                                                 "Track %1: there is no readable disc in the drive")
+                         .arg(track);
     if (track == hiddenTrack)
         return toc->hiddenTrackSectors > 0
                    ? QString()
-                   : QStringLiteral("Track 0 is not on the disc: it has no hidden track before "
-                                    "track %1")
+                   : QCoreApplication::translate(
+                         "ExtractionPlan",
+                         "Track 0 is not on the disc: it has no hidden track before "
+                         "track %1")
                          .arg(toc->firstTrack);
     const int i = toc->indexOf(track);
     if (i < 0) {
         const auto& missing = toc->missingTracks;
         if (std::find(missing.begin(), missing.end(), track) != missing.end())
-            return QStringLiteral("Track %1 is missing: the image's data file ends before the "
-                                  "track starts")
+            return QCoreApplication::translate(
+                       "ExtractionPlan",
+                       "Track %1 is missing: the image's data file ends before the "
+                       "track starts")
                 .arg(track);
-        return QStringLiteral("Track %1 is not on the disc (its tracks are %2 to %3)")
+        return QCoreApplication::translate("ExtractionPlan",
+                                           "Track %1 is not on the disc (its tracks are %2 to %3)")
             .arg(track)
             .arg(toc->firstTrack)
             .arg(toc->lastTrack());
     }
     if (!toc->isAudio(i))
-        return QStringLiteral("Track %1 is a data track: it holds no audio").arg(track);
+        return QCoreApplication::translate("ExtractionPlan",
+                                           "Track %1 is a data track: it holds no audio")
+            .arg(track);
     return {};
 }
 
@@ -306,11 +319,13 @@ std::vector<VortanError> ExtractionPlan::finishOutputs(const QList<JobResult>& r
                           album);
             if (const auto written = id3tag::writeTag(file->fd(), wanted, tags); !written) {
                 file->discard();
-                failures.push_back(VortanError(
-                    written.error().number(), written.error().source(),
-                    QStringLiteral("%1 (the album's ReplayGain could not be written into its "
-                                   "tag)")
-                        .arg(written.error().description())));
+                failures.push_back(
+                    VortanError(written.error().number(), written.error().source(),
+                                QCoreApplication::translate(
+                                    "ExtractionPlan",
+                                    "%1 (the album's ReplayGain could not be written into its "
+                                    "tag)")
+                                    .arg(written.error().description())));
                 continue;
             }
         }
@@ -354,10 +369,12 @@ void ExtractionPlan::finishFormats(std::size_t at, const std::optional<ReplayGai
         }
         if (untagged) {
             file->discard();
-            failures.push_back(VortanError(
-                untagged->number(), untagged->source(),
-                QStringLiteral("%1 (the album's ReplayGain could not be written into its tag)")
-                    .arg(untagged->description())));
+            failures.push_back(
+                VortanError(untagged->number(), untagged->source(),
+                            QCoreApplication::translate(
+                                "ExtractionPlan",
+                                "%1 (the album's ReplayGain could not be written into its tag)")
+                                .arg(untagged->description())));
             continue;
         }
         if (auto placed = file->commit()) {

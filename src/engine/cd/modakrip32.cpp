@@ -4,6 +4,8 @@
 
 #include <cstring>
 
+#include <QCoreApplication>
+
 namespace modAKRip32 {
 
 namespace {
@@ -50,7 +52,7 @@ akrip::CdDriveRecord GetCDRecord(int index) {
     akrip::GetCDList(&list);
     if (index < 0 || index >= akrip::maxDrives)
         throw VortanError(subscriptOutOfRange, QStringLiteral("GetCDRecord"),
-                          QStringLiteral("Subscript out of range"));
+                          QCoreApplication::translate("modakrip32", "Subscript out of range"));
     return list.drives[index];
 }
 
@@ -100,7 +102,9 @@ QString failureText(int code, const QString& reason) {
     if (reason.isEmpty())
         return text;
     if (code == akrip::AspiManagerError)
-        return QStringLiteral("An error was returned by the ASPI manager: %1.").arg(reason);
+        return QCoreApplication::translate("modakrip32",
+                                           "An error was returned by the ASPI manager: %1.")
+            .arg(reason);
     if (text.isEmpty())
         return reason;
     return QStringLiteral("%1 (%2)").arg(text, reason);

@@ -9,6 +9,8 @@
 #include <cstring>
 #include <map>
 
+#include <QCoreApplication>
+
 namespace offsetfind {
 
 namespace {
@@ -45,9 +47,10 @@ Result<offsetsearch::MarginRead> readWithMargin(const Disc& disc, int trackNumbe
     const int i = toc->indexOf(trackNumber);
     if (i < 0 || !toc->isAudio(i))
         return failure(
-            QStringLiteral("Track %1 is not an audio track of the disc").arg(trackNumber));
+            QCoreApplication::translate("offsetfind", "Track %1 is not an audio track of the disc")
+                .arg(trackNumber));
     if (margin < 0)
-        return failure(QStringLiteral("A margin cannot be negative"));
+        return failure(QCoreApplication::translate("offsetfind", "A margin cannot be negative"));
     auto reader = cddrives::DiscAudioReader::open(disc.drive);
     if (!reader)
         return reader.error();
@@ -75,10 +78,11 @@ Result<offsetsearch::MarginRead> readWithMargin(const Disc& disc, int trackNumbe
         },
         cancelled);
     if (ended.end == WindowRead::End::Cancelled)
-        return failure(QStringLiteral("Cancelled"));
+        return failure(QCoreApplication::translate("offsetfind", "Cancelled"));
     if (ended.end == WindowRead::End::Failed)
         return failure(
-            QStringLiteral("The disc could not be read at sector %1").arg(ended.failedLba));
+            QCoreApplication::translate("offsetfind", "The disc could not be read at sector %1")
+                .arg(ended.failedLba));
     return read;
 }
 
@@ -120,7 +124,8 @@ Result<Search> findDriveOffset(const Disc& disc, const accuraterip::Record& reco
         }
     }
     if (search.tracksRead.empty() && !search.cancelled)
-        return failure(QStringLiteral("No audible track of the disc has rips in the record"));
+        return failure(QCoreApplication::translate(
+            "offsetfind", "No audible track of the disc has rips in the record"));
 
     for (const auto& [offset, tracks] : matched) {
         FoundOffset found;

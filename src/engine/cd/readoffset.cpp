@@ -4,6 +4,7 @@
 #include "engine/core/settings.h"
 #include "engine/platform/akrip/cddrives.h"
 
+#include <QCoreApplication>
 #include <QSettings>
 
 #include <cstdlib>
@@ -74,10 +75,11 @@ Offset forDrive(int driveIndex) {
 Result<bool> store(const QString& model, int samples, bool overreads) {
     if (model.isEmpty())
         return VortanError(VortanError::InvalidArgument, QStringLiteral("Read offset"),
-                           QStringLiteral("There is no such drive."));
+                           QCoreApplication::translate("readoffset", "There is no such drive."));
     if (std::abs(samples) > maxSamples)
         return VortanError(VortanError::InvalidArgument, QStringLiteral("Read offset"),
-                           QStringLiteral("A read offset is at most %1 samples either way.")
+                           QCoreApplication::translate(
+                               "readoffset", "A read offset is at most %1 samples either way.")
                                .arg(maxSamples));
     QSettings s = store();
     s.beginGroup(groupOf(model));
@@ -86,8 +88,10 @@ Result<bool> store(const QString& model, int samples, bool overreads) {
     s.endGroup();
     s.sync();
     if (s.status() != QSettings::NoError)
-        return VortanError(VortanError::PathAccess, QStringLiteral("Read offset"),
-                           QStringLiteral("The settings file %1 cannot be written.").arg(s.fileName()));
+        return VortanError(
+            VortanError::PathAccess, QStringLiteral("Read offset"),
+            QCoreApplication::translate("readoffset", "The settings file %1 cannot be written.")
+                .arg(s.fileName()));
     return true;
 }
 

@@ -71,26 +71,25 @@ void RecordLookup::answered(const boundedget::Outcome& outcome) {
     switch (outcome.end) {
     case End::TooLarge:
         return failed(QNetworkReply::ContentAccessDenied,
-                      QStringLiteral("%1 answered with more than %2 kB, which is no disc's record")
+                      tr("%1 answered with more than %2 kB, which is no disc's record")
                           .arg(at, QString::number(maxAnswerBytes / 1024)));
     case End::TimedOut:
         return failed(QNetworkReply::TimeoutError,
-                      QStringLiteral("%1 did not answer within %2 seconds")
+                      tr("%1 did not answer within %2 seconds")
                           .arg(at, QString::number(request_.timeoutMs / 1000.0)));
     case End::Redirected:
         return failed(outcome.status,
                       QStringLiteral("%1 %2").arg(serverText_, printable(outcome.errorText)));
     case End::Unreachable:
-        return failed(outcome.error,
-                      QStringLiteral("%1 cannot be reached: %2").arg(at, outcome.errorText));
+        return failed(outcome.error, tr("%1 cannot be reached: %2").arg(at, outcome.errorText));
     case End::CutShort:
         return failed(outcome.error,
-                      (outcome.status == 0 ? QStringLiteral("%1 gave no whole answer: %2")
-                                           : QStringLiteral("the answer of %1 is cut short (%2)"))
+                      (outcome.status == 0 ? tr("%1 gave no whole answer: %2")
+                                           : tr("the answer of %1 is cut short (%2)"))
                           .arg(at, outcome.errorText));
     case End::NotHttp:
-        return failed(outcome.error, QStringLiteral("%1 does not answer as a web server does: %2")
-                                         .arg(at, outcome.errorText));
+        return failed(outcome.error,
+                      tr("%1 does not answer as a web server does: %2").arg(at, outcome.errorText));
     case End::Answered:
         break;
     }
@@ -98,7 +97,7 @@ void RecordLookup::answered(const boundedget::Outcome& outcome) {
         return pending_.finish(Record{});
     if (outcome.status != 200)
         return failed(outcome.status,
-                      QStringLiteral("%1 answered HTTP %2 %3")
+                      tr("%1 answered HTTP %2 %3")
                           .arg(at, QString::number(outcome.status), printable(outcome.reasonPhrase))
                           .trimmed());
     const auto record = parseRecord(outcome.body, request_.key);

@@ -5,6 +5,7 @@
 #include "engine/core/settings.h"
 #include "engine/platform/callposter.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
 
@@ -21,8 +22,9 @@ bool RipEnding::mismatch() const {
 namespace {
 
 VortanError programEnded() {
-    return VortanError(VortanError::InvalidArgument, QStringLiteral("AccurateRip"),
-                       QStringLiteral("the program ended before it answered"));
+    return VortanError(
+        VortanError::InvalidArgument, QStringLiteral("AccurateRip"),
+        QCoreApplication::translate("RipCompletion", "the program ended before it answered"));
 }
 
 // The cue sheet's FILE type of `format`: what a player opens a sheet's file as. FLAC and Opus

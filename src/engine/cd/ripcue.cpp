@@ -2,6 +2,7 @@
 
 #include "engine/formats/outputfile.h"
 
+#include <QCoreApplication>
 #include <QFileInfo>
 
 #include <algorithm>
@@ -133,9 +134,10 @@ Result<QString> write(const QString& logPath, const riplog::Log& log, const QStr
     wanted += QStringLiteral(".cue");
     auto written = outputfile::writeWhole(wanted, cuewriter::write(disc));
     if (!written)
-        return VortanError(VortanError::PathAccess, QStringLiteral("Cue sheet"),
-                           QStringLiteral("The cue sheet could not be written (%1)")
-                               .arg(written.error().description()));
+        return VortanError(
+            VortanError::PathAccess, QStringLiteral("Cue sheet"),
+            QCoreApplication::translate("ripcue", "The cue sheet could not be written (%1)")
+                .arg(written.error().description()));
     return written;
 }
 

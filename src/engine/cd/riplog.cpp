@@ -487,8 +487,9 @@ Result<QString> write(const QString& folder, const Log& log) {
     auto written = outputfile::writeWhole(wanted, log.text().toUtf8());
     if (!written)
         return VortanError(VortanError::PathAccess, QStringLiteral("Rip log"),
-                           QStringLiteral("The rip log could not be written (%1); no log was "
-                                          "kept")
+                           QCoreApplication::translate(
+                               "riplog", "The rip log could not be written (%1); no log was "
+                                         "kept")
                                .arg(written.error().description()));
     return written;
 }

@@ -5,6 +5,7 @@
 #include "engine/platform/akrip/cddrives.h"
 #include "engine/platform/nativepath.h"
 
+#include <QCoreApplication>
 #include <QFile>
 #include <QFileInfo>
 #include <QRegularExpression>
@@ -48,7 +49,7 @@ struct RegularFile {
         if (fd < 0) {
             problem = QString::fromLocal8Bit(std::strerror(errno));
         } else if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
-            problem = QStringLiteral("not a regular file");
+            problem = QCoreApplication::translate("ripverify", "not a regular file");
             ::close(fd);
             fd = -1;
         }
@@ -71,7 +72,8 @@ QString trackList(const std::vector<int>& numbers) {
     if (texts.size() < 2)
         return texts.join(QString());
     const QString last = texts.takeLast();
-    return texts.join(QStringLiteral(", ")) + QStringLiteral(" and ") + last;
+    return texts.join(QStringLiteral(", ")) + QCoreApplication::translate("ripverify", " and ") +
+           last;
 }
 
 // The position in `toc` of the audio track a file of `sectors` sectors is compared with: the
@@ -88,28 +90,31 @@ int trackOfFile(const cddrives::DiscToc& toc, std::int32_t sectors, int named, Q
     if (sameLength.size() == 1)
         return sameLength.front();
     if (sameLength.empty()) {
-        problem = QStringLiteral("no track of the disc has its length");
+        problem = QCoreApplication::translate("ripverify", "no track of the disc has its length");
         return -1;
     }
     const int namedIndex = toc.indexOf(named);
     if (named > 0 && std::find(numbers.begin(), numbers.end(), named) != numbers.end())
         return namedIndex;
     if (named > 0 && namedIndex < 0)
-        problem = QStringLiteral("the disc has no track %1, the number the file's name ends "
-                                 "with (its tracks are %2 to %3); tracks %4 have the file's "
-                                 "length")
+        problem = QCoreApplication::translate(
+                      "ripverify", "the disc has no track %1, the number the file's name ends "
+                                   "with (its tracks are %2 to %3); tracks %4 have the file's "
+                                   "length")
                       .arg(named)
                       .arg(toc.firstTrack)
                       .arg(toc.lastTrack())
                       .arg(trackList(numbers));
     else if (named > 0)
-        problem = QStringLiteral("track %1, the number the file's name ends with, is not of the "
-                                 "file's length; tracks %2 are")
+        problem = QCoreApplication::translate(
+                      "ripverify", "track %1, the number the file's name ends with, is not of the "
+                                   "file's length; tracks %2 are")
                       .arg(named)
                       .arg(trackList(numbers));
     else
-        problem = QStringLiteral("tracks %1 of the disc have its length; name the file after "
-                                 "its track (\"...-3.wav\")")
+        problem = QCoreApplication::translate(
+                      "ripverify", "tracks %1 of the disc have its length; name the file after "
+                                   "its track (\"...-3.wav\")")
                       .arg(trackList(numbers));
     return -1;
 }
@@ -145,8 +150,9 @@ Verdict verifyWav(const QString& wavPath, const Disc& disc,
         return v;
     }
     if (!format->isCdFormat() || format->dataLength % sectorBytes != 0) {
-        v.problem = QStringLiteral("not a CD track: CD-format audio (44,100 Hz, 16-bit, "
-                                   "stereo) of whole sectors is needed");
+        v.problem = QCoreApplication::translate(
+            "ripverify", "not a CD track: CD-format audio (44,100 Hz, 16-bit, "
+                         "stereo) of whole sectors is needed");
         return v;
     }
     const std::optional<cddrives::DiscToc>& toc = disc.toc;
@@ -175,7 +181,8 @@ Verdict verifyWav(const QString& wavPath, const Disc& disc,
         const QByteArray piece =
             file.read(std::min<std::int64_t>(left, sectorBytes * sectorsPerRead));
         if (piece.isEmpty()) {
-            v.problem = QStringLiteral("the file could not be read: ") + file.errorString();
+            v.problem = QCoreApplication::translate("ripverify", "the file could not be read: ") +
+                        file.errorString();
             return v;
         }
         fileSum.feed(reinterpret_cast<const unsigned char*>(piece.constData()),
@@ -202,7 +209,9 @@ Verdict verifyWav(const QString& wavPath, const Disc& disc,
             discSum.feed(piece.data(), piece.size());
         });
     if (read.end != WindowRead::End::Complete) {
-        v.problem = QStringLiteral("the disc could not be read at sector %1").arg(read.failedLba);
+        v.problem =
+            QCoreApplication::translate("ripverify", "the disc could not be read at sector %1")
+                .arg(read.failedLba);
         return v;
     }
     v.file = fileSum.result();

@@ -92,7 +92,7 @@ void BatchRunner::startItem(int index) {
     if (const QString& source = items_[index].source;
         !source.isEmpty() && !nativepath::isFile(source)) {
         results_[index].status = JobResult::Status::Skipped;
-        results_[index].reason = QStringLiteral("File not found");
+        results_[index].reason = tr("File not found");
         emit itemFinished(items_[index], results_[index]);
         return;
     }

@@ -1,5 +1,6 @@
 #include "engine/core/boundedget.h"
 
+#include <QCoreApplication>
 #include <QHostAddress>
 #include <QSslSocket>
 #include <QTcpSocket>
@@ -15,7 +16,7 @@ namespace boundedget {
 QString Outcome::answeredBy(const QString& server) const {
     if (redirectedTo.isEmpty())
         return server;
-    return QStringLiteral("%1 (redirected to %2)")
+    return QCoreApplication::translate("BoundedGet", "%1 (redirected to %2)")
         .arg(server, QString::fromLatin1(redirectedTo.toEncoded()));
 }
 
@@ -64,17 +65,20 @@ Result<ServerText> splitServer(const QString& text, const QString& service) {
             portText = rest.mid(colon + 1);
     }
     const auto bad = [&text, &service](const QString& why) {
-        return VortanError(VortanError::InvalidArgument, service,
-                           QStringLiteral("\"%1\" names no %2 server: %3").arg(text, service, why));
+        return VortanError(
+            VortanError::InvalidArgument, service,
+            QCoreApplication::translate("BoundedGet", "\"%1\" names no %2 server: %3")
+                .arg(text, service, why));
     };
     if (server.host.isEmpty() || server.host.contains(QLatin1Char('/')) ||
         server.host.contains(QLatin1Char(' ')))
-        return bad(QStringLiteral("write it as host:port"));
+        return bad(QCoreApplication::translate("BoundedGet", "write it as host:port"));
     if (!portText.isEmpty()) {
         bool ok = false;
         server.port = portText.toInt(&ok);
         if (!ok || server.port < 1 || server.port > 65535)
-            return bad(QStringLiteral("the port must be a number from 1 to 65535"));
+            return bad(QCoreApplication::translate("BoundedGet",
+                                                   "the port must be a number from 1 to 65535"));
     }
     return server;
 }
@@ -189,7 +193,8 @@ BoundedGet::BoundedGet(QObject* parent) : QObject(parent), deadline_(new QTimer(
     connect(deadline_, &QTimer::timeout, this, [this] {
         if (socket_)
             failWith(Outcome::End::TimedOut, QNetworkReply::TimeoutError,
-                     QStringLiteral("no whole answer within the time allowed"));
+                     QCoreApplication::translate("BoundedGet",
+                                                 "no whole answer within the time allowed"));
     });
 }
 
@@ -338,7 +343,8 @@ bool BoundedGet::takeHeadLine() {
     const std::optional<QByteArray> line = in.takeLine(maxHeadBytes - in.headBytes, tooLong);
     if (tooLong) {
         failWith(Outcome::End::NotHttp, QNetworkReply::ProtocolFailure,
-                 QStringLiteral("the head of its answer runs past %1 kB").arg(maxHeadBytes / 1024));
+                 QCoreApplication::translate("BoundedGet", "the head of its answer runs past %1 kB")
+                     .arg(maxHeadBytes / 1024));
         return false;
     }
     if (!line)
@@ -353,7 +359,8 @@ bool BoundedGet::takeHeadLine() {
         in.statusRead = readStatusLine(*line, in.status, in.reason);
         if (!in.statusRead)
             failWith(Outcome::End::NotHttp, QNetworkReply::ProtocolFailure,
-                     QStringLiteral("its answer does not begin with an HTTP status line"));
+                     QCoreApplication::translate(
+                         "BoundedGet", "its answer does not begin with an HTTP status line"));
         return in.statusRead;
     }
     if (!line->isEmpty()) {
@@ -380,22 +387,26 @@ bool BoundedGet::takeChunkLine() {
     };
     if (in.phase == Answer::Phase::ChunkEnd) {
         if (tooLong || (line && !line->isEmpty()))
-            return notHttp(QStringLiteral("a chunk of its answer is longer than its size"));
+            return notHttp(QCoreApplication::translate(
+                "BoundedGet", "a chunk of its answer is longer than its size"));
         if (line)
             in.phase = Answer::Phase::ChunkSize;
         return line.has_value();
     }
     if (tooLong)
-        return notHttp(QStringLiteral("a chunk of its answer has no size"));
+        return notHttp(
+            QCoreApplication::translate("BoundedGet", "a chunk of its answer has no size"));
     if (!line)
         return false;
     bool ok = false;
     const qint64 size = line->split(';').front().trimmed().toLongLong(&ok, 16);
     if (!ok || size < 0)
-        return notHttp(QStringLiteral("a chunk of its answer has no size"));
+        return notHttp(
+            QCoreApplication::translate("BoundedGet", "a chunk of its answer has no size"));
     if (size > maxBytes_ - in.body.size()) {
         failWith(Outcome::End::TooLarge, QNetworkReply::ContentAccessDenied,
-                 QStringLiteral("the answer is larger than %1 bytes").arg(maxBytes_));
+                 QCoreApplication::translate("BoundedGet", "the answer is larger than %1 bytes")
+                     .arg(maxBytes_));
         return false;
     }
     in.left = size;
@@ -409,7 +420,8 @@ bool BoundedGet::takeBody() {
         in.body += std::exchange(in.pending, QByteArray());
         if (in.body.size() > maxBytes_)
             failWith(Outcome::End::TooLarge, QNetworkReply::ContentAccessDenied,
-                     QStringLiteral("the answer is larger than %1 bytes").arg(maxBytes_));
+                     QCoreApplication::translate("BoundedGet", "the answer is larger than %1 bytes")
+                         .arg(maxBytes_));
         return false;
     }
     const qint64 piece = std::min<qint64>(in.left, in.pending.size());
@@ -444,11 +456,14 @@ void BoundedGet::headEnded() {
         bool ok = false;
         in.announced = length.toLongLong(&ok);
         if (!ok || in.announced < 0)
-            return failWith(Outcome::End::NotHttp, QNetworkReply::ProtocolFailure,
-                            QStringLiteral("its answer's length cannot be read"));
+            return failWith(
+                Outcome::End::NotHttp, QNetworkReply::ProtocolFailure,
+                QCoreApplication::translate("BoundedGet", "its answer's length cannot be read"));
         if (in.announced > maxBytes_)
-            return failWith(Outcome::End::TooLarge, QNetworkReply::ContentAccessDenied,
-                            QStringLiteral("the answer announces %1 bytes").arg(in.announced));
+            return failWith(
+                Outcome::End::TooLarge, QNetworkReply::ContentAccessDenied,
+                QCoreApplication::translate("BoundedGet", "the answer announces %1 bytes")
+                    .arg(in.announced));
         in.left = in.announced;
         in.phase = Answer::Phase::Body;
     } else {
@@ -459,7 +474,10 @@ void BoundedGet::headEnded() {
 // Follows the redirect the head names, or ends the request saying why it does not.
 void BoundedGet::redirect() {
     const Answer& in = *answer_;
-    const QString status = QStringLiteral("HTTP %1 %2").arg(in.status).arg(in.reason).trimmed();
+    const QString status = QCoreApplication::translate("BoundedGet", "HTTP %1 %2")
+                               .arg(in.status)
+                               .arg(in.reason)
+                               .trimmed();
     const QByteArray location = in.header("location");
     const QUrl target = url_.resolved(QUrl::fromEncoded(location));
     const auto refuse = [this](const QString& why,
@@ -467,29 +485,36 @@ void BoundedGet::redirect() {
         failWith(Outcome::End::Redirected, error, why);
     };
     if (location.isEmpty())
-        return refuse(
-            QStringLiteral("redirected the request (%1) without naming where to").arg(status));
+        return refuse(QCoreApplication::translate(
+                          "BoundedGet", "redirected the request (%1) without naming where to")
+                          .arg(status));
     if (!target.isValid() || target.host().isEmpty() ||
         (target.scheme() != httpScheme && target.scheme() != httpsScheme))
-        return refuse(QStringLiteral("redirected the request (%1) to \"%2\", which is no web "
-                                     "address")
-                          .arg(status, shown(target).isEmpty()
-                                           ? QString::fromLatin1(location.left(300))
-                                           : shown(target)));
+        return refuse(
+            QCoreApplication::translate("BoundedGet",
+                                        "redirected the request (%1) to \"%2\", which is no web "
+                                        "address")
+                .arg(status, shown(target).isEmpty() ? QString::fromLatin1(location.left(300))
+                                                     : shown(target)));
     if (url_.scheme() == httpsScheme && target.scheme() == httpScheme)
-        return refuse(QStringLiteral("redirected the request (%1) to %2, an unencrypted address; "
-                                     "the redirect was not followed")
+        return refuse(QCoreApplication::translate(
+                          "BoundedGet",
+                          "redirected the request (%1) to %2, an unencrypted address; "
+                          "the redirect was not followed")
                           .arg(status, shown(target)),
                       QNetworkReply::InsecureRedirectError);
     if (redirectRefusal_)
         if (const QString why = redirectRefusal_(target); !why.isEmpty())
-            return refuse(QStringLiteral("redirected the request (%1) to %2, %3; the redirect was "
-                                         "not followed")
+            return refuse(QCoreApplication::translate(
+                              "BoundedGet",
+                              "redirected the request (%1) to %2, %3; the redirect was not "
+                              "followed")
                               .arg(status, shown(target), why),
                           QNetworkReply::InsecureRedirectError);
     if (redirects_ >= redirectLimit_)
-        return refuse(QStringLiteral("redirected the request (%1) to %2 after %3 redirects in a "
-                                     "row (a redirect loop); the redirect was not followed")
+        return refuse(QCoreApplication::translate(
+                          "BoundedGet", "redirected the request (%1) to %2 after %3 redirects in a "
+                                        "row (a redirect loop); the redirect was not followed")
                           .arg(status, shown(target), QString::number(redirectLimit_)),
                       QNetworkReply::TooManyRedirectsError);
     ++redirects_;
@@ -512,20 +537,24 @@ void BoundedGet::connectionEnded() {
     case Answer::Phase::Head:
         if (in.received == 0)
             return failWith(Outcome::End::CutShort, QNetworkReply::RemoteHostClosedError,
-                            QStringLiteral("the connection was closed before any answer came"));
+                            QCoreApplication::translate(
+                                "BoundedGet", "the connection was closed before any answer came"));
         return failWith(Outcome::End::CutShort, QNetworkReply::RemoteHostClosedError,
-                        QStringLiteral("the connection was closed inside the head of the "
-                                       "answer"));
+                        QCoreApplication::translate(
+                            "BoundedGet", "the connection was closed inside the head of the "
+                                          "answer"));
     case Answer::Phase::Body:
         return failWith(Outcome::End::CutShort, QNetworkReply::RemoteHostClosedError,
-                        QStringLiteral("the connection was closed after %1 of %2 bytes")
+                        QCoreApplication::translate(
+                            "BoundedGet", "the connection was closed after %1 of %2 bytes")
                             .arg(in.body.size())
                             .arg(in.announced));
     default:
         break;
     }
     failWith(Outcome::End::CutShort, QNetworkReply::RemoteHostClosedError,
-             QStringLiteral("the connection was closed after %1 bytes, inside a chunk")
+             QCoreApplication::translate("BoundedGet",
+                                         "the connection was closed after %1 bytes, inside a chunk")
                  .arg(in.body.size()));
 }
 
@@ -535,7 +564,7 @@ void BoundedGet::socketFailed() {
         return connectionEnded();
     QString text = socket_->errorString();
     if (error == QAbstractSocket::HostNotFoundError)
-        text = QStringLiteral("Host %1 not found").arg(url_.host());
+        text = QCoreApplication::translate("BoundedGet", "Host %1 not found").arg(url_.host());
     const Answer& in = *answer_;
     if (in.received > 0)
         return failWith(Outcome::End::CutShort, networkErrorOf(error), text);

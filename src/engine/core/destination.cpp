@@ -4,6 +4,7 @@
 #include "engine/core/settings.h"
 #include "engine/platform/dialogs.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
 #include <QStandardPaths>
@@ -34,9 +35,11 @@ bool createDestination(const QString& path) {
     }
     // One message for a folder that cannot be made: this one, which names it.
     if (!made) {
-        dialogs::msgBox(QStringLiteral("Error in creating the path ") + path +
-                        QStringLiteral("  Create a new Destination path using the selection "
-                                       "controls"));
+        dialogs::msgBox(
+            QCoreApplication::translate("destination", "Error in creating the path ") + path +
+            QCoreApplication::translate("destination",
+                                        "  Create a new Destination path using the selection "
+                                        "controls"));
         return false;
     }
     settings::saveText(SettingKey::DecodePath, path);

@@ -3,6 +3,7 @@
 #include "engine/core/sourcetree.h"
 #include "engine/platform/nativepath.h"
 
+#include <QCoreApplication>
 #include <QObject>
 #include <QPointer>
 #include <QTimer>
@@ -44,7 +45,7 @@ std::optional<VortanError> p_DestroyFile(const QString& path, const QObject* con
 std::optional<VortanError> filedeletion::destroyFile(const QString& path) {
     if (path.isEmpty())
         return VortanError(VortanError::FileNotFound, QStringLiteral("p_DestroyFile"),
-                           QStringLiteral("File not found"));
+                           QCoreApplication::translate("filedeletion", "File not found"));
     const QByteArray native = nativepath::encode(path);
 
     // Open for writing and close at once: a missing file is created (and so counts as
@@ -87,5 +88,7 @@ void DeleteFileAndNode(const QString& path, const QObject* context, filedeletion
 }
 
 QString deleteQuestion(const QString& path) {
-    return QStringLiteral("Are you sure you want to delete this file?\n\n") + path;
+    return QCoreApplication::translate("filedeletion",
+                                       "Are you sure you want to delete this file?\n\n") +
+           path;
 }

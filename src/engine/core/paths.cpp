@@ -58,7 +58,8 @@ bool MakeDirs(const QString& path) {
     if (made)
         return true;
     dialogs::msgBox(
-        QStringLiteral("Error While Attempting to Create Directories on Destination Drive."),
+        QCoreApplication::translate(
+            "paths", "Error While Attempting to Create Directories on Destination Drive."),
         dialogs::Buttons::Ok, dialogs::Icon::Exclamation, QStringLiteral("SETUP"));
     return false;
 }
@@ -96,4 +97,9 @@ bool InstalledProgram() {
 
 QString HelpFolder() {
     return (InstalledProgram() ? installedDataFolder() : ProgramFolder()) + QStringLiteral("/help");
+}
+
+QString TranslationsFolder() {
+    return (InstalledProgram() ? installedDataFolder() : ProgramFolder()) +
+           QStringLiteral("/translations");
 }

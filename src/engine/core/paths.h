@@ -64,3 +64,7 @@ bool InstalledProgram();
 // The folder of the help pages: "help" in the installation's data folder for an installed
 // program, "help" beside the program otherwise (a build tree).
 QString HelpFolder();
+
+// The folder of the program's translations (.qm files), found as HelpFolder() is:
+// "translations" in the installation's data folder, or beside the program in a build tree.
+QString TranslationsFolder();

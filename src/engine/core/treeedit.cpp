@@ -22,10 +22,6 @@
 
 namespace {
 
-QString translated(const char* source) {
-    return QCoreApplication::translate("SourceTree", source);
-}
-
 // Renames without ever replacing an existing file. 0, or the system's error number.
 int renameNoReplace(const QString& from, const QString& to) {
     const QByteArray a = nativepath::encode(from), b = nativepath::encode(to);
@@ -108,8 +104,8 @@ void SourceTree::RemoveAndDeleteFile() {
     p_DestroyFile(path, this, [this, pressed, path](const std::optional<VortanError>& error) {
         if (error) {
             // The file is still there: so are its item and its entry.
-            dialogs::msgBox(QStringLiteral("Can't delete \"") + path + QStringLiteral("\": ") +
-                                error->description(),
+            dialogs::msgBox(QCoreApplication::translate("SourceTree", "Can't delete \"%1\": %2")
+                                .arg(path, error->description()),
                             dialogs::Buttons::Ok, dialogs::Icon::Critical);
             return;
         }
@@ -174,10 +170,10 @@ SourceTree::LabelEdit SourceTree::afterLabelEdit(NodeId id, const QString& newTe
         return LabelEdit::EditAgain;
     };
     if (newText.trimmed().isEmpty())
-        return editAgain(QStringLiteral("Type a name for the file, or press Escape to keep "
-                                        "its name."));
+        return editAgain(tr("Type a name for the file, or press Escape to keep "
+                            "its name."));
     if (newText.contains(QLatin1Char('/')) || newText.contains(QChar(u'\0')))
-        return editAgain(QStringLiteral("A file name cannot contain \"/\"."));
+        return editAgain(tr("A file name cannot contain \"/\"."));
 
     // The label must go on naming a file of the node's kind, the file it stands for: a name
     // of another kind ("a.wav" typed as "a.mp3") would carry a type the file does not have.
@@ -189,25 +185,30 @@ SourceTree::LabelEdit SourceTree::afterLabelEdit(NodeId id, const QString& newTe
         const QString name = FileNameOf(current);
         const QString extension = name.mid(name.lastIndexOf(QLatin1Char('.')));
         if (!newText.endsWith(extension, Qt::CaseInsensitive) || newText.size() == extension.size())
-            return editAgain(
-                translated("The name of this file must end in \"%1\".").arg(extension));
+            return editAgain(QCoreApplication::translate(
+                                 "SourceTree", "The name of this file must end in \"%1\".")
+                                 .arg(extension));
     } else if (wav ? !isWavPath(newText) : !isMp3Path(newText)) {
-        return editAgain(wav ? translated("The name of a WAV file must end in \".wav\".")
-                             : translated("The name of an MP3 file must end in \".mp3\"."));
+        return editAgain(wav ? QCoreApplication::translate(
+                                   "SourceTree", "The name of a WAV file must end in \".wav\".")
+                             : QCoreApplication::translate(
+                                   "SourceTree", "The name of an MP3 file must end in \".mp3\"."));
     }
     const std::optional<FileEntry> entry = fileEntryOf(id);
     if (!entry)
-        return editAgain(
-            translated("Can't rename \"%1\": it is no longer listed. Refresh List (F5) "
-                       "lists the destination folder again.")
-                .arg(FileNameOf(current)));
+        return editAgain(QCoreApplication::translate(
+                             "SourceTree",
+                             "Can't rename \"%1\": it is no longer listed. Refresh List (F5) "
+                             "lists the destination folder again.")
+                             .arg(FileNameOf(current)));
 
     const QString target = FolderOf(entry->path) + newText;
     if (target != entry->path) {
         if (const int error = renameInFolder(entry->path, target))
-            return editAgain(QStringLiteral("Can't rename \"") + FileNameOf(entry->path) +
-                             QStringLiteral("\" to \"") + newText + QStringLiteral("\": ") +
-                             QString::fromLocal8Bit(std::strerror(error)));
+            return editAgain(
+                QCoreApplication::translate("SourceTree", "Can't rename \"%1\" to \"%2\": %3")
+                    .arg(FileNameOf(entry->path), newText,
+                         QString::fromLocal8Bit(std::strerror(error))));
         // No list may go on naming the old path.
         for (MirrorList* list : fileLists())
             for (int i = 0; i < list->count(); ++i)
@@ -296,7 +297,7 @@ void fileRenamed(const QString& from, const QString& to) {
 
 void SourceTree::OpenFileIntoTree() {
     dialogs::FileRequest request;
-    request.title = QStringLiteral("Select WAV or MP3 file");
+    request.title = tr("Select WAV or MP3 file");
     request.folder = DecodePath;
     // Patterns in both cases: the file dialog matches them case-sensitively.
     QStringList audioPatterns;
@@ -306,11 +307,12 @@ void SourceTree::OpenFileIntoTree() {
     const QString wavMp3 = QStringLiteral("*.wav *.mp3 *.WAV *.MP3");
     QStringList filters;
     if (!audioPatterns.isEmpty())
-        filters << translated("All supported") + QStringLiteral(" (") + wavMp3 + QLatin1Char(' ') +
+        filters << QCoreApplication::translate("SourceTree", "All supported") +
+                       QStringLiteral(" (") + wavMp3 + QLatin1Char(' ') +
                        audioPatterns.join(QLatin1Char(' ')) + QLatin1Char(')');
-    filters << QStringLiteral("WAV, MP3 (") + wavMp3 + QLatin1Char(')');
+    filters << tr("WAV, MP3 (") + wavMp3 + QLatin1Char(')');
     if (!audioPatterns.isEmpty())
-        filters << translated("Audio Files") + QStringLiteral(" (") +
+        filters << QCoreApplication::translate("SourceTree", "Audio Files") + QStringLiteral(" (") +
                        audioPatterns.join(QLatin1Char(' ')) + QLatin1Char(')');
     request.filter = filters.join(QStringLiteral(";;"));
     const QStringList chosen = dialogs::handler().openFiles(request);

@@ -14,6 +14,19 @@
 
 namespace {
 
+// The captions of the root and the groups (SourceTree's fixed texts, English, by which code
+// and tests name the groups), listed for lupdate: the tree shows them translated.
+[[maybe_unused]] constexpr const char* fixedCaptions[] = {
+    QT_TRANSLATE_NOOP("SourceTree", "CD Tracks, WAV, MP3 files"),
+    QT_TRANSLATE_NOOP("SourceTree", "Selected Tracks"),
+    QT_TRANSLATE_NOOP("SourceTree", "Available Tracks"),
+    QT_TRANSLATE_NOOP("SourceTree", "Selected WAV Files"),
+    QT_TRANSLATE_NOOP("SourceTree", "WAV Files"),
+    QT_TRANSLATE_NOOP("SourceTree", "Selected MP3 Files"),
+    QT_TRANSLATE_NOOP("SourceTree", "MP3 Files"),
+    QT_TRANSLATE_NOOP("SourceTree", "Selected Audio Files"),
+    QT_TRANSLATE_NOOP("SourceTree", "Audio Files")};
+
 // The images of the tree's nodes, by level, and when selected.
 constexpr int RootImage = 1, RootSelectedImage = 4;
 constexpr int GroupImage = 2, GroupSelectedImage = 5;
@@ -72,8 +85,11 @@ void SourceTree::showfiles() {
     beginResetModel();
     building_ = true;
 
+    // A group shows its caption in the user's language (fixedCaptions).
     auto addGroup = [this](NodeId parent, const QString& key, const QString& text) -> NodeId {
-        return parent ? addNode(parent, key, text, GroupImage, GroupSelectedImage) : 0;
+        return parent ? addNode(parent, key, tr(text.toUtf8().constData()), GroupImage,
+                                GroupSelectedImage)
+                      : 0;
     };
     auto addItem = [this](NodeId parent, const QString& key, const QString& text) -> NodeId {
         return parent ? addNode(parent, key, text, ItemImage, ItemSelectedImage) : 0;
@@ -88,8 +104,8 @@ void SourceTree::showfiles() {
             visible.push_back(id);
     };
 
-    const NodeId root =
-        addNode(0, QStringLiteral("f Collection 1"), RootText, RootImage, RootSelectedImage);
+    const NodeId root = addNode(0, QStringLiteral("f Collection 1"),
+                                tr(RootText.toUtf8().constData()), RootImage, RootSelectedImage);
     show(addGroup(root, QStringLiteral("g Selected Tracks"), SelectedTracksText));
     const NodeId available =
         addGroup(root, QStringLiteral("g Available Tracks"), AvailableTracksText);

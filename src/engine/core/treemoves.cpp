@@ -239,8 +239,8 @@ QString SourceTree::statusLine() const {
     const bool emptyGroup =
         node && node->key.startsWith(QLatin1Char('g')) && node->children.empty();
     if (startJobFor(selected_) == StartJob::None || emptyGroup)
-        return QStringLiteral("Next Action: Make a selection");
-    return QStringLiteral("Next Action:  ") + QStringLiteral("Process  ") + node->text;
+        return tr("Next Action: Make a selection");
+    return tr("Next Action:  ") + tr("Process  ") + node->text;
 }
 
 SourceTree::Press SourceTree::treePress(NodeId id, bool rightButton) {

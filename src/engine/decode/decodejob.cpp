@@ -26,11 +26,11 @@ JobResult DecodeJob::work(const WorkItem& item) {
     JobResult r;
     r.status = JobResult::Status::Failed;
     if (!nativepath::isFile(item.source)) {
-        r.reason = QStringLiteral("File not found");
+        r.reason = tr("File not found");
         return r;
     }
     if (nativepath::fileSize(item.source) <= 99) {
-        r.reason = QStringLiteral("The file is too short to hold MPEG audio");
+        r.reason = tr("The file is too short to hold MPEG audio");
         return r;
     }
     pipeline::ConvertRequest request;

@@ -63,9 +63,9 @@ void Form6::StartMP3() {
     if (!loaded_ || started_)
         return;
     if (!nativepath::isFile(input_)) {
-        failure_ = QStringLiteral("File not found");
+        failure_ = tr("File not found");
     } else if (nativepath::fileSize(input_) <= 99) {
-        failure_ = QStringLiteral("The file is too short to hold MPEG audio");
+        failure_ = tr("The file is too short to hold MPEG audio");
     } else {
         Timer2->start();
         ActiveMP31->setInputFile(input_);

@@ -13,6 +13,8 @@
 #include <type_traits>
 #include <vector>
 
+#include <QCoreApplication>
+
 namespace modLAME {
 
 namespace {
@@ -513,17 +515,17 @@ EncoderConfig makeConfig(std::uint32_t bitrateKbps, std::int32_t qualityPreset) 
 QString errorText(std::uint32_t code) {
     switch (code) {
     case Successful:
-        return QStringLiteral("No Error");
+        return QCoreApplication::translate("modlame", "No Error");
     case InvalidFormat:
-        return QStringLiteral("Invalid format");
+        return QCoreApplication::translate("modlame", "Invalid format");
     case InvalidFormatParameters:
-        return QStringLiteral("Invalid format parameters");
+        return QCoreApplication::translate("modlame", "Invalid format parameters");
     case NoMoreHandles:
-        return QStringLiteral("No more handles");
+        return QCoreApplication::translate("modlame", "No more handles");
     case InvalidHandle:
-        return QStringLiteral("Invalid handle");
+        return QCoreApplication::translate("modlame", "Invalid handle");
     case BufferTooSmall:
-        return QStringLiteral("Buffer too small");
+        return QCoreApplication::translate("modlame", "Buffer too small");
     default:
         return {};
     }

@@ -1,5 +1,7 @@
 #include "engine/formats/audiolength.h"
 
+#include <QCoreApplication>
+
 namespace audiolength {
 
 QString minutesSeconds(std::int64_t milliseconds) {
@@ -8,8 +10,9 @@ QString minutesSeconds(std::int64_t milliseconds) {
 }
 
 QString incompleteSource(const QString& path, std::int64_t heldMs, std::int64_t announcedMs) {
-    return QStringLiteral("%1: the file is incomplete: it holds %2 of %3 (what it holds was "
-                          "converted)")
+    return QCoreApplication::translate(
+               "audiolength", "%1: the file is incomplete: it holds %2 of %3 (what it holds was "
+                              "converted)")
         .arg(path, minutesSeconds(heldMs), minutesSeconds(announcedMs));
 }
 

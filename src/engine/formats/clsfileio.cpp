@@ -9,6 +9,8 @@
 #include <sys/file.h>
 #include <unistd.h>
 
+#include <QCoreApplication>
+
 namespace {
 
 void putU32(unsigned char* p, std::uint32_t v) {
@@ -84,7 +86,7 @@ bool clsFileIo::adopt(int fd, const QString& name) {
 
 QString fileErrorText(int error) {
     if (error == EWOULDBLOCK)
-        return QStringLiteral("the file is in use");
+        return QCoreApplication::translate("clsfileio", "the file is in use");
     return QString::fromLocal8Bit(std::strerror(error ? error : EIO));
 }
 
@@ -143,7 +145,7 @@ bool clsFileIo::writeAndFlush(const void* data, std::size_t size, std::int64_t o
 bool clsFileIo::writeWavHeader(std::int32_t Lenght) {
     if (Lenght < 0 || Lenght > maxWavDataLength)
         throw VortanError(VortanError::Overflow, QStringLiteral("clsFileIo"),
-                          QStringLiteral("Overflow"));
+                          QCoreApplication::translate("clsfileio", "Overflow"));
     if (!isOpen())
         return false;
     const WavHeaderBytes header = makeCdWavHeader(static_cast<std::uint32_t>(Lenght));

@@ -5,6 +5,7 @@
 
 #include <QFile>
 
+#include <QCoreApplication>
 #include <QLocale>
 
 #include <algorithm>
@@ -196,9 +197,9 @@ Scan scan(const QString& path, bool wantTag, bool wantHeader, Mp3HeaderRecord& r
     QFile file;
     int error = 0;
     if (!nativepath::openForReading(file, path, &error))
-        throw VortanError(
-            VortanError::FileNotFound, errorSource,
-            QStringLiteral("%1: cannot be opened: %2").arg(path, fileErrorText(error)));
+        throw VortanError(VortanError::FileNotFound, errorSource,
+                          QCoreApplication::translate("mp3info", "%1: cannot be opened: %2")
+                              .arg(path, fileErrorText(error)));
     Scan result;
     result.fileSize = file.size();
     if (result.fileSize < minimumFileSize)
@@ -345,14 +346,16 @@ void ReadMp3Info(const QString& path, bool readTag, bool readHeader, Mp3HeaderRe
         record.bitRateKbps = other->bitRateKbps;
         fillFlags(record, header);
         fail(VortanError::InvalidArgument, path,
-             QStringLiteral("not an MPEG-1 Layer III file: its frames are %1 at %2 Hz (only "
+             QCoreApplication::translate(
+                 "mp3info", "not an MPEG-1 Layer III file: its frames are %1 at %2 Hz (only "
                             "MPEG-1 Layer III files are measured)")
                  .arg(kindName(*other), QLocale(QLocale::English).toString(other->frequency)));
     }
     if (found.bits.isEmpty()) {
         clearHeader(record);
         fail(VortanError::InvalidArgument, path,
-             QStringLiteral("no MPEG-1 Layer III frame starts within the first 5,000 bytes"));
+             QCoreApplication::translate(
+                 "mp3info", "no MPEG-1 Layer III frame starts within the first 5,000 bytes"));
     }
     const std::uint32_t header = BitsToNumber(found.bits);
     const std::int64_t size = found.audioSize;
@@ -365,7 +368,8 @@ void ReadMp3Info(const QString& path, bool readTag, bool readHeader, Mp3HeaderRe
     // The frame search accepts MPEG-1 Layer III only; anything else is not measured.
     if (version != 1 || layer == 0)
         fail(VortanError::InvalidArgument, path,
-             QStringLiteral("only MPEG-1 Layer I, II and III headers are measured"));
+             QCoreApplication::translate("mp3info",
+                                         "only MPEG-1 Layer I, II and III headers are measured"));
     const std::int32_t frequency = frequencies[bits(header, 21, 22)];
     // A frame's length in bytes is coefficient x bit rate (bit/s) / sampling frequency.
     const std::int64_t coefficient = layer == 1 ? 12 : 144;
@@ -376,21 +380,24 @@ void ReadMp3Info(const QString& path, bool readTag, bool readHeader, Mp3HeaderRe
         const std::int64_t frames = record.vbrFrameCount;
         if (frames <= 0)
             fail(VortanError::InvalidArgument, path,
-                 QStringLiteral("the Xing header gives no frame count"));
+                 QCoreApplication::translate("mp3info", "the Xing header gives no frame count"));
         if (frequency == 0)
             fail(VortanError::InvalidArgument, path,
-                 QStringLiteral("a VBR file with the reserved sampling frequency index"));
+                 QCoreApplication::translate(
+                     "mp3info", "a VBR file with the reserved sampling frequency index"));
         // No frame is shorter than one at the lowest bit rate, 32 kbit/s: a count the file's
         // size cannot hold is damaged, and would give a wild duration.
         const std::int64_t shortestFrame = coefficient * 32'000 / frequency;
         if (frames > size / shortestFrame)
             fail(VortanError::InvalidArgument, path,
-                 QStringLiteral("the Xing header counts %1 frames, more than the file's %2 "
+                 QCoreApplication::translate(
+                     "mp3info", "the Xing header counts %1 frames, more than the file's %2 "
                                 "bytes of audio can hold: it is damaged")
                      .arg(frames)
                      .arg(size));
         if (size > std::numeric_limits<std::int64_t>::max() / frequency)
-            fail(VortanError::Overflow, path, QStringLiteral("the file is too large"));
+            fail(VortanError::Overflow, path,
+                 QCoreApplication::translate("mp3info", "the file is too large"));
         // size x frequency / (frames x 1,000 x coefficient), to the nearest, halves to even.
         const std::int64_t numerator = size * frequency;
         const std::int64_t denominator = frames * 1000 * coefficient;
@@ -400,7 +407,8 @@ void ReadMp3Info(const QString& path, bool readTag, bool readHeader, Mp3HeaderRe
             ++bitRate;
         if (bitRate > std::numeric_limits<std::int16_t>::max())
             fail(VortanError::Overflow, path,
-                 QStringLiteral("an average bit rate of %1 kbit/s: the Xing frame count is "
+                 QCoreApplication::translate(
+                     "mp3info", "an average bit rate of %1 kbit/s: the Xing frame count is "
                                 "damaged")
                      .arg(bitRate));
         // size x 8 / unrounded bit rate / 1,000, in which the size cancels out.
@@ -409,10 +417,12 @@ void ReadMp3Info(const QString& path, bool readTag, bool readHeader, Mp3HeaderRe
         const std::uint32_t index = bits(header, 17, 20);
         if (index == 15)
             fail(VortanError::InvalidArgument, path,
-                 QStringLiteral("the frame header's bitrate index 15 is not allowed"));
+                 QCoreApplication::translate("mp3info",
+                                             "the frame header's bitrate index 15 is not allowed"));
         if (index == 0)
             fail(VortanError::InvalidArgument, path,
-                 QStringLiteral("a free-format frame has no bit rate to measure"));
+                 QCoreApplication::translate("mp3info",
+                                             "a free-format frame has no bit rate to measure"));
         bitRate = mpeg1BitRates[layer - 1][index];
         duration = size * 8 / (bitRate * 1000);
     }

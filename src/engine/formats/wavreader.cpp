@@ -3,6 +3,7 @@
 #include "engine/formats/clsfileio.h"
 #include "engine/platform/nativepath.h"
 
+#include <QCoreApplication>
 #include <QFile>
 #include <QStringDecoder>
 
@@ -126,9 +127,9 @@ Result<WavFormat> readWavFormat(const QString& path) {
     QFile file;
     int error = 0;
     if (!nativepath::openForReading(file, path, &error))
-        return VortanError(
-            VortanError::FileNotFound, QStringLiteral("WAV reader"),
-            QStringLiteral("%1: cannot be opened: %2").arg(path, fileErrorText(error)));
+        return VortanError(VortanError::FileNotFound, QStringLiteral("WAV reader"),
+                           QCoreApplication::translate("wavreader", "%1: cannot be opened: %2")
+                               .arg(path, fileErrorText(error)));
     const std::int64_t fileSize = file.size();
 
     char riff[12];

@@ -5,6 +5,7 @@
 
 #include <QBuffer>
 #include <QColor>
+#include <QCoreApplication>
 #include <QFile>
 #include <QImage>
 
@@ -38,7 +39,7 @@ Result<audiotags::Picture> embeddablePicture(const QString& path) {
         return refused(QString::fromLocal8Bit(std::strerror(error)));
     // A file far beyond any cover is not read whole.
     if (file.size() > 64 * 1024 * 1024)
-        return refused(QStringLiteral("too large for a cover image"));
+        return refused(QCoreApplication::translate("coverart", "too large for a cover image"));
     const QByteArray bytes = file.readAll();
     audiotags::Picture picture;
     picture.type = 3;
@@ -47,14 +48,14 @@ Result<audiotags::Picture> embeddablePicture(const QString& path) {
     else if (bytes.startsWith("\x89PNG\r\n\x1A\n"))
         picture.mimeType = QStringLiteral("image/png");
     else
-        return refused(QStringLiteral("neither a JPEG nor a PNG image"));
+        return refused(QCoreApplication::translate("coverart", "neither a JPEG nor a PNG image"));
     if (bytes.size() <= maxEmbeddedPictureBytes) {
         picture.data = bytes;
         return picture;
     }
     QImage image;
     if (!image.loadFromData(bytes))
-        return refused(QStringLiteral("the image cannot be read"));
+        return refused(QCoreApplication::translate("coverart", "the image cannot be read"));
     int side = maxEmbeddedPictureSide;
     for (int quality = 90; side >= 100; side = side * 3 / 4, quality = std::max(quality - 10, 60)) {
         QImage scaled =
@@ -80,14 +81,16 @@ Result<audiotags::Picture> embeddablePicture(const QString& path) {
         QBuffer buffer(&encoded);
         buffer.open(QIODevice::WriteOnly);
         if (!scaled.save(&buffer, "JPEG", quality))
-            return refused(QStringLiteral("the image cannot be scaled down (no JPEG writer)"));
+            return refused(QCoreApplication::translate(
+                "coverart", "the image cannot be scaled down (no JPEG writer)"));
         if (encoded.size() <= maxEmbeddedPictureBytes) {
             picture.mimeType = QStringLiteral("image/jpeg");
             picture.data = encoded;
             return picture;
         }
     }
-    return refused(QStringLiteral("the image cannot be made small enough to embed"));
+    return refused(
+        QCoreApplication::translate("coverart", "the image cannot be made small enough to embed"));
 }
 
 } // namespace library

@@ -7,6 +7,7 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 
+#include <QCoreApplication>
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
@@ -67,8 +68,9 @@ bool FolderWalk::next(WalkedFolder& folder) {
     const std::unique_ptr<DIR, DirCloser> dir(
         ::opendir(nativepath::encode(folder.path).constData()));
     if (!dir) {
-        problem_(folder.path + QStringLiteral(": the folder cannot be read (") + systemText(errno) +
-                 QLatin1Char(')'));
+        const int error = errno; // before the message is made
+        problem_(QCoreApplication::translate("FolderWalk", "%1: the folder cannot be read (%2)")
+                     .arg(folder.path, systemText(error)));
         return true; // an empty folder: the walk goes on
     }
     std::vector<Pending> below;
@@ -83,8 +85,9 @@ bool FolderWalk::next(WalkedFolder& folder) {
         struct stat info {};
         if (::fstatat(fd, raw, &info, 0) != 0) {
             problem_(joined(folder.path, name) + QStringLiteral(": ") +
-                     (errno == ENOENT ? QStringLiteral("a link that leads nowhere")
-                                      : systemText(errno)));
+                     (errno == ENOENT
+                          ? QCoreApplication::translate("FolderWalk", "a link that leads nowhere")
+                          : systemText(errno)));
             continue;
         }
         if (S_ISREG(info.st_mode)) {
@@ -95,8 +98,9 @@ bool FolderWalk::next(WalkedFolder& folder) {
             const std::pair<std::uint64_t, std::uint64_t> id{info.st_dev, info.st_ino};
             if (std::find(above_.begin(), above_.end(), id) != above_.end()) {
                 problem_(joined(folder.path, name) +
-                         QStringLiteral(": a link back to a folder above it (a loop); not "
-                                        "followed"));
+                         QCoreApplication::translate(
+                             "FolderWalk", ": a link back to a folder above it (a loop); not "
+                                           "followed"));
                 continue;
             }
             if (!seen_.insert(id).second)

@@ -64,31 +64,32 @@ MirrorJob::~MirrorJob() {
 
 JobResult MirrorJob::work(const WorkItem& item) {
     const MirrorTask& task = work_->tasks.at(static_cast<std::size_t>(item.index));
-    if (task.replaces && !removeFile(task.output))
-        return failed(QStringLiteral("%1: the older output cannot be removed (%2)")
-                          .arg(task.output, systemText(errno)));
+    if (task.replaces && !removeFile(task.output)) {
+        const int error = errno; // before the message is made
+        return failed(
+            tr("%1: the older output cannot be removed (%2)").arg(task.output, systemText(error)));
+    }
     if (auto refused = work_->record->remember(
             task.outputKey,
             RecordEntry{task.recordKind, task.source, task.sourceSize, task.sourceModifiedNs,
                         task.settings, task.coverSize, task.coverModifiedNs}))
         return failed(refused->description());
     if (!sameAsPlanned(task))
-        return failed(
-            QStringLiteral("%1: changed or went away since the run began").arg(task.source));
+        return failed(tr("%1: changed or went away since the run began").arg(task.source));
 
     JobResult r = task.kind == MirrorTask::Kind::Convert ? convert(task) : copy(task);
     const QString kept = r.output.isEmpty() ? task.output : r.output;
     if (r.status == JobResult::Status::Completed && r.output != task.output) {
         // The name was taken meanwhile by something else: the record would name another file.
         removeFile(kept);
-        return failed(QStringLiteral("%1: the name was taken by another file while the output "
-                                     "was written")
+        return failed(tr("%1: the name was taken by another file while the output "
+                         "was written")
                           .arg(task.output));
     }
     if (r.status == JobResult::Status::Completed && !sameAsPlanned(task)) {
         removeFile(kept);
-        return failed(QStringLiteral("%1: changed while it was read; it is made again on the "
-                                     "next run")
+        return failed(tr("%1: changed while it was read; it is made again on the "
+                         "next run")
                           .arg(task.source));
     }
     if (r.status == JobResult::Status::Completed && !coverAsPlanned(task)) {

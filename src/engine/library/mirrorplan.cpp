@@ -5,6 +5,7 @@
 #include "engine/pipeline/source.h"
 #include "engine/platform/nativepath.h"
 
+#include <QCoreApplication>
 #include <QHash>
 
 #include <algorithm>
@@ -130,8 +131,9 @@ MirrorPlanner::bestOfEachStem(const std::vector<const WalkedFile*>& audio,
             at.value() = file;
         out.skipped.push_back(
             {joined(folder.path, loser->name),
-             QStringLiteral("not converted: %1 gives the same output and is kept (the better "
-                            "source)")
+             QCoreApplication::translate(
+                 "MirrorPlanner", "not converted: %1 gives the same output and is kept (the better "
+                                  "source)")
                  .arg(joined(folder.relative, at.value()->name)),
              false});
     }
@@ -156,7 +158,8 @@ QString MirrorPlanner::claim(const QString& outFolder, const QString& stem,
         if (name.isEmpty()) {
             out.skipped.push_back(
                 {source,
-                 QStringLiteral("its output's name cannot be made within %1 bytes")
+                 QCoreApplication::translate("MirrorPlanner",
+                                             "its output's name cannot be made within %1 bytes")
                      .arg(choices_.maxNameBytes),
                  true});
             return {};
@@ -166,11 +169,13 @@ QString MirrorPlanner::claim(const QString& outFolder, const QString& stem,
         if (claimedHere.contains(clash))
             continue;
         if (claimedBefore.contains(clash)) {
-            out.skipped.push_back({source,
-                                   QStringLiteral("not converted: a file of another source folder "
-                                                  "gives the same output, %1")
-                                       .arg(key),
-                                   false});
+            out.skipped.push_back(
+                {source,
+                 QCoreApplication::translate("MirrorPlanner",
+                                             "not converted: a file of another source folder "
+                                             "gives the same output, %1")
+                     .arg(key),
+                 false});
             return {};
         }
         claimedHere.insert(clash);
@@ -200,8 +205,9 @@ void MirrorPlanner::settle(const WalkedFolder& folder, const WalkedFile& file, M
     }
     if (there && !made) {
         out.skipped.push_back({task.source,
-                               QStringLiteral("%1 is in the way: a file this program did not "
-                                              "make there is left as it is")
+                               QCoreApplication::translate(
+                                   "MirrorPlanner", "%1 is in the way: a file this program did not "
+                                                    "make there is left as it is")
                                    .arg(task.output),
                                true});
         return;

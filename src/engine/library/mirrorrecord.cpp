@@ -3,6 +3,7 @@
 #include "engine/formats/outputfile.h"
 #include "engine/platform/nativepath.h"
 
+#include <QCoreApplication>
 #include <QFile>
 
 #include <fcntl.h>
@@ -134,9 +135,10 @@ Result<std::unique_ptr<MirrorRecord>> MirrorRecord::open(const QString& destinat
                                    destination, QString::fromLocal8Bit(std::strerror(errno))));
         if (::flock(folderFd, LOCK_EX | LOCK_NB) != 0) {
             ::close(folderFd);
-            return VortanError(
-                VortanError::PathAccess, destination,
-                QStringLiteral("%1: another run is mirroring into this folder").arg(destination));
+            return VortanError(VortanError::PathAccess, destination,
+                               QCoreApplication::translate(
+                                   "MirrorRecord", "%1: another run is mirroring into this folder")
+                                   .arg(destination));
         }
     }
     std::unique_ptr<MirrorRecord> record(new MirrorRecord(destination, folderFd));
@@ -172,8 +174,9 @@ std::optional<VortanError> MirrorRecord::load(QFile& file) {
         return std::nullopt;
     if (line != header)
         return VortanError(VortanError::InvalidArgument, path_,
-                           QStringLiteral("%1: not a record this program wrote; move it away "
-                                          "or choose another destination")
+                           QCoreApplication::translate(
+                               "MirrorRecord", "%1: not a record this program wrote; move it away "
+                                               "or choose another destination")
                                .arg(path_));
     std::array<QByteArrayView, 9> parts;
     while (readLine()) {

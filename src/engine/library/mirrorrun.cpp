@@ -12,6 +12,8 @@
 #include <cstring>
 #include <utility>
 
+#include <QCoreApplication>
+
 namespace library {
 
 namespace {
@@ -59,15 +61,17 @@ QString MirrorRun::refusal(const MirrorRequest& request) {
     const QString destination = resolved(request.destination);
     for (const QString& root : request.roots) {
         if (!nativepath::isDir(root))
-            return QStringLiteral("%1: not a folder").arg(root);
+            return QCoreApplication::translate("MirrorRun", "%1: not a folder").arg(root);
         const QString source = nativepath::canonical(root);
         if (destination == source)
-            return QStringLiteral("%1: the destination is the source folder itself; choose "
-                                  "another")
+            return QCoreApplication::translate(
+                       "MirrorRun", "%1: the destination is the source folder itself; choose "
+                                    "another")
                 .arg(request.destination);
         if (within(destination, source))
-            return QStringLiteral("%1: the destination lies inside the source folder %2; its "
-                                  "outputs would be mirrored again")
+            return QCoreApplication::translate(
+                       "MirrorRun", "%1: the destination lies inside the source folder %2; its "
+                                    "outputs would be mirrored again")
                 .arg(request.destination, root);
     }
     return {};
@@ -93,14 +97,20 @@ void MirrorRun::problem(const QString& text, bool failure) {
 
 std::optional<VortanError> MirrorRun::makeDestination(const QString& destination) {
     const auto refused = [&destination](const QString& what, int error) {
-        return VortanError(VortanError::PathAccess, destination,
-                           QStringLiteral("%1: the destination folder %2 (%3)")
-                               .arg(destination, what, systemText(error)));
+        return VortanError(
+            VortanError::PathAccess, destination,
+            QCoreApplication::translate("MirrorRun", "%1: the destination folder %2 (%3)")
+                .arg(destination, what, systemText(error)));
     };
-    if (!nativepath::makeFolders(destination))
-        return refused(QStringLiteral("cannot be created"), errno);
-    if (::access(nativepath::encode(destination).constData(), W_OK) != 0)
-        return refused(QStringLiteral("cannot be written"), errno);
+    // errno is read before the message is made.
+    if (!nativepath::makeFolders(destination)) {
+        const int error = errno;
+        return refused(QCoreApplication::translate("MirrorRun", "cannot be created"), error);
+    }
+    if (::access(nativepath::encode(destination).constData(), W_OK) != 0) {
+        const int error = errno;
+        return refused(QCoreApplication::translate("MirrorRun", "cannot be written"), error);
+    }
     return std::nullopt;
 }
 
@@ -208,8 +218,10 @@ void MirrorRun::planFolder(const WalkedFolder& folder) {
         if (nativepath::isDir(outFolder))
             outputfile::removeLeftovers(outFolder, 0);
         if (!plan.tasks.empty() && !nativepath::makeFolders(outFolder)) {
-            const QString text = QStringLiteral("%1: the folder cannot be created (%2)")
-                                     .arg(outFolder, systemText(errno));
+            const int error = errno; // before the message is made
+            const QString text =
+                QCoreApplication::translate("MirrorRun", "%1: the folder cannot be created (%2)")
+                    .arg(outFolder, systemText(error));
             problem(text, true);
             counts_.failed += static_cast<int>(plan.tasks.size()) - 1;
             return;
@@ -258,7 +270,9 @@ Result<int> MirrorRun::settleOrphans() {
         }
         const bool there = nativepath::exists(path);
         if (::unlink(nativepath::encode(path).constData()) != 0 && errno != ENOENT) {
-            problem(QStringLiteral("%1: cannot be removed (%2)").arg(path, systemText(errno)),
+            const int error = errno; // before the message is made
+            problem(QCoreApplication::translate("MirrorRun", "%1: cannot be removed (%2)")
+                        .arg(path, systemText(error)),
                     true);
             continue;
         }

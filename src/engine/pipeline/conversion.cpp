@@ -14,6 +14,8 @@
 #include <memory>
 #include <sys/stat.h>
 
+#include <QCoreApplication>
+
 namespace pipeline {
 
 namespace {
@@ -26,8 +28,10 @@ VortanError fileError(const QString& path, int error) {
 }
 
 VortanError noAudio(const QString& path) {
-    return VortanError(VortanError::InvalidArgument, errorSource,
-                       QStringLiteral("%1: the file holds no audio to convert").arg(path));
+    return VortanError(
+        VortanError::InvalidArgument, errorSource,
+        QCoreApplication::translate("LoudnessMeter", "%1: the file holds no audio to convert")
+            .arg(path));
 }
 
 audiotags::Container containerOf(OutputFormat format) {
@@ -191,8 +195,9 @@ ConvertOutcome convertFile(const ConvertRequest& request, const std::function<bo
         anyLive = anyLive || outputs[i].live();
     }
     if (!anyLive)
-        return failed(failures.error().value_or(VortanError(
-            VortanError::InvalidArgument, errorSource, QStringLiteral("nothing to write"))));
+        return failed(failures.error().value_or(
+            VortanError(VortanError::InvalidArgument, errorSource,
+                        QCoreApplication::translate("LoudnessMeter", "nothing to write"))));
 
     // An MP3 gets the loudness measured where the source does not give it, as an MP3 made
     // from a WAV file does; the other formats carry what the source has, as their reference

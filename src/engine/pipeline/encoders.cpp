@@ -23,10 +23,6 @@ namespace pipeline {
 
 namespace {
 
-QString tr(const char* text) {
-    return QCoreApplication::translate("Encoder", text);
-}
-
 // A library's error told of the file it was writing.
 VortanError naming(const QString& path, const VortanError& error) {
     return VortanError(error.number(), error.source(),
@@ -138,7 +134,8 @@ Result<std::unique_ptr<Encoder>> makeMp3Encoder(const AudioFormat& input,
     const QString source = QStringLiteral("MP3");
     if (input.channels > 2)
         return VortanError(VortanError::InvalidArgument, source,
-                           tr("%1: MP3 holds at most two channels; the audio has %2")
+                           QCoreApplication::translate(
+                               "Encoder", "%1: MP3 holds at most two channels; the audio has %2")
                                .arg(target.path)
                                .arg(input.channels));
     modLAME::EncoderConfig config = settings.mp3;
@@ -155,7 +152,8 @@ Result<std::unique_ptr<Encoder>> makeMp3Encoder(const AudioFormat& input,
         if (opened.error().source() != lameSource)
             return opened.error();
         return VortanError(opened.error().number(), lameSource,
-                           tr("%1: the MP3 encoder refused %2 channels at %3 Hz (%4)")
+                           QCoreApplication::translate(
+                               "Encoder", "%1: the MP3 encoder refused %2 channels at %3 Hz (%4)")
                                .arg(target.path)
                                .arg(input.channels)
                                .arg(input.sampleRate)
@@ -346,12 +344,14 @@ Result<std::unique_ptr<Encoder>> makeEncoder(OutputFormat format, const AudioFor
                                              const EncoderSettings& settings,
                                              const EncoderTarget& target) {
     if (!input.valid())
-        return VortanError(VortanError::InvalidArgument, displayNameOf(format),
-                           tr("%1: the audio's format is not valid (%2 Hz, %3 channels, %4 bits)")
-                               .arg(target.path)
-                               .arg(input.sampleRate)
-                               .arg(input.channels)
-                               .arg(input.bitsPerSample));
+        return VortanError(
+            VortanError::InvalidArgument, displayNameOf(format),
+            QCoreApplication::translate(
+                "Encoder", "%1: the audio's format is not valid (%2 Hz, %3 channels, %4 bits)")
+                .arg(target.path)
+                .arg(input.sampleRate)
+                .arg(input.channels)
+                .arg(input.bitsPerSample));
     switch (format) {
     case OutputFormat::Wav:
         return makeWavEncoder(input, target);
@@ -362,8 +362,9 @@ Result<std::unique_ptr<Encoder>> makeEncoder(OutputFormat format, const AudioFor
     case OutputFormat::Opus:
         return makeOpusEncoder(input, settings, target);
     }
-    return VortanError(VortanError::InvalidArgument, QStringLiteral("Encoder"),
-                       tr("%1: no encoder for this format").arg(target.path));
+    return VortanError(
+        VortanError::InvalidArgument, QStringLiteral("Encoder"),
+        QCoreApplication::translate("Encoder", "%1: no encoder for this format").arg(target.path));
 }
 
 } // namespace pipeline

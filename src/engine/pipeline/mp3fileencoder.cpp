@@ -3,6 +3,7 @@
 #include "engine/formats/wavreader.h"
 #include "engine/pipeline/conversion.h"
 
+#include <QCoreApplication>
 #include <QFileInfo>
 
 namespace {
@@ -25,20 +26,23 @@ Result<WavFormat> acceptedSource(const QString& path, std::int64_t& audioBytes) 
         return VortanError(VortanError::InvalidArgument, source(), format.error().description());
     const WavFormat& wav = format.value();
     if (wav.sampleType() == WavSampleType::Unsupported || wav.channels > 2)
-        return VortanError(
-            VortanError::InvalidArgument, source(),
-            QStringLiteral("%1: only PCM (8-, 16-, 24- or 32-bit) or floating-point (32- or "
-                           "64-bit) audio in one or two channels can be encoded (this file "
-                           "holds %2-bit audio in %3 channels, format %4)")
-                .arg(path)
-                .arg(wav.bitsPerSample)
-                .arg(wav.channels)
-                .arg(codingName(wav)));
+        return VortanError(VortanError::InvalidArgument, source(),
+                           QCoreApplication::translate(
+                               "mp3fileencoder",
+                               "%1: only PCM (8-, 16-, 24- or 32-bit) or floating-point (32- or "
+                               "64-bit) audio in one or two channels can be encoded (this file "
+                               "holds %2-bit audio in %3 channels, format %4)")
+                               .arg(path)
+                               .arg(wav.bitsPerSample)
+                               .arg(wav.channels)
+                               .arg(codingName(wav)));
     // A trailing piece of a sample frame is not audio.
     audioBytes = wav.dataLength - wav.dataLength % wav.blockAlign;
     if (audioBytes == 0)
-        return VortanError(VortanError::InvalidArgument, source(),
-                           QStringLiteral("%1: the file holds no audio to encode").arg(path));
+        return VortanError(
+            VortanError::InvalidArgument, source(),
+            QCoreApplication::translate("mp3fileencoder", "%1: the file holds no audio to encode")
+                .arg(path));
     return format;
 }
 

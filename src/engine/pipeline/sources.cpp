@@ -28,10 +28,6 @@ namespace {
 
 const QString errorSource = QStringLiteral("Source");
 
-QString tr(const char* text) {
-    return QCoreApplication::translate("Source", text);
-}
-
 VortanError sourceError(const QString& text, int number = VortanError::InvalidArgument) {
     return VortanError(number, errorSource, text);
 }
@@ -49,8 +45,10 @@ QString incompleteReason(const QString& path, std::int64_t held, std::int64_t an
     if (missingMs >= 1000)
         return audiolength::incompleteSource(path, framesToMs(held, sampleRate),
                                              framesToMs(announced, sampleRate));
-    return path + tr(": the file is incomplete: %1 ms of its audio are missing (it holds %2 "
-                     "of %3 samples; what it holds was converted)")
+    return path + QCoreApplication::translate(
+                      "Source",
+                      ": the file is incomplete: %1 ms of its audio are missing (it holds %2 "
+                      "of %3 samples; what it holds was converted)")
                       .arg(missingMs)
                       .arg(held)
                       .arg(announced);
@@ -59,8 +57,10 @@ QString incompleteReason(const QString& path, std::int64_t held, std::int64_t an
 // Damage that ends the audio early: the audio before it is good and was handed out.
 QString damagedReason(const QString& path, std::int64_t held, int sampleRate,
                       const QString& damage) {
-    return path + tr(": the file is incomplete: its audio is damaged after %1 (%2; what it "
-                     "holds before was converted)")
+    return path + QCoreApplication::translate(
+                      "Source",
+                      ": the file is incomplete: its audio is damaged after %1 (%2; what it "
+                      "holds before was converted)")
                       .arg(audiolength::minutesSeconds(framesToMs(held, sampleRate)), damage);
 }
 
@@ -97,8 +97,9 @@ class WavSource final : public Source {
     Result<bool> open() {
         int error = 0;
         if (!nativepath::openForReading(file_, path_, &error) || !file_.seek(wav_.dataOffset))
-            return sourceError(path_ + tr(": the file cannot be read: %1")
-                                           .arg(QString::fromLocal8Bit(std::strerror(error))));
+            return sourceError(
+                path_ + QCoreApplication::translate("Source", ": the file cannot be read: %1")
+                            .arg(QString::fromLocal8Bit(std::strerror(error))));
         return true;
     }
 
@@ -339,8 +340,10 @@ class FlacSource final : public Source {
             return sourceError(
                 incompleteReason(path_, held, decoder_->totalFrames(), format_.sampleRate));
         case FlacDecoder::Failure::Md5Mismatch:
-            return sourceError(path_ + tr(": the file is damaged: its audio does not match the "
-                                          "MD5 signature it records"));
+            return sourceError(path_ + QCoreApplication::translate(
+                                           "Source",
+                                           ": the file is damaged: its audio does not match the "
+                                           "MD5 signature it records"));
         case FlacDecoder::Failure::Damaged:
         case FlacDecoder::Failure::None:
             break;
@@ -486,7 +489,9 @@ Result<std::unique_ptr<Source>> openWithFfmpeg(const QString& path, const QStrin
 // channels) is refused rather than handed on.
 Result<std::unique_ptr<Source>> usable(const QString& path, std::unique_ptr<Source> source) {
     if (!source->format().valid())
-        return sourceError(path + tr(": the file's description of its audio is damaged"));
+        return sourceError(
+            path + QCoreApplication::translate("Source",
+                                               ": the file's description of its audio is damaged"));
     return source;
 }
 
@@ -496,9 +501,12 @@ Result<std::unique_ptr<Source>> openByContent(const QString& path);
 // is a file that can be read.
 std::optional<VortanError> unreadable(const QString& path) {
     if (!nativepath::exists(path))
-        return sourceError(path + tr(": the file does not exist"), VortanError::FileNotFound);
+        return sourceError(path +
+                               QCoreApplication::translate("Source", ": the file does not exist"),
+                           VortanError::FileNotFound);
     if (!nativepath::isFile(path))
-        return sourceError(path + tr(": not a file"), VortanError::PathAccess);
+        return sourceError(path + QCoreApplication::translate("Source", ": not a file"),
+                           VortanError::PathAccess);
     return std::nullopt;
 }
 
@@ -534,12 +542,13 @@ Result<std::unique_ptr<Source>> openByContent(const QString& path) {
     QFile file;
     int error = 0;
     if (!nativepath::openForReading(file, path, &error))
-        return sourceError(path + tr(": the file cannot be read: %1")
-                                      .arg(QString::fromLocal8Bit(std::strerror(error))),
-                           VortanError::PathAccess);
+        return sourceError(
+            path + QCoreApplication::translate("Source", ": the file cannot be read: %1")
+                       .arg(QString::fromLocal8Bit(std::strerror(error))),
+            VortanError::PathAccess);
     const std::int64_t size = file.size();
     if (size == 0)
-        return sourceError(path + tr(": the file is empty"));
+        return sourceError(path + QCoreApplication::translate("Source", ": the file is empty"));
     constexpr int headBytes = 16;
     QByteArray head = file.read(headBytes);
     // A tag before the audio says nothing of the format: what follows it does.
@@ -555,15 +564,18 @@ Result<std::unique_ptr<Source>> openByContent(const QString& path) {
             return sourceError(wav.error().description());
         const WavSampleType type = wav.value().sampleType();
         if (type == WavSampleType::Unsupported) // A-law, ADPCM, ... in a RIFF file
-            return openWithFfmpeg(path, tr("the WAV file's audio is coded in a way the program "
-                                           "does not read"));
+            return openWithFfmpeg(path, QCoreApplication::translate(
+                                            "Source",
+                                            "the WAV file's audio is coded in a way the program "
+                                            "does not read"));
         return openWav(path, wav.value());
     }
     case Kind::Flac: {
         auto decoder = FlacDecoder::open(path);
         if (!decoder)
             return sourceError(
-                path + tr(": the FLAC file cannot be read: %1").arg(decoder.error().description()));
+                path + QCoreApplication::translate("Source", ": the FLAC file cannot be read: %1")
+                           .arg(decoder.error().description()));
         return std::unique_ptr<Source>(new FlacSource(path, std::move(decoder.value()), size));
     }
     case Kind::Ogg: {
@@ -595,8 +607,10 @@ Result<std::unique_ptr<Source>> openWavSource(const QString& path) {
     if (!wav)
         return sourceError(wav.error().description());
     if (wav.value().sampleType() == WavSampleType::Unsupported)
-        return sourceError(path + tr(": the WAV file's audio is coded in a way the program "
-                                     "does not read"));
+        return sourceError(path + QCoreApplication::translate(
+                                      "Source",
+                                      ": the WAV file's audio is coded in a way the program "
+                                      "does not read"));
     auto source = openWav(path, wav.value());
     if (!source)
         return source;

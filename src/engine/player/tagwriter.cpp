@@ -4,6 +4,7 @@
 #include "engine/formats/mp3info.h"
 #include "engine/platform/nativepath.h"
 
+#include <QCoreApplication>
 #include <QFile>
 #include <QObject>
 
@@ -19,10 +20,10 @@ namespace {
 
 const QString errorSource = QStringLiteral("Write tag");
 
-VortanError systemError(const QString& path, const QString& what, int error) {
+// `sentence` says what failed on %1 (the path), and why (%2).
+VortanError systemError(const QString& path, const QString& sentence, int error) {
     return VortanError(error == ENOENT ? VortanError::FileNotFound : VortanError::PathAccess,
-                       errorSource,
-                       QStringLiteral("Cannot %1 %2: %3").arg(what, path, fileErrorText(error)));
+                       errorSource, sentence.arg(path, fileErrorText(error)));
 }
 
 void appendField(QByteArray& block, const QString& text, int size) {
@@ -112,8 +113,11 @@ QStringList alteredFields(const TagTexts& texts) {
 Result<Placement> writeTagBlock(const QString& path, const QByteArray& block) {
     const QByteArray name = nativepath::encode(path);
     const int fd = ::open(name.constData(), O_RDWR | O_CLOEXEC);
-    if (fd < 0)
-        return systemError(path, QStringLiteral("open"), errno);
+    if (fd < 0) {
+        const int error = errno; // before anything else may change it
+        return systemError(path, QCoreApplication::translate("tagwriter", "Cannot open %1: %2"),
+                           error);
+    }
     struct stat info = {};
     Placement placement = Placement::Appended;
     off_t offset = 0;
@@ -135,13 +139,19 @@ Result<Placement> writeTagBlock(const QString& path, const QByteArray& block) {
     if (::close(fd) != 0 && error == 0)
         error = errno;
     if (error != 0)
-        return systemError(path, QStringLiteral("write the tag to"), error);
+        return systemError(
+            path, QCoreApplication::translate("tagwriter", "Cannot write the tag to %1: %2"),
+            error);
     return placement;
 }
 
 QStringList tagFieldNames() {
-    return {QStringLiteral("Artist"), QStringLiteral("Title"),   QStringLiteral("Album"),
-            QStringLiteral("Year"),   QStringLiteral("Comment"), QStringLiteral("Genre"),
+    return {QCoreApplication::translate("tagwriter", "Artist"),
+            QCoreApplication::translate("tagwriter", "Title"),
+            QCoreApplication::translate("tagwriter", "Album"),
+            QCoreApplication::translate("tagwriter", "Year"),
+            QCoreApplication::translate("tagwriter", "Comment"),
+            QCoreApplication::translate("tagwriter", "Genre"),
             QStringLiteral("HasTag")};
 }
 

@@ -3,6 +3,7 @@
 #include "engine/prefs/mounttable.h"
 #include "engine/prefs/system.h"
 
+#include <QCoreApplication>
 #include <QFileInfo>
 
 namespace ModSysInfo {
@@ -41,7 +42,7 @@ QString DriveSpaceReport::driveListText() const {
     QString text;
     for (const DriveSpace& drive : fixedDrives)
         text += drive.root + QStringLiteral(" - ") + QString::number(drive.freeMb) +
-                QStringLiteral(" MB available\n");
+                QCoreApplication::translate("drivespace", " MB available\n");
     return text;
 }
 

@@ -2,6 +2,7 @@
 
 #include "engine/core/settings.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -149,7 +150,7 @@ std::uintptr_t interruptedStackPointer(void* context) {
 QString exceptionName(std::uint32_t code) {
     if (const char* name = nameOf(code))
         return QString::fromLatin1(name);
-    return QStringLiteral("Unknown (&H%1)")
+    return QCoreApplication::translate("errhandler", "Unknown (&H%1)")
         .arg(QStringLiteral("%1").arg(code, 8, 16, QLatin1Char('0')).toUpper());
 }
 
@@ -169,7 +170,7 @@ VortanError exceptionError(const ExceptionRecord& first) {
 }
 
 QString reportLine(std::uint32_t code) {
-    return QStringLiteral("Error %1 (%2): %3")
+    return QCoreApplication::translate("errhandler", "Error %1 (%2): %3")
         .arg(errorNumber)
         .arg(QLatin1String(errorSource), exceptionName(code));
 }

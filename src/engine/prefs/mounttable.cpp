@@ -1,5 +1,6 @@
 #include "engine/prefs/mounttable.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -213,13 +214,13 @@ DriveTypeCode classify(const MountEntry& entry, const BlockFacts& facts) {
 QString driveTypeText(int code) {
     switch (code) {
     case DriveRemovable:
-        return QStringLiteral("Removable drive");
+        return QCoreApplication::translate("mounttable", "Removable drive");
     case DriveFixed:
-        return QStringLiteral("Fixed drive");
+        return QCoreApplication::translate("mounttable", "Fixed drive");
     case DriveRemote:
-        return QStringLiteral("Network drive");
+        return QCoreApplication::translate("mounttable", "Network drive");
     case DriveCdRom:
-        return QStringLiteral("CD-ROM drive");
+        return QCoreApplication::translate("mounttable", "CD-ROM drive");
     case DriveRamDisk:
         return QStringLiteral("RAM-disk");
     default:

@@ -18,17 +18,18 @@ QString describe(const WorkItem& item, const QString& reason) {
     return item.source + QStringLiteral(": ") + reason;
 }
 
-QString text(const char* source) {
-    return QCoreApplication::translate("WindowBatch", source);
-}
-
 // What the end message says of a file an abort cut short (`verb`: "decoded").
 QString cutReason(const WorkItem& item, const QString& verb, bool single) {
     if (item.output.isEmpty() || !nativepath::isFile(item.output))
-        return single ? text("The file was aborted before anything was written.")
-                      : text("aborted before anything was written");
-    return (single ? text("The file was aborted: %1 holds only what was %2 before the abort.")
-                   : text("aborted: %1 holds only what was %2 before the abort"))
+        return single ? QCoreApplication::translate(
+                            "WindowBatch", "The file was aborted before anything was written.")
+                      : QCoreApplication::translate("WindowBatch",
+                                                    "aborted before anything was written");
+    return (single ? QCoreApplication::translate(
+                         "WindowBatch",
+                         "The file was aborted: %1 holds only what was %2 before the abort.")
+                   : QCoreApplication::translate(
+                         "WindowBatch", "aborted: %1 holds only what was %2 before the abort"))
         .arg(item.output, verb);
 }
 
@@ -43,7 +44,7 @@ RunningCaptions runningCaptions(const QString& action, const QList<WorkItem>& ru
         numbers << QStringLiteral("#%1").arg(item.index + 1);
     }
     return {action + QLatin1Char(' ') + names.join(QStringLiteral(", ")),
-            QStringLiteral("%1 %2 of %3 files")
+            QCoreApplication::translate("WindowBatch", "%1 %2 of %3 files")
                 .arg(action, numbers.join(QStringLiteral(", ")))
                 .arg(count)};
 }
@@ -180,8 +181,9 @@ std::optional<dialogs::Message> failureMessage(const BatchReport& report, const 
             break;
         case JobResult::Status::Skipped:
             if (single)
-                message.title = QStringLiteral("Critical Error");
-            lines << (single ? QStringLiteral("File not found...") : describe(item, result.reason));
+                message.title = QCoreApplication::translate("WindowBatch", "Critical Error");
+            lines << (single ? QCoreApplication::translate("WindowBatch", "File not found...")
+                             : describe(item, result.reason));
             failures = true;
             break;
         case JobResult::Status::Cancelled:
@@ -193,8 +195,10 @@ std::optional<dialogs::Message> failureMessage(const BatchReport& report, const 
         case JobResult::Status::NotStarted:
             if (report.stopReason.isEmpty())
                 continue;
-            lines << (single ? text("The file was not started.")
-                             : describe(item, text("not started")));
+            lines << (single
+                          ? QCoreApplication::translate("WindowBatch", "The file was not started.")
+                          : describe(item,
+                                     QCoreApplication::translate("WindowBatch", "not started")));
             unstarted = true;
             break;
         }
@@ -203,10 +207,11 @@ std::optional<dialogs::Message> failureMessage(const BatchReport& report, const 
     if (unstarted)
         lines << QString() << report.stopReason;
     if (notConverted > 0 && !single)
-        lines.prepend(QStringLiteral("%1 of %2 files could not be %3:\n")
-                          .arg(notConverted)
-                          .arg(report.items.size())
-                          .arg(verb));
+        lines.prepend(
+            QCoreApplication::translate("WindowBatch", "%1 of %2 files could not be %3:\n")
+                .arg(notConverted)
+                .arg(report.items.size())
+                .arg(verb));
     if (!report.problems.isEmpty()) {
         if (!lines.isEmpty())
             lines << QString();
@@ -218,7 +223,7 @@ std::optional<dialogs::Message> failureMessage(const BatchReport& report, const 
     if (failures) {
         message.icon = dialogs::Icon::Critical;
         if (message.title.isEmpty())
-            message.title = QStringLiteral("Critical error...");
+            message.title = QCoreApplication::translate("WindowBatch", "Critical error...");
     } else {
         message.icon = dialogs::Icon::Exclamation;
         message.title = dialogs::applicationTitle();

@@ -13,6 +13,7 @@
 #include "engine/service/windowbatch.h"
 #include "window/main/form1.h"
 
+#include <QCoreApplication>
 #include <QLabel>
 #include <QTimer>
 
@@ -22,17 +23,18 @@
 namespace {
 
 QString destinationCaption(const QString& wavPath) {
-    return QStringLiteral("Destination:  ") + wavPath;
+    return QCoreApplication::translate("ConversionService", "Destination:  ") + wavPath;
 }
 
 // What the window does around each file of a decoding batch. `captions` sets the window
 // caption and the two labels for the item starting. Each WAV has been closed by its job when
 // the item ends, so it is listed at once.
 WindowBatch decodingBatch(Form1& form, std::function<void(const WorkItem&)> captions) {
-    WindowBatch batch = form.fileBatch(QStringLiteral("decoded"), [captions](const WorkItem& item) {
-        captions(item);
-        DecodingActive = true;
-    });
+    WindowBatch batch = form.fileBatch(QCoreApplication::translate("ConversionService", "decoded"),
+                                       [captions](const WorkItem& item) {
+                                           captions(item);
+                                           DecodingActive = true;
+                                       });
     batch.nameCutFiles = [] { return true; };
     batch.itemFinished = [&form](const WorkItem& item,
                                  const JobResult& result) -> std::optional<QString> {
@@ -64,7 +66,7 @@ void endDecoding(Form1& form, WindowBatch& batch, bool showSize) {
     batch.ended = [&form, showSize](const BatchReport&) {
         if (showSize && nativepath::isFile(DecodeOutputFile))
             form.lblStatus->setText(QString::number(nativepath::fileSize(DecodeOutputFile)) +
-                                    QStringLiteral(" bytes"));
+                                    QCoreApplication::translate("ConversionService", " bytes"));
         form.Timer1->start();
     };
 }
@@ -75,9 +77,12 @@ void decodeList(Form1& form, const MirrorList& list, Group group) {
     ConversionBatch work = decodingWork(form, list.items());
     const auto count = work.items.size();
     auto captions = [&form, group, count](const WorkItem& item) {
-        const QString caption = QStringLiteral("Decoding ") + FileNameOf(item.source);
+        const QString caption =
+            QCoreApplication::translate("ConversionService", "Decoding ") + FileNameOf(item.source);
         const QString progress =
-            QStringLiteral("Decoding #%1 of %2 files").arg(item.index + 1).arg(count);
+            QCoreApplication::translate("ConversionService", "Decoding #%1 of %2 files")
+                .arg(item.index + 1)
+                .arg(count);
         if (group == Group::Available)
             form.setWindowTitle(caption);
         form.Label3->setText(progress);
@@ -86,7 +91,7 @@ void decodeList(Form1& form, const MirrorList& list, Group group) {
             form.setWindowTitle(caption);
     };
     WindowBatch batch = decodingBatch(form, captions);
-    form.runInParallel(batch, QStringLiteral("Decoding"), count);
+    form.runInParallel(batch, QCoreApplication::translate("ConversionService", "Decoding"), count);
     endDecoding(form, batch, group == Group::Selected);
     form.startBatch(std::move(batch), std::move(work));
 }
@@ -100,9 +105,11 @@ void decodeNode(Form1& form, const QString& nodeText) {
         return;
     }
     auto captions = [&form, nodeText](const WorkItem& item) {
-        form.Label3->setText(QStringLiteral("Decoding  ") + nodeText);
+        form.Label3->setText(QCoreApplication::translate("ConversionService", "Decoding  ") +
+                             nodeText);
         form.Label2->setText(destinationCaption(item.output));
-        form.setWindowTitle(QStringLiteral("Decoding ") + FileNameOf(item.source));
+        form.setWindowTitle(QCoreApplication::translate("ConversionService", "Decoding ") +
+                            FileNameOf(item.source));
     };
     ConversionBatch work = decodingWork(form, {*path});
     work.settings.filesAtOnce = 1;
@@ -122,14 +129,14 @@ void Form1::CmdDecoder_Click() {
     const SourceTree::Group group = sources.groupOf(sources.selectedNode());
     if (group == SourceTree::Group::Mp3) {
         if (sources.List2.isEmpty()) {
-            dialogs::msgBox(QStringLiteral("No files in list."), dialogs::Buttons::Ok,
+            dialogs::msgBox(tr("No files in list."), dialogs::Buttons::Ok,
                             dialogs::Icon::Information);
             return;
         }
         decodeList(*this, sources.List2, Group::Available);
     } else if (group == SourceTree::Group::SelectedMp3) {
         if (sources.List4.isEmpty()) {
-            dialogs::msgBox(QStringLiteral("No files selected"), dialogs::Buttons::Ok,
+            dialogs::msgBox(tr("No files selected"), dialogs::Buttons::Ok,
                             dialogs::Icon::Information);
             return;
         }

@@ -6,6 +6,7 @@
 #include "window/main/form1.h"
 
 #include <QApplication>
+#include <QCoreApplication>
 #include <QDBusMessage>
 #include <QDBusPendingCall>
 #include <QVariantMap>
@@ -61,37 +62,39 @@ Notification batchNotice(const ConversionReport& report) {
             break;
         }
     }
-    QString one = QStringLiteral("file"), many = QStringLiteral("files"), verb;
+    QString one = QCoreApplication::translate("JobNotifier", "file"),
+            many = QCoreApplication::translate("JobNotifier", "files"), verb;
     switch (report.kind) {
     case ConversionKind::WavToMp3:
-        verb = QStringLiteral("encoded");
+        verb = QCoreApplication::translate("JobNotifier", "encoded");
         break;
     case ConversionKind::Mp3ToWav:
-        verb = QStringLiteral("decoded");
+        verb = QCoreApplication::translate("JobNotifier", "decoded");
         break;
     case ConversionKind::AudioConvert:
-        verb = QStringLiteral("converted");
+        verb = QCoreApplication::translate("JobNotifier", "converted");
         break;
     case ConversionKind::CdExtraction:
-        one = QStringLiteral("track");
-        many = QStringLiteral("tracks");
-        verb = QStringLiteral("ripped");
+        one = QCoreApplication::translate("JobNotifier", "track");
+        many = QCoreApplication::translate("JobNotifier", "tracks");
+        verb = QCoreApplication::translate("JobNotifier", "ripped");
         break;
     case ConversionKind::Capture:
-        one = QStringLiteral("track");
-        many = QStringLiteral("tracks");
-        verb = QStringLiteral("recorded");
+        one = QCoreApplication::translate("JobNotifier", "track");
+        many = QCoreApplication::translate("JobNotifier", "tracks");
+        verb = QCoreApplication::translate("JobNotifier", "recorded");
         break;
     }
     QStringList parts{count(done, one, many) + QLatin1Char(' ') + verb};
     if (failed)
-        parts << QStringLiteral("%1 failed").arg(failed);
+        parts << QCoreApplication::translate("JobNotifier", "%1 failed").arg(failed);
     if (cut)
-        parts << QStringLiteral("%1 stopped early").arg(cut);
+        parts << QCoreApplication::translate("JobNotifier", "%1 stopped early").arg(cut);
     if (unstarted)
-        parts << QStringLiteral("%1 not started").arg(unstarted);
+        parts << QCoreApplication::translate("JobNotifier", "%1 not started").arg(unstarted);
     const bool clean = failed == 0 && cut == 0 && unstarted == 0;
-    return {clean ? QStringLiteral("Conversion finished") : QStringLiteral("Conversion ended"),
+    return {clean ? QCoreApplication::translate("JobNotifier", "Conversion finished")
+                  : QCoreApplication::translate("JobNotifier", "Conversion ended"),
             parts.join(QStringLiteral(", "))};
 }
 
@@ -112,12 +115,14 @@ Notification ripNotice(const RipEnding& ending) {
             break;
         }
     }
-    QStringList parts{count(ripped, QStringLiteral("track"), QStringLiteral("tracks")) +
-                      QStringLiteral(" ripped")};
+    QStringList parts{count(ripped, QCoreApplication::translate("JobNotifier", "track"),
+                            QCoreApplication::translate("JobNotifier", "tracks")) +
+                      QCoreApplication::translate("JobNotifier", " ripped")};
     if (failed)
-        parts << QStringLiteral("%1 with read errors or failed").arg(failed);
+        parts << QCoreApplication::translate("JobNotifier", "%1 with read errors or failed")
+                     .arg(failed);
     if (cut)
-        parts << QStringLiteral("%1 stopped or not started").arg(cut);
+        parts << QCoreApplication::translate("JobNotifier", "%1 stopped or not started").arg(cut);
     bool mismatch = false;
     if (ending.databaseAnswered && ending.log.accurateRip && ending.log.accurateRip->ok()) {
         int covered = 0, accurate = 0;
@@ -129,13 +134,17 @@ Notification ripNotice(const RipEnding& ending) {
         }
         mismatch = ending.mismatch();
         if (covered > 0 && accurate == covered)
-            parts << (covered == 1 ? QStringLiteral("accurately ripped")
-                                   : QStringLiteral("all accurately ripped"));
+            parts << (covered == 1
+                          ? QCoreApplication::translate("JobNotifier", "accurately ripped")
+                          : QCoreApplication::translate("JobNotifier", "all accurately ripped"));
         else if (covered > 0)
-            parts << QStringLiteral("%1 of %2 accurately ripped").arg(accurate).arg(covered);
+            parts << QCoreApplication::translate("JobNotifier", "%1 of %2 accurately ripped")
+                         .arg(accurate)
+                         .arg(covered);
     }
     const bool clean = failed == 0 && cut == 0 && !mismatch && ending.unfinished.empty();
-    return {clean ? QStringLiteral("Rip finished") : QStringLiteral("Rip ended"),
+    return {clean ? QCoreApplication::translate("JobNotifier", "Rip finished")
+                  : QCoreApplication::translate("JobNotifier", "Rip ended"),
             parts.join(QStringLiteral(", "))};
 }
 

@@ -11,6 +11,7 @@
 #include <QGuiApplication>
 #include <QUrl>
 
+#include <QCoreApplication>
 #include <QSet>
 #include <QThread>
 
@@ -121,11 +122,13 @@ void openPaths(Form1& window, const QStringList& paths, std::function<void(const
         for (const QString& file : std::as_const(outcome.listed))
             window.tree().addClosedFile(file);
         if (!outcome.refused.isEmpty())
-            dialogs::msgBox(QStringLiteral("These could not be opened (not a WAV, MP3 or audio "
-                                           "file, a cue sheet or a folder):\n\n") +
-                                outcome.refused.join(QLatin1Char('\n')),
-                            dialogs::Buttons::Ok, dialogs::Icon::Exclamation,
-                            QStringLiteral("Open"));
+            dialogs::msgBox(
+                QCoreApplication::translate("LaunchReceiver",
+                                            "These could not be opened (not a WAV, MP3 or audio "
+                                            "file, a cue sheet or a folder):\n\n") +
+                    outcome.refused.join(QLatin1Char('\n')),
+                dialogs::Buttons::Ok, dialogs::Icon::Exclamation,
+                QCoreApplication::translate("LaunchReceiver", "Open"));
         if (done)
             done(outcome);
     };

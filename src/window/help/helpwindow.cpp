@@ -10,7 +10,7 @@
 
 HelpWindow::HelpWindow(QWidget* parent) : QWidget(parent, Qt::Window) {
     setObjectName(QStringLiteral("HelpWindow"));
-    setWindowTitle(QStringLiteral("MP3 Vortan Help"));
+    setWindowTitle(tr("MP3 Vortan Help"));
     resize(760, 600);
 
     browser_ = new QTextBrowser(this);
@@ -19,9 +19,9 @@ HelpWindow::HelpWindow(QWidget* parent) : QWidget(parent, Qt::Window) {
     browser_->setOpenLinks(false);
     connect(browser_, &QTextBrowser::anchorClicked, this, &HelpWindow::followLink);
 
-    auto* back = new QPushButton(QStringLiteral("Back"), this);
-    auto* contents = new QPushButton(QStringLiteral("Contents"), this);
-    auto* closeButton = new QPushButton(QStringLiteral("Close"), this);
+    auto* back = new QPushButton(tr("Back"), this);
+    auto* contents = new QPushButton(tr("Contents"), this);
+    auto* closeButton = new QPushButton(tr("Close"), this);
     connect(back, &QPushButton::clicked, browser_, &QTextBrowser::backward);
     connect(browser_, &QTextBrowser::backwardAvailable, back, &QPushButton::setEnabled);
     back->setEnabled(false);

@@ -4,13 +4,16 @@
 #include "window/main/filebatch.h"
 #include "window/main/form1.h"
 
+#include <QCoreApplication>
 #include <QTimer>
 
 namespace {
 
 // The sources are the user's own files: a conversion never deletes them.
-const filebatch::Kind audioConversion{ConversionKind::AudioConvert, QStringLiteral("Converting"),
-                                      QStringLiteral("converted"), false};
+filebatch::Kind audioConversion() {
+    return {ConversionKind::AudioConvert, QCoreApplication::translate("Form1", "Converting"),
+            QCoreApplication::translate("Form1", "converted"), false};
+}
 
 } // namespace
 
@@ -18,16 +21,16 @@ void Form1::cmdConvertAudio_Click() {
     const SourceTree::NodeId node = tree().selectedNode();
     const SourceTree::Group group = tree().groupOf(node);
     if (group == SourceTree::Group::Audio) {
-        filebatch::runList(*this, audioConversion, tree().audioFiles.items(),
+        filebatch::runList(*this, audioConversion(), tree().audioFiles.items(),
                            filebatch::Listing::Any);
     } else if (group == SourceTree::Group::SelectedAudio) {
-        filebatch::runList(*this, audioConversion, tree().selectedAudioFiles.items(),
+        filebatch::runList(*this, audioConversion(), tree().selectedAudioFiles.items(),
                            filebatch::Listing::Any);
     } else if (tree().NodeKind(node) == 3 &&
                tree().startJobFor(node) == SourceTree::StartJob::Convert) {
         // A node found in neither audio list names no file the program knows: nothing runs.
         if (const auto path = tree().filePathOf(node))
-            filebatch::runOne(*this, audioConversion, *path);
+            filebatch::runOne(*this, audioConversion(), *path);
         else
             Timer1->start();
     }

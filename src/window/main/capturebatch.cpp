@@ -21,6 +21,7 @@
 #include "window/main/form1.h"
 
 #include <QCheckBox>
+#include <QCoreApplication>
 #include <QFileInfo>
 #include <QLabel>
 #include <QLocale>
@@ -57,13 +58,13 @@ int lastAudioTrack(const std::vector<int>& tracks, const std::vector<int>& dataT
 // encoded to MP3 and FLAC").
 QString recordingFormatText(const CaptureFormat& format,
                             const std::vector<pipeline::OutputFormat>& encodedTo) {
-    QString text =
-        QStringLiteral("WAV, %1 Hz, 16-bit, %2")
-            .arg(QLocale(QLocale::English).toString(format.samplesPerSecond))
-            .arg(format.channels == 1 ? QStringLiteral("mono") : QStringLiteral("stereo"));
+    QString text = QCoreApplication::translate("Form1", "WAV, %1 Hz, 16-bit, %2")
+                       .arg(QLocale(QLocale::English).toString(format.samplesPerSecond))
+                       .arg(format.channels == 1 ? QCoreApplication::translate("Form1", "mono")
+                                                 : QCoreApplication::translate("Form1", "stereo"));
     for (std::size_t k = 0; k < encodedTo.size(); ++k)
-        text += (k == 0                      ? QStringLiteral(", then encoded to ")
-                 : k + 1 == encodedTo.size() ? QStringLiteral(" and ")
+        text += (k == 0 ? QCoreApplication::translate("Form1", ", then encoded to ")
+                 : k + 1 == encodedTo.size() ? QCoreApplication::translate("Form1", " and ")
                                              : QStringLiteral(", ")) +
                 pipeline::displayNameOf(encodedTo[k]);
     return text;
@@ -248,7 +249,7 @@ ConversionBatch Form1::recordingWork(TwoStepRecording& run) const {
 }
 
 WindowBatch Form1::recordingBatch(const std::shared_ptr<TwoStepRecording>& run) {
-    WindowBatch batch = fileBatch(QStringLiteral("recorded"), [this, run](const WorkItem& item) {
+    WindowBatch batch = fileBatch(tr("recorded"), [this, run](const WorkItem& item) {
         const int track = run->tracks[item.index];
         currentTrackNumber = track;
         if (item.index > 0)
@@ -256,10 +257,10 @@ WindowBatch Form1::recordingBatch(const std::shared_ptr<TwoStepRecording>& run) 
         recordEndMs = trackSpan(track).endMs;
         Command2->setVisible(true);
         CurrentFile = item.output;
-        const QString caption = QStringLiteral("Extracting Track %1").arg(track);
+        const QString caption = tr("Extracting Track %1").arg(track);
         setWindowTitle(caption);
         Label3->setText(caption);
-        Label2->setText(QStringLiteral("Destination: ") + item.output);
+        Label2->setText(tr("Destination: ") + item.output);
     });
     batch.progress = [this](const QString& caption, int percent) {
         Label33->setText(caption);
@@ -321,7 +322,7 @@ void Form1::recordingEnded(TwoStepRecording& run, const BatchReport& report) {
         log.tracks.push_back(logEntry(run, at, result));
     }
     if (!untagged.isEmpty() && !report.endedFromOutside)
-        dialogs::msgBox(QStringLiteral("The album's ReplayGain could not be written into:\n") +
+        dialogs::msgBox(tr("The album's ReplayGain could not be written into:\n") +
                             untagged.join(QLatin1Char('\n')),
                         dialogs::Buttons::Ok, dialogs::Icon::Critical);
     if (!log.tracks.empty() && !report.endedFromOutside)
@@ -344,8 +345,7 @@ void Form1::encodeRecording(const std::shared_ptr<TwoStepRecording>& run, std::s
             recorded.wav.endsWith(QLatin1String(".wav"))) {
             if (const auto error = tree().DeleteFileAndNode(recorded.wav, false)) {
                 if (!problem)
-                    problem = recorded.wav +
-                              QStringLiteral(": encoded, but the WAV could not be deleted: ") +
+                    problem = recorded.wav + tr(": encoded, but the WAV could not be deleted: ") +
                               error->description();
             } else {
                 recorded.wav.clear();
@@ -388,11 +388,11 @@ void Form1::encodeRecording(const std::shared_ptr<TwoStepRecording>& run, std::s
     };
     const QString wavPath = recorded.wav;
     const QString base = BaseName(wavPath);
-    setWindowTitle(QStringLiteral("Encoding ") + base + QStringLiteral(".wav"));
-    Label3->setText(QStringLiteral("Encoding ") + wavPath);
+    setWindowTitle(tr("Encoding ") + base + QStringLiteral(".wav"));
+    Label3->setText(tr("Encoding ") + wavPath);
     lblStatus->clear();
     if (format == pipeline::OutputFormat::Mp3) {
-        Label2->setText(QStringLiteral("Destination:  ") + DecodePath + QLatin1Char('/') + base +
+        Label2->setText(tr("Destination:  ") + DecodePath + QLatin1Char('/') + base +
                         QStringLiteral(".mp3"));
         EncodeFileControls controls;
         controls.Label33 = Label33;
@@ -428,10 +428,10 @@ void Form1::convertRecording(const QString& wavPath, pipeline::OutputFormat form
     work.settings.deleteSource = false; // the recording goes once every format is made
     const QString output = ConversionService::outputFor(work.kind, work.settings, wavPath);
     work.items = {WorkItem{wavPath, output}};
-    Label2->setText(QStringLiteral("Destination:  ") + output);
+    Label2->setText(tr("Destination:  ") + output);
     Command2->setVisible(true);
     WindowBatch batch;
-    batch.verb = QStringLiteral("encoded");
+    batch.verb = tr("encoded");
     const QString title = windowTitle();
     batch.progress = [this, title](const QString& caption, int percent) {
         setWindowTitle(progressTitle(caption, title));

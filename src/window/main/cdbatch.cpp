@@ -16,6 +16,7 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
 #include <QLabel>
@@ -194,20 +195,22 @@ void extractTracks(Form1& w, const Disc& disc, const BatchChoices& choices) {
         return expectedTrackBytes(extraction, ms);
     };
 
-    WindowBatch batch =
-        w.fileBatch(QStringLiteral("extracted"), [&w, plan, choices](const WorkItem& item) {
+    WindowBatch batch = w.fileBatch(
+        QCoreApplication::translate("Form1", "extracted"),
+        [&w, plan, choices](const WorkItem& item) {
             const int track = plan->track(item.index);
             w.currentTrackNumber = track;
             CurrentFile = item.output;
             if (choices.followEntries)
                 w.lstRecordIndex = item.index;
-            const QString caption = QStringLiteral("Extracting Track %1").arg(track);
+            const QString caption =
+                QCoreApplication::translate("Form1", "Extracting Track %1").arg(track);
             w.setWindowTitle(caption);
             w.Label3->setText(caption);
-            w.Label2->setText(QStringLiteral("Destination: ") + item.output);
+            w.Label2->setText(QCoreApplication::translate("Form1", "Destination: ") + item.output);
         });
     batch.progress = [&w](const QString& figure, int percent) {
-        w.setWindowTitle(QStringLiteral("Progress ") + figure);
+        w.setWindowTitle(QCoreApplication::translate("Form1", "Progress ") + figure);
         w.Label33->setText(figure);
         w.ProgressBar1->setValue(percent);
     };
@@ -331,9 +334,9 @@ std::optional<Disc> Form1::listedDiscNow() {
     Disc disc = stillInDrive(listedDisc_);
     if (!disc.changed)
         return disc;
-    dialogs::msgBox(QStringLiteral("The disc in the drive is not the disc listed. Its tracks "
-                                   "are not extracted: refresh the list of tracks and choose "
-                                   "them again."),
+    dialogs::msgBox(tr("The disc in the drive is not the disc listed. Its tracks "
+                       "are not extracted: refresh the list of tracks and choose "
+                       "them again."),
                     dialogs::Buttons::Ok, dialogs::Icon::Exclamation);
     return std::nullopt;
 }
@@ -358,7 +361,7 @@ void Form1::cmdStart_Click() {
             // Nothing starts, so nothing changes: the selection still mirrors its group.
             lstRecord = before;
             dialogs::msgBox(left.dataTracks.isEmpty() && !left.hiddenTrack
-                                ? QStringLiteral("You must select tracks to record.")
+                                ? tr("You must select tracks to record.")
                                 : nothingToExtractMessage(left),
                             dialogs::Buttons::Ok, dialogs::Icon::Information);
             return;
@@ -368,7 +371,7 @@ void Form1::cmdStart_Click() {
         recordEndMs = 0;
     }
 
-    const QString caption = QStringLiteral(" Extracting Track %1").arg(currentTrackNumber);
+    const QString caption = tr(" Extracting Track %1").arg(currentTrackNumber);
     setWindowTitle(caption);
     Label3->setText(caption);
 
@@ -381,13 +384,13 @@ void Form1::cmdStart_Click() {
 }
 
 void Form1::StartTrackRecording3(int trackNumber) {
-    const QString caption = QStringLiteral("Extracting Track %1").arg(trackNumber);
+    const QString caption = tr("Extracting Track %1").arg(trackNumber);
     setWindowTitle(caption);
     Label3->setText(caption);
     // Shown only: each track's real name is drawn when its turn comes.
     CurrentFile = trackOutputBase(DecodePath, drawFileNumber(listedDisc_.identity()), trackNumber) +
                   QStringLiteral(".wav");
-    Label2->setText(QStringLiteral("Destination: ") + CurrentFile);
+    Label2->setText(tr("Destination: ") + CurrentFile);
     Disablem();
     Command6_Click();
 }
@@ -396,7 +399,7 @@ void Form1::Check3_Click() {
     if (Check3->checkState() == Qt::Checked) {
         // Every audio track is selected, whatever was selected before: all but the data tracks
         // go to "Selected Tracks", in disc order. The hidden track stays where it was.
-        Check3->setText(QStringLiteral("All Tracks"));
+        Check3->setText(tr("All Tracks"));
         MirrorList& lstRecord = tree().lstRecord;
         MirrorList& lstTracks = tree().lstTracks;
         std::map<int, QString> chosen; // by track number
@@ -429,7 +432,7 @@ void Form1::Check3_Click() {
         return;
     }
     // Cleared: the disc is listed again, every track available.
-    Check3->setText(QStringLiteral("Select Tracks"));
+    Check3->setText(tr("Select Tracks"));
     cmdRefresh_Click();
     tree().showfiles();
 }
@@ -493,7 +496,7 @@ void Form1::chkAlsoWrite_Click() {
 
 void Form1::Chk2Stage_Click() {
     if (Chk2Stage->checkState() == Qt::Checked)
-        Chk2Stage->setText(QStringLiteral("1 Step Extraction"));
+        Chk2Stage->setText(tr("1 Step Extraction"));
     else if (Chk2Stage->checkState() == Qt::Unchecked)
-        Chk2Stage->setText(QStringLiteral("2 Step Extraction"));
+        Chk2Stage->setText(tr("2 Step Extraction"));
 }

@@ -71,8 +71,8 @@ void Form1::DriveList_Click() {
 
 void Form1::mnuOpenImage_Click() {
     dialogs::FileRequest request;
-    request.title = QStringLiteral("Open Disc Image");
-    request.filter = QStringLiteral("Cue Sheets (*.cue)");
+    request.title = tr("Open Disc Image");
+    request.filter = tr("Cue Sheets (*.cue)");
     const QStringList picked = dialogs::handler().openFiles(request);
     if (picked.isEmpty())
         return;
@@ -83,7 +83,7 @@ bool Form1::openDiscImage(const QString& cuePath) {
     const Result<cddrives::ImageReport> image = cddrives::registerImage(cuePath);
     if (!image) {
         dialogs::msgBox(image.error().description(), dialogs::Buttons::Ok,
-                        dialogs::Icon::Exclamation, QStringLiteral("Open Disc Image"));
+                        dialogs::Icon::Exclamation, tr("Open Disc Image"));
         return false;
     }
     // The image's entry: after the devices, in place of the blank entry a machine without
@@ -100,12 +100,11 @@ bool Form1::openDiscImage(const QString& cuePath) {
     tree().showfiles();
 
     if (!image->incompleteTracks.isEmpty())
-        dialogs::msgBox(QStringLiteral("%1: the data file holds less than the cue sheet "
-                                       "describes (an incomplete copy?).\n\n%2")
+        dialogs::msgBox(tr("%1: the data file holds less than the cue sheet "
+                           "describes (an incomplete copy?).\n\n%2")
                             .arg(QFileInfo(cuePath).fileName(),
                                  image->incompleteTracks.join(QLatin1Char('\n'))),
-                        dialogs::Buttons::Ok, dialogs::Icon::Exclamation,
-                        QStringLiteral("Open Disc Image"));
+                        dialogs::Buttons::Ok, dialogs::Icon::Exclamation, tr("Open Disc Image"));
     return true;
 }
 
@@ -129,7 +128,7 @@ void Form1::mnuVerify_Click() {
         setEnabled(true);
         dialogs::msgBox(verdict->text(), dialogs::Buttons::Ok,
                         verdict->matched ? dialogs::Icon::Information : dialogs::Icon::Exclamation,
-                        QStringLiteral("Verify against Disc"));
+                        tr("Verify against Disc"));
     });
     setEnabled(false);
     verifying_->start();

@@ -5,16 +5,20 @@
 #include "window/main/form1.h"
 
 #include <QAction>
+#include <QCoreApplication>
 #include <QLabel>
 #include <QTimer>
 
 namespace {
 
-const QString title = QStringLiteral("Convert Folder");
+QString title() {
+    return QCoreApplication::translate("Form1", "Convert Folder");
+}
 
 QString summaryOf(const library::MirrorCounts& c) {
     QString text =
-        QStringLiteral("Converted: %1\nCopied: %2\nUp to date: %3\nFailed: %4\nRemoved: %5")
+        QCoreApplication::translate(
+            "Form1", "Converted: %1\nCopied: %2\nUp to date: %3\nFailed: %4\nRemoved: %5")
             .arg(c.converted)
             .arg(c.copied)
             .arg(c.upToDate)
@@ -63,7 +67,8 @@ void Form1::planFolder(const library::MirrorRequest& request,
         job->deleteLater();
         const JobResult result = job->result();
         if (result.status == JobResult::Status::Failed)
-            dialogs::msgBox(result.reason, dialogs::Buttons::Ok, dialogs::Icon::Exclamation, title);
+            dialogs::msgBox(result.reason, dialogs::Buttons::Ok, dialogs::Icon::Exclamation,
+                            title());
         else if (result.status == JobResult::Status::Completed)
             then(job->run());
     });
@@ -74,24 +79,24 @@ void Form1::runFolder(const std::shared_ptr<library::MirrorRun>& run) {
     const Result<int> orphans = run->settleOrphans();
     if (!orphans) {
         dialogs::msgBox(orphans.error().description(), dialogs::Buttons::Ok,
-                        dialogs::Icon::Exclamation, title);
+                        dialogs::Icon::Exclamation, title());
         return;
     }
     if (run->tasks().empty()) {
         dialogs::msgBox(summaryOf(run->counts()), dialogs::Buttons::Ok, dialogs::Icon::Information,
-                        title);
+                        title());
         return;
     }
     ConversionBatch work = run->batch();
     const auto count = work.items.size();
-    const QString action = QStringLiteral("Converting");
-    WindowBatch batch = fileBatch(QStringLiteral("converted"), [this, run, count,
-                                                                action](const WorkItem& item) {
-        setWindowTitle(action + QLatin1Char(' ') + run->label(item));
-        Label3->setText(action + QStringLiteral(" #%1 of %2 files").arg(item.index + 1).arg(count));
-        Label2->setText(QStringLiteral("Destination:  ") +
-                        run->tasks().at(static_cast<std::size_t>(item.index)).output);
-    });
+    const QString action = tr("Converting");
+    WindowBatch batch =
+        fileBatch(tr("converted"), [this, run, count, action](const WorkItem& item) {
+            setWindowTitle(action + QLatin1Char(' ') + run->label(item));
+            Label3->setText(action + tr(" #%1 of %2 files").arg(item.index + 1).arg(count));
+            Label2->setText(tr("Destination:  ") +
+                            run->tasks().at(static_cast<std::size_t>(item.index)).output);
+        });
     // A full disk fails every file after it the same way: the batch stops there.
     batch.itemFinished = [this, run](const WorkItem&,
                                      const JobResult& result) -> std::optional<QString> {
@@ -103,7 +108,7 @@ void Form1::runFolder(const std::shared_ptr<library::MirrorRun>& run) {
         run->account(report.results);
         if (!report.endedFromOutside)
             dialogs::msgBox(summaryOf(run->counts()), dialogs::Buttons::Ok,
-                            dialogs::Icon::Information, title);
+                            dialogs::Icon::Information, title());
         Timer1->start();
     };
     runInParallel(batch, action, count);

@@ -11,6 +11,7 @@
 #include "window/main/readoffsetfinder.h"
 
 #include <QAction>
+#include <QCoreApplication>
 #include <QFileInfo>
 #include <QLabel>
 #include <QRegularExpression>
@@ -19,12 +20,17 @@
 
 namespace {
 
-const QString lookUpTitle = QStringLiteral("Look Up Disc Information");
-const QString dialogTitle = QStringLiteral("Disc Information");
+QString lookUpTitle() {
+    return QCoreApplication::translate("Form1", "Look Up Disc Information");
+}
+QString dialogTitle() {
+    return QCoreApplication::translate("Form1", "Disc Information");
+}
 
 void sayNoDisc(const QString& title) {
-    dialogs::msgBox(QStringLiteral("There is no music disc to look at. Insert a music CD or "
-                                   "open a disc image, and its tracks are listed."),
+    dialogs::msgBox(QCoreApplication::translate(
+                        "Form1", "There is no music disc to look at. Insert a music CD or "
+                                 "open a disc image, and its tracks are listed."),
                     dialogs::Buttons::Ok, dialogs::Icon::Exclamation, title);
 }
 
@@ -76,7 +82,7 @@ class CoverChoice {
         if (!read) {
             dialogs::msgBox(Form1::tr("This picture cannot be the front cover.\n\n%1")
                                 .arg(read.error().description()),
-                            dialogs::Buttons::Ok, dialogs::Icon::Exclamation, dialogTitle);
+                            dialogs::Buttons::Ok, dialogs::Icon::Exclamation, dialogTitle());
             return picture();
         }
         cover_ = Form1::DiscCover{read.value(), {}, true};
@@ -143,14 +149,14 @@ void Form1::mnuLookUp_Click() {
     if (lookingUp_)
         return;
     if (listedDisc_.key.isEmpty()) {
-        sayNoDisc(lookUpTitle);
+        sayNoDisc(lookUpTitle());
         return;
     }
     if (listedDisc_.known.musicBrainz.id.isEmpty()) {
-        dialogs::msgBox(QStringLiteral("The disc's MusicBrainz disc ID could not be computed, "
-                                       "so it cannot be looked up.\n\n%1")
+        dialogs::msgBox(tr("The disc's MusicBrainz disc ID could not be computed, "
+                           "so it cannot be looked up.\n\n%1")
                             .arg(listedDisc_.known.discIdError),
-                        dialogs::Buttons::Ok, dialogs::Icon::Exclamation, lookUpTitle);
+                        dialogs::Buttons::Ok, dialogs::Icon::Exclamation, lookUpTitle());
         return;
     }
     musicbrainz::LookupRequest request;
@@ -163,7 +169,7 @@ void Form1::mnuLookUp_Click() {
     lookingUp_ = true;
     mnuLookUp->setEnabled(false);
     mnuLookUp2->setEnabled(false);
-    lblStatus->setText(QStringLiteral("Looking up the disc at MusicBrainz..."));
+    lblStatus->setText(tr("Looking up the disc at MusicBrainz..."));
     lookup_->start(
         request, [this, key, cdText, discId](const musicbrainz::DiscLookup::Result& result) {
             lookingUp_ = false;
@@ -171,17 +177,16 @@ void Form1::mnuLookUp_Click() {
             mnuLookUp2->setEnabled(true);
             lblStatus->clear();
             if (!result) {
-                dialogs::msgBox(QStringLiteral("The disc information could not be looked up, and "
-                                               "nothing was changed.\n\n%1")
+                dialogs::msgBox(tr("The disc information could not be looked up, and "
+                                   "nothing was changed.\n\n%1")
                                     .arg(result.error().description()),
-                                dialogs::Buttons::Ok, dialogs::Icon::Exclamation, lookUpTitle);
+                                dialogs::Buttons::Ok, dialogs::Icon::Exclamation, lookUpTitle());
                 return;
             }
             const std::vector<musicbrainz::ReleaseMatch>& releases = result.value();
             if (releases.empty()) {
-                dialogs::msgBox(
-                    QStringLiteral("MusicBrainz does not know this disc (disc ID %1).").arg(discId),
-                    dialogs::Buttons::Ok, dialogs::Icon::Information, lookUpTitle);
+                dialogs::msgBox(tr("MusicBrainz does not know this disc (disc ID %1).").arg(discId),
+                                dialogs::Buttons::Ok, dialogs::Icon::Information, lookUpTitle());
                 return;
             }
             std::size_t chosen = 0;
@@ -190,8 +195,8 @@ void Form1::mnuLookUp_Click() {
                 for (const musicbrainz::ReleaseMatch& match : releases)
                     items << musicbrainz::releaseLabel(match);
                 const std::optional<int> pick = dialogs::handler().choose(
-                    lookUpTitle,
-                    QStringLiteral("MusicBrainz knows %1 releases of this disc. Choose yours:")
+                    lookUpTitle(),
+                    tr("MusicBrainz knows %1 releases of this disc. Choose yours:")
                         .arg(releases.size()),
                     items);
                 if (!pick || *pick < 0 || static_cast<std::size_t>(*pick) >= releases.size())
@@ -201,7 +206,7 @@ void Form1::mnuLookUp_Click() {
             DiscInfo merged = discinfo::merge(cdText, releases[chosen].disc);
             merged.discId = discId;
             discInfos_[key] = merged;
-            lblStatus->setText(QStringLiteral("Disc information: ") +
+            lblStatus->setText(tr("Disc information: ") +
                                musicbrainz::releaseLabel(releases[chosen]));
             startCoverFetch(key, merged.releaseId);
         });
@@ -244,30 +249,28 @@ Form1::DiscCover Form1::discCover() const {
 
 void Form1::mnuDiscInfo_Click() {
     if (listedDisc_.key.isEmpty()) {
-        sayNoDisc(dialogTitle);
+        sayNoDisc(dialogTitle());
         return;
     }
     // Each track's title and artist are shown; a track's artist field is empty while the
     // track has the album's artist, so that a new album artist reaches every such track.
     const DiscInfo known = discInfo();
-    QList<dialogs::FormField> fields{{QStringLiteral("Album"), known.album},
-                                     {QStringLiteral("Artist"), known.artist},
-                                     {QStringLiteral("Year or date"), known.date}};
+    QList<dialogs::FormField> fields{
+        {tr("Album"), known.album}, {tr("Artist"), known.artist}, {tr("Year or date"), known.date}};
     constexpr qsizetype firstTrackField = 3;
     for (const int number : listedDisc_.known.tracks) {
         const TrackInfo* track = known.track(number);
         const QString artist = track && track->artist != known.artist ? track->artist : QString();
-        fields.append({QStringLiteral("Track %1").arg(number), track ? track->title : QString()});
-        fields.append({QStringLiteral("Track %1 artist").arg(number), artist});
+        fields.append({tr("Track %1").arg(number), track ? track->title : QString()});
+        fields.append({tr("Track %1 artist").arg(number), artist});
     }
     // What the disc itself says, shown only: its catalogue number and ISRCs.
     if (!listedDisc_.known.catalog.isEmpty())
-        fields.append({QStringLiteral("Catalogue number"), listedDisc_.known.catalog, true});
+        fields.append({tr("Catalogue number"), listedDisc_.known.catalog, true});
     const discinfo::DriveDisc& listed = listedDisc_.known;
     for (std::size_t i = 0; i < listed.tracks.size() && i < listed.isrc.size(); ++i)
         if (!listed.isrc[i].isEmpty())
-            fields.append(
-                {QStringLiteral("Track %1 ISRC").arg(listed.tracks[i]), listed.isrc[i], true});
+            fields.append({tr("Track %1 ISRC").arg(listed.tracks[i]), listed.isrc[i], true});
     // The cover shown, changed by the picture's buttons; kept for the rip once OK is pressed.
     DiscCover shown = discCover();
     if (isFetchingCover() && coverFetchKey_ == listedDisc_.key)
@@ -278,16 +281,16 @@ void Form1::mnuDiscInfo_Click() {
     };
     std::optional<QStringList> values;
     for (;;) {
-        values = dialogs::handler().pictureForm(dialogTitle, fields, cover.picture(), change);
+        values = dialogs::handler().pictureForm(dialogTitle(), fields, cover.picture(), change);
         if (!values || values->size() != fields.size())
             return;
         const QString date = values->at(2).trimmed();
         if (date.isEmpty() || isDiscDate(date))
             break;
-        dialogs::msgBox(QStringLiteral("\"%1\" is not a year or a date. Write it as 1998, "
-                                       "1998-06 or 1998-06-02, or leave it empty.")
+        dialogs::msgBox(tr("\"%1\" is not a year or a date. Write it as 1998, "
+                           "1998-06 or 1998-06-02, or leave it empty.")
                             .arg(date),
-                        dialogs::Buttons::Ok, dialogs::Icon::Exclamation, dialogTitle);
+                        dialogs::Buttons::Ok, dialogs::Icon::Exclamation, dialogTitle());
         // The form comes back as the user left it.
         for (qsizetype i = 0; i < fields.size(); ++i)
             fields[i].value = values->at(i);
@@ -327,12 +330,12 @@ void Form1::mnuDiscInfo_Click() {
 }
 
 void Form1::mnuFindOffset_Click() {
-    const QString title = QStringLiteral("Find Read Offset");
+    const QString title = tr("Find Read Offset");
     if (offsetFinder_)
         return;
     if (isJobRunning()) {
-        dialogs::msgBox(QStringLiteral("The drive is busy with a conversion. Find its offset "
-                                       "once the conversion has ended."),
+        dialogs::msgBox(tr("The drive is busy with a conversion. Find its offset "
+                           "once the conversion has ended."),
                         dialogs::Buttons::Ok, dialogs::Icon::Exclamation, title);
         return;
     }
@@ -343,7 +346,7 @@ void Form1::mnuFindOffset_Click() {
     }
     offsetFinder_ = finder;
     mnuFindOffset->setEnabled(false);
-    lblStatus->setText(QStringLiteral("Finding the drive's read offset..."));
+    lblStatus->setText(tr("Finding the drive's read offset..."));
     connect(finder, &ReadOffsetFinder::ended, this, [this](const QString& statusText) {
         mnuFindOffset->setEnabled(true);
         lblStatus->setText(statusText);

@@ -7,6 +7,7 @@
 
 #include "engine/platform/nativepath.h"
 
+#include <QCoreApplication>
 #include <QLabel>
 #include <QProgressBar>
 #include <QWidget>
@@ -70,7 +71,7 @@ void encodeFound(ConversionService& service, const QString& sourcePath,
     work.items = {
         WorkItem{sourcePath, ConversionService::outputFor(work.kind, DecodePath, sourcePath)}};
     WindowBatch batch;
-    batch.verb = QStringLiteral("encoded");
+    batch.verb = QCoreApplication::translate("encodefile", "encoded");
     if (window->mayStart)
         batch.mayStart = [window](const WorkItem&, std::int64_t expected, std::int64_t) {
             return window->mayStart(expected); // a batch of one: nothing else is under way
@@ -114,7 +115,8 @@ void EncodeFile(ConversionService& service, const QString& sourcePath,
         encodeFound(service, sourcePath, window, config, std::move(done));
         return;
     }
-    dialogs::msgBox(QStringLiteral("File not found..."), dialogs::Buttons::Ok,
-                    dialogs::Icon::Critical, QStringLiteral("Critical Error"));
+    dialogs::msgBox(QCoreApplication::translate("encodefile", "File not found..."),
+                    dialogs::Buttons::Ok, dialogs::Icon::Critical,
+                    QCoreApplication::translate("encodefile", "Critical Error"));
     deliverLater(service, std::move(done), {});
 }

@@ -25,6 +25,7 @@
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
 #include <QLabel>
@@ -64,7 +65,7 @@ std::array<QAction*, 5> jobLockedItems(const Form1& w) {
 }
 
 QString destinationCaption() {
-    return QStringLiteral("Destination:  ") + DecodePath + QLatin1Char('/');
+    return QCoreApplication::translate("Form1", "Destination:  ") + DecodePath + QLatin1Char('/');
 }
 
 } // namespace
@@ -135,13 +136,16 @@ void Form1::connectCommands() {
     connect(mnuRefreshlist, &QAction::triggered, this, &Form1::C1212_Click);
 
     auto player = [this] {
-        openOtherWindow(&Form1::playerWindowRequested, QStringLiteral("play list"));
+        openOtherWindow(&Form1::playerWindowRequested,
+                        tr("The play list window is not available yet."));
     };
     auto search = [this] {
-        openOtherWindow(&Form1::searchWindowRequested, QStringLiteral("file search"));
+        openOtherWindow(&Form1::searchWindowRequested,
+                        tr("The file search window is not available yet."));
     };
     auto preferences = [this] {
-        openOtherWindow(&Form1::preferencesWindowRequested, QStringLiteral("preferences"));
+        openOtherWindow(&Form1::preferencesWindowRequested,
+                        tr("The preferences window is not available yet."));
     };
     connect(C5555555, &QPushButton::clicked, this, player);
     connect(mnuPlaylist, &QAction::triggered, this, player);
@@ -192,8 +196,8 @@ void Form1::connectCommands() {
         if (tree_->startJobFor(tree_->selectedNode()) == SourceTree::StartJob::Extract)
             CmdSelectAction_Click();
         else
-            dialogs::msgBox(QStringLiteral("You must select tracks to record."),
-                            dialogs::Buttons::Ok, dialogs::Icon::Information);
+            dialogs::msgBox(tr("You must select tracks to record."), dialogs::Buttons::Ok,
+                            dialogs::Icon::Information);
     });
     connect(Command6, &QPushButton::clicked, this, &Form1::Command6_Click);
     connect(Command3, &QPushButton::clicked, this, &Form1::Command3_Click);
@@ -303,7 +307,7 @@ void Form1::ChangeProgress(const QString& status, float current, float total) {
         return;
     const double percent = static_cast<double>(current) / static_cast<double>(total) * 100.0;
     const QString figure = progressFigure(percent);
-    setWindowTitle(QStringLiteral("Progress ") + figure);
+    setWindowTitle(tr("Progress ") + figure);
     Label33->setText(figure);
     Label33->setVisible(true);
     ProgressBar1->setValue(static_cast<int>(std::floor(percent)));
@@ -495,7 +499,7 @@ void Form1::runInParallel(WindowBatch& batch, const QString& action, qsizetype c
         if (!conversions_->isStopped())
             Label3->setText(shown.progress);
         if (running.size() > 1)
-            Label2->setText(QStringLiteral("Destination:  ") + DecodePath);
+            Label2->setText(tr("Destination:  ") + DecodePath);
     };
 }
 
@@ -506,7 +510,7 @@ void Form1::Command8_Click() {
     conversions_->stop();
     if (isJobRunning()) {
         // The job winds down, and the window becomes idle once it has ended.
-        Label3->setText(QStringLiteral("Stopping after the current file..."));
+        Label3->setText(tr("Stopping after the current file..."));
     } else {
         Timer1->start();
         Enablem();
@@ -555,16 +559,15 @@ void Form1::OpenFileIntoTree() {
     tree_->OpenFileIntoTree();
 }
 
-void Form1::openOtherWindow(void (Form1::*request)(), const QString& windowName) {
+void Form1::openOtherWindow(void (Form1::*request)(), const QString& notAvailableText) {
     if (isSignalConnected(QMetaMethod::fromSignal(request)))
         emit(this->*request)();
     else
-        showNotAvailable(QStringLiteral("The ") + windowName + QStringLiteral(" window"));
+        showNotAvailable(notAvailableText);
 }
 
-void Form1::showNotAvailable(const QString& what) {
-    dialogs::msgBox(what + QStringLiteral(" is not available yet."), dialogs::Buttons::Ok,
-                    dialogs::Icon::Information);
+void Form1::showNotAvailable(const QString& text) {
+    dialogs::msgBox(text, dialogs::Buttons::Ok, dialogs::Icon::Information);
 }
 
 QString Form1::helpFilePath() {
@@ -575,7 +578,7 @@ void Form1::Cmdhelp_Click() {
     QDir::setCurrent(ProgramFolder());
     const QString path = helpFilePath();
     if (!QFileInfo(path).isFile()) {
-        dialogs::msgBox(QStringLiteral("Can't find \"") + path + QLatin1Char('"'));
+        dialogs::msgBox(tr("Can't find \"%1\"").arg(path));
         return;
     }
     if (!helpWindow_)

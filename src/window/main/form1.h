@@ -452,8 +452,8 @@ class Form1 : public QMainWindow {
     void centreOnScreen();
     // Emits `request` when some window listens to it; otherwise says the window is not
     // available yet.
-    void openOtherWindow(void (Form1::*request)(), const QString& windowName);
-    void showNotAvailable(const QString& what);
+    void openOtherWindow(void (Form1::*request)(), const QString& notAvailableText);
+    void showNotAvailable(const QString& text);
     // Stops the work, unloads the tray popup, removes the crash filter and asks for the
     // program's end; runs once.
     void unloadWindow();

@@ -7,6 +7,7 @@
 #include <QAction>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QEvent>
 #include <QFrame>
 #include <QHBoxLayout>
@@ -99,7 +100,8 @@ QAction* makeAction(QMenu* menu, const char* name, const QString& caption,
 QMenu* makeMenu(QWidget* parent, const char* name, const QString& caption) {
     auto* menu = new QMenu(caption, parent);
     menu->setObjectName(QLatin1String(name));
-    menu->menuAction()->setObjectName(QLatin1String(name) + QStringLiteral("Action"));
+    menu->menuAction()->setObjectName(QLatin1String(name) +
+                                      QCoreApplication::translate("Form1", "Action"));
     return menu;
 }
 
@@ -169,26 +171,21 @@ void Form1::buildToolBar(QWidget* client) {
     auto* toolRow = new QHBoxLayout(toolBar);
     toolRow->setContentsMargins(6, 4, 6, 4);
     toolRow->setSpacing(4);
-    CmdSelectAction = makeButton(toolBar, "CmdSelectAction", QStringLiteral("Start"),
-                                 QStringLiteral(":/icons/im07.png"));
-    CmdSelectAction->setToolTip(QStringLiteral("Convert what is selected in the tree"));
+    CmdSelectAction =
+        makeButton(toolBar, "CmdSelectAction", tr("Start"), QStringLiteral(":/icons/im07.png"));
+    CmdSelectAction->setToolTip(tr("Convert what is selected in the tree"));
     // Two buttons read "Start": a screen reader names each by what it starts.
     CmdSelectAction->setAccessibleName(tr("Start converting the selection"));
-    Command8 = makeButton(toolBar, "Command8", QStringLiteral("Cancel"),
-                          QStringLiteral(":/icons/im08.png"));
-    Command8->setToolTip(QStringLiteral("Stop the conversion"));
-    C1212 =
-        makeButton(toolBar, "C1212", QStringLiteral("Refresh"), QStringLiteral(":/icons/im09.png"));
-    C1212->setToolTip(QStringLiteral("List the CD again and rescan the destination folder (F5)"));
-    C777 =
-        makeButton(toolBar, "C777", QStringLiteral("Search"), QStringLiteral(":/icons/im10.png"));
-    C5555555 = makeButton(toolBar, "C5555555", QStringLiteral("Playlist"),
-                          QStringLiteral(":/icons/im11.png"));
-    Copt = makeButton(toolBar, "Copt", QStringLiteral("Preferences"));
-    Cmdhelp =
-        makeButton(toolBar, "Cmdhelp", QStringLiteral("Help"), QStringLiteral(":/icons/im12.png"));
-    Cmdhelp->setToolTip(QStringLiteral("Help (F1)"));
-    Command5 = makeButton(toolBar, "Command5", QStringLiteral("Exit"));
+    Command8 = makeButton(toolBar, "Command8", tr("Cancel"), QStringLiteral(":/icons/im08.png"));
+    Command8->setToolTip(tr("Stop the conversion"));
+    C1212 = makeButton(toolBar, "C1212", tr("Refresh"), QStringLiteral(":/icons/im09.png"));
+    C1212->setToolTip(tr("List the CD again and rescan the destination folder (F5)"));
+    C777 = makeButton(toolBar, "C777", tr("Search"), QStringLiteral(":/icons/im10.png"));
+    C5555555 = makeButton(toolBar, "C5555555", tr("Playlist"), QStringLiteral(":/icons/im11.png"));
+    Copt = makeButton(toolBar, "Copt", tr("Preferences"));
+    Cmdhelp = makeButton(toolBar, "Cmdhelp", tr("Help"), QStringLiteral(":/icons/im12.png"));
+    Cmdhelp->setToolTip(tr("Help (F1)"));
+    Command5 = makeButton(toolBar, "Command5", tr("Exit"));
     for (QPushButton* b : {CmdSelectAction, Command8})
         toolRow->addWidget(b);
     toolRow->addSpacing(12);
@@ -203,24 +200,24 @@ void Form1::buildToolBar(QWidget* client) {
 void Form1::buildCdBar(QWidget* client) {
     auto* cdBar = makePanel(client, "Picture4");
     Picture4 = cdBar;
-    DriveList = makeCombo(cdBar, "DriveList", QStringLiteral("CD Drive"));
+    DriveList = makeCombo(cdBar, "DriveList", tr("CD Drive"));
     DriveList->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
     DriveList->setMinimumContentsLength(24);
     DriveList->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
-    lblNoDrive = makeLabel(cdBar, "lblNoDrive",
-                           QStringLiteral("No CD drive found; use File > Open Disc Image..."));
+    lblNoDrive =
+        makeLabel(cdBar, "lblNoDrive", tr("No CD drive found; use File > Open Disc Image..."));
     lblNoDrive->setVisible(false);
-    cmdRefresh = makeButton(cdBar, "cmdRefresh", QStringLiteral("Reset"));
-    cmdRefresh->setToolTip(QStringLiteral("List the tracks of the disc again"));
+    cmdRefresh = makeButton(cdBar, "cmdRefresh", tr("Reset"));
+    cmdRefresh->setToolTip(tr("List the tracks of the disc again"));
     lblCDID = makeLabel(cdBar, "lblCDID", QString());
-    lblCDID->setToolTip(QStringLiteral("Disc identity"));
+    lblCDID->setToolTip(tr("Disc identity"));
     lblDiscId = makeLabel(cdBar, "lblDiscId", QString());
-    lblDiscId->setToolTip(QStringLiteral("MusicBrainz disc ID"));
+    lblDiscId->setToolTip(tr("MusicBrainz disc ID"));
     lblDiscId->setTextInteractionFlags(Qt::TextSelectableByMouse);
     lblNumTracks = makeLabel(cdBar, "lblNumTracks", QString());
-    lblNumTracks->setToolTip(QStringLiteral("Number of tracks"));
-    cmbBitrate = makeCombo(cdBar, "cmbBitrate", QStringLiteral("Bitrate"));
-    cmbQuality = makeCombo(cdBar, "cmbQuality", QStringLiteral("Quality"));
+    lblNumTracks->setToolTip(tr("Number of tracks"));
+    cmbBitrate = makeCombo(cdBar, "cmbBitrate", tr("Bitrate"));
+    cmbQuality = makeCombo(cdBar, "cmbQuality", tr("Quality"));
 
     auto makeCheck = [cdBar](const char* name, const QString& caption) {
         auto* box = new QCheckBox(caption, cdBar);
@@ -251,49 +248,48 @@ void Form1::buildCdBar(QWidget* client) {
     chkAlsoMp3 = makeAlsoWrite("chkAlsoMp3", QStringLiteral("MP3"));
     chkAlsoFlac = makeAlsoWrite("chkAlsoFlac", QStringLiteral("FLAC"));
     chkAlsoOpus = makeAlsoWrite("chkAlsoOpus", QStringLiteral("Opus"));
-    chkPrivate = makeCheck("chkPrivate", QStringLiteral("Private"));
+    chkPrivate = makeCheck("chkPrivate", tr("Private"));
     chkCRC = makeCheck("chkCRC", QStringLiteral("CRC"));
-    chkCopyright = makeCheck("chkCopyright", QStringLiteral("Copyright"));
-    chkOriginal = makeCheck("chkOriginal", QStringLiteral("Original"));
-    Chk2Stage = makeCheck("Chk2Stage", QStringLiteral("1 Step Extraction"));
+    chkCopyright = makeCheck("chkCopyright", tr("Copyright"));
+    chkOriginal = makeCheck("chkOriginal", tr("Original"));
+    Chk2Stage = makeCheck("Chk2Stage", tr("1 Step Extraction"));
     Chk2Stage->setChecked(true);
-    Chk2Stage->setToolTip(QStringLiteral(
-        "Ticked: read the tracks digitally. Clear: record them from the sound card while "
-        "the CD plays"));
-    Check3 = makeCheck("Check3", QStringLiteral("All"));
-    Check3->setToolTip(QStringLiteral("Select every track of the disc"));
-    cmdStart = makeButton(cdBar, "cmdStart", QStringLiteral("Start"));
-    cmdStart->setToolTip(QStringLiteral("Extract the selected tracks"));
+    Chk2Stage->setToolTip(
+        tr("Ticked: read the tracks digitally. Clear: record them from the sound card while "
+           "the CD plays"));
+    Check3 = makeCheck("Check3", tr("All"));
+    Check3->setToolTip(tr("Select every track of the disc"));
+    cmdStart = makeButton(cdBar, "cmdStart", tr("Start"));
+    cmdStart->setToolTip(tr("Extract the selected tracks"));
     cmdStart->setAccessibleName(tr("Start extracting tracks"));
-    Command6 = makeButton(cdBar, "Command6", QStringLiteral("Extract"));
+    Command6 = makeButton(cdBar, "Command6", tr("Extract"));
     Command6->setVisible(false);
-    Command3 = makeButton(cdBar, "Command3", QStringLiteral("Extract to MP3"));
+    Command3 = makeButton(cdBar, "Command3", tr("Extract to MP3"));
     Command3->setVisible(false);
-    Command11 = makeButton(cdBar, "Command11", QStringLiteral("Play"));
-    Command11->setToolTip(QStringLiteral("Play Selected track"));
-    Command12 = makeButton(cdBar, "Command12", QStringLiteral("Stop"));
-    Command12->setToolTip(QStringLiteral("Stop playing CD"));
+    Command11 = makeButton(cdBar, "Command11", tr("Play"));
+    Command11->setToolTip(tr("Play Selected track"));
+    Command12 = makeButton(cdBar, "Command12", tr("Stop"));
+    Command12->setToolTip(tr("Stop playing CD"));
 
     auto* cdRows = new QVBoxLayout(cdBar);
     cdRows->setContentsMargins(6, 3, 6, 3);
     cdRows->setSpacing(2);
     QHBoxLayout* driveRow =
-        makeRow({makeCaption(cdBar, QStringLiteral("CD &Drive:"), DriveList), DriveList, lblNoDrive,
-                 cmdRefresh, nullptr, new QLabel(QStringLiteral("Disc:"), cdBar), lblCDID,
-                 lblDiscId, nullptr, new QLabel(QStringLiteral("Tracks:"), cdBar), lblNumTracks});
+        makeRow({makeCaption(cdBar, tr("CD &Drive:"), DriveList), DriveList, lblNoDrive, cmdRefresh,
+                 nullptr, new QLabel(tr("Disc:"), cdBar), lblCDID, lblDiscId, nullptr,
+                 new QLabel(tr("Tracks:"), cdBar), lblNumTracks});
     // The drive list takes the room the disc's texts leave.
     driveRow->setStretchFactor(DriveList, 1);
     driveRow->setStretch(driveRow->count() - 1, 0);
     cdRows->addLayout(driveRow);
-    cdRows->addLayout(makeRow({new QLabel(QStringLiteral("Extract to:"), cdBar), optWAV, optMP3,
-                               optFLAC, optOpus, nullptr, Chk2Stage, Check3, cmdStart, Command6,
-                               Command3, nullptr, Command11, Command12}));
+    cdRows->addLayout(
+        makeRow({new QLabel(tr("Extract to:"), cdBar), optWAV, optMP3, optFLAC, optOpus, nullptr,
+                 Chk2Stage, Check3, cmdStart, Command6, Command3, nullptr, Command11, Command12}));
     cdRows->addLayout(makeRow(
         {new QLabel(tr("Also write:"), cdBar), chkAlsoWav, chkAlsoMp3, chkAlsoFlac, chkAlsoOpus}));
-    cdRows->addLayout(
-        makeRow({makeCaption(cdBar, QStringLiteral("&Bitrate:"), cmbBitrate), cmbBitrate,
-                 makeCaption(cdBar, QStringLiteral("&Quality:"), cmbQuality), cmbQuality, nullptr,
-                 chkPrivate, chkCRC, chkCopyright, chkOriginal}));
+    cdRows->addLayout(makeRow({makeCaption(cdBar, tr("&Bitrate:"), cmbBitrate), cmbBitrate,
+                               makeCaption(cdBar, tr("&Quality:"), cmbQuality), cmbQuality, nullptr,
+                               chkPrivate, chkCRC, chkCopyright, chkOriginal}));
     // With no drive, a line says where a disc image is opened instead.
     QAbstractItemModel* drives = DriveList->model();
     for (auto signal : {&QAbstractItemModel::rowsInserted, &QAbstractItemModel::rowsRemoved})
@@ -309,7 +305,7 @@ void Form1::buildTreeArea(QWidget* client) {
     strip->setFrameShape(QFrame::NoFrame);
     auto* stripRow = new QHBoxLayout(strip);
     stripRow->setContentsMargins(8, 4, 8, 4);
-    Label3 = makeElidedLabel(strip, "Label3", QStringLiteral("Next Action: Make a selection"));
+    Label3 = makeElidedLabel(strip, "Label3", tr("Next Action: Make a selection"));
     Label3->setFont(boldOf(Label3));
     stripRow->addWidget(Label3, 1);
 
@@ -318,7 +314,7 @@ void Form1::buildTreeArea(QWidget* client) {
     static_cast<QFrame*>(Picture7)->setFrameShape(QFrame::NoFrame);
     TreeView1 = new SourceTreeView(*tree_, Picture7);
     TreeView1->setObjectName(QStringLiteral("TreeView1"));
-    TreeView1->setAccessibleName(QStringLiteral("CD tracks, WAV and MP3 files"));
+    TreeView1->setAccessibleName(tr("CD tracks, WAV and MP3 files"));
     TreeView1->setHeaderHidden(true);
     TreeView1->setIconSize(QSize(16, 16));
     TreeView1->setUniformRowHeights(true);
@@ -336,27 +332,27 @@ void Form1::buildRightPanel(QWidget* client) {
     auto* rightColumn = new QVBoxLayout(right);
     rightColumn->setContentsMargins(8, 8, 8, 8);
     rightColumn->setSpacing(6);
-    auto* jobTitle = new QLabel(QStringLiteral("Conversion"), right);
+    auto* jobTitle = new QLabel(tr("Conversion"), right);
     jobTitle->setFont(boldOf(jobTitle));
-    Command1 = makeButton(right, "Command1", QStringLiteral("Stop after this file"));
-    Command1->setToolTip(QStringLiteral("Finish the file being converted, then stop"));
-    Command2 = makeButton(right, "Command2", QStringLiteral("Abort this file"));
-    Command2->setToolTip(QStringLiteral("Stop at once, leaving the current file unfinished"));
-    Label5 = makeLabel(right, "Label5", QStringLiteral("Low Drive space"));
+    Command1 = makeButton(right, "Command1", tr("Stop after this file"));
+    Command1->setToolTip(tr("Finish the file being converted, then stop"));
+    Command2 = makeButton(right, "Command2", tr("Abort this file"));
+    Command2->setToolTip(tr("Stop at once, leaving the current file unfinished"));
+    Label5 = makeLabel(right, "Label5", tr("Low Drive space"));
     Label5->setStyleSheet(QStringLiteral("QLabel { color: #b00000; font-weight: bold; }"));
     Label5->setVisible(false);
-    auto* playerTitle = new QLabel(QStringLiteral("Player"), right);
+    auto* playerTitle = new QLabel(tr("Player"), right);
     playerTitle->setFont(boldOf(playerTitle));
-    Command4 = makeButton(right, "Command4", QStringLiteral("Close Player"));
-    auto* hint = new QLabel(
-        QStringLiteral("Double-click a track or file, or press Enter on it, to move it between "
-                       "its available and selected groups. Select a group or an item, then "
-                       "press Start."),
-        right);
+    Command4 = makeButton(right, "Command4", tr("Close Player"));
+    auto* hint =
+        new QLabel(tr("Double-click a track or file, or press Enter on it, to move it between "
+                      "its available and selected groups. Select a group or an item, then "
+                      "press Start."),
+                   right);
     hint->setWordWrap(true);
     hint->setObjectName(QStringLiteral("hintLabel"));
     hint->setStyleSheet(QStringLiteral("QLabel { color: palette(dark); }"));
-    Check9 = new QCheckBox(QStringLiteral("Stop recording"), right);
+    Check9 = new QCheckBox(tr("Stop recording"), right);
     Check9->setObjectName(QStringLiteral("Check9"));
     Check9->setVisible(false);
     Command7 = makeButton(right, "Command7", QString());
@@ -384,12 +380,12 @@ void Form1::buildStatusBars(QWidget* client) {
     activityRow->setContentsMargins(6, 3, 6, 3);
     ProgressBar1 = new QProgressBar(activity);
     ProgressBar1->setObjectName(QStringLiteral("ProgressBar1"));
-    ProgressBar1->setAccessibleName(QStringLiteral("Progress of the current file"));
+    ProgressBar1->setAccessibleName(tr("Progress of the current file"));
     ProgressBar1->setRange(0, 100);
     ProgressBar1->setValue(0);
     ProgressBar1->setTextVisible(false);
-    Label33 = makeLabel(activity, "Label33", QStringLiteral("OFF"));
-    Label33->setToolTip(QStringLiteral("Progress of the current file"));
+    Label33 = makeLabel(activity, "Label33", tr("OFF"));
+    Label33->setToolTip(tr("Progress of the current file"));
     // Of fixed size, so that the percentage changing many times a second never makes the
     // window lay itself out again.
     Label33->setFixedSize(Label33->fontMetrics().horizontalAdvance(QStringLiteral("100.00 %")) + 8,
@@ -449,68 +445,65 @@ void Form1::fitPanels() {
 void Form1::buildMenus() {
     QMenuBar* bar = menuBar();
 
-    mnuFile = makeMenu(this, "mnuFile", QStringLiteral("&File"));
-    mnuOpenfile = makeAction(mnuFile, "mnuOpenfile", QStringLiteral("&Open"),
-                             QKeySequence(Qt::CTRL | Qt::Key_O));
-    mnuOpenImage = makeAction(mnuFile, "mnuOpenImage", QStringLiteral("Open &Disc Image..."));
-    mnuConvertFolder = makeAction(mnuFile, "mnuConvertFolder", QStringLiteral("Convert &Folder..."));
+    mnuFile = makeMenu(this, "mnuFile", tr("&File"));
+    mnuOpenfile =
+        makeAction(mnuFile, "mnuOpenfile", tr("&Open"), QKeySequence(Qt::CTRL | Qt::Key_O));
+    mnuOpenImage = makeAction(mnuFile, "mnuOpenImage", tr("Open &Disc Image..."));
+    mnuConvertFolder = makeAction(mnuFile, "mnuConvertFolder", tr("Convert &Folder..."));
     mnuFile->addSeparator();
-    mnuExit =
-        makeAction(mnuFile, "mnuExit", QStringLiteral("E&xit"), QKeySequence(Qt::CTRL | Qt::Key_Q));
+    mnuExit = makeAction(mnuFile, "mnuExit", tr("E&xit"), QKeySequence(Qt::CTRL | Qt::Key_Q));
     bar->addMenu(mnuFile);
 
     // The tree's context menu: declared with the others but never shown in the menu bar.
     // "Remove from List" shows its key; the tree acts on it (TreeViewEvents).
     mnupopup = makeMenu(this, "mnupopup", QStringLiteral("popup"));
-    mnuStart2 = makeAction(mnupopup, "mnuStart2", QStringLiteral("&Start!"));
+    mnuStart2 = makeAction(mnupopup, "mnuStart2", tr("&Start!"));
     mnupopup->addSeparator();
-    mnuFileRemove = makeAction(mnupopup, "mnuFileRemove", QStringLiteral("&Remove from List"),
+    mnuFileRemove = makeAction(mnupopup, "mnuFileRemove", tr("&Remove from List"),
                                QKeySequence(Qt::Key_Delete));
     mnuFileRemove->setShortcutContext(Qt::WidgetShortcut);
-    mnuRemoveDelete =
-        makeAction(mnupopup, "mnuRemoveDelete", QStringLiteral("Remove and &Delete File"));
-    mnuVerify = makeAction(mnupopup, "mnuVerify", QStringLiteral("&Verify against Disc"));
-    mnuLookUp2 = makeAction(mnupopup, "mnuLookUp2", QStringLiteral("&Look Up Disc Information"));
+    mnuRemoveDelete = makeAction(mnupopup, "mnuRemoveDelete", tr("Remove and &Delete File"));
+    mnuVerify = makeAction(mnupopup, "mnuVerify", tr("&Verify against Disc"));
+    mnuLookUp2 = makeAction(mnupopup, "mnuLookUp2", tr("&Look Up Disc Information"));
     mnupopup->addSeparator();
-    mnuMinimize = makeAction(mnupopup, "mnuMinimize", QStringLiteral("&Minimize"));
-    mnuExit2 = makeAction(mnupopup, "mnuExit2", QStringLiteral("E&xit"));
+    mnuMinimize = makeAction(mnupopup, "mnuMinimize", tr("&Minimize"));
+    mnuExit2 = makeAction(mnupopup, "mnuExit2", tr("E&xit"));
     bar->addMenu(mnupopup)->setVisible(false);
 
-    mnuActiopn = makeMenu(this, "mnuActiopn", QStringLiteral("&Action"));
-    mnuStart = makeAction(mnuActiopn, "mnuStart", QStringLiteral("&Start "));
-    mnuStop = makeAction(mnuActiopn, "mnuStop", QStringLiteral("S&top"));
+    mnuActiopn = makeMenu(this, "mnuActiopn", tr("&Action"));
+    mnuStart = makeAction(mnuActiopn, "mnuStart", tr("&Start "));
+    mnuStop = makeAction(mnuActiopn, "mnuStop", tr("S&top"));
     mnuActiopn->addSeparator();
-    mnuRefreshlist = makeAction(mnuActiopn, "mnuRefreshlist", QStringLiteral("&Refresh List"),
-                                QKeySequence(Qt::Key_F5));
+    mnuRefreshlist =
+        makeAction(mnuActiopn, "mnuRefreshlist", tr("&Refresh List"), QKeySequence(Qt::Key_F5));
     bar->addMenu(mnuActiopn);
 
-    mnuCD = makeMenu(this, "mnuCD", QStringLiteral("&CD"));
-    mnuLookUp = makeAction(mnuCD, "mnuLookUp", QStringLiteral("&Look Up Disc Information"));
-    mnuDiscInfo = makeAction(mnuCD, "mnuDiscInfo", QStringLiteral("Disc &Information..."));
-    mnuFindOffset = makeAction(mnuCD, "mnuFindOffset", QStringLiteral("Find Read &Offset..."));
+    mnuCD = makeMenu(this, "mnuCD", tr("&CD"));
+    mnuLookUp = makeAction(mnuCD, "mnuLookUp", tr("&Look Up Disc Information"));
+    mnuDiscInfo = makeAction(mnuCD, "mnuDiscInfo", tr("Disc &Information..."));
+    mnuFindOffset = makeAction(mnuCD, "mnuFindOffset", tr("Find Read &Offset..."));
     bar->addMenu(mnuCD);
 
-    mnuPrefs = makeMenu(this, "mnuPrefs", QStringLiteral("&Preferences"));
-    mnuGetMainPrefs = makeAction(mnuPrefs, "mnuGetMainPrefs", QStringLiteral("&Preferences"));
-    mnuToolbars = makeMenu(mnuPrefs, "mnuToolbars", QStringLiteral("&Toolbars"));
-    mnuToolbar = makeAction(mnuToolbars, "mnuToolbar", QStringLiteral("&ToolBar"));
-    mnuCDbar = makeAction(mnuToolbars, "mnuCDbar", QStringLiteral("&CD Bar"));
-    mnuActivityBar = makeAction(mnuToolbars, "mnuActivityBar", QStringLiteral("&Activity Bar"));
-    mnuStatusbar = makeAction(mnuToolbars, "mnuStatusbar", QStringLiteral("&Status Bar"));
+    mnuPrefs = makeMenu(this, "mnuPrefs", tr("&Preferences"));
+    mnuGetMainPrefs = makeAction(mnuPrefs, "mnuGetMainPrefs", tr("&Preferences"));
+    mnuToolbars = makeMenu(mnuPrefs, "mnuToolbars", tr("&Toolbars"));
+    mnuToolbar = makeAction(mnuToolbars, "mnuToolbar", tr("&ToolBar"));
+    mnuCDbar = makeAction(mnuToolbars, "mnuCDbar", tr("&CD Bar"));
+    mnuActivityBar = makeAction(mnuToolbars, "mnuActivityBar", tr("&Activity Bar"));
+    mnuStatusbar = makeAction(mnuToolbars, "mnuStatusbar", tr("&Status Bar"));
     for (QAction* toggle : {mnuToolbar, mnuCDbar, mnuActivityBar, mnuStatusbar}) {
         toggle->setCheckable(true);
         toggle->setChecked(true);
     }
     mnuPrefs->addMenu(mnuToolbars);
     mnuPrefs->addSeparator();
-    mnuSearch = makeAction(mnuPrefs, "mnuSearch", QStringLiteral("&Search"),
-                           QKeySequence(Qt::CTRL | Qt::Key_F));
-    mnuPlaylist = makeAction(mnuPrefs, "mnuPlaylist", QStringLiteral("P&laylist"));
+    mnuSearch =
+        makeAction(mnuPrefs, "mnuSearch", tr("&Search"), QKeySequence(Qt::CTRL | Qt::Key_F));
+    mnuPlaylist = makeAction(mnuPrefs, "mnuPlaylist", tr("P&laylist"));
     bar->addMenu(mnuPrefs);
 
-    mnuHelp = makeMenu(this, "mnuHelp", QStringLiteral("&Help"));
-    mnuHelpfile =
-        makeAction(mnuHelp, "mnuHelpfile", QStringLiteral("&Help File"), QKeySequence(Qt::Key_F1));
+    mnuHelp = makeMenu(this, "mnuHelp", tr("&Help"));
+    mnuHelpfile = makeAction(mnuHelp, "mnuHelpfile", tr("&Help File"), QKeySequence(Qt::Key_F1));
     bar->addMenu(mnuHelp);
 
     // F10 opens the first menu, as desktops do.

@@ -18,15 +18,15 @@ frmpopup::frmpopup(Form1& main) : QWidget(nullptr), main_(main) {
     icon_ = QIcon(QStringLiteral(":/icons/im01.png"));
     setWindowIcon(icon_);
 
-    Popup = new QMenu(QStringLiteral("Popup"), this);
-    Popup->setObjectName(QStringLiteral("Popup"));
-    mnuStopencoding = Popup->addAction(QStringLiteral("&Stop Conversion"));
+    Popup = new QMenu(tr("Popup"), this);
+    Popup->setObjectName(tr("Popup"));
+    mnuStopencoding = Popup->addAction(tr("&Stop Conversion"));
     mnuStopencoding->setObjectName(QStringLiteral("mnuStopencoding"));
-    Exit = Popup->addAction(QStringLiteral("&Restore Control panel"));
-    Exit->setObjectName(QStringLiteral("Exit"));
+    Exit = Popup->addAction(tr("&Restore Control panel"));
+    Exit->setObjectName(tr("Exit"));
     QAction* space = Popup->addSeparator();
     space->setObjectName(QStringLiteral("mnuspace1"));
-    mnuEnd = Popup->addAction(QStringLiteral("S&hutdown program"));
+    mnuEnd = Popup->addAction(tr("S&hutdown program"));
     mnuEnd->setObjectName(QStringLiteral("mnuEnd"));
     connect(mnuStopencoding, &QAction::triggered, this, &frmpopup::mnuStopencoding_Click);
     connect(Exit, &QAction::triggered, this, &frmpopup::Exit_Click);

@@ -7,20 +7,24 @@
 #include "engine/platform/akrip/cddrives.h"
 #include "engine/platform/dialogs.h"
 
+#include <QCoreApplication>
 #include <QStringList>
 #include <QThread>
 
 namespace {
 
-const QString title = QStringLiteral("Find Read Offset");
+QString title() {
+    return QCoreApplication::translate("ReadOffsetFinder", "Find Read Offset");
+}
 
 QString lineOf(const offsetfind::FoundOffset& found) {
     QStringList tracks;
     for (const int track : found.tracks)
         tracks << QString::number(track);
-    return QStringLiteral("%1: %2 %3 (confidence %4)")
+    return QCoreApplication::translate("ReadOffsetFinder", "%1: %2 %3 (confidence %4)")
         .arg(readoffset::samplesText(found.offset),
-             found.tracks.size() == 1 ? QStringLiteral("track") : QStringLiteral("tracks"),
+             found.tracks.size() == 1 ? QCoreApplication::translate("ReadOffsetFinder", "track")
+                                      : QCoreApplication::translate("ReadOffsetFinder", "tracks"),
              tracks.join(QStringLiteral(", ")))
         .arg(found.confidence);
 }
@@ -42,9 +46,9 @@ bool ReadOffsetFinder::start() {
     const Disc disc = readDisc(drive_);
     const std::optional<cddrives::DiscToc>& toc = disc.toc;
     if (!toc || toc->firstAudioTrack() == 0) {
-        dialogs::msgBox(QStringLiteral("There is no music disc to read. Insert a music CD or "
-                                       "open a disc image, and find the drive's offset with it."),
-                        dialogs::Buttons::Ok, dialogs::Icon::Exclamation, title);
+        dialogs::msgBox(tr("There is no music disc to read. Insert a music CD or "
+                           "open a disc image, and find the drive's offset with it."),
+                        dialogs::Buttons::Ok, dialogs::Icon::Exclamation, title());
         return false;
     }
     accuraterip::LookupRequest request;
@@ -52,16 +56,16 @@ bool ReadOffsetFinder::start() {
     request.server = AccurateRipServer;
     lookup_->start(request, [this, disc](const accuraterip::RecordLookup::Result& record) {
         if (!record) {
-            dialogs::msgBox(QStringLiteral("The AccurateRip database could not be asked: %1")
+            dialogs::msgBox(tr("The AccurateRip database could not be asked: %1")
                                 .arg(record.error().description()),
-                            dialogs::Buttons::Ok, dialogs::Icon::Exclamation, title);
+                            dialogs::Buttons::Ok, dialogs::Icon::Exclamation, title());
             return finish({});
         }
         if (record->chunks.empty()) {
-            dialogs::msgBox(QStringLiteral("This disc is not in the AccurateRip database, so the "
-                                           "drive's offset cannot be found with it. Try another "
-                                           "disc."),
-                            dialogs::Buttons::Ok, dialogs::Icon::Information, title);
+            dialogs::msgBox(tr("This disc is not in the AccurateRip database, so the "
+                               "drive's offset cannot be found with it. Try another "
+                               "disc."),
+                            dialogs::Buttons::Ok, dialogs::Icon::Information, title());
             return finish({});
         }
         const accuraterip::Record held = record.value();
@@ -80,35 +84,35 @@ void ReadOffsetFinder::searched() {
     delete worker_;
     worker_ = nullptr;
     if (!search_ || !search_->ok()) {
-        dialogs::msgBox(search_ ? search_->error().description() : QStringLiteral("Not read."),
-                        dialogs::Buttons::Ok, dialogs::Icon::Critical, title);
+        dialogs::msgBox(search_ ? search_->error().description() : tr("Not read."),
+                        dialogs::Buttons::Ok, dialogs::Icon::Critical, title());
         return finish({});
     }
     const offsetfind::Search& search = search_->value();
     if (search.offsets.empty()) {
-        dialogs::msgBox(QStringLiteral("No read offset from -%1 to +%1 samples matches the "
-                                       "AccurateRip database's record of this disc.")
+        dialogs::msgBox(tr("No read offset from -%1 to +%1 samples matches the "
+                           "AccurateRip database's record of this disc.")
                             .arg(offsetfind::defaultMargin),
-                        dialogs::Buttons::Ok, dialogs::Icon::Exclamation, title);
+                        dialogs::Buttons::Ok, dialogs::Icon::Exclamation, title());
         return finish({});
     }
-    QStringList lines{QStringLiteral("Offsets at which the tracks read match the database:")};
+    QStringList lines{tr("Offsets at which the tracks read match the database:")};
     for (const offsetfind::FoundOffset& found : search.offsets)
         lines << lineOf(found);
     const int best = search.offsets.front().offset;
     const QString model = readoffset::modelOf(drive_);
     lines << QString()
-          << QStringLiteral("Store %1 as the read offset of %2?").arg(readoffset::samplesText(best), model);
+          << tr("Store %1 as the read offset of %2?").arg(readoffset::samplesText(best), model);
     if (dialogs::msgBox(lines.join(QLatin1Char('\n')), dialogs::Buttons::YesNo,
-                        dialogs::Icon::Question, title) != dialogs::Answer::Yes)
+                        dialogs::Icon::Question, title()) != dialogs::Answer::Yes)
         return finish({});
     const Result<bool> stored = readoffset::storeFound(model, best);
     if (!stored) {
         dialogs::msgBox(stored.error().description(), dialogs::Buttons::Ok, dialogs::Icon::Critical,
-                        title);
+                        title());
         return finish({});
     }
-    finish(QStringLiteral("Read offset %1 stored for %2").arg(readoffset::samplesText(best), model));
+    finish(tr("Read offset %1 stored for %2").arg(readoffset::samplesText(best), model));
 }
 
 void ReadOffsetFinder::finish(const QString& statusText) {

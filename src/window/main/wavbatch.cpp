@@ -14,6 +14,7 @@
 #include "window/main/form1.h"
 
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QLabel>
 #include <QPushButton>
 #include <QTimer>
@@ -29,7 +30,7 @@ namespace {
 constexpr qint64 smallestListedMp3 = 1000;
 
 QString destinationCaption(const QString& outputPath) {
-    return QStringLiteral("Destination:  ") + outputPath;
+    return QCoreApplication::translate("Form1", "Destination:  ") + outputPath;
 }
 
 // Deletes the source of a finished encode when the batch's delete rule says so. Only a
@@ -41,7 +42,9 @@ std::optional<QString> deleteEncodedSource(Form1& window, const QString& source,
         return std::nullopt;
     // The job closed the MP3 and is done with the source: no settling wait.
     if (const auto error = window.tree().DeleteFileAndNode(source, false))
-        return source + QStringLiteral(": encoded, but the WAV could not be deleted: ") +
+        return source +
+               QCoreApplication::translate("Form1",
+                                           ": encoded, but the WAV could not be deleted: ") +
                error->description();
     return std::nullopt;
 }
@@ -88,8 +91,9 @@ void filebatch::runList(Form1& window, const Kind& kind, const QStringList& sour
     auto captions = [&window, count, action](const WorkItem& item) {
         // The captions name the real output file, whose name keeps the source's case.
         window.setWindowTitle(action + QLatin1Char(' ') + FileNameOf(item.source));
-        window.Label3->setText(action +
-                               QStringLiteral(" #%1 of %2 files").arg(item.index + 1).arg(count));
+        window.Label3->setText(action + QCoreApplication::translate("Form1", " #%1 of %2 files")
+                                            .arg(item.index + 1)
+                                            .arg(count));
         window.Label2->setText(destinationCaption(item.output));
     };
     WindowBatch batch = fileBatch(window, kind, captions, listing,
@@ -124,24 +128,26 @@ void filebatch::runOne(Form1& window, const Kind& kind, const QString& path) {
 
 namespace {
 
-const filebatch::Kind wavEncoding{ConversionKind::WavToMp3, QStringLiteral("Encoding"),
-                                  QStringLiteral("encoded"), true};
+filebatch::Kind wavEncoding() {
+    return {ConversionKind::WavToMp3, QCoreApplication::translate("Form1", "Encoding"),
+            QCoreApplication::translate("Form1", "encoded"), true};
+}
 
 } // namespace
 
 void Form1::cmdEncFile_Click() {
     const SourceTree::NodeId node = tree().selectedNode();
     if (tree().groupOf(node) == SourceTree::Group::Wav) {
-        filebatch::runList(*this, wavEncoding, tree().List1.items(),
+        filebatch::runList(*this, wavEncoding(), tree().List1.items(),
                            filebatch::Listing::OnlyWorthwhile);
     } else if (tree().groupOf(node) == SourceTree::Group::SelectedWav) {
-        filebatch::runList(*this, wavEncoding, tree().List5.items(), filebatch::Listing::Any);
+        filebatch::runList(*this, wavEncoding(), tree().List5.items(), filebatch::Listing::Any);
     } else if (tree().NodeKind(node) == 3 &&
                tree().startJobFor(node) == SourceTree::StartJob::Encode) {
         // Every WAV node is mirrored in one of the two lists; a node found in neither names
         // no file the program knows, so nothing is encoded.
         if (const auto path = tree().filePathOf(tree().selectedNode()))
-            filebatch::runOne(*this, wavEncoding, *path);
+            filebatch::runOne(*this, wavEncoding(), *path);
         else
             Timer1->start();
     }

@@ -17,6 +17,7 @@
 #include "window/main/screenfit.h"
 
 #include <QCheckBox>
+#include <QCoreApplication>
 #include <QFileInfo>
 #include <QGridLayout>
 #include <QGroupBox>
@@ -46,14 +47,16 @@ QPushButton* makeButton(QWidget* parent, const char* name, const QString& captio
     return named(new QPushButton(caption, parent), name, toolTip);
 }
 
-const QString noData = QStringLiteral("File contains no data");
+QString noData() {
+    return QCoreApplication::translate("frmPlayList", "File contains no data");
+}
 
 } // namespace
 
 frmPlayList::frmPlayList(QWidget* parent)
     : QWidget(parent, Qt::Window), ActiveMP31(new ActiveMP3(this)) {
     setObjectName(QStringLiteral("frmPlayList"));
-    setWindowTitle(QStringLiteral("Playlist Editor"));
+    setWindowTitle(tr("Playlist Editor"));
     setAttribute(Qt::WA_DeleteOnClose);
     ActiveMP31->setObjectName(QStringLiteral("ActiveMP31"));
     buildControls();
@@ -88,24 +91,20 @@ void frmPlayList::serve(Form1& main) {
 // ---- Controls ------------------------------------------------------------------------------
 
 void frmPlayList::buildControls() {
-    Frame1 = named(new QGroupBox(QStringLiteral("MP3 PlayList "), this), "Frame1");
-    List2 = named(new QListWidget(Frame1), "List2", QStringLiteral("PlayList"));
-    List2->setAccessibleName(QStringLiteral("PlayList"));
+    Frame1 = named(new QGroupBox(tr("MP3 PlayList "), this), "Frame1");
+    List2 = named(new QListWidget(Frame1), "List2", tr("PlayList"));
+    List2->setAccessibleName(tr("PlayList"));
     List2->installEventFilter(this); // an entry chosen with the keyboard
     List3 = named(new QListWidget(Frame1), "List3");
     List3->hide();
-    Command20 = makeButton(Frame1, "Command20", QStringLiteral("Add to PlayList"),
-                           QStringLiteral("Add to Playlist"));
-    Command6 = makeButton(Frame1, "Command6", QStringLiteral("Delist"),
-                          QStringLiteral("Remove File from PlayList"));
-    Command2 = makeButton(Frame1, "Command2", QStringLiteral("Rename File"));
-    Command10 = makeButton(Frame1, "Command10", QStringLiteral("Delete  File"),
-                           QStringLiteral("Delete File"));
-    Command11 = makeButton(Frame1, "Command11", QStringLiteral("Play"), QStringLiteral("Play"));
-    Command12 = makeButton(Frame1, "Command12", QStringLiteral("Stop"), QStringLiteral("Stop"));
+    Command20 = makeButton(Frame1, "Command20", tr("Add to PlayList"), tr("Add to Playlist"));
+    Command6 = makeButton(Frame1, "Command6", tr("Delist"), tr("Remove File from PlayList"));
+    Command2 = makeButton(Frame1, "Command2", tr("Rename File"));
+    Command10 = makeButton(Frame1, "Command10", tr("Delete  File"), tr("Delete File"));
+    Command11 = makeButton(Frame1, "Command11", tr("Play"), tr("Play"));
+    Command12 = makeButton(Frame1, "Command12", tr("Stop"), tr("Stop"));
     Check11 =
-        named(new QCheckBox(QStringLiteral("Click on a file to add it to the Files List"), Frame1),
-              "Check11");
+        named(new QCheckBox(tr("Click on a file to add it to the Files List"), Frame1), "Check11");
 
     auto* listColumn = new QVBoxLayout(Frame1);
     listColumn->addWidget(List2, 1);
@@ -120,16 +119,14 @@ void frmPlayList::buildControls() {
         fileRow->addWidget(button);
     listColumn->addLayout(fileRow);
 
-    Frame3 = named(new QGroupBox(QStringLiteral("MP3 Playlist Editor"), this), "Frame3");
-    Text5 = named(new QLineEdit(Frame3), "Text5", QStringLiteral("Currently editing this file"));
+    Frame3 = named(new QGroupBox(tr("MP3 Playlist Editor"), this), "Frame3");
+    Text5 = named(new QLineEdit(Frame3), "Text5", tr("Currently editing this file"));
     Text5->setAccessibleName(Text5->toolTip());
-    cmdHdr1 = makeButton(Frame3, "cmdHdr1", QStringLiteral("..."), QStringLiteral("Choose a file"));
+    cmdHdr1 = makeButton(Frame3, "cmdHdr1", QStringLiteral("..."), tr("Choose a file"));
     cmdHdr1->setAccessibleName(cmdHdr1->toolTip());
-    cmdHdr2 =
-        makeButton(Frame3, "cmdHdr2", QStringLiteral("Read header"), QStringLiteral("Read Header"));
-    cmdTag =
-        makeButton(Frame3, "cmdTag", QStringLiteral(" Write tag"), QStringLiteral("Write tag"));
-    List1 = named(new QListWidget(Frame3), "List1", QStringLiteral("Header Info"));
+    cmdHdr2 = makeButton(Frame3, "cmdHdr2", tr("Read header"), tr("Read Header"));
+    cmdTag = makeButton(Frame3, "cmdTag", tr(" Write tag"), tr("Write tag"));
+    List1 = named(new QListWidget(Frame3), "List1", tr("Header Info"));
     List1->setAccessibleName(List1->toolTip());
     QFont fixed = List1->font();
     fixed.setFamily(QStringLiteral("monospace"));
@@ -141,7 +138,7 @@ void frmPlayList::buildControls() {
     pathRow->addWidget(Text5, 1);
     pathRow->addWidget(cmdHdr1);
     panel->addLayout(pathRow, 0, 0, 1, 3);
-    const QStringList labels = tagwriter::tagFieldNames() << QStringLiteral("Length");
+    const QStringList labels = tagwriter::tagFieldNames() << tr("Length");
     for (int i = 1; i <= 8; ++i) {
         Label177[i] = new QLabel(labels[i - 1], Frame3);
         Label177[i]->setObjectName(QStringLiteral("Label177_%1").arg(i));
@@ -261,15 +258,15 @@ void frmPlayList::Command12_Click() {
 void frmPlayList::cmdHdr1_Click() {
     dialogs::BusyPointer busy;
     dialogs::FileRequest request;
-    request.title = QStringLiteral("Select Music file");
+    request.title = tr("Select Music file");
     request.folder = currentPath().isEmpty() ? DecodePath : currentPath();
-    request.filter = QStringLiteral("WAV, MP3, MID (*.wav *.mp3 *.mid *.WAV *.MP3 *.MID)");
+    request.filter = tr("WAV, MP3, MID (*.wav *.mp3 *.mid *.WAV *.MP3 *.MID)");
     const QStringList chosen = dialogs::handler().openFiles(request);
     if (chosen.isEmpty() || chosen.first().isEmpty())
         return;
     const QString path = chosen.first();
     Text5->setText(path);
-    Text4[8]->setText(QString::number(QFileInfo(path).size()) + QStringLiteral(" bytes"));
+    Text4[8]->setText(QString::number(QFileInfo(path).size()) + tr(" bytes"));
     if (isMp3Path(path))
         cmdHdr2_Click();
     else
@@ -295,11 +292,11 @@ void frmPlayList::cmdHdr2_Click() {
     }
     const QFileInfo file(path);
     if (!file.isFile() || file.size() < 100) {
-        dialogs::msgBox(noData);
+        dialogs::msgBox(noData());
         Text5->clear();
         return;
     }
-    Text4[8]->setText(QString::number(file.size()) + QStringLiteral(" bytes"));
+    Text4[8]->setText(QString::number(file.size()) + tr(" bytes"));
     // Read afresh: an analysis that fails leaves blanks, never another file's values.
     Mp3HeaderRecord& record = sharedMp3Header();
     record = Mp3HeaderRecord{};
@@ -322,8 +319,8 @@ void frmPlayList::cmdTag_Click() {
     if (currentPath().isEmpty())
         return;
     if (!isMp3Path(currentPath())) {
-        dialogs::msgBox(currentPath() + QStringLiteral(": tags are written into MP3 files only; "
-                                                       "this file is left as it is."),
+        dialogs::msgBox(currentPath() + tr(": tags are written into MP3 files only; "
+                                           "this file is left as it is."),
                         dialogs::Buttons::Ok, dialogs::Icon::Exclamation);
         return;
     }
@@ -405,13 +402,13 @@ void frmPlayList::Command2_Click() {
     const QString oldPath = currentPath();
     dialogs::FileRequest request;
     request.folder = QFileInfo(oldPath).absolutePath() + QLatin1Char('/') + BaseName(oldPath);
-    request.filter = QStringLiteral("All Files (*)");
+    request.filter = tr("All Files (*)");
     const QString chosen = dialogs::handler().saveFile(request);
     if (chosen.isEmpty())
         return;
     if (QFileInfo::exists(chosen) &&
-        dialogs::msgBox(QStringLiteral("The filename you picked already exists. Do you want to "
-                                       "overwrite the existing file?"),
+        dialogs::msgBox(tr("The filename you picked already exists. Do you want to "
+                           "overwrite the existing file?"),
                         dialogs::Buttons::YesNoCancel, dialogs::Icon::Exclamation,
                         chosen) != dialogs::Answer::Yes)
         return;
@@ -451,13 +448,12 @@ void frmPlayList::Command10_Click() {
         return;
     Text4[8]->setText(QString::number(file.size()));
     if (Text4[8]->text().isEmpty() || Text4[8]->text() == QLatin1String("0")) {
-        dialogs::msgBox(noData);
+        dialogs::msgBox(noData());
         DeleteFileAndNode(path, this);
         return;
     }
     if (dialogs::msgBox(deleteQuestion(path), dialogs::Buttons::YesNoCancel,
-                        dialogs::Icon::Exclamation,
-                        QStringLiteral("Delete File")) != dialogs::Answer::Yes)
+                        dialogs::Icon::Exclamation, tr("Delete File")) != dialogs::Answer::Yes)
         return;
     // The rest follows the deletion's settling wait, unless the window has closed by then.
     DeleteFileAndNode(path, this, [this, path](const std::optional<VortanError>& failed) {
@@ -472,7 +468,7 @@ void frmPlayList::afterDelete(const QString& path, const std::optional<VortanErr
         return;
     }
     const QPointer<frmPlayList> self(this);
-    dialogs::msgBox(path + QStringLiteral(" has been Deleted"));
+    dialogs::msgBox(path + tr(" has been Deleted"));
     if (!self)
         return;
     for (int i = 0; i < List2->count(); ++i) {

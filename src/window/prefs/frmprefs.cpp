@@ -78,7 +78,7 @@ QPointer<FrmPrefs> openWindow;
 
 FrmPrefs::FrmPrefs(Form1& main) : QWidget(&main, Qt::Window), main_(main) {
     setObjectName(QStringLiteral("FrmPrefs"));
-    setWindowTitle(QStringLiteral("Preferences"));
+    setWindowTitle(tr("Preferences"));
     setAttribute(Qt::WA_DeleteOnClose);
     buildControls();
     connectControls();
@@ -106,10 +106,10 @@ void FrmPrefs::buildControls() {
     SSTab2 = new QTabWidget(this);
     SSTab2->setObjectName(QStringLiteral("SSTab2"));
     SSTab2->tabBar()->setAccessibleName(tr("Preference pages"));
-    SSTab2->addTab(buildDiskSpaceTab(), QStringLiteral("Disk Space"));
-    SSTab2->addTab(buildAudioMiscTab(), QStringLiteral("Audio, Misc."));
-    SSTab2->addTab(buildDestinationTab(), QStringLiteral(" Destination Path"));
-    SSTab2->addTab(buildDriveTab(), QStringLiteral("Drive"));
+    SSTab2->addTab(buildDiskSpaceTab(), tr("Disk Space"));
+    SSTab2->addTab(buildAudioMiscTab(), tr("Audio, Misc."));
+    SSTab2->addTab(buildDestinationTab(), tr(" Destination Path"));
+    SSTab2->addTab(buildDriveTab(), tr("Drive"));
     SSTab2->addTab(buildFormatsTab(), tr("Formats"));
     column->addWidget(SSTab2);
     cmdClose = makeButton(this, "cmdClose", tr("Close"));
@@ -123,32 +123,31 @@ void FrmPrefs::buildControls() {
 QWidget* FrmPrefs::buildDiskSpaceTab() {
     auto* tab = new QWidget;
     auto* grid = new QGridLayout(tab);
-    const QString levelTip = QStringLiteral("Free space in MB (1 MB = 1,000,000 bytes)");
+    const QString levelTip = tr("Free space in MB (1 MB = 1,000,000 bytes)");
 
-    Check6 = makeCheck(tab, "Check6", QStringLiteral("Warn me when hard drive space falls below"));
+    Check6 = makeCheck(tab, "Check6", tr("Warn me when hard drive space falls below"));
     Text7 = makeEdit(tab, "Text7", Check6->text());
     Text7->setText(QStringLiteral("100"));
     Text7->setToolTip(levelTip);
-    Check7 = makeCheck(tab, "Check7",
-                       QStringLiteral("Stop converting when hard drive space falls below "));
+    Check7 = makeCheck(tab, "Check7", tr("Stop converting when hard drive space falls below "));
     Text8 = makeEdit(tab, "Text8", Check7->text());
     Text8->setToolTip(levelTip);
     for (QLineEdit* level : {Text7, Text8})
         level->setMaximumWidth(80);
-    Command1 = makeButton(tab, "Command1", QStringLiteral("Set"));
+    Command1 = makeButton(tab, "Command1", tr("Set"));
     grid->addWidget(Check6, 0, 0);
     grid->addWidget(Text7, 0, 1);
     grid->addWidget(Check7, 1, 0);
     grid->addWidget(Text8, 1, 1);
     grid->addWidget(Command1, 2, 1);
 
-    auto* listLabel = makeLabel(tab, QStringLiteral("Available space in hard drive(s):"));
+    auto* listLabel = makeLabel(tab, tr("Available space in hard drive(s):"));
     Text6 = new QPlainTextEdit(tab);
     Text6->setObjectName(QStringLiteral("Text6"));
     Text6->setReadOnly(true);
     Text6->setAccessibleName(listLabel->text());
     listLabel->setBuddy(Text6);
-    Command3 = makeButton(tab, "Command3", QStringLiteral("Refresh data"));
+    Command3 = makeButton(tab, "Command3", tr("Refresh data"));
     grid->addWidget(listLabel, 3, 0, 1, 2);
     grid->addWidget(Text6, 4, 0, 1, 2);
     grid->addWidget(Command3, 5, 1);
@@ -167,67 +166,65 @@ QWidget* FrmPrefs::buildAudioMiscTab() {
     auto* tab = new QWidget;
     auto* column = new QVBoxLayout(tab);
 
-    auto* audio = new QGroupBox(QStringLiteral("Audio Preferences (2 stage extraction only)"), tab);
+    auto* audio = new QGroupBox(tr("Audio Preferences (2 stage extraction only)"), tab);
     auto* audioGrid = new QGridLayout(audio);
-    Check3 = makeCheck(audio, "Check3",
-                       QStringLiteral("Delete WAV file after encoding (2 stage extraction only)"));
-    cbxFormat = makeCombo(audio, "cbxFormat", QStringLiteral("Audio Format"));
-    Check1 = makeCheck(audio, "Check1", QStringLiteral("Play"));
-    Check1->setAccessibleDescription(QStringLiteral("Turn off/on CD sound while extracting"));
+    Check3 =
+        makeCheck(audio, "Check3", tr("Delete WAV file after encoding (2 stage extraction only)"));
+    cbxFormat = makeCombo(audio, "cbxFormat", tr("Audio Format"));
+    Check1 = makeCheck(audio, "Check1", tr("Play"));
+    Check1->setAccessibleDescription(tr("Turn off/on CD sound while extracting"));
     audioGrid->addWidget(Check3, 0, 0, 1, 2);
-    audioGrid->addWidget(makeLabelFor(audio, QStringLiteral("Audio Format"), cbxFormat), 1, 0);
+    audioGrid->addWidget(makeLabelFor(audio, tr("Audio Format"), cbxFormat), 1, 0);
     audioGrid->addWidget(cbxFormat, 1, 1);
-    audioGrid->addWidget(
-        makeLabelFor(audio, QStringLiteral("Turn off/on CD sound while extracting"), Check1), 2, 0);
+    audioGrid->addWidget(makeLabelFor(audio, tr("Turn off/on CD sound while extracting"), Check1),
+                         2, 0);
     audioGrid->addWidget(Check1, 2, 1);
     column->addWidget(audio);
 
-    auto* misc = new QGroupBox(QStringLiteral("Misc. Preferences"), tab);
+    auto* misc = new QGroupBox(tr("Misc. Preferences"), tab);
     auto* miscGrid = new QGridLayout(misc);
-    Combo1 = makeCombo(misc, "Combo1", QStringLiteral("Encoding Quality"));
-    Combo2 = makeCombo(misc, "Combo2", QStringLiteral("Encoding Bitsize"));
-    Check11 = makeCheck(misc, "Check11", QStringLiteral("Show File names as Full File Path"));
-    Check10 = makeCheck(misc, "Check10", QStringLiteral("Do not Encode after extracting"));
-    Check5 = makeCheck(misc, "Check5", QStringLiteral("Minimize program during conversion"));
+    Combo1 = makeCombo(misc, "Combo1", tr("Encoding Quality"));
+    Combo2 = makeCombo(misc, "Combo2", tr("Encoding Bitsize"));
+    Check11 = makeCheck(misc, "Check11", tr("Show File names as Full File Path"));
+    Check10 = makeCheck(misc, "Check10", tr("Do not Encode after extracting"));
+    Check5 = makeCheck(misc, "Check5", tr("Minimize program during conversion"));
     Check4 = makeCheck(misc, "Check4", QString());
-    Check4->setAccessibleName(QStringLiteral("Minimize program to Desktop Tray Now"));
-    miscGrid->addWidget(makeLabelFor(misc, QStringLiteral("Encoding Quality"), Combo1), 0, 0);
+    Check4->setAccessibleName(tr("Minimize program to Desktop Tray Now"));
+    miscGrid->addWidget(makeLabelFor(misc, tr("Encoding Quality"), Combo1), 0, 0);
     miscGrid->addWidget(Combo1, 0, 1);
-    miscGrid->addWidget(makeLabelFor(misc, QStringLiteral("Encoding Bitsize"), Combo2), 1, 0);
+    miscGrid->addWidget(makeLabelFor(misc, tr("Encoding Bitsize"), Combo2), 1, 0);
     miscGrid->addWidget(Combo2, 1, 1);
     miscGrid->addWidget(Check11, 2, 0, 1, 2);
     miscGrid->addWidget(Check10, 3, 0, 1, 2);
     miscGrid->addWidget(Check5, 4, 0);
-    miscGrid->addWidget(
-        makeLabelFor(misc, QStringLiteral("Minimize program to Desktop Tray Now"), Check4), 5, 0);
+    miscGrid->addWidget(makeLabelFor(misc, tr("Minimize program to Desktop Tray Now"), Check4), 5,
+                        0);
     miscGrid->addWidget(Check4, 5, 1);
     spnFilesAtOnce = new QSpinBox(misc);
     spnFilesAtOnce->setObjectName(QStringLiteral("spnFilesAtOnce"));
     spnFilesAtOnce->setRange(1, maxFilesAtOnce);
-    spnFilesAtOnce->setAccessibleName(QStringLiteral("Files converted at once"));
+    spnFilesAtOnce->setAccessibleName(tr("Files converted at once"));
     spnFilesAtOnce->setToolTip(
-        QStringLiteral("WAV and MP3 files converted at the same time (CD tracks: one at a time)"));
-    miscGrid->addWidget(
-        makeLabelFor(misc, QStringLiteral("Files converted at once"), spnFilesAtOnce), 6, 0);
+        tr("WAV and MP3 files converted at the same time (CD tracks: one at a time)"));
+    miscGrid->addWidget(makeLabelFor(misc, tr("Files converted at once"), spnFilesAtOnce), 6, 0);
     miscGrid->addWidget(spnFilesAtOnce, 6, 1);
-    chkTestAndCopy =
-        makeCheck(misc, "chkTestAndCopy",
-                  QStringLiteral("Test and copy: read each CD track twice and compare"));
+    chkTestAndCopy = makeCheck(misc, "chkTestAndCopy",
+                               tr("Test and copy: read each CD track twice and compare"));
     miscGrid->addWidget(chkTestAndCopy, 7, 0, 1, 2);
-    chkNameFromDisc = makeCheck(misc, "chkNameFromDisc",
-                                QStringLiteral("Name ripped files from disc information"));
+    chkNameFromDisc =
+        makeCheck(misc, "chkNameFromDisc", tr("Name ripped files from disc information"));
     chkNameFromDisc->setToolTip(
-        QStringLiteral("\"01 - Title.wav\" for each track the disc information titles"));
+        tr("\"01 - Title.wav\" for each track the disc information titles"));
     miscGrid->addWidget(chkNameFromDisc, 8, 0, 1, 2);
-    const QString serverCaption = QStringLiteral("AccurateRip server");
+    const QString serverCaption = tr("AccurateRip server");
     txtAccurateRipServer = makeEdit(misc, "txtAccurateRipServer", serverCaption);
     txtAccurateRipServer->setToolTip(
-        QStringLiteral("host:port of the database rips are checked against (port 443: HTTPS)"));
+        tr("host:port of the database rips are checked against (port 443: HTTPS)"));
     miscGrid->addWidget(makeLabelFor(misc, serverCaption, txtAccurateRipServer), 9, 0);
     miscGrid->addWidget(txtAccurateRipServer, 9, 1);
-    chkNotifications = makeCheck(misc, "chkNotifications", QStringLiteral("Desktop notifications"));
+    chkNotifications = makeCheck(misc, "chkNotifications", tr("Desktop notifications"));
     chkNotifications->setToolTip(
-        QStringLiteral("Say how a conversion or rip went when it ends while you work elsewhere"));
+        tr("Say how a conversion or rip went when it ends while you work elsewhere"));
     // Beside another box about the work in the background: the tab keeps its height.
     miscGrid->addWidget(chkNotifications, 4, 1);
     column->addWidget(misc);
@@ -243,37 +240,35 @@ QWidget* FrmPrefs::buildAudioMiscTab() {
 QWidget* FrmPrefs::buildDestinationTab() {
     auto* tab = new QWidget;
     auto* column = new QVBoxLayout(tab);
-    auto* frame = new QGroupBox(QStringLiteral("Drives; Drive Space"), tab);
+    auto* frame = new QGroupBox(tr("Drives; Drive Space"), tab);
     auto* frameColumn = new QVBoxLayout(frame);
 
-    const QString pathCaption = QStringLiteral("Destination Path for converted files (WAV, MP3)");
+    const QString pathCaption = tr("Destination Path for converted files (WAV, MP3)");
     Text9 = makeEdit(frame, "Text9", pathCaption);
     frameColumn->addWidget(makeLabelFor(frame, pathCaption, Text9));
     frameColumn->addWidget(Text9);
-    Check2 = makeCheck(frame, "Check2",
-                       QStringLiteral("I'll select the destination path and directory"));
+    Check2 = makeCheck(frame, "Check2", tr("I'll select the destination path and directory"));
     frameColumn->addWidget(Check2);
 
     Picture6 = new QFrame(frame);
     Picture6->setObjectName(QStringLiteral("Picture6"));
     Picture6->setFrameShape(QFrame::StyledPanel);
     auto* panel = new QGridLayout(Picture6);
-    Text10 = makeEdit(Picture6, "Text10", QStringLiteral("To create a new Destination Directory:"));
-    Co111 = makeButton(Picture6, "Co111", QStringLiteral("Create"));
-    Drive2 = makeCombo(Picture6, "Drive2", QStringLiteral("Drive"));
+    Text10 = makeEdit(Picture6, "Text10", tr("To create a new Destination Directory:"));
+    Co111 = makeButton(Picture6, "Co111", tr("Create"));
+    Drive2 = makeCombo(Picture6, "Drive2", tr("Drive"));
     Dir2 = new FolderList(Picture6);
     Dir2->setObjectName(QStringLiteral("Dir2"));
-    Dir2->setAccessibleName(QStringLiteral("Folder"));
+    Dir2->setAccessibleName(tr("Folder"));
 
     auto* steps = new QVBoxLayout;
-    steps->addWidget(makeLabel(Picture6, QStringLiteral("Select a Destination Path ")));
+    steps->addWidget(makeLabel(Picture6, tr("Select a Destination Path ")));
     steps->addWidget(Text10);
     for (const QString& line :
-         {QStringLiteral("To create a new Destination Directory:"),
-          QStringLiteral("1. Enter a name in the space above"),
-          QStringLiteral("2. Use the file controls on your right to select a parent drive and "
-                         "directory."),
-          QStringLiteral("3. Click \"Create\"")}) {
+         {tr("To create a new Destination Directory:"), tr("1. Enter a name in the space above"),
+          tr("2. Use the file controls on your right to select a parent drive and "
+             "directory."),
+          tr("3. Click \"Create\"")}) {
         QLabel* label = makeLabel(Picture6, line);
         label->setWordWrap(true);
         steps->addWidget(label);
@@ -300,7 +295,7 @@ QWidget* FrmPrefs::buildDestinationTab() {
 QWidget* FrmPrefs::buildDriveTab() {
     auto* tab = new QWidget;
     auto* column = new QVBoxLayout(tab);
-    auto* frame = new QGroupBox(QStringLiteral("Read offset"), tab);
+    auto* frame = new QGroupBox(tr("Read offset"), tab);
     auto* grid = new QGridLayout(frame);
     lblDriveModel = new QLabel(frame);
     lblDriveModel->setObjectName(QStringLiteral("lblDriveModel"));
@@ -308,17 +303,16 @@ QWidget* FrmPrefs::buildDriveTab() {
     spnReadOffset = new QSpinBox(frame);
     spnReadOffset->setObjectName(QStringLiteral("spnReadOffset"));
     spnReadOffset->setRange(-readoffset::maxSamples, readoffset::maxSamples);
-    spnReadOffset->setSuffix(QStringLiteral(" samples"));
-    spnReadOffset->setAccessibleName(QStringLiteral("Read offset"));
-    spnReadOffset->setToolTip(QStringLiteral(
-        "How many samples late the drive reads; the rip corrects it (0 for a disc image)"));
-    chkOverread =
-        makeCheck(frame, "chkOverread", QStringLiteral("Overread into lead-in and lead-out"));
-    chkOverread->setToolTip(QStringLiteral(
-        "Only for a drive that can read past the disc's edges; otherwise zeros stand there"));
-    grid->addWidget(makeLabelFor(frame, QStringLiteral("Drive"), lblDriveModel), 0, 0);
+    spnReadOffset->setSuffix(tr(" samples"));
+    spnReadOffset->setAccessibleName(tr("Read offset"));
+    spnReadOffset->setToolTip(
+        tr("How many samples late the drive reads; the rip corrects it (0 for a disc image)"));
+    chkOverread = makeCheck(frame, "chkOverread", tr("Overread into lead-in and lead-out"));
+    chkOverread->setToolTip(
+        tr("Only for a drive that can read past the disc's edges; otherwise zeros stand there"));
+    grid->addWidget(makeLabelFor(frame, tr("Drive"), lblDriveModel), 0, 0);
     grid->addWidget(lblDriveModel, 0, 1);
-    grid->addWidget(makeLabelFor(frame, QStringLiteral("Read offset"), spnReadOffset), 1, 0);
+    grid->addWidget(makeLabelFor(frame, tr("Read offset"), spnReadOffset), 1, 0);
     grid->addWidget(spnReadOffset, 1, 1);
     grid->addWidget(chkOverread, 2, 0, 1, 2);
     column->addWidget(frame);
@@ -466,8 +460,8 @@ void FrmPrefs::Form_Load() {
         const QSignalBlocker blockQuality(Combo1);
         const QSignalBlocker blockBitrate(Combo2);
         cbxFormat->clear();
-        cbxFormat->addItem(QStringLiteral("44.100Hz, 16bit Mono, 86k/sec"));
-        cbxFormat->addItem(QStringLiteral("44.100Hz, 16bit Stereo, 172k/sec"));
+        cbxFormat->addItem(tr("44.100Hz, 16bit Mono, 86k/sec"));
+        cbxFormat->addItem(tr("44.100Hz, 16bit Stereo, 172k/sec"));
         cbxFormat->setCurrentIndex(AudioFormat);
         Combo1->clear();
         Combo1->addItems(modLAME::qualityNames());
@@ -560,10 +554,10 @@ void FrmPrefs::cbxFormat_Change() {
 void FrmPrefs::Check1_Click() {
     if (Check1->isChecked()) {
         MuteCdLine();
-        Check1->setText(QStringLiteral("Mute"));
+        Check1->setText(tr("Mute"));
     } else {
         UnmuteCdLine();
-        Check1->setText(QStringLiteral("Play"));
+        Check1->setText(tr("Play"));
     }
     saveBox(Check1, SettingKey::MuteButton);
     Check1->setChecked(MuteButton == 1);
@@ -574,8 +568,8 @@ void FrmPrefs::Check11_Click() {
 }
 
 void FrmPrefs::Check10_Click() {
-    Check10->setText(Check10->isChecked() ? QStringLiteral("Encode to MP3 after extracting")
-                                          : QStringLiteral("Do not Encode after extracting"));
+    Check10->setText(Check10->isChecked() ? tr("Encode to MP3 after extracting")
+                                          : tr("Do not Encode after extracting"));
     saveBox(Check10, SettingKey::EncodeAfterExtracting);
 }
 
@@ -652,7 +646,7 @@ void FrmPrefs::showReadOffset() {
     driveModel_ = readoffset::modelOf(cddrives::mediaDrive());
     const readoffset::Offset offset =
         readoffset::stored(driveModel_).value_or(readoffset::Offset{});
-    lblDriveModel->setText(driveModel_.isEmpty() ? QStringLiteral("No drive") : driveModel_);
+    lblDriveModel->setText(driveModel_.isEmpty() ? tr("No drive") : driveModel_);
     const QSignalBlocker blockOffset(spnReadOffset);
     spnReadOffset->setValue(offset.samples);
     chkOverread->setChecked(offset.overreads);
@@ -712,7 +706,7 @@ void FrmPrefs::Co111_Click() {
         if (parent.endsWith(QLatin1Char('/')))
             parent.chop(1);
         if (Text10->text().isEmpty()) {
-            dialogs::msgBox(QStringLiteral("Enter a name for the Destination directory"));
+            dialogs::msgBox(tr("Enter a name for the Destination directory"));
             return;
         }
         const QString name = Text10->text();
@@ -738,8 +732,8 @@ void FrmPrefs::Co111_Click() {
 void FrmPrefs::askForDestinationName() {
     const std::optional<QString> answer = dialogs::handler().input(
         dialogs::applicationTitle(),
-        QStringLiteral("Error creating a new directory. Enter the name of the File directory "
-                       "you would like to create "),
+        tr("Error creating a new directory. Enter the name of the File directory "
+           "you would like to create "),
         QString());
     // No name given: the destination stays as it was.
     if (!answer || answer->trimmed().isEmpty())

@@ -19,6 +19,7 @@
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -39,11 +40,19 @@ namespace {
 
 using namespace namedcontrols;
 
-const QString searchCaption = QStringLiteral("Search !");
-const QString stopCaption = QStringLiteral("Stop!");
-const QString searchingCaption = QStringLiteral("Searching . . . ");
-const QString invalidEngineText =
-    QStringLiteral("Invalid Search Engine, Please enter a valid search engine");
+QString searchCaption() {
+    return QCoreApplication::translate("FrmSearch", "Search !");
+}
+QString stopCaption() {
+    return QCoreApplication::translate("FrmSearch", "Stop!");
+}
+QString searchingCaption() {
+    return QCoreApplication::translate("FrmSearch", "Searching . . . ");
+}
+QString invalidEngineText() {
+    return QCoreApplication::translate("FrmSearch",
+                                       "Invalid Search Engine, Please enter a valid search engine");
+}
 constexpr qsizetype progressCaptionLimit = 200;
 
 QListWidget* makeList(QWidget* parent, const char* name, const QString& accessibleName) {
@@ -76,17 +85,17 @@ FrmSearch::BusyScope::~BusyScope() {
 
 FrmSearch::FrmSearch(QWidget* parent) : QWidget(parent, Qt::Window) {
     setObjectName(QStringLiteral("frmsearch"));
-    setWindowTitle(QStringLiteral("File Finder"));
+    setWindowTitle(tr("File Finder"));
     setAttribute(Qt::WA_DeleteOnClose);
 
     auto* column = new QVBoxLayout(this);
     searchTabs = new QTabWidget(this);
     searchTabs->setObjectName(QStringLiteral("searchTabs"));
     searchTabs->tabBar()->setAccessibleName(tr("Where to search"));
-    searchTabs->addTab(buildLocalTab(), QStringLiteral("Local Search "));
-    searchTabs->addTab(buildInternetTab(), QStringLiteral("Internet Search"));
+    searchTabs->addTab(buildLocalTab(), tr("Local Search "));
+    searchTabs->addTab(buildInternetTab(), tr("Internet Search"));
     column->addWidget(searchTabs, 1);
-    cmdend = makeButton(this, "cmdend", QStringLiteral("Close"));
+    cmdend = makeButton(this, "cmdend", tr("Close"));
     auto* bottom = new QHBoxLayout;
     bottom->addStretch();
     bottom->addWidget(cmdend);
@@ -94,11 +103,10 @@ FrmSearch::FrmSearch(QWidget* parent) : QWidget(parent, Qt::Window) {
 
     mnupopup = new QMenu(QStringLiteral("popup"), this);
     mnupopup->setObjectName(QStringLiteral("mnupopup"));
-    mnuSeelectfile =
-        makeAction(mnupopup, "mnuSeelectfile", QStringLiteral("&Select for Conversion"));
-    mnuRemoveFile = makeAction(mnupopup, "mnuRemoveFile", QStringLiteral("&Remove File from list"));
-    mnuDelete = makeAction(mnupopup, "mnuDelete", QStringLiteral("&Delete File"));
-    mnuClose = makeAction(mnupopup, "mnuClose", QStringLiteral("&Close Window"));
+    mnuSeelectfile = makeAction(mnupopup, "mnuSeelectfile", tr("&Select for Conversion"));
+    mnuRemoveFile = makeAction(mnupopup, "mnuRemoveFile", tr("&Remove File from list"));
+    mnuDelete = makeAction(mnupopup, "mnuDelete", tr("&Delete File"));
+    mnuClose = makeAction(mnupopup, "mnuClose", tr("&Close Window"));
 
     connectControls();
     resize(720, 560);
@@ -149,8 +157,8 @@ QWidget* FrmSearch::buildLocalTab() {
     choosers->addWidget(Dir1, 1);
 
     auto* fields = new QGridLayout;
-    const QString typeCaption = QStringLiteral("File Type");
-    const QString nameCaption = QStringLiteral("File Name (optional)");
+    const QString typeCaption = tr("File Type");
+    const QString nameCaption = tr("File Name (optional)");
     zFileExt = makeEdit(tab, "zFileExt", typeCaption);
     zFileExt->setText(QStringLiteral(".wav"));
     Text1 = makeEdit(tab, "Text1", nameCaption);
@@ -158,8 +166,8 @@ QWidget* FrmSearch::buildLocalTab() {
     typeLabel->setBuddy(zFileExt);
     auto* nameLabel = new QLabel(nameCaption, tab);
     nameLabel->setBuddy(Text1);
-    Command1 = makeButton(tab, "Command1", searchCaption);
-    chkhidelist = new QCheckBox(QStringLiteral("Hide lists when searching"), tab);
+    Command1 = makeButton(tab, "Command1", searchCaption());
+    chkhidelist = new QCheckBox(tr("Hide lists when searching"), tab);
     chkhidelist->setObjectName(QStringLiteral("chkhidelist"));
     fields->addWidget(typeLabel, 0, 0);
     fields->addWidget(zFileExt, 0, 1);
@@ -169,14 +177,14 @@ QWidget* FrmSearch::buildLocalTab() {
     fields->addWidget(chkhidelist, 3, 0, 1, 2);
     fields->setRowStretch(4, 1);
 
-    lstdirs = makeList(tab, "lstdirs", QStringLiteral("Folders to search"));
-    List1 = makeList(tab, "List1", QStringLiteral("Folders searched"));
-    lstfiles = makeList(tab, "lstfiles", QStringLiteral("Files found"));
+    lstdirs = makeList(tab, "lstdirs", tr("Folders to search"));
+    List1 = makeList(tab, "List1", tr("Folders searched"));
+    lstfiles = makeList(tab, "lstfiles", tr("Files found"));
     lstfiles->viewport()->installEventFilter(this);
     lstfiles->installEventFilter(this); // the context menu from the keyboard
     // Shortened in the middle when a folder name is long, whole in its tool tip.
     lbltime = new ElidedLabel(tab);
-    lbltime->setText(QStringLiteral("Time taken: 0 second(s)"));
+    lbltime->setText(tr("Time taken: 0 second(s)"));
     lbltime->setObjectName(QStringLiteral("lbltime"));
     Label1 = new QLabel(tab);
     Label1->setObjectName(QStringLiteral("Label1"));
@@ -204,17 +212,17 @@ QWidget* FrmSearch::buildInternetTab() {
     auto* tab = new QWidget;
     auto* column = new QVBoxLayout(tab);
     auto* row = new QHBoxLayout;
-    auto* engineLabel = new QLabel(QStringLiteral("ENGINE:"), tab);
+    auto* engineLabel = new QLabel(tr("ENGINE:"), tab);
     search1 = new QComboBox(tab);
     search1->setObjectName(QStringLiteral("search1"));
-    search1->setAccessibleName(QStringLiteral("Search engine"));
+    search1->setAccessibleName(tr("Search engine"));
     search1->setEditable(true);
     search1->setInsertPolicy(QComboBox::NoInsert);
     search1->setEditText(QStringLiteral("search1"));
     engineLabel->setBuddy(search1);
-    Text3 = makeEdit(tab, "Text3", QStringLiteral("Keywords"));
-    Text3->setText(QStringLiteral("Keywords to search"));
-    Cmdwebsearch = makeButton(tab, "Cmdwebsearch", QStringLiteral("Search"));
+    Text3 = makeEdit(tab, "Text3", tr("Keywords"));
+    Text3->setText(tr("Keywords to search"));
+    Cmdwebsearch = makeButton(tab, "Cmdwebsearch", tr("Search"));
     row->addWidget(engineLabel);
     row->addWidget(search1);
     row->addWidget(Text3, 1);
@@ -223,10 +231,10 @@ QWidget* FrmSearch::buildInternetTab() {
 
     Web1 = new QTextBrowser(tab);
     Web1->setObjectName(QStringLiteral("Web1"));
-    Web1->setAccessibleName(QStringLiteral("Page"));
+    Web1->setAccessibleName(tr("Page"));
     Web1->setOpenLinks(false);
     column->addWidget(Web1, 1);
-    column->addWidget(new QLabel(QStringLiteral("Search pages open in your web browser."), tab));
+    column->addWidget(new QLabel(tr("Search pages open in your web browser."), tab));
     return tab;
 }
 
@@ -313,7 +321,7 @@ void FrmSearch::closeEvent(QCloseEvent* event) {
 // ---- "Local Search " ---------------------------------------------------------------------
 
 void FrmSearch::Command1_Click() {
-    if (Command1->text() == searchCaption) {
+    if (Command1->text() == searchCaption()) {
         if (walker_.running()) {
             // A stopped search is still finishing its folder: the new one follows it.
             searchWhenEnded_ = true;
@@ -324,7 +332,7 @@ void FrmSearch::Command1_Click() {
         lstdirs->clear();
         List1->clear();
         startSearch();
-    } else if (Command1->text() == stopCaption) {
+    } else if (Command1->text() == stopCaption()) {
         stopSearch();
     }
 }
@@ -332,7 +340,7 @@ void FrmSearch::Command1_Click() {
 void FrmSearch::startSearch() {
     // The button stays enabled throughout, so that it keeps the keyboard focus: the key
     // that started the search stops it.
-    Command1->setText(stopCaption);
+    Command1->setText(stopCaption());
     const bool hidden = chkhidelist->isChecked();
     List1->setHidden(hidden);
     lstfiles->setHidden(hidden);
@@ -345,8 +353,8 @@ void FrmSearch::setSearchControlsEnabled(bool enabled) {
 }
 
 void FrmSearch::showCounts(std::int64_t files) {
-    Label1->setText(QStringLiteral("Directories: ") + QString::number(folderCount_) +
-                    QStringLiteral("   Files:  ") + QString::number(files));
+    Label1->setText(tr("Directories: ") + QString::number(folderCount_) + tr("   Files:  ") +
+                    QString::number(files));
 }
 
 void FrmSearch::searchDriver() {
@@ -372,9 +380,8 @@ void FrmSearch::searchEnded(const SearchWalker::Summary& summary) {
     lstdirs->clear();
     lstdirs->show();
     lstfiles->show();
-    setLbltime(QStringLiteral("Time taken: ") + secondsText(summary.elapsedSeconds) +
-               QStringLiteral(" second(s)"));
-    Command1->setText(searchCaption);
+    setLbltime(tr("Time taken: ") + secondsText(summary.elapsedSeconds) + tr(" second(s)"));
+    Command1->setText(searchCaption());
     showCounts(lstfiles->count());
     setSearchControlsEnabled(true);
     chkhidelist->setEnabled(true);
@@ -403,15 +410,15 @@ void FrmSearch::showWalk(const SearchWalker::Report& report) {
     lstdirs->addItems(report.queue);
     if (!report.queue.isEmpty() && report.queue.front() != folderShown_) {
         folderShown_ = report.queue.front();
-        setLbltime(searchingCaption + folderShown_);
+        setLbltime(searchingCaption() + folderShown_);
     }
 }
 
 void FrmSearch::stopSearch() {
     lstdirs->show();
     lstfiles->show();
-    lbltime->setText(QStringLiteral("Time taken: 0 second(s)"));
-    Command1->setText(searchCaption);
+    lbltime->setText(tr("Time taken: 0 second(s)"));
+    Command1->setText(searchCaption());
     showCounts(lstfiles->count());
     setSearchControlsEnabled(true);
     chkhidelist->setEnabled(true);
@@ -539,7 +546,7 @@ void FrmSearch::mnuDelete_Click() {
     BusyScope busy(*this);
     const dialogs::Answer answer =
         dialogs::msgBox(deleteQuestion(path), dialogs::Buttons::YesNoCancel,
-                        dialogs::Icon::Exclamation, QStringLiteral("Delete File"));
+                        dialogs::Icon::Exclamation, tr("Delete File"));
     if (answer != dialogs::Answer::Yes)
         return;
     // A file that was sent to the tree leaves it too, so the tree never lists a file that
@@ -569,27 +576,27 @@ void FrmSearch::cmdend_Click() {
 void FrmSearch::webSearch(const QString& title) {
     const QUrl url = websearch::searchUrl(search1->currentText(), Text3->text());
     if (url.isEmpty()) {
-        dialogs::msgBox(invalidEngineText, dialogs::Buttons::Ok, dialogs::Icon::None, title);
+        dialogs::msgBox(invalidEngineText(), dialogs::Buttons::Ok, dialogs::Icon::None, title);
         return;
     }
     if (!dialogs::handler().openUrl(url))
-        dialogs::msgBox(QStringLiteral("No web browser could be started to show the results. "
-                                       "Install a web browser, or open this address in "
-                                       "one:\n") +
+        dialogs::msgBox(tr("No web browser could be started to show the results. "
+                           "Install a web browser, or open this address in "
+                           "one:\n") +
                             url.toString(),
                         dialogs::Buttons::Ok, dialogs::Icon::Exclamation, title);
 }
 
 void FrmSearch::Cmdwebsearch_Click() {
     BusyScope busy(*this);
-    webSearch(QStringLiteral("Oops"));
+    webSearch(tr("Oops"));
 }
 
 void FrmSearch::Text3_KeyDown(int keyCode) {
     if (keyCode != 13)
         return;
     BusyScope busy(*this);
-    webSearch(QStringLiteral("Opps"));
+    webSearch(tr("Opps"));
     // After an Enter-started search the engine is chosen again.
     search1->setCurrentIndex(-1);
     search1->setEditText(QString());

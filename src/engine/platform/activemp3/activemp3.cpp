@@ -150,7 +150,7 @@ void ActiveMP3::stop() {
 
 std::unique_ptr<Mpg123Stream> ActiveMP3::openInput() {
     if (inputFile_.isEmpty()) {
-        setLastError(QStringLiteral("No input file"));
+        setLastError(tr("No input file"));
         return nullptr;
     }
     auto stream = Mpg123Stream::open(inputFile_);
@@ -179,10 +179,10 @@ bool ActiveMP3::decodeToFile(const QString& wavPath) {
     if (!stream)
         return false;
     if (sameFile(input, output)) {
-        setLastError(QStringLiteral("The output file is the input file"));
+        setLastError(tr("The output file is the input file"));
         return false;
     }
-    const QString outputName = QStringLiteral("Cannot write ") + output;
+    const QString outputName = tr("Cannot write ") + output;
     auto writer = std::make_unique<WavFileWriter>();
     if (!writer->create(output)) {
         setLastError(outputName + QStringLiteral(": ") + writer->errorText());
@@ -206,7 +206,7 @@ bool ActiveMP3::decodeToSink(std::unique_ptr<PcmSink> sink) {
     lastEnd_ = DecodeEnd::None;
     setLastError({});
     if (!sink) {
-        setLastError(QStringLiteral("No output"));
+        setLastError(tr("No output"));
         return false;
     }
     auto stream = openInput();
@@ -214,10 +214,10 @@ bool ActiveMP3::decodeToSink(std::unique_ptr<PcmSink> sink) {
         return false;
     if (!sink->begin(stream->format())) {
         sink->finish();
-        setLastError(QStringLiteral("The output refuses this audio format"));
+        setLastError(tr("The output refuses this audio format"));
         return false;
     }
-    return start(std::move(stream), std::move(sink), QStringLiteral("The output failed"));
+    return start(std::move(stream), std::move(sink), tr("The output failed"));
 }
 
 bool ActiveMP3::start(std::unique_ptr<Mpg123Stream> stream, std::unique_ptr<PcmSink> sink,
@@ -278,11 +278,10 @@ void ActiveMP3::run(Mpg123Stream& stream, PcmSink& sink, const QString& inputPat
         end = DecodeEnd::Failed;
         const QString reason = sink.errorText();
         error = outputName + QStringLiteral(": ") +
-                (reason.isEmpty() ? QStringLiteral("it takes no more audio") : reason);
+                (reason.isEmpty() ? tr("it takes no more audio") : reason);
     } else if (stream.failed()) {
         end = DecodeEnd::Failed;
-        error =
-            QStringLiteral("Cannot decode ") + inputPath + QStringLiteral(": ") + stream.error();
+        error = tr("Cannot decode ") + inputPath + QStringLiteral(": ") + stream.error();
     } else if (stopped) {
         end = DecodeEnd::Stopped;
     } else if (stream.lengthRecorded() && decodedFrames_.load() < stream.expectedFrames()) {

@@ -8,6 +8,8 @@
 #include <cstring>
 #include <mutex>
 
+#include <QCoreApplication>
+
 namespace {
 
 const QString errorSource = QStringLiteral("ActiveMP3");
@@ -93,30 +95,37 @@ Result<bool> Mpg123Stream::probe() {
             int channels = 0, encoding = 0;
             if (mpg123_getformat(h, &rate, &channels, &encoding) != MPG123_OK ||
                 encoding != MPG123_ENC_SIGNED_16 || rate <= 0 || channels < 1 || channels > 2)
-                return notMpegAudio(QStringLiteral("Unsupported audio format"));
+                return notMpegAudio(
+                    QCoreApplication::translate("Mpg123Stream", "Unsupported audio format"));
             if (format_.valid() && (format_.sampleRate != rate || format_.channels != channels))
-                return notMpegAudio(QStringLiteral("The audio format changes"));
+                return notMpegAudio(
+                    QCoreApplication::translate("Mpg123Stream", "The audio format changes"));
             format_ = PcmFormat{static_cast<int>(rate), channels};
             continue;
         }
         if (result == MPG123_DONE) {
             if (frames == 0 || !format_.valid())
-                return notMpegAudio(QStringLiteral("No MPEG audio frame found"));
+                return notMpegAudio(
+                    QCoreApplication::translate("Mpg123Stream", "No MPEG audio frame found"));
             ended_ = true;
             return true;
         }
         if (result != MPG123_OK)
-            return notMpegAudio(frames == 0 ? QStringLiteral("No MPEG audio frame found")
+            return notMpegAudio(frames == 0 ? QCoreApplication::translate(
+                                                  "Mpg123Stream", "No MPEG audio frame found")
                                             : QString::fromUtf8(mpg123_strerror(h)));
         if (!format_.valid())
-            return notMpegAudio(QStringLiteral("No MPEG audio frame found"));
+            return notMpegAudio(
+                QCoreApplication::translate("Mpg123Stream", "No MPEG audio frame found"));
 
         mpg123_frameinfo2 info{};
         if (mpg123_info2(h, &info) != MPG123_OK || info.framesize <= 0)
-            return notMpegAudio(QStringLiteral("No MPEG audio frame found"));
+            return notMpegAudio(
+                QCoreApplication::translate("Mpg123Stream", "No MPEG audio frame found"));
         const off_t framePos = mpg123_framepos(h);
         if (nextFramePos >= 0 && framePos != nextFramePos)
-            return notMpegAudio(QStringLiteral("The MPEG frames are not contiguous"));
+            return notMpegAudio(
+                QCoreApplication::translate("Mpg123Stream", "The MPEG frames are not contiguous"));
         nextFramePos = framePos + info.framesize;
 
         const std::size_t whole = bytes - bytes % static_cast<std::size_t>(format_.blockAlign());
@@ -129,7 +138,7 @@ Result<bool> Mpg123Stream::probe() {
 
 void Mpg123Stream::fail(const QString& why) {
     ended_ = true;
-    error_ = why.isEmpty() ? QStringLiteral("Decoder error") : why;
+    error_ = why.isEmpty() ? QCoreApplication::translate("Mpg123Stream", "Decoder error") : why;
 }
 
 std::size_t Mpg123Stream::maxFrameBytes() const {
@@ -180,7 +189,8 @@ std::size_t Mpg123Stream::read(char* buffer, std::size_t capacity, const std::at
         }
         if (foreignFormat_) {
             if (++foreignFrames_ > maxForeignFrames)
-                fail(QStringLiteral("The audio changes to another format"));
+                fail(QCoreApplication::translate("Mpg123Stream",
+                                                 "The audio changes to another format"));
             continue;
         }
         bytes -= bytes % static_cast<std::size_t>(format_.blockAlign());

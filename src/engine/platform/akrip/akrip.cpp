@@ -5,6 +5,8 @@
 #include <algorithm>
 #include <cstring>
 
+#include <QCoreApplication>
+
 namespace akrip {
 
 using detail::LockedTable;
@@ -190,11 +192,13 @@ int readAudio(std::uint32_t handle, unsigned char* buffer, bool once, std::uint8
         return fail(
             AspiManagerError,
             open->readerFailure.isEmpty()
-                ? QStringLiteral("the disc cannot be read as audio")
-                : QStringLiteral("the disc cannot be read as audio: %1").arg(open->readerFailure));
+                ? QCoreApplication::translate("akrip", "the disc cannot be read as audio")
+                : QCoreApplication::translate("akrip", "the disc cannot be read as audio: %1")
+                      .arg(open->readerFailure));
     if (end > static_cast<std::uint64_t>(open->layout->leadOutLsn))
         return fail(AspiManagerError,
-                    QStringLiteral("sectors %1 to %2 run past the disc's end (sector %3)")
+                    QCoreApplication::translate(
+                        "akrip", "sectors %1 to %2 run past the disc's end (sector %3)")
                         .arg(header.startLba)
                         .arg(end - 1)
                         .arg(open->layout->leadOutLsn));

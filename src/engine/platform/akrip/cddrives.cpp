@@ -6,6 +6,7 @@
 #include "engine/platform/akrip/drivetable.h"
 #include "engine/platform/nativepath.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -45,7 +46,8 @@ QStringList incompleteTracks(const std::vector<cuesheet::Track>& tracks, qint64 
     for (std::size_t i = 0; i < tracks.size(); ++i) {
         const cuesheet::Track& track = tracks[i];
         if (track.startSector >= dataSectors) {
-            lines << QStringLiteral("Track %1 is missing").arg(track.number);
+            lines
+                << QCoreApplication::translate("cddrives", "Track %1 is missing").arg(track.number);
             continue;
         }
         // The last track has no end but the data's: only a cut sector shortens it.
@@ -57,7 +59,7 @@ QStringList incompleteTracks(const std::vector<cuesheet::Track>& tracks, qint64 
             if (gap.first < held && gap.end > track.startSector)
                 held = std::max<std::int64_t>(gap.first, track.startSector);
         if (held < end)
-            lines << QStringLiteral("Track %1 is incomplete: %2 of %3")
+            lines << QCoreApplication::translate("cddrives", "Track %1 is incomplete: %2 of %3")
                          .arg(track.number)
                          .arg(minutesSeconds(held - track.startSector),
                               minutesSeconds(end - track.startSector));
@@ -73,7 +75,8 @@ VortanError refused(const QString& text, int number = VortanError::InvalidArgume
 Result<DiscSource> sourceOf(int driveIndex) {
     LockedTable table;
     if (driveIndex < 0 || driveIndex >= static_cast<int>(table->drives.size()))
-        return refused(QStringLiteral("There is no drive %1").arg(driveIndex));
+        return refused(
+            QCoreApplication::translate("cddrives", "There is no drive %1").arg(driveIndex));
     return table->drives[static_cast<std::size_t>(driveIndex)].source;
 }
 
@@ -140,16 +143,19 @@ QString notADataFile(const QString& path) {
     if (::stat(native.constData(), &info) == 0)
         return S_ISREG(info.st_mode) ? QString()
                : S_ISDIR(info.st_mode)
-                   ? QStringLiteral("is a folder, not a data file")
-                   : QStringLiteral("is not a regular file (a FIFO, a socket or a device)");
+                   ? QCoreApplication::translate("cddrives", "is a folder, not a data file")
+                   : QCoreApplication::translate(
+                         "cddrives", "is not a regular file (a FIFO, a socket or a device)");
     const int error = errno;
     if (error == ELOOP)
-        return QStringLiteral("is a symbolic link that leads back to itself");
+        return QCoreApplication::translate("cddrives",
+                                           "is a symbolic link that leads back to itself");
     if (error == ENOENT && ::lstat(native.constData(), &info) == 0)
-        return QStringLiteral("is a symbolic link to nothing");
+        return QCoreApplication::translate("cddrives", "is a symbolic link to nothing");
     if (error == ENOENT || error == ENOTDIR)
-        return QStringLiteral("is missing");
-    return QStringLiteral("cannot be reached: ") + QString::fromLocal8Bit(std::strerror(error));
+        return QCoreApplication::translate("cddrives", "is missing");
+    return QCoreApplication::translate("cddrives", "cannot be reached: ") +
+           QString::fromLocal8Bit(std::strerror(error));
 }
 
 // Removes the private folders of processes that no longer run: a crash or a kill leaves
@@ -254,11 +260,13 @@ QString locateDataFile(const QString& folder, const QString& name, QStringList& 
             QString(name).replace(QLatin1Char('\\'), QLatin1Char('/')));
         if (entryExists(candidate))
             return candidate;
-        tried << QStringLiteral("%1, with \"\\\" read as a folder separator").arg(candidate);
+        tried << QCoreApplication::translate("cddrives",
+                                             "%1, with \"\\\" read as a folder separator")
+                     .arg(candidate);
     }
     if (const QString match = caseInsensitiveMatch(candidate); !match.isEmpty())
         return match;
-    tried << QStringLiteral("names that differ from it in case only");
+    tried << QCoreApplication::translate("cddrives", "names that differ from it in case only");
     return literal;
 }
 
@@ -268,22 +276,25 @@ QString locateDataFile(const QString& folder, const QString& name, QStringList& 
 // naming the cue and the file.
 Result<std::vector<DataPart>> dataParts(const QString& cuePath, const cuesheet::Sheet& sheet,
                                         const QString& folder) {
-    const QString missing = QStringLiteral("is missing");
+    const QString missing = QCoreApplication::translate("cddrives", "is missing");
     std::vector<DataPart> parts;
     for (std::size_t k = 0; k < sheet.files.size(); ++k) {
         const cuesheet::DataFile& file = sheet.files[k];
         const bool wave = file.type == QLatin1String("WAVE");
         if (file.type != QLatin1String("BINARY") && !wave)
-            return refused(QStringLiteral("%1: the data file %2 is of type %3; only binary (BIN) "
-                                          "and WAVE images can be opened")
+            return refused(QCoreApplication::translate(
+                               "cddrives", "%1: the data file %2 is of type %3; only binary (BIN) "
+                                           "and WAVE images can be opened")
                                .arg(cuePath, file.name, file.type));
         QStringList tried;
         const QString path = locateDataFile(folder, file.name, tried);
         if (QString problem = notADataFile(path); !problem.isEmpty()) {
             if (problem == missing && !tried.isEmpty())
-                problem += QStringLiteral(" (also looked for %1)")
-                               .arg(tried.join(QStringLiteral(" and for ")));
-            return refused(QStringLiteral("%1: its data file %2 %3").arg(cuePath, path, problem),
+                problem +=
+                    QCoreApplication::translate("cddrives", " (also looked for %1)")
+                        .arg(tried.join(QCoreApplication::translate("cddrives", " and for ")));
+            return refused(QCoreApplication::translate("cddrives", "%1: its data file %2 %3")
+                               .arg(cuePath, path, problem),
                            VortanError::FileNotFound);
         }
         // Opened here so that a file that cannot be read says why (no permission, too many
@@ -292,7 +303,7 @@ Result<std::vector<DataPart>> dataParts(const QString& cuePath, const cuesheet::
         int openError = 0;
         if (!nativepath::openForReading(probe, path, &openError))
             return refused(
-                QStringLiteral("%1: its data file %2 cannot be opened: %3")
+                QCoreApplication::translate("cddrives", "%1: its data file %2 cannot be opened: %3")
                     .arg(cuePath, path, QString::fromLocal8Bit(std::strerror(openError))),
                 VortanError::FileNotFound);
         DataPart part{path, 0, probe.size(), 0, {}};
@@ -300,29 +311,33 @@ Result<std::vector<DataPart>> dataParts(const QString& cuePath, const cuesheet::
         constexpr std::int64_t sector = akrip::cdFrameBytes;
         part.expectedBytes = (part.bytes + sector - 1) / sector * sector;
         if (part.expectedBytes != part.bytes)
-            part.shortfall = QStringLiteral("its data file %1 ends within sector %2")
-                                 .arg(path)
-                                 .arg(part.bytes / sector);
+            part.shortfall =
+                QCoreApplication::translate("cddrives", "its data file %1 ends within sector %2")
+                    .arg(path)
+                    .arg(part.bytes / sector);
         if (wave) {
             const auto format = readWavFormat(path);
             if (!format) {
                 QString reason = format.error().description(); // "<path>: why"
                 if (reason.startsWith(path + QStringLiteral(": ")))
                     reason.remove(0, path.size() + 2);
-                return refused(QStringLiteral("%1: its WAVE file %2 cannot be read: %3")
+                return refused(QCoreApplication::translate(
+                                   "cddrives", "%1: its WAVE file %2 cannot be read: %3")
                                    .arg(cuePath, path, reason));
             }
             if (!format->isCdFormat())
-                return refused(QStringLiteral("%1: its WAVE file %2 is not CD audio (PCM, "
-                                              "44,100 Hz, 16-bit, stereo)")
+                return refused(QCoreApplication::translate(
+                                   "cddrives", "%1: its WAVE file %2 is not CD audio (PCM, "
+                                               "44,100 Hz, 16-bit, stereo)")
                                    .arg(cuePath, path));
             part.offset = format->dataOffset;
             part.bytes = format->dataLength;
             part.expectedBytes =
                 format->dataTruncated ? format->announcedDataLength : format->dataLength;
             part.shortfall = format->dataTruncated
-                                 ? QStringLiteral("its WAVE file %1 is cut short: it holds %2 "
-                                                  "of the %3 its header announces")
+                                 ? QCoreApplication::translate(
+                                       "cddrives", "its WAVE file %1 is cut short: it holds %2 "
+                                                   "of the %3 its header announces")
                                        .arg(path, minutesSeconds(part.bytes / sector),
                                             minutesSeconds(part.expectedBytes / sector))
                                  : QString();
@@ -330,13 +345,15 @@ Result<std::vector<DataPart>> dataParts(const QString& cuePath, const cuesheet::
             // not know the length): no disc holds that.
             if (part.expectedBytes > std::int64_t{cuesheet::maxSector + 1} * sector)
                 return refused(
-                    QStringLiteral("%1: %2, more than a disc holds").arg(cuePath, part.shortfall));
+                    QCoreApplication::translate("cddrives", "%1: %2, more than a disc holds")
+                        .arg(cuePath, part.shortfall));
         }
         const std::int64_t sheetBytes = wave ? part.expectedBytes : part.bytes;
         if (k + 1 < sheet.files.size() && sheetBytes % sector != 0)
-            return refused(QStringLiteral("%1: its data file %2 does not hold whole CD sectors "
-                                          "(%3 bytes of audio; a sector is 2,352): the files "
-                                          "after it would not start where the sheet says")
+            return refused(QCoreApplication::translate(
+                               "cddrives", "%1: its data file %2 does not hold whole CD sectors "
+                                           "(%3 bytes of audio; a sector is 2,352): the files "
+                                           "after it would not start where the sheet says")
                                .arg(cuePath, path)
                                .arg(sheetBytes));
         parts.push_back(part);
@@ -353,7 +370,7 @@ QString writeJoined(const QString& target, const std::vector<DataPart>& parts,
     constexpr std::int64_t sector = akrip::cdFrameBytes;
     QFile out(target);
     const auto outFailure = [&out] {
-        return QStringLiteral("the temporary folder %1: %2")
+        return QCoreApplication::translate("cddrives", "the temporary folder %1: %2")
             .arg(QDir::tempPath(), out.errorString());
     };
     if (!out.open(QIODevice::WriteOnly))
@@ -399,7 +416,9 @@ QString writeJoined(const QString& target, const std::vector<DataPart>& parts,
                 const QByteArray bytes =
                     in.read(std::min(chunkBytes, std::min(end, part.bytes) - done));
                 if (bytes.isEmpty()) {
-                    failure = QStringLiteral("%1: it ended while it was read").arg(part.path);
+                    failure =
+                        QCoreApplication::translate("cddrives", "%1: it ended while it was read")
+                            .arg(part.path);
                     return false;
                 }
                 if (!put(bytes)) {
@@ -469,8 +488,9 @@ Result<ImageData> imageData(const QString& cuePath, const cuesheet::Sheet& sheet
     for (const std::int32_t count : fileSectors)
         sectors += count;
     if (sectors > cuesheet::maxSector + 1)
-        return refused(
-            QStringLiteral("%1: its files hold more than a disc can (99:59:74)").arg(cuePath));
+        return refused(QCoreApplication::translate(
+                           "cddrives", "%1: its files hold more than a disc can (99:59:74)")
+                           .arg(cuePath));
     image.bytes = sectors * akrip::cdFrameBytes;
     image.sheet = std::make_shared<const cuesheet::Sheet>(std::move(one.value()));
     return image;
@@ -494,8 +514,9 @@ Result<PrivateCopy> writePrivateCopy(const QString& cuePath, const ImageData& im
     copy.folder = std::make_shared<QTemporaryDir>(
         QDir::tempPath() + QStringLiteral("/vortan-disc-%1-XXXXXX").arg(::getpid()));
     const auto notWritten = [&cuePath](const QString& reason) {
-        return refused(QStringLiteral("%1 cannot be opened: its private copy in %2 cannot be "
-                                      "written (%3)")
+        return refused(QCoreApplication::translate(
+                           "cddrives", "%1 cannot be opened: its private copy in %2 cannot be "
+                                       "written (%3)")
                            .arg(cuePath, QDir::tempPath(), reason));
     };
     if (!copy.folder->isValid())
@@ -517,8 +538,9 @@ Result<PrivateCopy> writePrivateCopy(const QString& cuePath, const ImageData& im
     if (image.joined) {
         if (const QString failure = writeJoined(privateData, parts, sheet, copy.missing);
             !failure.isEmpty())
-            return refused(QStringLiteral("%1 cannot be opened: its files could not be joined "
-                                          "into one image (%2)")
+            return refused(QCoreApplication::translate(
+                               "cddrives", "%1 cannot be opened: its files could not be joined "
+                                           "into one image (%2)")
                                .arg(cuePath, failure));
         copy.data = privateData;
     }
@@ -613,10 +635,11 @@ Result<ImageReport> registerImage(const QString& cuePath) {
     struct stat cueEntry {};
     if (canonicalCue.isEmpty())
         return refused(
-            QStringLiteral("%1 cannot be opened: %2")
-                .arg(cuePath, ::lstat(nativepath::encode(cuePath).constData(), &cueEntry) == 0
-                                  ? QStringLiteral("it leads nowhere")
-                                  : QStringLiteral("there is no such file")),
+            QCoreApplication::translate("cddrives", "%1 cannot be opened: %2")
+                .arg(cuePath,
+                     ::lstat(nativepath::encode(cuePath).constData(), &cueEntry) == 0
+                         ? QCoreApplication::translate("cddrives", "it leads nowhere")
+                         : QCoreApplication::translate("cddrives", "there is no such file")),
             VortanError::FileNotFound);
     auto sheet = cuesheet::read(cuePath);
     if (!sheet)
@@ -632,8 +655,9 @@ Result<ImageReport> registerImage(const QString& cuePath) {
         return image.error();
     const cdiolib::Layout layout = akrip::detail::imageLayout(*image->sheet, image->bytes);
     if (layout.tracks.empty())
-        return refused(QStringLiteral("%1: its data file %2 ends before the first track "
-                                      "starts (it holds %3 bytes)")
+        return refused(QCoreApplication::translate(
+                           "cddrives", "%1: its data file %2 ends before the first track "
+                                       "starts (it holds %3 bytes)")
                            .arg(cuePath, parts->front().path)
                            .arg(image->bytes));
     removeOrphanedFolders();
@@ -658,8 +682,9 @@ Result<ImageReport> registerImage(const QString& cuePath) {
             return report;
         }
     if (static_cast<int>(table->drives.size()) >= akrip::maxDrives)
-        return refused(QStringLiteral("%1 cannot be opened: there are %2 drives already, the most "
-                                      "there can be")
+        return refused(QCoreApplication::translate(
+                           "cddrives", "%1 cannot be opened: there are %2 drives already, the most "
+                                       "there can be")
                            .arg(cuePath)
                            .arg(akrip::maxDrives));
     DriveEntry entry;

@@ -1,6 +1,7 @@
 #include "engine/platform/akrip/cdiolib.h"
 #include "engine/platform/nativepath.h"
 
+#include <QCoreApplication>
 #include <QFile>
 
 #include <cdio/logging.h>
@@ -106,14 +107,15 @@ Result<CdIoPtr> open(const QString& source, bool isDevice, const QString& shownA
     // its clean-up may have replaced: the system's reason is what happened.
     if (error == EMFILE || error == ENFILE || error == ENOMEM)
         return VortanError(VortanError::FileNotFound, errorSource,
-                           QStringLiteral("%1 cannot be opened (%2)")
+                           QCoreApplication::translate("cdiolib", "%1 cannot be opened (%2)")
                                .arg(name, QString::fromLocal8Bit(std::strerror(error))));
     QString reason = lastMessage();
     reason.replace(source, name);
-    return VortanError(VortanError::FileNotFound, errorSource,
-                       reason.isEmpty()
-                           ? QStringLiteral("%1 cannot be opened").arg(name)
-                           : QStringLiteral("%1 cannot be opened (%2)").arg(name, reason));
+    return VortanError(
+        VortanError::FileNotFound, errorSource,
+        reason.isEmpty()
+            ? QCoreApplication::translate("cdiolib", "%1 cannot be opened").arg(name)
+            : QCoreApplication::translate("cdiolib", "%1 cannot be opened (%2)").arg(name, reason));
 }
 
 void Layout::settleEnds() {
@@ -137,7 +139,8 @@ Result<Layout> readLayout(CdIo_t* disc) {
     if (first == CDIO_INVALID_TRACK || count == CDIO_INVALID_TRACK || count == 0 ||
         leadOut == CDIO_INVALID_LSN)
         return VortanError(VortanError::FileNotFound, errorSource,
-                           withReason(QStringLiteral("There is no readable disc in the drive")));
+                           withReason(QCoreApplication::translate(
+                               "cdiolib", "There is no readable disc in the drive")));
     Layout layout;
     layout.firstTrack = first;
     layout.leadOutLsn = leadOut;
@@ -157,7 +160,7 @@ Result<Layout> readLayout(CdIo_t* disc) {
     }
     if (layout.tracks.empty())
         return VortanError(VortanError::FileNotFound, errorSource,
-                           QStringLiteral("The disc holds no track"));
+                           QCoreApplication::translate("cdiolib", "The disc holds no track"));
     layout.catalog = takeCode(cdio_get_mcn(disc), 13);
     // A drive reports no pregap of track 1 (it lies before sector 0); none of any other track
     // means the driver does not report them.
@@ -270,20 +273,26 @@ long driveRead(const SectorReader::State& state, cdrom_drive_t* drive, void* buf
 QString imageShortfall(const SectorReader::State& state, lsn_t sector) {
     for (const MissingSectors& gap : state.missing)
         if (sector >= gap.first && sector < gap.end)
-            return QStringLiteral("sector %1 is not in the image: %2").arg(sector).arg(gap.reason);
+            return QCoreApplication::translate("cdiolib", "sector %1 is not in the image: %2")
+                .arg(sector)
+                .arg(gap.reason);
     struct stat data {};
     if (::stat(state.imageData.constData(), &data) != 0)
-        return QStringLiteral("sector %1 could not be read: the image's data file %2 is gone")
+        return QCoreApplication::translate(
+                   "cdiolib", "sector %1 could not be read: the image's data file %2 is gone")
             .arg(sector)
             .arg(nativepath::decode(state.imageData));
     const auto present = static_cast<long long>(data.st_size / sectorBytes);
     if (sector >= present)
-        return QStringLiteral("sector %1 is past the end of the image's data file %2, which "
+        return QCoreApplication::translate(
+                   "cdiolib", "sector %1 is past the end of the image's data file %2, which "
                               "holds %3 whole sectors")
             .arg(sector)
             .arg(nativepath::decode(state.imageData))
             .arg(present);
-    return withReason(QStringLiteral("sector %1 of the image could not be read").arg(sector));
+    return withReason(
+        QCoreApplication::translate("cdiolib", "sector %1 of the image could not be read")
+            .arg(sector));
 }
 
 long hookedDriveRead(cdrom_drive_t* drive, void* buffer, lsn_t begin, long sectors) {
@@ -370,16 +379,18 @@ Result<std::unique_ptr<SectorReader>> SectorReader::open(CdIo_t* disc, const Lay
     reader->medium_ = std::move(medium);
     reader->drive_.reset(cdio_cddap_identify_cdio(disc, CDDA_MESSAGE_FORGETIT, nullptr));
     if (!reader->drive_)
-        return VortanError(VortanError::InvalidArgument, errorSource,
-                           withReason(QStringLiteral("The drive cannot read audio")));
+        return VortanError(
+            VortanError::InvalidArgument, errorSource,
+            withReason(QCoreApplication::translate("cdiolib", "The drive cannot read audio")));
     cdrom_drive_t* drive = reader->drive_.get();
     cdio_cddap_verbose_set(drive, CDDA_MESSAGE_FORGETIT, CDDA_MESSAGE_FORGETIT);
     // CD audio is little-endian. Left unknown, the library guesses the byte order from the
     // audio itself, and a guess of big-endian swaps every sample of a clean disc.
     drive->bigendianp = 0;
     if (cdio_cddap_open(drive) != 0)
-        return VortanError(VortanError::InvalidArgument, errorSource,
-                           withReason(QStringLiteral("The disc holds no readable audio")));
+        return VortanError(
+            VortanError::InvalidArgument, errorSource,
+            withReason(QCoreApplication::translate("cdiolib", "The disc holds no readable audio")));
     reader->state_ = std::make_unique<State>();
     reader->state_->driveRead = drive->read_audio;
     reader->state_->imageData = nativepath::encode(imageData);
@@ -389,7 +400,7 @@ Result<std::unique_ptr<SectorReader>> SectorReader::open(CdIo_t* disc, const Lay
     reader->paranoia_.reset(cdio_paranoia_init(drive));
     if (!reader->paranoia_)
         return VortanError(VortanError::InvalidArgument, errorSource,
-                           QStringLiteral("paranoia cannot be started"));
+                           QCoreApplication::translate("cdiolib", "paranoia cannot be started"));
     cdio_paranoia_modeset(reader->paranoia_.get(), PARANOIA_MODE_FULL ^ PARANOIA_MODE_NEVERSKIP);
     return reader;
 }
@@ -409,15 +420,16 @@ QString SectorReader::unreadable(std::int32_t sector) const {
             continue;
         if (track.audio)
             return {};
-        return QStringLiteral("sector %1 is in track %2, a data track")
+        return QCoreApplication::translate("cdiolib", "sector %1 is in track %2, a data track")
             .arg(sector)
             .arg(track.number);
     }
     if (sector >= layout_.leadOutLsn)
-        return QStringLiteral("sector %1 is past the disc's end (its lead-out is sector %2)")
+        return QCoreApplication::translate(
+                   "cdiolib", "sector %1 is past the disc's end (its lead-out is sector %2)")
             .arg(sector)
             .arg(layout_.leadOutLsn);
-    return QStringLiteral("sector %1 is in no audio track").arg(sector);
+    return QCoreApplication::translate("cdiolib", "sector %1 is in no audio track").arg(sector);
 }
 
 std::uint32_t SectorReader::read(std::int32_t first, std::uint32_t count, unsigned char* out) {
@@ -443,14 +455,16 @@ std::uint32_t SectorReader::read(std::int32_t first, std::uint32_t count, unsign
     const bool continues = nextSector_ == first;
     nextSector_ = -1;
     if (readable > 0 && !continues && cdio_paranoia_seek(paranoia_.get(), first, SEEK_SET) == -1) {
-        failure_ = QStringLiteral("the drive cannot seek to sector %1").arg(first);
+        failure_ =
+            QCoreApplication::translate("cdiolib", "the drive cannot seek to sector %1").arg(first);
         return 0;
     }
     state.corrections = 0;
     for (; stored < readable; ++stored) {
         const lsn_t sector = first + static_cast<lsn_t>(stored);
         if (ReadStop::requested()) {
-            failure_ = QStringLiteral("the read was stopped at sector %1").arg(sector);
+            failure_ = QCoreApplication::translate("cdiolib", "the read was stopped at sector %1")
+                           .arg(sector);
             break;
         }
         state.wanted = sector;
@@ -464,13 +478,16 @@ std::uint32_t SectorReader::read(std::int32_t first, std::uint32_t count, unsign
         if (!audio || state.abandoned || state.skipped || state.stopped ||
             !state.delivered(sector)) {
             if (state.stopped)
-                failure_ = QStringLiteral("the read was stopped at sector %1").arg(sector);
+                failure_ =
+                    QCoreApplication::translate("cdiolib", "the read was stopped at sector %1")
+                        .arg(sector);
             else if (!state.imageData.isEmpty() && !state.delivered(sector))
                 failure_ = imageShortfall(state, sector);
             else {
                 damaged_ = true;
                 failure_ =
-                    withReason(QStringLiteral("sector %1 could not be read (%2 attempts failed)")
+                    withReason(QCoreApplication::translate(
+                                   "cdiolib", "sector %1 could not be read (%2 attempts failed)")
                                    .arg(sector)
                                    .arg(state.failedSingleReads + 1));
             }

@@ -1,6 +1,7 @@
 #include "engine/platform/akrip/cuesheet.h"
 #include "engine/platform/nativepath.h"
 
+#include <QCoreApplication>
 #include <QFile>
 #include <QStringDecoder>
 
@@ -80,7 +81,7 @@ QByteArray msfText(std::int32_t sector) {
 
 VortanError notACueSheet(const QString& path) {
     return VortanError(VortanError::InvalidArgument, errorSource,
-                       QStringLiteral("%1 is not a cue sheet").arg(path));
+                       QCoreApplication::translate("cuesheet", "%1 is not a cue sheet").arg(path));
 }
 
 // The sheet's text as the bytes the reader works on: a UTF-8 byte-order mark is dropped, and
@@ -97,8 +98,9 @@ Result<QByteArray> sheetBytes(const QByteArray& bytes, const QString& path) {
     const QString text = utf16.decode(QByteArrayView(bytes).sliced(2));
     if (utf16.hasError() || bytes.size() % 2 != 0 || !text.isValidUtf16())
         return VortanError(VortanError::InvalidArgument, errorSource,
-                           QStringLiteral("%1 is not a valid cue sheet: its UTF-16 text is "
-                                          "damaged")
+                           QCoreApplication::translate(
+                               "cuesheet", "%1 is not a valid cue sheet: its UTF-16 text is "
+                                           "damaged")
                                .arg(path));
     return text.toUtf8();
 }
@@ -151,18 +153,19 @@ class Reader {
         if (!haveFile_ || sheet_.tracks.empty())
             return notACueSheet(path_);
         if (!trackHasStart_)
-            return malformed(
-                QStringLiteral("track %1 has no INDEX 01").arg(sheet_.tracks.back().number));
+            return malformed(QCoreApplication::translate("cuesheet", "track %1 has no INDEX 01")
+                                 .arg(sheet_.tracks.back().number));
         return sheet_;
     }
 
   private:
     VortanError malformed(const QString& what) const {
-        return VortanError(VortanError::InvalidArgument, errorSource,
-                           QStringLiteral("%1 is not a valid cue sheet: line %2: %3")
-                               .arg(path_)
-                               .arg(lineNumber_)
-                               .arg(what));
+        return VortanError(
+            VortanError::InvalidArgument, errorSource,
+            QCoreApplication::translate("cuesheet", "%1 is not a valid cue sheet: line %2: %3")
+                .arg(path_)
+                .arg(lineNumber_)
+                .arg(what));
     }
 
     // `word` is `length` digits, or with `letters` digits and letters (any case), and not all
@@ -178,7 +181,8 @@ class Reader {
 
     std::optional<VortanError> file(const std::vector<QByteArray>& words) {
         if (words.size() != 3 || words[1].isEmpty())
-            return malformed(QStringLiteral("FILE needs a file name and a type"));
+            return malformed(
+                QCoreApplication::translate("cuesheet", "FILE needs a file name and a type"));
         haveFile_ = true;
         sheet_.files.push_back(DataFile{nativepath::decode(words[1]),
                                         QString::fromLatin1(words[2].toUpper())});
@@ -192,33 +196,38 @@ class Reader {
     std::optional<VortanError> pregap(const std::vector<QByteArray>& words) {
         const auto length = words.size() == 2 ? msf(words[1]) : std::nullopt;
         if (sheet_.tracks.empty() || !length)
-            return malformed(QStringLiteral("PREGAP needs a track and a length mm:ss:ff"));
+            return malformed(QCoreApplication::translate(
+                "cuesheet", "PREGAP needs a track and a length mm:ss:ff"));
         sheet_.tracks.back().pregapSilence = *length;
         return std::nullopt;
     }
 
     std::optional<VortanError> track(const std::vector<QByteArray>& words) {
         if (!haveFile_)
-            return malformed(QStringLiteral("TRACK before any FILE"));
+            return malformed(QCoreApplication::translate("cuesheet", "TRACK before any FILE"));
         const auto trackNumber = words.size() == 3 ? number(words[1], 2) : std::nullopt;
         if (!trackNumber || *trackNumber < 1)
-            return malformed(QStringLiteral("TRACK needs a number 1..99 and a mode"));
-        if (!sheet_.tracks.empty() && *trackNumber != sheet_.tracks.back().number + 1)
-            return malformed(QStringLiteral("track %1 does not follow track %2")
-                                 .arg(*trackNumber)
-                                 .arg(sheet_.tracks.back().number));
-        if (!trackHasStart_)
             return malformed(
-                QStringLiteral("track %1 has no INDEX 01").arg(sheet_.tracks.back().number));
+                QCoreApplication::translate("cuesheet", "TRACK needs a number 1..99 and a mode"));
+        if (!sheet_.tracks.empty() && *trackNumber != sheet_.tracks.back().number + 1)
+            return malformed(
+                QCoreApplication::translate("cuesheet", "track %1 does not follow track %2")
+                    .arg(*trackNumber)
+                    .arg(sheet_.tracks.back().number));
+        if (!trackHasStart_)
+            return malformed(QCoreApplication::translate("cuesheet", "track %1 has no INDEX 01")
+                                 .arg(sheet_.tracks.back().number));
         const QByteArray mode = words[2].toUpper();
         // Every sector of the file is 2,352 bytes: raw audio or raw data sectors.
         if (mode != "AUDIO" && mode != "MODE1/2352" && mode != "MODE2/2352")
             return malformed(
-                QStringLiteral("track mode %1 is not supported").arg(QString::fromLatin1(mode)));
+                QCoreApplication::translate("cuesheet", "track mode %1 is not supported")
+                    .arg(QString::fromLatin1(mode)));
         const bool audio = mode == "AUDIO";
         if (audio && session_ > 1)
-            return malformed(QStringLiteral("audio track %1 in session %2: only the first "
-                                            "session of a disc holds audio")
+            return malformed(QCoreApplication::translate(
+                                 "cuesheet", "audio track %1 in session %2: only the first "
+                                             "session of a disc holds audio")
                                  .arg(*trackNumber)
                                  .arg(session_));
         Track entry;
@@ -234,27 +243,30 @@ class Reader {
 
     std::optional<VortanError> index(const std::vector<QByteArray>& words) {
         if (sheet_.tracks.empty())
-            return malformed(QStringLiteral("INDEX before any TRACK"));
+            return malformed(QCoreApplication::translate("cuesheet", "INDEX before any TRACK"));
         const auto indexNumber = words.size() == 3 ? number(words[1], 2) : std::nullopt;
         const auto at = words.size() == 3 ? msf(words[2]) : std::nullopt;
         if (!indexNumber || !at)
-            return malformed(
-                QStringLiteral("INDEX needs a number 0..99 and a time mm:ss:ff (seconds below "
-                               "60, frames below 75)"));
+            return malformed(QCoreApplication::translate(
+                "cuesheet", "INDEX needs a number 0..99 and a time mm:ss:ff (seconds below "
+                            "60, frames below 75)"));
         Track& current = sheet_.tracks.back();
         if (lastIndexNumber_ < 0 ? *indexNumber > 1 : *indexNumber <= lastIndexNumber_)
             return malformed(
                 lastIndexNumber_ < 0
-                    ? QStringLiteral("track %1 starts with INDEX %2 (INDEX 00 or 01 comes first)")
+                    ? QCoreApplication::translate(
+                          "cuesheet", "track %1 starts with INDEX %2 (INDEX 00 or 01 comes first)")
                           .arg(current.number)
                           .arg(*indexNumber)
-                    : QStringLiteral("INDEX %1 of track %2 comes after INDEX %3")
+                    : QCoreApplication::translate("cuesheet",
+                                                  "INDEX %1 of track %2 comes after INDEX %3")
                           .arg(*indexNumber)
                           .arg(current.number)
                           .arg(lastIndexNumber_));
         if (lastIndexTime_ >= 0 && *at <= lastIndexTime_)
-            return malformed(QStringLiteral("INDEX %1 of track %2 at %3 is not later than the "
-                                            "INDEX before it (%4)")
+            return malformed(QCoreApplication::translate(
+                                 "cuesheet", "INDEX %1 of track %2 at %3 is not later than the "
+                                             "INDEX before it (%4)")
                                  .arg(*indexNumber)
                                  .arg(current.number)
                                  .arg(QString::fromLatin1(msfText(*at)),
@@ -273,8 +285,9 @@ class Reader {
         }
         if (*indexNumber > 1) {
             if (fileNow != current.file)
-                return malformed(QStringLiteral("INDEX %1 of track %2 is in another file than its "
-                                                "INDEX 01")
+                return malformed(QCoreApplication::translate(
+                                     "cuesheet", "INDEX %1 of track %2 is in another file than its "
+                                                 "INDEX 01")
                                      .arg(*indexNumber)
                                      .arg(current.number));
             current.laterIndexes.push_back(*at);
@@ -285,10 +298,12 @@ class Reader {
     std::optional<VortanError> session(const std::vector<QByteArray>& words) {
         const auto value = words.size() == 3 ? number(words[2], 2) : std::nullopt;
         if (!value || *value < 1)
-            return malformed(QStringLiteral("REM SESSION needs a number 1..99"));
-        if (*value < session_)
             return malformed(
-                QStringLiteral("session %1 after session %2").arg(*value).arg(session_));
+                QCoreApplication::translate("cuesheet", "REM SESSION needs a number 1..99"));
+        if (*value < session_)
+            return malformed(QCoreApplication::translate("cuesheet", "session %1 after session %2")
+                                 .arg(*value)
+                                 .arg(session_));
         session_ = *value;
         return std::nullopt;
     }
@@ -337,7 +352,7 @@ Result<Sheet> parse(const QByteArray& text, const QString& path) {
 Result<Sheet> read(const QString& path) {
     const auto cannotOpen = [&path](int error) {
         return VortanError(VortanError::FileNotFound, errorSource,
-                           QStringLiteral("%1 cannot be opened: %2")
+                           QCoreApplication::translate("cuesheet", "%1 cannot be opened: %2")
                                .arg(path, QString::fromLocal8Bit(std::strerror(error))));
     };
     // Non-blocking: a FIFO must not hold the program up until someone writes to it.
@@ -348,8 +363,9 @@ Result<Sheet> read(const QString& path) {
     struct stat info {};
     if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
         ::close(fd);
-        return VortanError(VortanError::InvalidArgument, errorSource,
-                           QStringLiteral("%1 is not a regular file").arg(path));
+        return VortanError(
+            VortanError::InvalidArgument, errorSource,
+            QCoreApplication::translate("cuesheet", "%1 is not a regular file").arg(path));
     }
     if (info.st_size > maxSheetBytes) {
         ::close(fd);
@@ -415,15 +431,17 @@ Result<Sheet> joined(const Sheet& sheet, const std::vector<std::int32_t>& fileSe
             past = past || pastItsFile(track.file, later);
         if (past)
             return VortanError(VortanError::InvalidArgument, errorSource,
-                               QStringLiteral("%1: an INDEX of track %2 lies past the end of its "
-                                              "file")
+                               QCoreApplication::translate(
+                                   "cuesheet", "%1: an INDEX of track %2 lies past the end of its "
+                                               "file")
                                    .arg(path)
                                    .arg(track.number));
         const std::int64_t start = placed(track.file, track.startSector);
         if (start > maxSector)
             return VortanError(VortanError::InvalidArgument, errorSource,
-                               QStringLiteral("%1: track %2 starts past 99:59:74 of the files "
-                                              "joined")
+                               QCoreApplication::translate(
+                                   "cuesheet", "%1: track %2 starts past 99:59:74 of the files "
+                                               "joined")
                                    .arg(path)
                                    .arg(track.number));
         into.file = into.pregapFile = 0;

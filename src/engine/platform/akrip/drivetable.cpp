@@ -5,6 +5,8 @@
 
 #include <algorithm>
 
+#include <QCoreApplication>
+
 namespace akrip::detail {
 
 namespace {
@@ -36,7 +38,8 @@ Result<cdiolib::CdIoPtr> openDisc(const DiscSource& source) {
     if (!source.isDevice &&
         (!nativepath::exists(source.cuePath) || !nativepath::exists(source.dataPath)))
         return VortanError(VortanError::FileNotFound, QStringLiteral("AKRip32"),
-                           QStringLiteral("The disc image %1 is gone").arg(source.cuePath));
+                           QCoreApplication::translate("drivetable", "The disc image %1 is gone")
+                               .arg(source.cuePath));
     return cdiolib::open(source.openPath, source.isDevice,
                          source.isDevice ? QString() : source.cuePath);
 }
@@ -117,8 +120,9 @@ Result<cdiolib::Layout> layoutOf(const DiscSource& source, CdIo_t* disc) {
     cdiolib::Layout layout = imageLayout(*source.sheet, nativepath::fileSize(source.dataPath));
     if (layout.tracks.empty())
         return VortanError(VortanError::FileNotFound, QStringLiteral("AKRip32"),
-                           QStringLiteral("The disc image %1 holds no track: its data file %2 "
-                                          "ends before the first track")
+                           QCoreApplication::translate(
+                               "drivetable", "The disc image %1 holds no track: its data file %2 "
+                                             "ends before the first track")
                                .arg(source.cuePath, source.dataPath));
     return layout;
 }

@@ -1,6 +1,7 @@
 #include "engine/platform/audio/midirenderer.h"
 #include "engine/platform/nativepath.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -74,37 +75,44 @@ Result<std::unique_ptr<MidiRenderer>> MidiRenderer::open(const QString& midiPath
     lastLibraryError.clear();
     const QByteArray path = nativepath::encode(midiPath);
     if (!QFileInfo(midiPath).isFile())
-        return VortanError(VortanError::FileNotFound, errorSource,
-                           QStringLiteral("File not found: %1").arg(midiPath));
+        return VortanError(
+            VortanError::FileNotFound, errorSource,
+            QCoreApplication::translate("MidiRenderer", "File not found: %1").arg(midiPath));
     if (!fluid_is_midifile(path.constData()))
-        return VortanError(VortanError::InvalidArgument, errorSource,
-                           QStringLiteral("Not a MIDI file: %1").arg(midiPath));
+        return VortanError(
+            VortanError::InvalidArgument, errorSource,
+            QCoreApplication::translate("MidiRenderer", "Not a MIDI file: %1").arg(midiPath));
     const QString font = soundFontPath();
     if (font.isEmpty())
-        return VortanError(VortanError::FileNotFound, errorSource,
-                           QStringLiteral("No General MIDI soundfont in %1")
-                               .arg(QStringLiteral(VORTAN_SOUNDFONT_DIR)));
+        return VortanError(
+            VortanError::FileNotFound, errorSource,
+            QCoreApplication::translate("MidiRenderer", "No General MIDI soundfont in %1")
+                .arg(QStringLiteral(VORTAN_SOUNDFONT_DIR)));
 
     std::unique_ptr<MidiRenderer> renderer(new MidiRenderer);
     renderer->settings_.reset(new_fluid_settings());
     fluid_settings_t* settings = renderer->settings_.get();
     if (!settings)
-        return libraryError(QStringLiteral("Cannot create the synthesizer's settings"));
+        return libraryError(QCoreApplication::translate(
+            "MidiRenderer", "Cannot create the synthesizer's settings"));
     fluid_settings_setnum(settings, "synth.sample-rate", sampleRate);
     // The file's time is the rendered audio's, not the clock's: the player is driven by the
     // samples written, whichever thread writes them and however fast.
     fluid_settings_setstr(settings, "player.timing-source", "sample");
     renderer->synth_.reset(new_fluid_synth(settings));
     if (!renderer->synth_)
-        return libraryError(QStringLiteral("Cannot create the synthesizer"));
+        return libraryError(
+            QCoreApplication::translate("MidiRenderer", "Cannot create the synthesizer"));
     if (fluid_synth_sfload(renderer->synth_.get(), nativepath::encode(font).constData(), 1) ==
         FLUID_FAILED)
-        return libraryError(QStringLiteral("Cannot load the soundfont %1").arg(font));
+        return libraryError(
+            QCoreApplication::translate("MidiRenderer", "Cannot load the soundfont %1").arg(font));
     renderer->player_.reset(new_fluid_player(renderer->synth_.get()));
     if (!renderer->player_ ||
         fluid_player_add(renderer->player_.get(), path.constData()) != FLUID_OK ||
         fluid_player_play(renderer->player_.get()) != FLUID_OK)
-        return libraryError(QStringLiteral("Cannot play %1").arg(midiPath));
+        return libraryError(
+            QCoreApplication::translate("MidiRenderer", "Cannot play %1").arg(midiPath));
     return renderer;
 }
 

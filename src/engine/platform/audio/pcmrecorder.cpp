@@ -5,6 +5,8 @@
 #include <algorithm>
 #include <vector>
 
+#include <QCoreApplication>
+
 namespace audio {
 
 Result<std::unique_ptr<PcmRecorder>> PcmRecorder::start(const PcmFormat& format, PcmSink& sink,
@@ -15,7 +17,9 @@ Result<std::unique_ptr<PcmRecorder>> PcmRecorder::start(const PcmFormat& format,
     if (!sink.begin(format)) {
         const QString why = sink.errorText();
         return VortanError(VortanError::InvalidArgument, QStringLiteral("PcmRecorder"),
-                           why.isEmpty() ? QStringLiteral("The recording cannot be stored") : why);
+                           why.isEmpty() ? QCoreApplication::translate(
+                                               "PcmRecorder", "The recording cannot be stored")
+                                         : why);
     }
     // About 100 ms a call; the server hands over smaller fragments as they come.
     const std::size_t block = static_cast<std::size_t>(format.blockAlign());
@@ -52,7 +56,7 @@ void PcmRecorder::run() {
         if (!sink_.write(buffer.data(), count)) {
             why = sink_.errorText();
             if (why.isEmpty())
-                why = QStringLiteral("The recording cannot be stored");
+                why = QCoreApplication::translate("PcmRecorder", "The recording cannot be stored");
             break;
         }
         recordedBytes_.fetch_add(static_cast<std::int64_t>(count), std::memory_order_relaxed);

@@ -2,6 +2,7 @@
 
 #include "engine/formats/wavreader.h"
 
+#include <QCoreApplication>
 #include <QFileInfo>
 
 #include <algorithm>
@@ -13,8 +14,9 @@ namespace audio {
 Result<std::unique_ptr<WavFileSource>> WavFileSource::open(const QString& path) {
     const QString source = QStringLiteral("waveaudio");
     if (!QFileInfo(path).isFile())
-        return VortanError(VortanError::FileNotFound, source,
-                           QStringLiteral("File not found: %1").arg(path));
+        return VortanError(
+            VortanError::FileNotFound, source,
+            QCoreApplication::translate("WavFileSource", "File not found: %1").arg(path));
     const auto wav = readWavFormat(path);
     if (!wav)
         return wav.error();
@@ -22,8 +24,9 @@ Result<std::unique_ptr<WavFileSource>> WavFileSource::open(const QString& path) 
     if (!f.isPcm() || (f.bitsPerSample != 8 && f.bitsPerSample != 16) || f.channels < 1 ||
         f.channels > 2 || f.sampleRate == 0 || f.blockAlign != f.channels * f.bitsPerSample / 8)
         return VortanError(VortanError::InvalidArgument, source,
-                           QStringLiteral("%1: only 8- and 16-bit PCM in one or two channels "
-                                          "can be played")
+                           QCoreApplication::translate(
+                               "WavFileSource", "%1: only 8- and 16-bit PCM in one or two channels "
+                                                "can be played")
                                .arg(path));
 
     std::unique_ptr<WavFileSource> wave(new WavFileSource);
@@ -64,7 +67,8 @@ std::size_t WavFileSource::read(char* buffer, std::size_t capacity) {
         if (got < 0)
             error_ = file_.errorString();
         else
-            error_ = QStringLiteral("The file ends before its audio does");
+            error_ =
+                QCoreApplication::translate("WavFileSource", "The file ends before its audio does");
         return 0;
     }
     const std::int64_t gotFrames = got / fileFrameBytes;

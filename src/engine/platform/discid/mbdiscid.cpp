@@ -5,6 +5,8 @@
 #include <array>
 #include <memory>
 
+#include <QCoreApplication>
+
 namespace mbdiscid {
 
 namespace {
@@ -28,10 +30,11 @@ Result<MusicBrainzDisc> musicBrainzDisc(const cddrives::DiscToc& toc) {
     while (count > 0 && !toc.isAudio(count - 1))
         --count;
     if (count == 0)
-        return refused(QStringLiteral("The disc holds no audio track"));
+        return refused(QCoreApplication::translate("mbdiscid", "The disc holds no audio track"));
     const int last = toc.firstTrack + count - 1;
     if (toc.firstTrack < 1 || last > 99)
-        return refused(QStringLiteral("Tracks %1 to %2 are not tracks of an audio disc")
+        return refused(QCoreApplication::translate(
+                           "mbdiscid", "Tracks %1 to %2 are not tracks of an audio disc")
                            .arg(toc.firstTrack)
                            .arg(last));
     // The first session's lead-out: where the audio ends.
@@ -46,10 +49,11 @@ Result<MusicBrainzDisc> musicBrainzDisc(const cddrives::DiscToc& toc) {
 
     std::unique_ptr<DiscId, DiscIdFree> disc(discid_new());
     if (!disc)
-        return refused(QStringLiteral("libdiscid has no memory"));
+        return refused(QCoreApplication::translate("mbdiscid", "libdiscid has no memory"));
     if (!discid_put(disc.get(), toc.firstTrack, last, offsets.data()))
-        return refused(QStringLiteral("The table of contents is refused: %1")
-                           .arg(QString::fromUtf8(discid_get_error_msg(disc.get()))));
+        return refused(
+            QCoreApplication::translate("mbdiscid", "The table of contents is refused: %1")
+                .arg(QString::fromUtf8(discid_get_error_msg(disc.get()))));
     MusicBrainzDisc out;
     out.id = QString::fromLatin1(discid_get_id(disc.get()));
     out.toc = QString::fromLatin1(discid_get_toc_string(disc.get()))

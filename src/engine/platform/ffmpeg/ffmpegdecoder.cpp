@@ -23,10 +23,6 @@ namespace {
 
 const QString errorSource = QStringLiteral("FFmpeg");
 
-QString tr(const char* text) {
-    return QCoreApplication::translate("FfmpegDecoder", text);
-}
-
 QString errorText(int code) {
     char text[AV_ERROR_MAX_STRING_SIZE] = {};
     av_strerror(code, text, sizeof text);
@@ -114,7 +110,7 @@ QString codecLabel(AVCodecID id) {
             return QStringLiteral("PCM");
         return QString::fromUtf8(descriptor->long_name ? descriptor->long_name : descriptor->name);
     }
-    return tr("unknown");
+    return QCoreApplication::translate("FfmpegDecoder", "unknown");
 }
 
 // The decoder's name as the user knows the format: the codec in its container.
@@ -167,7 +163,8 @@ Result<std::unique_ptr<FfmpegDecoder>> FfmpegDecoder::open(const QString& path, 
             *refusal = why;
         return VortanError(VortanError::InvalidArgument, errorSource, text);
     };
-    const QString notReadable = tr("the file is in no format the program reads");
+    const QString notReadable =
+        QCoreApplication::translate("FfmpegDecoder", "the file is in no format the program reads");
 
     std::unique_ptr<FfmpegDecoder> self(new FfmpegDecoder);
     Handles& h = *self->h_;
@@ -194,25 +191,32 @@ Result<std::unique_ptr<FfmpegDecoder>> FfmpegDecoder::open(const QString& path, 
         }
     }
     if (!stream)
-        return refuse(Refusal::NoAudio, tr("the file holds no audio"));
-    const QString protectedText = tr("the audio is protected (DRM) and cannot be read");
+        return refuse(Refusal::NoAudio,
+                      QCoreApplication::translate("FfmpegDecoder", "the file holds no audio"));
+    const QString protectedText = QCoreApplication::translate(
+        "FfmpegDecoder", "the audio is protected (DRM) and cannot be read");
     if (isProtectedTag(stream->codecpar->codec_tag) ||
         av_stream_get_side_data(stream, AV_PKT_DATA_ENCRYPTION_INIT_INFO, nullptr))
         return refuse(Refusal::Protected, protectedText);
     const AVCodec* codec = avcodec_find_decoder(stream->codecpar->codec_id);
     if (!codec)
-        return refuse(Refusal::NotReadable, tr("the file's audio is in a code the program "
-                                               "does not read"));
+        return refuse(Refusal::NotReadable,
+                      QCoreApplication::translate("FfmpegDecoder",
+                                                  "the file's audio is in a code the program "
+                                                  "does not read"));
     h.codec = avcodec_alloc_context3(codec);
     h.packet = av_packet_alloc();
     h.frame = av_frame_alloc();
     if (!h.codec || !h.packet || !h.frame)
-        return refuse(Refusal::NotReadable, tr("out of memory"));
+        return refuse(Refusal::NotReadable,
+                      QCoreApplication::translate("FfmpegDecoder", "out of memory"));
     if (avcodec_parameters_to_context(h.codec, stream->codecpar) < 0)
         return refuse(Refusal::NotReadable, notReadable);
     h.codec->pkt_timebase = stream->time_base;
     if (avcodec_open2(h.codec, codec, nullptr) < 0)
-        return refuse(Refusal::NotReadable, tr("the file's audio cannot be decoded"));
+        return refuse(
+            Refusal::NotReadable,
+            QCoreApplication::translate("FfmpegDecoder", "the file's audio cannot be decoded"));
 
     // A length the container states exactly: the decoder's padding at the start (Opus's
     // pre-skip) is not audio.
@@ -235,14 +239,17 @@ Result<std::unique_ptr<FfmpegDecoder>> FfmpegDecoder::open(const QString& path, 
     if (self->failure_ != Failure::None && self->decodedFrames_ == 0) {
         if (self->damage_ == protectedText)
             return refuse(Refusal::Protected, protectedText);
-        return refuse(Refusal::NotReadable,
-                      tr("the file's audio cannot be decoded: %1").arg(self->damage_));
+        return refuse(
+            Refusal::NotReadable,
+            QCoreApplication::translate("FfmpegDecoder", "the file's audio cannot be decoded: %1")
+                .arg(self->damage_));
     }
     if (self->sampleRate_ <= 0) { // not one frame: the stream is empty
         self->sampleRate_ = h.codec->sample_rate;
         self->channels_ = h.codec->ch_layout.nb_channels;
         if (self->sampleRate_ <= 0 || self->channels_ <= 0)
-            return refuse(Refusal::NoAudio, tr("the file holds no audio"));
+            return refuse(Refusal::NoAudio,
+                          QCoreApplication::translate("FfmpegDecoder", "the file holds no audio"));
         self->lossless_ = false;
         self->bitsPerSample_ = 16;
     }
@@ -279,7 +286,8 @@ bool FfmpegDecoder::decodeNext() {
             const bool converted = !corrupt && convert(h.frame);
             av_frame_unref(h.frame);
             if (corrupt) {
-                fail(Failure::Damaged, tr("a frame of its audio is damaged"));
+                fail(Failure::Damaged, QCoreApplication::translate(
+                                           "FfmpegDecoder", "a frame of its audio is damaged"));
                 return false;
             }
             if (!converted)
@@ -293,7 +301,9 @@ bool FfmpegDecoder::decodeNext() {
             return false;
         }
         if (received != AVERROR(EAGAIN)) {
-            fail(Failure::Damaged, tr("its audio cannot be decoded (%1)").arg(errorText(received)));
+            fail(Failure::Damaged,
+                 QCoreApplication::translate("FfmpegDecoder", "its audio cannot be decoded (%1)")
+                     .arg(errorText(received)));
             return false;
         }
         if (flushed_) { // the decoder wants more, but there is none
@@ -307,7 +317,9 @@ bool FfmpegDecoder::decodeNext() {
             continue;
         }
         if (read < 0) {
-            fail(Failure::Truncated, tr("reading it failed (%1)").arg(errorText(read)));
+            fail(Failure::Truncated,
+                 QCoreApplication::translate("FfmpegDecoder", "reading it failed (%1)")
+                     .arg(errorText(read)));
             return false;
         }
         if (h.packet->stream_index != streamIndex_) {
@@ -316,13 +328,17 @@ bool FfmpegDecoder::decodeNext() {
         }
         if (av_packet_get_side_data(h.packet, AV_PKT_DATA_ENCRYPTION_INFO, nullptr)) {
             av_packet_unref(h.packet);
-            fail(Failure::Damaged, tr("the audio is protected (DRM) and cannot be read"));
+            fail(Failure::Damaged,
+                 QCoreApplication::translate("FfmpegDecoder",
+                                             "the audio is protected (DRM) and cannot be read"));
             return false;
         }
         const int sent = avcodec_send_packet(h.codec, h.packet);
         av_packet_unref(h.packet);
         if (sent < 0 && sent != AVERROR(EAGAIN)) {
-            fail(Failure::Damaged, tr("its audio is damaged (%1)").arg(errorText(sent)));
+            fail(Failure::Damaged,
+                 QCoreApplication::translate("FfmpegDecoder", "its audio is damaged (%1)")
+                     .arg(errorText(sent)));
             return false;
         }
     }
@@ -335,7 +351,8 @@ bool FfmpegDecoder::convert(const AVFrame* frame) {
     if (frame->nb_samples <= 0)
         return true;
     if (channels <= 0 || frame->sample_rate <= 0 || format == AV_SAMPLE_FMT_NONE) {
-        fail(Failure::Damaged, tr("a frame of its audio has no format"));
+        fail(Failure::Damaged,
+             QCoreApplication::translate("FfmpegDecoder", "a frame of its audio has no format"));
         return false;
     }
     if (sampleRate_ == 0) { // the first frame
@@ -358,7 +375,8 @@ bool FfmpegDecoder::convert(const AVFrame* frame) {
     } else if (frame->sample_rate != sampleRate_ || channels != channels_ ||
                (lossless_ && format != inputFormat_)) {
         if (lossless_ || channels != channels_) {
-            fail(Failure::Damaged, tr("its audio changes its format midway"));
+            fail(Failure::Damaged, QCoreApplication::translate(
+                                       "FfmpegDecoder", "its audio changes its format midway"));
             return false;
         }
     }
@@ -401,14 +419,16 @@ bool FfmpegDecoder::convert(const AVFrame* frame) {
                 swr_init(h.resampler) == 0;
             av_channel_layout_uninit(&layout);
             if (!made) {
-                fail(Failure::Damaged, tr("its audio cannot be converted"));
+                fail(Failure::Damaged,
+                     QCoreApplication::translate("FfmpegDecoder", "its audio cannot be converted"));
                 return false;
             }
             inputFormat_ = format;
         }
         const int room = swr_get_out_samples(h.resampler, frame->nb_samples);
         if (room < 0) {
-            fail(Failure::Damaged, tr("its audio cannot be converted"));
+            fail(Failure::Damaged,
+                 QCoreApplication::translate("FfmpegDecoder", "its audio cannot be converted"));
             return false;
         }
         const int bytesPerSample = bitsPerSample_ == 16 ? 2 : 4;
@@ -418,7 +438,8 @@ bool FfmpegDecoder::convert(const AVFrame* frame) {
             swr_convert(h.resampler, &out, room,
                         const_cast<const std::uint8_t**>(frame->extended_data), frame->nb_samples);
         if (made < 0) {
-            fail(Failure::Damaged, tr("its audio cannot be converted"));
+            fail(Failure::Damaged,
+                 QCoreApplication::translate("FfmpegDecoder", "its audio cannot be converted"));
             return false;
         }
         const std::size_t count = static_cast<std::size_t>(made) * channels_;

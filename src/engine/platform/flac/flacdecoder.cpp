@@ -17,24 +17,20 @@ VortanError flacError(const QString& why) {
     return VortanError(VortanError::InvalidArgument, errorSource, why);
 }
 
-QString tr(const char* text) {
-    return QCoreApplication::translate("FlacDecoder", text);
-}
-
 QString damageText(FLAC__StreamDecoderErrorStatus status) {
     switch (status) {
     case FLAC__STREAM_DECODER_ERROR_STATUS_LOST_SYNC:
-        return tr("a frame lost its sync");
+        return QCoreApplication::translate("FlacDecoder", "a frame lost its sync");
     case FLAC__STREAM_DECODER_ERROR_STATUS_BAD_HEADER:
-        return tr("a frame header is damaged");
+        return QCoreApplication::translate("FlacDecoder", "a frame header is damaged");
     case FLAC__STREAM_DECODER_ERROR_STATUS_FRAME_CRC_MISMATCH:
-        return tr("a frame fails its CRC check");
+        return QCoreApplication::translate("FlacDecoder", "a frame fails its CRC check");
     case FLAC__STREAM_DECODER_ERROR_STATUS_UNPARSEABLE_STREAM:
-        return tr("a frame cannot be decoded");
+        return QCoreApplication::translate("FlacDecoder", "a frame cannot be decoded");
     case FLAC__STREAM_DECODER_ERROR_STATUS_BAD_METADATA:
-        return tr("a metadata block is damaged");
+        return QCoreApplication::translate("FlacDecoder", "a metadata block is damaged");
     }
-    return tr("the stream is damaged");
+    return QCoreApplication::translate("FlacDecoder", "the stream is damaged");
 }
 
 // The samples are widened to at least 8 bits, the narrowest width the pipeline carries.
@@ -64,7 +60,8 @@ struct FlacDecoder::Callbacks {
         if (!self->haveStreamInfo_ || channels != self->channels_ ||
             std::max(bits, minimumBits) != self->bitsPerSample_) {
             self->failure_ = Failure::Damaged;
-            self->damage_ = tr("a frame's format differs from the stream's");
+            self->damage_ = QCoreApplication::translate(
+                "FlacDecoder", "a frame's format differs from the stream's");
             return FLAC__STREAM_DECODER_WRITE_STATUS_ABORT;
         }
         const int shift = bits < minimumBits ? minimumBits - bits : 0;
@@ -109,22 +106,26 @@ Result<std::unique_ptr<FlacDecoder>> FlacDecoder::open(const QString& path) {
     self->decoder_ = std::make_unique<Handle>();
     FLAC__StreamDecoder* decoder = self->decoder_->decoder;
     if (!decoder)
-        return flacError(tr("out of memory"));
+        return flacError(QCoreApplication::translate("FlacDecoder", "out of memory"));
     FLAC__stream_decoder_set_md5_checking(decoder, true);
     const FLAC__StreamDecoderInitStatus init = FLAC__stream_decoder_init_file(
         decoder, nativepath::encode(path).constData(), &Callbacks::write, &Callbacks::metadata,
         &Callbacks::error, self.get());
     if (init != FLAC__STREAM_DECODER_INIT_STATUS_OK)
-        return flacError(init == FLAC__STREAM_DECODER_INIT_STATUS_ERROR_OPENING_FILE
-                             ? tr("the file cannot be opened")
-                             : QString::fromUtf8(FLAC__StreamDecoderInitStatusString[init]));
+        return flacError(
+            init == FLAC__STREAM_DECODER_INIT_STATUS_ERROR_OPENING_FILE
+                ? QCoreApplication::translate("FlacDecoder", "the file cannot be opened")
+                : QString::fromUtf8(FLAC__StreamDecoderInitStatusString[init]));
     if (!FLAC__stream_decoder_process_until_end_of_metadata(decoder) || !self->haveStreamInfo_ ||
         self->failure_ != Failure::None)
-        return flacError(self->failure_ != Failure::None
-                             ? self->damage_
-                             : tr("not a FLAC file, or its stream information is damaged"));
+        return flacError(
+            self->failure_ != Failure::None
+                ? self->damage_
+                : QCoreApplication::translate(
+                      "FlacDecoder", "not a FLAC file, or its stream information is damaged"));
     if (self->sampleRate_ <= 0 || self->channels_ <= 0)
-        return flacError(tr("its stream information is damaged"));
+        return flacError(
+            QCoreApplication::translate("FlacDecoder", "its stream information is damaged"));
     FLAC__uint64 position = 0;
     if (FLAC__stream_decoder_get_decode_position(decoder, &position))
         self->audioOffset_ = static_cast<std::int64_t>(position);
@@ -141,7 +142,8 @@ void FlacDecoder::finishStream() {
         failure_ = Failure::Truncated;
     else if (totalFrames_ > 0 && decodedFrames_ > totalFrames_) {
         failure_ = Failure::Damaged;
-        damage_ = tr("it holds more audio than its stream information announces");
+        damage_ = QCoreApplication::translate(
+            "FlacDecoder", "it holds more audio than its stream information announces");
     } else if (!md5Matches)
         failure_ = Failure::Md5Mismatch;
 }

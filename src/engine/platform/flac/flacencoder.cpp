@@ -14,10 +14,6 @@ namespace {
 
 const QString errorSource = QStringLiteral("FLAC");
 
-QString tr(const char* text) {
-    return QCoreApplication::translate("FlacEncoder", text);
-}
-
 VortanError flacError(const QString& description) {
     return VortanError(VortanError::InvalidArgument, errorSource, description);
 }
@@ -27,16 +23,19 @@ QString initStatusText(FLAC__StreamEncoderInitStatus status, const EncoderParame
     QString why;
     switch (status) {
     case FLAC__STREAM_ENCODER_INIT_STATUS_INVALID_NUMBER_OF_CHANNELS:
-        why = tr("FLAC does not take %1 channels").arg(p.channels);
+        why = QCoreApplication::translate("FlacEncoder", "FLAC does not take %1 channels")
+                  .arg(p.channels);
         break;
     case FLAC__STREAM_ENCODER_INIT_STATUS_INVALID_BITS_PER_SAMPLE:
-        why = tr("FLAC does not take %1-bit samples").arg(p.bitsPerSample);
+        why = QCoreApplication::translate("FlacEncoder", "FLAC does not take %1-bit samples")
+                  .arg(p.bitsPerSample);
         break;
     case FLAC__STREAM_ENCODER_INIT_STATUS_INVALID_SAMPLE_RATE:
-        why = tr("FLAC does not take a rate of %1 Hz").arg(p.sampleRate);
+        why = QCoreApplication::translate("FlacEncoder", "FLAC does not take a rate of %1 Hz")
+                  .arg(p.sampleRate);
         break;
     default:
-        why = tr("the FLAC encoder refused its settings");
+        why = QCoreApplication::translate("FlacEncoder", "the FLAC encoder refused its settings");
         break;
     }
     return QStringLiteral("%1 (%2)").arg(
@@ -126,16 +125,19 @@ StreamEncoder::~StreamEncoder() = default;
 Result<std::unique_ptr<StreamEncoder>> StreamEncoder::create(const EncoderParameters& parameters,
                                                              EncodedOutput& output) {
     if (parameters.channels < 1 || parameters.channels > maxChannels)
-        return flacError(
-            tr("FLAC holds one to eight channels; the audio has %1").arg(parameters.channels));
+        return flacError(QCoreApplication::translate(
+                             "FlacEncoder", "FLAC holds one to eight channels; the audio has %1")
+                             .arg(parameters.channels));
     if (parameters.compressionLevel < 0 || parameters.compressionLevel > 8)
-        return flacError(tr("FLAC compression level %1 is not between 0 and 8")
+        return flacError(QCoreApplication::translate(
+                             "FlacEncoder", "FLAC compression level %1 is not between 0 and 8")
                              .arg(parameters.compressionLevel));
 
     auto library = std::make_unique<Library>(output);
     library->encoder = FLAC__stream_encoder_new();
     if (!library->encoder)
-        return flacError(tr("The FLAC encoder could not be created (out of memory)"));
+        return flacError(QCoreApplication::translate(
+            "FlacEncoder", "The FLAC encoder could not be created (out of memory)"));
     FLAC__StreamEncoder* e = library->encoder;
     FLAC__stream_encoder_set_verify(e, true);
     // The subset that every player streams holds up to 24 bits at the usual rates; wider
@@ -158,12 +160,14 @@ Result<std::unique_ptr<StreamEncoder>> StreamEncoder::create(const EncoderParame
             !FLAC__metadata_object_seektable_template_append_spaced_points_by_samples(
                 library->seekTable, spacing, total) ||
             !FLAC__metadata_object_seektable_template_sort(library->seekTable, true))
-            return flacError(tr("The FLAC seek table could not be made (out of memory)"));
+            return flacError(QCoreApplication::translate(
+                "FlacEncoder", "The FLAC seek table could not be made (out of memory)"));
         library->blocks[blockCount++] = library->seekTable;
     }
     library->padding = FLAC__metadata_object_new(FLAC__METADATA_TYPE_PADDING);
     if (!library->padding)
-        return flacError(tr("The FLAC padding could not be made (out of memory)"));
+        return flacError(QCoreApplication::translate(
+            "FlacEncoder", "The FLAC padding could not be made (out of memory)"));
     library->padding->length = paddingBytes;
     library->blocks[blockCount++] = library->padding;
     FLAC__stream_encoder_set_metadata(e, library->blocks, blockCount);
@@ -186,7 +190,8 @@ VortanError StreamEncoder::stateError() const {
         QString::fromLatin1(FLAC__stream_encoder_get_resolved_state_string(e));
     // libFLAC also reports samples outside the stream's width as its client's error.
     if (state == FLAC__STREAM_ENCODER_CLIENT_ERROR && !library_->outputFailed)
-        return flacError(tr("A sample lies outside the range of %1-bit audio (%2)")
+        return flacError(QCoreApplication::translate(
+                             "FlacEncoder", "A sample lies outside the range of %1-bit audio (%2)")
                              .arg(FLAC__stream_encoder_get_bits_per_sample(e))
                              .arg(libraryText));
     if (state == FLAC__STREAM_ENCODER_VERIFY_MISMATCH_IN_AUDIO_DATA) {
@@ -195,15 +200,18 @@ VortanError StreamEncoder::stateError() const {
         FLAC__int32 expected = 0, got = 0;
         FLAC__stream_encoder_get_verify_decoder_error_stats(e, &sample, &frame, &channel,
                                                             &sampleInFrame, &expected, &got);
-        return flacError(tr("The FLAC encoder's check failed: sample %1 of channel %2 decoded as "
-                            "%3 instead of %4 (%5)")
+        return flacError(QCoreApplication::translate(
+                             "FlacEncoder",
+                             "The FLAC encoder's check failed: sample %1 of channel %2 decoded as "
+                             "%3 instead of %4 (%5)")
                              .arg(sample)
                              .arg(channel + 1)
                              .arg(got)
                              .arg(expected)
                              .arg(libraryText));
     }
-    return flacError(tr("The FLAC encoder failed (%1)").arg(libraryText));
+    return flacError(QCoreApplication::translate("FlacEncoder", "The FLAC encoder failed (%1)")
+                         .arg(libraryText));
 }
 
 std::optional<VortanError> StreamEncoder::encode(const std::int32_t* samples, std::int64_t frames) {
@@ -262,7 +270,8 @@ std::optional<VortanError> StreamEncoder::markUnreachedSeekPoints() {
     const auto end = library_->output.position();
     if (!library_->output.seek(pointsOffset) ||
         !library_->output.write(bytes.data(), bytes.size()) || !library_->output.seek(end))
-        return flacError(tr("The FLAC seek table could not be rewritten"));
+        return flacError(QCoreApplication::translate("FlacEncoder",
+                                                     "The FLAC seek table could not be rewritten"));
     return std::nullopt;
 }
 

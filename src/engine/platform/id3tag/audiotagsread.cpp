@@ -4,6 +4,7 @@
 #include "engine/platform/id3tag/tagconventions.h"
 #include "engine/platform/nativepath.h"
 
+#include <QCoreApplication>
 #include <QMap>
 #include <QRegularExpression>
 #include <QStringList>
@@ -419,9 +420,9 @@ Result<AudioTags> read(const QString& path, std::int64_t maxPictureBytes) {
         // The system's reason (no such file, no access, too many open files) is the news.
         const int error = errno;
         return tagError(VortanError::FileNotFound, path,
-                        error ? QStringLiteral("cannot be opened: %1")
+                        error ? QCoreApplication::translate("audiotagsread", "cannot be opened: %1")
                                     .arg(QString::fromLocal8Bit(std::strerror(error)))
-                              : QStringLiteral("cannot be opened"));
+                              : QCoreApplication::translate("audiotagsread", "cannot be opened"));
     }
     return readStream(&stream, kindOf(stream), maxPictureBytes);
 }

@@ -3,6 +3,7 @@
 #include "engine/platform/id3tag/id3v2frames.h"
 #include "engine/platform/id3tag/tagconventions.h"
 
+#include <QCoreApplication>
 #include <QRegularExpression>
 
 #include <attachedpictureframe.h>
@@ -180,7 +181,8 @@ std::optional<VortanError> writeFlac(int fd, const QString& path, const AudioTag
     {
         const auto measured = streamOf(fd, true);
         if (!measured->isOpen())
-            return tagError(VortanError::FileNotFound, path, QStringLiteral("cannot be opened"));
+            return tagError(VortanError::FileNotFound, path,
+                            QCoreApplication::translate("audiotagswrite", "cannot be opened"));
         const long start = flacAudioStart(*measured);
         audioBytes = start > 0 ? measured->length() - start : 0;
     }
@@ -188,7 +190,8 @@ std::optional<VortanError> writeFlac(int fd, const QString& path, const AudioTag
         const auto stream = streamOf(fd, false);
         TagLib::FLAC::File file(stream.get(), TagLib::ID3v2::FrameFactory::instance(), false);
         if (audioBytes <= 0 || !file.isValid())
-            return tagError(VortanError::InvalidArgument, path, QStringLiteral("not a FLAC file"));
+            return tagError(VortanError::InvalidArgument, path,
+                            QCoreApplication::translate("audiotagswrite", "not a FLAC file"));
         TagLib::Ogg::XiphComment& comment = *file.xiphComment(true);
         setXiph(comment, tags, false);
         comment.removeAllPictures(); // pictures go in PICTURE blocks
@@ -197,16 +200,18 @@ std::optional<VortanError> writeFlac(int fd, const QString& path, const AudioTag
             if (fitsFlacBlock(picture))
                 file.addPicture(flacPicture(picture));
         if (!file.save())
-            return tagError(VortanError::PathAccess, path,
-                            QStringLiteral("the FLAC tags could not be saved"));
+            return tagError(
+                VortanError::PathAccess, path,
+                QCoreApplication::translate("audiotagswrite", "the FLAC tags could not be saved"));
     }
     // The library does not check its writes: a full disk or a size limit shows only here.
     const auto reread = streamOf(fd, true);
     const long start = reread->isOpen() ? flacAudioStart(*reread) : 0;
     if (start == 0 || reread->length() - start != audioBytes)
         return tagError(VortanError::PathAccess, path,
-                        QStringLiteral("the FLAC tags could not be written whole; the file "
-                                       "may have lost audio"));
+                        QCoreApplication::translate(
+                            "audiotagswrite", "the FLAC tags could not be written whole; the file "
+                                              "may have lost audio"));
     return std::nullopt;
 }
 
@@ -226,7 +231,8 @@ std::optional<VortanError> writeOpus(int fd, const QString& path, const AudioTag
     {
         const auto measured = streamOf(fd, true);
         if (!measured->isOpen())
-            return tagError(VortanError::FileNotFound, path, QStringLiteral("cannot be opened"));
+            return tagError(VortanError::FileNotFound, path,
+                            QCoreApplication::translate("audiotagswrite", "cannot be opened"));
         if (kindOf(*measured) == Kind::OggOpus)
             end = lastGranule(measured.get());
     }
@@ -235,21 +241,23 @@ std::optional<VortanError> writeOpus(int fd, const QString& path, const AudioTag
         TagLib::Ogg::Opus::File file(stream.get(), false);
         if (!end || !file.isValid() || !file.tag())
             return tagError(VortanError::InvalidArgument, path,
-                            QStringLiteral("not an Ogg Opus file"));
+                            QCoreApplication::translate("audiotagswrite", "not an Ogg Opus file"));
         TagLib::Ogg::XiphComment& comment = *file.tag();
         setXiph(comment, tags, true);
         comment.removeAllPictures();
         for (const Picture& picture : tags.pictures)
             comment.addPicture(flacPicture(picture));
         if (!file.save())
-            return tagError(VortanError::PathAccess, path,
-                            QStringLiteral("the Opus tags could not be saved"));
+            return tagError(
+                VortanError::PathAccess, path,
+                QCoreApplication::translate("audiotagswrite", "the Opus tags could not be saved"));
     }
     const auto reread = streamOf(fd, true);
     if (!reread->isOpen() || lastGranule(reread.get()) != end)
         return tagError(VortanError::PathAccess, path,
-                        QStringLiteral("the Opus tags could not be written whole; the file "
-                                       "may have lost audio"));
+                        QCoreApplication::translate(
+                            "audiotagswrite", "the Opus tags could not be written whole; the file "
+                                              "may have lost audio"));
     return std::nullopt;
 }
 
@@ -274,7 +282,8 @@ std::optional<VortanError> writeWav(int fd, const QString& path, const AudioTags
     {
         const auto measured = streamOf(fd, true);
         if (!measured->isOpen())
-            return tagError(VortanError::FileNotFound, path, QStringLiteral("cannot be opened"));
+            return tagError(VortanError::FileNotFound, path,
+                            QCoreApplication::translate("audiotagswrite", "cannot be opened"));
         if (kindOf(*measured) == Kind::Wav)
             frames = wavFrames(measured.get());
     }
@@ -282,7 +291,8 @@ std::optional<VortanError> writeWav(int fd, const QString& path, const AudioTags
         const auto stream = streamOf(fd, false);
         TagLib::RIFF::WAV::File file(stream.get(), false);
         if (!frames || !file.isValid())
-            return tagError(VortanError::InvalidArgument, path, QStringLiteral("not a WAV file"));
+            return tagError(VortanError::InvalidArgument, path,
+                            QCoreApplication::translate("audiotagswrite", "not a WAV file"));
         TagLib::RIFF::Info::Tag& info = *file.InfoTag();
         const auto set = [&info](const char* id, const QString& value) {
             info.removeField(id);
@@ -297,14 +307,16 @@ std::optional<VortanError> writeWav(int fd, const QString& path, const AudioTags
         set("ICMT", tags.comment);
         set("ITRK", positive(tags.trackNumber));
         if (!file.save(TagLib::RIFF::WAV::File::Info, TagLib::File::StripNone))
-            return tagError(VortanError::PathAccess, path,
-                            QStringLiteral("the WAV tags could not be saved"));
+            return tagError(
+                VortanError::PathAccess, path,
+                QCoreApplication::translate("audiotagswrite", "the WAV tags could not be saved"));
     }
     const auto reread = streamOf(fd, true);
     if (!reread->isOpen() || !riffWhole(*reread) || wavFrames(reread.get()) != frames)
         return tagError(VortanError::PathAccess, path,
-                        QStringLiteral("the WAV tags could not be written whole; the file "
-                                       "may have lost audio"));
+                        QCoreApplication::translate(
+                            "audiotagswrite", "the WAV tags could not be written whole; the file "
+                                              "may have lost audio"));
     return std::nullopt;
 }
 
@@ -329,7 +341,8 @@ std::optional<VortanError> write(int fd, const QString& path, Container containe
     case Container::Wav:
         return writeWav(fd, path, tags);
     }
-    return tagError(VortanError::InvalidArgument, path, QStringLiteral("unknown container"));
+    return tagError(VortanError::InvalidArgument, path,
+                    QCoreApplication::translate("audiotagswrite", "unknown container"));
 }
 
 AudioTags fromTagFields(const id3tag::TagFields& fields) {

@@ -4,6 +4,7 @@
 
 #include "engine/platform/nativepath.h"
 
+#include <QCoreApplication>
 #include <QRegularExpression>
 
 #include <id3v2framefactory.h>
@@ -128,12 +129,14 @@ Result<std::int64_t> writeTagThrough(const StreamMaker& openStream, const QStrin
         TaggedFile tagged(openStream());
         TagLib::MPEG::File& file = tagged.file();
         if (!file.isOpen())
-            return tagError(VortanError::FileNotFound, path, QStringLiteral("cannot be opened"));
+            return tagError(VortanError::FileNotFound, path,
+                            QCoreApplication::translate("id3tag", "cannot be opened"));
         if (file.readOnly())
-            return tagError(VortanError::PathAccess, path, QStringLiteral("cannot be written"));
+            return tagError(VortanError::PathAccess, path,
+                            QCoreApplication::translate("id3tag", "cannot be written"));
         if (!file.isValid())
             return tagError(VortanError::InvalidArgument, path,
-                            QStringLiteral("not an MPEG audio file"));
+                            QCoreApplication::translate("id3tag", "not an MPEG audio file"));
         audioBytes = file.length() - tagBytesOf(file);
 
         TagLib::ID3v2::Tag& tag = *file.ID3v2Tag(true);
@@ -157,8 +160,9 @@ Result<std::int64_t> writeTagThrough(const StreamMaker& openStream, const QStrin
         emptyTag = tag.isEmpty();
         if (!file.save(TagLib::MPEG::File::ID3v2, TagLib::File::StripNone, TagLib::ID3v2::v4,
                        TagLib::File::DoNotDuplicate))
-            return tagError(VortanError::PathAccess, path,
-                            QStringLiteral("the ID3v2 tag could not be saved"));
+            return tagError(
+                VortanError::PathAccess, path,
+                QCoreApplication::translate("id3tag", "the ID3v2 tag could not be saved"));
     } // closed: what follows reads the file as it now is
 
     // The library does not check its writes: a full disk or a size limit shows only here.
@@ -167,8 +171,9 @@ Result<std::int64_t> writeTagThrough(const StreamMaker& openStream, const QStrin
     const std::int64_t tagBytes = saved.isOpen() ? tagBytesOf(saved) : 0;
     if (!saved.isOpen() || (tagBytes == 0) != emptyTag || saved.length() - tagBytes != audioBytes)
         return tagError(VortanError::PathAccess, path,
-                        QStringLiteral("the ID3v2 tag could not be written whole; the file "
-                                       "may have lost audio"));
+                        QCoreApplication::translate(
+                            "id3tag", "the ID3v2 tag could not be written whole; the file "
+                                      "may have lost audio"));
     return tagBytes;
 }
 
@@ -194,7 +199,8 @@ Result<std::vector<Frame>> readFrames(const QString& path) {
     const QByteArray name = nativepath::encode(path);
     TagLib::MPEG::File file(name.constData(), false);
     if (!file.isOpen())
-        return tagError(VortanError::FileNotFound, path, QStringLiteral("cannot be opened"));
+        return tagError(VortanError::FileNotFound, path,
+                        QCoreApplication::translate("id3tag", "cannot be opened"));
     std::vector<Frame> frames;
     if (!file.hasID3v2Tag())
         return frames;

@@ -5,15 +5,20 @@
 #include <algorithm>
 #include <cmath>
 
+#include <QCoreApplication>
+
 namespace {
 
 const QString errorSource = QStringLiteral("Loudness");
 
 VortanError libraryError(int result) {
-    const QString why = result == EBUR128_ERROR_NOMEM ? QStringLiteral("out of memory")
-                                                      : QStringLiteral("error %1").arg(result);
-    return VortanError(VortanError::InvalidArgument, errorSource,
-                       QStringLiteral("The loudness could not be measured: %1").arg(why));
+    const QString why = result == EBUR128_ERROR_NOMEM
+                            ? QCoreApplication::translate("LoudnessMeter", "out of memory")
+                            : QCoreApplication::translate("LoudnessMeter", "error %1").arg(result);
+    return VortanError(
+        VortanError::InvalidArgument, errorSource,
+        QCoreApplication::translate("LoudnessMeter", "The loudness could not be measured: %1")
+            .arg(why));
 }
 
 std::optional<VortanError> checked(int result) {
@@ -51,10 +56,12 @@ Result<std::unique_ptr<LoudnessMeter>> LoudnessMeter::make(int channels, std::ui
     state->handle.reset(ebur128_init(static_cast<unsigned>(std::max(channels, 0)), sampleRate,
                                      EBUR128_MODE_I | EBUR128_MODE_SAMPLE_PEAK));
     if (!state->handle || channels <= 0)
-        return VortanError(VortanError::InvalidArgument, errorSource,
-                           QStringLiteral("The loudness of %1 channels at %2 Hz cannot be measured")
-                               .arg(channels)
-                               .arg(sampleRate));
+        return VortanError(
+            VortanError::InvalidArgument, errorSource,
+            QCoreApplication::translate("LoudnessMeter",
+                                        "The loudness of %1 channels at %2 Hz cannot be measured")
+                .arg(channels)
+                .arg(sampleRate));
     state->channels = channels;
     return std::unique_ptr<LoudnessMeter>(new LoudnessMeter(std::move(state)));
 }

@@ -3,6 +3,7 @@
 #include "engine/platform/akrip/cddrives.h"
 #include "engine/platform/mci/device.h"
 
+#include <QCoreApplication>
 #include <cstring>
 
 namespace mci::detail {
@@ -50,7 +51,8 @@ class CdAudioSource final : public audio::PcmSource {
         const std::uint32_t stored =
             reader_->read(nextLba_, static_cast<std::uint32_t>(frames), block_.data());
         if (stored == 0) {
-            error_ = QStringLiteral("The disc cannot be read at sector %1").arg(nextLba_);
+            error_ = QCoreApplication::translate("CdAudio", "The disc cannot be read at sector %1")
+                         .arg(nextLba_);
             return false;
         }
         nextLba_ += static_cast<std::int32_t>(stored);

@@ -13,16 +13,13 @@ namespace {
 
 const QString errorSource = QStringLiteral("Opus");
 
-QString tr(const char* text) {
-    return QCoreApplication::translate("OpusEncoder", text);
-}
-
 VortanError opusError(const QString& description) {
     return VortanError(VortanError::InvalidArgument, errorSource, description);
 }
 
 VortanError libraryError(int code) {
-    return opusError(tr("The Opus encoder failed (%1)").arg(QString::fromUtf8(ope_strerror(code))));
+    return opusError(QCoreApplication::translate("OpusEncoder", "The Opus encoder failed (%1)")
+                         .arg(QString::fromUtf8(ope_strerror(code))));
 }
 
 // For each channel of the Vorbis order, the channel of the WAVE order it is taken from
@@ -74,13 +71,16 @@ StreamEncoder::~StreamEncoder() = default;
 Result<std::unique_ptr<StreamEncoder>> StreamEncoder::create(const EncoderParameters& parameters,
                                                              EncodedOutput& output) {
     if (parameters.channels < 1 || parameters.channels > maxChannels)
-        return opusError(
-            tr("Opus holds one to eight channels; the audio has %1").arg(parameters.channels));
+        return opusError(QCoreApplication::translate(
+                             "OpusEncoder", "Opus holds one to eight channels; the audio has %1")
+                             .arg(parameters.channels));
     if (parameters.bitrateKbps < minBitrateKbps || parameters.bitrateKbps > maxBitrateKbps)
-        return opusError(tr("An Opus bitrate of %1 kbit/s is not between %2 and %3 kbit/s")
-                             .arg(parameters.bitrateKbps)
-                             .arg(minBitrateKbps)
-                             .arg(maxBitrateKbps));
+        return opusError(
+            QCoreApplication::translate(
+                "OpusEncoder", "An Opus bitrate of %1 kbit/s is not between %2 and %3 kbit/s")
+                .arg(parameters.bitrateKbps)
+                .arg(minBitrateKbps)
+                .arg(maxBitrateKbps));
 
     auto library = std::make_unique<Library>();
     library->comments = ope_comments_create();
@@ -95,7 +95,8 @@ Result<std::unique_ptr<StreamEncoder>> StreamEncoder::create(const EncoderParame
     if (!library->encoder) {
         if (error != OPE_BAD_ARG)
             return libraryError(error);
-        return opusError(tr("The Opus encoder refused %1 channels at %2 Hz (%3)")
+        return opusError(QCoreApplication::translate(
+                             "OpusEncoder", "The Opus encoder refused %1 channels at %2 Hz (%3)")
                              .arg(parameters.channels)
                              .arg(parameters.sampleRate)
                              .arg(QString::fromUtf8(ope_strerror(error))));

@@ -18,10 +18,6 @@ VortanError vorbisError(const QString& why) {
     return VortanError(VortanError::InvalidArgument, errorSource, why);
 }
 
-QString tr(const char* text) {
-    return QCoreApplication::translate("VorbisDecoder", text);
-}
-
 constexpr int maxChannels = 8;
 
 // For each channel of the WAV order, the Vorbis channel that holds it (Vorbis I, section
@@ -71,21 +67,27 @@ Result<std::unique_ptr<VorbisDecoder>> VorbisDecoder::open(const QString& path, 
         case OV_ENOTVORBIS:
             if (notVorbis)
                 *notVorbis = true;
-            return vorbisError(tr("not an Ogg Vorbis stream"));
+            return vorbisError(
+                QCoreApplication::translate("VorbisDecoder", "not an Ogg Vorbis stream"));
         case OV_EREAD:
-            return vorbisError(tr("the file cannot be read"));
+            return vorbisError(
+                QCoreApplication::translate("VorbisDecoder", "the file cannot be read"));
         case OV_EVERSION:
-            return vorbisError(tr("the Vorbis version is one the program does not read"));
+            return vorbisError(QCoreApplication::translate(
+                "VorbisDecoder", "the Vorbis version is one the program does not read"));
         default:
-            return vorbisError(tr("the Vorbis stream's headers are damaged"));
+            return vorbisError(QCoreApplication::translate(
+                "VorbisDecoder", "the Vorbis stream's headers are damaged"));
         }
     }
     self->handle_->open = true;
     const vorbis_info* info = ov_info(file, -1);
     if (!info || info->rate <= 0 || info->channels <= 0)
-        return vorbisError(tr("the Vorbis stream's headers are damaged"));
+        return vorbisError(QCoreApplication::translate("VorbisDecoder",
+                                                       "the Vorbis stream's headers are damaged"));
     if (info->channels > 255)
-        return vorbisError(tr("the Vorbis stream has more channels than the program reads"));
+        return vorbisError(QCoreApplication::translate(
+            "VorbisDecoder", "the Vorbis stream has more channels than the program reads"));
     self->sampleRate_ = static_cast<int>(info->rate);
     self->channels_ = info->channels;
     self->link_ = file->current_link;
@@ -109,9 +111,12 @@ void VorbisDecoder::decodeNext() {
     int link = link_;
     const long got = ov_read(file, handle_->bytes.data(), readBytes, 0, 2, 1, &link);
     if (got == OV_HOLE)
-        return fail(Failure::Damaged, tr("a page of the Ogg stream is missing or damaged"));
+        return fail(Failure::Damaged,
+                    QCoreApplication::translate("VorbisDecoder",
+                                                "a page of the Ogg stream is missing or damaged"));
     if (got < 0)
-        return fail(Failure::Damaged, tr("the Vorbis stream is damaged"));
+        return fail(Failure::Damaged,
+                    QCoreApplication::translate("VorbisDecoder", "the Vorbis stream is damaged"));
     if (got == 0) {
         ended_ = true;
         if (announcedFrames_ >= 0 && decodedFrames_ < announcedFrames_)
@@ -122,7 +127,9 @@ void VorbisDecoder::decodeNext() {
         const vorbis_info* info = ov_info(file, link);
         if (!info || info->rate != sampleRate_ || info->channels != channels_)
             return fail(Failure::Damaged,
-                        tr("a later part of the stream has another rate or channel count"));
+                        QCoreApplication::translate(
+                            "VorbisDecoder",
+                            "a later part of the stream has another rate or channel count"));
         link_ = link;
     }
     const auto channels = static_cast<std::size_t>(channels_);
