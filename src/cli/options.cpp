@@ -1,10 +1,12 @@
 #include "cli/options.h"
 
+#include "engine/cd/nametemplate.h"
 #include "engine/cd/readoffset.h"
 #include "engine/core/settings.h"
 #include "engine/encode/modlame.h"
 #include "engine/pipeline/encoder.h"
 
+#include <QCoreApplication>
 #include <QSet>
 
 #include <algorithm>
@@ -28,6 +30,9 @@ enum Accepts : unsigned {
     Store = 1024,
     ToFormats = 2048,
     FlacLevel = 4096,
+    Release = 8192,
+    Names = 16384,
+    PortableNames = 32768,
 };
 
 struct CommandInfo {
@@ -43,7 +48,7 @@ constexpr CommandInfo commands[] = {
     {"tracks", Command::Tracks, Lookup, true},
     {"rip", Command::Rip,
      Tracks | Format | Bitrate | Quality | Output | TestAndCopy | Lookup | NameFromDisc | Offset |
-         ToFormats | FlacLevel,
+         ToFormats | FlacLevel | Release | Names | PortableNames,
      true},
     {"info", Command::Info, 0, false},
     {"verify", Command::Verify, Offset, false},
@@ -170,6 +175,21 @@ QString readValue(Accepts accepts, const QString& name, const QString& value, Op
         }
         break;
     }
+    case Release:
+        if (value.trimmed().isEmpty())
+            return QCoreApplication::translate("cli", "--release needs a release's number or "
+                                                      "MusicBrainz identifier");
+        o.release = value.trimmed();
+        o.lookup = true;
+        break;
+    case Names: {
+        if (const auto parsed = nametemplate::Template::parse(value); !parsed)
+            return QCoreApplication::translate("cli", "--names: %1")
+                .arg(parsed.error().description());
+        o.names = value;
+        o.nameFromDisc = true;
+        break;
+    }
     case FlacLevel: {
         bool ok = false;
         const int level = value.toInt(&ok);
@@ -229,6 +249,8 @@ constexpr Flag flags[] = {
     {"", "--lookup", Lookup},     {"", "--name-from-disc", NameFromDisc},
     {"", "--offset", Offset},     {"", "--store", Store},
     {"", "--to", ToFormats},      {"", "--flac-level", FlacLevel},
+    {"", "--release", Release},   {"", "--names", Names},
+    {"", "--portable-names", PortableNames},
 };
 
 // The convert command's own options, --to FORMAT and --flac-level N, read into `o` (moving
@@ -334,6 +356,8 @@ bool* switchOf(Accepts accepts, Options& o) {
         return &o.nameFromDisc;
     case Store:
         return &o.store;
+    case PortableNames:
+        return &o.portableNames;
     default:
         return nullptr;
     }
@@ -496,7 +520,8 @@ QString helpText() {
                "                  [-t LIST] [--mp3|--wav] [--test-and-copy] [-b KBITS] [-q "
                "QUALITY]\n"
                "                  [-o DIR] [--lookup] [--name-from-disc] [--offset N]\n"
-               "                  [--to FORMATS] [--flac-level N]; the files are tagged with\n"
+               "                  [--to FORMATS] [--flac-level N] [--release N|ID] [--names\n"
+               "                  TEMPLATE] [--portable-names]; the files are tagged with\n"
                "                  the disc's information; a rip log with each\n"
                "                  track's checksums, loudness and the read offset corrected\n"
                "                  and a cue sheet of the files (gaps, ISRCs, catalogue\n"
@@ -531,7 +556,7 @@ QString helpText() {
                "                       this program made whose source is gone; nothing else\n"
                "      --dry-run        with --mirror: lists what would be converted, copied,\n"
                "                       left up to date and removed, and changes nothing\n"
-               "      --portable-names with --mirror: names valid on FAT, exFAT and NTFS\n"
+               "      --portable-names with --mirror or rip: names valid on FAT, exFAT and NTFS\n"
                "                       (memory cards, phones): no <>:\"\\|?*, no trailing dot\n"
                "                       or space; names equal but for case are numbered\n"
                "  -t, --tracks LIST    the tracks to extract, e.g. 1,3-5 (default: all); 0 is a\n"
@@ -541,10 +566,19 @@ QString helpText() {
                "                       the log gives both CRCs, and a track whose CRCs differ\n"
                "                       fails\n"
                "      --lookup         ask the MusicBrainz web service for the disc's album,\n"
-               "                       artist and titles (the first matching release; tracks\n"
-               "                       lists the others)\n"
+               "                       artist and titles (the first matching release, or\n"
+               "                       --release's; tracks numbers them all)\n"
                "      --name-from-disc rip names each file \"NN - Title\" after its track's\n"
                "                       title (CD-Text or --lookup)\n"
+               "      --names TEMPLATE rip names each file (and folders below -o) by TEMPLATE\n"
+               "                       (the \"File names\" preference; implies --name-from-disc)\n"
+               "                       with {albumartist} {artist} {album} {year} {disc}\n"
+               "                       {discs} {track} {title} {isrc}; a part in [ ] is left\n"
+               "                       out when a field in it is empty, e.g.\n"
+               "                       \"{albumartist}/{album}/[{disc}-]{track} - {title}\"\n"
+               "      --release N|ID   rip the N-th release of tracks --lookup's list, or the\n"
+               "                       one with that MusicBrainz ID (implies --lookup)\n"
+               
                "      --offset N       the drive's read offset in samples, -%4 to %4, for this\n"
                "                       run (default: the one stored for the drive's model in\n"
                "                       Preferences, else 0); e.g. rip --offset 6 /dev/sr0 for\n"

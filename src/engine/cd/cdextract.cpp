@@ -6,6 +6,10 @@
 #include "engine/core/displaytext.h"
 #include "engine/encode/backgroundmeter.h"
 
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
+
 #include <algorithm>
 #include <atomic>
 #include <condition_variable>
@@ -558,6 +562,14 @@ JobResult CdExtractJob::work(const WorkItem& item) {
         return r;
     }
     workerIndex_ = item.index;
+    // A name may put the track in folders below the destination (a file-name template).
+    if (const QString folder = QFileInfo(item.output).absolutePath(); !QDir().mkpath(folder)) {
+        r.status = JobResult::Status::Failed;
+        r.reason = QCoreApplication::translate("CdExtractJob",
+                                               "%1: the folder %2 cannot be created")
+                       .arg(item.output, folder);
+        return r;
+    }
     auto created = outputfile::PendingOutput::create(item.output);
     if (!created) {
         workerOutcome_ = {};

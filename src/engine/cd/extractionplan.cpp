@@ -3,6 +3,7 @@
 #include "engine/core/settings.h"
 
 #include "engine/cd/modakrip32.h"
+#include "engine/cd/nametemplate.h"
 #include "engine/cd/trackpaths.h"
 #include "engine/encode/mp3tagging.h"
 #include "engine/platform/akrip/cddrives.h"
@@ -40,6 +41,10 @@ id3tag::TagFields trackTags(const DiscInfo& disc, int track, int trackTotal) {
     fields.date = disc.date;
     fields.trackNumber = track;
     fields.trackTotal = trackTotal;
+    if (disc.discTotal > 1 && disc.discNumber >= 1) {
+        fields.discNumber = disc.discNumber;
+        fields.discTotal = disc.discTotal;
+    }
     fields.releaseId = disc.releaseId;
     fields.discId = disc.discId;
     return fields;
@@ -66,6 +71,22 @@ DiscInfo bounded(DiscInfo disc) {
         for (QString* text : {&track.title, &track.artist, &track.recordingId})
             bound(*text);
     return disc;
+}
+
+// `path`, or, when another track of the rip already has that name, the first of
+// "stem (2).ext", "stem (3).ext"... that none has.
+QString numberedFree(const QString& path, const QSet<QString>& taken) {
+    if (!taken.contains(path))
+        return path;
+    const qsizetype slash = path.lastIndexOf(QLatin1Char('/'));
+    const qsizetype dot = path.lastIndexOf(QLatin1Char('.'));
+    const qsizetype stemEnd = dot > slash + 1 ? dot : path.size();
+    for (int n = 2;; ++n) {
+        const QString numbered =
+            path.left(stemEnd) + QStringLiteral(" (%1)").arg(n) + path.mid(stemEnd);
+        if (!taken.contains(numbered))
+            return numbered;
+    }
 }
 
 // Why track `track` of `disc` cannot be extracted; empty when it can.
@@ -126,6 +147,10 @@ ExtractionPlan::ExtractionPlan(const QList<int>& tracks, const Disc& disc,
     log_.readOffset = readoffset::describe(offset, readoffset::modelOf(drive));
     log_.overreads = offset.overreads;
     QSet<QString> taken;
+    std::optional<nametemplate::Template> names;
+    if (!choices.nameTemplate.trimmed().isEmpty())
+        if (auto parsed = nametemplate::Template::parse(choices.nameTemplate))
+            names = std::move(parsed.value());
     for (const int track : tracks) {
         ExtractRequest request;
         request.track = track;
@@ -161,9 +186,16 @@ ExtractionPlan::ExtractionPlan(const QList<int>& tracks, const Disc& disc,
             QString title = info ? info->title : QString();
             if (title.isEmpty() && track == hiddenTrack)
                 title = QStringLiteral("Hidden track");
-            const QString name = trackFileName(track, title, extension);
-            if (!name.isEmpty())
+            if (names && !title.isEmpty()) {
+                nametemplate::Values values = nametemplate::valuesOf(known, track, request.tags.isrc);
+                values.title = title;
+                const QString name = names->render(values, extension, choices.portableNames);
+                if (!name.isEmpty())
+                    path = numberedFree(choices.destination + QLatin1Char('/') + name, taken);
+            } else if (const QString name = trackFileName(track, title, extension);
+                       !name.isEmpty()) {
                 path = choices.destination + QLatin1Char('/') + name;
+            }
         }
         if (path.isEmpty() || taken.contains(path))
             path = drawTrackPath(choices.destination, disc.identity(), track, extension, taken);

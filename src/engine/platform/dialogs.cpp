@@ -47,6 +47,18 @@ Handler* current = nullptr;
 
 } // namespace
 
+int Handler::chooseRow(const RowChoice& choice) {
+    if (choice.rows.isEmpty())
+        return -1;
+    const int preselected =
+        choice.preselected >= 0 && choice.preselected < choice.rows.size() ? choice.preselected : 0;
+    QStringList items;
+    for (const QStringList& row : choice.rows)
+        items << row.join(QStringLiteral(" | "));
+    const std::optional<int> picked = choose(choice.title, choice.prompt, items);
+    return picked && *picked >= 0 && *picked < items.size() ? *picked : preselected;
+}
+
 Handler* setHandler(Handler* h) {
     Handler* previous = current;
     current = h;

@@ -42,6 +42,15 @@ struct FormField {
     bool readOnly = false; // shown, not edited: its value comes back as given
 };
 
+// A table the user picks one row of: `columns` heads it, each of `rows` is one row's texts.
+struct RowChoice {
+    QString title;
+    QString prompt;
+    QStringList columns;
+    QList<QStringList> rows;
+    int preselected = 0; // the row highlighted first, which Escape takes
+};
+
 class Handler {
   public:
     virtual ~Handler() = default;
@@ -53,6 +62,12 @@ class Handler {
     // user cancelled (or `items` is empty).
     virtual std::optional<int> choose(const QString& title, const QString& prompt,
                                       const QStringList& items) = 0;
+    // The row (by index) picked from `choice`: the preselected row is highlighted, the arrow
+    // keys move, Enter or a double click picks the highlighted row, and Escape (or closing
+    // the window) picks the preselected one; -1 only when there are no rows. By default the
+    // rows are offered through choose(), each as its texts joined; cancelling there picks
+    // the preselected row.
+    virtual int chooseRow(const RowChoice& choice);
     // A form of labelled one-line fields the user edits. The fields' texts in order, one per
     // field; empty optional: the user cancelled.
     virtual std::optional<QStringList> form(const QString& title,

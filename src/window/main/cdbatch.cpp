@@ -168,6 +168,7 @@ void extractTracks(Form1& w, const Disc& disc, const BatchChoices& choices) {
     extraction.testFirst = work.settings.testAndCopy;
     extraction.disc = w.discInfo();
     extraction.nameFromDisc = work.settings.namesFromDisc;
+    extraction.nameTemplate = FileNameTemplate;
     extraction.destination = work.settings.destination;
     auto plan = std::make_shared<ExtractionPlan>(tracks, disc, extraction);
     work.items = plan->items();
