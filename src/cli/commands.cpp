@@ -633,17 +633,19 @@ int rip(const Options& options, Interruption& interruption) {
     if (!modAKRip32::OpenCDDrive(disc.disc.drive))
         return fail(QStringLiteral("%1: the table of contents cannot be read (%2)")
                         .arg(source, modAKRip32::AspiErrorText()));
+    // A failed look-up is said; the rip goes on with what the CD-Text gives. A release asked
+    // for that the disc does not have is a usage error: nothing is made.
+    DiscInfo known;
+    if (discInformation(disc, options.lookup, options.release, known, nullptr, interruption) ==
+        2) {
+        modAKRip32::CloseCurrentCD();
+        return 2;
+    }
     const std::optional<QString> destination = settleDestination(options);
     if (!destination)
         return 1;
     ExtractionChoices choices = ripChoices(options, *destination, disc.disc.drive);
-    // A failed look-up is said; the rip goes on with what the CD-Text gives. A release asked
-    // for that the disc does not have is a usage error: nothing is ripped.
-    if (discInformation(disc, options.lookup, options.release, choices.disc, nullptr,
-                        interruption) == 2) {
-        modAKRip32::CloseCurrentCD();
-        return 2;
-    }
+    choices.disc = known;
     // A track stopped part way is not kept: its file is not the track.
     choices.keepStopped = false;
     const auto plan = std::make_shared<ExtractionPlan>(*wanted, disc.disc, choices);
