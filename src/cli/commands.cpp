@@ -417,7 +417,7 @@ int tracks(const Options& options, Interruption& interruption) {
         }
         std::fputs(nativepath::encode(line + QLatin1Char('\n')).constData(), stdout);
     }
-    if (releases.size() > 1)
+    if (!releases.empty())
         for (const QString& line : releaseLines(releases))
             std::fputs(nativepath::encode(line + QLatin1Char('\n')).constData(), stdout);
     if (interruption.happened()) {

@@ -5,6 +5,7 @@
 #include "engine/cd/modakrip32.h"
 #include "engine/cd/nametemplate.h"
 #include "engine/cd/trackpaths.h"
+#include "engine/library/mirrornames.h"
 #include "engine/encode/mp3tagging.h"
 #include "engine/platform/akrip/cddrives.h"
 #include "engine/platform/id3tag/audiotags.h"
@@ -74,16 +75,19 @@ DiscInfo bounded(DiscInfo disc) {
 }
 
 // `path`, or, when another track of the rip already has that name, the first of
-// "stem (2).ext", "stem (3).ext"... that none has.
+// "stem (2).ext", "stem (3).ext"... that none has, its stem cut so that the name stays within
+// what a file system takes.
 QString numberedFree(const QString& path, const QSet<QString>& taken) {
     if (!taken.contains(path))
         return path;
     const qsizetype slash = path.lastIndexOf(QLatin1Char('/'));
-    const qsizetype dot = path.lastIndexOf(QLatin1Char('.'));
-    const qsizetype stemEnd = dot > slash + 1 ? dot : path.size();
+    const QString folder = path.left(slash + 1);
+    const QString name = path.mid(slash + 1);
+    const QString stem = mirrornames::stemOf(name);
+    const QString extension = name.mid(stem.size() + 1);
     for (int n = 2;; ++n) {
-        const QString numbered =
-            path.left(stemEnd) + QStringLiteral(" (%1)").arg(n) + path.mid(stemEnd);
+        const QString numbered = folder + mirrornames::fittedName(
+                                              stem, extension, static_cast<int>(nametemplate::maxComponentBytes), n);
         if (!taken.contains(numbered))
             return numbered;
     }
