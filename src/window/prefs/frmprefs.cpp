@@ -217,7 +217,7 @@ QWidget* FrmPrefs::buildAudioMiscTab() {
                                 QStringLiteral("Name ripped files from disc information"));
     chkNameFromDisc->setToolTip(
         QStringLiteral("\"01 - Title.wav\" for each track the disc information titles"));
-    miscGrid->addWidget(chkNameFromDisc, 8, 0, 1, 2);
+    miscGrid->addWidget(chkNameFromDisc, 8, 0);
     const QString serverCaption = QStringLiteral("AccurateRip server");
     txtAccurateRipServer = makeEdit(misc, "txtAccurateRipServer", serverCaption);
     txtAccurateRipServer->setToolTip(
@@ -226,20 +226,20 @@ QWidget* FrmPrefs::buildAudioMiscTab() {
     miscGrid->addWidget(txtAccurateRipServer, 9, 1);
     const QString namesCaption = tr("File names");
     txtFileNames = makeEdit(misc, "txtFileNames", namesCaption);
-    txtFileNames->setPlaceholderText(tr("NN - Title (empty)"));
+    txtFileNames->setPlaceholderText(tr("File names: NN - Title"));
     txtFileNames->setToolTip(
         tr("How files named from disc information are named, with folders after \"/\". Fields: "
            "{albumartist} {artist} {album} {year} {disc} {discs} {track} {title} {isrc}; a "
            "part in [ ] is left out when a field in it is empty. Example: "
            "{albumartist}/{album}/[{disc}-]{track} - {title}"));
-    miscGrid->addWidget(makeLabelFor(misc, namesCaption, txtFileNames), 10, 0);
-    miscGrid->addWidget(txtFileNames, 10, 1);
+    // Beside the box it names the files for: the tab keeps its height.
+    miscGrid->addWidget(txtFileNames, 8, 1);
     lblFileNamesProblem = new QLabel(misc);
     lblFileNamesProblem->setObjectName(QStringLiteral("lblFileNamesProblem"));
     lblFileNamesProblem->setWordWrap(true);
     lblFileNamesProblem->setStyleSheet(QStringLiteral("color: #b00020"));
     lblFileNamesProblem->hide();
-    miscGrid->addWidget(lblFileNamesProblem, 11, 0, 1, 2);
+    miscGrid->addWidget(lblFileNamesProblem, 10, 0, 1, 2);
     chkNotifications = makeCheck(misc, "chkNotifications", QStringLiteral("Desktop notifications"));
     chkNotifications->setToolTip(
         QStringLiteral("Say how a conversion or rip went when it ends while you work elsewhere"));
