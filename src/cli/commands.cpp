@@ -348,8 +348,7 @@ QStringList releaseLines(const std::vector<musicbrainz::ReleaseMatch>& releases)
     const QString between = QStringLiteral(" | ");
     QStringList lines{QCoreApplication::translate("cli", "Releases:"),
                       QStringLiteral("  #  ") + musicbrainz::releaseColumnTitles().join(between) +
-                          between +
-                          QCoreApplication::translate("cli", "MusicBrainz release")};
+                          between + QCoreApplication::translate("cli", "MusicBrainz release")};
     for (std::size_t i = 0; i < releases.size(); ++i) {
         QStringList columns = musicbrainz::releaseColumns(releases[i]);
         columns << releases[i].disc.releaseId;
@@ -636,8 +635,7 @@ int rip(const Options& options, Interruption& interruption) {
     // A failed look-up is said; the rip goes on with what the CD-Text gives. A release asked
     // for that the disc does not have is a usage error: nothing is made.
     DiscInfo known;
-    if (discInformation(disc, options.lookup, options.release, known, nullptr, interruption) ==
-        2) {
+    if (discInformation(disc, options.lookup, options.release, known, nullptr, interruption) == 2) {
         modAKRip32::CloseCurrentCD();
         return 2;
     }

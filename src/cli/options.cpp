@@ -242,14 +242,22 @@ struct Flag {
     Accepts accepts;
 };
 constexpr Flag flags[] = {
-    {"-b", "--bitrate", Bitrate}, {"-q", "--quality", Quality},
-    {"-o", "--output", Output},   {"-j", "--jobs", Jobs},
-    {"-t", "--tracks", Tracks},   {"", "--mp3", Format},
-    {"", "--wav", Format},        {"", "--test-and-copy", TestAndCopy},
-    {"", "--lookup", Lookup},     {"", "--name-from-disc", NameFromDisc},
-    {"", "--offset", Offset},     {"", "--store", Store},
-    {"", "--to", ToFormats},      {"", "--flac-level", FlacLevel},
-    {"", "--release", Release},   {"", "--names", Names},
+    {"-b", "--bitrate", Bitrate},
+    {"-q", "--quality", Quality},
+    {"-o", "--output", Output},
+    {"-j", "--jobs", Jobs},
+    {"-t", "--tracks", Tracks},
+    {"", "--mp3", Format},
+    {"", "--wav", Format},
+    {"", "--test-and-copy", TestAndCopy},
+    {"", "--lookup", Lookup},
+    {"", "--name-from-disc", NameFromDisc},
+    {"", "--offset", Offset},
+    {"", "--store", Store},
+    {"", "--to", ToFormats},
+    {"", "--flac-level", FlacLevel},
+    {"", "--release", Release},
+    {"", "--names", Names},
     {"", "--portable-names", PortableNames},
 };
 
@@ -578,7 +586,7 @@ QString helpText() {
                "                       \"{albumartist}/{album}/[{disc}-]{track} - {title}\"\n"
                "      --release N|ID   rip the N-th release of tracks --lookup's list, or the\n"
                "                       one with that MusicBrainz ID (implies --lookup)\n"
-               
+
                "      --offset N       the drive's read offset in samples, -%4 to %4, for this\n"
                "                       run (default: the one stored for the drive's model in\n"
                "                       Preferences, else 0); e.g. rip --offset 6 /dev/sr0 for\n"

@@ -90,8 +90,9 @@ TEST_F(DiscInfoFormTest, ALookUpTakesTheReleaseChosenAndEscapeTheOneOffered) {
     ASSERT_NE(choice, nullptr);
     EXPECT_EQ(choice->items.size(), 2);
     EXPECT_EQ(choice->preselected, 0);
-    EXPECT_EQ(choice->items[1], QStringLiteral("Sea Songs Deluxe | Ann Vale & The Tides | 2005-03 | "
-                                               "US |  |  |  | CD | 1"));
+    EXPECT_EQ(choice->items[1],
+              QStringLiteral("Sea Songs Deluxe | Ann Vale & The Tides | 2005-03 | "
+                             "US |  |  |  | CD | 1"));
     EXPECT_EQ(choice->labels.size(), 9);
     EXPECT_EQ(titles(w.discInfo()), texts({"First 1", "First 2"}));
 

@@ -296,13 +296,13 @@ TEST(ReleaseColumns, LabelsBarcodeAndTheSetAreRead) {
         R"({"catalog-number":"TID 2","label":{"id":"l1","name":"Tide Records"}},)"
         R"({"catalog-number":"EU-9","label":{"id":"l2","name":"Harbour"}},)"
         R"({"catalog-number":null,"label":null})";
-    const QByteArray json = discAnswer(
-        labelled(release("set", "Sea Songs", "2005", "GB",
-                         medium(1, 4, {}, "One") + "," + medium(2, 6, attached(exampleDiscId),
-                                                                "Two") +
-                             "," + medium(3, 5, {}, "Three")),
-                 "5012345678900", labels) +
-        "," + release("single", "Sea Songs", "1998", "", medium(1, 6, {}, "Song")));
+    const QByteArray json =
+        discAnswer(labelled(release("set", "Sea Songs", "2005", "GB",
+                                    medium(1, 4, {}, "One") + "," +
+                                        medium(2, 6, attached(exampleDiscId), "Two") + "," +
+                                        medium(3, 5, {}, "Three")),
+                            "5012345678900", labels) +
+                   "," + release("single", "Sea Songs", "1998", "", medium(1, 6, {}, "Song")));
     const auto parsed =
         musicbrainz::parseDiscIdAnswer(json, mbdiscid::MusicBrainzDisc{exampleDiscId, exampleToc});
     ASSERT_TRUE(parsed.ok());
@@ -326,9 +326,9 @@ TEST(ReleaseColumns, LabelsBarcodeAndTheSetAreRead) {
 
     // The look-up asks for the labels.
     const QString url =
-        musicbrainz::discIdUrl(musicbrainz::ServerAddress::parse(QStringLiteral("localhost:1"))
-                                   .value(),
-                               mbdiscid::MusicBrainzDisc{exampleDiscId, exampleToc})
+        musicbrainz::discIdUrl(
+            musicbrainz::ServerAddress::parse(QStringLiteral("localhost:1")).value(),
+            mbdiscid::MusicBrainzDisc{exampleDiscId, exampleToc})
             .toString();
     EXPECT_TRUE(url.contains(QStringLiteral("inc=recordings+artist-credits+labels")))
         << url.toStdString();

@@ -29,8 +29,11 @@ class NamePlanTest : public testing::Test {
         choices_.disc.discNumber = 2;
         choices_.disc.discTotal = 3;
         for (const char* title : {"../../etc/passwd", "Same", "Same"})
-            choices_.disc.tracks.push_back(TrackInfo{static_cast<int>(choices_.disc.tracks.size()) + 1,
-                                                     QString::fromUtf8(title), {}, {}});
+            choices_.disc.tracks.push_back(
+                TrackInfo{static_cast<int>(choices_.disc.tracks.size()) + 1,
+                          QString::fromUtf8(title),
+                          {},
+                          {}});
     }
     void TearDown() override {
         modAKRip32::CloseCurrentCD();

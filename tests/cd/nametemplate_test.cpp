@@ -119,8 +119,8 @@ TEST(NameTemplate, PortableNamesAreValidOnFat) {
 
 TEST(NameTemplate, LongValuesAreCutOnCharacterBoundaries) {
     Values v = setValues();
-    v.album = QString(10000, QChar(0x65e5));          // 3 bytes each in UTF-8
-    v.title = QStringLiteral("\U0001F600").repeated(5000);         // 4 bytes, two units each
+    v.album = QString(10000, QChar(0x65e5));               // 3 bytes each in UTF-8
+    v.title = QStringLiteral("\U0001F600").repeated(5000); // 4 bytes, two units each
     const QString path = render(QStringLiteral("{album}/{track} {title}"), v);
     const QStringList names = path.split(QLatin1Char('/'));
     ASSERT_EQ(names.size(), 2);

@@ -25,11 +25,11 @@ class ReleaseChoiceTest : public CdFormTest {
 
 TEST_F(ReleaseChoiceTest, TheChoiceIsRememberedAndTheSetIsNamedAndTagged) {
     LocalService service;
-    service.body = discAnswer(
-        release("rel-single", "Tides", "1999", "US", medium(1, 2, {}, "Single")) + "," +
-        release("rel-set", "Tides", "2005", "GB",
-                medium(1, 4, {}, "One") + "," + medium(2, 2, {}, "Two") + "," +
-                    medium(3, 5, {}, "Three")));
+    service.body =
+        discAnswer(release("rel-single", "Tides", "1999", "US", medium(1, 2, {}, "Single")) + "," +
+                   release("rel-set", "Tides", "2005", "GB",
+                           medium(1, 4, {}, "One") + "," + medium(2, 2, {}, "Two") + "," +
+                               medium(3, 5, {}, "Three")));
     WriteSetting(SettingKey::MusicBrainzServer, service.address());
     disc(QStringLiteral("set"), {{150, 440}, {100, 1000}});
     Form1& w = load();

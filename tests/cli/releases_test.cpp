@@ -24,17 +24,17 @@ class ReleasesTest : public testing::Test {
         accuraterecord::askNoDatabase();
         // Two tracks: the single release's disc, and the second medium of a three-disc set.
         image_ = writeDiscImage(dir_.path(), QStringLiteral("set"), {{200, 440.0}, {300, 660.0}});
-        QByteArray set = mbservice::release(
-            "r-set", "Tides", "2005", "GB",
-            mbservice::medium(1, 4, {}, "One") + "," + mbservice::medium(2, 2, {}, "Two") + "," +
-                mbservice::medium(3, 5, {}, "Three"));
+        QByteArray set = mbservice::release("r-set", "Tides", "2005", "GB",
+                                            mbservice::medium(1, 4, {}, "One") + "," +
+                                                mbservice::medium(2, 2, {}, "Two") + "," +
+                                                mbservice::medium(3, 5, {}, "Three"));
         set.chop(1);
         set += R"(,"barcode":"5012345678900","label-info":[{"catalog-number":"TID 2",)"
                R"("label":{"name":"Tide Records"}}]})";
-        service_.body = mbservice::discAnswer(
-            mbservice::release("r-single", "Tides", "1999", "US",
-                               mbservice::medium(1, 2, {}, "Single")) +
-            "," + set);
+        service_.body =
+            mbservice::discAnswer(mbservice::release("r-single", "Tides", "1999", "US",
+                                                     mbservice::medium(1, 2, {}, "Single")) +
+                                  "," + set);
         WriteSetting(SettingKey::MusicBrainzServer, service_.address());
     }
 
@@ -108,19 +108,19 @@ TEST_F(ReleasesTest, TheChosenDiscOfASetIsTaggedAndNamed) {
     EXPECT_TRUE(cue.contains(firstFile)) << cue.toStdString();
 
     // By identifier, and the same name again: numbered, never replaced.
-    const CliRun again = run({QStringLiteral("rip"), QStringLiteral("--to"),
-                              QStringLiteral("flac"), QStringLiteral("-t"), QStringLiteral("2"),
-                              QStringLiteral("--release=r-set"), QStringLiteral("--names"), names,
-                              QStringLiteral("-o"), QStringLiteral("out")});
+    const CliRun again =
+        run({QStringLiteral("rip"), QStringLiteral("--to"), QStringLiteral("flac"),
+             QStringLiteral("-t"), QStringLiteral("2"), QStringLiteral("--release=r-set"),
+             QStringLiteral("--names"), names, QStringLiteral("-o"), QStringLiteral("out")});
     ASSERT_EQ(again.exitCode, 0) << again.err.toStdString();
     EXPECT_TRUE(QFile::exists(album + QStringLiteral("2-02 - Two 2 (2).flac")))
         << again.out.toStdString();
 
     // Without --release: the first release, and stderr says there were others.
-    const CliRun first = run({QStringLiteral("rip"), QStringLiteral("--wav"),
-                              QStringLiteral("--lookup"), QStringLiteral("-t"),
-                              QStringLiteral("1"), QStringLiteral("--names"), names,
-                              QStringLiteral("-o"), QStringLiteral("single")});
+    const CliRun first =
+        run({QStringLiteral("rip"), QStringLiteral("--wav"), QStringLiteral("--lookup"),
+             QStringLiteral("-t"), QStringLiteral("1"), QStringLiteral("--names"), names,
+             QStringLiteral("-o"), QStringLiteral("single")});
     ASSERT_EQ(first.exitCode, 0) << first.err.toStdString();
     EXPECT_TRUE(QFile::exists(path(QStringLiteral("single/Ann Vale & The Tides/Tides/01 - "
                                                   "Single 1.wav"))))

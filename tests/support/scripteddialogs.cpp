@@ -76,8 +76,13 @@ std::optional<int> ScriptedDialogs::choose(const QString& title, const QString& 
 }
 
 int ScriptedDialogs::chooseRow(const dialogs::RowChoice& choice) {
-    Record record{QStringLiteral("chooseRow"), {choice.title, choice.prompt}, choice.prompt, {},
-                  {}, choice.columns, choice.preselected};
+    Record record{QStringLiteral("chooseRow"),
+                  {choice.title, choice.prompt},
+                  choice.prompt,
+                  {},
+                  {},
+                  choice.columns,
+                  choice.preselected};
     for (const QStringList& row : choice.rows)
         record.items << row.join(QStringLiteral(" | "));
     records.push_back(record);

@@ -565,9 +565,9 @@ JobResult CdExtractJob::work(const WorkItem& item) {
     // A name may put the track in folders below the destination (a file-name template).
     if (const QString folder = QFileInfo(item.output).absolutePath(); !QDir().mkpath(folder)) {
         r.status = JobResult::Status::Failed;
-        r.reason = QCoreApplication::translate("CdExtractJob",
-                                               "%1: the folder %2 cannot be created")
-                       .arg(item.output, folder);
+        r.reason =
+            QCoreApplication::translate("CdExtractJob", "%1: the folder %2 cannot be created")
+                .arg(item.output, folder);
         return r;
     }
     auto created = outputfile::PendingOutput::create(item.output);

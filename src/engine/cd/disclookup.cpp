@@ -213,9 +213,9 @@ QStringList releaseColumnTitles() {
 }
 
 QStringList releaseColumns(const ReleaseMatch& match) {
-    return {match.disc.album, match.disc.artist,  match.disc.date,
-            match.country,    match.label,        match.catalogNumber,
-            match.barcode,    match.format,       QString::number(match.mediumCount)};
+    return {match.disc.album, match.disc.artist, match.disc.date,
+            match.country,    match.label,       match.catalogNumber,
+            match.barcode,    match.format,      QString::number(match.mediumCount)};
 }
 
 Result<std::size_t> chooseRelease(const std::vector<ReleaseMatch>& releases,

@@ -57,8 +57,7 @@ QStringList releaseColumns(const ReleaseMatch& match);
 
 // The release `choice` names among `releases`: its number in the list (1 for the first) or
 // its MusicBrainz identifier. Fails, saying what the list holds, when it names none.
-Result<std::size_t> chooseRelease(const std::vector<ReleaseMatch>& releases,
-                                  const QString& choice);
+Result<std::size_t> chooseRelease(const std::vector<ReleaseMatch>& releases, const QString& choice);
 
 // How a release is told apart from others that hold the disc: "Sea Songs - Ann Vale (2005,
 // GB, CD 2 of 2, remaster)", with only what the service gave.
@@ -66,8 +65,8 @@ QString releaseLabel(const ReleaseMatch& match);
 
 // The request for the disc: /ws/2/discid/<id>?toc=...&cdstubs=no
 // &inc=recordings+artist-credits+labels&fmt=json (labels: each release's labels and catalogue
-// numbers; its media, barcode and country come with every release). The table of contents lets the service answer with releases of the same layout
-// when no release has the disc ID attached yet.
+// numbers; its media, barcode and country come with every release). The table of contents lets the
+// service answer with releases of the same layout when no release has the disc ID attached yet.
 QUrl discIdUrl(const ServerAddress& server, const mbdiscid::MusicBrainzDisc& disc);
 
 // The releases in the service's answer to a disc-ID request, in the service's order. For each

@@ -5,8 +5,8 @@
 #include "engine/cd/modakrip32.h"
 #include "engine/cd/nametemplate.h"
 #include "engine/cd/trackpaths.h"
-#include "engine/library/mirrornames.h"
 #include "engine/encode/mp3tagging.h"
+#include "engine/library/mirrornames.h"
 #include "engine/platform/akrip/cddrives.h"
 #include "engine/platform/id3tag/audiotags.h"
 
@@ -86,8 +86,9 @@ QString numberedFree(const QString& path, const QSet<QString>& taken) {
     const QString stem = mirrornames::stemOf(name);
     const QString extension = name.mid(stem.size() + 1);
     for (int n = 2;; ++n) {
-        const QString numbered = folder + mirrornames::fittedName(
-                                              stem, extension, static_cast<int>(nametemplate::maxComponentBytes), n);
+        const QString numbered =
+            folder + mirrornames::fittedName(stem, extension,
+                                             static_cast<int>(nametemplate::maxComponentBytes), n);
         if (!taken.contains(numbered))
             return numbered;
     }
@@ -191,7 +192,8 @@ ExtractionPlan::ExtractionPlan(const QList<int>& tracks, const Disc& disc,
             if (title.isEmpty() && track == hiddenTrack)
                 title = QStringLiteral("Hidden track");
             if (names && !title.isEmpty()) {
-                nametemplate::Values values = nametemplate::valuesOf(known, track, request.tags.isrc);
+                nametemplate::Values values =
+                    nametemplate::valuesOf(known, track, request.tags.isrc);
                 values.title = title;
                 const QString name = names->render(values, extension, choices.portableNames);
                 if (!name.isEmpty())

@@ -131,9 +131,9 @@ Result<Template> Template::parse(const QString& text) {
         if (c == QLatin1Char('{')) {
             const qsizetype close = text.indexOf(QLatin1Char('}'), i + 1);
             if (close < 0)
-                return fault(QCoreApplication::translate(
-                                 "nametemplate", "The field opened at position %1 is never "
-                                                 "closed with \"}\".")
+                return fault(QCoreApplication::translate("nametemplate",
+                                                         "The field opened at position %1 is never "
+                                                         "closed with \"}\".")
                                  .arg(position));
             const QStringView name = QStringView(text).mid(i + 1, close - i - 1);
             const auto known =
@@ -151,15 +151,15 @@ Result<Template> Template::parse(const QString& text) {
             parsed.pieces_.push_back(Piece{Piece::Kind::Field, {}, known->field, group});
             i = close;
         } else if (c == QLatin1Char('}')) {
-            return fault(QCoreApplication::translate(
-                             "nametemplate", "The \"}\" at position %1 closes no field.")
+            return fault(QCoreApplication::translate("nametemplate",
+                                                     "The \"}\" at position %1 closes no field.")
                              .arg(position));
         } else if (c == QLatin1Char('[')) {
             if (group >= 0)
-                return fault(QCoreApplication::translate(
-                                 "nametemplate", "The \"[\" at position %1 is inside the "
-                                                 "brackets opened at position %2; brackets "
-                                                 "cannot be nested.")
+                return fault(QCoreApplication::translate("nametemplate",
+                                                         "The \"[\" at position %1 is inside the "
+                                                         "brackets opened at position %2; brackets "
+                                                         "cannot be nested.")
                                  .arg(position)
                                  .arg(groupStart + 1));
             flush();
@@ -219,8 +219,8 @@ QString Template::render(const Values& values, const QString& extension, bool po
     for (const QString& folder : std::as_const(names))
         if (QString name = finishedName(folder, portable, maxComponentBytes); !name.isEmpty())
             path << name;
-    const QString stem = finishedName(fileName, portable,
-                                      maxComponentBytes - extension.toUtf8().size());
+    const QString stem =
+        finishedName(fileName, portable, maxComponentBytes - extension.toUtf8().size());
     if (stem.isEmpty())
         return {};
     path << stem + extension;

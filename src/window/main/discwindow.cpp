@@ -104,54 +104,53 @@ void Form1::mnuLookUp_Click() {
     mnuLookUp->setEnabled(false);
     mnuLookUp2->setEnabled(false);
     lblStatus->setText(QStringLiteral("Looking up the disc at MusicBrainz..."));
-    lookup_->start(
-        request, [this, key, cdText, discId](const musicbrainz::DiscLookup::Result& result) {
-            lookingUp_ = false;
-            mnuLookUp->setEnabled(true);
-            mnuLookUp2->setEnabled(true);
-            lblStatus->clear();
-            if (!result) {
-                dialogs::msgBox(QStringLiteral("The disc information could not be looked up, and "
-                                               "nothing was changed.\n\n%1")
-                                    .arg(result.error().description()),
-                                dialogs::Buttons::Ok, dialogs::Icon::Exclamation, lookUpTitle);
-                return;
+    lookup_->start(request, [this, key, cdText,
+                             discId](const musicbrainz::DiscLookup::Result& result) {
+        lookingUp_ = false;
+        mnuLookUp->setEnabled(true);
+        mnuLookUp2->setEnabled(true);
+        lblStatus->clear();
+        if (!result) {
+            dialogs::msgBox(QStringLiteral("The disc information could not be looked up, and "
+                                           "nothing was changed.\n\n%1")
+                                .arg(result.error().description()),
+                            dialogs::Buttons::Ok, dialogs::Icon::Exclamation, lookUpTitle);
+            return;
+        }
+        const std::vector<musicbrainz::ReleaseMatch>& releases = result.value();
+        if (releases.empty()) {
+            dialogs::msgBox(
+                QStringLiteral("MusicBrainz does not know this disc (disc ID %1).").arg(discId),
+                dialogs::Buttons::Ok, dialogs::Icon::Information, lookUpTitle);
+            return;
+        }
+        std::size_t chosen = 0;
+        if (releases.size() > 1) {
+            // The release chosen for this disc before is offered first; Escape takes the
+            // one offered, as a rip from the shell takes the first.
+            dialogs::RowChoice choice;
+            choice.title = lookUpTitle;
+            choice.columns = musicbrainz::releaseColumnTitles();
+            const QString remembered = settings::chosenRelease(discId);
+            for (std::size_t i = 0; i < releases.size(); ++i) {
+                choice.rows << musicbrainz::releaseColumns(releases[i]);
+                if (!remembered.isEmpty() && releases[i].disc.releaseId == remembered)
+                    choice.preselected = static_cast<int>(i);
             }
-            const std::vector<musicbrainz::ReleaseMatch>& releases = result.value();
-            if (releases.empty()) {
-                dialogs::msgBox(
-                    QStringLiteral("MusicBrainz does not know this disc (disc ID %1).").arg(discId),
-                    dialogs::Buttons::Ok, dialogs::Icon::Information, lookUpTitle);
-                return;
-            }
-            std::size_t chosen = 0;
-            if (releases.size() > 1) {
-                // The release chosen for this disc before is offered first; Escape takes the
-                // one offered, as a rip from the shell takes the first.
-                dialogs::RowChoice choice;
-                choice.title = lookUpTitle;
-                choice.columns = musicbrainz::releaseColumnTitles();
-                const QString remembered = settings::chosenRelease(discId);
-                for (std::size_t i = 0; i < releases.size(); ++i) {
-                    choice.rows << musicbrainz::releaseColumns(releases[i]);
-                    if (!remembered.isEmpty() && releases[i].disc.releaseId == remembered)
-                        choice.preselected = static_cast<int>(i);
-                }
-                choice.prompt =
-                    tr("MusicBrainz knows %1 releases of this disc. Choose yours (Escape "
-                       "takes the highlighted one):")
-                        .arg(releases.size());
-                const int pick = dialogs::handler().chooseRow(choice);
-                if (pick >= 0 && static_cast<std::size_t>(pick) < releases.size())
-                    chosen = static_cast<std::size_t>(pick);
-                settings::rememberRelease(discId, releases[chosen].disc.releaseId);
-            }
-            DiscInfo merged = discinfo::merge(cdText, releases[chosen].disc);
-            merged.discId = discId;
-            discInfos_[key] = merged;
-            lblStatus->setText(QStringLiteral("Disc information: ") +
-                               musicbrainz::releaseLabel(releases[chosen]));
-        });
+            choice.prompt = tr("MusicBrainz knows %1 releases of this disc. Choose yours (Escape "
+                               "takes the highlighted one):")
+                                .arg(releases.size());
+            const int pick = dialogs::handler().chooseRow(choice);
+            if (pick >= 0 && static_cast<std::size_t>(pick) < releases.size())
+                chosen = static_cast<std::size_t>(pick);
+            settings::rememberRelease(discId, releases[chosen].disc.releaseId);
+        }
+        DiscInfo merged = discinfo::merge(cdText, releases[chosen].disc);
+        merged.discId = discId;
+        discInfos_[key] = merged;
+        lblStatus->setText(QStringLiteral("Disc information: ") +
+                           musicbrainz::releaseLabel(releases[chosen]));
+    });
 }
 
 void Form1::mnuDiscInfo_Click() {

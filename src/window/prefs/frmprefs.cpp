@@ -647,8 +647,8 @@ void FrmPrefs::txtAccurateRipServer_Change() {
 
 void FrmPrefs::txtFileNames_Edit() {
     const auto parsed = nametemplate::Template::parse(txtFileNames->text());
-    lblFileNamesProblem->setText(
-        parsed ? QString() : tr("Not saved: %1").arg(parsed.error().description()));
+    lblFileNamesProblem->setText(parsed ? QString()
+                                        : tr("Not saved: %1").arg(parsed.error().description()));
     lblFileNamesProblem->setVisible(!parsed);
 }
 
