@@ -116,15 +116,20 @@ TEST_F(ReleasesTest, TheChosenDiscOfASetIsTaggedAndNamed) {
     EXPECT_TRUE(QFile::exists(album + QStringLiteral("2-02 - Two 2 (2).flac")))
         << again.out.toStdString();
 
-    // Without --release: the first release, and stderr says there were others.
+    // Without --release: the first release, a single disc with no disc tag, and stderr says
+    // there were others.
     const CliRun first =
-        run({QStringLiteral("rip"), QStringLiteral("--wav"), QStringLiteral("--lookup"),
-             QStringLiteral("-t"), QStringLiteral("1"), QStringLiteral("--names"), names,
-             QStringLiteral("-o"), QStringLiteral("single")});
+        run({QStringLiteral("rip"), QStringLiteral("--to"), QStringLiteral("flac"),
+             QStringLiteral("--lookup"), QStringLiteral("-t"), QStringLiteral("1"),
+             QStringLiteral("--names"), names, QStringLiteral("-o"), QStringLiteral("single")});
     ASSERT_EQ(first.exitCode, 0) << first.err.toStdString();
-    EXPECT_TRUE(QFile::exists(path(QStringLiteral("single/Ann Vale & The Tides/Tides/01 - "
-                                                  "Single 1.wav"))))
-        << first.out.toStdString();
+    const QString single =
+        path(QStringLiteral("single/Ann Vale & The Tides/Tides/01 - Single 1.flac"));
+    const auto singleTags = audiotags::read(single);
+    ASSERT_TRUE(singleTags.ok()) << first.out.toStdString();
+    EXPECT_EQ(singleTags->releaseId, QStringLiteral("r-single"));
+    EXPECT_EQ(singleTags->discNumber, 0);
+    EXPECT_EQ(singleTags->discTotal, 0);
     EXPECT_TRUE(first.err.contains(QStringLiteral("1 other releases"))) << first.err.toStdString();
 }
 
