@@ -311,34 +311,65 @@ accuraterip::RecordLookup::Result askDatabase(const accuraterip::DiscKey& key,
 
 namespace {
 
-// What `disc` is known as: its CD-Text, merged with the first release the web service gives
-// when `lookup` is asked for; the other releases are listed by `others`. A failed look-up is
-// said, and the CD-Text is kept. False when the look-up failed.
-bool discInformation(const ListedDisc& disc, bool lookup, DiscInfo& info, QStringList* others,
-                     Interruption& interruption) {
+// What `disc` is known as: its CD-Text, merged with the release the web service gives when
+// `lookup` is asked for: the one `release` names (tracks --lookup's number or a MusicBrainz
+// identifier), else the first, and stderr says how many others there were (rip). `releases`,
+// when given, receives every release. A failed look-up is said, and the CD-Text is kept.
+// Returns 0, 1 when the look-up failed, 2 when `release` names none of the releases (said).
+int discInformation(const ListedDisc& disc, bool lookup, const QString& release, DiscInfo& info,
+                    std::vector<musicbrainz::ReleaseMatch>* releases, Interruption& interruption) {
     info = disc.known().cdText;
     if (!lookup)
-        return true;
-    const auto releases = lookUp(disc, interruption);
-    if (!releases) {
+        return 0;
+    const auto found = lookUp(disc, interruption);
+    if (!found) {
         say(QCoreApplication::translate("cli::Commands",
                                         "mp3vortan-cli: the disc could not be looked up: %1")
-                .arg(releases.error().description()));
-        return false;
+                .arg(found.error().description()));
+        return 1;
     }
-    if (releases->empty()) {
+    if (found->empty()) {
         say(QCoreApplication::translate("cli::Commands",
                                         "mp3vortan-cli: MusicBrainz does not know disc ID %1")
                 .arg(disc.known().musicBrainz.id));
-        return true;
+        return release.isEmpty() ? 0 : 2;
     }
-    info = discinfo::merge(disc.known().cdText, releases->front().disc);
+    std::size_t chosen = 0;
+    if (!release.isEmpty()) {
+        const auto named = musicbrainz::chooseRelease(found.value(), release);
+        if (!named) {
+            say(QStringLiteral("mp3vortan-cli: ") + named.error().description());
+            return 2;
+        }
+        chosen = named.value();
+    } else if (!releases && found->size() > 1) {
+        say(QCoreApplication::translate("cli", "mp3vortan-cli: MusicBrainz knows %1 other "
+                                               "releases of this disc; the first is taken "
+                                               "(tracks --lookup lists them, --release chooses)")
+                .arg(found->size() - 1));
+    }
+    info = discinfo::merge(disc.known().cdText, found.value()[chosen].disc);
     info.discId = disc.known().musicBrainz.id;
-    if (others)
-        for (std::size_t i = 1; i < releases->size(); ++i)
-            *others << QStringLiteral("%1  %2").arg(releases.value()[i].disc.releaseId,
-                                                    musicbrainz::releaseLabel(releases.value()[i]));
-    return true;
+    if (releases)
+        *releases = found.value();
+    return 0;
+}
+
+// The releases as tracks --lookup lists them: a heading, then one numbered line each, its
+// columns between " | " ("-" for an empty one) and its MusicBrainz identifier last.
+QStringList releaseLines(const std::vector<musicbrainz::ReleaseMatch>& releases) {
+    const QString between = QStringLiteral(" | ");
+    QStringList lines{QCoreApplication::translate("cli", "Releases:"),
+                      QStringLiteral("  #  ") + musicbrainz::releaseColumnTitles().join(between) +
+                          between + QCoreApplication::translate("cli", "MusicBrainz release")};
+    for (std::size_t i = 0; i < releases.size(); ++i) {
+        QStringList columns = musicbrainz::releaseColumns(releases[i]);
+        columns << releases[i].disc.releaseId;
+        for (QString& column : columns)
+            column = column.isEmpty() ? QStringLiteral("-") : escaped(column);
+        lines << QStringLiteral("%1  %2").arg(i + 1, 3).arg(columns.join(between));
+    }
+    return lines;
 }
 
 } // namespace
@@ -376,8 +407,9 @@ int tracks(const Options& options, Interruption& interruption) {
     if (options.lookup)
         LoadSettings(); // the server to ask
     DiscInfo info;
-    QStringList others;
-    const bool lookedUp = discInformation(disc, options.lookup, info, &others, interruption);
+    std::vector<musicbrainz::ReleaseMatch> releases;
+    const bool lookedUp =
+        discInformation(disc, options.lookup, QString(), info, &releases, interruption) == 0;
     const auto printKnown = [](const QString& name, const QString& value) {
         if (!value.isEmpty())
             print(name + QStringLiteral(": ") + value);
@@ -399,11 +431,9 @@ int tracks(const Options& options, Interruption& interruption) {
         }
         std::fputs(nativepath::encode(line + QLatin1Char('\n')).constData(), stdout);
     }
-    if (!others.isEmpty()) {
-        print(QStringLiteral("Other releases:"));
-        for (const QString& other : others)
-            print(QStringLiteral("  ") + other);
-    }
+    if (!releases.empty())
+        for (const QString& line : releaseLines(releases))
+            std::fputs(nativepath::encode(line + QLatin1Char('\n')).constData(), stdout);
     if (interruption.happened()) {
         say(QCoreApplication::translate("cli::Commands", "mp3vortan-cli: interrupted"));
         return 1;
@@ -513,6 +543,8 @@ ExtractionChoices ripChoices(const Options& options, const QString& destination,
     }
     choices.testFirst = options.testAndCopy || TestAndCopy == 1;
     choices.nameFromDisc = options.nameFromDisc || NameFromDisc == 1;
+    choices.nameTemplate = options.names.value_or(FileNameTemplate);
+    choices.portableNames = options.portableNames;
     choices.offset = offsetOf(options, drive);
     const readmode::Choices reading = readmode::fromSettings();
     choices.readMode = options.readMode.value_or(reading.mode);
@@ -629,16 +661,22 @@ int rip(const Options& options, Interruption& interruption) {
         return fail(QCoreApplication::translate("cli::Commands",
                                                 "%1: the table of contents cannot be read (%2)")
                         .arg(source, modAKRip32::AspiErrorText()));
+    // A failed look-up is said; the rip goes on with what the CD-Text gives. A release asked
+    // for that the disc does not have is a usage error: nothing is made.
+    DiscInfo known;
+    if (discInformation(disc, options.lookup, options.release, known, nullptr, interruption) == 2) {
+        modAKRip32::CloseCurrentCD();
+        return 2;
+    }
     const std::optional<QString> destination = settleDestination(options);
     if (!destination)
         return 1;
     ExtractionChoices choices = ripChoices(options, *destination, disc.disc.drive);
+    choices.disc = known;
     if (!takeCoverOption(options, choices)) {
         modAKRip32::CloseCurrentCD();
         return 1;
     }
-    // A failed look-up is said; the rip goes on with what the CD-Text gives.
-    discInformation(disc, options.lookup, choices.disc, nullptr, interruption);
     fetchRipCover(options, choices, interruption);
     // A track stopped part way is not kept: its file is not the track.
     choices.keepStopped = false;

@@ -1,5 +1,6 @@
 #include "cli/options.h"
 
+#include "engine/cd/nametemplate.h"
 #include "engine/cd/readoffset.h"
 #include "engine/core/settings.h"
 #include "engine/encode/modlame.h"
@@ -29,8 +30,11 @@ enum Accepts : unsigned {
     Store = 1024,
     ToFormats = 2048,
     FlacLevel = 4096,
-    CoverFile = 1u << 20,
     ReadModeOption = 8192,
+    Release = 16384,
+    Names = 32768,
+    PortableNames = 65536,
+    CoverFile = 1u << 20,
 };
 
 struct CommandInfo {
@@ -46,7 +50,7 @@ constexpr CommandInfo commands[] = {
     {"tracks", Command::Tracks, Lookup, true},
     {"rip", Command::Rip,
      Tracks | Format | Bitrate | Quality | Output | TestAndCopy | Lookup | NameFromDisc | Offset |
-         ToFormats | FlacLevel | CoverFile | ReadModeOption,
+         ToFormats | FlacLevel | CoverFile | ReadModeOption | Release | Names | PortableNames,
      true},
     {"info", Command::Info, 0, false},
     {"verify", Command::Verify, Offset, false},
@@ -191,6 +195,21 @@ QString readValue(Accepts accepts, const QString& name, const QString& value, Op
         }
         break;
     }
+    case Release:
+        if (value.trimmed().isEmpty())
+            return QCoreApplication::translate("cli", "--release needs a release's number or "
+                                                      "MusicBrainz identifier");
+        o.release = value.trimmed();
+        o.lookup = true;
+        break;
+    case Names: {
+        if (const auto parsed = nametemplate::Template::parse(value); !parsed)
+            return QCoreApplication::translate("cli", "--names: %1")
+                .arg(parsed.error().description());
+        o.names = value;
+        o.nameFromDisc = true;
+        break;
+    }
     case FlacLevel: {
         bool ok = false;
         const int level = value.toInt(&ok);
@@ -247,15 +266,25 @@ struct Flag {
     Accepts accepts;
 };
 constexpr Flag flags[] = {
-    {"-b", "--bitrate", Bitrate}, {"-q", "--quality", Quality},
-    {"-o", "--output", Output},   {"-j", "--jobs", Jobs},
-    {"-t", "--tracks", Tracks},   {"", "--mp3", Format},
-    {"", "--wav", Format},        {"", "--test-and-copy", TestAndCopy},
-    {"", "--lookup", Lookup},     {"", "--name-from-disc", NameFromDisc},
-    {"", "--offset", Offset},     {"", "--store", Store},
-    {"", "--to", ToFormats},      {"", "--flac-level", FlacLevel},
+    {"-b", "--bitrate", Bitrate},
+    {"-q", "--quality", Quality},
+    {"-o", "--output", Output},
+    {"-j", "--jobs", Jobs},
+    {"-t", "--tracks", Tracks},
+    {"", "--mp3", Format},
+    {"", "--wav", Format},
+    {"", "--test-and-copy", TestAndCopy},
+    {"", "--lookup", Lookup},
+    {"", "--name-from-disc", NameFromDisc},
+    {"", "--offset", Offset},
+    {"", "--store", Store},
+    {"", "--to", ToFormats},
+    {"", "--flac-level", FlacLevel},
     {"", "--cover", CoverFile},
     {"", "--mode", ReadModeOption},
+    {"", "--release", Release},
+    {"", "--names", Names},
+    {"", "--portable-names", PortableNames},
 };
 
 // The convert command's own options, --to FORMAT and --flac-level N, read into `o` (moving
@@ -374,6 +403,8 @@ bool* switchOf(Accepts accepts, Options& o) {
         return &o.nameFromDisc;
     case Store:
         return &o.store;
+    case PortableNames:
+        return &o.portableNames;
     default:
         return nullptr;
     }
@@ -544,9 +575,11 @@ QString helpText() {
                "                  [-t LIST] [--mp3|--wav] [--test-and-copy] [-b KBITS] [-q "
                "QUALITY]\n"
                "                  [-o DIR] [--lookup] [--name-from-disc] [--offset N]\n"
-               "                  [--to FORMATS] [--flac-level N] [--cover FILE|none];\n"
-               "                  the files are tagged with the disc's information and its\n"
-               "                  front cover (also written beside them); a rip log with each\n"
+               "                  [--to FORMATS] [--flac-level N] [--cover FILE|none]\n"
+               "                  [--release N|ID] [--names TEMPLATE] [--portable-names]\n"
+               "                  [--mode secure|fast|paranoid]; the files are tagged with\n"
+               "                  the disc's information and its front cover (also written\n"
+               "                  beside them); a rip log with each\n"
                "                  track's checksums, loudness and the read offset corrected\n"
                "                  and a cue sheet of the files (gaps, ISRCs, catalogue\n"
                "                  number) go beside them\n"
@@ -581,7 +614,7 @@ QString helpText() {
                "                       nothing else\n"
                "      --dry-run        with --mirror: lists what would be converted, copied,\n"
                "                       left up to date and removed, and changes nothing\n"
-               "      --portable-names with --mirror: names valid on FAT, exFAT and NTFS\n"
+               "      --portable-names with --mirror or rip: names valid on FAT, exFAT and NTFS\n"
                "                       (memory cards, phones): no <>:\"\\|?*, no trailing dot\n"
                "                       or space; names that become equal are numbered\n"
                "  -t, --tracks LIST    the tracks to extract, e.g. 1,3-5 (default: all); 0 is a\n"
@@ -591,15 +624,24 @@ QString helpText() {
                "                       the log gives both CRCs, and a track whose CRCs differ\n"
                "                       fails\n"
                "      --lookup         ask the MusicBrainz web service for the disc's album,\n"
-               "                       artist and titles (the first matching release; tracks\n"
-               "                       lists the others, with whether the Cover Art Archive\n"
-               "                       has a front cover; rip embeds that cover in each file\n"
-               "                       and writes cover.jpg beside them, as Preferences say)\n"
+               "                       artist and titles (the first matching release, or\n"
+               "                       --release's; tracks numbers them all, with whether the\n"
+               "                       Cover Art Archive has a front cover; rip embeds that\n"
+               "                       cover in each file and writes cover.jpg beside them, as\n"
+               "                       Preferences say)\n"
                "      --cover FILE     rip embeds the picture FILE (JPEG or PNG) as the front\n"
                "                       cover instead of the one --lookup fetches; --cover\n"
                "                       none: no picture at all\n"
                "      --name-from-disc rip names each file \"NN - Title\" after its track's\n"
                "                       title (CD-Text or --lookup)\n"
+               "      --names TEMPLATE rip names each file (and folders below -o) by TEMPLATE\n"
+               "                       (the \"File names\" preference; implies --name-from-disc)\n"
+               "                       with {albumartist} {artist} {album} {year} {disc}\n"
+               "                       {discs} {track} {title} {isrc}; a part in [ ] is left\n"
+               "                       out when a field in it is empty, e.g.\n"
+               "                       \"{albumartist}/{album}/[{disc}-]{track} - {title}\"\n"
+               "      --release N|ID   rip the N-th release of tracks --lookup's list, or the\n"
+               "                       one with that MusicBrainz ID (implies --lookup)\n"
                "      --mode MODE      how rip reads the disc: secure (every sector through\n"
                "                       the error-correcting reader), fast (each track read\n"
                "                       once, read again securely unless the AccurateRip\n"

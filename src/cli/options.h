@@ -43,6 +43,11 @@ struct Options {
     bool lookup = false;       // tracks, rip: ask the MusicBrainz web service about the disc
     bool nameFromDisc = false; // rip: "NN - Title" names (the window's preference too)
     bool store = false;        // offset find: store the best offset found without asking
+    // rip: the release of the disc to take (its number in tracks --lookup's list, or its
+    // MusicBrainz identifier; implies lookup); empty: the first.
+    QString release;
+    // rip: the file-name template (implies nameFromDisc); unset: the window's preference.
+    std::optional<QString> names;
     // rip, verify: the drive's read offset in samples for this run, instead of the stored one
     std::optional<int> offsetSamples;
     // rip --cover: the picture file every output embeds instead of the looked-up front cover,
@@ -68,7 +73,7 @@ struct Options {
 
     // convert --mirror: the arguments are source folders, each mirrored into -o's folder;
     // --delete removes the outputs whose source is gone, --dry-run only says what would be
-    // done, --portable-names makes names valid on FAT, exFAT and NTFS.
+    // done, --portable-names makes names valid on FAT, exFAT and NTFS (rip: its names too).
     bool mirror = false;
     bool mirrorDelete = false;
     bool dryRun = false;

@@ -140,4 +140,23 @@ TEST(PathHelpers, MakeDirsFailureShowsSetupMessage) {
     EXPECT_EQ(testsupport::scriptedDialogs().busyDepth, 0);
 }
 
+TEST(ChosenRelease, EachDiscKeepsItsChoiceAndOnlyTheLastDiscsAreKept) {
+    EXPECT_TRUE(settings::chosenRelease(QStringLiteral("disc-a")).isEmpty());
+    settings::rememberRelease(QStringLiteral("disc-a"), QStringLiteral("rel-1"));
+    settings::rememberRelease(QStringLiteral("disc-b"), QStringLiteral("rel-2"));
+    settings::rememberRelease(QStringLiteral("disc-a"), QStringLiteral("rel-3")); // chosen again
+    EXPECT_EQ(settings::chosenRelease(QStringLiteral("disc-a")), QStringLiteral("rel-3"));
+    EXPECT_EQ(settings::chosenRelease(QStringLiteral("disc-b")), QStringLiteral("rel-2"));
+    EXPECT_TRUE(settings::chosenRelease(QString()).isEmpty());
+
+    // disc-b, chosen longest ago, is forgotten first; disc-a, chosen last of the two, stays.
+    settings::rememberRelease(QStringLiteral("disc-a"), QStringLiteral("rel-3"));
+    for (int i = 0; i < settings::maxRememberedReleases - 1; ++i)
+        settings::rememberRelease(QStringLiteral("other-%1").arg(i), QStringLiteral("r"));
+    EXPECT_TRUE(settings::chosenRelease(QStringLiteral("disc-b")).isEmpty());
+    EXPECT_EQ(settings::chosenRelease(QStringLiteral("disc-a")), QStringLiteral("rel-3"));
+    settings::rememberRelease(QStringLiteral("one-more"), QStringLiteral("r"));
+    EXPECT_TRUE(settings::chosenRelease(QStringLiteral("disc-a")).isEmpty());
+}
+
 } // namespace

@@ -83,14 +83,17 @@ TEST_F(DiscInfoFormTest, ALookUpTakesTheReleaseChosenAndACancelChangesNothing) {
     WriteSetting(SettingKey::MusicBrainzServer, service.address());
     Form1& w = loadDisc();
 
+    // Escape: nothing changes.
     dialogs().choices.push_back(std::nullopt);
     lookUp(w, w.mnuLookUp);
-    const ScriptedDialogs::Record* choice = dialogs().last(QStringLiteral("choose"));
+    const ScriptedDialogs::Record* choice = dialogs().last(QStringLiteral("chooseRow"));
     ASSERT_NE(choice, nullptr);
     EXPECT_EQ(choice->items.size(), 2);
-    EXPECT_TRUE(choice->items[1].startsWith(QStringLiteral("Sea Songs Deluxe - Ann Vale & The "
-                                                           "Tides (2005-03, US")))
-        << choice->items[1].toStdString();
+    EXPECT_EQ(choice->preselected, 0);
+    EXPECT_EQ(choice->items[1],
+              QStringLiteral("Sea Songs Deluxe | Ann Vale & The Tides | 2005-03 | "
+                             "US |  |  |  | CD | 1"));
+    EXPECT_EQ(choice->labels.size(), 9);
     EXPECT_EQ(titles(w.discInfo()), texts({"Wind/Rain", "Why?"}));
 
     // From the tree's context menu on the track group this time.

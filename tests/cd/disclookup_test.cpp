@@ -281,3 +281,73 @@ TEST(MusicBrainzServer, EachFormGetsItsScheme) {
 }
 
 } // namespace
+
+namespace {
+
+// `releaseJson` (from release()) with a barcode and label entries (JSON objects, comma-separated).
+QByteArray labelled(QByteArray releaseJson, const char* barcode, const QByteArray& labelInfo) {
+    releaseJson.chop(1);
+    return releaseJson + R"(,"barcode":")" + barcode + R"(","label-info":[)" + labelInfo + "]}";
+}
+
+TEST(ReleaseColumns, LabelsBarcodeAndTheSetAreRead) {
+    const QByteArray labels =
+        R"({"catalog-number":"TID 2","label":{"id":"l1","name":"Tide Records"}},)"
+        R"({"catalog-number":"TID 2","label":{"id":"l1","name":"Tide Records"}},)"
+        R"({"catalog-number":"EU-9","label":{"id":"l2","name":"Harbour"}},)"
+        R"({"catalog-number":null,"label":null})";
+    const QByteArray json =
+        discAnswer(labelled(release("set", "Sea Songs", "2005", "GB",
+                                    medium(1, 4, {}, "One") + "," +
+                                        medium(2, 6, attached(exampleDiscId), "Two") + "," +
+                                        medium(3, 5, {}, "Three")),
+                            "5012345678900", labels) +
+                   "," + release("single", "Sea Songs", "1998", "", medium(1, 6, {}, "Song")));
+    const auto parsed =
+        musicbrainz::parseDiscIdAnswer(json, mbdiscid::MusicBrainzDisc{exampleDiscId, exampleToc});
+    ASSERT_TRUE(parsed.ok());
+    ASSERT_EQ(parsed->size(), 2u);
+    const musicbrainz::ReleaseMatch& set = parsed->front();
+    EXPECT_EQ(set.label, QStringLiteral("Tide Records, Harbour"));
+    EXPECT_EQ(set.catalogNumber, QStringLiteral("TID 2, EU-9"));
+    EXPECT_EQ(set.barcode, QStringLiteral("5012345678900"));
+    EXPECT_EQ(set.disc.discNumber, 2);
+    EXPECT_EQ(set.disc.discTotal, 3);
+    EXPECT_EQ(musicbrainz::releaseColumns(set).join(QLatin1Char('|')),
+              QStringLiteral("Sea Songs|Ann Vale & The Tides|2005|GB|Tide Records, Harbour|"
+                             "TID 2, EU-9|5012345678900|CD|3"));
+    EXPECT_EQ(musicbrainz::releaseColumns(set).size(), musicbrainz::releaseColumnTitles().size());
+    // One medium: no disc of a set.
+    const musicbrainz::ReleaseMatch& single = parsed->back();
+    EXPECT_EQ(single.disc.discNumber, 0);
+    EXPECT_EQ(single.disc.discTotal, 0);
+    EXPECT_TRUE(single.label.isEmpty());
+    EXPECT_TRUE(single.barcode.isEmpty());
+
+    // The look-up asks for the labels.
+    const QString url =
+        musicbrainz::discIdUrl(
+            musicbrainz::ServerAddress::parse(QStringLiteral("localhost:1")).value(),
+            mbdiscid::MusicBrainzDisc{exampleDiscId, exampleToc})
+            .toString();
+    EXPECT_TRUE(url.contains(QStringLiteral("inc=recordings+artist-credits+labels")))
+        << url.toStdString();
+}
+
+TEST(ReleaseColumns, AReleaseIsChosenByNumberOrIdentifier) {
+    std::vector<musicbrainz::ReleaseMatch> releases(3);
+    releases[0].disc.releaseId = QStringLiteral("aaaa-1");
+    releases[1].disc.releaseId = QStringLiteral("bbbb-2");
+    releases[2].disc.releaseId = QStringLiteral("cccc-3");
+    EXPECT_EQ(musicbrainz::chooseRelease(releases, QStringLiteral("1")).value(), 0u);
+    EXPECT_EQ(musicbrainz::chooseRelease(releases, QStringLiteral("3")).value(), 2u);
+    EXPECT_EQ(musicbrainz::chooseRelease(releases, QStringLiteral("BBBB-2")).value(), 1u);
+    for (const char* bad : {"0", "4", "-1", "99999999999999999999", "dddd-4", ""}) {
+        const auto chosen = musicbrainz::chooseRelease(releases, QString::fromLatin1(bad));
+        ASSERT_FALSE(chosen.ok()) << bad;
+        EXPECT_TRUE(chosen.error().description().contains(QStringLiteral("3 releases")))
+            << chosen.error().description().toStdString();
+    }
+}
+
+} // namespace

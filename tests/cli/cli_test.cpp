@@ -448,7 +448,8 @@ TEST_F(CliTest, TracksAndRipUseTheDiscsInformation) {
     EXPECT_TRUE(named.contains(QStringLiteral("Track  2 - 0:04\tFirst 2 (Ann Vale)")))
         << lookedUp.out.toStdString();
     EXPECT_TRUE(
-        named.contains(QStringLiteral("  r-second  Tides - Ann Vale & The Tides (2011, DE, CD)")))
+        named.contains(QStringLiteral("  2  Tides | Ann Vale & The Tides | 2011 | DE | - | - | "
+                                      "- | CD | 1 | r-second")))
         << lookedUp.out.toStdString();
 
     const CliRun ripped =

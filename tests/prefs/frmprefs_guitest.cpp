@@ -497,3 +497,38 @@ TEST_F(PrefsTest, TheFormatsTabStoresTheConversionFormatAndEachFormatsChoice) {
         EXPECT_FALSE(control->toolTip().isEmpty());
     }
 }
+
+// "File names": a template that is none is said, with its position, as it is typed, and is
+// never saved, neither when the field is left nor when the window closes.
+TEST_F(PrefsTest, TheFileNameTemplateIsCheckedBeforeItIsSaved) {
+    load();
+    FrmPrefs* p = &open();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(p));
+    EXPECT_TRUE(p->txtFileNames->text().isEmpty());
+    EXPECT_TRUE(p->lblFileNamesProblem->isHidden());
+
+    QTest::keyClicks(p->txtFileNames, QStringLiteral("{album}/[{disc}-{track}"));
+    EXPECT_FALSE(p->lblFileNamesProblem->isHidden());
+    EXPECT_TRUE(p->lblFileNamesProblem->text().contains(QStringLiteral("position 9")))
+        << p->lblFileNamesProblem->text().toStdString();
+    emit p->txtFileNames->editingFinished();
+    EXPECT_EQ(stored(SettingKey::FileNameTemplate), QStringLiteral("-"));
+
+    QTest::keyClick(p->txtFileNames, Qt::Key_End);
+    QTest::keyClicks(p->txtFileNames, QStringLiteral("] - {title}"));
+    EXPECT_TRUE(p->lblFileNamesProblem->isHidden());
+    emit p->txtFileNames->editingFinished();
+    const QString good = QStringLiteral("{album}/[{disc}-{track}] - {title}");
+    EXPECT_EQ(stored(SettingKey::FileNameTemplate), good);
+    EXPECT_EQ(FileNameTemplate, good);
+
+    QTest::keyClicks(p->txtFileNames, QStringLiteral("{genre}"));
+    EXPECT_TRUE(p->lblFileNamesProblem->text().contains(QStringLiteral("{genre}")));
+    p->close();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_EQ(stored(SettingKey::FileNameTemplate), good);
+
+    p = &open();
+    EXPECT_EQ(p->txtFileNames->text(), good);
+    EXPECT_TRUE(p->lblFileNamesProblem->isHidden());
+}

@@ -77,6 +77,27 @@ std::optional<int> ScriptedDialogs::choose(const QString& title, const QString& 
     return choice;
 }
 
+int ScriptedDialogs::chooseRow(const dialogs::RowChoice& choice) {
+    Record record{QStringLiteral("chooseRow"),
+                  {choice.title, choice.prompt},
+                  choice.prompt,
+                  {},
+                  {},
+                  choice.columns,
+                  choice.preselected};
+    for (const QStringList& row : choice.rows)
+        record.items << row.join(QStringLiteral(" | "));
+    records.push_back(record);
+    if (choice.rows.isEmpty())
+        return -1;
+    std::optional<int> answer;
+    if (!choices.empty()) {
+        answer = choices.front();
+        choices.pop_front();
+    }
+    return answer && *answer >= 0 && *answer < choice.rows.size() ? *answer : -1;
+}
+
 std::optional<QStringList> ScriptedDialogs::form(const QString& title,
                                                  const QList<dialogs::FormField>& fields) {
     Record record{QStringLiteral("form"), {title, {}}, {}, {}, {}, {}};

@@ -12,13 +12,14 @@
 class ScriptedDialogs final : public dialogs::Handler {
   public:
     struct Record {
-        QString kind; // "message", "input", "choose", "form", "openFiles", "saveFile",
-                      // "chooseFolder", "openUrl"
+        QString kind; // "message", "input", "choose", "chooseRow", "form", "openFiles",
+                      // "saveFile", "chooseFolder", "openUrl"
         dialogs::Message message;
         QString prompt;
         QUrl url;
         QStringList items = {};  // choose: the items offered; form: the fields' texts shown
-        QStringList labels = {}; // form: the fields' labels
+        QStringList labels = {}; // form: the fields' labels; chooseRow: the columns
+        int preselected = -1;    // chooseRow: the row offered first
         // A form with a picture (pictureForm): the picture as the form opened, then after
         // each action.
         std::vector<dialogs::FormPicture> pictures = {};
@@ -27,7 +28,8 @@ class ScriptedDialogs final : public dialogs::Handler {
     // Queued answers, taken in order by the matching kind of request.
     std::deque<dialogs::Answer> answers;
     std::deque<std::optional<QString>> inputs;
-    std::deque<std::optional<int>> choices;       // empty optional: cancel
+    // choose, chooseRow: empty optional: cancel
+    std::deque<std::optional<int>> choices;
     std::deque<std::optional<QStringList>> forms; // the fields' texts; empty optional: cancel
     // When set, answers each form (recorded first) in place of `forms`: a test that looks at
     // the form as the user sees it shows it here.
@@ -56,6 +58,8 @@ class ScriptedDialogs final : public dialogs::Handler {
                                  const QString& defaultText) override;
     std::optional<int> choose(const QString& title, const QString& prompt,
                               const QStringList& items) override;
+    // Each row's texts joined by " | " are recorded as its item.
+    int chooseRow(const dialogs::RowChoice& choice) override;
     std::optional<QStringList> form(const QString& title,
                                     const QList<dialogs::FormField>& fields) override;
     std::optional<QStringList> pictureForm(const QString& title,

@@ -9,6 +9,8 @@
 #include "engine/encode/backgroundmeter.h"
 
 #include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
 #include <QStringList>
 
 #include <algorithm>
@@ -729,6 +731,14 @@ JobResult CdExtractJob::work(const WorkItem& item) {
         return r;
     }
     workerIndex_ = item.index;
+    // A name may put the track in folders below the destination (a file-name template).
+    if (const QString folder = QFileInfo(item.output).absolutePath(); !QDir().mkpath(folder)) {
+        r.status = JobResult::Status::Failed;
+        r.reason =
+            QCoreApplication::translate("CdExtractJob", "%1: the folder %2 cannot be created")
+                .arg(item.output, folder);
+        return r;
+    }
     const bool fast = asked.readMode == readmode::Mode::Fast;
     ExtractRequest request = asked;
     // A fast read is proven by the database, not by a second pass of its own.

@@ -55,6 +55,10 @@ QByteArray write(const Disc& disc) {
         sheet.line(0, QStringLiteral("CATALOG ") + disc.catalog);
     sheet.textLine(0, "PERFORMER", disc.performer);
     sheet.textLine(0, "TITLE", disc.title);
+    if (disc.discNumber > 0) {
+        sheet.line(0, QStringLiteral("REM DISCNUMBER %1").arg(disc.discNumber));
+        sheet.line(0, QStringLiteral("REM TOTALDISCS %1").arg(disc.discTotal));
+    }
     for (std::size_t i = 0; i < disc.tracks.size(); ++i) {
         const Track& track = disc.tracks[i];
         const QString number = QStringLiteral("%1").arg(track.number, 2, 10, QLatin1Char('0'));

@@ -33,9 +33,11 @@ struct Track {
 struct Disc {
     QString title;
     QString performer;
-    QString catalog;  // the media catalogue number (13 digits), when known
-    QString fileType; // "WAVE" or "MP3"
-    QString comment;  // a REM COMMENT line, e.g. the program's name and version
+    QString catalog;    // the media catalogue number (13 digits), when known
+    QString fileType;   // "WAVE" or "MP3"
+    QString comment;    // a REM COMMENT line, e.g. the program's name and version
+    int discNumber = 0; // REM DISCNUMBER and REM TOTALDISCS for a disc of a set; 0: none
+    int discTotal = 0;
     // The audio before the first track's INDEX 01 (a hidden track), when it was extracted to
     // a file of its own; else that stretch is the first track's PREGAP (silence, in no file).
     QString hiddenTrackFile;

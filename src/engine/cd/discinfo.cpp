@@ -55,6 +55,9 @@ DiscInfo merge(const DiscInfo& cdText, const DiscInfo& release) {
     out.date = preferred(release.date, cdText.date);
     out.releaseId = preferred(release.releaseId, cdText.releaseId);
     out.discId = preferred(release.discId, cdText.discId);
+    const bool releaseSet = release.discTotal > 1;
+    out.discNumber = releaseSet ? release.discNumber : cdText.discNumber;
+    out.discTotal = releaseSet ? release.discTotal : cdText.discTotal;
 
     std::map<int, TrackInfo> byNumber;
     for (const TrackInfo& track : cdText.tracks)

@@ -25,6 +25,10 @@ struct DiscInfo {
     std::vector<TrackInfo> tracks; // in disc order
     QString releaseId;             // MusicBrainz release identifier; empty when not looked up
     QString discId;                // MusicBrainz disc ID; empty when not computed
+    // Which disc of a set this is, and how many the set has; both 0 for a disc that is no
+    // part of a set (or when unknown).
+    int discNumber = 0;
+    int discTotal = 0;
 
     // The year of `date`, 0 when unknown.
     int year() const;

@@ -94,7 +94,7 @@ QUrl discIdUrl(const ServerAddress& server, const mbdiscid::MusicBrainzDisc& dis
     if (!disc.toc.isEmpty())
         query.addQueryItem(QStringLiteral("toc"), disc.toc);
     query.addQueryItem(QStringLiteral("cdstubs"), QStringLiteral("no"));
-    query.addQueryItem(QStringLiteral("inc"), QStringLiteral("recordings+artist-credits"));
+    query.addQueryItem(QStringLiteral("inc"), QStringLiteral("recordings+artist-credits+labels"));
     query.addQueryItem(QStringLiteral("fmt"), QStringLiteral("json"));
     url.setQuery(query);
     return url;
@@ -139,6 +139,24 @@ Result<std::vector<ReleaseMatch>> parseDiscIdAnswer(const QByteArray& json,
         match.format = medium[QLatin1String("format")].toString();
         match.mediumPosition = count(medium[QLatin1String("position")], 1);
         match.mediumCount = static_cast<int>(std::min<qsizetype>(media.size(), 999));
+        match.mediumCount = std::max(match.mediumCount, match.mediumPosition);
+        if (match.mediumCount > 1) {
+            match.disc.discNumber = match.mediumPosition;
+            match.disc.discTotal = match.mediumCount;
+        }
+        QStringList labels;
+        QStringList catalogNumbers;
+        for (const QJsonValue& info : release[QLatin1String("label-info")].toArray()) {
+            const QString name = info[QLatin1String("label")][QLatin1String("name")].toString();
+            const QString number = info[QLatin1String("catalog-number")].toString();
+            if (!name.isEmpty() && !labels.contains(name))
+                labels << name;
+            if (!number.isEmpty() && !catalogNumbers.contains(number))
+                catalogNumbers << number;
+        }
+        match.label = labels.join(QStringLiteral(", "));
+        match.catalogNumber = catalogNumbers.join(QStringLiteral(", "));
+        match.barcode = release[QLatin1String("barcode")].toString();
         const QJsonArray tracks = medium[QLatin1String("tracks")].toArray();
         for (qsizetype i = 0; i < tracks.size() && i < 99; ++i) {
             const QJsonObject track = tracks[i].toObject();
@@ -184,6 +202,52 @@ QString releaseLabel(const ReleaseMatch& match) {
     if (!details.isEmpty())
         label += QStringLiteral(" (") + details.join(QStringLiteral(", ")) + QLatin1Char(')');
     return label;
+}
+
+QStringList releaseColumnTitles() {
+    return {QCoreApplication::translate("musicbrainz", "Title"),
+            QCoreApplication::translate("musicbrainz", "Artist"),
+            QCoreApplication::translate("musicbrainz", "Date"),
+            QCoreApplication::translate("musicbrainz", "Country"),
+            QCoreApplication::translate("musicbrainz", "Label"),
+            QCoreApplication::translate("musicbrainz", "Catalogue number"),
+            QCoreApplication::translate("musicbrainz", "Barcode"),
+            QCoreApplication::translate("musicbrainz", "Format"),
+            QCoreApplication::translate("musicbrainz", "Discs")};
+}
+
+QStringList releaseColumns(const ReleaseMatch& match) {
+    return {match.disc.album, match.disc.artist, match.disc.date,
+            match.country,    match.label,       match.catalogNumber,
+            match.barcode,    match.format,      QString::number(match.mediumCount)};
+}
+
+Result<std::size_t> chooseRelease(const std::vector<ReleaseMatch>& releases,
+                                  const QString& choice) {
+    const QString wanted = choice.trimmed();
+    bool isNumber = false;
+    const qlonglong number = wanted.toLongLong(&isNumber);
+    if (isNumber) {
+        if (number >= 1 && static_cast<std::size_t>(number) <= releases.size())
+            return static_cast<std::size_t>(number - 1);
+        return VortanError(
+            VortanError::InvalidArgument, errorSource,
+            QCoreApplication::translate("musicbrainz",
+                                        "There is no release %1: MusicBrainz knows %2 releases "
+                                        "of this disc, numbered from 1.")
+                .arg(wanted)
+                .arg(releases.size()));
+    }
+    for (std::size_t i = 0; i < releases.size(); ++i)
+        if (releases[i].disc.releaseId.compare(wanted, Qt::CaseInsensitive) == 0)
+            return i;
+    return VortanError(VortanError::InvalidArgument, errorSource,
+                       QCoreApplication::translate("musicbrainz",
+                                                   "\"%1\" is neither the number of a release "
+                                                   "nor the MusicBrainz identifier of a release "
+                                                   "of this disc (it has %2 releases).")
+                           .arg(wanted)
+                           .arg(releases.size()));
 }
 
 QByteArray userAgent() {

@@ -8,6 +8,7 @@
 #include <QByteArray>
 #include <QObject>
 #include <QString>
+#include <QStringList>
 #include <QUrl>
 
 #include <functional>
@@ -44,15 +45,28 @@ struct ReleaseMatch {
     QString format;         // the medium's format, e.g. "CD"
     int mediumPosition = 1; // which medium of the release the disc is
     int mediumCount = 1;    // media of the release
+    QString label;          // the record labels' names, ", " between them; empty when unknown
+    QString catalogNumber;  // their catalogue numbers, as `label`
+    QString barcode;        // the release's barcode (EAN, UPC); empty when unknown
 };
+
+// The columns a release is shown with where the user chooses among several: title, artist,
+// date, country, label, catalogue number, barcode, format, number of discs.
+QStringList releaseColumnTitles();
+QStringList releaseColumns(const ReleaseMatch& match);
+
+// The release `choice` names among `releases`: its number in the list (1 for the first) or
+// its MusicBrainz identifier. Fails, saying what the list holds, when it names none.
+Result<std::size_t> chooseRelease(const std::vector<ReleaseMatch>& releases, const QString& choice);
 
 // How a release is told apart from others that hold the disc: "Sea Songs - Ann Vale (2005,
 // GB, CD 2 of 2, remaster)", with only what the service gave.
 QString releaseLabel(const ReleaseMatch& match);
 
-// The request for the disc: /ws/2/discid/<id>?toc=...&cdstubs=no&inc=recordings+artist-credits
-// &fmt=json. The table of contents lets the service answer with releases of the same layout
-// when no release has the disc ID attached yet.
+// The request for the disc: /ws/2/discid/<id>?toc=...&cdstubs=no
+// &inc=recordings+artist-credits+labels&fmt=json (labels: each release's labels and catalogue
+// numbers; its media, barcode and country come with every release). The table of contents lets the
+// service answer with releases of the same layout when no release has the disc ID attached yet.
 QUrl discIdUrl(const ServerAddress& server, const mbdiscid::MusicBrainzDisc& disc);
 
 // The releases in the service's answer to a disc-ID request, in the service's order. For each
@@ -60,6 +74,8 @@ QUrl discIdUrl(const ServerAddress& server, const mbdiscid::MusicBrainzDisc& dis
 // first medium with the disc's track count; a release with no such medium is left out.
 // Numbers are taken only within their range: a track whose position does not make a track
 // number 1..99 of the disc is left out, a medium position or count that is no count reads 1.
+// A release of several media makes the disc's discNumber and discTotal; one medium leaves
+// them 0.
 // Fails when the text is not JSON, not an object, or holds no "releases" array.
 Result<std::vector<ReleaseMatch>> parseDiscIdAnswer(const QByteArray& json,
                                                     const mbdiscid::MusicBrainzDisc& disc);

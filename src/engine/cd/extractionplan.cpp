@@ -3,9 +3,11 @@
 #include "engine/core/settings.h"
 
 #include "engine/cd/modakrip32.h"
+#include "engine/cd/nametemplate.h"
 #include "engine/cd/recordlookup.h"
 #include "engine/cd/trackpaths.h"
 #include "engine/encode/mp3tagging.h"
+#include "engine/library/mirrornames.h"
 #include "engine/platform/akrip/cddrives.h"
 #include "engine/platform/id3tag/audiotags.h"
 
@@ -43,6 +45,10 @@ id3tag::TagFields trackTags(const DiscInfo& disc, int track, int trackTotal) {
     fields.date = disc.date;
     fields.trackNumber = track;
     fields.trackTotal = trackTotal;
+    if (disc.discTotal > 1 && disc.discNumber >= 1) {
+        fields.discNumber = disc.discNumber;
+        fields.discTotal = disc.discTotal;
+    }
     fields.releaseId = disc.releaseId;
     fields.discId = disc.discId;
     return fields;
@@ -69,6 +75,26 @@ DiscInfo bounded(DiscInfo disc) {
         for (QString* text : {&track.title, &track.artist, &track.recordingId})
             bound(*text);
     return disc;
+}
+
+// `path`, or, when another track of the rip already has that name, the first of
+// "stem (2).ext", "stem (3).ext"... that none has, its stem cut so that the name stays within
+// what a file system takes.
+QString numberedFree(const QString& path, const QSet<QString>& taken) {
+    if (!taken.contains(path))
+        return path;
+    const qsizetype slash = path.lastIndexOf(QLatin1Char('/'));
+    const QString folder = path.left(slash + 1);
+    const QString name = path.mid(slash + 1);
+    const QString stem = mirrornames::stemOf(name);
+    const QString extension = name.mid(stem.size() + 1);
+    for (int n = 2;; ++n) {
+        const QString numbered =
+            folder + mirrornames::fittedName(stem, extension,
+                                             static_cast<int>(nametemplate::maxComponentBytes), n);
+        if (!taken.contains(numbered))
+            return numbered;
+    }
 }
 
 // Why track `track` of `disc` cannot be extracted; empty when it can.
@@ -157,6 +183,10 @@ ExtractionPlan::ExtractionPlan(const QList<int>& tracks, const Disc& disc,
         database = std::make_shared<readmode::RecordSource>(
             log_.accurateRipKey(), choices.databaseServer, accuraterip::defaultTimeoutMs);
     QSet<QString> taken;
+    std::optional<nametemplate::Template> names;
+    if (!choices.nameTemplate.trimmed().isEmpty())
+        if (auto parsed = nametemplate::Template::parse(choices.nameTemplate))
+            names = std::move(parsed.value());
     for (const int track : tracks) {
         ExtractRequest request;
         request.track = track;
@@ -198,9 +228,17 @@ ExtractionPlan::ExtractionPlan(const QList<int>& tracks, const Disc& disc,
             QString title = info ? info->title : QString();
             if (title.isEmpty() && track == hiddenTrack)
                 title = QStringLiteral("Hidden track");
-            const QString name = trackFileName(track, title, extension);
-            if (!name.isEmpty())
+            if (names && !title.isEmpty()) {
+                nametemplate::Values values =
+                    nametemplate::valuesOf(known, track, request.tags.isrc);
+                values.title = title;
+                const QString name = names->render(values, extension, choices.portableNames);
+                if (!name.isEmpty())
+                    path = numberedFree(choices.destination + QLatin1Char('/') + name, taken);
+            } else if (const QString name = trackFileName(track, title, extension);
+                       !name.isEmpty()) {
                 path = choices.destination + QLatin1Char('/') + name;
+            }
         }
         if (path.isEmpty() || taken.contains(path))
             path = drawTrackPath(choices.destination, disc.identity(), track, extension, taken);

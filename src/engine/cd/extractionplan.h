@@ -35,6 +35,12 @@ struct ExtractionChoices {
     // Name each track whose title `disc` gives "NN - Title.ext" (trackFileName); the others
     // keep their drawn names.
     bool nameFromDisc = false;
+    // With `nameFromDisc`: the names (and folders below the destination) of the tracks whose
+    // title `disc` gives, as a file-name template (nametemplate::Template) writes them; empty
+    // or not a template: "NN - Title.ext". Names that come out the same get " (2)", " (3)"...
+    // after their stem. `portableNames`: names valid on FAT, exFAT and NTFS.
+    QString nameTemplate;
+    bool portableNames = false;
     // The read offset to correct; none: the one stored for the drive's model, else 0
     // (readoffset::forDrive).
     std::optional<readoffset::Offset> offset;

@@ -3,6 +3,7 @@
 #include "engine/formats/outputfile.h"
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QFileInfo>
 
 #include <algorithm>
@@ -37,14 +38,20 @@ bool wholeFile(const riplog::Track* track) {
     return leftFile(track) && sectorsInFile(*track) == track->endLba - track->startLba;
 }
 
+// How the sheet names the file `path`: by its name alone without `folder`, else by its path
+// from `folder` (a file in a folder below the sheet's).
+QString fileNameIn(const QString& path, const QString& folder) {
+    return folder.isEmpty() ? QFileInfo(path).fileName() : QDir(folder).relativeFilePath(path);
+}
+
 // The hidden track's file as the sheet's first track: from its start, with no gap.
-cuewriter::Track trackOfItsOwn(const riplog::Track& hidden) {
+cuewriter::Track trackOfItsOwn(const riplog::Track& hidden, const QString& folder) {
     cuewriter::Track track;
     track.number = 1;
     track.title = hidden.title.isEmpty() ? QStringLiteral("Hidden track") : hidden.title;
     if (hidden.result != riplog::TrackResult::CopyOk)
         track.result = riplog::resultText(hidden.result);
-    track.file = QFileInfo(hidden.outputFile).fileName();
+    track.file = fileNameIn(hidden.outputFile, folder);
     track.fileSectors = sectorsInFile(hidden);
     track.pregapInPreviousFile = false;
     return track;
@@ -52,12 +59,16 @@ cuewriter::Track trackOfItsOwn(const riplog::Track& hidden) {
 
 } // namespace
 
-cuewriter::Disc sheetOf(const riplog::Log& log, const QString& fileType) {
+cuewriter::Disc sheetOf(const riplog::Log& log, const QString& fileType, const QString& folder) {
     cuewriter::Disc disc;
     disc.fileType = fileType;
     disc.comment = log.program;
     disc.title = log.disc.album;
     disc.performer = log.disc.artist;
+    if (log.disc.discTotal > 1 && log.disc.discNumber >= 1) {
+        disc.discNumber = log.disc.discNumber;
+        disc.discTotal = log.disc.discTotal;
+    }
     if (!log.discToc)
         return disc;
     const cddrives::DiscToc& toc = *log.discToc;
@@ -80,12 +91,12 @@ cuewriter::Disc sheetOf(const riplog::Log& log, const QString& fileType) {
 
     const riplog::Track* hidden = asked(log, hiddenTrack);
     if (wholeFile(hidden) && !numbers.empty() && numbers.front() == toc.firstTrack)
-        disc.hiddenTrackFile = QFileInfo(hidden->outputFile).fileName();
+        disc.hiddenTrackFile = fileNameIn(hidden->outputFile, folder);
     // Without the first track, the hidden track's file is no track's pregap: it stands as a
     // track of its own, the sheet's first, and the others are numbered by their place after it.
     const bool hiddenStandsAlone = leftFile(hidden) && !asked(log, toc.firstTrack);
     if (hiddenStandsAlone)
-        disc.tracks.push_back(trackOfItsOwn(*hidden));
+        disc.tracks.push_back(trackOfItsOwn(*hidden, folder));
     for (std::size_t k = 0; k < numbers.size(); ++k) {
         const int number = numbers[k];
         const int i = toc.indexOf(number);
@@ -101,7 +112,7 @@ cuewriter::Disc sheetOf(const riplog::Log& log, const QString& fileType) {
             disc.tracks.push_back(track); // no file: a remark in its place
             continue;
         }
-        track.file = QFileInfo(ripped.outputFile).fileName();
+        track.file = fileNameIn(ripped.outputFile, folder);
         track.fileSectors = sectorsInFile(ripped);
         const std::int32_t start = toc.trackStartLba[static_cast<std::size_t>(i)];
         // The first track's pregap is all that comes before it: the hidden track's audio, or
@@ -124,7 +135,7 @@ cuewriter::Disc sheetOf(const riplog::Log& log, const QString& fileType) {
 }
 
 Result<QString> write(const QString& logPath, const riplog::Log& log, const QString& fileType) {
-    const cuewriter::Disc disc = sheetOf(log, fileType);
+    const cuewriter::Disc disc = sheetOf(log, fileType, QFileInfo(logPath).absolutePath());
     if (std::none_of(disc.tracks.begin(), disc.tracks.end(),
                      [](const cuewriter::Track& track) { return !track.file.isEmpty(); }))
         return QString();

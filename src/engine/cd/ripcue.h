@@ -23,8 +23,11 @@ namespace ripcue {
 // the first track's PREGAP. When the first track was not asked for, the hidden track's file
 // (when it left one) is the sheet's track 1, titled as the hidden track, and the other tracks
 // are numbered by their place after it. `fileType` is "WAVE" or "MP3". No file: no track in
-// the sheet.
-cuewriter::Disc sheetOf(const riplog::Log& log, const QString& fileType);
+// the sheet. With `folder` (the sheet's own), each file is named by its path from there, so a
+// file in a folder below it is found. A disc of a set says which it is (REM DISCNUMBER,
+// REM TOTALDISCS).
+cuewriter::Disc sheetOf(const riplog::Log& log, const QString& fileType,
+                        const QString& folder = {});
 
 // Writes the sheet of `log` whole (a temporary file renamed into place, numbered when the name
 // is taken) as `logPath` with ".cue" for ".log", and returns the name taken. Nothing is

@@ -328,6 +328,8 @@ void Log::writeHead(QTextStream& s) const {
             s << "Pregaps and indexes: the drive does not report them; none are given\n";
     }
     known("Album: ", disc.album);
+    if (disc.discTotal > 1 && disc.discNumber >= 1)
+        s << "Disc " << disc.discNumber << " of " << disc.discTotal << "\n";
     known("Artist: ", disc.artist);
     known("Date: ", disc.date);
     known("MusicBrainz disc ID: ", disc.discId);

@@ -44,6 +44,7 @@ std::int16_t SaveCoverFile = 1;
 QString RipReadMode;
 std::int16_t MinimumConfidence = 2;
 std::int16_t ReadRetryLimit = 20;
+QString FileNameTemplate;
 
 namespace {
 
@@ -93,6 +94,7 @@ const KeyInfo& info(SettingKey key) {
         {"Read mode", "secure", nullptr, &RipReadMode},
         {"Minimum confidence", "2", &MinimumConfidence, nullptr},
         {"Read retry limit", "20", &ReadRetryLimit, nullptr},
+        {"File names", "", nullptr, &FileNameTemplate},
     };
     return table[static_cast<int>(key)];
 }
@@ -147,6 +149,36 @@ std::optional<std::int16_t> toInt16(const QString& text) {
     if (!ok || value < INT16_MIN || value > INT16_MAX)
         return std::nullopt;
     return static_cast<std::int16_t>(value);
+}
+
+namespace {
+// Each entry "discId releaseId", the disc chosen last first.
+const QString chosenReleasesKey = QStringLiteral("Releases/chosen");
+} // namespace
+
+QString chosenRelease(const QString& discId) {
+    if (discId.isEmpty())
+        return {};
+    const QStringList entries = store().value(chosenReleasesKey).toStringList();
+    for (const QString& entry : entries)
+        if (entry.section(QLatin1Char(' '), 0, 0) == discId)
+            return entry.section(QLatin1Char(' '), 1);
+    return {};
+}
+
+void rememberRelease(const QString& discId, const QString& releaseId) {
+    if (discId.isEmpty() || discId.contains(QLatin1Char(' ')))
+        return;
+    QSettings s = store();
+    QStringList entries = s.value(chosenReleasesKey).toStringList();
+    entries.removeIf([&discId](const QString& entry) {
+        return entry.section(QLatin1Char(' '), 0, 0) == discId;
+    });
+    entries.prepend(discId + QLatin1Char(' ') + releaseId);
+    while (entries.size() > maxRememberedReleases)
+        entries.removeLast();
+    s.setValue(chosenReleasesKey, entries);
+    s.sync();
 }
 
 } // namespace settings

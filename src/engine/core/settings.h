@@ -81,6 +81,9 @@ extern std::int16_t MinimumConfidence;
 // Single-sector retries of a sector the drive cannot deliver before the rip leaves it silent
 // and goes on (0 to 1000).
 extern std::int16_t ReadRetryLimit;
+// The file-name template of ripped tracks named from the disc's information
+// (nametemplate::Template); empty: "NN - Title.ext".
+extern QString FileNameTemplate;
 
 // The keys, in the order LoadSettings reads them.
 enum class SettingKey {
@@ -121,8 +124,9 @@ enum class SettingKey {
     RipReadMode,
     MinimumConfidence,
     ReadRetryLimit,
+    FileNameTemplate,
 };
-inline constexpr int SettingKeyCount = 37;
+inline constexpr int SettingKeyCount = 38;
 
 namespace settings {
 
@@ -142,6 +146,14 @@ void saveText(SettingKey key, const QString& text);
 // Text to 16-bit signed integer as the store's numbers are read: optional sign and decimal
 // digits, surrounding blanks allowed. Anything else, or a value outside 16 bits, fails.
 std::optional<std::int16_t> toInt16(const QString& text);
+
+// The release the user chose for the disc with MusicBrainz disc ID `discId`; empty when none
+// was chosen (or it has been forgotten).
+QString chosenRelease(const QString& discId);
+// Remembers `releaseId` as the release of disc `discId`. The choices of the
+// maxRememberedReleases discs chosen last are kept.
+void rememberRelease(const QString& discId, const QString& releaseId);
+inline constexpr int maxRememberedReleases = 200;
 
 } // namespace settings
 

@@ -47,6 +47,16 @@ Handler* current = nullptr;
 
 } // namespace
 
+int Handler::chooseRow(const RowChoice& choice) {
+    if (choice.rows.isEmpty())
+        return -1;
+    QStringList items;
+    for (const QStringList& row : choice.rows)
+        items << row.join(QStringLiteral(" | "));
+    const std::optional<int> picked = choose(choice.title, choice.prompt, items);
+    return picked && *picked >= 0 && *picked < items.size() ? *picked : -1;
+}
+
 Handler* setHandler(Handler* h) {
     Handler* previous = current;
     current = h;

@@ -54,6 +54,14 @@ enum class PictureAction { Choose, Remove };
 // Does what a picture button asks (choose another picture, remove it) and gives the picture
 // to show from then on. It may ask the user through this seam (a file dialog).
 using PictureChange = std::function<FormPicture(PictureAction)>;
+// A table the user picks one row of: `columns` heads it, each of `rows` is one row's texts.
+struct RowChoice {
+    QString title;
+    QString prompt;
+    QStringList columns;
+    QList<QStringList> rows;
+    int preselected = 0; // the row highlighted first
+};
 
 class Handler {
   public:
@@ -66,6 +74,11 @@ class Handler {
     // user cancelled (or `items` is empty).
     virtual std::optional<int> choose(const QString& title, const QString& prompt,
                                       const QStringList& items) = 0;
+    // The row (by index) picked from `choice`: the preselected row is highlighted, the arrow
+    // keys move, Enter or a double click picks the highlighted row; -1 when the user
+    // cancelled (Escape, or closing the window) or there are no rows. By default the rows are
+    // offered through choose(), each as its texts joined.
+    virtual int chooseRow(const RowChoice& choice);
     // A form of labelled one-line fields the user edits. The fields' texts in order, one per
     // field; empty optional: the user cancelled.
     virtual std::optional<QStringList> form(const QString& title,

@@ -1,6 +1,7 @@
 #include "window/dialogs/widgetdialogs.h"
 
 #include "window/dialogs/formdialog.h"
+#include "window/dialogs/rowchoicedialog.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -107,6 +108,14 @@ std::optional<int> WidgetDialogs::choose(const QString& title, const QString& pr
     if (index < 0 || index >= items.size())
         return std::nullopt;
     return index;
+}
+
+int WidgetDialogs::chooseRow(const dialogs::RowChoice& choice) {
+    if (choice.rows.isEmpty())
+        return -1;
+    RowChoiceDialog dialog(choice, QApplication::activeWindow());
+    dialog.exec();
+    return dialog.picked();
 }
 
 std::optional<QStringList> WidgetDialogs::form(const QString& title,

@@ -12,6 +12,7 @@ class WidgetDialogs final : public dialogs::Handler {
                                  const QString& defaultText) override;
     std::optional<int> choose(const QString& title, const QString& prompt,
                               const QStringList& items) override;
+    int chooseRow(const dialogs::RowChoice& choice) override;
     std::optional<QStringList> form(const QString& title,
                                     const QList<dialogs::FormField>& fields) override;
     std::optional<QStringList> pictureForm(const QString& title,

@@ -176,6 +176,7 @@ void extractTracks(Form1& w, const Disc& disc, const BatchChoices& choices) {
     extraction.coverNote = cover.note;
     extraction.saveCover = SaveCoverFile == 1;
     extraction.nameFromDisc = work.settings.namesFromDisc;
+    extraction.nameTemplate = FileNameTemplate;
     extraction.destination = work.settings.destination;
     const readmode::Choices reading = readmode::fromSettings();
     extraction.readMode = reading.mode;

@@ -191,17 +191,24 @@ void Form1::mnuLookUp_Click() {
             }
             std::size_t chosen = 0;
             if (releases.size() > 1) {
-                QStringList items;
-                for (const musicbrainz::ReleaseMatch& match : releases)
-                    items << musicbrainz::releaseLabel(match);
-                const std::optional<int> pick = dialogs::handler().choose(
-                    lookUpTitle(),
-                    tr("MusicBrainz knows %1 releases of this disc. Choose yours:")
-                        .arg(releases.size()),
-                    items);
-                if (!pick || *pick < 0 || static_cast<std::size_t>(*pick) >= releases.size())
+                // The release chosen for this disc before is offered first; Escape changes
+                // nothing.
+                dialogs::RowChoice choice;
+                choice.title = lookUpTitle();
+                choice.columns = musicbrainz::releaseColumnTitles();
+                const QString remembered = settings::chosenRelease(discId);
+                for (std::size_t i = 0; i < releases.size(); ++i) {
+                    choice.rows << musicbrainz::releaseColumns(releases[i]);
+                    if (!remembered.isEmpty() && releases[i].disc.releaseId == remembered)
+                        choice.preselected = static_cast<int>(i);
+                }
+                choice.prompt = tr("MusicBrainz knows %1 releases of this disc. Choose yours:")
+                                    .arg(releases.size());
+                const int pick = dialogs::handler().chooseRow(choice);
+                if (pick < 0 || static_cast<std::size_t>(pick) >= releases.size())
                     return;
-                chosen = static_cast<std::size_t>(*pick);
+                chosen = static_cast<std::size_t>(pick);
+                settings::rememberRelease(discId, releases[chosen].disc.releaseId);
             }
             DiscInfo merged = discinfo::merge(cdText, releases[chosen].disc);
             merged.discId = discId;

@@ -2,6 +2,7 @@
 #include "window/prefs/coverartbox.h"
 #include "window/prefs/readmodebox.h"
 
+#include "engine/cd/nametemplate.h"
 #include "engine/cd/readoffset.h"
 #include "engine/core/destination.h"
 #include "engine/core/paths.h"
@@ -215,13 +216,29 @@ QWidget* FrmPrefs::buildAudioMiscTab() {
         makeCheck(misc, "chkNameFromDisc", tr("Name ripped files from disc information"));
     chkNameFromDisc->setToolTip(
         tr("\"01 - Title.wav\" for each track the disc information titles"));
-    miscGrid->addWidget(chkNameFromDisc, 8, 0, 1, 2);
+    miscGrid->addWidget(chkNameFromDisc, 8, 0);
     const QString serverCaption = tr("AccurateRip server");
     txtAccurateRipServer = makeEdit(misc, "txtAccurateRipServer", serverCaption);
     txtAccurateRipServer->setToolTip(
         tr("host:port of the database rips are checked against (port 443: HTTPS)"));
     miscGrid->addWidget(makeLabelFor(misc, serverCaption, txtAccurateRipServer), 9, 0);
     miscGrid->addWidget(txtAccurateRipServer, 9, 1);
+    const QString namesCaption = tr("File names");
+    txtFileNames = makeEdit(misc, "txtFileNames", namesCaption);
+    txtFileNames->setPlaceholderText(tr("File names: NN - Title"));
+    txtFileNames->setToolTip(
+        tr("How files named from disc information are named, with folders after \"/\". Fields: "
+           "{albumartist} {artist} {album} {year} {disc} {discs} {track} {title} {isrc}; a "
+           "part in [ ] is left out when a field in it is empty. Example: "
+           "{albumartist}/{album}/[{disc}-]{track} - {title}"));
+    // Beside the box it names the files for: the tab keeps its height.
+    miscGrid->addWidget(txtFileNames, 8, 1);
+    lblFileNamesProblem = new QLabel(misc);
+    lblFileNamesProblem->setObjectName(QStringLiteral("lblFileNamesProblem"));
+    lblFileNamesProblem->setWordWrap(true);
+    lblFileNamesProblem->setStyleSheet(QStringLiteral("color: #b00020"));
+    lblFileNamesProblem->hide();
+    miscGrid->addWidget(lblFileNamesProblem, 10, 0, 1, 2);
     chkNotifications = makeCheck(misc, "chkNotifications", tr("Desktop notifications"));
     chkNotifications->setToolTip(
         tr("Say how a conversion or rip went when it ends while you work elsewhere"));
@@ -383,6 +400,8 @@ void FrmPrefs::connectControls() {
     connect(chkNotifications, &QCheckBox::clicked, this, &FrmPrefs::chkNotifications_Click);
     connect(txtAccurateRipServer, &QLineEdit::editingFinished, this,
             &FrmPrefs::txtAccurateRipServer_Change);
+    connect(txtFileNames, &QLineEdit::textEdited, this, &FrmPrefs::txtFileNames_Edit);
+    connect(txtFileNames, &QLineEdit::editingFinished, this, &FrmPrefs::txtFileNames_Change);
     connect(Check2, &QCheckBox::clicked, this, &FrmPrefs::Check2_Click);
     connect(Drive2, &QComboBox::currentIndexChanged, this, &FrmPrefs::Drive2_Change);
     connect(Dir2, &FolderList::pathChanged, this, &FrmPrefs::Dir2_Change);
@@ -437,6 +456,8 @@ void FrmPrefs::Form_Load() {
     chkNameFromDisc->setChecked(NameFromDisc == 1);
     chkNotifications->setChecked(DesktopNotifications == 1);
     txtAccurateRipServer->setText(AccurateRipServer);
+    txtFileNames->setText(FileNameTemplate);
+    txtFileNames_Edit();
     showReadOffset();
     {
         const QSignalBlocker blockFiles(spnFilesAtOnce);
@@ -477,6 +498,7 @@ void FrmPrefs::Form_Unload() {
     if (unloaded_)
         return;
     unloaded_ = true;
+    txtFileNames_Change(); // a valid template typed last is kept; a refused one is not
     WriteSetting(SettingKey::EncodingQuality, EncodingQuality);
     WriteSetting(SettingKey::EncodingBitrate, EncodingBitrate);
     WriteSetting(SettingKey::AudioFormat, AudioFormat);
@@ -619,6 +641,20 @@ void FrmPrefs::txtAccurateRipServer_Change() {
         txtAccurateRipServer->setText(server);
     }
     WriteSetting(SettingKey::AccurateRipServer, server);
+}
+
+void FrmPrefs::txtFileNames_Edit() {
+    const auto parsed = nametemplate::Template::parse(txtFileNames->text());
+    lblFileNamesProblem->setText(parsed ? QString()
+                                        : tr("Not saved: %1").arg(parsed.error().description()));
+    lblFileNamesProblem->setVisible(!parsed);
+}
+
+void FrmPrefs::txtFileNames_Change() {
+    txtFileNames_Edit();
+    const QString text = txtFileNames->text().trimmed();
+    if (nametemplate::Template::parse(text) && text != FileNameTemplate)
+        WriteSetting(SettingKey::FileNameTemplate, text);
 }
 
 void FrmPrefs::Combo2_Click() {

@@ -69,6 +69,9 @@ class FrmPrefs : public QWidget {
     void chkNotifications_Click();
     // Stores "AccurateRip server" once edited; emptied, it is the public service again.
     void txtAccurateRipServer_Change();
+    // The file-name template: said at once when it is no template; saved only when it is one.
+    void txtFileNames_Edit();
+    void txtFileNames_Change();
 
     // ---- "Formats" -----------------------------------------------------------------------
     // Each stores its choice the moment it changes: the format Start converts audio files
@@ -119,6 +122,8 @@ class FrmPrefs : public QWidget {
     QCheckBox* chkNameFromDisc = nullptr;
     QCheckBox* chkNotifications = nullptr;
     QLineEdit* txtAccurateRipServer = nullptr;
+    QLineEdit* txtFileNames = nullptr;
+    QLabel* lblFileNamesProblem = nullptr; // why the template is refused; hidden when it is not
     QCheckBox* Check11 = nullptr;
     QCheckBox* Check10 = nullptr;
     QCheckBox* Check5 = nullptr;

@@ -354,6 +354,8 @@ AudioTags fromTagFields(const id3tag::TagFields& fields) {
     tags.date = fields.date;
     tags.trackNumber = fields.trackNumber;
     tags.trackTotal = fields.trackTotal;
+    tags.discNumber = fields.discNumber;
+    tags.discTotal = fields.discTotal;
     tags.releaseId = fields.releaseId;
     tags.discId = fields.discId;
     tags.recordingId = fields.recordingId;

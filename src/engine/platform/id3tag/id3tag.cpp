@@ -95,6 +95,12 @@ QString trackText(const TagFields& fields) {
     return QStringLiteral("%1/%2").arg(fields.trackNumber).arg(fields.trackTotal);
 }
 
+QString discText(const TagFields& fields) {
+    if (fields.discTotal <= 0)
+        return QString::number(fields.discNumber);
+    return QStringLiteral("%1/%2").arg(fields.discNumber).arg(fields.discTotal);
+}
+
 QString dateText(const QString& date) {
     static const QRegularExpression form(QStringLiteral("^\\d{4}(-\\d{2}(-\\d{2})?)?$"));
     return form.match(date).hasMatch() ? date : QString();
@@ -146,6 +152,8 @@ Result<std::int64_t> writeTagThrough(const StreamMaker& openStream, const QStrin
         setText(tag, "TALB", fields.album);
         setText(tag, "TDRC", dateText(fields.date));
         setText(tag, "TRCK", trackText(fields));
+        if (fields.discNumber > 0)
+            setText(tag, "TPOS", discText(fields));
         setUserText(tag, QStringLiteral("MusicBrainz Album Id"), fields.releaseId);
         setUserText(tag, QStringLiteral("MusicBrainz Disc Id"), fields.discId);
         setRecordingId(tag, fields.recordingId);

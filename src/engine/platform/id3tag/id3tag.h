@@ -20,6 +20,10 @@ struct TagFields {
     QString date;        // TDRC: "YYYY", "YYYY-MM" or "YYYY-MM-DD"; another form is left out
     int trackNumber = 0; // TRCK "n/N", or "n" without a total
     int trackTotal = 0;
+    // TPOS "n/N" (the disc of a set), written only when discNumber is 1 or more: a tag
+    // written with no disc number keeps the one the file has.
+    int discNumber = 0;
+    int discTotal = 0;
     // MusicBrainz identifiers, in the frames taggers use for them.
     QString releaseId;   // TXXX "MusicBrainz Album Id"
     QString discId;      // TXXX "MusicBrainz Disc Id"
