@@ -137,6 +137,10 @@
         <source>Host %1 not found</source>
         <translation>Host %1 nicht gefunden</translation>
     </message>
+    <message>
+        <source>redirected the request (%1) to %2, %3; the redirect was not followed</source>
+        <translation>hat die Anfrage (%1) nach %2 umgeleitet, %3; der Umleitung wurde nicht gefolgt</translation>
+    </message>
 </context>
 <context>
     <name>CaptureJob</name>
@@ -213,6 +217,14 @@
     <message>
         <source>%1: no track to extract</source>
         <translation>%1: kein Titel zum Auslesen</translation>
+    </message>
+    <message>
+        <source>Track %1: %2 is damaged: the disc could not be read at %3; silence stands there</source>
+        <translation>Titel %1: %2 ist beschädigt: die CD konnte bei %3 nicht gelesen werden; dort steht Stille</translation>
+    </message>
+    <message>
+        <source>%1: the folder %2 cannot be created</source>
+        <translation>%1: der Ordner %2 kann nicht angelegt werden</translation>
     </message>
 </context>
 <context>
@@ -379,6 +391,49 @@
     <message>
         <source>, %1 failing</source>
         <translation>, %1 fehlerhaft</translation>
+    </message>
+</context>
+<context>
+    <name>CoverArtBox</name>
+    <message>
+        <source>Cover Art</source>
+        <translation>Cover</translation>
+    </message>
+    <message>
+        <source>Cover art server</source>
+        <translation>Cover-Server</translation>
+    </message>
+    <message>
+        <source>Where a looked-up release&apos;s front cover is fetched from (https)</source>
+        <translation>Woher das Frontcover einer nachgeschlagenen Veröffentlichung geholt wird (https)</translation>
+    </message>
+    <message>
+        <source>Cover art size</source>
+        <translation>Covergröße</translation>
+    </message>
+    <message>
+        <source>250 pixels</source>
+        <translation>250 Pixel</translation>
+    </message>
+    <message>
+        <source>500 pixels</source>
+        <translation>500 Pixel</translation>
+    </message>
+    <message>
+        <source>1200 pixels</source>
+        <translation>1200 Pixel</translation>
+    </message>
+    <message>
+        <source>Original</source>
+        <translation>Original</translation>
+    </message>
+    <message>
+        <source>Save cover.jpg beside the files</source>
+        <translation>cover.jpg neben den Dateien speichern</translation>
+    </message>
+    <message>
+        <source>A rip writes the front cover beside its tracks; a file of that name already there is kept</source>
+        <translation>Ein Rip legt das Frontcover neben seine Titel; eine schon vorhandene Datei dieses Namens bleibt erhalten</translation>
     </message>
 </context>
 <context>
@@ -1320,6 +1375,46 @@ Entfernt: %5</translation>
         <source>Encoding</source>
         <translation>Kodieren</translation>
     </message>
+    <message>
+        <source>Front cover</source>
+        <translation>Frontcover</translation>
+    </message>
+    <message>
+        <source>No front cover.</source>
+        <translation>Kein Frontcover.</translation>
+    </message>
+    <message>
+        <source>No front cover: %1</source>
+        <translation>Kein Frontcover: %1</translation>
+    </message>
+    <message>
+        <source>removed in Disc Information</source>
+        <translation>in den CD-Informationen entfernt</translation>
+    </message>
+    <message>
+        <source>Choose Cover Image</source>
+        <translation>Coverbild wählen</translation>
+    </message>
+    <message>
+        <source>Images (*.jpg *.jpeg *.png);;All Files (*)</source>
+        <translation>Bilder (*.jpg *.jpeg *.png);;Alle Dateien (*)</translation>
+    </message>
+    <message>
+        <source>This picture cannot be the front cover.
+
+%1</source>
+        <translation>Dieses Bild kann nicht das Frontcover sein.
+
+%1</translation>
+    </message>
+    <message>
+        <source>the Cover Art Archive had not answered when the rip started</source>
+        <translation>das Cover Art Archive hatte beim Start des Rips nicht geantwortet</translation>
+    </message>
+    <message>
+        <source>the Cover Art Archive has not answered yet</source>
+        <translation>das Cover Art Archive hat noch nicht geantwortet</translation>
+    </message>
 </context>
 <context>
     <name>Form6</name>
@@ -1330,6 +1425,21 @@ Entfernt: %5</translation>
     <message>
         <source>The file is too short to hold MPEG audio</source>
         <translation>Die Datei ist zu kurz, um MPEG-Audio zu enthalten</translation>
+    </message>
+</context>
+<context>
+    <name>FormDialog</name>
+    <message>
+        <source>Choose Image...</source>
+        <translation>Bild wählen...</translation>
+    </message>
+    <message>
+        <source>Remove</source>
+        <translation>Entfernen</translation>
+    </message>
+    <message>
+        <source>No picture</source>
+        <translation>Kein Bild</translation>
     </message>
 </context>
 <context>
@@ -1610,6 +1720,22 @@ Entfernt: %5</translation>
         <source>Error creating a new directory. Enter the name of the File directory you would like to create </source>
         <translation>Fehler beim Anlegen eines neuen Verzeichnisses. Geben Sie den Namen des Verzeichnisses ein, das Sie anlegen möchten </translation>
     </message>
+    <message>
+        <source>File names</source>
+        <translation>Dateinamen</translation>
+    </message>
+    <message>
+        <source>File names: NN - Title</source>
+        <translation>Dateinamen: NN - Titel</translation>
+    </message>
+    <message>
+        <source>How files named from disc information are named, with folders after &quot;/&quot;. Fields: {albumartist} {artist} {album} {year} {disc} {discs} {track} {title} {isrc}; a part in [ ] is left out when a field in it is empty. Example: {albumartist}/{album}/[{disc}-]{track} - {title}</source>
+        <translation>Wie nach CD-Informationen benannte Dateien heißen, mit Ordnern nach &quot;/&quot;. Felder: {albumartist} {artist} {album} {year} {disc} {discs} {track} {title} {isrc}; ein Teil in [ ] entfällt, wenn ein Feld darin leer ist. Beispiel: {albumartist}/{album}/[{disc}-]{track} - {title}</translation>
+    </message>
+    <message>
+        <source>Not saved: %1</source>
+        <translation>Nicht gespeichert: %1</translation>
+    </message>
 </context>
 <context>
     <name>FrmSearch</name>
@@ -1770,6 +1896,41 @@ Entfernt: %5</translation>
     <message>
         <source>Opps</source>
         <translation>Hoppla</translation>
+    </message>
+</context>
+<context>
+    <name>FrontCover</name>
+    <message>
+        <source>%1: %2</source>
+        <translation>%1: %2</translation>
+    </message>
+    <message>
+        <source>%1 × %2 pixels, %3 bytes</source>
+        <translation>%1 × %2 Pixel, %3 Bytes</translation>
+    </message>
+    <message>
+        <source>the picture is larger than %1 MB</source>
+        <translation>das Bild ist größer als %1 MB</translation>
+    </message>
+    <message>
+        <source>this is neither a JPEG nor a PNG image</source>
+        <translation>dies ist weder ein JPEG- noch ein PNG-Bild</translation>
+    </message>
+    <message>
+        <source>the JPEG image is cut short</source>
+        <translation>das JPEG-Bild ist abgeschnitten</translation>
+    </message>
+    <message>
+        <source>the image&apos;s size cannot be read</source>
+        <translation>die Größe des Bildes kann nicht gelesen werden</translation>
+    </message>
+    <message>
+        <source>the image has %1 × %2 pixels, more than a cover may have (%3 million)</source>
+        <translation>das Bild hat %1 × %2 Pixel, mehr als ein Cover haben darf (%3 Millionen)</translation>
+    </message>
+    <message>
+        <source>the image cannot be read (%1)</source>
+        <translation>das Bild kann nicht gelesen werden (%1)</translation>
     </message>
 </context>
 <context>
@@ -2105,6 +2266,37 @@ Entfernt: %5</translation>
     </message>
 </context>
 <context>
+    <name>ReadModeBox</name>
+    <message>
+        <source>Reading</source>
+        <translation>Lesen</translation>
+    </message>
+    <message>
+        <source>Secure reads every sector through the error-correcting reader. Fast, verified reads each track once and reads it again securely unless the AccurateRip database confirms it. Paranoid is secure with a test pass before every copy.</source>
+        <translation>Sicher liest jeden Sektor durch den fehlerkorrigierenden Leser. Schnell, geprüft liest jeden Titel einmal und liest ihn sicher neu, wenn die AccurateRip-Datenbank ihn nicht bestätigt. Paranoid ist sicher, mit einem Testlauf vor jeder Kopie.</translation>
+    </message>
+    <message>
+        <source>How many rips in the database must agree with a track read once for it to be accepted</source>
+        <translation>Wie viele Rips in der Datenbank mit einem einmal gelesenen Titel übereinstimmen müssen, damit er angenommen wird</translation>
+    </message>
+    <message>
+        <source>How often a sector the drive cannot read is tried again before the rip leaves silence there and goes on</source>
+        <translation>Wie oft ein Sektor, den das Laufwerk nicht lesen kann, erneut versucht wird, bevor der Rip dort Stille lässt und weitermacht</translation>
+    </message>
+    <message>
+        <source>Read &amp;mode</source>
+        <translation>Lese&amp;modus</translation>
+    </message>
+    <message>
+        <source>Minimum &amp;confidence</source>
+        <translation>Mindest&amp;konfidenz</translation>
+    </message>
+    <message>
+        <source>&amp;Retries of an unreadable sector</source>
+        <translation>&amp;Versuche bei unlesbarem Sektor</translation>
+    </message>
+</context>
+<context>
     <name>ReadOffsetFinder</name>
     <message>
         <source>Find Read Offset</source>
@@ -2160,6 +2352,13 @@ Entfernt: %5</translation>
     <message>
         <source>the program ended before it answered</source>
         <translation>das Programm endete, bevor es antwortete</translation>
+    </message>
+</context>
+<context>
+    <name>RowChoiceDialog</name>
+    <message>
+        <source>Choose</source>
+        <translation>Wählen</translation>
     </message>
 </context>
 <context>
@@ -2728,6 +2927,41 @@ Entfernt: %5</translation>
     </message>
 </context>
 <context>
+    <name>cli</name>
+    <message>
+        <source>mp3vortan-cli: MusicBrainz knows %1 other releases of this disc; the first is taken (tracks --lookup lists them, --release chooses)</source>
+        <translation>mp3vortan-cli: MusicBrainz kennt %1 weitere Veröffentlichungen dieser CD; die erste wird genommen (tracks --lookup listet sie, --release wählt)</translation>
+    </message>
+    <message>
+        <source>--cover needs a picture file or none</source>
+        <translation>--cover braucht eine Bilddatei oder none</translation>
+    </message>
+    <message>
+        <source>--release needs a release&apos;s number or MusicBrainz identifier</source>
+        <translation>--release braucht die Nummer oder MusicBrainz-ID einer Veröffentlichung</translation>
+    </message>
+    <message>
+        <source>--names: %1</source>
+        <translation>--names: %1</translation>
+    </message>
+    <message>
+        <source>interrupted</source>
+        <translation>unterbrochen</translation>
+    </message>
+    <message>
+        <source>--cover: %1</source>
+        <translation>--cover: %1</translation>
+    </message>
+    <message>
+        <source>mp3vortan-cli: no front cover: %1</source>
+        <translation>mp3vortan-cli: kein Frontcover: %1</translation>
+    </message>
+    <message>
+        <source>mp3vortan-cli: %1 is there already; it was kept and no cover file was written</source>
+        <translation>mp3vortan-cli: %1 ist schon vorhanden; sie wurde behalten und keine Coverdatei geschrieben</translation>
+    </message>
+</context>
+<context>
     <name>cli::Commands</name>
     <message>
         <source>mp3vortan-cli: </source>
@@ -2868,10 +3102,6 @@ Siehe &apos;mp3vortan-cli --help&apos;.
         <translation>mp3vortan-cli: unterbrochen; nichts wurde umgewandelt</translation>
     </message>
     <message>
-        <source>mp3vortan-cli: %1 outputs whose source is gone are kept (--delete removes them)</source>
-        <translation>mp3vortan-cli: %1 Ausgaben ohne Quelle bleiben erhalten (--delete entfernt sie)</translation>
-    </message>
-    <message>
         <source>mp3vortan-cli: interrupted</source>
         <translation>mp3vortan-cli: unterbrochen</translation>
     </message>
@@ -2894,6 +3124,14 @@ Siehe &apos;mp3vortan-cli --help&apos;.
     <message>
         <source>mp3vortan-cli: not mirrored:</source>
         <translation>mp3vortan-cli: nicht gespiegelt:</translation>
+    </message>
+    <message>
+        <source>mp3vortan-cli: %1 outputs that no source gives any more are kept (--delete removes them)</source>
+        <translation>mp3vortan-cli: %1 Ausgaben, die keine Quelle mehr ergibt, bleiben erhalten (--delete entfernt sie)</translation>
+    </message>
+    <message>
+        <source>mp3vortan-cli: %1 files are not done yet; running the same command again makes them</source>
+        <translation>mp3vortan-cli: %1 Dateien sind noch nicht fertig; derselbe Befehl noch einmal erstellt sie</translation>
     </message>
 </context>
 <context>
@@ -3111,8 +3349,11 @@ Commands:
                   by digital extraction
                   [-t LIST] [--mp3|--wav] [--test-and-copy] [-b KBITS] [-q QUALITY]
                   [-o DIR] [--lookup] [--name-from-disc] [--offset N]
-                  [--to FORMATS] [--flac-level N]; the files are tagged with
-                  the disc&apos;s information; a rip log with each
+                  [--to FORMATS] [--flac-level N] [--cover FILE|none]
+                  [--release N|ID] [--names TEMPLATE] [--portable-names]
+                  [--mode secure|fast|paranoid]; the files are tagged with
+                  the disc&apos;s information and its front cover (also written
+                  beside them); a rip log with each
                   track&apos;s checksums, loudness and the read offset corrected
                   and a cue sheet of the files (gaps, ISRCs, catalogue
                   number) go beside them
@@ -3143,12 +3384,13 @@ Options:
                        default %7)
       --mirror         convert takes source folders, mirrored into -o&apos;s folder
       --delete         with --mirror: removes the outputs (and cover copies)
-                       this program made whose source is gone; nothing else
+                       this program made that no source gives any more;
+                       nothing else
       --dry-run        with --mirror: lists what would be converted, copied,
                        left up to date and removed, and changes nothing
-      --portable-names with --mirror: names valid on FAT, exFAT and NTFS
+      --portable-names with --mirror or rip: names valid on FAT, exFAT and NTFS
                        (memory cards, phones): no &lt;&gt;:&quot;\|?*, no trailing dot
-                       or space; names equal but for case are numbered
+                       or space; names that become equal are numbered
   -t, --tracks LIST    the tracks to extract, e.g. 1,3-5 (default: all); 0 is a
                        hidden track before track 1, which all leaves out
       --mp3, --wav     what rip writes (default: MP3)
@@ -3156,10 +3398,29 @@ Options:
                        the log gives both CRCs, and a track whose CRCs differ
                        fails
       --lookup         ask the MusicBrainz web service for the disc&apos;s album,
-                       artist and titles (the first matching release; tracks
-                       lists the others)
+                       artist and titles (the first matching release, or
+                       --release&apos;s; tracks numbers them all, with whether the
+                       Cover Art Archive has a front cover; rip embeds that
+                       cover in each file and writes cover.jpg beside them, as
+                       Preferences say)
+      --cover FILE     rip embeds the picture FILE (JPEG or PNG) as the front
+                       cover instead of the one --lookup fetches; --cover
+                       none: no picture at all
       --name-from-disc rip names each file &quot;NN - Title&quot; after its track&apos;s
                        title (CD-Text or --lookup)
+      --names TEMPLATE rip names each file (and folders below -o) by TEMPLATE
+                       (the &quot;File names&quot; preference; implies --name-from-disc)
+                       with {albumartist} {artist} {album} {year} {disc}
+                       {discs} {track} {title} {isrc}; a part in [ ] is left
+                       out when a field in it is empty, e.g.
+                       &quot;{albumartist}/{album}/[{disc}-]{track} - {title}&quot;
+      --release N|ID   rip the N-th release of tracks --lookup&apos;s list, or the
+                       one with that MusicBrainz ID (implies --lookup)
+      --mode MODE      how rip reads the disc: secure (every sector through
+                       the error-correcting reader), fast (each track read
+                       once, read again securely unless the AccurateRip
+                       database confirms it) or paranoid (secure, tested and
+                       copied); default: the choice in Preferences (secure)
       --offset N       the drive&apos;s read offset in samples, -%4 to %4, for this
                        run (default: the one stored for the drive&apos;s model in
                        Preferences, else 0); e.g. rip --offset 6 /dev/sr0 for
@@ -3209,8 +3470,11 @@ Befehle:
                   durch digitales Auslesen
                   [-t LISTE] [--mp3|--wav] [--test-and-copy] [-b KBITS] [-q QUALITÄT]
                   [-o ORDNER] [--lookup] [--name-from-disc] [--offset N]
-                  [--to FORMATE] [--flac-level N]; die Dateien erhalten Tags mit
-                  den Informationen der CD; ein Protokoll mit den Prüfsummen, der
+                  [--to FORMATE] [--flac-level N] [--cover DATEI|none]
+                  [--release N|ID] [--names VORLAGE] [--portable-names]
+                  [--mode secure|fast|paranoid]; die Dateien erhalten Tags mit
+                  den Informationen der CD und ihr Frontcover (das auch daneben
+                  abgelegt wird); ein Protokoll mit den Prüfsummen, der
                   Lautheit jedes Titels und dem korrigierten Leseversatz sowie ein
                   Cue-Sheet der Dateien (Pausen, ISRCs, Katalognummer) kommen
                   daneben
@@ -3241,13 +3505,13 @@ Optionen:
                        kleinsten; Standard %7)
       --mirror         convert nimmt Quellordner, gespiegelt in den Ordner von -o
       --delete         mit --mirror: entfernt die Ausgaben (und Coverkopien) dieses
-                       Programms, deren Quelle verschwunden ist; sonst nichts
+                       Programms, die keine Quelle mehr ergibt; sonst nichts
       --dry-run        mit --mirror: listet, was umgewandelt, kopiert, als aktuell
                        belassen und entfernt würde, und ändert nichts
-      --portable-names mit --mirror: Namen, die auf FAT, exFAT und NTFS gelten
-                       (Speicherkarten, Handys): kein &lt;&gt;:&quot;\|?*, kein Punkt oder
-                       Leerzeichen am Ende; bis auf Groß-/Kleinschreibung gleiche
-                       Namen werden nummeriert
+      --portable-names mit --mirror oder rip: Namen, die auf FAT, exFAT und NTFS
+                       gelten (Speicherkarten, Handys): kein &lt;&gt;:&quot;\|?*, kein Punkt
+                       oder Leerzeichen am Ende; Namen, die dadurch gleich
+                       werden, werden nummeriert
   -t, --tracks LISTE   die auszulesenden Titel, z. B. 1,3-5 (Standard: alle); 0 ist
                        ein versteckter Titel vor Titel 1, den &quot;alle&quot; auslässt
       --mp3, --wav     was rip schreibt (Standard: MP3)
@@ -3255,10 +3519,31 @@ Optionen:
                        das Protokoll nennt beide CRCs, und ein Titel mit
                        abweichenden CRCs schlägt fehl
       --lookup         den MusicBrainz-Webdienst nach Album, Interpret und Titeln
-                       der CD fragen (die erste passende Veröffentlichung; tracks
-                       listet die anderen)
+                       der CD fragen (die erste passende Veröffentlichung oder die
+                       von --release; tracks nummeriert alle und sagt, ob das
+                       Cover Art Archive ein Frontcover hat; rip bettet dieses
+                       Cover in jede Datei ein und legt cover.jpg daneben, wie
+                       in den Einstellungen festgelegt)
+      --cover DATEI    rip bettet das Bild DATEI (JPEG oder PNG) als Frontcover
+                       ein statt des von --lookup geholten; --cover none: gar
+                       kein Bild
       --name-from-disc rip benennt jede Datei &quot;NN - Titel&quot; nach dem Titel ihres
                        Tracks (CD-Text oder --lookup)
+      --names VORLAGE  rip benennt jede Datei (und Ordner unter -o) nach VORLAGE
+                       (die Einstellung &quot;Dateinamen&quot;; schließt --name-from-disc
+                       ein) mit {albumartist} {artist} {album} {year} {disc}
+                       {discs} {track} {title} {isrc}; ein Teil in [ ] entfällt,
+                       wenn ein Feld darin leer ist, z. B.
+                       &quot;{albumartist}/{album}/[{disc}-]{track} - {title}&quot;
+      --release N|ID   die N-te Veröffentlichung der Liste von tracks --lookup
+                       auslesen, oder die mit dieser MusicBrainz-ID (schließt
+                       --lookup ein)
+      --mode MODUS     wie rip die CD liest: secure (jeder Sektor durch den
+                       fehlerkorrigierenden Leser), fast (jeder Titel einmal
+                       gelesen, sicher neu gelesen, wenn die AccurateRip-
+                       Datenbank ihn nicht bestätigt) oder paranoid (sicher,
+                       mit Test und Kopie); Standard: die Wahl in den
+                       Einstellungen (secure)
       --offset N       der Leseversatz des Laufwerks in Samples, -%4 bis %4, für
                        diesen Lauf (Standard: der für das Laufwerksmodell in den
                        Einstellungen gespeicherte, sonst 0); z. B. rip --offset 6
@@ -3327,6 +3612,72 @@ genannt) oder der Lauf unterbrochen wurde, 2 bei einem Aufruffehler.
     <message>
         <source>Overflow</source>
         <translation>Überlauf</translation>
+    </message>
+</context>
+<context>
+    <name>coverarchive</name>
+    <message>
+        <source>an unencrypted address</source>
+        <translation>eine unverschlüsselte Adresse</translation>
+    </message>
+    <message>
+        <source>&quot;%1&quot; names no cover art server: a server other than this computer is only asked over https</source>
+        <translation>&quot;%1&quot; nennt keinen Cover-Server: ein anderer Server als dieser Computer wird nur über https gefragt</translation>
+    </message>
+    <message>
+        <source>The Cover Art Archive&apos;s listing cannot be read: %1</source>
+        <translation>Die Liste des Cover Art Archive kann nicht gelesen werden: %1</translation>
+    </message>
+    <message>
+        <source>it holds no list of images</source>
+        <translation>sie enthält keine Liste von Bildern</translation>
+    </message>
+    <message>
+        <source>The Cover Art Archive lists no front cover of this release</source>
+        <translation>Das Cover Art Archive führt kein Frontcover dieser Veröffentlichung</translation>
+    </message>
+    <message>
+        <source>the front cover&apos;s address &quot;%1&quot; is no web address</source>
+        <translation>die Adresse des Frontcovers &quot;%1&quot; ist keine Webadresse</translation>
+    </message>
+</context>
+<context>
+    <name>coverarchive::CoverFetch</name>
+    <message>
+        <source>&quot;%1&quot; is no MusicBrainz release identifier</source>
+        <translation>&quot;%1&quot; ist keine MusicBrainz-ID einer Veröffentlichung</translation>
+    </message>
+    <message>
+        <source>The Cover Art Archive at %1 answered with more than %2 kB; the answer was not taken</source>
+        <translation>Das Cover Art Archive unter %1 antwortete mit mehr als %2 kB; die Antwort wurde nicht angenommen</translation>
+    </message>
+    <message>
+        <source>The Cover Art Archive at %1 did not answer within %2 seconds</source>
+        <translation>Das Cover Art Archive unter %1 antwortete nicht innerhalb von %2 Sekunden</translation>
+    </message>
+    <message>
+        <source>The Cover Art Archive at %1 %2</source>
+        <translation>Das Cover Art Archive unter %1 %2</translation>
+    </message>
+    <message>
+        <source>The Cover Art Archive at %1 cannot be reached: %2</source>
+        <translation>Das Cover Art Archive unter %1 ist nicht erreichbar: %2</translation>
+    </message>
+    <message>
+        <source>The Cover Art Archive at %1 gave no whole answer: %2</source>
+        <translation>Das Cover Art Archive unter %1 gab keine vollständige Antwort: %2</translation>
+    </message>
+    <message>
+        <source>The Cover Art Archive at %1 does not answer as a web server does: %2</source>
+        <translation>Das Cover Art Archive unter %1 antwortet nicht wie ein Webserver: %2</translation>
+    </message>
+    <message>
+        <source>The Cover Art Archive has no cover of release %1</source>
+        <translation>Das Cover Art Archive hat kein Cover der Veröffentlichung %1</translation>
+    </message>
+    <message>
+        <source>The Cover Art Archive at %1 answered HTTP %2 %3</source>
+        <translation>Das Cover Art Archive unter %1 antwortete mit HTTP %2 %3</translation>
     </message>
 </context>
 <context>
@@ -3748,6 +4099,10 @@ genannt) oder der Lauf unterbrochen wurde, 2 bei einem Aufruffehler.
         <source>%1: changed while it was read; it is made again on the next run</source>
         <translation>%1: beim Lesen geändert; es wird beim nächsten Lauf neu erzeugt</translation>
     </message>
+    <message>
+        <source>%1: the cover image %2 changed while it was read; the file is made again on the next run</source>
+        <translation>%1: das Coverbild %2 änderte sich beim Lesen; die Datei wird beim nächsten Lauf neu erstellt</translation>
+    </message>
 </context>
 <context>
     <name>mbdiscid</name>
@@ -3884,6 +4239,53 @@ genannt) oder der Lauf unterbrochen wurde, 2 bei einem Aufruffehler.
     </message>
 </context>
 <context>
+    <name>musicbrainz</name>
+    <message>
+        <source>Title</source>
+        <translation>Titel</translation>
+    </message>
+    <message>
+        <source>Artist</source>
+        <translation>Interpret</translation>
+    </message>
+    <message>
+        <source>Date</source>
+        <translation>Datum</translation>
+    </message>
+    <message>
+        <source>Country</source>
+        <translation>Land</translation>
+    </message>
+    <message>
+        <source>Label</source>
+        <translation>Label</translation>
+    </message>
+    <message>
+        <source>Catalogue number</source>
+        <translation>Katalognummer</translation>
+    </message>
+    <message>
+        <source>Barcode</source>
+        <translation>Barcode</translation>
+    </message>
+    <message>
+        <source>Format</source>
+        <translation>Format</translation>
+    </message>
+    <message>
+        <source>Discs</source>
+        <translation>CDs</translation>
+    </message>
+    <message>
+        <source>There is no release %1: MusicBrainz knows %2 releases of this disc, numbered from 1.</source>
+        <translation>Es gibt keine Veröffentlichung %1: MusicBrainz kennt %2 Veröffentlichungen dieser CD, ab 1 nummeriert.</translation>
+    </message>
+    <message>
+        <source>&quot;%1&quot; is neither the number of a release nor the MusicBrainz identifier of a release of this disc (it has %2 releases).</source>
+        <translation>&quot;%1&quot; ist weder die Nummer noch die MusicBrainz-ID einer Veröffentlichung dieser CD (sie hat %2 Veröffentlichungen).</translation>
+    </message>
+</context>
+<context>
     <name>musicbrainz::DiscLookup</name>
     <message>
         <source>The MusicBrainz service at %1 answered with more than %2 MB, which is no disc&apos;s information; the answer was not read</source>
@@ -3923,6 +4325,33 @@ genannt) oder der Lauf unterbrochen wurde, 2 bei einem Aufruffehler.
     </message>
 </context>
 <context>
+    <name>nametemplate</name>
+    <message>
+        <source>The field opened at position %1 is never closed with &quot;}&quot;.</source>
+        <translation>Das an Position %1 geöffnete Feld wird nie mit &quot;}&quot; geschlossen.</translation>
+    </message>
+    <message>
+        <source>There is no field {%1} (at position %2). The fields are {albumartist}, {artist}, {album}, {year}, {disc}, {discs}, {track}, {title} and {isrc}.</source>
+        <translation>Es gibt kein Feld {%1} (an Position %2). Die Felder sind {albumartist}, {artist}, {album}, {year}, {disc}, {discs}, {track}, {title} und {isrc}.</translation>
+    </message>
+    <message>
+        <source>The &quot;}&quot; at position %1 closes no field.</source>
+        <translation>Die &quot;}&quot; an Position %1 schließt kein Feld.</translation>
+    </message>
+    <message>
+        <source>The &quot;[&quot; at position %1 is inside the brackets opened at position %2; brackets cannot be nested.</source>
+        <translation>Die &quot;[&quot; an Position %1 steht in den an Position %2 geöffneten Klammern; Klammern können nicht verschachtelt werden.</translation>
+    </message>
+    <message>
+        <source>The &quot;]&quot; at position %1 closes no &quot;[&quot;.</source>
+        <translation>Die &quot;]&quot; an Position %1 schließt keine &quot;[&quot;.</translation>
+    </message>
+    <message>
+        <source>The &quot;[&quot; at position %1 is never closed with &quot;]&quot;.</source>
+        <translation>Die &quot;[&quot; an Position %1 wird nie mit &quot;]&quot; geschlossen.</translation>
+    </message>
+</context>
+<context>
     <name>offsetfind</name>
     <message>
         <source>Track %1 is not an audio track of the disc</source>
@@ -3946,10 +4375,32 @@ genannt) oder der Lauf unterbrochen wurde, 2 bei einem Aufruffehler.
     </message>
 </context>
 <context>
+    <name>options</name>
+    <message>
+        <source>read mode &apos;%1&apos; is not secure, fast or paranoid</source>
+        <translation>Lesemodus &apos;%1&apos; ist nicht secure, fast oder paranoid</translation>
+    </message>
+</context>
+<context>
     <name>paths</name>
     <message>
         <source>Error While Attempting to Create Directories on Destination Drive.</source>
         <translation>Fehler beim Anlegen von Verzeichnissen auf dem Ziellaufwerk.</translation>
+    </message>
+</context>
+<context>
+    <name>readmode</name>
+    <message>
+        <source>Fast, verified</source>
+        <translation>Schnell, geprüft</translation>
+    </message>
+    <message>
+        <source>Paranoid</source>
+        <translation>Paranoid</translation>
+    </message>
+    <message>
+        <source>Secure</source>
+        <translation>Sicher</translation>
     </message>
 </context>
 <context>

@@ -359,9 +359,9 @@ int discInformation(const ListedDisc& disc, bool lookup, const QString& release,
 // columns between " | " ("-" for an empty one) and its MusicBrainz identifier last.
 QStringList releaseLines(const std::vector<musicbrainz::ReleaseMatch>& releases) {
     const QString between = QStringLiteral(" | ");
-    QStringList lines{QCoreApplication::translate("cli", "Releases:"),
-                      QStringLiteral("  #  ") + musicbrainz::releaseColumnTitles().join(between) +
-                          between + QCoreApplication::translate("cli", "MusicBrainz release")};
+    QStringList lines{QStringLiteral("Releases:"),
+                      QStringLiteral("  #  ") + musicbrainz::releaseColumnTitles(false).join(between) +
+                          between + QStringLiteral("MusicBrainz release")};
     for (std::size_t i = 0; i < releases.size(); ++i) {
         QStringList columns = musicbrainz::releaseColumns(releases[i]);
         columns << releases[i].disc.releaseId;

@@ -48,7 +48,7 @@ bool takeCoverOption(const Options& options, ExtractionChoices& choices) {
     if (!options.cover)
         return true;
     if (*options.cover == QLatin1String("none")) {
-        choices.coverNote = tr("left out with --cover none");
+        choices.coverNote = QStringLiteral("left out with --cover none");
         return true;
     }
     auto picture = cover::fromFile(nativepath::absolute(*options.cover));
@@ -77,11 +77,11 @@ void printCoverLine(const DiscInfo& info, Interruption& interruption) {
         return;
     const auto fetched = fetchCover(info.releaseId, interruption);
     if (fetched)
-        print(tr("Cover: %1 (%2)").arg(fetched->source, fetched->sizeText()));
+        print(QStringLiteral("Cover: %1 (%2)").arg(fetched->source, fetched->sizeText()));
     else if (fetched.error().number() == coverarchive::CoverFetch::noCover)
-        print(tr("Cover: none (%1)").arg(fetched.error().description()));
+        print(QStringLiteral("Cover: none (%1)").arg(fetched.error().description()));
     else
-        print(tr("Cover: unknown (%1)").arg(fetched.error().description()));
+        print(QStringLiteral("Cover: unknown (%1)").arg(fetched.error().description()));
 }
 
 int reportCoverFile(const RipEnding& ending) {

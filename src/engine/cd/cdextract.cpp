@@ -760,8 +760,7 @@ JobResult CdExtractJob::work(const WorkItem& item) {
                                      o.sums.accurateRipV2, request.minimumConfidence)
                    : readmode::Judgement{};
         if (cancelled()) {
-            o.readPath = QCoreApplication::translate(
-                "CdExtractJob", "Read once, not checked: the rip was stopped first");
+            o.readPath = QStringLiteral("Read once, not checked: the rip was stopped first");
         } else if (first.kind == readmode::Judgement::Accepted) {
             o.readPath = readmode::pathText(first, request.minimumConfidence, std::nullopt);
         } else {

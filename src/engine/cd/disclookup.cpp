@@ -204,16 +204,22 @@ QString releaseLabel(const ReleaseMatch& match) {
     return label;
 }
 
-QStringList releaseColumnTitles() {
-    return {QCoreApplication::translate("musicbrainz", "Title"),
-            QCoreApplication::translate("musicbrainz", "Artist"),
-            QCoreApplication::translate("musicbrainz", "Date"),
-            QCoreApplication::translate("musicbrainz", "Country"),
-            QCoreApplication::translate("musicbrainz", "Label"),
-            QCoreApplication::translate("musicbrainz", "Catalogue number"),
-            QCoreApplication::translate("musicbrainz", "Barcode"),
-            QCoreApplication::translate("musicbrainz", "Format"),
-            QCoreApplication::translate("musicbrainz", "Discs")};
+QStringList releaseColumnTitles(bool translated) {
+    static const char* const titles[] = {
+        QT_TRANSLATE_NOOP("musicbrainz", "Title"),
+        QT_TRANSLATE_NOOP("musicbrainz", "Artist"),
+        QT_TRANSLATE_NOOP("musicbrainz", "Date"),
+        QT_TRANSLATE_NOOP("musicbrainz", "Country"),
+        QT_TRANSLATE_NOOP("musicbrainz", "Label"),
+        QT_TRANSLATE_NOOP("musicbrainz", "Catalogue number"),
+        QT_TRANSLATE_NOOP("musicbrainz", "Barcode"),
+        QT_TRANSLATE_NOOP("musicbrainz", "Format"),
+        QT_TRANSLATE_NOOP("musicbrainz", "Discs")};
+    QStringList columns;
+    for (const char* title : titles)
+        columns << (translated ? QCoreApplication::translate("musicbrainz", title)
+                               : QString::fromLatin1(title));
+    return columns;
 }
 
 QStringList releaseColumns(const ReleaseMatch& match) {

@@ -51,8 +51,9 @@ struct ReleaseMatch {
 };
 
 // The columns a release is shown with where the user chooses among several: title, artist,
-// date, country, label, catalogue number, barcode, format, number of discs.
-QStringList releaseColumnTitles();
+// date, country, label, catalogue number, barcode, format, number of discs. `translated`:
+// in the user's language (the window); else in English (the converter's reports).
+QStringList releaseColumnTitles(bool translated = true);
 QStringList releaseColumns(const ReleaseMatch& match);
 
 // The release `choice` names among `releases`: its number in the list (1 for the first) or

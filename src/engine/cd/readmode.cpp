@@ -10,14 +10,6 @@
 
 namespace readmode {
 
-namespace {
-
-QString tr(const char* text) {
-    return QCoreApplication::translate("readmode", text);
-}
-
-} // namespace
-
 QString nameOf(Mode mode) {
     switch (mode) {
     case Mode::Fast:
@@ -41,13 +33,13 @@ std::optional<Mode> fromName(const QString& name) {
 QString textOf(Mode mode) {
     switch (mode) {
     case Mode::Fast:
-        return tr("Fast, verified");
+        return QCoreApplication::translate("readmode", "Fast, verified");
     case Mode::Paranoid:
-        return tr("Paranoid");
+        return QCoreApplication::translate("readmode", "Paranoid");
     case Mode::Secure:
         break;
     }
-    return tr("Secure");
+    return QCoreApplication::translate("readmode", "Secure");
 }
 
 Choices fromSettings() {
@@ -126,25 +118,25 @@ QString pathText(const Judgement& first, int minimumConfidence,
         secure && (secure->kind == Judgement::Accepted || secure->kind == Judgement::LowConfidence);
     switch (first.kind) {
     case Judgement::Accepted:
-        return tr("Read once, accurately ripped (confidence %1)").arg(first.confidence);
+        return QStringLiteral("Read once, accurately ripped (confidence %1)").arg(first.confidence);
     case Judgement::LowConfidence:
-        return tr("Read once, accurately ripped at confidence %1, below the minimum of %2: "
+        return QStringLiteral("Read once, accurately ripped at confidence %1, below the minimum of %2: "
                   "re-read securely")
             .arg(first.confidence)
             .arg(minimumConfidence);
     case Judgement::Mismatch:
         if (secureAccurate)
-            return tr("Read once, did not match: re-read securely, accurately ripped "
+            return QStringLiteral("Read once, did not match: re-read securely, accurately ripped "
                       "(confidence %1)")
                 .arg(secure->confidence);
-        return tr("Read once, did not match: re-read securely, still not confirmed by the "
+        return QStringLiteral("Read once, did not match: re-read securely, still not confirmed by the "
                   "database");
     case Judgement::NotPresent:
-        return tr("Re-read securely: not in the database");
+        return QStringLiteral("Re-read securely: not in the database");
     case Judgement::NoAnswer:
         break;
     }
-    return tr("Re-read securely: the database could not be asked (%1)").arg(first.reason);
+    return QStringLiteral("Re-read securely: the database could not be asked (%1)").arg(first.reason);
 }
 
 } // namespace readmode

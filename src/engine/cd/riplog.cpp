@@ -23,12 +23,10 @@ QString hex(std::uint32_t value) {
 QString readModeLine(readmode::Mode mode) {
     switch (mode) {
     case readmode::Mode::Fast:
-        return QCoreApplication::translate(
-            "riplog", "Fast, verified: each track read once, read again securely unless the "
+        return QStringLiteral("Fast, verified: each track read once, read again securely unless the "
                       "AccurateRip database confirms it");
     case readmode::Mode::Paranoid:
-        return QCoreApplication::translate(
-            "riplog", "Paranoid: every sector through the error-correcting reader, each track "
+        return QStringLiteral("Paranoid: every sector through the error-correcting reader, each track "
                       "tested and copied");
     case readmode::Mode::Secure:
         break;
@@ -172,7 +170,7 @@ QString positionTime(std::int64_t samples) {
 }
 
 QString suspiciousText(const SampleRange& range) {
-    return QCoreApplication::translate("riplog", "Suspicious position %1 \u2013 %2")
+    return QStringLiteral("Suspicious position %1 \u2013 %2")
         .arg(positionTime(range.first), positionTime(range.end));
 }
 
@@ -256,10 +254,10 @@ void writeTrack(QTextStream& s, const Track& t, const std::optional<cddrives::Di
         s << "  Re-reads and corrections: " << t.corrections << "\n";
     }
     if (!t.readPath.isEmpty())
-        s << "  " << QCoreApplication::translate("riplog", "Read path: %1").arg(t.readPath) << "\n";
+        s << "  " << QStringLiteral("Read path: %1").arg(t.readPath) << "\n";
     if (t.c2Rereads > 0)
         s << "  "
-          << QCoreApplication::translate("riplog", "Sectors read again for their C2 errors: %1")
+          << QStringLiteral("Sectors read again for their C2 errors: %1")
                  .arg(t.c2Rereads)
           << "\n";
     for (const QString& position : t.suspicious)
@@ -283,10 +281,9 @@ void Log::writeHead(QTextStream& s) const {
     s << "Drive: " << printable(drive);
     if (c2Used)
         s << " ("
-          << (*c2Used ? QCoreApplication::translate(
-                            "riplog", "C2 error pointers used; their reading has not been "
+          << (*c2Used ? QStringLiteral("C2 error pointers used; their reading has not been "
                                       "tried on a real drive")
-                      : QCoreApplication::translate("riplog", "no C2 error pointers reported"))
+                      : QStringLiteral("no C2 error pointers reported"))
           << ")";
     s << "\n";
     if (mode == ReadMode::Secure && readMode)
@@ -373,13 +370,13 @@ QString Log::text() const {
         int reRead = 0;
         for (const Track& t : tracks)
             reRead += t.reReads;
-        s << QCoreApplication::translate("riplog", "Tracks read again securely: %1 of %2")
+        s << QStringLiteral("Tracks read again securely: %1 of %2")
                  .arg(reRead)
                  .arg(tracks.size())
           << "\n";
     }
     if (elapsedSeconds >= 0)
-        s << QCoreApplication::translate("riplog", "Total time: %1")
+        s << QStringLiteral("Total time: %1")
                  .arg(QStringLiteral("%1:%2:%3")
                           .arg(elapsedSeconds / 3600)
                           .arg(elapsedSeconds / 60 % 60, 2, 10, QLatin1Char('0'))
@@ -470,8 +467,7 @@ Track trackOf(int number, const QString& outputFile, std::int32_t startLba, std:
         } else if (outcome && outcome->status == ExtractOutcome::Status::Completed &&
                    !outcome->suspicious.empty()) {
             t.result = TrackResult::ReadErrors; // whole, with silence where the disc failed
-            t.failure = QCoreApplication::translate(
-                "riplog", "damaged: the disc could not be read at the suspicious positions "
+            t.failure = QStringLiteral("damaged: the disc could not be read at the suspicious positions "
                           "below; silence stands there");
         } else {
             t.result = TrackResult::Failed;
