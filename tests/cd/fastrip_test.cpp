@@ -13,6 +13,7 @@
 #include "engine/cd/modakrip32.h"
 #include "engine/core/batchrunner.h"
 #include "engine/platform/akrip/cddrives.h"
+#include "engine/platform/id3tag/audiotags.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -85,13 +86,15 @@ class FastRip : public testing::Test {
     }
 
     Rip rip(readmode::Mode mode, const QString& server, int minimumConfidence = 2,
-            int retryLimit = readmode::defaultRetryLimit) {
+            int retryLimit = readmode::defaultRetryLimit,
+            std::vector<pipeline::OutputFormat> formats = {}) {
         Rip r;
         EXPECT_TRUE(modAKRip32::OpenCDDrive(driveIndex_));
         ExtractionChoices choices;
         choices.destination = dir_.filePath(QStringLiteral("out-%1").arg(++rips_));
         EXPECT_TRUE(QDir().mkpath(choices.destination));
         choices.formatText = wavFormatText();
+        choices.formats = std::move(formats);
         choices.readMode = mode;
         choices.minimumConfidence = minimumConfidence;
         choices.retryLimit = retryLimit;
@@ -277,6 +280,30 @@ TEST_F(FastRip, UnreadableSectorsGiveSuspiciousPositionsAndTheRipGoesOn) {
     // The retries end: three passes over the bad sector (secure; fast, then its secure
     // re-read), each the correcting reader's own tries and the 3 retries, one drive read each.
     EXPECT_LE(drive_->readsOf(bad), 3 * 40);
+}
+
+// A damaged track's tagged files say so in their comment, with where; the others do not.
+TEST_F(FastRip, ADamagedTrackSaysSoInItsTags) {
+    drive_->addUnreadable(image_.trackStartLba[1] + 80);
+    const Rip r = rip(readmode::Mode::Secure, service_.address(), 2, 3,
+                      {pipeline::OutputFormat::Flac, pipeline::OutputFormat::Mp3});
+    for (int t = 0; t < 3; ++t) {
+        const QStringList files = r.plan->outputsOf(t);
+        ASSERT_EQ(files.size(), 2) << "track " << t + 1;
+        for (const QString& file : files) {
+            const auto tags = audiotags::read(file);
+            ASSERT_TRUE(tags.ok()) << file.toStdString();
+            if (t == 1)
+                EXPECT_EQ(tags->comment,
+                          QStringLiteral("Damaged: the disc could not be read here; silence stands "
+                                         "there (Suspicious position 0:00:01.05 \u2013 "
+                                         "0:00:01.06)"))
+                    << file.toStdString();
+            else
+                EXPECT_TRUE(tags->comment.isEmpty()) << file.toStdString();
+            EXPECT_TRUE(tags->trackGain.has_value()) << file.toStdString();
+        }
+    }
 }
 
 // A stop ends the read under way within one drive read, in every mode and in a retry loop.

@@ -331,6 +331,22 @@ std::optional<ReplayGain> ExtractionPlan::albumGain(const QList<JobResult>& resu
     return LoudnessMeter::albumGain(meters);
 }
 
+namespace {
+
+// What the tag of a track finished with unreadable sectors says, in English as the rip log
+// (empty for a track read whole): where silence stands instead of the disc's audio.
+QString damageComment(const ExtractOutcome& outcome) {
+    if (outcome.suspicious.empty())
+        return {};
+    QStringList where;
+    for (const SampleRange& range : outcome.suspicious)
+        where << riplog::suspiciousText(range);
+    return QStringLiteral("Damaged: the disc could not be read here; silence stands there (%1)")
+        .arg(where.join(QStringLiteral("; ")));
+}
+
+} // namespace
+
 std::vector<VortanError> ExtractionPlan::finishOutputs(const QList<JobResult>& results) {
     std::vector<VortanError> failures;
     const std::optional<ReplayGain> album = albumGain(results);
@@ -351,10 +367,12 @@ std::vector<VortanError> ExtractionPlan::finishOutputs(const QList<JobResult>& r
         }
         if (!file)
             continue;
-        if (album && completed) {
+        const QString damage = damageComment(outcome);
+        if ((album && completed) || !damage.isEmpty()) {
             id3tag::TagFields tags = (*requests_)[at].tags;
             setReplayGain(tags, outcome.loudness ? outcome.loudness->replayGain() : std::nullopt,
-                          album);
+                          completed ? album : std::nullopt);
+            tags.comment = damage;
             if (const auto written = id3tag::writeTag(file->fd(), wanted, tags); !written) {
                 file->discard();
                 failures.push_back(
@@ -381,23 +399,28 @@ void ExtractionPlan::finishFormats(std::size_t at, const std::optional<ReplayGai
     const ExtractRequest& request = (*requests_)[at];
     const std::optional<ReplayGain> track =
         outcome.loudness ? outcome.loudness->replayGain() : std::nullopt;
+    const QString damage = damageComment(outcome);
     for (std::size_t k = 0; k < outcome.outputs.size(); ++k) {
         FormatOutput& output = outcome.outputs[k];
         const std::shared_ptr<outputfile::PendingOutput> file = std::move(output.pending);
         if (!file)
             continue;
         std::optional<VortanError> untagged;
-        if (album && output.format == pipeline::OutputFormat::Mp3) {
+        const bool retag = album || !damage.isEmpty();
+        if (retag && output.format == pipeline::OutputFormat::Mp3) {
             id3tag::TagFields tags = request.tags;
             setReplayGain(tags, track, album);
+            tags.comment = damage;
             if (const auto written = id3tag::writeTag(file->fd(), output.wantedPath, tags);
                 !written)
                 untagged = written.error();
-        } else if (album && output.format != pipeline::OutputFormat::Wav) {
+        } else if (retag && output.format != pipeline::OutputFormat::Wav) {
             audiotags::AudioTags tags = audiotags::fromTagFields(request.tags);
             if (track)
                 tags.trackGain = audiotags::Gain{track->gainDb, track->peak};
-            tags.albumGain = audiotags::Gain{album->gainDb, album->peak};
+            if (album)
+                tags.albumGain = audiotags::Gain{album->gainDb, album->peak};
+            tags.comment = damage;
             tags.pictures = request.pictures; // the rewrite keeps them
             untagged = audiotags::write(file->fd(), output.wantedPath,
                                         output.format == pipeline::OutputFormat::Flac

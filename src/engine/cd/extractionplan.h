@@ -104,7 +104,9 @@ class ExtractionPlan {
     BatchRunner::JobMaker jobMaker() const;
     // Once the batch has ended (however it ended), before anything names its files: each MP3
     // that ended properly gets the album's ReplayGain over the completed tracks (with its own)
-    // in its tag when some track completed, is synced and takes its name. Returns the
+    // in its tag when some track completed, is synced and takes its name; the tag of a track
+    // finished with unreadable sectors (MP3, FLAC, Opus) says so in its comment, with the
+    // suspicious positions (a WAV has no tag: the log alone says it). Returns the
     // failures, each naming its file (a file that could not be put in place is removed).
     std::vector<VortanError> finishOutputs(const QList<JobResult>& results);
     // The file item `index` left under its final name; empty when it left none (failed,

@@ -363,6 +363,7 @@ AudioTags fromTagFields(const id3tag::TagFields& fields) {
     tags.catalogNumber = fields.catalogNumber;
     tags.trackGain = gainOf(fields.trackGain, fields.trackPeak);
     tags.albumGain = gainOf(fields.albumGain, fields.albumPeak);
+    tags.comment = fields.comment;
     return tags;
 }
 

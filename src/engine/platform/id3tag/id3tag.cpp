@@ -7,6 +7,8 @@
 #include <QCoreApplication>
 #include <QRegularExpression>
 
+#include <commentsframe.h>
+
 #include <id3v2framefactory.h>
 #include <id3v2header.h>
 #include <id3v2tag.h>
@@ -163,6 +165,17 @@ Result<std::int64_t> writeTagThrough(const StreamMaker& openStream, const QStrin
         setUserText(tag, QStringLiteral("REPLAYGAIN_TRACK_PEAK"), fields.trackPeak);
         setUserText(tag, QStringLiteral("REPLAYGAIN_ALBUM_GAIN"), fields.albumGain);
         setUserText(tag, QStringLiteral("REPLAYGAIN_ALBUM_PEAK"), fields.albumPeak);
+        if (!fields.comment.isEmpty()) {
+            const TagLib::ID3v2::FrameList comments = tag.frameList("COMM"); // a copy
+            for (TagLib::ID3v2::Frame* frame : comments)
+                if (const auto* old = dynamic_cast<TagLib::ID3v2::CommentsFrame*>(frame);
+                    old && old->description().isEmpty())
+                    tag.removeFrame(frame);
+            auto* comment = new TagLib::ID3v2::CommentsFrame(TagLib::String::UTF8);
+            comment->setLanguage("eng");
+            comment->setText(toTag(fields.comment));
+            tag.addFrame(comment); // the tag owns it
+        }
         if (more)
             more(tag);
         emptyTag = tag.isEmpty();

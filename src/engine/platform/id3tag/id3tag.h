@@ -36,6 +36,9 @@ struct TagFields {
     QString trackPeak;
     QString albumGain;
     QString albumPeak;
+    // COMM without a description (language "eng"), written only when not empty: a tag
+    // written without a comment keeps the one the file has.
+    QString comment;
 };
 
 // One ID3v2 frame as it is listed: its four-letter id and its text. A frame that names its
