@@ -1,6 +1,7 @@
 // convert --mirror where names clash, names change, the disk fills up or cannot be written.
 #include "engine/library/mirrorrecord.h"
 #include "fixtures.h"
+#include "mirrortree.h"
 #include "toolrun.h"
 
 #include <QDir>
@@ -15,17 +16,7 @@ namespace {
 
 const QString cli = QStringLiteral(VORTAN_CLI);
 
-// Every file under `folder`, the record left out, by its path from there: its bytes.
-std::map<QString, QByteArray> tree(const QString& folder) {
-    std::map<QString, QByteArray> out;
-    QDirIterator it(folder, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
-    while (it.hasNext()) {
-        const QString file = it.next();
-        if (it.fileName() != library::MirrorRecord::fileName())
-            out[QDir(folder).relativeFilePath(file)] = fixtures::readFile(file);
-    }
-    return out;
-}
+using mirrortest::tree;
 
 QStringList names(const std::map<QString, QByteArray>& files) {
     QStringList out;

@@ -4,6 +4,7 @@
 #include "engine/platform/id3tag/audiotags.h"
 #include "engine/platform/nativepath.h"
 #include "fixtures.h"
+#include "mirrortree.h"
 #include "toolrun.h"
 
 #include <QDir>
@@ -23,17 +24,7 @@ namespace {
 
 const QString cli = QStringLiteral(VORTAN_CLI);
 
-// Every file under `folder` (the record left out), by its path from there: its bytes.
-std::map<QString, QByteArray> tree(const QString& folder) {
-    std::map<QString, QByteArray> out;
-    QDirIterator it(folder, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
-    while (it.hasNext()) {
-        const QString file = it.next();
-        if (it.fileName() != library::MirrorRecord::fileName())
-            out[QDir(folder).relativeFilePath(file)] = fixtures::readFile(file);
-    }
-    return out;
-}
+using mirrortest::tree;
 
 std::map<QString, qint64> modifiedTimes(const QString& folder) {
     std::map<QString, qint64> out;

@@ -407,6 +407,18 @@ Result<std::unique_ptr<SectorReader>> SectorReader::open(CdIo_t* disc, const Lay
 
 SectorReader::~SectorReader() = default;
 
+std::uint32_t SectorReader::readableRun(std::int32_t first, std::uint32_t count,
+                                        QString& reason) const {
+    reason.clear();
+    std::uint32_t readable = 0;
+    for (; readable < count; ++readable) {
+        reason = unreadable(first + static_cast<std::int32_t>(readable));
+        if (!reason.isEmpty())
+            break;
+    }
+    return readable;
+}
+
 QString SectorReader::unreadable(std::int32_t sector) const {
     // Before the first track's INDEX 01 lies its pregap: audio (a hidden track) when it is an
     // audio track.
@@ -445,13 +457,8 @@ std::uint32_t SectorReader::read(std::int32_t first, std::uint32_t count, unsign
     damaged_ = false;
     std::uint32_t stored = 0;
     // Only audio sectors go to paranoia: find where the request leaves them.
-    std::uint32_t readable = 0;
     QString unreadableReason;
-    for (; readable < count; ++readable) {
-        unreadableReason = unreadable(first + static_cast<std::int32_t>(readable));
-        if (!unreadableReason.isEmpty())
-            break;
-    }
+    const std::uint32_t readable = readableRun(first, count, unreadableReason);
     const bool continues = nextSector_ == first;
     nextSector_ = -1;
     if (readable > 0 && !continues && cdio_paranoia_seek(paranoia_.get(), first, SEEK_SET) == -1) {
@@ -516,13 +523,8 @@ std::uint32_t SectorReader::readOnce(std::int32_t first, std::uint32_t count, un
     nextSector_ = -1; // paranoia's cursor is not where this read leaves the drive
     if (c2)
         std::fill(c2, c2 + count, std::uint8_t{0});
-    std::uint32_t readable = 0;
     QString unreadableReason;
-    for (; readable < count; ++readable) {
-        unreadableReason = unreadable(first + static_cast<std::int32_t>(readable));
-        if (!unreadableReason.isEmpty())
-            break;
-    }
+    const std::uint32_t readable = readableRun(first, count, unreadableReason);
     if (ReadStop::requested()) {
         failure_ = QStringLiteral("the read was stopped at sector %1").arg(first);
         return 0;

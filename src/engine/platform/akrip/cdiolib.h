@@ -223,6 +223,9 @@ class SectorReader {
     long readWithC2(std::int32_t first, std::uint32_t count, unsigned char* out, std::uint8_t* c2);
     // The reason sector `sector` is not one paranoia may read; empty when it is.
     QString unreadable(std::int32_t sector) const;
+    // How many of the `count` sectors from `first` may be read before one that may not;
+    // `reason` receives why that one may not (empty when all may).
+    std::uint32_t readableRun(std::int32_t first, std::uint32_t count, QString& reason) const;
 };
 
 } // namespace cdiolib
