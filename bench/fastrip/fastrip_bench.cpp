@@ -1,17 +1,21 @@
 // Time per disc of the read modes, on the simulated drive (simulated seconds: its latency
 // model, not this machine's speed).
 //
-//   fastrip_bench [--minutes M] [--tracks N] [--speed X] [--dir FOLDER]
+//   fastrip_bench [--minutes M] [--tracks N] [--speed X] [--cache SECTORS] [--dir FOLDER]
 //
 // Writes an image of N tracks (default 10) over M minutes (default 45), serves its true
 // AccurateRip record from the loopback interface, and rips it as WAV on a simulated drive of
-// X-times speed (default 8) with seek times and spin-up:
+// X-times speed (default 8) with seek times, spin-up and a read cache of SECTORS sectors
+// (default 891: a 2 MB buffer, what current drives carry, holds 891 sectors of 2,352 bytes;
+// 0: no cache):
 //  - secure, then fast (every track in the database), then fast with the record wrong for
 //    two tracks (only those are read again), then paranoid;
 //  - secure over the disc with one sector that never reads (retry limits 20 and 5): the rip
 //    ends, the other tracks complete.
-// Prints each rip's simulated time, drive reads and sectors, tracks read again, and the
-// ratio of fast to secure.
+// Prints each rip's simulated time, drive reads and sectors, tracks read again, where the
+// sectors came from (the disc, read-ahead included, or the cache; re-reads the cache answered
+// with what it held, so the disc never saw them; reads without a buffer, which the
+// error-correcting reader makes to empty the cache), and the ratio of fast to secure.
 #include "accuraterecord.h"
 #include "discimage.h"
 #include "musicbrainzservice.h"
@@ -29,6 +33,7 @@
 #include <QElapsedTimer>
 #include <QTemporaryDir>
 
+#include <algorithm>
 #include <cstdio>
 #include <memory>
 
@@ -42,12 +47,14 @@ struct Figures {
     int completed = 0;
     int damaged = 0;
     double wallSeconds = 0;
+    simdrive::SimulatedDrive::CacheFigures cache;
 };
 
 struct Bench {
     DiscImage image;
     QString folder;
     double speed = 8.0;
+    int cacheSectors = 891;
     mbservice::LocalService service;
 
     Figures rip(readmode::Mode mode, const std::shared_ptr<simdrive::SimulatedDrive>& drive,
@@ -81,6 +88,7 @@ struct Bench {
         f.seconds = drive->seconds();
         f.reads = drive->reads();
         f.sectors = drive->sectorsRead();
+        f.cache = drive->cacheFigures();
         for (const riplog::Track& t : log.tracks) {
             f.reRead += t.reReads;
             f.completed += t.result == riplog::TrackResult::CopyOk ? 1 : 0;
@@ -94,6 +102,7 @@ struct Bench {
         auto d = std::make_shared<simdrive::SimulatedDrive>(image.binPath);
         simdrive::Latency latency;
         latency.speed = speed;
+        latency.cacheSectors = cacheSectors;
         d->setLatency(latency);
         return d;
     }
@@ -115,6 +124,13 @@ void print(const char* name, const Figures& f) {
                 "copied OK %d  damaged %d  (%.1f s here)\n",
                 name, f.seconds, static_cast<long long>(f.reads), static_cast<long long>(f.sectors),
                 f.reRead, f.completed, f.damaged, f.wallSeconds);
+    std::printf("%34s sectors off the disc %lld, from the cache %lld (%lld of them re-reads the "
+                "disc never saw) in %lld reads; %lld reads without a buffer\n",
+                "", static_cast<long long>(f.cache.discSectors),
+                static_cast<long long>(f.cache.cachedSectors),
+                static_cast<long long>(f.cache.cachedRepeats),
+                static_cast<long long>(f.cache.cacheReads),
+                static_cast<long long>(f.cache.bufferless));
 }
 
 } // namespace
@@ -133,6 +149,8 @@ int main(int argc, char** argv) {
             trackCount = args[i + 1].toInt();
         else if (args[i] == QLatin1String("--speed"))
             bench.speed = args[i + 1].toDouble();
+        else if (args[i] == QLatin1String("--cache"))
+            bench.cacheSectors = std::max(0, args[i + 1].toInt());
         else if (args[i] == QLatin1String("--dir"))
             base = args[i + 1];
     }
@@ -144,8 +162,8 @@ int main(int argc, char** argv) {
         specs.push_back(TrackSpec{sectors, 220.0 + 55.0 * t});
     bench.image = writeDiscImage(folder.path(), QStringLiteral("disc"), specs);
     fillWithNoise(bench.image, 11);
-    std::printf("Disc: %d tracks, %.1f minutes, simulated drive at %.0fx\n", trackCount, minutes,
-                bench.speed);
+    std::printf("Disc: %d tracks, %.1f minutes, simulated drive at %.0fx, cache of %d sectors\n",
+                trackCount, minutes, bench.speed, bench.cacheSectors);
 
     const auto registered = cddrives::registerImage(bench.image.cuePath);
     if (!registered)

@@ -367,3 +367,72 @@ TEST_F(FastRip, StopEndsTheWaitForTheDatabase) {
     track.join();
     EXPECT_FALSE(got.has_value());
 }
+
+// The drive's cache answers a read inside what it holds with the data it holds, as the read
+// that brought it delivered it, and leaves the disc alone; read-ahead fills it up to its size
+// and stops short of a sector the drive cannot read. A read elsewhere empties it.
+TEST_F(FastRip, TheDriveCacheAnswersWithWhatItHolds) {
+    simdrive::Latency cached;
+    cached.cacheSectors = 100;
+    drive_->setLatency(cached);
+    const std::int32_t first = image_.trackStartLba[1];
+    drive_->addC2Error(first + 5);
+    drive_->addJitter(first + 30, first + 31, 40);
+    drive_->addUnreadable(first + 90, 1);
+    const QByteArray disc = image_.trackAudio(2);
+    auto sectors = [&disc](int from, int count) {
+        return disc.mid(from * 2352, count * 2352);
+    };
+    std::vector<unsigned char> data(20 * 2352);
+    std::vector<std::uint8_t> c2(20);
+    auto read = [this, &data, &c2](std::int32_t at, long count) {
+        const long got = drive_->read(at, count, data.data(), c2.data());
+        return QByteArray(reinterpret_cast<const char*>(data.data()),
+                          static_cast<qsizetype>(got * 2352));
+    };
+
+    // Off the disc: sector 5 garbled and flagged.
+    const QByteArray garbled = read(first, 10);
+    EXPECT_NE(garbled.mid(5 * 2352, 2352), sectors(5, 1));
+    EXPECT_EQ(c2[5], 1);
+    // Again from the cache: the same garbled sector, flagged, and the disc not read again.
+    EXPECT_EQ(read(first, 10), garbled);
+    EXPECT_EQ(c2[5], 1);
+    EXPECT_EQ(drive_->discReadsOf(first + 5), 1);
+    // Read ahead: what follows is the disc's own, jitter or not, and no read of it went to
+    // the disc.
+    EXPECT_EQ(read(first + 30, 10), sectors(30, 10));
+    EXPECT_EQ(drive_->discReadsOf(first + 30), 1);
+    // Read-ahead stopped before the unreadable sector: asking for it goes to the disc, fails,
+    // and the sectors before it still come.
+    EXPECT_EQ(drive_->read(first + 85, 10, data.data(), c2.data()), 5);
+    EXPECT_EQ(drive_->readsOf(first + 90), 1);
+    EXPECT_EQ(read(first + 90, 5), sectors(90, 5));
+
+    // A read far away empties the cache: the disc is read again, and the C2 error is gone.
+    read(image_.trackStartLba[2] + 100, 1);
+    EXPECT_EQ(read(first, 10), sectors(0, 10));
+    EXPECT_EQ(c2[5], 0);
+    EXPECT_EQ(drive_->discReadsOf(first + 5), 2);
+    const auto figures = drive_->cacheFigures();
+    EXPECT_EQ(figures.cachedRepeats, 10);
+    EXPECT_EQ(figures.cacheReads, 3);
+}
+
+// With the cache on, each read mode still gets every sector right. The single pass's first
+// read comes off the disc, and every single pass garbles two of its sectors: the cache then
+// holds them garbled, and their secure re-read must reach the disc rather than the cache.
+TEST_F(FastRip, RipsStayExactOverADriveCache) {
+    simdrive::Latency cached;
+    cached.cacheSectors = 400;
+    drive_->setLatency(cached);
+    const std::int32_t first = image_.trackStartLba[0];
+    for (const std::int32_t sector : {first + 3, first + 20})
+        drive_->addC2Error(sector, -1);
+    const Rip fast = rip(readmode::Mode::Fast);
+    expectExact(fast);
+    EXPECT_EQ(fast.log.tracks[0].c2Rereads, 2);
+    EXPECT_GT(drive_->cacheFigures().cachedSectors, 0);
+    expectExact(rip(readmode::Mode::Secure));
+    expectExact(rip(readmode::Mode::Paranoid));
+}

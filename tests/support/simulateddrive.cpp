@@ -90,6 +90,24 @@ int SimulatedDrive::dataReadsOf(std::int32_t sector) const {
     return found == dataReadsOf_.end() ? 0 : found->second;
 }
 
+int SimulatedDrive::discReadsOf(std::int32_t sector) const {
+    std::lock_guard lock(mutex_);
+    int reads = 0;
+    if (const auto found = discReadsOf_.find(sector); found != discReadsOf_.end())
+        reads = found->second;
+    // Read-ahead under way has read it by now.
+    if (sector >= fillFrom_ && sector < readAheadReached())
+        ++reads;
+    return reads;
+}
+
+SimulatedDrive::CacheFigures SimulatedDrive::cacheFigures() const {
+    std::lock_guard lock(mutex_);
+    CacheFigures figures = figures_;
+    figures.discSectors += readAheadReached() - fillFrom_;
+    return figures;
+}
+
 void SimulatedDrive::sectorAt(std::int32_t sector, unsigned char* out) const {
     if (sector < 0 || sector >= sectorCount_ ||
         ::pread(fd_, out, sectorBytes, static_cast<off_t>(sector) * sectorBytes) != sectorBytes)
@@ -103,13 +121,135 @@ void SimulatedDrive::advance(double seconds) {
             std::chrono::duration<double>(seconds * latency_.realTimeScale));
 }
 
+std::int32_t SimulatedDrive::readAheadReached() const {
+    if (latency_.cacheSectors <= 0 || cacheEnd_ <= fillFrom_)
+        return fillFrom_;
+    const double done = std::max(0.0, (seconds_ - fillStart_) * rate());
+    return fillFrom_ + static_cast<std::int32_t>(
+                           std::min<double>(std::floor(done + 1e-9), cacheEnd_ - fillFrom_));
+}
+
+std::int32_t SimulatedDrive::headNow() const {
+    return readAheadReached() > fillFrom_ ? readAheadReached() : head_;
+}
+
+void SimulatedDrive::dropCache() {
+    // Read-ahead got as far as the head: those sectors came off the disc.
+    const std::int32_t reached = readAheadReached();
+    for (std::int32_t sector = fillFrom_; sector < reached && sector < cacheEnd_; ++sector) {
+        ++discReadsOf_[sector];
+        ++figures_.discSectors;
+    }
+    if (reached > fillFrom_)
+        head_ = reached;
+    cacheFirst_ = cacheEnd_ = fillFrom_ = 0;
+}
+
+void SimulatedDrive::refill(std::int32_t first, long delivered, const unsigned char* data,
+                            const std::uint8_t* c2, bool readOn) {
+    const long size = latency_.cacheSectors;
+    const long kept = std::min(delivered, size);
+    const long skipped = delivered - kept; // a read longer than the cache keeps its end
+    cacheFirst_ = first + static_cast<std::int32_t>(skipped);
+    fillFrom_ = first + static_cast<std::int32_t>(delivered);
+    cacheData_.assign(static_cast<std::size_t>(kept * sectorBytes), 0);
+    cacheC2_.assign(static_cast<std::size_t>(kept), 0);
+    for (long k = 0; k < kept; ++k) {
+        unsigned char* to = cacheData_.data() + k * sectorBytes;
+        if (data)
+            std::memcpy(to, data + (skipped + k) * sectorBytes, sectorBytes);
+        else
+            sectorAt(cacheFirst_ + static_cast<std::int32_t>(k), to);
+        if (c2)
+            cacheC2_[static_cast<std::size_t>(k)] = c2[skipped + k];
+    }
+    // Read-ahead: up to the cache's size, the disc's end, or a sector the drive cannot read
+    // at present (it stops there; only a read asking for it tries it).
+    std::int32_t end = fillFrom_;
+    if (readOn && skipped == 0) {
+        const std::int32_t limit =
+            std::min<std::int32_t>(first + static_cast<std::int32_t>(size), sectorCount_);
+        end = std::max(end, limit);
+        const auto bad = unreadable_.lower_bound(fillFrom_);
+        for (auto it = bad; it != unreadable_.end() && it->first < end; ++it)
+            if (it->second != 0) {
+                end = it->first;
+                break;
+            }
+    }
+    cacheEnd_ = std::max(end, fillFrom_);
+    fillStart_ = seconds_;
+}
+
+long SimulatedDrive::readCached(std::int32_t first, long count, unsigned char* out,
+                                std::uint8_t* c2) {
+    // Wait for read-ahead to bring in the last sector asked for.
+    const std::int32_t last = first + static_cast<std::int32_t>(count);
+    if (last > fillFrom_) {
+        const double ready = fillStart_ + static_cast<double>(last - fillFrom_) / rate();
+        if (ready > seconds_)
+            advance(ready - seconds_);
+    }
+    advance(latency_.cacheReadSeconds);
+    ++figures_.cacheReads;
+    figures_.cachedSectors += count;
+    sectorsRead_ += count;
+    for (long k = 0; k < count; ++k) {
+        const std::int32_t sector = first + static_cast<std::int32_t>(k);
+        ++readsOf_[sector];
+        const bool readAhead = sector >= fillFrom_;
+        const auto held = static_cast<std::size_t>(sector - cacheFirst_);
+        if (out) {
+            int& handed = dataReadsOf_[sector];
+            if (handed > 0)
+                ++figures_.cachedRepeats;
+            ++handed;
+            unsigned char* to = out + k * sectorBytes;
+            if (readAhead)
+                sectorAt(sector, to);
+            else
+                std::memcpy(to, cacheData_.data() + held * sectorBytes, sectorBytes);
+        }
+        if (c2)
+            c2[k] = !readAhead && reportsC2_ ? cacheC2_[held] : 0;
+    }
+    return count;
+}
+
 long SimulatedDrive::read(std::int32_t first, long count, unsigned char* out, std::uint8_t* c2) {
     std::lock_guard lock(mutex_);
     ++reads_;
+    if (!out)
+        ++figures_.bufferless;
     if (!spun_) {
         spun_ = true;
         advance(latency_.spinUpSeconds);
     }
+    long fromCache = 0;
+    if (latency_.cacheSectors > 0 && count > 0 && first >= cacheFirst_ && first < cacheEnd_) {
+        fromCache = std::min<long>(count, cacheEnd_ - first);
+        readCached(first, fromCache, out, c2);
+        if (fromCache == count)
+            return count;
+        // The rest comes off the disc where read-ahead stopped: no seek, no seam.
+        const std::int32_t resume = cacheEnd_;
+        dropCache();
+        head_ = resume;
+    } else if (latency_.cacheSectors > 0) {
+        dropCache();
+    }
+    const std::int32_t from = first + static_cast<std::int32_t>(fromCache);
+    const long rest = count - fromCache;
+    unsigned char* restOut = out ? out + fromCache * sectorBytes : nullptr;
+    std::uint8_t* restC2 = c2 ? c2 + fromCache : nullptr;
+    const long got = readDisc(from, rest, restOut, restC2, fromCache == 0);
+    if (latency_.cacheSectors > 0)
+        refill(from, got, restOut, restC2, got == rest);
+    return fromCache + got;
+}
+
+long SimulatedDrive::readDisc(std::int32_t first, long count, unsigned char* out, std::uint8_t* c2,
+                              bool seam) {
     if (first != head_)
         advance(latency_.seekSeconds + latency_.fullStrokeSeconds * std::abs(first - head_) /
                                            std::max<double>(sectorCount_, 1));
@@ -125,16 +265,19 @@ long SimulatedDrive::read(std::int32_t first, long count, unsigned char* out, st
             delivered = k;
             break;
         }
+        ++discReadsOf_[sector];
     }
     sectorsRead_ += delivered;
-    advance(static_cast<double>(delivered) / (75.0 * latency_.speed));
+    figures_.discSectors += delivered;
+    advance(static_cast<double>(delivered) / rate());
     if (delivered < count)
         advance(latency_.failedReadSeconds);
     head_ = first + static_cast<std::int32_t>(delivered);
 
-    // The data: the sectors, shifted when this read jitters.
+    // The data: the sectors, shifted when this read jitters (a read that starts afresh; one
+    // that streams on from read-ahead has no seam to slip at).
     int shift = 0;
-    if (c2) // a single pass: jitter strikes it, and nothing re-aligns it
+    if (c2 && seam) // a single pass: jitter strikes it, and nothing re-aligns it
         for (Jitter& jitter : jitter_)
             if (jitter.reads != 0 && first >= jitter.first && first < jitter.end) {
                 shift = jitter.shift;
