@@ -7,6 +7,7 @@
 #include <cmath>
 #include <cstring>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include <fcntl.h>
@@ -179,6 +180,10 @@ void SimulatedDrive::refill(std::int32_t first, long delivered, const unsigned c
     }
     cacheEnd_ = std::max(end, fillFrom_);
     fillStart_ = seconds_;
+    // What the read itself handed over is handed over again when the cache answers for it.
+    handed_.assign(static_cast<std::size_t>(cacheEnd_ - cacheFirst_), 0);
+    if (data)
+        std::fill_n(handed_.begin(), kept, std::uint8_t{1});
 }
 
 long SimulatedDrive::readCached(std::int32_t first, long count, unsigned char* out,
@@ -200,10 +205,9 @@ long SimulatedDrive::readCached(std::int32_t first, long count, unsigned char* o
         const bool readAhead = sector >= fillFrom_;
         const auto held = static_cast<std::size_t>(sector - cacheFirst_);
         if (out) {
-            int& handed = dataReadsOf_[sector];
-            if (handed > 0)
+            ++dataReadsOf_[sector];
+            if (std::exchange(handed_[held], std::uint8_t{1}) != 0)
                 ++figures_.cachedRepeats;
-            ++handed;
             unsigned char* to = out + k * sectorBytes;
             if (readAhead)
                 sectorAt(sector, to);
@@ -226,7 +230,14 @@ long SimulatedDrive::read(std::int32_t first, long count, unsigned char* out, st
         advance(latency_.spinUpSeconds);
     }
     long fromCache = 0;
-    if (latency_.cacheSectors > 0 && count > 0 && first >= cacheFirst_ && first < cacheEnd_) {
+    // A read inside the cache's stretch waits for read-ahead to get there, unless seeking is
+    // quicker: a drive whose read-ahead is far short of the sector goes and reads it.
+    const bool inStretch = latency_.cacheSectors > 0 && count > 0 && first >= cacheFirst_ &&
+                           first < cacheEnd_ &&
+                           (first <= readAheadReached() ||
+                            static_cast<double>(first - readAheadReached()) / rate() <=
+                                latency_.seekSeconds);
+    if (inStretch) {
         fromCache = std::min<long>(count, cacheEnd_ - first);
         readCached(first, fromCache, out, c2);
         if (fromCache == count)

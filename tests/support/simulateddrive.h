@@ -26,7 +26,7 @@ struct Latency {
     // reads on, at its speed, until the cache holds `cacheSectors` sectors from the read's
     // first; a later read wholly inside that stretch gets the cached data - whatever the
     // read that brought it delivered - without touching the disc, once read-ahead has got
-    // that far.
+    // that far (or seeks to it, when read-ahead is further from it than a seek takes).
     int cacheSectors = 0;
     double cacheReadSeconds = 0.001; // a read answered from the cache: command and transfer
     // Real sleeping for each simulated second (0: none), so that a stop has a read to end.
@@ -66,7 +66,8 @@ class SimulatedDrive final : public cdiolib::DriveMedium {
     int discReadsOf(std::int32_t sector) const;
 
     // Where the sectors went: read off the disc (reads and read-ahead alike), handed over
-    // from the cache, and of those the ones handed over before (a re-read the disc never saw).
+    // from the cache, and of those the ones the same cached copy had handed over before (a
+    // re-read the disc never saw).
     struct CacheFigures {
         std::int64_t discSectors = 0;
         std::int64_t cachedSectors = 0;
@@ -125,6 +126,7 @@ class SimulatedDrive final : public cdiolib::DriveMedium {
     double fillStart_ = 0;
     std::vector<unsigned char> cacheData_;
     std::vector<std::uint8_t> cacheC2_;
+    std::vector<std::uint8_t> handed_; // per cached sector: handed over since it came in
     CacheFigures figures_;
 };
 
