@@ -380,9 +380,7 @@ TEST_F(FastRip, TheDriveCacheAnswersWithWhatItHolds) {
     drive_->addJitter(first + 30, first + 31, 40);
     drive_->addUnreadable(first + 90, 1);
     const QByteArray disc = image_.trackAudio(2);
-    auto sectors = [&disc](int from, int count) {
-        return disc.mid(from * 2352, count * 2352);
-    };
+    auto sectors = [&disc](int from, int count) { return disc.mid(from * 2352, count * 2352); };
     std::vector<unsigned char> data(20 * 2352);
     std::vector<std::uint8_t> c2(20);
     auto read = [this, &data, &c2](std::int32_t at, long count) {

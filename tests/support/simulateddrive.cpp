@@ -232,11 +232,10 @@ long SimulatedDrive::read(std::int32_t first, long count, unsigned char* out, st
     long fromCache = 0;
     // A read inside the cache's stretch waits for read-ahead to get there, unless seeking is
     // quicker: a drive whose read-ahead is far short of the sector goes and reads it.
-    const bool inStretch = latency_.cacheSectors > 0 && count > 0 && first >= cacheFirst_ &&
-                           first < cacheEnd_ &&
-                           (first <= readAheadReached() ||
-                            static_cast<double>(first - readAheadReached()) / rate() <=
-                                latency_.seekSeconds);
+    const bool inStretch =
+        latency_.cacheSectors > 0 && count > 0 && first >= cacheFirst_ && first < cacheEnd_ &&
+        (first <= readAheadReached() ||
+         static_cast<double>(first - readAheadReached()) / rate() <= latency_.seekSeconds);
     if (inStretch) {
         fromCache = std::min<long>(count, cacheEnd_ - first);
         readCached(first, fromCache, out, c2);

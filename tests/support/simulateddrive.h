@@ -72,8 +72,8 @@ class SimulatedDrive final : public cdiolib::DriveMedium {
         std::int64_t discSectors = 0;
         std::int64_t cachedSectors = 0;
         std::int64_t cachedRepeats = 0;
-        std::int64_t cacheReads = 0;  // drive reads answered wholly from the cache
-        std::int64_t bufferless = 0;  // drive reads without a buffer
+        std::int64_t cacheReads = 0; // drive reads the cache answered, wholly or in part
+        std::int64_t bufferless = 0; // drive reads without a buffer
     };
     CacheFigures cacheFigures() const;
 
