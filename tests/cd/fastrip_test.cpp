@@ -407,14 +407,19 @@ TEST_F(FastRip, TheDriveCacheAnswersWithWhatItHolds) {
     EXPECT_EQ(drive_->readsOf(first + 90), 1);
     EXPECT_EQ(read(first + 90, 5), sectors(90, 5));
 
-    // A read far away empties the cache: the disc is read again, and the C2 error is gone.
-    read(image_.trackStartLba[2] + 100, 1);
+    // Sector 5 is outside what the cache holds now: off the disc, whole this time.
     EXPECT_EQ(read(first, 10), sectors(0, 10));
     EXPECT_EQ(c2[5], 0);
     EXPECT_EQ(drive_->discReadsOf(first + 5), 2);
+    // A read far away, even one without a buffer (how the error-correcting reader empties a
+    // drive's cache), empties it: the same read goes to the disc again.
+    EXPECT_EQ(drive_->read(image_.trackStartLba[2] + 100, 1, nullptr, nullptr), 1);
+    EXPECT_EQ(read(first, 10), sectors(0, 10));
+    EXPECT_EQ(drive_->discReadsOf(first + 5), 3);
     const auto figures = drive_->cacheFigures();
     EXPECT_EQ(figures.cachedRepeats, 10);
     EXPECT_EQ(figures.cacheReads, 3);
+    EXPECT_EQ(figures.bufferless, 1);
 }
 
 // With the cache on, each read mode still gets every sector right. In the fast rip the single
