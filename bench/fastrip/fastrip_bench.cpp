@@ -157,10 +157,10 @@ int main(int argc, char** argv) {
     QTemporaryDir folder(base + QStringLiteral("/fastrip-bench-XXXXXX"));
     bench.folder = folder.path();
     const int sectors = static_cast<int>(minutes * 60 * 75 / trackCount);
-    std::vector<TrackSpec> specs;
+    std::vector<ImageTrack> layout;
     for (int t = 0; t < trackCount; ++t)
-        specs.push_back(TrackSpec{sectors, 220.0 + 55.0 * t});
-    bench.image = writeDiscImage(folder.path(), QStringLiteral("disc"), specs);
+        layout.push_back(ImageTrack{sectors, 220.0 + 55.0 * t});
+    bench.image = writeDiscImage(folder.path(), QStringLiteral("disc"), layout);
     fillWithNoise(bench.image, 11);
     std::printf("Disc: %d tracks, %.1f minutes, simulated drive at %.0fx, cache of %d sectors\n",
                 trackCount, minutes, bench.speed, bench.cacheSectors);

@@ -191,7 +191,7 @@ TEST_F(WindowFitTest, TheDiscInformationFormReadsWholeFromItsFirstField) {
     constexpr int trackCount = 20;
     DiscImageOptions options;
     options.catalog = QStringLiteral("0602537350142");
-    disc(QStringLiteral("long"), std::vector<TrackSpec>(trackCount, TrackSpec{75, 440}), options);
+    disc(QStringLiteral("long"), std::vector<ImageTrack>(trackCount, ImageTrack{75, 440}), options);
     Form1& w = load();
     const QString longTitle = QStringLiteral("Songs of the harbour at night, ").repeated(11);
     ASSERT_EQ(longTitle.size(), 341);

@@ -85,7 +85,7 @@ TEST_F(CdFormTest, ALogIsKeptWhenTheWindowClosesBeforeTheDatabaseAnswers) {
 // database's record are shown, and the best is stored for the model once the user says yes;
 // the window stays live while the tracks are read.
 TEST_F(CdFormTest, FindReadOffsetShowsTheMatchesAndStoresTheBestOnceConfirmed) {
-    const std::vector<TrackSpec> layout{{30, 440}, {40, 660}, {30, 880}};
+    const std::vector<ImageTrack> layout{{30, 440}, {40, 660}, {30, 880}};
     DiscImage reference = writeDiscImage(images.path(), QStringLiteral("reference"), layout);
     fillWithNoise(reference, 23);
     const DiscImage image = disc(QStringLiteral("disc"), layout);

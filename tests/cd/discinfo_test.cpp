@@ -74,7 +74,7 @@ TEST_F(DiscText, ADiscWithoutCdTextHasEmptyTextsAndNoDriveIsAnError) {
 // Discs of one layout share their disc IDs; what is kept about a disc is filed by what the disc
 // says of itself and, for an image, by its cue sheet.
 TEST_F(DiscText, DiscsOfOneLayoutAreToldApartByTheirOwnTextAndFile) {
-    const std::vector<TrackSpec> layout = {{150, 440.0, QStringLiteral("Shore")}, {100, 660.0}};
+    const std::vector<ImageTrack> layout = {{150, 440.0, QStringLiteral("Shore")}, {100, 660.0}};
     DiscImageOptions text;
     text.title = QStringLiteral("Sea Songs");
     const DiscImage withText = writeDiscImage(dir.path(), QStringLiteral("album"), layout, text);

@@ -43,7 +43,7 @@ class AccurateRun : public testing::Test {
     QString log(const QString& folder) const { return riplogtext::ripLog(dir_.filePath(folder)); }
     // Writes the image `name` of `tracks` and has the database hold its true record (the first
     // `dataTracks` tracks being data).
-    DiscImage served(const QString& name, const std::vector<TrackSpec>& tracks,
+    DiscImage served(const QString& name, const std::vector<ImageTrack>& tracks,
                      int dataTracks = 0) {
         const DiscImage image = writeDiscImage(dir_.path(), name, tracks);
         const auto registered = cddrives::registerImage(image.cuePath);

@@ -65,7 +65,7 @@ class RipRun : public testing::Test {
         QDir().mkpath(path(QStringLiteral("tmp")));
         return env;
     }
-    DiscImage image(const QString& name, const std::vector<TrackSpec>& tracks,
+    DiscImage image(const QString& name, const std::vector<ImageTrack>& tracks,
                     const DiscImageOptions& options = {}) const {
         return writeDiscImage(dir_.path(), name, tracks, options);
     }
@@ -123,7 +123,7 @@ TEST_F(RipRun, DataTracksAreListedNeverRippedAndRefusedByNumber) {
 // A disc whose tracks are 5 to 7 keeps those numbers in its listing, its log and its refusals,
 // and its AccurateRip sums are those of the same audio as tracks 1 to 3.
 TEST_F(RipRun, ADiscOfTracksFiveToSevenKeepsItsNumbers) {
-    const std::vector<TrackSpec> tracks = {{150, 440}, {75, 660}, {300, 880}};
+    const std::vector<ImageTrack> tracks = {{150, 440}, {75, 660}, {300, 880}};
     DiscImageOptions fifth;
     fifth.firstTrack = 5;
     const DiscImage later = image(QStringLiteral("later"), tracks, fifth);

@@ -27,7 +27,7 @@ class CdFormTest : public FormTest {
         mci::closeAll();
     }
     // Writes an image into `images` and registers it as a drive.
-    DiscImage disc(const QString& name, const std::vector<TrackSpec>& tracks,
+    DiscImage disc(const QString& name, const std::vector<ImageTrack>& tracks,
                    const DiscImageOptions& options = {}) {
         DiscImage image = writeDiscImage(images.path(), name, tracks, options);
         EXPECT_TRUE(cddrives::registerImage(image.cuePath).ok());

@@ -67,7 +67,7 @@ QByteArray DiscImage::trackAudio(int track) const {
 }
 
 DiscImage writeDiscImage(const QString& dir, const QString& name,
-                         const std::vector<TrackSpec>& tracks, const DiscImageOptions& options) {
+                         const std::vector<ImageTrack>& tracks, const DiscImageOptions& options) {
     DiscImage image;
     const QString binName =
         options.binName.isEmpty() ? name + QStringLiteral(".bin") : options.binName;
@@ -81,7 +81,7 @@ DiscImage writeDiscImage(const QString& dir, const QString& name,
                   QStringLiteral("FILE \"%1\" %2\n").arg(binName, options.fileType);
     int lba = 0;
     for (std::size_t i = 0; i < tracks.size(); ++i) {
-        const TrackSpec& track = tracks[i];
+        const ImageTrack& track = tracks[i];
         cue += QStringLiteral("  TRACK %1 %2\n")
                    .arg(options.firstTrack + static_cast<int>(i), 2, 10, QLatin1Char('0'))
                    .arg(track.data ? QStringLiteral("MODE1/2352") : QStringLiteral("AUDIO")) +

@@ -7,7 +7,7 @@
 
 // Disc images with known audio for the CD tests: a raw .bin of 2,352-byte sectors (16-bit
 // little-endian stereo) and a cue sheet that libcdio opens as a drive.
-struct TrackSpec {
+struct ImageTrack {
     int sectors = 0;
     double frequencyHz = 440.0; // a sine at about half scale, left and right in phase
     // CD-Text of the track (TITLE, PERFORMER lines); empty: no line.
@@ -48,7 +48,7 @@ struct DiscImage {
 // sine (or data), starting at LBA 0; a track's pregap sectors, when it has any, come first in
 // its region, given as INDEX 00.
 DiscImage writeDiscImage(const QString& dir, const QString& name,
-                         const std::vector<TrackSpec>& tracks,
+                         const std::vector<ImageTrack>& tracks,
                          const DiscImageOptions& options = {});
 
 // Fills the image's audio (its data file and `audio`) with random samples that use every bit,
