@@ -196,7 +196,8 @@ TEST_F(AccurateRun, TheHiddenTrackIsOutsideTheDatabase) {
                                         "tracks asked for copied OK\n")));
 }
 
-// rip --mode fast: each track read once and proven by the database, as the log says; a mode
+// rip --mode fast: each track read once and proven by the database, as the log says, which is
+// asked once (the end's verdicts come from the record the tracks were checked against); a mode
 // the program does not know is refused before anything is read.
 TEST_F(AccurateRun, FastModeReadsOnceWhatTheDatabaseConfirms) {
     const CliRun ripped =
@@ -211,6 +212,8 @@ TEST_F(AccurateRun, FastModeReadsOnceWhatTheDatabaseConfirms) {
               3)
         << text.toStdString();
     EXPECT_TRUE(text.contains(QStringLiteral("Tracks read again securely: 0 of 3\n")));
+    EXPECT_TRUE(text.contains(QStringLiteral("Accurately ripped: 3 of 3 tracks")));
+    EXPECT_EQ(service_.requests, 1);
 
     const CliRun refused = run(
         {QStringLiteral("rip"), QStringLiteral("--mode"), QStringLiteral("quick"), image_.cuePath});

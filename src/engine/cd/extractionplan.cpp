@@ -178,9 +178,8 @@ ExtractionPlan::ExtractionPlan(const QList<int>& tracks, const Disc& disc,
     if (choices.readMode != readmode::Mode::Secure)
         log_.readMode = choices.readMode;
     // A fast rip asks the database once, when its first track has been read.
-    std::shared_ptr<readmode::RecordSource> database;
     if (choices.readMode == readmode::Mode::Fast)
-        database = std::make_shared<readmode::RecordSource>(
+        database_ = std::make_shared<readmode::RecordSource>(
             log_.accurateRipKey(), choices.databaseServer, accuraterip::defaultTimeoutMs);
     QSet<QString> taken;
     std::optional<nametemplate::Template> names;
@@ -203,7 +202,7 @@ ExtractionPlan::ExtractionPlan(const QList<int>& tracks, const Disc& disc,
         request.readMode = choices.readMode;
         request.minimumConfidence = choices.minimumConfidence;
         request.retryLimit = choices.retryLimit;
-        request.database = database;
+        request.database = database_;
         request.recordPosition = toc ? riplog::recordPosition(*toc, track) : -1;
         request.offsetSamples = offset.samples;
         request.overreads = offset.overreads;
@@ -308,6 +307,15 @@ riplog::Log ExtractionPlan::log(const QList<WorkItem>& items,
                                  (*outcomes_)[static_cast<std::size_t>(i)].c2Reported;
     }
     return log;
+}
+
+std::optional<accuraterip::Record> ExtractionPlan::databaseRecord() const {
+    if (!database_)
+        return std::nullopt;
+    const auto answer = database_->answered();
+    if (!answer || !*answer)
+        return std::nullopt;
+    return answer->value();
 }
 
 riplog::Log ExtractionPlan::logOfFormat(const riplog::Log& log, std::size_t k) const {

@@ -128,6 +128,10 @@ class ExtractionPlan {
     // The front cover the outputs embed, and whether it is to be written beside them.
     const std::optional<cover::FrontCover>& cover() const { return cover_; }
     bool savesCover() const { return saveCover_ && cover_.has_value(); }
+    // The database's record of the disc as a fast rip's question brought it (empty when the
+    // database does not hold the disc); none when the plan asked nothing, the answer has not
+    // come, or the database could not be asked (asking again may then succeed).
+    std::optional<accuraterip::Record> databaseRecord() const;
 
   private:
     // finishOutputs() of item `at`, written in several formats: each output that ended
@@ -145,4 +149,5 @@ class ExtractionPlan {
     riplog::Log log_; // begun when the plan is made: its time and table of contents
     std::optional<cover::FrontCover> cover_;
     bool saveCover_ = false;
+    std::shared_ptr<readmode::RecordSource> database_; // a fast rip's question
 };

@@ -85,6 +85,11 @@ RecordSource::get(const std::function<bool()>& cancelled) {
     return answer_->answer;
 }
 
+std::optional<Result<accuraterip::Record>> RecordSource::answered() const {
+    std::lock_guard lock(answer_->mutex);
+    return answer_->answer;
+}
+
 Judgement judge(const Result<accuraterip::Record>& answer, int position, std::uint32_t v1,
                 std::uint32_t v2, int minimumConfidence) {
     Judgement j;

@@ -53,6 +53,8 @@ class RecordSource {
     // `cancelled` answered true first (asked every few tens of milliseconds while waiting).
     // Never on the thread that made the source.
     std::optional<Result<accuraterip::Record>> get(const std::function<bool()>& cancelled);
+    // The answer if it has come, without waiting; any thread.
+    std::optional<Result<accuraterip::Record>> answered() const;
 
   private:
     struct Answer {

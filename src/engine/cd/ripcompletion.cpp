@@ -102,6 +102,14 @@ void RipCompletion::askOrWrite() {
         writeAll();
         return;
     }
+    // A fast rip's record of the disc is the one the rip was checked against: the same
+    // question is not asked twice.
+    if (auto known = plan_->databaseRecord()) {
+        ending_.log.accurateRip = std::move(*known);
+        ending_.databaseAnswered = true;
+        writeAll();
+        return;
+    }
     stage_ = Stage::Waiting;
     lookup_ = new accuraterip::RecordLookup(this);
     accuraterip::LookupRequest request;
