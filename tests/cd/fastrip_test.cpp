@@ -55,9 +55,9 @@ class FastRip : public testing::Test {
     void SetUp() override {
         cddrives::forgetImages();
         ASSERT_TRUE(dir_.isValid());
-        image_ =
-            writeDiscImage(dir_.path(), QStringLiteral("disc"),
-                           {{trackSectors, 440.0}, {trackSectors, 660.0}, {trackSectors, 880.0}});
+        const int sectors = sectorsPerTrack();
+        image_ = writeDiscImage(dir_.path(), QStringLiteral("disc"),
+                                {{sectors, 440.0}, {sectors, 660.0}, {sectors, 880.0}});
         // Noise: no shift of it looks like another.
         fillWithNoise(image_, 7);
         drive_ = std::make_shared<simdrive::SimulatedDrive>(image_.binPath);
@@ -71,6 +71,7 @@ class FastRip : public testing::Test {
         modAKRip32::CloseCurrentCD();
         cddrives::forgetImages();
     }
+    virtual int sectorsPerTrack() const { return trackSectors; }
 
     // The database holds each track's true v2 sum from `confidence` rips, but for the tracks
     // in `wrong`, whose sums are others.
@@ -438,4 +439,33 @@ TEST_F(FastRip, RipsStayExactOverADriveCache) {
     const Rip fast = rip(readmode::Mode::Fast);
     expectExact(fast);
     EXPECT_EQ(fast.log.tracks[0].c2Rereads, 2);
+}
+
+namespace {
+
+// A disc long enough for a drive cache larger than the error-correcting reader's own
+// emptying reaches.
+class LargeCacheRip : public FastRip {
+  protected:
+    int sectorsPerTrack() const override { return 3000; }
+};
+
+} // namespace
+
+// A drive that caches 2,400 sectors (5.6 MB) and says so: every re-read the error-correcting
+// reader makes comes off the disc, none out of the cache. One that does not say so hands some
+// of them out of its cache (which is why the reader asks).
+TEST_F(LargeCacheRip, ReReadsReachTheDiscPastALargeDriveCache) {
+    simdrive::Latency cached;
+    cached.cacheSectors = 2400;
+    drive_->setLatency(cached);
+    expectExact(rip(readmode::Mode::Secure));
+    EXPECT_EQ(drive_->cacheFigures().cachedRepeats, 0);
+    for (const std::int32_t sector :
+         {image_.trackStartLba[0] + 10, image_.trackStartLba[1] + 700, image_.trackStartLba[2] - 1})
+        EXPECT_GE(drive_->discReadsOf(sector), 2) << sector;
+
+    drive_->setStatesCache(false);
+    expectExact(rip(readmode::Mode::Secure));
+    EXPECT_GT(drive_->cacheFigures().cachedRepeats, 0);
 }

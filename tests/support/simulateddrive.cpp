@@ -59,6 +59,16 @@ void SimulatedDrive::setReportsC2(bool reports) {
     reportsC2_ = reports;
 }
 
+void SimulatedDrive::setStatesCache(bool states) {
+    std::lock_guard lock(mutex_);
+    statesCache_ = states;
+}
+
+int SimulatedDrive::cacheSectors() const {
+    std::lock_guard lock(mutex_);
+    return statesCache_ ? latency_.cacheSectors : 0;
+}
+
 bool SimulatedDrive::reportsC2() const {
     std::lock_guard lock(mutex_);
     return reportsC2_;

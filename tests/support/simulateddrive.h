@@ -50,9 +50,12 @@ class SimulatedDrive final : public cdiolib::DriveMedium {
     // `shiftSamples` stereo pairs late (a drive without accurate stream).
     void addJitter(std::int32_t first, std::int32_t end, int shiftSamples, int reads = 1);
     void setReportsC2(bool reports);
+    // The drive states its cache (cacheSectors()) as it is; with false, as none.
+    void setStatesCache(bool states);
 
     long read(std::int32_t first, long count, unsigned char* out, std::uint8_t* c2) override;
     bool reportsC2() const override;
+    int cacheSectors() const override;
 
     double seconds() const;           // the simulated clock
     std::int64_t sectorsRead() const; // sectors delivered or attempted, every read
@@ -101,6 +104,7 @@ class SimulatedDrive final : public cdiolib::DriveMedium {
     mutable std::mutex mutex_;
     Latency latency_;
     bool reportsC2_ = true;
+    bool statesCache_ = true;
     bool spun_ = false;
     std::int32_t head_ = 0;
     double seconds_ = 0;

@@ -9,6 +9,7 @@
 #include <cdio/mmc_ll_cmds.h>
 
 #include <algorithm>
+#include <array>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -211,6 +212,12 @@ struct SectorReader::State {
     bool skipped = false;
     bool stopped = false; // a ReadStop asked the read to end
     std::int64_t corrections = 0;
+    // Keeping a large drive cache out of re-reads (keepCacheOut): how far away to read
+    // (0: the library's own emptying is enough), the end of the sectors handed over since the
+    // drive last read far away (-1: none), and the disc's lead-out.
+    lsn_t cacheReach = 0;
+    lsn_t handedEnd = -1;
+    lsn_t discEnd = 0;
 
     void mark(lsn_t begin, long count, std::uint8_t what) {
         if (begin < 0 || count <= 0)
@@ -295,6 +302,36 @@ QString imageShortfall(const SectorReader::State& state, lsn_t sector) {
             .arg(sector));
 }
 
+// Before a read of sectors handed over lately, which a drive with a cache larger than the
+// library's model may still hold, one sector beyond its reach is read (without a buffer), so
+// the drive empties its cache and the read comes off the disc. A read without a buffer far
+// from what was handed over (the library's own emptying) counts as emptying it too.
+void keepCacheOut(SectorReader::State& state, cdrom_drive_t* drive, bool withData, lsn_t begin,
+                  long sectors) {
+    if (state.cacheReach <= 0)
+        return;
+    const bool near = state.handedEnd >= 0 && begin < state.handedEnd + state.cacheReach &&
+                      begin + sectors > state.handedEnd - state.cacheReach;
+    if (!withData) {
+        if (!near)
+            state.handedEnd = -1;
+        return;
+    }
+    if (near && begin < state.handedEnd) {
+        const lsn_t ahead = state.handedEnd + state.cacheReach;
+        const lsn_t behind = begin - state.cacheReach - 1;
+        const lsn_t away = ahead < state.discEnd ? ahead : behind;
+        // A disc that the cache holds whole leaves nowhere to read: the drive is trusted.
+        if (away >= 0) {
+            const int kept = errno;
+            driveRead(state, drive, nullptr, away, 1);
+            errno = kept;
+            state.handedEnd = -1;
+        }
+    }
+    state.handedEnd = std::max<lsn_t>(state.handedEnd, begin + sectors);
+}
+
 long hookedDriveRead(cdrom_drive_t* drive, void* buffer, lsn_t begin, long sectors) {
     SectorReader::State* state = runningRead;
     if (!state) { // no read of ours runs: nothing may reach the drive
@@ -307,6 +344,7 @@ long hookedDriveRead(cdrom_drive_t* drive, void* buffer, lsn_t begin, long secto
         errno = ENOMEDIUM;
         return -1;
     }
+    keepCacheOut(*state, drive, buffer != nullptr, begin, sectors);
     const long got = driveRead(*state, drive, buffer, begin, sectors);
     const int readError = errno; // ENOMEDIUM (the disc was taken out) ends paranoia's read
     const long good = got < 0 ? 0 : got;
@@ -368,6 +406,37 @@ bool ReadStop::requested() {
     return currentStop && currentStop->stop_ && currentStop->stop_();
 }
 
+int driveCacheSectors(CdIo_t* disc) {
+    // MODE SENSE (10): an 8-byte header with the block descriptors' length in bytes 6-7, the
+    // descriptors, then the page; the capabilities page states the buffer in KiB in its bytes
+    // 12-13.
+    constexpr unsigned headerBytes = 8;
+    std::array<unsigned char, 256> answer{};
+    if (!disc || mmc_mode_sense_10(disc, answer.data(), static_cast<unsigned>(answer.size()),
+                                   CDIO_MMC_CAPABILITIES_PAGE) != DRIVER_OP_SUCCESS)
+        return 0;
+    const unsigned descriptors = (answer[6] << 8) | answer[7];
+    const unsigned page = headerBytes + descriptors;
+    if (page + 14 > answer.size() || (answer[page] & 0x3F) != CDIO_MMC_CAPABILITIES_PAGE ||
+        answer[page + 1] < 12)
+        return 0;
+    const long kib = (answer[page + 12] << 8) | answer[page + 13];
+    return static_cast<int>((kib * 1024 + sectorBytes - 1) / sectorBytes);
+}
+
+int cacheReachOf(int cacheSectors) {
+    // The library reads 1,200 sectors elsewhere before it reads sectors again; a drive that
+    // caches no more needs nothing else.
+    constexpr int libraryReach = 1200;
+    // A drive reads on past what it was asked for: a tenth more, and a read's worth, covers
+    // what it may hold beyond its stated buffer. Beyond 64 MiB a statement is taken as wrong.
+    constexpr int largest = 64 * 1024 * 1024 / static_cast<int>(sectorBytes);
+    if (cacheSectors <= 0 || cacheSectors > largest)
+        return 0;
+    const int reach = cacheSectors + cacheSectors / 10 + 32;
+    return reach >= libraryReach ? reach : 0;
+}
+
 Result<std::unique_ptr<SectorReader>> SectorReader::open(CdIo_t* disc, const Layout& layout,
                                                          const QString& imageData,
                                                          const std::vector<MissingSectors>& missing,
@@ -402,6 +471,10 @@ Result<std::unique_ptr<SectorReader>> SectorReader::open(CdIo_t* disc, const Lay
         return VortanError(VortanError::InvalidArgument, errorSource,
                            QCoreApplication::translate("cdiolib", "paranoia cannot be started"));
     cdio_paranoia_modeset(reader->paranoia_.get(), PARANOIA_MODE_FULL ^ PARANOIA_MODE_NEVERSKIP);
+    const int cached =
+        reader->medium_ ? reader->medium_->cacheSectors() : driveCacheSectors(disc);
+    reader->state_->cacheReach = cacheReachOf(cached);
+    reader->state_->discEnd = layout.leadOutLsn;
     return reader;
 }
 

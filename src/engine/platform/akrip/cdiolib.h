@@ -141,7 +141,19 @@ class DriveMedium {
     // sector: nonzero where the drive flagged a C2 error in it (zeros when it reports none).
     virtual long read(std::int32_t first, long count, unsigned char* out, std::uint8_t* c2) = 0;
     virtual bool reportsC2() const = 0;
+    // How many sectors the drive's read cache holds (0: none, or not known).
+    virtual int cacheSectors() const { return 0; }
 };
+
+// The read cache of the drive `disc` is in, in sectors, as its capabilities page states its
+// buffer; 0 when it does not say (an image, a drive that does not answer).
+int driveCacheSectors(CdIo_t* disc);
+
+// How far from the sectors it has just been handed the error-correcting reader reads before
+// it reads them again, so that the second read comes off the disc and not out of a drive
+// cache of `cacheSectors` sectors; 0 when the library's own emptying reaches far enough (or
+// the cache is not known).
+int cacheReachOf(int cacheSectors);
 
 // Audio reads through paranoia over an open disc (which must outlive the reader).
 //
@@ -156,6 +168,11 @@ class DriveMedium {
 // Only sectors of the audio tracks are ever handed to paranoia: one of a data track (which
 // paranoia would verify for minutes without end) or of the gap after an audio session ends
 // the read there, with the reason.
+//
+// paranoia proves a sector by reading it twice, reading elsewhere in between to empty the
+// drive's cache; for a drive that states a cache larger than paranoia reaches past
+// (cacheReachOf), the reader reads far enough away itself, so the second read never comes out
+// of the cache.
 //
 // For a disc image, `imageData` names its data file: libcdio reports a read that runs past
 // the end of that file as a success with the missing part left as it was, so sectors the
