@@ -459,8 +459,12 @@ TEST_F(LargeCacheRip, ReReadsReachTheDiscPastALargeDriveCache) {
     simdrive::Latency cached;
     cached.cacheSectors = 2400;
     drive_->setLatency(cached);
-    expectExact(rip(readmode::Mode::Secure));
+    const Rip stated = rip(readmode::Mode::Secure);
+    expectExact(stated);
     EXPECT_EQ(drive_->cacheFigures().cachedRepeats, 0);
+    EXPECT_EQ(stated.log.driveCache, 2400);
+    EXPECT_TRUE(stated.log.text().contains(QStringLiteral(
+        "Drive cache: 5,512 KB stated; re-reads are read 2,672 sectors away first, past it\n")));
     for (const std::int32_t sector :
          {image_.trackStartLba[0] + 10, image_.trackStartLba[1] + 700, image_.trackStartLba[2] - 1})
         EXPECT_GE(drive_->discReadsOf(sector), 2) << sector;

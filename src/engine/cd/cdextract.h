@@ -136,6 +136,7 @@ struct ExtractOutcome {
     // that has any is damaged: complete, but not what the disc holds.
     std::vector<SampleRange> suspicious;
     bool c2Reported = false;    // the drive reported C2 errors for the reads
+    int cacheSectors = -1;      // the read cache the drive states (0: none; -1: an image)
     std::int32_t c2Rereads = 0; // sectors read again securely for their C2 flags
     // A fast read: how the track was proven or read again ("Read once, accurately ripped
     // (confidence 14)"); empty for the other modes. `reReads`: secure reads after the fast one.

@@ -298,6 +298,10 @@ riplog::Log ExtractionPlan::log(const QList<WorkItem>& items,
         log.tracks.push_back(entry);
     }
     log.albumGain = albumGain(results);
+    for (qsizetype i = 0; i < results.size(); ++i)
+        if (const ExtractOutcome& o = (*outcomes_)[static_cast<std::size_t>(i)];
+            o.framesDone > 0 && o.cacheSectors >= 0)
+            log.driveCache = std::max(log.driveCache.value_or(0), o.cacheSectors);
     if (log.readMode) {
         log.elapsedSeconds = log.started.secsTo(QDateTime::currentDateTime());
         if (*log.readMode == readmode::Mode::Fast)

@@ -3,11 +3,13 @@
 #include "engine/core/displaytext.h"
 #include "engine/formats/outputfile.h"
 #include "engine/platform/akrip/cddrives.h"
+#include "engine/platform/akrip/cdiolib.h"
 #include "engine/platform/dialogs.h"
 
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
+#include <QLocale>
 #include <QTextStream>
 
 #include <algorithm>
@@ -274,6 +276,25 @@ void writeTrack(QTextStream& s, const Track& t, const std::optional<cddrives::Di
 
 } // namespace
 
+namespace {
+
+// What the drive states of its cache, and how the error-correcting reader's re-reads get past it.
+QString driveCacheLine(int sectors) {
+    const QLocale english(QLocale::English);
+    const int reach = cdiolib::cacheReachOf(sectors);
+    if (sectors <= 0)
+        return QStringLiteral("not stated; re-reads are read 1,200 sectors away first");
+    const QString stated =
+        QStringLiteral("%1 KB stated")
+            .arg(english.toString(static_cast<qlonglong>(sectors) * cdiolib::sectorBytes / 1024));
+    if (reach == 0)
+        return stated + QStringLiteral("; re-reads are read 1,200 sectors away first, past it");
+    return stated + QStringLiteral("; re-reads are read %1 sectors away first, past it")
+                        .arg(english.toString(reach));
+}
+
+} // namespace
+
 // The log's head: program, drive, table of contents and what the disc is known as.
 void Log::writeHead(QTextStream& s) const {
     s << program << " extraction log\n";
@@ -286,6 +307,8 @@ void Log::writeHead(QTextStream& s) const {
                       : QStringLiteral("no C2 error pointers reported"))
           << ")";
     s << "\n";
+    if (driveCache)
+        s << "Drive cache: " << driveCacheLine(*driveCache) << "\n";
     if (mode == ReadMode::Secure && readMode)
         s << "Read mode: " << readModeLine(*readMode) << "\n";
     else

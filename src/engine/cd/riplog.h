@@ -95,6 +95,9 @@ struct Log {
     // The drive reported C2 error pointers and the rip used them (a fast read); none when no
     // track said.
     std::optional<bool> c2Used;
+    // The read cache the drive states, in sectors (0: none stated); none for an image's files
+    // or when no track was read.
+    std::optional<int> driveCache;
     // Seconds from the log's start to the end of the tracks' reads; -1: not measured.
     qint64 elapsedSeconds = -1;
     QString outputFormat; // "WAV (44,100 Hz, 16-bit, stereo)", "MP3 160 kbit/s, ..."

@@ -212,6 +212,7 @@ int readAudio(std::uint32_t handle, unsigned char* buffer, bool once, std::uint8
              : open->reader->read(first, header.frameCount, buffer + sizeof header);
     open->corrections += open->reader->corrections() - before;
     open->c2Reported = open->reader->reportsC2();
+    open->cacheSectors = open->reader->statedCacheSectors();
     header.returnedLength = static_cast<std::uint32_t>(stored * cdFrameBytes);
     std::memcpy(buffer, &header, sizeof header);
     return stored == header.frameCount ? succeed(1)
@@ -232,6 +233,11 @@ int ReadCDAudioLBAOnce(std::uint32_t handle, unsigned char* buffer, std::uint8_t
 bool reportsC2(std::uint32_t handle) {
     const auto open = findHandle(handle);
     return open && open->c2Reported.load();
+}
+
+int statedCacheSectors(std::uint32_t handle) {
+    const auto open = findHandle(handle);
+    return open ? open->cacheSectors.load() : -1;
 }
 
 bool lastFailureDamaged() {

@@ -154,6 +154,9 @@ int ReadCDAudioLBAOnce(std::uint32_t handle, unsigned char* buffer, std::uint8_t
 // The drive of `handle` reports C2 error pointers (known once a single-pass read has run on
 // it); false for an unknown handle.
 bool reportsC2(std::uint32_t handle);
+// The read cache the drive of `handle` states, in sectors (0: none stated), known once a read
+// has run on it; -1 before, for an image's files, or an unknown handle.
+int statedCacheSectors(std::uint32_t handle);
 // The last read of this thread that failed stopped at a sector of the disc's audio the drive
 // could not deliver (damage), rather than one it may not read or an image's files lack.
 bool lastFailureDamaged();

@@ -210,6 +210,8 @@ class SectorReader {
     const QString& failure() const { return failure_; }
     // Sectors read again or corrected since the reader was opened.
     std::int64_t corrections() const { return corrections_; }
+    // The cache the drive states, in sectors (0: it states none); -1 for an image's files.
+    int statedCacheSectors() const { return statedCache_; }
 
     struct State; // what the drive-read hook and paranoia's callback see of a running read
 
@@ -230,6 +232,7 @@ class SectorReader {
     Layout layout_;
     QString failure_;
     bool damaged_ = false;
+    int statedCache_ = -1;
     CdIo_t* disc_ = nullptr;
     std::shared_ptr<DriveMedium> medium_;
     enum class C2 { Unknown, Reported, None };

@@ -67,6 +67,7 @@ struct OpenHandle {
     std::atomic<bool> msfAddresses{true};
     std::atomic<std::int64_t> corrections{0};
     std::atomic<bool> c2Reported{false};
+    std::atomic<int> cacheSectors{-1}; // the reader's statedCacheSectors()
 
     // (Re)opens the disc now in the drive. Holds readLock.
     Result<bool> openDiscLocked();
