@@ -98,6 +98,28 @@ TEST_F(CoverFormTest, TheChosenReleasesCoverIsShownAndEmbeddedInTheRip) {
     EXPECT_TRUE(dialogs().messages().empty());
 }
 
+// A release the archive holds no cover for: the status line says so after the release, and
+// the rip goes on without one.
+TEST_F(CoverFormTest, AFailedFetchIsSaidInTheStatusLine) {
+    mbservice::LocalService musicBrainz;
+    musicBrainz.body =
+        mbservice::discAnswer(mbservice::release(releaseId.toLatin1().constData(), "Tides", "2005",
+                                                 "GB", mbservice::medium(1, 2, {}, "Song")));
+    coverservice::CoverArchive archive;
+    WriteSetting(SettingKey::MusicBrainzServer, musicBrainz.address());
+    WriteSetting(SettingKey::CoverArtServer, archive.address());
+    Form1& w = loadDisc();
+
+    w.mnuLookUp->trigger();
+    ASSERT_TRUE(QTest::qWaitFor([&w] { return !w.isLookingUp() && !w.isFetchingCover(); }, 60000));
+    EXPECT_FALSE(w.discCover().picture.has_value());
+    const QString status = w.lblStatus->text();
+    EXPECT_TRUE(status.startsWith(QStringLiteral("Disc information: "))) << status.toStdString();
+    EXPECT_TRUE(status.contains(QStringLiteral(" \u2014 No front cover: ") + w.discCover().note))
+        << status.toStdString();
+    EXPECT_TRUE(dialogs().messages().empty());
+}
+
 TEST_F(CoverFormTest, APictureChosenInDiscInformationIsKeptForTheRip) {
     Form1& w = loadDisc();
     const QByteArray mine = coverservice::png(64, 48);

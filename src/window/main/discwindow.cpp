@@ -228,15 +228,21 @@ void Form1::startCoverFetch(const QString& key, const QString& releaseId) {
     request.size = coverarchive::sizeFromText(CoverArtSize);
     coverFetchKey_ = key;
     covers_[key] = DiscCover{};
-    coverFetch_->start(request, [this, key](const coverarchive::CoverFetch::Result& result) {
+    coverFetch_->start(request, [this, key, statusShown = lblStatus->text()](
+                                    const coverarchive::CoverFetch::Result& result) {
         coverFetchKey_.clear();
         DiscCover& known = covers_[key];
         if (known.usersChoice)
             return;
-        if (result)
+        if (result) {
             known = DiscCover{result.value(), {}, false};
-        else
-            known = DiscCover{std::nullopt, result.error().description(), false};
+            return;
+        }
+        known = DiscCover{std::nullopt, result.error().description(), false};
+        // Said where the look-up's answer was said, unless the line has moved on since.
+        if (lblStatus->text() == statusShown)
+            lblStatus->setText(statusShown + QStringLiteral(" \u2014 ") +
+                               tr("No front cover: %1").arg(known.note));
     });
 }
 
