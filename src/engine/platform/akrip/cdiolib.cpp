@@ -214,10 +214,11 @@ struct SectorReader::State {
     std::int64_t corrections = 0;
     // Keeping a large drive cache out of re-reads (keepCacheOut): how far away to read
     // (0: the library's own emptying is enough), the end of the sectors handed over since the
-    // drive last read far away (-1: none), and the disc's lead-out.
+    // drive last read far away (-1: none), and where the disc's audio tracks begin and end.
     lsn_t cacheReach = 0;
     lsn_t handedEnd = -1;
-    lsn_t discEnd = 0;
+    lsn_t audioFirst = 0;
+    lsn_t audioEnd = 0;
 
     void mark(lsn_t begin, long count, std::uint8_t what) {
         if (begin < 0 || count <= 0)
@@ -320,9 +321,11 @@ void keepCacheOut(SectorReader::State& state, cdrom_drive_t* drive, bool withDat
     if (near && begin < state.handedEnd) {
         const lsn_t ahead = state.handedEnd + state.cacheReach;
         const lsn_t behind = begin - state.cacheReach - 1;
-        const lsn_t away = ahead < state.discEnd ? ahead : behind;
-        // A disc that the cache holds whole leaves nowhere to read: the drive is trusted.
-        if (away >= 0) {
+        const lsn_t away = ahead < state.audioEnd ? ahead : behind;
+        // Only audio sectors are read there (a data track or the gap between sessions may
+        // take a drive long to refuse). A disc whose audio the cache holds whole leaves
+        // nowhere to read: the drive is trusted.
+        if (away >= state.audioFirst) {
             const int kept = errno;
             driveRead(state, drive, nullptr, away, 1);
             errno = kept;
@@ -476,7 +479,12 @@ Result<std::unique_ptr<SectorReader>> SectorReader::open(CdIo_t* disc, const Lay
                                        : (device ? driveCacheSectors(disc) : 0);
     reader->statedCache_ = reader->medium_ || device ? cached : -1;
     reader->state_->cacheReach = cacheReachOf(cached);
-    reader->state_->discEnd = layout.leadOutLsn;
+    for (const TrackEntry& track : layout.tracks)
+        if (track.audio) {
+            if (reader->state_->audioEnd == 0)
+                reader->state_->audioFirst = track.startLsn;
+            reader->state_->audioEnd = track.endLsn;
+        }
     return reader;
 }
 
