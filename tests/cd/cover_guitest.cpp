@@ -57,14 +57,18 @@ class CoverFormTest : public CdFormTest {
         file.write(bytes);
         return path;
     }
+    // MusicBrainz's answer for the disc: the one release the archive is asked about.
+    static QByteArray oneRelease() {
+        return mbservice::discAnswer(mbservice::release(releaseId.toLatin1().constData(), "Tides",
+                                                        "2005", "GB",
+                                                        mbservice::medium(1, 2, {}, "Song")));
+    }
     DiscImage image;
 };
 
 TEST_F(CoverFormTest, TheChosenReleasesCoverIsShownAndEmbeddedInTheRip) {
     mbservice::LocalService musicBrainz;
-    musicBrainz.body =
-        mbservice::discAnswer(mbservice::release(releaseId.toLatin1().constData(), "Tides", "2005",
-                                                 "GB", mbservice::medium(1, 2, {}, "Song")));
+    musicBrainz.body = oneRelease();
     coverservice::CoverArchive archive;
     const QByteArray picture = coverservice::jpeg(500, 500);
     archive.serve(releaseId, picture);
@@ -102,9 +106,7 @@ TEST_F(CoverFormTest, TheChosenReleasesCoverIsShownAndEmbeddedInTheRip) {
 // the rip goes on without one.
 TEST_F(CoverFormTest, AFailedFetchIsSaidInTheStatusLine) {
     mbservice::LocalService musicBrainz;
-    musicBrainz.body =
-        mbservice::discAnswer(mbservice::release(releaseId.toLatin1().constData(), "Tides", "2005",
-                                                 "GB", mbservice::medium(1, 2, {}, "Song")));
+    musicBrainz.body = oneRelease();
     coverservice::CoverArchive archive;
     WriteSetting(SettingKey::MusicBrainzServer, musicBrainz.address());
     WriteSetting(SettingKey::CoverArtServer, archive.address());

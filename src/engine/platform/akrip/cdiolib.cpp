@@ -475,8 +475,8 @@ Result<std::unique_ptr<SectorReader>> SectorReader::open(CdIo_t* disc, const Lay
                            QCoreApplication::translate("cdiolib", "paranoia cannot be started"));
     cdio_paranoia_modeset(reader->paranoia_.get(), PARANOIA_MODE_FULL ^ PARANOIA_MODE_NEVERSKIP);
     const bool device = imageData.isEmpty();
-    const int cached = reader->medium_ ? reader->medium_->cacheSectors()
-                                       : (device ? driveCacheSectors(disc) : 0);
+    const int cached =
+        reader->medium_ ? reader->medium_->cacheSectors() : (device ? driveCacheSectors(disc) : 0);
     reader->statedCache_ = reader->medium_ || device ? cached : -1;
     reader->state_->cacheReach = cacheReachOf(cached);
     for (const TrackEntry& track : layout.tracks)
