@@ -87,7 +87,6 @@ class ChunkReader {
     // Sectors read again securely for their C2 flags since the last take.
     std::int32_t takeC2Rereads() { return std::exchange(c2Rereads_, 0); }
     bool c2Reported() const { return akrip::reportsC2(handle_); }
-    int statedCacheSectors() const { return akrip::statedCacheSectors(handle_); }
 
   private:
     static std::size_t bytesOf(std::int32_t frames) {
@@ -201,7 +200,6 @@ class ChunkStream {
         std::vector<std::int32_t> damaged; // the disc's sectors that never came: zeros
         std::int32_t c2Rereads = 0;        // sectors read again for their C2 flags
         bool c2Reported = false;           // the drive reports C2 errors
-        int cacheSectors = -1;             // the cache the drive states
     };
 
     ChunkStream(const ExtractRequest& request, std::function<bool()> cancelled)
@@ -273,7 +271,6 @@ class ChunkStream {
             chunk.damaged = reader_.takeDamaged();
             chunk.c2Rereads = reader_.takeC2Rereads();
             chunk.c2Reported = reader_.c2Reported();
-            chunk.cacheSectors = reader_.statedCacheSectors();
             window_.feed(audio, stored, corrected);
             nextLba_ += stored;
             chunk.lba = trackLba_;
@@ -374,14 +371,13 @@ class TrackAccount {
         damaged_.insert(damaged_.end(), chunk.damaged.begin(), chunk.damaged.end());
         c2Rereads_ += chunk.c2Rereads;
         c2Reported_ = c2Reported_ || chunk.c2Reported;
-        cacheSectors_ = std::max(cacheSectors_, chunk.cacheSectors);
     }
     void settle(ExtractOutcome& out) {
         out.sums = checksum_.result();
         out.suspicious = suspiciousRanges(damaged_, startLba_, offsetSamples_);
         out.c2Rereads = c2Rereads_;
         out.c2Reported = c2Reported_;
-        out.cacheSectors = cacheSectors_;
+        out.cacheSectors = akrip::statedCacheSectors(handle_);
         out.corrections = akrip::correctionsOf(handle_) - before_;
         // A meter that failed gives no ReplayGain rather than one of only some of the audio.
         if (meter_)
@@ -404,7 +400,6 @@ class TrackAccount {
     std::vector<std::int32_t> damaged_;
     std::int32_t c2Rereads_ = 0;
     bool c2Reported_ = false;
-    int cacheSectors_ = -1;
     std::int64_t before_;
     ripcheck::TrackChecksum checksum_;
     std::unique_ptr<BackgroundMeter> meter_;

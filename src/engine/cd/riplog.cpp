@@ -25,11 +25,13 @@ QString hex(std::uint32_t value) {
 QString readModeLine(readmode::Mode mode) {
     switch (mode) {
     case readmode::Mode::Fast:
-        return QStringLiteral("Fast, verified: each track read once, read again securely unless the "
-                      "AccurateRip database confirms it");
+        return QStringLiteral(
+            "Fast, verified: each track read once, read again securely unless the "
+            "AccurateRip database confirms it");
     case readmode::Mode::Paranoid:
-        return QStringLiteral("Paranoid: every sector through the error-correcting reader, each track "
-                      "tested and copied");
+        return QStringLiteral(
+            "Paranoid: every sector through the error-correcting reader, each track "
+            "tested and copied");
     case readmode::Mode::Secure:
         break;
     }
@@ -258,9 +260,7 @@ void writeTrack(QTextStream& s, const Track& t, const std::optional<cddrives::Di
     if (!t.readPath.isEmpty())
         s << "  " << QStringLiteral("Read path: %1").arg(t.readPath) << "\n";
     if (t.c2Rereads > 0)
-        s << "  "
-          << QStringLiteral("Sectors read again for their C2 errors: %1")
-                 .arg(t.c2Rereads)
+        s << "  " << QStringLiteral("Sectors read again for their C2 errors: %1").arg(t.c2Rereads)
           << "\n";
     for (const QString& position : t.suspicious)
         s << "  " << position << "\n";
@@ -274,23 +274,16 @@ void writeTrack(QTextStream& s, const Track& t, const std::optional<cddrives::Di
     s << "\n\n";
 }
 
-} // namespace
-
-namespace {
-
 // What the drive states of its cache, and how the error-correcting reader's re-reads get past it.
 QString driveCacheLine(int sectors) {
     const QLocale english(QLocale::English);
-    const int reach = cdiolib::cacheReachOf(sectors);
+    const QString away = QStringLiteral("re-reads are read %1 sectors away first")
+                             .arg(english.toString(std::max(cdiolib::cacheReachOf(sectors),
+                                                            cdiolib::libraryCacheReach)));
     if (sectors <= 0)
-        return QStringLiteral("not stated; re-reads are read 1,200 sectors away first");
-    const QString stated =
-        QStringLiteral("%1 KB stated")
-            .arg(english.toString(static_cast<qlonglong>(sectors) * cdiolib::sectorBytes / 1024));
-    if (reach == 0)
-        return stated + QStringLiteral("; re-reads are read 1,200 sectors away first, past it");
-    return stated + QStringLiteral("; re-reads are read %1 sectors away first, past it")
-                        .arg(english.toString(reach));
+        return QStringLiteral("not stated; ") + away;
+    return QStringLiteral("%1 KB stated; %2, past it")
+        .arg(english.toString(static_cast<qlonglong>(sectors) * cdiolib::sectorBytes / 1024), away);
 }
 
 } // namespace
@@ -303,7 +296,7 @@ void Log::writeHead(QTextStream& s) const {
     if (c2Used)
         s << " ("
           << (*c2Used ? QStringLiteral("C2 error pointers used; their reading has not been "
-                                      "tried on a real drive")
+                                       "tried on a real drive")
                       : QStringLiteral("no C2 error pointers reported"))
           << ")";
     s << "\n";
@@ -393,9 +386,7 @@ QString Log::text() const {
         int reRead = 0;
         for (const Track& t : tracks)
             reRead += t.reReads;
-        s << QStringLiteral("Tracks read again securely: %1 of %2")
-                 .arg(reRead)
-                 .arg(tracks.size())
+        s << QStringLiteral("Tracks read again securely: %1 of %2").arg(reRead).arg(tracks.size())
           << "\n";
     }
     if (elapsedSeconds >= 0)
@@ -490,8 +481,9 @@ Track trackOf(int number, const QString& outputFile, std::int32_t startLba, std:
         } else if (outcome && outcome->status == ExtractOutcome::Status::Completed &&
                    !outcome->suspicious.empty()) {
             t.result = TrackResult::ReadErrors; // whole, with silence where the disc failed
-            t.failure = QStringLiteral("damaged: the disc could not be read at the suspicious positions "
-                          "below; silence stands there");
+            t.failure =
+                QStringLiteral("damaged: the disc could not be read at the suspicious positions "
+                               "below; silence stands there");
         } else {
             t.result = TrackResult::Failed;
             t.failure = reason;

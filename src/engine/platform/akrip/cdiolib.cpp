@@ -428,16 +428,14 @@ int driveCacheSectors(CdIo_t* disc) {
 }
 
 int cacheReachOf(int cacheSectors) {
-    // The library reads 1,200 sectors elsewhere before it reads sectors again; a drive that
-    // caches no more needs nothing else.
-    constexpr int libraryReach = 1200;
+    // A drive that caches no more than the library reads past needs nothing else.
     // A drive reads on past what it was asked for: a tenth more, and a read's worth, covers
     // what it may hold beyond its stated buffer. Beyond 64 MiB a statement is taken as wrong.
     constexpr int largest = 64 * 1024 * 1024 / static_cast<int>(sectorBytes);
     if (cacheSectors <= 0 || cacheSectors > largest)
         return 0;
     const int reach = cacheSectors + cacheSectors / 10 + 32;
-    return reach >= libraryReach ? reach : 0;
+    return reach >= libraryCacheReach ? reach : 0;
 }
 
 Result<std::unique_ptr<SectorReader>> SectorReader::open(CdIo_t* disc, const Layout& layout,

@@ -149,6 +149,9 @@ class DriveMedium {
 // buffer; 0 when it does not say (an image, a drive that does not answer).
 int driveCacheSectors(CdIo_t* disc);
 
+// How far away from sectors it has read paranoia reads by itself before it reads them again.
+inline constexpr int libraryCacheReach = 1200;
+
 // How far from the sectors it has just been handed the error-correcting reader reads before
 // it reads them again, so that the second read comes off the disc and not out of a drive
 // cache of `cacheSectors` sectors; 0 when the library's own emptying reaches far enough (or
